@@ -1,0 +1,213 @@
+// Copyright 2026 Velta Software. All rights reserved.
+
+#include "base/logging.h"
+
+#include <windows.h>
+
+#include <stdio.h>
+#include <stdlib.h>
+
+#include <algorithm>
+#include <mutex>
+
+#include "base/command_line.h"
+#include "base/strings/utf_string_conversions.h"
+
+namespace logging {
+namespace {
+
+const char* const kSeverityNames[LOG_NUM_SEVERITIES] = {"INFO", "WARNING", "ERROR", "FATAL"};
+
+int g_min_log_level = LOG_INFO;
+int g_vlog_switch_level = -1;
+uint32_t g_logging_destination = LOG_DEFAULT;
+LogMessageHandlerFunction g_log_message_handler = nullptr;
+
+// Serialises writes to the log file of this process. Each line is one
+// WriteFile on a handle opened for appending, so lines of processes that share
+// a file do not tear either.
+std::mutex& LogFileLock() {
+  static auto* lock = new std::mutex();
+  return *lock;
+}
+HANDLE g_log_file = INVALID_HANDLE_VALUE;
+
+void CloseLogFileLocked() {
+  if (g_log_file != INVALID_HANDLE_VALUE) {
+    CloseHandle(g_log_file);
+    g_log_file = INVALID_HANDLE_VALUE;
+  }
+}
+
+int ReadVlogSwitch() {
+  if (!base::CommandLine::InitializedForCurrentProcess())
+    return -1;
+  const base::CommandLine* command_line = base::CommandLine::ForCurrentProcess();
+  if (!command_line->HasSwitch("v"))
+    return -1;
+  const std::string value = command_line->GetSwitchValueASCII("v");
+  char* end = nullptr;
+  const long level = strtol(value.c_str(), &end, 10);
+  if (value.empty() || *end != '\0' || level < 0 || level > 99)
+    return -1;
+  return static_cast<int>(level);
+}
+
+}  // namespace
+
+bool InitLogging(const LoggingSettings& settings) {
+  g_vlog_switch_level = ReadVlogSwitch();
+  std::lock_guard<std::mutex> guard(LogFileLock());
+  CloseLogFileLocked();
+  g_logging_destination = settings.logging_dest;
+  if (!(settings.logging_dest & LOG_TO_FILE))
+    return true;
+  if (!settings.log_file_path)
+    return false;
+  if (settings.delete_old == DELETE_OLD_LOG_FILE)
+    DeleteFileW(settings.log_file_path);
+  g_log_file = CreateFileW(settings.log_file_path, FILE_APPEND_DATA,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  return g_log_file != INVALID_HANDLE_VALUE;
+}
+
+void CloseLogFile() {
+  std::lock_guard<std::mutex> guard(LogFileLock());
+  CloseLogFileLocked();
+  g_logging_destination = LOG_DEFAULT;
+}
+
+void SetMinLogLevel(int level) {
+  g_min_log_level = std::min(LOG_FATAL, level);
+}
+
+int GetMinLogLevel() {
+  return g_min_log_level;
+}
+
+int GetVlogVerbosity() {
+  return std::max(g_vlog_switch_level, LOG_INFO - g_min_log_level);
+}
+
+bool ShouldCreateLogMessage(LogSeverity severity) {
+  return severity >= g_min_log_level || severity == LOG_FATAL;
+}
+
+void SetLogMessageHandler(LogMessageHandlerFunction handler) {
+  g_log_message_handler = handler;
+}
+
+LogMessageHandlerFunction GetLogMessageHandler() {
+  return g_log_message_handler;
+}
+
+SystemErrorCode GetLastSystemErrorCode() {
+  return GetLastError();
+}
+
+std::string SystemErrorCodeToString(SystemErrorCode error_code) {
+  wchar_t buffer[256];
+  const DWORD flags = FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS;
+  DWORD length = FormatMessageW(flags, nullptr, error_code, 0, buffer, 256, nullptr);
+  while (length > 0 && (buffer[length - 1] == L'\n' || buffer[length - 1] == L'\r' ||
+                        buffer[length - 1] == L' ' || buffer[length - 1] == L'.')) {
+    --length;
+  }
+  char code[32];
+  snprintf(code, sizeof(code), "0x%lX", error_code);
+  if (length == 0)
+    return std::string("Error ") + code;
+  return base::WideToUTF8(std::wstring_view(buffer, length)) + ". (" + code + ")";
+}
+
+LogMessage::LogMessage(const char* file, int line, LogSeverity severity)
+    : severity_(severity), file_(file), line_(line) {
+  Init(file, line);
+}
+
+LogMessage::LogMessage(const char* file, int line, const char* condition)
+    : severity_(LOG_FATAL), file_(file), line_(line) {
+  Init(file, line);
+  stream_ << "Check failed: " << condition << ". ";
+}
+
+LogMessage::~LogMessage() {
+  Flush();
+}
+
+void LogMessage::Init(const char* file, int line) {
+  SYSTEMTIME local_time;
+  GetLocalTime(&local_time);
+  char prefix[64];
+  snprintf(prefix, sizeof(prefix), "[%lu:%lu:%02d%02d/%02d%02d%02d.%03d:",
+           GetCurrentProcessId(), GetCurrentThreadId(), local_time.wMonth, local_time.wDay,
+           local_time.wHour, local_time.wMinute, local_time.wSecond,
+           local_time.wMilliseconds);
+  stream_ << prefix;
+  if (severity_ >= 0)
+    stream_ << kSeverityNames[std::min(severity_, LOG_FATAL)];
+  else
+    stream_ << "VERBOSE" << -severity_;
+  stream_ << ":" << file << "(" << line << ")] ";
+  message_start_ = static_cast<size_t>(stream_.tellp());
+}
+
+void LogMessage::Flush() {
+  if (flushed_)
+    return;
+  flushed_ = true;
+  stream_ << "\n";
+  const std::string line = stream_.str();
+
+  if (g_log_message_handler &&
+      g_log_message_handler(severity_, file_, line_, message_start_, line)) {
+    if (severity_ == LOG_FATAL)
+      __builtin_trap();
+    return;
+  }
+
+  if (g_logging_destination & LOG_TO_SYSTEM_DEBUG_LOG)
+    OutputDebugStringA(line.c_str());
+  if (g_logging_destination & LOG_TO_STDERR) {
+    fwrite(line.data(), 1, line.size(), stderr);
+    fflush(stderr);
+  }
+  if (g_logging_destination & LOG_TO_FILE) {
+    std::lock_guard<std::mutex> guard(LogFileLock());
+    if (g_log_file != INVALID_HANDLE_VALUE) {
+      DWORD written = 0;
+      WriteFile(g_log_file, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+    }
+  }
+
+  if (severity_ == LOG_FATAL) {
+    // Crash with an exception the crash handler can see, rather than exit.
+    __builtin_trap();
+  }
+}
+
+Win32ErrorLogMessage::Win32ErrorLogMessage(const char* file,
+                                           int line,
+                                           LogSeverity severity,
+                                           SystemErrorCode err)
+    : LogMessage(file, line, severity), err_(err) {}
+
+Win32ErrorLogMessage::~Win32ErrorLogMessage() {
+  stream() << ": " << SystemErrorCodeToString(err_);
+  Flush();
+}
+
+}  // namespace logging
+
+namespace std {
+
+std::ostream& operator<<(std::ostream& out, const std::wstring& wstr) {
+  return out << base::WideToUTF8(wstr);
+}
+
+std::ostream& operator<<(std::ostream& out, std::wstring_view wstr) {
+  return out << base::WideToUTF8(wstr);
+}
+
+}  // namespace std

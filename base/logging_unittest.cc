@@ -1,0 +1,122 @@
+// Copyright 2026 Velta Software. All rights reserved.
+
+#include "base/logging.h"
+
+#include <windows.h>
+
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "gtest/gtest.h"
+
+namespace logging {
+namespace {
+
+std::vector<std::string>* g_captured = nullptr;
+
+bool CaptureLine(LogSeverity, const char*, int, size_t, const std::string& line) {
+  g_captured->push_back(line);
+  return true;
+}
+
+class LoggingTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    g_captured = &lines_;
+    SetLogMessageHandler(&CaptureLine);
+    saved_min_level_ = GetMinLogLevel();
+  }
+  void TearDown() override {
+    SetLogMessageHandler(nullptr);
+    SetMinLogLevel(saved_min_level_);
+    g_captured = nullptr;
+  }
+
+  std::vector<std::string> lines_;
+  int saved_min_level_ = 0;
+};
+
+TEST_F(LoggingTest, LineHasPrefixWithRepositoryPath) {
+  LOG(ERROR) << "Cannot find own file path";
+  ASSERT_EQ(1u, lines_.size());
+  const std::regex prefix(
+      R"(\[\d+:\d+:\d{4}/\d{6}\.\d{3}:ERROR:base/logging_unittest\.cc\(\d+\)\] )"
+      R"(Cannot find own file path\n)");
+  EXPECT_TRUE(std::regex_match(lines_[0], prefix)) << lines_[0];
+  EXPECT_EQ(std::to_string(::GetCurrentProcessId()),
+            lines_[0].substr(1, lines_[0].find(':') - 1));
+}
+
+TEST_F(LoggingTest, VerboseLinesFollowVerbosity) {
+  SetMinLogLevel(LOG_INFO);
+  VLOG(1) << "hidden";
+  SetMinLogLevel(-2);
+  VLOG(1) << "shown one";
+  VLOG(2) << "shown two";
+  VLOG(3) << "hidden three";
+  ASSERT_EQ(2u, lines_.size());
+  EXPECT_NE(std::string::npos, lines_[0].find(":VERBOSE1:")) << lines_[0];
+  EXPECT_NE(std::string::npos, lines_[1].find(":VERBOSE2:")) << lines_[1];
+}
+
+TEST_F(LoggingTest, MinLevelDropsLowerSeverities) {
+  SetMinLogLevel(LOG_WARNING);
+  LOG(INFO) << "dropped";
+  LOG(WARNING) << "kept";
+  ASSERT_EQ(1u, lines_.size());
+  EXPECT_NE(std::string::npos, lines_[0].find(":WARNING:"));
+}
+
+TEST_F(LoggingTest, PlogAppendsSystemError) {
+  ::SetLastError(ERROR_FILE_NOT_FOUND);
+  PLOG(ERROR) << "Error returned by CreateFile";
+  ASSERT_EQ(1u, lines_.size());
+  EXPECT_NE(std::string::npos, lines_[0].find("Error returned by CreateFile: ")) << lines_[0];
+  EXPECT_NE(std::string::npos, lines_[0].find("(0x2)")) << lines_[0];
+}
+
+TEST_F(LoggingTest, WideStringsAreWrittenAsUtf8) {
+  LOG(INFO) << std::wstring(L"Install folder: C:\\Program Files\\Vel\u00e5ta");
+  ASSERT_EQ(1u, lines_.size());
+  EXPECT_NE(std::string::npos, lines_[0].find("C:\\Program Files\\Vel\xc3\xa5ta"));
+}
+
+TEST(LoggingFileTest, WritesToFileAndDeletesOldFile) {
+  wchar_t temp[MAX_PATH];
+  ::GetTempPathW(MAX_PATH, temp);
+  const std::wstring path = std::wstring(temp) + L"velta_logging_unittest.log";
+  {
+    HANDLE old_file = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, old_file);
+    DWORD written = 0;
+    ::WriteFile(old_file, "old contents\n", 13, &written, nullptr);
+    ::CloseHandle(old_file);
+  }
+  LoggingSettings settings;
+  settings.logging_dest = LOG_TO_FILE;
+  settings.log_file_path = path.c_str();
+  settings.delete_old = DELETE_OLD_LOG_FILE;
+  ASSERT_TRUE(InitLogging(settings));
+  LOG(INFO) << "first line";
+  LOG(WARNING) << "second line";
+  CloseLogFile();
+
+  HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(INVALID_HANDLE_VALUE, file);
+  char buffer[1024] = {};
+  DWORD read = 0;
+  ::ReadFile(file, buffer, sizeof(buffer) - 1, &read, nullptr);
+  ::CloseHandle(file);
+  ::DeleteFileW(path.c_str());
+  const std::string contents(buffer, read);
+  EXPECT_EQ(std::string::npos, contents.find("old contents"));
+  EXPECT_NE(std::string::npos, contents.find(":INFO:base/logging_unittest.cc("));
+  EXPECT_NE(std::string::npos, contents.find("] first line\n"));
+  EXPECT_NE(std::string::npos, contents.find("] second line\n"));
+}
+
+}  // namespace
+}  // namespace logging

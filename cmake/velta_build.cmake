@@ -1,0 +1,40 @@
+# Compiler, linker and output settings shared by every Windows target.
+
+set(CMAKE_CXX_STANDARD 20)
+set(CMAKE_CXX_STANDARD_REQUIRED ON)
+set(CMAKE_CXX_EXTENSIONS OFF)
+if(NOT CMAKE_BUILD_TYPE)
+  set(CMAKE_BUILD_TYPE RelWithDebInfo CACHE STRING "" FORCE)
+endif()
+
+find_program(VELTA_CCACHE ccache)
+if(VELTA_CCACHE)
+  set(CMAKE_C_COMPILER_LAUNCHER ${VELTA_CCACHE})
+  set(CMAKE_CXX_COMPILER_LAUNCHER ${VELTA_CCACHE})
+endif()
+
+# Windows 7 is the oldest target; newer functions are looked up at run time.
+add_compile_definitions(
+  UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX
+  _WIN32_WINNT=0x0601 WINVER=0x0601 NTDDI_VERSION=0x06010000
+  __USE_MINGW_ANSI_STDIO=0)
+if(VELTA_DCHECK_ALWAYS_ON)
+  add_compile_definitions(DCHECK_ALWAYS_ON=1)
+endif()
+
+# No exceptions anywhere in our code; __FILE__ is the path in the repository.
+add_compile_options(
+  $<$<COMPILE_LANGUAGE:CXX>:-fno-exceptions>
+  $<$<COMPILE_LANGUAGE:C,CXX>:-fmacro-prefix-map=${CMAKE_SOURCE_DIR}/=>)
+
+# Static runtime: no libstdc++, libgcc or winpthread DLLs beside the binaries.
+# (A dynamically linked binary exits 53 under Wine with no output.)
+add_link_options(-static -static-libgcc -static-libstdc++)
+
+set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+set(CMAKE_LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+set(CMAKE_ARCHIVE_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/lib)
+
+# Headers generated at configure time (build identity, third-party links).
+set(VELTA_GEN_DIR ${CMAKE_BINARY_DIR}/gen)
+file(MAKE_DIRECTORY ${VELTA_GEN_DIR})

@@ -1,0 +1,25 @@
+# Tests run under Wine through testing/wine/run_under_wine.sh, which gives every
+# run the build tree's own prefix and HOME and one persistent wineserver.
+
+set(VELTA_WINE_PREFIX ${CMAKE_BINARY_DIR}/wine-prefix)
+set(VELTA_WINE_HOME ${CMAKE_BINARY_DIR}/wine-home)
+configure_file(${CMAKE_SOURCE_DIR}/testing/wine/run_under_wine.sh.in
+               ${CMAKE_BINARY_DIR}/run_under_wine.sh @ONLY
+               FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
+                                WORLD_READ WORLD_EXECUTE)
+set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_BINARY_DIR}/run_under_wine.sh)
+
+# velta_add_unittests(NAME SOURCES... [LIBRARIES ...])
+# One GoogleTest executable, run by ctest as one test. A binary that cannot
+# start under Wine may exit 0 with no output, so the test passes only on
+# GoogleTest's own closing line.
+function(velta_add_unittests name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBRARIES" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBRARIES} velta_test_main GTest::gmock)
+  add_test(NAME ${name} COMMAND ${name})
+  set_tests_properties(${name} PROPERTIES
+    PASS_REGULAR_EXPRESSION "\\[  PASSED  \\] [0-9]+ tests?"
+    FAIL_REGULAR_EXPRESSION "\\[  FAILED  \\]"
+    TIMEOUT 600)
+endfunction()

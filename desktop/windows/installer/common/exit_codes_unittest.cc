@@ -1,0 +1,72 @@
+// Copyright 2026 Velta Software. All rights reserved.
+
+#include "desktop/windows/installer/common/exit_codes.h"
+
+#include <windows.h>
+
+#include "gtest/gtest.h"
+#include "testing/multiprocess_test.h"
+
+namespace velta {
+namespace {
+
+TEST(ExitCodesTest, ResultsBecomeHundredPlusResult) {
+  EXPECT_EQ(0u, InstallerResultToExitCode(0));
+  EXPECT_EQ(116u, InstallerResultToExitCode(16));
+  EXPECT_EQ(118u, InstallerResultToExitCode(18));
+  EXPECT_EQ(120u, InstallerResultToExitCode(kInstallerResultNoResult));
+}
+
+TEST(ExitCodesTest, ChildExitCodesMapBackToResults) {
+  struct Case {
+    uint32_t exit_code;
+    uint32_t result;
+  } cases[] = {
+      {0, 0},        {1, 13},   {2, 14},   {3, 15},          {99, 15},
+      {100, 0},      {102, 2},  {124, 24}, {125, 15},        {259, 15},
+      {0xC0000005u, 26},        {0xC0000409u, 15},           {0xFFFFFFFFu, 15},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(c.result, InstallerResultFromExitCode(c.exit_code)) << c.exit_code;
+}
+
+VELTA_TEST_CHILD_MAIN(ExitWith102) {
+  return 102;
+}
+
+VELTA_TEST_CHILD_MAIN(DereferenceNull) {
+  volatile int* null_pointer = nullptr;
+  return *null_pointer;
+}
+
+// Runs this test binary in a child role and maps its exit code.
+uint32_t RunChildAndMap(const wchar_t* role) {
+  wchar_t exe[MAX_PATH];
+  ::GetModuleFileNameW(nullptr, exe, MAX_PATH);
+  std::wstring command_line = std::wstring(L"\"") + exe + L"\" --velta-test-child=" + role;
+  STARTUPINFOW startup_info = {};
+  startup_info.cb = sizeof(startup_info);
+  PROCESS_INFORMATION process_info = {};
+  if (!::CreateProcessW(nullptr, command_line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        nullptr, &startup_info, &process_info)) {
+    ADD_FAILURE() << "CreateProcessW failed: " << ::GetLastError();
+    return 0xFFFF;
+  }
+  ::WaitForSingleObject(process_info.hProcess, INFINITE);
+  const uint32_t result = ExitCodeToInstallerResult(process_info.hProcess);
+  ::CloseHandle(process_info.hThread);
+  ::CloseHandle(process_info.hProcess);
+  return result;
+}
+
+TEST(ExitCodesTest, RealChildProcessesMapThroughTheirHandles) {
+  EXPECT_EQ(2u, RunChildAndMap(L"ExitWith102"));
+  EXPECT_EQ(26u, RunChildAndMap(L"DereferenceNull"));
+}
+
+TEST(ExitCodesTest, UnreadableHandleIsUnknownExit) {
+  EXPECT_EQ(15u, ExitCodeToInstallerResult(nullptr));
+}
+
+}  // namespace
+}  // namespace velta

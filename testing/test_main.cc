@@ -1,0 +1,30 @@
+// Copyright 2026 Velta Software. All rights reserved.
+
+// The main of every test binary: runs the tests, or, when started with
+// --velta-test-child=<name>, the child role registered under that name.
+
+#include <stdio.h>
+
+#include <string>
+
+#include "base/command_line.h"
+#include "base/logging.h"
+#include "gmock/gmock.h"
+#include "testing/multiprocess_test.h"
+
+int main(int argc, char** argv) {
+  base::CommandLine::Init(argc, argv);
+  const base::CommandLine& command_line = *base::CommandLine::ForCurrentProcess();
+  if (command_line.HasSwitch(velta::testing::kTestChildSwitch)) {
+    std::string name =
+        command_line.GetSwitchValueASCII(velta::testing::kTestChildSwitch);
+    velta::testing::ChildMain child = velta::testing::FindChildMain(name.c_str());
+    if (!child) {
+      fprintf(stderr, "No child role named '%s'\n", name.c_str());
+      return 125;
+    }
+    return child();
+  }
+  testing::InitGoogleMock(&argc, argv);
+  return RUN_ALL_TESTS();
+}

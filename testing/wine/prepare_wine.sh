@@ -1,0 +1,50 @@
+#!/bin/bash
+# Makes sure $WINEPREFIX exists and is set up for the tests, and that one
+# persistent wineserver serves it. Safe to call from many processes at once.
+#
+# - The prefix is made once (wineboot -i), the Schedule service is set to start
+#   automatically (else Task Scheduler 2.0 Connect fails with 0x80041315 in the
+#   first session) and the reported Windows version is 10.
+# - The wineserver and Wine's services are started detached from the caller's
+#   output: otherwise ctest waits for them after each test (about 2.6 s a test).
+# - All of it runs under a lock: a cold prefix hit by `ctest -j` hangs otherwise.
+set -eu
+: "${WINEPREFIX:?}" "${HOME:?}"
+mkdir -p "$HOME" "$(dirname "$WINEPREFIX")"
+
+exec 9>"$WINEPREFIX.lock"
+flock 9
+
+server_pid_file="$WINEPREFIX.wineserver.pid"
+server_running() {
+  [ -f "$server_pid_file" ] || return 1
+  local pid
+  pid=$(cat "$server_pid_file")
+  [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null &&
+    grep -q wineserver "/proc/$pid/cmdline" 2>/dev/null
+}
+
+if [ ! -f "$WINEPREFIX/.velta-ready" ]; then
+  rm -rf "$WINEPREFIX"
+  wineboot -i </dev/null >/dev/null 2>&1 9>&-
+  wine reg add 'HKLM\System\CurrentControlSet\Services\Schedule' /v Start /t REG_DWORD /d 2 /f \
+    </dev/null >/dev/null 2>&1
+  wine winecfg -v win10 </dev/null >/dev/null 2>&1
+  # Programs of the GUI subsystem run without a display (no explorer desktop).
+  wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f </dev/null >/dev/null 2>&1
+  wineserver -w
+  touch "$WINEPREFIX/.velta-ready"
+fi
+
+# What starts here outlives this script: it must not inherit the lock (fd 9),
+# or every later caller waits for the lock forever.
+if ! server_running; then
+  setsid wineserver -f -p </dev/null >/dev/null 2>&1 9>&- &
+  echo $! > "$server_pid_file"
+  # Start Wine's services now, detached, so that no test's output pipe holds them.
+  setsid wine wineboot </dev/null >/dev/null 2>&1 9>&- || true
+  # The first program that touches the window station starts the desktop
+  # process (explorer.exe /desktop), which inherits that program's handles and
+  # holds its output pipe open: start it here, detached, instead.
+  setsid wine explorer.exe /desktop </dev/null >/dev/null 2>&1 9>&- &
+fi
