@@ -55,3 +55,20 @@ endfunction()
 add_compile_options(-Wall -Wextra -Werror)
 
 add_subdirectory(desktop/windows/installer/lzma_util/seven_zip)
+
+# The fuzzer, and a ctest run of it seeded with the small test archives. It
+# passes when libFuzzer finds nothing within VELTA_FUZZ_SECONDS.
+set(fuzz_dir desktop/windows/installer/lzma_util/seven_zip)
+add_executable(seven_zip_fuzzer ${fuzz_dir}/seven_zip_fuzzer.cc)
+target_link_libraries(seven_zip_fuzzer PRIVATE seven_zip)
+target_link_options(seven_zip_fuzzer PRIVATE -fsanitize=fuzzer)
+add_dependencies(seven_zip_fuzzer seven_zip_test_archives)
+set(fuzz_corpus ${CMAKE_BINARY_DIR}/fuzz/seven_zip_corpus)
+file(MAKE_DIRECTORY ${fuzz_corpus})
+add_test(NAME seven_zip_fuzz
+  COMMAND seven_zip_fuzzer -max_total_time=${VELTA_FUZZ_SECONDS} -timeout=10
+          -rss_limit_mb=2048 -print_final_stats=1
+          ${fuzz_corpus} ${VELTA_SEVEN_ZIP_TEST_ARCHIVES}/seeds)
+set_tests_properties(seven_zip_fuzz PROPERTIES
+  TIMEOUT 600
+  FAIL_REGULAR_EXPRESSION "ERROR: |SUMMARY: |deadly signal")
