@@ -72,3 +72,6 @@ add_test(NAME seven_zip_fuzz
 set_tests_properties(seven_zip_fuzz PROPERTIES
   TIMEOUT 600
   FAIL_REGULAR_EXPRESSION "ERROR: |SUMMARY: |deadly signal")
+
+# The benchmark: its own uninstrumented copy of the reader, -O2.
+add_subdirectory(tools/bench)
