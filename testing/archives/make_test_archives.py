@@ -13,6 +13,7 @@ Writes into --out (a build folder; nothing here is ever committed):
   hostile/*.7z       hand-made archives (plain header, Copy coder) whose one
                      entry name must be refused; hostile/names.txt lists them
   crafted/*.7z       hand-made archives the reader must accept
+  malformed/*.7z     hand-made headers that lie (counts, sizes, coder graphs)
   seeds/             the small archives, as the fuzzer's seed corpus
   stamp              written last
 With --bench it instead makes one large archive for the benchmark.
@@ -158,6 +159,44 @@ def copy_archive(entries):
     return start + packed + bytes(h)
 
 
+def raw_archive(packed, header):
+    """A 7z archive around hand-written header bytes."""
+    tail = struct.pack("<QQI", len(packed), len(header), zlib.crc32(header))
+    start = SIGNATURE + b"\x00\x04" + struct.pack("<I", zlib.crc32(tail)) + tail
+    return start + packed + bytes(header)
+
+
+def malformed_archives():
+    """Headers whose counts, sizes or coder graphs lie; each must be refused."""
+    num = encode_number
+    copy_folder = num(1) + b"\x01\x00"
+    pack = b"\x06" + num(0) + num(1) + b"\x09" + num(4) + b"\x00"
+    unpack = b"\x07\x0b" + num(1) + b"\x00" + copy_folder + b"\x0c" + num(4) + b"\x00"
+    name = b"\x11" + num(5) + b"\x00a\x00\x00\x00"
+    return {
+        # Counts far beyond what the header holds.
+        "many_files": b"\x01\x05" + num(0x7FFFFFFFFFFF) + b"\x00\x00",
+        "many_folders": b"\x01\x04" + pack + b"\x07\x0b" + num(1 << 40) + b"\x00\x00\x00",
+        "many_pack_streams": b"\x01\x04\x06" + num(0) + num(1 << 50) + b"\x09\x01\x00\x00",
+        "many_substreams": b"\x01\x04" + pack + unpack + b"\x08\x0d" + num(1 << 40) + b"\x00\x00\x00",
+        # Two of three BCJ filters feeding each other; the third is unreachable.
+        "coder_cycle": b"\x01\x04" + pack + b"\x07\x0b" + num(1) + b"\x00" + num(3) +
+                       b"\x04\x03\x03\x01\x03" * 3 + num(0) + num(1) + num(1) + num(0) +
+                       b"\x0c" + num(4) * 3 + b"\x00\x00\x05" + num(1) + name + b"\x00\x00",
+        # File sizes adding up to more than the folder.
+        "substreams_too_large": b"\x01\x04" + pack + unpack + b"\x08\x0d" + num(2) +
+                                b"\x09" + num(9) + b"\x00\x00",
+        # Packed data claimed past the end of the file.
+        "pack_past_end": b"\x01\x04\x06" + num(0) + num(1) + b"\x09" + num(1 << 40) +
+                         b"\x00" + unpack[:-1] + b"\x00\x00\x05" + num(1) + name + b"\x00\x00",
+        # A file whose stream does not exist.
+        "more_files_than_streams": b"\x01\x05" + num(1) + name + b"\x00\x00",
+        # Copy coder with an output size other than its input size.
+        "copy_size_mismatch": b"\x01\x04" + pack + unpack.replace(b"\x0c" + num(4), b"\x0c" + num(5)) +
+                              b"\x00\x05" + num(1) + name + b"\x00\x00",
+    }
+
+
 def make_stub(rng):
     """A prefix that contains the signature bytes, as a self-extractor would."""
     stub = bytearray(rng.getrandbits(8) for _ in range(5000))
@@ -217,7 +256,7 @@ def main():
         make_bench(args.tool, out)
         return 0
 
-    for sub in ("source", "good", "expected", "refused", "hostile", "crafted", "seeds"):
+    for sub in ("source", "good", "expected", "refused", "hostile", "crafted", "malformed", "seeds"):
         shutil.rmtree(os.path.join(out, sub), ignore_errors=True)
     source = os.path.join(out, "source")
     make_source(source)
@@ -259,6 +298,9 @@ def main():
           SIGNATURE + b"\x00\x04" + struct.pack("<I", zlib.crc32(bytes(20))) + bytes(20))
 
     # Small archives of every good kind, for the fuzzer's seed corpus.
+    for name, header in malformed_archives().items():
+        write(os.path.join(out, "malformed", name + ".7z"), raw_archive(b"data", header))
+
     seeds = os.path.join(out, "seeds")
     small = os.path.join(out, "small_source")
     shutil.rmtree(small, ignore_errors=True)
@@ -270,7 +312,7 @@ def main():
         run_7zz(args.tool, ["a", "-t7z", "-mmt=1"] + switches +
                 [os.path.join(seeds, "small_" + name + ".7z"), "."], cwd=small)
     shutil.rmtree(small)
-    for sub in ("good", "refused", "hostile", "crafted"):
+    for sub in ("good", "refused", "hostile", "crafted", "malformed"):
         for name in sorted(os.listdir(os.path.join(out, sub))):
             path = os.path.join(out, sub, name)
             if name.endswith((".7z", ".exe")) and os.path.getsize(path) <= 64 * 1024:

@@ -18,9 +18,9 @@ namespace velta::seven_zip {
 
 namespace {
 
-// A header beyond this is not an installer package; refusing it keeps a
-// corrupt size from asking for gigabytes.
-constexpr uint64_t kMaxHeaderSize = 256 << 20;
+// A header beyond this (about a million entries) is not an installer
+// package; refusing it keeps a corrupt size from asking for gigabytes.
+constexpr uint64_t kMaxHeaderSize = 64 << 20;
 // A packed header expands by far less than this; a larger claim is corrupt.
 constexpr uint64_t kMaxHeaderExpansion = 1024;
 // An encoded header may itself be encoded; 7z writers use one level.

@@ -317,6 +317,18 @@ TEST_F(ArchiveReaderTest, ReadsHandMadeArchives) {
   EXPECT_TRUE(reader.entries().empty());
 }
 
+// Headers whose counts, sizes or coder graphs lie end in an SDK code, with
+// allocations capped far below what they claim.
+TEST_F(ArchiveReaderTest, RefusesMalformedHeaders) {
+  size_t count = 0;
+  for (const auto& item : fs::directory_iterator(dir_ / "malformed")) {
+    const ResultCode result = OpenAndExtract(ReadWholeFile(item.path()), 1 << 20);
+    EXPECT_NE(ResultCode::kOk, result) << item.path();
+    ++count;
+  }
+  EXPECT_GE(count, 9u);
+}
+
 // Every cut of an archive (densely at both ends, sampled in between) fails
 // with an SDK code; none crashes, hangs or reads out of bounds.
 TEST_F(ArchiveReaderTest, TruncatedArchivesFail) {
@@ -356,10 +368,11 @@ TEST_F(ArchiveReaderTest, BitFlipsFailOrChangeNothing) {
       std::vector<std::vector<uint8_t>> contents;
       const ResultCode result = OpenAndExtract(flipped, 64 << 20, &contents);
       ++tried;
-      if (result == ResultCode::kOk)
+      if (result == ResultCode::kOk) {
         EXPECT_EQ(original, contents) << name << " bit " << bit;
-      else
+      } else {
         ++failures;
+      }
     }
     EXPECT_GT(failures, tried * 9 / 10) << name;
   }

@@ -17,6 +17,9 @@ namespace {
 // No supported folder needs more than BCJ2 with three LZMA coders.
 constexpr uint64_t kMaxCodersInFolder = 8;
 constexpr uint64_t kMaxInStreamsPerCoder = 4;
+// Far beyond any installer package; bounds the entry table (about 100 bytes
+// an entry) whatever the header claims.
+constexpr uint64_t kMaxEntries = 1 << 20;
 
 struct MethodName {
   uint64_t id;
@@ -192,10 +195,13 @@ ResultCode HeaderParser::ParsePackInfo(ByteReader* reader, StreamsInfo* streams)
     if (id == kEnd)
       break;
     if (id == kSize) {
-      streams->pack_sizes.resize(static_cast<size_t>(count));
-      for (uint64_t& size : streams->pack_sizes) {
+      // Grown as sizes are read, so a false count cannot reserve much.
+      streams->pack_sizes.clear();
+      for (uint64_t i = 0; i < count; ++i) {
+        uint64_t size = 0;
         if (!reader->ReadNumber(&size))
           return Truncated();
+        streams->pack_sizes.push_back(size);
       }
       has_sizes = true;
     } else if (id == kCrc) {
@@ -230,11 +236,13 @@ ResultCode HeaderParser::ParseUnpackInfo(ByteReader* reader, StreamsInfo* stream
     return Truncated();
   if (external != 0)
     return Fail(ResultCode::kUnsupported, "The archive keeps its folder list elsewhere");
-  streams->folders.resize(static_cast<size_t>(count));
-  for (Folder& folder : streams->folders) {
+  streams->folders.clear();
+  for (uint64_t i = 0; i < count; ++i) {
+    Folder folder;
     ResultCode result = ParseFolder(reader, &folder);
     if (result != ResultCode::kOk)
       return result;
+    streams->folders.push_back(std::move(folder));
   }
 
   if (!reader->ReadNumber(&id))
@@ -488,8 +496,11 @@ ResultCode HeaderParser::ParseSubStreamsInfo(ByteReader* reader, StreamsInfo* st
 
 ResultCode HeaderParser::ParseFilesInfo(ByteReader* reader, std::vector<ArchiveEntry>* entries) {
   uint64_t count = 0;
-  if (!reader->ReadNumberUpTo(reader->remaining(), &count))
+  // Every entry needs at least a name terminator (two bytes) below.
+  if (!reader->ReadNumberUpTo(reader->remaining() / 2, &count))
     return Truncated();
+  if (count > kMaxEntries)
+    return Fail(ResultCode::kUnsupported, "The archive has too many entries");
   const size_t file_count = static_cast<size_t>(count);
   entries->assign(file_count, ArchiveEntry());
   std::vector<bool> empty_stream(file_count, false);
@@ -673,6 +684,11 @@ ResultCode HeaderParser::ReadDigests(ByteReader* reader, size_t count, std::vect
   ResultCode result = ReadDefinedFlags(reader, count, defined);
   if (result != ResultCode::kOk)
     return result;
+  size_t defined_count = 0;
+  for (bool is_defined : *defined)
+    defined_count += is_defined;
+  if (defined_count > reader->remaining() / 4)
+    return Truncated();
   crcs->assign(count, 0);
   for (size_t i = 0; i < count; ++i) {
     if ((*defined)[i] && !reader->ReadUInt32(&(*crcs)[i]))

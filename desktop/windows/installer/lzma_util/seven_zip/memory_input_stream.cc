@@ -3,6 +3,7 @@
 #include "desktop/windows/installer/lzma_util/seven_zip/memory_input_stream.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 namespace velta::seven_zip {
@@ -38,7 +39,7 @@ ResultCode MemoryInputStream::Seek(int64_t* position, SeekOrigin origin) {
   }
   // Positions past the end are allowed (reads there return nothing), as with
   // files; negative ones are not.
-  if (*position < -base)
+  if (*position < -base || *position > INT64_MAX - base)
     return ResultCode::kFail;
   position_ = static_cast<size_t>(base + *position);
   *position = static_cast<int64_t>(position_);

@@ -42,8 +42,9 @@ ResultCode Scan(const std::vector<uint8_t>& bytes, int64_t* position) {
   ResultCode result = SignatureScanner::SeekToSignature(&stream, &error);
   *position = 0;
   stream.Seek(position, InputStream::SeekOrigin::kCurrent);
-  if (result != ResultCode::kOk)
+  if (result != ResultCode::kOk) {
     EXPECT_FALSE(error.empty());
+  }
   return result;
 }
 
