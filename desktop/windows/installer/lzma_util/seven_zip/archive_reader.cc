@@ -26,13 +26,6 @@ constexpr uint64_t kMaxHeaderExpansion = 1024;
 // An encoded header may itself be encoded; 7z writers use one level.
 constexpr int kMaxHeaderLevels = 4;
 
-bool AddChecked(uint64_t a, uint64_t b, uint64_t* sum) {
-  if (a > std::numeric_limits<uint64_t>::max() - b)
-    return false;
-  *sum = a + b;
-  return true;
-}
-
 // For messages: the name in UTF-8, unpaired surrogates as U+FFFD.
 std::string ToUtf8(const std::u16string& name) {
   std::string out;
@@ -98,15 +91,9 @@ ResultCode ArchiveReader::Open(InputStream* stream, Allocator* temp_allocator) {
 
   uint8_t start_bytes[StartHeader::kSize];
   size_t read = 0;
-  while (read < sizeof(start_bytes)) {
-    size_t count = sizeof(start_bytes) - read;
-    ResultCode result = stream->Read(start_bytes + read, &count);
-    if (result != ResultCode::kOk)
-      return Fail(result, "Cannot read the archive");
-    if (count == 0)
-      break;
-    read += count;
-  }
+  ResultCode result = stream->ReadFully(start_bytes, sizeof(start_bytes), &read);
+  if (result != ResultCode::kOk)
+    return Fail(result, "Cannot read the archive");
   if (read < sizeof(start_bytes)) {
     if (read >= StartHeader::kSignatureSize && StartHeader::HasSignature(start_bytes))
       return Fail(ResultCode::kInputEof, "The archive is truncated");
@@ -114,7 +101,7 @@ ResultCode ArchiveReader::Open(InputStream* stream, Allocator* temp_allocator) {
   }
   StartHeader start_header;
   std::string error;
-  ResultCode result = start_header.Parse(start_bytes, &error);
+  result = start_header.Parse(start_bytes, &error);
   if (result != ResultCode::kOk)
     return Fail(result, error);
 
@@ -129,8 +116,8 @@ ResultCode ArchiveReader::Open(InputStream* stream, Allocator* temp_allocator) {
   const uint64_t data_start = archive_start_ + StartHeader::kSize;
   uint64_t header_position = 0;
   uint64_t header_end = 0;
-  if (!AddChecked(data_start, start_header.next_header_offset(), &header_position) ||
-      !AddChecked(header_position, start_header.next_header_size(), &header_end) ||
+  if (__builtin_add_overflow(data_start, start_header.next_header_offset(), &header_position) ||
+      __builtin_add_overflow(header_position, start_header.next_header_size(), &header_end) ||
       header_end > stream_end_) {
     return Fail(ResultCode::kInputEof, "The archive is truncated: its header lies past the end");
   }
@@ -186,18 +173,14 @@ ResultCode ArchiveReader::ReadHeaderBlock(uint64_t position, uint64_t size, uint
   }
   block->resize(static_cast<size_t>(size));
   size_t read = 0;
-  while (read < block->size()) {
-    size_t count = block->size() - read;
-    ResultCode result = stream_->Read(block->data() + read, &count);
-    if (result != ResultCode::kOk) {
-      error_ = "Cannot read the archive header";
-      return result;
-    }
-    if (count == 0) {
-      error_ = "The archive is truncated: its header ends early";
-      return ResultCode::kInputEof;
-    }
-    read += count;
+  ResultCode result = stream_->ReadFully(block->data(), block->size(), &read);
+  if (result != ResultCode::kOk) {
+    error_ = "Cannot read the archive header";
+    return result;
+  }
+  if (read < block->size()) {
+    error_ = "The archive is truncated: its header ends early";
+    return ResultCode::kInputEof;
   }
   if (Crc32::Compute(block->data(), block->size()) != crc) {
     error_ = "The archive header CRC does not match";
@@ -238,7 +221,8 @@ ResultCode ArchiveReader::DecodeHeaderFolder(const StreamsInfo& streams,
 ResultCode ArchiveReader::LocatePackedStreams(const StreamsInfo& streams,
                                               std::vector<uint64_t>* offsets) {
   uint64_t position = 0;
-  if (!AddChecked(archive_start_ + StartHeader::kSize, streams.pack_position, &position)) {
+  const uint64_t data_start = archive_start_ + StartHeader::kSize;
+  if (__builtin_add_overflow(data_start, streams.pack_position, &position)) {
     error_ = "The archive's packed data position overflows";
     return ResultCode::kArchiveError;
   }
@@ -246,7 +230,7 @@ ResultCode ArchiveReader::LocatePackedStreams(const StreamsInfo& streams,
   offsets->reserve(streams.pack_sizes.size());
   for (uint64_t size : streams.pack_sizes) {
     offsets->push_back(position);
-    if (!AddChecked(position, size, &position) || position > stream_end_) {
+    if (__builtin_add_overflow(position, size, &position) || position > stream_end_) {
       error_ = "The archive is truncated: packed data lies past the end";
       return ResultCode::kInputEof;
     }

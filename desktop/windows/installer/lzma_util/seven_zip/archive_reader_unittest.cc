@@ -27,10 +27,18 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The archives made by testing/archives/make_test_archives.py at build time.
+// The archives made by testing/archives/make_test_archives.py at build time:
+// the folder ctest names in VELTA_SEVEN_ZIP_TEST_ARCHIVES, else the build
+// tree's, so that the binary also runs by hand.
 fs::path ArchivesDir() {
   const char* dir = std::getenv("VELTA_SEVEN_ZIP_TEST_ARCHIVES");
-  return dir ? fs::path(dir) : fs::path();
+  if (dir && *dir)
+    return fs::path(dir);
+#if defined(VELTA_SEVEN_ZIP_BUILD_TEST_ARCHIVES)
+  return fs::path(VELTA_SEVEN_ZIP_BUILD_TEST_ARCHIVES);
+#else
+  return fs::path();
+#endif
 }
 
 std::vector<uint8_t> ReadWholeFile(const fs::path& path) {

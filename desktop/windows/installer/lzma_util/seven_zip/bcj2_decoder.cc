@@ -33,7 +33,8 @@ class BitDecoder {
     int bit = 0;
     if (code_ < bound) {
       range_ = bound;
-      *probability = static_cast<uint16_t>(*probability + ((kProbabilityOne - *probability) >> kAdaptShift));
+      *probability =
+          static_cast<uint16_t>(*probability + ((kProbabilityOne - *probability) >> kAdaptShift));
     } else {
       range_ -= bound;
       code_ -= bound;

@@ -3,7 +3,6 @@
 #include "desktop/windows/installer/lzma_util/seven_zip/header_parser.h"
 
 #include <cstdio>
-#include <limits>
 #include <utility>
 
 #include "desktop/windows/installer/lzma_util/seven_zip/byte_reader.h"
@@ -68,13 +67,6 @@ std::string UnsupportedMethodMessage(uint64_t id) {
       name = std::string(known.name) + " ";
   }
   return "The archive uses the unsupported coder " + name + "(id " + hex + ")";
-}
-
-bool AddChecked(uint64_t a, uint64_t b, uint64_t* sum) {
-  if (a > std::numeric_limits<uint64_t>::max() - b)
-    return false;
-  *sum = a + b;
-  return true;
 }
 
 }  // namespace
@@ -424,7 +416,7 @@ ResultCode HeaderParser::ParseSubStreamsInfo(ByteReader* reader, StreamsInfo* st
         uint64_t size = 0;
         if (!reader->ReadNumber(&size))
           return Truncated();
-        if (!AddChecked(sum, size, &sum))
+        if (__builtin_add_overflow(sum, size, &sum))
           return Fail(ResultCode::kArchiveError, "A folder's file sizes overflow");
         streams->stream_sizes.push_back(size);
       }

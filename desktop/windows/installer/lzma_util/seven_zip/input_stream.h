@@ -27,6 +27,10 @@ class InputStream {
   // absolute position. Returns kParamError for a bad origin, kFail when the
   // move fails.
   virtual ResultCode Seek(int64_t* position, SeekOrigin origin) = 0;
+
+  // Calls Read until `size` bytes are in or the data ends; `*read` says how
+  // many arrived. Returns what a failing Read returned.
+  ResultCode ReadFully(uint8_t* buffer, size_t size, size_t* read);
 };
 
 }  // namespace velta::seven_zip

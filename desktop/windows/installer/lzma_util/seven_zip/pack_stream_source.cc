@@ -27,16 +27,12 @@ ResultCode PackStreamSource::ReadFromStream(uint8_t* out, size_t size) {
   ResultCode result = stream_->Seek(&position, InputStream::SeekOrigin::kBegin);
   if (result != ResultCode::kOk)
     return result;
-  size_t done = 0;
-  while (done < size) {
-    size_t count = size - done;
-    result = stream_->Read(out + done, &count);
-    if (result != ResultCode::kOk)
-      return result;
-    if (count == 0)
-      return ResultCode::kInputEof;
-    done += count;
-  }
+  size_t read = 0;
+  result = stream_->ReadFully(out, size, &read);
+  if (result != ResultCode::kOk)
+    return result;
+  if (read < size)
+    return ResultCode::kInputEof;
   fetched_ += size;
   return ResultCode::kOk;
 }

@@ -12,16 +12,11 @@ namespace {
 // Reads until `size` bytes are in or the data ends; `*read` tells how many.
 ResultCode ReadAt(InputStream* stream, int64_t position, uint8_t* buffer, size_t size,
                   size_t* read) {
-  ResultCode result = stream->Seek(&position, InputStream::SeekOrigin::kBegin);
   *read = 0;
-  while (result == ResultCode::kOk && *read < size) {
-    size_t count = size - *read;
-    result = stream->Read(buffer + *read, &count);
-    if (count == 0)
-      break;
-    *read += count;
-  }
-  return result;
+  ResultCode result = stream->Seek(&position, InputStream::SeekOrigin::kBegin);
+  if (result != ResultCode::kOk)
+    return result;
+  return stream->ReadFully(buffer, size, read);
 }
 
 }  // namespace
