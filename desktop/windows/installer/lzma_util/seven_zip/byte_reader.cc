@@ -13,26 +13,27 @@ bool ByteReader::ReadByte(uint8_t* value) {
   return true;
 }
 
-bool ByteReader::ReadUInt32(uint32_t* value) {
-  if (remaining() < 4)
+bool ByteReader::ReadLittleEndian(size_t bytes, uint64_t* value) {
+  if (remaining() < bytes)
     return false;
-  uint32_t result = 0;
-  for (int i = 3; i >= 0; --i)
+  uint64_t result = 0;
+  for (size_t i = bytes; i-- > 0;)
     result = (result << 8) | data_[position_ + i];
-  position_ += 4;
+  position_ += bytes;
   *value = result;
   return true;
 }
 
-bool ByteReader::ReadUInt64(uint64_t* value) {
-  if (remaining() < 8)
+bool ByteReader::ReadUInt32(uint32_t* value) {
+  uint64_t wide = 0;
+  if (!ReadLittleEndian(4, &wide))
     return false;
-  uint64_t result = 0;
-  for (int i = 7; i >= 0; --i)
-    result = (result << 8) | data_[position_ + i];
-  position_ += 8;
-  *value = result;
+  *value = static_cast<uint32_t>(wide);
   return true;
+}
+
+bool ByteReader::ReadUInt64(uint64_t* value) {
+  return ReadLittleEndian(8, value);
 }
 
 bool ByteReader::ReadNumber(uint64_t* value) {

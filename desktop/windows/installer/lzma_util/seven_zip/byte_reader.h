@@ -39,6 +39,8 @@ class ByteReader {
   bool ReadSubReader(uint64_t count, ByteReader* sub_reader);
 
  private:
+  bool ReadLittleEndian(size_t bytes, uint64_t* value);
+
   const uint8_t* data_;
   size_t size_;
   size_t position_ = 0;

@@ -78,61 +78,57 @@ ResultCode FolderDecoder::DecodeCoder(uint32_t index, uint8_t* out, size_t out_s
     *error_ = "A coder's output does not match its declared size";
     return ResultCode::kDataError;
   }
+  if (coder.method == Folder::Method::kBcj2)
+    return DecodeBcj2(coder, out, out_size);
+
+  // The single-input coders read their input as a stream.
+  TempBlock storage(temp_allocator_);
+  std::unique_ptr<ByteSource> input;
+  ResultCode result = OpenInput(coder.first_in_stream, &storage, &input);
+  if (result != ResultCode::kOk)
+    return result;
+  const uint8_t* properties = coder.properties.data();
+  const size_t properties_size = coder.properties.size();
   switch (coder.method) {
-    case Folder::Method::kCopy:
-    case Folder::Method::kBcjX86: {
-      TempBlock storage(temp_allocator_);
-      std::unique_ptr<ByteSource> input;
-      ResultCode result = OpenInput(coder.first_in_stream, &storage, &input);
-      if (result != ResultCode::kOk)
-        return result;
-      if (input->remaining() != out_size) {
-        *error_ = "A filter's input and output sizes differ";
-        return ResultCode::kDataError;
-      }
-      result = input->ReadExact(out, out_size);
-      if (result != ResultCode::kOk) {
-        *error_ = "Cannot read a packed stream";
-        return result;
-      }
-      if (coder.method == Folder::Method::kBcjX86)
-        BcjX86Filter::Decode(out, out_size);
-      return ResultCode::kOk;
-    }
     case Folder::Method::kLzma:
-    case Folder::Method::kLzma2: {
-      TempBlock storage(temp_allocator_);
-      std::unique_ptr<ByteSource> input;
-      ResultCode result = OpenInput(coder.first_in_stream, &storage, &input);
-      if (result != ResultCode::kOk)
-        return result;
-      const uint8_t* properties = coder.properties.data();
-      const size_t properties_size = coder.properties.size();
-      if (coder.method == Folder::Method::kLzma) {
-        return lzma_decoder_.DecodeLzma(properties, properties_size, input.get(), out, out_size,
-                                        error_);
-      }
+      return lzma_decoder_.DecodeLzma(properties, properties_size, input.get(), out, out_size,
+                                      error_);
+    case Folder::Method::kLzma2:
       return lzma_decoder_.DecodeLzma2(properties, properties_size, input.get(), out, out_size,
                                        error_);
-    }
-    case Folder::Method::kBcj2: {
-      TempBlock main(temp_allocator_);
-      TempBlock calls(temp_allocator_);
-      TempBlock jumps(temp_allocator_);
-      TempBlock range_coded(temp_allocator_);
-      TempBlock* inputs[] = {&main, &calls, &jumps, &range_coded};
-      for (uint32_t i = 0; i < 4; ++i) {
-        ResultCode result = LoadInput(coder.first_in_stream + i, inputs[i]);
-        if (result != ResultCode::kOk)
-          return result;
-      }
-      return Bcj2Decoder::Decode({main.data(), main.size()}, {calls.data(), calls.size()},
-                                 {jumps.data(), jumps.size()},
-                                 {range_coded.data(), range_coded.size()}, out, out_size, error_);
-    }
+    case Folder::Method::kCopy:
+    case Folder::Method::kBcjX86:
+    case Folder::Method::kBcj2:
+      break;
   }
-  *error_ = "Unknown coder";
-  return ResultCode::kUnsupported;
+  if (input->remaining() != out_size) {
+    *error_ = "A filter's input and output sizes differ";
+    return ResultCode::kDataError;
+  }
+  result = input->ReadExact(out, out_size);
+  if (result != ResultCode::kOk) {
+    *error_ = "Cannot read a packed stream";
+    return result;
+  }
+  if (coder.method == Folder::Method::kBcjX86)
+    BcjX86Filter::Decode(out, out_size);
+  return ResultCode::kOk;
+}
+
+ResultCode FolderDecoder::DecodeBcj2(const Folder::Coder& coder, uint8_t* out, size_t out_size) {
+  TempBlock main(temp_allocator_);
+  TempBlock calls(temp_allocator_);
+  TempBlock jumps(temp_allocator_);
+  TempBlock range_coded(temp_allocator_);
+  TempBlock* inputs[] = {&main, &calls, &jumps, &range_coded};
+  for (uint32_t i = 0; i < 4; ++i) {
+    ResultCode result = LoadInput(coder.first_in_stream + i, inputs[i]);
+    if (result != ResultCode::kOk)
+      return result;
+  }
+  return Bcj2Decoder::Decode({main.data(), main.size()}, {calls.data(), calls.size()},
+                             {jumps.data(), jumps.size()},
+                             {range_coded.data(), range_coded.size()}, out, out_size, error_);
 }
 
 ResultCode FolderDecoder::OpenInput(uint32_t in_index, TempBlock* storage,

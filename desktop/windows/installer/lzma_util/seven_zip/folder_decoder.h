@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 
+#include "desktop/windows/installer/lzma_util/seven_zip/folder.h"
 #include "desktop/windows/installer/lzma_util/seven_zip/lzma_decoder.h"
 #include "desktop/windows/installer/lzma_util/seven_zip/result_code.h"
 
@@ -15,7 +16,6 @@ namespace velta::seven_zip {
 
 class Allocator;
 class ByteSource;
-class Folder;
 class InputStream;
 
 // Decodes one folder into a caller-provided block: runs its coder graph from
@@ -43,6 +43,8 @@ class FolderDecoder {
 
   // Decodes coder `index` (whose output must be `out_size` bytes) into `out`.
   ResultCode DecodeCoder(uint32_t index, uint8_t* out, size_t out_size);
+  // Loads BCJ2's four inputs into memory and joins them into `out`.
+  ResultCode DecodeBcj2(const Folder::Coder& coder, uint8_t* out, size_t out_size);
   // A source for input stream `in_index`: the packed stream itself, or the
   // bound coder's output decoded into `storage`.
   ResultCode OpenInput(uint32_t in_index, TempBlock* storage, std::unique_ptr<ByteSource>* source);
