@@ -1,0 +1,91 @@
+// Copyright 2026 Velta Software. All rights reserved.
+
+#ifndef DESKTOP_WINDOWS_INSTALLER_LZMA_UTIL_SEVEN_ZIP_ARCHIVE_READER_H_
+#define DESKTOP_WINDOWS_INSTALLER_LZMA_UTIL_SEVEN_ZIP_ARCHIVE_READER_H_
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "desktop/windows/installer/lzma_util/seven_zip/archive_entry.h"
+#include "desktop/windows/installer/lzma_util/seven_zip/result_code.h"
+#include "desktop/windows/installer/lzma_util/seven_zip/streams_info.h"
+
+namespace velta::seven_zip {
+
+class Allocator;
+class BlockCache;
+class InputStream;
+
+// Reads a 7z archive: Open checks the start header, reads (and, when packed,
+// decodes) the header, refuses what extraction could not handle (other
+// coders, anti items, unsafe names) and lists the entries; Extract decodes an
+// entry's folder into a BlockCache and checks the entry's CRC.
+//
+//   ArchiveReader reader;
+//   HeapAllocator heap;
+//   if (reader.Open(&stream, &heap) != ResultCode::kOk) ... reader.error_message()
+//   BlockCache cache(&block_allocator);
+//   for (size_t i = 0; i < reader.entries().size(); ++i) {
+//     size_t offset, size;
+//     reader.Extract(i, &cache, &offset, &size);  // bytes at cache.data() + offset
+//   }
+//
+// Used from one thread. Every failure returns the LZMA SDK's result number
+// and leaves a plain English reason in error_message().
+class ArchiveReader {
+ public:
+  ArchiveReader();
+  ArchiveReader(const ArchiveReader&) = delete;
+  ArchiveReader& operator=(const ArchiveReader&) = delete;
+  ~ArchiveReader();
+
+  // Opens the archive that starts at the stream's current position (seek to
+  // the signature first when the file has a stub; see SignatureScanner).
+  // `stream` and `temp_allocator` (decoder tables, intermediate streams, the
+  // packed header) must outlive the reader or the next Open/Close. On failure
+  // the reader is closed.
+  ResultCode Open(InputStream* stream, Allocator* temp_allocator);
+
+  // Forgets the archive. Safe to call twice.
+  void Close();
+
+  bool is_open() const { return stream_ != nullptr; }
+  const std::vector<ArchiveEntry>& entries() const { return entries_; }
+  size_t folder_count() const { return streams_.folders.size(); }
+
+  // Makes entry `index` available at `cache->data() + *offset`, `*size`
+  // bytes, decoding its folder unless the cache already holds it. A
+  // directory or empty file gives size 0 and leaves the cache alone. On
+  // failure the cache is released.
+  ResultCode Extract(size_t index, BlockCache* cache, size_t* offset, size_t* size);
+
+  const std::string& error_message() const { return error_; }
+
+ private:
+  // Reads the header block at `position` and checks its CRC.
+  ResultCode ReadHeaderBlock(uint64_t position, uint64_t size, uint32_t crc,
+                             std::vector<uint8_t>* block);
+  // Decodes an encoded header (folder 0 of `streams`) into `block`.
+  ResultCode DecodeHeaderFolder(const StreamsInfo& streams, std::vector<uint8_t>* block);
+  // Computes the absolute position of every packed stream and checks that
+  // all of them lie inside the stream.
+  ResultCode LocatePackedStreams(const StreamsInfo& streams, std::vector<uint64_t>* offsets);
+  ResultCode CheckEntryNames();
+  ResultCode Fail(ResultCode code, std::string message);
+
+  InputStream* stream_ = nullptr;
+  Allocator* temp_allocator_ = nullptr;
+  // Absolute positions of the signature and of the stream's end.
+  uint64_t archive_start_ = 0;
+  uint64_t stream_end_ = 0;
+  StreamsInfo streams_;
+  std::vector<uint64_t> packed_offsets_;
+  std::vector<ArchiveEntry> entries_;
+  std::string error_;
+};
+
+}  // namespace velta::seven_zip
+
+#endif  // DESKTOP_WINDOWS_INSTALLER_LZMA_UTIL_SEVEN_ZIP_ARCHIVE_READER_H_

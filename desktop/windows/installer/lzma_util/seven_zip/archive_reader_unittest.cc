@@ -1,0 +1,439 @@
+// Copyright 2026 Velta Software. All rights reserved.
+
+#include "desktop/windows/installer/lzma_util/seven_zip/archive_reader.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "desktop/windows/installer/lzma_util/seven_zip/allocator.h"
+#include "desktop/windows/installer/lzma_util/seven_zip/block_cache.h"
+#include "desktop/windows/installer/lzma_util/seven_zip/file_input_stream.h"
+#include "desktop/windows/installer/lzma_util/seven_zip/heap_allocator.h"
+#include "desktop/windows/installer/lzma_util/seven_zip/memory_input_stream.h"
+#include "desktop/windows/installer/lzma_util/seven_zip/signature_scanner.h"
+#include "gtest/gtest.h"
+
+namespace velta::seven_zip {
+namespace {
+
+namespace fs = std::filesystem;
+
+// The archives made by testing/archives/make_test_archives.py at build time:
+// the folder ctest names in VELTA_SEVEN_ZIP_TEST_ARCHIVES, else the build
+// tree's, so that the binary also runs by hand.
+fs::path ArchivesDir() {
+  const char* dir = std::getenv("VELTA_SEVEN_ZIP_TEST_ARCHIVES");
+  if (dir && *dir)
+    return fs::path(dir);
+#if defined(VELTA_SEVEN_ZIP_BUILD_TEST_ARCHIVES)
+  return fs::path(VELTA_SEVEN_ZIP_BUILD_TEST_ARCHIVES);
+#else
+  return fs::path();
+#endif
+}
+
+std::vector<uint8_t> ReadWholeFile(const fs::path& path) {
+  std::ifstream file(path, std::ios::binary);
+  return std::vector<uint8_t>(std::istreambuf_iterator<char>(file), {});
+}
+
+fs::path EntryPath(const fs::path& root, std::u16string name) {
+  std::replace(name.begin(), name.end(), u'\\', u'/');
+  return root / fs::path(name);
+}
+
+// FILETIME (100 ns since 1601) to the file clock.
+fs::file_time_type FromFiletime(uint64_t filetime) {
+  constexpr int64_t kUnixEpochAsFiletime = 116444736000000000;
+  const auto since_unix = std::chrono::nanoseconds(
+      (static_cast<int64_t>(filetime) - kUnixEpochAsFiletime) * 100);
+  return std::chrono::file_clock::from_sys(
+      std::chrono::sys_time<std::chrono::nanoseconds>(since_unix));
+}
+
+// Tracks what a block allocator hands out: the number of allocations and the
+// most blocks alive at once.
+class CountingAllocator : public Allocator {
+ public:
+  void* Allocate(size_t size) override {
+    void* address = heap_.Allocate(size);
+    if (address) {
+      ++allocations_;
+      max_live_ = std::max(max_live_, heap_.live_allocations());
+    }
+    return address;
+  }
+  void Free(void* address) override { heap_.Free(address); }
+
+  size_t allocations() const { return allocations_; }
+  size_t max_live() const { return max_live_; }
+  size_t live() const { return heap_.live_allocations(); }
+
+ private:
+  HeapAllocator heap_;
+  size_t allocations_ = 0;
+  size_t max_live_ = 0;
+};
+
+// A per-test folder under the system temp folder, removed afterwards.
+class ScratchFolder {
+ public:
+  ScratchFolder() {
+    const testing::TestInfo* info = testing::UnitTest::GetInstance()->current_test_info();
+    std::string name = std::string("seven_zip_") + info->test_suite_name() + "_" + info->name();
+    std::replace(name.begin(), name.end(), '/', '_');
+    path_ = fs::temp_directory_path() / name;
+    fs::remove_all(path_);
+    fs::create_directories(path_);
+  }
+  ~ScratchFolder() {
+    std::error_code ec;
+    fs::remove_all(path_, ec);
+  }
+  const fs::path& path() const { return path_; }
+
+ private:
+  fs::path path_;
+};
+
+// Extracts every entry of an open archive below `root` as the installer
+// does: folders created, files written, modification times set.
+ResultCode ExtractAll(ArchiveReader* reader, Allocator* block_allocator, const fs::path& root) {
+  BlockCache cache(block_allocator);
+  for (size_t i = 0; i < reader->entries().size(); ++i) {
+    const ArchiveEntry& entry = reader->entries()[i];
+    const fs::path path = EntryPath(root, entry.name);
+    if (entry.is_directory) {
+      fs::create_directories(path);
+      continue;
+    }
+    fs::create_directories(path.parent_path());
+    size_t offset = 0;
+    size_t size = 0;
+    ResultCode result = reader->Extract(i, &cache, &offset, &size);
+    if (result != ResultCode::kOk)
+      return result;
+    EXPECT_EQ(entry.size, size);
+    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    if (size)
+      file.write(reinterpret_cast<const char*>(cache.data() + offset), size);
+    file.close();
+    if (entry.has_modification_time)
+      fs::last_write_time(path, FromFiletime(entry.modification_time));
+  }
+  return ResultCode::kOk;
+}
+
+// Relative path -> "dir" or the file's bytes, plus file times.
+struct Tree {
+  std::map<std::string, std::vector<uint8_t>> files;
+  std::map<std::string, fs::file_time_type> times;
+  std::set<std::string> folders;
+};
+
+Tree ReadTree(const fs::path& root) {
+  Tree tree;
+  for (const auto& item : fs::recursive_directory_iterator(root)) {
+    const std::string relative = fs::relative(item.path(), root).generic_string();
+    if (item.is_directory()) {
+      tree.folders.insert(relative);
+    } else {
+      tree.files[relative] = ReadWholeFile(item.path());
+      tree.times[relative] = fs::last_write_time(item.path());
+    }
+  }
+  return tree;
+}
+
+void ExpectSameTree(const fs::path& actual_root, const fs::path& expected_root) {
+  const Tree actual = ReadTree(actual_root);
+  const Tree expected = ReadTree(expected_root);
+  EXPECT_EQ(expected.folders, actual.folders);
+  ASSERT_EQ(expected.files.size(), actual.files.size());
+  for (const auto& [name, bytes] : expected.files) {
+    auto found = actual.files.find(name);
+    ASSERT_NE(found, actual.files.end()) << name;
+    EXPECT_TRUE(bytes == found->second) << name << " differs";
+    EXPECT_EQ(expected.times.at(name), actual.times.at(name)) << name << " time differs";
+  }
+}
+
+class ArchiveReaderTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = ArchivesDir();
+    ASSERT_FALSE(dir_.empty()) << "VELTA_SEVEN_ZIP_TEST_ARCHIVES is not set";
+    ASSERT_TRUE(fs::exists(dir_ / "stamp")) << "no test archives in " << dir_;
+  }
+
+  // Opens and extracts an archive held in memory; returns the first failure.
+  ResultCode OpenAndExtract(const std::vector<uint8_t>& bytes, size_t limit,
+                            std::vector<std::vector<uint8_t>>* contents = nullptr) {
+    MemoryInputStream stream(bytes.data(), bytes.size());
+    HeapAllocator temp(limit);
+    HeapAllocator blocks(limit);
+    ArchiveReader reader;
+    ResultCode result = reader.Open(&stream, &temp);
+    if (result != ResultCode::kOk) {
+      EXPECT_FALSE(reader.error_message().empty());
+      return result;
+    }
+    BlockCache cache(&blocks);
+    for (size_t i = 0; i < reader.entries().size(); ++i) {
+      size_t offset = 0;
+      size_t size = 0;
+      result = reader.Extract(i, &cache, &offset, &size);
+      if (result != ResultCode::kOk) {
+        EXPECT_FALSE(reader.error_message().empty());
+        return result;
+      }
+      if (contents)
+        contents->emplace_back(cache.data() + offset, cache.data() + offset + size);
+    }
+    return ResultCode::kOk;
+  }
+
+  fs::path dir_;
+};
+
+class GoodArchiveTest : public ArchiveReaderTest,
+                        public testing::WithParamInterface<std::string> {};
+
+TEST_P(GoodArchiveTest, ExtractsWhat7zzExtracts) {
+  FileInputStream stream;
+  ASSERT_TRUE(stream.Open((dir_ / "good" / (GetParam() + ".7z")).string()));
+  HeapAllocator temp;
+  CountingAllocator blocks;
+  ArchiveReader reader;
+  ASSERT_EQ(ResultCode::kOk, reader.Open(&stream, &temp)) << reader.error_message();
+  ScratchFolder out;
+  ASSERT_EQ(ResultCode::kOk, ExtractAll(&reader, &blocks, out.path())) << reader.error_message();
+  ExpectSameTree(out.path(), dir_ / "expected" / GetParam());
+
+  // Each folder is decoded once (entries are in folder order), and only one
+  // block is alive at a time.
+  EXPECT_EQ(reader.folder_count(), blocks.allocations());
+  EXPECT_LE(blocks.max_live(), 1u);
+  EXPECT_EQ(0u, blocks.live());
+  EXPECT_EQ(0u, temp.live_allocations());
+}
+
+TEST_P(GoodArchiveTest, ListsEntryMetadata) {
+  FileInputStream stream;
+  ASSERT_TRUE(stream.Open((dir_ / "good" / (GetParam() + ".7z")).string()));
+  HeapAllocator temp;
+  ArchiveReader reader;
+  ASSERT_EQ(ResultCode::kOk, reader.Open(&stream, &temp)) << reader.error_message();
+  std::map<std::u16string, ArchiveEntry> by_name;
+  for (const ArchiveEntry& entry : reader.entries())
+    by_name[entry.name] = entry;
+  ASSERT_TRUE(by_name.count(u"empty.txt"));
+  EXPECT_TRUE(by_name[u"empty.txt"].is_empty_file);
+  EXPECT_FALSE(by_name[u"empty.txt"].is_directory);
+  ASSERT_TRUE(by_name.count(u"empty_folder"));
+  EXPECT_TRUE(by_name[u"empty_folder"].is_directory);
+  ASSERT_TRUE(by_name.count(u"data/zeros.bin"));
+  const ArchiveEntry& zeros = by_name[u"data/zeros.bin"];
+  EXPECT_TRUE(zeros.has_stream);
+  EXPECT_EQ(200000u, zeros.size);
+  EXPECT_TRUE(zeros.has_crc);
+  EXPECT_TRUE(zeros.has_modification_time);
+  EXPECT_TRUE(zeros.has_attributes);
+  EXPECT_TRUE(by_name.count(u"emoji_\U0001F600.txt"));
+  EXPECT_TRUE(by_name.count(u"nested/a/b/c/d/deep.txt"));
+}
+
+INSTANTIATE_TEST_SUITE_P(SevenZz, GoodArchiveTest,
+                         testing::Values("lzma", "lzma_nonsolid", "lzma2", "lzma2_nonsolid",
+                                         "lzma2_small_dict", "bcj_lzma", "bcj_lzma2", "bcj2",
+                                         "copy", "copy_plain_header", "lzma2_plain_header",
+                                         "default", "solid_blocks"));
+
+TEST_F(ArchiveReaderTest, OpensAnArchiveBehindAStubOnceAtTheSignature) {
+  FileInputStream stream;
+  ASSERT_TRUE(stream.Open((dir_ / "good" / "stub_lzma.exe").string()));
+  HeapAllocator temp;
+  ArchiveReader reader;
+  EXPECT_EQ(ResultCode::kNoArchive, reader.Open(&stream, &temp));
+  EXPECT_FALSE(reader.is_open());
+  int64_t position = 0;
+  ASSERT_EQ(ResultCode::kOk, stream.Seek(&position, InputStream::SeekOrigin::kBegin));
+  std::string error;
+  ASSERT_EQ(ResultCode::kOk, SignatureScanner::SeekToSignature(&stream, &error)) << error;
+  ASSERT_EQ(ResultCode::kOk, reader.Open(&stream, &temp)) << reader.error_message();
+  ScratchFolder out;
+  HeapAllocator blocks;
+  ASSERT_EQ(ResultCode::kOk, ExtractAll(&reader, &blocks, out.path()));
+  ExpectSameTree(out.path(), dir_ / "expected" / "lzma");
+}
+
+TEST_F(ArchiveReaderTest, RefusesUnsupportedCodersWhenOpening) {
+  size_t count = 0;
+  for (const auto& item : fs::directory_iterator(dir_ / "refused")) {
+    FileInputStream stream;
+    ASSERT_TRUE(stream.Open(item.path().string()));
+    HeapAllocator temp;
+    ArchiveReader reader;
+    EXPECT_EQ(ResultCode::kUnsupported, reader.Open(&stream, &temp)) << item.path();
+    EXPECT_NE(std::string::npos, reader.error_message().find("unsupported"))
+        << reader.error_message();
+    EXPECT_TRUE(reader.entries().empty());
+    ++count;
+  }
+  EXPECT_EQ(7u, count);
+}
+
+TEST_F(ArchiveReaderTest, RefusesHostileNamesWhenOpening) {
+  size_t count = 0;
+  for (const auto& item : fs::directory_iterator(dir_ / "hostile")) {
+    if (item.path().extension() != ".7z")
+      continue;
+    FileInputStream stream;
+    ASSERT_TRUE(stream.Open(item.path().string()));
+    HeapAllocator temp;
+    ArchiveReader reader;
+    EXPECT_EQ(ResultCode::kArchiveError, reader.Open(&stream, &temp)) << item.path();
+    EXPECT_NE(std::string::npos, reader.error_message().find("unsafe entry name"))
+        << item.path() << ": " << reader.error_message();
+    ++count;
+  }
+  EXPECT_GE(count, 30u);
+}
+
+TEST_F(ArchiveReaderTest, ReadsHandMadeArchives) {
+  std::vector<std::vector<uint8_t>> contents;
+  ASSERT_EQ(ResultCode::kOk,
+            OpenAndExtract(ReadWholeFile(dir_ / "crafted" / "copy_two_files.7z"), 0, &contents));
+  ASSERT_EQ(2u, contents.size());
+  EXPECT_EQ(std::string("first file"), std::string(contents[0].begin(), contents[0].end()));
+  EXPECT_EQ(std::string("second"), std::string(contents[1].begin(), contents[1].end()));
+
+  const std::vector<uint8_t> empty = ReadWholeFile(dir_ / "crafted" / "empty_archive.7z");
+  MemoryInputStream stream(empty.data(), empty.size());
+  HeapAllocator temp;
+  ArchiveReader reader;
+  ASSERT_EQ(ResultCode::kOk, reader.Open(&stream, &temp));
+  EXPECT_TRUE(reader.entries().empty());
+}
+
+// Headers whose counts, sizes or coder graphs lie end in an SDK code, with
+// allocations capped far below what they claim.
+TEST_F(ArchiveReaderTest, RefusesMalformedHeaders) {
+  size_t count = 0;
+  for (const auto& item : fs::directory_iterator(dir_ / "malformed")) {
+    const ResultCode result = OpenAndExtract(ReadWholeFile(item.path()), 1 << 20);
+    EXPECT_NE(ResultCode::kOk, result) << item.path();
+    ++count;
+  }
+  EXPECT_GE(count, 9u);
+}
+
+// Every cut of an archive (densely at both ends, sampled in between) fails
+// with an SDK code; none crashes, hangs or reads out of bounds.
+TEST_F(ArchiveReaderTest, TruncatedArchivesFail) {
+  for (const char* name : {"lzma2.7z", "bcj2.7z", "copy_plain_header.7z", "default.7z"}) {
+    const std::vector<uint8_t> bytes = ReadWholeFile(dir_ / "good" / name);
+    ASSERT_GT(bytes.size(), 1000u);
+    std::set<size_t> lengths;
+    for (size_t n = 0; n < 200; ++n) {
+      lengths.insert(n);
+      lengths.insert(bytes.size() - 1 - n);
+      lengths.insert(bytes.size() * n / 200);
+    }
+    for (size_t length : lengths) {
+      const std::vector<uint8_t> cut(bytes.begin(), bytes.begin() + length);
+      const ResultCode result = OpenAndExtract(cut, 64 << 20);
+      EXPECT_NE(ResultCode::kOk, result) << name << " cut to " << length;
+    }
+  }
+}
+
+// Single-bit changes of small archives (every bit of the start header, a
+// sample of the rest) either fail with an SDK code or, where no check covers
+// the bit (the minor version, bits the range coder never reads), extract the
+// original bytes.
+TEST_F(ArchiveReaderTest, BitFlipsFailOrChangeNothing) {
+  for (const char* name : {"small_lzma.7z", "small_lzma2_nonsolid.7z", "small_bcj2.7z",
+                           "small_copy_plain_header.7z", "small_bcj_lzma.7z"}) {
+    const std::vector<uint8_t> bytes = ReadWholeFile(dir_ / "seeds" / name);
+    ASSERT_FALSE(bytes.empty()) << name;
+    std::vector<std::vector<uint8_t>> original;
+    ASSERT_EQ(ResultCode::kOk, OpenAndExtract(bytes, 0, &original)) << name;
+    size_t tried = 0;
+    size_t failures = 0;
+    for (size_t bit = 0; bit < bytes.size() * 8; bit += bit < 32 * 8 ? 1 : 5) {
+      std::vector<uint8_t> flipped = bytes;
+      flipped[bit / 8] ^= static_cast<uint8_t>(1 << (bit % 8));
+      std::vector<std::vector<uint8_t>> contents;
+      const ResultCode result = OpenAndExtract(flipped, 64 << 20, &contents);
+      ++tried;
+      if (result == ResultCode::kOk) {
+        EXPECT_EQ(original, contents) << name << " bit " << bit;
+      } else {
+        ++failures;
+      }
+    }
+    EXPECT_GT(failures, tried * 9 / 10) << name;
+  }
+}
+
+TEST_F(ArchiveReaderTest, DetectsCorruptFileData) {
+  // A Copy archive: flipping a stored byte changes the data, caught by CRC.
+  std::vector<uint8_t> bytes = ReadWholeFile(dir_ / "crafted" / "copy_two_files.7z");
+  bytes[32 + 3] ^= 0x20;
+  EXPECT_EQ(ResultCode::kCrcError, OpenAndExtract(bytes, 0));
+}
+
+TEST_F(ArchiveReaderTest, FailsCleanlyWhenTheBlockCannotBeAllocated) {
+  FileInputStream stream;
+  ASSERT_TRUE(stream.Open((dir_ / "good" / "lzma.7z").string()));
+  HeapAllocator temp;
+  HeapAllocator small_blocks(1024);
+  ArchiveReader reader;
+  ASSERT_EQ(ResultCode::kOk, reader.Open(&stream, &temp));
+  BlockCache cache(&small_blocks);
+  bool saw_failure = false;
+  for (size_t i = 0; i < reader.entries().size(); ++i) {
+    if (!reader.entries()[i].has_stream)
+      continue;
+    size_t offset = 0;
+    size_t size = 0;
+    EXPECT_EQ(ResultCode::kMemoryError, reader.Extract(i, &cache, &offset, &size));
+    EXPECT_EQ(BlockCache::kNoFolder, cache.folder_index());
+    saw_failure = true;
+    break;
+  }
+  EXPECT_TRUE(saw_failure);
+  EXPECT_EQ(0u, small_blocks.live_allocations());
+}
+
+TEST_F(ArchiveReaderTest, RefusesBadEntryIndexAndClosedReader) {
+  HeapAllocator blocks;
+  BlockCache cache(&blocks);
+  ArchiveReader reader;
+  size_t offset = 0;
+  size_t size = 0;
+  EXPECT_EQ(ResultCode::kParamError, reader.Extract(0, &cache, &offset, &size));
+  FileInputStream stream;
+  ASSERT_TRUE(stream.Open((dir_ / "good" / "copy.7z").string()));
+  HeapAllocator temp;
+  ASSERT_EQ(ResultCode::kOk, reader.Open(&stream, &temp));
+  EXPECT_EQ(ResultCode::kParamError,
+            reader.Extract(reader.entries().size(), &cache, &offset, &size));
+  reader.Close();
+  reader.Close();
+  EXPECT_FALSE(reader.is_open());
+  EXPECT_EQ(ResultCode::kParamError, reader.Extract(0, &cache, &offset, &size));
+}
+
+}  // namespace
+}  // namespace velta::seven_zip

@@ -1,0 +1,166 @@
+// Copyright 2026 Velta Software. All rights reserved.
+
+#include "desktop/windows/installer/lzma_util/seven_zip/folder_decoder.h"
+
+#include <limits>
+
+#include "desktop/windows/installer/lzma_util/seven_zip/allocator.h"
+#include "desktop/windows/installer/lzma_util/seven_zip/bcj2_decoder.h"
+#include "desktop/windows/installer/lzma_util/seven_zip/bcj_x86_filter.h"
+#include "desktop/windows/installer/lzma_util/seven_zip/crc32.h"
+#include "desktop/windows/installer/lzma_util/seven_zip/folder.h"
+#include "desktop/windows/installer/lzma_util/seven_zip/memory_byte_source.h"
+#include "desktop/windows/installer/lzma_util/seven_zip/pack_stream_source.h"
+
+namespace velta::seven_zip {
+
+// A block from the temporary allocator, freed with the object.
+class FolderDecoder::TempBlock {
+ public:
+  explicit TempBlock(Allocator* allocator) : allocator_(allocator) {}
+  TempBlock(const TempBlock&) = delete;
+  TempBlock& operator=(const TempBlock&) = delete;
+  ~TempBlock() { allocator_->Free(data_); }
+
+  bool Allocate(uint64_t size) {
+    if (size > std::numeric_limits<size_t>::max())
+      return false;
+    size_ = static_cast<size_t>(size);
+    if (size_ == 0)
+      return true;
+    data_ = static_cast<uint8_t*>(allocator_->Allocate(size_));
+    return data_ != nullptr;
+  }
+
+  uint8_t* data() const { return data_; }
+  size_t size() const { return size_; }
+
+ private:
+  Allocator* const allocator_;
+  uint8_t* data_ = nullptr;
+  size_t size_ = 0;
+};
+
+FolderDecoder::FolderDecoder(InputStream* stream, Allocator* temp_allocator)
+    : stream_(stream), temp_allocator_(temp_allocator), lzma_decoder_(temp_allocator) {}
+
+FolderDecoder::~FolderDecoder() = default;
+
+ResultCode FolderDecoder::Decode(const Folder& folder, const uint64_t* packed_offsets,
+                                 const uint64_t* packed_sizes, uint8_t* out, size_t out_size,
+                                 std::string* error) {
+  folder_ = &folder;
+  packed_offsets_ = packed_offsets;
+  packed_sizes_ = packed_sizes;
+  error_ = error;
+  ResultCode result = ResultCode::kOk;
+  if (out_size != folder.unpack_size()) {
+    *error = "The output block does not match the folder size";
+    result = ResultCode::kParamError;
+  } else {
+    result = DecodeCoder(folder.main_coder(), out, out_size);
+  }
+  if (result == ResultCode::kOk && folder.has_crc() &&
+      Crc32::Compute(out, out_size) != folder.crc()) {
+    *error = "The folder's CRC does not match";
+    result = ResultCode::kCrcError;
+  }
+  folder_ = nullptr;
+  packed_offsets_ = nullptr;
+  packed_sizes_ = nullptr;
+  error_ = nullptr;
+  return result;
+}
+
+ResultCode FolderDecoder::DecodeCoder(uint32_t index, uint8_t* out, size_t out_size) {
+  const Folder::Coder& coder = folder_->coders()[index];
+  if (coder.unpack_size != out_size) {
+    *error_ = "A coder's output does not match its declared size";
+    return ResultCode::kDataError;
+  }
+  if (coder.method == Folder::Method::kBcj2)
+    return DecodeBcj2(coder, out, out_size);
+
+  // The single-input coders read their input as a stream.
+  TempBlock storage(temp_allocator_);
+  std::unique_ptr<ByteSource> input;
+  ResultCode result = OpenInput(coder.first_in_stream, &storage, &input);
+  if (result != ResultCode::kOk)
+    return result;
+  const uint8_t* properties = coder.properties.data();
+  const size_t properties_size = coder.properties.size();
+  switch (coder.method) {
+    case Folder::Method::kLzma:
+      return lzma_decoder_.DecodeLzma(properties, properties_size, input.get(), out, out_size,
+                                      error_);
+    case Folder::Method::kLzma2:
+      return lzma_decoder_.DecodeLzma2(properties, properties_size, input.get(), out, out_size,
+                                       error_);
+    case Folder::Method::kCopy:
+    case Folder::Method::kBcjX86:
+    case Folder::Method::kBcj2:
+      break;
+  }
+  if (input->remaining() != out_size) {
+    *error_ = "A filter's input and output sizes differ";
+    return ResultCode::kDataError;
+  }
+  result = input->ReadExact(out, out_size);
+  if (result != ResultCode::kOk) {
+    *error_ = "Cannot read a packed stream";
+    return result;
+  }
+  if (coder.method == Folder::Method::kBcjX86)
+    BcjX86Filter::Decode(out, out_size);
+  return ResultCode::kOk;
+}
+
+ResultCode FolderDecoder::DecodeBcj2(const Folder::Coder& coder, uint8_t* out, size_t out_size) {
+  TempBlock main(temp_allocator_);
+  TempBlock calls(temp_allocator_);
+  TempBlock jumps(temp_allocator_);
+  TempBlock range_coded(temp_allocator_);
+  TempBlock* inputs[] = {&main, &calls, &jumps, &range_coded};
+  for (uint32_t i = 0; i < 4; ++i) {
+    ResultCode result = LoadInput(coder.first_in_stream + i, inputs[i]);
+    if (result != ResultCode::kOk)
+      return result;
+  }
+  return Bcj2Decoder::Decode({main.data(), main.size()}, {calls.data(), calls.size()},
+                             {jumps.data(), jumps.size()},
+                             {range_coded.data(), range_coded.size()}, out, out_size, error_);
+}
+
+ResultCode FolderDecoder::OpenInput(uint32_t in_index, TempBlock* storage,
+                                    std::unique_ptr<ByteSource>* source) {
+  const Folder::InputSource input = folder_->SourceOf(in_index);
+  if (input.is_packed_stream) {
+    *source = std::make_unique<PackStreamSource>(stream_, packed_offsets_[input.index],
+                                                 packed_sizes_[input.index]);
+    return ResultCode::kOk;
+  }
+  ResultCode result = LoadInput(in_index, storage);
+  if (result != ResultCode::kOk)
+    return result;
+  *source = std::make_unique<MemoryByteSource>(storage->data(), storage->size());
+  return ResultCode::kOk;
+}
+
+ResultCode FolderDecoder::LoadInput(uint32_t in_index, TempBlock* storage) {
+  const Folder::InputSource input = folder_->SourceOf(in_index);
+  const uint64_t size = input.is_packed_stream ? packed_sizes_[input.index]
+                                               : folder_->coders()[input.index].unpack_size;
+  if (!storage->Allocate(size)) {
+    *error_ = "Cannot allocate an intermediate stream";
+    return ResultCode::kMemoryError;
+  }
+  if (!input.is_packed_stream)
+    return DecodeCoder(input.index, storage->data(), storage->size());
+  PackStreamSource packed(stream_, packed_offsets_[input.index], size);
+  ResultCode result = packed.ReadExact(storage->data(), storage->size());
+  if (result != ResultCode::kOk)
+    *error_ = "Cannot read a packed stream";
+  return result;
+}
+
+}  // namespace velta::seven_zip

@@ -1,0 +1,66 @@
+// Copyright 2026 Velta Software. All rights reserved.
+
+#ifndef DESKTOP_WINDOWS_INSTALLER_LZMA_UTIL_SEVEN_ZIP_FOLDER_DECODER_H_
+#define DESKTOP_WINDOWS_INSTALLER_LZMA_UTIL_SEVEN_ZIP_FOLDER_DECODER_H_
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "desktop/windows/installer/lzma_util/seven_zip/folder.h"
+#include "desktop/windows/installer/lzma_util/seven_zip/lzma_decoder.h"
+#include "desktop/windows/installer/lzma_util/seven_zip/result_code.h"
+
+namespace velta::seven_zip {
+
+class Allocator;
+class ByteSource;
+class InputStream;
+
+// Decodes one folder into a caller-provided block: runs its coder graph from
+// the packed streams up to the main coder, keeping intermediate streams (the
+// inputs of BCJ2, a filter's input) in blocks from the temporary allocator,
+// then checks the folder CRC when there is one. The stream and the allocator
+// must outlive the decoder.
+class FolderDecoder {
+ public:
+  FolderDecoder(InputStream* stream, Allocator* temp_allocator);
+  FolderDecoder(const FolderDecoder&) = delete;
+  FolderDecoder& operator=(const FolderDecoder&) = delete;
+  ~FolderDecoder();
+
+  // `packed_offsets` and `packed_sizes` give the absolute stream position and
+  // size of each of the folder's packed streams, in folder order; `out_size`
+  // must be the folder's unpacked size. On failure `*error` says what broke
+  // and the block holds partial output.
+  ResultCode Decode(const Folder& folder, const uint64_t* packed_offsets,
+                    const uint64_t* packed_sizes, uint8_t* out, size_t out_size,
+                    std::string* error);
+
+ private:
+  class TempBlock;
+
+  // Decodes coder `index` (whose output must be `out_size` bytes) into `out`.
+  ResultCode DecodeCoder(uint32_t index, uint8_t* out, size_t out_size);
+  // Loads BCJ2's four inputs into memory and joins them into `out`.
+  ResultCode DecodeBcj2(const Folder::Coder& coder, uint8_t* out, size_t out_size);
+  // A source for input stream `in_index`: the packed stream itself, or the
+  // bound coder's output decoded into `storage`.
+  ResultCode OpenInput(uint32_t in_index, TempBlock* storage, std::unique_ptr<ByteSource>* source);
+  // The whole of input stream `in_index` in memory.
+  ResultCode LoadInput(uint32_t in_index, TempBlock* storage);
+
+  InputStream* const stream_;
+  Allocator* const temp_allocator_;
+  LzmaDecoder lzma_decoder_;
+  // Valid during Decode only.
+  const Folder* folder_ = nullptr;
+  const uint64_t* packed_offsets_ = nullptr;
+  const uint64_t* packed_sizes_ = nullptr;
+  std::string* error_ = nullptr;
+};
+
+}  // namespace velta::seven_zip
+
+#endif  // DESKTOP_WINDOWS_INSTALLER_LZMA_UTIL_SEVEN_ZIP_FOLDER_DECODER_H_

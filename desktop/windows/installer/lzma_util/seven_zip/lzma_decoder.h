@@ -1,0 +1,50 @@
+// Copyright 2026 Velta Software. All rights reserved.
+
+#ifndef DESKTOP_WINDOWS_INSTALLER_LZMA_UTIL_SEVEN_ZIP_LZMA_DECODER_H_
+#define DESKTOP_WINDOWS_INSTALLER_LZMA_UTIL_SEVEN_ZIP_LZMA_DECODER_H_
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "desktop/windows/installer/lzma_util/seven_zip/result_code.h"
+
+namespace velta::seven_zip {
+
+class Allocator;
+class ByteSource;
+
+// Decodes LZMA and LZMA2 streams with the LZMA SDK's LzmaDec straight into
+// the caller's output block, which doubles as the decoder's dictionary (no
+// copy, no separate dictionary allocation). This class and its target are the
+// only code that sees the SDK's headers.
+class LzmaDecoder {
+ public:
+  // `allocator` gives the probability tables (up to ~6 MB) and must outlive
+  // the decoder.
+  explicit LzmaDecoder(Allocator* allocator);
+  LzmaDecoder(const LzmaDecoder&) = delete;
+  LzmaDecoder& operator=(const LzmaDecoder&) = delete;
+  ~LzmaDecoder();
+
+  // Whether a coder's stored properties are ones these decoders accept: five
+  // bytes (lc/lp/pb and dictionary size) for LZMA, one byte (dictionary size
+  // code up to 40) for LZMA2. Sets `*error` when not.
+  static bool CheckLzmaProperties(const uint8_t* properties, size_t size, std::string* error);
+  static bool CheckLzma2Properties(const uint8_t* properties, size_t size, std::string* error);
+
+  // Decodes all of `source` into exactly `out_size` bytes at `out`. The
+  // stream must end exactly there and use up `source`; anything else is
+  // kDataError. On failure the block holds partial output.
+  ResultCode DecodeLzma(const uint8_t* properties, size_t properties_size, ByteSource* source,
+                        uint8_t* out, size_t out_size, std::string* error);
+  ResultCode DecodeLzma2(const uint8_t* properties, size_t properties_size, ByteSource* source,
+                         uint8_t* out, size_t out_size, std::string* error);
+
+ private:
+  Allocator* const allocator_;
+};
+
+}  // namespace velta::seven_zip
+
+#endif  // DESKTOP_WINDOWS_INSTALLER_LZMA_UTIL_SEVEN_ZIP_LZMA_DECODER_H_
