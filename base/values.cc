@@ -27,6 +27,32 @@ std::vector<std::string_view> SplitPath(std::string_view path) {
   }
 }
 
+// The typed views shared by the Find*Key and Find*Path accessors: null or
+// empty unless `value` exists and has the type.
+std::optional<bool> BoolOf(const Value* value) {
+  return value && value->is_bool() ? std::optional<bool>(value->GetBool()) : std::nullopt;
+}
+
+std::optional<int> IntOf(const Value* value) {
+  return value && value->is_int() ? std::optional<int>(value->GetInt()) : std::nullopt;
+}
+
+// An integer counts as a double.
+std::optional<double> DoubleOf(const Value* value) {
+  return value && (value->is_int() || value->is_double())
+             ? std::optional<double>(value->GetDouble())
+             : std::nullopt;
+}
+
+template <typename V>
+auto StringOf(V* value) -> decltype(&value->GetString()) {
+  return value && value->is_string() ? &value->GetString() : nullptr;
+}
+
+const Value::BlobStorage* BlobOf(const Value* value) {
+  return value && value->is_blob() ? &value->GetBlob() : nullptr;
+}
+
 }  // namespace
 
 Value::Value() = default;
@@ -189,35 +215,27 @@ const Value* Value::FindKeyOfType(std::string_view key, Type type) const {
 }
 
 std::optional<bool> Value::FindBoolKey(std::string_view key) const {
-  const Value* result = FindKeyOfType(key, Type::BOOLEAN);
-  return result ? std::optional<bool>(result->GetBool()) : std::nullopt;
+  return BoolOf(FindKey(key));
 }
 
 std::optional<int> Value::FindIntKey(std::string_view key) const {
-  const Value* result = FindKeyOfType(key, Type::INTEGER);
-  return result ? std::optional<int>(result->GetInt()) : std::nullopt;
+  return IntOf(FindKey(key));
 }
 
 std::optional<double> Value::FindDoubleKey(std::string_view key) const {
-  const Value* result = FindKey(key);
-  if (result && (result->is_int() || result->is_double()))
-    return result->GetDouble();
-  return std::nullopt;
+  return DoubleOf(FindKey(key));
 }
 
 const std::string* Value::FindStringKey(std::string_view key) const {
-  const Value* result = FindKeyOfType(key, Type::STRING);
-  return result ? &result->GetString() : nullptr;
+  return StringOf(FindKey(key));
 }
 
 std::string* Value::FindStringKey(std::string_view key) {
-  Value* result = FindKeyOfType(key, Type::STRING);
-  return result ? &result->GetString() : nullptr;
+  return StringOf(FindKey(key));
 }
 
 const Value::BlobStorage* Value::FindBlobKey(std::string_view key) const {
-  const Value* result = FindKeyOfType(key, Type::BINARY);
-  return result ? &result->GetBlob() : nullptr;
+  return BlobOf(FindKey(key));
 }
 
 Value* Value::FindDictKey(std::string_view key) {
@@ -260,35 +278,27 @@ const Value* Value::FindPathOfType(std::string_view path, Type type) const {
 }
 
 std::optional<bool> Value::FindBoolPath(std::string_view path) const {
-  const Value* result = FindPathOfType(path, Type::BOOLEAN);
-  return result ? std::optional<bool>(result->GetBool()) : std::nullopt;
+  return BoolOf(FindPath(path));
 }
 
 std::optional<int> Value::FindIntPath(std::string_view path) const {
-  const Value* result = FindPathOfType(path, Type::INTEGER);
-  return result ? std::optional<int>(result->GetInt()) : std::nullopt;
+  return IntOf(FindPath(path));
 }
 
 std::optional<double> Value::FindDoublePath(std::string_view path) const {
-  const Value* result = FindPath(path);
-  if (result && (result->is_int() || result->is_double()))
-    return result->GetDouble();
-  return std::nullopt;
+  return DoubleOf(FindPath(path));
 }
 
 const std::string* Value::FindStringPath(std::string_view path) const {
-  const Value* result = FindPathOfType(path, Type::STRING);
-  return result ? &result->GetString() : nullptr;
+  return StringOf(FindPath(path));
 }
 
 std::string* Value::FindStringPath(std::string_view path) {
-  Value* result = FindPathOfType(path, Type::STRING);
-  return result ? &result->GetString() : nullptr;
+  return StringOf(FindPath(path));
 }
 
 const Value::BlobStorage* Value::FindBlobPath(std::string_view path) const {
-  const Value* result = FindPathOfType(path, Type::BINARY);
-  return result ? &result->GetBlob() : nullptr;
+  return BlobOf(FindPath(path));
 }
 
 Value* Value::FindDictPath(std::string_view path) {

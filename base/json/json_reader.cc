@@ -114,45 +114,10 @@ bool IsJsonSpace(char c) {
   return c == ' ' || c == '\t' || c == '\n' || c == '\r';
 }
 
-// Blanks out each comma that directly precedes (white space aside) the "]" or
-// "}" closing a non-empty array or object. The text keeps its length, so
-// error positions stay those of the caller's text.
-std::string BlankTrailingCommas(std::string_view json) {
-  std::string result(json);
-  bool in_string = false;
-  size_t last_significant = std::string::npos;  // index of the last non-space
-  for (size_t i = 0; i < result.size(); ++i) {
-    const char c = result[i];
-    if (in_string) {
-      if (c == '\\')
-        ++i;
-      else if (c == '"')
-        in_string = false;
-      continue;
-    }
-    if (c == '"') {
-      in_string = true;
-    } else if ((c == ']' || c == '}') && last_significant != std::string::npos &&
-               result[last_significant] == ',') {
-      // Only a comma that follows an element: not "[,]" nor the second of ",,".
-      size_t before = last_significant;
-      while (before > 0 && IsJsonSpace(result[before - 1]))
-        --before;
-      if (before > 0 && result[before - 1] != '[' && result[before - 1] != '{' &&
-          result[before - 1] != ',') {
-        result[last_significant] = ' ';
-      }
-    }
-    if (!IsJsonSpace(c))
-      last_significant = i;
-  }
-  return result;
-}
-
-// Finds the byte offset of the bracket that opens nesting level
-// `max_depth + 1`, skipping strings.
-size_t FindTooDeepOffset(std::string_view json, size_t max_depth) {
-  size_t depth = 0;
+// Calls `visit(index, byte)` for each byte of `json` outside string literals
+// (an opening quote included) until it returns false.
+template <typename Visitor>
+void VisitOutsideStrings(std::string_view json, Visitor visit) {
   bool in_string = false;
   for (size_t i = 0; i < json.size(); ++i) {
     const char c = json[i];
@@ -161,16 +126,62 @@ size_t FindTooDeepOffset(std::string_view json, size_t max_depth) {
         ++i;
       else if (c == '"')
         in_string = false;
-    } else if (c == '"') {
-      in_string = true;
-    } else if (c == '[' || c == '{') {
-      if (++depth > max_depth)
-        return i;
+      continue;
+    }
+    in_string = c == '"';
+    if (!visit(i, c))
+      return;
+  }
+}
+
+// The index of the last non-space byte before `end`, or npos.
+size_t LastNonSpaceBefore(std::string_view text, size_t end) {
+  while (end > 0 && IsJsonSpace(text[end - 1]))
+    --end;
+  return end == 0 ? std::string_view::npos : end - 1;
+}
+
+// Blanks out each comma that directly precedes (white space aside) the "]" or
+// "}" closing a non-empty array or object. The text keeps its length, so
+// error positions stay those of the caller's text.
+std::string BlankTrailingCommas(std::string_view json) {
+  std::string result(json);
+  VisitOutsideStrings(json, [&](size_t i, char c) {
+    if (c != ']' && c != '}')
+      return true;
+    // Only white space lies between such a comma and the bracket, so it is
+    // outside any string too.
+    const size_t comma = LastNonSpaceBefore(json, i);
+    if (comma == std::string_view::npos || json[comma] != ',')
+      return true;
+    // Not "[,]" nor the second comma of ",,".
+    const size_t before = LastNonSpaceBefore(json, comma);
+    if (before != std::string_view::npos && json[before] != '[' && json[before] != '{' &&
+        json[before] != ',') {
+      result[comma] = ' ';
+    }
+    return true;
+  });
+  return result;
+}
+
+// Finds the byte offset of the bracket that opens nesting level
+// `max_depth + 1`, skipping strings.
+size_t FindTooDeepOffset(std::string_view json, size_t max_depth) {
+  size_t depth = 0;
+  size_t offset = json.size();
+  VisitOutsideStrings(json, [&](size_t i, char c) {
+    if (c == '[' || c == '{') {
+      if (++depth > max_depth) {
+        offset = i;
+        return false;
+      }
     } else if ((c == ']' || c == '}') && depth > 0) {
       --depth;
     }
-  }
-  return json.size();
+    return true;
+  });
+  return offset;
 }
 
 // The 1-based line and column of the byte at `offset`.
