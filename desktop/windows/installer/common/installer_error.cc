@@ -2,30 +2,33 @@
 
 #include "desktop/windows/installer/common/installer_error.h"
 
-#include <memory>
-
 namespace velta {
 namespace {
 
-// The calling thread's record; destroyed with the thread if it was not
-// destroyed before.
-std::unique_ptr<InstallerError>& ThreadRecord() {
-  thread_local std::unique_ptr<InstallerError> record;
+// The calling thread's record. A plain pointer on purpose: i686 MinGW calls
+// the destructors of thread_local objects with the wrong calling convention
+// (seen as a page fault in ntdll at thread exit under Wine), so nothing with a
+// destructor lives in thread-local storage. A thread that ends without
+// destroying its record leaks it.
+InstallerError*& ThreadRecord() {
+  thread_local InstallerError* record = nullptr;
   return record;
 }
 
 }  // namespace
 
 void CreateInstallerErrorRecord() {
-  ThreadRecord() = std::make_unique<InstallerError>();
+  delete ThreadRecord();
+  ThreadRecord() = new InstallerError();
 }
 
 void DestroyInstallerErrorRecord() {
-  ThreadRecord().reset();
+  delete ThreadRecord();
+  ThreadRecord() = nullptr;
 }
 
 bool SetInstallerError(uint32_t code, const std::string& detail, const std::wstring& text) {
-  InstallerError* record = ThreadRecord().get();
+  InstallerError* record = ThreadRecord();
   if (!record)
     return false;
   record->code = code;
@@ -35,7 +38,7 @@ bool SetInstallerError(uint32_t code, const std::string& detail, const std::wstr
 }
 
 bool AppendInstallerError(const std::string& detail, uint32_t code, const std::wstring& text) {
-  InstallerError* record = ThreadRecord().get();
+  InstallerError* record = ThreadRecord();
   if (!record)
     return false;
   if (code != 0)
@@ -48,7 +51,7 @@ bool AppendInstallerError(const std::string& detail, uint32_t code, const std::w
 }
 
 void GetInstallerError(uint32_t* code, std::string* detail, std::wstring* text) {
-  const InstallerError* record = ThreadRecord().get();
+  const InstallerError* record = ThreadRecord();
   const InstallerError empty;
   if (!record)
     record = &empty;
@@ -61,7 +64,7 @@ void GetInstallerError(uint32_t* code, std::string* detail, std::wstring* text) 
 }
 
 uint32_t GetInstallerErrorCode() {
-  const InstallerError* record = ThreadRecord().get();
+  const InstallerError* record = ThreadRecord();
   return record ? record->code : 0;
 }
 
