@@ -66,7 +66,31 @@ bool GetEnvironmentPath(const wchar_t* name, FilePath* result) {
 }  // namespace
 
 bool PathProvider(int key, FilePath* result) {
+  struct KnownFolderKey {
+    int key;
+    const KNOWNFOLDERID* id;
+  };
+  static const KnownFolderKey kKnownFolders[] = {
+      {DIR_HOME, &FOLDERID_Profile},
+      {DIR_USER_DESKTOP, &FOLDERID_Desktop},
+      {DIR_WINDOWS, &FOLDERID_Windows},
+      {DIR_PROGRAM_FILES, &FOLDERID_ProgramFiles},
+      {DIR_COMMON_START_MENU, &FOLDERID_CommonPrograms},
+      {DIR_START_MENU, &FOLDERID_Programs},
+      {DIR_APP_DATA, &FOLDERID_RoamingAppData},
+      {DIR_LOCAL_APP_DATA, &FOLDERID_LocalAppData},
+      {DIR_COMMON_APP_DATA, &FOLDERID_ProgramData},
+      {DIR_COMMON_DESKTOP, &FOLDERID_PublicDesktop},
+  };
   FilePath path;
+  for (const KnownFolderKey& known : kKnownFolders) {
+    if (known.key == key) {
+      if (!GetKnownFolder(*known.id, &path))
+        return false;
+      *result = path;
+      return true;
+    }
+  }
   switch (key) {
     case DIR_CURRENT: {
       const DWORD length = ::GetCurrentDirectoryW(0, nullptr);
@@ -106,18 +130,6 @@ bool PathProvider(int key, FilePath* result) {
       path = FilePath(std::wstring_view(folder, length)).StripTrailingSeparators();
       break;
     }
-    case DIR_HOME:
-      if (!GetKnownFolder(FOLDERID_Profile, &path))
-        return false;
-      break;
-    case DIR_USER_DESKTOP:
-      if (!GetKnownFolder(FOLDERID_Desktop, &path))
-        return false;
-      break;
-    case DIR_WINDOWS:
-      if (!GetKnownFolder(FOLDERID_Windows, &path))
-        return false;
-      break;
     case DIR_SYSTEM: {
       wchar_t folder[MAX_PATH];
       const UINT length = ::GetSystemDirectoryW(folder, MAX_PATH);
@@ -126,10 +138,6 @@ bool PathProvider(int key, FilePath* result) {
       path = FilePath(std::wstring_view(folder, length));
       break;
     }
-    case DIR_PROGRAM_FILES:
-      if (!GetKnownFolder(FOLDERID_ProgramFiles, &path))
-        return false;
-      break;
     case DIR_PROGRAM_FILESX86:
       if (!GetKnownFolder(win::OSInfo::GetInstance()->GetArchitecture() ==
                                   win::OSInfo::X86_ARCHITECTURE
@@ -149,30 +157,6 @@ bool PathProvider(int key, FilePath* result) {
       } else if (!GetKnownFolder(FOLDERID_ProgramFiles, &path)) {
         return false;
       }
-      break;
-    case DIR_COMMON_START_MENU:
-      if (!GetKnownFolder(FOLDERID_CommonPrograms, &path))
-        return false;
-      break;
-    case DIR_START_MENU:
-      if (!GetKnownFolder(FOLDERID_Programs, &path))
-        return false;
-      break;
-    case DIR_APP_DATA:
-      if (!GetKnownFolder(FOLDERID_RoamingAppData, &path))
-        return false;
-      break;
-    case DIR_LOCAL_APP_DATA:
-      if (!GetKnownFolder(FOLDERID_LocalAppData, &path))
-        return false;
-      break;
-    case DIR_COMMON_APP_DATA:
-      if (!GetKnownFolder(FOLDERID_ProgramData, &path))
-        return false;
-      break;
-    case DIR_COMMON_DESKTOP:
-      if (!GetKnownFolder(FOLDERID_PublicDesktop, &path))
-        return false;
       break;
     // Built from the roaming folder rather than FOLDERID_QuickLaunch and
     // FOLDERID_UserPinned, which are the same folders on Windows but fail

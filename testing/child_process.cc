@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "base/logging.h"
+#include "base/path_service.h"
 #include "base/win/scoped_handle.h"
 #include "testing/multiprocess_test.h"
 
@@ -18,18 +19,9 @@ constexpr int kTimedOutExitCode = 0xDEAD;
 }  // namespace
 
 base::FilePath GetTestExecutablePath() {
-  std::wstring path(MAX_PATH, L'\0');
-  for (;;) {
-    const DWORD length =
-        ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-    if (length == 0)
-      return base::FilePath();
-    if (length < path.size()) {
-      path.resize(length);
-      return base::FilePath(path);
-    }
-    path.resize(path.size() * 2);
-  }
+  base::FilePath path;
+  base::PathService::Get(base::FILE_EXE, &path);
+  return path;
 }
 
 base::FilePath GetPathBesideTestExecutable(std::wstring_view name) {

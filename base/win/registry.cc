@@ -242,34 +242,30 @@ LONG RegKey::ReadRaw(const wchar_t* name, std::vector<BYTE>* data, DWORD* type) 
   return ERROR_MORE_DATA;
 }
 
-LONG RegKey::ReadValueDW(const wchar_t* name, DWORD* out_value) const {
+LONG RegKey::ReadFixedSize(const wchar_t* name, DWORD expected_type, void* out_value,
+                           DWORD size) const {
+  // Read into a buffer of the exact size: a value of another size fails with
+  // ERROR_MORE_DATA or comes back short, and `out_value` stays untouched.
+  uint64_t buffer = 0;
   DWORD type = REG_NONE;
-  DWORD value = 0;
-  DWORD size = sizeof(value);
-  const LONG result = ReadValue(name, &value, &size, &type);
+  DWORD read_size = size;
+  const LONG result = ReadValue(name, &buffer, &read_size, &type);
   if (result == ERROR_MORE_DATA)
     return ERROR_CANTREAD;
   if (result != ERROR_SUCCESS)
     return result;
-  if (type != REG_DWORD || size != sizeof(value))
+  if (type != expected_type || read_size != size)
     return ERROR_CANTREAD;
-  *out_value = value;
+  memcpy(out_value, &buffer, size);
   return ERROR_SUCCESS;
 }
 
+LONG RegKey::ReadValueDW(const wchar_t* name, DWORD* out_value) const {
+  return ReadFixedSize(name, REG_DWORD, out_value, sizeof(*out_value));
+}
+
 LONG RegKey::ReadInt64(const wchar_t* name, int64_t* out_value) const {
-  DWORD type = REG_NONE;
-  int64_t value = 0;
-  DWORD size = sizeof(value);
-  const LONG result = ReadValue(name, &value, &size, &type);
-  if (result == ERROR_MORE_DATA)
-    return ERROR_CANTREAD;
-  if (result != ERROR_SUCCESS)
-    return result;
-  if (type != REG_QWORD || size != sizeof(value))
-    return ERROR_CANTREAD;
-  *out_value = value;
-  return ERROR_SUCCESS;
+  return ReadFixedSize(name, REG_QWORD, out_value, sizeof(*out_value));
 }
 
 LONG RegKey::ReadValue(const wchar_t* name, std::wstring* out_value) const {

@@ -105,6 +105,9 @@ class RegKey {
   // `access` with the view flag a sub-key must use; ERROR_INVALID_PARAMETER
   // when it names both views or the other view than this key.
   LONG ResolveSubkeyAccess(REGSAM access, REGSAM* resolved) const;
+  // Reads a REG_DWORD or REG_QWORD (`size` 4 or 8) into `out_value`.
+  LONG ReadFixedSize(const wchar_t* name, DWORD expected_type, void* out_value,
+                     DWORD size) const;
   // Reads a value of any size into `data` (resized), with its type.
   LONG ReadRaw(const wchar_t* name, std::vector<BYTE>* data, DWORD* type) const;
 
