@@ -1,0 +1,123 @@
+// Copyright 2026 Velta Software. All rights reserved.
+
+#include "base/path_service.h"
+
+#include <windows.h>
+
+#include <map>
+#include <vector>
+
+#include "base/logging.h"
+#include "base/synchronization/lock.h"
+
+namespace base {
+namespace {
+
+struct Provider {
+  PathService::ProviderFunc function;
+  int key_start;
+  int key_end;
+};
+
+struct PathData {
+  Lock lock;
+  std::map<int, FilePath> overrides;
+  std::vector<Provider> providers;
+};
+
+PathData& GetPathData() {
+  // Never destroyed: paths may be asked for during shutdown.
+  static PathData* const data = new PathData();
+  return *data;
+}
+
+bool DirectoryExists(const FilePath& path) {
+  const DWORD attributes = ::GetFileAttributesW(path.value().c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// Creates `path` and its missing parents.
+bool CreateDirectoryAndParents(const FilePath& path) {
+  if (DirectoryExists(path))
+    return true;
+  const FilePath parent = path.DirName();
+  if (parent != path && !CreateDirectoryAndParents(parent))
+    return false;
+  if (::CreateDirectoryW(path.value().c_str(), nullptr))
+    return true;
+  const DWORD error = ::GetLastError();
+  // Another process may have made it meanwhile.
+  return error == ERROR_ALREADY_EXISTS && DirectoryExists(path);
+}
+
+}  // namespace
+
+// static
+bool PathService::Get(int key, FilePath* path) {
+  PathData& data = GetPathData();
+  std::vector<Provider> providers;
+  {
+    AutoLock lock(data.lock);
+    auto it = data.overrides.find(key);
+    if (it != data.overrides.end()) {
+      *path = it->second;
+      return true;
+    }
+    providers = data.providers;
+  }
+  // Providers run without the lock: they may ask for other keys.
+  FilePath result;
+  for (const Provider& provider : providers) {
+    if (key >= provider.key_start && key < provider.key_end) {
+      if (!provider.function(key, &result))
+        return false;
+      *path = result;
+      return true;
+    }
+  }
+  if (!PathProvider(key, &result))
+    return false;
+  *path = result;
+  return true;
+}
+
+// static
+bool PathService::Override(int key, const FilePath& path) {
+  return OverrideAndCreateIfNeeded(key, path, false, true);
+}
+
+// static
+bool PathService::OverrideAndCreateIfNeeded(int key, const FilePath& path, bool /*is_absolute*/,
+                                            bool create) {
+  if (!path.IsAbsolute()) {
+    LOG(ERROR) << "Path override for key " << key << " is not absolute: " << path;
+    return false;
+  }
+  const bool is_file_key = key == FILE_EXE || key == FILE_MODULE;
+  if (create && !is_file_key && !CreateDirectoryAndParents(path)) {
+    PLOG(ERROR) << "Cannot create the folder for path override " << key << ": " << path;
+    return false;
+  }
+  PathData& data = GetPathData();
+  AutoLock lock(data.lock);
+  data.overrides[key] = path.StripTrailingSeparators();
+  return true;
+}
+
+// static
+bool PathService::RemoveOverrideForTests(int key) {
+  PathData& data = GetPathData();
+  AutoLock lock(data.lock);
+  return data.overrides.erase(key) != 0;
+}
+
+// static
+void PathService::RegisterProvider(ProviderFunc provider, int key_start, int key_end) {
+  PathData& data = GetPathData();
+  AutoLock lock(data.lock);
+  for (const Provider& other : data.providers)
+    DCHECK(key_end <= other.key_start || key_start >= other.key_end) << "overlapping providers";
+  data.providers.push_back({provider, key_start, key_end});
+}
+
+}  // namespace base

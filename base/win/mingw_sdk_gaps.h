@@ -1,0 +1,36 @@
+// Copyright 2026 Velta Software. All rights reserved.
+
+#ifndef BASE_WIN_MINGW_SDK_GAPS_H_
+#define BASE_WIN_MINGW_SDK_GAPS_H_
+
+// What MinGW-w64's headers and import libraries lack, declared once.
+//
+// The rule for this file:
+// - Each block starts with a comment naming the system header (or import
+//   library) that should have had the declaration, and why it is missing here
+//   (absent from MinGW, or hidden by our _WIN32_WINNT of Windows 7).
+// - Declarations copy the documented signature and values exactly; nothing
+//   is invented, nothing is wrapped.
+// - Add only what our code uses, nothing more. A function newer than
+//   Windows 7 is declared here only so that BASE_WIN_GET_FUNCTION can take its
+//   type; it is never called directly (it would be imported, and the binary
+//   would not start where it is missing).
+// - A block that MinGW hides behind _WIN32_WINNT is guarded by the same
+//   condition, so that it steps aside when the target version is raised.
+
+#include <windows.h>
+
+// <wow64apiset.h>: IsWow64Process2 (Windows 10 1511) is declared only for
+// _WIN32_WINNT >= 0x0A00.
+#if _WIN32_WINNT < 0x0A00
+extern "C" WINBASEAPI WINBOOL WINAPI IsWow64Process2(HANDLE process,
+                                                     USHORT* process_machine,
+                                                     USHORT* native_machine);
+#endif
+
+// <wdm.h> (ntdll.lib): RtlGetVersion is a kernel-mode header's function that
+// user mode may call; MinGW's user-mode headers do not declare it. Unlike
+// GetVersionExW it reports the real version whatever the manifest says.
+extern "C" NTSYSAPI LONG NTAPI RtlGetVersion(PRTL_OSVERSIONINFOW version_information);
+
+#endif  // BASE_WIN_MINGW_SDK_GAPS_H_

@@ -1,0 +1,44 @@
+// Copyright 2026 Velta Software. All rights reserved.
+
+#ifndef TESTING_REGISTRY_SANDBOX_H_
+#define TESTING_REGISTRY_SANDBOX_H_
+
+#include <windows.h>
+
+#include <string>
+#include <string_view>
+
+namespace velta::testing {
+
+// A registry key of one test's own: <root>\Software\Velta Tests\<unique>,
+// created (in the default view) by the constructor and deleted with
+// everything below it, in both registry views, by the destructor. Under
+// HKEY_LOCAL_MACHINE (every process is an administrator under Wine) the two
+// views are separate keys, so a test can check where a write landed.
+class RegistrySandbox {
+ public:
+  explicit RegistrySandbox(HKEY root = HKEY_CURRENT_USER);
+  RegistrySandbox(const RegistrySandbox&) = delete;
+  RegistrySandbox& operator=(const RegistrySandbox&) = delete;
+  ~RegistrySandbox();
+
+  HKEY root() const { return root_; }
+  // "Software\Velta Tests\<unique>", relative to root().
+  const std::wstring& path() const { return path_; }
+  // path() + "\" + `relative`.
+  std::wstring Path(std::wstring_view relative) const;
+  // False when the key could not be created (the test should stop).
+  bool is_valid() const { return is_valid_; }
+
+ private:
+  static constexpr wchar_t kParent[] = L"Software\\Velta Tests";
+
+  const HKEY root_;
+  const std::wstring name_;
+  const std::wstring path_;
+  bool is_valid_ = false;
+};
+
+}  // namespace velta::testing
+
+#endif  // TESTING_REGISTRY_SANDBOX_H_
