@@ -7,70 +7,42 @@
 #include <string>
 #include <vector>
 
+#include "base/command_line.h"
+#include "base/files/file_path.h"
 #include "base/strings/utf_string_conversions.h"
 #include "desktop/windows/installer/common/product_constants.h"
 #include "gmock/gmock.h"
 #include "gtest/gtest.h"
+#include "testing/child_process.h"
 
 namespace velta {
 namespace {
 
+using ::testing::EndsWith;
 using ::testing::HasSubstr;
-using ::testing::StartsWith;
+using ::testing::Not;
+using velta::testing::ChildOptions;
+using velta::testing::ChildResult;
+using velta::testing::RunChild;
 
-struct ChildResult {
-  DWORD exit_code = 0xFFFFFFFF;
-  std::string output;
-};
-
-std::wstring BinFolder() {
-  wchar_t exe[MAX_PATH];
-  ::GetModuleFileNameW(nullptr, exe, MAX_PATH);
-  std::wstring path(exe);
-  return path.substr(0, path.find_last_of(L'\\'));
+base::FilePath Installer() {
+  return velta::testing::GetPathBesideTestExecutable(L"installer.exe");
 }
 
-// Runs `exe` with `arguments`, capturing its standard output.
-ChildResult RunProgram(const std::wstring& exe, const std::wstring& arguments) {
-  ChildResult result;
-  SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
-  HANDLE read_pipe = nullptr;
-  HANDLE write_pipe = nullptr;
-  if (!::CreatePipe(&read_pipe, &write_pipe, &inherit, 0)) {
-    ADD_FAILURE() << "CreatePipe failed";
-    return result;
+ChildResult RunInstallerExe(const std::vector<std::wstring>& switches,
+                            const base::EnvironmentMap& environment = {}) {
+  base::CommandLine command_line(Installer());
+  for (const std::wstring& text : switches) {
+    const base::CommandLine parsed = base::CommandLine::FromString(L"x " + text);
+    for (const auto& [name, value] : parsed.GetSwitches())
+      command_line.AppendSwitchNative(name, value);
   }
-  ::SetHandleInformation(read_pipe, HANDLE_FLAG_INHERIT, 0);
-  STARTUPINFOW startup_info = {};
-  startup_info.cb = sizeof(startup_info);
-  startup_info.dwFlags = STARTF_USESTDHANDLES;
-  startup_info.hStdOutput = write_pipe;
-  startup_info.hStdError = write_pipe;
-  startup_info.hStdInput = nullptr;
-  std::wstring command_line = L"\"" + exe + L"\" " + arguments;
-  PROCESS_INFORMATION process_info = {};
-  const BOOL started = ::CreateProcessW(nullptr, command_line.data(), nullptr, nullptr, TRUE, 0,
-                                        nullptr, nullptr, &startup_info, &process_info);
-  ::CloseHandle(write_pipe);
-  if (!started) {
-    ADD_FAILURE() << "CreateProcessW failed: " << ::GetLastError();
-    ::CloseHandle(read_pipe);
-    return result;
-  }
-  char buffer[4096];
-  DWORD read = 0;
-  while (::ReadFile(read_pipe, buffer, sizeof(buffer), &read, nullptr) && read > 0)
-    result.output.append(buffer, read);
-  ::CloseHandle(read_pipe);
-  ::WaitForSingleObject(process_info.hProcess, INFINITE);
-  ::GetExitCodeProcess(process_info.hProcess, &result.exit_code);
-  ::CloseHandle(process_info.hThread);
-  ::CloseHandle(process_info.hProcess);
+  ChildOptions options;
+  options.capture_output = true;
+  options.launch.environment = environment;
+  ChildResult result = RunChild(command_line, options);
+  EXPECT_TRUE(result.exited);
   return result;
-}
-
-std::wstring Installer() {
-  return BinFolder() + L"\\installer.exe";
 }
 
 std::wstring LogFolder() {
@@ -92,6 +64,11 @@ std::vector<std::wstring> LogFiles() {
   return files;
 }
 
+void DeleteLogFiles() {
+  for (const std::wstring& old_log : LogFiles())
+    ::DeleteFileW(old_log.c_str());
+}
+
 std::string ReadFileText(const std::wstring& path) {
   std::string text;
   HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
@@ -106,34 +83,59 @@ std::string ReadFileText(const std::wstring& path) {
   return text;
 }
 
+// Runs the installer and returns the one log file it wrote.
+std::string RunAndReadLog(const std::vector<std::wstring>& switches,
+                          const base::EnvironmentMap& environment = {}) {
+  DeleteLogFiles();
+  const ChildResult run = RunInstallerExe(switches, environment);
+  EXPECT_EQ(120u, run.exit_code);
+  const std::vector<std::wstring> logs = LogFiles();
+  EXPECT_EQ(1u, logs.size());
+  return logs.empty() ? std::string() : ReadFileText(logs[0]);
+}
+
+// The "Command line: " line of a log, without its line end.
+std::string CommandLineOf(const std::string& log) {
+  const size_t start = log.find("] Command line: ");
+  if (start == std::string::npos)
+    return std::string();
+  return log.substr(start, log.find('\n', start) - start);
+}
+
 TEST(HostExecutableTest, AnswersVersionQueriesAndNothingElse) {
-  ChildResult version = RunProgram(Installer(), L"--version --help");
+  ChildResult version = RunInstallerExe({L"--version", L"--help"});
   EXPECT_EQ(0u, version.exit_code);
   EXPECT_EQ(GetProductVersion(), version.output);
 
-  ChildResult internal = RunProgram(Installer(), L"--internal-version");
+  ChildResult internal = RunInstallerExe({L"--internal-version"});
   EXPECT_EQ(0u, internal.exit_code);
   EXPECT_EQ(GetInternalVersion(), internal.output);
 
-  ChildResult stream = RunProgram(Installer(), L"--stream");
+  ChildResult stream = RunInstallerExe({L"--stream"});
   EXPECT_EQ(0u, stream.exit_code);
   EXPECT_EQ("marlin", stream.output);
 }
 
 TEST(HostExecutableTest, UnavailableRoleWritesLogAndEndsWithoutResult) {
-  for (const std::wstring& old_log : LogFiles())
-    ::DeleteFileW(old_log.c_str());
-  ChildResult run = RunProgram(Installer(), L"--silent --v=1");
-  EXPECT_EQ(120u, run.exit_code);
-
-  const std::vector<std::wstring> logs = LogFiles();
-  ASSERT_EQ(1u, logs.size());
-  const std::string log = ReadFileText(logs[0]);
+  const std::string log = RunAndReadLog({L"--silent", L"--v=1"});
   EXPECT_THAT(log, HasSubstr("] Velta installer starting - version " + GetProductVersion() +
                              " marlin\n"));
-  EXPECT_THAT(log, HasSubstr("] Command line: "));
-  EXPECT_THAT(log, HasSubstr("--silent --v=1\n"));
+  EXPECT_THAT(CommandLineOf(log), EndsWith("--silent --v=1"));
   EXPECT_THAT(log, HasSubstr(":ERROR:desktop/windows/installer/installer_main.cc("));
+}
+
+TEST(HostExecutableTest, VerbosityVariableStandsInForMissingSwitch) {
+  EXPECT_THAT(CommandLineOf(RunAndReadLog({L"--silent"}, {{L"VELTA_INSTALLER_VERBOSITY", L"3"}})),
+              EndsWith("--silent --v=3"));
+  // An explicit switch wins; values out of range or not numbers are ignored.
+  EXPECT_THAT(CommandLineOf(RunAndReadLog({L"--v=1"}, {{L"VELTA_INSTALLER_VERBOSITY", L"3"}})),
+              EndsWith("--v=1"));
+  for (const wchar_t* ignored : {L"12", L"-1", L"x", L""}) {
+    EXPECT_THAT(CommandLineOf(RunAndReadLog({L"--silent"},
+                                            {{L"VELTA_INSTALLER_VERBOSITY", ignored}})),
+                Not(HasSubstr("--v=")))
+        << base::WideToUTF8(ignored);
+  }
 }
 
 TEST(HostExecutableTest, MissingLibraryExits99) {
@@ -142,8 +144,12 @@ TEST(HostExecutableTest, MissingLibraryExits99) {
   const std::wstring folder = std::wstring(temp, length) + L"velta_host_alone";
   ::CreateDirectoryW(folder.c_str(), nullptr);
   const std::wstring lonely = folder + L"\\installer.exe";
-  ASSERT_TRUE(::CopyFileW(Installer().c_str(), lonely.c_str(), FALSE));
-  ChildResult run = RunProgram(lonely, L"--version");
+  ASSERT_TRUE(::CopyFileW(Installer().value().c_str(), lonely.c_str(), FALSE));
+  base::CommandLine command_line{base::FilePath(lonely)};
+  command_line.AppendSwitch("version");
+  ChildOptions options;
+  options.capture_output = true;
+  ChildResult run = RunChild(command_line, options);
   EXPECT_EQ(99u, run.exit_code);
   EXPECT_EQ("", run.output);
   ::DeleteFileW(lonely.c_str());
