@@ -19,6 +19,17 @@ bool IsValidHandle(PlatformFile file) {
   return file != kInvalidPlatformFile && file != nullptr;
 }
 
+// A synchronous handle reads and writes at the offset an OVERLAPPED names
+// (and then leaves its position just after the bytes moved).
+OVERLAPPED OverlappedAt(int64_t offset) {
+  LARGE_INTEGER position;
+  position.QuadPart = offset;
+  OVERLAPPED overlapped = {};
+  overlapped.Offset = position.LowPart;
+  overlapped.OffsetHigh = static_cast<DWORD>(position.HighPart);
+  return overlapped;
+}
+
 }  // namespace
 
 File::File() = default;
@@ -177,11 +188,7 @@ int File::Read(int64_t offset, char* data, int size) {
   DCHECK(IsValid());
   if (size < 0 || offset < 0)
     return -1;
-  LARGE_INTEGER position;
-  position.QuadPart = offset;
-  OVERLAPPED overlapped = {};
-  overlapped.Offset = position.LowPart;
-  overlapped.OffsetHigh = static_cast<DWORD>(position.HighPart);
+  OVERLAPPED overlapped = OverlappedAt(offset);
   DWORD bytes_read = 0;
   if (::ReadFile(AsHandle(file_), data, static_cast<DWORD>(size), &bytes_read, &overlapped))
     return static_cast<int>(bytes_read);
@@ -207,11 +214,7 @@ int File::Write(int64_t offset, const char* data, int size) {
   DCHECK(IsValid());
   if (size < 0 || offset < 0)
     return -1;
-  LARGE_INTEGER position;
-  position.QuadPart = offset;
-  OVERLAPPED overlapped = {};
-  overlapped.Offset = position.LowPart;
-  overlapped.OffsetHigh = static_cast<DWORD>(position.HighPart);
+  OVERLAPPED overlapped = OverlappedAt(offset);
   DWORD bytes_written = 0;
   if (!::WriteFile(AsHandle(file_), data, static_cast<DWORD>(size), &bytes_written, &overlapped))
     return -1;
