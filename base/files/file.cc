@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "base/logging.h"
+#include "base/win/mingw_sdk_gaps.h"
 
 namespace base {
 namespace {
@@ -321,6 +322,7 @@ File::Error File::OSErrorToFileError(unsigned long last_error) {
       return FILE_ERROR_NO_MEMORY;
     case ERROR_HANDLE_DISK_FULL:
     case ERROR_DISK_FULL:
+    case ERROR_DISK_RESOURCES_EXHAUSTED:
       return FILE_ERROR_NO_SPACE;
     case ERROR_USER_MAPPED_FILE:
       return FILE_ERROR_INVALID_OPERATION;

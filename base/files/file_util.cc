@@ -11,10 +11,13 @@
 
 #include <vector>
 
+#include "base/base_paths.h"
 #include "base/files/file_enumerator.h"
 #include "base/logging.h"
+#include "base/path_service.h"
 #include "base/strings/string_number_conversions.h"
 #include "base/strings/utf_string_conversions.h"
+#include "base/win/scoped_handle.h"
 
 namespace base {
 namespace {
@@ -22,26 +25,6 @@ namespace {
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 // Files are read in pieces of this size.
 constexpr size_t kReadChunkSize = 1 << 16;
-
-// Holds a file handle for one function's scope.
-class ScopedFileHandle {
- public:
-  explicit ScopedFileHandle(HANDLE handle) : handle_(handle) {}
-  ScopedFileHandle(const ScopedFileHandle&) = delete;
-  ScopedFileHandle& operator=(const ScopedFileHandle&) = delete;
-  ~ScopedFileHandle() {
-    if (is_valid()) {
-      const DWORD error = ::GetLastError();
-      ::CloseHandle(handle_);
-      ::SetLastError(error);
-    }
-  }
-  bool is_valid() const { return handle_ != INVALID_HANDLE_VALUE && handle_ != nullptr; }
-  HANDLE get() const { return handle_; }
-
- private:
-  const HANDLE handle_;
-};
 
 // Logging may make system calls that change the last error, which our
 // callers read after a failure: hold it across a log statement.
@@ -184,7 +167,7 @@ bool DirectoryExists(const FilePath& path) {
 }
 
 bool PathIsWritable(const FilePath& path) {
-  ScopedFileHandle handle(::CreateFileW(path.value().c_str(), FILE_ADD_FILE, kShareAll, nullptr,
+  win::ScopedHandle handle(::CreateFileW(path.value().c_str(), FILE_ADD_FILE, kShareAll, nullptr,
                                         OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
   return handle.is_valid();
 }
@@ -257,7 +240,7 @@ bool ReadFileToStringWithMaxSize(const FilePath& path, std::string* contents, si
     ::SetLastError(ERROR_BAD_PATHNAME);
     return false;
   }
-  ScopedFileHandle file(::CreateFileW(path.value().c_str(), GENERIC_READ, kShareAll, nullptr,
+  win::ScopedHandle file(::CreateFileW(path.value().c_str(), GENERIC_READ, kShareAll, nullptr,
                                       OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
   if (!file.is_valid())
     return false;
@@ -291,7 +274,7 @@ bool ReadFileToStringWithMaxSize(const FilePath& path, std::string* contents, si
 }
 
 int ReadFile(const FilePath& path, char* data, int max_size) {
-  ScopedFileHandle file(::CreateFileW(path.value().c_str(), GENERIC_READ,
+  win::ScopedHandle file(::CreateFileW(path.value().c_str(), GENERIC_READ,
                                       FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                                       FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
   if (!file.is_valid() || max_size < 0)
@@ -307,7 +290,7 @@ int WriteFile(const FilePath& path, const char* data, int size) {
     ::SetLastError(ERROR_INVALID_PARAMETER);
     return -1;
   }
-  ScopedFileHandle file(::CreateFileW(path.value().c_str(), GENERIC_WRITE, 0, nullptr,
+  win::ScopedHandle file(::CreateFileW(path.value().c_str(), GENERIC_WRITE, 0, nullptr,
                                       CREATE_ALWAYS, 0, nullptr));
   if (!file.is_valid()) {
     PreserveLastError keep;
@@ -340,7 +323,7 @@ bool AppendToFile(const FilePath& path, const char* data, int size) {
     ::SetLastError(ERROR_INVALID_PARAMETER);
     return false;
   }
-  ScopedFileHandle file(::CreateFileW(path.value().c_str(), FILE_APPEND_DATA, 0, nullptr,
+  win::ScopedHandle file(::CreateFileW(path.value().c_str(), FILE_APPEND_DATA, 0, nullptr,
                                       OPEN_EXISTING, 0, nullptr));
   if (!file.is_valid()) {
     PreserveLastError keep;
@@ -532,12 +515,7 @@ bool CreateDirectory(const FilePath& full_path) {
 }
 
 bool GetTempDir(FilePath* path) {
-  wchar_t temp_path[MAX_PATH + 1];
-  const DWORD length = ::GetTempPathW(MAX_PATH, temp_path);
-  if (length == 0 || length >= MAX_PATH)
-    return false;
-  *path = FilePath(std::wstring_view(temp_path, length)).StripTrailingSeparators();
-  return true;
+  return PathService::Get(DIR_TEMP, path);
 }
 
 bool CreateTemporaryFileInDir(const FilePath& dir, FilePath* temp_file) {
