@@ -134,7 +134,8 @@ bool DeleteFileAfterReboot(const FilePath& path);
 bool CreateDirectoryAndGetError(const FilePath& full_path, File::Error* error);
 bool CreateDirectory(const FilePath& full_path);
 
-// The user's temporary folder, without a trailing separator.
+// The user's temporary folder (PathService's DIR_TEMP, so test overrides
+// apply), without a trailing separator.
 bool GetTempDir(FilePath* path);
 // Creates a new empty file with a unique name in `dir` and returns its path.
 bool CreateTemporaryFileInDir(const FilePath& dir, FilePath* temp_file);
