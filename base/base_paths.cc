@@ -9,6 +9,7 @@
 #include <string>
 
 #include "base/files/file_path.h"
+#include "base/files/file_util.h"
 #include "base/win/windows_version.h"
 
 namespace base {
@@ -92,18 +93,10 @@ bool PathProvider(int key, FilePath* result) {
     }
   }
   switch (key) {
-    case DIR_CURRENT: {
-      const DWORD length = ::GetCurrentDirectoryW(0, nullptr);
-      if (length == 0)
+    case DIR_CURRENT:
+      if (!GetCurrentDirectory(&path))
         return false;
-      std::wstring folder(length, L'\0');
-      const DWORD written = ::GetCurrentDirectoryW(length, folder.data());
-      if (written == 0 || written >= length)
-        return false;
-      folder.resize(written);
-      path = FilePath(folder);
       break;
-    }
     case FILE_EXE:
       if (!GetModulePath(nullptr, &path))
         return false;

@@ -9,6 +9,7 @@
 #include <algorithm>
 
 #include "base/logging.h"
+#include "base/strings/string_util.h"
 #include "base/strings/utf_string_conversions.h"
 
 namespace base {
@@ -43,15 +44,6 @@ bool IsSwitch(const std::wstring& string, std::wstring* switch_string, std::wstr
   if (equals_position != std::wstring::npos)
     *switch_value = string.substr(equals_position + 1);
   return true;
-}
-
-std::string ToLowerASCII(std::string_view text) {
-  std::string result(text);
-  for (char& c : result) {
-    if (c >= 'A' && c <= 'Z')
-      c = static_cast<char>(c - 'A' + 'a');
-  }
-  return result;
 }
 
 }  // namespace

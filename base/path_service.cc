@@ -7,6 +7,7 @@
 #include <map>
 #include <vector>
 
+#include "base/files/file_util.h"
 #include "base/logging.h"
 #include "base/synchronization/lock.h"
 
@@ -29,25 +30,6 @@ PathData& GetPathData() {
   // Never destroyed: paths may be asked for during shutdown.
   static PathData* const data = new PathData();
   return *data;
-}
-
-bool DirectoryExists(const FilePath& path) {
-  const DWORD attributes = ::GetFileAttributesW(path.value().c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-// Creates `path` and its missing parents.
-bool CreateDirectoryAndParents(const FilePath& path) {
-  if (DirectoryExists(path))
-    return true;
-  const FilePath parent = path.DirName();
-  if (parent != path && !CreateDirectoryAndParents(parent))
-    return false;
-  if (::CreateDirectoryW(path.value().c_str(), nullptr))
-    return true;
-  const DWORD error = ::GetLastError();
-  // Another process may have made it meanwhile.
-  return error == ERROR_ALREADY_EXISTS && DirectoryExists(path);
 }
 
 }  // namespace
@@ -94,7 +76,7 @@ bool PathService::OverrideAndCreateIfNeeded(int key, const FilePath& path, bool 
     return false;
   }
   const bool is_file_key = key == FILE_EXE || key == FILE_MODULE;
-  if (create && !is_file_key && !CreateDirectoryAndParents(path)) {
+  if (create && !is_file_key && !CreateDirectory(path)) {
     PLOG(ERROR) << "Cannot create the folder for path override " << key << ": " << path;
     return false;
   }

@@ -33,4 +33,9 @@ extern "C" WINBASEAPI WINBOOL WINAPI IsWow64Process2(HANDLE process,
 // GetVersionExW it reports the real version whatever the manifest says.
 extern "C" NTSYSAPI LONG NTAPI RtlGetVersion(PRTL_OSVERSIONINFOW version_information);
 
+// <winerror.h>: ERROR_DISK_RESOURCES_EXHAUSTED is absent from MinGW's copy.
+#ifndef ERROR_DISK_RESOURCES_EXHAUSTED
+#define ERROR_DISK_RESOURCES_EXHAUSTED 314L
+#endif
+
 #endif  // BASE_WIN_MINGW_SDK_GAPS_H_
