@@ -137,6 +137,7 @@ LogMessage::~LogMessage() {
 }
 
 void LogMessage::Init(const char* file, int line) {
+  last_error_ = ::GetLastError();
   SYSTEMTIME local_time;
   GetLocalTime(&local_time);
   char prefix[64];
@@ -164,6 +165,7 @@ void LogMessage::Flush() {
       g_log_message_handler(severity_, file_, line_, message_start_, line)) {
     if (severity_ == LOG_FATAL)
       __builtin_trap();
+    ::SetLastError(last_error_);
     return;
   }
 
@@ -185,6 +187,7 @@ void LogMessage::Flush() {
     // Crash with an exception the crash handler can see, rather than exit.
     __builtin_trap();
   }
+  ::SetLastError(last_error_);
 }
 
 Win32ErrorLogMessage::Win32ErrorLogMessage(const char* file,

@@ -125,6 +125,9 @@ class LogMessage {
   size_t message_start_ = 0;
   const char* const file_;
   const int line_;
+  // The caller's last system error, put back after the line is written so
+  // that logging a failure never changes what GetLastError() tells.
+  SystemErrorCode last_error_ = 0;
   bool flushed_ = false;
 };
 

@@ -76,6 +76,13 @@ TEST_F(LoggingTest, PlogAppendsSystemError) {
   EXPECT_NE(std::string::npos, lines_[0].find("(0x2)")) << lines_[0];
 }
 
+TEST_F(LoggingTest, LoggingKeepsTheLastSystemError) {
+  ::SetLastError(ERROR_PATH_NOT_FOUND);
+  LOG(ERROR) << "Error returned by CreateFile";
+  PLOG(ERROR) << "Error returned by WriteFile";
+  EXPECT_EQ(static_cast<DWORD>(ERROR_PATH_NOT_FOUND), ::GetLastError());
+}
+
 TEST_F(LoggingTest, WideStringsAreWrittenAsUtf8) {
   LOG(INFO) << std::wstring(L"Install folder: C:\\Program Files\\Vel\u00e5ta");
   ASSERT_EQ(1u, lines_.size());

@@ -4,20 +4,22 @@
 
 #include <windows.h>
 
-#include <objbase.h>
 #include <stdarg.h>
 #include <stdio.h>
 #include <stdlib.h>
 
 #include <string>
 
+#include "base/base_paths.h"
 #include "base/command_line.h"
 #include "base/files/file_path.h"
 #include "base/logging.h"
 #include "base/strings/utf_string_conversions.h"
+#include "base/win/scoped_com_initializer.h"
 #include "desktop/windows/installer/common/exit_codes.h"
 #include "desktop/windows/installer/common/installer_error.h"
 #include "desktop/windows/installer/common/product_constants.h"
+#include "desktop/windows/installer/runnable_folder.h"
 
 namespace velta {
 namespace {
@@ -65,14 +67,9 @@ base::FilePath GetLogFilePath() {
   const std::wstring name =
       base::UTF8ToWide(FormatWithProductName("%s_installer", true) + suffix);
 
-  wchar_t temp[MAX_PATH + 1];
-  const DWORD length = ::GetTempPathW(MAX_PATH + 1, temp);
-  if (length == 0 || length > MAX_PATH)
-    return base::FilePath(name);
-  const base::FilePath folder =
-      base::FilePath(std::wstring(temp, length)).Append(GetInstallerFolderName());
-  if (!::CreateDirectoryW(folder.value().c_str(), nullptr) &&
-      ::GetLastError() != ERROR_ALREADY_EXISTS) {
+  base::FilePath folder;
+  if (!PrepareRunnableFolderAt(GetInstallerFolderName(), base::FilePath(), &folder,
+                               base::DIR_TEMP)) {
     return base::FilePath(name);
   }
   return folder.Append(name);
@@ -121,16 +118,15 @@ uint32_t RunInstaller() {
     return 0;
   }
 
-  const HRESULT com_result = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-  velta::CreateInstallerErrorRecord();
+  uint32_t result;
+  {
+    base::win::ScopedCOMInitializer com_initializer;
+    velta::ScopedInstallerErrorRecord error_record;
 
-  velta::ApplyVerbosityVariable(command_line);
-  velta::InitInstallerLogging();
+    velta::ApplyVerbosityVariable(command_line);
+    velta::InitInstallerLogging();
 
-  const uint32_t result = velta::RunInstallerRole(*command_line);
-
-  velta::DestroyInstallerErrorRecord();
-  if (SUCCEEDED(com_result))
-    ::CoUninitialize();
+    result = velta::RunInstallerRole(*command_line);
+  }
   return velta::InstallerResultToExitCode(result);
 }

@@ -1,0 +1,118 @@
+// Copyright 2026 Velta Software. All rights reserved.
+
+#include "desktop/windows/installer/runnable_folder.h"
+
+#include <windows.h>
+
+#include <knownfolders.h>
+#include <objbase.h>
+#include <shlobj.h>
+
+#include "base/base_paths.h"
+#include "base/command_line.h"
+#include "base/files/file_path.h"
+#include "base/files/file_util.h"
+#include "base/logging.h"
+#include "base/path_service.h"
+#include "base/process/launch.h"
+#include "base/process/process.h"
+
+namespace velta {
+namespace {
+
+// Flags KF_FLAG_CREATE | KF_FLAG_INIT: make the folder when it is missing.
+constexpr DWORD kCreateKnownFolderFlags = 0x8800;
+
+using SHGetKnownFolderPathFunction = HRESULT(WINAPI*)(REFKNOWNFOLDERID, DWORD, HANDLE, PWSTR*);
+
+// The user's Downloads folder, asked from shell32 when it has the function.
+bool GetDownloadsFolder(base::FilePath* folder) {
+  HMODULE shell32 = ::GetModuleHandleW(L"shell32.dll");
+  if (!shell32)
+    return false;
+  auto get_known_folder_path = reinterpret_cast<SHGetKnownFolderPathFunction>(
+      reinterpret_cast<void*>(::GetProcAddress(shell32, "SHGetKnownFolderPath")));
+  if (!get_known_folder_path)
+    return false;
+  PWSTR path = nullptr;
+  HRESULT result = get_known_folder_path(FOLDERID_Downloads, 0, nullptr, &path);
+  if (FAILED(result)) {
+    ::CoTaskMemFree(path);
+    path = nullptr;
+    result = get_known_folder_path(FOLDERID_Downloads, kCreateKnownFolderFlags, nullptr, &path);
+  }
+  if (SUCCEEDED(result) && path)
+    *folder = base::FilePath(path);
+  ::CoTaskMemFree(path);
+  return SUCCEEDED(result) && !folder->empty();
+}
+
+// Runs `program` with the single argument "--version" and waits for it. The
+// exit code is not looked at: the question is whether programs start here.
+bool CanRun(const base::FilePath& program) {
+  base::CommandLine command_line(program);
+  command_line.AppendSwitch("version");
+  base::LaunchOptions options;
+  options.start_hidden = true;
+  base::Process process = base::LaunchProcess(command_line, options);
+  if (!process.IsValid())
+    return false;
+  int exit_code = 0;
+  process.WaitForExit(&exit_code);
+  return true;
+}
+
+}  // namespace
+
+bool PrepareRunnableFolder(const std::wstring& prefix,
+                           const base::FilePath& executable,
+                           base::FilePath* folder) {
+  const base::FilePath prepared = folder->Append(prefix);
+  if (!base::DirectoryExists(prepared) && !base::CreateDirectory(prepared))
+    return false;
+  if (executable.empty()) {
+    *folder = prepared;
+    return true;
+  }
+  const base::FilePath copy = prepared.Append(executable.BaseName());
+  if (base::CopyFile(executable, copy)) {
+    const bool ran = CanRun(copy);
+    base::DeleteFile(copy);
+    if (ran) {
+      *folder = prepared;
+      return true;
+    }
+  }
+  // Only succeeds when the folder is empty: never removes someone's files.
+  ::RemoveDirectoryW(prepared.value().c_str());
+  return false;
+}
+
+bool PrepareRunnableFolderAt(const std::wstring& prefix,
+                             const base::FilePath& executable,
+                             base::FilePath* folder,
+                             int path_key) {
+  base::FilePath base_folder;
+  if (!base::PathService::Get(path_key, &base_folder))
+    return false;
+  if (!PrepareRunnableFolder(prefix, executable, &base_folder))
+    return false;
+  *folder = base_folder;
+  return true;
+}
+
+bool GetDownloadFolder(const std::wstring& prefix,
+                       const base::FilePath& executable,
+                       base::FilePath* folder) {
+  if (PrepareRunnableFolderAt(prefix, executable, folder, base::DIR_TEMP))
+    return true;
+  base::FilePath downloads;
+  if (GetDownloadsFolder(&downloads) && PrepareRunnableFolder(prefix, executable, &downloads)) {
+    *folder = downloads;
+    return true;
+  }
+  return PrepareRunnableFolderAt(prefix, executable, folder, base::DIR_HOME) ||
+         PrepareRunnableFolderAt(prefix, executable, folder, base::DIR_EXE);
+}
+
+}  // namespace velta
