@@ -7,6 +7,8 @@
 #include <cmath>
 #include <iterator>
 
+#include "base/win/windows_version.h"
+
 namespace velta {
 
 namespace {
@@ -22,7 +24,6 @@ constexpr int kMdtEffectiveDpi = 0;
 using GetDpiForMonitorFunction = HRESULT(WINAPI*)(HMONITOR, int, UINT*, UINT*);
 using GetProcessDpiAwarenessFunction = HRESULT(WINAPI*)(HANDLE, int*);
 using GetDpiForWindowFunction = UINT(WINAPI*)(HWND);
-using RtlGetVersionFunction = LONG(WINAPI*)(OSVERSIONINFOW*);
 
 // What shcore.dll (Windows 8.1 and later) offers, looked up once; the
 // library stays loaded for the process's life.
@@ -79,22 +80,6 @@ BOOL CALLBACK CollectMonitorDpi(HMONITOR monitor, HDC, RECT*, LPARAM context) {
   return TRUE;
 }
 
-// Windows 10 version 1607 (build 14393) or later. RtlGetVersion tells the
-// truth whatever the executable's manifest says.
-bool IsWindows10Version1607OrLater() {
-  HMODULE ntdll = ::GetModuleHandleW(L"ntdll.dll");
-  auto rtl_get_version = ntdll ? reinterpret_cast<RtlGetVersionFunction>(reinterpret_cast<void*>(
-                                     ::GetProcAddress(ntdll, "RtlGetVersion")))
-                               : nullptr;
-  OSVERSIONINFOW info = {};
-  info.dwOSVersionInfoSize = sizeof(info);
-  if (!rtl_get_version || rtl_get_version(&info) != 0)
-    return false;
-  if (info.dwMajorVersion != 10)
-    return info.dwMajorVersion > 10;
-  return info.dwMinorVersion > 0 || info.dwBuildNumber >= 14393;
-}
-
 }  // namespace
 
 double GetScaleForScaleFactor(ScaleFactor factor) {
@@ -128,7 +113,7 @@ std::set<ScaleFactor> GetSupportedScaleFactors() {
 }
 
 int GetWindowDpi(HWND__* window) {
-  if (IsWindows10Version1607OrLater()) {
+  if (base::win::GetVersion() >= base::win::VERSION_WIN10_RS1) {
     // Loaded by name on each call, and released again.
     HMODULE user32 = ::LoadLibraryW(L"user32.dll");
     if (!user32)

@@ -5,11 +5,11 @@
 #include <windows.h>
 #include <stdint.h>
 #include <stdio.h>
-#include <string.h>
 
 #include <atomic>
 #include <memory>
 
+#include "base/base64.h"
 #include "base/logging.h"
 #include "base/strings/utf_string_conversions.h"
 #include "desktop/windows/installer/utils/bcrypt_functions.h"
@@ -21,62 +21,13 @@ namespace {
 // Files are hashed in blocks of this size from a stack buffer.
 constexpr size_t kReadBlockSize = 65536;
 
-constexpr char kBase64Alphabet[] =
-    "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-
 // Set once CNG has failed in this process; CNG is not tried again.
 std::atomic<bool> g_cng_unusable{false};
 
 bool LoadBcrypt(BcryptFunctions* functions, void** library);
 std::atomic<BcryptLoader> g_bcrypt_loader{&LoadBcrypt};
 
-// TODO(lead): use base::Base64Encode, base::Base64Decode and base::PathExists
-// once the base layer has them; these stand in until then.
-std::string Base64Encode(const uint8_t* data, size_t size) {
-  std::string out;
-  out.reserve((size + 2) / 3 * 4);
-  for (size_t i = 0; i < size; i += 3) {
-    const uint32_t group = (static_cast<uint32_t>(data[i]) << 16) |
-                           (i + 1 < size ? static_cast<uint32_t>(data[i + 1]) << 8 : 0) |
-                           (i + 2 < size ? static_cast<uint32_t>(data[i + 2]) : 0);
-    out += kBase64Alphabet[(group >> 18) & 63];
-    out += kBase64Alphabet[(group >> 12) & 63];
-    out += i + 1 < size ? kBase64Alphabet[(group >> 6) & 63] : '=';
-    out += i + 2 < size ? kBase64Alphabet[group & 63] : '=';
-  }
-  return out;
-}
-
-// Strict: the length is a multiple of 4 and "=" appears only as padding.
-bool Base64Decode(const std::string& text, std::string* out) {
-  out->clear();
-  if (text.size() % 4 != 0)
-    return false;
-  for (size_t i = 0; i < text.size(); i += 4) {
-    uint32_t group = 0;
-    int padding = 0;
-    for (size_t j = 0; j < 4; ++j) {
-      const char c = text[i + j];
-      uint32_t value = 0;
-      if (c == '=' && i + 4 == text.size() && j >= 2) {
-        ++padding;
-      } else {
-        const char* found = c ? strchr(kBase64Alphabet, c) : nullptr;
-        if (!found || padding > 0)
-          return false;
-        value = static_cast<uint32_t>(found - kBase64Alphabet);
-      }
-      group = (group << 6) | value;
-    }
-    out->push_back(static_cast<char>(group >> 16));
-    if (padding < 2)
-      out->push_back(static_cast<char>((group >> 8) & 0xFF));
-    if (padding < 1)
-      out->push_back(static_cast<char>(group & 0xFF));
-  }
-  return true;
-}
-
+// TODO(lead): use base::PathExists once the base layer has it.
 bool PathExists(const base::FilePath& path) {
   return ::GetFileAttributesW(path.value().c_str()) != INVALID_FILE_ATTRIBUTES;
 }
@@ -209,7 +160,7 @@ std::vector<std::string> ListMissingDownloadableResources(const base::FilePath& 
   std::vector<std::string> missing;
   for (const DownloadableResourceManifestRow& row : DownloadableResourceManifest()) {
     std::string path;
-    if (!Base64Decode(row.path, &path)) {
+    if (!base::Base64Decode(row.path, &path)) {
       // The table is generated; a row that does not decode is a build fault.
       NOTREACHED() << "Undecodable manifest path " << row.path;
       continue;
@@ -228,7 +179,7 @@ bool VerifyFileHash(const base::FilePath& path,
     *error = "Failed to read " + path.AsUTF8Unsafe();
     return false;
   }
-  const std::string actual = Base64Encode(digest.data(), digest.size());
+  const std::string actual = base::Base64Encode(std::span<const uint8_t>(digest));
   if (actual != expected_sha1) {
     *error = path.AsUTF8Unsafe() + " hash doesn't match: " + expected_sha1 + " vs. " + actual;
     return false;
