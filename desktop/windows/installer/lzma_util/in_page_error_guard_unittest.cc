@@ -4,9 +4,8 @@
 
 #include <windows.h>
 
-#include <string>
-
 #include "gtest/gtest.h"
+#include "testing/child_process.h"
 #include "testing/multiprocess_test.h"
 
 namespace velta {
@@ -124,31 +123,17 @@ VELTA_TEST_CHILD_MAIN(InPageErrorOutsideGuardedRange) {
   return 0;
 }
 
-DWORD RunChild(const char* role) {
-  wchar_t exe[MAX_PATH];
-  EXPECT_NE(0u, ::GetModuleFileNameW(nullptr, exe, MAX_PATH));
-  std::wstring command_line = L"\"" + std::wstring(exe) + L"\" --velta-test-child=" +
-                              std::wstring(role, role + strlen(role));
-  STARTUPINFOW startup_info = {};
-  startup_info.cb = sizeof(startup_info);
-  PROCESS_INFORMATION process_info = {};
-  if (!::CreateProcessW(nullptr, command_line.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        nullptr, &startup_info, &process_info)) {
-    ADD_FAILURE() << "CreateProcess failed: " << ::GetLastError();
-    return 0;
-  }
-  ::WaitForSingleObject(process_info.hProcess, INFINITE);
-  DWORD exit_code = 0;
-  ::GetExitCodeProcess(process_info.hProcess, &exit_code);
-  ::CloseHandle(process_info.hThread);
-  ::CloseHandle(process_info.hProcess);
-  return exit_code;
+uint32_t RunChildRole(const char* role) {
+  const testing::ChildResult result = testing::RunChild(testing::MakeChildCommandLine(role));
+  EXPECT_TRUE(result.started && result.exited) << role;
+  return result.exit_code;
 }
 
 TEST(InPageErrorGuardTest, FaultsOutsideTheRangeStillCrash) {
-  EXPECT_EQ(static_cast<DWORD>(EXCEPTION_ACCESS_VIOLATION), RunChild("FaultOutsideGuardedRange"));
-  EXPECT_EQ(static_cast<DWORD>(EXCEPTION_IN_PAGE_ERROR),
-            RunChild("InPageErrorOutsideGuardedRange"));
+  EXPECT_EQ(static_cast<uint32_t>(EXCEPTION_ACCESS_VIOLATION),
+            RunChildRole("FaultOutsideGuardedRange"));
+  EXPECT_EQ(static_cast<uint32_t>(EXCEPTION_IN_PAGE_ERROR),
+            RunChildRole("InPageErrorOutsideGuardedRange"));
 }
 
 }  // namespace
