@@ -14,6 +14,8 @@ Writes into --out (a build folder; nothing here is ever committed):
                      entry name must be refused; hostile/names.txt lists them
   crafted/*.7z       hand-made archives the reader must accept
   malformed/*.7z     hand-made headers that lie (counts, sizes, coder graphs)
+  large/zeros_8m.7z  one 8 MiB file of zeros in a tiny archive: its decoded
+                     block does not fit a small volume (disk-full tests)
   seeds/             the small archives, as the fuzzer's seed corpus
   stamp              written last
 With --bench it instead makes one large archive for the benchmark.
@@ -256,7 +258,8 @@ def main():
         make_bench(args.tool, out)
         return 0
 
-    for sub in ("source", "good", "expected", "refused", "hostile", "crafted", "malformed", "seeds"):
+    for sub in ("source", "good", "expected", "refused", "hostile", "crafted", "malformed", "seeds",
+                "large"):
         shutil.rmtree(os.path.join(out, sub), ignore_errors=True)
     source = os.path.join(out, "source")
     make_source(source)
@@ -296,6 +299,14 @@ def main():
           copy_archive([("\u00e9t\u00e9/\U0001F600.txt", b"summer")]))
     write(os.path.join(out, "crafted", "empty_archive.7z"),
           SIGNATURE + b"\x00\x04" + struct.pack("<I", zlib.crc32(bytes(20))) + bytes(20))
+
+    large = os.path.join(out, "large_source")
+    shutil.rmtree(large, ignore_errors=True)
+    write(os.path.join(large, "zeros.bin"), bytes(8 << 20))
+    os.makedirs(os.path.join(out, "large"), exist_ok=True)
+    run_7zz(args.tool, ["a", "-t7z", "-mmt=1", "-m0=LZMA2",
+                        os.path.join(out, "large", "zeros_8m.7z"), "."], cwd=large)
+    shutil.rmtree(large)
 
     # Small archives of every good kind, for the fuzzer's seed corpus.
     for name, header in malformed_archives().items():

@@ -28,6 +28,16 @@ int Fail(const char* what, ResultCode code, const std::string& reason) {
   return 1;
 }
 
+// Opens for writing; wide on Windows, where narrow paths lose non-ASCII
+// names.
+std::FILE* OpenForWriting(const std::filesystem::path& path) {
+#if defined(_WIN32)
+  return _wfopen(path.c_str(), L"wb");
+#else
+  return std::fopen(path.c_str(), "wb");
+#endif
+}
+
 std::filesystem::path EntryPath(const std::filesystem::path& destination,
                                 const std::u16string& name) {
   std::u16string relative = name;
@@ -78,7 +88,7 @@ int main(int argc, char** argv) {
     result = reader.Extract(i, &cache, &offset, &size);
     if (result != ResultCode::kOk)
       return Fail("Extracting", result, reader.error_message());
-    std::FILE* file = std::fopen(path.string().c_str(), "wb");
+    std::FILE* file = OpenForWriting(path);
     if (!file)
       return Fail("Creating a file", ResultCode::kWriteError, path.string());
     const bool written = size == 0 || std::fwrite(cache.data() + offset, 1, size, file) == size;

@@ -48,14 +48,22 @@ class LzmaUtil {
   // Closes the archive.
   virtual ~LzmaUtil();
 
-  // Closes any open archive, then opens `archive` for reading.
+  // Closes any open archive, then opens `archive` for reading (others may
+  // read it meanwhile). Returns an OpenResult.
   virtual int Open(const base::FilePath& archive);
+  // Closes the archive if one is open. Safe to call twice.
   virtual void Close();
 
   // Extracts into `location` every entry, or only those whose full output
-  // paths are in `wanted` when it is not empty. Files written and folders
-  // created are appended to the lists (when given) also on failure, for the
-  // caller's rollback. Returns an UnpackResult.
+  // paths (`location` joined with the entry's name) are in `wanted` when it
+  // is not empty; then it stops after the last wanted one. The archive may
+  // sit behind a stub of up to 1 MiB; each call searches it from the file's
+  // start, so Unpack may run any number of times on one open archive.
+  // Entry names have been checked by the reader not to leave `location`
+  // (an archive with such a name fails to open and writes nothing).
+  // Files written and folders created (every missing folder level, parents
+  // first) are appended to the lists (when given) also on failure, for the
+  // caller's rollback. Blocks on disk work. Returns an UnpackResult.
   virtual int Unpack(const base::FilePath& location,
                      const std::set<base::FilePath>& wanted,
                      UnpackProgressDelegate* delegate,
@@ -66,11 +74,15 @@ class LzmaUtil {
   // output buffer; 0 when none.
   virtual uint32_t GetLastInPageError() const;
 
-  // True when this object made `folder` before, or makes it now (then it is
-  // remembered and reported once).
+  // True when `folder` exists or is made now with its missing parents; the
+  // folders made are remembered for this object's life.
   bool CreateDirectory(const base::FilePath& folder);
 
  private:
+  // CreateDirectory that also appends each folder it makes to `created`.
+  bool CreateDirectoryAndReport(const base::FilePath& folder,
+                                std::vector<base::FilePath>* created);
+
   // The archive's file handle; null when none is open.
   void* archive_ = nullptr;
   std::set<base::FilePath> created_folders_;

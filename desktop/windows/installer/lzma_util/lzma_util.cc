@@ -1,0 +1,321 @@
+// Copyright 2026 Velta Software. All rights reserved.
+
+#include "desktop/windows/installer/lzma_util/lzma_util.h"
+
+#include <windows.h>
+#include <stdio.h>
+
+#include <limits>
+#include <set>
+#include <string>
+#include <utility>
+
+#include "base/logging.h"
+#include "desktop/windows/installer/lzma_util/handle_input_stream.h"
+#include "desktop/windows/installer/lzma_util/in_page_error_guard.h"
+#include "desktop/windows/installer/lzma_util/lzma_file_allocator.h"
+#include "desktop/windows/installer/lzma_util/seven_zip/archive_reader.h"
+#include "desktop/windows/installer/lzma_util/seven_zip/block_cache.h"
+#include "desktop/windows/installer/lzma_util/seven_zip/signature_scanner.h"
+#include "desktop/windows/installer/lzma_util/unpack_progress_delegate.h"
+
+// <windows.h> renames CreateDirectory to CreateDirectoryW; the class's
+// method keeps its name.
+#undef CreateDirectory
+
+namespace velta {
+
+namespace {
+
+using seven_zip::ArchiveEntry;
+using seven_zip::ArchiveReader;
+using seven_zip::BlockCache;
+using seven_zip::ResultCode;
+
+// WriteFile takes a DWORD: large entries are written in pieces.
+constexpr size_t kMaxWriteSize = 1 << 30;
+
+// The reader's temporary allocations (decoder tables, intermediate
+// streams). It keeps track of them so that what an interrupted decode left
+// behind (an in-page error abandons its stack frames) is freed with it.
+class TrackingAllocator : public seven_zip::Allocator {
+ public:
+  TrackingAllocator() = default;
+  TrackingAllocator(const TrackingAllocator&) = delete;
+  TrackingAllocator& operator=(const TrackingAllocator&) = delete;
+  ~TrackingAllocator() override {
+    for (void* address : live_)
+      free(address);
+  }
+
+  void* Allocate(size_t size) override {
+    void* address = malloc(size);
+    if (address)
+      live_.insert(address);
+    return address;
+  }
+  void Free(void* address) override {
+    if (address && live_.erase(address))
+      free(address);
+  }
+
+ private:
+  std::set<void*> live_;
+};
+
+// TODO(lead): use base::DirectoryExists once the base layer has it.
+bool DirectoryExists(const base::FilePath& path) {
+  const DWORD attributes = ::GetFileAttributesW(path.value().c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// `location` joined with an entry name. The reader has refused names that
+// could leave the folder; this checks again, as the last line before a
+// path reaches CreateFile.
+bool MakeOutputPath(const base::FilePath& location,
+                    const std::u16string& name,
+                    base::FilePath* output) {
+  std::wstring relative(name.begin(), name.end());
+  for (wchar_t& c : relative) {
+    if (c == L'/')
+      c = L'\\';
+  }
+  const base::FilePath relative_path(relative);
+  if (relative.empty() || relative.find(L':') != std::wstring::npos ||
+      relative.front() == L'\\' || relative_path.IsAbsolute() || relative_path.ReferencesParent()) {
+    return false;
+  }
+  *output = location.Append(relative_path);
+  return location.IsParent(*output);
+}
+
+struct ExtractCall {
+  ArchiveReader* reader;
+  size_t index;
+  BlockCache* cache;
+  size_t offset = 0;
+  size_t size = 0;
+  ResultCode result = ResultCode::kFail;
+};
+
+void RunExtract(void* context) {
+  ExtractCall* call = static_cast<ExtractCall*>(context);
+  call->result = call->reader->Extract(call->index, call->cache, &call->offset, &call->size);
+}
+
+}  // namespace
+
+LzmaUtil::LzmaUtil() = default;
+
+LzmaUtil::~LzmaUtil() {
+  Close();
+}
+
+int LzmaUtil::Open(const base::FilePath& archive) {
+  Close();
+  HANDLE file = ::CreateFileW(archive.value().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    const DWORD error = ::GetLastError();
+    return error == ERROR_FILE_NOT_FOUND ? kOpenFileNotFound : kOpenFailed;
+  }
+  archive_ = file;
+  return kOpenSuccess;
+}
+
+void LzmaUtil::Close() {
+  if (archive_) {
+    ::CloseHandle(archive_);
+    archive_ = nullptr;
+  }
+}
+
+uint32_t LzmaUtil::GetLastInPageError() const {
+  return last_in_page_error_;
+}
+
+bool LzmaUtil::CreateDirectory(const base::FilePath& folder) {
+  return CreateDirectoryAndReport(folder, nullptr);
+}
+
+bool LzmaUtil::CreateDirectoryAndReport(const base::FilePath& folder,
+                                        std::vector<base::FilePath>* created) {
+  if (DirectoryExists(folder))
+    return true;
+  // Every missing level is made (and reported) on its own, so that a
+  // rollback removes exactly the folders that did not exist before.
+  std::vector<base::FilePath> missing;
+  for (base::FilePath path = folder; !DirectoryExists(path); path = path.DirName()) {
+    missing.push_back(path);
+    if (path.DirName() == path)
+      break;
+  }
+  for (auto it = missing.rbegin(); it != missing.rend(); ++it) {
+    if (!::CreateDirectoryW(it->value().c_str(), nullptr)) {
+      const DWORD error = ::GetLastError();
+      if (error != ERROR_ALREADY_EXISTS || !DirectoryExists(*it)) {
+        VLOG(1) << "Cannot create folder " << it->value() << ": " << error;
+        return false;
+      }
+      continue;
+    }
+    created_folders_.insert(*it);
+    if (created)
+      created->push_back(*it);
+  }
+  return true;
+}
+
+int LzmaUtil::Unpack(const base::FilePath& location,
+                     const std::set<base::FilePath>& wanted,
+                     UnpackProgressDelegate* delegate,
+                     std::vector<base::FilePath>* files,
+                     std::vector<base::FilePath>* folders) {
+  if (!archive_)
+    return kUnpackNoArchive;
+
+  // The reader leaves the file position anywhere, so the search starts from
+  // the file's beginning every time.
+  HandleInputStream stream(archive_);
+  std::string error;
+  int64_t start = 0;
+  ResultCode code = stream.Seek(&start, HandleInputStream::SeekOrigin::kBegin);
+  if (code == ResultCode::kOk)
+    code = seven_zip::SignatureScanner::SeekToSignature(&stream, &error);
+  if (code != ResultCode::kOk) {
+    LOG(ERROR) << "No 7z archive within the first mebibyte of the file: " << error;
+    return kUnpackNoSignature;
+  }
+
+  std::set<base::FilePath> remaining = wanted;
+  // Declared before the reader: the reader may hold its allocations.
+  TrackingAllocator temp_allocator;
+  ArchiveReader reader;
+  code = reader.Open(&stream, &temp_allocator);
+  if (code != ResultCode::kOk) {
+    LOG(ERROR) << "Error returned by SzArchiveOpen: " << static_cast<int>(code);
+    LOG(INFO) << "The archive cannot be read: " << seven_zip::ResultCodeName(code) << ", "
+              << reader.error_message();
+    return kUnpackArchiveOpenFailed;
+  }
+
+  LzmaFileAllocator allocator(location);
+  const std::vector<ArchiveEntry>& entries = reader.entries();
+  if (delegate) {
+    const size_t total = wanted.empty() ? entries.size() : wanted.size();
+    delegate->SetTotalFiles(total > static_cast<size_t>(std::numeric_limits<int>::max())
+                                ? std::numeric_limits<int>::max()
+                                : static_cast<int>(total));
+  }
+
+  // Declared after the allocator, which must outlive it.
+  BlockCache cache(&allocator);
+  InPageErrorGuard guard(allocator.mapped_range());
+  int result = kUnpackSuccess;
+  int progress_index = 0;
+  for (size_t i = 0; i < entries.size() && (wanted.empty() || !remaining.empty()); ++i) {
+    const ArchiveEntry& entry = entries[i];
+    base::FilePath output;
+    if (!MakeOutputPath(location, entry.name, &output)) {
+      LOG(ERROR) << "Couldn't get file name";
+      result = kUnpackNameUnreadable;
+      break;
+    }
+    if (!wanted.empty()) {
+      auto found = remaining.find(output);
+      if (found == remaining.end())
+        continue;
+      remaining.erase(found);
+    }
+    if (delegate)
+      delegate->OnFileUnpacked(progress_index);
+    ++progress_index;
+
+    ExtractCall call{&reader, i, &cache};
+    if (!guard.Run(&RunExtract, &call)) {
+      last_in_page_error_ = guard.status();
+      char status[16];
+      snprintf(status, sizeof(status), "0x%08X", static_cast<unsigned>(last_in_page_error_));
+      LOG(ERROR) << "EXCEPTION_IN_PAGE_ERROR while accessing mapped memory; NTSTATUS = " << status;
+      result = kUnpackInPageError;
+      break;
+    }
+    if (call.result != ResultCode::kOk) {
+      LOG(ERROR) << "Error returned by SzExtract: " << static_cast<int>(call.result);
+      LOG(INFO) << "Entry " << i << " cannot be extracted: "
+                << seven_zip::ResultCodeName(call.result) << ", " << reader.error_message();
+      result = kUnpackExtractFailed;
+      break;
+    }
+
+    const base::FilePath folder = entry.is_directory ? output : output.DirName();
+    std::vector<base::FilePath> made;
+    CreateDirectoryAndReport(folder, &made);
+    if (folders)
+      folders->insert(folders->end(), made.begin(), made.end());
+    if (entry.is_directory)
+      continue;
+
+    HANDLE file = ::CreateFileW(output.value().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+      const DWORD create_error = ::GetLastError();
+      LOG(ERROR) << "Error returned by CreateFile: " << create_error;
+      result = kUnpackCreateFileFailed;
+      break;
+    }
+    if (files)
+      files->push_back(output);
+
+    const uint8_t* data = cache.data() + call.offset;
+    size_t left = call.size;
+    DWORD write_error = ERROR_SUCCESS;
+    while (left > 0) {
+      const DWORD piece = static_cast<DWORD>(left < kMaxWriteSize ? left : kMaxWriteSize);
+      DWORD written = 0;
+      if (!::WriteFile(file, data, piece, &written, nullptr)) {
+        write_error = ::GetLastError();
+        result = kUnpackWriteFailed;
+        break;
+      }
+      if (written != piece) {
+        // A short write without an error: the error stays 0.
+        result = kUnpackWriteFailed;
+        break;
+      }
+      data += piece;
+      left -= piece;
+    }
+    if (result == kUnpackWriteFailed) {
+      LOG(ERROR) << "Error returned by WriteFile " << write_error;
+      ::CloseHandle(file);
+      break;
+    }
+    if (entry.has_modification_time) {
+      FILETIME time;
+      time.dwLowDateTime = static_cast<DWORD>(entry.modification_time & 0xFFFFFFFF);
+      time.dwHighDateTime = static_cast<DWORD>(entry.modification_time >> 32);
+      if (!::SetFileTime(file, nullptr, nullptr, &time)) {
+        const DWORD time_error = ::GetLastError();
+        LOG(ERROR) << "Error returned by SetFileTime " << time_error;
+        ::CloseHandle(file);
+        result = kUnpackSetFileTimeFailed;
+        break;
+      }
+    }
+    if (!::CloseHandle(file)) {
+      const DWORD close_error = ::GetLastError();
+      LOG(ERROR) << "Error returned by CloseHandle " << close_error;
+      result = kUnpackCloseFailed;
+      break;
+    }
+  }
+  // The cache frees the block through the allocator before the allocator
+  // closes (and so deletes) its file; then the reader lets go of the
+  // temporary allocations.
+  cache.Release();
+  reader.Close();
+  return result;
+}
+
+}  // namespace velta

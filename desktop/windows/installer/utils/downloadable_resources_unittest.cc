@@ -1,0 +1,258 @@
+// Copyright 2026 Velta Software. All rights reserved.
+
+#include "desktop/windows/installer/utils/downloadable_resources.h"
+
+#include <windows.h>
+
+#include <atomic>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include "base/strings/utf_string_conversions.h"
+#include "desktop/windows/installer/utils/bcrypt_functions.h"
+#include "gmock/gmock.h"
+#include "gtest/gtest.h"
+
+namespace velta {
+namespace {
+
+namespace fs = std::filesystem;
+using ::testing::ElementsAre;
+using ::testing::ElementsAreArray;
+using ::testing::HasSubstr;
+using ::testing::IsEmpty;
+
+const char* const kLocales[] = {
+    "be", "bg", "bn", "ca", "cs", "da", "de", "el", "en-GB", "en-US", "es", "es-419",
+    "fi", "fil", "fr", "fr-CA", "hi", "hr", "hu", "id", "it", "ja", "ko", "lt", "lv",
+    "ms", "nb", "nl", "pl", "pt-BR", "pt-PT", "ro", "ru", "sk", "sr", "sv", "sw", "ta",
+    "te", "th", "tr", "uk", "vi", "zh-CN", "zh-TW"};
+
+// The installer's order of the downloadable packs, written out independently
+// of the generator.
+std::vector<std::string> ExpectedManifestPaths() {
+  std::vector<std::string> paths = {"velta_100_percent.pak", "velta_100_percent.pak.info"};
+  for (const char* locale : kLocales) {
+    paths.push_back(std::string("localization/") + locale + ".pak");
+    paths.push_back(std::string("localization/") + locale + ".pak.info");
+  }
+  for (const char* scale : {"200", "125", "150", "250"}) {
+    paths.push_back(std::string("velta_") + scale + "_percent.pak");
+    paths.push_back(std::string("velta_") + scale + "_percent.pak.info");
+  }
+  return paths;
+}
+
+// A Linux path from the build, as Wine's Z: drive shows it.
+base::FilePath FromBuildPath(const std::string& path) {
+  std::string windows = path;
+  if (!windows.empty() && windows[0] == '/')
+    windows = "Z:" + windows;
+  return base::FilePath::FromUTF8Unsafe(windows).NormalizePathSeparators();
+}
+
+base::FilePath StandInPacks() {
+  return FromBuildPath(VELTA_DOWNLOADABLE_RESOURCE_PACKS);
+}
+
+void WriteBytes(const base::FilePath& path, const std::string& bytes) {
+  std::error_code ignored;
+  fs::create_directories(fs::path(path.DirName().value()), ignored);
+  std::ofstream out(fs::path(path.value()), std::ios::binary);
+  out << bytes;
+}
+
+// How many times the loader ran, and after how many blocks HashData fails
+// (-1: never).
+std::atomic<int> g_loads{0};
+std::atomic<int> g_hash_data_calls{0};
+std::atomic<int> g_fail_hash_data_after{-1};
+decltype(&::BCryptHashData) g_real_hash_data = nullptr;
+
+NTSTATUS WINAPI FailingHashData(BCRYPT_HASH_HANDLE hash, PUCHAR input, ULONG size, ULONG flags) {
+  if (g_hash_data_calls++ >= g_fail_hash_data_after)
+    return static_cast<NTSTATUS>(0xC0000001);  // STATUS_UNSUCCESSFUL
+  return g_real_hash_data(hash, input, size, flags);
+}
+
+// The real bcrypt with HashData failing after some blocks.
+bool LoadBcryptThatFailsPartWay(BcryptFunctions* functions, void** library) {
+  ++g_loads;
+  HMODULE bcrypt = ::LoadLibraryW(L"bcrypt.dll");
+  if (!bcrypt)
+    return false;
+  auto resolve = [bcrypt](const char* name) {
+    return reinterpret_cast<void*>(::GetProcAddress(bcrypt, name));
+  };
+  functions->open_algorithm_provider = reinterpret_cast<decltype(functions->open_algorithm_provider)>(
+      resolve("BCryptOpenAlgorithmProvider"));
+  functions->close_algorithm_provider =
+      reinterpret_cast<decltype(functions->close_algorithm_provider)>(
+          resolve("BCryptCloseAlgorithmProvider"));
+  functions->get_property =
+      reinterpret_cast<decltype(functions->get_property)>(resolve("BCryptGetProperty"));
+  functions->create_hash =
+      reinterpret_cast<decltype(functions->create_hash)>(resolve("BCryptCreateHash"));
+  functions->destroy_hash =
+      reinterpret_cast<decltype(functions->destroy_hash)>(resolve("BCryptDestroyHash"));
+  functions->finish_hash =
+      reinterpret_cast<decltype(functions->finish_hash)>(resolve("BCryptFinishHash"));
+  g_real_hash_data = reinterpret_cast<decltype(g_real_hash_data)>(resolve("BCryptHashData"));
+  functions->hash_data = &FailingHashData;
+  *library = bcrypt;
+  return true;
+}
+
+bool LoadNoBcrypt(BcryptFunctions*, void**) {
+  ++g_loads;
+  return false;
+}
+
+class DownloadableResourcesTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    wchar_t temp[MAX_PATH];
+    ASSERT_NE(0u, ::GetTempPathW(MAX_PATH, temp));
+    dir_ = base::FilePath(temp).Append(L"velta_resources_" + std::to_wstring(::GetCurrentProcessId()) +
+                                       L"_" + std::to_wstring(::GetTickCount64()));
+    ASSERT_TRUE(fs::create_directories(fs::path(dir_.value())));
+    g_loads = 0;
+    g_hash_data_calls = 0;
+    g_fail_hash_data_after = -1;
+  }
+  void TearDown() override {
+    SetBcryptLoaderForTesting(nullptr);
+    std::error_code ignored;
+    fs::remove_all(fs::path(dir_.value()), ignored);
+  }
+
+  base::FilePath dir_;
+};
+
+TEST_F(DownloadableResourcesTest, ManifestListsThePacksInInstallerOrder) {
+  std::vector<std::string> paths;
+  for (const DownloadableResourceManifestRow& row : DownloadableResourceManifest()) {
+    EXPECT_EQ(28u, strlen(row.sha1)) << row.sha1;
+    paths.push_back(row.path);
+  }
+  // The path column is Base64: an empty folder misses every row, decoded.
+  EXPECT_EQ(100u, paths.size());
+  EXPECT_THAT(ListMissingDownloadableResources(dir_), ElementsAreArray(ExpectedManifestPaths()));
+}
+
+TEST_F(DownloadableResourcesTest, NothingMissingWhenEveryFileIsPresent) {
+  EXPECT_THAT(ListMissingDownloadableResources(StandInPacks()), IsEmpty());
+  for (const std::string& path : ExpectedManifestPaths())
+    WriteBytes(dir_.Append(base::FilePath::FromUTF8Unsafe(path)), "");
+  EXPECT_THAT(ListMissingDownloadableResources(dir_), IsEmpty());
+}
+
+TEST_F(DownloadableResourcesTest, ListsOnlyTheMissingOnesInOrder) {
+  const std::vector<std::string> all = ExpectedManifestPaths();
+  std::vector<std::string> missing;
+  for (size_t i = 0; i < all.size(); ++i) {
+    if (i == 0 || i == 21 || i == 99)
+      missing.push_back(all[i]);
+    else
+      WriteBytes(dir_.Append(base::FilePath::FromUTF8Unsafe(all[i])), "x");
+  }
+  EXPECT_THAT(ListMissingDownloadableResources(dir_), ElementsAreArray(missing));
+}
+
+TEST_F(DownloadableResourcesTest, EveryStandInPackMatchesItsDigest) {
+  for (const bool with_cng : {true, false}) {
+    if (!with_cng)
+      SetBcryptLoaderForTesting(&LoadNoBcrypt);
+    const std::vector<std::string> paths = ExpectedManifestPaths();
+    size_t index = 0;
+    for (const DownloadableResourceManifestRow& row : DownloadableResourceManifest()) {
+      std::string error;
+      EXPECT_TRUE(VerifyFileHash(StandInPacks().Append(base::FilePath::FromUTF8Unsafe(paths[index++])),
+                                 row.sha1, &error))
+          << error << (with_cng ? " (CNG)" : " (built-in)");
+    }
+  }
+}
+
+TEST_F(DownloadableResourcesTest, WrongDigestNamesBothDigests) {
+  const base::FilePath file = dir_.Append(L"velta_200_percent.pak");
+  WriteBytes(file, "abc");
+  std::string error;
+  EXPECT_FALSE(VerifyFileHash(file, "AAAAAAAAAAAAAAAAAAAAAAAAAAA=", &error));
+  // SHA-1("abc") is a9993e36...d89d.
+  EXPECT_EQ(file.AsUTF8Unsafe() +
+                " hash doesn't match: AAAAAAAAAAAAAAAAAAAAAAAAAAA= vs. qZk+NkcGgWq6PiVxeFDCbJzQ2J0=",
+            error);
+  // The comparison is exact: the same digest in lower case does not match.
+  EXPECT_FALSE(VerifyFileHash(file, "qzk+nkcggwq6pivxefdcbjzq2j0=", &error));
+  EXPECT_TRUE(VerifyFileHash(file, "qZk+NkcGgWq6PiVxeFDCbJzQ2J0=", &error)) << error;
+}
+
+TEST_F(DownloadableResourcesTest, MissingFileCannotBeRead) {
+  const base::FilePath file = dir_.Append(L"absent.pak");
+  std::string error;
+  EXPECT_FALSE(VerifyFileHash(file, "qZk+NkcGgWq6PiVxeFDCbJzQ2J0=", &error));
+  EXPECT_EQ("Failed to read " + file.AsUTF8Unsafe(), error);
+  Sha1Hasher::Digest digest;
+  EXPECT_FALSE(ComputeFileSha1(file, &digest));
+}
+
+// CNG fails after it has hashed the first 64 KiB block: the built-in SHA-1
+// must start from the beginning, and CNG is not tried again.
+TEST_F(DownloadableResourcesTest, CngFailingPartWayStillGivesTheRightDigest) {
+  std::string content;
+  for (int i = 0; content.size() < 300000; ++i)
+    content += "block " + std::to_string(i * 7919) + "\n";
+  const base::FilePath file = dir_.Append(L"big.pak");
+  WriteBytes(file, content);
+  Sha1Hasher reference;
+  reference.Update(content.data(), content.size());
+  const Sha1Hasher::Digest expected = reference.Finish();
+
+  Sha1Hasher::Digest with_cng;
+  ASSERT_TRUE(ComputeFileSha1(file, &with_cng));
+  EXPECT_EQ(expected, with_cng);
+
+  SetBcryptLoaderForTesting(&LoadBcryptThatFailsPartWay);
+  g_fail_hash_data_after = 1;
+  Sha1Hasher::Digest digest;
+  ASSERT_TRUE(ComputeFileSha1(file, &digest));
+  EXPECT_EQ(expected, digest);
+  EXPECT_EQ(1, g_loads.load());
+  EXPECT_EQ(2, g_hash_data_calls.load());
+
+  ASSERT_TRUE(ComputeFileSha1(file, &digest));
+  EXPECT_EQ(expected, digest);
+  EXPECT_EQ(1, g_loads.load()) << "CNG was tried again";
+}
+
+TEST_F(DownloadableResourcesTest, NoBcryptUsesTheBuiltInHashOnce) {
+  SetBcryptLoaderForTesting(&LoadNoBcrypt);
+  const base::FilePath file = dir_.Append(L"small.pak");
+  WriteBytes(file, "");
+  Sha1Hasher::Digest digest;
+  ASSERT_TRUE(ComputeFileSha1(file, &digest));
+  std::string error;
+  EXPECT_TRUE(VerifyFileHash(file, "2jmj7l5rSw0yVb/vlWAYkK/YBwk=", &error)) << error;
+  EXPECT_EQ(1, g_loads.load());
+}
+
+TEST(ResourcePacksForLocaleTest, LocaleFirstThenScalesAscending) {
+  EXPECT_THAT(ListResourcePacksForLocaleAndScales(
+                  L"en-US", {ScaleFactor::k100Percent, ScaleFactor::k200Percent}),
+              ElementsAre("localization/en-US.pak", "velta_200_percent.pak"));
+  EXPECT_THAT(ListResourcePacksForLocaleAndScales(
+                  L"", {ScaleFactor::k250Percent, ScaleFactor::k125Percent,
+                        ScaleFactor::k150Percent}),
+              ElementsAre("velta_125_percent.pak", "velta_150_percent.pak",
+                          "velta_250_percent.pak"));
+  EXPECT_THAT(ListResourcePacksForLocaleAndScales(L"pt-BR", {}),
+              ElementsAre("localization/pt-BR.pak"));
+  EXPECT_THAT(ListResourcePacksForLocaleAndScales(L"", {ScaleFactor::k100Percent}), IsEmpty());
+}
+
+}  // namespace
+}  // namespace velta
