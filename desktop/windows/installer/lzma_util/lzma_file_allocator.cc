@@ -4,26 +4,18 @@
 
 #include <windows.h>
 
+#include "base/files/file_util.h"
 #include "base/logging.h"
 
 namespace velta {
 
 namespace {
 
-// TODO(lead): use base::CreateTemporaryFileInDir once the base layer has
-// it. Makes an empty file with a unique name in `folder`.
-bool CreateTemporaryFileInDir(const base::FilePath& folder, base::FilePath* path) {
-  wchar_t name[MAX_PATH];
-  if (!::GetTempFileNameW(folder.value().c_str(), L"vlz", 0, name))
-    return false;
-  *path = base::FilePath(name);
-  return true;
-}
 
 }  // namespace
 
 LzmaFileAllocator::LzmaFileAllocator(const base::FilePath& location) {
-  if (!CreateTemporaryFileInDir(location, &temp_path_)) {
+  if (!base::CreateTemporaryFileInDir(location, &temp_path_)) {
     VLOG(1) << "No temporary file in " << location.value() << "; unpacking into heap memory";
     return;
   }

@@ -10,6 +10,7 @@
 #include <string>
 #include <utility>
 
+#include "base/files/file_util.h"
 #include "base/logging.h"
 #include "desktop/windows/installer/lzma_util/handle_input_stream.h"
 #include "desktop/windows/installer/lzma_util/in_page_error_guard.h"
@@ -63,11 +64,6 @@ class TrackingAllocator : public seven_zip::Allocator {
   std::set<void*> live_;
 };
 
-// TODO(lead): use base::DirectoryExists once the base layer has it.
-bool DirectoryExists(const base::FilePath& path) {
-  const DWORD attributes = ::GetFileAttributesW(path.value().c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
 
 // `location` joined with an entry name. The reader has refused names that
 // could leave the folder; this checks again, as the last line before a
@@ -140,12 +136,12 @@ bool LzmaUtil::CreateDirectory(const base::FilePath& folder) {
 
 bool LzmaUtil::CreateDirectoryAndReport(const base::FilePath& folder,
                                         std::vector<base::FilePath>* created) {
-  if (DirectoryExists(folder))
+  if (base::DirectoryExists(folder))
     return true;
   // Every missing level is made (and reported) on its own, so that a
   // rollback removes exactly the folders that did not exist before.
   std::vector<base::FilePath> missing;
-  for (base::FilePath path = folder; !DirectoryExists(path); path = path.DirName()) {
+  for (base::FilePath path = folder; !base::DirectoryExists(path); path = path.DirName()) {
     missing.push_back(path);
     if (path.DirName() == path)
       break;
@@ -153,7 +149,7 @@ bool LzmaUtil::CreateDirectoryAndReport(const base::FilePath& folder,
   for (auto it = missing.rbegin(); it != missing.rend(); ++it) {
     if (!::CreateDirectoryW(it->value().c_str(), nullptr)) {
       const DWORD error = ::GetLastError();
-      if (error != ERROR_ALREADY_EXISTS || !DirectoryExists(*it)) {
+      if (error != ERROR_ALREADY_EXISTS || !base::DirectoryExists(*it)) {
         VLOG(1) << "Cannot create folder " << it->value() << ": " << error;
         return false;
       }

@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "base/base64.h"
+#include "base/files/file_util.h"
 #include "base/logging.h"
 #include "base/strings/utf_string_conversions.h"
 #include "desktop/windows/installer/utils/bcrypt_functions.h"
@@ -27,10 +28,6 @@ std::atomic<bool> g_cng_unusable{false};
 bool LoadBcrypt(BcryptFunctions* functions, void** library);
 std::atomic<BcryptLoader> g_bcrypt_loader{&LoadBcrypt};
 
-// TODO(lead): use base::PathExists once the base layer has it.
-bool PathExists(const base::FilePath& path) {
-  return ::GetFileAttributesW(path.value().c_str()) != INVALID_FILE_ATTRIBUTES;
-}
 
 template <typename Function>
 bool Resolve(HMODULE library, const char* name, Function* function) {
@@ -165,7 +162,8 @@ std::vector<std::string> ListMissingDownloadableResources(const base::FilePath& 
       NOTREACHED() << "Undecodable manifest path " << row.path;
       continue;
     }
-    if (!PathExists(folder.Append(base::FilePath::FromUTF8Unsafe(path).NormalizePathSeparators())))
+    const base::FilePath relative = base::FilePath::FromUTF8Unsafe(path).NormalizePathSeparators();
+    if (!base::PathExists(folder.Append(relative)))
       missing.push_back(path);
   }
   return missing;
