@@ -34,6 +34,13 @@ using test::WriteText;
 
 constexpr DWORD kWriteAndDeleteAccess = 0x130116;
 
+// Opens `path` as a loaded library is held: readable and renamable, not
+// writable. Close the handle with CloseHandle.
+HANDLE OpenAsInUse(const base::FilePath& path) {
+  return ::CreateFileW(path.value().c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                       nullptr, OPEN_EXISTING, 0, nullptr);
+}
+
 class DeleteFileOperationTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -179,10 +186,7 @@ TEST_F(DeleteFileOperationTest, FailedMoveBackKeepsTheParkedOriginal) {
 }
 
 TEST_F(DeleteFileOperationTest, LibraryInUseIsNotParked) {
-  // A loaded library: readable and renamable, not writable.
-  HANDLE in_use = ::CreateFileW(file_.value().c_str(), GENERIC_READ,
-                                FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0,
-                                nullptr);
+  HANDLE in_use = OpenAsInUse(file_);
   ASSERT_NE(INVALID_HANDLE_VALUE, in_use);
   Transaction transaction;
   std::unique_ptr<Operation> remove = MakeDelete(/*check_in_use=*/true);
@@ -197,9 +201,7 @@ TEST_F(DeleteFileOperationTest, LibraryInUseIsNotParked) {
 TEST_F(DeleteFileOperationTest, InUseCheckIsOnlyForProgramsAndLibraries) {
   const base::FilePath text = dir_.Append(L"notes.txt");
   WriteText(text, "notes");
-  HANDLE in_use = ::CreateFileW(text.value().c_str(), GENERIC_READ,
-                                FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0,
-                                nullptr);
+  HANDLE in_use = OpenAsInUse(text);
   ASSERT_NE(INVALID_HANDLE_VALUE, in_use);
   Transaction transaction;
   std::unique_ptr<Operation> remove = factory_.CreateDeleteFile(text, true, false);
@@ -268,9 +270,7 @@ TEST_F(DeleteFileWithoutAccessTest, AccessListIsRestoredOnceTheFileIsBack) {
 }
 
 TEST_F(DeleteFileWithoutAccessTest, AccessListIsRestoredWhenTheFileStaysInUse) {
-  HANDLE in_use = ::CreateFileW(file_.value().c_str(), GENERIC_READ,
-                                FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0,
-                                nullptr);
+  HANDLE in_use = OpenAsInUse(file_);
   ASSERT_NE(INVALID_HANDLE_VALUE, in_use);
   Transaction transaction;
   std::unique_ptr<Operation> remove = MakeDelete(/*check_in_use=*/true);
