@@ -1,0 +1,44 @@
+// Copyright 2026 Velta Software. All rights reserved.
+
+#include "desktop/windows/installer/common/security_utils.h"
+
+#include <utility>
+
+#include "desktop/windows/installer/common/security_utils_impl.h"
+
+namespace velta {
+
+SecurityRestoreInfo::SecurityRestoreInfo(std::wstring path,
+                                         SE_OBJECT_TYPE object_type,
+                                         PACL previous_dacl,
+                                         PSECURITY_DESCRIPTOR security_descriptor)
+    : path_(std::move(path)),
+      object_type_(object_type),
+      previous_dacl_(previous_dacl),
+      security_descriptor_(security_descriptor) {}
+
+SecurityRestoreInfo::~SecurityRestoreInfo() {
+  if (security_descriptor_)
+    ::LocalFree(security_descriptor_);
+}
+
+SecurityUtils::SecurityUtils() = default;
+SecurityUtils::~SecurityUtils() = default;
+
+// static
+SecurityUtils*& SecurityUtils::Holder() {
+  static SecurityUtils* instance = nullptr;
+  return instance;
+}
+
+// static
+SecurityUtils* SecurityUtils::GetInstance() {
+  // Made on the main thread before any worker starts, so no lock; never
+  // destroyed, as callers may hold the pointer until the process ends.
+  SecurityUtils*& instance = Holder();
+  if (!instance)
+    instance = new SecurityUtilsImpl();
+  return instance;
+}
+
+}  // namespace velta

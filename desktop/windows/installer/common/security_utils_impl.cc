@@ -1,0 +1,302 @@
+// Copyright 2026 Velta Software. All rights reserved.
+
+#include "desktop/windows/installer/common/security_utils_impl.h"
+
+#include <aclapi.h>
+#include <lmcons.h>
+
+#include <utility>
+#include <vector>
+
+namespace velta {
+
+namespace {
+
+constexpr wchar_t kTakeOwnershipPrivilege[] = L"SeTakeOwnershipPrivilege";
+
+struct LocalFreeDeleter {
+  void operator()(void* memory) const {
+    if (memory)
+      ::LocalFree(memory);
+  }
+};
+using ScopedLocalMemory = std::unique_ptr<void, LocalFreeDeleter>;
+
+struct HandleCloser {
+  void operator()(HANDLE handle) const {
+    if (handle && handle != INVALID_HANDLE_VALUE)
+      ::CloseHandle(handle);
+  }
+};
+using ScopedToken = std::unique_ptr<void, HandleCloser>;
+
+struct SidFreer {
+  void operator()(PSID sid) const {
+    if (sid)
+      ::FreeSid(sid);
+  }
+};
+using ScopedSid = std::unique_ptr<void, SidFreer>;
+
+ScopedToken OpenOwnProcessToken(DWORD access) {
+  HANDLE token = nullptr;
+  if (!::OpenProcessToken(::GetCurrentProcess(), access, &token))
+    return nullptr;
+  return ScopedToken(token);
+}
+
+// AccessCheck and CheckTokenMembership want an impersonation token.
+ScopedToken DuplicateForIdentification(HANDLE token) {
+  HANDLE duplicate = nullptr;
+  if (!::DuplicateToken(token, SecurityIdentification, &duplicate))
+    return nullptr;
+  return ScopedToken(duplicate);
+}
+
+ScopedSid MakeAdministratorsSid() {
+  SID_IDENTIFIER_AUTHORITY nt_authority = SECURITY_NT_AUTHORITY;
+  PSID sid = nullptr;
+  if (!::AllocateAndInitializeSid(&nt_authority, 2, SECURITY_BUILTIN_DOMAIN_RID,
+                                  DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0, 0, 0, 0, &sid)) {
+    return nullptr;
+  }
+  return ScopedSid(sid);
+}
+
+bool IsRegistryType(SE_OBJECT_TYPE type) {
+  return type == SE_REGISTRY_KEY || type == SE_REGISTRY_WOW64_32KEY;
+}
+
+// The security functions take the name as a writable buffer.
+DWORD SetNamedSecurity(const std::wstring& path,
+                       SE_OBJECT_TYPE type,
+                       SECURITY_INFORMATION what,
+                       PSID owner,
+                       PACL dacl) {
+  std::wstring name(path);
+  return ::SetNamedSecurityInfoW(name.data(), type, what, owner, nullptr, dacl, nullptr);
+}
+
+}  // namespace
+
+SecurityUtilsImpl::SecurityUtilsImpl() = default;
+SecurityUtilsImpl::~SecurityUtilsImpl() = default;
+
+bool SecurityUtilsImpl::IsUserInAdminGroup(bool consider_linked_token) {
+  ScopedToken token = OpenOwnProcessToken(TOKEN_QUERY | TOKEN_DUPLICATE);
+  if (!token)
+    return false;
+  // The installer runs on Windows 7 and later only, which all have UAC.
+  ScopedToken linked_token;
+  HANDLE query_token = token.get();
+  if (consider_linked_token) {
+    TOKEN_ELEVATION_TYPE elevation_type = TokenElevationTypeDefault;
+    DWORD size = 0;
+    if (!::GetTokenInformation(token.get(), TokenElevationType, &elevation_type,
+                               sizeof(elevation_type), &size)) {
+      return false;
+    }
+    if (elevation_type == TokenElevationTypeLimited) {
+      TOKEN_LINKED_TOKEN linked = {};
+      if (!::GetTokenInformation(token.get(), TokenLinkedToken, &linked, sizeof(linked), &size))
+        return false;
+      linked_token.reset(linked.LinkedToken);
+      query_token = linked_token.get();
+    }
+  }
+  ScopedToken identification = DuplicateForIdentification(query_token);
+  if (!identification)
+    return false;
+  ScopedSid administrators = MakeAdministratorsSid();
+  if (!administrators)
+    return false;
+  BOOL is_member = FALSE;
+  if (!::CheckTokenMembership(identification.get(), administrators.get(), &is_member))
+    return false;
+  return is_member != FALSE;
+}
+
+bool SecurityUtilsImpl::HasAccess(const std::wstring& path,
+                                  SE_OBJECT_TYPE type,
+                                  DWORD desired_access) {
+  GENERIC_MAPPING mapping = {};
+  if (type == SE_FILE_OBJECT) {
+    mapping = {0x120089, 0x120116, 0x1200A0, 0x1F01FF};
+  } else if (IsRegistryType(type)) {
+    mapping = {0x20019, 0x20006, 0x20019, 0xF003F};
+  } else {
+    return false;
+  }
+  ScopedToken token = OpenOwnProcessToken(TOKEN_QUERY | TOKEN_DUPLICATE);
+  if (!token)
+    return false;
+  ScopedToken identification = DuplicateForIdentification(token.get());
+  if (!identification)
+    return false;
+
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  if (::GetNamedSecurityInfoW(path.c_str(), type,
+                              OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION |
+                                  DACL_SECURITY_INFORMATION,
+                              nullptr, nullptr, nullptr, nullptr, &descriptor) != ERROR_SUCCESS) {
+    return false;
+  }
+  ScopedLocalMemory owned_descriptor(descriptor);
+
+  // AccessCheck refuses generic bits in the desired access.
+  DWORD access = desired_access;
+  ::MapGenericMask(&access, &mapping);
+  PRIVILEGE_SET privileges = {};
+  DWORD privileges_size = sizeof(privileges);
+  DWORD granted = 0;
+  BOOL access_status = FALSE;
+  if (!::AccessCheck(descriptor, identification.get(), access, &mapping, &privileges,
+                     &privileges_size, &granted, &access_status)) {
+    return false;
+  }
+  return access_status != FALSE;
+}
+
+bool SecurityUtilsImpl::NeedsElevation(bool all_users, bool folder_writable) {
+  if (IsUserInAdminGroup(false))
+    return false;
+  return all_users || !folder_writable;
+}
+
+bool SecurityUtilsImpl::EnablePrivilege(const std::wstring& name, bool enable) {
+  ScopedToken token = OpenOwnProcessToken(TOKEN_ADJUST_PRIVILEGES);
+  if (!token)
+    return false;
+  LUID luid = {};
+  if (!::LookupPrivilegeValueW(nullptr, name.c_str(), &luid))
+    return false;
+  TOKEN_PRIVILEGES privileges = {};
+  privileges.PrivilegeCount = 1;
+  privileges.Privileges[0].Luid = luid;
+  privileges.Privileges[0].Attributes = enable ? SE_PRIVILEGE_ENABLED : 0;
+  if (!::AdjustTokenPrivileges(token.get(), FALSE, &privileges, sizeof(privileges), nullptr,
+                               nullptr)) {
+    return false;
+  }
+  // Success with ERROR_NOT_ALL_ASSIGNED means the token lacks the privilege.
+  return ::GetLastError() != ERROR_NOT_ALL_ASSIGNED;
+}
+
+bool SecurityUtilsImpl::TakeOwnership(const std::wstring& path, SE_OBJECT_TYPE type) {
+  if (!SecurityUtilsImpl::EnablePrivilege(kTakeOwnershipPrivilege, true))
+    return false;
+  ScopedSid administrators = MakeAdministratorsSid();
+  DWORD result = ERROR_INVALID_SID;
+  if (administrators) {
+    result = SetNamedSecurity(path, type, OWNER_SECURITY_INFORMATION, administrators.get(),
+                              nullptr);
+  }
+  SecurityUtilsImpl::EnablePrivilege(kTakeOwnershipPrivilege, false);
+  return result == ERROR_SUCCESS;
+}
+
+bool SecurityUtilsImpl::TakeOwnershipAndGrantFullAccess(
+    const std::wstring& path,
+    SE_OBJECT_TYPE type,
+    DWORD access,
+    bool permanent,
+    std::unique_ptr<SecurityRestoreInfo>* restore) {
+  restore->reset();
+  wchar_t user_name[UNLEN + 1] = {};
+  DWORD user_name_size = UNLEN + 1;
+  if (!::GetUserNameW(user_name, &user_name_size))
+    return false;
+
+  PACL dacl = nullptr;
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  DWORD result = ::GetNamedSecurityInfoW(path.c_str(), type, DACL_SECURITY_INFORMATION, nullptr,
+                                         nullptr, &dacl, nullptr, &descriptor);
+  if (result == ERROR_ACCESS_DENIED) {
+    if (!TakeOwnership(path, type))
+      return false;
+    result = ::GetNamedSecurityInfoW(path.c_str(), type, DACL_SECURITY_INFORMATION, nullptr,
+                                     nullptr, &dacl, nullptr, &descriptor);
+  }
+  // Without the current access list nothing could be merged into the new one
+  // nor put back later: writing a list built from nothing would leave the
+  // object open to everyone (or to the user alone) for good.
+  if (result != ERROR_SUCCESS || !descriptor)
+    return false;
+  ScopedLocalMemory owned_descriptor(descriptor);
+
+  ULONG entry_count = 0;
+  PEXPLICIT_ACCESS_W entries = nullptr;
+  if (dacl && ::GetExplicitEntriesFromAclW(dacl, &entry_count, &entries) != ERROR_SUCCESS)
+    return false;
+  ScopedLocalMemory owned_entries(entries);
+
+  // The user's own deny entries would still win over the new grant.
+  std::vector<EXPLICIT_ACCESS_W> kept_entries;
+  kept_entries.reserve(entry_count);
+  for (ULONG i = 0; i < entry_count; ++i) {
+    EXPLICIT_ACCESS_W entry = entries[i];
+    if (entry.grfAccessMode == DENY_ACCESS && entry.Trustee.TrusteeForm == TRUSTEE_IS_SID) {
+      BOOL is_member = FALSE;
+      if (::CheckTokenMembership(nullptr, reinterpret_cast<PSID>(entry.Trustee.ptstrName),
+                                 &is_member) &&
+          is_member) {
+        entry.grfAccessPermissions &= ~access;
+        if (entry.grfAccessPermissions == 0)
+          continue;  // It denies nothing any more.
+      }
+    }
+    kept_entries.push_back(entry);
+  }
+
+  EXPLICIT_ACCESS_W grant = {};
+  grant.grfAccessPermissions = access;
+  grant.grfAccessMode = GRANT_ACCESS;
+  grant.grfInheritance = SUB_CONTAINERS_AND_OBJECTS_INHERIT;
+  ::BuildTrusteeWithNameW(&grant.Trustee, user_name);
+  PACL grant_acl = nullptr;
+  if (::SetEntriesInAclW(1, &grant, nullptr, &grant_acl) != ERROR_SUCCESS)
+    return false;
+  ScopedLocalMemory owned_grant_acl(grant_acl);
+  PACL new_acl = nullptr;
+  if (::SetEntriesInAclW(static_cast<ULONG>(kept_entries.size()), kept_entries.data(), grant_acl,
+                         &new_acl) != ERROR_SUCCESS) {
+    return false;
+  }
+  ScopedLocalMemory owned_new_acl(new_acl);
+
+  result = SetNamedSecurity(path, type, DACL_SECURITY_INFORMATION, nullptr, new_acl);
+  if (result == ERROR_ACCESS_DENIED) {
+    if (!TakeOwnership(path, type))
+      return false;
+    result = SetNamedSecurity(path, type, DACL_SECURITY_INFORMATION, nullptr, new_acl);
+  }
+  if (result != ERROR_SUCCESS)
+    return false;
+
+  if (!permanent) {
+    *restore = std::make_unique<SecurityRestoreInfo>(path, type, dacl,
+                                                     owned_descriptor.release());
+  }
+  return true;
+}
+
+bool SecurityUtilsImpl::RestoreSecurity(std::unique_ptr<SecurityRestoreInfo>* restore) {
+  if (!*restore)
+    return false;
+  std::unique_ptr<SecurityRestoreInfo> info = std::move(*restore);
+  if (!info->security_descriptor())
+    return false;
+  // Put the inheritance protection back as it was, too: without either flag a
+  // protected list could start inheriting from the parent.
+  SECURITY_INFORMATION what = DACL_SECURITY_INFORMATION;
+  SECURITY_DESCRIPTOR_CONTROL control = 0;
+  DWORD revision = 0;
+  if (::GetSecurityDescriptorControl(info->security_descriptor(), &control, &revision)) {
+    what |= (control & SE_DACL_PROTECTED) ? PROTECTED_DACL_SECURITY_INFORMATION
+                                          : UNPROTECTED_DACL_SECURITY_INFORMATION;
+  }
+  return SetNamedSecurity(info->path(), info->object_type(), what, nullptr,
+                          info->previous_dacl()) == ERROR_SUCCESS;
+}
+
+}  // namespace velta

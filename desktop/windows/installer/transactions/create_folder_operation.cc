@@ -1,0 +1,76 @@
+// Copyright 2026 Velta Software. All rights reserved.
+
+#include "desktop/windows/installer/transactions/create_folder_operation.h"
+
+#include <windows.h>
+
+#include "base/files/file_util.h"
+#include "base/logging.h"
+#include "desktop/windows/installer/transactions/operation_utils.h"
+
+namespace velta {
+
+CreateFolderOperation::CreateFolderOperation(const base::FilePath& path) : path_(path) {}
+
+CreateFolderOperation::~CreateFolderOperation() = default;
+
+bool CreateFolderOperation::Do(Transaction* /*nested*/, std::string* error) {
+  VLOG(1) << "Attempting to create folder " << path_;
+  if (base::DirectoryExists(path_)) {
+    VLOG(1) << "Folder already exists";
+    return true;
+  }
+
+  std::vector<base::FilePath> missing;  // Deepest first.
+  base::FilePath ancestor = path_.StripTrailingSeparators();
+  while (!base::DirectoryExists(ancestor)) {
+    const base::FilePath parent = ancestor.DirName();
+    if (parent == ancestor) {
+      internal::SetError(error, "Failed folder creation: No valid ancestor found");
+      LOG(ERROR) << "Failed folder creation";
+      return false;
+    }
+    missing.push_back(ancestor);
+    ancestor = parent;
+  }
+  VLOG(1) << "Valid ancestor";
+
+  for (auto it = missing.rbegin(); it != missing.rend(); ++it) {
+    if (::CreateDirectoryW(it->value().c_str(), nullptr)) {
+      created_.push_back(*it);
+      continue;
+    }
+    const DWORD create_error = ::GetLastError();
+    // Made by someone else in the meantime: fine, but not ours to remove.
+    if (create_error == ERROR_ALREADY_EXISTS && base::DirectoryExists(*it))
+      continue;
+    LOG(ERROR) << "Cannot create directory " << *it << ": "
+               << internal::FormatSystemErrorMessage(create_error);
+    internal::SetError(error, "Cannot create directory: " +
+                                  internal::FormatSystemErrorMessage(create_error));
+    RemoveCreatedFolders();
+    return false;
+  }
+  ancestor_ = ancestor;
+  VLOG(1) << "Folder created successfully";
+  return true;
+}
+
+void CreateFolderOperation::Rollback() {
+  if (ancestor_.empty())
+    return;
+  RemoveCreatedFolders();
+  ancestor_.clear();
+}
+
+void CreateFolderOperation::RemoveCreatedFolders() {
+  for (auto it = created_.rbegin(); it != created_.rend(); ++it) {
+    if (!::RemoveDirectoryW(it->value().c_str())) {
+      PLOG(WARNING) << "Cannot remove the created folder " << *it;
+      break;
+    }
+  }
+  created_.clear();
+}
+
+}  // namespace velta

@@ -1,0 +1,42 @@
+// Copyright 2026 Velta Software. All rights reserved.
+
+#ifndef DESKTOP_WINDOWS_INSTALLER_TRANSACTIONS_CREATE_FOLDER_OPERATION_H_
+#define DESKTOP_WINDOWS_INSTALLER_TRANSACTIONS_CREATE_FOLDER_OPERATION_H_
+
+#include <string>
+#include <vector>
+
+#include "base/files/file_path.h"
+#include "desktop/windows/installer/transactions/operation.h"
+
+namespace velta {
+
+// Creates a folder with its missing parents. A rollback removes exactly the
+// folders this operation created, deepest first, while they are empty; a
+// folder that already existed (even an empty one) is never removed.
+class CreateFolderOperation : public Operation {
+ public:
+  explicit CreateFolderOperation(const base::FilePath& path);
+  CreateFolderOperation(const CreateFolderOperation&) = delete;
+  CreateFolderOperation& operator=(const CreateFolderOperation&) = delete;
+  ~CreateFolderOperation() override;
+
+  // Operation:
+  bool Do(Transaction* nested, std::string* error) override;
+  void Rollback() override;
+
+ private:
+  // Removes the created folders, deepest first, up to the first one that
+  // cannot be removed (it is not empty).
+  void RemoveCreatedFolders();
+
+  const base::FilePath path_;
+  // The nearest folder that existed before; empty until Do created `path_`.
+  base::FilePath ancestor_;
+  // The folders Do created, outermost first.
+  std::vector<base::FilePath> created_;
+};
+
+}  // namespace velta
+
+#endif  // DESKTOP_WINDOWS_INSTALLER_TRANSACTIONS_CREATE_FOLDER_OPERATION_H_

@@ -1,0 +1,106 @@
+// Copyright 2026 Velta Software. All rights reserved.
+
+#include "desktop/windows/installer/transactions/create_reg_key_operation.h"
+
+#include "base/logging.h"
+#include "base/win/registry.h"
+#include "base/strings/utf_string_conversions.h"
+#include "desktop/windows/installer/common/security_utils.h"
+#include "desktop/windows/installer/transactions/operation_utils.h"
+#include "desktop/windows/installer/transactions/registry_operation_utils.h"
+
+namespace velta {
+
+namespace {
+
+std::wstring WithoutTrailingBackslashes(std::wstring path) {
+  while (!path.empty() && path.back() == L'\\')
+    path.pop_back();
+  return path;
+}
+
+}  // namespace
+
+CreateRegKeyOperation::CreateRegKeyOperation(HKEY root, const std::wstring& key, REGSAM view)
+    : root_(root), key_path_(WithoutTrailingBackslashes(key)), view_(view) {}
+
+CreateRegKeyOperation::~CreateRegKeyOperation() {
+  if (restore_info_ && !SecurityUtils::GetInstance()->RestoreSecurity(&restore_info_))
+    LOG(ERROR) << "Cannot restore the access list of a parent of " << key_path_;
+}
+
+bool CreateRegKeyOperation::Fail(const std::string& message, std::string* error) {
+  LOG(ERROR) << message;
+  internal::AppendError(error, message);
+  return false;
+}
+
+bool CreateRegKeyOperation::Do(Transaction* /*nested*/, std::string* error) {
+  VLOG(1) << "Attempting to create registry key " << key_path_ << " under "
+          << internal::RootKeyName(root_);
+  base::win::RegKey key;
+  LONG result = key.Open(root_, key_path_.c_str(), KEY_QUERY_VALUE | view_);
+  if (result != ERROR_FILE_NOT_FOUND) {
+    VLOG(1) << "The key already exists. No need to do anything.";
+    return true;
+  }
+
+  VLOG(1) << "Attempting to find the nearest existing ancestor.";
+  std::wstring ancestor = key_path_;
+  for (;;) {
+    const size_t separator = ancestor.rfind(L'\\');
+    if (separator == std::wstring::npos)
+      return Fail("No existing ancestor found.", error);
+    ancestor.resize(separator);
+    result = key.Open(root_, ancestor.c_str(), KEY_QUERY_VALUE | view_);
+    if (result == ERROR_SUCCESS || result == ERROR_ACCESS_DENIED)
+      break;
+    if (result != ERROR_FILE_NOT_FOUND) {
+      return Fail("Existing ancestor could not be opened. " +
+                      internal::FormatSystemErrorMessage(result),
+                  error);
+    }
+  }
+  VLOG(1) << "Ancestor found: " << ancestor;
+
+  SecurityUtils* security_utils = SecurityUtils::GetInstance();
+  const std::wstring object_name = internal::SecurityObjectName(root_, ancestor);
+  const SE_OBJECT_TYPE object_type = internal::SecurityObjectType(view_);
+  if (result == ERROR_ACCESS_DENIED ||
+      !security_utils->HasAccess(object_name, object_type, KEY_QUERY_VALUE | KEY_SET_VALUE)) {
+    VLOG(1) << "No access to" << ancestor;
+    if (!security_utils->TakeOwnershipAndGrantFullAccess(object_name, object_type,
+                                                         KEY_CREATE_SUB_KEY, false,
+                                                         &restore_info_)) {
+      return Fail("Failed obtaining permissions on " + base::WideToUTF8(ancestor), error);
+    }
+  }
+
+  const size_t first_end = key_path_.find(L'\\', ancestor.size() + 1);
+  const std::wstring first_missing = key_path_.substr(0, first_end);
+  base::win::RegKey created;
+  result = created.Create(root_, key_path_.c_str(), KEY_QUERY_VALUE | view_);
+  if (result != ERROR_SUCCESS)
+    return Fail("Failed creating key. " + internal::FormatSystemErrorMessage(result), error);
+  first_created_ = first_missing;
+  return true;
+}
+
+void CreateRegKeyOperation::Rollback() {
+  if (first_created_.empty())
+    return;
+  // In this operation's own view: a view-blind delete (SHDeleteKeyW) would
+  // leave a key created in the 32-bit view behind, or hit the other view's.
+  const size_t separator = first_created_.rfind(L'\\');
+  base::win::RegKey parent;
+  LONG result = parent.Open(root_, first_created_.substr(0, separator).c_str(), KEY_READ | view_);
+  if (result == ERROR_SUCCESS)
+    result = parent.DeleteKey(first_created_.substr(separator + 1).c_str());
+  if (result != ERROR_SUCCESS && result != ERROR_FILE_NOT_FOUND) {
+    LOG(ERROR) << "Cannot delete the created key " << first_created_ << ": "
+               << internal::FormatSystemErrorMessage(result);
+  }
+  first_created_.clear();
+}
+
+}  // namespace velta

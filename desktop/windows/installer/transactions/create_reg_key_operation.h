@@ -1,0 +1,48 @@
+// Copyright 2026 Velta Software. All rights reserved.
+
+#ifndef DESKTOP_WINDOWS_INSTALLER_TRANSACTIONS_CREATE_REG_KEY_OPERATION_H_
+#define DESKTOP_WINDOWS_INSTALLER_TRANSACTIONS_CREATE_REG_KEY_OPERATION_H_
+
+#include <windows.h>
+
+#include <memory>
+#include <string>
+
+#include "desktop/windows/installer/transactions/operation.h"
+
+namespace velta {
+
+class SecurityRestoreInfo;
+
+// Creates a registry key with its missing parents in one registry view
+// (0, KEY_WOW64_64KEY or KEY_WOW64_32KEY). A rollback deletes, in that same
+// view, the outermost key it created with everything below it. When the user
+// may not create keys under the nearest existing ancestor, access is granted
+// through SecurityUtils and the earlier access list is put back when the
+// operation is destroyed.
+class CreateRegKeyOperation : public Operation {
+ public:
+  CreateRegKeyOperation(HKEY root, const std::wstring& key, REGSAM view);
+  CreateRegKeyOperation(const CreateRegKeyOperation&) = delete;
+  CreateRegKeyOperation& operator=(const CreateRegKeyOperation&) = delete;
+  ~CreateRegKeyOperation() override;
+
+  // Operation:
+  bool Do(Transaction* nested, std::string* error) override;
+  void Rollback() override;
+
+ private:
+  // Logs `message` as an error, appends it to `error` and returns false.
+  bool Fail(const std::string& message, std::string* error);
+
+  const HKEY root_;
+  const std::wstring key_path_;
+  const REGSAM view_;
+  // The outermost key Do created; empty when none.
+  std::wstring first_created_;
+  std::unique_ptr<SecurityRestoreInfo> restore_info_;
+};
+
+}  // namespace velta
+
+#endif  // DESKTOP_WINDOWS_INSTALLER_TRANSACTIONS_CREATE_REG_KEY_OPERATION_H_

@@ -1,0 +1,149 @@
+// Copyright 2026 Velta Software. All rights reserved.
+
+#include "desktop/windows/installer/transactions/delete_file_operation.h"
+
+#include <windows.h>
+
+#include "base/files/file_util.h"
+#include "base/logging.h"
+#include "base/time/time.h"
+#include "desktop/windows/installer/common/security_utils.h"
+#include "desktop/windows/installer/transactions/operation_utils.h"
+
+namespace velta {
+
+namespace {
+
+// Generic file write plus DELETE.
+constexpr DWORD kWriteAndDeleteAccess = 0x130116;
+
+// How many counted names ("<name>.<seconds>.<n>.old") are tried after the
+// plain one before giving up.
+constexpr int kMaxParkingCounter = 999;
+
+bool IsExecutableOrLibrary(const base::FilePath& path) {
+  const std::wstring extension = path.FinalExtension();
+  return base::FilePath::CompareEqualIgnoreCase(extension, L".exe") ||
+         base::FilePath::CompareEqualIgnoreCase(extension, L".dll");
+}
+
+}  // namespace
+
+DeleteFileOperation::DeleteFileOperation(const base::FilePath& path,
+                                         bool check_in_use,
+                                         bool remove_empty_parents)
+    : path_(path.StripTrailingSeparators()),
+      check_in_use_(check_in_use),
+      remove_empty_parents_(remove_empty_parents) {}
+
+DeleteFileOperation::~DeleteFileOperation() {
+  if (!done_) {
+    RestoreAccessList();
+    return;
+  }
+  VLOG(1) << "Actual removal of " << old_path_;
+  if (!base::DeletePathRecursively(old_path_)) {
+    PLOG(WARNING) << "Cannot delete " << old_path_ << " now, deleting it at the next restart";
+    if (!base::DeleteFileAfterReboot(old_path_))
+      PLOG(ERROR) << "Cannot schedule the deletion of " << old_path_;
+  }
+  if (remove_empty_parents_)
+    internal::RemoveEmptyFoldersUpwards(path_.DirName());
+}
+
+bool DeleteFileOperation::Do(Transaction* /*nested*/, std::string* error) {
+  VLOG(1) << "Preparing file " << path_ << " for removal";
+  if (!base::PathExists(path_)) {
+    VLOG(1) << "File does not exist. Nothing to do";
+    return true;
+  }
+
+  if (!ChooseParkedName()) {
+    LOG(ERROR) << "Temporary file with name" << old_path_ << "already exists";
+    internal::SetError(error, ".old file '" + old_path_.AsUTF8Unsafe() + "' already exists ");
+    return false;
+  }
+
+  SecurityUtils* security_utils = SecurityUtils::GetInstance();
+  if (!security_utils->HasAccess(path_.value(), SE_FILE_OBJECT, kWriteAndDeleteAccess) &&
+      !security_utils->TakeOwnershipAndGrantFullAccess(path_.value(), SE_FILE_OBJECT,
+                                                       kWriteAndDeleteAccess, false,
+                                                       &restore_info_)) {
+    LOG(ERROR) << "Cannot obtain proper permissions on the file";
+    internal::SetError(error, "Cannot obtain proper permissions on the file");
+    return false;
+  }
+
+  if (!base::Move(path_, old_path_))
+    return FailMove(::GetLastError(), error);
+  VLOG(1) << "File moved successfully to " << old_path_;
+
+  if (check_in_use_ && IsExecutableOrLibrary(path_)) {
+    // A running program or a loaded library can be renamed but not written.
+    HANDLE file = ::CreateFileW(old_path_.value().c_str(), GENERIC_WRITE, FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+      const DWORD open_error = ::GetLastError();
+      LOG(ERROR) << "Attempt to open the file for writing failed: "
+                 << internal::FormatSystemErrorMessage(open_error);
+      if (!base::Move(old_path_, path_)) {
+        // It stays parked (not done: nothing will delete it) rather than lost.
+        PLOG(ERROR) << "Cannot move " << old_path_ << " back to " << path_;
+        restore_info_.reset();
+      }
+      return FailMove(open_error, error);
+    }
+    ::CloseHandle(file);
+  }
+  done_ = true;
+  return true;
+}
+
+void DeleteFileOperation::Rollback() {
+  if (!done_)
+    return;
+  // Whatever happens below, the parked file must never be deleted now.
+  done_ = false;
+  if (!base::Move(old_path_, path_)) {
+    PLOG(ERROR) << "Cannot move " << old_path_ << " back to " << path_
+                << "; the file is kept under that name";
+    // The saved access list belongs to what now has the name: leave it.
+    restore_info_.reset();
+    return;
+  }
+  VLOG(1) << "File moved back to " << path_;
+  RestoreAccessList();
+}
+
+bool DeleteFileOperation::ChooseParkedName() {
+  const std::wstring stem =
+      path_.value() + L"." + std::to_wstring(base::Time::Now().ToTimeT());
+  old_path_ = base::FilePath(stem + L".old");
+  if (!base::PathExists(old_path_))
+    return true;
+  for (int counter = 1; counter <= kMaxParkingCounter; ++counter) {
+    base::FilePath candidate(stem + L"." + std::to_wstring(counter) + L".old");
+    if (!base::PathExists(candidate)) {
+      old_path_ = candidate;
+      return true;
+    }
+  }
+  return false;
+}
+
+bool DeleteFileOperation::FailMove(unsigned long move_error, std::string* error) {
+  LOG(ERROR) << "File removal failed";
+  internal::SetError(error,
+                     "Cannot move the file to .old: " + internal::FormatSystemErrorMessage(move_error));
+  if (base::PathExists(path_))
+    RestoreAccessList();
+  return false;
+}
+
+void DeleteFileOperation::RestoreAccessList() {
+  if (restore_info_ && !SecurityUtils::GetInstance()->RestoreSecurity(&restore_info_))
+    LOG(ERROR) << "Cannot restore the access list of " << path_;
+  restore_info_.reset();
+}
+
+}  // namespace velta

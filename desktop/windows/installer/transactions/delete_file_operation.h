@@ -1,0 +1,57 @@
+// Copyright 2026 Velta Software. All rights reserved.
+
+#ifndef DESKTOP_WINDOWS_INSTALLER_TRANSACTIONS_DELETE_FILE_OPERATION_H_
+#define DESKTOP_WINDOWS_INSTALLER_TRANSACTIONS_DELETE_FILE_OPERATION_H_
+
+#include <memory>
+#include <string>
+
+#include "base/files/file_path.h"
+#include "desktop/windows/installer/transactions/operation.h"
+
+namespace velta {
+
+class SecurityRestoreInfo;
+
+// Removes a file (or folder) undoably: Do parks it beside itself as
+// "<name>.<seconds since 1970>.old" (a second parking of the same name within
+// one second adds a counter: "<name>.<seconds>.1.old"), Rollback moves it
+// back, and the destructor commits by deleting the parked file, or scheduling
+// its deletion at the next restart when it cannot be deleted now.
+//
+// When the current user lacks write and delete access, Do grants it through
+// SecurityUtils and the earlier access list is put back whenever the file is
+// back at its name (after a failed Do, a rollback, or a destruction without
+// commit). A parked file is never deleted unless the operation committed:
+// when a rollback cannot move it back, it stays parked and is logged.
+class DeleteFileOperation : public Operation {
+ public:
+  DeleteFileOperation(const base::FilePath& path, bool check_in_use, bool remove_empty_parents);
+  DeleteFileOperation(const DeleteFileOperation&) = delete;
+  DeleteFileOperation& operator=(const DeleteFileOperation&) = delete;
+  ~DeleteFileOperation() override;
+
+  // Operation:
+  bool Do(Transaction* nested, std::string* error) override;
+  void Rollback() override;
+
+ private:
+  // Chooses a free ".old" name for the current second; false when all the
+  // names tried are taken (`old_path_` then holds the first of them).
+  bool ChooseParkedName();
+  // Fails Do after the move to the ".old" name failed with `move_error`.
+  bool FailMove(unsigned long move_error, std::string* error);
+  // Puts the saved access list back, if any.
+  void RestoreAccessList();
+
+  const base::FilePath path_;
+  base::FilePath old_path_;
+  bool done_ = false;
+  const bool check_in_use_;
+  const bool remove_empty_parents_;
+  std::unique_ptr<SecurityRestoreInfo> restore_info_;
+};
+
+}  // namespace velta
+
+#endif  // DESKTOP_WINDOWS_INSTALLER_TRANSACTIONS_DELETE_FILE_OPERATION_H_

@@ -1,0 +1,309 @@
+// Copyright 2026 Velta Software. All rights reserved.
+
+#include "desktop/windows/installer/transactions/delete_file_operation.h"
+
+#include <windows.h>
+#include <time.h>
+
+#include <memory>
+#include <regex>
+#include <string>
+
+#include "base/files/file_path.h"
+#include "base/files/file_util.h"
+#include "base/files/scoped_temp_dir.h"
+#include "base/strings/utf_string_conversions.h"
+#include "desktop/windows/installer/common/fake_security_utils.h"
+#include "desktop/windows/installer/common/scoped_security_utils_override.h"
+#include "desktop/windows/installer/transactions/operation_factory.h"
+#include "desktop/windows/installer/transactions/operation_test_util.h"
+#include "desktop/windows/installer/transactions/transaction.h"
+#include "gmock/gmock.h"
+#include "gtest/gtest.h"
+
+namespace velta {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::IsEmpty;
+using ::testing::SizeIs;
+using test::FileNamesIn;
+using test::ReadText;
+using test::WriteText;
+
+constexpr DWORD kWriteAndDeleteAccess = 0x130116;
+
+// Opens `path` as a loaded library is held: readable and renamable, not
+// writable. Close the handle with CloseHandle.
+HANDLE OpenAsInUse(const base::FilePath& path) {
+  return ::CreateFileW(path.value().c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                       nullptr, OPEN_EXISTING, 0, nullptr);
+}
+
+class DeleteFileOperationTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(temp_dir_.CreateUniqueTempDir());
+    dir_ = temp_dir_.GetPath();
+    file_ = dir_.Append(L"a.dll");
+    WriteText(file_, "original");
+  }
+
+  std::unique_ptr<Operation> MakeDelete(bool check_in_use = false, bool remove_parents = false) {
+    return factory_.CreateDeleteFile(file_, check_in_use, remove_parents);
+  }
+
+  // The names in the folder other than a.dll: the parked files.
+  std::vector<std::wstring> ParkedNames() const {
+    std::vector<std::wstring> names = FileNamesIn(dir_);
+    std::erase(names, L"a.dll");
+    return names;
+  }
+
+  base::ScopedTempDir temp_dir_;
+  base::FilePath dir_;
+  base::FilePath file_;
+  OperationFactory factory_;
+};
+
+TEST_F(DeleteFileOperationTest, MissingFileSucceedsWithNothingToUndo) {
+  Transaction transaction;
+  std::unique_ptr<Operation> remove = factory_.CreateDeleteFile(dir_.Append(L"absent"), false, false);
+  std::string error;
+  ASSERT_TRUE(transaction.Execute(remove, &error)) << error;
+  transaction.Rollback();
+  EXPECT_THAT(FileNamesIn(dir_), ElementsAre(L"a.dll"));
+}
+
+TEST_F(DeleteFileOperationTest, ParksUnderTheTimeAndCommitDeletes) {
+  {
+    Transaction transaction;
+    std::unique_ptr<Operation> remove = MakeDelete();
+    std::string error;
+    ASSERT_TRUE(transaction.Execute(remove, &error)) << error;
+    EXPECT_FALSE(base::PathExists(file_));
+    ASSERT_THAT(ParkedNames(), SizeIs(1));
+    const std::string parked = base::WideToUTF8(ParkedNames()[0]);
+    EXPECT_TRUE(std::regex_match(parked, std::regex(R"(a\.dll\.[0-9]{10,}\.old)"))) << parked;
+    EXPECT_EQ("original", ReadText(dir_.Append(ParkedNames()[0])));
+  }
+  EXPECT_THAT(FileNamesIn(dir_), IsEmpty());
+}
+
+TEST_F(DeleteFileOperationTest, RollbackPutsTheFileBackAndNothingIsDeletedLater) {
+  {
+    Transaction transaction;
+    std::unique_ptr<Operation> remove = MakeDelete();
+    std::string error;
+    ASSERT_TRUE(transaction.Execute(remove, &error)) << error;
+    transaction.Rollback();
+  }
+  EXPECT_THAT(FileNamesIn(dir_), ElementsAre(L"a.dll"));
+  EXPECT_EQ("original", ReadText(file_));
+}
+
+TEST_F(DeleteFileOperationTest, FolderIsParkedAndDeletedWithItsContents) {
+  const base::FilePath folder = dir_.Append(L"folder");
+  ASSERT_TRUE(::CreateDirectoryW(folder.value().c_str(), nullptr));
+  WriteText(folder.Append(L"inner.txt"), "inner");
+  {
+    Transaction transaction;
+    std::unique_ptr<Operation> remove = factory_.CreateDeleteFile(folder, false, false);
+    std::string error;
+    ASSERT_TRUE(transaction.Execute(remove, &error)) << error;
+    EXPECT_FALSE(base::PathExists(folder));
+  }
+  EXPECT_THAT(FileNamesIn(dir_), ElementsAre(L"a.dll"));
+}
+
+// Parked names carry the second; a name already taken in that second gets a
+// counter instead of failing.
+TEST_F(DeleteFileOperationTest, ParkingTwiceInOneSecondDoesNotCollide) {
+  const time_t now = ::time(nullptr);
+  for (time_t second = now; second <= now + 2; ++second)
+    WriteText(base::FilePath(file_.value() + L"." + std::to_wstring(second) + L".old"), "older");
+  {
+    Transaction transaction;
+    std::unique_ptr<Operation> remove = MakeDelete();
+    std::string error;
+    ASSERT_TRUE(transaction.Execute(remove, &error)) << error;
+    const std::vector<std::wstring> names = ParkedNames();
+    ASSERT_THAT(names, SizeIs(4));
+    int counted = 0;
+    for (const std::wstring& name : names) {
+      const std::string text = ReadText(dir_.Append(name));
+      if (text == "original") {
+        ++counted;
+        EXPECT_TRUE(std::regex_match(base::WideToUTF8(name),
+                                     std::regex(R"(a\.dll\.[0-9]+\.1\.old)")))
+            << base::WideToUTF8(name);
+      } else {
+        EXPECT_EQ("older", text);
+      }
+    }
+    EXPECT_EQ(1, counted);
+    transaction.Rollback();
+  }
+  EXPECT_EQ("original", ReadText(file_));
+  EXPECT_THAT(ParkedNames(), SizeIs(3));
+}
+
+// Two copies onto one file in one transaction park it twice, normally within
+// the same second; the rollback brings back the original.
+TEST_F(DeleteFileOperationTest, TwoCopiesOntoOneFileRollBackToTheOriginal) {
+  const base::FilePath first = dir_.Append(L"first.src");
+  const base::FilePath second = dir_.Append(L"second.src");
+  WriteText(first, "first");
+  WriteText(second, "second");
+  Transaction transaction;
+  std::string error;
+  for (const base::FilePath& source : {first, second}) {
+    std::unique_ptr<Operation> copy = factory_.CreateCopyFile(source, file_);
+    ASSERT_TRUE(transaction.Execute(copy, &error)) << error;
+  }
+  EXPECT_EQ("second", ReadText(file_));
+  transaction.Rollback();
+  EXPECT_EQ("original", ReadText(file_));
+  EXPECT_THAT(FileNamesIn(dir_), ElementsAre(L"a.dll", L"first.src", L"second.src"));
+}
+
+// The fault this guards against: a rollback that could not move the file back
+// left `done` set, and the commit then deleted the only copy.
+TEST_F(DeleteFileOperationTest, FailedMoveBackKeepsTheParkedOriginal) {
+  {
+    Transaction transaction;
+    std::unique_ptr<Operation> remove = MakeDelete();
+    std::string error;
+    ASSERT_TRUE(transaction.Execute(remove, &error)) << error;
+    // Something now holds the name that a file cannot replace.
+    ASSERT_TRUE(::CreateDirectoryW(file_.value().c_str(), nullptr));
+    transaction.Rollback();
+  }
+  ASSERT_THAT(ParkedNames(), SizeIs(1));
+  EXPECT_EQ("original", ReadText(dir_.Append(ParkedNames()[0])));
+  EXPECT_TRUE(base::DirectoryExists(file_));
+}
+
+TEST_F(DeleteFileOperationTest, LibraryInUseIsNotParked) {
+  HANDLE in_use = OpenAsInUse(file_);
+  ASSERT_NE(INVALID_HANDLE_VALUE, in_use);
+  Transaction transaction;
+  std::unique_ptr<Operation> remove = MakeDelete(/*check_in_use=*/true);
+  std::string error;
+  EXPECT_FALSE(transaction.Execute(remove, &error));
+  EXPECT_THAT(error, HasSubstr("Cannot move the file to .old: "));
+  ::CloseHandle(in_use);
+  EXPECT_THAT(FileNamesIn(dir_), ElementsAre(L"a.dll"));
+  EXPECT_EQ("original", ReadText(file_));
+}
+
+TEST_F(DeleteFileOperationTest, InUseCheckIsOnlyForProgramsAndLibraries) {
+  const base::FilePath text = dir_.Append(L"notes.txt");
+  WriteText(text, "notes");
+  HANDLE in_use = OpenAsInUse(text);
+  ASSERT_NE(INVALID_HANDLE_VALUE, in_use);
+  Transaction transaction;
+  std::unique_ptr<Operation> remove = factory_.CreateDeleteFile(text, true, false);
+  std::string error;
+  EXPECT_TRUE(transaction.Execute(remove, &error)) << error;
+  EXPECT_FALSE(base::PathExists(text));
+  transaction.Rollback();
+  ::CloseHandle(in_use);
+  EXPECT_EQ("notes", ReadText(text));
+}
+
+TEST_F(DeleteFileOperationTest, CommitRemovesTheFoldersLeftEmpty) {
+  WriteText(dir_.Append(L"keep.txt"), "keep");
+  const base::FilePath nested = dir_.Append(L"x").Append(L"y");
+  ASSERT_TRUE(base::CreateDirectory(nested));
+  file_ = nested.Append(L"b.dll");
+  WriteText(file_, "b");
+  {
+    Transaction transaction;
+    std::unique_ptr<Operation> remove = MakeDelete(false, /*remove_parents=*/true);
+    std::string error;
+    ASSERT_TRUE(transaction.Execute(remove, &error)) << error;
+  }
+  EXPECT_THAT(FileNamesIn(dir_), ElementsAre(L"a.dll", L"keep.txt"));
+}
+
+// Wine passes every access check, so the roads without access go through the
+// fake.
+class DeleteFileWithoutAccessTest : public DeleteFileOperationTest {
+ protected:
+  void SetUp() override {
+    DeleteFileOperationTest::SetUp();
+    security_.DenyAccess(file_.value());
+  }
+
+  FakeSecurityUtils security_;
+  ScopedSecurityUtilsOverride override_{&security_};
+};
+
+TEST_F(DeleteFileWithoutAccessTest, AccessIsGrantedAndTheCommitNeedsNoRestore) {
+  {
+    Transaction transaction;
+    std::unique_ptr<Operation> remove = MakeDelete();
+    std::string error;
+    ASSERT_TRUE(transaction.Execute(remove, &error)) << error;
+    ASSERT_THAT(security_.grants(), SizeIs(1));
+    EXPECT_EQ(file_.value(), security_.grants()[0].path);
+    EXPECT_EQ(SE_FILE_OBJECT, security_.grants()[0].type);
+    EXPECT_EQ(kWriteAndDeleteAccess, security_.grants()[0].access);
+    EXPECT_FALSE(security_.grants()[0].permanent);
+  }
+  EXPECT_THAT(FileNamesIn(dir_), IsEmpty());
+  EXPECT_THAT(security_.restores(), IsEmpty());
+}
+
+TEST_F(DeleteFileWithoutAccessTest, AccessListIsRestoredOnceTheFileIsBack) {
+  Transaction transaction;
+  std::unique_ptr<Operation> remove = MakeDelete();
+  std::string error;
+  ASSERT_TRUE(transaction.Execute(remove, &error)) << error;
+  EXPECT_THAT(security_.restores(), IsEmpty());
+  transaction.Rollback();
+  ASSERT_THAT(security_.restores(), SizeIs(1));
+  EXPECT_EQ(file_.value(), security_.restores()[0].path);
+  EXPECT_EQ("original", ReadText(file_));
+}
+
+TEST_F(DeleteFileWithoutAccessTest, AccessListIsRestoredWhenTheFileStaysInUse) {
+  HANDLE in_use = OpenAsInUse(file_);
+  ASSERT_NE(INVALID_HANDLE_VALUE, in_use);
+  Transaction transaction;
+  std::unique_ptr<Operation> remove = MakeDelete(/*check_in_use=*/true);
+  std::string error;
+  EXPECT_FALSE(transaction.Execute(remove, &error));
+  ::CloseHandle(in_use);
+  EXPECT_THAT(security_.grants(), SizeIs(1));
+  ASSERT_THAT(security_.restores(), SizeIs(1));
+  EXPECT_EQ(file_.value(), security_.restores()[0].path);
+}
+
+TEST_F(DeleteFileWithoutAccessTest, NoRestoreOntoWhatTookTheName) {
+  {
+    Transaction transaction;
+    std::unique_ptr<Operation> remove = MakeDelete();
+    std::string error;
+    ASSERT_TRUE(transaction.Execute(remove, &error)) << error;
+    ASSERT_TRUE(::CreateDirectoryW(file_.value().c_str(), nullptr));
+    transaction.Rollback();
+  }
+  EXPECT_THAT(security_.restores(), IsEmpty());
+  EXPECT_THAT(ParkedNames(), SizeIs(1));
+}
+
+TEST_F(DeleteFileWithoutAccessTest, RefusedGrantFailsAndLeavesTheFile) {
+  security_.FailGrant(file_.value());
+  Transaction transaction;
+  std::unique_ptr<Operation> remove = MakeDelete();
+  std::string error;
+  EXPECT_FALSE(transaction.Execute(remove, &error));
+  EXPECT_EQ("Cannot obtain proper permissions on the file", error);
+  EXPECT_THAT(FileNamesIn(dir_), ElementsAre(L"a.dll"));
+}
+
+}  // namespace
+}  // namespace velta

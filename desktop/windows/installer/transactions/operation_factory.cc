@@ -1,0 +1,61 @@
+// Copyright 2026 Velta Software. All rights reserved.
+
+#include "desktop/windows/installer/transactions/operation_factory.h"
+
+#include "desktop/windows/installer/transactions/change_reg_value_operation.h"
+#include "desktop/windows/installer/transactions/copy_file_operation.h"
+#include "desktop/windows/installer/transactions/create_folder_operation.h"
+#include "desktop/windows/installer/transactions/create_reg_key_operation.h"
+#include "desktop/windows/installer/transactions/delete_file_operation.h"
+#include "desktop/windows/installer/transactions/delete_reg_key_operation.h"
+#include "desktop/windows/installer/transactions/move_file_operation.h"
+
+namespace velta {
+
+OperationFactory::OperationFactory() = default;
+OperationFactory::~OperationFactory() = default;
+
+std::unique_ptr<Operation> OperationFactory::CreateChangeRegValue(HKEY root,
+                                                                  const std::wstring& key,
+                                                                  const std::wstring& value_name,
+                                                                  const void* data,
+                                                                  DWORD type,
+                                                                  DWORD size,
+                                                                  REGSAM view) {
+  return std::make_unique<ChangeRegValueOperation>(this, root, key, value_name, data, type, size,
+                                                   view);
+}
+
+std::unique_ptr<Operation> OperationFactory::CreateCopyFile(const base::FilePath& from,
+                                                            const base::FilePath& to) {
+  return std::make_unique<CopyFileOperation>(this, from, to);
+}
+
+std::unique_ptr<Operation> OperationFactory::CreateCreateFolder(const base::FilePath& path) {
+  return std::make_unique<CreateFolderOperation>(path);
+}
+
+std::unique_ptr<Operation> OperationFactory::CreateCreateRegKey(HKEY root,
+                                                                const std::wstring& key,
+                                                                REGSAM view) {
+  return std::make_unique<CreateRegKeyOperation>(root, key, view);
+}
+
+std::unique_ptr<Operation> OperationFactory::CreateDeleteFile(const base::FilePath& path,
+                                                              bool check_in_use,
+                                                              bool remove_empty_parents) {
+  return std::make_unique<DeleteFileOperation>(path, check_in_use, remove_empty_parents);
+}
+
+std::unique_ptr<Operation> OperationFactory::CreateDeleteRegKey(HKEY root,
+                                                                const std::wstring& key,
+                                                                REGSAM view) {
+  return std::make_unique<DeleteRegKeyOperation>(root, key, view);
+}
+
+std::unique_ptr<Operation> OperationFactory::CreateMoveFile(const base::FilePath& from,
+                                                            const base::FilePath& to) {
+  return std::make_unique<MoveFileOperation>(this, from, to);
+}
+
+}  // namespace velta

@@ -1,0 +1,196 @@
+// Copyright 2026 Velta Software. All rights reserved.
+
+#include "desktop/windows/installer/transactions/operation_factory.h"
+
+#include <windows.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "base/files/file_path.h"
+#include "base/files/file_util.h"
+#include "base/files/scoped_temp_dir.h"
+#include "base/win/registry.h"
+#include "desktop/windows/installer/transactions/change_reg_value_operation.h"
+#include "desktop/windows/installer/transactions/operation.h"
+#include "desktop/windows/installer/transactions/operation_test_util.h"
+#include "desktop/windows/installer/transactions/transaction.h"
+#include "gmock/gmock.h"
+#include "gtest/gtest.h"
+#include "testing/registry_sandbox.h"
+
+namespace velta {
+namespace {
+
+using test::FailAfterDoOperation;
+using test::ReadText;
+using test::SnapshotFolder;
+using test::SnapshotRegistry;
+using test::WriteText;
+
+// A whole installation's worth of operations of every kind, run as one
+// transaction on real files and the real registry.
+class InstallTransactionTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(temp_dir_.CreateUniqueTempDir());
+    ASSERT_TRUE(sandbox_.is_valid());
+    root_ = temp_dir_.GetPath();
+    ASSERT_TRUE(base::CreateDirectory(Dir(L"package")));
+    ASSERT_TRUE(base::CreateDirectory(Dir(L"existing")));
+    ASSERT_TRUE(base::CreateDirectory(Dir(L"install")));  // Empty, and stays.
+    WriteText(Dir(L"package\\new.dll"), "v2");
+    WriteText(Dir(L"existing\\app.dll"), "v1");
+    WriteText(Dir(L"existing\\old.dll"), "old");
+    WriteText(Dir(L"existing\\move_me.txt"), "moved");
+
+    base::win::RegKey app;
+    ASSERT_EQ(ERROR_SUCCESS,
+              app.Create(HKEY_LOCAL_MACHINE, Key(L"app").c_str(), KEY_READ | KEY_WRITE));
+    ASSERT_EQ(ERROR_SUCCESS, app.WriteValue(L"version", L"1"));
+    ASSERT_EQ(ERROR_SUCCESS, app.WriteValue(L"obsolete", 5));
+    base::win::RegKey legacy;
+    ASSERT_EQ(ERROR_SUCCESS, legacy.Create(HKEY_LOCAL_MACHINE, Key(L"legacy\\sub").c_str(),
+                                           KEY_READ | KEY_WRITE));
+    ASSERT_EQ(ERROR_SUCCESS, legacy.WriteValue(L"path", L"C:\\legacy"));
+
+    const std::wstring version = L"2";
+    steps_ = {
+        [=, this] { return factory_.CreateCopyFile(Dir(L"package\\new.dll"),
+                                                   Dir(L"install\\bin\\app.dll")); },
+        [=, this] { return factory_.CreateCopyFile(Dir(L"package\\new.dll"),
+                                                   Dir(L"existing\\app.dll")); },
+        [=, this] { return factory_.CreateDeleteFile(Dir(L"existing\\old.dll"), true, false); },
+        [=, this] { return factory_.CreateMoveFile(Dir(L"existing\\move_me.txt"),
+                                                   Dir(L"install\\data\\moved.txt")); },
+        [=, this] { return factory_.CreateCreateFolder(Dir(L"install\\empty\\deeper")); },
+        [=, this] {
+          return factory_.CreateChangeRegValue(HKEY_LOCAL_MACHINE, Key(L"app"), L"version",
+                                               version.c_str(), REG_SZ,
+                                               (version.size() + 1) * sizeof(wchar_t), 0);
+        },
+        [=, this] {
+          return factory_.CreateChangeRegValue(HKEY_LOCAL_MACHINE, Key(L"new\\key"), L"value",
+                                               version.c_str(), REG_SZ,
+                                               (version.size() + 1) * sizeof(wchar_t), 0);
+        },
+        [=, this] {
+          return factory_.CreateChangeRegValue(HKEY_LOCAL_MACHINE, Key(L"app"), L"obsolete",
+                                               nullptr, ChangeRegValueOperation::kRemoveValue, 0,
+                                               0);
+        },
+        [=, this] { return factory_.CreateDeleteRegKey(HKEY_LOCAL_MACHINE, Key(L"legacy"), 0); },
+        [=, this] { return factory_.CreateCreateRegKey(HKEY_LOCAL_MACHINE, Key(L"other\\k"), 0); },
+    };
+  }
+
+  base::FilePath Dir(const wchar_t* relative) const { return root_.Append(relative); }
+  std::wstring Key(const wchar_t* relative) const { return sandbox_.Path(relative); }
+
+  struct State {
+    std::map<std::wstring, std::string> files;
+    std::map<std::wstring, std::vector<std::string>> registry;
+    bool operator==(const State&) const = default;
+  };
+  State Snapshot() const {
+    return {SnapshotFolder(root_), SnapshotRegistry(HKEY_LOCAL_MACHINE, sandbox_.path(), 0)};
+  }
+
+  base::ScopedTempDir temp_dir_;
+  testing::RegistrySandbox sandbox_{HKEY_LOCAL_MACHINE};
+  base::FilePath root_;
+  OperationFactory factory_;
+  std::vector<std::function<std::unique_ptr<Operation>()>> steps_;
+};
+
+// Fails each operation in turn, after it did its work, and rolls the whole
+// transaction back: files, folders and registry must be exactly as before.
+TEST_F(InstallTransactionTest, FailureAtAnyOperationLeavesEverythingAsBefore) {
+  const State before = Snapshot();
+  for (size_t failing = 0; failing < steps_.size(); ++failing) {
+    SCOPED_TRACE(::testing::Message() << "failing operation " << failing);
+    {
+      Transaction transaction;
+      std::string error;
+      for (size_t i = 0; i < failing; ++i) {
+        std::unique_ptr<Operation> operation = steps_[i]();
+        ASSERT_TRUE(transaction.Execute(operation, &error)) << error;
+      }
+      std::unique_ptr<Operation> operation =
+          std::make_unique<FailAfterDoOperation>(steps_[failing]());
+      EXPECT_FALSE(transaction.Execute(operation, &error));
+      transaction.Rollback();
+    }
+    EXPECT_EQ(before, Snapshot());
+  }
+}
+
+TEST_F(InstallTransactionTest, RollbackOfTheWholeTransactionLeavesEverythingAsBefore) {
+  const State before = Snapshot();
+  {
+    Transaction transaction;
+    std::string error;
+    for (const auto& step : steps_) {
+      std::unique_ptr<Operation> operation = step();
+      ASSERT_TRUE(transaction.Execute(operation, &error)) << error;
+    }
+    EXPECT_NE(before, Snapshot());
+    transaction.Rollback();
+  }
+  EXPECT_EQ(before, Snapshot());
+}
+
+// Operations executed inside an operation's nested transaction become part
+// of the outer one: rolling the outer back undoes them too.
+TEST_F(InstallTransactionTest, NestedTransactionsRollBackWithTheOuterOne) {
+  const State before = Snapshot();
+  Transaction outer;
+  std::string error;
+  {
+    Transaction inner;
+    std::unique_ptr<Operation> copy = steps_[1]();
+    ASSERT_TRUE(inner.Execute(copy, &error)) << error;
+    EXPECT_EQ(2u, inner.size());
+    std::unique_ptr<Operation> copy_into_new_folder = steps_[0]();
+    ASSERT_TRUE(outer.Execute(copy_into_new_folder, &error)) << error;
+    inner.Rollback();
+  }
+  EXPECT_EQ(2u, outer.size());  // The folder creation, then the copy.
+  outer.Rollback();
+  EXPECT_EQ(before, Snapshot());
+}
+
+TEST_F(InstallTransactionTest, CommitLeavesTheNewStateAndNoParkedFiles) {
+  {
+    Transaction transaction;
+    std::string error;
+    for (const auto& step : steps_) {
+      std::unique_ptr<Operation> operation = step();
+      ASSERT_TRUE(transaction.Execute(operation, &error)) << error;
+    }
+  }
+  const State after = Snapshot();
+  EXPECT_EQ((std::map<std::wstring, std::string>{
+                {L"existing/", "dir"},
+                {L"existing/app.dll", "v2"},
+                {L"install/", "dir"},
+                {L"install/bin/", "dir"},
+                {L"install/bin/app.dll", "v2"},
+                {L"install/data/", "dir"},
+                {L"install/data/moved.txt", "moved"},
+                {L"install/empty/", "dir"},
+                {L"install/empty/deeper/", "dir"},
+                {L"package/", "dir"},
+                {L"package/new.dll", "v2"},
+            }),
+            after.files);
+  EXPECT_EQ(ReadText(Dir(L"install\\bin\\app.dll")), "v2");
+  EXPECT_EQ(1u, after.registry.count(L".\\new\\key"));
+  EXPECT_EQ(1u, after.registry.count(L".\\other\\k"));
+  EXPECT_EQ(0u, after.registry.count(L".\\legacy"));
+}
+
+}  // namespace
+}  // namespace velta

@@ -1,0 +1,36 @@
+// Copyright 2026 Velta Software. All rights reserved.
+
+#include "desktop/windows/installer/transactions/registry_operation_utils.h"
+
+namespace velta::internal {
+
+const char* RootKeyName(HKEY root) {
+  if (root == HKEY_LOCAL_MACHINE)
+    return "HKEY_LOCAL_MACHINE";
+  if (root == HKEY_CURRENT_USER)
+    return "HKEY_CURRENT_USER";
+  if (root == HKEY_CLASSES_ROOT)
+    return "HKEY_CLASSES_ROOT";
+  if (root == HKEY_USERS)
+    return "HKEY_USERS";
+  return "(other root)";
+}
+
+std::wstring SecurityObjectName(HKEY root, const std::wstring& path) {
+  const wchar_t* prefix = L"";
+  if (root == HKEY_CLASSES_ROOT)
+    prefix = L"CLASSES_ROOT\\";
+  else if (root == HKEY_CURRENT_USER)
+    prefix = L"CURRENT_USER\\";
+  else if (root == HKEY_LOCAL_MACHINE)
+    prefix = L"MACHINE\\";
+  else if (root == HKEY_USERS)
+    prefix = L"USERS\\";
+  return prefix + path;
+}
+
+SE_OBJECT_TYPE SecurityObjectType(REGSAM view) {
+  return (view & KEY_WOW64_32KEY) ? SE_REGISTRY_WOW64_32KEY : SE_REGISTRY_KEY;
+}
+
+}  // namespace velta::internal
