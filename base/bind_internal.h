@@ -32,8 +32,9 @@ struct DropTypeListItem<0, TypeList<Ts...>> {
   using Type = TypeList<Ts...>;
 };
 template <size_t N, typename T, typename... Ts>
-  requires(N > 0)
-struct DropTypeListItem<N, TypeList<T, Ts...>> : DropTypeListItem<N - 1, TypeList<Ts...>> {};
+requires(N > 0) struct DropTypeListItem<N, TypeList<T, Ts...>>
+    : DropTypeListItem<N - 1, TypeList<Ts...>> {
+};
 
 // The first type of a list (void when empty).
 template <typename List>
@@ -201,7 +202,7 @@ struct FunctorTraits<F, std::void_t<decltype(&F::operator())>>
   static constexpr bool kIsMethod = false;
   template <typename Fn, typename... Ts>
   static typename CallOperatorTraits<decltype(&F::operator())>::ReturnType Invoke(Fn&& function,
-                                                                                 Ts&&... args) {
+                                                                                  Ts&&... args) {
     return std::forward<Fn>(function)(std::forward<Ts>(args)...);
   }
 };
@@ -257,8 +258,8 @@ class BindStateImpl<BindStateFor<R, Unbound...>, kIsOnce, Functor, Bound...>
 
   R RunOnce(Unbound&&... unbound) override {
     if constexpr (kIsOnce) {
-      return Call(std::move(functor_), std::move(bound_),
-                  std::index_sequence_for<Bound...>(), std::forward<Unbound>(unbound)...);
+      return Call(std::move(functor_), std::move(bound_), std::index_sequence_for<Bound...>(),
+                  std::forward<Unbound>(unbound)...);
     } else {
       return RunRepeating(std::forward<Unbound>(unbound)...);
     }
@@ -305,12 +306,13 @@ using BindStateBaseFor = typename MakeRunType<
                               typename FunctorTraits<Functor>::Params>::Type>::State;
 
 template <bool kIsOnce, typename Functor, typename... Bound>
-class BindState final
-    : public BindStateImpl<BindStateBaseFor<kIsOnce, Functor, Bound...>, kIsOnce, Functor,
-                           Bound...> {
+class BindState final : public BindStateImpl<BindStateBaseFor<kIsOnce, Functor, Bound...>,
+                                             kIsOnce,
+                                             Functor,
+                                             Bound...> {
  public:
-  using BindStateImpl<BindStateBaseFor<kIsOnce, Functor, Bound...>, kIsOnce, Functor,
-                      Bound...>::BindStateImpl;
+  using BindStateImpl<BindStateBaseFor<kIsOnce, Functor, Bound...>, kIsOnce, Functor, Bound...>::
+      BindStateImpl;
 
   using RunType = typename MakeRunType<
       typename FunctorTraits<Functor>::ReturnType,

@@ -159,8 +159,12 @@ TEST(BindTest, RefCountedReceiverIsKeptAlive) {
 
   destroyed = false;
   scoped_refptr<Shared> shared = MakeRefCounted<Shared>(&destroyed);
-  RepeatingCallback<int()> count =
-      BindRepeating([](Shared* raw) { raw->Touch(); return raw->touches(); }, RetainedRef(shared));
+  RepeatingCallback<int()> count = BindRepeating(
+      [](Shared* raw) {
+        raw->Touch();
+        return raw->touches();
+      },
+      RetainedRef(shared));
   shared = nullptr;
   EXPECT_FALSE(destroyed);
   EXPECT_EQ(1, count.Run());

@@ -54,7 +54,8 @@ class ObserverList {
       ++list_->iteration_depth_;
       SkipRemoved();
     }
-    Iter(const Iter& other) : list_(other.list_), index_(other.index_), max_index_(other.max_index_) {
+    Iter(const Iter& other)
+        : list_(other.list_), index_(other.index_), max_index_(other.max_index_) {
       if (list_)
         ++list_->iteration_depth_;
     }

@@ -8,8 +8,10 @@ namespace base {
 
 PendingTask::PendingTask() = default;
 
-PendingTask::PendingTask(const Location& posted_from, OnceClosure task,
-                         TimeTicks delayed_run_time, int sequence_num)
+PendingTask::PendingTask(const Location& posted_from,
+                         OnceClosure task,
+                         TimeTicks delayed_run_time,
+                         int sequence_num)
     : posted_from(posted_from),
       task(std::move(task)),
       delayed_run_time(delayed_run_time),

@@ -12,7 +12,9 @@ namespace base {
 // A posted task waiting in a message loop's queues.
 struct PendingTask {
   PendingTask();
-  PendingTask(const Location& posted_from, OnceClosure task, TimeTicks delayed_run_time,
+  PendingTask(const Location& posted_from,
+              OnceClosure task,
+              TimeTicks delayed_run_time,
               int sequence_num);
   PendingTask(PendingTask&& other);
   PendingTask& operator=(PendingTask&& other);

@@ -69,8 +69,7 @@ void RunLoop::Quit() {
 
 void RunLoop::QuitWhenIdle() {
   if (!origin_task_runner_->RunsTasksInCurrentSequence()) {
-    origin_task_runner_->PostTask(FROM_HERE,
-                                  BindOnce(&RunLoop::QuitWhenIdle, weak_self_));
+    origin_task_runner_->PostTask(FROM_HERE, BindOnce(&RunLoop::QuitWhenIdle, weak_self_));
     return;
   }
   quit_when_idle_received_ = true;

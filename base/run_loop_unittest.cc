@@ -20,7 +20,9 @@ using ::testing::ElementsAre;
 
 class RunLoopTest : public ::testing::TestWithParam<MessageLoop::Type> {
  protected:
-  void Post(OnceClosure task) { ThreadTaskRunnerHandle::Get()->PostTask(FROM_HERE, std::move(task)); }
+  void Post(OnceClosure task) {
+    ThreadTaskRunnerHandle::Get()->PostTask(FROM_HERE, std::move(task));
+  }
   OnceClosure Log(const std::string& entry) {
     return BindOnce([](std::vector<std::string>* log, std::string entry) { log->push_back(entry); },
                     &log_, entry);
@@ -96,12 +98,12 @@ TEST_P(RunLoopTest, NestedLoopRunsTasksOnlyWhenAllowed) {
   Post(BindOnce(
       [](std::vector<std::string>* log, RunLoop* outer) {
         ThreadTaskRunnerHandle::Get()->PostTask(
-            FROM_HERE, BindOnce(
-                           [](std::vector<std::string>* log) {
-                             log->push_back(RunLoop::IsNestedOnCurrentThread() ? "queued, nested"
-                                                                               : "queued");
-                           },
-                           log));
+            FROM_HERE,
+            BindOnce(
+                [](std::vector<std::string>* log) {
+                  log->push_back(RunLoop::IsNestedOnCurrentThread() ? "queued, nested" : "queued");
+                },
+                log));
         RunLoop strict;
         strict.RunUntilIdle();
         log->push_back("strict nested loop returned");
@@ -124,15 +126,18 @@ TEST_P(RunLoopTest, QuittingTheOuterLoopWhileNestedEndsItAfterTheInnerOne) {
   Post(BindOnce(
       [](std::vector<std::string>* log, RunLoop* outer) {
         RunLoop inner(RunLoop::Type::kNestableTasksAllowed);
-        ThreadTaskRunnerHandle::Get()->PostTask(FROM_HERE, BindOnce(&RunLoop::Quit, Unretained(outer)));
+        ThreadTaskRunnerHandle::Get()->PostTask(FROM_HERE,
+                                                BindOnce(&RunLoop::Quit, Unretained(outer)));
         ThreadTaskRunnerHandle::Get()->PostTask(
-            FROM_HERE, BindOnce([](std::vector<std::string>* log) { log->push_back("inner task"); }, log));
+            FROM_HERE,
+            BindOnce([](std::vector<std::string>* log) { log->push_back("inner task"); }, log));
         ThreadTaskRunnerHandle::Get()->PostTask(FROM_HERE, inner.QuitClosure());
         EXPECT_TRUE(test::RunWithTimeout(&inner));
         log->push_back("inner returned");
         // The outer loop was quit meanwhile: it ends before running this.
         ThreadTaskRunnerHandle::Get()->PostTask(
-            FROM_HERE, BindOnce([](std::vector<std::string>* log) { log->push_back("too late"); }, log));
+            FROM_HERE,
+            BindOnce([](std::vector<std::string>* log) { log->push_back("too late"); }, log));
       },
       &log_, &outer));
   ASSERT_TRUE(test::RunWithTimeout(&outer));

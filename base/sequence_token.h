@@ -35,8 +35,8 @@ class ScopedSetSequenceTokenForCurrentThread {
  public:
   explicit ScopedSetSequenceTokenForCurrentThread(const SequenceToken& token);
   ScopedSetSequenceTokenForCurrentThread(const ScopedSetSequenceTokenForCurrentThread&) = delete;
-  ScopedSetSequenceTokenForCurrentThread& operator=(
-      const ScopedSetSequenceTokenForCurrentThread&) = delete;
+  ScopedSetSequenceTokenForCurrentThread& operator=(const ScopedSetSequenceTokenForCurrentThread&) =
+      delete;
   ~ScopedSetSequenceTokenForCurrentThread();
 
  private:

@@ -74,12 +74,16 @@ bool TaskRunner::PostTaskAndReplyWithResult(const Location& from_here,
   auto* result = new std::optional<TaskReturnType>();
   return PostTaskAndReply(
       from_here,
-      BindOnce([](OnceCallback<TaskReturnType()> task,
-                  std::optional<TaskReturnType>* result) { result->emplace(std::move(task).Run()); },
-               std::move(task), Unretained(result)),
-      BindOnce([](OnceCallback<void(ReplyArgType)> reply,
-                  std::optional<TaskReturnType>* result) { std::move(reply).Run(std::move(**result)); },
-               std::move(reply), Owned(result)));
+      BindOnce(
+          [](OnceCallback<TaskReturnType()> task, std::optional<TaskReturnType>* result) {
+            result->emplace(std::move(task).Run());
+          },
+          std::move(task), Unretained(result)),
+      BindOnce(
+          [](OnceCallback<void(ReplyArgType)> reply, std::optional<TaskReturnType>* result) {
+            std::move(reply).Run(std::move(**result));
+          },
+          std::move(reply), Owned(result)));
 }
 
 }  // namespace base

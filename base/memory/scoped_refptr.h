@@ -60,12 +60,18 @@ class scoped_refptr {
   void swap(scoped_refptr& r) noexcept { std::swap(ptr_, r.ptr_); }
 
   template <typename U>
-  bool operator==(const scoped_refptr<U>& rhs) const { return ptr_ == rhs.get(); }
+  bool operator==(const scoped_refptr<U>& rhs) const {
+    return ptr_ == rhs.get();
+  }
   template <typename U>
-  bool operator==(const U* rhs) const { return ptr_ == rhs; }
+  bool operator==(const U* rhs) const {
+    return ptr_ == rhs;
+  }
   bool operator==(std::nullptr_t) const { return ptr_ == nullptr; }
   template <typename U>
-  bool operator<(const scoped_refptr<U>& rhs) const { return ptr_ < rhs.get(); }
+  bool operator<(const scoped_refptr<U>& rhs) const {
+    return ptr_ < rhs.get();
+  }
 
  private:
   T* ptr_ = nullptr;

@@ -175,9 +175,8 @@ bool MessageLoop::DoDelayedWork(TimeTicks* next_delayed_work_time) {
   std::pop_heap(delayed_work_queue_.begin(), delayed_work_queue_.end(), &DelayedTaskRunsAfter);
   PendingTask pending_task = std::move(delayed_work_queue_.back());
   delayed_work_queue_.pop_back();
-  *next_delayed_work_time = delayed_work_queue_.empty()
-                                ? TimeTicks()
-                                : delayed_work_queue_.front().delayed_run_time;
+  *next_delayed_work_time =
+      delayed_work_queue_.empty() ? TimeTicks() : delayed_work_queue_.front().delayed_run_time;
   RunTask(&pending_task);
   return true;
 }
@@ -204,8 +203,7 @@ void MessageLoop::RunTask(PendingTask* pending_task) {
 bool MessageLoop::DeletePendingTasks() {
   std::deque<PendingTask> incoming;
   incoming_task_runner_->TakeIncomingTasks(&incoming);
-  const bool had_tasks =
-      !work_queue_.empty() || !delayed_work_queue_.empty() || !incoming.empty();
+  const bool had_tasks = !work_queue_.empty() || !delayed_work_queue_.empty() || !incoming.empty();
   // Moved out first: a task's destructor may touch the queues.
   std::deque<PendingTask> work_queue = std::move(work_queue_);
   std::vector<PendingTask> delayed_work_queue = std::move(delayed_work_queue_);

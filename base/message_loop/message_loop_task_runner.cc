@@ -17,16 +17,14 @@ bool MessageLoopTaskRunner::PostDelayedTask(const Location& from_here,
                                             TimeDelta delay) {
   DCHECK(task) << "posting a null task from " << from_here.ToString();
   DCHECK(delay >= TimeDelta()) << "negative delay from " << from_here.ToString();
-  const TimeTicks delayed_run_time =
-      delay > TimeDelta() ? TimeTicks::Now() + delay : TimeTicks();
+  const TimeTicks delayed_run_time = delay > TimeDelta() ? TimeTicks::Now() + delay : TimeTicks();
   // A refused task is destroyed when this function returns, after the lock
   // is released: its destructors may post again.
   AutoLock auto_lock(lock_);
   if (!accepts_tasks_)
     return false;
   const bool was_empty = incoming_queue_.empty();
-  incoming_queue_.emplace_back(from_here, std::move(task), delayed_run_time,
-                               next_sequence_num_++);
+  incoming_queue_.emplace_back(from_here, std::move(task), delayed_run_time, next_sequence_num_++);
   // Woken under the lock so the pump cannot be destroyed meanwhile (Shutdown
   // takes the lock). The pump wakes once per batch; it takes all tasks.
   if (was_empty && pump_)

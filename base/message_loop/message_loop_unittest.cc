@@ -76,15 +76,16 @@ TEST_P(MessageLoopTypeTest, DelayedTasksRunByDueTimeTiesInPostingOrderNeverEarly
   post("late", TimeDelta::FromMilliseconds(60));
   post("early", TimeDelta::FromMilliseconds(20));
   // Tasks with the same delay, posted together, keep their posting order.
-  runner->PostTask(FROM_HERE, BindOnce(
-                                  [](scoped_refptr<SingleThreadTaskRunner> runner,
-                                     std::vector<std::string>* log) {
-                                    for (const char* name : {"tie-1", "tie-2", "tie-3"}) {
-                                      runner->PostDelayedTask(FROM_HERE, BindOnce(&Record, log, name),
-                                                              TimeDelta::FromMilliseconds(40));
-                                    }
-                                  },
-                                  runner, &log));
+  runner->PostTask(
+      FROM_HERE,
+      BindOnce(
+          [](scoped_refptr<SingleThreadTaskRunner> runner, std::vector<std::string>* log) {
+            for (const char* name : {"tie-1", "tie-2", "tie-3"}) {
+              runner->PostDelayedTask(FROM_HERE, BindOnce(&Record, log, name),
+                                      TimeDelta::FromMilliseconds(40));
+            }
+          },
+          runner, &log));
   post("immediate", TimeDelta());
   runner->PostDelayedTask(FROM_HERE, run_loop.QuitClosure(), TimeDelta::FromMilliseconds(80));
   ASSERT_TRUE(test::RunWithTimeout(&run_loop));
@@ -152,7 +153,8 @@ TEST_F(TaskRunnerTest, ReplyRunsOnThePostingThread) {
   PlatformThreadId reply_thread = kInvalidThreadId;
   RunLoop run_loop;
   worker_.task_runner()->PostTaskAndReply(
-      FROM_HERE, BindOnce([](PlatformThreadId* id) { *id = PlatformThread::CurrentId(); }, &task_thread),
+      FROM_HERE,
+      BindOnce([](PlatformThreadId* id) { *id = PlatformThread::CurrentId(); }, &task_thread),
       BindOnce(
           [](PlatformThreadId* id, RepeatingClosure quit) {
             *id = PlatformThread::CurrentId();
@@ -215,11 +217,11 @@ TEST_F(TaskRunnerTest, DroppedTaskStillDestroysTheReplyOnThePostingThread) {
   PlatformThreadId reply_destroyed_on = kInvalidThreadId;
   bool reply_ran = false;
   auto late = MakeRefCounted<HourLateRunner>(worker_.task_runner());
-  ASSERT_TRUE(late->PostTaskAndReply(
-      FROM_HERE, BindOnce([] { ADD_FAILURE() << "the task must be dropped"; }),
-      BindOnce([](bool* ran, DestructionThread) { *ran = true; }, &reply_ran,
-               DestructionThread(&reply_destroyed_on))));
-  worker_.Stop();  // drops the task on the worker
+  ASSERT_TRUE(late->PostTaskAndReply(FROM_HERE,
+                                     BindOnce([] { ADD_FAILURE() << "the task must be dropped"; }),
+                                     BindOnce([](bool* ran, DestructionThread) { *ran = true; },
+                                              &reply_ran, DestructionThread(&reply_destroyed_on))));
+  worker_.Stop();                                   // drops the task on the worker
   EXPECT_EQ(kInvalidThreadId, reply_destroyed_on);  // not there: it is sent home
   RunLoop().RunUntilIdle();
   EXPECT_FALSE(reply_ran);

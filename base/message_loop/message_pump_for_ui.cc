@@ -112,12 +112,11 @@ void MessagePumpForUI::DoRunLoop() {
 void MessagePumpForUI::WaitForWork() {
   // MWMO_INPUTAVAILABLE: also wake for messages already in the queue that an
   // earlier PeekMessage saw but left there.
-  const DWORD result =
-      ::MsgWaitForMultipleObjectsEx(0, nullptr, GetCurrentDelay(), QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+  const DWORD result = ::MsgWaitForMultipleObjectsEx(0, nullptr, GetCurrentDelay(), QS_ALLINPUT,
+                                                     MWMO_INPUTAVAILABLE);
   if (result == WAIT_FAILED) {
     const DWORD error = ::GetLastError();
-    LOG(ERROR) << "MsgWaitForMultipleObjectsEx failed: "
-               << logging::SystemErrorCodeToString(error);
+    LOG(ERROR) << "MsgWaitForMultipleObjectsEx failed: " << logging::SystemErrorCodeToString(error);
   }
 }
 

@@ -62,7 +62,8 @@ class MessagePumpForUITest : public ::testing::Test {
   void TearDown() override { ::DestroyWindow(window_); }
 
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-    auto* self = reinterpret_cast<MessagePumpForUITest*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
+    auto* self =
+        reinterpret_cast<MessagePumpForUITest*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
     if (self && message >= WM_APP) {
       self->dispatched_.push_back(message);
       if (message == kQuitOnDispatch && self->quit_on_dispatch_)
@@ -125,7 +126,8 @@ TEST_F(MessagePumpForUITest, IdleLoopDispatchesMessagesPostedFromAnotherThread) 
                        poster->PostTask(FROM_HERE, BindOnce(
                                                        [](HWND window) {
                                                          ::PostMessageW(window, kFirst, 0, 0);
-                                                         ::PostMessageW(window, kQuitOnDispatch, 0, 0);
+                                                         ::PostMessageW(window, kQuitOnDispatch, 0,
+                                                                        0);
                                                        },
                                                        window));
                      },
@@ -160,15 +162,15 @@ TEST_F(MessagePumpForUITest, NestedLoopConsultsOnlyTheInnermostDispatcher) {
 TEST_F(MessagePumpForUITest, QuitMessageEndsEveryNestedLoop) {
   RunLoop outer;
   std::vector<std::string> log;
-  ThreadTaskRunnerHandle::Get()->PostTask(
-      FROM_HERE, BindOnce(
-                     [](std::vector<std::string>* log) {
-                       RunLoop inner;
-                       ::PostQuitMessage(3);
-                       EXPECT_TRUE(test::RunWithTimeout(&inner));
-                       log->push_back("inner ended");
-                     },
-                     &log));
+  ThreadTaskRunnerHandle::Get()->PostTask(FROM_HERE,
+                                          BindOnce(
+                                              [](std::vector<std::string>* log) {
+                                                RunLoop inner;
+                                                ::PostQuitMessage(3);
+                                                EXPECT_TRUE(test::RunWithTimeout(&inner));
+                                                log->push_back("inner ended");
+                                              },
+                                              &log));
   ASSERT_TRUE(test::RunWithTimeout(&outer));
   EXPECT_THAT(log, ElementsAre("inner ended"));
   // WM_QUIT is left in the queue for any enclosing message loop.

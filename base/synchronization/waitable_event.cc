@@ -17,8 +17,10 @@ constexpr int64_t kMaxWaitChunkMs = INFINITE - 1;
 }  // namespace
 
 WaitableEvent::WaitableEvent(ResetPolicy reset_policy, InitialState initial_state)
-    : handle_(::CreateEventW(nullptr, reset_policy == ResetPolicy::MANUAL,
-                             initial_state == InitialState::SIGNALED, nullptr)) {
+    : handle_(::CreateEventW(nullptr,
+                             reset_policy == ResetPolicy::MANUAL,
+                             initial_state == InitialState::SIGNALED,
+                             nullptr)) {
   // Without the event nothing can wait or be woken: not worth running on.
   PCHECK(handle_) << "Cannot create event";
 }

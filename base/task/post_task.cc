@@ -49,7 +49,8 @@ bool PostDelayedTaskWithTraits(const Location& from_here,
                                const TaskTraits& traits,
                                OnceClosure task,
                                TimeDelta delay) {
-  return GetSchedulerOrCrash()->PostDelayedTaskWithTraits(from_here, traits, std::move(task), delay);
+  return GetSchedulerOrCrash()->PostDelayedTaskWithTraits(from_here, traits, std::move(task),
+                                                          delay);
 }
 
 bool PostTaskAndReplyWithTraits(const Location& from_here,

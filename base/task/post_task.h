@@ -60,12 +60,16 @@ bool PostTaskWithTraitsAndReplyWithResult(const Location& from_here,
   auto* result = new std::optional<TaskReturnType>();
   return PostTaskAndReplyWithTraits(
       from_here, traits,
-      BindOnce([](OnceCallback<TaskReturnType()> task,
-                  std::optional<TaskReturnType>* result) { result->emplace(std::move(task).Run()); },
-               std::move(task), Unretained(result)),
-      BindOnce([](OnceCallback<void(ReplyArgType)> reply,
-                  std::optional<TaskReturnType>* result) { std::move(reply).Run(std::move(**result)); },
-               std::move(reply), Owned(result)));
+      BindOnce(
+          [](OnceCallback<TaskReturnType()> task, std::optional<TaskReturnType>* result) {
+            result->emplace(std::move(task).Run());
+          },
+          std::move(task), Unretained(result)),
+      BindOnce(
+          [](OnceCallback<void(ReplyArgType)> reply, std::optional<TaskReturnType>* result) {
+            std::move(reply).Run(std::move(**result));
+          },
+          std::move(reply), Owned(result)));
 }
 
 scoped_refptr<SequencedTaskRunner> CreateSequencedTaskRunnerWithTraits(const TaskTraits& traits);

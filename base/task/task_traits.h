@@ -38,7 +38,7 @@ struct WithBaseSyncPrimitives {};
 
 template <typename T>
 concept TaskTrait = std::is_same_v<T, MayBlock> || std::is_same_v<T, WithBaseSyncPrimitives> ||
-                    std::is_same_v<T, TaskPriority> || std::is_same_v<T, TaskShutdownBehavior>;
+    std::is_same_v<T, TaskPriority> || std::is_same_v<T, TaskShutdownBehavior>;
 
 // What a task asks of the scheduler:
 //   base::PostTaskWithTraits(FROM_HERE, {base::MayBlock(),

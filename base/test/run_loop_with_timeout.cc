@@ -12,12 +12,13 @@ namespace base::test {
 bool RunWithTimeout(RunLoop* run_loop, TimeDelta timeout) {
   bool timed_out = false;
   OneShotTimer timer;
-  timer.Start(FROM_HERE, timeout, BindOnce(
-                                      [](bool* timed_out, RunLoop* run_loop) {
-                                        *timed_out = true;
-                                        run_loop->Quit();
-                                      },
-                                      &timed_out, run_loop));
+  timer.Start(FROM_HERE, timeout,
+              BindOnce(
+                  [](bool* timed_out, RunLoop* run_loop) {
+                    *timed_out = true;
+                    run_loop->Quit();
+                  },
+                  &timed_out, run_loop));
   run_loop->Run();
   return !timed_out;
 }

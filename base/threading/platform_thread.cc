@@ -2,8 +2,8 @@
 
 #include "base/threading/platform_thread.h"
 
-#include <windows.h>
 #include <process.h>
+#include <windows.h>
 
 #include "base/logging.h"
 #include "base/strings/utf_string_conversions.h"
@@ -41,9 +41,9 @@ void PlatformThread::SetName(const std::string& name) {
   name.copy(t_thread_name, length);
   t_thread_name[length] = '\0';
   // Present from Windows 10 1607; looked up so older systems still start.
-  static const auto set_description = reinterpret_cast<SetThreadDescriptionFunction>(
-      reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"),
-                                               "SetThreadDescription")));
+  static const auto set_description =
+      reinterpret_cast<SetThreadDescriptionFunction>(reinterpret_cast<void*>(
+          ::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "SetThreadDescription")));
   if (set_description)
     set_description(::GetCurrentThread(), UTF8ToWide(name).c_str());
 }

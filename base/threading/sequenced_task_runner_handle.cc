@@ -26,8 +26,7 @@ bool SequencedTaskRunnerHandle::IsSet() {
   return t_sequenced_handle || ThreadTaskRunnerHandle::IsSet();
 }
 
-SequencedTaskRunnerHandle::SequencedTaskRunnerHandle(
-    scoped_refptr<SequencedTaskRunner> task_runner)
+SequencedTaskRunnerHandle::SequencedTaskRunnerHandle(scoped_refptr<SequencedTaskRunner> task_runner)
     : task_runner_(std::move(task_runner)), previous_(t_sequenced_handle) {
   DCHECK(task_runner_);
   DCHECK(task_runner_->RunsTasksInCurrentSequence());

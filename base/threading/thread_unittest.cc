@@ -28,14 +28,15 @@ TEST(ThreadTest, TasksPostedBeforeTheThreadRunsAreKept) {
   bool belongs = false;
   MessageLoop::Type type = MessageLoop::TYPE_UI;
   thread.task_runner()->PostTask(
-      FROM_HERE, BindOnce(
-                     [](std::string* name, PlatformThreadId* id, bool* belongs, MessageLoop::Type* type) {
-                       *name = PlatformThread::GetName();
-                       *id = PlatformThread::CurrentId();
-                       *belongs = ThreadTaskRunnerHandle::Get()->BelongsToCurrentThread();
-                       *type = MessageLoop::current()->type();
-                     },
-                     &name, &id, &belongs, &type));
+      FROM_HERE,
+      BindOnce(
+          [](std::string* name, PlatformThreadId* id, bool* belongs, MessageLoop::Type* type) {
+            *name = PlatformThread::GetName();
+            *id = PlatformThread::CurrentId();
+            *belongs = ThreadTaskRunnerHandle::Get()->BelongsToCurrentThread();
+            *type = MessageLoop::current()->type();
+          },
+          &name, &id, &belongs, &type));
   thread.Stop();
   EXPECT_EQ("Fetcher thread", name);
   EXPECT_NE(kInvalidThreadId, id);
@@ -55,17 +56,16 @@ TEST(ThreadTest, StopRunsPendingTasksAndTheirFollowUpsButNotFutureOnes) {
   WaitableEvent release;
   scoped_refptr<SingleThreadTaskRunner> runner = thread.task_runner();
   runner->PostTask(FROM_HERE, BindOnce(&WaitableEvent::Wait, Unretained(&release)));
-  runner->PostTask(FROM_HERE, BindOnce(
-                                  [](std::vector<std::string>* log) {
-                                    log->push_back("pending");
-                                    ThreadTaskRunnerHandle::Get()->PostTask(
-                                        FROM_HERE, BindOnce(
-                                                       [](std::vector<std::string>* log) {
-                                                         log->push_back("follow-up");
-                                                       },
-                                                       log));
-                                  },
-                                  &log));
+  runner->PostTask(
+      FROM_HERE,
+      BindOnce(
+          [](std::vector<std::string>* log) {
+            log->push_back("pending");
+            ThreadTaskRunnerHandle::Get()->PostTask(
+                FROM_HERE,
+                BindOnce([](std::vector<std::string>* log) { log->push_back("follow-up"); }, log));
+          },
+          &log));
   runner->PostDelayedTask(
       FROM_HERE, BindOnce([](std::vector<std::string>* log) { log->push_back("future"); }, &log),
       TimeDelta::FromHours(1));

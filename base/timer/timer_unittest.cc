@@ -30,20 +30,23 @@ class TimerTest : public ::testing::TestWithParam<MessageLoop::Type> {
 
   MessageLoop loop_{GetParam()};
   int fired_ = 0;
-  OnceClosure Count() { return BindOnce([](int* fired) { ++*fired; }, &fired_); }
+  OnceClosure Count() {
+    return BindOnce([](int* fired) { ++*fired; }, &fired_);
+  }
 };
 
 TEST_P(TimerTest, OneShotFiresOnceOnTheStartingThread) {
   OneShotTimer timer;
   RunLoop run_loop;
   PlatformThreadId fired_on = kInvalidThreadId;
-  timer.Start(FROM_HERE, kShort, BindOnce(
-                                     [](int* fired, PlatformThreadId* id, RepeatingClosure quit) {
-                                       ++*fired;
-                                       *id = PlatformThread::CurrentId();
-                                       quit.Run();
-                                     },
-                                     &fired_, &fired_on, run_loop.QuitClosure()));
+  timer.Start(FROM_HERE, kShort,
+              BindOnce(
+                  [](int* fired, PlatformThreadId* id, RepeatingClosure quit) {
+                    ++*fired;
+                    *id = PlatformThread::CurrentId();
+                    quit.Run();
+                  },
+                  &fired_, &fired_on, run_loop.QuitClosure()));
   EXPECT_TRUE(timer.IsRunning());
   ASSERT_TRUE(test::RunWithTimeout(&run_loop));
   EXPECT_EQ(1, fired_);
@@ -56,14 +59,15 @@ TEST_P(TimerTest, OneShotFiresOnceOnTheStartingThread) {
 TEST_P(TimerTest, RepeatingRepeatsUntilStopped) {
   RepeatingTimer timer;
   RunLoop run_loop;
-  timer.Start(FROM_HERE, kShort, BindRepeating(
-                                     [](int* fired, RepeatingTimer* timer, RepeatingClosure quit) {
-                                       if (++*fired == 3) {
-                                         timer->Stop();
-                                         quit.Run();
-                                       }
-                                     },
-                                     &fired_, &timer, run_loop.QuitClosure()));
+  timer.Start(FROM_HERE, kShort,
+              BindRepeating(
+                  [](int* fired, RepeatingTimer* timer, RepeatingClosure quit) {
+                    if (++*fired == 3) {
+                      timer->Stop();
+                      quit.Run();
+                    }
+                  },
+                  &fired_, &timer, run_loop.QuitClosure()));
   ASSERT_TRUE(test::RunWithTimeout(&run_loop));
   EXPECT_EQ(3, fired_);
   EXPECT_FALSE(timer.IsRunning());
@@ -98,12 +102,13 @@ TEST_P(TimerTest, RestartReplacesThePendingRun) {
   OneShotTimer timer;
   timer.Start(FROM_HERE, kShort, Count());
   RunLoop run_loop;
-  timer.Start(FROM_HERE, kShort, BindOnce(
-                                     [](int* fired, RepeatingClosure quit) {
-                                       *fired += 10;
-                                       quit.Run();
-                                     },
-                                     &fired_, run_loop.QuitClosure()));
+  timer.Start(FROM_HERE, kShort,
+              BindOnce(
+                  [](int* fired, RepeatingClosure quit) {
+                    *fired += 10;
+                    quit.Run();
+                  },
+                  &fired_, run_loop.QuitClosure()));
   ASSERT_TRUE(test::RunWithTimeout(&run_loop));
   RunFor(kShort * 4);
   EXPECT_EQ(10, fired_);
@@ -112,14 +117,14 @@ TEST_P(TimerTest, RestartReplacesThePendingRun) {
 TEST_P(TimerTest, TaskMayDestroyItsTimer) {
   auto timer = std::make_unique<RepeatingTimer>();
   RunLoop run_loop;
-  timer->Start(FROM_HERE, kShort, BindRepeating(
-                                      [](std::unique_ptr<RepeatingTimer>* timer, int* fired,
-                                         RepeatingClosure quit) {
-                                        ++*fired;
-                                        timer->reset();
-                                        quit.Run();
-                                      },
-                                      &timer, &fired_, run_loop.QuitClosure()));
+  timer->Start(FROM_HERE, kShort,
+               BindRepeating(
+                   [](std::unique_ptr<RepeatingTimer>* timer, int* fired, RepeatingClosure quit) {
+                     ++*fired;
+                     timer->reset();
+                     quit.Run();
+                   },
+                   &timer, &fired_, run_loop.QuitClosure()));
   ASSERT_TRUE(test::RunWithTimeout(&run_loop));
   RunFor(kShort * 4);
   EXPECT_EQ(1, fired_);

@@ -58,8 +58,7 @@ bool ObjectWatcher::StartWatchingInternal(void* object,
   if (!::RegisterWaitForSingleObject(&wait_object, object, &WaitCallback::DoneWaiting, this,
                                      INFINITE, flags)) {
     const DWORD error = ::GetLastError();
-    LOG(ERROR) << "RegisterWaitForSingleObject failed: "
-               << logging::SystemErrorCodeToString(error);
+    LOG(ERROR) << "RegisterWaitForSingleObject failed: " << logging::SystemErrorCodeToString(error);
     Reset();
     return false;
   }

@@ -118,8 +118,8 @@ TEST_P(ObjectWatcherTest, WatchesAProcessHandle) {
   STARTUPINFOW startup = {};
   startup.cb = sizeof(startup);
   PROCESS_INFORMATION process = {};
-  ASSERT_TRUE(::CreateProcessW(nullptr, command, nullptr, nullptr, FALSE, CREATE_NO_WINDOW,
-                               nullptr, nullptr, &startup, &process));
+  ASSERT_TRUE(::CreateProcessW(nullptr, command, nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
+                               nullptr, &startup, &process));
   ::CloseHandle(process.hThread);
   RunLoop run_loop;
   delegate_.on_signal = run_loop.QuitClosure();

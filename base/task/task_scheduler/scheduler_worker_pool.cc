@@ -37,7 +37,8 @@ SchedulerWorkerPool::SchedulerWorkerPool(std::string thread_name, TaskTracker* t
 SchedulerWorkerPool::~SchedulerWorkerPool() {
   // A pool destroyed with live threads would be used after free by them.
   std::lock_guard<std::mutex> lock(lock_);
-  CHECK(workers_.empty() && exited_workers_.empty()) << "join the task scheduler before deleting it";
+  CHECK(workers_.empty() && exited_workers_.empty())
+      << "join the task scheduler before deleting it";
 }
 
 void SchedulerWorkerPool::Start(const SchedulerWorkerPoolParams& params,
@@ -97,13 +98,13 @@ scoped_refptr<Sequence> SchedulerWorkerPool::TakeNextSequenceLockRequired() {
     return nullptr;
   // Highest priority first; among equals the one whose next task was
   // posted first.
-  auto best = std::min_element(
-      ready_sequences_.begin(), ready_sequences_.end(),
-      [](const scoped_refptr<Sequence>& a, const scoped_refptr<Sequence>& b) {
-        if (a->traits().priority() != b->traits().priority())
-          return a->traits().priority() > b->traits().priority();
-        return a->tasks().front().sequence_num < b->tasks().front().sequence_num;
-      });
+  auto best =
+      std::min_element(ready_sequences_.begin(), ready_sequences_.end(),
+                       [](const scoped_refptr<Sequence>& a, const scoped_refptr<Sequence>& b) {
+                         if (a->traits().priority() != b->traits().priority())
+                           return a->traits().priority() > b->traits().priority();
+                         return a->tasks().front().sequence_num < b->tasks().front().sequence_num;
+                       });
   scoped_refptr<Sequence> sequence = std::move(*best);
   ready_sequences_.erase(best);
   return sequence;
@@ -115,8 +116,8 @@ void SchedulerWorkerPool::RunWorker(Worker* worker) {
   if (params_->backward_compatibility() == SchedulerBackwardCompatibility::INIT_COM_STA) {
     const HRESULT hr = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     com_initialized = SUCCEEDED(hr);
-    LOG_IF(ERROR, !com_initialized) << "CoInitializeEx failed on " << thread_name_ << ": 0x"
-                                    << std::hex << hr;
+    LOG_IF(ERROR, !com_initialized)
+        << "CoInitializeEx failed on " << thread_name_ << ": 0x" << std::hex << hr;
   }
   if (observer_)
     observer_->OnSchedulerWorkerMainEntry();

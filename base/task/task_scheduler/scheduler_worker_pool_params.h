@@ -20,10 +20,10 @@ class SchedulerWorkerPoolParams {
  public:
   // At most `max_tasks` threads (and so tasks at once); a thread idle for
   // `suggested_reclaim_time` ends, and a new one is made when work comes.
-  SchedulerWorkerPoolParams(
-      int max_tasks,
-      TimeDelta suggested_reclaim_time,
-      SchedulerBackwardCompatibility backward_compatibility = SchedulerBackwardCompatibility::DISABLED)
+  SchedulerWorkerPoolParams(int max_tasks,
+                            TimeDelta suggested_reclaim_time,
+                            SchedulerBackwardCompatibility backward_compatibility =
+                                SchedulerBackwardCompatibility::DISABLED)
       : max_tasks_(max_tasks),
         suggested_reclaim_time_(suggested_reclaim_time),
         backward_compatibility_(backward_compatibility) {}

@@ -13,8 +13,7 @@ Task::Task(Task&& other) = default;
 Task& Task::operator=(Task&& other) = default;
 Task::~Task() = default;
 
-Sequence::Sequence(const TaskTraits& traits)
-    : token_(SequenceToken::Create()), traits_(traits) {}
+Sequence::Sequence(const TaskTraits& traits) : token_(SequenceToken::Create()), traits_(traits) {}
 
 Sequence::~Sequence() = default;
 

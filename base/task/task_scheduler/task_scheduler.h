@@ -48,7 +48,8 @@ class TaskScheduler {
   virtual ~TaskScheduler() = default;
 
   // Starts the pools; `observer` (may be null) is told of every worker.
-  virtual void Start(const InitParams& init_params, SchedulerWorkerObserver* observer = nullptr) = 0;
+  virtual void Start(const InitParams& init_params,
+                     SchedulerWorkerObserver* observer = nullptr) = 0;
 
   // Refuses new tasks (but BLOCK_SHUTDOWN ones, until it returns), drops
   // tasks not yet started unless BLOCK_SHUTDOWN, and waits for the

@@ -118,19 +118,19 @@ TEST_F(TaskSchedulerImplTest, EachPoolHasAtMostOneThread) {
     std::lock_guard<std::mutex> lock(ran_on_lock);
     ran_on.push_back(PlatformThread::CurrentId());
   };
-  ASSERT_TRUE(scheduler_.PostDelayedTaskWithTraits(FROM_HERE, {MayBlock()},
-                                                   BindOnce(
-                                                       [](WaitableEvent* started,
-                                                          WaitableEvent* release) {
-                                                         started->Signal();
-                                                         release->Wait();
-                                                       },
-                                                       &started, &release),
-                                                   TimeDelta()));
+  ASSERT_TRUE(
+      scheduler_.PostDelayedTaskWithTraits(FROM_HERE, {MayBlock()},
+                                           BindOnce(
+                                               [](WaitableEvent* started, WaitableEvent* release) {
+                                                 started->Signal();
+                                                 release->Wait();
+                                               },
+                                               &started, &release),
+                                           TimeDelta()));
   ASSERT_TRUE(started.TimedWait(kTimeout));
   for (int i = 0; i < 5; ++i) {
-    ASSERT_TRUE(scheduler_.PostDelayedTaskWithTraits(FROM_HERE, {MayBlock()},
-                                                     BindOnce(record), TimeDelta()));
+    ASSERT_TRUE(scheduler_.PostDelayedTaskWithTraits(FROM_HERE, {MayBlock()}, BindOnce(record),
+                                                     TimeDelta()));
   }
   // The one worker is busy: the others wait instead of getting threads.
   EXPECT_EQ(1u, scheduler_.NumberOfWorkersForTesting({MayBlock()}));
@@ -146,8 +146,8 @@ TEST_F(TaskSchedulerImplTest, IdleThreadIsReclaimedAndReplaced) {
   HANDLE worker = nullptr;
   RunAndWait({TaskPriority::USER_VISIBLE}, BindOnce(
                                                [](HANDLE* worker, WaitableEvent* done) {
-                                                 *worker = ::OpenThread(
-                                                     SYNCHRONIZE, FALSE, ::GetCurrentThreadId());
+                                                 *worker = ::OpenThread(SYNCHRONIZE, FALSE,
+                                                                        ::GetCurrentThreadId());
                                                  done->Signal();
                                                },
                                                &worker));
@@ -217,20 +217,20 @@ TEST_F(TaskSchedulerImplTest, ReplyFromASequenceComesBackToThatSequence) {
   ASSERT_TRUE(other.Start());
   bool reply_on_origin = false;
   WaitableEvent done;
-  origin->PostTask(
-      FROM_HERE,
-      BindOnce(
-          [](scoped_refptr<SingleThreadTaskRunner> other, SequencedTaskRunner* origin,
-             bool* reply_on_origin, WaitableEvent* done) {
-            other->PostTaskAndReply(FROM_HERE, BindOnce([] {}),
-                                    BindOnce(
-                                        [](SequencedTaskRunner* origin, bool* ok, WaitableEvent* done) {
-                                          *ok = origin->RunsTasksInCurrentSequence();
-                                          done->Signal();
-                                        },
-                                        Unretained(origin), reply_on_origin, done));
-          },
-          other.task_runner(), Unretained(origin.get()), &reply_on_origin, &done));
+  origin->PostTask(FROM_HERE,
+                   BindOnce(
+                       [](scoped_refptr<SingleThreadTaskRunner> other, SequencedTaskRunner* origin,
+                          bool* reply_on_origin, WaitableEvent* done) {
+                         other->PostTaskAndReply(
+                             FROM_HERE, BindOnce([] {}),
+                             BindOnce(
+                                 [](SequencedTaskRunner* origin, bool* ok, WaitableEvent* done) {
+                                   *ok = origin->RunsTasksInCurrentSequence();
+                                   done->Signal();
+                                 },
+                                 Unretained(origin), reply_on_origin, done));
+                       },
+                       other.task_runner(), Unretained(origin.get()), &reply_on_origin, &done));
   ASSERT_TRUE(done.TimedWait(kTimeout));
   EXPECT_TRUE(reply_on_origin);
 }
@@ -245,15 +245,16 @@ TEST_F(TaskSchedulerImplTest, ShutdownRunsBlockingTasksAndSkipsTheRest) {
   scheduler_.Start(InstallerParams(), nullptr);
   WaitableEvent started;
   WaitableEvent release;
-  ASSERT_TRUE(scheduler_.PostDelayedTaskWithTraits(
-      FROM_HERE, {TaskShutdownBehavior::CONTINUE_ON_SHUTDOWN},
-      BindOnce(&BlockUntil, &started, &release), TimeDelta()));
+  ASSERT_TRUE(
+      scheduler_.PostDelayedTaskWithTraits(FROM_HERE, {TaskShutdownBehavior::CONTINUE_ON_SHUTDOWN},
+                                           BindOnce(&BlockUntil, &started, &release), TimeDelta()));
   ASSERT_TRUE(started.TimedWait(kTimeout));
   // Queued behind the blocked worker of the same pool.
   std::vector<std::string> ran;
   std::mutex ran_lock;
   auto post = [&](TaskShutdownBehavior behavior, const char* name) {
-    return scheduler_.PostDelayedTaskWithTraits(FROM_HERE, {behavior}, BindOnce([&ran, &ran_lock, name] {
+    return scheduler_.PostDelayedTaskWithTraits(FROM_HERE, {behavior},
+                                                BindOnce([&ran, &ran_lock, name] {
                                                   std::lock_guard<std::mutex> lock(ran_lock);
                                                   ran.push_back(name);
                                                 }),
@@ -296,8 +297,8 @@ TEST_F(TaskSchedulerImplTest, JoinRunsPendingBlockShutdownTasksFirstAndIsIdempot
   std::atomic<bool> written{false};
   scoped_refptr<SequencedTaskRunner> prefs = scheduler_.CreateSequencedTaskRunnerWithTraits(
       {MayBlock(), TaskShutdownBehavior::BLOCK_SHUTDOWN});
-  ASSERT_TRUE(prefs->PostTask(FROM_HERE, BindOnce([](std::atomic<bool>* written) { *written = true; },
-                                                  &written)));
+  ASSERT_TRUE(prefs->PostTask(
+      FROM_HERE, BindOnce([](std::atomic<bool>* written) { *written = true; }, &written)));
   // Released whenever; joining must still wait for the queued write.
   Thread releaser("releaser");
   ASSERT_TRUE(releaser.Start());

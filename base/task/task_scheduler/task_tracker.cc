@@ -88,9 +88,8 @@ void TaskTracker::Shutdown() {
   if (shutdown_complete_)
     return;
   shutdown_started_ = true;
-  shutdown_cv_.wait(lock, [this] {
-    return num_block_shutdown_tasks_ == 0 && num_running_skip_tasks_ == 0;
-  });
+  shutdown_cv_.wait(
+      lock, [this] { return num_block_shutdown_tasks_ == 0 && num_running_skip_tasks_ == 0; });
   shutdown_complete_ = true;
 }
 
