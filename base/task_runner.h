@@ -3,14 +3,13 @@
 #ifndef BASE_TASK_RUNNER_H_
 #define BASE_TASK_RUNNER_H_
 
-#include <memory>
-#include <optional>
 #include <utility>
 
 #include "base/bind.h"
 #include "base/callback.h"
 #include "base/location.h"
 #include "base/memory/ref_counted.h"
+#include "base/post_task_and_reply_with_result_internal.h"
 #include "base/time/time.h"
 
 namespace base {
@@ -70,20 +69,9 @@ bool TaskRunner::PostTaskAndReplyWithResult(const Location& from_here,
                                             OnceCallback<void(ReplyArgType)> reply) {
   DCHECK(task);
   DCHECK(reply);
-  // Owned by the reply, so it dies with the reply on the calling sequence.
-  auto* result = new std::optional<TaskReturnType>();
-  return PostTaskAndReply(
-      from_here,
-      BindOnce(
-          [](OnceCallback<TaskReturnType()> task, std::optional<TaskReturnType>* result) {
-            result->emplace(std::move(task).Run());
-          },
-          std::move(task), Unretained(result)),
-      BindOnce(
-          [](OnceCallback<void(ReplyArgType)> reply, std::optional<TaskReturnType>* result) {
-            std::move(reply).Run(std::move(**result));
-          },
-          std::move(reply), Owned(result)));
+  auto [task_closure, reply_closure] =
+      internal::BindTaskAndReplyWithResult(std::move(task), std::move(reply));
+  return PostTaskAndReply(from_here, std::move(task_closure), std::move(reply_closure));
 }
 
 }  // namespace base

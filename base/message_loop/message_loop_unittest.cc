@@ -11,6 +11,7 @@
 #include "base/run_loop.h"
 #include "base/synchronization/waitable_event.h"
 #include "base/task_runner_util.h"
+#include "base/test/destruction_flag.h"
 #include "base/test/run_loop_with_timeout.h"
 #include "base/threading/platform_thread.h"
 #include "base/threading/sequenced_task_runner_handle.h"
@@ -98,23 +99,16 @@ TEST_P(MessageLoopTypeTest, PendingTasksAreDestroyedUnrunWithTheLoop) {
   // A fresh loop on a thread of its own, so this one's queue stays clean.
   bool ran = false;
   bool destroyed = false;
-  struct Flag {
-    explicit Flag(bool* destroyed) : destroyed_(destroyed) {}
-    Flag(Flag&& other) : destroyed_(std::exchange(other.destroyed_, nullptr)) {}
-    ~Flag() {
-      if (destroyed_)
-        *destroyed_ = true;
-    }
-    bool* destroyed_;
-  };
   scoped_refptr<SingleThreadTaskRunner> runner;
   {
     Thread thread("loop under test");
     ASSERT_TRUE(thread.StartWithOptions(Thread::Options(GetParam(), 0)));
     runner = thread.task_runner();
-    ASSERT_TRUE(runner->PostDelayedTask(
-        FROM_HERE, BindOnce([](bool* ran, Flag) { *ran = true; }, &ran, Flag(&destroyed)),
-        TimeDelta::FromHours(1)));
+    ASSERT_TRUE(
+        runner->PostDelayedTask(FROM_HERE,
+                                BindOnce([](bool* ran, test::DestructionFlag) { *ran = true; },
+                                         &ran, test::DestructionFlag(&destroyed)),
+                                TimeDelta::FromHours(1)));
     thread.Stop();
   }
   EXPECT_FALSE(ran);

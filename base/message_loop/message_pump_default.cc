@@ -9,10 +9,9 @@ namespace base {
 MessagePumpDefault::MessagePumpDefault() = default;
 MessagePumpDefault::~MessagePumpDefault() = default;
 
-void MessagePumpDefault::ScheduleWork() {
-  // An automatic-reset event remembers one signal: nothing is lost when the
-  // pump is busy, and a burst of posts costs one wake-up.
+bool MessagePumpDefault::PostWakeUp() {
   event_.Signal();
+  return true;
 }
 
 void MessagePumpDefault::ScheduleDelayedWork(const TimeTicks& delayed_work_time) {
@@ -20,22 +19,15 @@ void MessagePumpDefault::ScheduleDelayedWork(const TimeTicks& delayed_work_time)
   delayed_work_time_ = delayed_work_time;
 }
 
-void MessagePumpDefault::DoRunLoop() {
-  for (;;) {
-    bool did_work = state_->delegate->DoWork();
-    if (state_->should_quit)
-      break;
-    did_work |= state_->delegate->DoDelayedWork(&delayed_work_time_);
-    if (state_->should_quit)
-      break;
-    if (did_work)
-      continue;
-    did_work = state_->delegate->DoIdleWork();
-    if (state_->should_quit)
-      break;
-    if (did_work)
-      continue;
-    ::WaitForSingleObject(event_.handle(), GetCurrentDelay());
+bool MessagePumpDefault::ProcessNativeWork() {
+  return false;
+}
+
+void MessagePumpDefault::WaitForWork() {
+  if (::WaitForSingleObject(event_.handle(), GetCurrentDelay()) == WAIT_OBJECT_0) {
+    // The wake-up is taken; posts from now on signal again. A post in
+    // between finds its task run by the DoWork that follows.
+    have_work_ = false;
   }
 }
 

@@ -15,11 +15,13 @@ class MessagePumpDefault : public MessagePumpWin {
   MessagePumpDefault();
   ~MessagePumpDefault() override;
 
-  void ScheduleWork() override;
   void ScheduleDelayedWork(const TimeTicks& delayed_work_time) override;
 
  private:
-  void DoRunLoop() override;
+  bool PostWakeUp() override;
+  // No native work: tasks only.
+  bool ProcessNativeWork() override;
+  void WaitForWork() override;
 
   WaitableEvent event_{WaitableEvent::ResetPolicy::AUTOMATIC};
 };

@@ -18,17 +18,10 @@ MessagePumpForIO::~MessagePumpForIO() {
   ::CloseHandle(port_);
 }
 
-void MessagePumpForIO::ScheduleWork() {
-  if (have_work_.exchange(true))
-    return;  // a wake-up is already queued
+bool MessagePumpForIO::PostWakeUp() {
   // The pump itself as key and overlapped pointer marks a wake-up packet.
-  if (::PostQueuedCompletionStatus(port_, 0, reinterpret_cast<ULONG_PTR>(this),
-                                   reinterpret_cast<OVERLAPPED*>(this))) {
-    return;
-  }
-  const DWORD error = ::GetLastError();
-  have_work_ = false;
-  LOG(ERROR) << "Cannot wake the IO message loop: " << logging::SystemErrorCodeToString(error);
+  return ::PostQueuedCompletionStatus(port_, 0, reinterpret_cast<ULONG_PTR>(this),
+                                      reinterpret_cast<OVERLAPPED*>(this));
 }
 
 void MessagePumpForIO::ScheduleDelayedWork(const TimeTicks& delayed_work_time) {
@@ -45,26 +38,12 @@ bool MessagePumpForIO::RegisterIOHandler(HANDLE file_handle, IOHandler* handler)
   return false;
 }
 
-void MessagePumpForIO::DoRunLoop() {
-  for (;;) {
-    bool more_work_is_plausible = state_->delegate->DoWork();
-    if (state_->should_quit)
-      break;
-    more_work_is_plausible |= WaitForIOCompletion(0);
-    if (state_->should_quit)
-      break;
-    more_work_is_plausible |= state_->delegate->DoDelayedWork(&delayed_work_time_);
-    if (state_->should_quit)
-      break;
-    if (more_work_is_plausible)
-      continue;
-    more_work_is_plausible = state_->delegate->DoIdleWork();
-    if (state_->should_quit)
-      break;
-    if (more_work_is_plausible)
-      continue;
-    WaitForIOCompletion(GetCurrentDelay());
-  }
+bool MessagePumpForIO::ProcessNativeWork() {
+  return WaitForIOCompletion(0);
+}
+
+void MessagePumpForIO::WaitForWork() {
+  WaitForIOCompletion(GetCurrentDelay());
 }
 
 bool MessagePumpForIO::WaitForIOCompletion(DWORD timeout_ms) {

@@ -39,7 +39,6 @@ class MessagePumpForIO : public MessagePumpWin {
   MessagePumpForIO();
   ~MessagePumpForIO() override;
 
-  void ScheduleWork() override;
   void ScheduleDelayedWork(const TimeTicks& delayed_work_time) override;
 
   // Joins `file_handle` (opened with FILE_FLAG_OVERLAPPED) to the port; its
@@ -49,7 +48,9 @@ class MessagePumpForIO : public MessagePumpWin {
   bool RegisterIOHandler(HANDLE file_handle, IOHandler* handler);
 
  private:
-  void DoRunLoop() override;
+  bool PostWakeUp() override;
+  bool ProcessNativeWork() override;
+  void WaitForWork() override;
   // Waits up to `timeout_ms` for one completion and hands it on. True when
   // something arrived (a completion or a wake-up).
   bool WaitForIOCompletion(DWORD timeout_ms);

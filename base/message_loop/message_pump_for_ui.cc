@@ -63,17 +63,8 @@ MessagePumpForUI::~MessagePumpForUI() {
   ::DestroyWindow(message_window_);
 }
 
-void MessagePumpForUI::ScheduleWork() {
-  if (have_work_.exchange(true))
-    return;  // a wake-up is already on its way
-  if (::PostMessageW(message_window_, kMsgHaveWork, 0, 0))
-    return;
-  // The queue is full (10000 messages) or the window is gone: clear the flag
-  // so a later post tries again. The loop itself runs tasks on every turn,
-  // so only the wake-up is late, nothing is lost.
-  const DWORD error = ::GetLastError();
-  have_work_ = false;
-  LOG(ERROR) << "Cannot wake the UI message loop: " << logging::SystemErrorCodeToString(error);
+bool MessagePumpForUI::PostWakeUp() {
+  return ::PostMessageW(message_window_, kMsgHaveWork, 0, 0);
 }
 
 void MessagePumpForUI::ScheduleDelayedWork(const TimeTicks& delayed_work_time) {
@@ -83,30 +74,6 @@ void MessagePumpForUI::ScheduleDelayedWork(const TimeTicks& delayed_work_time) {
   const DWORD delay_ms = GetCurrentDelay();
   ::SetTimer(message_window_, reinterpret_cast<UINT_PTR>(this),
              delay_ms < USER_TIMER_MINIMUM ? USER_TIMER_MINIMUM : delay_ms, nullptr);
-}
-
-void MessagePumpForUI::DoRunLoop() {
-  for (;;) {
-    bool more_work_is_plausible = ProcessNextWindowsMessage();
-    if (state_->should_quit)
-      break;
-    more_work_is_plausible |= state_->delegate->DoWork();
-    if (state_->should_quit)
-      break;
-    more_work_is_plausible |= state_->delegate->DoDelayedWork(&delayed_work_time_);
-    if (more_work_is_plausible && delayed_work_time_.is_null())
-      ::KillTimer(message_window_, reinterpret_cast<UINT_PTR>(this));
-    if (state_->should_quit)
-      break;
-    if (more_work_is_plausible)
-      continue;
-    more_work_is_plausible = state_->delegate->DoIdleWork();
-    if (state_->should_quit)
-      break;
-    if (more_work_is_plausible)
-      continue;
-    WaitForWork();
-  }
 }
 
 void MessagePumpForUI::WaitForWork() {
@@ -120,7 +87,7 @@ void MessagePumpForUI::WaitForWork() {
   }
 }
 
-bool MessagePumpForUI::ProcessNextWindowsMessage() {
+bool MessagePumpForUI::ProcessNativeWork() {
   MSG message;
   if (!::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
     return false;

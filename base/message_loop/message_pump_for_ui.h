@@ -29,7 +29,6 @@ class MessagePumpForUI : public MessagePumpWin {
   MessagePumpForUI();
   ~MessagePumpForUI() override;
 
-  void ScheduleWork() override;
   void ScheduleDelayedWork(const TimeTicks& delayed_work_time) override;
 
  private:
@@ -37,11 +36,11 @@ class MessagePumpForUI : public MessagePumpWin {
   struct WindowProcedure;
   friend struct WindowProcedure;
 
-  void DoRunLoop() override;
-  void WaitForWork();
+  bool PostWakeUp() override;
   // Takes and handles one message; false when the queue was empty or the
   // message was WM_QUIT.
-  bool ProcessNextWindowsMessage();
+  bool ProcessNativeWork() override;
+  void WaitForWork() override;
   // Work messages dispatched to the window by a loop not ours (a modal one).
   void HandleWorkMessage();
   void HandleTimerMessage();

@@ -22,10 +22,44 @@ void MessagePumpWin::Run(Delegate* delegate) {
   state_ = previous_state;
 }
 
+void MessagePumpWin::DoRunLoop() {
+  for (;;) {
+    bool more_work_is_plausible = ProcessNativeWork();
+    if (state_->should_quit)
+      break;
+    more_work_is_plausible |= state_->delegate->DoWork();
+    if (state_->should_quit)
+      break;
+    more_work_is_plausible |= state_->delegate->DoDelayedWork(&delayed_work_time_);
+    if (state_->should_quit)
+      break;
+    if (more_work_is_plausible)
+      continue;
+    more_work_is_plausible = state_->delegate->DoIdleWork();
+    if (state_->should_quit)
+      break;
+    if (more_work_is_plausible)
+      continue;
+    WaitForWork();
+  }
+}
+
 void MessagePumpWin::Quit() {
   DCHECK(state_) << "Quit outside Run";
   if (state_)
     state_->should_quit = true;
+}
+
+void MessagePumpWin::ScheduleWork() {
+  if (have_work_.exchange(true))
+    return;  // a wake-up is already on its way
+  if (PostWakeUp())
+    return;
+  // The queue is full or gone: clear the flag so a later post tries again.
+  // The loop runs tasks on every turn, so only the wake-up is late.
+  const DWORD error = ::GetLastError();
+  have_work_ = false;
+  LOG(ERROR) << "Cannot wake the message loop: " << logging::SystemErrorCodeToString(error);
 }
 
 unsigned long MessagePumpWin::GetCurrentDelay() const {

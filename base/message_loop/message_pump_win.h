@@ -20,6 +20,8 @@ class MessagePumpWin : public MessagePump {
 
   void Run(Delegate* delegate) override;
   void Quit() override;
+  // Wakes the pump through PostWakeUp(), once per burst of posts. Thread-safe.
+  void ScheduleWork() override;
 
  protected:
   // One level of Run() nesting.
@@ -28,7 +30,17 @@ class MessagePumpWin : public MessagePump {
     bool should_quit = false;
   };
 
-  virtual void DoRunLoop() = 0;
+  // Native work first (a Windows message, an I/O completion), then a task,
+  // then a due delayed task; when none was there, idle work, then a wait.
+  void DoRunLoop();
+  // Handles one piece of native work without waiting; true when there was
+  // one (or a wake-up).
+  virtual bool ProcessNativeWork() = 0;
+  // Sleeps until woken, native work arrives or the next delayed task is due.
+  virtual void WaitForWork() = 0;
+  // Queues the wake-up (a window message, a completion packet); false, with
+  // the system error set, when it cannot.
+  virtual bool PostWakeUp() = 0;
 
   // Milliseconds until the next delayed task is due, rounded up so a wait
   // never ends early; INFINITE (0xFFFFFFFF) when there is none.
@@ -38,7 +50,8 @@ class MessagePumpWin : public MessagePump {
   RunState* state_ = nullptr;
   // Due time of the next delayed task; null when there is none.
   TimeTicks delayed_work_time_;
-  // Set while a wake-up is on its way, so a burst of posts wakes once.
+  // Set while a wake-up is on its way, so a burst of posts wakes once; the
+  // pump clears it when it takes the wake-up.
   std::atomic<bool> have_work_{false};
 };
 

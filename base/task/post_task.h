@@ -3,13 +3,12 @@
 #ifndef BASE_TASK_POST_TASK_H_
 #define BASE_TASK_POST_TASK_H_
 
-#include <optional>
 #include <utility>
 
-#include "base/bind.h"
 #include "base/callback.h"
 #include "base/location.h"
 #include "base/memory/scoped_refptr.h"
+#include "base/post_task_and_reply_with_result_internal.h"
 #include "base/sequenced_task_runner.h"
 #include "base/task/task_traits.h"
 #include "base/time/time.h"
@@ -56,20 +55,10 @@ bool PostTaskWithTraitsAndReplyWithResult(const Location& from_here,
                                           const TaskTraits& traits,
                                           OnceCallback<TaskReturnType()> task,
                                           OnceCallback<void(ReplyArgType)> reply) {
-  // Owned by the reply, so it dies with the reply on the posting sequence.
-  auto* result = new std::optional<TaskReturnType>();
-  return PostTaskAndReplyWithTraits(
-      from_here, traits,
-      BindOnce(
-          [](OnceCallback<TaskReturnType()> task, std::optional<TaskReturnType>* result) {
-            result->emplace(std::move(task).Run());
-          },
-          std::move(task), Unretained(result)),
-      BindOnce(
-          [](OnceCallback<void(ReplyArgType)> reply, std::optional<TaskReturnType>* result) {
-            std::move(reply).Run(std::move(**result));
-          },
-          std::move(reply), Owned(result)));
+  auto [task_closure, reply_closure] =
+      internal::BindTaskAndReplyWithResult(std::move(task), std::move(reply));
+  return PostTaskAndReplyWithTraits(from_here, traits, std::move(task_closure),
+                                    std::move(reply_closure));
 }
 
 scoped_refptr<SequencedTaskRunner> CreateSequencedTaskRunnerWithTraits(const TaskTraits& traits);

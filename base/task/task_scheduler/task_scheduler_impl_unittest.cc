@@ -13,6 +13,7 @@
 
 #include "base/bind.h"
 #include "base/synchronization/waitable_event.h"
+#include "base/test/destruction_flag.h"
 #include "base/threading/platform_thread.h"
 #include "base/threading/sequenced_task_runner_handle.h"
 #include "base/threading/thread.h"
@@ -314,18 +315,11 @@ TEST_F(TaskSchedulerImplTest, JoinRunsPendingBlockShutdownTasksFirstAndIsIdempot
 
 TEST_F(TaskSchedulerImplTest, ShutdownBeforeStartDropsTasksWithoutHanging) {
   bool destroyed = false;
-  struct Flag {
-    explicit Flag(bool* destroyed) : destroyed_(destroyed) {}
-    Flag(Flag&& other) : destroyed_(std::exchange(other.destroyed_, nullptr)) {}
-    ~Flag() {
-      if (destroyed_)
-        *destroyed_ = true;
-    }
-    bool* destroyed_;
-  };
   ASSERT_TRUE(scheduler_.PostDelayedTaskWithTraits(
       FROM_HERE, {TaskShutdownBehavior::BLOCK_SHUTDOWN},
-      BindOnce([](Flag) { ADD_FAILURE() << "must not run"; }, Flag(&destroyed)), TimeDelta()));
+      BindOnce([](test::DestructionFlag) { ADD_FAILURE() << "must not run"; },
+               test::DestructionFlag(&destroyed)),
+      TimeDelta()));
   scheduler_.Shutdown();
   EXPECT_TRUE(destroyed);
   EXPECT_FALSE(scheduler_.PostDelayedTaskWithTraits(FROM_HERE, {}, BindOnce([] {}), TimeDelta()));
