@@ -22,7 +22,10 @@ struct ObjectWatcher::WaitCallback {
   }
 };
 
-ObjectWatcher::ObjectWatcher() = default;
+ObjectWatcher::ObjectWatcher() {
+  // Bound to the sequence that first watches.
+  DETACH_FROM_SEQUENCE(sequence_checker_);
+}
 
 ObjectWatcher::~ObjectWatcher() {
   StopWatching();
@@ -39,6 +42,7 @@ bool ObjectWatcher::StartWatchingMultipleTimes(void* object, Delegate* delegate)
 bool ObjectWatcher::StartWatchingInternal(void* object,
                                           Delegate* delegate,
                                           bool execute_only_once) {
+  DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_checker_);
   DCHECK(delegate);
   if (wait_object_) {
     LOG(ERROR) << "Already watching an object";
@@ -67,6 +71,7 @@ bool ObjectWatcher::StartWatchingInternal(void* object,
 }
 
 bool ObjectWatcher::StopWatching() {
+  DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_checker_);
   if (!wait_object_)
     return false;
   // INVALID_HANDLE_VALUE: wait until a running callback has returned, so

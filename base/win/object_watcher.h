@@ -6,6 +6,7 @@
 #include "base/callback.h"
 #include "base/memory/scoped_refptr.h"
 #include "base/memory/weak_ptr.h"
+#include "base/sequence_checker.h"
 #include "base/sequenced_task_runner.h"
 
 namespace base::win {
@@ -70,6 +71,7 @@ class ObjectWatcher {
   // Posted by the wait thread to the watching sequence.
   RepeatingClosure callback_;
   scoped_refptr<SequencedTaskRunner> task_runner_;
+  SEQUENCE_CHECKER(sequence_checker_);
   WeakPtrFactory<ObjectWatcher> weak_factory_{this};
 };
 
