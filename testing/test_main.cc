@@ -7,12 +7,16 @@
 
 #include <string>
 
+#include "base/at_exit.h"
 #include "base/command_line.h"
 #include "base/logging.h"
 #include "gmock/gmock.h"
 #include "testing/multiprocess_test.h"
 
 int main(int argc, char** argv) {
+  // Lazy instances and other exit-time work register here, as in the
+  // installer's entry point.
+  base::AtExitManager at_exit_manager;
   base::CommandLine::Init(argc, argv);
   const base::CommandLine& command_line = *base::CommandLine::ForCurrentProcess();
   if (command_line.HasSwitch(velta::testing::kTestChildSwitch)) {
