@@ -16,6 +16,8 @@
 #include <vector>
 
 #include "base/strings/utf_string_conversions.h"
+#include "base/win/get_function.h"
+#include "base/win/scoped_handle.h"
 #include "desktop/windows/installer/common/exit_codes.h"
 #include "desktop/windows/installer/common/product_constants.h"
 
@@ -32,9 +34,6 @@ constexpr size_t kMaxFilePathLength = MAX_PATH;
 constexpr int kCsidlCreateFlags = CSIDL_FLAG_CREATE | CSIDL_FLAG_DONT_UNEXPAND;
 // KF_FLAG_CREATE | KF_FLAG_INIT.
 constexpr DWORD kKnownFolderCreateFlags = 0x8800;
-
-using SHGetKnownFolderPathFunction = HRESULT(WINAPI*)(REFKNOWNFOLDERID, DWORD, HANDLE,
-                                                      PWSTR*);
 
 bool IsPathSeparator(wchar_t c) {
   return c == L'\\' || c == L'/';
@@ -127,22 +126,6 @@ bool GetUserNameInFormat(EXTENDED_NAME_FORMAT format, std::wstring* name) {
   return true;
 }
 
-// Closes a file handle, a mapping or a view when the function returns.
-class ScopedFileHandle {
- public:
-  explicit ScopedFileHandle(HANDLE handle) : handle_(handle) {}
-  ScopedFileHandle(const ScopedFileHandle&) = delete;
-  ScopedFileHandle& operator=(const ScopedFileHandle&) = delete;
-  ~ScopedFileHandle() {
-    if (is_valid())
-      ::CloseHandle(handle_);
-  }
-  bool is_valid() const { return handle_ && handle_ != INVALID_HANDLE_VALUE; }
-  HANDLE get() const { return handle_; }
-
- private:
-  HANDLE handle_;
-};
 
 // English (United States): the texts go to logs and to the error record's
 // detail, which are read in English whatever the user's language.
@@ -174,13 +157,8 @@ std::string CollapseWhitespace(const char* text) {
 }  // namespace
 
 bool GetKnownFolderPath(REFKNOWNFOLDERID id, int csidl, base::FilePath* path, bool create) {
-  // shell32 is loaded by every process that links it; SHGetKnownFolderPath
-  // exists from Vista on.
-  HMODULE shell32 = ::GetModuleHandleW(L"shell32.dll");
-  auto get_known_folder_path =
-      shell32 ? reinterpret_cast<SHGetKnownFolderPathFunction>(
-                    reinterpret_cast<void*>(::GetProcAddress(shell32, "SHGetKnownFolderPath")))
-              : nullptr;
+  // SHGetKnownFolderPath exists from Vista on.
+  auto get_known_folder_path = BASE_WIN_GET_FUNCTION(L"shell32.dll", SHGetKnownFolderPath);
   if (get_known_folder_path) {
     PWSTR folder = nullptr;
     HRESULT result = get_known_folder_path(id, 0, nullptr, &folder);
@@ -250,11 +228,11 @@ bool GetFileInformationForPath(const base::FilePath& path, BY_HANDLE_FILE_INFORM
   // No access rights: the file's attributes and identity can be read even
   // when another process holds it open for writing. Backup semantics let
   // folders be opened too.
-  ScopedFileHandle file(::CreateFileW(path.value().c_str(), 0,
+  base::win::ScopedHandle file(::CreateFileW(path.value().c_str(), 0,
                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                       nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS,
                                       nullptr));
-  if (!file.is_valid())
+  if (!file.IsValid())
     return false;
   return ::GetFileInformationByHandle(file.get(), info) != FALSE;
 }
@@ -288,17 +266,17 @@ std::string GetBrowserExeName() {
 }
 
 uint32_t GetExecutableArchitecture(const base::FilePath& path) {
-  ScopedFileHandle file(::CreateFileW(path.value().c_str(), GENERIC_READ,
+  base::win::ScopedHandle file(::CreateFileW(path.value().c_str(), GENERIC_READ,
                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                       nullptr, OPEN_EXISTING, 0, nullptr));
-  if (!file.is_valid())
+  if (!file.IsValid())
     return kExecutableArchitectureUnknown;
   LARGE_INTEGER file_size = {};
   if (!::GetFileSizeEx(file.get(), &file_size) || file_size.QuadPart == 0)
     return kExecutableArchitectureUnknown;
-  ScopedFileHandle mapping(
+  base::win::ScopedHandle mapping(
       ::CreateFileMappingW(file.get(), nullptr, PAGE_READONLY, 0, 0, nullptr));
-  if (!mapping.is_valid())
+  if (!mapping.IsValid())
     return kExecutableArchitectureUnknown;
   const auto* view = static_cast<const uint8_t*>(
       ::MapViewOfFile(mapping.get(), FILE_MAP_READ, 0, 0, 0));
