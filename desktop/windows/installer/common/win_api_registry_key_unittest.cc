@@ -21,7 +21,16 @@ using Names = std::set<std::wstring>;
 // Under HKEY_LOCAL_MACHINE\Software the two registry views are separate keys.
 class WinApiRegistryKeyTest : public ::testing::Test {
  protected:
-  void SetUp() override { ASSERT_TRUE(sandbox_.is_valid()); }
+  void SetUp() override {
+    ASSERT_TRUE(sandbox_.is_valid());
+    // The sandbox exists in the process's default view only (the 32-bit one
+    // for a 32-bit process); make it in both.
+    for (REGSAM view : {KEY_WOW64_32KEY, KEY_WOW64_64KEY}) {
+      base::win::RegKey key;
+      ASSERT_EQ(ERROR_SUCCESS,
+                key.Create(sandbox_.root(), sandbox_.path().c_str(), KEY_ALL_ACCESS | view));
+    }
+  }
 
   // Creates sandbox\`name` in `view` with the value "Name" = `name`.
   void CreateSubKey(const std::wstring& name, REGSAM view) {
