@@ -2,8 +2,6 @@
 
 #include "desktop/windows/installer/common/win_api_impl.h"
 
-#include <shellapi.h>
-
 #include <utility>
 
 #include "base/logging.h"
@@ -90,24 +88,15 @@ std::unique_ptr<WinApiDriveList> WinApiImpl::GetLogicalDrives() {
 }
 
 std::unique_ptr<WinApiProcess> WinApiImpl::RunElevated(const base::CommandLine& command_line) {
-  const std::wstring program = command_line.GetProgram().value();
-  const std::wstring parameters = command_line.GetArgumentsString();
-  SHELLEXECUTEINFOW info = {};
-  info.cbSize = sizeof(info);
-  // No system error box: the failure is recorded and shown by the installer
-  // itself (a declined prompt gives ERROR_CANCELLED, never a box anyway).
-  info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
-  info.lpVerb = L"runas";
-  info.lpFile = program.c_str();
-  info.lpParameters = parameters.c_str();
-  info.nShow = SW_SHOW;
-  if (!::ShellExecuteExW(&info)) {
+  // "runas" with SW_SHOW and no system error box: the failure is recorded
+  // here and shown by the installer itself (a declined prompt gives
+  // ERROR_CANCELLED).
+  base::Process process = base::LaunchElevatedProcess(command_line, base::LaunchOptions());
+  if (!process.IsValid()) {
     DWORD error = ::GetLastError();
     RecordElevationFailure(error);
-    return std::make_unique<WinApiProcess>(base::Process());
   }
-  // A document or a program whose start was handed over has no process.
-  return std::make_unique<WinApiProcess>(base::Process(info.hProcess));
+  return std::make_unique<WinApiProcess>(std::move(process));
 }
 
 uint32_t WinApiImpl::GetCurrentThreadId() {

@@ -63,6 +63,14 @@ VELTA_TEST_CHILD_MAIN(PrintWinApiOutput) {
 
 class WinApiImplTest : public ::testing::Test {
  protected:
+  // The calling thread's installer error as "<code>: <detail>".
+  static std::string RecordedError() {
+    uint32_t code = 0;
+    std::string detail;
+    GetInstallerError(&code, &detail, nullptr);
+    return std::to_string(code) + ": " + detail;
+  }
+
   WinApiImpl win_api_;
   ScopedInstallerErrorRecord error_record_;
 };
@@ -110,12 +118,8 @@ TEST_F(WinApiImplTest, GetAppOutputFailureRecordsErrorOneWithTheCommandLine) {
   std::string output;
   EXPECT_FALSE(win_api_.GetAppOutput(command_line, &output, true));
 
-  uint32_t code = 0;
-  std::string detail;
-  GetInstallerError(&code, &detail, nullptr);
-  EXPECT_EQ(1u, code);
-  EXPECT_EQ("Cannot get app output " + base::WideToUTF8(command_line.GetCommandLineString()),
-            detail);
+  EXPECT_EQ("1: Cannot get app output " + base::WideToUTF8(command_line.GetCommandLineString()),
+            RecordedError());
   // The lock is given back on failure too.
   EXPECT_TRUE(GetAppOutputLock().Try());
   GetAppOutputLock().Release();
@@ -143,23 +147,17 @@ TEST_F(WinApiImplTest, RunElevatedFailureRecordsErrorEight) {
   std::unique_ptr<WinApiProcess> process =
       win_api_.RunElevated(base::CommandLine(base::FilePath(L"C:\\no such folder\\x.exe")));
   EXPECT_FALSE(process->IsValid());
-  uint32_t code = 0;
-  std::string detail;
-  GetInstallerError(&code, &detail, nullptr);
-  EXPECT_EQ(8u, code);
-  EXPECT_EQ(0u, detail.find("Failed to run the elevated process: ")) << detail;
-  EXPECT_NE(std::string::npos, detail.find("(0x")) << detail;
+  const std::string error = RecordedError();
+  EXPECT_EQ(0u, error.find("8: Failed to run the elevated process: ")) << error;
+  EXPECT_NE(std::string::npos, error.find("(0x")) << error;
 }
 
 TEST_F(WinApiImplTest, WaitForElevatedWithoutProcessRecordsTheSystemError) {
   WinApiProcess process{base::Process()};
   EXPECT_FALSE(process.WaitForElevated());
-  uint32_t code = 0;
-  std::string detail;
-  GetInstallerError(&code, &detail, nullptr);
-  EXPECT_EQ(1u, code);
-  EXPECT_EQ(0u, detail.find("Failed wait for the elevated process: ")) << detail;
-  EXPECT_NE(std::string::npos, detail.find("(0x6)")) << detail;
+  const std::string error = RecordedError();
+  EXPECT_EQ(0u, error.find("1: Failed wait for the elevated process: ")) << error;
+  EXPECT_NE(std::string::npos, error.find("(0x6)")) << error;
 }
 
 TEST_F(WinApiImplTest, WaitForElevatedRecordsAnUnexpectedWaitResult) {
@@ -169,11 +167,7 @@ TEST_F(WinApiImplTest, WaitForElevatedRecordsAnUnexpectedWaitResult) {
   std::thread([mutex] { ::WaitForSingleObject(mutex, INFINITE); }).join();
   WinApiProcess process{base::Process(mutex)};
   EXPECT_FALSE(process.WaitForElevated());
-  uint32_t code = 0;
-  std::string detail;
-  GetInstallerError(&code, &detail, nullptr);
-  EXPECT_EQ(1u, code);
-  EXPECT_EQ("Unexpected result when waiting for elevated process: 128", detail);
+  EXPECT_EQ("1: Unexpected result when waiting for elevated process: 128", RecordedError());
 }
 
 TEST_F(WinApiImplTest, LaunchedProcessExitCodeReadsAsAnInstallerResult) {
