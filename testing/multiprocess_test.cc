@@ -4,6 +4,7 @@
 
 #include <map>
 #include <string>
+#include <vector>
 
 namespace velta::testing {
 namespace {
@@ -11,6 +12,11 @@ namespace {
 std::map<std::string, ChildMain>& Registry() {
   static auto* registry = new std::map<std::string, ChildMain>();
   return *registry;
+}
+
+std::vector<ChildSetupHook>& SetupHooks() {
+  static auto* hooks = new std::vector<ChildSetupHook>();
+  return *hooks;
 }
 
 }  // namespace
@@ -22,6 +28,18 @@ ChildMainRegistrar::ChildMainRegistrar(const char* name, ChildMain main) {
 ChildMain FindChildMain(const char* name) {
   auto it = Registry().find(name);
   return it == Registry().end() ? nullptr : it->second;
+}
+
+ChildSetupHookRegistrar::ChildSetupHookRegistrar(ChildSetupHook hook) {
+  SetupHooks().push_back(hook);
+}
+
+bool RunChildSetupHooks(const base::CommandLine& command_line, std::string* error) {
+  for (ChildSetupHook hook : SetupHooks()) {
+    if (!hook(command_line, error))
+      return false;
+  }
+  return true;
 }
 
 }  // namespace velta::testing

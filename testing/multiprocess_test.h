@@ -3,6 +3,12 @@
 #ifndef TESTING_MULTIPROCESS_TEST_H_
 #define TESTING_MULTIPROCESS_TEST_H_
 
+#include <string>
+
+namespace base {
+class CommandLine;
+}
+
 namespace velta::testing {
 
 // The switch that makes a test binary run one registered child role instead
@@ -19,6 +25,25 @@ class ChildMainRegistrar {
 
 // Returns the child role registered under `name`, or null.
 ChildMain FindChildMain(const char* name);
+
+// The exit code of a child whose set-up hook failed (the reason goes to
+// standard error).
+inline constexpr int kChildSetupFailedExitCode = 124;
+
+// Runs in a child process before its role, with the child's command line:
+// puts in place what the switches ask for (testing/fake_hooks installs
+// fakes this way). False, with `error` set, stops the child.
+using ChildSetupHook = bool (*)(const base::CommandLine& command_line, std::string* error);
+
+// Registers a set-up hook at static-initialisation time.
+class ChildSetupHookRegistrar {
+ public:
+  explicit ChildSetupHookRegistrar(ChildSetupHook hook);
+};
+
+// Runs every registered hook in registration order; stops at the first that
+// fails.
+bool RunChildSetupHooks(const base::CommandLine& command_line, std::string* error);
 
 }  // namespace velta::testing
 

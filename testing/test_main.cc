@@ -27,6 +27,11 @@ int main(int argc, char** argv) {
       fprintf(stderr, "No child role named '%s'\n", name.c_str());
       return 125;
     }
+    std::string error;
+    if (!velta::testing::RunChildSetupHooks(command_line, &error)) {
+      fprintf(stderr, "Child role '%s' cannot be set up: %s\n", name.c_str(), error.c_str());
+      return velta::testing::kChildSetupFailedExitCode;
+    }
     return child();
   }
   testing::InitGoogleMock(&argc, argv);

@@ -1,0 +1,399 @@
+// Copyright 2026 Velta Software. All rights reserved.
+
+#include "desktop/windows/installer/common/utils.h"
+
+#define SECURITY_WIN32
+#include <lmcons.h>
+#include <objbase.h>
+#include <security.h>
+#include <shlobj.h>
+#include <stdio.h>
+#include <string.h>
+#include <windows.h>
+
+#include <algorithm>
+#include <string_view>
+#include <vector>
+
+#include "base/strings/utf_string_conversions.h"
+#include "base/win/get_function.h"
+#include "base/win/scoped_handle.h"
+#include "desktop/windows/installer/common/exit_codes.h"
+#include "desktop/windows/installer/common/product_constants.h"
+
+namespace velta {
+namespace {
+
+// Lengths of the longest folder and file path a user may type, in characters
+// and without the terminator: CreateDirectoryW refuses 248 and more (a folder
+// must leave room for an 8.3 file name), MAX_PATH counts the terminator.
+constexpr size_t kMaxDirectoryPathLength = 248;
+constexpr size_t kMaxFilePathLength = MAX_PATH;
+
+// The CSIDL flags of a second SHGetFolderPathW call that makes the folder.
+constexpr int kCsidlCreateFlags = CSIDL_FLAG_CREATE | CSIDL_FLAG_DONT_UNEXPAND;
+// KF_FLAG_CREATE | KF_FLAG_INIT.
+constexpr DWORD kKnownFolderCreateFlags = 0x8800;
+
+bool IsPathSeparator(wchar_t c) {
+  return c == L'\\' || c == L'/';
+}
+
+wchar_t ToLowerAscii(wchar_t c) {
+  return (c >= L'A' && c <= L'Z') ? static_cast<wchar_t>(c - L'A' + L'a') : c;
+}
+
+bool EqualsIgnoringAsciiCase(std::wstring_view text, std::wstring_view lower_case) {
+  if (text.size() != lower_case.size())
+    return false;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (ToLowerAscii(text[i]) != lower_case[i])
+      return false;
+  }
+  return true;
+}
+
+// Device names Windows reserves in every folder, whatever the extension.
+bool IsReservedDeviceName(std::wstring_view component) {
+  static constexpr std::wstring_view kReservedNames[] = {
+      L"con", L"aux", L"com1", L"com2", L"com3", L"com4",
+      L"lpt1", L"lpt2", L"lpt3", L"prn", L"nul"};
+  std::wstring_view base_name = component.substr(0, component.find(L'.'));
+  if (base_name.size() != 3 && base_name.size() != 4)
+    return false;
+  for (std::wstring_view reserved : kReservedNames) {
+    if (EqualsIgnoringAsciiCase(base_name, reserved))
+      return true;
+  }
+  return false;
+}
+
+bool IsValidPathComponent(std::wstring_view component) {
+  for (wchar_t c : component) {
+    if ((c >= 1 && c <= 31) || std::wstring_view(L"?\"<>*|:").find(c) != std::wstring_view::npos)
+      return false;
+  }
+  if (component.front() == L' ' || component.back() == L' ' || component.back() == L'.')
+    return false;
+  return !IsReservedDeviceName(component);
+}
+
+// Skips the separator-terminated name that starts at `*position` (a UNC
+// server or share). False when the name is empty or not followed by a
+// separator.
+bool SkipUncName(std::wstring_view path, size_t* position) {
+  size_t end = *position;
+  while (end < path.size() && !IsPathSeparator(path[end]))
+    ++end;
+  if (end == *position || end == path.size())
+    return false;
+  *position = end + 1;
+  return true;
+}
+
+bool IsAsciiDigitsOrUnderscores(std::string_view part) {
+  return std::all_of(part.begin(), part.end(),
+                     [](char c) { return (c >= '0' && c <= '9') || c == '_'; });
+}
+
+// A non-empty run of decimal digits that fits in 32 bits.
+bool ParseUint32(std::string_view text, uint32_t* value) {
+  if (text.empty())
+    return false;
+  uint64_t result = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9')
+      return false;
+    result = result * 10 + static_cast<uint64_t>(c - '0');
+    if (result > UINT32_MAX)
+      return false;
+  }
+  *value = static_cast<uint32_t>(result);
+  return true;
+}
+
+bool GetUserNameInFormat(EXTENDED_NAME_FORMAT format, std::wstring* name) {
+  ULONG size = 0;
+  if (!::GetUserNameExW(format, nullptr, &size) && ::GetLastError() != ERROR_MORE_DATA)
+    return false;
+  // The size asked for counts the terminator on Windows; one more character
+  // keeps a stray short count from truncating the name.
+  std::vector<wchar_t> buffer(size + 1);
+  ULONG length = static_cast<ULONG>(buffer.size());
+  if (!::GetUserNameExW(format, buffer.data(), &length))
+    return false;
+  name->assign(buffer.data());
+  return true;
+}
+
+
+// English (United States): the texts go to logs and to the error record's
+// detail, which are read in English whatever the user's language.
+constexpr DWORD kEnglishLanguageId = 1033;
+constexpr DWORD kErrorTextBufferSize = 256;
+
+bool IsAsciiWhitespace(char c) {
+  return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
+}
+
+// Turns every run of white space into one blank and trims both ends: system
+// texts end in "\r\n" and some span several lines.
+std::string CollapseWhitespace(const char* text) {
+  std::string result;
+  bool pending_blank = false;
+  for (const char* c = text; *c; ++c) {
+    if (IsAsciiWhitespace(*c)) {
+      pending_blank = !result.empty();
+      continue;
+    }
+    if (pending_blank)
+      result.push_back(' ');
+    pending_blank = false;
+    result.push_back(*c);
+  }
+  return result;
+}
+
+}  // namespace
+
+bool GetKnownFolderPath(REFKNOWNFOLDERID id, int csidl, base::FilePath* path, bool create) {
+  // SHGetKnownFolderPath exists from Vista on.
+  auto get_known_folder_path = BASE_WIN_GET_FUNCTION(L"shell32.dll", SHGetKnownFolderPath);
+  if (get_known_folder_path) {
+    PWSTR folder = nullptr;
+    HRESULT result = get_known_folder_path(id, 0, nullptr, &folder);
+    if (FAILED(result) && create) {
+      ::CoTaskMemFree(folder);
+      folder = nullptr;
+      result = get_known_folder_path(id, kKnownFolderCreateFlags, nullptr, &folder);
+    }
+    if (SUCCEEDED(result) && folder)
+      *path = base::FilePath(folder);
+    ::CoTaskMemFree(folder);
+    return SUCCEEDED(result) && !path->empty();
+  }
+  wchar_t folder[MAX_PATH] = {};
+  HRESULT result = ::SHGetFolderPathW(nullptr, csidl, nullptr, 0, folder);
+  if (FAILED(result) && result != E_INVALIDARG && create)
+    result = ::SHGetFolderPathW(nullptr, csidl | kCsidlCreateFlags, nullptr, 0, folder);
+  if (FAILED(result))
+    return false;
+  *path = base::FilePath(folder);
+  return true;
+}
+
+void FormatRegistryPath(HKEY root, const std::wstring& path, std::wstring* out) {
+  if (root == HKEY_CLASSES_ROOT)
+    out->append(L"CLASSES_ROOT\\");
+  else if (root == HKEY_CURRENT_USER)
+    out->append(L"CURRENT_USER\\");
+  else if (root == HKEY_LOCAL_MACHINE)
+    out->append(L"MACHINE\\");
+  else if (root == HKEY_USERS)
+    out->append(L"USERS\\");
+  out->append(path);
+}
+
+bool IsValidPath(const std::wstring& path, bool is_directory) {
+  const size_t limit = is_directory ? kMaxDirectoryPathLength : kMaxFilePathLength;
+  if (path.empty() || path.size() >= limit)
+    return false;
+  std::wstring_view rest(path);
+  size_t position = 0;
+  if (rest.size() >= 2 && rest[1] == L':') {
+    position = 2;
+  } else if (rest.size() >= 2 && IsPathSeparator(rest[0]) && IsPathSeparator(rest[1])) {
+    // "\\server\share\": both names must be there, each closed by a
+    // separator.
+    position = 2;
+    if (!SkipUncName(rest, &position) || !SkipUncName(rest, &position))
+      return false;
+  }
+  while (position < rest.size()) {
+    if (IsPathSeparator(rest[position])) {
+      ++position;
+      continue;
+    }
+    size_t end = position;
+    while (end < rest.size() && !IsPathSeparator(rest[end]))
+      ++end;
+    if (!IsValidPathComponent(rest.substr(position, end - position)))
+      return false;
+    position = end;
+  }
+  return true;
+}
+
+bool GetFileInformationForPath(const base::FilePath& path, BY_HANDLE_FILE_INFORMATION* info) {
+  // No access rights: the file's attributes and identity can be read even
+  // when another process holds it open for writing. Backup semantics let
+  // folders be opened too.
+  base::win::ScopedHandle file(::CreateFileW(path.value().c_str(), 0,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS,
+                                      nullptr));
+  if (!file.IsValid())
+    return false;
+  return ::GetFileInformationByHandle(file.get(), info) != FALSE;
+}
+
+bool GetCurrentUserName(std::wstring* name) {
+  wchar_t buffer[UNLEN + 1];
+  DWORD size = UNLEN + 1;
+  if (!::GetUserNameW(buffer, &size))
+    return false;
+  name->assign(buffer);
+  return true;
+}
+
+bool GetUserNameSamCompatible(std::wstring* name) {
+  return GetUserNameInFormat(NameSamCompatible, name);
+}
+
+bool GetUserDisplayName(std::wstring* name) {
+  return GetUserNameInFormat(NameDisplay, name);
+}
+
+std::wstring MakeNamedObjectName(const std::wstring& name, const std::wstring& prefix,
+                                 bool global) {
+  std::wstring object_name = prefix + L"/" + name;
+  std::replace(object_name.begin(), object_name.end(), L'\\', L'/');
+  return (global ? L"Global\\" : L"Local\\") + object_name;
+}
+
+std::string GetBrowserExeName() {
+  return GetLowercaseBrandName() + ".exe";
+}
+
+uint32_t GetExecutableArchitecture(const base::FilePath& path) {
+  base::win::ScopedHandle file(::CreateFileW(path.value().c_str(), GENERIC_READ,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, 0, nullptr));
+  if (!file.IsValid())
+    return kExecutableArchitectureUnknown;
+  LARGE_INTEGER file_size = {};
+  if (!::GetFileSizeEx(file.get(), &file_size) || file_size.QuadPart == 0)
+    return kExecutableArchitectureUnknown;
+  base::win::ScopedHandle mapping(
+      ::CreateFileMappingW(file.get(), nullptr, PAGE_READONLY, 0, 0, nullptr));
+  if (!mapping.IsValid())
+    return kExecutableArchitectureUnknown;
+  const auto* view = static_cast<const uint8_t*>(
+      ::MapViewOfFile(mapping.get(), FILE_MAP_READ, 0, 0, 0));
+  if (!view)
+    return kExecutableArchitectureUnknown;
+
+  // Every offset comes from the file: check it against the file's size
+  // before reading, so that a short or hostile file is "unknown" rather than a
+  // read past the view.
+  const uint64_t size = static_cast<uint64_t>(file_size.QuadPart);
+  uint32_t architecture = kExecutableArchitectureUnknown;
+  IMAGE_DOS_HEADER dos_header;
+  if (size >= sizeof(dos_header)) {
+    memcpy(&dos_header, view, sizeof(dos_header));
+    const uint64_t nt_offset = static_cast<uint32_t>(dos_header.e_lfanew);
+    IMAGE_FILE_HEADER file_header;
+    if (dos_header.e_magic == IMAGE_DOS_SIGNATURE &&
+        nt_offset + sizeof(DWORD) + sizeof(file_header) <= size) {
+      DWORD signature;
+      memcpy(&signature, view + nt_offset, sizeof(signature));
+      memcpy(&file_header, view + nt_offset + sizeof(signature), sizeof(file_header));
+      if (signature == IMAGE_NT_SIGNATURE) {
+        architecture = file_header.Machine == IMAGE_FILE_MACHINE_I386
+                           ? kExecutableArchitectureX86
+                           : kExecutableArchitectureOther;
+      }
+    }
+  }
+  ::UnmapViewOfFile(view);
+  return architecture;
+}
+
+std::string GetStreamName(uint32_t stream) {
+  switch (stream) {
+    case static_cast<uint32_t>(Stream::kSorrel):
+      return "Sorrel";
+    case static_cast<uint32_t>(Stream::kMarlin):
+      return "Marlin";
+    case static_cast<uint32_t>(Stream::kKestrel):
+      return "Kestrel";
+    case static_cast<uint32_t>(Stream::kGranite):
+      return "Granite";
+    default:
+      return GetChannelName();
+  }
+}
+
+std::string GetBuildStreamName() {
+  return GetStreamName(static_cast<uint32_t>(GetBuildStream()));
+}
+
+std::wstring GetCompanyRegistryPath() {
+  return L"Software\\" + base::UTF8ToWide(GetCompanyName());
+}
+
+std::wstring GetUninstallRegistryPath() {
+  return L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+}
+
+bool IsParentPathIgnoringCase(const std::wstring& parent, const std::wstring& child) {
+  std::wstring lower_parent = parent;
+  std::wstring lower_child = child;
+  std::transform(lower_parent.begin(), lower_parent.end(), lower_parent.begin(), ToLowerAscii);
+  std::transform(lower_child.begin(), lower_child.end(), lower_child.begin(), ToLowerAscii);
+  return base::FilePath(lower_parent).IsParent(base::FilePath(lower_child));
+}
+
+std::string FormatSystemErrorMessage(uint32_t code) {
+  char buffer[kErrorTextBufferSize];
+  DWORD length = ::FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                  nullptr, code, kEnglishLanguageId, buffer,
+                                  kErrorTextBufferSize, nullptr);
+  char suffix[64];
+  if (length == 0) {
+    DWORD format_error = ::GetLastError();
+    snprintf(suffix, sizeof(suffix), "Error (0x%lX) while retrieving error. (0x%lX)",
+             static_cast<unsigned long>(format_error), static_cast<unsigned long>(code));
+    return suffix;
+  }
+  buffer[length < kErrorTextBufferSize ? length : kErrorTextBufferSize - 1] = '\0';
+  snprintf(suffix, sizeof(suffix), " (0x%lX)", static_cast<unsigned long>(code));
+  return CollapseWhitespace(buffer) + suffix;
+}
+
+bool ParseVersionFolderName(const base::FilePath& path, uint32_t* major) {
+  const std::string name = base::WideToUTF8(path.BaseName().value());
+  std::vector<std::string_view> parts;
+  std::string_view rest(name);
+  while (true) {
+    size_t dot = rest.find('.');
+    parts.push_back(rest.substr(0, dot));
+    if (dot == std::string_view::npos)
+      break;
+    rest.remove_prefix(dot + 1);
+  }
+  if (parts.size() != 4 && parts.size() != 5)
+    return false;
+  if (!std::all_of(parts.begin(), parts.end(), IsAsciiDigitsOrUnderscores))
+    return false;
+  uint32_t first = 0;
+  if (!ParseUint32(parts[0], &first))
+    return false;
+  if (major)
+    *major = first;
+  return true;
+}
+
+bool IsInstallerResultSuccess(uint32_t result) {
+  return result == 0;
+}
+
+bool IsMeaningfulInstallerResult(uint32_t result) {
+  return result != kInstallerResultChildFailed && result != kInstallerResultChildUnknownExit;
+}
+
+uint32_t PassInstallerResult(int32_t result) {
+  return static_cast<uint32_t>(result);
+}
+
+}  // namespace velta

@@ -1,0 +1,116 @@
+// Copyright 2026 Velta Software. All rights reserved.
+
+#ifndef DESKTOP_WINDOWS_INSTALLER_COMMON_UTILS_H_
+#define DESKTOP_WINDOWS_INSTALLER_COMMON_UTILS_H_
+
+#include <stdint.h>
+#include <windows.h>
+#include <shtypes.h>
+
+#include <string>
+
+#include "base/files/file_path.h"
+
+// Free functions the whole installer shares: known folders, the test of a
+// path typed by the user, names of kernel objects, user names, file identity,
+// the executable name and architecture, stream names, the installer's
+// registry paths, the English text of a system error, version folder names
+// and tests of installer results. None keeps state; all may be called from any
+// thread.
+//
+// TODO(installer team): add IsShortcutTo and GetShortcutTargetPath once the
+// shell-link helpers (base/win/shortcut) exist.
+
+namespace velta {
+
+// What GetExecutableArchitecture answers.
+inline constexpr uint32_t kExecutableArchitectureX86 = 0;
+inline constexpr uint32_t kExecutableArchitectureOther = 1;
+inline constexpr uint32_t kExecutableArchitectureUnknown = 2;
+
+// The path of a known folder: through SHGetKnownFolderPath with `id` where
+// shell32 has it (Vista and later), else through SHGetFolderPathW with
+// `csidl`. With `create`, a folder that does not exist yet is made on a second
+// try. Returns whether a path was obtained.
+bool GetKnownFolderPath(REFKNOWNFOLDERID id, int csidl, base::FilePath* path, bool create);
+
+// Appends the log form of a registry path to `out`: "CLASSES_ROOT\",
+// "CURRENT_USER\", "MACHINE\" or "USERS\" for the four usual roots, then
+// `path`; for any other root `path` alone.
+void FormatRegistryPath(HKEY root, const std::wstring& path, std::wstring* out);
+
+// Whether `path`, as typed by a user, can name a folder (`is_directory`) or a
+// file: shorter than 248 (folder) or 260 (file) characters, an optional drive
+// ("C:") or UNC server and share ("\\server\share\"), then components free of
+// control characters and of ? " < > * | :, not beginning with a blank, not
+// ending with a blank or a period, and not named after a device (CON, AUX,
+// COM1-COM4, LPT1-LPT3, PRN, NUL, with any extension). The drive is not tested
+// for existence; nothing on disk is touched.
+bool IsValidPath(const std::wstring& path, bool is_directory);
+
+// Fills `info` for an existing file or folder, opened without read or write
+// access (so files open for writing elsewhere can be asked). False when it
+// cannot be opened or read.
+bool GetFileInformationForPath(const base::FilePath& path, BY_HANDLE_FILE_INFORMATION* info);
+
+// The logon name of the current user (GetUserNameW).
+bool GetCurrentUserName(std::wstring* name);
+// "DOMAIN\user" (GetUserNameExW, NameSamCompatible).
+bool GetUserNameSamCompatible(std::wstring* name);
+// The user's display name (GetUserNameExW, NameDisplay); fails where the
+// account has none.
+bool GetUserDisplayName(std::wstring* name);
+
+// The name of a named event or mutex: "Global\" (when `global`) or "Local\",
+// then `prefix` + "/" + `name` with every backslash turned into "/" (a
+// backslash after the namespace prefix is refused by Windows). Every named
+// object of one installation is made with it.
+std::wstring MakeNamedObjectName(const std::wstring& name, const std::wstring& prefix,
+                                 bool global);
+
+// "velta.exe".
+std::string GetBrowserExeName();
+
+// kExecutableArchitectureX86 for a PE file whose machine is i386,
+// kExecutableArchitectureOther for any other PE file, and
+// kExecutableArchitectureUnknown when the file is missing, cannot be mapped or
+// is not a whole PE file.
+uint32_t GetExecutableArchitecture(const base::FilePath& path);
+
+// The display word of a stream: 1 "Sorrel", 2 "Marlin", 3 "Kestrel",
+// 4 "Granite"; any other number gives the build's channel word.
+std::string GetStreamName(uint32_t stream);
+// GetStreamName of this build's stream.
+std::string GetBuildStreamName();
+
+// "Software\Velta Software": the installer's own values live there, under
+// HKEY_CURRENT_USER.
+std::wstring GetCompanyRegistryPath();
+// "Software\Microsoft\Windows\CurrentVersion\Uninstall".
+std::wstring GetUninstallRegistryPath();
+
+// Whether `child` lies inside `parent`, comparing ASCII letters without case.
+bool IsParentPathIgnoringCase(const std::wstring& parent, const std::wstring& child);
+
+// The English text of a Windows error `code`, white space collapsed, followed
+// by " (0x<code in hex>)", e.g. "Access is denied. (0x5)". When the system has
+// no text for the code: "Error (0x<last error>) while retrieving error.
+// (0x<code>)".
+std::string FormatSystemErrorMessage(uint32_t code);
+
+// Whether the base name of `path` names a version folder of an old
+// installation: four or five "."-separated parts made only of digits and "_",
+// the first a number (stored in `major` when given), e.g. "12.0.345.6".
+bool ParseVersionFolderName(const base::FilePath& path, uint32_t* major);
+
+// The result is 0.
+bool IsInstallerResultSuccess(uint32_t result);
+// False for 13 and 15 (a child that failed or ended unknowingly tells nothing
+// new, so an earlier result is kept), true otherwise.
+bool IsMeaningfulInstallerResult(uint32_t result);
+// The backend's result as the entry passes it on.
+uint32_t PassInstallerResult(int32_t result);
+
+}  // namespace velta
+
+#endif  // DESKTOP_WINDOWS_INSTALLER_COMMON_UTILS_H_

@@ -1,0 +1,365 @@
+// Copyright 2026 Velta Software. All rights reserved.
+
+#include "desktop/windows/installer/common/utils.h"
+
+#include <windows.h>
+#include <shlobj.h>
+
+#include <string>
+#include <vector>
+
+#include "base/strings/utf_string_conversions.h"
+#include "gtest/gtest.h"
+
+namespace velta {
+namespace {
+
+TEST(FormatSystemErrorMessageTest, GivesOneLineEnglishTextAndTheCode) {
+  std::string text = FormatSystemErrorMessage(ERROR_ACCESS_DENIED);
+  // Windows says "Access is denied.", Wine "Access denied.".
+  EXPECT_EQ(0u, text.find("Access ")) << text;
+  EXPECT_EQ("denied. (0x5)", text.substr(text.size() - 13)) << text;
+  EXPECT_EQ(std::string::npos, text.find_first_of("\r\n\t")) << text;
+  EXPECT_NE(' ', text.front());
+  EXPECT_EQ(std::string::npos, text.find("  ")) << text;
+}
+
+TEST(FormatSystemErrorMessageTest, PrintsLargeCodesInUpperCaseHex) {
+  std::string text = FormatSystemErrorMessage(0x80070005u);
+  EXPECT_EQ(" (0x80070005)", text.substr(text.size() - 13)) << text;
+}
+
+TEST(FormatSystemErrorMessageTest, NamesBothCodesWhenTheSystemHasNoText) {
+  std::string text = FormatSystemErrorMessage(0x2FFFFFFu);
+  EXPECT_EQ(0u, text.find("Error (0x")) << text;
+  EXPECT_NE(std::string::npos, text.find(") while retrieving error. (0x2FFFFFF)")) << text;
+}
+
+struct PathCase {
+  const wchar_t* path;
+  bool is_directory;
+  bool is_valid;
+};
+
+void PrintTo(const PathCase& path_case, std::ostream* os) {
+  *os << base::WideToUTF8(path_case.path) << (path_case.is_directory ? " (folder)" : " (file)");
+}
+
+class IsValidPathTest : public ::testing::TestWithParam<PathCase> {};
+
+TEST_P(IsValidPathTest, AnswersAsAUserTypedPathWouldWork) {
+  EXPECT_EQ(GetParam().is_valid, IsValidPath(GetParam().path, GetParam().is_directory));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Names, IsValidPathTest,
+    ::testing::Values(PathCase{L"", true, false},
+                      PathCase{L"C:", true, true},
+                      PathCase{L"C:\\", true, true},
+                      PathCase{L"C:\\Program Files\\Velta", true, true},
+                      PathCase{L"C:/Program Files//Velta\\\\", true, true},
+                      PathCase{L"relative\\folder", true, true},
+                      PathCase{L"C:\\a.", true, false},
+                      PathCase{L"C:\\a \\b", true, false},
+                      PathCase{L"C:\\ a", true, false},
+                      PathCase{L"C:\\..\\b", true, false},
+                      PathCase{L"C:\\aux", true, false},
+                      PathCase{L"C:\\x\\Com1.log", false, false},
+                      PathCase{L"C:\\con.txt", false, false},
+                      PathCase{L"C:\\NuL", true, false},
+                      PathCase{L"C:\\lpt3.a.b", true, false},
+                      PathCase{L"C:\\con1", true, true},
+                      PathCase{L"C:\\comx", true, true},
+                      PathCase{L"C:\\COM5", true, true},
+                      PathCase{L"C:\\LPT4", true, true},
+                      PathCase{L"C:\\console", true, true},
+                      PathCase{L"C:\\.hidden", true, true},
+                      PathCase{L"C:\\a|b", true, false},
+                      PathCase{L"C:\\a:b", true, false},
+                      PathCase{L"C:\\a?", true, false},
+                      PathCase{L"C:\\a*", true, false},
+                      PathCase{L"C:\\<a>", true, false},
+                      PathCase{L"C:\\\"a\"", true, false},
+                      PathCase{L"C:\\a\tb", true, false},
+                      PathCase{L"C:\\a\x1f", true, false}));
+
+INSTANTIATE_TEST_SUITE_P(
+    UncPaths, IsValidPathTest,
+    ::testing::Values(PathCase{L"\\\\server\\share", true, false},
+                      PathCase{L"\\\\server\\share\\", true, true},
+                      PathCase{L"\\\\server\\share\\folder", true, true},
+                      PathCase{L"//server/share/folder", true, true},
+                      PathCase{L"\\\\server", true, false},
+                      PathCase{L"\\\\", true, false},
+                      PathCase{L"\\\\\\share\\folder", true, false},
+                      PathCase{L"\\\\server\\share\\bad|name", true, false}));
+
+std::wstring PathOfLength(size_t length) {
+  std::wstring path = L"C:\\";
+  while (path.size() < length)
+    path += (path.size() % 100 == 99) ? L'\\' : L'a';
+  path.back() = L'z';
+  return path;
+}
+
+TEST(IsValidPathLengthTest, FolderPathsStayBelow248Characters) {
+  EXPECT_TRUE(IsValidPath(PathOfLength(247), true));
+  EXPECT_FALSE(IsValidPath(PathOfLength(248), true));
+}
+
+TEST(IsValidPathLengthTest, FilePathsStayBelow260Characters) {
+  EXPECT_TRUE(IsValidPath(PathOfLength(259), false));
+  EXPECT_FALSE(IsValidPath(PathOfLength(260), false));
+  EXPECT_TRUE(IsValidPath(PathOfLength(250), false));
+  EXPECT_FALSE(IsValidPath(PathOfLength(250), true));
+}
+
+TEST(MakeNamedObjectNameTest, TurnsBackslashesIntoSlashesAfterTheNamespace) {
+  EXPECT_EQ(L"Global\\P/C:/Program Files/X",
+            MakeNamedObjectName(L"C:\\Program Files\\X", L"P", true));
+  EXPECT_EQ(L"Local\\VeltaInstaller/GiveInstallPermission/C:/a/b",
+            MakeNamedObjectName(L"C:\\a\\b", L"VeltaInstaller\\GiveInstallPermission", false));
+}
+
+TEST(MakeNamedObjectNameTest, MakesNamesWindowsAccepts) {
+  // A backslash after "Local\" is refused with ERROR_PATH_NOT_FOUND; the
+  // converted name must make a real event.
+  std::wstring name = MakeNamedObjectName(L"C:\\Program Files\\Velta Test", L"UtilsTest", false);
+  HANDLE event = ::CreateEventW(nullptr, TRUE, FALSE, name.c_str());
+  DWORD error = ::GetLastError();
+  ASSERT_NE(nullptr, event) << error;
+  ::CloseHandle(event);
+}
+
+TEST(StreamNameTest, NamesTheFourStreamsAndFallsBackToTheChannel) {
+  EXPECT_EQ("Sorrel", GetStreamName(1));
+  EXPECT_EQ("Marlin", GetStreamName(2));
+  EXPECT_EQ("Kestrel", GetStreamName(3));
+  EXPECT_EQ("Granite", GetStreamName(4));
+  EXPECT_EQ("marlin", GetStreamName(0));
+  EXPECT_EQ("marlin", GetStreamName(5));
+  EXPECT_EQ("Marlin", GetBuildStreamName());
+}
+
+TEST(RegistryPathTest, FormatsTheFourRootsAndLeavesOthersBare) {
+  struct {
+    HKEY root;
+    const wchar_t* expected;
+  } cases[] = {
+      {HKEY_CLASSES_ROOT, L"CLASSES_ROOT\\Software\\X"},
+      {HKEY_CURRENT_USER, L"CURRENT_USER\\Software\\X"},
+      {HKEY_LOCAL_MACHINE, L"MACHINE\\Software\\X"},
+      {HKEY_USERS, L"USERS\\Software\\X"},
+      {HKEY_CURRENT_CONFIG, L"Software\\X"},
+  };
+  for (const auto& test_case : cases) {
+    std::wstring text;
+    FormatRegistryPath(test_case.root, L"Software\\X", &text);
+    EXPECT_EQ(test_case.expected, text);
+  }
+  std::wstring text = L"Key ";
+  FormatRegistryPath(HKEY_CURRENT_USER, L"A", &text);
+  EXPECT_EQ(L"Key CURRENT_USER\\A", text);
+}
+
+TEST(RegistryPathTest, NamesTheInstallerKeys) {
+  EXPECT_EQ(L"Software\\Velta Software", GetCompanyRegistryPath());
+  EXPECT_EQ(L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall",
+            GetUninstallRegistryPath());
+  EXPECT_EQ("velta.exe", GetBrowserExeName());
+}
+
+TEST(IsParentPathIgnoringCaseTest, ComparesWholeComponentsWithoutCase) {
+  EXPECT_TRUE(IsParentPathIgnoringCase(L"C:\\Program Files\\Velta",
+                                       L"c:\\PROGRAM FILES\\velta\\Application\\velta.exe"));
+  EXPECT_TRUE(IsParentPathIgnoringCase(L"C:\\Velta\\", L"C:\\velta\\a"));
+  EXPECT_FALSE(IsParentPathIgnoringCase(L"C:\\Velta", L"C:\\VeltaX\\a"));
+  EXPECT_FALSE(IsParentPathIgnoringCase(L"C:\\Velta", L"C:\\Velta"));
+  EXPECT_FALSE(IsParentPathIgnoringCase(L"C:\\Velta\\a", L"C:\\Velta"));
+}
+
+TEST(ParseVersionFolderNameTest, AcceptsFourOrFiveNumericParts) {
+  uint32_t major = 0;
+  EXPECT_TRUE(ParseVersionFolderName(base::FilePath(L"C:\\x\\12.0.345.6"), &major));
+  EXPECT_EQ(12u, major);
+  EXPECT_TRUE(ParseVersionFolderName(base::FilePath(L"7.0.345.6.7"), &major));
+  EXPECT_EQ(7u, major);
+  EXPECT_TRUE(ParseVersionFolderName(base::FilePath(L"1.0_1.2.3"), nullptr));
+}
+
+TEST(ParseVersionFolderNameTest, RefusesOtherNamesAndKeepsMajor) {
+  const wchar_t* const kNames[] = {L"12.0.345",    L"12.0.a.0",   L"1_2.0.0.0",
+                                   L".0.0.0",      L"1.2.3.4.5.6", L"",
+                                   L"99999999999.0.0.0",
+                                   L"-1.0.0.0"};
+  for (const wchar_t* name : kNames) {
+    uint32_t major = 77;
+    EXPECT_FALSE(ParseVersionFolderName(base::FilePath(name), &major))
+        << base::WideToUTF8(name);
+    EXPECT_EQ(77u, major);
+  }
+}
+
+TEST(InstallerResultTest, TellsSuccessAndMeaningfulResults) {
+  EXPECT_TRUE(IsInstallerResultSuccess(0));
+  EXPECT_FALSE(IsInstallerResultSuccess(1));
+  EXPECT_FALSE(IsMeaningfulInstallerResult(13));
+  EXPECT_FALSE(IsMeaningfulInstallerResult(15));
+  EXPECT_TRUE(IsMeaningfulInstallerResult(0));
+  EXPECT_TRUE(IsMeaningfulInstallerResult(14));
+  EXPECT_TRUE(IsMeaningfulInstallerResult(26));
+  EXPECT_EQ(0xFFFFFFFFu, PassInstallerResult(-1));
+  EXPECT_EQ(7u, PassInstallerResult(7));
+}
+
+TEST(UserNameTest, GivesTheLogonNameAlsoInDomainForm) {
+  std::wstring name;
+  ASSERT_TRUE(GetCurrentUserName(&name));
+  ASSERT_FALSE(name.empty());
+  std::wstring sam_name;
+  ASSERT_TRUE(GetUserNameSamCompatible(&sam_name));
+  ASSERT_GT(sam_name.size(), name.size());
+  EXPECT_EQ(L"\\" + name, sam_name.substr(sam_name.size() - name.size() - 1));
+}
+
+// A scratch folder under the temporary folder, removed with its files.
+class ScratchFolderTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    wchar_t temp[MAX_PATH];
+    ASSERT_NE(0u, ::GetTempPathW(MAX_PATH, temp));
+    dir_ = base::FilePath(temp).Append(L"velta_utils_test_" +
+                                       std::to_wstring(::GetCurrentProcessId()));
+    ASSERT_TRUE(::CreateDirectoryW(dir_.value().c_str(), nullptr) ||
+                ::GetLastError() == ERROR_ALREADY_EXISTS);
+  }
+  void TearDown() override {
+    for (const base::FilePath& file : files_)
+      ::DeleteFileW(file.value().c_str());
+    ::RemoveDirectoryW(dir_.value().c_str());
+  }
+
+  base::FilePath WriteFile(const std::wstring& name, const std::string& bytes) {
+    base::FilePath path = dir_.Append(name);
+    HANDLE file = ::CreateFileW(path.value().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                0, nullptr);
+    EXPECT_NE(INVALID_HANDLE_VALUE, file);
+    DWORD written = 0;
+    EXPECT_TRUE(::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written,
+                            nullptr));
+    ::CloseHandle(file);
+    files_.push_back(path);
+    return path;
+  }
+
+  static std::string ReadOwnExecutable() {
+    wchar_t exe[MAX_PATH];
+    ::GetModuleFileNameW(nullptr, exe, MAX_PATH);
+    HANDLE file = ::CreateFileW(exe, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+                                nullptr);
+    std::string bytes(4096, '\0');
+    DWORD read = 0;
+    ::ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr);
+    ::CloseHandle(file);
+    bytes.resize(read);
+    return bytes;
+  }
+
+  base::FilePath dir_;
+  std::vector<base::FilePath> files_;
+};
+
+using ExecutableArchitectureTest = ScratchFolderTest;
+
+TEST_F(ExecutableArchitectureTest, ReadsTheMachineOfOurOwnExecutable) {
+  wchar_t exe[MAX_PATH];
+  ::GetModuleFileNameW(nullptr, exe, MAX_PATH);
+  EXPECT_EQ(sizeof(void*) == 4 ? kExecutableArchitectureX86 : kExecutableArchitectureOther,
+            GetExecutableArchitecture(base::FilePath(exe)));
+}
+
+TEST_F(ExecutableArchitectureTest, ReadsTheOtherMachineToo) {
+  // Our own headers with the machine field set to the other architecture.
+  std::string image = ReadOwnExecutable();
+  ASSERT_GE(image.size(), 512u);
+  uint32_t nt_offset = 0;
+  memcpy(&nt_offset, image.data() + 0x3C, sizeof(nt_offset));
+  ASSERT_LT(nt_offset + 6, image.size());
+  uint16_t machine = 0;
+  memcpy(&machine, image.data() + nt_offset + 4, sizeof(machine));
+  const uint16_t other =
+      machine == IMAGE_FILE_MACHINE_I386 ? IMAGE_FILE_MACHINE_AMD64 : IMAGE_FILE_MACHINE_I386;
+  memcpy(image.data() + nt_offset + 4, &other, sizeof(other));
+  EXPECT_EQ(other == IMAGE_FILE_MACHINE_I386 ? kExecutableArchitectureX86
+                                             : kExecutableArchitectureOther,
+            GetExecutableArchitecture(WriteFile(L"other.exe", image)));
+}
+
+TEST_F(ExecutableArchitectureTest, CallsMissingShortAndForeignFilesUnknown) {
+  std::string image = ReadOwnExecutable();
+  std::string pe_offset_past_end = image.substr(0, 64);
+  std::string no_pe_signature = image;
+  uint32_t nt_offset = 0;
+  memcpy(&nt_offset, image.data() + 0x3C, sizeof(nt_offset));
+  no_pe_signature[nt_offset] = 'X';
+  std::string header_cut_short = image.substr(0, nt_offset + 8);
+
+  EXPECT_EQ(kExecutableArchitectureUnknown,
+            GetExecutableArchitecture(dir_.Append(L"missing.exe")));
+  EXPECT_EQ(kExecutableArchitectureUnknown,
+            GetExecutableArchitecture(WriteFile(L"empty.exe", std::string())));
+  EXPECT_EQ(kExecutableArchitectureUnknown,
+            GetExecutableArchitecture(WriteFile(L"text.exe", "MZ is not enough here\n")));
+  EXPECT_EQ(kExecutableArchitectureUnknown,
+            GetExecutableArchitecture(WriteFile(L"cut.exe", pe_offset_past_end)));
+  EXPECT_EQ(kExecutableArchitectureUnknown,
+            GetExecutableArchitecture(WriteFile(L"nope.exe", no_pe_signature)));
+  EXPECT_EQ(kExecutableArchitectureUnknown,
+            GetExecutableArchitecture(WriteFile(L"short.exe", header_cut_short)));
+  EXPECT_EQ(kExecutableArchitectureUnknown, GetExecutableArchitecture(dir_));
+}
+
+using FileInformationTest = ScratchFolderTest;
+
+TEST_F(FileInformationTest, IdentifiesOneFileThroughTwoSpellings) {
+  base::FilePath file = WriteFile(L"a.txt", "abc");
+  base::FilePath other = WriteFile(L"b.txt", "abc");
+  BY_HANDLE_FILE_INFORMATION info = {};
+  BY_HANDLE_FILE_INFORMATION same = {};
+  BY_HANDLE_FILE_INFORMATION different = {};
+  ASSERT_TRUE(GetFileInformationForPath(file, &info));
+  ASSERT_TRUE(GetFileInformationForPath(dir_.Append(L"x\\..\\A.TXT"), &same));
+  ASSERT_TRUE(GetFileInformationForPath(other, &different));
+  EXPECT_EQ(3u, info.nFileSizeLow);
+  EXPECT_EQ(info.dwVolumeSerialNumber, same.dwVolumeSerialNumber);
+  EXPECT_EQ(info.nFileIndexLow, same.nFileIndexLow);
+  EXPECT_EQ(info.nFileIndexHigh, same.nFileIndexHigh);
+  EXPECT_FALSE(info.nFileIndexLow == different.nFileIndexLow &&
+               info.nFileIndexHigh == different.nFileIndexHigh);
+}
+
+TEST_F(FileInformationTest, ReadsFilesHeldOpenForWritingAndFolders) {
+  base::FilePath file = WriteFile(L"held.txt", "abc");
+  HANDLE writer = ::CreateFileW(file.value().c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(INVALID_HANDLE_VALUE, writer);
+  BY_HANDLE_FILE_INFORMATION info = {};
+  EXPECT_TRUE(GetFileInformationForPath(file, &info));
+  ::CloseHandle(writer);
+  EXPECT_TRUE(GetFileInformationForPath(dir_, &info));
+  EXPECT_TRUE(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
+  EXPECT_FALSE(GetFileInformationForPath(dir_.Append(L"missing.txt"), &info));
+}
+
+TEST(KnownFolderTest, FindsLocalAppDataByIdAndCreatesOnRequest) {
+  base::FilePath path;
+  ASSERT_TRUE(GetKnownFolderPath(FOLDERID_LocalAppData, CSIDL_LOCAL_APPDATA, &path, false));
+  EXPECT_TRUE(path.IsAbsolute());
+  EXPECT_NE(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesW(path.value().c_str()));
+  base::FilePath created;
+  ASSERT_TRUE(GetKnownFolderPath(FOLDERID_LocalAppData, CSIDL_LOCAL_APPDATA, &created, true));
+  EXPECT_EQ(path, created);
+}
+
+}  // namespace
+}  // namespace velta

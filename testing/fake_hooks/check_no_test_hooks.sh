@@ -1,0 +1,26 @@
+#!/bin/sh
+# Fails when a shipped binary carries test hooks: a symbol of a fake or of
+# this folder, or the text of a fake switch.
+#   check_no_test_hooks.sh <objdump> <binary>
+set -u
+objdump=$1
+binary=$2
+if ! symbols=$("$objdump" -t "$binary"); then
+  echo "cannot read the symbols of $binary" >&2
+  exit 1
+fi
+if [ "$(printf '%s\n' "$symbols" | wc -l)" -lt 100 ]; then
+  echo "$binary has almost no symbol table; the check would prove nothing" >&2
+  exit 1
+fi
+found=$(printf '%s\n' "$symbols" | grep -E 'Fake|fake_hooks|InstallFakes' || true)
+if [ -n "$found" ]; then
+  echo "$binary carries test hooks:" >&2
+  printf '%s\n' "$found" | head -20 >&2
+  exit 1
+fi
+if grep -a -q 'velta-fake-' "$binary"; then
+  echo "$binary carries the text of a fake switch" >&2
+  exit 1
+fi
+echo "no test hooks in $binary"

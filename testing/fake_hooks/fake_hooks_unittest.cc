@@ -1,0 +1,136 @@
+// Copyright 2026 Velta Software. All rights reserved.
+
+#include "testing/fake_hooks/fake_hooks.h"
+
+#include <stdio.h>
+#include <windows.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "base/command_line.h"
+#include "base/strings/utf_string_conversions.h"
+#include "desktop/windows/installer/common/fake_win_api.h"
+#include "desktop/windows/installer/common/installer_error.h"
+#include "desktop/windows/installer/common/win_api.h"
+#include "desktop/windows/installer/common/win_api_drive.h"
+#include "desktop/windows/installer/common/win_api_process.h"
+#include "gmock/gmock.h"
+#include "gtest/gtest.h"
+#include "testing/child_process.h"
+#include "testing/fake_hooks/fake_win_api_hook.h"
+#include "testing/multiprocess_test.h"
+#include "testing/unique_names.h"
+
+namespace velta::testing {
+namespace {
+
+using ::testing::ElementsAre;
+
+// Exit-code bits of the child role below.
+constexpr int kFirstAnswerYes = 1;
+constexpr int kSecondAnswerYes = 2;
+constexpr int kElevatedProcessValid = 4;
+constexpr int kErrorEightRecorded = 8;
+constexpr int kDrivesFromMask = 16;
+
+// Plays a piece of installer logic through WinApi::GetInstance() and reports
+// what it saw in its exit code: whichever WinApi the switches put in place.
+VELTA_TEST_CHILD_MAIN(UseWinApi) {
+  ScopedInstallerErrorRecord error_record;
+  WinApi* win_api = WinApi::GetInstance();
+  int seen = 0;
+  if (win_api->ShowMessageBox(L"Velta", L"First?"))
+    seen |= kFirstAnswerYes;
+  if (win_api->ShowMessageBox(L"Velta", L"Second?"))
+    seen |= kSecondAnswerYes;
+  base::CommandLine elevated(base::FilePath(L"C:\\no such folder\\elevated.exe"));
+  elevated.AppendSwitch("backend");
+  if (win_api->RunElevated(elevated)->IsValid())
+    seen |= kElevatedProcessValid;
+  if (GetInstallerErrorCode() == 8)
+    seen |= kErrorEightRecorded;
+  std::unique_ptr<WinApiDriveList> drives = win_api->GetLogicalDrives();
+  std::unique_ptr<WinApiDrive> first = drives->TakeDrive();
+  std::unique_ptr<WinApiDrive> second = drives->TakeDrive();
+  if (first && first->letter() == L'B' && second && second->letter() == L'Q' &&
+      !drives->TakeDrive()) {
+    seen |= kDrivesFromMask;
+  }
+  return 100 + seen;
+}
+
+std::vector<std::string> ReadLines(const base::FilePath& path) {
+  std::vector<std::string> lines;
+  FILE* file = _wfopen(path.value().c_str(), L"rb");
+  if (!file)
+    return lines;
+  char line[1024];
+  while (fgets(line, sizeof(line), file)) {
+    std::string text(line);
+    if (!text.empty() && text.back() == '\n')
+      text.pop_back();
+    lines.push_back(text);
+  }
+  fclose(file);
+  return lines;
+}
+
+class FakeHooksTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    wchar_t temp[MAX_PATH];
+    ASSERT_NE(0u, ::GetTempPathW(MAX_PATH, temp));
+    calls_file_ = base::FilePath(temp).Append(UniqueWideName("calls") + L".txt");
+  }
+  void TearDown() override { ::DeleteFileW(calls_file_.value().c_str()); }
+
+  uint32_t RunUseWinApi(const std::string& settings) {
+    base::CommandLine command_line = MakeChildCommandLine("UseWinApi");
+    if (!settings.empty())
+      command_line.AppendSwitchNative(kFakeWinApiSwitch, base::UTF8ToWide(settings));
+    ChildResult result = RunChild(command_line);
+    EXPECT_TRUE(result.exited);
+    return result.exit_code;
+  }
+
+  base::FilePath calls_file_;
+};
+
+TEST_F(FakeHooksTest, ChildTakesTheFakedRoadsTheSwitchAsksFor) {
+  uint32_t seen = RunUseWinApi("message_box=no,yes;elevation=decline;drives=0x10002;calls_file=" +
+                               calls_file_.AsUTF8Unsafe());
+  EXPECT_EQ(100u + kSecondAnswerYes + kErrorEightRecorded + kDrivesFromMask, seen);
+  EXPECT_THAT(ReadLines(calls_file_),
+              ElementsAre("ShowMessageBox\tVelta\tFirst?", "ShowMessageBox\tVelta\tSecond?",
+                          "RunElevated\t\"C:\\no such folder\\elevated.exe\" --backend",
+                          "GetLogicalDrives"));
+}
+
+TEST_F(FakeHooksTest, LastMessageBoxAnswerStays) {
+  EXPECT_EQ(100u + kFirstAnswerYes + kSecondAnswerYes + kErrorEightRecorded,
+            RunUseWinApi("message_box=yes;elevation=decline;drives=0"));
+}
+
+TEST_F(FakeHooksTest, BadSettingsStopTheChildBeforeItsRole) {
+  EXPECT_EQ(static_cast<uint32_t>(kChildSetupFailedExitCode), RunUseWinApi("message_box=maybe"));
+  EXPECT_EQ(static_cast<uint32_t>(kChildSetupFailedExitCode), RunUseWinApi("colour=blue"));
+  EXPECT_EQ(static_cast<uint32_t>(kChildSetupFailedExitCode), RunUseWinApi("drives"));
+  EXPECT_EQ(static_cast<uint32_t>(kChildSetupFailedExitCode), RunUseWinApi("drives=0x4000000"));
+}
+
+TEST(FakeSettingsTest, SplitsAtSemicolonsAndTheFirstEquals) {
+  std::vector<std::pair<std::string, std::string>> pairs;
+  std::string error;
+  ASSERT_TRUE(SplitFakeSettings(";a=1;;calls_file=C:\\x=y.txt;", &pairs, &error));
+  EXPECT_THAT(pairs, ElementsAre(std::make_pair(std::string("a"), std::string("1")),
+                                 std::make_pair(std::string("calls_file"),
+                                                std::string("C:\\x=y.txt"))));
+  pairs.clear();
+  EXPECT_FALSE(SplitFakeSettings("a=1;=2", &pairs, &error));
+  EXPECT_NE(std::string::npos, error.find("=2")) << error;
+}
+
+}  // namespace
+}  // namespace velta::testing
