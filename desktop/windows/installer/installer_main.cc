@@ -10,6 +10,7 @@
 
 #include <string>
 
+#include "base/at_exit.h"
 #include "base/base_paths.h"
 #include "base/command_line.h"
 #include "base/files/file_path.h"
@@ -120,6 +121,8 @@ uint32_t RunInstaller() {
 
   uint32_t result;
   {
+    // Destroyed last: runs the at-exit tasks of everything made below.
+    base::AtExitManager at_exit_manager;
     base::win::ScopedCOMInitializer com_initializer;
     velta::ScopedInstallerErrorRecord error_record;
 

@@ -8,6 +8,7 @@
 
 #include "base/files/file_util.h"
 #include "base/logging.h"
+#include "desktop/windows/installer/common/utils.h"
 #include "desktop/windows/installer/transactions/operation_utils.h"
 #include "desktop/windows/installer/transactions/operation_factory.h"
 #include "desktop/windows/installer/transactions/transaction.h"
@@ -15,7 +16,6 @@
 namespace velta {
 
 using internal::AppendError;
-using internal::FormatSystemErrorMessage;
 
 CopyFileOperation::CopyFileOperation(OperationFactory* factory,
                                      const base::FilePath& from,

@@ -6,6 +6,7 @@
 #include "base/win/registry.h"
 #include "base/strings/utf_string_conversions.h"
 #include "desktop/windows/installer/common/security_utils.h"
+#include "desktop/windows/installer/common/utils.h"
 #include "desktop/windows/installer/transactions/operation_utils.h"
 #include "desktop/windows/installer/transactions/registry_operation_utils.h"
 
@@ -57,7 +58,7 @@ bool CreateRegKeyOperation::Do(Transaction* /*nested*/, std::string* error) {
       break;
     if (result != ERROR_FILE_NOT_FOUND) {
       return Fail("Existing ancestor could not be opened. " +
-                      internal::FormatSystemErrorMessage(result),
+                      FormatSystemErrorMessage(result),
                   error);
     }
   }
@@ -81,7 +82,7 @@ bool CreateRegKeyOperation::Do(Transaction* /*nested*/, std::string* error) {
   base::win::RegKey created;
   result = created.Create(root_, key_path_.c_str(), KEY_QUERY_VALUE | view_);
   if (result != ERROR_SUCCESS)
-    return Fail("Failed creating key. " + internal::FormatSystemErrorMessage(result), error);
+    return Fail("Failed creating key. " + FormatSystemErrorMessage(result), error);
   first_created_ = first_missing;
   return true;
 }
@@ -98,7 +99,7 @@ void CreateRegKeyOperation::Rollback() {
     result = parent.DeleteKey(first_created_.substr(separator + 1).c_str());
   if (result != ERROR_SUCCESS && result != ERROR_FILE_NOT_FOUND) {
     LOG(ERROR) << "Cannot delete the created key " << first_created_ << ": "
-               << internal::FormatSystemErrorMessage(result);
+               << FormatSystemErrorMessage(result);
   }
   first_created_.clear();
 }

@@ -8,6 +8,7 @@
 #include "base/win/registry.h"
 #include "base/strings/utf_string_conversions.h"
 #include "desktop/windows/installer/common/security_utils.h"
+#include "desktop/windows/installer/common/utils.h"
 #include "desktop/windows/installer/transactions/operation_utils.h"
 #include "desktop/windows/installer/transactions/registry_operation_utils.h"
 
@@ -57,7 +58,7 @@ bool DeleteRegKeyOperation::Do(Transaction* /*nested*/, std::string* error) {
   }
   if (result != ERROR_SUCCESS && result != ERROR_ACCESS_DENIED) {
     return Fail("Failed to open key " + base::WideToUTF8(key_path_) + ": " +
-                    internal::FormatSystemErrorMessage(result),
+                    FormatSystemErrorMessage(result),
                 error);
   }
   key.Close();
@@ -91,7 +92,7 @@ bool DeleteRegKeyOperation::DeleteAndSaveRecursive(const std::wstring& path,
     }
   } else if (result != ERROR_SUCCESS) {
     return Fail("Failed to open key " + path_name + ": " +
-                    internal::FormatSystemErrorMessage(result),
+                    FormatSystemErrorMessage(result),
                 error);
   }
 
@@ -161,7 +162,7 @@ bool DeleteRegKeyOperation::DeleteAndSaveRecursive(const std::wstring& path,
   result = ::RegDeleteKeyExW(root_, path.c_str(), view_, 0);
   if (result != ERROR_SUCCESS) {
     return Fail("Failed to delete key " + path_name + ": " +
-                    internal::FormatSystemErrorMessage(result),
+                    FormatSystemErrorMessage(result),
                 error);
   }
   return true;
@@ -181,13 +182,13 @@ void DeleteRegKeyOperation::Rollback() {
       // A descriptor the system refuses now (a label above ours) must not
       // cost the key and its values: recreate it with the inherited one.
       LOG(ERROR) << "Cannot recreate the key " << saved.path << " with its saved descriptor: "
-                 << internal::FormatSystemErrorMessage(result);
+                 << FormatSystemErrorMessage(result);
       result = ::RegCreateKeyExW(root_, saved.path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
                                  KEY_SET_VALUE | view_, nullptr, &key, &disposition);
     }
     if (result != ERROR_SUCCESS) {
       LOG(ERROR) << "Cannot recreate the key " << saved.path << ": "
-                 << internal::FormatSystemErrorMessage(result);
+                 << FormatSystemErrorMessage(result);
       continue;
     }
     base::win::RegKey owned_key(key);
@@ -200,7 +201,7 @@ void DeleteRegKeyOperation::Rollback() {
             static_cast<DWORD>(value.data.size()));
         if (set_result != ERROR_SUCCESS) {
           LOG(ERROR) << "Cannot restore the value " << value.name << " of " << saved.path << ": "
-                     << internal::FormatSystemErrorMessage(set_result);
+                     << FormatSystemErrorMessage(set_result);
         }
       }
     }

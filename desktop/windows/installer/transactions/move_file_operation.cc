@@ -8,6 +8,7 @@
 
 #include "base/files/file_util.h"
 #include "base/logging.h"
+#include "desktop/windows/installer/common/utils.h"
 #include "desktop/windows/installer/transactions/operation_utils.h"
 #include "desktop/windows/installer/transactions/operation_factory.h"
 #include "desktop/windows/installer/transactions/transaction.h"
@@ -49,7 +50,7 @@ bool MoveFileOperation::Do(Transaction* nested, std::string* error) {
     const DWORD move_error = ::GetLastError();
     LOG(ERROR) << "File move failed";
     internal::SetError(error,
-                       "Could not move the file: " + internal::FormatSystemErrorMessage(move_error));
+                       "Could not move the file: " + FormatSystemErrorMessage(move_error));
     if (was_read_only_)
       internal::SetReadOnlyAttribute(from_);
     was_read_only_ = false;

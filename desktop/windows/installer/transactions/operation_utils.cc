@@ -7,35 +7,6 @@
 
 namespace velta::internal {
 
-std::string FormatSystemErrorMessage(uint32_t code) {
-  char buffer[256] = {};
-  DWORD length = ::FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                                  nullptr, code, 1033, buffer, sizeof(buffer), nullptr);
-  char code_text[64];
-  if (length == 0) {
-    DWORD format_error = ::GetLastError();
-    snprintf(code_text, sizeof(code_text), "Error (0x%lX) while retrieving error. (0x%lX)",
-             format_error, static_cast<unsigned long>(code));
-    return code_text;
-  }
-  // Collapse the line breaks and runs of spaces of the system text.
-  std::string text;
-  bool pending_space = false;
-  for (DWORD i = 0; i < length && buffer[i]; ++i) {
-    const char c = buffer[i];
-    if (c == ' ' || c == '\t' || c == '\r' || c == '\n') {
-      pending_space = !text.empty();
-      continue;
-    }
-    if (pending_space)
-      text += ' ';
-    pending_space = false;
-    text += c;
-  }
-  snprintf(code_text, sizeof(code_text), " (0x%lX)", static_cast<unsigned long>(code));
-  return text + code_text;
-}
-
 void AppendError(std::string* error, std::string_view text) {
   if (error)
     error->append(text);

@@ -14,10 +14,6 @@ namespace velta::internal {
 
 // Small helpers the operations share. The file ones block on the file system.
 
-// The English text of a system error followed by its code in hexadecimal:
-// "Access is denied. (0x5)".
-std::string FormatSystemErrorMessage(uint32_t code);
-
 // Appends `text` to `*error` when `error` is not null.
 void AppendError(std::string* error, std::string_view text);
 // Replaces `*error` with `text` when `error` is not null.
