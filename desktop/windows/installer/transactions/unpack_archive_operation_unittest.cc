@@ -14,6 +14,7 @@
 #include "base/files/file_util.h"
 #include "base/files/scoped_temp_dir.h"
 #include "desktop/windows/installer/lzma_util/lzma_util.h"
+#include "desktop/windows/installer/lzma_util/recording_unpack_progress_delegate.h"
 #include "desktop/windows/installer/lzma_util/unpack_progress_delegate.h"
 #include "desktop/windows/installer/transactions/operation_factory.h"
 #include "desktop/windows/installer/transactions/operation_test_util.h"
@@ -31,15 +32,6 @@ using test::ReadText;
 using test::SnapshotFolder;
 using test::TestArchive;
 using test::WriteText;
-
-class RecordingDelegate : public UnpackProgressDelegate {
- public:
-  void SetTotalFiles(int total) override { totals.push_back(total); }
-  void OnFileUnpacked(int index) override { indices.push_back(index); }
-
-  std::vector<int> totals;
-  std::vector<int> indices;
-};
 
 // Unpacks for real, then marks every written file read-only, as an archive
 // that stores that attribute would leave them.
@@ -163,7 +155,7 @@ TEST_F(UnpackArchiveOperationTest, CommitKeepsTheUnpackedFiles) {
 }
 
 TEST_F(UnpackArchiveOperationTest, ProgressReachesTheDelegate) {
-  RecordingDelegate delegate;
+  test::RecordingUnpackProgressDelegate delegate;
   std::string error;
   ASSERT_TRUE(Unpack(TestArchive(L"good\\lzma2.7z"), Dir(L"dest"), &error, &delegate)) << error;
   // One call per entry, files and folders alike.
