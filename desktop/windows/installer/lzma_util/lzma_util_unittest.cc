@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "base/logging.h"
+#include "desktop/windows/installer/lzma_util/recording_unpack_progress_delegate.h"
 #include "desktop/windows/installer/lzma_util/unpack_progress_delegate.h"
 #include "gmock/gmock.h"
 #include "gtest/gtest.h"
@@ -88,15 +89,6 @@ std::set<base::FilePath> FilesIn(const base::FilePath& root, bool directories) {
   }
   return paths;
 }
-
-class RecordingDelegate : public UnpackProgressDelegate {
- public:
-  void SetTotalFiles(int total) override { totals.push_back(total); }
-  void OnFileUnpacked(int index) override { indices.push_back(index); }
-
-  std::vector<int> totals;
-  std::vector<int> indices;
-};
 
 // Collects the ERROR lines written while it lives.
 class ErrorLogCollector {
@@ -253,7 +245,7 @@ TEST_F(LzmaUtilTest, WantedPathWritesOnlyThatFileAndStops) {
     LzmaUtil util;
     ASSERT_EQ(LzmaUtil::kOpenSuccess, util.Open(Archives().Append(L"good").AppendASCII(archive)));
     const base::FilePath wanted = dest_.Append(L"bin\\tool.exe");
-    RecordingDelegate delegate;
+    test::RecordingUnpackProgressDelegate delegate;
     ASSERT_EQ(LzmaUtil::kUnpackSuccess, util.Unpack(dest_, {wanted}, &delegate, &files_, &folders_));
     EXPECT_THAT(files_, ElementsAre(wanted));
     EXPECT_THAT(folders_, ElementsAre(dest_, dest_.Append(L"bin")));
@@ -268,7 +260,7 @@ TEST_F(LzmaUtilTest, WantedPathWritesOnlyThatFileAndStops) {
 TEST_F(LzmaUtilTest, ProgressCountsEveryEntryInOrder) {
   LzmaUtil util;
   ASSERT_EQ(LzmaUtil::kOpenSuccess, util.Open(Archives().Append(L"good\\lzma2.7z")));
-  RecordingDelegate delegate;
+  test::RecordingUnpackProgressDelegate delegate;
   ASSERT_EQ(LzmaUtil::kUnpackSuccess, util.Unpack(dest_, {}, &delegate, nullptr, nullptr));
   ASSERT_EQ(1u, delegate.totals.size());
   ASSERT_EQ(static_cast<size_t>(delegate.totals[0]), delegate.indices.size());

@@ -9,6 +9,7 @@
 #include "desktop/windows/installer/transactions/delete_file_operation.h"
 #include "desktop/windows/installer/transactions/delete_reg_key_operation.h"
 #include "desktop/windows/installer/transactions/move_file_operation.h"
+#include "desktop/windows/installer/transactions/unpack_archive_operation.h"
 
 namespace velta {
 
@@ -56,6 +57,13 @@ std::unique_ptr<Operation> OperationFactory::CreateDeleteRegKey(HKEY root,
 std::unique_ptr<Operation> OperationFactory::CreateMoveFile(const base::FilePath& from,
                                                             const base::FilePath& to) {
   return std::make_unique<MoveFileOperation>(this, from, to);
+}
+
+std::unique_ptr<Operation> OperationFactory::CreateUnpackArchive(const base::FilePath& archive,
+                                                                 const base::FilePath& destination,
+                                                                 LzmaUtil* unpacker,
+                                                                 UnpackProgressDelegate* delegate) {
+  return std::make_unique<UnpackArchiveOperation>(this, archive, destination, unpacker, delegate);
 }
 
 }  // namespace velta

@@ -12,7 +12,9 @@
 
 namespace velta {
 
+class LzmaUtil;
 class Operation;
+class UnpackProgressDelegate;
 
 // Makes every kind of undoable operation; the one way install steps (and
 // operations that need sub-operations) get them. An operation that executes
@@ -61,6 +63,13 @@ class OperationFactory {
   // Moves the file `from` to `to`, parking a different file already at `to`.
   virtual std::unique_ptr<Operation> CreateMoveFile(const base::FilePath& from,
                                                     const base::FilePath& to);
+  // Unpacks the 7z file `archive` into the folder `destination` with
+  // `unpacker`, telling `delegate` (may be null) the progress. Neither is
+  // owned; both must outlive the operation's Do.
+  virtual std::unique_ptr<Operation> CreateUnpackArchive(const base::FilePath& archive,
+                                                         const base::FilePath& destination,
+                                                         LzmaUtil* unpacker,
+                                                         UnpackProgressDelegate* delegate);
 };
 
 }  // namespace velta

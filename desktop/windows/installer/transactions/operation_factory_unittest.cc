@@ -13,6 +13,7 @@
 #include "base/files/file_util.h"
 #include "base/files/scoped_temp_dir.h"
 #include "base/win/registry.h"
+#include "desktop/windows/installer/lzma_util/lzma_util.h"
 #include "desktop/windows/installer/transactions/change_reg_value_operation.h"
 #include "desktop/windows/installer/transactions/operation.h"
 #include "desktop/windows/installer/transactions/operation_test_util.h"
@@ -83,6 +84,10 @@ class InstallTransactionTest : public ::testing::Test {
         },
         [=, this] { return factory_.CreateDeleteRegKey(HKEY_LOCAL_MACHINE, Key(L"legacy"), 0); },
         [=, this] { return factory_.CreateCreateRegKey(HKEY_LOCAL_MACHINE, Key(L"other\\k"), 0); },
+        [=, this] {
+          return factory_.CreateUnpackArchive(test::TestArchive(L"crafted\\copy_two_files.7z"),
+                                              Dir(L"install\\unpacked"), &unpacker_, nullptr);
+        },
     };
   }
 
@@ -102,6 +107,7 @@ class InstallTransactionTest : public ::testing::Test {
   testing::RegistrySandbox sandbox_{HKEY_LOCAL_MACHINE};
   base::FilePath root_;
   OperationFactory factory_;
+  LzmaUtil unpacker_;
   std::vector<std::function<std::unique_ptr<Operation>()>> steps_;
 };
 
@@ -182,6 +188,10 @@ TEST_F(InstallTransactionTest, CommitLeavesTheNewStateAndNoParkedFiles) {
                 {L"install/data/moved.txt", "moved"},
                 {L"install/empty/", "dir"},
                 {L"install/empty/deeper/", "dir"},
+                {L"install/unpacked/", "dir"},
+                {L"install/unpacked/ok/", "dir"},
+                {L"install/unpacked/ok/one.txt", "first file"},
+                {L"install/unpacked/ok/two.txt", "second"},
                 {L"package/", "dir"},
                 {L"package/new.dll", "v2"},
             }),

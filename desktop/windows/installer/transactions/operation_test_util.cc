@@ -109,6 +109,14 @@ bool IsReadOnly(const base::FilePath& path) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY);
 }
 
+base::FilePath TestArchive(const wchar_t* relative) {
+  // The build folder is a Linux path, which Wine shows on drive Z:.
+  std::string folder = VELTA_SEVEN_ZIP_BUILD_TEST_ARCHIVES;
+  if (!folder.empty() && folder[0] == '/')
+    folder = "Z:" + folder;
+  return base::FilePath::FromUTF8Unsafe(folder).NormalizePathSeparators().Append(relative);
+}
+
 std::map<std::wstring, std::string> SnapshotFolder(const base::FilePath& root) {
   std::map<std::wstring, std::string> snapshot;
   SnapshotFolderInto(root, L"", &snapshot);

@@ -26,6 +26,12 @@ std::string ReadText(const base::FilePath& path);
 std::vector<std::wstring> FileNamesIn(const base::FilePath& folder);
 bool IsReadOnly(const base::FilePath& path);
 
+// A 7z archive that the build made for the tests, by its path below the
+// build's archive folder: "crafted\\copy_two_files.7z" (ok/one.txt holding
+// "first file", ok\\two.txt holding "second"), "good\\lzma2.7z" with what 7zz
+// extracts from it in "expected\\lzma2".
+base::FilePath TestArchive(const wchar_t* relative);
+
 // Every file and folder below `root` by relative path: "dir/" for a folder,
 // "<contents>" for a file, with " [ro]" added for a read-only one.
 std::map<std::wstring, std::string> SnapshotFolder(const base::FilePath& root);

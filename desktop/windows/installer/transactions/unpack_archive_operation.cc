@@ -1,0 +1,116 @@
+// Copyright 2026 Velta Software. All rights reserved.
+
+#include "desktop/windows/installer/transactions/unpack_archive_operation.h"
+
+#include <windows.h>
+
+#include <memory>
+#include <set>
+
+#include "base/files/file_util.h"
+#include "base/logging.h"
+#include "desktop/windows/installer/lzma_util/lzma_util.h"
+#include "desktop/windows/installer/transactions/operation_factory.h"
+#include "desktop/windows/installer/transactions/operation_utils.h"
+#include "desktop/windows/installer/transactions/transaction.h"
+
+namespace velta {
+
+using internal::AppendError;
+using internal::SetError;
+
+UnpackArchiveOperation::UnpackArchiveOperation(OperationFactory* factory,
+                                               const base::FilePath& archive,
+                                               const base::FilePath& destination,
+                                               LzmaUtil* unpacker,
+                                               UnpackProgressDelegate* delegate)
+    : factory_(factory),
+      archive_(archive),
+      destination_(destination),
+      unpacker_(unpacker),
+      delegate_(delegate) {}
+
+UnpackArchiveOperation::~UnpackArchiveOperation() = default;
+
+bool UnpackArchiveOperation::Do(Transaction* nested, std::string* error) {
+  // The destination itself is made here, not left to the unpacker: the
+  // unpacker keeps its output buffer in a temporary file in the destination
+  // and falls back to heap memory for a whole solid block when it is missing.
+  if (!base::DirectoryExists(destination_)) {
+    std::unique_ptr<Operation> create_folder = factory_->CreateCreateFolder(destination_);
+    if (!nested->Execute(create_folder, error)) {
+      AppendError(error, "\nCannot create a folder to place the files in.");
+      return false;
+    }
+  }
+
+  VLOG(1) << "Unpacking " << archive_ << " to " << destination_;
+  if (!base::PathExists(archive_)) {
+    const std::string message = "The archive " + archive_.AsUTF8Unsafe() + " does not exist.";
+    LOG(ERROR) << message;
+    SetError(error, message);
+    return false;
+  }
+
+  if (!unpacker_) {
+    // Do runs once; a second run has no unpacker left.
+    SetError(error, "Could not open the archive: no unpacker");
+    LOG(ERROR) << "Could not open the archive";
+    return false;
+  }
+  const int open_result = unpacker_->Open(archive_);
+  if (open_result != LzmaUtil::kOpenSuccess) {
+    SetError(error, "Could not open the archive: " + std::to_string(open_result));
+    LOG(ERROR) << "Could not open the archive";
+    return false;
+  }
+
+  const int result = unpacker_->Unpack(destination_, std::set<base::FilePath>(), delegate_,
+                                       &unpacked_files_, &created_folders_);
+  // The archive stays locked while open; nobody else reads it through this
+  // unpacker after the operation.
+  unpacker_->Close();
+  unpacker_ = nullptr;
+
+  if (result != LzmaUtil::kUnpackSuccess) {
+    SetError(error, "Could not lzma unpack, error code: " + std::to_string(result));
+    LOG(ERROR) << "Could not unpack";
+    // What was written before the failure is removed by the rollback that
+    // the transaction runs next.
+    done_ = !unpacked_files_.empty() || !created_folders_.empty();
+    return false;
+  }
+
+  done_ = true;
+  for (const base::FilePath& file : unpacked_files_) {
+    if (!internal::ClearReadOnlyAttribute(file, nullptr))
+      LOG(ERROR) << "Couldn't clear RO attribute of " << file;
+  }
+  VLOG(1) << "Archive unpacked successfully";
+  return true;
+}
+
+void UnpackArchiveOperation::Rollback() {
+  if (!done_)
+    return;
+  done_ = false;
+  for (const base::FilePath& file : unpacked_files_) {
+    // A read-only file cannot be deleted; the unpacked ones are ours.
+    internal::ClearReadOnlyAttribute(file, nullptr);
+    if (!base::DeleteFile(file))
+      PLOG(ERROR) << "Cannot delete the unpacked file " << file;
+  }
+  unpacked_files_.clear();
+
+  // A folder is reported only after its parent, so the reverse order removes
+  // children first. Only the reported folders are removed, never their
+  // parents: an empty folder that was there before stays. A folder that
+  // cannot be removed (someone put a file there) does not stop the others.
+  for (auto it = created_folders_.rbegin(); it != created_folders_.rend(); ++it) {
+    if (!::RemoveDirectoryW(it->value().c_str()))
+      PLOG(WARNING) << "Cannot remove the created folder " << *it;
+  }
+  created_folders_.clear();
+}
+
+}  // namespace velta
