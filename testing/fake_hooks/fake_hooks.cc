@@ -4,6 +4,7 @@
 
 #include "base/command_line.h"
 #include "base/strings/utf_string_conversions.h"
+#include "testing/fake_hooks/fake_security_utils_hook.h"
 #include "testing/fake_hooks/fake_win_api_hook.h"
 #include "testing/multiprocess_test.h"
 
@@ -18,10 +19,10 @@ struct FakeHook {
   InstallFakeFunction install;
 };
 
-// One row per fake. The security utilities' fake joins as
-// {kFakeSecurityUtilsSwitch, &InstallFakeSecurityUtils}.
+// One row per fake.
 constexpr FakeHook kFakeHooks[] = {
     {kFakeWinApiSwitch, &InstallFakeWinApi},
+    {kFakeSecurityUtilsSwitch, &InstallFakeSecurityUtils},
 };
 
 // Child roles of every test executable that links this library install the

@@ -39,6 +39,16 @@ namespace velta::testing {
 //   calls_file=<path>              every call is appended to this file
 inline constexpr char kFakeWinApiSwitch[] = "velta-fake-win-api";
 
+// FakeSecurityUtils (by default an elevated administrator with every access,
+// as under Wine). Keys, each may repeat:
+//   admin=yes|no                   member of the Administrators group
+//   elevated=yes|no                the token is elevated (else only the
+//                                  linked token is an administrator's)
+//   needs_elevation=yes|no         NeedsElevation's answer
+//   deny=<path or key name>        HasAccess is false for it
+//   fail_grant=<path or key name>  taking ownership of it fails
+inline constexpr char kFakeSecurityUtilsSwitch[] = "velta-fake-security-utils";
+
 // Installs every fake that a switch of `command_line` asks for. False, with
 // `error` naming the switch and the setting, when a value is not understood;
 // nothing is installed for that switch then.

@@ -13,6 +13,7 @@
 #include "base/strings/utf_string_conversions.h"
 #include "desktop/windows/installer/common/fake_win_api.h"
 #include "desktop/windows/installer/common/installer_error.h"
+#include "desktop/windows/installer/common/security_utils.h"
 #include "desktop/windows/installer/common/win_api.h"
 #include "desktop/windows/installer/common/win_api_drive.h"
 #include "desktop/windows/installer/common/win_api_process.h"
@@ -57,6 +58,35 @@ VELTA_TEST_CHILD_MAIN(UseWinApi) {
   if (first && first->letter() == L'B' && second && second->letter() == L'Q' &&
       !drives->TakeDrive()) {
     seen |= kDrivesFromMask;
+  }
+  return 100 + seen;
+}
+
+// Exit-code bits of the security child role below.
+constexpr int kInAdminGroup = 1;
+constexpr int kInAdminGroupWithLinkedToken = 2;
+constexpr int kFolderAccessible = 4;
+constexpr int kGrantSucceeded = 8;
+
+// Asks SecurityUtils::GetInstance() what the installer's flow asks, about
+// the folder named by --folder: whichever SecurityUtils the switches put in
+// place.
+VELTA_TEST_CHILD_MAIN(UseSecurityUtils) {
+  const std::wstring folder =
+      base::CommandLine::ForCurrentProcess()->GetSwitchValueNative("folder");
+  SecurityUtils* security = SecurityUtils::GetInstance();
+  int seen = 0;
+  if (security->IsUserInAdminGroup(false))
+    seen |= kInAdminGroup;
+  if (security->IsUserInAdminGroup(true))
+    seen |= kInAdminGroupWithLinkedToken;
+  if (security->HasAccess(folder, SE_FILE_OBJECT, GENERIC_WRITE))
+    seen |= kFolderAccessible;
+  std::unique_ptr<SecurityRestoreInfo> restore;
+  if (security->TakeOwnershipAndGrantFullAccess(folder, SE_FILE_OBJECT, GENERIC_ALL,
+                                                /*permanent=*/false, &restore)) {
+    seen |= kGrantSucceeded;
+    security->RestoreSecurity(&restore);
   }
   return 100 + seen;
 }
@@ -118,6 +148,33 @@ TEST_F(FakeHooksTest, BadSettingsStopTheChildBeforeItsRole) {
   EXPECT_EQ(static_cast<uint32_t>(kChildSetupFailedExitCode), RunUseWinApi("colour=blue"));
   EXPECT_EQ(static_cast<uint32_t>(kChildSetupFailedExitCode), RunUseWinApi("drives"));
   EXPECT_EQ(static_cast<uint32_t>(kChildSetupFailedExitCode), RunUseWinApi("drives=0x4000000"));
+}
+
+uint32_t RunUseSecurityUtils(const std::wstring& folder, const std::string& settings) {
+  base::CommandLine command_line = MakeChildCommandLine("UseSecurityUtils");
+  command_line.AppendSwitchNative("folder", folder);
+  if (!settings.empty())
+    command_line.AppendSwitchNative(kFakeSecurityUtilsSwitch, base::UTF8ToWide(settings));
+  ChildResult result = RunChild(command_line);
+  EXPECT_TRUE(result.exited);
+  return result.exit_code;
+}
+
+TEST(FakeSecurityUtilsHookTest, ChildSeesTheAccountTheSwitchDescribes) {
+  wchar_t temp[MAX_PATH];
+  ASSERT_NE(0u, ::GetTempPathW(MAX_PATH, temp));
+  const std::wstring folder(temp);
+  // Under Wine the real utilities see an elevated administrator with access.
+  EXPECT_EQ(100u + kInAdminGroup + kInAdminGroupWithLinkedToken + kFolderAccessible +
+                kGrantSucceeded,
+            RunUseSecurityUtils(folder, ""));
+  // A filtered administrator's token without write access to the folder, on
+  // which taking ownership fails: the roads Wine cannot take for real.
+  EXPECT_EQ(100u + kInAdminGroupWithLinkedToken,
+            RunUseSecurityUtils(folder, "elevated=no;deny=" + base::WideToUTF8(folder) +
+                                            ";fail_grant=" + base::WideToUTF8(folder)));
+  EXPECT_EQ(static_cast<uint32_t>(kChildSetupFailedExitCode),
+            RunUseSecurityUtils(folder, "admin=perhaps"));
 }
 
 TEST(FakeSettingsTest, SplitsAtSemicolonsAndTheFirstEquals) {
