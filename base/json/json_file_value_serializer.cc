@@ -4,84 +4,14 @@
 
 #include <windows.h>
 
-#include <algorithm>
 #include <utility>
 
+#include "base/files/file_util.h"
 #include "base/json/json_reader.h"
 #include "base/json/json_writer.h"
 #include "base/logging.h"
 
 namespace base {
-
-namespace {
-
-// Closes a file handle when it goes out of scope, keeping the last error.
-class ScopedFileHandle {
- public:
-  explicit ScopedFileHandle(HANDLE handle) : handle_(handle) {}
-  ScopedFileHandle(const ScopedFileHandle&) = delete;
-  ScopedFileHandle& operator=(const ScopedFileHandle&) = delete;
-  ~ScopedFileHandle() {
-    if (is_valid()) {
-      const DWORD error = GetLastError();
-      CloseHandle(handle_);
-      SetLastError(error);
-    }
-  }
-  bool is_valid() const { return handle_ != INVALID_HANDLE_VALUE; }
-  HANDLE get() const { return handle_; }
-
- private:
-  const HANDLE handle_;
-};
-
-// Reads the whole file. On failure returns false with the system error code
-// of the failing call in `*error`.
-bool ReadWholeFile(const FilePath& path, std::string* contents, DWORD* error) {
-  ScopedFileHandle file(CreateFileW(path.value().c_str(), GENERIC_READ,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                    FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-  if (!file.is_valid()) {
-    *error = GetLastError();
-    return false;
-  }
-  contents->clear();
-  char buffer[64 * 1024];
-  while (true) {
-    DWORD read = 0;
-    if (!ReadFile(file.get(), buffer, sizeof(buffer), &read, nullptr)) {
-      *error = GetLastError();
-      return false;
-    }
-    if (read == 0)
-      return true;
-    contents->append(buffer, read);
-  }
-}
-
-// Creates or replaces the file with `contents`.
-bool WriteWholeFile(const FilePath& path, const std::string& contents) {
-  ScopedFileHandle file(CreateFileW(path.value().c_str(), GENERIC_WRITE, 0, nullptr,
-                                    CREATE_ALWAYS, 0, nullptr));
-  if (!file.is_valid()) {
-    PLOG(ERROR) << "Cannot create " << path.value();
-    return false;
-  }
-  size_t offset = 0;
-  while (offset < contents.size()) {
-    const DWORD piece = static_cast<DWORD>(std::min<size_t>(contents.size() - offset, 1u << 30));
-    DWORD written = 0;
-    if (!WriteFile(file.get(), contents.data() + offset, piece, &written, nullptr) ||
-        written == 0) {
-      PLOG(ERROR) << "Cannot write " << path.value();
-      return false;
-    }
-    offset += written;
-  }
-  return true;
-}
-
-}  // namespace
 
 // JSONFileValueSerializer -----------------------------------------------------
 
@@ -105,7 +35,7 @@ bool JSONFileValueSerializer::SerializeInternal(const Value& root, bool omit_bin
   std::string json;
   if (!JSONWriter::WriteWithOptions(root, options, &json))
     return false;
-  return WriteWholeFile(json_file_path_, json);
+  return WriteFile(json_file_path_, json);
 }
 
 // JSONFileValueDeserializer ---------------------------------------------------
@@ -117,11 +47,12 @@ JSONFileValueDeserializer::JSONFileValueDeserializer(const FilePath& json_file_p
 JSONFileValueDeserializer::~JSONFileValueDeserializer() = default;
 
 int JSONFileValueDeserializer::ReadFileToString(std::string* json_string) {
-  DWORD error = ERROR_SUCCESS;
-  if (ReadWholeFile(json_file_path_, json_string, &error)) {
+  if (base::ReadFileToString(json_file_path_, json_string)) {
     last_read_size_ = json_string->size();
     return JSON_NO_ERROR;
   }
+  // The file utilities leave the failing call's error in place.
+  const DWORD error = ::GetLastError();
   if (error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION)
     return JSON_FILE_LOCKED;
   if (error == ERROR_ACCESS_DENIED)
