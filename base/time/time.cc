@@ -45,12 +45,26 @@ uint64_t FileTimeToValue(const FILETIME& ft) {
   return (static_cast<uint64_t>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
 }
 
+// True when `time` explodes back to the same calendar fields: the system's
+// conversion does not always refuse a day that does not exist (Wine turns
+// 30 February into 2 March), so a changed date means the input was invalid.
+bool ExplodesBackTo(const Time& time, const Time::Exploded& exploded, bool local) {
+  Time::Exploded back;
+  if (local)
+    time.LocalExplode(&back);
+  else
+    time.UTCExplode(&back);
+  return back.year == exploded.year && back.month == exploded.month &&
+         back.day_of_month == exploded.day_of_month && back.hour == exploded.hour &&
+         back.minute == exploded.minute && back.second == exploded.second;
+}
+
 }  // namespace
 
 bool Time::Exploded::HasValidValues() const {
   return year >= 1601 && year <= 30827 && month >= 1 && month <= 12 && day_of_week >= 0 &&
          day_of_week <= 6 && day_of_month >= 1 && day_of_month <= 31 && hour >= 0 &&
-         hour <= 23 && minute >= 0 && minute <= 59 && second >= 0 && second <= 60 &&
+         hour <= 23 && minute >= 0 && minute <= 59 && second >= 0 && second <= 59 &&
          millisecond >= 0 && millisecond <= 999;
 }
 
@@ -87,7 +101,8 @@ FILETIME Time::ToFileTime() const {
 bool Time::FromUTCExploded(const Exploded& exploded, Time* time) {
   SYSTEMTIME st;
   FILETIME ft;
-  if (!ExplodedToSystemTime(exploded, &st) || !::SystemTimeToFileTime(&st, &ft)) {
+  if (!ExplodedToSystemTime(exploded, &st) || !::SystemTimeToFileTime(&st, &ft) ||
+      !ExplodesBackTo(FromFileTime(ft), exploded, /*local=*/false)) {
     *time = Time();
     return false;
   }
@@ -102,7 +117,8 @@ bool Time::FromLocalExploded(const Exploded& exploded, Time* time) {
   FILETIME ft;
   if (!ExplodedToSystemTime(exploded, &local) ||
       !::TzSpecificLocalTimeToSystemTime(nullptr, &local, &utc) ||
-      !::SystemTimeToFileTime(&utc, &ft)) {
+      !::SystemTimeToFileTime(&utc, &ft) ||
+      !ExplodesBackTo(FromFileTime(ft), exploded, /*local=*/true)) {
     *time = Time();
     return false;
   }
