@@ -99,6 +99,32 @@ void RunExtract(void* context) {
   call->result = call->reader->Extract(call->index, call->cache, &call->offset, &call->size);
 }
 
+// Finds the archive behind any stub from the file's start and opens it with
+// `reader`; `stream` and `temp_allocator` must outlive the reader's use.
+// Logs and returns the Unpack code of a failure.
+int OpenReader(HandleInputStream* stream, TrackingAllocator* temp_allocator,
+               ArchiveReader* reader) {
+  // The reader leaves the file position anywhere, so the search starts from
+  // the file's beginning every time.
+  std::string error;
+  int64_t start = 0;
+  ResultCode code = stream->Seek(&start, HandleInputStream::SeekOrigin::kBegin);
+  if (code == ResultCode::kOk)
+    code = seven_zip::SignatureScanner::SeekToSignature(stream, &error);
+  if (code != ResultCode::kOk) {
+    LOG(ERROR) << "No 7z archive within the first mebibyte of the file: " << error;
+    return LzmaUtil::kUnpackNoSignature;
+  }
+  code = reader->Open(stream, temp_allocator);
+  if (code != ResultCode::kOk) {
+    LOG(ERROR) << "Error returned by SzArchiveOpen: " << static_cast<int>(code);
+    LOG(INFO) << "The archive cannot be read: " << seven_zip::ResultCodeName(code) << ", "
+              << reader->error_message();
+    return LzmaUtil::kUnpackArchiveOpenFailed;
+  }
+  return LzmaUtil::kUnpackSuccess;
+}
+
 }  // namespace
 
 LzmaUtil::LzmaUtil() = default;
@@ -162,6 +188,40 @@ bool LzmaUtil::CreateDirectoryAndReport(const base::FilePath& folder,
   return true;
 }
 
+int LzmaUtil::ListEntryPaths(const base::FilePath& location,
+                             std::vector<base::FilePath>* paths,
+                             std::vector<bool>* is_directory) {
+  paths->clear();
+  if (is_directory)
+    is_directory->clear();
+  if (!archive_)
+    return kUnpackNoArchive;
+
+  HandleInputStream stream(archive_);
+  // Declared before the reader: the reader may hold its allocations.
+  TrackingAllocator temp_allocator;
+  ArchiveReader reader;
+  const int open_result = OpenReader(&stream, &temp_allocator, &reader);
+  if (open_result != kUnpackSuccess)
+    return open_result;
+
+  std::vector<base::FilePath> listed_paths;
+  std::vector<bool> listed_directories;
+  for (const ArchiveEntry& entry : reader.entries()) {
+    base::FilePath output;
+    if (!MakeOutputPath(location, entry.name, &output)) {
+      LOG(ERROR) << "Couldn't get file name";
+      return kUnpackNameUnreadable;
+    }
+    listed_paths.push_back(output);
+    listed_directories.push_back(entry.is_directory);
+  }
+  paths->swap(listed_paths);
+  if (is_directory)
+    is_directory->swap(listed_directories);
+  return kUnpackSuccess;
+}
+
 int LzmaUtil::Unpack(const base::FilePath& location,
                      const std::set<base::FilePath>& wanted,
                      UnpackProgressDelegate* delegate,
@@ -170,31 +230,15 @@ int LzmaUtil::Unpack(const base::FilePath& location,
   if (!archive_)
     return kUnpackNoArchive;
 
-  // The reader leaves the file position anywhere, so the search starts from
-  // the file's beginning every time.
   HandleInputStream stream(archive_);
-  std::string error;
-  int64_t start = 0;
-  ResultCode code = stream.Seek(&start, HandleInputStream::SeekOrigin::kBegin);
-  if (code == ResultCode::kOk)
-    code = seven_zip::SignatureScanner::SeekToSignature(&stream, &error);
-  if (code != ResultCode::kOk) {
-    LOG(ERROR) << "No 7z archive within the first mebibyte of the file: " << error;
-    return kUnpackNoSignature;
-  }
-
-  std::set<base::FilePath> remaining = wanted;
   // Declared before the reader: the reader may hold its allocations.
   TrackingAllocator temp_allocator;
   ArchiveReader reader;
-  code = reader.Open(&stream, &temp_allocator);
-  if (code != ResultCode::kOk) {
-    LOG(ERROR) << "Error returned by SzArchiveOpen: " << static_cast<int>(code);
-    LOG(INFO) << "The archive cannot be read: " << seven_zip::ResultCodeName(code) << ", "
-              << reader.error_message();
-    return kUnpackArchiveOpenFailed;
-  }
+  const int open_result = OpenReader(&stream, &temp_allocator, &reader);
+  if (open_result != kUnpackSuccess)
+    return open_result;
 
+  std::set<base::FilePath> remaining = wanted;
   LzmaFileAllocator allocator(location);
   const std::vector<ArchiveEntry>& entries = reader.entries();
   if (delegate) {
