@@ -103,6 +103,31 @@ TEST_F(DeleteFileOperationTest, RollbackPutsTheFileBackAndNothingIsDeletedLater)
   EXPECT_EQ("original", ReadText(file_));
 }
 
+// Under Wine a read-only file's access list denies writing, so parking it
+// grants access, which makes it writable; the rollback makes it read-only
+// again. A commit deletes the parked read-only file.
+TEST_F(DeleteFileOperationTest, ReadOnlyFileComesBackReadOnly) {
+  ASSERT_TRUE(::SetFileAttributesW(file_.value().c_str(), FILE_ATTRIBUTE_READONLY));
+  {
+    Transaction transaction;
+    std::unique_ptr<Operation> remove = MakeDelete();
+    std::string error;
+    ASSERT_TRUE(transaction.Execute(remove, &error)) << error;
+    transaction.Rollback();
+  }
+  EXPECT_THAT(FileNamesIn(dir_), ElementsAre(L"a.dll"));
+  EXPECT_EQ("original", ReadText(file_));
+  EXPECT_TRUE(test::IsReadOnly(file_));
+
+  {
+    Transaction transaction;
+    std::unique_ptr<Operation> remove = MakeDelete();
+    std::string error;
+    ASSERT_TRUE(transaction.Execute(remove, &error)) << error;
+  }
+  EXPECT_THAT(FileNamesIn(dir_), IsEmpty());
+}
+
 TEST_F(DeleteFileOperationTest, FolderIsParkedAndDeletedWithItsContents) {
   const base::FilePath folder = dir_.Append(L"folder");
   ASSERT_TRUE(::CreateDirectoryW(folder.value().c_str(), nullptr));
