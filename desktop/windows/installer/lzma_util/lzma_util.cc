@@ -99,31 +99,49 @@ void RunExtract(void* context) {
   call->result = call->reader->Extract(call->index, call->cache, &call->offset, &call->size);
 }
 
-// Finds the archive behind any stub from the file's start and opens it with
-// `reader`; `stream` and `temp_allocator` must outlive the reader's use.
-// Logs and returns the Unpack code of a failure.
-int OpenReader(HandleInputStream* stream, TrackingAllocator* temp_allocator,
-               ArchiveReader* reader) {
-  // The reader leaves the file position anywhere, so the search starts from
-  // the file's beginning every time.
-  std::string error;
-  int64_t start = 0;
-  ResultCode code = stream->Seek(&start, HandleInputStream::SeekOrigin::kBegin);
-  if (code == ResultCode::kOk)
-    code = seven_zip::SignatureScanner::SeekToSignature(stream, &error);
-  if (code != ResultCode::kOk) {
-    LOG(ERROR) << "No 7z archive within the first mebibyte of the file: " << error;
-    return LzmaUtil::kUnpackNoSignature;
+// The reader over an open archive file, with the stream and the temporary
+// allocations it uses, declared so that the reader dies first.
+class OpenedArchive {
+ public:
+  // `file` is the archive's handle, null when none is open.
+  explicit OpenedArchive(void* file) : file_(file), stream_(file) {}
+  OpenedArchive(const OpenedArchive&) = delete;
+  OpenedArchive& operator=(const OpenedArchive&) = delete;
+
+  // Finds the archive behind any stub from the file's start and opens it.
+  // Logs and returns the Unpack code of a failure.
+  int Open() {
+    if (!file_)
+      return LzmaUtil::kUnpackNoArchive;
+    // The reader leaves the file position anywhere, so the search starts
+    // from the file's beginning every time.
+    std::string error;
+    int64_t start = 0;
+    ResultCode code = stream_.Seek(&start, HandleInputStream::SeekOrigin::kBegin);
+    if (code == ResultCode::kOk)
+      code = seven_zip::SignatureScanner::SeekToSignature(&stream_, &error);
+    if (code != ResultCode::kOk) {
+      LOG(ERROR) << "No 7z archive within the first mebibyte of the file: " << error;
+      return LzmaUtil::kUnpackNoSignature;
+    }
+    code = reader_.Open(&stream_, &temp_allocator_);
+    if (code != ResultCode::kOk) {
+      LOG(ERROR) << "Error returned by SzArchiveOpen: " << static_cast<int>(code);
+      LOG(INFO) << "The archive cannot be read: " << seven_zip::ResultCodeName(code) << ", "
+                << reader_.error_message();
+      return LzmaUtil::kUnpackArchiveOpenFailed;
+    }
+    return LzmaUtil::kUnpackSuccess;
   }
-  code = reader->Open(stream, temp_allocator);
-  if (code != ResultCode::kOk) {
-    LOG(ERROR) << "Error returned by SzArchiveOpen: " << static_cast<int>(code);
-    LOG(INFO) << "The archive cannot be read: " << seven_zip::ResultCodeName(code) << ", "
-              << reader->error_message();
-    return LzmaUtil::kUnpackArchiveOpenFailed;
-  }
-  return LzmaUtil::kUnpackSuccess;
-}
+
+  ArchiveReader& reader() { return reader_; }
+
+ private:
+  void* const file_;
+  HandleInputStream stream_;
+  TrackingAllocator temp_allocator_;
+  ArchiveReader reader_;
+};
 
 }  // namespace
 
@@ -194,20 +212,14 @@ int LzmaUtil::ListEntryPaths(const base::FilePath& location,
   paths->clear();
   if (is_directory)
     is_directory->clear();
-  if (!archive_)
-    return kUnpackNoArchive;
-
-  HandleInputStream stream(archive_);
-  // Declared before the reader: the reader may hold its allocations.
-  TrackingAllocator temp_allocator;
-  ArchiveReader reader;
-  const int open_result = OpenReader(&stream, &temp_allocator, &reader);
+  OpenedArchive archive(archive_);
+  const int open_result = archive.Open();
   if (open_result != kUnpackSuccess)
     return open_result;
 
   std::vector<base::FilePath> listed_paths;
   std::vector<bool> listed_directories;
-  for (const ArchiveEntry& entry : reader.entries()) {
+  for (const ArchiveEntry& entry : archive.reader().entries()) {
     base::FilePath output;
     if (!MakeOutputPath(location, entry.name, &output)) {
       LOG(ERROR) << "Couldn't get file name";
@@ -227,17 +239,12 @@ int LzmaUtil::Unpack(const base::FilePath& location,
                      UnpackProgressDelegate* delegate,
                      std::vector<base::FilePath>* files,
                      std::vector<base::FilePath>* folders) {
-  if (!archive_)
-    return kUnpackNoArchive;
-
-  HandleInputStream stream(archive_);
-  // Declared before the reader: the reader may hold its allocations.
-  TrackingAllocator temp_allocator;
-  ArchiveReader reader;
-  const int open_result = OpenReader(&stream, &temp_allocator, &reader);
+  OpenedArchive archive(archive_);
+  const int open_result = archive.Open();
   if (open_result != kUnpackSuccess)
     return open_result;
 
+  ArchiveReader& reader = archive.reader();
   std::set<base::FilePath> remaining = wanted;
   LzmaFileAllocator allocator(location);
   const std::vector<ArchiveEntry>& entries = reader.entries();
