@@ -69,6 +69,15 @@ class UnpackArchiveOperationTest : public ::testing::Test {
     return transaction_.Execute(unpack, error);
   }
 
+  // Unpacks in a transaction of its own and commits.
+  void UnpackAndCommit(const base::FilePath& archive, const base::FilePath& destination) {
+    Transaction transaction;
+    std::unique_ptr<Operation> unpack =
+        factory_.CreateUnpackArchive(archive, destination, &unpacker_, nullptr);
+    std::string error;
+    ASSERT_TRUE(transaction.Execute(unpack, &error)) << error;
+  }
+
   base::ScopedTempDir temp_dir_;
   base::FilePath root_;
   OperationFactory factory_;
@@ -135,13 +144,7 @@ TEST_F(UnpackArchiveOperationTest, MissingParentsAreCreatedAndRolledBack) {
 // what 7zz extracts, with no temporary file of the unpacker left in it.
 TEST_F(UnpackArchiveOperationTest, CommitKeepsTheUnpackedFiles) {
   const base::FilePath dest = Dir(L"a\\dest");
-  {
-    Transaction transaction;
-    std::unique_ptr<Operation> unpack =
-        factory_.CreateUnpackArchive(TestArchive(L"good\\bcj_lzma2.7z"), dest, &unpacker_, nullptr);
-    std::string error;
-    ASSERT_TRUE(transaction.Execute(unpack, &error)) << error;
-  }
+  UnpackAndCommit(TestArchive(L"good\\bcj_lzma2.7z"), dest);
   EXPECT_EQ(SnapshotFolder(TestArchive(L"expected\\bcj_lzma2")), SnapshotFolder(dest));
   // The operation closed the archive: it can be replaced.
   const base::FilePath copy = Dir(L"copy.7z");
@@ -224,13 +227,7 @@ TEST_F(UnpackArchiveOperationTest, CommitReplacesOverwrittenFilesAndLeavesNoPark
   ASSERT_TRUE(base::CreateDirectory(dest.Append(L"ok")));
   WriteText(dest.Append(L"ok\\one.txt"), AllBytes("previous one"));
   SetReadOnly(dest.Append(L"ok\\one.txt"));
-  {
-    Transaction transaction;
-    std::unique_ptr<Operation> unpack = factory_.CreateUnpackArchive(
-        TestArchive(L"crafted\\copy_two_files.7z"), dest, &unpacker_, nullptr);
-    std::string error;
-    ASSERT_TRUE(transaction.Execute(unpack, &error)) << error;
-  }
+  UnpackAndCommit(TestArchive(L"crafted\\copy_two_files.7z"), dest);
   EXPECT_EQ((std::map<std::wstring, std::string>{
                 {L"ok/", "dir"},
                 {L"ok/one.txt", "first file"},
@@ -267,12 +264,7 @@ TEST_F(UnpackArchiveOperationTest, UnpackOverAWholeEarlierTree) {
   transaction_.Rollback();
   EXPECT_EQ(before, SnapshotFolder(root_));
 
-  {
-    Transaction transaction;
-    std::unique_ptr<Operation> unpack =
-        factory_.CreateUnpackArchive(TestArchive(L"good\\lzma2.7z"), dest, &unpacker_, nullptr);
-    ASSERT_TRUE(transaction.Execute(unpack, &error)) << error;
-  }
+  UnpackAndCommit(TestArchive(L"good\\lzma2.7z"), dest);
   EXPECT_EQ(expected, SnapshotFolder(dest));
 }
 
