@@ -99,6 +99,50 @@ void RunExtract(void* context) {
   call->result = call->reader->Extract(call->index, call->cache, &call->offset, &call->size);
 }
 
+// The reader over an open archive file, with the stream and the temporary
+// allocations it uses, declared so that the reader dies first.
+class OpenedArchive {
+ public:
+  // `file` is the archive's handle, null when none is open.
+  explicit OpenedArchive(void* file) : file_(file), stream_(file) {}
+  OpenedArchive(const OpenedArchive&) = delete;
+  OpenedArchive& operator=(const OpenedArchive&) = delete;
+
+  // Finds the archive behind any stub from the file's start and opens it.
+  // Logs and returns the Unpack code of a failure.
+  int Open() {
+    if (!file_)
+      return LzmaUtil::kUnpackNoArchive;
+    // The reader leaves the file position anywhere, so the search starts
+    // from the file's beginning every time.
+    std::string error;
+    int64_t start = 0;
+    ResultCode code = stream_.Seek(&start, HandleInputStream::SeekOrigin::kBegin);
+    if (code == ResultCode::kOk)
+      code = seven_zip::SignatureScanner::SeekToSignature(&stream_, &error);
+    if (code != ResultCode::kOk) {
+      LOG(ERROR) << "No 7z archive within the first mebibyte of the file: " << error;
+      return LzmaUtil::kUnpackNoSignature;
+    }
+    code = reader_.Open(&stream_, &temp_allocator_);
+    if (code != ResultCode::kOk) {
+      LOG(ERROR) << "Error returned by SzArchiveOpen: " << static_cast<int>(code);
+      LOG(INFO) << "The archive cannot be read: " << seven_zip::ResultCodeName(code) << ", "
+                << reader_.error_message();
+      return LzmaUtil::kUnpackArchiveOpenFailed;
+    }
+    return LzmaUtil::kUnpackSuccess;
+  }
+
+  ArchiveReader& reader() { return reader_; }
+
+ private:
+  void* const file_;
+  HandleInputStream stream_;
+  TrackingAllocator temp_allocator_;
+  ArchiveReader reader_;
+};
+
 }  // namespace
 
 LzmaUtil::LzmaUtil() = default;
@@ -162,39 +206,46 @@ bool LzmaUtil::CreateDirectoryAndReport(const base::FilePath& folder,
   return true;
 }
 
+int LzmaUtil::ListEntryPaths(const base::FilePath& location,
+                             std::vector<base::FilePath>* paths,
+                             std::vector<bool>* is_directory) {
+  paths->clear();
+  if (is_directory)
+    is_directory->clear();
+  OpenedArchive archive(archive_);
+  const int open_result = archive.Open();
+  if (open_result != kUnpackSuccess)
+    return open_result;
+
+  std::vector<base::FilePath> listed_paths;
+  std::vector<bool> listed_directories;
+  for (const ArchiveEntry& entry : archive.reader().entries()) {
+    base::FilePath output;
+    if (!MakeOutputPath(location, entry.name, &output)) {
+      LOG(ERROR) << "Couldn't get file name";
+      return kUnpackNameUnreadable;
+    }
+    listed_paths.push_back(output);
+    listed_directories.push_back(entry.is_directory);
+  }
+  paths->swap(listed_paths);
+  if (is_directory)
+    is_directory->swap(listed_directories);
+  return kUnpackSuccess;
+}
+
 int LzmaUtil::Unpack(const base::FilePath& location,
                      const std::set<base::FilePath>& wanted,
                      UnpackProgressDelegate* delegate,
                      std::vector<base::FilePath>* files,
                      std::vector<base::FilePath>* folders) {
-  if (!archive_)
-    return kUnpackNoArchive;
+  OpenedArchive archive(archive_);
+  const int open_result = archive.Open();
+  if (open_result != kUnpackSuccess)
+    return open_result;
 
-  // The reader leaves the file position anywhere, so the search starts from
-  // the file's beginning every time.
-  HandleInputStream stream(archive_);
-  std::string error;
-  int64_t start = 0;
-  ResultCode code = stream.Seek(&start, HandleInputStream::SeekOrigin::kBegin);
-  if (code == ResultCode::kOk)
-    code = seven_zip::SignatureScanner::SeekToSignature(&stream, &error);
-  if (code != ResultCode::kOk) {
-    LOG(ERROR) << "No 7z archive within the first mebibyte of the file: " << error;
-    return kUnpackNoSignature;
-  }
-
+  ArchiveReader& reader = archive.reader();
   std::set<base::FilePath> remaining = wanted;
-  // Declared before the reader: the reader may hold its allocations.
-  TrackingAllocator temp_allocator;
-  ArchiveReader reader;
-  code = reader.Open(&stream, &temp_allocator);
-  if (code != ResultCode::kOk) {
-    LOG(ERROR) << "Error returned by SzArchiveOpen: " << static_cast<int>(code);
-    LOG(INFO) << "The archive cannot be read: " << seven_zip::ResultCodeName(code) << ", "
-              << reader.error_message();
-    return kUnpackArchiveOpenFailed;
-  }
-
   LzmaFileAllocator allocator(location);
   const std::vector<ArchiveEntry>& entries = reader.entries();
   if (delegate) {

@@ -74,6 +74,18 @@ class LzmaUtil {
   // output buffer; 0 when none.
   virtual uint32_t GetLastInPageError() const;
 
+  // Lists the full output paths (`location` joined with each entry's name)
+  // of the open archive's entries, in the archive's order, without writing
+  // anything; `is_directory` (when given) gets one flag per path. Lets a
+  // caller make room for the entries (park files in their way) before
+  // Unpack. The lists are replaced, and left empty on failure. Returns
+  // kUnpackSuccess, or Unpack's code for the same failure: kUnpackNoArchive,
+  // kUnpackNoSignature, kUnpackArchiveOpenFailed (logged as Unpack logs
+  // them) or kUnpackNameUnreadable.
+  virtual int ListEntryPaths(const base::FilePath& location,
+                             std::vector<base::FilePath>* paths,
+                             std::vector<bool>* is_directory);
+
   // True when `folder` exists or is made now with its missing parents; the
   // folders made are remembered for this object's life.
   bool CreateDirectory(const base::FilePath& folder);

@@ -237,6 +237,83 @@ TEST_F(LzmaUtilTest, UnpacksAgainFromTheSameOpenArchive) {
   EXPECT_EQ(expected.entries, ReadTree(first).entries);
 }
 
+// The listing names every entry where Unpack then puts it, writes nothing,
+// and leaves the archive ready for the Unpack that follows.
+TEST_F(LzmaUtilTest, ListEntryPathsNamesWhatUnpackWrites) {
+  for (const char* archive : {"lzma2.7z", "bcj2.7z", "stub_lzma.exe"}) {
+    SCOPED_TRACE(archive);
+    TearDown();
+    SetUp();
+    LzmaUtil util;
+    ASSERT_EQ(LzmaUtil::kOpenSuccess, util.Open(Archives().Append(L"good").AppendASCII(archive)));
+    std::vector<base::FilePath> paths = {dest_.Append(L"stale")};
+    std::vector<bool> is_directory = {true, false};
+    ASSERT_EQ(LzmaUtil::kUnpackSuccess, util.ListEntryPaths(dest_, &paths, &is_directory));
+    EXPECT_FALSE(fs::exists(Fs(dest_)));
+    ASSERT_EQ(paths.size(), is_directory.size());
+    std::vector<base::FilePath> listed_files;
+    std::set<base::FilePath> listed_folders;
+    for (size_t i = 0; i < paths.size(); ++i) {
+      if (is_directory[i])
+        listed_folders.insert(paths[i]);
+      else
+        listed_files.push_back(paths[i]);
+    }
+
+    ASSERT_EQ(LzmaUtil::kUnpackSuccess, util.Unpack(dest_, {}, nullptr, &files_, &folders_));
+    // Files in entry order, exactly as Unpack wrote them.
+    EXPECT_EQ(listed_files, files_);
+    EXPECT_EQ(std::set<base::FilePath>(listed_files.begin(), listed_files.end()),
+              FilesIn(dest_, false));
+    ASSERT_FALSE(listed_folders.empty());
+    for (const base::FilePath& folder : listed_folders)
+      EXPECT_TRUE(fs::is_directory(Fs(folder))) << folder;
+  }
+}
+
+// The listing fails as Unpack would, with the same code and log line, and
+// leaves the lists empty.
+TEST_F(LzmaUtilTest, ListEntryPathsFailsLikeUnpack) {
+  const std::string archive = ReadBytes(Fs(Archives().Append(L"good\\lzma2.7z")));
+  const base::FilePath truncated = scratch_.Append(L"truncated.7z");
+  WriteBytes(Fs(truncated), archive.substr(0, archive.size() - 20));
+  const base::FilePath plain = scratch_.Append(L"plain.txt");
+  WriteBytes(Fs(plain), std::string(5000, 'x'));
+  const struct {
+    base::FilePath archive;
+    int result;
+    const char* log;
+  } cases[] = {
+      {base::FilePath(), LzmaUtil::kUnpackNoArchive, nullptr},
+      {plain, LzmaUtil::kUnpackNoSignature, "No 7z archive within the first mebibyte"},
+      {truncated, LzmaUtil::kUnpackArchiveOpenFailed, "Error returned by SzArchiveOpen: "},
+      {Archives().Append(L"hostile\\name_00.7z"), LzmaUtil::kUnpackArchiveOpenFailed,
+       "Error returned by SzArchiveOpen: 16"},
+      {Archives().Append(L"refused\\ppmd.7z"), LzmaUtil::kUnpackArchiveOpenFailed,
+       "Error returned by SzArchiveOpen: 4"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.archive);
+    LzmaUtil util;
+    if (!c.archive.empty()) {
+      ASSERT_EQ(LzmaUtil::kOpenSuccess, util.Open(c.archive));
+    }
+    std::vector<base::FilePath> paths = {dest_};
+    std::vector<bool> is_directory = {true};
+    ErrorLogCollector log;
+    EXPECT_EQ(c.result, util.ListEntryPaths(dest_, &paths, &is_directory));
+    EXPECT_THAT(paths, IsEmpty());
+    EXPECT_THAT(is_directory, IsEmpty());
+    if (c.log) {
+      ASSERT_EQ(1u, log.lines.size());
+      EXPECT_THAT(log.lines[0], ::testing::StartsWith(c.log));
+    } else {
+      EXPECT_THAT(log.lines, IsEmpty());
+    }
+    EXPECT_FALSE(fs::exists(Fs(dest_)));
+  }
+}
+
 TEST_F(LzmaUtilTest, WantedPathWritesOnlyThatFileAndStops) {
   for (const char* archive : {"lzma.7z", "lzma_nonsolid.7z", "bcj2.7z"}) {
     SCOPED_TRACE(archive);

@@ -65,6 +65,12 @@ bool DeleteFileOperation::Do(Transaction* /*nested*/, std::string* error) {
     return false;
   }
 
+  // Granting access can make the file writable (Wine keeps the read-only
+  // attribute in the file's mode, which an access list changes): the
+  // attribute is put back with the access list.
+  const DWORD attributes = ::GetFileAttributesW(path_.value().c_str());
+  was_read_only_ =
+      attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY);
   SecurityUtils* security_utils = SecurityUtils::GetInstance();
   if (!security_utils->HasAccess(path_.value(), SE_FILE_OBJECT, kWriteAndDeleteAccess) &&
       !security_utils->TakeOwnershipAndGrantFullAccess(path_.value(), SE_FILE_OBJECT,
@@ -142,9 +148,13 @@ bool DeleteFileOperation::FailMove(unsigned long move_error, std::string* error)
 }
 
 void DeleteFileOperation::RestoreAccessList() {
-  if (restore_info_ && !SecurityUtils::GetInstance()->RestoreSecurity(&restore_info_))
+  if (!restore_info_)
+    return;
+  if (!SecurityUtils::GetInstance()->RestoreSecurity(&restore_info_))
     LOG(ERROR) << "Cannot restore the access list of " << path_;
   restore_info_.reset();
+  if (was_read_only_ && !internal::SetReadOnlyAttribute(path_))
+    PLOG(ERROR) << "Cannot make " << path_ << " read-only again";
 }
 
 }  // namespace velta

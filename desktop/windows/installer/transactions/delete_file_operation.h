@@ -41,7 +41,8 @@ class DeleteFileOperation : public Operation {
   bool ChooseParkedName();
   // Fails Do after the move to the ".old" name failed with `move_error`.
   bool FailMove(unsigned long move_error, std::string* error);
-  // Puts the saved access list back, if any.
+  // Puts the saved access list back, if any, and then the read-only
+  // attribute the file had.
   void RestoreAccessList();
 
   const base::FilePath path_;
@@ -50,6 +51,8 @@ class DeleteFileOperation : public Operation {
   const bool check_in_use_;
   const bool remove_empty_parents_;
   std::unique_ptr<SecurityRestoreInfo> restore_info_;
+  // The file was read-only before Do granted access to it.
+  bool was_read_only_ = false;
 };
 
 }  // namespace velta

@@ -54,6 +54,16 @@ class DeleteFileOperationTest : public ::testing::Test {
     return factory_.CreateDeleteFile(file_, check_in_use, remove_parents);
   }
 
+  // Parks file_ in a transaction of its own, then rolls it back or commits.
+  void ParkThen(bool roll_back) {
+    Transaction transaction;
+    std::unique_ptr<Operation> remove = MakeDelete();
+    std::string error;
+    ASSERT_TRUE(transaction.Execute(remove, &error)) << error;
+    if (roll_back)
+      transaction.Rollback();
+  }
+
   // The names in the folder other than a.dll: the parked files.
   std::vector<std::wstring> ParkedNames() const {
     std::vector<std::wstring> names = FileNamesIn(dir_);
@@ -92,15 +102,23 @@ TEST_F(DeleteFileOperationTest, ParksUnderTheTimeAndCommitDeletes) {
 }
 
 TEST_F(DeleteFileOperationTest, RollbackPutsTheFileBackAndNothingIsDeletedLater) {
-  {
-    Transaction transaction;
-    std::unique_ptr<Operation> remove = MakeDelete();
-    std::string error;
-    ASSERT_TRUE(transaction.Execute(remove, &error)) << error;
-    transaction.Rollback();
-  }
+  ParkThen(/*roll_back=*/true);
   EXPECT_THAT(FileNamesIn(dir_), ElementsAre(L"a.dll"));
   EXPECT_EQ("original", ReadText(file_));
+}
+
+// Under Wine a read-only file's access list denies writing, so parking it
+// grants access, which makes it writable; the rollback makes it read-only
+// again. A commit deletes the parked read-only file.
+TEST_F(DeleteFileOperationTest, ReadOnlyFileComesBackReadOnly) {
+  ASSERT_TRUE(::SetFileAttributesW(file_.value().c_str(), FILE_ATTRIBUTE_READONLY));
+  ParkThen(/*roll_back=*/true);
+  EXPECT_THAT(FileNamesIn(dir_), ElementsAre(L"a.dll"));
+  EXPECT_EQ("original", ReadText(file_));
+  EXPECT_TRUE(test::IsReadOnly(file_));
+
+  ParkThen(/*roll_back=*/false);
+  EXPECT_THAT(FileNamesIn(dir_), IsEmpty());
 }
 
 TEST_F(DeleteFileOperationTest, FolderIsParkedAndDeletedWithItsContents) {

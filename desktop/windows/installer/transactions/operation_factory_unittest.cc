@@ -46,6 +46,8 @@ class InstallTransactionTest : public ::testing::Test {
     WriteText(Dir(L"existing\\app.dll"), "v1");
     WriteText(Dir(L"existing\\old.dll"), "old");
     WriteText(Dir(L"existing\\move_me.txt"), "moved");
+    ASSERT_TRUE(base::CreateDirectory(Dir(L"existing\\ok")));
+    WriteText(Dir(L"existing\\ok\\one.txt"), "previous");  // Unpacked over.
 
     base::win::RegKey app;
     ASSERT_EQ(ERROR_SUCCESS,
@@ -87,6 +89,10 @@ class InstallTransactionTest : public ::testing::Test {
         [=, this] {
           return factory_.CreateUnpackArchive(test::TestArchive(L"crafted\\copy_two_files.7z"),
                                               Dir(L"install\\unpacked"), &unpacker_, nullptr);
+        },
+        [=, this] {
+          return factory_.CreateUnpackArchive(test::TestArchive(L"crafted\\copy_two_files.7z"),
+                                              Dir(L"existing"), &unpacker_, nullptr);
         },
     };
   }
@@ -181,6 +187,9 @@ TEST_F(InstallTransactionTest, CommitLeavesTheNewStateAndNoParkedFiles) {
   EXPECT_EQ((std::map<std::wstring, std::string>{
                 {L"existing/", "dir"},
                 {L"existing/app.dll", "v2"},
+                {L"existing/ok/", "dir"},
+                {L"existing/ok/one.txt", "first file"},
+                {L"existing/ok/two.txt", "second"},
                 {L"install/", "dir"},
                 {L"install/bin/", "dir"},
                 {L"install/bin/app.dll", "v2"},

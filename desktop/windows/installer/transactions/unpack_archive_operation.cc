@@ -6,6 +6,8 @@
 
 #include <memory>
 #include <set>
+#include <string>
+#include <vector>
 
 #include "base/files/file_util.h"
 #include "base/logging.h"
@@ -18,6 +20,18 @@ namespace velta {
 
 using internal::AppendError;
 using internal::SetError;
+
+namespace {
+
+// Fails the operation with the unpacker's `result`; the listing and the
+// unpacking report a failure alike.
+bool FailUnpack(int result, std::string* error) {
+  SetError(error, "Could not lzma unpack, error code: " + std::to_string(result));
+  LOG(ERROR) << "Could not unpack";
+  return false;
+}
+
+}  // namespace
 
 UnpackArchiveOperation::UnpackArchiveOperation(OperationFactory* factory,
                                                const base::FilePath& archive,
@@ -65,20 +79,74 @@ bool UnpackArchiveOperation::Do(Transaction* nested, std::string* error) {
     return false;
   }
 
-  const int result = unpacker_->Unpack(destination_, std::set<base::FilePath>(), delegate_,
-                                       &unpacked_files_, &created_folders_);
+  const bool unpacked = MakeRoomForEntries(nested, error) && UnpackEntries(error);
   // The archive stays locked while open; nobody else reads it through this
   // unpacker after the operation.
   unpacker_->Close();
   unpacker_ = nullptr;
+  return unpacked;
+}
 
+bool UnpackArchiveOperation::MakeRoomForEntries(Transaction* nested, std::string* error) {
+  std::vector<base::FilePath> paths;
+  std::vector<bool> is_directory;
+  const int result = unpacker_->ListEntryPaths(destination_, &paths, &is_directory);
+  if (result != LzmaUtil::kUnpackSuccess)
+    return FailUnpack(result, error);
+
+  // Every clash is found before the first file is parked, so a refused
+  // archive changes nothing. Folders are checked up to the destination, once
+  // each: a folder entry, or the parent of any entry, where a file is.
+  std::set<base::FilePath> checked_folders;
+  std::set<base::FilePath> in_the_way;
+  for (size_t i = 0; i < paths.size(); ++i) {
+    for (base::FilePath folder = is_directory[i] ? paths[i] : paths[i].DirName();
+         destination_.IsParent(folder) && checked_folders.insert(folder).second;
+         folder = folder.DirName()) {
+      if (base::PathExists(folder) && !base::DirectoryExists(folder)) {
+        const std::string message =
+            "Cannot unpack the archive: a file is in the way of the folder " +
+            folder.AsUTF8Unsafe();
+        LOG(ERROR) << message;
+        SetError(error, message);
+        return false;
+      }
+    }
+    if (is_directory[i])
+      continue;
+    if (base::DirectoryExists(paths[i])) {
+      const std::string message =
+          "Cannot unpack the archive: a folder is in the way of the file " +
+          paths[i].AsUTF8Unsafe();
+      LOG(ERROR) << message;
+      SetError(error, message);
+      return false;
+    }
+    if (base::PathExists(paths[i]))
+      in_the_way.insert(paths[i]);
+  }
+
+  // The unpacker replaces files: the previous ones are parked instead, to be
+  // put back by a rollback and deleted by a commit.
+  for (const base::FilePath& path : in_the_way) {
+    std::unique_ptr<Operation> park = factory_->CreateDeleteFile(path, false, false);
+    if (!nested->Execute(park, error)) {
+      AppendError(error, "\nCannot move the existing file " + path.AsUTF8Unsafe() +
+                             " out of the way of the unpacked one.");
+      return false;
+    }
+  }
+  return true;
+}
+
+bool UnpackArchiveOperation::UnpackEntries(std::string* error) {
+  const int result = unpacker_->Unpack(destination_, std::set<base::FilePath>(), delegate_,
+                                       &unpacked_files_, &created_folders_);
   if (result != LzmaUtil::kUnpackSuccess) {
-    SetError(error, "Could not lzma unpack, error code: " + std::to_string(result));
-    LOG(ERROR) << "Could not unpack";
     // What was written before the failure is removed by the rollback that
     // the transaction runs next.
     done_ = !unpacked_files_.empty() || !created_folders_.empty();
-    return false;
+    return FailUnpack(result, error);
   }
 
   done_ = true;

@@ -19,6 +19,15 @@ class UnpackProgressDelegate;
 // is created (with its missing parents) by a create-folder sub-operation that
 // lies before this one in the transaction and undoes itself.
 //
+// Files already at an entry's output path (a previous installation's, a
+// user's) are never overwritten in place: before unpacking, each is parked
+// by a delete-file sub-operation (as "<name>.<seconds>.old"), which lies
+// before this one in the transaction, so a rollback first deletes the
+// unpacked file and then puts the previous one back, and a commit deletes
+// the parked one. An entry that clashes with the destination's contents (a
+// folder entry, or a folder an entry needs, where a file is; a file entry
+// where a folder is) fails the operation before anything is written.
+//
 // A rollback deletes the files the unpacker wrote and removes exactly the
 // folders it reported as created, deepest first; a folder that existed
 // before, even an empty one inside or above the destination, is never
@@ -47,6 +56,13 @@ class UnpackArchiveOperation : public Operation {
   void Rollback() override;
 
  private:
+  // Lists the open archive's entries, refuses entries that clash with what
+  // the destination holds, and parks the files in the entries' way into
+  // `nested`. Writes nothing when it fails.
+  bool MakeRoomForEntries(Transaction* nested, std::string* error);
+  // Unpacks the open archive and records what was written.
+  bool UnpackEntries(std::string* error);
+
   OperationFactory* const factory_;
   const base::FilePath archive_;
   const base::FilePath destination_;

@@ -69,6 +69,15 @@ class UnpackArchiveOperationTest : public ::testing::Test {
     return transaction_.Execute(unpack, error);
   }
 
+  // Unpacks in a transaction of its own and commits.
+  void UnpackAndCommit(const base::FilePath& archive, const base::FilePath& destination) {
+    Transaction transaction;
+    std::unique_ptr<Operation> unpack =
+        factory_.CreateUnpackArchive(archive, destination, &unpacker_, nullptr);
+    std::string error;
+    ASSERT_TRUE(transaction.Execute(unpack, &error)) << error;
+  }
+
   base::ScopedTempDir temp_dir_;
   base::FilePath root_;
   OperationFactory factory_;
@@ -135,13 +144,7 @@ TEST_F(UnpackArchiveOperationTest, MissingParentsAreCreatedAndRolledBack) {
 // what 7zz extracts, with no temporary file of the unpacker left in it.
 TEST_F(UnpackArchiveOperationTest, CommitKeepsTheUnpackedFiles) {
   const base::FilePath dest = Dir(L"a\\dest");
-  {
-    Transaction transaction;
-    std::unique_ptr<Operation> unpack =
-        factory_.CreateUnpackArchive(TestArchive(L"good\\bcj_lzma2.7z"), dest, &unpacker_, nullptr);
-    std::string error;
-    ASSERT_TRUE(transaction.Execute(unpack, &error)) << error;
-  }
+  UnpackAndCommit(TestArchive(L"good\\bcj_lzma2.7z"), dest);
   EXPECT_EQ(SnapshotFolder(TestArchive(L"expected\\bcj_lzma2")), SnapshotFolder(dest));
   // The operation closed the archive: it can be replaced.
   const base::FilePath copy = Dir(L"copy.7z");
@@ -179,6 +182,175 @@ TEST_F(UnpackArchiveOperationTest, ClearsReadOnlyAndRollsBackReadOnlyFiles) {
   EXPECT_FALSE(IsReadOnly(dest.Append(L"ok\\two.txt")));
   transaction_.Rollback();
   EXPECT_THAT(SnapshotFolder(root_), IsEmpty());
+}
+
+// Every byte value, so that a restored file is checked byte for byte.
+std::string AllBytes(const std::string& prefix) {
+  std::string bytes = prefix;
+  for (int i = 0; i < 256; ++i)
+    bytes += static_cast<char>(i);
+  return bytes;
+}
+
+void SetReadOnly(const base::FilePath& path) {
+  ASSERT_TRUE(::SetFileAttributesW(path.value().c_str(),
+                                   ::GetFileAttributesW(path.value().c_str()) |
+                                       FILE_ATTRIBUTE_READONLY));
+}
+
+// Files at the entries' paths (one read-only) are parked before the unpack
+// overwrites them: a rollback puts them back as they were, a commit deletes
+// them and leaves no ".old" file.
+TEST_F(UnpackArchiveOperationTest, RollbackPutsOverwrittenFilesBack) {
+  const base::FilePath dest = Dir(L"dest");
+  ASSERT_TRUE(base::CreateDirectory(dest.Append(L"ok")));
+  WriteText(dest.Append(L"ok\\one.txt"), AllBytes("previous one"));
+  WriteText(dest.Append(L"ok\\two.txt"), AllBytes("previous two"));
+  SetReadOnly(dest.Append(L"ok\\two.txt"));
+  WriteText(dest.Append(L"ok\\mine.txt"), "not in the archive");
+  const auto before = SnapshotFolder(root_);
+  ASSERT_EQ(AllBytes("previous two") + " [ro]", before.at(L"dest/ok/two.txt"));
+
+  std::string error;
+  ASSERT_TRUE(Unpack(TestArchive(L"crafted\\copy_two_files.7z"), dest, &error)) << error;
+  EXPECT_EQ(3u, transaction_.size());  // Two parkings, then the unpack.
+  EXPECT_EQ("first file", ReadText(dest.Append(L"ok\\one.txt")));
+  EXPECT_EQ("second", ReadText(dest.Append(L"ok\\two.txt")));
+  EXPECT_FALSE(IsReadOnly(dest.Append(L"ok\\two.txt")));
+
+  transaction_.Rollback();
+  EXPECT_EQ(before, SnapshotFolder(root_));
+}
+
+TEST_F(UnpackArchiveOperationTest, CommitReplacesOverwrittenFilesAndLeavesNoParkedOnes) {
+  const base::FilePath dest = Dir(L"dest");
+  ASSERT_TRUE(base::CreateDirectory(dest.Append(L"ok")));
+  WriteText(dest.Append(L"ok\\one.txt"), AllBytes("previous one"));
+  SetReadOnly(dest.Append(L"ok\\one.txt"));
+  UnpackAndCommit(TestArchive(L"crafted\\copy_two_files.7z"), dest);
+  EXPECT_EQ((std::map<std::wstring, std::string>{
+                {L"ok/", "dir"},
+                {L"ok/one.txt", "first file"},
+                {L"ok/two.txt", "second"},
+            }),
+            SnapshotFolder(dest));
+}
+
+// A whole tree unpacked over an earlier unpack of it whose files all
+// changed: every file comes back on rollback, none is left parked on commit.
+TEST_F(UnpackArchiveOperationTest, UnpackOverAWholeEarlierTree) {
+  const base::FilePath dest = Dir(L"dest");
+  {
+    LzmaUtil unpacker;
+    ASSERT_EQ(LzmaUtil::kOpenSuccess, unpacker.Open(TestArchive(L"good\\lzma2.7z")));
+    std::vector<base::FilePath> files;
+    ASSERT_EQ(LzmaUtil::kUnpackSuccess, unpacker.Unpack(dest, {}, nullptr, &files, nullptr));
+    ASSERT_GT(files.size(), 3u);
+    for (const base::FilePath& file : files)
+      WriteText(file, AllBytes(file.BaseName().AsUTF8Unsafe()));
+    SetReadOnly(files[0]);
+  }
+  const auto before = SnapshotFolder(root_);
+  const auto expected = SnapshotFolder(TestArchive(L"expected\\lzma2"));
+
+  std::string error;
+  ASSERT_TRUE(Unpack(TestArchive(L"good\\lzma2.7z"), dest, &error)) << error;
+  // The new tree, beside the parked previous files until the commit.
+  const auto unpacked = SnapshotFolder(dest);
+  for (const auto& [path, contents] : expected) {
+    ASSERT_EQ(1u, unpacked.count(path)) << path;
+    EXPECT_EQ(contents, unpacked.at(path)) << path;
+  }
+  transaction_.Rollback();
+  EXPECT_EQ(before, SnapshotFolder(root_));
+
+  UnpackAndCommit(TestArchive(L"good\\lzma2.7z"), dest);
+  EXPECT_EQ(expected, SnapshotFolder(dest));
+}
+
+// What the destination holds clashes with an entry: the operation fails
+// before anything is parked or written.
+struct ClashCase {
+  const char* name;
+  const wchar_t* archive;
+  // A file at an entry's path that would have been parked; may be null.
+  const wchar_t* parkable;
+  // Made inside the destination as a file, or as a folder.
+  const wchar_t* in_the_way;
+  bool is_folder;
+  const char* error;
+};
+
+class UnpackArchiveClashTest : public UnpackArchiveOperationTest,
+                               public ::testing::WithParamInterface<ClashCase> {};
+
+TEST_P(UnpackArchiveClashTest, FailsBeforeWritingAnything) {
+  const ClashCase& clash = GetParam();
+  const base::FilePath dest = Dir(L"dest");
+  if (clash.parkable) {
+    ASSERT_TRUE(base::CreateDirectory(dest.Append(clash.parkable).DirName()));
+    WriteText(dest.Append(clash.parkable), "previous");
+  }
+  const base::FilePath in_the_way = dest.Append(clash.in_the_way);
+  if (clash.is_folder) {
+    ASSERT_TRUE(base::CreateDirectory(in_the_way));
+  } else {
+    ASSERT_TRUE(base::CreateDirectory(in_the_way.DirName()));
+    WriteText(in_the_way, "in the way");
+  }
+  const auto before = SnapshotFolder(root_);
+
+  std::string error;
+  EXPECT_FALSE(Unpack(TestArchive(clash.archive), dest, &error));
+  EXPECT_EQ(clash.error + in_the_way.AsUTF8Unsafe(), error);
+  EXPECT_TRUE(transaction_.empty());
+  EXPECT_EQ(before, SnapshotFolder(root_));
+}
+
+constexpr char kFileInTheWay[] = "Cannot unpack the archive: a file is in the way of the folder ";
+constexpr char kFolderInTheWay[] = "Cannot unpack the archive: a folder is in the way of the file ";
+
+INSTANTIATE_TEST_SUITE_P(
+    Entries,
+    UnpackArchiveClashTest,
+    ::testing::Values(
+        // A file where the archive's folders go: a folder entry, a folder
+        // between the destination and deeper entries, or a folder that is
+        // only the parent of file entries (this archive lists no folders).
+        ClashCase{"FolderEntry", L"good\\lzma2.7z", L"readme.txt", L"empty_folder", false,
+                  kFileInTheWay},
+        ClashCase{"DeepFolder", L"good\\lzma2.7z", L"readme.txt", L"nested\\a\\b", false,
+                  kFileInTheWay},
+        ClashCase{"ParentOfFiles", L"crafted\\copy_two_files.7z", nullptr, L"ok", false,
+                  kFileInTheWay},
+        // A folder where a file entry goes.
+        ClashCase{"FileEntry", L"crafted\\copy_two_files.7z", L"ok\\one.txt", L"ok\\two.txt",
+                  true, kFolderInTheWay},
+        ClashCase{"LargeFileEntry", L"good\\lzma2.7z", L"readme.txt", L"data\\zeros.bin", true,
+                  kFolderInTheWay}),
+    [](const ::testing::TestParamInfo<ClashCase>& info) { return info.param.name; });
+
+// A file in the way that cannot be moved (held open without sharing its
+// deletion) fails the operation; the files parked before it come back.
+TEST_F(UnpackArchiveOperationTest, FileThatCannotBeParkedFailsAndRestoresTheOthers) {
+  const base::FilePath dest = Dir(L"dest");
+  ASSERT_TRUE(base::CreateDirectory(dest.Append(L"ok")));
+  WriteText(dest.Append(L"ok\\one.txt"), "previous one");
+  WriteText(dest.Append(L"ok\\two.txt"), "previous two");
+  const auto before = SnapshotFolder(root_);
+  HANDLE held = ::CreateFileW(dest.Append(L"ok\\two.txt").value().c_str(), GENERIC_READ,
+                             FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(INVALID_HANDLE_VALUE, held);
+
+  std::string error;
+  EXPECT_FALSE(Unpack(TestArchive(L"crafted\\copy_two_files.7z"), dest, &error));
+  ::CloseHandle(held);
+  EXPECT_THAT(error, ::testing::HasSubstr("Cannot move the file to .old: "));
+  EXPECT_THAT(error, ::testing::EndsWith("\nCannot move the existing file " +
+                                         dest.Append(L"ok\\two.txt").AsUTF8Unsafe() +
+                                         " out of the way of the unpacked one."));
+  EXPECT_TRUE(transaction_.empty());
+  EXPECT_EQ(before, SnapshotFolder(root_));
 }
 
 TEST_F(UnpackArchiveOperationTest, MissingArchiveFailsAndLeavesNothing) {
