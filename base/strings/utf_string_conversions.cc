@@ -153,40 +153,45 @@ bool UTF8ToWide(const char* src, size_t src_len, std::wstring* output) {
   return UTF8ToUTF16Impl(src, src_len, output);
 }
 
-std::wstring UTF8ToWide(std::string_view utf8) {
-  std::wstring result;
-  UTF8ToWide(utf8.data(), utf8.size(), &result);
-  return result;
-}
-
 bool WideToUTF8(const wchar_t* src, size_t src_len, std::string* output) {
   return UTF16ToUTF8Impl(src, src_len, output);
-}
-
-std::string WideToUTF8(std::wstring_view wide) {
-  std::string result;
-  WideToUTF8(wide.data(), wide.size(), &result);
-  return result;
 }
 
 bool UTF8ToUTF16(const char* src, size_t src_len, std::u16string* output) {
   return UTF8ToUTF16Impl(src, src_len, output);
 }
 
-std::u16string UTF8ToUTF16(std::string_view utf8) {
-  std::u16string result;
-  UTF8ToUTF16(utf8.data(), utf8.size(), &result);
-  return result;
-}
-
 bool UTF16ToUTF8(const char16_t* src, size_t src_len, std::string* output) {
   return UTF16ToUTF8Impl(src, src_len, output);
 }
 
-std::string UTF16ToUTF8(std::u16string_view utf16) {
-  std::string result;
-  UTF16ToUTF8(utf16.data(), utf16.size(), &result);
+namespace {
+
+// The plain forms: the bool form's output, invalid sequences replaced.
+template <typename Result, typename Char>
+Result ConvertReplacingInvalid(bool (*convert)(const Char*, size_t, Result*),
+                               std::basic_string_view<Char> input) {
+  Result result;
+  convert(input.data(), input.size(), &result);
   return result;
+}
+
+}  // namespace
+
+std::wstring UTF8ToWide(std::string_view utf8) {
+  return ConvertReplacingInvalid<std::wstring, char>(&UTF8ToWide, utf8);
+}
+
+std::string WideToUTF8(std::wstring_view wide) {
+  return ConvertReplacingInvalid<std::string, wchar_t>(&WideToUTF8, wide);
+}
+
+std::u16string UTF8ToUTF16(std::string_view utf8) {
+  return ConvertReplacingInvalid<std::u16string, char>(&UTF8ToUTF16, utf8);
+}
+
+std::string UTF16ToUTF8(std::u16string_view utf16) {
+  return ConvertReplacingInvalid<std::string, char16_t>(&UTF16ToUTF8, utf16);
 }
 
 std::wstring ASCIIToWide(std::string_view ascii) {
