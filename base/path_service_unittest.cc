@@ -53,7 +53,7 @@ TEST(PathServiceTest, ExecutableKeysNameTheTestBinary) {
   ASSERT_TRUE(PathService::Get(FILE_MODULE, &module));
   ASSERT_TRUE(PathService::Get(DIR_EXE, &exe_dir));
   EXPECT_TRUE(FileExists(exe)) << exe;
-  EXPECT_EQ(velta::testing::GetTestExecutablePath(), exe);
+  EXPECT_EQ(velta::test::GetTestExecutablePath(), exe);
   EXPECT_EQ(exe, module);  // base is linked into the executable
   EXPECT_EQ(exe.DirName(), exe_dir);
 }
@@ -109,7 +109,7 @@ class PathServiceOverrideTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(PathService::Get(DIR_TEMP, &temp_));
-    scratch_ = temp_.AppendASCII(velta::testing::UniqueName("path-service"));
+    scratch_ = temp_.AppendASCII(velta::test::UniqueName("path-service"));
   }
   void TearDown() override {
     ::RemoveDirectoryW(scratch_.Append(L"nested").value().c_str());

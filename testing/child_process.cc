@@ -11,7 +11,7 @@
 #include "base/win/scoped_handle.h"
 #include "testing/multiprocess_test.h"
 
-namespace velta::testing {
+namespace velta::test {
 namespace {
 
 constexpr int kTimedOutExitCode = 0xDEAD;
@@ -99,4 +99,4 @@ ChildResult RunChild(const base::CommandLine& command_line, const ChildOptions& 
   return result;
 }
 
-}  // namespace velta::testing
+}  // namespace velta::test

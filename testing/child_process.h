@@ -13,7 +13,7 @@
 #include "base/process/launch.h"
 #include "base/time/time.h"
 
-namespace velta::testing {
+namespace velta::test {
 
 // Starting real child processes from tests: the test binary itself in a
 // registered child role (VELTA_TEST_CHILD_MAIN, testing/multiprocess_test.h),
@@ -59,6 +59,6 @@ ChildResult RunChild(const base::CommandLine& command_line, const ChildOptions& 
 bool WaitForChildExit(const base::Process& process, base::TimeDelta timeout,
                       uint32_t* exit_code);
 
-}  // namespace velta::testing
+}  // namespace velta::test
 
 #endif  // TESTING_CHILD_PROCESS_H_

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-namespace velta::testing {
+namespace velta::test {
 namespace {
 
 std::map<std::string, ChildMain>& Registry() {
@@ -42,4 +42,4 @@ bool RunChildSetupHooks(const base::CommandLine& command_line, std::string* erro
   return true;
 }
 
-}  // namespace velta::testing
+}  // namespace velta::test

@@ -9,7 +9,7 @@ namespace base {
 class CommandLine;
 }
 
-namespace velta::testing {
+namespace velta::test {
 
 // The switch that makes a test binary run one registered child role instead
 // of the tests: "--velta-test-child=<name>".
@@ -45,16 +45,16 @@ class ChildSetupHookRegistrar {
 // fails.
 bool RunChildSetupHooks(const base::CommandLine& command_line, std::string* error);
 
-}  // namespace velta::testing
+}  // namespace velta::test
 
 // Defines a child role of the test binary:
 //   VELTA_TEST_CHILD_MAIN(PrintArguments) { ...; return 0; }
 // The test starts it by relaunching its own executable with
 // --velta-test-child=PrintArguments; the function's result is the exit code.
-#define VELTA_TEST_CHILD_MAIN(name)                                   \
-  static int name##ChildMain();                                       \
-  static const ::velta::testing::ChildMainRegistrar name##Registrar(  \
-      #name, &name##ChildMain);                                       \
+#define VELTA_TEST_CHILD_MAIN(name)                               \
+  static int name##ChildMain();                                   \
+  static const ::velta::test::ChildMainRegistrar name##Registrar( \
+      #name, &name##ChildMain);                                   \
   static int name##ChildMain()
 
 #endif  // TESTING_MULTIPROCESS_TEST_H_

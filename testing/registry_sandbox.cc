@@ -5,7 +5,7 @@
 #include "base/win/registry.h"
 #include "testing/unique_names.h"
 
-namespace velta::testing {
+namespace velta::test {
 
 RegistrySandbox::RegistrySandbox(HKEY root)
     : root_(root),
@@ -29,4 +29,4 @@ std::wstring RegistrySandbox::Path(std::wstring_view relative) const {
   return path_ + L"\\" + std::wstring(relative);
 }
 
-}  // namespace velta::testing
+}  // namespace velta::test

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-namespace velta::testing {
+namespace velta::test {
 
 // A registry key of one test's own: <root>\Software\Velta Tests\<unique>,
 // created (in the default view) by the constructor and deleted with
@@ -39,6 +39,6 @@ class RegistrySandbox {
   bool is_valid_ = false;
 };
 
-}  // namespace velta::testing
+}  // namespace velta::test
 
 #endif  // TESTING_REGISTRY_SANDBOX_H_

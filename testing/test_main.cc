@@ -19,18 +19,18 @@ int main(int argc, char** argv) {
   base::AtExitManager at_exit_manager;
   base::CommandLine::Init(argc, argv);
   const base::CommandLine& command_line = *base::CommandLine::ForCurrentProcess();
-  if (command_line.HasSwitch(velta::testing::kTestChildSwitch)) {
+  if (command_line.HasSwitch(velta::test::kTestChildSwitch)) {
     std::string name =
-        command_line.GetSwitchValueASCII(velta::testing::kTestChildSwitch);
-    velta::testing::ChildMain child = velta::testing::FindChildMain(name.c_str());
+        command_line.GetSwitchValueASCII(velta::test::kTestChildSwitch);
+    velta::test::ChildMain child = velta::test::FindChildMain(name.c_str());
     if (!child) {
       fprintf(stderr, "No child role named '%s'\n", name.c_str());
       return 125;
     }
     std::string error;
-    if (!velta::testing::RunChildSetupHooks(command_line, &error)) {
+    if (!velta::test::RunChildSetupHooks(command_line, &error)) {
       fprintf(stderr, "Child role '%s' cannot be set up: %s\n", name.c_str(), error.c_str());
-      return velta::testing::kChildSetupFailedExitCode;
+      return velta::test::kChildSetupFailedExitCode;
     }
     return child();
   }

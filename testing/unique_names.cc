@@ -9,7 +9,7 @@
 #include "base/strings/utf_string_conversions.h"
 #include "gtest/gtest.h"
 
-namespace velta::testing {
+namespace velta::test {
 namespace {
 
 constexpr size_t kMaxNameLength = 200;
@@ -44,4 +44,4 @@ std::wstring UniqueWideName(std::string_view prefix) {
   return base::ASCIIToWide(UniqueName(prefix));
 }
 
-}  // namespace velta::testing
+}  // namespace velta::test

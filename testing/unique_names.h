@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-namespace velta::testing {
+namespace velta::test {
 
 // A name no other test, process or earlier call of this process uses:
 // "<prefix>-<pid>-<counter>-<Suite.Test>", with the running GoogleTest test's
@@ -17,6 +17,6 @@ namespace velta::testing {
 std::string UniqueName(std::string_view prefix);
 std::wstring UniqueWideName(std::string_view prefix);
 
-}  // namespace velta::testing
+}  // namespace velta::test
 
 #endif  // TESTING_UNIQUE_NAMES_H_

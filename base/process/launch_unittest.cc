@@ -18,10 +18,10 @@
 namespace base {
 namespace {
 
-using velta::testing::ChildOptions;
-using velta::testing::ChildResult;
-using velta::testing::MakeChildCommandLine;
-using velta::testing::RunChild;
+using velta::test::ChildOptions;
+using velta::test::ChildResult;
+using velta::test::MakeChildCommandLine;
+using velta::test::RunChild;
 
 HANDLE SwitchAsHandle(const char* name) {
   const std::wstring text = CommandLine::ForCurrentProcess()->GetSwitchValueNative(name);

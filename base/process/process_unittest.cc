@@ -33,7 +33,7 @@ class ProcessTest : public ::testing::Test {
   void SetUp() override {
     event_.Set(::CreateEventW(nullptr, TRUE, FALSE, event_name_.c_str()));
     ASSERT_TRUE(event_.IsValid());
-    CommandLine command_line = velta::testing::MakeChildCommandLine("WaitForEvent");
+    CommandLine command_line = velta::test::MakeChildCommandLine("WaitForEvent");
     command_line.AppendSwitchNative("event", event_name_);
     child_ = LaunchProcess(command_line, LaunchOptions());
     ASSERT_TRUE(child_.IsValid());
@@ -41,10 +41,10 @@ class ProcessTest : public ::testing::Test {
   void TearDown() override {
     ::SetEvent(event_.Get());
     if (child_.IsValid())
-      velta::testing::WaitForChildExit(child_, TimeDelta::FromSeconds(60), nullptr);
+      velta::test::WaitForChildExit(child_, TimeDelta::FromSeconds(60), nullptr);
   }
 
-  const std::wstring event_name_ = L"Local\\" + velta::testing::UniqueWideName("process");
+  const std::wstring event_name_ = L"Local\\" + velta::test::UniqueWideName("process");
   win::ScopedHandle event_;
   Process child_;
 };

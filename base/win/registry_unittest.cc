@@ -36,7 +36,7 @@ class RegKeyTest : public ::testing::Test {
            ERROR_SUCCESS;
   }
 
-  velta::testing::RegistrySandbox sandbox_;
+  velta::test::RegistrySandbox sandbox_;
   RegKey key_;
 };
 
@@ -312,7 +312,7 @@ class RegKeyViewTest : public ::testing::TestWithParam<REGSAM> {
     ASSERT_EQ(ERROR_SUCCESS, key.WriteValue(L"marker", marker));
   }
 
-  velta::testing::RegistrySandbox sandbox_{HKEY_LOCAL_MACHINE};
+  velta::test::RegistrySandbox sandbox_{HKEY_LOCAL_MACHINE};
 };
 
 TEST_P(RegKeyViewTest, WritesLandInTheRequestedView) {

@@ -25,7 +25,7 @@ class ScopedHandleTest : public ::testing::Test {
     return probe.IsValid();
   }
 
-  const std::wstring name_ = L"Local\\" + velta::testing::UniqueWideName("scoped-handle");
+  const std::wstring name_ = L"Local\\" + velta::test::UniqueWideName("scoped-handle");
 };
 
 TEST_F(ScopedHandleTest, NullAndInvalidHandleValueAreBothEmpty) {

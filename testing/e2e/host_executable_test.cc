@@ -21,12 +21,12 @@ namespace {
 using ::testing::EndsWith;
 using ::testing::HasSubstr;
 using ::testing::Not;
-using velta::testing::ChildOptions;
-using velta::testing::ChildResult;
-using velta::testing::RunChild;
+using velta::test::ChildOptions;
+using velta::test::ChildResult;
+using velta::test::RunChild;
 
 base::FilePath Installer() {
-  return velta::testing::GetPathBesideTestExecutable(L"installer.exe");
+  return velta::test::GetPathBesideTestExecutable(L"installer.exe");
 }
 
 ChildResult RunInstallerExe(const std::vector<std::wstring>& switches,

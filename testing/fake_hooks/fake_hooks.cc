@@ -8,7 +8,7 @@
 #include "testing/fake_hooks/fake_win_api_hook.h"
 #include "testing/multiprocess_test.h"
 
-namespace velta::testing {
+namespace velta::test {
 namespace {
 
 // Makes one fake from its switch's value and puts it in place.
@@ -44,4 +44,4 @@ bool InstallFakesFromCommandLine(const base::CommandLine& command_line, std::str
   return true;
 }
 
-}  // namespace velta::testing
+}  // namespace velta::test

@@ -27,7 +27,7 @@ class FakeWinApi;
 // A fake is added by writing a function that makes it from the switch's value
 // and one row in the table of fake_hooks.cc.
 
-namespace velta::testing {
+namespace velta::test {
 
 // FakeWinApi. Keys:
 //   elevation=child|decline|real   what RunElevated does (default child)
@@ -58,6 +58,6 @@ bool InstallFakesFromCommandLine(const base::CommandLine& command_line, std::str
 // until the process ends.
 FakeWinApi* GetInstalledFakeWinApi();
 
-}  // namespace velta::testing
+}  // namespace velta::test
 
 #endif  // TESTING_FAKE_HOOKS_FAKE_HOOKS_H_

@@ -24,7 +24,7 @@
 #include "testing/multiprocess_test.h"
 #include "testing/unique_names.h"
 
-namespace velta::testing {
+namespace velta::test {
 namespace {
 
 using ::testing::ElementsAre;
@@ -190,4 +190,4 @@ TEST(FakeSettingsTest, SplitsAtSemicolonsAndTheFirstEquals) {
 }
 
 }  // namespace
-}  // namespace velta::testing
+}  // namespace velta::test

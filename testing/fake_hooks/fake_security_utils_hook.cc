@@ -10,7 +10,7 @@
 #include "desktop/windows/installer/common/scoped_security_utils_override.h"
 #include "testing/fake_hooks/fake_win_api_hook.h"
 
-namespace velta::testing {
+namespace velta::test {
 namespace {
 
 bool ParseYesNo(const std::string& text, bool* yes) {
@@ -63,4 +63,4 @@ bool InstallFakeSecurityUtils(const std::string& settings, std::string* error) {
   return true;
 }
 
-}  // namespace velta::testing
+}  // namespace velta::test

@@ -5,13 +5,13 @@
 
 #include <string>
 
-namespace velta::testing {
+namespace velta::test {
 
 // Makes a FakeSecurityUtils from `settings` (keys in fake_hooks.h) and puts it
 // in place for the rest of the process. False, with `error`, for an unknown
 // key or a bad value.
 bool InstallFakeSecurityUtils(const std::string& settings, std::string* error);
 
-}  // namespace velta::testing
+}  // namespace velta::test
 
 #endif  // TESTING_FAKE_HOOKS_FAKE_SECURITY_UTILS_HOOK_H_

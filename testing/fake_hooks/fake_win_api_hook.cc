@@ -11,7 +11,7 @@
 #include "desktop/windows/installer/common/fake_win_api.h"
 #include "testing/fake_hooks/fake_hooks.h"
 
-namespace velta::testing {
+namespace velta::test {
 namespace {
 
 FakeWinApi* g_installed_fake_win_api = nullptr;
@@ -139,4 +139,4 @@ FakeWinApi* GetInstalledFakeWinApi() {
   return g_installed_fake_win_api;
 }
 
-}  // namespace velta::testing
+}  // namespace velta::test

@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-namespace velta::testing {
+namespace velta::test {
 
 // "a=1;b=x=y" as {{"a", "1"}, {"b", "x=y"}}; empty pieces are skipped. False
 // with `error` for a piece without "=".
@@ -20,6 +20,6 @@ bool SplitFakeSettings(const std::string& settings,
 // or a bad value.
 bool InstallFakeWinApi(const std::string& settings, std::string* error);
 
-}  // namespace velta::testing
+}  // namespace velta::test
 
 #endif  // TESTING_FAKE_HOOKS_FAKE_WIN_API_HOOK_H_

@@ -21,7 +21,7 @@ class RunnableFolderTest : public ::testing::Test {
 
   // A real program that answers --version: the installer beside the tests.
   base::FilePath Installer() const {
-    return velta::testing::GetPathBesideTestExecutable(L"installer.exe");
+    return velta::test::GetPathBesideTestExecutable(L"installer.exe");
   }
 
   base::ScopedTempDir temp_;

@@ -52,7 +52,7 @@ TEST(FakeWinApiTest, DrivesAnswerWhatTheTestSet) {
 }
 
 TEST(FakeWinApiTest, RedirectsARegistryRootIntoASandbox) {
-  testing::RegistrySandbox sandbox;
+  test::RegistrySandbox sandbox;
   ASSERT_TRUE(sandbox.is_valid());
   base::win::RegKey key;
   ASSERT_EQ(ERROR_SUCCESS, key.Create(sandbox.root(), sandbox.Path(L"Software\\Velta\\a").c_str(),

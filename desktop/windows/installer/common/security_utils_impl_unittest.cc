@@ -42,7 +42,7 @@ class SecurityUtilsImplTest : public ::testing::Test {
   base::ScopedTempDir temp_dir_;
   base::FilePath folder_;
   base::FilePath file_;
-  testing::RegistrySandbox registry_;
+  test::RegistrySandbox registry_;
 };
 
 TEST_F(SecurityUtilsImplTest, ElevatedAdministratorIsInAdminGroupEitherWay) {

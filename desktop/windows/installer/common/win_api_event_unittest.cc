@@ -63,7 +63,7 @@ class WinApiEventTest : public ::testing::Test, public WinApiEvent::Delegate {
 
   base::MessageLoop message_loop_;
   base::RunLoop run_loop_;
-  const std::wstring name_ = L"Local\\" + testing::UniqueWideName("WinApiEvent");
+  const std::wstring name_ = L"Local\\" + test::UniqueWideName("WinApiEvent");
   HANDLE owner_ = nullptr;
   int signaled_events_ = 0;
   WinApiEvent* signaled_event_ = nullptr;
@@ -76,9 +76,9 @@ TEST_F(WinApiEventTest, SignalFromAnotherProcessReachesTheDelegateOnTheWatchingT
   EXPECT_FALSE(event->IsSignaled());
   ASSERT_TRUE(event->StartWatching());
 
-  base::CommandLine command_line = testing::MakeChildCommandLine("SignalWinApiEvent");
+  base::CommandLine command_line = test::MakeChildCommandLine("SignalWinApiEvent");
   command_line.AppendSwitchNative(kEventNameSwitch, name_);
-  ASSERT_EQ(0u, testing::RunChild(command_line).exit_code);
+  ASSERT_EQ(0u, test::RunChild(command_line).exit_code);
 
   ASSERT_TRUE(RunUntilSignaled());
   EXPECT_EQ(1, signaled_events_);

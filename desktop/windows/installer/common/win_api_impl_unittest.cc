@@ -82,11 +82,11 @@ class GetAppOutputLockTest : public WinApiImplTest,
 
 TEST_P(GetAppOutputLockTest, HoldsTheOutputLockOnlyWhenAsked) {
   const bool take_lock = GetParam();
-  const std::wstring started_name = L"Local\\" + testing::UniqueWideName("Started");
-  const std::wstring finish_name = L"Local\\" + testing::UniqueWideName("Finish");
+  const std::wstring started_name = L"Local\\" + test::UniqueWideName("Started");
+  const std::wstring finish_name = L"Local\\" + test::UniqueWideName("Finish");
   HANDLE started = ::CreateEventW(nullptr, TRUE, FALSE, started_name.c_str());
   HANDLE finish = ::CreateEventW(nullptr, TRUE, FALSE, finish_name.c_str());
-  base::CommandLine command_line = testing::MakeChildCommandLine("PrintWinApiOutput");
+  base::CommandLine command_line = test::MakeChildCommandLine("PrintWinApiOutput");
   command_line.AppendSwitchNative(kStartedEventSwitch, started_name);
   command_line.AppendSwitchNative(kFinishEventSwitch, finish_name);
 
@@ -113,7 +113,7 @@ TEST_P(GetAppOutputLockTest, HoldsTheOutputLockOnlyWhenAsked) {
 INSTANTIATE_TEST_SUITE_P(WithAndWithoutLock, GetAppOutputLockTest, ::testing::Bool());
 
 TEST_F(WinApiImplTest, GetAppOutputFailureRecordsErrorOneWithTheCommandLine) {
-  base::CommandLine command_line = testing::MakeChildCommandLine("PrintWinApiOutput");
+  base::CommandLine command_line = test::MakeChildCommandLine("PrintWinApiOutput");
   command_line.AppendSwitchASCII(kExitCodeSwitch, "7");
   std::string output;
   EXPECT_FALSE(win_api_.GetAppOutput(command_line, &output, true));
@@ -134,7 +134,7 @@ TEST_F(WinApiImplTest, GetAppOutputOfAMissingProgramFails) {
 
 TEST_F(WinApiImplTest, RunElevatedStartsTheProgramWithItsArguments) {
   // Under Wine "runas" starts the program without a prompt.
-  base::CommandLine command_line = testing::MakeChildCommandLine("PrintWinApiOutput");
+  base::CommandLine command_line = test::MakeChildCommandLine("PrintWinApiOutput");
   command_line.AppendSwitchASCII(kExitCodeSwitch, "105");
   std::unique_ptr<WinApiProcess> process = win_api_.RunElevated(command_line);
   ASSERT_TRUE(process->IsValid());
@@ -171,7 +171,7 @@ TEST_F(WinApiImplTest, WaitForElevatedRecordsAnUnexpectedWaitResult) {
 }
 
 TEST_F(WinApiImplTest, LaunchedProcessExitCodeReadsAsAnInstallerResult) {
-  base::CommandLine command_line = testing::MakeChildCommandLine("PrintWinApiOutput");
+  base::CommandLine command_line = test::MakeChildCommandLine("PrintWinApiOutput");
   command_line.AppendSwitchASCII(kExitCodeSwitch, "1");
   base::LaunchOptions options;
   options.wait = true;

@@ -49,14 +49,14 @@ VELTA_TEST_CHILD_MAIN(AbandonWinApiMutex) {
 class WinApiMutexTest : public ::testing::Test {
  protected:
   int RunChild(const char* role) {
-    base::CommandLine command_line = testing::MakeChildCommandLine(role);
+    base::CommandLine command_line = test::MakeChildCommandLine(role);
     command_line.AppendSwitchNative(kMutexNameSwitch, name_);
-    testing::ChildResult result = testing::RunChild(command_line);
+    test::ChildResult result = test::RunChild(command_line);
     EXPECT_TRUE(result.exited);
     return static_cast<int>(result.exit_code);
   }
 
-  const std::wstring name_ = L"Local\\" + testing::UniqueWideName("WinApiMutex");
+  const std::wstring name_ = L"Local\\" + test::UniqueWideName("WinApiMutex");
 };
 
 TEST_F(WinApiMutexTest, SecondProcessDoesNotGetAHeldMutexWithZeroTimeout) {

@@ -61,7 +61,7 @@ class WinApiRegistryKeyTest : public ::testing::Test {
     return names;
   }
 
-  testing::RegistrySandbox sandbox_{HKEY_LOCAL_MACHINE};
+  test::RegistrySandbox sandbox_{HKEY_LOCAL_MACHINE};
 };
 
 TEST_F(WinApiRegistryKeyTest, IteratesTheSubKeysOfEachViewSeparately) {

@@ -124,7 +124,7 @@ VELTA_TEST_CHILD_MAIN(InPageErrorOutsideGuardedRange) {
 }
 
 uint32_t RunChildRole(const char* role) {
-  const testing::ChildResult result = testing::RunChild(testing::MakeChildCommandLine(role));
+  const test::ChildResult result = test::RunChild(test::MakeChildCommandLine(role));
   EXPECT_TRUE(result.started && result.exited) << role;
   return result.exit_code;
 }

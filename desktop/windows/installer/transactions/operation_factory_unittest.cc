@@ -110,7 +110,7 @@ class InstallTransactionTest : public ::testing::Test {
   }
 
   base::ScopedTempDir temp_dir_;
-  testing::RegistrySandbox sandbox_{HKEY_LOCAL_MACHINE};
+  test::RegistrySandbox sandbox_{HKEY_LOCAL_MACHINE};
   base::FilePath root_;
   OperationFactory factory_;
   LzmaUtil unpacker_;

@@ -103,7 +103,7 @@ class RegistryOperationsTest : public ::testing::TestWithParam<REGSAM> {
                                          ChangeRegValueOperation::kRemoveValue, 0, view_);
   }
 
-  testing::RegistrySandbox sandbox_{HKEY_LOCAL_MACHINE};
+  test::RegistrySandbox sandbox_{HKEY_LOCAL_MACHINE};
   REGSAM view_ = 0;
   FakeSecurityUtils security_;
   ScopedSecurityUtilsOverride override_{&security_};
