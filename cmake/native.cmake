@@ -51,6 +51,8 @@ function(velta_add_unittests name)
     TIMEOUT 900)
 endfunction()
 
+include(${CMAKE_CURRENT_LIST_DIR}/velta_component.cmake)
+
 # Our code from here on: warnings are errors.
 add_compile_options(-Wall -Wextra -Werror)
 

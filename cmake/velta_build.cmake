@@ -22,10 +22,9 @@ if(VELTA_DCHECK_ALWAYS_ON)
   add_compile_definitions(DCHECK_ALWAYS_ON=1)
 endif()
 
-# No exceptions anywhere in our code; __FILE__ is the path in the repository.
-add_compile_options(
-  $<$<COMPILE_LANGUAGE:CXX>:-fno-exceptions>
-  $<$<COMPILE_LANGUAGE:C,CXX>:-fmacro-prefix-map=${CMAKE_SOURCE_DIR}/=>)
+# No exceptions anywhere in our code. (__FILE__ is made the path in the
+# repository by cmake/velta_component.cmake.)
+add_compile_options($<$<COMPILE_LANGUAGE:CXX>:-fno-exceptions>)
 
 # Static runtime: no libstdc++, libgcc or winpthread DLLs beside the binaries.
 # (A dynamically linked binary exits 53 under Wine with no output.)
@@ -38,3 +37,6 @@ set(CMAKE_ARCHIVE_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/lib)
 # Headers generated at configure time (build identity, third-party links).
 set(VELTA_GEN_DIR ${CMAKE_BINARY_DIR}/gen)
 file(MAKE_DIRECTORY ${VELTA_GEN_DIR})
+# velta_build_info.h: the version numbers and stream of this build.
+add_library(velta_build_info INTERFACE)
+target_include_directories(velta_build_info INTERFACE ${VELTA_GEN_DIR})
