@@ -54,12 +54,14 @@ function(velta_expose_headers target)
                "-fmacro-prefix-map=${tree}/=")
 endfunction()
 
-# velta_add_component(NAME [OBJECT|INTERFACE] SOURCES... [PUBLIC deps...] [PRIVATE deps...])
+# velta_add_component(NAME [OBJECT|INTERFACE] [TEST] SOURCES...
+#                     [PUBLIC deps...] [PRIVATE deps...])
 # A static library (or an object or interface library) of one folder. Its
 # headers are the .h files among SOURCES; PUBLIC links are the folders its
 # headers need (users see them too), PRIVATE ones only its .cc files need.
+# TEST marks test support (fakes, helpers): compiled like the tests.
 function(velta_add_component name)
-  cmake_parse_arguments(ARG "OBJECT;INTERFACE" "" "SOURCES;PUBLIC;PRIVATE" ${ARGN})
+  cmake_parse_arguments(ARG "OBJECT;INTERFACE;TEST" "" "SOURCES;PUBLIC;PRIVATE" ${ARGN})
   set(headers ${ARG_SOURCES})
   list(FILTER headers INCLUDE REGEX "\\.h$")
   if(ARG_INTERFACE)
@@ -72,6 +74,12 @@ function(velta_add_component name)
       add_library(${name} STATIC ${ARG_SOURCES})
     endif()
     target_link_libraries(${name} PUBLIC ${ARG_PUBLIC} PRIVATE ${ARG_PRIVATE})
+    if(ARG_TEST)
+      target_compile_options(${name} PRIVATE ${VELTA_TEST_COMPILE_OPTIONS})
+      velta_use_pch(${name} TEST)
+    elseif(COMMAND velta_use_pch)
+      velta_use_pch(${name})
+    endif()
   endif()
   velta_expose_headers(${name} ${headers})
 endfunction()

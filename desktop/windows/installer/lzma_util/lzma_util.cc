@@ -20,10 +20,6 @@
 #include "desktop/windows/installer/lzma_util/seven_zip/signature_scanner.h"
 #include "desktop/windows/installer/lzma_util/unpack_progress_delegate.h"
 
-// <windows.h> renames CreateDirectory to CreateDirectoryW; the class's
-// method keeps its name.
-#undef CreateDirectory
-
 namespace velta {
 
 namespace {

@@ -10,6 +10,13 @@
 
 #include "base/files/file_path.h"
 
+// <windows.h> turns CreateDirectory into a macro (CreateDirectoryW). The same
+// definition here gives LzmaUtil::CreateDirectory one spelling in every file,
+// whether or not it includes <windows.h>, before or after this header.
+#ifndef CreateDirectory
+#define CreateDirectory CreateDirectoryW
+#endif
+
 namespace velta {
 
 class UnpackProgressDelegate;

@@ -21,8 +21,6 @@
 #include "gmock/gmock.h"
 #include "gtest/gtest.h"
 
-#undef CreateDirectory
-
 namespace velta {
 namespace {
 
