@@ -12,11 +12,18 @@
 #include <utility>
 #include <vector>
 
+#include "base/files/file.h"
+#include "base/files/file_path.h"
 #include "base/logging.h"
 
 namespace base {
 
 namespace {
+
+constexpr NTSTATUS kStatusSuccess = 0;  // STATUS_SUCCESS
+
+// Files are hashed in blocks of this size.
+constexpr int kFileBlockSize = 64 * 1024;
 
 // Keeps the NTSTATUS of a failed CNG call in the CHECK message.
 #define CHECK_NT_SUCCESS(call)                                          \
@@ -63,23 +70,37 @@ class SecureHashCng : public SecureHash {
 
   void Update(const void* input, size_t len) override {
     CHECK(!finished_);
-    auto* bytes = static_cast<UCHAR*>(const_cast<void*>(input));
-    // BCryptHashData takes a ULONG count: feed large inputs in pieces.
-    while (len > 0) {
-      const ULONG piece = static_cast<ULONG>(std::min<size_t>(len, 1u << 30));
-      CHECK_NT_SUCCESS(BCryptHashData(hash_, bytes, piece, 0));
-      bytes += piece;
-      len -= piece;
-    }
+    CHECK_NT_SUCCESS(HashData(input, len));
   }
 
   void Finish(void* output, size_t len) override {
     CHECK(!finished_);
+    CHECK_NT_SUCCESS(FinishHash(output, len));
+  }
+
+  // Update and Finish, with a CNG failure returned rather than CHECKed.
+  NTSTATUS HashData(const void* input, size_t len) {
+    auto* bytes = static_cast<UCHAR*>(const_cast<void*>(input));
+    // BCryptHashData takes a ULONG count: feed large inputs in pieces.
+    while (len > 0) {
+      const ULONG piece = static_cast<ULONG>(std::min<size_t>(len, 1u << 30));
+      const NTSTATUS status = BCryptHashData(hash_, bytes, piece, 0);
+      if (!BCRYPT_SUCCESS(status))
+        return status;
+      bytes += piece;
+      len -= piece;
+    }
+    return kStatusSuccess;
+  }
+
+  NTSTATUS FinishHash(void* output, size_t len) {
     finished_ = true;
     UCHAR digest[32];
     const size_t length = GetHashLength();
-    CHECK_NT_SUCCESS(BCryptFinishHash(hash_, digest, static_cast<ULONG>(length), 0));
-    std::memcpy(output, digest, std::min(len, length));
+    const NTSTATUS status = BCryptFinishHash(hash_, digest, static_cast<ULONG>(length), 0);
+    if (BCRYPT_SUCCESS(status))
+      std::memcpy(output, digest, std::min(len, length));
+    return status;
   }
 
   std::unique_ptr<SecureHash> Clone() const override {
@@ -116,6 +137,31 @@ class SecureHashCng : public SecureHash {
 // static
 std::unique_ptr<SecureHash> SecureHash::Create(Algorithm type) {
   return SecureHashCng::Make(type);
+}
+
+bool HashFileContents(SecureHash::Algorithm type, const FilePath& path, void* output, size_t len) {
+  File file(path, File::FLAG_OPEN | File::FLAG_READ);
+  if (!file.IsValid())
+    return false;
+  std::unique_ptr<SecureHashCng> hash = SecureHashCng::Make(type);
+  std::vector<char> block(kFileBlockSize);
+  NTSTATUS status = kStatusSuccess;
+  while (BCRYPT_SUCCESS(status)) {
+    const int read = file.ReadAtCurrentPos(block.data(), kFileBlockSize);
+    if (read < 0)
+      return false;
+    if (read == 0) {
+      status = hash->FinishHash(output, len);
+      break;
+    }
+    status = hash->HashData(block.data(), static_cast<size_t>(read));
+  }
+  if (!BCRYPT_SUCCESS(status)) {
+    LOG(ERROR) << "Cannot hash " << path.AsUTF8Unsafe() << ": CNG failed with NTSTATUS 0x"
+               << std::hex << static_cast<uint32_t>(status);
+    return false;
+  }
+  return true;
 }
 
 }  // namespace base

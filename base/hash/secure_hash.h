@@ -8,6 +8,8 @@
 
 namespace base {
 
+class FilePath;
+
 // A streaming SHA-1 or SHA-256 digest over the system's CNG provider (no
 // cryptography of our own). Feed the data with Update() in pieces of any
 // size, then call Finish() once; the object is spent after that.
@@ -40,6 +42,13 @@ class SecureHash {
  protected:
   SecureHash() = default;
 };
+
+// Digests the content of the file at `path` with `type`, read in blocks, and
+// writes the first min(len, digest length) bytes of the digest to `output`.
+// False, leaving `output` untouched, when the file cannot be opened or read,
+// or when CNG fails while hashing: that failure is logged with its NTSTATUS
+// and never yields a digest of part of the file. Blocks on file reads.
+bool HashFileContents(SecureHash::Algorithm type, const FilePath& path, void* output, size_t len);
 
 }  // namespace base
 

@@ -6,6 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "base/files/file_path.h"
+#include "base/files/file_util.h"
+#include "base/files/scoped_temp_dir.h"
 #include "base/hash/sha1.h"
 #include "base/hash/sha2.h"
 #include "gtest/gtest.h"
@@ -123,6 +126,36 @@ TEST(SecureHashTest, FinishWritesAtMostTheRequestedLength) {
   EXPECT_EQ(20u, hash->GetHashLength());
   hash->Finish(output.data(), output.size());  // a longer buffer gets 20 bytes
   EXPECT_EQ("da39a3ee5e6b4b0d3255bfef95601890afd80709" + Hex(std::string(20, 'x')), Hex(output));
+}
+
+// Sizes around the 64 KiB read block, and several blocks with a remainder.
+TEST(HashFileContentsTest, DigestsTheWholeFile) {
+  ScopedTempDir dir;
+  ASSERT_TRUE(dir.CreateUniqueTempDir());
+  const FilePath path = dir.GetPath().Append(L"data.bin");
+  for (const size_t size : {0, 1, 65535, 65536, 65537, 300000}) {
+    std::string content(size, '\0');
+    for (size_t i = 0; i < size; ++i)
+      content[i] = static_cast<char>((i * 131 + (i >> 9)) & 0xFF);
+    ASSERT_TRUE(WriteFile(path, content));
+    for (const SecureHash::Algorithm type : {SecureHash::SHA1, SecureHash::SHA256}) {
+      std::string output(40, 'x');
+      ASSERT_TRUE(HashFileContents(type, path, output.data(), output.size())) << size;
+      const size_t length = type == SecureHash::SHA1 ? 20 : 32;
+      EXPECT_EQ(Digest(type, content) + Hex(std::string(40 - length, 'x')), Hex(output)) << size;
+    }
+  }
+}
+
+TEST(HashFileContentsTest, FileThatCannotBeReadLeavesTheOutputAlone) {
+  ScopedTempDir dir;
+  ASSERT_TRUE(dir.CreateUniqueTempDir());
+  for (const FilePath& path : {dir.GetPath().Append(L"absent.bin"), dir.GetPath()}) {
+    std::string output(20, 'x');
+    EXPECT_FALSE(HashFileContents(SecureHash::SHA1, path, output.data(), output.size()))
+        << path.AsUTF8Unsafe();
+    EXPECT_EQ(std::string(20, 'x'), output);
+  }
 }
 
 }  // namespace

@@ -7,6 +7,8 @@
 
 #include "base/logging.h"
 #include "base/strings/utf_string_conversions.h"
+#include "base/win/get_function.h"
+#include "base/win/mingw_sdk_gaps.h"
 
 namespace base {
 namespace {
@@ -14,8 +16,6 @@ namespace {
 // Names longer than this are cut; enough for every thread name we use.
 constexpr size_t kMaxNameLength = 63;
 thread_local char t_thread_name[kMaxNameLength + 1] = {};
-
-using SetThreadDescriptionFunction = HRESULT(WINAPI*)(HANDLE, PCWSTR);
 
 unsigned __stdcall ThreadFunc(void* param) {
   static_cast<PlatformThread::Delegate*>(param)->ThreadMain();
@@ -41,9 +41,7 @@ void PlatformThread::SetName(const std::string& name) {
   name.copy(t_thread_name, length);
   t_thread_name[length] = '\0';
   // Present from Windows 10 1607; looked up so older systems still start.
-  static const auto set_description =
-      reinterpret_cast<SetThreadDescriptionFunction>(reinterpret_cast<void*>(
-          ::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "SetThreadDescription")));
+  auto set_description = BASE_WIN_GET_FUNCTION(L"kernel32.dll", SetThreadDescription);
   if (set_description)
     set_description(::GetCurrentThread(), UTF8ToWide(name).c_str());
 }

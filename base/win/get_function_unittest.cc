@@ -4,7 +4,6 @@
 
 #include <windows.h>
 
-#include "base/scoped_native_library.h"
 #include "gtest/gtest.h"
 
 namespace base::win {
@@ -31,22 +30,6 @@ TEST(GetFunctionTest, LoadsASystemLibraryThatIsNotLoadedYet) {
   std::wstring path = std::wstring(kernel32) + L"\\kernel32.dll";
   DWORD ignored = 0;
   EXPECT_GT(get_size(path.c_str(), &ignored), 0u);
-}
-
-TEST(ScopedNativeLibraryTest, LoadsResolvesAndReportsFailures) {
-  ScopedNativeLibrary bcrypt(LoadSystemLibrary(L"bcrypt.dll"));
-  ASSERT_TRUE(bcrypt.is_valid());
-  EXPECT_NE(nullptr, bcrypt.GetFunctionPointer("BCryptOpenAlgorithmProvider"));
-  EXPECT_EQ(nullptr, bcrypt.GetFunctionPointer("BCryptNoSuchFunction"));
-
-  ScopedNativeLibrary missing(FilePath(L"velta_no_such_library.dll"));
-  EXPECT_FALSE(missing.is_valid());
-  EXPECT_EQ(static_cast<unsigned long>(ERROR_MOD_NOT_FOUND), missing.load_error());
-  EXPECT_EQ(nullptr, missing.GetFunctionPointer("Anything"));
-
-  ScopedNativeLibrary moved(std::move(bcrypt));
-  EXPECT_FALSE(bcrypt.is_valid());
-  EXPECT_TRUE(moved.is_valid());
 }
 
 }  // namespace

@@ -20,6 +20,8 @@
 
 #include <windows.h>
 
+#include <shellscalingapi.h>
+
 // <wow64apiset.h>: IsWow64Process2 (Windows 10 1511) is declared only for
 // _WIN32_WINNT >= 0x0A00.
 #if _WIN32_WINNT < 0x0A00
@@ -32,6 +34,29 @@ extern "C" WINBASEAPI WINBOOL WINAPI IsWow64Process2(HANDLE process,
 // user mode may call; MinGW's user-mode headers do not declare it. Unlike
 // GetVersionExW it reports the real version whatever the manifest says.
 extern "C" NTSYSAPI LONG NTAPI RtlGetVersion(PRTL_OSVERSIONINFOW version_information);
+
+// <processthreadsapi.h>: SetThreadDescription (Windows 10 1607) is absent from
+// MinGW's copy.
+extern "C" WINBASEAPI HRESULT WINAPI SetThreadDescription(HANDLE thread,
+                                                          PCWSTR thread_description);
+
+// <shellscalingapi.h> (shcore.lib): GetDpiForMonitor and GetProcessDpiAwareness
+// (Windows 8.1) are declared only for NTDDI_VERSION >= NTDDI_WINBLUE; their
+// enumerations are declared for every version.
+#if NTDDI_VERSION < NTDDI_WINBLUE
+extern "C" HRESULT STDAPICALLTYPE GetDpiForMonitor(HMONITOR monitor,
+                                                   MONITOR_DPI_TYPE dpi_type,
+                                                   UINT* dpi_x,
+                                                   UINT* dpi_y);
+extern "C" HRESULT STDAPICALLTYPE GetProcessDpiAwareness(HANDLE process,
+                                                         PROCESS_DPI_AWARENESS* value);
+#endif
+
+// <winuser.h>: GetDpiForWindow (Windows 10 1607) is declared only for
+// WINVER >= 0x0605.
+#if WINVER < 0x0605
+extern "C" WINUSERAPI UINT WINAPI GetDpiForWindow(HWND window);
+#endif
 
 // <winerror.h>: ERROR_DISK_RESOURCES_EXHAUSTED is absent from MinGW's copy.
 #ifndef ERROR_DISK_RESOURCES_EXHAUSTED

@@ -7,7 +7,7 @@
 
 #include "base/strings/utf_string_conversions.h"
 #include "desktop/windows/installer/common/fake_security_utils.h"
-#include "desktop/windows/installer/common/scoped_security_utils_override.h"
+#include "desktop/windows/installer/common/process_wide.h"
 #include "testing/fake_hooks/fake_win_api_hook.h"
 
 namespace velta::test {
@@ -59,7 +59,7 @@ bool InstallFakeSecurityUtils(const std::string& settings, std::string* error) {
     }
   }
   // Both live until the process ends: the child role uses the fake to the end.
-  new ScopedSecurityUtilsOverride(fake.release());
+  new ProcessWide<SecurityUtils>::ScopedOverride(fake.release());
   return true;
 }
 

@@ -9,6 +9,7 @@
 
 #include "base/files/file_path.h"
 #include "desktop/windows/installer/common/fake_win_api.h"
+#include "desktop/windows/installer/common/process_wide.h"
 #include "testing/fake_hooks/fake_hooks.h"
 
 namespace velta::test {
@@ -129,9 +130,9 @@ bool InstallFakeWinApi(const std::string& settings, std::string* error) {
       return false;
     }
   }
-  // Lives until the process ends, like the real instance.
+  // Both live until the process ends, like the real instance.
   g_installed_fake_win_api = fake.release();
-  WinApi::SetInstanceForTesting(g_installed_fake_win_api);
+  new ProcessWide<WinApi>::ScopedOverride(g_installed_fake_win_api);
   return true;
 }
 

@@ -16,6 +16,7 @@
 #include "base/path_service.h"
 #include "base/process/launch.h"
 #include "base/process/process.h"
+#include "base/win/get_function.h"
 
 namespace velta {
 namespace {
@@ -23,15 +24,9 @@ namespace {
 // Flags KF_FLAG_CREATE | KF_FLAG_INIT: make the folder when it is missing.
 constexpr DWORD kCreateKnownFolderFlags = 0x8800;
 
-using SHGetKnownFolderPathFunction = HRESULT(WINAPI*)(REFKNOWNFOLDERID, DWORD, HANDLE, PWSTR*);
-
 // The user's Downloads folder, asked from shell32 when it has the function.
 bool GetDownloadsFolder(base::FilePath* folder) {
-  HMODULE shell32 = ::GetModuleHandleW(L"shell32.dll");
-  if (!shell32)
-    return false;
-  auto get_known_folder_path = reinterpret_cast<SHGetKnownFolderPathFunction>(
-      reinterpret_cast<void*>(::GetProcAddress(shell32, "SHGetKnownFolderPath")));
+  auto get_known_folder_path = BASE_WIN_GET_FUNCTION(L"shell32.dll", SHGetKnownFolderPath);
   if (!get_known_folder_path)
     return false;
   PWSTR path = nullptr;

@@ -19,22 +19,6 @@ namespace {
 
 using ::testing::ElementsAre;
 
-TEST(FakeWinApiTest, PutInPlaceForItsScopeOnly) {
-  WinApi* real = WinApi::GetInstance();
-  {
-    FakeWinApi fake;
-    ScopedWinApiForTesting scoped(&fake);
-    EXPECT_EQ(&fake, WinApi::GetInstance());
-    {
-      FakeWinApi inner;
-      ScopedWinApiForTesting scoped_inner(&inner);
-      EXPECT_EQ(&inner, WinApi::GetInstance());
-    }
-    EXPECT_EQ(&fake, WinApi::GetInstance());
-  }
-  EXPECT_EQ(real, WinApi::GetInstance());
-}
-
 TEST(FakeWinApiTest, DrivesAnswerWhatTheTestSet) {
   FakeWinApi fake;
   fake.SetDriveMask((1u << 2) | (1u << 4));

@@ -3,28 +3,16 @@
 #include "desktop/windows/installer/common/product_info.h"
 
 #include "base/strings/utf_string_conversions.h"
+#include "desktop/windows/installer/common/process_wide.h"
 #include "desktop/windows/installer/common/product_constants.h"
 
 namespace velta {
-namespace {
-
-ProductInfo* g_product_info_for_testing = nullptr;
-
-}  // namespace
 
 ProductInfo::~ProductInfo() = default;
 
 // static
 ProductInfo* ProductInfo::GetInstance() {
-  if (g_product_info_for_testing)
-    return g_product_info_for_testing;
-  static ProductInfo* instance = new ProductInfo();
-  return instance;
-}
-
-// static
-void ProductInfo::SetInstanceForTesting(ProductInfo* product_info) {
-  g_product_info_for_testing = product_info;
+  return ProcessWide<ProductInfo>::GetOrCreate<ProductInfo>();
 }
 
 uint32_t ProductInfo::GetStream() const {

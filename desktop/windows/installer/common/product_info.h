@@ -10,17 +10,15 @@
 namespace velta {
 
 // The product's identity behind virtual operations, so that tests can pose as
-// another stream or server. Process-wide; made on first use (on the main
-// thread, before any worker runs) and never destroyed.
+// another stream or server. Process-wide (see ProcessWide): made on first use
+// and never destroyed; tests put another in place with
+// ProcessWide<ProductInfo>::ScopedOverride.
 class ProductInfo {
  public:
   virtual ~ProductInfo();
 
-  // The process-wide object; the one set by SetInstanceForTesting if any.
+  // The one a test put in place, else the real one.
   static ProductInfo* GetInstance();
-  // Replaces the process-wide object (null restores the real one). The caller
-  // keeps ownership and must outlive its use.
-  static void SetInstanceForTesting(ProductInfo* product_info);
 
   // The stream number (1 sorrel, 2 marlin, 3 Kestrel, 4 Granite).
   virtual uint32_t GetStream() const;

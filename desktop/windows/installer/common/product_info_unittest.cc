@@ -3,6 +3,7 @@
 #include "desktop/windows/installer/common/product_info.h"
 
 #include "desktop/windows/installer/common/named_urls.h"
+#include "desktop/windows/installer/common/process_wide.h"
 #include "desktop/windows/installer/common/product_constants.h"
 #include "gtest/gtest.h"
 
@@ -49,10 +50,8 @@ class GraniteProductInfo : public ProductInfo {
 TEST(ProductInfoTest, ShortcutFileNameIgnoresDisplayNameOutsideGranite) {
   EXPECT_EQ(L"Velta marlin.lnk", ProductInfo::GetInstance()->GetShortcutFileName(L"Anything"));
   GraniteProductInfo granite;
-  ProductInfo::SetInstanceForTesting(&granite);
+  ProcessWide<ProductInfo>::ScopedOverride override_product_info(&granite);
   EXPECT_EQ(L"Velta Browser.lnk", ProductInfo::GetInstance()->GetShortcutFileName(L"Velta Browser"));
-  ProductInfo::SetInstanceForTesting(nullptr);
-  EXPECT_EQ(2u, ProductInfo::GetInstance()->GetStream());
 }
 
 }  // namespace

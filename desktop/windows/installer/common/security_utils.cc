@@ -4,6 +4,7 @@
 
 #include <utility>
 
+#include "desktop/windows/installer/common/process_wide.h"
 #include "desktop/windows/installer/common/security_utils_impl.h"
 
 namespace velta {
@@ -26,19 +27,8 @@ SecurityUtils::SecurityUtils() = default;
 SecurityUtils::~SecurityUtils() = default;
 
 // static
-SecurityUtils*& SecurityUtils::Holder() {
-  static SecurityUtils* instance = nullptr;
-  return instance;
-}
-
-// static
 SecurityUtils* SecurityUtils::GetInstance() {
-  // Made on the main thread before any worker starts, so no lock; never
-  // destroyed, as callers may hold the pointer until the process ends.
-  SecurityUtils*& instance = Holder();
-  if (!instance)
-    instance = new SecurityUtilsImpl();
-  return instance;
+  return ProcessWide<SecurityUtils>::GetOrCreate<SecurityUtilsImpl>();
 }
 
 }  // namespace velta

@@ -11,8 +11,6 @@
 
 namespace velta {
 
-class ScopedSecurityUtilsOverride;
-
 // What a non-permanent TakeOwnershipAndGrantFullAccess changed, so that
 // RestoreSecurity can put the earlier access list back. Owned by the caller;
 // destroying it frees the saved descriptor without restoring anything.
@@ -48,17 +46,19 @@ class SecurityRestoreInfo {
 // installation need elevation, and granting the current user access to an
 // object (taking ownership first when needed) with a way back.
 //
-// One process-wide instance, made on first use and never destroyed; a test
-// puts another implementation in place with ScopedSecurityUtilsOverride
-// before the code under test asks for it. The real implementation keeps no
-// state and may be called from any thread. Failures are reported only by the
-// results: nothing is logged and no installer error is recorded.
+// One process-wide instance (see ProcessWide), made on first use and never
+// destroyed; a test puts another implementation in place with
+// ProcessWide<SecurityUtils>::ScopedOverride before the code under test asks
+// for it. The real implementation keeps no state and may be called from any
+// thread. Failures are reported only by the results: nothing is logged and no
+// installer error is recorded.
 class SecurityUtils {
  public:
   SecurityUtils(const SecurityUtils&) = delete;
   SecurityUtils& operator=(const SecurityUtils&) = delete;
   virtual ~SecurityUtils();
 
+  // The one a test put in place, else the real one.
   static SecurityUtils* GetInstance();
 
   // Whether the process token belongs to the built-in Administrators group.
@@ -101,12 +101,6 @@ class SecurityUtils {
 
  protected:
   SecurityUtils();
-
- private:
-  friend class ScopedSecurityUtilsOverride;
-
-  // The process-wide holder; filled on first use of GetInstance().
-  static SecurityUtils*& Holder();
 };
 
 }  // namespace velta

@@ -11,8 +11,6 @@
 #include "base/files/file_path.h"
 #include "base/files/file_util.h"
 #include "base/files/scoped_temp_dir.h"
-#include "desktop/windows/installer/common/fake_security_utils.h"
-#include "desktop/windows/installer/common/scoped_security_utils_override.h"
 #include "gtest/gtest.h"
 #include "testing/registry_sandbox.h"
 
@@ -129,24 +127,6 @@ TEST_F(SecurityUtilsImplTest, RecordWithoutSavedDescriptorRestoresNothing) {
       std::make_unique<SecurityRestoreInfo>(folder_.value(), SE_FILE_OBJECT, nullptr, nullptr);
   EXPECT_FALSE(security_utils_.RestoreSecurity(&restore));
   EXPECT_FALSE(restore);
-}
-
-TEST(SecurityUtilsTest, OverrideIsUsedAndTheEarlierInstanceComesBack) {
-  SecurityUtils* real = SecurityUtils::GetInstance();
-  ASSERT_TRUE(real);
-  EXPECT_EQ(real, SecurityUtils::GetInstance());
-  {
-    FakeSecurityUtils fake;
-    ScopedSecurityUtilsOverride override_instance(&fake);
-    EXPECT_EQ(&fake, SecurityUtils::GetInstance());
-    {
-      FakeSecurityUtils inner;
-      ScopedSecurityUtilsOverride inner_override(&inner);
-      EXPECT_EQ(&inner, SecurityUtils::GetInstance());
-    }
-    EXPECT_EQ(&fake, SecurityUtils::GetInstance());
-  }
-  EXPECT_EQ(real, SecurityUtils::GetInstance());
 }
 
 }  // namespace

@@ -35,20 +35,16 @@ class WinApiRegistryKey;
 // owned objects. Under Wine every process is an elevated administrator, so
 // the roads that depend on elevation are tested through FakeWinApi.
 //
-// Process-wide: GetInstance() makes the real implementation on first use (on
-// the main thread, before workers start) and never destroys it. Stateless, so
-// callable from any thread; event watching calls back on the watching
-// sequence.
+// Process-wide (see ProcessWide): GetInstance() makes the real implementation
+// on first use and never destroys it; tests put a FakeWinApi in place with
+// ProcessWide<WinApi>::ScopedOverride. Stateless, so callable from any
+// thread; event watching calls back on the watching sequence.
 class WinApi {
  public:
   virtual ~WinApi();
 
-  // The process-wide instance: the one a test put in place, else the real
-  // one.
+  // The one a test put in place, else the real one.
   static WinApi* GetInstance();
-  // Puts `win_api` in place of the real instance (null: the real one again).
-  // Not owned; must outlive its use. Call before other threads use WinApi.
-  static void SetInstanceForTesting(WinApi* win_api);
 
   // Opens (never creates) `root`\`path` with `access`; check IsValid().
   virtual std::unique_ptr<WinApiRegistryKey> OpenRegKey(HKEY root, const std::wstring& path,
@@ -86,18 +82,6 @@ class WinApi {
   // owned) hears of signals once the result is watched. Check IsValid().
   virtual std::unique_ptr<WinApiEvent> OpenEvent(WinApiEvent::Delegate* delegate,
                                                  const std::wstring& name) = 0;
-};
-
-// Puts a WinApi in place for its lifetime and restores the earlier one.
-class ScopedWinApiForTesting {
- public:
-  explicit ScopedWinApiForTesting(WinApi* win_api);
-  ScopedWinApiForTesting(const ScopedWinApiForTesting&) = delete;
-  ScopedWinApiForTesting& operator=(const ScopedWinApiForTesting&) = delete;
-  ~ScopedWinApiForTesting();
-
- private:
-  WinApi* const previous_;
 };
 
 }  // namespace velta

@@ -11,7 +11,7 @@
 #include "base/files/file_util.h"
 #include "base/files/scoped_temp_dir.h"
 #include "desktop/windows/installer/common/fake_security_utils.h"
-#include "desktop/windows/installer/common/scoped_security_utils_override.h"
+#include "desktop/windows/installer/common/process_wide.h"
 #include "desktop/windows/installer/transactions/operation_factory.h"
 #include "desktop/windows/installer/transactions/operation_test_util.h"
 #include "desktop/windows/installer/transactions/transaction.h"
@@ -102,7 +102,7 @@ TEST_F(CopyFileOperationTest, CopyOntoReadOnlyFileAndBack) {
   // denies writing, and writing any access list back clears the attribute.
   // Windows keeps the two apart, as the fake does.
   FakeSecurityUtils security;
-  ScopedSecurityUtilsOverride override_security(&security);
+  ProcessWide<SecurityUtils>::ScopedOverride override_security(&security);
   WriteText(dest_, "previous");
   ASSERT_TRUE(::SetFileAttributesW(dest_.value().c_str(), FILE_ATTRIBUTE_READONLY));
   WriteText(src_, "next");

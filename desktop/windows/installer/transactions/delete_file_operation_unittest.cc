@@ -14,7 +14,7 @@
 #include "base/files/scoped_temp_dir.h"
 #include "base/strings/utf_string_conversions.h"
 #include "desktop/windows/installer/common/fake_security_utils.h"
-#include "desktop/windows/installer/common/scoped_security_utils_override.h"
+#include "desktop/windows/installer/common/process_wide.h"
 #include "desktop/windows/installer/transactions/operation_factory.h"
 #include "desktop/windows/installer/transactions/operation_test_util.h"
 #include "desktop/windows/installer/transactions/transaction.h"
@@ -256,7 +256,7 @@ class DeleteFileWithoutAccessTest : public DeleteFileOperationTest {
   }
 
   FakeSecurityUtils security_;
-  ScopedSecurityUtilsOverride override_{&security_};
+  ProcessWide<SecurityUtils>::ScopedOverride override_{&security_};
 };
 
 TEST_F(DeleteFileWithoutAccessTest, AccessIsGrantedAndTheCommitNeedsNoRestore) {

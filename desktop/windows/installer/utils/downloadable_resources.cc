@@ -2,128 +2,13 @@
 
 #include "desktop/windows/installer/utils/downloadable_resources.h"
 
-#include <windows.h>
-#include <stdint.h>
-#include <stdio.h>
-
-#include <atomic>
-#include <memory>
-
 #include "base/base64.h"
 #include "base/files/file_util.h"
+#include "base/hash/secure_hash.h"
 #include "base/logging.h"
 #include "base/strings/utf_string_conversions.h"
-#include "desktop/windows/installer/utils/bcrypt_functions.h"
 
 namespace velta {
-
-namespace {
-
-// Files are hashed in blocks of this size from a stack buffer.
-constexpr size_t kReadBlockSize = 65536;
-
-// Set once CNG has failed in this process; CNG is not tried again.
-std::atomic<bool> g_cng_unusable{false};
-
-bool LoadBcrypt(BcryptFunctions* functions, void** library);
-std::atomic<BcryptLoader> g_bcrypt_loader{&LoadBcrypt};
-
-
-template <typename Function>
-bool Resolve(HMODULE library, const char* name, Function* function) {
-  *function = reinterpret_cast<Function>(reinterpret_cast<void*>(::GetProcAddress(library, name)));
-  return *function != nullptr;
-}
-
-bool LoadBcrypt(BcryptFunctions* functions, void** library) {
-  HMODULE bcrypt = ::LoadLibraryW(L"bcrypt.dll");
-  if (!bcrypt)
-    return false;
-  if (!Resolve(bcrypt, "BCryptOpenAlgorithmProvider", &functions->open_algorithm_provider) ||
-      !Resolve(bcrypt, "BCryptCloseAlgorithmProvider", &functions->close_algorithm_provider) ||
-      !Resolve(bcrypt, "BCryptGetProperty", &functions->get_property) ||
-      !Resolve(bcrypt, "BCryptCreateHash", &functions->create_hash) ||
-      !Resolve(bcrypt, "BCryptDestroyHash", &functions->destroy_hash) ||
-      !Resolve(bcrypt, "BCryptHashData", &functions->hash_data) ||
-      !Resolve(bcrypt, "BCryptFinishHash", &functions->finish_hash)) {
-    ::FreeLibrary(bcrypt);
-    return false;
-  }
-  *library = bcrypt;
-  return true;
-}
-
-enum class HashResult { kOk, kReadFailed, kCngFailed };
-
-// Hashes the rest of `file` through CNG. Every CNG object and the library
-// are released on every path.
-HashResult ComputeSha1WithCng(FILE* file, Sha1Hasher::Digest* digest) {
-  BcryptFunctions cng;
-  void* library = nullptr;
-  if (!g_bcrypt_loader.load()(&cng, &library))
-    return HashResult::kCngFailed;
-
-  HashResult result = HashResult::kCngFailed;
-  BCRYPT_ALG_HANDLE algorithm = nullptr;
-  BCRYPT_HASH_HANDLE hash = nullptr;
-  std::unique_ptr<UCHAR[]> hash_object;
-  DWORD object_length = 0;
-  ULONG property_size = 0;
-  if (BCRYPT_SUCCESS(cng.open_algorithm_provider(&algorithm, BCRYPT_SHA1_ALGORITHM, nullptr, 0)) &&
-      BCRYPT_SUCCESS(cng.get_property(algorithm, BCRYPT_OBJECT_LENGTH,
-                                      reinterpret_cast<PUCHAR>(&object_length),
-                                      sizeof(object_length), &property_size, 0)) &&
-      property_size == sizeof(object_length)) {
-    hash_object.reset(new UCHAR[object_length ? object_length : 1]);
-    if (BCRYPT_SUCCESS(cng.create_hash(algorithm, &hash, hash_object.get(), object_length,
-                                       nullptr, 0, 0))) {
-      uint8_t buffer[kReadBlockSize];
-      for (;;) {
-        const size_t read = fread(buffer, 1, sizeof(buffer), file);
-        if (read == 0) {
-          if (ferror(file)) {
-            result = HashResult::kReadFailed;
-          } else if (BCRYPT_SUCCESS(cng.finish_hash(hash, digest->data(),
-                                                    static_cast<ULONG>(digest->size()), 0))) {
-            result = HashResult::kOk;
-          }
-          break;
-        }
-        if (!BCRYPT_SUCCESS(cng.hash_data(hash, buffer, static_cast<ULONG>(read), 0)))
-          break;
-      }
-    }
-  }
-  if (hash)
-    cng.destroy_hash(hash);
-  if (algorithm)
-    cng.close_algorithm_provider(algorithm, 0);
-  hash_object.reset();
-  if (library)
-    ::FreeLibrary(static_cast<HMODULE>(library));
-  return result;
-}
-
-bool ComputeSha1Builtin(FILE* file, Sha1Hasher::Digest* digest) {
-  Sha1Hasher hasher;
-  uint8_t buffer[kReadBlockSize];
-  for (;;) {
-    const size_t read = fread(buffer, 1, sizeof(buffer), file);
-    if (read == 0)
-      break;
-    hasher.Update(buffer, read);
-  }
-  if (ferror(file))
-    return false;
-  *digest = hasher.Finish();
-  return true;
-}
-
-struct FileCloser {
-  void operator()(FILE* file) const { fclose(file); }
-};
-
-}  // namespace
 
 std::vector<std::string> ListResourcePacksForLocaleAndScales(const std::wstring& locale,
                                                              const std::set<ScaleFactor>& scales) {
@@ -172,7 +57,7 @@ std::vector<std::string> ListMissingDownloadableResources(const base::FilePath& 
 bool VerifyFileHash(const base::FilePath& path,
                     const std::string& expected_sha1,
                     std::string* error) {
-  Sha1Hasher::Digest digest;
+  std::array<uint8_t, base::kSHA1Length> digest;
   if (!ComputeFileSha1(path, &digest)) {
     *error = "Failed to read " + path.AsUTF8Unsafe();
     return false;
@@ -185,32 +70,8 @@ bool VerifyFileHash(const base::FilePath& path,
   return true;
 }
 
-bool ComputeFileSha1(const base::FilePath& path, Sha1Hasher::Digest* digest) {
-  std::unique_ptr<FILE, FileCloser> file(_wfopen(path.value().c_str(), L"rb"));
-  if (!file)
-    return false;
-  if (!g_cng_unusable.load()) {
-    switch (ComputeSha1WithCng(file.get(), digest)) {
-      case HashResult::kOk:
-        return true;
-      case HashResult::kReadFailed:
-        return false;
-      case HashResult::kCngFailed:
-        VLOG(1) << "CNG cannot hash; using the built-in SHA-1 from now on";
-        g_cng_unusable.store(true);
-        break;
-    }
-    // CNG may have consumed part of the file before it failed: hashing on
-    // from there would give a wrong digest, so start over.
-    if (fseek(file.get(), 0, SEEK_SET) != 0)
-      return false;
-  }
-  return ComputeSha1Builtin(file.get(), digest);
-}
-
-void SetBcryptLoaderForTesting(BcryptLoader loader) {
-  g_bcrypt_loader.store(loader ? loader : &LoadBcrypt);
-  g_cng_unusable.store(false);
+bool ComputeFileSha1(const base::FilePath& path, std::array<uint8_t, base::kSHA1Length>* digest) {
+  return base::HashFileContents(base::SecureHash::SHA1, path, digest->data(), digest->size());
 }
 
 }  // namespace velta

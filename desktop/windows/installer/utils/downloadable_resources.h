@@ -3,18 +3,19 @@
 #ifndef DESKTOP_WINDOWS_INSTALLER_UTILS_DOWNLOADABLE_RESOURCES_H_
 #define DESKTOP_WINDOWS_INSTALLER_UTILS_DOWNLOADABLE_RESOURCES_H_
 
+#include <stdint.h>
+
+#include <array>
 #include <set>
 #include <span>
 #include <string>
 #include <vector>
 
 #include "base/files/file_path.h"
+#include "base/hash/sha1.h"
 #include "desktop/windows/installer/utils/display_scale.h"
-#include "desktop/windows/installer/utils/sha1_hasher.h"
 
 namespace velta {
-
-struct BcryptFunctions;
 
 // One resource pack of the browser that a minimal package may leave out:
 // its path relative to the installation's resource folder ("/" separated)
@@ -46,18 +47,10 @@ bool VerifyFileHash(const base::FilePath& path,
                     const std::string& expected_sha1,
                     std::string* error);
 
-// The SHA-1 of the file's content: through CNG until CNG fails once in this
-// process, then through the built-in SHA-1 (from the file's start, also when
-// CNG failed half-way). False when the file cannot be opened or read.
-// Blocks on file reads.
-bool ComputeFileSha1(const base::FilePath& path, Sha1Hasher::Digest* digest);
-
-// Tests only: replaces how bcrypt.dll is loaded and its functions resolved
-// (null restores the real loader), and forgets that CNG was found unusable.
-// The loader returns false when bcrypt cannot be had; otherwise it fills
-// `functions` and `*library` (released with FreeLibrary, may be null).
-using BcryptLoader = bool (*)(BcryptFunctions* functions, void** library);
-void SetBcryptLoaderForTesting(BcryptLoader loader);
+// The SHA-1 of the file's content, through CNG. False when the file cannot be
+// opened or read, or when CNG fails (logged with its NTSTATUS). Blocks on
+// file reads.
+bool ComputeFileSha1(const base::FilePath& path, std::array<uint8_t, base::kSHA1Length>* digest);
 
 }  // namespace velta
 

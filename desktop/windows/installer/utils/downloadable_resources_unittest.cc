@@ -4,15 +4,14 @@
 
 #include <windows.h>
 
-#include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <string>
 #include <system_error>
 #include <vector>
 
+#include "base/hash/sha1.h"
 #include "base/strings/utf_string_conversions.h"
-#include "desktop/windows/installer/utils/bcrypt_functions.h"
 #include "gmock/gmock.h"
 #include "gtest/gtest.h"
 
@@ -65,52 +64,6 @@ void WriteBytes(const base::FilePath& path, const std::string& bytes) {
   out << bytes;
 }
 
-// How many times the loader ran, and after how many blocks HashData fails
-// (-1: never).
-std::atomic<int> g_loads{0};
-std::atomic<int> g_hash_data_calls{0};
-std::atomic<int> g_fail_hash_data_after{-1};
-decltype(&::BCryptHashData) g_real_hash_data = nullptr;
-
-NTSTATUS WINAPI FailingHashData(BCRYPT_HASH_HANDLE hash, PUCHAR input, ULONG size, ULONG flags) {
-  if (g_hash_data_calls++ >= g_fail_hash_data_after)
-    return static_cast<NTSTATUS>(0xC0000001);  // STATUS_UNSUCCESSFUL
-  return g_real_hash_data(hash, input, size, flags);
-}
-
-// The real bcrypt with HashData failing after some blocks.
-bool LoadBcryptThatFailsPartWay(BcryptFunctions* functions, void** library) {
-  ++g_loads;
-  HMODULE bcrypt = ::LoadLibraryW(L"bcrypt.dll");
-  if (!bcrypt)
-    return false;
-  auto resolve = [bcrypt](const char* name) {
-    return reinterpret_cast<void*>(::GetProcAddress(bcrypt, name));
-  };
-  functions->open_algorithm_provider = reinterpret_cast<decltype(functions->open_algorithm_provider)>(
-      resolve("BCryptOpenAlgorithmProvider"));
-  functions->close_algorithm_provider =
-      reinterpret_cast<decltype(functions->close_algorithm_provider)>(
-          resolve("BCryptCloseAlgorithmProvider"));
-  functions->get_property =
-      reinterpret_cast<decltype(functions->get_property)>(resolve("BCryptGetProperty"));
-  functions->create_hash =
-      reinterpret_cast<decltype(functions->create_hash)>(resolve("BCryptCreateHash"));
-  functions->destroy_hash =
-      reinterpret_cast<decltype(functions->destroy_hash)>(resolve("BCryptDestroyHash"));
-  functions->finish_hash =
-      reinterpret_cast<decltype(functions->finish_hash)>(resolve("BCryptFinishHash"));
-  g_real_hash_data = reinterpret_cast<decltype(g_real_hash_data)>(resolve("BCryptHashData"));
-  functions->hash_data = &FailingHashData;
-  *library = bcrypt;
-  return true;
-}
-
-bool LoadNoBcrypt(BcryptFunctions*, void**) {
-  ++g_loads;
-  return false;
-}
-
 class DownloadableResourcesTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -119,12 +72,8 @@ class DownloadableResourcesTest : public ::testing::Test {
     dir_ = base::FilePath(temp).Append(L"velta_resources_" + std::to_wstring(::GetCurrentProcessId()) +
                                        L"_" + std::to_wstring(::GetTickCount64()));
     ASSERT_TRUE(fs::create_directories(fs::path(dir_.value())));
-    g_loads = 0;
-    g_hash_data_calls = 0;
-    g_fail_hash_data_after = -1;
   }
   void TearDown() override {
-    SetBcryptLoaderForTesting(nullptr);
     std::error_code ignored;
     fs::remove_all(fs::path(dir_.value()), ignored);
   }
@@ -163,17 +112,13 @@ TEST_F(DownloadableResourcesTest, ListsOnlyTheMissingOnesInOrder) {
 }
 
 TEST_F(DownloadableResourcesTest, EveryStandInPackMatchesItsDigest) {
-  for (const bool with_cng : {true, false}) {
-    if (!with_cng)
-      SetBcryptLoaderForTesting(&LoadNoBcrypt);
-    const std::vector<std::string> paths = ExpectedManifestPaths();
-    size_t index = 0;
-    for (const DownloadableResourceManifestRow& row : DownloadableResourceManifest()) {
-      std::string error;
-      EXPECT_TRUE(VerifyFileHash(StandInPacks().Append(base::FilePath::FromUTF8Unsafe(paths[index++])),
-                                 row.sha1, &error))
-          << error << (with_cng ? " (CNG)" : " (built-in)");
-    }
+  const std::vector<std::string> paths = ExpectedManifestPaths();
+  size_t index = 0;
+  for (const DownloadableResourceManifestRow& row : DownloadableResourceManifest()) {
+    std::string error;
+    EXPECT_TRUE(VerifyFileHash(StandInPacks().Append(base::FilePath::FromUTF8Unsafe(paths[index++])),
+                               row.sha1, &error))
+        << error;
   }
 }
 
@@ -196,48 +141,25 @@ TEST_F(DownloadableResourcesTest, MissingFileCannotBeRead) {
   std::string error;
   EXPECT_FALSE(VerifyFileHash(file, "qZk+NkcGgWq6PiVxeFDCbJzQ2J0=", &error));
   EXPECT_EQ("Failed to read " + file.AsUTF8Unsafe(), error);
-  Sha1Hasher::Digest digest;
+  std::array<uint8_t, base::kSHA1Length> digest;
   EXPECT_FALSE(ComputeFileSha1(file, &digest));
 }
 
-// CNG fails after it has hashed the first 64 KiB block: the built-in SHA-1
-// must start from the beginning, and CNG is not tried again.
-TEST_F(DownloadableResourcesTest, CngFailingPartWayStillGivesTheRightDigest) {
+// An empty file, and one of several read blocks with a remainder.
+TEST_F(DownloadableResourcesTest, DigestCoversTheWholeFile) {
+  const base::FilePath empty = dir_.Append(L"small.pak");
+  WriteBytes(empty, "");
+  std::string error;
+  EXPECT_TRUE(VerifyFileHash(empty, "2jmj7l5rSw0yVb/vlWAYkK/YBwk=", &error)) << error;
+
   std::string content;
   for (int i = 0; content.size() < 300000; ++i)
     content += "block " + std::to_string(i * 7919) + "\n";
   const base::FilePath file = dir_.Append(L"big.pak");
   WriteBytes(file, content);
-  Sha1Hasher reference;
-  reference.Update(content.data(), content.size());
-  const Sha1Hasher::Digest expected = reference.Finish();
-
-  Sha1Hasher::Digest with_cng;
-  ASSERT_TRUE(ComputeFileSha1(file, &with_cng));
-  EXPECT_EQ(expected, with_cng);
-
-  SetBcryptLoaderForTesting(&LoadBcryptThatFailsPartWay);
-  g_fail_hash_data_after = 1;
-  Sha1Hasher::Digest digest;
+  std::array<uint8_t, base::kSHA1Length> digest;
   ASSERT_TRUE(ComputeFileSha1(file, &digest));
-  EXPECT_EQ(expected, digest);
-  EXPECT_EQ(1, g_loads.load());
-  EXPECT_EQ(2, g_hash_data_calls.load());
-
-  ASSERT_TRUE(ComputeFileSha1(file, &digest));
-  EXPECT_EQ(expected, digest);
-  EXPECT_EQ(1, g_loads.load()) << "CNG was tried again";
-}
-
-TEST_F(DownloadableResourcesTest, NoBcryptUsesTheBuiltInHashOnce) {
-  SetBcryptLoaderForTesting(&LoadNoBcrypt);
-  const base::FilePath file = dir_.Append(L"small.pak");
-  WriteBytes(file, "");
-  Sha1Hasher::Digest digest;
-  ASSERT_TRUE(ComputeFileSha1(file, &digest));
-  std::string error;
-  EXPECT_TRUE(VerifyFileHash(file, "2jmj7l5rSw0yVb/vlWAYkK/YBwk=", &error)) << error;
-  EXPECT_EQ(1, g_loads.load());
+  EXPECT_EQ(base::SHA1HashString(content), std::string(digest.begin(), digest.end()));
 }
 
 TEST(ResourcePacksForLocaleTest, LocaleFirstThenScalesAscending) {

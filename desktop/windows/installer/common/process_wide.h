@@ -1,0 +1,58 @@
+// Copyright 2026 Velta Software. All rights reserved.
+
+#ifndef DESKTOP_WINDOWS_INSTALLER_COMMON_PROCESS_WIDE_H_
+#define DESKTOP_WINDOWS_INSTALLER_COMMON_PROCESS_WIDE_H_
+
+namespace velta {
+
+// The storage behind the GetInstance() of a process-wide object that tests
+// replace (WinApi, SecurityUtils, ProductInfo), and the one way they replace
+// it:
+//
+//   WinApi* WinApi::GetInstance() {
+//     return ProcessWide<WinApi>::GetOrCreate<WinApiImpl>();
+//   }
+//
+//   FakeWinApi fake;
+//   ProcessWide<WinApi>::ScopedOverride override_win_api(&fake);
+//
+// The real `Impl` is made on the first call that finds no override in place
+// (on the main thread before any worker starts, like every process-wide
+// object) and never destroyed, as callers may keep the pointer until the
+// process ends. Overrides are put in place and taken away on the main thread
+// while no other thread uses the object.
+template <typename T>
+class ProcessWide {
+ public:
+  ProcessWide() = delete;
+
+  // The override in place, else the real `Impl`.
+  template <typename Impl>
+  static T* GetOrCreate() {
+    if (override_)
+      return override_;
+    static T* const instance = new Impl();
+    return instance;
+  }
+
+  // Puts `instance` (not owned, must outlive this object) in place until this
+  // object dies, then puts back whatever was in place before, so overrides
+  // nest. Tests and testing/fake_hooks only.
+  class ScopedOverride {
+   public:
+    explicit ScopedOverride(T* instance) : previous_(override_) { override_ = instance; }
+    ScopedOverride(const ScopedOverride&) = delete;
+    ScopedOverride& operator=(const ScopedOverride&) = delete;
+    ~ScopedOverride() { override_ = previous_; }
+
+   private:
+    T* const previous_;
+  };
+
+ private:
+  static inline T* override_ = nullptr;
+};
+
+}  // namespace velta
+
+#endif  // DESKTOP_WINDOWS_INSTALLER_COMMON_PROCESS_WIDE_H_
