@@ -92,12 +92,6 @@ std::wstring GetUninstallRegistryPath();
 // Whether `child` lies inside `parent`, comparing ASCII letters without case.
 bool IsParentPathIgnoringCase(const std::wstring& parent, const std::wstring& child);
 
-// The English text of a Windows error `code`, white space collapsed, followed
-// by " (0x<code in hex>)", e.g. "Access is denied. (0x5)". When the system has
-// no text for the code: "Error (0x<last error>) while retrieving error.
-// (0x<code>)".
-std::string FormatSystemErrorMessage(uint32_t code);
-
 // Whether the base name of `path` names a version folder of an old
 // installation: four or five "."-separated parts made only of digits and "_",
 // the first a number (stored in `major` when given), e.g. "12.0.345.6".
