@@ -36,7 +36,8 @@ bool GetKnownFolderPath(REFKNOWNFOLDERID id, int csidl, base::FilePath* path, bo
 
 // Appends the log form of a registry path to `out`: "CLASSES_ROOT\",
 // "CURRENT_USER\", "MACHINE\" or "USERS\" for the four usual roots, then
-// `path`; for any other root `path` alone.
+// `path`; for any other root `path` alone. It is also the name under which the
+// security functions (SE_REGISTRY_KEY objects) know the key.
 void FormatRegistryPath(HKEY root, const std::wstring& path, std::wstring* out);
 
 // Whether `path`, as typed by a user, can name a folder (`is_directory`) or a

@@ -78,7 +78,8 @@ bool ChangeRegValueOperation::Do(Transaction* nested, std::string* error) {
   }
 
   SecurityUtils* security_utils = SecurityUtils::GetInstance();
-  const std::wstring object_name = internal::SecurityObjectName(root_, key_path_);
+  std::wstring object_name;
+  FormatRegistryPath(root_, key_path_, &object_name);
   const SE_OBJECT_TYPE object_type = internal::SecurityObjectType(view_);
   if (result == ERROR_ACCESS_DENIED ||
       (result == ERROR_SUCCESS &&

@@ -65,7 +65,8 @@ bool CreateRegKeyOperation::Do(Transaction* /*nested*/, std::string* error) {
   VLOG(1) << "Ancestor found: " << ancestor;
 
   SecurityUtils* security_utils = SecurityUtils::GetInstance();
-  const std::wstring object_name = internal::SecurityObjectName(root_, ancestor);
+  std::wstring object_name;
+  FormatRegistryPath(root_, ancestor, &object_name);
   const SE_OBJECT_TYPE object_type = internal::SecurityObjectType(view_);
   if (result == ERROR_ACCESS_DENIED ||
       !security_utils->HasAccess(object_name, object_type, KEY_QUERY_VALUE | KEY_SET_VALUE)) {

@@ -70,7 +70,8 @@ bool DeleteRegKeyOperation::DeleteAndSaveRecursive(const std::wstring& path,
   VLOG(1) << "DeleteAndSaveRecursive : " << path;
   const std::string path_name = base::WideToUTF8(path);
   SecurityUtils* security_utils = SecurityUtils::GetInstance();
-  const std::wstring object_name = internal::SecurityObjectName(root_, path);
+  std::wstring object_name;
+  FormatRegistryPath(root_, path, &object_name);
   const SE_OBJECT_TYPE object_type = internal::SecurityObjectType(view_);
 
   SavedKey saved;
