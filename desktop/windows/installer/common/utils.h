@@ -11,12 +11,16 @@
 
 #include "base/files/file_path.h"
 
-// Free functions the whole installer shares: known folders, the test of a
-// path typed by the user, names of kernel objects, user names, file identity,
-// the executable name and architecture, stream names, the installer's
-// registry paths, the English text of a system error, version folder names
-// and tests of installer results. None keeps state; all may be called from any
-// thread.
+// Process-wide path and system helpers that the whole installer shares:
+// known folders, the test of a path typed by the user, names of kernel
+// objects, user names, file identity, the executable name and architecture,
+// stream names, the installer's registry paths, version folder names and tests
+// of installer results. None keeps state; all may be called from any thread.
+//
+// What does not belong here: string and number helpers (case, white space,
+// parsing) live in base/strings, a system error's text is
+// logging::SystemErrorCodeToString, and a helper with one user sits beside
+// that user.
 //
 // TODO(installer team): add IsShortcutTo and GetShortcutTargetPath once the
 // shell-link helpers (base/win/shortcut) exist.
