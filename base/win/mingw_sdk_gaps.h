@@ -19,6 +19,7 @@
 //   condition, so that it steps aside when the target version is raised.
 
 #include <windows.h>
+#include <shellscalingapi.h>
 
 // <wow64apiset.h>: IsWow64Process2 (Windows 10 1511) is declared only for
 // _WIN32_WINNT >= 0x0A00.
@@ -36,6 +37,23 @@ extern "C" NTSYSAPI LONG NTAPI RtlGetVersion(PRTL_OSVERSIONINFOW version_informa
 // <winerror.h>: ERROR_DISK_RESOURCES_EXHAUSTED is absent from MinGW's copy.
 #ifndef ERROR_DISK_RESOURCES_EXHAUSTED
 #define ERROR_DISK_RESOURCES_EXHAUSTED 314L
+#endif
+
+// <shellscalingapi.h> (shcore.dll): GetDpiForMonitor and
+// GetProcessDpiAwareness (Windows 8.1) are declared only for NTDDI_VERSION >=
+// NTDDI_WINBLUE.
+#if NTDDI_VERSION < NTDDI_WINBLUE
+extern "C" HRESULT WINAPI GetDpiForMonitor(HMONITOR hmonitor,
+                                           MONITOR_DPI_TYPE dpiType,
+                                           UINT* dpiX,
+                                           UINT* dpiY);
+extern "C" HRESULT WINAPI GetProcessDpiAwareness(HANDLE hprocess, PROCESS_DPI_AWARENESS* value);
+#endif
+
+// <winuser.h>: GetDpiForWindow (Windows 10 1607) is declared only for
+// WINVER >= 0x0605.
+#if WINVER < 0x0605
+extern "C" WINUSERAPI UINT WINAPI GetDpiForWindow(HWND hwnd);
 #endif
 
 #endif  // BASE_WIN_MINGW_SDK_GAPS_H_

@@ -7,6 +7,8 @@
 #include <cmath>
 #include <iterator>
 
+#include "base/win/get_function.h"
+#include "base/win/mingw_sdk_gaps.h"
 #include "base/win/windows_version.h"
 
 namespace velta {
@@ -17,43 +19,14 @@ constexpr int kDefaultDpi = 96;
 
 constexpr double kScales[] = {1.0, 1.25, 1.5, 2.0, 2.5};
 
-// shcore.dll's PROCESS_DPI_AWARENESS and MONITOR_DPI_TYPE values.
-constexpr int kProcessPerMonitorDpiAware = 2;
-constexpr int kMdtEffectiveDpi = 0;
-
-using GetDpiForMonitorFunction = HRESULT(WINAPI*)(HMONITOR, int, UINT*, UINT*);
-using GetProcessDpiAwarenessFunction = HRESULT(WINAPI*)(HANDLE, int*);
-using GetDpiForWindowFunction = UINT(WINAPI*)(HWND);
-
-// What shcore.dll (Windows 8.1 and later) offers, looked up once; the
-// library stays loaded for the process's life.
-struct ShcoreFunctions {
-  GetDpiForMonitorFunction get_dpi_for_monitor = nullptr;
-  GetProcessDpiAwarenessFunction get_process_dpi_awareness = nullptr;
-};
-
-const ShcoreFunctions& GetShcoreFunctions() {
-  // A function-local static: initialised once, thread-safely.
-  static const ShcoreFunctions functions = [] {
-    ShcoreFunctions result;
-    HMODULE shcore = ::LoadLibraryW(L"shcore.dll");
-    if (shcore) {
-      result.get_dpi_for_monitor = reinterpret_cast<GetDpiForMonitorFunction>(
-          reinterpret_cast<void*>(::GetProcAddress(shcore, "GetDpiForMonitor")));
-      result.get_process_dpi_awareness = reinterpret_cast<GetProcessDpiAwarenessFunction>(
-          reinterpret_cast<void*>(::GetProcAddress(shcore, "GetProcessDpiAwareness")));
-    }
-    return result;
-  }();
-  return functions;
-}
-
+// shcore.dll's functions exist from Windows 8.1 on.
 bool IsProcessPerMonitorDpiAware() {
-  const ShcoreFunctions& shcore = GetShcoreFunctions();
-  int awareness = 0;
-  return shcore.get_process_dpi_awareness &&
-         SUCCEEDED(shcore.get_process_dpi_awareness(nullptr, &awareness)) &&
-         awareness == kProcessPerMonitorDpiAware;
+  auto get_process_dpi_awareness =
+      BASE_WIN_GET_FUNCTION(L"shcore.dll", GetProcessDpiAwareness);
+  PROCESS_DPI_AWARENESS awareness = PROCESS_DPI_UNAWARE;
+  return get_process_dpi_awareness &&
+         SUCCEEDED(get_process_dpi_awareness(nullptr, &awareness)) &&
+         awareness == PROCESS_PER_MONITOR_DPI_AWARE;
 }
 
 int GetScreenDpi(int index) {
@@ -67,11 +40,11 @@ int GetScreenDpi(int index) {
 
 BOOL CALLBACK CollectMonitorDpi(HMONITOR monitor, HDC, RECT*, LPARAM context) {
   auto* dpis = reinterpret_cast<std::vector<int>*>(context);
-  const GetDpiForMonitorFunction get_dpi_for_monitor = GetShcoreFunctions().get_dpi_for_monitor;
+  auto get_dpi_for_monitor = BASE_WIN_GET_FUNCTION(L"shcore.dll", GetDpiForMonitor);
   UINT dpi_x = 0;
   UINT dpi_y = 0;
   if (get_dpi_for_monitor && IsProcessPerMonitorDpiAware() &&
-      SUCCEEDED(get_dpi_for_monitor(monitor, kMdtEffectiveDpi, &dpi_x, &dpi_y))) {
+      SUCCEEDED(get_dpi_for_monitor(monitor, MDT_EFFECTIVE_DPI, &dpi_x, &dpi_y))) {
     dpis->push_back(static_cast<int>(dpi_x));
   } else {
     dpis->push_back(GetScreenDpi(LOGPIXELSX));
@@ -114,15 +87,8 @@ std::set<ScaleFactor> GetSupportedScaleFactors() {
 
 int GetWindowDpi(HWND__* window) {
   if (base::win::GetVersion() >= base::win::VERSION_WIN10_RS1) {
-    // Loaded by name on each call, and released again.
-    HMODULE user32 = ::LoadLibraryW(L"user32.dll");
-    if (!user32)
-      return kDefaultDpi;
-    auto get_dpi_for_window = reinterpret_cast<GetDpiForWindowFunction>(
-        reinterpret_cast<void*>(::GetProcAddress(user32, "GetDpiForWindow")));
-    const int dpi = get_dpi_for_window ? static_cast<int>(get_dpi_for_window(window)) : kDefaultDpi;
-    ::FreeLibrary(user32);
-    return dpi;
+    auto get_dpi_for_window = BASE_WIN_GET_FUNCTION(L"user32.dll", GetDpiForWindow);
+    return get_dpi_for_window ? static_cast<int>(get_dpi_for_window(window)) : kDefaultDpi;
   }
   HDC context = ::GetDC(window);
   if (!context)
