@@ -5,21 +5,19 @@
 #include <windows.h>
 
 #include <atomic>
-#include <filesystem>
-#include <fstream>
 #include <string>
-#include <system_error>
 #include <vector>
 
-#include "base/strings/utf_string_conversions.h"
+#include "base/files/file_util.h"
+#include "base/files/scoped_temp_dir.h"
 #include "desktop/windows/installer/utils/bcrypt_functions.h"
 #include "gmock/gmock.h"
 #include "gtest/gtest.h"
+#include "testing/build_paths.h"
 
 namespace velta {
 namespace {
 
-namespace fs = std::filesystem;
 using ::testing::ElementsAre;
 using ::testing::ElementsAreArray;
 using ::testing::HasSubstr;
@@ -46,23 +44,13 @@ std::vector<std::string> ExpectedManifestPaths() {
   return paths;
 }
 
-// A Linux path from the build, as Wine's Z: drive shows it.
-base::FilePath FromBuildPath(const std::string& path) {
-  std::string windows = path;
-  if (!windows.empty() && windows[0] == '/')
-    windows = "Z:" + windows;
-  return base::FilePath::FromUTF8Unsafe(windows).NormalizePathSeparators();
-}
-
 base::FilePath StandInPacks() {
-  return FromBuildPath(VELTA_DOWNLOADABLE_RESOURCE_PACKS);
+  return test::FromBuildPath(VELTA_DOWNLOADABLE_RESOURCE_PACKS);
 }
 
 void WriteBytes(const base::FilePath& path, const std::string& bytes) {
-  std::error_code ignored;
-  fs::create_directories(fs::path(path.DirName().value()), ignored);
-  std::ofstream out(fs::path(path.value()), std::ios::binary);
-  out << bytes;
+  ASSERT_TRUE(base::CreateDirectory(path.DirName())) << path.AsUTF8Unsafe();
+  ASSERT_TRUE(base::WriteFile(path, bytes)) << path.AsUTF8Unsafe();
 }
 
 // How many times the loader ran, and after how many blocks HashData fails
@@ -114,21 +102,15 @@ bool LoadNoBcrypt(BcryptFunctions*, void**) {
 class DownloadableResourcesTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    wchar_t temp[MAX_PATH];
-    ASSERT_NE(0u, ::GetTempPathW(MAX_PATH, temp));
-    dir_ = base::FilePath(temp).Append(L"velta_resources_" + std::to_wstring(::GetCurrentProcessId()) +
-                                       L"_" + std::to_wstring(::GetTickCount64()));
-    ASSERT_TRUE(fs::create_directories(fs::path(dir_.value())));
+    ASSERT_TRUE(temp_dir_.CreateUniqueTempDir());
+    dir_ = temp_dir_.GetPath();
     g_loads = 0;
     g_hash_data_calls = 0;
     g_fail_hash_data_after = -1;
   }
-  void TearDown() override {
-    SetBcryptLoaderForTesting(nullptr);
-    std::error_code ignored;
-    fs::remove_all(fs::path(dir_.value()), ignored);
-  }
+  void TearDown() override { SetBcryptLoaderForTesting(nullptr); }
 
+  base::ScopedTempDir temp_dir_;
   base::FilePath dir_;
 };
 
