@@ -2,23 +2,17 @@
 
 #include "desktop/windows/installer/utils/sha1_hasher.h"
 
-#include <stdio.h>
-
 #include <string>
 
+#include "base/strings/string_number_conversions.h"
+#include "base/strings/string_util.h"
 #include "gtest/gtest.h"
 
 namespace velta {
 namespace {
 
 std::string ToHex(const Sha1Hasher::Digest& digest) {
-  std::string hex;
-  for (uint8_t byte : digest) {
-    char pair[3];
-    snprintf(pair, sizeof(pair), "%02x", byte);
-    hex += pair;
-  }
-  return hex;
+  return base::ToLowerASCII(base::HexEncode(digest));
 }
 
 std::string HashInPieces(const std::string& message, size_t piece) {
