@@ -120,7 +120,7 @@ bool ComputeSha1Builtin(FILE* file, Sha1Hasher::Digest* digest) {
 }
 
 struct FileCloser {
-  void operator()(FILE* file) const { fclose(file); }
+  void operator()(FILE* file) const { base::CloseFile(file); }
 };
 
 }  // namespace
@@ -186,7 +186,7 @@ bool VerifyFileHash(const base::FilePath& path,
 }
 
 bool ComputeFileSha1(const base::FilePath& path, Sha1Hasher::Digest* digest) {
-  std::unique_ptr<FILE, FileCloser> file(_wfopen(path.value().c_str(), L"rb"));
+  std::unique_ptr<FILE, FileCloser> file(base::OpenFile(path, "rb"));
   if (!file)
     return false;
   if (!g_cng_unusable.load()) {
