@@ -11,6 +11,7 @@
 #include <mutex>
 
 #include "base/command_line.h"
+#include "base/strings/string_util.h"
 #include "base/strings/utf_string_conversions.h"
 
 namespace logging {
@@ -107,18 +108,25 @@ SystemErrorCode GetLastSystemErrorCode() {
 }
 
 std::string SystemErrorCodeToString(SystemErrorCode error_code) {
+  // English (United States) whatever the user's language: the text goes to
+  // logs and error records, which are read in English.
+  constexpr DWORD kEnglishLanguageId = 1033;
   wchar_t buffer[256];
   const DWORD flags = FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS;
-  DWORD length = FormatMessageW(flags, nullptr, error_code, 0, buffer, 256, nullptr);
-  while (length > 0 && (buffer[length - 1] == L'\n' || buffer[length - 1] == L'\r' ||
-                        buffer[length - 1] == L' ' || buffer[length - 1] == L'.')) {
-    --length;
+  const DWORD length =
+      FormatMessageW(flags, nullptr, error_code, kEnglishLanguageId, buffer, 256, nullptr);
+  char text[64];
+  if (length == 0) {
+    const DWORD format_error = GetLastError();
+    snprintf(text, sizeof(text), "Error (0x%lX) while retrieving error. (0x%lX)", format_error,
+             error_code);
+    return text;
   }
-  char code[32];
-  snprintf(code, sizeof(code), "0x%lX", error_code);
-  if (length == 0)
-    return std::string("Error ") + code;
-  return base::WideToUTF8(std::wstring_view(buffer, length)) + ". (" + code + ")";
+  // System texts end in "\r\n" and some span several lines.
+  snprintf(text, sizeof(text), " (0x%lX)", error_code);
+  return base::CollapseWhitespaceASCII(base::WideToUTF8(std::wstring_view(buffer, length)),
+                                       /*trim_sequences_with_line_breaks=*/false) +
+         text;
 }
 
 LogMessage::LogMessage(const char* file, int line, LogSeverity severity)

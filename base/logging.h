@@ -98,7 +98,10 @@ LogMessageHandlerFunction GetLogMessageHandler();
 // System error codes (GetLastError values) and their English text.
 using SystemErrorCode = unsigned long;
 SystemErrorCode GetLastSystemErrorCode();
-// "The system cannot find the file specified. (0x2)"; never empty.
+// The system's English text of `error_code` on one line, white space
+// collapsed, then " (0x<code in hex>)": "Access is denied. (0x5)". When the
+// system has no text: "Error (0x<FormatMessage's error>) while retrieving
+// error. (0x<code>)". Never empty.
 std::string SystemErrorCodeToString(SystemErrorCode error_code);
 
 class LogMessage {

@@ -6,6 +6,7 @@
 
 #include <atomic>
 
+#include "base/strings/string_util.h"
 #include "base/strings/utf_string_conversions.h"
 #include "gtest/gtest.h"
 
@@ -30,9 +31,7 @@ std::string UniqueName(std::string_view prefix) {
   name += "-" + std::to_string(::GetCurrentProcessId()) + "-" +
           std::to_string(counter.fetch_add(1)) + "-" + CurrentTestName();
   for (char& c : name) {
-    const bool safe = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
-                      (c >= '0' && c <= '9') || c == '.' || c == '_' || c == '-';
-    if (!safe)
+    if (!base::IsAsciiAlphaNumeric(c) && c != '.' && c != '_' && c != '-')
       c = '_';
   }
   if (name.size() > kMaxNameLength)

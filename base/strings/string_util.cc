@@ -281,6 +281,35 @@ std::string_view TrimWhitespace(std::string_view input, TrimPositions positions)
   return TrimWhitespaceASCII(input, positions);
 }
 
+std::string CollapseWhitespaceASCII(std::string_view text, bool trim_sequences_with_line_breaks) {
+  std::string result;
+  result.reserve(text.size());
+  // Start as if inside a run that was already dropped, so that leading white
+  // space goes.
+  bool in_whitespace = true;
+  bool already_trimmed = true;
+  for (char c : text) {
+    if (std::string_view(kWhitespaceASCII).find(c) == std::string_view::npos) {
+      in_whitespace = false;
+      already_trimmed = false;
+      result.push_back(c);
+      continue;
+    }
+    if (!in_whitespace) {
+      in_whitespace = true;
+      result.push_back(' ');
+    }
+    if (trim_sequences_with_line_breaks && !already_trimmed && (c == '\n' || c == '\r')) {
+      already_trimmed = true;
+      result.pop_back();
+    }
+  }
+  // A trailing run left its blank behind.
+  if (in_whitespace && !already_trimmed)
+    result.pop_back();
+  return result;
+}
+
 void ReplaceSubstringsAfterOffset(std::string* str,
                                   size_t start_offset,
                                   std::string_view find_this,

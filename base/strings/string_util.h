@@ -140,6 +140,12 @@ std::string_view TrimWhitespaceASCII(std::string_view input, TrimPositions posit
 TrimPositions TrimWhitespace(std::string_view input, TrimPositions positions, std::string* output);
 std::string_view TrimWhitespace(std::string_view input, TrimPositions positions);
 
+// Turns every run of ASCII white space (kWhitespaceASCII) into one blank and
+// drops it at both ends: "  a\r\n b " -> "a b". With
+// `trim_sequences_with_line_breaks`, a run inside the text that holds a CR or
+// LF is dropped whole instead ("a\r\nb" -> "ab").
+std::string CollapseWhitespaceASCII(std::string_view text, bool trim_sequences_with_line_breaks);
+
 // Replaces every occurrence of `find_this` at or after `start_offset` with
 // `replace_with`, scanning left to right without looking at replaced text
 // again ("aaa" with "a" -> "aa" stays finite). Nothing happens when

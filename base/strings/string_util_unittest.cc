@@ -102,6 +102,27 @@ TEST(StringUtilTest, TrimWhitespaceNarrowIsAsciiOnly) {
   EXPECT_EQ("a b", TrimWhitespaceASCII("  a b", TRIM_LEADING));
 }
 
+TEST(StringUtilTest, CollapseWhitespaceASCII) {
+  const struct {
+    const char* input;
+    bool trim_line_breaks;
+    const char* output;
+  } cases[] = {
+      {"", false, ""},
+      {" \t\r\n ", false, ""},
+      {"Google Video", false, "Google Video"},
+      {"  Google   Video  ", false, "Google Video"},
+      {"Access is denied.\r\n", false, "Access is denied."},
+      {"one\r\n\ttwo\v\fthree", false, "one two three"},
+      {"one\r\ntwo  three\r\n", true, "onetwo three"},
+      {"\r\nlead and trail \n", true, "lead and trail"},
+      // Bytes above 0x7F (a UTF-8 no-break space here) are text.
+      {"a\xC2\xA0 b", false, "a\xC2\xA0 b"},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(c.output, CollapseWhitespaceASCII(c.input, c.trim_line_breaks)) << c.input;
+}
+
 TEST(StringUtilTest, TrimString) {
   std::string output;
   EXPECT_TRUE(TrimString("\"quoted\"", "\"", &output));

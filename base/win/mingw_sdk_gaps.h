@@ -19,6 +19,7 @@
 //   condition, so that it steps aside when the target version is raised.
 
 #include <windows.h>
+#include <shellscalingapi.h>
 
 #include <shellscalingapi.h>
 

@@ -2,13 +2,14 @@
 
 // Runs the real installer.exe (beside this test binary) as a child process.
 
-#include <windows.h>
-
 #include <string>
 #include <vector>
 
 #include "base/command_line.h"
+#include "base/files/file_enumerator.h"
 #include "base/files/file_path.h"
+#include "base/files/file_util.h"
+#include "base/files/scoped_temp_dir.h"
 #include "base/strings/utf_string_conversions.h"
 #include "desktop/windows/installer/common/product_constants.h"
 #include "gmock/gmock.h"
@@ -45,53 +46,33 @@ ChildResult RunInstallerExe(const std::vector<std::wstring>& switches,
   return result;
 }
 
-std::wstring LogFolder() {
-  wchar_t temp[MAX_PATH];
-  const DWORD length = ::GetTempPathW(MAX_PATH, temp);
-  return std::wstring(temp, length) + L"Velta Installer";
-}
-
-std::vector<std::wstring> LogFiles() {
-  std::vector<std::wstring> files;
-  WIN32_FIND_DATAW data;
-  HANDLE find = ::FindFirstFileW((LogFolder() + L"\\velta_installer_*.log").c_str(), &data);
-  if (find == INVALID_HANDLE_VALUE)
+// The installer's log files in the temporary folder's "Velta Installer".
+std::vector<base::FilePath> LogFiles() {
+  std::vector<base::FilePath> files;
+  base::FilePath temp;
+  if (!base::GetTempDir(&temp))
     return files;
-  do {
-    files.push_back(LogFolder() + L"\\" + data.cFileName);
-  } while (::FindNextFileW(find, &data));
-  ::FindClose(find);
+  base::FileEnumerator logs(temp.Append(L"Velta Installer"), /*recursive=*/false,
+                            base::FileEnumerator::FILES, L"velta_installer_*.log");
+  for (base::FilePath log = logs.Next(); !log.empty(); log = logs.Next())
+    files.push_back(log);
   return files;
-}
-
-void DeleteLogFiles() {
-  for (const std::wstring& old_log : LogFiles())
-    ::DeleteFileW(old_log.c_str());
-}
-
-std::string ReadFileText(const std::wstring& path) {
-  std::string text;
-  HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                              nullptr, OPEN_EXISTING, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE)
-    return text;
-  char buffer[4096];
-  DWORD read = 0;
-  while (::ReadFile(file, buffer, sizeof(buffer), &read, nullptr) && read > 0)
-    text.append(buffer, read);
-  ::CloseHandle(file);
-  return text;
 }
 
 // Runs the installer and returns the one log file it wrote.
 std::string RunAndReadLog(const std::vector<std::wstring>& switches,
                           const base::EnvironmentMap& environment = {}) {
-  DeleteLogFiles();
+  for (const base::FilePath& old_log : LogFiles())
+    base::DeleteFile(old_log);
   const ChildResult run = RunInstallerExe(switches, environment);
   EXPECT_EQ(120u, run.exit_code);
-  const std::vector<std::wstring> logs = LogFiles();
+  const std::vector<base::FilePath> logs = LogFiles();
   EXPECT_EQ(1u, logs.size());
-  return logs.empty() ? std::string() : ReadFileText(logs[0]);
+  std::string text;
+  if (!logs.empty()) {
+    EXPECT_TRUE(base::ReadFileToString(logs[0], &text)) << logs[0].AsUTF8Unsafe();
+  }
+  return text;
 }
 
 // The "Command line: " line of a log, without its line end.
@@ -139,21 +120,17 @@ TEST(HostExecutableTest, VerbosityVariableStandsInForMissingSwitch) {
 }
 
 TEST(HostExecutableTest, MissingLibraryExits99) {
-  wchar_t temp[MAX_PATH];
-  const DWORD length = ::GetTempPathW(MAX_PATH, temp);
-  const std::wstring folder = std::wstring(temp, length) + L"velta_host_alone";
-  ::CreateDirectoryW(folder.c_str(), nullptr);
-  const std::wstring lonely = folder + L"\\installer.exe";
-  ASSERT_TRUE(::CopyFileW(Installer().value().c_str(), lonely.c_str(), FALSE));
-  base::CommandLine command_line{base::FilePath(lonely)};
+  base::ScopedTempDir folder;
+  ASSERT_TRUE(folder.CreateUniqueTempDir());
+  const base::FilePath lonely = folder.GetPath().Append(L"installer.exe");
+  ASSERT_TRUE(base::CopyFile(Installer(), lonely));
+  base::CommandLine command_line(lonely);
   command_line.AppendSwitch("version");
   ChildOptions options;
   options.capture_output = true;
   ChildResult run = RunChild(command_line, options);
   EXPECT_EQ(99u, run.exit_code);
   EXPECT_EQ("", run.output);
-  ::DeleteFileW(lonely.c_str());
-  ::RemoveDirectoryW(folder.c_str());
 }
 
 }  // namespace

@@ -2,7 +2,6 @@
 
 #include "testing/fake_hooks/fake_hooks.h"
 
-#include <stdio.h>
 #include <windows.h>
 
 #include <memory>
@@ -10,6 +9,8 @@
 #include <vector>
 
 #include "base/command_line.h"
+#include "base/files/file_util.h"
+#include "base/strings/string_split.h"
 #include "base/strings/utf_string_conversions.h"
 #include "desktop/windows/installer/common/fake_win_api.h"
 #include "desktop/windows/installer/common/installer_error.h"
@@ -92,29 +93,20 @@ VELTA_TEST_CHILD_MAIN(UseSecurityUtils) {
 }
 
 std::vector<std::string> ReadLines(const base::FilePath& path) {
-  std::vector<std::string> lines;
-  FILE* file = _wfopen(path.value().c_str(), L"rb");
-  if (!file)
-    return lines;
-  char line[1024];
-  while (fgets(line, sizeof(line), file)) {
-    std::string text(line);
-    if (!text.empty() && text.back() == '\n')
-      text.pop_back();
-    lines.push_back(text);
-  }
-  fclose(file);
-  return lines;
+  std::string text;
+  if (!base::ReadFileToString(path, &text))
+    return {};
+  return base::SplitString(text, "\n", base::KEEP_WHITESPACE, base::SPLIT_WANT_NONEMPTY);
 }
 
 class FakeHooksTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    wchar_t temp[MAX_PATH];
-    ASSERT_NE(0u, ::GetTempPathW(MAX_PATH, temp));
-    calls_file_ = base::FilePath(temp).Append(UniqueWideName("calls") + L".txt");
+    base::FilePath temp;
+    ASSERT_TRUE(base::GetTempDir(&temp));
+    calls_file_ = temp.Append(UniqueWideName("calls") + L".txt");
   }
-  void TearDown() override { ::DeleteFileW(calls_file_.value().c_str()); }
+  void TearDown() override { base::DeleteFile(calls_file_); }
 
   uint32_t RunUseWinApi(const std::string& settings) {
     base::CommandLine command_line = MakeChildCommandLine("UseWinApi");
@@ -161,9 +153,9 @@ uint32_t RunUseSecurityUtils(const std::wstring& folder, const std::string& sett
 }
 
 TEST(FakeSecurityUtilsHookTest, ChildSeesTheAccountTheSwitchDescribes) {
-  wchar_t temp[MAX_PATH];
-  ASSERT_NE(0u, ::GetTempPathW(MAX_PATH, temp));
-  const std::wstring folder(temp);
+  base::FilePath temp;
+  ASSERT_TRUE(base::GetTempDir(&temp));
+  const std::wstring folder = temp.value();
   // Under Wine the real utilities see an elevated administrator with access.
   EXPECT_EQ(100u + kInAdminGroup + kInAdminGroupWithLinkedToken + kFolderAccessible +
                 kGrantSucceeded,

@@ -13,13 +13,6 @@
 namespace velta::test {
 namespace {
 
-bool ParseYesNo(const std::string& text, bool* yes) {
-  if (text != "yes" && text != "no")
-    return false;
-  *yes = text == "yes";
-  return true;
-}
-
 bool Apply(const std::string& key, const std::string& value, FakeSecurityUtils* fake) {
   bool yes = false;
   if (key == "admin" && ParseYesNo(value, &yes)) {

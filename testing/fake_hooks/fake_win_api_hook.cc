@@ -2,12 +2,15 @@
 
 #include "testing/fake_hooks/fake_win_api_hook.h"
 
-#include <errno.h>
-#include <stdlib.h>
+#include <stdint.h>
 
 #include <memory>
+#include <string_view>
 
 #include "base/files/file_path.h"
+#include "base/strings/string_number_conversions.h"
+#include "base/strings/string_split.h"
+#include "base/strings/string_util.h"
 #include "desktop/windows/installer/common/fake_win_api.h"
 #include "desktop/windows/installer/common/process_wide.h"
 #include "testing/fake_hooks/fake_hooks.h"
@@ -18,24 +21,20 @@ namespace {
 FakeWinApi* g_installed_fake_win_api = nullptr;
 
 // A whole non-negative number, decimal or with "0x" in hex.
-bool ParseNumber(const std::string& text, unsigned long* number) {
-  if (text.empty() || text[0] == '-' || text[0] == '+' || text[0] == ' ')
+bool ParseNumber(const std::string& text, uint32_t* number) {
+  if (text.empty() || !base::IsAsciiDigit(text[0]))
     return false;
-  char* end = nullptr;
-  errno = 0;
-  *number = strtoul(text.c_str(), &end, 0);
-  return errno == 0 && end && *end == '\0';
-}
-
-bool ParseAnswer(const std::string& text, bool* yes) {
-  if (text != "yes" && text != "no")
+  if (base::StartsWith(text, "0x", base::CompareCase::INSENSITIVE_ASCII))
+    return base::HexStringToUInt(text, number);
+  unsigned decimal = 0;
+  if (!base::StringToUint(text, &decimal))
     return false;
-  *yes = text == "yes";
+  *number = decimal;
   return true;
 }
 
 bool Apply(const std::string& key, const std::string& value, FakeWinApi* fake) {
-  unsigned long number = 0;
+  uint32_t number = 0;
   if (key == "elevation") {
     if (value == "child")
       fake->set_elevation_mode(FakeWinApi::ElevationMode::kLaunchAsChild);
@@ -48,24 +47,22 @@ bool Apply(const std::string& key, const std::string& value, FakeWinApi* fake) {
     return true;
   }
   if (key == "message_box") {
-    size_t start = 0;
+    if (value.empty())
+      return false;
     bool answer = false;
-    while (true) {
-      size_t comma = value.find(',', start);
-      if (!ParseAnswer(value.substr(start, comma - start), &answer))
+    for (const std::string& piece :
+         base::SplitString(value, ",", base::KEEP_WHITESPACE, base::SPLIT_WANT_ALL)) {
+      if (!ParseYesNo(piece, &answer))
         return false;
       fake->QueueMessageBoxAnswer(answer);
-      if (comma == std::string::npos)
-        break;
-      start = comma + 1;
     }
     fake->set_default_message_box_answer(answer);
     return true;
   }
   if (key == "drives") {
-    if (!ParseNumber(value, &number) || number >= (1ul << 26))
+    if (!ParseNumber(value, &number) || number >= (1u << 26))
       return false;
-    fake->SetDriveMask(static_cast<uint32_t>(number));
+    fake->SetDriveMask(number);
     return true;
   }
   if (key == "windows_version") {
@@ -100,22 +97,22 @@ bool Apply(const std::string& key, const std::string& value, FakeWinApi* fake) {
 bool SplitFakeSettings(const std::string& settings,
                        std::vector<std::pair<std::string, std::string>>* pairs,
                        std::string* error) {
-  size_t start = 0;
-  while (start <= settings.size()) {
-    size_t end = settings.find(';', start);
-    if (end == std::string::npos)
-      end = settings.size();
-    std::string piece = settings.substr(start, end - start);
-    start = end + 1;
-    if (piece.empty())
-      continue;
-    size_t equals = piece.find('=');
-    if (equals == std::string::npos || equals == 0) {
-      *error = "setting \"" + piece + "\" is not key=value";
+  for (std::string_view piece :
+       base::SplitStringPiece(settings, ";", base::KEEP_WHITESPACE, base::SPLIT_WANT_NONEMPTY)) {
+    const size_t equals = piece.find('=');
+    if (equals == std::string_view::npos || equals == 0) {
+      *error = "setting \"" + std::string(piece) + "\" is not key=value";
       return false;
     }
     pairs->emplace_back(piece.substr(0, equals), piece.substr(equals + 1));
   }
+  return true;
+}
+
+bool ParseYesNo(const std::string& text, bool* yes) {
+  if (text != "yes" && text != "no")
+    return false;
+  *yes = text == "yes";
   return true;
 }
 

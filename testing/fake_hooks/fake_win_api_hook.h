@@ -14,6 +14,8 @@ namespace velta::test {
 bool SplitFakeSettings(const std::string& settings,
                        std::vector<std::pair<std::string, std::string>>* pairs,
                        std::string* error);
+// "yes" or "no" as a bool; false for anything else.
+bool ParseYesNo(const std::string& text, bool* yes);
 
 // Makes a FakeWinApi from `settings` (keys in fake_hooks.h) and puts it in
 // place for the rest of the process. False, with `error`, for an unknown key

@@ -15,6 +15,7 @@
 #include "base/command_line.h"
 #include "base/files/file_path.h"
 #include "base/logging.h"
+#include "base/strings/string_util.h"
 #include "base/strings/utf_string_conversions.h"
 #include "base/win/scoped_com_initializer.h"
 #include "desktop/windows/installer/common/exit_codes.h"
@@ -51,7 +52,7 @@ void ApplyVerbosityVariable(base::CommandLine* command_line) {
   if (length == 0 || length >= 16)
     return;
   const std::wstring text(value, length);
-  if (text.size() != 1 || text[0] < L'0' || text[0] > L'9')
+  if (text.size() != 1 || !base::IsAsciiDigit(text[0]))
     return;
   command_line->AppendSwitchNative(kVerbositySwitch, text);
 }

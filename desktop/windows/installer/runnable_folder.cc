@@ -5,7 +5,6 @@
 #include <windows.h>
 
 #include <knownfolders.h>
-#include <objbase.h>
 #include <shlobj.h>
 
 #include "base/base_paths.h"
@@ -16,31 +15,10 @@
 #include "base/path_service.h"
 #include "base/process/launch.h"
 #include "base/process/process.h"
-#include "base/win/get_function.h"
+#include "desktop/windows/installer/common/utils.h"
 
 namespace velta {
 namespace {
-
-// Flags KF_FLAG_CREATE | KF_FLAG_INIT: make the folder when it is missing.
-constexpr DWORD kCreateKnownFolderFlags = 0x8800;
-
-// The user's Downloads folder, asked from shell32 when it has the function.
-bool GetDownloadsFolder(base::FilePath* folder) {
-  auto get_known_folder_path = BASE_WIN_GET_FUNCTION(L"shell32.dll", SHGetKnownFolderPath);
-  if (!get_known_folder_path)
-    return false;
-  PWSTR path = nullptr;
-  HRESULT result = get_known_folder_path(FOLDERID_Downloads, 0, nullptr, &path);
-  if (FAILED(result)) {
-    ::CoTaskMemFree(path);
-    path = nullptr;
-    result = get_known_folder_path(FOLDERID_Downloads, kCreateKnownFolderFlags, nullptr, &path);
-  }
-  if (SUCCEEDED(result) && path)
-    *folder = base::FilePath(path);
-  ::CoTaskMemFree(path);
-  return SUCCEEDED(result) && !folder->empty();
-}
 
 // Runs `program` with the single argument "--version" and waits for it. The
 // exit code is not looked at: the question is whether programs start here.
@@ -101,8 +79,11 @@ bool GetDownloadFolder(const std::wstring& prefix,
                        base::FilePath* folder) {
   if (PrepareRunnableFolderAt(prefix, executable, folder, base::DIR_TEMP))
     return true;
+  // Downloads has no CSIDL of its own; the documents folder stands in where
+  // shell32 lacks SHGetKnownFolderPath.
   base::FilePath downloads;
-  if (GetDownloadsFolder(&downloads) && PrepareRunnableFolder(prefix, executable, &downloads)) {
+  if (GetKnownFolderPath(FOLDERID_Downloads, CSIDL_PERSONAL, &downloads, /*create=*/true) &&
+      PrepareRunnableFolder(prefix, executable, &downloads)) {
     *folder = downloads;
     return true;
   }

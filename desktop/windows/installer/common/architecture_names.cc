@@ -2,6 +2,9 @@
 
 #include "desktop/windows/installer/common/architecture_names.h"
 
+#include "base/strings/string_util.h"
+#include "base/strings/utf_string_conversions.h"
+
 namespace velta {
 
 namespace {
@@ -25,18 +28,11 @@ std::string ArchitectureToString(uint32_t architecture) {
 }
 
 std::wstring ArchitectureToWideString(uint32_t architecture) {
-  // The names are ASCII.
-  const std::string name = ArchitectureName(architecture);
-  return std::wstring(name.begin(), name.end());
+  return base::ASCIIToWide(ArchitectureName(architecture));
 }
 
 std::string ArchitectureToLowerString(uint32_t architecture) {
-  std::string name = ArchitectureName(architecture);
-  for (char& c : name) {
-    if (c >= 'A' && c <= 'Z')
-      c = static_cast<char>(c - 'A' + 'a');
-  }
-  return name;
+  return base::ToLowerASCII(ArchitectureName(architecture));
 }
 
 }  // namespace velta

@@ -4,7 +4,13 @@
 
 #include <windows.h>
 
+#include <string_view>
+
+#include "base/process/launch.h"
+#include "base/process/process.h"
+#include "base/time/time.h"
 #include "gtest/gtest.h"
+#include "testing/child_process.h"
 #include "testing/multiprocess_test.h"
 
 namespace velta {
@@ -40,28 +46,20 @@ VELTA_TEST_CHILD_MAIN(DereferenceNull) {
 }
 
 // Runs this test binary in a child role and maps its exit code.
-uint32_t RunChildAndMap(const wchar_t* role) {
-  wchar_t exe[MAX_PATH];
-  ::GetModuleFileNameW(nullptr, exe, MAX_PATH);
-  std::wstring command_line = std::wstring(L"\"") + exe + L"\" --velta-test-child=" + role;
-  STARTUPINFOW startup_info = {};
-  startup_info.cb = sizeof(startup_info);
-  PROCESS_INFORMATION process_info = {};
-  if (!::CreateProcessW(nullptr, command_line.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        nullptr, &startup_info, &process_info)) {
-    ADD_FAILURE() << "CreateProcessW failed: " << ::GetLastError();
+uint32_t RunChildAndMap(std::string_view role) {
+  base::Process process = base::LaunchProcess(test::MakeChildCommandLine(role), {});
+  if (!process.IsValid()) {
+    ADD_FAILURE() << "Cannot start the child " << role;
     return 0xFFFF;
   }
-  ::WaitForSingleObject(process_info.hProcess, INFINITE);
-  const uint32_t result = ExitCodeToInstallerResult(process_info.hProcess);
-  ::CloseHandle(process_info.hThread);
-  ::CloseHandle(process_info.hProcess);
-  return result;
+  uint32_t exit_code = 0;
+  EXPECT_TRUE(test::WaitForChildExit(process, base::TimeDelta::FromSeconds(60), &exit_code));
+  return ExitCodeToInstallerResult(process.Handle());
 }
 
 TEST(ExitCodesTest, RealChildProcessesMapThroughTheirHandles) {
-  EXPECT_EQ(2u, RunChildAndMap(L"ExitWith102"));
-  EXPECT_EQ(26u, RunChildAndMap(L"DereferenceNull"));
+  EXPECT_EQ(2u, RunChildAndMap("ExitWith102"));
+  EXPECT_EQ(26u, RunChildAndMap("DereferenceNull"));
 }
 
 TEST(ExitCodesTest, UnreadableHandleIsUnknownExit) {

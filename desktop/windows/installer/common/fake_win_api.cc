@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "base/command_line.h"
+#include "base/files/file_util.h"
 #include "base/process/launch.h"
 #include "base/process/process.h"
 #include "base/strings/utf_string_conversions.h"
@@ -171,11 +172,11 @@ void FakeWinApi::Record(const std::string& operation, const std::wstring& argume
   if (call_log_path_.empty())
     return;
   // Opened per call, so that the lines are on disk whenever the child ends.
-  FILE* log = _wfopen(call_log_path_.value().c_str(), L"ab");
+  FILE* log = base::OpenFile(call_log_path_, "ab");
   if (!log)
     return;
   fputs((line + "\n").c_str(), log);
-  fclose(log);
+  base::CloseFile(log);
 }
 
 }  // namespace velta

@@ -2,6 +2,8 @@
 
 #include "desktop/windows/installer/common/product_info.h"
 
+#include "base/strings/string_number_conversions.h"
+#include "base/version.h"
 #include "desktop/windows/installer/common/named_urls.h"
 #include "desktop/windows/installer/common/process_wide.h"
 #include "desktop/windows/installer/common/product_constants.h"
@@ -19,12 +21,11 @@ TEST(ProductConstantsTest, IdentityOfThisBuild) {
 }
 
 TEST(ProductConstantsTest, InternalVersionIsLastTwoNumbers) {
-  const std::string version = GetProductVersion();
-  int numbers[4] = {};
-  ASSERT_EQ(4, sscanf(version.c_str(), "%d.%d.%d.%d", &numbers[0], &numbers[1], &numbers[2],
-                      &numbers[3]))
-      << version;
-  EXPECT_EQ(std::to_string(numbers[2]) + "." + std::to_string(numbers[3]), GetInternalVersion());
+  const base::Version version(GetProductVersion());
+  ASSERT_EQ(4u, version.components().size()) << GetProductVersion();
+  EXPECT_EQ(base::NumberToString(version.components()[2]) + "." +
+                base::NumberToString(version.components()[3]),
+            GetInternalVersion());
 }
 
 TEST(ProductConstantsTest, FormatWithProductName) {

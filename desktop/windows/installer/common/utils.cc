@@ -7,7 +7,6 @@
 #include <objbase.h>
 #include <security.h>
 #include <shlobj.h>
-#include <stdio.h>
 #include <string.h>
 #include <windows.h>
 
@@ -15,6 +14,9 @@
 #include <string_view>
 #include <vector>
 
+#include "base/strings/string_number_conversions.h"
+#include "base/strings/string_split.h"
+#include "base/strings/string_util.h"
 #include "base/strings/utf_string_conversions.h"
 #include "base/win/get_function.h"
 #include "base/win/scoped_handle.h"
@@ -39,30 +41,15 @@ bool IsPathSeparator(wchar_t c) {
   return c == L'\\' || c == L'/';
 }
 
-wchar_t ToLowerAscii(wchar_t c) {
-  return (c >= L'A' && c <= L'Z') ? static_cast<wchar_t>(c - L'A' + L'a') : c;
-}
-
-bool EqualsIgnoringAsciiCase(std::wstring_view text, std::wstring_view lower_case) {
-  if (text.size() != lower_case.size())
-    return false;
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (ToLowerAscii(text[i]) != lower_case[i])
-      return false;
-  }
-  return true;
-}
-
 // Device names Windows reserves in every folder, whatever the extension.
 bool IsReservedDeviceName(std::wstring_view component) {
-  static constexpr std::wstring_view kReservedNames[] = {
-      L"con", L"aux", L"com1", L"com2", L"com3", L"com4",
-      L"lpt1", L"lpt2", L"lpt3", L"prn", L"nul"};
+  static constexpr std::string_view kReservedNames[] = {
+      "con", "aux", "com1", "com2", "com3", "com4", "lpt1", "lpt2", "lpt3", "prn", "nul"};
   std::wstring_view base_name = component.substr(0, component.find(L'.'));
   if (base_name.size() != 3 && base_name.size() != 4)
     return false;
-  for (std::wstring_view reserved : kReservedNames) {
-    if (EqualsIgnoringAsciiCase(base_name, reserved))
+  for (std::string_view reserved : kReservedNames) {
+    if (base::LowerCaseEqualsASCII(base_name, reserved))
       return true;
   }
   return false;
@@ -91,27 +78,6 @@ bool SkipUncName(std::wstring_view path, size_t* position) {
   return true;
 }
 
-bool IsAsciiDigitsOrUnderscores(std::string_view part) {
-  return std::all_of(part.begin(), part.end(),
-                     [](char c) { return (c >= '0' && c <= '9') || c == '_'; });
-}
-
-// A non-empty run of decimal digits that fits in 32 bits.
-bool ParseUint32(std::string_view text, uint32_t* value) {
-  if (text.empty())
-    return false;
-  uint64_t result = 0;
-  for (char c : text) {
-    if (c < '0' || c > '9')
-      return false;
-    result = result * 10 + static_cast<uint64_t>(c - '0');
-    if (result > UINT32_MAX)
-      return false;
-  }
-  *value = static_cast<uint32_t>(result);
-  return true;
-}
-
 bool GetUserNameInFormat(EXTENDED_NAME_FORMAT format, std::wstring* name) {
   ULONG size = 0;
   if (!::GetUserNameExW(format, nullptr, &size) && ::GetLastError() != ERROR_MORE_DATA)
@@ -126,33 +92,6 @@ bool GetUserNameInFormat(EXTENDED_NAME_FORMAT format, std::wstring* name) {
   return true;
 }
 
-
-// English (United States): the texts go to logs and to the error record's
-// detail, which are read in English whatever the user's language.
-constexpr DWORD kEnglishLanguageId = 1033;
-constexpr DWORD kErrorTextBufferSize = 256;
-
-bool IsAsciiWhitespace(char c) {
-  return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
-}
-
-// Turns every run of white space into one blank and trims both ends: system
-// texts end in "\r\n" and some span several lines.
-std::string CollapseWhitespace(const char* text) {
-  std::string result;
-  bool pending_blank = false;
-  for (const char* c = text; *c; ++c) {
-    if (IsAsciiWhitespace(*c)) {
-      pending_blank = !result.empty();
-      continue;
-    }
-    if (pending_blank)
-      result.push_back(' ');
-    pending_blank = false;
-    result.push_back(*c);
-  }
-  return result;
-}
 
 }  // namespace
 
@@ -337,47 +276,20 @@ std::wstring GetUninstallRegistryPath() {
 }
 
 bool IsParentPathIgnoringCase(const std::wstring& parent, const std::wstring& child) {
-  std::wstring lower_parent = parent;
-  std::wstring lower_child = child;
-  std::transform(lower_parent.begin(), lower_parent.end(), lower_parent.begin(), ToLowerAscii);
-  std::transform(lower_child.begin(), lower_child.end(), lower_child.begin(), ToLowerAscii);
-  return base::FilePath(lower_parent).IsParent(base::FilePath(lower_child));
-}
-
-std::string FormatSystemErrorMessage(uint32_t code) {
-  char buffer[kErrorTextBufferSize];
-  DWORD length = ::FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                                  nullptr, code, kEnglishLanguageId, buffer,
-                                  kErrorTextBufferSize, nullptr);
-  char suffix[64];
-  if (length == 0) {
-    DWORD format_error = ::GetLastError();
-    snprintf(suffix, sizeof(suffix), "Error (0x%lX) while retrieving error. (0x%lX)",
-             static_cast<unsigned long>(format_error), static_cast<unsigned long>(code));
-    return suffix;
-  }
-  buffer[length < kErrorTextBufferSize ? length : kErrorTextBufferSize - 1] = '\0';
-  snprintf(suffix, sizeof(suffix), " (0x%lX)", static_cast<unsigned long>(code));
-  return CollapseWhitespace(buffer) + suffix;
+  return base::FilePath(base::ToLowerASCII(parent))
+      .IsParent(base::FilePath(base::ToLowerASCII(child)));
 }
 
 bool ParseVersionFolderName(const base::FilePath& path, uint32_t* major) {
-  const std::string name = base::WideToUTF8(path.BaseName().value());
-  std::vector<std::string_view> parts;
-  std::string_view rest(name);
-  while (true) {
-    size_t dot = rest.find('.');
-    parts.push_back(rest.substr(0, dot));
-    if (dot == std::string_view::npos)
-      break;
-    rest.remove_prefix(dot + 1);
-  }
+  const std::wstring name = path.BaseName().value();
+  if (!base::ContainsOnlyChars(name, L"0123456789_."))
+    return false;
+  const std::vector<std::wstring_view> parts =
+      base::SplitStringPiece(name, L".", base::KEEP_WHITESPACE, base::SPLIT_WANT_ALL);
   if (parts.size() != 4 && parts.size() != 5)
     return false;
-  if (!std::all_of(parts.begin(), parts.end(), IsAsciiDigitsOrUnderscores))
-    return false;
-  uint32_t first = 0;
-  if (!ParseUint32(parts[0], &first))
+  unsigned first = 0;
+  if (!base::StringToUint(parts[0], &first))
     return false;
   if (major)
     *major = first;

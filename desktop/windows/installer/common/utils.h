@@ -11,12 +11,16 @@
 
 #include "base/files/file_path.h"
 
-// Free functions the whole installer shares: known folders, the test of a
-// path typed by the user, names of kernel objects, user names, file identity,
-// the executable name and architecture, stream names, the installer's
-// registry paths, the English text of a system error, version folder names
-// and tests of installer results. None keeps state; all may be called from any
-// thread.
+// Process-wide path and system helpers that the whole installer shares:
+// known folders, the test of a path typed by the user, names of kernel
+// objects, user names, file identity, the executable name and architecture,
+// stream names, the installer's registry paths, version folder names and tests
+// of installer results. None keeps state; all may be called from any thread.
+//
+// What does not belong here: string and number helpers (case, white space,
+// parsing) live in base/strings, a system error's text is
+// logging::SystemErrorCodeToString, and a helper with one user sits beside
+// that user.
 //
 // TODO(installer team): add IsShortcutTo and GetShortcutTargetPath once the
 // shell-link helpers (base/win/shortcut) exist.
@@ -36,7 +40,8 @@ bool GetKnownFolderPath(REFKNOWNFOLDERID id, int csidl, base::FilePath* path, bo
 
 // Appends the log form of a registry path to `out`: "CLASSES_ROOT\",
 // "CURRENT_USER\", "MACHINE\" or "USERS\" for the four usual roots, then
-// `path`; for any other root `path` alone.
+// `path`; for any other root `path` alone. It is also the name under which the
+// security functions (SE_REGISTRY_KEY objects) know the key.
 void FormatRegistryPath(HKEY root, const std::wstring& path, std::wstring* out);
 
 // Whether `path`, as typed by a user, can name a folder (`is_directory`) or a
@@ -91,12 +96,6 @@ std::wstring GetUninstallRegistryPath();
 
 // Whether `child` lies inside `parent`, comparing ASCII letters without case.
 bool IsParentPathIgnoringCase(const std::wstring& parent, const std::wstring& child);
-
-// The English text of a Windows error `code`, white space collapsed, followed
-// by " (0x<code in hex>)", e.g. "Access is denied. (0x5)". When the system has
-// no text for the code: "Error (0x<last error>) while retrieving error.
-// (0x<code>)".
-std::string FormatSystemErrorMessage(uint32_t code);
 
 // Whether the base name of `path` names a version folder of an old
 // installation: four or five "."-separated parts made only of digits and "_",

@@ -8,32 +8,15 @@
 #include <string>
 #include <vector>
 
+#include "base/base_paths.h"
+#include "base/files/file_util.h"
+#include "base/files/scoped_temp_dir.h"
+#include "base/path_service.h"
 #include "base/strings/utf_string_conversions.h"
 #include "gtest/gtest.h"
 
 namespace velta {
 namespace {
-
-TEST(FormatSystemErrorMessageTest, GivesOneLineEnglishTextAndTheCode) {
-  std::string text = FormatSystemErrorMessage(ERROR_ACCESS_DENIED);
-  // Windows says "Access is denied.", Wine "Access denied.".
-  EXPECT_EQ(0u, text.find("Access ")) << text;
-  EXPECT_EQ("denied. (0x5)", text.substr(text.size() - 13)) << text;
-  EXPECT_EQ(std::string::npos, text.find_first_of("\r\n\t")) << text;
-  EXPECT_NE(' ', text.front());
-  EXPECT_EQ(std::string::npos, text.find("  ")) << text;
-}
-
-TEST(FormatSystemErrorMessageTest, PrintsLargeCodesInUpperCaseHex) {
-  std::string text = FormatSystemErrorMessage(0x80070005u);
-  EXPECT_EQ(" (0x80070005)", text.substr(text.size() - 13)) << text;
-}
-
-TEST(FormatSystemErrorMessageTest, NamesBothCodesWhenTheSystemHasNoText) {
-  std::string text = FormatSystemErrorMessage(0x2FFFFFFu);
-  EXPECT_EQ(0u, text.find("Error (0x")) << text;
-  EXPECT_NE(std::string::npos, text.find(") while retrieving error. (0x2FFFFFF)")) << text;
-}
 
 struct PathCase {
   const wchar_t* path;
@@ -226,56 +209,37 @@ TEST(UserNameTest, GivesTheLogonNameAlsoInDomainForm) {
 class ScratchFolderTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    wchar_t temp[MAX_PATH];
-    ASSERT_NE(0u, ::GetTempPathW(MAX_PATH, temp));
-    dir_ = base::FilePath(temp).Append(L"velta_utils_test_" +
-                                       std::to_wstring(::GetCurrentProcessId()));
-    ASSERT_TRUE(::CreateDirectoryW(dir_.value().c_str(), nullptr) ||
-                ::GetLastError() == ERROR_ALREADY_EXISTS);
-  }
-  void TearDown() override {
-    for (const base::FilePath& file : files_)
-      ::DeleteFileW(file.value().c_str());
-    ::RemoveDirectoryW(dir_.value().c_str());
+    ASSERT_TRUE(temp_dir_.CreateUniqueTempDir());
+    dir_ = temp_dir_.GetPath();
   }
 
   base::FilePath WriteFile(const std::wstring& name, const std::string& bytes) {
     base::FilePath path = dir_.Append(name);
-    HANDLE file = ::CreateFileW(path.value().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                0, nullptr);
-    EXPECT_NE(INVALID_HANDLE_VALUE, file);
-    DWORD written = 0;
-    EXPECT_TRUE(::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written,
-                            nullptr));
-    ::CloseHandle(file);
-    files_.push_back(path);
+    EXPECT_TRUE(base::WriteFile(path, bytes)) << path.AsUTF8Unsafe();
     return path;
   }
 
+  // The first 4096 bytes of this test executable: its headers.
   static std::string ReadOwnExecutable() {
-    wchar_t exe[MAX_PATH];
-    ::GetModuleFileNameW(nullptr, exe, MAX_PATH);
-    HANDLE file = ::CreateFileW(exe, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
-                                nullptr);
+    base::FilePath exe;
+    EXPECT_TRUE(base::PathService::Get(base::FILE_EXE, &exe));
     std::string bytes(4096, '\0');
-    DWORD read = 0;
-    ::ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr);
-    ::CloseHandle(file);
-    bytes.resize(read);
+    const int read = base::ReadFile(exe, bytes.data(), static_cast<int>(bytes.size()));
+    bytes.resize(read > 0 ? static_cast<size_t>(read) : 0);
     return bytes;
   }
 
+  base::ScopedTempDir temp_dir_;
   base::FilePath dir_;
-  std::vector<base::FilePath> files_;
 };
 
 using ExecutableArchitectureTest = ScratchFolderTest;
 
 TEST_F(ExecutableArchitectureTest, ReadsTheMachineOfOurOwnExecutable) {
-  wchar_t exe[MAX_PATH];
-  ::GetModuleFileNameW(nullptr, exe, MAX_PATH);
+  base::FilePath exe;
+  ASSERT_TRUE(base::PathService::Get(base::FILE_EXE, &exe));
   EXPECT_EQ(sizeof(void*) == 4 ? kExecutableArchitectureX86 : kExecutableArchitectureOther,
-            GetExecutableArchitecture(base::FilePath(exe)));
+            GetExecutableArchitecture(exe));
 }
 
 TEST_F(ExecutableArchitectureTest, ReadsTheOtherMachineToo) {
@@ -355,7 +319,7 @@ TEST(KnownFolderTest, FindsLocalAppDataByIdAndCreatesOnRequest) {
   base::FilePath path;
   ASSERT_TRUE(GetKnownFolderPath(FOLDERID_LocalAppData, CSIDL_LOCAL_APPDATA, &path, false));
   EXPECT_TRUE(path.IsAbsolute());
-  EXPECT_NE(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesW(path.value().c_str()));
+  EXPECT_TRUE(base::DirectoryExists(path));
   base::FilePath created;
   ASSERT_TRUE(GetKnownFolderPath(FOLDERID_LocalAppData, CSIDL_LOCAL_APPDATA, &created, true));
   EXPECT_EQ(path, created);

@@ -12,7 +12,6 @@
 #include "base/win/scoped_handle.h"
 #include "desktop/windows/installer/common/app_output_lock.h"
 #include "desktop/windows/installer/common/installer_error.h"
-#include "desktop/windows/installer/common/utils.h"
 #include "desktop/windows/installer/common/win_api_drive.h"
 #include "desktop/windows/installer/common/win_api_mutex.h"
 #include "desktop/windows/installer/common/win_api_process.h"
@@ -54,7 +53,7 @@ void WinApiImpl::RecordAppOutputFailure(const base::CommandLine& command_line) {
 // static
 void WinApiImpl::RecordElevationFailure(unsigned long system_error) {
   std::string detail =
-      "Failed to run the elevated process: " + FormatSystemErrorMessage(system_error);
+      "Failed to run the elevated process: " + logging::SystemErrorCodeToString(system_error);
   LOG(ERROR) << detail;
   SetInstallerError(kErrorElevationFailed, detail, std::wstring());
 }
@@ -119,7 +118,8 @@ std::unique_ptr<WinApiMutex> WinApiImpl::CreateMutex(const std::wstring& name, b
   base::win::ScopedHandle mutex(::CreateMutexW(&attributes, FALSE, name.c_str()));
   if (!mutex.IsValid()) {
     DWORD error = ::GetLastError();
-    LOG(ERROR) << "Cannot create the mutex " << name << ": " << FormatSystemErrorMessage(error);
+    LOG(ERROR) << "Cannot create the mutex " << name << ": "
+               << logging::SystemErrorCodeToString(error);
     return std::make_unique<WinApiMutex>(std::move(mutex), false);
   }
   DWORD result = ::WaitForSingleObject(mutex.Get(), ToWaitMilliseconds(timeout));
@@ -140,7 +140,7 @@ std::unique_ptr<WinApiEvent> WinApiImpl::OpenEvent(WinApiEvent::Delegate* delega
   base::win::ScopedHandle event(::OpenEventW(SYNCHRONIZE, FALSE, name.c_str()));
   if (!event.IsValid()) {
     DWORD error = ::GetLastError();
-    VLOG(1) << "Cannot open the event " << name << ": " << FormatSystemErrorMessage(error);
+    VLOG(1) << "Cannot open the event " << name << ": " << logging::SystemErrorCodeToString(error);
   }
   return std::make_unique<WinApiEvent>(delegate, std::move(event));
 }

@@ -14,6 +14,7 @@
 #include "base/command_line.h"
 #include "base/process/launch.h"
 #include "base/process/process.h"
+#include "base/strings/string_number_conversions.h"
 #include "base/strings/utf_string_conversions.h"
 #include "base/synchronization/lock.h"
 #include "desktop/windows/installer/common/app_output_lock.h"
@@ -58,7 +59,9 @@ VELTA_TEST_CHILD_MAIN(PrintWinApiOutput) {
     if (::WaitForSingleObject(finish, kTestTimeoutMs) != WAIT_OBJECT_0)
       return 4;
   }
-  return atoi(command_line.GetSwitchValueASCII(kExitCodeSwitch).c_str());
+  int exit_code = 0;
+  base::StringToInt(command_line.GetSwitchValueASCII(kExitCodeSwitch), &exit_code);
+  return exit_code;
 }
 
 class WinApiImplTest : public ::testing::Test {

@@ -10,7 +10,6 @@
 #include "base/logging.h"
 #include "desktop/windows/installer/common/exit_codes.h"
 #include "desktop/windows/installer/common/installer_error.h"
-#include "desktop/windows/installer/common/utils.h"
 
 namespace velta {
 
@@ -33,7 +32,7 @@ bool WinApiProcess::WaitForElevated() {
   if (result == WAIT_FAILED) {
     DWORD error = ::GetLastError();
     std::string detail =
-        "Failed wait for the elevated process: " + FormatSystemErrorMessage(error);
+        "Failed wait for the elevated process: " + logging::SystemErrorCodeToString(error);
     LOG(ERROR) << detail;
     return SetInstallerError(1, detail, std::wstring());
   }

@@ -78,7 +78,8 @@ bool ChangeRegValueOperation::Do(Transaction* nested, std::string* error) {
   }
 
   SecurityUtils* security_utils = SecurityUtils::GetInstance();
-  const std::wstring object_name = internal::SecurityObjectName(root_, key_path_);
+  std::wstring object_name;
+  FormatRegistryPath(root_, key_path_, &object_name);
   const SE_OBJECT_TYPE object_type = internal::SecurityObjectType(view_);
   if (result == ERROR_ACCESS_DENIED ||
       (result == ERROR_SUCCESS &&
@@ -92,7 +93,7 @@ bool ChangeRegValueOperation::Do(Transaction* nested, std::string* error) {
     if (!granted)
       return Fail("Failed to obtain sufficient permissions on " + key_name, error);
   } else if (result != ERROR_SUCCESS) {
-    return Fail("Failed to open " + key_name + ": " + FormatSystemErrorMessage(result),
+    return Fail("Failed to open " + key_name + ": " + logging::SystemErrorCodeToString(result),
                 error);
   }
 
@@ -103,7 +104,7 @@ bool ChangeRegValueOperation::Do(Transaction* nested, std::string* error) {
     had_value_ = false;
   } else if (result != ERROR_SUCCESS) {
     return Fail("Failed to read " + value_name + " from " + key_name + ": " +
-                    FormatSystemErrorMessage(result),
+                    logging::SystemErrorCodeToString(result),
                 error);
   } else {
     old_data_.resize(old_size);
@@ -127,7 +128,7 @@ bool ChangeRegValueOperation::Do(Transaction* nested, std::string* error) {
     result = key_.DeleteValue(value_name_.c_str());
     if (result != ERROR_SUCCESS) {
       return Fail("Failed to remove " + value_name + " from " + key_name + ": " +
-                      FormatSystemErrorMessage(result),
+                      logging::SystemErrorCodeToString(result),
                   error);
     }
   } else {
@@ -135,7 +136,7 @@ bool ChangeRegValueOperation::Do(Transaction* nested, std::string* error) {
                              static_cast<DWORD>(new_data_.size()), new_type_);
     if (result != ERROR_SUCCESS) {
       return Fail("Failed writing " + value_name + " to " + key_name + ": " +
-                      FormatSystemErrorMessage(result),
+                      logging::SystemErrorCodeToString(result),
                   error);
     }
   }
@@ -155,7 +156,7 @@ void ChangeRegValueOperation::Rollback() {
                  : key_.DeleteValue(value_name_.c_str());
   if (result != ERROR_SUCCESS) {
     LOG(ERROR) << "Cannot put back the value " << value_name_ << " of " << key_path_ << ": "
-               << FormatSystemErrorMessage(result);
+               << logging::SystemErrorCodeToString(result);
   }
 }
 

@@ -8,7 +8,6 @@
 
 #include "base/files/file_util.h"
 #include "base/logging.h"
-#include "desktop/windows/installer/common/utils.h"
 #include "desktop/windows/installer/transactions/operation_utils.h"
 #include "desktop/windows/installer/transactions/operation_factory.h"
 #include "desktop/windows/installer/transactions/transaction.h"
@@ -79,13 +78,14 @@ bool CopyFileOperation::CopyAndCheck(std::string* failure) {
   }
   if (!::CopyFileW(from_.value().c_str(), to_.value().c_str(), FALSE)) {
     const DWORD copy_error = ::GetLastError();
-    *failure = "Could not CopyFile because of an error: " + FormatSystemErrorMessage(copy_error);
+    *failure = "Could not CopyFile because of an error: " +
+               logging::SystemErrorCodeToString(copy_error);
     return false;
   }
   if (!internal::ClearReadOnlyAttribute(to_, nullptr)) {
     const DWORD attributes_error = ::GetLastError();
     *failure = "Could not get file attributes on destination because of an error: " +
-               FormatSystemErrorMessage(attributes_error);
+               logging::SystemErrorCodeToString(attributes_error);
     // The copy is ours (a file that was there is parked): take it away again.
     if (!base::DeleteFile(to_))
       PLOG(ERROR) << "Cannot delete the unfinished copy " << to_;

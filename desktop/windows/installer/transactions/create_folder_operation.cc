@@ -6,7 +6,6 @@
 
 #include "base/files/file_util.h"
 #include "base/logging.h"
-#include "desktop/windows/installer/common/utils.h"
 #include "desktop/windows/installer/transactions/operation_utils.h"
 
 namespace velta {
@@ -46,9 +45,9 @@ bool CreateFolderOperation::Do(Transaction* /*nested*/, std::string* error) {
     if (create_error == ERROR_ALREADY_EXISTS && base::DirectoryExists(*it))
       continue;
     LOG(ERROR) << "Cannot create directory " << *it << ": "
-               << FormatSystemErrorMessage(create_error);
+               << logging::SystemErrorCodeToString(create_error);
     internal::SetError(error, "Cannot create directory: " +
-                                  FormatSystemErrorMessage(create_error));
+                                  logging::SystemErrorCodeToString(create_error));
     RemoveCreatedFolders();
     return false;
   }

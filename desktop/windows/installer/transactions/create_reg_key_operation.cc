@@ -58,14 +58,15 @@ bool CreateRegKeyOperation::Do(Transaction* /*nested*/, std::string* error) {
       break;
     if (result != ERROR_FILE_NOT_FOUND) {
       return Fail("Existing ancestor could not be opened. " +
-                      FormatSystemErrorMessage(result),
+                      logging::SystemErrorCodeToString(result),
                   error);
     }
   }
   VLOG(1) << "Ancestor found: " << ancestor;
 
   SecurityUtils* security_utils = SecurityUtils::GetInstance();
-  const std::wstring object_name = internal::SecurityObjectName(root_, ancestor);
+  std::wstring object_name;
+  FormatRegistryPath(root_, ancestor, &object_name);
   const SE_OBJECT_TYPE object_type = internal::SecurityObjectType(view_);
   if (result == ERROR_ACCESS_DENIED ||
       !security_utils->HasAccess(object_name, object_type, KEY_QUERY_VALUE | KEY_SET_VALUE)) {
@@ -82,7 +83,7 @@ bool CreateRegKeyOperation::Do(Transaction* /*nested*/, std::string* error) {
   base::win::RegKey created;
   result = created.Create(root_, key_path_.c_str(), KEY_QUERY_VALUE | view_);
   if (result != ERROR_SUCCESS)
-    return Fail("Failed creating key. " + FormatSystemErrorMessage(result), error);
+    return Fail("Failed creating key. " + logging::SystemErrorCodeToString(result), error);
   first_created_ = first_missing;
   return true;
 }
@@ -99,7 +100,7 @@ void CreateRegKeyOperation::Rollback() {
     result = parent.DeleteKey(first_created_.substr(separator + 1).c_str());
   if (result != ERROR_SUCCESS && result != ERROR_FILE_NOT_FOUND) {
     LOG(ERROR) << "Cannot delete the created key " << first_created_ << ": "
-               << FormatSystemErrorMessage(result);
+               << logging::SystemErrorCodeToString(result);
   }
   first_created_.clear();
 }

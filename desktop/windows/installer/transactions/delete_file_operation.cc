@@ -8,7 +8,6 @@
 #include "base/logging.h"
 #include "base/time/time.h"
 #include "desktop/windows/installer/common/security_utils.h"
-#include "desktop/windows/installer/common/utils.h"
 #include "desktop/windows/installer/transactions/operation_utils.h"
 
 namespace velta {
@@ -92,7 +91,7 @@ bool DeleteFileOperation::Do(Transaction* /*nested*/, std::string* error) {
     if (file == INVALID_HANDLE_VALUE) {
       const DWORD open_error = ::GetLastError();
       LOG(ERROR) << "Attempt to open the file for writing failed: "
-                 << FormatSystemErrorMessage(open_error);
+                 << logging::SystemErrorCodeToString(open_error);
       if (!base::Move(old_path_, path_)) {
         // It stays parked (not done: nothing will delete it) rather than lost.
         PLOG(ERROR) << "Cannot move " << old_path_ << " back to " << path_;
@@ -140,8 +139,8 @@ bool DeleteFileOperation::ChooseParkedName() {
 
 bool DeleteFileOperation::FailMove(unsigned long move_error, std::string* error) {
   LOG(ERROR) << "File removal failed";
-  internal::SetError(error,
-                     "Cannot move the file to .old: " + FormatSystemErrorMessage(move_error));
+  internal::SetError(
+      error, "Cannot move the file to .old: " + logging::SystemErrorCodeToString(move_error));
   if (base::PathExists(path_))
     RestoreAccessList();
   return false;

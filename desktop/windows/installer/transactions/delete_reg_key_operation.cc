@@ -58,7 +58,7 @@ bool DeleteRegKeyOperation::Do(Transaction* /*nested*/, std::string* error) {
   }
   if (result != ERROR_SUCCESS && result != ERROR_ACCESS_DENIED) {
     return Fail("Failed to open key " + base::WideToUTF8(key_path_) + ": " +
-                    FormatSystemErrorMessage(result),
+                    logging::SystemErrorCodeToString(result),
                 error);
   }
   key.Close();
@@ -70,7 +70,8 @@ bool DeleteRegKeyOperation::DeleteAndSaveRecursive(const std::wstring& path,
   VLOG(1) << "DeleteAndSaveRecursive : " << path;
   const std::string path_name = base::WideToUTF8(path);
   SecurityUtils* security_utils = SecurityUtils::GetInstance();
-  const std::wstring object_name = internal::SecurityObjectName(root_, path);
+  std::wstring object_name;
+  FormatRegistryPath(root_, path, &object_name);
   const SE_OBJECT_TYPE object_type = internal::SecurityObjectType(view_);
 
   SavedKey saved;
@@ -92,7 +93,7 @@ bool DeleteRegKeyOperation::DeleteAndSaveRecursive(const std::wstring& path,
     }
   } else if (result != ERROR_SUCCESS) {
     return Fail("Failed to open key " + path_name + ": " +
-                    FormatSystemErrorMessage(result),
+                    logging::SystemErrorCodeToString(result),
                 error);
   }
 
@@ -162,7 +163,7 @@ bool DeleteRegKeyOperation::DeleteAndSaveRecursive(const std::wstring& path,
   result = ::RegDeleteKeyExW(root_, path.c_str(), view_, 0);
   if (result != ERROR_SUCCESS) {
     return Fail("Failed to delete key " + path_name + ": " +
-                    FormatSystemErrorMessage(result),
+                    logging::SystemErrorCodeToString(result),
                 error);
   }
   return true;
@@ -182,13 +183,13 @@ void DeleteRegKeyOperation::Rollback() {
       // A descriptor the system refuses now (a label above ours) must not
       // cost the key and its values: recreate it with the inherited one.
       LOG(ERROR) << "Cannot recreate the key " << saved.path << " with its saved descriptor: "
-                 << FormatSystemErrorMessage(result);
+                 << logging::SystemErrorCodeToString(result);
       result = ::RegCreateKeyExW(root_, saved.path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
                                  KEY_SET_VALUE | view_, nullptr, &key, &disposition);
     }
     if (result != ERROR_SUCCESS) {
       LOG(ERROR) << "Cannot recreate the key " << saved.path << ": "
-                 << FormatSystemErrorMessage(result);
+                 << logging::SystemErrorCodeToString(result);
       continue;
     }
     base::win::RegKey owned_key(key);
@@ -201,7 +202,7 @@ void DeleteRegKeyOperation::Rollback() {
             static_cast<DWORD>(value.data.size()));
         if (set_result != ERROR_SUCCESS) {
           LOG(ERROR) << "Cannot restore the value " << value.name << " of " << saved.path << ": "
-                     << FormatSystemErrorMessage(set_result);
+                     << logging::SystemErrorCodeToString(set_result);
         }
       }
     }

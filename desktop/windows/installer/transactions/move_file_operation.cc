@@ -8,7 +8,6 @@
 
 #include "base/files/file_util.h"
 #include "base/logging.h"
-#include "desktop/windows/installer/common/utils.h"
 #include "desktop/windows/installer/transactions/operation_utils.h"
 #include "desktop/windows/installer/transactions/operation_factory.h"
 #include "desktop/windows/installer/transactions/transaction.h"
@@ -50,7 +49,7 @@ bool MoveFileOperation::Do(Transaction* nested, std::string* error) {
     const DWORD move_error = ::GetLastError();
     LOG(ERROR) << "File move failed";
     internal::SetError(error,
-                       "Could not move the file: " + FormatSystemErrorMessage(move_error));
+                       "Could not move the file: " + logging::SystemErrorCodeToString(move_error));
     if (was_read_only_)
       internal::SetReadOnlyAttribute(from_);
     was_read_only_ = false;

@@ -10,6 +10,7 @@
 #include "base/files/file_util.h"
 #include "base/strings/utf_string_conversions.h"
 #include "gtest/gtest.h"
+#include "testing/build_paths.h"
 
 namespace velta::test {
 
@@ -110,11 +111,7 @@ bool IsReadOnly(const base::FilePath& path) {
 }
 
 base::FilePath TestArchive(const wchar_t* relative) {
-  // The build folder is a Linux path, which Wine shows on drive Z:.
-  std::string folder = VELTA_SEVEN_ZIP_BUILD_TEST_ARCHIVES;
-  if (!folder.empty() && folder[0] == '/')
-    folder = "Z:" + folder;
-  return base::FilePath::FromUTF8Unsafe(folder).NormalizePathSeparators().Append(relative);
+  return FromBuildPath(VELTA_SEVEN_ZIP_BUILD_TEST_ARCHIVES).Append(relative);
 }
 
 std::map<std::wstring, std::string> SnapshotFolder(const base::FilePath& root) {

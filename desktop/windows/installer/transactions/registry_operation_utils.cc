@@ -16,19 +16,6 @@ const char* RootKeyName(HKEY root) {
   return "(other root)";
 }
 
-std::wstring SecurityObjectName(HKEY root, const std::wstring& path) {
-  const wchar_t* prefix = L"";
-  if (root == HKEY_CLASSES_ROOT)
-    prefix = L"CLASSES_ROOT\\";
-  else if (root == HKEY_CURRENT_USER)
-    prefix = L"CURRENT_USER\\";
-  else if (root == HKEY_LOCAL_MACHINE)
-    prefix = L"MACHINE\\";
-  else if (root == HKEY_USERS)
-    prefix = L"USERS\\";
-  return prefix + path;
-}
-
 SE_OBJECT_TYPE SecurityObjectType(REGSAM view) {
   return (view & KEY_WOW64_32KEY) ? SE_REGISTRY_WOW64_32KEY : SE_REGISTRY_KEY;
 }

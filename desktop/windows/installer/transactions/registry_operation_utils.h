@@ -15,10 +15,6 @@ namespace velta::internal {
 // The root's name for log lines: "HKEY_LOCAL_MACHINE", ...
 const char* RootKeyName(HKEY root);
 
-// The name under which the security functions know `root`\`path`:
-// "MACHINE\Software\...", "CURRENT_USER\...", "CLASSES_ROOT\..." or
-// "USERS\...".
-std::wstring SecurityObjectName(HKEY root, const std::wstring& path);
 // SE_REGISTRY_WOW64_32KEY for the 32-bit view, else SE_REGISTRY_KEY.
 SE_OBJECT_TYPE SecurityObjectType(REGSAM view);
 

@@ -4,21 +4,20 @@
 
 #include <windows.h>
 
-#include <filesystem>
-#include <fstream>
 #include <string>
-#include <system_error>
 #include <vector>
 
+#include "base/files/file_util.h"
+#include "base/files/scoped_temp_dir.h"
 #include "base/hash/sha1.h"
 #include "base/strings/utf_string_conversions.h"
 #include "gmock/gmock.h"
 #include "gtest/gtest.h"
+#include "testing/build_paths.h"
 
 namespace velta {
 namespace {
 
-namespace fs = std::filesystem;
 using ::testing::ElementsAre;
 using ::testing::ElementsAreArray;
 using ::testing::HasSubstr;
@@ -45,39 +44,23 @@ std::vector<std::string> ExpectedManifestPaths() {
   return paths;
 }
 
-// A Linux path from the build, as Wine's Z: drive shows it.
-base::FilePath FromBuildPath(const std::string& path) {
-  std::string windows = path;
-  if (!windows.empty() && windows[0] == '/')
-    windows = "Z:" + windows;
-  return base::FilePath::FromUTF8Unsafe(windows).NormalizePathSeparators();
-}
-
 base::FilePath StandInPacks() {
-  return FromBuildPath(VELTA_DOWNLOADABLE_RESOURCE_PACKS);
+  return test::FromBuildPath(VELTA_DOWNLOADABLE_RESOURCE_PACKS);
 }
 
 void WriteBytes(const base::FilePath& path, const std::string& bytes) {
-  std::error_code ignored;
-  fs::create_directories(fs::path(path.DirName().value()), ignored);
-  std::ofstream out(fs::path(path.value()), std::ios::binary);
-  out << bytes;
+  ASSERT_TRUE(base::CreateDirectory(path.DirName())) << path.AsUTF8Unsafe();
+  ASSERT_TRUE(base::WriteFile(path, bytes)) << path.AsUTF8Unsafe();
 }
 
 class DownloadableResourcesTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    wchar_t temp[MAX_PATH];
-    ASSERT_NE(0u, ::GetTempPathW(MAX_PATH, temp));
-    dir_ = base::FilePath(temp).Append(L"velta_resources_" + std::to_wstring(::GetCurrentProcessId()) +
-                                       L"_" + std::to_wstring(::GetTickCount64()));
-    ASSERT_TRUE(fs::create_directories(fs::path(dir_.value())));
-  }
-  void TearDown() override {
-    std::error_code ignored;
-    fs::remove_all(fs::path(dir_.value()), ignored);
+    ASSERT_TRUE(temp_dir_.CreateUniqueTempDir());
+    dir_ = temp_dir_.GetPath();
   }
 
+  base::ScopedTempDir temp_dir_;
   base::FilePath dir_;
 };
 
