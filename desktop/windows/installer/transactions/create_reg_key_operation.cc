@@ -77,13 +77,16 @@ bool CreateRegKeyOperation::Do(Transaction* /*nested*/, std::string* error) {
     }
   }
 
+  // Noted before creating: the missing keys are made one level at a time, so
+  // a failure can come after some exist (a name that is too long fails with
+  // ERROR_INVALID_PARAMETER once its parents are made). Rollback deletes
+  // whatever of it is there.
   const size_t first_end = key_path_.find(L'\\', ancestor.size() + 1);
-  const std::wstring first_missing = key_path_.substr(0, first_end);
+  first_created_ = key_path_.substr(0, first_end);
   base::win::RegKey created;
   result = created.Create(root_, key_path_.c_str(), KEY_QUERY_VALUE | view_);
   if (result != ERROR_SUCCESS)
     return Fail("Failed creating key. " + FormatSystemErrorMessage(result), error);
-  first_created_ = first_missing;
   return true;
 }
 

@@ -16,7 +16,8 @@ class SecurityRestoreInfo;
 
 // Creates a registry key with its missing parents in one registry view
 // (0, KEY_WOW64_64KEY or KEY_WOW64_32KEY). A rollback deletes, in that same
-// view, the outermost key it created with everything below it. When the user
+// view, the outermost key it created with everything below it, also after a
+// Do that failed once some of the missing keys were made. When the user
 // may not create keys under the nearest existing ancestor, access is granted
 // through SecurityUtils and the earlier access list is put back when the
 // operation is destroyed.
@@ -38,7 +39,8 @@ class CreateRegKeyOperation : public Operation {
   const HKEY root_;
   const std::wstring key_path_;
   const REGSAM view_;
-  // The outermost key Do created; empty when none.
+  // The outermost key Do created, or may have created before it failed;
+  // empty when none.
   std::wstring first_created_;
   std::unique_ptr<SecurityRestoreInfo> restore_info_;
 };

@@ -239,6 +239,21 @@ TEST_P(RegistryOperationsTest, KeyWithoutAnyAncestorFails) {
   EXPECT_THAT(error, HasSubstr("No existing ancestor found."));
 }
 
+// The registry makes the missing parents before it refuses a name that is
+// too long (Windows takes 255 characters, Wine 256): the rollback of the
+// failed creation deletes them.
+TEST_P(RegistryOperationsTest, KeyFailingAfterItsParentsLeavesNothing) {
+  WriteString(L"existing", L"keep", L"keep");
+  const auto before = Snapshot();
+  std::string error;
+  EXPECT_FALSE(Execute(factory_.CreateCreateRegKey(
+                           HKEY_LOCAL_MACHINE,
+                           Path(L"existing\\a\\b\\" + std::wstring(300, L'k')), view_),
+                       &error));
+  EXPECT_THAT(error, HasSubstr("Failed creating key. "));
+  EXPECT_EQ(before, Snapshot());
+}
+
 class RegistryTreeTest : public RegistryOperationsTest {
  protected:
   void SetUp() override {
