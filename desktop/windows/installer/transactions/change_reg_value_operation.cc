@@ -13,6 +13,8 @@
 
 namespace velta {
 
+using internal::AppendError;
+
 namespace {
 
 constexpr REGSAM kValueAccess = KEY_QUERY_VALUE | KEY_SET_VALUE;
@@ -51,12 +53,6 @@ LONG ChangeRegValueOperation::OpenKey() {
   return key_.Open(root_, key_path_.c_str(), kValueAccess | view_);
 }
 
-bool ChangeRegValueOperation::Fail(const std::string& message, std::string* error) {
-  LOG(ERROR) << message;
-  internal::AppendError(error, message);
-  return false;
-}
-
 bool ChangeRegValueOperation::Do(Transaction* nested, std::string* error) {
   const bool remove = new_type_ == kRemoveValue;
   VLOG(1) << "Attempting to change registry value at " << internal::RootKeyName(root_) << ": "
@@ -89,11 +85,18 @@ bool ChangeRegValueOperation::Do(Transaction* nested, std::string* error) {
                                         &restore_info_);
     if (granted)
       granted = OpenKey() == ERROR_SUCCESS;
-    if (!granted)
-      return Fail("Failed to obtain sufficient permissions on " + key_name, error);
+    if (!granted) {
+      const std::string message = "Failed to obtain sufficient permissions on " + key_name;
+      LOG(ERROR) << message;
+      AppendError(error, message);
+      return false;
+    }
   } else if (result != ERROR_SUCCESS) {
-    return Fail("Failed to open " + key_name + ": " + FormatSystemErrorMessage(result),
-                error);
+    const std::string message =
+        "Failed to open " + key_name + ": " + FormatSystemErrorMessage(result);
+    LOG(ERROR) << message;
+    AppendError(error, message);
+    return false;
   }
 
   DWORD old_size = 0;
@@ -102,17 +105,21 @@ bool ChangeRegValueOperation::Do(Transaction* nested, std::string* error) {
     VLOG(1) << "The value doesn't already exist.";
     had_value_ = false;
   } else if (result != ERROR_SUCCESS) {
-    return Fail("Failed to read " + value_name + " from " + key_name + ": " +
-                    FormatSystemErrorMessage(result),
-                error);
+    const std::string message = "Failed to read " + value_name + " from " + key_name + ": " +
+                                FormatSystemErrorMessage(result);
+    LOG(ERROR) << message;
+    AppendError(error, message);
+    return false;
   } else {
     old_data_.resize(old_size);
     result = key_.ReadValue(value_name_.c_str(), old_data_.empty() ? nullptr : old_data_.data(),
                             &old_size, &old_type_);
     if (result != ERROR_SUCCESS) {
-      return Fail("Failed to read " + value_name + " from " + key_name +
-                      " (but we succeeded before).",
-                  error);
+      const std::string message =
+          "Failed to read " + value_name + " from " + key_name + " (but we succeeded before).";
+      LOG(ERROR) << message;
+      AppendError(error, message);
+      return false;
     }
     old_data_.resize(old_size);
     had_value_ = true;
@@ -126,17 +133,21 @@ bool ChangeRegValueOperation::Do(Transaction* nested, std::string* error) {
     }
     result = key_.DeleteValue(value_name_.c_str());
     if (result != ERROR_SUCCESS) {
-      return Fail("Failed to remove " + value_name + " from " + key_name + ": " +
-                      FormatSystemErrorMessage(result),
-                  error);
+      const std::string message = "Failed to remove " + value_name + " from " + key_name +
+                                  ": " + FormatSystemErrorMessage(result);
+      LOG(ERROR) << message;
+      AppendError(error, message);
+      return false;
     }
   } else {
     result = key_.WriteValue(value_name_.c_str(), new_data_.empty() ? nullptr : new_data_.data(),
                              static_cast<DWORD>(new_data_.size()), new_type_);
     if (result != ERROR_SUCCESS) {
-      return Fail("Failed writing " + value_name + " to " + key_name + ": " +
-                      FormatSystemErrorMessage(result),
-                  error);
+      const std::string message = "Failed writing " + value_name + " to " + key_name + ": " +
+                                  FormatSystemErrorMessage(result);
+      LOG(ERROR) << message;
+      AppendError(error, message);
+      return false;
     }
   }
   VLOG(1) << "Value changed successfully.";

@@ -49,8 +49,6 @@ class ChangeRegValueOperation : public Operation {
  private:
   // Opens the key with query and set access into `key_`.
   LONG OpenKey();
-  // Logs `message` as an error, appends it to `error` and returns false.
-  bool Fail(const std::string& message, std::string* error);
 
   OperationFactory* const factory_;
   const HKEY root_;

@@ -12,6 +12,8 @@
 
 namespace velta {
 
+using internal::AppendError;
+
 namespace {
 
 std::wstring WithoutTrailingBackslashes(std::wstring path) {
@@ -30,12 +32,6 @@ CreateRegKeyOperation::~CreateRegKeyOperation() {
     LOG(ERROR) << "Cannot restore the access list of a parent of " << key_path_;
 }
 
-bool CreateRegKeyOperation::Fail(const std::string& message, std::string* error) {
-  LOG(ERROR) << message;
-  internal::AppendError(error, message);
-  return false;
-}
-
 bool CreateRegKeyOperation::Do(Transaction* /*nested*/, std::string* error) {
   VLOG(1) << "Attempting to create registry key " << key_path_ << " under "
           << internal::RootKeyName(root_);
@@ -50,16 +46,22 @@ bool CreateRegKeyOperation::Do(Transaction* /*nested*/, std::string* error) {
   std::wstring ancestor = key_path_;
   for (;;) {
     const size_t separator = ancestor.rfind(L'\\');
-    if (separator == std::wstring::npos)
-      return Fail("No existing ancestor found.", error);
+    if (separator == std::wstring::npos) {
+      const std::string message = "No existing ancestor found.";
+      LOG(ERROR) << message;
+      AppendError(error, message);
+      return false;
+    }
     ancestor.resize(separator);
     result = key.Open(root_, ancestor.c_str(), KEY_QUERY_VALUE | view_);
     if (result == ERROR_SUCCESS || result == ERROR_ACCESS_DENIED)
       break;
     if (result != ERROR_FILE_NOT_FOUND) {
-      return Fail("Existing ancestor could not be opened. " +
-                      FormatSystemErrorMessage(result),
-                  error);
+      const std::string message =
+          "Existing ancestor could not be opened. " + FormatSystemErrorMessage(result);
+      LOG(ERROR) << message;
+      AppendError(error, message);
+      return false;
     }
   }
   VLOG(1) << "Ancestor found: " << ancestor;
@@ -73,7 +75,10 @@ bool CreateRegKeyOperation::Do(Transaction* /*nested*/, std::string* error) {
     if (!security_utils->TakeOwnershipAndGrantFullAccess(object_name, object_type,
                                                          KEY_CREATE_SUB_KEY, false,
                                                          &restore_info_)) {
-      return Fail("Failed obtaining permissions on " + base::WideToUTF8(ancestor), error);
+      const std::string message = "Failed obtaining permissions on " + base::WideToUTF8(ancestor);
+      LOG(ERROR) << message;
+      AppendError(error, message);
+      return false;
     }
   }
 
@@ -85,8 +90,12 @@ bool CreateRegKeyOperation::Do(Transaction* /*nested*/, std::string* error) {
   first_created_ = key_path_.substr(0, first_end);
   base::win::RegKey created;
   result = created.Create(root_, key_path_.c_str(), KEY_QUERY_VALUE | view_);
-  if (result != ERROR_SUCCESS)
-    return Fail("Failed creating key. " + FormatSystemErrorMessage(result), error);
+  if (result != ERROR_SUCCESS) {
+    const std::string message = "Failed creating key. " + FormatSystemErrorMessage(result);
+    LOG(ERROR) << message;
+    AppendError(error, message);
+    return false;
+  }
   return true;
 }
 

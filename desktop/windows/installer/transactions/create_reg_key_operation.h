@@ -33,9 +33,6 @@ class CreateRegKeyOperation : public Operation {
   void Rollback() override;
 
  private:
-  // Logs `message` as an error, appends it to `error` and returns false.
-  bool Fail(const std::string& message, std::string* error);
-
   const HKEY root_;
   const std::wstring key_path_;
   const REGSAM view_;

@@ -55,8 +55,9 @@ class DeleteRegKeyOperation : public Operation {
   // Saves `path` into `saved_keys_`, then deletes its sub-keys the same way,
   // then the key itself.
   bool DeleteAndSaveRecursive(const std::wstring& path, std::string* error);
-  // Logs `message` as an error, appends it to `error` and returns false.
-  bool Fail(const std::string& message, std::string* error);
+  // Reads the security descriptor and the values of the open `key` into
+  // `saved`, whose path names the key.
+  static bool ReadKey(HKEY key, SavedKey* saved, std::string* error);
 
   const HKEY root_;
   const std::wstring key_path_;
