@@ -29,6 +29,7 @@ std::vector<uint8_t> CopyData(const void* data, DWORD size) {
 }  // namespace
 
 ChangeRegValueOperation::ChangeRegValueOperation(OperationFactory* factory,
+                                                 SecurityUtils* security_utils,
                                                  HKEY root,
                                                  const std::wstring& key,
                                                  const std::wstring& value_name,
@@ -37,6 +38,7 @@ ChangeRegValueOperation::ChangeRegValueOperation(OperationFactory* factory,
                                                  DWORD size,
                                                  REGSAM view)
     : factory_(factory),
+      security_utils_(security_utils),
       root_(root),
       key_path_(key),
       value_name_(value_name),
@@ -45,7 +47,7 @@ ChangeRegValueOperation::ChangeRegValueOperation(OperationFactory* factory,
       view_(view) {}
 
 ChangeRegValueOperation::~ChangeRegValueOperation() {
-  if (restore_info_ && !SecurityUtils::GetInstance()->RestoreSecurity(&restore_info_))
+  if (restore_info_ && !security_utils_->RestoreSecurity(&restore_info_))
     LOG(ERROR) << "Cannot restore the access list of " << key_path_;
 }
 
@@ -73,14 +75,13 @@ bool ChangeRegValueOperation::Do(Transaction* nested, std::string* error) {
     result = OpenKey();
   }
 
-  SecurityUtils* security_utils = SecurityUtils::GetInstance();
   const std::wstring object_name = internal::SecurityObjectName(root_, key_path_);
   const SE_OBJECT_TYPE object_type = internal::SecurityObjectType(view_);
   if (result == ERROR_ACCESS_DENIED ||
       (result == ERROR_SUCCESS &&
-       !security_utils->HasAccess(object_name, object_type, kValueAccess))) {
+       !security_utils_->HasAccess(object_name, object_type, kValueAccess))) {
     VLOG(1) << "We don't have enough permissions on the key.";
-    bool granted = restore_info_ || security_utils->TakeOwnershipAndGrantFullAccess(
+    bool granted = restore_info_ || security_utils_->TakeOwnershipAndGrantFullAccess(
                                         object_name, object_type, kValueAccess, false,
                                         &restore_info_);
     if (granted)

@@ -17,20 +17,22 @@ namespace velta {
 
 class OperationFactory;
 class SecurityRestoreInfo;
+class SecurityUtils;
 
 // Sets or removes one registry value, keeping the earlier value (or its
 // absence) for a rollback. A missing key is created by a sub-operation (and
 // deleted again by its rollback). On a key where the user lacks query and set
-// access, access is granted through SecurityUtils and the earlier access list
-// is put back when the operation is destroyed. Works in the registry view
-// given (0, KEY_WOW64_64KEY or KEY_WOW64_32KEY). `factory` must outlive the
-// operation.
+// access, access is granted through `security_utils` and the earlier access
+// list is put back when the operation is destroyed. Works in the registry view
+// given (0, KEY_WOW64_64KEY or KEY_WOW64_32KEY). `factory` and
+// `security_utils` must outlive the operation.
 class ChangeRegValueOperation : public Operation {
  public:
   // The type that asks for the value to be removed.
   static constexpr DWORD kRemoveValue = 0xFFFFFFFF;
 
   ChangeRegValueOperation(OperationFactory* factory,
+                          SecurityUtils* security_utils,
                           HKEY root,
                           const std::wstring& key,
                           const std::wstring& value_name,
@@ -51,6 +53,7 @@ class ChangeRegValueOperation : public Operation {
   LONG OpenKey();
 
   OperationFactory* const factory_;
+  SecurityUtils* const security_utils_;
   const HKEY root_;
   const std::wstring key_path_;
   const std::wstring value_name_;

@@ -24,11 +24,17 @@ std::wstring WithoutTrailingBackslashes(std::wstring path) {
 
 }  // namespace
 
-CreateRegKeyOperation::CreateRegKeyOperation(HKEY root, const std::wstring& key, REGSAM view)
-    : root_(root), key_path_(WithoutTrailingBackslashes(key)), view_(view) {}
+CreateRegKeyOperation::CreateRegKeyOperation(SecurityUtils* security_utils,
+                                             HKEY root,
+                                             const std::wstring& key,
+                                             REGSAM view)
+    : security_utils_(security_utils),
+      root_(root),
+      key_path_(WithoutTrailingBackslashes(key)),
+      view_(view) {}
 
 CreateRegKeyOperation::~CreateRegKeyOperation() {
-  if (restore_info_ && !SecurityUtils::GetInstance()->RestoreSecurity(&restore_info_))
+  if (restore_info_ && !security_utils_->RestoreSecurity(&restore_info_))
     LOG(ERROR) << "Cannot restore the access list of a parent of " << key_path_;
 }
 
@@ -66,13 +72,12 @@ bool CreateRegKeyOperation::Do(Transaction* /*nested*/, std::string* error) {
   }
   VLOG(1) << "Ancestor found: " << ancestor;
 
-  SecurityUtils* security_utils = SecurityUtils::GetInstance();
   const std::wstring object_name = internal::SecurityObjectName(root_, ancestor);
   const SE_OBJECT_TYPE object_type = internal::SecurityObjectType(view_);
   if (result == ERROR_ACCESS_DENIED ||
-      !security_utils->HasAccess(object_name, object_type, KEY_QUERY_VALUE | KEY_SET_VALUE)) {
+      !security_utils_->HasAccess(object_name, object_type, KEY_QUERY_VALUE | KEY_SET_VALUE)) {
     VLOG(1) << "No access to" << ancestor;
-    if (!security_utils->TakeOwnershipAndGrantFullAccess(object_name, object_type,
+    if (!security_utils_->TakeOwnershipAndGrantFullAccess(object_name, object_type,
                                                          KEY_CREATE_SUB_KEY, false,
                                                          &restore_info_)) {
       const std::string message = "Failed obtaining permissions on " + base::WideToUTF8(ancestor);

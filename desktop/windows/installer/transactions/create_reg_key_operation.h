@@ -13,17 +13,21 @@
 namespace velta {
 
 class SecurityRestoreInfo;
+class SecurityUtils;
 
 // Creates a registry key with its missing parents in one registry view
 // (0, KEY_WOW64_64KEY or KEY_WOW64_32KEY). A rollback deletes, in that same
 // view, the outermost key it created with everything below it, also after a
 // Do that failed once some of the missing keys were made. When the user
 // may not create keys under the nearest existing ancestor, access is granted
-// through SecurityUtils and the earlier access list is put back when the
-// operation is destroyed.
+// through `security_utils` (which must outlive the operation) and the earlier
+// access list is put back when the operation is destroyed.
 class CreateRegKeyOperation : public Operation {
  public:
-  CreateRegKeyOperation(HKEY root, const std::wstring& key, REGSAM view);
+  CreateRegKeyOperation(SecurityUtils* security_utils,
+                        HKEY root,
+                        const std::wstring& key,
+                        REGSAM view);
   CreateRegKeyOperation(const CreateRegKeyOperation&) = delete;
   CreateRegKeyOperation& operator=(const CreateRegKeyOperation&) = delete;
   ~CreateRegKeyOperation() override;
@@ -33,6 +37,7 @@ class CreateRegKeyOperation : public Operation {
   void Rollback() override;
 
  private:
+  SecurityUtils* const security_utils_;
   const HKEY root_;
   const std::wstring key_path_;
   const REGSAM view_;

@@ -30,10 +30,12 @@ bool IsExecutableOrLibrary(const base::FilePath& path) {
 
 }  // namespace
 
-DeleteFileOperation::DeleteFileOperation(const base::FilePath& path,
+DeleteFileOperation::DeleteFileOperation(SecurityUtils* security_utils,
+                                         const base::FilePath& path,
                                          bool check_in_use,
                                          bool remove_empty_parents)
-    : path_(path.StripTrailingSeparators()),
+    : security_utils_(security_utils),
+      path_(path.StripTrailingSeparators()),
       check_in_use_(check_in_use),
       remove_empty_parents_(remove_empty_parents) {}
 
@@ -71,11 +73,10 @@ bool DeleteFileOperation::Do(Transaction* /*nested*/, std::string* error) {
   const DWORD attributes = ::GetFileAttributesW(path_.value().c_str());
   was_read_only_ =
       attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY);
-  SecurityUtils* security_utils = SecurityUtils::GetInstance();
-  if (!security_utils->HasAccess(path_.value(), SE_FILE_OBJECT, kWriteAndDeleteAccess) &&
-      !security_utils->TakeOwnershipAndGrantFullAccess(path_.value(), SE_FILE_OBJECT,
-                                                       kWriteAndDeleteAccess, false,
-                                                       &restore_info_)) {
+  if (!security_utils_->HasAccess(path_.value(), SE_FILE_OBJECT, kWriteAndDeleteAccess) &&
+      !security_utils_->TakeOwnershipAndGrantFullAccess(path_.value(), SE_FILE_OBJECT,
+                                                        kWriteAndDeleteAccess, false,
+                                                        &restore_info_)) {
     LOG(ERROR) << "Cannot obtain proper permissions on the file";
     internal::SetError(error, "Cannot obtain proper permissions on the file");
     return false;
@@ -150,7 +151,7 @@ bool DeleteFileOperation::FailMove(unsigned long move_error, std::string* error)
 void DeleteFileOperation::RestoreAccessList() {
   if (!restore_info_)
     return;
-  if (!SecurityUtils::GetInstance()->RestoreSecurity(&restore_info_))
+  if (!security_utils_->RestoreSecurity(&restore_info_))
     LOG(ERROR) << "Cannot restore the access list of " << path_;
   restore_info_.reset();
   if (was_read_only_ && !internal::SetReadOnlyAttribute(path_))

@@ -14,7 +14,6 @@
 #include "base/files/scoped_temp_dir.h"
 #include "base/strings/utf_string_conversions.h"
 #include "desktop/windows/installer/common/fake_security_utils.h"
-#include "desktop/windows/installer/common/scoped_security_utils_override.h"
 #include "desktop/windows/installer/transactions/operation_factory.h"
 #include "desktop/windows/installer/transactions/operation_test_util.h"
 #include "desktop/windows/installer/transactions/transaction.h"
@@ -51,7 +50,7 @@ class DeleteFileOperationTest : public ::testing::Test {
   }
 
   std::unique_ptr<Operation> MakeDelete(bool check_in_use = false, bool remove_parents = false) {
-    return factory_.CreateDeleteFile(file_, check_in_use, remove_parents);
+    return factory_->CreateDeleteFile(file_, check_in_use, remove_parents);
   }
 
   // Parks file_ in a transaction of its own, then rolls it back or commits.
@@ -74,12 +73,13 @@ class DeleteFileOperationTest : public ::testing::Test {
   base::ScopedTempDir temp_dir_;
   base::FilePath dir_;
   base::FilePath file_;
-  OperationFactory factory_;
+  // The real security utilities, unless a test gives the factory the fake.
+  std::unique_ptr<OperationFactory> factory_ = std::make_unique<OperationFactory>();
 };
 
 TEST_F(DeleteFileOperationTest, MissingFileSucceedsWithNothingToUndo) {
   Transaction transaction;
-  std::unique_ptr<Operation> remove = factory_.CreateDeleteFile(dir_.Append(L"absent"), false, false);
+  std::unique_ptr<Operation> remove = factory_->CreateDeleteFile(dir_.Append(L"absent"), false, false);
   std::string error;
   ASSERT_TRUE(transaction.Execute(remove, &error)) << error;
   transaction.Rollback();
@@ -127,7 +127,7 @@ TEST_F(DeleteFileOperationTest, FolderIsParkedAndDeletedWithItsContents) {
   WriteText(folder.Append(L"inner.txt"), "inner");
   {
     Transaction transaction;
-    std::unique_ptr<Operation> remove = factory_.CreateDeleteFile(folder, false, false);
+    std::unique_ptr<Operation> remove = factory_->CreateDeleteFile(folder, false, false);
     std::string error;
     ASSERT_TRUE(transaction.Execute(remove, &error)) << error;
     EXPECT_FALSE(base::PathExists(folder));
@@ -177,7 +177,7 @@ TEST_F(DeleteFileOperationTest, TwoCopiesOntoOneFileRollBackToTheOriginal) {
   Transaction transaction;
   std::string error;
   for (const base::FilePath& source : {first, second}) {
-    std::unique_ptr<Operation> copy = factory_.CreateCopyFile(source, file_);
+    std::unique_ptr<Operation> copy = factory_->CreateCopyFile(source, file_);
     ASSERT_TRUE(transaction.Execute(copy, &error)) << error;
   }
   EXPECT_EQ("second", ReadText(file_));
@@ -222,7 +222,7 @@ TEST_F(DeleteFileOperationTest, InUseCheckIsOnlyForProgramsAndLibraries) {
   HANDLE in_use = OpenAsInUse(text);
   ASSERT_NE(INVALID_HANDLE_VALUE, in_use);
   Transaction transaction;
-  std::unique_ptr<Operation> remove = factory_.CreateDeleteFile(text, true, false);
+  std::unique_ptr<Operation> remove = factory_->CreateDeleteFile(text, true, false);
   std::string error;
   EXPECT_TRUE(transaction.Execute(remove, &error)) << error;
   EXPECT_FALSE(base::PathExists(text));
@@ -253,10 +253,10 @@ class DeleteFileWithoutAccessTest : public DeleteFileOperationTest {
   void SetUp() override {
     DeleteFileOperationTest::SetUp();
     security_.DenyAccess(file_.value());
+    factory_ = std::make_unique<OperationFactory>(&security_);
   }
 
   FakeSecurityUtils security_;
-  ScopedSecurityUtilsOverride override_{&security_};
 };
 
 TEST_F(DeleteFileWithoutAccessTest, AccessIsGrantedAndTheCommitNeedsNoRestore) {

@@ -36,8 +36,11 @@ DeleteRegKeyOperation::SavedKey::SavedKey(SavedKey&&) = default;
 DeleteRegKeyOperation::SavedKey& DeleteRegKeyOperation::SavedKey::operator=(SavedKey&&) = default;
 DeleteRegKeyOperation::SavedKey::~SavedKey() = default;
 
-DeleteRegKeyOperation::DeleteRegKeyOperation(HKEY root, const std::wstring& key, REGSAM view)
-    : root_(root), key_path_(key), view_(view) {}
+DeleteRegKeyOperation::DeleteRegKeyOperation(SecurityUtils* security_utils,
+                                             HKEY root,
+                                             const std::wstring& key,
+                                             REGSAM view)
+    : security_utils_(security_utils), root_(root), key_path_(key), view_(view) {}
 
 // Committed: the keys are gone, and with them the access lists that were
 // widened; the saved records are simply dropped.
@@ -67,7 +70,6 @@ bool DeleteRegKeyOperation::DeleteAndSaveRecursive(const std::wstring& path,
                                                    std::string* error) {
   VLOG(1) << "DeleteAndSaveRecursive : " << path;
   const std::string path_name = base::WideToUTF8(path);
-  SecurityUtils* security_utils = SecurityUtils::GetInstance();
   const std::wstring object_name = internal::SecurityObjectName(root_, path);
   const SE_OBJECT_TYPE object_type = internal::SecurityObjectType(view_);
 
@@ -77,15 +79,15 @@ bool DeleteRegKeyOperation::DeleteAndSaveRecursive(const std::wstring& path,
   LONG result = key.Open(root_, path.c_str(), kDeleteAccess | view_);
   if (result == ERROR_ACCESS_DENIED ||
       (result == ERROR_SUCCESS &&
-       !security_utils->HasAccess(object_name, object_type, kDeleteAccess))) {
+       !security_utils_->HasAccess(object_name, object_type, kDeleteAccess))) {
     VLOG(1) << "Insufficient permissions on the key";
-    bool granted = security_utils->TakeOwnershipAndGrantFullAccess(
+    bool granted = security_utils_->TakeOwnershipAndGrantFullAccess(
         object_name, object_type, KEY_ALL_ACCESS, false, &saved.restore_info);
     if (granted)
       granted = key.Open(root_, path.c_str(), kDeleteAccess | view_) == ERROR_SUCCESS;
     if (!granted) {
       if (saved.restore_info)
-        security_utils->RestoreSecurity(&saved.restore_info);
+        security_utils_->RestoreSecurity(&saved.restore_info);
       const std::string message = "Unable to obtain sufficient permissions on key " + path_name;
       LOG(ERROR) << message;
       AppendError(error, message);
@@ -103,7 +105,7 @@ bool DeleteRegKeyOperation::DeleteAndSaveRecursive(const std::wstring& path,
     // Nothing is saved yet: the key stays as it was, with its access list.
     if (saved.restore_info) {
       key.Close();
-      security_utils->RestoreSecurity(&saved.restore_info);
+      security_utils_->RestoreSecurity(&saved.restore_info);
     }
     return false;
   }
@@ -197,7 +199,6 @@ bool DeleteRegKeyOperation::ReadKey(HKEY key, SavedKey* saved, std::string* erro
 }
 
 void DeleteRegKeyOperation::Rollback() {
-  SecurityUtils* security_utils = SecurityUtils::GetInstance();
   for (SavedKey& saved : saved_keys_) {
     SECURITY_ATTRIBUTES attributes = {sizeof(attributes), saved.security_descriptor.data(),
                                       FALSE};
@@ -234,7 +235,7 @@ void DeleteRegKeyOperation::Rollback() {
       }
     }
     owned_key.Close();
-    if (saved.restore_info && !security_utils->RestoreSecurity(&saved.restore_info))
+    if (saved.restore_info && !security_utils_->RestoreSecurity(&saved.restore_info))
       LOG(ERROR) << "Cannot restore the access list of " << saved.path;
   }
   saved_keys_.clear();

@@ -15,16 +15,21 @@
 namespace velta {
 
 class SecurityRestoreInfo;
+class SecurityUtils;
 
 // Deletes a registry key with everything below it in one registry view
 // (0, KEY_WOW64_64KEY or KEY_WOW64_32KEY), saving each key first: its
 // security descriptor (group, access list and label) and its values. A
 // rollback recreates every saved key that is missing, with its descriptor and
 // values, also after a Do that failed part way. Keys whose access list had to
-// be widened to delete them get the earlier list back when they are recreated.
+// be widened (through `security_utils`, which must outlive the operation) to
+// delete them get the earlier list back when they are recreated.
 class DeleteRegKeyOperation : public Operation {
  public:
-  DeleteRegKeyOperation(HKEY root, const std::wstring& key, REGSAM view);
+  DeleteRegKeyOperation(SecurityUtils* security_utils,
+                        HKEY root,
+                        const std::wstring& key,
+                        REGSAM view);
   DeleteRegKeyOperation(const DeleteRegKeyOperation&) = delete;
   DeleteRegKeyOperation& operator=(const DeleteRegKeyOperation&) = delete;
   ~DeleteRegKeyOperation() override;
@@ -59,6 +64,7 @@ class DeleteRegKeyOperation : public Operation {
   // `saved`, whose path names the key.
   static bool ReadKey(HKEY key, SavedKey* saved, std::string* error);
 
+  SecurityUtils* const security_utils_;
   const HKEY root_;
   const std::wstring key_path_;
   const REGSAM view_;

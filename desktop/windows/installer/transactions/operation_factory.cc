@@ -2,6 +2,7 @@
 
 #include "desktop/windows/installer/transactions/operation_factory.h"
 
+#include "desktop/windows/installer/common/security_utils.h"
 #include "desktop/windows/installer/transactions/change_reg_value_operation.h"
 #include "desktop/windows/installer/transactions/copy_file_operation.h"
 #include "desktop/windows/installer/transactions/create_folder_operation.h"
@@ -13,7 +14,11 @@
 
 namespace velta {
 
-OperationFactory::OperationFactory() = default;
+OperationFactory::OperationFactory() : OperationFactory(SecurityUtils::GetInstance()) {}
+
+OperationFactory::OperationFactory(SecurityUtils* security_utils)
+    : security_utils_(security_utils) {}
+
 OperationFactory::~OperationFactory() = default;
 
 std::unique_ptr<Operation> OperationFactory::CreateChangeRegValue(HKEY root,
@@ -23,8 +28,8 @@ std::unique_ptr<Operation> OperationFactory::CreateChangeRegValue(HKEY root,
                                                                   DWORD type,
                                                                   DWORD size,
                                                                   REGSAM view) {
-  return std::make_unique<ChangeRegValueOperation>(this, root, key, value_name, data, type, size,
-                                                   view);
+  return std::make_unique<ChangeRegValueOperation>(this, security_utils_, root, key, value_name,
+                                                   data, type, size, view);
 }
 
 std::unique_ptr<Operation> OperationFactory::CreateCopyFile(const base::FilePath& from,
@@ -39,19 +44,20 @@ std::unique_ptr<Operation> OperationFactory::CreateCreateFolder(const base::File
 std::unique_ptr<Operation> OperationFactory::CreateCreateRegKey(HKEY root,
                                                                 const std::wstring& key,
                                                                 REGSAM view) {
-  return std::make_unique<CreateRegKeyOperation>(root, key, view);
+  return std::make_unique<CreateRegKeyOperation>(security_utils_, root, key, view);
 }
 
 std::unique_ptr<Operation> OperationFactory::CreateDeleteFile(const base::FilePath& path,
                                                               bool check_in_use,
                                                               bool remove_empty_parents) {
-  return std::make_unique<DeleteFileOperation>(path, check_in_use, remove_empty_parents);
+  return std::make_unique<DeleteFileOperation>(security_utils_, path, check_in_use,
+                                               remove_empty_parents);
 }
 
 std::unique_ptr<Operation> OperationFactory::CreateDeleteRegKey(HKEY root,
                                                                 const std::wstring& key,
                                                                 REGSAM view) {
-  return std::make_unique<DeleteRegKeyOperation>(root, key, view);
+  return std::make_unique<DeleteRegKeyOperation>(security_utils_, root, key, view);
 }
 
 std::unique_ptr<Operation> OperationFactory::CreateMoveFile(const base::FilePath& from,

@@ -14,16 +14,23 @@ namespace velta {
 
 class LzmaUtil;
 class Operation;
+class SecurityUtils;
 class UnpackProgressDelegate;
 
 // Makes every kind of undoable operation; the one way install steps (and
 // operations that need sub-operations) get them. An operation that executes
 // sub-operations keeps a pointer to the factory that made it, so the factory
 // must outlive the transaction holding them. Tests derive from it to hand out
-// operations that fail on request. Stateless; one thread.
+// operations that fail on request. Holds nothing but the security utilities
+// it hands to the operations; one thread.
 class OperationFactory {
  public:
+  // Hands out the process-wide SecurityUtils, as it is when the factory is
+  // made.
   OperationFactory();
+  // Hands `security_utils` to the operations that check or grant access; it
+  // must outlive the factory and every operation made.
+  explicit OperationFactory(SecurityUtils* security_utils);
   OperationFactory(const OperationFactory&) = delete;
   OperationFactory& operator=(const OperationFactory&) = delete;
   virtual ~OperationFactory();
@@ -70,6 +77,9 @@ class OperationFactory {
                                                          const base::FilePath& destination,
                                                          LzmaUtil* unpacker,
                                                          UnpackProgressDelegate* delegate);
+
+ private:
+  SecurityUtils* const security_utils_;
 };
 
 }  // namespace velta

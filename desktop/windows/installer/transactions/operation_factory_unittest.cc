@@ -13,6 +13,8 @@
 #include "base/files/file_util.h"
 #include "base/files/scoped_temp_dir.h"
 #include "base/win/registry.h"
+#include "desktop/windows/installer/common/fake_security_utils.h"
+#include "desktop/windows/installer/common/scoped_security_utils_override.h"
 #include "desktop/windows/installer/lzma_util/lzma_util.h"
 #include "desktop/windows/installer/transactions/change_reg_value_operation.h"
 #include "desktop/windows/installer/transactions/operation.h"
@@ -209,6 +211,29 @@ TEST_F(InstallTransactionTest, CommitLeavesTheNewStateAndNoParkedFiles) {
   EXPECT_EQ(1u, after.registry.count(L".\\new\\key"));
   EXPECT_EQ(1u, after.registry.count(L".\\other\\k"));
   EXPECT_EQ(0u, after.registry.count(L".\\legacy"));
+}
+
+// A factory made without security utilities hands out the process-wide ones,
+// as they are when it is made.
+TEST(OperationFactoryTest, DefaultFactoryTakesTheProcessWideSecurityUtils) {
+  base::ScopedTempDir temp_dir;
+  ASSERT_TRUE(temp_dir.CreateUniqueTempDir());
+  const base::FilePath file = temp_dir.GetPath().Append(L"a.dll");
+  WriteText(file, "a");
+  FakeSecurityUtils security;
+  security.DenyAccess(file.value());
+  std::unique_ptr<OperationFactory> factory;
+  {
+    ScopedSecurityUtilsOverride override_instance(&security);
+    factory = std::make_unique<OperationFactory>();
+  }
+  Transaction transaction;
+  std::unique_ptr<Operation> remove = factory->CreateDeleteFile(file, false, false);
+  std::string error;
+  ASSERT_TRUE(transaction.Execute(remove, &error)) << error;
+  EXPECT_EQ(1u, security.grants().size());
+  transaction.Rollback();
+  EXPECT_EQ(1u, security.restores().size());
 }
 
 }  // namespace

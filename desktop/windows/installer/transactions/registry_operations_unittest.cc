@@ -7,7 +7,6 @@
 
 #include "base/win/registry.h"
 #include "desktop/windows/installer/common/fake_security_utils.h"
-#include "desktop/windows/installer/common/scoped_security_utils_override.h"
 #include "desktop/windows/installer/transactions/change_reg_value_operation.h"
 #include "desktop/windows/installer/transactions/create_reg_key_operation.h"
 #include "desktop/windows/installer/transactions/delete_reg_key_operation.h"
@@ -106,8 +105,7 @@ class RegistryOperationsTest : public ::testing::TestWithParam<REGSAM> {
   test::RegistrySandbox sandbox_{HKEY_LOCAL_MACHINE};
   REGSAM view_ = 0;
   FakeSecurityUtils security_;
-  ScopedSecurityUtilsOverride override_{&security_};
-  OperationFactory factory_;
+  OperationFactory factory_{&security_};
   Transaction transaction_;
 };
 
