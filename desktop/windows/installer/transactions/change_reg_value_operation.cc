@@ -2,6 +2,8 @@
 
 #include "desktop/windows/installer/transactions/change_reg_value_operation.h"
 
+#include <utility>
+
 #include "base/logging.h"
 #include "base/strings/utf_string_conversions.h"
 #include "desktop/windows/installer/common/security_utils.h"
@@ -19,13 +21,6 @@ namespace {
 
 constexpr REGSAM kValueAccess = KEY_QUERY_VALUE | KEY_SET_VALUE;
 
-std::vector<uint8_t> CopyData(const void* data, DWORD size) {
-  if (!data || size == 0)
-    return {};
-  const uint8_t* bytes = static_cast<const uint8_t*>(data);
-  return std::vector<uint8_t>(bytes, bytes + size);
-}
-
 }  // namespace
 
 ChangeRegValueOperation::ChangeRegValueOperation(OperationFactory* factory,
@@ -33,17 +28,14 @@ ChangeRegValueOperation::ChangeRegValueOperation(OperationFactory* factory,
                                                  HKEY root,
                                                  const std::wstring& key,
                                                  const std::wstring& value_name,
-                                                 const void* data,
-                                                 DWORD type,
-                                                 DWORD size,
-                                                 REGSAM view)
+                                                 std::optional<RegistryValue> value,
+                                                 RegistryView view)
     : factory_(factory),
       security_utils_(security_utils),
       root_(root),
       key_path_(key),
       value_name_(value_name),
-      new_type_(type),
-      new_data_(CopyData(data, size)),
+      new_value_(std::move(value)),
       view_(view) {}
 
 ChangeRegValueOperation::~ChangeRegValueOperation() {
@@ -52,13 +44,14 @@ ChangeRegValueOperation::~ChangeRegValueOperation() {
 }
 
 LONG ChangeRegValueOperation::OpenKey() {
-  return key_.Open(root_, key_path_.c_str(), kValueAccess | view_);
+  return key_.Open(root_, key_path_.c_str(), kValueAccess | internal::ViewAccessFlag(view_));
 }
 
 bool ChangeRegValueOperation::Do(Transaction* nested, std::string* error) {
-  const bool remove = new_type_ == kRemoveValue;
+  const bool remove = !new_value_;
   VLOG(1) << "Attempting to change registry value at " << internal::RootKeyName(root_) << ": "
-          << key_path_ << " - " << value_name_ << ". New Type:" << new_type_;
+          << key_path_ << " - " << value_name_
+          << (remove ? ". Removing it." : ". New Type:" + std::to_string(new_value_->type));
   const std::string key_name = base::WideToUTF8(key_path_);
   const std::string value_name = base::WideToUTF8(value_name_);
 
@@ -76,7 +69,8 @@ bool ChangeRegValueOperation::Do(Transaction* nested, std::string* error) {
   }
 
   const std::wstring object_name = internal::SecurityObjectName(root_, key_path_);
-  const SE_OBJECT_TYPE object_type = internal::SecurityObjectType(view_);
+  const SE_OBJECT_TYPE object_type =
+      internal::SecurityObjectType(internal::ViewAccessFlag(view_));
   if (result == ERROR_ACCESS_DENIED ||
       (result == ERROR_SUCCESS &&
        !security_utils_->HasAccess(object_name, object_type, kValueAccess))) {
@@ -141,8 +135,9 @@ bool ChangeRegValueOperation::Do(Transaction* nested, std::string* error) {
       return false;
     }
   } else {
-    result = key_.WriteValue(value_name_.c_str(), new_data_.empty() ? nullptr : new_data_.data(),
-                             static_cast<DWORD>(new_data_.size()), new_type_);
+    const std::vector<uint8_t>& data = new_value_->data;
+    result = key_.WriteValue(value_name_.c_str(), data.empty() ? nullptr : data.data(),
+                             static_cast<DWORD>(data.size()), new_value_->type);
     if (result != ERROR_SUCCESS) {
       const std::string message = "Failed writing " + value_name + " to " + key_name + ": " +
                                   FormatSystemErrorMessage(result);

@@ -27,11 +27,11 @@ std::wstring WithoutTrailingBackslashes(std::wstring path) {
 CreateRegKeyOperation::CreateRegKeyOperation(SecurityUtils* security_utils,
                                              HKEY root,
                                              const std::wstring& key,
-                                             REGSAM view)
+                                             RegistryView view)
     : security_utils_(security_utils),
       root_(root),
       key_path_(WithoutTrailingBackslashes(key)),
-      view_(view) {}
+      view_(internal::ViewAccessFlag(view)) {}
 
 CreateRegKeyOperation::~CreateRegKeyOperation() {
   if (restore_info_ && !security_utils_->RestoreSecurity(&restore_info_))

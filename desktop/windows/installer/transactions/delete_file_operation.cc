@@ -32,12 +32,12 @@ bool IsExecutableOrLibrary(const base::FilePath& path) {
 
 DeleteFileOperation::DeleteFileOperation(SecurityUtils* security_utils,
                                          const base::FilePath& path,
-                                         bool check_in_use,
-                                         bool remove_empty_parents)
+                                         ProgramInUse in_use,
+                                         EmptyParents empty_parents)
     : security_utils_(security_utils),
       path_(path.StripTrailingSeparators()),
-      check_in_use_(check_in_use),
-      remove_empty_parents_(remove_empty_parents) {}
+      in_use_(in_use),
+      empty_parents_(empty_parents) {}
 
 DeleteFileOperation::~DeleteFileOperation() {
   if (!done_) {
@@ -50,7 +50,7 @@ DeleteFileOperation::~DeleteFileOperation() {
     if (!base::DeleteFileAfterReboot(old_path_))
       PLOG(ERROR) << "Cannot schedule the deletion of " << old_path_;
   }
-  if (remove_empty_parents_)
+  if (empty_parents_ == EmptyParents::kRemoveOnCommit)
     internal::RemoveEmptyFoldersUpwards(path_.DirName());
 }
 
@@ -86,7 +86,7 @@ bool DeleteFileOperation::Do(Transaction* /*nested*/, std::string* error) {
     return FailMove(::GetLastError(), error);
   VLOG(1) << "File moved successfully to " << old_path_;
 
-  if (check_in_use_ && IsExecutableOrLibrary(path_)) {
+  if (in_use_ == ProgramInUse::kKeep && IsExecutableOrLibrary(path_)) {
     // A running program or a loaded library can be renamed but not written.
     HANDLE file = ::CreateFileW(old_path_.value().c_str(), GENERIC_WRITE, FILE_SHARE_DELETE,
                                 nullptr, OPEN_EXISTING, 0, nullptr);

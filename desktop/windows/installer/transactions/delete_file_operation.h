@@ -8,6 +8,7 @@
 
 #include "base/files/file_path.h"
 #include "desktop/windows/installer/transactions/operation.h"
+#include "desktop/windows/installer/transactions/operation_factory.h"
 
 namespace velta {
 
@@ -30,8 +31,8 @@ class DeleteFileOperation : public Operation {
  public:
   DeleteFileOperation(SecurityUtils* security_utils,
                       const base::FilePath& path,
-                      bool check_in_use,
-                      bool remove_empty_parents);
+                      ProgramInUse in_use,
+                      EmptyParents empty_parents);
   DeleteFileOperation(const DeleteFileOperation&) = delete;
   DeleteFileOperation& operator=(const DeleteFileOperation&) = delete;
   ~DeleteFileOperation() override;
@@ -54,8 +55,8 @@ class DeleteFileOperation : public Operation {
   const base::FilePath path_;
   base::FilePath old_path_;
   bool done_ = false;
-  const bool check_in_use_;
-  const bool remove_empty_parents_;
+  const ProgramInUse in_use_;
+  const EmptyParents empty_parents_;
   std::unique_ptr<SecurityRestoreInfo> restore_info_;
   // The file was read-only before Do granted access to it.
   bool was_read_only_ = false;

@@ -39,8 +39,11 @@ DeleteRegKeyOperation::SavedKey::~SavedKey() = default;
 DeleteRegKeyOperation::DeleteRegKeyOperation(SecurityUtils* security_utils,
                                              HKEY root,
                                              const std::wstring& key,
-                                             REGSAM view)
-    : security_utils_(security_utils), root_(root), key_path_(key), view_(view) {}
+                                             RegistryView view)
+    : security_utils_(security_utils),
+      root_(root),
+      key_path_(key),
+      view_(internal::ViewAccessFlag(view)) {}
 
 // Committed: the keys are gone, and with them the access lists that were
 // widened; the saved records are simply dropped.

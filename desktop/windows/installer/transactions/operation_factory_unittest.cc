@@ -16,7 +16,6 @@
 #include "desktop/windows/installer/common/fake_security_utils.h"
 #include "desktop/windows/installer/common/scoped_security_utils_override.h"
 #include "desktop/windows/installer/lzma_util/lzma_util.h"
-#include "desktop/windows/installer/transactions/change_reg_value_operation.h"
 #include "desktop/windows/installer/transactions/operation.h"
 #include "desktop/windows/installer/transactions/operation_test_util.h"
 #include "desktop/windows/installer/transactions/transaction.h"
@@ -61,33 +60,38 @@ class InstallTransactionTest : public ::testing::Test {
                                            KEY_READ | KEY_WRITE));
     ASSERT_EQ(ERROR_SUCCESS, legacy.WriteValue(L"path", L"C:\\legacy"));
 
-    const std::wstring version = L"2";
     steps_ = {
         [=, this] { return factory_.CreateCopyFile(Dir(L"package\\new.dll"),
                                                    Dir(L"install\\bin\\app.dll")); },
         [=, this] { return factory_.CreateCopyFile(Dir(L"package\\new.dll"),
                                                    Dir(L"existing\\app.dll")); },
-        [=, this] { return factory_.CreateDeleteFile(Dir(L"existing\\old.dll"), true, false); },
+        [=, this] {
+          return factory_.CreateDeleteFile(Dir(L"existing\\old.dll"), ProgramInUse::kKeep,
+                                           EmptyParents::kKeep);
+        },
         [=, this] { return factory_.CreateMoveFile(Dir(L"existing\\move_me.txt"),
                                                    Dir(L"install\\data\\moved.txt")); },
         [=, this] { return factory_.CreateCreateFolder(Dir(L"install\\empty\\deeper")); },
         [=, this] {
-          return factory_.CreateChangeRegValue(HKEY_LOCAL_MACHINE, Key(L"app"), L"version",
-                                               version.c_str(), REG_SZ,
-                                               (version.size() + 1) * sizeof(wchar_t), 0);
+          return factory_.CreateSetRegString(HKEY_LOCAL_MACHINE, Key(L"app"), L"version", L"2",
+                                             RegistryView::kDefault);
         },
         [=, this] {
-          return factory_.CreateChangeRegValue(HKEY_LOCAL_MACHINE, Key(L"new\\key"), L"value",
-                                               version.c_str(), REG_SZ,
-                                               (version.size() + 1) * sizeof(wchar_t), 0);
+          return factory_.CreateSetRegDword(HKEY_LOCAL_MACHINE, Key(L"new\\key"), L"value", 2,
+                                            RegistryView::kDefault);
         },
         [=, this] {
-          return factory_.CreateChangeRegValue(HKEY_LOCAL_MACHINE, Key(L"app"), L"obsolete",
-                                               nullptr, ChangeRegValueOperation::kRemoveValue, 0,
-                                               0);
+          return factory_.CreateRemoveRegValue(HKEY_LOCAL_MACHINE, Key(L"app"), L"obsolete",
+                                               RegistryView::kDefault);
         },
-        [=, this] { return factory_.CreateDeleteRegKey(HKEY_LOCAL_MACHINE, Key(L"legacy"), 0); },
-        [=, this] { return factory_.CreateCreateRegKey(HKEY_LOCAL_MACHINE, Key(L"other\\k"), 0); },
+        [=, this] {
+          return factory_.CreateDeleteRegKey(HKEY_LOCAL_MACHINE, Key(L"legacy"),
+                                             RegistryView::kDefault);
+        },
+        [=, this] {
+          return factory_.CreateCreateRegKey(HKEY_LOCAL_MACHINE, Key(L"other\\k"),
+                                             RegistryView::kDefault);
+        },
         [=, this] {
           return factory_.CreateUnpackArchive(test::TestArchive(L"crafted\\copy_two_files.7z"),
                                               Dir(L"install\\unpacked"), &unpacker_, nullptr);
@@ -208,7 +212,9 @@ TEST_F(InstallTransactionTest, CommitLeavesTheNewStateAndNoParkedFiles) {
             }),
             after.files);
   EXPECT_EQ(ReadText(Dir(L"install\\bin\\app.dll")), "v2");
-  EXPECT_EQ(1u, after.registry.count(L".\\new\\key"));
+  // "name=type:bytes": a string with its terminating NUL, a four-byte DWORD.
+  EXPECT_EQ(std::vector<std::string>{"version=1:32000000"}, after.registry.at(L".\\app"));
+  EXPECT_EQ(std::vector<std::string>{"value=4:02000000"}, after.registry.at(L".\\new\\key"));
   EXPECT_EQ(1u, after.registry.count(L".\\other\\k"));
   EXPECT_EQ(0u, after.registry.count(L".\\legacy"));
 }
@@ -228,7 +234,8 @@ TEST(OperationFactoryTest, DefaultFactoryTakesTheProcessWideSecurityUtils) {
     factory = std::make_unique<OperationFactory>();
   }
   Transaction transaction;
-  std::unique_ptr<Operation> remove = factory->CreateDeleteFile(file, false, false);
+  std::unique_ptr<Operation> remove =
+      factory->CreateDeleteFile(file, ProgramInUse::kDelete, EmptyParents::kKeep);
   std::string error;
   ASSERT_TRUE(transaction.Execute(remove, &error)) << error;
   EXPECT_EQ(1u, security.grants().size());
