@@ -2,6 +2,8 @@
 
 #include "desktop/windows/installer/transactions/change_reg_value_operation.h"
 
+#include <utility>
+
 #include "base/logging.h"
 #include "base/strings/utf_string_conversions.h"
 #include "desktop/windows/installer/common/security_utils.h"
@@ -13,54 +15,43 @@
 
 namespace velta {
 
+using internal::AppendError;
+
 namespace {
 
 constexpr REGSAM kValueAccess = KEY_QUERY_VALUE | KEY_SET_VALUE;
 
-std::vector<uint8_t> CopyData(const void* data, DWORD size) {
-  if (!data || size == 0)
-    return {};
-  const uint8_t* bytes = static_cast<const uint8_t*>(data);
-  return std::vector<uint8_t>(bytes, bytes + size);
-}
-
 }  // namespace
 
 ChangeRegValueOperation::ChangeRegValueOperation(OperationFactory* factory,
+                                                 SecurityUtils* security_utils,
                                                  HKEY root,
                                                  const std::wstring& key,
                                                  const std::wstring& value_name,
-                                                 const void* data,
-                                                 DWORD type,
-                                                 DWORD size,
-                                                 REGSAM view)
+                                                 std::optional<RegistryValue> value,
+                                                 RegistryView view)
     : factory_(factory),
+      security_utils_(security_utils),
       root_(root),
       key_path_(key),
       value_name_(value_name),
-      new_type_(type),
-      new_data_(CopyData(data, size)),
+      new_value_(std::move(value)),
       view_(view) {}
 
 ChangeRegValueOperation::~ChangeRegValueOperation() {
-  if (restore_info_ && !SecurityUtils::GetInstance()->RestoreSecurity(&restore_info_))
+  if (restore_info_ && !security_utils_->RestoreSecurity(&restore_info_))
     LOG(ERROR) << "Cannot restore the access list of " << key_path_;
 }
 
 LONG ChangeRegValueOperation::OpenKey() {
-  return key_.Open(root_, key_path_.c_str(), kValueAccess | view_);
-}
-
-bool ChangeRegValueOperation::Fail(const std::string& message, std::string* error) {
-  LOG(ERROR) << message;
-  internal::AppendError(error, message);
-  return false;
+  return key_.Open(root_, key_path_.c_str(), kValueAccess | internal::ViewAccessFlag(view_));
 }
 
 bool ChangeRegValueOperation::Do(Transaction* nested, std::string* error) {
-  const bool remove = new_type_ == kRemoveValue;
+  const bool remove = !new_value_;
   VLOG(1) << "Attempting to change registry value at " << internal::RootKeyName(root_) << ": "
-          << key_path_ << " - " << value_name_ << ". New Type:" << new_type_;
+          << key_path_ << " - " << value_name_
+          << (remove ? ". Removing it." : ". New Type:" + std::to_string(new_value_->type));
   const std::string key_name = base::WideToUTF8(key_path_);
   const std::string value_name = base::WideToUTF8(value_name_);
 
@@ -77,24 +68,31 @@ bool ChangeRegValueOperation::Do(Transaction* nested, std::string* error) {
     result = OpenKey();
   }
 
-  SecurityUtils* security_utils = SecurityUtils::GetInstance();
   std::wstring object_name;
   FormatRegistryPath(root_, key_path_, &object_name);
-  const SE_OBJECT_TYPE object_type = internal::SecurityObjectType(view_);
+  const SE_OBJECT_TYPE object_type =
+      internal::SecurityObjectType(internal::ViewAccessFlag(view_));
   if (result == ERROR_ACCESS_DENIED ||
       (result == ERROR_SUCCESS &&
-       !security_utils->HasAccess(object_name, object_type, kValueAccess))) {
+       !security_utils_->HasAccess(object_name, object_type, kValueAccess))) {
     VLOG(1) << "We don't have enough permissions on the key.";
-    bool granted = restore_info_ || security_utils->TakeOwnershipAndGrantFullAccess(
+    bool granted = restore_info_ || security_utils_->TakeOwnershipAndGrantFullAccess(
                                         object_name, object_type, kValueAccess, false,
                                         &restore_info_);
     if (granted)
       granted = OpenKey() == ERROR_SUCCESS;
-    if (!granted)
-      return Fail("Failed to obtain sufficient permissions on " + key_name, error);
+    if (!granted) {
+      const std::string message = "Failed to obtain sufficient permissions on " + key_name;
+      LOG(ERROR) << message;
+      AppendError(error, message);
+      return false;
+    }
   } else if (result != ERROR_SUCCESS) {
-    return Fail("Failed to open " + key_name + ": " + logging::SystemErrorCodeToString(result),
-                error);
+    const std::string message =
+        "Failed to open " + key_name + ": " + logging::SystemErrorCodeToString(result);
+    LOG(ERROR) << message;
+    AppendError(error, message);
+    return false;
   }
 
   DWORD old_size = 0;
@@ -103,17 +101,21 @@ bool ChangeRegValueOperation::Do(Transaction* nested, std::string* error) {
     VLOG(1) << "The value doesn't already exist.";
     had_value_ = false;
   } else if (result != ERROR_SUCCESS) {
-    return Fail("Failed to read " + value_name + " from " + key_name + ": " +
-                    logging::SystemErrorCodeToString(result),
-                error);
+    const std::string message = "Failed to read " + value_name + " from " + key_name + ": " +
+                                logging::SystemErrorCodeToString(result);
+    LOG(ERROR) << message;
+    AppendError(error, message);
+    return false;
   } else {
     old_data_.resize(old_size);
     result = key_.ReadValue(value_name_.c_str(), old_data_.empty() ? nullptr : old_data_.data(),
                             &old_size, &old_type_);
     if (result != ERROR_SUCCESS) {
-      return Fail("Failed to read " + value_name + " from " + key_name +
-                      " (but we succeeded before).",
-                  error);
+      const std::string message =
+          "Failed to read " + value_name + " from " + key_name + " (but we succeeded before).";
+      LOG(ERROR) << message;
+      AppendError(error, message);
+      return false;
     }
     old_data_.resize(old_size);
     had_value_ = true;
@@ -127,17 +129,22 @@ bool ChangeRegValueOperation::Do(Transaction* nested, std::string* error) {
     }
     result = key_.DeleteValue(value_name_.c_str());
     if (result != ERROR_SUCCESS) {
-      return Fail("Failed to remove " + value_name + " from " + key_name + ": " +
-                      logging::SystemErrorCodeToString(result),
-                  error);
+      const std::string message = "Failed to remove " + value_name + " from " + key_name +
+                                  ": " + logging::SystemErrorCodeToString(result);
+      LOG(ERROR) << message;
+      AppendError(error, message);
+      return false;
     }
   } else {
-    result = key_.WriteValue(value_name_.c_str(), new_data_.empty() ? nullptr : new_data_.data(),
-                             static_cast<DWORD>(new_data_.size()), new_type_);
+    const std::vector<uint8_t>& data = new_value_->data;
+    result = key_.WriteValue(value_name_.c_str(), data.empty() ? nullptr : data.data(),
+                             static_cast<DWORD>(data.size()), new_value_->type);
     if (result != ERROR_SUCCESS) {
-      return Fail("Failed writing " + value_name + " to " + key_name + ": " +
-                      logging::SystemErrorCodeToString(result),
-                  error);
+      const std::string message = "Failed writing " + value_name + " to " + key_name + ": " +
+                                  logging::SystemErrorCodeToString(result);
+      LOG(ERROR) << message;
+      AppendError(error, message);
+      return false;
     }
   }
   VLOG(1) << "Value changed successfully.";

@@ -32,7 +32,8 @@ bool CopyFileOperation::Do(Transaction* nested, std::string* error) {
       return false;
     }
   } else if (base::PathExists(to_)) {
-    std::unique_ptr<Operation> park = factory_->CreateDeleteFile(to_, false, false);
+    std::unique_ptr<Operation> park =
+        factory_->CreateDeleteFile(to_, ProgramInUse::kDelete, EmptyParents::kKeep);
     if (!nested->Execute(park, error)) {
       AppendError(error, "Cannot delete the already existing file to make room for the copied file.");
       return false;

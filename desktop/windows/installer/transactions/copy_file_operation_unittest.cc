@@ -11,7 +11,6 @@
 #include "base/files/file_util.h"
 #include "base/files/scoped_temp_dir.h"
 #include "desktop/windows/installer/common/fake_security_utils.h"
-#include "desktop/windows/installer/common/process_wide.h"
 #include "desktop/windows/installer/transactions/operation_factory.h"
 #include "desktop/windows/installer/transactions/operation_test_util.h"
 #include "desktop/windows/installer/transactions/transaction.h"
@@ -102,16 +101,18 @@ TEST_F(CopyFileOperationTest, CopyOntoReadOnlyFileAndBack) {
   // denies writing, and writing any access list back clears the attribute.
   // Windows keeps the two apart, as the fake does.
   FakeSecurityUtils security;
-  ProcessWide<SecurityUtils>::ScopedOverride override_security(&security);
+  OperationFactory factory(&security);
+  Transaction transaction;
   WriteText(dest_, "previous");
   ASSERT_TRUE(::SetFileAttributesW(dest_.value().c_str(), FILE_ATTRIBUTE_READONLY));
   WriteText(src_, "next");
   ASSERT_TRUE(::SetFileAttributesW(src_.value().c_str(), FILE_ATTRIBUTE_READONLY));
+  std::unique_ptr<Operation> copy = factory.CreateCopyFile(src_, dest_);
   std::string error;
-  ASSERT_TRUE(Copy(src_, dest_, &error)) << error;
+  ASSERT_TRUE(transaction.Execute(copy, &error)) << error;
   EXPECT_EQ("next", ReadText(dest_));
   EXPECT_FALSE(IsReadOnly(dest_));
-  transaction_.Rollback();
+  transaction.Rollback();
   EXPECT_EQ("previous", ReadText(dest_));
   EXPECT_TRUE(IsReadOnly(dest_));
   EXPECT_TRUE(IsReadOnly(src_));

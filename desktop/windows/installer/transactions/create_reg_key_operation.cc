@@ -12,6 +12,8 @@
 
 namespace velta {
 
+using internal::AppendError;
+
 namespace {
 
 std::wstring WithoutTrailingBackslashes(std::wstring path) {
@@ -22,18 +24,18 @@ std::wstring WithoutTrailingBackslashes(std::wstring path) {
 
 }  // namespace
 
-CreateRegKeyOperation::CreateRegKeyOperation(HKEY root, const std::wstring& key, REGSAM view)
-    : root_(root), key_path_(WithoutTrailingBackslashes(key)), view_(view) {}
+CreateRegKeyOperation::CreateRegKeyOperation(SecurityUtils* security_utils,
+                                             HKEY root,
+                                             const std::wstring& key,
+                                             RegistryView view)
+    : security_utils_(security_utils),
+      root_(root),
+      key_path_(WithoutTrailingBackslashes(key)),
+      view_(internal::ViewAccessFlag(view)) {}
 
 CreateRegKeyOperation::~CreateRegKeyOperation() {
-  if (restore_info_ && !SecurityUtils::GetInstance()->RestoreSecurity(&restore_info_))
+  if (restore_info_ && !security_utils_->RestoreSecurity(&restore_info_))
     LOG(ERROR) << "Cannot restore the access list of a parent of " << key_path_;
-}
-
-bool CreateRegKeyOperation::Fail(const std::string& message, std::string* error) {
-  LOG(ERROR) << message;
-  internal::AppendError(error, message);
-  return false;
 }
 
 bool CreateRegKeyOperation::Do(Transaction* /*nested*/, std::string* error) {
@@ -50,41 +52,56 @@ bool CreateRegKeyOperation::Do(Transaction* /*nested*/, std::string* error) {
   std::wstring ancestor = key_path_;
   for (;;) {
     const size_t separator = ancestor.rfind(L'\\');
-    if (separator == std::wstring::npos)
-      return Fail("No existing ancestor found.", error);
+    if (separator == std::wstring::npos) {
+      const std::string message = "No existing ancestor found.";
+      LOG(ERROR) << message;
+      AppendError(error, message);
+      return false;
+    }
     ancestor.resize(separator);
     result = key.Open(root_, ancestor.c_str(), KEY_QUERY_VALUE | view_);
     if (result == ERROR_SUCCESS || result == ERROR_ACCESS_DENIED)
       break;
     if (result != ERROR_FILE_NOT_FOUND) {
-      return Fail("Existing ancestor could not be opened. " +
-                      logging::SystemErrorCodeToString(result),
-                  error);
+      const std::string message =
+          "Existing ancestor could not be opened. " + logging::SystemErrorCodeToString(result);
+      LOG(ERROR) << message;
+      AppendError(error, message);
+      return false;
     }
   }
   VLOG(1) << "Ancestor found: " << ancestor;
 
-  SecurityUtils* security_utils = SecurityUtils::GetInstance();
   std::wstring object_name;
   FormatRegistryPath(root_, ancestor, &object_name);
   const SE_OBJECT_TYPE object_type = internal::SecurityObjectType(view_);
   if (result == ERROR_ACCESS_DENIED ||
-      !security_utils->HasAccess(object_name, object_type, KEY_QUERY_VALUE | KEY_SET_VALUE)) {
+      !security_utils_->HasAccess(object_name, object_type, KEY_QUERY_VALUE | KEY_SET_VALUE)) {
     VLOG(1) << "No access to" << ancestor;
-    if (!security_utils->TakeOwnershipAndGrantFullAccess(object_name, object_type,
+    if (!security_utils_->TakeOwnershipAndGrantFullAccess(object_name, object_type,
                                                          KEY_CREATE_SUB_KEY, false,
                                                          &restore_info_)) {
-      return Fail("Failed obtaining permissions on " + base::WideToUTF8(ancestor), error);
+      const std::string message = "Failed obtaining permissions on " + base::WideToUTF8(ancestor);
+      LOG(ERROR) << message;
+      AppendError(error, message);
+      return false;
     }
   }
 
+  // Noted before creating: the missing keys are made one level at a time, so
+  // a failure can come after some exist (a name that is too long fails with
+  // ERROR_INVALID_PARAMETER once its parents are made). Rollback deletes
+  // whatever of it is there.
   const size_t first_end = key_path_.find(L'\\', ancestor.size() + 1);
-  const std::wstring first_missing = key_path_.substr(0, first_end);
+  first_created_ = key_path_.substr(0, first_end);
   base::win::RegKey created;
   result = created.Create(root_, key_path_.c_str(), KEY_QUERY_VALUE | view_);
-  if (result != ERROR_SUCCESS)
-    return Fail("Failed creating key. " + logging::SystemErrorCodeToString(result), error);
-  first_created_ = first_missing;
+  if (result != ERROR_SUCCESS) {
+    const std::string message = "Failed creating key. " + logging::SystemErrorCodeToString(result);
+    LOG(ERROR) << message;
+    AppendError(error, message);
+    return false;
+  }
   return true;
 }
 

@@ -9,20 +9,26 @@
 #include <string>
 
 #include "desktop/windows/installer/transactions/operation.h"
+#include "desktop/windows/installer/transactions/operation_factory.h"
 
 namespace velta {
 
 class SecurityRestoreInfo;
+class SecurityUtils;
 
-// Creates a registry key with its missing parents in one registry view
-// (0, KEY_WOW64_64KEY or KEY_WOW64_32KEY). A rollback deletes, in that same
-// view, the outermost key it created with everything below it. When the user
-// may not create keys under the nearest existing ancestor, access is granted
-// through SecurityUtils and the earlier access list is put back when the
+// Creates a registry key with its missing parents in one registry view. A
+// rollback deletes, in that same view, the outermost key it created with
+// everything below it, also after a Do that failed once some of the missing
+// keys were made. When the user may not create keys under the nearest
+// existing ancestor, access is granted through `security_utils` (which must
+// outlive the operation) and the earlier access list is put back when the
 // operation is destroyed.
 class CreateRegKeyOperation : public Operation {
  public:
-  CreateRegKeyOperation(HKEY root, const std::wstring& key, REGSAM view);
+  CreateRegKeyOperation(SecurityUtils* security_utils,
+                        HKEY root,
+                        const std::wstring& key,
+                        RegistryView view);
   CreateRegKeyOperation(const CreateRegKeyOperation&) = delete;
   CreateRegKeyOperation& operator=(const CreateRegKeyOperation&) = delete;
   ~CreateRegKeyOperation() override;
@@ -32,13 +38,13 @@ class CreateRegKeyOperation : public Operation {
   void Rollback() override;
 
  private:
-  // Logs `message` as an error, appends it to `error` and returns false.
-  bool Fail(const std::string& message, std::string* error);
-
+  SecurityUtils* const security_utils_;
   const HKEY root_;
   const std::wstring key_path_;
+  // The access flag of the view the keys are in.
   const REGSAM view_;
-  // The outermost key Do created; empty when none.
+  // The outermost key Do created, or may have created before it failed;
+  // empty when none.
   std::wstring first_created_;
   std::unique_ptr<SecurityRestoreInfo> restore_info_;
 };

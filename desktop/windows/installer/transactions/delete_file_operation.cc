@@ -29,12 +29,14 @@ bool IsExecutableOrLibrary(const base::FilePath& path) {
 
 }  // namespace
 
-DeleteFileOperation::DeleteFileOperation(const base::FilePath& path,
-                                         bool check_in_use,
-                                         bool remove_empty_parents)
-    : path_(path.StripTrailingSeparators()),
-      check_in_use_(check_in_use),
-      remove_empty_parents_(remove_empty_parents) {}
+DeleteFileOperation::DeleteFileOperation(SecurityUtils* security_utils,
+                                         const base::FilePath& path,
+                                         ProgramInUse in_use,
+                                         EmptyParents empty_parents)
+    : security_utils_(security_utils),
+      path_(path.StripTrailingSeparators()),
+      in_use_(in_use),
+      empty_parents_(empty_parents) {}
 
 DeleteFileOperation::~DeleteFileOperation() {
   if (!done_) {
@@ -47,7 +49,7 @@ DeleteFileOperation::~DeleteFileOperation() {
     if (!base::DeleteFileAfterReboot(old_path_))
       PLOG(ERROR) << "Cannot schedule the deletion of " << old_path_;
   }
-  if (remove_empty_parents_)
+  if (empty_parents_ == EmptyParents::kRemoveOnCommit)
     internal::RemoveEmptyFoldersUpwards(path_.DirName());
 }
 
@@ -70,11 +72,10 @@ bool DeleteFileOperation::Do(Transaction* /*nested*/, std::string* error) {
   const DWORD attributes = ::GetFileAttributesW(path_.value().c_str());
   was_read_only_ =
       attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY);
-  SecurityUtils* security_utils = SecurityUtils::GetInstance();
-  if (!security_utils->HasAccess(path_.value(), SE_FILE_OBJECT, kWriteAndDeleteAccess) &&
-      !security_utils->TakeOwnershipAndGrantFullAccess(path_.value(), SE_FILE_OBJECT,
-                                                       kWriteAndDeleteAccess, false,
-                                                       &restore_info_)) {
+  if (!security_utils_->HasAccess(path_.value(), SE_FILE_OBJECT, kWriteAndDeleteAccess) &&
+      !security_utils_->TakeOwnershipAndGrantFullAccess(path_.value(), SE_FILE_OBJECT,
+                                                        kWriteAndDeleteAccess, false,
+                                                        &restore_info_)) {
     LOG(ERROR) << "Cannot obtain proper permissions on the file";
     internal::SetError(error, "Cannot obtain proper permissions on the file");
     return false;
@@ -84,7 +85,7 @@ bool DeleteFileOperation::Do(Transaction* /*nested*/, std::string* error) {
     return FailMove(::GetLastError(), error);
   VLOG(1) << "File moved successfully to " << old_path_;
 
-  if (check_in_use_ && IsExecutableOrLibrary(path_)) {
+  if (in_use_ == ProgramInUse::kKeep && IsExecutableOrLibrary(path_)) {
     // A running program or a loaded library can be renamed but not written.
     HANDLE file = ::CreateFileW(old_path_.value().c_str(), GENERIC_WRITE, FILE_SHARE_DELETE,
                                 nullptr, OPEN_EXISTING, 0, nullptr);
@@ -149,7 +150,7 @@ bool DeleteFileOperation::FailMove(unsigned long move_error, std::string* error)
 void DeleteFileOperation::RestoreAccessList() {
   if (!restore_info_)
     return;
-  if (!SecurityUtils::GetInstance()->RestoreSecurity(&restore_info_))
+  if (!security_utils_->RestoreSecurity(&restore_info_))
     LOG(ERROR) << "Cannot restore the access list of " << path_;
   restore_info_.reset();
   if (was_read_only_ && !internal::SetReadOnlyAttribute(path_))

@@ -8,10 +8,12 @@
 
 #include "base/files/file_path.h"
 #include "desktop/windows/installer/transactions/operation.h"
+#include "desktop/windows/installer/transactions/operation_factory.h"
 
 namespace velta {
 
 class SecurityRestoreInfo;
+class SecurityUtils;
 
 // Removes a file (or folder) undoably: Do parks it beside itself as
 // "<name>.<seconds since 1970>.old" (a second parking of the same name within
@@ -20,13 +22,17 @@ class SecurityRestoreInfo;
 // its deletion at the next restart when it cannot be deleted now.
 //
 // When the current user lacks write and delete access, Do grants it through
-// SecurityUtils and the earlier access list is put back whenever the file is
-// back at its name (after a failed Do, a rollback, or a destruction without
-// commit). A parked file is never deleted unless the operation committed:
-// when a rollback cannot move it back, it stays parked and is logged.
+// `security_utils` (which must outlive the operation) and the earlier access
+// list is put back whenever the file is back at its name (after a failed Do,
+// a rollback, or a destruction without commit). A parked file is never
+// deleted unless the operation committed: when a rollback cannot move it
+// back, it stays parked and is logged.
 class DeleteFileOperation : public Operation {
  public:
-  DeleteFileOperation(const base::FilePath& path, bool check_in_use, bool remove_empty_parents);
+  DeleteFileOperation(SecurityUtils* security_utils,
+                      const base::FilePath& path,
+                      ProgramInUse in_use,
+                      EmptyParents empty_parents);
   DeleteFileOperation(const DeleteFileOperation&) = delete;
   DeleteFileOperation& operator=(const DeleteFileOperation&) = delete;
   ~DeleteFileOperation() override;
@@ -45,11 +51,12 @@ class DeleteFileOperation : public Operation {
   // attribute the file had.
   void RestoreAccessList();
 
+  SecurityUtils* const security_utils_;
   const base::FilePath path_;
   base::FilePath old_path_;
   bool done_ = false;
-  const bool check_in_use_;
-  const bool remove_empty_parents_;
+  const ProgramInUse in_use_;
+  const EmptyParents empty_parents_;
   std::unique_ptr<SecurityRestoreInfo> restore_info_;
   // The file was read-only before Do granted access to it.
   bool was_read_only_ = false;

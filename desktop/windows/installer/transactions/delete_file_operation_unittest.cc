@@ -14,7 +14,6 @@
 #include "base/files/scoped_temp_dir.h"
 #include "base/strings/utf_string_conversions.h"
 #include "desktop/windows/installer/common/fake_security_utils.h"
-#include "desktop/windows/installer/common/process_wide.h"
 #include "desktop/windows/installer/transactions/operation_factory.h"
 #include "desktop/windows/installer/transactions/operation_test_util.h"
 #include "desktop/windows/installer/transactions/transaction.h"
@@ -50,8 +49,9 @@ class DeleteFileOperationTest : public ::testing::Test {
     WriteText(file_, "original");
   }
 
-  std::unique_ptr<Operation> MakeDelete(bool check_in_use = false, bool remove_parents = false) {
-    return factory_.CreateDeleteFile(file_, check_in_use, remove_parents);
+  std::unique_ptr<Operation> MakeDelete(ProgramInUse in_use = ProgramInUse::kDelete,
+                                        EmptyParents empty_parents = EmptyParents::kKeep) {
+    return factory_->CreateDeleteFile(file_, in_use, empty_parents);
   }
 
   // Parks file_ in a transaction of its own, then rolls it back or commits.
@@ -74,12 +74,14 @@ class DeleteFileOperationTest : public ::testing::Test {
   base::ScopedTempDir temp_dir_;
   base::FilePath dir_;
   base::FilePath file_;
-  OperationFactory factory_;
+  // The real security utilities, unless a test gives the factory the fake.
+  std::unique_ptr<OperationFactory> factory_ = std::make_unique<OperationFactory>();
 };
 
 TEST_F(DeleteFileOperationTest, MissingFileSucceedsWithNothingToUndo) {
   Transaction transaction;
-  std::unique_ptr<Operation> remove = factory_.CreateDeleteFile(dir_.Append(L"absent"), false, false);
+  std::unique_ptr<Operation> remove = factory_->CreateDeleteFile(
+      dir_.Append(L"absent"), ProgramInUse::kDelete, EmptyParents::kKeep);
   std::string error;
   ASSERT_TRUE(transaction.Execute(remove, &error)) << error;
   transaction.Rollback();
@@ -127,7 +129,8 @@ TEST_F(DeleteFileOperationTest, FolderIsParkedAndDeletedWithItsContents) {
   WriteText(folder.Append(L"inner.txt"), "inner");
   {
     Transaction transaction;
-    std::unique_ptr<Operation> remove = factory_.CreateDeleteFile(folder, false, false);
+    std::unique_ptr<Operation> remove =
+        factory_->CreateDeleteFile(folder, ProgramInUse::kDelete, EmptyParents::kKeep);
     std::string error;
     ASSERT_TRUE(transaction.Execute(remove, &error)) << error;
     EXPECT_FALSE(base::PathExists(folder));
@@ -177,7 +180,7 @@ TEST_F(DeleteFileOperationTest, TwoCopiesOntoOneFileRollBackToTheOriginal) {
   Transaction transaction;
   std::string error;
   for (const base::FilePath& source : {first, second}) {
-    std::unique_ptr<Operation> copy = factory_.CreateCopyFile(source, file_);
+    std::unique_ptr<Operation> copy = factory_->CreateCopyFile(source, file_);
     ASSERT_TRUE(transaction.Execute(copy, &error)) << error;
   }
   EXPECT_EQ("second", ReadText(file_));
@@ -207,7 +210,7 @@ TEST_F(DeleteFileOperationTest, LibraryInUseIsNotParked) {
   HANDLE in_use = OpenAsInUse(file_);
   ASSERT_NE(INVALID_HANDLE_VALUE, in_use);
   Transaction transaction;
-  std::unique_ptr<Operation> remove = MakeDelete(/*check_in_use=*/true);
+  std::unique_ptr<Operation> remove = MakeDelete(ProgramInUse::kKeep);
   std::string error;
   EXPECT_FALSE(transaction.Execute(remove, &error));
   EXPECT_THAT(error, HasSubstr("Cannot move the file to .old: "));
@@ -222,7 +225,8 @@ TEST_F(DeleteFileOperationTest, InUseCheckIsOnlyForProgramsAndLibraries) {
   HANDLE in_use = OpenAsInUse(text);
   ASSERT_NE(INVALID_HANDLE_VALUE, in_use);
   Transaction transaction;
-  std::unique_ptr<Operation> remove = factory_.CreateDeleteFile(text, true, false);
+  std::unique_ptr<Operation> remove =
+      factory_->CreateDeleteFile(text, ProgramInUse::kKeep, EmptyParents::kKeep);
   std::string error;
   EXPECT_TRUE(transaction.Execute(remove, &error)) << error;
   EXPECT_FALSE(base::PathExists(text));
@@ -239,7 +243,8 @@ TEST_F(DeleteFileOperationTest, CommitRemovesTheFoldersLeftEmpty) {
   WriteText(file_, "b");
   {
     Transaction transaction;
-    std::unique_ptr<Operation> remove = MakeDelete(false, /*remove_parents=*/true);
+    std::unique_ptr<Operation> remove =
+        MakeDelete(ProgramInUse::kDelete, EmptyParents::kRemoveOnCommit);
     std::string error;
     ASSERT_TRUE(transaction.Execute(remove, &error)) << error;
   }
@@ -253,10 +258,10 @@ class DeleteFileWithoutAccessTest : public DeleteFileOperationTest {
   void SetUp() override {
     DeleteFileOperationTest::SetUp();
     security_.DenyAccess(file_.value());
+    factory_ = std::make_unique<OperationFactory>(&security_);
   }
 
   FakeSecurityUtils security_;
-  ProcessWide<SecurityUtils>::ScopedOverride override_{&security_};
 };
 
 TEST_F(DeleteFileWithoutAccessTest, AccessIsGrantedAndTheCommitNeedsNoRestore) {
@@ -291,7 +296,7 @@ TEST_F(DeleteFileWithoutAccessTest, AccessListIsRestoredWhenTheFileStaysInUse) {
   HANDLE in_use = OpenAsInUse(file_);
   ASSERT_NE(INVALID_HANDLE_VALUE, in_use);
   Transaction transaction;
-  std::unique_ptr<Operation> remove = MakeDelete(/*check_in_use=*/true);
+  std::unique_ptr<Operation> remove = MakeDelete(ProgramInUse::kKeep);
   std::string error;
   EXPECT_FALSE(transaction.Execute(remove, &error));
   ::CloseHandle(in_use);

@@ -14,6 +14,8 @@
 
 namespace velta {
 
+using internal::AppendError;
+
 namespace {
 
 // What is saved of each key's security descriptor: everything but the owner,
@@ -34,18 +36,18 @@ DeleteRegKeyOperation::SavedKey::SavedKey(SavedKey&&) = default;
 DeleteRegKeyOperation::SavedKey& DeleteRegKeyOperation::SavedKey::operator=(SavedKey&&) = default;
 DeleteRegKeyOperation::SavedKey::~SavedKey() = default;
 
-DeleteRegKeyOperation::DeleteRegKeyOperation(HKEY root, const std::wstring& key, REGSAM view)
-    : root_(root), key_path_(key), view_(view) {}
+DeleteRegKeyOperation::DeleteRegKeyOperation(SecurityUtils* security_utils,
+                                             HKEY root,
+                                             const std::wstring& key,
+                                             RegistryView view)
+    : security_utils_(security_utils),
+      root_(root),
+      key_path_(key),
+      view_(internal::ViewAccessFlag(view)) {}
 
 // Committed: the keys are gone, and with them the access lists that were
 // widened; the saved records are simply dropped.
 DeleteRegKeyOperation::~DeleteRegKeyOperation() = default;
-
-bool DeleteRegKeyOperation::Fail(const std::string& message, std::string* error) {
-  LOG(ERROR) << message;
-  internal::AppendError(error, message);
-  return false;
-}
 
 bool DeleteRegKeyOperation::Do(Transaction* /*nested*/, std::string* error) {
   VLOG(1) << "Attempting to delete registry key " << key_path_ << " under "
@@ -57,9 +59,11 @@ bool DeleteRegKeyOperation::Do(Transaction* /*nested*/, std::string* error) {
     return true;
   }
   if (result != ERROR_SUCCESS && result != ERROR_ACCESS_DENIED) {
-    return Fail("Failed to open key " + base::WideToUTF8(key_path_) + ": " +
-                    logging::SystemErrorCodeToString(result),
-                error);
+    const std::string message = "Failed to open key " + base::WideToUTF8(key_path_) + ": " +
+                                logging::SystemErrorCodeToString(result);
+    LOG(ERROR) << message;
+    AppendError(error, message);
+    return false;
   }
   key.Close();
   return DeleteAndSaveRecursive(key_path_, error);
@@ -69,7 +73,6 @@ bool DeleteRegKeyOperation::DeleteAndSaveRecursive(const std::wstring& path,
                                                    std::string* error) {
   VLOG(1) << "DeleteAndSaveRecursive : " << path;
   const std::string path_name = base::WideToUTF8(path);
-  SecurityUtils* security_utils = SecurityUtils::GetInstance();
   std::wstring object_name;
   FormatRegistryPath(root_, path, &object_name);
   const SE_OBJECT_TYPE object_type = internal::SecurityObjectType(view_);
@@ -80,68 +83,35 @@ bool DeleteRegKeyOperation::DeleteAndSaveRecursive(const std::wstring& path,
   LONG result = key.Open(root_, path.c_str(), kDeleteAccess | view_);
   if (result == ERROR_ACCESS_DENIED ||
       (result == ERROR_SUCCESS &&
-       !security_utils->HasAccess(object_name, object_type, kDeleteAccess))) {
+       !security_utils_->HasAccess(object_name, object_type, kDeleteAccess))) {
     VLOG(1) << "Insufficient permissions on the key";
-    bool granted = security_utils->TakeOwnershipAndGrantFullAccess(
+    bool granted = security_utils_->TakeOwnershipAndGrantFullAccess(
         object_name, object_type, KEY_ALL_ACCESS, false, &saved.restore_info);
     if (granted)
       granted = key.Open(root_, path.c_str(), kDeleteAccess | view_) == ERROR_SUCCESS;
     if (!granted) {
       if (saved.restore_info)
-        security_utils->RestoreSecurity(&saved.restore_info);
-      return Fail("Unable to obtain sufficient permissions on key " + path_name, error);
+        security_utils_->RestoreSecurity(&saved.restore_info);
+      const std::string message = "Unable to obtain sufficient permissions on key " + path_name;
+      LOG(ERROR) << message;
+      AppendError(error, message);
+      return false;
     }
   } else if (result != ERROR_SUCCESS) {
-    return Fail("Failed to open key " + path_name + ": " +
-                    logging::SystemErrorCodeToString(result),
-                error);
+    const std::string message =
+        "Failed to open key " + path_name + ": " + logging::SystemErrorCodeToString(result);
+    LOG(ERROR) << message;
+    AppendError(error, message);
+    return false;
   }
 
-  // Until the record is saved, a failure leaves this key as it was.
-  auto fail_before_saving = [&](const std::string& message) {
+  if (!ReadKey(key.Handle(), &saved, error)) {
+    // Nothing is saved yet: the key stays as it was, with its access list.
     if (saved.restore_info) {
       key.Close();
-      security_utils->RestoreSecurity(&saved.restore_info);
+      security_utils_->RestoreSecurity(&saved.restore_info);
     }
-    return Fail(message, error);
-  };
-
-  DWORD descriptor_size = 0;
-  result = ::RegGetKeySecurity(key.Handle(), kSavedSecurity, nullptr, &descriptor_size);
-  if ((result != ERROR_INSUFFICIENT_BUFFER && result != ERROR_SUCCESS) || descriptor_size == 0)
-    return fail_before_saving("Failed to obtain security descriptor for " + path_name);
-  saved.security_descriptor.resize(descriptor_size);
-  result = ::RegGetKeySecurity(key.Handle(), kSavedSecurity, saved.security_descriptor.data(),
-                               &descriptor_size);
-  if (result != ERROR_SUCCESS) {
-    return fail_before_saving("Failed to obtain security descriptor for " + path_name +
-                              "(but we succeeded earlier)");
-  }
-
-  DWORD value_count = 0;
-  DWORD max_name_length = 0;
-  DWORD max_data_size = 0;
-  result = ::RegQueryInfoKeyW(key.Handle(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                              &value_count, &max_name_length, &max_data_size, nullptr, nullptr);
-  if (result != ERROR_SUCCESS)
-    return fail_before_saving("Failed to obtain key info for " + path_name);
-  VLOG(1) << value_count << " values";
-
-  saved.values.reserve(value_count);
-  for (DWORD index = 0; index < value_count; ++index) {
-    SavedValue value;
-    value.name.resize(max_name_length + 1);
-    value.data.resize(max_data_size);
-    DWORD name_length = max_name_length + 1;
-    DWORD data_size = max_data_size;
-    result = ::RegEnumValueW(key.Handle(), index, value.name.data(), &name_length, nullptr,
-                             &value.type, value.data.empty() ? nullptr : value.data.data(),
-                             &data_size);
-    if (result != ERROR_SUCCESS)
-      return fail_before_saving("Failed to obtain value nr " + std::to_string(index));
-    value.name.resize(name_length);
-    value.data.resize(data_size);
-    saved.values.push_back(std::move(value));
+    return false;
   }
   saved_keys_.push_back(std::move(saved));
 
@@ -153,8 +123,12 @@ bool DeleteRegKeyOperation::DeleteAndSaveRecursive(const std::wstring& path,
                              nullptr, nullptr);
     if (result == ERROR_NO_MORE_ITEMS)
       break;
-    if (result != ERROR_SUCCESS)
-      return Fail("Failed to read a subkey of " + path_name, error);
+    if (result != ERROR_SUCCESS) {
+      const std::string message = "Failed to read a subkey of " + path_name;
+      LOG(ERROR) << message;
+      AppendError(error, message);
+      return false;
+    }
     if (!DeleteAndSaveRecursive(path + L"\\" + std::wstring(subkey_name, subkey_length), error))
       return false;
   }
@@ -162,15 +136,73 @@ bool DeleteRegKeyOperation::DeleteAndSaveRecursive(const std::wstring& path,
   key.Close();
   result = ::RegDeleteKeyExW(root_, path.c_str(), view_, 0);
   if (result != ERROR_SUCCESS) {
-    return Fail("Failed to delete key " + path_name + ": " +
-                    logging::SystemErrorCodeToString(result),
-                error);
+    const std::string message =
+        "Failed to delete key " + path_name + ": " + logging::SystemErrorCodeToString(result);
+    LOG(ERROR) << message;
+    AppendError(error, message);
+    return false;
+  }
+  return true;
+}
+
+// static
+bool DeleteRegKeyOperation::ReadKey(HKEY key, SavedKey* saved, std::string* error) {
+  const std::string path_name = base::WideToUTF8(saved->path);
+  DWORD descriptor_size = 0;
+  LONG result = ::RegGetKeySecurity(key, kSavedSecurity, nullptr, &descriptor_size);
+  if ((result != ERROR_INSUFFICIENT_BUFFER && result != ERROR_SUCCESS) || descriptor_size == 0) {
+    const std::string message = "Failed to obtain security descriptor for " + path_name;
+    LOG(ERROR) << message;
+    AppendError(error, message);
+    return false;
+  }
+  saved->security_descriptor.resize(descriptor_size);
+  result = ::RegGetKeySecurity(key, kSavedSecurity, saved->security_descriptor.data(),
+                               &descriptor_size);
+  if (result != ERROR_SUCCESS) {
+    const std::string message =
+        "Failed to obtain security descriptor for " + path_name + "(but we succeeded earlier)";
+    LOG(ERROR) << message;
+    AppendError(error, message);
+    return false;
+  }
+
+  DWORD value_count = 0;
+  DWORD max_name_length = 0;
+  DWORD max_data_size = 0;
+  result = ::RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                              &value_count, &max_name_length, &max_data_size, nullptr, nullptr);
+  if (result != ERROR_SUCCESS) {
+    const std::string message = "Failed to obtain key info for " + path_name;
+    LOG(ERROR) << message;
+    AppendError(error, message);
+    return false;
+  }
+  VLOG(1) << value_count << " values";
+
+  saved->values.reserve(value_count);
+  for (DWORD index = 0; index < value_count; ++index) {
+    SavedValue value;
+    value.name.resize(max_name_length + 1);
+    value.data.resize(max_data_size);
+    DWORD name_length = max_name_length + 1;
+    DWORD data_size = max_data_size;
+    result = ::RegEnumValueW(key, index, value.name.data(), &name_length, nullptr, &value.type,
+                             value.data.empty() ? nullptr : value.data.data(), &data_size);
+    if (result != ERROR_SUCCESS) {
+      const std::string message = "Failed to obtain value nr " + std::to_string(index);
+      LOG(ERROR) << message;
+      AppendError(error, message);
+      return false;
+    }
+    value.name.resize(name_length);
+    value.data.resize(data_size);
+    saved->values.push_back(std::move(value));
   }
   return true;
 }
 
 void DeleteRegKeyOperation::Rollback() {
-  SecurityUtils* security_utils = SecurityUtils::GetInstance();
   for (SavedKey& saved : saved_keys_) {
     SECURITY_ATTRIBUTES attributes = {sizeof(attributes), saved.security_descriptor.data(),
                                       FALSE};
@@ -207,7 +239,7 @@ void DeleteRegKeyOperation::Rollback() {
       }
     }
     owned_key.Close();
-    if (saved.restore_info && !security_utils->RestoreSecurity(&saved.restore_info))
+    if (saved.restore_info && !security_utils_->RestoreSecurity(&saved.restore_info))
       LOG(ERROR) << "Cannot restore the access list of " << saved.path;
   }
   saved_keys_.clear();

@@ -11,20 +11,26 @@
 #include <vector>
 
 #include "desktop/windows/installer/transactions/operation.h"
+#include "desktop/windows/installer/transactions/operation_factory.h"
 
 namespace velta {
 
 class SecurityRestoreInfo;
+class SecurityUtils;
 
-// Deletes a registry key with everything below it in one registry view
-// (0, KEY_WOW64_64KEY or KEY_WOW64_32KEY), saving each key first: its
-// security descriptor (group, access list and label) and its values. A
-// rollback recreates every saved key that is missing, with its descriptor and
-// values, also after a Do that failed part way. Keys whose access list had to
-// be widened to delete them get the earlier list back when they are recreated.
+// Deletes a registry key with everything below it in one registry view,
+// saving each key first: its security descriptor (group, access list and
+// label) and its values. A rollback recreates every saved key that is
+// missing, with its descriptor and values, also after a Do that failed part
+// way. Keys whose access list had to be widened (through `security_utils`,
+// which must outlive the operation) to delete them get the earlier list back
+// when they are recreated.
 class DeleteRegKeyOperation : public Operation {
  public:
-  DeleteRegKeyOperation(HKEY root, const std::wstring& key, REGSAM view);
+  DeleteRegKeyOperation(SecurityUtils* security_utils,
+                        HKEY root,
+                        const std::wstring& key,
+                        RegistryView view);
   DeleteRegKeyOperation(const DeleteRegKeyOperation&) = delete;
   DeleteRegKeyOperation& operator=(const DeleteRegKeyOperation&) = delete;
   ~DeleteRegKeyOperation() override;
@@ -55,11 +61,14 @@ class DeleteRegKeyOperation : public Operation {
   // Saves `path` into `saved_keys_`, then deletes its sub-keys the same way,
   // then the key itself.
   bool DeleteAndSaveRecursive(const std::wstring& path, std::string* error);
-  // Logs `message` as an error, appends it to `error` and returns false.
-  bool Fail(const std::string& message, std::string* error);
+  // Reads the security descriptor and the values of the open `key` into
+  // `saved`, whose path names the key.
+  static bool ReadKey(HKEY key, SavedKey* saved, std::string* error);
 
+  SecurityUtils* const security_utils_;
   const HKEY root_;
   const std::wstring key_path_;
+  // The access flag of the view the keys are in.
   const REGSAM view_;
   // A key comes before its sub-keys.
   std::vector<SavedKey> saved_keys_;

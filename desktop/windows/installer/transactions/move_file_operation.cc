@@ -34,7 +34,8 @@ bool MoveFileOperation::Do(Transaction* nested, std::string* error) {
     }
   } else if (base::PathExists(to_) &&
              !base::FilePath::CompareEqualIgnoreCase(to_.value(), from_.value())) {
-    std::unique_ptr<Operation> park = factory_->CreateDeleteFile(to_, false, false);
+    std::unique_ptr<Operation> park =
+        factory_->CreateDeleteFile(to_, ProgramInUse::kDelete, EmptyParents::kKeep);
     if (!nested->Execute(park, error)) {
       internal::AppendError(error, "\nCannot delete the file that has the same name as the move target");
       return false;

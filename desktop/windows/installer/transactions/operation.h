@@ -26,11 +26,16 @@ class Operation {
   // Performs the change. Sub-operations (create the missing folder, park the
   // file in the way) are executed into `nested`, which the caller keeps as
   // part of its own transaction on success and rolls back on failure. On
-  // failure appends or sets a human-readable reason in `error` (when not null)
-  // and leaves undone whatever this operation itself changed.
+  // failure appends or sets a human-readable reason in `error` (when not
+  // null); what this operation itself changed before it failed (a file
+  // written, some of the keys of a tree deleted) may still be in place, for
+  // Rollback to undo.
   virtual bool Do(Transaction* nested, std::string* error) = 0;
 
-  // Undoes what a successful Do did; does nothing when Do did not succeed.
+  // Undoes what Do changed: all of it after a success, and whatever part of
+  // it happened after a failure, as the caller rolls a failed Do back too
+  // (before `nested`). Does nothing when Do changed nothing or never ran, and
+  // when called again.
   virtual void Rollback() = 0;
 };
 

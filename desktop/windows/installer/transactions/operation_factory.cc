@@ -2,6 +2,9 @@
 
 #include "desktop/windows/installer/transactions/operation_factory.h"
 
+#include <utility>
+
+#include "desktop/windows/installer/common/security_utils.h"
 #include "desktop/windows/installer/transactions/change_reg_value_operation.h"
 #include "desktop/windows/installer/transactions/copy_file_operation.h"
 #include "desktop/windows/installer/transactions/create_folder_operation.h"
@@ -13,18 +16,49 @@
 
 namespace velta {
 
-OperationFactory::OperationFactory() = default;
+OperationFactory::OperationFactory() : OperationFactory(SecurityUtils::GetInstance()) {}
+
+OperationFactory::OperationFactory(SecurityUtils* security_utils)
+    : security_utils_(security_utils) {}
+
 OperationFactory::~OperationFactory() = default;
 
-std::unique_ptr<Operation> OperationFactory::CreateChangeRegValue(HKEY root,
+std::unique_ptr<Operation> OperationFactory::CreateSetRegString(HKEY root,
+                                                                const std::wstring& key,
+                                                                const std::wstring& name,
+                                                                const std::wstring& value,
+                                                                RegistryView view) {
+  // With the terminating NUL, as the registry's readers expect.
+  const uint8_t* bytes = reinterpret_cast<const uint8_t*>(value.c_str());
+  RegistryValue string{REG_SZ, {bytes, bytes + (value.size() + 1) * sizeof(wchar_t)}};
+  return CreateChangeRegValue(root, key, name, std::move(string), view);
+}
+
+std::unique_ptr<Operation> OperationFactory::CreateSetRegDword(HKEY root,
+                                                               const std::wstring& key,
+                                                               const std::wstring& name,
+                                                               DWORD value,
+                                                               RegistryView view) {
+  const uint8_t* bytes = reinterpret_cast<const uint8_t*>(&value);
+  RegistryValue dword{REG_DWORD, {bytes, bytes + sizeof(value)}};
+  return CreateChangeRegValue(root, key, name, std::move(dword), view);
+}
+
+std::unique_ptr<Operation> OperationFactory::CreateRemoveRegValue(HKEY root,
                                                                   const std::wstring& key,
-                                                                  const std::wstring& value_name,
-                                                                  const void* data,
-                                                                  DWORD type,
-                                                                  DWORD size,
-                                                                  REGSAM view) {
-  return std::make_unique<ChangeRegValueOperation>(this, root, key, value_name, data, type, size,
-                                                   view);
+                                                                  const std::wstring& name,
+                                                                  RegistryView view) {
+  return CreateChangeRegValue(root, key, name, std::nullopt, view);
+}
+
+std::unique_ptr<Operation> OperationFactory::CreateChangeRegValue(
+    HKEY root,
+    const std::wstring& key,
+    const std::wstring& name,
+    std::optional<RegistryValue> value,
+    RegistryView view) {
+  return std::make_unique<ChangeRegValueOperation>(this, security_utils_, root, key, name,
+                                                   std::move(value), view);
 }
 
 std::unique_ptr<Operation> OperationFactory::CreateCopyFile(const base::FilePath& from,
@@ -38,20 +72,20 @@ std::unique_ptr<Operation> OperationFactory::CreateCreateFolder(const base::File
 
 std::unique_ptr<Operation> OperationFactory::CreateCreateRegKey(HKEY root,
                                                                 const std::wstring& key,
-                                                                REGSAM view) {
-  return std::make_unique<CreateRegKeyOperation>(root, key, view);
+                                                                RegistryView view) {
+  return std::make_unique<CreateRegKeyOperation>(security_utils_, root, key, view);
 }
 
 std::unique_ptr<Operation> OperationFactory::CreateDeleteFile(const base::FilePath& path,
-                                                              bool check_in_use,
-                                                              bool remove_empty_parents) {
-  return std::make_unique<DeleteFileOperation>(path, check_in_use, remove_empty_parents);
+                                                              ProgramInUse in_use,
+                                                              EmptyParents empty_parents) {
+  return std::make_unique<DeleteFileOperation>(security_utils_, path, in_use, empty_parents);
 }
 
 std::unique_ptr<Operation> OperationFactory::CreateDeleteRegKey(HKEY root,
                                                                 const std::wstring& key,
-                                                                REGSAM view) {
-  return std::make_unique<DeleteRegKeyOperation>(root, key, view);
+                                                                RegistryView view) {
+  return std::make_unique<DeleteRegKeyOperation>(security_utils_, root, key, view);
 }
 
 std::unique_ptr<Operation> OperationFactory::CreateMoveFile(const base::FilePath& from,

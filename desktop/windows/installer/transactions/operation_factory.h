@@ -4,9 +4,12 @@
 #define DESKTOP_WINDOWS_INSTALLER_TRANSACTIONS_OPERATION_FACTORY_H_
 
 #include <windows.h>
+#include <stdint.h>
 
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "base/files/file_path.h"
 
@@ -14,52 +17,103 @@ namespace velta {
 
 class LzmaUtil;
 class Operation;
+class SecurityUtils;
 class UnpackProgressDelegate;
+
+// The registry view a key is found in. 64-bit Windows keeps HKLM\Software
+// and a few other keys twice, the 32-bit programs' copy under WOW6432Node.
+enum class RegistryView {
+  // The process's own: the 32-bit one for a 32-bit process.
+  kDefault,
+  k64Bit,
+  k32Bit,
+};
+
+// What deleting an ".exe" or ".dll" does when it is in use (a running
+// program, a loaded library), which lets it be renamed but not written.
+enum class ProgramInUse {
+  // Parked like any other file.
+  kDelete,
+  // Left in place; the deletion fails.
+  kKeep,
+};
+
+// Whether committing a deletion also removes the folders it left empty: the
+// file's folder, then its parents, while each one is empty.
+enum class EmptyParents {
+  kKeep,
+  kRemoveOnCommit,
+};
+
+// A registry value's type (REG_SZ, REG_DWORD, ...) and its bytes as stored.
+struct RegistryValue {
+  DWORD type = REG_NONE;
+  std::vector<uint8_t> data;
+};
 
 // Makes every kind of undoable operation; the one way install steps (and
 // operations that need sub-operations) get them. An operation that executes
 // sub-operations keeps a pointer to the factory that made it, so the factory
 // must outlive the transaction holding them. Tests derive from it to hand out
-// operations that fail on request. Stateless; one thread.
+// operations that fail on request: each kind is made by one virtual method,
+// which every other way to make that kind calls. Holds nothing but the
+// security utilities it hands to the operations; one thread.
 class OperationFactory {
  public:
+  // Hands out the process-wide SecurityUtils, as it is when the factory is
+  // made.
   OperationFactory();
+  // Hands `security_utils` to the operations that check or grant access; it
+  // must outlive the factory and every operation made.
+  explicit OperationFactory(SecurityUtils* security_utils);
   OperationFactory(const OperationFactory&) = delete;
   OperationFactory& operator=(const OperationFactory&) = delete;
   virtual ~OperationFactory();
 
-  // Sets the value `value_name` of `root`\`key` to `size` bytes of `data`
-  // (copied) with `type`, creating the key when missing; a `type` of
-  // ChangeRegValueOperation::kRemoveValue removes the value instead. `view` is
-  // 0, KEY_WOW64_64KEY or KEY_WOW64_32KEY.
+  // Set the value `name` of `root`\`key` to a string (REG_SZ, stored with
+  // its terminating NUL) or to a REG_DWORD, creating the key when missing.
+  std::unique_ptr<Operation> CreateSetRegString(HKEY root,
+                                                const std::wstring& key,
+                                                const std::wstring& name,
+                                                const std::wstring& value,
+                                                RegistryView view);
+  std::unique_ptr<Operation> CreateSetRegDword(HKEY root,
+                                               const std::wstring& key,
+                                               const std::wstring& name,
+                                               DWORD value,
+                                               RegistryView view);
+  // Removes the value `name` of `root`\`key`; a value or key that is
+  // missing is nothing to do.
+  std::unique_ptr<Operation> CreateRemoveRegValue(HKEY root,
+                                                  const std::wstring& key,
+                                                  const std::wstring& name,
+                                                  RegistryView view);
+  // Sets the value `name` of `root`\`key` to `value`, of any type, creating
+  // the key when missing; removes it when `value` is empty.
   virtual std::unique_ptr<Operation> CreateChangeRegValue(HKEY root,
                                                           const std::wstring& key,
-                                                          const std::wstring& value_name,
-                                                          const void* data,
-                                                          DWORD type,
-                                                          DWORD size,
-                                                          REGSAM view);
+                                                          const std::wstring& name,
+                                                          std::optional<RegistryValue> value,
+                                                          RegistryView view);
   // Copies the file `from` to `to`, parking a file already at `to`.
   virtual std::unique_ptr<Operation> CreateCopyFile(const base::FilePath& from,
                                                     const base::FilePath& to);
   // Creates the folder `path` with its missing parents.
   virtual std::unique_ptr<Operation> CreateCreateFolder(const base::FilePath& path);
-  // Creates `root`\`key` with its missing parents in `view`.
+  // Creates `root`\`key` with its missing parents.
   virtual std::unique_ptr<Operation> CreateCreateRegKey(HKEY root,
                                                         const std::wstring& key,
-                                                        REGSAM view);
+                                                        RegistryView view);
   // Parks the file or folder `path` under a ".old" name; it is deleted when
-  // the transaction commits. With `check_in_use`, an ".exe" or ".dll" that
-  // cannot be opened for writing (running, loaded) is not removed. With
-  // `remove_empty_parents`, the commit also removes the folders left empty.
+  // the transaction commits.
   virtual std::unique_ptr<Operation> CreateDeleteFile(const base::FilePath& path,
-                                                      bool check_in_use,
-                                                      bool remove_empty_parents);
-  // Deletes `root`\`key` with everything below it in `view`, saving it all
-  // for a rollback.
+                                                      ProgramInUse in_use,
+                                                      EmptyParents empty_parents);
+  // Deletes `root`\`key` with everything below it, saving it all for a
+  // rollback.
   virtual std::unique_ptr<Operation> CreateDeleteRegKey(HKEY root,
                                                         const std::wstring& key,
-                                                        REGSAM view);
+                                                        RegistryView view);
   // Moves the file `from` to `to`, parking a different file already at `to`.
   virtual std::unique_ptr<Operation> CreateMoveFile(const base::FilePath& from,
                                                     const base::FilePath& to);
@@ -70,6 +124,9 @@ class OperationFactory {
                                                          const base::FilePath& destination,
                                                          LzmaUtil* unpacker,
                                                          UnpackProgressDelegate* delegate);
+
+ private:
+  SecurityUtils* const security_utils_;
 };
 
 }  // namespace velta

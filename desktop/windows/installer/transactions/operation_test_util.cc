@@ -3,18 +3,66 @@
 #include "desktop/windows/installer/transactions/operation_test_util.h"
 
 #include <stdio.h>
+#include <string.h>
 
 #include <algorithm>
 #include <utility>
 
 #include "base/files/file_util.h"
 #include "base/strings/utf_string_conversions.h"
+#include "desktop/windows/installer/common/fake_security_utils.h"
+#include "desktop/windows/installer/common/utils.h"
+#include "desktop/windows/installer/transactions/registry_operation_utils.h"
 #include "gtest/gtest.h"
 #include "testing/build_paths.h"
 
 namespace velta::test {
 
 namespace {
+
+// A name no Windows file system takes.
+constexpr wchar_t kUnmakeableFolderName[] = L"no|folder";
+// Longer than any key name the registry takes.
+const std::wstring kUnmakeableKeyName(300, L'k');
+
+// Wraps a real operation and fails its Do after the real Do succeeded, so
+// that the transaction must undo it and its nested work.
+class FailAfterDoOperation : public Operation {
+ public:
+  explicit FailAfterDoOperation(std::unique_ptr<Operation> operation)
+      : operation_(std::move(operation)) {}
+
+  bool Do(Transaction* nested, std::string* error) override {
+    if (!operation_->Do(nested, error))
+      return false;
+    if (error)
+      *error += "failed on purpose";
+    return false;
+  }
+  void Rollback() override { operation_->Rollback(); }
+
+ private:
+  std::unique_ptr<Operation> operation_;
+};
+
+// The last sub-key of `root`\`key` in `view`; empty when it has none.
+std::wstring LastSubKey(HKEY root, const std::wstring& key, RegistryView view) {
+  HKEY opened = nullptr;
+  if (::RegOpenKeyExW(root, key.c_str(), 0, KEY_READ | internal::ViewAccessFlag(view),
+                      &opened) != ERROR_SUCCESS) {
+    return std::wstring();
+  }
+  std::wstring last;
+  wchar_t name[256];
+  DWORD name_length = 256;
+  for (DWORD index = 0; ::RegEnumKeyExW(opened, index, name, &name_length, nullptr, nullptr,
+                                        nullptr, nullptr) == ERROR_SUCCESS;
+       ++index, name_length = 256) {
+    last.assign(name, name_length);
+  }
+  ::RegCloseKey(opened);
+  return last;
+}
 
 void SnapshotFolderInto(const base::FilePath& folder,
                         const std::wstring& prefix,
@@ -128,21 +176,143 @@ std::map<std::wstring, std::vector<std::string>> SnapshotRegistry(HKEY root,
   return snapshot;
 }
 
-FailAfterDoOperation::FailAfterDoOperation(std::unique_ptr<Operation> operation)
-    : operation_(std::move(operation)) {}
+FailingOperationFactory::FailingOperationFactory(FakeSecurityUtils* security)
+    : OperationFactory(security), security_(security) {}
 
-FailAfterDoOperation::~FailAfterDoOperation() = default;
+FailingOperationFactory::~FailingOperationFactory() = default;
 
-bool FailAfterDoOperation::Do(Transaction* nested, std::string* error) {
-  if (!operation_->Do(nested, error))
-    return false;
-  if (error)
-    *error += "failed on purpose";
-  return false;
+void FailingOperationFactory::Fail(size_t index, Failure failure) {
+  failing_index_ = made_ + index;
+  failure_ = failure;
 }
 
-void FailAfterDoOperation::Rollback() {
-  operation_->Rollback();
+std::optional<FailingOperationFactory::Failure> FailingOperationFactory::Count() {
+  const size_t index = made_++;
+  if (index != failing_index_)
+    return std::nullopt;
+  return failure_;
+}
+
+// static
+std::unique_ptr<Operation> FailingOperationFactory::Finish(std::optional<Failure> failure,
+                                                           std::unique_ptr<Operation> operation) {
+  if (failure == Failure::kAfterDo)
+    return std::make_unique<FailAfterDoOperation>(std::move(operation));
+  return operation;
+}
+
+void FailingOperationFactory::Hold(const base::FilePath& path, DWORD share) {
+  base::win::ScopedHandle file(::CreateFileW(path.value().c_str(), GENERIC_READ, share, nullptr,
+                                             OPEN_EXISTING, 0, nullptr));
+  EXPECT_TRUE(file.IsValid()) << path;
+  held_.push_back(std::move(file));
+}
+
+void FailingOperationFactory::Refuse(HKEY root, const std::wstring& key) {
+  std::wstring object_name;
+  FormatRegistryPath(root, key, &object_name);
+  security_->DenyAccess(object_name);
+  security_->FailGrant(object_name);
+}
+
+base::FilePath FailingOperationFactory::DamagedCopy(const base::FilePath& archive) {
+  std::string bytes;
+  EXPECT_TRUE(base::ReadFileToString(archive, &bytes)) << archive;
+  // The packed streams lie between the 32-byte start header and the header
+  // whose offset from there the start header holds at byte 12.
+  uint64_t next_header_offset = 0;
+  if (bytes.size() >= 32)
+    memcpy(&next_header_offset, bytes.data() + 12, sizeof(next_header_offset));
+  if (next_header_offset == 0 || 32 + next_header_offset > bytes.size()) {
+    ADD_FAILURE() << "No packed data in " << archive;
+    return archive;
+  }
+  bytes[31 + next_header_offset] ^= 0x20;
+  if (!scratch_.IsValid()) {
+    EXPECT_TRUE(scratch_.CreateUniqueTempDir());
+  }
+  const base::FilePath copy = scratch_.GetPath().Append(L"damaged.7z");
+  EXPECT_TRUE(base::WriteFile(copy, bytes));
+  return copy;
+}
+
+std::unique_ptr<Operation> FailingOperationFactory::CreateChangeRegValue(
+    HKEY root,
+    const std::wstring& key,
+    const std::wstring& name,
+    std::optional<RegistryValue> value,
+    RegistryView view) {
+  const std::optional<Failure> failure = Count();
+  if (failure == Failure::kPartWay)
+    Refuse(root, key);
+  return Finish(failure,
+                OperationFactory::CreateChangeRegValue(root, key, name, std::move(value), view));
+}
+
+std::unique_ptr<Operation> FailingOperationFactory::CreateCopyFile(const base::FilePath& from,
+                                                                   const base::FilePath& to) {
+  const std::optional<Failure> failure = Count();
+  if (failure == Failure::kPartWay)
+    Hold(from, 0);
+  return Finish(failure, OperationFactory::CreateCopyFile(from, to));
+}
+
+std::unique_ptr<Operation> FailingOperationFactory::CreateCreateFolder(const base::FilePath& path) {
+  const std::optional<Failure> failure = Count();
+  if (failure == Failure::kPartWay)
+    return OperationFactory::CreateCreateFolder(path.Append(kUnmakeableFolderName));
+  return Finish(failure, OperationFactory::CreateCreateFolder(path));
+}
+
+std::unique_ptr<Operation> FailingOperationFactory::CreateCreateRegKey(HKEY root,
+                                                                       const std::wstring& key,
+                                                                       RegistryView view) {
+  const std::optional<Failure> failure = Count();
+  if (failure == Failure::kPartWay)
+    return OperationFactory::CreateCreateRegKey(root, key + L"\\" + kUnmakeableKeyName, view);
+  return Finish(failure, OperationFactory::CreateCreateRegKey(root, key, view));
+}
+
+std::unique_ptr<Operation> FailingOperationFactory::CreateDeleteFile(const base::FilePath& path,
+                                                                     ProgramInUse in_use,
+                                                                     EmptyParents empty_parents) {
+  const std::optional<Failure> failure = Count();
+  if (failure == Failure::kPartWay)
+    Hold(path, in_use == ProgramInUse::kKeep ? FILE_SHARE_READ | FILE_SHARE_DELETE : 0);
+  return Finish(failure, OperationFactory::CreateDeleteFile(path, in_use, empty_parents));
+}
+
+std::unique_ptr<Operation> FailingOperationFactory::CreateDeleteRegKey(HKEY root,
+                                                                       const std::wstring& key,
+                                                                       RegistryView view) {
+  const std::optional<Failure> failure = Count();
+  if (failure == Failure::kPartWay) {
+    const std::wstring last = LastSubKey(root, key, view);
+    Refuse(root, last.empty() ? key : key + L"\\" + last);
+  }
+  return Finish(failure, OperationFactory::CreateDeleteRegKey(root, key, view));
+}
+
+std::unique_ptr<Operation> FailingOperationFactory::CreateMoveFile(const base::FilePath& from,
+                                                                   const base::FilePath& to) {
+  const std::optional<Failure> failure = Count();
+  if (failure == Failure::kPartWay)
+    Hold(from, 0);
+  return Finish(failure, OperationFactory::CreateMoveFile(from, to));
+}
+
+std::unique_ptr<Operation> FailingOperationFactory::CreateUnpackArchive(
+    const base::FilePath& archive,
+    const base::FilePath& destination,
+    LzmaUtil* unpacker,
+    UnpackProgressDelegate* delegate) {
+  const std::optional<Failure> failure = Count();
+  if (failure == Failure::kPartWay) {
+    return OperationFactory::CreateUnpackArchive(DamagedCopy(archive), destination, unpacker,
+                                                 delegate);
+  }
+  return Finish(failure,
+                OperationFactory::CreateUnpackArchive(archive, destination, unpacker, delegate));
 }
 
 }  // namespace velta::test

@@ -20,4 +20,16 @@ SE_OBJECT_TYPE SecurityObjectType(REGSAM view) {
   return (view & KEY_WOW64_32KEY) ? SE_REGISTRY_WOW64_32KEY : SE_REGISTRY_KEY;
 }
 
+REGSAM ViewAccessFlag(RegistryView view) {
+  switch (view) {
+    case RegistryView::kDefault:
+      return 0;
+    case RegistryView::k64Bit:
+      return KEY_WOW64_64KEY;
+    case RegistryView::k32Bit:
+      return KEY_WOW64_32KEY;
+  }
+  return 0;
+}
+
 }  // namespace velta::internal

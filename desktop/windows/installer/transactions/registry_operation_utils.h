@@ -8,6 +8,8 @@
 
 #include <string>
 
+#include "desktop/windows/installer/transactions/operation_factory.h"
+
 namespace velta::internal {
 
 // Helpers the registry operations share.
@@ -17,6 +19,10 @@ const char* RootKeyName(HKEY root);
 
 // SE_REGISTRY_WOW64_32KEY for the 32-bit view, else SE_REGISTRY_KEY.
 SE_OBJECT_TYPE SecurityObjectType(REGSAM view);
+
+// The access flag that opens keys in `view`: none, KEY_WOW64_64KEY or
+// KEY_WOW64_32KEY.
+REGSAM ViewAccessFlag(RegistryView view);
 
 }  // namespace velta::internal
 

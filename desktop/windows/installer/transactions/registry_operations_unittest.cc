@@ -7,10 +7,6 @@
 
 #include "base/win/registry.h"
 #include "desktop/windows/installer/common/fake_security_utils.h"
-#include "desktop/windows/installer/common/process_wide.h"
-#include "desktop/windows/installer/transactions/change_reg_value_operation.h"
-#include "desktop/windows/installer/transactions/create_reg_key_operation.h"
-#include "desktop/windows/installer/transactions/delete_reg_key_operation.h"
 #include "desktop/windows/installer/transactions/operation_factory.h"
 #include "desktop/windows/installer/transactions/operation_test_util.h"
 #include "desktop/windows/installer/transactions/transaction.h"
@@ -27,16 +23,25 @@ using ::testing::IsEmpty;
 using ::testing::SizeIs;
 using test::SnapshotRegistry;
 
+// A view the operations are asked for, and the access flag that opens a key
+// in the same view.
+struct ViewCase {
+  const char* name;
+  RegistryView view;
+  REGSAM flag;
+};
+
 // The registry operations under HKEY_LOCAL_MACHINE\Software, which the two
 // registry views keep apart, in each view. Wine answers the security
 // functions for the 32-bit view with an empty descriptor (no access), and
 // grants everything elsewhere, so the security seam is always the fake here:
 // by default it grants access, and tests deny it where they need to.
-class RegistryOperationsTest : public ::testing::TestWithParam<REGSAM> {
+class RegistryOperationsTest : public ::testing::TestWithParam<ViewCase> {
  protected:
   void SetUp() override {
     ASSERT_TRUE(sandbox_.is_valid());
-    view_ = GetParam();
+    registry_view_ = GetParam().view;
+    view_ = GetParam().flag;
     // The sandbox is made in the default view; make it in both, so that
     // every view has the same starting point.
     for (REGSAM view : {KEY_WOW64_32KEY, KEY_WOW64_64KEY}) {
@@ -93,21 +98,26 @@ class RegistryOperationsTest : public ::testing::TestWithParam<REGSAM> {
   std::unique_ptr<Operation> ChangeString(const std::wstring& relative,
                                           const wchar_t* name,
                                           const std::wstring& value) {
-    return factory_.CreateChangeRegValue(HKEY_LOCAL_MACHINE, Path(relative), name, value.c_str(),
-                                         REG_SZ,
-                                         static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)),
-                                         view_);
+    return factory_.CreateSetRegString(HKEY_LOCAL_MACHINE, Path(relative), name, value,
+                                       registry_view_);
   }
   std::unique_ptr<Operation> RemoveValue(const std::wstring& relative, const wchar_t* name) {
-    return factory_.CreateChangeRegValue(HKEY_LOCAL_MACHINE, Path(relative), name, nullptr,
-                                         ChangeRegValueOperation::kRemoveValue, 0, view_);
+    return factory_.CreateRemoveRegValue(HKEY_LOCAL_MACHINE, Path(relative), name,
+                                         registry_view_);
+  }
+  std::unique_ptr<Operation> CreateKey(const std::wstring& path) {
+    return factory_.CreateCreateRegKey(HKEY_LOCAL_MACHINE, path, registry_view_);
+  }
+  std::unique_ptr<Operation> DeleteKey(const std::wstring& path) {
+    return factory_.CreateDeleteRegKey(HKEY_LOCAL_MACHINE, path, registry_view_);
   }
 
   test::RegistrySandbox sandbox_{HKEY_LOCAL_MACHINE};
+  RegistryView registry_view_ = RegistryView::kDefault;
+  // The access flag of `registry_view_`, for the test's own reading.
   REGSAM view_ = 0;
   FakeSecurityUtils security_;
-  ProcessWide<SecurityUtils>::ScopedOverride override_{&security_};
-  OperationFactory factory_;
+  OperationFactory factory_{&security_};
   Transaction transaction_;
 };
 
@@ -207,9 +217,7 @@ TEST_P(RegistryOperationsTest, ExistingKeyIsNotCreatedNorDeleted) {
   WriteString(L"existing", L"keep", L"keep");
   const auto before = Snapshot();
   std::string error;
-  ASSERT_TRUE(Execute(factory_.CreateCreateRegKey(HKEY_LOCAL_MACHINE, Path(L"existing"), view_),
-                      &error))
-      << error;
+  ASSERT_TRUE(Execute(CreateKey(Path(L"existing")), &error)) << error;
   transaction_.Rollback();
   EXPECT_EQ(before, Snapshot());
 }
@@ -218,8 +226,7 @@ TEST_P(RegistryOperationsTest, AncestorWithoutAccessIsTakenOverForTheNewKey) {
   security_.DenyAccess(ObjectName(L""));
   {
     Transaction transaction;
-    std::unique_ptr<Operation> create =
-        factory_.CreateCreateRegKey(HKEY_LOCAL_MACHINE, Path(L"new\\key"), view_);
+    std::unique_ptr<Operation> create = CreateKey(Path(L"new\\key"));
     std::string error;
     ASSERT_TRUE(transaction.Execute(create, &error)) << error;
     EXPECT_TRUE(KeyExists(L"new\\key", view_));
@@ -233,10 +240,21 @@ TEST_P(RegistryOperationsTest, AncestorWithoutAccessIsTakenOverForTheNewKey) {
 
 TEST_P(RegistryOperationsTest, KeyWithoutAnyAncestorFails) {
   std::string error;
-  EXPECT_FALSE(Execute(factory_.CreateCreateRegKey(HKEY_LOCAL_MACHINE,
-                                                   L"VeltaNoSuchRootKey\\sub", view_),
-                       &error));
+  EXPECT_FALSE(Execute(CreateKey(L"VeltaNoSuchRootKey\\sub"), &error));
   EXPECT_THAT(error, HasSubstr("No existing ancestor found."));
+}
+
+// The registry makes the missing parents before it refuses a name that is
+// too long (Windows takes 255 characters, Wine 256): the rollback of the
+// failed creation deletes them.
+TEST_P(RegistryOperationsTest, KeyFailingAfterItsParentsLeavesNothing) {
+  WriteString(L"existing", L"keep", L"keep");
+  const auto before = Snapshot();
+  std::string error;
+  EXPECT_FALSE(
+      Execute(CreateKey(Path(L"existing\\a\\b\\" + std::wstring(300, L'k'))), &error));
+  EXPECT_THAT(error, HasSubstr("Failed creating key. "));
+  EXPECT_EQ(before, Snapshot());
 }
 
 class RegistryTreeTest : public RegistryOperationsTest {
@@ -260,9 +278,7 @@ class RegistryTreeTest : public RegistryOperationsTest {
                                               KEY_READ | KEY_WRITE | view_));
   }
 
-  std::unique_ptr<Operation> DeleteTree() {
-    return factory_.CreateDeleteRegKey(HKEY_LOCAL_MACHINE, Path(L"tree"), view_);
-  }
+  std::unique_ptr<Operation> DeleteTree() { return DeleteKey(Path(L"tree")); }
 };
 
 TEST_P(RegistryTreeTest, RollbackRestoresEveryKeyAndValue) {
@@ -291,9 +307,7 @@ TEST_P(RegistryTreeTest, CommitLeavesTheTreeDeleted) {
 
 TEST_P(RegistryTreeTest, MissingKeyIsNothingToDo) {
   std::string error;
-  ASSERT_TRUE(Execute(factory_.CreateDeleteRegKey(HKEY_LOCAL_MACHINE, Path(L"absent"), view_),
-                      &error))
-      << error;
+  ASSERT_TRUE(Execute(DeleteKey(Path(L"absent")), &error)) << error;
 }
 
 TEST_P(RegistryTreeTest, SubKeyWithoutAccessIsTakenOverAndRestoredWhenBack) {
@@ -322,14 +336,17 @@ TEST_P(RegistryTreeTest, DeletionStoppedPartWayIsUndone) {
   EXPECT_EQ(before, Snapshot());
 }
 
-INSTANTIATE_TEST_SUITE_P(Views,
-                         RegistryOperationsTest,
-                         ::testing::Values(REGSAM{0}, REGSAM{KEY_WOW64_32KEY},
-                                           REGSAM{KEY_WOW64_64KEY}));
-INSTANTIATE_TEST_SUITE_P(Views,
-                         RegistryTreeTest,
-                         ::testing::Values(REGSAM{0}, REGSAM{KEY_WOW64_32KEY},
-                                           REGSAM{KEY_WOW64_64KEY}));
+constexpr ViewCase kViews[] = {
+    {"Default", RegistryView::kDefault, 0},
+    {"Only32Bit", RegistryView::k32Bit, KEY_WOW64_32KEY},
+    {"Only64Bit", RegistryView::k64Bit, KEY_WOW64_64KEY},
+};
+std::string ViewName(const ::testing::TestParamInfo<ViewCase>& info) {
+  return info.param.name;
+}
+
+INSTANTIATE_TEST_SUITE_P(Views, RegistryOperationsTest, ::testing::ValuesIn(kViews), ViewName);
+INSTANTIATE_TEST_SUITE_P(Views, RegistryTreeTest, ::testing::ValuesIn(kViews), ViewName);
 
 }  // namespace
 }  // namespace velta

@@ -129,7 +129,8 @@ bool UnpackArchiveOperation::MakeRoomForEntries(Transaction* nested, std::string
   // The unpacker replaces files: the previous ones are parked instead, to be
   // put back by a rollback and deleted by a commit.
   for (const base::FilePath& path : in_the_way) {
-    std::unique_ptr<Operation> park = factory_->CreateDeleteFile(path, false, false);
+    std::unique_ptr<Operation> park =
+        factory_->CreateDeleteFile(path, ProgramInUse::kDelete, EmptyParents::kKeep);
     if (!nested->Execute(park, error)) {
       AppendError(error, "\nCannot move the existing file " + path.AsUTF8Unsafe() +
                              " out of the way of the unpacked one.");
