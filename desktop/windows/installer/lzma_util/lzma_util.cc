@@ -36,9 +36,12 @@ using seven_zip::ResultCode;
 // WriteFile takes a DWORD: large entries are written in pieces.
 constexpr size_t kMaxWriteSize = 1 << 30;
 
-// The reader's temporary allocations (decoder tables, intermediate
-// streams). It keeps track of them so that what an interrupted decode left
-// behind (an in-page error abandons its stack frames) is freed with it.
+// The reader's temporary allocations (read buffers, decoder tables,
+// intermediate streams): all that a decode allocates besides the output
+// block. It keeps track of them so that what an interrupted decode left
+// behind (an in-page error abandons its stack frames) is freed with it. Its
+// bookkeeping is its own and never half-made when a fault strikes: faults
+// come only from the mapped block, which it does not touch.
 class TrackingAllocator : public seven_zip::Allocator {
  public:
   TrackingAllocator() = default;
