@@ -156,21 +156,19 @@ LzmaUtil::~LzmaUtil() {
 
 int LzmaUtil::Open(const base::FilePath& archive) {
   Close();
-  HANDLE file = ::CreateFileW(archive.value().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) {
+  base::win::ScopedHandle file(::CreateFileW(archive.value().c_str(), GENERIC_READ,
+                                             FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                             FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.IsValid()) {
     const DWORD error = ::GetLastError();
     return error == ERROR_FILE_NOT_FOUND ? kOpenFileNotFound : kOpenFailed;
   }
-  archive_ = file;
+  archive_ = std::move(file);
   return kOpenSuccess;
 }
 
 void LzmaUtil::Close() {
-  if (archive_) {
-    ::CloseHandle(archive_);
-    archive_ = nullptr;
-  }
+  archive_.Close();
 }
 
 uint32_t LzmaUtil::GetLastInPageError() const {
@@ -181,6 +179,7 @@ bool LzmaUtil::CreateDirectory(const base::FilePath& folder) {
   return CreateDirectoryAndReport(folder, nullptr);
 }
 
+// static
 bool LzmaUtil::CreateDirectoryAndReport(const base::FilePath& folder,
                                         std::vector<base::FilePath>* created) {
   if (base::DirectoryExists(folder))
@@ -202,7 +201,6 @@ bool LzmaUtil::CreateDirectoryAndReport(const base::FilePath& folder,
       }
       continue;
     }
-    created_folders_.insert(*it);
     if (created)
       created->push_back(*it);
   }
@@ -215,7 +213,7 @@ int LzmaUtil::ListEntryPaths(const base::FilePath& location,
   paths->clear();
   if (is_directory)
     is_directory->clear();
-  OpenedArchive archive(archive_);
+  OpenedArchive archive(archive_.Get());
   const int open_result = archive.Open();
   if (open_result != kUnpackSuccess)
     return open_result;
@@ -242,7 +240,7 @@ int LzmaUtil::Unpack(const base::FilePath& location,
                      UnpackProgressDelegate* delegate,
                      std::vector<base::FilePath>* files,
                      std::vector<base::FilePath>* folders) {
-  OpenedArchive archive(archive_);
+  OpenedArchive archive(archive_.Get());
   const int open_result = archive.Open();
   if (open_result != kUnpackSuccess)
     return open_result;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "base/files/file_path.h"
+#include "base/win/scoped_handle.h"
 
 namespace velta {
 
@@ -86,18 +87,16 @@ class LzmaUtil {
                              std::vector<base::FilePath>* paths,
                              std::vector<bool>* is_directory);
 
-  // True when `folder` exists or is made now with its missing parents; the
-  // folders made are remembered for this object's life.
+  // True when `folder` exists or is made now with its missing parents.
   bool CreateDirectory(const base::FilePath& folder);
 
  private:
   // CreateDirectory that also appends each folder it makes to `created`.
-  bool CreateDirectoryAndReport(const base::FilePath& folder,
-                                std::vector<base::FilePath>* created);
+  static bool CreateDirectoryAndReport(const base::FilePath& folder,
+                                       std::vector<base::FilePath>* created);
 
-  // The archive's file handle; null when none is open.
-  void* archive_ = nullptr;
-  std::set<base::FilePath> created_folders_;
+  // The archive file; empty when none is open.
+  base::win::ScopedHandle archive_;
   uint32_t last_in_page_error_ = 0;
 };
 
