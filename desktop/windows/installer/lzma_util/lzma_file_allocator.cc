@@ -4,43 +4,38 @@
 
 #include <windows.h>
 
+#include <utility>
+
 #include "base/files/file_util.h"
 #include "base/logging.h"
 
 namespace velta {
 
-namespace {
-
-
-}  // namespace
-
 LzmaFileAllocator::LzmaFileAllocator(const base::FilePath& location) {
-  if (!base::CreateTemporaryFileInDir(location, &temp_path_)) {
+  base::FilePath temp_path;
+  if (!base::CreateTemporaryFileInDir(location, &temp_path)) {
     VLOG(1) << "No temporary file in " << location.value() << "; unpacking into heap memory";
     return;
   }
-  HANDLE file = ::CreateFileW(temp_path_.value().c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                              CREATE_ALWAYS, FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE,
-                              nullptr);
-  if (file == INVALID_HANDLE_VALUE) {
-    PLOG(WARNING) << "Cannot open the temporary file " << temp_path_.value();
-    ::DeleteFileW(temp_path_.value().c_str());
-    return;
+  file_.Set(::CreateFileW(temp_path.value().c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                          CREATE_ALWAYS, FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE,
+                          nullptr));
+  if (!file_.IsValid()) {
+    PLOG(WARNING) << "Cannot open the temporary file " << temp_path.value();
+    ::DeleteFileW(temp_path.value().c_str());
   }
-  file_ = file;
 }
 
 LzmaFileAllocator::~LzmaFileAllocator() {
+  // The view goes before the file closes (and is deleted).
   if (view_.begin)
     Free(const_cast<uint8_t*>(view_.begin));
-  if (file_)
-    ::CloseHandle(file_);
 }
 
 void* LzmaFileAllocator::Allocate(size_t size) {
   if (size == 0)
     return nullptr;
-  if (file_ && !mapping_) {
+  if (file_.IsValid() && !mapping_.IsValid()) {
     void* view = MapFile(size);
     if (view)
       return view;
@@ -51,25 +46,26 @@ void* LzmaFileAllocator::Allocate(size_t size) {
 void* LzmaFileAllocator::MapFile(size_t size) {
   LARGE_INTEGER length;
   length.QuadPart = static_cast<LONGLONG>(size);
-  if (!::SetFilePointerEx(file_, length, nullptr, FILE_BEGIN) || !::SetEndOfFile(file_)) {
+  if (!::SetFilePointerEx(file_.Get(), length, nullptr, FILE_BEGIN) ||
+      !::SetEndOfFile(file_.Get())) {
     PLOG(WARNING) << "Cannot size the temporary file to " << size << " bytes";
     return nullptr;
   }
   const uint64_t size64 = size;
-  HANDLE mapping = ::CreateFileMappingW(file_, nullptr, PAGE_READWRITE,
-                                        static_cast<DWORD>(size64 >> 32),
-                                        static_cast<DWORD>(size64 & 0xFFFFFFFF), nullptr);
-  if (!mapping) {
+  base::win::ScopedHandle mapping(::CreateFileMappingW(file_.Get(), nullptr, PAGE_READWRITE,
+                                                       static_cast<DWORD>(size64 >> 32),
+                                                       static_cast<DWORD>(size64 & 0xFFFFFFFF),
+                                                       nullptr));
+  if (!mapping.IsValid()) {
     PLOG(WARNING) << "CreateFileMapping failed for " << size << " bytes";
     return nullptr;
   }
-  void* view = ::MapViewOfFile(mapping, FILE_MAP_WRITE, 0, 0, size);
+  void* view = ::MapViewOfFile(mapping.Get(), FILE_MAP_WRITE, 0, 0, size);
   if (!view) {
     PLOG(WARNING) << "MapViewOfFile failed for " << size << " bytes";
-    ::CloseHandle(mapping);
     return nullptr;
   }
-  mapping_ = mapping;
+  mapping_ = std::move(mapping);
   view_.begin = static_cast<const uint8_t*>(view);
   view_.size = size;
   return view;
@@ -79,11 +75,10 @@ void LzmaFileAllocator::Free(void* address) {
   if (!address)
     return;
   // Only the mapped view is unmapped; anything else came from the heap.
-  if (mapping_ && address == view_.begin) {
+  if (mapping_.IsValid() && address == view_.begin) {
     ::UnmapViewOfFile(address);
     view_ = MappedRange();
-    ::CloseHandle(mapping_);
-    mapping_ = nullptr;
+    mapping_.Close();
     return;
   }
   heap_.Free(address);

@@ -6,6 +6,7 @@
 #include <stddef.h>
 
 #include "base/files/file_path.h"
+#include "base/win/scoped_handle.h"
 #include "desktop/windows/installer/lzma_util/in_page_error_guard.h"
 #include "desktop/windows/installer/lzma_util/seven_zip/allocator.h"
 #include "desktop/windows/installer/lzma_util/seven_zip/heap_allocator.h"
@@ -33,17 +34,16 @@ class LzmaFileAllocator : public seven_zip::Allocator {
   void Free(void* address) override;
 
   // Whether a temporary file backs the allocations.
-  bool is_file_backed() const { return file_ != nullptr; }
+  bool is_file_backed() const { return file_.IsValid(); }
   // The current mapping (empty when none), for an InPageErrorGuard.
   const MappedRange* mapped_range() const { return &view_; }
 
  private:
   void* MapFile(size_t size);
 
-  base::FilePath temp_path_;
-  // The temporary file and its mapping; null when none.
-  void* file_ = nullptr;
-  void* mapping_ = nullptr;
+  // The temporary file and its mapping; empty when none.
+  base::win::ScopedHandle file_;
+  base::win::ScopedHandle mapping_;
   MappedRange view_;
   seven_zip::HeapAllocator heap_;
 };

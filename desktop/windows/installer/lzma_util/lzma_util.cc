@@ -32,9 +32,12 @@ using seven_zip::ResultCode;
 // WriteFile takes a DWORD: large entries are written in pieces.
 constexpr size_t kMaxWriteSize = 1 << 30;
 
-// The reader's temporary allocations (decoder tables, intermediate
-// streams). It keeps track of them so that what an interrupted decode left
-// behind (an in-page error abandons its stack frames) is freed with it.
+// The reader's temporary allocations (read buffers, decoder tables,
+// intermediate streams): all that a decode allocates besides the output
+// block. It keeps track of them so that what an interrupted decode left
+// behind (an in-page error abandons its stack frames) is freed with it. Its
+// bookkeeping is its own and never half-made when a fault strikes: faults
+// come only from the mapped block, which it does not touch.
 class TrackingAllocator : public seven_zip::Allocator {
  public:
   TrackingAllocator() = default;
@@ -59,27 +62,6 @@ class TrackingAllocator : public seven_zip::Allocator {
  private:
   std::set<void*> live_;
 };
-
-
-// `location` joined with an entry name. The reader has refused names that
-// could leave the folder; this checks again, as the last line before a
-// path reaches CreateFile.
-bool MakeOutputPath(const base::FilePath& location,
-                    const std::u16string& name,
-                    base::FilePath* output) {
-  std::wstring relative(name.begin(), name.end());
-  for (wchar_t& c : relative) {
-    if (c == L'/')
-      c = L'\\';
-  }
-  const base::FilePath relative_path(relative);
-  if (relative.empty() || relative.find(L':') != std::wstring::npos ||
-      relative.front() == L'\\' || relative_path.IsAbsolute() || relative_path.ReferencesParent()) {
-    return false;
-  }
-  *output = location.Append(relative_path);
-  return location.IsParent(*output);
-}
 
 struct ExtractCall {
   ArchiveReader* reader;
@@ -139,6 +121,13 @@ class OpenedArchive {
   ArchiveReader reader_;
 };
 
+// At most INT_MAX, for the progress delegate.
+int ClampToInt(size_t count) {
+  return count > static_cast<size_t>(std::numeric_limits<int>::max())
+             ? std::numeric_limits<int>::max()
+             : static_cast<int>(count);
+}
+
 }  // namespace
 
 LzmaUtil::LzmaUtil() = default;
@@ -149,21 +138,19 @@ LzmaUtil::~LzmaUtil() {
 
 int LzmaUtil::Open(const base::FilePath& archive) {
   Close();
-  HANDLE file = ::CreateFileW(archive.value().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) {
+  base::win::ScopedHandle file(::CreateFileW(archive.value().c_str(), GENERIC_READ,
+                                             FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                             FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.IsValid()) {
     const DWORD error = ::GetLastError();
     return error == ERROR_FILE_NOT_FOUND ? kOpenFileNotFound : kOpenFailed;
   }
-  archive_ = file;
+  archive_ = std::move(file);
   return kOpenSuccess;
 }
 
 void LzmaUtil::Close() {
-  if (archive_) {
-    ::CloseHandle(archive_);
-    archive_ = nullptr;
-  }
+  archive_.Close();
 }
 
 uint32_t LzmaUtil::GetLastInPageError() const {
@@ -174,6 +161,7 @@ bool LzmaUtil::CreateDirectory(const base::FilePath& folder) {
   return CreateDirectoryAndReport(folder, nullptr);
 }
 
+// static
 bool LzmaUtil::CreateDirectoryAndReport(const base::FilePath& folder,
                                         std::vector<base::FilePath>* created) {
   if (base::DirectoryExists(folder))
@@ -195,7 +183,6 @@ bool LzmaUtil::CreateDirectoryAndReport(const base::FilePath& folder,
       }
       continue;
     }
-    created_folders_.insert(*it);
     if (created)
       created->push_back(*it);
   }
@@ -208,25 +195,23 @@ int LzmaUtil::ListEntryPaths(const base::FilePath& location,
   paths->clear();
   if (is_directory)
     is_directory->clear();
-  OpenedArchive archive(archive_);
+  OpenedArchive archive(archive_.Get());
   const int open_result = archive.Open();
   if (open_result != kUnpackSuccess)
     return open_result;
 
-  std::vector<base::FilePath> listed_paths;
-  std::vector<bool> listed_directories;
-  for (const ArchiveEntry& entry : archive.reader().entries()) {
-    base::FilePath output;
-    if (!MakeOutputPath(location, entry.name, &output)) {
-      LOG(ERROR) << "Couldn't get file name";
+  const std::vector<ArchiveEntry>& entries = archive.reader().entries();
+  std::vector<EntryPath> listed(entries.size());
+  for (size_t i = 0; i < entries.size(); ++i) {
+    if (!MakeEntryPath(location, entries[i], &listed[i]))
       return kUnpackNameUnreadable;
-    }
-    listed_paths.push_back(output);
-    listed_directories.push_back(entry.is_directory);
   }
-  paths->swap(listed_paths);
-  if (is_directory)
-    is_directory->swap(listed_directories);
+  paths->reserve(listed.size());
+  for (const EntryPath& entry : listed) {
+    paths->push_back(entry.path);
+    if (is_directory)
+      is_directory->push_back(entry.is_directory);
+  }
   return kUnpackSuccess;
 }
 
@@ -235,123 +220,46 @@ int LzmaUtil::Unpack(const base::FilePath& location,
                      UnpackProgressDelegate* delegate,
                      std::vector<base::FilePath>* files,
                      std::vector<base::FilePath>* folders) {
-  OpenedArchive archive(archive_);
+  OpenedArchive archive(archive_.Get());
   const int open_result = archive.Open();
   if (open_result != kUnpackSuccess)
     return open_result;
 
   ArchiveReader& reader = archive.reader();
+  const std::vector<ArchiveEntry>& entries = reader.entries();
+  if (delegate)
+    delegate->SetTotalFiles(ClampToInt(wanted.empty() ? entries.size() : wanted.size()));
+
   std::set<base::FilePath> remaining = wanted;
   LzmaFileAllocator allocator(location);
-  const std::vector<ArchiveEntry>& entries = reader.entries();
-  if (delegate) {
-    const size_t total = wanted.empty() ? entries.size() : wanted.size();
-    delegate->SetTotalFiles(total > static_cast<size_t>(std::numeric_limits<int>::max())
-                                ? std::numeric_limits<int>::max()
-                                : static_cast<int>(total));
-  }
-
   // Declared after the allocator, which must outlive it.
   BlockCache cache(&allocator);
   InPageErrorGuard guard(allocator.mapped_range());
   int result = kUnpackSuccess;
   int progress_index = 0;
   for (size_t i = 0; i < entries.size() && (wanted.empty() || !remaining.empty()); ++i) {
-    const ArchiveEntry& entry = entries[i];
-    base::FilePath output;
-    if (!MakeOutputPath(location, entry.name, &output)) {
-      LOG(ERROR) << "Couldn't get file name";
+    EntryPath output;
+    if (!MakeEntryPath(location, entries[i], &output)) {
       result = kUnpackNameUnreadable;
       break;
     }
-    if (!wanted.empty()) {
-      auto found = remaining.find(output);
-      if (found == remaining.end())
-        continue;
-      remaining.erase(found);
-    }
+    if (!wanted.empty() && remaining.erase(output.path) == 0)
+      continue;
     if (delegate)
       delegate->OnFileUnpacked(progress_index);
     ++progress_index;
 
-    ExtractCall call{&reader, i, &cache};
-    if (!guard.Run(&RunExtract, &call)) {
-      last_in_page_error_ = guard.status();
-      char status[16];
-      snprintf(status, sizeof(status), "0x%08X", static_cast<unsigned>(last_in_page_error_));
-      LOG(ERROR) << "EXCEPTION_IN_PAGE_ERROR while accessing mapped memory; NTSTATUS = " << status;
-      result = kUnpackInPageError;
+    size_t offset = 0;
+    size_t size = 0;
+    result = ExtractEntry(&reader, i, &cache, &guard, &offset, &size);
+    if (result != kUnpackSuccess)
       break;
-    }
-    if (call.result != ResultCode::kOk) {
-      LOG(ERROR) << "Error returned by SzExtract: " << static_cast<int>(call.result);
-      LOG(INFO) << "Entry " << i << " cannot be extracted: "
-                << seven_zip::ResultCodeName(call.result) << ", " << reader.error_message();
-      result = kUnpackExtractFailed;
-      break;
-    }
-
-    const base::FilePath folder = entry.is_directory ? output : output.DirName();
-    std::vector<base::FilePath> made;
-    CreateDirectoryAndReport(folder, &made);
-    if (folders)
-      folders->insert(folders->end(), made.begin(), made.end());
-    if (entry.is_directory)
+    PrepareFolders(output, folders);
+    if (output.is_directory)
       continue;
-
-    HANDLE file = ::CreateFileW(output.value().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-      const DWORD create_error = ::GetLastError();
-      LOG(ERROR) << "Error returned by CreateFile: " << create_error;
-      result = kUnpackCreateFileFailed;
+    result = WriteEntryFile(output.path, entries[i], cache.data() + offset, size, files);
+    if (result != kUnpackSuccess)
       break;
-    }
-    if (files)
-      files->push_back(output);
-
-    const uint8_t* data = cache.data() + call.offset;
-    size_t left = call.size;
-    DWORD write_error = ERROR_SUCCESS;
-    while (left > 0) {
-      const DWORD piece = static_cast<DWORD>(left < kMaxWriteSize ? left : kMaxWriteSize);
-      DWORD written = 0;
-      if (!::WriteFile(file, data, piece, &written, nullptr)) {
-        write_error = ::GetLastError();
-        result = kUnpackWriteFailed;
-        break;
-      }
-      if (written != piece) {
-        // A short write without an error: the error stays 0.
-        result = kUnpackWriteFailed;
-        break;
-      }
-      data += piece;
-      left -= piece;
-    }
-    if (result == kUnpackWriteFailed) {
-      LOG(ERROR) << "Error returned by WriteFile " << write_error;
-      ::CloseHandle(file);
-      break;
-    }
-    if (entry.has_modification_time) {
-      FILETIME time;
-      time.dwLowDateTime = static_cast<DWORD>(entry.modification_time & 0xFFFFFFFF);
-      time.dwHighDateTime = static_cast<DWORD>(entry.modification_time >> 32);
-      if (!::SetFileTime(file, nullptr, nullptr, &time)) {
-        const DWORD time_error = ::GetLastError();
-        LOG(ERROR) << "Error returned by SetFileTime " << time_error;
-        ::CloseHandle(file);
-        result = kUnpackSetFileTimeFailed;
-        break;
-      }
-    }
-    if (!::CloseHandle(file)) {
-      const DWORD close_error = ::GetLastError();
-      LOG(ERROR) << "Error returned by CloseHandle " << close_error;
-      result = kUnpackCloseFailed;
-      break;
-    }
   }
   // The cache frees the block through the allocator before the allocator
   // closes (and so deletes) its file; then the reader lets go of the
@@ -359,6 +267,131 @@ int LzmaUtil::Unpack(const base::FilePath& location,
   cache.Release();
   reader.Close();
   return result;
+}
+
+// static
+bool LzmaUtil::MakeEntryPath(const base::FilePath& location,
+                             const ArchiveEntry& entry,
+                             EntryPath* output) {
+  // The reader has refused names that could leave the folder; this checks
+  // again, as the last line before a path reaches CreateFile.
+  std::wstring relative(entry.name.begin(), entry.name.end());
+  for (wchar_t& c : relative) {
+    if (c == L'/')
+      c = L'\\';
+  }
+  const base::FilePath relative_path(relative);
+  base::FilePath path;
+  if (!relative.empty() && relative.find(L':') == std::wstring::npos &&
+      relative.front() != L'\\' && !relative_path.IsAbsolute() &&
+      !relative_path.ReferencesParent()) {
+    path = location.Append(relative_path);
+  }
+  if (path.empty() || !location.IsParent(path)) {
+    LOG(ERROR) << "Couldn't get file name";
+    return false;
+  }
+  output->path = path;
+  output->is_directory = entry.is_directory;
+  return true;
+}
+
+int LzmaUtil::ExtractEntry(ArchiveReader* reader,
+                           size_t index,
+                           BlockCache* cache,
+                           InPageErrorGuard* guard,
+                           size_t* offset,
+                           size_t* size) {
+  ExtractCall call{reader, index, cache};
+  if (!guard->Run(&RunExtract, &call)) {
+    last_in_page_error_ = guard->status();
+    char status[16];
+    snprintf(status, sizeof(status), "0x%08X", static_cast<unsigned>(last_in_page_error_));
+    LOG(ERROR) << "EXCEPTION_IN_PAGE_ERROR while accessing mapped memory; NTSTATUS = " << status;
+    return kUnpackInPageError;
+  }
+  if (call.result != ResultCode::kOk) {
+    LOG(ERROR) << "Error returned by SzExtract: " << static_cast<int>(call.result);
+    LOG(INFO) << "Entry " << index << " cannot be extracted: "
+              << seven_zip::ResultCodeName(call.result) << ", " << reader->error_message();
+    return kUnpackExtractFailed;
+  }
+  *offset = call.offset;
+  *size = call.size;
+  return kUnpackSuccess;
+}
+
+// static
+void LzmaUtil::PrepareFolders(const EntryPath& entry, std::vector<base::FilePath>* folders) {
+  const base::FilePath folder = entry.is_directory ? entry.path : entry.path.DirName();
+  std::vector<base::FilePath> made;
+  CreateDirectoryAndReport(folder, &made);
+  if (folders)
+    folders->insert(folders->end(), made.begin(), made.end());
+}
+
+// static
+int LzmaUtil::WriteEntryFile(const base::FilePath& path,
+                             const ArchiveEntry& entry,
+                             const uint8_t* data,
+                             size_t size,
+                             std::vector<base::FilePath>* files) {
+  base::win::ScopedHandle file(::CreateFileW(path.value().c_str(), GENERIC_WRITE, 0, nullptr,
+                                             CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.IsValid()) {
+    const DWORD error = ::GetLastError();
+    LOG(ERROR) << "Error returned by CreateFile: " << error;
+    return kUnpackCreateFileFailed;
+  }
+  if (files)
+    files->push_back(path);
+  int result = WriteContents(file.Get(), data, size);
+  if (result == kUnpackSuccess)
+    result = SetModificationTime(file.Get(), entry);
+  if (result != kUnpackSuccess)
+    return result;
+  if (!::CloseHandle(file.Take())) {
+    const DWORD error = ::GetLastError();
+    LOG(ERROR) << "Error returned by CloseHandle " << error;
+    return kUnpackCloseFailed;
+  }
+  return kUnpackSuccess;
+}
+
+// static
+int LzmaUtil::WriteContents(void* file, const uint8_t* data, size_t size) {
+  while (size > 0) {
+    const DWORD piece = static_cast<DWORD>(size < kMaxWriteSize ? size : kMaxWriteSize);
+    DWORD written = 0;
+    if (!::WriteFile(file, data, piece, &written, nullptr)) {
+      const DWORD error = ::GetLastError();
+      LOG(ERROR) << "Error returned by WriteFile " << error;
+      return kUnpackWriteFailed;
+    }
+    if (written != piece) {
+      // A short write without an error: the error logged is 0.
+      LOG(ERROR) << "Error returned by WriteFile " << ERROR_SUCCESS;
+      return kUnpackWriteFailed;
+    }
+    data += piece;
+    size -= piece;
+  }
+  return kUnpackSuccess;
+}
+
+// static
+int LzmaUtil::SetModificationTime(void* file, const ArchiveEntry& entry) {
+  if (!entry.has_modification_time)
+    return kUnpackSuccess;
+  FILETIME time;
+  time.dwLowDateTime = static_cast<DWORD>(entry.modification_time & 0xFFFFFFFF);
+  time.dwHighDateTime = static_cast<DWORD>(entry.modification_time >> 32);
+  if (!::SetFileTime(file, nullptr, nullptr, &time)) {
+    const DWORD error = ::GetLastError();
+    LOG(ERROR) << "Error returned by SetFileTime " << error;
+    return kUnpackSetFileTimeFailed;
+  }
+  return kUnpackSuccess;
 }
 
 }  // namespace velta

@@ -3,12 +3,14 @@
 #ifndef DESKTOP_WINDOWS_INSTALLER_LZMA_UTIL_LZMA_UTIL_H_
 #define DESKTOP_WINDOWS_INSTALLER_LZMA_UTIL_LZMA_UTIL_H_
 
+#include <stddef.h>
 #include <stdint.h>
 
 #include <set>
 #include <vector>
 
 #include "base/files/file_path.h"
+#include "base/win/scoped_handle.h"
 
 // <windows.h> turns CreateDirectory into a macro (CreateDirectoryW). The same
 // definition here gives LzmaUtil::CreateDirectory one spelling in every file,
@@ -19,6 +21,13 @@
 
 namespace velta {
 
+namespace seven_zip {
+class ArchiveReader;
+class BlockCache;
+struct ArchiveEntry;
+}  // namespace seven_zip
+
+class InPageErrorGuard;
 class UnpackProgressDelegate;
 
 // Extracts a 7z archive (possibly behind a self-extracting stub) into a
@@ -93,18 +102,62 @@ class LzmaUtil {
                              std::vector<base::FilePath>* paths,
                              std::vector<bool>* is_directory);
 
-  // True when `folder` exists or is made now with its missing parents; the
-  // folders made are remembered for this object's life.
+  // True when `folder` exists or is made now with its missing parents.
   bool CreateDirectory(const base::FilePath& folder);
 
  private:
-  // CreateDirectory that also appends each folder it makes to `created`.
-  bool CreateDirectoryAndReport(const base::FilePath& folder,
-                                std::vector<base::FilePath>* created);
+  // Where an entry goes (`location` joined with its name), and whether it is
+  // a folder.
+  struct EntryPath {
+    base::FilePath path;
+    bool is_directory = false;
+  };
 
-  // The archive's file handle; null when none is open.
-  void* archive_ = nullptr;
-  std::set<base::FilePath> created_folders_;
+  // Makes the entry's EntryPath. False (logged) when the name does not make
+  // a path inside `location`.
+  static bool MakeEntryPath(const base::FilePath& location,
+                            const seven_zip::ArchiveEntry& entry,
+                            EntryPath* output);
+
+  // Decodes entry `index` while `guard` catches in-page errors in the output
+  // block; its bytes are then at `cache->data() + *offset`, `*size` of them.
+  // Logs a failure and returns its UnpackResult; an in-page error's status
+  // is kept for GetLastInPageError.
+  int ExtractEntry(seven_zip::ArchiveReader* reader,
+                   size_t index,
+                   seven_zip::BlockCache* cache,
+                   InPageErrorGuard* guard,
+                   size_t* offset,
+                   size_t* size);
+
+  // Makes the folders an entry needs (a folder entry itself, else its
+  // parent) and appends those made to `folders` when given. A folder that
+  // cannot be made is no error here: a file in it then cannot be created.
+  static void PrepareFolders(const EntryPath& entry, std::vector<base::FilePath>* folders);
+
+  // Writes `size` bytes at `data` as the file `path`, replacing any, with
+  // the entry's modification time; appends `path` to `files` (when given)
+  // as soon as the file exists. Logs a failure; returns an UnpackResult.
+  static int WriteEntryFile(const base::FilePath& path,
+                            const seven_zip::ArchiveEntry& entry,
+                            const uint8_t* data,
+                            size_t size,
+                            std::vector<base::FilePath>* files);
+
+  // Writes all `size` bytes at `data` to the open `file`, in pieces that
+  // WriteFile takes. Logs a failure; returns an UnpackResult.
+  static int WriteContents(void* file, const uint8_t* data, size_t size);
+
+  // Gives the open `file` the entry's modification time, when the archive
+  // stored one. Logs a failure; returns an UnpackResult.
+  static int SetModificationTime(void* file, const seven_zip::ArchiveEntry& entry);
+
+  // CreateDirectory that also appends each folder it makes to `created`.
+  static bool CreateDirectoryAndReport(const base::FilePath& folder,
+                                       std::vector<base::FilePath>* created);
+
+  // The archive file; empty when none is open.
+  base::win::ScopedHandle archive_;
   uint32_t last_in_page_error_ = 0;
 };
 

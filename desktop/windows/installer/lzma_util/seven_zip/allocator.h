@@ -7,10 +7,11 @@
 
 namespace velta::seven_zip {
 
-// Where the reader takes its large buffers from: the decoded block (a whole
-// folder) and the temporary streams of multi-stream coders. A caller may back
-// the block buffer by a mapped file. The reader frees a block buffer before it
-// allocates the next one, so at most one block buffer is alive at a time.
+// Where the reader takes its buffers from: the decoded block (a whole folder),
+// and everything else a decode needs (read buffers, the temporary streams of
+// multi-stream coders, decoder tables). A caller may back the block buffer by
+// a mapped file. The reader frees a block buffer before it allocates the next
+// one, so at most one block buffer is alive at a time.
 class Allocator {
  public:
   virtual ~Allocator() = default;

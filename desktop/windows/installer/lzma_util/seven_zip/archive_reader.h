@@ -58,7 +58,9 @@ class ArchiveReader {
   // Makes entry `index` available at `cache->data() + *offset`, `*size`
   // bytes, decoding its folder unless the cache already holds it. A
   // directory or empty file gives size 0 and leaves the cache alone. On
-  // failure the cache is released.
+  // failure the cache is released. Takes memory only from the cache and the
+  // temporary allocator (and for error_message()), so a call abandoned
+  // midway leaves behind nothing but their blocks.
   ResultCode Extract(size_t index, BlockCache* cache, size_t* offset, size_t* size);
 
   const std::string& error_message() const { return error_; }

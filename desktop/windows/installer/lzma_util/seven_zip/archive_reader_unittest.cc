@@ -393,27 +393,39 @@ TEST_F(ArchiveReaderTest, DetectsCorruptFileData) {
   EXPECT_EQ(ResultCode::kCrcError, OpenAndExtract(bytes, 0));
 }
 
-TEST_F(ArchiveReaderTest, FailsCleanlyWhenTheBlockCannotBeAllocated) {
-  FileInputStream stream;
-  ASSERT_TRUE(stream.Open((dir_ / "good" / "lzma.7z").string()));
-  HeapAllocator temp;
-  HeapAllocator small_blocks(1024);
-  ArchiveReader reader;
-  ASSERT_EQ(ResultCode::kOk, reader.Open(&stream, &temp));
-  BlockCache cache(&small_blocks);
-  bool saw_failure = false;
-  for (size_t i = 0; i < reader.entries().size(); ++i) {
-    if (!reader.entries()[i].has_stream)
-      continue;
+// A refused allocation fails the decode, leaves the cache empty, and all
+// that was handed out comes back: the output block, and the read buffer,
+// which only the temporary allocator may give.
+TEST_F(ArchiveReaderTest, FailsCleanlyWhenMemoryIsRefused) {
+  const struct {
+    const char* archive;
+    size_t temp_limit;
+    size_t block_limit;
+  } cases[] = {
+      {"lzma.7z", 0, 1024},
+      {"lzma2_plain_header.7z", 64 << 10, 0},  // The read buffer is 256 KiB.
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.archive);
+    FileInputStream stream;
+    ASSERT_TRUE(stream.Open((dir_ / "good" / c.archive).string()));
+    HeapAllocator temp(c.temp_limit);
+    HeapAllocator blocks(c.block_limit);
+    ArchiveReader reader;
+    ASSERT_EQ(ResultCode::kOk, reader.Open(&stream, &temp));
+    BlockCache cache(&blocks);
+    const std::vector<ArchiveEntry>& entries = reader.entries();
+    const auto with_data = std::find_if(entries.begin(), entries.end(),
+                                        [](const ArchiveEntry& entry) { return entry.has_stream; });
+    ASSERT_NE(entries.end(), with_data);
     size_t offset = 0;
     size_t size = 0;
-    EXPECT_EQ(ResultCode::kMemoryError, reader.Extract(i, &cache, &offset, &size));
+    EXPECT_EQ(ResultCode::kMemoryError,
+              reader.Extract(with_data - entries.begin(), &cache, &offset, &size));
     EXPECT_EQ(BlockCache::kNoFolder, cache.folder_index());
-    saw_failure = true;
-    break;
+    EXPECT_EQ(0u, blocks.live_allocations());
+    EXPECT_EQ(0u, temp.live_allocations());
   }
-  EXPECT_TRUE(saw_failure);
-  EXPECT_EQ(0u, small_blocks.live_allocations());
 }
 
 TEST_F(ArchiveReaderTest, RefusesBadEntryIndexAndClosedReader) {

@@ -3,6 +3,7 @@
 #include "desktop/windows/installer/lzma_util/seven_zip/folder_decoder.h"
 
 #include <limits>
+#include <optional>
 
 #include "desktop/windows/installer/lzma_util/seven_zip/allocator.h"
 #include "desktop/windows/installer/lzma_util/seven_zip/bcj2_decoder.h"
@@ -39,6 +40,33 @@ class FolderDecoder::TempBlock {
   Allocator* const allocator_;
   uint8_t* data_ = nullptr;
   size_t size_ = 0;
+};
+
+// The input of a single-input coder, held in place rather than on the heap:
+// a packed stream read through a buffer, or another coder's output decoded
+// into a temporary block.
+class FolderDecoder::CoderInput {
+ public:
+  explicit CoderInput(Allocator* allocator) : allocator_(allocator), storage_(allocator) {}
+  CoderInput(const CoderInput&) = delete;
+  CoderInput& operator=(const CoderInput&) = delete;
+  ~CoderInput() = default;
+
+  void ReadPacked(InputStream* stream, uint64_t offset, uint64_t size) {
+    source_ = &packed_.emplace(stream, offset, size, allocator_);
+  }
+  // Reads what was decoded into storage().
+  void ReadStorage() { source_ = &decoded_.emplace(storage_.data(), storage_.size()); }
+
+  TempBlock* storage() { return &storage_; }
+  ByteSource* source() const { return source_; }
+
+ private:
+  Allocator* const allocator_;
+  TempBlock storage_;
+  std::optional<PackStreamSource> packed_;
+  std::optional<MemoryByteSource> decoded_;
+  ByteSource* source_ = nullptr;
 };
 
 FolderDecoder::FolderDecoder(InputStream* stream, Allocator* temp_allocator)
@@ -82,20 +110,18 @@ ResultCode FolderDecoder::DecodeCoder(uint32_t index, uint8_t* out, size_t out_s
     return DecodeBcj2(coder, out, out_size);
 
   // The single-input coders read their input as a stream.
-  TempBlock storage(temp_allocator_);
-  std::unique_ptr<ByteSource> input;
-  ResultCode result = OpenInput(coder.first_in_stream, &storage, &input);
+  CoderInput coder_input(temp_allocator_);
+  ResultCode result = OpenInput(coder.first_in_stream, &coder_input);
   if (result != ResultCode::kOk)
     return result;
+  ByteSource* const input = coder_input.source();
   const uint8_t* properties = coder.properties.data();
   const size_t properties_size = coder.properties.size();
   switch (coder.method) {
     case Folder::Method::kLzma:
-      return lzma_decoder_.DecodeLzma(properties, properties_size, input.get(), out, out_size,
-                                      error_);
+      return lzma_decoder_.DecodeLzma(properties, properties_size, input, out, out_size, error_);
     case Folder::Method::kLzma2:
-      return lzma_decoder_.DecodeLzma2(properties, properties_size, input.get(), out, out_size,
-                                       error_);
+      return lzma_decoder_.DecodeLzma2(properties, properties_size, input, out, out_size, error_);
     case Folder::Method::kCopy:
     case Folder::Method::kBcjX86:
     case Folder::Method::kBcj2:
@@ -131,18 +157,16 @@ ResultCode FolderDecoder::DecodeBcj2(const Folder::Coder& coder, uint8_t* out, s
                              {range_coded.data(), range_coded.size()}, out, out_size, error_);
 }
 
-ResultCode FolderDecoder::OpenInput(uint32_t in_index, TempBlock* storage,
-                                    std::unique_ptr<ByteSource>* source) {
-  const Folder::InputSource input = folder_->SourceOf(in_index);
-  if (input.is_packed_stream) {
-    *source = std::make_unique<PackStreamSource>(stream_, packed_offsets_[input.index],
-                                                 packed_sizes_[input.index]);
+ResultCode FolderDecoder::OpenInput(uint32_t in_index, CoderInput* input) {
+  const Folder::InputSource source = folder_->SourceOf(in_index);
+  if (source.is_packed_stream) {
+    input->ReadPacked(stream_, packed_offsets_[source.index], packed_sizes_[source.index]);
     return ResultCode::kOk;
   }
-  ResultCode result = LoadInput(in_index, storage);
+  ResultCode result = LoadInput(in_index, input->storage());
   if (result != ResultCode::kOk)
     return result;
-  *source = std::make_unique<MemoryByteSource>(storage->data(), storage->size());
+  input->ReadStorage();
   return ResultCode::kOk;
 }
 
@@ -156,7 +180,7 @@ ResultCode FolderDecoder::LoadInput(uint32_t in_index, TempBlock* storage) {
   }
   if (!input.is_packed_stream)
     return DecodeCoder(input.index, storage->data(), storage->size());
-  PackStreamSource packed(stream_, packed_offsets_[input.index], size);
+  PackStreamSource packed(stream_, packed_offsets_[input.index], size, temp_allocator_);
   ResultCode result = packed.ReadExact(storage->data(), storage->size());
   if (result != ResultCode::kOk)
     *error_ = "Cannot read a packed stream";

@@ -5,7 +5,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <string>
 
 #include "desktop/windows/installer/lzma_util/seven_zip/folder.h"
@@ -15,7 +14,6 @@
 namespace velta::seven_zip {
 
 class Allocator;
-class ByteSource;
 class InputStream;
 
 // Decodes one folder into a caller-provided block: runs its coder graph from
@@ -23,6 +21,12 @@ class InputStream;
 // inputs of BCJ2, a filter's input) in blocks from the temporary allocator,
 // then checks the folder CRC when there is one. The stream and the allocator
 // must outlive the decoder.
+//
+// Everything a decode allocates (read buffers, intermediate streams, decoder
+// tables) comes from the temporary allocator; the rest of its state lives on
+// the stack. So a caller that abandons a decode midway, dropping its stack
+// frames without running destructors, recovers all of it by freeing what
+// the temporary allocator still has out.
 class FolderDecoder {
  public:
   FolderDecoder(InputStream* stream, Allocator* temp_allocator);
@@ -40,14 +44,15 @@ class FolderDecoder {
 
  private:
   class TempBlock;
+  class CoderInput;
 
   // Decodes coder `index` (whose output must be `out_size` bytes) into `out`.
   ResultCode DecodeCoder(uint32_t index, uint8_t* out, size_t out_size);
   // Loads BCJ2's four inputs into memory and joins them into `out`.
   ResultCode DecodeBcj2(const Folder::Coder& coder, uint8_t* out, size_t out_size);
-  // A source for input stream `in_index`: the packed stream itself, or the
-  // bound coder's output decoded into `storage`.
-  ResultCode OpenInput(uint32_t in_index, TempBlock* storage, std::unique_ptr<ByteSource>* source);
+  // Makes `input` read input stream `in_index`: the packed stream itself, or
+  // the bound coder's output, decoded first.
+  ResultCode OpenInput(uint32_t in_index, CoderInput* input);
   // The whole of input stream `in_index` in memory.
   ResultCode LoadInput(uint32_t in_index, TempBlock* storage);
 

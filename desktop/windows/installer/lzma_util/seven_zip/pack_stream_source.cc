@@ -4,8 +4,8 @@
 
 #include <algorithm>
 #include <cstring>
-#include <new>
 
+#include "desktop/windows/installer/lzma_util/seven_zip/allocator.h"
 #include "desktop/windows/installer/lzma_util/seven_zip/input_stream.h"
 
 namespace velta::seven_zip {
@@ -17,10 +17,13 @@ constexpr size_t kBufferSize = 1 << 18;
 
 }  // namespace
 
-PackStreamSource::PackStreamSource(InputStream* stream, uint64_t offset, uint64_t size)
-    : stream_(stream), offset_(offset), size_(size) {}
+PackStreamSource::PackStreamSource(InputStream* stream, uint64_t offset, uint64_t size,
+                                   Allocator* buffer_allocator)
+    : stream_(stream), buffer_allocator_(buffer_allocator), offset_(offset), size_(size) {}
 
-PackStreamSource::~PackStreamSource() = default;
+PackStreamSource::~PackStreamSource() {
+  buffer_allocator_->Free(buffer_);
+}
 
 ResultCode PackStreamSource::ReadFromStream(uint8_t* out, size_t size) {
   int64_t position = static_cast<int64_t>(offset_ + fetched_);
@@ -40,18 +43,18 @@ ResultCode PackStreamSource::ReadFromStream(uint8_t* out, size_t size) {
 ResultCode PackStreamSource::Peek(const uint8_t** data, size_t* size) {
   if (buffer_start_ == buffer_end_ && fetched_ < size_) {
     if (!buffer_) {
-      buffer_.reset(new (std::nothrow) uint8_t[kBufferSize]);
+      buffer_ = static_cast<uint8_t*>(buffer_allocator_->Allocate(kBufferSize));
       if (!buffer_)
         return ResultCode::kMemoryError;
     }
     const size_t count = static_cast<size_t>(std::min<uint64_t>(kBufferSize, size_ - fetched_));
-    ResultCode result = ReadFromStream(buffer_.get(), count);
+    ResultCode result = ReadFromStream(buffer_, count);
     if (result != ResultCode::kOk)
       return result;
     buffer_start_ = 0;
     buffer_end_ = count;
   }
-  *data = buffer_.get() + buffer_start_;
+  *data = buffer_ + buffer_start_;
   *size = buffer_end_ - buffer_start_;
   return ResultCode::kOk;
 }
@@ -65,7 +68,7 @@ void PackStreamSource::Consume(size_t count) {
 ResultCode PackStreamSource::ReadExact(uint8_t* out, size_t size) {
   const size_t buffered = std::min(size, buffer_end_ - buffer_start_);
   if (buffered > 0) {
-    std::memcpy(out, buffer_.get() + buffer_start_, buffered);
+    std::memcpy(out, buffer_ + buffer_start_, buffered);
     Consume(buffered);
     out += buffered;
     size -= buffered;

@@ -5,22 +5,26 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 
 #include "desktop/windows/installer/lzma_util/seven_zip/byte_source.h"
 
 namespace velta::seven_zip {
 
+class Allocator;
 class InputStream;
 
 // A ByteSource over `size` bytes of the archive starting at absolute stream
 // position `offset`, read through a buffer. Seeks before every read, so
-// several sources may share one stream. The stream must outlive the source.
+// several sources may share one stream. The buffer comes from
+// `buffer_allocator` on the first Peek (ReadExact alone needs none) and goes
+// back with the source. The stream and the allocator must outlive the source.
 class PackStreamSource : public ByteSource {
  public:
-  PackStreamSource(InputStream* stream, uint64_t offset, uint64_t size);
+  PackStreamSource(InputStream* stream, uint64_t offset, uint64_t size,
+                   Allocator* buffer_allocator);
   PackStreamSource(const PackStreamSource&) = delete;
   PackStreamSource& operator=(const PackStreamSource&) = delete;
+  // Frees the buffer.
   ~PackStreamSource() override;
 
   ResultCode Peek(const uint8_t** data, size_t* size) override;
@@ -35,12 +39,13 @@ class PackStreamSource : public ByteSource {
   ResultCode ReadFromStream(uint8_t* out, size_t size);
 
   InputStream* const stream_;
+  Allocator* const buffer_allocator_;
   const uint64_t offset_;
   const uint64_t size_;
   uint64_t consumed_ = 0;
   // Bytes read from the stream so far (buffered ones included).
   uint64_t fetched_ = 0;
-  std::unique_ptr<uint8_t[]> buffer_;
+  uint8_t* buffer_ = nullptr;
   size_t buffer_start_ = 0;
   size_t buffer_end_ = 0;
 };
