@@ -25,6 +25,7 @@ function(velta_add_unittests name)
                         GTest::gmock)
   target_compile_options(${name} PRIVATE ${VELTA_TEST_COMPILE_OPTIONS})
   velta_use_pch(${name} TEST)
+  set_target_properties(${name} PROPERTIES UNITY_BUILD ON UNITY_BUILD_BATCH_SIZE 8)
   add_test(NAME ${name} COMMAND ${name})
   set_tests_properties(${name} PROPERTIES
     PASS_REGULAR_EXPRESSION "\\[  PASSED  \\] [0-9]+ tests?"

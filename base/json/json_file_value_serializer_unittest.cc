@@ -17,48 +17,48 @@ class JSONFileValueSerializerTest : public ::testing::Test {
  protected:
   void SetUp() override {
     wchar_t temp[MAX_PATH];
-    ASSERT_NE(0u, GetTempPathW(MAX_PATH, temp));
+    ASSERT_NE(0u, ::GetTempPathW(MAX_PATH, temp));
     const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    dir_ = FilePath(temp).Append(L"velta_json_" + std::to_wstring(GetCurrentProcessId()) + L"_" +
+    dir_ = FilePath(temp).Append(L"velta_json_" + std::to_wstring(::GetCurrentProcessId()) + L"_" +
                                  std::wstring(info->name(), info->name() + strlen(info->name())));
-    ASSERT_TRUE(CreateDirectoryW(dir_.value().c_str(), nullptr)) << GetLastError();
+    ASSERT_TRUE(::CreateDirectoryW(dir_.value().c_str(), nullptr)) << ::GetLastError();
   }
 
   void TearDown() override {
     WIN32_FIND_DATAW data;
-    HANDLE find = FindFirstFileW(dir_.Append(L"*").value().c_str(), &data);
+    HANDLE find = ::FindFirstFileW(dir_.Append(L"*").value().c_str(), &data);
     if (find != INVALID_HANDLE_VALUE) {
       do {
         if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-          DeleteFileW(dir_.Append(data.cFileName).value().c_str());
+          ::DeleteFileW(dir_.Append(data.cFileName).value().c_str());
         else if (data.cFileName[0] != L'.')
-          RemoveDirectoryW(dir_.Append(data.cFileName).value().c_str());
-      } while (FindNextFileW(find, &data));
-      FindClose(find);
+          ::RemoveDirectoryW(dir_.Append(data.cFileName).value().c_str());
+      } while (::FindNextFileW(find, &data));
+      ::FindClose(find);
     }
-    EXPECT_TRUE(RemoveDirectoryW(dir_.value().c_str())) << GetLastError();
+    EXPECT_TRUE(::RemoveDirectoryW(dir_.value().c_str())) << ::GetLastError();
   }
 
   void WriteBytes(const FilePath& path, const std::string& bytes) {
-    HANDLE file = CreateFileW(path.value().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0,
+    HANDLE file = ::CreateFileW(path.value().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0,
                               nullptr);
     ASSERT_NE(INVALID_HANDLE_VALUE, file);
     DWORD written = 0;
-    ASSERT_TRUE(WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr));
-    CloseHandle(file);
+    ASSERT_TRUE(::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr));
+    ::CloseHandle(file);
   }
 
   std::string ReadBytes(const FilePath& path) {
     std::string bytes;
-    HANDLE file = CreateFileW(path.value().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+    HANDLE file = ::CreateFileW(path.value().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                               OPEN_EXISTING, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE)
       return "<missing>";
     char buffer[4096];
     DWORD read = 0;
-    while (ReadFile(file, buffer, sizeof(buffer), &read, nullptr) && read > 0)
+    while (::ReadFile(file, buffer, sizeof(buffer), &read, nullptr) && read > 0)
       bytes.append(buffer, read);
-    CloseHandle(file);
+    ::CloseHandle(file);
     return bytes;
   }
 
@@ -129,17 +129,17 @@ TEST_F(JSONFileValueSerializerTest, FileOpenedExclusivelyIsLocked) {
   const FilePath path = dir_.Append(L"Local State");
   WriteBytes(path, "{}");
   HANDLE exclusive =
-      CreateFileW(path.value().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+      ::CreateFileW(path.value().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(INVALID_HANDLE_VALUE, exclusive);
   std::string message;
   EXPECT_EQ(JSONFileValueDeserializer::JSON_FILE_LOCKED, ExpectFailure(path, &message));
   EXPECT_EQ("File locked.", message);
-  CloseHandle(exclusive);
+  ::CloseHandle(exclusive);
 }
 
 TEST_F(JSONFileValueSerializerTest, FolderIsAccessDenied) {
   const FilePath path = dir_.Append(L"folder.json");
-  ASSERT_TRUE(CreateDirectoryW(path.value().c_str(), nullptr));
+  ASSERT_TRUE(::CreateDirectoryW(path.value().c_str(), nullptr));
   std::string message;
   EXPECT_EQ(JSONFileValueDeserializer::JSON_ACCESS_DENIED, ExpectFailure(path, &message));
   EXPECT_EQ("Access denied.", message);
