@@ -189,29 +189,20 @@ bool LzmaUtil::CreateDirectoryAndReport(const base::FilePath& folder,
   return true;
 }
 
-int LzmaUtil::ListEntryPaths(const base::FilePath& location,
-                             std::vector<base::FilePath>* paths,
-                             std::vector<bool>* is_directory) {
-  paths->clear();
-  if (is_directory)
-    is_directory->clear();
+int LzmaUtil::ListEntryPaths(const base::FilePath& location, std::vector<EntryPath>* entries) {
+  entries->clear();
   OpenedArchive archive(archive_.Get());
   const int open_result = archive.Open();
   if (open_result != kUnpackSuccess)
     return open_result;
 
-  const std::vector<ArchiveEntry>& entries = archive.reader().entries();
-  std::vector<EntryPath> listed(entries.size());
-  for (size_t i = 0; i < entries.size(); ++i) {
-    if (!MakeEntryPath(location, entries[i], &listed[i]))
+  const std::vector<ArchiveEntry>& archive_entries = archive.reader().entries();
+  std::vector<EntryPath> listed(archive_entries.size());
+  for (size_t i = 0; i < archive_entries.size(); ++i) {
+    if (!MakeEntryPath(location, archive_entries[i], &listed[i]))
       return kUnpackNameUnreadable;
   }
-  paths->reserve(listed.size());
-  for (const EntryPath& entry : listed) {
-    paths->push_back(entry.path);
-    if (is_directory)
-      is_directory->push_back(entry.is_directory);
-  }
+  *entries = std::move(listed);
   return kUnpackSuccess;
 }
 

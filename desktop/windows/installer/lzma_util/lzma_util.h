@@ -90,22 +90,6 @@ class LzmaUtil {
   // output buffer; 0 when none.
   virtual uint32_t GetLastInPageError() const;
 
-  // Lists the full output paths (`location` joined with each entry's name)
-  // of the open archive's entries, in the archive's order, without writing
-  // anything; `is_directory` (when given) gets one flag per path. Lets a
-  // caller make room for the entries (park files in their way) before
-  // Unpack. The lists are replaced, and left empty on failure. Returns
-  // kUnpackSuccess, or Unpack's code for the same failure: kUnpackNoArchive,
-  // kUnpackNoSignature, kUnpackArchiveOpenFailed (logged as Unpack logs
-  // them) or kUnpackNameUnreadable.
-  virtual int ListEntryPaths(const base::FilePath& location,
-                             std::vector<base::FilePath>* paths,
-                             std::vector<bool>* is_directory);
-
-  // True when `folder` exists or is made now with its missing parents.
-  bool CreateDirectory(const base::FilePath& folder);
-
- private:
   // Where an entry goes (`location` joined with its name), and whether it is
   // a folder.
   struct EntryPath {
@@ -113,6 +97,19 @@ class LzmaUtil {
     bool is_directory = false;
   };
 
+  // Lists where the open archive's entries go (`location` joined with each
+  // entry's name), in the archive's order, without writing anything. Lets a
+  // caller make room for the entries (park files in their way) before
+  // Unpack. The list is replaced, and left empty on failure. Returns
+  // kUnpackSuccess, or Unpack's code for the same failure: kUnpackNoArchive,
+  // kUnpackNoSignature, kUnpackArchiveOpenFailed (logged as Unpack logs
+  // them) or kUnpackNameUnreadable.
+  virtual int ListEntryPaths(const base::FilePath& location, std::vector<EntryPath>* entries);
+
+  // True when `folder` exists or is made now with its missing parents.
+  bool CreateDirectory(const base::FilePath& folder);
+
+ private:
   // Makes the entry's EntryPath. False (logged) when the name does not make
   // a path inside `location`.
   static bool MakeEntryPath(const base::FilePath& location,

@@ -266,18 +266,16 @@ TEST_F(LzmaUtilTest, ListEntryPathsNamesWhatUnpackWrites) {
     SetUp();
     LzmaUtil util;
     ASSERT_EQ(LzmaUtil::kOpenSuccess, util.Open(Archives().Append(L"good").AppendASCII(archive)));
-    std::vector<base::FilePath> paths = {dest_.Append(L"stale")};
-    std::vector<bool> is_directory = {true, false};
-    ASSERT_EQ(LzmaUtil::kUnpackSuccess, util.ListEntryPaths(dest_, &paths, &is_directory));
+    std::vector<LzmaUtil::EntryPath> entries = {{dest_.Append(L"stale"), true}};
+    ASSERT_EQ(LzmaUtil::kUnpackSuccess, util.ListEntryPaths(dest_, &entries));
     EXPECT_FALSE(fs::exists(Fs(dest_)));
-    ASSERT_EQ(paths.size(), is_directory.size());
     std::vector<base::FilePath> listed_files;
     std::set<base::FilePath> listed_folders;
-    for (size_t i = 0; i < paths.size(); ++i) {
-      if (is_directory[i])
-        listed_folders.insert(paths[i]);
+    for (const LzmaUtil::EntryPath& entry : entries) {
+      if (entry.is_directory)
+        listed_folders.insert(entry.path);
       else
-        listed_files.push_back(paths[i]);
+        listed_files.push_back(entry.path);
     }
 
     ASSERT_EQ(LzmaUtil::kUnpackSuccess, util.Unpack(dest_, {}, nullptr, &files_, &folders_));
@@ -318,12 +316,10 @@ TEST_F(LzmaUtilTest, ListEntryPathsFailsLikeUnpack) {
     if (!c.archive.empty()) {
       ASSERT_EQ(LzmaUtil::kOpenSuccess, util.Open(c.archive));
     }
-    std::vector<base::FilePath> paths = {dest_};
-    std::vector<bool> is_directory = {true};
+    std::vector<LzmaUtil::EntryPath> entries = {{dest_, true}};
     ErrorLogCollector log;
-    EXPECT_EQ(c.result, util.ListEntryPaths(dest_, &paths, &is_directory));
-    EXPECT_THAT(paths, IsEmpty());
-    EXPECT_THAT(is_directory, IsEmpty());
+    EXPECT_EQ(c.result, util.ListEntryPaths(dest_, &entries));
+    EXPECT_THAT(entries, IsEmpty());
     if (c.log) {
       ASSERT_EQ(1u, log.lines.size());
       EXPECT_THAT(log.lines[0], ::testing::StartsWith(c.log));

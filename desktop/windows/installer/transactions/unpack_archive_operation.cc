@@ -88,9 +88,8 @@ bool UnpackArchiveOperation::Do(Transaction* nested, std::string* error) {
 }
 
 bool UnpackArchiveOperation::MakeRoomForEntries(Transaction* nested, std::string* error) {
-  std::vector<base::FilePath> paths;
-  std::vector<bool> is_directory;
-  const int result = unpacker_->ListEntryPaths(destination_, &paths, &is_directory);
+  std::vector<LzmaUtil::EntryPath> entries;
+  const int result = unpacker_->ListEntryPaths(destination_, &entries);
   if (result != LzmaUtil::kUnpackSuccess)
     return FailUnpack(result, error);
 
@@ -99,8 +98,8 @@ bool UnpackArchiveOperation::MakeRoomForEntries(Transaction* nested, std::string
   // each: a folder entry, or the parent of any entry, where a file is.
   std::set<base::FilePath> checked_folders;
   std::set<base::FilePath> in_the_way;
-  for (size_t i = 0; i < paths.size(); ++i) {
-    for (base::FilePath folder = is_directory[i] ? paths[i] : paths[i].DirName();
+  for (const LzmaUtil::EntryPath& entry : entries) {
+    for (base::FilePath folder = entry.is_directory ? entry.path : entry.path.DirName();
          destination_.IsParent(folder) && checked_folders.insert(folder).second;
          folder = folder.DirName()) {
       if (base::PathExists(folder) && !base::DirectoryExists(folder)) {
@@ -112,18 +111,18 @@ bool UnpackArchiveOperation::MakeRoomForEntries(Transaction* nested, std::string
         return false;
       }
     }
-    if (is_directory[i])
+    if (entry.is_directory)
       continue;
-    if (base::DirectoryExists(paths[i])) {
+    if (base::DirectoryExists(entry.path)) {
       const std::string message =
           "Cannot unpack the archive: a folder is in the way of the file " +
-          paths[i].AsUTF8Unsafe();
+          entry.path.AsUTF8Unsafe();
       LOG(ERROR) << message;
       SetError(error, message);
       return false;
     }
-    if (base::PathExists(paths[i]))
-      in_the_way.insert(paths[i]);
+    if (base::PathExists(entry.path))
+      in_the_way.insert(entry.path);
   }
 
   // The unpacker replaces files: the previous ones are parked instead, to be
