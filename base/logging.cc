@@ -121,6 +121,32 @@ std::string SystemErrorCodeToString(SystemErrorCode error_code) {
   return base::WideToUTF8(std::wstring_view(buffer, length)) + ". (" + code + ")";
 }
 
+LogStream::LogStream() = default;
+LogStream::~LogStream() = default;
+
+LogStream& LogStream::operator<<(const std::wstring& value) {
+  stream_ << base::WideToUTF8(value);
+  return *this;
+}
+
+LogStream& LogStream::operator<<(std::wstring_view value) {
+  stream_ << base::WideToUTF8(value);
+  return *this;
+}
+
+LogStream& LogStream::operator<<(const wchar_t* value) {
+  if (!value) {
+    stream_ << "(null)";
+    return *this;
+  }
+  return *this << std::wstring_view(value);
+}
+
+LogStream& LogStream::operator<<(std::ostream& (*manipulator)(std::ostream&)) {
+  stream_ << manipulator;
+  return *this;
+}
+
 LogMessage::LogMessage(const char* file, int line, LogSeverity severity)
     : severity_(severity), file_(file), line_(line) {
   Init(file, line);
@@ -151,7 +177,7 @@ void LogMessage::Init(const char* file, int line) {
   else
     stream_ << "VERBOSE" << -severity_;
   stream_ << ":" << file << "(" << line << ")] ";
-  message_start_ = static_cast<size_t>(stream_.tellp());
+  message_start_ = static_cast<size_t>(stream_.ostream().tellp());
 }
 
 void LogMessage::Flush() {
@@ -202,15 +228,3 @@ Win32ErrorLogMessage::~Win32ErrorLogMessage() {
 }
 
 }  // namespace logging
-
-namespace std {
-
-std::ostream& operator<<(std::ostream& out, const std::wstring& wstr) {
-  return out << base::WideToUTF8(wstr);
-}
-
-std::ostream& operator<<(std::ostream& out, std::wstring_view wstr) {
-  return out << base::WideToUTF8(wstr);
-}
-
-}  // namespace std

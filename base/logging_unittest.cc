@@ -4,11 +4,33 @@
 
 #include <windows.h>
 
+#include <memory>
 #include <regex>
 #include <string>
 #include <vector>
 
 #include "gtest/gtest.h"
+
+namespace velta {
+namespace {
+
+// A namespace with an operator<< of its own, as system code has: a free
+// operator<< for wide strings declared elsewhere would be hidden here.
+struct Marker {};
+std::ostream& operator<<(std::ostream& out, Marker) {
+  return out << "<marker>";
+}
+
+void LogWideTextInEveryForm(const std::wstring& text) {
+  LOG(INFO) << text << Marker();
+  LOG_IF(WARNING, true) << std::wstring_view(text);
+  VLOG(1) << text.c_str();
+  PLOG(ERROR) << text;
+  DLOG(ERROR) << text;
+}
+
+}  // namespace
+}  // namespace velta
 
 namespace logging {
 namespace {
@@ -87,6 +109,29 @@ TEST_F(LoggingTest, WideStringsAreWrittenAsUtf8) {
   LOG(INFO) << std::wstring(L"Install folder: C:\\Program Files\\Vel\u00e5ta");
   ASSERT_EQ(1u, lines_.size());
   EXPECT_NE(std::string::npos, lines_[0].find("C:\\Program Files\\Vel\xc3\xa5ta"));
+}
+
+TEST_F(LoggingTest, WideStringsAreWrittenAsUtf8FromOtherNamespaces) {
+  SetMinLogLevel(-1);
+  velta::LogWideTextInEveryForm(L"Vel\u00e5ta \u6587");
+  const size_t expected_lines = DCHECK_IS_ON() ? 5 : 4;
+  ASSERT_EQ(expected_lines, lines_.size());
+  for (const std::string& line : lines_)
+    EXPECT_NE(std::string::npos, line.find("] Vel\xc3\xa5ta \xe6\x96\x87")) << line;
+  EXPECT_NE(std::string::npos, lines_[0].find("<marker>")) << lines_[0];
+}
+
+TEST_F(LoggingTest, StreamTakesManipulatorsAndNullWideText) {
+  const wchar_t* absent = nullptr;
+  LOG(INFO) << std::hex << 255 << " " << absent << std::flush;
+  ASSERT_EQ(1u, lines_.size());
+  EXPECT_NE(std::string::npos, lines_[0].find("] ff (null)\n")) << lines_[0];
+}
+
+TEST(LoggingCheckTest, CheckOpTextShowsWideOperandsAsUtf8) {
+  std::unique_ptr<std::string> text(
+      MakeCheckOpString(std::wstring(L"\u00e5"), std::wstring_view(L"b"), "a == b"));
+  EXPECT_EQ("a == b (\xc3\xa5 vs. b)", *text);
 }
 
 TEST(LoggingFileTest, WritesToFileAndDeletesOldFile) {
