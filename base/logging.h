@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "base/dcheck_is_on.h"
+
 // Logging in the well-known style:
 //
 //   LOG(INFO) << "Installer download folder: " << path;
@@ -42,12 +44,10 @@ constexpr LogSeverity LOG_NUM_SEVERITIES = 4;
 // LOG(0).
 constexpr LogSeverity LOG_0 = LOG_ERROR;
 
-#if defined(NDEBUG) && !defined(DCHECK_ALWAYS_ON)
-constexpr LogSeverity LOG_DFATAL = LOG_ERROR;
-#define DCHECK_IS_ON() 0
-#else
+#if DCHECK_IS_ON()
 constexpr LogSeverity LOG_DFATAL = LOG_FATAL;
-#define DCHECK_IS_ON() 1
+#else
+constexpr LogSeverity LOG_DFATAL = LOG_ERROR;
 #endif
 
 enum LoggingDestination : uint32_t {
