@@ -70,9 +70,13 @@ struct LoggingSettings {
   OldFileDeletionState delete_old = APPEND_TO_OLD_LOG_FILE;
 };
 
+// The settings below may be read and changed on any thread, also while others
+// log: a line follows each setting as it was either before or after a change.
+
 // Sets where lines go and reads the verbosity from the `v` switch. Returns
 // false when the log file cannot be opened (lines then go nowhere but to the
-// other destinations). May be called again to switch files.
+// other destinations). May be called again to switch files; lines logged
+// meanwhile wait and go to the new file.
 bool InitLogging(const LoggingSettings& settings);
 
 // Closes the log file; later lines go to the default destinations.
@@ -87,8 +91,10 @@ int GetMinLogLevel();
 int GetVlogVerbosity();
 bool ShouldCreateLogMessage(LogSeverity severity);
 
-// Receives every line before it is written; returning true swallows it.
-// `message_start` is the offset of the text after the prefix.
+// Receives every line before it is written, on the logging thread; returning
+// true swallows it. `message_start` is the offset of the text after the
+// prefix. A line under way when the handler is replaced may still reach the
+// old one.
 using LogMessageHandlerFunction = bool (*)(LogSeverity severity,
                                            const char* file,
                                            int line,

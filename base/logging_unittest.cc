@@ -4,11 +4,17 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <memory>
 #include <regex>
+#include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "base/files/file_util.h"
+#include "base/files/scoped_temp_dir.h"
+#include "base/strings/string_number_conversions.h"
 #include "gtest/gtest.h"
 
 namespace velta {
@@ -168,6 +174,66 @@ TEST(LoggingFileTest, WritesToFileAndDeletesOldFile) {
   EXPECT_NE(std::string::npos, contents.find(":INFO:base/logging_unittest.cc("));
   EXPECT_NE(std::string::npos, contents.find("] first line\n"));
   EXPECT_NE(std::string::npos, contents.find("] second line\n"));
+}
+
+// Workers log while this thread changes the level and reopens the log file
+// under them: every WARNING line arrives once and whole, and no other line is
+// torn. Without the file lock a write meets a closed handle and the line is
+// lost.
+TEST(LoggingFileTest, ThreadsLogWhileSettingsChange) {
+  base::ScopedTempDir dir;
+  ASSERT_TRUE(dir.CreateUniqueTempDir());
+  const base::FilePath path = dir.GetPath().Append(L"threads.log");
+  LoggingSettings settings;
+  settings.logging_dest = LOG_TO_FILE;
+  settings.log_file_path = path.value().c_str();
+  ASSERT_TRUE(InitLogging(settings));
+  const int saved_min_level = GetMinLogLevel();
+
+  constexpr int kThreads = 4;
+  constexpr int kRounds = 300;
+  std::atomic<int> finished{0};
+  std::vector<std::thread> workers;
+  for (int t = 0; t < kThreads; ++t) {
+    workers.emplace_back([t, &finished] {
+      for (int i = 0; i < kRounds; ++i) {
+        LOG(WARNING) << "worker " << t << " round " << i;
+        LOG(INFO) << "worker " << t << " round " << i;
+        VLOG(1) << "worker " << t << " round " << i;
+      }
+      ++finished;
+    });
+  }
+  const int levels[] = {LOG_WARNING, LOG_INFO, -1};
+  for (int change = 0; finished.load() < kThreads; ++change) {
+    SetMinLogLevel(levels[change % 3]);
+    EXPECT_TRUE(InitLogging(settings));
+  }
+  for (std::thread& worker : workers)
+    worker.join();
+  SetMinLogLevel(saved_min_level);
+  CloseLogFile();
+
+  std::string contents;
+  ASSERT_TRUE(base::ReadFileToString(path, &contents));
+  const std::regex whole_line(
+      R"(\[\d+:\d+:\d{4}/\d{6}\.\d{3}:(WARNING|INFO|VERBOSE1):base/logging_unittest\.cc\(\d+\)\] )"
+      R"(worker (\d) round (\d+))");
+  std::vector<std::vector<int>> warnings(kThreads, std::vector<int>(kRounds, 0));
+  std::istringstream lines(contents);
+  for (std::string line; std::getline(lines, line);) {
+    std::smatch match;
+    ASSERT_TRUE(std::regex_match(line, match, whole_line)) << line;
+    int worker = 0;
+    int round = 0;
+    ASSERT_TRUE(base::StringToInt(match.str(2), &worker) && base::StringToInt(match.str(3), &round));
+    if (match[1] == "WARNING")
+      ++warnings.at(worker).at(round);
+  }
+  for (int t = 0; t < kThreads; ++t) {
+    for (int i = 0; i < kRounds; ++i)
+      EXPECT_EQ(1, warnings[t][i]) << "worker " << t << " round " << i;
+  }
 }
 
 }  // namespace
