@@ -8,29 +8,34 @@
 #include <stdlib.h>
 
 #include <algorithm>
-#include <mutex>
+#include <atomic>
 
 #include "base/command_line.h"
 #include "base/strings/string_util.h"
 #include "base/strings/utf_string_conversions.h"
+#include "base/synchronization/lock.h"
 
 namespace logging {
 namespace {
 
 const char* const kSeverityNames[LOG_NUM_SEVERITIES] = {"INFO", "WARNING", "ERROR", "FATAL"};
 
-int g_min_log_level = LOG_INFO;
-int g_vlog_switch_level = -1;
-uint32_t g_logging_destination = LOG_DEFAULT;
-LogMessageHandlerFunction g_log_message_handler = nullptr;
+// Any thread may log while another changes the settings, so every setting is
+// an atomic: a line sees each one either before or after a change. The
+// handler is stored after whatever it uses is set up, and loaded before use.
+std::atomic<int> g_min_log_level{LOG_INFO};
+std::atomic<int> g_vlog_switch_level{-1};
+std::atomic<uint32_t> g_logging_destination{LOG_DEFAULT};
+std::atomic<LogMessageHandlerFunction> g_log_message_handler{nullptr};
 
-// Serialises writes to the log file of this process. Each line is one
-// WriteFile on a handle opened for appending, so lines of processes that share
-// a file do not tear either.
-std::mutex& LogFileLock() {
-  static auto* lock = new std::mutex();
-  return *lock;
-}
+// Guards g_log_file. Unlike the other locks of the base layer it is held
+// across a system call: the one WriteFile of a line, so that InitLogging or
+// CloseLogFile never closes the handle under a write (a later write could
+// land in whatever the recycled handle value then names), and InitLogging's
+// reopening, so that a line logged meanwhile waits and goes to the new file.
+// Each line is one WriteFile on a handle opened for appending, so lines of
+// threads and of processes that share a file do not tear.
+constinit base::Lock g_log_file_lock;
 HANDLE g_log_file = INVALID_HANDLE_VALUE;
 
 void CloseLogFileLocked() {
@@ -57,10 +62,10 @@ int ReadVlogSwitch() {
 }  // namespace
 
 bool InitLogging(const LoggingSettings& settings) {
-  g_vlog_switch_level = ReadVlogSwitch();
-  std::lock_guard<std::mutex> guard(LogFileLock());
+  g_vlog_switch_level.store(ReadVlogSwitch());
+  base::AutoLock lock(g_log_file_lock);
   CloseLogFileLocked();
-  g_logging_destination = settings.logging_dest;
+  g_logging_destination.store(settings.logging_dest);
   if (!(settings.logging_dest & LOG_TO_FILE))
     return true;
   if (!settings.log_file_path)
@@ -74,33 +79,33 @@ bool InitLogging(const LoggingSettings& settings) {
 }
 
 void CloseLogFile() {
-  std::lock_guard<std::mutex> guard(LogFileLock());
+  base::AutoLock lock(g_log_file_lock);
   CloseLogFileLocked();
-  g_logging_destination = LOG_DEFAULT;
+  g_logging_destination.store(LOG_DEFAULT);
 }
 
 void SetMinLogLevel(int level) {
-  g_min_log_level = std::min(LOG_FATAL, level);
+  g_min_log_level.store(std::min(LOG_FATAL, level));
 }
 
 int GetMinLogLevel() {
-  return g_min_log_level;
+  return g_min_log_level.load();
 }
 
 int GetVlogVerbosity() {
-  return std::max(g_vlog_switch_level, LOG_INFO - g_min_log_level);
+  return std::max(g_vlog_switch_level.load(), LOG_INFO - GetMinLogLevel());
 }
 
 bool ShouldCreateLogMessage(LogSeverity severity) {
-  return severity >= g_min_log_level || severity == LOG_FATAL;
+  return severity >= GetMinLogLevel() || severity == LOG_FATAL;
 }
 
 void SetLogMessageHandler(LogMessageHandlerFunction handler) {
-  g_log_message_handler = handler;
+  g_log_message_handler.store(handler);
 }
 
 LogMessageHandlerFunction GetLogMessageHandler() {
-  return g_log_message_handler;
+  return g_log_message_handler.load();
 }
 
 SystemErrorCode GetLastSystemErrorCode() {
@@ -127,6 +132,32 @@ std::string SystemErrorCodeToString(SystemErrorCode error_code) {
   return base::CollapseWhitespaceASCII(base::WideToUTF8(std::wstring_view(buffer, length)),
                                        /*trim_sequences_with_line_breaks=*/false) +
          text;
+}
+
+LogStream::LogStream() = default;
+LogStream::~LogStream() = default;
+
+LogStream& LogStream::operator<<(const std::wstring& value) {
+  stream_ << base::WideToUTF8(value);
+  return *this;
+}
+
+LogStream& LogStream::operator<<(std::wstring_view value) {
+  stream_ << base::WideToUTF8(value);
+  return *this;
+}
+
+LogStream& LogStream::operator<<(const wchar_t* value) {
+  if (!value) {
+    stream_ << "(null)";
+    return *this;
+  }
+  return *this << std::wstring_view(value);
+}
+
+LogStream& LogStream::operator<<(std::ostream& (*manipulator)(std::ostream&)) {
+  stream_ << manipulator;
+  return *this;
 }
 
 LogMessage::LogMessage(const char* file, int line, LogSeverity severity)
@@ -159,7 +190,7 @@ void LogMessage::Init(const char* file, int line) {
   else
     stream_ << "VERBOSE" << -severity_;
   stream_ << ":" << file << "(" << line << ")] ";
-  message_start_ = static_cast<size_t>(stream_.tellp());
+  message_start_ = static_cast<size_t>(stream_.ostream().tellp());
 }
 
 void LogMessage::Flush() {
@@ -169,22 +200,23 @@ void LogMessage::Flush() {
   stream_ << "\n";
   const std::string line = stream_.str();
 
-  if (g_log_message_handler &&
-      g_log_message_handler(severity_, file_, line_, message_start_, line)) {
+  const LogMessageHandlerFunction handler = GetLogMessageHandler();
+  if (handler && handler(severity_, file_, line_, message_start_, line)) {
     if (severity_ == LOG_FATAL)
       __builtin_trap();
     ::SetLastError(last_error_);
     return;
   }
 
-  if (g_logging_destination & LOG_TO_SYSTEM_DEBUG_LOG)
+  const uint32_t destination = g_logging_destination.load();
+  if (destination & LOG_TO_SYSTEM_DEBUG_LOG)
     OutputDebugStringA(line.c_str());
-  if (g_logging_destination & LOG_TO_STDERR) {
+  if (destination & LOG_TO_STDERR) {
     fwrite(line.data(), 1, line.size(), stderr);
     fflush(stderr);
   }
-  if (g_logging_destination & LOG_TO_FILE) {
-    std::lock_guard<std::mutex> guard(LogFileLock());
+  if (destination & LOG_TO_FILE) {
+    base::AutoLock lock(g_log_file_lock);
     if (g_log_file != INVALID_HANDLE_VALUE) {
       DWORD written = 0;
       WriteFile(g_log_file, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
@@ -210,15 +242,3 @@ Win32ErrorLogMessage::~Win32ErrorLogMessage() {
 }
 
 }  // namespace logging
-
-namespace std {
-
-std::ostream& operator<<(std::ostream& out, const std::wstring& wstr) {
-  return out << base::WideToUTF8(wstr);
-}
-
-std::ostream& operator<<(std::ostream& out, std::wstring_view wstr) {
-  return out << base::WideToUTF8(wstr);
-}
-
-}  // namespace std

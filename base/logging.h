@@ -9,12 +9,16 @@
 #include <string>
 #include <string_view>
 
+#include "base/dcheck_is_on.h"
+
 // Logging in the well-known style:
 //
 //   LOG(INFO) << "Installer download folder: " << path;
 //   VLOG(1) << "Using default message loop";
 //   PLOG(ERROR) << "Error returned by CreateFile";   // appends the system error
 //   CHECK(ptr) << "reason";  DCHECK_EQ(a, b);
+//
+// Wide strings may be streamed into any of them and are written as UTF-8.
 //
 // Every line reads
 //   [pid:tid:MMDD/HHMMSS.mmm:SEVERITY:file(line)] message
@@ -40,12 +44,10 @@ constexpr LogSeverity LOG_NUM_SEVERITIES = 4;
 // LOG(0).
 constexpr LogSeverity LOG_0 = LOG_ERROR;
 
-#if defined(NDEBUG) && !defined(DCHECK_ALWAYS_ON)
-constexpr LogSeverity LOG_DFATAL = LOG_ERROR;
-#define DCHECK_IS_ON() 0
-#else
+#if DCHECK_IS_ON()
 constexpr LogSeverity LOG_DFATAL = LOG_FATAL;
-#define DCHECK_IS_ON() 1
+#else
+constexpr LogSeverity LOG_DFATAL = LOG_ERROR;
 #endif
 
 enum LoggingDestination : uint32_t {
@@ -68,9 +70,13 @@ struct LoggingSettings {
   OldFileDeletionState delete_old = APPEND_TO_OLD_LOG_FILE;
 };
 
+// The settings below may be read and changed on any thread, also while others
+// log: a line follows each setting as it was either before or after a change.
+
 // Sets where lines go and reads the verbosity from the `v` switch. Returns
 // false when the log file cannot be opened (lines then go nowhere but to the
-// other destinations). May be called again to switch files.
+// other destinations). May be called again to switch files; lines logged
+// meanwhile wait and go to the new file.
 bool InitLogging(const LoggingSettings& settings);
 
 // Closes the log file; later lines go to the default destinations.
@@ -85,8 +91,10 @@ int GetMinLogLevel();
 int GetVlogVerbosity();
 bool ShouldCreateLogMessage(LogSeverity severity);
 
-// Receives every line before it is written; returning true swallows it.
-// `message_start` is the offset of the text after the prefix.
+// Receives every line before it is written, on the logging thread; returning
+// true swallows it. `message_start` is the offset of the text after the
+// prefix. A line under way when the handler is replaced may still reach the
+// old one.
 using LogMessageHandlerFunction = bool (*)(LogSeverity severity,
                                            const char* file,
                                            int line,
@@ -104,6 +112,39 @@ SystemErrorCode GetLastSystemErrorCode();
 // error. (0x<code>)". Never empty.
 std::string SystemErrorCodeToString(SystemErrorCode error_code);
 
+// What the logging macros stream into: anything std::ostream takes, and wide
+// strings (std::wstring, std::wstring_view, null-terminated wchar_t text)
+// written as UTF-8. The wide operators are members so that every caller finds
+// them: a free operator<< would be hidden by any operator<< of the caller's
+// namespace, and argument-dependent lookup only searches std for a wide
+// string, where nothing of ours may be declared. A plain std::ostream has no
+// wide operators: code writing to one converts with base::WideToUTF8.
+class LogStream {
+ public:
+  LogStream();
+  LogStream(const LogStream&) = delete;
+  LogStream& operator=(const LogStream&) = delete;
+  ~LogStream();
+
+  template <typename T>
+  LogStream& operator<<(const T& value) {
+    stream_ << value;
+    return *this;
+  }
+  LogStream& operator<<(const std::wstring& value);
+  LogStream& operator<<(std::wstring_view value);
+  // Null writes "(null)".
+  LogStream& operator<<(const wchar_t* value);
+  // std::endl, std::flush and the other function templates.
+  LogStream& operator<<(std::ostream& (*manipulator)(std::ostream&));
+
+  std::ostream& ostream() { return stream_; }
+  std::string str() const { return stream_.str(); }
+
+ private:
+  std::ostringstream stream_;
+};
+
 class LogMessage {
  public:
   LogMessage(const char* file, int line, LogSeverity severity);
@@ -113,7 +154,7 @@ class LogMessage {
   LogMessage& operator=(const LogMessage&) = delete;
   virtual ~LogMessage();
 
-  std::ostream& stream() { return stream_; }
+  LogStream& stream() { return stream_; }
   LogSeverity severity() const { return severity_; }
 
  protected:
@@ -124,7 +165,7 @@ class LogMessage {
   void Init(const char* file, int line);
 
   const LogSeverity severity_;
-  std::ostringstream stream_;
+  LogStream stream_;
   size_t message_start_ = 0;
   const char* const file_;
   const int line_;
@@ -147,13 +188,13 @@ class Win32ErrorLogMessage : public LogMessage {
 // Lets the ternary in LAZY_STREAM have type void on both sides.
 class LogMessageVoidify {
  public:
-  void operator&(std::ostream&) {}
+  void operator&(LogStream&) {}
 };
 
 // Builds the "Check failed: a == b (1 vs. 2)" text for CHECK_EQ and friends.
 template <typename A, typename B>
 std::string* MakeCheckOpString(const A& a, const B& b, const char* names) {
-  std::ostringstream ss;
+  LogStream ss;
   ss << names << " (" << a << " vs. " << b << ")";
   return new std::string(ss.str());
 }
@@ -236,13 +277,5 @@ std::string* MakeCheckOpString(const A& a, const B& b, const char* names) {
 
 #define NOTREACHED() DCHECK(false) << "NOTREACHED hit. "
 #define NOTIMPLEMENTED() LOG(ERROR) << "Not implemented reached in " << __func__
-
-// Wide strings stream as UTF-8. Declared in std so that argument-dependent
-// lookup finds them from any namespace. (A bare `const wchar_t*` cannot be
-// streamed: C++20 deletes that overload; wrap it in std::wstring_view.)
-namespace std {
-std::ostream& operator<<(std::ostream& out, const std::wstring& wstr);
-std::ostream& operator<<(std::ostream& out, std::wstring_view wstr);
-}  // namespace std
 
 #endif  // BASE_LOGGING_H_

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "base/base_paths.h"
+#include "base/files/file_util.h"
 #include "base/test/scoped_path_override.h"
 #include "gtest/gtest.h"
 #include "testing/child_process.h"
@@ -14,16 +15,6 @@
 
 namespace base {
 namespace {
-
-bool DirectoryExists(const FilePath& path) {
-  const DWORD attributes = ::GetFileAttributesW(path.value().c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-bool FileExists(const FilePath& path) {
-  const DWORD attributes = ::GetFileAttributesW(path.value().c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
 
 // Every folder key gives an absolute path of a folder that exists in a fresh
 // Wine prefix, except those whose folder Windows makes only on first use.
@@ -52,7 +43,7 @@ TEST(PathServiceTest, ExecutableKeysNameTheTestBinary) {
   ASSERT_TRUE(PathService::Get(FILE_EXE, &exe));
   ASSERT_TRUE(PathService::Get(FILE_MODULE, &module));
   ASSERT_TRUE(PathService::Get(DIR_EXE, &exe_dir));
-  EXPECT_TRUE(FileExists(exe)) << exe;
+  EXPECT_TRUE(PathExists(exe) && !DirectoryExists(exe)) << exe;
   EXPECT_EQ(velta::test::GetTestExecutablePath(), exe);
   EXPECT_EQ(exe, module);  // base is linked into the executable
   EXPECT_EQ(exe.DirName(), exe_dir);

@@ -6,7 +6,6 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <chrono>
 #include <utility>
 
 #include "base/logging.h"
@@ -32,11 +31,11 @@ class SchedulerWorkerPool::Worker : public PlatformThread::Delegate {
 };
 
 SchedulerWorkerPool::SchedulerWorkerPool(std::string thread_name, TaskTracker* task_tracker)
-    : thread_name_(std::move(thread_name)), task_tracker_(task_tracker) {}
+    : thread_name_(std::move(thread_name)), task_tracker_(task_tracker), wake_up_(&lock_) {}
 
 SchedulerWorkerPool::~SchedulerWorkerPool() {
   // A pool destroyed with live threads would be used after free by them.
-  std::lock_guard<std::mutex> lock(lock_);
+  AutoLock lock(lock_);
   CHECK(workers_.empty() && exited_workers_.empty())
       << "join the task scheduler before deleting it";
 }
@@ -44,7 +43,7 @@ SchedulerWorkerPool::~SchedulerWorkerPool() {
 void SchedulerWorkerPool::Start(const SchedulerWorkerPoolParams& params,
                                 SchedulerWorkerObserver* observer) {
   DCHECK_GE(params.max_tasks(), 1);
-  std::lock_guard<std::mutex> lock(lock_);
+  AutoLock lock(lock_);
   DCHECK(!params_) << "pool started twice";
   params_ = params;
   observer_ = observer;
@@ -56,9 +55,9 @@ void SchedulerWorkerPool::Start(const SchedulerWorkerPoolParams& params,
 void SchedulerWorkerPool::PostTask(Task task, scoped_refptr<Sequence> sequence) {
   std::vector<std::unique_ptr<Worker>> exited;
   {
-    std::unique_lock<std::mutex> lock(lock_);
+    AutoLock lock(lock_);
     if (join_requested_) {
-      lock.unlock();
+      AutoUnlock unlock(lock_);
       task_tracker_->DropTask(std::move(task));
       return;
     }
@@ -77,10 +76,11 @@ void SchedulerWorkerPool::PostTask(Task task, scoped_refptr<Sequence> sequence) 
 }
 
 void SchedulerWorkerPool::WakeUpWorkerLockRequired() {
+  lock_.AssertAcquired();
   if (!params_ || join_requested_)
     return;  // not started: Start() wakes workers for the waiting work
   if (num_idle_workers_ > 0) {
-    wake_up_.notify_one();
+    wake_up_.Signal();
     return;
   }
   if (workers_.size() >= static_cast<size_t>(params_->max_tasks()))
@@ -93,7 +93,28 @@ void SchedulerWorkerPool::WakeUpWorkerLockRequired() {
   workers_.push_back(std::move(worker));
 }
 
+bool SchedulerWorkerPool::WaitForWorkLockRequired() {
+  lock_.AssertAcquired();
+  const auto has_work = [this] { return join_requested_ || !ready_sequences_.empty(); };
+  const TimeDelta reclaim_time = params_->suggested_reclaim_time();
+  const TimeTicks reclaim_at = reclaim_time.is_max() ? TimeTicks() : TimeTicks::Now() + reclaim_time;
+  ++num_idle_workers_;
+  while (!has_work()) {
+    if (reclaim_time.is_max()) {
+      wake_up_.Wait();
+      continue;
+    }
+    const TimeDelta remaining = reclaim_at - TimeTicks::Now();
+    if (remaining <= TimeDelta())
+      break;
+    wake_up_.TimedWait(remaining);
+  }
+  --num_idle_workers_;
+  return has_work();
+}
+
 scoped_refptr<Sequence> SchedulerWorkerPool::TakeNextSequenceLockRequired() {
+  lock_.AssertAcquired();
   if (ready_sequences_.empty())
     return nullptr;
   // Highest priority first; among equals the one whose next task was
@@ -122,19 +143,15 @@ void SchedulerWorkerPool::RunWorker(Worker* worker) {
   if (observer_)
     observer_->OnSchedulerWorkerMainEntry();
 
-  std::unique_lock<std::mutex> lock(lock_);
-  for (;;) {
-    if (join_requested_)
-      break;
-    scoped_refptr<Sequence> sequence = TakeNextSequenceLockRequired();
-    if (!sequence) {
-      ++num_idle_workers_;
-      const auto reclaim_time =
-          std::chrono::microseconds(params_->suggested_reclaim_time().InMicroseconds());
-      const bool woken = wake_up_.wait_for(
-          lock, reclaim_time, [this] { return join_requested_ || !ready_sequences_.empty(); });
-      --num_idle_workers_;
-      if (!woken) {
+  {
+    AutoLock lock(lock_);
+    for (;;) {
+      if (join_requested_)
+        break;
+      scoped_refptr<Sequence> sequence = TakeNextSequenceLockRequired();
+      if (!sequence) {
+        if (WaitForWorkLockRequired())
+          continue;
         // Idle for the reclaim time: this thread ends. The next post joins
         // it and makes a new one when needed.
         auto it = std::find_if(workers_.begin(), workers_.end(),
@@ -143,20 +160,19 @@ void SchedulerWorkerPool::RunWorker(Worker* worker) {
         workers_.erase(it);
         break;
       }
-      continue;
-    }
-    Task task = std::move(sequence->tasks().front());
-    sequence->tasks().pop_front();
-    lock.unlock();
-    task_tracker_->RunOrSkipTask(std::move(task), *sequence);
-    lock.lock();
-    if (sequence->tasks().empty()) {
-      sequence->scheduled = false;
-    } else {
-      ready_sequences_.push_back(std::move(sequence));
+      Task task = std::move(sequence->tasks().front());
+      sequence->tasks().pop_front();
+      {
+        AutoUnlock unlock(lock_);
+        task_tracker_->RunOrSkipTask(std::move(task), *sequence);
+      }
+      if (sequence->tasks().empty()) {
+        sequence->scheduled = false;
+      } else {
+        ready_sequences_.push_back(std::move(sequence));
+      }
     }
   }
-  lock.unlock();
 
   if (observer_)
     observer_->OnSchedulerWorkerMainExit();
@@ -168,9 +184,9 @@ void SchedulerWorkerPool::JoinForTesting() {
   std::vector<std::unique_ptr<Worker>> workers;
   std::vector<scoped_refptr<Sequence>> sequences;
   {
-    std::lock_guard<std::mutex> lock(lock_);
+    AutoLock lock(lock_);
     join_requested_ = true;
-    wake_up_.notify_all();
+    wake_up_.Broadcast();
     workers.swap(workers_);
     for (auto& worker : exited_workers_)
       workers.push_back(std::move(worker));
@@ -179,7 +195,7 @@ void SchedulerWorkerPool::JoinForTesting() {
   for (auto& worker : workers)
     worker->Join();
   {
-    std::lock_guard<std::mutex> lock(lock_);
+    AutoLock lock(lock_);
     sequences.swap(ready_sequences_);
   }
   // Dropped outside the lock: a task's destructor may post.
@@ -193,7 +209,7 @@ void SchedulerWorkerPool::JoinForTesting() {
 }
 
 size_t SchedulerWorkerPool::NumberOfWorkersForTesting() const {
-  std::lock_guard<std::mutex> lock(lock_);
+  AutoLock lock(lock_);
   return workers_.size();
 }
 

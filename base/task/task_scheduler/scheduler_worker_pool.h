@@ -3,14 +3,14 @@
 #ifndef BASE_TASK_TASK_SCHEDULER_SCHEDULER_WORKER_POOL_H_
 #define BASE_TASK_TASK_SCHEDULER_SCHEDULER_WORKER_POOL_H_
 
-#include <condition_variable>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "base/memory/scoped_refptr.h"
+#include "base/synchronization/condition_variable.h"
+#include "base/synchronization/lock.h"
 #include "base/task/task_scheduler/scheduler_worker_pool_params.h"
 #include "base/task/task_scheduler/sequence.h"
 
@@ -58,12 +58,16 @@ class SchedulerWorkerPool {
   scoped_refptr<Sequence> TakeNextSequenceLockRequired();
   // Under the lock: wakes an idle worker or makes one when allowed.
   void WakeUpWorkerLockRequired();
+  // Under the lock: waits as an idle worker until there is work or a join.
+  // Returns false when the reclaim time passed without either.
+  bool WaitForWorkLockRequired();
 
   const std::string thread_name_;
   TaskTracker* const task_tracker_;
 
-  mutable std::mutex lock_;
-  std::condition_variable wake_up_;
+  mutable Lock lock_;
+  // Signalled when work is queued for an idle worker, broadcast at join.
+  ConditionVariable wake_up_;
   std::optional<SchedulerWorkerPoolParams> params_;
   SchedulerWorkerObserver* observer_ = nullptr;
   // Sequences with tasks, none of them running.

@@ -53,14 +53,14 @@ TaskSchedulerImpl::TaskSchedulerImpl(const std::string& name)
 
 TaskSchedulerImpl::~TaskSchedulerImpl() {
   // The pools CHECK that their threads were joined.
-  std::lock_guard<std::mutex> lock(lock_);
+  AutoLock lock(lock_);
   DCHECK(joined_ || !started_) << "join the task scheduler before deleting it";
 }
 
 void TaskSchedulerImpl::Start(const InitParams& init_params, SchedulerWorkerObserver* observer) {
   std::vector<EarlyDelayedTask> early;
   {
-    std::lock_guard<std::mutex> lock(lock_);
+    AutoLock lock(lock_);
     DCHECK(!started_) << "task scheduler started twice";
     if (joined_)
       return;
@@ -83,7 +83,7 @@ void TaskSchedulerImpl::Start(const InitParams& init_params, SchedulerWorkerObse
 void TaskSchedulerImpl::Shutdown() {
   bool started;
   {
-    std::lock_guard<std::mutex> lock(lock_);
+    AutoLock lock(lock_);
     started = started_;
   }
   if (!started) {
@@ -104,7 +104,7 @@ void TaskSchedulerImpl::JoinForTesting() {
   bool started;
   std::vector<EarlyDelayedTask> early;
   {
-    std::lock_guard<std::mutex> lock(lock_);
+    AutoLock lock(lock_);
     if (joined_)
       return;
     joined_ = true;
@@ -172,7 +172,7 @@ void TaskSchedulerImpl::PostDelayedTaskToServiceThread(Task task,
                                                        scoped_refptr<Sequence> sequence,
                                                        TimeDelta delay) {
   {
-    std::lock_guard<std::mutex> lock(lock_);
+    AutoLock lock(lock_);
     if (!started_ && !joined_) {
       early_delayed_tasks_.push_back(
           {std::move(task), std::move(sequence), TimeTicks::Now() + delay});

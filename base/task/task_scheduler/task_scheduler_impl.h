@@ -5,10 +5,10 @@
 
 #include <atomic>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <vector>
 
+#include "base/synchronization/lock.h"
 #include "base/task/task_scheduler/scheduler_worker_pool.h"
 #include "base/task/task_scheduler/task_scheduler.h"
 #include "base/task/task_scheduler/task_tracker.h"
@@ -57,7 +57,7 @@ class TaskSchedulerImpl : public TaskScheduler {
   Thread service_thread_;
   std::atomic<uint64_t> next_sequence_num_{0};
 
-  std::mutex lock_;
+  Lock lock_;
   bool started_ = false;
   bool joined_ = false;
   // Delayed tasks posted before Start, with their due times.

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "base/bind.h"
+#include "base/synchronization/lock.h"
 #include "base/synchronization/waitable_event.h"
 #include "base/test/destruction_flag.h"
 #include "base/threading/platform_thread.h"
@@ -114,9 +115,9 @@ TEST_F(TaskSchedulerImplTest, EachPoolHasAtMostOneThread) {
   WaitableEvent started;
   WaitableEvent release;
   std::vector<PlatformThreadId> ran_on;
-  std::mutex ran_on_lock;
+  Lock ran_on_lock;
   auto record = [&] {
-    std::lock_guard<std::mutex> lock(ran_on_lock);
+    AutoLock lock(ran_on_lock);
     ran_on.push_back(PlatformThread::CurrentId());
   };
   ASSERT_TRUE(
@@ -252,11 +253,11 @@ TEST_F(TaskSchedulerImplTest, ShutdownRunsBlockingTasksAndSkipsTheRest) {
   ASSERT_TRUE(started.TimedWait(kTimeout));
   // Queued behind the blocked worker of the same pool.
   std::vector<std::string> ran;
-  std::mutex ran_lock;
+  Lock ran_lock;
   auto post = [&](TaskShutdownBehavior behavior, const char* name) {
     return scheduler_.PostDelayedTaskWithTraits(FROM_HERE, {behavior},
                                                 BindOnce([&ran, &ran_lock, name] {
-                                                  std::lock_guard<std::mutex> lock(ran_lock);
+                                                  AutoLock lock(ran_lock);
                                                   ran.push_back(name);
                                                 }),
                                                 TimeDelta());

@@ -14,7 +14,7 @@ TaskTracker::TaskTracker() = default;
 TaskTracker::~TaskTracker() = default;
 
 bool TaskTracker::WillPostTask(TaskShutdownBehavior behavior) {
-  std::lock_guard<std::mutex> lock(lock_);
+  AutoLock lock(lock_);
   if (shutdown_complete_)
     return false;
   if (shutdown_started_ && behavior != TaskShutdownBehavior::BLOCK_SHUTDOWN)
@@ -26,12 +26,12 @@ bool TaskTracker::WillPostTask(TaskShutdownBehavior behavior) {
 }
 
 bool TaskTracker::WillPostDelayedTask() const {
-  std::lock_guard<std::mutex> lock(lock_);
+  AutoLock lock(lock_);
   return !shutdown_started_;
 }
 
 bool TaskTracker::BeforeRunTask(TaskShutdownBehavior behavior) {
-  std::lock_guard<std::mutex> lock(lock_);
+  AutoLock lock(lock_);
   switch (behavior) {
     case TaskShutdownBehavior::BLOCK_SHUTDOWN:
       return true;
@@ -48,16 +48,16 @@ bool TaskTracker::BeforeRunTask(TaskShutdownBehavior behavior) {
 }
 
 void TaskTracker::AfterTask(TaskShutdownBehavior behavior, bool ran) {
-  std::lock_guard<std::mutex> lock(lock_);
+  AutoLock lock(lock_);
   if (behavior == TaskShutdownBehavior::BLOCK_SHUTDOWN)
     --num_block_shutdown_tasks_;
   else if (behavior == TaskShutdownBehavior::SKIP_ON_SHUTDOWN && ran)
     --num_running_skip_tasks_;
   --num_incomplete_tasks_;
   if (num_block_shutdown_tasks_ == 0 && num_running_skip_tasks_ == 0)
-    shutdown_cv_.notify_all();
+    shutdown_cv_.Broadcast();
   if (num_incomplete_tasks_ == 0)
-    flush_cv_.notify_all();
+    flush_cv_.Broadcast();
 }
 
 void TaskTracker::RunOrSkipTask(Task task, const Sequence& sequence) {
@@ -84,23 +84,24 @@ void TaskTracker::DropTask(Task task) {
 }
 
 void TaskTracker::Shutdown() {
-  std::unique_lock<std::mutex> lock(lock_);
+  AutoLock lock(lock_);
   if (shutdown_complete_)
     return;
   shutdown_started_ = true;
-  shutdown_cv_.wait(
-      lock, [this] { return num_block_shutdown_tasks_ == 0 && num_running_skip_tasks_ == 0; });
+  while (num_block_shutdown_tasks_ > 0 || num_running_skip_tasks_ > 0)
+    shutdown_cv_.Wait();
   shutdown_complete_ = true;
 }
 
 bool TaskTracker::IsShutdownComplete() const {
-  std::lock_guard<std::mutex> lock(lock_);
+  AutoLock lock(lock_);
   return shutdown_complete_;
 }
 
 void TaskTracker::FlushForTesting() {
-  std::unique_lock<std::mutex> lock(lock_);
-  flush_cv_.wait(lock, [this] { return num_incomplete_tasks_ == 0; });
+  AutoLock lock(lock_);
+  while (num_incomplete_tasks_ > 0)
+    flush_cv_.Wait();
 }
 
 }  // namespace base::internal

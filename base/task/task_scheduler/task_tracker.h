@@ -5,9 +5,8 @@
 
 #include <stdint.h>
 
-#include <condition_variable>
-#include <mutex>
-
+#include "base/synchronization/condition_variable.h"
+#include "base/synchronization/lock.h"
 #include "base/task/task_scheduler/sequence.h"
 #include "base/task/task_traits.h"
 
@@ -43,9 +42,11 @@ class TaskTracker {
   bool BeforeRunTask(TaskShutdownBehavior behavior);
   void AfterTask(TaskShutdownBehavior behavior, bool ran);
 
-  mutable std::mutex lock_;
-  std::condition_variable shutdown_cv_;
-  std::condition_variable flush_cv_;
+  mutable Lock lock_;
+  // Broadcast when no task holds shutdown back any more.
+  ConditionVariable shutdown_cv_{&lock_};
+  // Broadcast when no accepted task is left.
+  ConditionVariable flush_cv_{&lock_};
   bool shutdown_started_ = false;
   bool shutdown_complete_ = false;
   // BLOCK_SHUTDOWN tasks posted and not yet ended.
