@@ -33,8 +33,6 @@ class LzmaFileAllocator : public seven_zip::Allocator {
   void* Allocate(size_t size) override;
   void Free(void* address) override;
 
-  // Whether a temporary file backs the allocations.
-  bool is_file_backed() const { return file_.IsValid(); }
   // The current mapping (empty when none), for an InPageErrorGuard.
   const MappedRange* mapped_range() const { return &view_; }
 
