@@ -14,12 +14,15 @@
 #include <string_view>
 #include <vector>
 
+#include "base/files/file_util.h"
+#include "base/logging.h"
 #include "base/strings/string_number_conversions.h"
 #include "base/strings/string_split.h"
 #include "base/strings/string_util.h"
 #include "base/strings/utf_string_conversions.h"
 #include "base/win/get_function.h"
 #include "base/win/scoped_handle.h"
+#include "base/win/shortcut.h"
 #include "desktop/windows/installer/common/exit_codes.h"
 #include "desktop/windows/installer/common/product_constants.h"
 
@@ -191,6 +194,37 @@ bool GetUserNameSamCompatible(std::wstring* name) {
 
 bool GetUserDisplayName(std::wstring* name) {
   return GetUserNameInFormat(NameDisplay, name);
+}
+
+bool IsShortcutTo(const base::FilePath& shortcut_path,
+                  const base::FilePath& expected_target,
+                  const BY_HANDLE_FILE_INFORMATION* target_info) {
+  VLOG(1) << "Testing shortcut " << shortcut_path;
+  if (shortcut_path.empty() || !base::PathExists(shortcut_path))
+    return false;
+  base::win::ShortcutProperties properties;
+  if (!base::win::ResolveShortcutProperties(
+          shortcut_path, base::win::ShortcutProperties::PROPERTIES_TARGET, &properties)) {
+    return false;
+  }
+  // A link without a file path (to a shell item) leads to no file of ours;
+  // opening an empty path would ask about the current folder instead.
+  const std::wstring target = GetShortcutTargetPath(properties);
+  if (target.empty())
+    return false;
+  if (base::FilePath::CompareEqualIgnoreCase(target, expected_target.value()))
+    return true;
+  if (!target_info)
+    return false;
+  BY_HANDLE_FILE_INFORMATION info = {};
+  return GetFileInformationForPath(base::FilePath(target), &info) &&
+         info.dwVolumeSerialNumber == target_info->dwVolumeSerialNumber &&
+         info.nFileIndexHigh == target_info->nFileIndexHigh &&
+         info.nFileIndexLow == target_info->nFileIndexLow;
+}
+
+std::wstring GetShortcutTargetPath(const base::win::ShortcutProperties& properties) {
+  return properties.target.value();
 }
 
 std::wstring MakeNamedObjectName(const std::wstring& name, const std::wstring& prefix,

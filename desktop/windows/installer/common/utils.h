@@ -13,17 +13,19 @@
 
 // Process-wide path and system helpers that the whole installer shares:
 // known folders, the test of a path typed by the user, names of kernel
-// objects, user names, file identity, the executable name and architecture,
-// stream names, the installer's registry paths, version folder names and tests
-// of installer results. None keeps state; all may be called from any thread.
+// objects, user names, shortcut and file identity, the executable name and
+// architecture, stream names, the installer's registry paths, version folder
+// names and tests of installer results. None keeps state; all may be called
+// from any thread.
 //
 // What does not belong here: string and number helpers (case, white space,
 // parsing) live in base/strings, a system error's text is
 // logging::SystemErrorCodeToString, and a helper with one user sits beside
 // that user.
-//
-// TODO(installer team): add IsShortcutTo and GetShortcutTargetPath once the
-// shell-link helpers (base/win/shortcut) exist.
+
+namespace base::win {
+struct ShortcutProperties;
+}  // namespace base::win
 
 namespace velta {
 
@@ -65,6 +67,18 @@ bool GetUserNameSamCompatible(std::wstring* name);
 // The user's display name (GetUserNameExW, NameDisplay); fails where the
 // account has none.
 bool GetUserDisplayName(std::wstring* name);
+
+// Whether the shortcut at `shortcut_path` leads to `expected_target`: its
+// target equals it ignoring case, or, when `target_info` (the expected
+// target's GetFileInformationForPath) is given, its target is that very file
+// reached through another path or a hard link (same volume serial number and
+// file index). False for an empty or missing shortcut path and for a link
+// that cannot be read or has no target. Needs COM on the calling thread.
+bool IsShortcutTo(const base::FilePath& shortcut_path,
+                  const base::FilePath& expected_target,
+                  const BY_HANDLE_FILE_INFORMATION* target_info);
+// The target path of resolved shortcut properties.
+std::wstring GetShortcutTargetPath(const base::win::ShortcutProperties& properties);
 
 // The name of a named event or mutex: "Global\" (when `global`) or "Local\",
 // then `prefix` + "/" + `name` with every backslash turned into "/" (a

@@ -12,7 +12,10 @@
 #include "base/files/file_util.h"
 #include "base/files/scoped_temp_dir.h"
 #include "base/path_service.h"
+#include "base/strings/string_util.h"
 #include "base/strings/utf_string_conversions.h"
+#include "base/win/scoped_com_initializer.h"
+#include "base/win/shortcut.h"
 #include "gtest/gtest.h"
 
 namespace velta {
@@ -313,6 +316,68 @@ TEST_F(FileInformationTest, ReadsFilesHeldOpenForWritingAndFolders) {
   EXPECT_TRUE(GetFileInformationForPath(dir_, &info));
   EXPECT_TRUE(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
   EXPECT_FALSE(GetFileInformationForPath(dir_.Append(L"missing.txt"), &info));
+}
+
+// Links in a scratch folder to `target_`; `other_` is a different file with
+// the same bytes.
+class IsShortcutToTest : public ScratchFolderTest {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(com_.Succeeded());
+    ScratchFolderTest::SetUp();
+    target_ = WriteFile(L"velta.exe", "exe");
+    other_ = WriteFile(L"other.exe", "exe");
+    ASSERT_TRUE(GetFileInformationForPath(target_, &target_info_));
+  }
+
+  base::FilePath MakeLink(const std::wstring& name, const base::FilePath& target) {
+    base::FilePath link = dir_.Append(name);
+    base::win::ShortcutProperties properties;
+    properties.set_target(target);
+    EXPECT_TRUE(base::win::CreateOrUpdateShortcutLink(link, properties,
+                                                      base::win::SHORTCUT_CREATE_ALWAYS));
+    return link;
+  }
+
+  base::win::ScopedCOMInitializer com_;
+  base::FilePath target_;
+  base::FilePath other_;
+  BY_HANDLE_FILE_INFORMATION target_info_ = {};
+};
+
+TEST_F(IsShortcutToTest, MatchesTheTargetByNameOrByFileIdentity) {
+  base::FilePath hard_link = dir_.Append(L"hard.exe");
+  ASSERT_TRUE(::CreateHardLinkW(hard_link.value().c_str(), target_.value().c_str(), nullptr));
+  ASSERT_TRUE(base::CreateDirectory(dir_.Append(L"sub")));
+  const base::FilePath upper_case(base::ToUpperASCII(target_.value()));
+  const base::FilePath other_spelling = dir_.Append(L"sub\\..\\velta.exe");
+  struct {
+    base::FilePath link;
+    bool given_info;
+    bool expected;
+  } cases[] = {
+      {MakeLink(L"same.lnk", target_), false, true},
+      {MakeLink(L"case.lnk", upper_case), false, true},
+      {MakeLink(L"hard.lnk", hard_link), false, false},
+      {MakeLink(L"hard.lnk", hard_link), true, true},
+      {MakeLink(L"spelling.lnk", other_spelling), true, true},
+      {MakeLink(L"other.lnk", other_), false, false},
+      {MakeLink(L"other.lnk", other_), true, false},
+      {dir_.Append(L"missing.lnk"), true, false},
+      {base::FilePath(), true, false},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(c.expected, IsShortcutTo(c.link, target_, c.given_info ? &target_info_ : nullptr))
+        << c.link << " with information " << c.given_info;
+  }
+}
+
+TEST_F(IsShortcutToTest, ReadsTheTargetOfResolvedProperties) {
+  base::win::ShortcutProperties properties;
+  ASSERT_TRUE(base::win::ResolveShortcutProperties(
+      MakeLink(L"same.lnk", target_), base::win::ShortcutProperties::PROPERTIES_TARGET,
+      &properties));
+  EXPECT_EQ(target_.value(), GetShortcutTargetPath(properties));
 }
 
 TEST(KnownFolderTest, FindsLocalAppDataByIdAndCreatesOnRequest) {
