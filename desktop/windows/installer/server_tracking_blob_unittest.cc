@@ -1,0 +1,208 @@
+// Copyright 2026 Velta Software. All rights reserved.
+
+#include "desktop/windows/installer/server_tracking_blob.h"
+
+#include <ostream>
+#include <string>
+#include <string_view>
+
+#include "base/base64.h"
+#include "base/hash/sha2.h"
+#include "base/strings/string_number_conversions.h"
+#include "base/strings/string_util.h"
+#include "gtest/gtest.h"
+
+namespace velta {
+namespace {
+
+// Written by hand from the format: the SHA-256 of {"utm":{"medium":"email"}}
+// in lower-case hex, ":", that JSON, in Base64 (124 characters), four blanks.
+constexpr char kEmailMediumBlob[] =
+    "YjZkZDAwNWQ5OTZkMmMyNmQ2YjllYTEwNDE4YmY4YjE5ZjNjNjRjZGZlYzEwZWVhYjQyOWZhZTUx"
+    "MWM0NDIwZjp7InV0bSI6eyJtZWRpdW0iOiJlbWFpbCJ9fQ==    ";
+
+std::string BlobDigest(std::string_view json) {
+  const std::string digest = base::SHA256HashString(json);
+  return base::ToLowerASCII(base::HexEncode(digest.data(), digest.size()));
+}
+
+// Base64 of `text` padded with blanks to a multiple of 8.
+std::string PaddedBase64(std::string_view text) {
+  std::string blob = base::Base64Encode(text);
+  blob.append((8 - blob.size() % 8) % 8, ' ');
+  return blob;
+}
+
+// A well-formed blob of any JSON text, dictionary or not.
+std::string BlobOfJson(std::string_view json) {
+  return PaddedBase64(BlobDigest(json) + ":" + std::string(json));
+}
+
+// {"a":{"a":...{"a":1}...}} with `depth` dictionaries.
+std::string NestedJson(size_t depth) {
+  std::string json;
+  for (size_t i = 1; i < depth; ++i)
+    json += "{\"a\":";
+  json += "{\"a\":1}";
+  json.append(depth - 1, '}');
+  return json;
+}
+
+TEST(ServerTrackingBlobTest, SerializedFormIsDigestColonJsonPaddedToEight) {
+  ServerTrackingBlob blob;
+  EXPECT_EQ("", blob.Serialize());
+  blob.SetLocalValue("utm.medium", "email");
+  EXPECT_EQ(kEmailMediumBlob, blob.Serialize());
+  // Local values alone are not server values.
+  EXPECT_FALSE(blob.HasServerValues());
+}
+
+TEST(ServerTrackingBlobTest, LoadsWrittenBlobAndRoundTripsEveryPadding) {
+  ServerTrackingBlob blob;
+  ASSERT_TRUE(blob.Load(kEmailMediumBlob));
+  EXPECT_TRUE(blob.HasServerValues());
+  EXPECT_EQ("email", blob.GetString("utm.medium"));
+
+  // Values of growing length walk through every padding the format allows.
+  for (size_t length = 0; length < 12; ++length) {
+    ServerTrackingBlob writer;
+    writer.SetLocalValue("source.id", std::string(length, 'x'));
+    const std::string serialized = writer.Serialize();
+    EXPECT_EQ(0u, serialized.size() % 8) << length;
+    ServerTrackingBlob reader;
+    ASSERT_TRUE(reader.Load(serialized)) << length;
+    EXPECT_EQ(std::string(length, 'x'), reader.GetString("source.id"));
+  }
+}
+
+TEST(ServerTrackingBlobTest, LocalValuesWinAndReachTheNextProcess) {
+  ServerTrackingBlob blob;
+  ASSERT_TRUE(blob.Load(BlobOfJson(
+      R"({"utm":{"medium":"cpc","source":"news"},"count":3,"uuid":"server"})")));
+  blob.SetLocalValue("utm.medium", "email");
+  blob.SetLocalValue("uuid", "local");
+  EXPECT_EQ("email", blob.GetString("utm.medium"));
+  EXPECT_EQ("news", blob.GetString("utm.source"));
+  EXPECT_EQ("local", blob.GetString("uuid"));
+  // Present but not a string; absent.
+  EXPECT_EQ(std::nullopt, blob.GetString("count"));
+  EXPECT_EQ(std::nullopt, blob.GetString("utm"));
+  EXPECT_EQ(std::nullopt, blob.GetString("utm.campaign"));
+
+  ServerTrackingBlob child;
+  ASSERT_TRUE(child.Load(blob.Serialize()));
+  EXPECT_EQ("email", child.GetString("utm.medium"));
+  EXPECT_EQ("news", child.GetString("utm.source"));
+  EXPECT_EQ("local", child.GetString("uuid"));
+}
+
+TEST(ServerTrackingBlobTest, LocalStringHidesServerDictionaryAsInTheChild) {
+  ServerTrackingBlob blob;
+  ASSERT_TRUE(blob.Load(kEmailMediumBlob));
+  blob.SetLocalValue("utm", "flat");
+  EXPECT_EQ(std::nullopt, blob.GetString("utm.medium"));
+  EXPECT_EQ("flat", blob.GetString("utm"));
+  ServerTrackingBlob child;
+  ASSERT_TRUE(child.Load(blob.Serialize()));
+  EXPECT_EQ(std::nullopt, child.GetString("utm.medium"));
+  EXPECT_EQ("flat", child.GetString("utm"));
+
+  // A dotted key through a local string replaces the string.
+  blob.SetLocalValue("utm.campaign", "spring");
+  EXPECT_EQ("spring", blob.GetString("utm.campaign"));
+  EXPECT_EQ("email", blob.GetString("utm.medium"));
+}
+
+TEST(ServerTrackingBlobTest, TooDeepLocalKeyGivesNoBlobRatherThanAnUnreadableOne) {
+  // Every part of a key but the last is one dictionary under the outer one.
+  std::string key = "a";
+  for (size_t i = 1; i < ServerTrackingBlob::kMaxNestingDepth; ++i)
+    key += ".a";
+  ServerTrackingBlob at_limit;
+  at_limit.SetLocalValue(key, "deep");
+  ServerTrackingBlob reader;
+  ASSERT_TRUE(reader.Load(at_limit.Serialize()));
+  EXPECT_EQ("deep", reader.GetString(key));
+
+  ServerTrackingBlob too_deep;
+  too_deep.SetLocalValue(key + ".a", "deep");
+  EXPECT_EQ("", too_deep.Serialize());
+}
+
+struct LoadCase {
+  const char* name;
+  std::string blob;
+  bool loads;
+};
+
+void PrintTo(const LoadCase& load_case, std::ostream* out) {
+  *out << load_case.name;
+}
+
+class ServerTrackingBlobLoadTest : public ::testing::TestWithParam<LoadCase> {};
+
+TEST_P(ServerTrackingBlobLoadTest, LoadsOnlyWholeUntouchedDictionaries) {
+  ServerTrackingBlob blob;
+  ASSERT_TRUE(blob.Load(kEmailMediumBlob));
+  EXPECT_EQ(GetParam().loads, blob.Load(GetParam().blob));
+  if (GetParam().loads) {
+    EXPECT_EQ(std::nullopt, blob.GetString("utm.medium"));
+  } else {
+    // A refused blob leaves the earlier dictionary whole.
+    EXPECT_EQ("email", blob.GetString("utm.medium"));
+    ServerTrackingBlob unchanged;
+    ASSERT_TRUE(unchanged.Load(kEmailMediumBlob));
+    EXPECT_EQ(unchanged.Serialize(), blob.Serialize());
+  }
+}
+
+std::string ReplaceOnce(std::string text, std::string_view from, std::string_view to) {
+  text.replace(text.find(from), from.size(), to);
+  return text;
+}
+
+std::string FlipFirstDigit(std::string digest) {
+  digest[0] = digest[0] == '0' ? '1' : '0';
+  return digest;
+}
+
+const std::string kSourceJson = R"({"utm":{"source":"news"}})";
+
+INSTANTIATE_TEST_SUITE_P(
+    Blobs,
+    ServerTrackingBlobLoadTest,
+    ::testing::Values(
+        LoadCase{"Dictionary", BlobOfJson(kSourceJson), true},
+        LoadCase{"NestedToTheLimit", BlobOfJson(NestedJson(200)), true},
+        LoadCase{"Empty", "", false},
+        LoadCase{"OnlyBlanks", "        ", false},
+        LoadCase{"TamperedJson",
+                 PaddedBase64(BlobDigest(kSourceJson) + ":" +
+                              ReplaceOnce(kSourceJson, "news", "mews")),
+                 false},
+        LoadCase{"TamperedDigest",
+                 PaddedBase64(FlipFirstDigit(BlobDigest(kSourceJson)) + ":" + kSourceJson),
+                 false},
+        LoadCase{"UpperCaseDigest",
+                 PaddedBase64(base::ToUpperASCII(BlobDigest(kSourceJson)) + ":" + kSourceJson),
+                 false},
+        LoadCase{"NoDigest", PaddedBase64(kSourceJson), false},
+        LoadCase{"NoSeparator", PaddedBase64(BlobDigest(kSourceJson) + kSourceJson), false},
+        LoadCase{"CutAtAQuad", std::string(kEmailMediumBlob).substr(0, 120), false},
+        LoadCase{"CutInsideAQuad", std::string(kEmailMediumBlob).substr(0, 123) + "     ",
+                 false},
+        LoadCase{"PaddingMissing", std::string(kEmailMediumBlob).substr(0, 124), false},
+        LoadCase{"PaddingTooLong", std::string(kEmailMediumBlob) + "        ", false},
+        LoadCase{"PaddedWithTabs", std::string(kEmailMediumBlob).substr(0, 124) + "\t\t\t\t",
+                 false},
+        LoadCase{"NotBase64", ReplaceOnce(kEmailMediumBlob, "Yj", "Y!"), false},
+        LoadCase{"TooDeep", BlobOfJson(NestedJson(201)), false},
+        LoadCase{"Array", BlobOfJson(R"([{"utm":{"medium":"cpc"}}])"), false},
+        LoadCase{"String", BlobOfJson(R"("{}")"), false},
+        LoadCase{"NotJson", BlobOfJson(R"({utm:{medium:"cpc"}})"), false},
+        LoadCase{"TextAfterTheJson", BlobOfJson(kSourceJson + "}"), false},
+        LoadCase{"TextBeforeTheJson", BlobOfJson("x" + kSourceJson), false}),
+    [](const ::testing::TestParamInfo<LoadCase>& info) { return info.param.name; });
+
+}  // namespace
+}  // namespace velta
