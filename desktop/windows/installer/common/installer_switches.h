@@ -1,0 +1,60 @@
+// Copyright 2026 Velta Software. All rights reserved.
+
+#ifndef DESKTOP_WINDOWS_INSTALLER_COMMON_INSTALLER_SWITCHES_H_
+#define DESKTOP_WINDOWS_INSTALLER_COMMON_INSTALLER_SWITCHES_H_
+
+#include <stdint.h>
+
+namespace base {
+class CommandLine;
+}
+
+namespace velta {
+
+// The switches by which the installer's processes tell each other their role,
+// mode and shared state, without the leading "--".
+
+// Roles.
+inline constexpr char kBackendSwitch[] = "backend";
+inline constexpr char kInsidePackageSwitch[] = "inside-package";
+
+// Modes (GetInstallerModeFromSwitches).
+inline constexpr char kUninstallSwitch[] = "uninstall";
+inline constexpr char kFixDownloadableResourcesSwitch[] = "fix-downloadable-resources";
+inline constexpr char kRegisterProtocolHandlerSwitch[] = "register-velta-as-protocol-handler";
+
+// The state that a process hands on to every child.
+inline constexpr char kPackageDirSwitch[] = "package-dir";
+inline constexpr char kPackageDirPrefixSwitch[] = "package-dir-prefix";
+inline constexpr char kWaitForPackageSwitch[] = "wait-for-package";
+inline constexpr char kSessionGuidSwitch[] = "session-guid";
+inline constexpr char kServerTrackingBlobSwitch[] = "server-tracking-blob";
+inline constexpr char kAutoupdateSwitch[] = "autoupdate";
+inline constexpr char kSilentSwitch[] = "silent";
+inline constexpr char kLaunchOnOsStartSwitch[] = "launchvelta-on-os-start";
+inline constexpr char kUiThreadIdSwitch[] = "ui-thread-id";
+
+// Tracking values given by whoever started the installer: "otd" holds
+// comma-separated "key:value" pairs; "medium" and "niuid" one value each.
+inline constexpr char kOtdSwitch[] = "otd";
+inline constexpr char kMediumSwitch[] = "medium";
+inline constexpr char kNiuidSwitch[] = "niuid";
+
+// What a run of the installer does, by number as the processes report it.
+enum class InstallerMode : uint32_t {
+  kInstall = 0,
+  kUninstall = 1,
+  kFixDownloadableResources = 2,
+  kRegisterProtocolHandler = 3,
+};
+
+// The mode that `command_line` asks for. Several mode switches may stand
+// together; the first of fix-downloadable-resources,
+// register-velta-as-protocol-handler and uninstall wins, and none means
+// kInstall. The interprocess state and the installer utilities both decide
+// with it, so they always agree.
+InstallerMode GetInstallerModeFromSwitches(const base::CommandLine& command_line);
+
+}  // namespace velta
+
+#endif  // DESKTOP_WINDOWS_INSTALLER_COMMON_INSTALLER_SWITCHES_H_

@@ -1,0 +1,117 @@
+// Copyright 2026 Velta Software. All rights reserved.
+
+#include "desktop/windows/installer/common/installer_utils_impl.h"
+
+#include <stdint.h>
+
+#include <string_view>
+
+#include "base/base_paths.h"
+#include "base/command_line.h"
+#include "base/files/file_path.h"
+#include "base/files/file_util.h"
+#include "base/logging.h"
+#include "base/path_service.h"
+#include "base/strings/string_split.h"
+#include "base/strings/utf_string_conversions.h"
+#include "desktop/windows/installer/common/installer_constants.h"
+#include "desktop/windows/installer/common/installer_error.h"
+#include "desktop/windows/installer/common/installer_switches.h"
+#include "desktop/windows/installer/common/process_wide.h"
+#include "desktop/windows/installer/common/utils.h"
+
+namespace velta {
+namespace {
+
+constexpr uint32_t kFilesListErrorCode = 1;
+
+bool IsFile(const base::FilePath& path) {
+  return base::PathExists(path) && !base::DirectoryExists(path);
+}
+
+base::FilePath GetExecutablePath() {
+  base::FilePath path;
+  if (!base::PathService::Get(base::FILE_EXE, &path))
+    LOG(ERROR) << "Cannot find the path of the running executable";
+  return path;
+}
+
+bool IsPackageInstaller(const base::CommandLine& command_line,
+                        const base::FilePath& executable_path) {
+  // Uninstalling and registering the protocol handler run the installer that
+  // an installation keeps, which may lie in a folder that looks like a
+  // package; they never act on a package.
+  const InstallerMode mode = GetInstallerModeFromSwitches(command_line);
+  if (mode == InstallerMode::kUninstall || mode == InstallerMode::kRegisterProtocolHandler)
+    return false;
+  // Compared with case: a package always holds the lower-case name, so
+  // "Installer.exe" is a copy the user renamed, not a package's installer.
+  if (executable_path.empty() ||
+      executable_path.BaseName().value() != kPackageInstallerFileName) {
+    return false;
+  }
+  const base::FilePath folder = executable_path.DirName();
+  if (!IsFile(folder.Append(base::UTF8ToWide(GetBrowserExeName()))) ||
+      !IsFile(folder.Append(kFilesListFileName))) {
+    return false;
+  }
+  VLOG(1) << "Running inside the package in " << folder;
+  return true;
+}
+
+}  // namespace
+
+InstallerUtils::~InstallerUtils() = default;
+
+// static
+InstallerUtils* InstallerUtils::GetInstance() {
+  return ProcessWide<InstallerUtils>::GetOrCreate<InstallerUtilsImpl>();
+}
+
+InstallerUtilsImpl::InstallerUtilsImpl()
+    : InstallerUtilsImpl(base::CommandLine::ForCurrentProcess(), GetExecutablePath()) {}
+
+InstallerUtilsImpl::InstallerUtilsImpl(const base::CommandLine* command_line,
+                                       const base::FilePath& executable_path)
+    : command_line_(command_line),
+      inside_package_(IsPackageInstaller(*command_line, executable_path)) {}
+
+InstallerUtilsImpl::~InstallerUtilsImpl() = default;
+
+bool InstallerUtilsImpl::IsInsidePackage() const {
+  return inside_package_;
+}
+
+bool InstallerUtilsImpl::IsBackend() const {
+  return command_line_->HasSwitch(kBackendSwitch);
+}
+
+bool InstallerUtilsImpl::ReadFilesList(const base::FilePath& path,
+                                       std::vector<std::string>* files) const {
+  VLOG(1) << "Reading files list : " << path.BaseName();
+  std::string contents;
+  if (!base::ReadFileToString(path, &contents)) {
+    LOG(ERROR) << "Cannot read the files list " << path;
+    return SetInstallerError(kFilesListErrorCode, "Cannot read files list to string",
+                             std::wstring());
+  }
+  for (std::string_view line :
+       base::SplitStringPiece(contents, "\r\n", base::KEEP_WHITESPACE, base::SPLIT_WANT_NONEMPTY)) {
+    files->emplace_back(line);
+  }
+  return true;
+}
+
+bool IsRunningInsidePackage() {
+  return InstallerUtils::GetInstance()->IsInsidePackage();
+}
+
+bool IsBackendProcess() {
+  return InstallerUtils::GetInstance()->IsBackend();
+}
+
+bool ReadFilesList(const base::FilePath& path, std::vector<std::string>* files) {
+  return InstallerUtils::GetInstance()->ReadFilesList(path, files);
+}
+
+}  // namespace velta
