@@ -1,0 +1,115 @@
+// Copyright 2026 Velta Software. All rights reserved.
+
+#include "desktop/windows/installer/common/json_pref_store_factory.h"
+
+#include <wctype.h>
+
+#include <utility>
+
+#include "base/files/file_path.h"
+#include "base/files/file_util.h"
+#include "base/files/important_file_writer.h"
+#include "base/lazy_instance.h"
+#include "base/logging.h"
+#include "base/strings/utf_string_conversions.h"
+#include "base/task/post_task.h"
+#include "base/task/task_traits.h"
+
+namespace velta {
+namespace {
+
+using base::JsonPrefStore;
+using base::PersistentPrefStore;
+
+constexpr wchar_t kBackupExtension[] = L".backup";
+constexpr wchar_t kBadExtension[] = L".bad";
+// The browser keeps its own copies of this file.
+constexpr wchar_t kLocalStateFileName[] = L"Local State";
+
+base::LazyInstance<PrefStoreTaskRunnerMap>::DestructorAtExit g_task_runner_map =
+    LAZY_INSTANCE_INITIALIZER;
+
+std::string FolderKey(const base::FilePath& folder) {
+  std::wstring text = folder.StripTrailingSeparators().value();
+  for (wchar_t& character : text)
+    character = static_cast<wchar_t>(towupper(static_cast<wint_t>(character)));
+  return base::WideToUTF8(text);
+}
+
+// Replaces `to` with the bytes of `from`, whole or not at all.
+bool CopyFileAtomically(const base::FilePath& from, const base::FilePath& to) {
+  std::string contents;
+  if (!base::ReadFileToString(from, &contents)) {
+    PLOG(ERROR) << "Cannot read " << from;
+    return false;
+  }
+  return base::ImportantFileWriter::WriteFileAtomically(to, contents);
+}
+
+}  // namespace
+
+PrefStoreTaskRunnerMap::PrefStoreTaskRunnerMap() = default;
+
+PrefStoreTaskRunnerMap::~PrefStoreTaskRunnerMap() = default;
+
+scoped_refptr<base::SequencedTaskRunner> PrefStoreTaskRunnerMap::GetTaskRunner(
+    const base::FilePath& folder) {
+  const std::string key = FolderKey(folder);
+  base::AutoLock hold(lock_);
+  scoped_refptr<base::SequencedTaskRunner>& task_runner = task_runners_[key];
+  if (!task_runner) {
+    task_runner = base::CreateSequencedTaskRunnerWithTraits(
+        {base::MayBlock(), base::TaskPriority::USER_BLOCKING,
+         base::TaskShutdownBehavior::BLOCK_SHUTDOWN});
+  }
+  return task_runner;
+}
+
+PrefStoreTaskRunnerMap* GetPrefStoreTaskRunnerMap() {
+  return g_task_runner_map.Pointer();
+}
+
+scoped_refptr<JsonPrefStore> CreateJsonPrefStore(PrefStoreTaskRunnerMap* task_runner_map,
+                                                 const base::FilePath& path) {
+  auto store = base::MakeRefCounted<JsonPrefStore>(
+      path, task_runner_map->GetTaskRunner(path.DirName()), &ReadPrefsFromDisk);
+  store->ReadPrefs();
+  return store;
+}
+
+JsonPrefStore::ReadResult ReadPrefsFromDisk(const base::FilePath& path) {
+  const bool is_backup =
+      base::FilePath::CompareEqualIgnoreCase(path.FinalExtension(), kBackupExtension);
+  const bool has_backup = !is_backup && !base::FilePath::CompareEqualIgnoreCase(
+                                            path.BaseName().value(), kLocalStateFileName);
+  // A damaged backup gets a name of its own, so that it never replaces the
+  // damaged file set aside just before ("Preferences.bad").
+  const base::FilePath bad_path =
+      is_backup ? path.AddExtension(kBadExtension) : path.ReplaceExtension(kBadExtension);
+  JsonPrefStore::ReadResult result = JsonPrefStore::ReadPrefsFile(path, bad_path);
+  if (!has_backup)
+    return result;
+
+  const base::FilePath backup_path = path.AddExtension(kBackupExtension);
+  if (result.error == PersistentPrefStore::PREF_READ_ERROR_NONE) {
+    if (!CopyFileAtomically(path, backup_path))
+      LOG(ERROR) << "Cannot back up preference file " << path;
+    return result;
+  }
+  if (result.error != PersistentPrefStore::PREF_READ_ERROR_JSON_PARSE &&
+      result.error != PersistentPrefStore::PREF_READ_ERROR_JSON_REPEAT) {
+    return result;
+  }
+  JsonPrefStore::ReadResult backup = ReadPrefsFromDisk(backup_path);
+  if (!backup.value)
+    return result;
+  LOG(WARNING) << "Preference file " << path << " was damaged; restored it from its backup";
+  // The damaged file is gone: put the backup's bytes in its place, or the
+  // next reader would find no file, start empty and later copy that over
+  // the backup.
+  if (!CopyFileAtomically(backup_path, path))
+    LOG(ERROR) << "Cannot put the backup back in place of " << path;
+  return backup;
+}
+
+}  // namespace velta
