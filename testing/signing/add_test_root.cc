@@ -16,8 +16,8 @@
 namespace {
 
 bool ReadWholeFile(const wchar_t* path, std::vector<BYTE>* bytes) {
-  HANDLE file = ::CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
-                              nullptr);
+  HANDLE file =
+      ::CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
   if (file == INVALID_HANDLE_VALUE)
     return false;
   LARGE_INTEGER size = {};
@@ -35,8 +35,8 @@ bool ReadWholeFile(const wchar_t* path, std::vector<BYTE>* bytes) {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-  HCERTSTORE store = ::CertOpenStore(CERT_STORE_PROV_SYSTEM_W, 0, 0,
-                                     CERT_SYSTEM_STORE_LOCAL_MACHINE, L"Root");
+  HCERTSTORE store =
+      ::CertOpenStore(CERT_STORE_PROV_SYSTEM_W, 0, 0, CERT_SYSTEM_STORE_LOCAL_MACHINE, L"Root");
   if (!store) {
     fprintf(stderr, "Cannot open the Root store: %lu\n", ::GetLastError());
     return 1;
@@ -47,10 +47,9 @@ int wmain(int argc, wchar_t** argv) {
     if (!ReadWholeFile(argv[i], &certificate)) {
       fprintf(stderr, "Cannot read %ls: %lu\n", argv[i], ::GetLastError());
       result = 1;
-    } else if (!::CertAddEncodedCertificateToStore(
-                   store, X509_ASN_ENCODING, certificate.data(),
-                   static_cast<DWORD>(certificate.size()), CERT_STORE_ADD_REPLACE_EXISTING,
-                   nullptr)) {
+    } else if (!::CertAddEncodedCertificateToStore(store, X509_ASN_ENCODING, certificate.data(),
+                                                   static_cast<DWORD>(certificate.size()),
+                                                   CERT_STORE_ADD_REPLACE_EXISTING, nullptr)) {
       fprintf(stderr, "Cannot add %ls: 0x%08lx\n", argv[i], ::GetLastError());
       result = 1;
     }

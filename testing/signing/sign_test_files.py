@@ -161,7 +161,8 @@ def main():
     program[0x50] ^= 0x01
     other_program = os.path.join(out, "other_program")
     write(other_program + ".exe", bytes(program))
-    sign(args.osslsigncode, args.certs, "other", other_program + ".exe", other_program + "_outer.exe")
+    sign(args.osslsigncode, args.certs, "other", other_program + ".exe",
+         other_program + "_outer.exe")
     sign(args.osslsigncode, args.certs, "velta", other_program + "_outer.exe",
          other_program + "_nested.exe", nest=True)
     foreign = read(other_program + "_nested.exe")

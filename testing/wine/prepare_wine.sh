@@ -55,7 +55,7 @@ if ! server_running; then
   setsid wine explorer.exe /desktop </dev/null >/dev/null 2>&1 9>&- &
 fi
 
-if [ -n "${VELTA_TEST_ROOTS:-}" ] && [ -d "$VELTA_TEST_ROOTS" ] && [ -f "${VELTA_ADD_TEST_ROOT:-}" ]; then
+if [ -d "${VELTA_TEST_ROOTS:-/nonexistent}" ] && [ -f "${VELTA_ADD_TEST_ROOT:-/nonexistent}" ]; then
   for certificate in "$VELTA_TEST_ROOTS"/*.cer; do
     [ -f "$certificate" ] || continue
     marker="$WINEPREFIX/.velta-root-$(sha1sum "$certificate" | cut -c1-40)"

@@ -30,8 +30,8 @@ PeImageReader::PeImageReader() = default;
 PeImageReader::~PeImageReader() = default;
 
 bool PeImageReader::InitializeFromFile(const base::FilePath& path) {
-  base::File file(path, base::File::FLAG_OPEN | base::File::FLAG_READ |
-                            base::File::FLAG_SHARE_DELETE);
+  base::File file(path,
+                  base::File::FLAG_OPEN | base::File::FLAG_READ | base::File::FLAG_SHARE_DELETE);
   if (!file.IsValid() || !mapped_file_.Initialize(std::move(file)))
     return false;
   return Initialize(mapped_file_.data(), mapped_file_.length());
@@ -87,8 +87,7 @@ bool PeImageReader::ReadHeaders(Headers* headers) const {
   DWORD declared_directories = 0;
   Read(optional_offset + fixed_size - sizeof(declared_directories), &declared_directories,
        sizeof(declared_directories));
-  const uint64_t room_for_directories =
-      (optional_size - fixed_size) / sizeof(IMAGE_DATA_DIRECTORY);
+  const uint64_t room_for_directories = (optional_size - fixed_size) / sizeof(IMAGE_DATA_DIRECTORY);
 
   const uint64_t section_table_offset = optional_offset + optional_size;
   const uint64_t section_table_size =
@@ -112,13 +111,13 @@ bool PeImageReader::ReadHeaders(Headers* headers) const {
 bool PeImageReader::GetSectionHeader(size_t index, IMAGE_SECTION_HEADER* header) const {
   if (index >= headers_.number_of_sections)
     return false;
-  return Read(headers_.section_table_offset + uint64_t{index} * sizeof(*header), header, sizeof(*header));
+  return Read(headers_.section_table_offset + uint64_t{index} * sizeof(*header), header,
+              sizeof(*header));
 }
 
 bool PeImageReader::GetDataDirectory(size_t index, IMAGE_DATA_DIRECTORY* directory) const {
   size_t offset = 0;
-  return GetDataDirectoryEntryOffset(index, &offset) &&
-         Read(offset, directory, sizeof(*directory));
+  return GetDataDirectoryEntryOffset(index, &offset) && Read(offset, directory, sizeof(*directory));
 }
 
 bool PeImageReader::GetDataDirectoryEntryOffset(size_t index, size_t* offset) const {

@@ -193,7 +193,8 @@ TEST_P(PeImageReaderHostileTest, StaysInsideTheBytes) {
 
 constexpr size_t kFileHeader = kNtOffset + 4;
 constexpr size_t kOptional = kFileHeader + sizeof(IMAGE_FILE_HEADER);
-constexpr size_t kDirectoryCount = kOptional + offsetof(IMAGE_OPTIONAL_HEADER32, NumberOfRvaAndSizes);
+constexpr size_t kDirectoryCount =
+    kOptional + offsetof(IMAGE_OPTIONAL_HEADER32, NumberOfRvaAndSizes);
 constexpr size_t kSecurity = kOptional + offsetof(IMAGE_OPTIONAL_HEADER32, DataDirectory) +
                              IMAGE_DIRECTORY_ENTRY_SECURITY * sizeof(IMAGE_DATA_DIRECTORY);
 
@@ -207,7 +208,8 @@ INSTANTIATE_TEST_SUITE_P(
                           0xFFFFFFFEu, 4, false, false, 0},
         HostileHeaderCase{"NoPeSignature", kNtOffset, 'P' | 'E' << 8 | 1 << 16, 4, false, false, 0},
         HostileHeaderCase{"NoOptionalHeader", kFileHeader + 16, 0, 2, false, false, 0},
-        HostileHeaderCase{"OptionalHeaderWithoutItsFixedFields", kFileHeader + 16, 90, 2, false, false, 0},
+        HostileHeaderCase{"OptionalHeaderWithoutItsFixedFields", kFileHeader + 16, 90, 2, false,
+                          false, 0},
         HostileHeaderCase{"OptionalHeaderPastTheEnd", kFileHeader + 16, 0xFFFF, 2, false, false, 0},
         HostileHeaderCase{"UnknownMagic", kOptional, 0x107, 2, false, false, 0},
         HostileHeaderCase{"PlusMagicOnAPe32Header", kOptional, IMAGE_NT_OPTIONAL_HDR64_MAGIC, 2,
@@ -217,12 +219,11 @@ INSTANTIATE_TEST_SUITE_P(
         HostileHeaderCase{"DirectoryCountCapped", kDirectoryCount, 0xFFFFFFFFu, 4, true, true, 16},
         HostileHeaderCase{"NoSecurityEntry", kDirectoryCount, 4, 4, true, false, 4},
         HostileHeaderCase{"DirectoriesBeyondTheDeclaredHeaderSize", kFileHeader + 16,
-                          offsetof(IMAGE_OPTIONAL_HEADER32, DataDirectory) + 4 * 8, 2, true,
-                          false, 4},
+                          offsetof(IMAGE_OPTIONAL_HEADER32, DataDirectory) + 4 * 8, 2, true, false,
+                          4},
         HostileHeaderCase{"CertificateTableWrapsAround", kSecurity, 0xFFFFFFF0u, 4, true, false,
                           16},
-        HostileHeaderCase{"CertificateTableInsideTheHeaders", kSecurity, 0x100, 4, true, false,
-                          16},
+        HostileHeaderCase{"CertificateTableInsideTheHeaders", kSecurity, 0x100, 4, true, false, 16},
         HostileHeaderCase{"CertificateTableOneBytePastTheEnd", kSecurity + 4,
                           kCertificateTableSize + 1, 4, true, false, 16},
         HostileHeaderCase{"CertificateTableTooSmall", kSecurity + 4, 7, 4, true, false, 16},

@@ -300,14 +300,13 @@ bool VerifySignerOverFile(HCRYPTMSG message, HCERTSTORE store, DWORD index,
       return false;
     }
   }
-  const std::string content_digest = Digest(content_algorithm, content.data() + value_offset,
-                                            content.size() - value_offset);
+  const std::string content_digest =
+      Digest(content_algorithm, content.data() + value_offset, content.size() - value_offset);
   bool content_digest_signed = false;
   for (DWORD i = 0; i < signer.AuthAttrs.cAttr; ++i) {
     const CRYPT_ATTRIBUTE& attribute = signer.AuthAttrs.rgAttr[i];
     std::vector<BYTE> decoded;
-    if (std::string_view(attribute.pszObjId) == szOID_RSA_messageDigest &&
-        attribute.cValue == 1 &&
+    if (std::string_view(attribute.pszObjId) == szOID_RSA_messageDigest && attribute.cValue == 1 &&
         DecodeObject(X509_OCTET_STRING, attribute.rgValue[0].pbData, attribute.rgValue[0].cbData,
                      &decoded)) {
       content_digest_signed =
@@ -374,8 +373,8 @@ void DescribeChain(PCCERT_CONTEXT certificate, DiagnosticsSink* sink, int level)
                            static_cast<DWORD>(std::size(name)));
       BYTE hash[20] = {};
       DWORD hash_size = sizeof(hash);
-      ::CryptHashCertificate(0, CALG_SHA1, 0, element->pbCertEncoded, element->cbCertEncoded,
-                             hash, &hash_size);
+      ::CryptHashCertificate(0, CALG_SHA1, 0, element->pbCertEncoded, element->cbCertEncoded, hash,
+                             &hash_size);
       sink->Line(level) << "Chain " << j << " element: " << base::WideToUTF8(name) << " "
                         << base::HexEncode(hash, hash_size) << "\n";
     }
@@ -429,8 +428,8 @@ bool FindViableSigner(HCRYPTMSG message, HCERTSTORE store, DWORD encoding, int l
     if (sink->WantsDetail())
       DescribeChain(certificate.get(), sink, level);
 
-    const DWORD name_size = ::CertGetNameStringW(
-        certificate.get(), CERT_NAME_SIMPLE_DISPLAY_TYPE, 0, nullptr, nullptr, 0);
+    const DWORD name_size = ::CertGetNameStringW(certificate.get(), CERT_NAME_SIMPLE_DISPLAY_TYPE,
+                                                 0, nullptr, nullptr, 0);
     if (name_size == 0) {
       sink->Line(level) << "Cert signer name has 0 size\n";
       continue;
@@ -526,8 +525,8 @@ bool VerifyFileSignature(const std::wstring& path, std::string* error) {
   trust_data.pFile = &file_info;
   // The state stays open until the signer's chain has been read from it.
   trust_data.dwStateAction = WTD_STATEACTION_VERIFY;
-  const LONG status = ::WinVerifyTrust(static_cast<HWND>(INVALID_HANDLE_VALUE), &action,
-                                       &trust_data);
+  const LONG status =
+      ::WinVerifyTrust(static_cast<HWND>(INVALID_HANDLE_VALUE), &action, &trust_data);
   const DWORD trust_error = ::GetLastError();
   bool trusted = status == ERROR_SUCCESS;
   if (!trusted && error) {
@@ -547,13 +546,12 @@ bool VerifyFileSignature(const std::wstring& path, std::string* error) {
   ScopedCertStore store;
   ScopedCryptMsg message;
   if (!::CryptQueryObject(CERT_QUERY_OBJECT_FILE, path.c_str(),
-                          CERT_QUERY_CONTENT_FLAG_PKCS7_SIGNED_EMBED,
-                          CERT_QUERY_FORMAT_FLAG_BINARY, 0, &encoding, nullptr, nullptr,
-                          store.Receive(), message.Receive(), nullptr)) {
+                          CERT_QUERY_CONTENT_FLAG_PKCS7_SIGNED_EMBED, CERT_QUERY_FORMAT_FLAG_BINARY,
+                          0, &encoding, nullptr, nullptr, store.Receive(), message.Receive(),
+                          nullptr)) {
     const DWORD query_error = ::GetLastError();
     if (error) {
-      *error += "Cannot CryptQueryObject:" + logging::SystemErrorCodeToString(query_error) +
-                "\n";
+      *error += "Cannot CryptQueryObject:" + logging::SystemErrorCodeToString(query_error) + "\n";
     }
     return false;
   }
@@ -563,8 +561,7 @@ bool VerifyFileSignature(const std::wstring& path, std::string* error) {
     sink = std::make_unique<TextSink>();
   else
     sink = std::make_unique<NullSink>();
-  const SignerSearch search = {sink.get(), &image,
-                               base::UTF8ToWide(GetSignerCertificateSubject())};
+  const SignerSearch search = {sink.get(), &image, base::UTF8ToWide(GetSignerCertificateSubject())};
   const bool signer_found = FindViableSigner(message.get(), store.get(), encoding, 0, search);
   if (error)
     *error += sink->GetText();
