@@ -8,10 +8,7 @@
 
 #include <string>
 
-#include "base/files/file_util.h"
-#include "base/files/scoped_temp_dir.h"
 #include "gtest/gtest.h"
-#include "testing/child_process.h"
 
 namespace velta {
 namespace {
@@ -230,28 +227,6 @@ INSTANTIATE_TEST_SUITE_P(
         HostileHeaderCase{"CertificateTableOfMaximumSize", kSecurity + 4, 0xFFFFFFFFu, 4, true,
                           false, 16}),
     [](const ::testing::TestParamInfo<HostileHeaderCase>& info) { return info.param.name; });
-
-TEST(PeImageReaderFileTest, MapsRealExecutablesAndRefusesOtherFiles) {
-  PeImageReader own;
-  ASSERT_TRUE(own.InitializeFromFile(velta::test::GetTestExecutablePath()));
-  EXPECT_EQ(sizeof(void*) == 8 ? PeImageReader::Format::kPe32Plus : PeImageReader::Format::kPe32,
-            own.format());
-  IMAGE_SECTION_HEADER text;
-  ASSERT_TRUE(own.GetSectionHeader(0, &text));
-  EXPECT_STREQ(".text", reinterpret_cast<const char*>(text.Name));
-  size_t offset = 0;
-  size_t size = 0;
-  EXPECT_FALSE(own.GetCertificateTable(&offset, &size));
-
-  base::ScopedTempDir dir;
-  ASSERT_TRUE(dir.CreateUniqueTempDir());
-  const base::FilePath text_file = dir.GetPath().Append(L"text.exe");
-  ASSERT_TRUE(base::WriteFile(text_file, "MZ and nothing more"));
-  PeImageReader text_reader;
-  EXPECT_FALSE(text_reader.InitializeFromFile(text_file));
-  PeImageReader folder_reader;
-  EXPECT_FALSE(folder_reader.InitializeFromFile(dir.GetPath()));
-}
 
 }  // namespace
 }  // namespace velta
