@@ -3,6 +3,12 @@
 
 set(VELTA_WINE_PREFIX ${CMAKE_BINARY_DIR}/wine-prefix)
 set(VELTA_WINE_HOME ${CMAKE_BINARY_DIR}/wine-home)
+# Test certificate authorities (DER files) that the prefix trusts: each goes
+# into its machine Root store through the add_test_root helper.
+set(VELTA_TEST_ROOTS_DIR ${CMAKE_BINARY_DIR}/test_roots)
+set(VELTA_ADD_TEST_ROOT ${CMAKE_BINARY_DIR}/bin/add_test_root.exe)
+# Test certificates and the files signed with them (testing/signing).
+set(VELTA_TEST_SIGNING_DIR ${CMAKE_BINARY_DIR}/test_signing)
 configure_file(${CMAKE_SOURCE_DIR}/testing/wine/run_under_wine.sh.in
                ${CMAKE_BINARY_DIR}/run_under_wine.sh @ONLY
                FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE

@@ -59,6 +59,12 @@ extern "C" HRESULT STDAPICALLTYPE GetProcessDpiAwareness(HANDLE process,
 extern "C" WINUSERAPI UINT WINAPI GetDpiForWindow(HWND window);
 #endif
 
+// <wincrypt.h>: szOID_NESTED_SIGNATURE (the unauthenticated attribute that
+// holds a nested Authenticode signature) is absent from MinGW's copy.
+#ifndef szOID_NESTED_SIGNATURE
+#define szOID_NESTED_SIGNATURE "1.3.6.1.4.1.311.2.4.1"
+#endif
+
 // <winerror.h>: ERROR_DISK_RESOURCES_EXHAUSTED is absent from MinGW's copy.
 #ifndef ERROR_DISK_RESOURCES_EXHAUSTED
 #define ERROR_DISK_RESOURCES_EXHAUSTED 314L

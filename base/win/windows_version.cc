@@ -10,39 +10,6 @@
 #include "base/win/registry.h"
 
 namespace base::win {
-namespace {
-
-OSInfo::WindowsArchitecture ArchitectureFromMachine(USHORT machine) {
-  switch (machine) {
-    case IMAGE_FILE_MACHINE_I386:
-      return OSInfo::X86_ARCHITECTURE;
-    case IMAGE_FILE_MACHINE_AMD64:
-      return OSInfo::X64_ARCHITECTURE;
-    case IMAGE_FILE_MACHINE_IA64:
-      return OSInfo::IA64_ARCHITECTURE;
-    case IMAGE_FILE_MACHINE_ARM64:
-      return OSInfo::ARM64_ARCHITECTURE;
-    default:
-      return OSInfo::OTHER_ARCHITECTURE;
-  }
-}
-
-OSInfo::WindowsArchitecture ArchitectureFromSystemInfo(WORD processor_architecture) {
-  switch (processor_architecture) {
-    case PROCESSOR_ARCHITECTURE_INTEL:
-      return OSInfo::X86_ARCHITECTURE;
-    case PROCESSOR_ARCHITECTURE_AMD64:
-      return OSInfo::X64_ARCHITECTURE;
-    case PROCESSOR_ARCHITECTURE_IA64:
-      return OSInfo::IA64_ARCHITECTURE;
-    case PROCESSOR_ARCHITECTURE_ARM64:
-      return OSInfo::ARM64_ARCHITECTURE;
-    default:
-      return OSInfo::OTHER_ARCHITECTURE;
-  }
-}
-
-}  // namespace
 
 Version MajorMinorBuildToVersion(uint32_t major, uint32_t minor, uint32_t build) {
   if (major < 5)
@@ -140,8 +107,37 @@ OSInfo::OSInfo() {
     architecture_ = ArchitectureFromMachine(native_machine);
     wow64_status_ = process_machine == IMAGE_FILE_MACHINE_UNKNOWN ? WOW64_DISABLED : WOW64_ENABLED;
   } else {
-    architecture_ = ArchitectureFromSystemInfo(system_info.wProcessorArchitecture);
+    architecture_ = ArchitectureFromProcessorArchitecture(system_info.wProcessorArchitecture);
     wow64_status_ = GetWOW64StatusForProcess(::GetCurrentProcess());
+  }
+}
+
+// static
+OSInfo::WindowsArchitecture OSInfo::ArchitectureFromMachine(uint16_t machine) {
+  switch (machine) {
+    case IMAGE_FILE_MACHINE_I386:
+      return X86_ARCHITECTURE;
+    case IMAGE_FILE_MACHINE_AMD64:
+      return X64_ARCHITECTURE;
+    case IMAGE_FILE_MACHINE_IA64:
+      return IA64_ARCHITECTURE;
+    default:
+      return OTHER_ARCHITECTURE;
+  }
+}
+
+// static
+OSInfo::WindowsArchitecture OSInfo::ArchitectureFromProcessorArchitecture(
+    uint16_t processor_architecture) {
+  switch (processor_architecture) {
+    case PROCESSOR_ARCHITECTURE_INTEL:
+      return X86_ARCHITECTURE;
+    case PROCESSOR_ARCHITECTURE_AMD64:
+      return X64_ARCHITECTURE;
+    case PROCESSOR_ARCHITECTURE_IA64:
+      return IA64_ARCHITECTURE;
+    default:
+      return OTHER_ARCHITECTURE;
   }
 }
 

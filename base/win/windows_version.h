@@ -62,12 +62,13 @@ class OSInfo {
   };
 
   // The processor architecture of the operating system (not of this process).
+  // The numbers are fixed: callers and logs use them, and every other
+  // architecture (ARM64 included) is OTHER_ARCHITECTURE.
   enum WindowsArchitecture {
     X86_ARCHITECTURE = 0,
     X64_ARCHITECTURE = 1,
     IA64_ARCHITECTURE = 2,
-    ARM64_ARCHITECTURE = 3,
-    OTHER_ARCHITECTURE = 4,
+    OTHER_ARCHITECTURE = 3,
   };
 
   // Whether this process runs under WOW64 (a 32-bit process on 64-bit
@@ -98,6 +99,13 @@ class OSInfo {
   // The WOW64 status of another process (needs PROCESS_QUERY_(LIMITED_)
   // INFORMATION access).
   static WOW64Status GetWOW64StatusForProcess(void* process_handle);
+
+  // The architecture that a native machine (IMAGE_FILE_MACHINE_*, as
+  // IsWow64Process2 reports it) or a processor architecture
+  // (PROCESSOR_ARCHITECTURE_*, as GetNativeSystemInfo reports it) stands for.
+  static WindowsArchitecture ArchitectureFromMachine(uint16_t machine);
+  static WindowsArchitecture ArchitectureFromProcessorArchitecture(
+      uint16_t processor_architecture);
 
  private:
   OSInfo();

@@ -54,6 +54,34 @@ TEST(WindowsVersionTest, ValuesKeepTheirNumbers) {
   EXPECT_EQ(2, OSInfo::IA64_ARCHITECTURE);
 }
 
+// What a machine or processor number reported by Windows becomes, with the
+// number callers see: anything but x86, x64 and IA64 is 3.
+struct ArchitectureCase {
+  uint16_t machine;
+  uint16_t processor_architecture;
+  int architecture;
+};
+
+class WindowsArchitectureTest : public ::testing::TestWithParam<ArchitectureCase> {};
+
+TEST_P(WindowsArchitectureTest, MapsBothReportsToTheSameNumber) {
+  const ArchitectureCase& c = GetParam();
+  EXPECT_EQ(c.architecture, OSInfo::ArchitectureFromMachine(c.machine));
+  EXPECT_EQ(c.architecture,
+            OSInfo::ArchitectureFromProcessorArchitecture(c.processor_architecture));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Machines, WindowsArchitectureTest,
+    ::testing::Values(
+        ArchitectureCase{IMAGE_FILE_MACHINE_I386, PROCESSOR_ARCHITECTURE_INTEL, 0},
+        ArchitectureCase{IMAGE_FILE_MACHINE_AMD64, PROCESSOR_ARCHITECTURE_AMD64, 1},
+        ArchitectureCase{IMAGE_FILE_MACHINE_IA64, PROCESSOR_ARCHITECTURE_IA64, 2},
+        ArchitectureCase{IMAGE_FILE_MACHINE_ARM64, PROCESSOR_ARCHITECTURE_ARM64, 3},
+        ArchitectureCase{IMAGE_FILE_MACHINE_ARMNT, PROCESSOR_ARCHITECTURE_ARM, 3},
+        ArchitectureCase{IMAGE_FILE_MACHINE_UNKNOWN, PROCESSOR_ARCHITECTURE_UNKNOWN, 3},
+        ArchitectureCase{0x5064 /* RISC-V 64 */, PROCESSOR_ARCHITECTURE_MIPS, 3}));
+
 // The test prefix is set to Windows 10 (Wine reports 10.0.18362).
 TEST(WindowsVersionTest, ReportsTheRunningWindows) {
   const OSInfo* info = OSInfo::GetInstance();

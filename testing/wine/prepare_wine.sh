@@ -7,6 +7,12 @@
 #   first session) and the reported Windows version is 10.
 # - The wineserver and Wine's services are started detached from the caller's
 #   output: otherwise ctest waits for them after each test (about 2.6 s a test).
+# - Test certificate authorities (every *.cer in $VELTA_TEST_ROOTS) go into the
+#   machine's Root store through the $VELTA_ADD_TEST_ROOT helper, which calls
+#   CertAddEncodedCertificateToStore. Each certificate is added once per prefix
+#   (a marker named by its SHA-1 thumbprint), so a prefix made before a root
+#   existed gets it on its next use; a helper or root not built yet is skipped
+#   and added by a later call.
 # - All of it runs under a lock: a cold prefix hit by `ctest -j` hangs otherwise.
 set -eu
 : "${WINEPREFIX:?}" "${HOME:?}"
@@ -47,4 +53,18 @@ if ! server_running; then
   # process (explorer.exe /desktop), which inherits that program's handles and
   # holds its output pipe open: start it here, detached, instead.
   setsid wine explorer.exe /desktop </dev/null >/dev/null 2>&1 9>&- &
+fi
+
+if [ -d "${VELTA_TEST_ROOTS:-/nonexistent}" ] && [ -f "${VELTA_ADD_TEST_ROOT:-/nonexistent}" ]; then
+  for certificate in "$VELTA_TEST_ROOTS"/*.cer; do
+    [ -f "$certificate" ] || continue
+    marker="$WINEPREFIX/.velta-root-$(sha1sum "$certificate" | cut -c1-40)"
+    [ -f "$marker" ] && continue
+    # The helper takes Windows paths: the Linux root is drive Z:.
+    if wine "$VELTA_ADD_TEST_ROOT" "Z:${certificate//\//\\}" </dev/null >/dev/null 2>&1 9>&-; then
+      touch "$marker"
+    else
+      echo "prepare_wine.sh: cannot add $certificate to the Root store" >&2
+    fi
+  done
 fi

@@ -7,7 +7,6 @@
 #include <objbase.h>
 #include <security.h>
 #include <shlobj.h>
-#include <string.h>
 #include <windows.h>
 
 #include <algorithm>
@@ -24,6 +23,7 @@
 #include "base/win/scoped_handle.h"
 #include "base/win/shortcut.h"
 #include "desktop/windows/installer/common/exit_codes.h"
+#include "desktop/windows/installer/common/pe_image_reader.h"
 #include "desktop/windows/installer/common/product_constants.h"
 
 namespace velta {
@@ -239,47 +239,11 @@ std::string GetBrowserExeName() {
 }
 
 uint32_t GetExecutableArchitecture(const base::FilePath& path) {
-  base::win::ScopedHandle file(::CreateFileW(path.value().c_str(), GENERIC_READ,
-                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                      nullptr, OPEN_EXISTING, 0, nullptr));
-  if (!file.IsValid())
+  PeImageReader image;
+  if (!image.InitializeFromFile(path))
     return kExecutableArchitectureUnknown;
-  LARGE_INTEGER file_size = {};
-  if (!::GetFileSizeEx(file.get(), &file_size) || file_size.QuadPart == 0)
-    return kExecutableArchitectureUnknown;
-  base::win::ScopedHandle mapping(
-      ::CreateFileMappingW(file.get(), nullptr, PAGE_READONLY, 0, 0, nullptr));
-  if (!mapping.IsValid())
-    return kExecutableArchitectureUnknown;
-  const auto* view = static_cast<const uint8_t*>(
-      ::MapViewOfFile(mapping.get(), FILE_MAP_READ, 0, 0, 0));
-  if (!view)
-    return kExecutableArchitectureUnknown;
-
-  // Every offset comes from the file: check it against the file's size
-  // before reading, so that a short or hostile file is "unknown" rather than a
-  // read past the view.
-  const uint64_t size = static_cast<uint64_t>(file_size.QuadPart);
-  uint32_t architecture = kExecutableArchitectureUnknown;
-  IMAGE_DOS_HEADER dos_header;
-  if (size >= sizeof(dos_header)) {
-    memcpy(&dos_header, view, sizeof(dos_header));
-    const uint64_t nt_offset = static_cast<uint32_t>(dos_header.e_lfanew);
-    IMAGE_FILE_HEADER file_header;
-    if (dos_header.e_magic == IMAGE_DOS_SIGNATURE &&
-        nt_offset + sizeof(DWORD) + sizeof(file_header) <= size) {
-      DWORD signature;
-      memcpy(&signature, view + nt_offset, sizeof(signature));
-      memcpy(&file_header, view + nt_offset + sizeof(signature), sizeof(file_header));
-      if (signature == IMAGE_NT_SIGNATURE) {
-        architecture = file_header.Machine == IMAGE_FILE_MACHINE_I386
-                           ? kExecutableArchitectureX86
-                           : kExecutableArchitectureOther;
-      }
-    }
-  }
-  ::UnmapViewOfFile(view);
-  return architecture;
+  return image.machine() == IMAGE_FILE_MACHINE_I386 ? kExecutableArchitectureX86
+                                                    : kExecutableArchitectureOther;
 }
 
 std::string GetStreamName(uint32_t stream) {

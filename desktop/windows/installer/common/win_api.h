@@ -66,7 +66,8 @@ class WinApi {
   // who declines gives ERROR_CANCELLED.
   virtual std::unique_ptr<WinApiProcess> RunElevated(const base::CommandLine& command_line) = 0;
   virtual uint32_t GetCurrentThreadId() = 0;
-  // The processor architecture of Windows itself (not of this process).
+  // The processor architecture of Windows itself (not of this process):
+  // 0 x86, 1 x64, 2 IA64, 3 any other (ARM64 included).
   virtual base::win::OSInfo::WindowsArchitecture GetOsArchitecture() = 0;
   virtual base::win::Version GetWindowsVersion() = 0;
   // Creates or opens the named mutex `name` (inheritable by children when

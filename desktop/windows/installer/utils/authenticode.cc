@@ -1,0 +1,571 @@
+// Copyright 2026 Velta Software. All rights reserved.
+
+#include "desktop/windows/installer/utils/authenticode.h"
+
+#include <windows.h>
+#include <wincrypt.h>
+#include <wintrust.h>
+#include <softpub.h>
+
+#include <iterator>
+#include <map>
+#include <memory>
+#include <ostream>
+#include <sstream>
+#include <string_view>
+#include <vector>
+
+#include "base/hash/secure_hash.h"
+#include "base/logging.h"
+#include "base/strings/string_number_conversions.h"
+#include "base/strings/stringprintf.h"
+#include "base/strings/utf_string_conversions.h"
+#include "base/win/mingw_sdk_gaps.h"
+#include "desktop/windows/installer/common/pe_image_reader.h"
+#include "desktop/windows/installer/common/product_constants.h"
+
+namespace velta {
+namespace {
+
+constexpr DWORD kEncoding = X509_ASN_ENCODING | PKCS_7_ASN_ENCODING;
+
+// Chain errors that do not make a signer untrusted: revocation is not checked
+// (WTD_REVOKE_NONE), so its unknown and offline states say nothing, and
+// Authenticode does not require validity periods to nest.
+constexpr DWORD kIgnoredChainErrors = CERT_TRUST_REVOCATION_STATUS_UNKNOWN |
+                                      CERT_TRUST_IS_OFFLINE_REVOCATION |
+                                      CERT_TRUST_IS_NOT_TIME_NESTED;
+
+// Where the verification's diagnostics go: a text when the caller wants one,
+// nowhere otherwise.
+class DiagnosticsSink {
+ public:
+  virtual ~DiagnosticsSink() = default;
+  // Starts a diagnostic line of nesting `level`.
+  virtual std::ostream& Line(int level) = 0;
+  // Whether details that cost work (the trust chain of each signer) are
+  // worth gathering.
+  virtual bool WantsDetail() const = 0;
+  virtual std::string GetText() const = 0;
+};
+
+class TextSink : public DiagnosticsSink {
+ public:
+  std::ostream& Line(int level) override { return stream_ << "Level " << level << ": "; }
+  bool WantsDetail() const override { return true; }
+  std::string GetText() const override { return stream_.str(); }
+
+ private:
+  std::ostringstream stream_;
+};
+
+class NullSink : public DiagnosticsSink {
+ public:
+  std::ostream& Line(int) override { return stream_; }
+  bool WantsDetail() const override { return false; }
+  std::string GetText() const override { return std::string(); }
+
+ private:
+  // A stream without a buffer drops whatever is written to it.
+  std::ostream stream_{nullptr};
+};
+
+// Owns one CryptoAPI handle or context and releases it with `Release` when
+// reset or destroyed; the thread's last error survives the release.
+template <typename Handle, void (*Release)(Handle)>
+class ScopedCryptHandle {
+ public:
+  ScopedCryptHandle() = default;
+  explicit ScopedCryptHandle(Handle handle) : handle_(handle) {}
+  ScopedCryptHandle(const ScopedCryptHandle&) = delete;
+  ScopedCryptHandle& operator=(const ScopedCryptHandle&) = delete;
+  ~ScopedCryptHandle() { reset(); }
+
+  void reset(Handle handle = nullptr) {
+    if (handle_) {
+      const DWORD error = ::GetLastError();
+      Release(handle_);
+      ::SetLastError(error);
+    }
+    handle_ = handle;
+  }
+  Handle get() const { return handle_; }
+  // For functions that return the handle through an out parameter.
+  Handle* Receive() {
+    reset();
+    return &handle_;
+  }
+
+ private:
+  Handle handle_ = nullptr;
+};
+
+void CloseMessage(HCRYPTMSG message) {
+  ::CryptMsgClose(message);
+}
+void CloseStore(HCERTSTORE store) {
+  ::CertCloseStore(store, 0);
+}
+void FreeCertificate(PCCERT_CONTEXT certificate) {
+  ::CertFreeCertificateContext(certificate);
+}
+void FreeChain(PCCERT_CHAIN_CONTEXT chain) {
+  ::CertFreeCertificateChain(chain);
+}
+
+using ScopedCryptMsg = ScopedCryptHandle<HCRYPTMSG, CloseMessage>;
+using ScopedCertStore = ScopedCryptHandle<HCERTSTORE, CloseStore>;
+using ScopedCertificate = ScopedCryptHandle<PCCERT_CONTEXT, FreeCertificate>;
+using ScopedChain = ScopedCryptHandle<PCCERT_CHAIN_CONTEXT, FreeChain>;
+
+// The digest algorithms that Authenticode signatures use.
+bool DigestAlgorithmFromOid(const char* oid, base::SecureHash::Algorithm* algorithm) {
+  if (!oid)
+    return false;
+  if (std::string_view(oid) == szOID_OIWSEC_sha1) {
+    *algorithm = base::SecureHash::SHA1;
+    return true;
+  }
+  if (std::string_view(oid) == szOID_NIST_sha256) {
+    *algorithm = base::SecureHash::SHA256;
+    return true;
+  }
+  return false;
+}
+
+std::string Digest(base::SecureHash::Algorithm algorithm, const void* data, size_t size) {
+  std::unique_ptr<base::SecureHash> hash = base::SecureHash::Create(algorithm);
+  hash->Update(data, size);
+  std::string digest(hash->GetHashLength(), '\0');
+  hash->Finish(digest.data(), digest.size());
+  return digest;
+}
+
+bool BlobEquals(const CRYPT_DATA_BLOB& blob, const std::string& bytes) {
+  return blob.cbData == bytes.size() &&
+         std::string_view(reinterpret_cast<const char*>(blob.pbData), blob.cbData) == bytes;
+}
+
+// CryptDecodeObject into `buffer`, sized by a first call. The decoded
+// structure is at the start of the buffer.
+bool DecodeObject(LPCSTR type, const BYTE* data, DWORD size, std::vector<BYTE>* buffer) {
+  DWORD decoded_size = 0;
+  if (!::CryptDecodeObject(kEncoding, type, data, size, 0, nullptr, &decoded_size))
+    return false;
+  buffer->resize(decoded_size);
+  return ::CryptDecodeObject(kEncoding, type, data, size, 0, buffer->data(), &decoded_size);
+}
+
+bool GetMessageParam(HCRYPTMSG message, DWORD param, DWORD index, std::vector<BYTE>* buffer) {
+  DWORD size = 0;
+  if (!::CryptMsgGetParam(message, param, index, nullptr, &size))
+    return false;
+  buffer->resize(size);
+  return ::CryptMsgGetParam(message, param, index, buffer->data(), &size);
+}
+
+// The file under verification, mapped on first need. Its headers are read
+// before any system parser sees the file; its bytes are digested only for a
+// signature that Windows did not verify itself.
+class SignedImage {
+ public:
+  explicit SignedImage(const std::wstring& path) : path_(path) {}
+  SignedImage(const SignedImage&) = delete;
+  SignedImage& operator=(const SignedImage&) = delete;
+
+  // Whether the file is a PE file with a certificate table inside it.
+  bool HasCertificateTable() {
+    size_t offset = 0;
+    size_t size = 0;
+    return Map() && image_.GetCertificateTable(&offset, &size);
+  }
+
+  // The Authenticode digest of the file: every byte before the certificate
+  // table except the CheckSum field and the security directory entry. False
+  // when the file is not a PE file whose certificate table lies inside it
+  // and ends it (nothing after the table would be covered by any digest).
+  bool GetDigest(base::SecureHash::Algorithm algorithm, std::string* digest) {
+    auto known = digests_.find(algorithm);
+    if (known != digests_.end()) {
+      *digest = known->second;
+      return true;
+    }
+    size_t table_offset = 0;
+    size_t table_size = 0;
+    size_t entry_offset = 0;
+    if (!Map() || !image_.GetCertificateTable(&table_offset, &table_size) ||
+        table_size != image_.size() - table_offset ||
+        !image_.GetDataDirectoryEntryOffset(IMAGE_DIRECTORY_ENTRY_SECURITY, &entry_offset)) {
+      return false;
+    }
+    const size_t checksum_offset = image_.checksum_offset();
+    std::unique_ptr<base::SecureHash> hash = base::SecureHash::Create(algorithm);
+    const uint8_t* data = image_.data();
+    // The reader placed both fields inside the headers, the checksum first.
+    hash->Update(data, checksum_offset);
+    hash->Update(data + checksum_offset + sizeof(DWORD),
+                 entry_offset - checksum_offset - sizeof(DWORD));
+    hash->Update(data + entry_offset + sizeof(IMAGE_DATA_DIRECTORY),
+                 table_offset - entry_offset - sizeof(IMAGE_DATA_DIRECTORY));
+    std::string computed(hash->GetHashLength(), '\0');
+    hash->Finish(computed.data(), computed.size());
+    digests_[algorithm] = computed;
+    *digest = computed;
+    return true;
+  }
+
+ private:
+  bool Map() {
+    if (!mapped_) {
+      mapped_ = true;
+      readable_ = image_.InitializeFromFile(base::FilePath(path_));
+    }
+    return readable_;
+  }
+
+  const std::wstring path_;
+  bool mapped_ = false;
+  bool readable_ = false;
+  PeImageReader image_;
+  std::map<base::SecureHash::Algorithm, std::string> digests_;
+};
+
+// Whether `chain` ends in a trusted root with no error that matters and its
+// end certificate may sign code. Otherwise `reason` says why.
+bool IsTrustedCodeSigningChain(PCCERT_CHAIN_CONTEXT chain, std::string* reason) {
+  const DWORD errors = chain->TrustStatus.dwErrorStatus & ~kIgnoredChainErrors;
+  if (errors) {
+    *reason = base::StringPrintf("Signer chain is not trusted: 0x%lx", errors);
+    return false;
+  }
+  if (chain->cChain == 0 || chain->rgpChain[0]->cElement == 0) {
+    *reason = "Signer chain is empty";
+    return false;
+  }
+  // Without an enhanced key usage extension a certificate is valid for any
+  // purpose; a code-signing certificate names the purpose, so one that does
+  // not is refused.
+  PCCERT_CONTEXT leaf = chain->rgpChain[0]->rgpElement[0]->pCertContext;
+  std::vector<BYTE> buffer;
+  DWORD size = 0;
+  if (::CertGetEnhancedKeyUsage(leaf, 0, nullptr, &size) && size >= sizeof(CERT_ENHKEY_USAGE)) {
+    buffer.resize(size);
+    if (::CertGetEnhancedKeyUsage(leaf, 0, reinterpret_cast<CERT_ENHKEY_USAGE*>(buffer.data()),
+                                  &size)) {
+      const auto* usage = reinterpret_cast<const CERT_ENHKEY_USAGE*>(buffer.data());
+      for (DWORD i = 0; i < usage->cUsageIdentifier; ++i) {
+        if (std::string_view(usage->rgpszUsageIdentifier[i]) == szOID_PKIX_KP_CODE_SIGNING)
+          return true;
+      }
+    }
+  }
+  *reason = "Signer certificate is not for code signing";
+  return false;
+}
+
+// The checks that Windows trust verification makes of a file's primary
+// signature, made here for another signer `index` of `message`: its
+// signature over its signed attributes, the signed content's digest, the
+// file digest that content names, and the signer's certificate chain.
+bool VerifySignerOverFile(HCRYPTMSG message, HCERTSTORE store, DWORD index,
+                          const CMSG_SIGNER_INFO& signer, PCCERT_CONTEXT certificate,
+                          SignedImage* image, std::string* reason) {
+  CMSG_CTRL_VERIFY_SIGNATURE_EX_PARA verify = {};
+  verify.cbSize = sizeof(verify);
+  verify.dwSignerIndex = index;
+  verify.dwSignerType = CMSG_VERIFY_SIGNER_CERT;
+  verify.pvSigner = const_cast<CERT_CONTEXT*>(certificate);
+  if (!::CryptMsgControl(message, 0, CMSG_CTRL_VERIFY_SIGNATURE_EX, &verify)) {
+    *reason = "its signature does not verify";
+    return false;
+  }
+
+  // The signature covers the signed attributes; they must hold the digest
+  // of the content, which in turn holds the file's digest. Windows checks
+  // this link itself; Wine's message verification does not. PKCS #7 signers
+  // digest the content's value without its outer tag and length.
+  base::SecureHash::Algorithm content_algorithm;
+  std::vector<BYTE> content;
+  if (!DigestAlgorithmFromOid(signer.HashAlgorithm.pszObjId, &content_algorithm) ||
+      !GetMessageParam(message, CMSG_CONTENT_PARAM, 0, &content) || content.size() < 2 ||
+      content[0] != 0x30) {
+    *reason = "its signed content cannot be read";
+    return false;
+  }
+  size_t value_offset = 2;
+  if (content[1] & 0x80) {
+    value_offset += content[1] & 0x7F;
+    if (value_offset > content.size()) {
+      *reason = "its signed content cannot be read";
+      return false;
+    }
+  }
+  const std::string content_digest =
+      Digest(content_algorithm, content.data() + value_offset, content.size() - value_offset);
+  bool content_digest_signed = false;
+  for (DWORD i = 0; i < signer.AuthAttrs.cAttr; ++i) {
+    const CRYPT_ATTRIBUTE& attribute = signer.AuthAttrs.rgAttr[i];
+    std::vector<BYTE> decoded;
+    if (std::string_view(attribute.pszObjId) == szOID_RSA_messageDigest && attribute.cValue == 1 &&
+        DecodeObject(X509_OCTET_STRING, attribute.rgValue[0].pbData, attribute.rgValue[0].cbData,
+                     &decoded)) {
+      content_digest_signed =
+          BlobEquals(*reinterpret_cast<const CRYPT_DATA_BLOB*>(decoded.data()), content_digest);
+    }
+  }
+  if (!content_digest_signed) {
+    *reason = "its signed attributes do not hold the digest of its content";
+    return false;
+  }
+
+  std::vector<BYTE> decoded;
+  base::SecureHash::Algorithm file_algorithm;
+  std::string file_digest;
+  if (!DecodeObject(SPC_INDIRECT_DATA_CONTENT_STRUCT, content.data(),
+                    static_cast<DWORD>(content.size()), &decoded)) {
+    *reason = "its signed content is not an Authenticode digest";
+    return false;
+  }
+  const auto* indirect = reinterpret_cast<const SPC_INDIRECT_DATA_CONTENT*>(decoded.data());
+  if (!indirect->Data.pszObjId ||
+      std::string_view(indirect->Data.pszObjId) != SPC_PE_IMAGE_DATA_OBJID ||
+      !DigestAlgorithmFromOid(indirect->DigestAlgorithm.pszObjId, &file_algorithm)) {
+    *reason = "its signed content is not a PE image digest";
+    return false;
+  }
+  if (!image->GetDigest(file_algorithm, &file_digest) ||
+      !BlobEquals(indirect->Digest, file_digest)) {
+    *reason = "it was not made over this file";
+    return false;
+  }
+
+  // Intermediate certificates may come with the signature: the message's
+  // store is searched too.
+  CERT_CHAIN_PARA chain_para = {};
+  chain_para.cbSize = sizeof(chain_para);
+  ScopedChain chain;
+  if (!::CertGetCertificateChain(nullptr, certificate, nullptr, store, &chain_para, 0, nullptr,
+                                 chain.Receive())) {
+    *reason = "its certificate chain cannot be built";
+    return false;
+  }
+  return IsTrustedCodeSigningChain(chain.get(), reason);
+}
+
+// Appends the trust chain of `certificate` to the diagnostics.
+void DescribeChain(PCCERT_CONTEXT certificate, DiagnosticsSink* sink, int level) {
+  sink->Line(level) << "Trust chain:\n";
+  ScopedChain chain;
+  CERT_CHAIN_PARA chain_para = {};
+  chain_para.cbSize = sizeof(chain_para);
+  if (!::CertGetCertificateChain(nullptr, certificate, nullptr, nullptr, &chain_para, 0, nullptr,
+                                 chain.Receive())) {
+    sink->Line(level) << "Cannot get trust chain\n";
+    return;
+  }
+  sink->Line(level) << "Chain trust status: " << chain.get()->TrustStatus.dwErrorStatus << "\n";
+  for (DWORD i = 0; i < chain.get()->cChain; ++i) {
+    const CERT_SIMPLE_CHAIN* simple = chain.get()->rgpChain[i];
+    for (DWORD j = 0; j < simple->cElement; ++j) {
+      PCCERT_CONTEXT element = simple->rgpElement[j]->pCertContext;
+      wchar_t name[256] = {};
+      ::CertGetNameStringW(element, CERT_NAME_SIMPLE_DISPLAY_TYPE, 0, nullptr, name,
+                           static_cast<DWORD>(std::size(name)));
+      BYTE hash[20] = {};
+      DWORD hash_size = sizeof(hash);
+      ::CryptHashCertificate(0, CALG_SHA1, 0, element->pbCertEncoded, element->cbCertEncoded, hash,
+                             &hash_size);
+      sink->Line(level) << "Chain " << j << " element: " << base::WideToUTF8(name) << " "
+                        << base::HexEncode(hash, hash_size) << "\n";
+    }
+  }
+}
+
+struct SignerSearch {
+  DiagnosticsSink* sink;
+  SignedImage* image;
+  std::wstring expected_name;
+};
+
+// Looks for a signer named `search.expected_name` among the signers of
+// `message` and of the signatures nested in them, at nesting `level`. Only
+// the first signer of the outer signature is the one that Windows trust
+// verification vouched for; any other counts only once its signature
+// verifies over the file here.
+bool FindViableSigner(HCRYPTMSG message, HCERTSTORE store, DWORD encoding, int level,
+                      const SignerSearch& search) {
+  DiagnosticsSink* sink = search.sink;
+  DWORD signer_count = 0;
+  DWORD size = sizeof(signer_count);
+  if (!::CryptMsgGetParam(message, CMSG_SIGNER_COUNT_PARAM, 0, &signer_count, &size)) {
+    sink->Line(level) << "Cannot get signer count\n";
+    return false;
+  }
+  for (DWORD index = 0; index < signer_count; ++index) {
+    std::vector<BYTE> signer_buffer;
+    DWORD signer_size = 0;
+    if (!::CryptMsgGetParam(message, CMSG_SIGNER_INFO_PARAM, index, nullptr, &signer_size)) {
+      sink->Line(level) << "Cannot get signer size\n";
+      continue;
+    }
+    signer_buffer.resize(signer_size);
+    if (!::CryptMsgGetParam(message, CMSG_SIGNER_INFO_PARAM, index, signer_buffer.data(),
+                            &signer_size)) {
+      sink->Line(level) << "Cannot get signer info\n";
+      continue;
+    }
+    const auto& signer = *reinterpret_cast<const CMSG_SIGNER_INFO*>(signer_buffer.data());
+
+    CERT_INFO certificate_info = {};
+    certificate_info.Issuer = signer.Issuer;
+    certificate_info.SerialNumber = signer.SerialNumber;
+    ScopedCertificate certificate(::CertFindCertificateInStore(
+        store, encoding, 0, CERT_FIND_SUBJECT_CERT, &certificate_info, nullptr));
+    if (!certificate.get()) {
+      sink->Line(level) << "Cannot find certificate info in store\n";
+      continue;
+    }
+    if (sink->WantsDetail())
+      DescribeChain(certificate.get(), sink, level);
+
+    const DWORD name_size = ::CertGetNameStringW(certificate.get(), CERT_NAME_SIMPLE_DISPLAY_TYPE,
+                                                 0, nullptr, nullptr, 0);
+    if (name_size == 0) {
+      sink->Line(level) << "Cert signer name has 0 size\n";
+      continue;
+    }
+    std::wstring name(name_size, L'\0');
+    if (::CertGetNameStringW(certificate.get(), CERT_NAME_SIMPLE_DISPLAY_TYPE, 0, nullptr,
+                             name.data(), name_size) != name_size) {
+      sink->Line(level) << "Cannot get signer name\n";
+      continue;
+    }
+    name.resize(name_size - 1);
+
+    if (name == search.expected_name) {
+      const bool verified_by_windows = level == 0 && index == 0;
+      std::string reason;
+      if (verified_by_windows || VerifySignerOverFile(message, store, index, signer,
+                                                      certificate.get(), search.image, &reason)) {
+        return true;
+      }
+      sink->Line(level) << "Signer " << base::WideToUTF8(name) << " refused: " << reason << "\n";
+    } else {
+      sink->Line(level) << "Tried signer " << base::WideToUTF8(name) << "\n";
+    }
+
+    for (DWORD i = 0; i < signer.UnauthAttrs.cAttr; ++i) {
+      const CRYPT_ATTRIBUTE& attribute = signer.UnauthAttrs.rgAttr[i];
+      if (std::string_view(attribute.pszObjId) != szOID_NESTED_SIGNATURE)
+        continue;
+      for (DWORD j = 0; j < attribute.cValue; ++j) {
+        DWORD nested_encoding = 0;
+        ScopedCertStore nested_store;
+        ScopedCryptMsg nested_message;
+        if (::CryptQueryObject(CERT_QUERY_OBJECT_BLOB, &attribute.rgValue[j],
+                               CERT_QUERY_CONTENT_FLAG_PKCS7_SIGNED, CERT_QUERY_FORMAT_FLAG_BINARY,
+                               0, &nested_encoding, nullptr, nullptr, nested_store.Receive(),
+                               nested_message.Receive(), nullptr) &&
+            FindViableSigner(nested_message.get(), nested_store.get(), nested_encoding, level + 1,
+                             search)) {
+          return true;
+        }
+      }
+    }
+  }
+  sink->Line(level) << "Cannot find any viable signers\n";
+  return false;
+}
+
+// Whether the signer that WinVerifyTrust verified has a chain that ends in a
+// trusted root and may sign code: Wine's trust verification passes an
+// untrusted root and a wrong key usage, so the provider data is checked here.
+bool IsPrimarySignerTrusted(HANDLE state, std::string* reason) {
+  CRYPT_PROVIDER_DATA* provider = ::WTHelperProvDataFromStateData(state);
+  CRYPT_PROVIDER_SGNR* signer =
+      provider ? ::WTHelperGetProvSignerFromChain(provider, 0, FALSE, 0) : nullptr;
+  if (!signer || !signer->pChainContext) {
+    *reason = "Signer chain is missing";
+    return false;
+  }
+  return IsTrustedCodeSigningChain(signer->pChainContext, reason);
+}
+
+}  // namespace
+
+bool IsFileSigned(const base::FilePath& path, bool* is_signed) {
+  PeImageReader image;
+  if (!image.InitializeFromFile(path))
+    return false;
+  size_t offset = 0;
+  size_t size = 0;
+  *is_signed = image.GetCertificateTable(&offset, &size);
+  return true;
+}
+
+bool VerifyFileSignature(const std::wstring& path, std::string* error) {
+  // A file whose headers do not lead to a certificate table inside it is
+  // not signed, whatever the system's parsers would make of it.
+  SignedImage image(path);
+  if (!image.HasCertificateTable()) {
+    if (error)
+      *error += "Not a signed PE file\n";
+    return false;
+  }
+
+  WINTRUST_FILE_INFO file_info = {};
+  file_info.cbStruct = sizeof(file_info);
+  file_info.pcwszFilePath = path.c_str();
+  GUID action = WINTRUST_ACTION_GENERIC_VERIFY_V2;
+  WINTRUST_DATA trust_data = {};
+  trust_data.cbStruct = sizeof(trust_data);
+  trust_data.dwUIChoice = WTD_UI_NONE;
+  trust_data.fdwRevocationChecks = WTD_REVOKE_NONE;
+  trust_data.dwUnionChoice = WTD_CHOICE_FILE;
+  trust_data.pFile = &file_info;
+  // The state stays open until the signer's chain has been read from it.
+  trust_data.dwStateAction = WTD_STATEACTION_VERIFY;
+  const LONG status =
+      ::WinVerifyTrust(static_cast<HWND>(INVALID_HANDLE_VALUE), &action, &trust_data);
+  const DWORD trust_error = ::GetLastError();
+  bool trusted = status == ERROR_SUCCESS;
+  if (!trusted && error) {
+    base::StringAppendF(error, "Cannot WinVerifyTrust: %ld, %s\n", static_cast<long>(status),
+                        logging::SystemErrorCodeToString(trust_error).c_str());
+  }
+  if (trusted) {
+    std::string reason;
+    trusted = IsPrimarySignerTrusted(trust_data.hWVTStateData, &reason);
+    if (!trusted && error)
+      *error += reason + "\n";
+  }
+  trust_data.dwStateAction = WTD_STATEACTION_CLOSE;
+  ::WinVerifyTrust(static_cast<HWND>(INVALID_HANDLE_VALUE), &action, &trust_data);
+
+  DWORD encoding = 0;
+  ScopedCertStore store;
+  ScopedCryptMsg message;
+  if (!::CryptQueryObject(CERT_QUERY_OBJECT_FILE, path.c_str(),
+                          CERT_QUERY_CONTENT_FLAG_PKCS7_SIGNED_EMBED, CERT_QUERY_FORMAT_FLAG_BINARY,
+                          0, &encoding, nullptr, nullptr, store.Receive(), message.Receive(),
+                          nullptr)) {
+    const DWORD query_error = ::GetLastError();
+    if (error) {
+      *error += "Cannot CryptQueryObject:" + logging::SystemErrorCodeToString(query_error) + "\n";
+    }
+    return false;
+  }
+
+  std::unique_ptr<DiagnosticsSink> sink;
+  if (error)
+    sink = std::make_unique<TextSink>();
+  else
+    sink = std::make_unique<NullSink>();
+  const SignerSearch search = {sink.get(), &image, base::UTF8ToWide(GetSignerCertificateSubject())};
+  const bool signer_found = FindViableSigner(message.get(), store.get(), encoding, 0, search);
+  if (error)
+    *error += sink->GetText();
+  return trusted && signer_found;
+}
+
+}  // namespace velta
