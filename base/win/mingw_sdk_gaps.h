@@ -20,8 +20,7 @@
 
 #include <windows.h>
 #include <shellscalingapi.h>
-
-#include <shellscalingapi.h>
+#include <shobjidl.h>
 
 // <wow64apiset.h>: IsWow64Process2 (Windows 10 1511) is declared only for
 // _WIN32_WINNT >= 0x0A00.
@@ -63,6 +62,38 @@ extern "C" WINUSERAPI UINT WINAPI GetDpiForWindow(HWND window);
 // holds a nested Authenticode signature) is absent from MinGW's copy.
 #ifndef szOID_NESTED_SIGNATURE
 #define szOID_NESTED_SIGNATURE "1.3.6.1.4.1.311.2.4.1"
+#endif
+
+// <shobjidl.h> (uuid.lib): IApplicationActivationManager, its ACTIVATEOPTIONS
+// and CLSID_ApplicationActivationManager (Windows 8) are declared only for
+// NTDDI_VERSION >= NTDDI_WIN8; uuid.lib defines the identifiers for every
+// version.
+#if NTDDI_VERSION < NTDDI_WIN8
+typedef enum ACTIVATEOPTIONS {
+  AO_NONE = 0x0,
+  AO_DESIGNMODE = 0x1,
+  AO_NOERRORUI = 0x2,
+  AO_NOSPLASHSCREEN = 0x4
+} ACTIVATEOPTIONS;
+
+EXTERN_C const CLSID CLSID_ApplicationActivationManager;
+
+MIDL_INTERFACE("2e941141-7f97-4756-ba1d-9decde894a3d")
+IApplicationActivationManager : public IUnknown {
+  virtual HRESULT STDMETHODCALLTYPE ActivateApplication(LPCWSTR appUserModelId,
+                                                        LPCWSTR arguments,
+                                                        ACTIVATEOPTIONS options,
+                                                        DWORD* processId) = 0;
+  virtual HRESULT STDMETHODCALLTYPE ActivateForFile(LPCWSTR appUserModelId,
+                                                    IShellItemArray* itemArray,
+                                                    LPCWSTR verb,
+                                                    DWORD* processId) = 0;
+  virtual HRESULT STDMETHODCALLTYPE ActivateForProtocol(LPCWSTR appUserModelId,
+                                                        IShellItemArray* itemArray,
+                                                        DWORD* processId) = 0;
+};
+__CRT_UUID_DECL(IApplicationActivationManager, 0x2e941141, 0x7f97, 0x4756, 0xba, 0x1d, 0x9d,
+                0xec, 0xde, 0x89, 0x4a, 0x3d)
 #endif
 
 // <winerror.h>: ERROR_DISK_RESOURCES_EXHAUSTED is absent from MinGW's copy.
