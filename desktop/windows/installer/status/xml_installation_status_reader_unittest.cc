@@ -139,6 +139,8 @@ TEST_F(XmlStatusReaderTest, ReadsDocumentsWithoutTheOptionalParts) {
     EXPECT_EQ(StatusSource::kLegacyXml, status->source);
     EXPECT_EQ(std::vector<base::FilePath>{base::FilePath(L"a.dll")}, status->files) << rest;
   }
+  // A byte-order mark, as editors and some writers put before UTF-8 text.
+  EXPECT_TRUE(ReadDocument("\xEF\xBB\xBF" + XmlStatusWith(""))) << reader_->GetError();
 }
 
 struct MalformedXmlCase {
