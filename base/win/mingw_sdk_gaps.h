@@ -19,6 +19,7 @@
 //   condition, so that it steps aside when the target version is raised.
 
 #include <windows.h>
+#include <msxml2.h>
 #include <shellscalingapi.h>
 #include <shobjidl.h>
 
@@ -100,5 +101,10 @@ __CRT_UUID_DECL(IApplicationActivationManager, 0x2e941141, 0x7f97, 0x4756, 0xba,
 #ifndef ERROR_DISK_RESOURCES_EXHAUSTED
 #define ERROR_DISK_RESOURCES_EXHAUSTED 314L
 #endif
+
+// <msxml2.h> (uuid.lib): CLSID_DOMDocument30, the MSXML 3.0 document, is
+// declared but uuid.lib does not define it.
+EXTERN_C __declspec(selectany) const CLSID CLSID_DOMDocument30 = {
+    0xf5078f32, 0xc551, 0x11d3, {0x89, 0xb9, 0x00, 0x00, 0xf8, 0x1f, 0xe2, 0x21}};
 
 #endif  // BASE_WIN_MINGW_SDK_GAPS_H_

@@ -3,6 +3,7 @@
 #include "desktop/windows/installer/status/installation_status_reader.h"
 
 #include "desktop/windows/installer/status/json_installation_status_reader.h"
+#include "desktop/windows/installer/status/xml_installation_status_reader.h"
 
 namespace velta {
 
@@ -11,9 +12,9 @@ std::unique_ptr<InstallationStatusReader> CreateInstallationStatusReader(StatusS
     case StatusSource::kPrimary:
     case StatusSource::kRecoveredFromOldFiles:
       return std::make_unique<JsonInstallationStatusReader>();
-    // TODO(installer team): return the legacy XML reader for kLegacyXml and
-    // kLegacyXmlRecoveredFromOldFiles once it is written; until then those
-    // files cannot be read.
+    case StatusSource::kLegacyXml:
+    case StatusSource::kLegacyXmlRecoveredFromOldFiles:
+      return std::make_unique<XmlInstallationStatusReader>();
     default:
       return nullptr;
   }

@@ -29,7 +29,8 @@ class InstallationStatusReader {
 };
 
 // The reader for files of `source`: the JSON reader for kPrimary and
-// kRecoveredFromOldFiles; null for every other source.
+// kRecoveredFromOldFiles, the XML reader for kLegacyXml and
+// kLegacyXmlRecoveredFromOldFiles; null for every other source.
 std::unique_ptr<InstallationStatusReader> CreateInstallationStatusReader(StatusSource source);
 
 }  // namespace velta
