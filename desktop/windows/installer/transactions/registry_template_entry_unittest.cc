@@ -161,6 +161,85 @@ class RegistryTemplateEntryTest : public ::testing::Test {
   Transaction transaction_;
 };
 
+TEST_F(RegistryTemplateEntryTest, TableAppliesUnderCurrentUserAndRollsBackToNothing) {
+  const auto before = SnapshotRegistry(HKEY_CURRENT_USER, L"Software", 0);
+  // The sandbox's empty key, not the user's real ones.
+  ASSERT_EQ(1u, before.size());
+  std::vector<WrittenRegistryValue> written;
+  for (const RegistryTemplate& record : GetRegistryTemplates()) {
+    std::optional<WrittenRegistryValue> value;
+    ASSERT_TRUE(Apply(record, HKEY_CURRENT_USER, &value)) << record.key;
+    if (value)
+      written.push_back(*value);
+  }
+  // All but the machine-wide deletion of ddeexec and three Granite records.
+  ASSERT_EQ(GetRegistryTemplates().size() - 4, written.size());
+  for (const WrittenRegistryValue& value : written) {
+    SCOPED_TRACE(value.key + L" " + value.name);
+    EXPECT_EQ(HKEY_CURRENT_USER, value.root);
+    ExpectSameValue(value.value, ReadRegistryValue(HKEY_CURRENT_USER, value.key, value.name));
+  }
+
+  const std::wstring folder = kBracedFolder;
+  const DWORD kAssistantFlag = 32;
+  const uint8_t* flag = reinterpret_cast<const uint8_t*>(&kAssistantFlag);
+  const struct {
+    std::wstring key;
+    std::wstring name;
+    std::optional<RegistryValue> value;
+  } kExpected[] = {
+      {L"Software\\Classes\\Veltamarlin\\shell\\open\\command", L"",
+       StringValue(L"\"" + folder + L"\\Launcher.exe\" -noautoupdate -- \"%1\"")},
+      {L"Software\\Classes\\Veltamarlin", L"URL Protocol", RegistryValue{REG_SZ, {}}},
+      {L"Software\\Classes\\Veltamarlin\\shell\\open\\ddeexec\\Topic", L"",
+       RegistryValue{REG_SZ, {}}},
+      {L"Software\\Classes\\.htm\\OpenWithProgIDs", L"Veltamarlin", RegistryValue{REG_NONE, {}}},
+      {L"Software\\Microsoft\\Windows NT\\CurrentVersion\\AppCompatFlags\\Compatibility "
+       L"Assistant\\Persisted",
+       folder + L"\\Launcher.exe", RegistryValue{REG_DWORD, {flag, flag + 4}}},
+      {kUninstallKey, L"DisplayName", StringValue(L"Velta marlin 1.2.3.4")},
+      {kUninstallKey, L"InstallLocation", StringValue(folder)},
+      {L"Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\launcher.exe", L"",
+       std::nullopt},
+  };
+  for (const auto& expected : kExpected) {
+    SCOPED_TRACE(expected.key + L" " + expected.name);
+    ExpectSameValue(expected.value,
+                    ReadRegistryValue(HKEY_CURRENT_USER, expected.key, expected.name));
+  }
+
+  transaction_.Rollback();
+  EXPECT_EQ(before, SnapshotRegistry(HKEY_CURRENT_USER, L"Software", 0));
+}
+
+TEST_F(RegistryTemplateEntryTest, DdeexecIsDeletedOnlyUnderLocalMachine) {
+  test::RegistrySandbox machine_sandbox;
+  ScopedRootOverride local_machine(HKEY_LOCAL_MACHINE, machine_sandbox);
+  ASSERT_TRUE(local_machine.is_valid());
+  const wchar_t kDdeexec[] = L"Software\\Classes\\{ProgID}\\shell\\open\\ddeexec";
+  const std::wstring ddeexec = L"Software\\Classes\\Veltamarlin\\shell\\open\\ddeexec";
+  base::win::RegKey(HKEY_LOCAL_MACHINE, ddeexec.c_str(), KEY_WRITE).WriteValue(L"", L"old");
+  const auto machine_before = SnapshotRegistry(HKEY_LOCAL_MACHINE, L"Software", 0);
+
+  // The records that delete the ddeexec key or give it empty values.
+  for (size_t i = 4; i < 8; ++i) {
+    const RegistryTemplate& record = GetRegistryTemplates()[i];
+    ASSERT_EQ(0u, std::wstring(record.key).find(kDdeexec));
+    for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
+      std::optional<WrittenRegistryValue> written;
+      ASSERT_TRUE(Apply(record, root, &written));
+      EXPECT_EQ(i != 4 && root == HKEY_CURRENT_USER, written.has_value()) << i;
+    }
+  }
+  EXPECT_FALSE(base::win::RegKey(HKEY_LOCAL_MACHINE, ddeexec.c_str(), KEY_READ).Valid());
+  for (const wchar_t* key : {L"", L"\\Application", L"\\Topic"})
+    ExpectSameValue(RegistryValue{REG_SZ, {}},
+                    ReadRegistryValue(HKEY_CURRENT_USER, ddeexec + key, L""));
+
+  transaction_.Rollback();
+  EXPECT_EQ(machine_before, SnapshotRegistry(HKEY_LOCAL_MACHINE, L"Software", 0));
+}
+
 TEST_F(RegistryTemplateEntryTest, SingleRecordsWriteSkipOrFailAsTheirFieldsSay) {
   enum class Run { kPlain, kGranite, kFailingOperation };
   const wchar_t kKey[] = L"Software\\Velta Templates\\{ProgID}";

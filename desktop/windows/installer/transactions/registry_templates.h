@@ -6,6 +6,8 @@
 #include <windows.h>
 #include <stdint.h>
 
+#include <vector>
+
 namespace velta {
 
 // One registry value the installation writes for the browser (or a key it
@@ -44,6 +46,10 @@ struct RegistryTemplate {
   // KEY_WOW64_32KEY to write in the 32-bit registry view, else 0.
   uint32_t access;
 };
+
+// The built-in table, in its fixed order (callers choose records by their
+// key text). Made on first use (thread-safe) and never destroyed.
+const std::vector<RegistryTemplate>& GetRegistryTemplates();
 
 }  // namespace velta
 
