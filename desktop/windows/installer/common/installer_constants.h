@@ -14,6 +14,12 @@ inline constexpr wchar_t kFilesListFileName[] = L"files_list";
 // Written into a package folder once the package in it is complete.
 inline constexpr wchar_t kPackageReadyFileName[] = L"ready";
 
+// The status files of an installation folder, and the folder of older
+// numbered copies ("installation_status.json.17").
+inline constexpr wchar_t kInstallationStatusJsonFileName[] = L"installation_status.json";
+inline constexpr wchar_t kInstallationStatusXmlFileName[] = L"installation_status.xml";
+inline constexpr wchar_t kOldStatusFolderName[] = L"old_status";
+
 }  // namespace velta
 
 #endif  // DESKTOP_WINDOWS_INSTALLER_COMMON_INSTALLER_CONSTANTS_H_

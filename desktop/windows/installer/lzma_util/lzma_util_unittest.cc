@@ -21,6 +21,7 @@
 #include "desktop/windows/installer/lzma_util/unpack_progress_delegate.h"
 #include "gmock/gmock.h"
 #include "gtest/gtest.h"
+#include "testing/build_paths.h"
 
 namespace velta {
 namespace {
@@ -32,15 +33,9 @@ using ::testing::IsEmpty;
 using ::testing::UnorderedElementsAreArray;
 
 // A Linux path of the build, as Wine's Z: drive shows it.
-base::FilePath FromBuildPath(std::string path) {
-  if (!path.empty() && path[0] == '/')
-    path = "Z:" + path;
-  return base::FilePath::FromUTF8Unsafe(path).NormalizePathSeparators();
-}
-
 // The archives testing/archives/make_test_archives.py made for this build.
 base::FilePath Archives() {
-  return FromBuildPath(VELTA_SEVEN_ZIP_BUILD_TEST_ARCHIVES);
+  return test::FromBuildPath(VELTA_SEVEN_ZIP_BUILD_TEST_ARCHIVES);
 }
 
 fs::path Fs(const base::FilePath& path) {
@@ -553,7 +548,7 @@ TEST(LzmaUtilDiskFullTest, FullVolumeWhileDecodingGivesInPageError) {
   const char* volume = std::getenv("VELTA_SMALL_VOLUME");
   if (!volume || !*volume)
     GTEST_SKIP() << "Runs as the ctest test lzma_util_disk_full, on its small volume";
-  const base::FilePath root = FromBuildPath(volume);
+  const base::FilePath root = test::FromBuildPath(volume);
   ULARGE_INTEGER total = {};
   ASSERT_TRUE(::GetDiskFreeSpaceExW(root.AsEndingWithSeparator().value().c_str(), nullptr, &total,
                                     nullptr));

@@ -8,14 +8,9 @@
 #include <vector>
 
 #include "base/files/file_path.h"
+#include "desktop/windows/installer/common/installer_constants.h"
 
 namespace velta {
-
-// The status files of an installation folder, and the folder of older
-// numbered copies ("installation_status.json.17").
-inline constexpr wchar_t kInstallationStatusJsonFileName[] = L"installation_status.json";
-inline constexpr wchar_t kInstallationStatusXmlFileName[] = L"installation_status.xml";
-inline constexpr wchar_t kOldStatusFolderName[] = L"old_status";
 
 // Where a status record came from. Never written to a status file; its name
 // appears in log lines and statistics.
