@@ -2,13 +2,15 @@
 
 #include "desktop/windows/installer/transactions/operation_test_util.h"
 
-#include <stdio.h>
 #include <string.h>
 
 #include <algorithm>
 #include <utility>
 
+#include "base/files/file_enumerator.h"
 #include "base/files/file_util.h"
+#include "base/strings/string_number_conversions.h"
+#include "base/strings/string_util.h"
 #include "base/strings/utf_string_conversions.h"
 #include "desktop/windows/installer/common/fake_security_utils.h"
 #include "desktop/windows/installer/common/utils.h"
@@ -100,11 +102,7 @@ void SnapshotKeyInto(HKEY root,
     }
     std::string line = base::WideToUTF8(std::wstring(name, name_length)) + "=" +
                        std::to_string(type) + ":";
-    for (DWORD i = 0; i < data_size; ++i) {
-      char hex[4];
-      snprintf(hex, sizeof(hex), "%02x", data[i]);
-      line += hex;
-    }
+    line += base::ToLowerASCII(base::HexEncode(data, data_size));
     values.push_back(line);
   }
   std::sort(values.begin(), values.end());
@@ -139,16 +137,10 @@ std::string ReadText(const base::FilePath& path) {
 
 std::vector<std::wstring> FileNamesIn(const base::FilePath& folder) {
   std::vector<std::wstring> names;
-  WIN32_FIND_DATAW data;
-  HANDLE find = ::FindFirstFileW(folder.Append(L"*").value().c_str(), &data);
-  if (find == INVALID_HANDLE_VALUE)
-    return names;
-  do {
-    const std::wstring name = data.cFileName;
-    if (name != L"." && name != L"..")
-      names.push_back(name);
-  } while (::FindNextFileW(find, &data));
-  ::FindClose(find);
+  base::FileEnumerator entries(folder, false,
+                               base::FileEnumerator::FILES | base::FileEnumerator::DIRECTORIES);
+  for (base::FilePath entry = entries.Next(); !entry.empty(); entry = entries.Next())
+    names.push_back(entry.BaseName().value());
   std::sort(names.begin(), names.end());
   return names;
 }
