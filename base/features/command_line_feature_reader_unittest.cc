@@ -7,23 +7,11 @@
 
 #include "base/command_line.h"
 #include "base/logging.h"
+#include "base/test/scoped_log_collector.h"
 #include "gtest/gtest.h"
 
 namespace velta {
 namespace {
-
-std::vector<std::string>* g_warnings = nullptr;
-
-bool CollectWarning(logging::LogSeverity severity, const char*, int, size_t start,
-                    const std::string& line) {
-  if (severity != logging::LOG_WARNING || !g_warnings)
-    return false;
-  std::string text = line.substr(start);
-  while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
-    text.pop_back();
-  g_warnings->push_back(text);
-  return true;
-}
 
 // The warning for feature "a" with `value`.
 std::string UnhandledValue(const std::string& value) {
@@ -45,13 +33,12 @@ TEST_P(CommandLineFeatureReaderTest, ReadsOnOffAndWarnsOfOtherValues) {
   base::CommandLine::StringVector argv = {L"installer.exe"};
   argv.insert(argv.end(), test_case.switches.begin(), test_case.switches.end());
   std::vector<std::string> warnings;
-  g_warnings = &warnings;
-  logging::LogMessageHandlerFunction previous = logging::GetLogMessageHandler();
-  logging::SetLogMessageHandler(&CollectWarning);
   std::vector<FeatureOverride> overrides;
-  CommandLineFeatureReader(base::CommandLine(argv)).Read(&overrides);
-  logging::SetLogMessageHandler(previous);
-  g_warnings = nullptr;
+  {
+    base::test::ScopedLogCollector log(logging::LOG_WARNING);
+    CommandLineFeatureReader(base::CommandLine(argv)).Read(&overrides);
+    warnings = log.lines;
+  }
 
   std::vector<std::string> read;
   for (const FeatureOverride& feature_override : overrides)

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "base/logging.h"
+#include "base/test/scoped_log_collector.h"
 #include "desktop/windows/installer/lzma_util/recording_unpack_progress_delegate.h"
 #include "desktop/windows/installer/lzma_util/unpack_progress_delegate.h"
 #include "gmock/gmock.h"
@@ -106,36 +107,10 @@ HeapUsage CrtHeapUsage() {
 }
 
 // Collects the ERROR lines written while it lives.
-class ErrorLogCollector {
+class ErrorLogCollector : public base::test::ScopedLogCollector {
  public:
-  ErrorLogCollector() {
-    lines_ = &lines;
-    previous_ = logging::GetLogMessageHandler();
-    logging::SetLogMessageHandler(&Collect);
-  }
-  ~ErrorLogCollector() {
-    logging::SetLogMessageHandler(previous_);
-    lines_ = nullptr;
-  }
-
-  std::vector<std::string> lines;
-
- private:
-  static bool Collect(logging::LogSeverity severity, const char*, int, size_t start,
-                      const std::string& line) {
-    if (severity == logging::LOG_ERROR && lines_) {
-      std::string text = line.substr(start);
-      while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
-        text.pop_back();
-      lines_->push_back(text);
-    }
-    return false;
-  }
-
-  static std::vector<std::string>* lines_;
-  logging::LogMessageHandlerFunction previous_ = nullptr;
+  ErrorLogCollector() : ScopedLogCollector(logging::LOG_ERROR) {}
 };
-std::vector<std::string>* ErrorLogCollector::lines_ = nullptr;
 
 class LzmaUtilTest : public ::testing::Test {
  protected:
