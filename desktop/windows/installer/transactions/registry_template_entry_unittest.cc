@@ -72,27 +72,6 @@ TEST(ExpandPlaceholdersTest, ExpandsInOneForwardPass) {
   }
 }
 
-// Points a predefined root key of this process at a sandbox key, so that
-// records with their real key paths land there.
-class ScopedRootOverride {
- public:
-  ScopedRootOverride(HKEY root, const test::RegistrySandbox& sandbox) : root_(root) {
-    base::win::RegKey key(sandbox.root(), sandbox.path().c_str(), KEY_ALL_ACCESS);
-    is_valid_ = key.Valid() && ::RegOverridePredefKey(root, key.Handle()) == ERROR_SUCCESS;
-  }
-  ScopedRootOverride(const ScopedRootOverride&) = delete;
-  ScopedRootOverride& operator=(const ScopedRootOverride&) = delete;
-  ~ScopedRootOverride() {
-    if (is_valid_)
-      ::RegOverridePredefKey(root_, nullptr);
-  }
-  bool is_valid() const { return is_valid_; }
-
- private:
-  const HKEY root_;
-  bool is_valid_ = false;
-};
-
 class ProductInfoAsGranite : public ProductInfo {
  public:
   uint32_t GetStream() const override { return 4; }
@@ -157,7 +136,7 @@ class RegistryTemplateEntryTest : public ::testing::Test {
   test::RegistrySandbox sandbox_;
   FakeSecurityUtils security_;
   test::FailingOperationFactory factory_{&security_};
-  ScopedRootOverride current_user_{HKEY_CURRENT_USER, sandbox_};
+  test::ScopedRegistryRootOverride current_user_{HKEY_CURRENT_USER, sandbox_};
   Transaction transaction_;
 };
 
@@ -214,7 +193,7 @@ TEST_F(RegistryTemplateEntryTest, TableAppliesUnderCurrentUserAndRollsBackToNoth
 
 TEST_F(RegistryTemplateEntryTest, DdeexecIsDeletedOnlyUnderLocalMachine) {
   test::RegistrySandbox machine_sandbox;
-  ScopedRootOverride local_machine(HKEY_LOCAL_MACHINE, machine_sandbox);
+  test::ScopedRegistryRootOverride local_machine(HKEY_LOCAL_MACHINE, machine_sandbox);
   ASSERT_TRUE(local_machine.is_valid());
   const wchar_t kDdeexec[] = L"Software\\Classes\\{ProgID}\\shell\\open\\ddeexec";
   const std::wstring ddeexec = L"Software\\Classes\\Veltamarlin\\shell\\open\\ddeexec";
