@@ -18,6 +18,7 @@
 #include "desktop/windows/installer/status/installation_status_json_writer.h"
 #include "desktop/windows/installer/status/json_installation_status_reader.h"
 #include "desktop/windows/installer/transactions/operation_factory.h"
+#include "desktop/windows/installer/transactions/operation_test_util.h"
 #include "desktop/windows/installer/transactions/placeholder_resolver.h"
 #include "desktop/windows/installer/transactions/registry_templates.h"
 #include "desktop/windows/installer/transactions/transaction.h"
@@ -116,20 +117,7 @@ class RecordingResolver : public PlaceholderResolver {
 
 // The value's type and bytes as the registry holds them.
 std::optional<RegistryValue> ReadValue(HKEY root, const std::string& key, const std::string& name) {
-  base::win::RegKey reg_key(root, base::UTF8ToWide(key).c_str(), KEY_READ);
-  const std::wstring value_name = base::UTF8ToWide(name);
-  DWORD size = 0;
-  RegistryValue value;
-  if (!reg_key.Valid() ||
-      reg_key.ReadValue(value_name.c_str(), nullptr, &size, &value.type) != ERROR_SUCCESS) {
-    return std::nullopt;
-  }
-  value.data.resize(size);
-  if (reg_key.ReadValue(value_name.c_str(), value.data.data(), &size, &value.type) !=
-      ERROR_SUCCESS) {
-    return std::nullopt;
-  }
-  return value;
+  return test::ReadRegistryValue(root, base::UTF8ToWide(key), base::UTF8ToWide(name));
 }
 
 class ApplyRegistryTemplateTest : public ::testing::Test {

@@ -24,6 +24,7 @@
 namespace velta {
 namespace {
 
+using test::ReadRegistryValue;
 using test::SnapshotRegistry;
 
 // A folder named after a GUID, below one that looks like a placeholder.
@@ -80,21 +81,6 @@ class ProductInfoAsGranite : public ProductInfo {
 RegistryValue StringValue(const std::wstring& text, DWORD type = REG_SZ) {
   const uint8_t* bytes = reinterpret_cast<const uint8_t*>(text.c_str());
   return {type, {bytes, bytes + (text.size() + 1) * sizeof(wchar_t)}};
-}
-
-// The value as the registry holds it; empty when it is missing.
-std::optional<RegistryValue> ReadRegistryValue(HKEY root,
-                                               const std::wstring& key_path,
-                                               const std::wstring& name) {
-  base::win::RegKey key(root, key_path.c_str(), KEY_READ);
-  DWORD size = 0;
-  RegistryValue value;
-  if (!key.Valid() || key.ReadValue(name.c_str(), nullptr, &size, &value.type) != ERROR_SUCCESS)
-    return std::nullopt;
-  value.data.resize(size);
-  if (key.ReadValue(name.c_str(), value.data.data(), &size, &value.type) != ERROR_SUCCESS)
-    return std::nullopt;
-  return value;
 }
 
 // Equal types and bytes, or both missing.
