@@ -21,7 +21,6 @@
 #include "desktop/windows/installer/common/fake_security_utils.h"
 #include "desktop/windows/installer/common/process_wide.h"
 #include "desktop/windows/installer/common/utils.h"
-#include "desktop/windows/installer/installation_placeholder_resolver.h"
 #include "desktop/windows/installer/status/installation_status_json_writer.h"
 #include "desktop/windows/installer/utils/fake_shell_default_apps.h"
 #include "desktop/windows/installer/utils/shell_associations.h"
@@ -428,18 +427,6 @@ TEST_F(InstallationDefaultBrowserTest, RemovesOnlyTheBrowsersLiteralProgIdKey) {
   installation.RemoveLiteralProgIdKey(false);
   EXPECT_FALSE(
       base::win::RegKey(HKEY_CURRENT_USER, L"Software\\Classes\\ProgID", KEY_READ).Valid());
-}
-
-TEST(InstallationPlaceholderResolverTest, ResolvesTheHandlerNames) {
-  InstallationPlaceholderResolver resolver(L".html", base::FilePath(L"C:\\{Velta}"));
-  EXPECT_EQ(L"marlin", resolver.GetPlaceholderValue(L"Stream"));
-  EXPECT_EQ(L"Veltamarlin", resolver.GetPlaceholderValue(L"ProgID"));
-  EXPECT_EQ(L"Velta", resolver.GetPlaceholderValue(L"Product"));
-  EXPECT_EQ(L".html", resolver.GetPlaceholderValue(L"Protocol"));
-  EXPECT_EQ(L".html", resolver.GetPlaceholderValue(L"Extension"));
-  EXPECT_EQ(L"C:\\{Velta}", resolver.GetPlaceholderValue(L"InstallFolder"));
-  EXPECT_EQ(L"Uninstall", resolver.GetPlaceholderValue(L"Uninstall"));
-  EXPECT_EQ(nullptr, resolver.GetRegistryRecord(HKEY_CURRENT_USER));
 }
 
 }  // namespace

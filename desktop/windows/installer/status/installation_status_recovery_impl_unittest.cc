@@ -23,7 +23,6 @@
 #include "base/win/shortcut.h"
 #include "desktop/windows/installer/common/product_constants.h"
 #include "desktop/windows/installer/status/installation_status_recovery.h"
-#include "desktop/windows/installer/status/recovery_placeholder_resolver.h"
 #include "gmock/gmock.h"
 #include "gtest/gtest.h"
 #include "testing/child_process.h"
@@ -371,25 +370,6 @@ TEST_F(StatusRecoveryTest, OrdersVersionFoldersByMajorThenByAge) {
 
   recovery.FindVersionFoldersMatching(&folders, folder_, base::Version("12.0.345.6"));
   EXPECT_THAT(Names(folders), ElementsAre(L"12.0.345.6"));
-}
-
-TEST(RecoveryPlaceholderResolverTest, ResolvesTheRecoveryNames) {
-  RecoveryPlaceholderResolver resolver(base::FilePath(L"C:\\Apps\\{Velta}"), L"Velta marlin");
-  const struct {
-    const wchar_t* name;
-    std::wstring value;
-  } kCases[] = {
-      {L"InstallFolder", L"C:\\Apps\\{Velta}"},
-      {L"Product", L"Velta"},
-      {L"ProgID", L"Veltamarlin"},
-      {L"Stream", L"marlin"},
-      {L"Uninstall", L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Velta marlin"},
-      {L"Executable", L"velta.exe"},
-      {L"Version", L"Version"},
-  };
-  for (const auto& c : kCases)
-    EXPECT_EQ(c.value, resolver.GetPlaceholderValue(c.name)) << c.name;
-  EXPECT_EQ(nullptr, resolver.GetRegistryRecord(HKEY_CURRENT_USER));
 }
 
 }  // namespace
