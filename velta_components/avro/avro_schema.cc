@@ -54,7 +54,8 @@ scoped_refptr<AvroSchema> AvroSchema::Bytes(Version version) {
 
 // static
 scoped_refptr<AvroSchema> AvroSchema::Array(Version version, scoped_refptr<AvroSchema> items) {
-  scoped_refptr<AvroSchema> schema = base::WrapRefCounted(new AvroSchema(AvroType::kArray, version));
+  scoped_refptr<AvroSchema> schema =
+      base::WrapRefCounted(new AvroSchema(AvroType::kArray, version));
   schema->items_ = std::move(items);
   return schema;
 }
@@ -96,7 +97,8 @@ scoped_refptr<AvroSchema> AvroSchema::Record(Version version,
 // static
 scoped_refptr<AvroSchema> AvroSchema::Union(Version version,
                                             std::vector<scoped_refptr<AvroSchema>> branches) {
-  scoped_refptr<AvroSchema> schema = base::WrapRefCounted(new AvroSchema(AvroType::kUnion, version));
+  scoped_refptr<AvroSchema> schema =
+      base::WrapRefCounted(new AvroSchema(AvroType::kUnion, version));
   for (scoped_refptr<AvroSchema>& branch : branches) {
     if (!schema->AddBranch(std::move(branch)))
       return nullptr;

@@ -4,11 +4,19 @@
 
 #include <utility>
 
+#include "desktop/windows/installer/avro_stats/avro_stats_sender_impl.h"
 #include "desktop/windows/installer/avro_stats/null_stats_sender.h"
+#include "desktop/windows/installer/avro_stats/stats_message_builder.h"
 
 namespace velta {
 
 namespace {
+
+constexpr char kProductionHost[] = "installer-stats.velta.example";
+constexpr uint16_t kProductionPort = 443;
+constexpr char kLocalTestHost[] = "127.0.0.1";
+constexpr uint16_t kLocalTestPort = 9000;
+constexpr char kStatsPath[] = "/v1/binary";
 
 // Made on first use and never destroyed: senders are used until the process
 // ends, after the at-exit manager has gone.
@@ -24,6 +32,15 @@ AvroStatsSender* GetAvroStatsSender() {
   if (!holder)
     holder = std::make_unique<NullStatsSender>();
   return holder.get();
+}
+
+void InitAvroStatsSender(std::unique_ptr<StatsMessageBuilder> builder,
+                         StatsServer server,
+                         int32_t max_verbosity_level) {
+  const bool is_local = server == StatsServer::kLocalTest;
+  SetAvroStatsSender(std::make_unique<AvroStatsSenderImpl>(
+      std::move(builder), is_local ? kLocalTestHost : kProductionHost,
+      is_local ? kLocalTestPort : kProductionPort, kStatsPath, is_local, max_verbosity_level));
 }
 
 void InitNullStatsSender() {

@@ -3,6 +3,8 @@
 #ifndef DESKTOP_WINDOWS_INSTALLER_AVRO_STATS_AVRO_STATS_SENDER_H_
 #define DESKTOP_WINDOWS_INSTALLER_AVRO_STATS_AVRO_STATS_SENDER_H_
 
+#include <stdint.h>
+
 #include <memory>
 
 #include "base/callback.h"
@@ -10,6 +12,16 @@
 namespace velta {
 
 class InstallerStatsEvent;
+class StatsMessageBuilder;
+
+// Where the real sender posts ("/v1/binary" on both).
+enum class StatsServer {
+  // The statistics server, port 443, HTTPS.
+  kProduction,
+  // The local test server (switch test-avro-srv): 127.0.0.1 port 9000,
+  // plain HTTP.
+  kLocalTest,
+};
 
 // The process's statistics sender. Start-up installs one: the real sender in
 // the main process (InitAvroStatsSender), one that sends nothing in the
@@ -35,6 +47,14 @@ class AvroStatsSender {
 // The process-wide sender (not owned): the last one installed, else one that
 // sends nothing.
 AvroStatsSender* GetAvroStatsSender();
+
+// Installs the real sender, destroying the one held before; its "Avro
+// Network thread" starts at once. Events above `max_verbosity_level` (0 in
+// an autoupdate run, else 1) are dropped. Traffic stays off until
+// SetTrafficAllowed(true).
+void InitAvroStatsSender(std::unique_ptr<StatsMessageBuilder> builder,
+                         StatsServer server,
+                         int32_t max_verbosity_level);
 
 // Installs a sender that drops every event, destroying the one held before.
 void InitNullStatsSender();

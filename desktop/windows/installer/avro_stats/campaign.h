@@ -8,6 +8,8 @@
 
 namespace velta {
 
+class AvroValue;
+
 // The campaign of the download, from the tracking values "utm.campaign",
 // "utm.source" and "utm.medium".
 struct Campaign {
@@ -15,6 +17,11 @@ struct Campaign {
   std::optional<std::string> source;
   std::optional<std::string> medium;
 };
+
+// Writes `campaign` below `parent` at `path` (the message code passes
+// "context.campaign" below the message). The record itself is always made present; its
+// optional fields only when they have a value.
+void WriteCampaign(const Campaign& campaign, const std::string& path, AvroValue* parent);
 
 }  // namespace velta
 

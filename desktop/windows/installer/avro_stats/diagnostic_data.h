@@ -5,7 +5,11 @@
 
 #include <stdint.h>
 
+#include <string>
+
 namespace velta {
+
+class AvroValue;
 
 // The statistics sender's own counters, carried by every message.
 struct DiagnosticData {
@@ -20,6 +24,13 @@ struct DiagnosticData {
   // Messages removed from the queue as sent (status 201 or 403).
   uint32_t successfully_sent_total = 0;
 };
+
+// Writes `diagnostic_data` below `parent` at `path` (the message code passes
+// "installer_event.diagnostic_data" below the message). The record itself is always made present;
+// its optional fields only when they have a value.
+void WriteDiagnosticData(const DiagnosticData& diagnostic_data,
+                         const std::string& path,
+                         AvroValue* parent);
 
 }  // namespace velta
 

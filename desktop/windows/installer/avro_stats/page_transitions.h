@@ -10,6 +10,8 @@
 
 namespace velta {
 
+class AvroValue;
+
 // What the user did on one page of the installer window; sent with the page
 // change, then a new one starts.
 struct PageTransitions {
@@ -28,6 +30,13 @@ struct PageTransitions {
   std::optional<std::string> failure_reason;
   std::optional<std::string> error_displayed;
 };
+
+// Writes `page_transitions` below `parent` at `path` (the message code passes
+// "page_transitions" below installer_event). The record itself is always made present; its
+// optional fields only when they have a value.
+void WritePageTransitions(const PageTransitions& page_transitions,
+                          const std::string& path,
+                          AvroValue* parent);
 
 }  // namespace velta
 

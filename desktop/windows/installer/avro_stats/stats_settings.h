@@ -5,7 +5,11 @@
 
 #include <stdint.h>
 
+#include <string>
+
 namespace velta {
+
+class AvroValue;
 
 // The settings as the statistics report them (Settings::GetStatsRecord).
 struct StatsSettings {
@@ -21,6 +25,11 @@ struct StatsSettings {
   // The settings operation code.
   uint32_t installation_operation = 0;
 };
+
+// Writes `settings` below `parent` at `path` (the message code passes
+// "settings" below installer_event). The record itself is always made present; its
+// optional fields only when they have a value.
+void WriteStatsSettings(const StatsSettings& settings, const std::string& path, AvroValue* parent);
 
 }  // namespace velta
 

@@ -8,6 +8,8 @@
 
 namespace velta {
 
+class AvroValue;
+
 // The tracking values found in the status of an existing installation.
 struct StatusData {
   // The status source name of the existing installation.
@@ -18,6 +20,11 @@ struct StatusData {
   // The folder tracking data.
   std::optional<std::string> tracking_data;
 };
+
+// Writes `status_data` below `parent` at `path` (the message code passes
+// "status_data" below installer_event). The record itself is always made present; its
+// optional fields only when they have a value.
+void WriteStatusData(const StatusData& status_data, const std::string& path, AvroValue* parent);
 
 }  // namespace velta
 
