@@ -10,11 +10,15 @@
 #include "base/logging.h"
 #include "base/strings/string_util.h"
 #include "base/strings/utf_string_conversions.h"
+#include "desktop/windows/installer/avro_stats/avro_stats_sender.h"
 #include "desktop/windows/installer/avro_stats/stats_settings.h"
 #include "desktop/windows/installer/avro_stats/status_data.h"
+#include "desktop/windows/installer/avro_stats/status_parsed_event.h"
 #include "desktop/windows/installer/common/installer_switches.h"
 #include "desktop/windows/installer/common/security_utils.h"
 #include "desktop/windows/installer/interprocess_state.h"
+#include "desktop/windows/l10n_handler/l10n_handler.h"
+#include "host/resource_ids.h"
 
 namespace velta {
 namespace {
@@ -50,12 +54,10 @@ constexpr SettingsOption kLoggedOptions[] = {
 constexpr const char* kUninstallSurveyCountries[] = {"DE", "ES", "FR", "GB", "IT",
                                                      "PL", "RU", "UA", "US"};
 
-// The text naming a drive short of space, "$1" the drive and "$2" the
-// megabytes.
-// TODO(settings): the installer's string 37077 in the user's language
-// (GetL10nString) once the localisation handler is in; English until then.
+// The text naming a drive short of space in the user's language, "$1" the
+// drive and "$2" the megabytes.
 std::wstring GetDriveNeedingSpaceText() {
-  return L"drive $1 ($2 MB needed)";
+  return GetL10nString(IDS_DRIVE_SPACE_NEEDED);
 }
 
 const char* OptionName(SettingsOption option) {
@@ -644,9 +646,7 @@ void SettingsImpl::ReportStatusParsed() const {
       operation_ == InstallOperation::kUninstall) {
     data.uuid = folder_details_->GetUuid();
   }
-  // TODO(settings): send StatusParsedEvent(data, 1) through
-  // GetAvroStatsSender() once the statistics events are in.
-  VLOG(1) << "Status parsed: " << *data.source;
+  GetAvroStatsSender()->SendAvroMessage(std::make_unique<StatusParsedEvent>(data, 1));
 }
 
 void SettingsImpl::LogFolderDetails() const {
@@ -687,11 +687,7 @@ void SettingsImpl::LogOptions() const {
 }
 
 void SettingsImpl::SelectLanguage(std::wstring* language) const {
-  // TODO(settings): GetL10nHandler()->SelectLanguage(language) once the
-  // localisation handler is in. Until then the given code stands, and the
-  // system's language is English.
-  if (language->empty())
-    *language = L"en";
+  SetL10nLanguage(language);
 }
 
 template <typename Method>

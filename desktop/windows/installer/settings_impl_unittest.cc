@@ -23,6 +23,8 @@
 #include "base/test/scoped_path_override.h"
 #include "base/win/registry.h"
 #include "base/win/scoped_com_initializer.h"
+#include "desktop/windows/installer/avro_stats/avro_stats_sender.h"
+#include "desktop/windows/installer/avro_stats/installer_stats_event.h"
 #include "desktop/windows/installer/common/fake_security_utils.h"
 #include "desktop/windows/installer/common/fake_win_api.h"
 #include "desktop/windows/installer/common/installer_error.h"
@@ -30,6 +32,8 @@
 #include "desktop/windows/installer/installation_folder_details_fetcher_impl.h"
 #include "desktop/windows/installer/scoped_installer_process.h"
 #include "desktop/windows/installer/status/installation_status_json_writer.h"
+#include "desktop/windows/l10n_handler/l10n_handler.h"
+#include "desktop/windows/l10n_handler/resource_l10n_handler.h"
 #include "gmock/gmock.h"
 #include "gtest/gtest.h"
 #include "testing/child_process.h"
@@ -64,6 +68,29 @@ class ScopedInstallerThreads {
  private:
   base::MessageLoop message_loop_;
   base::win::ScopedCOMInitializer com_;
+};
+
+// The installer's strings and languages, from the real installer.exe beside
+// the test binary (the test binary has no string tables of its own).
+class ScopedHostStrings {
+ public:
+  ScopedHostStrings()
+      : module_(::LoadLibraryExW(
+            test::GetPathBesideTestExecutable(L"installer.exe").value().c_str(), nullptr,
+            LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE)),
+        handler_(module_),
+        override_(&handler_) {}
+  ~ScopedHostStrings() {
+    if (module_)
+      ::FreeLibrary(module_);
+  }
+
+  bool is_loaded() const { return module_ != nullptr; }
+
+ private:
+  const HMODULE module_;
+  ResourceL10nHandler handler_;
+  ScopedL10nHandlerOverride override_;
 };
 
 // Runs the replies until no folder details are being gathered.
@@ -110,6 +137,7 @@ class SettingsTest : public testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(dir_.CreateUniqueTempDir());
+    ASSERT_TRUE(strings_.is_loaded());
     ASSERT_TRUE(hkcu_.is_valid());
     ASSERT_TRUE(hklm_.is_valid());
     win_api_.RedirectRegistryRoot(HKEY_CURRENT_USER, HKEY_CURRENT_USER, hkcu_.path());
@@ -187,6 +215,7 @@ class SettingsTest : public testing::Test {
   FakeSecurityUtils security_;
   ProcessWide<SecurityUtils>::ScopedOverride security_override_{&security_};
   ScopedInstallerThreads threads_;
+  ScopedHostStrings strings_;
   std::vector<std::unique_ptr<base::ScopedPathOverride>> path_overrides_;
   std::optional<ScopedInstallerProcess> process_;
 };
@@ -264,7 +293,8 @@ INSTANTIATE_TEST_SUITE_P(
                     L"pintotaskbar=0"},
                    {"desktop=0", "start_menu=0", "quick_launch=0", "pinned=0"}},
         SwitchCase{"SingleProfile", {L"singleprofile=1"}, {"single_profile=1"}},
-        SwitchCase{"Language", {L"language=sv"}, {"language=sv"}}),
+        // The language actually chosen is kept: the host offers English only.
+        SwitchCase{"Language", {L"language=sv"}, {"language=en-US"}}),
     [](const testing::TestParamInfo<SwitchCase>& info) { return info.param.name; });
 
 TEST_F(SettingsTest, ProfileFolderAndAssistantAndRunImmediately) {
@@ -504,10 +534,39 @@ TEST_F(SettingsTest, UninstallWithoutAnInstallationIsAProblem) {
   EXPECT_EQ(2u, GetInstallerErrorCode());
 }
 
+// Keeps the types of the events it is given.
+class RecordingStatsSender : public AvroStatsSender {
+ public:
+  explicit RecordingStatsSender(std::vector<std::string>* types) : types_(types) {}
+  void SetTrafficAllowed(bool) override {}
+  void SendAvroMessage(std::unique_ptr<InstallerStatsEvent> event) override {
+    types_->push_back(event->GetEventType());
+  }
+  void SendPendingAndShutdown(base::OnceClosure done) override { std::move(done).Run(); }
+
+ private:
+  std::vector<std::string>* const types_;
+};
+
+TEST_F(SettingsTest, StatusParsedIsSentForEachFolderWithAnInstallation) {
+  std::vector<std::string> types;
+  ScopedAvroStatsSenderForTesting sender(std::make_unique<RecordingStatsSender>(&types));
+  const base::FilePath existing = Folder(L"Existing");
+  MakeInstallation(existing, false, false);
+  std::unique_ptr<SettingsImpl> settings = MakeSettings({});
+  EXPECT_THAT(types, testing::IsEmpty());
+  settings->SetInstallFolder(existing.value());
+  ASSERT_TRUE(WaitForFolderDetails(*settings));
+  settings->RefreshFolderDetails();
+  ASSERT_TRUE(WaitForFolderDetails(*settings));
+  EXPECT_THAT(types, ElementsAre("status_parsed", "status_parsed"));
+}
+
 // Builds settings from this process's command line, as a backend does, and
 // prints them.
 VELTA_TEST_CHILD_MAIN(BackendSettings) {
   ScopedInstallerThreads threads;
+  ScopedHostStrings strings;
   const base::CommandLine& command_line = *base::CommandLine::ForCurrentProcess();
   SettingsImpl settings(command_line.GetSwitchValuePath("installfolder"), kX86, false,
                         InstallationFolderDetailsFetcherImpl::GetFactory());
