@@ -14,6 +14,7 @@
 #include "base/path_service.h"
 #include "base/strings/string_number_conversions.h"
 #include "base/strings/string_split.h"
+#include "base/strings/string_util.h"
 #include "base/strings/utf_string_conversions.h"
 #include "desktop/windows/installer/common/installer_constants.h"
 #include "desktop/windows/installer/common/installer_error.h"
@@ -35,22 +36,6 @@ std::string InvalidSettingsDetail(std::string_view reason) {
   std::string detail = "Attempting to start installation with invalid settings\n";
   detail.append(reason);
   return detail;
-}
-
-// `text` with "$1" and "$2" replaced in one pass, so that a replacement that
-// itself holds "$2" stays as it is.
-std::wstring ReplaceTwoPlaceholders(const std::wstring& text, const std::wstring& first,
-                                    const std::wstring& second) {
-  std::wstring result;
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == L'$' && i + 1 < text.size() && (text[i + 1] == L'1' || text[i + 1] == L'2')) {
-      result += text[i + 1] == L'1' ? first : second;
-      ++i;
-    } else {
-      result += text[i];
-    }
-  }
-  return result;
 }
 
 bool IsFile(const base::FilePath& path) {
@@ -137,8 +122,8 @@ std::wstring InstallerUtilsImpl::FormatDrivesNeedingSpace(
   for (const DriveSpaceNeeded& drive : drives) {
     if (!text.empty())
       text += L", ";
-    text += ReplaceTwoPlaceholders(drive_text, drive.drive.value(),
-                                   base::NumberToWString(drive.megabytes));
+    text += base::ReplaceStringPlaceholders(
+        drive_text, {drive.drive.value(), base::NumberToWString(drive.megabytes)});
   }
   return text;
 }
