@@ -539,9 +539,12 @@ void SettingsImpl::OnFirstFolderProbed(std::unique_ptr<InstallationFolderDetails
 }
 
 void SettingsImpl::ApplyFolderDetails(std::unique_ptr<InstallationFolderDetails> details) {
+  // The fetch has ended either way: kept while the details are dropped, it
+  // would make the settings look busy for good, and the installation, which
+  // waits for no pending fetch, would never start.
+  pending_fetcher_ = nullptr;
   if (!editable_)
     return;
-  pending_fetcher_ = nullptr;
   folder_details_ = std::move(details);
   const InstallOperation previous_operation = operation_;
   operation_ = InstallOperation::kNotDecided;

@@ -484,6 +484,17 @@ TEST_F(SettingsTest, SetterRules) {
   EXPECT_TRUE(settings->IsLaunchVelta());
 }
 
+TEST_F(SettingsTest, DetailsArrivingWhileNotEditableAreDroppedAndTheFetchEnds) {
+  std::unique_ptr<SettingsImpl> settings = MakeSettings({});
+  const base::FilePath first = settings->GetInstallFolder();
+  settings->SetInstallFolder(Folder(L"Late").value());
+  ASSERT_TRUE(settings->IsFetchingFolderDetails());
+  settings->SetEditable(false);
+  EXPECT_TRUE(WaitForFolderDetails(*settings));
+  EXPECT_EQ(first, settings->GetInstallFolder());
+  EXPECT_EQ(InstallOperation::kNewInstallation, settings->GetOperation());
+}
+
 TEST_F(SettingsTest, ModeMovesOnlyAFolderTheUserKeptAtItsDefault) {
   std::unique_ptr<SettingsImpl> settings = MakeSettings({});
   ASSERT_EQ(UserFolder(), settings->GetInstallFolder());
