@@ -13,10 +13,13 @@
 namespace velta {
 namespace {
 
+// An autoupdate run works on an installation that must be there, so its
+// status is also looked for among the old copies.
 scoped_refptr<InstallationFolderDetailsFetcher> MakeFetcher(const base::FilePath& path,
-                                                            bool /*is_autoupdate*/) {
+                                                            bool is_autoupdate) {
   return base::MakeRefCounted<InstallationFolderDetailsFetcherImpl>(
-      path, InstallationStatusLoader::kRecoveryModeNone);
+      path, is_autoupdate ? InstallationStatusLoader::kRecoveryModeOldFiles
+                          : InstallationStatusLoader::kRecoveryModeNone);
 }
 
 }  // namespace

@@ -18,8 +18,8 @@ class InstallationFolderDetailsFetcherImpl : public InstallationFolderDetailsFet
   // `recovery_mode` is the status loader's.
   InstallationFolderDetailsFetcherImpl(const base::FilePath& path, int recovery_mode);
 
-  // The factory RunInstaller gives the settings: a fetcher without status
-  // recovery.
+  // The factory RunInstaller gives the settings: the old status copies are
+  // tried only in an autoupdate run.
   static InstallationFolderDetailsFetcherFactory GetFactory();
 
   void FetchStatus(Callback callback) override;

@@ -170,8 +170,11 @@ GlobalStorageResult GlobalStorageWin::SetValue(const std::string& key, const std
     result = WriteFallback(key, value);
   }
   if (!use_fallback_) {
-    result = WriteRegistry(key, value);
-    registry_write_succeeded_ = result == GlobalStorageResult::kSuccess;
+    const GlobalStorageResult registry_result = WriteRegistry(key, value);
+    registry_write_succeeded_ = registry_result == GlobalStorageResult::kSuccess;
+    // A failed file write is not hidden by a registry write that worked.
+    if (result == GlobalStorageResult::kSuccess)
+      result = registry_result;
   }
   return result;
 }
