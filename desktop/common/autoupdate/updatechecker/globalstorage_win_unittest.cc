@@ -207,6 +207,19 @@ TEST_F(GlobalStorageWinTest, FallbackFileThatExistsIsWrittenBesideTheRegistry) {
             ReadFileValues(FallbackFile()));
 }
 
+TEST_F(GlobalStorageWinTest, AFallbackFileThatCannotBeWrittenIsAFailure) {
+  // Not an object at the top: the store refuses to write over it.
+  WriteFallbackFile("[1]");
+  std::unique_ptr<GlobalStorageWin> storage = MakeStorage(false);
+  storage->LoadFallback(profile_.GetPath());
+  EXPECT_EQ(Result::kFailure, storage->SetValue("UUID", "both"));
+  // The registry got it all the same, and the file is left as it was.
+  EXPECT_EQ(std::optional<std::string>("both"), RegistryValue("UUID"));
+  std::string text;
+  ASSERT_TRUE(base::ReadFileToString(FallbackFile(), &text));
+  EXPECT_EQ("[1]", text);
+}
+
 TEST_F(GlobalStorageWinTest, LoadFallbackCopiesStringValuesIntoTheRegistryOnly) {
   const std::string json = R"({"GS": {"UUID": "from-file", "n": 5, "a.b": "dotted"}})";
   WriteFallbackFile(json);
