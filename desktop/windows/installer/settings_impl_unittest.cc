@@ -545,6 +545,50 @@ TEST_F(SettingsTest, UninstallWithoutAnInstallationIsAProblem) {
   EXPECT_EQ(2u, GetInstallerErrorCode());
 }
 
+TEST_F(SettingsTest, UninstallReadsOnlyDeleteUserProfileAndScansUnlessABackend) {
+  AddUninstallKey(HKEY_CURRENT_USER, 0, L"Velta marlin", L"Velta Software", L"Velta marlin 1");
+  AddUninstallKey(HKEY_CURRENT_USER, 0, L"Velta marlin 2", L"Velta Software", L"Velta marlin 2");
+  std::unique_ptr<SettingsImpl> settings =
+      MakeSettings({L"uninstall", L"deleteuserprofile=yes", L"language=sv", L"copyonly=1",
+                    L"desktopshortcut=0"});
+  EXPECT_TRUE(settings->IsDeleteProfile());
+  EXPECT_TRUE(settings->SetDeleteProfile(false));
+  EXPECT_FALSE(settings->IsCopyOnly());
+  EXPECT_FALSE(settings->IsDesktopShortcut());
+  EXPECT_NE(L"sv", settings->GetLanguage());
+  EXPECT_FALSE(settings->HasNoDuplicateStreamInstalls());
+
+  settings = MakeSettings({L"uninstall", L"backend"});
+  EXPECT_FALSE(settings->IsDeleteProfile());
+  EXPECT_TRUE(settings->HasNoDuplicateStreamInstalls());
+}
+
+TEST_F(SettingsTest, BackendIsHandedTheSwitchesItNeedsAsGiven) {
+  const std::wstring tracking = Folder(L"tracking data").value();
+  std::unique_ptr<SettingsImpl> settings = MakeSettings(
+      {L"initial-pid=4242", L"temp-folder=" + Folder(L"temp").value(), L"components=assistant",
+       L"v=2", L"server-tracking-data=" + tracking, L"import-bookmarks=" + Folder(L"b").value(),
+       L"import-session=1", L"import-topsites-to-startpage", L"with-feature:installer-simplified-ui=on",
+       L"unknown-switch=1"});
+  base::CommandLine backend(base::CommandLine::NO_PROGRAM);
+  settings->AppendToCommandLine(true, &backend);
+  EXPECT_EQ("4242", backend.GetSwitchValueASCII("initial-pid"));
+  EXPECT_EQ(Folder(L"temp"), backend.GetSwitchValuePath("temp-folder"));
+  EXPECT_EQ("assistant", backend.GetSwitchValueASCII("components"));
+  EXPECT_EQ("2", backend.GetSwitchValueASCII("v"));
+  EXPECT_EQ(base::FilePath(tracking), backend.GetSwitchValuePath("server-tracking-data"));
+  EXPECT_EQ(Folder(L"b"), backend.GetSwitchValuePath("import-bookmarks"));
+  EXPECT_EQ("1", backend.GetSwitchValueASCII("import-session"));
+  EXPECT_TRUE(backend.HasSwitch("import-topsites-to-startpage"));
+  EXPECT_FALSE(backend.HasSwitch("unknown-switch"));
+  // Launching was suppressed; the language is written when known, the
+  // profile folder always, even empty.
+  EXPECT_EQ("0", backend.GetSwitchValueASCII("launchvelta"));
+  EXPECT_TRUE(backend.HasSwitch("profile-folder"));
+  EXPECT_EQ(L"", backend.GetSwitchValueNative("profile-folder"));
+  EXPECT_FALSE(backend.GetSwitchValueNative("language").empty());
+}
+
 // Keeps the types of the events it is given.
 class RecordingStatsSender : public AvroStatsSender {
  public:
