@@ -19,6 +19,11 @@ inline constexpr wchar_t kPackageReadyFileName[] = L"ready";
 inline constexpr wchar_t kInstallationStatusJsonFileName[] = L"installation_status.json";
 inline constexpr wchar_t kInstallationStatusXmlFileName[] = L"installation_status.xml";
 inline constexpr wchar_t kOldStatusFolderName[] = L"old_status";
+// In an installation folder: the browser's starter, the installer's
+// preferences and the tracking data the installation was made with.
+inline constexpr wchar_t kLauncherFileName[] = L"launcher.exe";
+inline constexpr wchar_t kInstallerPrefsFileName[] = L"installer_prefs.json";
+inline constexpr wchar_t kServerTrackingDataFileName[] = L"server_tracking_data";
 
 }  // namespace velta
 
