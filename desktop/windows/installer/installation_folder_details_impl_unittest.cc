@@ -38,7 +38,7 @@ using testing::IsEmpty;
 
 constexpr uint64_t kPlenty = 1000000;
 
-void WriteText(const base::FilePath& path, const std::string& text) {
+void WriteTextMakingFolder(const base::FilePath& path, const std::string& text) {
   ASSERT_TRUE(base::CreateDirectory(path.DirName()));
   ASSERT_TRUE(base::WriteFile(path, text.data(), static_cast<int>(text.size())));
 }
@@ -110,7 +110,7 @@ class InstallationFolderDetailsTest : public testing::Test {
 
 TEST_F(InstallationFolderDetailsTest, UnusablePathsStopAtTheCheck) {
   const base::FilePath file = Folder(L"file.txt");
-  WriteText(file, "x");
+  WriteTextMakingFolder(file, "x");
   const wchar_t missing = FindMissingDrive();
   ASSERT_NE(0, missing);
   const wchar_t cd_rom = missing - 1;
@@ -157,7 +157,7 @@ TEST_F(InstallationFolderDetailsTest, MissingFolderIsJudgedByTheNearestExistingP
   EXPECT_FALSE(details->HasWriteAccess());
 
   // A file on the way leaves no valid parent.
-  WriteText(Folder(L"plain"), "x");
+  WriteTextMakingFolder(Folder(L"plain"), "x");
   details = Examine(Folder(L"plain\\Velta marlin"));
   EXPECT_TRUE(details->GetValidParent().empty());
 }
@@ -173,7 +173,7 @@ TEST_F(InstallationFolderDetailsTest, UnwritableFolderHasNoWriteAccess) {
 
 TEST_F(InstallationFolderDetailsTest, FolderWithOnlyALauncherHasTraces) {
   const base::FilePath folder = Folder(L"traces");
-  WriteText(folder.Append(L"launcher.exe"), "MZ");
+  WriteTextMakingFolder(folder.Append(L"launcher.exe"), "MZ");
   std::unique_ptr<InstallationFolderDetails> details = Examine(folder);
   EXPECT_FALSE(details->HasExistingInstallation());
   EXPECT_TRUE(details->HasExistingInstallationTraces());
@@ -196,10 +196,10 @@ TEST_P(DiskSpaceTest, DriveShortOfSpaceIsListedWithItsNeed) {
   base::FilePath executable;
   if (param.inside_package) {
     const base::FilePath package = Folder(L"package");
-    WriteText(package.Append(L"velta.exe"), "MZ");
-    WriteText(package.Append(L"files_list"), "velta.exe\n");
+    WriteTextMakingFolder(package.Append(L"velta.exe"), "MZ");
+    WriteTextMakingFolder(package.Append(L"files_list"), "velta.exe\n");
     executable = package.Append(L"installer.exe");
-    WriteText(executable, "MZ");
+    WriteTextMakingFolder(executable, "MZ");
   }
   ScopedInstallerProcess process(param.switches, executable);
   const base::FilePath folder = Folder(L"Velta marlin");
@@ -252,8 +252,8 @@ class ExistingInstallationTest : public InstallationFolderDetailsTest {
     folder_ = Folder(L"Velta marlin");
     launcher_ = folder_.Append(L"launcher.exe");
     old_browser_ = folder_.Append(L"velta.exe");
-    WriteText(launcher_, "MZ");
-    WriteText(old_browser_, "MZ");
+    WriteTextMakingFolder(launcher_, "MZ");
+    WriteTextMakingFolder(old_browser_, "MZ");
     status_.path = folder_;
     status_.app_id = L"abc";
     status_.desktop_shortcut = Folder(L"Desktop\\Velta.lnk");
@@ -282,11 +282,11 @@ class ExistingInstallationTest : public InstallationFolderDetailsTest {
 TEST_F(ExistingInstallationTest, ReadsTheInstallationsChoicesAndShortcuts) {
   status_.hkcu_keys.push_back(RegistryKeyEntry{});
   WriteStatus();
-  WriteText(folder_.Append(L"installer_prefs.json"),
+  WriteTextMakingFolder(folder_.Append(L"installer_prefs.json"),
             R"({"single_profile": true, "import_browser_data": false, "enable_stats": "yes",)"
             R"( "language": "sv", "welcome-url": "https://welcome.test/",)"
             R"( "all-installer-experiments": ["installer-experiment-test@1"]})");
-  WriteText(folder_.Append(L"server_tracking_data"), "utm.medium=pb");
+  WriteTextMakingFolder(folder_.Append(L"server_tracking_data"), "utm.medium=pb");
   // The desktop shortcut starts the launcher; the Start menu's starts the
   // browser executable of an older layout; the quick-launch one is missing.
   MakeShortcut(status_.desktop_shortcut, launcher_);
@@ -355,7 +355,7 @@ TEST_F(ExistingInstallationTest, CopyOnlyFlagHoldsOnlyForAPlainCopy) {
 }
 
 TEST_F(ExistingInstallationTest, UnreadableStatusIsExplainedInTheStatusTexts) {
-  WriteText(folder_.Append(L"installation_status.json"), "{\"path\": ");
+  WriteTextMakingFolder(folder_.Append(L"installation_status.json"), "{\"path\": ");
   std::unique_ptr<InstallationFolderDetails> details = Examine(folder_);
   EXPECT_FALSE(details->HasExistingInstallation());
   EXPECT_TRUE(details->HasExistingInstallationTraces());

@@ -30,8 +30,6 @@
 namespace velta {
 namespace {
 
-constexpr wchar_t kLauncherFileName[] = L"launcher.exe";
-constexpr wchar_t kInstallerPrefsFileName[] = L"installer_prefs.json";
 constexpr char kProfilePathPref[] = "profile_path";
 constexpr char kSingleProfilePref[] = "single_profile";
 constexpr wchar_t kUserNamePlaceholder[] = L"<USERNAME>";
