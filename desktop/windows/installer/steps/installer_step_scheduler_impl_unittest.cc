@@ -20,6 +20,9 @@
 #include "base/threading/thread_task_runner_handle.h"
 #include "base/time/time.h"
 #include "desktop/windows/installer/common/installer_error.h"
+#include "desktop/windows/installer/scoped_installer_process.h"
+#include "desktop/windows/installer/status/installation_status_loader.h"
+#include "desktop/windows/installer/steps/test_installer_context.h"
 #include "desktop/windows/installer/steps/installer_step.h"
 #include "desktop/windows/installer/transactions/operation_factory.h"
 #include "desktop/windows/installer/transactions/operation_test_util.h"
@@ -261,12 +264,143 @@ TEST_F(InstallerStepSchedulerImplTest, FatalRetriedFailureLeavesNothingAfterRoll
   EXPECT_EQ(before, test::SnapshotFolder(target));
 }
 
-TEST_F(InstallerStepSchedulerImplTest, ScheduleWithoutJobListsFailsClearly) {
-  InstallerStepSchedulerImpl scheduler(base::ThreadTaskRunnerHandle::Get());
-  std::wstring scheduler_text;
-  uint32_t total = 0;
-  EXPECT_FALSE(scheduler.Schedule(nullptr, &scheduler_text, &total));
+// The job lists, scheduled from real files lists in a test installer.
+class JobListTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(context_.is_valid());
+    context_.has_package_dir = true;
+  }
+
+  void WriteLists(const std::string& files, const std::string& root_files) {
+    test::WriteText(context_.target_folder().Append(L"files_list"), files);
+    test::WriteText(context_.target_folder().Append(L"root_files_list"), root_files);
+  }
+
+  bool Schedule(InstallOperation operation) {
+    context_.settings.operation = operation;
+    return scheduler_.Schedule(&context_, &context_.scheduler_text, &total_);
+  }
+
+  std::string ErrorDetail() {
+    std::string detail;
+    GetInstallerError(nullptr, &detail, nullptr);
+    return detail;
+  }
+
+  ScopedInstallerErrorRecord error_record_;
+  base::MessageLoop message_loop_;
+  ScopedInstallerProcess process_{{L"backend"}};
+  test::TestInstallerContext context_;
+  InstallerStepSchedulerImpl scheduler_{base::ThreadTaskRunnerHandle::Get()};
+  uint32_t total_ = 77;
+  std::vector<std::string> trace_;
+};
+
+TEST_F(JobListTest, OtherJobKindsScheduleNothing) {
+  for (InstallOperation operation :
+       {InstallOperation::kNotDecided, static_cast<InstallOperation>(9)}) {
+    EXPECT_TRUE(Schedule(operation));
+    EXPECT_EQ(1u, total_);
+  }
+}
+
+struct ListFailureCase {
+  const char* name;
+  InstallOperation operation;
+  // The lists' texts; null leaves the list out.
+  const char* files;
+  const char* root_files;
+  // The installer error's detail.
+  const char* detail;
+};
+
+class JobListFailureTest : public JobListTest,
+                           public ::testing::WithParamInterface<ListFailureCase> {};
+
+TEST_P(JobListFailureTest, FailsWithTheListsReason) {
+  const ListFailureCase& c = GetParam();
+  if (c.files)
+    test::WriteText(context_.target_folder().Append(L"files_list"), c.files);
+  if (c.root_files)
+    test::WriteText(context_.target_folder().Append(L"root_files_list"), c.root_files);
+  EXPECT_FALSE(Schedule(c.operation));
   EXPECT_EQ(1u, GetInstallerErrorCode());
+  EXPECT_THAT(ErrorDetail(), ::testing::HasSubstr(c.detail));
+  EXPECT_EQ(77u, total_);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases,
+    JobListFailureTest,
+    ::testing::Values(
+        ListFailureCase{"NoStandardList", InstallOperation::kNewInstallation, nullptr, "",
+                        "Normal files list\nCannot read standard files list\n"
+                        "Cannot schedule install steps"},
+        ListFailureCase{"EmptyStandardList", InstallOperation::kNewInstallation, "\r\n", "",
+                        "No files in normal files list\nCannot read standard files list"},
+        ListFailureCase{"NoRootList", InstallOperation::kOverExistingInstallation, "a.dll",
+                        nullptr,
+                        "Root files list\nCannot read root files list\nSchedule upgrade steps\n"
+                        "Cannot schedule upgrade steps"},
+        ListFailureCase{"EntryOutsideTheFolder", InstallOperation::kNewInstallation,
+                        "a.dll\r\n..\\..\\evil.dll", "",
+                        "Normal files list names a file outside its folder: ..\\..\\evil.dll"},
+        ListFailureCase{"RootEntryOnADrive", InstallOperation::kNewInstallation, "a.dll",
+                        "C:\\evil.dll", "Root files list names a file outside its folder"},
+        ListFailureCase{"RepairWithoutList", InstallOperation::kRepairDownloadableResources,
+                        nullptr, nullptr,
+                        "Schedule fix downloadable resources failed\n"
+                        "Cannot schedule fix resources steps"}),
+    [](const auto& info) { return info.param.name; });
+
+// Jobs that need steps this build lacks end at scheduling with a clear
+// error, before any step changed anything.
+TEST_F(JobListTest, JobsWithMissingStepsFailBeforeRunning) {
+  WriteLists("a.dll", "");
+  const auto before = test::SnapshotFolder(context_.scratch());
+  for (InstallOperation operation :
+       {InstallOperation::kNewInstallation, InstallOperation::kOverExistingInstallation,
+        InstallOperation::kUninstall, InstallOperation::kRegisterProtocolHandler}) {
+    InstallerStepSchedulerImpl scheduler(base::ThreadTaskRunnerHandle::Get());
+    context_.settings.operation = operation;
+    EXPECT_FALSE(scheduler.Schedule(&context_, &context_.scheduler_text, &total_));
+    EXPECT_EQ(1u, GetInstallerErrorCode());
+    EXPECT_THAT(ErrorDetail(), ::testing::HasSubstr("of this job are not available"));
+  }
+  EXPECT_EQ(before, test::SnapshotFolder(context_.scratch()));
+}
+
+// The repair job end to end: the standard list's files are copied again and
+// added to the existing status, and the marker goes once nothing is missing.
+TEST_F(JobListTest, RepairJobRunsItsSteps) {
+  WriteLists("a.dll\r\nres\\b.pak\r\n", "");
+  test::WriteText(context_.package_dir().Append(L"a.dll"), "a");
+  ASSERT_TRUE(test::WriteFileWithFolders(context_.package_dir().Append(L"res\\b.pak"), "b"));
+  context_.folder_details.existing = std::make_unique<InstallationStatus>(StatusSource::kPrimary);
+  context_.folder_details.existing->files = {base::FilePath(L"a.dll")};
+  ASSERT_TRUE(Schedule(InstallOperation::kRepairDownloadableResources));
+  // verify, two copies, update status, remove marker, and the report.
+  EXPECT_EQ(6u, total_);
+  base::RunLoop run_loop;
+  RecordingDelegate delegate(&trace_, run_loop.QuitClosure());
+  scheduler_.Start(&delegate);
+  ASSERT_TRUE(base::test::RunWithTimeout(&run_loop, base::TimeDelta::FromSeconds(60)));
+  EXPECT_THAT(trace_, ElementsAre("starting verify_downloadable_resources",
+                                  "finished verify_downloadable_resources 0 1",
+                                  "starting copy_file:a.dll", "finished copy_file:a.dll 0 2",
+                                  "starting copy_file:res\\b.pak",
+                                  "finished copy_file:res\\b.pak 0 3",
+                                  "starting update_installation_status",
+                                  "finished update_installation_status 0 4",
+                                  "starting remove_minimal_install_file",
+                                  "finished remove_minimal_install_file 0 5", "success"));
+  EXPECT_EQ("b", test::ReadText(context_.target_folder().Append(L"res\\b.pak")));
+  std::unique_ptr<InstallationStatus> loaded;
+  ASSERT_EQ(internal::StatusFileResult::kLoaded,
+            internal::TryLoadStatusFile(context_.install_folder(), StatusSource::kPrimary, &loaded,
+                                        nullptr, nullptr));
+  EXPECT_THAT(loaded->files, ElementsAre(base::FilePath(L"a.dll"), base::FilePath(L"res\\b.pak")));
 }
 
 }  // namespace
