@@ -18,6 +18,7 @@
 #include "desktop/windows/installer/common/installer_utils.h"
 #include "desktop/windows/installer/installer_context.h"
 #include "desktop/windows/installer/interprocess_state.h"
+#include "desktop/windows/installer/protocol_handler_setup.h"
 #include "desktop/windows/installer/settings.h"
 #include "desktop/windows/installer/steps/delete_file_step.h"
 #include "desktop/windows/installer/steps/finalize_step.h"
@@ -29,8 +30,10 @@
 #include "desktop/windows/installer/steps/move_file_step.h"
 #include "desktop/windows/installer/steps/move_old_status_step.h"
 #include "desktop/windows/installer/steps/pref_overrides_copy_step.h"
+#include "desktop/windows/installer/steps/register_protocol_handlers_step.h"
 #include "desktop/windows/installer/steps/remove_minimal_install_file_step.h"
 #include "desktop/windows/installer/steps/root_copy_step.h"
+#include "desktop/windows/installer/steps/setup_file_and_protocol_handlers_step.h"
 #include "desktop/windows/installer/steps/setup_registry_step.h"
 #include "desktop/windows/installer/steps/standard_copy_step.h"
 #include "desktop/windows/installer/steps/update_installation_status_step.h"
@@ -187,7 +190,7 @@ void AddClosing(InstallerContext* context, bool is_upgrade, JobSteps* job) {
     job->Add<MoveOldStatusStep>(context);
   job->Add<InstallComponentsStep>(context);
   job->Add<WriteInstallationStatusStep>(context);
-  job->Missing("setup_file_and_protocol_handlers");
+  job->Add<SetupFileAndProtocolHandlersStep>(context, CreateProtocolHandlerSetup());
   job->Add<FinalizeStep>(context, CreateFinalizeServices());
 }
 
@@ -237,7 +240,7 @@ bool BuildUninstallSteps(InstallerContext* /*context*/, JobSteps* job) {
 }
 
 bool BuildProtocolHandlerSteps(InstallerContext* context, JobSteps* job) {
-  job->Missing("register_protocol_handlers");
+  job->Add<RegisterProtocolHandlersStep>(context);
   job->Add<WriteInstallerPrefsStep>(context);
   return true;
 }

@@ -361,7 +361,7 @@ TEST_F(JobListTest, JobsWithMissingStepsFailBeforeRunning) {
   const auto before = test::SnapshotFolder(context_.scratch());
   for (InstallOperation operation :
        {InstallOperation::kNewInstallation, InstallOperation::kOverExistingInstallation,
-        InstallOperation::kUninstall, InstallOperation::kRegisterProtocolHandler}) {
+        InstallOperation::kUninstall}) {
     InstallerStepSchedulerImpl scheduler(base::ThreadTaskRunnerHandle::Get());
     context_.settings.operation = operation;
     EXPECT_FALSE(scheduler.Schedule(&context_, &context_.scheduler_text, &total_));
@@ -369,6 +369,14 @@ TEST_F(JobListTest, JobsWithMissingStepsFailBeforeRunning) {
     EXPECT_THAT(ErrorDetail(), ::testing::HasSubstr("of this job are not available"));
   }
   EXPECT_EQ(before, test::SnapshotFolder(context_.scratch()));
+}
+
+// The protocol-handler job: its two steps, and the total as the caller set
+// it.
+TEST_F(JobListTest, ProtocolHandlerJobLeavesTheTotal) {
+  total_ = 0;
+  ASSERT_TRUE(Schedule(InstallOperation::kRegisterProtocolHandler));
+  EXPECT_EQ(0u, total_);
 }
 
 // The repair job end to end: the standard list's files are copied again and

@@ -16,6 +16,7 @@
 #include "desktop/windows/installer/scoped_installer_process.h"
 #include "desktop/windows/installer/server_tracking_blob.h"
 #include "desktop/windows/installer/steps/install_tracking_data_step.h"
+#include "desktop/windows/installer/steps/register_protocol_handlers_step.h"
 #include "desktop/windows/installer/steps/setup_registry_step.h"
 #include "desktop/windows/installer/steps/test_installer_context.h"
 #include "desktop/windows/installer/transactions/operation.h"
@@ -243,6 +244,60 @@ TEST_F(SetupRegistryStepTest, NameSearchIsBounded) {
   EXPECT_TRUE(context_.scheduler_text.empty());
   EXPECT_THAT(context_.new_status.hkcu_keys, IsEmpty());
 }
+
+struct ProtocolCase {
+  const char* name;
+  const wchar_t* protocol;
+  bool has_installation;
+  bool key_recorded;
+  bool written;
+};
+
+class RegisterProtocolHandlersTest : public SetupRegistryStepTest,
+                                     public ::testing::WithParamInterface<ProtocolCase> {};
+
+TEST_P(RegisterProtocolHandlersTest, WritesOnlyARecordedKey) {
+  const ProtocolCase& c = GetParam();
+  ScopedInstallerProcess process(
+      {L"backend", std::wstring(L"register-velta-as-protocol-handler=") + c.protocol});
+  const std::wstring client = base::UTF8ToWide(GetBrandName() + GetChannelName());
+  const std::wstring key =
+      L"SOFTWARE\\Clients\\StartMenuInternet\\" + client + L"\\Capabilities\\URLAssociations";
+  if (c.has_installation) {
+    context_.folder_details.existing = std::make_unique<InstallationStatus>(StatusSource::kPrimary);
+    if (c.key_recorded) {
+      RegistryKeyEntry entry;
+      // Compared without regard to case.
+      entry.path = base::WideToUTF8(
+          L"Software\\Clients\\StartMenuInternet\\" + client + L"\\Capabilities\\UrlAssociations");
+      context_.folder_details.existing->hklm_keys.push_back(entry);
+    }
+  }
+  const auto before = SnapshotRegistry(HKEY_LOCAL_MACHINE, L"Software", 0);
+  RegisterProtocolHandlersStep step(&context_);
+  EXPECT_EQ("register_protocol_handlers", step.name());
+  EXPECT_EQ(StepResult::kSuccess, test::RunStep(step).code);
+  std::optional<RegistryValue> value =
+      test::ReadRegistryValue(HKEY_LOCAL_MACHINE, key, c.protocol);
+  if (c.written) {
+    ASSERT_TRUE(value);
+    EXPECT_EQ(static_cast<DWORD>(REG_SZ), value->type);
+    const std::wstring data(reinterpret_cast<const wchar_t*>(value->data.data()));
+    EXPECT_EQ(client, data);
+  } else {
+    EXPECT_EQ(before, SnapshotRegistry(HKEY_LOCAL_MACHINE, L"Software", 0));
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases,
+    RegisterProtocolHandlersTest,
+    ::testing::Values(ProtocolCase{"Recorded", L"irc", true, true, true},
+                      ProtocolCase{"NotRecorded", L"irc", true, false, false},
+                      ProtocolCase{"NoInstallation", L"irc", false, false, false},
+                      ProtocolCase{"NotAScheme", L"..\\x", true, true, false},
+                      ProtocolCase{"Empty", L"", true, true, false}),
+    [](const auto& info) { return info.param.name; });
 
 }  // namespace
 }  // namespace velta
