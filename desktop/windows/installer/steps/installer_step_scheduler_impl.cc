@@ -24,6 +24,7 @@
 #include "desktop/windows/installer/steps/finalize_step.h"
 #include "desktop/windows/installer/steps/install_components_step.h"
 #include "desktop/windows/installer/steps/install_helper_step.h"
+#include "desktop/windows/installer/steps/install_shortcuts_step.h"
 #include "desktop/windows/installer/steps/install_tracking_data_step.h"
 #include "desktop/windows/installer/steps/installer_step.h"
 #include "desktop/windows/installer/steps/launcher_copy_step.h"
@@ -32,15 +33,18 @@
 #include "desktop/windows/installer/steps/pref_overrides_copy_step.h"
 #include "desktop/windows/installer/steps/register_protocol_handlers_step.h"
 #include "desktop/windows/installer/steps/remove_minimal_install_file_step.h"
+#include "desktop/windows/installer/steps/remove_shortcuts_step.h"
 #include "desktop/windows/installer/steps/root_copy_step.h"
 #include "desktop/windows/installer/steps/setup_file_and_protocol_handlers_step.h"
 #include "desktop/windows/installer/steps/setup_registry_step.h"
 #include "desktop/windows/installer/steps/standard_copy_step.h"
 #include "desktop/windows/installer/steps/update_installation_status_step.h"
+#include "desktop/windows/installer/steps/update_shortcuts_step.h"
 #include "desktop/windows/installer/steps/verify_downloadable_resources_step.h"
 #include "desktop/windows/installer/steps/verify_package_contents_step.h"
 #include "desktop/windows/installer/steps/write_installation_status_step.h"
 #include "desktop/windows/installer/steps/write_installer_prefs_step.h"
+#include "desktop/windows/installer/utils/taskband_utils_impl.h"
 
 namespace velta {
 
@@ -205,7 +209,7 @@ bool BuildInstallSteps(InstallerContext* context, std::wstring* scheduler_text, 
   AddRootGroup(context, lists, job);
   AddLauncherToHelper(context, job);
   job->Add<SetupRegistryStep>(context, scheduler_text);
-  job->Missing("install_shortcuts");
+  job->Add<InstallShortcutsStep>(context, std::make_unique<TaskbandUtilsImpl>());
   AddClosing(context, /*is_upgrade=*/false, job);
   return true;
 }
@@ -226,14 +230,16 @@ bool BuildUpgradeSteps(InstallerContext* context, std::wstring* scheduler_text, 
   AddLauncherToHelper(context, job);
   job->Missing("clean_registry");
   job->Add<SetupRegistryStep>(context, scheduler_text);
-  job->Missing("update_shortcuts");
+  job->Add<UpdateShortcutsStep>(context, std::make_unique<TaskbandUtilsImpl>());
   AddClosing(context, /*is_upgrade=*/true, job);
   return true;
 }
 
-bool BuildUninstallSteps(InstallerContext* /*context*/, JobSteps* job) {
-  for (const char* name : {"clean_registry", "remove_shortcuts", "uninstall_finalize",
-                           "remove_old_files", "uninstall_components", "uninstall_cleanup"}) {
+bool BuildUninstallSteps(InstallerContext* context, JobSteps* job) {
+  job->Missing("clean_registry");
+  job->Add<RemoveShortcutsStep>(context, std::make_unique<TaskbandUtilsImpl>());
+  for (const char* name :
+       {"uninstall_finalize", "remove_old_files", "uninstall_components", "uninstall_cleanup"}) {
     job->Missing(name);
   }
   return true;

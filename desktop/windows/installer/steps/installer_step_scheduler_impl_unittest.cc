@@ -16,6 +16,7 @@
 #include "base/message_loop/message_loop.h"
 #include "base/run_loop.h"
 #include "base/strings/utf_string_conversions.h"
+#include "base/win/scoped_com_initializer.h"
 #include "base/test/run_loop_with_timeout.h"
 #include "base/threading/thread_task_runner_handle.h"
 #include "base/time/time.h"
@@ -360,8 +361,7 @@ TEST_F(JobListTest, JobsWithMissingStepsFailBeforeRunning) {
   WriteLists("a.dll", "");
   const auto before = test::SnapshotFolder(context_.scratch());
   for (InstallOperation operation :
-       {InstallOperation::kNewInstallation, InstallOperation::kOverExistingInstallation,
-        InstallOperation::kUninstall}) {
+       {InstallOperation::kOverExistingInstallation, InstallOperation::kUninstall}) {
     InstallerStepSchedulerImpl scheduler(base::ThreadTaskRunnerHandle::Get());
     context_.settings.operation = operation;
     EXPECT_FALSE(scheduler.Schedule(&context_, &context_.scheduler_text, &total_));
@@ -369,6 +369,55 @@ TEST_F(JobListTest, JobsWithMissingStepsFailBeforeRunning) {
     EXPECT_THAT(ErrorDetail(), ::testing::HasSubstr("of this job are not available"));
   }
   EXPECT_EQ(before, test::SnapshotFolder(context_.scratch()));
+}
+
+// A copy-only install job end to end from a package folder: every step runs
+// and the installation is in place, recorded and marked done.
+TEST_F(JobListTest, CopyOnlyInstallJobRunsEveryStep) {
+  base::win::ScopedCOMInitializer com;
+  test::EnsureTaskScheduler();
+  context_.has_package_dir = false;
+  context_.settings.set_option(SettingsOption::COPY_ONLY, true);
+  const base::FilePath package = context_.package_dir();
+  test::WriteText(package.Append(L"files_list"), "a.dll\r\nlib\\b.dll\r\n");
+  test::WriteText(package.Append(L"root_files_list"), "root.txt");
+  for (const wchar_t* name : {L"a.dll", L"lib\\b.dll", L"root.txt", L"launcher.exe",
+                              L"installer_helper.exe", L"installer_helper_64.exe"}) {
+    ASSERT_TRUE(test::WriteFileWithFolders(package.Append(name), base::WideToUTF8(name)));
+  }
+  test::WriteText(package.Append(L"pref_default_overrides"), "{}");
+  ASSERT_TRUE(Schedule(InstallOperation::kNewInstallation));
+  EXPECT_EQ(17u, total_);
+  base::RunLoop run_loop;
+  RecordingDelegate delegate(&trace_, run_loop.QuitClosure());
+  scheduler_.Start(&delegate);
+  ASSERT_TRUE(base::test::RunWithTimeout(&run_loop, base::TimeDelta::FromSeconds(60)));
+  ASSERT_EQ("success", trace_.back());
+  std::vector<std::string> started;
+  for (const std::string& line : trace_) {
+    if (line.starts_with("starting "))
+      started.push_back(line.substr(9));
+  }
+  EXPECT_THAT(started,
+              ElementsAre("verify_downloadable_resources", "verify_package_contents",
+                          "copy_file:a.dll", "copy_file:lib\\b.dll", "copy_file:root.txt",
+                          "copy_file:launcher.exe", "install_tracking_data",
+                          "copy_file:pref_default_overrides", "install_helper", "setup_registry",
+                          "install_shortcuts", "write_installer_prefs", "install_components",
+                          "write_installation_status", "setup_file_and_protocol_handlers",
+                          "finalize"));
+  EXPECT_EQ("lib\\b.dll", test::ReadText(context_.target_folder().Append(L"lib\\b.dll")));
+  EXPECT_EQ("root.txt", test::ReadText(context_.install_folder().Append(L"root.txt")));
+  EXPECT_EQ("launcher.exe", test::ReadText(context_.install_folder().Append(L"launcher.exe")));
+  EXPECT_TRUE(base::PathExists(context_.install_folder().Append(L"installer_prefs.json")));
+  EXPECT_TRUE(base::PathExists(context_.install_folder().Append(L"pref_default_overrides")));
+  EXPECT_TRUE(base::PathExists(context_.target_folder().Append(L"done")));
+  std::unique_ptr<InstallationStatus> loaded;
+  ASSERT_EQ(internal::StatusFileResult::kLoaded,
+            internal::TryLoadStatusFile(context_.install_folder(), StatusSource::kPrimary, &loaded,
+                                        nullptr, nullptr));
+  EXPECT_EQ(3u, loaded->files.size());
+  EXPECT_THAT(loaded->root_files, ElementsAre(base::FilePath(L"root.txt")));
 }
 
 // The protocol-handler job: its two steps, and the total as the caller set

@@ -9,7 +9,6 @@
 #include "base/files/file_path.h"
 #include "base/files/file_util.h"
 #include "base/json/json_reader.h"
-#include "base/task/task_scheduler/task_scheduler.h"
 #include "base/values.h"
 #include "base/win/scoped_com_initializer.h"
 #include "desktop/windows/installer/scoped_installer_process.h"
@@ -39,16 +38,6 @@ using ::testing::StartsWith;
 using test::ReadText;
 using test::WriteText;
 
-// The preference writes need the installer's task scheduler; one for the
-// whole test process, since the process-wide runner map keeps its runners.
-void EnsureTaskScheduler() {
-  if (base::TaskScheduler::GetInstance())
-    return;
-  base::TaskScheduler::Create("installer");
-  const base::SchedulerWorkerPoolParams one(1, base::TimeDelta::FromSeconds(30));
-  base::TaskScheduler::GetInstance()->Start(base::TaskScheduler::InitParams(one, one, one, one));
-}
-
 base::Value ReadJson(const base::FilePath& path) {
   std::optional<base::Value> value = base::JSONReader::Read(ReadText(path));
   return value ? std::move(*value) : base::Value();
@@ -58,7 +47,7 @@ class StatusStepsTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(context_.is_valid());
-    EnsureTaskScheduler();
+    test::EnsureTaskScheduler();
   }
 
   base::FilePath PrefsPath() const {
@@ -348,7 +337,7 @@ class FinalizeStepTest : public ::testing::TestWithParam<FinalizeCase> {
  protected:
   void SetUp() override {
     ASSERT_TRUE(context_.is_valid());
-    EnsureTaskScheduler();
+    test::EnsureTaskScheduler();
   }
 
   base::win::ScopedCOMInitializer com_;

@@ -3,6 +3,7 @@
 #include "desktop/windows/installer/steps/test_installer_context.h"
 
 #include "base/files/file_util.h"
+#include "base/task/task_scheduler/task_scheduler.h"
 #include "desktop/windows/installer/avro_stats/stats_settings.h"
 #include "desktop/windows/installer/status/registry_record.h"
 
@@ -92,6 +93,14 @@ std::vector<RegistryKeyEntry>* TestInstallerContext::GetRegistryRecord(HKEY root
   if (!recording)
     return nullptr;
   return root == HKEY_LOCAL_MACHINE ? &new_status.hklm_keys : &new_status.hkcu_keys;
+}
+
+void EnsureTaskScheduler() {
+  if (base::TaskScheduler::GetInstance())
+    return;
+  base::TaskScheduler::Create("installer");
+  const base::SchedulerWorkerPoolParams one(1, base::TimeDelta::FromSeconds(30));
+  base::TaskScheduler::GetInstance()->Start(base::TaskScheduler::InitParams(one, one, one, one));
 }
 
 StepResult RunStep(InstallerStep& step, int32_t attempt) {

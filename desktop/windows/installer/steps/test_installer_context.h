@@ -256,6 +256,11 @@ class TestInstallerContext : public InstallerContext, public PlaceholderResolver
   bool is_valid_ = false;
 };
 
+// Starts the installer's task scheduler (the preference writes need it)
+// unless one runs; it is kept for the whole test process, since the
+// process-wide runner map keeps the runners it handed out.
+void EnsureTaskScheduler();
+
 // Runs `step` once at `attempt` and answers its result.
 StepResult RunStep(InstallerStep& step, int32_t attempt = 0);
 
