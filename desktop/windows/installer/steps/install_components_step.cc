@@ -18,6 +18,7 @@
 #include "desktop/windows/installer/installer_context.h"
 #include "desktop/windows/installer/settings.h"
 #include "desktop/windows/installer/status/installation_status.h"
+#include "desktop/windows/installer/steps/relative_paths.h"
 #include "desktop/windows/installer/utils/authenticode.h"
 
 namespace velta {
@@ -25,20 +26,6 @@ namespace velta {
 namespace {
 
 constexpr char kInstallerSuffix[] = "_installer.exe";
-
-// A relative folder below the package's parent, without "..".
-bool IsSafeSubfolder(const std::string& subfolder) {
-  if (subfolder.find(':') != std::string::npos || subfolder.starts_with('\\') ||
-      subfolder.starts_with('/')) {
-    return false;
-  }
-  for (const std::string& part :
-       base::SplitString(subfolder, "\\/", base::TRIM_WHITESPACE, base::SPLIT_WANT_ALL)) {
-    if (part == "..")
-      return false;
-  }
-  return true;
-}
 
 }  // namespace
 
@@ -92,7 +79,7 @@ StepResult& InstallComponentsStep::Execute(StepResult& result, int32_t /*attempt
         base::SplitString(entry, ":", base::TRIM_WHITESPACE, base::SPLIT_WANT_NONEMPTY);
     const std::string name = parts.empty() ? std::string() : parts[0];
     const std::string subfolder = parts.size() > 1 ? parts[1] : std::string();
-    if (!IsSafeComponentName(name) || !IsSafeSubfolder(subfolder)) {
+    if (!IsSafeComponentName(name) || (!subfolder.empty() && !IsRelativePathInside(base::FilePath::FromUTF8Unsafe(subfolder)))) {
       LOG(ERROR) << "Refusing component entry " << entry;
       continue;
     }

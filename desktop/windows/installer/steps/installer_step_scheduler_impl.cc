@@ -12,14 +12,15 @@
 #include "base/files/file_util.h"
 #include "base/location.h"
 #include "base/logging.h"
-#include "base/strings/string_split.h"
 #include "desktop/windows/installer/common/installer_constants.h"
 #include "desktop/windows/installer/common/installer_error.h"
 #include "desktop/windows/installer/common/installer_utils.h"
+#include "desktop/windows/installer/common/utils.h"
 #include "desktop/windows/installer/installer_context.h"
 #include "desktop/windows/installer/interprocess_state.h"
 #include "desktop/windows/installer/protocol_handler_setup.h"
 #include "desktop/windows/installer/settings.h"
+#include "desktop/windows/installer/steps/clean_registry_step.h"
 #include "desktop/windows/installer/steps/delete_file_step.h"
 #include "desktop/windows/installer/steps/finalize_step.h"
 #include "desktop/windows/installer/steps/install_components_step.h"
@@ -32,7 +33,10 @@
 #include "desktop/windows/installer/steps/move_old_status_step.h"
 #include "desktop/windows/installer/steps/pref_overrides_copy_step.h"
 #include "desktop/windows/installer/steps/register_protocol_handlers_step.h"
+#include "desktop/windows/installer/steps/relative_paths.h"
 #include "desktop/windows/installer/steps/remove_minimal_install_file_step.h"
+#include "desktop/windows/installer/steps/remove_old_files_step.h"
+#include "desktop/windows/installer/steps/remove_old_root_files_step.h"
 #include "desktop/windows/installer/steps/remove_shortcuts_step.h"
 #include "desktop/windows/installer/steps/root_copy_step.h"
 #include "desktop/windows/installer/steps/setup_file_and_protocol_handlers_step.h"
@@ -82,22 +86,6 @@ struct FilesLists {
   std::vector<std::string> extra_files;
 };
 
-// Whether a files list's entry stays inside the folder it is relative to:
-// not empty, not absolute, no drive or stream colon, no ".." component.
-// A damaged or forged list must not make a copy or move reach elsewhere.
-bool IsSafeListEntry(const std::string& entry) {
-  if (entry.empty() || entry.find(':') != std::string::npos || entry.starts_with('\\') ||
-      entry.starts_with('/')) {
-    return false;
-  }
-  for (const std::string& part :
-       base::SplitString(entry, "\\/", base::KEEP_WHITESPACE, base::SPLIT_WANT_ALL)) {
-    if (part == "..")
-      return false;
-  }
-  return true;
-}
-
 // Reads the list at `path` into `list`; on failure adds `what` to the
 // installer error with the list's path. Entries that lead out of their
 // folder fail the list as a whole.
@@ -105,7 +93,7 @@ bool ReadList(const base::FilePath& path, const char* what, std::vector<std::str
   if (!ReadFilesList(path, list))
     return AppendInstallerError(what, 0, path.value());
   for (const std::string& entry : *list) {
-    if (!IsSafeListEntry(entry)) {
+    if (!IsRelativePathInside(base::FilePath::FromUTF8Unsafe(entry))) {
       LOG(ERROR) << "Files list " << path.AsUTF8Unsafe() << " names " << entry
                  << ", which is outside its folder";
       SetInstallerError(1, std::string(what) + " names a file outside its folder: " + entry,
@@ -198,6 +186,13 @@ void AddClosing(InstallerContext* context, bool is_upgrade, JobSteps* job) {
   job->Add<FinalizeStep>(context, CreateFinalizeServices());
 }
 
+// The architecture of the installed launcher.exe, for clean_registry.
+uint32_t LauncherArchitecture(InstallerContext* context) {
+  base::FilePath install_path;
+  context->GetInstallPath(&install_path);
+  return GetExecutableArchitecture(install_path.Append(kLauncherFileName));
+}
+
 bool BuildInstallSteps(InstallerContext* context, std::wstring* scheduler_text, JobSteps* job) {
   FilesLists lists;
   if (!ReadFilesLists(context, &lists))
@@ -221,14 +216,14 @@ bool BuildUpgradeSteps(InstallerContext* context, std::wstring* scheduler_text, 
     return AppendInstallerError(kScheduleFailure[2], 0, std::wstring());
   }
   AddVerification(context, lists, job);
-  job->Missing("remove_old_files");
+  job->Add<RemoveOldFilesStep>(context);
   AddCopyGroup(context, lists, job);
   if (context->IsRunningFromTargetFolder())
     AddListCleanUp(context, job);
-  job->Missing("remove_old_root_files");
+  job->Add<RemoveOldRootFilesStep>(context);
   AddRootGroup(context, lists, job);
   AddLauncherToHelper(context, job);
-  job->Missing("clean_registry");
+  job->Add<CleanRegistryStep>(context, LauncherArchitecture(context));
   job->Add<SetupRegistryStep>(context, scheduler_text);
   job->Add<UpdateShortcutsStep>(context, std::make_unique<TaskbandUtilsImpl>());
   AddClosing(context, /*is_upgrade=*/true, job);
@@ -236,12 +231,12 @@ bool BuildUpgradeSteps(InstallerContext* context, std::wstring* scheduler_text, 
 }
 
 bool BuildUninstallSteps(InstallerContext* context, JobSteps* job) {
-  job->Missing("clean_registry");
+  job->Add<CleanRegistryStep>(context, LauncherArchitecture(context));
   job->Add<RemoveShortcutsStep>(context, std::make_unique<TaskbandUtilsImpl>());
-  for (const char* name :
-       {"uninstall_finalize", "remove_old_files", "uninstall_components", "uninstall_cleanup"}) {
-    job->Missing(name);
-  }
+  job->Missing("uninstall_finalize");
+  job->Add<RemoveOldFilesStep>(context);
+  job->Missing("uninstall_components");
+  job->Missing("uninstall_cleanup");
   return true;
 }
 

@@ -361,7 +361,7 @@ TEST_F(JobListTest, JobsWithMissingStepsFailBeforeRunning) {
   WriteLists("a.dll", "");
   const auto before = test::SnapshotFolder(context_.scratch());
   for (InstallOperation operation :
-       {InstallOperation::kOverExistingInstallation, InstallOperation::kUninstall}) {
+       {InstallOperation::kUninstall}) {
     InstallerStepSchedulerImpl scheduler(base::ThreadTaskRunnerHandle::Get());
     context_.settings.operation = operation;
     EXPECT_FALSE(scheduler.Schedule(&context_, &context_.scheduler_text, &total_));
