@@ -42,6 +42,9 @@
 #include "desktop/windows/installer/steps/setup_file_and_protocol_handlers_step.h"
 #include "desktop/windows/installer/steps/setup_registry_step.h"
 #include "desktop/windows/installer/steps/standard_copy_step.h"
+#include "desktop/windows/installer/steps/uninstall_cleanup_step.h"
+#include "desktop/windows/installer/steps/uninstall_components_step.h"
+#include "desktop/windows/installer/steps/uninstall_finalize_step.h"
 #include "desktop/windows/installer/steps/update_installation_status_step.h"
 #include "desktop/windows/installer/steps/update_shortcuts_step.h"
 #include "desktop/windows/installer/steps/verify_downloadable_resources_step.h"
@@ -54,29 +57,23 @@ namespace velta {
 
 namespace {
 
-// The detail each job's scheduling failure ends with, by job kind.
+// The detail each job's scheduling failure ends with, by job kind (the
+// uninstall and protocol-handler jobs cannot fail).
 constexpr const char* kScheduleFailure[] = {
-    "",
-    "Cannot schedule install steps",
-    "Cannot schedule upgrade steps",
-    "Cannot schedule uninstall steps",
-    "Cannot schedule protocol handler steps",
+    "", "Cannot schedule install steps", "Cannot schedule upgrade steps", "", "",
     "Cannot schedule fix resources steps",
 };
 
 constexpr wchar_t kRootFilesListFileName[] = L"root_files_list";
 
-// The steps of one job, and the names of the steps it needs that this
-// build does not have yet.
+// The steps of one job, in order.
 struct JobSteps {
   std::vector<std::unique_ptr<InstallerStep>> steps;
-  std::vector<std::string> missing;
 
   template <typename Step, typename... Args>
   void Add(Args&&... args) {
     steps.push_back(std::make_unique<Step>(std::forward<Args>(args)...));
   }
-  void Missing(const char* name) { missing.push_back(name); }
 };
 
 // The three files lists of an install or upgrade.
@@ -233,10 +230,10 @@ bool BuildUpgradeSteps(InstallerContext* context, std::wstring* scheduler_text, 
 bool BuildUninstallSteps(InstallerContext* context, JobSteps* job) {
   job->Add<CleanRegistryStep>(context, LauncherArchitecture(context));
   job->Add<RemoveShortcutsStep>(context, std::make_unique<TaskbandUtilsImpl>());
-  job->Missing("uninstall_finalize");
+  job->Add<UninstallFinalizeStep>(context);
   job->Add<RemoveOldFilesStep>(context);
-  job->Missing("uninstall_components");
-  job->Missing("uninstall_cleanup");
+  job->Add<UninstallComponentsStep>(context);
+  job->Add<UninstallCleanupStep>(context);
   return true;
 }
 
@@ -298,17 +295,6 @@ bool InstallerStepSchedulerImpl::Schedule(InstallerContext* context,
   }
   if (!scheduled)
     return false;
-  if (!job.missing.empty()) {
-    // A job that lacks one of its steps must not run the others and then
-    // report success: it ends here, before anything changed.
-    std::string names;
-    for (const std::string& name : job.missing)
-      names += (names.empty() ? "" : ", ") + name;
-    LOG(ERROR) << "The install steps " << names << " of this job are not available";
-    SetInstallerError(1, "The install steps " + names + " of this job are not available",
-                      std::wstring());
-    return AppendInstallerError(kScheduleFailure[operation], 0, std::wstring());
-  }
   const uint32_t caller_total = *total_steps;
   ScheduleSteps(std::move(job.steps), total_steps);
   if (static_cast<InstallOperation>(operation) == InstallOperation::kRegisterProtocolHandler)
