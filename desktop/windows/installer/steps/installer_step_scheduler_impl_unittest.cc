@@ -89,11 +89,13 @@ class InstallerStepSchedulerImplTest : public ::testing::Test {
       steps_.push_back(step.get());
       list.push_back(std::move(step));
     }
-    InstallerStepSchedulerImpl scheduler(base::ThreadTaskRunnerHandle::Get());
-    scheduler.ScheduleSteps(std::move(list), &total_steps_);
+    // The scheduler owns the steps: it lives as long as the test, so that
+    // the steps' records can be read after the run.
+    scheduler_ = std::make_unique<InstallerStepSchedulerImpl>(base::ThreadTaskRunnerHandle::Get());
+    scheduler_->ScheduleSteps(std::move(list), &total_steps_);
     base::RunLoop run_loop;
     RecordingDelegate delegate(&trace_, run_loop.QuitClosure());
-    scheduler.Start(&delegate);
+    scheduler_->Start(&delegate);
     EXPECT_TRUE(base::test::RunWithTimeout(&run_loop, base::TimeDelta::FromSeconds(60)));
     return trace_;
   }
@@ -103,6 +105,7 @@ class InstallerStepSchedulerImplTest : public ::testing::Test {
   std::vector<std::string> trace_;
   std::vector<ScriptedStep*> steps_;
   uint32_t total_steps_ = 0;
+  std::unique_ptr<InstallerStepSchedulerImpl> scheduler_;
 };
 
 struct RetryCase {
