@@ -56,6 +56,17 @@ void IpcReceiver::Close() {
   thread_.Stop();
 }
 
+void IpcReceiver::Flush(base::OnceClosure done) {
+  if (thread_.IsRunning()) {
+    thread_.task_runner()->PostTask(FROM_HERE,
+                                    base::BindOnce(&IpcReceiver::FlushOnIpcThread,
+                                                   base::Unretained(this), std::move(done)));
+  } else {
+    owner_task_runner_->PostTask(
+        FROM_HERE, base::BindOnce(&IpcReceiver::RunFlushDone, weak_this_, std::move(done)));
+  }
+}
+
 void IpcReceiver::OnMessageReceived(const base::Pickle& message) {
   owner_task_runner_->PostTask(
       FROM_HERE, base::BindOnce(&IpcReceiver::DeliverMessage, weak_this_,
@@ -69,6 +80,18 @@ void IpcReceiver::StartReadingOnIpcThread(base::win::ScopedHandle mailslot) {
 
 void IpcReceiver::CloseOnIpcThread() {
   reader_.reset();
+}
+
+void IpcReceiver::FlushOnIpcThread(base::OnceClosure done) {
+  if (reader_)
+    reader_->ReadAvailable();
+  // Posted after the messages just read, so it runs after their delivery.
+  owner_task_runner_->PostTask(
+      FROM_HERE, base::BindOnce(&IpcReceiver::RunFlushDone, weak_this_, std::move(done)));
+}
+
+void IpcReceiver::RunFlushDone(base::OnceClosure done) {
+  std::move(done).Run();
 }
 
 void IpcReceiver::DeliverMessage(std::unique_ptr<base::Pickle> message) {

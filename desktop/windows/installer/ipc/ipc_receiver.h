@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "base/callback.h"
 #include "base/memory/scoped_refptr.h"
 #include "base/memory/weak_ptr.h"
 #include "base/single_thread_task_runner.h"
@@ -54,6 +55,12 @@ class IpcReceiver {
   // the IPC thread to end. Safe to call again, and to Connect afterwards.
   void Close();
 
+  // Hands every message already in the mailslot to the delegate, then runs
+  // `done` on this thread (never after the receiver is destroyed). Once the
+  // sending process has ended, its last messages thus reach the delegate
+  // before `done` runs.
+  void Flush(base::OnceClosure done);
+
   // Called by the reader on the IPC thread: posts a copy of `message` to the
   // delegate's thread.
   void OnMessageReceived(const base::Pickle& message);
@@ -61,6 +68,8 @@ class IpcReceiver {
  private:
   void StartReadingOnIpcThread(base::win::ScopedHandle mailslot);
   void CloseOnIpcThread();
+  void FlushOnIpcThread(base::OnceClosure done);
+  void RunFlushDone(base::OnceClosure done);
   void DeliverMessage(std::unique_ptr<base::Pickle> message);
 
   base::Thread thread_;

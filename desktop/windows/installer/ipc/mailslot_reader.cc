@@ -43,25 +43,42 @@ MailslotReader::~MailslotReader() {
 void MailslotReader::ReadNext() {
   if (!mailslot_.IsValid() || stop_->load())
     return;
+  if (ReadOne() == ReadResult::kFailed)
+    return;
+  base::ThreadTaskRunnerHandle::Get()->PostTask(
+      FROM_HERE, base::BindOnce(&MailslotReader::ReadNext, weak_factory_.GetWeakPtr()));
+}
+
+void MailslotReader::ReadAvailable() {
+  constexpr int kMaxMessages = 1000;
+  for (int i = 0; i < kMaxMessages && mailslot_.IsValid(); ++i) {
+    DWORD next_size = MAILSLOT_NO_MESSAGE;
+    if (!::GetMailslotInfo(mailslot_.Get(), nullptr, &next_size, nullptr, nullptr) ||
+        next_size == MAILSLOT_NO_MESSAGE || ReadOne() == ReadResult::kFailed) {
+      return;
+    }
+  }
+}
+
+MailslotReader::ReadResult MailslotReader::ReadOne() {
   DWORD read = 0;
   if (::ReadFile(mailslot_.Get(), buffer_.data(), static_cast<DWORD>(buffer_.size()), &read,
                  nullptr)) {
     // A message larger than the buffer cannot arrive: Windows refuses to
     // write it, and Wine hands out its first kMaxInstallerMessageSize bytes.
-    if (read > 0)
-      receiver_->OnMessageReceived(base::Pickle(buffer_.data(), read));
-  } else {
-    const DWORD error = ::GetLastError();
-    // ERROR_SEM_TIMEOUT: nothing arrived within the read time-out.
-    // ERROR_BROKEN_PIPE: how Wine reads a zero-byte message. Neither ends
-    // the reading.
-    if (error != ERROR_SEM_TIMEOUT && error != ERROR_BROKEN_PIPE) {
-      LOG(ERROR) << "Cannot read from mailslot: " << logging::SystemErrorCodeToString(error);
-      return;
-    }
+    if (read == 0)
+      return ReadResult::kNothing;
+    receiver_->OnMessageReceived(base::Pickle(buffer_.data(), read));
+    return ReadResult::kMessage;
   }
-  base::ThreadTaskRunnerHandle::Get()->PostTask(
-      FROM_HERE, base::BindOnce(&MailslotReader::ReadNext, weak_factory_.GetWeakPtr()));
+  const DWORD error = ::GetLastError();
+  // ERROR_SEM_TIMEOUT: nothing arrived within the read time-out.
+  // ERROR_BROKEN_PIPE: how Wine reads a zero-byte message. Neither ends the
+  // reading.
+  if (error == ERROR_SEM_TIMEOUT || error == ERROR_BROKEN_PIPE)
+    return ReadResult::kNothing;
+  LOG(ERROR) << "Cannot read from mailslot: " << logging::SystemErrorCodeToString(error);
+  return ReadResult::kFailed;
 }
 
 }  // namespace velta

@@ -52,7 +52,17 @@ class MailslotReader {
   // the time-out logs "Cannot read from mailslot" and ends the reading.
   void ReadNext();
 
+  // Reads and hands on every message waiting in the mailslot now, without
+  // waiting for more (at most a bounded number, should a writer keep
+  // writing).
+  void ReadAvailable();
+
  private:
+  enum class ReadResult { kMessage, kNothing, kFailed };
+
+  // Reads one message, waiting up to kReadTimeout, and hands it on.
+  ReadResult ReadOne();
+
   base::win::ScopedHandle mailslot_;
   IpcReceiver* const receiver_;
   const std::atomic<bool>* const stop_;
