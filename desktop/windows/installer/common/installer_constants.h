@@ -20,6 +20,16 @@ inline constexpr wchar_t kInstallationStatusJsonFileName[] = L"installation_stat
 inline constexpr wchar_t kInstallationStatusXmlFileName[] = L"installation_status.xml";
 inline constexpr wchar_t kOldStatusFolderName[] = L"old_status";
 
+// The named objects of one installation, each followed by "/" and the
+// installation folder (MakeNamedObjectName): the mutex that lets one
+// installer at a time work on a folder, and the events by which the main
+// process tells its backend that the package is complete, or that the
+// installation is to stop.
+inline constexpr wchar_t kInstallerMutexBaseName[] = L"Velta/Installer";
+inline constexpr wchar_t kPackageReadyEventBaseName[] = L"VeltaInstaller/PackageReady";
+inline constexpr wchar_t kInstallationInterruptedEventBaseName[] =
+    L"VeltaInstaller/InstallationInterrupted";
+
 }  // namespace velta
 
 #endif  // DESKTOP_WINDOWS_INSTALLER_COMMON_INSTALLER_CONSTANTS_H_
