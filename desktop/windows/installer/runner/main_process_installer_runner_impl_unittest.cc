@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <string>
@@ -20,6 +21,7 @@
 #include "base/strings/utf_string_conversions.h"
 #include "base/test/run_loop_with_timeout.h"
 #include "base/test/scoped_log_collector.h"
+#include "base/win/scoped_handle.h"
 #include "desktop/windows/installer/common/installer_error.h"
 #include "desktop/windows/installer/installer_observer.h"
 #include "desktop/windows/installer/installer_progress.h"
@@ -179,6 +181,17 @@ TEST_F(MainProcessInstallerRunnerTest, BackendReportsBecomeObserverCallsThenItsE
 TEST_F(MainProcessInstallerRunnerTest, BackendWaitsForThePackageUntilTold) {
   ASSERT_EQ(0u, runner_.Run(MakeParameters(folder_, {"fake-backend-error=9",
                                                      "fake-backend-exit-code=109"})));
+  // The named objects of the folder, with "/" for every "\" of its path.
+  std::wstring slashed = folder_.value();
+  std::replace(slashed.begin(), slashed.end(), L'\\', L'/');
+  base::win::ScopedHandle mutex(
+      ::OpenMutexW(SYNCHRONIZE, FALSE, (L"Global\\Velta/Installer/" + slashed).c_str()));
+  EXPECT_TRUE(mutex.IsValid());
+  for (const wchar_t* event : {L"Global\\VeltaInstaller/PackageReady/",
+                               L"Global\\VeltaInstaller/InstallationInterrupted/"}) {
+    base::win::ScopedHandle handle(::OpenEventW(SYNCHRONIZE, FALSE, (event + slashed).c_str()));
+    EXPECT_TRUE(handle.IsValid()) << event;
+  }
   observer_.awaited_event = "waiting_for_package";
   observer_.on_event = base::BindOnce(
       [](MainProcessInstallerRunnerImpl* runner) {
