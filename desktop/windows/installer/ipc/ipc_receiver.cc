@@ -26,6 +26,7 @@ IpcReceiver::~IpcReceiver() {
 
 bool IpcReceiver::Connect(const std::wstring& name) {
   VLOG(1) << "Preparing to receive IPC on " << base::WideToUTF8(name);
+  DCHECK(!thread_.IsRunning()) << "Connect while connected";
   stopping_ = false;
   if (!thread_.StartWithOptions(base::Thread::Options(base::MessageLoop::TYPE_IO, 0))) {
     LOG(ERROR) << "Could not start IPC thread";

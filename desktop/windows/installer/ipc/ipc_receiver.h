@@ -49,6 +49,7 @@ class IpcReceiver {
   // on the IPC thread. False, with the reason logged, when the thread cannot
   // start ("Could not start IPC thread") or the mailslot cannot be created;
   // then nothing is ever received.
+  // Not while connected: Close first.
   bool Connect(const std::wstring& name);
 
   // Stops reading and closes the mailslot; waits up to one read time-out for

@@ -19,6 +19,7 @@ IpcSender::~IpcSender() {
 
 bool IpcSender::Connect(const std::wstring& name) {
   VLOG(1) << "Preparing to send IPC on " << base::WideToUTF8(name);
+  DCHECK(!thread_.IsRunning()) << "Connect while connected";
   if (!thread_.StartWithOptions(base::Thread::Options(base::MessageLoop::TYPE_IO, 0))) {
     LOG(ERROR) << "Could not start IPC thread";
     return false;

@@ -32,6 +32,7 @@ class IpcSender {
   // Returns false only if the thread cannot start ("Could not start IPC
   // thread"); a mailslot that cannot be opened is logged there, and every
   // message is then dropped.
+  // Not while connected: Close first.
   bool Connect(const std::wstring& name);
 
   // Hands `message` to the IPC thread to be written. Without a connected
