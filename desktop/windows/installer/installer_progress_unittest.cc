@@ -15,9 +15,9 @@ using ::testing::ElementsAre;
 
 // Writes every notification into a log shared by all observers of a test,
 // so that the order across observers shows.
-class RecordingObserver : public InstallerProgressObserver {
+class RecordingProgressObserver : public InstallerProgressObserver {
  public:
-  RecordingObserver(std::string name, std::vector<std::string>* log)
+  RecordingProgressObserver(std::string name, std::vector<std::string>* log)
       : name_(std::move(name)), log_(log) {}
 
   // Removes this observer from `progress` when it hears of a phase.
@@ -43,8 +43,8 @@ class RecordingObserver : public InstallerProgressObserver {
 
 TEST(InstallerProgressTest, KeepsThePhaseAndPassesCountsOnInOrder) {
   std::vector<std::string> log;
-  RecordingObserver first("a", &log);
-  RecordingObserver second("b", &log);
+  RecordingProgressObserver first("a", &log);
+  RecordingProgressObserver second("b", &log);
   InstallerProgress progress;
   EXPECT_EQ(0u, progress.GetPhase());
   progress.AddObserver(&first);
@@ -62,8 +62,8 @@ TEST(InstallerProgressTest, KeepsThePhaseAndPassesCountsOnInOrder) {
 
 TEST(InstallerProgressTest, ObserverRemovingItselfDoesNotStopTheOthers) {
   std::vector<std::string> log;
-  RecordingObserver leaving("a", &log);
-  RecordingObserver staying("b", &log);
+  RecordingProgressObserver leaving("a", &log);
+  RecordingProgressObserver staying("b", &log);
   InstallerProgress progress;
   progress.AddObserver(&leaving);
   progress.AddObserver(&staying);

@@ -78,11 +78,8 @@ inline constexpr char kNiuidSwitch[] = "niuid";
 // the handle's 8 little-endian bytes), the tracking data file name, the crash
 // reporter's process id, and the additional components to install
 // ("assistant:<folder name>").
-inline constexpr char kInitialPidSwitch[] = "initial-pid";
 inline constexpr char kInitialProcHandleSwitch[] = "initial-proc-handle";
-inline constexpr char kServerTrackingDataSwitch[] = "server-tracking-data";
 inline constexpr char kCrashReporterPidSwitch[] = "crash-reporter-pid";
-inline constexpr char kComponentsSwitch[] = "components";
 
 // What a run of the installer does, by number as the processes report it.
 enum class InstallerMode : uint32_t {
