@@ -20,6 +20,7 @@
 
 #include <windows.h>
 #include <msxml2.h>
+#include <netfw.h>
 #include <shellscalingapi.h>
 #include <shobjidl.h>
 #include <taskschd.h>
@@ -142,5 +143,13 @@ __CRT_UUID_DECL(IRegistrationTrigger, 0x4c8fec3a, 0xc218, 0x4e0c, 0xb2, 0x3d, 0x
 // service, is declared but no import library defines it.
 EXTERN_C __declspec(selectany) const CLSID CLSID_TaskScheduler = {
     0x0f87369f, 0xa4e5, 0x4cfc, {0xbd, 0x3e, 0x73, 0xe6, 0x15, 0x45, 0x72, 0xdd}};
+
+// <netfw.h> (uuid.lib): CLSID_NetFwPolicy2 and CLSID_NetFwRule, Windows
+// Firewall with Advanced Security, are declared but no import library defines
+// them.
+EXTERN_C __declspec(selectany) const CLSID CLSID_NetFwPolicy2 = {
+    0xe2b3c97f, 0x6ae1, 0x41ac, {0x81, 0x7a, 0xf6, 0xf9, 0x21, 0x66, 0xd7, 0xdd}};
+EXTERN_C __declspec(selectany) const CLSID CLSID_NetFwRule = {
+    0x2c5bc43e, 0x3369, 0x4c33, {0xab, 0x0c, 0xbe, 0x94, 0x69, 0x67, 0x7a, 0xf4}};
 
 #endif  // BASE_WIN_MINGW_SDK_GAPS_H_
