@@ -274,6 +274,15 @@ std::unique_ptr<Operation> FailingOperationFactory::CreateDeleteFile(const base:
   return Finish(failure, OperationFactory::CreateDeleteFile(path, in_use, empty_parents));
 }
 
+std::unique_ptr<Operation> FailingOperationFactory::CreateParkFile(
+    const base::FilePath& path,
+    std::vector<base::FilePath> names_to_avoid) {
+  const std::optional<Failure> failure = Count();
+  if (failure == Failure::kPartWay)
+    Hold(path, 0);
+  return Finish(failure, OperationFactory::CreateParkFile(path, std::move(names_to_avoid)));
+}
+
 std::unique_ptr<Operation> FailingOperationFactory::CreateDeleteRegKey(HKEY root,
                                                                        const std::wstring& key,
                                                                        RegistryView view) {

@@ -98,6 +98,8 @@ class FailingOperationFactory : public OperationFactory {
   std::unique_ptr<Operation> CreateDeleteFile(const base::FilePath& path,
                                               ProgramInUse in_use,
                                               EmptyParents empty_parents) override;
+  std::unique_ptr<Operation> CreateParkFile(const base::FilePath& path,
+                                            std::vector<base::FilePath> names_to_avoid) override;
   std::unique_ptr<Operation> CreateDeleteRegKey(HKEY root,
                                                 const std::wstring& key,
                                                 RegistryView view) override;
