@@ -3,6 +3,8 @@
 #ifndef DESKTOP_WINDOWS_INSTALLER_INSTALLER_CONTEXT_H_
 #define DESKTOP_WINDOWS_INSTALLER_INSTALLER_CONTEXT_H_
 
+#include <stdint.h>
+
 #include <string>
 
 namespace base {
@@ -27,6 +29,10 @@ class InstallerContext {
   virtual ~InstallerContext() = default;
 
   virtual Settings* GetSettings() = 0;
+  // The settings' install operation: 1 new installation, 2 over an existing
+  // one, 3 uninstall, 4 protocol-handler registration, 5 repair of the
+  // downloadable resources.
+  virtual uint32_t GetInstallOperation() = 0;
   // Every file and registry operation of the run is executed into it.
   virtual Transaction* GetTransaction() = 0;
   virtual OperationFactory* GetOperationFactory() = 0;
