@@ -355,3 +355,45 @@ TEST_F(TaskSchedulerV2Test, LastRunTimeIsReadAsLocalTime) {
 
 }  // namespace
 }  // namespace velta
+
+namespace velta {
+namespace {
+
+// The real Task Scheduler 2.0 of Wine: it registers and deletes a task, but
+// refuses the principal's run level (E_NOTIMPL) that an administrator's task
+// gets and the logon, boot and registration triggers. So under Wine the
+// autoupdate task is never registered: the finalize step logs "Could not
+// create scheduled task" and the installation goes on.
+TEST(TaskSchedulerV2WineTest, RegistersAndDeletesAPlainTask) {
+  base::win::ScopedCOMInitializer com;
+  TaskSchedulerV2 scheduler;
+  ASSERT_TRUE(scheduler.Init());
+  base::CommandLine command_line(base::FilePath(L"C:\\Velta\\launcher.exe"));
+  ScheduledTaskInfo info(command_line);
+  info.name = L"Wine probe " + std::to_wstring(::GetCurrentProcessId());
+  info.schedule = ScheduleKind::kNoTimeTrigger;
+  {
+    FakeSecurityUtils user;
+    user.set_is_user_in_admin_group(false);
+    ProcessWide<SecurityUtils>::ScopedOverride override_security(&user);
+    ASSERT_TRUE(scheduler.CreateTask(info));
+    EXPECT_NE(ScheduledTaskState::kNotFound, scheduler.GetTaskState(info.name));
+    scheduler.DeleteTask(info.name);
+    EXPECT_EQ(ScheduledTaskState::kNotFound, scheduler.GetTaskState(info.name));
+
+    info.schedule = ScheduleKind::kDaily;
+    info.at_logon = true;
+    const bool registered = scheduler.CreateTask(info);
+    scheduler.DeleteTask(info.name);
+    EXPECT_FALSE(registered) << "Wine now takes logon triggers: update the comment";
+  }
+  // Every process is an administrator under Wine.
+  info.schedule = ScheduleKind::kNoTimeTrigger;
+  info.at_logon = false;
+  const bool registered = scheduler.CreateTask(info);
+  scheduler.DeleteTask(info.name);
+  EXPECT_FALSE(registered) << "Wine now takes the run level: update the comment";
+}
+
+}  // namespace
+}  // namespace velta
