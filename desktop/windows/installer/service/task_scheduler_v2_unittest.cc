@@ -27,8 +27,6 @@ namespace {
 
 using ::testing::ElementsAre;
 using ::testing::ElementsAreArray;
-using ::testing::HasSubstr;
-using ::testing::IsEmpty;
 
 // The log with every start or end time (local "YYYY-MM-DDTHH:MM:SS") written
 // as "<time>".
@@ -284,26 +282,6 @@ TEST(ScheduledTaskNameTest, OwnNamesBeginWithTheProductWordAndScheduled) {
                {L"Velta", false}};
   for (const auto& c : cases)
     EXPECT_EQ(c.own, IsOwnScheduledTaskName(c.name)) << c.name;
-}
-
-TEST_F(TaskSchedulerV2Test, TaskStateFollowsTheServiceState) {
-  const std::pair<TASK_STATE, ScheduledTaskState> cases[] = {
-      {TASK_STATE_DISABLED, ScheduledTaskState::kDisabled},
-      {TASK_STATE_QUEUED, ScheduledTaskState::kReady},
-      {TASK_STATE_READY, ScheduledTaskState::kReady},
-      {TASK_STATE_RUNNING, ScheduledTaskState::kRunning},
-      {TASK_STATE_UNKNOWN, ScheduledTaskState::kUnknown},
-      {static_cast<TASK_STATE>(17), ScheduledTaskState::kUnknown}};
-  for (const auto& [state, expected] : cases) {
-    test::FakeTaskEntry task;
-    task.name = L"Velta scheduled probe";
-    task.state = state;
-    world_.tasks = {task};
-    EXPECT_EQ(expected, Connect()->GetTaskState(L"probe")) << state;
-  }
-  EXPECT_EQ(ScheduledTaskState::kNotFound, Connect()->GetTaskState(L"absent"));
-  world_.log.fail_on = "Task.get_State";
-  EXPECT_EQ(ScheduledTaskState::kUnknown, Connect()->GetTaskState(L"probe"));
 }
 
 TEST_F(TaskSchedulerV2Test, RunTaskPassesArgumentsAsAnArrayOrNothing) {
