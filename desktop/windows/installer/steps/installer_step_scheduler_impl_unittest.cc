@@ -89,8 +89,7 @@ class InstallerStepSchedulerImplTest : public ::testing::Test {
       steps_.push_back(step.get());
       list.push_back(std::move(step));
     }
-    // The scheduler owns the steps: it lives as long as the test, so that
-    // the steps' records can be read after the run.
+    // Kept by the fixture: it owns the steps that steps_ points at.
     scheduler_ = std::make_unique<InstallerStepSchedulerImpl>(base::ThreadTaskRunnerHandle::Get());
     scheduler_->ScheduleSteps(std::move(list), &total_steps_);
     base::RunLoop run_loop;
@@ -103,9 +102,9 @@ class InstallerStepSchedulerImplTest : public ::testing::Test {
   ScopedInstallerErrorRecord error_record_;
   base::MessageLoop message_loop_;
   std::vector<std::string> trace_;
+  std::unique_ptr<InstallerStepSchedulerImpl> scheduler_;
   std::vector<ScriptedStep*> steps_;
   uint32_t total_steps_ = 0;
-  std::unique_ptr<InstallerStepSchedulerImpl> scheduler_;
 };
 
 struct RetryCase {
