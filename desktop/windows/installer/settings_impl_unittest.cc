@@ -30,7 +30,10 @@
 #include "desktop/windows/installer/common/installer_error.h"
 #include "desktop/windows/installer/common/process_wide.h"
 #include "desktop/windows/installer/installation_folder_details_fetcher_impl.h"
+#include "desktop/windows/installer/recording_stats_sender.h"
+#include "desktop/windows/installer/scoped_host_strings.h"
 #include "desktop/windows/installer/scoped_installer_process.h"
+#include "desktop/windows/installer/scoped_installer_threads.h"
 #include "desktop/windows/installer/status/installation_status_json_writer.h"
 #include "desktop/windows/l10n_handler/l10n_handler.h"
 #include "desktop/windows/l10n_handler/resource_l10n_handler.h"
@@ -50,48 +53,6 @@ using testing::Not;
 constexpr uint32_t kX86 = 0;
 constexpr uint32_t kX64 = 1;
 constexpr wchar_t kProductFolder[] = L"Velta marlin";
-
-// The task scheduler the folder details are gathered on, and a message loop
-// for their replies.
-class ScopedInstallerThreads {
- public:
-  ScopedInstallerThreads() {
-    base::TaskScheduler::Create("installer");
-    const base::SchedulerWorkerPoolParams one(1, base::TimeDelta::FromSeconds(30));
-    base::TaskScheduler::GetInstance()->Start(base::TaskScheduler::InitParams(one, one, one, one));
-  }
-  ~ScopedInstallerThreads() {
-    base::TaskScheduler::GetInstance()->JoinForTesting();
-    base::TaskScheduler::SetInstance(nullptr);
-  }
-
- private:
-  base::MessageLoop message_loop_;
-  base::win::ScopedCOMInitializer com_;
-};
-
-// The installer's strings and languages, from the real installer.exe beside
-// the test binary (the test binary has no string tables of its own).
-class ScopedHostStrings {
- public:
-  ScopedHostStrings()
-      : module_(::LoadLibraryExW(
-            test::GetPathBesideTestExecutable(L"installer.exe").value().c_str(), nullptr,
-            LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE)),
-        handler_(module_),
-        override_(&handler_) {}
-  ~ScopedHostStrings() {
-    if (module_)
-      ::FreeLibrary(module_);
-  }
-
-  bool is_loaded() const { return module_ != nullptr; }
-
- private:
-  const HMODULE module_;
-  ResourceL10nHandler handler_;
-  ScopedL10nHandlerOverride override_;
-};
 
 // Runs the replies until no folder details are being gathered.
 bool WaitForFolderDetails(const Settings& settings) {
@@ -588,20 +549,6 @@ TEST_F(SettingsTest, BackendIsHandedTheSwitchesItNeedsAsGiven) {
   EXPECT_EQ(L"", backend.GetSwitchValueNative("profile-folder"));
   EXPECT_FALSE(backend.GetSwitchValueNative("language").empty());
 }
-
-// Keeps the types of the events it is given.
-class RecordingStatsSender : public AvroStatsSender {
- public:
-  explicit RecordingStatsSender(std::vector<std::string>* types) : types_(types) {}
-  void SetTrafficAllowed(bool) override {}
-  void SendAvroMessage(std::unique_ptr<InstallerStatsEvent> event) override {
-    types_->push_back(event->GetEventType());
-  }
-  void SendPendingAndShutdown(base::OnceClosure done) override { std::move(done).Run(); }
-
- private:
-  std::vector<std::string>* const types_;
-};
 
 TEST_F(SettingsTest, StatusParsedIsSentForEachFolderWithAnInstallation) {
   std::vector<std::string> types;
