@@ -33,6 +33,7 @@
 #include "desktop/windows/installer/recording_stats_sender.h"
 #include "desktop/windows/installer/scoped_host_strings.h"
 #include "desktop/windows/installer/scoped_installer_process.h"
+#include "desktop/windows/installer/scoped_installer_sandbox.h"
 #include "desktop/windows/installer/scoped_installer_threads.h"
 #include "desktop/windows/installer/status/installation_status_json_writer.h"
 #include "desktop/windows/l10n_handler/l10n_handler.h"
@@ -99,22 +100,8 @@ class SettingsTest : public testing::Test {
   void SetUp() override {
     ASSERT_TRUE(dir_.CreateUniqueTempDir());
     ASSERT_TRUE(strings_.is_loaded());
-    ASSERT_TRUE(hkcu_.is_valid());
-    ASSERT_TRUE(hklm_.is_valid());
-    win_api_.RedirectRegistryRoot(HKEY_CURRENT_USER, HKEY_CURRENT_USER, hkcu_.path());
-    win_api_.RedirectRegistryRoot(HKEY_LOCAL_MACHINE, HKEY_LOCAL_MACHINE, hklm_.path());
-    // No drive for a standalone copy unless a test adds one.
-    win_api_.SetDriveMask(0);
-    for (const auto& [key, name] : std::vector<std::pair<int, const wchar_t*>>{
-             {base::DIR_LOCAL_APP_DATA, L"LocalAppData"},
-             {base::DIR_USER_DESKTOP, L"Desktop"},
-             {base::DIR_PROGRAM_FILESX86, L"ProgramFilesX86"},
-             {base::DIR_PROGRAM_FILES6432, L"ProgramFiles"},
-             {base::DIR_TASKBAR_PINS, L"Pins"},
-             {base::DIR_START_MENU, L"Programs"}}) {
-      path_overrides_.push_back(
-          std::make_unique<base::ScopedPathOverride>(key, Folder(name)));
-    }
+    ASSERT_TRUE(sandbox_.is_valid());
+    sandbox_.OverrideKnownFolders(dir_.GetPath());
   }
 
   base::FilePath Folder(const std::wstring& name) const { return dir_.GetPath().Append(name); }
@@ -136,7 +123,7 @@ class SettingsTest : public testing::Test {
   void SetCompanyValue(const std::wstring& name, const std::wstring& value) {
     base::win::RegKey key;
     ASSERT_EQ(ERROR_SUCCESS, key.Create(HKEY_CURRENT_USER,
-                                        (hkcu_.path() + L"\\Software\\Velta Software").c_str(),
+                                        (sandbox_.hkcu().path() + L"\\Software\\Velta Software").c_str(),
                                         KEY_SET_VALUE));
     ASSERT_EQ(ERROR_SUCCESS, key.WriteValue(name.c_str(), value.c_str()));
   }
@@ -145,7 +132,7 @@ class SettingsTest : public testing::Test {
   // keys of `root` (the test's own keys) in the view `view`.
   void AddUninstallKey(HKEY root, REGSAM view, const std::wstring& name,
                        const std::wstring& publisher, const std::wstring& display_name) {
-    const std::wstring& sandbox = root == HKEY_CURRENT_USER ? hkcu_.path() : hklm_.path();
+    const std::wstring& sandbox = root == HKEY_CURRENT_USER ? sandbox_.hkcu().path() : sandbox_.hklm().path();
     base::win::RegKey key;
     ASSERT_EQ(ERROR_SUCCESS,
               key.Create(root,
@@ -169,15 +156,11 @@ class SettingsTest : public testing::Test {
   }
 
   base::ScopedTempDir dir_;
-  test::RegistrySandbox hkcu_{HKEY_CURRENT_USER};
-  test::RegistrySandbox hklm_{HKEY_LOCAL_MACHINE};
-  FakeWinApi win_api_;
-  ProcessWide<WinApi>::ScopedOverride win_api_override_{&win_api_};
-  FakeSecurityUtils security_;
-  ProcessWide<SecurityUtils>::ScopedOverride security_override_{&security_};
+  // No drive for a standalone copy unless a test adds one.
+  ScopedInstallerSandbox sandbox_;
+  FakeWinApi& win_api_ = sandbox_.win_api();
   ScopedInstallerThreads threads_;
   ScopedHostStrings strings_;
-  std::vector<std::unique_ptr<base::ScopedPathOverride>> path_overrides_;
   std::optional<ScopedInstallerProcess> process_;
 };
 

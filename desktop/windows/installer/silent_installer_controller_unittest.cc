@@ -8,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "base/base_paths.h"
 #include "base/command_line.h"
 #include "base/files/file_path.h"
 #include "base/files/file_util.h"
@@ -17,12 +16,8 @@
 #include "base/strings/string_number_conversions.h"
 #include "base/test/run_loop_with_timeout.h"
 #include "base/test/scoped_log_collector.h"
-#include "base/test/scoped_path_override.h"
 #include "desktop/windows/installer/avro_stats/avro_stats_sender.h"
-#include "desktop/windows/installer/common/fake_security_utils.h"
-#include "desktop/windows/installer/common/fake_win_api.h"
 #include "desktop/windows/installer/common/installer_error.h"
-#include "desktop/windows/installer/common/process_wide.h"
 #include "desktop/windows/installer/installation_folder_details_fetcher_impl.h"
 #include "desktop/windows/installer/installer_progress.h"
 #include "desktop/windows/installer/interprocess_state.h"
@@ -31,6 +26,7 @@
 #include "desktop/windows/installer/runner/main_process_installer_runner_impl.h"
 #include "desktop/windows/installer/scoped_host_strings.h"
 #include "desktop/windows/installer/scoped_installer_process.h"
+#include "desktop/windows/installer/scoped_installer_sandbox.h"
 #include "desktop/windows/installer/scoped_installer_threads.h"
 #include "desktop/windows/installer/settings_impl.h"
 #include "gmock/gmock.h"
@@ -38,7 +34,6 @@
 #include "testing/child_process.h"
 #include "testing/fake_backend/fake_backend.h"
 #include "testing/multiprocess_test.h"
-#include "testing/registry_sandbox.h"
 
 namespace velta {
 namespace {
@@ -59,21 +54,8 @@ class SilentInstallerControllerTest : public ::testing::Test {
   void SetUp() override {
     ASSERT_TRUE(dir_.CreateUniqueTempDir());
     ASSERT_TRUE(strings_.is_loaded());
-    ASSERT_TRUE(hkcu_.is_valid());
-    ASSERT_TRUE(hklm_.is_valid());
-    win_api_.RedirectRegistryRoot(HKEY_CURRENT_USER, HKEY_CURRENT_USER, hkcu_.path());
-    win_api_.RedirectRegistryRoot(HKEY_LOCAL_MACHINE, HKEY_LOCAL_MACHINE, hklm_.path());
-    win_api_.SetDriveMask(0);
-    for (const auto& [key, name] : std::vector<std::pair<int, const wchar_t*>>{
-             {base::DIR_LOCAL_APP_DATA, L"LocalAppData"},
-             {base::DIR_USER_DESKTOP, L"Desktop"},
-             {base::DIR_PROGRAM_FILESX86, L"ProgramFilesX86"},
-             {base::DIR_PROGRAM_FILES6432, L"ProgramFiles"},
-             {base::DIR_TASKBAR_PINS, L"Pins"},
-             {base::DIR_START_MENU, L"Programs"}}) {
-      path_overrides_.push_back(std::make_unique<base::ScopedPathOverride>(
-          key, dir_.GetPath().Append(name)));
-    }
+    ASSERT_TRUE(sandbox_.is_valid());
+    sandbox_.OverrideKnownFolders(dir_.GetPath());
   }
 
   void TearDown() override {
@@ -111,16 +93,10 @@ class SilentInstallerControllerTest : public ::testing::Test {
   }
 
   base::ScopedTempDir dir_;
-  test::RegistrySandbox hkcu_{HKEY_CURRENT_USER};
-  test::RegistrySandbox hklm_{HKEY_LOCAL_MACHINE};
-  FakeWinApi win_api_;
-  ProcessWide<WinApi>::ScopedOverride win_api_override_{&win_api_};
-  FakeSecurityUtils security_;
-  ProcessWide<SecurityUtils>::ScopedOverride security_override_{&security_};
+  ScopedInstallerSandbox sandbox_;
   ScopedInstallerThreads threads_;
   ScopedHostStrings strings_;
   ScopedInstallerErrorRecord error_record_;
-  std::vector<std::unique_ptr<base::ScopedPathOverride>> path_overrides_;
   std::vector<std::string> events_;
   bool traffic_allowed_ = true;
   ScopedAvroStatsSenderForTesting sender_{
@@ -205,6 +181,19 @@ TEST_F(SilentInstallerControllerTest, RunThatMustFetchEndsWithFetcherErrorNotSuc
   EXPECT_THAT(events_, ElementsAreArray({"controller_launched", "error", "controller_quitting"}));
   EXPECT_THAT(log.lines, Contains(HasSubstr("the package fetcher is not part of this build")));
   EXPECT_FALSE(base::PathExists(Target()));
+}
+
+// A user who is not an administrator cannot install for all users, and a
+// silent run asks no one: it goes on as a current-user installation.
+TEST_F(SilentInstallerControllerTest, AllUsersWithoutElevationBecomesCurrentUser) {
+  sandbox_.security().set_needs_elevation(true);
+  ASSERT_TRUE(RunController({L"silent", L"enable-installer-stats=0", L"allusers=1",
+                             L"installfolder=" + Target().value()},
+                            {}));
+  EXPECT_EQ(0u, controller_->result());
+  EXPECT_FALSE(settings_->IsAllUsers());
+  EXPECT_EQ(InstallMode::kCurrentUser, settings_->GetInstallMode());
+  EXPECT_EQ(Target(), settings_->GetInstallFolder());
 }
 
 // File copies, the direct unpacking and the exact step "move_file" are too
