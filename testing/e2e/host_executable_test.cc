@@ -232,6 +232,31 @@ INSTANTIATE_TEST_SUITE_P(
                 {"Using download folder from command line",
                  "Could not create temporary installer folder"},
                 {"Terminating the controller"}},
+        // Uninstalling reads the experiment states the installation kept.
+        // The settings do not yet take the folder of the installation to
+        // remove (desktop/windows/installer/TODO.md): the check refuses the
+        // folder no one examined (result 3).
+        RunCase{"uninstall_reads_the_installations_experiments",
+                [](const base::FilePath& folder, std::vector<std::wstring>*) {
+                  return base::WriteFile(
+                      folder.Append(L"bin\\installer_prefs.json"),
+                      R"({"installer-experiments": ["installer-experiment-test@1"]})");
+                },
+                {L"uninstall", L"silent", L"enable-installer-stats=0", L"v=1"},
+                103,
+                {"Retrieved experiment states from installation folder",
+                 "Test experiment is enabled", "Initializing controller without fetcher.",
+                 "The settings are not valid"},
+                {"Obtained experiment states from command line", "launching installer backend"}},
+        // Without them the switches count.
+        RunCase{"uninstall_without_stored_experiments_takes_the_switches",
+                nullptr,
+                {L"uninstall", L"silent", L"enable-installer-stats=0", L"v=1",
+                 L"with-feature:installer-experiment-test=on"},
+                103,
+                {"Cannot read experiment states from installation folder",
+                 "Obtained experiment states from command line", "Test experiment is enabled"},
+                {"launching installer backend"}},
         // The window is not part of the library yet.
         RunCase{"window_run",
                 nullptr,

@@ -254,10 +254,15 @@ void ApplyExperimentStates(bool is_uninstall, const base::FilePath& install_fold
   bool applied = false;
   if (is_uninstall) {
     VLOG(1) << "Retrieving experiment states from installation folder...";
-    scoped_refptr<base::JsonPrefStore> prefs = CreateJsonPrefStore(
-        GetPrefStoreTaskRunnerMap(), install_folder.Append(kInstallerPrefsFileName));
     const base::Value* experiments = nullptr;
-    if (prefs->GetValue(kExperimentsPrefName, &experiments) && experiments) {
+    scoped_refptr<base::JsonPrefStore> prefs;
+    // Without a folder the file's name alone would be read from (and its
+    // backup written into) the current directory.
+    if (!install_folder.empty()) {
+      prefs = CreateJsonPrefStore(GetPrefStoreTaskRunnerMap(),
+                                  install_folder.Append(kInstallerPrefsFileName));
+    }
+    if (prefs && prefs->GetValue(kExperimentsPrefName, &experiments) && experiments) {
       states->ApplyReader(PrefListFeatureReader(experiments->Clone()));
       VLOG(1) << "Retrieved experiment states from installation folder";
       applied = true;

@@ -87,6 +87,10 @@ void SilentInstallerController::OnPathChanged() {
   // A fetch that failed ended the run; the settings may still report.
   if (terminated())
     return;
+  // A folder whose details are still being gathered is reported again once
+  // they are in; the runner must never start with settings still changing.
+  if (settings()->IsFetchingFolderDetails())
+    return;
   InstallerController::OnPathChanged();
 
   const bool all_users = settings()->IsAllUsers();
