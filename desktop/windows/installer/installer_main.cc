@@ -110,7 +110,8 @@ constexpr SwitchHelp kSwitchHelp[] = {
      "If true, the installer will set up %s to use a singleprofile located in the installation "
      "folder.",
      "False."},
-    {"setdefaultbrowser", "[0|1]", "If true, make %s the default browser for this user or computer.",
+    {"setdefaultbrowser", "[0|1]",
+     "If true, make %s the default browser for this user or computer.",
      "True for %s Granite."},
     {"desktopshortcut", "[0|1]", "If true, create a shortcut for %s on the desktop.", "True."},
     {"startmenushortcut", "[0|1]", "If true, create a shortcut for %s on the start menu.", "True."},
@@ -149,8 +150,8 @@ void PrintSwitchHelp() {
   if (!freopen("CONOUT$", "w", stdout))
     return;
   setvbuf(stdout, nullptr, _IONBF, 0);
-  ConsolePrintf("%s Installer %s %s\n\n", FormatWithProductName("%s", false).c_str(), GetProductVersion().c_str(),
-                GetChannelName().c_str());
+  ConsolePrintf("%s Installer %s %s\n\n", FormatWithProductName("%s", false).c_str(),
+                GetProductVersion().c_str(), GetChannelName().c_str());
   ConsolePrintf("The following command line parameters affect the behavior of the installer:\n");
   for (const SwitchHelp& row : kSwitchHelp) {
     ConsolePrintf("  %s", row.name);

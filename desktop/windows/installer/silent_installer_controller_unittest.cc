@@ -73,10 +73,11 @@ class SilentInstallerControllerTest : public ::testing::Test {
                      PayloadManager* payload = nullptr) {
     process_.emplace(switches);
     settings_ = std::make_unique<SettingsImpl>(
-        base::CommandLine::ForCurrentProcess()->GetSwitchValuePath("installfolder"), kPackageArchitectureX64,
-        payload != nullptr, InstallationFolderDetailsFetcherImpl::GetFactory());
-    auto runner =
-        std::make_unique<MainProcessInstallerRunnerImpl>(&progress_, InterprocessState::GetInstance());
+        base::CommandLine::ForCurrentProcess()->GetSwitchValuePath("installfolder"),
+        kPackageArchitectureX64, payload != nullptr,
+        InstallationFolderDetailsFetcherImpl::GetFactory());
+    auto runner = std::make_unique<MainProcessInstallerRunnerImpl>(
+        &progress_, InterprocessState::GetInstance());
     base::CommandLine stand_in(base::CommandLine::NO_PROGRAM);
     stand_in.AppendSwitchASCII(test::kTestChildSwitch, test::kFakeBackendRole);
     for (const std::string& text : backend_switches) {

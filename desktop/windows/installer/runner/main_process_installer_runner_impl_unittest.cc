@@ -127,7 +127,8 @@ VELTA_TEST_CHILD_MAIN(RunnerSecondMainProcess) {
   runner.OnPackageReady();
   const base::FilePath folder =
       base::CommandLine::ForCurrentProcess()->GetSwitchValuePath(kFolderSwitch);
-  const uint32_t result = runner.RunWithParameters(MakeParameters(folder, {test::kFakeBackendSilentSwitch}));
+  const uint32_t result =
+      runner.RunWithParameters(MakeParameters(folder, {test::kFakeBackendSilentSwitch}));
   if (result != 0)
     return static_cast<int>(result);
   base::RunLoop run_loop;
