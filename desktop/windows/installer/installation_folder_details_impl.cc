@@ -374,16 +374,18 @@ void InstallationFolderDetailsImpl::SurveyShortcuts(const base::FilePath& target
       {existing_status_->quick_launch_shortcut, &status_.quick_launch_shortcut_exists,
        &status_.recreate_quick_launch_shortcut},
   };
+  const bool start_menu_found_before = status_.start_menu_shortcut_exists;
   for (const Place& place : places) {
     if (*place.exists || !IsShortcutTo(place.shortcut, target, &identity))
       continue;
     *place.exists = true;
-    // From Windows 8 on the Start menu's shortcut is always made anew.
-    const bool is_start_menu = place.exists == &status_.start_menu_shortcut_exists;
-    if (is_old_target ||
-        (is_start_menu && WinApi::GetInstance()->GetWindowsVersion() >= base::win::VERSION_WIN8)) {
+    if (is_old_target)
       *place.recreate = true;
-    }
+  }
+  // From Windows 8 on, a Start menu shortcut not found so far is made anew.
+  if (!start_menu_found_before &&
+      WinApi::GetInstance()->GetWindowsVersion() >= base::win::VERSION_WIN8) {
+    status_.recreate_start_menu_shortcut = true;
   }
   const std::wstring app_id_suffix = L"." + existing_status_->app_id;
   if (status_.pinned_shortcut_paths.empty()) {

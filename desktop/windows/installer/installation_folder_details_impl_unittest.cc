@@ -322,6 +322,14 @@ TEST_F(ExistingInstallationTest, ReadsTheInstallationsChoicesAndShortcuts) {
   // Wine keeps no app id in a shortcut, so the pin is found only where the
   // shell saved it (see TaskbandUtilsImplTest).
   EXPECT_FALSE(details->ShouldRecreatePinnedShortcut());
+
+  // From Windows 8 on a Start menu shortcut that was not found is made anew;
+  // before, only one pointing at an old target.
+  ASSERT_TRUE(base::DeleteFile(status_.menu_shortcut));
+  win_api_.SetWindowsVersion(base::win::VERSION_WIN7);
+  EXPECT_FALSE(Examine(folder_)->ShouldRecreateStartMenuShortcut());
+  win_api_.SetWindowsVersion(base::win::VERSION_WIN10);
+  EXPECT_TRUE(Examine(folder_)->ShouldRecreateStartMenuShortcut());
 }
 
 TEST_F(ExistingInstallationTest, ProfileGivesCountryLanguageAndStatisticsChoice) {
