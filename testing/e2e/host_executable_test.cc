@@ -233,9 +233,8 @@ INSTANTIATE_TEST_SUITE_P(
                  "Could not create temporary installer folder"},
                 {"Terminating the controller"}},
         // Uninstalling reads the experiment states the installation kept.
-        // The settings do not yet take the folder of the installation to
-        // remove (desktop/windows/installer/TODO.md): the check refuses the
-        // folder no one examined (result 3).
+        // The folder holds no installation status, so the check refuses the
+        // uninstall (result 2) before a backend starts.
         RunCase{"uninstall_reads_the_installations_experiments",
                 [](const base::FilePath& folder, std::vector<std::wstring>*) {
                   return base::WriteFile(
@@ -243,7 +242,7 @@ INSTANTIATE_TEST_SUITE_P(
                       R"({"installer-experiments": ["installer-experiment-test@1"]})");
                 },
                 {L"uninstall", L"silent", L"enable-installer-stats=0", L"v=1"},
-                103,
+                102,
                 {"Retrieved experiment states from installation folder",
                  "Test experiment is enabled", "Initializing controller without fetcher.",
                  "The settings are not valid"},
@@ -253,7 +252,7 @@ INSTANTIATE_TEST_SUITE_P(
                 nullptr,
                 {L"uninstall", L"silent", L"enable-installer-stats=0", L"v=1",
                  L"with-feature:installer-experiment-test=on"},
-                103,
+                102,
                 {"Cannot read experiment states from installation folder",
                  "Obtained experiment states from command line", "Test experiment is enabled"},
                 {"launching installer backend"}},
