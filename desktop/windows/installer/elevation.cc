@@ -8,6 +8,7 @@
 
 #include "base/logging.h"
 #include "base/win/registry.h"
+#include "base/win/scoped_localalloc.h"
 #include "base/win/windows_version.h"
 #include "desktop/windows/installer/common/security_utils.h"
 #include "desktop/windows/installer/common/win_api.h"
@@ -18,10 +19,6 @@ namespace {
 
 constexpr wchar_t kSystemPoliciesKey[] =
     L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Policies\\System";
-
-struct LocalFreeDeleter {
-  void operator()(void* memory) const { ::LocalFree(memory); }
-};
 
 struct FreeSidDeleter {
   void operator()(PSID sid) const { ::FreeSid(sid); }
@@ -57,7 +54,7 @@ bool FixEventACL(HANDLE event) {
     LOG(ERROR) << "FixEventACL: failed to GetSecurityInfo " << logging::SystemErrorCodeToString(result);
     return false;
   }
-  std::unique_ptr<void, LocalFreeDeleter> owned_descriptor(descriptor);
+  base::win::ScopedLocalAlloc owned_descriptor(descriptor);
 
   SID_IDENTIFIER_AUTHORITY nt_authority = SECURITY_NT_AUTHORITY;
   PSID administrators = nullptr;
@@ -82,7 +79,7 @@ bool FixEventACL(HANDLE event) {
     LOG(ERROR) << "FixEventACL: failed to SetEntriesInAcl";
     return false;
   }
-  std::unique_ptr<void, LocalFreeDeleter> owned_dacl(new_dacl);
+  base::win::ScopedLocalAlloc owned_dacl(new_dacl);
 
   if (::SetSecurityInfo(event, SE_KERNEL_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr,
                         new_dacl, nullptr) != ERROR_SUCCESS) {

@@ -9,15 +9,11 @@
 #include <vector>
 
 #include "base/logging.h"
+#include "base/win/scoped_localalloc.h"
 #include "desktop/windows/installer/common/security_utils.h"
 
 namespace velta {
 namespace {
-
-struct LocalFreeDeleter {
-  void operator()(void* memory) const { ::LocalFree(memory); }
-};
-using ScopedLocalMemory = std::unique_ptr<void, LocalFreeDeleter>;
 
 // The SID of `account`, or empty.
 std::vector<BYTE> LookupAccountSid(const std::wstring& account) {
@@ -93,7 +89,7 @@ bool GrantAccountFullAccess(const std::wstring& object_name,
                << logging::SystemErrorCodeToString(result);
     return false;
   }
-  ScopedLocalMemory owned_descriptor(descriptor);
+  base::win::ScopedLocalAlloc owned_descriptor(descriptor);
   PACL merged = nullptr;
   if (!MergeAccountGrant(dacl, sid.data(), &merged)) {
     LOG(ERROR) << "Cannot build the access list for " << object_name;
@@ -103,7 +99,7 @@ bool GrantAccountFullAccess(const std::wstring& object_name,
     VLOG(1) << "The access list of " << object_name << " is null; nothing to grant";
     return true;
   }
-  ScopedLocalMemory owned_merged(merged);
+  base::win::ScopedLocalAlloc owned_merged(merged);
   std::wstring name(object_name);
   result = ::SetNamedSecurityInfoW(name.data(), type, DACL_SECURITY_INFORMATION, nullptr, nullptr,
                                    merged, nullptr);

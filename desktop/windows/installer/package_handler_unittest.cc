@@ -340,12 +340,5 @@ TEST_F(PackageHandlerTest, DamagedArchiveFailsWithCodeOne) {
   EXPECT_THAT(test::FileNamesIn(install_folder_), ::testing::IsEmpty());
 }
 
-TEST(IsDirectUnpackingStepTest, ExactNameOnly) {
-  EXPECT_TRUE(IsDirectUnpackingStep("direct_unpacking"));
-  EXPECT_FALSE(IsDirectUnpackingStep("direct_unpacking "));
-  EXPECT_FALSE(IsDirectUnpackingStep("Direct_unpacking"));
-  EXPECT_FALSE(IsDirectUnpackingStep("copy_file:direct_unpacking"));
-}
-
 }  // namespace
 }  // namespace velta

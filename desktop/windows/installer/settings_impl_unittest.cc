@@ -30,7 +30,12 @@
 #include "desktop/windows/installer/common/installer_error.h"
 #include "desktop/windows/installer/common/process_wide.h"
 #include "desktop/windows/installer/installation_folder_details_fetcher_impl.h"
+#include "desktop/windows/installer/installation_impl.h"
+#include "desktop/windows/installer/recording_stats_sender.h"
+#include "desktop/windows/installer/scoped_host_strings.h"
 #include "desktop/windows/installer/scoped_installer_process.h"
+#include "desktop/windows/installer/scoped_installer_sandbox.h"
+#include "desktop/windows/installer/scoped_installer_threads.h"
 #include "desktop/windows/installer/status/installation_status_json_writer.h"
 #include "desktop/windows/l10n_handler/l10n_handler.h"
 #include "desktop/windows/l10n_handler/resource_l10n_handler.h"
@@ -50,48 +55,6 @@ using testing::Not;
 constexpr uint32_t kX86 = 0;
 constexpr uint32_t kX64 = 1;
 constexpr wchar_t kProductFolder[] = L"Velta marlin";
-
-// The task scheduler the folder details are gathered on, and a message loop
-// for their replies.
-class ScopedInstallerThreads {
- public:
-  ScopedInstallerThreads() {
-    base::TaskScheduler::Create("installer");
-    const base::SchedulerWorkerPoolParams one(1, base::TimeDelta::FromSeconds(30));
-    base::TaskScheduler::GetInstance()->Start(base::TaskScheduler::InitParams(one, one, one, one));
-  }
-  ~ScopedInstallerThreads() {
-    base::TaskScheduler::GetInstance()->JoinForTesting();
-    base::TaskScheduler::SetInstance(nullptr);
-  }
-
- private:
-  base::MessageLoop message_loop_;
-  base::win::ScopedCOMInitializer com_;
-};
-
-// The installer's strings and languages, from the real installer.exe beside
-// the test binary (the test binary has no string tables of its own).
-class ScopedHostStrings {
- public:
-  ScopedHostStrings()
-      : module_(::LoadLibraryExW(
-            test::GetPathBesideTestExecutable(L"installer.exe").value().c_str(), nullptr,
-            LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE)),
-        handler_(module_),
-        override_(&handler_) {}
-  ~ScopedHostStrings() {
-    if (module_)
-      ::FreeLibrary(module_);
-  }
-
-  bool is_loaded() const { return module_ != nullptr; }
-
- private:
-  const HMODULE module_;
-  ResourceL10nHandler handler_;
-  ScopedL10nHandlerOverride override_;
-};
 
 // Runs the replies until no folder details are being gathered.
 bool WaitForFolderDetails(const Settings& settings) {
@@ -138,22 +101,8 @@ class SettingsTest : public testing::Test {
   void SetUp() override {
     ASSERT_TRUE(dir_.CreateUniqueTempDir());
     ASSERT_TRUE(strings_.is_loaded());
-    ASSERT_TRUE(hkcu_.is_valid());
-    ASSERT_TRUE(hklm_.is_valid());
-    win_api_.RedirectRegistryRoot(HKEY_CURRENT_USER, HKEY_CURRENT_USER, hkcu_.path());
-    win_api_.RedirectRegistryRoot(HKEY_LOCAL_MACHINE, HKEY_LOCAL_MACHINE, hklm_.path());
-    // No drive for a standalone copy unless a test adds one.
-    win_api_.SetDriveMask(0);
-    for (const auto& [key, name] : std::vector<std::pair<int, const wchar_t*>>{
-             {base::DIR_LOCAL_APP_DATA, L"LocalAppData"},
-             {base::DIR_USER_DESKTOP, L"Desktop"},
-             {base::DIR_PROGRAM_FILESX86, L"ProgramFilesX86"},
-             {base::DIR_PROGRAM_FILES6432, L"ProgramFiles"},
-             {base::DIR_TASKBAR_PINS, L"Pins"},
-             {base::DIR_START_MENU, L"Programs"}}) {
-      path_overrides_.push_back(
-          std::make_unique<base::ScopedPathOverride>(key, Folder(name)));
-    }
+    ASSERT_TRUE(sandbox_.is_valid());
+    sandbox_.OverrideKnownFolders(dir_.GetPath());
   }
 
   base::FilePath Folder(const std::wstring& name) const { return dir_.GetPath().Append(name); }
@@ -175,7 +124,7 @@ class SettingsTest : public testing::Test {
   void SetCompanyValue(const std::wstring& name, const std::wstring& value) {
     base::win::RegKey key;
     ASSERT_EQ(ERROR_SUCCESS, key.Create(HKEY_CURRENT_USER,
-                                        (hkcu_.path() + L"\\Software\\Velta Software").c_str(),
+                                        (sandbox_.hkcu().path() + L"\\Software\\Velta Software").c_str(),
                                         KEY_SET_VALUE));
     ASSERT_EQ(ERROR_SUCCESS, key.WriteValue(name.c_str(), value.c_str()));
   }
@@ -184,7 +133,7 @@ class SettingsTest : public testing::Test {
   // keys of `root` (the test's own keys) in the view `view`.
   void AddUninstallKey(HKEY root, REGSAM view, const std::wstring& name,
                        const std::wstring& publisher, const std::wstring& display_name) {
-    const std::wstring& sandbox = root == HKEY_CURRENT_USER ? hkcu_.path() : hklm_.path();
+    const std::wstring& sandbox = root == HKEY_CURRENT_USER ? sandbox_.hkcu().path() : sandbox_.hklm().path();
     base::win::RegKey key;
     ASSERT_EQ(ERROR_SUCCESS,
               key.Create(root,
@@ -208,15 +157,11 @@ class SettingsTest : public testing::Test {
   }
 
   base::ScopedTempDir dir_;
-  test::RegistrySandbox hkcu_{HKEY_CURRENT_USER};
-  test::RegistrySandbox hklm_{HKEY_LOCAL_MACHINE};
-  FakeWinApi win_api_;
-  ProcessWide<WinApi>::ScopedOverride win_api_override_{&win_api_};
-  FakeSecurityUtils security_;
-  ProcessWide<SecurityUtils>::ScopedOverride security_override_{&security_};
+  // No drive for a standalone copy unless a test adds one.
+  ScopedInstallerSandbox sandbox_;
+  FakeWinApi& win_api_ = sandbox_.win_api();
   ScopedInstallerThreads threads_;
   ScopedHostStrings strings_;
-  std::vector<std::unique_ptr<base::ScopedPathOverride>> path_overrides_;
   std::optional<ScopedInstallerProcess> process_;
 };
 
@@ -545,6 +490,34 @@ TEST_F(SettingsTest, UninstallWithoutAnInstallationIsAProblem) {
   EXPECT_EQ(2u, GetInstallerErrorCode());
 }
 
+// The folder of the current installation in the uninstall tests.
+base::FilePath* g_current_installation_folder = nullptr;
+
+std::unique_ptr<Installation> MakeCurrentInstallation() {
+  return std::make_unique<InstallationImpl>(*g_current_installation_folder);
+}
+
+TEST_F(SettingsTest, UninstallRemovesTheCurrentInstallation) {
+  base::FilePath current = Folder(L"Current");
+  MakeInstallation(current, false, false);
+  g_current_installation_folder = &current;
+  const Installation::Factory previous = Installation::SetFactory(&MakeCurrentInstallation);
+  std::unique_ptr<SettingsImpl> settings = MakeSettings({L"uninstall", L"deleteuserprofile=1"});
+  EXPECT_EQ(current, settings->GetInstallFolder());
+  EXPECT_EQ(InstallOperation::kUninstall, settings->GetOperation());
+  ScopedInstallerErrorRecord error_record;
+  EXPECT_TRUE(ValidateInstallerSettings(*settings));
+  base::CommandLine backend(base::CommandLine::NO_PROGRAM);
+  settings->AppendToCommandLine(false, &backend);
+  EXPECT_TRUE(backend.HasSwitch("uninstall"));
+  EXPECT_EQ("1", backend.GetSwitchValueASCII("deleteuserprofile"));
+  EXPECT_FALSE(backend.HasSwitch("install"));
+  EXPECT_FALSE(backend.HasSwitch("installfolder"));
+  settings.reset();
+  Installation::SetFactory(previous);
+  g_current_installation_folder = nullptr;
+}
+
 TEST_F(SettingsTest, UninstallReadsOnlyDeleteUserProfileAndScansUnlessABackend) {
   AddUninstallKey(HKEY_CURRENT_USER, 0, L"Velta marlin", L"Velta Software", L"Velta marlin 1");
   AddUninstallKey(HKEY_CURRENT_USER, 0, L"Velta marlin 2", L"Velta Software", L"Velta marlin 2");
@@ -588,20 +561,6 @@ TEST_F(SettingsTest, BackendIsHandedTheSwitchesItNeedsAsGiven) {
   EXPECT_EQ(L"", backend.GetSwitchValueNative("profile-folder"));
   EXPECT_FALSE(backend.GetSwitchValueNative("language").empty());
 }
-
-// Keeps the types of the events it is given.
-class RecordingStatsSender : public AvroStatsSender {
- public:
-  explicit RecordingStatsSender(std::vector<std::string>* types) : types_(types) {}
-  void SetTrafficAllowed(bool) override {}
-  void SendAvroMessage(std::unique_ptr<InstallerStatsEvent> event) override {
-    types_->push_back(event->GetEventType());
-  }
-  void SendPendingAndShutdown(base::OnceClosure done) override { std::move(done).Run(); }
-
- private:
-  std::vector<std::string>* const types_;
-};
 
 TEST_F(SettingsTest, StatusParsedIsSentForEachFolderWithAnInstallation) {
   std::vector<std::string> types;

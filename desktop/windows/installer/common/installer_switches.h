@@ -73,6 +73,14 @@ inline constexpr char kOtdSwitch[] = "otd";
 inline constexpr char kMediumSwitch[] = "medium";
 inline constexpr char kNiuidSwitch[] = "niuid";
 
+// What the main process tells the backend it starts: itself (its process id,
+// and an inheritable handle of itself as 16 upper-case hexadecimal digits of
+// the handle's 8 little-endian bytes), the tracking data file name, the crash
+// reporter's process id, and the additional components to install
+// ("assistant:<folder name>").
+inline constexpr char kInitialProcHandleSwitch[] = "initial-proc-handle";
+inline constexpr char kCrashReporterPidSwitch[] = "crash-reporter-pid";
+
 // What a run of the installer does, by number as the processes report it.
 enum class InstallerMode : uint32_t {
   kInstall = 0,

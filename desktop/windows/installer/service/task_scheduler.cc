@@ -18,6 +18,22 @@ ScheduledTaskInfo::ScheduledTaskInfo(const ScheduledTaskInfo&) = default;
 
 ScheduledTaskInfo::~ScheduledTaskInfo() = default;
 
+base::Time TimeFromLocalSystemTime(const SYSTEMTIME& fields) {
+  base::Time::Exploded exploded;
+  exploded.year = fields.wYear;
+  exploded.month = fields.wMonth;
+  exploded.day_of_week = fields.wDayOfWeek;
+  exploded.day_of_month = fields.wDay;
+  exploded.hour = fields.wHour;
+  exploded.minute = fields.wMinute;
+  exploded.second = fields.wSecond;
+  exploded.millisecond = fields.wMilliseconds;
+  base::Time time;
+  if (!base::Time::FromLocalExploded(exploded, &time))
+    return base::Time();
+  return time;
+}
+
 std::unique_ptr<TaskScheduler> CreateTaskScheduler() {
   if (base::win::GetVersion() > base::win::VERSION_SERVER_2003)
     return std::make_unique<TaskSchedulerV2>();

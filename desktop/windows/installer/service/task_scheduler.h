@@ -3,6 +3,7 @@
 #ifndef DESKTOP_WINDOWS_INSTALLER_SERVICE_TASK_SCHEDULER_H_
 #define DESKTOP_WINDOWS_INSTALLER_SERVICE_TASK_SCHEDULER_H_
 
+#include <windows.h>
 #include <stdint.h>
 
 #include <memory>
@@ -79,6 +80,10 @@ class TaskScheduler {
   // A null Time when unknown.
   virtual base::Time GetLastRunTime(const std::wstring& name) = 0;
 };
+
+// `fields` read as local time; a null Time when they form none. Both services
+// report run times so.
+base::Time TimeFromLocalSystemTime(const SYSTEMTIME& fields);
 
 // Task Scheduler 2.0 on Windows Vista and later, else 1.0.
 std::unique_ptr<TaskScheduler> CreateTaskScheduler();

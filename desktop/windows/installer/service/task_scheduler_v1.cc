@@ -10,6 +10,7 @@
 
 #include "base/files/file_util.h"
 #include "base/strings/string_util.h"
+#include "base/win/scoped_localalloc.h"
 #include "desktop/windows/installer/common/utils.h"
 
 namespace velta {
@@ -22,10 +23,6 @@ struct CoTaskMemFreeDeleter {
   void operator()(void* memory) const { ::CoTaskMemFree(memory); }
 };
 using ScopedCoMem = std::unique_ptr<wchar_t, CoTaskMemFreeDeleter>;
-
-struct LocalFreeDeleter {
-  void operator()(void* memory) const { ::LocalFree(memory); }
-};
 
 constexpr wchar_t kJobExtension[] = L".job";
 
@@ -52,7 +49,7 @@ void GrantAuthenticatedUsersReadAndExecute(const wchar_t* path) {
                               &dacl, nullptr, &descriptor) != ERROR_SUCCESS) {
     return;
   }
-  std::unique_ptr<void, LocalFreeDeleter> owned_descriptor(descriptor);
+  base::win::ScopedLocalAlloc owned_descriptor(descriptor);
   SID_IDENTIFIER_AUTHORITY nt_authority = SECURITY_NT_AUTHORITY;
   PSID authenticated_users = nullptr;
   if (!::AllocateAndInitializeSid(&nt_authority, 1, SECURITY_AUTHENTICATED_USER_RID, 0, 0, 0, 0,
@@ -68,10 +65,10 @@ void GrantAuthenticatedUsersReadAndExecute(const wchar_t* path) {
   grant.Trustee.ptstrName = reinterpret_cast<LPWSTR>(authenticated_users);
   PACL new_dacl = nullptr;
   if (::SetEntriesInAclW(1, &grant, dacl, &new_dacl) == ERROR_SUCCESS) {
+    base::win::ScopedLocalAlloc owned_dacl(new_dacl);
     std::wstring name(path);
     ::SetNamedSecurityInfoW(name.data(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr,
                             nullptr, new_dacl, nullptr);
-    ::LocalFree(new_dacl);
   }
   ::FreeSid(authenticated_users);
 }
@@ -274,19 +271,7 @@ base::Time TaskSchedulerV1::GetLastRunTime(const std::wstring& name) {
   HRESULT result = task->GetMostRecentRunTime(&fields);
   if (FAILED(result) || result == SCHED_S_TASK_HAS_NOT_RUN)
     return base::Time();
-  base::Time::Exploded exploded;
-  exploded.year = fields.wYear;
-  exploded.month = fields.wMonth;
-  exploded.day_of_week = fields.wDayOfWeek;
-  exploded.day_of_month = fields.wDay;
-  exploded.hour = fields.wHour;
-  exploded.minute = fields.wMinute;
-  exploded.second = fields.wSecond;
-  exploded.millisecond = fields.wMilliseconds;
-  base::Time time;
-  if (!base::Time::FromLocalExploded(exploded, &time))
-    return base::Time();
-  return time;
+  return TimeFromLocalSystemTime(fields);
 }
 
 }  // namespace velta

@@ -343,19 +343,7 @@ base::Time TaskSchedulerV2::GetLastRunTime(const std::wstring& name) {
   SYSTEMTIME fields = {};
   if (!task || FAILED(task->get_LastRunTime(&date)) || !::VariantTimeToSystemTime(date, &fields))
     return base::Time();
-  base::Time::Exploded exploded;
-  exploded.year = fields.wYear;
-  exploded.month = fields.wMonth;
-  exploded.day_of_week = fields.wDayOfWeek;
-  exploded.day_of_month = fields.wDay;
-  exploded.hour = fields.wHour;
-  exploded.minute = fields.wMinute;
-  exploded.second = fields.wSecond;
-  exploded.millisecond = fields.wMilliseconds;
-  base::Time time;
-  if (!base::Time::FromLocalExploded(exploded, &time))
-    return base::Time();
-  return time;
+  return TimeFromLocalSystemTime(fields);
 }
 
 }  // namespace velta

@@ -93,11 +93,12 @@ class InstallerStepSchedulerImplTest : public ::testing::Test {
       steps_.push_back(step.get());
       list.push_back(std::move(step));
     }
-    InstallerStepSchedulerImpl scheduler(base::ThreadTaskRunnerHandle::Get());
-    scheduler.ScheduleSteps(std::move(list), &total_steps_);
+    // Kept by the fixture: it owns the steps that steps_ points at.
+    scheduler_ = std::make_unique<InstallerStepSchedulerImpl>(base::ThreadTaskRunnerHandle::Get());
+    scheduler_->ScheduleSteps(std::move(list), &total_steps_);
     base::RunLoop run_loop;
     RecordingDelegate delegate(&trace_, run_loop.QuitClosure());
-    scheduler.Start(&delegate);
+    scheduler_->Start(&delegate);
     EXPECT_TRUE(base::test::RunWithTimeout(&run_loop, base::TimeDelta::FromSeconds(60)));
     return trace_;
   }
@@ -105,6 +106,7 @@ class InstallerStepSchedulerImplTest : public ::testing::Test {
   ScopedInstallerErrorRecord error_record_;
   base::MessageLoop message_loop_;
   std::vector<std::string> trace_;
+  std::unique_ptr<InstallerStepSchedulerImpl> scheduler_;
   std::vector<ScriptedStep*> steps_;
   uint32_t total_steps_ = 0;
 };
