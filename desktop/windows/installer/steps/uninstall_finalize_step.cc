@@ -8,19 +8,30 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
+#include "base/base_paths.h"
+#include "base/command_line.h"
+#include "base/files/file_util.h"
 #include "base/logging.h"
+#include "base/path_service.h"
+#include "base/strings/string_split.h"
+#include "base/strings/utf_string_conversions.h"
 #include "base/win/registry.h"
 #include "base/win/windows_version.h"
 #include "desktop/windows/installer/common/installer_constants.h"
+#include "desktop/windows/installer/common/named_urls.h"
+#include "desktop/windows/installer/common/product_constants.h"
 #include "desktop/windows/installer/common/security_utils.h"
 #include "desktop/windows/installer/common/utils.h"
 #include "desktop/windows/installer/common/win_api.h"
 #include "desktop/windows/installer/installation_folder_details.h"
 #include "desktop/windows/installer/installer_context.h"
+#include "desktop/windows/installer/interprocess_state.h"
 #include "desktop/windows/installer/settings.h"
 #include "desktop/windows/installer/status/installation_status.h"
 #include "desktop/windows/installer/steps/configure_firewall.h"
+#include "desktop/windows/installer/steps/wmi_process_launcher.h"
 #include "desktop/windows/installer/transactions/operation.h"
 #include "desktop/windows/installer/transactions/operation_factory.h"
 #include "desktop/windows/installer/transactions/transaction.h"
@@ -78,7 +89,67 @@ bool RunSystemBrowserReinstallCommand() {
   return true;
 }
 
+// Shows the survey in the first browser that starts: another installed
+// browser through WMI, else the system's own.
+void ShowUninstallSurvey(Settings* settings, const InstallationFolderDetails* details) {
+  std::string url = GetNamedUrl("uninstall_survey");
+  // The survey belongs to the countries where it is offered.
+  if (url.empty() || IsSilentRun() || !settings->IsUninstallSurveyCountry())
+    return;
+  LOG(INFO) << "Trying to display the uninstall survey";
+  url = MakeUninstallSurveyUrl(url, GetProductVersion(), details->GetUuid(),
+                               details->GetWelcomeUrl());
+  const std::wstring wide_url = base::UTF8ToWide(url);
+  base::FilePath program_files_64;
+  base::FilePath program_files_32;
+  base::PathService::Get(base::DIR_PROGRAM_FILES6432, &program_files_64);
+  base::PathService::Get(base::DIR_PROGRAM_FILESX86, &program_files_32);
+  for (const wchar_t* browser :
+       {L"Google\\Chrome\\Application\\chrome.exe", L"Mozilla Firefox\\firefox.exe"}) {
+    for (const base::FilePath& folder : {program_files_64, program_files_32}) {
+      const base::FilePath executable = folder.Append(browser);
+      if (folder.empty() || !base::PathExists(executable))
+        continue;
+      base::CommandLine command_line(executable);
+      command_line.AppendArgNative(wide_url);
+      if (WmiLaunchProcess(command_line.GetCommandLineString(), nullptr)) {
+        LOG(INFO) << "Uninstall survey shown in " << executable.BaseName() << ".";
+        return;
+      }
+    }
+  }
+  const base::win::Version version = WinApi::GetInstance()->GetWindowsVersion();
+  if (version < base::win::VERSION_WIN10) {
+    base::FilePath program_files;
+    base::PathService::Get(base::DIR_PROGRAM_FILES, &program_files);
+    // The system browser takes its switch with one dash.
+    const std::wstring text =
+        L"\"" + program_files.Append(L"Internet Explorer\\iexplore.exe").value() + L"\" " +
+        (version >= base::win::VERSION_WIN8 ? L"-private " : L"") + L"\"" + wide_url + L"\"";
+    if (WmiLaunchProcess(text, nullptr))
+      LOG(INFO) << "Uninstall survey shown in Internet Explorer.";
+    return;
+  }
+  const std::string edge_url = "microsoft-edge:" + url;
+  if (reinterpret_cast<INT_PTR>(::ShellExecuteA(nullptr, "open", edge_url.c_str(), nullptr,
+                                                nullptr, SW_SHOWNORMAL)) > 32) {
+    LOG(INFO) << "Uninstall survey shown in Edge.";
+  }
+}
+
 }  // namespace
+
+std::string MakeUninstallSurveyUrl(const std::string& base,
+                                   const std::string& version,
+                                   const std::string& uuid,
+                                   const std::string& query_source) {
+  std::string url = base + "?version=" + version + "&uuid=" + uuid;
+  const std::vector<std::string> parts =
+      base::SplitString(query_source, "?", base::KEEP_WHITESPACE, base::SPLIT_WANT_ALL);
+  if (parts.size() == 2)
+    url += "&" + parts[1];
+  return url;
+}
 
 UninstallFinalizeStep::UninstallFinalizeStep(InstallerContext* context)
     : InstallerStep(context, "uninstall_finalize") {}
@@ -123,6 +194,7 @@ StepResult& UninstallFinalizeStep::Execute(StepResult& result, int32_t /*attempt
     const base::FilePath subfolder = existing ? existing->subfolder : base::FilePath();
     ConfigureFirewall(folder.Append(subfolder).AppendASCII(GetBrowserExeName()), true);
   }
+  ShowUninstallSurvey(settings, details);
   return result;
 }
 

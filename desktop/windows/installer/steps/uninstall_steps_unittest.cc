@@ -8,6 +8,7 @@
 
 #include "base/files/file_path.h"
 #include "base/files/file_util.h"
+#include "base/files/scoped_temp_dir.h"
 #include "base/win/scoped_com_initializer.h"
 #include "base/win/scoped_handle.h"
 #include "base/win/windows_version.h"
@@ -19,6 +20,7 @@
 #include "desktop/windows/installer/steps/test_installer_context.h"
 #include "desktop/windows/installer/steps/uninstall_cleanup_step.h"
 #include "desktop/windows/installer/steps/uninstall_finalize_step.h"
+#include "desktop/windows/installer/steps/wmi_process_launcher.h"
 #include "desktop/windows/installer/transactions/operation_test_util.h"
 #include "desktop/windows/installer/utils/fake_shell_default_apps.h"
 #include "desktop/windows/installer/utils/shell_default_apps.h"
@@ -173,6 +175,32 @@ TEST(UninstallCleanupTest, FilesInUseGoToTheScript) {
   EXPECT_LT(x_at, version_at);
   EXPECT_EQ(std::string::npos, script.find("rmdir \"" + folder.AsUTF8Unsafe() + "\""));
   EXPECT_THAT(script, HasSubstr("42"));
+}
+
+TEST(UninstallSurveyTest, AddressCarriesVersionIdAndQuery) {
+  const std::string base = "https://survey.test/uninstall/";
+  EXPECT_EQ(base + "?version=1.2&uuid=U", MakeUninstallSurveyUrl(base, "1.2", "U", ""));
+  EXPECT_EQ(base + "?version=1.2&uuid=U&utm=a&b=c",
+            MakeUninstallSurveyUrl(base, "1.2", "U", "https://w.test/?utm=a&b=c"));
+  // Not exactly one "?": no query is taken.
+  EXPECT_EQ(base + "?version=1.2&uuid=U",
+            MakeUninstallSurveyUrl(base, "1.2", "U", "https://w.test/?a?b"));
+}
+
+// WMI starts a real process that outlives nothing of ours: it leaves a
+// file behind.
+TEST(WmiProcessLauncherTest, StartsARealProcess) {
+  base::win::ScopedCOMInitializer com;
+  base::ScopedTempDir dir;
+  ASSERT_TRUE(dir.CreateUniqueTempDir());
+  const base::FilePath marker = dir.GetPath().Append(L"started.txt");
+  uint32_t pid = 0;
+  ASSERT_TRUE(WmiLaunchProcess(L"cmd.exe /c echo started> \"" + marker.value() + L"\"", &pid));
+  EXPECT_NE(0u, pid);
+  for (int i = 0; i < 600 && !base::PathExists(marker); ++i)
+    ::Sleep(50);
+  EXPECT_TRUE(base::PathExists(marker));
+  EXPECT_FALSE(WmiLaunchProcess(L"Z:\\no\\such\\program.exe", nullptr));
 }
 
 }  // namespace
