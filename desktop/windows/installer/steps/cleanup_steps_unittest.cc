@@ -88,9 +88,8 @@ TEST_F(RemoveOldFilesTest, AFailedRecordIsKeptAndTheOthersStayRemoved) {
   context_.settings.operation = InstallOperation::kOverExistingInstallation;
   OldInstallation(L"installation_status.json.1", L"1.0", {L"a.dll"});
   OldInstallation(L"installation_status.json.2", L"2.0", {L"b.dll", L"held.dll"});
-  base::win::ScopedHandle held(
-      ::CreateFileW(context_.install_folder().Append(L"2.0\\held.dll").value().c_str(),
-                    GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  base::win::ScopedHandle held =
+      test::HoldWithoutSharing(context_.install_folder().Append(L"2.0\\held.dll"));
   ASSERT_TRUE(held.IsValid());
   EXPECT_EQ(StepResult::kSuccess, Run().code);
   context_.transaction.Rollback();
@@ -107,9 +106,8 @@ TEST_F(RemoveOldFilesTest, AFailedRecordIsKeptAndTheOthersStayRemoved) {
 TEST_F(RemoveOldFilesTest, UninstallDropsARecordThatFailed) {
   context_.settings.operation = InstallOperation::kUninstall;
   OldInstallation(L"installation_status.json.2", L"2.0", {L"b.dll", L"held.dll"});
-  base::win::ScopedHandle held(
-      ::CreateFileW(context_.install_folder().Append(L"2.0\\held.dll").value().c_str(),
-                    GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  base::win::ScopedHandle held =
+      test::HoldWithoutSharing(context_.install_folder().Append(L"2.0\\held.dll"));
   ASSERT_TRUE(held.IsValid());
   EXPECT_EQ(StepResult::kSuccess, Run().code);
   EXPECT_FALSE(base::PathExists(context_.install_folder().Append(L"2.0\\b.dll")));

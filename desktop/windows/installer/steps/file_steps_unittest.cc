@@ -39,10 +39,6 @@ using test::SnapshotFolder;
 using test::TestInstallerContext;
 using test::WriteText;
 
-base::win::ScopedHandle HoldWithoutSharing(const base::FilePath& path) {
-  return base::win::ScopedHandle(::CreateFileW(path.value().c_str(), GENERIC_READ, 0, nullptr,
-                                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-}
 
 class FileStepsTest : public ::testing::Test {
  protected:
@@ -186,7 +182,7 @@ TEST_F(FileStepsTest, DeleteFileStepDeletesAndRollsBack) {
   EXPECT_EQ("a.dll", ReadText(file));
 
   // Held open without sharing, it cannot be taken away.
-  base::win::ScopedHandle held = HoldWithoutSharing(file);
+  base::win::ScopedHandle held = test::HoldWithoutSharing(file);
   ASSERT_TRUE(held.IsValid());
   StepResult result = test::RunStep(step);
   EXPECT_EQ(StepResult::kRetryThenFail, result.code);

@@ -79,7 +79,9 @@ StepResult& InstallComponentsStep::Execute(StepResult& result, int32_t /*attempt
         base::SplitString(entry, ":", base::TRIM_WHITESPACE, base::SPLIT_WANT_NONEMPTY);
     const std::string name = parts.empty() ? std::string() : parts[0];
     const std::string subfolder = parts.size() > 1 ? parts[1] : std::string();
-    if (!IsSafeComponentName(name) || (!subfolder.empty() && !IsRelativePathInside(base::FilePath::FromUTF8Unsafe(subfolder)))) {
+    const bool subfolder_inside =
+        subfolder.empty() || IsRelativePathInside(base::FilePath::FromUTF8Unsafe(subfolder));
+    if (!IsSafeComponentName(name) || !subfolder_inside) {
       LOG(ERROR) << "Refusing component entry " << entry;
       continue;
     }

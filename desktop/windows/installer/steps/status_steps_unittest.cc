@@ -166,7 +166,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         ComponentCase{"RunsEachListedInstaller",
                       L"suite:comp|extra:more",
-                      {{L"comp\\suite_installer.exe", "exe"}, {L"more\\extra_installer.exe", "exe"}},
+                      {{L"comp\\suite_installer.exe", "exe"},
+                       {L"more\\extra_installer.exe", "exe"}},
                       false,
                       {"suite", "extra"}},
         // "suite" falls back to the assistant's installer, recorded as suite.

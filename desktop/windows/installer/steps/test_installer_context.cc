@@ -109,6 +109,11 @@ StepResult RunStep(InstallerStep& step, int32_t attempt) {
   return result;
 }
 
+base::win::ScopedHandle HoldWithoutSharing(const base::FilePath& path) {
+  return base::win::ScopedHandle(::CreateFileW(path.value().c_str(), GENERIC_READ, 0, nullptr,
+                                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
 bool WriteFileWithFolders(const base::FilePath& path, const std::string& text) {
   return base::CreateDirectory(path.DirName()) && base::WriteFile(path, text);
 }

@@ -14,6 +14,7 @@
 
 #include "base/files/file_path.h"
 #include "base/files/scoped_temp_dir.h"
+#include "base/win/scoped_handle.h"
 #include "desktop/windows/installer/installation_folder_details.h"
 #include "desktop/windows/installer/installer_context.h"
 #include "desktop/windows/installer/settings.h"
@@ -70,7 +71,9 @@ class TestSettings : public Settings {
   bool SetCopyOnly(bool v) override { return Set(SettingsOption::COPY_ONLY, v); }
   bool SetSingleProfile(bool v) override { return Set(SettingsOption::SINGLE_PROFILE, v); }
   bool SetAllUsers(bool v) override { return Set(SettingsOption::ALL_USERS_FLAG, v); }
-  void SetInstallFolder(const std::wstring& folder) override { install_folder = base::FilePath(folder); }
+  void SetInstallFolder(const std::wstring& folder) override {
+    install_folder = base::FilePath(folder);
+  }
   void RefreshFolderDetails() override {}
   void SetInstallLanguage(const std::wstring& value) override { language = value; }
   bool IsLaunchVelta() const override { return option(SettingsOption::LAUNCH_VELTA); }
@@ -263,6 +266,10 @@ void EnsureTaskScheduler();
 
 // Runs `step` once at `attempt` and answers its result.
 StepResult RunStep(InstallerStep& step, int32_t attempt = 0);
+
+// Opens `path` without sharing, as a program that holds a file does: until
+// the handle closes the file can be neither moved nor deleted.
+base::win::ScopedHandle HoldWithoutSharing(const base::FilePath& path);
 
 // Writes `text` to `path`, making its folders; false when that fails.
 bool WriteFileWithFolders(const base::FilePath& path, const std::string& text);

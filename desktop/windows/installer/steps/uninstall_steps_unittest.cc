@@ -108,9 +108,7 @@ TEST_F(UninstallStepsTest, AllUsersWithoutReinstallCommandSetsNoDefault) {
 }
 
 TEST_F(UninstallStepsTest, StatusThatCannotGoEndsTheUninstall) {
-  base::win::ScopedHandle held(::CreateFileW(status_file_.value().c_str(), GENERIC_READ, 0,
-                                             nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                                             nullptr));
+  base::win::ScopedHandle held = test::HoldWithoutSharing(status_file_);
   ASSERT_TRUE(held.IsValid());
   UninstallFinalizeStep step(&context_);
   StepResult result = test::RunStep(step);
@@ -147,9 +145,7 @@ TEST(UninstallCleanupTest, FilesInUseGoToTheScript) {
   }
   const base::FilePath outside = context.scratch().Append(L"outside.txt");
   WriteText(outside, "keep");
-  base::win::ScopedHandle held(::CreateFileW(folder.Append(L"1.0\\x\\y\\held.dll").value().c_str(),
-                                             GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                                             FILE_ATTRIBUTE_NORMAL, nullptr));
+  base::win::ScopedHandle held = test::HoldWithoutSharing(folder.Append(L"1.0\\x\\y\\held.dll"));
   ASSERT_TRUE(held.IsValid());
   UninstallCleanupStep step(&context);
   EXPECT_EQ("uninstall_cleanup", step.name());

@@ -6,10 +6,9 @@
 #include <string>
 
 #include "base/logging.h"
-#include "desktop/windows/installer/common/installer_constants.h"
 #include "desktop/windows/installer/installation_folder_details.h"
 #include "desktop/windows/installer/status/installation_status.h"
-#include "desktop/windows/installer/status/installation_status_json_writer.h"
+#include "desktop/windows/installer/steps/write_installation_status_step.h"
 
 namespace velta {
 
@@ -34,14 +33,7 @@ StepResult& UpdateInstallationStatusStep::Execute(StepResult& result, int32_t /*
     if (std::find(updated.files.begin(), updated.files.end(), file) == updated.files.end())
       updated.files.push_back(file);
   }
-  if (!WriteInstallationStatusJson(
-          updated, GetFolderDetails()->GetPath().Append(kInstallationStatusJsonFileName))) {
-    result = StepResult(StepResult::kFailure, 1, std::wstring(),
-                        "Failed saving the installation status");
-    return result;
-  }
-  result = StepResult(StepResult::kSuccess);
-  return result;
+  return SaveInstallationStatus(updated, GetFolderDetails()->GetPath(), result);
 }
 
 }  // namespace velta

@@ -18,9 +18,15 @@ WriteInstallationStatusStep::~WriteInstallationStatusStep() = default;
 
 StepResult& WriteInstallationStatusStep::Execute(StepResult& result, int32_t /*attempt*/) {
   LOG(INFO) << "Writing the installation status";
-  if (!WriteInstallationStatusJson(
-          *GetNewInstallationStatus(),
-          GetFolderDetails()->GetPath().Append(kInstallationStatusJsonFileName))) {
+  return SaveInstallationStatus(*GetNewInstallationStatus(), GetFolderDetails()->GetPath(),
+                                result);
+}
+
+StepResult& SaveInstallationStatus(const InstallationStatus& status,
+                                   const base::FilePath& install_folder,
+                                   StepResult& result) {
+  const base::FilePath file = install_folder.Append(kInstallationStatusJsonFileName);
+  if (!WriteInstallationStatusJson(status, file)) {
     result = StepResult(StepResult::kFailure, 1, std::wstring(),
                         "Failed saving the installation status");
     return result;

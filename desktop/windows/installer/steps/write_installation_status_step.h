@@ -3,6 +3,7 @@
 #ifndef DESKTOP_WINDOWS_INSTALLER_STEPS_WRITE_INSTALLATION_STATUS_STEP_H_
 #define DESKTOP_WINDOWS_INSTALLER_STEPS_WRITE_INSTALLATION_STATUS_STEP_H_
 
+#include "base/files/file_path.h"
 #include "desktop/windows/installer/steps/installer_step.h"
 
 namespace velta {
@@ -16,6 +17,12 @@ class WriteInstallationStatusStep : public InstallerStep {
 
   StepResult& Execute(StepResult& result, int32_t attempt) override;
 };
+
+// Writes `status` as installation_status.json of `install_folder` and sets
+// `result`: success, or code 1 with "Failed saving the installation status".
+StepResult& SaveInstallationStatus(const InstallationStatus& status,
+                                   const base::FilePath& install_folder,
+                                   StepResult& result);
 
 }  // namespace velta
 
