@@ -66,7 +66,7 @@ StepResult& WriteInstallerPrefsStep::Execute(StepResult& result, int32_t /*attem
   result = StepResult(StepResult::kSuccess);
   Settings* settings = GetSettings();
   const base::FilePath path = GetFolderDetails()->GetPath().Append(kInstallerPrefsFileName);
-  LOG(INFO) << "Writing installer prefs to" << path.AsUTF8Unsafe();
+  LOG(INFO) << "Writing installer prefs to " << path.AsUTF8Unsafe();
   PrefStoreTaskRunnerMap* runners = GetPrefStoreTaskRunnerMap();
   scoped_refptr<base::JsonPrefStore> store = CreateJsonPrefStore(runners, path);
 
