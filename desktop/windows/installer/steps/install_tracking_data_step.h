@@ -8,8 +8,8 @@
 namespace velta {
 
 // Leaves the process's serialised tracking data as "server_tracking_data" in
-// the install folder (nothing when there is none). Never fails: a write
-// that fails is logged.
+// the install folder (nothing when there is none), through the run's
+// transaction. Never fails: a write that fails is logged.
 class InstallTrackingDataStep : public InstallerStep {
  public:
   explicit InstallTrackingDataStep(InstallerContext* context);

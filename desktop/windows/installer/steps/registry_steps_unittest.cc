@@ -44,8 +44,12 @@ TEST(InstallTrackingDataStepTest, WritesTheSerialisedDataOnlyWhenThereIsAny) {
   EXPECT_FALSE(base::PathExists(file));
 
   GetTrackingData()->SetLocalValue("uuid", "1234");
+  test::WriteText(file, "older");
   EXPECT_EQ(StepResult::kSuccess, test::RunStep(step).code);
   EXPECT_EQ(GetTrackingData()->Serialize(), ReadText(file));
+  // A rolled-back job leaves the older file as it was.
+  context.transaction.Rollback();
+  EXPECT_EQ("older", ReadText(file));
 
   // A folder that cannot take the file is no failure.
   ASSERT_TRUE(base::DeletePathRecursively(context.install_folder()));
