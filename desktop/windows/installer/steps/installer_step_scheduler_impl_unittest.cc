@@ -22,6 +22,7 @@
 #include "base/time/time.h"
 #include "desktop/windows/installer/common/installer_error.h"
 #include "desktop/windows/installer/scoped_installer_process.h"
+#include "desktop/windows/installer/status/installation_status_json_writer.h"
 #include "desktop/windows/installer/status/installation_status_loader.h"
 #include "desktop/windows/installer/steps/test_installer_context.h"
 #include "desktop/windows/installer/steps/installer_step.h"
@@ -410,6 +411,61 @@ TEST_F(JobListTest, CopyOnlyInstallJobRunsEveryStep) {
                                         nullptr, nullptr));
   EXPECT_EQ(3u, loaded->files.size());
   EXPECT_THAT(loaded->root_files, ElementsAre(base::FilePath(L"root.txt")));
+}
+
+// A copy-only upgrade end to end: the files of an installation recorded in
+// old_status go, the new version is copied, the old root files are
+// replaced and the previous status is kept in old_status.
+TEST_F(JobListTest, CopyOnlyUpgradeJobReplacesTheOldInstallation) {
+  base::win::ScopedCOMInitializer com;
+  test::EnsureTaskScheduler();
+  context_.has_package_dir = false;
+  context_.settings.set_option(SettingsOption::COPY_ONLY, true);
+  const base::FilePath install = context_.install_folder();
+  // Two versions back, kept in old_status by an earlier upgrade.
+  InstallationStatus older(StatusSource::kGenerated);
+  older.subfolder = base::FilePath(L"0.9");
+  older.files = {base::FilePath(L"old.dll")};
+  ASSERT_TRUE(test::WriteFileWithFolders(install.Append(L"0.9\\old.dll"), "0.9"));
+  ASSERT_TRUE(base::CreateDirectory(install.Append(L"old_status")));
+  ASSERT_TRUE(WriteInstallationStatusJson(
+      older, install.Append(L"old_status\\installation_status.json.5")));
+  // The installation being upgraded.
+  auto current = std::make_unique<InstallationStatus>(StatusSource::kPrimary);
+  current->subfolder = base::FilePath(L"1.0");
+  current->files = {base::FilePath(L"a.dll")};
+  current->root_files = {base::FilePath(L"root.txt")};
+  ASSERT_TRUE(test::WriteFileWithFolders(install.Append(L"1.0\\a.dll"), "1.0"));
+  test::WriteText(install.Append(L"root.txt"), "1.0");
+  ASSERT_TRUE(WriteInstallationStatusJson(*current, install.Append(L"installation_status.json")));
+  context_.folder_details.existing = std::move(current);
+  // The new package.
+  const base::FilePath package = context_.package_dir();
+  test::WriteText(package.Append(L"files_list"), "a.dll");
+  test::WriteText(package.Append(L"root_files_list"), "root.txt");
+  for (const wchar_t* name : {L"a.dll", L"root.txt", L"launcher.exe", L"installer_helper.exe",
+                              L"installer_helper_64.exe"}) {
+    test::WriteText(package.Append(name), "new");
+  }
+  ASSERT_TRUE(Schedule(InstallOperation::kOverExistingInstallation));
+  base::RunLoop run_loop;
+  RecordingDelegate delegate(&trace_, run_loop.QuitClosure());
+  scheduler_.Start(&delegate);
+  ASSERT_TRUE(base::test::RunWithTimeout(&run_loop, base::TimeDelta::FromSeconds(60)));
+  ASSERT_EQ("success", trace_.back());
+  EXPECT_FALSE(base::PathExists(install.Append(L"0.9")));
+  EXPECT_EQ("new", test::ReadText(context_.target_folder().Append(L"a.dll")));
+  EXPECT_EQ("new", test::ReadText(install.Append(L"root.txt")));
+  // The previous status, moved; the record of 0.9, removed with its files.
+  const std::vector<std::wstring> kept = test::FileNamesIn(install.Append(L"old_status"));
+  ASSERT_EQ(1u, kept.size());
+  EXPECT_TRUE(kept[0].starts_with(L"installation_status.json.")) << kept[0];
+  EXPECT_NE(L"installation_status.json.5", kept[0]);
+  std::unique_ptr<InstallationStatus> loaded;
+  ASSERT_EQ(internal::StatusFileResult::kLoaded,
+            internal::TryLoadStatusFile(install, StatusSource::kPrimary, &loaded, nullptr,
+                                        nullptr));
+  EXPECT_EQ(base::FilePath(test::TestInstallerContext::kSubfolder), loaded->subfolder);
 }
 
 // The protocol-handler job: its two steps, and the total as the caller set
