@@ -123,12 +123,12 @@ TEST_F(ResourceL10nHandlerTest, ProcessWideFunctionsUseTheHandlerInPlace) {
 }
 
 TEST_F(ResourceL10nHandlerTest, LanguageWithoutTableFallsBackToEnglish) {
-  // Korean has no table here: neither the wanted code nor the system's
+  // Georgian has no table: neither the wanted code nor the system's
   // preference is listed, so the strings come from the English table.
   ListedL10nHandler handler(host_.module(), ResourceL10nHandler(host_.module()).GetAvailableLanguages(),
-                            {L"ko-KR", L"ko"});
+                            {L"ka-GE", L"ka"});
   base::test::ScopedLogCollector warnings(logging::LOG_WARNING);
-  std::wstring language = L"ko";
+  std::wstring language = L"ka";
   handler.SelectLanguage(&language);
   EXPECT_EQ(L"en", language);
   EXPECT_EQ(0x0409, handler.GetLangId());
