@@ -497,9 +497,8 @@ bool IsFileSigned(const base::FilePath& path, bool* is_signed) {
   PeImageReader image;
   if (!image.InitializeFromFile(path))
     return false;
-  size_t offset = 0;
-  size_t size = 0;
-  *is_signed = image.GetCertificateTable(&offset, &size);
+  IMAGE_DATA_DIRECTORY entry = {};
+  *is_signed = image.GetDataDirectory(IMAGE_DIRECTORY_ENTRY_SECURITY, &entry) && entry.Size != 0;
   return true;
 }
 
