@@ -8,6 +8,12 @@
 
 #define IDI_INSTALLER 1
 
+// Dialog 102: the message box with a rich text and up to two buttons.
+#define IDD_MESSAGE_BOX 102
+#define IDC_MESSAGE_BOX_TEXT 1221
+#define IDC_MESSAGE_BOX_FIRST 1222
+#define IDC_MESSAGE_BOX_SECOND 1223
+
 // "TXT" 134: the language codes that have a string table, one a line.
 #define IDR_LANGUAGE_LIST 134
 
