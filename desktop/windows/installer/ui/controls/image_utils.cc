@@ -22,12 +22,12 @@ SIZE GetBitmapSize(HBITMAP bitmap) {
   return {info.bmWidth, info.bmHeight};
 }
 
-IStream* CreateStreamFromResource(const wchar_t* name, const wchar_t* type) {
-  HRSRC found = ::FindResourceW(nullptr, name, type);
+IStream* CreateStreamFromResource(const wchar_t* name, const wchar_t* type, HMODULE module) {
+  HRSRC found = ::FindResourceW(module, name, type);
   if (!found)
     return nullptr;
-  const DWORD size = ::SizeofResource(nullptr, found);
-  HGLOBAL loaded = ::LoadResource(nullptr, found);
+  const DWORD size = ::SizeofResource(module, found);
+  HGLOBAL loaded = ::LoadResource(module, found);
   const void* data = loaded ? ::LockResource(loaded) : nullptr;
   if (!data || size == 0)
     return nullptr;
@@ -49,7 +49,7 @@ IStream* CreateStreamFromResource(const wchar_t* name, const wchar_t* type) {
   return stream;
 }
 
-HBITMAP LoadPngResource(const wchar_t* name, const wchar_t* type) {
+HBITMAP LoadPngResource(const wchar_t* name, const wchar_t* type, HMODULE module) {
   Gdiplus::GdiplusStartupInput input;
   ULONG_PTR token = 0;
   if (Gdiplus::GdiplusStartup(&token, &input, nullptr) != Gdiplus::Ok) {
@@ -57,7 +57,7 @@ HBITMAP LoadPngResource(const wchar_t* name, const wchar_t* type) {
     return nullptr;
   }
   HBITMAP result = nullptr;
-  if (IStream* stream = CreateStreamFromResource(name, type)) {
+  if (IStream* stream = CreateStreamFromResource(name, type, module)) {
     Gdiplus::GpBitmap* bitmap = nullptr;
     if (Gdiplus::DllExports::GdipCreateBitmapFromStream(stream, &bitmap) == Gdiplus::Ok) {
       if (Gdiplus::DllExports::GdipCreateHBITMAPFromBitmap(bitmap, &result, 0) != Gdiplus::Ok)

@@ -12,15 +12,16 @@ namespace velta {
 // The size of a bitmap in pixels; {0, 0} when it cannot be read.
 SIZE GetBitmapSize(HBITMAP bitmap);
 
-// A stream over a copy of resource `name` of type `type` of the running
-// executable (the host); the stream frees its memory when released. Null
-// when the resource cannot be found, loaded or copied.
-IStream* CreateStreamFromResource(const wchar_t* name, const wchar_t* type);
+// A stream over a copy of resource `name` of type `type` of `module` (null:
+// the running executable, the host); the stream frees its memory when
+// released. Null when the resource cannot be found, loaded or copied.
+IStream* CreateStreamFromResource(const wchar_t* name, const wchar_t* type,
+                                  HMODULE module = nullptr);
 
 // The PNG resource `name` of type `type` decoded through GDI+ into a 32-bit
 // bitmap with premultiplied alpha (the caller owns it), or null. GDI+ is
 // started and shut down within the call.
-HBITMAP LoadPngResource(const wchar_t* name, const wchar_t* type);
+HBITMAP LoadPngResource(const wchar_t* name, const wchar_t* type, HMODULE module = nullptr);
 
 // Draws `source` (a device context with a bitmap of premultiplied alpha
 // selected) over `target` with per-pixel alpha.
