@@ -12,7 +12,7 @@
 #include "gmock/gmock.h"
 #include "gtest/gtest.h"
 #include "host/resource_ids.h"
-#include "testing/child_process.h"
+#include "testing/host_resources.h"
 
 namespace velta {
 namespace {
@@ -20,24 +20,6 @@ namespace {
 using testing::Contains;
 using testing::ElementsAre;
 using testing::HasSubstr;
-
-// The real installer.exe beside the test binary, its resources only.
-class HostResources {
- public:
-  HostResources() {
-    module_ = ::LoadLibraryExW(
-        test::GetPathBesideTestExecutable(L"installer.exe").value().c_str(), nullptr,
-        LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
-  }
-  ~HostResources() {
-    if (module_)
-      ::FreeLibrary(module_);
-  }
-  HMODULE module() const { return module_; }
-
- private:
-  HMODULE module_ = nullptr;
-};
 
 // A handler over the host's strings whose language list and system
 // preferences are the test's.
@@ -64,7 +46,7 @@ class ResourceL10nHandlerTest : public testing::Test {
  protected:
   void SetUp() override { ASSERT_TRUE(host_.module()) << ::GetLastError(); }
 
-  HostResources host_;
+  test::ScopedHostResources host_;
 };
 
 struct EnglishCase {

@@ -17,7 +17,7 @@
 #include "desktop/windows/l10n_handler/resource_l10n_handler.h"
 #include "gtest/gtest.h"
 #include "host/resource_ids.h"
-#include "testing/child_process.h"
+#include "testing/host_resources.h"
 
 namespace velta {
 namespace {
@@ -42,10 +42,8 @@ class CustomMessageBoxTest : public testing::Test {
  protected:
   void SetUp() override {
     RichStatic::InitializeLibraries();
-    host_ = ::LoadLibraryExW(test::GetPathBesideTestExecutable(L"installer.exe").value().c_str(),
-                             nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
-    ASSERT_TRUE(host_);
-    handler_ = std::make_unique<ResourceL10nHandler>(host_);
+    ASSERT_TRUE(host_.module());
+    handler_ = std::make_unique<ResourceL10nHandler>(host_.module());
     std::wstring language = L"en-US";
     handler_->SelectLanguage(&language);
     override_ = std::make_unique<ScopedL10nHandlerOverride>(handler_.get());
@@ -58,7 +56,6 @@ class CustomMessageBoxTest : public testing::Test {
     if (owner_)
       ::DestroyWindow(owner_);
     override_.reset();
-    ::FreeLibrary(host_);
   }
 
   bool ShowCorruptedPayloadBox(uint32_t first_button) {
@@ -82,7 +79,7 @@ class CustomMessageBoxTest : public testing::Test {
   }
 
   base::MessageLoopForUI loop_;
-  HMODULE host_ = nullptr;
+  test::ScopedHostResources host_;
   std::unique_ptr<ResourceL10nHandler> handler_;
   std::unique_ptr<ScopedL10nHandlerOverride> override_;
   HWND owner_ = nullptr;

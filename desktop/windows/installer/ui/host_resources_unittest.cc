@@ -10,21 +10,17 @@
 #include "desktop/windows/installer/ui/terms_text.h"
 #include "gtest/gtest.h"
 #include "host/resource_ids.h"
-#include "testing/child_process.h"
+#include "testing/host_resources.h"
 
 namespace velta {
 namespace {
 
 class HostResourcesTest : public testing::Test {
  protected:
-  void SetUp() override {
-    host_ = ::LoadLibraryExW(test::GetPathBesideTestExecutable(L"installer.exe").value().c_str(),
-                             nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
-    ASSERT_TRUE(host_);
-  }
-  void TearDown() override { ::FreeLibrary(host_); }
+  void SetUp() override { ASSERT_TRUE(resources_.module()); }
 
-  HMODULE host_ = nullptr;
+  test::ScopedHostResources resources_;
+  const HMODULE host_ = resources_.module();
 };
 
 struct ImageCase {
