@@ -32,6 +32,10 @@ class LoaderFakeRecovery : public InstallationStatusRecovery {
     (*out)->version = kRecoveredVersion;
     (*out)->path = folder;
   }
+  void FindVersionFoldersMatching(std::vector<base::FilePath>*,
+                                  const base::FilePath&,
+                                  const base::Version&) override {}
+  void FindVersionFolders(std::vector<base::FilePath>*, const base::FilePath&) override {}
 };
 
 std::unique_ptr<InstallationStatusRecovery> CreateLoaderFakeRecovery() {
@@ -198,7 +202,7 @@ INSTANTIATE_TEST_SUITE_P(Folders,
                          ::testing::ValuesIn(kFallbackCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(LoaderTestBase, WithoutARecoveryAFolderWithoutStatusGivesNothing) {
+TEST_F(LoaderTestBase, TheDefaultRecoveryGivesNothingForAnUnlistedFolder) {
   SetInstallationStatusRecoveryFactory(nullptr);
   EXPECT_FALSE(Load(1));
   EXPECT_EQ(kUntouched, error_);

@@ -91,6 +91,18 @@ INSTANTIATE_TEST_SUITE_P(
                        "refused: it was not made over this file", false},
         SignedFileCase{"other_nested_velta_swapped_digest", false,
                        "refused: its signed attributes do not hold the digest of its content",
+                       false},
+        // A nested signer whose certificate expired in 2020: its chain is
+        // built at the time of a valid timestamp, else at the current time.
+        // 0x1 is CERT_TRUST_IS_NOT_TIME_VALID.
+        SignedFileCase{"other_nested_velta_expired", false,
+                       "refused: Signer chain is not trusted: 0x1\n", false},
+        SignedFileCase{"other_nested_velta_expired_timestamped", true, "", false},
+        SignedFileCase{"other_nested_velta_expired_timestamped_late", false,
+                       "refused: Signer chain is not trusted: 0x1\n", false},
+        SignedFileCase{"other_nested_velta_expired_timestamped_by_unknown", false,
+                       "refused: Signer chain is not trusted: 0x1 (timestamp refused: "
+                       "Timestamp chain is not trusted: ",
                        false}),
     [](const ::testing::TestParamInfo<SignedFileCase>& info) { return info.param.name; });
 
