@@ -7,6 +7,7 @@
 
 #include "base/bind.h"
 #include "base/logging.h"
+#include "desktop/windows/installer/runner/main_process_installer_runner.h"
 
 namespace velta {
 
@@ -25,17 +26,31 @@ base::Time SystemNow() {
 
 }  // namespace
 
-ProgressCalculatorImpl::ProgressCalculatorImpl(const ProgressPhaseWeights& weights, Clock clock)
-    : weights_(weights.weights),
+ProgressCalculatorImpl::ProgressCalculatorImpl(MainProcessInstallerRunner* runner,
+                                               InstallerProgress* progress,
+                                               const ProgressPhaseWeights& weights,
+                                               Clock clock)
+    : runner_(runner),
+      progress_(progress),
+      weights_(weights.weights),
       clock_(clock ? std::move(clock) : base::BindRepeating(&SystemNow)) {
   uint32_t sum = 0;
   for (uint32_t phase = 0; phase < kProgressPhaseCount; ++phase) {
     sum += weights_[phase];
     boundaries_[phase] = sum;
   }
+  if (runner_)
+    runner_->AddObserver(this);
+  if (progress_)
+    progress_->AddObserver(this);
 }
 
-ProgressCalculatorImpl::~ProgressCalculatorImpl() = default;
+ProgressCalculatorImpl::~ProgressCalculatorImpl() {
+  if (progress_)
+    progress_->RemoveObserver(this);
+  if (runner_)
+    runner_->RemoveObserver(this);
+}
 
 void ProgressCalculatorImpl::SetObserver(ProgressCalculatorObserver* observer) {
   observer_ = observer;
@@ -49,7 +64,7 @@ uint32_t ProgressCalculatorImpl::GetProgress() const {
   return value_;
 }
 
-void ProgressCalculatorImpl::OnPhaseChanged(uint32_t phase) {
+void ProgressCalculatorImpl::OnPhaseEntered(uint32_t phase) {
   if (phase >= kProgressPhaseCount) {
     LOG(WARNING) << "Ignoring unknown installation phase " << phase;
     return;
@@ -72,7 +87,7 @@ void ProgressCalculatorImpl::OnStepsFinished(uint32_t finished) {
   Notify();
 }
 
-void ProgressCalculatorImpl::OnBackendProcessTerminated(uint32_t result) {
+void ProgressCalculatorImpl::OnBackendProcessTerminated(const uint32_t& result) {
   if (result != 0)
     return;
   finished_ = total_;

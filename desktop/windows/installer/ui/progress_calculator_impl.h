@@ -9,9 +9,13 @@
 
 #include "base/callback.h"
 #include "base/time/time.h"
+#include "desktop/windows/installer/installer_observer.h"
+#include "desktop/windows/installer/installer_progress.h"
 #include "desktop/windows/installer/ui/progress_calculator.h"
 
 namespace velta {
+
+class MainProcessInstallerRunner;
 
 // The progress of the current phase weighted by the phases' shares: a phase
 // starts at the sum of the weights before it and fills its own weight as its
@@ -19,14 +23,21 @@ namespace velta {
 // retried) stands where phase 0 does. In the download phase the remaining
 // time is estimated from the time since the step count arrived.
 //
-// It follows the installer's phase and step counts and the end of the
-// backend through the four On... calls. Main thread only.
-class ProgressCalculatorImpl : public ProgressCalculator {
+// It follows the installation's progress (phase and step counts) and, from
+// the main-process runner, the end of the backend. Main thread only.
+class ProgressCalculatorImpl : public ProgressCalculator,
+                               public InstallerObserver,
+                               public InstallerProgressObserver {
  public:
   using Clock = base::RepeatingCallback<base::Time()>;
 
-  // `clock` gives the current time; the system's when null.
-  explicit ProgressCalculatorImpl(const ProgressPhaseWeights& weights, Clock clock = Clock());
+  // Observes `runner` and `progress` (neither owned; both must outlive the
+  // calculator, which stops observing them when it dies). `clock` gives the
+  // current time; the system's when null.
+  ProgressCalculatorImpl(MainProcessInstallerRunner* runner,
+                         InstallerProgress* progress,
+                         const ProgressPhaseWeights& weights,
+                         Clock clock = Clock());
   ProgressCalculatorImpl(const ProgressCalculatorImpl&) = delete;
   ProgressCalculatorImpl& operator=(const ProgressCalculatorImpl&) = delete;
   ~ProgressCalculatorImpl() override;
@@ -36,22 +47,28 @@ class ProgressCalculatorImpl : public ProgressCalculator {
   uint32_t GetMaximum() const override;
   uint32_t GetProgress() const override;
 
+  // InstallerProgressObserver:
   // A new phase starts at its boundary with no step count. A phase number
   // the calculator does not know is logged and ignored.
-  void OnPhaseChanged(uint32_t phase);
+  void OnPhaseEntered(uint32_t phase) override;
   // The number of steps of the current phase; counting starts now. Counts
   // of phase 3 (additional files) never move the bar.
-  void OnTotalSteps(uint32_t total);
+  void OnTotalSteps(uint32_t total) override;
   // `finished` steps of the total are done; ignored while there is no total.
   // A count above the total fills the phase and no more.
-  void OnStepsFinished(uint32_t finished);
+  void OnStepsFinished(uint32_t finished) override;
+
+  // InstallerObserver (only the backend's end matters here):
   // A backend that ended with `result` 0 fills the current phase.
-  void OnBackendProcessTerminated(uint32_t result);
+  void OnBackendProcessTerminated(const uint32_t& result) override;
+  using InstallerObserver::OnTotalSteps;
 
  private:
   uint32_t ComputeValue() const;
   void Notify();
 
+  MainProcessInstallerRunner* const runner_;
+  InstallerProgress* const progress_;
   const std::array<uint32_t, kProgressPhaseCount> weights_;
   // boundaries_[i] is the sum of the weights of phases 0 to i.
   std::array<uint32_t, kProgressPhaseCount> boundaries_;

@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "base/bind.h"
+#include "desktop/windows/installer/installer_progress.h"
+#include "desktop/windows/installer/runner/main_process_installer_runner.h"
 #include "gmock/gmock.h"
 #include "gtest/gtest.h"
 
@@ -26,6 +28,22 @@ void PrintTo(const Notification& n, std::ostream* os) {
     *os << "none";
   *os << "}";
 }
+
+// The runner seam: only its observers matter to the calculator.
+class ObservedRunner : public MainProcessInstallerRunner {
+ public:
+  uint32_t Run(const BackendLaunchParameters&) override { return 0; }
+  void SetPackagePaths(const base::FilePath&, const base::FilePath&) override {}
+  void Stop() override {}
+  void OnPackageReady() override {}
+  void AddObserver(InstallerObserver* observer) override { observers.push_back(observer); }
+  void RemoveObserver(InstallerObserver* observer) override { std::erase(observers, observer); }
+  void EndBackend(uint32_t result) {
+    for (InstallerObserver* observer : observers)
+      observer->OnBackendProcessTerminated(result);
+  }
+  std::vector<InstallerObserver*> observers;
+};
 
 class RecordingObserver : public ProgressCalculatorObserver {
  public:
@@ -66,23 +84,26 @@ class ProgressCalculatorTest : public testing::TestWithParam<ProgressCase> {
 };
 
 TEST_P(ProgressCalculatorTest, ReportsWeightedProgress) {
+  InstallerProgress progress;
+  ObservedRunner runner;
   ProgressCalculatorImpl calculator(
-      ProgressPhaseWeights(), base::BindRepeating([](base::Time* now) { return *now; }, &now_));
+      &runner, &progress, ProgressPhaseWeights(),
+      base::BindRepeating([](base::Time* now) { return *now; }, &now_));
   RecordingObserver observer;
   calculator.SetObserver(&observer);
   for (const Event& event : GetParam().events) {
     switch (event.kind) {
       case Kind::kPhase:
-        calculator.OnPhaseChanged(static_cast<uint32_t>(event.arg));
+        progress.SetPhase(static_cast<uint32_t>(event.arg));
         break;
       case Kind::kTotal:
-        calculator.OnTotalSteps(static_cast<uint32_t>(event.arg));
+        progress.NotifyTotalSteps(static_cast<uint32_t>(event.arg));
         break;
       case Kind::kFinished:
-        calculator.OnStepsFinished(static_cast<uint32_t>(event.arg));
+        progress.NotifyStepsFinished(static_cast<uint32_t>(event.arg));
         break;
       case Kind::kEnded:
-        calculator.OnBackendProcessTerminated(static_cast<uint32_t>(event.arg));
+        runner.EndBackend(static_cast<uint32_t>(event.arg));
         break;
       case Kind::kWait:
         now_ += base::TimeDelta::FromSeconds(event.arg);
@@ -159,13 +180,29 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(ProgressCalculatorWeightsTest, CustomWeightsSetTheMaximumAndBoundaries) {
   ProgressPhaseWeights weights;
   weights.weights = {0, 10, 0, 0, 0, 0, 0, 30, 0};
-  ProgressCalculatorImpl calculator(weights);
+  InstallerProgress progress;
+  ProgressCalculatorImpl calculator(nullptr, &progress, weights);
   EXPECT_EQ(40u, calculator.GetMaximum());
-  calculator.OnPhaseChanged(7);
+  progress.SetPhase(7);
   EXPECT_EQ(10u, calculator.GetProgress());
-  calculator.OnTotalSteps(3);
-  calculator.OnStepsFinished(2);
+  progress.NotifyTotalSteps(3);
+  progress.NotifyStepsFinished(2);
   EXPECT_EQ(30u, calculator.GetProgress());
+}
+
+TEST(ProgressCalculatorObservingTest, StopsObservingWhenDestroyed) {
+  InstallerProgress progress;
+  ObservedRunner runner;
+  RecordingObserver observer;
+  {
+    ProgressCalculatorImpl calculator(&runner, &progress, ProgressPhaseWeights());
+    calculator.SetObserver(&observer);
+    EXPECT_EQ(1u, runner.observers.size());
+    progress.SetPhase(4);
+  }
+  EXPECT_TRUE(runner.observers.empty());
+  progress.SetPhase(7);  // reaches no calculator
+  EXPECT_EQ((std::vector<Notification>{{1002, std::nullopt}}), observer.seen);
 }
 
 }  // namespace
