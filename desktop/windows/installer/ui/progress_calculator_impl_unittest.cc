@@ -32,7 +32,7 @@ void PrintTo(const Notification& n, std::ostream* os) {
 // The runner seam: only its observers matter to the calculator.
 class ObservedRunner : public MainProcessInstallerRunner {
  public:
-  uint32_t Run(const BackendLaunchParameters&) override { return 0; }
+  uint32_t Run(Settings*) override { return 0; }
   void SetPackagePaths(const base::FilePath&, const base::FilePath&) override {}
   void Stop() override {}
   void OnPackageReady() override {}
