@@ -13,13 +13,14 @@ if [ "$(printf '%s\n' "$symbols" | wc -l)" -lt 100 ]; then
   echo "$binary has almost no symbol table; the check would prove nothing" >&2
   exit 1
 fi
-found=$(printf '%s\n' "$symbols" | grep -E 'Fake|fake_hooks|InstallFakes' || true)
+found=$(printf '%s\n' "$symbols" | grep -E 'Fake|fake_hooks|InstallFakes|CrashIfAskedFor' || true)
 if [ -n "$found" ]; then
   echo "$binary carries test hooks:" >&2
   printf '%s\n' "$found" | head -20 >&2
   exit 1
 fi
-if grep -a -q 'velta-fake-' "$binary"; then
+if grep -a -q 'velta-fake-' "$binary" ||
+   grep -a -q -P 'V\x00E\x00L\x00T\x00A\x00_\x00T\x00E\x00S\x00T\x00_\x00C' "$binary"; then
   echo "$binary carries the text of a fake switch" >&2
   exit 1
 fi

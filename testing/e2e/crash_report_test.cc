@@ -1,0 +1,223 @@
+// Copyright 2026 Velta Software. All rights reserved.
+
+// A deliberate crash in a real child process with crash reporting: the
+// child's exit code, its reporter's end and the dump it left, read with
+// dbghelp. Run by crash_report_e2e.py, which gives the server address and the
+// work folder and then checks the upload and the dump on the Linux side.
+
+#include <windows.h>
+
+#include <dbghelp.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "base/command_line.h"
+#include "base/files/file_enumerator.h"
+#include "base/files/file_path.h"
+#include "base/files/file_util.h"
+#include "base/strings/string_number_conversions.h"
+#include "base/strings/string_split.h"
+#include "base/strings/string_util.h"
+#include "base/strings/utf_string_conversions.h"
+#include "base/win/scoped_handle.h"
+#include "crash_reporter/crash_reporting.h"
+#include "desktop/windows/installer/common/product_constants.h"
+#include "gtest/gtest.h"
+#include "testing/child_process.h"
+#include "testing/fake_hooks/crash_hook.h"
+#include "testing/multiprocess_test.h"
+
+namespace velta {
+namespace {
+
+constexpr wchar_t kServerUrlVariable[] = L"VELTA_E2E_CRASH_SERVER_URL";
+constexpr wchar_t kWorkDirVariable[] = L"VELTA_E2E_WORK_DIR";
+constexpr wchar_t kCrashKindVariable[] = L"VELTA_E2E_CRASH_KIND";
+constexpr wchar_t kKeepLogsVariable[] = L"VELTA_E2E_KEEP_LOGS";
+constexpr char kReporterFileSwitch[] = "reporter-file";
+
+std::wstring GetVariable(const wchar_t* name) {
+  wchar_t value[2048];
+  const DWORD length = ::GetEnvironmentVariableW(name, value, 2048);
+  return length > 0 && length < 2048 ? std::wstring(value, length) : std::wstring();
+}
+
+// An installer process: starts crash reporting, notes its reporter's id and
+// crashes as VELTA_TEST_CRASH asks.
+VELTA_TEST_CHILD_MAIN(CrashingInstaller) {
+  StartCrashReporting("installer");
+  const uint32_t reporter = InstallerCrashReporterClient::GetInstance()->reporter_process_id();
+  if (!base::WriteFile(
+          base::CommandLine::ForCurrentProcess()->GetSwitchValuePath(kReporterFileSwitch),
+          base::NumberToString(reporter))) {
+    return 2;
+  }
+  test::CrashIfAskedFor("installer");
+  return 3;
+}
+
+// "key=value" lines of a small text file.
+std::map<std::string, std::string> ReadKeyValues(const base::FilePath& path) {
+  std::map<std::string, std::string> values;
+  std::string text;
+  base::ReadFileToString(path, &text);
+  for (const std::string& line :
+       base::SplitString(text, "\n", base::TRIM_WHITESPACE, base::SPLIT_WANT_NONEMPTY)) {
+    const size_t equals = line.find('=');
+    if (equals != std::string::npos)
+      values[line.substr(0, equals)] = line.substr(equals + 1);
+  }
+  return values;
+}
+
+// A dump file mapped for dbghelp's stream reader.
+class MappedDump {
+ public:
+  explicit MappedDump(const base::FilePath& path) {
+    file_.Set(::CreateFileW(path.value().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                            OPEN_EXISTING, 0, nullptr));
+    if (file_.IsValid())
+      mapping_.Set(::CreateFileMappingW(file_.Get(), nullptr, PAGE_READONLY, 0, 0, nullptr));
+    if (mapping_.IsValid())
+      view_ = ::MapViewOfFile(mapping_.Get(), FILE_MAP_READ, 0, 0, 0);
+    dbghelp_ = ::LoadLibraryW(L"dbghelp.dll");
+  }
+  ~MappedDump() {
+    if (view_)
+      ::UnmapViewOfFile(view_);
+    if (dbghelp_)
+      ::FreeLibrary(dbghelp_);
+  }
+  bool is_valid() const { return view_ && dbghelp_; }
+
+  // The stream of `type`, or null.
+  const void* Stream(ULONG type, ULONG* size) const {
+    using ReadStream = BOOL(WINAPI*)(PVOID, ULONG, PMINIDUMP_DIRECTORY*, PVOID*, ULONG*);
+    const auto read = reinterpret_cast<ReadStream>(
+        reinterpret_cast<void (*)()>(::GetProcAddress(dbghelp_, "MiniDumpReadDumpStream")));
+    PMINIDUMP_DIRECTORY directory = nullptr;
+    void* stream = nullptr;
+    if (!read || !read(view_, type, &directory, &stream, size))
+      return nullptr;
+    return stream;
+  }
+  std::wstring String(RVA rva) const {
+    const auto* text = reinterpret_cast<const MINIDUMP_STRING*>(
+        static_cast<const char*>(view_) + rva);
+    return std::wstring(reinterpret_cast<const wchar_t*>(text->Buffer),
+                        text->Length / sizeof(wchar_t));
+  }
+
+ private:
+  base::win::ScopedHandle file_;
+  base::win::ScopedHandle mapping_;
+  void* view_ = nullptr;
+  HMODULE dbghelp_ = nullptr;
+};
+
+TEST(CrashReportE2eTest, CrashLeavesOneDumpAndTheReporterEnds) {
+  const std::wstring server_url = GetVariable(kServerUrlVariable);
+  const base::FilePath work(GetVariable(kWorkDirVariable));
+  const std::string kind = base::WideToASCII(GetVariable(kCrashKindVariable));
+  const bool keep_logs = GetVariable(kKeepLogsVariable) == L"1";
+  if (server_url.empty() || work.empty() || kind.empty())
+    GTEST_SKIP() << "run by crash_report_e2e.py";
+  const base::FilePath dumps = work.Append(L"dumps");
+  const base::FilePath temp = work.Append(L"temp");
+  ASSERT_TRUE(base::CreateDirectory(dumps));
+  ASSERT_TRUE(base::CreateDirectory(temp));
+
+  base::CommandLine command_line = test::MakeChildCommandLine("CrashingInstaller");
+  command_line.AppendSwitchPath(kReporterFileSwitch, work.Append(L"reporter.txt"));
+  test::ChildOptions options;
+  base::EnvironmentMap& environment = options.launch.environment;
+  environment[L"VELTA_CRASH_LOG_DIR"] = dumps.value();
+  environment[L"VELTA_CRASH_KEEP_LOGS"] = keep_logs ? L"1" : L"0";
+  environment[L"VELTA_ALTERNATIVE_CRASH_SERVER_URL"] = server_url;
+  environment[L"VELTA_CRASH_REPORTER_HARNESS_TEST"] = L"1";
+  environment[L"TEMP"] = temp.value();
+  environment[L"TMP"] = temp.value();
+  environment[test::kTestCrashVariable] = L"installer:" + base::ASCIIToWide(kind);
+  environment[test::kTestCrashReportVariable] = work.Append(L"crash.txt").value();
+  const test::ChildResult child = test::RunChild(command_line, options);
+  ASSERT_TRUE(child.exited);
+  const uint32_t expected_code = kind == "breakpoint" ? 0x80000003u : 0xC0000005u;
+  EXPECT_EQ(expected_code, child.exit_code);
+
+  std::string reporter_text;
+  ASSERT_TRUE(base::ReadFileToString(work.Append(L"reporter.txt"), &reporter_text));
+  unsigned reporter_id = 0;
+  ASSERT_TRUE(base::StringToUint(reporter_text, &reporter_id));
+  ASSERT_NE(0u, reporter_id);
+  // The reporter ends once its upload has finished; it may be gone already.
+  base::win::ScopedHandle reporter(
+      ::OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, reporter_id));
+  if (reporter.IsValid()) {
+    ASSERT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(reporter.Get(), 120000));
+    DWORD exit_code = 1;
+    ASSERT_TRUE(::GetExitCodeProcess(reporter.Get(), &exit_code));
+    EXPECT_EQ(0u, exit_code);
+  }
+
+  std::vector<base::FilePath> files;
+  base::FileEnumerator enumerator(dumps, false, base::FileEnumerator::FILES);
+  for (base::FilePath file = enumerator.Next(); !file.empty(); file = enumerator.Next())
+    files.push_back(file);
+  if (!keep_logs) {
+    EXPECT_TRUE(files.empty()) << "the dump goes once it was sent";
+    return;
+  }
+  ASSERT_EQ(1u, files.size());
+  EXPECT_EQ(L"velta-crashlog-" + std::to_wstring(reporter_id) + L"-1.dmp",
+            files[0].BaseName().value());
+  int64_t size = 0;
+  ASSERT_TRUE(base::GetFileSize(files[0], &size));
+  EXPECT_LE(size, 3072000);
+
+  const std::map<std::string, std::string> crash = ReadKeyValues(work.Append(L"crash.txt"));
+  unsigned thread_id = 0;
+  ASSERT_TRUE(base::StringToUint(crash.at("thread"), &thread_id));
+
+  MappedDump dump(files[0]);
+  ASSERT_TRUE(dump.is_valid());
+  ULONG stream_size = 0;
+  const auto* exception =
+      static_cast<const MINIDUMP_EXCEPTION_STREAM*>(dump.Stream(ExceptionStream, &stream_size));
+  ASSERT_NE(nullptr, exception);
+  EXPECT_EQ(thread_id, exception->ThreadId);
+  EXPECT_EQ(expected_code, exception->ExceptionRecord.ExceptionCode);
+  if (kind == "worker-access-violation") {
+    ASSERT_GE(exception->ExceptionRecord.NumberParameters, 2u);
+    EXPECT_EQ(test::kTestCrashAddress, exception->ExceptionRecord.ExceptionInformation[1]);
+  }
+
+  const auto* threads =
+      static_cast<const MINIDUMP_THREAD_LIST*>(dump.Stream(ThreadListStream, &stream_size));
+  ASSERT_NE(nullptr, threads);
+  bool thread_found = false;
+  for (ULONG i = 0; i < threads->NumberOfThreads; ++i)
+    thread_found |= threads->Threads[i].ThreadId == thread_id;
+  EXPECT_TRUE(thread_found);
+
+  const auto* modules =
+      static_cast<const MINIDUMP_MODULE_LIST*>(dump.Stream(ModuleListStream, &stream_size));
+  ASSERT_NE(nullptr, modules);
+  const std::wstring executable =
+      base::ToLowerASCII(test::GetTestExecutablePath().BaseName().value());
+  bool module_found = false;
+  for (ULONG i = 0; i < modules->NumberOfModules; ++i) {
+    module_found |= base::EndsWith(base::ToLowerASCII(dump.String(modules->Modules[i].ModuleNameRva)),
+                                   executable, base::CompareCase::SENSITIVE);
+  }
+  EXPECT_TRUE(module_found);
+
+  const auto* version = static_cast<const char*>(dump.Stream(0x10000, &stream_size));
+  ASSERT_NE(nullptr, version);
+  EXPECT_EQ(GetProductVersion() + " " + base::NumberToString(GetBuildNumber()),
+            std::string(version, stream_size));
+}
+
+}  // namespace
+}  // namespace velta
