@@ -10,6 +10,8 @@ SIGNATURE = 0x504D444D  # "MDMP"
 THREAD_LIST_STREAM = 3
 MODULE_LIST_STREAM = 4
 EXCEPTION_STREAM = 6
+SYSTEM_INFO_STREAM = 7
+ARCHITECTURES = {0: "x86", 9: "x64"}
 
 
 class MinidumpError(Exception):
@@ -54,6 +56,12 @@ class Minidump:
         parameters = struct.unpack_from("<%dQ" % min(count, 15), self.data,
                                         rva + 8 + 32)
         return thread_id, code, flags, address, list(parameters)
+
+    def architecture(self):
+        """"x86" or "x64": the dumped process's processor architecture."""
+        rva, _ = self.streams[SYSTEM_INFO_STREAM]
+        (architecture,) = struct.unpack_from("<H", self.data, rva)
+        return ARCHITECTURES.get(architecture, "unknown %d" % architecture)
 
     def thread_ids(self):
         rva, _ = self.streams[THREAD_LIST_STREAM]
