@@ -1,11 +1,13 @@
 #!/bin/sh
 # Fails when a shipped binary carries test hooks: a symbol of a fake or of
-# this folder, or the text of a fake switch.
-#   check_no_test_hooks.sh <objdump> <binary>
+# this folder, or the text of a fake switch. A stripped binary's symbols are
+# read from its kept symbols file.
+#   check_no_test_hooks.sh <objdump> <binary> [<symbols file>]
 set -u
 objdump=$1
 binary=$2
-if ! symbols=$("$objdump" -t "$binary"); then
+symbols_file=${3:-$binary}
+if ! symbols=$("$objdump" -t "$symbols_file"); then
   echo "cannot read the symbols of $binary" >&2
   exit 1
 fi
