@@ -81,7 +81,8 @@ LONG WINAPI OnUnhandledException(EXCEPTION_POINTERS* pointers) {
 }  // namespace
 
 bool ConnectCrashClient(const std::wstring& pipe_name, uint32_t reporter_process_id,
-                        const CrashKeyEntry* entries, size_t entry_count) {
+                        const CrashKeyEntry* entries, size_t entry_count,
+                        const void* crash_info) {
   if (g_connected)
     return false;
   g_reporter = ::OpenProcess(SYNCHRONIZE, FALSE, reporter_process_id);
@@ -106,6 +107,7 @@ bool ConnectCrashClient(const std::wstring& pipe_name, uint32_t reporter_process
   registration.assertion_address = reinterpret_cast<uintptr_t>(&g_assertion);
   registration.entries_address = reinterpret_cast<uintptr_t>(entries);
   registration.entry_count = entry_count;
+  registration.crash_info_address = reinterpret_cast<uintptr_t>(crash_info);
   CrashPipeReply reply = {};
   if (!Exchange(&registration, sizeof(registration), &reply, kConnectWaitMs) ||
       reply.message != CrashPipeMessage::kRegistered) {

@@ -22,8 +22,11 @@ struct CrashKeyEntry;
 // False, leaving the process without crash reporting, when the pipe cannot
 // be reached or the reporter does not answer the registration. At most once
 // per process. `entries` must stay at its address for the process's life.
+// `crash_info` is the address of this module's crash-info block for a crash
+// handler, null for the own reporter.
 bool ConnectCrashClient(const std::wstring& pipe_name, uint32_t reporter_process_id,
-                        const CrashKeyEntry* entries, size_t entry_count);
+                        const CrashKeyEntry* entries, size_t entry_count,
+                        const void* crash_info = nullptr);
 
 // How long a crashing client waits for its dump.
 inline constexpr uint32_t kDumpWaitMs = 60000;

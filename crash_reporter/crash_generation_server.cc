@@ -178,7 +178,8 @@ void CrashGenerationServer::ServeClient(void* pipe) {
     return;
   }
   base::win::ScopedHandle process(::OpenProcess(
-      PROCESS_QUERY_INFORMATION | PROCESS_VM_READ | SYNCHRONIZE, FALSE, registration.process_id));
+      PROCESS_QUERY_INFORMATION | PROCESS_VM_READ | PROCESS_TERMINATE | SYNCHRONIZE, FALSE,
+      registration.process_id));
   if (!process.IsValid()) {
     PLOG(WARNING) << "Cannot open crash client " << registration.process_id;
     return;
@@ -200,6 +201,7 @@ void CrashGenerationServer::ServeClient(void* pipe) {
     dump.thread_id_address = registration.thread_id_address;
     dump.exception_pointers_address = registration.exception_pointers_address;
     dump.assertion_address = registration.assertion_address;
+    dump.crash_info_address = registration.crash_info_address;
     dump.entries.resize(static_cast<size_t>(registration.entry_count));
     SIZE_T read = 0;
     const size_t bytes = dump.entries.size() * sizeof(CrashKeyEntry);

@@ -20,10 +20,11 @@ namespace velta {
 // "ptime", the client's run time in milliseconds.
 struct ClientDumpRequest {
   uint32_t process_id = 0;
-  void* process = nullptr;  // query and read access; valid during the call
+  void* process = nullptr;  // query, read and terminate access; valid during the call
   uint64_t thread_id_address = 0;
   uint64_t exception_pointers_address = 0;
   uint64_t assertion_address = 0;
+  uint64_t crash_info_address = 0;
   std::vector<CrashKeyEntry> entries;
 };
 

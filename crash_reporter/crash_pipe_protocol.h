@@ -30,6 +30,7 @@ struct CrashPipeRegistration {
   uint64_t assertion_address;           // AssertionRecord
   uint64_t entries_address;             // CrashKeyEntry[entry_count]
   uint64_t entry_count;
+  uint64_t crash_info_address;          // CrashpadInfo; 0 on the own road
 };
 
 struct CrashPipeReply {

@@ -25,6 +25,7 @@
 #include "crash_reporter/crash_role_switches.h"
 #include "crash_reporter/crash_upload.h"
 #include "crash_reporter/fallback_handler.h"
+#include "crash_reporter/handler/crash_report_exception_handler.h"
 #include "crash_reporter/minidump_writer.h"
 #include "crash_reporter/parameters_map.h"
 #include "crash_reporter/parent_process_watcher.h"
@@ -41,6 +42,8 @@ struct DumpContext {
   CrashCounter* counter;
   bool keep_logs;
 };
+
+}  // namespace
 
 void InitCrashReporterLogging() {
   wchar_t temp[MAX_PATH + 1];
@@ -61,6 +64,8 @@ void InitCrashReporterLogging() {
   logging::InitLogging(settings);
   logging::SetMinLogLevel(logging::LOG_INFO);
 }
+
+namespace {
 
 bool OnClientDumpRequest(const DumpContext& context, const ClientDumpRequest& request) {
   GetPendingWorkCounter().Increment();
@@ -165,7 +170,8 @@ uint32_t RunCrashReporterProcess(const base::CommandLine& command_line) {
       return kCrashReporterUseCrashHandler;
     return RunOwnCrashReporter(command_line);
   }
-  // The crash handler role is not built yet (crash_reporter/TODO.md).
+  if (command_line.GetSwitchValueASCII(kProcessTypeSwitch) == kCrashpadHandlerType)
+    return crashpad::RunCrashpadHandlerRole(command_line);
   return kCrashReporterFailed;
 }
 

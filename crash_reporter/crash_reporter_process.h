@@ -24,6 +24,10 @@ enum CrashReporterExitCode : uint32_t {
 // the parent has ended and every dump and upload has finished.
 uint32_t RunCrashReporterProcess(const base::CommandLine& command_line);
 
+// The crash roles' log: "velta_crashreporter.log" in the temporary folder,
+// started anew by each process; the system debug log when there is no room.
+void InitCrashReporterLogging();
+
 }  // namespace velta
 
 #endif  // CRASH_REPORTER_CRASH_REPORTER_PROCESS_H_

@@ -4,20 +4,26 @@
 
 #include <windows.h>
 
+#include <list>
 #include <memory>
+#include <string_view>
 
 #include "base/base_paths.h"
 #include "base/command_line.h"
 #include "base/files/file_path.h"
 #include "base/path_service.h"
+#include "base/strings/utf_string_conversions.h"
 #include "base/win/get_function.h"
 #include "base/win/scoped_handle.h"
 #include "crash_reporter/crash_client.h"
+#include "crash_reporter/crash_environment.h"
+#include "crash_reporter/crash_info_block.h"
 #include "crash_reporter/crash_key_table.h"
 #include "crash_reporter/crash_keys.h"
 #include "crash_reporter/crash_reporter_process.h"
 #include "crash_reporter/crash_role_switches.h"
 #include "crash_reporter/fallback_handler.h"
+#include "desktop/windows/installer/common/named_urls.h"
 #include "desktop/windows/installer/common/product_constants.h"
 
 namespace velta {
@@ -25,6 +31,8 @@ namespace {
 
 constexpr DWORD kLaunchWaitMs = 2000;
 constexpr DWORD kCallbackFilterFlag = 0x1;
+// How long a client waits for its crash handler to be ready.
+constexpr DWORD kHandlerWaitMs = 10000;
 
 bool ConnectToCrashReporter() {
   static bool connected = false;
@@ -39,6 +47,82 @@ bool ConnectToCrashReporter() {
   if (!connected)
     SetCrashKeyImplementation(nullptr);
   return connected;
+}
+
+// Crash keys kept as simple annotations of the crash-info block, where the
+// crash handler reads them.
+class AnnotationCrashKeys : public CrashKeyImplementation {
+ public:
+  CrashKey* Allocate(const char* name, size_t value_size) override {
+    keys_.push_back(CrashKey{name, value_size});
+    return &keys_.back();
+  }
+  void Set(CrashKey* key, std::string_view value) override {
+    SimpleStringDictionary* dictionary = GetCrashpadInfo()->simple_annotations;
+    if (!dictionary || !key->name)
+      return;
+    const size_t limit = key->value_size == 0 ? 0 : key->value_size - 1;
+    dictionary->SetKeyValue(key->name, value.substr(0, Utf8PrefixLength(value, limit)));
+  }
+  void Clear(CrashKey* key) override {
+    SimpleStringDictionary* dictionary = GetCrashpadInfo()->simple_annotations;
+    if (dictionary && key->name)
+      dictionary->RemoveKey(key->name);
+  }
+
+ private:
+  std::list<CrashKey> keys_;
+};
+
+// Starts the crash handler for this process and connects to it. The
+// handler's options: the report folder, the upload address
+// (VELTA_CRASH_SERVER_URL, else the named crash collector) and the crash
+// counter file. False when there is no report folder or no handler.
+bool StartCrashpadClient(const base::FilePath& handler, const std::string& process_type) {
+  base::FilePath database;
+  if (!GetCrashDumpDirectory(&database))
+    return false;
+  std::string url = GetEnvironmentUtf8(GetCrashEnvVarName("CRASH_SERVER_URL"));
+  if (url.empty())
+    url = GetNamedUrl("crash_collector");
+
+  base::CommandLine command_line(handler);
+  command_line.AppendSwitchASCII(kProcessTypeSwitch, kCrashpadHandlerType);
+  command_line.AppendArg("/prefetch:7");
+  command_line.AppendSwitchPath(kHandlerDatabaseSwitch, database);
+  command_line.AppendSwitchNative(kHandlerUrlSwitch, base::UTF8ToWide(url));
+  base::FilePath count_file;
+  if (GetCrashCountFilePath(&count_file))
+    command_line.AppendSwitchPath(kHandlerCrashCountFileSwitch, count_file);
+  command_line.AppendSwitchASCII(kHandlerInitialClientSwitch,
+                                 std::to_string(::GetCurrentProcessId()));
+
+  const std::wstring ready_name =
+      kCrashHandlerReadyEventPrefix + std::to_wstring(::GetCurrentProcessId());
+  base::win::ScopedHandle ready(::CreateEventW(nullptr, TRUE, FALSE, ready_name.c_str()));
+  if (!ready.IsValid())
+    return false;
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION info = {};
+  std::wstring text = command_line.GetCommandLineString();
+  if (!::CreateProcessW(nullptr, text.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &info)) {
+    return false;
+  }
+  ::CloseHandle(info.hThread);
+  base::win::ScopedHandle process(info.hProcess);
+  const HANDLE handles[] = {ready.Get(), process.Get()};
+  if (::WaitForMultipleObjects(2, handles, FALSE, kHandlerWaitMs) != WAIT_OBJECT_0)
+    return false;
+  InstallerCrashReporterClient::GetInstance()->set_handler_process_id(info.dwProcessId);
+
+  InitializeCrashpadInfo(true);
+  SetRestartCommandLine(nullptr);
+  SetCrashCounterName(process_type.empty() ? "browser" : process_type);
+  SetCrashKeyImplementation(std::make_unique<AnnotationCrashKeys>());
+  return ConnectCrashClient(kCrashHandlerPipePrefix + std::to_wstring(info.dwProcessId),
+                            info.dwProcessId, nullptr, 0, GetCrashpadInfo());
 }
 
 }  // namespace
@@ -136,8 +220,8 @@ void InitCrashReporting(const std::string& process_type) {
         SetInitialCrashKeys(process_type, false);
       break;
     case CrashReporterLaunch::kUseCrashHandler:
-      // The crash handler road is not built yet (crash_reporter/TODO.md):
-      // the process runs without crash reporting, as when no handler starts.
+      if (StartCrashpadClient(reporter, process_type))
+        SetInitialCrashKeys(process_type, true);
       break;
     case CrashReporterLaunch::kFailed:
     case CrashReporterLaunch::kDisabled:

@@ -27,10 +27,14 @@ class InstallerCrashReporterClient {
 
   uint32_t reporter_process_id() const { return reporter_process_id_; }
   void set_reporter_process_id(uint32_t id) { reporter_process_id_ = id; }
+  // The crash handler's id on the crash handler road; 0 otherwise.
+  uint32_t handler_process_id() const { return handler_process_id_; }
+  void set_handler_process_id(uint32_t id) { handler_process_id_ = id; }
 
  private:
   InstallerCrashReporterClient() = default;
   uint32_t reporter_process_id_ = 0;
+  uint32_t handler_process_id_ = 0;
 };
 
 // `crash-reporter-parent-id`, or `type` = "crashpad-handler".

@@ -12,6 +12,16 @@ inline constexpr char kProcessTypeSwitch[] = "type";
 inline constexpr char kCrashpadHandlerType[] = "crashpad-handler";
 inline constexpr char kFallbackHandlerType[] = "fallback-handler";
 
+// The crash handler's options.
+inline constexpr char kHandlerDatabaseSwitch[] = "database";
+inline constexpr char kHandlerUrlSwitch[] = "url";
+inline constexpr char kHandlerCrashCountFileSwitch[] = "crash-count-file";
+inline constexpr char kHandlerInitialClientSwitch[] = "initial-client-pid";
+
+// The crash handler's ready event (with its first client's id) and pipe.
+inline constexpr wchar_t kCrashHandlerReadyEventPrefix[] = L"VeltaCrashHandlerReady";
+inline constexpr wchar_t kCrashHandlerPipePrefix[] = L"\\\\.\\pipe\\VeltaCrashHandler";
+
 // The reporter's init event and pipe: the base name and the process id.
 inline constexpr wchar_t kCrashReporterInitEventPrefix[] = L"VeltaCrashReporterInitEvent";
 inline constexpr wchar_t kCrashReporterPipePrefix[] = L"\\\\.\\pipe\\VeltaCrashReporter";

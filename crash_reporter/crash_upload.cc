@@ -125,6 +125,10 @@ void SetUploadUrl() {
                                                      : alternative);
 }
 
+void SetUploadUrlTo(const std::wstring& url) {
+  UploadUrl() = url;
+}
+
 const std::wstring& GetUploadUrl() {
   return UploadUrl();
 }

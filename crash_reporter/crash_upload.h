@@ -36,6 +36,8 @@ class CrashUploadJob {
 // Fixes the upload address: VELTA_ALTERNATIVE_CRASH_SERVER_URL when set,
 // else the named URL "crash_collector". Called before any upload starts.
 void SetUploadUrl();
+// The crash handler's address, given on its command line.
+void SetUploadUrlTo(const std::wstring& url);
 const std::wstring& GetUploadUrl();
 
 // Queues the upload (compressed) on the system thread pool; the process's

@@ -61,7 +61,7 @@ bool ReadExactly(HANDLE process, uint64_t address, void* buffer, size_t size) {
 }  // namespace
 
 bool WriteMinidump(void* process, uint32_t process_id, const ReporterExceptionBlock& block,
-                   void* file, uint64_t size_limit) {
+                   void* file, uint64_t size_limit, const std::string* crash_info) {
   ScopedDbghelp dbghelp;
   const WriteDumpFunction write_dump = dbghelp.write_dump();
   if (!write_dump) {
@@ -77,7 +77,7 @@ bool WriteMinidump(void* process, uint32_t process_id, const ReporterExceptionBl
 
   std::string version = GetProductVersion() + " " + base::NumberToString(GetBuildNumber());
   AssertionRecord assertion = block.assertion;
-  MINIDUMP_USER_STREAM streams[2] = {};
+  MINIDUMP_USER_STREAM streams[3] = {};
   streams[0].Type = kVersionStreamType;
   streams[0].BufferSize = static_cast<ULONG>(version.size());
   streams[0].Buffer = version.data();
@@ -89,6 +89,13 @@ bool WriteMinidump(void* process, uint32_t process_id, const ReporterExceptionBl
     streams[1].BufferSize = sizeof(assertion);
     streams[1].Buffer = &assertion;
     user_streams.UserStreamCount = 2;
+  }
+  std::string crash_info_copy = crash_info ? *crash_info : std::string();
+  if (crash_info) {
+    MINIDUMP_USER_STREAM& stream = streams[user_streams.UserStreamCount++];
+    stream.Type = kCrashInfoStreamType;
+    stream.BufferSize = static_cast<ULONG>(crash_info_copy.size());
+    stream.Buffer = crash_info_copy.data();
   }
 
   for (const MINIDUMP_TYPE type : {kFirstDumpType, kNormalDumpType}) {
@@ -116,7 +123,8 @@ bool WriteMinidump(void* process, uint32_t process_id, const ReporterExceptionBl
 }
 
 bool WriteMinidumpToFile(void* process, uint32_t process_id, const ReporterExceptionBlock& block,
-                         const base::FilePath& path, uint64_t size_limit) {
+                         const base::FilePath& path, uint64_t size_limit,
+                         const std::string* crash_info) {
   base::win::ScopedHandle file(::CreateFileW(path.value().c_str(), GENERIC_WRITE, FILE_SHARE_READ,
                                              nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
                                              nullptr));
@@ -124,7 +132,8 @@ bool WriteMinidumpToFile(void* process, uint32_t process_id, const ReporterExcep
     PLOG(ERROR) << "Cannot create the dump file " << path.value();
     return false;
   }
-  const bool written = WriteMinidump(process, process_id, block, file.Get(), size_limit);
+  const bool written =
+      WriteMinidump(process, process_id, block, file.Get(), size_limit, crash_info);
   file.Close();
   if (!written)
     ::DeleteFileW(path.value().c_str());
@@ -133,7 +142,8 @@ bool WriteMinidumpToFile(void* process, uint32_t process_id, const ReporterExcep
 
 bool WriteDumpForClient(uint32_t process_id, uint64_t thread_id_address,
                         uint64_t exception_pointers_address, uint64_t assertion_address,
-                        const base::FilePath& path, uint64_t size_limit) {
+                        const base::FilePath& path, uint64_t size_limit,
+                        const std::string* crash_info) {
   base::win::ScopedHandle process(
       ::OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, process_id));
   if (!process.IsValid()) {
@@ -153,7 +163,20 @@ bool WriteDumpForClient(uint32_t process_id, uint64_t thread_id_address,
   }
   block.thread_id = thread_id;
   block.exception_pointers = reinterpret_cast<uintptr_t>(exception_pointers);
-  return WriteMinidumpToFile(process.Get(), process_id, block, path, size_limit);
+  return WriteMinidumpToFile(process.Get(), process_id, block, path, size_limit, crash_info);
+}
+
+uint32_t ReadClientExceptionCode(void* process, uint64_t exception_pointers_address) {
+  EXCEPTION_POINTERS* pointers = nullptr;
+  EXCEPTION_POINTERS copy = {};
+  DWORD code = 0;
+  if (!ReadExactly(process, exception_pointers_address, &pointers, sizeof(pointers)) ||
+      !ReadExactly(process, reinterpret_cast<uintptr_t>(pointers), &copy, sizeof(copy)) ||
+      !ReadExactly(process, reinterpret_cast<uintptr_t>(copy.ExceptionRecord), &code,
+                   sizeof(code))) {
+    return 0;
+  }
+  return code;
 }
 
 bool WriteDumpFromExceptionBlock(uint32_t process_id, uint64_t block_address,

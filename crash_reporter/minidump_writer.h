@@ -6,6 +6,8 @@
 #include <stddef.h>
 #include <stdint.h>
 
+#include <string>
+
 namespace base {
 class FilePath;
 }
@@ -49,6 +51,9 @@ static_assert(sizeof(ReporterExceptionBlock) == 792, "the block is shared betwee
 inline constexpr uint32_t kVersionStreamType = 0x10000;
 inline constexpr uint32_t kAssertionStreamType = 0x10001;
 
+// The crash handler's stream of annotations and crash figures.
+inline constexpr uint32_t kCrashInfoStreamType = 0x43500001;
+
 // The largest dump of a crashed client, and of a crashed crash reporter.
 inline constexpr uint64_t kClientDumpSizeLimit = 3072000;
 inline constexpr uint64_t kReporterDumpSizeLimit = 512000;
@@ -59,11 +64,13 @@ inline constexpr uint64_t kReporterDumpSizeLimit = 512000;
 // dump. False when no attempt gives a dump within the limit; the file is then
 // empty.
 bool WriteMinidump(void* process, uint32_t process_id, const ReporterExceptionBlock& block,
-                   void* file, uint64_t size_limit);
+                   void* file, uint64_t size_limit, const std::string* crash_info = nullptr);
 
 // WriteMinidump into a new file at `path`; a failed dump leaves no file.
+// `crash_info`, when given, becomes stream kCrashInfoStreamType.
 bool WriteMinidumpToFile(void* process, uint32_t process_id, const ReporterExceptionBlock& block,
-                         const base::FilePath& path, uint64_t size_limit);
+                         const base::FilePath& path, uint64_t size_limit,
+                         const std::string* crash_info = nullptr);
 
 // Dumps a crashed client from the addresses it registered: its crashing
 // thread id, its exception pointers and, when given, its assertion record.
@@ -71,7 +78,12 @@ bool WriteMinidumpToFile(void* process, uint32_t process_id, const ReporterExcep
 // reporter's own executable). False when any read fails or comes up short.
 bool WriteDumpForClient(uint32_t process_id, uint64_t thread_id_address,
                         uint64_t exception_pointers_address, uint64_t assertion_address,
-                        const base::FilePath& path, uint64_t size_limit);
+                        const base::FilePath& path, uint64_t size_limit,
+                        const std::string* crash_info = nullptr);
+
+// The exception code of a crashed client, read through its exception
+// pointers; 0 when it cannot be read.
+uint32_t ReadClientExceptionCode(void* process, uint64_t exception_pointers_address);
 
 // Dumps a crashed crash reporter from the 792-byte block at `block_address`.
 bool WriteDumpFromExceptionBlock(uint32_t process_id, uint64_t block_address,

@@ -232,6 +232,11 @@ def main():
         check_reporter_crash(os.path.join(work_root, "reporter-crash"),
                              server.requests[before:])
 
+        # The crash handler road: two crashes reported (one of them restarted),
+        # one with handling switched off not.
+        run_scenario(emulator, binary, work_root, server, "handler", "", 200, True,
+                     "CrashHandlerCountsRestartsAndFilters", "handler", expected_uploads=2)
+
         # A server that answers anything but 200 has not taken the report; the
         # dump goes all the same when logs are not kept.
         for status in (201, 500):

@@ -25,6 +25,7 @@
 #include "base/strings/utf_string_conversions.h"
 #include "base/win/registry.h"
 #include "base/win/scoped_handle.h"
+#include "crash_reporter/crash_info_block.h"
 #include "crash_reporter/crash_reporting.h"
 #include "crash_reporter/fallback_handler.h"
 #include "desktop/windows/installer/common/product_constants.h"
@@ -33,6 +34,7 @@
 #include "testing/child_process.h"
 #include "testing/fake_hooks/crash_hook.h"
 #include "testing/multiprocess_test.h"
+#include "testing/unique_names.h"
 
 namespace velta {
 namespace {
@@ -42,6 +44,16 @@ constexpr wchar_t kWorkDirVariable[] = L"VELTA_E2E_WORK_DIR";
 constexpr wchar_t kCrashKindVariable[] = L"VELTA_E2E_CRASH_KIND";
 constexpr wchar_t kKeepLogsVariable[] = L"VELTA_E2E_KEEP_LOGS";
 constexpr char kReporterFileSwitch[] = "reporter-file";
+constexpr char kRestartEventSwitch[] = "restarted-event";
+constexpr char kHandlerDisabledSwitch[] = "handler-disabled";
+
+// Started again by the crash handler: says so through the named event.
+VELTA_TEST_CHILD_MAIN(SignalRestarted) {
+  base::win::ScopedHandle event(::OpenEventW(
+      EVENT_MODIFY_STATE, FALSE,
+      base::CommandLine::ForCurrentProcess()->GetSwitchValueNative(kRestartEventSwitch).c_str()));
+  return event.IsValid() && ::SetEvent(event.Get()) ? 0 : 1;
+}
 
 std::wstring GetVariable(const wchar_t* name) {
   wchar_t value[2048];
@@ -52,8 +64,22 @@ std::wstring GetVariable(const wchar_t* name) {
 // An installer process: starts crash reporting, notes its reporter's id and
 // crashes as VELTA_TEST_CRASH asks.
 VELTA_TEST_CHILD_MAIN(CrashingInstaller) {
+  const base::CommandLine& command_line = *base::CommandLine::ForCurrentProcess();
   StartCrashReporting("installer");
-  const uint32_t reporter = InstallerCrashReporterClient::GetInstance()->reporter_process_id();
+  const InstallerCrashReporterClient* client = InstallerCrashReporterClient::GetInstance();
+  const uint32_t reporter = client->reporter_process_id() ? client->reporter_process_id()
+                                                          : client->handler_process_id();
+  // What a client of the crash handler may ask for.
+  if (command_line.HasSwitch(kRestartEventSwitch)) {
+    const std::vector<std::string> restart = {
+        base::WideToUTF8(test::GetTestExecutablePath().value()),
+        "--velta-test-child=SignalRestarted",
+        "--" + std::string(kRestartEventSwitch) + "=" +
+            command_line.GetSwitchValueASCII(kRestartEventSwitch)};
+    SetRestartCommandLine(&restart);
+  }
+  if (command_line.HasSwitch(kHandlerDisabledSwitch))
+    GetCrashpadInfo()->crashpad_handler_behavior = TriState::kDisabled;
   if (!base::WriteFile(
           base::CommandLine::ForCurrentProcess()->GetSwitchValuePath(kReporterFileSwitch),
           base::NumberToString(reporter))) {
@@ -245,8 +271,8 @@ uint32_t CrashReporterAndWaitForFallback(const base::EnvironmentMap& environment
       base::LaunchProcess(test::MakeChildCommandLine("CrashingReporter"), options);
   EXPECT_TRUE(reporter.IsValid());
   uint32_t exit_code = 0;
-  // Less than the fallback's 20 s wait: the handler must say it is done.
-  EXPECT_TRUE(test::WaitForChildExit(reporter, base::TimeDelta::FromSeconds(19), &exit_code));
+  // The crashed process waits at most 20 s for its fallback handler.
+  EXPECT_TRUE(test::WaitForChildExit(reporter, base::TimeDelta::FromSeconds(60), &exit_code));
   // The fallback handlers that still run (one that was quick may be gone).
   std::vector<base::win::ScopedHandle> fallbacks;
   base::win::ScopedHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
@@ -314,6 +340,114 @@ TEST(CrashReportE2eTest, ReporterCrashGoesToTheFallbackHandler) {
     EXPECT_EQ(last_crash, ReadLastCrash(key)) << "the second crash is not sent";
   }
   key.DeleteValue(kLastCrashValue);
+}
+
+struct HandlerRun {
+  uint32_t exit_code = 0;
+  std::vector<base::FilePath> dumps;
+};
+
+// One crash of an installer process on the crash handler road.
+HandlerRun CrashWithHandler(const base::FilePath& work, const std::string& name,
+                            const std::vector<std::pair<std::string, std::string>>& switches) {
+  HandlerRun run;
+  const base::FilePath folder = work.AppendASCII(name);
+  const base::FilePath reports = folder.Append(L"reports");
+  const base::FilePath temp = folder.Append(L"temp");
+  EXPECT_TRUE(base::CreateDirectory(reports));
+  EXPECT_TRUE(base::CreateDirectory(temp));
+  base::CommandLine command_line = test::MakeChildCommandLine("CrashingInstaller");
+  command_line.AppendSwitchPath(kReporterFileSwitch, folder.Append(L"handler.txt"));
+  command_line.AppendSwitch("with-feature:enable-crashpad-on-windows");
+  command_line.AppendSwitchPath("user-data-dir", work.Append(L"profile"));
+  for (const auto& [key, value] : switches)
+    command_line.AppendSwitchASCII(key, value);
+  test::ChildOptions options;
+  base::EnvironmentMap& environment = options.launch.environment;
+  environment[L"VELTA_CRASH_LOG_DIR"] = reports.value();
+  environment[L"VELTA_CRASH_KEEP_LOGS"] = L"1";
+  environment[L"VELTA_CRASH_SERVER_URL"] = GetVariable(kServerUrlVariable);
+  environment[L"VELTA_CRASH_REPORTER_HARNESS_TEST"] = L"1";
+  environment[L"TEMP"] = temp.value();
+  environment[L"TMP"] = temp.value();
+  environment[test::kTestCrashVariable] = L"installer:worker-access-violation";
+  environment[test::kTestCrashReportVariable] = folder.Append(L"crash.txt").value();
+  const test::ChildResult child = test::RunChild(command_line, options);
+  EXPECT_TRUE(child.exited);
+  run.exit_code = child.exit_code;
+
+  std::string text;
+  unsigned handler_id = 0;
+  EXPECT_TRUE(base::ReadFileToString(folder.Append(L"handler.txt"), &text));
+  EXPECT_TRUE(base::StringToUint(text, &handler_id));
+  EXPECT_NE(0u, handler_id) << "no crash handler";
+  base::win::ScopedHandle handler(::OpenProcess(SYNCHRONIZE, FALSE, handler_id));
+  if (handler.IsValid()) {
+    EXPECT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(handler.Get(), 120000));
+  }
+  base::FileEnumerator enumerator(reports, false, base::FileEnumerator::FILES, L"*.dmp");
+  for (base::FilePath file = enumerator.Next(); !file.empty(); file = enumerator.Next())
+    run.dumps.push_back(file);
+  return run;
+}
+
+std::string ReadCrashCounts(const base::FilePath& work) {
+  std::string counts;
+  base::ReadFileToString(work.Append(L"profile").Append(L"crash_count.txt"), &counts);
+  return counts;
+}
+
+// The crash handler road (feature "enable-crashpad-on-windows"): a crash is
+// counted under the client's name in the user data folder's counter file,
+// its dump carries the crash-info stream without the handler's own entries,
+// a client that asked for it is started again, and a client that switched
+// handling off ends unreported.
+TEST(CrashReportE2eTest, CrashHandlerCountsRestartsAndFilters) {
+  const base::FilePath work(GetVariable(kWorkDirVariable));
+  if (GetVariable(kServerUrlVariable).empty() || work.empty() ||
+      GetVariable(L"VELTA_E2E_SCENARIO") != L"handler") {
+    GTEST_SKIP() << "run by crash_report_e2e.py";
+  }
+
+  const HandlerRun counted = CrashWithHandler(work, "counted", {});
+  EXPECT_EQ(0xC0000005u, counted.exit_code);
+  EXPECT_EQ(R"({"installer":1})", ReadCrashCounts(work));
+  ASSERT_EQ(1u, counted.dumps.size());
+  MappedDump dump(counted.dumps[0]);
+  ASSERT_TRUE(dump.is_valid());
+  ULONG size = 0;
+  const auto* stream = static_cast<const char*>(dump.Stream(0x43500001, &size));
+  ASSERT_NE(nullptr, stream);
+  std::map<std::string, std::string> info;
+  const std::vector<std::string> parts =
+      base::SplitString(std::string_view(stream, size), std::string_view("\0", 1),
+                        base::KEEP_WHITESPACE, base::SPLIT_WANT_ALL);
+  for (size_t i = 0; i + 1 < parts.size(); i += 2)
+    info[parts[i]] = parts[i + 1];
+  int64_t startup = 0, crash = 0, uptime = -1;
+  ASSERT_TRUE(base::StringToInt64(info["StartupTime"], &startup));
+  ASSERT_TRUE(base::StringToInt64(info["CrashTime"], &crash));
+  ASSERT_TRUE(base::StringToInt64(info["CrashUptime"], &uptime));
+  EXPECT_EQ(crash - startup, uptime);
+  EXPECT_EQ("installer", info["ptype"]);
+  EXPECT_EQ("crashpad", info["crash_reporting_system"]);
+  EXPECT_EQ(0u, info.count("crash_counter_name"));
+  for (const auto& [key, value] : info)
+    EXPECT_FALSE(base::StartsWith(key, "restart_cmd_line_key_")) << key;
+
+  const std::wstring restarted_name = test::UniqueWideName("restarted");
+  base::win::ScopedHandle restarted(::CreateEventW(nullptr, TRUE, FALSE, restarted_name.c_str()));
+  const HandlerRun restart =
+      CrashWithHandler(work, "restart", {{kRestartEventSwitch, base::WideToUTF8(restarted_name)}});
+  EXPECT_EQ(0xC0000005u, restart.exit_code);
+  EXPECT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(restarted.Get(), 60000))
+      << "the client was not started again";
+  EXPECT_EQ(R"({"installer":2})", ReadCrashCounts(work));
+
+  const HandlerRun disabled = CrashWithHandler(work, "disabled", {{kHandlerDisabledSwitch, "1"}});
+  EXPECT_EQ(0xC0000005u, disabled.exit_code);
+  EXPECT_TRUE(disabled.dumps.empty());
+  EXPECT_EQ(R"({"installer":2})", ReadCrashCounts(work));
 }
 
 }  // namespace
