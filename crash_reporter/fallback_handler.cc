@@ -93,7 +93,9 @@ uint32_t HandleReporterException(const base::CommandLine& command_line) {
     return 0;
   }
   InitCrashLogDirectory();
-  {
+  // Without a counter file the count could only be dropped: no counter, and
+  // no half second of final attempts before the dump.
+  if (!GetReporterCrashCountFile().empty()) {
     CrashCounter counter(GetReporterCrashCountFile());
     counter.Increment("crash_reporter");
   }

@@ -132,8 +132,14 @@ bool WriteMinidumpToFile(void* process, uint32_t process_id, const ReporterExcep
     PLOG(ERROR) << "Cannot create the dump file " << path.value();
     return false;
   }
-  const bool written =
-      WriteMinidump(process, process_id, block, file.Get(), size_limit, crash_info);
+  bool written = WriteMinidump(process, process_id, block, file.Get(), size_limit, crash_info);
+  // A process that ended while it was dumped (a crashed crash reporter waits
+  // only 20 s for its fallback handler) leaves a dump without its threads
+  // and exception: no use to anyone.
+  if (written && ::WaitForSingleObject(process, 0) == WAIT_OBJECT_0) {
+    LOG(ERROR) << "Process " << process_id << " ended while its dump was written";
+    written = false;
+  }
   file.Close();
   if (!written)
     ::DeleteFileW(path.value().c_str());
@@ -145,7 +151,7 @@ bool WriteDumpForClient(uint32_t process_id, uint64_t thread_id_address,
                         const base::FilePath& path, uint64_t size_limit,
                         const std::string* crash_info) {
   base::win::ScopedHandle process(
-      ::OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, process_id));
+      ::OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ | SYNCHRONIZE, FALSE, process_id));
   if (!process.IsValid()) {
     PLOG(ERROR) << "Cannot open the crashed process " << process_id;
     return false;
@@ -182,7 +188,7 @@ uint32_t ReadClientExceptionCode(void* process, uint64_t exception_pointers_addr
 bool WriteDumpFromExceptionBlock(uint32_t process_id, uint64_t block_address,
                                  const base::FilePath& path, uint64_t size_limit) {
   base::win::ScopedHandle process(
-      ::OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, process_id));
+      ::OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ | SYNCHRONIZE, FALSE, process_id));
   if (!process.IsValid()) {
     PLOG(ERROR) << "Cannot open the crashed crash reporter " << process_id;
     return false;

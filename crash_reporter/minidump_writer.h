@@ -67,6 +67,8 @@ bool WriteMinidump(void* process, uint32_t process_id, const ReporterExceptionBl
                    void* file, uint64_t size_limit, const std::string* crash_info = nullptr);
 
 // WriteMinidump into a new file at `path`; a failed dump leaves no file.
+// `process` needs synchronize access as well: a process that ended while it
+// was dumped gives no dump.
 // `crash_info`, when given, becomes stream kCrashInfoStreamType.
 bool WriteMinidumpToFile(void* process, uint32_t process_id, const ReporterExceptionBlock& block,
                          const base::FilePath& path, uint64_t size_limit,
