@@ -11,15 +11,19 @@ with its own reader and checks what the local crash server received.
 import email.parser
 import email.policy
 import gzip
+import json
 import os
 import re
 import shutil
 import subprocess
 import sys
+import time
 
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-import crash_server  # noqa: E402
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, HERE)
 import read_minidump  # noqa: E402
+
+HTTP_SERVER = os.path.join(HERE, "..", "http_server", "http_server.py")
 
 ACCESS_VIOLATION = 0xC0000005
 BREAKPOINT = 0x80000003
@@ -33,6 +37,64 @@ REQUIRED_FIELDS = ["ptype", "prod", "ver", "UBN", "BuildID", "ReleaseChannel",
                    "process_page_file_peak_usage"]
 
 failures = []
+
+
+class CrashServer:
+    """The loopback test server standing in for the crash server: a POST to
+    /status/<n> is answered with status n; requests are read from its log."""
+
+    STATUSES = (200, 201, 500)
+
+    def __init__(self, folder):
+        self.folder = folder
+        shutil.rmtree(folder, ignore_errors=True)
+        os.makedirs(folder)
+        self.rules = os.path.join(folder, "rules.json")
+        self.log = os.path.join(folder, "requests.jsonl")
+        self.port_file = os.path.join(folder, "port")
+        with open(self.rules, "w") as file:
+            json.dump({"routes": [{"path": "/status/%d" % status, "method": "POST",
+                                   "replies": [{"status": status}]}
+                                  for status in self.STATUSES]}, file)
+        self.process = None
+        self.port = None
+
+    def __enter__(self):
+        self.process = subprocess.Popen(
+            [sys.executable, HTTP_SERVER, "--port-file", self.port_file, "--rules", self.rules,
+             "--log", self.log, "--bodies", os.path.join(self.folder, "bodies"),
+             "--max-seconds", "1200"],
+            stdout=subprocess.DEVNULL)
+        deadline = time.monotonic() + 30
+        while not os.path.exists(self.port_file):
+            if time.monotonic() > deadline or self.process.poll() is not None:
+                raise RuntimeError("the test server did not start")
+            time.sleep(0.05)
+        self.port = int(open(self.port_file).read())
+        return self
+
+    def __exit__(self, *args):
+        self.process.terminate()
+        self.process.wait(timeout=30)
+
+    def url(self, status):
+        return "http://127.0.0.1:%d/status/%d" % (self.port, status)
+
+    @property
+    def requests(self):
+        """(path, headers, body) of every POST so far, in order."""
+        if not os.path.exists(self.log):
+            return []
+        requests = []
+        for line in open(self.log):
+            entry = json.loads(line)
+            if entry["method"] != "POST":
+                continue
+            body = b""
+            if entry.get("body_file"):
+                body = open(entry["body_file"], "rb").read()
+            requests.append((entry["path"], entry["headers"], body))
+        return requests
 
 
 def check(condition, message):
@@ -207,7 +269,7 @@ def check_reporter_crash(work, requests):
 def main():
     emulator, binary, work_root = sys.argv[1:4]
     os.makedirs(work_root, exist_ok=True)
-    with crash_server.CrashServer() as server:
+    with CrashServer(os.path.join(work_root, "server")) as server:
         request, work, _ = run_scenario(emulator, binary, work_root, server,
                                         "access-violation", "worker-access-violation",
                                         200, True)
