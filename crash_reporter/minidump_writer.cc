@@ -99,7 +99,11 @@ bool WriteMinidump(void* process, uint32_t process_id, const ReporterExceptionBl
   }
 
   for (const MINIDUMP_TYPE type : {kFirstDumpType, kNormalDumpType}) {
-    if (write_dump(process, process_id, file, type, &exception, &user_streams, nullptr)) {
+    // Without exception pointers there is no exception to record: dbghelp
+    // would read through a null pointer of the dumped process (Wine's 32-bit
+    // dbghelp crashes on it).
+    if (write_dump(process, process_id, file, type,
+                   block.exception_pointers ? &exception : nullptr, &user_streams, nullptr)) {
       LARGE_INTEGER size = {};
       if (!::GetFileSizeEx(file, &size)) {
         PLOG(ERROR) << "Cannot read the size of the dump";
