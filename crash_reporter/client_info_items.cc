@@ -59,11 +59,6 @@ std::optional<std::wstring> ValidValue(const CrashKeyEntry& entry) {
   return std::wstring(entry.value, entry.value + length);
 }
 
-int64_t ToUnixSeconds(base::Time time) {
-  // Milliseconds first, then whole seconds truncated toward zero.
-  return (time - base::Time::UnixEpoch()).InMilliseconds() / 1000;
-}
-
 int64_t SaturatedMultiply(int64_t value, int64_t factor) {
   if (value > std::numeric_limits<int64_t>::max() / factor)
     return std::numeric_limits<int64_t>::max();
@@ -205,12 +200,10 @@ void AddMemoryParameters(void* process, ParametersMap* map) {
   if (!process)
     return;
 
-  using QueryFunction = LONG(WINAPI*)(HANDLE, ULONG, PVOID, ULONG, PULONG);
-  const auto query =
-      base::win::GetFunction<QueryFunction>(L"ntdll.dll", "NtQueryInformationProcess");
-  VirtualMemoryCounters counters = {};
-  if (query && query(process, kProcessVmCounters, &counters, sizeof(counters), nullptr) >= 0)
-    map->Set(L"mem_virtual_size", static_cast<uint64_t>(counters.VirtualSize));
+  uint64_t virtual_size = 0;
+  uint64_t peak_virtual_size = 0;
+  if (GetProcessVirtualMemory(process, &virtual_size, &peak_virtual_size))
+    map->Set(L"mem_virtual_size", virtual_size);
 
   PROCESS_MEMORY_COUNTERS_EX memory = {};
   memory.cb = sizeof(memory);
@@ -235,6 +228,25 @@ void AddProductParameters(void* process, ParametersMap* map) {
     if (!image.empty())
       map->Set(std::string("symbols-package"), GetSymbolsPackageName(image));
   }
+}
+
+int64_t ToUnixSeconds(base::Time time) {
+  // Milliseconds first, then whole seconds truncated toward zero.
+  return (time - base::Time::UnixEpoch()).InMilliseconds() / 1000;
+}
+
+bool GetProcessVirtualMemory(void* process, uint64_t* virtual_size, uint64_t* peak_virtual_size) {
+  using QueryFunction = LONG(WINAPI*)(HANDLE, ULONG, PVOID, ULONG, PULONG);
+  const auto query =
+      base::win::GetFunction<QueryFunction>(L"ntdll.dll", "NtQueryInformationProcess");
+  VirtualMemoryCounters counters = {};
+  if (!process || !query ||
+      query(process, kProcessVmCounters, &counters, sizeof(counters), nullptr) < 0) {
+    return false;
+  }
+  *virtual_size = counters.VirtualSize;
+  *peak_virtual_size = counters.PeakVirtualSize;
+  return true;
 }
 
 base::FilePath GetProcessImagePath(void* process) {

@@ -14,7 +14,8 @@
 
 namespace base {
 class FilePath;
-}
+class Time;
+}  // namespace base
 
 namespace velta {
 
@@ -69,6 +70,13 @@ std::optional<int64_t> ParseRunTimeMicroseconds(const std::wstring& ptime);
 
 // The image path of `process`, empty when unknown.
 base::FilePath GetProcessImagePath(void* process);
+
+// Whole seconds since 1970-01-01 UTC, truncated toward zero (64-bit).
+int64_t ToUnixSeconds(base::Time time);
+
+// The virtual size and peak virtual size of `process` (NtQueryInformationProcess,
+// virtual memory counters of the build's pointer size); false on failure.
+bool GetProcessVirtualMemory(void* process, uint64_t* virtual_size, uint64_t* peak_virtual_size);
 
 }  // namespace velta
 

@@ -15,8 +15,8 @@
 #include "base/strings/string_number_conversions.h"
 #include "base/strings/utf_string_conversions.h"
 #include "base/time/time.h"
-#include "base/win/get_function.h"
 #include "base/win/scoped_handle.h"
+#include "crash_reporter/client_info_items.h"
 #include "crash_reporter/crash_counter.h"
 #include "crash_reporter/crash_environment.h"
 #include "crash_reporter/crash_generation_server.h"
@@ -69,25 +69,6 @@ Annotations ReadAnnotations(HANDLE process, uint64_t dictionary_address) {
   }
   return annotations;
 }
-
-int64_t ToUnixSeconds(base::Time time) {
-  return (time - base::Time::UnixEpoch()).InMilliseconds() / 1000;
-}
-
-// The virtual memory counters of NtQueryInformationProcess's class 3.
-struct VirtualMemoryCounters {
-  SIZE_T PeakVirtualSize;
-  SIZE_T VirtualSize;
-  ULONG PageFaultCount;
-  SIZE_T PeakWorkingSetSize;
-  SIZE_T WorkingSetSize;
-  SIZE_T QuotaPeakPagedPoolUsage;
-  SIZE_T QuotaPagedPoolUsage;
-  SIZE_T QuotaPeakNonPagedPoolUsage;
-  SIZE_T QuotaNonPagedPoolUsage;
-  SIZE_T PagefileUsage;
-  SIZE_T PeakPagefileUsage;
-};
 
 void Put(Annotations* annotations, const char* key, uint64_t value) {
   (*annotations)[key] = base::NumberToString(static_cast<unsigned long long>(value));
@@ -160,13 +141,11 @@ void AddTimeAndMemoryAnnotations(void* process, int64_t start_seconds, int64_t c
     Put(annotations, "process_working_set_size", memory.WorkingSetSize);
     Put(annotations, "process_peak_working_set_size", memory.PeakWorkingSetSize);
   }
-  using QueryFunction = LONG(WINAPI*)(HANDLE, ULONG, PVOID, ULONG, PULONG);
-  const auto query =
-      base::win::GetFunction<QueryFunction>(L"ntdll.dll", "NtQueryInformationProcess");
-  VirtualMemoryCounters counters = {};
-  if (process && query && query(process, 3, &counters, sizeof(counters), nullptr) >= 0) {
-    Put(annotations, "process_virtual_usage", counters.VirtualSize);
-    Put(annotations, "process_peak_virtual_usage", counters.PeakVirtualSize);
+  uint64_t virtual_size = 0;
+  uint64_t peak_virtual_size = 0;
+  if (velta::GetProcessVirtualMemory(process, &virtual_size, &peak_virtual_size)) {
+    Put(annotations, "process_virtual_usage", virtual_size);
+    Put(annotations, "process_peak_virtual_usage", peak_virtual_size);
   }
   MEMORYSTATUSEX status = {};
   status.dwLength = sizeof(status);
@@ -242,8 +221,8 @@ uint32_t CrashReportExceptionHandler::ExceptionHandlerServerException(
   base::Time start_time = crash_time;
   if (::GetProcessTimes(process, &creation, &exit_time, &kernel, &user))
     start_time = base::Time::FromFileTime(creation);
-  AddTimeAndMemoryAnnotations(process, ToUnixSeconds(start_time), ToUnixSeconds(crash_time),
-                              &annotations);
+  AddTimeAndMemoryAnnotations(process, velta::ToUnixSeconds(start_time),
+                              velta::ToUnixSeconds(crash_time), &annotations);
 
   // Restart step: the entries leave the dump whatever the client asked.
   const std::vector<std::string> arguments = GatherRestartArguments(&annotations);
