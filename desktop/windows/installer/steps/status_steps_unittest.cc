@@ -206,6 +206,15 @@ TEST_F(StatusStepsTest, StatusIsWrittenAndUpdated) {
                                         nullptr, nullptr));
   EXPECT_EQ(context_.new_status.files, loaded->files);
 
+  // Without an existing record a repair writes nothing: a record of the
+  // copied files alone would drop the rest of the installation.
+  UpdateInstallationStatusStep update_without_record(&context_);
+  EXPECT_EQ(StepResult::kFailure, test::RunStep(update_without_record).code);
+  ASSERT_EQ(internal::StatusFileResult::kLoaded,
+            internal::TryLoadStatusFile(context_.install_folder(), StatusSource::kPrimary, &loaded,
+                                        nullptr, nullptr));
+  EXPECT_EQ("1.2.3.4", loaded->version);
+
   // A repair adds what it copied to the existing record, once.
   context_.folder_details.existing = std::move(loaded);
   context_.new_status.files = {base::FilePath(L"b.dll"), base::FilePath(L"res\\c.pak")};
