@@ -170,8 +170,14 @@ class Handler(http.server.BaseHTTPRequestHandler):
     protocol_version = "HTTP/1.1"
     server_version = "VeltaTestServer/1.0"
 
+    server_header = None
+
     def log_message(self, fmt, *args):  # the JSON log is the record
         pass
+
+    def version_string(self):
+        # A reply's own "Server" header replaces the default one.
+        return self.server_header or super().version_string()
 
     def do_GET(self):
         self._serve()
@@ -252,6 +258,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
         if body is None:
             status, body = 404, b"no such file"
         headers = dict(reply.get("headers", {}))
+        self.server_header = headers.pop("Server", None)
         offset = 0
         total = len(body)
         range_header = self.headers.get("Range")
