@@ -667,8 +667,8 @@ void WininetImpl::Resume() {
     Fail();
     return;
   }
-  if (retry_counter_ <= 1)
-    delegate_->OnChunkEnded(downloaded_size_);
+  // The request's chunk has ended once, above: a second report would skip
+  // a chunk number in the download details.
   delegate_->OnRetry(static_cast<uint32_t>(retry_counter_));
   if (!OpenRequest(split, headers)) {
     LOG(ERROR) << "Could not resume downloading";
