@@ -26,7 +26,10 @@ namespace velta {
 
 namespace {
 
-constexpr uint32_t kReadBufferSize = 1024;
+// 64 KiB a read: with 1 KiB reads the downloader reached 0.22 of a plain
+// synchronous 64 KiB WinINet loop under Wine (66 against 306 MB/s, 100 MB
+// from the loopback server); with 64 KiB it is as fast (tools/bench).
+constexpr uint32_t kReadBufferSize = 64 * 1024;
 // Longest wait for WinINet to report the connection handle closing before
 // the internet handle is closed anyway.
 constexpr base::TimeDelta kHandleClosingTimeout = base::TimeDelta::FromSeconds(30);
