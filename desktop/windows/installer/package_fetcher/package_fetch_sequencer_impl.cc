@@ -26,14 +26,6 @@ constexpr int32_t kAttempts = 6;
 constexpr int32_t kFewAttempts = 3;
 constexpr uint32_t kHttpNoContent = 204;
 
-std::string InstallerErrorDetail() {
-  uint32_t code = 0;
-  std::string detail;
-  std::wstring text;
-  GetInstallerError(&code, &detail, &text);
-  return detail;
-}
-
 }  // namespace
 
 PackageFetchSequencerImpl::Steps::Steps() = default;
@@ -240,13 +232,13 @@ void PackageFetchSequencerImpl::PackageReady(const base::FilePath& folder) {
 }
 
 void PackageFetchSequencerImpl::ReportLocalError(uint32_t code) {
-  std::string detail = InstallerErrorDetail();
+  std::string detail = GetInstallerErrorDetail();
   LOG(ERROR) << detail;
   RecordFailure(code, detail, {});
 }
 
 void PackageFetchSequencerImpl::ReportNetworkError(std::vector<FetchDetails> details) {
-  std::string detail = InstallerErrorDetail();
+  std::string detail = GetInstallerErrorDetail();
   LOG(ERROR) << detail;
   RecordFailure(kPackageFetcherDownloadError, detail, std::move(details));
 }

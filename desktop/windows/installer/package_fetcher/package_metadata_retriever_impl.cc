@@ -125,14 +125,6 @@ std::unique_ptr<PackageMetadata> ParseFailure(const std::string& reason, const s
   return nullptr;
 }
 
-std::string InstallerErrorDetail() {
-  uint32_t code = 0;
-  std::string detail;
-  std::wstring text;
-  GetInstallerError(&code, &detail, &text);
-  return detail;
-}
-
 }  // namespace
 
 PackageMetadata::PackageMetadata() = default;
@@ -239,7 +231,7 @@ std::unique_ptr<PackageMetadata> PackageMetadataRetrieverImpl::ParseReply(
       std::unique_ptr<AdditionalFile> file;
       if (!ParseComponent(component, requested, accept_all_components, &file)) {
         AppendInstallerError("Cannot parse additional file definition", 0, std::wstring());
-        return ParseFailure(InstallerErrorDetail(), reply);
+        return ParseFailure(GetInstallerErrorDetail(), reply);
       }
       if (file)
         metadata->additional_files.push_back(std::move(file));

@@ -57,10 +57,10 @@ TEST_P(ParseReplyTest, ReadsTheReplyOrSaysWhy) {
   if (*test_case.error) {
     EXPECT_FALSE(metadata);
     EXPECT_EQ(19u, GetInstallerErrorCode());
-    EXPECT_THAT(test::InstallerErrorDetail(), HasSubstr(std::string("Failed parsing json reply: ") + test_case.error));
+    EXPECT_THAT(GetInstallerErrorDetail(), HasSubstr(std::string("Failed parsing json reply: ") + test_case.error));
     return;
   }
-  ASSERT_TRUE(metadata) << test::InstallerErrorDetail();
+  ASSERT_TRUE(metadata) << GetInstallerErrorDetail();
   EXPECT_EQ(base::UTF8ToWide(test_case.url), metadata->installer_url);
   EXPECT_EQ(test_case.listed, metadata->requested_files_listed);
   std::vector<std::string> files = {};
@@ -190,7 +190,7 @@ TEST_F(PackageMetadataRetrieverTest, AsksForTheRequestedFilesAndPostsThePayload)
   for (const auto& test_case : cases) {
     std::unique_ptr<PackageMetadata> metadata =
         Retrieve(test_case.path, test_case.requested, "tracking");
-    ASSERT_TRUE(metadata) << test::InstallerErrorDetail();
+    ASSERT_TRUE(metadata) << GetInstallerErrorDetail();
     EXPECT_EQ(L"https://x/p", metadata->installer_url);
     base::Value last = std::move(server_->ReadLog().back());
     EXPECT_EQ(test_case.asked, *last.FindStringKey("path"));
@@ -202,8 +202,8 @@ TEST_F(PackageMetadataRetrieverTest, FailedRequestGivesNoMetadataAndTheState) {
   ASSERT_TRUE(server_->SetRoutes(R"([{"path": "/meta", "reply": {"status": 500}}])"));
   EXPECT_FALSE(Retrieve("/meta", {}, ""));
   EXPECT_EQ(1u, GetInstallerErrorCode());
-  EXPECT_THAT(test::InstallerErrorDetail(), HasSubstr("unexpected HTTP status 500"));
-  EXPECT_THAT(test::InstallerErrorDetail(), HasSubstr("Package metadata download failed with state: *4*"));
+  EXPECT_THAT(GetInstallerErrorDetail(), HasSubstr("unexpected HTTP status 500"));
+  EXPECT_THAT(GetInstallerErrorDetail(), HasSubstr("Package metadata download failed with state: *4*"));
 }
 
 TEST_F(PackageMetadataRetrieverTest, HostOffTheListIsNotAsked) {
@@ -213,8 +213,8 @@ TEST_F(PackageMetadataRetrieverTest, HostOffTheListIsNotAsked) {
                                    base::BindOnce([](std::unique_ptr<PackageMetadata>,
                                                      std::vector<FetchDetails>) { FAIL(); })));
   EXPECT_EQ(19u, GetInstallerErrorCode());
-  EXPECT_THAT(test::InstallerErrorDetail(), HasSubstr("Domain disallowed evil-velta.example"));
-  EXPECT_THAT(test::InstallerErrorDetail(), HasSubstr("Failed starting fetching the download URL"));
+  EXPECT_THAT(GetInstallerErrorDetail(), HasSubstr("Domain disallowed evil-velta.example"));
+  EXPECT_THAT(GetInstallerErrorDetail(), HasSubstr("Failed starting fetching the download URL"));
 }
 
 }  // namespace

@@ -73,10 +73,10 @@ TEST_P(PackageVersionCheckerTest, ChecksTheMainPackage) {
   std::string version;
   std::string stream;
   bool passed = checker.CheckMainPackage(folder_.GetPath(), &version, &stream);
-  EXPECT_EQ(*test_case.error == '\0', passed) << test::InstallerErrorDetail();
+  EXPECT_EQ(*test_case.error == '\0', passed) << GetInstallerErrorDetail();
   if (!passed) {
-    EXPECT_THAT(test::InstallerErrorDetail(), HasSubstr(test_case.error));
-    EXPECT_THAT(test::InstallerErrorDetail(), HasSubstr("Main component version check failed"));
+    EXPECT_THAT(GetInstallerErrorDetail(), HasSubstr(test_case.error));
+    EXPECT_THAT(GetInstallerErrorDetail(), HasSubstr("Main component version check failed"));
   }
   // The legacy road reads the unpacked installer's output and deletes it.
   EXPECT_FALSE(base::PathExists(folder_.GetPath().Append(L"installer.exe")));
@@ -129,7 +129,7 @@ TEST(PackageVersionCheckerAdditionalFileTest, SuiteFallsBackToAssistantOnlyWhenM
 
   seen->internal_version = "1.0";
   EXPECT_FALSE(checker.CheckAdditionalFile(folder.GetPath(), L"suite"));
-  EXPECT_THAT(test::InstallerErrorDetail(), HasSubstr("Additional file version invalid"));
+  EXPECT_THAT(GetInstallerErrorDetail(), HasSubstr("Additional file version invalid"));
 }
 
 }  // namespace

@@ -84,14 +84,6 @@ bool RecordingFetcherDelegate::WaitForEnd() {
   return ended;
 }
 
-std::string InstallerErrorDetail() {
-  uint32_t code = 0;
-  std::string detail;
-  std::wstring text;
-  GetInstallerError(&code, &detail, &text);
-  return detail;
-}
-
 std::vector<base::FilePath> SubfoldersOf(const base::FilePath& folder) {
   std::vector<base::FilePath> folders;
   base::FileEnumerator enumerator(folder, false, base::FileEnumerator::DIRECTORIES);

@@ -70,9 +70,6 @@ class RecordingFetcherDelegate : public PackageFetcherDelegate {
   base::RunLoop* run_loop_ = nullptr;
 };
 
-// The calling thread's installer error detail.
-std::string InstallerErrorDetail();
-
 // The folders directly inside `folder`.
 std::vector<base::FilePath> SubfoldersOf(const base::FilePath& folder);
 

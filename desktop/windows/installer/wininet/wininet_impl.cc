@@ -308,6 +308,12 @@ bool WininetImpl::OpenRequest(const SplitUrl& url, const std::wstring& extra_hea
   if (url.scheme == INTERNET_SCHEME_HTTPS)
     flags |= INTERNET_FLAG_SECURE;
   bool is_post = !payload_.empty();
+  auto describe_request = [&url, is_post] {
+    return base::StringPrintf("%s:%d%s, scheme %d, payload empty %d",
+                              base::WideToUTF8(url.host).c_str(), url.port,
+                              base::WideToUTF8(url.path).c_str(), static_cast<int>(url.scheme),
+                              is_post ? 0 : 1);
+  };
   context_->AddRef();  // The request handle's reference.
   request_ = ::HttpOpenRequestW(AsHandle(connection_), is_post ? L"POST" : L"GET",
                                 url.path.c_str(), L"HTTP/1.1", nullptr, nullptr, flags,
@@ -315,12 +321,7 @@ bool WininetImpl::OpenRequest(const SplitUrl& url, const std::wstring& extra_hea
   if (!request_) {
     DWORD error = ::GetLastError();
     context_->Release();
-    AddErrorWithSystemError(
-        base::StringPrintf("HttpOpenRequest failed for %s:%d%s, scheme %d, payload empty %d",
-                           base::WideToUTF8(url.host).c_str(), url.port,
-                           base::WideToUTF8(url.path).c_str(), static_cast<int>(url.scheme),
-                           is_post ? 0 : 1),
-        error);
+    AddErrorWithSystemError("HttpOpenRequest failed for " + describe_request(), error);
     return false;
   }
   LOG(INFO) << (is_post ? "Sending POST request" : "Sending GET request");
@@ -331,12 +332,7 @@ bool WininetImpl::OpenRequest(const SplitUrl& url, const std::wstring& extra_hea
       is_post ? static_cast<DWORD>(payload_.size()) : 0);
   DWORD error = ::GetLastError();
   if (!sent && error != ERROR_IO_PENDING) {
-    AddErrorWithSystemError(
-        base::StringPrintf("HttpSendRequest failed for %s:%d%s, scheme %d, payload empty %d",
-                           base::WideToUTF8(url.host).c_str(), url.port,
-                           base::WideToUTF8(url.path).c_str(), static_cast<int>(url.scheme),
-                           is_post ? 0 : 1),
-        error);
+    AddErrorWithSystemError("HttpSendRequest failed for " + describe_request(), error);
     return false;
   }
   delegate_->OnChunkStarted(downloaded_size_);
