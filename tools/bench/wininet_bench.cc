@@ -81,8 +81,8 @@ double TimePlainLoop(const std::wstring& url, const base::FilePath& output, int6
   std::vector<char> buffer(64 * 1024);
   *bytes = 0;
   DWORD read = 0;
-  while (ok && ::InternetReadFile(request, buffer.data(), static_cast<DWORD>(buffer.size()),
-                                  &read) &&
+  while (ok &&
+         ::InternetReadFile(request, buffer.data(), static_cast<DWORD>(buffer.size()), &read) &&
          read) {
     DWORD written = 0;
     ok = ::WriteFile(file, buffer.data(), read, &written, nullptr) && written == read;
@@ -110,8 +110,8 @@ double Best(const char* label, int runs, Measure measure) {
     }
     best = std::max(best, bytes / seconds / 1e6);
   }
-  printf("%-28s %8.1f MB/s  (%lld bytes, best of %d)\n", label, best,
-         static_cast<long long>(bytes), runs);
+  printf("%-28s %8.1f MB/s  (%lld bytes, best of %d)\n", label, best, static_cast<long long>(bytes),
+         runs);
   return best;
 }
 
@@ -127,18 +127,15 @@ int wmain(int argc, wchar_t** argv) {
   std::wstring url = argv[1];
   base::FilePath output(argv[2]);
   int runs = argc > 3 ? std::max(1, _wtoi(argv[3])) : 3;
-  double plain = Best("plain WinINet loop (64 KiB)", runs, [&](int64_t* bytes) {
-    return TimePlainLoop(url, output, bytes);
-  });
-  double downloader = Best("downloader", runs, [&](int64_t* bytes) {
-    return TimeDownloader(url, output, bytes);
-  });
+  double plain = Best("plain WinINet loop (64 KiB)", runs,
+                      [&](int64_t* bytes) { return TimePlainLoop(url, output, bytes); });
+  double downloader =
+      Best("downloader", runs, [&](int64_t* bytes) { return TimeDownloader(url, output, bytes); });
   printf("downloader / plain loop:     %8.2f\n", downloader / plain);
   if (argc > 4) {
     std::wstring cut_url = argv[4];
-    double resumed = Best("downloader, one resume", runs, [&](int64_t* bytes) {
-      return TimeDownloader(cut_url, output, bytes);
-    });
+    double resumed = Best("downloader, one resume", runs,
+                          [&](int64_t* bytes) { return TimeDownloader(cut_url, output, bytes); });
     printf("resumed / whole:             %8.2f\n", resumed / downloader);
   }
   base::DeleteFile(output);

@@ -60,10 +60,10 @@ void PrefDefaultOverridesFetcher::Fetch(const base::FilePath& folder,
 
   auto writer = std::make_unique<WininetResponseWriter>();
   writer->Open(path);
-  if (!downloader_->Start(RequestUrl(), tracking_data,
-                          base::BindOnce(&PrefDefaultOverridesFetcher::OnReply,
-                                         base::Unretained(this), path),
-                          std::move(writer), std::make_unique<DownloaderDelegate>())) {
+  if (!downloader_->Start(
+          RequestUrl(), tracking_data,
+          base::BindOnce(&PrefDefaultOverridesFetcher::OnReply, base::Unretained(this), path),
+          std::move(writer), std::make_unique<DownloaderDelegate>())) {
     LOG(ERROR) << "Failed sending request for default prefs overrides";
     // Nothing was received: an empty file would reach the browser as if it
     // were the server's answer.

@@ -58,8 +58,8 @@ TEST_P(PrefDefaultOverridesFetcherTest, KeepsOnlyAWholeReply) {
   ASSERT_TRUE(server_->SetRoutes(test_case.routes));
   std::string url = *test_case.url ? test_case.url : server_->UrlUtf8("/prefs");
   base::CommandLine::ForCurrentProcess()->AppendSwitchASCII(kLocalPrefDefaultOverridesServer, url);
-  PrefDefaultOverridesFetcher fetcher(std::make_unique<WininetImpl>(
-      &ui_runner_, nullptr, base::TimeDelta::FromMilliseconds(10)));
+  PrefDefaultOverridesFetcher fetcher(
+      std::make_unique<WininetImpl>(&ui_runner_, nullptr, base::TimeDelta::FromMilliseconds(10)));
   base::RunLoop run_loop;
   int completions = 0;
   fetcher.Fetch(folder_.GetPath(), test_case.tracking_data,
@@ -84,20 +84,25 @@ TEST_P(PrefDefaultOverridesFetcherTest, KeepsOnlyAWholeReply) {
 }
 
 const OverridesCase kOverridesCases[] = {
-    {.name = "ReplyIsKept", .routes = R"([{"path": "/prefs", "reply": {"body": "{\"a\": 1}"}}])",
+    {.name = "ReplyIsKept",
+     .routes = R"([{"path": "/prefs", "reply": {"body": "{\"a\": 1}"}}])",
      .file = "{\"a\": 1}"},
     {.name = "EmptyTrackingDataIsAGet",
-     .routes = R"([{"path": "/prefs", "reply": {"body": "{}"}}])", .tracking_data = "",
-     .file = "{}", .method = "GET"},
+     .routes = R"([{"path": "/prefs", "reply": {"body": "{}"}}])",
+     .tracking_data = "",
+     .file = "{}",
+     .method = "GET"},
     {.name = "RefusedRequestLeavesNoFile",
      .routes = R"([{"path": "/prefs", "reply": {"status": 500}}])"},
     {.name = "BrokenConnectionLeavesNoFile",
      .routes = R"([{"path": "/prefs", "reply": {"cut_before_headers": true}}])"},
-    {.name = "HostOffTheListSendsNothingAndLeavesNoFile", .routes = "[]",
+    {.name = "HostOffTheListSendsNothingAndLeavesNoFile",
+     .routes = "[]",
      .url = "http://evil-velta.example/prefs"},
 };
 
-INSTANTIATE_TEST_SUITE_P(Cases, PrefDefaultOverridesFetcherTest,
+INSTANTIATE_TEST_SUITE_P(Cases,
+                         PrefDefaultOverridesFetcherTest,
                          testing::ValuesIn(kOverridesCases),
                          [](const auto& info) { return std::string(info.param.name); });
 

@@ -53,8 +53,7 @@ bool CheckChecksum(const base::FilePath& path,
     dictionary->SetStringKey("actual_checksum", *actual_checksum);
     dictionary->SetIntKey("file_length", static_cast<int32_t>(file.length()));
     dictionary->SetStringKey("file_start", base::HexEncode(file.data(), edge));
-    dictionary->SetStringKey("file_end",
-                             base::HexEncode(file.data() + file.length() - edge, edge));
+    dictionary->SetStringKey("file_end", base::HexEncode(file.data() + file.length() - edge, edge));
     *details = std::move(dictionary);
   }
   return false;

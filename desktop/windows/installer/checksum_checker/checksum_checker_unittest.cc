@@ -31,7 +31,9 @@ TEST_F(ChecksumCheckerTest, MatchesOnlyTheExactLowerCaseText) {
   struct {
     std::string expected;
     bool match;
-  } cases[] = {{kAbc, true}, {base::ToUpperASCII(kAbc), false}, {"", false},
+  } cases[] = {{kAbc, true},
+               {base::ToUpperASCII(kAbc), false},
+               {"", false},
                {std::string(kAbc).substr(1), false}};
   for (const auto& test_case : cases) {
     std::string actual;

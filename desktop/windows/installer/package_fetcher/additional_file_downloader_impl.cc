@@ -80,8 +80,7 @@ AdditionalFileDownloaderImpl::AdditionalFileDownloaderImpl(const base::FilePath&
 AdditionalFileDownloaderImpl::~AdditionalFileDownloaderImpl() = default;
 
 base::FilePath AdditionalFileDownloaderImpl::NextTemporaryPath() {
-  return folder_.Append(L"additional_file" + base::NumberToWString(temporary_counter_++) +
-                        L".tmp");
+  return folder_.Append(L"additional_file" + base::NumberToWString(temporary_counter_++) + L".tmp");
 }
 
 bool AdditionalFileDownloaderImpl::DownloadAdditionalFile(const base::FilePath& folder,
@@ -151,9 +150,8 @@ void AdditionalFileDownloaderImpl::OnDownloaded(Downloader* downloader) {
       PostDone(true, downloader->GetFetchDetails(), "OnFileDownloaded");
       return;
     }
-    LOG(ERROR) << "Bad checksum for additional component " << KindName(current_->kind)
-               << " actual " << actual << " expected " << current_->checksum << ", file length "
-               << length;
+    LOG(ERROR) << "Bad checksum for additional component " << KindName(current_->kind) << " actual "
+               << actual << " expected " << current_->checksum << ", file length " << length;
   } else {
     LOG(ERROR) << "Failed downloading additional component " << KindName(current_->kind)
                << ". Wininet state: " << static_cast<int>(downloader->GetState());

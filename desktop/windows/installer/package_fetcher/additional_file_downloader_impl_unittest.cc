@@ -31,12 +31,22 @@ TEST(IsSafeAdditionalFileNameTest, RefusesNamesThatLeaveTheFolder) {
     const wchar_t* name;
     bool safe;
   } cases[] = {
-      {L"en-US.pak", true},        {L"packs\\en-US.pak", true}, {L"packs/100/a.pak", true},
-      {L"", false},                {L"..\\evil.dll", false},    {L"packs/../../evil", false},
-      {L".", false},               {L"packs\\.\\a", false},     {L"C:\\Windows\\evil.dll", false},
-      {L"C:evil.dll", false},      {L"\\\\server\\share\\x", false},
-      {L"\\rooted.dll", false},    {L"/rooted.dll", false},     {L"packs\\\\a.pak", false},
-      {L"file.pak:stream", false}, {L"packs\\", false},
+      {L"en-US.pak", true},
+      {L"packs\\en-US.pak", true},
+      {L"packs/100/a.pak", true},
+      {L"", false},
+      {L"..\\evil.dll", false},
+      {L"packs/../../evil", false},
+      {L".", false},
+      {L"packs\\.\\a", false},
+      {L"C:\\Windows\\evil.dll", false},
+      {L"C:evil.dll", false},
+      {L"\\\\server\\share\\x", false},
+      {L"\\rooted.dll", false},
+      {L"/rooted.dll", false},
+      {L"packs\\\\a.pak", false},
+      {L"file.pak:stream", false},
+      {L"packs\\", false},
   };
   for (const auto& test_case : cases)
     EXPECT_EQ(test_case.safe, IsSafeAdditionalFileName(test_case.name)) << test_case.name;
@@ -104,8 +114,8 @@ TEST_F(AdditionalFileDownloaderTest, InstallsAFileAndListsIt) {
   std::unique_ptr<AdditionalFile> file;
   ASSERT_TRUE(Download(MakeFile(L"packs\\a.pak", GoodChecksum()), &file));
   ASSERT_TRUE(file);
-  ASSERT_TRUE(downloader_.InstallAdditionalFile(nullptr, file.get(), package_folder_,
-                                                base::FilePath()));
+  ASSERT_TRUE(
+      downloader_.InstallAdditionalFile(nullptr, file.get(), package_folder_, base::FilePath()));
   std::string installed;
   ASSERT_TRUE(base::ReadFileToString(package_folder_.Append(L"packs\\a.pak"), &installed));
   EXPECT_EQ(content_, installed);
@@ -158,8 +168,8 @@ TEST_F(AdditionalFileDownloaderTest, AssistantGoesToItsFolderAndNotIntoTheList) 
   ASSERT_TRUE(Download(std::move(request), &file));
   ASSERT_TRUE(file);
   base::FilePath assistant_folder = folder_.GetPath().Append(L"assistant");
-  ASSERT_TRUE(downloader_.InstallAdditionalFile(nullptr, file.get(), package_folder_,
-                                                assistant_folder));
+  ASSERT_TRUE(
+      downloader_.InstallAdditionalFile(nullptr, file.get(), package_folder_, assistant_folder));
   EXPECT_TRUE(base::PathExists(assistant_folder.Append(L"assistant.bin")));
   downloader_.WriteFilesList(package_folder_);
   EXPECT_FALSE(base::PathExists(package_folder_.Append(kFilesListFileName)));

@@ -71,10 +71,10 @@ bool MainPackageDownloaderImpl::VerifyChecksum(const base::FilePath& folder,
   int64_t length = 0;
   if (CheckChecksum(folder.Append(kPackageFileName), expected, nullptr, &actual, &length))
     return true;
-  return Record(19, base::StringPrintf("Checksum incorrect for the downloaded package, actual %s, "
-                                       "expected %s, file length %u",
-                                       actual.c_str(), expected.c_str(),
-                                       static_cast<uint32_t>(length)));
+  return Record(
+      19, base::StringPrintf("Checksum incorrect for the downloaded package, actual %s, "
+                             "expected %s, file length %u",
+                             actual.c_str(), expected.c_str(), static_cast<uint32_t>(length)));
 }
 
 bool MainPackageDownloaderImpl::VerifySignature(const base::FilePath& folder) {
@@ -101,8 +101,8 @@ void MainPackageDownloaderImpl::WriteWelcomePageUrlPref(const PackageMetadata& m
   if (!url)
     return;
   VLOG(1) << "Writing welcome page url pref";
-  scoped_refptr<base::JsonPrefStore> store =
-      CreateJsonPrefStore(GetPrefStoreTaskRunnerMap(), folder.Append(kInstallerPrefsIncludeFileName));
+  scoped_refptr<base::JsonPrefStore> store = CreateJsonPrefStore(
+      GetPrefStoreTaskRunnerMap(), folder.Append(kInstallerPrefsIncludeFileName));
   store->SetValue("welcome-url", std::make_unique<base::Value>(*url), 0);
 }
 

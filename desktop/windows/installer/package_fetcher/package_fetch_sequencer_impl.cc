@@ -84,11 +84,10 @@ void PackageFetchSequencerImpl::Start() {
   }
   // TODO(fetch): a full package in the installer's payload skips the
   // network once the payload reader exists (package_fetcher/TODO.md).
-  if (!metadata_retriever_->Retrieve(
-          downloader_.get(), requested_files_, tracking_data_, install_assistant_,
-          additional_files_only_,
-          base::BindOnce(&PackageFetchSequencerImpl::OnMetadata, weak_factory_.GetWeakPtr(),
-                         folder))) {
+  if (!metadata_retriever_->Retrieve(downloader_.get(), requested_files_, tracking_data_,
+                                     install_assistant_, additional_files_only_,
+                                     base::BindOnce(&PackageFetchSequencerImpl::OnMetadata,
+                                                    weak_factory_.GetWeakPtr(), folder))) {
     ReportLocalError(kPackageFetcherDownloadError);
     return;
   }
@@ -196,8 +195,8 @@ void PackageFetchSequencerImpl::DownloadAdditionalFiles(const base::FilePath& fo
     pending_additional_files_.erase(pending_additional_files_.begin());
     if (additional_file_downloader_->DownloadAdditionalFile(
             folder, downloader_.get(), std::move(file), is_minimal, additional_files_only_,
-            base::BindOnce(&PackageFetchSequencerImpl::OnAdditionalFile,
-                           weak_factory_.GetWeakPtr(), folder, is_minimal))) {
+            base::BindOnce(&PackageFetchSequencerImpl::OnAdditionalFile, weak_factory_.GetWeakPtr(),
+                           folder, is_minimal))) {
       return;
     }
   }

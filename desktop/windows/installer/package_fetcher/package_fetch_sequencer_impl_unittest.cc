@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "base/bind.h"
 #include "base/command_line.h"
 #include "base/files/file_path.h"
 #include "base/files/file_util.h"
@@ -15,11 +16,10 @@
 #include "base/strings/string_number_conversions.h"
 #include "base/strings/string_util.h"
 #include "base/strings/utf_string_conversions.h"
+#include "base/synchronization/waitable_event.h"
 #include "base/task/task_scheduler/task_scheduler.h"
 #include "base/test/run_loop_with_timeout.h"
 #include "base/threading/thread.h"
-#include "base/synchronization/waitable_event.h"
-#include "base/bind.h"
 #include "desktop/windows/installer/checksum_checker/checksum_checker.h"
 #include "desktop/windows/installer/common/installer_constants.h"
 #include "desktop/windows/installer/common/product_info.h"
@@ -95,7 +95,7 @@ class PackageFetchTest : public testing::Test {
     ASSERT_TRUE(base::CreateDirectory(download_folder_));
     saved_command_line_ = *base::CommandLine::ForCurrentProcess();
     base::CommandLine::ForCurrentProcess()->AppendSwitchASCII(kInternalPackageServer,
-                                                             server_->UrlUtf8("/meta"));
+                                                              server_->UrlUtf8("/meta"));
     ASSERT_TRUE(fetcher_thread_.Start());
   }
 
@@ -117,15 +117,16 @@ class PackageFetchTest : public testing::Test {
         CalculateSha256Hex(reinterpret_cast<const uint8_t*>(content.data()), content.size());
     if (wrong_checksum)
       checksum[0] = checksum[0] == 'a' ? 'b' : 'a';
-    ASSERT_TRUE(server_->AddFile(
-        "meta", "{\"installer\": \"" + server_->UrlUtf8("/package.exe") +
-                    "\", \"installer_checksum\": \"" + checksum +
-                    "\", \"url_welcome\": \"https://welcome.velta.example/\"}"));
+    ASSERT_TRUE(
+        server_->AddFile("meta", "{\"installer\": \"" + server_->UrlUtf8("/package.exe") +
+                                     "\", \"installer_checksum\": \"" + checksum +
+                                     "\", \"url_welcome\": \"https://welcome.velta.example/\"}"));
     // The request is a POST of the tracking data.
     ASSERT_TRUE(server_->SetRoutes(R"([{"path": "/meta", "reply": {"body_file": "meta"}}])"));
   }
 
-  void MakeFetcher(const base::FilePath& installer, const std::string& internal_version,
+  void MakeFetcher(const base::FilePath& installer,
+                   const std::string& internal_version,
                    const std::string& stream) {
     proxy_ = base::MakeRefCounted<PackageFetcherDelegateProxy>(&ui_runner_, &delegate_);
     auto versions = std::make_unique<test::FakeFileVersionUtils>();
@@ -146,9 +147,7 @@ class PackageFetchTest : public testing::Test {
   }
 
   // Runs until the fetch reports ready or an error.
-  void RunFetch() {
-    ASSERT_TRUE(delegate_.WaitForEnd()) << "the fetch never ended";
-  }
+  void RunFetch() { ASSERT_TRUE(delegate_.WaitForEnd()) << "the fetch never ended"; }
 
   std::string OwnStream() { return ProductInfo::GetInstance()->GetChannelName(); }
   std::string OwnVersion() { return ProductInfo::GetInstance()->GetInternalVersion(); }
@@ -182,7 +181,8 @@ TEST_P(PackageFetchCaseTest, EndsReadyOrWithTheReason) {
     EXPECT_THAT(delegate_.statuses, ElementsAre(0u, 2u, 3u, 5u));
     base::FilePath folder = delegate_.ready_folders[0];
     EXPECT_EQ(download_folder_, folder.DirName());
-    EXPECT_TRUE(ReadFile(folder.Append(kPackageFileName)) == ReadFile(SignedFile(test_case.package)));
+    EXPECT_TRUE(ReadFile(folder.Append(kPackageFileName)) ==
+                ReadFile(SignedFile(test_case.package)));
     EXPECT_TRUE(base::PathExists(folder.Append(kPackageReadyFileName)));
     EXPECT_EQ(kTrackingData, ReadFile(folder.Append(kServerTrackingDataFileName)));
     return;
@@ -197,24 +197,40 @@ TEST_P(PackageFetchCaseTest, EndsReadyOrWithTheReason) {
 }
 
 const FetchCase kFetchCases[] = {
-    {.name = "UnsignedInstallerTakesUnsignedPackage", .installer = L"unsigned.exe",
+    {.name = "UnsignedInstallerTakesUnsignedPackage",
+     .installer = L"unsigned.exe",
      .package = L"unsigned.exe"},
-    {.name = "SignedInstallerTakesCompanySignedPackage", .installer = L"velta.exe",
+    {.name = "SignedInstallerTakesCompanySignedPackage",
+     .installer = L"velta.exe",
      .package = L"velta.exe"},
-    {.name = "SignedInstallerRefusesOtherSigner", .installer = L"velta.exe",
-     .package = L"other.exe", .error = "Signature incorrect for the downloaded package"},
-    {.name = "SignedInstallerRefusesUnsignedPackage", .installer = L"velta.exe",
-     .package = L"unsigned.exe", .error = "Signature incorrect for the downloaded package"},
-    {.name = "WrongChecksum", .installer = L"unsigned.exe", .package = L"unsigned.exe",
-     .wrong_checksum = true, .error = "Checksum incorrect for the downloaded package"},
-    {.name = "OlderVersion", .installer = L"unsigned.exe", .package = L"unsigned.exe",
-     .internal_version = "1.0", .error = "Downloaded item is older than the installer"},
-    {.name = "AnotherStream", .installer = L"unsigned.exe", .package = L"unsigned.exe",
+    {.name = "SignedInstallerRefusesOtherSigner",
+     .installer = L"velta.exe",
+     .package = L"other.exe",
+     .error = "Signature incorrect for the downloaded package"},
+    {.name = "SignedInstallerRefusesUnsignedPackage",
+     .installer = L"velta.exe",
+     .package = L"unsigned.exe",
+     .error = "Signature incorrect for the downloaded package"},
+    {.name = "WrongChecksum",
+     .installer = L"unsigned.exe",
+     .package = L"unsigned.exe",
+     .wrong_checksum = true,
+     .error = "Checksum incorrect for the downloaded package"},
+    {.name = "OlderVersion",
+     .installer = L"unsigned.exe",
+     .package = L"unsigned.exe",
+     .internal_version = "1.0",
+     .error = "Downloaded item is older than the installer"},
+    {.name = "AnotherStream",
+     .installer = L"unsigned.exe",
+     .package = L"unsigned.exe",
      .stream = "another-stream",
      .error = "Downloaded item is of a different stream than the installer"},
 };
 
-INSTANTIATE_TEST_SUITE_P(Cases, PackageFetchCaseTest, testing::ValuesIn(kFetchCases),
+INSTANTIATE_TEST_SUITE_P(Cases,
+                         PackageFetchCaseTest,
+                         testing::ValuesIn(kFetchCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(PackageFetchTest, FailedMetadataRequestIsANetworkErrorWithDetails) {
@@ -223,7 +239,8 @@ TEST_F(PackageFetchTest, FailedMetadataRequestIsANetworkErrorWithDetails) {
   fetcher_->Restart();
   RunFetch();
   EXPECT_EQ(1u, delegate_.error_code);
-  EXPECT_THAT(delegate_.error_detail, HasSubstr("Package metadata download failed with state: *4*"));
+  EXPECT_THAT(delegate_.error_detail,
+              HasSubstr("Package metadata download failed with state: *4*"));
   ASSERT_EQ(1u, delegate_.error_details.size());
   EXPECT_EQ(404u, delegate_.error_details[0].http_status.value_or(0));
   EXPECT_THAT(delegate_.statuses, ElementsAre(0u, 2u));
@@ -273,13 +290,14 @@ TEST_P(PackageFetchRetryTest, RetriesUntilTheLimit) {
   EXPECT_EQ(GetParam().attempts, server_->ReadLog().size());
   // Every attempt started with status 0 in a folder of its own; a retry
   // reports status 1 first.
-  EXPECT_EQ(GetParam().attempts, static_cast<size_t>(std::count(
-                                     delegate_.statuses.begin(), delegate_.statuses.end(), 0u)));
-  EXPECT_EQ(GetParam().attempts - 1, static_cast<size_t>(std::count(
-                                         delegate_.statuses.begin(), delegate_.statuses.end(), 1u)));
+  EXPECT_EQ(GetParam().attempts, static_cast<size_t>(std::count(delegate_.statuses.begin(),
+                                                                delegate_.statuses.end(), 0u)));
+  EXPECT_EQ(GetParam().attempts - 1, static_cast<size_t>(std::count(delegate_.statuses.begin(),
+                                                                    delegate_.statuses.end(), 1u)));
 }
 
-INSTANTIATE_TEST_SUITE_P(Statuses, PackageFetchRetryTest,
+INSTANTIATE_TEST_SUITE_P(Statuses,
+                         PackageFetchRetryTest,
                          testing::Values(RetryCase{404, 6}, RetryCase{204, 3}));
 
 TEST_F(PackageFetchTest, DestroyedFetcherStartsNothingAfterARetry) {
@@ -297,8 +315,7 @@ TEST_F(PackageFetchTest, DestroyedFetcherStartsNothingAfterARetry) {
   ASSERT_TRUE(passed.TimedWait(base::test::kActionTimeout));
   fetcher_thread_.Stop();
   EXPECT_EQ(1u, server_->ReadLog().size());
-  EXPECT_TRUE(test::SubfoldersOf(download_folder_).empty())
-      << "the fetcher's folders go with it";
+  EXPECT_TRUE(test::SubfoldersOf(download_folder_).empty()) << "the fetcher's folders go with it";
 }
 
 }  // namespace

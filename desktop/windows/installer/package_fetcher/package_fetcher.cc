@@ -49,17 +49,16 @@ PackageFetcher::~PackageFetcher() {
 }
 
 void PackageFetcher::Restart() {
-  fetcher_task_runner_->PostTask(
-      base::Location("Restart", __FILE__, __LINE__),
-      base::BindOnce(
-          [](base::WeakPtr<PackageFetchSequencer> sequencer,
-             scoped_refptr<FetcherThreadState> state) {
-            if (!sequencer)
-              return;
-            state->started = true;
-            sequencer->Restart();
-          },
-          sequencer_on_fetcher_thread_, fetcher_thread_state_));
+  fetcher_task_runner_->PostTask(base::Location("Restart", __FILE__, __LINE__),
+                                 base::BindOnce(
+                                     [](base::WeakPtr<PackageFetchSequencer> sequencer,
+                                        scoped_refptr<FetcherThreadState> state) {
+                                       if (!sequencer)
+                                         return;
+                                       state->started = true;
+                                       sequencer->Restart();
+                                     },
+                                     sequencer_on_fetcher_thread_, fetcher_thread_state_));
 }
 
 void PackageFetcher::SetUseMinimalPackage(const std::vector<std::string>& files) {
@@ -98,10 +97,9 @@ void StartIfDelayIsZero(base::WeakPtr<PackageFetchSequencer> sequencer,
     sequencer->Restart();
     return;
   }
-  runner->PostDelayedTask(base::Location("StartIfDelayIsZero", __FILE__, __LINE__),
-                          base::BindOnce(&StartIfDelayIsZero, sequencer, proxy, runner, step,
-                                         remaining - 1),
-                          step);
+  runner->PostDelayedTask(
+      base::Location("StartIfDelayIsZero", __FILE__, __LINE__),
+      base::BindOnce(&StartIfDelayIsZero, sequencer, proxy, runner, step, remaining - 1), step);
 }
 
 }  // namespace

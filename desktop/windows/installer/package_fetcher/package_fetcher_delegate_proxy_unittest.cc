@@ -61,8 +61,8 @@ TEST_F(PackageFetcherDelegateProxyTest, PostsEveryCallInOrder) {
   EXPECT_TRUE(delegate_.statuses.empty());
   RunUntilIdle();
   EXPECT_THAT(delegate_.statuses, ElementsAre(3u, 5u));
-  EXPECT_THAT(delegate_.progress, ElementsAre("total 100", "current 40", "stalled", "total 12",
-                                              "current 5"));
+  EXPECT_THAT(delegate_.progress,
+              ElementsAre("total 100", "current 40", "stalled", "total 12", "current 5"));
   ASSERT_EQ(1u, delegate_.ready_folders.size());
 
   proxy_->NotifyPackageFetcherError(1, "detail", {FetchDetails()});

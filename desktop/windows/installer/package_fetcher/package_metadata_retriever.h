@@ -67,8 +67,8 @@ std::vector<std::wstring> GetBuiltInAllowedHosts();
 class PackageMetadataRetriever {
  public:
   // The metadata (null on failure) and the request's download details.
-  using DoneCallback = base::OnceCallback<void(std::unique_ptr<PackageMetadata>,
-                                               std::vector<FetchDetails>)>;
+  using DoneCallback =
+      base::OnceCallback<void(std::unique_ptr<PackageMetadata>, std::vector<FetchDetails>)>;
 
   virtual ~PackageMetadataRetriever() = default;
 

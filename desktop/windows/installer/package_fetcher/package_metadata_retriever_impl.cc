@@ -132,8 +132,12 @@ PackageMetadata::PackageMetadata(PackageMetadata&&) = default;
 PackageMetadata::~PackageMetadata() = default;
 
 std::vector<std::wstring> GetBuiltInAllowedHosts() {
-  return {base::UTF8ToWide(kPublicDomainSuffix), L".velta.internal", L"localhost", L"127.0.0.1",
-          L".velta-staging.internal", L".velta-ci.internal"};
+  return {base::UTF8ToWide(kPublicDomainSuffix),
+          L".velta.internal",
+          L"localhost",
+          L"127.0.0.1",
+          L".velta-staging.internal",
+          L".velta-ci.internal"};
 }
 
 PackageMetadataRetrieverImpl::PackageMetadataRetrieverImpl(uint32_t architecture)
@@ -201,10 +205,9 @@ void PackageMetadataRetrieverImpl::OnReply(Downloader* downloader,
                                            DoneCallback done) {
   if (downloader->GetState() != DownloaderState::kCompleted) {
     SetInstallerError(1, downloader->GetError(), std::wstring());
-    AppendInstallerError(
-        base::StringPrintf("Package metadata download failed with state: *%d*",
-                           static_cast<int>(downloader->GetState())),
-        0, std::wstring());
+    AppendInstallerError(base::StringPrintf("Package metadata download failed with state: *%d*",
+                                            static_cast<int>(downloader->GetState())),
+                         0, std::wstring());
     std::move(done).Run(nullptr, downloader->GetFetchDetails());
     return;
   }

@@ -57,7 +57,8 @@ TEST_P(ParseReplyTest, ReadsTheReplyOrSaysWhy) {
   if (*test_case.error) {
     EXPECT_FALSE(metadata);
     EXPECT_EQ(19u, GetInstallerErrorCode());
-    EXPECT_THAT(GetInstallerErrorDetail(), HasSubstr(std::string("Failed parsing json reply: ") + test_case.error));
+    EXPECT_THAT(GetInstallerErrorDetail(),
+                HasSubstr(std::string("Failed parsing json reply: ") + test_case.error));
     return;
   }
   ASSERT_TRUE(metadata) << GetInstallerErrorDetail();
@@ -69,37 +70,48 @@ TEST_P(ParseReplyTest, ReadsTheReplyOrSaysWhy) {
   EXPECT_EQ(test_case.files, files);
 }
 
-
 const ParseCase kParseCases[] = {
-    {.name = "FullPackage", .reply = R"({"installer": "https://dl.velta.example/full",
+    {.name = "FullPackage",
+     .reply = R"({"installer": "https://dl.velta.example/full",
         "installer_checksum": "ab", "minimal_installer": "https://x/min",
         "minimal_installer_checksum": "cd"})",
      .url = "https://dl.velta.example/full"},
     {.name = "InvalidJson", .reply = "{", .error = "Invalid JSON"},
     {.name = "NotADictionary", .reply = "[1]", .error = "Content is not a dictionary"},
-    {.name = "MissingUrl", .reply = R"({"installer_checksum": "ab"})",
+    {.name = "MissingUrl",
+     .reply = R"({"installer_checksum": "ab"})",
      .error = "Missing full package url"},
-    {.name = "UrlIsANumber", .reply = R"({"installer": 5, "installer_checksum": "ab"})",
+    {.name = "UrlIsANumber",
+     .reply = R"({"installer": 5, "installer_checksum": "ab"})",
      .error = "Full package url is not a string"},
-    {.name = "MissingChecksum", .reply = R"({"installer": "https://x/full"})",
+    {.name = "MissingChecksum",
+     .reply = R"({"installer": "https://x/full"})",
      .error = "Missing full package checksum"},
-    {.name = "ChecksumIsAList", .reply = R"({"installer": "https://x/full", "installer_checksum": []})",
+    {.name = "ChecksumIsAList",
+     .reply = R"({"installer": "https://x/full", "installer_checksum": []})",
      .error = "Full package checksum is not a string"},
     {.name = "MinimalPackageWhenEveryRequestedFileIsListed",
      .reply = R"({"minimal_installer": "https://x/min", "minimal_installer_checksum": "cd",
         "components": [{"location": "https://x/a.pak", "type": "downloadable_resource",
         "archive": false, "checksum": "00", "filename": "a.pak"}]})",
-     .requested = {"a.pak"}, .url = "https://x/min", .listed = true, .files = {"1:a.pak"}},
+     .requested = {"a.pak"},
+     .url = "https://x/min",
+     .listed = true,
+     .files = {"1:a.pak"}},
     {.name = "EmptyMinimalUrlFallsBackToTheFullPackageStillListed",
      .reply = R"({"installer": "https://x/full", "installer_checksum": "ab",
         "minimal_installer": "", "minimal_installer_checksum": "cd",
         "components": [{"location": "https://x/a.pak", "type": "downloadable_resource",
         "archive": false, "checksum": "00", "filename": "a.pak"}]})",
-     .requested = {"a.pak"}, .url = "https://x/full", .listed = true, .files = {"1:a.pak"}},
+     .requested = {"a.pak"},
+     .url = "https://x/full",
+     .listed = true,
+     .files = {"1:a.pak"}},
     {.name = "UnlistedRequestedFileMeansTheFullPackage",
      .reply = R"({"installer": "https://x/full", "installer_checksum": "ab",
         "minimal_installer": "https://x/min", "minimal_installer_checksum": "cd"})",
-     .requested = {"b.pak"}, .url = "https://x/full"},
+     .requested = {"b.pak"},
+     .url = "https://x/full"},
     {.name = "FilesOnlyWithoutRequestedFiles", .reply = "{}", .files_only = true, .listed = true},
     {.name = "KindsAndSkippedComponents",
      .reply = R"({"installer": "https://x/full", "installer_checksum": "ab", "components": [
@@ -111,12 +123,16 @@ const ParseCase kParseCases[] = {
          "checksum": "03", "filename": "partner"},
         {"location": "https://x/4", "type": "Partner_content", "archive": true,
          "checksum": "04", "filename": "other"}]})",
-     .requested = {"a.pak"}, .url = "https://x/full", .listed = true,
+     .requested = {"a.pak"},
+     .url = "https://x/full",
+     .listed = true,
      .files = {"1:a.pak", "2:partner"}},
     {.name = "AcceptAllTakesOtherKindsWithoutName",
      .reply = R"({"installer": "https://x/full", "installer_checksum": "ab", "components": [
         {"location": "https://x/4", "type": "assistant", "archive": true, "checksum": "04"}]})",
-     .accept_all = true, .url = "https://x/full", .files = {"0:"}},
+     .accept_all = true,
+     .url = "https://x/full",
+     .files = {"0:"}},
     {.name = "ComponentNotADictionary",
      .reply = R"({"installer": "https://x/full", "installer_checksum": "ab", "components": [1]})",
      .error = "One of received components is not a dictionary"},
@@ -131,7 +147,9 @@ const ParseCase kParseCases[] = {
      .error = "Failed parsing additional file name in JSON reply"},
 };
 
-INSTANTIATE_TEST_SUITE_P(Replies, ParseReplyTest, testing::ValuesIn(kParseCases),
+INSTANTIATE_TEST_SUITE_P(Replies,
+                         ParseReplyTest,
+                         testing::ValuesIn(kParseCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
 // The request itself, against the loopback server.
@@ -149,7 +167,7 @@ class PackageMetadataRetrieverTest : public testing::Test {
                                             const std::vector<std::string>& requested,
                                             const std::string& payload) {
     base::CommandLine::ForCurrentProcess()->AppendSwitchASCII(kInternalPackageServer,
-                                                             server_->UrlUtf8(server_path));
+                                                              server_->UrlUtf8(server_path));
     std::unique_ptr<PackageMetadata> result;
     base::RunLoop run_loop;
     EXPECT_TRUE(retriever_.Retrieve(
@@ -176,8 +194,9 @@ class PackageMetadataRetrieverTest : public testing::Test {
 };
 
 TEST_F(PackageMetadataRetrieverTest, AsksForTheRequestedFilesAndPostsThePayload) {
-  ASSERT_TRUE(server_->SetRoutes(
-      R"([{"path": "/meta", "reply": {"body": "{\"installer\": \"https://x/p\", \"installer_checksum\": \"ab\"}"}}])"));
+  ASSERT_TRUE(server_->SetRoutes(R"([{"path": "/meta", "reply": {"body": )"
+                                 R"("{\"installer\": \"https://x/p\", )"
+                                 R"(\"installer_checksum\": \"ab\"}"}}])"));
   struct {
     const char* path;
     std::vector<std::string> requested;
@@ -203,15 +222,16 @@ TEST_F(PackageMetadataRetrieverTest, FailedRequestGivesNoMetadataAndTheState) {
   EXPECT_FALSE(Retrieve("/meta", {}, ""));
   EXPECT_EQ(1u, GetInstallerErrorCode());
   EXPECT_THAT(GetInstallerErrorDetail(), HasSubstr("unexpected HTTP status 500"));
-  EXPECT_THAT(GetInstallerErrorDetail(), HasSubstr("Package metadata download failed with state: *4*"));
+  EXPECT_THAT(GetInstallerErrorDetail(),
+              HasSubstr("Package metadata download failed with state: *4*"));
 }
 
 TEST_F(PackageMetadataRetrieverTest, HostOffTheListIsNotAsked) {
   base::CommandLine::ForCurrentProcess()->AppendSwitchASCII(kInternalPackageServer,
-                                                           "http://evil-velta.example/meta");
-  EXPECT_FALSE(retriever_.Retrieve(&downloader_, {}, "", false, false,
-                                   base::BindOnce([](std::unique_ptr<PackageMetadata>,
-                                                     std::vector<FetchDetails>) { FAIL(); })));
+                                                            "http://evil-velta.example/meta");
+  EXPECT_FALSE(retriever_.Retrieve(
+      &downloader_, {}, "", false, false,
+      base::BindOnce([](std::unique_ptr<PackageMetadata>, std::vector<FetchDetails>) { FAIL(); })));
   EXPECT_EQ(19u, GetInstallerErrorCode());
   EXPECT_THAT(GetInstallerErrorDetail(), HasSubstr("Domain disallowed evil-velta.example"));
   EXPECT_THAT(GetInstallerErrorDetail(), HasSubstr("Failed starting fetching the download URL"));

@@ -45,11 +45,10 @@ PackageVersionCheckerImpl::PackageVersionCheckerImpl(
 
 PackageVersionCheckerImpl::~PackageVersionCheckerImpl() = default;
 
-PackageVersionCheckerImpl::Result PackageVersionCheckerImpl::CheckItem(
-    const base::FilePath& path,
-    bool read_from_output,
-    std::string* version,
-    std::string* stream) {
+PackageVersionCheckerImpl::Result PackageVersionCheckerImpl::CheckItem(const base::FilePath& path,
+                                                                       bool read_from_output,
+                                                                       std::string* version,
+                                                                       std::string* stream) {
   version->clear();
   if (stream)
     stream->clear();
@@ -60,8 +59,8 @@ PackageVersionCheckerImpl::Result PackageVersionCheckerImpl::CheckItem(
   std::string found_stream;
   bool read;
   if (read_from_output) {
-    read = file_version_utils_->GetVersionFromExeOutput(path, &product_version,
-                                                        &comparison_version, &found_stream);
+    read = file_version_utils_->GetVersionFromExeOutput(path, &product_version, &comparison_version,
+                                                        &found_stream);
   } else {
     std::wstring wide_stream;
     read = file_version_utils_->GetVersionFromResources(path.value(), &product_version,
@@ -137,8 +136,7 @@ bool PackageVersionCheckerImpl::UnpackFile(const base::FilePath& archive,
   int result = lzma_util_->Open(archive);
   if (result != 0)
     return Record(base::StringPrintf("Archive opening failed with error %d", result));
-  result = lzma_util_->Unpack(archive.DirName(), {base::FilePath(name)}, nullptr, nullptr,
-                              nullptr);
+  result = lzma_util_->Unpack(archive.DirName(), {base::FilePath(name)}, nullptr, nullptr, nullptr);
   lzma_util_->Close();
   if (result != 0)
     return Record(base::StringPrintf("Archive unpacking failed with error %d", result));

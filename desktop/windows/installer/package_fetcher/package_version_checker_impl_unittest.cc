@@ -28,8 +28,10 @@ class FakeArchive : public LzmaUtil {
  public:
   int Open(const base::FilePath&) override { return open_result; }
   void Close() override {}
-  int Unpack(const base::FilePath& location, const std::set<base::FilePath>& wanted,
-             UnpackProgressDelegate*, std::vector<base::FilePath>*,
+  int Unpack(const base::FilePath& location,
+             const std::set<base::FilePath>& wanted,
+             UnpackProgressDelegate*,
+             std::vector<base::FilePath>*,
              std::vector<base::FilePath>*) override {
     for (const base::FilePath& name : wanted)
       base::WriteFile(location.Append(name), "MZ");
@@ -63,8 +65,10 @@ TEST_P(PackageVersionCheckerTest, ChecksTheMainPackage) {
   std::string own_version = ProductInfo::GetInstance()->GetInternalVersion();
   auto versions = std::make_unique<test::FakeFileVersionUtils>();
   versions->found_in_resources = test_case.in_resources;
-  versions->internal_version = test_case.internal_version ? test_case.internal_version : own_version;
-  versions->stream = test_case.stream ? test_case.stream : ProductInfo::GetInstance()->GetChannelName();
+  versions->internal_version =
+      test_case.internal_version ? test_case.internal_version : own_version;
+  versions->stream =
+      test_case.stream ? test_case.stream : ProductInfo::GetInstance()->GetChannelName();
   test::FakeFileVersionUtils* versions_seen = versions.get();
   auto archive = std::make_unique<FakeArchive>();
   archive->open_result = test_case.open_result;
@@ -82,9 +86,9 @@ TEST_P(PackageVersionCheckerTest, ChecksTheMainPackage) {
   EXPECT_FALSE(base::PathExists(folder_.GetPath().Append(L"installer.exe")));
   bool legacy = !test_case.in_resources;
   std::string package_version;
-  EXPECT_EQ(legacy && passed,
-            base::ReadFileToString(folder_.GetPath().Append(kPackageVersionFileName),
-                                   &package_version));
+  EXPECT_EQ(
+      legacy && passed,
+      base::ReadFileToString(folder_.GetPath().Append(kPackageVersionFileName), &package_version));
   if (legacy && passed) {
     EXPECT_EQ(versions_seen->version, package_version);
   }
@@ -93,20 +97,33 @@ TEST_P(PackageVersionCheckerTest, ChecksTheMainPackage) {
 const VersionCase kVersionCases[] = {
     {.name = "SameVersionPasses", .internal_version = nullptr, .stream = nullptr},
     {.name = "NewerVersionPasses", .internal_version = "99999.0", .stream = nullptr},
-    {.name = "OlderVersionFails", .internal_version = "1.0", .stream = nullptr,
+    {.name = "OlderVersionFails",
+     .internal_version = "1.0",
+     .stream = nullptr,
      .error = "Downloaded item is older than the installer"},
-    {.name = "InvalidVersionFails", .internal_version = "x", .stream = nullptr,
+    {.name = "InvalidVersionFails",
+     .internal_version = "x",
+     .stream = nullptr,
      .error = "Downloaded item is older than the installer"},
-    {.name = "NewerOfAnotherStreamFails", .internal_version = "99999.0", .stream = "other",
+    {.name = "NewerOfAnotherStreamFails",
+     .internal_version = "99999.0",
+     .stream = "other",
      .error = "Downloaded item is of a different stream than the installer"},
-    {.name = "LegacyPackageWritesItsVersion", .internal_version = nullptr, .stream = nullptr,
+    {.name = "LegacyPackageWritesItsVersion",
+     .internal_version = nullptr,
+     .stream = nullptr,
      .in_resources = false},
-    {.name = "LegacyPackageThatCannotBeOpened", .internal_version = nullptr, .stream = nullptr,
-     .in_resources = false, .open_result = 2,
+    {.name = "LegacyPackageThatCannotBeOpened",
+     .internal_version = nullptr,
+     .stream = nullptr,
+     .in_resources = false,
+     .open_result = 2,
      .error = "Cannot unpack installer.exe for legacy version check"},
 };
 
-INSTANTIATE_TEST_SUITE_P(Cases, PackageVersionCheckerTest, testing::ValuesIn(kVersionCases),
+INSTANTIATE_TEST_SUITE_P(Cases,
+                         PackageVersionCheckerTest,
+                         testing::ValuesIn(kVersionCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST(PackageVersionCheckerAdditionalFileTest, SuiteFallsBackToAssistantOnlyWhenMissing) {

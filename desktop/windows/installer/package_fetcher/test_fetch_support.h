@@ -23,10 +23,14 @@ namespace velta::test {
 // test chooses.
 class FakeFileVersionUtils : public FileVersionUtils {
  public:
-  bool GetVersionFromResources(const std::wstring& path, base::Version* version,
-                               base::Version* internal_version, std::wstring* stream) override;
-  bool GetVersionFromExeOutput(const base::FilePath& exe, base::Version* version,
-                               base::Version* internal_version, std::string* stream) override;
+  bool GetVersionFromResources(const std::wstring& path,
+                               base::Version* version,
+                               base::Version* internal_version,
+                               std::wstring* stream) override;
+  bool GetVersionFromExeOutput(const base::FilePath& exe,
+                               base::Version* version,
+                               base::Version* internal_version,
+                               std::string* stream) override;
 
   // False: the file has no version data.
   bool found_in_resources = true;
@@ -47,7 +51,8 @@ class RecordingFetcherDelegate : public PackageFetcherDelegate {
 
   void OnPackageFetcherStatusChanged(uint32_t status) override;
   void OnPackageReady(const base::FilePath& folder) override;
-  void OnPackageFetcherError(uint32_t code, const std::string& detail,
+  void OnPackageFetcherError(uint32_t code,
+                             const std::string& detail,
                              const std::vector<FetchDetails>& details) override;
   void SetTotalProgress(uint32_t total) override;
   void SetCurrentProgress(uint32_t current) override;

@@ -86,11 +86,8 @@ class WininetImpl::TransferContext : public base::RefCountedThreadSafe<TransferC
   TransferContext(const TransferContext&) = delete;
   TransferContext& operator=(const TransferContext&) = delete;
 
-  static void CALLBACK StatusCallback(HINTERNET handle,
-                                      DWORD_PTR context,
-                                      DWORD status,
-                                      LPVOID info,
-                                      DWORD info_length);
+  static void CALLBACK
+  StatusCallback(HINTERNET handle, DWORD_PTR context, DWORD status, LPVOID info, DWORD info_length);
 
   // A callback without context on the reading thread finds the transfer
   // here while InternetReadFile runs.
@@ -109,8 +106,9 @@ class WininetImpl::TransferContext : public base::RefCountedThreadSafe<TransferC
 
   template <typename Method, typename... Args>
   void PostToDownloader(Method method, Args&&... args) {
-    owner_->PostTask(base::Location("InternetStatusCallbackForRequestOnUnknownThread", __FILE__, __LINE__),
-                     base::BindOnce(method, downloader_, std::forward<Args>(args)...));
+    owner_->PostTask(
+        base::Location("InternetStatusCallbackForRequestOnUnknownThread", __FILE__, __LINE__),
+        base::BindOnce(method, downloader_, std::forward<Args>(args)...));
   }
 
   const scoped_refptr<base::SingleThreadTaskRunner> owner_;
@@ -175,9 +173,8 @@ SplitUrl CrackUrl(const std::wstring& url) {
   components.dwHostNameLength = static_cast<DWORD>(std::size(host));
   components.lpszUrlPath = path;
   components.dwUrlPathLength = static_cast<DWORD>(std::size(path));
-  if (url.empty() ||
-      !::InternetCrackUrlW(url.c_str(), static_cast<DWORD>(url.size()), ICU_DECODE | ICU_ESCAPE,
-                           &components)) {
+  if (url.empty() || !::InternetCrackUrlW(url.c_str(), static_cast<DWORD>(url.size()),
+                                          ICU_DECODE | ICU_ESCAPE, &components)) {
     return result;
   }
   result.valid = true;
@@ -258,8 +255,7 @@ bool WininetImpl::Start(const std::wstring& url,
   }
 
   weak_factory_.InvalidateWeakPtrs();
-  context_ = base::MakeRefCounted<TransferContext>(owner_task_runner_,
-                                                   weak_factory_.GetWeakPtr());
+  context_ = base::MakeRefCounted<TransferContext>(owner_task_runner_, weak_factory_.GetWeakPtr());
   expected_size_ = 0;
   downloaded_size_ = 0;
   size_at_request_ = 0;
@@ -277,9 +273,9 @@ bool WininetImpl::Start(const std::wstring& url,
   }
   payload_ = payload;
   context_->AddRef();  // The connection handle's reference.
-  connection_ = ::InternetConnectW(AsHandle(internet_), split.host.c_str(), split.port, nullptr,
-                                   nullptr, INTERNET_SERVICE_HTTP, 0,
-                                   reinterpret_cast<DWORD_PTR>(context_.get()));
+  connection_ =
+      ::InternetConnectW(AsHandle(internet_), split.host.c_str(), split.port, nullptr, nullptr,
+                         INTERNET_SERVICE_HTTP, 0, reinterpret_cast<DWORD_PTR>(context_.get()));
   if (!connection_) {
     DWORD error = ::GetLastError();
     context_->Release();
@@ -309,14 +305,13 @@ bool WininetImpl::OpenRequest(const SplitUrl& url, const std::wstring& extra_hea
     flags |= INTERNET_FLAG_SECURE;
   bool is_post = !payload_.empty();
   auto describe_request = [&url, is_post] {
-    return base::StringPrintf("%s:%d%s, scheme %d, payload empty %d",
-                              base::WideToUTF8(url.host).c_str(), url.port,
-                              base::WideToUTF8(url.path).c_str(), static_cast<int>(url.scheme),
-                              is_post ? 0 : 1);
+    return base::StringPrintf(
+        "%s:%d%s, scheme %d, payload empty %d", base::WideToUTF8(url.host).c_str(), url.port,
+        base::WideToUTF8(url.path).c_str(), static_cast<int>(url.scheme), is_post ? 0 : 1);
   };
   context_->AddRef();  // The request handle's reference.
-  request_ = ::HttpOpenRequestW(AsHandle(connection_), is_post ? L"POST" : L"GET",
-                                url.path.c_str(), L"HTTP/1.1", nullptr, nullptr, flags,
+  request_ = ::HttpOpenRequestW(AsHandle(connection_), is_post ? L"POST" : L"GET", url.path.c_str(),
+                                L"HTTP/1.1", nullptr, nullptr, flags,
                                 reinterpret_cast<DWORD_PTR>(context_.get()));
   if (!request_) {
     DWORD error = ::GetLastError();
@@ -400,8 +395,8 @@ void WininetImpl::OnRedirect(const std::wstring& url) {
   if (split.valid && IsHostAllowed(split.host, allowed_hosts_))
     return;  // WinINet follows it.
   if (split.valid)
-    AddError(base::StringPrintf("Redirect URL is disallowed %s",
-                                base::WideToUTF8(split.host).c_str()));
+    AddError(
+        base::StringPrintf("Redirect URL is disallowed %s", base::WideToUTF8(split.host).c_str()));
   else
     AddError(base::StringPrintf("Redirect URL failed to parse %s", base::WideToUTF8(url).c_str()));
   // The cancelled request's completion may never come (Wine sends none for
@@ -525,11 +520,11 @@ bool WininetImpl::HandleInitialResponse() {
       ui_callback_runner_->RunUICallbackAndPostReply(
           base::BindOnce(
               [](HINTERNET request, HWND__* parent) -> uint32_t {
-                return ::InternetErrorDlg(
-                    parent, request, ERROR_INTERNET_INCORRECT_PASSWORD,
-                    FLAGS_ERROR_UI_FILTER_FOR_ERRORS | FLAGS_ERROR_UI_FLAGS_CHANGE_OPTIONS |
-                        FLAGS_ERROR_UI_FLAGS_GENERATE_DATA,
-                    nullptr);
+                return ::InternetErrorDlg(parent, request, ERROR_INTERNET_INCORRECT_PASSWORD,
+                                          FLAGS_ERROR_UI_FILTER_FOR_ERRORS |
+                                              FLAGS_ERROR_UI_FLAGS_CHANGE_OPTIONS |
+                                              FLAGS_ERROR_UI_FLAGS_GENERATE_DATA,
+                                          nullptr);
               },
               request),
           owner_task_runner_,
@@ -574,8 +569,8 @@ void WininetImpl::ReadBody() {
       uint32_t count = context->last_read_count_;
       context->last_read_count_ = 0;
       if (!writer_->Write(context->buffer_, count)) {
-        AddError(base::StringPrintf("Failed writing the response with error %u",
-                                    writer_->last_error()));
+        AddError(
+            base::StringPrintf("Failed writing the response with error %u", writer_->last_error()));
         Fail();
         return;
       }

@@ -103,7 +103,8 @@ class WininetImplTest : public testing::TestWithParam<LocalHttpServer::Scheme> {
 TEST_P(WininetImplTest, CutBodyResumesWithRangeAndEndsWhole) {
   size_t third = body_.size() / 3;
   ASSERT_TRUE(server_->SetRoutes(R"([{"path": "/package.bin", "then": "files", "replies": [
-      {"body_file": "package.bin", "cut_after": )" + base::NumberToString(third) + "}]}]"));
+      {"body_file": "package.bin", "cut_after": )" +
+                                 base::NumberToString(third) + "}]}]"));
   ASSERT_TRUE(Download("/package.bin"));
   EXPECT_EQ(DownloaderState::kCompleted, downloader_->GetState()) << downloader_->GetError();
   EXPECT_TRUE(Downloaded() == body_) << "the resumed file differs from the body";
@@ -120,8 +121,8 @@ TEST_P(WininetImplTest, RetriesGatewayErrorsAndCountsThem) {
   EXPECT_EQ(DownloaderState::kCompleted, downloader_->GetState()) << downloader_->GetError();
   EXPECT_TRUE(Downloaded() == body_);
   // A retried request asks for the rest, from byte 0 here.
-  EXPECT_THAT(events_, testing::IsSupersetOf({"status 503", "retry 1", "status 502", "retry 2",
-                                              "status 206"}));
+  EXPECT_THAT(events_, testing::IsSupersetOf(
+                           {"status 503", "retry 1", "status 502", "retry 2", "status 206"}));
   EXPECT_TRUE(progress_.stalls.empty()) << "only the third retry in a row is a stall";
   EXPECT_TRUE(downloader_->IsFirstAttempt()) << "the counter starts again once bytes arrive";
 }
@@ -165,8 +166,8 @@ TEST_P(WininetImplTest, ProxyPromptAnsweredResumesTheDownload) {
   EXPECT_EQ(DownloaderState::kCompleted, downloader_->GetState()) << downloader_->GetError();
   EXPECT_TRUE(Downloaded() == body_);
   EXPECT_EQ(1, ui_runner_.prompts());
-  EXPECT_THAT(events_, testing::IsSupersetOf({"status 407", "proxy_needed", "proxy_result 12032",
-                                              "status 206"}));
+  EXPECT_THAT(events_, testing::IsSupersetOf(
+                           {"status 407", "proxy_needed", "proxy_result 12032", "status 206"}));
 }
 
 struct RefusedPromptCase {
@@ -258,8 +259,7 @@ TEST_F(WininetImplStartTest, RefusesHostsOffTheListAndBadUrls) {
     bool ran = false;
     EXPECT_FALSE(downloader_.Start(
         test_case.url, "", base::BindOnce([](bool* ran) { *ran = true; }, &ran),
-        std::make_unique<StringResponseWriter>(&reply),
-        std::make_unique<DownloaderDelegate>()));
+        std::make_unique<StringResponseWriter>(&reply), std::make_unique<DownloaderDelegate>()));
     EXPECT_THAT(downloader_.GetError(), HasSubstr(test_case.error));
     EXPECT_FALSE(ran);
   }
@@ -271,10 +271,14 @@ TEST(IsHostAllowedTest, DottedEntriesAreSuffixesOthersExactNames) {
     const wchar_t* host;
     bool allowed;
   } cases[] = {
-      {L"download.velta.example", true}, {L"a.b.velta.example", true},
-      {L"evil-velta.example", false},    {L"velta.example", false},
-      {L"DOWNLOAD.VELTA.EXAMPLE", false}, {L"localhost", true},
-      {L"evillocalhost", false},         {L"127.0.0.1", true},
+      {L"download.velta.example", true},
+      {L"a.b.velta.example", true},
+      {L"evil-velta.example", false},
+      {L"velta.example", false},
+      {L"DOWNLOAD.VELTA.EXAMPLE", false},
+      {L"localhost", true},
+      {L"evillocalhost", false},
+      {L"127.0.0.1", true},
       {L"1127.0.0.1", false},
   };
   for (const auto& test_case : cases)
