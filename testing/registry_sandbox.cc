@@ -29,4 +29,15 @@ std::wstring RegistrySandbox::Path(std::wstring_view relative) const {
   return path_ + L"\\" + std::wstring(relative);
 }
 
+ScopedRegistryRootOverride::ScopedRegistryRootOverride(HKEY root, const RegistrySandbox& sandbox)
+    : root_(root) {
+  base::win::RegKey key(sandbox.root(), sandbox.path().c_str(), KEY_ALL_ACCESS);
+  is_valid_ = key.Valid() && ::RegOverridePredefKey(root, key.Handle()) == ERROR_SUCCESS;
+}
+
+ScopedRegistryRootOverride::~ScopedRegistryRootOverride() {
+  if (is_valid_)
+    ::RegOverridePredefKey(root_, nullptr);
+}
+
 }  // namespace velta::test

@@ -39,6 +39,25 @@ class RegistrySandbox {
   bool is_valid_ = false;
 };
 
+// Points a predefined root key (HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE) of
+// this process at a sandbox key until destroyed, so that code that writes or
+// reads its real key paths lands in the sandbox. Only this process's handle
+// changes: child processes still see the real root.
+class ScopedRegistryRootOverride {
+ public:
+  ScopedRegistryRootOverride(HKEY root, const RegistrySandbox& sandbox);
+  ScopedRegistryRootOverride(const ScopedRegistryRootOverride&) = delete;
+  ScopedRegistryRootOverride& operator=(const ScopedRegistryRootOverride&) = delete;
+  ~ScopedRegistryRootOverride();
+
+  // False when the root could not be redirected (the test should stop).
+  bool is_valid() const { return is_valid_; }
+
+ private:
+  const HKEY root_;
+  bool is_valid_ = false;
+};
+
 }  // namespace velta::test
 
 #endif  // TESTING_REGISTRY_SANDBOX_H_

@@ -375,4 +375,29 @@ std::wstring JoinString(std::initializer_list<std::wstring_view> parts,
   return JoinStringT<wchar_t>(parts, separator);
 }
 
+std::wstring ReplaceStringPlaceholders(std::wstring_view format_string,
+                                       const std::vector<std::wstring>& subst) {
+  std::wstring result;
+  result.reserve(format_string.size());
+  for (size_t i = 0; i < format_string.size(); ++i) {
+    const wchar_t c = format_string[i];
+    if (c != L'$' || i + 1 == format_string.size()) {
+      result.push_back(c);
+      continue;
+    }
+    const wchar_t next = format_string[i + 1];
+    if (next == L'$') {
+      result.push_back(L'$');
+      ++i;
+    } else if (next >= L'1' && next <= L'9' &&
+               static_cast<size_t>(next - L'1') < subst.size()) {
+      result.append(subst[next - L'1']);
+      ++i;
+    } else {
+      result.push_back(c);
+    }
+  }
+  return result;
+}
+
 }  // namespace base

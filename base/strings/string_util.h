@@ -184,6 +184,13 @@ bool ReplaceChars(std::wstring_view input,
 bool ContainsOnlyChars(std::string_view input, std::string_view characters);
 bool ContainsOnlyChars(std::wstring_view input, std::wstring_view characters);
 
+// Replaces "$1" to "$9" in `format_string` by `subst[0]` to `subst[8]` in one
+// forward pass (inserted text is never scanned again) and "$$" by one "$".
+// A placeholder with no argument, and a "$" before anything else, stay as they
+// are, so a text with a missing argument still shows where it was.
+std::wstring ReplaceStringPlaceholders(std::wstring_view format_string,
+                                       const std::vector<std::wstring>& subst);
+
 // The parts with `separator` between them; no separator for fewer than two.
 std::string JoinString(const std::vector<std::string>& parts, std::string_view separator);
 std::string JoinString(const std::vector<std::string_view>& parts, std::string_view separator);

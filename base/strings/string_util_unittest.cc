@@ -222,5 +222,33 @@ TEST(StringUtilTest, WriteIntoSizesForTheTerminator) {
   EXPECT_EQ(L"abc", buffer);
 }
 
+struct PlaceholderCase {
+  const wchar_t* format;
+  std::vector<std::wstring> subst;
+  const wchar_t* expected;
+};
+
+class ReplaceStringPlaceholdersTest : public testing::TestWithParam<PlaceholderCase> {};
+
+TEST_P(ReplaceStringPlaceholdersTest, ReplacesInOneForwardPass) {
+  EXPECT_EQ(GetParam().expected, ReplaceStringPlaceholders(GetParam().format, GetParam().subst));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases,
+    ReplaceStringPlaceholdersTest,
+    testing::Values(
+        PlaceholderCase{L"drive $1 ($2 MB needed)", {L"C:", L"512"}, L"drive C: (512 MB needed)"},
+        PlaceholderCase{L"$2 before $1", {L"a", L"b"}, L"b before a"},
+        PlaceholderCase{L"$1$1", {L"x"}, L"xx"},
+        // Inserted text is not read again, even when it looks like a placeholder.
+        PlaceholderCase{L"$1 and $2", {L"$2", L"y"}, L"$2 and y"},
+        PlaceholderCase{L"$$1 costs $$", {L"no"}, L"$1 costs $"},
+        PlaceholderCase{L"$9", {L"1", L"2", L"3", L"4", L"5", L"6", L"7", L"8", L"nine"}, L"nine"},
+        // Missing arguments, "$0" and a lone "$" at the end stay visible.
+        PlaceholderCase{L"$1 of $2", {L"one"}, L"one of $2"},
+        PlaceholderCase{L"$0 $a $", {L"x"}, L"$0 $a $"},
+        PlaceholderCase{L"", {L"x"}, L""}));
+
 }  // namespace
 }  // namespace base

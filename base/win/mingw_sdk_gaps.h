@@ -20,8 +20,10 @@
 
 #include <windows.h>
 #include <msxml2.h>
+#include <netfw.h>
 #include <shellscalingapi.h>
 #include <shobjidl.h>
+#include <taskschd.h>
 
 // <wow64apiset.h>: IsWow64Process2 (Windows 10 1511) is declared only for
 // _WIN32_WINNT >= 0x0A00.
@@ -106,5 +108,48 @@ __CRT_UUID_DECL(IApplicationActivationManager, 0x2e941141, 0x7f97, 0x4756, 0xba,
 // declared but uuid.lib does not define it.
 EXTERN_C __declspec(selectany) const CLSID CLSID_DOMDocument30 = {
     0xf5078f32, 0xc551, 0x11d3, {0x89, 0xb9, 0x00, 0x00, 0xf8, 0x1f, 0xe2, 0x21}};
+
+// <taskschd.h> (uuid.lib): ILogonTrigger, IBootTrigger and IRegistrationTrigger
+// (Task Scheduler 2.0, Windows Vista) are absent from MinGW's copy, which
+// has their ITrigger base and the TASK_TRIGGER_LOGON, TASK_TRIGGER_BOOT and
+// TASK_TRIGGER_REGISTRATION values.
+MIDL_INTERFACE("72dade38-fae4-4b3e-baf4-5d009af02b1c")
+ILogonTrigger : public ITrigger {
+  virtual HRESULT STDMETHODCALLTYPE get_Delay(BSTR* delay) = 0;
+  virtual HRESULT STDMETHODCALLTYPE put_Delay(BSTR delay) = 0;
+  virtual HRESULT STDMETHODCALLTYPE get_UserId(BSTR* user) = 0;
+  virtual HRESULT STDMETHODCALLTYPE put_UserId(BSTR user) = 0;
+};
+__CRT_UUID_DECL(ILogonTrigger, 0x72dade38, 0xfae4, 0x4b3e, 0xba, 0xf4, 0x5d, 0x00, 0x9a, 0xf0,
+                0x2b, 0x1c)
+
+MIDL_INTERFACE("2a9c35da-d357-41f4-bbc1-207ac1b1f3cb")
+IBootTrigger : public ITrigger {
+  virtual HRESULT STDMETHODCALLTYPE get_Delay(BSTR* delay) = 0;
+  virtual HRESULT STDMETHODCALLTYPE put_Delay(BSTR delay) = 0;
+};
+__CRT_UUID_DECL(IBootTrigger, 0x2a9c35da, 0xd357, 0x41f4, 0xbb, 0xc1, 0x20, 0x7a, 0xc1, 0xb1,
+                0xf3, 0xcb)
+
+MIDL_INTERFACE("4c8fec3a-c218-4e0c-b23d-629024db91a2")
+IRegistrationTrigger : public ITrigger {
+  virtual HRESULT STDMETHODCALLTYPE get_Delay(BSTR* delay) = 0;
+  virtual HRESULT STDMETHODCALLTYPE put_Delay(BSTR delay) = 0;
+};
+__CRT_UUID_DECL(IRegistrationTrigger, 0x4c8fec3a, 0xc218, 0x4e0c, 0xb2, 0x3d, 0x62, 0x90, 0x24,
+                0xdb, 0x91, 0xa2)
+
+// <taskschd.h> (uuid.lib): CLSID_TaskScheduler, the Task Scheduler 2.0
+// service, is declared but no import library defines it.
+EXTERN_C __declspec(selectany) const CLSID CLSID_TaskScheduler = {
+    0x0f87369f, 0xa4e5, 0x4cfc, {0xbd, 0x3e, 0x73, 0xe6, 0x15, 0x45, 0x72, 0xdd}};
+
+// <netfw.h> (uuid.lib): CLSID_NetFwPolicy2 and CLSID_NetFwRule, Windows
+// Firewall with Advanced Security, are declared but no import library defines
+// them.
+EXTERN_C __declspec(selectany) const CLSID CLSID_NetFwPolicy2 = {
+    0xe2b3c97f, 0x6ae1, 0x41ac, {0x81, 0x7a, 0xf6, 0xf9, 0x21, 0x66, 0xd7, 0xdd}};
+EXTERN_C __declspec(selectany) const CLSID CLSID_NetFwRule = {
+    0x2c5bc43e, 0x3369, 0x4c33, {0xab, 0x0c, 0xbe, 0x94, 0x69, 0x67, 0x7a, 0xf4}};
 
 #endif  // BASE_WIN_MINGW_SDK_GAPS_H_

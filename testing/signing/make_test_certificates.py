@@ -4,6 +4,10 @@
 
 Every certificate is signed with SHA-1: Wine checks the chain of such
 certificates, while with SHA-256 ones it skips the chain check altogether.
+They are made with `openssl ca` and fixed validity dates, so that a test can
+put a signature's time inside or outside a certificate's validity: the roots
+and most leaves are valid from 2015 to 2045, the expired leaf only from 2015
+to 2020.
 
 Writes into --out (a build folder; nothing here is ever committed):
   root.pem, root.key              the test root CA, trusted by the Wine prefix
@@ -11,6 +15,7 @@ Writes into --out (a build folder; nothing here is ever committed):
   <leaf>.pem, <leaf>.key          code-signing leaves (LEAVES below)
   <leaf>_chain.pem                the leaf, and for leaves of the unknown root
                                   also that root: what goes into a signature
+  <root>_ca/                      the `openssl ca` records of each issuer
   stamp                           written last
 and the test root, DER-encoded, as --root-der: the Wine prefix set-up adds
 every certificate of that folder to the machine's Root store.
@@ -24,14 +29,41 @@ import sys
 
 COMPANY = "Velta Software Ltd"
 
-# name: (subject common name, issuer, extended key usage, chain holds issuer)
+# Validity of the roots and of every leaf but the expired one, and of that
+# one (openssl's time format).
+VALID_FROM = "20150101000000Z"
+VALID_UNTIL = "20450101000000Z"
+EXPIRED_UNTIL = "20200101000000Z"
+
+# name: (subject common name, issuer, extended key usage, chain holds issuer,
+#        end of validity)
 LEAVES = {
-    "velta": (COMPANY, "root", "codeSigning", False),
-    "other": ("Northwind Traders Ltd", "root", "codeSigning", False),
-    "velta_no_code_signing": (COMPANY, "root", "serverAuth", False),
-    "velta_unknown_root": (COMPANY, "unknown_root", "codeSigning", True),
-    "velta_missing_issuer": (COMPANY, "unknown_root", "codeSigning", False),
+    "velta": (COMPANY, "root", "codeSigning", False, VALID_UNTIL),
+    "other": ("Northwind Traders Ltd", "root", "codeSigning", False, VALID_UNTIL),
+    "velta_no_code_signing": (COMPANY, "root", "serverAuth", False, VALID_UNTIL),
+    "velta_unknown_root": (COMPANY, "unknown_root", "codeSigning", True, VALID_UNTIL),
+    "velta_missing_issuer": (COMPANY, "unknown_root", "codeSigning", False, VALID_UNTIL),
+    "velta_expired": (COMPANY, "root", "codeSigning", False, EXPIRED_UNTIL),
+    # Signs RFC 3161 timestamps (osslsigncode's -TSA-* options).
+    "timestamper": ("Velta Test Timestamps", "root", "critical,timeStamping", False, VALID_UNTIL),
+    "unknown_timestamper": ("Unknown Test Timestamps", "unknown_root", "critical,timeStamping",
+                            True, VALID_UNTIL),
 }
+
+CA_CONFIG = """[ca]
+default_ca = test_ca
+[test_ca]
+database = {dir}/index.txt
+new_certs_dir = {dir}/new
+serial = {dir}/serial
+default_md = sha1
+policy = any_name
+unique_subject = no
+copy_extensions = none
+email_in_dn = no
+[any_name]
+commonName = supplied
+"""
 
 
 def run(openssl, *args):
@@ -39,32 +71,57 @@ def run(openssl, *args):
                    stderr=subprocess.PIPE)
 
 
-def make_root(openssl, out, name, common_name):
-    run(openssl, "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-sha1",
-        "-days", "3650", "-subj", "/CN=" + common_name,
-        "-addext", "basicConstraints=critical,CA:true",
-        "-addext", "keyUsage=critical,keyCertSign,cRLSign",
-        "-keyout", os.path.join(out, name + ".key"),
-        "-out", os.path.join(out, name + ".pem"))
+def ca_config(out, issuer):
+    """The `openssl ca` configuration of `issuer`, made on first use."""
+    folder = os.path.join(out, issuer + "_ca")
+    config = os.path.join(folder, "ca.cnf")
+    if not os.path.exists(config):
+        os.makedirs(os.path.join(folder, "new"))
+        open(os.path.join(folder, "index.txt"), "w").close()
+        with open(config, "w") as f:
+            f.write(CA_CONFIG.format(dir=folder))
+    return config, folder
 
 
-def make_leaf(openssl, out, name, serial, common_name, issuer, usage):
+def issue(openssl, out, name, serial, common_name, issuer, extensions, until):
+    """Makes name.key and name.pem, signed by issuer (itself when issuer is
+    name), valid from VALID_FROM to `until`."""
     key = os.path.join(out, name + ".key")
     request = os.path.join(out, name + ".csr")
-    extensions = os.path.join(out, name + ".ext")
-    with open(extensions, "w") as f:
-        f.write("basicConstraints=CA:false\n"
-                "keyUsage=critical,digitalSignature\n"
-                "extendedKeyUsage=%s\n" % usage)
+    extension_file = os.path.join(out, name + ".ext")
+    with open(extension_file, "w") as f:
+        f.write(extensions)
     run(openssl, "req", "-new", "-newkey", "rsa:2048", "-nodes",
         "-subj", "/CN=" + common_name, "-keyout", key, "-out", request)
-    run(openssl, "x509", "-req", "-in", request, "-sha1", "-days", "3650",
-        "-set_serial", str(serial),
-        "-CA", os.path.join(out, issuer + ".pem"),
-        "-CAkey", os.path.join(out, issuer + ".key"),
-        "-extfile", extensions, "-out", os.path.join(out, name + ".pem"))
+    config, folder = ca_config(out, issuer)
+    with open(os.path.join(folder, "serial"), "w") as f:
+        f.write("%04X\n" % serial)
+    command = ["ca", "-batch", "-config", config, "-notext", "-md", "sha1",
+               "-startdate", VALID_FROM, "-enddate", until,
+               "-extfile", extension_file, "-in", request,
+               "-out", os.path.join(out, name + ".pem")]
+    if issuer == name:
+        command += ["-selfsign", "-keyfile", key]
+    else:
+        command += ["-cert", os.path.join(out, issuer + ".pem"),
+                    "-keyfile", os.path.join(out, issuer + ".key")]
+    run(openssl, *command)
     os.remove(request)
-    os.remove(extensions)
+    os.remove(extension_file)
+
+
+def make_root(openssl, out, name, serial, common_name):
+    issue(openssl, out, name, serial, common_name, name,
+          "basicConstraints=critical,CA:true\n"
+          "keyUsage=critical,keyCertSign,cRLSign\n"
+          "subjectKeyIdentifier=hash\n", VALID_UNTIL)
+
+
+def make_leaf(openssl, out, name, serial, common_name, issuer, usage, until):
+    issue(openssl, out, name, serial, common_name, issuer,
+          "basicConstraints=CA:false\n"
+          "keyUsage=critical,digitalSignature\n"
+          "extendedKeyUsage=%s\n" % usage, until)
 
 
 def main():
@@ -76,11 +133,11 @@ def main():
 
     shutil.rmtree(args.out, ignore_errors=True)
     os.makedirs(args.out)
-    make_root(args.openssl, args.out, "root", "Velta Test Signing Root")
-    make_root(args.openssl, args.out, "unknown_root", "Unknown Test Signing Root")
-    for serial, (name, (common_name, issuer, usage, chain_holds_issuer)) in enumerate(
+    make_root(args.openssl, args.out, "root", 1, "Velta Test Signing Root")
+    make_root(args.openssl, args.out, "unknown_root", 2, "Unknown Test Signing Root")
+    for serial, (name, (common_name, issuer, usage, chain_holds_issuer, until)) in enumerate(
             LEAVES.items(), start=100):
-        make_leaf(args.openssl, args.out, name, serial, common_name, issuer, usage)
+        make_leaf(args.openssl, args.out, name, serial, common_name, issuer, usage, until)
         parts = [name] + ([issuer] if chain_holds_issuer else [])
         with open(os.path.join(args.out, name + "_chain.pem"), "w") as chain:
             for part in parts:

@@ -8,6 +8,12 @@ Takes the certificates of make_test_certificates.py (--certs) and a program
   <leaf>.exe                           signed by one leaf of the certificates
   <outer>_nested_<inner>.exe           signed by <outer>, then a nested
                                        signature by <inner> (osslsigncode -nest)
+  other_nested_velta_expired_<t>.exe   the nested signature by the expired
+                                       leaf with an RFC 3161 timestamp:
+                                       "timestamped" while the leaf was valid,
+                                       "timestamped_late" after it expired,
+                                       "timestamped_by_unknown" by a
+                                       timestamper of a root nothing trusts
   other_nested_velta_bad_signature.exe the nested signature's signature bytes
                                        altered
   other_nested_velta_bad_digest.exe    the file digest that the nested
@@ -34,13 +40,26 @@ import sys
 NESTED_SIGNATURE_OID = bytes.fromhex("060a2b060104018237020401")
 
 
-def sign(osslsigncode, certs, leaf, source, target, nest=False):
+# Timestamp times (seconds since 1970): inside the expired leaf's validity
+# (2018-01-01) and after it (2022-01-01).
+WHILE_VALID = 1514764800
+AFTER_EXPIRY = 1640995200
+
+
+def sign(osslsigncode, certs, leaf, source, target, nest=False, timestamp=None):
+    """Signs `source` into `target`. `timestamp` is (signing leaf, time): an
+    RFC 3161 timestamp that osslsigncode makes itself, without a server."""
     command = [osslsigncode, "sign", "-h", "sha256",
                "-certs", os.path.join(certs, leaf + "_chain.pem"),
                "-key", os.path.join(certs, leaf + ".key"),
                "-n", "Velta test program"]
     if nest:
         command.append("-nest")
+    if timestamp:
+        stamper, time = timestamp
+        command += ["-TSA-certs", os.path.join(certs, stamper + "_chain.pem"),
+                    "-TSA-key", os.path.join(certs, stamper + ".key"),
+                    "-TSA-time", str(time)]
     command += ["-in", source, "-out", target]
     subprocess.run(command, check=True, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
 
@@ -143,9 +162,15 @@ def main():
         sign(args.osslsigncode, args.certs, leaf, unsigned, path(leaf))
     for outer, inner in (("other", "velta"), ("velta", "other"),
                          ("other", "velta_unknown_root"),
-                         ("other", "velta_no_code_signing")):
+                         ("other", "velta_no_code_signing"),
+                         ("other", "velta_expired")):
         sign(args.osslsigncode, args.certs, inner, path(outer),
              path(outer + "_nested_" + inner), nest=True)
+    for suffix, timestamp in (("timestamped", ("timestamper", WHILE_VALID)),
+                              ("timestamped_late", ("timestamper", AFTER_EXPIRY)),
+                              ("timestamped_by_unknown", ("unknown_timestamper", WHILE_VALID))):
+        sign(args.osslsigncode, args.certs, "velta_expired", path("other"),
+             path("other_nested_velta_expired_" + suffix), nest=True, timestamp=timestamp)
 
     signed = read(path("other_nested_velta"))
     nested_start, _ = nested_signature(signed)

@@ -8,8 +8,11 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace velta {
+
+class AvroValue;
 
 // The details of one download chunk, filled by the package fetcher's
 // recorders and carried by the fetch events in the order they were made.
@@ -40,6 +43,13 @@ struct FetchDetails {
   // The download met a call without its request context.
   std::optional<bool> null_request_context;
 };
+
+// Writes the list as the array "fetch_details" below `installer_event`: the
+// array is made present even when the list is empty, then one item per
+// element in list order, with each field that has a value and the headers
+// in ascending byte order of their names.
+void WriteFetchDetailsList(const std::vector<FetchDetails>& fetch_details,
+                           AvroValue* installer_event);
 
 }  // namespace velta
 

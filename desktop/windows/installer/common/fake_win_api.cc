@@ -27,6 +27,9 @@ class FakeWinApiDrive : public WinApiDrive {
 
   bool IsMediaPresent() const override { return answers_.media_present; }
   unsigned int GetDriveType() const override { return answers_.drive_type; }
+  uint64_t GetFreeMegabytes() const override {
+    return answers_.free_megabytes ? *answers_.free_megabytes : WinApiDrive::GetFreeMegabytes();
+  }
 
  private:
   const FakeWinApi::FakeDrive answers_;
@@ -108,6 +111,14 @@ std::unique_ptr<WinApiDriveList> FakeWinApi::GetLogicalDrives() {
   if (!drive_mask_)
     return real_.GetLogicalDrives();
   return std::make_unique<FakeWinApiDriveList>(*drive_mask_, drives_);
+}
+
+std::unique_ptr<WinApiDrive> FakeWinApi::GetDrive(wchar_t letter) {
+  Record("GetDrive", std::wstring(1, letter));
+  auto it = drives_.find(letter);
+  if (it == drives_.end())
+    return real_.GetDrive(letter);
+  return std::make_unique<FakeWinApiDrive>(letter, it->second);
 }
 
 std::unique_ptr<WinApiProcess> FakeWinApi::RunElevated(const base::CommandLine& command_line) {

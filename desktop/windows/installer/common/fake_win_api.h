@@ -44,6 +44,8 @@ class FakeWinApi : public WinApi {
   struct FakeDrive {
     unsigned int drive_type = DRIVE_FIXED;
     bool media_present = true;
+    // Unset: the real drive's free space.
+    std::optional<uint64_t> free_megabytes;
   };
 
   FakeWinApi();
@@ -58,7 +60,8 @@ class FakeWinApi : public WinApi {
   void QueueMessageBoxAnswer(bool yes) { message_box_answers_.push_back(yes); }
   void set_default_message_box_answer(bool yes) { default_message_box_answer_ = yes; }
   // GetLogicalDrives answers `drive_mask`; each drive is fixed with a medium
-  // unless SetDrive said otherwise.
+  // unless SetDrive said otherwise. GetDrive answers what SetDrive said for
+  // the letter, and the real drive for any other.
   void SetDriveMask(uint32_t drive_mask) { drive_mask_ = drive_mask; }
   void SetDrive(wchar_t letter, const FakeDrive& drive) { drives_[letter] = drive; }
   void SetWindowsVersion(base::win::Version version) { windows_version_ = version; }
@@ -90,6 +93,7 @@ class FakeWinApi : public WinApi {
   bool GetAppOutput(const base::CommandLine& command_line, std::string* output,
                     bool take_lock) override;
   std::unique_ptr<WinApiDriveList> GetLogicalDrives() override;
+  std::unique_ptr<WinApiDrive> GetDrive(wchar_t letter) override;
   std::unique_ptr<WinApiProcess> RunElevated(const base::CommandLine& command_line) override;
   uint32_t GetCurrentThreadId() override;
   base::win::OSInfo::WindowsArchitecture GetOsArchitecture() override;

@@ -22,7 +22,7 @@ using ::testing::ElementsAre;
 TEST(FakeWinApiTest, DrivesAnswerWhatTheTestSet) {
   FakeWinApi fake;
   fake.SetDriveMask((1u << 2) | (1u << 4));
-  fake.SetDrive(L'E', FakeWinApi::FakeDrive{DRIVE_CDROM, false});
+  fake.SetDrive(L'E', FakeWinApi::FakeDrive{.drive_type = DRIVE_CDROM, .media_present = false, .free_megabytes = {}});
   std::unique_ptr<WinApiDriveList> drives = fake.GetLogicalDrives();
   std::unique_ptr<WinApiDrive> c = drives->TakeDrive();
   std::unique_ptr<WinApiDrive> e = drives->TakeDrive();

@@ -19,6 +19,24 @@ inline constexpr wchar_t kPackageReadyFileName[] = L"ready";
 inline constexpr wchar_t kInstallationStatusJsonFileName[] = L"installation_status.json";
 inline constexpr wchar_t kInstallationStatusXmlFileName[] = L"installation_status.xml";
 inline constexpr wchar_t kOldStatusFolderName[] = L"old_status";
+// In an installation folder: the browser's starter, the installer's
+// preferences and the tracking data the installation was made with.
+inline constexpr wchar_t kLauncherFileName[] = L"launcher.exe";
+inline constexpr wchar_t kInstallerPrefsFileName[] = L"installer_prefs.json";
+inline constexpr wchar_t kServerTrackingDataFileName[] = L"server_tracking_data";
+// A fetched package's archive, and the version its legacy check wrote.
+inline constexpr wchar_t kPackageFileName[] = L"velta_package";
+inline constexpr wchar_t kPackageVersionFileName[] = L"package_version";
+
+// The named objects of one installation, each followed by "/" and the
+// installation folder (MakeNamedObjectName): the mutex that lets one
+// installer at a time work on a folder, and the events by which the main
+// process tells its backend that the package is complete, or that the
+// installation is to stop.
+inline constexpr wchar_t kInstallerMutexBaseName[] = L"Velta/Installer";
+inline constexpr wchar_t kPackageReadyEventBaseName[] = L"VeltaInstaller/PackageReady";
+inline constexpr wchar_t kInstallationInterruptedEventBaseName[] =
+    L"VeltaInstaller/InstallationInterrupted";
 
 }  // namespace velta
 

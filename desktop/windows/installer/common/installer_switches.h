@@ -34,11 +34,52 @@ inline constexpr char kSilentSwitch[] = "silent";
 inline constexpr char kLaunchOnOsStartSwitch[] = "launchvelta-on-os-start";
 inline constexpr char kUiThreadIdSwitch[] = "ui-thread-id";
 
+// The install options and choices that the settings read, and write out for
+// a backend (see SettingsImpl). Boolean options take "1"/"0", "yes"/"true"
+// or a number.
+inline constexpr char kInstallSwitch[] = "install";
+inline constexpr char kInstallFolderSwitch[] = "installfolder";
+inline constexpr char kLanguageSwitch[] = "language";
+inline constexpr char kRunImmediatelySwitch[] = "runimmediately";
+inline constexpr char kLaunchVeltaSwitch[] = "launchvelta";
+inline constexpr char kLaunchBrowserSwitch[] = "launchbrowser";
+inline constexpr char kCopyOnlySwitch[] = "copyonly";
+inline constexpr char kImportBrowserDataSwitch[] = "import-browser-data";
+inline constexpr char kEnableStatsSwitch[] = "enable-stats";
+inline constexpr char kEnableInstallerStatsSwitch[] = "enable-installer-stats";
+inline constexpr char kAllUsersSwitch[] = "allusers";
+inline constexpr char kSetDefaultBrowserSwitch[] = "setdefaultbrowser";
+inline constexpr char kDesktopShortcutSwitch[] = "desktopshortcut";
+inline constexpr char kStartMenuShortcutSwitch[] = "startmenushortcut";
+inline constexpr char kQuickLaunchShortcutSwitch[] = "quicklaunchshortcut";
+inline constexpr char kPinToTaskbarSwitch[] = "pintotaskbar";
+inline constexpr char kSingleProfileSwitch[] = "singleprofile";
+inline constexpr char kProfileFolderSwitch[] = "profile-folder";
+inline constexpr char kInstallAssistantSwitch[] = "install-assistant";
+inline constexpr char kDeleteUserProfileSwitch[] = "deleteuserprofile";
+// Handed on to a backend as they were given.
+inline constexpr char kInitialPidSwitch[] = "initial-pid";
+inline constexpr char kTempFolderSwitch[] = "temp-folder";
+inline constexpr char kComponentsSwitch[] = "components";
+inline constexpr char kVerbositySwitch[] = "v";
+inline constexpr char kServerTrackingDataSwitch[] = "server-tracking-data";
+inline constexpr char kImportBookmarksSwitch[] = "import-bookmarks";
+inline constexpr char kImportSessionSwitch[] = "import-session";
+inline constexpr char kImportTopSitesSwitch[] = "import-topsites-to-startpage";
+
 // Tracking values given by whoever started the installer: "otd" holds
 // comma-separated "key:value" pairs; "medium" and "niuid" one value each.
 inline constexpr char kOtdSwitch[] = "otd";
 inline constexpr char kMediumSwitch[] = "medium";
 inline constexpr char kNiuidSwitch[] = "niuid";
+
+// What the main process tells the backend it starts: itself (its process id,
+// and an inheritable handle of itself as 16 upper-case hexadecimal digits of
+// the handle's 8 little-endian bytes), the tracking data file name, the crash
+// reporter's process id, and the additional components to install
+// ("assistant:<folder name>").
+inline constexpr char kInitialProcHandleSwitch[] = "initial-proc-handle";
+inline constexpr char kCrashReporterPidSwitch[] = "crash-reporter-pid";
 
 // What a run of the installer does, by number as the processes report it.
 enum class InstallerMode : uint32_t {

@@ -3,14 +3,48 @@
 #ifndef DESKTOP_WINDOWS_INSTALLER_COMMON_INSTALLER_UTILS_H_
 #define DESKTOP_WINDOWS_INSTALLER_COMMON_INSTALLER_UTILS_H_
 
+#include <stdint.h>
+
 #include <string>
 #include <vector>
 
-namespace base {
-class FilePath;
-}
+#include "base/files/file_path.h"
 
 namespace velta {
+
+// Why an install folder cannot be used. The install folder's details find
+// the first two; the settings add the third.
+enum class InstallFolderProblem : uint32_t {
+  kNone = 0,
+  // Not a usable folder path (empty, relative, a file, a missing drive, a
+  // CD-ROM, ...).
+  kInvalidPath = 1,
+  // A drive the installation needs lacks free space.
+  kNotEnoughSpace = 2,
+  // Uninstalling was asked, but the folder holds no installation.
+  kNoInstallation = 3,
+};
+
+// A drive that lacks the space an installation needs.
+struct DriveSpaceNeeded {
+  friend bool operator==(const DriveSpaceNeeded&, const DriveSpaceNeeded&) = default;
+  // The drive as the path names it, in upper case ("C:").
+  base::FilePath drive;
+  uint64_t megabytes = 0;
+};
+
+// What the check before an installation looks at (see ValidateSettings).
+struct SettingsCheck {
+  // The settings decided what to do with the folder (an operation other
+  // than "not decided").
+  bool operation_decided = false;
+  InstallFolderProblem install_folder_problem = InstallFolderProblem::kNone;
+  // With kNotEnoughSpace: the drives short of space.
+  std::vector<DriveSpaceNeeded> low_disk_space;
+  // The text that names one of them, in the user's language (see
+  // FormatDrivesNeedingSpace).
+  std::wstring drive_text;
+};
 
 // Questions about the running process and its package that several parts of
 // the installer ask.
@@ -46,6 +80,21 @@ class InstallerUtils {
   virtual bool ReadFilesList(const base::FilePath& path,
                              std::vector<std::string>* files) const = 0;
 
+  // "drive C: (120 MB needed), drive D: (5 MB needed)": for each drive
+  // `drive_text` (the installer's string "drive $1 ($2 MB needed)" in the
+  // user's language, which the caller looks up) with $1 the drive and $2 the
+  // megabytes in decimal, joined by ", ".
+  virtual std::wstring FormatDrivesNeedingSpace(
+      const std::wstring& drive_text,
+      const std::vector<DriveSpaceNeeded>& drives) const = 0;
+
+  // Whether an installation may start with settings in the state `check`
+  // describes. When not, the installer error says why, always with a
+  // non-zero code: 3 for an unusable folder (or one not decided yet), 2 for
+  // an uninstall without an installation, 4 for a lack of disk space (its
+  // text names the drives).
+  virtual bool ValidateSettings(const SettingsCheck& check) const = 0;
+
  protected:
   InstallerUtils() = default;
 };
@@ -54,6 +103,8 @@ class InstallerUtils {
 bool IsRunningInsidePackage();
 bool IsBackendProcess();
 bool ReadFilesList(const base::FilePath& path, std::vector<std::string>* files);
+std::wstring FormatDrivesNeedingSpace(const std::wstring& drive_text,
+                                      const std::vector<DriveSpaceNeeded>& drives);
 
 }  // namespace velta
 

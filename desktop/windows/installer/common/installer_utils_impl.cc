@@ -12,7 +12,9 @@
 #include "base/files/file_util.h"
 #include "base/logging.h"
 #include "base/path_service.h"
+#include "base/strings/string_number_conversions.h"
 #include "base/strings/string_split.h"
+#include "base/strings/string_util.h"
 #include "base/strings/utf_string_conversions.h"
 #include "desktop/windows/installer/common/installer_constants.h"
 #include "desktop/windows/installer/common/installer_error.h"
@@ -24,6 +26,17 @@ namespace velta {
 namespace {
 
 constexpr uint32_t kFilesListErrorCode = 1;
+// The codes of a refused settings check.
+constexpr uint32_t kInstallationMissingErrorCode = 2;
+constexpr uint32_t kInvalidFolderErrorCode = 3;
+constexpr uint32_t kNotEnoughSpaceErrorCode = 4;
+
+// The detail of a refused settings check, `reason` on its second line.
+std::string InvalidSettingsDetail(std::string_view reason) {
+  std::string detail = "Attempting to start installation with invalid settings\n";
+  detail.append(reason);
+  return detail;
+}
 
 bool IsFile(const base::FilePath& path) {
   return base::PathExists(path) && !base::DirectoryExists(path);
@@ -102,6 +115,48 @@ bool InstallerUtilsImpl::ReadFilesList(const base::FilePath& path,
   return true;
 }
 
+std::wstring InstallerUtilsImpl::FormatDrivesNeedingSpace(
+    const std::wstring& drive_text,
+    const std::vector<DriveSpaceNeeded>& drives) const {
+  std::wstring text;
+  for (const DriveSpaceNeeded& drive : drives) {
+    if (!text.empty())
+      text += L", ";
+    text += base::ReplaceStringPlaceholders(
+        drive_text, {drive.drive.value(), base::NumberToWString(drive.megabytes)});
+  }
+  return text;
+}
+
+bool InstallerUtilsImpl::ValidateSettings(const SettingsCheck& check) const {
+  if (check.operation_decided)
+    return true;
+  switch (check.install_folder_problem) {
+    case InstallFolderProblem::kInvalidPath:
+      return SetInstallerError(kInvalidFolderErrorCode,
+                               InvalidSettingsDetail("The path is invalid"),
+                               std::wstring());
+    case InstallFolderProblem::kNoInstallation:
+      return SetInstallerError(kInstallationMissingErrorCode,
+                               InvalidSettingsDetail("Installation does not exist"),
+                               std::wstring());
+    case InstallFolderProblem::kNotEnoughSpace: {
+      const std::wstring drives = FormatDrivesNeedingSpace(check.drive_text, check.low_disk_space);
+      return SetInstallerError(kNotEnoughSpaceErrorCode,
+                               InvalidSettingsDetail("Not enough disk space: " + base::WideToUTF8(drives)),
+                               drives);
+    }
+    case InstallFolderProblem::kNone:
+      break;
+  }
+  // No problem, yet nothing decided: the folder's details have not been
+  // applied. Refusing without a code would let callers report success for an
+  // installation that never ran.
+  return SetInstallerError(kInvalidFolderErrorCode,
+                           InvalidSettingsDetail("The install folder has not been examined yet"),
+                           std::wstring());
+}
+
 bool IsRunningInsidePackage() {
   return InstallerUtils::GetInstance()->IsInsidePackage();
 }
@@ -112,6 +167,11 @@ bool IsBackendProcess() {
 
 bool ReadFilesList(const base::FilePath& path, std::vector<std::string>* files) {
   return InstallerUtils::GetInstance()->ReadFilesList(path, files);
+}
+
+std::wstring FormatDrivesNeedingSpace(const std::wstring& drive_text,
+                                      const std::vector<DriveSpaceNeeded>& drives) {
+  return InstallerUtils::GetInstance()->FormatDrivesNeedingSpace(drive_text, drives);
 }
 
 }  // namespace velta

@@ -184,5 +184,77 @@ TEST(InstallerUtilsTest, UnreadableFilesListSetsTheErrorAndKeepsTheList) {
   EXPECT_THAT(files, ElementsAre("already listed"));
 }
 
+constexpr wchar_t kEnglishDriveText[] = L"drive $1 ($2 MB needed)";
+
+TEST(InstallerUtilsTest, DrivesNeedingSpaceAreJoinedWithACommaAndABlank) {
+  const base::CommandLine command_line(base::CommandLine::NO_PROGRAM);
+  const InstallerUtilsImpl utils(&command_line, base::FilePath());
+  const DriveSpaceNeeded c{base::FilePath(L"C:"), 120};
+  const DriveSpaceNeeded d{base::FilePath(L"D:"), 5};
+  EXPECT_EQ(L"drive C: (120 MB needed), drive D: (5 MB needed)",
+            utils.FormatDrivesNeedingSpace(kEnglishDriveText, {c, d}));
+  EXPECT_EQ(L"", utils.FormatDrivesNeedingSpace(kEnglishDriveText, {}));
+  // Replaced in one pass: a drive name holding "$2" stays as it is, and
+  // megabytes beyond 32 bits are written whole.
+  const DriveSpaceNeeded odd{base::FilePath(L"\\\\srv\\$2"), 5000000000ull};
+  EXPECT_EQ(L"\\\\srv\\$2 needs 5000000000 MB / $3",
+            utils.FormatDrivesNeedingSpace(L"$1 needs $2 MB / $3", {odd}));
+}
+
+struct ValidateCase {
+  const char* name;
+  SettingsCheck check;
+  bool valid;
+  uint32_t code;
+  const char* detail_end;
+  const wchar_t* text;
+};
+
+class ValidateSettingsTest : public testing::TestWithParam<ValidateCase> {};
+
+TEST_P(ValidateSettingsTest, RefusalAlwaysCarriesACode) {
+  const base::CommandLine command_line(base::CommandLine::NO_PROGRAM);
+  const InstallerUtilsImpl utils(&command_line, base::FilePath());
+  ScopedInstallerErrorRecord error_record;
+  SettingsCheck check = GetParam().check;
+  check.drive_text = kEnglishDriveText;
+  EXPECT_EQ(GetParam().valid, utils.ValidateSettings(check));
+  uint32_t code = 0;
+  std::string detail;
+  std::wstring text;
+  GetInstallerError(&code, &detail, &text);
+  EXPECT_EQ(GetParam().code, code);
+  EXPECT_EQ(GetParam().text, text);
+  if (GetParam().valid) {
+    EXPECT_EQ("", detail);
+  } else {
+    EXPECT_EQ(std::string("Attempting to start installation with invalid settings\n") +
+                  GetParam().detail_end,
+              detail);
+  }
+}
+
+const DriveSpaceNeeded kDriveC{base::FilePath(L"C:"), 480};
+
+INSTANTIATE_TEST_SUITE_P(
+    Checks, ValidateSettingsTest,
+    testing::Values(
+        ValidateCase{"Decided", {true, InstallFolderProblem::kNone, {}, L""}, true, 0, "", L""},
+        // A decided operation wins over anything else.
+        ValidateCase{"DecidedDespiteAProblem",
+                     {true, InstallFolderProblem::kNotEnoughSpace, {kDriveC}, L""},
+                     true, 0, "", L""},
+        ValidateCase{"InvalidPath", {false, InstallFolderProblem::kInvalidPath, {}, L""},
+                     false, 3, "The path is invalid", L""},
+        ValidateCase{"NoInstallation", {false, InstallFolderProblem::kNoInstallation, {}, L""},
+                     false, 2, "Installation does not exist", L""},
+        ValidateCase{"NotEnoughSpace",
+                     {false, InstallFolderProblem::kNotEnoughSpace, {kDriveC}, L""},
+                     false, 4, "Not enough disk space: drive C: (480 MB needed)",
+                     L"drive C: (480 MB needed)"},
+        ValidateCase{"NotExaminedYet", {false, InstallFolderProblem::kNone, {}, L""}, false, 3,
+                     "The install folder has not been examined yet", L""}),
+    [](const testing::TestParamInfo<ValidateCase>& info) { return info.param.name; });
+
 }  // namespace
 }  // namespace velta

@@ -22,6 +22,7 @@ struct LaunchOptions;
 
 namespace velta {
 
+class WinApiDrive;
 class WinApiDriveList;
 class WinApiMutex;
 class WinApiProcess;
@@ -60,6 +61,8 @@ class WinApi {
   virtual bool GetAppOutput(const base::CommandLine& command_line, std::string* output,
                             bool take_lock) = 0;
   virtual std::unique_ptr<WinApiDriveList> GetLogicalDrives() = 0;
+  // The drive of `letter` ("A" to "Z", upper case), whether or not it exists.
+  virtual std::unique_ptr<WinApiDrive> GetDrive(wchar_t letter) = 0;
   // Starts `command_line` elevated ("runas"; Windows may ask the user).
   // On failure the result holds no process and installer error 8 ("Failed
   // to run the elevated process: " + the system error) is recorded; a user

@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "base/system/sys_info.h"
 #include "base/win/scoped_handle.h"
 
 namespace velta {
@@ -36,6 +37,11 @@ unsigned int WinApiDrive::GetDriveType() const {
 
 base::FilePath WinApiDrive::GetRootPath() const {
   return base::FilePath(std::wstring(1, letter_) + L":\\");
+}
+
+uint64_t WinApiDrive::GetFreeMegabytes() const {
+  const int64_t bytes = base::SysInfo::AmountOfFreeDiskSpace(GetRootPath());
+  return bytes > 0 ? static_cast<uint64_t>(bytes) / (1024 * 1024) : 0;
 }
 
 // static

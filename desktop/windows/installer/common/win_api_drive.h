@@ -35,6 +35,9 @@ class WinApiDrive {
   virtual unsigned int GetDriveType() const;
   // "X:\".
   virtual base::FilePath GetRootPath() const;
+  // The whole megabytes (1048576 bytes) the current user may still write on
+  // the drive, the fraction dropped; 0 when the drive cannot be asked.
+  virtual uint64_t GetFreeMegabytes() const;
 
   wchar_t letter() const { return letter_; }
 

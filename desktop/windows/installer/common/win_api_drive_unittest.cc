@@ -65,6 +65,21 @@ TEST(WinApiDriveTest, MissingDriveHasNoRootAndNoMedia) {
   WinApiDrive drive(missing);
   EXPECT_EQ(static_cast<unsigned int>(DRIVE_NO_ROOT_DIR), drive.GetDriveType());
   EXPECT_FALSE(drive.IsMediaPresent());
+  EXPECT_EQ(0u, drive.GetFreeMegabytes());
+}
+
+TEST(WinApiDriveTest, FreeMegabytesOfTheSystemDriveDropTheFraction) {
+  wchar_t windows[MAX_PATH];
+  ASSERT_NE(0u, ::GetWindowsDirectoryW(windows, MAX_PATH));
+  std::unique_ptr<WinApiDrive> drive = WinApi::GetInstance()->GetDrive(windows[0]);
+  ULARGE_INTEGER available = {};
+  ASSERT_TRUE(::GetDiskFreeSpaceExW(drive->GetRootPath().value().c_str(), &available, nullptr,
+                                    nullptr));
+  const uint64_t megabytes = drive->GetFreeMegabytes();
+  ASSERT_GT(megabytes, 0u);
+  // Other tests write meanwhile: within 64 MB of what Windows said just now.
+  const uint64_t expected = available.QuadPart / (1024 * 1024);
+  EXPECT_LT(megabytes > expected ? megabytes - expected : expected - megabytes, 64u);
 }
 
 // The storage check itself is not supported under Wine; its answer is read

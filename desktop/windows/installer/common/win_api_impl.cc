@@ -86,6 +86,10 @@ std::unique_ptr<WinApiDriveList> WinApiImpl::GetLogicalDrives() {
   return std::make_unique<WinApiDriveList>(::GetLogicalDrives());
 }
 
+std::unique_ptr<WinApiDrive> WinApiImpl::GetDrive(wchar_t letter) {
+  return std::make_unique<WinApiDrive>(letter);
+}
+
 std::unique_ptr<WinApiProcess> WinApiImpl::RunElevated(const base::CommandLine& command_line) {
   // "runas" with SW_SHOW and no system error box: the failure is recorded
   // here and shown by the installer itself (a declined prompt gives

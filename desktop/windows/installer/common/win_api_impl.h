@@ -32,6 +32,7 @@ class WinApiImpl : public WinApi {
   bool GetAppOutput(const base::CommandLine& command_line, std::string* output,
                     bool take_lock) override;
   std::unique_ptr<WinApiDriveList> GetLogicalDrives() override;
+  std::unique_ptr<WinApiDrive> GetDrive(wchar_t letter) override;
   std::unique_ptr<WinApiProcess> RunElevated(const base::CommandLine& command_line) override;
   uint32_t GetCurrentThreadId() override;
   base::win::OSInfo::WindowsArchitecture GetOsArchitecture() override;

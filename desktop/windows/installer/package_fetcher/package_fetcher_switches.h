@@ -13,12 +13,9 @@ inline constexpr char kTestDownloadableResourcesDir[] = "test-downloadable-resou
 // server on port 3001.
 inline constexpr char kLocalPrefDefaultOverridesServer[] = "local-pref-default-overrides-server";
 
-// Files the fetch leaves in a package folder, besides those of
-// common/installer_constants.h ("installer.exe", "files_list", "ready").
-inline constexpr wchar_t kPackageFileName[] = L"velta_package";
-inline constexpr wchar_t kServerTrackingDataFileName[] = L"server_tracking_data";
+// The preference file of the package folder that the fetch writes (the
+// folder's other files are named in common/installer_constants.h).
 inline constexpr wchar_t kInstallerPrefsIncludeFileName[] = L"installer_prefs_include.json";
-inline constexpr wchar_t kPackageVersionFileName[] = L"package_version";
 
 }  // namespace velta
 

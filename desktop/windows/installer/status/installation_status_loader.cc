@@ -43,17 +43,19 @@ std::string GetStatusFileLabel(StatusSource source) {
   }
 }
 
-// The number of an old_status file named `name`, whose status file name ends
-// at `pos`: the decimal text between the dot after it and the next dot, with
-// nothing after that but a parked file's ".<seconds>[.<n>].old".
-bool ParseOldStatusNumber(std::wstring_view name, size_t pos, int64_t* number) {
+// The number of a parked old_status copy named `name`, whose status file name
+// ends at `pos`: the decimal text between the dot after it and the next dot,
+// with nothing after that but the parking's ".<seconds>[.<n>].old".
+bool ParseParkedCopyNumber(std::wstring_view name, size_t pos, int64_t* number) {
   std::wstring_view rest = name.substr(pos);
   if (rest.empty() || rest.front() != L'.')
     return false;
   rest.remove_prefix(1);
   size_t dot = rest.find(L'.');
-  std::wstring_view tail = dot == std::wstring_view::npos ? std::wstring_view() : rest.substr(dot);
-  if (!tail.empty() && (tail.size() <= kParkedSuffix.size() || !tail.ends_with(kParkedSuffix)))
+  if (dot == std::wstring_view::npos)
+    return false;
+  std::wstring_view tail = rest.substr(dot);
+  if (tail.size() <= kParkedSuffix.size() || !tail.ends_with(kParkedSuffix))
     return false;
   return base::StringToInt64(rest.substr(0, dot), number);
 }
@@ -157,6 +159,7 @@ bool FindNewestOldStatusFile(const base::FilePath& folder,
   *file = base::FilePath();
   *source = StatusSource::kInvalid;
   int64_t best = 0;
+  bool best_parked = false;
   const std::wstring_view json_name = kInstallationStatusJsonFileName;
   const std::wstring_view xml_name = kInstallationStatusXmlFileName;
   base::FileEnumerator enumerator(folder.Append(kOldStatusFolderName), false,
@@ -173,12 +176,23 @@ bool FindNewestOldStatusFile(const base::FilePath& folder,
     } else {
       continue;
     }
+    // A copy's number is its final extension; a copy that a transaction
+    // parked ends in ".old" and keeps the number after the status file name.
     int64_t number = 0;
-    if (!ParseOldStatusNumber(name, pos, &number) || number <= best)
+    bool parked = false;
+    if (!base::StringToInt64(entry.FinalExtension().substr(1), &number)) {
+      if (!ParseParkedCopyNumber(name, pos, &number))
+        continue;
+      parked = true;
+    }
+    // Of equal numbers the plain copy wins: a parked one is what a
+    // transaction moved aside, whether it then finished or not.
+    if (number < best || number <= 0 || (number == best && (parked || !best_parked)))
       continue;
     *file = entry;
     *source = entry_source;
     best = number;
+    best_parked = parked;
   }
   return !file->empty();
 }

@@ -70,11 +70,14 @@ StatusFileResult TryLoadStatusFile(const base::FilePath& folder,
 
 // The file of folder\old_status with the greatest number, and the source to
 // read it as (kRecoveredFromOldFiles for JSON, kLegacyXmlRecoveredFromOldFiles
-// for XML). A copy is named after its status file with the seconds it was
-// moved there, "installation_status.json.17"; one a transaction parked keeps
-// that number, "installation_status.json.17.20.old" or
-// "installation_status.json.17.20.1.old". Numbers below 1 and other names are
-// ignored; of equal numbers the first enumerated wins. False when none.
+// for XML). A copy's name holds its status file's name, and its number is its
+// final extension: "installation_status.json.17" is 17 and
+// "installation_status.json.17.20" is 20. A copy that a transaction parked
+// ("installation_status.json.17.20.old" or
+// "installation_status.json.17.20.1.old") keeps the number after the status
+// file's name, 17. Numbers below 1 and other names are ignored; of equal
+// numbers a plain copy beats a parked one, and otherwise the first enumerated
+// wins. False when none.
 bool FindNewestOldStatusFile(const base::FilePath& folder,
                              base::FilePath* file,
                              StatusSource* source);

@@ -32,6 +32,10 @@ class LoaderFakeRecovery : public InstallationStatusRecovery {
     (*out)->version = kRecoveredVersion;
     (*out)->path = folder;
   }
+  void FindVersionFoldersMatching(std::vector<base::FilePath>*,
+                                  const base::FilePath&,
+                                  const base::Version&) override {}
+  void FindVersionFolders(std::vector<base::FilePath>*, const base::FilePath&) override {}
 };
 
 std::unique_ptr<InstallationStatusRecovery> CreateLoaderFakeRecovery() {
@@ -198,7 +202,7 @@ INSTANTIATE_TEST_SUITE_P(Folders,
                          ::testing::ValuesIn(kFallbackCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(LoaderTestBase, WithoutARecoveryAFolderWithoutStatusGivesNothing) {
+TEST_F(LoaderTestBase, TheDefaultRecoveryGivesNothingForAnUnlistedFolder) {
   SetInstallationStatusRecoveryFactory(nullptr);
   EXPECT_FALSE(Load(1));
   EXPECT_EQ(kUntouched, error_);
@@ -226,10 +230,24 @@ const OldStatusCase kOldStatusCases[] = {
       L"installation_status.xml.15.20.old"},
      L"installation_status.json.17.1.old",
      StatusSource::kRecoveredFromOldFiles},
+    {"TheFinalExtensionIsTheNumber",
+     {L"installation_status.json.18", L"installation_status.json.17.20"},
+     L"installation_status.json.17.20",
+     StatusSource::kRecoveredFromOldFiles},
+    {"APlainCopyBeatsAParkedOneOfTheSameNumber",
+     {L"installation_status.json.17.5.old", L"installation_status.xml.17",
+      L"installation_status.json.17.6.1.old"},
+     L"installation_status.xml.17",
+     StatusSource::kLegacyXmlRecoveredFromOldFiles},
+    {"AParkedCopyBeatsSmallerPlainOnes",
+     {L"installation_status.json.16", L"installation_status.xml.17.5.old"},
+     L"installation_status.xml.17.5.old",
+     StatusSource::kLegacyXmlRecoveredFromOldFiles},
     {"UnnumberedAndOtherNamesAreIgnored",
      {L"installation_status.json", L"installation_status.json.0", L"installation_status.json.-4",
       L"installation_status.json.tmp", L"installation_status.json.99.bak",
-      L"installation_status.json.98.old.txt", L"settings.json.50", L"installation_status.xml.2"},
+      L"installation_status.json.98.old.txt", L"installation_status.json.97.old",
+      L"settings.json.50", L"installation_status.xml.2"},
      L"installation_status.xml.2",
      StatusSource::kLegacyXmlRecoveredFromOldFiles},
     {"NothingNumbered", {L"installation_status.json", L"notes.txt.5"}, L"", StatusSource::kInvalid},

@@ -2,24 +2,15 @@
 
 #include "desktop/windows/installer/status/installation_status_recovery.h"
 
-#include "base/logging.h"
 #include "base/no_destructor.h"
 #include "base/synchronization/lock.h"
+#include "desktop/windows/installer/status/installation_status_recovery_impl.h"
 
 namespace velta {
 namespace {
 
-// What a process gets before it installs the real recovery.
-class UnavailableStatusRecovery : public InstallationStatusRecovery {
- public:
-  void Recover(std::unique_ptr<InstallationStatus>* out, const base::FilePath& folder) override {
-    LOG(WARNING) << "Status recovery is not available for " << folder.value();
-    out->reset();
-  }
-};
-
-std::unique_ptr<InstallationStatusRecovery> CreateUnavailableStatusRecovery() {
-  return std::make_unique<UnavailableStatusRecovery>();
+std::unique_ptr<InstallationStatusRecovery> CreateDefaultStatusRecovery() {
+  return std::make_unique<InstallationStatusRecoveryImpl>();
 }
 
 // The factory in place (null: the default) and what it made; both guarded
@@ -42,7 +33,7 @@ InstallationStatusRecovery* GetInstallationStatusRecovery() {
   base::AutoLock auto_lock(RecoveryLock());
   std::unique_ptr<InstallationStatusRecovery>& instance = RecoveryInstance();
   if (!instance)
-    instance = g_recovery_factory ? g_recovery_factory() : CreateUnavailableStatusRecovery();
+    instance = g_recovery_factory ? g_recovery_factory() : CreateDefaultStatusRecovery();
   return instance.get();
 }
 

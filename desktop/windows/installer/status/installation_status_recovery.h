@@ -4,27 +4,44 @@
 #define DESKTOP_WINDOWS_INSTALLER_STATUS_INSTALLATION_STATUS_RECOVERY_H_
 
 #include <memory>
+#include <vector>
 
 #include "base/files/file_path.h"
+#include "base/version.h"
 #include "desktop/windows/installer/status/installation_status.h"
 
 namespace velta {
 
 // Rebuilds the status of an installation folder that has no usable status
-// file from what an old installer left behind. The status loader asks it last.
+// file from what an old installer left behind: its uninstall entry, its
+// version folder, its shortcuts, its files and the registry values the
+// registry templates write. The status loader asks it last. Stateless.
 class InstallationStatusRecovery {
  public:
   virtual ~InstallationStatusRecovery() = default;
 
   // Fills `*out` with a record of source kFullyRecovered for `folder`, or
-  // leaves it null when nothing can be recovered.
+  // leaves it null when the folder is not recognised as an installation.
+  // Runs the version folder's installer.exe and blocks until it ends.
   virtual void Recover(std::unique_ptr<InstallationStatus>* out, const base::FilePath& folder) = 0;
+
+  // FindVersionFolders, keeping only the names that contain the text of
+  // `version`, in the same order.
+  virtual void FindVersionFoldersMatching(std::vector<base::FilePath>* out,
+                                          const base::FilePath& folder,
+                                          const base::Version& version) = 0;
+
+  // The names (relative to `folder`) of its version folders, best first: a
+  // subfolder named like a version (four or five parts of digits and "_")
+  // that holds velta.exe and installer.exe and no files_list (a folder an
+  // unfinished installation left); the highest major version first, and of
+  // equal majors the most recently modified.
+  virtual void FindVersionFolders(std::vector<base::FilePath>* out,
+                                  const base::FilePath& folder) = 0;
 };
 
-// Makes the process-wide recovery object. The recovery itself lives above
-// this folder (it reads the registry and the registry templates), so the
-// process installs its factory at start; until then the default one makes a
-// recovery that recovers nothing.
+// Makes the process-wide recovery object; by default the real one
+// (InstallationStatusRecoveryImpl). Tests put another in place.
 using InstallationStatusRecoveryFactory = std::unique_ptr<InstallationStatusRecovery> (*)();
 
 // The process-wide recovery object, made through the factory in place on

@@ -126,8 +126,10 @@ bool JsonInstallationStatusReader::ReadRegistryKeys(const base::Value& registry,
   const base::Value* list = registry.FindKey(hive);
   if (!list)
     return true;
+  // A hive that is not a list fails without a text of its own: the loader's
+  // words about the file are all the explanation there is.
   if (!list->is_list())
-    return Fail(std::string(hive) + " is not a list");
+    return Fail(std::string());
   for (const base::Value& key : list->GetList()) {
     RegistryKeyEntry entry;
     if (!ReadRegistryKey(key, &entry))

@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <utility>
+
 #include "base/files/file_util.h"
 #include "base/logging.h"
 #include "base/time/time.h"
@@ -32,11 +34,13 @@ bool IsExecutableOrLibrary(const base::FilePath& path) {
 DeleteFileOperation::DeleteFileOperation(SecurityUtils* security_utils,
                                          const base::FilePath& path,
                                          ProgramInUse in_use,
-                                         EmptyParents empty_parents)
+                                         EmptyParents empty_parents,
+                                         std::vector<base::FilePath> names_to_avoid)
     : security_utils_(security_utils),
       path_(path.StripTrailingSeparators()),
       in_use_(in_use),
-      empty_parents_(empty_parents) {}
+      empty_parents_(empty_parents),
+      names_to_avoid_(std::move(names_to_avoid)) {}
 
 DeleteFileOperation::~DeleteFileOperation() {
   if (!done_) {
@@ -126,16 +130,26 @@ bool DeleteFileOperation::ChooseParkedName() {
   const std::wstring stem =
       path_.value() + L"." + std::to_wstring(base::Time::Now().ToTimeT());
   old_path_ = base::FilePath(stem + L".old");
-  if (!base::PathExists(old_path_))
+  if (IsFreeParkedName(old_path_))
     return true;
   for (int counter = 1; counter <= kMaxParkingCounter; ++counter) {
     base::FilePath candidate(stem + L"." + std::to_wstring(counter) + L".old");
-    if (!base::PathExists(candidate)) {
+    if (IsFreeParkedName(candidate)) {
       old_path_ = candidate;
       return true;
     }
   }
   return false;
+}
+
+bool DeleteFileOperation::IsFreeParkedName(const base::FilePath& candidate) const {
+  if (base::PathExists(candidate))
+    return false;
+  for (const base::FilePath& name : names_to_avoid_) {
+    if (base::FilePath::CompareEqualIgnoreCase(name.value(), candidate.value()))
+      return false;
+  }
+  return true;
 }
 
 bool DeleteFileOperation::FailMove(unsigned long move_error, std::string* error) {

@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "base/files/file_path.h"
 #include "desktop/windows/installer/transactions/operation.h"
@@ -29,10 +30,14 @@ class SecurityUtils;
 // back, it stays parked and is logged.
 class DeleteFileOperation : public Operation {
  public:
+  // The ".old" name chosen is none of `names_to_avoid` (compared without
+  // regard to case): names that are about to be written, such as the entries
+  // of an archive unpacked next to the parked file.
   DeleteFileOperation(SecurityUtils* security_utils,
                       const base::FilePath& path,
                       ProgramInUse in_use,
-                      EmptyParents empty_parents);
+                      EmptyParents empty_parents,
+                      std::vector<base::FilePath> names_to_avoid = {});
   DeleteFileOperation(const DeleteFileOperation&) = delete;
   DeleteFileOperation& operator=(const DeleteFileOperation&) = delete;
   ~DeleteFileOperation() override;
@@ -42,9 +47,11 @@ class DeleteFileOperation : public Operation {
   void Rollback() override;
 
  private:
-  // Chooses a free ".old" name for the current second; false when all the
-  // names tried are taken (`old_path_` then holds the first of them).
+  // Chooses a free ".old" name for the current second, none of
+  // `names_to_avoid_`; false when all the names tried are taken (`old_path_`
+  // then holds the first of them).
   bool ChooseParkedName();
+  bool IsFreeParkedName(const base::FilePath& candidate) const;
   // Fails Do after the move to the ".old" name failed with `move_error`.
   bool FailMove(unsigned long move_error, std::string* error);
   // Puts the saved access list back, if any, and then the read-only
@@ -57,6 +64,7 @@ class DeleteFileOperation : public Operation {
   bool done_ = false;
   const ProgramInUse in_use_;
   const EmptyParents empty_parents_;
+  const std::vector<base::FilePath> names_to_avoid_;
   std::unique_ptr<SecurityRestoreInfo> restore_info_;
   // The file was read-only before Do granted access to it.
   bool was_read_only_ = false;

@@ -103,6 +103,33 @@ TEST_F(DeleteFileOperationTest, ParksUnderTheTimeAndCommitDeletes) {
   EXPECT_THAT(FileNamesIn(dir_), IsEmpty());
 }
 
+// Names about to be written beside the file (an archive's entries) are never
+// taken for parking: the unpack would write over the parked file and the
+// commit would delete the unpacked one.
+TEST_F(DeleteFileOperationTest, ParkingAvoidsTheNamesAboutToBeWritten) {
+  std::vector<base::FilePath> avoided;
+  const int64_t now = base::Time::Now().ToTimeT();
+  for (int64_t second = now - 1; second <= now + 5; ++second) {
+    const std::wstring stem = file_.value() + L"." + std::to_wstring(second);
+    // Letter case differs: the file system ignores it.
+    avoided.push_back(base::FilePath(stem + L".OLD"));
+    avoided.push_back(base::FilePath(stem + L".1.old"));
+  }
+  Transaction transaction;
+  std::unique_ptr<Operation> park = factory_->CreateParkFile(file_, avoided);
+  std::string error;
+  ASSERT_TRUE(transaction.Execute(park, &error)) << error;
+  ASSERT_THAT(ParkedNames(), SizeIs(1));
+  const std::wstring parked = dir_.Append(ParkedNames()[0]).value();
+  for (const base::FilePath& name : avoided)
+    EXPECT_FALSE(base::FilePath::CompareEqualIgnoreCase(name.value(), parked)) << parked;
+  EXPECT_TRUE(std::regex_match(base::WideToUTF8(ParkedNames()[0]),
+                               std::regex(R"(a\.dll\.[0-9]{10,}\.2\.old)")));
+  transaction.Rollback();
+  EXPECT_THAT(FileNamesIn(dir_), ElementsAre(L"a.dll"));
+  EXPECT_EQ("original", ReadText(file_));
+}
+
 TEST_F(DeleteFileOperationTest, RollbackPutsTheFileBackAndNothingIsDeletedLater) {
   ParkThen(/*roll_back=*/true);
   EXPECT_THAT(FileNamesIn(dir_), ElementsAre(L"a.dll"));

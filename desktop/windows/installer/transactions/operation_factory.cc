@@ -82,6 +82,13 @@ std::unique_ptr<Operation> OperationFactory::CreateDeleteFile(const base::FilePa
   return std::make_unique<DeleteFileOperation>(security_utils_, path, in_use, empty_parents);
 }
 
+std::unique_ptr<Operation> OperationFactory::CreateParkFile(
+    const base::FilePath& path,
+    std::vector<base::FilePath> names_to_avoid) {
+  return std::make_unique<DeleteFileOperation>(security_utils_, path, ProgramInUse::kDelete,
+                                               EmptyParents::kKeep, std::move(names_to_avoid));
+}
+
 std::unique_ptr<Operation> OperationFactory::CreateDeleteRegKey(HKEY root,
                                                                 const std::wstring& key,
                                                                 RegistryView view) {

@@ -109,6 +109,11 @@ class OperationFactory {
   virtual std::unique_ptr<Operation> CreateDeleteFile(const base::FilePath& path,
                                                       ProgramInUse in_use,
                                                       EmptyParents empty_parents);
+  // Parks the file `path` as CreateDeleteFile does (a program is deleted even
+  // when in use, its parents are kept), under a ".old" name that is none of
+  // `names_to_avoid`: the names an unpack is about to write beside it.
+  virtual std::unique_ptr<Operation> CreateParkFile(const base::FilePath& path,
+                                                    std::vector<base::FilePath> names_to_avoid);
   // Deletes `root`\`key` with everything below it, saving it all for a
   // rollback.
   virtual std::unique_ptr<Operation> CreateDeleteRegKey(HKEY root,

@@ -12,6 +12,7 @@
 #include "base/strings/string_number_conversions.h"
 #include "base/strings/string_util.h"
 #include "base/strings/utf_string_conversions.h"
+#include "base/win/registry.h"
 #include "desktop/windows/installer/common/fake_security_utils.h"
 #include "desktop/windows/installer/common/utils.h"
 #include "desktop/windows/installer/transactions/registry_operation_utils.h"
@@ -274,6 +275,15 @@ std::unique_ptr<Operation> FailingOperationFactory::CreateDeleteFile(const base:
   return Finish(failure, OperationFactory::CreateDeleteFile(path, in_use, empty_parents));
 }
 
+std::unique_ptr<Operation> FailingOperationFactory::CreateParkFile(
+    const base::FilePath& path,
+    std::vector<base::FilePath> names_to_avoid) {
+  const std::optional<Failure> failure = Count();
+  if (failure == Failure::kPartWay)
+    Hold(path, 0);
+  return Finish(failure, OperationFactory::CreateParkFile(path, std::move(names_to_avoid)));
+}
+
 std::unique_ptr<Operation> FailingOperationFactory::CreateDeleteRegKey(HKEY root,
                                                                        const std::wstring& key,
                                                                        RegistryView view) {
@@ -305,6 +315,22 @@ std::unique_ptr<Operation> FailingOperationFactory::CreateUnpackArchive(
   }
   return Finish(failure,
                 OperationFactory::CreateUnpackArchive(archive, destination, unpacker, delegate));
+}
+
+std::optional<RegistryValue> ReadRegistryValue(HKEY root,
+                                               const std::wstring& key,
+                                               const std::wstring& name) {
+  base::win::RegKey reg_key(root, key.c_str(), KEY_READ);
+  DWORD size = 0;
+  RegistryValue value;
+  if (!reg_key.Valid() ||
+      reg_key.ReadValue(name.c_str(), nullptr, &size, &value.type) != ERROR_SUCCESS) {
+    return std::nullopt;
+  }
+  value.data.resize(size);
+  if (reg_key.ReadValue(name.c_str(), value.data.data(), &size, &value.type) != ERROR_SUCCESS)
+    return std::nullopt;
+  return value;
 }
 
 }  // namespace velta::test

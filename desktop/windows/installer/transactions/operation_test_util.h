@@ -51,6 +51,12 @@ std::map<std::wstring, std::vector<std::string>> SnapshotRegistry(HKEY root,
                                                                   const std::wstring& path,
                                                                   REGSAM view);
 
+// The value `name` of `root`\`key` as the registry holds it (its type and
+// bytes); empty when it is missing.
+std::optional<RegistryValue> ReadRegistryValue(HKEY root,
+                                               const std::wstring& key,
+                                               const std::wstring& name);
+
 // Makes the real operations, and fails the one a test names. Operations are
 // counted as they are made, the sub-operations that operations ask the
 // factory for included, so a failing sub-operation makes the operation that
@@ -98,6 +104,8 @@ class FailingOperationFactory : public OperationFactory {
   std::unique_ptr<Operation> CreateDeleteFile(const base::FilePath& path,
                                               ProgramInUse in_use,
                                               EmptyParents empty_parents) override;
+  std::unique_ptr<Operation> CreateParkFile(const base::FilePath& path,
+                                            std::vector<base::FilePath> names_to_avoid) override;
   std::unique_ptr<Operation> CreateDeleteRegKey(HKEY root,
                                                 const std::wstring& key,
                                                 RegistryView view) override;

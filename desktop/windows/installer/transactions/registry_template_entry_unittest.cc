@@ -24,6 +24,7 @@
 namespace velta {
 namespace {
 
+using test::ReadRegistryValue;
 using test::SnapshotRegistry;
 
 // A folder named after a GUID, below one that looks like a placeholder.
@@ -72,27 +73,6 @@ TEST(ExpandPlaceholdersTest, ExpandsInOneForwardPass) {
   }
 }
 
-// Points a predefined root key of this process at a sandbox key, so that
-// records with their real key paths land there.
-class ScopedRootOverride {
- public:
-  ScopedRootOverride(HKEY root, const test::RegistrySandbox& sandbox) : root_(root) {
-    base::win::RegKey key(sandbox.root(), sandbox.path().c_str(), KEY_ALL_ACCESS);
-    is_valid_ = key.Valid() && ::RegOverridePredefKey(root, key.Handle()) == ERROR_SUCCESS;
-  }
-  ScopedRootOverride(const ScopedRootOverride&) = delete;
-  ScopedRootOverride& operator=(const ScopedRootOverride&) = delete;
-  ~ScopedRootOverride() {
-    if (is_valid_)
-      ::RegOverridePredefKey(root_, nullptr);
-  }
-  bool is_valid() const { return is_valid_; }
-
- private:
-  const HKEY root_;
-  bool is_valid_ = false;
-};
-
 class ProductInfoAsGranite : public ProductInfo {
  public:
   uint32_t GetStream() const override { return 4; }
@@ -101,21 +81,6 @@ class ProductInfoAsGranite : public ProductInfo {
 RegistryValue StringValue(const std::wstring& text, DWORD type = REG_SZ) {
   const uint8_t* bytes = reinterpret_cast<const uint8_t*>(text.c_str());
   return {type, {bytes, bytes + (text.size() + 1) * sizeof(wchar_t)}};
-}
-
-// The value as the registry holds it; empty when it is missing.
-std::optional<RegistryValue> ReadRegistryValue(HKEY root,
-                                               const std::wstring& key_path,
-                                               const std::wstring& name) {
-  base::win::RegKey key(root, key_path.c_str(), KEY_READ);
-  DWORD size = 0;
-  RegistryValue value;
-  if (!key.Valid() || key.ReadValue(name.c_str(), nullptr, &size, &value.type) != ERROR_SUCCESS)
-    return std::nullopt;
-  value.data.resize(size);
-  if (key.ReadValue(name.c_str(), value.data.data(), &size, &value.type) != ERROR_SUCCESS)
-    return std::nullopt;
-  return value;
 }
 
 // Equal types and bytes, or both missing.
@@ -157,7 +122,7 @@ class RegistryTemplateEntryTest : public ::testing::Test {
   test::RegistrySandbox sandbox_;
   FakeSecurityUtils security_;
   test::FailingOperationFactory factory_{&security_};
-  ScopedRootOverride current_user_{HKEY_CURRENT_USER, sandbox_};
+  test::ScopedRegistryRootOverride current_user_{HKEY_CURRENT_USER, sandbox_};
   Transaction transaction_;
 };
 
@@ -214,7 +179,7 @@ TEST_F(RegistryTemplateEntryTest, TableAppliesUnderCurrentUserAndRollsBackToNoth
 
 TEST_F(RegistryTemplateEntryTest, DdeexecIsDeletedOnlyUnderLocalMachine) {
   test::RegistrySandbox machine_sandbox;
-  ScopedRootOverride local_machine(HKEY_LOCAL_MACHINE, machine_sandbox);
+  test::ScopedRegistryRootOverride local_machine(HKEY_LOCAL_MACHINE, machine_sandbox);
   ASSERT_TRUE(local_machine.is_valid());
   const wchar_t kDdeexec[] = L"Software\\Classes\\{ProgID}\\shell\\open\\ddeexec";
   const std::wstring ddeexec = L"Software\\Classes\\Veltamarlin\\shell\\open\\ddeexec";

@@ -126,10 +126,15 @@ bool UnpackArchiveOperation::MakeRoomForEntries(Transaction* nested, std::string
   }
 
   // The unpacker replaces files: the previous ones are parked instead, to be
-  // put back by a rollback and deleted by a commit.
+  // put back by a rollback and deleted by a commit. A parked name must be no
+  // entry's: the unpack would write over the parked file, and the commit
+  // would then delete the unpacked one.
+  std::vector<base::FilePath> entry_paths;
+  entry_paths.reserve(entries.size());
+  for (const LzmaUtil::EntryPath& entry : entries)
+    entry_paths.push_back(entry.path);
   for (const base::FilePath& path : in_the_way) {
-    std::unique_ptr<Operation> park =
-        factory_->CreateDeleteFile(path, ProgramInUse::kDelete, EmptyParents::kKeep);
+    std::unique_ptr<Operation> park = factory_->CreateParkFile(path, entry_paths);
     if (!nested->Execute(park, error)) {
       AppendError(error, "\nCannot move the existing file " + path.AsUTF8Unsafe() +
                              " out of the way of the unpacked one.");

@@ -222,6 +222,37 @@ TEST_F(UnpackArchiveOperationTest, RollbackPutsOverwrittenFilesBack) {
   EXPECT_EQ(before, SnapshotFolder(root_));
 }
 
+// Parks with the real operations and keeps the names each parking must
+// avoid.
+class ParkRecordingFactory : public OperationFactory {
+ public:
+  std::unique_ptr<Operation> CreateParkFile(const base::FilePath& path,
+                                            std::vector<base::FilePath> names_to_avoid) override {
+    parked.push_back(path);
+    avoided.push_back(names_to_avoid);
+    return OperationFactory::CreateParkFile(path, std::move(names_to_avoid));
+  }
+
+  std::vector<base::FilePath> parked;
+  std::vector<std::vector<base::FilePath>> avoided;
+};
+
+TEST_F(UnpackArchiveOperationTest, ParkedNamesAvoidEveryEntryOfTheArchive) {
+  const base::FilePath dest = Dir(L"dest");
+  ASSERT_TRUE(base::CreateDirectory(dest.Append(L"ok")));
+  WriteText(dest.Append(L"ok\\one.txt"), "previous one");
+  ParkRecordingFactory factory;
+  std::unique_ptr<Operation> unpack = factory.CreateUnpackArchive(
+      TestArchive(L"crafted\\copy_two_files.7z"), dest, &unpacker_, nullptr);
+  std::string error;
+  ASSERT_TRUE(transaction_.Execute(unpack, &error)) << error;
+  ASSERT_THAT(factory.parked, ::testing::ElementsAre(dest.Append(L"ok\\one.txt")));
+  EXPECT_THAT(factory.avoided[0],
+              ::testing::IsSupersetOf({dest.Append(L"ok\\one.txt"), dest.Append(L"ok\\two.txt")}));
+  transaction_.Rollback();
+  EXPECT_EQ("previous one", ReadText(dest.Append(L"ok\\one.txt")));
+}
+
 TEST_F(UnpackArchiveOperationTest, CommitReplacesOverwrittenFilesAndLeavesNoParkedOnes) {
   const base::FilePath dest = Dir(L"dest");
   ASSERT_TRUE(base::CreateDirectory(dest.Append(L"ok")));

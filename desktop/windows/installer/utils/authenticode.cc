@@ -231,20 +231,24 @@ class SignedImage {
 };
 
 // Whether `chain` ends in a trusted root with no error that matters and its
-// end certificate may sign code. Otherwise `reason` says why.
-bool IsTrustedCodeSigningChain(PCCERT_CHAIN_CONTEXT chain, std::string* reason) {
+// end certificate names the purpose `usage` (a code-signing or a
+// timestamping certificate names its purpose; one without an enhanced key
+// usage extension, valid for any purpose, is refused). Otherwise `reason`
+// says why, with `role` naming the certificate.
+bool IsTrustedChainFor(PCCERT_CHAIN_CONTEXT chain,
+                       std::string_view usage,
+                       std::string_view role,
+                       std::string* reason) {
   const DWORD errors = chain->TrustStatus.dwErrorStatus & ~kIgnoredChainErrors;
   if (errors) {
-    *reason = base::StringPrintf("Signer chain is not trusted: 0x%lx", errors);
+    *reason = base::StringPrintf("%.*s chain is not trusted: 0x%lx", static_cast<int>(role.size()),
+                                 role.data(), errors);
     return false;
   }
   if (chain->cChain == 0 || chain->rgpChain[0]->cElement == 0) {
-    *reason = "Signer chain is empty";
+    *reason = std::string(role) + " chain is empty";
     return false;
   }
-  // Without an enhanced key usage extension a certificate is valid for any
-  // purpose; a code-signing certificate names the purpose, so one that does
-  // not is refused.
   PCCERT_CONTEXT leaf = chain->rgpChain[0]->rgpElement[0]->pCertContext;
   std::vector<BYTE> buffer;
   DWORD size = 0;
@@ -252,14 +256,307 @@ bool IsTrustedCodeSigningChain(PCCERT_CHAIN_CONTEXT chain, std::string* reason) 
     buffer.resize(size);
     if (::CertGetEnhancedKeyUsage(leaf, 0, reinterpret_cast<CERT_ENHKEY_USAGE*>(buffer.data()),
                                   &size)) {
-      const auto* usage = reinterpret_cast<const CERT_ENHKEY_USAGE*>(buffer.data());
-      for (DWORD i = 0; i < usage->cUsageIdentifier; ++i) {
-        if (std::string_view(usage->rgpszUsageIdentifier[i]) == szOID_PKIX_KP_CODE_SIGNING)
+      const auto* usages = reinterpret_cast<const CERT_ENHKEY_USAGE*>(buffer.data());
+      for (DWORD i = 0; i < usages->cUsageIdentifier; ++i) {
+        if (usages->rgpszUsageIdentifier[i] == usage)
           return true;
       }
     }
   }
-  *reason = "Signer certificate is not for code signing";
+  *reason = std::string(role) + " certificate is not for " +
+            (usage == szOID_PKIX_KP_CODE_SIGNING ? "code signing" : "timestamping");
+  return false;
+}
+
+bool IsTrustedCodeSigningChain(PCCERT_CHAIN_CONTEXT chain, std::string* reason) {
+  return IsTrustedChainFor(chain, szOID_PKIX_KP_CODE_SIGNING, "Signer", reason);
+}
+
+// Whether the signed attributes of `signer` hold `digest` as the message
+// digest. The signer's signature covers those attributes; Windows checks that
+// they hold the digest of the signed content, Wine's message verification
+// does not.
+bool SignedAttributesHoldDigest(const CMSG_SIGNER_INFO& signer, const std::string& digest) {
+  bool held = false;
+  for (DWORD i = 0; i < signer.AuthAttrs.cAttr; ++i) {
+    const CRYPT_ATTRIBUTE& attribute = signer.AuthAttrs.rgAttr[i];
+    std::vector<BYTE> decoded;
+    if (std::string_view(attribute.pszObjId) == szOID_RSA_messageDigest && attribute.cValue == 1 &&
+        DecodeObject(X509_OCTET_STRING, attribute.rgValue[0].pbData, attribute.rgValue[0].cbData,
+                     &decoded)) {
+      held = BlobEquals(*reinterpret_cast<const CRYPT_DATA_BLOB*>(decoded.data()), digest);
+    }
+  }
+  return held;
+}
+
+// The certificate of `signer` in `store`.
+PCCERT_CONTEXT FindSignerCertificate(HCERTSTORE store,
+                                     DWORD encoding,
+                                     const CMSG_SIGNER_INFO& signer) {
+  CERT_INFO certificate_info = {};
+  certificate_info.Issuer = signer.Issuer;
+  certificate_info.SerialNumber = signer.SerialNumber;
+  return ::CertFindCertificateInStore(store, encoding, 0, CERT_FIND_SUBJECT_CERT,
+                                      &certificate_info, nullptr);
+}
+
+// Whether `certificate` (with intermediate certificates from `store`)
+// chains to a trusted root at `time` and may sign timestamps.
+bool IsTrustedTimestamper(PCCERT_CONTEXT certificate,
+                          HCERTSTORE store,
+                          const FILETIME& time,
+                          std::string* reason) {
+  CERT_CHAIN_PARA chain_para = {};
+  chain_para.cbSize = sizeof(chain_para);
+  ScopedChain chain;
+  FILETIME chain_time = time;
+  if (!::CertGetCertificateChain(nullptr, certificate, &chain_time, store, &chain_para, 0, nullptr,
+                                 chain.Receive())) {
+    *reason = "its certificate chain cannot be built";
+    return false;
+  }
+  return IsTrustedChainFor(chain.get(), szOID_PKIX_KP_TIMESTAMP_SIGNING, "Timestamp", reason);
+}
+
+// Just enough DER to read a timestamp token's TSTInfo. Every read is bounds
+// checked; a malformed element ends the reading.
+class DerReader {
+ public:
+  DerReader(const BYTE* data, size_t size) : data_(data), size_(size) {}
+
+  // Reads the next element, which must carry `tag`, into a reader of its
+  // value (and the whole element's bytes into `element` when given).
+  bool Read(BYTE tag, DerReader* value, std::string_view* element = nullptr) {
+    if (size_ < 2 || data_[0] != tag)
+      return false;
+    size_t header = 2;
+    size_t length = data_[1];
+    if (length & 0x80) {
+      const size_t count = length & 0x7F;
+      if (count == 0 || count > 4 || size_ < 2 + count)
+        return false;
+      length = 0;
+      for (size_t i = 0; i < count; ++i)
+        length = (length << 8) | data_[2 + i];
+      header += count;
+    }
+    if (length > size_ - header)
+      return false;
+    *value = DerReader(data_ + header, length);
+    if (element)
+      *element = std::string_view(reinterpret_cast<const char*>(data_), header + length);
+    data_ += header + length;
+    size_ -= header + length;
+    return true;
+  }
+
+  std::string_view bytes() const {
+    return std::string_view(reinterpret_cast<const char*>(data_), size_);
+  }
+
+ private:
+  const BYTE* data_;
+  size_t size_;
+};
+
+// The DER encodings of the digest algorithms' object identifiers.
+constexpr std::string_view kSha1Oid("\x06\x05\x2b\x0e\x03\x02\x1a", 7);
+constexpr std::string_view kSha256Oid("\x06\x09\x60\x86\x48\x01\x65\x03\x04\x02\x01", 11);
+
+// "YYYYMMDDhhmmss", optionally a fraction, then "Z".
+bool ParseGeneralizedTime(std::string_view text, FILETIME* time) {
+  if (text.size() < 15 || text.back() != 'Z')
+    return false;
+  int fields[6] = {};
+  const int widths[6] = {4, 2, 2, 2, 2, 2};
+  size_t at = 0;
+  for (int i = 0; i < 6; ++i) {
+    for (int j = 0; j < widths[i]; ++j, ++at) {
+      if (text[at] < '0' || text[at] > '9')
+        return false;
+      fields[i] = fields[i] * 10 + (text[at] - '0');
+    }
+  }
+  if (at != text.size() - 1 && text[at] != '.')
+    return false;
+  SYSTEMTIME system_time = {};
+  system_time.wYear = static_cast<WORD>(fields[0]);
+  system_time.wMonth = static_cast<WORD>(fields[1]);
+  system_time.wDay = static_cast<WORD>(fields[2]);
+  system_time.wHour = static_cast<WORD>(fields[3]);
+  system_time.wMinute = static_cast<WORD>(fields[4]);
+  system_time.wSecond = static_cast<WORD>(fields[5]);
+  return ::SystemTimeToFileTime(&system_time, time);
+}
+
+// Reads a TSTInfo: the digest algorithm and digest it vouches for (its
+// message imprint) and its time.
+bool ParseTstInfo(const std::string& tst_info,
+                  base::SecureHash::Algorithm* algorithm,
+                  std::string* imprint,
+                  FILETIME* time) {
+  DerReader outer(reinterpret_cast<const BYTE*>(tst_info.data()), tst_info.size());
+  DerReader info(nullptr, 0), field(nullptr, 0), message_imprint(nullptr, 0);
+  DerReader algorithm_id(nullptr, 0), hashed(nullptr, 0), gen_time(nullptr, 0);
+  std::string_view oid;
+  if (!outer.Read(0x30, &info) || !info.Read(0x02, &field) ||  // version
+      !info.Read(0x06, &field) ||                               // policy
+      !info.Read(0x30, &message_imprint) || !message_imprint.Read(0x30, &algorithm_id) ||
+      !algorithm_id.Read(0x06, &field, &oid) || !message_imprint.Read(0x04, &hashed) ||
+      !info.Read(0x02, &field) ||  // serial number
+      !info.Read(0x18, &gen_time)) {
+    return false;
+  }
+  if (oid == kSha1Oid)
+    *algorithm = base::SecureHash::SHA1;
+  else if (oid == kSha256Oid)
+    *algorithm = base::SecureHash::SHA256;
+  else
+    return false;
+  *imprint = std::string(hashed.bytes());
+  return ParseGeneralizedTime(gen_time.bytes(), time);
+}
+
+// The time of an RFC 3161 timestamp token `token` (a signed message whose
+// content is a TSTInfo) over `signature`, the signature value of the signer
+// it is attached to: true only when the token's signer verifies over it, its
+// content is the TSTInfo its signed attributes name, that TSTInfo vouches
+// for `signature`, and the signer chains to a trusted root and may sign
+// timestamps.
+bool ReadRfc3161Timestamp(const CRYPT_ATTR_BLOB& token,
+                          const CRYPT_DATA_BLOB& signature,
+                          FILETIME* time,
+                          std::string* reason) {
+  DWORD encoding = 0;
+  ScopedCertStore store;
+  ScopedCryptMsg message;
+  std::vector<BYTE> content_type;
+  std::vector<BYTE> content;
+  std::vector<BYTE> signer_buffer;
+  if (!::CryptQueryObject(CERT_QUERY_OBJECT_BLOB, &token, CERT_QUERY_CONTENT_FLAG_PKCS7_SIGNED,
+                          CERT_QUERY_FORMAT_FLAG_BINARY, 0, &encoding, nullptr, nullptr,
+                          store.Receive(), message.Receive(), nullptr) ||
+      !GetMessageParam(message.get(), CMSG_INNER_CONTENT_TYPE_PARAM, 0, &content_type) ||
+      std::string_view(reinterpret_cast<const char*>(content_type.data())) !=
+          szOID_TIMESTAMP_TOKEN ||
+      !GetMessageParam(message.get(), CMSG_CONTENT_PARAM, 0, &content) ||
+      !GetMessageParam(message.get(), CMSG_SIGNER_INFO_PARAM, 0, &signer_buffer)) {
+    *reason = "the timestamp cannot be read";
+    return false;
+  }
+  const auto& signer = *reinterpret_cast<const CMSG_SIGNER_INFO*>(signer_buffer.data());
+  ScopedCertificate certificate(FindSignerCertificate(store.get(), encoding, signer));
+  CMSG_CTRL_VERIFY_SIGNATURE_EX_PARA verify = {};
+  verify.cbSize = sizeof(verify);
+  verify.dwSignerIndex = 0;
+  verify.dwSignerType = CMSG_VERIFY_SIGNER_CERT;
+  verify.pvSigner = const_cast<CERT_CONTEXT*>(certificate.get());
+  if (!certificate.get() ||
+      !::CryptMsgControl(message.get(), 0, CMSG_CTRL_VERIFY_SIGNATURE_EX, &verify)) {
+    *reason = "the timestamp's signature does not verify";
+    return false;
+  }
+
+  // The content is the TSTInfo's encoding, or that wrapped in the OCTET
+  // STRING that carries it in the message.
+  std::string tst_info(content.begin(), content.end());
+  if (!content.empty() && content[0] == 0x04) {
+    DerReader wrapper(content.data(), content.size()), inner(nullptr, 0);
+    if (!wrapper.Read(0x04, &inner)) {
+      *reason = "the timestamp cannot be read";
+      return false;
+    }
+    tst_info = std::string(inner.bytes());
+  }
+  base::SecureHash::Algorithm content_algorithm;
+  if (!DigestAlgorithmFromOid(signer.HashAlgorithm.pszObjId, &content_algorithm) ||
+      !SignedAttributesHoldDigest(signer,
+                                  Digest(content_algorithm, tst_info.data(), tst_info.size()))) {
+    *reason = "the timestamp's signed attributes do not hold the digest of its content";
+    return false;
+  }
+  base::SecureHash::Algorithm imprint_algorithm;
+  std::string imprint;
+  if (!ParseTstInfo(tst_info, &imprint_algorithm, &imprint, time)) {
+    *reason = "the timestamp cannot be read";
+    return false;
+  }
+  if (imprint != Digest(imprint_algorithm, signature.pbData, signature.cbData)) {
+    *reason = "the timestamp is not over this signature";
+    return false;
+  }
+  return IsTrustedTimestamper(certificate.get(), store.get(), *time, reason);
+}
+
+// The time of a legacy Authenticode countersignature `encoded` (a signer
+// info) of signer `index` of `message`: true only when it verifies over that
+// signer's signature, carries a signing time, and its signer (found in
+// `store`, where such timestamps put their certificates) chains to a
+// trusted root and may sign timestamps.
+bool ReadLegacyTimestamp(HCRYPTMSG message,
+                         HCERTSTORE store,
+                         DWORD index,
+                         const CRYPT_ATTR_BLOB& encoded,
+                         FILETIME* time,
+                         std::string* reason) {
+  std::vector<BYTE> countersigner_buffer;
+  std::vector<BYTE> encoded_signer;
+  if (!DecodeObject(PKCS7_SIGNER_INFO, encoded.pbData, encoded.cbData, &countersigner_buffer) ||
+      !GetMessageParam(message, CMSG_ENCODED_SIGNER, index, &encoded_signer)) {
+    *reason = "the timestamp cannot be read";
+    return false;
+  }
+  const auto& countersigner =
+      *reinterpret_cast<const CMSG_SIGNER_INFO*>(countersigner_buffer.data());
+  ScopedCertificate certificate(FindSignerCertificate(store, kEncoding, countersigner));
+  if (!certificate.get() ||
+      !::CryptMsgVerifyCountersignatureEncodedEx(
+          0, kEncoding, encoded_signer.data(), static_cast<DWORD>(encoded_signer.size()),
+          encoded.pbData, encoded.cbData, CMSG_VERIFY_SIGNER_CERT,
+          const_cast<CERT_CONTEXT*>(certificate.get()), 0, nullptr)) {
+    *reason = "the timestamp's signature does not verify";
+    return false;
+  }
+  bool has_time = false;
+  for (DWORD i = 0; i < countersigner.AuthAttrs.cAttr && !has_time; ++i) {
+    const CRYPT_ATTRIBUTE& attribute = countersigner.AuthAttrs.rgAttr[i];
+    DWORD size = sizeof(*time);
+    has_time = std::string_view(attribute.pszObjId) == szOID_RSA_signingTime &&
+               attribute.cValue == 1 &&
+               ::CryptDecodeObject(kEncoding, szOID_RSA_signingTime, attribute.rgValue[0].pbData,
+                                   attribute.rgValue[0].cbData, 0, time, &size);
+  }
+  if (!has_time) {
+    *reason = "the timestamp has no time";
+    return false;
+  }
+  return IsTrustedTimestamper(certificate.get(), store, *time, reason);
+}
+
+// The time at which a valid timestamp countersignature (RFC 3161 or legacy)
+// of signer `index` of `message` says it signed. False when it has none that
+// is valid; then `reason` says why, when one was there.
+bool GetTimestampTime(HCRYPTMSG message,
+                      HCERTSTORE store,
+                      DWORD index,
+                      const CMSG_SIGNER_INFO& signer,
+                      FILETIME* time,
+                      std::string* reason) {
+  for (DWORD i = 0; i < signer.UnauthAttrs.cAttr; ++i) {
+    const CRYPT_ATTRIBUTE& attribute = signer.UnauthAttrs.rgAttr[i];
+    const std::string_view oid(attribute.pszObjId);
+    for (DWORD j = 0; j < attribute.cValue; ++j) {
+      if (oid == szOID_RFC3161_counterSign &&
+          ReadRfc3161Timestamp(attribute.rgValue[j], signer.EncryptedHash, time, reason)) {
+        return true;
+      }
+      if (oid == szOID_RSA_counterSign &&
+          ReadLegacyTimestamp(message, store, index, attribute.rgValue[j], time, reason)) {
+        return true;
+      }
+    }
+  }
   return false;
 }
 
@@ -302,18 +599,7 @@ bool VerifySignerOverFile(HCRYPTMSG message, HCERTSTORE store, DWORD index,
   }
   const std::string content_digest =
       Digest(content_algorithm, content.data() + value_offset, content.size() - value_offset);
-  bool content_digest_signed = false;
-  for (DWORD i = 0; i < signer.AuthAttrs.cAttr; ++i) {
-    const CRYPT_ATTRIBUTE& attribute = signer.AuthAttrs.rgAttr[i];
-    std::vector<BYTE> decoded;
-    if (std::string_view(attribute.pszObjId) == szOID_RSA_messageDigest && attribute.cValue == 1 &&
-        DecodeObject(X509_OCTET_STRING, attribute.rgValue[0].pbData, attribute.rgValue[0].cbData,
-                     &decoded)) {
-      content_digest_signed =
-          BlobEquals(*reinterpret_cast<const CRYPT_DATA_BLOB*>(decoded.data()), content_digest);
-    }
-  }
-  if (!content_digest_signed) {
+  if (!SignedAttributesHoldDigest(signer, content_digest)) {
     *reason = "its signed attributes do not hold the digest of its content";
     return false;
   }
@@ -339,17 +625,29 @@ bool VerifySignerOverFile(HCRYPTMSG message, HCERTSTORE store, DWORD index,
     return false;
   }
 
+  // A signature timestamped while its certificate was valid stays valid
+  // after the certificate expires, as Windows trust verification holds for
+  // the primary signature: the chain is built at the timestamp's time when
+  // the signature carries a valid timestamp, at the current time otherwise.
   // Intermediate certificates may come with the signature: the message's
   // store is searched too.
+  FILETIME timestamp = {};
+  std::string timestamp_reason;
+  const bool timestamped =
+      GetTimestampTime(message, store, index, signer, &timestamp, &timestamp_reason);
   CERT_CHAIN_PARA chain_para = {};
   chain_para.cbSize = sizeof(chain_para);
   ScopedChain chain;
-  if (!::CertGetCertificateChain(nullptr, certificate, nullptr, store, &chain_para, 0, nullptr,
-                                 chain.Receive())) {
+  if (!::CertGetCertificateChain(nullptr, certificate, timestamped ? &timestamp : nullptr, store,
+                                 &chain_para, 0, nullptr, chain.Receive())) {
     *reason = "its certificate chain cannot be built";
     return false;
   }
-  return IsTrustedCodeSigningChain(chain.get(), reason);
+  if (IsTrustedCodeSigningChain(chain.get(), reason))
+    return true;
+  if (!timestamp_reason.empty())
+    *reason += " (timestamp refused: " + timestamp_reason + ")";
+  return false;
 }
 
 // Appends the trust chain of `certificate` to the diagnostics.
@@ -416,11 +714,7 @@ bool FindViableSigner(HCRYPTMSG message, HCERTSTORE store, DWORD encoding, int l
     }
     const auto& signer = *reinterpret_cast<const CMSG_SIGNER_INFO*>(signer_buffer.data());
 
-    CERT_INFO certificate_info = {};
-    certificate_info.Issuer = signer.Issuer;
-    certificate_info.SerialNumber = signer.SerialNumber;
-    ScopedCertificate certificate(::CertFindCertificateInStore(
-        store, encoding, 0, CERT_FIND_SUBJECT_CERT, &certificate_info, nullptr));
+    ScopedCertificate certificate(FindSignerCertificate(store, encoding, signer));
     if (!certificate.get()) {
       sink->Line(level) << "Cannot find certificate info in store\n";
       continue;
@@ -497,9 +791,8 @@ bool IsFileSigned(const base::FilePath& path, bool* is_signed) {
   PeImageReader image;
   if (!image.InitializeFromFile(path))
     return false;
-  size_t offset = 0;
-  size_t size = 0;
-  *is_signed = image.GetCertificateTable(&offset, &size);
+  IMAGE_DATA_DIRECTORY entry = {};
+  *is_signed = image.GetDataDirectory(IMAGE_DIRECTORY_ENTRY_SECURITY, &entry) && entry.Size != 0;
   return true;
 }
 

@@ -15,11 +15,13 @@
 namespace velta {
 
 // Whether `path` is a PE file (the "MZ" and "PE\0\0" headers, read with
-// bounds checks) and, in `is_signed`, whether it carries a certificate table
-// (the security data directory) that lies wholly inside the file. False, with
-// `is_signed` untouched, when the file cannot be mapped or is not a whole set
-// of PE headers; a PE file whose table is missing, empty or points outside
-// the file answers true with `is_signed` false. `is_signed` must not be null.
+// bounds checks) and, in `is_signed`, whether its certificate table entry
+// (the security data directory) has a non-zero size. Where the entry points
+// does not matter here: a file that claims a signature counts as signed, so
+// that a caller never skips its checks for a damaged one, and
+// VerifyFileSignature refuses a table that does not lie inside the file.
+// False, with `is_signed` untouched, when the file cannot be mapped or is not
+// a whole set of PE headers. `is_signed` must not be null.
 bool IsFileSigned(const base::FilePath& path, bool* is_signed);
 
 // Whether the file at `path` carries an Authenticode signature that Windows

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
 
 #include "base/files/file_util.h"
@@ -90,6 +91,18 @@ INSTANTIATE_TEST_SUITE_P(
                        "refused: it was not made over this file", false},
         SignedFileCase{"other_nested_velta_swapped_digest", false,
                        "refused: its signed attributes do not hold the digest of its content",
+                       false},
+        // A nested signer whose certificate expired in 2020: its chain is
+        // built at the time of a valid timestamp, else at the current time.
+        // 0x1 is CERT_TRUST_IS_NOT_TIME_VALID.
+        SignedFileCase{"other_nested_velta_expired", false,
+                       "refused: Signer chain is not trusted: 0x1\n", false},
+        SignedFileCase{"other_nested_velta_expired_timestamped", true, "", false},
+        SignedFileCase{"other_nested_velta_expired_timestamped_late", false,
+                       "refused: Signer chain is not trusted: 0x1\n", false},
+        SignedFileCase{"other_nested_velta_expired_timestamped_by_unknown", false,
+                       "refused: Signer chain is not trusted: 0x1 (timestamp refused: "
+                       "Timestamp chain is not trusted: ",
                        false}),
     [](const ::testing::TestParamInfo<SignedFileCase>& info) { return info.param.name; });
 
@@ -153,15 +166,61 @@ TEST_F(AuthenticodeAlteredFileTest, TruncatedFilesAreNotSignedAndNeverCrash) {
     SCOPED_TRACE(cut);
     const base::FilePath path = Write(L"cut.exe", bytes.substr(0, cut));
     // Cut inside its headers the file is no PE file; after them, a PE file
-    // whose certificate table does not fit.
+    // that still claims a signature, whose certificate table does not fit.
+    const bool whole_headers = cut >= image_.headers_end();
     bool is_signed = false;
-    EXPECT_EQ(cut >= image_.headers_end(), IsFileSigned(path, &is_signed));
-    EXPECT_FALSE(is_signed);
+    EXPECT_EQ(whole_headers, IsFileSigned(path, &is_signed));
+    EXPECT_EQ(whole_headers, is_signed);
     std::string error;
     EXPECT_FALSE(VerifyFileSignature(path.value(), &error));
     EXPECT_EQ("Not a signed PE file\n", error);
   }
 }
+
+// A certificate table entry that no reader can follow still says the file
+// claims a signature: a caller that skips its checks for an unsigned file
+// must not skip them for this one, and the signature is refused.
+struct BrokenEntryCase {
+  const char* name;
+  // The entry's new offset: the table's own, or relative to the end of the
+  // file; and its new size.
+  bool at_table;
+  int64_t offset_from_end;
+  uint32_t size;
+};
+
+class AuthenticodeBrokenEntryTest : public AuthenticodeAlteredFileTest,
+                                    public ::testing::WithParamInterface<BrokenEntryCase> {};
+
+TEST_P(AuthenticodeBrokenEntryTest, IsSignedYetFailsVerification) {
+  const BrokenEntryCase& c = GetParam();
+  ASSERT_NO_FATAL_FAILURE(Load("velta"));
+  size_t entry_offset = 0;
+  ASSERT_TRUE(image_.GetDataDirectoryEntryOffset(IMAGE_DIRECTORY_ENTRY_SECURITY, &entry_offset));
+  std::string bytes = bytes_;
+  const uint32_t offset =
+      c.at_table ? static_cast<uint32_t>(table_offset_)
+                 : static_cast<uint32_t>(static_cast<int64_t>(bytes.size()) + c.offset_from_end);
+  bytes.replace(entry_offset, 4, reinterpret_cast<const char*>(&offset), 4);
+  bytes.replace(entry_offset + 4, 4, reinterpret_cast<const char*>(&c.size), 4);
+  const base::FilePath path = Write(L"broken_entry.exe", bytes);
+
+  bool is_signed = false;
+  ASSERT_TRUE(IsFileSigned(path, &is_signed));
+  EXPECT_TRUE(is_signed);
+  std::string error;
+  EXPECT_FALSE(VerifyFileSignature(path.value(), &error));
+  EXPECT_EQ("Not a signed PE file\n", error);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Entries, AuthenticodeBrokenEntryTest,
+    ::testing::Values(
+        // Shorter than a WIN_CERTIFICATE header, at the table's own place.
+        BrokenEntryCase{"SizeFour", true, 0, 4},
+        BrokenEntryCase{"OffsetPastTheEnd", false, 16, 1024},
+        BrokenEntryCase{"TableRunsPastTheEnd", false, -8, 1024}),
+    [](const ::testing::TestParamInfo<BrokenEntryCase>& info) { return info.param.name; });
 
 TEST_F(AuthenticodeAlteredFileTest, ShortenedCertificateTablesAreRefusedWithoutACrash) {
   // The security directory entry still points inside the file, at a table

@@ -1,0 +1,26 @@
+// Copyright 2026 Velta Software. All rights reserved.
+
+#include "desktop/windows/installer/avro_stats/package_fetcher_network_error_event.h"
+
+#include <utility>
+
+#include "desktop/windows/installer/avro_stats/stats_value_writers.h"
+
+namespace velta {
+
+PackageFetcherNetworkErrorEvent::PackageFetcherNetworkErrorEvent(
+    const std::string& description,
+    std::vector<FetchDetails> fetch_details,
+    int32_t verbosity_level)
+    : InstallerStatsEvent("package_fetcher_network_error", verbosity_level),
+      description_(description),
+      fetch_details_(std::move(fetch_details)) {}
+
+PackageFetcherNetworkErrorEvent::~PackageFetcherNetworkErrorEvent() = default;
+
+void PackageFetcherNetworkErrorEvent::FillEventFields(AvroValue* installer_event) const {
+  WriteStatsString(installer_event, "description", description_);
+  WriteFetchDetailsList(fetch_details_, installer_event);
+}
+
+}  // namespace velta

@@ -1,0 +1,79 @@
+// Copyright 2026 Velta Software. All rights reserved.
+
+#include "desktop/windows/installer/avro_stats/stats_value_writers.h"
+
+#include "base/logging.h"
+#include "velta_components/avro/avro_value.h"
+
+namespace velta {
+
+AvroValue* ResolveStatsPath(AvroValue* parent, const std::string& path) {
+  AvroValue* value = parent->ResolvePath(path);
+  DCHECK(value) << "No field at " << path;
+  return value;
+}
+
+void WriteStatsString(AvroValue* parent, const std::string& path, const std::string& value) {
+  if (AvroValue* field = ResolveStatsPath(parent, path))
+    field->SetString(value);
+}
+
+void WriteStatsBool(AvroValue* parent, const std::string& path, bool value) {
+  if (AvroValue* field = ResolveStatsPath(parent, path))
+    field->SetBool(value);
+}
+
+void WriteStatsInt(AvroValue* parent, const std::string& path, uint32_t value) {
+  if (AvroValue* field = ResolveStatsPath(parent, path))
+    field->SetInt(static_cast<int32_t>(value));
+}
+
+void WriteStatsLong(AvroValue* parent, const std::string& path, int64_t value) {
+  if (AvroValue* field = ResolveStatsPath(parent, path))
+    field->SetLong(value);
+}
+
+void WriteStatsEnum(AvroValue* parent, const std::string& path, const std::string& symbol) {
+  if (AvroValue* field = ResolveStatsPath(parent, path))
+    field->SetEnumSymbol(symbol);
+}
+
+void WriteStatsStringList(AvroValue* parent,
+                          const std::string& path,
+                          const std::vector<std::string>& texts) {
+  AvroValue* array = ResolveStatsPath(parent, path);
+  if (!array)
+    return;
+  for (const std::string& text : texts) {
+    if (AvroValue* item = array->AppendItem())
+      item->SetString(text);
+  }
+}
+
+void WriteStatsString(AvroValue* parent,
+                      const std::string& path,
+                      const std::optional<std::string>& value) {
+  if (value)
+    WriteStatsString(parent, path, *value);
+}
+
+void WriteStatsBool(AvroValue* parent, const std::string& path, const std::optional<bool>& value) {
+  if (value)
+    WriteStatsBool(parent, path, *value);
+}
+
+void WriteStatsInt(AvroValue* parent,
+                   const std::string& path,
+                   const std::optional<uint32_t>& value) {
+  if (value)
+    WriteStatsInt(parent, path, *value);
+}
+
+void WriteStatsLong(AvroValue* parent,
+                    const std::string& path,
+                    const std::optional<int64_t>& value) {
+  if (value)
+    WriteStatsLong(parent, path, *value);
+}
+
+}  // namespace velta

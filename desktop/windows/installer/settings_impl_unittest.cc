@@ -1,0 +1,663 @@
+// Copyright 2026 Velta Software. All rights reserved.
+
+#include "desktop/windows/installer/settings_impl.h"
+
+#include <windows.h>
+#include <stdio.h>
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "base/base_paths.h"
+#include "base/command_line.h"
+#include "base/files/file_path.h"
+#include "base/files/file_util.h"
+#include "base/files/scoped_temp_dir.h"
+#include "base/message_loop/message_loop.h"
+#include "base/path_service.h"
+#include "base/run_loop.h"
+#include "base/strings/utf_string_conversions.h"
+#include "base/task/task_scheduler/task_scheduler.h"
+#include "base/test/scoped_path_override.h"
+#include "base/win/registry.h"
+#include "base/win/scoped_com_initializer.h"
+#include "desktop/windows/installer/avro_stats/avro_stats_sender.h"
+#include "desktop/windows/installer/avro_stats/installer_stats_event.h"
+#include "desktop/windows/installer/common/fake_security_utils.h"
+#include "desktop/windows/installer/common/fake_win_api.h"
+#include "desktop/windows/installer/common/installer_error.h"
+#include "desktop/windows/installer/common/process_wide.h"
+#include "desktop/windows/installer/installation_folder_details_fetcher_impl.h"
+#include "desktop/windows/installer/scoped_installer_process.h"
+#include "desktop/windows/installer/status/installation_status_json_writer.h"
+#include "desktop/windows/l10n_handler/l10n_handler.h"
+#include "desktop/windows/l10n_handler/resource_l10n_handler.h"
+#include "gmock/gmock.h"
+#include "gtest/gtest.h"
+#include "testing/child_process.h"
+#include "testing/multiprocess_test.h"
+#include "testing/registry_sandbox.h"
+
+namespace velta {
+namespace {
+
+using testing::ElementsAre;
+using testing::HasSubstr;
+using testing::Not;
+
+constexpr uint32_t kX86 = 0;
+constexpr uint32_t kX64 = 1;
+constexpr wchar_t kProductFolder[] = L"Velta marlin";
+
+// The task scheduler the folder details are gathered on, and a message loop
+// for their replies.
+class ScopedInstallerThreads {
+ public:
+  ScopedInstallerThreads() {
+    base::TaskScheduler::Create("installer");
+    const base::SchedulerWorkerPoolParams one(1, base::TimeDelta::FromSeconds(30));
+    base::TaskScheduler::GetInstance()->Start(base::TaskScheduler::InitParams(one, one, one, one));
+  }
+  ~ScopedInstallerThreads() {
+    base::TaskScheduler::GetInstance()->JoinForTesting();
+    base::TaskScheduler::SetInstance(nullptr);
+  }
+
+ private:
+  base::MessageLoop message_loop_;
+  base::win::ScopedCOMInitializer com_;
+};
+
+// The installer's strings and languages, from the real installer.exe beside
+// the test binary (the test binary has no string tables of its own).
+class ScopedHostStrings {
+ public:
+  ScopedHostStrings()
+      : module_(::LoadLibraryExW(
+            test::GetPathBesideTestExecutable(L"installer.exe").value().c_str(), nullptr,
+            LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE)),
+        handler_(module_),
+        override_(&handler_) {}
+  ~ScopedHostStrings() {
+    if (module_)
+      ::FreeLibrary(module_);
+  }
+
+  bool is_loaded() const { return module_ != nullptr; }
+
+ private:
+  const HMODULE module_;
+  ResourceL10nHandler handler_;
+  ScopedL10nHandlerOverride override_;
+};
+
+// Runs the replies until no folder details are being gathered.
+bool WaitForFolderDetails(const Settings& settings) {
+  for (int round = 0; round < 1000 && settings.IsFetchingFolderDetails(); ++round) {
+    base::TaskScheduler::GetInstance()->FlushForTesting();
+    base::RunLoop().RunUntilIdle();
+  }
+  return !settings.IsFetchingFolderDetails();
+}
+
+// Every value of the settings a backend must see the same, one per line.
+std::string DumpSettings(const Settings& settings) {
+  const std::pair<const char*, bool> options[] = {
+      {"copy_only", settings.IsCopyOnly()},
+      {"single_profile", settings.IsSingleProfile()},
+      {"launch", settings.IsLaunchVelta()},
+      {"all_users", settings.IsAllUsers()},
+      {"default_browser", settings.IsDefaultBrowser()},
+      {"import", settings.IsImportBrowserData()},
+      {"velta_stats", settings.IsVeltaStatsEnabled()},
+      {"installer_stats", settings.IsInstallerStatsEnabled()},
+      {"desktop", settings.IsDesktopShortcut()},
+      {"start_menu", settings.IsStartMenuShortcut()},
+      {"quick_launch", settings.IsQuickLaunchShortcut()},
+      {"pinned", settings.IsPinnedShortcut()},
+      {"delete_profile", settings.IsDeleteProfile()},
+  };
+  std::string dump;
+  for (const auto& [name, value] : options)
+    dump += std::string(name) + "=" + (value ? "1" : "0") + "\n";
+  dump += "operation=" + std::to_string(static_cast<uint32_t>(settings.GetOperation())) + "\n";
+  dump += "folder=" + base::WideToUTF8(settings.GetInstallFolder().value()) + "\n";
+  dump += "profile=" + base::WideToUTF8(settings.GetProfileFolder().value()) + "\n";
+  dump += "language=" + base::WideToUTF8(settings.GetLanguage()) + "\n";
+  return dump;
+}
+
+// The settings of a test process dressed as an installer: its own registry
+// keys for the company key and the uninstall keys, its own folders for the
+// known folders the settings use, fake drives, and the real folder details
+// gathered on the task scheduler.
+class SettingsTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(dir_.CreateUniqueTempDir());
+    ASSERT_TRUE(strings_.is_loaded());
+    ASSERT_TRUE(hkcu_.is_valid());
+    ASSERT_TRUE(hklm_.is_valid());
+    win_api_.RedirectRegistryRoot(HKEY_CURRENT_USER, HKEY_CURRENT_USER, hkcu_.path());
+    win_api_.RedirectRegistryRoot(HKEY_LOCAL_MACHINE, HKEY_LOCAL_MACHINE, hklm_.path());
+    // No drive for a standalone copy unless a test adds one.
+    win_api_.SetDriveMask(0);
+    for (const auto& [key, name] : std::vector<std::pair<int, const wchar_t*>>{
+             {base::DIR_LOCAL_APP_DATA, L"LocalAppData"},
+             {base::DIR_USER_DESKTOP, L"Desktop"},
+             {base::DIR_PROGRAM_FILESX86, L"ProgramFilesX86"},
+             {base::DIR_PROGRAM_FILES6432, L"ProgramFiles"},
+             {base::DIR_TASKBAR_PINS, L"Pins"},
+             {base::DIR_START_MENU, L"Programs"}}) {
+      path_overrides_.push_back(
+          std::make_unique<base::ScopedPathOverride>(key, Folder(name)));
+    }
+  }
+
+  base::FilePath Folder(const std::wstring& name) const { return dir_.GetPath().Append(name); }
+  base::FilePath UserFolder() const { return Folder(L"LocalAppData\\Programs").Append(kProductFolder); }
+
+  // Settings of a process started with `switches`, once the first folder's
+  // details are applied.
+  std::unique_ptr<SettingsImpl> MakeSettings(const std::vector<std::wstring>& switches,
+                                             uint32_t architecture = kX86) {
+    process_.emplace(switches);
+    const base::CommandLine& command_line = *base::CommandLine::ForCurrentProcess();
+    auto settings = std::make_unique<SettingsImpl>(
+        command_line.GetSwitchValuePath("installfolder"), architecture, true,
+        InstallationFolderDetailsFetcherImpl::GetFactory());
+    EXPECT_TRUE(WaitForFolderDetails(*settings));
+    return settings;
+  }
+
+  void SetCompanyValue(const std::wstring& name, const std::wstring& value) {
+    base::win::RegKey key;
+    ASSERT_EQ(ERROR_SUCCESS, key.Create(HKEY_CURRENT_USER,
+                                        (hkcu_.path() + L"\\Software\\Velta Software").c_str(),
+                                        KEY_SET_VALUE));
+    ASSERT_EQ(ERROR_SUCCESS, key.WriteValue(name.c_str(), value.c_str()));
+  }
+
+  // An installation of this stream in `folder`, registered in the uninstall
+  // keys of `root` (the test's own keys) in the view `view`.
+  void AddUninstallKey(HKEY root, REGSAM view, const std::wstring& name,
+                       const std::wstring& publisher, const std::wstring& display_name) {
+    const std::wstring& sandbox = root == HKEY_CURRENT_USER ? hkcu_.path() : hklm_.path();
+    base::win::RegKey key;
+    ASSERT_EQ(ERROR_SUCCESS,
+              key.Create(root,
+                         (sandbox + L"\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" +
+                          name)
+                             .c_str(),
+                         KEY_SET_VALUE | view));
+    ASSERT_EQ(ERROR_SUCCESS, key.WriteValue(L"Publisher", publisher.c_str()));
+    ASSERT_EQ(ERROR_SUCCESS, key.WriteValue(L"DisplayName", display_name.c_str()));
+  }
+
+  // An installation in `folder` as its status file describes it.
+  void MakeInstallation(const base::FilePath& folder, bool all_users, bool copy_only) {
+    InstallationStatus status(StatusSource::kGenerated);
+    status.path = folder;
+    status.all_users = all_users;
+    status.copy_only = copy_only;
+    status.app_id = L"abc";
+    ASSERT_TRUE(base::CreateDirectory(folder));
+    ASSERT_TRUE(WriteInstallationStatusJson(status, folder.Append(L"installation_status.json")));
+  }
+
+  base::ScopedTempDir dir_;
+  test::RegistrySandbox hkcu_{HKEY_CURRENT_USER};
+  test::RegistrySandbox hklm_{HKEY_LOCAL_MACHINE};
+  FakeWinApi win_api_;
+  ProcessWide<WinApi>::ScopedOverride win_api_override_{&win_api_};
+  FakeSecurityUtils security_;
+  ProcessWide<SecurityUtils>::ScopedOverride security_override_{&security_};
+  ScopedInstallerThreads threads_;
+  ScopedHostStrings strings_;
+  std::vector<std::unique_ptr<base::ScopedPathOverride>> path_overrides_;
+  std::optional<ScopedInstallerProcess> process_;
+};
+
+TEST(ParseBoolSwitchValueTest, YesTrueOrANonZeroNumberIsOn) {
+  for (const wchar_t* on : {L"1", L"yes", L"YES", L"True", L"TRUE", L"7", L" 12", L"-3", L"+4",
+                            L"5 apples", L"007"}) {
+    EXPECT_TRUE(SettingsImpl::ParseBoolSwitchValue(on)) << on;
+  }
+  for (const wchar_t* off : {L"", L"0", L"no", L"false", L"y", L"on", L"x7", L"+0", L"-", L" ",
+                             L"00", L"yes please"}) {
+    EXPECT_FALSE(SettingsImpl::ParseBoolSwitchValue(off)) << off;
+  }
+}
+
+TEST(SettingsOptionNameTest, OnlyTheFirstFourteenBitsHaveNames) {
+  EXPECT_STREQ("COPY_ONLY", GetSettingsOptionName(0));
+  EXPECT_STREQ("DELETE_PROFILE", GetSettingsOptionName(13));
+  EXPECT_STREQ("", GetSettingsOptionName(14));
+  EXPECT_STREQ("", GetSettingsOptionName(0xFFFFFFFF));
+}
+
+struct SwitchCase {
+  const char* name;
+  std::vector<std::wstring> switches;
+  // The options that differ from a run without switches, "name=0/1" as
+  // DumpSettings writes them.
+  std::vector<std::string> changed;
+};
+
+class SettingsSwitchTest : public SettingsTest, public testing::WithParamInterface<SwitchCase> {};
+
+// What a new installation in an empty folder ends with.
+TEST_P(SettingsSwitchTest, EachSwitchSetsItsOption) {
+  const std::wstring folder = L"installfolder=" + Folder(L"target").value();
+  std::vector<std::wstring> switches = {folder};
+  std::unique_ptr<SettingsImpl> plain = MakeSettings(switches);
+  std::string expected = DumpSettings(*plain);
+  plain.reset();
+  for (const std::string& change : GetParam().changed) {
+    const std::string name = change.substr(0, change.find('=') + 1);
+    const size_t at = expected.find(name);
+    ASSERT_NE(std::string::npos, at) << change;
+    expected.replace(at, expected.find('\n', at) - at, change);
+  }
+  switches.insert(switches.end(), GetParam().switches.begin(), GetParam().switches.end());
+  std::unique_ptr<SettingsImpl> settings = MakeSettings(switches);
+  EXPECT_EQ(expected, DumpSettings(*settings));
+  EXPECT_EQ(InstallOperation::kNewInstallation, settings->GetOperation());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Switches, SettingsSwitchTest,
+    testing::Values(
+        SwitchCase{"None", {}, {}},
+        SwitchCase{"CopyOnly",
+                   {L"copyonly=1", L"allusers=1", L"setdefaultbrowser=1", L"install-assistant"},
+                   {"copy_only=1", "single_profile=1", "desktop=0", "start_menu=0",
+                    "quick_launch=0", "pinned=0"}},
+        SwitchCase{"BareCopyOnlyIsOff", {L"copyonly"}, {}},
+        SwitchCase{"CopyOnlyNo", {L"copyonly=no"}, {}},
+        SwitchCase{"LaunchVelta", {L"launchvelta=0"}, {"launch=0"}},
+        SwitchCase{"LaunchBrowser", {L"launchbrowser=false"}, {"launch=0"}},
+        SwitchCase{"LaunchVeltaWins", {L"launchvelta=1", L"launchbrowser=0"}, {}},
+        SwitchCase{"EnableStatsSetsBoth", {L"enable-stats=0"},
+                   {"velta_stats=0", "installer_stats=0"}},
+        SwitchCase{"InstallerStatsAlone", {L"enable-stats=0", L"enable-installer-stats=1"},
+                   {"velta_stats=0"}},
+        SwitchCase{"OnlyInstallerStats", {L"enable-installer-stats=0"}, {"installer_stats=0"}},
+        SwitchCase{"Import", {L"import-browser-data=0"}, {"import=0"}},
+        SwitchCase{"AllUsers", {L"allusers=yes"}, {"all_users=1"}},
+        SwitchCase{"DefaultBrowser", {L"setdefaultbrowser=TRUE"}, {"default_browser=1"}},
+        SwitchCase{"Shortcuts",
+                   {L"desktopshortcut=0", L"startmenushortcut=0", L"quicklaunchshortcut=0",
+                    L"pintotaskbar=0"},
+                   {"desktop=0", "start_menu=0", "quick_launch=0", "pinned=0"}},
+        SwitchCase{"SingleProfile", {L"singleprofile=1"}, {"single_profile=1"}},
+        // The language actually chosen is kept: the host offers English only.
+        SwitchCase{"Language", {L"language=sv"}, {"language=en-US"}}),
+    [](const testing::TestParamInfo<SwitchCase>& info) { return info.param.name; });
+
+TEST_F(SettingsTest, ProfileFolderAndAssistantAndRunImmediately) {
+  std::unique_ptr<SettingsImpl> settings =
+      MakeSettings({L"profile-folder=" + Folder(L"profile").value(), L"install-assistant",
+                    L"runimmediately"});
+  EXPECT_EQ(Folder(L"profile"), settings->GetProfileFolder());
+  EXPECT_TRUE(settings->IsInstallAssistant());
+  EXPECT_TRUE(settings->ShouldRunImmediately());
+  EXPECT_EQ(UserFolder(), settings->GetInstallFolder());
+}
+
+TEST_F(SettingsTest, RegistryFolderIsUsedOnlyWhenItIsAnExistingAbsoluteFolder) {
+  const base::FilePath last = Folder(L"Last");
+  ASSERT_TRUE(base::CreateDirectory(last));
+  struct Case {
+    std::wstring value;
+    base::FilePath expected;
+  } cases[] = {
+      {last.value() + L"\\", last},
+      {L"relative\\Velta", UserFolder()},
+      {Folder(L"Missing").value(), UserFolder()},
+  };
+  for (const Case& c : cases) {
+    SetCompanyValue(L"Last marlin Install Path", c.value);
+    std::unique_ptr<SettingsImpl> settings = MakeSettings({});
+    EXPECT_EQ(c.expected, settings->GetInstallFolder()) << c.value;
+  }
+  // The command line wins over the registry.
+  SetCompanyValue(L"Last marlin Install Path", last.value());
+  std::unique_ptr<SettingsImpl> settings =
+      MakeSettings({L"installfolder=" + Folder(L"Given").value()});
+  EXPECT_EQ(Folder(L"Given"), settings->GetInstallFolder());
+}
+
+TEST_F(SettingsTest, X64PackageLeavesThe32BitFolderUnlessAnInstallationIsThere) {
+  const base::FilePath old_folder = Folder(L"ProgramFilesX86").Append(kProductFolder);
+  ASSERT_TRUE(base::CreateDirectory(old_folder));
+  SetCompanyValue(L"Last marlin Install Path x64", old_folder.value());
+  std::unique_ptr<SettingsImpl> settings = MakeSettings({}, kX64);
+  EXPECT_EQ(UserFolder(), settings->GetInstallFolder());
+  // An X86 package keeps it.
+  settings = MakeSettings({}, kX86);
+  EXPECT_EQ(UserFolder(), settings->GetInstallFolder()) << "the x64 value is for X64 only";
+  SetCompanyValue(L"Last marlin Install Path", old_folder.value());
+  settings = MakeSettings({}, kX86);
+  EXPECT_EQ(old_folder, settings->GetInstallFolder());
+
+  MakeInstallation(old_folder, false, false);
+  settings = MakeSettings({}, kX64);
+  EXPECT_EQ(old_folder, settings->GetInstallFolder());
+  EXPECT_EQ(InstallOperation::kOverExistingInstallation, settings->GetOperation());
+}
+
+TEST_F(SettingsTest, AllUsersFolderFollowsThePackageArchitecture) {
+  std::unique_ptr<SettingsImpl> settings = MakeSettings({L"allusers=1"}, kX64);
+  EXPECT_EQ(Folder(L"ProgramFiles").Append(kProductFolder), settings->GetInstallFolder());
+  settings = MakeSettings({L"allusers=1"}, kX86);
+  EXPECT_EQ(Folder(L"ProgramFilesX86").Append(kProductFolder), settings->GetInstallFolder());
+}
+
+TEST_F(SettingsTest, StandaloneFolderGoesToTheBestReadyDrive) {
+  constexpr auto kBit = [](wchar_t letter) { return 1u << (letter - L'A'); };
+  auto drive = [](unsigned int type, bool media) {
+    FakeWinApi::FakeDrive fake;
+    fake.drive_type = type;
+    fake.media_present = media;
+    return fake;
+  };
+  struct Case {
+    std::vector<std::pair<wchar_t, FakeWinApi::FakeDrive>> drives;
+    base::FilePath expected;
+  };
+  const base::FilePath desktop = Folder(L"Desktop").Append(kProductFolder);
+  const Case cases[] = {
+      // Removable before remote before fixed; the earliest letter on a tie.
+      {{{L'C', drive(DRIVE_FIXED, true)},
+        {L'E', drive(DRIVE_REMOVABLE, true)},
+        {L'F', drive(DRIVE_REMOVABLE, true)}},
+       base::FilePath(L"E:\\").Append(kProductFolder)},
+      {{{L'C', drive(DRIVE_FIXED, true)}, {L'N', drive(DRIVE_REMOTE, true)}},
+       base::FilePath(L"N:\\").Append(kProductFolder)},
+      // A drive without its medium is no candidate.
+      {{{L'E', drive(DRIVE_REMOVABLE, false)}, {L'C', drive(DRIVE_FIXED, true)}},
+       base::FilePath(L"C:\\").Append(kProductFolder)},
+      // The desktop (5) comes before a CD-ROM (6) and unknown drives (7).
+      {{{L'D', drive(DRIVE_CDROM, true)}, {L'G', drive(DRIVE_UNKNOWN, true)}}, desktop},
+      {{}, desktop},
+  };
+  for (const Case& c : cases) {
+    uint32_t mask = 0;
+    for (const auto& [letter, fake] : c.drives) {
+      mask |= kBit(letter);
+      win_api_.SetDrive(letter, fake);
+    }
+    win_api_.SetDriveMask(mask);
+    std::unique_ptr<SettingsImpl> settings = MakeSettings({});
+    EXPECT_EQ(c.expected, settings->GetStandaloneFolder());
+    for (const auto& [letter, fake] : c.drives)
+      win_api_.SetDrive(letter, FakeWinApi::FakeDrive());
+  }
+  // A copy-only run installs there.
+  std::unique_ptr<SettingsImpl> settings = MakeSettings({L"copyonly=1"});
+  EXPECT_EQ(desktop, settings->GetInstallFolder());
+  EXPECT_EQ(InstallMode::kStandalone, settings->GetInstallMode());
+}
+
+TEST_F(SettingsTest, UninstallScanFindsTwoInstallationsOfThisStream) {
+  std::unique_ptr<SettingsImpl> settings = MakeSettings({});
+  AddUninstallKey(HKEY_CURRENT_USER, 0, L"Velta marlin", L"Velta Software",
+                  L"Velta marlin 12.0");
+  // Not counted: another publisher, another stream, no word after the stream.
+  AddUninstallKey(HKEY_CURRENT_USER, 0, L"VeltaOther", L"Someone", L"Velta marlin 1");
+  AddUninstallKey(HKEY_CURRENT_USER, 0, L"VeltaKestrel", L"Velta Software", L"Velta Kestrel 1");
+  AddUninstallKey(HKEY_CURRENT_USER, 0, L"VeltaShort", L"Velta Software", L"Velta marlin");
+  AddUninstallKey(HKEY_CURRENT_USER, 0, L"Other", L"Velta Software", L"Velta marlin 1");
+  settings->ScanUninstallKeys();
+  EXPECT_TRUE(settings->HasNoDuplicateStreamInstalls());
+
+  win_api_.SetOsArchitecture(base::win::OSInfo::X64_ARCHITECTURE);
+  AddUninstallKey(HKEY_LOCAL_MACHINE, KEY_WOW64_64KEY, L"Velta Marlin", L"Velta Software",
+                  L"Velta Marlin 13.0");
+  const size_t opened_before = win_api_.CallsTo("OpenRegKey").size();
+  settings->ScanUninstallKeys();
+  EXPECT_FALSE(settings->HasNoDuplicateStreamInstalls());
+  // HKCU and the 64-bit view of HKLM were enough: the 32-bit view was not opened.
+  EXPECT_EQ(opened_before + 2, win_api_.CallsTo("OpenRegKey").size());
+}
+
+TEST_F(SettingsTest, ExistingInstallationDecidesItsOwnOptions) {
+  const base::FilePath folder = Folder(L"Existing");
+  MakeInstallation(folder, /*all_users=*/true, /*copy_only=*/false);
+  std::unique_ptr<SettingsImpl> settings =
+      MakeSettings({L"installfolder=" + folder.value(), L"singleprofile=1"});
+  EXPECT_EQ(InstallOperation::kOverExistingInstallation, settings->GetOperation());
+  EXPECT_TRUE(settings->IsAllUsers());
+  // No shortcut of it was found, and none was asked for.
+  EXPECT_FALSE(settings->IsDesktopShortcut());
+  EXPECT_FALSE(settings->IsStartMenuShortcut());
+  EXPECT_TRUE(settings->IsPinnedShortcut());
+  EXPECT_FALSE(settings->IsSingleProfile());
+  EXPECT_FALSE(settings->SetAllUsers(false));
+  EXPECT_FALSE(settings->SetSingleProfile(true));
+  EXPECT_FALSE(settings->SetCopyOnly(true));
+  EXPECT_TRUE(settings->IsAllUsers());
+
+  base::CommandLine backend(base::CommandLine::NO_PROGRAM);
+  settings->AppendToCommandLine(false, &backend);
+  EXPECT_TRUE(backend.HasSwitch("install"));
+  for (const char* name : {"copyonly", "singleprofile", "allusers"})
+    EXPECT_FALSE(backend.HasSwitch(name)) << name;
+  EXPECT_EQ("0", backend.GetSwitchValueASCII("desktopshortcut"));
+
+  // The protocol-handler registration on the same folder.
+  settings = MakeSettings({L"installfolder=" + folder.value(),
+                           L"register-velta-as-protocol-handler"});
+  EXPECT_EQ(InstallOperation::kRegisterProtocolHandler, settings->GetOperation());
+}
+
+TEST_F(SettingsTest, SetterRules) {
+  std::unique_ptr<SettingsImpl> settings = MakeSettings({L"desktopshortcut=0"});
+  // Turning COPY_ONLY off again turns on every shortcut whose switch is
+  // absent, even one the user cleared.
+  EXPECT_TRUE(settings->SetStartMenuShortcut(false));
+  EXPECT_TRUE(settings->SetCopyOnly(true));
+  EXPECT_FALSE(settings->SetDesktopShortcut(true));
+  EXPECT_FALSE(settings->SetDefaultBrowser(true));
+  EXPECT_FALSE(settings->SetInstallAssistant(true));
+  EXPECT_TRUE(settings->SetCopyOnly(false));
+  EXPECT_TRUE(settings->IsStartMenuShortcut());
+  EXPECT_FALSE(settings->IsDesktopShortcut());
+
+  EXPECT_FALSE(settings->SetDeleteProfile(true));
+  EXPECT_FALSE(settings->IsDeleteProfile());
+
+  // An explicit statistics choice survives new folder details.
+  EXPECT_TRUE(settings->SetEnableStats(false));
+  settings->SetInstallFolder(Folder(L"Elsewhere").value());
+  ASSERT_TRUE(WaitForFolderDetails(*settings));
+  EXPECT_EQ(Folder(L"Elsewhere"), settings->GetInstallFolder());
+  EXPECT_FALSE(settings->IsVeltaStatsEnabled());
+  EXPECT_FALSE(settings->IsInstallerStatsEnabled());
+
+  settings->SetEditable(false);
+  EXPECT_FALSE(settings->SetLaunchVelta(false));
+  EXPECT_FALSE(settings->SetMode(InstallMode::kAllUsers));
+  EXPECT_TRUE(settings->IsLaunchVelta());
+}
+
+TEST_F(SettingsTest, DetailsArrivingWhileNotEditableAreDroppedAndTheFetchEnds) {
+  std::unique_ptr<SettingsImpl> settings = MakeSettings({});
+  const base::FilePath first = settings->GetInstallFolder();
+  settings->SetInstallFolder(Folder(L"Late").value());
+  ASSERT_TRUE(settings->IsFetchingFolderDetails());
+  settings->SetEditable(false);
+  EXPECT_TRUE(WaitForFolderDetails(*settings));
+  EXPECT_EQ(first, settings->GetInstallFolder());
+  EXPECT_EQ(InstallOperation::kNewInstallation, settings->GetOperation());
+}
+
+TEST_F(SettingsTest, ModeMovesOnlyAFolderTheUserKeptAtItsDefault) {
+  std::unique_ptr<SettingsImpl> settings = MakeSettings({});
+  ASSERT_EQ(UserFolder(), settings->GetInstallFolder());
+  EXPECT_TRUE(settings->SetMode(InstallMode::kAllUsers));
+  ASSERT_TRUE(WaitForFolderDetails(*settings));
+  EXPECT_EQ(Folder(L"ProgramFilesX86").Append(kProductFolder), settings->GetInstallFolder());
+  EXPECT_TRUE(settings->IsAllUsers());
+
+  settings->SetInstallFolder(Folder(L"Chosen").value());
+  ASSERT_TRUE(WaitForFolderDetails(*settings));
+  EXPECT_TRUE(settings->SetMode(InstallMode::kCurrentUser));
+  ASSERT_TRUE(WaitForFolderDetails(*settings));
+  EXPECT_EQ(Folder(L"Chosen"), settings->GetInstallFolder());
+  EXPECT_EQ(InstallMode::kCurrentUser, settings->GetInstallMode());
+  EXPECT_FALSE(settings->SetMode(static_cast<InstallMode>(7)));
+}
+
+TEST_F(SettingsTest, UnusableFolderIsAProblemAndTheCheckRefusesIt) {
+  std::unique_ptr<SettingsImpl> settings = MakeSettings({L"installfolder=relative"});
+  EXPECT_EQ(InstallOperation::kNotDecided, settings->GetOperation());
+  EXPECT_EQ(InstallFolderProblem::kInvalidPath, settings->GetInstallFolderProblem());
+  ScopedInstallerErrorRecord error_record;
+  EXPECT_FALSE(ValidateInstallerSettings(*settings));
+  EXPECT_EQ(3u, GetInstallerErrorCode());
+
+  // Not enough space on the install drive.
+  FakeWinApi::FakeDrive small;
+  small.free_megabytes = 10;
+  win_api_.SetDrive(Folder(L"x").value()[0], small);
+  settings = MakeSettings({L"installfolder=" + Folder(L"Small").value()});
+  EXPECT_EQ(InstallFolderProblem::kNotEnoughSpace, settings->GetInstallFolderProblem());
+  EXPECT_FALSE(ValidateInstallerSettings(*settings));
+  EXPECT_EQ(4u, GetInstallerErrorCode());
+  std::wstring text;
+  GetInstallerError(nullptr, nullptr, &text);
+  EXPECT_THAT(text, HasSubstr(L"MB needed)"));
+}
+
+TEST_F(SettingsTest, UninstallWithoutAnInstallationIsAProblem) {
+  const base::FilePath folder = Folder(L"Empty");
+  ASSERT_TRUE(base::CreateDirectory(folder));
+  std::unique_ptr<SettingsImpl> settings = MakeSettings({L"uninstall"});
+  settings->SetInstallFolder(folder.value());
+  ASSERT_TRUE(WaitForFolderDetails(*settings));
+  EXPECT_EQ(InstallFolderProblem::kNoInstallation, settings->GetInstallFolderProblem());
+  ScopedInstallerErrorRecord error_record;
+  EXPECT_FALSE(ValidateInstallerSettings(*settings));
+  EXPECT_EQ(2u, GetInstallerErrorCode());
+}
+
+TEST_F(SettingsTest, UninstallReadsOnlyDeleteUserProfileAndScansUnlessABackend) {
+  AddUninstallKey(HKEY_CURRENT_USER, 0, L"Velta marlin", L"Velta Software", L"Velta marlin 1");
+  AddUninstallKey(HKEY_CURRENT_USER, 0, L"Velta marlin 2", L"Velta Software", L"Velta marlin 2");
+  std::unique_ptr<SettingsImpl> settings =
+      MakeSettings({L"uninstall", L"deleteuserprofile=yes", L"language=sv", L"copyonly=1",
+                    L"desktopshortcut=0"});
+  EXPECT_TRUE(settings->IsDeleteProfile());
+  EXPECT_TRUE(settings->SetDeleteProfile(false));
+  EXPECT_FALSE(settings->IsCopyOnly());
+  EXPECT_FALSE(settings->IsDesktopShortcut());
+  EXPECT_NE(L"sv", settings->GetLanguage());
+  EXPECT_FALSE(settings->HasNoDuplicateStreamInstalls());
+
+  settings = MakeSettings({L"uninstall", L"backend"});
+  EXPECT_FALSE(settings->IsDeleteProfile());
+  EXPECT_TRUE(settings->HasNoDuplicateStreamInstalls());
+}
+
+TEST_F(SettingsTest, BackendIsHandedTheSwitchesItNeedsAsGiven) {
+  const std::wstring tracking = Folder(L"tracking data").value();
+  std::unique_ptr<SettingsImpl> settings = MakeSettings(
+      {L"initial-pid=4242", L"temp-folder=" + Folder(L"temp").value(), L"components=assistant",
+       L"v=2", L"server-tracking-data=" + tracking, L"import-bookmarks=" + Folder(L"b").value(),
+       L"import-session=1", L"import-topsites-to-startpage", L"with-feature:installer-simplified-ui=on",
+       L"unknown-switch=1"});
+  base::CommandLine backend(base::CommandLine::NO_PROGRAM);
+  settings->AppendToCommandLine(true, &backend);
+  EXPECT_EQ("4242", backend.GetSwitchValueASCII("initial-pid"));
+  EXPECT_EQ(Folder(L"temp"), backend.GetSwitchValuePath("temp-folder"));
+  EXPECT_EQ("assistant", backend.GetSwitchValueASCII("components"));
+  EXPECT_EQ("2", backend.GetSwitchValueASCII("v"));
+  EXPECT_EQ(base::FilePath(tracking), backend.GetSwitchValuePath("server-tracking-data"));
+  EXPECT_EQ(Folder(L"b"), backend.GetSwitchValuePath("import-bookmarks"));
+  EXPECT_EQ("1", backend.GetSwitchValueASCII("import-session"));
+  EXPECT_TRUE(backend.HasSwitch("import-topsites-to-startpage"));
+  EXPECT_FALSE(backend.HasSwitch("unknown-switch"));
+  // Launching was suppressed; the language is written when known, the
+  // profile folder always, even empty.
+  EXPECT_EQ("0", backend.GetSwitchValueASCII("launchvelta"));
+  EXPECT_TRUE(backend.HasSwitch("profile-folder"));
+  EXPECT_EQ(L"", backend.GetSwitchValueNative("profile-folder"));
+  EXPECT_FALSE(backend.GetSwitchValueNative("language").empty());
+}
+
+// Keeps the types of the events it is given.
+class RecordingStatsSender : public AvroStatsSender {
+ public:
+  explicit RecordingStatsSender(std::vector<std::string>* types) : types_(types) {}
+  void SetTrafficAllowed(bool) override {}
+  void SendAvroMessage(std::unique_ptr<InstallerStatsEvent> event) override {
+    types_->push_back(event->GetEventType());
+  }
+  void SendPendingAndShutdown(base::OnceClosure done) override { std::move(done).Run(); }
+
+ private:
+  std::vector<std::string>* const types_;
+};
+
+TEST_F(SettingsTest, StatusParsedIsSentForEachFolderWithAnInstallation) {
+  std::vector<std::string> types;
+  ScopedAvroStatsSenderForTesting sender(std::make_unique<RecordingStatsSender>(&types));
+  const base::FilePath existing = Folder(L"Existing");
+  MakeInstallation(existing, false, false);
+  std::unique_ptr<SettingsImpl> settings = MakeSettings({});
+  EXPECT_THAT(types, testing::IsEmpty());
+  settings->SetInstallFolder(existing.value());
+  ASSERT_TRUE(WaitForFolderDetails(*settings));
+  settings->RefreshFolderDetails();
+  ASSERT_TRUE(WaitForFolderDetails(*settings));
+  EXPECT_THAT(types, ElementsAre("status_parsed", "status_parsed"));
+}
+
+// Builds settings from this process's command line, as a backend does, and
+// prints them.
+VELTA_TEST_CHILD_MAIN(BackendSettings) {
+  ScopedInstallerThreads threads;
+  ScopedHostStrings strings;
+  const base::CommandLine& command_line = *base::CommandLine::ForCurrentProcess();
+  SettingsImpl settings(command_line.GetSwitchValuePath("installfolder"), kX86, false,
+                        InstallationFolderDetailsFetcherImpl::GetFactory());
+  if (!WaitForFolderDetails(settings))
+    return 2;
+  printf("%s", DumpSettings(settings).c_str());
+  return 0;
+}
+
+TEST_F(SettingsTest, BackendReadsBackTheSettingsItIsGiven) {
+  const std::vector<std::vector<std::wstring>> runs = {
+      {L"launchvelta=0", L"enable-stats=0", L"import-browser-data=0", L"allusers=1",
+       L"setdefaultbrowser=1", L"desktopshortcut=0", L"quicklaunchshortcut=0", L"language=sv",
+       L"profile-folder=" + Folder(L"profile").value(), L"installfolder=" + Folder(L"A").value()},
+      {L"copyonly=1", L"singleprofile=0", L"installfolder=" + Folder(L"B").value()},
+      {L"enable-installer-stats=0", L"pintotaskbar=0", L"startmenushortcut=0",
+       L"installfolder=" + Folder(L"C").value()},
+  };
+  for (const std::vector<std::wstring>& switches : runs) {
+    std::unique_ptr<SettingsImpl> settings = MakeSettings(switches);
+    base::CommandLine child = test::MakeChildCommandLine("BackendSettings");
+    base::CommandLine backend(base::CommandLine::NO_PROGRAM);
+    settings->AppendToCommandLine(false, &backend);
+    for (const auto& [name, value] : backend.GetSwitches())
+      child.AppendSwitchNative(name, value);
+    test::ChildOptions options;
+    options.capture_output = true;
+    const test::ChildResult result = test::RunChild(child, options);
+    ASSERT_TRUE(result.exited);
+    EXPECT_EQ(0u, result.exit_code);
+    // The child's standard output is in text mode.
+    std::string output = result.output;
+    std::erase(output, '\r');
+    EXPECT_EQ(DumpSettings(*settings), output) << backend.GetCommandLineString();
+  }
+}
+
+}  // namespace
+}  // namespace velta

@@ -1,0 +1,49 @@
+// Copyright 2026 Velta Software. All rights reserved.
+
+#include "desktop/windows/l10n_handler/l10n_handler.h"
+
+#include "desktop/windows/l10n_handler/resource_l10n_handler.h"
+
+namespace velta {
+
+namespace {
+
+L10nHandler* g_override = nullptr;
+
+}  // namespace
+
+L10nHandler* GetL10nHandler() {
+  if (g_override)
+    return g_override;
+  static L10nHandler* const handler = new ResourceL10nHandler();
+  return handler;
+}
+
+ScopedL10nHandlerOverride::ScopedL10nHandlerOverride(L10nHandler* handler)
+    : previous_(g_override) {
+  g_override = handler;
+}
+
+ScopedL10nHandlerOverride::~ScopedL10nHandlerOverride() {
+  g_override = previous_;
+}
+
+void SetL10nLanguage(std::wstring* language) {
+  GetL10nHandler()->SelectLanguage(language);
+}
+
+std::wstring GetL10nString(uint32_t id) {
+  return GetL10nHandler()->GetStringWithArgs(id, {});
+}
+
+std::wstring GetL10nStringWithOneArg(uint32_t id, const std::wstring& arg1) {
+  return GetL10nHandler()->GetStringWithArgs(id, {arg1});
+}
+
+std::wstring GetL10nStringWithTwoArgs(uint32_t id,
+                                      const std::wstring& arg1,
+                                      const std::wstring& arg2) {
+  return GetL10nHandler()->GetStringWithArgs(id, {arg1, arg2});
+}
+
+}  // namespace velta

@@ -1,0 +1,233 @@
+// Copyright 2026 Velta Software. All rights reserved.
+
+#include "desktop/windows/l10n_handler/resource_l10n_handler.h"
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "base/test/scoped_log_collector.h"
+#include "desktop/windows/l10n_handler/l10n_handler.h"
+#include "gmock/gmock.h"
+#include "gtest/gtest.h"
+#include "host/resource_ids.h"
+#include "testing/child_process.h"
+
+namespace velta {
+namespace {
+
+using testing::Contains;
+using testing::ElementsAre;
+using testing::HasSubstr;
+
+// The real installer.exe beside the test binary, its resources only.
+class HostResources {
+ public:
+  HostResources() {
+    module_ = ::LoadLibraryExW(
+        test::GetPathBesideTestExecutable(L"installer.exe").value().c_str(), nullptr,
+        LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+  }
+  ~HostResources() {
+    if (module_)
+      ::FreeLibrary(module_);
+  }
+  HMODULE module() const { return module_; }
+
+ private:
+  HMODULE module_ = nullptr;
+};
+
+// A handler over the host's strings whose language list and system
+// preferences are the test's.
+class ListedL10nHandler : public ResourceL10nHandler {
+ public:
+  ListedL10nHandler(HMODULE module,
+                    std::vector<std::wstring> available,
+                    std::vector<std::wstring> preferred)
+      : ResourceL10nHandler(module),
+        available_(std::move(available)),
+        preferred_(std::move(preferred)) {}
+
+  std::vector<std::wstring> GetAvailableLanguages() const override { return available_; }
+
+ protected:
+  std::vector<std::wstring> GetPreferredLanguages() const override { return preferred_; }
+
+ private:
+  const std::vector<std::wstring> available_;
+  const std::vector<std::wstring> preferred_;
+};
+
+class ResourceL10nHandlerTest : public testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(host_.module()) << ::GetLastError(); }
+
+  HostResources host_;
+};
+
+struct EnglishCase {
+  uint32_t id;
+  std::vector<std::wstring> args;
+  const wchar_t* expected;
+};
+
+class EnglishStringsTest : public ResourceL10nHandlerTest,
+                           public testing::WithParamInterface<EnglishCase> {};
+
+// "en-US", as the list spells it, must select the English table.
+TEST_P(EnglishStringsTest, FoundByIdInTheUsEnglishTable) {
+  ResourceL10nHandler handler(host_.module());
+  std::wstring language = L"en-US";
+  handler.SelectLanguage(&language);
+  EXPECT_EQ(L"en-US", language);
+  EXPECT_EQ(0x0409, handler.GetLangId());
+  EXPECT_EQ(GetParam().expected, handler.GetStringWithArgs(GetParam().id, GetParam().args));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Ids,
+    EnglishStringsTest,
+    testing::Values(
+        EnglishCase{IDS_INSTALLER_CAPTION, {}, L"Velta Installer"},
+        EnglishCase{IDS_TERMS_LINE,
+                    {L"Install"},
+                    L"By clicking on \"Install\" you are agreeing to Velta's "
+                    L"<a href=\"tos\">Terms of Service</a>"},
+        EnglishCase{IDS_STATUS_INSTALLING_FOR_USER, {L"Ann"}, L"Installing for current user (Ann)\u2026"},
+        EnglishCase{IDS_DRIVE_SPACE_NEEDED, {L"C:", L"350"}, L"drive C: (350 MB needed)"},
+        EnglishCase{IDS_CONFIRM_UNINSTALL,
+                    {},
+                    L"By continuing, you will not be able to browse the Internet with the safe and "
+                    L"secure Velta browser.\nAre you sure you want to continue?"},
+        // Without arguments a placeholder stays as it is.
+        EnglishCase{IDS_INSUFFICIENT_SPACE, {}, L"Insufficient space on $1"},
+        EnglishCase{IDS_LANGUAGE_NAME, {}, L"English (United States)"},
+        // First and last entries of their blocks: the walk stops at the right one.
+        EnglishCase{37008, {}, L"Accept and Install"},
+        EnglishCase{37007, {}, L"Install"},
+        EnglishCase{IDS_LAST, {}, L"Sign in once, and your bookmarks, passwords and open tabs "
+                                  L"follow you from one device to the next."}));
+
+TEST_F(ResourceL10nHandlerTest, ProcessWideFunctionsUseTheHandlerInPlace) {
+  ListedL10nHandler handler(host_.module(), {L"en-US"}, {});
+  ScopedL10nHandlerOverride override_handler(&handler);
+  std::wstring language = L"EN-us";
+  SetL10nLanguage(&language);
+  EXPECT_EQ(0x0409, GetL10nHandler()->GetLangId());
+  EXPECT_EQ(L"Cancel", GetL10nString(IDS_BUTTON_CANCEL));
+  EXPECT_EQ(L"The folder D:\\x could not be created.",
+            GetL10nStringWithOneArg(IDS_ERROR_FOLDER_NOT_CREATED, L"D:\\x"));
+  EXPECT_EQ(L"drive E: (12 MB needed)", GetL10nStringWithTwoArgs(IDS_DRIVE_SPACE_NEEDED, L"E:", L"12"));
+}
+
+TEST_F(ResourceL10nHandlerTest, LanguageWithoutTableFallsBackToEnglish) {
+  // Korean has no table here: neither the wanted code nor the system's
+  // preference is listed, so the strings come from the English table.
+  ListedL10nHandler handler(host_.module(), ResourceL10nHandler(host_.module()).GetAvailableLanguages(),
+                            {L"ko-KR", L"ko"});
+  base::test::ScopedLogCollector warnings(logging::LOG_WARNING);
+  std::wstring language = L"ko";
+  handler.SelectLanguage(&language);
+  EXPECT_EQ(L"en", language);
+  EXPECT_EQ(0x0409, handler.GetLangId());
+  EXPECT_EQ(L"Velta failed to install", handler.GetStringWithArgs(IDS_INSTALL_FAILED_TITLE, {}));
+  EXPECT_THAT(warnings.lines, Contains(HasSubstr("Falling back to english")));
+}
+
+TEST_F(ResourceL10nHandlerTest, HostListsOnlyLanguagesWithAKnownLangId) {
+  const std::vector<std::wstring> languages =
+      ResourceL10nHandler(host_.module()).GetAvailableLanguages();
+  EXPECT_THAT(languages, Contains(L"en-US"));
+  for (const std::wstring& code : languages) {
+    EXPECT_NE(0, LookupLangId(code)) << code;
+    // Each language names itself in its own table.
+    EXPECT_FALSE(ResourceL10nHandler(host_.module()).GetStringForLanguage(code, IDS_LANGUAGE_NAME).empty())
+        << code;
+  }
+}
+
+struct ChoiceCase {
+  const char* name;
+  std::vector<std::wstring> available;
+  std::vector<std::wstring> preferred;
+  const wchar_t* wanted;
+  const wchar_t* chosen;
+  uint16_t lang_id;
+};
+
+class LanguageChoiceTest : public testing::TestWithParam<ChoiceCase> {};
+
+TEST_P(LanguageChoiceTest, SettlesOnAnAvailableLanguage) {
+  const ChoiceCase& c = GetParam();
+  ListedL10nHandler handler(nullptr, c.available, c.preferred);
+  std::wstring language = c.wanted;
+  handler.SelectLanguage(&language);
+  EXPECT_EQ(c.chosen, language);
+  EXPECT_EQ(c.lang_id, handler.GetLangId());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases,
+    LanguageChoiceTest,
+    testing::Values(
+        ChoiceCase{"AvailableAsAsked", {L"de", L"fr"}, {}, L"fr", L"fr", 0x040C},
+        ChoiceCase{"CaseIgnored", {L"de"}, {}, L"DE", L"DE", 0x0407},
+        ChoiceCase{"PtBecomesPtPtEvenWhenPtIsListed", {L"pt", L"pt-PT"}, {}, L"pt", L"pt-PT", 0x0816},
+        ChoiceCase{"NoBecomesNb", {L"no", L"nb"}, {}, L"no", L"nb", 0x0414},
+        ChoiceCase{"TlBecomesFil", {L"fil", L"tl"}, {}, L"tl", L"fil", 0x0464},
+        ChoiceCase{"PreferredAsItStands", {L"de"}, {L"de"}, L"xx", L"de", 0x0407},
+        ChoiceCase{"ZhHkTriesZhTw", {L"zh-TW", L"zh-CN"}, {L"zh-HK"}, L"xx", L"zh-TW", 0x0404},
+        ChoiceCase{"ZhSgTriesZhCn", {L"zh-TW", L"zh-CN"}, {L"zh-SG"}, L"", L"zh-CN", 0x0804},
+        ChoiceCase{"EnAuBecomesEnGb", {L"en-GB", L"en-US"}, {L"en-AU"}, L"", L"en-GB", 0x0809},
+        ChoiceCase{"EnIeBecomesEnUs", {L"en-GB", L"en-US"}, {L"en-IE"}, L"", L"en-US", 0x0409},
+        ChoiceCase{"EsMxBecomesEs419", {L"es", L"es-419"}, {L"es-MX"}, L"", L"es-419", 0x080A},
+        ChoiceCase{"EsEsBecomesEs", {L"es", L"es-419"}, {L"es-ES"}, L"", L"es", 0x0C0A},
+        ChoiceCase{"FilWithRegionBecomesTl", {L"tl"}, {L"fil-PH"}, L"", L"tl", 0x0400},
+        ChoiceCase{"NoWithRegionBecomesNb", {L"nb"}, {L"no-NO"}, L"", L"nb", 0x0414},
+        ChoiceCase{"LaterPreferenceWins", {L"fr"}, {L"ko-KR", L"fr-CH"}, L"", L"fr", 0x040C},
+        ChoiceCase{"HyphenFirstIsNotSplit", {L"de"}, {L"-de"}, L"", L"en", 0x0409},
+        ChoiceCase{"NothingAvailable", {}, {L"de-DE"}, L"de", L"en", 0x0409},
+        ChoiceCase{"NoPreferences", {L"de"}, {}, L"it", L"en", 0x0409},
+        ChoiceCase{"NonAsciiNeverAvailable", {L"d\u00E9"}, {}, L"d\u00E9", L"en", 0x0409},
+        // An empty entry (a list ending in a line feed) does not make the empty
+        // code available: that would leave LANGID 0 and no language at all.
+        ChoiceCase{"EmptyCodeNeverAvailable", {L"de", L""}, {}, L"", L"en", 0x0409}),
+    [](const testing::TestParamInfo<ChoiceCase>& info) { return info.param.name; });
+
+TEST(LookupLangIdTest, MapsCodesIgnoringCase) {
+  EXPECT_EQ(0x0409, LookupLangId(L"en-US"));
+  EXPECT_EQ(0x0409, LookupLangId(L"en"));
+  EXPECT_EQ(0x0809, LookupLangId(L"EN-gb"));
+  EXPECT_EQ(0x0C04, LookupLangId(L"zh-HK"));
+  EXPECT_EQ(0x040D, LookupLangId(L"iw"));
+  EXPECT_EQ(0, LookupLangId(L""));
+  EXPECT_EQ(0, LookupLangId(L"en-us-x"));
+  EXPECT_EQ(0, LookupLangId(L"klingon"));
+}
+
+// The test binary's own resources (testdata/l10n_handler_unittests.rc).
+TEST(ResourceL10nHandlerOwnResourcesTest, LanguageListIsReadWithinItsSize) {
+  ResourceL10nHandler handler;
+  EXPECT_THAT(handler.GetAvailableLanguages(), ElementsAre(L"fr", L"de"));
+}
+
+TEST(ResourceL10nHandlerOwnResourcesTest, CutStringBlockIsReadOnlyUpToItsEnd) {
+  ResourceL10nHandler handler;
+  base::test::ScopedLogCollector errors(logging::LOG_ERROR);
+  EXPECT_EQ(L"AB", handler.GetStringForLanguage(L"en-US", 64000));
+  EXPECT_EQ(L"C", handler.GetStringForLanguage(L"en-US", 64001));
+  EXPECT_EQ(L"", handler.GetStringForLanguage(L"en-US", 64002));
+  EXPECT_EQ(L"", handler.GetStringForLanguage(L"en-US", 64016));
+  EXPECT_EQ(L"", handler.GetStringForLanguage(L"en-US", 64017));
+  EXPECT_THAT(errors.lines, ElementsAre(HasSubstr("block 4001 ends before string 64002"),
+                                        HasSubstr("block 4002 ends inside string 64016"),
+                                        HasSubstr("block 4002 ends inside string 64017")));
+  // A block that is not there at all.
+  EXPECT_EQ(L"", handler.GetStringForLanguage(L"en-US", 64100));
+  EXPECT_THAT(errors.lines.back(), HasSubstr("Failed to find string 64100"));
+}
+
+}  // namespace
+}  // namespace velta
