@@ -16,6 +16,8 @@
 #include "base/strings/string_util.h"
 #include "base/strings/utf_string_conversions.h"
 #include "base/threading/thread_task_runner_handle.h"
+#include "desktop/windows/installer/avro_stats/avro_stats_sender.h"
+#include "desktop/windows/installer/avro_stats/signature_verified_event.h"
 #include "desktop/windows/installer/checksum_checker/checksum_checker.h"
 #include "desktop/windows/installer/common/installer_constants.h"
 #include "desktop/windows/installer/common/installer_error.h"
@@ -198,7 +200,7 @@ bool AdditionalFileDownloaderImpl::InstallAdditionalFile(PackageVersionChecker* 
       if (!VerifyFileSignature(file->temporary_path.value(), &error))
         return Fail("Failed verifying signature of the additional file");
     }
-    // TODO(fetch): send SignatureVerifiedEvent (package_fetcher/TODO.md).
+    GetAvroStatsSender()->SendAvroMessage(std::make_unique<SignatureVerifiedEvent>(1));
     if (!base::CreateDirectory(target))
       return Fail("Could not create unpacking folder for additional file");
     base::FilePath executable = target.Append(file->file_name + L"_sfx.exe");

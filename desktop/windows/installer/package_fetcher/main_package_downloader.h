@@ -13,6 +13,7 @@
 namespace velta {
 
 class Downloader;
+class PayloadManager;
 struct PackageMetadata;
 
 // The single-file work on the main package, on the fetcher's thread:
@@ -25,6 +26,10 @@ class MainPackageDownloader {
 
   virtual ~MainPackageDownloader() = default;
 
+  // Writes a full package that came appended to the installer into
+  // "velta_package" in `folder`. False for any other payload, or when it
+  // cannot be written out.
+  virtual bool UsePayloadPackage(const PayloadManager& payload, const base::FilePath& folder) = 0;
   // Downloads `url` into "velta_package" in `folder`. True when it started;
   // `done` then runs once. `downloader` must outlive the download.
   virtual bool DownloadMainPackage(const std::wstring& url,

@@ -17,6 +17,7 @@
 #include "desktop/windows/installer/package_fetcher/fetch_details_recorder.h"
 #include "desktop/windows/installer/package_fetcher/package_fetcher_switches.h"
 #include "desktop/windows/installer/package_fetcher/package_metadata_retriever.h"
+#include "desktop/windows/installer/package_fetcher/payload_manager.h"
 #include "desktop/windows/installer/utils/authenticode.h"
 #include "desktop/windows/installer/wininet/downloader.h"
 #include "desktop/windows/installer/wininet/wininet_response_writer.h"
@@ -35,6 +36,12 @@ MainPackageDownloaderImpl::MainPackageDownloaderImpl(const base::FilePath& insta
     : installer_path_(installer_path) {}
 
 MainPackageDownloaderImpl::~MainPackageDownloaderImpl() = default;
+
+bool MainPackageDownloaderImpl::UsePayloadPackage(const PayloadManager& payload,
+                                                  const base::FilePath& folder) {
+  return payload.GetPayloadType() == kPayloadTypeFullPackage &&
+         payload.WritePayloadToFile(folder.Append(kPackageFileName));
+}
 
 bool MainPackageDownloaderImpl::DownloadMainPackage(const std::wstring& url,
                                                     const base::FilePath& folder,

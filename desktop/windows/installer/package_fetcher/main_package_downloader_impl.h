@@ -17,6 +17,7 @@ class MainPackageDownloaderImpl : public MainPackageDownloader {
   MainPackageDownloaderImpl& operator=(const MainPackageDownloaderImpl&) = delete;
   ~MainPackageDownloaderImpl() override;
 
+  bool UsePayloadPackage(const PayloadManager& payload, const base::FilePath& folder) override;
   bool DownloadMainPackage(const std::wstring& url,
                            const base::FilePath& folder,
                            Downloader* downloader,

@@ -2,10 +2,24 @@
 
 #include "desktop/windows/installer/package_fetcher/package_fetch_sequencer_impl.h"
 
+#include <memory>
 #include <utility>
 
 #include "base/bind.h"
 #include "base/logging.h"
+#include "base/strings/utf_string_conversions.h"
+#include "desktop/windows/installer/avro_stats/additional_file_fetched_event.h"
+#include "desktop/windows/installer/avro_stats/avro_stats_sender.h"
+#include "desktop/windows/installer/avro_stats/checksum_verified_event.h"
+#include "desktop/windows/installer/avro_stats/fetching_additional_file_event.h"
+#include "desktop/windows/installer/avro_stats/fetching_download_url_event.h"
+#include "desktop/windows/installer/avro_stats/fetching_primary_package_event.h"
+#include "desktop/windows/installer/avro_stats/package_fetcher_local_error_event.h"
+#include "desktop/windows/installer/avro_stats/package_fetcher_network_error_event.h"
+#include "desktop/windows/installer/avro_stats/package_ready_event.h"
+#include "desktop/windows/installer/avro_stats/primary_package_fetched_event.h"
+#include "desktop/windows/installer/avro_stats/signature_verified_event.h"
+#include "desktop/windows/installer/avro_stats/version_verified_event.h"
 #include "desktop/windows/installer/common/installer_error.h"
 #include "desktop/windows/installer/package_fetcher/additional_file_downloader.h"
 #include "desktop/windows/installer/package_fetcher/folder_preparer.h"
@@ -25,6 +39,14 @@ constexpr int64_t kManyBytesReceived = 0x3FFFFF;
 constexpr int32_t kAttempts = 6;
 constexpr int32_t kFewAttempts = 3;
 constexpr uint32_t kHttpNoContent = 204;
+// Every event of the fetch is of verbosity level 1.
+constexpr int32_t kEventLevel = 1;
+
+template <typename Event, typename... Args>
+void SendEvent(Args&&... args) {
+  GetAvroStatsSender()->SendAvroMessage(
+      std::make_unique<Event>(std::forward<Args>(args)..., kEventLevel));
+}
 
 }  // namespace
 
@@ -36,6 +58,7 @@ PackageFetchSequencerImpl::PackageFetchSequencerImpl(
     Steps steps,
     bool install_assistant,
     const std::string& tracking_data,
+    const PayloadManager* payload,
     scoped_refptr<PackageFetcherDelegateProxy> proxy,
     base::TimeDelta retry_delay)
     : additional_file_downloader_(std::move(steps.additional_file_downloader)),
@@ -43,6 +66,7 @@ PackageFetchSequencerImpl::PackageFetchSequencerImpl(
       main_package_downloader_(std::move(steps.main_package_downloader)),
       metadata_retriever_(std::move(steps.metadata_retriever)),
       version_checker_(std::move(steps.version_checker)),
+      payload_(payload),
       install_assistant_(install_assistant),
       tracking_data_(tracking_data),
       proxy_(std::move(proxy)),
@@ -82,8 +106,14 @@ void PackageFetchSequencerImpl::Start() {
     ReportLocalError(kPackageFetcherDownloadError);
     return;
   }
-  // TODO(fetch): a full package in the installer's payload skips the
-  // network once the payload reader exists (package_fetcher/TODO.md).
+  if (payload_ && main_package_downloader_->UsePayloadPackage(*payload_, folder)) {
+    // The package came with the installer.
+    if (MarkPackageReady(nullptr, folder))
+      PackageReady(folder);
+    else
+      ReportLocalError(kPackageFetcherPackageError);
+    return;
+  }
   if (!metadata_retriever_->Retrieve(downloader_.get(), requested_files_, tracking_data_,
                                      install_assistant_, additional_files_only_,
                                      base::BindOnce(&PackageFetchSequencerImpl::OnMetadata,
@@ -91,6 +121,7 @@ void PackageFetchSequencerImpl::Start() {
     ReportLocalError(kPackageFetcherDownloadError);
     return;
   }
+  SendEvent<FetchingDownloadUrlEvent>();
   ReportStatus(kPackageFetcherFetchingMetadata);
 }
 
@@ -148,7 +179,7 @@ void PackageFetchSequencerImpl::OnMetadata(base::FilePath folder,
     return;
   }
   ReportStatus(kPackageFetcherFetchingMainPackage);
-  // TODO(fetch): send FetchingPrimaryPackageEvent(url, details).
+  SendEvent<FetchingPrimaryPackageEvent>(base::WideToUTF8(url), std::move(details));
 }
 
 void PackageFetchSequencerImpl::OnMainPackage(base::FilePath folder,
@@ -159,12 +190,25 @@ void PackageFetchSequencerImpl::OnMainPackage(base::FilePath folder,
     ReportNetworkError(std::move(details));
     return;
   }
+  SendEvent<PrimaryPackageFetchedEvent>(std::move(details));
+  if (!main_package_downloader_->VerifyChecksum(folder, metadata->installer_checksum)) {
+    ReportLocalError(kPackageFetcherDownloadError);
+    return;
+  }
+  SendEvent<ChecksumVerifiedEvent>();
+  if (!main_package_downloader_->VerifySignature(folder)) {
+    ReportLocalError(kPackageFetcherDownloadError);
+    return;
+  }
+  SendEvent<SignatureVerifiedEvent>();
   std::string version;
   std::string stream;
-  if (!main_package_downloader_->VerifyChecksum(folder, metadata->installer_checksum) ||
-      !main_package_downloader_->VerifySignature(folder) ||
-      !version_checker_->CheckMainPackage(folder, &version, &stream) ||
-      !MarkPackageReady(metadata.get(), folder)) {
+  if (!version_checker_->CheckMainPackage(folder, &version, &stream)) {
+    ReportLocalError(kPackageFetcherDownloadError);
+    return;
+  }
+  SendEvent<VersionVerifiedEvent>(version, stream);
+  if (!MarkPackageReady(metadata.get(), folder)) {
     ReportLocalError(kPackageFetcherDownloadError);
     return;
   }
@@ -193,10 +237,12 @@ void PackageFetchSequencerImpl::DownloadAdditionalFiles(const base::FilePath& fo
   while (!pending_additional_files_.empty()) {
     std::unique_ptr<AdditionalFile> file = std::move(pending_additional_files_.front());
     pending_additional_files_.erase(pending_additional_files_.begin());
+    std::string description = base::WideToUTF8(file->location);
     if (additional_file_downloader_->DownloadAdditionalFile(
             folder, downloader_.get(), std::move(file), is_minimal, additional_files_only_,
             base::BindOnce(&PackageFetchSequencerImpl::OnAdditionalFile, weak_factory_.GetWeakPtr(),
                            folder, is_minimal))) {
+      SendEvent<FetchingAdditionalFileEvent>(description);
       return;
     }
   }
@@ -207,9 +253,9 @@ void PackageFetchSequencerImpl::DownloadAdditionalFiles(const base::FilePath& fo
 void PackageFetchSequencerImpl::OnAdditionalFile(base::FilePath folder,
                                                  bool is_minimal,
                                                  std::unique_ptr<AdditionalFile> file,
-                                                 std::vector<FetchDetails> /*details*/) {
-  // TODO(fetch): send AdditionalFileFetchedEvent with the details.
+                                                 std::vector<FetchDetails> details) {
   if (file) {
+    SendEvent<AdditionalFileFetchedEvent>(std::move(details));
     additional_file_downloader_->InstallAdditionalFile(version_checker_.get(), file.get(), folder,
                                                        folder_preparer_->GetAssistantFolder());
   }
@@ -222,6 +268,7 @@ void PackageFetchSequencerImpl::PackageReady(const base::FilePath& folder) {
     received_bytes_ += downloader_->GetDownloadedSize();
   }
   LOG(INFO) << "Package ready.";
+  SendEvent<PackageReadyEvent>();
   if (additional_files_only_ && !main_package_downloader_->CopyInstallerExe(folder)) {
     ReportLocalError(kPackageFetcherPackageError);
     return;
@@ -233,12 +280,14 @@ void PackageFetchSequencerImpl::PackageReady(const base::FilePath& folder) {
 void PackageFetchSequencerImpl::ReportLocalError(uint32_t code) {
   std::string detail = GetInstallerErrorDetail();
   LOG(ERROR) << detail;
+  SendEvent<PackageFetcherLocalErrorEvent>(detail);
   RecordFailure(code, detail, {});
 }
 
 void PackageFetchSequencerImpl::ReportNetworkError(std::vector<FetchDetails> details) {
   std::string detail = GetInstallerErrorDetail();
   LOG(ERROR) << detail;
+  SendEvent<PackageFetcherNetworkErrorEvent>(detail, details);
   RecordFailure(kPackageFetcherDownloadError, detail, std::move(details));
 }
 

@@ -25,6 +25,7 @@ class MainPackageDownloader;
 class PackageFetcherDelegateProxy;
 class PackageMetadataRetriever;
 class PackageVersionChecker;
+class PayloadManager;
 class ScopedInstallerErrorRecord;
 struct AdditionalFile;
 struct PackageMetadata;
@@ -46,11 +47,13 @@ class PackageFetchSequencerImpl : public PackageFetchSequencer {
     std::unique_ptr<PackageVersionChecker> version_checker;
   };
 
+  // `payload` (may be null: inside a package) must outlive the sequencer.
   // `retry_delay` is the downloader's delay between retries (tests shorten
   // it).
   PackageFetchSequencerImpl(Steps steps,
                             bool install_assistant,
                             const std::string& tracking_data,
+                            const PayloadManager* payload,
                             scoped_refptr<PackageFetcherDelegateProxy> proxy,
                             base::TimeDelta retry_delay);
   PackageFetchSequencerImpl(const PackageFetchSequencerImpl&) = delete;
@@ -96,6 +99,7 @@ class PackageFetchSequencerImpl : public PackageFetchSequencer {
   int32_t failure_count_ = 0;
   int32_t no_content_count_ = 0;
   int64_t received_bytes_ = 0;
+  const PayloadManager* const payload_;
   std::unique_ptr<ScopedInstallerErrorRecord> error_record_;
   std::vector<std::string> requested_files_;
   bool additional_files_only_ = false;

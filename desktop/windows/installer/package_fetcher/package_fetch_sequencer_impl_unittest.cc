@@ -20,6 +20,7 @@
 #include "base/task/task_scheduler/task_scheduler.h"
 #include "base/test/run_loop_with_timeout.h"
 #include "base/threading/thread.h"
+#include "desktop/windows/installer/avro_stats/avro_stats_sender.h"
 #include "desktop/windows/installer/checksum_checker/checksum_checker.h"
 #include "desktop/windows/installer/common/installer_constants.h"
 #include "desktop/windows/installer/common/product_info.h"
@@ -72,7 +73,15 @@ struct FetchCase {
   const char* stream = nullptr;
   // Empty: the package is ready.
   const char* error = "";
+  // The last statistics event before the error's.
+  const char* last_event = "";
 };
+
+// The statistics events of a fetch that ends ready, in order.
+const std::vector<std::string> kReadyEvents = {
+    "fetching_download_url", "fetching_primary_package", "primary_package_fetched",
+    "checksum_verified",     "signature_verified",       "version_verified",
+    "package_ready"};
 
 void PrintTo(const FetchCase& test_case, std::ostream* os) {
   *os << test_case.name;
@@ -127,7 +136,8 @@ class PackageFetchTest : public testing::Test {
 
   void MakeFetcher(const base::FilePath& installer,
                    const std::string& internal_version,
-                   const std::string& stream) {
+                   const std::string& stream,
+                   const PayloadManager* payload = nullptr) {
     proxy_ = base::MakeRefCounted<PackageFetcherDelegateProxy>(&ui_runner_, &delegate_);
     auto versions = std::make_unique<test::FakeFileVersionUtils>();
     versions->internal_version = internal_version;
@@ -141,8 +151,8 @@ class PackageFetchTest : public testing::Test {
     steps.version_checker = std::make_unique<PackageVersionCheckerImpl>(
         std::move(versions), std::make_unique<LzmaUtil>());
     fetcher_ = std::make_unique<PackageFetcher>(
-        std::make_unique<PackageFetchSequencerImpl>(std::move(steps), false, kTrackingData, proxy_,
-                                                    base::TimeDelta::FromMilliseconds(10)),
+        std::make_unique<PackageFetchSequencerImpl>(std::move(steps), false, kTrackingData, payload,
+                                                    proxy_, base::TimeDelta::FromMilliseconds(10)),
         fetcher_thread_.task_runner(), proxy_, base::TimeDelta::FromMilliseconds(10));
   }
 
@@ -160,6 +170,8 @@ class PackageFetchTest : public testing::Test {
   base::Thread fetcher_thread_{"Fetcher thread"};
   test::AnsweringUiCallbackRunner ui_runner_;
   test::RecordingFetcherDelegate delegate_;
+  test::RecordingStatsSender* stats_ = new test::RecordingStatsSender;
+  ScopedAvroStatsSenderForTesting scoped_stats_{std::unique_ptr<AvroStatsSender>(stats_)};
   scoped_refptr<PackageFetcherDelegateProxy> proxy_;
   std::unique_ptr<PackageFetcher> fetcher_;
 };
@@ -185,12 +197,22 @@ TEST_P(PackageFetchCaseTest, EndsReadyOrWithTheReason) {
                 ReadFile(SignedFile(test_case.package)));
     EXPECT_TRUE(base::PathExists(folder.Append(kPackageReadyFileName)));
     EXPECT_EQ(kTrackingData, ReadFile(folder.Append(kServerTrackingDataFileName)));
+    EXPECT_EQ(kReadyEvents, stats_->event_types());
+    // The welcome page preference is written by its store's file writer.
+    base::TaskScheduler::GetInstance()->FlushForTesting();
+    EXPECT_THAT(ReadFile(folder.Append(kInstallerPrefsIncludeFileName)),
+                HasSubstr("https://welcome.velta.example/"));
     return;
   }
   EXPECT_TRUE(delegate_.ready_folders.empty());
   EXPECT_EQ(1u, delegate_.error_code);
   EXPECT_THAT(delegate_.error_detail, HasSubstr(test_case.error));
   EXPECT_THAT(delegate_.statuses, ElementsAre(0u, 2u, 3u));
+  std::vector<std::string> events(
+      kReadyEvents.begin(),
+      std::find(kReadyEvents.begin(), kReadyEvents.end(), test_case.last_event) + 1);
+  events.push_back("package_fetcher_local_error");
+  EXPECT_EQ(events, stats_->event_types());
   // Nothing of a failed package is marked ready.
   for (const base::FilePath& folder : test::SubfoldersOf(download_folder_))
     EXPECT_FALSE(base::PathExists(folder.Append(kPackageReadyFileName)));
@@ -206,32 +228,71 @@ const FetchCase kFetchCases[] = {
     {.name = "SignedInstallerRefusesOtherSigner",
      .installer = L"velta.exe",
      .package = L"other.exe",
-     .error = "Signature incorrect for the downloaded package"},
+     .error = "Signature incorrect for the downloaded package",
+     .last_event = "checksum_verified"},
     {.name = "SignedInstallerRefusesUnsignedPackage",
      .installer = L"velta.exe",
      .package = L"unsigned.exe",
-     .error = "Signature incorrect for the downloaded package"},
+     .error = "Signature incorrect for the downloaded package",
+     .last_event = "checksum_verified"},
     {.name = "WrongChecksum",
      .installer = L"unsigned.exe",
      .package = L"unsigned.exe",
      .wrong_checksum = true,
-     .error = "Checksum incorrect for the downloaded package"},
+     .error = "Checksum incorrect for the downloaded package",
+     .last_event = "primary_package_fetched"},
     {.name = "OlderVersion",
      .installer = L"unsigned.exe",
      .package = L"unsigned.exe",
      .internal_version = "1.0",
-     .error = "Downloaded item is older than the installer"},
+     .error = "Downloaded item is older than the installer",
+     .last_event = "signature_verified"},
     {.name = "AnotherStream",
      .installer = L"unsigned.exe",
      .package = L"unsigned.exe",
      .stream = "another-stream",
-     .error = "Downloaded item is of a different stream than the installer"},
+     .error = "Downloaded item is of a different stream than the installer",
+     .last_event = "signature_verified"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Cases,
                          PackageFetchCaseTest,
                          testing::ValuesIn(kFetchCases),
                          [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(PackageFetchTest, PackageInThePayloadSkipsTheNetwork) {
+  test::FakePayloadManager payload;
+  payload.data = "the package";
+  MakeFetcher(SignedFile(L"unsigned.exe"), OwnVersion(), OwnStream(), &payload);
+  fetcher_->Restart();
+  RunFetch();
+  ASSERT_EQ(1u, delegate_.ready_folders.size()) << delegate_.error_detail;
+  EXPECT_THAT(delegate_.statuses, ElementsAre(0u, 5u));
+  base::FilePath folder = delegate_.ready_folders[0];
+  EXPECT_EQ("the package", ReadFile(folder.Append(kPackageFileName)));
+  EXPECT_TRUE(base::PathExists(folder.Append(kPackageReadyFileName)));
+  EXPECT_FALSE(base::PathExists(folder.Append(kInstallerPrefsIncludeFileName)));
+  EXPECT_TRUE(server_->ReadLog().empty());
+  EXPECT_EQ(std::vector<std::string>{"package_ready"}, stats_->event_types());
+}
+
+TEST_F(PackageFetchTest, PayloadWithoutAPackageToWriteFallsBackToTheNetwork) {
+  ServePackage(SignedFile(L"unsigned.exe"), false);
+  for (PayloadType type : {kPayloadTypeFullPackage, kPayloadTypeTrackingData}) {
+    SCOPED_TRACE(type);
+    test::FakePayloadManager payload;
+    payload.type = type;
+    payload.write_fails = type == kPayloadTypeFullPackage;
+    MakeFetcher(SignedFile(L"unsigned.exe"), OwnVersion(), OwnStream(), &payload);
+    delegate_.statuses.clear();
+    delegate_.ready_folders.clear();
+    fetcher_->Restart();
+    RunFetch();
+    EXPECT_EQ(1u, delegate_.ready_folders.size()) << delegate_.error_detail;
+    EXPECT_THAT(delegate_.statuses, ElementsAre(0u, 2u, 3u, 5u));
+    fetcher_.reset();
+  }
+}
 
 TEST_F(PackageFetchTest, FailedMetadataRequestIsANetworkErrorWithDetails) {
   MakeFetcher(SignedFile(L"unsigned.exe"), OwnVersion(), OwnStream());
@@ -244,6 +305,8 @@ TEST_F(PackageFetchTest, FailedMetadataRequestIsANetworkErrorWithDetails) {
   ASSERT_EQ(1u, delegate_.error_details.size());
   EXPECT_EQ(404u, delegate_.error_details[0].http_status.value_or(0));
   EXPECT_THAT(delegate_.statuses, ElementsAre(0u, 2u));
+  EXPECT_EQ((std::vector<std::string>{"fetching_download_url", "package_fetcher_network_error"}),
+            stats_->event_types());
 }
 
 TEST_F(PackageFetchTest, DownloadFolderThatCannotBeMadeIsALocalError) {

@@ -10,6 +10,8 @@
 #include "base/strings/stringprintf.h"
 #include "base/strings/utf_string_conversions.h"
 #include "base/version.h"
+#include "desktop/windows/installer/avro_stats/avro_stats_sender.h"
+#include "desktop/windows/installer/avro_stats/version_verified_event.h"
 #include "desktop/windows/installer/common/installer_constants.h"
 #include "desktop/windows/installer/common/installer_error.h"
 #include "desktop/windows/installer/common/product_info.h"
@@ -153,8 +155,8 @@ bool PackageVersionCheckerImpl::CheckAdditionalFile(const base::FilePath& folder
     executable = folder.Append(L"assistant_installer.exe");
   std::string version;
   if (CheckItem(executable, true, &version, nullptr) == Result::kPassed) {
-    // TODO(fetch): send VersionVerifiedEvent(version, "") once the statistics
-    // events exist (package_fetcher/TODO.md).
+    GetAvroStatsSender()->SendAvroMessage(
+        std::make_unique<VersionVerifiedEvent>(version, std::string(), 1));
     return true;
   }
   if (!version.empty())

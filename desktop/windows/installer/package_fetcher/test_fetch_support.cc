@@ -3,11 +3,13 @@
 #include "desktop/windows/installer/package_fetcher/test_fetch_support.h"
 
 #include "base/files/file_enumerator.h"
+#include "base/files/file_util.h"
 #include "base/run_loop.h"
 #include "base/strings/string_number_conversions.h"
 #include "base/strings/utf_string_conversions.h"
 #include "base/test/run_loop_with_timeout.h"
 #include "base/version.h"
+#include "desktop/windows/installer/avro_stats/installer_stats_event.h"
 #include "desktop/windows/installer/common/installer_error.h"
 
 namespace velta::test {
@@ -82,6 +84,26 @@ bool RecordingFetcherDelegate::WaitForEnd() {
   bool ended = base::test::RunWithTimeout(&run_loop, base::TimeDelta::FromSeconds(60));
   run_loop_ = nullptr;
   return ended;
+}
+
+void RecordingStatsSender::SetTrafficAllowed(bool) {}
+
+void RecordingStatsSender::SendAvroMessage(std::unique_ptr<InstallerStatsEvent> event) {
+  base::AutoLock lock(lock_);
+  event_types_.push_back(event->GetEventType());
+}
+
+void RecordingStatsSender::SendPendingAndShutdown(base::OnceClosure done) {
+  std::move(done).Run();
+}
+
+std::vector<std::string> RecordingStatsSender::event_types() {
+  base::AutoLock lock(lock_);
+  return event_types_;
+}
+
+bool FakePayloadManager::WritePayloadToFile(const base::FilePath& path) const {
+  return !write_fails && base::WriteFile(path, data);
 }
 
 std::vector<base::FilePath> SubfoldersOf(const base::FilePath& folder) {
