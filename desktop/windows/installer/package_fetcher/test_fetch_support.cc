@@ -79,11 +79,20 @@ void RecordingFetcherDelegate::NotifyStalled() {
 }
 
 bool RecordingFetcherDelegate::WaitForEnd() {
-  base::RunLoop run_loop;
-  run_loop_ = &run_loop;
-  bool ended = base::test::RunWithTimeout(&run_loop, base::TimeDelta::FromSeconds(60));
-  run_loop_ = nullptr;
-  return ended;
+  // The main loop is run in short turns and the reports counted: under Wine
+  // (x86) the loop was seen to sleep through the Fetcher thread's posts
+  // until its next timer, which would fail a wait on the wake-up alone.
+  const size_t ends = ready_folders.size() + errors;
+  const base::TimeTicks deadline = base::TimeTicks::Now() + base::TimeDelta::FromSeconds(60);
+  while (ready_folders.size() + errors == ends) {
+    if (base::TimeTicks::Now() > deadline)
+      return false;
+    base::RunLoop run_loop;
+    run_loop_ = &run_loop;
+    (void)base::test::RunWithTimeout(&run_loop, base::TimeDelta::FromMilliseconds(50));
+    run_loop_ = nullptr;
+  }
+  return true;
 }
 
 void RecordingStatsSender::SetTrafficAllowed(bool) {}

@@ -399,8 +399,8 @@ void WininetImpl::OnRedirect(const std::wstring& url) {
         base::StringPrintf("Redirect URL is disallowed %s", base::WideToUTF8(split.host).c_str()));
   else
     AddError(base::StringPrintf("Redirect URL failed to parse %s", base::WideToUTF8(url).c_str()));
-  // The cancelled request's completion may never come (Wine sends none for
-  // a closed handle): end the download here, once.
+  // Closing the request need not bring its completion report, so the
+  // download ends here, once; a late report finds the transfer closed.
   Fail();
 }
 
