@@ -51,25 +51,6 @@ constexpr uint32_t kX86 = 0;
 constexpr uint32_t kX64 = 1;
 constexpr wchar_t kProductFolder[] = L"Velta marlin";
 
-// The task scheduler the folder details are gathered on, and a message loop
-// for their replies.
-class ScopedInstallerThreads {
- public:
-  ScopedInstallerThreads() {
-    base::TaskScheduler::Create("installer");
-    const base::SchedulerWorkerPoolParams one(1, base::TimeDelta::FromSeconds(30));
-    base::TaskScheduler::GetInstance()->Start(base::TaskScheduler::InitParams(one, one, one, one));
-  }
-  ~ScopedInstallerThreads() {
-    base::TaskScheduler::GetInstance()->JoinForTesting();
-    base::TaskScheduler::SetInstance(nullptr);
-  }
-
- private:
-  base::MessageLoop message_loop_;
-  base::win::ScopedCOMInitializer com_;
-};
-
 // The installer's strings and languages, from the real installer.exe beside
 // the test binary (the test binary has no string tables of its own).
 class ScopedHostStrings {
@@ -92,15 +73,6 @@ class ScopedHostStrings {
   ResourceL10nHandler handler_;
   ScopedL10nHandlerOverride override_;
 };
-
-// Runs the replies until no folder details are being gathered.
-bool WaitForFolderDetails(const Settings& settings) {
-  for (int round = 0; round < 1000 && settings.IsFetchingFolderDetails(); ++round) {
-    base::TaskScheduler::GetInstance()->FlushForTesting();
-    base::RunLoop().RunUntilIdle();
-  }
-  return !settings.IsFetchingFolderDetails();
-}
 
 // Every value of the settings a backend must see the same, one per line.
 std::string DumpSettings(const Settings& settings) {
