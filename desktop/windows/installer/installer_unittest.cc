@@ -27,7 +27,9 @@
 #include "desktop/windows/installer/common/process_wide.h"
 #include "desktop/windows/installer/common/product_constants.h"
 #include "desktop/windows/installer/common/utils.h"
+#include "base/task/task_scheduler/task_scheduler.h"
 #include "desktop/windows/installer/installation_folder_details_fetcher_impl.h"
+#include "desktop/windows/installer/installation_folder_details_impl.h"
 #include "desktop/windows/installer/installer_observer.h"
 #include "desktop/windows/installer/scoped_installer_process.h"
 #include "desktop/windows/installer/settings_impl.h"
@@ -37,6 +39,7 @@
 #include "desktop/windows/installer/transactions/operation.h"
 #include "desktop/windows/installer/transactions/operation_factory.h"
 #include "desktop/windows/installer/transactions/transaction.h"
+#include "desktop/windows/installer/utils/taskband_utils_impl.h"
 #include "gmock/gmock.h"
 #include "gtest/gtest.h"
 #include "testing/child_process.h"
@@ -79,6 +82,32 @@ class CopyingStep : public InstallerStep {
   const uint32_t fail_code_;
 };
 
+// A step that puts the package files of the test (relative path and
+// contents) into the version folder, as the file steps would.
+class PlaceFilesStep : public InstallerStep {
+ public:
+  PlaceFilesStep(InstallerContext* context,
+                 std::vector<std::pair<std::wstring, std::string>> files)
+      : InstallerStep(context, "place_files"), files_(std::move(files)) {}
+
+  StepResult& Execute(StepResult& result, int32_t /*attempt*/) override {
+    base::FilePath target;
+    GetInstallTargetFolder(&target);
+    bool written = true;
+    for (const auto& [path, contents] : files_) {
+      const base::FilePath file = target.Append(path);
+      written = written && base::CreateDirectory(file.DirName()) &&
+                base::WriteFile(file, contents.data(), static_cast<int>(contents.size())) ==
+                    static_cast<int>(contents.size());
+    }
+    result = StepResult(written ? StepResult::kSuccess : StepResult::kFailure);
+    return result;
+  }
+
+ private:
+  const std::vector<std::pair<std::wstring, std::string>> files_;
+};
+
 // The real scheduler over the test's own steps in place of the job list.
 class TestScheduler : public InstallerStepSchedulerImpl {
  public:
@@ -91,12 +120,17 @@ class TestScheduler : public InstallerStepSchedulerImpl {
                 std::wstring* /*scheduler_text*/,
                 uint32_t* total_steps) override {
     std::vector<std::unique_ptr<InstallerStep>> steps;
+    if (!package_files.empty())
+      steps.push_back(std::make_unique<PlaceFilesStep>(context, package_files));
     steps.push_back(std::make_unique<CopyingStep>(context, "first", source_, 0));
     steps.push_back(
         std::make_unique<CopyingStep>(context, "second", source_, failing_step_code_));
     ScheduleSteps(std::move(steps), total_steps);
     return true;
   }
+
+  // Files the job puts into the version folder before its other steps.
+  std::vector<std::pair<std::wstring, std::string>> package_files;
 
  private:
   const base::FilePath source_;
@@ -182,8 +216,10 @@ class InstallerTest : public testing::Test {
     ASSERT_TRUE(WaitForFolderDetails(*settings_));
     const base::FilePath source = dir_.GetPath().Append(L"source.txt");
     ASSERT_EQ(1, base::WriteFile(source, "x", 1));
+    auto scheduler = std::make_unique<TestScheduler>(source, failing_step_code);
+    scheduler->package_files = package_files_;
     installer_ = std::make_unique<Installer>(
-        std::make_unique<TestScheduler>(source, failing_step_code),
+        std::move(scheduler),
                                              std::make_unique<Transaction>(),
                                              std::make_unique<OperationFactory>(&security_),
                                              base::ThreadTaskRunnerHandle::Get());
@@ -210,9 +246,35 @@ class InstallerTest : public testing::Test {
         nullptr, TRUE, FALSE, MakeNamedObjectName(folder_.value(), base_name, true).c_str()));
   }
 
+  // An installation in the folder as its status file describes it.
+  void MakeExistingInstallation(const std::vector<InstallationComponent>& components) {
+    InstallationStatus status(StatusSource::kGenerated);
+    status.path = folder_;
+    status.app_id = L"1234";
+    status.subfolder = base::FilePath(L"1.0.0.1");
+    status.version = "1.0.0.1";
+    status.components = components;
+    ASSERT_TRUE(base::CreateDirectory(folder_.Append(status.subfolder)));
+    ASSERT_TRUE(WriteInstallationStatusJson(status, folder_.Append(kInstallationStatusJsonFileName)));
+  }
+
+  // The browser's launcher in the folder, as the recording stand-in.
+  void AddLauncher() {
+    ASSERT_TRUE(base::CreateDirectory(folder_));
+    ASSERT_TRUE(base::CopyFile(test::GetPathBesideTestExecutable(L"recording_stand_in.exe"),
+                               folder_.Append(L"launcher.exe")));
+  }
+
+  std::string ReadLaunches() {
+    std::string launches;
+    base::ReadFileToString(folder_.Append(L"launcher.exe.calls"), &launches);
+    return launches;
+  }
+
   base::ScopedTempDir dir_;
   base::FilePath folder_;
   base::win::ScopedHandle interrupted_;
+  std::vector<std::pair<std::wstring, std::string>> package_files_;
   test::RegistrySandbox hkcu_{HKEY_CURRENT_USER};
   test::RegistrySandbox hklm_{HKEY_LOCAL_MACHINE};
   test::ScopedRegistryRootOverride hkcu_override_{HKEY_CURRENT_USER, hkcu_};
@@ -230,10 +292,7 @@ class InstallerTest : public testing::Test {
 };
 
 TEST_F(InstallerTest, PackageInstallerRunsTheStepsInTheVersionFolderAndStartsTheBrowser) {
-  // An existing folder with the browser's launcher (the stand-in).
-  ASSERT_TRUE(base::CreateDirectory(folder_));
-  ASSERT_TRUE(base::CopyFile(test::GetPathBesideTestExecutable(L"recording_stand_in.exe"),
-                             folder_.Append(L"launcher.exe")));
+  AddLauncher();
   MakeInstaller({L"launchvelta=1"});
   RunJob();
 
@@ -253,11 +312,148 @@ TEST_F(InstallerTest, PackageInstallerRunsTheStepsInTheVersionFolderAndStartsThe
   EXPECT_TRUE(base::StringToUint64(base::WideToUTF8(status->app_id), &app_id)) << status->app_id;
   EXPECT_EQ(folder_.value() + L"\\", ReadLastInstallPath());
   // A new installation starts the browser maximized, and waits for it.
-  std::string launches;
-  ASSERT_TRUE(base::ReadFileToString(folder_.Append(L"launcher.exe.calls"), &launches));
-  EXPECT_THAT(launches, HasSubstr("--start-maximized"));
-  EXPECT_THAT(launches, Not(HasSubstr("--new-tab")));
+  EXPECT_THAT(ReadLaunches(), HasSubstr("--start-maximized"));
+  EXPECT_THAT(ReadLaunches(), Not(HasSubstr("--new-tab")));
 }
+
+TEST_F(InstallerTest, UpgradeKeepsTheAppIdAndOpensANewTab) {
+  MakeExistingInstallation({});
+  AddLauncher();
+  MakeInstaller({L"launchvelta=1"});
+  ASSERT_EQ(InstallOperation::kOverExistingInstallation, settings_->GetOperation());
+  RunJob();
+
+  EXPECT_EQ("success", observer_.Outcome());
+  EXPECT_EQ(L"1234", installer_->GetNewInstallationStatus()->app_id);
+  EXPECT_THAT(ReadLaunches(), HasSubstr("--new-tab"));
+  EXPECT_THAT(ReadLaunches(), Not(HasSubstr("--start-maximized")));
+}
+
+TEST_F(InstallerTest, PostElevationTasksStartTheComponentInstallersAndTheBrowser) {
+  // The suite's installer is shipped under the assistant's name.
+  const base::FilePath component = dir_.GetPath().Append(L"Suite");
+  ASSERT_TRUE(base::CreateDirectory(component));
+  ASSERT_TRUE(base::CopyFile(test::GetPathBesideTestExecutable(L"recording_stand_in.exe"),
+                             component.Append(L"assistant_installer.exe")));
+  MakeExistingInstallation({InstallationComponent("suite", component)});
+  AddLauncher();
+  MakeInstaller({L"launchvelta=1", L"post-elevated-install-tasks"});
+  HANDLE change = ::FindFirstChangeNotificationW(component.value().c_str(), FALSE,
+                                                 FILE_NOTIFY_CHANGE_FILE_NAME);
+  ASSERT_NE(INVALID_HANDLE_VALUE, change);
+  RunJob();
+
+  EXPECT_EQ("success", observer_.Outcome());
+  // No step runs: the elevated copy did the installation.
+  EXPECT_FALSE(observer_.Heard("starting first"));
+  EXPECT_THAT(ReadLaunches(), HasSubstr("--new-tab"));
+  // The component's installer is not waited for.
+  const base::FilePath calls_file = component.Append(L"assistant_installer.exe.calls");
+  while (!base::PathExists(calls_file) && ::WaitForSingleObject(change, 60000) == WAIT_OBJECT_0)
+    ::FindNextChangeNotification(change);
+  ::FindCloseChangeNotification(change);
+  std::string calls;
+  ASSERT_TRUE(base::ReadFileToString(calls_file, &calls));
+  EXPECT_THAT(calls, HasSubstr("--post-elevated-install-tasks"));
+  EXPECT_THAT(calls, HasSubstr("--installfolder=\"" + base::WideToUTF8(component.value())));
+}
+
+// The browser profile the folder details name, for the profile edits.
+base::FilePath* g_profile_folder = nullptr;
+
+class ProfileFolderDetails : public InstallationFolderDetailsImpl {
+ public:
+  ProfileFolderDetails() : InstallationFolderDetailsImpl(std::make_unique<TaskbandUtilsImpl>()) {}
+  const base::FilePath& GetProfilePath() const override { return *g_profile_folder; }
+};
+
+std::unique_ptr<InstallationFolderDetails> MakeProfileFolderDetails() {
+  return std::make_unique<ProfileFolderDetails>();
+}
+
+// The profile before and after the edits of a finished installation: which
+// partner files the package and the profile have.
+struct ProfileCase {
+  const char* name;
+  bool package_partner;
+  bool profile_partner;
+  bool profile_tracking;
+  // Afterwards.
+  bool partner_after;
+  bool tracking_after;
+  bool flagged;
+};
+
+class InstallerProfileTest : public InstallerTest,
+                             public testing::WithParamInterface<ProfileCase> {
+ protected:
+  void SetUp() override {
+    InstallerTest::SetUp();
+    profile_ = dir_.GetPath().Append(L"Profile");
+    ASSERT_TRUE(base::CreateDirectory(profile_));
+    g_profile_folder = &profile_;
+    previous_factory_ = SetInstallationFolderDetailsFactory(&MakeProfileFolderDetails);
+  }
+  void TearDown() override {
+    InstallerTest::TearDown();
+    SetInstallationFolderDetailsFactory(previous_factory_);
+    g_profile_folder = nullptr;
+  }
+
+  void Write(const std::wstring& name, const std::string& text) {
+    ASSERT_EQ(static_cast<int>(text.size()),
+              base::WriteFile(profile_.Append(name), text.data(), static_cast<int>(text.size())));
+  }
+  std::string Read(const std::wstring& name) {
+    std::string text;
+    base::ReadFileToString(profile_.Append(name), &text);
+    return text;
+  }
+
+  base::FilePath profile_;
+  InstallationFolderDetails::Factory previous_factory_ = nullptr;
+};
+
+TEST_P(InstallerProfileTest, EditsTheProfileOfTheUser) {
+  const ProfileCase& c = GetParam();
+  Write(L"Local State", R"({"intl":{"app_locale":"xx"},"other":1})");
+  Write(L"Preferences", R"({"statistics":{"collection_enabled":true},"kept":2})");
+  if (c.profile_partner)
+    Write(L"custom_partner_content.json", "old partner");
+  if (c.profile_tracking)
+    Write(L"tracking_user_agent.json", "old agent");
+  if (c.package_partner)
+    package_files_.push_back({L"resources\\custom_partner_content.json", "new partner"});
+  MakeInstaller({L"launchvelta=0"});
+  RunJob();
+  ASSERT_EQ("success", observer_.Outcome());
+  // The stores write on the task scheduler.
+  base::TaskScheduler::GetInstance()->FlushForTesting();
+
+  const std::string local_state = Read(L"Local State");
+  EXPECT_THAT(local_state,
+              HasSubstr("\"app_locale\":\"" + base::WideToUTF8(settings_->GetLanguage())));
+  EXPECT_THAT(local_state, HasSubstr("\"other\":1"));
+  EXPECT_EQ(c.flagged, local_state.find("\"updated\":true") != std::string::npos) << local_state;
+  const std::string preferences = Read(L"Preferences");
+  EXPECT_THAT(preferences, Not(HasSubstr("collection_enabled")));
+  EXPECT_THAT(preferences, HasSubstr("\"kept\":2"));
+  EXPECT_EQ(c.partner_after, base::PathExists(profile_.Append(L"custom_partner_content.json")));
+  EXPECT_EQ(c.tracking_after, base::PathExists(profile_.Append(L"tracking_user_agent.json")));
+  if (c.package_partner && c.flagged) {
+    EXPECT_EQ("new partner", Read(L"custom_partner_content.json"));
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    PartnerFiles,
+    InstallerProfileTest,
+    testing::Values(
+        ProfileCase{"OldEditionRemoved", false, true, true, false, false, true},
+        ProfileCase{"OnlyTheAgentFileRemovedUnflagged", false, false, true, false, false, false},
+        ProfileCase{"NewEditionCopied", true, false, false, true, false, true},
+        ProfileCase{"ProfileWithAPartnerFileKept", true, false, true, false, true, false}),
+    [](const testing::TestParamInfo<ProfileCase>& info) { return info.param.name; });
 
 TEST_F(InstallerTest, FailingStepRollsTheFolderAndTheRegistryBack) {
   MakeInstaller({}, /*failing_step_code=*/10);
