@@ -204,13 +204,15 @@ class InstallerTest : public testing::Test {
   // Settings and an installer of a backend started with `switches` (plus
   // `backend` and the install folder); false when the settings are not
   // ready.
-  void MakeInstaller(std::vector<std::wstring> switches, uint32_t failing_step_code = 0) {
+  void MakeInstaller(std::vector<std::wstring> switches,
+                     uint32_t failing_step_code = 0,
+                     const base::FilePath& executable = base::FilePath()) {
     // The main process makes it before it starts the backend.
     interrupted_ = CreateInstallationEvent(kInstallationInterruptedEventBaseName);
     ASSERT_TRUE(interrupted_.IsValid());
     switches.push_back(L"backend");
     switches.push_back(L"installfolder=" + folder_.value());
-    process_.emplace(switches);
+    process_.emplace(switches, executable);
     settings_ = std::make_unique<SettingsImpl>(folder_, 0, true,
                                                InstallationFolderDetailsFetcherImpl::GetFactory());
     ASSERT_TRUE(WaitForFolderDetails(*settings_));
@@ -482,6 +484,48 @@ TEST_F(InstallerTest, InterruptedWhileWaitingForThePackageCancelsWithoutError) {
   EXPECT_THAT(observer_.Outcome(), Not(HasSubstr("error")));
   EXPECT_EQ(20u, installer_->GetResult());
   EXPECT_FALSE(base::PathExists(folder_));
+}
+
+TEST_F(InstallerTest, ElevatedFolderPermissionHelperMeetsTheBackendAndTakesTheGrantBack) {
+  // A user who cannot become an administrator, and a folder they cannot
+  // write: the backend asks the helper (this test's WinApi starts it as a
+  // plain child). The test's SecurityUtils keeps the folder unwritable, so
+  // the backend fails after the grant, and its end tells the helper to take
+  // the grant back.
+  security_.set_is_elevated(false);
+  security_.set_is_user_in_admin_group(false);
+  security_.DenyAccess(folder_.value());
+  security_.FailGrant(folder_.value());
+  const base::FilePath helper = dir_.GetPath().Append(L"installer.exe");
+  ASSERT_TRUE(base::CopyFile(
+      test::GetPathBesideTestExecutable(L"folder_permission_helper_test_program.exe"), helper));
+  HANDLE change = ::FindFirstChangeNotificationW(dir_.GetPath().value().c_str(), FALSE,
+                                                 FILE_NOTIFY_CHANGE_FILE_NAME);
+  ASSERT_NE(INVALID_HANDLE_VALUE, change);
+  MakeInstaller({}, 0, helper);
+  RunJob();
+
+  // The grant event reached the backend: it got as far as testing the
+  // access it was given.
+  EXPECT_EQ(
+      "error 7 No write access to installation folder after attempting to get it via elevated "
+      "process",
+      observer_.Outcome());
+  const std::vector<std::string> launches = win_api_.CallsTo("RunElevated");
+  ASSERT_EQ(1u, launches.size());
+  EXPECT_THAT(launches[0], HasSubstr("--set-folder-permission=\"" +
+                                     base::WideToUTF8(folder_.value())));
+  EXPECT_THAT(launches[0],
+              HasSubstr("--parent-pid=" + base::NumberToString(::GetCurrentProcessId())));
+  EXPECT_THAT(launches[0], Not(HasSubstr("--permanent-permissions")));
+  // The helper ends once the backend's end set the undo event.
+  const base::FilePath record = dir_.GetPath().Append(L"installer.exe.record");
+  while (!base::PathExists(record) && ::WaitForSingleObject(change, 60000) == WAIT_OBJECT_0)
+    ::FindNextChangeNotification(change);
+  ::FindCloseChangeNotification(change);
+  std::string ended;
+  ASSERT_TRUE(base::ReadFileToString(record, &ended));
+  EXPECT_EQ("ended\n", ended);
 }
 
 // How an early refusal ends the job: the switches, the seams' answers and
