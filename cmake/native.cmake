@@ -79,5 +79,8 @@ set_tests_properties(seven_zip_fuzz PROPERTIES
   TIMEOUT 600
   FAIL_REGULAR_EXPRESSION "ERROR: |SUMMARY: |deadly signal")
 
+# The peer decoder of the statistics messages the Windows trees recorded.
+add_subdirectory(testing/avro_peer)
+
 # The benchmark: its own uninstrumented copy of the reader, -O2.
 add_subdirectory(tools/bench)

@@ -90,6 +90,9 @@ class AvroSchema : public base::RefCountedThreadSafe<AvroSchema> {
   const std::vector<Field>& fields() const { return fields_; }
   const std::vector<scoped_refptr<AvroSchema>>& branches() const { return branches_; }
   const std::vector<std::string>& symbols() const { return symbols_; }
+  // Record and enum names; never used by the library itself.
+  const std::string& name_space() const { return name_space_; }
+  const std::string& name() const { return name_; }
   // The index of the field named `name`, or nullopt.
   std::optional<size_t> FindField(const std::string& name) const;
 

@@ -13,7 +13,11 @@
 #include "base/files/file_util.h"
 #include "base/logging.h"
 #include "base/path_service.h"
+#include "base/json/json_reader.h"
 #include "base/prefs/json_pref_store.h"
+#include "base/prefs/pref_registry_simple.h"
+#include "base/prefs/pref_service.h"
+#include "base/task/post_task.h"
 #include "base/strings/string_util.h"
 #include "base/strings/utf_string_conversions.h"
 #include "base/system/sys_info.h"
@@ -28,6 +32,8 @@
 #include "desktop/windows/installer/common/utils.h"
 #include "desktop/windows/installer/common/win_api.h"
 #include "desktop/windows/installer/common/win_api_drive.h"
+#include "desktop/windows/installer/country_code.h"
+#include "desktop/windows/installer/installation.h"
 #include "desktop/windows/installer/interprocess_state.h"
 #include "desktop/windows/installer/status/installation_status_loader.h"
 #include "desktop/windows/installer/utils/taskband_utils_impl.h"
@@ -54,6 +60,10 @@ constexpr char kLanguagePref[] = "language";
 constexpr char kWelcomeUrlPref[] = "welcome-url";
 constexpr char kExperimentsPref[] = "all-installer-experiments";
 constexpr char kUuidKey[] = "UUID";
+constexpr wchar_t kLocalStateFileName[] = L"Local State";
+constexpr wchar_t kPreferencesFileName[] = L"Preferences";
+constexpr char kAppLocalePref[] = "intl.app_locale";
+constexpr char kStatsCollectionPref[] = "statistics.collection_enabled";
 
 InstallationFolderDetails::Factory g_factory = nullptr;
 
@@ -85,6 +95,25 @@ std::optional<bool> ReadOptionalBool(base::JsonPrefStore* prefs, const char* nam
   if (!prefs->GetValue(name, &value) || !value->is_bool())
     return std::nullopt;
   return value->GetBool();
+}
+
+// Reads a browser profile's preference file without the side effects of the
+// installer's own reader (no backup copy, no setting aside of a damaged
+// file): it is the browser's.
+base::JsonPrefStore::ReadResult ReadProfileFile(const base::FilePath& path) {
+  base::JsonPrefStore::ReadResult result;
+  std::string text;
+  if (!base::ReadFileToString(path, &text)) {
+    result.error = base::PersistentPrefStore::PREF_READ_ERROR_NO_FILE;
+    return result;
+  }
+  std::optional<base::Value> value = base::JSONReader::Read(text);
+  if (!value || !value->is_dict()) {
+    result.error = base::PersistentPrefStore::PREF_READ_ERROR_JSON_PARSE;
+    return result;
+  }
+  result.value = std::make_unique<base::Value>(std::move(*value));
+  return result;
 }
 
 bool ReadString(base::JsonPrefStore* prefs, const char* name, std::string* text) {
@@ -281,17 +310,50 @@ void InstallationFolderDetailsImpl::Gather() {
   }
   if (!existing)
     return;
-  // TODO(settings): once InstallationImpl is in, ask an Installation of the
-  // folder whether it handles "http" ("Determining whether we handled http"),
-  // and read its profile's country, language and statistics choice.
+  std::unique_ptr<Installation> installation = Installation::CreateForFolder(path_);
+  VLOG(1) << "Determining whether we handled http";
+  status_.is_http_handler = installation->IsDefaultHandlerFor(L"http");
   VLOG(1) << "Reading existing tracking data";
   if (!base::ReadFileToString(path_.Append(kServerTrackingDataFileName), &status_.tracking_data))
     status_.tracking_data.clear();
   ReadInstallerPrefs();
-  std::unique_ptr<GlobalStorage> storage = CreateGlobalStorage(existing_status_->copy_only);
+  VLOG(1) << "Finding current user profile";
+  base::FilePath profile;
+  if (installation->GetProfileFolder(&profile)) {
+    status_.profile_path = profile;
+    ReadProfile();
+  }
+  std::unique_ptr<GlobalStorage> storage = CreateGlobalStorage(installation->IsCopyOnly());
   if (!status_.profile_path.empty())
     storage->LoadFallback(status_.profile_path);
   storage->GetValue(kUuidKey, &status_.uuid);
+}
+
+void InstallationFolderDetailsImpl::ReadProfile() {
+  // The browser's own files: read only, never backed up or moved aside here.
+  const scoped_refptr<base::SequencedTaskRunner> no_writes =
+      base::CreateSequencedTaskRunnerWithTraits({base::MayBlock()});
+  auto registry = base::MakeRefCounted<base::PrefRegistrySimple>();
+  RegisterCountryPrefs(registry.get());
+  registry->RegisterStringPref(kAppLocalePref, std::string());
+  base::PrefService local_state(
+      base::MakeRefCounted<base::JsonPrefStore>(status_.profile_path.Append(kLocalStateFileName),
+                                                no_writes, &ReadProfileFile),
+      registry);
+  VLOG(1) << "Obtaining current user country";
+  status_.country = GetCountryCode(local_state);
+  VLOG(1) << "Obtaining current user language";
+  // Only a language the profile names replaces the installer preferences'.
+  const std::string locale = local_state.GetString(kAppLocalePref);
+  if (!locale.empty())
+    status_.language = base::UTF8ToWide(locale);
+
+  auto preferences = base::MakeRefCounted<base::JsonPrefStore>(
+      status_.profile_path.Append(kPreferencesFileName), no_writes, &ReadProfileFile);
+  preferences->ReadPrefs();
+  const std::optional<bool> stats = ReadOptionalBool(preferences.get(), kStatsCollectionPref);
+  if (stats)
+    status_.enable_stats = stats;
 }
 
 void InstallationFolderDetailsImpl::SurveyShortcuts(const base::FilePath& target,
@@ -312,16 +374,18 @@ void InstallationFolderDetailsImpl::SurveyShortcuts(const base::FilePath& target
       {existing_status_->quick_launch_shortcut, &status_.quick_launch_shortcut_exists,
        &status_.recreate_quick_launch_shortcut},
   };
+  const bool start_menu_found_before = status_.start_menu_shortcut_exists;
   for (const Place& place : places) {
     if (*place.exists || !IsShortcutTo(place.shortcut, target, &identity))
       continue;
     *place.exists = true;
-    // From Windows 8 on the Start menu's shortcut is always made anew.
-    const bool is_start_menu = place.exists == &status_.start_menu_shortcut_exists;
-    if (is_old_target ||
-        (is_start_menu && WinApi::GetInstance()->GetWindowsVersion() >= base::win::VERSION_WIN8)) {
+    if (is_old_target)
       *place.recreate = true;
-    }
+  }
+  // From Windows 8 on, a Start menu shortcut not found so far is made anew.
+  if (!start_menu_found_before &&
+      WinApi::GetInstance()->GetWindowsVersion() >= base::win::VERSION_WIN8) {
+    status_.recreate_start_menu_shortcut = true;
   }
   const std::wstring app_id_suffix = L"." + existing_status_->app_id;
   if (status_.pinned_shortcut_paths.empty()) {

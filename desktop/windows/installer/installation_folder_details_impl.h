@@ -72,6 +72,9 @@ class InstallationFolderDetailsImpl : public InstallationFolderDetails {
   // as to be made anew.
   void SurveyShortcuts(const base::FilePath& target, bool is_old_target);
   void ReadInstallerPrefs();
+  // The country, language and statistics choice of the profile in
+  // status_.profile_path.
+  void ReadProfile();
 
   const std::unique_ptr<TaskbandUtils> taskband_utils_;
   std::unique_ptr<InstallationStatus> existing_status_;

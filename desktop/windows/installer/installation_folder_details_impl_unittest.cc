@@ -17,6 +17,7 @@
 #include "base/message_loop/message_loop.h"
 #include "base/run_loop.h"
 #include "base/task/task_scheduler/task_scheduler.h"
+#include "base/strings/utf_string_conversions.h"
 #include "base/test/scoped_path_override.h"
 #include "base/win/scoped_com_initializer.h"
 #include "base/win/shortcut.h"
@@ -67,6 +68,7 @@ class InstallationFolderDetailsTest : public testing::Test {
     SetFreeMegabytes(temp_drive_, kPlenty);
     pins_override_.emplace(base::DIR_TASKBAR_PINS, dir_.GetPath().Append(L"Pins"));
     start_menu_override_.emplace(base::DIR_START_MENU, dir_.GetPath().Append(L"Programs"));
+    app_data_override_.emplace(base::DIR_APP_DATA, dir_.GetPath().Append(L"AppData"));
     base::TaskScheduler::Create("installer");
     const base::SchedulerWorkerPoolParams one(1, base::TimeDelta::FromSeconds(30));
     base::TaskScheduler::GetInstance()->Start(base::TaskScheduler::InitParams(one, one, one, one));
@@ -106,6 +108,7 @@ class InstallationFolderDetailsTest : public testing::Test {
   ScopedInstallerProcess process_{{}};
   std::optional<base::ScopedPathOverride> pins_override_;
   std::optional<base::ScopedPathOverride> start_menu_override_;
+  std::optional<base::ScopedPathOverride> app_data_override_;
 };
 
 TEST_F(InstallationFolderDetailsTest, UnusablePathsStopAtTheCheck) {
@@ -319,6 +322,66 @@ TEST_F(ExistingInstallationTest, ReadsTheInstallationsChoicesAndShortcuts) {
   // Wine keeps no app id in a shortcut, so the pin is found only where the
   // shell saved it (see TaskbandUtilsImplTest).
   EXPECT_FALSE(details->ShouldRecreatePinnedShortcut());
+
+  // From Windows 8 on a Start menu shortcut that was not found is made anew;
+  // before, only one pointing at an old target.
+  ASSERT_TRUE(base::DeleteFile(status_.menu_shortcut));
+  win_api_.SetWindowsVersion(base::win::VERSION_WIN7);
+  EXPECT_FALSE(Examine(folder_)->ShouldRecreateStartMenuShortcut());
+  win_api_.SetWindowsVersion(base::win::VERSION_WIN10);
+  EXPECT_TRUE(Examine(folder_)->ShouldRecreateStartMenuShortcut());
+}
+
+TEST_F(ExistingInstallationTest, ProfileGivesCountryLanguageAndStatisticsChoice) {
+  WriteStatus();
+  const base::FilePath profile = Folder(L"profile");
+  const std::string prefs = R"({"language": "sv", "enable_stats": true, "profile_path": ")" +
+                            base::WideToUTF8(profile.value()) + "\"}";
+  std::string escaped;
+  for (char c : prefs) {
+    escaped += c;
+    if (c == '\\')
+      escaped += '\\';
+  }
+  WriteTextMakingFolder(folder_.Append(L"installer_prefs.json"), escaped);
+  const std::string local_state =
+      R"({"intl": {"app_locale": "de"}, "location": {"country": "SE"}})";
+  WriteTextMakingFolder(profile.Append(L"Local State"), local_state);
+  WriteTextMakingFolder(profile.Append(L"Preferences"),
+                        R"({"statistics": {"collection_enabled": false}})");
+
+  std::unique_ptr<InstallationFolderDetails> details = Examine(folder_);
+  EXPECT_EQ(profile, details->GetProfilePath());
+  EXPECT_EQ("SE", details->GetCountry());
+  EXPECT_EQ(L"de", details->GetLanguage());
+  EXPECT_EQ(std::optional<bool>(false), details->GetEnableStats());
+  // The browser's files were only read: no backup copies beside them.
+  EXPECT_FALSE(base::PathExists(profile.Append(L"Preferences.backup")));
+  EXPECT_FALSE(base::PathExists(profile.Append(L"Local State.backup")));
+
+  // A profile that names no language leaves the installer preferences' one.
+  WriteTextMakingFolder(profile.Append(L"Local State"), R"({"location": {"country": "DE"}})");
+  WriteTextMakingFolder(profile.Append(L"Preferences"), "not json");
+  details = Examine(folder_);
+  EXPECT_EQ(L"sv", details->GetLanguage());
+  EXPECT_EQ("DE", details->GetCountry());
+  EXPECT_EQ(std::optional<bool>(true), details->GetEnableStats());
+  EXPECT_TRUE(base::PathExists(profile.Append(L"Preferences")));
+}
+
+TEST_F(ExistingInstallationTest, CopyOnlyInstallationKeepsItsUuidInTheProfile) {
+  status_.copy_only = true;
+  status_.desktop_shortcut.clear();
+  status_.menu_shortcut.clear();
+  status_.quick_launch_shortcut.clear();
+  WriteStatus();
+  // A copy-only installation keeps its profile in its own folder.
+  WriteTextMakingFolder(folder_.Append(L"installer_prefs.json"), R"({"single_profile": true})");
+  const base::FilePath profile = folder_.Append(L"profile\\data");
+  WriteTextMakingFolder(profile.Append(L"au_global_storage"), R"({"GS": {"UUID": "u-9"}})");
+  std::unique_ptr<InstallationFolderDetails> details = Examine(folder_);
+  EXPECT_EQ(profile, details->GetProfilePath());
+  EXPECT_EQ("u-9", details->GetUuid());
 }
 
 TEST_F(ExistingInstallationTest, CopyOnlyFlagHoldsOnlyForAPlainCopy) {

@@ -25,6 +25,7 @@
 #include "desktop/windows/installer/common/win_api.h"
 #include "desktop/windows/installer/common/win_api_drive.h"
 #include "desktop/windows/installer/common/win_api_registry_key.h"
+#include "desktop/windows/installer/installation.h"
 #include "desktop/windows/installer/interprocess_state.h"
 #include "desktop/windows/installer/server_tracking_blob.h"
 #include "desktop/windows/installer/settings_impl.h"
@@ -111,9 +112,7 @@ SettingsImpl::SettingsImpl(const base::FilePath& command_line_folder,
                       ProcessCommandLine().GetSwitchValueNative(kDeleteUserProfileSwitch)));
     if (!ProcessCommandLine().HasSwitch(kBackendSwitch))
       ScanUninstallKeys();
-    // TODO(settings): ChangeInstallFolder(Installation::GetCurrent()->GetInstallFolder())
-    // once the installation object is built; until then an uninstall has no
-    // folder and its check refuses it (code 3).
+    ChangeInstallFolder(Installation::GetCurrent()->GetInstallFolder());
     return;
   }
 

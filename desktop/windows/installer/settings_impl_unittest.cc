@@ -30,6 +30,7 @@
 #include "desktop/windows/installer/common/installer_error.h"
 #include "desktop/windows/installer/common/process_wide.h"
 #include "desktop/windows/installer/installation_folder_details_fetcher_impl.h"
+#include "desktop/windows/installer/installation_impl.h"
 #include "desktop/windows/installer/scoped_installer_process.h"
 #include "desktop/windows/installer/status/installation_status_json_writer.h"
 #include "desktop/windows/l10n_handler/l10n_handler.h"
@@ -515,6 +516,34 @@ TEST_F(SettingsTest, UninstallWithoutAnInstallationIsAProblem) {
   ScopedInstallerErrorRecord error_record;
   EXPECT_FALSE(ValidateInstallerSettings(*settings));
   EXPECT_EQ(2u, GetInstallerErrorCode());
+}
+
+// The folder of the current installation in the uninstall tests.
+base::FilePath* g_current_installation_folder = nullptr;
+
+std::unique_ptr<Installation> MakeCurrentInstallation() {
+  return std::make_unique<InstallationImpl>(*g_current_installation_folder);
+}
+
+TEST_F(SettingsTest, UninstallRemovesTheCurrentInstallation) {
+  base::FilePath current = Folder(L"Current");
+  MakeInstallation(current, false, false);
+  g_current_installation_folder = &current;
+  const Installation::Factory previous = Installation::SetFactory(&MakeCurrentInstallation);
+  std::unique_ptr<SettingsImpl> settings = MakeSettings({L"uninstall", L"deleteuserprofile=1"});
+  EXPECT_EQ(current, settings->GetInstallFolder());
+  EXPECT_EQ(InstallOperation::kUninstall, settings->GetOperation());
+  ScopedInstallerErrorRecord error_record;
+  EXPECT_TRUE(ValidateInstallerSettings(*settings));
+  base::CommandLine backend(base::CommandLine::NO_PROGRAM);
+  settings->AppendToCommandLine(false, &backend);
+  EXPECT_TRUE(backend.HasSwitch("uninstall"));
+  EXPECT_EQ("1", backend.GetSwitchValueASCII("deleteuserprofile"));
+  EXPECT_FALSE(backend.HasSwitch("install"));
+  EXPECT_FALSE(backend.HasSwitch("installfolder"));
+  settings.reset();
+  Installation::SetFactory(previous);
+  g_current_installation_folder = nullptr;
 }
 
 TEST_F(SettingsTest, UninstallReadsOnlyDeleteUserProfileAndScansUnlessABackend) {

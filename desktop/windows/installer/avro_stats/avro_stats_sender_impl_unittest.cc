@@ -10,6 +10,7 @@
 
 #include <wininet.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -21,6 +22,7 @@
 #include "base/run_loop.h"
 #include "base/strings/string_number_conversions.h"
 #include "base/synchronization/lock.h"
+#include "base/synchronization/waitable_event.h"
 #include "base/task/task_scheduler/task_scheduler.h"
 #include "base/test/run_loop_with_timeout.h"
 #include "base/values.h"
@@ -187,9 +189,13 @@ class AvroStatsSenderImplTest : public ::testing::Test {
     NetworkThread::Options options;
     options.retry_delay = base::BindRepeating(
         [](AvroStatsSenderImplTest* test, uint32_t failures) {
-          base::AutoLock lock(test->delays_lock_);
-          test->asked_delays_ms_.push_back(
-              NetworkThread::DefaultRetryDelay(failures).InMilliseconds());
+          {
+            base::AutoLock lock(test->delays_lock_);
+            test->asked_delays_ms_.push_back(
+                NetworkThread::DefaultRetryDelay(failures).InMilliseconds());
+          }
+          if (test->on_retry_scheduled_)
+            test->on_retry_scheduled_(failures);
           return base::TimeDelta();
         },
         base::Unretained(this));
@@ -216,6 +222,8 @@ class AvroStatsSenderImplTest : public ::testing::Test {
   std::unique_ptr<AvroStatsSenderImpl> sender_;
   base::Lock delays_lock_;
   std::vector<int64_t> asked_delays_ms_;
+  // Run on the network thread as each retry is scheduled.
+  std::function<void(uint32_t failures)> on_retry_scheduled_;
 };
 
 TEST_F(AvroStatsSenderImplTest, QueuedEventsGoOutInOrderOnceTrafficIsAllowed) {
@@ -297,6 +305,34 @@ TEST_F(AvroStatsSenderImplTest, FifthFailureDumpsTheQueueAndTheNextMessageSaysSo
   EXPECT_EQ(5, next.Counter("send_attempts_total"));
   EXPECT_EQ(4, next.Counter("messages_total"));
   EXPECT_EQ(0, next.Counter("successfully_sent_total"));
+}
+
+TEST_F(AvroStatsSenderImplTest, NewMessageDuringARetryRestartsTheFailureCount) {
+  ASSERT_TRUE(control_->Reset({"500", "500", "500", "500", "500"}));
+  MakeSender();
+  // Arrives while the fourth retry is scheduled: it waits behind the head
+  // and the count of failures in a row starts again, so the fifth failure
+  // of the head is not the fifth in a row.
+  base::WaitableEvent posted;
+  on_retry_scheduled_ = [this, &posted](uint32_t failures) {
+    if (failures == 4) {
+      sender_->SendAvroMessage(Error("arrived during the retry"));
+      posted.Signal();
+    }
+  };
+  sender_->SendAvroMessage(Error("head"));
+  sender_->SetTrafficAllowed(true);
+  ASSERT_TRUE(posted.TimedWait(base::test::kActionTimeout));
+  ShutDown();
+  EXPECT_THAT(AskedDelays(), ElementsAre(800, 1600, 3200, 6400, 800));
+  std::vector<Received> received = control_->Bodies();
+  ASSERT_EQ(7u, received.size());
+  EXPECT_EQ("head", StatsText(*received[5].message, "installer_event.description"));
+  const Received& last = received[6];
+  EXPECT_EQ("arrived during the retry", StatsText(*last.message, "installer_event.description"));
+  EXPECT_EQ(0, last.Counter("dumps_total"));
+  EXPECT_EQ(1, last.Counter("successfully_sent_total"));
+  EXPECT_EQ(6, last.Counter("send_attempts_total"));
 }
 
 TEST_F(AvroStatsSenderImplTest, ForbiddenCountsAsSentAndEveryAttemptCounts) {
