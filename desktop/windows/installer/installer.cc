@@ -252,12 +252,7 @@ void Installer::StartInstallation() {
 
   if (all_users && !is_admin) {
     VLOG(1) << "All users is set but we have no admin privs -> elevate";
-    if (!RunElevated()) {
-      FailWithLastError();
-      return;
-    }
-    VLOG(2) << "Succeeded elevated run";
-    Succeed();
+    FinishElevated();
     return;
   }
 
@@ -278,12 +273,7 @@ void Installer::StartInstallation() {
       }
       if (security->IsUserInAdminGroup(true)) {
         VLOG(1) << "Running elevated because of folder privileges";
-        if (!RunElevated()) {
-          FailWithLastError();
-          return;
-        }
-        VLOG(2) << "Succeeded elevated run";
-        Succeed();
+        FinishElevated();
         return;
       }
       LOG(INFO) << "Need temporary write permissions from administrative user";
@@ -301,6 +291,15 @@ void Installer::StartInstallation() {
     }
   }
   ContinueInFolder();
+}
+
+void Installer::FinishElevated() {
+  if (!RunElevated()) {
+    FailWithLastError();
+    return;
+  }
+  VLOG(2) << "Succeeded elevated run";
+  Succeed();
 }
 
 void Installer::ContinueInFolder() {
@@ -524,37 +523,32 @@ bool Installer::RunPackageInstaller(bool post_elevated) {
 
 void Installer::SaveLastInstallPath() {
   VLOG(1) << "Saving last installation path.";
-  const RegistryTemplate save = {
-      .key = L"{CompanyRegistryKey}",
-      .value_name = L"Last {Stream} Install Path",
-      .type = REG_SZ,
-      .data = RegistryTemplate::Text(L"{InstallFolder}\\"),
-      .min_windows = 0,
-      .root = nullptr,
-      .min_stream = 0,
-      .clean = 0,
-      .access = 0,
-  };
-  if (!RegistryTemplateEntry(save, this)
-           .Apply(HKEY_CURRENT_USER, transaction_.get(), operation_factory_.get(), nullptr)) {
-    LOG(WARNING) << "Could not write last installation path";
-  }
-  if (settings_->GetArchitecture() == 1) {
-    const RegistryTemplate legacy = {
+  // A value of the company's key under HKEY_CURRENT_USER.
+  const auto company_value = [](const wchar_t* name, int32_t type, uintptr_t data) {
+    return RegistryTemplate{
         .key = L"{CompanyRegistryKey}",
-        .value_name = L"Last {Stream} Install Path x64",
-        .type = RegistryTemplate::kRemoveValue,
-        .data = 0,
+        .value_name = name,
+        .type = type,
+        .data = data,
         .min_windows = 0,
         .root = nullptr,
         .min_stream = 0,
         .clean = 0,
         .access = 0,
     };
-    if (!RegistryTemplateEntry(legacy, this)
-             .Apply(HKEY_CURRENT_USER, transaction_.get(), operation_factory_.get(), nullptr)) {
-      LOG(WARNING) << "Could not delete legacy x64 last install path";
-    }
+  };
+  if (!RegistryTemplateEntry(company_value(L"Last {Stream} Install Path", REG_SZ,
+                                           RegistryTemplate::Text(L"{InstallFolder}\\")),
+                             this)
+           .Apply(HKEY_CURRENT_USER, transaction_.get(), operation_factory_.get(), nullptr)) {
+    LOG(WARNING) << "Could not write last installation path";
+  }
+  if (settings_->GetArchitecture() == 1 &&
+      !RegistryTemplateEntry(company_value(L"Last {Stream} Install Path x64",
+                                           RegistryTemplate::kRemoveValue, 0),
+                             this)
+           .Apply(HKEY_CURRENT_USER, transaction_.get(), operation_factory_.get(), nullptr)) {
+    LOG(WARNING) << "Could not delete legacy x64 last install path";
   }
 }
 

@@ -129,6 +129,9 @@ class Installer : public WinApiEvent::Delegate,
   void StartInstallation();
   // What StartInstallation does once the folder exists and may be written.
   void ContinueInFolder();
+  // The job done by an elevated copy of this backend: its outcome is the
+  // job's.
+  void FinishElevated();
   // The steps of the job, run by this process.
   void ScheduleSteps();
 

@@ -249,9 +249,11 @@ class InstallerTest : public testing::Test {
   }
 
   // An installation in the folder as its status file describes it.
-  void MakeExistingInstallation(const std::vector<InstallationComponent>& components) {
+  void MakeExistingInstallation(const std::vector<InstallationComponent>& components,
+                                bool all_users = false) {
     InstallationStatus status(StatusSource::kGenerated);
     status.path = folder_;
+    status.all_users = all_users;
     status.app_id = L"1234";
     status.subfolder = base::FilePath(L"1.0.0.1");
     status.version = "1.0.0.1";
@@ -527,6 +529,57 @@ TEST_F(InstallerTest, ElevatedFolderPermissionHelperMeetsTheBackendAndTakesTheGr
   ASSERT_TRUE(base::ReadFileToString(record, &ended));
   EXPECT_EQ("ended\n", ended);
 }
+
+// The elevated copy of the backend, as the recording stand-in (the test's
+// WinApi starts it as a plain child): its exit code and whether the
+// installation's status is there afterwards decide the outcome.
+struct ElevatedCopyCase {
+  const char* name;
+  int exit_code;
+  bool status_written;
+  const char* outcome;
+};
+
+class InstallerElevatedCopyTest : public InstallerTest,
+                                  public testing::WithParamInterface<ElevatedCopyCase> {};
+
+TEST_P(InstallerElevatedCopyTest, AllUsersInstallationRunsAnElevatedCopy) {
+  const ElevatedCopyCase& c = GetParam();
+  // A user who can become an administrator, installing for all users.
+  security_.set_is_elevated(false);
+  security_.set_is_user_in_admin_group(true);
+  const base::FilePath copy = dir_.GetPath().Append(L"installer.exe");
+  ASSERT_TRUE(base::CopyFile(test::GetPathBesideTestExecutable(L"recording_stand_in.exe"), copy));
+  const std::string exit_code = base::NumberToString(c.exit_code);
+  base::WriteFile(dir_.GetPath().Append(L"installer.exe.exit"), exit_code.data(),
+                  static_cast<int>(exit_code.size()));
+  if (c.status_written)
+    MakeExistingInstallation({}, /*all_users=*/true);
+  AddLauncher();
+  MakeInstaller({L"allusers=1", L"launchvelta=1"}, 0, copy);
+  RunJob();
+
+  EXPECT_EQ(c.outcome, observer_.Outcome());
+  std::string calls;
+  ASSERT_TRUE(base::ReadFileToString(dir_.GetPath().Append(L"installer.exe.calls"), &calls));
+  EXPECT_THAT(calls, HasSubstr("--run-elevated"));
+  EXPECT_THAT(calls, HasSubstr("--parent-pid=" + base::NumberToString(::GetCurrentProcessId())));
+  // Only this process, the user's, starts the browser.
+  EXPECT_THAT(calls, HasSubstr("--launchvelta=0"));
+  EXPECT_THAT(observer_.calls(), testing::IsSupersetOf({std::string("new_main_process 1"),
+                                                        std::string("returned")}));
+  EXPECT_EQ(c.status_written && c.exit_code == 0, !ReadLaunches().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Outcomes,
+    InstallerElevatedCopyTest,
+    testing::Values(
+        ElevatedCopyCase{"StatusWritten", 0, true, "success"},
+        ElevatedCopyCase{"NoStatus", 0, false,
+                         "error 1 Elevated process did not write new installation status"},
+        ElevatedCopyCase{"CopyFailed", 107, true, "error 7 Elevated process returned an error."}),
+    [](const testing::TestParamInfo<ElevatedCopyCase>& info) { return info.param.name; });
 
 // How an early refusal ends the job: the switches, the seams' answers and
 // the expected error line.
