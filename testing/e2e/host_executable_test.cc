@@ -1,7 +1,13 @@
 // Copyright 2026 Velta Software. All rights reserved.
 
-// Runs the real installer.exe (beside this test binary) as a child process.
+// Runs the real installer.exe with its library as a child process, from a
+// copy in the test's own folder, with the test's own temporary folder (where
+// the log files and the download folder go).
 
+#include <windows.h>
+
+#include <algorithm>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -11,6 +17,7 @@
 #include "base/files/file_util.h"
 #include "base/files/scoped_temp_dir.h"
 #include "base/strings/utf_string_conversions.h"
+#include "desktop/windows/installer/common/pe_image_reader.h"
 #include "desktop/windows/installer/common/product_constants.h"
 #include "gmock/gmock.h"
 #include "gtest/gtest.h"
@@ -26,54 +33,105 @@ using velta::test::ChildOptions;
 using velta::test::ChildResult;
 using velta::test::RunChild;
 
-base::FilePath Installer() {
-  return velta::test::GetPathBesideTestExecutable(L"installer.exe");
+constexpr char kTrackingData[] = "utm.source:partner,utm.medium:cpc,niuid:1234";
+
+base::FilePath BuiltFile(const wchar_t* name) {
+  return velta::test::GetPathBesideTestExecutable(name);
 }
 
-ChildResult RunInstallerExe(const std::vector<std::wstring>& switches,
-                            const base::EnvironmentMap& environment = {}) {
-  base::CommandLine command_line(Installer());
-  for (const std::wstring& text : switches) {
-    const base::CommandLine parsed = base::CommandLine::FromString(L"x " + text);
-    for (const auto& [name, value] : parsed.GetSwitches())
-      command_line.AppendSwitchNative(name, value);
+// "VLT", the data and its length: the payload form the installer reads.
+std::string PayloadTail(const std::string& data) {
+  std::string tail = "VLT" + data;
+  const uint32_t size = static_cast<uint32_t>(data.size());
+  for (int i = 0; i < 4; ++i)
+    tail.push_back(static_cast<char>(size >> (8 * i)));
+  return tail;
+}
+
+// The certificate table of `exe` said to start past the end of the file:
+// the program still runs, but its payload cannot be trusted.
+bool PointCertificateTablePastTheEnd(const base::FilePath& exe) {
+  std::string bytes;
+  if (!base::ReadFileToString(exe, &bytes))
+    return false;
+  PeImageReader image;
+  size_t offset = 0;
+  if (!image.Initialize(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()) ||
+      !image.GetDataDirectoryEntryOffset(IMAGE_DIRECTORY_ENTRY_SECURITY, &offset)) {
+    return false;
   }
-  ChildOptions options;
-  options.capture_output = true;
-  options.launch.environment = environment;
-  ChildResult result = RunChild(command_line, options);
-  EXPECT_TRUE(result.exited);
-  return result;
+  const uint32_t entry[2] = {static_cast<uint32_t>(bytes.size() + 8), 8};
+  bytes.replace(offset, sizeof(entry), reinterpret_cast<const char*>(entry), sizeof(entry));
+  return base::WriteFile(exe, bytes);
 }
 
-// The installer's log files in the temporary folder's "Velta Installer".
-std::vector<base::FilePath> LogFiles() {
-  std::vector<base::FilePath> files;
-  base::FilePath temp;
-  if (!base::GetTempDir(&temp))
-    return files;
-  base::FileEnumerator logs(temp.Append(L"Velta Installer"), /*recursive=*/false,
-                            base::FileEnumerator::FILES, L"velta_installer_*.log");
-  for (base::FilePath log = logs.Next(); !log.empty(); log = logs.Next())
-    files.push_back(log);
-  return files;
-}
-
-// Runs the installer and returns the one log file it wrote.
-std::string RunAndReadLog(const std::vector<std::wstring>& switches,
-                          const base::EnvironmentMap& environment = {}) {
-  for (const base::FilePath& old_log : LogFiles())
-    base::DeleteFile(old_log);
-  const ChildResult run = RunInstallerExe(switches, environment);
-  EXPECT_EQ(120u, run.exit_code);
-  const std::vector<base::FilePath> logs = LogFiles();
-  EXPECT_EQ(1u, logs.size());
-  std::string text;
-  if (!logs.empty()) {
-    EXPECT_TRUE(base::ReadFileToString(logs[0], &text)) << logs[0].AsUTF8Unsafe();
+class HostExecutableTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(dir_.CreateUniqueTempDir());
+    temp_ = dir_.GetPath().Append(L"temp");
+    ASSERT_TRUE(base::CreateDirectory(temp_));
+    ASSERT_TRUE(MakeInstallerCopy(L"bin"));
   }
-  return text;
-}
+
+  // installer.exe and its library in `folder` of the test's folder.
+  bool MakeInstallerCopy(const wchar_t* folder) {
+    const base::FilePath target = dir_.GetPath().Append(folder);
+    return base::CreateDirectory(target) &&
+           base::CopyFile(BuiltFile(L"installer.exe"), target.Append(L"installer.exe")) &&
+           base::CopyFile(BuiltFile(L"velta_installer.dll"), target.Append(L"velta_installer.dll"));
+  }
+
+  base::FilePath Exe(const wchar_t* folder = L"bin") const {
+    return dir_.GetPath().Append(folder).Append(L"installer.exe");
+  }
+
+  ChildResult Run(const std::vector<std::wstring>& switches,
+                  base::EnvironmentMap environment = {},
+                  const wchar_t* folder = L"bin") {
+    base::CommandLine command_line(Exe(folder));
+    for (const std::wstring& text : switches) {
+      const base::CommandLine parsed = base::CommandLine::FromString(L"x --" + text);
+      for (const auto& [name, value] : parsed.GetSwitches())
+        command_line.AppendSwitchNative(name, value);
+    }
+    environment[L"TEMP"] = temp_.value();
+    environment[L"TMP"] = temp_.value();
+    ChildOptions options;
+    options.capture_output = true;
+    options.launch.environment = environment;
+    ChildResult result = RunChild(command_line, options);
+    EXPECT_TRUE(result.exited);
+    return result;
+  }
+
+  // The texts of the log files the runs wrote, oldest first.
+  std::vector<std::string> Logs() const {
+    std::vector<base::FilePath> files;
+    base::FileEnumerator logs(temp_.Append(L"Velta Installer"), /*recursive=*/false,
+                              base::FileEnumerator::FILES, L"velta_installer_*.log");
+    for (base::FilePath log = logs.Next(); !log.empty(); log = logs.Next())
+      files.push_back(log);
+    std::sort(files.begin(), files.end());
+    std::vector<std::string> texts;
+    for (const base::FilePath& file : files) {
+      std::string text;
+      EXPECT_TRUE(base::ReadFileToString(file, &text)) << file.AsUTF8Unsafe();
+      texts.push_back(text);
+    }
+    return texts;
+  }
+
+  // The one log file of a run that started no other installer process.
+  std::string OnlyLog() const {
+    const std::vector<std::string> logs = Logs();
+    EXPECT_EQ(1u, logs.size());
+    return logs.empty() ? std::string() : logs.back();
+  }
+
+  base::ScopedTempDir dir_;
+  base::FilePath temp_;
+};
 
 // The "Command line: " line of a log, without its line end.
 std::string CommandLineOf(const std::string& log) {
@@ -83,47 +141,193 @@ std::string CommandLineOf(const std::string& log) {
   return log.substr(start, log.find('\n', start) - start);
 }
 
-TEST(HostExecutableTest, AnswersVersionQueriesAndNothingElse) {
-  ChildResult version = RunInstallerExe({L"--version", L"--help"});
+TEST_F(HostExecutableTest, AnswersVersionQueriesAndNothingElse) {
+  ChildResult version = Run({L"version", L"help"});
   EXPECT_EQ(0u, version.exit_code);
   EXPECT_EQ(GetProductVersion(), version.output);
 
-  ChildResult internal = RunInstallerExe({L"--internal-version"});
+  ChildResult internal = Run({L"internal-version"});
   EXPECT_EQ(0u, internal.exit_code);
   EXPECT_EQ(GetInternalVersion(), internal.output);
 
-  ChildResult stream = RunInstallerExe({L"--stream"});
+  ChildResult stream = Run({L"stream"});
   EXPECT_EQ(0u, stream.exit_code);
   EXPECT_EQ("marlin", stream.output);
+  EXPECT_TRUE(Logs().empty());
 }
 
-TEST(HostExecutableTest, UnavailableRoleWritesLogAndEndsWithoutResult) {
-  const std::string log = RunAndReadLog({L"--silent", L"--v=1"});
+// One run of the installer in a prepared folder, and what its log must and
+// must not say.
+struct RunCase {
+  const char* name;
+  // Prepares the test's copy of installer.exe (in the test's folder); may
+  // add switches.
+  std::function<bool(const base::FilePath& test_folder, std::vector<std::wstring>* switches)>
+      prepare;
+  std::vector<std::wstring> switches;
+  uint32_t exit_code;
+  std::vector<std::string> logged;
+  std::vector<std::string> not_logged;
+};
+
+class HostExecutableRunTest : public HostExecutableTest,
+                              public ::testing::WithParamInterface<RunCase> {};
+
+TEST_P(HostExecutableRunTest, EndsWithItsResultAndSaysWhy) {
+  std::vector<std::wstring> switches = GetParam().switches;
+  if (GetParam().prepare) {
+    ASSERT_TRUE(GetParam().prepare(dir_.GetPath(), &switches));
+  }
+  const ChildResult run = Run(switches);
+  EXPECT_EQ(GetParam().exit_code, run.exit_code);
+  const std::string log = OnlyLog();
   EXPECT_THAT(log, HasSubstr("] Velta installer starting - version " + GetProductVersion() +
                              " marlin\n"));
-  EXPECT_THAT(CommandLineOf(log), EndsWith("--silent --v=1"));
-  EXPECT_THAT(log, HasSubstr(":ERROR:desktop/windows/installer/installer_main.cc("));
+  for (const std::string& text : GetParam().logged)
+    EXPECT_THAT(log, HasSubstr(text));
+  for (const std::string& text : GetParam().not_logged)
+    EXPECT_THAT(log, Not(HasSubstr(text)));
 }
 
-TEST(HostExecutableTest, VerbosityVariableStandsInForMissingSwitch) {
-  EXPECT_THAT(CommandLineOf(RunAndReadLog({L"--silent"}, {{L"VELTA_INSTALLER_VERBOSITY", L"3"}})),
-              EndsWith("--silent --v=3"));
-  // An explicit switch wins; values out of range or not numbers are ignored.
-  EXPECT_THAT(CommandLineOf(RunAndReadLog({L"--v=1"}, {{L"VELTA_INSTALLER_VERBOSITY", L"3"}})),
-              EndsWith("--v=1"));
-  for (const wchar_t* ignored : {L"12", L"-1", L"x", L""}) {
-    EXPECT_THAT(CommandLineOf(RunAndReadLog({L"--silent"},
-                                            {{L"VELTA_INSTALLER_VERBOSITY", ignored}})),
-                Not(HasSubstr("--v=")))
-        << base::WideToUTF8(ignored);
+INSTANTIATE_TEST_SUITE_P(
+    Runs, HostExecutableRunTest,
+    ::testing::Values(
+        // Outside a package the package must be fetched, and this build
+        // cannot: result 19, and the backend is never started.
+        RunCase{"silent_outside_a_package_cannot_fetch",
+                nullptr,
+                {L"silent", L"enable-installer-stats=0", L"v=1"},
+                119,
+                {"Failed reading payload",
+                 "The package must be fetched, but the package fetcher is not part of this build",
+                 "Package fetcher failed.", "Terminating the controller"},
+                {"launching installer backend"}},
+        RunCase{"appended_tracking_data_is_read_and_logged",
+                [](const base::FilePath& folder, std::vector<std::wstring>*) {
+                  return base::AppendToFile(folder.Append(L"bin\\installer.exe"),
+                                            PayloadTail(kTrackingData));
+                },
+                {L"silent", L"enable-installer-stats=0"},
+                119,
+                {std::string("Tracking data: ") + kTrackingData},
+                {"Failed reading payload"}},
+        // The message box of the window is not part of the library yet.
+        RunCase{"corrupted_payload",
+                [](const base::FilePath& folder, std::vector<std::wstring>*) {
+                  return PointCertificateTablePastTheEnd(folder.Append(L"bin\\installer.exe"));
+                },
+                {L"silent", L"enable-installer-stats=0", L"v=2"},
+                118,
+                {"Cannot initialize the message box"},
+                {"Instantiating settings", "Installer download folder"}},
+        // The download folder would lie below a file.
+        RunCase{"no_usable_download_folder",
+                [](const base::FilePath& folder, std::vector<std::wstring>* switches) {
+                  const base::FilePath file = folder.Append(L"a file");
+                  switches->push_back(L"temp-folder=\"" + file.Append(L"below").value() + L"\"");
+                  return base::WriteFile(file, "x");
+                },
+                {L"silent", L"enable-installer-stats=0", L"v=1"},
+                116,
+                {"Using download folder from command line",
+                 "Could not create temporary installer folder"},
+                {"Terminating the controller"}},
+        // Uninstalling reads the experiment states the installation kept.
+        // The folder holds no installation status, so the check refuses the
+        // uninstall (result 2) before a backend starts.
+        RunCase{"uninstall_reads_the_installations_experiments",
+                [](const base::FilePath& folder, std::vector<std::wstring>*) {
+                  return base::WriteFile(
+                      folder.Append(L"bin\\installer_prefs.json"),
+                      R"({"installer-experiments": ["installer-experiment-test@1"]})");
+                },
+                {L"uninstall", L"silent", L"enable-installer-stats=0", L"v=1"},
+                102,
+                {"Retrieved experiment states from installation folder",
+                 "Test experiment is enabled", "Initializing controller without fetcher.",
+                 "The settings are not valid"},
+                {"Obtained experiment states from command line", "launching installer backend"}},
+        // Without them the switches count.
+        RunCase{"uninstall_without_stored_experiments_takes_the_switches",
+                nullptr,
+                {L"uninstall", L"silent", L"enable-installer-stats=0", L"v=1",
+                 L"with-feature:installer-experiment-test=on"},
+                102,
+                {"Cannot read experiment states from installation folder",
+                 "Obtained experiment states from command line", "Test experiment is enabled"},
+                {"launching installer backend"}},
+        // The window is not part of the library yet.
+        RunCase{"window_run",
+                nullptr,
+                {L"enable-installer-stats=0", L"v=1"},
+                101,
+                {"Using UI message loop", "Cannot show the installer window"},
+                {"launching installer backend"}}),
+    [](const ::testing::TestParamInfo<RunCase>& info) { return info.param.name; });
+
+// Inside an unpacked package nothing is fetched: the silent run goes from
+// the settings to the backend, another installer.exe process with the
+// settings as switches, which this build cannot run yet.
+TEST_F(HostExecutableTest, SilentRunInsideAPackageLaunchesTheBackend) {
+  ASSERT_TRUE(MakeInstallerCopy(L"package"));
+  const base::FilePath package = dir_.GetPath().Append(L"package");
+  ASSERT_TRUE(base::WriteFile(package.Append(L"velta.exe"), "stand-in"));
+  ASSERT_TRUE(base::WriteFile(package.Append(L"files_list"), "velta.exe\r\n"));
+  const base::FilePath target = dir_.GetPath().Append(L"Velta Browser");
+
+  const ChildResult run = Run({L"silent", L"enable-installer-stats=0", L"v=1",
+                               L"installfolder=\"" + target.value() + L"\""},
+                              {}, L"package");
+  // The backend's exit code 101 becomes result 1 of the main process.
+  EXPECT_EQ(101u, run.exit_code);
+  const std::vector<std::string> logs = Logs();
+  ASSERT_EQ(2u, logs.size());
+  const std::string& main_log = logs[0];
+  const std::string& backend_log = logs[1];
+  EXPECT_THAT(main_log, HasSubstr("Inside package1"));
+  EXPECT_THAT(main_log, HasSubstr("Initializing controller without fetcher."));
+  EXPECT_THAT(main_log, HasSubstr("Settings obtained. Starting."));
+  EXPECT_THAT(main_log, HasSubstr("launching installer backend: "));
+  EXPECT_THAT(main_log, HasSubstr("Installer backend process signaled"));
+  EXPECT_THAT(CommandLineOf(backend_log), HasSubstr(" --backend "));
+  EXPECT_THAT(CommandLineOf(backend_log), HasSubstr("--initial-proc-handle="));
+  EXPECT_THAT(CommandLineOf(backend_log), HasSubstr("--installfolder=\"" +
+                                                    base::WideToUTF8(target.value()) + "\""));
+  EXPECT_THAT(backend_log, HasSubstr("Using default message loop"));
+  EXPECT_THAT(backend_log, HasSubstr("Cannot run the installer backend"));
+  EXPECT_FALSE(base::PathExists(target));
+}
+
+TEST_F(HostExecutableTest, VerbosityVariableStandsInForMissingSwitch) {
+  struct Case {
+    std::vector<std::wstring> switches;
+    const wchar_t* variable;
+    const char* command_line_end;
+  };
+  const Case cases[] = {
+      {{L"silent", L"enable-installer-stats=0"}, L"3", "--enable-installer-stats=0 --v=3"},
+      {{L"silent", L"enable-installer-stats=0"}, L"03", "--enable-installer-stats=0 --v=03"},
+      // An explicit switch wins.
+      {{L"silent", L"enable-installer-stats=0", L"v=1"}, L"3", "--enable-installer-stats=0 --v=1"},
+  };
+  for (const Case& c : cases) {
+    ASSERT_TRUE(base::DeletePathRecursively(temp_.Append(L"Velta Installer")));
+    Run(c.switches, {{L"VELTA_INSTALLER_VERBOSITY", c.variable}});
+    EXPECT_THAT(CommandLineOf(OnlyLog()), EndsWith(c.command_line_end)) << c.variable;
+  }
+  // Out of range or not a number: ignored.
+  for (const wchar_t* ignored : {L"12", L"-1", L"x", L"", L"010"}) {
+    ASSERT_TRUE(base::DeletePathRecursively(temp_.Append(L"Velta Installer")));
+    Run({L"silent", L"enable-installer-stats=0"}, {{L"VELTA_INSTALLER_VERBOSITY", ignored}});
+    EXPECT_THAT(CommandLineOf(OnlyLog()), Not(HasSubstr("--v="))) << base::WideToUTF8(ignored);
   }
 }
 
-TEST(HostExecutableTest, MissingLibraryExits99) {
+TEST_F(HostExecutableTest, MissingLibraryExits99) {
   base::ScopedTempDir folder;
   ASSERT_TRUE(folder.CreateUniqueTempDir());
   const base::FilePath lonely = folder.GetPath().Append(L"installer.exe");
-  ASSERT_TRUE(base::CopyFile(Installer(), lonely));
+  ASSERT_TRUE(base::CopyFile(BuiltFile(L"installer.exe"), lonely));
   base::CommandLine command_line(lonely);
   command_line.AppendSwitch("version");
   ChildOptions options;

@@ -32,6 +32,7 @@
 #include "desktop/windows/installer/installation_folder_details_impl.h"
 #include "desktop/windows/installer/installer_observer.h"
 #include "desktop/windows/installer/scoped_installer_process.h"
+#include "desktop/windows/installer/scoped_installer_threads.h"
 #include "desktop/windows/installer/settings_impl.h"
 #include "desktop/windows/installer/status/installation_status_json_writer.h"
 #include "desktop/windows/installer/steps/installer_step.h"

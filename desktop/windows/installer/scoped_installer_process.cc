@@ -2,12 +2,9 @@
 
 #include "desktop/windows/installer/scoped_installer_process.h"
 
-#include "base/run_loop.h"
-#include "base/task/task_scheduler/task_scheduler.h"
 #include "desktop/windows/installer/common/installer_utils_impl.h"
 #include "desktop/windows/installer/interprocess_state_impl.h"
 #include "desktop/windows/installer/server_tracking_blob.h"
-#include "desktop/windows/installer/settings.h"
 
 namespace velta {
 namespace {
@@ -40,25 +37,6 @@ ScopedInstallerProcess::~ScopedInstallerProcess() {
   utils_override_.reset();
   state_override_.reset();
   *base::CommandLine::ForCurrentProcess() = saved_command_line_;
-}
-
-ScopedInstallerThreads::ScopedInstallerThreads() {
-  base::TaskScheduler::Create("installer");
-  const base::SchedulerWorkerPoolParams one(1, base::TimeDelta::FromSeconds(30));
-  base::TaskScheduler::GetInstance()->Start(base::TaskScheduler::InitParams(one, one, one, one));
-}
-
-ScopedInstallerThreads::~ScopedInstallerThreads() {
-  base::TaskScheduler::GetInstance()->JoinForTesting();
-  base::TaskScheduler::SetInstance(nullptr);
-}
-
-bool WaitForFolderDetails(const Settings& settings) {
-  for (int round = 0; round < 1000 && settings.IsFetchingFolderDetails(); ++round) {
-    base::TaskScheduler::GetInstance()->FlushForTesting();
-    base::RunLoop().RunUntilIdle();
-  }
-  return !settings.IsFetchingFolderDetails();
 }
 
 }  // namespace velta

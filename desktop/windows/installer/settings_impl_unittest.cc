@@ -31,7 +31,11 @@
 #include "desktop/windows/installer/common/process_wide.h"
 #include "desktop/windows/installer/installation_folder_details_fetcher_impl.h"
 #include "desktop/windows/installer/installation_impl.h"
+#include "desktop/windows/installer/recording_stats_sender.h"
+#include "desktop/windows/installer/scoped_host_strings.h"
 #include "desktop/windows/installer/scoped_installer_process.h"
+#include "desktop/windows/installer/scoped_installer_sandbox.h"
+#include "desktop/windows/installer/scoped_installer_threads.h"
 #include "desktop/windows/installer/status/installation_status_json_writer.h"
 #include "desktop/windows/l10n_handler/l10n_handler.h"
 #include "desktop/windows/l10n_handler/resource_l10n_handler.h"
@@ -51,29 +55,6 @@ using testing::Not;
 constexpr uint32_t kX86 = 0;
 constexpr uint32_t kX64 = 1;
 constexpr wchar_t kProductFolder[] = L"Velta marlin";
-
-// The installer's strings and languages, from the real installer.exe beside
-// the test binary (the test binary has no string tables of its own).
-class ScopedHostStrings {
- public:
-  ScopedHostStrings()
-      : module_(::LoadLibraryExW(
-            test::GetPathBesideTestExecutable(L"installer.exe").value().c_str(), nullptr,
-            LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE)),
-        handler_(module_),
-        override_(&handler_) {}
-  ~ScopedHostStrings() {
-    if (module_)
-      ::FreeLibrary(module_);
-  }
-
-  bool is_loaded() const { return module_ != nullptr; }
-
- private:
-  const HMODULE module_;
-  ResourceL10nHandler handler_;
-  ScopedL10nHandlerOverride override_;
-};
 
 // Every value of the settings a backend must see the same, one per line.
 std::string DumpSettings(const Settings& settings) {
@@ -111,22 +92,8 @@ class SettingsTest : public testing::Test {
   void SetUp() override {
     ASSERT_TRUE(dir_.CreateUniqueTempDir());
     ASSERT_TRUE(strings_.is_loaded());
-    ASSERT_TRUE(hkcu_.is_valid());
-    ASSERT_TRUE(hklm_.is_valid());
-    win_api_.RedirectRegistryRoot(HKEY_CURRENT_USER, HKEY_CURRENT_USER, hkcu_.path());
-    win_api_.RedirectRegistryRoot(HKEY_LOCAL_MACHINE, HKEY_LOCAL_MACHINE, hklm_.path());
-    // No drive for a standalone copy unless a test adds one.
-    win_api_.SetDriveMask(0);
-    for (const auto& [key, name] : std::vector<std::pair<int, const wchar_t*>>{
-             {base::DIR_LOCAL_APP_DATA, L"LocalAppData"},
-             {base::DIR_USER_DESKTOP, L"Desktop"},
-             {base::DIR_PROGRAM_FILESX86, L"ProgramFilesX86"},
-             {base::DIR_PROGRAM_FILES6432, L"ProgramFiles"},
-             {base::DIR_TASKBAR_PINS, L"Pins"},
-             {base::DIR_START_MENU, L"Programs"}}) {
-      path_overrides_.push_back(
-          std::make_unique<base::ScopedPathOverride>(key, Folder(name)));
-    }
+    ASSERT_TRUE(sandbox_.is_valid());
+    sandbox_.OverrideKnownFolders(dir_.GetPath());
   }
 
   base::FilePath Folder(const std::wstring& name) const { return dir_.GetPath().Append(name); }
@@ -148,7 +115,7 @@ class SettingsTest : public testing::Test {
   void SetCompanyValue(const std::wstring& name, const std::wstring& value) {
     base::win::RegKey key;
     ASSERT_EQ(ERROR_SUCCESS, key.Create(HKEY_CURRENT_USER,
-                                        (hkcu_.path() + L"\\Software\\Velta Software").c_str(),
+                                        (sandbox_.hkcu().path() + L"\\Software\\Velta Software").c_str(),
                                         KEY_SET_VALUE));
     ASSERT_EQ(ERROR_SUCCESS, key.WriteValue(name.c_str(), value.c_str()));
   }
@@ -157,7 +124,7 @@ class SettingsTest : public testing::Test {
   // keys of `root` (the test's own keys) in the view `view`.
   void AddUninstallKey(HKEY root, REGSAM view, const std::wstring& name,
                        const std::wstring& publisher, const std::wstring& display_name) {
-    const std::wstring& sandbox = root == HKEY_CURRENT_USER ? hkcu_.path() : hklm_.path();
+    const std::wstring& sandbox = root == HKEY_CURRENT_USER ? sandbox_.hkcu().path() : sandbox_.hklm().path();
     base::win::RegKey key;
     ASSERT_EQ(ERROR_SUCCESS,
               key.Create(root,
@@ -181,15 +148,11 @@ class SettingsTest : public testing::Test {
   }
 
   base::ScopedTempDir dir_;
-  test::RegistrySandbox hkcu_{HKEY_CURRENT_USER};
-  test::RegistrySandbox hklm_{HKEY_LOCAL_MACHINE};
-  FakeWinApi win_api_;
-  ProcessWide<WinApi>::ScopedOverride win_api_override_{&win_api_};
-  FakeSecurityUtils security_;
-  ProcessWide<SecurityUtils>::ScopedOverride security_override_{&security_};
+  // No drive for a standalone copy unless a test adds one.
+  ScopedInstallerSandbox sandbox_;
+  FakeWinApi& win_api_ = sandbox_.win_api();
   ScopedInstallerThreads threads_;
   ScopedHostStrings strings_;
-  std::vector<std::unique_ptr<base::ScopedPathOverride>> path_overrides_;
   std::optional<ScopedInstallerProcess> process_;
 };
 
@@ -267,7 +230,9 @@ INSTANTIATE_TEST_SUITE_P(
                    {"desktop=0", "start_menu=0", "quick_launch=0", "pinned=0"}},
         SwitchCase{"SingleProfile", {L"singleprofile=1"}, {"single_profile=1"}},
         // The language actually chosen is kept: the host offers English only.
-        SwitchCase{"Language", {L"language=sv"}, {"language=en-US"}}),
+        SwitchCase{"Language", {L"language=sv"}, {"language=sv"}},
+        // Georgian has no table: the system's preferred language stands in.
+        SwitchCase{"LanguageWithoutTable", {L"language=ka"}, {"language=en-US"}}),
     [](const testing::TestParamInfo<SwitchCase>& info) { return info.param.name; });
 
 TEST_F(SettingsTest, ProfileFolderAndAssistantAndRunImmediately) {
@@ -589,20 +554,6 @@ TEST_F(SettingsTest, BackendIsHandedTheSwitchesItNeedsAsGiven) {
   EXPECT_EQ(L"", backend.GetSwitchValueNative("profile-folder"));
   EXPECT_FALSE(backend.GetSwitchValueNative("language").empty());
 }
-
-// Keeps the types of the events it is given.
-class RecordingStatsSender : public AvroStatsSender {
- public:
-  explicit RecordingStatsSender(std::vector<std::string>* types) : types_(types) {}
-  void SetTrafficAllowed(bool) override {}
-  void SendAvroMessage(std::unique_ptr<InstallerStatsEvent> event) override {
-    types_->push_back(event->GetEventType());
-  }
-  void SendPendingAndShutdown(base::OnceClosure done) override { std::move(done).Run(); }
-
- private:
-  std::vector<std::string>* const types_;
-};
 
 TEST_F(SettingsTest, StatusParsedIsSentForEachFolderWithAnInstallation) {
   std::vector<std::string> types;

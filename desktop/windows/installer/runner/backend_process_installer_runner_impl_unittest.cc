@@ -27,6 +27,7 @@
 #include "desktop/windows/installer/ipc/ipc_receiver.h"
 #include "desktop/windows/installer/runner/installer_job.h"
 #include "desktop/windows/installer/scoped_installer_process.h"
+#include "desktop/windows/installer/scoped_installer_threads.h"
 #include "desktop/windows/installer/settings_impl.h"
 #include "gmock/gmock.h"
 #include "gtest/gtest.h"

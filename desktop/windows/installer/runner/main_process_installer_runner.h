@@ -5,23 +5,12 @@
 
 #include <stdint.h>
 
-#include "base/command_line.h"
 #include "base/files/file_path.h"
 
 namespace velta {
 
 class InstallerObserver;
-
-// What a run of the backend takes from the settings and the crash reporter.
-struct BackendLaunchParameters {
-  // The chosen installation folder exactly as the settings hold it: it
-  // names the installer mutex, the two events and the mailslot.
-  base::FilePath install_folder;
-  // The settings written out as switches, for the backend's command line.
-  base::CommandLine settings_switches{base::CommandLine::NO_PROGRAM};
-  // The crash reporter's process id; 0 when this process started none.
-  uint32_t crash_reporter_pid = 0;
-};
+class Settings;
 
 // The main process's handle on one installation: starts the backend process
 // with the settings, tells it when the package is complete, and reports what
@@ -31,10 +20,12 @@ class MainProcessInstallerRunner {
  public:
   virtual ~MainProcessInstallerRunner() = default;
 
-  // Starts the backend. 0 when it runs; otherwise the installer error code,
-  // with the reason in the calling thread's installer error record. What a
-  // failed run took stays until Stop.
-  virtual uint32_t Run(const BackendLaunchParameters& parameters) = 0;
+  // Checks `settings`, makes them read-only and starts the backend with
+  // them. 0 when it runs; otherwise the installer error code, with the
+  // reason in the calling thread's installer error record. What a failed run
+  // took stays until Stop. `settings` (not owned, no longer gathering folder
+  // details) outlive the run.
+  virtual uint32_t Run(Settings* settings) = 0;
   // Where the package and the assistant are fetched to; `assistant_folder`
   // is empty when no assistant is installed.
   virtual void SetPackagePaths(const base::FilePath& package_folder,

@@ -22,9 +22,11 @@
 #include "desktop/windows/installer/common/utils.h"
 #include "desktop/windows/installer/common/win_api.h"
 #include "desktop/windows/installer/common/win_api_mutex.h"
+#include "desktop/windows/installer/installation_folder_details.h"
 #include "desktop/windows/installer/installer_progress.h"
 #include "desktop/windows/installer/interprocess_state.h"
 #include "desktop/windows/installer/ipc/ipc_message.h"
+#include "desktop/windows/installer/settings.h"
 
 namespace velta {
 
@@ -58,17 +60,51 @@ MainProcessInstallerRunnerImpl::~MainProcessInstallerRunnerImpl() {
   backend_watcher_.StopWatching();
 }
 
-uint32_t MainProcessInstallerRunnerImpl::Run(const BackendLaunchParameters& parameters) {
+bool MainProcessInstallerRunnerImpl::BeginRun() {
   if (run_active_) {
     // The backend of the first call runs, or that call failed: either way
     // nothing is launched a second time.
     LOG(INFO) << "Duplicate installation attempt detected";
-    return run_result_;
+    return false;
   }
   LOG(INFO) << "Beginning installation";
   run_active_ = true;
+  return true;
+}
+
+uint32_t MainProcessInstallerRunnerImpl::Run(Settings* settings) {
+  if (!BeginRun())
+    return run_result_;
+  // The check records its own code (2, 3 or 4), never 0.
+  if (!ValidateInstallerSettings(*settings)) {
+    AppendInstallerError("The settings are not valid", 0, std::wstring());
+    run_result_ = GetInstallerErrorCode();
+    return run_result_;
+  }
+  // Nothing the backend is given may change from here on.
+  settings->SetEditable(false);
+  BackendLaunchParameters parameters;
+  parameters.install_folder = settings->GetFolderDetails()->GetPath();
+  settings->AppendToCommandLine(/*suppress_launch=*/false, &parameters.settings_switches);
+  // TODO(crash reporting): pass the crash reporter client's process id once
+  // this process starts a crash reporter; until then there is none.
+  parameters.crash_reporter_pid = 0;
   run_result_ = RunOnce(parameters);
   return run_result_;
+}
+
+uint32_t MainProcessInstallerRunnerImpl::RunWithParameters(
+    const BackendLaunchParameters& parameters) {
+  if (!BeginRun())
+    return run_result_;
+  run_result_ = RunOnce(parameters);
+  return run_result_;
+}
+
+void MainProcessInstallerRunnerImpl::AddBackendSwitchesForTesting(
+    const base::CommandLine& switches) {
+  for (const auto& [name, value] : switches.GetSwitches())
+    test_switches_.AppendSwitchNative(name, value);
 }
 
 uint32_t MainProcessInstallerRunnerImpl::RunOnce(const BackendLaunchParameters& parameters) {
@@ -90,6 +126,8 @@ uint32_t MainProcessInstallerRunnerImpl::RunOnce(const BackendLaunchParameters& 
   base::CommandLine command_line(parameters.settings_switches);
   if (!command_line.HasSwitch(kBackendSwitch))
     command_line.AppendSwitch(kBackendSwitch);
+  for (const auto& [name, value] : test_switches_.GetSwitches())
+    command_line.AppendSwitchNative(name, value);
   command_line.AppendSwitchPath(kServerTrackingDataSwitch, base::FilePath(L"server_tracking_data"));
   command_line.AppendSwitchASCII(kInitialPidSwitch, base::NumberToString(::GetCurrentProcessId()));
   if (parameters.crash_reporter_pid != 0) {

@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 
+#include "base/command_line.h"
 #include "base/files/file_path.h"
 #include "base/observer_list.h"
 #include "base/process/process.h"
@@ -18,7 +19,6 @@
 #include "desktop/windows/installer/runner/main_process_installer_runner.h"
 
 namespace base {
-class CommandLine;
 class Pickle;
 class PickleIterator;
 }
@@ -28,6 +28,17 @@ namespace velta {
 class InstallerProgress;
 class InterprocessState;
 class WinApiMutex;
+
+// What a run of the backend takes from the settings and the crash reporter.
+struct BackendLaunchParameters {
+  // The chosen installation folder exactly as the settings hold it: it
+  // names the installer mutex, the two events and the mailslot.
+  base::FilePath install_folder;
+  // The settings written out as switches, for the backend's command line.
+  base::CommandLine settings_switches{base::CommandLine::NO_PROGRAM};
+  // The crash reporter's process id; 0 when this process started none.
+  uint32_t crash_reporter_pid = 0;
+};
 
 // Runs the backend of one installation from the main process.
 //
@@ -55,13 +66,22 @@ class MainProcessInstallerRunnerImpl : public MainProcessInstallerRunner,
   ~MainProcessInstallerRunnerImpl() override;
 
   // MainProcessInstallerRunner:
-  uint32_t Run(const BackendLaunchParameters& parameters) override;
+  uint32_t Run(Settings* settings) override;
   void SetPackagePaths(const base::FilePath& package_folder,
                        const base::FilePath& assistant_folder) override;
   void Stop() override;
   void OnPackageReady() override;
   void AddObserver(InstallerObserver* observer) override;
   void RemoveObserver(InstallerObserver* observer) override;
+
+  // What Run does once the settings are checked and written out: the mutex,
+  // the mailslot, the events and the launch. Tests start a stand-in backend
+  // through it.
+  uint32_t RunWithParameters(const BackendLaunchParameters& parameters);
+
+  // Switches added to every backend command line, after the settings' own:
+  // tests make the backend a stand-in child role of the test binary.
+  void AddBackendSwitchesForTesting(const base::CommandLine& switches);
 
   // base::win::ObjectWatcher::Delegate: the backend process ended.
   void OnObjectSignaled(void* object) override;
@@ -72,6 +92,8 @@ class MainProcessInstallerRunnerImpl : public MainProcessInstallerRunner,
   void OnMessageReceived(const base::Pickle& message) override;
 
  private:
+  // Logs the start of a run; false (and logged) when one is active already.
+  bool BeginRun();
   uint32_t RunOnce(const BackendLaunchParameters& parameters);
   // Creates `package_ready_event_`; false with installer error 1.
   bool CreatePackageReadyEvent(const base::FilePath& install_folder);
@@ -89,6 +111,7 @@ class MainProcessInstallerRunnerImpl : public MainProcessInstallerRunner,
   // Kept for the controller; the runner does not use it.
   base::FilePath package_folder_;
   base::FilePath assistant_folder_;
+  base::CommandLine test_switches_{base::CommandLine::NO_PROGRAM};
   base::Process backend_process_;
   std::unique_ptr<WinApiMutex> installer_mutex_;
   base::win::ObjectWatcher backend_watcher_;

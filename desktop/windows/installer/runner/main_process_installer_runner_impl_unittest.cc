@@ -127,7 +127,8 @@ VELTA_TEST_CHILD_MAIN(RunnerSecondMainProcess) {
   runner.OnPackageReady();
   const base::FilePath folder =
       base::CommandLine::ForCurrentProcess()->GetSwitchValuePath(kFolderSwitch);
-  const uint32_t result = runner.Run(MakeParameters(folder, {test::kFakeBackendSilentSwitch}));
+  const uint32_t result =
+      runner.RunWithParameters(MakeParameters(folder, {test::kFakeBackendSilentSwitch}));
   if (result != 0)
     return static_cast<int>(result);
   base::RunLoop run_loop;
@@ -166,9 +167,9 @@ class MainProcessInstallerRunnerTest : public ::testing::Test {
 
 TEST_F(MainProcessInstallerRunnerTest, BackendReportsBecomeObserverCallsThenItsEnd) {
   runner_.OnPackageReady();  // Before Run: the backend does not wait.
-  ASSERT_EQ(0u, runner_.Run(MakeParameters(folder_)));
+  ASSERT_EQ(0u, runner_.RunWithParameters(MakeParameters(folder_)));
   // A second Run while the first one's backend works launches nothing.
-  EXPECT_EQ(0u, runner_.Run(MakeParameters(folder_)));
+  EXPECT_EQ(0u, runner_.RunWithParameters(MakeParameters(folder_)));
   ASSERT_TRUE(WaitForBackendEnd());
 
   EXPECT_THAT(observer_.calls,
@@ -179,7 +180,7 @@ TEST_F(MainProcessInstallerRunnerTest, BackendReportsBecomeObserverCallsThenItsE
 }
 
 TEST_F(MainProcessInstallerRunnerTest, BackendWaitsForThePackageUntilTold) {
-  ASSERT_EQ(0u, runner_.Run(MakeParameters(folder_, {"fake-backend-error=9",
+  ASSERT_EQ(0u, runner_.RunWithParameters(MakeParameters(folder_, {"fake-backend-error=9",
                                                      "fake-backend-exit-code=109"})));
   // The named objects of the folder, with "/" for every "\" of its path.
   std::wstring slashed = folder_.value();
@@ -208,7 +209,7 @@ TEST_F(MainProcessInstallerRunnerTest, BackendWaitsForThePackageUntilTold) {
 }
 
 TEST_F(MainProcessInstallerRunnerTest, StopInterruptsTheBackend) {
-  ASSERT_EQ(0u, runner_.Run(MakeParameters(folder_, {"fake-backend-exit-code=0"})));
+  ASSERT_EQ(0u, runner_.RunWithParameters(MakeParameters(folder_, {"fake-backend-exit-code=0"})));
   observer_.awaited_event = "waiting_for_package";
   observer_.on_event = base::BindOnce(&MainProcessInstallerRunnerImpl::Stop,
                                       base::Unretained(&runner_));
@@ -224,7 +225,7 @@ TEST_F(MainProcessInstallerRunnerTest, StopInterruptsTheBackend) {
 
 TEST_F(MainProcessInstallerRunnerTest, SecondMainProcessForTheFolderIsRefusedUntilStop) {
   // The first main process's backend waits for the package meanwhile.
-  ASSERT_EQ(0u, runner_.Run(MakeParameters(folder_)));
+  ASSERT_EQ(0u, runner_.RunWithParameters(MakeParameters(folder_)));
   base::CommandLine second = test::MakeChildCommandLine("RunnerSecondMainProcess");
   second.AppendSwitchPath(kFolderSwitch, folder_);
   test::ChildResult refused = test::RunChild(second);
@@ -246,7 +247,7 @@ TEST_F(MainProcessInstallerRunnerTest, FailureBeforeTheLaunchIsRecordedAndReleas
   } ignoring;
   IpcReceiver rival(&ignoring);
   ASSERT_TRUE(rival.Connect(GetInstallerMailslotName(folder_)));
-  EXPECT_EQ(1u, runner_.Run(MakeParameters(folder_)));
+  EXPECT_EQ(1u, runner_.RunWithParameters(MakeParameters(folder_)));
   uint32_t code = 0;
   std::string detail;
   GetInstallerError(&code, &detail, nullptr);
@@ -273,7 +274,7 @@ class BackendExitCodeTest : public MainProcessInstallerRunnerTest,
 
 TEST_P(BackendExitCodeTest, BecomesTheInstallerResult) {
   runner_.OnPackageReady();
-  ASSERT_EQ(0u, runner_.Run(MakeParameters(
+  ASSERT_EQ(0u, runner_.RunWithParameters(MakeParameters(
                     folder_, {test::kFakeBackendSilentSwitch,
                               std::string(test::kFakeBackendExitCodeSwitch) + "=" +
                                   base::NumberToString(static_cast<int>(GetParam().exit_code))})));

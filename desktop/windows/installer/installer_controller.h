@@ -1,0 +1,120 @@
+// Copyright 2026 Velta Software. All rights reserved.
+
+#ifndef DESKTOP_WINDOWS_INSTALLER_INSTALLER_CONTROLLER_H_
+#define DESKTOP_WINDOWS_INSTALLER_INSTALLER_CONTROLLER_H_
+
+#include <stdint.h>
+
+#include <memory>
+#include <string>
+
+#include "base/callback.h"
+#include "base/files/file_path.h"
+#include "base/memory/weak_ptr.h"
+#include "desktop/windows/installer/installer_observer.h"
+#include "desktop/windows/installer/settings.h"
+
+namespace velta {
+
+class MainProcessInstallerRunner;
+class PayloadManager;
+
+// The main process's controller of one installation: the base of the
+// silent controller and of the window's. It decides whether the package
+// must be fetched, owns the main-process runner, hears the backend's
+// reports (as the runner's observer) and the settings' changes, sends the
+// controller's statistics events, and ends the run once, in order, with
+// Terminate: the runner is stopped, the last statistics are sent and the
+// quit closure ends the main run loop.
+//
+// The result is 20 until a report sets it: 0 on success, the installer error
+// code the backend reported, the backend's translated exit code, 19 when the
+// package could not be fetched, 25 when starting the installer again failed.
+//
+// Once Terminate has run, the result is final: reports that arrive while
+// the last statistics are sent (the backend's end, a late error) are logged
+// and change nothing.
+//
+// Made by RunInstaller, which owns it and reads result() after the run
+// loop; main thread only. `settings` outlives the controller.
+class InstallerController : public InstallerObserver, public SettingsObserver {
+ public:
+  InstallerController(std::unique_ptr<MainProcessInstallerRunner> runner, Settings* settings);
+  InstallerController(const InstallerController&) = delete;
+  InstallerController& operator=(const InstallerController&) = delete;
+  ~InstallerController() override;
+
+  // Prepares the run: where the package comes from and where the runner
+  // finds it. `payload` (not owned, outlives the controller) is null inside
+  // an unpacked package. `quit_closure` ends the main run loop; it runs once,
+  // at the end of Terminate. 0 means that the caller runs the loop.
+  virtual uint32_t Start(PayloadManager* payload,
+                         const base::FilePath& download_folder,
+                         base::OnceClosure quit_closure);
+  // Ends the run; later calls only log.
+  virtual void Terminate();
+  // The preference default overrides are fetched (or not needed): the
+  // backend may go on with the package.
+  virtual void OnTrackingDataDone();
+
+  uint32_t result() const { return result_; }
+
+  // InstallerObserver:
+  void OnStepStarting(const std::string& name) override;
+  void OnStepFinished(const std::string& name, int attempt, int finished) override;
+  void OnError(int code, const std::wstring& text, const std::string& detail) override;
+  void OnSuccess() override;
+  void OnBackendProcessTerminated(const uint32_t& result) override;
+
+  // SettingsObserver:
+  void OnStatsSettingChanged() override;
+  void OnLanguageChanged() override;
+  void OnPathChanged() override;
+
+ protected:
+  // The package is in `package_dir`.
+  virtual void OnPackageReady(const base::FilePath& package_dir);
+  // The package could not be fetched: result 19, with `message` in the
+  // error detail.
+  virtual void OnPackageFetcherError(const std::string& message);
+
+  // Asks for the preference default overrides of a new installation or one
+  // over an existing installation, and ends in OnTrackingDataDone. Does
+  // nothing after Terminate.
+  void FetchPrefDefaultOverrides();
+
+  // Start decided that the package must be fetched.
+  bool must_fetch_package() const { return must_fetch_package_; }
+  bool terminated() const { return terminated_; }
+  bool no_payload() const { return no_payload_; }
+  const std::string& tracking_data() const { return tracking_data_; }
+  MainProcessInstallerRunner* runner() { return runner_.get(); }
+  Settings* settings() { return settings_; }
+
+ private:
+  // Whether the settings are settled: no folder details are being gathered.
+  bool AreSettingsObtained() const;
+  // Starts this installer again for the reinstall the user chose; false
+  // (with error 25 reported) when it cannot be started.
+  bool StartInstallerAgain();
+
+  Settings* const settings_;
+  std::string tracking_data_;
+  std::string error_detail_;
+  bool no_payload_ = false;
+  bool must_fetch_package_ = false;
+  base::FilePath package_path_;
+  base::OnceClosure quit_closure_;
+  std::unique_ptr<MainProcessInstallerRunner> runner_;
+  bool terminated_ = false;
+  // While Terminate starts the installer again: its failure (25) is still
+  // the run's result.
+  bool restarting_ = false;
+  uint32_t result_;
+
+  base::WeakPtrFactory<InstallerController> weak_factory_{this};
+};
+
+}  // namespace velta
+
+#endif  // DESKTOP_WINDOWS_INSTALLER_INSTALLER_CONTROLLER_H_

@@ -1,0 +1,29 @@
+// Copyright 2026 Velta Software. All rights reserved.
+
+#include "desktop/windows/installer/recording_stats_sender.h"
+
+#include <utility>
+
+#include "desktop/windows/installer/avro_stats/installer_stats_event.h"
+
+namespace velta {
+
+RecordingStatsSender::RecordingStatsSender(std::vector<std::string>* types, bool* traffic_allowed)
+    : types_(types), traffic_allowed_(traffic_allowed) {}
+
+RecordingStatsSender::~RecordingStatsSender() = default;
+
+void RecordingStatsSender::SetTrafficAllowed(bool allowed) {
+  if (traffic_allowed_)
+    *traffic_allowed_ = allowed;
+}
+
+void RecordingStatsSender::SendAvroMessage(std::unique_ptr<InstallerStatsEvent> event) {
+  types_->push_back(event->GetEventType());
+}
+
+void RecordingStatsSender::SendPendingAndShutdown(base::OnceClosure done) {
+  std::move(done).Run();
+}
+
+}  // namespace velta

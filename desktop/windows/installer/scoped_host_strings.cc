@@ -1,0 +1,21 @@
+// Copyright 2026 Velta Software. All rights reserved.
+
+#include "desktop/windows/installer/scoped_host_strings.h"
+
+#include "testing/child_process.h"
+
+namespace velta {
+
+ScopedHostStrings::ScopedHostStrings()
+    : module_(::LoadLibraryExW(
+          test::GetPathBesideTestExecutable(L"installer.exe").value().c_str(), nullptr,
+          LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE)),
+      handler_(module_),
+      override_(&handler_) {}
+
+ScopedHostStrings::~ScopedHostStrings() {
+  if (module_)
+    ::FreeLibrary(module_);
+}
+
+}  // namespace velta

@@ -1,0 +1,228 @@
+// Copyright 2026 Velta Software. All rights reserved.
+
+#include "desktop/windows/installer/silent_installer_controller.h"
+
+#include <algorithm>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "base/command_line.h"
+#include "base/files/file_path.h"
+#include "base/files/file_util.h"
+#include "base/files/scoped_temp_dir.h"
+#include "base/run_loop.h"
+#include "base/strings/string_number_conversions.h"
+#include "base/test/run_loop_with_timeout.h"
+#include "base/test/scoped_log_collector.h"
+#include "desktop/windows/installer/avro_stats/avro_stats_sender.h"
+#include "desktop/windows/installer/common/installer_error.h"
+#include "desktop/windows/installer/installation_folder_details_fetcher_impl.h"
+#include "desktop/windows/installer/installer_progress.h"
+#include "desktop/windows/installer/interprocess_state.h"
+#include "desktop/windows/installer/package_fetcher/payload_manager_impl.h"
+#include "desktop/windows/installer/recording_stats_sender.h"
+#include "desktop/windows/installer/runner/main_process_installer_runner_impl.h"
+#include "desktop/windows/installer/scoped_host_strings.h"
+#include "desktop/windows/installer/scoped_installer_process.h"
+#include "desktop/windows/installer/scoped_installer_sandbox.h"
+#include "desktop/windows/installer/scoped_installer_threads.h"
+#include "desktop/windows/installer/settings_impl.h"
+#include "gmock/gmock.h"
+#include "gtest/gtest.h"
+#include "testing/child_process.h"
+#include "testing/fake_backend/fake_backend.h"
+#include "testing/multiprocess_test.h"
+
+namespace velta {
+namespace {
+
+using ::testing::Contains;
+using ::testing::ElementsAreArray;
+using ::testing::HasSubstr;
+using ::testing::Not;
+
+constexpr uint32_t kPackageArchitectureX64 = 1;
+
+// A silent main process in a test: its own registry keys and known
+// folders, the real settings with folder details gathered on the task
+// scheduler, the real runner starting the stand-in backend of
+// testing/fake_backend, and a statistics sender that records.
+class SilentInstallerControllerTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(dir_.CreateUniqueTempDir());
+    ASSERT_TRUE(strings_.is_loaded());
+    ASSERT_TRUE(sandbox_.is_valid());
+    sandbox_.OverrideKnownFolders(dir_.GetPath());
+  }
+
+  void TearDown() override {
+    controller_.reset();
+    settings_.reset();
+  }
+
+  base::FilePath Target() const { return dir_.GetPath().Append(L"Target"); }
+
+  // Runs a silent controller for a process started with `switches`, whose
+  // backend is the stand-in started with `backend_switches`, until the run
+  // loop is quit. False when it was not quit in time.
+  bool RunController(const std::vector<std::wstring>& switches,
+                     const std::vector<std::string>& backend_switches,
+                     PayloadManager* payload = nullptr) {
+    process_.emplace(switches);
+    settings_ = std::make_unique<SettingsImpl>(
+        base::CommandLine::ForCurrentProcess()->GetSwitchValuePath("installfolder"),
+        kPackageArchitectureX64, payload != nullptr,
+        InstallationFolderDetailsFetcherImpl::GetFactory());
+    auto runner = std::make_unique<MainProcessInstallerRunnerImpl>(
+        &progress_, InterprocessState::GetInstance());
+    base::CommandLine stand_in(base::CommandLine::NO_PROGRAM);
+    stand_in.AppendSwitchASCII(test::kTestChildSwitch, test::kFakeBackendRole);
+    for (const std::string& text : backend_switches) {
+      const size_t equals = text.find('=');
+      stand_in.AppendSwitchASCII(text.substr(0, equals),
+                                 equals == std::string::npos ? "" : text.substr(equals + 1));
+    }
+    runner->AddBackendSwitchesForTesting(stand_in);
+    controller_ = std::make_unique<SilentInstallerController>(std::move(runner), settings_.get());
+    base::RunLoop run_loop;
+    if (controller_->Start(payload, dir_.GetPath(), run_loop.QuitClosure()) != 0)
+      return false;
+    return base::test::RunWithTimeout(&run_loop);
+  }
+
+  base::ScopedTempDir dir_;
+  ScopedInstallerSandbox sandbox_;
+  ScopedInstallerThreads threads_;
+  ScopedHostStrings strings_;
+  ScopedInstallerErrorRecord error_record_;
+  std::vector<std::string> events_;
+  bool traffic_allowed_ = true;
+  ScopedAvroStatsSenderForTesting sender_{
+      std::make_unique<RecordingStatsSender>(&events_, &traffic_allowed_)};
+  std::optional<ScopedInstallerProcess> process_;
+  InstallerProgress progress_;
+  std::unique_ptr<SettingsImpl> settings_;
+  std::unique_ptr<SilentInstallerController> controller_;
+};
+
+struct BackendCase {
+  const char* name;
+  std::vector<std::string> backend_switches;
+  uint32_t result;
+  std::vector<std::string> events;
+};
+
+class SilentControllerResultTest : public SilentInstallerControllerTest,
+                                   public ::testing::WithParamInterface<BackendCase> {};
+
+// The first final report ends the run; the backend's exit code counts only
+// when it says more than "failed".
+TEST_P(SilentControllerResultTest, FirstFinalReportSetsTheResult) {
+  ASSERT_TRUE(RunController(
+      {L"silent", L"enable-installer-stats=0", L"installfolder=" + Target().value()},
+      GetParam().backend_switches));
+  EXPECT_EQ(GetParam().result, controller_->result());
+  EXPECT_THAT(events_, ElementsAreArray(GetParam().events));
+  // The user's choice of statistics reached the sender.
+  EXPECT_FALSE(traffic_allowed_);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Backends, SilentControllerResultTest,
+    ::testing::Values(
+        BackendCase{"success",
+                    {},
+                    0,
+                    {"controller_launched", "settings_accepted", "installer_step_starting",
+                     "installer_step_finished", "controller_quitting"}},
+        // An error over the mailslot, then exit code 1 (result 13): the
+        // error's code stays.
+        BackendCase{"reported_error_then_exit_1",
+                    {"fake-backend-error=7", "fake-backend-exit-code=1"},
+                    7,
+                    {"controller_launched", "settings_accepted", "installer_step_starting",
+                     "installer_step_finished", "error", "controller_quitting"}},
+        // An access violation (0xC0000005, as the stand-in reads it).
+        BackendCase{"crash_without_a_report",
+                    {"fake-backend-silent", "fake-backend-exit-code=-1073741819"},
+                    26,
+                    {"controller_launched", "settings_accepted", "controller_quitting"}},
+        BackendCase{"exit_code_105_without_a_report",
+                    {"fake-backend-silent", "fake-backend-exit-code=105"},
+                    5,
+                    {"controller_launched", "settings_accepted", "controller_quitting"}},
+        // Exit code 3 maps to 15, which says nothing: no result was ever set.
+        BackendCase{"unknown_exit_code_without_a_report",
+                    {"fake-backend-silent", "fake-backend-exit-code=3"},
+                    20,
+                    {"controller_launched", "settings_accepted", "controller_quitting"}}),
+    [](const ::testing::TestParamInfo<BackendCase>& info) { return info.param.name; });
+
+TEST_F(SilentInstallerControllerTest, RefusedSettingsEndTheRunWithTheirCodeAndLaunchNothing) {
+  base::test::ScopedLogCollector log(logging::LOG_INFO);
+  ASSERT_TRUE(RunController({L"silent", L"installfolder=relative"}, {}));
+  EXPECT_EQ(3u, controller_->result());
+  EXPECT_THAT(events_, ElementsAreArray({"controller_launched", "settings_accepted", "error",
+                                         "controller_quitting"}));
+  std::string detail;
+  GetInstallerError(nullptr, &detail, nullptr);
+  EXPECT_THAT(detail, HasSubstr("The settings are not valid"));
+  EXPECT_THAT(log.lines, Not(Contains(HasSubstr("launching installer backend"))));
+}
+
+TEST_F(SilentInstallerControllerTest, RunThatMustFetchEndsWithFetcherErrorNotSuccess) {
+  // Outside a package the package would be fetched.
+  PayloadManagerImpl payload(test::GetTestExecutablePath());
+  base::test::ScopedLogCollector log(logging::LOG_ERROR);
+  ASSERT_TRUE(RunController({L"silent", L"installfolder=" + Target().value()}, {}, &payload));
+  EXPECT_EQ(19u, controller_->result());
+  EXPECT_THAT(events_, ElementsAreArray({"controller_launched", "error", "controller_quitting"}));
+  EXPECT_THAT(log.lines, Contains(HasSubstr("the package fetcher is not part of this build")));
+  EXPECT_FALSE(base::PathExists(Target()));
+}
+
+// A user who is not an administrator cannot install for all users, and a
+// silent run asks no one: it goes on as a current-user installation.
+TEST_F(SilentInstallerControllerTest, AllUsersWithoutElevationBecomesCurrentUser) {
+  sandbox_.security().set_needs_elevation(true);
+  ASSERT_TRUE(RunController({L"silent", L"enable-installer-stats=0", L"allusers=1",
+                             L"installfolder=" + Target().value()},
+                            {}));
+  EXPECT_EQ(0u, controller_->result());
+  EXPECT_FALSE(settings_->IsAllUsers());
+  EXPECT_EQ(InstallMode::kCurrentUser, settings_->GetInstallMode());
+  EXPECT_EQ(Target(), settings_->GetInstallFolder());
+}
+
+// File copies, the direct unpacking and the exact step "move_file" are too
+// many to report; every other step is reported.
+TEST_F(SilentInstallerControllerTest, StepsAreReportedUnlessCopiesOrMoves) {
+  ASSERT_TRUE(RunController({L"silent", L"installfolder=" + Target().value()}, {}));
+  events_.clear();
+  for (const char* name : {"copy_file", "root_copy_file_3", "direct_unpacking", "move_file",
+                           "move_file_root", "direct_unpacking_2", "finalize"}) {
+    controller_->OnStepStarting(name);
+    controller_->OnStepFinished(name, 0, 1);
+  }
+  EXPECT_THAT(events_, ElementsAreArray({"installer_step_starting", "installer_step_finished",
+                                         "installer_step_starting", "installer_step_finished",
+                                         "installer_step_starting", "installer_step_finished"}));
+}
+
+// What arrives after the run ended (while its last statistics are sent)
+// changes nothing: the result was already reported as final.
+TEST_F(SilentInstallerControllerTest, TerminateIsFinal) {
+  ASSERT_TRUE(RunController({L"silent", L"installfolder=" + Target().value()}, {}));
+  ASSERT_EQ(0u, controller_->result());
+  controller_->Terminate();
+  controller_->OnBackendProcessTerminated(26);
+  controller_->OnError(7, L"late", "late error");
+  EXPECT_EQ(0u, controller_->result());
+  EXPECT_EQ(1, std::count(events_.begin(), events_.end(), "controller_quitting"));
+}
+
+}  // namespace
+}  // namespace velta
