@@ -53,7 +53,7 @@ constexpr DWORD kReadWriteExecuteAccess = 0x1201BF;
 // The file in a version folder that marks a minimal installation.
 constexpr wchar_t kMinimalInstallFileName[] = L"minimal_install";
 // The stored experiment states of an installation, in its installer_prefs.json.
-constexpr char kStoredExperimentsPref[] = "all-installer-experiments";
+constexpr char kStoredExperimentsPref[] = "installer-experiments";
 
 bool IsAllUsers(const Settings& settings) {
   return settings.IsAllUsers();
