@@ -158,8 +158,9 @@ class Installer : public WinApiEvent::Delegate,
   bool RunElevated();
   bool ObtainFolderPermission(const base::FilePath& path, bool permanent);
 
-  // installer_post_install.cc.
-  void RunPostElevationTasks();
+  // installer_post_install.cc. `installed` is the status the elevated copy
+  // wrote (null: the folder details' installation).
+  void RunPostElevationTasks(const InstallationStatus* installed = nullptr);
   void FinalizeInstallation();
   void EditUserProfile(const base::FilePath& profile);
   void LaunchBrowser();

@@ -109,7 +109,7 @@ bool Installer::RunElevated() {
       return AppendInstallerError("Cannot run post elevated actions", 0, std::wstring());
     return true;
   }
-  RunPostElevationTasks();
+  RunPostElevationTasks(status.get());
   return true;
 }
 

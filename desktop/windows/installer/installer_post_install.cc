@@ -25,7 +25,9 @@
 #include "desktop/windows/installer/installation_folder_details.h"
 #include "desktop/windows/installer/installer.h"
 #include "desktop/windows/installer/interprocess_state.h"
+#include "desktop/windows/installer/protocol_handler_setup.h"
 #include "desktop/windows/installer/settings.h"
+#include "desktop/windows/installer/steps/install_components_step.h"
 
 namespace velta {
 namespace {
@@ -39,15 +41,6 @@ constexpr char kPartnerContentUpdatedPref[] = "custom_partner_content.updated";
 constexpr wchar_t kPartnerContentFileName[] = L"custom_partner_content.json";
 constexpr wchar_t kTrackingUserAgentFileName[] = L"tracking_user_agent.json";
 
-// The installer of the component `name` in `folder`; the suite's installer
-// may be shipped under the assistant's name.
-base::FilePath GetComponentInstaller(const std::string& name, const base::FilePath& folder) {
-  base::FilePath installer = folder.Append(base::UTF8ToWide(name) + L"_installer.exe");
-  if (name == "suite" && !base::PathExists(installer))
-    installer = folder.Append(L"assistant_installer.exe");
-  return installer;
-}
-
 // A preference file that exists and reads as a dictionary, else null.
 scoped_refptr<base::JsonPrefStore> OpenPrefs(const base::FilePath& path) {
   scoped_refptr<base::JsonPrefStore> store =
@@ -59,15 +52,20 @@ scoped_refptr<base::JsonPrefStore> OpenPrefs(const base::FilePath& path) {
 
 }  // namespace
 
-void Installer::RunPostElevationTasks() {
+void Installer::RunPostElevationTasks(const InstallationStatus* installed) {
   VLOG(1) << "Running post elevation installation tasks.";
-  // The file and protocol handlers of the user are registered by the
-  // protocol-handler set-up once it exists in this build.
   const InstallationFolderDetails* details = settings_->GetFolderDetails();
-  if (details->HasExistingInstallation() && details->GetExistingInstallation()) {
-    for (const InstallationComponent& component :
-         details->GetExistingInstallation()->components) {
-      base::CommandLine command_line(GetComponentInstaller(component.name, component.path));
+  if (!installed && details->HasExistingInstallation())
+    installed = details->GetExistingInstallation();
+  // This process runs as the user: the registration is the user's.
+  CreateProtocolHandlerSetup()->Setup(settings_, installed);
+  if (installed) {
+    for (const InstallationComponent& component : installed->components) {
+      if (!IsSafeComponentName(component.name)) {
+        LOG(ERROR) << "Skipping the component with the name " << component.name;
+        continue;
+      }
+      base::CommandLine command_line(GetComponentInstallerPath(component.path, component.name));
       command_line.AppendSwitch(kPostElevatedInstallTasksSwitch);
       command_line.AppendSwitchPath(kInstallFolderSwitch, component.path);
       LOG(INFO) << "Launching " << component.name << " component subinstaller with command line "

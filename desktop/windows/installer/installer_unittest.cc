@@ -340,7 +340,9 @@ TEST_F(InstallerTest, PostElevationTasksStartTheComponentInstallersAndTheBrowser
   ASSERT_TRUE(base::CreateDirectory(component));
   ASSERT_TRUE(base::CopyFile(test::GetPathBesideTestExecutable(L"recording_stand_in.exe"),
                              component.Append(L"assistant_installer.exe")));
-  MakeExistingInstallation({InstallationComponent("suite", component)});
+  // A name from a damaged status that would lead out of the folder.
+  MakeExistingInstallation({InstallationComponent("suite", component),
+                            InstallationComponent("..\\evil", component)});
   AddLauncher();
   MakeInstaller({L"launchvelta=1", L"post-elevated-install-tasks"});
   HANDLE change = ::FindFirstChangeNotificationW(component.value().c_str(), FALSE,
@@ -361,6 +363,8 @@ TEST_F(InstallerTest, PostElevationTasksStartTheComponentInstallersAndTheBrowser
   ASSERT_TRUE(base::ReadFileToString(calls_file, &calls));
   EXPECT_THAT(calls, HasSubstr("--post-elevated-install-tasks"));
   EXPECT_THAT(calls, HasSubstr("--installfolder=\"" + base::WideToUTF8(component.value())));
+  for (const std::string& launch : win_api_.CallsTo("LaunchProcess"))
+    EXPECT_THAT(launch, Not(HasSubstr("evil")));
 }
 
 // The browser profile the folder details name, for the profile edits.
