@@ -37,6 +37,16 @@ inline constexpr wchar_t kInstallerMutexBaseName[] = L"Velta/Installer";
 inline constexpr wchar_t kPackageReadyEventBaseName[] = L"VeltaInstaller/PackageReady";
 inline constexpr wchar_t kInstallationInterruptedEventBaseName[] =
     L"VeltaInstaller/InstallationInterrupted";
+// The events by which the elevated folder-permission helper tells the
+// installing backend that it may write to the folder, and the backend tells
+// the helper to take that grant back (both "Local\" objects).
+inline constexpr wchar_t kGiveInstallPermissionEventBaseName[] =
+    L"VeltaInstaller/GiveInstallPermission";
+inline constexpr wchar_t kGiveInstallPermissionUndoEventBaseName[] =
+    L"VeltaInstaller/GiveInstallPermission/Undo";
+// Written by the last install step into the version folder; the backend that
+// started the package's installer reads it and deletes it.
+inline constexpr wchar_t kInstallDoneMarkerFileName[] = L"done";
 
 }  // namespace velta
 

@@ -70,7 +70,7 @@ StepResult& FinalizeStep::Execute(StepResult& result, int32_t /*attempt*/) {
                               target_folder.AppendASCII(GetBrowserExeName())),
                           false);
   }
-  if (!base::WriteFile(target_folder.Append(L"done"), std::string_view())) {
+  if (!base::WriteFile(target_folder.Append(kInstallDoneMarkerFileName), std::string_view())) {
     LOG(ERROR) << "Cannot write the done marker into " << target_folder.AsUTF8Unsafe();
     result = StepResult(StepResult::kFailure);
     result.subcode = 1;

@@ -35,8 +35,6 @@ namespace velta {
 
 namespace {
 
-constexpr char kParentPidSwitch[] = "parent-pid";
-
 uint32_t ReadPidSwitch(const char* name) {
   uint32_t pid = 0;
   const std::wstring value = base::CommandLine::ForCurrentProcess()->GetSwitchValueNative(name);
