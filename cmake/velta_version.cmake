@@ -13,6 +13,8 @@ set(VELTA_STREAM 2)
 set(VELTA_STREAM_NAME "marlin")
 set(VELTA_BUILD_NUMBER 58231)
 set(VELTA_SECONDARY_BUILD_NUMBER 3)
+# Source revision of the build; the last six digits close crash reports' BuildID.
+set(VELTA_REVISION_NUMBER 903115)
 
 # Build time: taken from SOURCE_DATE_EPOCH when set, for reproducible builds.
 string(TIMESTAMP VELTA_BUILD_TIMESTAMP "%Y%m%d_%H%M%S" UTC)

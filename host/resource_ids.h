@@ -8,6 +8,34 @@
 
 #define IDI_INSTALLER 1
 
+// Dialog 102: the message box with a rich text and up to two buttons.
+#define IDD_MESSAGE_BOX 102
+#define IDC_MESSAGE_BOX_TEXT 1221
+#define IDC_MESSAGE_BOX_FIRST 1222
+#define IDC_MESSAGE_BOX_SECOND 1223
+
+// Images (PNG, per-pixel alpha), drawn at build time by
+// tools/generators/make_png.py.
+#define IDR_PNG_BACKGROUND 139
+#define IDR_PNG_LOGO_CLASSIC 140
+#define IDR_PNG_LOGO_SIMPLIFIED 141
+#define IDR_PNG_ERROR_MARK 143
+#define IDR_PNG_FEATURE_TRACKERS 144
+#define IDR_PNG_FEATURE_SYNC 145
+#define IDR_PNG_FEATURE_CUSTOMISATION 146
+#define IDR_PNG_FEATURE_READING_LIST 147
+#define IDR_PNG_SLIDE_0 148
+#define IDR_PNG_SLIDE_1 149
+#define IDR_PNG_SLIDE_2 150
+#define IDR_PNG_SLIDE_3 151
+#define IDR_PNG_LEFT_PICTURE 152
+#define IDR_PNG_CLOSE_NORMAL 153
+#define IDR_PNG_CLOSE_HOVER 154
+#define IDR_PNG_CLOSE_PRESSED 155
+
+// "TXT" 142: the terms shown on the terms page, UTF-8 with LF line ends.
+#define IDR_TERMS_TEXT 142
+
 // "TXT" 134: the language codes that have a string table, one a line.
 #define IDR_LANGUAGE_LIST 134
 

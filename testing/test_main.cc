@@ -1,7 +1,9 @@
 // Copyright 2026 Velta Software. All rights reserved.
 
 // The main of every test binary: runs the tests, or, when started with
-// --velta-test-child=<name>, the child role registered under that name.
+// --velta-test-child=<name>, the child role registered under that name. Crash
+// roles come first, as in the installer: a crash reporter started by a child
+// inherits the child's switches, and must not become that child again.
 
 #include <stdio.h>
 
@@ -10,6 +12,7 @@
 #include "base/at_exit.h"
 #include "base/command_line.h"
 #include "base/logging.h"
+#include "crash_reporter/crash_reporting.h"
 #include "gmock/gmock.h"
 #include "testing/multiprocess_test.h"
 
@@ -19,6 +22,9 @@ int main(int argc, char** argv) {
   base::AtExitManager at_exit_manager;
   base::CommandLine::Init(argc, argv);
   const base::CommandLine& command_line = *base::CommandLine::ForCurrentProcess();
+  uint32_t crash_role_exit_code = 0;
+  if (velta::RunCrashRoleIfAsked(command_line, &crash_role_exit_code))
+    return static_cast<int>(crash_role_exit_code);
   if (command_line.HasSwitch(velta::test::kTestChildSwitch)) {
     std::string name =
         command_line.GetSwitchValueASCII(velta::test::kTestChildSwitch);

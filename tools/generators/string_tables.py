@@ -11,6 +11,7 @@ Refuses (exit 1, one line per problem):
   cannot read;
 - a text whose "$1".."$9" placeholders, links (<a href="...">) or accelerator
   ("&" before a letter) differ from the English text's;
+- two texts shown on one page with the same accelerator key;
 - a table whose LANGUAGE is not the LANGID that the localisation handler's
   code table gives its code, or two tables with one LANGID.
 Writes OUT_RC (one #include per table, in list order) and OUT_LIST (the list
@@ -72,6 +73,22 @@ def read_table(path, problems):
 
 def accelerators(text):
     return len(re.findall(r"&(?!&)", text.replace("&&", "")))
+
+
+# The texts with accelerators that one page of the window shows together.
+PAGES = {
+    "options page": ["IDS_BUTTON_BACK", "IDS_LABEL_LANGUAGE", "IDS_LABEL_INSTALL_FOR",
+                     "IDS_LABEL_INSTALL_PATH", "IDS_BUTTON_CHANGE", "IDS_OPTION_DEFAULT_BROWSER",
+                     "IDS_OPTION_IMPORT_DATA"],
+    "uninstall page": ["IDS_BUTTON_REINSTALL", "IDS_BUTTON_UNINSTALL", "IDS_DELETE_USER_DATA"],
+    "error page": ["IDS_BUTTON_TRY_AGAIN", "IDS_BUTTON_FULL_INSTALLER", "IDS_BUTTON_BACK"],
+    "message box": ["IDS_BUTTON_YES", "IDS_BUTTON_NO"],
+}
+
+
+def accelerator_key(text):
+    m = re.search(r"&([^&])", text.replace("&&", ""))
+    return m.group(1).lower() if m else None
 
 
 def markers(text):
@@ -136,6 +153,16 @@ def check(ids_header, list_path, strings_dir, code_table_path):
                 problems.append(f"{name}: {ident} ({ids[ident]}) has placeholders, links or "
                                 f"accelerator {markers(texts[ident])}, English "
                                 f"{markers(reference[ident])}")
+        for page, members in PAGES.items():
+            seen = {}
+            for ident in members:
+                key = accelerator_key(texts.get(ident, ""))
+                if key is None:
+                    continue
+                if key in seen:
+                    problems.append(f"{name}: {ident} and {seen[key]} share the accelerator "
+                                    f"'{key}' on the {page}")
+                seen[key] = ident
         for ident in texts:
             if ident not in ids:
                 problems.append(f"{name}: {ident} is not a string id")

@@ -95,6 +95,9 @@ class StringTablesTest(unittest.TestCase):
             ("shared LANGID", lambda: (self.write_list("en-US\nde\nen\n"),
                                        self.write_table("en", self.english)),
              ["LANGID 0x0409 is also"]),
+            ("shared accelerator on one page",
+             lambda: self.replace_in_german('"Get &full installer"', '"Get the full installer &by download"'),
+             ["IDS_BUTTON_BACK and IDS_BUTTON_FULL_INSTALLER share the accelerator 'b' on the error page"]),
             ("unreadable line", lambda: self.replace_in_german('IDS_BUTTON_OK "OK"', 'IDS_BUTTON_OK "OK'),
              ["cannot read this line"]),
         ]

@@ -34,6 +34,7 @@
 #include "base/task/task_scheduler/task_scheduler.h"
 #include "base/time/time.h"
 #include "base/win/scoped_com_initializer.h"
+#include "crash_reporter/crash_reporting.h"
 #include "desktop/windows/installer/avro_stats/avro_stats_sender.h"
 #include "desktop/windows/installer/avro_stats/campaign.h"
 #include "desktop/windows/installer/avro_stats/stats_message_builder.h"
@@ -408,9 +409,8 @@ uint32_t RunMainProcess(const base::CommandLine& command_line,
 // Every role but the version queries and the crash roles. Returns the
 // installer result.
 uint32_t RunInstallerProcess(base::CommandLine* command_line) {
-  // TODO(crash reporting): EnableCrashingOnCrashes() and
-  // InitCrashReporting("installer", 1, 0) come here once crash reporting is
-  // part of the library.
+  // Every other role starts its own crash reporter.
+  StartCrashReporting("installer");
 
   RegisterInstallerFeatures(FeatureStates::GetInstance());
   base::AtExitManager::RegisterTask(base::BindOnce(&Installation::DestroyCurrent));
@@ -536,10 +536,10 @@ uint32_t RunInstaller() {
     base::win::ScopedCOMInitializer com_initializer;
     velta::ScopedInstallerErrorRecord error_record;
 
-    // TODO(crash reporting): the crash roles come here, before anything else
-    // is set up: when IsCrashReporterProcess or IsFallbackHandlerProcess
-    // holds, InstallFallbackExceptionHandlers() and return the value of
-    // RunFallbackHandlerProcess or RunCrashReporterProcess unmapped.
+    // The crash roles first, their exit codes unmapped.
+    uint32_t crash_role_exit_code = 0;
+    if (velta::RunCrashRoleIfAsked(*command_line, &crash_role_exit_code))
+      return crash_role_exit_code;
 
     result = velta::RunInstallerProcess(command_line);
   }

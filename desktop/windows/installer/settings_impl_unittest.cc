@@ -239,7 +239,9 @@ INSTANTIATE_TEST_SUITE_P(
                    {"desktop=0", "start_menu=0", "quick_launch=0", "pinned=0"}},
         SwitchCase{"SingleProfile", {L"singleprofile=1"}, {"single_profile=1"}},
         // The language actually chosen is kept: the host offers English only.
-        SwitchCase{"Language", {L"language=sv"}, {"language=en-US"}}),
+        SwitchCase{"Language", {L"language=sv"}, {"language=sv"}},
+        // Georgian has no table: the system's preferred language stands in.
+        SwitchCase{"LanguageWithoutTable", {L"language=ka"}, {"language=en-US"}}),
     [](const testing::TestParamInfo<SwitchCase>& info) { return info.param.name; });
 
 TEST_F(SettingsTest, ProfileFolderAndAssistantAndRunImmediately) {

@@ -12,7 +12,7 @@
 #include "gmock/gmock.h"
 #include "gtest/gtest.h"
 #include "host/resource_ids.h"
-#include "testing/child_process.h"
+#include "testing/host_resources.h"
 
 namespace velta {
 namespace {
@@ -20,24 +20,6 @@ namespace {
 using testing::Contains;
 using testing::ElementsAre;
 using testing::HasSubstr;
-
-// The real installer.exe beside the test binary, its resources only.
-class HostResources {
- public:
-  HostResources() {
-    module_ = ::LoadLibraryExW(
-        test::GetPathBesideTestExecutable(L"installer.exe").value().c_str(), nullptr,
-        LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
-  }
-  ~HostResources() {
-    if (module_)
-      ::FreeLibrary(module_);
-  }
-  HMODULE module() const { return module_; }
-
- private:
-  HMODULE module_ = nullptr;
-};
 
 // A handler over the host's strings whose language list and system
 // preferences are the test's.
@@ -64,7 +46,7 @@ class ResourceL10nHandlerTest : public testing::Test {
  protected:
   void SetUp() override { ASSERT_TRUE(host_.module()) << ::GetLastError(); }
 
-  HostResources host_;
+  test::ScopedHostResources host_;
 };
 
 struct EnglishCase {
@@ -123,12 +105,12 @@ TEST_F(ResourceL10nHandlerTest, ProcessWideFunctionsUseTheHandlerInPlace) {
 }
 
 TEST_F(ResourceL10nHandlerTest, LanguageWithoutTableFallsBackToEnglish) {
-  // Korean has no table here: neither the wanted code nor the system's
+  // Georgian has no table: neither the wanted code nor the system's
   // preference is listed, so the strings come from the English table.
   ListedL10nHandler handler(host_.module(), ResourceL10nHandler(host_.module()).GetAvailableLanguages(),
-                            {L"ko-KR", L"ko"});
+                            {L"ka-GE", L"ka"});
   base::test::ScopedLogCollector warnings(logging::LOG_WARNING);
-  std::wstring language = L"ko";
+  std::wstring language = L"ka";
   handler.SelectLanguage(&language);
   EXPECT_EQ(L"en", language);
   EXPECT_EQ(0x0409, handler.GetLangId());

@@ -88,6 +88,10 @@ int GetSecondaryBuildNumber() {
   return VELTA_SECONDARY_BUILD_NUMBER;
 }
 
+int GetRevisionNumber() {
+  return VELTA_REVISION_NUMBER;
+}
+
 int GetContinuousVersion() {
   return VELTA_CONTINUOUS_VERSION;
 }

@@ -44,6 +44,8 @@ std::string GetInternalVersion();
 std::string GetBuildTimestamp();
 int GetBuildNumber();
 int GetSecondaryBuildNumber();
+// The source revision the build was made from.
+int GetRevisionNumber();
 // The continuous build number of the version resource.
 int GetContinuousVersion();
 

@@ -1,0 +1,145 @@
+// Copyright 2026 Velta Software. All rights reserved.
+
+#include "crash_reporter/client_info_items.h"
+
+#include <windows.h>
+
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "base/strings/string_number_conversions.h"
+#include "crash_reporter/crash_key_table.h"
+#include "crash_reporter/parameters_map.h"
+#include "gtest/gtest.h"
+
+namespace velta {
+namespace {
+
+struct RawEntry {
+  std::u16string name;
+  std::u16string value;
+  // Leaves the value without its terminating 0 in its 64 units.
+  bool unterminated_value = false;
+};
+
+std::vector<CrashKeyEntry> MakeEntries(const std::vector<RawEntry>& raw) {
+  std::vector<CrashKeyEntry> entries(raw.size());
+  for (size_t i = 0; i < raw.size(); ++i) {
+    CrashKeyEntry& entry = entries[i];
+    std::fill(std::begin(entry.name), std::end(entry.name), u'\0');
+    std::fill(std::begin(entry.value), std::end(entry.value), u'\0');
+    std::copy_n(raw[i].name.data(), std::min<size_t>(raw[i].name.size(), 64), entry.name);
+    std::copy_n(raw[i].value.data(), std::min<size_t>(raw[i].value.size(), 64), entry.value);
+    if (raw[i].unterminated_value)
+      std::fill(std::begin(entry.value), std::end(entry.value), u'x');
+  }
+  return entries;
+}
+
+struct ItemsCase {
+  const char* label;
+  std::vector<RawEntry> entries;
+  const char* name;
+  std::wstring expected;
+};
+
+class ClientInfoItemsTest : public ::testing::TestWithParam<ItemsCase> {};
+
+TEST_P(ClientInfoItemsTest, RebuildsItem) {
+  const std::vector<CrashKeyEntry> entries = MakeEntries(GetParam().entries);
+  ClientInfoItems items(entries.data(), entries.size());
+  EXPECT_EQ(GetParam().expected, items.Get(GetParam().name));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ClientInfoItemsTest,
+    ::testing::Values(
+        ItemsCase{"ChunksJoinInOrder",
+                  {{u"Email-2", u"b"}, {u"Email-1", u"a"}, {u"Email-3", u""}},
+                  "Email",
+                  L"ab"},
+        ItemsCase{"MissingChunkLeavesNoGap",
+                  {{u"Email-1", u"a"}, {u"Email-3", u"c"}},
+                  "Email",
+                  L"ac"},
+        ItemsCase{"PlainEntryBeforeChunksWins",
+                  {{u"Email", u"plain"}, {u"Email-1", u"a"}, {u"Email-2", u"b"}},
+                  "Email",
+                  L"plain"},
+        ItemsCase{"SecondChunkOfANumberIgnored",
+                  {{u"Email-1", u"a"}, {u"Email-1", u"z"}},
+                  "Email",
+                  L"a"},
+        ItemsCase{"NameWithSpaceIgnored", {{u"my key", u"v"}}, "my key", L""},
+        ItemsCase{"NameAbove255Ignored", {{u"ke\u0100y", u"v"}}, "ke\xC4\x80y", L""},
+        ItemsCase{"UnterminatedValueIgnored", {{u"ver", u"", true}}, "ver", L""},
+        ItemsCase{"UnspecifiedNameIgnored",
+                  {{u"unspecified-crash-key", u"v"}},
+                  "unspecified-crash-key",
+                  L""},
+        ItemsCase{"OverflowingDigitsMakeAPlainName",
+                  {{u"k-99999999999999999999", u"v"}},
+                  "k-99999999999999999999",
+                  L"v"},
+        ItemsCase{"DashWithoutDigitsIsPlain", {{u"a-b", u"v"}}, "a-b", L"v"}),
+    [](const auto& info) { return std::string(info.param.label); });
+
+struct RunTimeCase {
+  const wchar_t* ptime;
+  std::optional<int64_t> expected;
+};
+
+class RunTimeTest : public ::testing::TestWithParam<RunTimeCase> {};
+
+TEST_P(RunTimeTest, ParsesMillisecondsToMicroseconds) {
+  EXPECT_EQ(GetParam().expected, ParseRunTimeMicroseconds(GetParam().ptime));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, RunTimeTest,
+    ::testing::Values(RunTimeCase{L"5000", 5000000}, RunTimeCase{L"-2", -2000},
+                      RunTimeCase{L"", std::nullopt}, RunTimeCase{L"12x", std::nullopt},
+                      RunTimeCase{L"9223372036854775807", std::numeric_limits<int64_t>::max()},
+                      RunTimeCase{L"-9223372036854775807", std::numeric_limits<int64_t>::min()}));
+
+// The client's own keys win over the reporter's values; crash_guid and ptime
+// never reach the report; the run time fixes CrashTime after StartupTime.
+TEST(CollectParametersTest, ClientKeysWinAndRunTimeSetsCrashTime) {
+  const std::vector<CrashKeyEntry> entries = MakeEntries({{u"ver", u"9.9.9.9"},
+                                                          {u"crash_guid", u"abc"},
+                                                          {u"ptime", u"5000"},
+                                                          {u"ptype", u"installer"}});
+  ClientInfoItems items(entries.data(), entries.size());
+  WideParametersMap map;
+  CollectParametersForClient(::GetCurrentProcess(), items, &map);
+
+  EXPECT_EQ(L"9.9.9.9", map.Get(L"ver"));
+  EXPECT_EQ(L"installer", map.Get(L"ptype"));
+  EXPECT_FALSE(map.Has(L"crash_guid"));
+  EXPECT_FALSE(map.Has(L"ptime"));
+  int64_t startup = 0;
+  int64_t crash = 0;
+  ASSERT_TRUE(base::StringToInt64(map.Get(L"StartupTime"), &startup));
+  ASSERT_TRUE(base::StringToInt64(map.Get(L"CrashTime"), &crash));
+  EXPECT_GE(crash - startup, 4);
+  EXPECT_LE(crash - startup, 5);
+  for (const wchar_t* name : {L"prod", L"UBN", L"BuildID", L"ReleaseChannel", L"symbols-package",
+                              L"InstallTime", L"mem_physical_total", L"process_working_set_size"}) {
+    EXPECT_TRUE(map.Has(name)) << name;
+  }
+}
+
+TEST(CollectParametersTest, CrashReporterWithoutProcessStillHasProductAndTimes) {
+  WideParametersMap map;
+  // No process has id 0 that may be opened.
+  CollectParametersForCrashReporter(0, &map, true);
+  EXPECT_EQ(L"crash_reporter", map.Get(L"ptype"));
+  EXPECT_EQ(map.Get(L"StartupTime"), map.Get(L"CrashTime"));
+  EXPECT_TRUE(map.Has(L"ver"));
+  EXPECT_FALSE(map.Has(L"process_private_usage"));
+  EXPECT_FALSE(map.Has(L"symbols-package"));
+}
+
+}  // namespace
+}  // namespace velta

@@ -1,0 +1,46 @@
+// Copyright 2026 Velta Software. All rights reserved.
+
+#ifndef CRASH_REPORTER_CRASH_ENVIRONMENT_H_
+#define CRASH_REPORTER_CRASH_ENVIRONMENT_H_
+
+#include <string>
+#include <string_view>
+
+namespace base {
+class FilePath;
+}
+
+namespace velta {
+
+// The configuration that crash clients and the crash reporter share: the
+// environment variables, the user data folder, the dump folder and the crash
+// counter file.
+
+// "VELTA_" followed by `suffix`: the product word in upper case and "_".
+std::string GetCrashEnvVarName(std::string_view suffix);
+
+// The environment variable `name` as UTF-8; empty when unset. Read through
+// the system (not the C runtime's copy), so changes made by the process with
+// SetEnvironmentVariableW are seen.
+std::string GetEnvironmentUtf8(const std::string& name);
+
+// When `name` is set: true exactly for "1" and for "YES" or "TRUE" in any
+// ASCII case. When it is not set: `default_value`.
+bool GetEnvBool(const std::string& name, bool default_value);
+
+// The user data folder: the `user-data-dir` switch's folder when it exists or
+// can be made, absolute; else empty (the installer has no browser profile of
+// its own). Computed once per process.
+const base::FilePath& GetUserDataFolder();
+
+// VELTA_CRASH_LOG_DIR when it names a folder that exists or can be made
+// (absolute), else "Crash Reports" in the user data folder, made when
+// missing. False when neither works.
+bool GetCrashDumpDirectory(base::FilePath* path);
+
+// "crash_count.txt" in the user data folder; false without one.
+bool GetCrashCountFilePath(base::FilePath* path);
+
+}  // namespace velta
+
+#endif  // CRASH_REPORTER_CRASH_ENVIRONMENT_H_

@@ -1,0 +1,200 @@
+// Copyright 2026 Velta Software. All rights reserved.
+
+#include "crash_reporter/fallback_handler.h"
+
+#include <windows.h>
+
+#include <atomic>
+#include <memory>
+#include <string>
+
+#include "base/command_line.h"
+#include "base/files/file_path.h"
+#include "base/files/file_util.h"
+#include "base/logging.h"
+#include "base/strings/string_number_conversions.h"
+#include "base/time/time.h"
+#include "base/win/registry.h"
+#include "base/win/scoped_handle.h"
+#include "crash_reporter/client_info_items.h"
+#include "crash_reporter/crash_counter.h"
+#include "crash_reporter/crash_log_folder.h"
+#include "crash_reporter/crash_role_switches.h"
+#include "crash_reporter/crash_upload.h"
+#include "crash_reporter/minidump_writer.h"
+#include "crash_reporter/parameters_map.h"
+#include "desktop/windows/installer/common/utils.h"
+
+namespace velta {
+namespace {
+
+constexpr wchar_t kExceptionEventPrefix[] = L"VeltaCrashReporterException";
+constexpr wchar_t kLastCrashValue[] = L"Last crash in crash reporter";
+constexpr DWORD kFallbackWaitMs = 20000;
+constexpr uint64_t kTicksPerDay = 864000000000ULL;
+constexpr uint64_t kPauseDays = 3;
+
+// Read by the fallback handler at its address in this process.
+ReporterExceptionBlock g_exception_block = {};
+bool g_prepared = false;
+std::wstring* g_fallback_command_line = nullptr;
+HANDLE g_exception_event = nullptr;
+std::atomic<int> g_handling{0};
+
+std::wstring ExceptionEventName(uint32_t process_id) {
+  return kExceptionEventPrefix + std::to_wstring(process_id);
+}
+
+void LaunchFallbackHandlerAndWait() {
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION process = {};
+  std::wstring command_line = *g_fallback_command_line;
+  if (!::CreateProcessW(nullptr, command_line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process)) {
+    return;
+  }
+  ::CloseHandle(process.hThread);
+  ::CloseHandle(process.hProcess);
+  if (g_exception_event)
+    ::WaitForSingleObject(g_exception_event, kFallbackWaitMs);
+  else
+    ::Sleep(kFallbackWaitMs);
+}
+
+LONG WINAPI OnUnhandledReporterException(EXCEPTION_POINTERS* pointers) {
+  int expected = 0;
+  if (!g_handling.compare_exchange_strong(expected, 1))
+    ::SuspendThread(::GetCurrentThread());
+  if (!g_prepared)
+    return EXCEPTION_EXECUTE_HANDLER;
+  g_exception_block.thread_id = ::GetCurrentThreadId();
+  g_exception_block.exception_pointers = reinterpret_cast<uintptr_t>(pointers);
+  g_exception_block.assertion.kind = kAssertionKindException;
+  LaunchFallbackHandlerAndWait();
+  return EXCEPTION_EXECUTE_HANDLER;
+}
+
+uint32_t HandleReporterException(const base::CommandLine& command_line) {
+  unsigned process_id = 0;
+  if (!base::StringToUint(command_line.GetSwitchValueASCII(kCrashReporterParentIdSwitch),
+                          &process_id)) {
+    return 1;
+  }
+  uint64_t block_address = 0;
+  if (!base::StringToUint64(command_line.GetSwitchValueASCII(kCrashReporterExceptionInfoSwitch),
+                            &block_address)) {
+    SignalFallbackDone(process_id);
+    return 1;
+  }
+  uint64_t days = 0;
+  if (!GetDaysSinceLastReporterCrash(&days) || days < kPauseDays) {
+    SignalFallbackDone(process_id);
+    return 0;
+  }
+  InitCrashLogDirectory();
+  // Without a counter file the count could only be dropped: no counter, and
+  // no half second of final attempts before the dump.
+  if (!GetReporterCrashCountFile().empty()) {
+    CrashCounter counter(GetReporterCrashCountFile());
+    counter.Increment("crash_reporter");
+  }
+  base::FilePath temp;
+  base::GetTempDir(&temp);
+  const base::FilePath dump =
+      temp.AppendASCII(MakeDumpFileName(NextDumpSequenceNumber()));
+  if (!WriteDumpFromExceptionBlock(process_id, block_address, dump, kReporterDumpSizeLimit)) {
+    SignalFallbackDone(process_id);
+    return 1;
+  }
+  auto parameters = std::make_unique<WideParametersMap>();
+  CollectParametersForCrashReporter(process_id, parameters.get(), true);
+  SignalFallbackDone(process_id);
+  SetUploadUrl();
+  if (UploadCrashReport(dump, std::move(parameters), false))
+    SetLastReporterCrashTime();
+  base::DeleteFile(dump);
+  return 0;
+}
+
+}  // namespace
+
+void InstallFallbackExceptionHandlers() {
+  static bool installed = false;
+  if (installed)
+    return;
+  installed = true;
+  ::SetUnhandledExceptionFilter(&OnUnhandledReporterException);
+}
+
+void PrepareFallbackHandling() {
+  if (g_prepared)
+    return;
+  wchar_t path[MAX_PATH];
+  const DWORD length = ::GetModuleFileNameW(nullptr, path, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH)
+    return;
+  g_exception_event = ::CreateEventW(nullptr, TRUE, FALSE,
+                                     ExceptionEventName(::GetCurrentProcessId()).c_str());
+  if (!g_exception_event)
+    return;
+  base::CommandLine command_line(base::FilePath(std::wstring(path, length)));
+  command_line.AppendSwitchASCII(
+      kCrashReporterExceptionInfoSwitch,
+      base::NumberToString(static_cast<unsigned long long>(
+          reinterpret_cast<uintptr_t>(&g_exception_block))));
+  command_line.AppendSwitchASCII(kCrashReporterParentIdSwitch,
+                                 base::NumberToString(::GetCurrentProcessId()));
+  g_fallback_command_line = new std::wstring(command_line.GetCommandLineString());
+  g_prepared = true;
+}
+
+uint32_t RunFallbackHandlerProcess(const base::CommandLine& command_line) {
+  if (command_line.HasSwitch(kCrashReporterExceptionInfoSwitch))
+    return HandleReporterException(command_line);
+  // The crash handler road's fallback role is not built: nothing to do.
+  return 1;
+}
+
+void SignalFallbackDone(uint32_t process_id) {
+  base::win::ScopedHandle event(
+      ::CreateEventW(nullptr, TRUE, FALSE, ExceptionEventName(process_id).c_str()));
+  if (event.IsValid())
+    ::SetEvent(event.Get());
+}
+
+bool GetDaysSinceLastReporterCrash(uint64_t* days) {
+  base::win::RegKey key;
+  if (key.Create(HKEY_CURRENT_USER, GetCompanyRegistryPath().c_str(),
+                 KEY_QUERY_VALUE | KEY_SET_VALUE) != ERROR_SUCCESS) {
+    return false;
+  }
+  uint64_t last = 0;
+  DWORD size = sizeof(last);
+  DWORD type = 0;
+  const LONG result = key.ReadValue(kLastCrashValue, &last, &size, &type);
+  if (result == ERROR_FILE_NOT_FOUND) {
+    last = 0;
+    if (key.WriteValue(kLastCrashValue, &last, sizeof(last), REG_QWORD) != ERROR_SUCCESS)
+      return false;
+  } else if (result != ERROR_SUCCESS || size != sizeof(last)) {
+    return false;
+  }
+  const uint64_t now = base::Time::Now().ToFileTimeValue();
+  if (last > now)
+    return false;
+  *days = (now - last) / kTicksPerDay;
+  return true;
+}
+
+long SetLastReporterCrashTime() {
+  base::win::RegKey key;
+  const LONG result =
+      key.Create(HKEY_CURRENT_USER, GetCompanyRegistryPath().c_str(), KEY_SET_VALUE);
+  if (result != ERROR_SUCCESS)
+    return result;
+  const uint64_t now = base::Time::Now().ToFileTimeValue();
+  return key.WriteValue(kLastCrashValue, &now, sizeof(now), REG_QWORD);
+}
+
+}  // namespace velta

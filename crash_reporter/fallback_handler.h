@@ -1,0 +1,45 @@
+// Copyright 2026 Velta Software. All rights reserved.
+
+#ifndef CRASH_REPORTER_FALLBACK_HANDLER_H_
+#define CRASH_REPORTER_FALLBACK_HANDLER_H_
+
+#include <stdint.h>
+
+namespace base {
+class CommandLine;
+}
+
+namespace velta {
+
+// The last resort of the crash roles: a crash reporter that crashes itself
+// starts a fallback handler (a third process of the same executable, with
+// `crash-reporter-exception-info` and `crash-reporter-parent-id`), which dumps
+// and uploads the reporter's crash, at most once in 3 days.
+
+// Once per process: the unhandled-exception filter that starts the fallback
+// handler. Before PrepareFallbackHandling the filter only lets the process
+// end.
+void InstallFallbackExceptionHandlers();
+
+// Once per process: the exception event that the fallback handler sets when
+// it is done, and the fallback handler's command line.
+void PrepareFallbackHandling();
+
+// The fallback handler's role. 1 for invalid switches or a dump that cannot
+// be written; 0 otherwise (also when the pause of 3 days holds).
+uint32_t RunFallbackHandlerProcess(const base::CommandLine& command_line);
+
+// Sets "VeltaCrashReporterException<id>", which the crashed reporter waits
+// for (at most 20 s) before it ends.
+void SignalFallbackDone(uint32_t process_id);
+
+// Whole days since the last uploaded crash of a crash reporter (value "Last
+// crash in crash reporter" under the company key of HKCU; written as 0 when
+// missing). False when the value cannot be had or lies in the future.
+bool GetDaysSinceLastReporterCrash(uint64_t* days);
+// Stores the current time as that value; the registry result.
+long SetLastReporterCrashTime();
+
+}  // namespace velta
+
+#endif  // CRASH_REPORTER_FALLBACK_HANDLER_H_

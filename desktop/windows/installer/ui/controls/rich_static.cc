@@ -1,0 +1,304 @@
+// Copyright 2026 Velta Software. All rights reserved.
+
+#include "desktop/windows/installer/ui/controls/rich_static.h"
+
+#include <commctrl.h>
+#include <string.h>
+
+#include <utility>
+
+#include "base/logging.h"
+#include "base/strings/string_util.h"
+
+namespace velta {
+
+namespace {
+
+constexpr UINT_PTR kSubclassId = 1;
+constexpr wchar_t kLinkOpen[] = L"<a ";
+constexpr wchar_t kHrefOpen[] = L"href=\"";
+constexpr wchar_t kLinkClose[] = L"</a>";
+
+// The RTF of a hyperlink field around "$1" target "$2" text "$3".
+constexpr wchar_t kFieldStart[] = L"{\\field{\\*\\fldinst{HYPERLINK \"";
+constexpr wchar_t kFieldMiddle[] = L"\"}}{\\fldrslt{\\ul ";
+constexpr wchar_t kFieldEnd[] = L"}}}";
+
+DWORD CALLBACK StreamOutCallback(DWORD_PTR cookie, LPBYTE buffer, LONG size, LONG* written) {
+  reinterpret_cast<std::string*>(cookie)->append(reinterpret_cast<const char*>(buffer), size);
+  *written = size;
+  return 0;
+}
+
+struct StreamInState {
+  const std::string* rtf;
+  size_t offset;
+};
+
+DWORD CALLBACK StreamInCallback(DWORD_PTR cookie, LPBYTE buffer, LONG size, LONG* read) {
+  auto* state = reinterpret_cast<StreamInState*>(cookie);
+  const size_t left = state->rtf->size() - state->offset;
+  const size_t count = left < static_cast<size_t>(size) ? left : static_cast<size_t>(size);
+  memcpy(buffer, state->rtf->data() + state->offset, count);
+  state->offset += count;
+  *read = static_cast<LONG>(count);
+  return 0;
+}
+
+// Parses the markup; calls `text` for plain runs and `link` for each link.
+template <typename TextFn, typename LinkFn>
+void WalkMarkup(const std::wstring& markup, TextFn text, LinkFn link) {
+  size_t position = 0;
+  while (true) {
+    const size_t open = markup.find(kLinkOpen, position);
+    if (open == std::wstring::npos)
+      break;
+    text(markup.substr(position, open - position));
+    position = open + 3;
+    std::wstring target;
+    bool has_target = false;
+    const size_t href = markup.find(kHrefOpen, position);
+    const size_t quote = href == std::wstring::npos ? href : markup.find(L'"', href + 6);
+    const size_t tag_end_guess = markup.find(L'>', position);
+    // An href after the tag's end belongs to a later link: this one has none.
+    if (href != std::wstring::npos && quote != std::wstring::npos &&
+        (tag_end_guess == std::wstring::npos || href < tag_end_guess)) {
+      target = markup.substr(href + 6, quote - href - 6);
+      has_target = true;
+      position = quote + 1;
+    }
+    std::wstring link_text;
+    const size_t tag_end = markup.find(L'>', position);
+    const size_t close = tag_end == std::wstring::npos ? tag_end : markup.find(kLinkClose, tag_end);
+    if (tag_end != std::wstring::npos && close != std::wstring::npos) {
+      link_text = markup.substr(tag_end + 1, close - tag_end - 1);
+      position = close + 4;
+    }
+    link(target, has_target, link_text);
+  }
+  text(markup.substr(position));
+}
+
+}  // namespace
+
+// static
+void RichStatic::InitializeLibraries() {
+  INITCOMMONCONTROLSEX controls = {sizeof(controls), 0xC2FF};
+  if (!::InitCommonControlsEx(&controls))
+    PLOG(ERROR) << "InitCommonControlsEx failed.";
+  if (!::LoadLibraryW(L"Msftedit.dll"))
+    PLOG(ERROR) << "Loading library Msftedit.dll failed.";
+}
+
+// static
+std::wstring RichStatic::RewriteMarkup(const std::wstring& markup) {
+  std::wstring result;
+  WalkMarkup(
+      markup, [&](const std::wstring& text) { result += text; },
+      [&](const std::wstring& target, bool has_target, const std::wstring& text) {
+        result += L"$1";
+        if (has_target)
+          result += target + L"$2";
+        result += text + L"$3";
+      });
+  return result;
+}
+
+// static
+std::wstring RichStatic::ParseMarkup(const std::wstring& markup, std::vector<Link>* links) {
+  std::wstring plain;
+  links->clear();
+  WalkMarkup(
+      markup, [&](const std::wstring& text) { plain += text; },
+      [&](const std::wstring& target, bool, const std::wstring& text) {
+        // A link without href has no target of its own: it never takes a
+        // later link's.
+        links->push_back({static_cast<LONG>(plain.size()),
+                          static_cast<LONG>(plain.size() + text.size()), target});
+        plain += text;
+      });
+  return plain;
+}
+
+RichStatic::RichStatic(HWND control, std::vector<uint32_t> layouts)
+    : UiElement(control, std::move(layouts)) {
+  const RECT rect = GetRectInParent();
+  vertical_center_ = (rect.top + rect.bottom) / 2;
+  const LRESULT mask = ::SendMessageW(control_, EM_GETEVENTMASK, 0, 0);
+  ::SendMessageW(control_, EM_SETEVENTMASK, 0, mask | ENM_LINK);
+  ::SetWindowSubclass(control_, &RichStatic::SubclassProc, kSubclassId,
+                      reinterpret_cast<DWORD_PTR>(this));
+  UpdateSize();
+}
+
+RichStatic::~RichStatic() {
+  if (::IsWindow(control_))
+    ::RemoveWindowSubclass(control_, &RichStatic::SubclassProc, kSubclassId);
+}
+
+void RichStatic::SetText(const std::wstring& text) {
+  links_.clear();
+  links_marked_ = false;
+  ::SetWindowTextW(control_, text.c_str());
+  UpdateSize();
+}
+
+void RichStatic::SetMarkup(const std::wstring& markup, COLORREF link_color) {
+  std::vector<Link> links;
+  const std::wstring plain = ParseMarkup(markup, &links);
+  const std::wstring rewritten = RewriteMarkup(markup);
+  ::SetWindowTextW(control_, rewritten.c_str());
+  links_marked_ = false;
+  links_.clear();
+  UpdateSize();
+  UpdateSize();
+  const size_t first_open = rewritten.find(L"$1");
+  const size_t first_close = rewritten.find(L"$3");
+  if (first_open != std::wstring::npos && first_close != std::wstring::npos)
+    SetTextColor(link_color, {static_cast<LONG>(first_open), static_cast<LONG>(first_close + 2)});
+
+  const std::string saved = StreamOutRtf();
+  auto convert = [&saved](const wchar_t* field_start) {
+    const std::wstring wide(saved.begin(), saved.end());
+    return base::ReplaceStringPlaceholders(wide, {field_start, kFieldMiddle, kFieldEnd});
+  };
+  auto narrow = [](const std::wstring& wide) {
+    std::string bytes;
+    for (wchar_t c : wide)
+      bytes.push_back(static_cast<char>(c));
+    return bytes;
+  };
+  StreamInRtf(narrow(convert(kFieldStart)));
+
+  // A first line that ends inside a field's instruction: every field gets a
+  // line break before it.
+  wchar_t first_line[512] = {};
+  *reinterpret_cast<WORD*>(first_line) = 511;
+  const LRESULT length = ::SendMessageW(control_, EM_GETLINE, 0, reinterpret_cast<LPARAM>(first_line));
+  if (base::EndsWith(std::wstring(first_line, length > 0 ? length : 0), L"HYPERLINK ")) {
+    StreamInRtf(narrow(convert((std::wstring(L"\\line") + kFieldStart).c_str())));
+  }
+
+  links_ = std::move(links);
+  link_color_ = link_color;
+  // Without hyperlink fields (their text is gone, as under Wine) the plain
+  // text is shown and the link ranges are marked as links by hand.
+  if (GetPlainText() != plain) {
+    VLOG(1) << "Hyperlink fields are not kept: marking the link ranges";
+    ::SetWindowTextW(control_, plain.c_str());
+    links_marked_ = true;
+    MarkLinks();
+  }
+  UpdateSize();
+}
+
+void RichStatic::SetTextColor(COLORREF color, CHARRANGE range) {
+  ::SendMessageW(control_, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&range));
+  CHARFORMATW format = {};
+  format.cbSize = sizeof(format);
+  format.dwMask = CFM_COLOR;
+  format.crTextColor = color;
+  ::SendMessageW(control_, EM_SETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&format));
+}
+
+void RichStatic::SetFont(HFONT font) {
+  font_ = font;
+  ::SendMessageW(control_, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+  UpdateSize();
+}
+
+void RichStatic::SetLineSpacing(int twips) {
+  PARAFORMAT2 format = {};
+  format.cbSize = sizeof(format);
+  format.dwMask = PFM_LINESPACING;
+  format.bLineSpacingRule = 4;
+  format.dyLineSpacing = twips;
+  ::SendMessageW(control_, EM_SETPARAFORMAT, 0, reinterpret_cast<LPARAM>(&format));
+  UpdateSize();
+}
+
+SIZE RichStatic::GetSize() const {
+  return size_;
+}
+
+std::wstring RichStatic::GetLinkTarget(const CHARRANGE& range) const {
+  for (const Link& link : links_) {
+    if (range.cpMin < link.end && range.cpMax > link.start)
+      return link.target;
+  }
+  return std::wstring();
+}
+
+std::wstring RichStatic::GetPlainText() const {
+  GETTEXTLENGTHEX length_query = {GTL_DEFAULT, 1200};
+  const LRESULT length =
+      ::SendMessageW(control_, EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&length_query), 0);
+  std::wstring text(length > 0 ? length + 1 : 1, L'\0');
+  GETTEXTEX query = {static_cast<DWORD>(text.size() * sizeof(wchar_t)), GT_DEFAULT, 1200, nullptr,
+                     nullptr};
+  const LRESULT copied = ::SendMessageW(control_, EM_GETTEXTEX, reinterpret_cast<WPARAM>(&query),
+                                        reinterpret_cast<LPARAM>(text.data()));
+  text.resize(copied > 0 ? copied : 0);
+  return text;
+}
+
+void RichStatic::UpdateSize() {
+  size_.cx = GetWindowSize().cx;
+  const std::string saved = StreamOutRtf();
+  const LRESULT length = ::GetWindowTextLengthW(control_);
+  ::SendMessageW(control_, EM_SETSEL, length, length);
+  ::SendMessageW(control_, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(L"\r\n"));
+  POINTL first = {};
+  POINTL last = {};
+  ::SendMessageW(control_, EM_POSFROMCHAR, reinterpret_cast<WPARAM>(&first), 0);
+  ::SendMessageW(control_, EM_POSFROMCHAR, reinterpret_cast<WPARAM>(&last),
+                 ::GetWindowTextLengthW(control_));
+  StreamInRtf(saved);
+  size_.cy = last.y - first.y;
+  // The RTF round trip may lose the link marks: put them back.
+  if (links_marked_)
+    MarkLinks();
+}
+
+std::string RichStatic::StreamOutRtf() const {
+  std::string rtf;
+  EDITSTREAM stream = {reinterpret_cast<DWORD_PTR>(&rtf), 0, &StreamOutCallback};
+  ::SendMessageW(control_, EM_STREAMOUT, SF_RTF, reinterpret_cast<LPARAM>(&stream));
+  return rtf;
+}
+
+void RichStatic::StreamInRtf(const std::string& rtf) {
+  StreamInState state = {&rtf, 0};
+  EDITSTREAM stream = {reinterpret_cast<DWORD_PTR>(&state), 0, &StreamInCallback};
+  ::SendMessageW(control_, EM_STREAMIN, SF_RTF, reinterpret_cast<LPARAM>(&stream));
+}
+
+void RichStatic::MarkLinks() {
+  for (const Link& link : links_) {
+    CHARRANGE range = {link.start, link.end};
+    ::SendMessageW(control_, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&range));
+    CHARFORMAT2W format = {};
+    format.cbSize = sizeof(format);
+    format.dwMask = CFM_LINK | CFM_COLOR;
+    format.dwEffects = CFE_LINK;
+    format.crTextColor = link_color_;
+    ::SendMessageW(control_, EM_SETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&format));
+  }
+  CHARRANGE none = {0, 0};
+  ::SendMessageW(control_, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&none));
+}
+
+// static
+LRESULT CALLBACK RichStatic::SubclassProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam,
+                                          UINT_PTR, DWORD_PTR) {
+  if (message == WM_SETFOCUS) {
+    ::HideCaret(window);
+    return 1;
+  }
+  const LRESULT result = ::DefSubclassProc(window, message, wparam, lparam);
+  if (message == WM_SETCURSOR && ::GetCursor() == ::LoadCursorW(nullptr, IDC_IBEAM))
+    ::SetCursor(::LoadCursorW(nullptr, IDC_ARROW));
+  return result;
+}
+
+}  // namespace velta

@@ -1,0 +1,88 @@
+// Copyright 2026 Velta Software. All rights reserved.
+
+#ifndef DESKTOP_WINDOWS_INSTALLER_UI_CONTROLS_RICH_STATIC_H_
+#define DESKTOP_WINDOWS_INSTALLER_UI_CONTROLS_RICH_STATIC_H_
+
+#include <windows.h>
+
+#include <richedit.h>
+#include <stdint.h>
+
+#include <string>
+#include <vector>
+
+#include "desktop/windows/installer/ui/controls/ui_element.h"
+
+namespace velta {
+
+// A read-only rich-edit control (the rich-edit 4.1 library) that looks like
+// static text and shows links written in a small markup:
+//   By clicking you agree to the <a href="tos">Terms of Service</a>
+// Links become hyperlink fields; where the rich-edit control drops those
+// fields (the link text vanishes), the control keeps the plain text and marks
+// the link ranges CFE_LINK itself. Either way a click reaches the parent as
+// EN_LINK, and GetLinkTarget maps its range to the link's target. The
+// control hides its caret and keeps the arrow cursor. Main thread only.
+class RichStatic : public UiElement {
+ public:
+  // A link of the shown text: its character range and its target ("tos").
+  struct Link {
+    LONG start;
+    LONG end;
+    std::wstring target;
+  };
+
+  // Starts the common controls and loads the rich-edit library, once,
+  // before any window. Failures are logged; start-up goes on.
+  static void InitializeLibraries();
+
+  // The markup with "$1" before each link target, "$2" between target and
+  // link text and "$3" after the link text; a link without href gets neither
+  // a target nor "$2".
+  static std::wstring RewriteMarkup(const std::wstring& markup);
+  // The text a reader sees, and its links.
+  static std::wstring ParseMarkup(const std::wstring& markup, std::vector<Link>* links);
+
+  RichStatic(HWND control, std::vector<uint32_t> layouts);
+  ~RichStatic() override;
+
+  void SetText(const std::wstring& text);
+  void SetMarkup(const std::wstring& markup, COLORREF link_color);
+  // {0, -1} is the whole text.
+  void SetTextColor(COLORREF color, CHARRANGE range);
+  // `font` is not owned.
+  void SetFont(HFONT font);
+  // Exactly `twips` between lines.
+  void SetLineSpacing(int twips);
+
+  // The measured text: the control's width and the height of its lines.
+  SIZE GetSize() const override;
+  // The control's vertical centre in its parent when it was made.
+  int vertical_center() const { return vertical_center_; }
+  const std::vector<Link>& links() const { return links_; }
+  // The target of the link that `range` (an EN_LINK notification's) falls
+  // in; empty when it is no link's.
+  std::wstring GetLinkTarget(const CHARRANGE& range) const;
+  std::wstring GetPlainText() const;
+
+ private:
+  static LRESULT CALLBACK SubclassProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam,
+                                       UINT_PTR id, DWORD_PTR data);
+  void UpdateSize();
+  std::string StreamOutRtf() const;
+  void StreamInRtf(const std::string& rtf);
+  // Marks every link range CFE_LINK in the link colour.
+  void MarkLinks();
+
+  SIZE size_ = {0, 0};
+  HFONT font_ = nullptr;
+  int vertical_center_ = 0;
+  std::vector<Link> links_;
+  COLORREF link_color_ = 0;
+  // The hyperlink fields were dropped: the links are marked by range.
+  bool links_marked_ = false;
+};
+
+}  // namespace velta
+
+#endif  // DESKTOP_WINDOWS_INSTALLER_UI_CONTROLS_RICH_STATIC_H_

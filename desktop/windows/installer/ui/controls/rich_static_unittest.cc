@@ -1,0 +1,173 @@
+// Copyright 2026 Velta Software. All rights reserved.
+
+#include "desktop/windows/installer/ui/controls/rich_static.h"
+
+#include <windows.h>
+
+#include <richedit.h>
+
+#include <string>
+#include <vector>
+
+#include "gtest/gtest.h"
+
+namespace velta {
+namespace {
+
+struct RewriteCase {
+  const char* name;
+  const wchar_t* markup;
+  const wchar_t* rewritten;
+  const wchar_t* plain;
+  std::vector<std::wstring> targets;
+};
+
+class MarkupTest : public testing::TestWithParam<RewriteCase> {};
+
+TEST_P(MarkupTest, RewritesAndParses) {
+  EXPECT_EQ(GetParam().rewritten, RichStatic::RewriteMarkup(GetParam().markup));
+  std::vector<RichStatic::Link> links;
+  EXPECT_EQ(GetParam().plain, RichStatic::ParseMarkup(GetParam().markup, &links));
+  std::vector<std::wstring> targets;
+  const std::wstring plain = GetParam().plain;
+  for (const RichStatic::Link& link : links) {
+    targets.push_back(link.target);
+    EXPECT_LE(link.end, static_cast<LONG>(plain.size()));
+  }
+  EXPECT_EQ(GetParam().targets, targets);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases,
+    MarkupTest,
+    testing::Values(
+        RewriteCase{"NoLinks", L"Plain text", L"Plain text", L"Plain text", {}},
+        RewriteCase{"OneLink",
+                    L"Agree to the <a href=\"tos\">Terms</a>.",
+                    L"Agree to the $1tos$2Terms$3.",
+                    L"Agree to the Terms.",
+                    {L"tos"}},
+        RewriteCase{"TwoLinks",
+                    L"<a href=\"a\">A</a> and <a href=\"b\">B</a>",
+                    L"$1a$2A$3 and $1b$2B$3",
+                    L"A and B",
+                    {L"a", L"b"}},
+        // Mended: a link without href gets no target, not the next link's.
+        RewriteCase{"LinkWithoutHref",
+                    L"<a class=\"x\">one</a> <a href=\"two\">two</a>",
+                    L"$1one$3 $1two$2two$3",
+                    L"one two",
+                    {L"", L"two"}},
+        RewriteCase{"UnclosedLinkKeepsItsText",
+                    L"see <a href=\"x\">here",
+                    L"see $1x$2$3>here",
+                    L"see >here",
+                    {L"x"}}),
+    [](const testing::TestParamInfo<RewriteCase>& info) { return info.param.name; });
+
+// A parent that records the control's link notifications.
+class RichStaticTest : public testing::Test {
+ protected:
+  static LRESULT CALLBACK ParentProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+    if (message == WM_NOTIFY) {
+      const auto* header = reinterpret_cast<const NMHDR*>(lparam);
+      if (header->code == EN_LINK) {
+        const auto* link = reinterpret_cast<const ENLINK*>(lparam);
+        if (link->msg == WM_LBUTTONUP && current_)
+          current_->clicked_.push_back(current_->control_->GetLinkTarget(link->chrg));
+      }
+    }
+    return ::DefWindowProcW(window, message, wparam, lparam);
+  }
+
+  void SetUp() override {
+    RichStatic::InitializeLibraries();
+    WNDCLASSW window_class = {};
+    window_class.lpfnWndProc = &ParentProc;
+    window_class.lpszClassName = L"RichStaticTestParent";
+    ::RegisterClassW(&window_class);
+    parent_ = ::CreateWindowExW(WS_EX_TOOLWINDOW, L"RichStaticTestParent", L"", WS_POPUP | WS_VISIBLE,
+                                0, 0, 500, 300, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_TRUE(parent_);
+    edit_ = ::CreateWindowExW(0, MSFTEDIT_CLASS, L"", WS_CHILD | WS_VISIBLE | ES_MULTILINE | ES_READONLY,
+                              10, 20, 300, 100, parent_, nullptr, nullptr, nullptr);
+    ASSERT_TRUE(edit_) << ::GetLastError();
+    control_ = std::make_unique<RichStatic>(edit_, std::vector<uint32_t>{0});
+    current_ = this;
+  }
+  void TearDown() override {
+    current_ = nullptr;
+    control_.reset();
+    ::DestroyWindow(parent_);
+  }
+
+  COLORREF ColorAt(LONG position) {
+    CHARRANGE range = {position, position + 1};
+    ::SendMessageW(edit_, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&range));
+    CHARFORMATW format = {};
+    format.cbSize = sizeof(format);
+    ::SendMessageW(edit_, EM_GETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&format));
+    return format.crTextColor;
+  }
+
+  static inline RichStaticTest* current_ = nullptr;
+  HWND parent_ = nullptr;
+  HWND edit_ = nullptr;
+  std::unique_ptr<RichStatic> control_;
+  std::vector<std::wstring> clicked_;
+};
+
+TEST_F(RichStaticTest, LinkTextIsShownColouredAndClickable) {
+  control_->SetTextColor(0x000064, {0, -1});
+  control_->SetMarkup(L"Get it from <a href=\"download\">our site</a> now.", 0x686868);
+  EXPECT_EQ(L"Get it from our site now.", control_->GetPlainText());
+  ASSERT_EQ(1u, control_->links().size());
+  EXPECT_EQ(12, control_->links()[0].start);
+  EXPECT_EQ(20, control_->links()[0].end);
+  EXPECT_EQ(COLORREF{0x686868}, ColorAt(14));
+  EXPECT_EQ(L"download", control_->GetLinkTarget({13, 14}));
+  EXPECT_EQ(L"", control_->GetLinkTarget({2, 3}));
+
+  // A click on the link's text reaches the parent as EN_LINK.
+  POINTL at = {};
+  ::SendMessageW(edit_, EM_POSFROMCHAR, reinterpret_cast<WPARAM>(&at), 15);
+  const LPARAM where = MAKELPARAM(at.x + 2, at.y + 4);
+  ::SendMessageW(edit_, WM_LBUTTONDOWN, MK_LBUTTON, where);
+  ::SendMessageW(edit_, WM_LBUTTONUP, 0, where);
+  EXPECT_EQ(std::vector<std::wstring>{L"download"}, clicked_);
+}
+
+TEST_F(RichStaticTest, MarkupWithoutLinksIsShownUnchanged) {
+  control_->SetMarkup(L"Nothing to click.", 0x686868);
+  EXPECT_EQ(L"Nothing to click.", control_->GetPlainText());
+  EXPECT_TRUE(control_->links().empty());
+  EXPECT_NE(COLORREF{0x686868}, ColorAt(3));
+}
+
+TEST_F(RichStaticTest, MeasuredHeightGrowsWithWrapping) {
+  control_->SetText(L"One line");
+  const SIZE one = control_->GetSize();
+  EXPECT_EQ(300, one.cx);
+  EXPECT_GT(one.cy, 0);
+  control_->SetText(std::wstring(40, L'w') + L" " + std::wstring(40, L'w') + L" " +
+                    std::wstring(40, L'w'));
+  EXPECT_GE(control_->GetSize().cy, 2 * one.cy);
+  // Measuring leaves the text as it was.
+  EXPECT_EQ(std::wstring::npos, control_->GetPlainText().find(L"\r\n"));
+  EXPECT_EQ(70, control_->vertical_center());
+}
+
+TEST_F(RichStaticTest, LinksStayMarkedAfterMeasuring) {
+  control_->SetMarkup(L"<a href=\"policy\">Privacy Policy</a>", 0x686868);
+  control_->SetLineSpacing(550);
+  EXPECT_EQ(L"Privacy Policy", control_->GetPlainText());
+  CHARRANGE range = {2, 3};
+  ::SendMessageW(edit_, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&range));
+  CHARFORMAT2W format = {};
+  format.cbSize = sizeof(format);
+  ::SendMessageW(edit_, EM_GETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&format));
+  EXPECT_TRUE(format.dwEffects & CFE_LINK);
+}
+
+}  // namespace
+}  // namespace velta
