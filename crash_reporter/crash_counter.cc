@@ -119,7 +119,10 @@ bool CrashCounter::Flush() {
       ScopedFileLock file_lock(file.GetPlatformFile());
       std::map<std::string, int64_t> counts;
       std::string old_text;
-      if (file_lock.locked() && (file.created() || ReadCounts(&file, &counts, &old_text))) {
+      // Read under the lock even when this open created the file: another
+      // process may have opened it, taken the lock and written its counts
+      // between our open and our lock.
+      if (file_lock.locked() && ReadCounts(&file, &counts, &old_text)) {
         for (const auto& [name, count] : taken)
           counts[name] += count;
         written = WriteCounts(&file, counts, old_text);

@@ -74,8 +74,11 @@ TEST_P(MessageLoopTypeTest, DelayedTasksRunByDueTimeTiesInPostingOrderNeverEarly
                                 &log, &too_early, name, TimeTicks::Now(), delay),
                             delay);
   };
-  post("late", TimeDelta::FromMilliseconds(60));
-  post("early", TimeDelta::FromMilliseconds(20));
+  // The loop may start its first task late on a loaded machine: every due
+  // time is 50 ms or more from the next one, and the ties are posted from
+  // that first task.
+  post("late", TimeDelta::FromMilliseconds(250));
+  post("early", TimeDelta::FromMilliseconds(100));
   // Tasks with the same delay, posted together, keep their posting order.
   runner->PostTask(
       FROM_HERE,
@@ -83,16 +86,16 @@ TEST_P(MessageLoopTypeTest, DelayedTasksRunByDueTimeTiesInPostingOrderNeverEarly
           [](scoped_refptr<SingleThreadTaskRunner> runner, std::vector<std::string>* log) {
             for (const char* name : {"tie-1", "tie-2", "tie-3"}) {
               runner->PostDelayedTask(FROM_HERE, BindOnce(&Record, log, name),
-                                      TimeDelta::FromMilliseconds(40));
+                                      TimeDelta::FromMilliseconds(150));
             }
           },
           runner, &log));
   post("immediate", TimeDelta());
-  runner->PostDelayedTask(FROM_HERE, run_loop.QuitClosure(), TimeDelta::FromMilliseconds(80));
+  runner->PostDelayedTask(FROM_HERE, run_loop.QuitClosure(), TimeDelta::FromMilliseconds(300));
   ASSERT_TRUE(test::RunWithTimeout(&run_loop));
   EXPECT_THAT(log, ElementsAre("immediate", "early", "tie-1", "tie-2", "tie-3", "late"));
   EXPECT_TRUE(too_early.empty());
-  EXPECT_GE(TimeTicks::Now() - start, TimeDelta::FromMilliseconds(80));
+  EXPECT_GE(TimeTicks::Now() - start, TimeDelta::FromMilliseconds(300));
 }
 
 TEST_P(MessageLoopTypeTest, PendingTasksAreDestroyedUnrunWithTheLoop) {

@@ -17,6 +17,9 @@
 namespace base {
 namespace {
 
+// How often LaunchProcess starts a process that ended during its start-up.
+constexpr int kLaunchAttempts = 3;
+
 // Owns a PROC_THREAD_ATTRIBUTE_LIST holding one handle list. The handle
 // vector it points at must outlive it.
 class HandleListAttribute {
@@ -181,15 +184,27 @@ Process LaunchProcess(const std::wstring& cmdline, const LaunchOptions& options)
     flags |= CREATE_UNICODE_ENVIRONMENT;
   }
 
-  std::wstring writable_cmdline = cmdline;  // CreateProcessW may write into it
   PROCESS_INFORMATION process_info = {};
-  if (!::CreateProcessW(nullptr, writable_cmdline.data(), nullptr, nullptr, inherit_handles,
-                        flags, environment.empty() ? nullptr : environment.data(),
-                        options.current_directory.empty()
-                            ? nullptr
-                            : options.current_directory.value().c_str(),
-                        &startup_info, &process_info)) {
+  for (int attempt = 1;; ++attempt) {
+    std::wstring writable_cmdline = cmdline;  // CreateProcessW may write into it
+    if (::CreateProcessW(nullptr, writable_cmdline.data(), nullptr, nullptr, inherit_handles,
+                         flags, environment.empty() ? nullptr : environment.data(),
+                         options.current_directory.empty()
+                             ? nullptr
+                             : options.current_directory.value().c_str(),
+                         &startup_info, &process_info)) {
+      break;
+    }
     const DWORD error = ::GetLastError();
+    // Under Wine, on a loaded machine, the new process now and then ends
+    // while Wine is still starting it, before any of its own code runs and
+    // without an exit code of its own; CreateProcessW then fails with
+    // ERROR_INTERNAL_ERROR. Nothing of that process is left: start it anew.
+    if (error == ERROR_INTERNAL_ERROR && attempt < kLaunchAttempts) {
+      LOG(WARNING) << "Launching " << cmdline << " failed while the process started ("
+                   << logging::SystemErrorCodeToString(error) << "); launching it again";
+      continue;
+    }
     LOG(ERROR) << "Failed to launch " << cmdline << ": "
                << logging::SystemErrorCodeToString(error);
     ::SetLastError(error);

@@ -10,6 +10,7 @@
 
 #include "base/command_line.h"
 #include "base/files/file_util.h"
+#include "base/files/scoped_temp_dir.h"
 #include "base/strings/string_split.h"
 #include "base/strings/utf_string_conversions.h"
 #include "desktop/windows/installer/common/fake_win_api.h"
@@ -153,9 +154,12 @@ uint32_t RunUseSecurityUtils(const std::wstring& folder, const std::string& sett
 }
 
 TEST(FakeSecurityUtilsHookTest, ChildSeesTheAccountTheSwitchDescribes) {
-  base::FilePath temp;
-  ASSERT_TRUE(base::GetTempDir(&temp));
-  const std::wstring folder = temp.value();
+  // A folder of the test's own: the real utilities take ownership of it and
+  // change its access list, which must not touch the temporary folder that
+  // every other test running beside this one writes into.
+  base::ScopedTempDir temp;
+  ASSERT_TRUE(temp.CreateUniqueTempDir());
+  const std::wstring folder = temp.GetPath().value();
   // Under Wine the real utilities see an elevated administrator with access.
   EXPECT_EQ(100u + kInAdminGroup + kInAdminGroupWithLinkedToken + kFolderAccessible +
                 kGrantSucceeded,

@@ -196,10 +196,12 @@ TEST_F(TaskSchedulerImplTest, SequencedRunnerKeepsOrderAndIdentity) {
                                     },
                                     &order, &identity_ok, Unretained(runner.get()), i));
   }
-  // Delayed tasks of the sequence come after, in due order.
+  // Delayed tasks of the sequence come after, in due order. The last one
+  // posted is due first, even when this thread is held up (a loaded
+  // machine) for up to 190 ms between the two posts.
   WaitableEvent done;
   runner->PostDelayedTask(FROM_HERE, BindOnce(&WaitableEvent::Signal, Unretained(&done)),
-                          TimeDelta::FromMilliseconds(20));
+                          TimeDelta::FromMilliseconds(200));
   runner->PostDelayedTask(FROM_HERE,
                           BindOnce([](std::vector<int>* order) { order->push_back(-1); }, &order),
                           TimeDelta::FromMilliseconds(10));

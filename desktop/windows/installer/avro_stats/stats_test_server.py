@@ -16,13 +16,19 @@ the command's exit code.
 
 With --record-dir every body is also written there as body-<n>.bin, for the
 peer decoder.
+
+A fixed port is shared by every test run on the machine (other checkouts'
+too): the server holds a lock named after the port while it serves, so such
+runs take turns instead of failing to listen.
 """
 
 import argparse
+import fcntl
 import json
 import os
 import subprocess
 import sys
+import tempfile
 import threading
 import time
 from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
@@ -118,6 +124,10 @@ def main():
         for name in os.listdir(args.record_dir):
             if name.startswith("body-"):
                 os.remove(os.path.join(args.record_dir, name))
+    if args.port:
+        port_lock = open(os.path.join(tempfile.gettempdir(),
+                                      "velta-test-port-%d.lock" % args.port), "a")
+        fcntl.flock(port_lock, fcntl.LOCK_EX)
     server = ThreadingHTTPServer(("127.0.0.1", args.port), Handler)
     server.daemon_threads = True
     server.state = State(args.record_dir)
