@@ -57,6 +57,8 @@
 #include "desktop/windows/installer/server_tracking_blob.h"
 #include "desktop/windows/installer/settings_impl.h"
 #include "desktop/windows/installer/silent_installer_controller.h"
+#include "desktop/windows/installer/ui/controls/rich_static.h"
+#include "desktop/windows/installer/ui/corrupted_payload_box.h"
 #include "desktop/windows/l10n_handler/l10n_handler.h"
 
 namespace velta {
@@ -305,8 +307,11 @@ void InitAvroStats(bool is_backend, const base::CommandLine& command_line) {
 }
 
 // Reads the payload appended to `own_path` and acts on its kind. False for a
-// corrupted payload (the run ends with result 18).
-bool ReadPayload(PayloadManager* payload, uint32_t* architecture) {
+// corrupted payload (the run ends with result 18): the user is told in a
+// message box in the language of the `language` switch.
+bool ReadPayload(const base::CommandLine& command_line,
+                 PayloadManager* payload,
+                 uint32_t* architecture) {
   switch (payload->GetPayloadType()) {
     case kPayloadTypeNone:
       LOG(WARNING) << "Failed reading payload";
@@ -321,12 +326,13 @@ bool ReadPayload(PayloadManager* payload, uint32_t* architecture) {
       *architecture = kArchitectureX64;
       LOG(INFO) << "Found full package";
       break;
-    case kPayloadTypeCorrupted:
-      // TODO(window): show the custom message box (strings 37071 to 37074,
-      // in the language of the `language` switch) and wait for it once the
-      // window's message box is part of the library.
-      LOG(ERROR) << "Cannot initialize the message box";
+    case kPayloadTypeCorrupted: {
+      bool shown = false;
+      RunCorruptedPayloadBox(command_line.GetSwitchValueNative(kLanguageSwitch), &shown);
+      if (!shown)
+        LOG(ERROR) << "Cannot initialize the message box";
       return false;
+    }
   }
   if (payload->GetPayloadType() == kPayloadTypeTrackingData &&
       !GetTrackingData()->HasServerValues()) {
@@ -430,8 +436,7 @@ uint32_t RunInstallerProcess(base::CommandLine* command_line) {
   ApplyVerbosityVariable(command_line);
   InitInstallerLogging();
   ::SetProcessDPIAware();
-  // TODO(window): initialise the common controls and the rich-edit library
-  // (RichStatic::InitializeLibraries) with the window.
+  RichStatic::InitializeLibraries();
   LOG(INFO) << FormatWithProductName("%s installer starting - version ", false)
             << GetProductVersion() << " " << GetChannelName();
   LOG(INFO) << "Command line: " << command_line->GetCommandLineString();
@@ -483,7 +488,7 @@ uint32_t RunInstallerProcess(base::CommandLine* command_line) {
                        ? kArchitectureX64
                        : kArchitectureX86;
     payload = std::make_unique<PayloadManagerImpl>(own_path);
-    if (!ReadPayload(payload.get(), &architecture))
+    if (!ReadPayload(*command_line, payload.get(), &architecture))
       return kInstallerResultCorruptedPayload;
   }
 
