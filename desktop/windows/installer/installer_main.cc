@@ -59,6 +59,9 @@
 #include "desktop/windows/installer/silent_installer_controller.h"
 #include "desktop/windows/installer/ui/controls/rich_static.h"
 #include "desktop/windows/installer/ui/corrupted_payload_box.h"
+#include "desktop/windows/installer/ui/installer_ui_controller.h"
+#include "desktop/windows/installer/ui/progress_calculator_impl.h"
+#include "desktop/windows/installer/ui/win32_dialog_dispatcher.h"
 #include "desktop/windows/l10n_handler/l10n_handler.h"
 
 namespace velta {
@@ -390,12 +393,17 @@ uint32_t RunMainProcess(const base::CommandLine& command_line,
     auto runner = std::make_unique<MainProcessInstallerRunnerImpl>(
         &progress, InterprocessState::GetInstance());
     if (!is_silent) {
-      // TODO(window): build the progress calculator and the window
-      // controller over a run loop with the dialog dispatcher once the
-      // window is part of the library.
-      LOG(ERROR) << "Cannot show the installer window: it is not part of this build; run with "
-                    "--silent";
-      result = 1;
+      VLOG(2) << "Running UI controller";
+      auto calculator =
+          std::make_unique<ProgressCalculatorImpl>(runner.get(), &progress, ProgressPhaseWeights());
+      base::RunLoop run_loop(base::RunLoop::Type::kDefault, Win32DialogDispatcher::GetInstance());
+      InstallerUIController controller(std::move(runner), std::move(calculator), &progress,
+                                       settings);
+      result = controller.Start(payload, download_folder, run_loop.QuitClosure());
+      if (result == kInstallerResultSuccess) {
+        run_loop.Run();
+        result = controller.result();
+      }
     } else {
       VLOG(2) << "Running silent controller";
       base::RunLoop run_loop;
