@@ -158,14 +158,7 @@ class InstallerUIControllerTest : public ::testing::Test {
         kPackageArchitectureX64, false, InstallationFolderDetailsFetcherImpl::GetFactory());
     auto runner = std::make_unique<MainProcessInstallerRunnerImpl>(
         &progress_, InterprocessState::GetInstance());
-    base::CommandLine stand_in(base::CommandLine::NO_PROGRAM);
-    stand_in.AppendSwitchASCII(test::kTestChildSwitch, test::kFakeBackendRole);
-    for (const std::string& text : backend_switches) {
-      const size_t equals = text.find('=');
-      stand_in.AppendSwitchASCII(text.substr(0, equals),
-                                 equals == std::string::npos ? "" : text.substr(equals + 1));
-    }
-    runner->AddBackendSwitchesForTesting(stand_in);
+    runner->AddBackendSwitchesForTesting(test::MakeFakeBackendSwitches(backend_switches));
     auto calculator =
         std::make_unique<ProgressCalculatorImpl>(runner.get(), &progress_, ProgressPhaseWeights());
     controller_ = std::make_unique<TestUIController>(std::move(runner), std::move(calculator),
