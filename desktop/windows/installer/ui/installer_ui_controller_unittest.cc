@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <memory>
 #include <optional>
 #include <string>
@@ -262,6 +263,26 @@ INSTANTIATE_TEST_SUITE_P(
                 {"controller_launched", "initial_settings_gathered", "settings_accepted", "error",
                  "installation_cancelled", "controller_quitting"}}),
     [](const ::testing::TestParamInfo<RunCase>& info) { return info.param.name; });
+
+// A failed elevation of a new all-users installation into a folder the
+// user may write becomes a current-user installation without showing the
+// error; when that fails too, the error is shown.
+TEST_F(InstallerUIControllerTest, FailedElevationSwitchesToCurrentUserOnce) {
+  base::test::ScopedLogCollector log(logging::LOG_INFO);
+  MakeController({L"runimmediately", L"enable-installer-stats=0", L"allusers=1",
+                  L"installfolder=" + Target().value()},
+                 {"fake-backend-error=8", "fake-backend-exit-code=1"});
+  ASSERT_EQ(0u, StartAndRun());
+  EXPECT_EQ(8u, controller_->result());
+  EXPECT_FALSE(settings_->IsAllUsers());
+  ASSERT_EQ(1u, RecordingWindow::errors_.size());
+  EXPECT_EQ(GetL10nString(IDS_ERROR_ELEVATION), RecordingWindow::errors_[0].message);
+  EXPECT_EQ(2, RecordingWindow::progress_pages_);
+  EXPECT_EQ(1, std::count_if(log.lines.begin(), log.lines.end(), [](const std::string& line) {
+              return line.find("Offering the user to switch to a Current User install") !=
+                     std::string::npos;
+            }));
+}
 
 // Without a window nothing could show an error or end the run: the run
 // ends at once with installer error 1, and no backend starts.
