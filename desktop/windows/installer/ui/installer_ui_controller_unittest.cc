@@ -81,7 +81,12 @@ class RecordingWindow : public InstallerWindow {
         FROM_HERE, base::BindOnce(&RecordingWindow::Close, base::Unretained(this)));
   }
   void ShowErrorMessageBox(const std::wstring& message) override { errors_.push_back({message, 0, false}); }
-  void AddObserver(InstallerWindowDelegate* delegate) override { delegate_ = delegate; }
+  void AddObserver(InstallerWindowDelegate* delegate) override {
+    delegate_ = delegate;
+    if (user_)
+      base::ThreadTaskRunnerHandle::Get()->PostTask(FROM_HERE, base::BindOnce(std::move(user_),
+                                                                              delegate));
+  }
   void RemoveObserver(InstallerWindowDelegate* delegate) override {
     if (delegate_ == delegate)
       delegate_ = nullptr;
@@ -89,6 +94,8 @@ class RecordingWindow : public InstallerWindow {
 
   static int progress_pages_;
   static std::vector<ShownError> errors_;
+  // What the user does once the window is up.
+  static base::OnceCallback<void(InstallerWindowDelegate*)> user_;
 
  private:
   void Close() {
@@ -102,6 +109,7 @@ class RecordingWindow : public InstallerWindow {
 
 int RecordingWindow::progress_pages_ = 0;
 std::vector<RecordingWindow::ShownError> RecordingWindow::errors_;
+base::OnceCallback<void(InstallerWindowDelegate*)> RecordingWindow::user_;
 
 class TestUIController : public InstallerUIController {
  public:
@@ -139,6 +147,7 @@ class InstallerUIControllerTest : public ::testing::Test {
     temp_.emplace(base::DIR_TEMP, dir_.GetPath());
     RecordingWindow::progress_pages_ = 0;
     RecordingWindow::errors_.clear();
+    RecordingWindow::user_.Reset();
   }
 
   void TearDown() override {
@@ -263,6 +272,50 @@ INSTANTIATE_TEST_SUITE_P(
                 {"controller_launched", "initial_settings_gathered", "settings_accepted", "error",
                  "installation_cancelled", "controller_quitting"}}),
     [](const ::testing::TestParamInfo<RunCase>& info) { return info.param.name; });
+
+// Accept (or Try again) while the folder status is being gathered does
+// nothing at once; the status's arrival starts the installation without a
+// second click.
+class InstallerUIControllerPendingAcceptTest : public InstallerUIControllerTest,
+                                               public ::testing::WithParamInterface<bool> {};
+
+TEST_P(InstallerUIControllerPendingAcceptTest, StatusArrivalStartsTheInstallation) {
+  base::test::ScopedLogCollector log(logging::LOG_INFO);
+  MakeController({L"enable-installer-stats=0", L"installfolder=" + Target().value()}, {});
+  const bool retry = GetParam();
+  // The user acts on a page whose folder status is known, as on the error
+  // page: the status is gathered anew and the click comes meanwhile.
+  struct User {
+    static void Act(Settings* settings, bool retry, InstallerWindowDelegate* delegate) {
+      if (settings->IsFetchingFolderDetails()) {
+        base::ThreadTaskRunnerHandle::Get()->PostDelayedTask(
+            FROM_HERE, base::BindOnce(&User::Act, settings, retry, delegate),
+            base::TimeDelta::FromMilliseconds(10));
+        return;
+      }
+      if (retry) {
+        delegate->OnRetryClicked();
+      } else {
+        settings->RefreshFolderDetails();
+        delegate->OnAcceptClicked();
+      }
+      EXPECT_TRUE(settings->IsFetchingFolderDetails());
+      EXPECT_EQ(0, RecordingWindow::progress_pages_);
+    }
+  };
+  RecordingWindow::user_ = base::BindOnce(&User::Act, settings_.get(), retry);
+  ASSERT_EQ(0u, StartAndRun());
+  EXPECT_EQ(0u, controller_->result());
+  EXPECT_EQ(1, RecordingWindow::progress_pages_);
+  if (!retry) {
+    EXPECT_THAT(log.lines, Contains(HasSubstr("Still waiting for status")));
+  }
+  EXPECT_THAT(log.lines, Contains(HasSubstr("runimmediately set or Accept already clicked")));
+}
+
+INSTANTIATE_TEST_SUITE_P(AcceptAndRetry,
+                         InstallerUIControllerPendingAcceptTest,
+                         ::testing::Bool());
 
 // A failed elevation of a new all-users installation into a folder the
 // user may write becomes a current-user installation without showing the
