@@ -287,7 +287,7 @@ TEST_P(InstallerUIControllerPendingAcceptTest, StatusArrivalStartsTheInstallatio
   // page: the status is gathered anew and the click comes meanwhile.
   struct User {
     static void Act(Settings* settings, bool retry, InstallerWindowDelegate* delegate) {
-      if (settings->IsFetchingFolderDetails()) {
+      if (settings->IsFetchingFolderDetails() || settings->GetInstallFolder().empty()) {
         base::ThreadTaskRunnerHandle::Get()->PostDelayedTask(
             FROM_HERE, base::BindOnce(&User::Act, settings, retry, delegate),
             base::TimeDelta::FromMilliseconds(10));
