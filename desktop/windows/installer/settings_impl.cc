@@ -307,6 +307,10 @@ bool SettingsImpl::IsQuickLaunchShortcut() const {
 bool SettingsImpl::IsPinnedShortcut() const {
   return GetOption(SettingsOption::PINNED_SHORTCUT);
 }
+bool SettingsImpl::ShowsDeleteProfileOption() const {
+  return true;
+}
+
 bool SettingsImpl::IsDeleteProfile() const {
   return GetOption(SettingsOption::DELETE_PROFILE);
 }
