@@ -24,6 +24,9 @@ inline constexpr wchar_t kOldStatusFolderName[] = L"old_status";
 inline constexpr wchar_t kLauncherFileName[] = L"launcher.exe";
 inline constexpr wchar_t kInstallerPrefsFileName[] = L"installer_prefs.json";
 inline constexpr wchar_t kServerTrackingDataFileName[] = L"server_tracking_data";
+// A fetched package's archive, and the version its legacy check wrote.
+inline constexpr wchar_t kPackageFileName[] = L"velta_package";
+inline constexpr wchar_t kPackageVersionFileName[] = L"package_version";
 
 // The named objects of one installation, each followed by "/" and the
 // installation folder (MakeNamedObjectName): the mutex that lets one
