@@ -307,10 +307,6 @@ bool SettingsImpl::IsQuickLaunchShortcut() const {
 bool SettingsImpl::IsPinnedShortcut() const {
   return GetOption(SettingsOption::PINNED_SHORTCUT);
 }
-bool SettingsImpl::ShowsDeleteProfileOption() const {
-  return true;
-}
-
 bool SettingsImpl::IsDeleteProfile() const {
   return GetOption(SettingsOption::DELETE_PROFILE);
 }

@@ -85,8 +85,6 @@ class SettingsImpl : public Settings {
   bool IsQuickLaunchShortcut() const override;
   bool IsPinnedShortcut() const override;
   bool IsDeleteProfile() const override;
-  // Always offered.
-  bool ShowsDeleteProfileOption() const override;
   bool IsInstallAssistant() const override;
   bool IsReinstall() const override;
   InstallMode GetInstallMode() const override;
