@@ -12,6 +12,8 @@
 #include <vector>
 
 #include "base/command_line.h"
+#include "base/process/launch.h"
+#include "base/process/process.h"
 #include "base/files/file_enumerator.h"
 #include "base/files/file_path.h"
 #include "base/files/file_util.h"
@@ -86,21 +88,31 @@ class HostExecutableTest : public ::testing::Test {
     return dir_.GetPath().Append(folder).Append(L"installer.exe");
   }
 
-  ChildResult Run(const std::vector<std::wstring>& switches,
-                  base::EnvironmentMap environment = {},
-                  const wchar_t* folder = L"bin") {
+  base::CommandLine CommandLineFor(const std::vector<std::wstring>& switches,
+                                   const wchar_t* folder = L"bin") const {
     base::CommandLine command_line(Exe(folder));
     for (const std::wstring& text : switches) {
       const base::CommandLine parsed = base::CommandLine::FromString(L"x --" + text);
       for (const auto& [name, value] : parsed.GetSwitches())
         command_line.AppendSwitchNative(name, value);
     }
+    return command_line;
+  }
+
+  // The test's own temporary folder on top of `environment`.
+  base::EnvironmentMap EnvironmentWith(base::EnvironmentMap environment) const {
     environment[L"TEMP"] = temp_.value();
     environment[L"TMP"] = temp_.value();
+    return environment;
+  }
+
+  ChildResult Run(const std::vector<std::wstring>& switches,
+                  base::EnvironmentMap environment = {},
+                  const wchar_t* folder = L"bin") {
     ChildOptions options;
     options.capture_output = true;
-    options.launch.environment = environment;
-    ChildResult result = RunChild(command_line, options);
+    options.launch.environment = EnvironmentWith(std::move(environment));
+    ChildResult result = RunChild(CommandLineFor(switches, folder), options);
     EXPECT_TRUE(result.exited);
     return result;
   }
@@ -211,15 +223,6 @@ INSTANTIATE_TEST_SUITE_P(
                 119,
                 {std::string("Tracking data: ") + kTrackingData},
                 {"Failed reading payload"}},
-        // The message box of the window is not part of the library yet.
-        RunCase{"corrupted_payload",
-                [](const base::FilePath& folder, std::vector<std::wstring>*) {
-                  return PointCertificateTablePastTheEnd(folder.Append(L"bin\\installer.exe"));
-                },
-                {L"silent", L"enable-installer-stats=0", L"v=2"},
-                118,
-                {"Cannot initialize the message box"},
-                {"Instantiating settings", "Installer download folder"}},
         // The download folder would lie below a file.
         RunCase{"no_usable_download_folder",
                 [](const base::FilePath& folder, std::vector<std::wstring>* switches) {
@@ -256,12 +259,14 @@ INSTANTIATE_TEST_SUITE_P(
                 {"Cannot read experiment states from installation folder",
                  "Obtained experiment states from command line", "Test experiment is enabled"},
                 {"launching installer backend"}},
-        // The window is not part of the library yet.
+        // The window is not part of the library yet: the window's
+        // controller ends the run with installer error 1.
         RunCase{"window_run",
                 nullptr,
                 {L"enable-installer-stats=0", L"v=1"},
                 101,
-                {"Using UI message loop", "Cannot show the installer window"},
+                {"Using UI message loop", "Initializing installer UI",
+                 "Could not initialize installer window"},
                 {"launching installer backend"}}),
     [](const ::testing::TestParamInfo<RunCase>& info) { return info.param.name; });
 
@@ -337,6 +342,77 @@ TEST_F(HostExecutableTest, MissingLibraryExits99) {
   EXPECT_EQ(99u, run.exit_code);
   EXPECT_EQ("", run.output);
 }
+
+
+// The control id of the message box's second button (host template 102).
+constexpr int kMessageBoxSecondButton = 1223;
+
+// The first visible dialog among the top-level windows of process `pid`.
+struct DialogSearch {
+  DWORD pid;
+  HWND found;
+};
+
+BOOL CALLBACK FindDialogOfProcess(HWND window, LPARAM param) {
+  auto* search = reinterpret_cast<DialogSearch*>(param);
+  DWORD pid = 0;
+  ::GetWindowThreadProcessId(window, &pid);
+  wchar_t name[16] = {};
+  ::GetClassNameW(window, name, 16);
+  if (pid != search->pid || std::wstring(name) != L"#32770" || !::IsWindowVisible(window))
+    return TRUE;
+  search->found = window;
+  return FALSE;
+}
+
+HWND WaitForDialogOf(const base::Process& process) {
+  DialogSearch search = {static_cast<DWORD>(process.Pid()), nullptr};
+  for (int i = 0; i < 3000 && !search.found &&
+                  ::WaitForSingleObject(process.Handle(), 0) == WAIT_TIMEOUT;
+       ++i) {
+    ::EnumWindows(&FindDialogOfProcess, reinterpret_cast<LPARAM>(&search));
+    if (!search.found)
+      ::Sleep(20);
+  }
+  return search.found;
+}
+
+// A corrupted payload is always reported in the message box, silent run or
+// not, in the language the command line asks for; Cancel ends the run with
+// result 18 and opens no web page.
+class CorruptedPayloadTest : public HostExecutableTest,
+                             public ::testing::WithParamInterface<const wchar_t*> {};
+
+TEST_P(CorruptedPayloadTest, CancelInTheBoxEnds118AndOpensNothing) {
+  ASSERT_TRUE(PointCertificateTablePastTheEnd(Exe()));
+  base::LaunchOptions options;
+  options.environment = EnvironmentWith({});
+  base::Process installer = base::LaunchProcess(
+      CommandLineFor({GetParam(), L"enable-installer-stats=0", L"v=1", L"language=fr"}), options);
+  ASSERT_TRUE(installer.IsValid());
+
+  HWND box = WaitForDialogOf(installer);
+  ASSERT_TRUE(box);
+  wchar_t text[128] = {};
+  ::GetWindowTextW(box, text, 128);
+  EXPECT_EQ(std::wstring(L"Programme d'installation de Velta"), text);
+  ::GetWindowTextW(::GetDlgItem(box, kMessageBoxSecondButton), text, 128);
+  EXPECT_EQ(std::wstring(L"Annuler"), text);
+  ::PostMessageW(::GetDlgItem(box, kMessageBoxSecondButton), BM_CLICK, 0, 0);
+
+  uint32_t exit_code = 0;
+  ASSERT_TRUE(test::WaitForChildExit(installer, base::TimeDelta::FromSeconds(60), &exit_code));
+  EXPECT_EQ(118u, exit_code);
+  const std::string log = OnlyLog();
+  EXPECT_THAT(log, HasSubstr("Displaying custom message box"));
+  EXPECT_THAT(log, Not(HasSubstr("Opening web page")));
+  EXPECT_THAT(log, Not(HasSubstr("Cannot initialize the message box")));
+  EXPECT_THAT(log, Not(HasSubstr("Instantiating settings")));
+}
+
+INSTANTIATE_TEST_SUITE_P(RunKinds,
+                         CorruptedPayloadTest,
+                         ::testing::Values(L"silent", L"runimmediately"));
 
 }  // namespace
 }  // namespace velta

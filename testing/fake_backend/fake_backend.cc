@@ -136,4 +136,15 @@ VELTA_TEST_CHILD_MAIN(FakeInstallerBackend) {
   return RunFakeBackend();
 }
 
+base::CommandLine MakeFakeBackendSwitches(const std::vector<std::string>& switches) {
+  base::CommandLine stand_in(base::CommandLine::NO_PROGRAM);
+  stand_in.AppendSwitchASCII(kTestChildSwitch, kFakeBackendRole);
+  for (const std::string& text : switches) {
+    const size_t equals = text.find('=');
+    stand_in.AppendSwitchASCII(text.substr(0, equals),
+                               equals == std::string::npos ? "" : text.substr(equals + 1));
+  }
+  return stand_in;
+}
+
 }  // namespace velta::test

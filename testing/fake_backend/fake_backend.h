@@ -3,6 +3,11 @@
 #ifndef TESTING_FAKE_BACKEND_FAKE_BACKEND_H_
 #define TESTING_FAKE_BACKEND_FAKE_BACKEND_H_
 
+#include <string>
+#include <vector>
+
+#include "base/command_line.h"
+
 namespace velta::test {
 
 // A stand-in for the installer's backend process, for tests of the main
@@ -33,6 +38,11 @@ inline constexpr char kFakeBackendWaitForInterruptSwitch[] = "fake-backend-wait-
 inline constexpr char kFakeBackendSilentSwitch[] = "fake-backend-silent";
 // The switch by which the settings name the installation folder.
 inline constexpr char kFakeBackendInstallFolderSwitch[] = "installfolder";
+
+// The switches that make a backend launch start the stand-in: its child role
+// and `switches` ("name" or "name=value"), for
+// MainProcessInstallerRunnerImpl::AddBackendSwitchesForTesting.
+base::CommandLine MakeFakeBackendSwitches(const std::vector<std::string>& switches);
 
 }  // namespace velta::test
 

@@ -60,6 +60,11 @@
 #include "desktop/windows/installer/server_tracking_blob.h"
 #include "desktop/windows/installer/settings_impl.h"
 #include "desktop/windows/installer/silent_installer_controller.h"
+#include "desktop/windows/installer/ui/controls/rich_static.h"
+#include "desktop/windows/installer/ui/corrupted_payload_box.h"
+#include "desktop/windows/installer/ui/installer_ui_controller.h"
+#include "desktop/windows/installer/ui/progress_calculator_impl.h"
+#include "desktop/windows/installer/ui/win32_dialog_dispatcher.h"
 #include "desktop/windows/l10n_handler/l10n_handler.h"
 
 namespace velta {
@@ -307,8 +312,11 @@ void InitAvroStats(bool is_backend, const base::CommandLine& command_line) {
 }
 
 // Reads the payload appended to `own_path` and acts on its kind. False for a
-// corrupted payload (the run ends with result 18).
-bool ReadPayload(PayloadManager* payload, uint32_t* architecture) {
+// corrupted payload (the run ends with result 18): the user is told in a
+// message box in the language of the `language` switch.
+bool ReadPayload(const base::CommandLine& command_line,
+                 PayloadManager* payload,
+                 uint32_t* architecture) {
   switch (payload->GetPayloadType()) {
     case kPayloadTypeNone:
       LOG(WARNING) << "Failed reading payload";
@@ -323,12 +331,13 @@ bool ReadPayload(PayloadManager* payload, uint32_t* architecture) {
       *architecture = kArchitectureX64;
       LOG(INFO) << "Found full package";
       break;
-    case kPayloadTypeCorrupted:
-      // TODO(window): show the custom message box (strings 37071 to 37074,
-      // in the language of the `language` switch) and wait for it once the
-      // window's message box is part of the library.
-      LOG(ERROR) << "Cannot initialize the message box";
+    case kPayloadTypeCorrupted: {
+      bool shown = false;
+      RunCorruptedPayloadBox(command_line.GetSwitchValueNative(kLanguageSwitch), &shown);
+      if (!shown)
+        LOG(ERROR) << "Cannot initialize the message box";
       return false;
+    }
   }
   if (payload->GetPayloadType() == kPayloadTypeTrackingData &&
       !GetTrackingData()->HasServerValues()) {
@@ -384,12 +393,17 @@ uint32_t RunMainProcess(const base::CommandLine& command_line,
     auto runner = std::make_unique<MainProcessInstallerRunnerImpl>(
         &progress, InterprocessState::GetInstance());
     if (!is_silent) {
-      // TODO(window): build the progress calculator and the window
-      // controller over a run loop with the dialog dispatcher once the
-      // window is part of the library.
-      LOG(ERROR) << "Cannot show the installer window: it is not part of this build; run with "
-                    "--silent";
-      result = 1;
+      VLOG(2) << "Running UI controller";
+      auto calculator =
+          std::make_unique<ProgressCalculatorImpl>(runner.get(), &progress, ProgressPhaseWeights());
+      base::RunLoop run_loop(base::RunLoop::Type::kDefault, Win32DialogDispatcher::GetInstance());
+      InstallerUIController controller(std::move(runner), std::move(calculator), &progress,
+                                       settings);
+      result = controller.Start(payload, download_folder, run_loop.QuitClosure());
+      if (result == kInstallerResultSuccess) {
+        run_loop.Run();
+        result = controller.result();
+      }
     } else {
       VLOG(2) << "Running silent controller";
       base::RunLoop run_loop;
@@ -431,8 +445,7 @@ uint32_t RunInstallerProcess(base::CommandLine* command_line) {
   ApplyVerbosityVariable(command_line);
   InitInstallerLogging();
   ::SetProcessDPIAware();
-  // TODO(window): initialise the common controls and the rich-edit library
-  // (RichStatic::InitializeLibraries) with the window.
+  RichStatic::InitializeLibraries();
   LOG(INFO) << FormatWithProductName("%s installer starting - version ", false)
             << GetProductVersion() << " " << GetChannelName();
   LOG(INFO) << "Command line: " << command_line->GetCommandLineString();
@@ -484,7 +497,7 @@ uint32_t RunInstallerProcess(base::CommandLine* command_line) {
                        ? kArchitectureX64
                        : kArchitectureX86;
     payload = std::make_unique<PayloadManagerImpl>(own_path);
-    if (!ReadPayload(payload.get(), &architecture))
+    if (!ReadPayload(*command_line, payload.get(), &architecture))
       return kInstallerResultCorruptedPayload;
   }
 

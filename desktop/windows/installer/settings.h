@@ -160,6 +160,8 @@ class Settings {
   virtual bool IsQuickLaunchShortcut() const = 0;
   virtual bool IsPinnedShortcut() const = 0;
   virtual bool IsDeleteProfile() const = 0;
+  // Whether the uninstall page offers to delete the user's data: always.
+  virtual bool ShowsDeleteProfileOption() const { return true; }
   virtual bool IsInstallAssistant() const = 0;
   virtual bool IsReinstall() const = 0;
   virtual InstallMode GetInstallMode() const = 0;

@@ -78,14 +78,7 @@ class SilentInstallerControllerTest : public ::testing::Test {
         InstallationFolderDetailsFetcherImpl::GetFactory());
     auto runner = std::make_unique<MainProcessInstallerRunnerImpl>(
         &progress_, InterprocessState::GetInstance());
-    base::CommandLine stand_in(base::CommandLine::NO_PROGRAM);
-    stand_in.AppendSwitchASCII(test::kTestChildSwitch, test::kFakeBackendRole);
-    for (const std::string& text : backend_switches) {
-      const size_t equals = text.find('=');
-      stand_in.AppendSwitchASCII(text.substr(0, equals),
-                                 equals == std::string::npos ? "" : text.substr(equals + 1));
-    }
-    runner->AddBackendSwitchesForTesting(stand_in);
+    runner->AddBackendSwitchesForTesting(test::MakeFakeBackendSwitches(backend_switches));
     controller_ = std::make_unique<SilentInstallerController>(std::move(runner), settings_.get());
     base::RunLoop run_loop;
     if (controller_->Start(payload, dir_.GetPath(), run_loop.QuitClosure()) != 0)
