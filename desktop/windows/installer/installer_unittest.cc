@@ -530,8 +530,14 @@ TEST_F(InstallerTest, ElevatedFolderPermissionHelperMeetsTheBackendAndTakesTheGr
   while (!base::PathExists(record) && ::WaitForSingleObject(change, 60000) == WAIT_OBJECT_0)
     ::FindNextChangeNotification(change);
   ::FindCloseChangeNotification(change);
+  // The name appears when the helper creates the file, before it has
+  // written and closed it: read until the whole line is there.
   std::string ended;
-  ASSERT_TRUE(base::ReadFileToString(record, &ended));
+  for (int i = 0; i < 600; ++i) {
+    if (base::ReadFileToString(record, &ended) && ended == "ended\n")
+      break;
+    ::Sleep(100);
+  }
   EXPECT_EQ("ended\n", ended);
 }
 
