@@ -382,7 +382,8 @@ uint32_t RunMainProcess(const base::CommandLine& command_line,
   {
     InstallerProgress progress;
     auto runner = std::make_unique<MainProcessInstallerRunnerImpl>(
-        &progress, InterprocessState::GetInstance());
+        &progress, InterprocessState::GetInstance(),
+        InstallerCrashReporterClient::GetInstance()->reporter_process_id());
     if (!is_silent) {
       // TODO(window): build the progress calculator and the window
       // controller over a run loop with the dialog dispatcher once the
