@@ -87,16 +87,7 @@ LONG WINAPI OnUnhandledException(EXCEPTION_POINTERS* pointers) {
 
 // A report of the C runtime: dumped as an exception of `code` raised here.
 [[noreturn]] void DumpReport(uint32_t code) {
-  static EXCEPTION_RECORD record;
-  static CONTEXT context;
-  static EXCEPTION_POINTERS pointers;
-  ::RtlCaptureContext(&context);
-  record = EXCEPTION_RECORD();
-  record.ExceptionCode = code;
-  record.ExceptionAddress = __builtin_return_address(0);
-  pointers.ExceptionRecord = &record;
-  pointers.ContextRecord = &context;
-  DumpAndEnd(&pointers);
+  DumpAndEnd(CaptureReportException(code, __builtin_return_address(0)));
 }
 
 void __cdecl OnInvalidParameter(const wchar_t* expression, const wchar_t* function,

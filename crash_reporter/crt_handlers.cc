@@ -72,6 +72,19 @@ void FillInvalidParameterRecord(const wchar_t* expression, const wchar_t* functi
   record->line = line;
 }
 
+EXCEPTION_POINTERS* CaptureReportException(uint32_t code, void* address) {
+  static EXCEPTION_RECORD record;
+  static CONTEXT context;
+  static EXCEPTION_POINTERS pointers;
+  ::RtlCaptureContext(&context);
+  record = EXCEPTION_RECORD();
+  record.ExceptionCode = code;
+  record.ExceptionAddress = address;
+  pointers.ExceptionRecord = &record;
+  pointers.ContextRecord = &context;
+  return &pointers;
+}
+
 }  // namespace velta
 
 // g++ calls these for a pure or deleted virtual function; defining them here

@@ -3,6 +3,8 @@
 #ifndef CRASH_REPORTER_CRT_HANDLERS_H_
 #define CRASH_REPORTER_CRT_HANDLERS_H_
 
+#include <windows.h>
+
 #include <stdint.h>
 
 #include "crash_reporter/minidump_writer.h"
@@ -35,6 +37,11 @@ PureCallHandler GetPureCallHandler();
 // present and non-empty, cut to 127 units, and the line.
 void FillInvalidParameterRecord(const wchar_t* expression, const wchar_t* function,
                                 const wchar_t* file, unsigned int line, AssertionRecord* record);
+
+// The exception pointers a report of the C runtime is dumped with: a record
+// of `code` raised at `address` and the context captured on the calling
+// thread. One set per process: only the first crashing thread gets here.
+EXCEPTION_POINTERS* CaptureReportException(uint32_t code, void* address);
 
 }  // namespace velta
 

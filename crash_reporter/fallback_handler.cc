@@ -92,17 +92,9 @@ LONG WINAPI OnUnhandledReporterException(EXCEPTION_POINTERS* pointers) {
 // of `code` raised here; `record` is filled already.
 [[noreturn]] void ReportAndExit(uint32_t code) {
   if (g_prepared) {
-    static EXCEPTION_RECORD record;
-    static CONTEXT context;
-    static EXCEPTION_POINTERS pointers;
-    ::RtlCaptureContext(&context);
-    record = EXCEPTION_RECORD();
-    record.ExceptionCode = code;
-    record.ExceptionAddress = __builtin_return_address(0);
-    pointers.ExceptionRecord = &record;
-    pointers.ContextRecord = &context;
     g_exception_block.thread_id = ::GetCurrentThreadId();
-    g_exception_block.exception_pointers = reinterpret_cast<uintptr_t>(&pointers);
+    g_exception_block.exception_pointers = reinterpret_cast<uintptr_t>(
+        CaptureReportException(code, __builtin_return_address(0)));
     LaunchFallbackHandlerAndWait();
   }
   exit(0);

@@ -354,25 +354,38 @@ TEST(CrashReportE2eTest, ReporterCrashGoesToTheFallbackHandler) {
   key.DeleteValue(kLastCrashValue);
 }
 
+// The work folder when crash_report_e2e.py runs `scenario`; empty otherwise.
+base::FilePath ScenarioWorkFolder(const wchar_t* scenario) {
+  if (GetVariable(kServerUrlVariable).empty() || GetVariable(L"VELTA_E2E_SCENARIO") != scenario)
+    return base::FilePath();
+  return base::FilePath(GetVariable(kWorkDirVariable));
+}
+
+// The company key of HKCU, without "Last crash in crash reporter".
+void OpenKeyWithoutLastCrash(base::win::RegKey* key) {
+  ASSERT_EQ(ERROR_SUCCESS, key->Create(HKEY_CURRENT_USER, GetCompanyRegistryPath().c_str(),
+                                       KEY_ALL_ACCESS));
+  key->DeleteValue(kLastCrashValue);
+}
+
+// The crash server's address and `folder` (made) as TEMP and TMP.
+void SetCrashEnvironment(const base::FilePath& folder, base::EnvironmentMap* environment) {
+  ASSERT_TRUE(base::CreateDirectory(folder));
+  (*environment)[L"VELTA_ALTERNATIVE_CRASH_SERVER_URL"] = GetVariable(kServerUrlVariable);
+  (*environment)[L"TEMP"] = folder.value();
+  (*environment)[L"TMP"] = folder.value();
+}
+
 // A crash in the fallback handler ends it: it starts nothing, sends
 // nothing and starts no pause.
 TEST(CrashReportE2eTest, FallbackHandlerCrashEndsItAndStartsNothing) {
-  const base::FilePath work(GetVariable(kWorkDirVariable));
-  if (GetVariable(kServerUrlVariable).empty() || work.empty() ||
-      GetVariable(L"VELTA_E2E_SCENARIO") != L"fallback-crash") {
+  const base::FilePath work = ScenarioWorkFolder(L"fallback-crash");
+  if (work.empty())
     GTEST_SKIP() << "run by crash_report_e2e.py";
-  }
-  const base::FilePath temp = work.Append(L"temp");
-  ASSERT_TRUE(base::CreateDirectory(temp));
   base::win::RegKey key;
-  ASSERT_EQ(ERROR_SUCCESS, key.Create(HKEY_CURRENT_USER, GetCompanyRegistryPath().c_str(),
-                                      KEY_ALL_ACCESS));
-  key.DeleteValue(kLastCrashValue);
-
+  ASSERT_NO_FATAL_FAILURE(OpenKeyWithoutLastCrash(&key));
   base::EnvironmentMap environment;
-  environment[L"VELTA_ALTERNATIVE_CRASH_SERVER_URL"] = GetVariable(kServerUrlVariable);
-  environment[L"TEMP"] = temp.value();
-  environment[L"TMP"] = temp.value();
+  ASSERT_NO_FATAL_FAILURE(SetCrashEnvironment(work.Append(L"temp"), &environment));
   environment[test::kTestCrashVariable] =
       L"crash_reporter:worker-access-violation,fallback_handler:worker-access-violation";
   const std::vector<WatchedProcess> watched = CrashReporter(environment);
@@ -388,26 +401,18 @@ TEST(CrashReportE2eTest, FallbackHandlerCrashEndsItAndStartsNothing) {
 // one fallback handler serves the reporter, and the client's own crash
 // later ends it at once with its exception code. Nothing is left running.
 TEST(CrashReportE2eTest, ClientOfACrashedReporterEndsWithItsCrash) {
-  const base::FilePath work(GetVariable(kWorkDirVariable));
-  if (GetVariable(kServerUrlVariable).empty() || work.empty() ||
-      GetVariable(L"VELTA_E2E_SCENARIO") != L"reporter-died") {
+  const base::FilePath work = ScenarioWorkFolder(L"reporter-died");
+  if (work.empty())
     GTEST_SKIP() << "run by crash_report_e2e.py";
-  }
-  const base::FilePath temp = work.Append(L"temp");
-  ASSERT_TRUE(base::CreateDirectory(temp));
   base::win::RegKey key;
-  ASSERT_EQ(ERROR_SUCCESS, key.Create(HKEY_CURRENT_USER, GetCompanyRegistryPath().c_str(),
-                                      KEY_ALL_ACCESS));
-  key.DeleteValue(kLastCrashValue);
+  ASSERT_NO_FATAL_FAILURE(OpenKeyWithoutLastCrash(&key));
 
   base::CommandLine command_line = test::MakeChildCommandLine("CrashingInstaller");
   command_line.AppendSwitchPath(kReporterFileSwitch, work.Append(L"reporter.txt"));
   command_line.AppendSwitch(kWaitForReporterSwitch);
   base::LaunchOptions options;
+  ASSERT_NO_FATAL_FAILURE(SetCrashEnvironment(work.Append(L"temp"), &options.environment));
   options.environment[L"VELTA_CRASH_LOG_DIR"] = work.Append(L"dumps").value();
-  options.environment[L"VELTA_ALTERNATIVE_CRASH_SERVER_URL"] = GetVariable(kServerUrlVariable);
-  options.environment[L"TEMP"] = temp.value();
-  options.environment[L"TMP"] = temp.value();
   options.environment[test::kTestCrashVariable] =
       L"crash_reporter:worker-access-violation,installer:worker-access-violation";
   base::Process client = base::LaunchProcess(command_line, options);
@@ -538,25 +543,20 @@ TEST(CrashReportE2eTest, CrashHandlerCountsRestartsAndFilters) {
 // and sends it as a crash reporter's, then removes it; the client goes on. Nothing is left
 // running.
 TEST(CrashReportE2eTest, CrashHandlerCrashGoesToItsFallback) {
-  const base::FilePath work(GetVariable(kWorkDirVariable));
-  if (GetVariable(kServerUrlVariable).empty() || work.empty() ||
-      GetVariable(L"VELTA_E2E_SCENARIO") != L"handler-crash") {
+  const base::FilePath work = ScenarioWorkFolder(L"handler-crash");
+  if (work.empty())
     GTEST_SKIP() << "run by crash_report_e2e.py";
-  }
   const base::FilePath reports = work.Append(L"reports");
-  const base::FilePath temp = work.Append(L"temp");
   ASSERT_TRUE(base::CreateDirectory(reports));
-  ASSERT_TRUE(base::CreateDirectory(temp));
   base::CommandLine command_line = test::MakeChildCommandLine("CrashingInstaller");
   command_line.AppendSwitchPath(kReporterFileSwitch, work.Append(L"handler.txt"));
   command_line.AppendSwitch("with-feature:enable-crashpad-on-windows");
   command_line.AppendSwitchPath("user-data-dir", work.Append(L"profile"));
   command_line.AppendSwitch(kWaitForReporterSwitch);
   base::LaunchOptions options;
+  ASSERT_NO_FATAL_FAILURE(SetCrashEnvironment(work.Append(L"temp"), &options.environment));
   options.environment[L"VELTA_CRASH_LOG_DIR"] = reports.value();
   options.environment[L"VELTA_CRASH_SERVER_URL"] = GetVariable(kServerUrlVariable);
-  options.environment[L"TEMP"] = temp.value();
-  options.environment[L"TMP"] = temp.value();
   options.environment[test::kTestCrashVariable] = L"crashpad_handler:worker-access-violation";
   options.environment[test::kTestCrashReportVariable] = work.Append(L"crash.txt").value();
   base::Process client = base::LaunchProcess(command_line, options);
