@@ -267,7 +267,8 @@ INSTANTIATE_TEST_SUITE_P(
 
 // Inside an unpacked package nothing is fetched: the silent run goes from
 // the settings to the backend, another installer.exe process with the
-// settings as switches, which this build cannot run yet.
+// settings as switches. This package lacks its root files list, so the
+// backend refuses it and takes back what it had made.
 TEST_F(HostExecutableTest, SilentRunInsideAPackageLaunchesTheBackend) {
   ASSERT_TRUE(MakeInstallerCopy(L"package"));
   const base::FilePath package = dir_.GetPath().Append(L"package");
@@ -294,7 +295,7 @@ TEST_F(HostExecutableTest, SilentRunInsideAPackageLaunchesTheBackend) {
   EXPECT_THAT(CommandLineOf(backend_log), HasSubstr("--installfolder=\"" +
                                                     base::WideToUTF8(target.value()) + "\""));
   EXPECT_THAT(backend_log, HasSubstr("Using default message loop"));
-  EXPECT_THAT(backend_log, HasSubstr("Cannot run the installer backend"));
+  EXPECT_THAT(backend_log, HasSubstr("Cannot read debug root files list"));
   EXPECT_FALSE(base::PathExists(target));
 }
 

@@ -170,8 +170,14 @@ class Handler(http.server.BaseHTTPRequestHandler):
     protocol_version = "HTTP/1.1"
     server_version = "VeltaTestServer/1.0"
 
+    server_header = None
+
     def log_message(self, fmt, *args):  # the JSON log is the record
         pass
+
+    def version_string(self):
+        # A reply's own "Server" header replaces the default one.
+        return self.server_header or super().version_string()
 
     def do_GET(self):
         self._serve()
@@ -251,7 +257,10 @@ class Handler(http.server.BaseHTTPRequestHandler):
         body = self._reply_body(reply)
         if body is None:
             status, body = 404, b"no such file"
+        # Slices of a large body are views, not copies.
+        body = memoryview(body)
         headers = dict(reply.get("headers", {}))
+        self.server_header = headers.pop("Server", None)
         offset = 0
         total = len(body)
         range_header = self.headers.get("Range")
@@ -261,7 +270,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
                 first = int(match.group(1))
                 last = int(match.group(2)) if match.group(2) else total - 1
                 if first >= total or last < first:
-                    status, body = 416, b""
+                    status, body = 416, memoryview(b"")
                     headers["Content-Range"] = "bytes */%d" % total
                 else:
                     last = min(last, total - 1)
@@ -270,7 +279,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
                     offset = first
                     body = body[first:last + 1]
         if status in (204, 304) or self.command == "HEAD":
-            send = b""
+            send = memoryview(b"")
         else:
             send = body
         announced = reply.get("content_length", len(send)) if "content_length" in reply \
@@ -299,15 +308,15 @@ class Handler(http.server.BaseHTTPRequestHandler):
 
         try:
             if stall_after is not None:
-                self.wfile.write(send[:stall_after])
+                self._write_all(send[:stall_after])
                 self.wfile.flush()
                 self._sleep(reply.get("stall_seconds", 30))
                 if cut_after is not None:
                     self._abort()
                     return
-                self.wfile.write(send[stall_after:])
+                self._write_all(send[stall_after:])
             elif cut_after is not None:
-                self.wfile.write(send[:cut_after])
+                self._write_all(send[:cut_after])
                 self.wfile.flush()
                 self._abort()
                 return
@@ -320,8 +329,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
         if announced is None:
             self.close_connection = True
 
-    def _write_all(self, data):
-        view = memoryview(data)
+    def _write_all(self, view):
         step = 256 * 1024
         for start in range(0, len(view), step):
             self.wfile.write(view[start:start + step])

@@ -58,6 +58,10 @@ class InstallerContext {
   virtual bool IsRunningFromTargetFolder() = 0;
   // Whether a package folder was given on the command line.
   virtual bool HasPackageDir() = 0;
+  // Whether the user's write access to the install folder is a temporary
+  // grant that the installer takes back at its end (the autoupdate task
+  // could then not update a current-user installation).
+  virtual bool HasPendingPermissionUndo() { return false; }
 };
 
 }  // namespace velta

@@ -47,12 +47,15 @@
 #include "desktop/windows/installer/common/json_pref_store_factory.h"
 #include "desktop/windows/installer/common/product_constants.h"
 #include "desktop/windows/installer/common/win_api.h"
+#include "desktop/windows/installer/folder_permission_helper.h"
 #include "desktop/windows/installer/installation.h"
 #include "desktop/windows/installer/installation_folder_details_fetcher_impl.h"
+#include "desktop/windows/installer/installer.h"
 #include "desktop/windows/installer/installer_progress.h"
 #include "desktop/windows/installer/interprocess_state.h"
 #include "desktop/windows/installer/package_fetcher/payload_manager_impl.h"
 #include "desktop/windows/installer/runnable_folder.h"
+#include "desktop/windows/installer/runner/backend_process_installer_runner_impl.h"
 #include "desktop/windows/installer/runner/main_process_installer_runner_impl.h"
 #include "desktop/windows/installer/server_tracking_blob.h"
 #include "desktop/windows/installer/settings_impl.h"
@@ -67,7 +70,6 @@ constexpr char kInternalVersionSwitch[] = "internal-version";
 constexpr char kStreamSwitch[] = "stream";
 constexpr char kHelpSwitch[] = "help";
 constexpr char kQuestionMarkSwitch[] = "?";
-constexpr char kSetFolderPermissionSwitch[] = "set-folder-permission";
 constexpr char kTestAvroServerSwitch[] = "test-avro-srv";
 constexpr wchar_t kVerbosityVariable[] = L"VELTA_INSTALLER_VERBOSITY";
 constexpr char kExperimentsPrefName[] = "installer-experiments";
@@ -358,12 +360,10 @@ uint32_t GetInstallerDownloadFolder(const base::CommandLine& command_line,
 
 // The backend role: installs with the settings on behalf of the main
 // process.
-uint32_t RunBackend(Settings* /*settings*/) {
+uint32_t RunBackend(Settings* settings) {
   VLOG(2) << "Running backend";
-  // TODO(backend): create BackendProcessInstallerRunnerImpl and return the
-  // result of its Run(settings) once it is part of the library.
-  LOG(ERROR) << "Cannot run the installer backend: it is not part of this build";
-  return 1;
+  BackendProcessInstallerRunnerImpl runner(CreateInstaller());
+  return runner.Run(settings);
 }
 
 // The main process, from the download folder to the controller's result.
@@ -422,9 +422,10 @@ uint32_t RunInstallerProcess(base::CommandLine* command_line) {
     return kInstallerResultSuccess;
   }
   if (command_line->HasSwitch(kSetFolderPermissionSwitch)) {
-    // TODO(folder permission): RunFolderPermissionHelper() and, with
-    // `run-uninstall-bat`, RunUninstallBatch(current_install_folder) come
-    // here with the install job; the role always ends with 0.
+    // The role always ends with 0.
+    RunFolderPermissionHelper();
+    if (command_line->HasSwitch(kRunUninstallBatSwitch))
+      RunUninstallBatch(current_install_folder);
     return kInstallerResultSuccess;
   }
 

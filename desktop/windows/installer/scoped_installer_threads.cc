@@ -2,8 +2,10 @@
 
 #include "desktop/windows/installer/scoped_installer_threads.h"
 
+#include "base/run_loop.h"
 #include "base/task/task_scheduler/task_scheduler.h"
 #include "base/time/time.h"
+#include "desktop/windows/installer/settings.h"
 
 namespace velta {
 
@@ -16,6 +18,14 @@ ScopedInstallerThreads::ScopedInstallerThreads() {
 ScopedInstallerThreads::~ScopedInstallerThreads() {
   base::TaskScheduler::GetInstance()->JoinForTesting();
   base::TaskScheduler::SetInstance(nullptr);
+}
+
+bool WaitForFolderDetails(const Settings& settings) {
+  for (int round = 0; round < 1000 && settings.IsFetchingFolderDetails(); ++round) {
+    base::TaskScheduler::GetInstance()->FlushForTesting();
+    base::RunLoop().RunUntilIdle();
+  }
+  return !settings.IsFetchingFolderDetails();
 }
 
 }  // namespace velta

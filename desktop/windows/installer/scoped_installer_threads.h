@@ -8,6 +8,8 @@
 
 namespace velta {
 
+class Settings;
+
 // The threads of an installer's main process for a test: a message loop on
 // the test's thread (with COM) and the task scheduler "installer" with one
 // worker per pool, where folder details are gathered. The destructor joins
@@ -23,6 +25,10 @@ class ScopedInstallerThreads {
   base::MessageLoop message_loop_;
   base::win::ScopedCOMInitializer com_;
 };
+
+// Runs the task scheduler and the replies on this thread until `settings`
+// gather no folder details; false when they still do after many rounds.
+bool WaitForFolderDetails(const Settings& settings);
 
 }  // namespace velta
 

@@ -56,15 +56,6 @@ constexpr uint32_t kX86 = 0;
 constexpr uint32_t kX64 = 1;
 constexpr wchar_t kProductFolder[] = L"Velta marlin";
 
-// Runs the replies until no folder details are being gathered.
-bool WaitForFolderDetails(const Settings& settings) {
-  for (int round = 0; round < 1000 && settings.IsFetchingFolderDetails(); ++round) {
-    base::TaskScheduler::GetInstance()->FlushForTesting();
-    base::RunLoop().RunUntilIdle();
-  }
-  return !settings.IsFetchingFolderDetails();
-}
-
 // Every value of the settings a backend must see the same, one per line.
 std::string DumpSettings(const Settings& settings) {
   const std::pair<const char*, bool> options[] = {

@@ -24,6 +24,9 @@ inline constexpr wchar_t kOldStatusFolderName[] = L"old_status";
 inline constexpr wchar_t kLauncherFileName[] = L"launcher.exe";
 inline constexpr wchar_t kInstallerPrefsFileName[] = L"installer_prefs.json";
 inline constexpr wchar_t kServerTrackingDataFileName[] = L"server_tracking_data";
+// A fetched package's archive, and the version its legacy check wrote.
+inline constexpr wchar_t kPackageFileName[] = L"velta_package";
+inline constexpr wchar_t kPackageVersionFileName[] = L"package_version";
 
 // The named objects of one installation, each followed by "/" and the
 // installation folder (MakeNamedObjectName): the mutex that lets one
@@ -34,6 +37,16 @@ inline constexpr wchar_t kInstallerMutexBaseName[] = L"Velta/Installer";
 inline constexpr wchar_t kPackageReadyEventBaseName[] = L"VeltaInstaller/PackageReady";
 inline constexpr wchar_t kInstallationInterruptedEventBaseName[] =
     L"VeltaInstaller/InstallationInterrupted";
+// The events by which the elevated folder-permission helper tells the
+// installing backend that it may write to the folder, and the backend tells
+// the helper to take that grant back (both "Local\" objects).
+inline constexpr wchar_t kGiveInstallPermissionEventBaseName[] =
+    L"VeltaInstaller/GiveInstallPermission";
+inline constexpr wchar_t kGiveInstallPermissionUndoEventBaseName[] =
+    L"VeltaInstaller/GiveInstallPermission/Undo";
+// Written by the last install step into the version folder; the backend that
+// started the package's installer reads it and deletes it.
+inline constexpr wchar_t kInstallDoneMarkerFileName[] = L"done";
 
 }  // namespace velta
 

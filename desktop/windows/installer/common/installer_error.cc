@@ -68,4 +68,9 @@ uint32_t GetInstallerErrorCode() {
   return record ? record->code : 0;
 }
 
+std::string GetInstallerErrorDetail() {
+  const InstallerError* record = ThreadRecord();
+  return record ? record->detail : std::string();
+}
+
 }  // namespace velta

@@ -42,6 +42,7 @@ bool AppendInstallerError(const std::string& detail, uint32_t code, const std::w
 // record: code 0 and empty texts.
 void GetInstallerError(uint32_t* code, std::string* detail, std::wstring* text);
 uint32_t GetInstallerErrorCode();
+std::string GetInstallerErrorDetail();
 
 // Makes a record for the current scope and destroys it at the end: for
 // threads that start and end in one function.

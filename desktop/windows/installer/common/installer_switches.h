@@ -81,6 +81,20 @@ inline constexpr char kNiuidSwitch[] = "niuid";
 inline constexpr char kInitialProcHandleSwitch[] = "initial-proc-handle";
 inline constexpr char kCrashReporterPidSwitch[] = "crash-reporter-pid";
 
+// The elevation and folder-permission roads of a backend: the package's
+// installer run only for what the user's own process must do after an
+// elevated installation, the backend that started an elevated copy, the mark
+// of that elevated copy, and the elevated folder-permission helper (the
+// folder, the account to grant, whether for good, and whether it also starts
+// the uninstall clean-up script).
+inline constexpr char kPostElevatedInstallTasksSwitch[] = "post-elevated-install-tasks";
+inline constexpr char kParentPidSwitch[] = "parent-pid";
+inline constexpr char kRunElevatedSwitch[] = "run-elevated";
+inline constexpr char kSetFolderPermissionSwitch[] = "set-folder-permission";
+inline constexpr char kPermissionsForUserSwitch[] = "permissions-for-user";
+inline constexpr char kPermanentPermissionsSwitch[] = "permanent-permissions";
+inline constexpr char kRunUninstallBatSwitch[] = "run-uninstall-bat";
+
 // What a run of the installer does, by number as the processes report it.
 enum class InstallerMode : uint32_t {
   kInstall = 0,

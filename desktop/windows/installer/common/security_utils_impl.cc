@@ -5,6 +5,8 @@
 #include <aclapi.h>
 #include <lmcons.h>
 
+#include <string_view>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -67,14 +69,75 @@ bool IsRegistryType(SE_OBJECT_TYPE type) {
   return type == SE_REGISTRY_KEY || type == SE_REGISTRY_WOW64_32KEY;
 }
 
-// The security functions take the name as a writable buffer.
+// A key of the 32-bit registry view, opened by its object name
+// ("MACHINE\\Software\\...") with `access` in that view.
+struct RegKeyCloser {
+  void operator()(HKEY key) const {
+    if (key)
+      ::RegCloseKey(key);
+  }
+};
+using ScopedKey = std::unique_ptr<std::remove_pointer_t<HKEY>, RegKeyCloser>;
+
+DWORD OpenWow64_32Key(const std::wstring& path, REGSAM access, ScopedKey* key) {
+  const struct {
+    const wchar_t* prefix;
+    HKEY root;
+  } kRoots[] = {{L"CLASSES_ROOT\\", HKEY_CLASSES_ROOT},
+                {L"CURRENT_USER\\", HKEY_CURRENT_USER},
+                {L"MACHINE\\", HKEY_LOCAL_MACHINE},
+                {L"USERS\\", HKEY_USERS}};
+  for (const auto& root : kRoots) {
+    const std::wstring_view prefix(root.prefix);
+    if (path.compare(0, prefix.size(), prefix) != 0)
+      continue;
+    HKEY opened = nullptr;
+    LSTATUS status = ::RegOpenKeyExW(root.root, path.c_str() + prefix.size(), 0,
+                                     access | KEY_WOW64_32KEY, &opened);
+    key->reset(status == ERROR_SUCCESS ? opened : nullptr);
+    return static_cast<DWORD>(status);
+  }
+  return ERROR_INVALID_PARAMETER;
+}
+
+// The access functions by name answer a key of the 32-bit view with success
+// and no descriptor under Wine, and a write by name may land in the other
+// view: such a key is read and written through a handle opened in its view.
+DWORD GetSecurity(const std::wstring& path,
+                  SE_OBJECT_TYPE type,
+                  SECURITY_INFORMATION what,
+                  PACL* dacl,
+                  PSECURITY_DESCRIPTOR* descriptor) {
+  if (type != SE_REGISTRY_WOW64_32KEY) {
+    return ::GetNamedSecurityInfoW(path.c_str(), type, what, nullptr, nullptr, dacl, nullptr,
+                                   descriptor);
+  }
+  ScopedKey key;
+  DWORD result = OpenWow64_32Key(path, READ_CONTROL, &key);
+  if (result != ERROR_SUCCESS)
+    return result;
+  return ::GetSecurityInfo(key.get(), SE_REGISTRY_KEY, what, nullptr, nullptr, dacl, nullptr,
+                           descriptor);
+}
+
 DWORD SetNamedSecurity(const std::wstring& path,
                        SE_OBJECT_TYPE type,
                        SECURITY_INFORMATION what,
                        PSID owner,
                        PACL dacl) {
-  std::wstring name(path);
-  return ::SetNamedSecurityInfoW(name.data(), type, what, owner, nullptr, dacl, nullptr);
+  if (type != SE_REGISTRY_WOW64_32KEY) {
+    // The security functions take the name as a writable buffer.
+    std::wstring name(path);
+    return ::SetNamedSecurityInfoW(name.data(), type, what, owner, nullptr, dacl, nullptr);
+  }
+  ScopedKey key;
+  REGSAM access = (what & OWNER_SECURITY_INFORMATION) ? WRITE_OWNER : 0;
+  if (what & DACL_SECURITY_INFORMATION)
+    access |= WRITE_DAC;
+  DWORD result = OpenWow64_32Key(path, access, &key);
+  if (result != ERROR_SUCCESS)
+    return result;
+  return ::SetSecurityInfo(key.get(), SE_REGISTRY_KEY, what, owner, nullptr, dacl, nullptr);
 }
 
 }  // namespace
@@ -135,10 +198,11 @@ bool SecurityUtilsImpl::HasAccess(const std::wstring& path,
     return false;
 
   PSECURITY_DESCRIPTOR descriptor = nullptr;
-  if (::GetNamedSecurityInfoW(path.c_str(), type,
-                              OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION |
-                                  DACL_SECURITY_INFORMATION,
-                              nullptr, nullptr, nullptr, nullptr, &descriptor) != ERROR_SUCCESS) {
+  if (GetSecurity(path, type,
+                  OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION |
+                      DACL_SECURITY_INFORMATION,
+                  nullptr, &descriptor) != ERROR_SUCCESS ||
+      !descriptor) {
     return false;
   }
   ScopedLocalMemory owned_descriptor(descriptor);
@@ -209,13 +273,11 @@ bool SecurityUtilsImpl::TakeOwnershipAndGrantFullAccess(
 
   PACL dacl = nullptr;
   PSECURITY_DESCRIPTOR descriptor = nullptr;
-  DWORD result = ::GetNamedSecurityInfoW(path.c_str(), type, DACL_SECURITY_INFORMATION, nullptr,
-                                         nullptr, &dacl, nullptr, &descriptor);
+  DWORD result = GetSecurity(path, type, DACL_SECURITY_INFORMATION, &dacl, &descriptor);
   if (result == ERROR_ACCESS_DENIED) {
     if (!TakeOwnership(path, type))
       return false;
-    result = ::GetNamedSecurityInfoW(path.c_str(), type, DACL_SECURITY_INFORMATION, nullptr,
-                                     nullptr, &dacl, nullptr, &descriptor);
+    result = GetSecurity(path, type, DACL_SECURITY_INFORMATION, &dacl, &descriptor);
   }
   // Without the current access list nothing could be merged into the new one
   // nor put back later: writing a list built from nothing would leave the

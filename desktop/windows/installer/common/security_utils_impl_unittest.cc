@@ -54,9 +54,34 @@ TEST_F(SecurityUtilsImplTest, HasAccessToFilesAndKeys) {
   EXPECT_TRUE(security_utils_.HasAccess(folder_.value(), SE_FILE_OBJECT, GENERIC_ALL));
   EXPECT_TRUE(security_utils_.HasAccess(KeyObjectName(), SE_REGISTRY_KEY,
                                         KEY_QUERY_VALUE | KEY_SET_VALUE));
-  // Not asked in the 32-bit view: Wine answers GetNamedSecurityInfoW for
-  // SE_REGISTRY_WOW64_32KEY with success and no descriptor, which reads as no
-  // access (the operations' tests take that view through the fake).
+}
+
+// A key that exists only in the 32-bit view of HKLM (WOW6432Node on a 64-bit
+// system). Asked by name, Wine answers with success and no descriptor; the
+// key is read and written through a handle opened in its view instead.
+TEST_F(SecurityUtilsImplTest, KeyOfThe32BitViewIsCheckedGrantedAndRestored) {
+  test::RegistrySandbox machine(HKEY_LOCAL_MACHINE);
+  ASSERT_TRUE(machine.is_valid());
+  const std::wstring path = machine.Path(L"only32");
+  HKEY key = nullptr;
+  ASSERT_EQ(ERROR_SUCCESS,
+            ::RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0,
+                              KEY_ALL_ACCESS | KEY_WOW64_32KEY, nullptr, &key, nullptr));
+  ::RegCloseKey(key);
+  const std::wstring name = L"MACHINE\\" + path;
+  EXPECT_TRUE(security_utils_.HasAccess(name, SE_REGISTRY_WOW64_32KEY,
+                                        KEY_QUERY_VALUE | KEY_SET_VALUE));
+  std::unique_ptr<SecurityRestoreInfo> restore;
+  ASSERT_TRUE(security_utils_.TakeOwnershipAndGrantFullAccess(
+      name, SE_REGISTRY_WOW64_32KEY, KEY_QUERY_VALUE | KEY_SET_VALUE, false, &restore));
+  ASSERT_TRUE(restore);
+  EXPECT_TRUE(restore->security_descriptor());
+  EXPECT_TRUE(security_utils_.RestoreSecurity(&restore));
+  // A key missing from that view is not found through the other one.
+  EXPECT_FALSE(security_utils_.HasAccess(L"MACHINE\\" + machine.Path(L"absent"),
+                                         SE_REGISTRY_WOW64_32KEY, KEY_QUERY_VALUE));
+  EXPECT_FALSE(security_utils_.HasAccess(L"NOWHERE\\" + path, SE_REGISTRY_WOW64_32KEY,
+                                         KEY_QUERY_VALUE));
 }
 
 TEST_F(SecurityUtilsImplTest, HasAccessIsFalseForWhatCannotBeRead) {

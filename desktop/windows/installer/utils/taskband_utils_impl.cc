@@ -2,18 +2,124 @@
 
 #include "desktop/windows/installer/utils/taskband_utils_impl.h"
 
+#include <windows.h>
+#include <shellapi.h>
+
+#include <string>
+
 #include "base/base_paths.h"
+#include "base/command_line.h"
 #include "base/files/file_enumerator.h"
 #include "base/files/file_util.h"
 #include "base/logging.h"
 #include "base/path_service.h"
+#include "base/process/launch.h"
+#include "base/process/process.h"
+#include "base/strings/string_number_conversions.h"
 #include "base/strings/string_util.h"
+#include "base/strings/utf_string_conversions.h"
+#include "base/win/registry.h"
 #include "base/win/shortcut.h"
 #include "base/win/windows_version.h"
+#include "desktop/windows/installer/common/product_constants.h"
 #include "desktop/windows/installer/common/utils.h"
 #include "desktop/windows/installer/common/win_api.h"
 
 namespace velta {
+
+namespace {
+
+constexpr wchar_t kPinToStartArgument[] = L"1";
+constexpr wchar_t kPinToTaskbarArgument[] = L"2";
+
+std::wstring BandCheckValueName() {
+  return base::UTF8ToWide(GetChannelName()) + L" Last Band Check";
+}
+
+void RecordPinTime(base::win::RegKey* key, base::Time now) {
+  key->WriteValue(BandCheckValueName().c_str(),
+                  std::to_wstring(now.ToDeltaSinceWindowsEpoch().InMicroseconds()).c_str());
+}
+
+bool IsWindows10OrLater() {
+  return WinApi::GetInstance()->GetWindowsVersion() >= base::win::VERSION_WIN10;
+}
+
+base::FilePath HelperPath(const base::FilePath& folder) {
+  const bool is_x64 =
+      WinApi::GetInstance()->GetOsArchitecture() == base::win::OSInfo::X64_ARCHITECTURE;
+  return folder.Append(is_x64 ? L"installer_helper_64.exe" : L"installer_helper.exe");
+}
+
+// Runs `program` with `argument` and `shortcut` and waits for it; true when
+// it exits with 0.
+bool RunHelper(const base::FilePath& program,
+               const wchar_t* argument,
+               const base::FilePath& shortcut) {
+  base::CommandLine command_line(program);
+  command_line.AppendArgNative(argument);
+  command_line.AppendArgNative(shortcut.value());
+  base::Process process = base::LaunchProcess(command_line, base::LaunchOptions());
+  if (!process.IsValid()) {
+    LOG(ERROR) << "Could not launch the helper process";
+    return false;
+  }
+  int exit_code = -1;
+  if (!process.WaitForExit(&exit_code)) {
+    LOG(ERROR) << "Could not wait for helper";
+    return false;
+  }
+  if (exit_code != 0) {
+    LOG(ERROR) << "The helper returned status " << exit_code;
+    return false;
+  }
+  return true;
+}
+
+bool ShellVerb(const wchar_t* verb, const base::FilePath& shortcut) {
+  const HINSTANCE result =
+      ::ShellExecuteW(nullptr, verb, shortcut.value().c_str(), nullptr, nullptr, SW_HIDE);
+  return reinterpret_cast<INT_PTR>(result) > 32;
+}
+
+// Pins `shortcut` to the taskbar; a kRepin pin records its time.
+bool DoPin(const base::FilePath& helper_folder,
+           const base::FilePath& shortcut,
+           TaskbandUtils::PinMode mode) {
+  bool pinned = false;
+  if (!IsWindows10OrLater()) {
+    pinned = ShellVerb(L"taskbarpin", shortcut);
+  } else {
+    base::FilePath temp;
+    if (!base::PathService::Get(base::DIR_TEMP, &temp)) {
+      LOG(ERROR) << "Cannot get temp directory";
+      return false;
+    }
+    // The shell lets only itself pin, so the helper runs under its name.
+    const base::FilePath copy = temp.Append(L"explorer.exe");
+    if (base::PathExists(copy) && !base::DeleteFile(copy)) {
+      LOG(ERROR) << "Could not delete the previous helper";
+      return false;
+    }
+    if (!base::CopyFile(HelperPath(helper_folder), copy)) {
+      LOG(ERROR) << "Could not copy the new helper";
+      return false;
+    }
+    pinned = RunHelper(copy, kPinToTaskbarArgument, shortcut);
+    if (!base::DeleteFile(copy))
+      LOG(WARNING) << "Could not delete the helper copy " << copy;
+  }
+  if (pinned && mode == TaskbandUtils::PinMode::kRepin) {
+    base::win::RegKey key;
+    if (key.Create(HKEY_CURRENT_USER, GetCompanyRegistryPath().c_str(), KEY_SET_VALUE) ==
+        ERROR_SUCCESS) {
+      RecordPinTime(&key, base::Time::Now());
+    }
+  }
+  return pinned;
+}
+
+}  // namespace
 
 TaskbandUtils::~TaskbandUtils() = default;
 
@@ -51,6 +157,71 @@ void TaskbandUtilsImpl::FindPinnedShortcuts(const base::FilePath& target,
     VLOG(1) << "Found a taskbar pin of " << target << ": " << shortcut;
     pins->push_back(shortcut);
   }
+}
+
+bool TaskbandUtilsImpl::ShouldRepin() {
+  base::win::RegKey key;
+  if (key.Create(HKEY_CURRENT_USER, GetCompanyRegistryPath().c_str(),
+                 KEY_QUERY_VALUE | KEY_SET_VALUE) != ERROR_SUCCESS) {
+    return false;
+  }
+  const base::Time now = base::Time::Now();
+  std::wstring text;
+  int64_t microseconds = 0;
+  if (key.ReadValue(BandCheckValueName().c_str(), &text) != ERROR_SUCCESS ||
+      !base::StringToInt64(text, &microseconds) || microseconds <= 0 ||
+      microseconds > now.ToDeltaSinceWindowsEpoch().InMicroseconds()) {
+    RecordPinTime(&key, now);
+    return false;
+  }
+  const base::Time last_pin =
+      base::Time::FromDeltaSinceWindowsEpoch(base::TimeDelta::FromMicroseconds(microseconds));
+  return now - last_pin >= kRepinInterval;
+}
+
+bool TaskbandUtilsImpl::CreateAndPinShortcut(const base::FilePath& helper_folder,
+                                             const base::FilePath& target,
+                                             const std::wstring& name,
+                                             const std::wstring& app_id,
+                                             PinMode mode) {
+  if (mode == PinMode::kRepin && !ShouldRepin())
+    return false;
+  base::FilePath temp;
+  if (!base::PathService::Get(base::DIR_TEMP, &temp)) {
+    LOG(ERROR) << "Cannot get temp directory";
+    return false;
+  }
+  base::win::ShortcutProperties properties;
+  properties.set_target(target);
+  properties.set_working_dir(target.DirName());
+  properties.set_app_id(app_id);
+  const base::FilePath shortcut = temp.Append(name);
+  LOG(INFO) << "Creating master shortcut at " << shortcut;
+  if (!base::win::CreateOrUpdateShortcutLink(shortcut, properties,
+                                             base::win::SHORTCUT_CREATE_ALWAYS)) {
+    LOG(ERROR) << "Failed to create shortcut at " << shortcut;
+    return false;
+  }
+  return DoPin(helper_folder, shortcut, mode);
+}
+
+bool TaskbandUtilsImpl::Pin(const base::FilePath& helper_folder,
+                            const base::FilePath& shortcut,
+                            PinMode mode) {
+  if (mode == PinMode::kRepin && !ShouldRepin())
+    return false;
+  return DoPin(helper_folder, shortcut, mode);
+}
+
+bool TaskbandUtilsImpl::PinToStart(const base::FilePath& helper_folder,
+                                   const base::FilePath& shortcut) {
+  if (!IsWindows10OrLater())
+    return false;
+  return RunHelper(HelperPath(helper_folder), kPinToStartArgument, shortcut);
+}
+
+bool TaskbandUtilsImpl::Unpin(const base::FilePath& shortcut) {
+  return ShellVerb(L"taskbarunpin", shortcut);
 }
 
 }  // namespace velta

@@ -12,13 +12,21 @@
 #include "base/files/file_path.h"
 #include "base/files/file_util.h"
 #include "base/files/scoped_temp_dir.h"
+#include "base/strings/string_number_conversions.h"
 #include "base/strings/string_util.h"
+#include "base/strings/utf_string_conversions.h"
+#include "base/time/time.h"
 #include "base/test/scoped_path_override.h"
 #include "base/win/scoped_com_initializer.h"
+#include "base/win/registry.h"
 #include "base/win/shortcut.h"
+#include "base/win/windows_version.h"
 #include "desktop/windows/installer/common/fake_win_api.h"
 #include "desktop/windows/installer/common/process_wide.h"
+#include "desktop/windows/installer/common/product_constants.h"
 #include "desktop/windows/installer/common/utils.h"
+#include "testing/build_paths.h"
+#include "testing/registry_sandbox.h"
 #include "gmock/gmock.h"
 #include "gtest/gtest.h"
 
@@ -119,6 +127,135 @@ TEST_F(TaskbandUtilsImplTest, NothingWithoutThePinsFolderOrBeforeWindows7) {
   EXPECT_THAT(Find(launcher_, L""), ElementsAre(pin));
   ASSERT_TRUE(base::DeletePathRecursively(pins_));
   EXPECT_THAT(Find(launcher_, L""), IsEmpty());
+}
+
+// A band check value `days` ago.
+std::wstring DaysAgo(int64_t days) {
+  const base::Time then = base::Time::Now() - base::TimeDelta::FromDays(days);
+  return std::to_wstring(then.ToDeltaSinceWindowsEpoch().InMicroseconds());
+}
+
+// The time of the last pin, as the band check value holds it.
+class RepinTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(user_.is_valid());
+    user_override_.emplace(HKEY_CURRENT_USER, user_);
+    ASSERT_TRUE(user_override_->is_valid());
+  }
+  void TearDown() override { user_override_.reset(); }
+
+  static std::wstring ValueName() {
+    return base::UTF8ToWide(GetChannelName()) + L" Last Band Check";
+  }
+  static std::wstring Read() {
+    base::win::RegKey key(HKEY_CURRENT_USER, GetCompanyRegistryPath().c_str(), KEY_QUERY_VALUE);
+    std::wstring value;
+    key.ReadValue(ValueName().c_str(), &value);
+    return value;
+  }
+  static void Write(const std::wstring& value) {
+    base::win::RegKey key;
+    ASSERT_EQ(ERROR_SUCCESS,
+              key.Create(HKEY_CURRENT_USER, GetCompanyRegistryPath().c_str(), KEY_SET_VALUE));
+    ASSERT_EQ(ERROR_SUCCESS, key.WriteValue(ValueName().c_str(), value.c_str()));
+  }
+
+  test::RegistrySandbox user_;
+  std::optional<test::ScopedRegistryRootOverride> user_override_;
+};
+
+struct RepinCase {
+  const char* name;
+  // The stored value, or null for none.
+  std::optional<std::wstring> stored;
+  bool due;
+  // The value is replaced by the present time.
+  bool replaced;
+};
+
+class ShouldRepinTest : public RepinTest, public testing::WithParamInterface<RepinCase> {};
+
+TEST_P(ShouldRepinTest, RepinsAfter182Days) {
+  const RepinCase& c = GetParam();
+  if (c.stored)
+    Write(*c.stored);
+  const int64_t before = base::Time::Now().ToDeltaSinceWindowsEpoch().InMicroseconds();
+  EXPECT_EQ(c.due, TaskbandUtilsImpl::ShouldRepin());
+  if (c.replaced) {
+    int64_t stored = 0;
+    ASSERT_TRUE(base::StringToInt64(Read(), &stored)) << Read();
+    EXPECT_GE(stored, before);
+  } else {
+    EXPECT_EQ(*c.stored, Read());
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases,
+    ShouldRepinTest,
+    testing::Values(RepinCase{"Missing", std::nullopt, false, true},
+                    RepinCase{"NotANumber", L"soon", false, true},
+                    RepinCase{"Zero", L"0", false, true},
+                    RepinCase{"InTheFuture", L"99999999999999999", false, true},
+                    RepinCase{"181DaysAgo", DaysAgo(181), false, false},
+                    RepinCase{"182DaysAgo", DaysAgo(182), true, false}),
+    [](const auto& info) { return info.param.name; });
+
+// From Windows 10 on the helper pins: a copy named explorer.exe in the
+// temporary folder, gone again afterwards whatever the outcome.
+class HelperPinTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(dir_.CreateUniqueTempDir());
+    temp_ = dir_.GetPath().Append(L"temp");
+    helpers_ = dir_.GetPath().Append(L"helpers");
+    ASSERT_TRUE(base::CreateDirectory(temp_));
+    ASSERT_TRUE(base::CreateDirectory(helpers_));
+    temp_override_.emplace(base::DIR_TEMP, temp_);
+    win_api_.SetWindowsVersion(base::win::VERSION_WIN10);
+    win_api_.SetOsArchitecture(base::win::OSInfo::X64_ARCHITECTURE);
+    shortcut_ = dir_.GetPath().Append(L"Velta.lnk");
+    ASSERT_TRUE(base::WriteFile(shortcut_, "lnk"));
+  }
+
+  void PutHelper(const std::string& kind) {
+    const base::FilePath helper = helpers_.Append(L"installer_helper_64.exe");
+    if (kind == "program") {
+      ASSERT_TRUE(base::CopyFile(
+          test::FromBuildPath(VELTA_TEST_SIGNED_FILES).Append(L"unsigned.exe"), helper));
+    } else if (kind == "text") {
+      ASSERT_TRUE(base::WriteFile(helper, "not a program"));
+    }
+  }
+
+  base::ScopedTempDir dir_;
+  base::FilePath temp_;
+  base::FilePath helpers_;
+  base::FilePath shortcut_;
+  std::optional<base::ScopedPathOverride> temp_override_;
+  FakeWinApi win_api_;
+  ProcessWide<WinApi>::ScopedOverride win_api_override_{&win_api_};
+};
+
+TEST_F(HelperPinTest, PinsThroughTheHelperCopy) {
+  TaskbandUtilsImpl taskband;
+  // No helper: nothing to copy.
+  EXPECT_FALSE(taskband.Pin(helpers_, shortcut_, TaskbandUtils::PinMode::kPin));
+  EXPECT_FALSE(taskband.PinToStart(helpers_, shortcut_));
+  // A helper that cannot run.
+  PutHelper("text");
+  EXPECT_FALSE(taskband.Pin(helpers_, shortcut_, TaskbandUtils::PinMode::kPin));
+  EXPECT_FALSE(base::PathExists(temp_.Append(L"explorer.exe")));
+  // A helper that answers 0, also with a stale copy in the way.
+  PutHelper("program");
+  ASSERT_TRUE(base::WriteFile(temp_.Append(L"explorer.exe"), "stale"));
+  EXPECT_TRUE(taskband.Pin(helpers_, shortcut_, TaskbandUtils::PinMode::kPin));
+  EXPECT_FALSE(base::PathExists(temp_.Append(L"explorer.exe")));
+  EXPECT_TRUE(taskband.PinToStart(helpers_, shortcut_));
+  // Before Windows 10 nothing pins to Start.
+  win_api_.SetWindowsVersion(base::win::VERSION_WIN8_1);
+  EXPECT_FALSE(taskband.PinToStart(helpers_, shortcut_));
 }
 
 }  // namespace

@@ -1,0 +1,62 @@
+// Copyright 2026 Velta Software. All rights reserved.
+
+#include "desktop/windows/installer/checksum_checker/checksum_checker.h"
+
+#include <algorithm>
+#include <span>
+
+#include "base/files/memory_mapped_file.h"
+#include "base/hash/sha2.h"
+#include "base/logging.h"
+#include "base/strings/string_number_conversions.h"
+#include "base/strings/string_util.h"
+
+namespace velta {
+
+namespace {
+
+constexpr size_t kEdgeBytes = 50;
+
+}  // namespace
+
+std::string CalculateSha256Hex(const uint8_t* data, size_t length) {
+  auto digest = base::SHA256Hash(std::span<const uint8_t>(data, length));
+  return base::ToLowerASCII(base::HexEncode(digest.data(), digest.size()));
+}
+
+bool CheckChecksum(const base::FilePath& path,
+                   const std::string& expected_checksum,
+                   std::unique_ptr<base::Value>* details,
+                   std::string* actual_checksum,
+                   int64_t* file_length) {
+  actual_checksum->clear();
+  *file_length = 0;
+  base::MemoryMappedFile file;
+  if (!file.Initialize(path)) {
+    if (details) {
+      auto dictionary = std::make_unique<base::Value>(base::Value::Type::DICTIONARY);
+      dictionary->SetStringKey("detail", "Unable to read the file");
+      *details = std::move(dictionary);
+      LOG(ERROR) << "Unable to read " << path.AsUTF8Unsafe();
+    }
+    return false;
+  }
+  *actual_checksum = CalculateSha256Hex(file.data(), file.length());
+  *file_length = static_cast<int64_t>(file.length());
+  if (*actual_checksum == expected_checksum)
+    return true;
+  if (details) {
+    size_t edge = std::min(kEdgeBytes, file.length());
+    auto dictionary = std::make_unique<base::Value>(base::Value::Type::DICTIONARY);
+    dictionary->SetStringKey("detail", "Checksum mismatch");
+    dictionary->SetStringKey("expected_checksum", expected_checksum);
+    dictionary->SetStringKey("actual_checksum", *actual_checksum);
+    dictionary->SetIntKey("file_length", static_cast<int32_t>(file.length()));
+    dictionary->SetStringKey("file_start", base::HexEncode(file.data(), edge));
+    dictionary->SetStringKey("file_end", base::HexEncode(file.data() + file.length() - edge, edge));
+    *details = std::move(dictionary);
+  }
+  return false;
+}
+
+}  // namespace velta

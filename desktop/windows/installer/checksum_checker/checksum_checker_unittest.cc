@@ -1,0 +1,94 @@
+// Copyright 2026 Velta Software. All rights reserved.
+
+#include "desktop/windows/installer/checksum_checker/checksum_checker.h"
+
+#include <string>
+
+#include "base/files/file_util.h"
+#include "base/files/scoped_temp_dir.h"
+#include "base/strings/string_util.h"
+#include "gtest/gtest.h"
+
+namespace velta {
+namespace {
+
+// SHA-256 of "abc" (FIPS 180-2 example).
+constexpr char kAbc[] = "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad";
+
+class ChecksumCheckerTest : public testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(folder_.CreateUniqueTempDir()); }
+  base::FilePath Write(const std::string& content) {
+    base::FilePath path = folder_.GetPath().Append(L"file");
+    EXPECT_TRUE(base::WriteFile(path, content));
+    return path;
+  }
+  base::ScopedTempDir folder_;
+};
+
+TEST_F(ChecksumCheckerTest, MatchesOnlyTheExactLowerCaseText) {
+  base::FilePath path = Write("abc");
+  struct {
+    std::string expected;
+    bool match;
+  } cases[] = {{kAbc, true},
+               {base::ToUpperASCII(kAbc), false},
+               {"", false},
+               {std::string(kAbc).substr(1), false}};
+  for (const auto& test_case : cases) {
+    std::string actual;
+    int64_t length = -1;
+    std::unique_ptr<base::Value> details;
+    EXPECT_EQ(test_case.match, CheckChecksum(path, test_case.expected, &details, &actual, &length))
+        << test_case.expected;
+    EXPECT_EQ(kAbc, actual);
+    EXPECT_EQ(3, length);
+    EXPECT_EQ(!test_case.match, details != nullptr);
+  }
+}
+
+TEST_F(ChecksumCheckerTest, MismatchDetailsHoldTheFileEdges) {
+  std::string content(120, 'x');
+  content[0] = '\x01';
+  content[119] = '\xfe';
+  std::string actual;
+  int64_t length = 0;
+  std::unique_ptr<base::Value> details;
+  ASSERT_FALSE(CheckChecksum(Write(content), kAbc, &details, &actual, &length));
+  ASSERT_TRUE(details);
+  EXPECT_EQ("Checksum mismatch", *details->FindStringKey("detail"));
+  EXPECT_EQ(kAbc, *details->FindStringKey("expected_checksum"));
+  EXPECT_EQ(actual, *details->FindStringKey("actual_checksum"));
+  EXPECT_EQ(64u, actual.size());
+  EXPECT_EQ(120, details->FindIntKey("file_length").value_or(0));
+  EXPECT_EQ(100u, details->FindStringKey("file_start")->size());
+  EXPECT_EQ("01", details->FindStringKey("file_start")->substr(0, 2));
+  EXPECT_EQ("FE", details->FindStringKey("file_end")->substr(98));
+}
+
+TEST_F(ChecksumCheckerTest, ShortFileEdgesAreTheWholeFile) {
+  std::string actual;
+  int64_t length = 0;
+  std::unique_ptr<base::Value> details;
+  ASSERT_FALSE(CheckChecksum(Write("abc"), "0", &details, &actual, &length));
+  EXPECT_EQ("616263", *details->FindStringKey("file_start"));
+  EXPECT_EQ("616263", *details->FindStringKey("file_end"));
+}
+
+TEST_F(ChecksumCheckerTest, UnreadableFileLeavesNothing) {
+  for (const base::FilePath& path :
+       {folder_.GetPath().Append(L"missing"), Write(""), folder_.GetPath()}) {
+    std::string actual = "stale";
+    int64_t length = 7;
+    std::unique_ptr<base::Value> details;
+    EXPECT_FALSE(CheckChecksum(path, kAbc, &details, &actual, &length));
+    ASSERT_TRUE(details);
+    EXPECT_EQ("Unable to read the file", *details->FindStringKey("detail"));
+    EXPECT_EQ("", actual);
+    EXPECT_EQ(0, length);
+    EXPECT_FALSE(CheckChecksum(path, kAbc, nullptr, &actual, &length));
+  }
+}
+
+}  // namespace
+}  // namespace velta

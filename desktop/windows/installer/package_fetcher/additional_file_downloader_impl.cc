@@ -1,0 +1,254 @@
+// Copyright 2026 Velta Software. All rights reserved.
+
+#include "desktop/windows/installer/package_fetcher/additional_file_downloader_impl.h"
+
+#include <utility>
+
+#include "base/bind.h"
+#include "base/command_line.h"
+#include "base/files/file_util.h"
+#include "base/location.h"
+#include "base/logging.h"
+#include "base/process/launch.h"
+#include "base/process/process.h"
+#include "base/strings/string_number_conversions.h"
+#include "base/strings/string_split.h"
+#include "base/strings/string_util.h"
+#include "base/strings/utf_string_conversions.h"
+#include "base/threading/thread_task_runner_handle.h"
+#include "desktop/windows/installer/avro_stats/avro_stats_sender.h"
+#include "desktop/windows/installer/avro_stats/signature_verified_event.h"
+#include "desktop/windows/installer/checksum_checker/checksum_checker.h"
+#include "desktop/windows/installer/common/installer_constants.h"
+#include "desktop/windows/installer/common/installer_error.h"
+#include "desktop/windows/installer/package_fetcher/fetch_details_recorder.h"
+#include "desktop/windows/installer/package_fetcher/package_metadata_retriever.h"
+#include "desktop/windows/installer/package_fetcher/package_version_checker.h"
+#include "desktop/windows/installer/utils/authenticode.h"
+#include "desktop/windows/installer/wininet/downloader.h"
+#include "desktop/windows/installer/wininet/wininet_impl.h"
+#include "desktop/windows/installer/wininet/wininet_response_writer.h"
+
+namespace velta {
+
+namespace {
+
+constexpr uint32_t kMaxAttempts = 3;
+
+std::string KindName(uint32_t kind) {
+  switch (kind) {
+    case kAdditionalFileAssistant:
+      return "assistant";
+    case kAdditionalFileDownloadableResource:
+      return "downloadable_resource";
+    case kAdditionalFilePartnerContent:
+      return "partner_content";
+    default:
+      return std::string();
+  }
+}
+
+bool Fail(const std::string& detail) {
+  return SetInstallerError(1, detail, std::wstring());
+}
+
+// The local path of a "file:" URL's path part ("/C:/x/y" or "C:/x/y").
+base::FilePath LocalPathOf(const std::wstring& url_path) {
+  std::wstring path = url_path;
+  if (path.size() >= 3 && path[0] == L'/' && path[2] == L':')
+    path.erase(0, 1);
+  std::replace(path.begin(), path.end(), L'/', L'\\');
+  return base::FilePath(path);
+}
+
+}  // namespace
+
+bool IsSafeAdditionalFileName(const std::wstring& name) {
+  if (name.empty() || name.find(L':') != std::wstring::npos || name[0] == L'\\' ||
+      name[0] == L'/') {
+    return false;
+  }
+  for (const std::wstring& component :
+       base::SplitString(name, L"\\/", base::KEEP_WHITESPACE, base::SPLIT_WANT_ALL)) {
+    if (component.empty() || component == L"." || component == L"..")
+      return false;
+  }
+  return true;
+}
+
+AdditionalFileDownloaderImpl::AdditionalFileDownloaderImpl(const base::FilePath& installer_path)
+    : installer_path_(installer_path) {}
+
+AdditionalFileDownloaderImpl::~AdditionalFileDownloaderImpl() = default;
+
+base::FilePath AdditionalFileDownloaderImpl::NextTemporaryPath() {
+  return folder_.Append(L"additional_file" + base::NumberToWString(temporary_counter_++) + L".tmp");
+}
+
+bool AdditionalFileDownloaderImpl::DownloadAdditionalFile(const base::FilePath& folder,
+                                                          Downloader* downloader,
+                                                          std::unique_ptr<AdditionalFile> file,
+                                                          bool is_minimal,
+                                                          bool additional_files_only,
+                                                          DoneCallback done) {
+  LOG(INFO) << "Preparing to download an additional file";
+  if (file->kind == kAdditionalFileDownloadableResource && !is_minimal && !additional_files_only)
+    return false;
+  // The name comes from the server and is later joined to a folder. An
+  // assistant archive may come without one ("_sfx.exe" is then its name).
+  bool nameless_archive = file->file_name.empty() && file->not_archive != 1;
+  if (!nameless_archive && !IsSafeAdditionalFileName(file->file_name)) {
+    LOG(ERROR) << "Refusing the additional file name " << base::WideToUTF8(file->file_name);
+    return false;
+  }
+  current_ = std::move(file);
+  done_ = std::move(done);
+  folder_ = folder;
+  current_->temporary_path = NextTemporaryPath();
+  if (current_->remote) {
+    auto writer = std::make_unique<WininetResponseWriter>();
+    if (!writer->Open(current_->temporary_path))
+      return false;
+    AttemptDownload(downloader, std::move(writer));
+    return true;
+  }
+  return CopyLocalFile(downloader);
+}
+
+bool AdditionalFileDownloaderImpl::CopyLocalFile(Downloader* downloader) {
+  SplitUrl url = CrackUrl(current_->location);
+  if (!url.valid)
+    return false;
+  bool copied = base::CopyFile(LocalPathOf(url.path), current_->temporary_path);
+  LOG(INFO) << "Copying test additional file " << LocalPathOf(url.path).AsUTF8Unsafe() << " "
+            << (copied ? "succeeded" : "failed");
+  base::ThreadTaskRunnerHandle::Get()->PostTask(
+      base::Location("DownloadAdditionalFile", __FILE__, __LINE__),
+      base::BindOnce(&AdditionalFileDownloaderImpl::OnDownloaded, weak_factory_.GetWeakPtr(),
+                     downloader));
+  return true;
+}
+
+void AdditionalFileDownloaderImpl::AttemptDownload(Downloader* downloader,
+                                                   std::unique_ptr<WininetResponseWriter> writer) {
+  if (!downloader->Start(current_->location, std::string(),
+                         base::BindOnce(&AdditionalFileDownloaderImpl::OnDownloaded,
+                                        weak_factory_.GetWeakPtr(), downloader),
+                         std::move(writer), std::make_unique<FetchSummaryRecorder>())) {
+    LOG(ERROR) << "Failed downloading additional file";
+    base::ThreadTaskRunnerHandle::Get()->PostTask(
+        base::Location("AttemptDownload", __FILE__, __LINE__),
+        base::BindOnce(&AdditionalFileDownloaderImpl::OnDownloaded, weak_factory_.GetWeakPtr(),
+                       downloader));
+  }
+}
+
+void AdditionalFileDownloaderImpl::OnDownloaded(Downloader* downloader) {
+  bool arrived = !current_->remote || downloader->GetState() == DownloaderState::kCompleted;
+  if (arrived) {
+    std::string actual;
+    int64_t length = 0;
+    if (CheckChecksum(current_->temporary_path, current_->checksum, nullptr, &actual, &length)) {
+      PostDone(true, downloader->GetFetchDetails(), "OnFileDownloaded");
+      return;
+    }
+    LOG(ERROR) << "Bad checksum for additional component " << KindName(current_->kind) << " actual "
+               << actual << " expected " << current_->checksum << ", file length " << length;
+  } else {
+    LOG(ERROR) << "Failed downloading additional component " << KindName(current_->kind)
+               << ". Wininet state: " << static_cast<int>(downloader->GetState());
+  }
+  base::DeleteFile(current_->temporary_path);
+  bool retry = current_->attempts < kMaxAttempts - 1 && downloader->IsFirstAttempt();
+  ++current_->attempts;
+  if (retry) {
+    LOG(INFO) << "Retrying additional file download";
+    current_->temporary_path = NextTemporaryPath();
+    if (!current_->remote && CopyLocalFile(downloader))
+      return;
+    auto writer = std::make_unique<WininetResponseWriter>();
+    if (current_->remote && writer->Open(current_->temporary_path)) {
+      AttemptDownload(downloader, std::move(writer));
+      return;
+    }
+  }
+  LOG(INFO) << "Giving up downloading this file";
+  PostDone(false, downloader->GetFetchDetails(), "OnFileDownloaded");
+}
+
+void AdditionalFileDownloaderImpl::PostDone(bool succeeded,
+                                            std::vector<FetchDetails> details,
+                                            const char* location) {
+  std::unique_ptr<AdditionalFile> file = std::move(current_);
+  if (!succeeded)
+    file.reset();
+  base::ThreadTaskRunnerHandle::Get()->PostTask(
+      base::Location(location, __FILE__, __LINE__),
+      base::BindOnce(std::move(done_), std::move(file), std::move(details)));
+}
+
+bool AdditionalFileDownloaderImpl::InstallAdditionalFile(PackageVersionChecker* version_checker,
+                                                         AdditionalFile* file,
+                                                         const base::FilePath& package_folder,
+                                                         const base::FilePath& assistant_folder) {
+  base::FilePath target =
+      file->kind == kAdditionalFileAssistant ? assistant_folder : package_folder;
+  if (file->not_archive != 1) {
+    bool installer_signed = true;
+    if (!(IsFileSigned(installer_path_, &installer_signed) && !installer_signed)) {
+      std::string error;
+      if (!VerifyFileSignature(file->temporary_path.value(), &error))
+        return Fail("Failed verifying signature of the additional file");
+    }
+    GetAvroStatsSender()->SendAvroMessage(std::make_unique<SignatureVerifiedEvent>(1));
+    if (!base::CreateDirectory(target))
+      return Fail("Could not create unpacking folder for additional file");
+    base::FilePath executable = target.Append(file->file_name + L"_sfx.exe");
+    if (!base::Move(file->temporary_path, executable))
+      return Fail("Failed moving additional component SFX into place");
+    base::Process process = base::LaunchProcess(base::CommandLine(executable), {});
+    if (!process.IsValid()) {
+      LOG(ERROR) << "";
+      return Fail("Failed starting SFX archive");
+    }
+    int exit_code = -1;
+    if (!process.WaitForExit(&exit_code) || exit_code != 0)
+      return Fail("Failed extracting SFX archive");
+    base::DeleteFile(executable);
+    if (!version_checker->CheckAdditionalFile(target, base::UTF8ToWide(KindName(file->kind))))
+      return Fail("Component version didn't pass check");
+  } else {
+    base::FilePath path = target.Append(file->file_name);
+    base::CreateDirectory(path.DirName());
+    if (!base::Move(file->temporary_path, path))
+      return Fail("Failed moving additional file into place");
+  }
+  if (file->kind != kAdditionalFileAssistant)
+    installed_files_.push_back(base::WideToUTF8(file->file_name));
+  return true;
+}
+
+void AdditionalFileDownloaderImpl::ClearInstalledFiles() {
+  installed_files_.clear();
+}
+
+void AdditionalFileDownloaderImpl::WriteFilesList(const base::FilePath& folder) {
+  if (installed_files_.empty())
+    return;
+  std::string text = base::JoinString(installed_files_, "\r\n") + "\r\n";
+  base::FilePath path = folder.Append(kFilesListFileName);
+  if (base::PathExists(path))
+    base::AppendToFile(path, text);
+  else
+    base::WriteFile(path, text);
+}
+
+void AdditionalFileDownloaderImpl::Reset() {
+  weak_factory_.InvalidateWeakPtrs();
+  folder_.clear();
+  installed_files_.clear();
+  current_.reset();
+  done_.Reset();
+}
+
+}  // namespace velta

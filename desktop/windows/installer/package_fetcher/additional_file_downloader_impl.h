@@ -1,0 +1,57 @@
+// Copyright 2026 Velta Software. All rights reserved.
+
+#ifndef DESKTOP_WINDOWS_INSTALLER_PACKAGE_FETCHER_ADDITIONAL_FILE_DOWNLOADER_IMPL_H_
+#define DESKTOP_WINDOWS_INSTALLER_PACKAGE_FETCHER_ADDITIONAL_FILE_DOWNLOADER_IMPL_H_
+
+#include <stdint.h>
+
+#include "base/memory/weak_ptr.h"
+#include "desktop/windows/installer/package_fetcher/additional_file_downloader.h"
+
+namespace velta {
+
+class WininetResponseWriter;
+
+class AdditionalFileDownloaderImpl : public AdditionalFileDownloader {
+ public:
+  // `installer_path` is the running installer: when it is unsigned, archives
+  // are not signature-checked either.
+  explicit AdditionalFileDownloaderImpl(const base::FilePath& installer_path);
+  AdditionalFileDownloaderImpl(const AdditionalFileDownloaderImpl&) = delete;
+  AdditionalFileDownloaderImpl& operator=(const AdditionalFileDownloaderImpl&) = delete;
+  ~AdditionalFileDownloaderImpl() override;
+
+  bool DownloadAdditionalFile(const base::FilePath& folder,
+                              Downloader* downloader,
+                              std::unique_ptr<AdditionalFile> file,
+                              bool is_minimal,
+                              bool additional_files_only,
+                              DoneCallback done) override;
+  void ClearInstalledFiles() override;
+  bool InstallAdditionalFile(PackageVersionChecker* version_checker,
+                             AdditionalFile* file,
+                             const base::FilePath& package_folder,
+                             const base::FilePath& assistant_folder) override;
+  void WriteFilesList(const base::FilePath& folder) override;
+  void Reset() override;
+
+ private:
+  base::FilePath NextTemporaryPath();
+  // Copies a local test file to the temporary path; its reply is posted.
+  bool CopyLocalFile(Downloader* downloader);
+  void AttemptDownload(Downloader* downloader, std::unique_ptr<WininetResponseWriter> writer);
+  void OnDownloaded(Downloader* downloader);
+  void PostDone(bool succeeded, std::vector<FetchDetails> details, const char* location);
+
+  const base::FilePath installer_path_;
+  uint32_t temporary_counter_ = 0;
+  base::FilePath folder_;
+  DoneCallback done_;
+  std::unique_ptr<AdditionalFile> current_;
+  std::vector<std::string> installed_files_;
+  base::WeakPtrFactory<AdditionalFileDownloaderImpl> weak_factory_{this};
+};
+
+}  // namespace velta
+
+#endif  // DESKTOP_WINDOWS_INSTALLER_PACKAGE_FETCHER_ADDITIONAL_FILE_DOWNLOADER_IMPL_H_

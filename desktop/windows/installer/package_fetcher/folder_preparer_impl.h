@@ -1,0 +1,41 @@
+// Copyright 2026 Velta Software. All rights reserved.
+
+#ifndef DESKTOP_WINDOWS_INSTALLER_PACKAGE_FETCHER_FOLDER_PREPARER_IMPL_H_
+#define DESKTOP_WINDOWS_INSTALLER_PACKAGE_FETCHER_FOLDER_PREPARER_IMPL_H_
+
+#include <stdint.h>
+
+#include <vector>
+
+#include "base/time/time.h"
+#include "desktop/windows/installer/package_fetcher/folder_preparer.h"
+
+namespace velta {
+
+// Package folders are "velta_package_<YYYYMMDDhhmmss><attempt>" in the
+// download folder. The destructor deletes every folder made, and the
+// assistant folder: once the controller ends, the backend has copied what
+// it needs.
+class FolderPreparerImpl : public FolderPreparer {
+ public:
+  // `now` names the folders (local time).
+  FolderPreparerImpl(const base::FilePath& download_folder, bool install_assistant, base::Time now);
+  FolderPreparerImpl(const FolderPreparerImpl&) = delete;
+  FolderPreparerImpl& operator=(const FolderPreparerImpl&) = delete;
+  ~FolderPreparerImpl() override;
+
+  base::FilePath PrepareFolder() override;
+  base::FilePath GetPackageFolder() const override;
+  base::FilePath GetAssistantFolder() const override;
+
+ private:
+  uint32_t attempt_ = 0;
+  base::FilePath package_base_;
+  base::FilePath assistant_folder_;
+  base::FilePath current_folder_;
+  std::vector<base::FilePath> created_folders_;
+};
+
+}  // namespace velta
+
+#endif  // DESKTOP_WINDOWS_INSTALLER_PACKAGE_FETCHER_FOLDER_PREPARER_IMPL_H_

@@ -1,0 +1,50 @@
+// Copyright 2026 Velta Software. All rights reserved.
+
+#include "desktop/windows/installer/steps/move_file_step.h"
+
+#include <memory>
+
+#include "base/logging.h"
+#include "desktop/windows/installer/installer_context.h"
+#include "desktop/windows/installer/status/installation_status.h"
+#include "desktop/windows/installer/transactions/operation.h"
+#include "desktop/windows/installer/transactions/operation_factory.h"
+#include "desktop/windows/installer/transactions/transaction.h"
+
+namespace velta {
+
+namespace {
+constexpr char kMoveFileStepName[] = "move_file";
+}  // namespace
+
+MoveFileStep::MoveFileStep(InstallerContext* context, const base::FilePath& relative_path)
+    : InstallerStep(context, kMoveFileStepName), relative_path_(relative_path) {}
+
+MoveFileStep::~MoveFileStep() = default;
+
+StepResult& MoveFileStep::Execute(StepResult& result, int32_t /*attempt*/) {
+  VLOG(1) << "Moving root file " << relative_path_.AsUTF8Unsafe();
+  base::FilePath target_folder;
+  GetInstallTargetFolder(&target_folder);
+  base::FilePath install_folder;
+  GetContext()->GetInstallPath(&install_folder);
+  std::unique_ptr<Operation> move = GetContext()->GetOperationFactory()->CreateMoveFile(
+      target_folder.Append(relative_path_), install_folder.Append(relative_path_));
+  std::string error;
+  if (!GetContext()->GetTransaction()->Execute(move, &error)) {
+    LOG(ERROR) << "Failed moving " << relative_path_.AsUTF8Unsafe() << ": " << error;
+    result = StepResult(StepResult::kRetryThenFail, 10, install_folder.value(),
+                        "Failed moving " + relative_path_.AsUTF8Unsafe() + " to " +
+                            install_folder.AsUTF8Unsafe() + " because of error: " + error);
+    return result;
+  }
+  GetNewInstallationStatus()->root_files.push_back(relative_path_);
+  result = StepResult(StepResult::kSuccess);
+  return result;
+}
+
+bool IsMoveFileStep(const std::string& name) {
+  return name == kMoveFileStepName;
+}
+
+}  // namespace velta

@@ -1,0 +1,26 @@
+// Copyright 2026 Velta Software. All rights reserved.
+
+#include "desktop/windows/installer/steps/relative_paths.h"
+
+#include <string>
+#include <vector>
+
+#include "base/strings/string_split.h"
+
+namespace velta {
+
+bool IsRelativePathInside(const base::FilePath& path) {
+  const std::wstring& text = path.value();
+  if (text.empty() || text.find(L':') != std::wstring::npos || text.starts_with(L'\\') ||
+      text.starts_with(L'/')) {
+    return false;
+  }
+  for (const std::wstring& part :
+       base::SplitString(text, L"\\/", base::KEEP_WHITESPACE, base::SPLIT_WANT_ALL)) {
+    if (part == L"..")
+      return false;
+  }
+  return true;
+}
+
+}  // namespace velta

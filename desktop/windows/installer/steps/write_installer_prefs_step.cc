@@ -1,0 +1,134 @@
+// Copyright 2026 Velta Software. All rights reserved.
+
+#include "desktop/windows/installer/steps/write_installer_prefs_step.h"
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <utility>
+
+#include "base/bind.h"
+#include "base/command_line.h"
+#include "base/features/feature_states.h"
+#include "base/files/file_path.h"
+#include "base/logging.h"
+#include "base/memory/ref_counted.h"
+#include "base/strings/utf_string_conversions.h"
+#include "base/synchronization/waitable_event.h"
+#include "base/values.h"
+#include "desktop/windows/installer/common/installer_constants.h"
+#include "desktop/windows/installer/common/installer_features.h"
+#include "desktop/windows/installer/common/installer_switches.h"
+#include "desktop/windows/installer/common/json_pref_store_factory.h"
+#include "desktop/windows/installer/installation_folder_details.h"
+#include "desktop/windows/installer/installer_context.h"
+#include "desktop/windows/installer/interprocess_state.h"
+#include "desktop/windows/installer/server_tracking_blob.h"
+#include "desktop/windows/installer/settings.h"
+
+namespace velta {
+
+namespace {
+
+void SetString(base::JsonPrefStore* store, const char* key, const std::string& value) {
+  store->SetValue(key, std::make_unique<base::Value>(value), 0);
+}
+
+void SetBool(base::JsonPrefStore* store, const char* key, bool value) {
+  store->SetValue(key, std::make_unique<base::Value>(value), 0);
+}
+
+}  // namespace
+
+bool CommitPrefsAndWait(base::JsonPrefStore* store, base::TimeDelta timeout) {
+  // The event is shared with the write, which may outlast a wait that
+  // timed out.
+  auto written = base::MakeRefCounted<base::RefCountedData<base::WaitableEvent>>();
+  store->CommitPendingWrite(
+      base::OnceClosure(),
+      base::BindOnce(
+          [](scoped_refptr<base::RefCountedData<base::WaitableEvent>> event) {
+            event->data.Signal();
+          },
+          written));
+  if (written->data.TimedWait(timeout))
+    return true;
+  LOG(ERROR) << "The preferences were not written within the time allowed";
+  return false;
+}
+
+WriteInstallerPrefsStep::WriteInstallerPrefsStep(InstallerContext* context)
+    : InstallerStep(context, "write_installer_prefs") {}
+
+WriteInstallerPrefsStep::~WriteInstallerPrefsStep() = default;
+
+StepResult& WriteInstallerPrefsStep::Execute(StepResult& result, int32_t /*attempt*/) {
+  result = StepResult(StepResult::kSuccess);
+  Settings* settings = GetSettings();
+  const base::FilePath path = GetFolderDetails()->GetPath().Append(kInstallerPrefsFileName);
+  LOG(INFO) << "Writing installer prefs to " << path.AsUTF8Unsafe();
+  PrefStoreTaskRunnerMap* runners = GetPrefStoreTaskRunnerMap();
+  scoped_refptr<base::JsonPrefStore> store = CreateJsonPrefStore(runners, path);
+
+  base::FilePath package_dir;
+  GetPackageDir(&package_dir);
+  scoped_refptr<base::JsonPrefStore> include =
+      CreateJsonPrefStore(runners, package_dir.Append(L"installer_prefs_include.json"));
+  const base::Value* welcome_url = nullptr;
+  if (include->GetValue("welcome-url", &welcome_url) && welcome_url->is_string()) {
+    LOG(INFO) << "Writing welcome page url pref";
+    store->SetValue("welcome-url", std::make_unique<base::Value>(welcome_url->Clone()), 0);
+  }
+
+  SetBool(store.get(), "single_profile", settings->IsSingleProfile());
+  if (!settings->GetProfileFolder().empty()) {
+    LOG(INFO) << "Writing profile folder pref";
+    SetString(store.get(), "profile_path", settings->GetProfileFolder().AsUTF8Unsafe());
+  }
+  if (!settings->GetLanguage().empty()) {
+    LOG(INFO) << "Writing install language pref";
+    SetString(store.get(), "language", base::WideToUTF8(settings->GetLanguage()));
+  }
+  InterprocessState* state = InterprocessState::GetInstance();
+  const std::string session_guid = state->GetSessionGuid();
+  if (!session_guid.empty())
+    SetString(store.get(), "last_installation_guid", session_guid);
+  const std::optional<std::string> uuid = state->GetTrackingData()->GetString("uuid");
+  if (uuid && !uuid->empty()) {
+    LOG(INFO) << "Writing NIUID";
+    SetString(store.get(), "installer_id", *uuid);
+  }
+
+  base::Value differing(base::Value::Type::LIST);
+  base::Value all(base::Value::Type::LIST);
+  for (const FeatureDefinition& feature : GetInstallerFeatures()) {
+    const bool enabled = IsFeatureEnabled(feature.name);
+    const std::string entry = std::string(feature.name) + "@" + (enabled ? "1" : "2");
+    all.Append(base::Value(entry));
+    if (IsFeatureOnByDefaultForStream(feature) != enabled)
+      differing.Append(base::Value(entry));
+  }
+  store->SetValue("installer-experiments", std::make_unique<base::Value>(std::move(differing)), 0);
+  store->SetValue("all-installer-experiments", std::make_unique<base::Value>(std::move(all)), 0);
+
+  const base::CommandLine& command_line = *base::CommandLine::ForCurrentProcess();
+  if (command_line.HasSwitch(kTempFolderSwitch)) {
+    LOG(INFO) << "Writing temp folder pref";
+    SetString(store.get(), "temp_folder",
+              base::WideToUTF8(command_line.GetSwitchValueNative(kTempFolderSwitch)));
+  }
+  LOG(INFO) << "Writing autoupdate pref";
+  const bool is_autoupdate = state->IsAutoupdate();
+  SetBool(store.get(), "autoupdate", is_autoupdate);
+  if (!is_autoupdate) {
+    LOG(INFO) << "Writing import browser data and enables stats prefs.";
+    SetBool(store.get(), "import_browser_data", settings->IsImportBrowserData());
+    SetBool(store.get(), "enable_stats", settings->IsVeltaStatsEnabled());
+  }
+
+  // The next steps read this file: it must hold the new preferences first.
+  CommitPrefsAndWait(store.get(), kWriteTimeout);
+  return result;
+}
+
+}  // namespace velta

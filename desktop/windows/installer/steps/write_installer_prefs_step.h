@@ -1,0 +1,42 @@
+// Copyright 2026 Velta Software. All rights reserved.
+
+#ifndef DESKTOP_WINDOWS_INSTALLER_STEPS_WRITE_INSTALLER_PREFS_STEP_H_
+#define DESKTOP_WINDOWS_INSTALLER_STEPS_WRITE_INSTALLER_PREFS_STEP_H_
+
+#include "base/time/time.h"
+#include "desktop/windows/installer/steps/installer_step.h"
+
+namespace base {
+class JsonPrefStore;
+}  // namespace base
+
+namespace velta {
+
+// Records in the install folder's installer_prefs.json the choices of this
+// run that the browser reads on its first start: welcome page (from the
+// package's installer_prefs_include.json), profile, language, session,
+// installer id, experiments, temporary folder, autoupdate, data import and
+// statistics consent. Other keys of the file are kept.
+//
+// The store writes on its folder's runner; the step waits (at most
+// kWriteTimeout) until the file holds the new preferences, because the
+// steps after it (finalize) open the same file. Never fails: a write that
+// does not complete is logged. Needs the task scheduler.
+class WriteInstallerPrefsStep : public InstallerStep {
+ public:
+  static constexpr base::TimeDelta kWriteTimeout = base::TimeDelta::FromSeconds(30);
+
+  explicit WriteInstallerPrefsStep(InstallerContext* context);
+  ~WriteInstallerPrefsStep() override;
+
+  StepResult& Execute(StepResult& result, int32_t attempt) override;
+};
+
+// Hands `store`'s changes to its writer and waits up to `timeout` until the
+// file holds them. False (logged) when the write did not finish in time;
+// the write may still land later.
+bool CommitPrefsAndWait(base::JsonPrefStore* store, base::TimeDelta timeout);
+
+}  // namespace velta
+
+#endif  // DESKTOP_WINDOWS_INSTALLER_STEPS_WRITE_INSTALLER_PREFS_STEP_H_

@@ -1,0 +1,319 @@
+// Copyright 2026 Velta Software. All rights reserved.
+
+#include "desktop/windows/installer/wininet/wininet_impl.h"
+
+#include <winsock2.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "base/bind.h"
+#include "base/files/file_util.h"
+#include "base/files/scoped_temp_dir.h"
+#include "base/message_loop/message_loop.h"
+#include "base/run_loop.h"
+#include "base/strings/string_number_conversions.h"
+#include "base/test/run_loop_with_timeout.h"
+#include "desktop/windows/installer/wininet/test_downloader_support.h"
+#include "desktop/windows/installer/wininet/wininet_response_writer.h"
+#include "gmock/gmock.h"
+#include "gtest/gtest.h"
+#include "testing/http_server/local_http_server.h"
+
+namespace velta {
+namespace {
+
+using test::LocalHttpServer;
+using testing::ElementsAre;
+using testing::HasSubstr;
+
+// A body whose every byte depends on its position, so a shifted or
+// repeated piece shows.
+std::string MakeBody(size_t size) {
+  std::string body(size, '\0');
+  for (size_t i = 0; i < size; ++i)
+    body[i] = static_cast<char>((i * 7 + i / 251) & 0xFF);
+  return body;
+}
+
+class WininetImplTest : public testing::TestWithParam<LocalHttpServer::Scheme> {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(folder_.CreateUniqueTempDir());
+    server_ = std::make_unique<LocalHttpServer>(folder_.GetPath());
+    ASSERT_TRUE(server_->Start(GetParam()));
+    body_ = MakeBody(300 * 1024);
+    ASSERT_TRUE(server_->AddFile("package.bin", body_));
+    downloader_ = std::make_unique<WininetImpl>(&ui_runner_, &progress_,
+                                                base::TimeDelta::FromMilliseconds(20));
+    target_ = folder_.GetPath().Append(L"downloaded.bin");
+  }
+
+  // Downloads `path` into target_ and waits for the end. False when Start
+  // refused; then GetError() says why.
+  bool Download(const std::string& path, const std::string& payload = std::string()) {
+    auto writer = std::make_unique<WininetResponseWriter>();
+    EXPECT_TRUE(writer->Open(target_));
+    base::RunLoop run_loop;
+    bool done_ran = false;
+    if (!downloader_->Start(server_->Url(path), payload,
+                            base::BindOnce(
+                                [](bool* ran, base::OnceClosure quit) {
+                                  *ran = true;
+                                  std::move(quit).Run();
+                                },
+                                &done_ran, run_loop.QuitClosure()),
+                            std::move(writer),
+                            std::make_unique<test::RecordingDownloaderDelegate>(&events_))) {
+      return false;
+    }
+    EXPECT_TRUE(base::test::RunWithTimeout(&run_loop)) << "the download never ended";
+    EXPECT_TRUE(done_ran);
+    return true;
+  }
+
+  std::string Downloaded() {
+    std::string content;
+    base::ReadFileToString(target_, &content);
+    return content;
+  }
+
+  std::vector<std::string> Ranges() {
+    std::vector<std::string> ranges;
+    for (const base::Value& entry : server_->ReadLog()) {
+      const std::string* range = entry.FindStringKey("range");
+      ranges.push_back(range ? *range : "none");
+    }
+    return ranges;
+  }
+
+  base::MessageLoop message_loop_;
+  base::ScopedTempDir folder_;
+  std::unique_ptr<LocalHttpServer> server_;
+  std::string body_;
+  // Answers the proxy prompt as a user who entered credentials.
+  test::AnsweringUiCallbackRunner ui_runner_{{12032u}};
+  test::RecordingProgressDelegate progress_;
+  std::vector<std::string> events_;
+  std::unique_ptr<WininetImpl> downloader_;
+  base::FilePath target_;
+};
+
+TEST_P(WininetImplTest, CutBodyResumesWithRangeAndEndsWhole) {
+  size_t third = body_.size() / 3;
+  ASSERT_TRUE(server_->SetRoutes(R"([{"path": "/package.bin", "then": "files", "replies": [
+      {"body_file": "package.bin", "cut_after": )" +
+                                 base::NumberToString(third) + "}]}]"));
+  ASSERT_TRUE(Download("/package.bin"));
+  EXPECT_EQ(DownloaderState::kCompleted, downloader_->GetState()) << downloader_->GetError();
+  EXPECT_TRUE(Downloaded() == body_) << "the resumed file differs from the body";
+  EXPECT_THAT(Ranges(), ElementsAre("none", "bytes=" + base::NumberToString(third) + "-"));
+  EXPECT_EQ(body_.size(), downloader_->GetDownloadedSize());
+  EXPECT_EQ(body_.size(), progress_.total);
+  EXPECT_EQ(body_.size(), progress_.current);
+}
+
+TEST_P(WininetImplTest, RetriesGatewayErrorsAndCountsThem) {
+  ASSERT_TRUE(server_->SetRoutes(R"([{"path": "/package.bin", "then": "files",
+      "replies": [{"status": 503}, {"status": 502}]}])"));
+  ASSERT_TRUE(Download("/package.bin"));
+  EXPECT_EQ(DownloaderState::kCompleted, downloader_->GetState()) << downloader_->GetError();
+  EXPECT_TRUE(Downloaded() == body_);
+  // A retried request asks for the rest, from byte 0 here.
+  EXPECT_THAT(events_, testing::IsSupersetOf(
+                           {"status 503", "retry 1", "status 502", "retry 2", "status 206"}));
+  EXPECT_TRUE(progress_.stalls.empty()) << "only the third retry in a row is a stall";
+  EXPECT_TRUE(downloader_->IsFirstAttempt()) << "the counter starts again once bytes arrive";
+}
+
+TEST_P(WininetImplTest, ThirdRetryInARowReportsAStall) {
+  ASSERT_TRUE(server_->SetRoutes(R"([{"path": "/package.bin", "then": "files",
+      "replies": [{"status": 504}, {"status": 504}, {"status": 503}]}])"));
+  ASSERT_TRUE(Download("/package.bin"));
+  EXPECT_EQ(DownloaderState::kCompleted, downloader_->GetState());
+  EXPECT_THAT(progress_.stalls, ElementsAre("503"));
+}
+
+TEST_P(WininetImplTest, ServerIgnoringTheRangeNeverCorruptsTheFile) {
+  ASSERT_TRUE(server_->SetRoutes(R"([{"path": "/package.bin", "replies": [
+      {"body_file": "package.bin", "cut_after": 100000},
+      {"body_file": "package.bin", "ignore_range": true}]}])"));
+  ASSERT_TRUE(Download("/package.bin"));
+  EXPECT_EQ(DownloaderState::kCompleted, downloader_->GetState()) << downloader_->GetError();
+  EXPECT_EQ(body_.size(), Downloaded().size());
+  EXPECT_TRUE(Downloaded() == body_);
+  EXPECT_THAT(Ranges(), ElementsAre("none", "bytes=100000-"));
+}
+
+TEST_P(WininetImplTest, ResumesThatAddNothingAreBoundedRetries) {
+  ASSERT_TRUE(server_->SetRoutes(R"([{"path": "/package.bin", "replies": [
+      {"body_file": "package.bin", "cut_after": 1000},
+      {"status": 206, "body": "", "headers": {"Content-Range": "bytes 1000-307199/307200"}}]}])"));
+  downloader_->SetMaxRetries(2);
+  ASSERT_TRUE(Download("/package.bin"));
+  EXPECT_EQ(DownloaderState::kFailed, downloader_->GetState());
+  EXPECT_THAT(downloader_->GetError(), HasSubstr("Number of retries exceeded"));
+  // The first request; its resume at once (bytes had arrived); then the
+  // empty answers: retries 0, 1 and 2 are allowed, the fourth ends it.
+  EXPECT_EQ(5u, server_->ReadLog().size());
+}
+
+TEST_P(WininetImplTest, ProxyPromptAnsweredResumesTheDownload) {
+  ASSERT_TRUE(server_->SetRoutes(R"([{"path": "/package.bin", "then": "files",
+      "replies": [{"status": 407, "headers": {"Proxy-Authenticate": "Basic realm=\"x\""}}]}])"));
+  ASSERT_TRUE(Download("/package.bin"));
+  EXPECT_EQ(DownloaderState::kCompleted, downloader_->GetState()) << downloader_->GetError();
+  EXPECT_TRUE(Downloaded() == body_);
+  EXPECT_EQ(1, ui_runner_.prompts());
+  EXPECT_THAT(events_, testing::IsSupersetOf(
+                           {"status 407", "proxy_needed", "proxy_result 12032", "status 206"}));
+}
+
+struct RefusedPromptCase {
+  uint32_t answer;
+  const char* error;
+};
+
+TEST_P(WininetImplTest, RefusedProxyPromptFails) {
+  const RefusedPromptCase cases[] = {
+      {0, "The user cancelled the prompt for proxy credentials"},
+      {1223, "The user cancelled the prompt for proxy credentials"},
+      // A silent run answers 1 without a dialog.
+      {1, "Failed to obtain credentials for proxy"},
+  };
+  ASSERT_TRUE(server_->SetRoutes(R"([{"path": "/package.bin", "reply": {"status": 407}}])"));
+  for (const RefusedPromptCase& test_case : cases) {
+    SCOPED_TRACE(test_case.answer);
+    test::AnsweringUiCallbackRunner runner({test_case.answer});
+    downloader_ = std::make_unique<WininetImpl>(&runner, nullptr);
+    ASSERT_TRUE(Download("/package.bin"));
+    EXPECT_EQ(DownloaderState::kFailed, downloader_->GetState());
+    EXPECT_THAT(downloader_->GetError(), HasSubstr(test_case.error));
+    EXPECT_EQ(1, runner.prompts());
+    downloader_.reset();
+  }
+}
+
+TEST_P(WininetImplTest, OtherStatusesFailAtOnce) {
+  for (int status : {404, 500, 416}) {
+    SCOPED_TRACE(status);
+    ASSERT_TRUE(server_->SetRoutes(R"([{"path": "/x", "reply": {"status": )" +
+                                   base::NumberToString(status) + "}}]"));
+    ASSERT_TRUE(Download("/x"));
+    EXPECT_EQ(DownloaderState::kFailed, downloader_->GetState());
+    EXPECT_THAT(downloader_->GetError(),
+                HasSubstr("unexpected HTTP status " + base::NumberToString(status)));
+    EXPECT_EQ(static_cast<uint32_t>(status), downloader_->GetHttpStatus());
+  }
+}
+
+TEST_P(WininetImplTest, RefusedRedirectEndsTheDownloadOnce) {
+  downloader_->SetAllowedDomains({L"127.0.0.1"});
+  ASSERT_TRUE(server_->SetRoutes(R"([{"path": "/moved", "reply": {"status": 302,
+      "headers": {"Location": "http://localhost:)" +
+                                 base::NumberToString(server_->port()) + R"(/package.bin"}}}])"));
+  ASSERT_TRUE(Download("/moved"));
+  EXPECT_EQ(DownloaderState::kFailed, downloader_->GetState());
+  EXPECT_THAT(downloader_->GetError(), HasSubstr("Redirect URL is disallowed localhost"));
+}
+
+TEST_P(WininetImplTest, PayloadIsPostedAndAnEmptyOneIsAGet) {
+  ASSERT_TRUE(Download("/v1/binary", "tracking=1"));
+  ASSERT_TRUE(Download("/package.bin", ""));
+  std::vector<base::Value> log = server_->ReadLog();
+  ASSERT_EQ(2u, log.size());
+  EXPECT_EQ("POST", *log[0].FindStringKey("method"));
+  EXPECT_EQ(10, log[0].FindIntKey("body_size").value_or(0));
+  EXPECT_EQ("GET", *log[1].FindStringKey("method"));
+  EXPECT_TRUE(Downloaded() == body_);
+}
+
+INSTANTIATE_TEST_SUITE_P(Schemes,
+                         WininetImplTest,
+                         testing::Values(LocalHttpServer::Scheme::kHttp,
+                                         LocalHttpServer::Scheme::kHttps));
+
+// Failures before any server answers.
+class WininetImplStartTest : public testing::Test {
+ protected:
+  base::MessageLoop message_loop_;
+  test::AnsweringUiCallbackRunner ui_runner_;
+  WininetImpl downloader_{&ui_runner_, nullptr, base::TimeDelta::FromMilliseconds(10)};
+};
+
+TEST_F(WininetImplStartTest, RefusesHostsOffTheListAndBadUrls) {
+  downloader_.SetAllowedDomains({L".velta.example", L"localhost", L"127.0.0.1"});
+  struct {
+    const wchar_t* url;
+    const char* error;
+  } cases[] = {
+      {L"http://evil-velta.example/p", "Domain disallowed evil-velta.example"},
+      {L"http://velta.example.evil.test/p", "Domain disallowed velta.example.evil.test"},
+      {L"http://127.0.0.10/p", "Domain disallowed 127.0.0.10"},
+      {L"http://notlocalhost/p", "Domain disallowed notlocalhost"},
+      {L"not a url", "Could not parse URL not a url"},
+  };
+  std::string reply;
+  for (const auto& test_case : cases) {
+    bool ran = false;
+    EXPECT_FALSE(downloader_.Start(
+        test_case.url, "", base::BindOnce([](bool* ran) { *ran = true; }, &ran),
+        std::make_unique<StringResponseWriter>(&reply), std::make_unique<DownloaderDelegate>()));
+    EXPECT_THAT(downloader_.GetError(), HasSubstr(test_case.error));
+    EXPECT_FALSE(ran);
+  }
+}
+
+TEST(IsHostAllowedTest, DottedEntriesAreSuffixesOthersExactNames) {
+  const std::vector<std::wstring> list = {L".velta.example", L"localhost", L"127.0.0.1"};
+  struct {
+    const wchar_t* host;
+    bool allowed;
+  } cases[] = {
+      {L"download.velta.example", true},
+      {L"a.b.velta.example", true},
+      {L"evil-velta.example", false},
+      {L"velta.example", false},
+      {L"DOWNLOAD.VELTA.EXAMPLE", false},
+      {L"localhost", true},
+      {L"evillocalhost", false},
+      {L"127.0.0.1", true},
+      {L"1127.0.0.1", false},
+  };
+  for (const auto& test_case : cases)
+    EXPECT_EQ(test_case.allowed, IsHostAllowed(test_case.host, list)) << test_case.host;
+  EXPECT_TRUE(IsHostAllowed(L"anything", {}));
+}
+
+TEST_F(WininetImplStartTest, RefusedPortFailsAfterTheAllowedAttempts) {
+  // A port nothing listens on: bind one, learn its number, close it.
+  WSADATA wsa;
+  ASSERT_EQ(0, ::WSAStartup(MAKEWORD(2, 2), &wsa));
+  SOCKET probe = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+  sockaddr_in address = {};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  int length = sizeof(address);
+  ASSERT_EQ(0, ::bind(probe, reinterpret_cast<sockaddr*>(&address), sizeof(address)));
+  ASSERT_EQ(0, ::getsockname(probe, reinterpret_cast<sockaddr*>(&address), &length));
+  uint16_t port = ntohs(address.sin_port);
+  ::closesocket(probe);
+  std::vector<std::string> events;
+  downloader_.SetMaxRetries(0);
+  base::RunLoop run_loop;
+  std::string reply;
+  ASSERT_TRUE(downloader_.Start(L"http://127.0.0.1:" + base::NumberToWString(port) + L"/p", "",
+                                run_loop.QuitClosure(),
+                                std::make_unique<StringResponseWriter>(&reply),
+                                std::make_unique<test::RecordingDownloaderDelegate>(&events)));
+  ASSERT_TRUE(base::test::RunWithTimeout(&run_loop, base::TimeDelta::FromSeconds(60)));
+  EXPECT_EQ(DownloaderState::kFailed, downloader_.GetState());
+  EXPECT_THAT(downloader_.GetError(), HasSubstr("Number of retries exceeded, last error: 12029"));
+  // With a maximum of 0 the first failure is still retried once.
+  EXPECT_THAT(events, ElementsAre("chunk_started 0", "error 12029", "retry 1", "chunk_started 0",
+                                  "error 12029"));
+}
+
+}  // namespace
+}  // namespace velta

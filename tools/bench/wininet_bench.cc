@@ -1,0 +1,143 @@
+// Copyright 2026 Velta Software. All rights reserved.
+
+// Downloads one URL with the installer's downloader (WininetImpl, its file
+// writer) and with a plain synchronous WinINet loop (64 KiB reads into a
+// file), and prints the throughput of each, best of N runs. With a second
+// URL whose first answer is cut, it also times the downloader on a download
+// that must resume. See README.md; compare_wininet.sh runs it.
+//
+//   wininet_bench URL OUTPUT_FILE [RUNS] [CUT_URL]
+
+#include <windows.h>
+#include <wininet.h>
+
+#include <stdio.h>
+#include <stdlib.h>
+
+#include <algorithm>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "base/at_exit.h"
+#include "base/bind.h"
+#include "base/files/file_path.h"
+#include "base/files/file_util.h"
+#include "base/message_loop/message_loop.h"
+#include "base/run_loop.h"
+#include "base/time/time.h"
+#include "desktop/windows/installer/wininet/downloader.h"
+#include "desktop/windows/installer/wininet/ui_callback_runner.h"
+#include "desktop/windows/installer/wininet/wininet_impl.h"
+#include "desktop/windows/installer/wininet/wininet_response_writer.h"
+
+namespace {
+
+// No dialog in a benchmark: a proxy prompt counts as refused.
+class RefusingUiCallbackRunner : public velta::UiCallbackRunner {
+ public:
+  void RunUICallbackAndPostReply(UiTask,
+                                 scoped_refptr<base::SingleThreadTaskRunner> reply_runner,
+                                 Reply reply) override {
+    reply_runner->PostTask(FROM_HERE, base::BindOnce(std::move(reply), 1u));
+  }
+};
+
+// Seconds for one download through the downloader; negative on failure.
+double TimeDownloader(const std::wstring& url, const base::FilePath& output, int64_t* bytes) {
+  RefusingUiCallbackRunner ui_runner;
+  velta::WininetImpl downloader(&ui_runner, nullptr, base::TimeDelta::FromMilliseconds(100));
+  auto writer = std::make_unique<velta::WininetResponseWriter>();
+  if (!writer->Open(output))
+    return -1;
+  base::RunLoop run_loop;
+  base::TimeTicks start = base::TimeTicks::Now();
+  if (!downloader.Start(url, std::string(), run_loop.QuitClosure(), std::move(writer),
+                        std::make_unique<velta::DownloaderDelegate>())) {
+    fprintf(stderr, "Start failed: %s", downloader.GetError().c_str());
+    return -1;
+  }
+  run_loop.Run();
+  double seconds = (base::TimeTicks::Now() - start).InSecondsF();
+  if (downloader.GetState() != velta::DownloaderState::kCompleted) {
+    fprintf(stderr, "Download failed: %s", downloader.GetError().c_str());
+    return -1;
+  }
+  *bytes = downloader.GetDownloadedSize();
+  return seconds;
+}
+
+// Seconds for one download through a plain synchronous WinINet loop.
+double TimePlainLoop(const std::wstring& url, const base::FilePath& output, int64_t* bytes) {
+  base::TimeTicks start = base::TimeTicks::Now();
+  HINTERNET internet =
+      ::InternetOpenW(L"wininet_bench", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
+  HINTERNET request =
+      internet ? ::InternetOpenUrlW(internet, url.c_str(), nullptr, 0, INTERNET_FLAG_RELOAD, 0)
+               : nullptr;
+  HANDLE file = ::CreateFileW(output.value().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+  bool ok = request && file != INVALID_HANDLE_VALUE;
+  std::vector<char> buffer(64 * 1024);
+  *bytes = 0;
+  DWORD read = 0;
+  while (ok &&
+         ::InternetReadFile(request, buffer.data(), static_cast<DWORD>(buffer.size()), &read) &&
+         read) {
+    DWORD written = 0;
+    ok = ::WriteFile(file, buffer.data(), read, &written, nullptr) && written == read;
+    *bytes += read;
+  }
+  if (file != INVALID_HANDLE_VALUE)
+    ::CloseHandle(file);
+  if (request)
+    ::InternetCloseHandle(request);
+  if (internet)
+    ::InternetCloseHandle(internet);
+  return ok ? (base::TimeTicks::Now() - start).InSecondsF() : -1;
+}
+
+// Runs `measure` `runs` times and prints the best throughput.
+template <typename Measure>
+double Best(const char* label, int runs, Measure measure) {
+  double best = 0;
+  int64_t bytes = 0;
+  for (int i = 0; i < runs; ++i) {
+    double seconds = measure(&bytes);
+    if (seconds <= 0) {
+      printf("%-28s failed\n", label);
+      exit(1);
+    }
+    best = std::max(best, bytes / seconds / 1e6);
+  }
+  printf("%-28s %8.1f MB/s  (%lld bytes, best of %d)\n", label, best, static_cast<long long>(bytes),
+         runs);
+  return best;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  if (argc < 3) {
+    fprintf(stderr, "usage: wininet_bench URL OUTPUT_FILE [RUNS] [CUT_URL]\n");
+    return 2;
+  }
+  base::AtExitManager at_exit;
+  base::MessageLoop message_loop;
+  std::wstring url = argv[1];
+  base::FilePath output(argv[2]);
+  int runs = argc > 3 ? std::max(1, _wtoi(argv[3])) : 3;
+  double plain = Best("plain WinINet loop (64 KiB)", runs,
+                      [&](int64_t* bytes) { return TimePlainLoop(url, output, bytes); });
+  double downloader =
+      Best("downloader", runs, [&](int64_t* bytes) { return TimeDownloader(url, output, bytes); });
+  printf("downloader / plain loop:     %8.2f\n", downloader / plain);
+  if (argc > 4) {
+    std::wstring cut_url = argv[4];
+    double resumed = Best("downloader, one resume", runs,
+                          [&](int64_t* bytes) { return TimeDownloader(cut_url, output, bytes); });
+    printf("resumed / whole:             %8.2f\n", resumed / downloader);
+  }
+  base::DeleteFile(output);
+  return 0;
+}
