@@ -1,9 +1,10 @@
 #!/usr/bin/env python3
 # Copyright 2026 Velta Software. All rights reserved.
 """Checks that a shipped binary carries no symbols of its own and links to a
-kept symbols file that has them and whose CRC-32 the link records.
+kept symbols file that has them and whose CRC-32 the link records; with a
+function name, that the kept file gives the function's source line.
 
-  check_symbols_apart.py <objdump> <objcopy> <binary> <symbols file>
+  check_symbols_apart.py <objdump> <objcopy> <binary> <symbols file> [<function>]
 """
 
 import os
@@ -20,13 +21,34 @@ def symbol_count(objdump, path):
     return sum(1 for line in output.splitlines() if line.startswith("["))
 
 
+def source_line(objdump, path, function):
+    """"file:line" of `function` in the kept symbols at `path`, or None."""
+    tools = objdump[:-len("objdump")]
+    output = subprocess.run([tools + "nm", path], stdout=subprocess.PIPE,
+                            stderr=subprocess.DEVNULL, check=False).stdout.decode("utf-8", "replace")
+    # 32-bit names carry a leading underscore, and stdcall ones "@<bytes>".
+    names = (function, "_" + function)
+    addresses = ["0x" + fields[0] for fields in (line.split() for line in output.splitlines())
+                 if len(fields) == 3 and fields[2].split("@")[0] in names]
+    if not addresses:
+        return None
+    found = subprocess.run([tools + "addr2line", "-e", path, addresses[0]], stdout=subprocess.PIPE,
+                           stderr=subprocess.DEVNULL, check=False).stdout.decode().strip()
+    file_name, _, line = found.rpartition(":")
+    line = line.split()[0] if line else ""
+    return found if file_name and file_name != "??" and line.isdigit() and int(line) > 0 else None
+
+
 def main():
     objdump, objcopy, binary, symbols = sys.argv[1:5]
+    function = sys.argv[5] if len(sys.argv) > 5 else None
     problems = []
     if not os.path.exists(symbols):
         problems.append("no kept symbols at %s" % symbols)
     elif symbol_count(objdump, symbols) < 100:
         problems.append("the kept symbols of %s hold almost no symbols" % binary)
+    elif function and source_line(objdump, symbols, function) is None:
+        problems.append("the kept symbols of %s give no source line for %s" % (binary, function))
     if symbol_count(objdump, binary) > 0:
         problems.append("%s still carries its symbol table" % binary)
     with tempfile.TemporaryDirectory() as folder:

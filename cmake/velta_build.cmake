@@ -7,12 +7,14 @@ if(NOT CMAKE_BUILD_TYPE)
   set(CMAKE_BUILD_TYPE Release CACHE STRING "" FORCE)
 endif()
 
-# Release: optimised, without debug information. Nothing in these trees reads
-# it (tests run no debugger or symbolizer), and it cost a quarter of every
-# compilation and most of the link time. Configure with RelWithDebInfo to
-# debug under winedbg. Test code is compiled with -Og (velta_testing.cmake).
-set(CMAKE_C_FLAGS_RELEASE "-O2 -DNDEBUG")
-set(CMAKE_CXX_FLAGS_RELEASE "-O2 -DNDEBUG")
+# Release: optimised, with line tables only (-g1): the kept symbols of the
+# shipped binaries (velta_symbols.cmake) then give a crash dump's addresses
+# their functions and source lines. Full debug information cost a quarter of
+# every compilation and most of the link time; -g1 compiles as fast as none
+# and adds about a third to the library's link. Configure with RelWithDebInfo
+# to debug under winedbg. Test code is compiled with -Og (velta_testing.cmake).
+set(CMAKE_C_FLAGS_RELEASE "-O2 -g1 -DNDEBUG")
+set(CMAKE_CXX_FLAGS_RELEASE "-O2 -g1 -DNDEBUG")
 set(CMAKE_C_FLAGS_RELWITHDEBINFO "-O2 -g -DNDEBUG")
 set(CMAKE_CXX_FLAGS_RELWITHDEBINFO "-O2 -g -DNDEBUG")
 

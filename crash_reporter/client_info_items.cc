@@ -19,6 +19,7 @@
 #include "crash_reporter/crash_environment.h"
 #include "crash_reporter/crash_key_table.h"
 #include "crash_reporter/crash_keys.h"
+#include "crash_reporter/crash_role_switches.h"
 #include "crash_reporter/parameters_map.h"
 #include "desktop/windows/installer/common/product_constants.h"
 
@@ -150,7 +151,7 @@ void CollectParametersForCrashReporter(uint32_t process_id, ParametersMap* map,
   const std::string email = GetEnvironmentUtf8(GetCrashEnvVarName("CRASH_EMAIL"));
   if (!email.empty())
     map->Set(std::string("Email"), email);
-  map->Set(std::string("ptype"), std::string("crash_reporter"));
+  map->Set(std::string("ptype"), std::string(kCrashReporterProcessType));
   base::win::ScopedHandle process(::OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, process_id));
   AddTimeParameters(process.Get(), std::nullopt, map);
   if (with_memory)

@@ -8,6 +8,7 @@
 
 #include "crash_reporter/crash_key_table.h"
 #include "crash_reporter/crash_pipe_protocol.h"
+#include "crash_reporter/crt_handlers.h"
 #include "crash_reporter/minidump_writer.h"
 
 namespace velta {
@@ -66,16 +67,41 @@ void PassFirstCrashOnly() {
     ::Sleep(INFINITE);
 }
 
-LONG WINAPI OnUnhandledException(EXCEPTION_POINTERS* pointers) {
-  PassFirstCrashOnly();
+// Asks the reporter for the dump of `pointers` on this thread, waits for it
+// (bounded) and ends the process with the exception code.
+[[noreturn]] void DumpAndEnd(EXCEPTION_POINTERS* pointers) {
   g_crash_thread_id = ::GetCurrentThreadId();
   g_exception_pointers = pointers;
-  g_assertion.kind = kAssertionKindException;
   const CrashPipeReply request = {CrashPipeMessage::kDumpRequest, 0};
   CrashPipeReply reply = {};
   Exchange(&request, sizeof(request), &reply, kDumpWaitMs);
   ::TerminateProcess(::GetCurrentProcess(), pointers->ExceptionRecord->ExceptionCode);
-  return EXCEPTION_EXECUTE_HANDLER;
+  ::ExitProcess(pointers->ExceptionRecord->ExceptionCode);
+}
+
+LONG WINAPI OnUnhandledException(EXCEPTION_POINTERS* pointers) {
+  PassFirstCrashOnly();
+  g_assertion.kind = kAssertionKindException;
+  DumpAndEnd(pointers);
+}
+
+// A report of the C runtime: dumped as an exception of `code` raised here.
+[[noreturn]] void DumpReport(uint32_t code) {
+  DumpAndEnd(CaptureReportException(code, __builtin_return_address(0)));
+}
+
+void __cdecl OnInvalidParameter(const wchar_t* expression, const wchar_t* function,
+                                const wchar_t* file, unsigned int line, uintptr_t) {
+  PassFirstCrashOnly();
+  FillInvalidParameterRecord(expression, function, file, line, &g_assertion);
+  DumpReport(kInvalidParameterExceptionCode);
+}
+
+void __cdecl OnPureCall() {
+  PassFirstCrashOnly();
+  g_assertion = AssertionRecord();
+  g_assertion.kind = kAssertionKindPureCall;
+  DumpReport(kPureCallExceptionCode);
 }
 
 }  // namespace
@@ -116,6 +142,7 @@ bool ConnectCrashClient(const std::wstring& pipe_name, uint32_t reporter_process
     return false;
   }
   ::SetUnhandledExceptionFilter(&OnUnhandledException);
+  SetCrtReportHandlers(&OnInvalidParameter, &OnPureCall);
   g_connected = true;
   return true;
 }

@@ -21,6 +21,7 @@
 #include "crash_reporter/crash_environment.h"
 #include "crash_reporter/crash_generation_server.h"
 #include "crash_reporter/crash_log_folder.h"
+#include "crash_reporter/crash_reporting.h"
 #include "crash_reporter/crash_reporting_settings.h"
 #include "crash_reporter/crash_role_switches.h"
 #include "crash_reporter/crash_upload.h"
@@ -146,6 +147,7 @@ uint32_t RunOwnCrashReporter(const base::CommandLine& command_line) {
       LOG(INFO) << "Serving crashes of process " << parent_id;
       ::SetEvent(init_event.Get());
       init_event.Close();
+      RunCrashRoleHook("crash_reporter");
       GetPendingWorkCounter().WaitUntilIdle();
       result = kCrashReporterServed;
     } else {

@@ -86,13 +86,43 @@ bool StartCrashpadClient(const base::FilePath& handler, const std::string& proce
   if (url.empty())
     url = GetNamedUrl("crash_collector");
 
+  base::FilePath count_file;
+  GetCrashCountFilePath(&count_file);
+  const uint32_t handler_id =
+      LaunchCrashHandler(handler, database, base::UTF8ToWide(url), count_file);
+  if (handler_id == 0)
+    return false;
+  InstallerCrashReporterClient::GetInstance()->set_handler_process_id(handler_id);
+
+  InitializeCrashpadInfo(true);
+  SetRestartCommandLine(nullptr);
+  SetCrashCounterName(process_type.empty() ? "browser" : process_type);
+  SetCrashKeyImplementation(std::make_unique<AnnotationCrashKeys>());
+  return ConnectCrashClient(kCrashHandlerPipePrefix + std::to_wstring(handler_id), handler_id,
+                            nullptr, 0, GetCrashpadInfo());
+}
+
+CrashRoleHook g_crash_role_hook = nullptr;
+
+}  // namespace
+
+void SetCrashRoleHookForTesting(CrashRoleHook hook) {
+  g_crash_role_hook = hook;
+}
+
+void RunCrashRoleHook(const char* role) {
+  if (g_crash_role_hook)
+    g_crash_role_hook(role);
+}
+
+uint32_t LaunchCrashHandler(const base::FilePath& handler, const base::FilePath& database,
+                            const std::wstring& url, const base::FilePath& count_file) {
   base::CommandLine command_line(handler);
   command_line.AppendSwitchASCII(kProcessTypeSwitch, kCrashpadHandlerType);
   command_line.AppendArg("/prefetch:7");
   command_line.AppendSwitchPath(kHandlerDatabaseSwitch, database);
-  command_line.AppendSwitchNative(kHandlerUrlSwitch, base::UTF8ToWide(url));
-  base::FilePath count_file;
-  if (GetCrashCountFilePath(&count_file))
+  command_line.AppendSwitchNative(kHandlerUrlSwitch, url);
+  if (!count_file.empty())
     command_line.AppendSwitchPath(kHandlerCrashCountFileSwitch, count_file);
   command_line.AppendSwitchASCII(kHandlerInitialClientSwitch,
                                  std::to_string(::GetCurrentProcessId()));
@@ -101,31 +131,27 @@ bool StartCrashpadClient(const base::FilePath& handler, const std::string& proce
       kCrashHandlerReadyEventPrefix + std::to_wstring(::GetCurrentProcessId());
   base::win::ScopedHandle ready(::CreateEventW(nullptr, TRUE, FALSE, ready_name.c_str()));
   if (!ready.IsValid())
-    return false;
+    return 0;
   STARTUPINFOW startup = {};
   startup.cb = sizeof(startup);
   PROCESS_INFORMATION info = {};
   std::wstring text = command_line.GetCommandLineString();
   if (!::CreateProcessW(nullptr, text.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                         &startup, &info)) {
-    return false;
+    return 0;
   }
   ::CloseHandle(info.hThread);
   base::win::ScopedHandle process(info.hProcess);
   const HANDLE handles[] = {ready.Get(), process.Get()};
   if (::WaitForMultipleObjects(2, handles, FALSE, kHandlerWaitMs) != WAIT_OBJECT_0)
-    return false;
-  InstallerCrashReporterClient::GetInstance()->set_handler_process_id(info.dwProcessId);
-
-  InitializeCrashpadInfo(true);
-  SetRestartCommandLine(nullptr);
-  SetCrashCounterName(process_type.empty() ? "browser" : process_type);
-  SetCrashKeyImplementation(std::make_unique<AnnotationCrashKeys>());
-  return ConnectCrashClient(kCrashHandlerPipePrefix + std::to_wstring(info.dwProcessId),
-                            info.dwProcessId, nullptr, 0, GetCrashpadInfo());
+    return 0;
+  return info.dwProcessId;
 }
 
-}  // namespace
+bool ConnectToCrashHandler(uint32_t handler_id) {
+  return ConnectCrashClient(kCrashHandlerPipePrefix + std::to_wstring(handler_id), handler_id,
+                            nullptr, 0, GetCrashpadInfo());
+}
 
 // static
 InstallerCrashReporterClient* InstallerCrashReporterClient::GetInstance() {

@@ -49,6 +49,13 @@ bool IsFallbackHandlerProcess(const base::CommandLine& command_line);
 // switches) never takes its parent's role.
 bool RunCrashRoleIfAsked(const base::CommandLine& command_line, uint32_t* exit_code);
 
+// A test seam: each crash role calls the hook with its name
+// ("crash_reporter", "crashpad_handler", "fallback_handler") once its own
+// crash handling is in place. Unset in the shipped program.
+using CrashRoleHook = void (*)(const char* role);
+void SetCrashRoleHookForTesting(CrashRoleHook hook);
+void RunCrashRoleHook(const char* role);
+
 // Clears bit 0x1 of the user-mode exception policy, so exceptions in window
 // procedures are not swallowed. Nothing when the system lacks the functions.
 void EnableCrashingOnCrashes();
@@ -61,6 +68,15 @@ void InitCrashReporting(const std::string& process_type);
 // EnableCrashingOnCrashes, then InitCrashReporting: what every non-crash role
 // calls right after RunCrashRoleIfAsked.
 void StartCrashReporting(const std::string& process_type);
+
+// Starts the crash handler (`reporter` with `type=crashpad-handler`) for
+// this process as its first client, with the report folder, the upload
+// address and the crash counter file (none when empty), and waits up to 10 s
+// until it is ready. The handler's process id; 0 when it is not ready.
+uint32_t LaunchCrashHandler(const base::FilePath& handler, const base::FilePath& database,
+                            const std::wstring& url, const base::FilePath& count_file);
+// Makes this process a client of that handler with its crash-info block.
+bool ConnectToCrashHandler(uint32_t handler_id);
 
 // Results of LaunchCrashReporter.
 enum class CrashReporterLaunch : int {

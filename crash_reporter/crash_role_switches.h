@@ -11,12 +11,20 @@ inline constexpr char kCrashReporterExceptionInfoSwitch[] = "crash-reporter-exce
 inline constexpr char kProcessTypeSwitch[] = "type";
 inline constexpr char kCrashpadHandlerType[] = "crashpad-handler";
 inline constexpr char kFallbackHandlerType[] = "fallback-handler";
+// The process type a crashed crash role is reported and counted under.
+inline constexpr char kCrashReporterProcessType[] = "crash_reporter";
 
 // The crash handler's options.
 inline constexpr char kHandlerDatabaseSwitch[] = "database";
 inline constexpr char kHandlerUrlSwitch[] = "url";
 inline constexpr char kHandlerCrashCountFileSwitch[] = "crash-count-file";
 inline constexpr char kHandlerInitialClientSwitch[] = "initial-client-pid";
+inline constexpr char kHandlerMonitorSelfSwitch[] = "monitor-self";
+
+// The crash handler's fallback: the inherited handle of the crashed handler
+// and the address of its exception block, both in decimal.
+inline constexpr char kFallbackProcessSwitch[] = "process";
+inline constexpr char kFallbackExceptionInfoSwitch[] = "exception-info";
 
 // The crash handler's ready event (with its first client's id) and pipe.
 inline constexpr wchar_t kCrashHandlerReadyEventPrefix[] = L"VeltaCrashHandlerReady";

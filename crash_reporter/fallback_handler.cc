@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <stdlib.h>
+
 #include <atomic>
 #include <memory>
 #include <string>
@@ -18,9 +20,11 @@
 #include "base/win/scoped_handle.h"
 #include "crash_reporter/client_info_items.h"
 #include "crash_reporter/crash_counter.h"
+#include "crash_reporter/crash_reporting.h"
 #include "crash_reporter/crash_log_folder.h"
 #include "crash_reporter/crash_role_switches.h"
 #include "crash_reporter/crash_upload.h"
+#include "crash_reporter/crt_handlers.h"
 #include "crash_reporter/minidump_writer.h"
 #include "crash_reporter/parameters_map.h"
 #include "desktop/windows/installer/common/utils.h"
@@ -39,6 +43,8 @@ ReporterExceptionBlock g_exception_block = {};
 bool g_prepared = false;
 std::wstring* g_fallback_command_line = nullptr;
 HANDLE g_exception_event = nullptr;
+// The crash handler road hands its fallback an inherited handle of itself.
+bool g_fallback_inherits = false;
 std::atomic<int> g_handling{0};
 
 std::wstring ExceptionEventName(uint32_t process_id) {
@@ -50,8 +56,8 @@ void LaunchFallbackHandlerAndWait() {
   startup.cb = sizeof(startup);
   PROCESS_INFORMATION process = {};
   std::wstring command_line = *g_fallback_command_line;
-  if (!::CreateProcessW(nullptr, command_line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &process)) {
+  if (!::CreateProcessW(nullptr, command_line.data(), nullptr, nullptr, g_fallback_inherits, 0,
+                        nullptr, nullptr, &startup, &process)) {
     return;
   }
   ::CloseHandle(process.hThread);
@@ -62,10 +68,17 @@ void LaunchFallbackHandlerAndWait() {
     ::Sleep(kFallbackWaitMs);
 }
 
-LONG WINAPI OnUnhandledReporterException(EXCEPTION_POINTERS* pointers) {
+// Lets only the first crashing thread through; later ones stop for good.
+void PassFirstCrashOnly() {
   int expected = 0;
-  if (!g_handling.compare_exchange_strong(expected, 1))
-    ::SuspendThread(::GetCurrentThread());
+  if (!g_handling.compare_exchange_strong(expected, 1)) {
+    for (;;)
+      ::SuspendThread(::GetCurrentThread());
+  }
+}
+
+LONG WINAPI OnUnhandledReporterException(EXCEPTION_POINTERS* pointers) {
+  PassFirstCrashOnly();
   if (!g_prepared)
     return EXCEPTION_EXECUTE_HANDLER;
   g_exception_block.thread_id = ::GetCurrentThreadId();
@@ -73,6 +86,32 @@ LONG WINAPI OnUnhandledReporterException(EXCEPTION_POINTERS* pointers) {
   g_exception_block.assertion.kind = kAssertionKindException;
   LaunchFallbackHandlerAndWait();
   return EXCEPTION_EXECUTE_HANDLER;
+}
+
+// A report of the C runtime, handed to the fallback handler as an exception
+// of `code` raised here; `record` is filled already.
+[[noreturn]] void ReportAndExit(uint32_t code) {
+  if (g_prepared) {
+    g_exception_block.thread_id = ::GetCurrentThreadId();
+    g_exception_block.exception_pointers = reinterpret_cast<uintptr_t>(
+        CaptureReportException(code, __builtin_return_address(0)));
+    LaunchFallbackHandlerAndWait();
+  }
+  exit(0);
+}
+
+void __cdecl OnReporterInvalidParameter(const wchar_t* expression, const wchar_t* function,
+                                        const wchar_t* file, unsigned int line, uintptr_t) {
+  PassFirstCrashOnly();
+  FillInvalidParameterRecord(expression, function, file, line, &g_exception_block.assertion);
+  ReportAndExit(kInvalidParameterExceptionCode);
+}
+
+void __cdecl OnReporterPureCall() {
+  PassFirstCrashOnly();
+  g_exception_block.assertion = AssertionRecord();
+  g_exception_block.assertion.kind = kAssertionKindPureCall;
+  ReportAndExit(kPureCallExceptionCode);
 }
 
 uint32_t HandleReporterException(const base::CommandLine& command_line) {
@@ -87,6 +126,7 @@ uint32_t HandleReporterException(const base::CommandLine& command_line) {
     SignalFallbackDone(process_id);
     return 1;
   }
+  RunCrashRoleHook("fallback_handler");
   uint64_t days = 0;
   if (!GetDaysSinceLastReporterCrash(&days) || days < kPauseDays) {
     SignalFallbackDone(process_id);
@@ -97,7 +137,7 @@ uint32_t HandleReporterException(const base::CommandLine& command_line) {
   // no half second of final attempts before the dump.
   if (!GetReporterCrashCountFile().empty()) {
     CrashCounter counter(GetReporterCrashCountFile());
-    counter.Increment("crash_reporter");
+    counter.Increment(kCrashReporterProcessType);
   }
   base::FilePath temp;
   base::GetTempDir(&temp);
@@ -117,6 +157,51 @@ uint32_t HandleReporterException(const base::CommandLine& command_line) {
   return 0;
 }
 
+// The crash handler road's fallback: dumps the crashed handler (the
+// inherited handle `process`) from its exception block at `exception-info`
+// into the report folder and sends the dump with the crash reporter's
+// parameters. No pause between reports on this road, and a client's size
+// limit: a crash handler has more threads than the own reporter.
+uint32_t RunCrashpadFallbackHandlerRole(const base::CommandLine& command_line) {
+  unsigned handle_value = 0;
+  if (!base::StringToUint(command_line.GetSwitchValueASCII(kFallbackProcessSwitch),
+                          &handle_value)) {
+    return 1;
+  }
+  const HANDLE process = reinterpret_cast<HANDLE>(static_cast<uintptr_t>(handle_value));
+  const DWORD process_id = ::GetProcessId(process);
+  if (process_id == 0)
+    return 1;
+  RunCrashRoleHook("fallback_handler");
+  InitCrashLogDirectory();
+  if (!GetReporterCrashCountFile().empty()) {
+    CrashCounter counter(GetReporterCrashCountFile());
+    counter.Increment(kCrashReporterProcessType);
+  }
+  NarrowParametersMap parameters;
+  CollectParametersForCrashReporter(process_id, &parameters, false);
+
+  uint64_t block_address = 0;
+  base::FilePath folder = command_line.GetSwitchValuePath(kHandlerDatabaseSwitch);
+  if (folder.empty())
+    base::GetTempDir(&folder);
+  const base::FilePath dump = folder.AppendASCII(MakeDumpFileName(NextDumpSequenceNumber()));
+  if (!base::StringToUint64(command_line.GetSwitchValueASCII(kFallbackExceptionInfoSwitch),
+                            &block_address) ||
+      !WriteDumpFromExceptionBlock(process_id, block_address, dump, kClientDumpSizeLimit)) {
+    LOG(ERROR) << "No dump of the crash handler " << process_id;
+    SignalFallbackDone(process_id);
+    return 1;
+  }
+  SignalFallbackDone(process_id);
+  auto wide = std::make_unique<WideParametersMap>();
+  for (const auto& [key, value] : parameters.entries())
+    wide->Set(key, value);
+  SetUploadUrlTo(command_line.GetSwitchValueNative(kHandlerUrlSwitch));
+  UploadCrashReport(dump, std::move(wide), false);
+  return 0;
+}
+
 }  // namespace
 
 void InstallFallbackExceptionHandlers() {
@@ -125,6 +210,7 @@ void InstallFallbackExceptionHandlers() {
     return;
   installed = true;
   ::SetUnhandledExceptionFilter(&OnUnhandledReporterException);
+  SetCrtReportHandlers(&OnReporterInvalidParameter, &OnReporterPureCall);
 }
 
 void PrepareFallbackHandling() {
@@ -149,10 +235,46 @@ void PrepareFallbackHandling() {
   g_prepared = true;
 }
 
+void PrepareCrashpadFallbackHandling(const base::CommandLine& handler_command_line) {
+  if (g_prepared)
+    return;
+  wchar_t path[MAX_PATH];
+  const DWORD length = ::GetModuleFileNameW(nullptr, path, MAX_PATH);
+  HANDLE self = nullptr;
+  if (length == 0 || length >= MAX_PATH ||
+      !::DuplicateHandle(::GetCurrentProcess(), ::GetCurrentProcess(), ::GetCurrentProcess(), &self,
+                         PROCESS_QUERY_INFORMATION | PROCESS_VM_READ | SYNCHRONIZE, TRUE, 0)) {
+    return;
+  }
+  g_exception_event = ::CreateEventW(nullptr, TRUE, FALSE,
+                                     ExceptionEventName(::GetCurrentProcessId()).c_str());
+  if (!g_exception_event) {
+    ::CloseHandle(self);
+    return;
+  }
+  base::CommandLine command_line(base::FilePath(std::wstring(path, length)));
+  command_line.AppendSwitchASCII(kProcessTypeSwitch, kFallbackHandlerType);
+  command_line.AppendSwitchASCII(
+      kFallbackProcessSwitch,
+      base::NumberToString(static_cast<unsigned>(reinterpret_cast<uintptr_t>(self))));
+  command_line.AppendSwitchASCII(
+      kFallbackExceptionInfoSwitch,
+      base::NumberToString(static_cast<unsigned long long>(
+          reinterpret_cast<uintptr_t>(&g_exception_block))));
+  for (const char* name : {kHandlerDatabaseSwitch, kHandlerUrlSwitch}) {
+    if (handler_command_line.HasSwitch(name))
+      command_line.AppendSwitchNative(name, handler_command_line.GetSwitchValueNative(name));
+  }
+  g_fallback_command_line = new std::wstring(command_line.GetCommandLineString());
+  g_fallback_inherits = true;
+  g_prepared = true;
+}
+
 uint32_t RunFallbackHandlerProcess(const base::CommandLine& command_line) {
   if (command_line.HasSwitch(kCrashReporterExceptionInfoSwitch))
     return HandleReporterException(command_line);
-  // The crash handler road's fallback role is not built: nothing to do.
+  if (command_line.GetSwitchValueASCII(kProcessTypeSwitch) == kFallbackHandlerType)
+    return RunCrashpadFallbackHandlerRole(command_line);
   return 1;
 }
 

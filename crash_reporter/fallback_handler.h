@@ -16,14 +16,20 @@ namespace velta {
 // `crash-reporter-exception-info` and `crash-reporter-parent-id`), which dumps
 // and uploads the reporter's crash, at most once in 3 days.
 
-// Once per process: the unhandled-exception filter that starts the fallback
-// handler. Before PrepareFallbackHandling the filter only lets the process
-// end.
+// Once per process: the unhandled-exception filter and the C runtime's
+// invalid-parameter and pure-call handlers, each of which starts the
+// fallback handler. Before PrepareFallbackHandling the filter only lets the
+// process end and the two handlers exit(0).
 void InstallFallbackExceptionHandlers();
 
 // Once per process: the exception event that the fallback handler sets when
 // it is done, and the fallback handler's command line.
 void PrepareFallbackHandling();
+
+// The same for the crash handler: its fallback is `type=fallback-handler`
+// with an inherited handle of the handler (`process`), its exception block's
+// address (`exception-info`) and the handler's report folder and address.
+void PrepareCrashpadFallbackHandling(const base::CommandLine& handler_command_line);
 
 // The fallback handler's role. 1 for invalid switches or a dump that cannot
 // be written; 0 otherwise (also when the pause of 3 days holds).

@@ -9,9 +9,11 @@
 
 #include <utility>
 
+#include "base/base_paths.h"
 #include "base/command_line.h"
 #include "base/files/file_util.h"
 #include "base/logging.h"
+#include "base/path_service.h"
 #include "base/strings/string_number_conversions.h"
 #include "base/strings/utf_string_conversions.h"
 #include "base/time/time.h"
@@ -22,8 +24,10 @@
 #include "crash_reporter/crash_generation_server.h"
 #include "crash_reporter/crash_log_folder.h"
 #include "crash_reporter/crash_reporter_process.h"
+#include "crash_reporter/crash_reporting.h"
 #include "crash_reporter/crash_role_switches.h"
 #include "crash_reporter/crash_upload.h"
+#include "crash_reporter/fallback_handler.h"
 #include "crash_reporter/minidump_writer.h"
 #include "crash_reporter/parameters_map.h"
 #include "crash_reporter/parent_process_watcher.h"
@@ -253,7 +257,36 @@ uint32_t CrashReportExceptionHandler::ExceptionHandlerServerException(
   return exit_code;
 }
 
+namespace {
+
+// "--monitor-self": a second handler, with the same report folder, address
+// and counter file, serves this handler's own crashes as those of a crash
+// reporter. Without it (or when it does not start) the fallback handler
+// stays this handler's last resort.
+void StartSelfMonitor(const base::CommandLine& command_line) {
+  base::FilePath executable;
+  if (!base::PathService::Get(base::FILE_EXE, &executable))
+    return;
+  const uint32_t monitor = velta::LaunchCrashHandler(
+      executable, command_line.GetSwitchValuePath(velta::kHandlerDatabaseSwitch),
+      command_line.GetSwitchValueNative(velta::kHandlerUrlSwitch),
+      command_line.GetSwitchValuePath(velta::kHandlerCrashCountFileSwitch));
+  if (monitor == 0) {
+    LOG(ERROR) << "The monitoring crash handler did not start";
+    return;
+  }
+  velta::InitializeCrashpadInfo(false);
+  velta::SetCrashCounterName(velta::kCrashReporterProcessType);
+  velta::GetCrashpadInfo()->simple_annotations->SetKeyValue("ptype",
+                                                            velta::kCrashReporterProcessType);
+  if (!velta::ConnectToCrashHandler(monitor))
+    LOG(ERROR) << "Cannot connect to the monitoring crash handler " << monitor;
+}
+
+}  // namespace
+
 uint32_t RunCrashpadHandlerRole(const base::CommandLine& command_line) {
+  velta::PrepareCrashpadFallbackHandling(command_line);
   velta::InitCrashReporterLogging();
   const base::FilePath database = command_line.GetSwitchValuePath(velta::kHandlerDatabaseSwitch);
   unsigned client_id = 0;
@@ -294,6 +327,9 @@ uint32_t RunCrashpadHandlerRole(const base::CommandLine& command_line) {
     if (server.Start()) {
       ::SetEvent(ready.Get());
       ready.Close();
+      if (command_line.HasSwitch(velta::kHandlerMonitorSelfSwitch))
+        StartSelfMonitor(command_line);
+      velta::RunCrashRoleHook("crashpad_handler");
       velta::GetPendingWorkCounter().WaitUntilIdle();
       result = 0;
     }

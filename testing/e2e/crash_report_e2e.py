@@ -15,6 +15,7 @@ import json
 import os
 import re
 import shutil
+import struct
 import subprocess
 import sys
 import time
@@ -27,6 +28,10 @@ HTTP_SERVER = os.path.join(HERE, "..", "http_server", "http_server.py")
 
 ACCESS_VIOLATION = 0xC0000005
 BREAKPOINT = 0x80000003
+PURE_CALL = 0xC0000025
+INVALID_PARAMETER = 0xC000000D
+ASSERTION_STREAM = 0x10001
+ASSERTION_RECORD_SIZE = 776
 TEST_CRASH_ADDRESS = 0x1F0
 REQUIRED_FIELDS = ["ptype", "prod", "ver", "UBN", "BuildID", "ReleaseChannel",
                    "channel", "plat", "symbols-package", "StartupTime", "CrashTime",
@@ -230,6 +235,28 @@ def check_access_violation(work, request):
     return values
 
 
+def read_assertion_record(data):
+    """(expression, function, file, line, kind) of a 776-byte record."""
+    texts = [data[offset:offset + 256].decode("utf-16-le").split("\0")[0]
+             for offset in (0, 256, 512)]
+    line, kind = struct.unpack_from("<II", data, 768)
+    return texts[0], texts[1], texts[2], line, kind
+
+
+def check_report_dump(name, dump, code):
+    check(dump.exception()[1] == code, "%s: exception code 0x%08x" % (name, dump.exception()[1]))
+    record = dump.stream(ASSERTION_STREAM) if ASSERTION_STREAM in dump.streams else None
+    if code != INVALID_PARAMETER:
+        check(record is None, "%s: an assertion stream" % name)
+        return
+    check(record is not None and len(record) == ASSERTION_RECORD_SIZE,
+          "%s: assertion stream %r" % (name, record and len(record)))
+    if record is not None and len(record) == ASSERTION_RECORD_SIZE:
+        check(read_assertion_record(record) ==
+              ("kTestExpression", "ReportInvalidParameter", "crash_hook.cc", 42, 1),
+              "%s: assertion record %r" % (name, read_assertion_record(record)))
+
+
 def check_reporter_crash(work, requests):
     name = "reporter-crash"
     road_path = os.path.join(work, "road.txt")
@@ -239,6 +266,12 @@ def check_reporter_crash(work, requests):
     if road != "sent":
         check(len(requests) == 0, "%s: %d uploads on the road %r" % (name, len(requests), road))
         return
+    check_crash_reporter_upload(name, work, requests, 512000, with_memory=True)
+
+
+def check_crash_reporter_upload(name, work, requests, size_limit, with_memory):
+    """The one upload of a crashed crash role: uncompressed, ptype
+    "crash_reporter", and the dump of the crash that crash.txt describes."""
     check(len(requests) == 1, "%s: %d uploads instead of exactly one" % (name, len(requests)))
     if len(requests) != 1:
         return
@@ -249,13 +282,15 @@ def check_reporter_crash(work, requests):
                                         gzip.compress(body)))
     values = dict(fields)
     check(values.get("ptype") == "crash_reporter", "%s: ptype %r" % (name, values.get("ptype")))
-    for field in ("prod", "ver", "StartupTime", "CrashTime", "mem_physical_total"):
+    for field in ("prod", "ver", "StartupTime", "CrashTime"):
         check(field in values, "%s: field %s missing" % (name, field))
+    check(("mem_physical_total" in values) == with_memory,
+          "%s: memory figures %s" % (name, "missing" if with_memory else "present"))
     upload = files.get("upload_file_minidump")
     check(upload is not None, "%s: no dump" % name)
     if not upload:
         return
-    check(len(upload[2]) <= 512000, "%s: dump of %d bytes" % (name, len(upload[2])))
+    check(len(upload[2]) <= size_limit, "%s: dump of %d bytes" % (name, len(upload[2])))
     dump = read_minidump.Minidump(upload[2])
     crash = dict(line.split("=", 1) for line in
                  open(os.path.join(work, "crash.txt")).read().split())
@@ -278,13 +313,16 @@ def main():
             plat = values.get("plat")
             print("plat of this build: %s" % plat)
 
-        request, work, _ = run_scenario(emulator, binary, work_root, server,
-                                        "breakpoint", "breakpoint", 200, True)
-        if request:
-            dumps = os.listdir(os.path.join(work, "dumps"))
-            dump = read_minidump.read(os.path.join(work, "dumps", dumps[0]))
-            check(dump.exception()[1] == BREAKPOINT,
-                  "breakpoint: exception code 0x%08x" % dump.exception()[1])
+        # The other crashes a client reports: the dump's exception code, and
+        # for an invalid parameter the record of stream 0x10001.
+        for kind, code in (("breakpoint", BREAKPOINT), ("pure-call", PURE_CALL),
+                           ("invalid-parameter", INVALID_PARAMETER)):
+            request, work, _ = run_scenario(emulator, binary, work_root, server,
+                                            kind, kind, 200, True)
+            if request:
+                dumps = os.listdir(os.path.join(work, "dumps"))
+                dump = read_minidump.read(os.path.join(work, "dumps", dumps[0]))
+                check_report_dump(kind, dump, code)
 
         # A crashed crash reporter: its fallback handler sends the dump,
         # uncompressed, once in 3 days, when Wine's dump fits 512000 bytes.
@@ -298,6 +336,26 @@ def main():
         # one with handling switched off not.
         run_scenario(emulator, binary, work_root, server, "handler", "", 200, True,
                      "CrashHandlerCountsRestartsAndFilters", "handler", expected_uploads=2)
+
+        # A crash in the fallback handler ends it: nothing starts, nothing is
+        # sent.
+        run_scenario(emulator, binary, work_root, server, "fallback-crash", "", 200, False,
+                     "FallbackHandlerCrashEndsItAndStartsNothing", "fallback-crash",
+                     expected_uploads=0)
+
+        # A client outlives its crashed reporter and still ends with its own
+        # crash's code.
+        run_scenario(emulator, binary, work_root, server, "reporter-died", "", 200, False,
+                     "ClientOfACrashedReporterEndsWithItsCrash", "reporter-died",
+                     expected_uploads=None)
+
+        # A crashed crash handler is sent by its fallback role.
+        before = len(server.requests)
+        run_scenario(emulator, binary, work_root, server, "handler-crash", "", 200, True,
+                     "CrashHandlerCrashGoesToItsFallback", "handler-crash",
+                     expected_uploads=None)
+        check_crash_reporter_upload("handler-crash", os.path.join(work_root, "handler-crash"),
+                                    server.requests[before:], 3072000, with_memory=False)
 
         # A server that answers anything but 200 has not taken the report; the
         # dump goes all the same when logs are not kept.

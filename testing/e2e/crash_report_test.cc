@@ -32,12 +32,17 @@
 #include "desktop/windows/installer/common/utils.h"
 #include "gtest/gtest.h"
 #include "testing/child_process.h"
+#include "testing/e2e/process_tree.h"
 #include "testing/fake_hooks/crash_hook.h"
 #include "testing/multiprocess_test.h"
 #include "testing/unique_names.h"
 
 namespace velta {
 namespace {
+
+using test::ChildrenOf;
+using test::WatchedProcess;
+using test::WatchProcessTree;
 
 constexpr wchar_t kServerUrlVariable[] = L"VELTA_E2E_CRASH_SERVER_URL";
 constexpr wchar_t kWorkDirVariable[] = L"VELTA_E2E_WORK_DIR";
@@ -46,6 +51,7 @@ constexpr wchar_t kKeepLogsVariable[] = L"VELTA_E2E_KEEP_LOGS";
 constexpr char kReporterFileSwitch[] = "reporter-file";
 constexpr char kRestartEventSwitch[] = "restarted-event";
 constexpr char kHandlerDisabledSwitch[] = "handler-disabled";
+constexpr char kWaitForReporterSwitch[] = "wait-for-reporter-end";
 
 // Started again by the crash handler: says so through the named event.
 VELTA_TEST_CHILD_MAIN(SignalRestarted) {
@@ -84,6 +90,12 @@ VELTA_TEST_CHILD_MAIN(CrashingInstaller) {
           base::CommandLine::ForCurrentProcess()->GetSwitchValuePath(kReporterFileSwitch),
           base::NumberToString(reporter))) {
     return 2;
+  }
+  // A client that outlives its reporter: crashes once the reporter is gone.
+  if (command_line.HasSwitch(kWaitForReporterSwitch)) {
+    base::win::ScopedHandle process(::OpenProcess(SYNCHRONIZE, FALSE, reporter));
+    if (!process.IsValid() || ::WaitForSingleObject(process.Get(), 120000) != WAIT_OBJECT_0)
+      return 4;
   }
   test::CrashIfAskedFor("installer");
   return 3;
@@ -183,7 +195,14 @@ TEST(CrashReportE2eTest, CrashLeavesOneDumpAndTheReporterEnds) {
   environment[test::kTestCrashReportVariable] = work.Append(L"crash.txt").value();
   const test::ChildResult child = test::RunChild(command_line, options);
   ASSERT_TRUE(child.exited);
-  const uint32_t expected_code = kind == "breakpoint" ? 0x80000003u : 0xC0000005u;
+  const std::map<std::string, uint32_t> kExpectedCodes = {
+      {"worker-access-violation", 0xC0000005u},
+      {"breakpoint", 0x80000003u},
+      {"pure-call", 0xC0000025u},
+      {"invalid-parameter", 0xC000000Du},
+  };
+  ASSERT_EQ(1u, kExpectedCodes.count(kind)) << kind;
+  const uint32_t expected_code = kExpectedCodes.at(kind);
   EXPECT_EQ(expected_code, child.exit_code);
 
   std::string reporter_text;
@@ -261,35 +280,30 @@ TEST(CrashReportE2eTest, CrashLeavesOneDumpAndTheReporterEnds) {
 
 constexpr wchar_t kLastCrashValue[] = L"Last crash in crash reporter";
 
-// Crashes a stand-in crash reporter and waits for it and for the fallback
-// handlers it started; returns the stand-in's exit code.
-uint32_t CrashReporterAndWaitForFallback(const base::EnvironmentMap& environment,
-                                         size_t* fallback_count) {
+// Crashes a stand-in crash reporter and watches it and the processes it
+// starts until all have ended; none may be left running.
+std::vector<WatchedProcess> CrashReporter(const base::EnvironmentMap& environment) {
   base::LaunchOptions options;
   options.environment = environment;
   base::Process reporter =
       base::LaunchProcess(test::MakeChildCommandLine("CrashingReporter"), options);
   EXPECT_TRUE(reporter.IsValid());
-  uint32_t exit_code = 0;
   // The crashed process waits at most 20 s for its fallback handler.
-  EXPECT_TRUE(test::WaitForChildExit(reporter, base::TimeDelta::FromSeconds(60), &exit_code));
-  // The fallback handlers that still run (one that was quick may be gone).
-  std::vector<base::win::ScopedHandle> fallbacks;
-  base::win::ScopedHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-  PROCESSENTRY32W entry = {};
-  entry.dwSize = sizeof(entry);
-  for (BOOL found = ::Process32FirstW(snapshot.Get(), &entry); found;
-       found = ::Process32NextW(snapshot.Get(), &entry)) {
-    if (entry.th32ParentProcessID == static_cast<DWORD>(reporter.Pid()))
-      fallbacks.emplace_back(::OpenProcess(SYNCHRONIZE, FALSE, entry.th32ProcessID));
-  }
-  *fallback_count = fallbacks.size();
-  for (const base::win::ScopedHandle& fallback : fallbacks) {
-    if (fallback.IsValid()) {
-      EXPECT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(fallback.Get(), 120000));
-    }
-  }
-  return exit_code;
+  std::vector<WatchedProcess> watched =
+      WatchProcessTree(reporter, base::TimeDelta::FromSeconds(120));
+  for (const WatchedProcess& process : watched)
+    EXPECT_TRUE(process.ended) << "process " << process.id << " is left running";
+  return watched;
+}
+
+// Crashes a stand-in crash reporter; it must start exactly one fallback
+// handler, which starts nothing. The stand-in's exit code.
+uint32_t CrashReporterAndWaitForFallback(const base::EnvironmentMap& environment) {
+  const std::vector<WatchedProcess> watched = CrashReporter(environment);
+  const auto fallbacks = ChildrenOf(watched, watched[0].id);
+  EXPECT_EQ(1u, fallbacks.size());
+  EXPECT_EQ(2u, watched.size());
+  return watched[0].exit_code;
 }
 
 uint64_t ReadLastCrash(const base::win::RegKey& key) {
@@ -325,9 +339,7 @@ TEST(CrashReportE2eTest, ReporterCrashGoesToTheFallbackHandler) {
   environment[L"TMP"] = temp.value();
   environment[test::kTestCrashVariable] = L"crash_reporter:worker-access-violation";
   environment[test::kTestCrashReportVariable] = work.Append(L"crash.txt").value();
-  size_t fallback_count = 0;
-  EXPECT_EQ(0xC0000005u, CrashReporterAndWaitForFallback(environment, &fallback_count));
-  EXPECT_LE(fallback_count, 1u);
+  EXPECT_EQ(0xC0000005u, CrashReporterAndWaitForFallback(environment));
   base::FileEnumerator dumps(temp, false, base::FileEnumerator::FILES, L"*.dmp");
   EXPECT_TRUE(dumps.Next().empty()) << "the fallback's dump is removed";
 
@@ -336,9 +348,85 @@ TEST(CrashReportE2eTest, ReporterCrashGoesToTheFallbackHandler) {
   ASSERT_TRUE(base::WriteFile(work.Append(L"road.txt"), sent ? "sent" : "not sent"));
   if (sent) {
     environment[test::kTestCrashReportVariable] = work.Append(L"second_crash.txt").value();
-    EXPECT_EQ(0xC0000005u, CrashReporterAndWaitForFallback(environment, &fallback_count));
+    EXPECT_EQ(0xC0000005u, CrashReporterAndWaitForFallback(environment));
     EXPECT_EQ(last_crash, ReadLastCrash(key)) << "the second crash is not sent";
   }
+  key.DeleteValue(kLastCrashValue);
+}
+
+// The work folder when crash_report_e2e.py runs `scenario`; empty otherwise.
+base::FilePath ScenarioWorkFolder(const wchar_t* scenario) {
+  if (GetVariable(kServerUrlVariable).empty() || GetVariable(L"VELTA_E2E_SCENARIO") != scenario)
+    return base::FilePath();
+  return base::FilePath(GetVariable(kWorkDirVariable));
+}
+
+// The company key of HKCU, without "Last crash in crash reporter".
+void OpenKeyWithoutLastCrash(base::win::RegKey* key) {
+  ASSERT_EQ(ERROR_SUCCESS, key->Create(HKEY_CURRENT_USER, GetCompanyRegistryPath().c_str(),
+                                       KEY_ALL_ACCESS));
+  key->DeleteValue(kLastCrashValue);
+}
+
+// The crash server's address and `folder` (made) as TEMP and TMP.
+void SetCrashEnvironment(const base::FilePath& folder, base::EnvironmentMap* environment) {
+  ASSERT_TRUE(base::CreateDirectory(folder));
+  (*environment)[L"VELTA_ALTERNATIVE_CRASH_SERVER_URL"] = GetVariable(kServerUrlVariable);
+  (*environment)[L"TEMP"] = folder.value();
+  (*environment)[L"TMP"] = folder.value();
+}
+
+// A crash in the fallback handler ends it: it starts nothing, sends
+// nothing and starts no pause.
+TEST(CrashReportE2eTest, FallbackHandlerCrashEndsItAndStartsNothing) {
+  const base::FilePath work = ScenarioWorkFolder(L"fallback-crash");
+  if (work.empty())
+    GTEST_SKIP() << "run by crash_report_e2e.py";
+  base::win::RegKey key;
+  ASSERT_NO_FATAL_FAILURE(OpenKeyWithoutLastCrash(&key));
+  base::EnvironmentMap environment;
+  ASSERT_NO_FATAL_FAILURE(SetCrashEnvironment(work.Append(L"temp"), &environment));
+  environment[test::kTestCrashVariable] =
+      L"crash_reporter:worker-access-violation,fallback_handler:worker-access-violation";
+  const std::vector<WatchedProcess> watched = CrashReporter(environment);
+  EXPECT_EQ(0xC0000005u, watched[0].exit_code);
+  const auto fallbacks = ChildrenOf(watched, watched[0].id);
+  ASSERT_EQ(1u, fallbacks.size());
+  EXPECT_EQ(0xC0000005u, fallbacks[0]->exit_code);
+  EXPECT_TRUE(ChildrenOf(watched, fallbacks[0]->id).empty()) << "the fallback started a process";
+  EXPECT_FALSE(key.HasValue(kLastCrashValue));
+}
+
+// An installer process of the own reporter whose reporter crashed: exactly
+// one fallback handler serves the reporter, and the client's own crash
+// later ends it at once with its exception code. Nothing is left running.
+TEST(CrashReportE2eTest, ClientOfACrashedReporterEndsWithItsCrash) {
+  const base::FilePath work = ScenarioWorkFolder(L"reporter-died");
+  if (work.empty())
+    GTEST_SKIP() << "run by crash_report_e2e.py";
+  base::win::RegKey key;
+  ASSERT_NO_FATAL_FAILURE(OpenKeyWithoutLastCrash(&key));
+
+  base::CommandLine command_line = test::MakeChildCommandLine("CrashingInstaller");
+  command_line.AppendSwitchPath(kReporterFileSwitch, work.Append(L"reporter.txt"));
+  command_line.AppendSwitch(kWaitForReporterSwitch);
+  base::LaunchOptions options;
+  ASSERT_NO_FATAL_FAILURE(SetCrashEnvironment(work.Append(L"temp"), &options.environment));
+  options.environment[L"VELTA_CRASH_LOG_DIR"] = work.Append(L"dumps").value();
+  options.environment[test::kTestCrashVariable] =
+      L"crash_reporter:worker-access-violation,installer:worker-access-violation";
+  base::Process client = base::LaunchProcess(command_line, options);
+  ASSERT_TRUE(client.IsValid());
+  const std::vector<WatchedProcess> watched =
+      WatchProcessTree(client, base::TimeDelta::FromSeconds(180));
+  for (const WatchedProcess& process : watched)
+    EXPECT_TRUE(process.ended) << "process " << process.id << " is left running";
+  EXPECT_EQ(0xC0000005u, watched[0].exit_code);
+  const auto reporters = ChildrenOf(watched, watched[0].id);
+  ASSERT_EQ(1u, reporters.size());
+  EXPECT_EQ(0xC0000005u, reporters[0]->exit_code);
+  EXPECT_EQ(1u, ChildrenOf(watched, reporters[0]->id).size()) << "one fallback handler";
+  EXPECT_EQ(3u, watched.size());
   key.DeleteValue(kLastCrashValue);
 }
 
@@ -448,6 +536,52 @@ TEST(CrashReportE2eTest, CrashHandlerCountsRestartsAndFilters) {
   EXPECT_EQ(0xC0000005u, disabled.exit_code);
   EXPECT_TRUE(disabled.dumps.empty());
   EXPECT_EQ(R"({"installer":2})", ReadCrashCounts(work));
+}
+
+// A crash of the crash handler goes to its fallback role
+// (`type=fallback-handler`), which dumps the handler into the report folder
+// and sends it as a crash reporter's, then removes it; the client goes on. Nothing is left
+// running.
+TEST(CrashReportE2eTest, CrashHandlerCrashGoesToItsFallback) {
+  const base::FilePath work = ScenarioWorkFolder(L"handler-crash");
+  if (work.empty())
+    GTEST_SKIP() << "run by crash_report_e2e.py";
+  const base::FilePath reports = work.Append(L"reports");
+  ASSERT_TRUE(base::CreateDirectory(reports));
+  base::CommandLine command_line = test::MakeChildCommandLine("CrashingInstaller");
+  command_line.AppendSwitchPath(kReporterFileSwitch, work.Append(L"handler.txt"));
+  command_line.AppendSwitch("with-feature:enable-crashpad-on-windows");
+  command_line.AppendSwitchPath("user-data-dir", work.Append(L"profile"));
+  command_line.AppendSwitch(kWaitForReporterSwitch);
+  base::LaunchOptions options;
+  ASSERT_NO_FATAL_FAILURE(SetCrashEnvironment(work.Append(L"temp"), &options.environment));
+  options.environment[L"VELTA_CRASH_LOG_DIR"] = reports.value();
+  options.environment[L"VELTA_CRASH_SERVER_URL"] = GetVariable(kServerUrlVariable);
+  options.environment[test::kTestCrashVariable] = L"crashpad_handler:worker-access-violation";
+  options.environment[test::kTestCrashReportVariable] = work.Append(L"crash.txt").value();
+  base::Process client = base::LaunchProcess(command_line, options);
+  ASSERT_TRUE(client.IsValid());
+  const std::vector<WatchedProcess> watched =
+      WatchProcessTree(client, base::TimeDelta::FromSeconds(180));
+  for (const WatchedProcess& process : watched)
+    EXPECT_TRUE(process.ended) << "process " << process.id << " is left running";
+  EXPECT_EQ(3u, watched[0].exit_code) << "the client goes on";
+  // The client's reporter, which ends with 3 (use the crash handler), then
+  // the handler.
+  const auto children = ChildrenOf(watched, watched[0].id);
+  ASSERT_EQ(2u, children.size());
+  const bool handler_second = children[0]->exit_code == 3;
+  const WatchedProcess* reporter = children[handler_second ? 0 : 1];
+  const WatchedProcess* handler = children[handler_second ? 1 : 0];
+  EXPECT_EQ(3u, reporter->exit_code);
+  EXPECT_EQ(0xC0000005u, handler->exit_code);
+  EXPECT_TRUE(ChildrenOf(watched, reporter->id).empty());
+  const auto fallbacks = ChildrenOf(watched, handler->id);
+  ASSERT_EQ(1u, fallbacks.size());
+  EXPECT_EQ(0u, fallbacks[0]->exit_code);
+  EXPECT_EQ(4u, watched.size());
+  base::FileEnumerator dumps(reports, false, base::FileEnumerator::FILES, L"*.dmp");
+  EXPECT_TRUE(dumps.Next().empty()) << "the handler's dump goes once sent";
 }
 
 }  // namespace

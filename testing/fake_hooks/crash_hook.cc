@@ -8,7 +8,11 @@
 
 #include <string>
 
+#include "base/strings/string_split.h"
 #include "base/strings/utf_string_conversions.h"
+#include "base/win/get_function.h"
+#include "crash_reporter/crash_reporting.h"
+#include "crash_reporter/crt_handlers.h"
 
 namespace velta::test {
 namespace {
@@ -37,14 +41,53 @@ DWORD WINAPI WriteToBadAddress(void*) {
   return 0;
 }
 
+// Calls its pure Run from the constructor, through a pointer the compiler
+// cannot see through, so the call goes to __cxa_pure_virtual.
+class PureCaller {
+ public:
+  PureCaller() {
+    PureCaller* volatile self = this;
+    self->Run();
+  }
+  virtual ~PureCaller() = default;
+  virtual void Run() = 0;
+};
+
+class PureCallee : public PureCaller {
+ public:
+  void Run() override {}
+};
+
+void ReportInvalidParameter() {
+  using Report = void(__cdecl*)(const wchar_t*, const wchar_t*, const wchar_t*, unsigned int,
+                                uintptr_t);
+  using Setter = velta::InvalidParameterHandler(__cdecl*)(velta::InvalidParameterHandler);
+  const auto report = base::win::GetFunction<Report>(L"msvcrt.dll", "_invalid_parameter");
+  if (report && base::win::GetFunction<Setter>(L"msvcrt.dll", "_set_invalid_parameter_handler")) {
+    report(L"kTestExpression", L"ReportInvalidParameter", L"crash_hook.cc", 42, 0);
+  } else if (const velta::InvalidParameterHandler handler = velta::GetInvalidParameterHandler()) {
+    handler(L"kTestExpression", L"ReportInvalidParameter", L"crash_hook.cc", 42, 0);
+  }
+}
+
+// The crash roles run before any test code, from the test main: the hook is
+// in place by then.
+const bool g_crash_role_hook_set = [] {
+  velta::SetCrashRoleHookForTesting([](const char* role) { CrashIfAskedFor(role); });
+  return true;
+}();
+
 }  // namespace
 
 void CrashIfAskedFor(std::string_view role) {
-  const std::string request = base::WideToUTF8(GetVariable(kTestCrashVariable));
-  const size_t colon = request.find(':');
-  if (colon == std::string::npos || request.substr(0, colon) != role)
-    return;
-  const std::string kind = request.substr(colon + 1);
+  std::string kind;
+  for (const std::string& request :
+       base::SplitString(base::WideToUTF8(GetVariable(kTestCrashVariable)), ",",
+                         base::TRIM_WHITESPACE, base::SPLIT_WANT_NONEMPTY)) {
+    const size_t colon = request.find(':');
+    if (colon != std::string::npos && request.substr(0, colon) == role)
+      kind = request.substr(colon + 1);
+  }
   if (kind == "worker-access-violation") {
     HANDLE thread = ::CreateThread(nullptr, 0, &WriteToBadAddress, nullptr, 0, nullptr);
     if (thread)
@@ -52,6 +95,12 @@ void CrashIfAskedFor(std::string_view role) {
   } else if (kind == "breakpoint") {
     WriteReport(::GetCurrentThreadId(), 0);
     ::DebugBreak();
+  } else if (kind == "pure-call") {
+    WriteReport(::GetCurrentThreadId(), 0);
+    PureCallee callee;
+  } else if (kind == "invalid-parameter") {
+    WriteReport(::GetCurrentThreadId(), 0);
+    ReportInvalidParameter();
   }
 }
 

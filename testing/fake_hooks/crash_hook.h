@@ -10,10 +10,17 @@ namespace velta::test {
 // Deliberate crashes for the crash-reporting tests. Linked into test
 // executables only, never into the shipped library.
 //
-// VELTA_TEST_CRASH = "<role>:<kind>" asks the process playing <role> to
-// crash; kinds:
+// VELTA_TEST_CRASH = "<role>:<kind>[,<role>:<kind>...]" asks the process
+// playing <role> to crash. The crash roles ("crash_reporter",
+// "crashpad_handler", "fallback_handler") ask through the crash-role hook,
+// which linking this target sets. Kinds:
 //   worker-access-violation  a write to kTestCrashAddress on a new thread
 //   breakpoint               a breakpoint on the calling thread
+//   pure-call                a g++ call of a pure virtual function
+//   invalid-parameter        an invalid-parameter report of the C runtime:
+//                            through the runtime when it can take a handler,
+//                            else (Wine's msvcrt) straight to the handler
+//                            that crash reporting installed
 // Before crashing, the hook writes "thread=<id>" and "address=<hex>" lines to
 // the file named by VELTA_TEST_CRASH_REPORT (when set), so a test can find
 // the crash in the dump.
@@ -23,8 +30,8 @@ inline constexpr wchar_t kTestCrashReportVariable[] = L"VELTA_TEST_CRASH_REPORT"
 // The address the worker writes to: in the never-mapped first page.
 inline constexpr unsigned long kTestCrashAddress = 0x1F0;
 
-// Crashes as VELTA_TEST_CRASH asks when its role is `role`; returns when it
-// names another role, nothing, or an unknown kind.
+// Crashes as VELTA_TEST_CRASH asks for `role`; returns when it names only
+// other roles, nothing, or an unknown kind.
 void CrashIfAskedFor(std::string_view role);
 
 }  // namespace velta::test

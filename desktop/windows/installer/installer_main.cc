@@ -391,7 +391,8 @@ uint32_t RunMainProcess(const base::CommandLine& command_line,
   {
     InstallerProgress progress;
     auto runner = std::make_unique<MainProcessInstallerRunnerImpl>(
-        &progress, InterprocessState::GetInstance());
+        &progress, InterprocessState::GetInstance(),
+        InstallerCrashReporterClient::GetInstance()->reporter_process_id());
     if (!is_silent) {
       VLOG(2) << "Running UI controller";
       auto calculator =

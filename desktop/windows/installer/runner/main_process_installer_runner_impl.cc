@@ -52,8 +52,11 @@ base::win::ScopedHandle CreateNamedEvent(const std::wstring& name) {
 
 MainProcessInstallerRunnerImpl::MainProcessInstallerRunnerImpl(
     InstallerProgress* progress,
-    InterprocessState* interprocess_state)
-    : progress_(progress), interprocess_state_(interprocess_state) {}
+    InterprocessState* interprocess_state,
+    uint32_t crash_reporter_pid)
+    : progress_(progress),
+      interprocess_state_(interprocess_state),
+      crash_reporter_pid_(crash_reporter_pid) {}
 
 MainProcessInstallerRunnerImpl::~MainProcessInstallerRunnerImpl() {
   Stop();
@@ -86,9 +89,7 @@ uint32_t MainProcessInstallerRunnerImpl::Run(Settings* settings) {
   BackendLaunchParameters parameters;
   parameters.install_folder = settings->GetFolderDetails()->GetPath();
   settings->AppendToCommandLine(/*suppress_launch=*/false, &parameters.settings_switches);
-  // TODO(crash reporting): pass the crash reporter client's process id once
-  // this process starts a crash reporter; until then there is none.
-  parameters.crash_reporter_pid = 0;
+  parameters.crash_reporter_pid = crash_reporter_pid_;
   run_result_ = RunOnce(parameters);
   return run_result_;
 }

@@ -58,9 +58,12 @@ class MainProcessInstallerRunnerImpl : public MainProcessInstallerRunner,
                                        public IpcReceiver::Delegate {
  public:
   // `progress` and `interprocess_state` (the process-wide one in the
-  // installer) are not owned and outlive the runner.
+  // installer) are not owned and outlive the runner. `crash_reporter_pid`
+  // is this process's crash reporter (0: none); Run hands it to the backend
+  // as `crash-reporter-pid`.
   MainProcessInstallerRunnerImpl(InstallerProgress* progress,
-                                 InterprocessState* interprocess_state);
+                                 InterprocessState* interprocess_state,
+                                 uint32_t crash_reporter_pid = 0);
   MainProcessInstallerRunnerImpl(const MainProcessInstallerRunnerImpl&) = delete;
   MainProcessInstallerRunnerImpl& operator=(const MainProcessInstallerRunnerImpl&) = delete;
   ~MainProcessInstallerRunnerImpl() override;
@@ -107,6 +110,7 @@ class MainProcessInstallerRunnerImpl : public MainProcessInstallerRunner,
 
   InstallerProgress* const progress_;
   InterprocessState* const interprocess_state_;
+  const uint32_t crash_reporter_pid_;
   IpcReceiver receiver_{this};
   // Kept for the controller; the runner does not use it.
   base::FilePath package_folder_;
