@@ -51,6 +51,7 @@ uint32_t BackendProcessInstallerRunnerImpl::Run(Settings* settings) {
   if (settings_->IsFetchingFolderDetails()) {
     VLOG(1) << "Waiting for settings to be ready";
     settings_->AddObserver(this);
+    observing_settings_ = true;
   } else {
     VLOG(1) << "Settings already obtained. Running.";
     StartInstallation();
@@ -58,6 +59,12 @@ uint32_t BackendProcessInstallerRunnerImpl::Run(Settings* settings) {
   run_loop_.Run();
 
   LOG(INFO) << "Installer backend exiting";
+  // The run may end (the starting process gone) before the settings were
+  // ready: they must not report to this runner after it is gone.
+  if (observing_settings_) {
+    settings_->RemoveObserver(this);
+    observing_settings_ = false;
+  }
   installer_->RemoveObserver(this);
   return installer_->GetResult();
 }
@@ -113,6 +120,7 @@ void BackendProcessInstallerRunnerImpl::OnLanguageChanged() {}
 void BackendProcessInstallerRunnerImpl::OnPathChanged() {
   VLOG(1) << "Settings obtained. Running.";
   settings_->RemoveObserver(this);
+  observing_settings_ = false;
   StartInstallation();
 }
 

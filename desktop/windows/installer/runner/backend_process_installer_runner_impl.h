@@ -82,6 +82,9 @@ class BackendProcessInstallerRunnerImpl : public BackendProcessInstallerRunner,
   IpcSender sender_;
   std::unique_ptr<InstallerJob> installer_;
   Settings* settings_ = nullptr;
+  // Whether this runner waits for the settings' folder details (and so is
+  // among their observers).
+  bool observing_settings_ = false;
 };
 
 }  // namespace velta

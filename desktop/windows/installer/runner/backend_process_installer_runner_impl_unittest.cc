@@ -216,7 +216,10 @@ TEST_F(BackendRunnerTest, EndOfTheInitialProcessEndsTheBackendWithNoResult) {
   // The handle kept here keeps the ended process's id open to OpenProcess.
   EXPECT_EQ(20u, RunBackend({L"initial-pid=" + base::NumberToWString(child.Pid())},
                             /*silent_job=*/true));
-  EXPECT_EQ(1, job_runs_);
+  // The child may end before the settings are ready (then the job never
+  // starts, and the settings must not report to the runner once it is gone)
+  // or after the job started.
+  EXPECT_LE(job_runs_, 1);
   EXPECT_THAT(log_.lines(), IsEmpty());
 }
 
