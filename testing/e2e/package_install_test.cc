@@ -13,6 +13,8 @@
 
 #include <windows.h>
 
+#include <tlhelp32.h>
+
 #include <string.h>
 
 #include <algorithm>
@@ -28,6 +30,8 @@
 #include "base/files/file_path.h"
 #include "base/files/file_util.h"
 #include "base/files/scoped_temp_dir.h"
+#include "base/process/launch.h"
+#include "base/process/process.h"
 #include "base/json/json_reader.h"
 #include "base/strings/string_number_conversions.h"
 #include "base/strings/string_split.h"
@@ -38,6 +42,7 @@
 #include "base/time/time.h"
 #include "base/values.h"
 #include "base/win/registry.h"
+#include "base/win/scoped_handle.h"
 #include "base/win/scoped_com_initializer.h"
 #include "base/win/shortcut.h"
 #include "desktop/windows/installer/common/installer_constants.h"
@@ -226,6 +231,28 @@ std::vector<std::vector<std::wstring>> WrittenKeysSnapshot() {
   for (const wchar_t* path : kWrittenKeys)
     snapshot.push_back(RegistryNamesUnder(path));
   return snapshot;
+}
+
+// The processes whose parent is `parent`.
+std::vector<DWORD> ChildrenOf(DWORD parent) {
+  std::vector<DWORD> children;
+  base::win::ScopedHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+  if (!snapshot.IsValid())
+    return children;
+  PROCESSENTRY32W entry = {};
+  entry.dwSize = sizeof(entry);
+  for (BOOL more = ::Process32FirstW(snapshot.Get(), &entry); more;
+       more = ::Process32NextW(snapshot.Get(), &entry)) {
+    if (entry.th32ParentProcessID == parent)
+      children.push_back(entry.th32ProcessID);
+  }
+  return children;
+}
+
+// `file` opened with no sharing at all, as a running program holds it.
+base::File HoldOpen(const base::FilePath& file) {
+  return base::File(::CreateFileW(file.value().c_str(), GENERIC_READ, /*share=*/0, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
 class PackageInstallTest : public ::testing::Test {
@@ -540,8 +567,7 @@ TEST_F(PackageInstallTest, StepThatKeepsFailingRollsBackEverything) {
   ASSERT_TRUE(base::CreateDirectory(target_));
   const base::FilePath held = target_.Append(root_files[0]);
   ASSERT_TRUE(base::WriteFile(held, "the user's own"));
-  base::File open_file(::CreateFileW(held.value().c_str(), GENERIC_READ, /*share=*/0, nullptr,
-                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  base::File open_file = HoldOpen(held);
   ASSERT_TRUE(open_file.IsValid());
   const auto registry_before = WrittenKeysSnapshot();
 
@@ -557,6 +583,112 @@ TEST_F(PackageInstallTest, StepThatKeepsFailingRollsBackEverything) {
   EXPECT_EQ("the user's own", ReadText(held));
   EXPECT_THAT(FilesEndingWith(dir_.GetPath(), L".old"), IsEmpty());
   EXPECT_EQ(registry_before, WrittenKeysSnapshot());
+}
+
+// The package's installer (the process running the install job, started by
+// the backend) killed while a file step retries: the root file is held open,
+// so the job is still at its file steps, with the version folder complete
+// and nothing committed. Running the installer again completes the
+// installation.
+TEST_F(PackageInstallTest, KilledInstallerThenRerunCompletes) {
+  const base::FilePath package = CopyPackage(L"test_package", L"package");
+  const std::vector<std::wstring> files = ListEntries(package.Append(kFilesListFileName));
+  const std::vector<std::wstring> root_files = ListEntries(package.Append(L"root_files_list"));
+  ASSERT_EQ(1u, root_files.size());
+  ASSERT_TRUE(base::CreateDirectory(target_));
+  const base::FilePath held = target_.Append(root_files[0]);
+  ASSERT_TRUE(base::WriteFile(held, "the user's own"));
+  base::File open_file = HoldOpen(held);
+  ASSERT_TRUE(open_file.IsValid());
+
+  base::CommandLine command_line(package.Append(L"installer.exe"));
+  command_line.AppendSwitch("silent");
+  command_line.AppendSwitchNative("installfolder", target_.value());
+  command_line.AppendSwitchASCII("enable-installer-stats", "0");
+  command_line.AppendSwitchASCII("v", "1");
+  base::LaunchOptions options;
+  options.environment[L"TEMP"] = temp_.value();
+  options.environment[L"TMP"] = temp_.value();
+  base::Process main_process = base::LaunchProcess(command_line, options);
+  ASSERT_TRUE(main_process.IsValid());
+
+  // Main process, backend, the package's installer: wait for the last, and
+  // for the version folder's last file.
+  const base::FilePath last_file =
+      target_.AppendASCII(GetProductVersion()).Append(files.back());
+  DWORD job_process = 0;
+  base::Process backend_process;
+  for (int i = 0; i < 600 && !job_process; ++i) {
+    for (DWORD backend : ChildrenOf(main_process.Pid())) {
+      const std::vector<DWORD> children = ChildrenOf(backend);
+      if (!children.empty() && base::PathExists(last_file)) {
+        job_process = children.front();
+        backend_process = base::Process::OpenWithAccess(
+            backend, SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_TERMINATE);
+      }
+    }
+    if (!job_process)
+      base::PlatformThread::Sleep(base::TimeDelta::FromMilliseconds(50));
+  }
+  ASSERT_NE(0u, job_process);
+  {
+    base::Process job = base::Process::OpenWithAccess(job_process, PROCESS_TERMINATE | SYNCHRONIZE);
+    ASSERT_TRUE(job.IsValid());
+    EXPECT_TRUE(job.Terminate(1, /*wait=*/true));
+  }
+  uint32_t exit_code = 0;
+  EXPECT_TRUE(velta::test::WaitForChildExit(main_process, base::TimeDelta::FromSeconds(60),
+                                            &exit_code));
+  EXPECT_NE(0u, exit_code);
+  // The backend outlives the main process a little: its log is written until
+  // it ends.
+  if (backend_process.IsValid()) {
+    EXPECT_TRUE(velta::test::WaitForChildExit(backend_process, base::TimeDelta::FromSeconds(60),
+                                              &exit_code));
+  }
+  open_file.Close();
+  TakeLogs();
+
+  const ChildResult install = Install(L"package");
+  EXPECT_EQ(0u, install.exit_code) << install.output;
+  const std::vector<std::string> logs = TakeLogs();
+  ASSERT_EQ(3u, logs.size());
+  ExpectStepMessages(logs[0], CopiedEntries(package));
+  const base::Value status = Status();
+  ExpectInstalled(package, target_, GetProductVersion(), status);
+  EXPECT_THAT(FilesEndingWith(target_, L".old"), IsEmpty());
+
+  const ChildResult uninstall = Uninstall(status);
+  EXPECT_EQ(0u, uninstall.exit_code) << uninstall.output;
+  TakeLogs();
+  ExpectUninstalled(target_, status);
+}
+
+// An uninstall while a file of the installation is held open: the file
+// cannot go, and is left to k.bat with its folder; everything else goes.
+// (Under Wine k.bat's wait for the installer's processes ends at once, and
+// the file is still held when it runs: the file and its folder stay.)
+TEST_F(PackageInstallTest, UninstallLeavesAHeldFileToTheCleanupScript) {
+  CopyPackage(L"test_package", L"package");
+  ASSERT_EQ(0u, Install(L"package").exit_code);
+  TakeLogs();
+  const base::Value status = Status();
+  const base::FilePath held = target_.AppendASCII(GetProductVersion())
+                                  .Append(L"localization")
+                                  .Append(L"de.pak");
+  const std::string contents = ReadText(held);
+  base::File open_file = HoldOpen(held);
+  ASSERT_TRUE(open_file.IsValid());
+
+  const ChildResult uninstall = Uninstall(status);
+  open_file.Close();
+  EXPECT_EQ(0u, uninstall.exit_code) << uninstall.output;
+  const std::string logs = base::JoinString(TakeLogs(), "\n");
+  EXPECT_THAT(logs, HasSubstr("Starting final cleanup batch file."));
+  EXPECT_EQ(contents, ReadText(held));
+  // Taken out of the way, the rest is what any uninstall leaves.
+  ASSERT_TRUE(base::DeleteFile(held));
+  ExpectUninstalled(target_, status);
 }
 
 }  // namespace
