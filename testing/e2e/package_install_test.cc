@@ -18,9 +18,9 @@
 #include <string.h>
 
 #include <algorithm>
+#include <iterator>
 #include <optional>
 #include <set>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -30,9 +30,9 @@
 #include "base/files/file_path.h"
 #include "base/files/file_util.h"
 #include "base/files/scoped_temp_dir.h"
+#include "base/json/json_reader.h"
 #include "base/process/launch.h"
 #include "base/process/process.h"
-#include "base/json/json_reader.h"
 #include "base/strings/string_number_conversions.h"
 #include "base/strings/string_split.h"
 #include "base/strings/string_util.h"
@@ -42,8 +42,8 @@
 #include "base/time/time.h"
 #include "base/values.h"
 #include "base/win/registry.h"
-#include "base/win/scoped_handle.h"
 #include "base/win/scoped_com_initializer.h"
+#include "base/win/scoped_handle.h"
 #include "base/win/shortcut.h"
 #include "desktop/windows/installer/common/installer_constants.h"
 #include "desktop/windows/installer/common/product_constants.h"
@@ -325,6 +325,15 @@ class PackageInstallTest : public ::testing::Test {
     return run;
   }
 
+  // A silent installation from the package copy in the test's `folder` that
+  // succeeds, with the mailslot messages of a complete run: the logs of the
+  // main process, its backend and the package's installer.
+  std::vector<std::string> InstallSuccessfully(const wchar_t* folder);
+
+  // A silent uninstall of the installation `status` records that succeeds
+  // and takes it away.
+  void UninstallSuccessfully(const base::Value& status);
+
   // The log files' texts, oldest first, and forgets them for the next run.
   std::vector<std::string> TakeLogs() {
     const base::FilePath folder = temp_.Append(L"Velta Installer");
@@ -481,16 +490,29 @@ size_t CopiedEntries(const base::FilePath& package) {
          ListEntries(package.Append(L"root_files_list")).size() + 4;
 }
 
+std::vector<std::string> PackageInstallTest::InstallSuccessfully(const wchar_t* folder) {
+  const ChildResult install = Install(folder);
+  EXPECT_EQ(0u, install.exit_code) << install.output;
+  std::vector<std::string> logs = TakeLogs();
+  EXPECT_EQ(3u, logs.size());
+  if (!logs.empty())
+    ExpectStepMessages(logs[0], CopiedEntries(dir_.GetPath().Append(folder)));
+  logs.resize(3);
+  return logs;
+}
+
+void PackageInstallTest::UninstallSuccessfully(const base::Value& status) {
+  const ChildResult uninstall = Uninstall(status);
+  EXPECT_EQ(0u, uninstall.exit_code) << uninstall.output;
+  TakeLogs();
+  ExpectUninstalled(target_, status);
+}
+
 TEST_F(PackageInstallTest, SilentInstallPlacesAndRecordsEverything) {
   const base::FilePath package = CopyPackage(L"test_package", L"package");
   const std::string version = GetProductVersion();
 
-  const ChildResult install = Install(L"package");
-  EXPECT_EQ(0u, install.exit_code) << install.output;
-  const std::vector<std::string> logs = TakeLogs();
-  // The main process, its backend and the package's installer.
-  ASSERT_EQ(3u, logs.size());
-  ExpectStepMessages(logs[0], CopiedEntries(package));
+  const std::vector<std::string> logs = InstallSuccessfully(L"package");
   // Wine registers a scheduled task without its triggers and actions and
   // answers several of its calls with E_NOTIMPL: the autoupdate task is not
   // made, and the installation succeeds without it.
@@ -509,10 +531,7 @@ TEST_F(PackageInstallTest, SilentInstallPlacesAndRecordsEverything) {
       ReadText(target_.AppendASCII(version).Append(L"installer_helper_64.exe.calls"));
   EXPECT_THAT(helper_calls, HasSubstr(".lnk"));
 
-  const ChildResult uninstall = Uninstall(status);
-  EXPECT_EQ(0u, uninstall.exit_code) << uninstall.output;
-  TakeLogs();
-  ExpectUninstalled(target_, status);
+  UninstallSuccessfully(status);
 }
 
 // A higher version over the first: its own version folder beside the
@@ -529,11 +548,7 @@ TEST_F(PackageInstallTest, UpgradeKeepsThePreviousRecordInOldStatus) {
   TakeLogs();
   const base::Value first_status = Status();
 
-  const ChildResult upgrade = Install(L"next");
-  EXPECT_EQ(0u, upgrade.exit_code) << upgrade.output;
-  const std::vector<std::string> logs = TakeLogs();
-  ASSERT_EQ(3u, logs.size());
-  ExpectStepMessages(logs[0], CopiedEntries(next));
+  InstallSuccessfully(L"next");
   const base::Value status = Status();
   ExpectInstalled(next, target_, next_version, status);
   // The first version's files stay until its record is acted on.
@@ -550,11 +565,8 @@ TEST_F(PackageInstallTest, UpgradeKeepsThePreviousRecordInOldStatus) {
   // An installation over an existing one opens a new tab.
   EXPECT_THAT(ReadText(target_.Append(L"launcher.exe.calls")), HasSubstr("--new-tab"));
 
-  const ChildResult uninstall = Uninstall(status);
-  EXPECT_EQ(0u, uninstall.exit_code) << uninstall.output;
-  TakeLogs();
+  UninstallSuccessfully(status);
   ExpectUninstalled(target_, first_status);
-  ExpectUninstalled(target_, status);
 }
 
 // A root file held open in the installation folder: its copy fails with
@@ -649,19 +661,12 @@ TEST_F(PackageInstallTest, KilledInstallerThenRerunCompletes) {
   open_file.Close();
   TakeLogs();
 
-  const ChildResult install = Install(L"package");
-  EXPECT_EQ(0u, install.exit_code) << install.output;
-  const std::vector<std::string> logs = TakeLogs();
-  ASSERT_EQ(3u, logs.size());
-  ExpectStepMessages(logs[0], CopiedEntries(package));
+  InstallSuccessfully(L"package");
   const base::Value status = Status();
   ExpectInstalled(package, target_, GetProductVersion(), status);
   EXPECT_THAT(FilesEndingWith(target_, L".old"), IsEmpty());
 
-  const ChildResult uninstall = Uninstall(status);
-  EXPECT_EQ(0u, uninstall.exit_code) << uninstall.output;
-  TakeLogs();
-  ExpectUninstalled(target_, status);
+  UninstallSuccessfully(status);
 }
 
 // An uninstall while a file of the installation is held open: the file
