@@ -17,8 +17,10 @@ native peer decoder) and runs the copy's installer.exe with --silent,
     shares nothing with the sender's encoder;
   - every request was answered before the installer process ended, and none
     came after; no reply was written to the user's internet cache.
-Then takes the installation away again (files, the HKCU values and the
-shortcuts its status records), so that the prefix is left as it was.
+Then takes the installation away again (the files it made in the user
+profiles, its HKCU keys and values, its folder) and checks that the prefix is
+as before; installs once more with the statistics not allowed, which must
+send nothing, and takes that installation away as well.
 Prints "stats silent install: all checks passed" on success.
 """
 
@@ -336,11 +338,45 @@ def remove_installation(wine, work, install_folder, files_before, hkcu_before, f
             os.rmdir(path)
         else:
             os.remove(path)
-    if snapshot_files(folders) != files_before:
-        failures.append("the prefix's files differ from before the installation")
+    # Only what is new counts: the installer may rotate away older logs.
+    left = snapshot_files(folders) - files_before
+    if left:
+        failures.append("still in the prefix after the removal: " + ", ".join(sorted(left)))
     shutil.rmtree(install_folder, ignore_errors=True)
     if os.path.exists(install_folder):
         failures.append("the install folder is still there after the removal")
+
+
+def install(wine, package, install_folder, server, replies, stats_allowed, failures):
+    """Runs the package's installer silently; returns its exit code and every
+    body the server has recorded so far."""
+    with server.state.lock:
+        started_with = len(server.state.bodies)
+    command = [wine, os.path.join(package, "installer.exe"), "--silent",
+               "--installfolder=" + windows_path(install_folder), "--test-avro-srv",
+               "--enable-installer-stats=%d" % stats_allowed]
+    result = subprocess.run(command, env=wine_env(), timeout=600)
+    ended = time.monotonic()
+    with server.state.lock:
+        bodies_at_end = len(server.state.bodies)
+        replies_at_end = list(replies)
+    # Anything still on its way would arrive now.
+    time.sleep(3)
+    with server.state.lock:
+        bodies = [bytes.fromhex(body["hex"]) for body in server.state.bodies]
+    if result.returncode != 0:
+        failures.append("installer.exe ended with %d" % result.returncode)
+    if not os.path.isfile(os.path.join(install_folder, "launcher.exe")):
+        failures.append("no launcher.exe in the install folder")
+    if len(bodies) != bodies_at_end:
+        failures.append("%d requests came after the process ended" % (len(bodies) - bodies_at_end))
+    if len(replies_at_end) != bodies_at_end or any(stamp > ended for stamp in replies_at_end):
+        failures.append("%d of %d requests were answered before the process ended"
+                        % (len(replies_at_end), bodies_at_end))
+    print("installation with the statistics %s: exit code %d, %d messages"
+          % ("allowed" if stats_allowed else "not allowed", result.returncode,
+             len(bodies) - started_with))
+    return result.returncode, bodies
 
 
 def main():
@@ -371,31 +407,21 @@ def main():
     server = start_server(load_server_module(args.server), args.record_dir, replies)
     failures = []
     try:
-        command = [args.wine, os.path.join(package, "installer.exe"), "--silent",
-                   "--installfolder=" + windows_path(install_folder), "--test-avro-srv",
-                   "--enable-installer-stats=1"]
-        result = subprocess.run(command, env=wine_env(), timeout=600)
-        ended = time.monotonic()
-        with server.state.lock:
-            bodies_at_end = len(server.state.bodies)
-            replies_at_end = list(replies)
-        # Anything still on its way would arrive now.
-        time.sleep(3)
-        with server.state.lock:
-            bodies = [bytes.fromhex(body["hex"]) for body in server.state.bodies]
+        result, bodies = install(args.wine, package, install_folder, server, replies, True,
+                                 failures)
+        remove_installation(args.wine, args.work, install_folder, files_before, hkcu_before,
+                            failures)
+        # The same installation with the statistics not allowed sends nothing.
+        _, unallowed = install(args.wine, package, install_folder, server, replies, False,
+                               failures)
+        if len(unallowed) != len(bodies):
+            failures.append("%d messages sent with the statistics not allowed"
+                            % (len(unallowed) - len(bodies)))
+        remove_installation(args.wine, args.work, install_folder, files_before, hkcu_before,
+                            failures)
     finally:
         server.shutdown()
         server.server_close()
-
-    if result.returncode != 0:
-        failures.append("installer.exe ended with %d" % result.returncode)
-    if not os.path.isfile(os.path.join(install_folder, "launcher.exe")):
-        failures.append("no launcher.exe in the install folder")
-    if len(bodies) != bodies_at_end:
-        failures.append("%d requests came after the process ended" % (len(bodies) - bodies_at_end))
-    if len(replies_at_end) != bodies_at_end or any(stamp > ended for stamp in replies_at_end):
-        failures.append("%d of %d requests were answered before the process ended"
-                        % (len(replies_at_end), bodies_at_end))
 
     events = []
     for index, body in enumerate(bodies):
@@ -419,7 +445,6 @@ def main():
     if len(recorded) != len(bodies):
         failures.append("%d bodies recorded for the peer, %d posted" % (len(recorded), len(bodies)))
 
-    remove_installation(args.wine, args.work, install_folder, files_before, hkcu_before, failures)
     shutil.rmtree(package, ignore_errors=True)
 
     for failure in failures:
