@@ -22,6 +22,10 @@ profiles, its HKCU keys and values, its folder) and checks that the prefix is
 as before; installs once more with the statistics not allowed, which must
 send nothing, and takes that installation away as well.
 Prints "stats silent install: all checks passed" on success.
+
+Runs alone in its tree's prefix (RUN_SERIAL: the port is fixed, and the
+removal takes away everything new in the user profiles and in HKCU, which
+would include what other tests running at the same time make there).
 """
 
 import argparse
