@@ -252,9 +252,11 @@ bool NetworkThread::SendOneRequest(const InstallerStatsEvent& event) {
     return false;
   }
   SetTimeouts(connection.Get(), request_timeout_);
+  // The server's replies have nothing to keep: none goes into the user's
+  // internet cache (Wine would write one entry per message).
+  const DWORD flags = INTERNET_FLAG_NO_CACHE_WRITE | (plain_http_ ? 0 : INTERNET_FLAG_SECURE);
   ScopedInternetHandle request(::HttpOpenRequestW(connection.Get(), L"POST", path_.c_str(),
-                                                  L"HTTP/1.1", nullptr, nullptr,
-                                                  plain_http_ ? 0 : INTERNET_FLAG_SECURE, 0));
+                                                  L"HTTP/1.1", nullptr, nullptr, flags, 0));
   if (!request.IsValid()) {
     const DWORD error = ::GetLastError();
     VLOG(5) << "Cannot open the statistics request: " << error;
