@@ -210,7 +210,11 @@ Process LaunchProcess(const std::wstring& cmdline, const LaunchOptions& options)
     ::SetLastError(error);
     return Process();
   }
-  ::CloseHandle(process_info.hThread);
+  // Wine starts a Unix program without a process handle and leaves stray
+  // values in the other fields: a thread handle counts only beside a
+  // process handle, or closing it would close some other handle of ours.
+  if (process_info.hProcess)
+    ::CloseHandle(process_info.hThread);
   Process process(process_info.hProcess);
   if (options.wait)
     ::WaitForSingleObject(process.Handle(), INFINITE);

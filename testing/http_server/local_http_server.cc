@@ -88,10 +88,14 @@ bool LocalHttpServer::Start(Scheme scheme) {
   BOOL started = ::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
                                   nullptr, &startup, &process);
   DWORD error = ::GetLastError();
-  if (process.hProcess)
+  // For a Unix program Wine reports success with a null process handle and
+  // leaves stray values in the other fields: closing that "thread handle"
+  // closed whatever handle of ours had that number (a message pump's event,
+  // an open file). Only a real process handle vouches for the thread's.
+  if (started && process.hProcess) {
     ::CloseHandle(process.hProcess);
-  if (process.hThread)
     ::CloseHandle(process.hThread);
+  }
   if (!started) {
     ADD_FAILURE() << "Cannot start the test server: " << error;
     return false;
