@@ -36,6 +36,9 @@ using velta::test::ChildResult;
 using velta::test::RunChild;
 
 constexpr char kTrackingData[] = "utm.source:partner,utm.medium:cpc,niuid:1234";
+// A package server that the fetch refuses to ask: no request leaves the
+// test, and each attempt fails at once (six, with the retry countdown).
+constexpr wchar_t kUnallowedPackageServer[] = L"internal-package-server=http://fetch.invalid/meta";
 
 base::FilePath BuiltFile(const wchar_t* name) {
   return velta::test::GetPathBesideTestExecutable(name);
@@ -192,7 +195,14 @@ TEST_P(HostExecutableRunTest, EndsWithItsResultAndSaysWhy) {
   }
   const ChildResult run = Run(switches);
   EXPECT_EQ(GetParam().exit_code, run.exit_code);
-  const std::string log = OnlyLog();
+  // A backend the run started writes a log of its own.
+  std::vector<std::string> main_logs;
+  for (const std::string& text : Logs()) {
+    if (CommandLineOf(text).find(" --backend") == std::string::npos)
+      main_logs.push_back(text);
+  }
+  ASSERT_EQ(1u, main_logs.size());
+  const std::string& log = main_logs[0];
   EXPECT_THAT(log, HasSubstr("] Velta installer starting - version " + GetProductVersion() +
                              " marlin\n"));
   for (const std::string& text : GetParam().logged)
@@ -204,22 +214,24 @@ TEST_P(HostExecutableRunTest, EndsWithItsResultAndSaysWhy) {
 INSTANTIATE_TEST_SUITE_P(
     Runs, HostExecutableRunTest,
     ::testing::Values(
-        // Outside a package the package must be fetched, and this build
-        // cannot: result 19, and the backend is never started.
+        // Outside a package the package must be fetched; a package server
+        // off the allowed hosts is never asked, every retry fails alike,
+        // and the run ends with result 19. The backend, started while the
+        // package is on its way, waits for it and is stopped.
         RunCase{"silent_outside_a_package_cannot_fetch",
                 nullptr,
-                {L"silent", L"enable-installer-stats=0", L"v=1"},
+                {L"silent", L"enable-installer-stats=0", L"v=1", kUnallowedPackageServer},
                 119,
-                {"Failed reading payload",
-                 "The package must be fetched, but the package fetcher is not part of this build",
+                {"Failed reading payload", "Initializing controller with fetcher.",
+                 "Failed starting fetching the download URL", "--wait-for-package",
                  "Package fetcher failed.", "Terminating the controller"},
-                {"launching installer backend"}},
+                {"Package ready."}},
         RunCase{"appended_tracking_data_is_read_and_logged",
                 [](const base::FilePath& folder, std::vector<std::wstring>*) {
                   return base::AppendToFile(folder.Append(L"bin\\installer.exe"),
                                             PayloadTail(kTrackingData));
                 },
-                {L"silent", L"enable-installer-stats=0"},
+                {L"silent", L"enable-installer-stats=0", kUnallowedPackageServer},
                 119,
                 {std::string("Tracking data: ") + kTrackingData},
                 {"Failed reading payload"}},
@@ -318,7 +330,13 @@ TEST_F(HostExecutableTest, VerbosityVariableStandsInForMissingSwitch) {
       // An explicit switch wins.
       {{L"silent", L"enable-installer-stats=0", L"v=1"}, L"3", "--enable-installer-stats=0 --v=1"},
   };
-  for (const Case& c : cases) {
+  // Each run ends at once, before any package fetch: its download folder
+  // would lie below a file.
+  const base::FilePath file = dir_.GetPath().Append(L"a file");
+  ASSERT_TRUE(base::WriteFile(file, "x"));
+  const std::wstring unusable_temp = L"temp-folder=\"" + file.Append(L"below").value() + L"\"";
+  for (Case c : cases) {
+    c.switches.insert(c.switches.begin(), unusable_temp);
     ASSERT_TRUE(base::DeletePathRecursively(temp_.Append(L"Velta Installer")));
     Run(c.switches, {{L"VELTA_INSTALLER_VERBOSITY", c.variable}});
     EXPECT_THAT(CommandLineOf(OnlyLog()), EndsWith(c.command_line_end)) << c.variable;
@@ -326,7 +344,8 @@ TEST_F(HostExecutableTest, VerbosityVariableStandsInForMissingSwitch) {
   // Out of range or not a number: ignored.
   for (const wchar_t* ignored : {L"12", L"-1", L"x", L"", L"010"}) {
     ASSERT_TRUE(base::DeletePathRecursively(temp_.Append(L"Velta Installer")));
-    Run({L"silent", L"enable-installer-stats=0"}, {{L"VELTA_INSTALLER_VERBOSITY", ignored}});
+    Run({unusable_temp, L"silent", L"enable-installer-stats=0"},
+        {{L"VELTA_INSTALLER_VERBOSITY", ignored}});
     EXPECT_THAT(CommandLineOf(OnlyLog()), Not(HasSubstr("--v="))) << base::WideToUTF8(ignored);
   }
 }

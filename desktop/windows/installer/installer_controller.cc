@@ -7,11 +7,13 @@
 #include "base/base_paths.h"
 #include "base/bind.h"
 #include "base/command_line.h"
+#include "base/features/feature_states.h"
 #include "base/logging.h"
 #include "base/path_service.h"
 #include "base/process/launch.h"
 #include "base/strings/string_number_conversions.h"
 #include "base/strings/utf_string_conversions.h"
+#include "base/threading/thread.h"
 #include "desktop/windows/installer/avro_stats/autoupdate_failed_event.h"
 #include "desktop/windows/installer/avro_stats/avro_stats_sender.h"
 #include "desktop/windows/installer/avro_stats/controller_quitting_event.h"
@@ -21,14 +23,29 @@
 #include "desktop/windows/installer/avro_stats/stats_settings.h"
 #include "desktop/windows/installer/common/exit_codes.h"
 #include "desktop/windows/installer/common/installer_constants.h"
+#include "desktop/windows/installer/common/installer_features.h"
 #include "desktop/windows/installer/common/installer_switches.h"
 #include "desktop/windows/installer/common/product_constants.h"
 #include "desktop/windows/installer/common/win_api.h"
 #include "desktop/windows/installer/common/win_api_process.h"
 #include "desktop/windows/installer/installation_folder_details.h"
 #include "desktop/windows/installer/interprocess_state.h"
+#include "desktop/windows/installer/lzma_util/lzma_util.h"
+#include "desktop/windows/installer/package_fetcher/additional_file_downloader_impl.h"
+#include "desktop/windows/installer/package_fetcher/folder_preparer_impl.h"
+#include "desktop/windows/installer/package_fetcher/main_package_downloader_impl.h"
+#include "desktop/windows/installer/package_fetcher/package_fetch_sequencer_impl.h"
+#include "desktop/windows/installer/package_fetcher/package_fetcher.h"
+#include "desktop/windows/installer/package_fetcher/package_fetcher_delegate_proxy.h"
+#include "desktop/windows/installer/package_fetcher/package_metadata_retriever_impl.h"
+#include "desktop/windows/installer/package_fetcher/package_version_checker_impl.h"
+#include "desktop/windows/installer/pref_default_overrides_fetcher.h"
 #include "desktop/windows/installer/runner/main_process_installer_runner.h"
 #include "desktop/windows/installer/server_tracking_blob.h"
+#include "desktop/windows/installer/utils/display_scale.h"
+#include "desktop/windows/installer/utils/downloadable_resources.h"
+#include "desktop/windows/installer/utils/file_version_utils_impl.h"
+#include "desktop/windows/installer/wininet/wininet_impl.h"
 
 namespace velta {
 
@@ -62,15 +79,27 @@ void SendStatsEvent(std::unique_ptr<InstallerStatsEvent> event) {
 
 InstallerController::InstallerController(std::unique_ptr<MainProcessInstallerRunner> runner,
                                          Settings* settings)
-    : settings_(settings), runner_(std::move(runner)), result_(kInstallerResultNoResult) {}
+    : settings_(settings),
+      runner_(std::move(runner)),
+      fetch_retry_delay_(WininetImpl::kDefaultRetryDelay),
+      fetch_countdown_step_(base::TimeDelta::FromSeconds(1)),
+      result_(kInstallerResultNoResult) {}
 
 InstallerController::~InstallerController() {
+  pref_overrides_fetcher_.reset();
   // The runner stops the backend if it still runs.
   runner_.reset();
+  StopPackageFetcher();
+}
+
+void InstallerController::SetFetchDelaysForTesting(base::TimeDelta retry_delay,
+                                                   base::TimeDelta countdown_step) {
+  fetch_retry_delay_ = retry_delay;
+  fetch_countdown_step_ = countdown_step;
 }
 
 uint32_t InstallerController::Start(PayloadManager* payload,
-                                    const base::FilePath& /*download_folder*/,
+                                    const base::FilePath& download_folder,
                                     base::OnceClosure quit_closure) {
   quit_closure_ = std::move(quit_closure);
   no_payload_ = payload == nullptr;
@@ -97,11 +126,7 @@ uint32_t InstallerController::Start(PayloadManager* payload,
 
   if (must_fetch_package_) {
     VLOG(1) << "Initializing controller with fetcher.";
-    // TODO(package fetcher): build the fetch pipeline on the "Fetcher
-    // thread" here once the package fetcher is part of the library; until
-    // then the derived controllers report the fetch as failed (result 19).
-    LOG(ERROR) << "The package must be fetched, but the package fetcher is not part of this "
-                  "build";
+    StartPackageFetcher(payload, download_folder);
   } else {
     VLOG(1) << "Initializing controller without fetcher.";
     base::FilePath package_folder;
@@ -109,7 +134,53 @@ uint32_t InstallerController::Start(PayloadManager* payload,
     InterprocessState::GetInstance()->SetPackageDir(package_folder);
     runner_->SetPackagePaths(package_folder, base::FilePath());
   }
+  pref_overrides_fetcher_ = std::make_unique<PrefDefaultOverridesFetcher>(
+      std::make_unique<WininetImpl>(this, nullptr, fetch_retry_delay_));
   return 0;
+}
+
+void InstallerController::StartPackageFetcher(PayloadManager* payload,
+                                              const base::FilePath& download_folder) {
+  auto version_checker = std::make_unique<PackageVersionCheckerImpl>(
+      std::make_unique<FileVersionUtilsImpl>(), std::make_unique<LzmaUtil>());
+  auto folder_preparer = std::make_unique<FolderPreparerImpl>(
+      download_folder, settings_->IsInstallAssistant(), base::Time::Now());
+  const base::FilePath package_folder = folder_preparer->GetPackageFolder();
+  const base::FilePath assistant_folder = folder_preparer->GetAssistantFolder();
+  auto proxy = base::MakeRefCounted<PackageFetcherDelegateProxy>(this, this);
+
+  fetcher_thread_ = std::make_unique<base::Thread>("Fetcher thread");
+  fetcher_thread_->Start();
+
+  base::FilePath own_executable;
+  base::PathService::Get(base::FILE_EXE, &own_executable);
+  PackageFetchSequencerImpl::Steps steps;
+  steps.metadata_retriever =
+      std::make_unique<PackageMetadataRetrieverImpl>(settings_->GetArchitecture());
+  steps.main_package_downloader = std::make_unique<MainPackageDownloaderImpl>(own_executable);
+  steps.additional_file_downloader =
+      std::make_unique<AdditionalFileDownloaderImpl>(own_executable);
+  steps.folder_preparer = std::move(folder_preparer);
+  steps.version_checker = std::move(version_checker);
+  package_fetcher_ = std::make_unique<PackageFetcher>(
+      std::make_unique<PackageFetchSequencerImpl>(std::move(steps),
+                                                  settings_->IsInstallAssistant(), tracking_data_,
+                                                  payload, proxy, fetch_retry_delay_),
+      fetcher_thread_->task_runner(), proxy, fetch_countdown_step_);
+  if (IsFeatureEnabled(kInstallerUseMinimalPackageFeature)) {
+    package_fetcher_->SetUseMinimalPackage(
+        ListResourcePacksForLocaleAndScales(settings_->GetLanguage(), GetSupportedScaleFactors()));
+  }
+
+  InterprocessState::GetInstance()->SetPackageDirPrefix(package_folder);
+  runner_->SetPackagePaths(package_folder, assistant_folder);
+}
+
+void InstallerController::StopPackageFetcher() {
+  // The fetcher's destructor hands the sequencer to the Fetcher thread, which
+  // must still run to destroy it; stopping the thread then runs that task.
+  package_fetcher_.reset();
+  fetcher_thread_.reset();
 }
 
 void InstallerController::OnPackageReady(const base::FilePath& package_dir) {
@@ -117,12 +188,15 @@ void InstallerController::OnPackageReady(const base::FilePath& package_dir) {
   package_path_ = package_dir;
 }
 
-void InstallerController::OnPackageFetcherError(const std::string& message) {
+void InstallerController::OnPackageFetcherError(uint32_t /*code*/,
+                                                const std::string& message,
+                                                const std::vector<FetchDetails>& details) {
   if (terminated_)
     return;
   SendStatsEvent(std::make_unique<ErrorEvent>("Fetcher error", 1));
   result_ = kInstallerResultPackageFetchFailed;
   error_detail_ = "Fetcher error: " + message;
+  fetch_details_ = details;
 }
 
 void InstallerController::FetchPrefDefaultOverrides() {
@@ -134,13 +208,28 @@ void InstallerController::FetchPrefDefaultOverrides() {
     OnTrackingDataDone();
     return;
   }
-  // TODO(package fetcher): fetch the overrides into the package folder with
-  // the PrefDefaultOverridesFetcher once it is part of the library, and go
-  // on from its completion. Until then the browser starts with its built-in
-  // defaults.
-  LOG(WARNING) << "Preference default overrides are not fetched: the fetcher is not part of "
-                  "this build";
-  OnTrackingDataDone();
+  base::FilePath folder = package_path_;
+  if (!fetcher_thread_)
+    base::PathService::Get(base::DIR_EXE, &folder);
+  std::string tracking = tracking_data_;
+  if (tracking.empty())
+    tracking = settings_->GetFolderDetails()->GetTrackingData();
+  pref_overrides_fetcher_->Fetch(folder, tracking,
+                                 base::BindOnce(&InstallerController::OnTrackingDataDone,
+                                                weak_factory_.GetWeakPtr()));
+}
+
+void InstallerController::UseMinimalPackageForExistingInstallation() {
+  if (!package_fetcher_ || !AreSettingsObtained())
+    return;
+  const InstallationFolderDetails* details = settings_->GetFolderDetails();
+  const InstallationStatus* existing = details->GetExistingInstallation();
+  if (!existing)
+    return;
+  package_fetcher_->SetUseMinimalPackage(ListMissingDownloadableResources(
+      details->GetPath().Append(base::UTF8ToWide(existing->version))));
+  package_fetcher_->FetchAdditionalFilesOnly();
+  package_fetcher_->Restart();
 }
 
 void InstallerController::OnTrackingDataDone() {
@@ -203,8 +292,10 @@ void InstallerController::OnStatsSettingChanged() {
 }
 
 void InstallerController::OnLanguageChanged() {
-  // TODO(package fetcher): hand the fetcher the resource packs of the new
-  // language when the minimal package is used.
+  if (package_fetcher_ && IsFeatureEnabled(kInstallerUseMinimalPackageFeature)) {
+    package_fetcher_->SetUseMinimalPackage(
+        ListResourcePacksForLocaleAndScales(settings_->GetLanguage(), GetSupportedScaleFactors()));
+  }
 }
 
 void InstallerController::OnPathChanged() {
@@ -218,12 +309,14 @@ void InstallerController::Terminate() {
     return;
   }
   terminated_ = true;
+  pref_overrides_fetcher_.reset();
+  StopPackageFetcher();
   runner_->Stop();
 
   if (result_ != kInstallerResultSuccess && IsAutoupdateRun()) {
     auto event = std::make_unique<AutoupdateFailedEvent>(
         error_detail_ + ", Error type: " + base::NumberToString(result_),
-        std::vector<FetchDetails>(), settings_->GetStatsRecord(), GetProductVersion(),
+        fetch_details_, settings_->GetStatsRecord(), GetProductVersion(),
         GetChannelName(), 0);
     SendStatsEvent(std::move(event));
   }

@@ -7,17 +7,30 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "base/callback.h"
 #include "base/files/file_path.h"
+#include "base/memory/scoped_refptr.h"
 #include "base/memory/weak_ptr.h"
+#include "base/time/time.h"
+#include "desktop/windows/installer/avro_stats/fetch_details.h"
 #include "desktop/windows/installer/installer_observer.h"
+#include "desktop/windows/installer/package_fetcher/package_fetcher_delegate.h"
 #include "desktop/windows/installer/settings.h"
+#include "desktop/windows/installer/wininet/ui_callback_runner.h"
+
+namespace base {
+class Thread;
+}
 
 namespace velta {
 
 class MainProcessInstallerRunner;
+class PackageFetcher;
+class PackageFetcherDelegateProxy;
 class PayloadManager;
+class PrefDefaultOverridesFetcher;
 
 // The main process's controller of one installation: the base of the
 // silent controller and of the window's. It decides whether the package
@@ -35,9 +48,17 @@ class PayloadManager;
 // the last statistics are sent (the backend's end, a late error) are logged
 // and change nothing.
 //
+// A package that must be fetched is fetched on the controller's own
+// "Fetcher thread"; the fetcher's reports reach the controller on its thread
+// through the delegate proxy, and its requests for UI through
+// RunUICallbackAndPostReply.
+//
 // Made by RunInstaller, which owns it and reads result() after the run
 // loop; main thread only. `settings` outlives the controller.
-class InstallerController : public InstallerObserver, public SettingsObserver {
+class InstallerController : public UiCallbackRunner,
+                            public PackageFetcherDelegate,
+                            public InstallerObserver,
+                            public SettingsObserver {
  public:
   InstallerController(std::unique_ptr<MainProcessInstallerRunner> runner, Settings* settings);
   InstallerController(const InstallerController&) = delete;
@@ -59,6 +80,16 @@ class InstallerController : public InstallerObserver, public SettingsObserver {
 
   uint32_t result() const { return result_; }
 
+  // The fetch's delays: the downloader's between retries and one second of
+  // the fetcher's retry countdown. Before Start; tests shorten them.
+  void SetFetchDelaysForTesting(base::TimeDelta retry_delay, base::TimeDelta countdown_step);
+
+  // PackageFetcherDelegate (statuses and progress are for the window):
+  void OnPackageFetcherStatusChanged(uint32_t /*status*/) override {}
+  void SetTotalProgress(uint32_t /*total*/) override {}
+  void SetCurrentProgress(uint32_t /*current*/) override {}
+  void NotifyStalled() override {}
+
   // InstallerObserver:
   void OnStepStarting(const std::string& name) override;
   void OnStepFinished(const std::string& name, int attempt, int finished) override;
@@ -72,16 +103,23 @@ class InstallerController : public InstallerObserver, public SettingsObserver {
   void OnPathChanged() override;
 
  protected:
+  // PackageFetcherDelegate:
   // The package is in `package_dir`.
-  virtual void OnPackageReady(const base::FilePath& package_dir);
+  void OnPackageReady(const base::FilePath& package_dir) override;
   // The package could not be fetched: result 19, with `message` in the
-  // error detail.
-  virtual void OnPackageFetcherError(const std::string& message);
+  // error detail and `details` kept for the autoupdate failure report.
+  void OnPackageFetcherError(uint32_t code,
+                             const std::string& message,
+                             const std::vector<FetchDetails>& details) override;
 
   // Asks for the preference default overrides of a new installation or one
   // over an existing installation, and ends in OnTrackingDataDone. Does
   // nothing after Terminate.
   void FetchPrefDefaultOverrides();
+  // In the repair of downloadable resources, once the settings are obtained
+  // and the chosen folder holds an installation: fetch only the files its
+  // version folder lacks.
+  void UseMinimalPackageForExistingInstallation();
 
   // Start decided that the package must be fetched.
   bool must_fetch_package() const { return must_fetch_package_; }
@@ -89,6 +127,8 @@ class InstallerController : public InstallerObserver, public SettingsObserver {
   bool no_payload() const { return no_payload_; }
   const std::string& tracking_data() const { return tracking_data_; }
   MainProcessInstallerRunner* runner() { return runner_.get(); }
+  // Null when nothing is fetched, and after Terminate.
+  PackageFetcher* package_fetcher() { return package_fetcher_.get(); }
   Settings* settings() { return settings_; }
 
  private:
@@ -97,15 +137,27 @@ class InstallerController : public InstallerObserver, public SettingsObserver {
   // Starts this installer again for the reinstall the user chose; false
   // (with error 25 reported) when it cannot be started.
   bool StartInstallerAgain();
+  // Builds the fetch on a new "Fetcher thread"; the fetch starts with the
+  // derived controller's PackageFetcher::Restart.
+  void StartPackageFetcher(PayloadManager* payload, const base::FilePath& download_folder);
+  // Stops the fetch: the fetcher goes to its thread to be destroyed there,
+  // then the thread ends.
+  void StopPackageFetcher();
 
   Settings* const settings_;
   std::string tracking_data_;
   std::string error_detail_;
+  std::vector<FetchDetails> fetch_details_;
   bool no_payload_ = false;
   bool must_fetch_package_ = false;
   base::FilePath package_path_;
   base::OnceClosure quit_closure_;
+  std::unique_ptr<base::Thread> fetcher_thread_;
+  std::unique_ptr<PackageFetcher> package_fetcher_;
   std::unique_ptr<MainProcessInstallerRunner> runner_;
+  std::unique_ptr<PrefDefaultOverridesFetcher> pref_overrides_fetcher_;
+  base::TimeDelta fetch_retry_delay_;
+  base::TimeDelta fetch_countdown_step_;
   bool terminated_ = false;
   // While Terminate starts the installer again: its failure (25) is still
   // the run's result.

@@ -19,10 +19,12 @@
 #include "desktop/windows/installer/avro_stats/settings_accepted_event.h"
 #include "desktop/windows/installer/common/architecture_names.h"
 #include "desktop/windows/installer/common/installer_error.h"
+#include "desktop/windows/installer/common/installer_switches.h"
 #include "desktop/windows/installer/common/security_utils.h"
 #include "desktop/windows/installer/common/win_api.h"
 #include "desktop/windows/installer/installation_folder_details.h"
 #include "desktop/windows/installer/interprocess_state.h"
+#include "desktop/windows/installer/package_fetcher/package_fetcher.h"
 #include "desktop/windows/installer/package_fetcher/payload_manager.h"
 #include "desktop/windows/installer/runner/main_process_installer_runner.h"
 
@@ -55,23 +57,18 @@ uint32_t SilentInstallerController::Start(PayloadManager* payload,
   if (base_result != 0)
     return base_result;
 
-  if (!must_fetch_package())
+  if (!package_fetcher())
     package_available_ = true;
+  else if (GetInstallerMode() != InstallerMode::kFixDownloadableResources)
+    package_fetcher()->Restart();
+  else
+    UseMinimalPackageForExistingInstallation();
 
   GetAvroStatsSender()->SendAvroMessage(std::make_unique<ControllerLaunchedEvent>(
       payload ? GetPayloadTypeName(payload->GetPayloadType()) : std::string("none"),
       tracking_data(), /*run_immediately=*/true, IsAutoupdateRun(), /*silent=*/true,
       base::WideToUTF8(base::CommandLine::ForCurrentProcess()->GetCommandLineString()),
       ArchitectureToString(settings()->GetArchitecture()), 1));
-
-  if (must_fetch_package()) {
-    // TODO(package fetcher): Restart the fetcher (or, when repairing, fetch
-    // the minimal package of the existing installation) and go on below.
-    // Without a fetcher in this build the fetch fails here, before any
-    // backend could start.
-    OnPackageFetcherError("the package fetcher is not part of this build");
-    return 0;
-  }
 
   runner()->AddObserver(this);
 
@@ -120,8 +117,8 @@ void SilentInstallerController::OnPathChanged() {
       return;
     }
   }
-  // TODO(package fetcher): in the repair mode, fetch the minimal package of
-  // the existing installation here.
+  if (GetInstallerMode() == InstallerMode::kFixDownloadableResources)
+    UseMinimalPackageForExistingInstallation();
   VLOG(1) << "Settings obtained. Starting.";
   RunInstallation();
 }
@@ -163,12 +160,24 @@ void SilentInstallerController::OnPackageReady(const base::FilePath& package_dir
   }
 }
 
-void SilentInstallerController::OnPackageFetcherError(const std::string& message) {
-  // TODO(package fetcher): ask the fetcher to retry first; only when it
-  // will not is the run ended here.
+void SilentInstallerController::OnPackageFetcherError(uint32_t code,
+                                                      const std::string& message,
+                                                      const std::vector<FetchDetails>& details) {
+  if (terminated())
+    return;
+  if (package_fetcher() && package_fetcher()->Retry())
+    return;
   VLOG(1) << "Package fetcher failed.";
-  InstallerController::OnPackageFetcherError(message);
+  InstallerController::OnPackageFetcherError(code, message, details);
   Terminate();
+}
+
+void SilentInstallerController::RunUICallbackAndPostReply(
+    UiTask /*ui_task*/,
+    scoped_refptr<base::SingleThreadTaskRunner> reply_runner,
+    Reply reply) {
+  LOG(ERROR) << "Cannot display UI requested by fetcher when running silently";
+  reply_runner->PostTask(FROM_HERE, base::BindOnce(std::move(reply), 1u));
 }
 
 void SilentInstallerController::OnError(int code, const std::wstring& text,

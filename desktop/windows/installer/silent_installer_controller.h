@@ -7,6 +7,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "base/memory/weak_ptr.h"
 #include "desktop/windows/installer/installer_controller.h"
@@ -40,10 +41,17 @@ class SilentInstallerController : public InstallerController {
   // The settings are obtained: the installation starts, unless the folder
   // must change first.
   void OnPathChanged() override;
+  // Shows nothing: the answer is 1 at once.
+  void RunUICallbackAndPostReply(UiTask ui_task,
+                                 scoped_refptr<base::SingleThreadTaskRunner> reply_runner,
+                                 Reply reply) override;
 
  protected:
   void OnPackageReady(const base::FilePath& package_dir) override;
-  void OnPackageFetcherError(const std::string& message) override;
+  // Asks the fetcher to retry; ends the run (result 19) when it will not.
+  void OnPackageFetcherError(uint32_t code,
+                             const std::string& message,
+                             const std::vector<FetchDetails>& details) override;
 
  private:
   void RunInstallation();

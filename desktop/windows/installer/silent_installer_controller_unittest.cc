@@ -17,11 +17,13 @@
 #include "base/test/run_loop_with_timeout.h"
 #include "base/test/scoped_log_collector.h"
 #include "desktop/windows/installer/avro_stats/avro_stats_sender.h"
+#include "desktop/windows/installer/checksum_checker/checksum_checker.h"
 #include "desktop/windows/installer/common/installer_error.h"
 #include "desktop/windows/installer/installation_folder_details_fetcher_impl.h"
 #include "desktop/windows/installer/installer_progress.h"
 #include "desktop/windows/installer/interprocess_state.h"
 #include "desktop/windows/installer/package_fetcher/payload_manager_impl.h"
+#include "desktop/windows/installer/package_fetcher/test_fetch_support.h"
 #include "desktop/windows/installer/recording_stats_sender.h"
 #include "desktop/windows/installer/runner/main_process_installer_runner_impl.h"
 #include "desktop/windows/installer/scoped_host_strings.h"
@@ -33,11 +35,13 @@
 #include "gtest/gtest.h"
 #include "testing/child_process.h"
 #include "testing/fake_backend/fake_backend.h"
+#include "testing/http_server/local_http_server.h"
 #include "testing/multiprocess_test.h"
 
 namespace velta {
 namespace {
 
+using ::testing::AllOf;
 using ::testing::Contains;
 using ::testing::ElementsAreArray;
 using ::testing::HasSubstr;
@@ -166,15 +170,116 @@ TEST_F(SilentInstallerControllerTest, RefusedSettingsEndTheRunWithTheirCodeAndLa
   EXPECT_THAT(log.lines, Not(Contains(HasSubstr("launching installer backend"))));
 }
 
-TEST_F(SilentInstallerControllerTest, RunThatMustFetchEndsWithFetcherErrorNotSuccess) {
-  // Outside a package the package would be fetched.
-  PayloadManagerImpl payload(test::GetTestExecutablePath());
-  base::test::ScopedLogCollector log(logging::LOG_ERROR);
-  ASSERT_TRUE(RunController({L"silent", L"installfolder=" + Target().value()}, {}, &payload));
+// A package fetched from the loopback server: the metadata (a POST of the
+// tracking data) names the package and its SHA-256. The package is the
+// built installer.exe, whose version resource carries this build's version
+// and stream, so a ready package passes every check.
+class SilentControllerFetchTest : public SilentInstallerControllerTest {
+ protected:
+  void SetUp() override {
+    SilentInstallerControllerTest::SetUp();
+    ASSERT_TRUE(base::CreateDirectory(dir_.GetPath().Append(L"server")));
+    server_ = std::make_unique<test::LocalHttpServer>(dir_.GetPath().Append(L"server"));
+    ASSERT_TRUE(server_->Start());
+    ASSERT_TRUE(base::CreateDirectory(Downloads()));
+  }
+
+  base::FilePath Downloads() const { return dir_.GetPath().Append(L"downloads"); }
+
+  void ServeMetadata() {
+    std::string package;
+    ASSERT_TRUE(base::ReadFileToString(test::GetPathBesideTestExecutable(L"installer.exe"),
+                                       &package));
+    ASSERT_TRUE(server_->AddFile("package.exe", package));
+    ASSERT_TRUE(server_->AddFile(
+        "meta", "{\"installer\": \"" + server_->UrlUtf8("/package.exe") +
+                    "\", \"installer_checksum\": \"" +
+                    CalculateSha256Hex(reinterpret_cast<const uint8_t*>(package.data()),
+                                       package.size()) +
+                    "\"}"));
+  }
+
+  // A silent run outside a package (the running test has no payload, so
+  // the package is fetched) that asks the loopback server for everything.
+  bool RunFetchingController() {
+    PayloadManagerImpl payload(test::GetTestExecutablePath());
+    const std::vector<std::wstring> switches = {
+        L"silent",
+        L"enable-installer-stats=0",
+        L"installfolder=" + Target().value(),
+        L"internal-package-server=" + server_->Url("/meta"),
+        L"local-pref-default-overrides-server=" + server_->Url("/prefs")};
+    process_.emplace(switches);
+    settings_ = std::make_unique<SettingsImpl>(
+        Target(), kPackageArchitectureX64, true,
+        InstallationFolderDetailsFetcherImpl::GetFactory());
+    auto runner = std::make_unique<MainProcessInstallerRunnerImpl>(
+        &progress_, InterprocessState::GetInstance());
+    base::CommandLine stand_in(base::CommandLine::NO_PROGRAM);
+    stand_in.AppendSwitchASCII(test::kTestChildSwitch, test::kFakeBackendRole);
+    runner->AddBackendSwitchesForTesting(stand_in);
+    runner_ = runner.get();
+    controller_ = std::make_unique<SilentInstallerController>(std::move(runner), settings_.get());
+    controller_->SetFetchDelaysForTesting(base::TimeDelta::FromMilliseconds(10),
+                                          base::TimeDelta::FromMilliseconds(10));
+    base::RunLoop run_loop;
+    if (controller_->Start(&payload, Downloads(), run_loop.QuitClosure()) != 0)
+      return false;
+    return base::test::RunWithTimeout(&run_loop);
+  }
+
+  // The paths the server was asked for, in order.
+  std::vector<std::string> RequestedPaths() {
+    std::vector<std::string> paths;
+    for (const base::Value& entry : server_->ReadLog())
+      paths.push_back(*entry.FindStringKey("method") + " " + *entry.FindStringKey("path"));
+    return paths;
+  }
+
+  std::unique_ptr<test::LocalHttpServer> server_;
+  MainProcessInstallerRunnerImpl* runner_ = nullptr;
+};
+
+// Metadata the server does not have: each attempt fails, the controller
+// lets the fetcher retry until it has no retry left, and only then ends the
+// run with the fetch's result. The backend, started while the package is
+// still on its way, waits for it and is stopped.
+TEST_F(SilentControllerFetchTest, FetchThatKeepsFailingEndsWithResult19AndInstallsNothing) {
+  base::test::ScopedLogCollector log(logging::LOG_INFO);
+  ASSERT_TRUE(RunFetchingController());
   EXPECT_EQ(19u, controller_->result());
-  EXPECT_THAT(events_, ElementsAreArray({"controller_launched", "error", "controller_quitting"}));
-  EXPECT_THAT(log.lines, Contains(HasSubstr("the package fetcher is not part of this build")));
+  // Six attempts, each one request for the metadata (a GET: the run has
+  // no tracking data).
+  EXPECT_EQ(std::vector<std::string>(6, "GET /meta"), RequestedPaths());
+  EXPECT_EQ(6, std::count(events_.begin(), events_.end(), "package_fetcher_network_error"));
+  // The controller's own error once, for the attempt that was not retried.
+  EXPECT_EQ(1, std::count(events_.begin(), events_.end(), "error"));
+  EXPECT_EQ("controller_quitting", events_.back());
+  EXPECT_THAT(log.lines, Contains(HasSubstr("--wait-for-package")));
   EXPECT_FALSE(base::PathExists(Target()));
+  // The fetch's folders went with the fetcher.
+  EXPECT_TRUE(test::SubfoldersOf(Downloads()).empty());
+}
+
+// A package that arrives whole and passes its checks is handed over: the
+// preference default overrides are fetched into its folder, and the
+// backend, which waits for the package, goes on and reports success.
+TEST_F(SilentControllerFetchTest, ReadyPackageIsHandedToTheBackend) {
+  ServeMetadata();
+  ASSERT_TRUE(server_->SetRoutes(R"([{"path": "/prefs", "reply": {"body": "{\"a\": 1}"}}])"));
+  base::test::ScopedLogCollector log(logging::LOG_INFO);
+  ASSERT_TRUE(RunFetchingController());
+  EXPECT_EQ(0u, controller_->result());
+  EXPECT_THAT(RequestedPaths(),
+              ElementsAreArray({"GET /meta", "GET /package.exe", "GET /prefs"}));
+  EXPECT_THAT(log.lines, Contains(HasSubstr("Package ready.")));
+  EXPECT_THAT(log.lines, Contains(AllOf(HasSubstr("Fetching default prefs overrides to " +
+                                                  Downloads().AsUTF8Unsafe() + "\\velta_package_"),
+                                        HasSubstr("pref_default_overrides"))));
+  EXPECT_THAT(events_, Contains("package_ready"));
+  EXPECT_EQ("controller_quitting", events_.back());
+  // The fetched package lives as long as the run: nothing is left of it.
+  EXPECT_TRUE(test::SubfoldersOf(Downloads()).empty());
 }
 
 // A user who is not an administrator cannot install for all users, and a

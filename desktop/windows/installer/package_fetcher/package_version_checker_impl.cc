@@ -138,7 +138,9 @@ bool PackageVersionCheckerImpl::UnpackFile(const base::FilePath& archive,
   int result = lzma_util_->Open(archive);
   if (result != 0)
     return Record(base::StringPrintf("Archive opening failed with error %d", result));
-  result = lzma_util_->Unpack(archive.DirName(), {base::FilePath(name)}, nullptr, nullptr, nullptr);
+  // The unpacker names wanted entries by their full output paths.
+  result = lzma_util_->Unpack(archive.DirName(), {archive.DirName().Append(name)}, nullptr,
+                              nullptr, nullptr);
   lzma_util_->Close();
   if (result != 0)
     return Record(base::StringPrintf("Archive unpacking failed with error %d", result));

@@ -23,8 +23,8 @@ namespace {
 
 using testing::HasSubstr;
 
-// Stands for the package archive: "unpacks" installer.exe by writing it, or
-// fails to open as told. The archive reader has tests of its own.
+// Stands for the package archive: "unpacks" the wanted installer.exe by
+// writing it, or fails to open as told. The archive reader has tests of its own.
 class FakeArchive : public LzmaUtil {
  public:
   int Open(const base::FilePath&) override { return open_result; }
@@ -34,8 +34,11 @@ class FakeArchive : public LzmaUtil {
              UnpackProgressDelegate*,
              std::vector<base::FilePath>*,
              std::vector<base::FilePath>*) override {
-    for (const base::FilePath& name : wanted)
-      base::WriteFile(location.Append(name), "MZ");
+    // As the reader, wanted entries are named by their full output paths.
+    for (const base::FilePath& path : wanted) {
+      EXPECT_TRUE(location.IsParent(path)) << path.AsUTF8Unsafe();
+      base::WriteFile(path, "MZ");
+    }
     return 0;
   }
   int open_result = 0;
