@@ -131,9 +131,11 @@ TEST_F(CrashReporterRoleTest, EndsWithZeroOnceItsKilledParentIsGone) {
 }
 
 // An ordinary run starts its crash reporter, which is gone once the run
-// has ended: no process that the run started is left running.
+// has ended: no process that the run started is left running. (A silent
+// uninstall with no installation ends at once; an installation run would
+// first fetch its package.)
 TEST_F(CrashReporterRoleTest, OrdinaryRunLeavesNoReporterRunning) {
-  base::Process installer = StartInstaller({"silent", "enable-installer-stats=0"});
+  base::Process installer = StartInstaller({"uninstall", "silent", "enable-installer-stats=0"});
   ASSERT_TRUE(installer.IsValid());
   const std::vector<WatchedProcess> watched =
       WatchProcessTree(installer, base::TimeDelta::FromSeconds(120));

@@ -237,7 +237,8 @@ void InstallerUIController::OnAcceptClicked() {
     // launched. Without one the package never comes: report the failed
     // fetch now rather than start a backend that would wait for it.
     LOG(INFO) << "Reporting fetcher error.";
-    InstallerController::OnPackageFetcherError("the package fetcher is not part of this build");
+    InstallerController::OnPackageFetcherError(
+        kPackageFetcherDownloadError, "the window does not start the package fetch yet", {});
     ReportError({IDS_ERROR_DOWNLOAD_FAILED, std::wstring(), "Fetcher error", true});
     HandlePendingError();
     return;
