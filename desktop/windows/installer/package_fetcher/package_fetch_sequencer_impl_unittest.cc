@@ -2,6 +2,9 @@
 
 #include "desktop/windows/installer/package_fetcher/package_fetch_sequencer_impl.h"
 
+#include <winsock2.h>
+
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -362,6 +365,39 @@ TEST_P(PackageFetchRetryTest, RetriesUntilTheLimit) {
 INSTANTIATE_TEST_SUITE_P(Statuses,
                          PackageFetchRetryTest,
                          testing::Values(RetryCase{404, 6}, RetryCase{204, 3}));
+
+// Without a server the metadata request is retried up to the downloader's
+// default limit (600 retries, 6 seconds apart in a real run; 10 ms here),
+// then the attempt ends with the error the controller retries or reports:
+// a silent run without a network ends.
+TEST_F(PackageFetchTest, MetadataRequestWithoutAServerEndsAtTheRetryLimit) {
+  // A port nothing listens on: bind one, learn its number, close it.
+  WSADATA wsa;
+  ASSERT_EQ(0, ::WSAStartup(MAKEWORD(2, 2), &wsa));
+  SOCKET probe = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+  sockaddr_in address = {};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  int length = sizeof(address);
+  ASSERT_EQ(0, ::bind(probe, reinterpret_cast<sockaddr*>(&address), sizeof(address)));
+  ASSERT_EQ(0, ::getsockname(probe, reinterpret_cast<sockaddr*>(&address), &length));
+  const unsigned port = ntohs(address.sin_port);
+  ::closesocket(probe);
+  ::WSACleanup();
+  base::CommandLine::ForCurrentProcess()->AppendSwitchASCII(
+      kInternalPackageServer, "http://127.0.0.1:" + base::NumberToString(port) + "/meta");
+
+  MakeFetcher(SignedFile(L"unsigned.exe"), OwnVersion(), OwnStream());
+  fetcher_->Restart();
+  RunFetch();
+  EXPECT_TRUE(delegate_.ready_folders.empty());
+  EXPECT_EQ(1u, delegate_.error_code);
+  EXPECT_THAT(delegate_.error_detail,
+              HasSubstr("Number of retries exceeded, last error: 12029"));
+  // Stalled from the third retry on, through the failure after the 600th.
+  EXPECT_EQ(600, std::count(delegate_.progress.begin(), delegate_.progress.end(), "stalled"));
+  EXPECT_THAT(delegate_.statuses, ElementsAre(0u, 2u));
+}
 
 TEST_F(PackageFetchTest, DestroyedFetcherStartsNothingAfterARetry) {
   MakeFetcher(SignedFile(L"unsigned.exe"), OwnVersion(), OwnStream());
