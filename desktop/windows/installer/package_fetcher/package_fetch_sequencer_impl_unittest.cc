@@ -2,8 +2,6 @@
 
 #include "desktop/windows/installer/package_fetcher/package_fetch_sequencer_impl.h"
 
-#include <winsock2.h>
-
 #include <algorithm>
 #include <memory>
 #include <string>
@@ -371,29 +369,18 @@ INSTANTIATE_TEST_SUITE_P(Statuses,
 // then the attempt ends with the error the controller retries or reports:
 // a silent run without a network ends.
 TEST_F(PackageFetchTest, MetadataRequestWithoutAServerEndsAtTheRetryLimit) {
-  // A port nothing listens on: bind one, learn its number, close it.
-  WSADATA wsa;
-  ASSERT_EQ(0, ::WSAStartup(MAKEWORD(2, 2), &wsa));
-  SOCKET probe = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-  sockaddr_in address = {};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  int length = sizeof(address);
-  ASSERT_EQ(0, ::bind(probe, reinterpret_cast<sockaddr*>(&address), sizeof(address)));
-  ASSERT_EQ(0, ::getsockname(probe, reinterpret_cast<sockaddr*>(&address), &length));
-  const unsigned port = ntohs(address.sin_port);
-  ::closesocket(probe);
-  ::WSACleanup();
+  const uint16_t port = test::UnusedLoopbackPort();
+  ASSERT_NE(0, port);
   base::CommandLine::ForCurrentProcess()->AppendSwitchASCII(
-      kInternalPackageServer, "http://127.0.0.1:" + base::NumberToString(port) + "/meta");
+      kInternalPackageServer,
+      "http://127.0.0.1:" + base::NumberToString(static_cast<unsigned>(port)) + "/meta");
 
   MakeFetcher(SignedFile(L"unsigned.exe"), OwnVersion(), OwnStream());
   fetcher_->Restart();
   RunFetch();
   EXPECT_TRUE(delegate_.ready_folders.empty());
   EXPECT_EQ(1u, delegate_.error_code);
-  EXPECT_THAT(delegate_.error_detail,
-              HasSubstr("Number of retries exceeded, last error: 12029"));
+  EXPECT_THAT(delegate_.error_detail, HasSubstr("Number of retries exceeded, last error: 12029"));
   // Stalled from the third retry on, through the failure after the 600th.
   EXPECT_EQ(600, std::count(delegate_.progress.begin(), delegate_.progress.end(), "stalled"));
   EXPECT_THAT(delegate_.statuses, ElementsAre(0u, 2u));
