@@ -81,8 +81,9 @@ class NetworkInstallTest : public ::testing::TestWithParam<NetworkCase> {
     }
     ASSERT_TRUE(base::CreateDirectory(dir_.GetPath().Append(L"server")));
     server_ = std::make_unique<test::LocalHttpServer>(dir_.GetPath().Append(L"server"));
-    ASSERT_TRUE(server_->Start(GetParam().signed_over_https ? test::LocalHttpServer::Scheme::kHttps
-                                                            : test::LocalHttpServer::Scheme::kHttp));
+    ASSERT_TRUE(server_->Start(GetParam().signed_over_https
+                                   ? test::LocalHttpServer::Scheme::kHttps
+                                   : test::LocalHttpServer::Scheme::kHttp));
   }
 
   static base::FilePath SignedFiles() {
@@ -121,9 +122,9 @@ class NetworkInstallTest : public ::testing::TestWithParam<NetworkCase> {
       int64_t size = 0;
       ASSERT_TRUE(base::GetFileSize(server_->root().Append(L"velta_package.exe"), &size));
       cut_after_ = size / 2;
-      routes += R"(, {"path": "/velta_package.exe", "replies": [{"body_file": "velta_package.exe", "cut_after": )" +
-                base::NumberToString(cut_after_) +
-                R"(}, {"body_file": "velta_package.exe"}]})";
+      routes += R"(, {"path": "/velta_package.exe", "replies": [)"
+                R"({"body_file": "velta_package.exe", "cut_after": )" +
+                base::NumberToString(cut_after_) + R"(}, {"body_file": "velta_package.exe"}]})";
     }
     ASSERT_TRUE(server_->SetRoutes(routes + "]"));
   }
@@ -239,7 +240,8 @@ TEST_P(NetworkInstallTest, SilentRunOutsideAPackageFetchesAndInstalls) {
                           version_folders[0].Append(L"partner_bookmarks.json")));
   EXPECT_TRUE(SameContent(served.Append(L"partner_content_sfx.exe"),
                           version_folders[0].Append(L"partner_content_installer.exe")));
-  EXPECT_FALSE(base::PathExists(version_folders[0].Append(L"partner_content_installer.exe_sfx.exe")));
+  EXPECT_FALSE(
+      base::PathExists(version_folders[0].Append(L"partner_content_installer.exe_sfx.exe")));
   EXPECT_THAT(status, HasSubstr("\"partner_bookmarks.json\""));
   EXPECT_THAT(status, HasSubstr("\"partner_content_installer.exe\""));
   // The metadata's welcome page reached the installer's preferences.
