@@ -31,7 +31,8 @@ The package holds:
                                        more in the version folder, as a browser
                                        package carries them: four large
                                        stand-in libraries (velta_core.dll and
-                                       others, nine tenths of N) and a few
+                                       others, nine tenths of N, each behind
+                                       the header of an x64 DLL) and a few
                                        hundred small files under resources/
                                        and locales/. Their bytes come from a
                                        fixed seed and compress to about half
@@ -47,6 +48,7 @@ import argparse
 import os
 import random
 import shutil
+import struct
 import sys
 
 STAND_IN = "recording_stand_in.exe"
@@ -96,6 +98,21 @@ def bulk_bytes(rng, size):
     return b"".join(chunks)[:size]
 
 
+def pe_header():
+    """The start of an x64 DLL (DOS stub pointer, PE signature, COFF and
+    optional header magic), so that packers treat a stand-in library as the
+    executable code it stands for (7zz gives such files the BCJ filter and a
+    solid block of their own)."""
+    header = bytearray(0x200)
+    header[0:2] = b"MZ"
+    struct.pack_into("<I", header, 0x3C, 0x80)
+    header[0x80:0x84] = b"PE\0\0"
+    struct.pack_into("<HH", header, 0x84, 0x8664, 1)  # machine, one section
+    struct.pack_into("<HH", header, 0x94, 0xF0, 0x2022)  # optional header size; a DLL
+    struct.pack_into("<H", header, 0x98, 0x20B)  # PE32+
+    return bytes(header)
+
+
 def write_bulk(out, megabytes):
     """Writes the bulk files into `out`; returns their relative "/" paths."""
     rng = random.Random(megabytes)
@@ -109,11 +126,16 @@ def write_bulk(out, megabytes):
     for index, weight in enumerate(sizes):
         folder = "locales" if index % 4 == 0 else "resources/%02d" % (index % 12)
         paths.append(("%s/item_%03d.bin" % (folder, index), max(1, int(weight * scale))))
+    libraries = {name for name, _ in BULK_LIBRARIES}
     for relative, size in paths:
         target = os.path.join(out, *relative.split("/"))
         os.makedirs(os.path.dirname(target), exist_ok=True)
         with open(target, "wb") as data:
-            data.write(bulk_bytes(rng, size))
+            if relative in libraries:
+                header = pe_header()
+                data.write(header + bulk_bytes(rng, size - len(header)))
+            else:
+                data.write(bulk_bytes(rng, size))
     return [relative for relative, _ in paths]
 
 

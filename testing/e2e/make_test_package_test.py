@@ -84,6 +84,9 @@ class MakeTestPackageTest(unittest.TestCase):
         total = sum(os.path.getsize(path) for path in paths)
         self.assertAlmostEqual(3 * 1024 * 1024, total, delta=64 * 1024)
         core = read(os.path.join(self.out, "velta_core.dll"))
+        # A DLL's start, as packers recognise executables.
+        self.assertEqual(b"MZ", core[:2])
+        self.assertEqual(b"PE\0\0", core[0x80:0x84])
         # About half of it repeats earlier bytes, the rest does not compress.
         self.assertTrue(0.4 < len(lzma.compress(core, preset=1)) / len(core) < 0.7)
         first = {path: read(path) for path in paths}
