@@ -23,11 +23,14 @@
 #include "base/test/scoped_path_override.h"
 #include "base/threading/thread_task_runner_handle.h"
 #include "desktop/windows/installer/avro_stats/avro_stats_sender.h"
+#include "desktop/windows/installer/checksum_checker/checksum_checker.h"
 #include "desktop/windows/installer/common/installer_error.h"
 #include "desktop/windows/installer/installation_folder_details_fetcher_impl.h"
 #include "desktop/windows/installer/installer_progress.h"
 #include "desktop/windows/installer/interprocess_state.h"
+#include "desktop/windows/installer/package_fetcher/package_fetcher_delegate.h"
 #include "desktop/windows/installer/package_fetcher/payload_manager_impl.h"
+#include "desktop/windows/installer/package_fetcher/test_fetch_support.h"
 #include "desktop/windows/installer/recording_stats_sender.h"
 #include "desktop/windows/installer/runner/main_process_installer_runner_impl.h"
 #include "desktop/windows/installer/scoped_host_strings.h"
@@ -43,6 +46,7 @@
 #include "host/resource_ids.h"
 #include "testing/child_process.h"
 #include "testing/fake_backend/fake_backend.h"
+#include "testing/http_server/local_http_server.h"
 #include "testing/multiprocess_test.h"
 
 namespace velta {
@@ -71,7 +75,11 @@ class RecordingWindow : public InstallerWindow {
   ~RecordingWindow() override { ::DestroyWindow(hwnd_); }
 
   HWND GetHwnd() override { return hwnd_; }
-  void ShowInstallationProgress() override { ++progress_pages_; }
+  void ShowInstallationProgress() override {
+    ++progress_pages_;
+    if (on_progress_page_)
+      std::move(on_progress_page_).Run(delegate_);
+  }
   void DisplayError(const std::wstring& message,
                     uint32_t fetcher_error,
                     bool offer_full_package,
@@ -96,6 +104,8 @@ class RecordingWindow : public InstallerWindow {
   static std::vector<ShownError> errors_;
   // What the user does once the window is up.
   static base::OnceCallback<void(InstallerWindowDelegate*)> user_;
+  // What happens once the window turned to its progress page.
+  static base::OnceCallback<void(InstallerWindowDelegate*)> on_progress_page_;
 
  private:
   void Close() {
@@ -110,6 +120,7 @@ class RecordingWindow : public InstallerWindow {
 int RecordingWindow::progress_pages_ = 0;
 std::vector<RecordingWindow::ShownError> RecordingWindow::errors_;
 base::OnceCallback<void(InstallerWindowDelegate*)> RecordingWindow::user_;
+base::OnceCallback<void(InstallerWindowDelegate*)> RecordingWindow::on_progress_page_;
 
 class TestUIController : public InstallerUIController {
  public:
@@ -123,6 +134,14 @@ class TestUIController : public InstallerUIController {
 
   HWND window_hwnd() { return window() ? window()->GetHwnd() : nullptr; }
 
+  void OnPackageFetcherError(uint32_t code,
+                             const std::string& detail,
+                             const std::vector<FetchDetails>& details) override {
+    ++fetcher_errors_;
+    InstallerUIController::OnPackageFetcherError(code, detail, details);
+  }
+  int fetcher_errors() const { return fetcher_errors_; }
+
  protected:
   std::unique_ptr<InstallerWindow> CreateInstallerWindow() override {
     if (!with_window_)
@@ -132,7 +151,37 @@ class TestUIController : public InstallerUIController {
 
  private:
   const bool with_window_;
+  int fetcher_errors_ = 0;
 };
+
+// What the controller tells the progress: "phase N", "total N" and
+// "finished N", in order.
+class ProgressRecorder : public InstallerProgressObserver {
+ public:
+  void OnPhaseEntered(uint32_t phase) override { seen.push_back("phase " + std::to_string(phase)); }
+  void OnTotalSteps(uint32_t count) override { seen.push_back("total " + std::to_string(count)); }
+  void OnStepsFinished(uint32_t finished) override {
+    seen.push_back("finished " + std::to_string(finished));
+  }
+
+  std::vector<std::string> seen;
+};
+
+// Runs `action` on the main thread once `ready` holds (checked every 10 ms):
+// a user who waits for the page to be up to date before clicking.
+void RunWhen(base::RepeatingCallback<bool()> ready, base::OnceClosure action) {
+  if (!ready.Run()) {
+    base::ThreadTaskRunnerHandle::Get()->PostDelayedTask(
+        FROM_HERE, base::BindOnce(&RunWhen, ready, std::move(action)),
+        base::TimeDelta::FromMilliseconds(10));
+    return;
+  }
+  std::move(action).Run();
+}
+
+bool IsFolderStatusKnown(Settings* settings) {
+  return !settings->IsFetchingFolderDetails() && !settings->GetInstallFolder().empty();
+}
 
 // A windowed main process in a test: sandboxed registry and folders, its own
 // temporary folder (the UI lock's), the real settings and runner starting
@@ -148,6 +197,7 @@ class InstallerUIControllerTest : public ::testing::Test {
     RecordingWindow::progress_pages_ = 0;
     RecordingWindow::errors_.clear();
     RecordingWindow::user_.Reset();
+    RecordingWindow::on_progress_page_.Reset();
   }
 
   void TearDown() override {
@@ -350,23 +400,6 @@ TEST_F(InstallerUIControllerTest, NoWindowEndsWithInstallerError1) {
   EXPECT_FALSE(base::PathExists(Target()));
 }
 
-// Outside a package the package must be fetched, which this build cannot:
-// Accept shows the download failure as the fetcher's error, and no backend
-// starts.
-TEST_F(InstallerUIControllerTest, FetchFailureAfterAcceptShowsTheDownloadError) {
-  PayloadManagerImpl payload(test::GetTestExecutablePath());
-  MakeController({L"runimmediately", L"enable-installer-stats=0",
-                  L"installfolder=" + Target().value()},
-                 {});
-  ASSERT_EQ(0u, StartAndRun(&payload));
-  EXPECT_EQ(19u, controller_->result());
-  ASSERT_EQ(1u, RecordingWindow::errors_.size());
-  EXPECT_EQ(GetL10nString(IDS_ERROR_DOWNLOAD_FAILED), RecordingWindow::errors_[0].message);
-  EXPECT_EQ(1u, RecordingWindow::errors_[0].fetcher_error);
-  EXPECT_EQ(0, RecordingWindow::progress_pages_);
-  EXPECT_FALSE(base::PathExists(Target()));
-}
-
 // Another installer window of the session holds the lock: it comes to the
 // front and this run ends with 22 before anything starts.
 TEST_F(InstallerUIControllerTest, SecondInstanceBringsTheFirstWindowToTheFront) {
@@ -442,6 +475,204 @@ TEST_F(InstallerUIControllerTest, FetcherUIRequestsRunOnceInstallingAndReplacedO
   EXPECT_NE(nullptr, window_at_accept);
   EXPECT_THAT(replies, ElementsAreArray(std::vector<std::pair<std::string, uint32_t>>{
                            {"replaced", 1223u}, {"kept", 7u}, {"late", 1223u}}));
+}
+
+// Inside a package nothing is fetched, so a fetch error is never retried:
+// once the installation has started it is the run's error, shown as a
+// failed download, or as a failed extraction for a package on disk that
+// could not be finished.
+struct FetcherErrorCase {
+  uint32_t code;
+  uint32_t message_id;
+};
+
+class InstallerUIControllerFetcherErrorTest
+    : public InstallerUIControllerTest,
+      public ::testing::WithParamInterface<FetcherErrorCase> {};
+
+TEST_P(InstallerUIControllerFetcherErrorTest, ErrorAfterAcceptIsShownAsTheFetchers) {
+  MakeController({L"runimmediately", L"enable-installer-stats=0",
+                  L"installfolder=" + Target().value()},
+                 {"fake-backend-wait-for-interrupt", "fake-backend-exit-code=1"});
+  RecordingWindow::on_progress_page_ = base::BindOnce(
+      [](TestUIController* controller, uint32_t code, InstallerWindowDelegate*) {
+        controller->OnPackageFetcherError(code, "cannot finish the package", {});
+      },
+      controller_.get(), GetParam().code);
+  ASSERT_EQ(0u, StartAndRun());
+  ASSERT_EQ(1u, RecordingWindow::errors_.size());
+  EXPECT_EQ(GetL10nString(GetParam().message_id), RecordingWindow::errors_[0].message);
+  EXPECT_EQ(1u, RecordingWindow::errors_[0].fetcher_error);
+  EXPECT_THAT(events_, Contains("error"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Codes,
+    InstallerUIControllerFetcherErrorTest,
+    ::testing::Values(FetcherErrorCase{kPackageFetcherDownloadError, IDS_ERROR_DOWNLOAD_FAILED},
+                      FetcherErrorCase{kPackageFetcherPackageError, IDS_ERROR_EXTRACTION_FAILED}));
+
+// A windowed run outside a package (the running test has no payload), whose
+// package comes from the loopback server: the metadata names the package
+// (the built installer.exe, which passes every check) and its SHA-256.
+class InstallerUIControllerFetchTest : public InstallerUIControllerTest {
+ public:
+  // For the user's actions, which run as bound tasks.
+  SettingsImpl* settings() { return settings_.get(); }
+  TestUIController* controller() { return controller_.get(); }
+
+  void SetUp() override {
+    InstallerUIControllerTest::SetUp();
+    ASSERT_TRUE(base::CreateDirectory(dir_.GetPath().Append(L"server")));
+    server_ = std::make_unique<test::LocalHttpServer>(dir_.GetPath().Append(L"server"));
+    ASSERT_TRUE(server_->Start());
+    ASSERT_TRUE(base::CreateDirectory(Downloads()));
+    progress_.AddObserver(&recorder_);
+  }
+
+  void TearDown() override {
+    InstallerUIControllerTest::TearDown();
+    progress_.RemoveObserver(&recorder_);
+  }
+
+  base::FilePath Downloads() const { return dir_.GetPath().Append(L"downloads"); }
+
+  // Serves the package and its metadata; every other route goes.
+  void ServePackage() {
+    std::string package;
+    ASSERT_TRUE(
+        base::ReadFileToString(test::GetPathBesideTestExecutable(L"installer.exe"), &package));
+    ASSERT_TRUE(server_->AddFile("package.exe", package));
+    ASSERT_TRUE(server_->AddFile(
+        "meta", "{\"installer\": \"" + server_->UrlUtf8("/package.exe") +
+                    "\", \"installer_checksum\": \"" +
+                    CalculateSha256Hex(reinterpret_cast<const uint8_t*>(package.data()),
+                                       package.size()) +
+                    "\"}"));
+    ASSERT_TRUE(server_->SetRoutes(kPrefsRoute));
+  }
+
+  // The metadata request answers `status` from now on.
+  void AnswerMetadataWith(int status) {
+    ASSERT_TRUE(server_->SetRoutes(R"([{"path": "/meta", "reply": {"status": )" +
+                                   std::to_string(status) + "}}]"));
+  }
+
+  uint32_t StartFetchingRun(bool run_immediately) {
+    std::vector<std::wstring> switches = {
+        L"enable-installer-stats=0", L"installfolder=" + Target().value(),
+        L"internal-package-server=" + server_->Url("/meta"),
+        L"local-pref-default-overrides-server=" + server_->Url("/prefs")};
+    if (run_immediately)
+      switches.push_back(L"runimmediately");
+    MakeController(switches, {});
+    // Server errors are retried by the downloader 600 times: long enough
+    // for any test to act meanwhile. The fetcher's countdown is short.
+    controller_->SetFetchDelaysForTesting(base::TimeDelta::FromMilliseconds(50),
+                                          base::TimeDelta::FromMilliseconds(10));
+    payload_.emplace(test::GetTestExecutablePath());
+    base::RunLoop run_loop;
+    const uint32_t started = controller_->Start(&*payload_, Downloads(), run_loop.QuitClosure());
+    if (started == 0) {
+      EXPECT_TRUE(base::test::RunWithTimeout(&run_loop));
+    }
+    return started;
+  }
+
+  // The requests the server had, as "METHOD /path", in order.
+  std::vector<std::string> RequestedPaths() {
+    std::vector<std::string> paths;
+    for (const base::Value& entry : server_->ReadLog())
+      paths.push_back(*entry.FindStringKey("method") + " " + *entry.FindStringKey("path"));
+    return paths;
+  }
+
+  static constexpr char kPrefsRoute[] =
+      R"([{"path": "/prefs", "reply": {"body": "{\"a\": 1}"}}])";
+
+  std::unique_ptr<test::LocalHttpServer> server_;
+  std::optional<PayloadManagerImpl> payload_;
+  ProgressRecorder recorder_;
+};
+
+// The fetch's statuses move the progress through its phases (0 metadata, 1
+// main package, 4 package complete, 5 handed to the backend), and the
+// package reaches the backend, which was launched at Accept and waits.
+TEST_F(InstallerUIControllerFetchTest, FetchedPackageIsInstalled) {
+  ServePackage();
+  ASSERT_EQ(0u, StartFetchingRun(/*run_immediately=*/true));
+  EXPECT_EQ(0u, controller_->result());
+  EXPECT_TRUE(RecordingWindow::errors_.empty());
+  EXPECT_EQ(1, RecordingWindow::progress_pages_);
+  EXPECT_THAT(RequestedPaths(), ElementsAreArray({"GET /meta", "GET /package.exe", "GET /prefs"}));
+  std::vector<std::string> phases;
+  std::copy_if(recorder_.seen.begin(), recorder_.seen.end(), std::back_inserter(phases),
+               [](const std::string& entry) { return entry.rfind("phase ", 0) == 0; });
+  // The stand-in backend enters phase 3 once it has the package.
+  EXPECT_THAT(phases, ElementsAreArray({"phase 0", "phase 1", "phase 4", "phase 5", "phase 3"}));
+  EXPECT_THAT(events_, Contains("package_ready"));
+  EXPECT_TRUE(test::SubfoldersOf(Downloads()).empty());
+}
+
+// A fetch that fails while the user is still choosing only waits, with the
+// retry countdown as progress; the user's Accept starts it again, and that
+// fetch installs.
+TEST_F(InstallerUIControllerFetchTest, FetchThatGaveUpBeforeAcceptStartsAgainAtAccept) {
+  base::test::ScopedLogCollector log(logging::LOG_WARNING);
+  AnswerMetadataWith(404);
+  RecordingWindow::user_ = base::BindOnce(
+      [](InstallerUIControllerFetchTest* test, InstallerWindowDelegate* delegate) {
+        RunWhen(base::BindRepeating(
+                    [](InstallerUIControllerFetchTest* test) {
+                      return IsFolderStatusKnown(test->settings()) &&
+                             test->controller()->fetcher_errors() == 6;
+                    },
+                    test),
+                base::BindOnce(
+                    [](InstallerUIControllerFetchTest* test, InstallerWindowDelegate* delegate) {
+                      EXPECT_EQ(0, RecordingWindow::progress_pages_);
+                      EXPECT_TRUE(RecordingWindow::errors_.empty());
+                      test->ServePackage();
+                      delegate->OnAcceptClicked();
+                    },
+                    test, delegate));
+      },
+      this);
+  ASSERT_EQ(0u, StartFetchingRun(/*run_immediately=*/false));
+  EXPECT_EQ(0u, controller_->result());
+  EXPECT_TRUE(RecordingWindow::errors_.empty());
+  std::vector<std::string> expected(6, "GET /meta");
+  expected.insert(expected.end(), {"GET /meta", "GET /package.exe", "GET /prefs"});
+  EXPECT_THAT(RequestedPaths(), ElementsAreArray(expected));
+  EXPECT_THAT(log.lines, Contains(HasSubstr("Exceeded maximum number of fetcher retries, we "
+                                            "won't retry until user decides to.")));
+  // Each retry waits six steps in phase 8.
+  EXPECT_EQ(5, std::count(recorder_.seen.begin(), recorder_.seen.end(), "phase 8"));
+  EXPECT_EQ(5, std::count(recorder_.seen.begin(), recorder_.seen.end(), "finished 6"));
+  EXPECT_THAT(recorder_.seen, Contains("total 6"));
+}
+
+// A fetch that fails for good after Accept is the run's error: the backend
+// that waited for the package is stopped, the window shows the failed
+// download, and nothing is installed.
+TEST_F(InstallerUIControllerFetchTest, FetchFailureAfterAcceptShowsTheDownloadError) {
+  // Server errors keep the first fetch going until the user has accepted.
+  AnswerMetadataWith(503);
+  RecordingWindow::on_progress_page_ = base::BindOnce(
+      [](InstallerUIControllerFetchTest* test, InstallerWindowDelegate*) {
+        test->AnswerMetadataWith(404);
+      },
+      this);
+  ASSERT_EQ(0u, StartFetchingRun(/*run_immediately=*/true));
+  EXPECT_EQ(19u, controller_->result());
+  EXPECT_EQ(1, RecordingWindow::progress_pages_);
+  ASSERT_EQ(1u, RecordingWindow::errors_.size());
+  EXPECT_EQ(GetL10nString(IDS_ERROR_DOWNLOAD_FAILED), RecordingWindow::errors_[0].message);
+  EXPECT_EQ(1u, RecordingWindow::errors_[0].fetcher_error);
+  EXPECT_FALSE(RecordingWindow::errors_[0].offer_full_package);
+  EXPECT_EQ(6, controller_->fetcher_errors());
+  EXPECT_FALSE(base::PathExists(Target()));
+  EXPECT_TRUE(test::SubfoldersOf(Downloads()).empty());
 }
 
 }  // namespace
