@@ -26,6 +26,7 @@
 #include "desktop/windows/installer/common/product_constants.h"
 #include "desktop/windows/installer/common/security_utils.h"
 #include "desktop/windows/installer/common/win_api.h"
+#include "desktop/windows/installer/installation.h"
 #include "desktop/windows/installer/installation_folder_details.h"
 #include "desktop/windows/installer/interprocess_state.h"
 #include "desktop/windows/installer/package_fetcher/package_fetcher.h"
@@ -46,6 +47,9 @@ namespace {
 // Start's answer when another installer window of the session was brought
 // to the front (exit code 122).
 constexpr uint32_t kAnotherWindowResult = 22;
+// The system's own browser, for pages the installed browser must not open.
+constexpr wchar_t kSystemBrowser[] = L"%ProgramFiles%\\Internet Explorer\\iexplore.exe";
+
 // What a UI request of the fetcher gets when it will never run.
 constexpr uint32_t kCancelledReply = ERROR_CANCELLED;
 
@@ -285,10 +289,17 @@ void InstallerUIController::ObtainFullPackage() {
     url += base::StringPrintf("&product=%s%%20%s", GetBrandName().c_str(),
                               GetChannelName().c_str());
   }
-  // TODO(window): open it with the system's own browser when Velta is the
-  // "http" handler of the installation being replaced.
-  LOG(INFO) << "Downloading full package with default browser";
-  OpenWebPage(base::UTF8ToWide(url));
+  // A browser being replaced that handles "http" itself would be asked for
+  // its own replacement: the system's browser opens the page instead.
+  std::unique_ptr<Installation> installation =
+      Installation::CreateForFolder(settings()->GetInstallFolder());
+  if (installation && installation->IsDefaultHandlerFor(L"http")) {
+    LOG(INFO) << "Downloading full package with IE";
+    OpenWebPageWithProgram(kSystemBrowser, base::UTF8ToWide(url));
+  } else {
+    LOG(INFO) << "Downloading full package with default browser";
+    OpenWebPage(base::UTF8ToWide(url));
+  }
   SendStatsEvent(std::make_unique<InstallationCancelledEvent>(2, 1));
   Terminate();
 }

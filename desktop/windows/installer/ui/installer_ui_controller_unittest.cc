@@ -21,8 +21,11 @@
 #include "base/test/run_loop_with_timeout.h"
 #include "base/test/scoped_log_collector.h"
 #include "base/test/scoped_path_override.h"
+#include "base/strings/utf_string_conversions.h"
 #include "base/threading/thread_task_runner_handle.h"
+#include "base/win/registry.h"
 #include "desktop/windows/installer/avro_stats/avro_stats_sender.h"
+#include "desktop/windows/installer/common/named_urls.h"
 #include "desktop/windows/installer/checksum_checker/checksum_checker.h"
 #include "desktop/windows/installer/common/installer_error.h"
 #include "desktop/windows/installer/installation_folder_details_fetcher_impl.h"
@@ -40,6 +43,7 @@
 #include "desktop/windows/installer/settings_impl.h"
 #include "desktop/windows/installer/ui/progress_calculator_impl.h"
 #include "desktop/windows/installer/ui/ui_lock.h"
+#include "desktop/windows/installer/ui/web_page.h"
 #include "desktop/windows/l10n_handler/l10n_handler.h"
 #include "gmock/gmock.h"
 #include "gtest/gtest.h"
@@ -48,6 +52,7 @@
 #include "testing/fake_backend/fake_backend.h"
 #include "testing/http_server/local_http_server.h"
 #include "testing/multiprocess_test.h"
+#include "testing/unique_names.h"
 
 namespace velta {
 namespace {
@@ -511,6 +516,72 @@ INSTANTIATE_TEST_SUITE_P(
     InstallerUIControllerFetcherErrorTest,
     ::testing::Values(FetcherErrorCase{kPackageFetcherDownloadError, IDS_ERROR_DOWNLOAD_FAILED},
                       FetcherErrorCase{kPackageFetcherPackageError, IDS_ERROR_EXTRACTION_FAILED}));
+
+// Get full installer opens the full installer's page and ends the run
+// without installing. When the browser in the chosen folder handles "http",
+// the page opens in the system's own browser, not in the one it replaces.
+class InstallerUIControllerFullPackageTest : public InstallerUIControllerTest,
+                                             public ::testing::WithParamInterface<bool> {
+ protected:
+  void TearDown() override {
+    InstallerUIControllerTest::TearDown();
+    if (!prog_id_.empty())
+      base::win::RegKey(HKEY_CLASSES_ROOT, L"", KEY_ALL_ACCESS).DeleteKey(prog_id_.c_str());
+  }
+
+  // The user's choice for "http" is a class whose command runs the browser
+  // in `folder` (the user's keys are the test's own; the class is a unique
+  // one of the machine, removed at the end).
+  void MakeHttpHandler(const base::FilePath& folder) {
+    prog_id_ = test::UniqueWideName("VeltaTestsHttp");
+    base::win::RegKey command;
+    ASSERT_EQ(ERROR_SUCCESS, command.Create(HKEY_CLASSES_ROOT,
+                                            (prog_id_ + L"\\shell\\open\\command").c_str(),
+                                            KEY_SET_VALUE));
+    ASSERT_EQ(ERROR_SUCCESS,
+              command.WriteValue(L"", (L"\"" + folder.Append(L"launcher.exe").value() +
+                                       L"\" -- \"%1\"").c_str()));
+    base::win::RegKey choice;
+    ASSERT_EQ(ERROR_SUCCESS,
+              choice.Create(HKEY_CURRENT_USER,
+                            L"Software\\Microsoft\\Windows\\Shell\\Associations\\UrlAssociations\\"
+                            L"http\\UserChoice",
+                            KEY_SET_VALUE));
+    ASSERT_EQ(ERROR_SUCCESS, choice.WriteValue(L"ProgId", prog_id_.c_str()));
+  }
+
+  std::wstring prog_id_;
+};
+
+TEST_P(InstallerUIControllerFullPackageTest, OpensThePageAndEndsTheRun) {
+  const bool velta_handles_http = GetParam();
+  if (velta_handles_http)
+    MakeHttpHandler(Target());
+  std::vector<std::pair<std::wstring, std::wstring>> opened;
+  ScopedWebPageOpenerForTesting opener(base::BindRepeating(
+      [](std::vector<std::pair<std::wstring, std::wstring>>* pages, const std::wstring& program,
+         const std::wstring& url) { pages->emplace_back(program, url); },
+      &opened));
+  MakeController({L"enable-installer-stats=0", L"installfolder=" + Target().value()}, {});
+  RecordingWindow::user_ = base::BindOnce(
+      [](Settings* settings, InstallerWindowDelegate* delegate) {
+        RunWhen(base::BindRepeating(&IsFolderStatusKnown, settings),
+                base::BindOnce(&InstallerWindowDelegate::ObtainFullPackage,
+                               base::Unretained(delegate)));
+      },
+      settings_.get());
+  ASSERT_EQ(0u, StartAndRun());
+
+  ASSERT_EQ(1u, opened.size());
+  EXPECT_EQ(velta_handles_http ? L"%ProgramFiles%\\Internet Explorer\\iexplore.exe" : L"",
+            opened[0].first);
+  EXPECT_EQ(0u, opened[0].second.find(base::UTF8ToWide(GetNamedUrl("download_full_windows"))));
+  EXPECT_EQ(0, RecordingWindow::progress_pages_);
+  EXPECT_THAT(events_, Contains("installation_cancelled"));
+  EXPECT_FALSE(base::PathExists(Target()));
+}
+
+INSTANTIATE_TEST_SUITE_P(HttpHandler, InstallerUIControllerFullPackageTest, ::testing::Bool());
 
 // A windowed run outside a package (the running test has no payload), whose
 // package comes from the loopback server: the metadata names the package
