@@ -19,6 +19,8 @@
 //                         in HWND's thread, as the keyboard would.
 //   dpi HWND DPI          Tells the window that its monitor's DPI changed,
 //                         with its own rectangle scaled as the suggestion.
+//   rect HWND [ID]        The window's (or its control's) rectangle on the
+//                         screen: "left top right bottom".
 //   screenshot HWND FILE  The window's picture as a 24-bit BMP file.
 //   foreground            The foreground window: "HWND title".
 //   run TEMP PROGRAM [ARG...]
@@ -260,8 +262,9 @@ bool WriteBmp(const std::wstring& path, const uint32_t* pixels, int width, int h
          written == bytes.size();
 }
 
-// The window as it paints itself (PrintWindow); where the window cannot be
-// asked (another process under some systems), what the screen shows of it.
+// The window as it paints itself (PrintWindow) when it is this process's;
+// else what the screen shows of it (a display that keeps no pictures, like
+// Wine's null driver, gives black).
 int ScreenshotCommand(HWND window, const std::wstring& path) {
   RECT rect;
   if (!::GetWindowRect(window, &rect))
@@ -285,12 +288,14 @@ int ScreenshotCommand(HWND window, const std::wstring& path) {
     result = Fail("cannot make the picture");
   } else {
     HGDIOBJ old = ::SelectObject(memory, bitmap);
-    if (!::PrintWindow(window, memory, 0)) {
-      HDC window_dc = ::GetWindowDC(window);
-      if (!window_dc || !::BitBlt(memory, 0, 0, width, height, window_dc, 0, 0, SRCCOPY))
-        result = Fail("cannot copy the window's picture");
-      if (window_dc)
-        ::ReleaseDC(window, window_dc);
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(window, &pid);
+    // A window of another process cannot be asked to paint into this
+    // process's memory under every system: copy what the screen shows.
+    if (pid == ::GetCurrentProcessId() ? !::PrintWindow(window, memory, 0)
+                                       : !::BitBlt(memory, 0, 0, width, height, screen, rect.left,
+                                                   rect.top, SRCCOPY)) {
+      result = Fail("cannot copy the window's picture");
     }
     ::GdiFlush();
     if (result == kOk && !WriteBmp(path, static_cast<const uint32_t*>(bits), width, height))
@@ -427,8 +432,21 @@ int Run(const std::vector<std::wstring>& args) {
     return args.size() == 3 ? HoldUiLockCommand(args[1], args[2]) : kUsage;
 
   HWND window = nullptr;
-  if (args.size() < 3 || !ParseHwnd(args[1], &window))
-    return args.size() < 3 ? kUsage : Fail("no such window");
+  if (args.size() < 2 || !ParseHwnd(args[1], &window))
+    return args.size() < 2 ? kUsage : Fail("no such window");
+  if (command == L"rect") {
+    RECT rect;
+    int id = 0;
+    if (args.size() > 3 || (args.size() == 3 && !ParseInt(args[2], &id)))
+      return kUsage;
+    HWND control = Control(window, id);
+    if (!control || !::GetWindowRect(control, &rect))
+      return Fail("cannot read the rectangle");
+    printf("%ld %ld %ld %ld\n", rect.left, rect.top, rect.right, rect.bottom);
+    return kOk;
+  }
+  if (args.size() < 3)
+    return kUsage;
   if (command == L"screenshot")
     return args.size() == 3 ? ScreenshotCommand(window, args[2]) : kUsage;
   int number = 0;
