@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "base/bind.h"
 #include "base/files/scoped_temp_dir.h"
 #include "base/message_loop/message_loop_for_ui.h"
 #include "base/run_loop.h"
@@ -19,6 +20,7 @@
 #include "base/win/scoped_com_initializer.h"
 #include "desktop/windows/installer/avro_stats/avro_stats_sender.h"
 #include "desktop/windows/installer/installation_folder_details_fetcher_impl.h"
+#include "desktop/windows/installer/installation_folder_details_impl.h"
 #include "desktop/windows/installer/installer_progress.h"
 #include "desktop/windows/installer/recording_stats_sender.h"
 #include "desktop/windows/installer/scoped_host_strings.h"
@@ -26,7 +28,9 @@
 #include "desktop/windows/installer/scoped_installer_sandbox.h"
 #include "desktop/windows/installer/scoped_installer_threads.h"
 #include "desktop/windows/installer/settings_impl.h"
+#include "desktop/windows/installer/utils/taskband_utils_impl.h"
 #include "desktop/windows/installer/ui/controls/rich_static.h"
+#include "desktop/windows/installer/ui/web_page.h"
 #include "desktop/windows/installer/ui/win32_dialog_dispatcher.h"
 #include "desktop/windows/l10n_handler/l10n_handler.h"
 #include "gmock/gmock.h"
@@ -650,6 +654,182 @@ TEST_F(InstallerWindowTest, SimplifiedWindowFollowsTheDpi) {
   ASSERT_TRUE(::GetObjectW(body, sizeof(font), &font));
   EXPECT_EQ(-20, font.lfHeight);
 }
+
+// What the folder details say of the uninstalling user's country and of an
+// installation in the folder.
+std::string g_country;
+bool g_has_installation = false;
+
+class UninstallFolderDetails : public InstallationFolderDetailsImpl {
+ public:
+  UninstallFolderDetails()
+      : InstallationFolderDetailsImpl(std::make_unique<TaskbandUtilsImpl>()) {}
+  const std::string& GetCountry() const override { return g_country; }
+  bool HasExistingInstallation() const override { return g_has_installation; }
+};
+
+std::unique_ptr<InstallationFolderDetails> MakeUninstallFolderDetails() {
+  return std::make_unique<UninstallFolderDetails>();
+}
+
+// The uninstall pages over folder details that name a country.
+class InstallerWindowUninstallTest : public InstallerWindowTest {
+ protected:
+  void SetUp() override {
+    InstallerWindowTest::SetUp();
+    previous_factory_ = SetInstallationFolderDetailsFactory(&MakeUninstallFolderDetails);
+  }
+  void TearDown() override {
+    InstallerWindowTest::TearDown();
+    SetInstallationFolderDetailsFactory(previous_factory_);
+    g_country.clear();
+    g_has_installation = false;
+  }
+
+  void MakeUninstallWindow(const char* country) {
+    g_country = country;
+    MakeWindow({L"uninstall"}, true);
+    ASSERT_TRUE(window_->survey_dialog());
+  }
+
+  HWND Survey(int id) { return ::GetDlgItem(window_->survey_dialog(), id); }
+
+  void Click(HWND control) {
+    ::SendMessageW(control, BM_CLICK, 0, 0);
+  }
+
+  InstallationFolderDetails::Factory previous_factory_ = nullptr;
+};
+
+// Outside the survey's countries Uninstall goes straight to the warning;
+// Yes confirms the uninstallation.
+TEST_F(InstallerWindowUninstallTest, OutsideTheSurveyCountriesUninstallWarnsAtOnce) {
+  MakeUninstallWindow("CH");
+  const BoxAnswer answer = AnswerNextBox(
+      IDYES, base::BindOnce([](HWND button) { ::SendMessageW(button, BM_CLICK, 0, 0); },
+                            Item(IDC_UNINSTALL_BUTTON)));
+  EXPECT_TRUE(answer.seen);
+  EXPECT_EQ(LAYOUT_UNINSTALL, window_->layout());
+  EXPECT_THAT(delegate_.calls_, ElementsAre("accept"));
+  EXPECT_THAT(events_, ElementsAre("page_transition", "page_transition"));
+}
+
+// In a survey country Uninstall first shows the survey; Uninstall can be
+// pressed only with a reason, and the quality reason needs a problem. The
+// survey goes out before the warning, and No to the warning cancels
+// without asking again.
+TEST_F(InstallerWindowUninstallTest, SurveyNeedsAReasonAndGoesOutBeforeTheWarning) {
+  MakeUninstallWindow("DE");
+  Click(Item(IDC_UNINSTALL_BUTTON));
+  ASSERT_EQ(LAYOUT_SURVEY, window_->layout());
+  EXPECT_TRUE(::IsWindowVisible(window_->survey_dialog()));
+  EXPECT_EQ(L"Quality of the Velta browser.", TextOf(Survey(IDC_SURVEY_QUALITY)));
+  EXPECT_FALSE(::IsWindowEnabled(Item(IDC_UNINSTALL_BUTTON)));
+  EXPECT_FALSE(::IsWindowVisible(Survey(IDC_SURVEY_VIDEO)));
+
+  Click(Survey(IDC_SURVEY_QUALITY));
+  EXPECT_TRUE(::IsWindowVisible(Survey(IDC_SURVEY_VIDEO)));
+  EXPECT_TRUE(::IsWindowVisible(Survey(IDC_SURVEY_DESCRIPTION)));
+  EXPECT_FALSE(::IsWindowEnabled(Survey(IDC_SURVEY_DESCRIPTION)));
+  EXPECT_FALSE(::IsWindowEnabled(Item(IDC_UNINSTALL_BUTTON)));
+  Click(Survey(IDC_SURVEY_OTHER));
+  EXPECT_TRUE(::IsWindowEnabled(Survey(IDC_SURVEY_DESCRIPTION)));
+  EXPECT_TRUE(::IsWindowEnabled(Item(IDC_UNINSTALL_BUTTON)));
+  Click(Survey(IDC_SURVEY_OTHER));
+  EXPECT_FALSE(::IsWindowEnabled(Item(IDC_UNINSTALL_BUTTON)));
+  Click(Survey(IDC_SURVEY_ALL_FINE));
+  EXPECT_FALSE(::IsWindowVisible(Survey(IDC_SURVEY_VIDEO)));
+  EXPECT_TRUE(::IsWindowEnabled(Item(IDC_UNINSTALL_BUTTON)));
+
+  events_.clear();
+  const BoxAnswer answer = AnswerNextBox(
+      IDNO, base::BindOnce([](HWND button) { ::SendMessageW(button, BM_CLICK, 0, 0); },
+                           Item(IDC_UNINSTALL_BUTTON)));
+  EXPECT_TRUE(answer.seen);
+  EXPECT_THAT(events_, ElementsAre("uninstall_survey_completed", "page_transition"));
+  EXPECT_THAT(delegate_.calls_, ElementsAre("cancel"));
+}
+
+// The answers stand in one column in a shuffled order, without overlapping,
+// the quality problems below the quality reason.
+TEST_F(InstallerWindowUninstallTest, SurveyArrangesItsAnswersInOneColumn) {
+  MakeUninstallWindow("DE");
+  Click(Item(IDC_UNINSTALL_BUTTON));
+  Click(Survey(IDC_SURVEY_QUALITY));
+  const auto top = [&](int id) {
+    RECT rect = {};
+    ::GetWindowRect(Survey(id), &rect);
+    return rect.top;
+  };
+  std::vector<LONG> tops;
+  for (int id : {IDC_SURVEY_ALL_FINE, IDC_SURVEY_NOT_CONVINCED, IDC_SURVEY_QUALITY,
+                 IDC_SURVEY_VIDEO, IDC_SURVEY_WEBSITES, IDC_SURVEY_CRASHES,
+                 IDC_SURVEY_TRACKER_BLOCKING, IDC_SURVEY_SYNC, IDC_SURVEY_EXTENSIONS,
+                 IDC_SURVEY_SLOW, IDC_SURVEY_OTHER}) {
+    tops.push_back(top(id));
+  }
+  std::vector<LONG> sorted = tops;
+  std::sort(sorted.begin(), sorted.end());
+  EXPECT_EQ(sorted.end(), std::adjacent_find(sorted.begin(), sorted.end()));
+  // The problems follow the quality reason, "Other" last, with the
+  // description on its row; a reason placed after them comes below it.
+  for (size_t box = 3; box < tops.size(); ++box) {
+    EXPECT_GT(tops[box], tops[2]) << box;
+    EXPECT_LE(tops[box], top(IDC_SURVEY_OTHER)) << box;
+  }
+  for (size_t reason = 0; reason < 2; ++reason) {
+    EXPECT_TRUE(tops[reason] < tops[2] || tops[reason] > top(IDC_SURVEY_OTHER)) << reason;
+  }
+  EXPECT_EQ(top(IDC_SURVEY_OTHER), top(IDC_SURVEY_DESCRIPTION));
+}
+
+// Re-install cancels without asking.
+TEST_F(InstallerWindowUninstallTest, ReinstallCancelsWithoutAsking) {
+  MakeUninstallWindow("CH");
+  Click(Item(IDC_REINSTALL_BUTTON));
+  EXPECT_TRUE(settings_->IsReinstall());
+  EXPECT_THAT(delegate_.calls_, ElementsAre("cancel"));
+}
+
+// The privacy link opens the statement: with the installation's launcher
+// when the folder holds one, else with the shell.
+class InstallerWindowPrivacyTest : public InstallerWindowUninstallTest,
+                                   public ::testing::WithParamInterface<bool> {};
+
+TEST_P(InstallerWindowPrivacyTest, LinkOpensTheStatement) {
+  std::vector<std::wstring> pages;
+  ScopedWebPageOpenerForTesting opener(base::BindRepeating(
+      [](std::vector<std::wstring>* pages, const std::wstring& url) { pages->push_back(url); },
+      &pages));
+  MakeUninstallWindow("DE");
+  // Only the window asks about the installation from here on.
+  g_has_installation = GetParam();
+  Click(Item(IDC_UNINSTALL_BUTTON));
+  HWND link_control = Item(IDC_PRIVACY_LINK);
+  ASSERT_TRUE(::IsWindowVisible(link_control));
+  std::vector<RichStatic::Link> links;
+  RichStatic::ParseMarkup(GetL10nString(IDS_PRIVACY_POLICY_LINK), &links);
+  ASSERT_EQ(1u, links.size());
+  ENLINK link = {};
+  link.nmhdr = {link_control, IDC_PRIVACY_LINK, EN_LINK};
+  link.msg = WM_LBUTTONUP;
+  link.chrg = {links[0].start, links[0].end};
+  ::SendMessageW(Main(), WM_NOTIFY, IDC_PRIVACY_LINK, reinterpret_cast<LPARAM>(&link));
+  base::TaskScheduler::GetInstance()->FlushForTesting();
+  const std::vector<std::string> launches = sandbox_.win_api().CallsTo("LaunchProcess");
+  if (GetParam()) {
+    EXPECT_TRUE(pages.empty());
+    ASSERT_EQ(1u, launches.size());
+    const base::FilePath launcher = settings_->GetFolderDetails()->GetPath().Append(L"launcher.exe");
+    EXPECT_NE(std::string::npos, launches[0].find(launcher.AsUTF8Unsafe())) << launches[0];
+    EXPECT_NE(std::string::npos, launches[0].find("https://velta.example/privacy"));
+  } else {
+    EXPECT_THAT(pages, ElementsAre(L"https://velta.example/privacy"));
+    EXPECT_TRUE(launches.empty());
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Installations, InstallerWindowPrivacyTest, ::testing::Bool());
 
 }  // namespace
 }  // namespace window_test
