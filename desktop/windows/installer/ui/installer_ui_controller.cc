@@ -34,6 +34,7 @@
 #include "desktop/windows/installer/package_fetcher/payload_manager.h"
 #include "desktop/windows/installer/runner/main_process_installer_runner.h"
 #include "desktop/windows/installer/settings.h"
+#include "desktop/windows/installer/ui/installer_window_impl.h"
 #include "desktop/windows/installer/ui/progress_calculator.h"
 #include "desktop/windows/installer/ui/ui_lock.h"
 #include "desktop/windows/installer/ui/web_page.h"
@@ -497,8 +498,9 @@ void InstallerUIController::Terminate() {
   weak_factory_.InvalidateWeakPtrs();
   if (window_)
     window_->RemoveObserver(this);
-  progress_calculator_.reset();
+  // The window stops observing the calculator as it goes.
   window_.reset();
+  progress_calculator_.reset();
   lock_file_.Close();
   // A request still waiting would never be answered.
   if (pending_fetcher_callback_) {
@@ -511,9 +513,7 @@ void InstallerUIController::Terminate() {
 }
 
 std::unique_ptr<InstallerWindow> InstallerUIController::CreateInstallerWindow() {
-  // TODO(window): InstallerWindowImpl::Create(settings, progress, calculator).
-  LOG(ERROR) << "The installer window is not part of this build";
-  return nullptr;
+  return InstallerWindowImpl::Create(settings(), progress_, progress_calculator_.get());
 }
 
 }  // namespace velta

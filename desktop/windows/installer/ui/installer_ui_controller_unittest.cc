@@ -41,6 +41,7 @@
 #include "desktop/windows/installer/scoped_installer_sandbox.h"
 #include "desktop/windows/installer/scoped_installer_threads.h"
 #include "desktop/windows/installer/settings_impl.h"
+#include "desktop/windows/installer/ui/controls/rich_static.h"
 #include "desktop/windows/installer/ui/progress_calculator_impl.h"
 #include "desktop/windows/installer/ui/ui_lock.h"
 #include "desktop/windows/installer/ui/web_page.h"
@@ -127,15 +128,18 @@ std::vector<RecordingWindow::ShownError> RecordingWindow::errors_;
 base::OnceCallback<void(InstallerWindowDelegate*)> RecordingWindow::user_;
 base::OnceCallback<void(InstallerWindowDelegate*)> RecordingWindow::on_progress_page_;
 
+// Which window the controller makes: none, the recording one or its own.
+enum class WindowKind { kNone, kRecording, kReal };
+
 class TestUIController : public InstallerUIController {
  public:
   TestUIController(std::unique_ptr<MainProcessInstallerRunner> runner,
                    std::unique_ptr<ProgressCalculator> calculator,
                    InstallerProgress* progress,
                    Settings* settings,
-                   bool with_window)
+                   WindowKind window_kind)
       : InstallerUIController(std::move(runner), std::move(calculator), progress, settings),
-        with_window_(with_window) {}
+        window_kind_(window_kind) {}
 
   HWND window_hwnd() { return window() ? window()->GetHwnd() : nullptr; }
 
@@ -149,13 +153,19 @@ class TestUIController : public InstallerUIController {
 
  protected:
   std::unique_ptr<InstallerWindow> CreateInstallerWindow() override {
-    if (!with_window_)
-      return InstallerUIController::CreateInstallerWindow();
-    return std::make_unique<RecordingWindow>();
+    switch (window_kind_) {
+      case WindowKind::kNone:
+        return nullptr;
+      case WindowKind::kRecording:
+        return std::make_unique<RecordingWindow>();
+      case WindowKind::kReal:
+        return InstallerUIController::CreateInstallerWindow();
+    }
+    return nullptr;
   }
 
  private:
-  const bool with_window_;
+  const WindowKind window_kind_;
   int fetcher_errors_ = 0;
 };
 
@@ -216,7 +226,7 @@ class InstallerUIControllerTest : public ::testing::Test {
   // backend started with `backend_switches`.
   void MakeController(const std::vector<std::wstring>& switches,
                       const std::vector<std::string>& backend_switches,
-                      bool with_window = true) {
+                      WindowKind window_kind = WindowKind::kRecording) {
     process_.emplace(switches);
     settings_ = std::make_unique<SettingsImpl>(
         base::CommandLine::ForCurrentProcess()->GetSwitchValuePath("installfolder"),
@@ -227,7 +237,7 @@ class InstallerUIControllerTest : public ::testing::Test {
     auto calculator =
         std::make_unique<ProgressCalculatorImpl>(runner.get(), &progress_, ProgressPhaseWeights());
     controller_ = std::make_unique<TestUIController>(std::move(runner), std::move(calculator),
-                                                     &progress_, settings_.get(), with_window);
+                                                     &progress_, settings_.get(), window_kind);
   }
 
   // Starts the controller and runs the loop until it quits; the start
@@ -372,6 +382,38 @@ INSTANTIATE_TEST_SUITE_P(AcceptAndRetry,
                          InstallerUIControllerPendingAcceptTest,
                          ::testing::Bool());
 
+// The same with the installer's own window: Accept pressed while the
+// folder status is gathered starts the installation once it arrives, and
+// the window turns to the progress page.
+TEST_F(InstallerUIControllerTest, RealWindowAcceptWaitsForTheFolderStatus) {
+  base::test::ScopedLogCollector log(logging::LOG_INFO);
+  RichStatic::InitializeLibraries();
+  MakeController({L"enable-installer-stats=0", L"installfolder=" + Target().value()}, {},
+                 WindowKind::kReal);
+  struct User {
+    static void Act(TestUIController* controller, Settings* settings) {
+      HWND window = controller->window_hwnd();
+      if (!window || settings->IsFetchingFolderDetails()) {
+        base::ThreadTaskRunnerHandle::Get()->PostDelayedTask(
+            FROM_HERE, base::BindOnce(&User::Act, controller, settings),
+            base::TimeDelta::FromMilliseconds(10));
+        return;
+      }
+      settings->RefreshFolderDetails();
+      ::SendMessageW(::GetDlgItem(window, IDC_ACCEPT_BUTTON), BM_CLICK, 0, 0);
+      EXPECT_TRUE(settings->IsFetchingFolderDetails());
+    }
+  };
+  base::ThreadTaskRunnerHandle::Get()->PostTask(
+      FROM_HERE, base::BindOnce(&User::Act, controller_.get(), settings_.get()));
+  ASSERT_EQ(0u, StartAndRun());
+  EXPECT_EQ(0u, controller_->result());
+  EXPECT_THAT(log.lines, Contains(HasSubstr("Still waiting for status")));
+  EXPECT_THAT(log.lines, Contains(HasSubstr("runimmediately set or Accept already clicked")));
+  // The welcome page, the progress page and the window's end.
+  EXPECT_EQ(3, std::count(events_.begin(), events_.end(), "page_transition"));
+}
+
 // A failed elevation of a new all-users installation into a folder the
 // user may write becomes a current-user installation without showing the
 // error; when that fails too, the error is shown.
@@ -397,7 +439,7 @@ TEST_F(InstallerUIControllerTest, FailedElevationSwitchesToCurrentUserOnce) {
 TEST_F(InstallerUIControllerTest, NoWindowEndsWithInstallerError1) {
   base::test::ScopedLogCollector log(logging::LOG_ERROR);
   MakeController({L"runimmediately", L"installfolder=" + Target().value()}, {},
-                 /*with_window=*/false);
+                 WindowKind::kNone);
   ASSERT_EQ(0u, StartAndRun());
   EXPECT_EQ(1u, controller_->result());
   EXPECT_THAT(log.lines, Contains(HasSubstr("Could not initialize installer window")));
