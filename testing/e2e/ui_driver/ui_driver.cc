@@ -21,8 +21,11 @@
 //                         with its own rectangle scaled as the suggestion.
 //   rect HWND [ID]        The window's (or its control's) rectangle on the
 //                         screen: "left top right bottom".
+//   client HWND           The window's client area on the screen: "left top
+//                         right bottom".
 //   screenshot HWND FILE  The window's picture as a 24-bit BMP file.
 //   foreground            The foreground window: "HWND title".
+//   end PID               Ends process PID (exit code 1) and waits for it.
 //   run TEMP PROGRAM [ARG...]
 //                         Starts PROGRAM with TEMP and TMP set to the folder
 //                         TEMP (its log, its UI lock and its download folder
@@ -428,6 +431,17 @@ int Run(const std::vector<std::wstring>& args) {
   }
   if (command == L"run")
     return RunCommand(args);
+  if (command == L"end") {
+    int pid = 0;
+    if (args.size() != 2 || !ParseInt(args[1], &pid))
+      return kUsage;
+    base::win::ScopedHandle process(
+        ::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, static_cast<DWORD>(pid)));
+    if (!process.IsValid() || !::TerminateProcess(process.Get(), 1))
+      return Fail("cannot end the process");
+    ::WaitForSingleObject(process.Get(), 20000);
+    return kOk;
+  }
   if (command == L"hold-ui-lock")
     return args.size() == 3 ? HoldUiLockCommand(args[1], args[2]) : kUsage;
 
@@ -442,6 +456,17 @@ int Run(const std::vector<std::wstring>& args) {
     HWND control = Control(window, id);
     if (!control || !::GetWindowRect(control, &rect))
       return Fail("cannot read the rectangle");
+    printf("%ld %ld %ld %ld\n", rect.left, rect.top, rect.right, rect.bottom);
+    return kOk;
+  }
+  if (command == L"client") {
+    RECT rect;
+    if (args.size() != 2)
+      return kUsage;
+    if (!::GetClientRect(window, &rect) ||
+        !::MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&rect), 2)) {
+      return Fail("cannot read the client area");
+    }
     printf("%ld %ld %ld %ld\n", rect.left, rect.top, rect.right, rect.bottom);
     return kOk;
   }
