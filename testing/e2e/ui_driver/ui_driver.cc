@@ -97,9 +97,29 @@ bool ParseInt(const std::wstring& text, int* value) {
   return true;
 }
 
-// The control `id` of `window`, or the window itself for 0.
+struct ControlSearch {
+  int id;
+  HWND found;
+};
+
+BOOL CALLBACK MatchControl(HWND hwnd, LPARAM param) {
+  auto* search = reinterpret_cast<ControlSearch*>(param);
+  if (::GetDlgCtrlID(hwnd) != search->id)
+    return TRUE;
+  search->found = hwnd;
+  return FALSE;
+}
+
+// The control `id` of `window` or of a dialog inside it (a page), or the
+// window itself for 0.
 HWND Control(HWND window, int id) {
-  return id == 0 ? window : ::GetDlgItem(window, id);
+  if (id == 0)
+    return window;
+  if (HWND control = ::GetDlgItem(window, id))
+    return control;
+  ControlSearch search = {id, nullptr};
+  ::EnumChildWindows(window, &MatchControl, reinterpret_cast<LPARAM>(&search));
+  return search.found;
 }
 
 std::wstring TextOf(HWND hwnd) {
