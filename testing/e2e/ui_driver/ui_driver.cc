@@ -54,6 +54,7 @@
 #include <thread>
 #include <vector>
 
+#include "base/strings/utf_string_conversions.h"
 #include "base/win/scoped_handle.h"
 #include "desktop/windows/installer/ui/ui_lock.h"
 
@@ -62,17 +63,6 @@ namespace {
 constexpr int kOk = 0;
 constexpr int kFailed = 1;
 constexpr int kUsage = 2;
-
-std::string ToUtf8(const std::wstring& text) {
-  if (text.empty())
-    return std::string();
-  const int size = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                         nullptr, 0, nullptr, nullptr);
-  std::string out(size, '\0');
-  ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size,
-                        nullptr, nullptr);
-  return out;
-}
 
 int Fail(const char* what) {
   fprintf(stderr, "ui_driver: %s (error %lu)\n", what, ::GetLastError());
@@ -446,7 +436,7 @@ int Run(const std::vector<std::wstring>& args) {
   if (command == L"foreground") {
     HWND window = ::GetForegroundWindow();
     printf("0x%llx %s\n", static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(window)),
-           window ? ToUtf8(TextOf(window)).c_str() : "");
+           window ? base::WideToUTF8(TextOf(window)).c_str() : "");
     return kOk;
   }
   if (command == L"run")
@@ -511,7 +501,7 @@ int Run(const std::vector<std::wstring>& args) {
   if (!control)
     return Fail("no such control");
   if (command == L"text") {
-    printf("%s\n", ToUtf8(TextOf(control)).c_str());
+    printf("%s\n", base::WideToUTF8(TextOf(control)).c_str());
     return kOk;
   }
   if (command == L"state") {

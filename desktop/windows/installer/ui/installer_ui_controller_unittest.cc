@@ -41,6 +41,7 @@
 #include "desktop/windows/installer/scoped_installer_sandbox.h"
 #include "desktop/windows/installer/scoped_installer_threads.h"
 #include "desktop/windows/installer/settings_impl.h"
+#include "desktop/windows/installer/status/installation_status_json_writer.h"
 #include "desktop/windows/installer/ui/controls/rich_static.h"
 #include "desktop/windows/installer/ui/progress_calculator_impl.h"
 #include "desktop/windows/installer/ui/ui_lock.h"
@@ -59,9 +60,11 @@ namespace velta {
 namespace {
 
 using ::testing::Contains;
+using ::testing::Each;
 using ::testing::ElementsAreArray;
 using ::testing::HasSubstr;
 using ::testing::Not;
+using ::testing::StartsWith;
 
 constexpr uint32_t kPackageArchitectureX64 = 1;
 
@@ -671,11 +674,11 @@ class InstallerUIControllerFetchTest : public InstallerUIControllerTest {
                                    std::to_string(status) + "}}]"));
   }
 
-  uint32_t StartFetchingRun(bool run_immediately) {
-    std::vector<std::wstring> switches = {
+  uint32_t StartFetchingRun(bool run_immediately, std::vector<std::wstring> switches = {}) {
+    switches.insert(switches.end(), {
         L"enable-installer-stats=0", L"installfolder=" + Target().value(),
         L"internal-package-server=" + server_->Url("/meta"),
-        L"local-pref-default-overrides-server=" + server_->Url("/prefs")};
+        L"local-pref-default-overrides-server=" + server_->Url("/prefs")});
     if (run_immediately)
       switches.push_back(L"runimmediately");
     MakeController(switches, {});
@@ -786,6 +789,29 @@ TEST_F(InstallerUIControllerFetchTest, FetchFailureAfterAcceptShowsTheDownloadEr
   EXPECT_EQ(6, controller_->fetcher_errors());
   EXPECT_FALSE(base::PathExists(Target()));
   EXPECT_TRUE(test::SubfoldersOf(Downloads()).empty());
+}
+
+// A repair of downloadable resources fetches what the folder's installation
+// lacks. The folder's status is gathered after the window is up, so the
+// fetch starts once it is in; then, as any fetch that fails after Accept,
+// it is the run's error.
+TEST_F(InstallerUIControllerFetchTest, RepairFetchesOnceTheFoldersStatusIsIn) {
+  ASSERT_TRUE(base::CreateDirectory(Target()));
+  ASSERT_TRUE(base::WriteFile(Target().Append(L"launcher.exe"), "MZ"));
+  InstallationStatus status(StatusSource::kGenerated);
+  status.path = Target();
+  status.app_id = L"abc";
+  status.version = "1.0.0.0";
+  ASSERT_TRUE(WriteInstallationStatusJson(status, Target().Append(L"installation_status.json")));
+  AnswerMetadataWith(404);
+  ASSERT_EQ(0u, StartFetchingRun(/*run_immediately=*/true, {L"fix-downloadable-resources"}));
+  EXPECT_EQ(19u, controller_->result());
+  // Only the resource packs the installation's version folder lacks.
+  const std::vector<std::string> requests = RequestedPaths();
+  EXPECT_EQ(6u, requests.size());
+  EXPECT_THAT(requests, Each(StartsWith("GET /meta?additional_files=velta_100_percent.pak,")));
+  ASSERT_EQ(1u, RecordingWindow::errors_.size());
+  EXPECT_EQ(GetL10nString(IDS_ERROR_DOWNLOAD_FAILED), RecordingWindow::errors_[0].message);
 }
 
 }  // namespace
