@@ -269,7 +269,10 @@ void PackageFetchSequencerImpl::PackageReady(const base::FilePath& folder) {
   }
   LOG(INFO) << "Package ready.";
   SendEvent<PackageReadyEvent>();
-  if (additional_files_only_ && !main_package_downloader_->CopyInstallerExe(folder)) {
+  // The backend waiting for the package finds its folder by the ready
+  // marker, also when only additional files came.
+  if (additional_files_only_ && (!main_package_downloader_->CopyInstallerExe(folder) ||
+                                 !MarkPackageReady(nullptr, folder))) {
     ReportLocalError(kPackageFetcherPackageError);
     return;
   }

@@ -276,6 +276,36 @@ TEST_F(PackageFetchTest, PackageInThePayloadSkipsTheNetwork) {
   EXPECT_EQ(std::vector<std::string>{"package_ready"}, stats_->event_types());
 }
 
+// A repair's fetch: only the requested resource pack, no main package. The
+// folder is marked ready like a package's, so that a backend waiting on the
+// folder's prefix finds it, and holds the pack, its list and the installer.
+TEST_F(PackageFetchTest, AdditionalFilesOnlyEndReadyWithTheirList) {
+  const std::string pack = "a resource pack";
+  ASSERT_TRUE(server_->AddFile("de.pak", pack));
+  const std::string checksum =
+      CalculateSha256Hex(reinterpret_cast<const uint8_t*>(pack.data()), pack.size());
+  ASSERT_TRUE(server_->AddFile(
+      "meta", R"({"components": [{"location": ")" + server_->UrlUtf8("/de.pak") +
+                  R"(", "type": "downloadable_resource", "archive": false, "checksum": ")" +
+                  checksum + R"(", "filename": "localization/de.pak"}]})"));
+  ASSERT_TRUE(server_->SetRoutes(R"([{"path": "/meta", "reply": {"body_file": "meta"}}])"));
+  const base::FilePath installer = SignedFile(L"unsigned.exe");
+  MakeFetcher(installer, OwnVersion(), OwnStream());
+  fetcher_->SetUseMinimalPackage({"localization/de.pak"});
+  fetcher_->FetchAdditionalFilesOnly();
+  fetcher_->Restart();
+  RunFetch();
+
+  ASSERT_EQ(1u, delegate_.ready_folders.size()) << delegate_.error_detail;
+  const base::FilePath folder = delegate_.ready_folders[0];
+  EXPECT_EQ(pack, ReadFile(folder.Append(L"localization\\de.pak")));
+  EXPECT_EQ("localization\\de.pak\r\n", ReadFile(folder.Append(kFilesListFileName)));
+  EXPECT_EQ(ReadFile(installer), ReadFile(folder.Append(L"installer.exe")));
+  EXPECT_TRUE(base::PathExists(folder.Append(kPackageReadyFileName)));
+  EXPECT_FALSE(base::PathExists(folder.Append(kPackageFileName)));
+  EXPECT_EQ(2u, server_->ReadLog().size());
+}
+
 TEST_F(PackageFetchTest, PayloadWithoutAPackageToWriteFallsBackToTheNetwork) {
   ServePackage(SignedFile(L"unsigned.exe"), false);
   for (PayloadType type : {kPayloadTypeFullPackage, kPayloadTypeTrackingData}) {

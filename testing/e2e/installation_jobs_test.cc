@@ -1,0 +1,137 @@
+// Copyright 2026 Velta Software. All rights reserved.
+
+// The jobs an installation's own installer.exe runs on it, end to end under
+// Wine as real processes: the repair of missing resource packs (fetched from
+// the loopback server).
+
+#include <windows.h>
+
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "base/command_line.h"
+#include "base/files/file.h"
+#include "base/files/file_path.h"
+#include "base/files/file_util.h"
+#include "base/json/json_writer.h"
+#include "base/strings/string_split.h"
+#include "base/strings/string_util.h"
+#include "base/strings/utf_string_conversions.h"
+#include "base/values.h"
+#include "base/win/registry.h"
+#include "desktop/windows/installer/checksum_checker/checksum_checker.h"
+#include "desktop/windows/installer/common/installer_constants.h"
+#include "desktop/windows/installer/common/product_constants.h"
+#include "gmock/gmock.h"
+#include "gtest/gtest.h"
+#include "testing/child_process.h"
+#include "testing/e2e/package_install_fixture.h"
+#include "testing/http_server/local_http_server.h"
+
+namespace velta::e2e {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using velta::test::ChildResult;
+
+// The marker a minimal installation leaves in its version folder until its
+// resource packs are all there.
+constexpr wchar_t kMinimalInstallMarker[] = L"minimal_install";
+
+// The package's files that are not resource packs.
+bool IsResourcePack(const std::wstring& entry) {
+  return entry != L"installer.exe" && entry != L"velta_installer.dll" && entry != L"velta.exe";
+}
+
+std::string Sha256Hex(const std::string& data) {
+  return CalculateSha256Hex(reinterpret_cast<const uint8_t*>(data.data()), data.size());
+}
+
+std::string AsJson(const base::Value& value) {
+  std::string text;
+  base::JSONWriter::WriteWithOptions(value, base::JSONWriter::OPTIONS_PRETTY_PRINT, &text);
+  return text;
+}
+
+class InstallationJobsTest : public PackageInstallTest {
+ protected:
+  base::FilePath VersionFolder(const std::string& version) const {
+    return target_.AppendASCII(version);
+  }
+
+  // The installation's own installer.exe, as the installation's shortcuts
+  // and entries start it, with `switches`.
+  ChildResult RunInstalled(const std::string& version, const std::vector<std::wstring>& switches) {
+    return Run(VersionFolder(version).Append(L"installer.exe"), switches);
+  }
+};
+
+// A minimal installation (a resource pack left out, and the marker saying
+// so) repaired by its own installer: it asks the server for the packs it
+// lacks, gets only those, puts them into the version folder and takes the
+// marker away. The status file already lists the pack: it stays as it was.
+TEST_F(InstallationJobsTest, RepairFetchesTheMissingResourcePack) {
+  const base::FilePath package = CopyPackage(L"test_package", L"package");
+  InstallSuccessfully(L"package");
+  const std::string version = GetProductVersion();
+  const base::Value status = Status();
+  const std::wstring pack = L"localization\\de.pak";
+  const base::FilePath pack_path = VersionFolder(version).Append(pack);
+  const std::string pack_content = ReadText(package.Append(pack));
+  ASSERT_TRUE(base::DeleteFile(pack_path));
+  ASSERT_TRUE(base::WriteFile(VersionFolder(version).Append(kMinimalInstallMarker), ""));
+
+  // The server offers every pack of the package; the installer takes those
+  // it asked for.
+  ASSERT_TRUE(base::CreateDirectory(dir_.GetPath().Append(L"server")));
+  test::LocalHttpServer server(dir_.GetPath().Append(L"server"));
+  ASSERT_TRUE(server.Start());
+  base::Value components(base::Value::Type::LIST);
+  for (const std::wstring& entry : ListEntries(package.Append(kFilesListFileName))) {
+    if (!IsResourcePack(entry))
+      continue;
+    std::string name = base::WideToUTF8(entry);
+    base::ReplaceChars(name, "\\", "/", &name);
+    const std::string content = ReadText(package.Append(entry));
+    ASSERT_TRUE(server.AddFile("packs/" + name, content));
+    base::Value component(base::Value::Type::DICTIONARY);
+    component.SetStringKey("location", server.UrlUtf8("/packs/" + name));
+    component.SetStringKey("type", "downloadable_resource");
+    component.SetBoolKey("archive", false);
+    component.SetStringKey("checksum", Sha256Hex(content));
+    component.SetStringKey("filename", name);
+    components.Append(std::move(component));
+  }
+  base::Value meta(base::Value::Type::DICTIONARY);
+  meta.SetKey("components", std::move(components));
+  std::string meta_text;
+  ASSERT_TRUE(base::JSONWriter::Write(meta, &meta_text));
+  ASSERT_TRUE(server.AddFile("meta", meta_text));
+
+  const ChildResult repair =
+      RunInstalled(version, {L"fix-downloadable-resources", L"silent",
+                             L"internal-package-server=" + server.Url("/meta")});
+  const std::vector<std::string> logs = TakeLogs();
+  EXPECT_EQ(0u, repair.exit_code) << base::JoinString(logs, "\n");
+
+  std::vector<std::string> requests;
+  for (const base::Value& entry : server.ReadLog())
+    requests.push_back(*entry.FindStringKey("method") + " " + *entry.FindStringKey("path"));
+  ASSERT_EQ(2u, requests.size()) << base::JoinString(requests, "\n");
+  EXPECT_THAT(requests[0], HasSubstr("additional_files=localization/de.pak"));
+  EXPECT_EQ("GET /packs/localization/de.pak", requests[1]);
+
+  EXPECT_EQ(pack_content, ReadText(pack_path));
+  EXPECT_FALSE(base::PathExists(VersionFolder(version).Append(kMinimalInstallMarker)));
+  const base::Value repaired = Status();
+  EXPECT_EQ(status, repaired) << AsJson(status) << "\n" << AsJson(repaired);
+  ExpectInstalled(package, target_, version, repaired);
+
+  UninstallSuccessfully(status);
+}
+
+}  // namespace
+}  // namespace velta::e2e
