@@ -2,7 +2,8 @@
 
 // The jobs an installation's own installer.exe runs on it, end to end under
 // Wine as real processes: the repair of missing resource packs (fetched from
-// the loopback server).
+// the loopback server) and the protocol-handler registration of an
+// all-users installation.
 
 #include <windows.h>
 
@@ -132,6 +133,71 @@ TEST_F(InstallationJobsTest, RepairFetchesTheMissingResourcePack) {
 
   UninstallSuccessfully(status);
 }
+
+// The URL associations key of the browser's registration for all users.
+std::wstring UrlAssociationsKey() {
+  return L"SOFTWARE\\Clients\\StartMenuInternet\\" +
+         base::UTF8ToWide(GetBrandName() + GetChannelName()) + L"\\Capabilities\\URLAssociations";
+}
+
+// Whether the status file records `key` under HKLM.
+bool RecordsHklmKey(const base::Value& status, const std::wstring& key) {
+  const base::Value* keys = status.FindListPath("registry.HKLM");
+  if (!keys)
+    return false;
+  for (const base::Value& entry : keys->GetList()) {
+    const std::string* path = entry.FindStringKey("path");
+    if (path && base::EqualsCaseInsensitiveASCII(*path, base::WideToUTF8(key)))
+      return true;
+  }
+  return false;
+}
+
+struct ProtocolHandlerCase {
+  const char* name;
+  const wchar_t* all_users;
+  bool written;
+};
+
+class ProtocolHandlerJobTest : public InstallationJobsTest,
+                               public ::testing::WithParamInterface<ProtocolHandlerCase> {};
+
+// The protocol-handler job writes the scheme only into the URL associations
+// key the installation recorded under HKLM, which only an all-users
+// installation does (under Wine every process is an administrator, so a
+// silent all-users run keeps its choice); the uninstall takes the key away
+// with the installation's other keys.
+TEST_P(ProtocolHandlerJobTest, WritesOnlyTheRecordedAssociation) {
+  CopyPackage(L"test_package", L"package");
+  const std::wstring key = UrlAssociationsKey();
+  ASSERT_FALSE(base::win::RegKey(HKEY_LOCAL_MACHINE, key.c_str(), KEY_READ).Valid());
+  InstallSuccessfully(L"package", {std::wstring(L"allusers=") + GetParam().all_users});
+  const base::Value status = Status();
+  EXPECT_EQ(GetParam().written, RecordsHklmKey(status, key));
+
+  const ChildResult run = RunInstalled(
+      GetProductVersion(), {L"register-velta-as-protocol-handler=veltatest", L"silent"});
+  const std::string logs = base::JoinString(TakeLogs(), "\n");
+  EXPECT_EQ(0u, run.exit_code) << logs;
+  base::win::RegKey associations(HKEY_LOCAL_MACHINE, key.c_str(), KEY_READ);
+  std::wstring client;
+  EXPECT_EQ(GetParam().written,
+            associations.Valid() && associations.ReadValue(L"veltatest", &client) == ERROR_SUCCESS)
+      << logs;
+  if (GetParam().written) {
+    EXPECT_EQ(base::UTF8ToWide(GetBrandName() + GetChannelName()), client);
+  }
+  associations.Close();
+
+  UninstallSuccessfully(status);
+  EXPECT_FALSE(base::win::RegKey(HKEY_LOCAL_MACHINE, key.c_str(), KEY_READ).Valid());
+}
+
+INSTANTIATE_TEST_SUITE_P(Installations,
+                         ProtocolHandlerJobTest,
+                         ::testing::Values(ProtocolHandlerCase{"AllUsers", L"1", true},
+                                           ProtocolHandlerCase{"CurrentUser", L"0", false}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace velta::e2e
