@@ -2,8 +2,8 @@
 
 // The jobs an installation's own installer.exe runs on it, end to end under
 // Wine as real processes: the repair of missing resource packs (fetched from
-// the loopback server) and the protocol-handler registration of an
-// all-users installation.
+// the loopback server), the protocol-handler registration of an all-users
+// installation and an upgrade that cannot delete an earlier version's files.
 
 #include <windows.h>
 
@@ -198,6 +198,72 @@ INSTANTIATE_TEST_SUITE_P(Installations,
                          ::testing::Values(ProtocolHandlerCase{"AllUsers", L"1", true},
                                            ProtocolHandlerCase{"CurrentUser", L"0", false}),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// The status records kept in old_status, as read.
+std::vector<base::Value> OldStatusRecords(const base::FilePath& target) {
+  std::vector<base::Value> records;
+  for (const std::wstring& name : NamesIn(target.Append(kOldStatusFolderName))) {
+    std::optional<base::Value> record = ReadJson(target.Append(kOldStatusFolderName).Append(name));
+    EXPECT_TRUE(record) << base::WideToUTF8(name);
+    if (record)
+      records.push_back(std::move(*record));
+  }
+  return records;
+}
+
+// An upgrade while a file of the version before the last is in use (the
+// browser may still run from there): that version's record cannot be acted
+// on, so what was deleted of it comes back and the record stays in
+// old_status. The next run, with the file free again, removes the files of
+// both older versions and their records.
+TEST_F(InstallationJobsTest, UpgradeKeepsTheRecordOfFilesInUseForTheNextRun) {
+  const base::FilePath first = CopyPackage(L"test_package", L"package");
+  const base::FilePath next = CopyPackage(L"test_package_next", L"next");
+  CopyPackage(L"test_package_third", L"third");
+  ASSERT_EQ(0u, Install(L"package").exit_code);
+  TakeLogs();
+  const base::Value first_status = Status();
+  InstallSuccessfully(L"next");
+  const base::Value next_status = Status();
+  const base::FilePath first_folder = VersionFolder(GetProductVersion());
+  const base::FilePath next_folder = VersionFolder(VELTA_TEST_PACKAGE_NEXT_VERSION);
+  const base::FilePath held = first_folder.Append(L"localization\\de.pak");
+  base::File open_file = HoldOpen(held);
+  ASSERT_TRUE(open_file.IsValid());
+
+  const std::vector<std::string> logs = InstallSuccessfully(L"third");
+  open_file.Close();
+  const base::Value third_status = Status();
+  EXPECT_THAT(logs[2], HasSubstr("Cannot delete " + held.AsUTF8Unsafe()));
+  for (const std::wstring& file : ListEntries(first.Append(kFilesListFileName))) {
+    EXPECT_EQ(ReadText(first.Append(file)), ReadText(first_folder.Append(file)))
+        << base::WideToUTF8(file);
+  }
+  const std::vector<base::Value> kept = OldStatusRecords(target_);
+  ASSERT_EQ(2u, kept.size());
+  EXPECT_EQ(first_status, kept[0]);
+  EXPECT_EQ(next_status, kept[1]);
+  ExpectInstalled(dir_.GetPath().Append(L"third"), target_, VELTA_TEST_PACKAGE_THIRD_VERSION,
+                  third_status);
+
+  // The same package again: a version folder of its own beside the first.
+  InstallSuccessfully(L"third");
+  const base::Value status = Status();
+  const std::vector<std::pair<base::FilePath, base::FilePath>> older = {{first, first_folder},
+                                                                         {next, next_folder}};
+  for (const auto& [package, folder] : older) {
+    for (const std::wstring& file : ListEntries(package.Append(kFilesListFileName)))
+      EXPECT_FALSE(base::PathExists(folder.Append(file))) << folder.Append(file).AsUTF8Unsafe();
+  }
+  // Left: the record of the run before, moved aside by this run.
+  const std::vector<base::Value> records = OldStatusRecords(target_);
+  ASSERT_EQ(1u, records.size());
+  EXPECT_EQ(third_status, records[0]);
+  ExpectInstalled(dir_.GetPath().Append(L"third"), target_,
+                  std::string(VELTA_TEST_PACKAGE_THIRD_VERSION) + "_0", status);
+
+  UninstallSuccessfully(status);
+}
 
 }  // namespace
 }  // namespace velta::e2e
