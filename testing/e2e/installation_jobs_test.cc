@@ -3,7 +3,8 @@
 // The jobs an installation's own installer.exe runs on it, end to end under
 // Wine as real processes: the repair of missing resource packs (fetched from
 // the loopback server), the protocol-handler registration of an all-users
-// installation and an upgrade that cannot delete an earlier version's files.
+// installation, an upgrade that cannot delete an earlier version's files,
+// and the clean-up script an uninstall leaves for files in use.
 
 #include <windows.h>
 
@@ -55,6 +56,22 @@ std::string AsJson(const base::Value& value) {
   std::string text;
   base::JSONWriter::WriteWithOptions(value, base::JSONWriter::OPTIONS_PRETTY_PRINT, &text);
   return text;
+}
+
+// The lines of `text` that start with `command` and a blank, trimmed.
+std::vector<std::string> ScriptLines(const std::string& text, const std::string& command) {
+  std::vector<std::string> lines;
+  for (const std::string& line :
+       base::SplitString(text, "\r\n", base::TRIM_WHITESPACE, base::SPLIT_WANT_NONEMPTY)) {
+    if (base::StartsWith(line, command + " ", base::CompareCase::INSENSITIVE_ASCII))
+      lines.push_back(line);
+  }
+  return lines;
+}
+
+// `path` in double quotes, as the script names it.
+std::string Quoted(const base::FilePath& path) {
+  return "\"" + path.AsUTF8Unsafe() + "\"";
 }
 
 class InstallationJobsTest : public PackageInstallTest {
@@ -263,6 +280,57 @@ TEST_F(InstallationJobsTest, UpgradeKeepsTheRecordOfFilesInUseForTheNextRun) {
                   std::string(VELTA_TEST_PACKAGE_THIRD_VERSION) + "_0", status);
 
   UninstallSuccessfully(status);
+}
+
+// An uninstall while a file is in use leaves the file to the clean-up
+// script it starts through "cmd.exe". A stand-in cmd.exe beside the running
+// installer, where the search for a program looks first, records that call
+// and leaves the script in place: it deletes the files and then their
+// folders, deepest first. Run for real once the files are free, it completes
+// the uninstall and deletes itself.
+TEST_F(InstallationJobsTest, UninstallScriptDeletesTheHeldFileThenItsFolders) {
+  CopyPackage(L"test_package", L"package");
+  InstallSuccessfully(L"package");
+  const base::Value status = Status();
+  const base::FilePath version_folder = VersionFolder(GetProductVersion());
+  const base::FilePath stand_in = version_folder.Append(L"cmd.exe");
+  ASSERT_TRUE(base::CopyFile(
+      test::GetPathBesideTestExecutable(L"recording_stand_in.exe"), stand_in));
+  const base::FilePath held = version_folder.Append(L"localization\\de.pak");
+  base::File open_file = HoldOpen(held);
+  ASSERT_TRUE(open_file.IsValid());
+
+  const ChildResult uninstall = RunInstalled(GetProductVersion(), {L"uninstall", L"silent"});
+  open_file.Close();
+  EXPECT_EQ(0u, uninstall.exit_code) << uninstall.output;
+  TakeLogs();
+  const base::FilePath script = target_.Append(L"k.bat");
+  EXPECT_THAT(ReadText(stand_in.AddExtension(L"calls")),
+              HasSubstr("/c " + Quoted(script)));
+  // Besides the held file, the uninstall's own program and library, which
+  // ran from the version folder. Its folders go up to the installation
+  // folder, which holds the script.
+  const std::string text = ReadText(script);
+  EXPECT_THAT(ScriptLines(text, "del"),
+              ElementsAre("del " + Quoted(version_folder.Append(L"installer.exe")),
+                          "del " + Quoted(version_folder.Append(L"velta_installer.dll")),
+                          "del " + Quoted(held), "del %0"));
+  EXPECT_THAT(ScriptLines(text, "rmdir"), ElementsAre("rmdir " + Quoted(held.DirName()),
+                                                      "rmdir " + Quoted(version_folder)));
+
+  ASSERT_TRUE(base::DeleteFile(stand_in));
+  ASSERT_TRUE(base::DeleteFile(stand_in.AddExtension(L"calls")));
+  wchar_t system[MAX_PATH] = {};
+  ASSERT_NE(0u, ::GetSystemDirectoryW(system, MAX_PATH));
+  base::CommandLine command_line = base::CommandLine::FromString(
+      base::FilePath(system).Append(L"cmd.exe").value() + L" /c \"" + script.value() + L"\"");
+  test::ChildOptions quiet;
+  quiet.capture_output = true;
+  const ChildResult run = test::RunChild(command_line, quiet);
+  EXPECT_TRUE(run.exited);
+  EXPECT_FALSE(base::PathExists(script));
+  EXPECT_FALSE(base::PathExists(held.DirName()));
+  ExpectUninstalled(target_, status);
 }
 
 }  // namespace
