@@ -87,20 +87,31 @@ class InstallationJobsTest : public PackageInstallTest {
   }
 };
 
-// A minimal installation (a resource pack left out, and the marker saying
-// so) repaired by its own installer: it asks the server for the packs it
+struct RepairCase {
+  const char* name;
+  // The pack the minimal installation left out, or none.
+  const wchar_t* missing;
+};
+
+class RepairJobTest : public InstallationJobsTest,
+                      public ::testing::WithParamInterface<RepairCase> {};
+
+// A minimal installation (the marker saying so, and a resource pack left
+// out) repaired by its own installer: it asks the server for the packs it
 // lacks, gets only those, puts them into the version folder and takes the
-// marker away. The status file already lists the pack: it stays as it was.
-TEST_F(InstallationJobsTest, RepairFetchesTheMissingResourcePack) {
+// marker away. The status file already lists every pack: it stays as it was.
+TEST_P(RepairJobTest, FetchesOnlyTheMissingPacksAndDropsTheMarker) {
   const base::FilePath package = CopyPackage(L"test_package", L"package");
   InstallSuccessfully(L"package");
   const std::string version = GetProductVersion();
   const base::Value status = Status();
-  const std::wstring pack = L"localization\\de.pak";
-  const base::FilePath pack_path = VersionFolder(version).Append(pack);
-  const std::string pack_content = ReadText(package.Append(pack));
-  ASSERT_TRUE(base::DeleteFile(pack_path));
   ASSERT_TRUE(base::WriteFile(VersionFolder(version).Append(kMinimalInstallMarker), ""));
+  std::string missing;
+  if (GetParam().missing) {
+    ASSERT_TRUE(base::DeleteFile(VersionFolder(version).Append(GetParam().missing)));
+    missing = base::WideToUTF8(GetParam().missing);
+    base::ReplaceChars(missing, "\\", "/", &missing);
+  }
 
   // The server offers every pack of the package; the installer takes those
   // it asked for.
@@ -138,18 +149,25 @@ TEST_F(InstallationJobsTest, RepairFetchesTheMissingResourcePack) {
   std::vector<std::string> requests;
   for (const base::Value& entry : server.ReadLog())
     requests.push_back(*entry.FindStringKey("method") + " " + *entry.FindStringKey("path"));
-  ASSERT_EQ(2u, requests.size()) << base::JoinString(requests, "\n");
-  EXPECT_THAT(requests[0], HasSubstr("additional_files=localization/de.pak"));
-  EXPECT_EQ("GET /packs/localization/de.pak", requests[1]);
-
-  EXPECT_EQ(pack_content, ReadText(pack_path));
+  if (GetParam().missing) {
+    EXPECT_THAT(requests, ElementsAre("GET /meta?additional_files=" + missing,
+                                      "GET /packs/" + missing));
+  } else {
+    EXPECT_THAT(requests, ElementsAre("GET /meta"));
+  }
+  ExpectInstalled(package, target_, version, Status());
   EXPECT_FALSE(base::PathExists(VersionFolder(version).Append(kMinimalInstallMarker)));
   const base::Value repaired = Status();
   EXPECT_EQ(status, repaired) << AsJson(status) << "\n" << AsJson(repaired);
-  ExpectInstalled(package, target_, version, repaired);
 
   UninstallSuccessfully(status);
 }
+
+INSTANTIATE_TEST_SUITE_P(Installations,
+                         RepairJobTest,
+                         ::testing::Values(RepairCase{"MissingPack", L"localization\\de.pak"},
+                                           RepairCase{"NothingMissing", nullptr}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 // The URL associations key of the browser's registration for all users.
 std::wstring UrlAssociationsKey() {
