@@ -134,6 +134,10 @@ bool PackageHandler::PrepareInstallSubfolder(base::CommandLine* command_line) {
 bool PackageHandler::InstallPackageFiles(base::CommandLine* command_line) {
   if (!PrepareInstallSubfolder(command_line))
     return AppendInstallerError("Cannot create subfolder for package.", 0, std::wstring());
+  // A repair's package is the fetched resource packs and their list, no
+  // archive: the repair job's own copy steps put them into the installation.
+  if (context_->GetInstallOperation() == kRepairOperation)
+    return true;
   if (InterprocessState::GetInstance()->IsInsidePackage()) {
     if (!CopyUnpackedFiles())
       return AppendInstallerError("Cannot copy unpacked files to subfolder.", 0, std::wstring());

@@ -329,6 +329,20 @@ TEST_F(PackageHandlerTest, UnpacksTheArchiveWithProgress) {
   EXPECT_EQ(before, SnapshotFolder(install_folder_));
 }
 
+// A repair's package folder holds the fetched packs and their list, no
+// archive: nothing is placed here (the repair job copies them), inside a
+// package or not.
+TEST_F(PackageHandlerTest, RepairPackageIsLeftToTheRepairJob) {
+  WriteText(package_dir_.Append(L"files_list"), "localization\\de.pak\r\n");
+  for (bool inside_package : {false, true}) {
+    MakeHandler("", inside_package);
+    context_->operation = 5;
+    EXPECT_TRUE(handler_->InstallPackageFiles(&command_line_)) << ErrorDetail();
+    EXPECT_THAT(observer_.calls, ::testing::IsEmpty());
+    EXPECT_EQ(0u, context_->transaction.size());
+  }
+}
+
 TEST_F(PackageHandlerTest, DamagedArchiveFailsWithCodeOne) {
   WriteText(package_dir_.Append(L"velta_package"), "not a 7z archive");
   MakeHandler("12.0.345.6", false);

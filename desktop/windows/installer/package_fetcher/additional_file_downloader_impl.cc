@@ -223,8 +223,12 @@ bool AdditionalFileDownloaderImpl::InstallAdditionalFile(PackageVersionChecker* 
     if (!base::Move(file->temporary_path, path))
       return Fail("Failed moving additional file into place");
   }
-  if (file->kind != kAdditionalFileAssistant)
-    installed_files_.push_back(base::WideToUTF8(file->file_name));
+  // Files lists separate folders with "\\", as the installation status
+  // records them; the server's names may use "/".
+  if (file->kind != kAdditionalFileAssistant) {
+    installed_files_.push_back(
+        base::WideToUTF8(base::FilePath(file->file_name).NormalizePathSeparators().value()));
+  }
   return true;
 }
 

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "base/bind.h"
+#include "base/files/file_util.h"
 #include "base/logging.h"
 #include "base/strings/utf_string_conversions.h"
 #include "desktop/windows/installer/avro_stats/additional_file_fetched_event.h"
@@ -20,6 +21,7 @@
 #include "desktop/windows/installer/avro_stats/primary_package_fetched_event.h"
 #include "desktop/windows/installer/avro_stats/signature_verified_event.h"
 #include "desktop/windows/installer/avro_stats/version_verified_event.h"
+#include "desktop/windows/installer/common/installer_constants.h"
 #include "desktop/windows/installer/common/installer_error.h"
 #include "desktop/windows/installer/package_fetcher/additional_file_downloader.h"
 #include "desktop/windows/installer/package_fetcher/folder_preparer.h"
@@ -46,6 +48,15 @@ template <typename Event, typename... Args>
 void SendEvent(Args&&... args) {
   GetAvroStatsSender()->SendAvroMessage(
       std::make_unique<Event>(std::forward<Args>(args)..., kEventLevel));
+}
+
+// The list of the additional files in `folder`, empty when none came: a
+// repair with nothing missing still reads one.
+bool EnsureFilesList(const base::FilePath& folder) {
+  const base::FilePath list = folder.Append(kFilesListFileName);
+  if (base::PathExists(list) || base::WriteFile(list, ""))
+    return true;
+  return SetInstallerError(1, "Cannot write the files list", list.value());
 }
 
 }  // namespace
@@ -269,7 +280,11 @@ void PackageFetchSequencerImpl::PackageReady(const base::FilePath& folder) {
   }
   LOG(INFO) << "Package ready.";
   SendEvent<PackageReadyEvent>();
-  if (additional_files_only_ && !main_package_downloader_->CopyInstallerExe(folder)) {
+  // The backend waiting for the package finds its folder by the ready
+  // marker, also when only additional files came.
+  if (additional_files_only_ &&
+      (!EnsureFilesList(folder) || !main_package_downloader_->CopyInstallerExe(folder) ||
+       !MarkPackageReady(nullptr, folder))) {
     ReportLocalError(kPackageFetcherPackageError);
     return;
   }

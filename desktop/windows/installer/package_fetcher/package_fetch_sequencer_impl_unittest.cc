@@ -277,6 +277,55 @@ TEST_F(PackageFetchTest, PackageInThePayloadSkipsTheNetwork) {
   EXPECT_EQ(std::vector<std::string>{"package_ready"}, stats_->event_types());
 }
 
+struct AdditionalFilesOnlyCase {
+  const char* name;
+  std::vector<std::string> missing;
+  const char* list;
+};
+
+class AdditionalFilesOnlyTest : public PackageFetchTest,
+                                public testing::WithParamInterface<AdditionalFilesOnlyCase> {};
+
+// A repair's fetch: only the requested resource packs, no main package. The
+// folder is marked ready like a package's, so that a backend waiting on the
+// folder's prefix finds it, and holds the packs, their list (empty when
+// nothing was missing) and the installer.
+TEST_P(AdditionalFilesOnlyTest, EndReadyWithTheirList) {
+  const std::string pack = "a resource pack";
+  ASSERT_TRUE(server_->AddFile("de.pak", pack));
+  const std::string checksum =
+      CalculateSha256Hex(reinterpret_cast<const uint8_t*>(pack.data()), pack.size());
+  ASSERT_TRUE(server_->AddFile(
+      "meta", R"({"components": [{"location": ")" + server_->UrlUtf8("/de.pak") +
+                  R"(", "type": "downloadable_resource", "archive": false, "checksum": ")" +
+                  checksum + R"(", "filename": "localization/de.pak"}]})"));
+  ASSERT_TRUE(server_->SetRoutes(R"([{"path": "/meta", "reply": {"body_file": "meta"}}])"));
+  const base::FilePath installer = SignedFile(L"unsigned.exe");
+  MakeFetcher(installer, OwnVersion(), OwnStream());
+  fetcher_->SetUseMinimalPackage(GetParam().missing);
+  fetcher_->FetchAdditionalFilesOnly();
+  fetcher_->Restart();
+  RunFetch();
+
+  ASSERT_EQ(1u, delegate_.ready_folders.size()) << delegate_.error_detail;
+  const base::FilePath folder = delegate_.ready_folders[0];
+  EXPECT_TRUE(base::PathExists(folder.Append(kFilesListFileName)));
+  EXPECT_EQ(GetParam().list, ReadFile(folder.Append(kFilesListFileName)));
+  EXPECT_EQ(!GetParam().missing.empty(), base::PathExists(folder.Append(L"localization\\de.pak")));
+  EXPECT_EQ(ReadFile(installer), ReadFile(folder.Append(L"installer.exe")));
+  EXPECT_TRUE(base::PathExists(folder.Append(kPackageReadyFileName)));
+  EXPECT_FALSE(base::PathExists(folder.Append(kPackageFileName)));
+  EXPECT_EQ(GetParam().missing.empty() ? 1u : 2u, server_->ReadLog().size());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases,
+    AdditionalFilesOnlyTest,
+    testing::Values(AdditionalFilesOnlyCase{"MissingPack", {"localization/de.pak"},
+                                            "localization\\de.pak\r\n"},
+                    AdditionalFilesOnlyCase{"NothingMissing", {}, ""}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 TEST_F(PackageFetchTest, PayloadWithoutAPackageToWriteFallsBackToTheNetwork) {
   ServePackage(SignedFile(L"unsigned.exe"), false);
   for (PayloadType type : {kPayloadTypeFullPackage, kPayloadTypeTrackingData}) {

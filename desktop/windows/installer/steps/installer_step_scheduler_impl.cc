@@ -244,11 +244,13 @@ bool BuildProtocolHandlerSteps(InstallerContext* context, JobSteps* job) {
 }
 
 bool BuildRepairSteps(InstallerContext* context, JobSteps* job) {
-  base::FilePath target;
-  context->GetInstallTargetFolder(&target);
+  // The list of the fetched packs lies beside them in the package folder,
+  // which the copy steps copy from.
+  base::FilePath package_dir;
+  context->GetPackageDir(&package_dir);
   std::vector<std::string> files;
-  if (!ReadList(target.Append(kFilesListFileName), "Schedule fix downloadable resources failed",
-                &files)) {
+  if (!ReadList(package_dir.Append(kFilesListFileName),
+                "Schedule fix downloadable resources failed", &files)) {
     return AppendInstallerError(kScheduleFailure[5], 0, std::wstring());
   }
   job->Add<VerifyDownloadableResourcesStep>(context);

@@ -479,10 +479,13 @@ TEST_F(JobListTest, ProtocolHandlerJobLeavesTheTotal) {
   EXPECT_EQ(0u, total_);
 }
 
-// The repair job end to end: the standard list's files are copied again and
-// added to the existing status, and the marker goes once nothing is missing.
+// The repair job end to end: the files the fetched list names beside them in
+// the package folder are copied and added to the existing status, and the
+// marker goes once nothing is missing. A list left in the version folder
+// (an installation's own) is not the repair's.
 TEST_F(JobListTest, RepairJobRunsItsSteps) {
-  WriteLists("a.dll\r\nres\\b.pak\r\n", "");
+  WriteLists("installed.dll\r\n", "");
+  test::WriteText(context_.package_dir().Append(L"files_list"), "a.dll\r\nres\\b.pak\r\n");
   test::WriteText(context_.package_dir().Append(L"a.dll"), "a");
   ASSERT_TRUE(test::WriteFileWithFolders(context_.package_dir().Append(L"res\\b.pak"), "b"));
   context_.folder_details.existing = std::make_unique<InstallationStatus>(StatusSource::kPrimary);

@@ -1,0 +1,355 @@
+// Copyright 2026 Velta Software. All rights reserved.
+
+// The jobs an installation's own installer.exe runs on it, end to end under
+// Wine as real processes: the repair of missing resource packs (fetched from
+// the loopback server), the protocol-handler registration of an all-users
+// installation, an upgrade that cannot delete an earlier version's files,
+// and the clean-up script an uninstall leaves for files in use.
+
+#include <windows.h>
+
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "base/command_line.h"
+#include "base/files/file.h"
+#include "base/files/file_path.h"
+#include "base/files/file_util.h"
+#include "base/json/json_writer.h"
+#include "base/strings/string_split.h"
+#include "base/strings/string_util.h"
+#include "base/strings/utf_string_conversions.h"
+#include "base/values.h"
+#include "base/win/registry.h"
+#include "desktop/windows/installer/checksum_checker/checksum_checker.h"
+#include "desktop/windows/installer/common/installer_constants.h"
+#include "desktop/windows/installer/common/product_constants.h"
+#include "gmock/gmock.h"
+#include "gtest/gtest.h"
+#include "testing/child_process.h"
+#include "testing/e2e/package_install_fixture.h"
+#include "testing/http_server/local_http_server.h"
+
+namespace velta::e2e {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using velta::test::ChildResult;
+
+// The marker a minimal installation leaves in its version folder until its
+// resource packs are all there.
+constexpr wchar_t kMinimalInstallMarker[] = L"minimal_install";
+
+// The package's files that are not resource packs.
+bool IsResourcePack(const std::wstring& entry) {
+  return entry != L"installer.exe" && entry != L"velta_installer.dll" && entry != L"velta.exe";
+}
+
+std::string Sha256Hex(const std::string& data) {
+  return CalculateSha256Hex(reinterpret_cast<const uint8_t*>(data.data()), data.size());
+}
+
+std::string AsJson(const base::Value& value) {
+  std::string text;
+  base::JSONWriter::WriteWithOptions(value, base::JSONWriter::OPTIONS_PRETTY_PRINT, &text);
+  return text;
+}
+
+// The lines of `text` that start with `command` and a blank, trimmed.
+std::vector<std::string> ScriptLines(const std::string& text, const std::string& command) {
+  std::vector<std::string> lines;
+  for (const std::string& line :
+       base::SplitString(text, "\r\n", base::TRIM_WHITESPACE, base::SPLIT_WANT_NONEMPTY)) {
+    if (base::StartsWith(line, command + " ", base::CompareCase::INSENSITIVE_ASCII))
+      lines.push_back(line);
+  }
+  return lines;
+}
+
+// `path` in double quotes, as the script names it.
+std::string Quoted(const base::FilePath& path) {
+  return "\"" + path.AsUTF8Unsafe() + "\"";
+}
+
+class InstallationJobsTest : public PackageInstallTest {
+ protected:
+  base::FilePath VersionFolder(const std::string& version) const {
+    return target_.AppendASCII(version);
+  }
+
+  // The installation's own installer.exe, as the installation's shortcuts
+  // and entries start it, with `switches`.
+  ChildResult RunInstalled(const std::string& version, const std::vector<std::wstring>& switches) {
+    return Run(VersionFolder(version).Append(L"installer.exe"), switches);
+  }
+};
+
+struct RepairCase {
+  const char* name;
+  // The pack the minimal installation left out, or none.
+  const wchar_t* missing;
+};
+
+class RepairJobTest : public InstallationJobsTest,
+                      public ::testing::WithParamInterface<RepairCase> {};
+
+// A minimal installation (the marker saying so, and a resource pack left
+// out) repaired by its own installer: it asks the server for the packs it
+// lacks, gets only those, puts them into the version folder and takes the
+// marker away. The status file already lists every pack: it stays as it was.
+TEST_P(RepairJobTest, FetchesOnlyTheMissingPacksAndDropsTheMarker) {
+  const base::FilePath package = CopyPackage(L"test_package", L"package");
+  InstallSuccessfully(L"package");
+  const std::string version = GetProductVersion();
+  const base::Value status = Status();
+  ASSERT_TRUE(base::WriteFile(VersionFolder(version).Append(kMinimalInstallMarker), ""));
+  std::string missing;
+  if (GetParam().missing) {
+    ASSERT_TRUE(base::DeleteFile(VersionFolder(version).Append(GetParam().missing)));
+    missing = base::WideToUTF8(GetParam().missing);
+    base::ReplaceChars(missing, "\\", "/", &missing);
+  }
+
+  // The server offers every pack of the package; the installer takes those
+  // it asked for.
+  ASSERT_TRUE(base::CreateDirectory(dir_.GetPath().Append(L"server")));
+  test::LocalHttpServer server(dir_.GetPath().Append(L"server"));
+  ASSERT_TRUE(server.Start());
+  base::Value components(base::Value::Type::LIST);
+  for (const std::wstring& entry : ListEntries(package.Append(kFilesListFileName))) {
+    if (!IsResourcePack(entry))
+      continue;
+    std::string name = base::WideToUTF8(entry);
+    base::ReplaceChars(name, "\\", "/", &name);
+    const std::string content = ReadText(package.Append(entry));
+    ASSERT_TRUE(server.AddFile("packs/" + name, content));
+    base::Value component(base::Value::Type::DICTIONARY);
+    component.SetStringKey("location", server.UrlUtf8("/packs/" + name));
+    component.SetStringKey("type", "downloadable_resource");
+    component.SetBoolKey("archive", false);
+    component.SetStringKey("checksum", Sha256Hex(content));
+    component.SetStringKey("filename", name);
+    components.Append(std::move(component));
+  }
+  base::Value meta(base::Value::Type::DICTIONARY);
+  meta.SetKey("components", std::move(components));
+  std::string meta_text;
+  ASSERT_TRUE(base::JSONWriter::Write(meta, &meta_text));
+  ASSERT_TRUE(server.AddFile("meta", meta_text));
+
+  const ChildResult repair =
+      RunInstalled(version, {L"fix-downloadable-resources", L"silent",
+                             L"internal-package-server=" + server.Url("/meta")});
+  const std::vector<std::string> logs = TakeLogs();
+  EXPECT_EQ(0u, repair.exit_code) << base::JoinString(logs, "\n");
+
+  std::vector<std::string> requests;
+  for (const base::Value& entry : server.ReadLog())
+    requests.push_back(*entry.FindStringKey("method") + " " + *entry.FindStringKey("path"));
+  if (GetParam().missing) {
+    EXPECT_THAT(requests, ElementsAre("GET /meta?additional_files=" + missing,
+                                      "GET /packs/" + missing));
+  } else {
+    EXPECT_THAT(requests, ElementsAre("GET /meta"));
+  }
+  ExpectInstalled(package, target_, version, Status());
+  EXPECT_FALSE(base::PathExists(VersionFolder(version).Append(kMinimalInstallMarker)));
+  const base::Value repaired = Status();
+  EXPECT_EQ(status, repaired) << AsJson(status) << "\n" << AsJson(repaired);
+
+  UninstallSuccessfully(status);
+}
+
+INSTANTIATE_TEST_SUITE_P(Installations,
+                         RepairJobTest,
+                         ::testing::Values(RepairCase{"MissingPack", L"localization\\de.pak"},
+                                           RepairCase{"NothingMissing", nullptr}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// The URL associations key of the browser's registration for all users.
+std::wstring UrlAssociationsKey() {
+  return L"SOFTWARE\\Clients\\StartMenuInternet\\" +
+         base::UTF8ToWide(GetBrandName() + GetChannelName()) + L"\\Capabilities\\URLAssociations";
+}
+
+// Whether the status file records `key` under HKLM.
+bool RecordsHklmKey(const base::Value& status, const std::wstring& key) {
+  const base::Value* keys = status.FindListPath("registry.HKLM");
+  if (!keys)
+    return false;
+  for (const base::Value& entry : keys->GetList()) {
+    const std::string* path = entry.FindStringKey("path");
+    if (path && base::EqualsCaseInsensitiveASCII(*path, base::WideToUTF8(key)))
+      return true;
+  }
+  return false;
+}
+
+struct ProtocolHandlerCase {
+  const char* name;
+  const wchar_t* all_users;
+  bool written;
+};
+
+class ProtocolHandlerJobTest : public InstallationJobsTest,
+                               public ::testing::WithParamInterface<ProtocolHandlerCase> {};
+
+// The protocol-handler job writes the scheme only into the URL associations
+// key the installation recorded under HKLM, which only an all-users
+// installation does (under Wine every process is an administrator, so a
+// silent all-users run keeps its choice); the uninstall takes the key away
+// with the installation's other keys.
+TEST_P(ProtocolHandlerJobTest, WritesOnlyTheRecordedAssociation) {
+  CopyPackage(L"test_package", L"package");
+  const std::wstring key = UrlAssociationsKey();
+  ASSERT_FALSE(base::win::RegKey(HKEY_LOCAL_MACHINE, key.c_str(), KEY_READ).Valid());
+  InstallSuccessfully(L"package", {std::wstring(L"allusers=") + GetParam().all_users});
+  const base::Value status = Status();
+  EXPECT_EQ(GetParam().written, RecordsHklmKey(status, key));
+
+  const ChildResult run = RunInstalled(
+      GetProductVersion(), {L"register-velta-as-protocol-handler=veltatest", L"silent"});
+  const std::string logs = base::JoinString(TakeLogs(), "\n");
+  EXPECT_EQ(0u, run.exit_code) << logs;
+  base::win::RegKey associations(HKEY_LOCAL_MACHINE, key.c_str(), KEY_READ);
+  std::wstring client;
+  EXPECT_EQ(GetParam().written,
+            associations.Valid() && associations.ReadValue(L"veltatest", &client) == ERROR_SUCCESS)
+      << logs;
+  if (GetParam().written) {
+    EXPECT_EQ(base::UTF8ToWide(GetBrandName() + GetChannelName()), client);
+  }
+  associations.Close();
+
+  UninstallSuccessfully(status);
+  EXPECT_FALSE(base::win::RegKey(HKEY_LOCAL_MACHINE, key.c_str(), KEY_READ).Valid());
+}
+
+INSTANTIATE_TEST_SUITE_P(Installations,
+                         ProtocolHandlerJobTest,
+                         ::testing::Values(ProtocolHandlerCase{"AllUsers", L"1", true},
+                                           ProtocolHandlerCase{"CurrentUser", L"0", false}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// The status records kept in old_status, as read.
+std::vector<base::Value> OldStatusRecords(const base::FilePath& target) {
+  std::vector<base::Value> records;
+  for (const std::wstring& name : NamesIn(target.Append(kOldStatusFolderName))) {
+    std::optional<base::Value> record = ReadJson(target.Append(kOldStatusFolderName).Append(name));
+    EXPECT_TRUE(record) << base::WideToUTF8(name);
+    if (record)
+      records.push_back(std::move(*record));
+  }
+  return records;
+}
+
+// An upgrade while a file of the version before the last is in use (the
+// browser may still run from there): that version's record cannot be acted
+// on, so what was deleted of it comes back and the record stays in
+// old_status. The next run, with the file free again, removes the files of
+// both older versions and their records.
+TEST_F(InstallationJobsTest, UpgradeKeepsTheRecordOfFilesInUseForTheNextRun) {
+  const base::FilePath first = CopyPackage(L"test_package", L"package");
+  const base::FilePath next = CopyPackage(L"test_package_next", L"next");
+  CopyPackage(L"test_package_third", L"third");
+  ASSERT_EQ(0u, Install(L"package").exit_code);
+  TakeLogs();
+  const base::Value first_status = Status();
+  InstallSuccessfully(L"next");
+  const base::Value next_status = Status();
+  const base::FilePath first_folder = VersionFolder(GetProductVersion());
+  const base::FilePath next_folder = VersionFolder(VELTA_TEST_PACKAGE_NEXT_VERSION);
+  const base::FilePath held = first_folder.Append(L"localization\\de.pak");
+  base::File open_file = HoldOpen(held);
+  ASSERT_TRUE(open_file.IsValid());
+
+  const std::vector<std::string> logs = InstallSuccessfully(L"third");
+  open_file.Close();
+  const base::Value third_status = Status();
+  EXPECT_THAT(logs[2], HasSubstr("Cannot delete " + held.AsUTF8Unsafe()));
+  for (const std::wstring& file : ListEntries(first.Append(kFilesListFileName))) {
+    EXPECT_EQ(ReadText(first.Append(file)), ReadText(first_folder.Append(file)))
+        << base::WideToUTF8(file);
+  }
+  const std::vector<base::Value> kept = OldStatusRecords(target_);
+  ASSERT_EQ(2u, kept.size());
+  EXPECT_EQ(first_status, kept[0]);
+  EXPECT_EQ(next_status, kept[1]);
+  ExpectInstalled(dir_.GetPath().Append(L"third"), target_, VELTA_TEST_PACKAGE_THIRD_VERSION,
+                  third_status);
+
+  // The same package again: a version folder of its own beside the first.
+  InstallSuccessfully(L"third");
+  const base::Value status = Status();
+  const std::vector<std::pair<base::FilePath, base::FilePath>> older = {{first, first_folder},
+                                                                         {next, next_folder}};
+  for (const auto& [package, folder] : older) {
+    for (const std::wstring& file : ListEntries(package.Append(kFilesListFileName)))
+      EXPECT_FALSE(base::PathExists(folder.Append(file))) << folder.Append(file).AsUTF8Unsafe();
+  }
+  // Left: the record of the run before, moved aside by this run.
+  const std::vector<base::Value> records = OldStatusRecords(target_);
+  ASSERT_EQ(1u, records.size());
+  EXPECT_EQ(third_status, records[0]);
+  ExpectInstalled(dir_.GetPath().Append(L"third"), target_,
+                  std::string(VELTA_TEST_PACKAGE_THIRD_VERSION) + "_0", status);
+
+  UninstallSuccessfully(status);
+}
+
+// An uninstall while a file is in use leaves the file to the clean-up
+// script it starts through "cmd.exe". A stand-in cmd.exe beside the running
+// installer, where the search for a program looks first, records that call
+// and leaves the script in place: it deletes the files and then their
+// folders, deepest first. Run for real once the files are free, it completes
+// the uninstall and deletes itself.
+TEST_F(InstallationJobsTest, UninstallScriptDeletesTheHeldFileThenItsFolders) {
+  CopyPackage(L"test_package", L"package");
+  InstallSuccessfully(L"package");
+  const base::Value status = Status();
+  const base::FilePath version_folder = VersionFolder(GetProductVersion());
+  const base::FilePath stand_in = version_folder.Append(L"cmd.exe");
+  ASSERT_TRUE(base::CopyFile(
+      test::GetPathBesideTestExecutable(L"recording_stand_in.exe"), stand_in));
+  const base::FilePath held = version_folder.Append(L"localization\\de.pak");
+  base::File open_file = HoldOpen(held);
+  ASSERT_TRUE(open_file.IsValid());
+
+  const ChildResult uninstall = RunInstalled(GetProductVersion(), {L"uninstall", L"silent"});
+  open_file.Close();
+  EXPECT_EQ(0u, uninstall.exit_code) << uninstall.output;
+  TakeLogs();
+  const base::FilePath script = target_.Append(L"k.bat");
+  EXPECT_THAT(ReadText(stand_in.AddExtension(L"calls")),
+              HasSubstr("/c " + Quoted(script)));
+  // Besides the held file, the uninstall's own program and library, which
+  // ran from the version folder. Its folders go up to the installation
+  // folder, which holds the script.
+  const std::string text = ReadText(script);
+  EXPECT_THAT(ScriptLines(text, "del"),
+              ElementsAre("del " + Quoted(version_folder.Append(L"installer.exe")),
+                          "del " + Quoted(version_folder.Append(L"velta_installer.dll")),
+                          "del " + Quoted(held), "del %0"));
+  EXPECT_THAT(ScriptLines(text, "rmdir"), ElementsAre("rmdir " + Quoted(held.DirName()),
+                                                      "rmdir " + Quoted(version_folder)));
+
+  ASSERT_TRUE(base::DeleteFile(stand_in));
+  ASSERT_TRUE(base::DeleteFile(stand_in.AddExtension(L"calls")));
+  wchar_t system[MAX_PATH] = {};
+  ASSERT_NE(0u, ::GetSystemDirectoryW(system, MAX_PATH));
+  base::CommandLine command_line = base::CommandLine::FromString(
+      base::FilePath(system).Append(L"cmd.exe").value() + L" /c \"" + script.value() + L"\"");
+  test::ChildOptions quiet;
+  quiet.capture_output = true;
+  const ChildResult run = test::RunChild(command_line, quiet);
+  EXPECT_TRUE(run.exited);
+  EXPECT_FALSE(base::PathExists(script));
+  EXPECT_FALSE(base::PathExists(held.DirName()));
+  ExpectUninstalled(target_, status);
+}
+
+}  // namespace
+}  // namespace velta::e2e
