@@ -616,6 +616,48 @@ TEST_F(InstallerWindowTest, SimplifiedBackgroundHasTheGradientOnTheLeft) {
   EXPECT_EQ(RGB(0xFF, 0xFF, 0xFF), progress.At(0, 0));
 }
 
+// The progress page's slides alternate sides: the picture at the left with
+// the texts at the right, then the other way round.
+TEST_F(InstallerWindowTest, SlidesAlternateSides) {
+  MakeWindow({}, true);
+  window_->ShowInstallationProgress();
+  RECT client = {};
+  ::GetClientRect(Main(), &client);
+  const auto in_client = [&](int id) {
+    RECT rect = {};
+    ::GetWindowRect(Item(id), &rect);
+    ::MapWindowPoints(HWND_DESKTOP, Main(), reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+  };
+  struct Expected {
+    uint32_t index;
+    const wchar_t* title;
+    bool picture_left;
+  };
+  for (const Expected& slide : {Expected{0, L"Browse without trackers", true},
+                                Expected{1, L"Stay safer and more private", false},
+                                Expected{2, L"Easy customization and extensions", true}}) {
+    ASSERT_EQ(slide.index, window_->slide_index());
+    EXPECT_EQ(slide.title, TextOf(Item(IDC_SLIDE_TITLE)));
+    const RECT picture = in_client(IDC_SLIDE_PICTURE);
+    const RECT title = in_client(IDC_SLIDE_TITLE);
+    const RECT text = in_client(IDC_SLIDE_TEXT);
+    EXPECT_EQ(client.bottom, picture.bottom);
+    EXPECT_EQ(title.left, text.left);
+    EXPECT_GT(text.top, title.top);
+    if (slide.picture_left) {
+      EXPECT_EQ(0, picture.left);
+      EXPECT_GE(title.left, picture.right);
+      EXPECT_EQ(client.right - ::MulDiv(35, window_->dpi(), 96), title.right);
+    } else {
+      EXPECT_EQ(client.right, picture.right);
+      EXPECT_EQ(::MulDiv(35, window_->dpi(), 96), title.left);
+      EXPECT_LE(title.right, picture.left);
+    }
+    window_->ShowNextSlide();
+  }
+}
+
 // At 144 DPI the simplified window grows to its scaled size, and its parts
 // move with it.
 TEST_F(InstallerWindowTest, SimplifiedWindowFollowsTheDpi) {
