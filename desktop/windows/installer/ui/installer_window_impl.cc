@@ -213,8 +213,6 @@ InstallerWindowImpl::~InstallerWindowImpl() {
     ::DeleteObject(background_image_);
   if (background_)
     ::DeleteObject(background_);
-  if (icon_)
-    ::DestroyIcon(icon_);
 }
 
 HWND InstallerWindowImpl::GetHwnd() {

@@ -194,7 +194,6 @@ class InstallerWindowImpl : public InstallerWindow,
   // it at the client area's size.
   HBITMAP background_image_ = nullptr;
   HBITMAP background_ = nullptr;
-  HICON icon_ = nullptr;
 
   base::ObserverList<InstallerWindowDelegate> observers_;
   // Cleared by the destructor: an observer may destroy the window while it

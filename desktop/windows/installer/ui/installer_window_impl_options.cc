@@ -361,23 +361,6 @@ INT_PTR InstallerWindowImpl::OnOptionsCommand(int control, int notification) {
         Count(&page_transitions_.changed_install_path_counter);
       else
         return 0;
-      if (notification == CBN_SELCHANGE) {
-        // The selection is not yet the edit text while the notification runs.
-        HWND folder = ::GetDlgItem(options_dialog_, IDC_FOLDER_COMBO);
-        const LRESULT selected = ::SendMessageW(folder, CB_GETCURSEL, 0, 0);
-        if (selected >= 0) {
-          std::wstring text(
-              static_cast<size_t>(::SendMessageW(folder, CB_GETLBTEXTLEN, selected, 0)) + 1, L'\0');
-          ::SendMessageW(folder, CB_GETLBTEXT, selected, reinterpret_cast<LPARAM>(text.data()));
-          text.resize(text.size() - 1);
-          if (!settings_->IsEditable()) {
-            RefreshOptions();
-            return 1;
-          }
-          settings_->SetInstallFolder(text);
-          return 1;
-        }
-      }
       OnFolderChanged();
       return 1;
     case IDC_CHANGE_FOLDER_BUTTON:

@@ -616,6 +616,90 @@ TEST_F(InstallerWindowTest, SimplifiedBackgroundHasTheGradientOnTheLeft) {
   EXPECT_EQ(RGB(0xFF, 0xFF, 0xFF), progress.At(0, 0));
 }
 
+// The colour of the rich text's character at `at`.
+COLORREF ColorAt(HWND rich_edit, LONG at) {
+  CHARRANGE range = {at, at + 1};
+  ::SendMessageW(rich_edit, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&range));
+  CHARFORMAT2W format = {};
+  format.cbSize = sizeof(format);
+  format.dwMask = CFM_COLOR;
+  ::SendMessageW(rich_edit, EM_GETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&format));
+  return format.crTextColor;
+}
+
+std::wstring RichTextOf(HWND rich_edit) {
+  wchar_t text[256] = {};
+  GETTEXTEX query = {sizeof(text), GT_DEFAULT, 1200, nullptr, nullptr};
+  ::SendMessageW(rich_edit, EM_GETTEXTEX, reinterpret_cast<WPARAM>(&query),
+                 reinterpret_cast<LPARAM>(text));
+  return text;
+}
+
+// The classic title names the product in black before the motto in blue.
+TEST_F(InstallerWindowTest, ClassicTitleNamesTheProductInBlack) {
+  MakeWindow({}, false);
+  HWND title = Item(IDC_CLASSIC_TITLE);
+  EXPECT_EQ(L"VELTA. BROWSE FREELY.", RichTextOf(title));
+  EXPECT_EQ(RGB(0, 0, 0), ColorAt(title, 0));
+  EXPECT_EQ(RGB(0, 0, 0), ColorAt(title, 5));
+  EXPECT_EQ(static_cast<COLORREF>(0xB5651D), ColorAt(title, 7));
+}
+
+// The simplified title follows the page, in one colour.
+TEST_F(InstallerWindowTest, SimplifiedTitleFollowsThePage) {
+  MakeWindow({}, true);
+  HWND title = Item(IDC_SIMPLIFIED_TITLE);
+  EXPECT_EQ(L"Fast and secure browser", RichTextOf(title));
+  EXPECT_EQ(static_cast<COLORREF>(0x474540), ColorAt(title, 0));
+  window_->DisplayError(L"It broke.", 0, false, "broken");
+  EXPECT_EQ(L"Velta failed to install", RichTextOf(title));
+  EXPECT_EQ(static_cast<COLORREF>(0x474540), ColorAt(title, 3));
+  EXPECT_EQ(L"It broke.", RichTextOf(Item(IDC_ERROR_TEXT)));
+  EXPECT_EQ(static_cast<COLORREF>(0x4B4AF5), ColorAt(Item(IDC_ERROR_TEXT), 1));
+}
+
+// The progress page's slides alternate sides: the picture at the left with
+// the texts at the right, then the other way round.
+TEST_F(InstallerWindowTest, SlidesAlternateSides) {
+  MakeWindow({}, true);
+  window_->ShowInstallationProgress();
+  RECT client = {};
+  ::GetClientRect(Main(), &client);
+  const auto in_client = [&](int id) {
+    RECT rect = {};
+    ::GetWindowRect(Item(id), &rect);
+    ::MapWindowPoints(HWND_DESKTOP, Main(), reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+  };
+  struct Expected {
+    uint32_t index;
+    const wchar_t* title;
+    bool picture_left;
+  };
+  for (const Expected& slide : {Expected{0, L"Browse without trackers", true},
+                                Expected{1, L"Stay safer and more private", false},
+                                Expected{2, L"Easy customization and extensions", true}}) {
+    ASSERT_EQ(slide.index, window_->slide_index());
+    EXPECT_EQ(slide.title, TextOf(Item(IDC_SLIDE_TITLE)));
+    const RECT picture = in_client(IDC_SLIDE_PICTURE);
+    const RECT title = in_client(IDC_SLIDE_TITLE);
+    const RECT text = in_client(IDC_SLIDE_TEXT);
+    EXPECT_EQ(client.bottom, picture.bottom);
+    EXPECT_EQ(title.left, text.left);
+    EXPECT_GT(text.top, title.top);
+    if (slide.picture_left) {
+      EXPECT_EQ(0, picture.left);
+      EXPECT_GE(title.left, picture.right);
+      EXPECT_EQ(client.right - ::MulDiv(35, window_->dpi(), 96), title.right);
+    } else {
+      EXPECT_EQ(client.right, picture.right);
+      EXPECT_EQ(::MulDiv(35, window_->dpi(), 96), title.left);
+      EXPECT_LE(title.right, picture.left);
+    }
+    window_->ShowNextSlide();
+  }
+}
+
 // At 144 DPI the simplified window grows to its scaled size, and its parts
 // move with it.
 TEST_F(InstallerWindowTest, SimplifiedWindowFollowsTheDpi) {
