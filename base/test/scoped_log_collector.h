@@ -13,7 +13,9 @@ namespace base::test {
 // Collects the text (without the line's prefix and end of line) of every line
 // of one severity logged while it lives; the lines are still logged as usual.
 // One at a time per process, made and destroyed on the test's main thread;
-// puts back the handler that was in place before.
+// puts back the handler that was in place before. Lines logged on other
+// threads are collected too, one at a time; read `lines` once the code under
+// test has stopped logging.
 class ScopedLogCollector {
  public:
   explicit ScopedLogCollector(logging::LogSeverity severity);
