@@ -264,8 +264,9 @@ bool BuildRepairSteps(InstallerContext* context, JobSteps* job) {
 }  // namespace
 
 InstallerStepSchedulerImpl::InstallerStepSchedulerImpl(
-    scoped_refptr<base::SequencedTaskRunner> task_runner)
-    : cursor_(steps_.end()), task_runner_(std::move(task_runner)) {}
+    scoped_refptr<base::SequencedTaskRunner> task_runner,
+    base::TimeDelta retry_delay)
+    : cursor_(steps_.end()), task_runner_(std::move(task_runner)), retry_delay_(retry_delay) {}
 
 InstallerStepSchedulerImpl::~InstallerStepSchedulerImpl() = default;
 
@@ -340,7 +341,7 @@ void InstallerStepSchedulerImpl::Step(InstallerStep* step, int32_t attempt) {
     task_runner_->PostDelayedTask(FROM_HERE,
                                   base::BindOnce(&InstallerStepSchedulerImpl::Step,
                                                  base::Unretained(this), step, attempt + 1),
-                                  kRetryDelay);
+                                  retry_delay_);
     return;
   }
   OnStepDone(step, result, attempt);

@@ -34,7 +34,10 @@ class InstallerStepSchedulerImpl : public InstallerStepScheduler {
   static constexpr int32_t kLastRetriedAttempt = 4;
   static constexpr base::TimeDelta kRetryDelay = base::TimeDelta::FromSeconds(1);
 
-  explicit InstallerStepSchedulerImpl(scoped_refptr<base::SequencedTaskRunner> task_runner);
+  // `retry_delay` is the pause before each retry; tests that only check the
+  // order of the runs pass a short one.
+  explicit InstallerStepSchedulerImpl(scoped_refptr<base::SequencedTaskRunner> task_runner,
+                                      base::TimeDelta retry_delay = kRetryDelay);
   InstallerStepSchedulerImpl(const InstallerStepSchedulerImpl&) = delete;
   InstallerStepSchedulerImpl& operator=(const InstallerStepSchedulerImpl&) = delete;
   ~InstallerStepSchedulerImpl() override;
@@ -58,6 +61,7 @@ class InstallerStepSchedulerImpl : public InstallerStepScheduler {
   std::vector<std::unique_ptr<InstallerStep>>::iterator cursor_;
   int32_t finished_count_ = 0;
   scoped_refptr<base::SequencedTaskRunner> task_runner_;
+  const base::TimeDelta retry_delay_;
   InstallerStepSchedulerDelegate* delegate_ = nullptr;
 };
 
