@@ -103,6 +103,7 @@ bool StartCrashpadClient(const base::FilePath& handler, const std::string& proce
 }
 
 CrashRoleHook g_crash_role_hook = nullptr;
+CrashRoleStartHook g_crash_role_start_hook = nullptr;
 
 }  // namespace
 
@@ -113,6 +114,10 @@ void SetCrashRoleHookForTesting(CrashRoleHook hook) {
 void RunCrashRoleHook(const char* role) {
   if (g_crash_role_hook)
     g_crash_role_hook(role);
+}
+
+void SetCrashRoleStartHookForTesting(CrashRoleStartHook hook) {
+  g_crash_role_start_hook = hook;
 }
 
 uint32_t LaunchCrashHandler(const base::FilePath& handler, const base::FilePath& database,
@@ -173,6 +178,8 @@ bool RunCrashRoleIfAsked(const base::CommandLine& command_line, uint32_t* exit_c
   const bool is_fallback = IsFallbackHandlerProcess(command_line);
   if (!is_fallback && !IsCrashReporterProcess(command_line))
     return false;
+  if (g_crash_role_start_hook)
+    g_crash_role_start_hook();
   InstallFallbackExceptionHandlers();
   *exit_code = is_fallback ? RunFallbackHandlerProcess(command_line)
                            : RunCrashReporterProcess(command_line);

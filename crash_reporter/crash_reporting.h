@@ -55,6 +55,10 @@ bool RunCrashRoleIfAsked(const base::CommandLine& command_line, uint32_t* exit_c
 using CrashRoleHook = void (*)(const char* role);
 void SetCrashRoleHookForTesting(CrashRoleHook hook);
 void RunCrashRoleHook(const char* role);
+// A test seam: called in every crash-role process before its role runs,
+// before any crash handling of its own. Unset in the shipped program.
+using CrashRoleStartHook = void (*)();
+void SetCrashRoleStartHookForTesting(CrashRoleStartHook hook);
 
 // Clears bit 0x1 of the user-mode exception policy, so exceptions in window
 // procedures are not swallowed. Nothing when the system lacks the functions.

@@ -338,9 +338,10 @@ def main():
                      "CrashHandlerCountsRestartsAndFilters", "handler", expected_uploads=2)
 
         # A crash in the fallback handler ends it: nothing starts, nothing is
-        # sent. Not run: the process watch polls the process list and misses
-        # a fallback handler that crashes as soon as it starts, so under load
-        # the check fails without a fault (crash_reporter/TODO.md).
+        # sent.
+        run_scenario(emulator, binary, work_root, server, "fallback-crash", "", 200, False,
+                     "FallbackHandlerCrashEndsItAndStartsNothing", "fallback-crash",
+                     expected_uploads=0)
 
         # A client outlives its crashed reporter and still ends with its own
         # crash's code.
@@ -348,8 +349,14 @@ def main():
                      "ClientOfACrashedReporterEndsWithItsCrash", "reporter-died",
                      expected_uploads=None)
 
-        # A crashed crash handler is sent by its fallback role. Not run, for
-        # the same reason as the fallback handler's crash above.
+        # A crashed crash handler is sent by its fallback role, as a crash
+        # reporter's crash.
+        before = len(server.requests)
+        run_scenario(emulator, binary, work_root, server, "handler-crash", "", 200, True,
+                     "CrashHandlerCrashGoesToItsFallback", "handler-crash",
+                     expected_uploads=None)
+        check_crash_reporter_upload("handler-crash", os.path.join(work_root, "handler-crash"),
+                                    server.requests[before:], 3072000, with_memory=False)
 
         # A server that answers anything but 200 has not taken the report; the
         # dump goes all the same when logs are not kept.

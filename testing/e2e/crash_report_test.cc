@@ -41,8 +41,9 @@ namespace velta {
 namespace {
 
 using test::ChildrenOf;
+using test::kExitCodeUnknown;
 using test::WatchedProcess;
-using test::WatchProcessTree;
+using test::RunAndWatchProcessTree;
 
 constexpr wchar_t kServerUrlVariable[] = L"VELTA_E2E_CRASH_SERVER_URL";
 constexpr wchar_t kWorkDirVariable[] = L"VELTA_E2E_WORK_DIR";
@@ -283,14 +284,10 @@ constexpr wchar_t kLastCrashValue[] = L"Last crash in crash reporter";
 // Crashes a stand-in crash reporter and watches it and the processes it
 // starts until all have ended; none may be left running.
 std::vector<WatchedProcess> CrashReporter(const base::EnvironmentMap& environment) {
-  base::LaunchOptions options;
-  options.environment = environment;
-  base::Process reporter =
-      base::LaunchProcess(test::MakeChildCommandLine("CrashingReporter"), options);
-  EXPECT_TRUE(reporter.IsValid());
   // The crashed process waits at most 20 s for its fallback handler.
-  std::vector<WatchedProcess> watched =
-      WatchProcessTree(reporter, base::TimeDelta::FromSeconds(120));
+  std::vector<WatchedProcess> watched = RunAndWatchProcessTree(
+      test::MakeChildCommandLine("CrashingReporter"), environment, base::TimeDelta::FromSeconds(120));
+  EXPECT_FALSE(watched.empty());
   for (const WatchedProcess& process : watched)
     EXPECT_TRUE(process.ended) << "process " << process.id << " is left running";
   return watched;
@@ -300,6 +297,8 @@ std::vector<WatchedProcess> CrashReporter(const base::EnvironmentMap& environmen
 // handler, which starts nothing. The stand-in's exit code.
 uint32_t CrashReporterAndWaitForFallback(const base::EnvironmentMap& environment) {
   const std::vector<WatchedProcess> watched = CrashReporter(environment);
+  if (watched.empty())
+    return kExitCodeUnknown;
   const auto fallbacks = ChildrenOf(watched, watched[0].id);
   EXPECT_EQ(1u, fallbacks.size());
   EXPECT_EQ(2u, watched.size());
@@ -389,6 +388,7 @@ TEST(CrashReportE2eTest, FallbackHandlerCrashEndsItAndStartsNothing) {
   environment[test::kTestCrashVariable] =
       L"crash_reporter:worker-access-violation,fallback_handler:worker-access-violation";
   const std::vector<WatchedProcess> watched = CrashReporter(environment);
+  ASSERT_FALSE(watched.empty());
   EXPECT_EQ(0xC0000005u, watched[0].exit_code);
   const auto fallbacks = ChildrenOf(watched, watched[0].id);
   ASSERT_EQ(1u, fallbacks.size());
@@ -415,10 +415,9 @@ TEST(CrashReportE2eTest, ClientOfACrashedReporterEndsWithItsCrash) {
   options.environment[L"VELTA_CRASH_LOG_DIR"] = work.Append(L"dumps").value();
   options.environment[test::kTestCrashVariable] =
       L"crash_reporter:worker-access-violation,installer:worker-access-violation";
-  base::Process client = base::LaunchProcess(command_line, options);
-  ASSERT_TRUE(client.IsValid());
   const std::vector<WatchedProcess> watched =
-      WatchProcessTree(client, base::TimeDelta::FromSeconds(180));
+      RunAndWatchProcessTree(command_line, options.environment, base::TimeDelta::FromSeconds(180));
+  ASSERT_FALSE(watched.empty());
   for (const WatchedProcess& process : watched)
     EXPECT_TRUE(process.ended) << "process " << process.id << " is left running";
   EXPECT_EQ(0xC0000005u, watched[0].exit_code);
@@ -559,10 +558,9 @@ TEST(CrashReportE2eTest, CrashHandlerCrashGoesToItsFallback) {
   options.environment[L"VELTA_CRASH_SERVER_URL"] = GetVariable(kServerUrlVariable);
   options.environment[test::kTestCrashVariable] = L"crashpad_handler:worker-access-violation";
   options.environment[test::kTestCrashReportVariable] = work.Append(L"crash.txt").value();
-  base::Process client = base::LaunchProcess(command_line, options);
-  ASSERT_TRUE(client.IsValid());
   const std::vector<WatchedProcess> watched =
-      WatchProcessTree(client, base::TimeDelta::FromSeconds(180));
+      RunAndWatchProcessTree(command_line, options.environment, base::TimeDelta::FromSeconds(180));
+  ASSERT_FALSE(watched.empty());
   for (const WatchedProcess& process : watched)
     EXPECT_TRUE(process.ended) << "process " << process.id << " is left running";
   EXPECT_EQ(3u, watched[0].exit_code) << "the client goes on";
