@@ -89,7 +89,8 @@ bool StartCrashpadClient(const base::FilePath& handler, const std::string& proce
   base::FilePath count_file;
   GetCrashCountFilePath(&count_file);
   const uint32_t handler_id =
-      LaunchCrashHandler(handler, database, base::UTF8ToWide(url), count_file);
+      LaunchCrashHandler(handler, database, base::UTF8ToWide(url), count_file,
+                         CrashHandlerClient::kProcess);
   if (handler_id == 0)
     return false;
   InstallerCrashReporterClient::GetInstance()->set_handler_process_id(handler_id);
@@ -121,7 +122,8 @@ void SetCrashRoleStartHookForTesting(CrashRoleStartHook hook) {
 }
 
 uint32_t LaunchCrashHandler(const base::FilePath& handler, const base::FilePath& database,
-                            const std::wstring& url, const base::FilePath& count_file) {
+                            const std::wstring& url, const base::FilePath& count_file,
+                            CrashHandlerClient client) {
   base::CommandLine command_line(handler);
   command_line.AppendSwitchASCII(kProcessTypeSwitch, kCrashpadHandlerType);
   command_line.AppendArg("/prefetch:7");
@@ -131,6 +133,8 @@ uint32_t LaunchCrashHandler(const base::FilePath& handler, const base::FilePath&
     command_line.AppendSwitchPath(kHandlerCrashCountFileSwitch, count_file);
   command_line.AppendSwitchASCII(kHandlerInitialClientSwitch,
                                  std::to_string(::GetCurrentProcessId()));
+  if (client == CrashHandlerClient::kCrashHandler)
+    command_line.AppendSwitch(kHandlerMonitorSwitch);
 
   const std::wstring ready_name =
       kCrashHandlerReadyEventPrefix + std::to_wstring(::GetCurrentProcessId());

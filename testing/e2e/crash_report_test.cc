@@ -27,6 +27,7 @@
 #include "base/win/scoped_handle.h"
 #include "crash_reporter/crash_info_block.h"
 #include "crash_reporter/crash_reporting.h"
+#include "crash_reporter/crash_role_switches.h"
 #include "crash_reporter/fallback_handler.h"
 #include "desktop/windows/installer/common/product_constants.h"
 #include "desktop/windows/installer/common/utils.h"
@@ -578,6 +579,53 @@ TEST(CrashReportE2eTest, CrashHandlerCrashGoesToItsFallback) {
   ASSERT_EQ(1u, fallbacks.size());
   EXPECT_EQ(0u, fallbacks[0]->exit_code);
   EXPECT_EQ(4u, watched.size());
+  base::FileEnumerator dumps(reports, false, base::FileEnumerator::FILES, L"*.dmp");
+  EXPECT_TRUE(dumps.Next().empty()) << "the handler's dump goes once sent";
+}
+
+// "--monitor-self": the crash handler starts a second handler, its monitor,
+// and becomes its client. A crash of the first handler goes to the monitor,
+// which counts it, dumps it and sends it as a crash reporter's; the first
+// handler's fallback role is not needed. Both end; nothing else starts.
+TEST(CrashReportE2eTest, MonitoredHandlerCrashGoesToItsMonitor) {
+  const base::FilePath work = ScenarioWorkFolder(L"monitor-self");
+  if (work.empty())
+    GTEST_SKIP() << "run by crash_report_e2e.py";
+  const base::FilePath reports = work.Append(L"reports");
+  const base::FilePath count_file = work.Append(L"crash_count.txt");
+  ASSERT_TRUE(base::CreateDirectory(reports));
+  // This process is the first handler's client; the handler reports ready
+  // through the event named after it.
+  base::win::ScopedHandle ready(::CreateEventW(
+      nullptr, TRUE, FALSE,
+      (kCrashHandlerReadyEventPrefix + std::to_wstring(::GetCurrentProcessId())).c_str()));
+  ASSERT_TRUE(ready.IsValid());
+  base::CommandLine command_line(test::GetTestExecutablePath());
+  command_line.AppendSwitchASCII(kProcessTypeSwitch, kCrashpadHandlerType);
+  command_line.AppendSwitchPath(kHandlerDatabaseSwitch, reports);
+  command_line.AppendSwitchNative(kHandlerUrlSwitch, GetVariable(kServerUrlVariable));
+  command_line.AppendSwitchPath(kHandlerCrashCountFileSwitch, count_file);
+  command_line.AppendSwitchASCII(kHandlerInitialClientSwitch,
+                                 std::to_string(::GetCurrentProcessId()));
+  command_line.AppendSwitch(kHandlerMonitorSelfSwitch);
+  base::EnvironmentMap environment;
+  ASSERT_NO_FATAL_FAILURE(SetCrashEnvironment(work.Append(L"temp"), &environment));
+  environment[test::kTestCrashVariable] = L"crashpad_handler:worker-access-violation";
+  environment[test::kTestCrashReportVariable] = work.Append(L"crash.txt").value();
+  const std::vector<WatchedProcess> watched =
+      RunAndWatchProcessTree(command_line, environment, base::TimeDelta::FromSeconds(180));
+  ASSERT_FALSE(watched.empty());
+  for (const WatchedProcess& process : watched)
+    EXPECT_TRUE(process.ended) << "process " << process.id << " is left running";
+  EXPECT_EQ(0xC0000005u, watched[0].exit_code);
+  const auto monitors = ChildrenOf(watched, watched[0].id);
+  ASSERT_EQ(1u, monitors.size()) << "the monitor, and no fallback role";
+  EXPECT_EQ(0u, monitors[0]->exit_code);
+  EXPECT_TRUE(ChildrenOf(watched, monitors[0]->id).empty());
+  EXPECT_EQ(2u, watched.size());
+  std::string counts;
+  EXPECT_TRUE(base::ReadFileToString(count_file, &counts));
+  EXPECT_EQ(R"({"crash_reporter":1})", counts);
   base::FileEnumerator dumps(reports, false, base::FileEnumerator::FILES, L"*.dmp");
   EXPECT_TRUE(dumps.Next().empty()) << "the handler's dump goes once sent";
 }

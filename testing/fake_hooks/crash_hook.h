@@ -12,8 +12,8 @@ namespace velta::test {
 //
 // VELTA_TEST_CRASH = "<role>:<kind>[,<role>:<kind>...]" asks the process
 // playing <role> to crash. The crash roles ("crash_reporter",
-// "crashpad_handler", "fallback_handler") ask through the crash-role hook,
-// which linking this target sets. Kinds:
+// "crashpad_handler", "crashpad_handler_monitor", "fallback_handler") ask
+// through the crash-role hook, which linking this target sets. Kinds:
 //   worker-access-violation  a write to kTestCrashAddress on a new thread
 //   breakpoint               a breakpoint on the calling thread
 //   pure-call                a g++ call of a pure virtual function
