@@ -295,14 +295,19 @@ std::vector<WatchedProcess> CrashReporter(const base::EnvironmentMap& environmen
 }
 
 // Crashes a stand-in crash reporter; it must start exactly one fallback
-// handler, which starts nothing. The stand-in's exit code.
-uint32_t CrashReporterAndWaitForFallback(const base::EnvironmentMap& environment) {
+// handler, which starts nothing. The stand-in's exit code; the fallback's
+// goes to `fallback_exit_code`.
+uint32_t CrashReporterAndWaitForFallback(const base::EnvironmentMap& environment,
+                                         uint32_t* fallback_exit_code) {
+  *fallback_exit_code = kExitCodeUnknown;
   const std::vector<WatchedProcess> watched = CrashReporter(environment);
   if (watched.empty())
     return kExitCodeUnknown;
   const auto fallbacks = ChildrenOf(watched, watched[0].id);
   EXPECT_EQ(1u, fallbacks.size());
   EXPECT_EQ(2u, watched.size());
+  if (fallbacks.size() == 1)
+    *fallback_exit_code = fallbacks[0]->exit_code;
   return watched[0].exit_code;
 }
 
@@ -339,16 +344,18 @@ TEST(CrashReportE2eTest, ReporterCrashGoesToTheFallbackHandler) {
   environment[L"TMP"] = temp.value();
   environment[test::kTestCrashVariable] = L"crash_reporter:worker-access-violation";
   environment[test::kTestCrashReportVariable] = work.Append(L"crash.txt").value();
-  EXPECT_EQ(0xC0000005u, CrashReporterAndWaitForFallback(environment));
+  uint32_t fallback_exit_code = 0;
+  EXPECT_EQ(0xC0000005u, CrashReporterAndWaitForFallback(environment, &fallback_exit_code));
   base::FileEnumerator dumps(temp, false, base::FileEnumerator::FILES, L"*.dmp");
   EXPECT_TRUE(dumps.Next().empty()) << "the fallback's dump is removed";
 
+  SCOPED_TRACE(::testing::Message() << "the fallback ended with " << fallback_exit_code);
   const uint64_t last_crash = ReadLastCrash(key);
   const bool sent = last_crash != 0;
   ASSERT_TRUE(base::WriteFile(work.Append(L"road.txt"), sent ? "sent" : "not sent"));
   if (sent) {
     environment[test::kTestCrashReportVariable] = work.Append(L"second_crash.txt").value();
-    EXPECT_EQ(0xC0000005u, CrashReporterAndWaitForFallback(environment));
+    EXPECT_EQ(0xC0000005u, CrashReporterAndWaitForFallback(environment, &fallback_exit_code));
     EXPECT_EQ(last_crash, ReadLastCrash(key)) << "the second crash is not sent";
   }
   key.DeleteValue(kLastCrashValue);
