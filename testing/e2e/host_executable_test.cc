@@ -70,6 +70,64 @@ bool PointCertificateTablePastTheEnd(const base::FilePath& exe) {
   return base::WriteFile(exe, bytes);
 }
 
+// The main window's dialog templates in installer.exe.
+constexpr uint16_t kSimplifiedWindowTemplate = 101;
+constexpr uint16_t kClassicWindowTemplate = 107;
+
+// Renames the dialog templates of `exe` by `renames` (old id, new id), as
+// if they were missing. The new ids keep the resource directory's order,
+// which lookups search in halves. (Wine's UpdateResourceW does not delete
+// resources.)
+bool RenameDialogTemplates(const base::FilePath& exe,
+                           const std::vector<std::pair<uint16_t, uint16_t>>& renames) {
+  std::string bytes;
+  if (!base::ReadFileToString(exe, &bytes))
+    return false;
+  PeImageReader image;
+  IMAGE_DATA_DIRECTORY resources = {};
+  if (!image.Initialize(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()) ||
+      !image.GetDataDirectory(IMAGE_DIRECTORY_ENTRY_RESOURCE, &resources)) {
+    return false;
+  }
+  // The file offset of the resource section.
+  size_t base = 0;
+  for (size_t i = 0; i < image.number_of_sections(); ++i) {
+    IMAGE_SECTION_HEADER section = {};
+    if (image.GetSectionHeader(i, &section) && resources.VirtualAddress >= section.VirtualAddress &&
+        resources.VirtualAddress < section.VirtualAddress + section.Misc.VirtualSize) {
+      base = section.PointerToRawData + (resources.VirtualAddress - section.VirtualAddress);
+    }
+  }
+  if (!base)
+    return false;
+  // The entries of the directory at `offset` (from the section's start).
+  const auto entries = [&](size_t offset, size_t* count) {
+    const auto* directory =
+        reinterpret_cast<const IMAGE_RESOURCE_DIRECTORY*>(bytes.data() + base + offset);
+    *count = directory->NumberOfNamedEntries + directory->NumberOfIdEntries;
+    return reinterpret_cast<IMAGE_RESOURCE_DIRECTORY_ENTRY*>(bytes.data() + base + offset +
+                                                             sizeof(IMAGE_RESOURCE_DIRECTORY));
+  };
+  size_t count = 0;
+  IMAGE_RESOURCE_DIRECTORY_ENTRY* types = entries(0, &count);
+  size_t renamed = 0;
+  for (size_t t = 0; t < count; ++t) {
+    if (types[t].NameIsString || types[t].Id != 5 /* RT_DIALOG */ || !types[t].DataIsDirectory)
+      continue;
+    size_t dialog_count = 0;
+    IMAGE_RESOURCE_DIRECTORY_ENTRY* dialogs = entries(types[t].OffsetToDirectory, &dialog_count);
+    for (size_t d = 0; d < dialog_count; ++d) {
+      for (const auto& [from, to] : renames) {
+        if (!dialogs[d].NameIsString && dialogs[d].Id == from) {
+          dialogs[d].Id = to;
+          ++renamed;
+        }
+      }
+    }
+  }
+  return renamed == renames.size() && base::WriteFile(exe, bytes);
+}
+
 class HostExecutableTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -271,13 +329,18 @@ INSTANTIATE_TEST_SUITE_P(
                 {"Cannot read experiment states from installation folder",
                  "Obtained experiment states from command line", "Test experiment is enabled"},
                 {"launching installer backend"}},
-        // The window is not part of the library yet: the window's
-        // controller ends the run with installer error 1.
-        RunCase{"window_run",
-                nullptr,
+        // A host without the main window's templates: the window cannot
+        // be made, and the window's controller ends the run with
+        // installer error 1.
+        RunCase{"window_run_without_templates",
+                [](const base::FilePath& folder, std::vector<std::wstring>*) {
+                  return RenameDialogTemplates(folder.Append(L"bin\\installer.exe"),
+                                               {{kSimplifiedWindowTemplate, 100},
+                                                {kClassicWindowTemplate, 108}});
+                },
                 {L"enable-installer-stats=0", L"v=1"},
                 101,
-                {"Using UI message loop", "Initializing installer UI",
+                {"Using UI message loop", "Initializing installer UI", "Window creation failed.",
                  "Could not initialize installer window"},
                 {"launching installer backend"}}),
     [](const ::testing::TestParamInfo<RunCase>& info) { return info.param.name; });
@@ -368,34 +431,79 @@ TEST_F(HostExecutableTest, MissingLibraryExits99) {
 // The control id of the message box's second button (host template 102).
 constexpr int kMessageBoxSecondButton = 1223;
 
-// The first visible dialog among the top-level windows of process `pid`.
-struct DialogSearch {
+// The first visible dialog among the top-level windows of process `pid`
+// that holds control `id` (0: any dialog).
+struct ControlSearch {
   DWORD pid;
+  int id;
   HWND found;
 };
 
-BOOL CALLBACK FindDialogOfProcess(HWND window, LPARAM param) {
-  auto* search = reinterpret_cast<DialogSearch*>(param);
+BOOL CALLBACK FindDialogWithControl(HWND window, LPARAM param) {
+  auto* search = reinterpret_cast<ControlSearch*>(param);
   DWORD pid = 0;
   ::GetWindowThreadProcessId(window, &pid);
   wchar_t name[16] = {};
   ::GetClassNameW(window, name, 16);
-  if (pid != search->pid || std::wstring(name) != L"#32770" || !::IsWindowVisible(window))
+  if (pid != search->pid || std::wstring(name) != L"#32770" || !::IsWindowVisible(window) ||
+      (search->id && !::GetDlgItem(window, search->id))) {
     return TRUE;
+  }
   search->found = window;
   return FALSE;
 }
 
-HWND WaitForDialogOf(const base::Process& process) {
-  DialogSearch search = {static_cast<DWORD>(process.Pid()), nullptr};
+HWND WaitForDialogWithControl(const base::Process& process, int id = 0) {
+  ControlSearch search = {static_cast<DWORD>(process.Pid()), id, nullptr};
   for (int i = 0; i < 3000 && !search.found &&
                   ::WaitForSingleObject(process.Handle(), 0) == WAIT_TIMEOUT;
        ++i) {
-    ::EnumWindows(&FindDialogOfProcess, reinterpret_cast<LPARAM>(&search));
+    ::EnumWindows(&FindDialogWithControl, reinterpret_cast<LPARAM>(&search));
     if (!search.found)
       ::Sleep(20);
   }
   return search.found;
+}
+
+// The accept button of the installer window.
+constexpr int kAcceptButton = 1003;
+
+// A run with the window shows the welcome page in the language asked for;
+// closing the window asks first with the installer's own button texts, and
+// Yes ends the run as cancelled, before any backend starts.
+TEST_F(HostExecutableTest, WindowRunShowsTheWindowAndEndsWhenTheUserQuits) {
+  base::LaunchOptions options;
+  options.environment = EnvironmentWith({});
+  base::Process installer = base::LaunchProcess(
+      CommandLineFor({L"enable-installer-stats=0", L"v=1", L"language=fr"}), options);
+  ASSERT_TRUE(installer.IsValid());
+
+  HWND window = WaitForDialogWithControl(installer, kAcceptButton);
+  ASSERT_TRUE(window);
+  // The texts follow the window's first showing.
+  wchar_t text[128] = {};
+  for (int i = 0; i < 500 && !::GetWindowTextW(window, text, 128); ++i)
+    ::Sleep(10);
+  EXPECT_EQ(std::wstring(L"Programme d'installation de Velta"), text);
+  EXPECT_TRUE(::IsWindowVisible(::GetDlgItem(window, kAcceptButton)));
+  ::PostMessageW(window, WM_CLOSE, 0, 0);
+
+  HWND question = WaitForDialogWithControl(installer, IDYES);
+  ASSERT_TRUE(question);
+  ::GetWindowTextW(::GetDlgItem(question, IDYES), text, 128);
+  EXPECT_EQ(std::wstring(L"&Oui"), text);
+  ::GetWindowTextW(::GetDlgItem(question, IDNO), text, 128);
+  EXPECT_EQ(std::wstring(L"&Non"), text);
+  ::PostMessageW(question, WM_COMMAND, MAKEWPARAM(IDYES, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(::GetDlgItem(question, IDYES)));
+
+  uint32_t exit_code = 0;
+  ASSERT_TRUE(test::WaitForChildExit(installer, base::TimeDelta::FromSeconds(60), &exit_code));
+  EXPECT_EQ(120u, exit_code);
+  const std::string log = OnlyLog();
+  EXPECT_THAT(log, HasSubstr("Initializing installer UI"));
+  EXPECT_THAT(log, Not(HasSubstr("Window creation failed.")));
+  EXPECT_THAT(log, Not(HasSubstr("launching installer backend")));
 }
 
 // A corrupted payload is always reported in the message box, silent run or
@@ -412,7 +520,7 @@ TEST_P(CorruptedPayloadTest, CancelInTheBoxEnds118AndOpensNothing) {
       CommandLineFor({GetParam(), L"enable-installer-stats=0", L"v=1", L"language=fr"}), options);
   ASSERT_TRUE(installer.IsValid());
 
-  HWND box = WaitForDialogOf(installer);
+  HWND box = WaitForDialogWithControl(installer);
   ASSERT_TRUE(box);
   wchar_t text[128] = {};
   ::GetWindowTextW(box, text, 128);

@@ -4,6 +4,7 @@
 is in the package with the bytes of its source, the stand-ins stand under
 each program's name, and a second run replaces the first package whole."""
 
+import lzma
 import os
 import subprocess
 import sys
@@ -71,6 +72,27 @@ class MakeTestPackageTest(unittest.TestCase):
         self.assertFalse(os.path.exists(os.path.join(self.out, "package_version")))
         self.assertFalse(os.path.exists(os.path.join(self.out, "velta_proxy.exe")))
         self.assertEqual(["a.exe", "b.exe"], self.lines("root_files_list"))
+
+    def test_bulk_files_are_listed_sized_and_reproducible(self):
+        self.assertEqual(0, self.make("--bulk-megabytes", "3").returncode)
+        files = self.lines("files_list")
+        bulk = [name for name in files
+                if name.startswith(("velta_core", "velta_media", "velta_gpu", "velta_crypto",
+                                    "resources\\", "locales\\"))]
+        self.assertGreater(len(bulk), 300)
+        paths = [os.path.join(self.out, *name.split("\\")) for name in bulk]
+        total = sum(os.path.getsize(path) for path in paths)
+        self.assertAlmostEqual(3 * 1024 * 1024, total, delta=64 * 1024)
+        core = read(os.path.join(self.out, "velta_core.dll"))
+        # A DLL's start, as packers recognise executables.
+        self.assertEqual(b"MZ", core[:2])
+        self.assertEqual(b"PE\0\0", core[0x80:0x84])
+        # About half of it repeats earlier bytes, the rest does not compress.
+        self.assertTrue(0.4 < len(lzma.compress(core, preset=1)) / len(core) < 0.7)
+        first = {path: read(path) for path in paths}
+        self.assertEqual(0, self.make("--bulk-megabytes", "3").returncode)
+        self.assertEqual(first, {path: read(path) for path in paths})
+        self.assertNotEqual(0, self.make("--bulk-megabytes", "-1").returncode)
 
     def test_refuses_a_bad_version_and_a_missing_program(self):
         refused = self.make("--version", "2.x")

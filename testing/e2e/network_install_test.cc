@@ -4,7 +4,10 @@
 // folder that holds no package: it asks the loopback server for the package
 // metadata, downloads the package (the test package packed with 7zz at build
 // time, behind the installer as a stub), checks its SHA-256, signature and
-// version, and hands it to its own backend, which installs it.
+// version, fetches the additional files, and hands the package to its own
+// backend, which installs it. Two roads: an unsigned installer and package
+// over plain HTTP, and a signed installer and package over HTTPS with
+// additional components and a package download cut halfway.
 
 #include <string>
 #include <vector>
@@ -13,7 +16,9 @@
 #include "base/files/file_path.h"
 #include "base/files/file_util.h"
 #include "base/files/scoped_temp_dir.h"
+#include "base/strings/string_number_conversions.h"
 #include "base/strings/string_split.h"
+#include "base/strings/string_util.h"
 #include "base/strings/utf_string_conversions.h"
 #include "base/values.h"
 #include "desktop/windows/installer/checksum_checker/checksum_checker.h"
@@ -26,8 +31,6 @@
 namespace velta {
 namespace {
 
-using ::testing::Contains;
-using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 
 // The relative names listed in the unpacked package's list file `name`.
@@ -49,7 +52,20 @@ bool SameContent(const base::FilePath& a, const base::FilePath& b) {
          first == second;
 }
 
-class NetworkInstallTest : public ::testing::Test {
+struct NetworkCase {
+  const char* name;
+  // HTTPS, the signed installer and package, and the additional components
+  // of make_network_install_files.py.
+  bool signed_over_https;
+  // The first package request is cut after half of the package.
+  bool cut;
+};
+
+void PrintTo(const NetworkCase& test_case, std::ostream* os) {
+  *os << test_case.name;
+}
+
+class NetworkInstallTest : public ::testing::TestWithParam<NetworkCase> {
  protected:
   void SetUp() override {
     ASSERT_TRUE(dir_.CreateUniqueTempDir());
@@ -58,27 +74,59 @@ class NetworkInstallTest : public ::testing::Test {
     ASSERT_TRUE(base::CreateDirectory(temp_));
     ASSERT_TRUE(base::CreateDirectory(bin_));
     for (const wchar_t* name : {L"installer.exe", L"velta_installer.dll"}) {
-      ASSERT_TRUE(
-          base::CopyFile(test::GetPathBesideTestExecutable(name), bin_.Append(name)));
+      const base::FilePath source =
+          GetParam().signed_over_https ? SignedFiles().Append(L"bin").Append(name)
+                                       : test::GetPathBesideTestExecutable(name);
+      ASSERT_TRUE(base::CopyFile(source, bin_.Append(name)));
     }
     ASSERT_TRUE(base::CreateDirectory(dir_.GetPath().Append(L"server")));
     server_ = std::make_unique<test::LocalHttpServer>(dir_.GetPath().Append(L"server"));
-    ASSERT_TRUE(server_->Start());
+    ASSERT_TRUE(server_->Start(GetParam().signed_over_https
+                                   ? test::LocalHttpServer::Scheme::kHttps
+                                   : test::LocalHttpServer::Scheme::kHttp));
   }
 
-  // Serves the packed test package and metadata that names it.
+  static base::FilePath SignedFiles() {
+    return test::FromBuildPath(VELTA_TEST_SIGNED_NETWORK_DIR);
+  }
+
+  // Serves the package and metadata that names it: the packed test package,
+  // or the signed files with their metadata.
   void ServePackage() {
-    std::string package;
-    ASSERT_TRUE(base::ReadFileToString(test::FromBuildPath(VELTA_TEST_NETWORK_PACKAGE), &package));
-    ASSERT_TRUE(server_->AddFile("velta_package.exe", package));
-    ASSERT_TRUE(server_->AddFile(
-        "meta", "{\"installer\": \"" + server_->UrlUtf8("/velta_package.exe") +
-                    "\", \"installer_checksum\": \"" +
-                    CalculateSha256Hex(reinterpret_cast<const uint8_t*>(package.data()),
-                                       package.size()) +
-                    "\"}"));
-    ASSERT_TRUE(
-        server_->SetRoutes(R"([{"path": "/prefs", "reply": {"body": "{\"homepage\": 1}"}}])"));
+    std::string metadata;
+    if (GetParam().signed_over_https) {
+      for (const char* name :
+           {"velta_package.exe", "partner_content_sfx.exe", "partner_bookmarks.json"}) {
+        std::string content;
+        ASSERT_TRUE(base::ReadFileToString(
+            SignedFiles().Append(L"server").AppendASCII(name), &content));
+        ASSERT_TRUE(server_->AddFile(name, content));
+      }
+      ASSERT_TRUE(base::ReadFileToString(SignedFiles().Append(L"metadata_template.json"),
+                                         &metadata));
+      base::ReplaceSubstringsAfterOffset(&metadata, 0, "@SERVER@", server_->UrlUtf8(""));
+    } else {
+      std::string package;
+      ASSERT_TRUE(
+          base::ReadFileToString(test::FromBuildPath(VELTA_TEST_NETWORK_PACKAGE), &package));
+      ASSERT_TRUE(server_->AddFile("velta_package.exe", package));
+      metadata = "{\"installer\": \"" + server_->UrlUtf8("/velta_package.exe") +
+                 "\", \"installer_checksum\": \"" +
+                 CalculateSha256Hex(reinterpret_cast<const uint8_t*>(package.data()),
+                                    package.size()) +
+                 "\"}";
+    }
+    ASSERT_TRUE(server_->AddFile("meta", metadata));
+    std::string routes = R"([{"path": "/prefs", "reply": {"body": "{\"homepage\": 1}"}})";
+    if (GetParam().cut) {
+      int64_t size = 0;
+      ASSERT_TRUE(base::GetFileSize(server_->root().Append(L"velta_package.exe"), &size));
+      cut_after_ = size / 2;
+      routes += R"(, {"path": "/velta_package.exe", "replies": [)"
+                R"({"body_file": "velta_package.exe", "cut_after": )" +
+                base::NumberToString(cut_after_) + R"(}, {"body_file": "velta_package.exe"}]})";
+    }
+    ASSERT_TRUE(server_->SetRoutes(routes + "]"));
   }
 
   test::ChildResult RunSilently() {
@@ -110,11 +158,20 @@ class NetworkInstallTest : public ::testing::Test {
 
   base::FilePath InstallFolder() const { return dir_.GetPath().Append(L"Velta"); }
 
-  // "METHOD path" of every request, in order.
+  // "METHOD path" of every request, in order, with " range=<Range header>"
+  // and " -> <status>" for package requests.
   std::vector<std::string> Requests() const {
     std::vector<std::string> requests;
-    for (const base::Value& entry : server_->ReadLog())
-      requests.push_back(*entry.FindStringKey("method") + " " + *entry.FindStringKey("path"));
+    for (const base::Value& entry : server_->ReadLog()) {
+      std::string request = *entry.FindStringKey("method") + " " + *entry.FindStringKey("path");
+      if (request == "GET /velta_package.exe") {
+        const std::string* range = entry.FindStringKey("range");
+        if (range)
+          request += " range=" + *range;
+        request += " -> " + base::NumberToString(entry.FindIntKey("status").value_or(0));
+      }
+      requests.push_back(request);
+    }
     return requests;
   }
 
@@ -122,22 +179,35 @@ class NetworkInstallTest : public ::testing::Test {
   base::FilePath temp_;
   base::FilePath bin_;
   std::unique_ptr<test::LocalHttpServer> server_;
+  int64_t cut_after_ = 0;
 };
 
-TEST_F(NetworkInstallTest, SilentRunOutsideAPackageFetchesAndInstalls) {
+TEST_P(NetworkInstallTest, SilentRunOutsideAPackageFetchesAndInstalls) {
   ServePackage();
   const test::ChildResult run = RunSilently();
   ASSERT_TRUE(run.exited);
   ASSERT_EQ(0u, run.exit_code) << Logs();
 
-  // The metadata, the whole package in one request, then the preference
-  // default overrides for the new installation.
-  const std::vector<std::string> requests = Requests();
-  ASSERT_GE(requests.size(), 3u);
-  EXPECT_EQ("GET /meta", requests[0]);
-  EXPECT_EQ("GET /velta_package.exe", requests[1]);
-  EXPECT_THAT(requests[2], HasSubstr(" /prefs"));
-  EXPECT_EQ(3u, requests.size());
+  // The metadata, the package (a cut one resumed where it broke off), the
+  // additional files in the metadata's order, then the preference default
+  // overrides for the new installation.
+  std::vector<std::string> expected = {"GET /meta"};
+  if (GetParam().cut) {
+    expected.push_back("GET /velta_package.exe -> 200");
+    expected.push_back("GET /velta_package.exe range=bytes=" + base::NumberToString(cut_after_) +
+                       "- -> 206");
+  } else {
+    expected.push_back("GET /velta_package.exe -> 200");
+  }
+  if (GetParam().signed_over_https) {
+    expected.push_back("GET /partner_bookmarks.json");
+    expected.push_back("GET /partner_content_sfx.exe");
+  }
+  std::vector<std::string> requests = Requests();
+  ASSERT_FALSE(requests.empty());
+  EXPECT_THAT(requests.back(), HasSubstr(" /prefs"));
+  requests.pop_back();
+  EXPECT_EQ(expected, requests) << Logs();
 
   // One version folder, holding every file of the package's list as packed.
   const base::FilePath package = test::FromBuildPath(VELTA_TEST_PACKAGE_DIR);
@@ -160,7 +230,32 @@ TEST_F(NetworkInstallTest, SilentRunOutsideAPackageFetchesAndInstalls) {
   ASSERT_TRUE(
       base::ReadFileToString(InstallFolder().Append(L"installation_status.json"), &status));
   EXPECT_THAT(status, HasSubstr(base::WideToUTF8(version_folders[0].BaseName().value())));
+  if (!GetParam().signed_over_https)
+    return;
+  // The additional files went into the package's folder, and so into the
+  // installation: the plain one as served, the component installer that the
+  // self-extracting archive extracted (a copy of itself).
+  const base::FilePath served = SignedFiles().Append(L"server");
+  EXPECT_TRUE(SameContent(served.Append(L"partner_bookmarks.json"),
+                          version_folders[0].Append(L"partner_bookmarks.json")));
+  EXPECT_TRUE(SameContent(served.Append(L"partner_content_sfx.exe"),
+                          version_folders[0].Append(L"partner_content_installer.exe")));
+  EXPECT_FALSE(
+      base::PathExists(version_folders[0].Append(L"partner_content_installer.exe_sfx.exe")));
+  EXPECT_THAT(status, HasSubstr("\"partner_bookmarks.json\""));
+  EXPECT_THAT(status, HasSubstr("\"partner_content_installer.exe\""));
+  // The metadata's welcome page reached the installer's preferences.
+  std::string prefs;
+  ASSERT_TRUE(base::ReadFileToString(InstallFolder().Append(L"installer_prefs.json"), &prefs));
+  EXPECT_THAT(prefs, HasSubstr(server_->UrlUtf8("/welcome")));
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Roads,
+    NetworkInstallTest,
+    ::testing::Values(NetworkCase{"unsigned_over_http", false, false},
+                      NetworkCase{"signed_over_https_with_a_cut", true, true}),
+    [](const ::testing::TestParamInfo<NetworkCase>& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace velta

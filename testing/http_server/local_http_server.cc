@@ -2,6 +2,7 @@
 
 #include "testing/http_server/local_http_server.h"
 
+#include <winsock2.h>
 #include <windows.h>
 
 #include <stdlib.h>
@@ -27,6 +28,31 @@ std::wstring Quote(std::string_view text) {
 }
 
 }  // namespace
+
+uint16_t UnusedLoopbackPort() {
+  WSADATA wsa;
+  if (::WSAStartup(MAKEWORD(2, 2), &wsa) != 0) {
+    ADD_FAILURE() << "WSAStartup failed";
+    return 0;
+  }
+  SOCKET probe = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+  sockaddr_in address = {};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  int length = sizeof(address);
+  uint16_t port = 0;
+  if (probe != INVALID_SOCKET &&
+      ::bind(probe, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0 &&
+      ::getsockname(probe, reinterpret_cast<sockaddr*>(&address), &length) == 0) {
+    port = ntohs(address.sin_port);
+  } else {
+    ADD_FAILURE() << "Cannot bind a loopback socket: " << ::WSAGetLastError();
+  }
+  if (probe != INVALID_SOCKET)
+    ::closesocket(probe);
+  ::WSACleanup();
+  return port;
+}
 
 std::string ToUnixPath(const base::FilePath& path) {
   using ToUnix = char*(__cdecl*)(const wchar_t*);

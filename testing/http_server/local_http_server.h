@@ -64,6 +64,11 @@ class LocalHttpServer {
   Scheme scheme_ = Scheme::kHttp;
 };
 
+// A loopback port that nothing listens on: one the OS gave a socket that is
+// closed again (0, with a test failure, when none can be had). For requests
+// that must be refused.
+uint16_t UnusedLoopbackPort();
+
 // The Linux path of a Windows path, as Wine maps it (empty when it cannot).
 std::string ToUnixPath(const base::FilePath& path);
 

@@ -22,6 +22,7 @@
 #include "base/strings/stringprintf.h"
 #include "base/strings/utf_string_conversions.h"
 #include "base/threading/thread_task_runner_handle.h"
+#include "crash_reporter/crash_reporting.h"
 #include "desktop/windows/installer/common/installer_constants.h"
 #include "desktop/windows/installer/common/installer_error.h"
 #include "desktop/windows/installer/common/installer_features.h"
@@ -482,6 +483,7 @@ bool Installer::RunPackageInstaller(bool post_elevated) {
   command_line.SetProgram(program_folder.Append(kPackageInstallerFileName));
   if (post_elevated)
     command_line.AppendSwitch(kPostElevatedInstallTasksSwitch);
+  AppendCrashReporterPid(&command_line);
   const base::CommandLine& own = *base::CommandLine::ForCurrentProcess();
   if (own.HasSwitch(kInstallSubfolderSwitch)) {
     command_line.AppendSwitchNative(kInstallSubfolderSwitch,
@@ -519,6 +521,15 @@ bool Installer::RunPackageInstaller(bool post_elevated) {
     return true;
   return SetInstallerError(result, "Installer process did not complete successfully.",
                            std::wstring());
+}
+
+// static
+void Installer::AppendCrashReporterPid(base::CommandLine* command_line) {
+  const uint32_t reporter = InstallerCrashReporterClient::GetInstance()->reporter_process_id();
+  if (reporter != 0) {
+    command_line->AppendSwitchASCII(kCrashReporterPidSwitch,
+                                    base::StringPrintf("%ld", static_cast<long>(reporter)));
+  }
 }
 
 void Installer::SaveLastInstallPath() {

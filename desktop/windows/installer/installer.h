@@ -147,6 +147,9 @@ class Installer : public WinApiEvent::Delegate,
   // Starts the package's installer.exe with the same session and waits for
   // it; true when it succeeded (see the "done" marker).
   bool RunPackageInstaller(bool post_elevated);
+  // `crash-reporter-pid` for a child, once this process has a crash
+  // reporter.
+  static void AppendCrashReporterPid(base::CommandLine* command_line);
   void SaveLastInstallPath();
   base::FilePath GetInstallSubfolder();
   // Applies the stored experiment states of an installation being upgraded.

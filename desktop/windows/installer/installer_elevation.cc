@@ -133,6 +133,7 @@ bool Installer::ObtainFolderPermission(const base::FilePath& path, bool permanen
     command_line.AppendSwitch(kPermanentPermissionsSwitch);
   if (GetInstallOperation() == static_cast<uint32_t>(InstallOperation::kUninstall))
     command_line.AppendSwitch(kRunUninstallBatSwitch);
+  AppendCrashReporterPid(&command_line);
   InterprocessState::GetInstance()->AppendToCommandLine(&command_line);
   CopyWaitForPackage(own, &command_line);
   if (own.HasSwitch(kInitialPidSwitch))

@@ -20,6 +20,7 @@
 #include "base/threading/thread_task_runner_handle.h"
 #include "base/win/registry.h"
 #include "base/win/scoped_handle.h"
+#include "crash_reporter/crash_reporting.h"
 #include "desktop/windows/installer/common/fake_security_utils.h"
 #include "desktop/windows/installer/common/fake_win_api.h"
 #include "desktop/windows/installer/common/installer_constants.h"
@@ -493,6 +494,18 @@ TEST_F(InstallerTest, InterruptedWhileWaitingForThePackageCancelsWithoutError) {
   EXPECT_FALSE(base::PathExists(folder_));
 }
 
+// This process's crash reporter, as crash reporting's start-up records it;
+// none again afterwards.
+class ScopedCrashReporterPid {
+ public:
+  explicit ScopedCrashReporterPid(uint32_t pid) {
+    InstallerCrashReporterClient::GetInstance()->set_reporter_process_id(pid);
+  }
+  ~ScopedCrashReporterPid() {
+    InstallerCrashReporterClient::GetInstance()->set_reporter_process_id(0);
+  }
+};
+
 TEST_F(InstallerTest, ElevatedFolderPermissionHelperMeetsTheBackendAndTakesTheGrantBack) {
   // A user who cannot become an administrator, and a folder they cannot
   // write: the backend asks the helper (this test's WinApi starts it as a
@@ -510,7 +523,10 @@ TEST_F(InstallerTest, ElevatedFolderPermissionHelperMeetsTheBackendAndTakesTheGr
                                                  FILE_NOTIFY_CHANGE_FILE_NAME);
   ASSERT_NE(INVALID_HANDLE_VALUE, change);
   MakeInstaller({}, 0, helper);
-  RunJob();
+  {
+    ScopedCrashReporterPid reporter(4321);
+    RunJob();
+  }
 
   // The grant event reached the backend: it got as far as testing the
   // access it was given.
@@ -525,6 +541,7 @@ TEST_F(InstallerTest, ElevatedFolderPermissionHelperMeetsTheBackendAndTakesTheGr
   EXPECT_THAT(launches[0],
               HasSubstr("--parent-pid=" + base::NumberToString(::GetCurrentProcessId())));
   EXPECT_THAT(launches[0], Not(HasSubstr("--permanent-permissions")));
+  EXPECT_THAT(launches[0], HasSubstr("--crash-reporter-pid=4321"));
   // The helper ends once the backend's end set the undo event.
   const base::FilePath record = dir_.GetPath().Append(L"installer.exe.record");
   while (!base::PathExists(record) && ::WaitForSingleObject(change, 60000) == WAIT_OBJECT_0)
@@ -697,6 +714,7 @@ TEST_P(PackageInstallerTest, DoneMarkerAndExitCodeDecide) {
   MakePackage(c);
   MakeInstaller({L"package-dir=" + package_.value(), L"inside-package",
                  L"session-guid={8E5E4D3C-1A2B-4C5D-8E9F-0123456789AB}"});
+  ScopedCrashReporterPid reporter(4321);
   RunJob();
 
   EXPECT_EQ(c.outcome, observer_.Outcome());
@@ -710,6 +728,7 @@ TEST_P(PackageInstallerTest, DoneMarkerAndExitCodeDecide) {
   EXPECT_THAT(calls, HasSubstr("--backend"));
   EXPECT_THAT(calls, HasSubstr("--session-guid={8E5E4D3C-1A2B-4C5D-8E9F-0123456789AB}"));
   EXPECT_THAT(calls, HasSubstr("--install-subfolder=" + GetProductVersion()));
+  EXPECT_THAT(calls, HasSubstr("--crash-reporter-pid=4321"));
   EXPECT_THAT(observer_.calls(), testing::IsSupersetOf({std::string("phase 6"),
                                                         std::string("new_main_process 0"),
                                                         std::string("returned")}));

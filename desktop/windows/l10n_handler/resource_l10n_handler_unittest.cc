@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,7 @@ namespace {
 using testing::Contains;
 using testing::ElementsAre;
 using testing::HasSubstr;
+using testing::Not;
 
 // A handler over the host's strings whose language list and system
 // preferences are the test's.
@@ -129,6 +131,95 @@ TEST_F(ResourceL10nHandlerTest, HostListsOnlyLanguagesWithAKnownLangId) {
         << code;
   }
 }
+
+// The language list shows each language by its own name, string 37055 of
+// its table. A table that the executable lacks under its code's LANGID reads
+// as another table's name or as nothing, so every name must be there and
+// differ from every other.
+TEST_F(ResourceL10nHandlerTest, EachListedLanguageHasANameOfItsOwn) {
+  ResourceL10nHandler handler(host_.module());
+  std::map<std::wstring, std::wstring> owner_of_name;
+  for (const std::wstring& code : handler.GetAvailableLanguages()) {
+    const std::wstring name = handler.GetStringForLanguage(code, IDS_LANGUAGE_NAME);
+    ASSERT_FALSE(name.empty()) << code;
+    EXPECT_EQ(std::wstring::npos, name.find_first_of(L"?\uFFFD")) << code;
+    const auto [it, added] = owner_of_name.emplace(name, code);
+    EXPECT_TRUE(added) << code << " shows the name of " << it->second;
+  }
+}
+
+struct OwnLanguageCase {
+  const char* name;
+  const wchar_t* code;
+  const wchar_t* own_name;
+  const wchar_t* cancel;
+  // A system preference that only the language's prefix matches.
+  const wchar_t* preferred;
+};
+
+void PrintTo(const OwnLanguageCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
+class OwnLanguageTest : public ResourceL10nHandlerTest,
+                        public testing::WithParamInterface<OwnLanguageCase> {};
+
+// The handler settles on the language from a regional system preference and
+// then reads its texts from the executable: its own name, a button, and a
+// text with its placeholder replaced.
+TEST_P(OwnLanguageTest, ChosenFromTheSystemAndReadInItsOwnScript) {
+  const OwnLanguageCase& c = GetParam();
+  ListedL10nHandler handler(host_.module(), ResourceL10nHandler(host_.module()).GetAvailableLanguages(),
+                            {c.preferred});
+  std::wstring language = L"xx";
+  handler.SelectLanguage(&language);
+  EXPECT_EQ(c.code, language);
+  EXPECT_EQ(LookupLangId(c.code), handler.GetLangId());
+  EXPECT_EQ(c.own_name, handler.GetStringForLanguage(c.code, IDS_LANGUAGE_NAME));
+  EXPECT_EQ(c.cancel, handler.GetStringWithArgs(IDS_BUTTON_CANCEL, {}));
+  const std::wstring folder_error = handler.GetStringWithArgs(IDS_ERROR_FOLDER_NOT_CREATED, {L"D:\\x"});
+  EXPECT_THAT(folder_error, HasSubstr(L"D:\\x"));
+  EXPECT_THAT(folder_error, Not(HasSubstr(L"$1")));
+  EXPECT_NE(handler.GetStringForLanguage(L"en-US", IDS_ERROR_FOLDER_NOT_CREATED),
+            handler.GetStringWithArgs(IDS_ERROR_FOLDER_NOT_CREATED, {}));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Languages,
+    OwnLanguageTest,
+    testing::Values(
+        OwnLanguageCase{"Amharic", L"am", L"\u12A0\u121B\u122D\u129B", L"\u12ED\u1245\u122D", L"am-ET"},
+        OwnLanguageCase{"Bengali", L"bn", L"\u09AC\u09BE\u0982\u09B2\u09BE",
+                        L"\u09AC\u09BE\u09A4\u09BF\u09B2 \u0995\u09B0\u09C1\u09A8", L"bn-BD"},
+        OwnLanguageCase{"Gujarati", L"gu", L"\u0A97\u0AC1\u0A9C\u0AB0\u0ABE\u0AA4\u0AC0",
+                        L"\u0AB0\u0AA6 \u0A95\u0AB0\u0ACB", L"gu-IN"},
+        OwnLanguageCase{"Kannada", L"kn", L"\u0C95\u0CA8\u0CCD\u0CA8\u0CA1",
+                        L"\u0CB0\u0CA6\u0CCD\u0CA6\u0CC1\u0CAE\u0CBE\u0CA1\u0CBF", L"kn-IN"},
+        OwnLanguageCase{"Malayalam", L"ml", L"\u0D2E\u0D32\u0D2F\u0D3E\u0D33\u0D02",
+                        L"\u0D31\u0D26\u0D4D\u0D26\u0D3E\u0D15\u0D4D\u0D15\u0D41\u0D15", L"ml-IN"},
+        OwnLanguageCase{"Marathi", L"mr", L"\u092E\u0930\u093E\u0920\u0940",
+                        L"\u0930\u0926\u094D\u0926 \u0915\u0930\u093E", L"mr-IN"},
+        OwnLanguageCase{"Nepali", L"ne", L"\u0928\u0947\u092A\u093E\u0932\u0940",
+                        L"\u0930\u0926\u094D\u0926 \u0917\u0930\u094D\u0928\u0941\u0939\u094B\u0938\u094D",
+                        L"ne-NP"},
+        OwnLanguageCase{"Odia", L"or", L"\u0B13\u0B21\u0B3C\u0B3F\u0B06",
+                        L"\u0B2C\u0B3E\u0B24\u0B3F\u0B32\u0B4D \u0B15\u0B30\u0B28\u0B4D\u0B24\u0B41", L"or-IN"},
+        OwnLanguageCase{"Punjabi", L"pa", L"\u0A2A\u0A70\u0A1C\u0A3E\u0A2C\u0A40",
+                        L"\u0A30\u0A71\u0A26 \u0A15\u0A30\u0A4B", L"pa-Guru-IN"},
+        OwnLanguageCase{"Sanskrit", L"sa", L"\u0938\u0902\u0938\u094D\u0915\u0943\u0924\u092E\u094D",
+                        L"\u0928\u093F\u0930\u0938\u094D\u092F\u0924\u093E\u092E\u094D", L"sa-IN"},
+        OwnLanguageCase{"Sinhala", L"si", L"\u0DC3\u0DD2\u0D82\u0DC4\u0DBD",
+                        L"\u0D85\u0DC0\u0DBD\u0D82\u0D9C\u0DD4 \u0D9A\u0DBB\u0DB1\u0DCA\u0DB1", L"si-LK"},
+        OwnLanguageCase{"Tamil", L"ta", L"\u0BA4\u0BAE\u0BBF\u0BB4\u0BCD",
+                        L"\u0BB0\u0BA4\u0BCD\u0BA4\u0BC1\u0B9A\u0BC6\u0BAF\u0BCD", L"ta-LK"},
+        OwnLanguageCase{"Telugu", L"te", L"\u0C24\u0C46\u0C32\u0C41\u0C17\u0C41",
+                        L"\u0C30\u0C26\u0C4D\u0C26\u0C41 \u0C1A\u0C47\u0C2F\u0C3F", L"te-IN"},
+        // Tigrinya's LANGID is Eritrea's (sublanguage 2), not the default.
+        OwnLanguageCase{"Tigrinya", L"ti", L"\u1275\u130D\u122D\u129B", L"\u1230\u122D\u12DD", L"ti-ER"},
+        OwnLanguageCase{"Urdu", L"ur", L"\u0627\u0631\u062F\u0648",
+                        L"\u0645\u0646\u0633\u0648\u062E \u06A9\u0631\u06CC\u06BA", L"ur-PK"},
+        OwnLanguageCase{"Zulu", L"zu", L"isiZulu", L"Khansela", L"zu-ZA"}),
+    [](const testing::TestParamInfo<OwnLanguageCase>& info) { return info.param.name; });
 
 struct ChoiceCase {
   const char* name;

@@ -6,12 +6,14 @@
 #include <stdio.h>
 
 #include <limits>
+#include <memory>
 #include <set>
 #include <string>
 #include <utility>
 
 #include "base/files/file_util.h"
 #include "base/logging.h"
+#include "base/threading/platform_thread.h"
 #include "desktop/windows/installer/lzma_util/handle_input_stream.h"
 #include "desktop/windows/installer/lzma_util/in_page_error_guard.h"
 #include "desktop/windows/installer/lzma_util/lzma_file_allocator.h"
@@ -128,7 +130,93 @@ int ClampToInt(size_t count) {
              : static_cast<int>(count);
 }
 
+// The most that two decoded blocks may take together in a 32-bit process,
+// where both are mapped at once in its address space.
+constexpr uint64_t kMaxPrefetchBytes32 = 512ull << 20;
+
 }  // namespace
+
+// Decodes one folder (solid block) of the archive on a thread of its own,
+// with its own reader over its own handle of the archive file and its own
+// mapped output block in the destination, while Unpack decodes and writes
+// the folders before it. Decoding is most of an unpacking's time, and 7zz
+// packs a package in two folders (the executables and libraries with the
+// BCJ filter, and the rest), so the smaller one costs no time of its own.
+// Nothing here writes into the destination but the allocator's temporary
+// file: entries are still written, reported and listed in the archive's
+// order by Unpack alone. An Unpack that fails earlier waits for the decode
+// to end before it returns.
+class FolderPrefetch : public base::PlatformThread::Delegate {
+ public:
+  // `file` is an independent handle of the archive (its own file position).
+  // `first_entry` is the folder's first entry with data.
+  FolderPrefetch(base::win::ScopedHandle file,
+                 const base::FilePath& location,
+                 size_t first_entry,
+                 uint32_t folder_index)
+      : file_(std::move(file)),
+        archive_(file_.Get()),
+        allocator_(location),
+        cache_(&allocator_),
+        guard_(allocator_.mapped_range()),
+        first_entry_(first_entry),
+        folder_index_(folder_index) {}
+  FolderPrefetch(const FolderPrefetch&) = delete;
+  FolderPrefetch& operator=(const FolderPrefetch&) = delete;
+  // Waits for the thread; the block goes before its allocator's file.
+  ~FolderPrefetch() override {
+    Finish();
+    cache_.Release();
+    archive_.reader().Close();
+  }
+
+  bool Start() {
+    started_ = base::PlatformThread::Create(0, this, &thread_);
+    return started_;
+  }
+
+  // Waits for the decode. True when the block holds the folder; false when
+  // the thread could not decode it (the caller decodes it itself then, and
+  // meets and logs the same failure).
+  bool Finish() {
+    if (started_) {
+      base::PlatformThread::Join(thread_);
+      started_ = false;
+    }
+    return decoded_;
+  }
+
+  uint32_t folder_index() const { return folder_index_; }
+  seven_zip::BlockCache* cache() { return &cache_; }
+  const MappedRange* mapped_range() const { return allocator_.mapped_range(); }
+
+  void ThreadMain() override {
+    base::PlatformThread::SetName("Unpacking thread");
+    if (archive_.Open() != LzmaUtil::kUnpackSuccess)
+      return;
+    ExtractCall call{&archive_.reader(), first_entry_, &cache_};
+    if (!guard_.Run(&RunExtract, &call) || call.result != ResultCode::kOk) {
+      LOG(WARNING) << "Folder " << folder_index_ << " could not be decoded ahead";
+      cache_.Release();
+      return;
+    }
+    decoded_ = true;
+  }
+
+ private:
+  base::win::ScopedHandle file_;
+  OpenedArchive archive_;
+  LzmaFileAllocator allocator_;
+  // Declared after the allocator, which must outlive it.
+  BlockCache cache_;
+  InPageErrorGuard guard_;
+  const size_t first_entry_;
+  const uint32_t folder_index_;
+  base::PlatformThreadHandle thread_;
+  bool started_ = false;
+  // Written by the thread; read after Join.
+  bool decoded_ = false;
+};
 
 LzmaUtil::LzmaUtil() = default;
 
@@ -146,6 +234,7 @@ int LzmaUtil::Open(const base::FilePath& archive) {
     return error == ERROR_FILE_NOT_FOUND ? kOpenFileNotFound : kOpenFailed;
   }
   archive_ = std::move(file);
+  archive_path_ = archive;
   return kOpenSuccess;
 }
 
@@ -226,6 +315,12 @@ int LzmaUtil::Unpack(const base::FilePath& location,
   // Declared after the allocator, which must outlive it.
   BlockCache cache(&allocator);
   InPageErrorGuard guard(allocator.mapped_range());
+  // A whole unpacking decodes the second folder ahead; a single wanted file
+  // must not pay for a folder it may not need.
+  std::unique_ptr<FolderPrefetch> prefetch;
+  if (wanted.empty())
+    prefetch = StartFolderPrefetch(location, entries);
+  std::unique_ptr<InPageErrorGuard> prefetch_guard;
   int result = kUnpackSuccess;
   int progress_index = 0;
   for (size_t i = 0; i < entries.size() && (wanted.empty() || !remaining.empty()); ++i) {
@@ -240,24 +335,83 @@ int LzmaUtil::Unpack(const base::FilePath& location,
       delegate->OnFileUnpacked(progress_index);
     ++progress_index;
 
+    BlockCache* entry_cache = &cache;
+    InPageErrorGuard* entry_guard = &guard;
+    if (prefetch && entries[i].has_stream &&
+        entries[i].folder_index == prefetch->folder_index()) {
+      if (!prefetch_guard && !prefetch->Finish()) {
+        prefetch.reset();
+      } else {
+        if (!prefetch_guard)
+          prefetch_guard = std::make_unique<InPageErrorGuard>(prefetch->mapped_range());
+        entry_cache = prefetch->cache();
+        entry_guard = prefetch_guard.get();
+      }
+    }
     size_t offset = 0;
     size_t size = 0;
-    result = ExtractEntry(&reader, i, &cache, &guard, &offset, &size);
+    result = ExtractEntry(&reader, i, entry_cache, entry_guard, &offset, &size);
     if (result != kUnpackSuccess)
       break;
     PrepareFolders(output, folders);
     if (output.is_directory)
       continue;
-    result = WriteEntryFile(output.path, entries[i], cache.data() + offset, size, files);
+    result = WriteEntryFile(output.path, entries[i], entry_cache->data() + offset, size, files);
     if (result != kUnpackSuccess)
       break;
   }
-  // The cache frees the block through the allocator before the allocator
-  // closes (and so deletes) its file; then the reader lets go of the
-  // temporary allocations.
+  // The decoding ahead ends (and its block and file go) first. The cache
+  // frees the block through the allocator before the allocator closes (and
+  // so deletes) its file; then the reader lets go of the temporary
+  // allocations.
+  prefetch_guard.reset();
+  prefetch.reset();
   cache.Release();
   reader.Close();
   return result;
+}
+
+std::unique_ptr<FolderPrefetch> LzmaUtil::StartFolderPrefetch(
+    const base::FilePath& location,
+    const std::vector<ArchiveEntry>& entries) {
+  // The second folder in the order of the entries, its first entry, and the
+  // bytes of the first two folders.
+  constexpr uint32_t kNone = BlockCache::kNoFolder;
+  uint32_t first_folder = kNone;
+  uint32_t second_folder = kNone;
+  size_t second_entry = 0;
+  uint64_t bytes = 0;
+  for (size_t i = 0; i < entries.size(); ++i) {
+    if (!entries[i].has_stream)
+      continue;
+    const uint32_t folder = entries[i].folder_index;
+    if (first_folder == kNone) {
+      first_folder = folder;
+    } else if (second_folder == kNone && folder != first_folder) {
+      second_folder = folder;
+      second_entry = i;
+    }
+    if (folder == first_folder || folder == second_folder)
+      bytes += entries[i].size;
+  }
+  if (second_folder == kNone || (sizeof(void*) < 8 && bytes > kMaxPrefetchBytes32))
+    return nullptr;
+  // A handle of its own, with its own file position (Wine 8 refuses
+  // ReOpenFile with ERROR_INVALID_PARAMETER).
+  base::win::ScopedHandle file(::CreateFileW(archive_path_.value().c_str(), GENERIC_READ,
+                                             FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                             FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.IsValid()) {
+    PLOG(WARNING) << "Cannot open the archive again; its folders are decoded one by one";
+    return nullptr;
+  }
+  auto prefetch =
+      std::make_unique<FolderPrefetch>(std::move(file), location, second_entry, second_folder);
+  if (!prefetch->Start()) {
+    LOG(WARNING) << "No thread to decode ahead; the archive's folders are decoded one by one";
+    return nullptr;
+  }
+  return prefetch;
 }
 
 // static

@@ -6,6 +6,7 @@
 #include <stddef.h>
 #include <stdint.h>
 
+#include <memory>
 #include <set>
 #include <vector>
 
@@ -27,6 +28,7 @@ class BlockCache;
 struct ArchiveEntry;
 }  // namespace seven_zip
 
+class FolderPrefetch;
 class InPageErrorGuard;
 class UnpackProgressDelegate;
 
@@ -149,12 +151,20 @@ class LzmaUtil {
   // stored one. Logs a failure; returns an UnpackResult.
   static int SetModificationTime(void* file, const seven_zip::ArchiveEntry& entry);
 
+  // Starts decoding the second folder of `entries` (in their order) on a
+  // thread of its own, when the archive has one and it can be read a second
+  // time; null otherwise (the folders are then decoded one by one).
+  std::unique_ptr<FolderPrefetch> StartFolderPrefetch(
+      const base::FilePath& location,
+      const std::vector<seven_zip::ArchiveEntry>& entries);
   // CreateDirectory that also appends each folder it makes to `created`.
   static bool CreateDirectoryAndReport(const base::FilePath& folder,
                                        std::vector<base::FilePath>* created);
 
-  // The archive file; empty when none is open.
+  // The archive file; empty when none is open. Its path opens it a second
+  // time for the decoding ahead.
   base::win::ScopedHandle archive_;
+  base::FilePath archive_path_;
   uint32_t last_in_page_error_ = 0;
 };
 

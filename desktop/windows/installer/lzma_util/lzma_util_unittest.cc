@@ -29,6 +29,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using ::testing::AnyOf;
+using ::testing::Contains;
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 using ::testing::UnorderedElementsAreArray;
@@ -298,6 +299,61 @@ TEST_F(LzmaUtilTest, ListEntryPathsFailsLikeUnpack) {
     }
     EXPECT_FALSE(fs::exists(Fs(dest_)));
   }
+}
+
+// A whole unpacking decodes the archive's second folder on a thread of its
+// own while the first is written. When that folder is damaged, the files
+// before it are written and listed, the damaged one is not, the failure is
+// the one a decoding without the thread gives, and no block file is left.
+// The "copy" archive stores each file raw in a folder of its own, so a byte
+// of the second file is changed in place.
+TEST_F(LzmaUtilTest, DamagedSecondFolderFailsAfterTheFilesBeforeIt) {
+  std::string archive = ReadBytes(Fs(Archives().Append(L"good\\copy.7z")));
+  const base::FilePath original = scratch_.Append(L"original.7z");
+  WriteBytes(Fs(original), archive);
+  std::vector<LzmaUtil::EntryPath> listed;
+  {
+    LzmaUtil util;
+    ASSERT_EQ(LzmaUtil::kOpenSuccess, util.Open(original));
+    ASSERT_EQ(LzmaUtil::kUnpackSuccess, util.ListEntryPaths(dest_, &listed));
+  }
+  // The files before the second one with data (empty ones included), and
+  // that second one, damaged in the middle of its bytes.
+  std::vector<base::FilePath> written_before;
+  base::FilePath second;
+  int files_with_data = 0;
+  size_t first_size = 0;
+  for (const LzmaUtil::EntryPath& entry : listed) {
+    if (entry.is_directory)
+      continue;
+    const std::string bytes = ReadBytes(Fs(Archives().Append(L"expected\\copy").Append(
+        entry.path.value().substr(dest_.value().size() + 1))));
+    if (!bytes.empty() && ++files_with_data == 2) {
+      // The packed streams follow the 32-byte start header, in folder order.
+      const size_t at = 32 + first_size;
+      ASSERT_EQ(0, archive.compare(at, bytes.size(), bytes));
+      archive[at + bytes.size() / 2] ^= 0x5A;
+      second = entry.path;
+      break;
+    }
+    if (!bytes.empty())
+      first_size = bytes.size();
+    written_before.push_back(entry.path);
+  }
+  ASSERT_FALSE(second.empty());
+  const base::FilePath damaged = scratch_.Append(L"damaged.7z");
+  WriteBytes(Fs(damaged), archive);
+
+  LzmaUtil util;
+  ASSERT_EQ(LzmaUtil::kOpenSuccess, util.Open(damaged));
+  ErrorLogCollector log;
+  EXPECT_EQ(LzmaUtil::kUnpackExtractFailed, util.Unpack(dest_, {}, nullptr, &files_, &folders_));
+  EXPECT_THAT(log.lines, Contains(::testing::StartsWith("Error returned by SzExtract: ")));
+  EXPECT_EQ(written_before, files_);
+  EXPECT_FALSE(fs::exists(Fs(second)));
+  // Nothing else in the destination: no block file either.
+  EXPECT_EQ(std::set<base::FilePath>(written_before.begin(), written_before.end()),
+            FilesIn(dest_, false));
 }
 
 TEST_F(LzmaUtilTest, WantedPathWritesOnlyThatFileAndStops) {

@@ -2,6 +2,7 @@
 
 #include "desktop/windows/installer/package_fetcher/additional_file_downloader_impl.h"
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -12,15 +13,20 @@
 #include "base/message_loop/message_loop.h"
 #include "base/run_loop.h"
 #include "base/test/run_loop_with_timeout.h"
+#include "desktop/windows/installer/avro_stats/avro_stats_sender.h"
 #include "desktop/windows/installer/checksum_checker/checksum_checker.h"
 #include "desktop/windows/installer/common/installer_constants.h"
 #include "desktop/windows/installer/common/installer_error.h"
+#include "desktop/windows/installer/lzma_util/lzma_util.h"
 #include "desktop/windows/installer/package_fetcher/package_metadata_retriever.h"
+#include "desktop/windows/installer/package_fetcher/package_version_checker_impl.h"
 #include "desktop/windows/installer/package_fetcher/test_fetch_support.h"
+#include "desktop/windows/installer/utils/file_version_utils_impl.h"
 #include "desktop/windows/installer/wininet/test_downloader_support.h"
 #include "desktop/windows/installer/wininet/wininet_impl.h"
 #include "gmock/gmock.h"
 #include "gtest/gtest.h"
+#include "testing/build_paths.h"
 #include "testing/http_server/local_http_server.h"
 
 namespace velta {
@@ -174,6 +180,109 @@ TEST_F(AdditionalFileDownloaderTest, AssistantGoesToItsFolderAndNotIntoTheList) 
   downloader_.WriteFilesList(package_folder_);
   EXPECT_FALSE(base::PathExists(package_folder_.Append(kFilesListFileName)));
 }
+
+// Self-extracting components run for real: the build's test programs, which
+// extract "partner_content_installer.exe" (a copy of themselves that prints
+// the build's version), signed or not, exiting 0 or 1.
+struct SfxCase {
+  const char* name;
+  const char* program;  // "ok", "failing", or a signing leaf's name
+  bool signed_installer;
+  uint32_t kind;
+  const char* error;  // empty: installed
+};
+
+void PrintTo(const SfxCase& test_case, std::ostream* os) {
+  *os << test_case.name;
+}
+
+class InstallArchiveTest : public testing::TestWithParam<SfxCase> {
+ protected:
+  void SetUp() override { ASSERT_TRUE(folder_.CreateUniqueTempDir()); }
+
+  static base::FilePath Program(const std::string& name) {
+    if (name == "ok")
+      return test::FromBuildPath(VELTA_COMPONENT_SFX);
+    if (name == "failing")
+      return test::FromBuildPath(VELTA_FAILING_COMPONENT_SFX);
+    return test::FromBuildPath(VELTA_SIGNED_COMPONENT_SFX_FILES).AppendASCII(name + ".exe");
+  }
+
+  base::MessageLoop message_loop_;
+  ScopedInstallerErrorRecord error_record_;
+  base::ScopedTempDir folder_;
+  test::RecordingStatsSender* stats_ = new test::RecordingStatsSender;
+  ScopedAvroStatsSenderForTesting scoped_stats_{std::unique_ptr<AvroStatsSender>(stats_)};
+};
+
+TEST_P(InstallArchiveTest, RunsTheArchiveAndChecksWhatItExtracted) {
+  const SfxCase& test_case = GetParam();
+  const base::FilePath package = folder_.GetPath().Append(L"package");
+  const base::FilePath assistant = folder_.GetPath().Append(L"assistant");
+  ASSERT_TRUE(base::CreateDirectory(package));
+  const base::FilePath signed_files = test::FromBuildPath(VELTA_TEST_SIGNED_FILES);
+  AdditionalFileDownloaderImpl downloader(
+      signed_files.Append(test_case.signed_installer ? L"velta.exe" : L"unsigned.exe"));
+  PackageVersionCheckerImpl checker(std::make_unique<FileVersionUtilsImpl>(),
+                                    std::make_unique<LzmaUtil>());
+
+  AdditionalFile file;
+  file.file_name = L"partner_content_installer.exe";
+  file.not_archive = 0;
+  file.kind = test_case.kind;
+  file.temporary_path = package.Append(L"additional_file0.tmp");
+  ASSERT_TRUE(base::CopyFile(Program(test_case.program), file.temporary_path));
+
+  const bool installed = downloader.InstallAdditionalFile(&checker, &file, package, assistant);
+  uint32_t code = 0;
+  std::string detail;
+  std::wstring text;
+  GetInstallerError(&code, &detail, &text);
+  downloader.WriteFilesList(package);
+  const base::FilePath target =
+      test_case.kind == kAdditionalFileAssistant ? assistant : package;
+  const bool signature_failed = std::string(test_case.error).find("signature") != std::string::npos;
+
+  if (*test_case.error == '\0') {
+    EXPECT_TRUE(installed) << detail;
+    std::string list;
+    ASSERT_TRUE(base::ReadFileToString(package.Append(kFilesListFileName), &list));
+    EXPECT_EQ("partner_content_installer.exe\r\n", list);
+  } else {
+    EXPECT_FALSE(installed);
+    EXPECT_EQ(1u, code);
+    EXPECT_THAT(detail, testing::HasSubstr(test_case.error));
+    EXPECT_FALSE(base::PathExists(package.Append(kFilesListFileName)));
+  }
+  // A refused archive is never run; a run one is deleted only after it
+  // succeeded, and what it extracted stays as it left it.
+  EXPECT_EQ(!signature_failed,
+            base::PathExists(target.Append(L"partner_content_installer.exe")));
+  EXPECT_EQ(signature_failed, base::PathExists(file.temporary_path));
+  EXPECT_EQ(std::string(test_case.program) == "failing",
+            base::PathExists(target.Append(L"partner_content_installer.exe_sfx.exe")));
+  const std::vector<std::string> events = stats_->event_types();
+  EXPECT_EQ(signature_failed ? 0 : 1,
+            std::count(events.begin(), events.end(), "signature_verified"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Archives,
+    InstallArchiveTest,
+    testing::Values(
+        SfxCase{"unsigned_installer_runs_it", "ok", false, kAdditionalFilePartnerContent, ""},
+        SfxCase{"extractor_exits_1", "failing", false, kAdditionalFilePartnerContent,
+                "Failed extracting SFX archive"},
+        SfxCase{"signed_by_the_company", "velta", true, kAdditionalFilePartnerContent, ""},
+        SfxCase{"unsigned_under_a_signed_installer", "ok", true, kAdditionalFilePartnerContent,
+                "Failed verifying signature of the additional file"},
+        SfxCase{"signed_by_another_company", "other", true, kAdditionalFilePartnerContent,
+                "Failed verifying signature of the additional file"},
+        // The assistant's archive goes to its own folder, and its check asks
+        // for "assistant_installer.exe", which this one does not hold.
+        SfxCase{"assistant_without_its_installer", "ok", false, kAdditionalFileAssistant,
+                "Component version didn't pass check"}),
+    [](const testing::TestParamInfo<SfxCase>& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace velta

@@ -2,6 +2,7 @@
 
 #include "desktop/windows/installer/package_fetcher/package_fetch_sequencer_impl.h"
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -362,6 +363,28 @@ TEST_P(PackageFetchRetryTest, RetriesUntilTheLimit) {
 INSTANTIATE_TEST_SUITE_P(Statuses,
                          PackageFetchRetryTest,
                          testing::Values(RetryCase{404, 6}, RetryCase{204, 3}));
+
+// Without a server the metadata request is retried up to the downloader's
+// default limit (600 retries, 6 seconds apart in a real run; 10 ms here),
+// then the attempt ends with the error the controller retries or reports:
+// a silent run without a network ends.
+TEST_F(PackageFetchTest, MetadataRequestWithoutAServerEndsAtTheRetryLimit) {
+  const uint16_t port = test::UnusedLoopbackPort();
+  ASSERT_NE(0, port);
+  base::CommandLine::ForCurrentProcess()->AppendSwitchASCII(
+      kInternalPackageServer,
+      "http://127.0.0.1:" + base::NumberToString(static_cast<unsigned>(port)) + "/meta");
+
+  MakeFetcher(SignedFile(L"unsigned.exe"), OwnVersion(), OwnStream());
+  fetcher_->Restart();
+  RunFetch();
+  EXPECT_TRUE(delegate_.ready_folders.empty());
+  EXPECT_EQ(1u, delegate_.error_code);
+  EXPECT_THAT(delegate_.error_detail, HasSubstr("Number of retries exceeded, last error: 12029"));
+  // Stalled from the third retry on, through the failure after the 600th.
+  EXPECT_EQ(600, std::count(delegate_.progress.begin(), delegate_.progress.end(), "stalled"));
+  EXPECT_THAT(delegate_.statuses, ElementsAre(0u, 2u));
+}
 
 TEST_F(PackageFetchTest, DestroyedFetcherStartsNothingAfterARetry) {
   MakeFetcher(SignedFile(L"unsigned.exe"), OwnVersion(), OwnStream());

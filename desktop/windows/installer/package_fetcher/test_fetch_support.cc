@@ -79,20 +79,13 @@ void RecordingFetcherDelegate::NotifyStalled() {
 }
 
 bool RecordingFetcherDelegate::WaitForEnd() {
-  // The main loop is run in short turns and the reports counted: under Wine
-  // (x86) the loop was seen to sleep through the Fetcher thread's posts
-  // until its next timer, which would fail a wait on the wake-up alone.
   const size_t ends = ready_folders.size() + errors;
-  const base::TimeTicks deadline = base::TimeTicks::Now() + base::TimeDelta::FromSeconds(60);
-  while (ready_folders.size() + errors == ends) {
-    if (base::TimeTicks::Now() > deadline)
-      return false;
-    base::RunLoop run_loop;
-    run_loop_ = &run_loop;
-    (void)base::test::RunWithTimeout(&run_loop, base::TimeDelta::FromMilliseconds(50));
-    run_loop_ = nullptr;
-  }
-  return true;
+  base::RunLoop run_loop;
+  run_loop_ = &run_loop;
+  // A fetch with a retry countdown takes several seconds.
+  const bool quit = base::test::RunWithTimeout(&run_loop, base::TimeDelta::FromSeconds(60));
+  run_loop_ = nullptr;
+  return quit && ready_folders.size() + errors > ends;
 }
 
 void RecordingStatsSender::SetTrafficAllowed(bool) {}

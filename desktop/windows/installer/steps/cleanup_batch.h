@@ -30,12 +30,21 @@ struct CleanupBatch {
 };
 
 // The script's text: narrow, one command per line, each ended by a line
-// feed, paths in UTF-8. A "%" in a path is doubled, since cmd would read it as
-// the start of a variable and delete the wrong file or none.
-std::string MakeCleanupBatchText(const CleanupBatch& batch);
+// feed. A "%" in a path is doubled, since cmd would read it as the start of a
+// variable and delete the wrong file or none. cmd reads a script in the
+// console's code page, so the text is in `code_page` when every character
+// converts to it exactly; otherwise it starts with "chcp 65001 >nul" and the
+// rest is UTF-8, so that no path is turned into another one.
+std::string MakeCleanupBatchText(const CleanupBatch& batch, uint32_t code_page);
 
-// Writes the script into `folder` as k.bat, replacing one already there.
-// False, with a log line, when it cannot be written whole.
+// `text` in `code_page` (UTF-8 for CP_UTF8), or "chcp 65001 >nul" and `text`
+// in UTF-8 when some character has no exact counterpart there (best-fit
+// look-alikes count as none) or the code page cannot be asked.
+std::string EncodeCleanupBatchText(const std::wstring& text, uint32_t code_page);
+
+// Writes the script into `folder` as k.bat, in the OEM code page when its
+// paths allow it, replacing one already there. False, with a log line, when it
+// cannot be written whole.
 bool WriteCleanupBatch(const base::FilePath& folder, const CleanupBatch& batch);
 
 }  // namespace velta

@@ -2,6 +2,8 @@
 
 #include "desktop/windows/installer/steps/cleanup_batch.h"
 
+#include <windows.h>
+
 #include <string>
 
 #include "base/files/file_path.h"
@@ -27,8 +29,9 @@ struct BatchCase {
 
 class CleanupBatchTextTest : public ::testing::TestWithParam<BatchCase> {};
 
+// The exact texts in code page 437, where the paths below all fit.
 TEST_P(CleanupBatchTextTest, WritesTheExactScript) {
-  EXPECT_EQ(GetParam().text, MakeCleanupBatchText(GetParam().batch));
+  EXPECT_EQ(GetParam().text, MakeCleanupBatchText(GetParam().batch, 437));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -52,7 +55,7 @@ INSTANTIATE_TEST_SUITE_P(
                       WaitBlock("PID3", 9) +
                       "ping -n 2 127.0.0.1\nIF %PID1_RUNNING%==TRUE GOTO :again\n"
                       "IF %PID3_RUNNING%==TRUE GOTO :again\ndel %0\n"},
-        BatchCase{"FilesThenFoldersInListOrderWithPercentDoubledAndUtf8",
+        BatchCase{"FilesThenFoldersInListOrderWithPercentDoubledInTheCodePage",
                   {.writer_pid = 5,
                    .files = {base::FilePath(L"C:\\V\\b.dll"), base::FilePath(L"C:\\V\\50%.txt")},
                    .folders = {base::FilePath(L"C:\\V\\%TEMP%"),
@@ -60,9 +63,55 @@ INSTANTIATE_TEST_SUITE_P(
                   "SET PID1_RUNNING=TRUE\n:again\n" + WaitBlock("PID1", 5) +
                       "ping -n 2 127.0.0.1\nIF %PID1_RUNNING%==TRUE GOTO :again\n"
                       "del \"C:\\V\\b.dll\"\ndel \"C:\\V\\50%%.txt\"\n"
-                      "rmdir \"C:\\V\\%%TEMP%%\"\nrmdir \"C:\\V\\\xc3\xa9t\xc3\xa9\"\n"
+                      "rmdir \"C:\\V\\%%TEMP%%\"\nrmdir \"C:\\V\\\x82t\x82\"\n"
                       "del %0\n"}),
     [](const ::testing::TestParamInfo<BatchCase>& info) { return info.param.name; });
+
+TEST(CleanupBatchTextTest, SwitchesTheWholeScriptToUtf8ForAPathOutsideTheCodePage) {
+  const CleanupBatch batch{.writer_pid = 5, .files = {base::FilePath(L"C:\\\u0416\\a.dll")}};
+  EXPECT_EQ("chcp 65001 >nul\nSET PID1_RUNNING=TRUE\n:again\n" + WaitBlock("PID1", 5) +
+                "ping -n 2 127.0.0.1\nIF %PID1_RUNNING%==TRUE GOTO :again\n"
+                "del \"C:\\\xd0\x96\\a.dll\"\ndel %0\n",
+            MakeCleanupBatchText(batch, 437));
+}
+
+struct EncodingCase {
+  const char* name;
+  const wchar_t* text;
+  uint32_t code_page;
+  std::string encoded;
+};
+
+class CleanupBatchEncodingTest : public ::testing::TestWithParam<EncodingCase> {};
+
+TEST_P(CleanupBatchEncodingTest, UsesTheCodePageOnlyWhenNothingIsLost) {
+  EXPECT_EQ(GetParam().encoded, EncodeCleanupBatchText(GetParam().text, GetParam().code_page));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Paths,
+    CleanupBatchEncodingTest,
+    ::testing::Values(
+        EncodingCase{"Ascii", L"del \"C:\\V\\a.dll\"\n", 437, "del \"C:\\V\\a.dll\"\n"},
+        EncodingCase{"LatinInWesternEurope", L"C:\\\u00e9t\u00e9\\\u00df", 850,
+                     "C:\\\x82t\x82\\\xe1"},
+        EncodingCase{"CyrillicInCyrillic", L"C:\\\u0416\u044f", 866, "C:\\\x86\xef"},
+        EncodingCase{"CyrillicOutsideUs", L"C:\\\u0416\u044f", 437,
+                     "chcp 65001 >nul\nC:\\\xd0\x96\xd1\x8f"},
+        // A best-fit "L" would name another folder.
+        EncodingCase{"NoBestFitLookAlike", L"C:\\\u0141\u00f3d\u017a", 437,
+                     "chcp 65001 >nul\nC:\\\xc5\x81\xc3\xb3" "d\xc5\xba"},
+        EncodingCase{"Utf8Console", L"C:\\\u00e9", 65001, "C:\\\xc3\xa9"}),
+    [](const ::testing::TestParamInfo<EncodingCase>& info) { return info.param.name; });
+
+// Runs `script` with cmd, hidden, and waits for it.
+void RunScript(const base::FilePath& script) {
+  base::LaunchOptions options;
+  options.wait = true;
+  options.start_hidden = true;
+  base::Process cmd = base::LaunchProcess(L"cmd.exe /c \"" + script.value() + L"\"", options);
+  ASSERT_TRUE(cmd.IsValid());
+}
 
 // Under Wine the wait loop ends at once (TASKLIST /FI and FIND /c differ), so
 // a real run shows the deletions and the script deleting itself; the waiting
@@ -86,11 +135,7 @@ TEST(CleanupBatchRunTest, DeletesListedFilesAndFoldersAndItself) {
   const base::FilePath script = folder.Append(kCleanupBatchName);
   ASSERT_TRUE(base::PathExists(script));
 
-  base::LaunchOptions options;
-  options.wait = true;
-  options.start_hidden = true;
-  base::Process cmd = base::LaunchProcess(L"cmd.exe /c \"" + script.value() + L"\"", options);
-  ASSERT_TRUE(cmd.IsValid());
+  RunScript(script);
 
   EXPECT_FALSE(base::PathExists(percent_file));
   EXPECT_FALSE(base::PathExists(plain_file));
@@ -98,6 +143,48 @@ TEST(CleanupBatchRunTest, DeletesListedFilesAndFoldersAndItself) {
   EXPECT_FALSE(base::PathExists(script));
   EXPECT_TRUE(base::PathExists(kept_file));
 }
+
+bool RunsUnderWine() {
+  const HMODULE ntdll = ::GetModuleHandleW(L"ntdll.dll");
+  return ntdll && ::GetProcAddress(ntdll, "wine_get_version");
+}
+
+// A folder whose letters the OEM code page holds (Latin, with the usual 437
+// or 850) is written in that code page; one with letters it lacks makes a
+// UTF-8 script. Either way cmd must find the file.
+class CleanupBatchNonAsciiRunTest : public ::testing::TestWithParam<const wchar_t*> {};
+
+TEST_P(CleanupBatchNonAsciiRunTest, DeletesTheFileInTheFolder) {
+  base::ScopedTempDir temp;
+  ASSERT_TRUE(temp.CreateUniqueTempDir());
+  const base::FilePath folder = temp.GetPath().Append(GetParam());
+  const base::FilePath file = folder.Append(L"velta.dll");
+  const base::FilePath kept_file = folder.Append(L"kept.txt");
+  ASSERT_TRUE(base::CreateDirectory(folder));
+  ASSERT_TRUE(base::WriteFile(file, "x"));
+  ASSERT_TRUE(base::WriteFile(kept_file, "x"));
+
+  ASSERT_TRUE(WriteCleanupBatch(folder, CleanupBatch{.writer_pid = ::GetCurrentProcessId(),
+                                                     .files = {file}}));
+  const base::FilePath script = folder.Append(kCleanupBatchName);
+  std::string text;
+  ASSERT_TRUE(base::ReadFileToString(script, &text));
+  // Wine 8's cmd goes on reading a script in the code page it started with
+  // after "chcp 65001", so a UTF-8 script's paths are not found there.
+  if (text.rfind("chcp 65001", 0) == 0 && RunsUnderWine())
+    GTEST_SKIP() << "Wine's cmd does not switch a running script to UTF-8";
+  RunScript(script);
+
+  EXPECT_FALSE(base::PathExists(file)) << "OEM code page " << ::GetOEMCP();
+  EXPECT_FALSE(base::PathExists(script));
+  EXPECT_TRUE(base::PathExists(kept_file));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Folders,
+    CleanupBatchNonAsciiRunTest,
+    ::testing::Values(L"\u00e9t\u00e9 \u00e0 \u00df",
+                      L"\u041f\u0440\u043e\u0433\u0440\u0430\u043c\u043c\u044b"));
 
 TEST(CleanupBatchRunTest, WriteFailsIntoMissingFolder) {
   base::ScopedTempDir temp;

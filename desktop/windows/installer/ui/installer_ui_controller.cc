@@ -26,11 +26,15 @@
 #include "desktop/windows/installer/common/product_constants.h"
 #include "desktop/windows/installer/common/security_utils.h"
 #include "desktop/windows/installer/common/win_api.h"
+#include "desktop/windows/installer/installation.h"
 #include "desktop/windows/installer/installation_folder_details.h"
 #include "desktop/windows/installer/interprocess_state.h"
+#include "desktop/windows/installer/package_fetcher/package_fetcher.h"
+#include "desktop/windows/installer/package_fetcher/package_fetcher_delegate.h"
 #include "desktop/windows/installer/package_fetcher/payload_manager.h"
 #include "desktop/windows/installer/runner/main_process_installer_runner.h"
 #include "desktop/windows/installer/settings.h"
+#include "desktop/windows/installer/ui/installer_window_impl.h"
 #include "desktop/windows/installer/ui/progress_calculator.h"
 #include "desktop/windows/installer/ui/ui_lock.h"
 #include "desktop/windows/installer/ui/web_page.h"
@@ -44,13 +48,20 @@ namespace {
 // Start's answer when another installer window of the session was brought
 // to the front (exit code 122).
 constexpr uint32_t kAnotherWindowResult = 22;
+// The system's own browser, for pages the installed browser must not open.
+constexpr wchar_t kSystemBrowser[] = L"%ProgramFiles%\\Internet Explorer\\iexplore.exe";
+
 // What a UI request of the fetcher gets when it will never run.
 constexpr uint32_t kCancelledReply = ERROR_CANCELLED;
 
 // Progress phases this controller sets.
+constexpr uint32_t kPhasePackageToDownload = 0;
+constexpr uint32_t kPhaseMainPackage = 1;
+constexpr uint32_t kPhaseAdditionalFiles = 3;
 constexpr uint32_t kPhasePackageComplete = 4;
 constexpr uint32_t kPhasePackageHandedOver = 5;
 constexpr uint32_t kPhaseTrackingDataHandled = 7;
+constexpr uint32_t kPhaseFetchRetryWait = 8;
 
 void SendStatsEvent(std::unique_ptr<InstallerStatsEvent> event) {
   GetAvroStatsSender()->SendAvroMessage(std::move(event));
@@ -167,13 +178,13 @@ void InstallerUIController::Init() {
     return;
   }
 
-  if (must_fetch_package()) {
-    // TODO(package fetcher): restart the fetcher here (or use the minimal
-    // package of the existing installation when repairing). Without one in
-    // this build the fetch counts as given up; Accept reports it.
-    LOG(WARNING) << "The package must be fetched, but the package fetcher is not part of this "
-                    "build";
-    fetcher_gave_up_ = true;
+  if (package_fetcher()) {
+    if (GetInstallerMode() == InstallerMode::kFixDownloadableResources) {
+      StartRepairFetch();
+    } else {
+      LOG(INFO) << "Starting the package fetcher";
+      package_fetcher()->Restart();
+    }
   }
 
   if (!settings()->IsFetchingFolderDetails())
@@ -194,6 +205,10 @@ void InstallerUIController::OnPathChanged() {
         FROM_HERE,
         base::BindOnce(&InstallerUIController::OnAcceptClicked, weak_factory_.GetWeakPtr()));
   }
+  // A repair needs the folder's installation to know what is missing: the
+  // status gathered after Init is the first chance.
+  if (package_fetcher() && GetInstallerMode() == InstallerMode::kFixDownloadableResources)
+    StartRepairFetch();
   if (!initial_settings_sent_) {
     initial_settings_sent_ = true;
     SendStatsEvent(std::make_unique<InitialSettingsGatheredEvent>(settings()->GetStatsRecord(), 1));
@@ -232,18 +247,6 @@ void InstallerUIController::OnAcceptClicked() {
     return;
   }
 
-  if (fetcher_gave_up_) {
-    // TODO(package fetcher): restart the fetcher after the backend was
-    // launched. Without one the package never comes: report the failed
-    // fetch now rather than start a backend that would wait for it.
-    LOG(INFO) << "Reporting fetcher error.";
-    InstallerController::OnPackageFetcherError(
-        kPackageFetcherDownloadError, "the window does not start the package fetch yet", {});
-    ReportError({IDS_ERROR_DOWNLOAD_FAILED, std::wstring(), "Fetcher error", true});
-    HandlePendingError();
-    return;
-  }
-
   if (runner()->Run(settings()) != 0) {
     uint32_t code = 0;
     std::string detail;
@@ -259,6 +262,12 @@ void InstallerUIController::OnAcceptClicked() {
     PendingUICallback request = std::move(*pending_fetcher_callback_);
     pending_fetcher_callback_.reset();
     DoRunUICallbackAndPostReply(std::move(request));
+  }
+  if (fetcher_gave_up_ && package_fetcher()) {
+    LOG(INFO) << "Restarting fetching after background tries failed.";
+    fetcher_gave_up_ = false;
+    progress_->SetPhase(kPhasePackageToDownload);
+    package_fetcher()->Restart();
   }
   window_->ShowInstallationProgress();
 }
@@ -281,10 +290,17 @@ void InstallerUIController::ObtainFullPackage() {
     url += base::StringPrintf("&product=%s%%20%s", GetBrandName().c_str(),
                               GetChannelName().c_str());
   }
-  // TODO(window): open it with the system's own browser when Velta is the
-  // "http" handler of the installation being replaced.
-  LOG(INFO) << "Downloading full package with default browser";
-  OpenWebPage(base::UTF8ToWide(url));
+  // A browser being replaced that handles "http" itself would be asked for
+  // its own replacement: the system's browser opens the page instead.
+  std::unique_ptr<Installation> installation =
+      Installation::CreateForFolder(settings()->GetInstallFolder());
+  if (installation && installation->IsDefaultHandlerFor(L"http")) {
+    LOG(INFO) << "Downloading full package with IE";
+    OpenWebPageWithProgram(kSystemBrowser, base::UTF8ToWide(url));
+  } else {
+    LOG(INFO) << "Downloading full package with default browser";
+    OpenWebPage(base::UTF8ToWide(url));
+  }
   SendStatsEvent(std::make_unique<InstallationCancelledEvent>(2, 1));
   Terminate();
 }
@@ -302,12 +318,15 @@ void InstallerUIController::ReportError(ErrorRecord record) {
 
 void InstallerUIController::OnBackendProcessTerminated(const uint32_t& result) {
   LOG(INFO) << "Installer termination reported";
-  InstallerController::OnBackendProcessTerminated(result);
+  // A backend stopped for an error of this process (the fetch failed) may
+  // well end with 0: the error stays the run's result and is shown.
+  if (result != 0 || !pending_error_)
+    InstallerController::OnBackendProcessTerminated(result);
   if (terminated()) {
     VLOG(2) << "UI already terminated";
     return;
   }
-  if (result == 0) {
+  if (result == 0 && !pending_error_) {
     LOG(INFO) << "Installer terminated successfully. Finishing.";
     Terminate();
     return;
@@ -408,6 +427,63 @@ void InstallerUIController::OnTrackingDataDone() {
   progress_->SetPhase(kPhasePackageHandedOver);
 }
 
+void InstallerUIController::StartRepairFetch() {
+  if (repair_fetch_started_ || settings()->IsFetchingFolderDetails())
+    return;
+  repair_fetch_started_ = true;
+  UseMinimalPackageForExistingInstallation();
+}
+
+void InstallerUIController::OnPackageFetcherStatusChanged(uint32_t status) {
+  switch (status) {
+    case kPackageFetcherRetryPending:
+      progress_->SetPhase(kPhaseFetchRetryWait);
+      break;
+    case kPackageFetcherFetchingMetadata:
+      VLOG(2) << "Package will be downloaded.";
+      package_will_be_downloaded_ = true;
+      progress_->SetPhase(kPhasePackageToDownload);
+      break;
+    case kPackageFetcherFetchingMainPackage:
+      progress_->SetPhase(kPhaseMainPackage);
+      break;
+    case kPackageFetcherFetchingAdditionalFiles:
+      progress_->SetPhase(kPhaseAdditionalFiles);
+      break;
+    default:
+      break;
+  }
+}
+
+void InstallerUIController::SetTotalProgress(uint32_t total) {
+  progress_->NotifyTotalSteps(total);
+}
+
+void InstallerUIController::SetCurrentProgress(uint32_t current) {
+  progress_->NotifyStepsFinished(current);
+}
+
+void InstallerUIController::OnPackageFetcherError(uint32_t code,
+                                                  const std::string& detail,
+                                                  const std::vector<FetchDetails>& details) {
+  LOG(INFO) << "Package fetcher failed.";
+  if (terminated())
+    return;
+  if (package_fetcher() && package_fetcher()->Retry())
+    return;
+  fetcher_gave_up_ = true;
+  if (!installation_started_) {
+    LOG(WARNING) << "Exceeded maximum number of fetcher retries,"
+                 << " we won't retry until user decides to.";
+    return;
+  }
+  LOG(INFO) << "Reporting fetcher error.";
+  InstallerController::OnPackageFetcherError(code, detail, details);
+  const uint32_t message_id = code == kPackageFetcherPackageError ? IDS_ERROR_EXTRACTION_FAILED
+                                                                  : IDS_ERROR_DOWNLOAD_FAILED;
+  ReportError({message_id, std::wstring(), "Fetcher error", true});
+}
+
 void InstallerUIController::OnPackageReady(const base::FilePath& package_dir) {
   InstallerController::OnPackageReady(package_dir);
   LOG(INFO) << "Package fetched successfully.";
@@ -422,8 +498,9 @@ void InstallerUIController::Terminate() {
   weak_factory_.InvalidateWeakPtrs();
   if (window_)
     window_->RemoveObserver(this);
-  progress_calculator_.reset();
+  // The window stops observing the calculator as it goes.
   window_.reset();
+  progress_calculator_.reset();
   lock_file_.Close();
   // A request still waiting would never be answered.
   if (pending_fetcher_callback_) {
@@ -436,9 +513,7 @@ void InstallerUIController::Terminate() {
 }
 
 std::unique_ptr<InstallerWindow> InstallerUIController::CreateInstallerWindow() {
-  // TODO(window): InstallerWindowImpl::Create(settings, progress, calculator).
-  LOG(ERROR) << "The installer window is not part of this build";
-  return nullptr;
+  return InstallerWindowImpl::Create(settings(), progress_, progress_calculator_.get());
 }
 
 }  // namespace velta

@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "base/callback.h"
 #include "base/memory/scoped_refptr.h"
@@ -59,14 +60,29 @@ class InstallerUIController : public InstallerWindowDelegate,
   void Terminate() override;
   void OnTrackingDataDone() override;
 
-  // Runs `ui_callback` with the window on this thread for the package
-  // fetcher (a credentials prompt) and posts its result to `reply` on
-  // `reply_runner`: at once while installing, else once the installation
-  // starts. A request that a later one replaces, or that arrives or still
-  // waits when the controller ends, is answered with 1223 (cancelled).
+  // UiCallbackRunner: runs `ui_callback` with the window on this thread for
+  // the package fetcher (a credentials prompt) and posts its result to
+  // `reply` on `reply_runner`: at once while installing, else once the
+  // installation starts. A request that a later one replaces, or that
+  // arrives or still waits when the controller ends, is answered with 1223
+  // (cancelled).
   void RunUICallbackAndPostReply(UICallback ui_callback,
                                  scoped_refptr<base::SingleThreadTaskRunner> reply_runner,
-                                 ReplyCallback reply);
+                                 ReplyCallback reply) override;
+
+  // PackageFetcherDelegate: the fetch's statuses become progress phases (8
+  // while a retry waits, 0 for the metadata, 1 for the main package, 3 for
+  // additional files) and its countdown or progress the step counts.
+  void OnPackageFetcherStatusChanged(uint32_t status) override;
+  void SetTotalProgress(uint32_t total) override;
+  void SetCurrentProgress(uint32_t current) override;
+  // A failed fetch is retried while the fetcher allows. Then, once the
+  // installation has started, it is the run's error (37058 for a package
+  // that could not be finished, else 37057); before, the next Accept starts
+  // the fetch again.
+  void OnPackageFetcherError(uint32_t code,
+                             const std::string& detail,
+                             const std::vector<FetchDetails>& details) override;
 
   // InstallerWindowDelegate:
   void OnAcceptClicked() override;
@@ -108,6 +124,9 @@ class InstallerUIController : public InstallerWindowDelegate,
   };
 
   void Init();
+  // The repair of downloadable resources fetches what the folder's
+  // installation lacks: once, when the folder's status is known.
+  void StartRepairFetch();
   void ReportError(ErrorRecord record);
   void HandlePendingError();
   // A failed elevation becomes a current-user installation; true when it
@@ -127,6 +146,7 @@ class InstallerUIController : public InstallerWindowDelegate,
   bool accept_pending_ = false;
   bool initial_settings_sent_ = false;
   bool package_will_be_downloaded_ = false;
+  bool repair_fetch_started_ = false;
   base::win::ScopedHandle lock_file_;
   std::unique_ptr<InstallerWindow> window_;
 

@@ -21,13 +21,19 @@
 #include "base/test/run_loop_with_timeout.h"
 #include "base/test/scoped_log_collector.h"
 #include "base/test/scoped_path_override.h"
+#include "base/strings/utf_string_conversions.h"
 #include "base/threading/thread_task_runner_handle.h"
+#include "base/win/registry.h"
 #include "desktop/windows/installer/avro_stats/avro_stats_sender.h"
+#include "desktop/windows/installer/common/named_urls.h"
+#include "desktop/windows/installer/checksum_checker/checksum_checker.h"
 #include "desktop/windows/installer/common/installer_error.h"
 #include "desktop/windows/installer/installation_folder_details_fetcher_impl.h"
 #include "desktop/windows/installer/installer_progress.h"
 #include "desktop/windows/installer/interprocess_state.h"
+#include "desktop/windows/installer/package_fetcher/package_fetcher_delegate.h"
 #include "desktop/windows/installer/package_fetcher/payload_manager_impl.h"
+#include "desktop/windows/installer/package_fetcher/test_fetch_support.h"
 #include "desktop/windows/installer/recording_stats_sender.h"
 #include "desktop/windows/installer/runner/main_process_installer_runner_impl.h"
 #include "desktop/windows/installer/scoped_host_strings.h"
@@ -35,23 +41,30 @@
 #include "desktop/windows/installer/scoped_installer_sandbox.h"
 #include "desktop/windows/installer/scoped_installer_threads.h"
 #include "desktop/windows/installer/settings_impl.h"
+#include "desktop/windows/installer/status/installation_status_json_writer.h"
+#include "desktop/windows/installer/ui/controls/rich_static.h"
 #include "desktop/windows/installer/ui/progress_calculator_impl.h"
 #include "desktop/windows/installer/ui/ui_lock.h"
+#include "desktop/windows/installer/ui/web_page.h"
 #include "desktop/windows/l10n_handler/l10n_handler.h"
 #include "gmock/gmock.h"
 #include "gtest/gtest.h"
 #include "host/resource_ids.h"
 #include "testing/child_process.h"
 #include "testing/fake_backend/fake_backend.h"
+#include "testing/http_server/local_http_server.h"
 #include "testing/multiprocess_test.h"
+#include "testing/unique_names.h"
 
 namespace velta {
 namespace {
 
 using ::testing::Contains;
+using ::testing::Each;
 using ::testing::ElementsAreArray;
 using ::testing::HasSubstr;
 using ::testing::Not;
+using ::testing::StartsWith;
 
 constexpr uint32_t kPackageArchitectureX64 = 1;
 
@@ -71,7 +84,11 @@ class RecordingWindow : public InstallerWindow {
   ~RecordingWindow() override { ::DestroyWindow(hwnd_); }
 
   HWND GetHwnd() override { return hwnd_; }
-  void ShowInstallationProgress() override { ++progress_pages_; }
+  void ShowInstallationProgress() override {
+    ++progress_pages_;
+    if (on_progress_page_)
+      std::move(on_progress_page_).Run(delegate_);
+  }
   void DisplayError(const std::wstring& message,
                     uint32_t fetcher_error,
                     bool offer_full_package,
@@ -96,6 +113,8 @@ class RecordingWindow : public InstallerWindow {
   static std::vector<ShownError> errors_;
   // What the user does once the window is up.
   static base::OnceCallback<void(InstallerWindowDelegate*)> user_;
+  // What happens once the window turned to its progress page.
+  static base::OnceCallback<void(InstallerWindowDelegate*)> on_progress_page_;
 
  private:
   void Close() {
@@ -110,6 +129,10 @@ class RecordingWindow : public InstallerWindow {
 int RecordingWindow::progress_pages_ = 0;
 std::vector<RecordingWindow::ShownError> RecordingWindow::errors_;
 base::OnceCallback<void(InstallerWindowDelegate*)> RecordingWindow::user_;
+base::OnceCallback<void(InstallerWindowDelegate*)> RecordingWindow::on_progress_page_;
+
+// Which window the controller makes: none, the recording one or its own.
+enum class WindowKind { kNone, kRecording, kReal };
 
 class TestUIController : public InstallerUIController {
  public:
@@ -117,22 +140,66 @@ class TestUIController : public InstallerUIController {
                    std::unique_ptr<ProgressCalculator> calculator,
                    InstallerProgress* progress,
                    Settings* settings,
-                   bool with_window)
+                   WindowKind window_kind)
       : InstallerUIController(std::move(runner), std::move(calculator), progress, settings),
-        with_window_(with_window) {}
+        window_kind_(window_kind) {}
 
   HWND window_hwnd() { return window() ? window()->GetHwnd() : nullptr; }
 
+  void OnPackageFetcherError(uint32_t code,
+                             const std::string& detail,
+                             const std::vector<FetchDetails>& details) override {
+    ++fetcher_errors_;
+    InstallerUIController::OnPackageFetcherError(code, detail, details);
+  }
+  int fetcher_errors() const { return fetcher_errors_; }
+
  protected:
   std::unique_ptr<InstallerWindow> CreateInstallerWindow() override {
-    if (!with_window_)
-      return InstallerUIController::CreateInstallerWindow();
-    return std::make_unique<RecordingWindow>();
+    switch (window_kind_) {
+      case WindowKind::kNone:
+        return nullptr;
+      case WindowKind::kRecording:
+        return std::make_unique<RecordingWindow>();
+      case WindowKind::kReal:
+        return InstallerUIController::CreateInstallerWindow();
+    }
+    return nullptr;
   }
 
  private:
-  const bool with_window_;
+  const WindowKind window_kind_;
+  int fetcher_errors_ = 0;
 };
+
+// What the controller tells the progress: "phase N", "total N" and
+// "finished N", in order.
+class ProgressRecorder : public InstallerProgressObserver {
+ public:
+  void OnPhaseEntered(uint32_t phase) override { seen.push_back("phase " + std::to_string(phase)); }
+  void OnTotalSteps(uint32_t count) override { seen.push_back("total " + std::to_string(count)); }
+  void OnStepsFinished(uint32_t finished) override {
+    seen.push_back("finished " + std::to_string(finished));
+  }
+
+  std::vector<std::string> seen;
+};
+
+// Runs `action` on the main thread once `ready` holds (checked every 10 ms):
+// a user who waits for the page to be up to date before clicking.
+void RunWhen(base::RepeatingCallback<bool()> ready, base::OnceClosure action) {
+  if (!ready.Run()) {
+    base::ThreadTaskRunnerHandle::Get()->PostDelayedTask(
+        FROM_HERE, base::BindOnce(&RunWhen, ready, std::move(action)),
+        base::TimeDelta::FromMilliseconds(10));
+    return;
+  }
+  std::move(action).Run();
+}
+
+bool IsFolderStatusKnown(Settings* settings) {
+  return !settings->IsFetchingFolderDetails() && !settings->GetInstallFolder().empty();
+}
 
 // A windowed main process in a test: sandboxed registry and folders, its own
 // temporary folder (the UI lock's), the real settings and runner starting
@@ -148,6 +215,7 @@ class InstallerUIControllerTest : public ::testing::Test {
     RecordingWindow::progress_pages_ = 0;
     RecordingWindow::errors_.clear();
     RecordingWindow::user_.Reset();
+    RecordingWindow::on_progress_page_.Reset();
   }
 
   void TearDown() override {
@@ -161,7 +229,7 @@ class InstallerUIControllerTest : public ::testing::Test {
   // backend started with `backend_switches`.
   void MakeController(const std::vector<std::wstring>& switches,
                       const std::vector<std::string>& backend_switches,
-                      bool with_window = true) {
+                      WindowKind window_kind = WindowKind::kRecording) {
     process_.emplace(switches);
     settings_ = std::make_unique<SettingsImpl>(
         base::CommandLine::ForCurrentProcess()->GetSwitchValuePath("installfolder"),
@@ -172,7 +240,7 @@ class InstallerUIControllerTest : public ::testing::Test {
     auto calculator =
         std::make_unique<ProgressCalculatorImpl>(runner.get(), &progress_, ProgressPhaseWeights());
     controller_ = std::make_unique<TestUIController>(std::move(runner), std::move(calculator),
-                                                     &progress_, settings_.get(), with_window);
+                                                     &progress_, settings_.get(), window_kind);
   }
 
   // Starts the controller and runs the loop until it quits; the start
@@ -317,6 +385,38 @@ INSTANTIATE_TEST_SUITE_P(AcceptAndRetry,
                          InstallerUIControllerPendingAcceptTest,
                          ::testing::Bool());
 
+// The same with the installer's own window: Accept pressed while the
+// folder status is gathered starts the installation once it arrives, and
+// the window turns to the progress page.
+TEST_F(InstallerUIControllerTest, RealWindowAcceptWaitsForTheFolderStatus) {
+  base::test::ScopedLogCollector log(logging::LOG_INFO);
+  RichStatic::InitializeLibraries();
+  MakeController({L"enable-installer-stats=0", L"installfolder=" + Target().value()}, {},
+                 WindowKind::kReal);
+  struct User {
+    static void Act(TestUIController* controller, Settings* settings) {
+      HWND window = controller->window_hwnd();
+      if (!window || settings->IsFetchingFolderDetails()) {
+        base::ThreadTaskRunnerHandle::Get()->PostDelayedTask(
+            FROM_HERE, base::BindOnce(&User::Act, controller, settings),
+            base::TimeDelta::FromMilliseconds(10));
+        return;
+      }
+      settings->RefreshFolderDetails();
+      ::SendMessageW(::GetDlgItem(window, IDC_ACCEPT_BUTTON), BM_CLICK, 0, 0);
+      EXPECT_TRUE(settings->IsFetchingFolderDetails());
+    }
+  };
+  base::ThreadTaskRunnerHandle::Get()->PostTask(
+      FROM_HERE, base::BindOnce(&User::Act, controller_.get(), settings_.get()));
+  ASSERT_EQ(0u, StartAndRun());
+  EXPECT_EQ(0u, controller_->result());
+  EXPECT_THAT(log.lines, Contains(HasSubstr("Still waiting for status")));
+  EXPECT_THAT(log.lines, Contains(HasSubstr("runimmediately set or Accept already clicked")));
+  // The welcome page, the progress page and the window's end.
+  EXPECT_EQ(3, std::count(events_.begin(), events_.end(), "page_transition"));
+}
+
 // A failed elevation of a new all-users installation into a folder the
 // user may write becomes a current-user installation without showing the
 // error; when that fails too, the error is shown.
@@ -342,28 +442,11 @@ TEST_F(InstallerUIControllerTest, FailedElevationSwitchesToCurrentUserOnce) {
 TEST_F(InstallerUIControllerTest, NoWindowEndsWithInstallerError1) {
   base::test::ScopedLogCollector log(logging::LOG_ERROR);
   MakeController({L"runimmediately", L"installfolder=" + Target().value()}, {},
-                 /*with_window=*/false);
+                 WindowKind::kNone);
   ASSERT_EQ(0u, StartAndRun());
   EXPECT_EQ(1u, controller_->result());
   EXPECT_THAT(log.lines, Contains(HasSubstr("Could not initialize installer window")));
   EXPECT_THAT(events_, ElementsAreArray({"controller_launched", "error", "controller_quitting"}));
-  EXPECT_FALSE(base::PathExists(Target()));
-}
-
-// Outside a package the package must be fetched, which this build cannot:
-// Accept shows the download failure as the fetcher's error, and no backend
-// starts.
-TEST_F(InstallerUIControllerTest, FetchFailureAfterAcceptShowsTheDownloadError) {
-  PayloadManagerImpl payload(test::GetTestExecutablePath());
-  MakeController({L"runimmediately", L"enable-installer-stats=0",
-                  L"installfolder=" + Target().value()},
-                 {});
-  ASSERT_EQ(0u, StartAndRun(&payload));
-  EXPECT_EQ(19u, controller_->result());
-  ASSERT_EQ(1u, RecordingWindow::errors_.size());
-  EXPECT_EQ(GetL10nString(IDS_ERROR_DOWNLOAD_FAILED), RecordingWindow::errors_[0].message);
-  EXPECT_EQ(1u, RecordingWindow::errors_[0].fetcher_error);
-  EXPECT_EQ(0, RecordingWindow::progress_pages_);
   EXPECT_FALSE(base::PathExists(Target()));
 }
 
@@ -442,6 +525,293 @@ TEST_F(InstallerUIControllerTest, FetcherUIRequestsRunOnceInstallingAndReplacedO
   EXPECT_NE(nullptr, window_at_accept);
   EXPECT_THAT(replies, ElementsAreArray(std::vector<std::pair<std::string, uint32_t>>{
                            {"replaced", 1223u}, {"kept", 7u}, {"late", 1223u}}));
+}
+
+// Inside a package nothing is fetched, so a fetch error is never retried:
+// once the installation has started it is the run's error, shown as a
+// failed download, or as a failed extraction for a package on disk that
+// could not be finished.
+struct FetcherErrorCase {
+  uint32_t code;
+  uint32_t message_id;
+};
+
+class InstallerUIControllerFetcherErrorTest
+    : public InstallerUIControllerTest,
+      public ::testing::WithParamInterface<FetcherErrorCase> {};
+
+TEST_P(InstallerUIControllerFetcherErrorTest, ErrorAfterAcceptIsShownAsTheFetchers) {
+  MakeController({L"runimmediately", L"enable-installer-stats=0",
+                  L"installfolder=" + Target().value()},
+                 {"fake-backend-wait-for-interrupt", "fake-backend-exit-code=1"});
+  RecordingWindow::on_progress_page_ = base::BindOnce(
+      [](TestUIController* controller, uint32_t code, InstallerWindowDelegate*) {
+        controller->OnPackageFetcherError(code, "cannot finish the package", {});
+      },
+      controller_.get(), GetParam().code);
+  ASSERT_EQ(0u, StartAndRun());
+  ASSERT_EQ(1u, RecordingWindow::errors_.size());
+  EXPECT_EQ(GetL10nString(GetParam().message_id), RecordingWindow::errors_[0].message);
+  EXPECT_EQ(1u, RecordingWindow::errors_[0].fetcher_error);
+  EXPECT_THAT(events_, Contains("error"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Codes,
+    InstallerUIControllerFetcherErrorTest,
+    ::testing::Values(FetcherErrorCase{kPackageFetcherDownloadError, IDS_ERROR_DOWNLOAD_FAILED},
+                      FetcherErrorCase{kPackageFetcherPackageError, IDS_ERROR_EXTRACTION_FAILED}));
+
+// Get full installer opens the full installer's page and ends the run
+// without installing. When the browser in the chosen folder handles "http",
+// the page opens in the system's own browser, not in the one it replaces.
+class InstallerUIControllerFullPackageTest : public InstallerUIControllerTest,
+                                             public ::testing::WithParamInterface<bool> {
+ protected:
+  void TearDown() override {
+    InstallerUIControllerTest::TearDown();
+    if (!prog_id_.empty())
+      base::win::RegKey(HKEY_CLASSES_ROOT, L"", KEY_ALL_ACCESS).DeleteKey(prog_id_.c_str());
+  }
+
+  // The user's choice for "http" is a class whose command runs the browser
+  // in `folder` (the user's keys are the test's own; the class is a unique
+  // one of the machine, removed at the end).
+  void MakeHttpHandler(const base::FilePath& folder) {
+    prog_id_ = test::UniqueWideName("VeltaTestsHttp");
+    base::win::RegKey command;
+    ASSERT_EQ(ERROR_SUCCESS, command.Create(HKEY_CLASSES_ROOT,
+                                            (prog_id_ + L"\\shell\\open\\command").c_str(),
+                                            KEY_SET_VALUE));
+    ASSERT_EQ(ERROR_SUCCESS,
+              command.WriteValue(L"", (L"\"" + folder.Append(L"launcher.exe").value() +
+                                       L"\" -- \"%1\"").c_str()));
+    base::win::RegKey choice;
+    ASSERT_EQ(ERROR_SUCCESS,
+              choice.Create(HKEY_CURRENT_USER,
+                            L"Software\\Microsoft\\Windows\\Shell\\Associations\\UrlAssociations\\"
+                            L"http\\UserChoice",
+                            KEY_SET_VALUE));
+    ASSERT_EQ(ERROR_SUCCESS, choice.WriteValue(L"ProgId", prog_id_.c_str()));
+  }
+
+  std::wstring prog_id_;
+};
+
+TEST_P(InstallerUIControllerFullPackageTest, OpensThePageAndEndsTheRun) {
+  const bool velta_handles_http = GetParam();
+  if (velta_handles_http)
+    MakeHttpHandler(Target());
+  std::vector<std::pair<std::wstring, std::wstring>> opened;
+  ScopedWebPageOpenerForTesting opener(base::BindRepeating(
+      [](std::vector<std::pair<std::wstring, std::wstring>>* pages, const std::wstring& program,
+         const std::wstring& url) { pages->emplace_back(program, url); },
+      &opened));
+  MakeController({L"enable-installer-stats=0", L"installfolder=" + Target().value()}, {});
+  RecordingWindow::user_ = base::BindOnce(
+      [](Settings* settings, InstallerWindowDelegate* delegate) {
+        RunWhen(base::BindRepeating(&IsFolderStatusKnown, settings),
+                base::BindOnce(&InstallerWindowDelegate::ObtainFullPackage,
+                               base::Unretained(delegate)));
+      },
+      settings_.get());
+  ASSERT_EQ(0u, StartAndRun());
+
+  ASSERT_EQ(1u, opened.size());
+  EXPECT_EQ(velta_handles_http ? L"%ProgramFiles%\\Internet Explorer\\iexplore.exe" : L"",
+            opened[0].first);
+  EXPECT_EQ(0u, opened[0].second.find(base::UTF8ToWide(GetNamedUrl("download_full_windows"))));
+  EXPECT_EQ(0, RecordingWindow::progress_pages_);
+  EXPECT_THAT(events_, Contains("installation_cancelled"));
+  EXPECT_FALSE(base::PathExists(Target()));
+}
+
+INSTANTIATE_TEST_SUITE_P(HttpHandler, InstallerUIControllerFullPackageTest, ::testing::Bool());
+
+// A windowed run outside a package (the running test has no payload), whose
+// package comes from the loopback server: the metadata names the package
+// (the built installer.exe, which passes every check) and its SHA-256.
+class InstallerUIControllerFetchTest : public InstallerUIControllerTest {
+ public:
+  // For the user's actions, which run as bound tasks.
+  SettingsImpl* settings() { return settings_.get(); }
+  TestUIController* controller() { return controller_.get(); }
+
+  void SetUp() override {
+    InstallerUIControllerTest::SetUp();
+    ASSERT_TRUE(base::CreateDirectory(dir_.GetPath().Append(L"server")));
+    server_ = std::make_unique<test::LocalHttpServer>(dir_.GetPath().Append(L"server"));
+    ASSERT_TRUE(server_->Start());
+    ASSERT_TRUE(base::CreateDirectory(Downloads()));
+    progress_.AddObserver(&recorder_);
+  }
+
+  void TearDown() override {
+    InstallerUIControllerTest::TearDown();
+    progress_.RemoveObserver(&recorder_);
+  }
+
+  base::FilePath Downloads() const { return dir_.GetPath().Append(L"downloads"); }
+
+  // Serves the package and its metadata; every other route goes.
+  void ServePackage() {
+    std::string package;
+    ASSERT_TRUE(
+        base::ReadFileToString(test::GetPathBesideTestExecutable(L"installer.exe"), &package));
+    ASSERT_TRUE(server_->AddFile("package.exe", package));
+    ASSERT_TRUE(server_->AddFile(
+        "meta", "{\"installer\": \"" + server_->UrlUtf8("/package.exe") +
+                    "\", \"installer_checksum\": \"" +
+                    CalculateSha256Hex(reinterpret_cast<const uint8_t*>(package.data()),
+                                       package.size()) +
+                    "\"}"));
+    ASSERT_TRUE(server_->SetRoutes(kPrefsRoute));
+  }
+
+  // The metadata request answers `status` from now on.
+  void AnswerMetadataWith(int status) {
+    ASSERT_TRUE(server_->SetRoutes(R"([{"path": "/meta", "reply": {"status": )" +
+                                   std::to_string(status) + "}}]"));
+  }
+
+  uint32_t StartFetchingRun(bool run_immediately, std::vector<std::wstring> switches = {}) {
+    switches.insert(switches.end(), {
+        L"enable-installer-stats=0", L"installfolder=" + Target().value(),
+        L"internal-package-server=" + server_->Url("/meta"),
+        L"local-pref-default-overrides-server=" + server_->Url("/prefs")});
+    if (run_immediately)
+      switches.push_back(L"runimmediately");
+    MakeController(switches, {});
+    // Server errors are retried by the downloader 600 times: long enough
+    // for any test to act meanwhile. The fetcher's countdown is short.
+    controller_->SetFetchDelaysForTesting(base::TimeDelta::FromMilliseconds(50),
+                                          base::TimeDelta::FromMilliseconds(10));
+    payload_.emplace(test::GetTestExecutablePath());
+    base::RunLoop run_loop;
+    const uint32_t started = controller_->Start(&*payload_, Downloads(), run_loop.QuitClosure());
+    if (started == 0) {
+      EXPECT_TRUE(base::test::RunWithTimeout(&run_loop));
+    }
+    return started;
+  }
+
+  // The requests the server had, as "METHOD /path", in order.
+  std::vector<std::string> RequestedPaths() {
+    std::vector<std::string> paths;
+    for (const base::Value& entry : server_->ReadLog())
+      paths.push_back(*entry.FindStringKey("method") + " " + *entry.FindStringKey("path"));
+    return paths;
+  }
+
+  static constexpr char kPrefsRoute[] =
+      R"([{"path": "/prefs", "reply": {"body": "{\"a\": 1}"}}])";
+
+  std::unique_ptr<test::LocalHttpServer> server_;
+  std::optional<PayloadManagerImpl> payload_;
+  ProgressRecorder recorder_;
+};
+
+// The fetch's statuses move the progress through its phases (0 metadata, 1
+// main package, 4 package complete, 5 handed to the backend), and the
+// package reaches the backend, which was launched at Accept and waits.
+TEST_F(InstallerUIControllerFetchTest, FetchedPackageIsInstalled) {
+  ServePackage();
+  ASSERT_EQ(0u, StartFetchingRun(/*run_immediately=*/true));
+  EXPECT_EQ(0u, controller_->result());
+  EXPECT_TRUE(RecordingWindow::errors_.empty());
+  EXPECT_EQ(1, RecordingWindow::progress_pages_);
+  EXPECT_THAT(RequestedPaths(), ElementsAreArray({"GET /meta", "GET /package.exe", "GET /prefs"}));
+  std::vector<std::string> phases;
+  std::copy_if(recorder_.seen.begin(), recorder_.seen.end(), std::back_inserter(phases),
+               [](const std::string& entry) { return entry.rfind("phase ", 0) == 0; });
+  // The stand-in backend enters phase 3 once it has the package.
+  EXPECT_THAT(phases, ElementsAreArray({"phase 0", "phase 1", "phase 4", "phase 5", "phase 3"}));
+  EXPECT_THAT(events_, Contains("package_ready"));
+  EXPECT_TRUE(test::SubfoldersOf(Downloads()).empty());
+}
+
+// A fetch that fails while the user is still choosing only waits, with the
+// retry countdown as progress; the user's Accept starts it again, and that
+// fetch installs.
+TEST_F(InstallerUIControllerFetchTest, FetchThatGaveUpBeforeAcceptStartsAgainAtAccept) {
+  base::test::ScopedLogCollector log(logging::LOG_WARNING);
+  AnswerMetadataWith(404);
+  RecordingWindow::user_ = base::BindOnce(
+      [](InstallerUIControllerFetchTest* test, InstallerWindowDelegate* delegate) {
+        RunWhen(base::BindRepeating(
+                    [](InstallerUIControllerFetchTest* test) {
+                      return IsFolderStatusKnown(test->settings()) &&
+                             test->controller()->fetcher_errors() == 6;
+                    },
+                    test),
+                base::BindOnce(
+                    [](InstallerUIControllerFetchTest* test, InstallerWindowDelegate* delegate) {
+                      EXPECT_EQ(0, RecordingWindow::progress_pages_);
+                      EXPECT_TRUE(RecordingWindow::errors_.empty());
+                      test->ServePackage();
+                      delegate->OnAcceptClicked();
+                    },
+                    test, delegate));
+      },
+      this);
+  ASSERT_EQ(0u, StartFetchingRun(/*run_immediately=*/false));
+  EXPECT_EQ(0u, controller_->result());
+  EXPECT_TRUE(RecordingWindow::errors_.empty());
+  std::vector<std::string> expected(6, "GET /meta");
+  expected.insert(expected.end(), {"GET /meta", "GET /package.exe", "GET /prefs"});
+  EXPECT_THAT(RequestedPaths(), ElementsAreArray(expected));
+  EXPECT_THAT(log.lines, Contains(HasSubstr("Exceeded maximum number of fetcher retries, we "
+                                            "won't retry until user decides to.")));
+  // Each retry waits six steps in phase 8.
+  EXPECT_EQ(5, std::count(recorder_.seen.begin(), recorder_.seen.end(), "phase 8"));
+  EXPECT_EQ(5, std::count(recorder_.seen.begin(), recorder_.seen.end(), "finished 6"));
+  EXPECT_THAT(recorder_.seen, Contains("total 6"));
+}
+
+// A fetch that fails for good after Accept is the run's error: the backend
+// that waited for the package is stopped, the window shows the failed
+// download, and nothing is installed.
+TEST_F(InstallerUIControllerFetchTest, FetchFailureAfterAcceptShowsTheDownloadError) {
+  // Server errors keep the first fetch going until the user has accepted.
+  AnswerMetadataWith(503);
+  RecordingWindow::on_progress_page_ = base::BindOnce(
+      [](InstallerUIControllerFetchTest* test, InstallerWindowDelegate*) {
+        test->AnswerMetadataWith(404);
+      },
+      this);
+  ASSERT_EQ(0u, StartFetchingRun(/*run_immediately=*/true));
+  EXPECT_EQ(19u, controller_->result());
+  EXPECT_EQ(1, RecordingWindow::progress_pages_);
+  ASSERT_EQ(1u, RecordingWindow::errors_.size());
+  EXPECT_EQ(GetL10nString(IDS_ERROR_DOWNLOAD_FAILED), RecordingWindow::errors_[0].message);
+  EXPECT_EQ(1u, RecordingWindow::errors_[0].fetcher_error);
+  EXPECT_FALSE(RecordingWindow::errors_[0].offer_full_package);
+  EXPECT_EQ(6, controller_->fetcher_errors());
+  EXPECT_FALSE(base::PathExists(Target()));
+  EXPECT_TRUE(test::SubfoldersOf(Downloads()).empty());
+}
+
+// A repair of downloadable resources fetches what the folder's installation
+// lacks. The folder's status is gathered after the window is up, so the
+// fetch starts once it is in; then, as any fetch that fails after Accept,
+// it is the run's error.
+TEST_F(InstallerUIControllerFetchTest, RepairFetchesOnceTheFoldersStatusIsIn) {
+  ASSERT_TRUE(base::CreateDirectory(Target()));
+  ASSERT_TRUE(base::WriteFile(Target().Append(L"launcher.exe"), "MZ"));
+  InstallationStatus status(StatusSource::kGenerated);
+  status.path = Target();
+  status.app_id = L"abc";
+  status.version = "1.0.0.0";
+  ASSERT_TRUE(WriteInstallationStatusJson(status, Target().Append(L"installation_status.json")));
+  AnswerMetadataWith(404);
+  ASSERT_EQ(0u, StartFetchingRun(/*run_immediately=*/true, {L"fix-downloadable-resources"}));
+  EXPECT_EQ(19u, controller_->result());
+  // Only the resource packs the installation's version folder lacks.
+  const std::vector<std::string> requests = RequestedPaths();
+  EXPECT_EQ(6u, requests.size());
+  EXPECT_THAT(requests, Each(StartsWith("GET /meta?additional_files=velta_100_percent.pak,")));
+  ASSERT_EQ(1u, RecordingWindow::errors_.size());
+  EXPECT_EQ(GetL10nString(IDS_ERROR_DOWNLOAD_FAILED), RecordingWindow::errors_[0].message);
 }
 
 }  // namespace

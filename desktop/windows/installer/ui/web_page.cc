@@ -6,6 +6,7 @@
 
 #include <shellapi.h>
 
+#include "base/bind.h"
 #include "base/logging.h"
 #include "base/strings/utf_string_conversions.h"
 
@@ -20,7 +21,7 @@ ScopedWebPageOpenerForTesting* g_opener = nullptr;
 void OpenWebPage(const std::wstring& url) {
   LOG(INFO) << "Opening web page " << base::WideToUTF8(url);
   if (g_opener) {
-    g_opener->opener_.Run(url);
+    g_opener->opener_.Run(std::wstring(), url);
     return;
   }
   // Values of 32 or less are failures.
@@ -30,7 +31,32 @@ void OpenWebPage(const std::wstring& url) {
     LOG(ERROR) << "Failed to open the web page, error " << result;
 }
 
+void OpenWebPageWithProgram(const std::wstring& program, const std::wstring& url) {
+  LOG(INFO) << "Opening web page " << base::WideToUTF8(url) << " with "
+            << base::WideToUTF8(program);
+  if (g_opener) {
+    g_opener->opener_.Run(program, url);
+    return;
+  }
+  SHELLEXECUTEINFOW info = {};
+  info.cbSize = sizeof(info);
+  info.fMask = SEE_MASK_DOENVSUBST;
+  info.lpVerb = L"open";
+  info.lpFile = program.c_str();
+  info.lpParameters = url.c_str();
+  info.nShow = SW_SHOW;
+  if (!::ShellExecuteExW(&info))
+    PLOG(ERROR) << "Failed to open the web page";
+}
+
 ScopedWebPageOpenerForTesting::ScopedWebPageOpenerForTesting(Opener opener)
+    : ScopedWebPageOpenerForTesting(base::BindRepeating(
+          [](const Opener& url_opener, const std::wstring&, const std::wstring& url) {
+            url_opener.Run(url);
+          },
+          std::move(opener))) {}
+
+ScopedWebPageOpenerForTesting::ScopedWebPageOpenerForTesting(ProgramOpener opener)
     : opener_(std::move(opener)), previous_(g_opener) {
   g_opener = this;
 }

@@ -1,0 +1,442 @@
+// Copyright 2026 Velta Software. All rights reserved.
+
+// The installer window's look: fonts, colours, backgrounds, titles, the
+// slideshow and the simplified variant's DPI-scaled placement.
+
+#include <windows.h>
+
+#include <richedit.h>
+
+#include <algorithm>
+
+#include "base/logging.h"
+#include "desktop/windows/installer/installation_folder_details.h"
+#include "desktop/windows/installer/ui/controls/bitmap_element.h"
+#include "desktop/windows/installer/ui/controls/conditional_button.h"
+#include "desktop/windows/installer/ui/controls/hover_button.h"
+#include "desktop/windows/installer/ui/controls/image_utils.h"
+#include "desktop/windows/installer/ui/controls/rich_static.h"
+#include "desktop/windows/installer/ui/controls/text_label.h"
+#include "desktop/windows/installer/ui/controls/ui_element.h"
+#include "desktop/windows/installer/ui/installer_window_impl.h"
+#include "desktop/windows/installer/ui/terms_text.h"
+#include "desktop/windows/l10n_handler/l10n_handler.h"
+#include "host/resource_ids.h"
+
+namespace velta {
+
+namespace {
+
+constexpr COLORREF kTitleColor = 0x474540;
+constexpr COLORREF kErrorColor = 0x4B4AF5;
+constexpr COLORREF kClassicTitleColor = 0xB5651D;
+constexpr COLORREF kTermsLinkColor = 0x686868;
+constexpr int kTitleLineSpacingTwips = 550;
+
+struct Slide {
+  int picture;
+  uint32_t title;
+  uint32_t text;
+};
+
+constexpr Slide kSlides[] = {
+    {IDR_PNG_SLIDE_0, IDS_SLIDE_TRACKERS_TITLE, IDS_SLIDE_TRACKERS_TEXT},
+    {IDR_PNG_SLIDE_1, IDS_SLIDE_SAFER_TITLE, IDS_SLIDE_SAFER_TEXT},
+    {IDR_PNG_SLIDE_2, IDS_SLIDE_CUSTOMIZATION_TITLE, IDS_SLIDE_CUSTOMIZATION_TEXT},
+    {IDR_PNG_SLIDE_3, IDS_SLIDE_BOOKMARKS_TITLE, IDS_SLIDE_BOOKMARKS_TEXT},
+};
+
+void SetFontOf(HWND control, HFONT font) {
+  if (control && font)
+    ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+}
+
+void FillWhite(HDC dc, const RECT& rect) {
+  ::FillRect(dc, &rect, static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)));
+}
+
+}  // namespace
+
+int InstallerWindowImpl::Scale(int value) const {
+  return ::MulDiv(value, dpi_, 96);
+}
+
+HFONT InstallerWindowImpl::MakeFont(const wchar_t* face,
+                                    int points,
+                                    int weight,
+                                    DWORD quality,
+                                    DWORD pitch) const {
+  return ::CreateFontW(-::MulDiv(points, dpi_, 72), 0, 0, 0, weight, FALSE, FALSE, FALSE,
+                       DEFAULT_CHARSET, OUT_OUTLINE_PRECIS, CLIP_DEFAULT_PRECIS, quality, pitch,
+                       face);
+}
+
+void InstallerWindowImpl::DeleteFonts() {
+  for (HFONT* font : {&body_font_, &small_bold_font_, &large_font_, &heading_font_, &title_font_,
+                      &feature_font_, &slide_title_font_}) {
+    if (*font)
+      ::DeleteObject(*font);
+    *font = nullptr;
+  }
+}
+
+void InstallerWindowImpl::OnMainInitDialog() {
+  if (simplified_) {
+    RECT bounds = {};
+    ::GetWindowRect(main_dialog_, &bounds);
+    ::SetWindowLongPtrW(main_dialog_, GWL_STYLE,
+                        ::GetWindowLongPtrW(main_dialog_, GWL_STYLE) & ~WS_DLGFRAME);
+    ::SetWindowPos(main_dialog_, nullptr, 0, 0,
+                   bounds.right - bounds.left - 2 * ::GetSystemMetrics(SM_CXFIXEDFRAME),
+                   bounds.bottom - bounds.top - ::GetSystemMetrics(SM_CYCAPTION) -
+                       2 * ::GetSystemMetrics(SM_CYFIXEDFRAME),
+                   SWP_NOMOVE | SWP_NOZORDER | SWP_FRAMECHANGED);
+  } else {
+    if (background_image_)
+      ::DeleteObject(background_image_);
+    background_image_ = LoadPngResource(MAKEINTRESOURCEW(IDR_PNG_BACKGROUND), L"PNG");
+  }
+  HICON icon = ::LoadIconW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_INSTALLER));
+  if (icon) {
+    ::SendMessageW(main_dialog_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+    ::SendMessageW(main_dialog_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
+  }
+  if (!run_immediately_ && !uninstall_mode_)
+    ::SetDlgItemTextW(main_dialog_, IDC_TERMS_TEXT, LoadTermsText().c_str());
+}
+
+void InstallerWindowImpl::UpdateFonts() {
+  DeleteFonts();
+  body_font_ = simplified_
+                   ? MakeFont(L"Segoe UI", 10, 378, DEFAULT_QUALITY, VARIABLE_PITCH)
+                   : MakeFont(L"MS Shell Dlg", 8, 378, DEFAULT_QUALITY, DEFAULT_PITCH);
+  small_bold_font_ = MakeFont(L"MS Shell Dlg", 8, 700, ANTIALIASED_QUALITY, VARIABLE_PITCH);
+  large_font_ = MakeFont(L"MS Shell Dlg", 17, 400, ANTIALIASED_QUALITY, VARIABLE_PITCH);
+  heading_font_ = MakeFont(L"MS Shell Dlg 2", 14, 500, ANTIALIASED_QUALITY, VARIABLE_PITCH);
+  title_font_ = MakeFont(L"Segoe UI", simplified_ ? 25 : 22, 900, ANTIALIASED_QUALITY,
+                         VARIABLE_PITCH);
+  if (simplified_) {
+    feature_font_ = MakeFont(L"Segoe UI", 12, 400, DEFAULT_QUALITY, VARIABLE_PITCH);
+    slide_title_font_ = MakeFont(L"Segoe UI", 15, 700, ANTIALIASED_QUALITY, VARIABLE_PITCH);
+    for (const auto& [control, label] : feature_labels_) {
+      if (feature_font_)
+        label->SetFont(feature_font_);
+    }
+    if (slide_title_ && slide_title_font_)
+      slide_title_->SetFont(slide_title_font_);
+    if (error_text_) {
+      if (body_font_)
+        error_text_->SetFont(body_font_);
+      error_text_->SetTextColor(kErrorColor, {0, -1});
+    }
+    if (close_button_)
+      static_cast<HoverButton*>(close_button_)->SetFont(body_font_);
+  }
+  if (title_) {
+    title_->SetTextColor(kTitleColor, {0, -1});
+    title_->SetLineSpacing(kTitleLineSpacingTwips);
+    if (title_font_)
+      title_->SetFont(title_font_);
+  }
+  if (terms_line_ && body_font_)
+    terms_line_->SetFont(body_font_);
+  if (!settings_->IsFetchingFolderDetails() && !uninstall_mode_)
+    SetAcceptTextAndTermsLine();
+  if (simplified_) {
+    for (int control : {IDC_ACCEPT_BUTTON, IDC_RETRY_BUTTON, IDC_BACK_BUTTON, IDC_CANCEL_BUTTON,
+                        IDC_REINSTALL_BUTTON, IDC_UNINSTALL_BUTTON, IDC_STATUS_TEXT,
+                        IDC_FULL_PACKAGE_BUTTON, IDC_TERMS_TEXT, IDC_UNINSTALL_HEADING}) {
+      SetFontOf(::GetDlgItem(main_dialog_, control), body_font_);
+      const auto drawable = drawables_.find(control);
+      if (drawable != drawables_.end())
+        static_cast<HoverButton*>(drawable->second)->SetFont(body_font_);
+    }
+    if (slide_text_ && body_font_)
+      slide_text_->SetFont(body_font_);
+  }
+  SetFontOf(::GetDlgItem(main_dialog_, IDC_CLASSIC_UNINSTALL_HEADING), small_bold_font_);
+  SetFontOf(::GetDlgItem(main_dialog_, IDC_ERROR_MARK), large_font_);
+  if (!simplified_) {
+    SetFontOf(::GetDlgItem(main_dialog_, IDC_PROGRESS_HEADING), heading_font_);
+    SetFontOf(::GetDlgItem(main_dialog_, IDC_FAILURE_HEADING), heading_font_);
+  }
+  if (options_dialog_)
+    SetFontOf(::GetDlgItem(options_dialog_, IDC_INVALID_PATH_TEXT), small_bold_font_);
+  if (survey_dialog_)
+    SetFontOf(::GetDlgItem(survey_dialog_, IDC_SURVEY_QUESTION), heading_font_);
+}
+
+void InstallerWindowImpl::SetTitle() {
+  if (!title_)
+    return;
+  if (simplified_) {
+    uint32_t id = 0;
+    if (layout_ == LAYOUT_WELCOME)
+      id = IDS_TITLE_FAST_AND_SECURE;
+    else if (layout_ == LAYOUT_UNINSTALL)
+      id = IDS_INSTALLER_CAPTION;
+    else if (layout_ == LAYOUT_ERROR)
+      id = uninstall_mode_ ? IDS_UNINSTALL_FAILED_TITLE : IDS_INSTALL_FAILED_TITLE;
+    if (!id)
+      return;
+    title_->SetText(GetL10nString(id));
+    title_->SetTextColor(kTitleColor, {0, -1});
+    title_->SetLineSpacing(kTitleLineSpacingTwips);
+    return;
+  }
+  const std::wstring word = GetL10nString(IDS_TITLE_PRODUCT_WORD);
+  const std::wstring text = GetL10nStringWithOneArg(IDS_TITLE_BROWSE_FREELY, word);
+  title_->SetText(text);
+  title_->SetTextColor(kClassicTitleColor, {0, -1});
+  const size_t at = text.find(word);
+  if (at != std::wstring::npos && !word.empty()) {
+    title_->SetTextColor(0x000000, {static_cast<LONG>(at), static_cast<LONG>(at + word.size())});
+  }
+}
+
+HBRUSH InstallerWindowImpl::OnMainCtlColorStatic(HDC dc, HWND control) {
+  const int id = ::GetDlgCtrlID(control);
+  COLORREF color = 0x000000;
+  if (id >= IDC_FEATURE_TEXT_1 && id <= IDC_FEATURE_TEXT_4)
+    color = 0xFFFFFF;
+  else if (id == IDC_ERROR_MARK || id == 1214)
+    color = 0x0000FF;
+  ::SetTextColor(dc, color);
+  if (id == IDC_DELETE_USER_DATA || id == IDC_TERMS_TEXT)
+    return ::GetSysColorBrush(COLOR_WINDOW);
+  ::SetBkMode(dc, TRANSPARENT);
+  return static_cast<HBRUSH>(::GetStockObject(NULL_BRUSH));
+}
+
+BOOL InstallerWindowImpl::PaintBackground(HDC dc) {
+  if (layout_ == LAYOUT_OPTIONS || layout_ == LAYOUT_SURVEY)
+    return FALSE;
+  RECT client = {};
+  ::GetClientRect(main_dialog_, &client);
+  if (simplified_) {
+    if (layout_ == LAYOUT_WELCOME || layout_ == LAYOUT_UNINSTALL || layout_ == LAYOUT_ERROR) {
+      const LONG split = static_cast<LONG>((client.right - client.left) * 0.4);
+      TRIVERTEX vertices[2] = {
+          {client.left, client.top, 0x4D00, 0x0F00, 0xF500, 0},
+          {client.left + split, client.bottom, 0x0800, 0xAD00, 0xFF00, 0},
+      };
+      GRADIENT_RECT rect = {0, 1};
+      ::GradientFill(dc, vertices, 2, &rect, 1, GRADIENT_FILL_RECT_V);
+      RECT rest = client;
+      rest.left += split;
+      FillWhite(dc, rest);
+    } else {
+      FillWhite(dc, client);
+    }
+    return TRUE;
+  }
+  HWND status = ::GetDlgItem(main_dialog_, IDC_STATUS_TEXT);
+  RECT status_rect = {};
+  if (status) {
+    ::GetWindowRect(status, &status_rect);
+    ::MapWindowPoints(HWND_DESKTOP, main_dialog_, reinterpret_cast<POINT*>(&status_rect), 2);
+    FillWhite(dc, status_rect);
+    ::ExcludeClipRect(dc, status_rect.left, status_rect.top, status_rect.right,
+                      status_rect.bottom);
+  }
+  if (background_) {
+    ScopedMemoryDC source(dc);
+    HGDIOBJ old = ::SelectObject(source.Get(), background_);
+    ::BitBlt(dc, 0, 0, client.right, client.bottom, source.Get(), 0, 0, SRCCOPY);
+    ::SelectObject(source.Get(), old);
+  }
+  ::SelectClipRgn(dc, nullptr);
+  return TRUE;
+}
+
+void InstallerWindowImpl::RebuildBackground(bool force) {
+  if (background_ && !force)
+    return;
+  RECT client = {};
+  ::GetClientRect(main_dialog_, &client);
+  HDC dc = ::GetDC(main_dialog_);
+  if (!dc)
+    return;
+  HBITMAP bitmap = ::CreateCompatibleBitmap(dc, client.right, client.bottom);
+  if (bitmap) {
+    if (background_)
+      ::DeleteObject(background_);
+    background_ = bitmap;
+    ScopedMemoryDC target(dc);
+    HGDIOBJ old = ::SelectObject(target.Get(), background_);
+    ::FillRect(target.Get(), &client, ::GetSysColorBrush(COLOR_BTNFACE));
+    if (background_image_) {
+      const SIZE size = GetBitmapSize(background_image_);
+      ScopedMemoryDC source(dc);
+      HGDIOBJ old_source = ::SelectObject(source.Get(), background_image_);
+      AlphaBlendBitmap(target.Get(), 0, 0, client.right, client.bottom, source.Get(), 0, 0,
+                       size.cx, size.cy);
+      ::SelectObject(source.Get(), old_source);
+    }
+    ::SelectObject(target.Get(), old);
+  }
+  ::ReleaseDC(main_dialog_, dc);
+}
+
+void InstallerWindowImpl::PlaceElements() {
+  if (!simplified_ || !main_dialog_)
+    return;
+  RECT r = {};
+  ::GetClientRect(main_dialog_, &r);
+  constexpr UINT kMove = SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOSIZE;
+  constexpr UINT kPlace = SWP_NOZORDER | SWP_NOACTIVATE;
+
+  // Logo and error mark.
+  SIZE logo_size = {0, 0};
+  if (logo_) {
+    logo_size = logo_->GetSize();
+    ::SetWindowPos(logo_->hwnd(), nullptr, Scale(296), Scale(96), logo_size.cx, logo_size.cy,
+                   kPlace);
+  }
+  if (error_mark_) {
+    ::SetWindowPos(error_mark_->hwnd(), nullptr, Scale(296) + logo_size.cx,
+                   Scale(96) + logo_size.cy / 2, 0, 0, kMove);
+  }
+
+  // Title and texts.
+  if (title_) {
+    const SIZE size = title_->GetSize();
+    ::SetWindowPos(title_->hwnd(), nullptr, Scale(296), Scale(156), r.right - Scale(296) - Scale(32),
+                   std::max<LONG>(size.cy, 1), kPlace);
+    const RECT title_rect = title_->GetRectInParent();
+    const int below = title_rect.bottom + Scale(10);
+    for (RichStatic* text : {terms_line_, error_text_}) {
+      if (!text)
+        continue;
+      ::SetWindowPos(text->hwnd(), nullptr, Scale(296), below, r.right - Scale(296) - Scale(32),
+                     std::max<LONG>(text->GetSize().cy, 1), kPlace);
+    }
+  }
+
+  // Buttons.
+  if (accept_button_) {
+    const SIZE size = accept_button_->GetSize();
+    const int left = r.right - Scale(32) - size.cx;
+    const int top = r.bottom - Scale(32) - size.cy;
+    ::SetWindowPos(accept_button_->hwnd(), nullptr, left, top, size.cx, size.cy, kPlace);
+    if (retry_button_) {
+      const SIZE retry = retry_button_->GetSize();
+      ::SetWindowPos(retry_button_->hwnd(), nullptr, left, top, retry.cx, retry.cy, kPlace);
+      const RECT retry_rect = retry_button_->GetRectInParent();
+      if (back_button_) {
+        const SIZE back = back_button_->GetSize();
+        const int back_left = retry_rect.left - Scale(10) - back.cx;
+        ::SetWindowPos(back_button_->hwnd(), nullptr, back_left, retry_rect.top, back.cx, back.cy,
+                       kPlace);
+        if (full_package_button_) {
+          const SIZE full = full_package_button_->GetWindowSize();
+          ::SetWindowPos(full_package_button_->hwnd(), nullptr, back_left,
+                         retry_rect.top - Scale(5) - full.cy, 0, 0, kMove);
+        }
+      }
+    }
+  }
+  // Feature rows.
+  if (feature_icons_[0]) {
+    const int height = r.bottom - r.top;
+    const int margin = Scale(108);
+    const SIZE icon = feature_icons_[0]->GetSize();
+    const int count = static_cast<int>(feature_labels_.size());
+    const int gap = count > 1 ? (height - 2 * margin - count * icon.cy) / (count - 1) : 0;
+    int y = margin;
+    int row = 0;
+    for (const auto& [control, label] : feature_labels_) {
+      if (row < 4 && feature_icons_[row]) {
+        ::SetWindowPos(feature_icons_[row]->hwnd(), nullptr, Scale(35), y, icon.cx, icon.cy,
+                       kPlace);
+      }
+      const int x = icon.cx + Scale(51);
+      const SIZE window = label->GetWindowSize();
+      ::SetWindowPos(label->hwnd(), nullptr, x, y, r.right * 4 / 10 - x - Scale(10),
+                     std::max<LONG>(window.cy, 1), kPlace);
+      const SIZE text = label->GetSize();
+      ::SetWindowPos(label->hwnd(), nullptr, x, y + (icon.cy - text.cy) / 2, 0, 0, kMove);
+      y += icon.cy + gap;
+      ++row;
+    }
+  }
+  if (left_picture_) {
+    const SIZE size = left_picture_->GetSize();
+    ::SetWindowPos(left_picture_->hwnd(), nullptr, 0, (r.bottom - size.cy) / 2, size.cx, size.cy,
+                   kPlace);
+  }
+
+  // Close button.
+  if (close_button_) {
+    const SIZE size = close_button_->GetSize();
+    ::SetWindowPos(close_button_->hwnd(), nullptr, r.right - Scale(16) - size.cx, Scale(16),
+                   size.cx, size.cy, kPlace);
+  }
+
+  // The slideshow.
+  if (slide_picture_) {
+    const SIZE picture = slide_picture_->GetSize();
+    const bool odd = slide_index_ % 2 == 1;
+    ::SetWindowPos(slide_picture_->hwnd(), nullptr, odd ? r.right - picture.cx : 0,
+                   r.bottom - picture.cy, picture.cx, picture.cy, kPlace);
+    if (slide_title_ && slide_text_) {
+      const int width = r.right - picture.cx - Scale(70);
+      ::SetWindowPos(slide_title_->hwnd(), nullptr, 0, 0, width, Scale(30),
+                     kPlace | SWP_NOMOVE);
+      ::SetWindowPos(slide_text_->hwnd(), nullptr, 0, 0, width, Scale(80), kPlace | SWP_NOMOVE);
+      const int t = slide_title_->GetSize().cy;
+      const int b = slide_text_->GetSize().cy;
+      const int p = ::MulDiv(picture.cy, dpi_, 96);
+      const int y = r.bottom - (p + Scale(12) + Scale(80) + t) / 2;
+      const int x = odd ? Scale(35) : r.right - Scale(35) - width;
+      ::SetWindowPos(slide_title_->hwnd(), nullptr, x, y, width, std::max(t, 1), kPlace);
+      ::SetWindowPos(slide_text_->hwnd(), nullptr, x, y + t + Scale(12), width, std::max(b, 1),
+                     kPlace);
+    }
+  }
+}
+
+void InstallerWindowImpl::SetSlideTexts() {
+  if (!slide_title_ || !slide_text_)
+    return;
+  const Slide& slide = kSlides[slide_index_ % 4];
+  ::SetWindowTextW(slide_title_->hwnd(), GetL10nString(slide.title).c_str());
+  ::SetWindowTextW(slide_text_->hwnd(), GetL10nString(slide.text).c_str());
+}
+
+void InstallerWindowImpl::ShowNextSlide() {
+  slide_index_ = (slide_index_ + 1) % 4;
+  if (slide_picture_)
+    slide_picture_->SetBitmap(LoadPngResource(MAKEINTRESOURCEW(kSlides[slide_index_].picture), L"PNG"));
+  SetSlideTexts();
+  PlaceElements();
+  ::InvalidateRect(main_dialog_, nullptr, TRUE);
+}
+
+void InstallerWindowImpl::WidenFullPackageButton() {
+  HWND full = ::GetDlgItem(main_dialog_, IDC_FULL_PACKAGE_BUTTON);
+  HWND retry = ::GetDlgItem(main_dialog_, IDC_RETRY_BUTTON);
+  if (!full || !retry)
+    return;
+  wchar_t text[256] = {};
+  const int length = ::GetWindowTextW(full, text, 256);
+  HDC dc = ::GetDC(full);
+  if (!dc)
+    return;
+  HGDIOBJ old = body_font_ ? ::SelectObject(dc, body_font_) : nullptr;
+  SIZE extent = {};
+  ::GetTextExtentExPointW(dc, text, length, 0, nullptr, nullptr, &extent);
+  if (old)
+    ::SelectObject(dc, old);
+  ::ReleaseDC(full, dc);
+  RECT full_rect = {};
+  RECT retry_rect = {};
+  ::GetWindowRect(full, &full_rect);
+  ::GetWindowRect(retry, &retry_rect);
+  ::MapWindowPoints(HWND_DESKTOP, main_dialog_, reinterpret_cast<POINT*>(&full_rect), 2);
+  const int width = std::max<int>(extent.cx + 30, retry_rect.right - retry_rect.left);
+  ::SetWindowPos(full, nullptr, full_rect.right - width, full_rect.top, width,
+                 full_rect.bottom - full_rect.top, SWP_NOZORDER);
+}
+
+}  // namespace velta

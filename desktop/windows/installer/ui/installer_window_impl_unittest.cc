@@ -1,0 +1,836 @@
+// Copyright 2026 Velta Software. All rights reserved.
+
+#include "desktop/windows/installer/ui/installer_window_impl.h"
+
+#include <windows.h>
+
+#include <commctrl.h>
+#include <richedit.h>
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "base/bind.h"
+#include "base/files/scoped_temp_dir.h"
+#include "base/message_loop/message_loop_for_ui.h"
+#include "base/run_loop.h"
+#include "base/task/task_scheduler/task_scheduler.h"
+#include "base/win/scoped_com_initializer.h"
+#include "desktop/windows/installer/avro_stats/avro_stats_sender.h"
+#include "desktop/windows/installer/installation_folder_details_fetcher_impl.h"
+#include "desktop/windows/installer/installation_folder_details_impl.h"
+#include "desktop/windows/installer/installer_progress.h"
+#include "desktop/windows/installer/recording_stats_sender.h"
+#include "desktop/windows/installer/scoped_host_strings.h"
+#include "desktop/windows/installer/scoped_installer_process.h"
+#include "desktop/windows/installer/scoped_installer_sandbox.h"
+#include "desktop/windows/installer/scoped_installer_threads.h"
+#include "desktop/windows/installer/settings_impl.h"
+#include "desktop/windows/installer/utils/taskband_utils_impl.h"
+#include "desktop/windows/installer/ui/controls/rich_static.h"
+#include "desktop/windows/installer/ui/web_page.h"
+#include "desktop/windows/installer/ui/win32_dialog_dispatcher.h"
+#include "desktop/windows/l10n_handler/l10n_handler.h"
+#include "gmock/gmock.h"
+#include "gtest/gtest.h"
+#include "host/resource_ids.h"
+
+namespace velta {
+namespace window_test {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::ElementsAreArray;
+
+constexpr uint32_t kPackageArchitectureX64 = 1;
+
+// A calculator that stands at a fixed place of a fixed range.
+class FixedCalculator : public ProgressCalculator {
+ public:
+  void SetObserver(ProgressCalculatorObserver* observer) override { observer_ = observer; }
+  uint32_t GetMaximum() const override { return 100; }
+  uint32_t GetProgress() const override { return 0; }
+
+  ProgressCalculatorObserver* observer_ = nullptr;
+};
+
+// Records the user's decisions the window reports.
+class RecordingDelegate : public InstallerWindowDelegate {
+ public:
+  void OnAcceptClicked() override { calls_.push_back("accept"); }
+  void OnCancelClicked() override { calls_.push_back("cancel"); }
+  void OnRetryClicked() override { calls_.push_back("retry"); }
+  void ObtainFullPackage() override { calls_.push_back("full"); }
+
+  std::vector<std::string> calls_;
+};
+
+std::wstring TextOf(HWND window) {
+  wchar_t text[512] = {};
+  ::GetWindowTextW(window, text, 512);
+  return text;
+}
+
+// Answers the next message box of this thread: records its button texts
+// and presses `button`. Runs from a thread timer, which the box's own
+// modal loop dispatches.
+struct BoxAnswer {
+  int button = IDNO;
+  std::vector<std::wstring> texts;
+  bool seen = false;
+};
+BoxAnswer* g_answer = nullptr;
+
+BOOL CALLBACK FindBox(HWND window, LPARAM found) {
+  wchar_t name[16] = {};
+  ::GetClassNameW(window, name, 16);
+  if (std::wstring(name) == L"#32770" && ::GetDlgItem(window, IDNO) && ::IsWindowVisible(window)) {
+    *reinterpret_cast<HWND*>(found) = window;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+void CALLBACK AnswerBox(HWND, UINT, UINT_PTR timer, DWORD) {
+  HWND box = nullptr;
+  ::EnumThreadWindows(::GetCurrentThreadId(), &FindBox, reinterpret_cast<LPARAM>(&box));
+  if (!box || !g_answer || g_answer->seen)
+    return;
+  ::KillTimer(nullptr, timer);
+  g_answer->seen = true;
+  g_answer->texts = {TextOf(::GetDlgItem(box, IDYES)), TextOf(::GetDlgItem(box, IDNO))};
+  ::PostMessageW(box, WM_COMMAND, MAKEWPARAM(g_answer->button, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(::GetDlgItem(box, g_answer->button)));
+}
+
+// The window over real settings in a sandbox, the host's templates (linked
+// into this binary), its strings, and a recording statistics sender.
+class InstallerWindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    RichStatic::InitializeLibraries();
+    ASSERT_TRUE(dir_.CreateUniqueTempDir());
+    ASSERT_TRUE(strings_.is_loaded());
+    ASSERT_TRUE(sandbox_.is_valid());
+    sandbox_.OverrideKnownFolders(dir_.GetPath());
+    base::TaskScheduler::Create("installer");
+    const base::SchedulerWorkerPoolParams one(1, base::TimeDelta::FromSeconds(30));
+    base::TaskScheduler::GetInstance()->Start(base::TaskScheduler::InitParams(one, one, one, one));
+  }
+
+  void TearDown() override {
+    window_.reset();
+    settings_.reset();
+    process_.reset();
+    base::TaskScheduler::GetInstance()->JoinForTesting();
+    base::TaskScheduler::SetInstance(nullptr);
+  }
+
+  // Makes the window of a process started with `switches`, once the
+  // settings know their folder.
+  void MakeWindow(std::vector<std::wstring> switches, bool simplified) {
+    switches.push_back(L"installfolder=" + dir_.GetPath().Append(L"Target").value());
+    process_.emplace(switches);
+    settings_ = std::make_unique<SettingsImpl>(
+        base::CommandLine::ForCurrentProcess()->GetSwitchValuePath("installfolder"),
+        kPackageArchitectureX64, false, InstallationFolderDetailsFetcherImpl::GetFactory());
+    ASSERT_TRUE(WaitForFolderDetails(*settings_));
+    window_ = InstallerWindowImpl::CreateVariant(settings_.get(), &progress_, &calculator_,
+                                                 simplified);
+    ASSERT_TRUE(window_);
+    window_->AddObserver(&delegate_);
+  }
+
+  HWND Main() { return window_->GetHwnd(); }
+  HWND Item(int id) {
+    HWND item = ::GetDlgItem(Main(), id);
+    return item ? item : ::GetDlgItem(window_->options_dialog(), id);
+  }
+
+  // Posts a key to the focused control and lets the UI loop, with the
+  // dispatcher, handle it.
+  void PressKey(WPARAM key) {
+    ::SetForegroundWindow(Main());
+    ::SetActiveWindow(Main());
+    HWND target = ::GetFocus() ? ::GetFocus() : Main();
+    ::PostMessageW(target, WM_KEYDOWN, key, 1);
+    ::PostMessageW(target, WM_KEYUP, key, 0xC0000001);
+    base::RunLoop(base::RunLoop::Type::kDefault, Win32DialogDispatcher::GetInstance())
+        .RunUntilIdle();
+  }
+
+  // Runs `action` while a timer answers the message box it opens.
+  BoxAnswer AnswerNextBox(int button, base::OnceClosure action) {
+    BoxAnswer answer;
+    answer.button = button;
+    g_answer = &answer;
+    const UINT_PTR timer = ::SetTimer(nullptr, 0, 20, &AnswerBox);
+    std::move(action).Run();
+    ::KillTimer(nullptr, timer);
+    g_answer = nullptr;
+    return answer;
+  }
+
+  base::MessageLoopForUI loop_;
+  base::win::ScopedCOMInitializer com_;
+  base::ScopedTempDir dir_;
+  ScopedInstallerSandbox sandbox_;
+  ScopedHostStrings strings_;
+  std::vector<std::string> events_;
+  ScopedAvroStatsSenderForTesting sender_{std::make_unique<RecordingStatsSender>(&events_)};
+  std::optional<ScopedInstallerProcess> process_;
+  InstallerProgress progress_;
+  FixedCalculator calculator_;
+  std::unique_ptr<SettingsImpl> settings_;
+  std::unique_ptr<InstallerWindowImpl> window_;
+  RecordingDelegate delegate_;
+};
+
+struct FirstPageCase {
+  const char* name;
+  std::vector<std::wstring> switches;
+  bool simplified;
+  uint32_t layout;
+  // Shown on the first page.
+  std::vector<int> shown;
+  std::vector<int> hidden;
+};
+
+class InstallerWindowFirstPageTest : public InstallerWindowTest,
+                                     public ::testing::WithParamInterface<FirstPageCase> {};
+
+// The first page follows the mode; the first layout change is reported, and
+// the window's end is reported as closed.
+TEST_P(InstallerWindowFirstPageTest, ShowsTheModesPage) {
+  MakeWindow(GetParam().switches, GetParam().simplified);
+  EXPECT_EQ(GetParam().layout, window_->layout());
+  EXPECT_TRUE(::IsWindowVisible(Main()));
+  EXPECT_EQ(L"Velta Installer", TextOf(Main()));
+  for (int id : GetParam().shown)
+    EXPECT_TRUE(::IsWindowVisible(Item(id))) << id;
+  for (int id : GetParam().hidden)
+    EXPECT_FALSE(Item(id) && ::IsWindowVisible(Item(id))) << id;
+  EXPECT_THAT(events_, ElementsAre("page_transition"));
+  window_.reset();
+  EXPECT_THAT(events_, ElementsAre("page_transition", "page_transition"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Modes,
+    InstallerWindowFirstPageTest,
+    ::testing::Values(
+        FirstPageCase{"install_classic",
+                      {},
+                      false,
+                      LAYOUT_WELCOME,
+                      {IDC_ACCEPT_BUTTON, IDC_OPTIONS_BUTTON, IDC_TERMS_LINE, IDC_LOGO},
+                      {IDC_BACK_BUTTON, IDC_PROGRESS_BAR, IDC_REINSTALL_BUTTON}},
+        FirstPageCase{"install_simplified",
+                      {},
+                      true,
+                      LAYOUT_WELCOME,
+                      {IDC_ACCEPT_BUTTON, IDC_CLOSE_BUTTON, IDC_FEATURE_ICON_1, IDC_FEATURE_TEXT_4},
+                      {IDC_OPTIONS_BUTTON, IDC_BACK_BUTTON, IDC_SLIDE_PICTURE}},
+        FirstPageCase{"run_immediately",
+                      {L"runimmediately"},
+                      true,
+                      LAYOUT_PROGRESS,
+                      {IDC_PROGRESS_BAR, IDC_STATUS_TEXT, IDC_SLIDE_PICTURE},
+                      {IDC_BACK_BUTTON, IDC_ACCEPT_BUTTON, IDC_CLOSE_BUTTON}},
+        FirstPageCase{"uninstall",
+                      {L"uninstall"},
+                      false,
+                      LAYOUT_UNINSTALL,
+                      {IDC_REINSTALL_BUTTON, IDC_UNINSTALL_BUTTON, IDC_DELETE_USER_DATA},
+                      {IDC_ACCEPT_BUTTON, IDC_BACK_BUTTON}}),
+    [](const ::testing::TestParamInfo<FirstPageCase>& info) { return info.param.name; });
+
+TEST_F(InstallerWindowTest, TextsComeFromTheStringTables) {
+  MakeWindow({}, false);
+  EXPECT_EQ(L"&Options", TextOf(Item(IDC_OPTIONS_BUTTON)));
+  EXPECT_EQ(L"Accept and Install", TextOf(Item(IDC_ACCEPT_BUTTON)));
+  EXPECT_EQ(L"Install &path", TextOf(Item(IDC_INSTALL_PATH_LABEL)));
+  EXPECT_EQ(L"&Try again", TextOf(Item(IDC_RETRY_BUTTON)));
+  // The installer types, the second with the user's logon name.
+  HWND types = Item(IDC_INSTALL_TYPE_LIST);
+  ASSERT_EQ(3, ::SendMessageW(types, CB_GETCOUNT, 0, 0));
+  wchar_t entry[128] = {};
+  ::SendMessageW(types, CB_GETLBTEXT, 1, reinterpret_cast<LPARAM>(entry));
+  EXPECT_EQ(0u, std::wstring(entry).find(L"Current user"));
+  // Every language the host offers, by its own name.
+  EXPECT_EQ(static_cast<LRESULT>(GetL10nHandler()->GetAvailableLanguages().size()),
+            ::SendMessageW(Item(IDC_LANGUAGE_LIST), CB_GETCOUNT, 0, 0));
+}
+
+// Tab walks only the controls the page shows.
+struct TabCase {
+  const char* name;
+  bool simplified;
+  bool options;
+};
+
+class InstallerWindowTabTest : public InstallerWindowTest,
+                               public ::testing::WithParamInterface<TabCase> {};
+
+TEST_P(InstallerWindowTabTest, WalksTheVisibleControls) {
+  MakeWindow({}, GetParam().simplified);
+  if (GetParam().options)
+    ::SendMessageW(Main(), WM_COMMAND, MAKEWPARAM(IDC_OPTIONS_BUTTON, BN_CLICKED), 0);
+  ASSERT_EQ(GetParam().options ? LAYOUT_OPTIONS : LAYOUT_WELCOME, window_->layout());
+  std::vector<HWND> seen;
+  for (int i = 0; i < 12; ++i) {
+    PressKey(VK_TAB);
+    HWND focus = ::GetFocus();
+    ASSERT_TRUE(focus);
+    EXPECT_TRUE(::IsWindowVisible(focus)) << ::GetDlgCtrlID(focus);
+    seen.push_back(focus);
+  }
+  // The walk reaches the accept button and, on the options page, the
+  // options' own controls.
+  EXPECT_NE(seen.end(), std::find(seen.begin(), seen.end(), Item(IDC_ACCEPT_BUTTON)));
+  if (GetParam().options) {
+    EXPECT_NE(seen.end(), std::find(seen.begin(), seen.end(), Item(IDC_SEND_STATS_CHECK)));
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Pages,
+                         InstallerWindowTabTest,
+                         ::testing::Values(TabCase{"welcome_classic", false, false},
+                                           TabCase{"welcome_simplified", true, false},
+                                           TabCase{"options_classic", false, true}),
+                         [](const ::testing::TestParamInfo<TabCase>& info) {
+                           return info.param.name;
+                         });
+
+TEST_F(InstallerWindowTest, SpaceOnTheFocusedAcceptButtonAccepts) {
+  MakeWindow({}, true);
+  ASSERT_EQ(Item(IDC_ACCEPT_BUTTON), ::GetFocus());
+  PressKey(VK_SPACE);
+  EXPECT_THAT(delegate_.calls_, ElementsAre("accept"));
+}
+
+// The page changes of the buttons and the terms link, each reported with
+// the button's name on the page it leaves.
+TEST_F(InstallerWindowTest, ButtonsAndLinkChangeThePage) {
+  MakeWindow({}, false);
+  ::SendMessageW(Item(IDC_OPTIONS_BUTTON), BM_CLICK, 0, 0);
+  EXPECT_EQ(LAYOUT_OPTIONS, window_->layout());
+  EXPECT_TRUE(::IsWindowVisible(window_->options_dialog()));
+  EXPECT_TRUE(::IsWindowVisible(Item(IDC_BACK_BUTTON)));
+  ::SendMessageW(Item(IDC_BACK_BUTTON), BM_CLICK, 0, 0);
+  EXPECT_EQ(LAYOUT_WELCOME, window_->layout());
+  EXPECT_FALSE(::IsWindowVisible(window_->options_dialog()));
+
+  // A click on the terms line's link, as the rich-edit control reports it.
+  HWND terms_line = Item(IDC_TERMS_LINE);
+  std::vector<RichStatic::Link> links;
+  const std::wstring shown = RichStatic::ParseMarkup(
+      GetL10nStringWithOneArg(IDS_TERMS_LINE, L"Accept and Install"), &links);
+  ASSERT_EQ(1u, links.size());
+  ENLINK link = {};
+  link.nmhdr = {terms_line, IDC_TERMS_LINE, EN_LINK};
+  link.msg = WM_LBUTTONUP;
+  link.chrg = {links[0].start, links[0].end};
+  ::SendMessageW(Main(), WM_NOTIFY, IDC_TERMS_LINE, reinterpret_cast<LPARAM>(&link));
+  EXPECT_EQ(LAYOUT_TERMS, window_->layout());
+  EXPECT_TRUE(::IsWindowVisible(Item(IDC_TERMS_TEXT)));
+  EXPECT_EQ(0, TextOf(Item(IDC_TERMS_TEXT)).find(L"VELTA TERMS OF SERVICE\r\n"));
+  EXPECT_EQ(4u, events_.size());
+  EXPECT_TRUE(delegate_.calls_.empty());
+}
+
+struct OptionCase {
+  const char* name;
+  int control;
+  bool (Settings::*getter)() const;
+};
+
+class InstallerWindowOptionTest : public InstallerWindowTest,
+                                  public ::testing::WithParamInterface<OptionCase> {};
+
+// A check box of the options page changes its option, and the change comes
+// back to the box from the settings; while the settings refuse changes, a
+// click is undone.
+TEST_P(InstallerWindowOptionTest, ClickChangesTheSettingUnlessRefused) {
+  MakeWindow({}, false);
+  ::SendMessageW(Item(IDC_OPTIONS_BUTTON), BM_CLICK, 0, 0);
+  HWND box = Item(GetParam().control);
+  const bool before = (settings_.get()->*GetParam().getter)();
+  EXPECT_EQ(before, ::SendMessageW(box, BM_GETCHECK, 0, 0) == BST_CHECKED);
+  ::SendMessageW(box, BM_CLICK, 0, 0);
+  EXPECT_EQ(!before, (settings_.get()->*GetParam().getter)());
+  EXPECT_EQ(!before, ::SendMessageW(box, BM_GETCHECK, 0, 0) == BST_CHECKED);
+
+  settings_->SetEditable(false);
+  ::SendMessageW(box, BM_CLICK, 0, 0);
+  EXPECT_EQ(!before, (settings_.get()->*GetParam().getter)());
+  EXPECT_EQ(!before, ::SendMessageW(box, BM_GETCHECK, 0, 0) == BST_CHECKED);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Boxes,
+    InstallerWindowOptionTest,
+    ::testing::Values(OptionCase{"default_browser", IDC_DEFAULT_BROWSER_CHECK,
+                                 &Settings::IsDefaultBrowser},
+                      OptionCase{"import", IDC_IMPORT_DATA_CHECK, &Settings::IsImportBrowserData},
+                      OptionCase{"statistics", IDC_SEND_STATS_CHECK, &Settings::IsVeltaStatsEnabled}),
+    [](const ::testing::TestParamInfo<OptionCase>& info) { return info.param.name; });
+
+// Choosing a language in the list puts the window's texts in it.
+TEST_F(InstallerWindowTest, LanguageListChangesTheTexts) {
+  MakeWindow({}, false);
+  const std::vector<std::wstring> languages = GetL10nHandler()->GetAvailableLanguages();
+  const auto french = std::find(languages.begin(), languages.end(), L"fr");
+  ASSERT_NE(languages.end(), french);
+  HWND list = Item(IDC_LANGUAGE_LIST);
+  const LRESULT count = ::SendMessageW(list, CB_GETCOUNT, 0, 0);
+  for (LRESULT i = 0; i < count; ++i) {
+    if (::SendMessageW(list, CB_GETITEMDATA, i, 0) == french - languages.begin())
+      ::SendMessageW(list, CB_SETCURSEL, i, 0);
+  }
+  ::SendMessageW(window_->options_dialog(), WM_COMMAND, MAKEWPARAM(IDC_LANGUAGE_LIST, CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(list));
+  EXPECT_EQ(L"fr", settings_->GetLanguage());
+  EXPECT_EQ(L"Programme d'installation de Velta", TextOf(Main()));
+  EXPECT_EQ(GetL10nString(IDS_BUTTON_OPTIONS), TextOf(Item(IDC_OPTIONS_BUTTON)));
+  EXPECT_NE(L"&Options", GetL10nString(IDS_BUTTON_CHANGE));
+  EXPECT_EQ(GetL10nString(IDS_BUTTON_CHANGE), TextOf(Item(IDC_CHANGE_FOLDER_BUTTON)));
+}
+
+// A folder that cannot be used brings the options page up with the reason,
+// and neither Accept nor Back can be pressed until it is mended.
+TEST_F(InstallerWindowTest, UnusableFolderKeepsTheUserOnTheOptionsPage) {
+  MakeWindow({}, true);
+  ASSERT_EQ(LAYOUT_WELCOME, window_->layout());
+  HWND folder = Item(IDC_FOLDER_COMBO);
+  ::SetWindowTextW(folder, L"relative\\folder");
+  ::SendMessageW(window_->options_dialog(), WM_COMMAND,
+                 MAKEWPARAM(IDC_FOLDER_COMBO, CBN_EDITCHANGE), reinterpret_cast<LPARAM>(folder));
+  ASSERT_TRUE(WaitForFolderDetails(*settings_));
+  EXPECT_EQ(LAYOUT_OPTIONS, window_->layout());
+  EXPECT_TRUE(::IsWindowVisible(Item(IDC_INVALID_PATH_TEXT)));
+  EXPECT_EQ(L"The install path is invalid", TextOf(Item(IDC_INVALID_PATH_TEXT)));
+  EXPECT_FALSE(::IsWindowEnabled(Item(IDC_ACCEPT_BUTTON)));
+  EXPECT_FALSE(::IsWindowEnabled(Item(IDC_BACK_BUTTON)));
+
+  const std::wstring good = dir_.GetPath().Append(L"Other").value();
+  ::SetWindowTextW(folder, good.c_str());
+  ::SendMessageW(window_->options_dialog(), WM_COMMAND,
+                 MAKEWPARAM(IDC_FOLDER_COMBO, CBN_EDITCHANGE), reinterpret_cast<LPARAM>(folder));
+  ASSERT_TRUE(WaitForFolderDetails(*settings_));
+  EXPECT_EQ(good, settings_->GetInstallFolder().value());
+  EXPECT_FALSE(::IsWindowVisible(Item(IDC_INVALID_PATH_TEXT)));
+  EXPECT_TRUE(::IsWindowEnabled(Item(IDC_ACCEPT_BUTTON)));
+  EXPECT_TRUE(::IsWindowEnabled(Item(IDC_BACK_BUTTON)));
+  EXPECT_EQ(good, TextOf(folder));
+}
+
+// The bar only moves forward, stepping small advances and jumping large
+// ones, and never past its end.
+TEST_F(InstallerWindowTest, ProgressBarNeverMovesBack) {
+  MakeWindow({}, true);
+  window_->ShowInstallationProgress();
+  ASSERT_EQ(LAYOUT_PROGRESS, window_->layout());
+  HWND bar = Item(IDC_PROGRESS_BAR);
+  std::vector<LRESULT> positions;
+  for (uint32_t value : {5u, 12u, 30u, 20u, 99u, 104u, 3u}) {
+    window_->OnProgressChanged(value, std::nullopt);
+    positions.push_back(::SendMessageW(bar, PBM_GETPOS, 0, 0));
+  }
+  EXPECT_THAT(positions, ElementsAre(5, 12, 30, 30, 99, 100, 100));
+}
+
+struct StatusCase {
+  const char* name;
+  std::vector<std::wstring> switches;
+  uint32_t phase;
+  std::optional<uint32_t> remaining;
+  const wchar_t* text;
+};
+
+class InstallerWindowStatusTest : public InstallerWindowTest,
+                                  public ::testing::WithParamInterface<StatusCase> {};
+
+// The status line names the phase and what remains of it.
+TEST_P(InstallerWindowStatusTest, NamesThePhase) {
+  MakeWindow(GetParam().switches, true);
+  window_->ShowInstallationProgress();
+  progress_.SetPhase(GetParam().phase);
+  if (GetParam().remaining)
+    window_->OnProgressChanged(1, GetParam().remaining);
+  // A text throttled to later comes with the loop's next turns.
+  for (int i = 0; i < 100 && TextOf(Item(IDC_STATUS_TEXT)) != GetParam().text; ++i) {
+    ::Sleep(5);
+    base::RunLoop().RunUntilIdle();
+  }
+  EXPECT_EQ(GetParam().text, TextOf(Item(IDC_STATUS_TEXT)));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Phases,
+    InstallerWindowStatusTest,
+    ::testing::Values(
+        StatusCase{"downloading", {}, 1, std::nullopt, L"Downloading\x2026"},
+        StatusCase{"downloading_remaining", {}, 1, 42, L"Downloading (about 42 s remaining)"},
+        StatusCase{"extracting", {}, 6, 7, L"Extracting (files remaining: 7)"},
+        StatusCase{"retrying", {}, 8, 6, L"Hang on - retrying download in 6 s"},
+        // Without a count the retry phase keeps the last text.
+        StatusCase{"retrying_keeps_text", {}, 8, std::nullopt, L"Downloading\x2026"},
+        StatusCase{"installing", {L"allusers=1"}, 7, 12, L"Installing (operations remaining: 12)"},
+        StatusCase{"installing_all_users", {L"allusers=1"}, 7, std::nullopt, L"Installing\x2026"},
+        StatusCase{"uninstalling", {L"uninstall"}, 7, std::nullopt, L"Uninstalling\x2026"}),
+    [](const ::testing::TestParamInfo<StatusCase>& info) { return info.param.name; });
+
+// Counts in a burst: the line ends with the last one.
+TEST_F(InstallerWindowTest, StatusLineEndsWithTheLastCountOfABurst) {
+  MakeWindow({}, true);
+  window_->ShowInstallationProgress();
+  progress_.SetPhase(1);
+  for (uint32_t remaining = 50; remaining > 40; --remaining)
+    window_->OnProgressChanged(1, remaining);
+  for (int i = 0; i < 100 && TextOf(Item(IDC_STATUS_TEXT)).find(L"41") == std::wstring::npos;
+       ++i) {
+    ::Sleep(5);
+    base::RunLoop().RunUntilIdle();
+  }
+  EXPECT_EQ(L"Downloading (about 41 s remaining)", TextOf(Item(IDC_STATUS_TEXT)));
+}
+
+TEST_F(InstallerWindowTest, ErrorPageOffersTheFullPackageOnlyWhenAsked) {
+  MakeWindow({}, true);
+  window_->DisplayError(L"It broke.", 0, false, "broken");
+  EXPECT_EQ(LAYOUT_ERROR, window_->layout());
+  EXPECT_FALSE(::IsWindowVisible(Item(IDC_FULL_PACKAGE_BUTTON)));
+  EXPECT_TRUE(::IsWindowVisible(Item(IDC_RETRY_BUTTON)));
+  EXPECT_EQ(L"It broke.", TextOf(Item(IDC_STATUS_TEXT)));
+  window_->DisplayError(L"It broke again.", 0, true, "broken");
+  EXPECT_TRUE(::IsWindowVisible(Item(IDC_FULL_PACKAGE_BUTTON)));
+  ::SendMessageW(Item(IDC_FULL_PACKAGE_BUTTON), BM_CLICK, 0, 0);
+  ::SendMessageW(Item(IDC_RETRY_BUTTON), BM_CLICK, 0, 0);
+  EXPECT_THAT(delegate_.calls_, ElementsAre("full", "retry"));
+}
+
+struct CancelCase {
+  const char* name;
+  int answer;
+  std::vector<std::string> calls;
+};
+
+class InstallerWindowCancelTest : public InstallerWindowTest,
+                                  public ::testing::WithParamInterface<CancelCase> {};
+
+// Closing asks first, with the installer's own button texts (here the
+// French ones); only Yes ends the run.
+TEST_P(InstallerWindowCancelTest, AsksBeforeCancelling) {
+  MakeWindow({L"language=fr"}, false);
+  const BoxAnswer answer = AnswerNextBox(
+      GetParam().answer, base::BindOnce(
+                             [](HWND main) { ::SendMessageW(main, WM_CLOSE, 0, 0); }, Main()));
+  ASSERT_TRUE(answer.seen);
+  EXPECT_THAT(answer.texts, ElementsAre(L"&Oui", L"&Non"));
+  EXPECT_EQ(GetParam().calls, delegate_.calls_);
+  EXPECT_TRUE(::IsWindowVisible(Main()));
+}
+
+INSTANTIATE_TEST_SUITE_P(Answers,
+                         InstallerWindowCancelTest,
+                         ::testing::Values(CancelCase{"no_keeps_the_window", IDNO, {}},
+                                           CancelCase{"yes_cancels", IDYES, {"cancel"}}),
+                         [](const ::testing::TestParamInfo<CancelCase>& info) {
+                           return info.param.name;
+                         });
+
+// The background as the window paints it into a device context of ours.
+class PaintedBackground {
+ public:
+  PaintedBackground(HWND window, int width, int height)
+      : screen_(::GetDC(nullptr)),
+        dc_(::CreateCompatibleDC(screen_)),
+        bitmap_(::CreateCompatibleBitmap(screen_, width, height)) {
+    old_ = ::SelectObject(dc_, bitmap_);
+    RECT all = {0, 0, width, height};
+    ::FillRect(dc_, &all, static_cast<HBRUSH>(::GetStockObject(BLACK_BRUSH)));
+    painted_ = ::SendMessageW(window, WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc_), 0) != 0;
+  }
+  ~PaintedBackground() {
+    ::SelectObject(dc_, old_);
+    ::DeleteObject(bitmap_);
+    ::DeleteDC(dc_);
+    ::ReleaseDC(nullptr, screen_);
+  }
+  bool painted() const { return painted_; }
+  HDC dc() const { return dc_; }
+  COLORREF At(int x, int y) const { return ::GetPixel(dc_, x, y); }
+
+ private:
+  HDC screen_;
+  HDC dc_;
+  HBITMAP bitmap_;
+  HGDIOBJ old_;
+  bool painted_ = false;
+};
+
+// Whether two colours differ by at most `tolerance` in every channel.
+bool Near(COLORREF a, COLORREF b, int tolerance = 8) {
+  return std::abs(GetRValue(a) - GetRValue(b)) <= tolerance &&
+         std::abs(GetGValue(a) - GetGValue(b)) <= tolerance &&
+         std::abs(GetBValue(a) - GetBValue(b)) <= tolerance;
+}
+
+TEST_F(InstallerWindowTest, SimplifiedBackgroundHasTheGradientOnTheLeft) {
+  MakeWindow({}, true);
+  RECT client = {};
+  ::GetClientRect(Main(), &client);
+  const int split = static_cast<int>(client.right * 0.4);
+  {
+    PaintedBackground background(Main(), client.right, client.bottom);
+    ASSERT_TRUE(background.painted());
+    EXPECT_TRUE(Near(RGB(0x4D, 0x0F, 0xF5), background.At(0, 0))) << std::hex << background.At(0, 0);
+    EXPECT_TRUE(Near(RGB(0x08, 0xAD, 0xFF), background.At(split - 1, client.bottom - 1)))
+        << std::hex << background.At(split - 1, client.bottom - 1);
+    EXPECT_EQ(RGB(0xFF, 0xFF, 0xFF), background.At(split + 1, 0));
+    EXPECT_EQ(RGB(0xFF, 0xFF, 0xFF), background.At(client.right - 1, client.bottom - 1));
+  }
+
+  // The accept button, drawn through the window, is filled blue.
+  RECT button = {};
+  ::GetClientRect(Item(IDC_ACCEPT_BUTTON), &button);
+  {
+    PaintedBackground canvas(Main(), button.right, button.bottom);
+    DRAWITEMSTRUCT item = {};
+    item.CtlType = ODT_BUTTON;
+    item.CtlID = IDC_ACCEPT_BUTTON;
+    item.itemAction = ODA_DRAWENTIRE;
+    item.hwndItem = Item(IDC_ACCEPT_BUTTON);
+    item.hDC = canvas.dc();
+    item.rcItem = button;
+    ::SendMessageW(Main(), WM_DRAWITEM, IDC_ACCEPT_BUTTON, reinterpret_cast<LPARAM>(&item));
+    EXPECT_EQ(RGB(0x01, 0x99, 0xFF), canvas.At(3, button.bottom / 2));
+  }
+
+  // The progress page is white all over.
+  window_->ShowInstallationProgress();
+  PaintedBackground progress(Main(), client.right, client.bottom);
+  EXPECT_EQ(RGB(0xFF, 0xFF, 0xFF), progress.At(0, 0));
+}
+
+// At 144 DPI the simplified window grows to its scaled size, and its parts
+// move with it.
+TEST_F(InstallerWindowTest, SimplifiedWindowFollowsTheDpi) {
+  MakeWindow({}, true);
+  RECT suggested = {10, 20, 900, 700};
+  ::SendMessageW(Main(), WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
+  EXPECT_EQ(144, window_->dpi());
+  RECT bounds = {};
+  ::GetWindowRect(Main(), &bounds);
+  EXPECT_EQ(963, bounds.right - bounds.left);
+  EXPECT_EQ(605, bounds.bottom - bounds.top);
+  EXPECT_EQ(10, bounds.left);
+  EXPECT_EQ(20, bounds.top);
+
+  const auto in_client = [&](int id) {
+    RECT rect = {};
+    ::GetWindowRect(Item(id), &rect);
+    ::MapWindowPoints(HWND_DESKTOP, Main(), reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+  };
+  const RECT logo = in_client(IDC_LOGO);
+  EXPECT_EQ(444, logo.left);
+  EXPECT_EQ(144, logo.top);
+  RECT client = {};
+  ::GetClientRect(Main(), &client);
+  const RECT close = in_client(IDC_CLOSE_BUTTON);
+  EXPECT_EQ(client.right - 24, close.right);
+  EXPECT_EQ(24, close.top);
+  const RECT accept = in_client(IDC_ACCEPT_BUTTON);
+  EXPECT_EQ(client.right - 48, accept.right);
+  EXPECT_EQ(client.bottom - 48, accept.bottom);
+
+  LOGFONTW font = {};
+  HFONT body = reinterpret_cast<HFONT>(::SendMessageW(Item(IDC_STATUS_TEXT), WM_GETFONT, 0, 0));
+  ASSERT_TRUE(body);
+  ASSERT_TRUE(::GetObjectW(body, sizeof(font), &font));
+  EXPECT_EQ(-20, font.lfHeight);
+}
+
+// What the folder details say of the uninstalling user's country and of an
+// installation in the folder.
+std::string g_country;
+bool g_has_installation = false;
+
+class UninstallFolderDetails : public InstallationFolderDetailsImpl {
+ public:
+  UninstallFolderDetails()
+      : InstallationFolderDetailsImpl(std::make_unique<TaskbandUtilsImpl>()) {}
+  const std::string& GetCountry() const override { return g_country; }
+  bool HasExistingInstallation() const override { return g_has_installation; }
+};
+
+std::unique_ptr<InstallationFolderDetails> MakeUninstallFolderDetails() {
+  return std::make_unique<UninstallFolderDetails>();
+}
+
+// The uninstall pages over folder details that name a country.
+class InstallerWindowUninstallTest : public InstallerWindowTest {
+ protected:
+  void SetUp() override {
+    InstallerWindowTest::SetUp();
+    previous_factory_ = SetInstallationFolderDetailsFactory(&MakeUninstallFolderDetails);
+  }
+  void TearDown() override {
+    InstallerWindowTest::TearDown();
+    SetInstallationFolderDetailsFactory(previous_factory_);
+    g_country.clear();
+    g_has_installation = false;
+  }
+
+  void MakeUninstallWindow(const char* country) {
+    g_country = country;
+    MakeWindow({L"uninstall"}, true);
+    ASSERT_TRUE(window_->survey_dialog());
+  }
+
+  HWND Survey(int id) { return ::GetDlgItem(window_->survey_dialog(), id); }
+
+  void Click(HWND control) {
+    ::SendMessageW(control, BM_CLICK, 0, 0);
+  }
+
+  InstallationFolderDetails::Factory previous_factory_ = nullptr;
+};
+
+// Outside the survey's countries Uninstall goes straight to the warning;
+// Yes confirms the uninstallation.
+TEST_F(InstallerWindowUninstallTest, OutsideTheSurveyCountriesUninstallWarnsAtOnce) {
+  MakeUninstallWindow("CH");
+  const BoxAnswer answer = AnswerNextBox(
+      IDYES, base::BindOnce([](HWND button) { ::SendMessageW(button, BM_CLICK, 0, 0); },
+                            Item(IDC_UNINSTALL_BUTTON)));
+  EXPECT_TRUE(answer.seen);
+  EXPECT_EQ(LAYOUT_UNINSTALL, window_->layout());
+  EXPECT_THAT(delegate_.calls_, ElementsAre("accept"));
+  EXPECT_THAT(events_, ElementsAre("page_transition", "page_transition"));
+}
+
+// In a survey country Uninstall first shows the survey; Uninstall can be
+// pressed only with a reason, and the quality reason needs a problem. The
+// survey goes out before the warning, and No to the warning cancels
+// without asking again.
+TEST_F(InstallerWindowUninstallTest, SurveyNeedsAReasonAndGoesOutBeforeTheWarning) {
+  MakeUninstallWindow("DE");
+  Click(Item(IDC_UNINSTALL_BUTTON));
+  ASSERT_EQ(LAYOUT_SURVEY, window_->layout());
+  EXPECT_TRUE(::IsWindowVisible(window_->survey_dialog()));
+  EXPECT_EQ(L"Quality of the Velta browser.", TextOf(Survey(IDC_SURVEY_QUALITY)));
+  EXPECT_FALSE(::IsWindowEnabled(Item(IDC_UNINSTALL_BUTTON)));
+  EXPECT_FALSE(::IsWindowVisible(Survey(IDC_SURVEY_VIDEO)));
+
+  Click(Survey(IDC_SURVEY_QUALITY));
+  EXPECT_TRUE(::IsWindowVisible(Survey(IDC_SURVEY_VIDEO)));
+  EXPECT_TRUE(::IsWindowVisible(Survey(IDC_SURVEY_DESCRIPTION)));
+  EXPECT_FALSE(::IsWindowEnabled(Survey(IDC_SURVEY_DESCRIPTION)));
+  EXPECT_FALSE(::IsWindowEnabled(Item(IDC_UNINSTALL_BUTTON)));
+  Click(Survey(IDC_SURVEY_OTHER));
+  EXPECT_TRUE(::IsWindowEnabled(Survey(IDC_SURVEY_DESCRIPTION)));
+  EXPECT_TRUE(::IsWindowEnabled(Item(IDC_UNINSTALL_BUTTON)));
+  Click(Survey(IDC_SURVEY_OTHER));
+  EXPECT_FALSE(::IsWindowEnabled(Item(IDC_UNINSTALL_BUTTON)));
+  Click(Survey(IDC_SURVEY_ALL_FINE));
+  EXPECT_FALSE(::IsWindowVisible(Survey(IDC_SURVEY_VIDEO)));
+  EXPECT_TRUE(::IsWindowEnabled(Item(IDC_UNINSTALL_BUTTON)));
+
+  events_.clear();
+  const BoxAnswer answer = AnswerNextBox(
+      IDNO, base::BindOnce([](HWND button) { ::SendMessageW(button, BM_CLICK, 0, 0); },
+                           Item(IDC_UNINSTALL_BUTTON)));
+  EXPECT_TRUE(answer.seen);
+  EXPECT_THAT(events_, ElementsAre("uninstall_survey_completed", "page_transition"));
+  EXPECT_THAT(delegate_.calls_, ElementsAre("cancel"));
+}
+
+// The answers stand in one column in a shuffled order, without overlapping,
+// the quality problems below the quality reason.
+TEST_F(InstallerWindowUninstallTest, SurveyArrangesItsAnswersInOneColumn) {
+  MakeUninstallWindow("DE");
+  Click(Item(IDC_UNINSTALL_BUTTON));
+  Click(Survey(IDC_SURVEY_QUALITY));
+  const auto top = [&](int id) {
+    RECT rect = {};
+    ::GetWindowRect(Survey(id), &rect);
+    return rect.top;
+  };
+  std::vector<LONG> tops;
+  for (int id : {IDC_SURVEY_ALL_FINE, IDC_SURVEY_NOT_CONVINCED, IDC_SURVEY_QUALITY,
+                 IDC_SURVEY_VIDEO, IDC_SURVEY_WEBSITES, IDC_SURVEY_CRASHES,
+                 IDC_SURVEY_TRACKER_BLOCKING, IDC_SURVEY_SYNC, IDC_SURVEY_EXTENSIONS,
+                 IDC_SURVEY_SLOW, IDC_SURVEY_OTHER}) {
+    tops.push_back(top(id));
+  }
+  std::vector<LONG> sorted = tops;
+  std::sort(sorted.begin(), sorted.end());
+  EXPECT_EQ(sorted.end(), std::adjacent_find(sorted.begin(), sorted.end()));
+  // The problems follow the quality reason, "Other" last, with the
+  // description on its row; a reason placed after them comes below it.
+  for (size_t box = 3; box < tops.size(); ++box) {
+    EXPECT_GT(tops[box], tops[2]) << box;
+    EXPECT_LE(tops[box], top(IDC_SURVEY_OTHER)) << box;
+  }
+  for (size_t reason = 0; reason < 2; ++reason) {
+    EXPECT_TRUE(tops[reason] < tops[2] || tops[reason] > top(IDC_SURVEY_OTHER)) << reason;
+  }
+  EXPECT_EQ(top(IDC_SURVEY_OTHER), top(IDC_SURVEY_DESCRIPTION));
+}
+
+// Re-install cancels without asking.
+TEST_F(InstallerWindowUninstallTest, ReinstallCancelsWithoutAsking) {
+  MakeUninstallWindow("CH");
+  Click(Item(IDC_REINSTALL_BUTTON));
+  EXPECT_TRUE(settings_->IsReinstall());
+  EXPECT_THAT(delegate_.calls_, ElementsAre("cancel"));
+}
+
+// The privacy link opens the statement: with the installation's launcher
+// when the folder holds one, else with the shell.
+class InstallerWindowPrivacyTest : public InstallerWindowUninstallTest,
+                                   public ::testing::WithParamInterface<bool> {};
+
+TEST_P(InstallerWindowPrivacyTest, LinkOpensTheStatement) {
+  std::vector<std::wstring> pages;
+  ScopedWebPageOpenerForTesting opener(base::BindRepeating(
+      [](std::vector<std::wstring>* pages, const std::wstring& url) { pages->push_back(url); },
+      &pages));
+  MakeUninstallWindow("DE");
+  // Only the window asks about the installation from here on.
+  g_has_installation = GetParam();
+  Click(Item(IDC_UNINSTALL_BUTTON));
+  HWND link_control = Item(IDC_PRIVACY_LINK);
+  ASSERT_TRUE(::IsWindowVisible(link_control));
+  std::vector<RichStatic::Link> links;
+  RichStatic::ParseMarkup(GetL10nString(IDS_PRIVACY_POLICY_LINK), &links);
+  ASSERT_EQ(1u, links.size());
+  ENLINK link = {};
+  link.nmhdr = {link_control, IDC_PRIVACY_LINK, EN_LINK};
+  link.msg = WM_LBUTTONUP;
+  link.chrg = {links[0].start, links[0].end};
+  ::SendMessageW(Main(), WM_NOTIFY, IDC_PRIVACY_LINK, reinterpret_cast<LPARAM>(&link));
+  base::TaskScheduler::GetInstance()->FlushForTesting();
+  const std::vector<std::string> launches = sandbox_.win_api().CallsTo("LaunchProcess");
+  if (GetParam()) {
+    EXPECT_TRUE(pages.empty());
+    ASSERT_EQ(1u, launches.size());
+    const base::FilePath launcher = settings_->GetFolderDetails()->GetPath().Append(L"launcher.exe");
+    EXPECT_NE(std::string::npos, launches[0].find(launcher.AsUTF8Unsafe())) << launches[0];
+    EXPECT_NE(std::string::npos, launches[0].find("https://velta.example/privacy"));
+  } else {
+    EXPECT_THAT(pages, ElementsAre(L"https://velta.example/privacy"));
+    EXPECT_TRUE(launches.empty());
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Installations, InstallerWindowPrivacyTest, ::testing::Bool());
+
+}  // namespace
+}  // namespace window_test
+}  // namespace velta

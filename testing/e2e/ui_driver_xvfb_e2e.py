@@ -1,0 +1,277 @@
+#!/usr/bin/env python3
+# Copyright 2026 Velta Software. All rights reserved.
+"""Pictures of the installer's windows on an X server of their own (Xvfb),
+taken two ways: by the UI driver (what the screen shows of the window) and
+by `xwd -root` cut to the window's rectangle. The corrupted-installer box is
+pictured at 96 and 144 DPI (the prefix's LogPixels), and the installer
+window's first page in both variants at 96 DPI, the simplified one at 144
+DPI, after a change to 144 DPI (WM_DPICHANGED) and in Hebrew.
+
+  ui_driver_xvfb_e2e.py <build folder> <ui_driver.exe> <folder of installer.exe> <work folder>
+
+Checks: both pictures of the box are the same; the text area is white with
+dark text in it and each button shows its text; at 144 DPI the box is half
+as large again. The simplified window paints the left 40 % of its client
+area with the vertical gradient from 0x4D0FF5 to 0x08ADFF and the rest
+white, at every DPI and in every language; a change to 144 DPI makes it
+963 x 605 pixels; the classic title shows "VELTA." in black and the rest in
+0xB5651D. The pictures stay in the work folder. Exits 77 (skipped) without
+Xvfb or xwd.
+"""
+
+import os
+import shutil
+import subprocess
+import sys
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, HERE)
+import ui_driver_e2e  # noqa: E402
+from xvfb_wine import XvfbWine, read_bmp, write_png  # noqa: E402
+
+SKIPPED = 77
+VK_F4 = 115
+BOX_TEXT = 1221
+CLASSIC_TITLE = 1101
+ACCEPT_BUTTON = 1003
+GRADIENT_TOP = (0x4D, 0x0F, 0xF5)
+GRADIENT_BOTTOM = (0x08, 0xAD, 0xFF)
+# COLORREF 0xB5651D.
+CLASSIC_TITLE_BLUE = (0x1D, 0x65, 0xB5)
+# A package server the fetch refuses to ask: the window stays on its first
+# page and nothing leaves the machine.
+NO_PACKAGE_SERVER = "--internal-package-server=http://fetch.invalid/meta"
+SIMPLIFIED = "--with-feature:installer-simplified-ui=on"
+
+check = ui_driver_e2e.check
+failures = ui_driver_e2e.failures
+
+
+class XvfbDriver(ui_driver_e2e.Driver):
+    """The UI driver run in the Xvfb session's prefix."""
+
+    def __init__(self, session, driver):
+        super().__init__(None, driver)
+        self.session = session
+
+    def __call__(self, *args):
+        try:
+            done = self.session.run([self.driver, *args], capture_output=True, text=True,
+                                    timeout=60)
+        except subprocess.TimeoutExpired:
+            check(False, "ui_driver %s: no answer (Xvfb: %s)" % (
+                " ".join(args), "running" if self.session.alive() else "ended"))
+            return None
+        if done.returncode != 0:
+            check(False, "ui_driver %s: %s" % (" ".join(args), done.stderr.strip()))
+            return None
+        return done.stdout.strip()
+
+    def start(self, temp, program, *args):
+        os.makedirs(temp, exist_ok=True)
+        return SessionProcess(self, temp, program, args)
+
+
+class SessionProcess(ui_driver_e2e.Process):
+    def __init__(self, driver, temp, program, args):
+        self.temp = temp
+        self.popen = driver.session.popen(
+            [driver.driver, "run", ui_driver_e2e.windows_path(temp),
+             ui_driver_e2e.windows_path(program), *args],
+            stdout=subprocess.PIPE, text=True)
+        line = self.popen.stdout.readline().split()
+        self.pid = int(line[1]) if len(line) == 2 and line[0] == "pid" else None
+
+
+def rect_of(driver, window, control=None):
+    text = driver("rect", window, *([str(control)] if control else []))
+    return tuple(int(value) for value in text.split()) if text else None
+
+
+def inside(rows, window_rect, rect):
+    """The part of a window's picture that `rect` (screen coordinates)
+    covers."""
+    left, top = rect[0] - window_rect[0], rect[1] - window_rect[1]
+    right, bottom = rect[2] - window_rect[0], rect[3] - window_rect[1]
+    return [row[left:right] for row in rows[top:bottom]]
+
+
+def dark_pixels(part):
+    return sum(1 for row in part for pixel in row if max(pixel) < 128)
+
+
+def picture_box(driver, session, corrupted, work, name):
+    """Pictures the box of one run; its window rectangle."""
+    run = driver.start(os.path.join(work, "temp_" + name), corrupted,
+                       "--enable-installer-stats=0")
+    box = driver("find-window", "--pid=%d" % (run.pid or 0))
+    window_rect = rect_of(driver, box) if box else None
+    if window_rect:
+        bmp = os.path.join(work, name + "_driver.bmp")
+        driver("screenshot", box, ui_driver_e2e.windows_path(bmp))
+        by_driver = read_bmp(bmp)
+        write_png(os.path.join(work, name + "_driver.png"), by_driver)
+        by_xwd = session.screenshot(os.path.join(work, name + "_xwd.png"), window_rect)
+        check(by_driver == by_xwd, name + ": the driver's picture is the screen's")
+
+        text_part = inside(by_driver, window_rect, rect_of(driver, box, BOX_TEXT))
+        whites = sum(1 for row in text_part for pixel in row if pixel == (255, 255, 255))
+        total = sum(len(row) for row in text_part)
+        check(total and whites > total // 2, name + ": the text area is white")
+        check(dark_pixels(text_part) > 100, name + ": the text area holds text")
+        for button in (ui_driver_e2e.BOX_FIRST_BUTTON, ui_driver_e2e.BOX_SECOND_BUTTON):
+            part = inside(by_driver, window_rect, rect_of(driver, box, button))
+            check(dark_pixels(part) > 10, "%s: button %d shows its text" % (name, button))
+        driver("key", box, str(VK_F4), "--alt")
+    exit_code = run.wait()
+    check(exit_code == 118, "%s: exit code %s, expected 118" % (name, exit_code))
+    print("%s: box %s, exit %s" % (name, window_rect, exit_code), flush=True)
+    return window_rect
+
+
+def near(pixel, expected, tolerance=8):
+    return all(abs(a - b) <= tolerance for a, b in zip(pixel, expected))
+
+
+def check_gradient(name, rows, window_rect, client):
+    """The simplified first page's background: the left 40 % of the client
+    area a vertical gradient, the rest white."""
+    left, top = client[0] - window_rect[0], client[1] - window_rect[1]
+    width, height = client[2] - client[0], client[3] - client[1]
+    edge = left + int(width * 0.4)
+    column = edge - 3
+
+    def at(x, y):
+        return rows[top + y][x]
+
+    middle = tuple((a + b) / 2 for a, b in zip(GRADIENT_TOP, GRADIENT_BOTTOM))
+    check(near(at(column, 1), GRADIENT_TOP), "%s: gradient top %s" % (name, at(column, 1)))
+    check(near(at(column, height // 2), middle),
+          "%s: gradient middle %s" % (name, at(column, height // 2)))
+    check(near(at(column, height - 2), GRADIENT_BOTTOM),
+          "%s: gradient bottom %s" % (name, at(column, height - 2)))
+    check(at(edge + 3, 3) == (255, 255, 255), "%s: white beside the gradient" % name)
+
+
+def picture_window(driver, session, installer, work, name, *switches):
+    """Starts a window run, pictures its first page both ways and checks
+    what all first pages share; the run, the window and its pictures."""
+    run = driver.start(os.path.join(work, "temp_" + name), installer,
+                       "--enable-installer-stats=0", NO_PACKAGE_SERVER, *switches)
+    window = driver("find-window", "--pid=%d" % (run.pid or 0))
+    if not window:
+        return run, None, None
+    # The first page is drawn once the folder's status is in.
+    driver("find-window", "--pid=%d" % run.pid, "--timeout-ms=2000")
+    rows = take_pictures(driver, session, window, work, name)
+    return run, window, rows
+
+
+def take_pictures(driver, session, window, work, name):
+    window_rect = rect_of(driver, window)
+    bmp = os.path.join(work, name + "_driver.bmp")
+    driver("screenshot", window, ui_driver_e2e.windows_path(bmp))
+    rows = read_bmp(bmp)
+    write_png(os.path.join(work, name + ".png"), rows)
+    by_xwd = session.screenshot(os.path.join(work, name + "_xwd.png"), window_rect)
+    check(rows == by_xwd, name + ": the driver's picture is the screen's")
+    return rows
+
+
+def end(driver, run):
+    if run.pid:
+        driver("end", str(run.pid))
+    run.wait()
+
+
+def window_pictures(driver, session, installer, work):
+    run, window, rows = picture_window(driver, session, installer, work, "classic_96dpi")
+    if rows:
+        title = inside(rows, rect_of(driver, window), rect_of(driver, window, CLASSIC_TITLE))
+        blue = sum(1 for row in title for pixel in row if pixel == CLASSIC_TITLE_BLUE)
+        black = sum(1 for row in title for pixel in row if pixel == (0, 0, 0))
+        check(blue > 50 and black > 50,
+              "classic title: %d pixels of 0xB5651D, %d black" % (blue, black))
+    end(driver, run)
+
+    run, window, rows = picture_window(driver, session, installer, work, "simplified_96dpi",
+                                       SIMPLIFIED)
+    if rows:
+        check_gradient("simplified_96dpi", rows, rect_of(driver, window),
+                       rect_of_client(driver, window))
+        driver("dpi", window, "144")
+        changed = rect_of(driver, window)
+        check(changed and (changed[2] - changed[0], changed[3] - changed[1]) == (963, 605),
+              "after the change to 144 DPI the window is %s" % (changed,))
+        rows = take_pictures(driver, session, window, work, "simplified_dpi_changed_144")
+        check_gradient("simplified_dpi_changed_144", rows, changed,
+                       rect_of_client(driver, window))
+    end(driver, run)
+
+    run, window, rows = picture_window(driver, session, installer, work, "simplified_hebrew",
+                                       SIMPLIFIED, "--language=he")
+    if rows:
+        check_gradient("simplified_hebrew", rows, rect_of(driver, window),
+                       rect_of_client(driver, window))
+        # (A rich edit control of another process answers no text under Wine.)
+        install = driver("text", window, str(ACCEPT_BUTTON)) or ""
+        check(any("\u05d0" <= c <= "\u05ea" for c in install), "the Hebrew button: %r" % install)
+    end(driver, run)
+
+    session.set_log_pixels(144)
+    run, window, rows = picture_window(driver, session, installer, work, "simplified_144dpi",
+                                       SIMPLIFIED)
+    session.set_log_pixels(96)
+    if rows:
+        check_gradient("simplified_144dpi", rows, rect_of(driver, window),
+                       rect_of_client(driver, window))
+    end(driver, run)
+
+
+def rect_of_client(driver, window):
+    text = driver("client", window)
+    return tuple(int(value) for value in text.split()) if text else None
+
+
+def main():
+    build, driver_exe, bin_dir, work = sys.argv[1:5]
+    if not shutil.which("Xvfb") or not shutil.which("xwd"):
+        print("skipped: Xvfb or xwd is missing")
+        return SKIPPED
+    shutil.rmtree(work, ignore_errors=True)
+    os.makedirs(work)
+    corrupted = ui_driver_e2e.copy_installer(bin_dir, os.path.join(work, "corrupted"))
+    ui_driver_e2e.point_certificate_table_past_the_end(corrupted)
+    installer = ui_driver_e2e.copy_installer(bin_dir, os.path.join(work, "bin"))
+
+    # Another program of the machine may end the X server under the session
+    # (its Wine programs then hang): such a session is run once more.
+    for attempt in (1, 2):
+        del failures[:]
+        with XvfbWine(os.path.join(build, "wine-prefix-xvfb"),
+                      os.path.join(build, "wine-home-xvfb"),
+                      log_file=os.path.join(work, "xvfb.log")) as session:
+            driver = XvfbDriver(session, driver_exe)
+            session.set_log_pixels(96)
+            at_96 = picture_box(driver, session, corrupted, work, "box_96dpi")
+            session.set_log_pixels(144)
+            at_144 = picture_box(driver, session, corrupted, work, "box_144dpi")
+            session.set_log_pixels(96)
+            window_pictures(driver, session, installer, work)
+            if session.alive():
+                break
+        print("the X server ended during attempt %d" % attempt, flush=True)
+    if at_96 and at_144:
+        ratio = (at_144[2] - at_144[0]) / (at_96[2] - at_96[0])
+        check(1.35 <= ratio <= 1.65, "the box at 144 DPI is %.2f times as wide" % ratio)
+
+    print("pictures in " + work)
+    if failures:
+        print("xvfb pictures: %d checks failed" % len(failures))
+        return 1
+    print("xvfb pictures: all passed")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,0 +1,176 @@
+#!/usr/bin/env python3
+# Copyright 2026 Velta Software. All rights reserved.
+"""Windows under Wine on an X server of their own, for pictures of the
+installer's windows.
+
+The test prefix draws nothing (its graphics driver is "null"), so pictures
+need a prefix of their own whose windows go to an Xvfb display. XvfbWine
+starts Xvfb on a free display, makes the prefix once (wineboot, in the given
+folder) and runs programs in it; screenshot() reads the whole screen with
+`xwd -root` and keeps the part asked for as a PNG (decoded and encoded here:
+no image tool is needed). At the end the prefix's wineserver and the X
+server are stopped.
+
+  with XvfbWine(prefix, home) as session:
+      session.set_log_pixels(144)        # the DPI of programs started next
+      process = session.popen([program, ...])
+      session.screenshot("page.png", (left, top, right, bottom))
+"""
+
+import os
+import select
+import struct
+import subprocess
+import zlib
+
+
+class XvfbWine:
+    def __init__(self, prefix, home, screen="1280x1024x24", log_file=os.devnull):
+        self.log_file = log_file
+        self.prefix = os.path.abspath(prefix)
+        self.home = os.path.abspath(home)
+        self.screen = screen
+        self.xvfb = None
+        self.display = None
+
+    def __enter__(self):
+        read_end, write_end = os.pipe()
+        with open(self.log_file, "w") as log:
+            self.xvfb = subprocess.Popen(
+                ["Xvfb", "-displayfd", str(write_end), "-screen", "0", self.screen,
+                 "-nolisten", "tcp", "-noreset"],
+                pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=log)
+        os.close(write_end)
+        ready, _, _ = select.select([read_end], [], [], 30)
+        number = os.read(read_end, 32).decode().strip() if ready else ""
+        # Kept open: the server writes its number again at a reset, and dies
+        # of a closed pipe.
+        self.display_pipe = read_end
+        if not number.isdigit():
+            self.xvfb.kill()
+            raise RuntimeError("Xvfb did not start")
+        self.display = ":" + number
+        self._prepare_prefix()
+        return self
+
+    def __exit__(self, *exc):
+        subprocess.run(["wineserver", "-k"], env=self.env(), stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL)
+        subprocess.run(["wineserver", "-w"], env=self.env(), stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL)
+        self.xvfb.terminate()
+        self.xvfb.wait(timeout=30)
+        os.close(self.display_pipe)
+
+    def alive(self):
+        return self.xvfb is not None and self.xvfb.poll() is None
+
+    def env(self):
+        env = dict(os.environ)
+        for proxy in ("http_proxy", "https_proxy", "HTTP_PROXY", "HTTPS_PROXY", "no_proxy"):
+            env.pop(proxy, None)
+        env.update({"WINEPREFIX": self.prefix, "HOME": self.home, "DISPLAY": self.display or "",
+                    "WINEDEBUG": "-all",
+                    "WINEDLLOVERRIDES": "winemenubuilder.exe=d;winedbg.exe=d"})
+        return env
+
+    def run(self, args, **kwargs):
+        return subprocess.run(["wine", *args], env=self.env(), stdin=subprocess.DEVNULL,
+                              **kwargs)
+
+    def popen(self, args, **kwargs):
+        return subprocess.Popen(["wine", *args], env=self.env(), stdin=subprocess.DEVNULL,
+                                **kwargs)
+
+    def _reg_add(self, key, name, kind, data):
+        self.run(["reg", "add", key, "/v", name, "/t", kind, "/d", str(data), "/f"],
+                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=True)
+
+    def _prepare_prefix(self):
+        os.makedirs(self.home, exist_ok=True)
+        marker = os.path.join(self.prefix, ".velta-xvfb-ready")
+        if not os.path.exists(marker):
+            subprocess.run(["wineboot", "-i"], env=self.env(), stdin=subprocess.DEVNULL,
+                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=True)
+            self.run(["winecfg", "-v", "win10"], stdout=subprocess.DEVNULL,
+                     stderr=subprocess.DEVNULL)
+            # Without a window manager nothing decorates or moves the windows.
+            self._reg_add("HKCU\\Software\\Wine\\X11 Driver", "Managed", "REG_SZ", "N")
+            subprocess.run(["wineserver", "-w"], env=self.env())
+            open(marker, "w").close()
+
+    def set_log_pixels(self, dpi):
+        """The DPI that programs started from now on see."""
+        self._reg_add("HKCU\\Control Panel\\Desktop", "LogPixels", "REG_DWORD", dpi)
+
+    def screenshot(self, path, rect=None):
+        """The screen, or its part (left, top, right, bottom), as a PNG;
+        returns the picture's rows of (r, g, b) tuples."""
+        dump = subprocess.run(["xwd", "-root", "-silent", "-display", self.display],
+                              capture_output=True, check=True).stdout
+        rows = read_xwd(dump)
+        if rect:
+            left, top, right, bottom = rect
+            rows = [row[left:right] for row in rows[top:bottom]]
+        write_png(path, rows)
+        return rows
+
+
+def read_xwd(data):
+    """The pixels of an X window dump of a true-colour screen, as rows of
+    (r, g, b)."""
+    header = struct.unpack_from(">25I", data, 0)
+    header_size, _, pixmap_format, _, width, height = header[:6]
+    byte_order, bits_per_pixel, bytes_per_line = header[7], header[11], header[12]
+    red_mask, green_mask, blue_mask = header[14:17]
+    colormap_entries = header[19]  # the number of colours that follow
+    # Pixels of 3 or 4 bytes; a line may hold more than its pixels.
+    pixel_bytes = bits_per_pixel // 8
+    if pixmap_format != 2 or bits_per_pixel not in (24, 32) or bytes_per_line < width * pixel_bytes:
+        raise ValueError("only true-colour ZPixmap dumps are read")
+    offset = header_size + colormap_entries * 12
+
+    def shift_of(mask):
+        return (mask & -mask).bit_length() - 1
+
+    shifts = [shift_of(mask) for mask in (red_mask, green_mask, blue_mask)]
+    order = "little" if byte_order == 0 else "big"
+    rows = []
+    for y in range(height):
+        start = offset + y * bytes_per_line
+        line = [int.from_bytes(data[start + x * pixel_bytes:start + (x + 1) * pixel_bytes], order)
+                for x in range(width)]
+        rows.append([((p & red_mask) >> shifts[0], (p & green_mask) >> shifts[1],
+                      (p & blue_mask) >> shifts[2]) for p in line])
+    return rows
+
+
+def read_bmp(path):
+    """The pixels of a 24-bit bottom-up BMP (as ui_driver writes), as rows of
+    (r, g, b)."""
+    with open(path, "rb") as file:
+        data = file.read()
+    offset = struct.unpack_from("<I", data, 10)[0]
+    width, height = struct.unpack_from("<ii", data, 18)
+    stride = (width * 3 + 3) & ~3
+    rows = []
+    for y in range(height - 1, -1, -1):
+        start = offset + y * stride
+        rows.append([(data[start + 3 * x + 2], data[start + 3 * x + 1], data[start + 3 * x])
+                     for x in range(width)])
+    return rows
+
+
+def write_png(path, rows):
+    height = len(rows)
+    width = len(rows[0]) if rows else 0
+    raw = b"".join(b"\0" + bytes(value for pixel in row for value in pixel) for row in rows)
+
+    def chunk(kind, body):
+        return (struct.pack(">I", len(body)) + kind + body +
+                struct.pack(">I", zlib.crc32(kind + body) & 0xFFFFFFFF))
+
+    with open(path, "wb") as file:
+        file.write(b"\x89PNG\r\n\x1a\n" +
+                   chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, 2, 0, 0, 0)) +
+                   chunk(b"IDAT", zlib.compress(raw)) + chunk(b"IEND", b""))
