@@ -2,9 +2,13 @@
 # Copyright 2026 Velta Software. All rights reserved.
 """Checks that a shipped binary carries no symbols of its own and links to a
 kept symbols file that has them and whose CRC-32 the link records; with a
-function name, that the kept file gives the function's source line.
+function name, that the kept file gives the function's source line; with
+--machine-folder, that the kept file names no path inside that folder (the
+source or build folder of this machine), so its sources are named alike on
+every build machine.
 
-  check_symbols_apart.py <objdump> <objcopy> <binary> <symbols file> [<function>]
+  check_symbols_apart.py [--machine-folder=<folder>]... <objdump> <objcopy> <binary>
+                         <symbols file> [<function>]
 """
 
 import os
@@ -39,9 +43,38 @@ def source_line(objdump, path, function):
     return found if file_name and file_name != "??" and line.isdigit() and int(line) > 0 else None
 
 
+def machine_paths(objdump, path, folders):
+    """The first few directory and file names of the debug information at
+    `path` that lie inside one of `folders`."""
+    output = subprocess.run([objdump, "--dwarf=info", "--dwarf=rawline", path],
+                            stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
+                            check=False).stdout.decode("utf-8", "replace")
+    prefixes = [folder.rstrip("/") + "/" for folder in folders]
+    found = []
+    for line in output.splitlines():
+        # "DW_AT_comp_dir : (indirect line string, offset: 0x1d): /build",
+        # "DW_AT_name : x.c" and the line tables' "  3  (indirect line
+        # string, offset: 0x3f): /usr/...".
+        if "): " in line:
+            name = line.rpartition("): ")[2].strip()
+        elif "DW_AT_" in line:
+            name = line.rpartition(": ")[2].strip()
+        else:
+            continue
+        if any(name.startswith(prefix) or name + "/" == prefix for prefix in prefixes):
+            found.append(name)
+            if len(found) == 5:
+                break
+    return found
+
+
 def main():
-    objdump, objcopy, binary, symbols = sys.argv[1:5]
-    function = sys.argv[5] if len(sys.argv) > 5 else None
+    arguments = sys.argv[1:]
+    folders = [argument.split("=", 1)[1] for argument in arguments
+               if argument.startswith("--machine-folder=")]
+    arguments = [argument for argument in arguments if not argument.startswith("--")]
+    objdump, objcopy, binary, symbols = arguments[0:4]
+    function = arguments[4] if len(arguments) > 4 else None
     problems = []
     if not os.path.exists(symbols):
         problems.append("no kept symbols at %s" % symbols)
@@ -49,6 +82,9 @@ def main():
         problems.append("the kept symbols of %s hold almost no symbols" % binary)
     elif function and source_line(objdump, symbols, function) is None:
         problems.append("the kept symbols of %s give no source line for %s" % (binary, function))
+    elif folders and machine_paths(objdump, symbols, folders):
+        problems.append("the kept symbols of %s name paths of this machine: %s"
+                        % (binary, ", ".join(machine_paths(objdump, symbols, folders))))
     if symbol_count(objdump, binary) > 0:
         problems.append("%s still carries its symbol table" % binary)
     with tempfile.TemporaryDirectory() as folder:

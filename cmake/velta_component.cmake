@@ -11,13 +11,19 @@
 #
 # Log lines and locations name the source path from the repository root; the
 # prefix maps that strip the source root and every include tree are gathered
-# on the target velta_include_trees and applied to all compilations.
+# on the target velta_include_trees and applied to all compilations. The
+# debug information gets the same maps, and the build folder (the compile
+# folder) becomes ".", so the kept symbols name sources alike on every build
+# machine. The compiler takes the last matching map: the build folder's
+# comes after the source root's, each include tree's after both.
 
 set(VELTA_INCLUDE_TREES ${CMAKE_BINARY_DIR}/include_trees)
 if(NOT TARGET velta_include_trees)
   add_custom_target(velta_include_trees)
   set_property(TARGET velta_include_trees PROPERTY VELTA_PREFIX_MAPS
-               "-fmacro-prefix-map=${CMAKE_SOURCE_DIR}/=")
+               "-fmacro-prefix-map=${CMAKE_SOURCE_DIR}/="
+               "-fdebug-prefix-map=${CMAKE_SOURCE_DIR}/="
+               "-fdebug-prefix-map=${CMAKE_BINARY_DIR}=.")
   add_compile_options(
     "$<$<COMPILE_LANGUAGE:C,CXX>:$<TARGET_PROPERTY:velta_include_trees,VELTA_PREFIX_MAPS>>")
 endif()
@@ -51,7 +57,7 @@ function(velta_expose_headers target)
     target_include_directories(${target} PUBLIC ${tree})
   endif()
   set_property(TARGET velta_include_trees APPEND PROPERTY VELTA_PREFIX_MAPS
-               "-fmacro-prefix-map=${tree}/=")
+               "-fmacro-prefix-map=${tree}/=" "-fdebug-prefix-map=${tree}/=")
 endfunction()
 
 # velta_add_component(NAME [OBJECT|INTERFACE] [TEST] SOURCES...

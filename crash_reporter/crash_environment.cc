@@ -28,11 +28,17 @@ base::FilePath UsableFolder(const base::FilePath& folder) {
   return base::MakeAbsoluteFilePath(folder);
 }
 
+ProfileFolderGetter g_profile_folder_getter = nullptr;
+
 base::FilePath ComputeUserDataFolder() {
-  if (!base::CommandLine::InitializedForCurrentProcess())
-    return base::FilePath();
-  return UsableFolder(
-      base::CommandLine::ForCurrentProcess()->GetSwitchValuePath(kUserDataDirSwitch));
+  base::FilePath folder;
+  if (base::CommandLine::InitializedForCurrentProcess()) {
+    folder = UsableFolder(
+        base::CommandLine::ForCurrentProcess()->GetSwitchValuePath(kUserDataDirSwitch));
+  }
+  if (folder.empty() && g_profile_folder_getter)
+    folder = UsableFolder(g_profile_folder_getter());
+  return folder;
 }
 
 }  // namespace
@@ -62,6 +68,10 @@ bool GetEnvBool(const std::string& name, bool default_value) {
   const std::string value = GetEnvironmentUtf8(name);
   return value == "1" || base::EqualsCaseInsensitiveASCII(value, "yes") ||
          base::EqualsCaseInsensitiveASCII(value, "true");
+}
+
+void SetProfileFolderGetter(ProfileFolderGetter getter) {
+  g_profile_folder_getter = getter;
 }
 
 const base::FilePath& GetUserDataFolder() {

@@ -29,9 +29,17 @@ std::string GetEnvironmentUtf8(const std::string& name);
 bool GetEnvBool(const std::string& name, bool default_value);
 
 // The user data folder: the `user-data-dir` switch's folder when it exists or
-// can be made, absolute; else empty (the installer has no browser profile of
-// its own). Computed once per process.
+// can be made, absolute; else, under the same condition, the current
+// installation's browser profile folder, from the function set below; else
+// empty. Computed once per process, on first use.
 const base::FilePath& GetUserDataFolder();
+
+// The current installation's browser profile folder, or empty. The
+// installer sets it at start-up, before crash reporting starts: crash
+// reporting starts before the installer's own objects and may not reach
+// them itself. Without it the user data folder has no fallback.
+using ProfileFolderGetter = base::FilePath (*)();
+void SetProfileFolderGetter(ProfileFolderGetter getter);
 
 // VELTA_CRASH_LOG_DIR when it names a folder that exists or can be made
 // (absolute), else "Crash Reports" in the user data folder, made when

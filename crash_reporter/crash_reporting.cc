@@ -89,7 +89,8 @@ bool StartCrashpadClient(const base::FilePath& handler, const std::string& proce
   base::FilePath count_file;
   GetCrashCountFilePath(&count_file);
   const uint32_t handler_id =
-      LaunchCrashHandler(handler, database, base::UTF8ToWide(url), count_file);
+      LaunchCrashHandler(handler, database, base::UTF8ToWide(url), count_file,
+                         CrashHandlerClient::kProcess);
   if (handler_id == 0)
     return false;
   InstallerCrashReporterClient::GetInstance()->set_handler_process_id(handler_id);
@@ -103,6 +104,7 @@ bool StartCrashpadClient(const base::FilePath& handler, const std::string& proce
 }
 
 CrashRoleHook g_crash_role_hook = nullptr;
+CrashRoleStartHook g_crash_role_start_hook = nullptr;
 
 }  // namespace
 
@@ -115,8 +117,13 @@ void RunCrashRoleHook(const char* role) {
     g_crash_role_hook(role);
 }
 
+void SetCrashRoleStartHookForTesting(CrashRoleStartHook hook) {
+  g_crash_role_start_hook = hook;
+}
+
 uint32_t LaunchCrashHandler(const base::FilePath& handler, const base::FilePath& database,
-                            const std::wstring& url, const base::FilePath& count_file) {
+                            const std::wstring& url, const base::FilePath& count_file,
+                            CrashHandlerClient client) {
   base::CommandLine command_line(handler);
   command_line.AppendSwitchASCII(kProcessTypeSwitch, kCrashpadHandlerType);
   command_line.AppendArg("/prefetch:7");
@@ -126,6 +133,8 @@ uint32_t LaunchCrashHandler(const base::FilePath& handler, const base::FilePath&
     command_line.AppendSwitchPath(kHandlerCrashCountFileSwitch, count_file);
   command_line.AppendSwitchASCII(kHandlerInitialClientSwitch,
                                  std::to_string(::GetCurrentProcessId()));
+  if (client == CrashHandlerClient::kCrashHandler)
+    command_line.AppendSwitch(kHandlerMonitorSwitch);
 
   const std::wstring ready_name =
       kCrashHandlerReadyEventPrefix + std::to_wstring(::GetCurrentProcessId());
@@ -173,6 +182,8 @@ bool RunCrashRoleIfAsked(const base::CommandLine& command_line, uint32_t* exit_c
   const bool is_fallback = IsFallbackHandlerProcess(command_line);
   if (!is_fallback && !IsCrashReporterProcess(command_line))
     return false;
+  if (g_crash_role_start_hook)
+    g_crash_role_start_hook();
   InstallFallbackExceptionHandlers();
   *exit_code = is_fallback ? RunFallbackHandlerProcess(command_line)
                            : RunCrashReporterProcess(command_line);

@@ -50,11 +50,16 @@ bool IsFallbackHandlerProcess(const base::CommandLine& command_line);
 bool RunCrashRoleIfAsked(const base::CommandLine& command_line, uint32_t* exit_code);
 
 // A test seam: each crash role calls the hook with its name
-// ("crash_reporter", "crashpad_handler", "fallback_handler") once its own
-// crash handling is in place. Unset in the shipped program.
+// ("crash_reporter", "crashpad_handler", "crashpad_handler_monitor" for the
+// monitor of a crash handler, "fallback_handler") once its own crash
+// handling is in place. Unset in the shipped program.
 using CrashRoleHook = void (*)(const char* role);
 void SetCrashRoleHookForTesting(CrashRoleHook hook);
 void RunCrashRoleHook(const char* role);
+// A test seam: called in every crash-role process before its role runs,
+// before any crash handling of its own. Unset in the shipped program.
+using CrashRoleStartHook = void (*)();
+void SetCrashRoleStartHookForTesting(CrashRoleStartHook hook);
 
 // Clears bit 0x1 of the user-mode exception policy, so exceptions in window
 // procedures are not swallowed. Nothing when the system lacks the functions.
@@ -69,12 +74,17 @@ void InitCrashReporting(const std::string& process_type);
 // calls right after RunCrashRoleIfAsked.
 void StartCrashReporting(const std::string& process_type);
 
+// What the first client of a crash handler is: an ordinary process, or the
+// crash handler that starts its monitor ("--monitor-self").
+enum class CrashHandlerClient { kProcess, kCrashHandler };
+
 // Starts the crash handler (`reporter` with `type=crashpad-handler`) for
 // this process as its first client, with the report folder, the upload
 // address and the crash counter file (none when empty), and waits up to 10 s
 // until it is ready. The handler's process id; 0 when it is not ready.
 uint32_t LaunchCrashHandler(const base::FilePath& handler, const base::FilePath& database,
-                            const std::wstring& url, const base::FilePath& count_file);
+                            const std::wstring& url, const base::FilePath& count_file,
+                            CrashHandlerClient client);
 // Makes this process a client of that handler with its crash-info block.
 bool ConnectToCrashHandler(uint32_t handler_id);
 

@@ -20,6 +20,9 @@ inline constexpr char kHandlerUrlSwitch[] = "url";
 inline constexpr char kHandlerCrashCountFileSwitch[] = "crash-count-file";
 inline constexpr char kHandlerInitialClientSwitch[] = "initial-client-pid";
 inline constexpr char kHandlerMonitorSelfSwitch[] = "monitor-self";
+// Marks the second handler that "--monitor-self" starts: its first client is
+// that crash handler.
+inline constexpr char kHandlerMonitorSwitch[] = "monitoring-handler";
 
 // The crash handler's fallback: the inherited handle of the crashed handler
 // and the address of its exception block, both in decimal.

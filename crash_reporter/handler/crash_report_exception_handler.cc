@@ -270,15 +270,21 @@ void StartSelfMonitor(const base::CommandLine& command_line) {
   const uint32_t monitor = velta::LaunchCrashHandler(
       executable, command_line.GetSwitchValuePath(velta::kHandlerDatabaseSwitch),
       command_line.GetSwitchValueNative(velta::kHandlerUrlSwitch),
-      command_line.GetSwitchValuePath(velta::kHandlerCrashCountFileSwitch));
+      command_line.GetSwitchValuePath(velta::kHandlerCrashCountFileSwitch),
+      velta::CrashHandlerClient::kCrashHandler);
   if (monitor == 0) {
     LOG(ERROR) << "The monitoring crash handler did not start";
     return;
   }
   velta::InitializeCrashpadInfo(false);
   velta::SetCrashCounterName(velta::kCrashReporterProcessType);
-  velta::GetCrashpadInfo()->simple_annotations->SetKeyValue("ptype",
-                                                            velta::kCrashReporterProcessType);
+  // The monitor sends this handler's crash as a crash reporter's, with what
+  // the fallback role would send (ptype, product, version); it adds the
+  // times and memory figures of the crash itself.
+  velta::NarrowParametersMap parameters;
+  velta::CollectParametersForCrashReporter(::GetCurrentProcessId(), &parameters, false);
+  for (const auto& [key, value] : parameters.entries())
+    velta::GetCrashpadInfo()->simple_annotations->SetKeyValue(key, value);
   if (!velta::ConnectToCrashHandler(monitor))
     LOG(ERROR) << "Cannot connect to the monitoring crash handler " << monitor;
 }
@@ -329,7 +335,9 @@ uint32_t RunCrashpadHandlerRole(const base::CommandLine& command_line) {
       ready.Close();
       if (command_line.HasSwitch(velta::kHandlerMonitorSelfSwitch))
         StartSelfMonitor(command_line);
-      velta::RunCrashRoleHook("crashpad_handler");
+      velta::RunCrashRoleHook(command_line.HasSwitch(velta::kHandlerMonitorSwitch)
+                                  ? "crashpad_handler_monitor"
+                                  : "crashpad_handler");
       velta::GetPendingWorkCounter().WaitUntilIdle();
       result = 0;
     }

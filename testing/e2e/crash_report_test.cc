@@ -27,6 +27,7 @@
 #include "base/win/scoped_handle.h"
 #include "crash_reporter/crash_info_block.h"
 #include "crash_reporter/crash_reporting.h"
+#include "crash_reporter/crash_role_switches.h"
 #include "crash_reporter/fallback_handler.h"
 #include "desktop/windows/installer/common/product_constants.h"
 #include "desktop/windows/installer/common/utils.h"
@@ -41,8 +42,9 @@ namespace velta {
 namespace {
 
 using test::ChildrenOf;
+using test::kExitCodeUnknown;
 using test::WatchedProcess;
-using test::WatchProcessTree;
+using test::RunAndWatchProcessTree;
 
 constexpr wchar_t kServerUrlVariable[] = L"VELTA_E2E_CRASH_SERVER_URL";
 constexpr wchar_t kWorkDirVariable[] = L"VELTA_E2E_WORK_DIR";
@@ -283,26 +285,29 @@ constexpr wchar_t kLastCrashValue[] = L"Last crash in crash reporter";
 // Crashes a stand-in crash reporter and watches it and the processes it
 // starts until all have ended; none may be left running.
 std::vector<WatchedProcess> CrashReporter(const base::EnvironmentMap& environment) {
-  base::LaunchOptions options;
-  options.environment = environment;
-  base::Process reporter =
-      base::LaunchProcess(test::MakeChildCommandLine("CrashingReporter"), options);
-  EXPECT_TRUE(reporter.IsValid());
   // The crashed process waits at most 20 s for its fallback handler.
-  std::vector<WatchedProcess> watched =
-      WatchProcessTree(reporter, base::TimeDelta::FromSeconds(120));
+  std::vector<WatchedProcess> watched = RunAndWatchProcessTree(
+      test::MakeChildCommandLine("CrashingReporter"), environment, base::TimeDelta::FromSeconds(120));
+  EXPECT_FALSE(watched.empty());
   for (const WatchedProcess& process : watched)
     EXPECT_TRUE(process.ended) << "process " << process.id << " is left running";
   return watched;
 }
 
 // Crashes a stand-in crash reporter; it must start exactly one fallback
-// handler, which starts nothing. The stand-in's exit code.
-uint32_t CrashReporterAndWaitForFallback(const base::EnvironmentMap& environment) {
+// handler, which starts nothing. The stand-in's exit code; the fallback's
+// goes to `fallback_exit_code`.
+uint32_t CrashReporterAndWaitForFallback(const base::EnvironmentMap& environment,
+                                         uint32_t* fallback_exit_code) {
+  *fallback_exit_code = kExitCodeUnknown;
   const std::vector<WatchedProcess> watched = CrashReporter(environment);
+  if (watched.empty())
+    return kExitCodeUnknown;
   const auto fallbacks = ChildrenOf(watched, watched[0].id);
   EXPECT_EQ(1u, fallbacks.size());
   EXPECT_EQ(2u, watched.size());
+  if (fallbacks.size() == 1)
+    *fallback_exit_code = fallbacks[0]->exit_code;
   return watched[0].exit_code;
 }
 
@@ -339,16 +344,18 @@ TEST(CrashReportE2eTest, ReporterCrashGoesToTheFallbackHandler) {
   environment[L"TMP"] = temp.value();
   environment[test::kTestCrashVariable] = L"crash_reporter:worker-access-violation";
   environment[test::kTestCrashReportVariable] = work.Append(L"crash.txt").value();
-  EXPECT_EQ(0xC0000005u, CrashReporterAndWaitForFallback(environment));
+  uint32_t fallback_exit_code = 0;
+  EXPECT_EQ(0xC0000005u, CrashReporterAndWaitForFallback(environment, &fallback_exit_code));
   base::FileEnumerator dumps(temp, false, base::FileEnumerator::FILES, L"*.dmp");
   EXPECT_TRUE(dumps.Next().empty()) << "the fallback's dump is removed";
 
+  SCOPED_TRACE(::testing::Message() << "the fallback ended with " << fallback_exit_code);
   const uint64_t last_crash = ReadLastCrash(key);
   const bool sent = last_crash != 0;
   ASSERT_TRUE(base::WriteFile(work.Append(L"road.txt"), sent ? "sent" : "not sent"));
   if (sent) {
     environment[test::kTestCrashReportVariable] = work.Append(L"second_crash.txt").value();
-    EXPECT_EQ(0xC0000005u, CrashReporterAndWaitForFallback(environment));
+    EXPECT_EQ(0xC0000005u, CrashReporterAndWaitForFallback(environment, &fallback_exit_code));
     EXPECT_EQ(last_crash, ReadLastCrash(key)) << "the second crash is not sent";
   }
   key.DeleteValue(kLastCrashValue);
@@ -389,6 +396,7 @@ TEST(CrashReportE2eTest, FallbackHandlerCrashEndsItAndStartsNothing) {
   environment[test::kTestCrashVariable] =
       L"crash_reporter:worker-access-violation,fallback_handler:worker-access-violation";
   const std::vector<WatchedProcess> watched = CrashReporter(environment);
+  ASSERT_FALSE(watched.empty());
   EXPECT_EQ(0xC0000005u, watched[0].exit_code);
   const auto fallbacks = ChildrenOf(watched, watched[0].id);
   ASSERT_EQ(1u, fallbacks.size());
@@ -415,10 +423,9 @@ TEST(CrashReportE2eTest, ClientOfACrashedReporterEndsWithItsCrash) {
   options.environment[L"VELTA_CRASH_LOG_DIR"] = work.Append(L"dumps").value();
   options.environment[test::kTestCrashVariable] =
       L"crash_reporter:worker-access-violation,installer:worker-access-violation";
-  base::Process client = base::LaunchProcess(command_line, options);
-  ASSERT_TRUE(client.IsValid());
   const std::vector<WatchedProcess> watched =
-      WatchProcessTree(client, base::TimeDelta::FromSeconds(180));
+      RunAndWatchProcessTree(command_line, options.environment, base::TimeDelta::FromSeconds(180));
+  ASSERT_FALSE(watched.empty());
   for (const WatchedProcess& process : watched)
     EXPECT_TRUE(process.ended) << "process " << process.id << " is left running";
   EXPECT_EQ(0xC0000005u, watched[0].exit_code);
@@ -559,10 +566,9 @@ TEST(CrashReportE2eTest, CrashHandlerCrashGoesToItsFallback) {
   options.environment[L"VELTA_CRASH_SERVER_URL"] = GetVariable(kServerUrlVariable);
   options.environment[test::kTestCrashVariable] = L"crashpad_handler:worker-access-violation";
   options.environment[test::kTestCrashReportVariable] = work.Append(L"crash.txt").value();
-  base::Process client = base::LaunchProcess(command_line, options);
-  ASSERT_TRUE(client.IsValid());
   const std::vector<WatchedProcess> watched =
-      WatchProcessTree(client, base::TimeDelta::FromSeconds(180));
+      RunAndWatchProcessTree(command_line, options.environment, base::TimeDelta::FromSeconds(180));
+  ASSERT_FALSE(watched.empty());
   for (const WatchedProcess& process : watched)
     EXPECT_TRUE(process.ended) << "process " << process.id << " is left running";
   EXPECT_EQ(3u, watched[0].exit_code) << "the client goes on";
@@ -580,6 +586,53 @@ TEST(CrashReportE2eTest, CrashHandlerCrashGoesToItsFallback) {
   ASSERT_EQ(1u, fallbacks.size());
   EXPECT_EQ(0u, fallbacks[0]->exit_code);
   EXPECT_EQ(4u, watched.size());
+  base::FileEnumerator dumps(reports, false, base::FileEnumerator::FILES, L"*.dmp");
+  EXPECT_TRUE(dumps.Next().empty()) << "the handler's dump goes once sent";
+}
+
+// "--monitor-self": the crash handler starts a second handler, its monitor,
+// and becomes its client. A crash of the first handler goes to the monitor,
+// which counts it, dumps it and sends it as a crash reporter's; the first
+// handler's fallback role is not needed. Both end; nothing else starts.
+TEST(CrashReportE2eTest, MonitoredHandlerCrashGoesToItsMonitor) {
+  const base::FilePath work = ScenarioWorkFolder(L"monitor-self");
+  if (work.empty())
+    GTEST_SKIP() << "run by crash_report_e2e.py";
+  const base::FilePath reports = work.Append(L"reports");
+  const base::FilePath count_file = work.Append(L"crash_count.txt");
+  ASSERT_TRUE(base::CreateDirectory(reports));
+  // This process is the first handler's client; the handler reports ready
+  // through the event named after it.
+  base::win::ScopedHandle ready(::CreateEventW(
+      nullptr, TRUE, FALSE,
+      (kCrashHandlerReadyEventPrefix + std::to_wstring(::GetCurrentProcessId())).c_str()));
+  ASSERT_TRUE(ready.IsValid());
+  base::CommandLine command_line(test::GetTestExecutablePath());
+  command_line.AppendSwitchASCII(kProcessTypeSwitch, kCrashpadHandlerType);
+  command_line.AppendSwitchPath(kHandlerDatabaseSwitch, reports);
+  command_line.AppendSwitchNative(kHandlerUrlSwitch, GetVariable(kServerUrlVariable));
+  command_line.AppendSwitchPath(kHandlerCrashCountFileSwitch, count_file);
+  command_line.AppendSwitchASCII(kHandlerInitialClientSwitch,
+                                 std::to_string(::GetCurrentProcessId()));
+  command_line.AppendSwitch(kHandlerMonitorSelfSwitch);
+  base::EnvironmentMap environment;
+  ASSERT_NO_FATAL_FAILURE(SetCrashEnvironment(work.Append(L"temp"), &environment));
+  environment[test::kTestCrashVariable] = L"crashpad_handler:worker-access-violation";
+  environment[test::kTestCrashReportVariable] = work.Append(L"crash.txt").value();
+  const std::vector<WatchedProcess> watched =
+      RunAndWatchProcessTree(command_line, environment, base::TimeDelta::FromSeconds(180));
+  ASSERT_FALSE(watched.empty());
+  for (const WatchedProcess& process : watched)
+    EXPECT_TRUE(process.ended) << "process " << process.id << " is left running";
+  EXPECT_EQ(0xC0000005u, watched[0].exit_code);
+  const auto monitors = ChildrenOf(watched, watched[0].id);
+  ASSERT_EQ(1u, monitors.size()) << "the monitor, and no fallback role";
+  EXPECT_EQ(0u, monitors[0]->exit_code);
+  EXPECT_TRUE(ChildrenOf(watched, monitors[0]->id).empty());
+  EXPECT_EQ(2u, watched.size());
+  std::string counts;
+  EXPECT_TRUE(base::ReadFileToString(count_file, &counts));
+  EXPECT_EQ(R"({"crash_reporter":1})", counts);
   base::FileEnumerator dumps(reports, false, base::FileEnumerator::FILES, L"*.dmp");
   EXPECT_TRUE(dumps.Next().empty()) << "the handler's dump goes once sent";
 }

@@ -25,7 +25,7 @@ namespace {
 
 using test::ChildrenOf;
 using test::WatchedProcess;
-using test::WatchProcessTree;
+using test::RunAndWatchProcessTree;
 
 // A parent that lives until it is killed.
 VELTA_TEST_CHILD_MAIN(SleepingParent) {
@@ -54,14 +54,18 @@ class CrashReporterRoleTest : public ::testing::Test {
     return options;
   }
 
-  base::Process StartInstaller(const std::vector<std::string>& switches) const {
+  base::CommandLine InstallerCommandLine(const std::vector<std::string>& switches) const {
     base::CommandLine command_line(bin_.Append(L"installer.exe"));
     for (const std::string& text : switches) {
       const size_t equals = text.find('=');
       command_line.AppendSwitchASCII(text.substr(0, equals),
                                      equals == std::string::npos ? "" : text.substr(equals + 1));
     }
-    return base::LaunchProcess(command_line, Options());
+    return command_line;
+  }
+
+  base::Process StartInstaller(const std::vector<std::string>& switches) const {
+    return base::LaunchProcess(InstallerCommandLine(switches), Options());
   }
 
   base::ScopedTempDir dir_;
@@ -135,10 +139,10 @@ TEST_F(CrashReporterRoleTest, EndsWithZeroOnceItsKilledParentIsGone) {
 // uninstall with no installation ends at once; an installation run would
 // first fetch its package.)
 TEST_F(CrashReporterRoleTest, OrdinaryRunLeavesNoReporterRunning) {
-  base::Process installer = StartInstaller({"uninstall", "silent", "enable-installer-stats=0"});
-  ASSERT_TRUE(installer.IsValid());
-  const std::vector<WatchedProcess> watched =
-      WatchProcessTree(installer, base::TimeDelta::FromSeconds(120));
+  const std::vector<WatchedProcess> watched = RunAndWatchProcessTree(
+      InstallerCommandLine({"uninstall", "silent", "enable-installer-stats=0"}),
+      Options().environment, base::TimeDelta::FromSeconds(120));
+  ASSERT_FALSE(watched.empty());
   for (const WatchedProcess& process : watched)
     EXPECT_TRUE(process.ended) << "process " << process.id << " is left running";
   // The reporter served this run; it is one of the run's children (another
@@ -146,7 +150,7 @@ TEST_F(CrashReporterRoleTest, OrdinaryRunLeavesNoReporterRunning) {
   std::string log;
   ASSERT_TRUE(base::ReadFileToString(temp_.Append(L"velta_crashreporter.log"), &log));
   EXPECT_NE(std::string::npos, log.find("Serving crashes of process " +
-                                        std::to_string(installer.Pid()) + "\n"))
+                                        std::to_string(watched[0].id) + "\n"))
       << log;
   EXPECT_FALSE(ChildrenOf(watched, watched[0].id).empty());
 }

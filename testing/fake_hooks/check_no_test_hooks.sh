@@ -15,7 +15,7 @@ if [ "$(printf '%s\n' "$symbols" | wc -l)" -lt 100 ]; then
   echo "$binary has almost no symbol table; the check would prove nothing" >&2
   exit 1
 fi
-found=$(printf '%s\n' "$symbols" | grep -E 'Fake|fake_hooks|InstallFakes|CrashIfAskedFor' || true)
+found=$(printf '%s\n' "$symbols" | grep -E 'Fake|fake_hooks|InstallFakes|CrashIfAskedFor|HandOverToProcessWatcher' || true)
 if [ -n "$found" ]; then
   echo "$binary carries test hooks:" >&2
   printf '%s\n' "$found" | head -20 >&2

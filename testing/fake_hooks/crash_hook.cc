@@ -8,9 +8,11 @@
 
 #include <string>
 
+#include "base/strings/string_number_conversions.h"
 #include "base/strings/string_split.h"
 #include "base/strings/utf_string_conversions.h"
 #include "base/win/get_function.h"
+#include "base/win/scoped_handle.h"
 #include "crash_reporter/crash_reporting.h"
 #include "crash_reporter/crt_handlers.h"
 
@@ -70,9 +72,24 @@ void ReportInvalidParameter() {
   }
 }
 
-// The crash roles run before any test code, from the test main: the hook is
-// in place by then.
+// Gives the process named by kProcessWatcherVariable a handle of this
+// process, which keeps it open to that watcher after its end.
+void HandOverToProcessWatcher() {
+  unsigned watcher_id = 0;
+  if (!base::StringToUint(base::WideToUTF8(GetVariable(kProcessWatcherVariable)), &watcher_id))
+    return;
+  base::win::ScopedHandle watcher(::OpenProcess(PROCESS_DUP_HANDLE, FALSE, watcher_id));
+  HANDLE handed_over = nullptr;
+  if (watcher.IsValid()) {
+    ::DuplicateHandle(::GetCurrentProcess(), ::GetCurrentProcess(), watcher.Get(), &handed_over,
+                      SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, 0);
+  }
+}
+
+// The crash roles run before any test code, from the test main: the hooks
+// are in place by then.
 const bool g_crash_role_hook_set = [] {
+  velta::SetCrashRoleStartHookForTesting(&HandOverToProcessWatcher);
   velta::SetCrashRoleHookForTesting([](const char* role) { CrashIfAskedFor(role); });
   return true;
 }();

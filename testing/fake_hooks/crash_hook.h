@@ -12,8 +12,8 @@ namespace velta::test {
 //
 // VELTA_TEST_CRASH = "<role>:<kind>[,<role>:<kind>...]" asks the process
 // playing <role> to crash. The crash roles ("crash_reporter",
-// "crashpad_handler", "fallback_handler") ask through the crash-role hook,
-// which linking this target sets. Kinds:
+// "crashpad_handler", "crashpad_handler_monitor", "fallback_handler") ask
+// through the crash-role hook, which linking this target sets. Kinds:
 //   worker-access-violation  a write to kTestCrashAddress on a new thread
 //   breakpoint               a breakpoint on the calling thread
 //   pure-call                a g++ call of a pure virtual function
@@ -26,6 +26,12 @@ namespace velta::test {
 // the crash in the dump.
 inline constexpr wchar_t kTestCrashVariable[] = L"VELTA_TEST_CRASH";
 inline constexpr wchar_t kTestCrashReportVariable[] = L"VELTA_TEST_CRASH_REPORT";
+
+// Set to the id of a process that watches a run (testing/e2e/process_tree):
+// every crash role started in that run hands the watcher a handle of itself
+// as it starts, so that the watcher can read how it ended even when it ended
+// at once. The handle stays with the watcher until that process ends.
+inline constexpr wchar_t kProcessWatcherVariable[] = L"VELTA_TEST_PROCESS_WATCHER";
 
 // The address the worker writes to: in the never-mapped first page.
 inline constexpr unsigned long kTestCrashAddress = 0x1F0;

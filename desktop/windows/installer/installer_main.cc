@@ -34,6 +34,7 @@
 #include "base/task/task_scheduler/task_scheduler.h"
 #include "base/time/time.h"
 #include "base/win/scoped_com_initializer.h"
+#include "crash_reporter/crash_environment.h"
 #include "crash_reporter/crash_reporting.h"
 #include "desktop/windows/installer/avro_stats/avro_stats_sender.h"
 #include "desktop/windows/installer/avro_stats/campaign.h"
@@ -424,7 +425,12 @@ uint32_t RunMainProcess(const base::CommandLine& command_line,
 // Every role but the version queries and the crash roles. Returns the
 // installer result.
 uint32_t RunInstallerProcess(base::CommandLine* command_line) {
-  // Every other role starts its own crash reporter.
+  // Every other role starts its own crash reporter. Its user data folder
+  // falls back to the current installation's profile folder.
+  SetProfileFolderGetter([] {
+    base::FilePath folder;
+    return Installation::GetCurrent()->GetProfileFolder(&folder) ? folder : base::FilePath();
+  });
   StartCrashReporting("installer");
 
   RegisterInstallerFeatures(FeatureStates::GetInstance());
