@@ -243,6 +243,14 @@ struct RunCase {
   std::vector<std::string> not_logged;
 };
 
+// Runs that install (or try to) into a folder of the test's own: such runs
+// take the folder's installer mutex, so they may run beside each other.
+bool InstallIntoTheTestFolder(const base::FilePath& test_folder,
+                              std::vector<std::wstring>* switches) {
+  switches->push_back(L"installfolder=\"" + test_folder.Append(L"Target").value() + L"\"");
+  return true;
+}
+
 class HostExecutableRunTest : public HostExecutableTest,
                               public ::testing::WithParamInterface<RunCase> {};
 
@@ -277,7 +285,7 @@ INSTANTIATE_TEST_SUITE_P(
         // and the run ends with result 19. The backend, started while the
         // package is on its way, waits for it and is stopped.
         RunCase{"silent_outside_a_package_cannot_fetch",
-                nullptr,
+                InstallIntoTheTestFolder,
                 {L"silent", L"enable-installer-stats=0", L"v=1", kUnallowedPackageServer},
                 119,
                 {"Failed reading payload", "Initializing controller with fetcher.",
@@ -285,8 +293,9 @@ INSTANTIATE_TEST_SUITE_P(
                  "Package fetcher failed.", "Terminating the controller"},
                 {"Package ready."}},
         RunCase{"appended_tracking_data_is_read_and_logged",
-                [](const base::FilePath& folder, std::vector<std::wstring>*) {
-                  return base::AppendToFile(folder.Append(L"bin\\installer.exe"),
+                [](const base::FilePath& folder, std::vector<std::wstring>* switches) {
+                  return InstallIntoTheTestFolder(folder, switches) &&
+                         base::AppendToFile(folder.Append(L"bin\\installer.exe"),
                                             PayloadTail(kTrackingData));
                 },
                 {L"silent", L"enable-installer-stats=0", kUnallowedPackageServer},
