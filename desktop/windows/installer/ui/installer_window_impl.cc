@@ -723,7 +723,8 @@ INT_PTR CALLBACK InstallerWindowImpl::MainDialogProc(HWND dialog, UINT message, 
                      SWP_NOZORDER | SWP_NOACTIVATE);
       window->UpdateFonts();
       window->PlaceElements();
-      ::InvalidateRect(dialog, nullptr, TRUE);
+      // The children too: the moved labels draw the background they cover.
+      ::RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
       return 0;
     }
     case WM_THEMECHANGED:

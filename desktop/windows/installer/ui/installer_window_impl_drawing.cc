@@ -204,6 +204,16 @@ HBRUSH InstallerWindowImpl::OnMainCtlColorStatic(HDC dc, HWND control) {
   ::SetTextColor(dc, color);
   if (id == IDC_DELETE_USER_DATA || id == IDC_TERMS_TEXT)
     return ::GetSysColorBrush(COLOR_WINDOW);
+  // The dialog clips its children, so nothing of its background is under a
+  // transparent static: the control gets the piece of the background it
+  // covers before its text is drawn.
+  RECT rect = {};
+  ::GetWindowRect(control, &rect);
+  ::MapWindowPoints(HWND_DESKTOP, main_dialog_, reinterpret_cast<POINT*>(&rect), 2);
+  POINT origin = {};
+  ::OffsetViewportOrgEx(dc, -rect.left, -rect.top, &origin);
+  PaintBackground(dc);
+  ::SetViewportOrgEx(dc, origin.x, origin.y, nullptr);
   ::SetBkMode(dc, TRANSPARENT);
   return static_cast<HBRUSH>(::GetStockObject(NULL_BRUSH));
 }

@@ -616,6 +616,33 @@ TEST_F(InstallerWindowTest, SimplifiedBackgroundHasTheGradientOnTheLeft) {
   EXPECT_EQ(RGB(0xFF, 0xFF, 0xFF), progress.At(0, 0));
 }
 
+// The dialog clips its children: a feature label draws the piece of the
+// gradient it covers itself, so its text never stands on an unpainted box.
+TEST_F(InstallerWindowTest, FeatureLabelsDrawTheBackgroundTheyCover) {
+  MakeWindow({}, true);
+  RECT client = {};
+  ::GetClientRect(Main(), &client);
+  PaintedBackground background(Main(), client.right, client.bottom);
+  for (int id = IDC_FEATURE_TEXT_1; id <= IDC_FEATURE_TEXT_4; ++id) {
+    RECT rect = {};
+    ::GetWindowRect(Item(id), &rect);
+    ::MapWindowPoints(HWND_DESKTOP, Main(), reinterpret_cast<POINT*>(&rect), 2);
+    ASSERT_GT(rect.right - rect.left, 4) << id;
+    ASSERT_GT(rect.bottom - rect.top, 4) << id;
+    // A canvas in black, as an unpainted window surface is.
+    PaintedBackground label(Main(), rect.right - rect.left, rect.bottom - rect.top);
+    RECT all = {0, 0, rect.right - rect.left, rect.bottom - rect.top};
+    ::FillRect(label.dc(), &all, static_cast<HBRUSH>(::GetStockObject(BLACK_BRUSH)));
+    ::SendMessageW(Main(), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(label.dc()),
+                   reinterpret_cast<LPARAM>(Item(id)));
+    for (const POINT at : {POINT{1, 1}, POINT{all.right - 2, all.bottom - 2}}) {
+      EXPECT_EQ(background.At(rect.left + at.x, rect.top + at.y), label.At(at.x, at.y))
+          << "label " << id << " at " << at.x << "," << at.y;
+    }
+    EXPECT_EQ(RGB(0xFF, 0xFF, 0xFF), ::GetTextColor(label.dc())) << id;
+  }
+}
+
 // The colour of the rich text's character at `at`.
 COLORREF ColorAt(HWND rich_edit, LONG at) {
   CHARRANGE range = {at, at + 1};
