@@ -519,6 +519,7 @@ void InstallerWindowImpl::OnLanguageChanged() {
   ::InvalidateRect(main_dialog_, nullptr, TRUE);
   if (!uninstall_mode_) {
     FillOptionsLists();
+    FitOptionLabels();
     if (!simplified_)
       WidenFullPackageButton();
   }

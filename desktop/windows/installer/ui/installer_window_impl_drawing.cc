@@ -362,10 +362,14 @@ void InstallerWindowImpl::PlaceElements() {
       }
       const int x = icon.cx + Scale(51);
       const SIZE window = label->GetWindowSize();
-      ::SetWindowPos(label->hwnd(), nullptr, x, y, r.right * 4 / 10 - x - Scale(10),
+      // Up to the gradient's edge: a long word of a translation still fits.
+      ::SetWindowPos(label->hwnd(), nullptr, x, y, static_cast<LONG>(r.right * 0.4) - x,
                      std::max<LONG>(window.cy, 1), kPlace);
+      // As high as its text at this width and font: a text that wraps to
+      // more lines than the template's height is not cut.
       const SIZE text = label->GetSize();
-      ::SetWindowPos(label->hwnd(), nullptr, x, y + (icon.cy - text.cy) / 2, 0, 0, kMove);
+      ::SetWindowPos(label->hwnd(), nullptr, x, y + (icon.cy - text.cy) / 2, text.cx,
+                     std::max<LONG>(text.cy, window.cy), kPlace);
       y += icon.cy + gap;
       ++row;
     }

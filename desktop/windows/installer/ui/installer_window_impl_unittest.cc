@@ -7,6 +7,7 @@
 #include <commctrl.h>
 #include <richedit.h>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -642,6 +643,99 @@ TEST_F(InstallerWindowTest, FeatureLabelsDrawTheBackgroundTheyCover) {
     EXPECT_EQ(RGB(0xFF, 0xFF, 0xFF), ::GetTextColor(label.dc())) << id;
   }
 }
+
+// The static texts of a page that need more room than their control has:
+// each measured with the control's font at its width (DT_CALCRECT), as
+// "id: text".
+std::vector<std::wstring> ClippedStatics(HWND root) {
+  std::vector<std::wstring> clipped;
+  std::function<void(HWND)> visit = [&clipped](HWND control) {
+    wchar_t kind[32] = {};
+    ::GetClassNameW(control, kind, 32);
+    const LONG style = static_cast<LONG>(::GetWindowLongPtrW(control, GWL_STYLE));
+    const LONG type = style & SS_TYPEMASK;
+    const std::wstring text = TextOf(control);
+    if (_wcsicmp(kind, L"Static") != 0 || !::IsWindowVisible(control) || text.empty() ||
+        (type != SS_LEFT && type != SS_CENTER && type != SS_RIGHT && type != SS_LEFTNOWORDWRAP &&
+         type != SS_SIMPLE) ||
+        (style & SS_ELLIPSISMASK)) {
+      return;
+    }
+    RECT client = {};
+    ::GetClientRect(control, &client);
+    RECT needed = {0, 0, client.right, 0};
+    HDC dc = ::GetDC(control);
+    HFONT font = reinterpret_cast<HFONT>(::SendMessageW(control, WM_GETFONT, 0, 0));
+    HGDIOBJ old = font ? ::SelectObject(dc, font) : nullptr;
+    const bool wraps = type == SS_LEFT || type == SS_CENTER || type == SS_RIGHT;
+    ::DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &needed,
+                DT_CALCRECT | (wraps ? DT_WORDBREAK : DT_SINGLELINE) |
+                    ((style & SS_NOPREFIX) ? DT_NOPREFIX : 0));
+    if (old)
+      ::SelectObject(dc, old);
+    ::ReleaseDC(control, dc);
+    if (needed.right > client.right || needed.bottom > client.bottom) {
+      clipped.push_back(std::to_wstring(::GetDlgCtrlID(control)) + L": " + text + L" (" +
+                        std::to_wstring(needed.right) + L"x" + std::to_wstring(needed.bottom) +
+                        L" in " + std::to_wstring(client.right) + L"x" +
+                        std::to_wstring(client.bottom) + L")");
+    }
+  };
+  ::EnumChildWindows(
+      root,
+      [](HWND control, LPARAM each) -> BOOL {
+        (*reinterpret_cast<std::function<void(HWND)>*>(each))(control);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&visit));
+  return clipped;
+}
+
+struct LongTextCase {
+  const char* name;
+  const wchar_t* language;
+  bool simplified;
+  int dpi;  // After WM_DPICHANGED when not 96.
+};
+
+class InstallerWindowLongTextTest : public InstallerWindowTest,
+                                    public ::testing::WithParamInterface<LongTextCase> {};
+
+// The languages with the longest texts fit the welcome and options pages:
+// no static text needs more room than its control has.
+TEST_P(InstallerWindowLongTextTest, NoStaticTextIsCut) {
+  MakeWindow({std::wstring(L"language=") + GetParam().language}, GetParam().simplified);
+  if (GetParam().dpi != 96) {
+    RECT suggested = {0, 0, 900, 700};
+    ::SendMessageW(Main(), WM_DPICHANGED, MAKEWPARAM(GetParam().dpi, GetParam().dpi),
+                   reinterpret_cast<LPARAM>(&suggested));
+  }
+  EXPECT_THAT(ClippedStatics(Main()), ElementsAre()) << "welcome page";
+  if (GetParam().simplified)
+    return;  // Its options are reached through the classic page only.
+  ::SendMessageW(Item(IDC_OPTIONS_BUTTON), BM_CLICK, 0, 0);
+  ASSERT_EQ(LAYOUT_OPTIONS, window_->layout());
+  EXPECT_THAT(ClippedStatics(Main()), ElementsAre()) << "options page";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Languages,
+    InstallerWindowLongTextTest,
+    ::testing::Values(LongTextCase{"en_simplified_144", L"en-US", true, 144},
+                      LongTextCase{"de_classic", L"de", false, 96},
+                      LongTextCase{"de_simplified", L"de", true, 96},
+                      LongTextCase{"de_simplified_144", L"de", true, 144},
+                      LongTextCase{"fi_classic", L"fi", false, 96},
+                      LongTextCase{"fi_simplified_144", L"fi", true, 144},
+                      LongTextCase{"hu_classic", L"hu", false, 96},
+                      LongTextCase{"hu_simplified", L"hu", true, 96},
+                      LongTextCase{"el_classic", L"el", false, 96},
+                      LongTextCase{"el_simplified_144", L"el", true, 144},
+                      LongTextCase{"ml_classic", L"ml", false, 96},
+                      LongTextCase{"ml_simplified", L"ml", true, 96},
+                      LongTextCase{"ta_classic", L"ta", false, 96},
+                      LongTextCase{"ta_simplified_144", L"ta", true, 144}),
+    [](const ::testing::TestParamInfo<LongTextCase>& info) { return info.param.name; });
 
 // The colour of the rich text's character at `at`.
 COLORREF ColorAt(HWND rich_edit, LONG at) {
