@@ -17,7 +17,10 @@ white, at every DPI and in every language; a change to 144 DPI makes it
 963 x 605 pixels; the classic title shows "VELTA." in black and the rest in
 0xB5651D. The box's text is drawn in 0x000064 and its link in 0x686868.
 The feature labels show white text on the gradient with nothing dark behind
-it, and after the change of DPI nothing white is left where they were. The
+it, and after the change of DPI nothing white is left where they were. A click
+on the terms line's link (found in the picture) shows the terms page, white
+with the terms' text. The classic welcome and options pages are pictured in
+German, Finnish, Hungarian, Greek, Malayalam and Tamil. The
 pictures stay in the work folder. Exits 77 (skipped) without
 Xvfb or xwd.
 """
@@ -26,6 +29,7 @@ import os
 import shutil
 import subprocess
 import sys
+import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
@@ -37,6 +41,13 @@ VK_F4 = 115
 BOX_TEXT = 1221
 CLASSIC_TITLE = 1101
 ACCEPT_BUTTON = 1003
+OPTIONS_BUTTON = 1001
+TERMS_LINE = 1102
+TERMS_TEXT = 1200
+OPTION_LABELS = (1217, 1218, 1219)
+TERMS_LINK_COLOUR = (0x68, 0x68, 0x68)
+# The languages with the longest texts.
+LONG_LANGUAGES = ("de", "fi", "hu", "el", "ml", "ta")
 FEATURE_ICONS = (1239, 1240, 1241, 1242)
 FEATURE_TEXTS = (1243, 1244, 1245, 1246)
 LEFT_PICTURE = 1251
@@ -249,7 +260,9 @@ def window_pictures(driver, session, installer, work):
         black = sum(1 for row in title for pixel in row if pixel == (0, 0, 0))
         check(blue > 50 and black > 50,
               "classic title: %d pixels of 0xB5651D, %d black" % (blue, black))
+        terms_page(driver, session, window, rows, work)
     end(driver, run)
+    long_language_pages(driver, session, installer, work)
 
     run, window, rows = picture_window(driver, session, installer, work, "simplified_96dpi",
                                        SIMPLIFIED)
@@ -297,6 +310,71 @@ def window_pictures(driver, session, installer, work):
         check_feature_labels("simplified_144dpi", rows, rect_of(driver, window),
                              client_rects(driver, window, FEATURE_TEXTS))
     end(driver, run)
+
+
+def wait_visible(driver, window, control):
+    """Whether the control is shown within a few seconds."""
+    for _ in range(50):
+        if (driver("state", window, str(control)) or "").startswith("visible=1"):
+            return True
+        time.sleep(0.1)
+    return False
+
+
+def terms_page(driver, session, window, rows, work):
+    """Clicks the link of the terms line where the picture shows it, and
+    pictures the terms page."""
+    window_rect = rect_of(driver, window)
+    line = rect_of(driver, window, TERMS_LINE)
+    part = inside(rows, window_rect, line)
+    # The link's underline: the longest run of the link colour in a row
+    # (the grey edges of black letters make only short runs).
+    underline = (0, 0, 0)  # length, middle x, y
+    for y, row in enumerate(part):
+        run = 0
+        for x, pixel in enumerate(row + [(255, 255, 255)]):
+            if near(pixel, TERMS_LINK_COLOUR, 6):
+                run += 1
+                continue
+            if run > underline[0]:
+                underline = (run, x - run // 2, y)
+            run = 0
+    check(underline[0] > 30, "the terms line's link is underlined in 0x686868 (%d pixels)"
+          % underline[0])
+    if underline[0] <= 30:
+        return
+    # A click on the letters above the underline.
+    driver("click-at", window, str(TERMS_LINE), str(underline[1]), str(underline[2] - 4))
+    check(wait_visible(driver, window, TERMS_TEXT), "a click on the link shows the terms")
+    rows = take_pictures(driver, session, window, work, "terms_96dpi")
+    terms = inside(rows, window_rect, rect_of(driver, window, TERMS_TEXT))
+    whites = sum(1 for row in terms for pixel in row if pixel == (255, 255, 255))
+    total = sum(len(row) for row in terms)
+    check(total and whites > total // 2 and dark_pixels(terms) > 200,
+          "the terms page: white with text (%d of %d white)" % (whites, total))
+
+
+def long_language_pages(driver, session, installer, work):
+    """The classic welcome and options pages in the languages with the
+    longest texts: each text of the options page's labels is drawn."""
+    for language in LONG_LANGUAGES:
+        name = "classic_" + language
+        run, window, rows = picture_window(driver, session, installer, work, name,
+                                           "--language=" + language)
+        if rows:
+            check(driver("text", window, str(ACCEPT_BUTTON)),
+                  "%s: the accept button has a text" % name)
+            driver("click", window, str(OPTIONS_BUTTON))
+            shown = wait_visible(driver, window, OPTION_LABELS[0])
+            check(shown, "%s: the options page is shown" % name)
+            if shown:
+                time.sleep(1)  # the page's texts are drawn
+                rows = take_pictures(driver, session, window, work, name + "_options")
+                window_rect = rect_of(driver, window)
+                for label in OPTION_LABELS:
+                    part = inside(rows, window_rect, rect_of(driver, window, label))
+                    check(dark_pixels(part) > 10, "%s: label %d is drawn" % (name, label))
+        end(driver, run)
 
 
 def rect_of_client(driver, window):

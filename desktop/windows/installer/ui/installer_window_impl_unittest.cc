@@ -644,6 +644,11 @@ TEST_F(InstallerWindowTest, FeatureLabelsDrawTheBackgroundTheyCover) {
   }
 }
 
+BOOL CALLBACK VisitChild(HWND control, LPARAM visit) {
+  (*reinterpret_cast<std::function<void(HWND)>*>(visit))(control);
+  return TRUE;
+}
+
 // The static texts of a page that need more room than their control has:
 // each measured with the control's font at its width (DT_CALCRECT), as
 // "id: text".
@@ -681,13 +686,7 @@ std::vector<std::wstring> ClippedStatics(HWND root) {
                         std::to_wstring(client.bottom) + L")");
     }
   };
-  ::EnumChildWindows(
-      root,
-      [](HWND control, LPARAM each) -> BOOL {
-        (*reinterpret_cast<std::function<void(HWND)>*>(each))(control);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&visit));
+  ::EnumChildWindows(root, &VisitChild, reinterpret_cast<LPARAM>(&visit));
   return clipped;
 }
 
