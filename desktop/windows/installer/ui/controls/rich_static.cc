@@ -344,15 +344,6 @@ LRESULT CALLBACK RichStatic::SubclassProc(HWND window, UINT message, WPARAM wpar
       return 0;
     }
   }
-  if (message == WM_SETCURSOR) {
-    POINT point = {};
-    ::GetCursorPos(&point);
-    ::ScreenToClient(window, &point);
-    if (self->MarkedLinkAt(point)) {
-      ::SetCursor(::LoadCursorW(nullptr, IDC_HAND));
-      return TRUE;
-    }
-  }
   const LRESULT result = ::DefSubclassProc(window, message, wparam, lparam);
   if (message == WM_SETCURSOR && ::GetCursor() == ::LoadCursorW(nullptr, IDC_IBEAM))
     ::SetCursor(::LoadCursorW(nullptr, IDC_ARROW));

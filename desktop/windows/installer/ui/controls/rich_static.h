@@ -25,7 +25,7 @@ namespace velta {
 // itself (a CFE_LINK range would be drawn in the control's own link blue).
 // Either way a click reaches the parent as EN_LINK, and GetLinkTarget maps
 // its range to the link's target. The control hides its caret and keeps the
-// arrow cursor (the hand over a link it reports itself). Main thread only.
+// arrow cursor. Main thread only.
 class RichStatic : public UiElement {
  public:
   // A link of the shown text: its character range and its target ("tos").
