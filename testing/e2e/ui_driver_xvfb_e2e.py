@@ -15,7 +15,13 @@ as large again. The simplified window paints the left 40 % of its client
 area with the vertical gradient from 0x4D0FF5 to 0x08ADFF and the rest
 white, at every DPI and in every language; a change to 144 DPI makes it
 963 x 605 pixels; the classic title shows "VELTA." in black and the rest in
-0xB5651D. The pictures stay in the work folder. Exits 77 (skipped) without
+0xB5651D. The box's text is drawn in 0x000064 and its link in 0x686868.
+The feature labels show white text on the gradient with nothing dark behind
+it, and after the change of DPI nothing white is left where they were. A click
+on the terms line's link (found in the picture) shows the terms page, white
+with the terms' text. The classic welcome and options pages are pictured in
+German, Finnish, Hungarian, Greek, Malayalam and Tamil. The
+pictures stay in the work folder. Exits 77 (skipped) without
 Xvfb or xwd.
 """
 
@@ -23,6 +29,7 @@ import os
 import shutil
 import subprocess
 import sys
+import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
@@ -34,6 +41,19 @@ VK_F4 = 115
 BOX_TEXT = 1221
 CLASSIC_TITLE = 1101
 ACCEPT_BUTTON = 1003
+OPTIONS_BUTTON = 1001
+TERMS_LINE = 1102
+TERMS_TEXT = 1200
+OPTION_LABELS = (1217, 1218, 1219)
+TERMS_LINK_COLOUR = (0x68, 0x68, 0x68)
+# The languages with the longest texts.
+LONG_LANGUAGES = ("de", "fi", "hu", "el", "ml", "ta")
+FEATURE_ICONS = (1239, 1240, 1241, 1242)
+FEATURE_TEXTS = (1243, 1244, 1245, 1246)
+LEFT_PICTURE = 1251
+# The box's text and link colours (COLORREF 0x000064 and 0x686868).
+BOX_TEXT_COLOUR = (0x64, 0x00, 0x00)
+BOX_LINK_COLOUR = (0x68, 0x68, 0x68)
 GRADIENT_TOP = (0x4D, 0x0F, 0xF5)
 GRADIENT_BOTTOM = (0x08, 0xAD, 0xFF)
 # COLORREF 0xB5651D.
@@ -119,6 +139,14 @@ def picture_box(driver, session, corrupted, work, name):
         total = sum(len(row) for row in text_part)
         check(total and whites > total // 2, name + ": the text area is white")
         check(dark_pixels(text_part) > 100, name + ": the text area holds text")
+        text_colour = count_near(text_part, BOX_TEXT_COLOUR)
+        link_colour = count_near(text_part, BOX_LINK_COLOUR)
+        black = sum(1 for row in text_part for pixel in row if pixel == (0, 0, 0))
+        blue = sum(1 for row in text_part for pixel in row
+                   if pixel[2] > 160 and pixel[0] < 100 and pixel[1] < 100)
+        check(text_colour > 100 and link_colour > 20 and black == 0 and blue == 0,
+              "%s: text in 0x000064 (%d pixels), the link in 0x686868 (%d), "
+              "none black (%d) or blue (%d)" % (name, text_colour, link_colour, black, blue))
         for button in (ui_driver_e2e.BOX_FIRST_BUTTON, ui_driver_e2e.BOX_SECOND_BUTTON):
             part = inside(by_driver, window_rect, rect_of(driver, box, button))
             check(dark_pixels(part) > 10, "%s: button %d shows its text" % (name, button))
@@ -131,6 +159,46 @@ def picture_box(driver, session, corrupted, work, name):
 
 def near(pixel, expected, tolerance=8):
     return all(abs(a - b) <= tolerance for a, b in zip(pixel, expected))
+
+
+def count_near(part, colour, tolerance=6):
+    return sum(1 for row in part for pixel in row if near(pixel, colour, tolerance))
+
+
+def client_rects(driver, window, ids):
+    """The controls' rectangles (screen coordinates) that exist."""
+    rects = {}
+    for control in ids:
+        rect = rect_of(driver, window, control)
+        if rect and rect[2] > rect[0] and rect[3] > rect[1]:
+            rects[control] = rect
+    return rects
+
+
+def check_feature_labels(name, rows, window_rect, labels):
+    """White text straight on the gradient: no dark box behind a label."""
+    check(len(labels) == 4, "%s: %d feature labels found" % (name, len(labels)))
+    for control, rect in labels.items():
+        part = inside(rows, window_rect, rect)
+        dark = sum(1 for row in part for pixel in row if max(pixel) < 60)
+        whites = sum(1 for row in part for pixel in row if min(pixel) > 230)
+        check(dark == 0 and whites > 20,
+              "%s: label %d has %d dark pixels and %d white ones" % (name, control, dark, whites))
+
+
+def check_no_stale_labels(name, rows, window_rect, old_labels, now_covered):
+    """Where the labels were before the change and no control is now, the
+    gradient alone shows: no white text is left."""
+    left, top = window_rect[0], window_rect[1]
+    stale = 0
+    for rect in old_labels:
+        for y in range(rect[1], rect[3]):
+            for x in range(rect[0], rect[2]):
+                if any(c[0] <= x < c[2] and c[1] <= y < c[3] for c in now_covered):
+                    continue
+                if min(rows[y - top][x - left]) > 200:
+                    stale += 1
+    check(stale == 0, "%s: %d white pixels left where the labels were" % (name, stale))
 
 
 def check_gradient(name, rows, window_rect, client):
@@ -192,13 +260,20 @@ def window_pictures(driver, session, installer, work):
         black = sum(1 for row in title for pixel in row if pixel == (0, 0, 0))
         check(blue > 50 and black > 50,
               "classic title: %d pixels of 0xB5651D, %d black" % (blue, black))
+        terms_page(driver, session, window, rows, work)
     end(driver, run)
+    long_language_pages(driver, session, installer, work)
 
     run, window, rows = picture_window(driver, session, installer, work, "simplified_96dpi",
                                        SIMPLIFIED)
     if rows:
-        check_gradient("simplified_96dpi", rows, rect_of(driver, window),
-                       rect_of_client(driver, window))
+        before = rect_of(driver, window)
+        check_gradient("simplified_96dpi", rows, before, rect_of_client(driver, window))
+        labels = client_rects(driver, window, FEATURE_TEXTS)
+        check_feature_labels("simplified_96dpi", rows, before, labels)
+        # The labels' places relative to the window, for after the change.
+        old_labels = [tuple(v - before[i % 2] for i, v in enumerate(rect))
+                      for rect in labels.values()]
         driver("dpi", window, "144")
         changed = rect_of(driver, window)
         check(changed and (changed[2] - changed[0], changed[3] - changed[1]) == (963, 605),
@@ -206,6 +281,13 @@ def window_pictures(driver, session, installer, work):
         rows = take_pictures(driver, session, window, work, "simplified_dpi_changed_144")
         check_gradient("simplified_dpi_changed_144", rows, changed,
                        rect_of_client(driver, window))
+        labels = client_rects(driver, window, FEATURE_TEXTS)
+        check_feature_labels("simplified_dpi_changed_144", rows, changed, labels)
+        covered = client_rects(driver, window,
+                               FEATURE_ICONS + FEATURE_TEXTS + (LEFT_PICTURE,)).values()
+        check_no_stale_labels("simplified_dpi_changed_144", rows, changed,
+                              [tuple(v + changed[i % 2] for i, v in enumerate(rect))
+                               for rect in old_labels], list(covered))
     end(driver, run)
 
     run, window, rows = picture_window(driver, session, installer, work, "simplified_hebrew",
@@ -225,7 +307,74 @@ def window_pictures(driver, session, installer, work):
     if rows:
         check_gradient("simplified_144dpi", rows, rect_of(driver, window),
                        rect_of_client(driver, window))
+        check_feature_labels("simplified_144dpi", rows, rect_of(driver, window),
+                             client_rects(driver, window, FEATURE_TEXTS))
     end(driver, run)
+
+
+def wait_visible(driver, window, control):
+    """Whether the control is shown within a few seconds."""
+    for _ in range(50):
+        if (driver("state", window, str(control)) or "").startswith("visible=1"):
+            return True
+        time.sleep(0.1)
+    return False
+
+
+def terms_page(driver, session, window, rows, work):
+    """Clicks the link of the terms line where the picture shows it, and
+    pictures the terms page."""
+    window_rect = rect_of(driver, window)
+    line = rect_of(driver, window, TERMS_LINE)
+    part = inside(rows, window_rect, line)
+    # The link's underline: the longest run of the link colour in a row
+    # (the grey edges of black letters make only short runs).
+    underline = (0, 0, 0)  # length, middle x, y
+    for y, row in enumerate(part):
+        run = 0
+        for x, pixel in enumerate(row + [(255, 255, 255)]):
+            if near(pixel, TERMS_LINK_COLOUR, 6):
+                run += 1
+                continue
+            if run > underline[0]:
+                underline = (run, x - run // 2, y)
+            run = 0
+    check(underline[0] > 30, "the terms line's link is underlined in 0x686868 (%d pixels)"
+          % underline[0])
+    if underline[0] <= 30:
+        return
+    # A click on the letters above the underline.
+    driver("click-at", window, str(TERMS_LINE), str(underline[1]), str(underline[2] - 4))
+    check(wait_visible(driver, window, TERMS_TEXT), "a click on the link shows the terms")
+    rows = take_pictures(driver, session, window, work, "terms_96dpi")
+    terms = inside(rows, window_rect, rect_of(driver, window, TERMS_TEXT))
+    whites = sum(1 for row in terms for pixel in row if pixel == (255, 255, 255))
+    total = sum(len(row) for row in terms)
+    check(total and whites > total // 2 and dark_pixels(terms) > 200,
+          "the terms page: white with text (%d of %d white)" % (whites, total))
+
+
+def long_language_pages(driver, session, installer, work):
+    """The classic welcome and options pages in the languages with the
+    longest texts: each text of the options page's labels is drawn."""
+    for language in LONG_LANGUAGES:
+        name = "classic_" + language
+        run, window, rows = picture_window(driver, session, installer, work, name,
+                                           "--language=" + language)
+        if rows:
+            check(driver("text", window, str(ACCEPT_BUTTON)),
+                  "%s: the accept button has a text" % name)
+            driver("click", window, str(OPTIONS_BUTTON))
+            shown = wait_visible(driver, window, OPTION_LABELS[0])
+            check(shown, "%s: the options page is shown" % name)
+            if shown:
+                time.sleep(1)  # the page's texts are drawn
+                rows = take_pictures(driver, session, window, work, name + "_options")
+                window_rect = rect_of(driver, window)
+                for label in OPTION_LABELS:
+                    part = inside(rows, window_rect, rect_of(driver, window, label))
+                    check(dark_pixels(part) > 10, "%s: label %d is drawn" % (name, label))
+        end(driver, run)
 
 
 def rect_of_client(driver, window):

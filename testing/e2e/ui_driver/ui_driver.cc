@@ -14,6 +14,8 @@
 //   state HWND ID         "visible=0|1 enabled=0|1".
 //   progress HWND ID      A progress bar's "position min max".
 //   click HWND ID         Presses a button as a click would (BM_CLICK).
+//   click-at HWND ID X Y  Presses and releases the left mouse button at
+//                         (X, Y) of the control's client area (a link).
 //   key HWND VK [--alt]   Presses and releases a key (decimal virtual-key
 //                         code) on the control that has the keyboard focus
 //                         in HWND's thread, as the keyboard would.
@@ -494,6 +496,21 @@ int Run(const std::vector<std::wstring>& args) {
     if (args.size() > 4 || (args.size() == 4 && !alt))
       return kUsage;
     return KeyCommand(window, number, alt);
+  }
+  if (command == L"click-at") {
+    int x = 0;
+    int y = 0;
+    if (args.size() != 5 || !ParseInt(args[3], &x) || !ParseInt(args[4], &y))
+      return kUsage;
+    HWND control = Control(window, number);
+    if (!control)
+      return Fail("no such control");
+    const LPARAM where = MAKELPARAM(x, y);
+    if (!::PostMessageW(control, WM_LBUTTONDOWN, MK_LBUTTON, where) ||
+        !::PostMessageW(control, WM_LBUTTONUP, 0, where)) {
+      return Fail("cannot post the click");
+    }
+    return kOk;
   }
   if (args.size() != 3)
     return kUsage;

@@ -519,6 +519,7 @@ void InstallerWindowImpl::OnLanguageChanged() {
   ::InvalidateRect(main_dialog_, nullptr, TRUE);
   if (!uninstall_mode_) {
     FillOptionsLists();
+    FitOptionLabels();
     if (!simplified_)
       WidenFullPackageButton();
   }
@@ -723,7 +724,8 @@ INT_PTR CALLBACK InstallerWindowImpl::MainDialogProc(HWND dialog, UINT message, 
                      SWP_NOZORDER | SWP_NOACTIVATE);
       window->UpdateFonts();
       window->PlaceElements();
-      ::InvalidateRect(dialog, nullptr, TRUE);
+      // The children too: the moved labels draw the background they cover.
+      ::RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
       return 0;
     }
     case WM_THEMECHANGED:

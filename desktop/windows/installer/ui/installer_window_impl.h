@@ -141,6 +141,9 @@ class InstallerWindowImpl : public InstallerWindow,
   // installer_window_impl_options.cc: the options page.
   void OnOptionsInitDialog();
   void FillOptionsLists();
+  // Gives each label of the options page the height its text needs at its
+  // width (a long translation wraps), centred on its list.
+  void FitOptionLabels();
   std::wstring GetTooltipText() const;
   void RefreshOptions();
   void SetAcceptTextAndTermsLine();
@@ -204,6 +207,8 @@ class InstallerWindowImpl : public InstallerWindow,
   std::map<int, DrawableElement*> drawables_;
   std::array<BitmapElement*, 4> feature_icons_ = {};
   std::map<int, TextLabel*> feature_labels_;
+  // The options page's label heights of the template, by control.
+  std::map<int, int> option_label_heights_;
 
   BitmapElement* logo_ = nullptr;
   BitmapElement* left_picture_ = nullptr;

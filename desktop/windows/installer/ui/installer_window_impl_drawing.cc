@@ -204,6 +204,16 @@ HBRUSH InstallerWindowImpl::OnMainCtlColorStatic(HDC dc, HWND control) {
   ::SetTextColor(dc, color);
   if (id == IDC_DELETE_USER_DATA || id == IDC_TERMS_TEXT)
     return ::GetSysColorBrush(COLOR_WINDOW);
+  // The dialog clips its children, so nothing of its background is under a
+  // transparent static: the control gets the piece of the background it
+  // covers before its text is drawn.
+  RECT rect = {};
+  ::GetWindowRect(control, &rect);
+  ::MapWindowPoints(HWND_DESKTOP, main_dialog_, reinterpret_cast<POINT*>(&rect), 2);
+  POINT origin = {};
+  ::OffsetViewportOrgEx(dc, -rect.left, -rect.top, &origin);
+  PaintBackground(dc);
+  ::SetViewportOrgEx(dc, origin.x, origin.y, nullptr);
   ::SetBkMode(dc, TRANSPARENT);
   return static_cast<HBRUSH>(::GetStockObject(NULL_BRUSH));
 }
@@ -352,10 +362,14 @@ void InstallerWindowImpl::PlaceElements() {
       }
       const int x = icon.cx + Scale(51);
       const SIZE window = label->GetWindowSize();
-      ::SetWindowPos(label->hwnd(), nullptr, x, y, r.right * 4 / 10 - x - Scale(10),
+      // Up to the gradient's edge: a long word of a translation still fits.
+      ::SetWindowPos(label->hwnd(), nullptr, x, y, static_cast<LONG>(r.right * 0.4) - x,
                      std::max<LONG>(window.cy, 1), kPlace);
+      // As high as its text at this width and font: a text that wraps to
+      // more lines than the template's height is not cut.
       const SIZE text = label->GetSize();
-      ::SetWindowPos(label->hwnd(), nullptr, x, y + (icon.cy - text.cy) / 2, 0, 0, kMove);
+      ::SetWindowPos(label->hwnd(), nullptr, x, y + (icon.cy - text.cy) / 2, text.cx,
+                     std::max<LONG>(text.cy, window.cy), kPlace);
       y += icon.cy + gap;
       ++row;
     }

@@ -9,7 +9,9 @@
 #include <objbase.h>
 #include <shlobj.h>
 
+#include <algorithm>
 #include <string>
+#include <utility>
 
 #include "base/files/file_path.h"
 #include "base/logging.h"
@@ -20,6 +22,7 @@
 #include "desktop/windows/installer/common/win_api.h"
 #include "desktop/windows/installer/installation_folder_details.h"
 #include "desktop/windows/installer/ui/controls/rich_static.h"
+#include "desktop/windows/installer/ui/controls/text_label.h"
 #include "desktop/windows/installer/ui/controls/ui_element.h"
 #include "desktop/windows/installer/ui/installer_window_impl.h"
 #include "desktop/windows/installer/utils/shell_associations.h"
@@ -427,6 +430,35 @@ INT_PTR CALLBACK InstallerWindowImpl::OptionsDialogProc(HWND dialog, UINT messag
       return 0;
   }
   return 0;
+}
+
+void InstallerWindowImpl::FitOptionLabels() {
+  constexpr std::pair<int, int> kLabels[] = {
+      {IDC_LANGUAGE_LABEL, IDC_LANGUAGE_LIST},
+      {IDC_INSTALL_FOR_LABEL, IDC_INSTALL_TYPE_LIST},
+      {IDC_INSTALL_PATH_LABEL, IDC_FOLDER_COMBO},
+  };
+  for (const auto& [label_id, list_id] : kLabels) {
+    HWND label = ::GetDlgItem(options_dialog_, label_id);
+    HWND list = ::GetDlgItem(options_dialog_, list_id);
+    if (!label || !list)
+      continue;
+    RECT label_rect = {};
+    RECT list_rect = {};
+    ::GetWindowRect(label, &label_rect);
+    ::GetWindowRect(list, &list_rect);
+    ::MapWindowPoints(HWND_DESKTOP, options_dialog_, reinterpret_cast<POINT*>(&label_rect), 2);
+    ::MapWindowPoints(HWND_DESKTOP, options_dialog_, reinterpret_cast<POINT*>(&list_rect), 2);
+    // The one-line height the template gives, kept for texts that fit it.
+    auto& one_line = option_label_heights_[label_id];
+    if (!one_line)
+      one_line = label_rect.bottom - label_rect.top;
+    const SIZE needed = TextLabel(label, {}).GetSize();
+    const int height = std::max<int>(one_line, needed.cy);
+    const int top = (list_rect.top + list_rect.bottom - height) / 2;
+    ::SetWindowPos(label, nullptr, label_rect.left, top, label_rect.right - label_rect.left, height,
+                   SWP_NOZORDER | SWP_NOACTIVATE);
+  }
 }
 
 }  // namespace velta

@@ -7,6 +7,7 @@
 #include <commctrl.h>
 #include <richedit.h>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -615,6 +616,125 @@ TEST_F(InstallerWindowTest, SimplifiedBackgroundHasTheGradientOnTheLeft) {
   PaintedBackground progress(Main(), client.right, client.bottom);
   EXPECT_EQ(RGB(0xFF, 0xFF, 0xFF), progress.At(0, 0));
 }
+
+// The dialog clips its children: a feature label draws the piece of the
+// gradient it covers itself, so its text never stands on an unpainted box.
+TEST_F(InstallerWindowTest, FeatureLabelsDrawTheBackgroundTheyCover) {
+  MakeWindow({}, true);
+  RECT client = {};
+  ::GetClientRect(Main(), &client);
+  PaintedBackground background(Main(), client.right, client.bottom);
+  for (int id = IDC_FEATURE_TEXT_1; id <= IDC_FEATURE_TEXT_4; ++id) {
+    RECT rect = {};
+    ::GetWindowRect(Item(id), &rect);
+    ::MapWindowPoints(HWND_DESKTOP, Main(), reinterpret_cast<POINT*>(&rect), 2);
+    ASSERT_GT(rect.right - rect.left, 4) << id;
+    ASSERT_GT(rect.bottom - rect.top, 4) << id;
+    // A canvas in black, as an unpainted window surface is.
+    PaintedBackground label(Main(), rect.right - rect.left, rect.bottom - rect.top);
+    RECT all = {0, 0, rect.right - rect.left, rect.bottom - rect.top};
+    ::FillRect(label.dc(), &all, static_cast<HBRUSH>(::GetStockObject(BLACK_BRUSH)));
+    ::SendMessageW(Main(), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(label.dc()),
+                   reinterpret_cast<LPARAM>(Item(id)));
+    for (const POINT at : {POINT{1, 1}, POINT{all.right - 2, all.bottom - 2}}) {
+      EXPECT_EQ(background.At(rect.left + at.x, rect.top + at.y), label.At(at.x, at.y))
+          << "label " << id << " at " << at.x << "," << at.y;
+    }
+    EXPECT_EQ(RGB(0xFF, 0xFF, 0xFF), ::GetTextColor(label.dc())) << id;
+  }
+}
+
+BOOL CALLBACK VisitChild(HWND control, LPARAM visit) {
+  (*reinterpret_cast<std::function<void(HWND)>*>(visit))(control);
+  return TRUE;
+}
+
+// The static texts of a page that need more room than their control has:
+// each measured with the control's font at its width (DT_CALCRECT), as
+// "id: text".
+std::vector<std::wstring> ClippedStatics(HWND root) {
+  std::vector<std::wstring> clipped;
+  std::function<void(HWND)> visit = [&clipped](HWND control) {
+    wchar_t kind[32] = {};
+    ::GetClassNameW(control, kind, 32);
+    const LONG style = static_cast<LONG>(::GetWindowLongPtrW(control, GWL_STYLE));
+    const LONG type = style & SS_TYPEMASK;
+    const std::wstring text = TextOf(control);
+    if (_wcsicmp(kind, L"Static") != 0 || !::IsWindowVisible(control) || text.empty() ||
+        (type != SS_LEFT && type != SS_CENTER && type != SS_RIGHT && type != SS_LEFTNOWORDWRAP &&
+         type != SS_SIMPLE) ||
+        (style & SS_ELLIPSISMASK)) {
+      return;
+    }
+    RECT client = {};
+    ::GetClientRect(control, &client);
+    RECT needed = {0, 0, client.right, 0};
+    HDC dc = ::GetDC(control);
+    HFONT font = reinterpret_cast<HFONT>(::SendMessageW(control, WM_GETFONT, 0, 0));
+    HGDIOBJ old = font ? ::SelectObject(dc, font) : nullptr;
+    const bool wraps = type == SS_LEFT || type == SS_CENTER || type == SS_RIGHT;
+    ::DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &needed,
+                DT_CALCRECT | (wraps ? DT_WORDBREAK : DT_SINGLELINE) |
+                    ((style & SS_NOPREFIX) ? DT_NOPREFIX : 0));
+    if (old)
+      ::SelectObject(dc, old);
+    ::ReleaseDC(control, dc);
+    if (needed.right > client.right || needed.bottom > client.bottom) {
+      clipped.push_back(std::to_wstring(::GetDlgCtrlID(control)) + L": " + text + L" (" +
+                        std::to_wstring(needed.right) + L"x" + std::to_wstring(needed.bottom) +
+                        L" in " + std::to_wstring(client.right) + L"x" +
+                        std::to_wstring(client.bottom) + L")");
+    }
+  };
+  ::EnumChildWindows(root, &VisitChild, reinterpret_cast<LPARAM>(&visit));
+  return clipped;
+}
+
+struct LongTextCase {
+  const char* name;
+  const wchar_t* language;
+  bool simplified;
+  int dpi;  // After WM_DPICHANGED when not 96.
+};
+
+class InstallerWindowLongTextTest : public InstallerWindowTest,
+                                    public ::testing::WithParamInterface<LongTextCase> {};
+
+// The languages with the longest texts fit the welcome and options pages:
+// no static text needs more room than its control has.
+TEST_P(InstallerWindowLongTextTest, NoStaticTextIsCut) {
+  MakeWindow({std::wstring(L"language=") + GetParam().language}, GetParam().simplified);
+  if (GetParam().dpi != 96) {
+    RECT suggested = {0, 0, 900, 700};
+    ::SendMessageW(Main(), WM_DPICHANGED, MAKEWPARAM(GetParam().dpi, GetParam().dpi),
+                   reinterpret_cast<LPARAM>(&suggested));
+  }
+  EXPECT_THAT(ClippedStatics(Main()), ElementsAre()) << "welcome page";
+  if (GetParam().simplified)
+    return;  // Its options are reached through the classic page only.
+  ::SendMessageW(Item(IDC_OPTIONS_BUTTON), BM_CLICK, 0, 0);
+  ASSERT_EQ(LAYOUT_OPTIONS, window_->layout());
+  EXPECT_THAT(ClippedStatics(Main()), ElementsAre()) << "options page";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Languages,
+    InstallerWindowLongTextTest,
+    ::testing::Values(LongTextCase{"en_simplified_144", L"en-US", true, 144},
+                      LongTextCase{"de_classic", L"de", false, 96},
+                      LongTextCase{"de_simplified", L"de", true, 96},
+                      LongTextCase{"de_simplified_144", L"de", true, 144},
+                      LongTextCase{"fi_classic", L"fi", false, 96},
+                      LongTextCase{"fi_simplified_144", L"fi", true, 144},
+                      LongTextCase{"hu_classic", L"hu", false, 96},
+                      LongTextCase{"hu_simplified", L"hu", true, 96},
+                      LongTextCase{"el_classic", L"el", false, 96},
+                      LongTextCase{"el_simplified_144", L"el", true, 144},
+                      LongTextCase{"ml_classic", L"ml", false, 96},
+                      LongTextCase{"ml_simplified", L"ml", true, 96},
+                      LongTextCase{"ta_classic", L"ta", false, 96},
+                      LongTextCase{"ta_simplified_144", L"ta", true, 144}),
+    [](const ::testing::TestParamInfo<LongTextCase>& info) { return info.param.name; });
 
 // The colour of the rich text's character at `at`.
 COLORREF ColorAt(HWND rich_edit, LONG at) {

@@ -3,6 +3,7 @@
 #include "desktop/windows/installer/ui/controls/rich_static.h"
 
 #include <commctrl.h>
+#include <windowsx.h>
 #include <string.h>
 
 #include <utility>
@@ -140,6 +141,8 @@ void RichStatic::SetText(const std::wstring& text) {
   links_.clear();
   links_marked_ = false;
   ::SetWindowTextW(control_, text.c_str());
+  if (text_color_)
+    SetTextColor(*text_color_, {0, -1});
   UpdateSize();
 }
 
@@ -186,6 +189,10 @@ void RichStatic::SetMarkup(const std::wstring& markup, COLORREF link_color) {
   if (GetPlainText() != plain) {
     VLOG(1) << "Hyperlink fields are not kept: marking the link ranges";
     ::SetWindowTextW(control_, plain.c_str());
+    // The new text has the control's default look: the whole text's colour
+    // goes back on before the links are marked.
+    if (text_color_)
+      SetTextColor(*text_color_, {0, -1});
     links_marked_ = true;
     MarkLinks();
   }
@@ -193,6 +200,8 @@ void RichStatic::SetMarkup(const std::wstring& markup, COLORREF link_color) {
 }
 
 void RichStatic::SetTextColor(COLORREF color, CHARRANGE range) {
+  if (range.cpMin == 0 && range.cpMax == -1)
+    text_color_ = color;
   ::SendMessageW(control_, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&range));
   CHARFORMATW format = {};
   format.cbSize = sizeof(format);
@@ -279,8 +288,8 @@ void RichStatic::MarkLinks() {
     ::SendMessageW(control_, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&range));
     CHARFORMAT2W format = {};
     format.cbSize = sizeof(format);
-    format.dwMask = CFM_LINK | CFM_COLOR;
-    format.dwEffects = CFE_LINK;
+    format.dwMask = CFM_LINK | CFM_UNDERLINE | CFM_COLOR;
+    format.dwEffects = CFE_UNDERLINE;
     format.crTextColor = link_color_;
     ::SendMessageW(control_, EM_SETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&format));
   }
@@ -288,12 +297,52 @@ void RichStatic::MarkLinks() {
   ::SendMessageW(control_, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&none));
 }
 
+const RichStatic::Link* RichStatic::MarkedLinkAt(POINT point) const {
+  if (!links_marked_)
+    return nullptr;
+  POINTL at = {point.x, point.y};
+  LRESULT position = ::SendMessageW(control_, EM_CHARFROMPOS, 0, reinterpret_cast<LPARAM>(&at));
+  // The answer may be the nearest character boundary: the character is the
+  // one the point lies on, never one beside the line's end.
+  POINTL start = {};
+  ::SendMessageW(control_, EM_POSFROMCHAR, reinterpret_cast<WPARAM>(&start), position);
+  if (point.x < start.x && position > 0) {
+    --position;
+    ::SendMessageW(control_, EM_POSFROMCHAR, reinterpret_cast<WPARAM>(&start), position);
+  }
+  POINTL next = {};
+  ::SendMessageW(control_, EM_POSFROMCHAR, reinterpret_cast<WPARAM>(&next), position + 1);
+  if (point.x < start.x || (next.y == start.y && point.x >= next.x) || point.y < start.y)
+    return nullptr;
+  for (const Link& link : links_) {
+    if (position >= link.start && position < link.end)
+      return &link;
+  }
+  return nullptr;
+}
+
 // static
 LRESULT CALLBACK RichStatic::SubclassProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam,
-                                          UINT_PTR, DWORD_PTR) {
+                                          UINT_PTR, DWORD_PTR data) {
+  auto* self = reinterpret_cast<RichStatic*>(data);
   if (message == WM_SETFOCUS) {
     ::HideCaret(window);
     return 1;
+  }
+  if (message == WM_LBUTTONUP || message == WM_LBUTTONDOWN) {
+    const POINT point = {GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam)};
+    if (const Link* link = self->MarkedLinkAt(point)) {
+      // The notification a CFE_LINK range would send.
+      ENLINK notice = {};
+      notice.nmhdr = {window, static_cast<UINT_PTR>(::GetDlgCtrlID(window)), EN_LINK};
+      notice.msg = message;
+      notice.wParam = wparam;
+      notice.lParam = lparam;
+      notice.chrg = {link->start, link->end};
+      ::SendMessageW(::GetParent(window), WM_NOTIFY, notice.nmhdr.idFrom,
+                     reinterpret_cast<LPARAM>(&notice));
+      return 0;
+    }
   }
   const LRESULT result = ::DefSubclassProc(window, message, wparam, lparam);
   if (message == WM_SETCURSOR && ::GetCursor() == ::LoadCursorW(nullptr, IDC_IBEAM))

@@ -8,6 +8,7 @@
 #include <richedit.h>
 #include <stdint.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -19,10 +20,12 @@ namespace velta {
 // static text and shows links written in a small markup:
 //   By clicking you agree to the <a href="tos">Terms of Service</a>
 // Links become hyperlink fields; where the rich-edit control drops those
-// fields (the link text vanishes), the control keeps the plain text and marks
-// the link ranges CFE_LINK itself. Either way a click reaches the parent as
-// EN_LINK, and GetLinkTarget maps its range to the link's target. The
-// control hides its caret and keeps the arrow cursor. Main thread only.
+// fields (the link text vanishes), the control keeps the plain text, draws
+// the link ranges underlined in the link colour and reports their clicks
+// itself (a CFE_LINK range would be drawn in the control's own link blue).
+// Either way a click reaches the parent as EN_LINK, and GetLinkTarget maps
+// its range to the link's target. The control hides its caret and keeps the
+// arrow cursor. Main thread only.
 class RichStatic : public UiElement {
  public:
   // A link of the shown text: its character range and its target ("tos").
@@ -48,7 +51,7 @@ class RichStatic : public UiElement {
 
   void SetText(const std::wstring& text);
   void SetMarkup(const std::wstring& markup, COLORREF link_color);
-  // {0, -1} is the whole text.
+  // {0, -1} is the whole text; its colour is kept for text set later.
   void SetTextColor(COLORREF color, CHARRANGE range);
   // `font` is not owned.
   void SetFont(HFONT font);
@@ -71,14 +74,18 @@ class RichStatic : public UiElement {
   void UpdateSize();
   std::string StreamOutRtf() const;
   void StreamInRtf(const std::string& rtf);
-  // Marks every link range CFE_LINK in the link colour.
+  // Marks every link range underlined in the link colour.
   void MarkLinks();
+  // The marked link under `point` (client coordinates), or null.
+  const Link* MarkedLinkAt(POINT point) const;
 
   SIZE size_ = {0, 0};
   HFONT font_ = nullptr;
   int vertical_center_ = 0;
   std::vector<Link> links_;
   COLORREF link_color_ = 0;
+  // The colour given to the whole text, if any.
+  std::optional<COLORREF> text_color_;
   // The hyperlink fields were dropped: the links are marked by range.
   bool links_marked_ = false;
 };

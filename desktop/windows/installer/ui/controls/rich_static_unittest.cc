@@ -125,6 +125,9 @@ TEST_F(RichStaticTest, LinkTextIsShownColouredAndClickable) {
   EXPECT_EQ(12, control_->links()[0].start);
   EXPECT_EQ(20, control_->links()[0].end);
   EXPECT_EQ(COLORREF{0x686868}, ColorAt(14));
+  // The text around the link keeps the colour given to the whole text.
+  EXPECT_EQ(COLORREF{0x000064}, ColorAt(2));
+  EXPECT_EQ(COLORREF{0x000064}, ColorAt(22));
   EXPECT_EQ(L"download", control_->GetLinkTarget({13, 14}));
   EXPECT_EQ(L"", control_->GetLinkTarget({2, 3}));
 
@@ -166,7 +169,27 @@ TEST_F(RichStaticTest, LinksStayMarkedAfterMeasuring) {
   CHARFORMAT2W format = {};
   format.cbSize = sizeof(format);
   ::SendMessageW(edit_, EM_GETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&format));
-  EXPECT_TRUE(format.dwEffects & CFE_LINK);
+  // A hyperlink field, or a range marked by hand in the link colour.
+  EXPECT_TRUE((format.dwEffects & CFE_LINK) || (format.dwEffects & CFE_UNDERLINE));
+  EXPECT_EQ(COLORREF{0x686868}, format.crTextColor);
+}
+
+// A click beside the link's text, or on plain text, reports no link.
+TEST_F(RichStaticTest, ClicksOutsideTheLinkReportNothing) {
+  control_->SetMarkup(L"Get it from <a href=\"download\">our site</a>", 0x686868);
+  for (const LONG character : {3L, 8L}) {
+    POINTL at = {};
+    ::SendMessageW(edit_, EM_POSFROMCHAR, reinterpret_cast<WPARAM>(&at), character);
+    const LPARAM where = MAKELPARAM(at.x + 1, at.y + 4);
+    ::SendMessageW(edit_, WM_LBUTTONDOWN, MK_LBUTTON, where);
+    ::SendMessageW(edit_, WM_LBUTTONUP, 0, where);
+  }
+  POINTL end = {};
+  ::SendMessageW(edit_, EM_POSFROMCHAR, reinterpret_cast<WPARAM>(&end), 19);
+  const LPARAM beside = MAKELPARAM(end.x + 120, end.y + 4);
+  ::SendMessageW(edit_, WM_LBUTTONDOWN, MK_LBUTTON, beside);
+  ::SendMessageW(edit_, WM_LBUTTONUP, 0, beside);
+  EXPECT_TRUE(clicked_.empty());
 }
 
 }  // namespace
