@@ -122,9 +122,18 @@ def dark_pixels(part):
 
 def picture_box(driver, session, corrupted, work, name):
     """Pictures the box of one run; its window rectangle."""
-    run = driver.start(os.path.join(work, "temp_" + name), corrupted,
-                       "--enable-installer-stats=0")
-    box = driver("find-window", "--pid=%d" % (run.pid or 0))
+    for attempt in (1, 2):
+        checked = len(failures)
+        run = driver.start(os.path.join(work, "temp_%s_%d" % (name, attempt)), corrupted,
+                           "--enable-installer-stats=0")
+        box = driver("find-window", "--pid=%d" % (run.pid or 0))
+        if box or attempt == 2:
+            break
+        # Now and then the first window of a fresh session of 32-bit Wine
+        # never appears: that run is ended and the box shown once more.
+        print("%s: no window appeared; the run is made again" % name, flush=True)
+        end(driver, run)
+        del failures[checked:]
     window_rect = rect_of(driver, box) if box else None
     if window_rect:
         bmp = os.path.join(work, name + "_driver.bmp")
