@@ -1,0 +1,306 @@
+#!/usr/bin/env python3
+# Copyright 2026 Velta Software. All rights reserved.
+"""Whole window runs of installer.exe on an Xvfb display of its own, driven
+with the UI driver as a user would, with pictures of the pages they reach:
+
+- a window installation of the unpacked test package driven to success:
+  exit 0, the browser in its folder;
+- the same installation's uninstaller in its window: with the profile's
+  "Local State" naming a country outside the survey's ("JP") Uninstall goes
+  straight to the warning (answered No: the installation stays); with "DE"
+  the survey comes first, Uninstall is enabled only once a reason is
+  chosen, and Yes to the warning uninstalls (exit 0);
+- a single-profile installation into a folder whose parent the user may
+  not write to: once the backend has ended with error 7, the error page
+  shows 37065 and no offer of the full package.
+
+  window_pages_xvfb_e2e.py <build folder> <ui_driver.exe> <package folder> <work folder>
+
+Pictures stay in the work folder. Exits 77 (skipped) without Xvfb or xwd.
+"""
+
+import json
+import os
+import shutil
+import sys
+import time
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, HERE)
+import ui_driver_e2e  # noqa: E402
+import ui_driver_xvfb_e2e as xvfb  # noqa: E402
+from xvfb_wine import XvfbWine  # noqa: E402
+
+SKIPPED = 77
+check = ui_driver_e2e.check
+failures = ui_driver_e2e.failures
+windows_path = ui_driver_e2e.windows_path
+
+ACCEPT_BUTTON = 1003
+FULL_PACKAGE_BUTTON = 1004
+RETRY_BUTTON = 1005
+UNINSTALL_BUTTON = 1006
+REINSTALL_BUTTON = 1007
+STATUS_TEXT = 1100
+DELETE_USER_DATA = 1216
+SURVEY_QUESTION = 1225
+SURVEY_FIRST_REASON = 1226
+ERROR_MARK = 1252
+ERROR_TEXT = 1105
+# The buttons and text of a Windows message box.
+IDYES = 6
+IDNO = 7
+BOX_TEXT = 0xFFFF
+
+# COLORREF 0x4B4AF5 and 0x0000FF as (r, g, b).
+ERROR_TEXT_COLOUR = (0xF5, 0x4A, 0x4B)
+ERROR_MARK_COLOUR = (0xFF, 0x00, 0x00)
+
+NO_PRIVILEGES = "Insufficient privileges for installing to the desired location."
+UNINSTALL_WARNING = ("By continuing, you will not be able to browse the Internet with the safe "
+                     "and secure Velta browser.\nAre you sure you want to continue?")
+SURVEY_QUESTION_TEXT = "What is your main reason for uninstalling Velta?"
+ENGLISH = "--language=en-US"
+
+
+def wait_until(what, bound_seconds):
+    """Polls `what` until it answers something true, at most about
+    `bound_seconds`; its last answer."""
+    deadline = time.monotonic() + bound_seconds
+    while True:
+        answer = what()
+        if answer or time.monotonic() >= deadline:
+            return answer
+        time.sleep(0.25)
+
+
+def state(driver, window, control):
+    return driver("state", window, str(control)) or ""
+
+
+def shown(driver, window, control):
+    return state(driver, window, control).startswith("visible=1")
+
+
+def wait_shown(driver, window, control, bound_seconds=30):
+    return wait_until(lambda: shown(driver, window, control), bound_seconds)
+
+
+def picture(driver, session, window, work, name):
+    time.sleep(1)  # the page's texts and images are drawn
+    return xvfb.take_pictures(driver, session, window, work, name)
+
+
+def part_of(driver, rows, window, control):
+    rect = xvfb.rect_of(driver, window, control)
+    return xvfb.inside(rows, xvfb.rect_of(driver, window), rect) if rect else []
+
+
+def log_order(log, lines):
+    """Whether each line is logged after the one before it."""
+    at = 0
+    for line in lines:
+        at = log.find(line, at)
+        if at < 0:
+            return False
+    return True
+
+
+def other_window(driver, pid, window, bound_seconds=30):
+    """A visible top-level window of `pid` other than `window` (a box)."""
+    def found():
+        answer = driver("find-window", "--pid=%d" % pid, "--timeout-ms=500")
+        return answer if answer and answer != window else None
+    return wait_until(found, bound_seconds)
+
+
+def start_window(driver, temp, program, *args):
+    """Starts a window run; its process and its window. Now and then the
+    first window of a fresh Xvfb session never appears: that run is ended
+    and started once more."""
+    for attempt in (1, 2):
+        checked = len(failures)
+        run = driver.start(temp if attempt == 1 else temp + "_again", program, *args)
+        window = driver("find-window", "--pid=%d" % (run.pid or 0))
+        if window or attempt == 2:
+            return run, window
+        print("%s: no window appeared; the run is made again" % os.path.basename(temp),
+              flush=True)
+        xvfb.end(driver, run)
+        del failures[checked:]
+
+
+def copy_package(package, folder):
+    shutil.copytree(package, folder)
+    return os.path.join(folder, "installer.exe")
+
+
+def read_status(target):
+    path = os.path.join(target, "installation_status.json")
+    if not os.path.exists(path):
+        return None
+    with open(path, encoding="utf-8") as file:
+        return json.load(file)
+
+
+def installation_to_success(driver, session, package, work):
+    """A classic window installation driven to its end; the installation's
+    folder."""
+    installer = copy_package(package, os.path.join(work, "package"))
+    target = os.path.join(work, "Velta Browser")
+    run, window = start_window(driver, os.path.join(work, "temp_install"), installer,
+                               "--enable-installer-stats=0", "--launchvelta=0", "--v=1",
+                               ENGLISH, "--installfolder=" + windows_path(target))
+    if window:
+        check(wait_shown(driver, window, ACCEPT_BUTTON), "install: the welcome page")
+        driver("click", window, str(ACCEPT_BUTTON))
+    exit_code = run.wait()
+    status = read_status(target)
+    subfolder = (status or {}).get("_subfolder", "")
+    check(exit_code == 0, "install: exit code %s, expected 0" % exit_code)
+    check(status is not None and subfolder and
+          os.path.isfile(os.path.join(target, subfolder, "velta.exe")),
+          "install: the browser is in %s (status %s)" % (target, status is not None))
+    print("window installation: exit %s, version folder %r" % (exit_code, subfolder), flush=True)
+    return target, subfolder
+
+
+def uninstall_runs(driver, session, target, subfolder, work):
+    """The uninstaller's window for a profile outside and inside the
+    survey's countries."""
+    profile = os.path.join(work, "profile")
+    os.makedirs(profile, exist_ok=True)
+    prefs_path = os.path.join(target, "installer_prefs.json")
+    with open(prefs_path, encoding="utf-8") as file:
+        prefs = json.load(file)
+    prefs["profile_path"] = windows_path(profile)
+    with open(prefs_path, "w", encoding="utf-8") as file:
+        json.dump(prefs, file)
+    uninstaller = os.path.join(target, subfolder, "installer.exe")
+
+    # country, whether the survey comes first, the answer to the warning.
+    for country, survey, answer in (("JP", False, IDNO), ("DE", True, IDYES)):
+        name = "uninstall_" + country
+        with open(os.path.join(profile, "Local State"), "w", encoding="utf-8") as file:
+            json.dump({"location": {"country": country}}, file)
+        run, window = start_window(driver, os.path.join(work, "temp_" + name), uninstaller,
+                                   "--uninstall", "--enable-installer-stats=0", "--v=1",
+                                   ENGLISH)
+        if not window:
+            run.wait()
+            continue
+        check(wait_shown(driver, window, UNINSTALL_BUTTON), name + ": the uninstall page")
+        check(state(driver, window, UNINSTALL_BUTTON) == "visible=1 enabled=1",
+              name + ": Uninstall is enabled")
+        check(shown(driver, window, REINSTALL_BUTTON), name + ": Re-install is shown")
+        check(shown(driver, window, DELETE_USER_DATA), name + ": the profile can be deleted")
+        rows = picture(driver, session, window, work, name + "_page")
+        for control in (UNINSTALL_BUTTON, REINSTALL_BUTTON, DELETE_USER_DATA):
+            check(xvfb.dark_pixels(part_of(driver, rows, window, control)) > 10,
+                  "%s: %d shows its text" % (name, control))
+        driver("click", window, str(UNINSTALL_BUTTON))
+        if survey:
+            check(wait_shown(driver, window, SURVEY_QUESTION), name + ": the survey is shown")
+            check(driver("text", window, str(SURVEY_QUESTION)) == SURVEY_QUESTION_TEXT,
+                  name + ": the survey's question")
+            check(state(driver, window, UNINSTALL_BUTTON) == "visible=1 enabled=0",
+                  name + ": Uninstall waits for a reason: %s"
+                  % state(driver, window, UNINSTALL_BUTTON))
+            rows = picture(driver, session, window, work, name + "_survey")
+            check(xvfb.dark_pixels(part_of(driver, rows, window, SURVEY_FIRST_REASON)) > 10,
+                  name + ": the first reason is drawn")
+            driver("click", window, str(SURVEY_FIRST_REASON))
+            check(wait_until(lambda: state(driver, window, UNINSTALL_BUTTON) ==
+                             "visible=1 enabled=1", 10),
+                  name + ": a reason enables Uninstall")
+            picture(driver, session, window, work, name + "_survey_answered")
+            driver("click", window, str(UNINSTALL_BUTTON))
+        box = other_window(driver, run.pid or 0, window)
+        check(box, name + ": the uninstall warning is shown")
+        if box and not survey:
+            check(not shown(driver, window, SURVEY_QUESTION), name + ": no survey")
+        if box:
+            text = driver("text", box, str(BOX_TEXT)) or ""
+            check(text.replace("\r\n", "\n") == UNINSTALL_WARNING,
+                  "%s: the warning's text %r" % (name, text))
+            check(driver("text", box, str(IDYES)) == "&Yes" and
+                  driver("text", box, str(IDNO)) == "&No", name + ": the warning's buttons")
+            driver("click", box, str(answer))
+        exit_code = run.wait()
+        for _ in range(100):
+            if not os.path.exists(os.path.join(target, "k.bat")):
+                break
+            time.sleep(0.2)
+        check("Uninstall:1" in run.log(), name + ": an uninstall run")
+        if answer == IDNO:
+            check(read_status(target) is not None, name + ": No keeps the installation")
+        else:
+            check(exit_code == 0, "%s: exit code %s, expected 0" % (name, exit_code))
+            check(read_status(target) is None, name + ": the installation is removed")
+        print("%s: exit %s" % (name, exit_code), flush=True)
+
+
+def error_page(driver, session, package, work):
+    """The simplified window of a single-profile installation into a folder
+    whose parent the user may not write to: the backend ends with error 7."""
+    installer = copy_package(package, os.path.join(work, "package_for_error"))
+    parent = os.path.join(work, "read-only")
+    os.makedirs(parent)
+    # Wine's access check reads the folder's mode: no write access.
+    os.chmod(parent, 0o555)
+    run, window = start_window(driver, os.path.join(work, "temp_error"), installer,
+                               "--enable-installer-stats=0", "--launchvelta=0", "--v=1",
+                               ENGLISH, xvfb.SIMPLIFIED, "--singleprofile=1",
+                               "--installfolder=" + windows_path(os.path.join(parent, "Velta")))
+    if window:
+        check(wait_shown(driver, window, ACCEPT_BUTTON), "error: the welcome page")
+        driver("click", window, str(ACCEPT_BUTTON))
+        check(wait_shown(driver, window, RETRY_BUTTON, 90), "error: the error page")
+        log = run.log()
+        check(log_order(log, ["IPC_MESSAGE_ERROR(7,", "Reporting error 37065", "Installer termination reported",
+                              "Handling pending error", 'Displaying error: "' + NO_PRIVILEGES +
+                              "\" and don't offer full package"]),
+              "error: 37065 is shown once the backend has ended, without the full package")
+        check(driver("text", window, str(STATUS_TEXT)) == NO_PRIVILEGES,
+              "error: the message %r" % driver("text", window, str(STATUS_TEXT)))
+        check(not shown(driver, window, FULL_PACKAGE_BUTTON),
+              "error: no full package the first time")
+        rows = picture(driver, session, window, work, "error_simplified")
+        text_part = part_of(driver, rows, window, ERROR_TEXT)
+        check(xvfb.count_near(text_part, ERROR_TEXT_COLOUR, 24) > 30,
+              "error: the message is drawn in 0x4B4AF5 (%d pixels)"
+              % xvfb.count_near(text_part, ERROR_TEXT_COLOUR, 24))
+        mark = part_of(driver, rows, window, ERROR_MARK)
+        check(xvfb.count_near(mark, ERROR_MARK_COLOUR, 24) > 10,
+              "error: the error mark is drawn in red")
+    xvfb.end(driver, run)
+    print("error page: %s" % ("shown" if window else "no window"), flush=True)
+
+
+def main():
+    build, driver_exe, package, work = sys.argv[1:5]
+    if not shutil.which("Xvfb") or not shutil.which("xwd"):
+        print("skipped: Xvfb or xwd is missing")
+        return SKIPPED
+    if os.path.isdir(os.path.join(work, "read-only")):
+        os.chmod(os.path.join(work, "read-only"), 0o755)
+    shutil.rmtree(work, ignore_errors=True)
+    os.makedirs(work)
+    with XvfbWine(os.path.join(build, "wine-prefix-xvfb"), os.path.join(build, "wine-home-xvfb"),
+                  log_file=os.path.join(work, "xvfb.log")) as session:
+        driver = xvfb.XvfbDriver(session, driver_exe)
+        session.set_log_pixels(96)
+        target, subfolder = installation_to_success(driver, session, package, work)
+        if subfolder:
+            uninstall_runs(driver, session, target, subfolder, work)
+        error_page(driver, session, package, work)
+    print("pictures in " + work)
+    if failures:
+        print("window pages: %d checks failed" % len(failures))
+        return 1
+    print("window pages: all passed")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
