@@ -12,7 +12,10 @@ with the UI driver as a user would, with pictures of the pages they reach:
   chosen, and Yes to the warning uninstalls (exit 0);
 - a single-profile installation into a folder whose parent the user may
   not write to: once the backend has ended with error 7, the error page
-  shows 37065 and no offer of the full package.
+  shows 37065 and no offer of the full package;
+- a network installation whose fetch fails after Accept: the progress
+  page's slideshow changes slides (first picture at the left, the next at
+  the right, each with its title), then the error page shows 37057.
 
   window_pages_xvfb_e2e.py <build folder> <ui_driver.exe> <package folder> <work folder>
 
@@ -47,6 +50,9 @@ SURVEY_QUESTION = 1225
 SURVEY_FIRST_REASON = 1226
 ERROR_MARK = 1252
 ERROR_TEXT = 1105
+SLIDE_PICTURE = 1248
+SLIDE_TITLE = 1249
+SLIDE_TEXT = 1250
 # The buttons and text of a Windows message box.
 IDYES = 6
 IDNO = 7
@@ -57,9 +63,11 @@ ERROR_TEXT_COLOUR = (0xF5, 0x4A, 0x4B)
 ERROR_MARK_COLOUR = (0xFF, 0x00, 0x00)
 
 NO_PRIVILEGES = "Insufficient privileges for installing to the desired location."
+DOWNLOAD_FAILED = "Failed to download Velta."
 UNINSTALL_WARNING = ("By continuing, you will not be able to browse the Internet with the safe "
                      "and secure Velta browser.\nAre you sure you want to continue?")
 SURVEY_QUESTION_TEXT = "What is your main reason for uninstalling Velta?"
+SLIDE_TITLES = ("Browse without trackers", "Stay safer and more private")
 ENGLISH = "--language=en-US"
 
 
@@ -277,6 +285,78 @@ def error_page(driver, session, package, work):
     print("error page: %s" % ("shown" if window else "no window"), flush=True)
 
 
+def slide(driver, session, window, work, name):
+    """The slide shown: its title, its picture's and title's rectangles
+    (client coordinates) and its picture's pixels."""
+    client = xvfb.rect_of_client(driver, window)
+    rows = picture(driver, session, window, work, name)
+    picture_rect = xvfb.rect_of(driver, window, SLIDE_PICTURE)
+    title_rect = xvfb.rect_of(driver, window, SLIDE_TITLE)
+    pixels = xvfb.inside(rows, xvfb.rect_of(driver, window), picture_rect) if picture_rect else []
+    # The texts are black and grey on white: a coloured pixel under them is
+    # a piece of a picture left behind.
+    coloured = sum(1 for control in (SLIDE_TITLE, SLIDE_TEXT)
+                   for row in part_of(driver, rows, window, control)
+                   for pixel in row if max(pixel) - min(pixel) > 60)
+    check(coloured == 0, "%s: %d coloured pixels under the slide's texts" % (name, coloured))
+    return {
+        "title": driver("text", window, str(SLIDE_TITLE)),
+        "text": driver("text", window, str(SLIDE_TEXT)),
+        "client": client,
+        "picture": picture_rect,
+        "title_rect": title_rect,
+        "pixels": pixels,
+    }
+
+
+def fetch_failure_with_slideshow(driver, session, bin_dir, work):
+    """A network installation whose fetch fails after Accept: the progress
+    page's slideshow, then the error page with 37057."""
+    installer = ui_driver_e2e.copy_installer(bin_dir, os.path.join(work, "network"))
+    run, window = start_window(driver, os.path.join(work, "temp_fetch"), installer,
+                               "--enable-installer-stats=0", "--v=1", ENGLISH, xvfb.SIMPLIFIED,
+                               xvfb.NO_PACKAGE_SERVER, "--installfolder=" +
+                               windows_path(os.path.join(work, "Fetch Target")))
+    if window:
+        check(wait_shown(driver, window, ACCEPT_BUTTON), "fetch: the welcome page")
+        driver("click", window, str(ACCEPT_BUTTON))
+        check(wait_shown(driver, window, SLIDE_PICTURE), "fetch: the progress page")
+        first = slide(driver, session, window, work, "slide_first")
+        # A slide every 10 seconds; the error may come first only when the
+        # fetch gives up sooner.
+        changed = wait_until(lambda: driver("text", window, str(SLIDE_TITLE)) != first["title"]
+                             or shown(driver, window, RETRY_BUTTON), 40)
+        check(changed and not shown(driver, window, RETRY_BUTTON),
+              "fetch: the slide changed while the fetch was retried")
+        second = slide(driver, session, window, work, "slide_second")
+        check((first["title"], second["title"]) == SLIDE_TITLES,
+              "fetch: the slides' titles %r, %r" % (first["title"], second["title"]))
+        check(first["text"] and second["text"] and first["text"] != second["text"],
+              "fetch: each slide has its own text")
+        check(first["pixels"] != second["pixels"], "fetch: the slide's picture changed")
+        client = first["client"]
+        if first["picture"] and second["picture"] and client:
+            check(first["picture"][0] == client[0] and first["title_rect"][0] > first["picture"][2],
+                  "fetch: the first slide's picture at the left, its texts right of it: %s %s"
+                  % (first["picture"], first["title_rect"]))
+            check(second["picture"][2] == client[2] and
+                  second["title_rect"][2] < second["picture"][0],
+                  "fetch: the second slide's picture at the right, its texts left of it: %s %s"
+                  % (second["picture"], second["title_rect"]))
+            check(first["picture"][3] == client[3] and second["picture"][3] == client[3],
+                  "fetch: the slides' pictures stand on the window's bottom")
+        check(wait_shown(driver, window, RETRY_BUTTON, 120), "fetch: the error page")
+        check(driver("text", window, str(STATUS_TEXT)) == DOWNLOAD_FAILED,
+              "fetch: the message %r" % driver("text", window, str(STATUS_TEXT)))
+        check(log_order(run.log(), ["Accept clicked.", "Package fetcher failed.",
+                                    "Reporting fetcher error.", "Reporting error 37057",
+                                    'Displaying error: "' + DOWNLOAD_FAILED]),
+              "fetch: the fetch's failure after Accept is shown")
+        picture(driver, session, window, work, "fetch_error_simplified")
+    xvfb.end(driver, run)
+    print("fetch failure: %s" % ("shown" if window else "no window"), flush=True)
+
+
 def main():
     build, driver_exe, package, work = sys.argv[1:5]
     if not shutil.which("Xvfb") or not shutil.which("xwd"):
@@ -286,6 +366,7 @@ def main():
         os.chmod(os.path.join(work, "read-only"), 0o755)
     shutil.rmtree(work, ignore_errors=True)
     os.makedirs(work)
+    bin_dir = package
     with XvfbWine(os.path.join(build, "wine-prefix-xvfb"), os.path.join(build, "wine-home-xvfb"),
                   log_file=os.path.join(work, "xvfb.log")) as session:
         driver = xvfb.XvfbDriver(session, driver_exe)
@@ -294,6 +375,7 @@ def main():
         if subfolder:
             uninstall_runs(driver, session, target, subfolder, work)
         error_page(driver, session, package, work)
+        fetch_failure_with_slideshow(driver, session, bin_dir, work)
     print("pictures in " + work)
     if failures:
         print("window pages: %d checks failed" % len(failures))
