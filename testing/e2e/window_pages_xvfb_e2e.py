@@ -15,7 +15,10 @@ with the UI driver as a user would, with pictures of the pages they reach:
   shows 37065 and no offer of the full package;
 - a network installation whose fetch fails after Accept: the progress
   page's slideshow changes slides (first picture at the left, the next at
-  the right, each with its title), then the error page shows 37057.
+  the right, each with its title), then the error page shows 37057;
+- the UI lock: a second run of the session ends 122 and brings the first
+  window to the front; after the first is killed its lock file is gone and
+  the next run takes the lock.
 
   window_pages_xvfb_e2e.py <build folder> <ui_driver.exe> <package folder> <work folder>
 
@@ -25,6 +28,7 @@ Pictures stay in the work folder. Exits 77 (skipped) without Xvfb or xwd.
 import json
 import os
 import shutil
+import struct
 import sys
 import time
 
@@ -68,6 +72,7 @@ UNINSTALL_WARNING = ("By continuing, you will not be able to browse the Internet
                      "and secure Velta browser.\nAre you sure you want to continue?")
 SURVEY_QUESTION_TEXT = "What is your main reason for uninstalling Velta?"
 SLIDE_TITLES = ("Browse without trackers", "Stay safer and more private")
+LOCK_FILE = "velta_installer_ui.lck"
 ENGLISH = "--language=en-US"
 
 
@@ -357,6 +362,57 @@ def fetch_failure_with_slideshow(driver, session, bin_dir, work):
     print("fetch failure: %s" % ("shown" if window else "no window"), flush=True)
 
 
+def lock_file_id(temp):
+    path = os.path.join(temp, LOCK_FILE)
+    try:
+        with open(path, "rb") as file:
+            data = file.read()
+    except OSError:
+        return None
+    return struct.unpack("<I", data)[0] if len(data) == 4 else data
+
+
+def ui_lock_runs(driver, bin_dir, work):
+    """Three windows of one session: the second of a temporary folder ends
+    122 and brings the first to the front; once the first is killed its
+    lock file is gone and the next run takes the lock."""
+    installer = ui_driver_e2e.copy_installer(bin_dir, os.path.join(work, "lock_bin"))
+    shared = os.path.join(work, "temp_lock")
+    switches = ("--enable-installer-stats=0", "--v=1", ENGLISH, xvfb.NO_PACKAGE_SERVER,
+                "--installfolder=" + windows_path(os.path.join(work, "Lock Target")))
+    first = driver.start(shared, installer, *switches)
+    first_window = driver("find-window", "--pid=%d" % (first.pid or 0))
+    thread = lock_file_id(shared)
+    check(isinstance(thread, int) and thread != 0,
+          "lock: the first window's lock file holds a thread id: %r" % (thread,))
+    # Another window of its own temporary folder (its own lock) in front.
+    other = driver.start(os.path.join(work, "temp_lock_other"), installer, *switches)
+    other_window = driver("find-window", "--pid=%d" % (other.pid or 0))
+    wait_until(lambda: (driver("foreground") or "").split(" ")[0] == other_window, 10)
+    before = (driver("foreground") or "").split(" ")[0]
+
+    second = driver.start(shared, installer, *switches)
+    exit_code = second.wait()
+    after = (driver("foreground") or "").split(" ")[0]
+    check(exit_code == 122, "lock: the second run's exit code %s, expected 122" % exit_code)
+    check("Another instance of the installer UI is running. Switching to it" in second.log(),
+          "lock: the second run switched to the first")
+    check(first_window and after == first_window and before != first_window,
+          "lock: the first window came to the front (before %s, after %s, first %s)"
+          % (before, after, first_window))
+
+    xvfb.end(driver, first)
+    check(not os.path.exists(os.path.join(shared, LOCK_FILE)),
+          "lock: the killed window's lock file is gone")
+    next_run = driver.start(shared, installer, *switches)
+    next_window = driver("find-window", "--pid=%d" % (next_run.pid or 0))
+    check(next_window, "lock: the next run opens its window")
+    check(isinstance(lock_file_id(shared), int), "lock: the next run holds the lock file")
+    xvfb.end(driver, next_run)
+    xvfb.end(driver, other)
+    print("ui lock: second run exit %s" % exit_code, flush=True)
+
+
 def main():
     build, driver_exe, package, work = sys.argv[1:5]
     if not shutil.which("Xvfb") or not shutil.which("xwd"):
@@ -376,6 +432,7 @@ def main():
             uninstall_runs(driver, session, target, subfolder, work)
         error_page(driver, session, package, work)
         fetch_failure_with_slideshow(driver, session, bin_dir, work)
+        ui_lock_runs(driver, bin_dir, work)
     print("pictures in " + work)
     if failures:
         print("window pages: %d checks failed" % len(failures))
