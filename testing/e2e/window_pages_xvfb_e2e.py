@@ -36,7 +36,7 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
 import ui_driver_e2e  # noqa: E402
 import ui_driver_xvfb_e2e as xvfb  # noqa: E402
-from xvfb_wine import XvfbWine  # noqa: E402
+from xvfb_wine import XvfbWine, read_bmp, write_png  # noqa: E402
 
 SKIPPED = 77
 check = ui_driver_e2e.check
@@ -99,9 +99,16 @@ def wait_shown(driver, window, control, bound_seconds=30):
     return wait_until(lambda: shown(driver, window, control), bound_seconds)
 
 
-def picture(driver, session, window, work, name):
+def picture(driver, window, work, name):
+    """The window's picture, kept as a PNG; its rows of (r, g, b). (The
+    progress page changes as it is taken: no second picture to compare.)"""
     time.sleep(1)  # the page's texts and images are drawn
-    return xvfb.take_pictures(driver, session, window, work, name)
+    bmp = os.path.join(work, name + ".bmp")
+    if driver("screenshot", window, windows_path(bmp)) is None:
+        return []
+    rows = read_bmp(bmp)
+    write_png(os.path.join(work, name + ".png"), rows)
+    return rows
 
 
 def part_of(driver, rows, window, control):
@@ -156,7 +163,7 @@ def read_status(target):
         return json.load(file)
 
 
-def installation_to_success(driver, session, package, work):
+def installation_to_success(driver, package, work):
     """A classic window installation driven to its end; the installation's
     folder."""
     installer = copy_package(package, os.path.join(work, "package"))
@@ -178,7 +185,7 @@ def installation_to_success(driver, session, package, work):
     return target, subfolder
 
 
-def uninstall_runs(driver, session, target, subfolder, work):
+def uninstall_runs(driver, target, subfolder, work):
     """The uninstaller's window for a profile outside and inside the
     survey's countries."""
     profile = os.path.join(work, "profile")
@@ -207,7 +214,7 @@ def uninstall_runs(driver, session, target, subfolder, work):
               name + ": Uninstall is enabled")
         check(shown(driver, window, REINSTALL_BUTTON), name + ": Re-install is shown")
         check(shown(driver, window, DELETE_USER_DATA), name + ": the profile can be deleted")
-        rows = picture(driver, session, window, work, name + "_page")
+        rows = picture(driver, window, work, name + "_page")
         for control in (UNINSTALL_BUTTON, REINSTALL_BUTTON, DELETE_USER_DATA):
             check(xvfb.dark_pixels(part_of(driver, rows, window, control)) > 10,
                   "%s: %d shows its text" % (name, control))
@@ -219,14 +226,14 @@ def uninstall_runs(driver, session, target, subfolder, work):
             check(state(driver, window, UNINSTALL_BUTTON) == "visible=1 enabled=0",
                   name + ": Uninstall waits for a reason: %s"
                   % state(driver, window, UNINSTALL_BUTTON))
-            rows = picture(driver, session, window, work, name + "_survey")
+            rows = picture(driver, window, work, name + "_survey")
             check(xvfb.dark_pixels(part_of(driver, rows, window, SURVEY_FIRST_REASON)) > 10,
                   name + ": the first reason is drawn")
             driver("click", window, str(SURVEY_FIRST_REASON))
             check(wait_until(lambda: state(driver, window, UNINSTALL_BUTTON) ==
                              "visible=1 enabled=1", 10),
                   name + ": a reason enables Uninstall")
-            picture(driver, session, window, work, name + "_survey_answered")
+            picture(driver, window, work, name + "_survey_answered")
             driver("click", window, str(UNINSTALL_BUTTON))
         box = other_window(driver, run.pid or 0, window)
         check(box, name + ": the uninstall warning is shown")
@@ -253,7 +260,7 @@ def uninstall_runs(driver, session, target, subfolder, work):
         print("%s: exit %s" % (name, exit_code), flush=True)
 
 
-def error_page(driver, session, package, work):
+def error_page(driver, package, work):
     """The simplified window of a single-profile installation into a folder
     whose parent the user may not write to: the backend ends with error 7."""
     installer = copy_package(package, os.path.join(work, "package_for_error"))
@@ -278,7 +285,7 @@ def error_page(driver, session, package, work):
               "error: the message %r" % driver("text", window, str(STATUS_TEXT)))
         check(not shown(driver, window, FULL_PACKAGE_BUTTON),
               "error: no full package the first time")
-        rows = picture(driver, session, window, work, "error_simplified")
+        rows = picture(driver, window, work, "error_simplified")
         text_part = part_of(driver, rows, window, ERROR_TEXT)
         check(xvfb.count_near(text_part, ERROR_TEXT_COLOUR, 24) > 30,
               "error: the message is drawn in 0x4B4AF5 (%d pixels)"
@@ -286,15 +293,25 @@ def error_page(driver, session, package, work):
         mark = part_of(driver, rows, window, ERROR_MARK)
         check(xvfb.count_near(mark, ERROR_MARK_COLOUR, 24) > 10,
               "error: the error mark is drawn in red")
+        # Try again runs the installation again; inside a package the full
+        # package is never offered, the second time either.
+        driver("click", window, str(RETRY_BUTTON))
+        displayed = 'Displaying error: "%s" and ' % NO_PRIVILEGES
+        check(wait_until(lambda: run.log().count(displayed) == 2, 90),
+              "error: Try again ends with the error again")
+        check(run.log().count(displayed + "don't offer full package") == 2 and
+              wait_shown(driver, window, RETRY_BUTTON) and
+              not shown(driver, window, FULL_PACKAGE_BUTTON),
+              "error: inside a package the second error offers no full package")
     xvfb.end(driver, run)
     print("error page: %s" % ("shown" if window else "no window"), flush=True)
 
 
-def slide(driver, session, window, work, name):
+def slide(driver, window, work, name):
     """The slide shown: its title, its picture's and title's rectangles
     (client coordinates) and its picture's pixels."""
     client = xvfb.rect_of_client(driver, window)
-    rows = picture(driver, session, window, work, name)
+    rows = picture(driver, window, work, name)
     picture_rect = xvfb.rect_of(driver, window, SLIDE_PICTURE)
     title_rect = xvfb.rect_of(driver, window, SLIDE_TITLE)
     pixels = xvfb.inside(rows, xvfb.rect_of(driver, window), picture_rect) if picture_rect else []
@@ -314,7 +331,7 @@ def slide(driver, session, window, work, name):
     }
 
 
-def fetch_failure_with_slideshow(driver, session, bin_dir, work):
+def fetch_failure_with_slideshow(driver, bin_dir, work):
     """A network installation whose fetch fails after Accept: the progress
     page's slideshow, then the error page with 37057."""
     installer = ui_driver_e2e.copy_installer(bin_dir, os.path.join(work, "network"))
@@ -326,14 +343,14 @@ def fetch_failure_with_slideshow(driver, session, bin_dir, work):
         check(wait_shown(driver, window, ACCEPT_BUTTON), "fetch: the welcome page")
         driver("click", window, str(ACCEPT_BUTTON))
         check(wait_shown(driver, window, SLIDE_PICTURE), "fetch: the progress page")
-        first = slide(driver, session, window, work, "slide_first")
+        first = slide(driver, window, work, "slide_first")
         # A slide every 10 seconds; the error may come first only when the
         # fetch gives up sooner.
         changed = wait_until(lambda: driver("text", window, str(SLIDE_TITLE)) != first["title"]
                              or shown(driver, window, RETRY_BUTTON), 40)
         check(changed and not shown(driver, window, RETRY_BUTTON),
               "fetch: the slide changed while the fetch was retried")
-        second = slide(driver, session, window, work, "slide_second")
+        second = slide(driver, window, work, "slide_second")
         check((first["title"], second["title"]) == SLIDE_TITLES,
               "fetch: the slides' titles %r, %r" % (first["title"], second["title"]))
         check(first["text"] and second["text"] and first["text"] != second["text"],
@@ -357,7 +374,7 @@ def fetch_failure_with_slideshow(driver, session, bin_dir, work):
                                     "Reporting fetcher error.", "Reporting error 37057",
                                     'Displaying error: "' + DOWNLOAD_FAILED]),
               "fetch: the fetch's failure after Accept is shown")
-        picture(driver, session, window, work, "fetch_error_simplified")
+        picture(driver, window, work, "fetch_error_simplified")
     xvfb.end(driver, run)
     print("fetch failure: %s" % ("shown" if window else "no window"), flush=True)
 
@@ -427,11 +444,11 @@ def main():
                   log_file=os.path.join(work, "xvfb.log")) as session:
         driver = xvfb.XvfbDriver(session, driver_exe)
         session.set_log_pixels(96)
-        target, subfolder = installation_to_success(driver, session, package, work)
+        target, subfolder = installation_to_success(driver, package, work)
         if subfolder:
-            uninstall_runs(driver, session, target, subfolder, work)
-        error_page(driver, session, package, work)
-        fetch_failure_with_slideshow(driver, session, bin_dir, work)
+            uninstall_runs(driver, target, subfolder, work)
+        error_page(driver, package, work)
+        fetch_failure_with_slideshow(driver, bin_dir, work)
         ui_lock_runs(driver, bin_dir, work)
     print("pictures in " + work)
     if failures:
