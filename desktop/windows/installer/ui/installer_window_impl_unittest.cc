@@ -543,17 +543,19 @@ INSTANTIATE_TEST_SUITE_P(Answers,
                            return info.param.name;
                          });
 
-// The background as the window paints it into a device context of ours.
+// The background as the window paints it into a device context of ours
+// (or, with WM_PRINTCLIENT, the whole of a control).
 class PaintedBackground {
  public:
-  PaintedBackground(HWND window, int width, int height)
+  PaintedBackground(HWND window, int width, int height, UINT message = WM_ERASEBKGND)
       : screen_(::GetDC(nullptr)),
         dc_(::CreateCompatibleDC(screen_)),
         bitmap_(::CreateCompatibleBitmap(screen_, width, height)) {
     old_ = ::SelectObject(dc_, bitmap_);
     RECT all = {0, 0, width, height};
     ::FillRect(dc_, &all, static_cast<HBRUSH>(::GetStockObject(BLACK_BRUSH)));
-    painted_ = ::SendMessageW(window, WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc_), 0) != 0;
+    painted_ = ::SendMessageW(window, message, reinterpret_cast<WPARAM>(dc_),
+                              message == WM_PRINTCLIENT ? PRF_CLIENT : 0) != 0;
   }
   ~PaintedBackground() {
     ::SelectObject(dc_, old_);
@@ -644,6 +646,55 @@ TEST_F(InstallerWindowTest, FeatureLabelsDrawTheBackgroundTheyCover) {
   }
 }
 
+struct RichTextCase {
+  const char* name;
+  bool simplified;
+  int control;
+};
+
+class InstallerWindowRichTextTest : public InstallerWindowTest,
+                                    public ::testing::WithParamInterface<RichTextCase> {};
+
+// The title and the terms line show the window's background under their
+// text, as the statics do, not a white box of their own.
+TEST_P(InstallerWindowRichTextTest, TextStandsOnTheWindowsBackground) {
+  MakeWindow({}, GetParam().simplified);
+  RECT client = {};
+  ::GetClientRect(Main(), &client);
+  PaintedBackground background(Main(), client.right, client.bottom);
+  ASSERT_TRUE(background.painted());
+  HWND control = Item(GetParam().control);
+  ASSERT_TRUE(::IsWindowVisible(control));
+  RECT rect = {};
+  ::GetWindowRect(control, &rect);
+  ::MapWindowPoints(HWND_DESKTOP, Main(), reinterpret_cast<POINT*>(&rect), 2);
+  const int width = rect.right - rect.left;
+  const int height = rect.bottom - rect.top;
+  ASSERT_GT(width, 4);
+  ASSERT_GT(height, 4);
+  PaintedBackground text(control, width, height, WM_PRINTCLIENT);
+  int same = 0;
+  int dark = 0;
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      const COLORREF pixel = text.At(x, y);
+      same += pixel == background.At(rect.left + x, rect.top + y);
+      dark += GetRValue(pixel) + GetGValue(pixel) + GetBValue(pixel) < 3 * 0x90;
+    }
+  }
+  EXPECT_GT(same, width * height / 2) << "of " << width * height;
+  EXPECT_GT(dark, 20);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Controls,
+    InstallerWindowRichTextTest,
+    ::testing::Values(RichTextCase{"classic_title", false, IDC_CLASSIC_TITLE},
+                      RichTextCase{"classic_terms_line", false, IDC_TERMS_LINE},
+                      RichTextCase{"simplified_title", true, IDC_SIMPLIFIED_TITLE},
+                      RichTextCase{"simplified_terms_line", true, IDC_TERMS_LINE}),
+    [](const ::testing::TestParamInfo<RichTextCase>& info) { return info.param.name; });
+
 BOOL CALLBACK VisitChild(HWND control, LPARAM visit) {
   (*reinterpret_cast<std::function<void(HWND)>*>(visit))(control);
   return TRUE;
@@ -675,7 +726,8 @@ std::vector<std::wstring> ClippedStatics(HWND root) {
     const bool wraps = type == SS_LEFT || type == SS_CENTER || type == SS_RIGHT;
     ::DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &needed,
                 DT_CALCRECT | (wraps ? DT_WORDBREAK : DT_SINGLELINE) |
-                    ((style & SS_NOPREFIX) ? DT_NOPREFIX : 0));
+                    ((style & SS_NOPREFIX) ? DT_NOPREFIX : 0) |
+                    ((style & SS_EDITCONTROL) ? DT_EDITCONTROL : 0));
     if (old)
       ::SelectObject(dc, old);
     ::ReleaseDC(control, dc);
@@ -858,6 +910,102 @@ TEST_F(InstallerWindowTest, SimplifiedWindowFollowsTheDpi) {
   ASSERT_TRUE(::GetObjectW(body, sizeof(font), &font));
   EXPECT_EQ(-20, font.lfHeight);
 }
+
+// The rectangle of `control` in `parent`'s client coordinates.
+RECT RectIn(HWND parent, HWND control) {
+  RECT rect = {};
+  ::GetWindowRect(control, &rect);
+  ::MapWindowPoints(HWND_DESKTOP, parent, reinterpret_cast<POINT*>(&rect), 2);
+  return rect;
+}
+
+bool Contains(const RECT& outer, const RECT& inner) {
+  return inner.left >= outer.left && inner.top >= outer.top && inner.right <= outer.right &&
+         inner.bottom <= outer.bottom;
+}
+
+std::wstring Describe(const RECT& rect) {
+  return L"(" + std::to_wstring(rect.left) + L"," + std::to_wstring(rect.top) + L")-(" +
+         std::to_wstring(rect.right) + L"," + std::to_wstring(rect.bottom) + L")";
+}
+
+struct GeometryCase {
+  const char* name;
+  bool simplified;
+  bool uninstall;
+};
+
+class InstallerWindowGeometryTest : public InstallerWindowTest,
+                                   public ::testing::WithParamInterface<GeometryCase> {};
+
+// The simplified window has the size its elements are placed for; every
+// control of the window lies inside it, the options page and the survey
+// among them, and each of their controls inside its page.
+TEST_P(InstallerWindowGeometryTest, PagesAndControlsFitTheWindow) {
+  MakeWindow(GetParam().uninstall ? std::vector<std::wstring>{L"uninstall"}
+                                  : std::vector<std::wstring>{},
+             GetParam().simplified);
+  RECT bounds = {};
+  ::GetWindowRect(Main(), &bounds);
+  if (GetParam().simplified) {
+    EXPECT_EQ(::MulDiv(642, window_->dpi(), 96), bounds.right - bounds.left);
+    EXPECT_EQ(::MulDiv(403, window_->dpi(), 96), bounds.bottom - bounds.top);
+  }
+  RECT client = {};
+  ::GetClientRect(Main(), &client);
+  std::vector<std::wstring> outside;
+  for (HWND child = ::GetWindow(Main(), GW_CHILD); child;
+       child = ::GetWindow(child, GW_HWNDNEXT)) {
+    const RECT rect = RectIn(Main(), child);
+    if (!Contains(client, rect))
+      outside.push_back(std::to_wstring(::GetDlgCtrlID(child)) + L" " + Describe(rect));
+  }
+  for (HWND page : {window_->options_dialog(), window_->survey_dialog()}) {
+    if (!page)
+      continue;
+    RECT page_client = {};
+    ::GetClientRect(page, &page_client);
+    for (HWND child = ::GetWindow(page, GW_CHILD); child;
+         child = ::GetWindow(child, GW_HWNDNEXT)) {
+      const RECT rect = RectIn(page, child);
+      if (!Contains(page_client, rect)) {
+        outside.push_back(L"page item " + std::to_wstring(::GetDlgCtrlID(child)) + L" " +
+                          Describe(rect));
+      }
+    }
+  }
+  EXPECT_THAT(outside, ElementsAre()) << "in " << client.right << "x" << client.bottom;
+}
+
+INSTANTIATE_TEST_SUITE_P(Variants,
+                         InstallerWindowGeometryTest,
+                         ::testing::Values(GeometryCase{"classic", false, false},
+                                           GeometryCase{"simplified", true, false},
+                                           GeometryCase{"classic_uninstall", false, true},
+                                           GeometryCase{"simplified_uninstall", true, true}),
+                         [](const ::testing::TestParamInfo<GeometryCase>& info) {
+                           return info.param.name;
+                         });
+
+class InstallerWindowLogoTest : public InstallerWindowTest,
+                                public ::testing::WithParamInterface<int> {};
+
+// The simplified logo stands above the title at every DPI.
+TEST_P(InstallerWindowLogoTest, LogoStandsAboveTheTitle) {
+  MakeWindow({}, true);
+  if (GetParam() != 96) {
+    RECT suggested = {0, 0, 900, 700};
+    ::SendMessageW(Main(), WM_DPICHANGED, MAKEWPARAM(GetParam(), GetParam()),
+                   reinterpret_cast<LPARAM>(&suggested));
+  }
+  const RECT logo = RectIn(Main(), Item(IDC_LOGO));
+  const RECT title = RectIn(Main(), Item(IDC_SIMPLIFIED_TITLE));
+  EXPECT_GT(logo.bottom, logo.top);
+  EXPECT_LE(logo.bottom, title.top) << Describe(logo) << " " << Describe(title);
+  EXPECT_EQ(::MulDiv(296, GetParam(), 96), title.left);
+}
+
+INSTANTIATE_TEST_SUITE_P(Dpis, InstallerWindowLogoTest, ::testing::Values(96, 120, 144, 192));
 
 // What the folder details say of the uninstalling user's country and of an
 // installation in the folder.
