@@ -96,6 +96,8 @@ enum class Offer {
   kNotFound,
   // Not listed at all: the metadata names only the other packs.
   kNotListed,
+  // No metadata: the server answers its request with 500.
+  kNoMetadata,
 };
 
 // "a/b.pak" for the files list's "a\b.pak".
@@ -148,6 +150,9 @@ class RepairTest : public InstallationJobsTest {
     std::string meta_text;
     ASSERT_TRUE(base::JSONWriter::Write(meta, &meta_text));
     ASSERT_TRUE(server->AddFile("meta", meta_text));
+    if (offer == Offer::kNoMetadata) {
+      ASSERT_TRUE(server->SetRoutes(R"([{"path": "/meta", "reply": {"status": 500}}])"));
+    }
   }
 
   // The silent repair by the installation's own installer, from `server`.
@@ -215,18 +220,23 @@ INSTANTIATE_TEST_SUITE_P(Installations,
 struct RepairFailureCase {
   const char* name;
   Offer offer;
-  // How often the installer asks for the pack: a pack that does not arrive
-  // whole is asked for three times in all.
+  uint32_t exit_code;
+  // How often the installer asks for the metadata and for the pack: a pack
+  // that does not arrive whole is asked for three times in all.
+  size_t metadata_requests;
   size_t pack_requests;
+  // What the logs say about the pack.
+  const char* log_line;
 };
 
 class RepairFailureTest : public RepairTest,
                           public ::testing::WithParamInterface<RepairFailureCase> {};
 
-// A repair whose missing pack cannot be had ends as a repair that found
-// nothing to do: the installation is left as it was, with its marker, and
-// the log says which pack did not come. A later run with the pack on offer
-// completes the repair.
+// A repair whose missing pack cannot be had leaves the installation as it
+// was, with its marker, and no package folder behind; the log says which
+// pack did not come. Without metadata the fetch is retried and then fails
+// the run; a pack that did not come ends it as a repair that found nothing
+// to do. A later run with the pack on offer completes the repair.
 TEST_P(RepairFailureTest, KeepsTheMarkerAndTheStatusForALaterRun) {
   const base::FilePath package = CopyPackage(L"test_package", L"package");
   InstallSuccessfully(L"package");
@@ -245,18 +255,21 @@ TEST_P(RepairFailureTest, KeepsTheMarkerAndTheStatusForALaterRun) {
   ServePacks(&server, package, UrlPath(missing), GetParam().offer);
 
   const ChildResult repair = Repair(version, server);
+  // The download folder, which also holds the logs.
+  const std::vector<std::wstring> left = NamesIn(temp_.Append(L"Velta Installer"));
   const std::string logs = base::JoinString(TakeLogs(), "\n");
-  EXPECT_EQ(0u, repair.exit_code) << logs;
-  std::vector<std::string> expected = {"GET /meta?additional_files=" + UrlPath(missing)};
+  EXPECT_EQ(GetParam().exit_code, repair.exit_code) << logs;
+  EXPECT_THAT(left, ::testing::Each(::testing::StartsWith(L"velta_installer_")));
+  std::vector<std::string> expected(GetParam().metadata_requests,
+                                    "GET /meta?additional_files=" + UrlPath(missing));
   expected.insert(expected.end(), GetParam().pack_requests, "GET /packs/" + UrlPath(missing));
   EXPECT_EQ(expected, Requests(server)) << logs;
   EXPECT_TRUE(base::PathExists(marker));
   EXPECT_FALSE(base::PathExists(VersionFolder(version).Append(missing)));
   EXPECT_EQ(status_text, ReadText(status_file));
-  EXPECT_THAT(logs, HasSubstr("still missing: " + UrlPath(missing)));
-  if (GetParam().offer != Offer::kNotListed) {
-    EXPECT_THAT(logs, HasSubstr("Additional file " + UrlPath(missing) + " not fetched"));
-  }
+  std::string log_line = GetParam().log_line;
+  base::ReplaceSubstringsAfterOffset(&log_line, 0, "PACK", UrlPath(missing));
+  EXPECT_THAT(logs, HasSubstr(log_line));
 
   // The pack on offer again: the next repair finds the installation as the
   // failed one left it and completes it.
@@ -275,9 +288,15 @@ TEST_P(RepairFailureTest, KeepsTheMarkerAndTheStatusForALaterRun) {
 
 INSTANTIATE_TEST_SUITE_P(Installations,
                          RepairFailureTest,
-                         ::testing::Values(RepairFailureCase{"WrongChecksum", Offer::kCorrupt, 3},
-                                           RepairFailureCase{"NotOnTheServer", Offer::kNotFound, 3},
-                                           RepairFailureCase{"NotListed", Offer::kNotListed, 0}),
+                         ::testing::Values(
+                             RepairFailureCase{"WrongChecksum", Offer::kCorrupt, 0, 1, 3,
+                                               "Additional file PACK not fetched"},
+                             RepairFailureCase{"NotOnTheServer", Offer::kNotFound, 0, 1, 3,
+                                               "Additional file PACK not fetched"},
+                             RepairFailureCase{"NotListed", Offer::kNotListed, 0, 1, 0,
+                                               "still missing: PACK;"},
+                             RepairFailureCase{"NoMetadata", Offer::kNoMetadata, 119, 6, 0,
+                                               "No fetch attempt left"}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 // The URL associations key of the browser's registration for all users.
