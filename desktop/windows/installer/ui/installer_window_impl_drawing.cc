@@ -452,7 +452,9 @@ void InstallerWindowImpl::ShowNextSlide() {
     slide_picture_->SetBitmap(LoadPngResource(MAKEINTRESOURCEW(kSlides[slide_index_].picture), L"PNG"));
   SetSlideTexts();
   PlaceElements();
-  ::InvalidateRect(main_dialog_, nullptr, TRUE);
+  // The picture and the texts change sides: each is drawn anew where it now
+  // stands, else the texts keep pieces of the slide before behind them.
+  ::RedrawWindow(main_dialog_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
 void InstallerWindowImpl::WidenFullPackageButton() {
