@@ -126,11 +126,13 @@ bool Process::WaitForExitWithTimeout(TimeDelta timeout, int* exit_code) const {
   }
   if (::WaitForSingleObject(Handle(), timeout_ms) != WAIT_OBJECT_0)
     return false;
+  // Reading the code needs query access; a wait alone needs SYNCHRONIZE.
+  if (!exit_code)
+    return true;
   DWORD code = 0;
   if (!::GetExitCodeProcess(Handle(), &code))
     return false;
-  if (exit_code)
-    *exit_code = static_cast<int>(code);
+  *exit_code = static_cast<int>(code);
   return true;
 }
 

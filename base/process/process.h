@@ -61,7 +61,8 @@ class Process {
   bool WaitForExit(int* exit_code) const;
   // Waits up to `timeout` (TimeDelta::Max(): no limit). True when the process
   // has exited; `exit_code` (may be null) then receives its exit code. False
-  // on time-out or failure, leaving `exit_code` alone.
+  // on time-out or failure, leaving `exit_code` alone. A handle without query
+  // access can wait (null `exit_code`) but not read the code.
   bool WaitForExitWithTimeout(TimeDelta timeout, int* exit_code) const;
 
  private:

@@ -8,7 +8,9 @@
 #include <utility>
 
 #include "base/command_line.h"
+#include "base/logging.h"
 #include "base/process/launch.h"
+#include "base/test/scoped_log_collector.h"
 #include "base/win/scoped_handle.h"
 #include "gtest/gtest.h"
 #include "testing/child_process.h"
@@ -65,6 +67,23 @@ TEST_F(ProcessTest, TerminateEndsTheChildWithTheGivenCode) {
   EXPECT_EQ(1603, exit_code);
   // Ending a process that is already gone is no failure.
   EXPECT_TRUE(child_.Terminate(5, false));
+}
+
+// A handle with only the rights to end a process and wait for it: the wait
+// after ending it succeeds, with no complaint that the process lives on.
+TEST_F(ProcessTest, TerminateWaitsThroughAHandleThatCannotReadTheCode) {
+  Process limited = Process::OpenWithAccess(child_.Pid(), PROCESS_TERMINATE | SYNCHRONIZE);
+  ASSERT_TRUE(limited.IsValid());
+  {
+    test::ScopedLogCollector errors(logging::LOG_ERROR);
+    EXPECT_TRUE(limited.Terminate(1, /*wait=*/true));
+    EXPECT_TRUE(errors.lines.empty()) << errors.lines.front();
+  }
+  EXPECT_TRUE(limited.WaitForExitWithTimeout(TimeDelta(), nullptr));
+  int exit_code = 0;
+  EXPECT_FALSE(limited.WaitForExitWithTimeout(TimeDelta(), &exit_code));
+  ASSERT_TRUE(child_.WaitForExitWithTimeout(TimeDelta(), &exit_code));
+  EXPECT_EQ(1, exit_code);
 }
 
 TEST_F(ProcessTest, OpenAndDuplicateGiveIndependentHandles) {

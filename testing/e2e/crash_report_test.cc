@@ -311,11 +311,23 @@ uint32_t CrashReporterAndWaitForFallback(const base::EnvironmentMap& environment
   return watched[0].exit_code;
 }
 
+// The names of the values the company key of HKCU holds now, for telling a
+// value deleted on its own from a key emptied or deleted by someone else.
+std::string CompanyKeyValueNames() {
+  std::string names;
+  for (base::win::RegistryValueIterator value(HKEY_CURRENT_USER, GetCompanyRegistryPath().c_str());
+       value.Valid(); ++value) {
+    names += " \"" + base::WideToUTF8(value.Name()) + "\"";
+  }
+  return names.empty() ? " none" : names;
+}
+
 uint64_t ReadLastCrash(const base::win::RegKey& key) {
   uint64_t value = 0;
   DWORD size = sizeof(value);
   DWORD type = 0;
-  EXPECT_EQ(ERROR_SUCCESS, key.ReadValue(kLastCrashValue, &value, &size, &type));
+  EXPECT_EQ(ERROR_SUCCESS, key.ReadValue(kLastCrashValue, &value, &size, &type))
+      << "the company key's values:" << CompanyKeyValueNames();
   EXPECT_EQ(static_cast<DWORD>(REG_QWORD), type);
   return value;
 }

@@ -355,6 +355,32 @@ void PackageInstallTest::SetUp() {
 void PackageInstallTest::TearDown() {
   if (base::PathExists(target_.Append(kInstallationStatusJsonFileName)))
     Uninstall(Status());
+  if (HasFailure())
+    KeepLogs();
+}
+
+// The logs of every run of a failed test, in a folder of the build's own
+// that outlives the test's temporary folder: "kept_logs/<test>.<n>" beside
+// the bin folder, one numbered folder per failed run of the test.
+void PackageInstallTest::KeepLogs() {
+  if (base::PathExists(temp_.Append(L"Velta Installer")))
+    TakeLogs();
+  if (taken_logs_.empty())
+    return;
+  const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
+  const base::FilePath kept = BuiltPackage(L"kept_logs");
+  const std::string name = std::string(test->test_suite_name()) + "." + test->name();
+  base::FilePath folder;
+  for (int n = 1; folder.empty() || base::PathExists(folder); ++n)
+    folder = kept.AppendASCII(name + "." + base::NumberToString(n));
+  ASSERT_TRUE(base::CreateDirectory(folder)) << folder.AsUTF8Unsafe();
+  for (size_t i = 0; i < taken_logs_.size(); ++i) {
+    const auto& [file_name, text] = taken_logs_[i];
+    // Numbered in the order taken: a rerun's logs follow the first run's.
+    const std::wstring number = base::UTF8ToWide(base::StringPrintf("%02d_", static_cast<int>(i)));
+    EXPECT_TRUE(base::WriteFile(folder.Append(number + file_name.value()), text));
+  }
+  printf("The installer logs of this test are kept in %s\n", folder.AsUTF8Unsafe().c_str());
 }
 
 base::FilePath PackageInstallTest::CopyPackage(const wchar_t* name, const wchar_t* folder) {
@@ -414,8 +440,10 @@ std::vector<std::string> PackageInstallTest::TakeLogs() {
     files.push_back(log);
   std::sort(files.begin(), files.end());
   std::vector<std::string> texts;
-  for (const base::FilePath& file : files)
+  for (const base::FilePath& file : files) {
     texts.push_back(ReadText(file));
+    taken_logs_.emplace_back(file.BaseName(), texts.back());
+  }
   EXPECT_TRUE(base::DeletePathRecursively(folder));
   return texts;
 }

@@ -7,6 +7,7 @@
 
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "base/files/file.h"
@@ -132,11 +133,17 @@ class PackageInstallTest : public ::testing::Test {
   // The installation's status file.
   base::Value Status();
 
+  // Every log taken so far (and those not yet taken) into a folder of the
+  // build that outlives the test, named in the test's output.
+  void KeepLogs();
+
   // The test reads the shortcuts through the shell.
   base::win::ScopedCOMInitializer com_;
   base::ScopedTempDir dir_;
   base::FilePath temp_;
   base::FilePath target_;
+  // The logs TakeLogs has read, oldest run first, by file name.
+  std::vector<std::pair<base::FilePath, std::string>> taken_logs_;
 };
 
 }  // namespace velta::e2e

@@ -6,6 +6,7 @@
 #include "base/logging.h"
 #include "base/pickle.h"
 #include "base/strings/utf_string_conversions.h"
+#include "base/synchronization/waitable_event.h"
 #include "desktop/windows/installer/ipc/ipc_message.h"
 #include "desktop/windows/installer/ipc/mailslot_writer.h"
 
@@ -36,6 +37,17 @@ void IpcSender::Send(std::unique_ptr<base::Pickle> message) {
   thread_.task_runner()->PostTask(FROM_HERE,
                                   base::BindOnce(&IpcSender::SendOnIpcThread,
                                                  base::Unretained(this), std::move(message)));
+}
+
+void IpcSender::Flush() {
+  if (!thread_.IsRunning())
+    return;
+  // The IPC thread runs its tasks in order: when this one runs, every
+  // message posted before it has been handed to the mailslot.
+  base::WaitableEvent written;
+  thread_.task_runner()->PostTask(
+      FROM_HERE, base::BindOnce(&base::WaitableEvent::Signal, base::Unretained(&written)));
+  written.Wait();
 }
 
 void IpcSender::Close() {

@@ -39,6 +39,11 @@ class IpcSender {
   // mailslot it is dropped.
   void Send(std::unique_ptr<base::Pickle> message);
 
+  // Returns once every message sent before is written (or dropped): another
+  // process that writes to the same mailslot after this returns cannot get
+  // ahead of them. Blocks the calling thread while the reader lags.
+  void Flush();
+
   // Writes what was sent before, closes the mailslot (logging "Messages
   // unsent: " with the count of those that could not be written) and ends
   // the thread. Safe to call again.

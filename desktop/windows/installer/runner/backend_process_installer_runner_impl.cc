@@ -139,6 +139,11 @@ void BackendProcessInstallerRunnerImpl::OnStartingNewMainProcess(bool flag) {
       MakeInstallerMessage(IPC_MESSAGE_STARTING_NEW_MAIN_PROCESS);
   message->WriteBool(flag);
   sender_.Send(std::move(message));
+  // The new process reports to the same mailslot as soon as it starts: what
+  // this one sent before (the copy's steps) must be there first, or those
+  // reports arrive among the new process's and after its success, when the
+  // main process no longer reads.
+  sender_.Flush();
 }
 
 void BackendProcessInstallerRunnerImpl::OnEnteringPhase(int phase) {

@@ -25,6 +25,7 @@
 #include "desktop/windows/installer/installer_observer.h"
 #include "desktop/windows/installer/ipc/ipc_message.h"
 #include "desktop/windows/installer/ipc/ipc_receiver.h"
+#include "desktop/windows/installer/ipc/mailslot_writer.h"
 #include "desktop/windows/installer/runner/installer_job.h"
 #include "desktop/windows/installer/scoped_installer_process.h"
 #include "desktop/windows/installer/scoped_installer_threads.h"
@@ -39,12 +40,24 @@ namespace {
 using testing::ElementsAre;
 using testing::IsEmpty;
 
-// A job that reports a fixed course once it runs: every kind of report the
-// installer makes, then success; or nothing at all (`silent`), as a job
-// still busy when its starting process ends.
+// A job that reports a fixed course once it runs:
+enum class Course {
+  // every kind of report the installer makes, then an error;
+  kEveryReport,
+  // nothing at all, as a job still busy when its starting process ends;
+  kSilent,
+  // a copy of many files, then a new main process (the package's
+  // installer) that writes its first report to the mailslot itself as soon
+  // as it has been announced, then success.
+  kCopyThenNewProcess,
+};
+
+constexpr int kCopiedFiles = 60;
+
 class ScriptedJob : public InstallerJob {
  public:
-  explicit ScriptedJob(bool silent) : silent_(silent) {}
+  ScriptedJob(Course course, const std::wstring& mailslot_name)
+      : course_(course), mailslot_name_(mailslot_name) {}
 
   void AddObserver(InstallerObserver* observer) override { observers_.AddObserver(observer); }
   void RemoveObserver(InstallerObserver* observer) override {
@@ -52,17 +65,19 @@ class ScriptedJob : public InstallerJob {
   }
   bool Run(Settings* /*settings*/) override {
     ++runs_;
-    if (silent_)
+    if (course_ == Course::kSilent)
       return true;
     return base::ThreadTaskRunnerHandle::Get()->PostTask(
-        FROM_HERE, base::BindOnce(&ScriptedJob::Report, base::Unretained(this)));
+        FROM_HERE, base::BindOnce(course_ == Course::kEveryReport ? &ScriptedJob::ReportEverything
+                                                                  : &ScriptedJob::CopyThenHandOver,
+                                  base::Unretained(this)));
   }
   uint32_t GetResult() const override { return result_; }
 
   int runs() const { return runs_; }
 
  private:
-  void Report() {
+  void ReportEverything() {
     for (InstallerObserver& observer : observers_) {
       observer.OnInstallFolderCreated();
       observer.OnEnteringPhase(7);
@@ -77,7 +92,25 @@ class ScriptedJob : public InstallerJob {
     result_ = 10;
   }
 
-  const bool silent_;
+  void CopyThenHandOver() {
+    for (InstallerObserver& observer : observers_) {
+      observer.OnTotalSteps(kCopiedFiles);
+      for (int i = 0; i < kCopiedFiles; ++i)
+        observer.OnStepFinished("unpack", 0, i);
+      observer.OnStartingNewMainProcess(false);
+    }
+    MailslotWriter new_process(
+        MailslotWriter::OpenMailslot(GetMailslotPath(mailslot_name_)));
+    std::unique_ptr<base::Pickle> first = MakeInstallerMessage(IPC_MESSAGE_STEP_STARTING);
+    first->WriteString("new_process");
+    new_process.Send(std::move(first));
+    result_ = 0;
+    for (InstallerObserver& observer : observers_)
+      observer.OnSuccess();
+  }
+
+  const Course course_;
+  const std::wstring mailslot_name_;
   base::ObserverList<InstallerObserver> observers_;
   int runs_ = 0;
   uint32_t result_ = 20;
@@ -146,13 +179,13 @@ class BackendRunnerTest : public testing::Test {
 
   // Runs a backend started with `switches` over a job; returns Run's result
   // and keeps what the mailslot received.
-  uint32_t RunBackend(std::vector<std::wstring> switches, bool silent_job = false) {
+  uint32_t RunBackend(std::vector<std::wstring> switches, Course course = Course::kEveryReport) {
     switches.push_back(L"backend");
     switches.push_back(L"installfolder=" + folder_.value());
     process_.emplace(switches);
     settings_ = std::make_unique<SettingsImpl>(folder_, 0, true,
                                                InstallationFolderDetailsFetcherImpl::GetFactory());
-    auto job = std::make_unique<ScriptedJob>(silent_job);
+    auto job = std::make_unique<ScriptedJob>(course, GetInstallerMailslotName(folder_));
     job_ = job.get();
     uint32_t result;
     {
@@ -192,6 +225,23 @@ TEST_F(BackendRunnerTest, EveryReportBecomesOneMessageInOrder) {
                           "IPC_MESSAGE_ERROR 10 Disk full \xC3\xA9 copy failed"));
 }
 
+// The package's installer writes to the same mailslot once it starts: the
+// reports the backend sent before announcing it are all there before its
+// first one, however far the backend's IPC thread lags.
+TEST_F(BackendRunnerTest, ReportsBeforeANewMainProcessArriveBeforeItsOwn) {
+  EXPECT_EQ(0u, RunBackend({L"initial-pid=" + base::NumberToWString(::GetCurrentProcessId())},
+                           Course::kCopyThenNewProcess));
+
+  std::vector<std::string> expected = {"IPC_MESSAGE_TOTAL_STEPS " +
+                                       base::NumberToString(kCopiedFiles)};
+  for (int i = 0; i < kCopiedFiles; ++i)
+    expected.push_back("IPC_MESSAGE_STEP_FINISHED unpack 0 " + base::NumberToString(i));
+  expected.push_back("IPC_MESSAGE_STARTING_NEW_MAIN_PROCESS 0");
+  expected.push_back("IPC_MESSAGE_STEP_STARTING new_process");
+  expected.push_back("IPC_MESSAGE_SUCCESS");
+  EXPECT_EQ(expected, log_.lines());
+}
+
 TEST_F(BackendRunnerTest, InitialProcessHandleOfEightBytesIsWatched) {
   HANDLE duplicate = nullptr;
   ASSERT_TRUE(::DuplicateHandle(::GetCurrentProcess(), ::GetCurrentProcess(),
@@ -215,7 +265,7 @@ TEST_F(BackendRunnerTest, EndOfTheInitialProcessEndsTheBackendWithNoResult) {
   ASSERT_TRUE(child.IsValid());
   // The handle kept here keeps the ended process's id open to OpenProcess.
   EXPECT_EQ(20u, RunBackend({L"initial-pid=" + base::NumberToWString(child.Pid())},
-                            /*silent_job=*/true));
+                            Course::kSilent));
   // The child may end before the settings are ready (then the job never
   // starts, and the settings must not report to the runner once it is gone)
   // or after the job started.
