@@ -90,14 +90,6 @@ class MainPackageDownloadTest : public testing::Test {
     return completed;
   }
 
-  std::vector<std::string> Ranges() {
-    std::vector<std::string> ranges;
-    for (const base::Value& entry : server_->ReadLog()) {
-      const std::string* range = entry.FindStringKey("range");
-      ranges.push_back(range ? *range : "none");
-    }
-    return ranges;
-  }
 
   base::FilePath Package() const { return package_folder_.Append(kPackageFileName); }
 
@@ -134,7 +126,7 @@ TEST_P(MainPackageChecksumTest, ChecksumIsTheFilesOwn) {
     ASSERT_TRUE(server_->SetRoutes(routes));
   }
   ASSERT_TRUE(Download()) << GetInstallerErrorDetail();
-  EXPECT_THAT(Ranges(), ElementsAreArray(test_case.ranges));
+  EXPECT_THAT(test::RequestedRanges(*server_), ElementsAreArray(test_case.ranges));
   EXPECT_FALSE(PackageWritable()) << "the file is held from its last byte to its check";
 
   const std::string kept = body_.substr(0, test_case.kept);
