@@ -20,7 +20,10 @@ constexpr size_t kEdgeBytes = 50;
 }  // namespace
 
 std::string CalculateSha256Hex(const uint8_t* data, size_t length) {
-  auto digest = base::SHA256Hash(std::span<const uint8_t>(data, length));
+  return Sha256DigestToHex(base::SHA256Hash(std::span<const uint8_t>(data, length)));
+}
+
+std::string Sha256DigestToHex(std::span<const uint8_t, 32> digest) {
   return base::ToLowerASCII(base::HexEncode(digest.data(), digest.size()));
 }
 

@@ -7,6 +7,7 @@
 #include <stdint.h>
 
 #include <memory>
+#include <span>
 #include <string>
 
 #include "base/files/file_path.h"
@@ -16,6 +17,10 @@ namespace velta {
 
 // SHA-256 of `length` bytes as 64 lower-case hex characters.
 std::string CalculateSha256Hex(const uint8_t* data, size_t length);
+
+// A SHA-256 digest of 32 bytes as the 64 lower-case hex characters of a
+// checksum text.
+std::string Sha256DigestToHex(std::span<const uint8_t, 32> digest);
 
 // Compares the SHA-256 of the file at `path` (mapped read-only) with
 // `expected_checksum`, exactly: an upper-case expected text never matches.

@@ -82,14 +82,20 @@ bool SkipUncName(std::wstring_view path, size_t* position) {
 }
 
 bool GetUserNameInFormat(EXTENDED_NAME_FORMAT format, std::wstring* name) {
+  // Looked up when first needed rather than imported: loading secur32.dll
+  // sets up its security packages, which every installer process (the
+  // crash reporter too) would otherwise pay for at start-up.
+  auto get_user_name_ex = BASE_WIN_GET_FUNCTION(L"secur32.dll", GetUserNameExW);
   ULONG size = 0;
-  if (!::GetUserNameExW(format, nullptr, &size) && ::GetLastError() != ERROR_MORE_DATA)
+  if (!get_user_name_ex ||
+      (!get_user_name_ex(format, nullptr, &size) && ::GetLastError() != ERROR_MORE_DATA)) {
     return false;
+  }
   // The size asked for counts the terminator on Windows; one more character
   // keeps a stray short count from truncating the name.
   std::vector<wchar_t> buffer(size + 1);
   ULONG length = static_cast<ULONG>(buffer.size());
-  if (!::GetUserNameExW(format, buffer.data(), &length))
+  if (!get_user_name_ex(format, buffer.data(), &length))
     return false;
   name->assign(buffer.data());
   return true;

@@ -35,10 +35,13 @@ bool Record(uint32_t code, const std::string& detail) {
 MainPackageDownloaderImpl::MainPackageDownloaderImpl(const base::FilePath& installer_path)
     : installer_path_(installer_path) {}
 
-MainPackageDownloaderImpl::~MainPackageDownloaderImpl() = default;
+MainPackageDownloaderImpl::~MainPackageDownloaderImpl() {
+  ReleasePackageDigest();
+}
 
 bool MainPackageDownloaderImpl::UsePayloadPackage(const PayloadManager& payload,
                                                   const base::FilePath& folder) {
+  ReleasePackageDigest();
   return payload.GetPayloadType() == kPayloadTypeFullPackage &&
          payload.WritePayloadToFile(folder.Append(kPackageFileName));
 }
@@ -48,14 +51,23 @@ bool MainPackageDownloaderImpl::DownloadMainPackage(const std::wstring& url,
                                                     Downloader* downloader,
                                                     DoneCallback done) {
   LOG(INFO) << "Preparing to fetch the installer";
+  ReleasePackageDigest();
   auto writer = std::make_unique<WininetResponseWriter>();
-  if (!writer->Open(folder.Append(kPackageFileName)))
+  const base::FilePath package = folder.Append(kPackageFileName);
+  if (!writer->Open(package))
     return Record(19, "Failed initializing the file to use as download destination");
+  // The package is hashed as it arrives (a resumed download goes on with
+  // the same writer, so the hash covers the bytes already in the file);
+  // VerifyChecksum then needs no second reading of it.
+  package_digest_ = std::make_shared<WrittenFileDigest>();
+  package_digest_path_ = package;
+  writer->HashInto(package_digest_);
   downloader->SetAllowedDomains({});
   if (!downloader->Start(url, std::string(),
                          base::BindOnce(&MainPackageDownloaderImpl::OnDownloaded,
                                         weak_factory_.GetWeakPtr(), downloader, std::move(done)),
                          std::move(writer), std::make_unique<FetchDetailsRecorder>())) {
+    ReleasePackageDigest();
     return Record(19, "Failed starting downloading the Velta package");
   }
   return true;
@@ -64,6 +76,7 @@ bool MainPackageDownloaderImpl::DownloadMainPackage(const std::wstring& url,
 void MainPackageDownloaderImpl::OnDownloaded(Downloader* downloader, DoneCallback done) {
   DownloaderState state = downloader->GetState();
   if (state != DownloaderState::kCompleted) {
+    ReleasePackageDigest();
     Record(19, downloader->GetError());
     AppendInstallerError(base::StringPrintf("Main package download failed with wininet state: *%d*",
                                             static_cast<int>(state)),
@@ -74,10 +87,27 @@ void MainPackageDownloaderImpl::OnDownloaded(Downloader* downloader, DoneCallbac
 
 bool MainPackageDownloaderImpl::VerifyChecksum(const base::FilePath& folder,
                                                const std::string& expected) {
+  const base::FilePath package = folder.Append(kPackageFileName);
+  std::shared_ptr<WrittenFileDigest> digest = std::move(package_digest_);
   std::string actual;
   int64_t length = 0;
-  if (CheckChecksum(folder.Append(kPackageFileName), expected, nullptr, &actual, &length))
+  // The digest taken while downloading counts while its file has been held
+  // since the last byte; an empty file is never a package (it cannot be
+  // mapped either).
+  const bool digested =
+      digest && digest->complete() && package_digest_path_ == package && digest->length() > 0;
+  if (digested) {
+    actual = Sha256DigestToHex(digest->sha256());
+    length = digest->length();
+  }
+  if (digest)
+    digest->Release();
+  if (digested) {
+    if (actual == expected)
+      return true;
+  } else if (CheckChecksum(package, expected, nullptr, &actual, &length)) {
     return true;
+  }
   return Record(
       19, base::StringPrintf("Checksum incorrect for the downloaded package, actual %s, "
                              "expected %s, file length %u",
@@ -127,6 +157,13 @@ bool MainPackageDownloaderImpl::CopyInstallerExe(const base::FilePath& folder) {
 
 void MainPackageDownloaderImpl::CancelCallbacks() {
   weak_factory_.InvalidateWeakPtrs();
+  ReleasePackageDigest();
+}
+
+void MainPackageDownloaderImpl::ReleasePackageDigest() {
+  if (package_digest_)
+    package_digest_->Release();
+  package_digest_.reset();
 }
 
 }  // namespace velta

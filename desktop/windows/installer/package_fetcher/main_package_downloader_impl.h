@@ -3,10 +3,15 @@
 #ifndef DESKTOP_WINDOWS_INSTALLER_PACKAGE_FETCHER_MAIN_PACKAGE_DOWNLOADER_IMPL_H_
 #define DESKTOP_WINDOWS_INSTALLER_PACKAGE_FETCHER_MAIN_PACKAGE_DOWNLOADER_IMPL_H_
 
+#include <memory>
+
+#include "base/files/file_path.h"
 #include "base/memory/weak_ptr.h"
 #include "desktop/windows/installer/package_fetcher/main_package_downloader.h"
 
 namespace velta {
+
+class WrittenFileDigest;
 
 class MainPackageDownloaderImpl : public MainPackageDownloader {
  public:
@@ -34,8 +39,15 @@ class MainPackageDownloaderImpl : public MainPackageDownloader {
 
  private:
   void OnDownloaded(Downloader* downloader, DoneCallback done);
+  // Lets go of the package's file, which the digest holds shut.
+  void ReleasePackageDigest();
 
   const base::FilePath installer_path_;
+  // The SHA-256 that the last download's writer took of the package as it
+  // wrote it (holding the file shut since), and the package's path;
+  // VerifyChecksum uses it once, else it reads the file.
+  std::shared_ptr<WrittenFileDigest> package_digest_;
+  base::FilePath package_digest_path_;
   base::WeakPtrFactory<MainPackageDownloaderImpl> weak_factory_{this};
 };
 

@@ -8,8 +8,18 @@
 #include "base/location.h"
 #include "base/strings/string_number_conversions.h"
 #include "base/strings/utf_string_conversions.h"
+#include "testing/http_server/local_http_server.h"
 
 namespace velta::test {
+
+std::vector<std::string> RequestedRanges(const LocalHttpServer& server) {
+  std::vector<std::string> ranges;
+  for (const base::Value& entry : server.ReadLog()) {
+    const std::string* range = entry.FindStringKey("range");
+    ranges.push_back(range ? *range : "none");
+  }
+  return ranges;
+}
 
 AnsweringUiCallbackRunner::AnsweringUiCallbackRunner(std::vector<uint32_t> answers)
     : answers_(std::move(answers)) {}

@@ -14,6 +14,12 @@
 
 namespace velta::test {
 
+class LocalHttpServer;
+
+// The Range header of each request the server logged, in order ("none"
+// for a request without one).
+std::vector<std::string> RequestedRanges(const LocalHttpServer& server);
+
 // Answers the proxy-credentials prompt with a chosen value, as the user (or
 // a silent run) would, without showing the dialog; counts the prompts.
 class AnsweringUiCallbackRunner : public UiCallbackRunner {

@@ -79,14 +79,6 @@ class WininetImplTest : public testing::TestWithParam<LocalHttpServer::Scheme> {
     return content;
   }
 
-  std::vector<std::string> Ranges() {
-    std::vector<std::string> ranges;
-    for (const base::Value& entry : server_->ReadLog()) {
-      const std::string* range = entry.FindStringKey("range");
-      ranges.push_back(range ? *range : "none");
-    }
-    return ranges;
-  }
 
   base::MessageLoop message_loop_;
   base::ScopedTempDir folder_;
@@ -108,7 +100,7 @@ TEST_P(WininetImplTest, CutBodyResumesWithRangeAndEndsWhole) {
   ASSERT_TRUE(Download("/package.bin"));
   EXPECT_EQ(DownloaderState::kCompleted, downloader_->GetState()) << downloader_->GetError();
   EXPECT_TRUE(Downloaded() == body_) << "the resumed file differs from the body";
-  EXPECT_THAT(Ranges(), ElementsAre("none", "bytes=" + base::NumberToString(third) + "-"));
+  EXPECT_THAT(test::RequestedRanges(*server_), ElementsAre("none", "bytes=" + base::NumberToString(third) + "-"));
   EXPECT_EQ(body_.size(), downloader_->GetDownloadedSize());
   EXPECT_EQ(body_.size(), progress_.total);
   EXPECT_EQ(body_.size(), progress_.current);
@@ -143,7 +135,7 @@ TEST_P(WininetImplTest, ServerIgnoringTheRangeNeverCorruptsTheFile) {
   EXPECT_EQ(DownloaderState::kCompleted, downloader_->GetState()) << downloader_->GetError();
   EXPECT_EQ(body_.size(), Downloaded().size());
   EXPECT_TRUE(Downloaded() == body_);
-  EXPECT_THAT(Ranges(), ElementsAre("none", "bytes=100000-"));
+  EXPECT_THAT(test::RequestedRanges(*server_), ElementsAre("none", "bytes=100000-"));
 }
 
 TEST_P(WininetImplTest, ResumesThatAddNothingAreBoundedRetries) {

@@ -4,7 +4,14 @@
 
 #include <windows.h>
 
+#include <string>
+#include <utility>
+
+#include "base/bind.h"
+#include "base/hash/secure_hash.h"
+#include "base/location.h"
 #include "base/logging.h"
+#include "base/threading/thread.h"
 #include "desktop/windows/installer/wininet/downloader.h"
 
 namespace velta {
@@ -27,6 +34,13 @@ std::vector<FetchDetails> DownloaderDelegate::GetFetchDetails() {
   return {};
 }
 
+WrittenFileDigest::WrittenFileDigest() = default;
+WrittenFileDigest::~WrittenFileDigest() = default;
+
+void WrittenFileDigest::Release() {
+  file_.Close();
+}
+
 WininetResponseWriter::WininetResponseWriter() : file_(INVALID_HANDLE_VALUE) {}
 
 WininetResponseWriter::~WininetResponseWriter() {
@@ -44,6 +58,36 @@ bool WininetResponseWriter::Open(const base::FilePath& path) {
   return true;
 }
 
+void WininetResponseWriter::HashInto(std::shared_ptr<WrittenFileDigest> digest) {
+  digest_ = std::move(digest);
+  hash_ = base::SecureHash::Create(base::SecureHash::SHA256);
+  hashed_length_ = 0;
+  // Hashed beside the writes, the body costs the download no time of its
+  // own as long as hashing keeps pace with the network.
+  hash_thread_ = std::make_unique<base::Thread>("Download hashing");
+  if (!hash_thread_->Start())
+    hash_thread_.reset();
+}
+
+void WininetResponseWriter::Hash(const uint8_t* data, uint32_t length) {
+  hashed_length_ += length;
+  if (!hash_thread_) {
+    hash_->Update(data, length);
+    return;
+  }
+  hash_thread_->task_runner()->PostTask(
+      FROM_HERE, base::BindOnce(
+                     [](base::SecureHash* hash, std::string piece) {
+                       hash->Update(piece.data(), piece.size());
+                     },
+                     hash_.get(), std::string(reinterpret_cast<const char*>(data), length)));
+}
+
+void WininetResponseWriter::FinishHashing() {
+  if (hash_thread_)
+    hash_thread_->Stop();
+}
+
 bool WininetResponseWriter::Write(const uint8_t* data, uint32_t length) {
   DWORD written = 0;
   if (file_ == INVALID_HANDLE_VALUE || !::WriteFile(file_, data, length, &written, nullptr) ||
@@ -51,15 +95,32 @@ bool WininetResponseWriter::Write(const uint8_t* data, uint32_t length) {
     DWORD error = ::GetLastError();
     // A short write without a system error still loses bytes.
     last_error_ = error ? error : ERROR_WRITE_FAULT;
+    write_failed_ = true;
     PLOG(ERROR) << "Failed writing response to downloading file";
     return false;
   }
+  if (hash_)
+    Hash(data, length);
   return true;
 }
 
 void WininetResponseWriter::Close() {
-  if (file_ != INVALID_HANDLE_VALUE)
+  if (file_ == INVALID_HANDLE_VALUE)
+    return;
+  FinishHashing();
+  hash_thread_.reset();
+  LARGE_INTEGER size;
+  if (hash_ && !write_failed_ && ::GetFileSizeEx(file_, &size) &&
+      size.QuadPart == hashed_length_) {
+    // Every byte of the file is hashed: the digest takes the file, still
+    // open and shared with nobody, so that it stays what was hashed.
+    hash_->Finish(digest_->sha256_.data(), digest_->sha256_.size());
+    digest_->length_ = hashed_length_;
+    digest_->file_.Set(file_);
+  } else {
     ::CloseHandle(file_);
+  }
+  hash_.reset();
   file_ = INVALID_HANDLE_VALUE;
 }
 
@@ -70,6 +131,13 @@ bool WininetResponseWriter::Restart() {
     last_error_ = ::GetLastError();
     PLOG(ERROR) << "Cannot start the download file again";
     return false;
+  }
+  if (hash_) {
+    FinishHashing();
+    hash_ = base::SecureHash::Create(base::SecureHash::SHA256);
+    hashed_length_ = 0;
+    if (hash_thread_ && !hash_thread_->Start())
+      hash_thread_.reset();
   }
   return true;
 }

@@ -5,12 +5,53 @@
 
 #include <stdint.h>
 
+#include <array>
+#include <memory>
 #include <string>
 
 #include "base/files/file_path.h"
+#include "base/hash/sha2.h"
+#include "base/win/scoped_handle.h"
 #include "desktop/windows/installer/wininet/response_writer.h"
 
+namespace base {
+class SecureHash;
+class Thread;
+}
+
 namespace velta {
+
+// The SHA-256 of everything a WininetResponseWriter's file took, from its
+// first byte (a Restart starts it again), and the file itself: when the
+// writer is done it hands its handle over instead of closing it, and the
+// handle shares nothing, so until Release() nobody can change, cut or
+// replace the file and the digest stays the digest of the file's content.
+// The download's checksum is then had without reading the file again.
+// Filled on the writer's thread; read there after the download.
+class WrittenFileDigest {
+ public:
+  WrittenFileDigest();
+  WrittenFileDigest(const WrittenFileDigest&) = delete;
+  WrittenFileDigest& operator=(const WrittenFileDigest&) = delete;
+  ~WrittenFileDigest();
+
+  // True from the writer's Close(), after every write had succeeded, to
+  // Release().
+  bool complete() const { return file_.IsValid(); }
+  const std::array<uint8_t, base::kSHA256Length>& sha256() const { return sha256_; }
+  int64_t length() const { return length_; }
+
+  // Closes the file: others may open it again, and the digest is no longer
+  // complete.
+  void Release();
+
+ private:
+  friend class WininetResponseWriter;
+
+  base::win::ScopedHandle file_;
+  std::array<uint8_t, base::kSHA256Length> sha256_ = {};
+  int64_t length_ = 0;
+};
 
 // Writes a response body into a file (the package, an additional file, the
 // preference default overrides). Open it before handing it to the
@@ -26,6 +67,12 @@ class WininetResponseWriter : public ResponseWriter {
   // it cannot be opened.
   bool Open(const base::FilePath& path);
 
+  // Hashes every byte written from now on into `digest`; Close() then
+  // completes it and hands it the open file. Call after Open() and before
+  // the first Write(). The hashing runs on a thread of its own beside the
+  // writes (a copy of each piece waits there for its turn).
+  void HashInto(std::shared_ptr<WrittenFileDigest> digest);
+
   bool Write(const uint8_t* data, uint32_t length) override;
   void Close() override;
   // Truncates the file to nothing and writes again from its start.
@@ -33,6 +80,18 @@ class WininetResponseWriter : public ResponseWriter {
 
  private:
   void* file_;
+  std::shared_ptr<WrittenFileDigest> digest_;
+  void Hash(const uint8_t* data, uint32_t length);
+  // Waits until every piece handed to the hashing thread is hashed.
+  void FinishHashing();
+
+  // Used on hash_thread_ while it runs, else on the writer's thread.
+  std::unique_ptr<base::SecureHash> hash_;
+  // Null when no thread could be started: the writes hash then.
+  std::unique_ptr<base::Thread> hash_thread_;
+  int64_t hashed_length_ = 0;
+  // A write failed: the file is not the body, and no digest is completed.
+  bool write_failed_ = false;
 };
 
 // Appends a response body to a string the caller owns and keeps alive for
