@@ -21,6 +21,8 @@ class RunLoop;
 
 namespace velta::test {
 
+class LocalHttpServer;
+
 // Answers every version read with the values set here, as the file's version
 // resource or output would: the seam for packages whose version data the
 // test chooses.
@@ -105,6 +107,16 @@ class FakePayloadManager : public PayloadManager {
   std::string data;
   bool write_fails = false;
 };
+
+// Serves the built installer.exe (beside the test executable; its version
+// resource carries this build's version and stream, so it passes every
+// check) on `server` as "/package.exe", and as "/meta" the metadata that
+// names it and its SHA-256. Fails the running test when a file cannot be
+// read or served.
+void ServeBuiltInstallerPackage(LocalHttpServer* server);
+
+// The requests `server` had, as "METHOD /path", in order.
+std::vector<std::string> RequestedPaths(const LocalHttpServer& server);
 
 // The folders directly inside `folder`.
 std::vector<base::FilePath> SubfoldersOf(const base::FilePath& folder);

@@ -26,7 +26,6 @@
 #include "base/win/registry.h"
 #include "desktop/windows/installer/avro_stats/avro_stats_sender.h"
 #include "desktop/windows/installer/common/named_urls.h"
-#include "desktop/windows/installer/checksum_checker/checksum_checker.h"
 #include "desktop/windows/installer/common/installer_error.h"
 #include "desktop/windows/installer/installation_folder_details_fetcher_impl.h"
 #include "desktop/windows/installer/installer_progress.h"
@@ -660,16 +659,7 @@ class InstallerUIControllerFetchTest : public InstallerUIControllerTest {
 
   // Serves the package and its metadata; every other route goes.
   void ServePackage() {
-    std::string package;
-    ASSERT_TRUE(
-        base::ReadFileToString(test::GetPathBesideTestExecutable(L"installer.exe"), &package));
-    ASSERT_TRUE(server_->AddFile("package.exe", package));
-    ASSERT_TRUE(server_->AddFile(
-        "meta", "{\"installer\": \"" + server_->UrlUtf8("/package.exe") +
-                    "\", \"installer_checksum\": \"" +
-                    CalculateSha256Hex(reinterpret_cast<const uint8_t*>(package.data()),
-                                       package.size()) +
-                    "\"}"));
+    ASSERT_NO_FATAL_FAILURE(test::ServeBuiltInstallerPackage(server_.get()));
     ASSERT_TRUE(server_->SetRoutes(kPrefsRoute));
   }
 
@@ -700,14 +690,6 @@ class InstallerUIControllerFetchTest : public InstallerUIControllerTest {
     return started;
   }
 
-  // The requests the server had, as "METHOD /path", in order.
-  std::vector<std::string> RequestedPaths() {
-    std::vector<std::string> paths;
-    for (const base::Value& entry : server_->ReadLog())
-      paths.push_back(*entry.FindStringKey("method") + " " + *entry.FindStringKey("path"));
-    return paths;
-  }
-
   static constexpr char kPrefsRoute[] =
       R"([{"path": "/prefs", "reply": {"body": "{\"a\": 1}"}}])";
 
@@ -725,7 +707,8 @@ TEST_F(InstallerUIControllerFetchTest, FetchedPackageIsInstalled) {
   EXPECT_EQ(0u, controller_->result());
   EXPECT_TRUE(RecordingWindow::errors_.empty());
   EXPECT_EQ(1, RecordingWindow::progress_pages_);
-  EXPECT_THAT(RequestedPaths(), ElementsAreArray({"GET /meta", "GET /package.exe", "GET /prefs"}));
+  EXPECT_THAT(test::RequestedPaths(*server_),
+              ElementsAreArray({"GET /meta", "GET /package.exe", "GET /prefs"}));
   std::vector<std::string> phases;
   std::copy_if(recorder_.seen.begin(), recorder_.seen.end(), std::back_inserter(phases),
                [](const std::string& entry) { return entry.rfind("phase ", 0) == 0; });
@@ -764,7 +747,7 @@ TEST_F(InstallerUIControllerFetchTest, FetchThatGaveUpBeforeAcceptStartsAgainAtA
   EXPECT_TRUE(RecordingWindow::errors_.empty());
   std::vector<std::string> expected(6, "GET /meta");
   expected.insert(expected.end(), {"GET /meta", "GET /package.exe", "GET /prefs"});
-  EXPECT_THAT(RequestedPaths(), ElementsAreArray(expected));
+  EXPECT_THAT(test::RequestedPaths(*server_), ElementsAreArray(expected));
   EXPECT_THAT(log.lines, Contains(HasSubstr("Exceeded maximum number of fetcher retries, we "
                                             "won't retry until user decides to.")));
   // Each retry waits six steps in phase 8.
@@ -812,7 +795,7 @@ TEST_F(InstallerUIControllerFetchTest, RepairFetchesOnceTheFoldersStatusIsIn) {
   ASSERT_EQ(0u, StartFetchingRun(/*run_immediately=*/true, {L"fix-downloadable-resources"}));
   EXPECT_EQ(19u, controller_->result());
   // Only the resource packs the installation's version folder lacks.
-  const std::vector<std::string> requests = RequestedPaths();
+  const std::vector<std::string> requests = test::RequestedPaths(*server_);
   EXPECT_EQ(6u, requests.size());
   EXPECT_THAT(requests, Each(StartsWith("GET /meta?additional_files=velta_100_percent.pak,")));
   ASSERT_EQ(1u, RecordingWindow::errors_.size());
