@@ -17,6 +17,7 @@
 #include "base/win/scoped_handle.h"
 #include "gtest/gtest.h"
 #include "testing/child_process.h"
+#include "testing/e2e/package_install_fixture.h"
 #include "testing/e2e/process_tree.h"
 #include "testing/multiprocess_test.h"
 
@@ -40,10 +41,7 @@ class CrashReporterRoleTest : public ::testing::Test {
     temp_ = dir_.GetPath().Append(L"temp");
     bin_ = dir_.GetPath().Append(L"bin");
     ASSERT_TRUE(base::CreateDirectory(temp_));
-    ASSERT_TRUE(base::CreateDirectory(bin_));
-    for (const wchar_t* file : {L"installer.exe", L"velta_installer.dll"}) {
-      ASSERT_TRUE(base::CopyFile(test::GetPathBesideTestExecutable(file), bin_.Append(file)));
-    }
+    ASSERT_TRUE(e2e::CopyInstallerFiles(e2e::BuiltInstallerFolder(), bin_));
   }
 
   base::LaunchOptions Options() const {

@@ -24,6 +24,7 @@
 #include "gmock/gmock.h"
 #include "gtest/gtest.h"
 #include "testing/child_process.h"
+#include "testing/e2e/package_install_fixture.h"
 
 namespace velta {
 namespace {
@@ -139,10 +140,7 @@ class HostExecutableTest : public ::testing::Test {
 
   // installer.exe and its library in `folder` of the test's folder.
   bool MakeInstallerCopy(const wchar_t* folder) {
-    const base::FilePath target = dir_.GetPath().Append(folder);
-    return base::CreateDirectory(target) &&
-           base::CopyFile(BuiltFile(L"installer.exe"), target.Append(L"installer.exe")) &&
-           base::CopyFile(BuiltFile(L"velta_installer.dll"), target.Append(L"velta_installer.dll"));
+    return e2e::CopyInstallerFiles(e2e::BuiltInstallerFolder(), dir_.GetPath().Append(folder));
   }
 
   base::FilePath Exe(const wchar_t* folder = L"bin") const {

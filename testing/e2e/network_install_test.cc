@@ -26,6 +26,7 @@
 #include "gtest/gtest.h"
 #include "testing/build_paths.h"
 #include "testing/child_process.h"
+#include "testing/e2e/package_install_fixture.h"
 #include "testing/http_server/local_http_server.h"
 
 namespace velta {
@@ -72,13 +73,10 @@ class NetworkInstallTest : public ::testing::TestWithParam<NetworkCase> {
     temp_ = dir_.GetPath().Append(L"temp");
     bin_ = dir_.GetPath().Append(L"bin");
     ASSERT_TRUE(base::CreateDirectory(temp_));
-    ASSERT_TRUE(base::CreateDirectory(bin_));
-    for (const wchar_t* name : {L"installer.exe", L"velta_installer.dll"}) {
-      const base::FilePath source =
-          GetParam().signed_over_https ? SignedFiles().Append(L"bin").Append(name)
-                                       : test::GetPathBesideTestExecutable(name);
-      ASSERT_TRUE(base::CopyFile(source, bin_.Append(name)));
-    }
+    ASSERT_TRUE(e2e::CopyInstallerFiles(GetParam().signed_over_https
+                                            ? SignedFiles().Append(L"bin")
+                                            : e2e::BuiltInstallerFolder(),
+                                        bin_));
     ASSERT_TRUE(base::CreateDirectory(dir_.GetPath().Append(L"server")));
     server_ = std::make_unique<test::LocalHttpServer>(dir_.GetPath().Append(L"server"));
     ASSERT_TRUE(server_->Start(GetParam().signed_over_https
