@@ -22,6 +22,7 @@
 #include "base/test/run_loop_with_timeout.h"
 #include "base/threading/thread.h"
 #include "desktop/windows/installer/avro_stats/avro_stats_sender.h"
+#include "desktop/windows/installer/avro_stats/recording_stats_sender.h"
 #include "desktop/windows/installer/checksum_checker/checksum_checker.h"
 #include "desktop/windows/installer/common/installer_constants.h"
 #include "desktop/windows/installer/common/product_info.h"
@@ -171,7 +172,7 @@ class PackageFetchTest : public testing::Test {
   base::Thread fetcher_thread_{"Fetcher thread"};
   test::AnsweringUiCallbackRunner ui_runner_;
   test::RecordingFetcherDelegate delegate_;
-  test::RecordingStatsSender* stats_ = new test::RecordingStatsSender;
+  RecordingStatsSender* stats_ = new RecordingStatsSender;
   ScopedAvroStatsSenderForTesting scoped_stats_{std::unique_ptr<AvroStatsSender>(stats_)};
   scoped_refptr<PackageFetcherDelegateProxy> proxy_;
   std::unique_ptr<PackageFetcher> fetcher_;

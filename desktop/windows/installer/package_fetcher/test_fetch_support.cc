@@ -10,7 +10,6 @@
 #include "base/test/run_loop_with_timeout.h"
 #include "base/version.h"
 #include "base/values.h"
-#include "desktop/windows/installer/avro_stats/installer_stats_event.h"
 #include "desktop/windows/installer/checksum_checker/checksum_checker.h"
 #include "desktop/windows/installer/common/installer_error.h"
 #include "gtest/gtest.h"
@@ -91,22 +90,6 @@ bool RecordingFetcherDelegate::WaitForEnd() {
   const bool quit = base::test::RunWithTimeout(&run_loop, base::TimeDelta::FromSeconds(60));
   run_loop_ = nullptr;
   return quit && ready_folders.size() + errors > ends;
-}
-
-void RecordingStatsSender::SetTrafficAllowed(bool) {}
-
-void RecordingStatsSender::SendAvroMessage(std::unique_ptr<InstallerStatsEvent> event) {
-  base::AutoLock lock(lock_);
-  event_types_.push_back(event->GetEventType());
-}
-
-void RecordingStatsSender::SendPendingAndShutdown(base::OnceClosure done) {
-  std::move(done).Run();
-}
-
-std::vector<std::string> RecordingStatsSender::event_types() {
-  base::AutoLock lock(lock_);
-  return event_types_;
 }
 
 bool FakePayloadManager::WritePayloadToFile(const base::FilePath& path) const {

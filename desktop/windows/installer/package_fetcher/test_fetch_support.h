@@ -9,8 +9,6 @@
 #include <vector>
 
 #include "base/files/file_path.h"
-#include "base/synchronization/lock.h"
-#include "desktop/windows/installer/avro_stats/avro_stats_sender.h"
 #include "desktop/windows/installer/package_fetcher/package_fetcher_delegate.h"
 #include "desktop/windows/installer/package_fetcher/payload_manager.h"
 #include "desktop/windows/installer/utils/file_version_utils.h"
@@ -78,20 +76,6 @@ class RecordingFetcherDelegate : public PackageFetcherDelegate {
 
  private:
   base::RunLoop* run_loop_ = nullptr;
-};
-
-// Keeps the type of every statistics event sent, from any thread.
-class RecordingStatsSender : public AvroStatsSender {
- public:
-  void SetTrafficAllowed(bool allowed) override;
-  void SendAvroMessage(std::unique_ptr<InstallerStatsEvent> event) override;
-  void SendPendingAndShutdown(base::OnceClosure done) override;
-
-  std::vector<std::string> event_types();
-
- private:
-  base::Lock lock_;
-  std::vector<std::string> event_types_;
 };
 
 // A payload of the type and content the test chooses: the seam for an
