@@ -7,6 +7,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "base/command_line.h"
 #include "base/files/file_path.h"
@@ -24,6 +25,11 @@ namespace velta::test {
 // The running test binary, and a file beside it.
 base::FilePath GetTestExecutablePath();
 base::FilePath GetPathBesideTestExecutable(std::wstring_view name);
+
+// Appends `switches`, each "name" or "name=value" without the leading "--",
+// to `command_line`; the value is kept whole, spaces and quotes included.
+void AppendSwitches(const std::vector<std::wstring>& switches, base::CommandLine* command_line);
+void AppendSwitches(const std::vector<std::string>& switches, base::CommandLine* command_line);
 
 // The test binary's command line for child role `role`
 // (--velta-test-child=<role>); append switches and arguments as needed.

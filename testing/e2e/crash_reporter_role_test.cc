@@ -54,11 +54,7 @@ class CrashReporterRoleTest : public ::testing::Test {
 
   base::CommandLine InstallerCommandLine(const std::vector<std::string>& switches) const {
     base::CommandLine command_line(bin_.Append(L"installer.exe"));
-    for (const std::string& text : switches) {
-      const size_t equals = text.find('=');
-      command_line.AppendSwitchASCII(text.substr(0, equals),
-                                     equals == std::string::npos ? "" : text.substr(equals + 1));
-    }
+    test::AppendSwitches(switches, &command_line);
     return command_line;
   }
 
