@@ -20,6 +20,7 @@
 #include "desktop/windows/installer/avro_stats/recording_stats_sender.h"
 #include "desktop/windows/installer/common/installer_error.h"
 #include "desktop/windows/installer/installation_folder_details_fetcher_impl.h"
+#include "desktop/windows/installer/installer_process_test.h"
 #include "desktop/windows/installer/installer_progress.h"
 #include "desktop/windows/installer/interprocess_state.h"
 #include "desktop/windows/installer/package_fetcher/payload_manager_impl.h"
@@ -52,21 +53,14 @@ constexpr uint32_t kPackageArchitectureX64 = 1;
 // folders, the real settings with folder details gathered on the task
 // scheduler, the real runner starting the stand-in backend of
 // testing/fake_backend, and a statistics sender that records.
-class SilentInstallerControllerTest : public ::testing::Test {
+class SilentInstallerControllerTest : public InstallerProcessTest {
  protected:
-  void SetUp() override {
-    ASSERT_TRUE(dir_.CreateUniqueTempDir());
-    ASSERT_TRUE(strings_.is_loaded());
-    ASSERT_TRUE(sandbox_.is_valid());
-    sandbox_.OverrideKnownFolders(dir_.GetPath());
-  }
-
   void TearDown() override {
     controller_.reset();
     settings_.reset();
   }
 
-  base::FilePath Target() const { return dir_.GetPath().Append(L"Target"); }
+  base::FilePath Target() const { return Folder(L"Target"); }
 
   // Runs a silent controller for a process started with `switches`, whose
   // backend is the stand-in started with `backend_switches`, until the run
@@ -98,16 +92,11 @@ class SilentInstallerControllerTest : public ::testing::Test {
                                           base::TimeDelta::FromMilliseconds(10));
   }
 
-  base::ScopedTempDir dir_;
-  ScopedInstallerSandbox sandbox_;
-  ScopedInstallerThreads threads_;
-  ScopedHostStrings strings_;
   ScopedInstallerErrorRecord error_record_;
   std::vector<std::string> events_;
   bool traffic_allowed_ = true;
   ScopedAvroStatsSenderForTesting sender_{
       std::make_unique<RecordingStatsSender>(&events_, &traffic_allowed_)};
-  std::optional<ScopedInstallerProcess> process_;
   InstallerProgress progress_;
   std::unique_ptr<SettingsImpl> settings_;
   std::unique_ptr<SilentInstallerController> controller_;

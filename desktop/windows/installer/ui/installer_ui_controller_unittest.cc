@@ -29,6 +29,7 @@
 #include "desktop/windows/installer/common/named_urls.h"
 #include "desktop/windows/installer/common/installer_error.h"
 #include "desktop/windows/installer/installation_folder_details_fetcher_impl.h"
+#include "desktop/windows/installer/installer_process_test.h"
 #include "desktop/windows/installer/installer_progress.h"
 #include "desktop/windows/installer/interprocess_state.h"
 #include "desktop/windows/installer/package_fetcher/package_fetcher_delegate.h"
@@ -203,13 +204,10 @@ bool IsFolderStatusKnown(Settings* settings) {
 // A windowed main process in a test: sandboxed registry and folders, its own
 // temporary folder (the UI lock's), the real settings and runner starting
 // the stand-in backend, and a recording statistics sender.
-class InstallerUIControllerTest : public ::testing::Test {
+class InstallerUIControllerTest : public InstallerProcessTest {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(dir_.CreateUniqueTempDir());
-    ASSERT_TRUE(strings_.is_loaded());
-    ASSERT_TRUE(sandbox_.is_valid());
-    sandbox_.OverrideKnownFolders(dir_.GetPath());
+    ASSERT_NO_FATAL_FAILURE(InstallerProcessTest::SetUp());
     temp_.emplace(base::DIR_TEMP, dir_.GetPath());
     RecordingWindow::progress_pages_ = 0;
     RecordingWindow::errors_.clear();
@@ -222,7 +220,7 @@ class InstallerUIControllerTest : public ::testing::Test {
     settings_.reset();
   }
 
-  base::FilePath Target() const { return dir_.GetPath().Append(L"Target"); }
+  base::FilePath Target() const { return Folder(L"Target"); }
 
   // Makes the controller for a process started with `switches` and a
   // backend started with `backend_switches`.
@@ -258,17 +256,12 @@ class InstallerUIControllerTest : public ::testing::Test {
     return started;
   }
 
-  base::ScopedTempDir dir_;
-  ScopedInstallerSandbox sandbox_;
-  ScopedInstallerThreads threads_;
-  ScopedHostStrings strings_;
   ScopedInstallerErrorRecord error_record_;
   std::optional<base::ScopedPathOverride> temp_;
   std::vector<std::string> events_;
   bool traffic_allowed_ = true;
   ScopedAvroStatsSenderForTesting sender_{
       std::make_unique<RecordingStatsSender>(&events_, &traffic_allowed_)};
-  std::optional<ScopedInstallerProcess> process_;
   InstallerProgress progress_;
   std::unique_ptr<SettingsImpl> settings_;
   std::unique_ptr<TestUIController> controller_;
