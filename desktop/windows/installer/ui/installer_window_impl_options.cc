@@ -165,7 +165,9 @@ void InstallerWindowImpl::FillOptionsLists() {
 void InstallerWindowImpl::SetAcceptTextAndTermsLine() {
   const InstallationFolderDetails* details = settings_->GetFolderDetails();
   uint32_t id = simplified_ ? IDS_BUTTON_INSTALL : IDS_BUTTON_ACCEPT_AND_INSTALL;
-  if (details && details->HasExistingInstallation())
+  // A folder holding an installation, or only the launcher an earlier one
+  // left behind, is upgraded rather than installed into.
+  if (details && (details->HasExistingInstallation() || details->HasExistingInstallationTraces()))
     id = IDS_BUTTON_ACCEPT_AND_UPGRADE;
   const std::wstring text = GetL10nString(id);
   ::SetDlgItemTextW(main_dialog_, IDC_ACCEPT_BUTTON, text.c_str());

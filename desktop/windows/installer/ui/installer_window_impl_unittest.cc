@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "base/bind.h"
+#include "base/files/file_util.h"
 #include "base/files/scoped_temp_dir.h"
 #include "base/message_loop/message_loop_for_ui.h"
 #include "base/run_loop.h"
@@ -29,6 +30,8 @@
 #include "desktop/windows/installer/scoped_installer_sandbox.h"
 #include "desktop/windows/installer/scoped_installer_threads.h"
 #include "desktop/windows/installer/settings_impl.h"
+#include "desktop/windows/installer/status/installation_status.h"
+#include "desktop/windows/installer/status/installation_status_json_writer.h"
 #include "desktop/windows/installer/utils/taskband_utils_impl.h"
 #include "desktop/windows/installer/ui/controls/rich_static.h"
 #include "desktop/windows/installer/ui/web_page.h"
@@ -247,6 +250,52 @@ INSTANTIATE_TEST_SUITE_P(
                       {IDC_REINSTALL_BUTTON, IDC_UNINSTALL_BUTTON, IDC_DELETE_USER_DATA},
                       {IDC_ACCEPT_BUTTON, IDC_BACK_BUTTON}}),
     [](const ::testing::TestParamInfo<FirstPageCase>& info) { return info.param.name; });
+
+// What the install folder holds decides whether Accept installs or upgrades;
+// the terms line quotes the same text.
+enum class FolderHolds { kNothing, kLauncherOnly, kInstallation };
+
+struct AcceptTextCase {
+  const char* name;
+  FolderHolds holds;
+  bool simplified;
+  const wchar_t* text;
+};
+
+class InstallerWindowAcceptTextTest : public InstallerWindowTest,
+                                      public ::testing::WithParamInterface<AcceptTextCase> {};
+
+TEST_P(InstallerWindowAcceptTextTest, NamesWhatAcceptWillDo) {
+  const AcceptTextCase& param = GetParam();
+  const base::FilePath target = dir_.GetPath().Append(L"Target");
+  ASSERT_TRUE(base::CreateDirectory(target));
+  if (param.holds != FolderHolds::kNothing) {
+    ASSERT_TRUE(base::WriteFile(target.Append(L"launcher.exe"), "MZ", 2));
+  }
+  if (param.holds == FolderHolds::kInstallation) {
+    InstallationStatus status(StatusSource::kGenerated);
+    status.path = target;
+    status.app_id = L"abc";
+    ASSERT_TRUE(WriteInstallationStatusJson(status, target.Append(L"installation_status.json")));
+  }
+  MakeWindow({}, param.simplified);
+  EXPECT_EQ(param.text, TextOf(Item(IDC_ACCEPT_BUTTON)));
+  const std::wstring terms = TextOf(Item(IDC_TERMS_LINE));
+  EXPECT_NE(std::wstring::npos, terms.find(std::wstring(L"\"") + param.text + L"\"")) << terms;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Folders, InstallerWindowAcceptTextTest,
+    ::testing::Values(
+        AcceptTextCase{"EmptyClassic", FolderHolds::kNothing, false, L"Accept and Install"},
+        AcceptTextCase{"EmptySimplified", FolderHolds::kNothing, true, L"Install"},
+        AcceptTextCase{"LauncherLeftClassic", FolderHolds::kLauncherOnly, false,
+                       L"Accept and Upgrade"},
+        AcceptTextCase{"LauncherLeftSimplified", FolderHolds::kLauncherOnly, true,
+                       L"Accept and Upgrade"},
+        AcceptTextCase{"InstallationSimplified", FolderHolds::kInstallation, true,
+                       L"Accept and Upgrade"}),
+    [](const ::testing::TestParamInfo<AcceptTextCase>& info) { return info.param.name; });
 
 TEST_F(InstallerWindowTest, TextsComeFromTheStringTables) {
   MakeWindow({}, false);
