@@ -20,6 +20,7 @@
 #include "base/synchronization/waitable_event.h"
 #include "base/task/task_scheduler/task_scheduler.h"
 #include "base/test/run_loop_with_timeout.h"
+#include "base/test/scoped_command_line.h"
 #include "base/threading/thread.h"
 #include "desktop/windows/installer/avro_stats/avro_stats_sender.h"
 #include "desktop/windows/installer/avro_stats/recording_stats_sender.h"
@@ -104,7 +105,6 @@ class PackageFetchTest : public testing::Test {
     ASSERT_TRUE(server_->Start());
     download_folder_ = folder_.GetPath().Append(L"downloads");
     ASSERT_TRUE(base::CreateDirectory(download_folder_));
-    saved_command_line_ = *base::CommandLine::ForCurrentProcess();
     base::CommandLine::ForCurrentProcess()->AppendSwitchASCII(kInternalPackageServer,
                                                               server_->UrlUtf8("/meta"));
     ASSERT_TRUE(fetcher_thread_.Start());
@@ -114,7 +114,6 @@ class PackageFetchTest : public testing::Test {
     fetcher_.reset();
     fetcher_thread_.Stop();
     proxy_ = nullptr;
-    *base::CommandLine::ForCurrentProcess() = saved_command_line_;
     base::TaskScheduler::GetInstance()->JoinForTesting();
     base::TaskScheduler::SetInstance(nullptr);
   }
@@ -168,7 +167,7 @@ class PackageFetchTest : public testing::Test {
   base::ScopedTempDir folder_;
   std::unique_ptr<LocalHttpServer> server_;
   base::FilePath download_folder_;
-  base::CommandLine saved_command_line_{base::CommandLine::NO_PROGRAM};
+  base::test::ScopedCommandLine command_line_;
   base::Thread fetcher_thread_{"Fetcher thread"};
   test::AnsweringUiCallbackRunner ui_runner_;
   test::RecordingFetcherDelegate delegate_;
