@@ -87,14 +87,88 @@ class InstallationJobsTest : public PackageInstallTest {
   }
 };
 
+// How the server offers the pack a repair asks for.
+enum class Offer {
+  kAsPackaged,
+  // Listed with the packaged pack's checksum, served with other bytes.
+  kCorrupt,
+  // Listed, but the server has no such file (404).
+  kNotFound,
+  // Not listed at all: the metadata names only the other packs.
+  kNotListed,
+  // No metadata: the server answers its request with 500.
+  kNoMetadata,
+};
+
+// "a/b.pak" for the files list's "a\b.pak".
+std::string UrlPath(const std::wstring& entry) {
+  std::string path = base::WideToUTF8(entry);
+  base::ReplaceChars(path, "\\", "/", &path);
+  return path;
+}
+
+// "METHOD path" of every request the server saw, in order.
+std::vector<std::string> Requests(const test::LocalHttpServer& server) {
+  std::vector<std::string> requests;
+  for (const base::Value& entry : server.ReadLog())
+    requests.push_back(*entry.FindStringKey("method") + " " + *entry.FindStringKey("path"));
+  return requests;
+}
+
+class RepairTest : public InstallationJobsTest {
+ protected:
+  // Serves the resource packs of `package` under /packs/ and, at /meta, the
+  // metadata that lists them; `pack` is offered as `offer` says.
+  void ServePacks(test::LocalHttpServer* server,
+                  const base::FilePath& package,
+                  const std::string& pack,
+                  Offer offer) {
+    base::Value components(base::Value::Type::LIST);
+    for (const std::wstring& entry : ListEntries(package.Append(kFilesListFileName))) {
+      if (!IsResourcePack(entry))
+        continue;
+      const std::string name = UrlPath(entry);
+      const bool asked = name == pack;
+      if (asked && offer == Offer::kNotListed)
+        continue;
+      const std::string content = ReadText(package.Append(entry));
+      if (!asked || offer == Offer::kAsPackaged) {
+        ASSERT_TRUE(server->AddFile("packs/" + name, content));
+      } else if (offer == Offer::kCorrupt) {
+        ASSERT_TRUE(server->AddFile("packs/" + name, "not the pack " + content));
+      }
+      base::Value component(base::Value::Type::DICTIONARY);
+      component.SetStringKey("location", server->UrlUtf8("/packs/" + name));
+      component.SetStringKey("type", "downloadable_resource");
+      component.SetBoolKey("archive", false);
+      component.SetStringKey("checksum", Sha256Hex(content));
+      component.SetStringKey("filename", name);
+      components.Append(std::move(component));
+    }
+    base::Value meta(base::Value::Type::DICTIONARY);
+    meta.SetKey("components", std::move(components));
+    std::string meta_text;
+    ASSERT_TRUE(base::JSONWriter::Write(meta, &meta_text));
+    ASSERT_TRUE(server->AddFile("meta", meta_text));
+    if (offer == Offer::kNoMetadata) {
+      ASSERT_TRUE(server->SetRoutes(R"([{"path": "/meta", "reply": {"status": 500}}])"));
+    }
+  }
+
+  // The silent repair by the installation's own installer, from `server`.
+  ChildResult Repair(const std::string& version, const test::LocalHttpServer& server) {
+    return RunInstalled(version, {L"fix-downloadable-resources", L"silent",
+                                  L"internal-package-server=" + server.Url("/meta")});
+  }
+};
+
 struct RepairCase {
   const char* name;
   // The pack the minimal installation left out, or none.
   const wchar_t* missing;
 };
 
-class RepairJobTest : public InstallationJobsTest,
-                      public ::testing::WithParamInterface<RepairCase> {};
+class RepairJobTest : public RepairTest, public ::testing::WithParamInterface<RepairCase> {};
 
 // A minimal installation (the marker saying so, and a resource pack left
 // out) repaired by its own installer: it asks the server for the packs it
@@ -109,8 +183,7 @@ TEST_P(RepairJobTest, FetchesOnlyTheMissingPacksAndDropsTheMarker) {
   std::string missing;
   if (GetParam().missing) {
     ASSERT_TRUE(base::DeleteFile(VersionFolder(version).Append(GetParam().missing)));
-    missing = base::WideToUTF8(GetParam().missing);
-    base::ReplaceChars(missing, "\\", "/", &missing);
+    missing = UrlPath(GetParam().missing);
   }
 
   // The server offers every pack of the package; the installer takes those
@@ -118,42 +191,17 @@ TEST_P(RepairJobTest, FetchesOnlyTheMissingPacksAndDropsTheMarker) {
   ASSERT_TRUE(base::CreateDirectory(dir_.GetPath().Append(L"server")));
   test::LocalHttpServer server(dir_.GetPath().Append(L"server"));
   ASSERT_TRUE(server.Start());
-  base::Value components(base::Value::Type::LIST);
-  for (const std::wstring& entry : ListEntries(package.Append(kFilesListFileName))) {
-    if (!IsResourcePack(entry))
-      continue;
-    std::string name = base::WideToUTF8(entry);
-    base::ReplaceChars(name, "\\", "/", &name);
-    const std::string content = ReadText(package.Append(entry));
-    ASSERT_TRUE(server.AddFile("packs/" + name, content));
-    base::Value component(base::Value::Type::DICTIONARY);
-    component.SetStringKey("location", server.UrlUtf8("/packs/" + name));
-    component.SetStringKey("type", "downloadable_resource");
-    component.SetBoolKey("archive", false);
-    component.SetStringKey("checksum", Sha256Hex(content));
-    component.SetStringKey("filename", name);
-    components.Append(std::move(component));
-  }
-  base::Value meta(base::Value::Type::DICTIONARY);
-  meta.SetKey("components", std::move(components));
-  std::string meta_text;
-  ASSERT_TRUE(base::JSONWriter::Write(meta, &meta_text));
-  ASSERT_TRUE(server.AddFile("meta", meta_text));
+  ServePacks(&server, package, missing, Offer::kAsPackaged);
 
-  const ChildResult repair =
-      RunInstalled(version, {L"fix-downloadable-resources", L"silent",
-                             L"internal-package-server=" + server.Url("/meta")});
+  const ChildResult repair = Repair(version, server);
   const std::vector<std::string> logs = TakeLogs();
   EXPECT_EQ(0u, repair.exit_code) << base::JoinString(logs, "\n");
 
-  std::vector<std::string> requests;
-  for (const base::Value& entry : server.ReadLog())
-    requests.push_back(*entry.FindStringKey("method") + " " + *entry.FindStringKey("path"));
   if (GetParam().missing) {
-    EXPECT_THAT(requests, ElementsAre("GET /meta?additional_files=" + missing,
-                                      "GET /packs/" + missing));
+    EXPECT_THAT(Requests(server), ElementsAre("GET /meta?additional_files=" + missing,
+                                              "GET /packs/" + missing));
   } else {
-    EXPECT_THAT(requests, ElementsAre("GET /meta"));
+    EXPECT_THAT(Requests(server), ElementsAre("GET /meta"));
   }
   ExpectInstalled(package, target_, version, Status());
   EXPECT_FALSE(base::PathExists(VersionFolder(version).Append(kMinimalInstallMarker)));
@@ -167,6 +215,88 @@ INSTANTIATE_TEST_SUITE_P(Installations,
                          RepairJobTest,
                          ::testing::Values(RepairCase{"MissingPack", L"localization\\de.pak"},
                                            RepairCase{"NothingMissing", nullptr}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+struct RepairFailureCase {
+  const char* name;
+  Offer offer;
+  uint32_t exit_code;
+  // How often the installer asks for the metadata and for the pack: a pack
+  // that does not arrive whole is asked for three times in all.
+  size_t metadata_requests;
+  size_t pack_requests;
+  // What the logs say about the pack.
+  const char* log_line;
+};
+
+class RepairFailureTest : public RepairTest,
+                          public ::testing::WithParamInterface<RepairFailureCase> {};
+
+// A repair whose missing pack cannot be had leaves the installation as it
+// was, with its marker, and no package folder behind; the log says which
+// pack did not come. Without metadata the fetch is retried and then fails
+// the run; a pack that did not come ends it as a repair that found nothing
+// to do. A later run with the pack on offer completes the repair.
+TEST_P(RepairFailureTest, KeepsTheMarkerAndTheStatusForALaterRun) {
+  const base::FilePath package = CopyPackage(L"test_package", L"package");
+  InstallSuccessfully(L"package");
+  const std::string version = GetProductVersion();
+  const base::Value status = Status();
+  const base::FilePath status_file = target_.Append(kInstallationStatusJsonFileName);
+  const std::string status_text = ReadText(status_file);
+  const base::FilePath marker = VersionFolder(version).Append(kMinimalInstallMarker);
+  ASSERT_TRUE(base::WriteFile(marker, ""));
+  const std::wstring missing = L"localization\\de.pak";
+  ASSERT_TRUE(base::DeleteFile(VersionFolder(version).Append(missing)));
+
+  ASSERT_TRUE(base::CreateDirectory(dir_.GetPath().Append(L"server")));
+  test::LocalHttpServer server(dir_.GetPath().Append(L"server"));
+  ASSERT_TRUE(server.Start());
+  ServePacks(&server, package, UrlPath(missing), GetParam().offer);
+
+  const ChildResult repair = Repair(version, server);
+  // The download folder, which also holds the logs.
+  const std::vector<std::wstring> left = NamesIn(temp_.Append(L"Velta Installer"));
+  const std::string logs = base::JoinString(TakeLogs(), "\n");
+  EXPECT_EQ(GetParam().exit_code, repair.exit_code) << logs;
+  EXPECT_THAT(left, ::testing::Each(::testing::StartsWith(L"velta_installer_")));
+  std::vector<std::string> expected(GetParam().metadata_requests,
+                                    "GET /meta?additional_files=" + UrlPath(missing));
+  expected.insert(expected.end(), GetParam().pack_requests, "GET /packs/" + UrlPath(missing));
+  EXPECT_EQ(expected, Requests(server)) << logs;
+  EXPECT_TRUE(base::PathExists(marker));
+  EXPECT_FALSE(base::PathExists(VersionFolder(version).Append(missing)));
+  EXPECT_EQ(status_text, ReadText(status_file));
+  std::string log_line = GetParam().log_line;
+  base::ReplaceSubstringsAfterOffset(&log_line, 0, "PACK", UrlPath(missing));
+  EXPECT_THAT(logs, HasSubstr(log_line));
+
+  // The pack on offer again: the next repair finds the installation as the
+  // failed one left it and completes it.
+  ASSERT_TRUE(base::CreateDirectory(dir_.GetPath().Append(L"good_server")));
+  test::LocalHttpServer good_server(dir_.GetPath().Append(L"good_server"));
+  ASSERT_TRUE(good_server.Start());
+  ServePacks(&good_server, package, UrlPath(missing), Offer::kAsPackaged);
+  const ChildResult later = Repair(version, good_server);
+  EXPECT_EQ(0u, later.exit_code) << base::JoinString(TakeLogs(), "\n");
+  EXPECT_FALSE(base::PathExists(marker));
+  ExpectInstalled(package, target_, version, Status());
+  EXPECT_EQ(status, Status());
+
+  UninstallSuccessfully(status);
+}
+
+INSTANTIATE_TEST_SUITE_P(Installations,
+                         RepairFailureTest,
+                         ::testing::Values(
+                             RepairFailureCase{"WrongChecksum", Offer::kCorrupt, 0, 1, 3,
+                                               "Additional file PACK not fetched"},
+                             RepairFailureCase{"NotOnTheServer", Offer::kNotFound, 0, 1, 3,
+                                               "Additional file PACK not fetched"},
+                             RepairFailureCase{"NotListed", Offer::kNotListed, 0, 1, 0,
+                                               "still missing: PACK;"},
+                             RepairFailureCase{"NoMetadata", Offer::kNoMetadata, 119, 6, 0,
+                                               "No fetch attempt left"}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 // The URL associations key of the browser's registration for all users.

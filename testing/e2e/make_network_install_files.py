@@ -12,6 +12,10 @@ loopback server. Writes into --out (a build folder, never committed):
                                 (--component), signed; it extracts
                                 "partner_content_installer.exe"
   server/partner_bookmarks.json   a plain partner file
+  server/assistant_sfx.exe      the self-extracting assistant component
+                                (--assistant), signed; it extracts
+                                "assistant_installer.exe" (fetched only by
+                                an installer run with --install-assistant)
   metadata_template.json        the package metadata naming them, with their
                                 SHA-256; "@SERVER@" stands for the server's
                                 "scheme://host:port", known only when it runs
@@ -46,6 +50,7 @@ def main():
     parser.add_argument("--library", required=True)
     parser.add_argument("--package", required=True)
     parser.add_argument("--component", required=True)
+    parser.add_argument("--assistant", required=True)
     parser.add_argument("--out", required=True)
     args = parser.parse_args()
 
@@ -64,6 +69,7 @@ def main():
     shutil.copyfile(args.library, os.path.join(bin_dir, "velta_installer.dll"))
     package = signed(args.package, os.path.join(server, "velta_package.exe"))
     component = signed(args.component, os.path.join(server, "partner_content_sfx.exe"))
+    assistant = signed(args.assistant, os.path.join(server, "assistant_sfx.exe"))
     bookmarks = os.path.join(server, "partner_bookmarks.json")
     with open(bookmarks, "wb") as f:
         f.write(BOOKMARKS)
@@ -79,6 +85,8 @@ def main():
             {"location": SERVER + "/partner_content_sfx.exe", "type": "partner_content",
              "archive": True, "checksum": sha256_of(component),
              "filename": "partner_content_installer.exe"},
+            {"location": SERVER + "/assistant_sfx.exe", "type": "assistant",
+             "archive": True, "checksum": sha256_of(assistant)},
         ],
     }
     with open(os.path.join(args.out, "metadata_template.json"), "w", encoding="utf-8") as f:

@@ -5,7 +5,7 @@ in its package folder.
 
   make_test_package.py --bin BUILD/bin --resource-packs DIR --out FOLDER
                        [--version 1.2.3.4] [--root-file NAME ...]
-                       [--bulk-megabytes N]
+                       [--bulk-megabytes N] [--minimal]
 
 The package holds:
   installer.exe, velta_installer.dll   the build's own, the package's installer;
@@ -27,6 +27,10 @@ The package holds:
   package_version                      with --version only: the version folder's
                                        name (else the installer's own version);
   ready                                the mark of a complete package;
+  minimal_install                      with --minimal only, which leaves the
+                                       resource packs out: the mark of a
+                                       minimal installation, which fetches its
+                                       packs as additional files (not listed);
   bulk files                           with --bulk-megabytes N only: about N MB
                                        more in the version folder, as a browser
                                        package carries them: four large
@@ -145,7 +149,8 @@ def write_list(path, entries):
             out.write(entry.replace("/", "\\") + "\n")
 
 
-def make_package(bin_dir, packs_dir, out, version, root_files, bulk_megabytes=0):
+def make_package(bin_dir, packs_dir, out, version, root_files, bulk_megabytes=0,
+                 minimal=False):
     if os.path.isdir(out):
         shutil.rmtree(out)
     os.makedirs(out)
@@ -166,9 +171,12 @@ def make_package(bin_dir, packs_dir, out, version, root_files, bulk_megabytes=0)
     packs = resource_packs(packs_dir)
     if not packs:
         sys.exit("make_test_package: no resource packs in %s" % packs_dir)
-    for relative in packs:
-        copy(os.path.join(packs_dir, *relative.split("/")), out, relative)
-    files += packs
+    if minimal:
+        open(os.path.join(out, "minimal_install"), "wb").close()
+    else:
+        for relative in packs:
+            copy(os.path.join(packs_dir, *relative.split("/")), out, relative)
+        files += packs
     for name in root_files:
         copy(stand_in, out, name)
     if bulk_megabytes:
@@ -193,6 +201,8 @@ def main():
                         help="a root file's name (repeatable)")
     parser.add_argument("--bulk-megabytes", type=int, default=0,
                         help="add about this many MB of large libraries and small files")
+    parser.add_argument("--minimal", action="store_true",
+                        help="leave the resource packs out and mark the package minimal")
     args = parser.parse_args()
     if args.bulk_megabytes < 0:
         sys.exit("make_test_package: --bulk-megabytes must not be negative")
@@ -201,7 +211,7 @@ def main():
         sys.exit("make_test_package: not a dotted version: %s" % version)
     root_files = args.root_files if args.root_files is not None else ["velta_proxy.exe"]
     make_package(args.bin, args.resource_packs, args.out, version, root_files,
-                 args.bulk_megabytes)
+                 args.bulk_megabytes, args.minimal)
 
 
 if __name__ == "__main__":

@@ -66,6 +66,16 @@ class MakeTestPackageTest(unittest.TestCase):
         self.assertTrue(os.path.isfile(os.path.join(self.out, "ready")))
         self.assertFalse(os.path.exists(os.path.join(self.out, "stamp")))
 
+    def test_minimal_package_leaves_the_packs_to_the_fetch(self):
+        self.assertEqual(0, self.make("--minimal").returncode)
+        self.assertEqual(["installer.exe", "velta_installer.dll", "velta.exe"],
+                         self.lines("files_list"))
+        self.assertFalse(os.path.exists(os.path.join(self.out, "localization")))
+        self.assertFalse(os.path.exists(os.path.join(self.out, "velta_100_percent.pak")))
+        self.assertEqual(b"", read(os.path.join(self.out, "minimal_install")))
+        self.assertEqual(0, self.make().returncode)
+        self.assertFalse(os.path.exists(os.path.join(self.out, "minimal_install")))
+
     def test_second_run_replaces_the_package(self):
         self.assertEqual(0, self.make("--version", "2.0.1.7").returncode)
         self.assertEqual(0, self.make("--root-file", "a.exe", "--root-file", "b.exe").returncode)

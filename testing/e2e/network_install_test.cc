@@ -7,15 +7,22 @@
 // version, fetches the additional files, and hands the package to its own
 // backend, which installs it. Two roads: an unsigned installer and package
 // over plain HTTP, and a signed installer and package over HTTPS with
-// additional components and a package download cut halfway.
+// additional components and a package download cut halfway; and a minimal
+// package whose resource packs for the chosen language come as additional
+// files.
 
+#include <algorithm>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "base/command_line.h"
 #include "base/files/file_enumerator.h"
 #include "base/files/file_path.h"
 #include "base/files/file_util.h"
 #include "base/files/scoped_temp_dir.h"
+#include "base/json/json_reader.h"
+#include "base/json/json_writer.h"
 #include "base/strings/string_number_conversions.h"
 #include "base/strings/string_split.h"
 #include "base/strings/string_util.h"
@@ -46,6 +53,46 @@ std::vector<std::wstring> ListedFiles(const base::FilePath& package, const wchar
   return files;
 }
 
+std::string Sha256Hex(const std::string& data) {
+  return CalculateSha256Hex(reinterpret_cast<const uint8_t*>(data.data()), data.size());
+}
+
+// The relative "/" names of the build's resource packs, sorted.
+std::vector<std::string> PackNames() {
+  const base::FilePath packs = test::FromBuildPath(VELTA_TEST_RESOURCE_PACKS_DIR);
+  std::vector<std::string> names;
+  base::FileEnumerator files(packs, true, base::FileEnumerator::FILES);
+  for (base::FilePath file = files.Next(); !file.empty(); file = files.Next()) {
+    base::FilePath relative;
+    if (file.BaseName().value() == L"stamp" || !packs.AppendRelativePath(file, &relative))
+      continue;
+    std::string name = relative.AsUTF8Unsafe();
+    base::ReplaceChars(name, "\\", "/", &name);
+    names.push_back(name);
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+bool Has(const std::vector<std::string>& list, const std::string& item) {
+  return std::find(list.begin(), list.end(), item) != list.end();
+}
+
+// The "files" the status text records, as written.
+std::vector<std::string> RecordedFiles(const std::string& status) {
+  std::vector<std::string> files;
+  std::optional<base::Value> value = base::JSONReader::Read(status);
+  const base::Value* list = value ? value->FindListKey("files") : nullptr;
+  EXPECT_TRUE(list) << status;
+  if (!list)
+    return files;
+  for (const base::Value& file : list->GetList()) {
+    if (file.is_string())
+      files.push_back(file.GetString());
+  }
+  return files;
+}
+
 bool SameContent(const base::FilePath& a, const base::FilePath& b) {
   std::string first;
   std::string second;
@@ -60,6 +107,8 @@ struct NetworkCase {
   bool signed_over_https;
   // The first package request is cut after half of the package.
   bool cut;
+  // The minimal package (installer-use-minimal-package) and the packs.
+  bool minimal = false;
 };
 
 void PrintTo(const NetworkCase& test_case, std::ostream* os) {
@@ -94,7 +143,8 @@ class NetworkInstallTest : public ::testing::TestWithParam<NetworkCase> {
     std::string metadata;
     if (GetParam().signed_over_https) {
       for (const char* name :
-           {"velta_package.exe", "partner_content_sfx.exe", "partner_bookmarks.json"}) {
+           {"velta_package.exe", "partner_content_sfx.exe", "partner_bookmarks.json",
+            "assistant_sfx.exe"}) {
         std::string content;
         ASSERT_TRUE(base::ReadFileToString(
             SignedFiles().Append(L"server").AppendASCII(name), &content));
@@ -104,15 +154,15 @@ class NetworkInstallTest : public ::testing::TestWithParam<NetworkCase> {
                                          &metadata));
       base::ReplaceSubstringsAfterOffset(&metadata, 0, "@SERVER@", server_->UrlUtf8(""));
     } else {
-      std::string package;
-      ASSERT_TRUE(
-          base::ReadFileToString(test::FromBuildPath(VELTA_TEST_NETWORK_PACKAGE), &package));
-      ASSERT_TRUE(server_->AddFile("velta_package.exe", package));
-      metadata = "{\"installer\": \"" + server_->UrlUtf8("/velta_package.exe") +
-                 "\", \"installer_checksum\": \"" +
-                 CalculateSha256Hex(reinterpret_cast<const uint8_t*>(package.data()),
-                                    package.size()) +
-                 "\"}";
+      base::Value reply(base::Value::Type::DICTIONARY);
+      Offer(&reply, "installer", "velta_package.exe",
+            test::FromBuildPath(VELTA_TEST_NETWORK_PACKAGE));
+      if (GetParam().minimal) {
+        Offer(&reply, "minimal_installer", "velta_minimal_package.exe",
+              test::FromBuildPath(VELTA_TEST_MINIMAL_NETWORK_PACKAGE));
+        reply.SetKey("components", OfferPacks());
+      }
+      ASSERT_TRUE(base::JSONWriter::Write(reply, &metadata));
     }
     ASSERT_TRUE(server_->AddFile("meta", metadata));
     std::string routes = R"([{"path": "/prefs", "reply": {"body": "{\"homepage\": 1}"}})";
@@ -127,9 +177,47 @@ class NetworkInstallTest : public ::testing::TestWithParam<NetworkCase> {
     ASSERT_TRUE(server_->SetRoutes(routes + "]"));
   }
 
+  // Serves `file` as `name`; `key` of `reply` names it, `key` + "_checksum"
+  // holds its SHA-256.
+  void Offer(base::Value* reply, const std::string& key, const std::string& name,
+             const base::FilePath& file) {
+    std::string content;
+    ASSERT_TRUE(base::ReadFileToString(file, &content));
+    ASSERT_TRUE(server_->AddFile(name, content));
+    reply->SetStringKey(key, server_->UrlUtf8("/" + name));
+    reply->SetStringKey(key + "_checksum", Sha256Hex(content));
+  }
+
+  // Every resource pack the minimal package left out, under /packs/, as the
+  // metadata's downloadable resources in the order of their names.
+  base::Value OfferPacks() {
+    base::Value components(base::Value::Type::LIST);
+    const base::FilePath packs = test::FromBuildPath(VELTA_TEST_RESOURCE_PACKS_DIR);
+    for (const std::string& name : PackNames()) {
+      std::string content;
+      EXPECT_TRUE(
+          base::ReadFileToString(packs.Append(base::FilePath::FromUTF8Unsafe(name)), &content));
+      EXPECT_TRUE(server_->AddFile("packs/" + name, content));
+      base::Value component(base::Value::Type::DICTIONARY);
+      component.SetStringKey("location", server_->UrlUtf8("/packs/" + name));
+      component.SetStringKey("type", "downloadable_resource");
+      component.SetBoolKey("archive", false);
+      component.SetStringKey("checksum", Sha256Hex(content));
+      component.SetStringKey("filename", name);
+      components.Append(std::move(component));
+    }
+    return components;
+  }
+
   test::ChildResult RunSilently() {
     base::CommandLine command_line(bin_.Append(L"installer.exe"));
     command_line.AppendSwitch("silent");
+    if (GetParam().signed_over_https)
+      command_line.AppendSwitch("install-assistant");
+    if (GetParam().minimal) {
+      command_line.AppendSwitch("with-feature:installer-use-minimal-package");
+      command_line.AppendSwitchASCII("language", "de");
+    }
     command_line.AppendSwitchASCII("enable-installer-stats", "0");
     command_line.AppendSwitchPath("installfolder", InstallFolder());
     command_line.AppendSwitchNative("internal-package-server", server_->Url("/meta"));
@@ -162,7 +250,7 @@ class NetworkInstallTest : public ::testing::TestWithParam<NetworkCase> {
     std::vector<std::string> requests;
     for (const base::Value& entry : server_->ReadLog()) {
       std::string request = *entry.FindStringKey("method") + " " + *entry.FindStringKey("path");
-      if (request == "GET /velta_package.exe") {
+      if (request == "GET /velta_package.exe" || request == "GET /velta_minimal_package.exe") {
         const std::string* range = entry.FindStringKey("range");
         if (range)
           request += " range=" + *range;
@@ -186,33 +274,55 @@ TEST_P(NetworkInstallTest, SilentRunOutsideAPackageFetchesAndInstalls) {
   ASSERT_TRUE(run.exited);
   ASSERT_EQ(0u, run.exit_code) << Logs();
 
-  // The metadata, the package (a cut one resumed where it broke off), the
-  // additional files in the metadata's order, then the preference default
-  // overrides for the new installation.
-  std::vector<std::string> expected = {"GET /meta"};
-  if (GetParam().cut) {
-    expected.push_back("GET /velta_package.exe -> 200");
-    expected.push_back("GET /velta_package.exe range=bytes=" + base::NumberToString(cut_after_) +
-                       "- -> 206");
+  // The metadata (for a minimal package with the packs it wants), the
+  // package (a cut one resumed where it broke off), the additional files in
+  // the metadata's order, then the preference default overrides for the new
+  // installation.
+  std::vector<std::string> requests = Requests();
+  ASSERT_FALSE(requests.empty());
+  std::vector<std::string> packs;
+  std::vector<std::string> expected;
+  if (GetParam().minimal) {
+    // The language's pack first, then those of the display scales in use.
+    const std::string query = "GET /meta?additional_files=";
+    ASSERT_TRUE(base::StartsWith(requests[0], query, base::CompareCase::SENSITIVE))
+        << requests[0];
+    packs = base::SplitString(requests[0].substr(query.size()), ",", base::KEEP_WHITESPACE,
+                              base::SPLIT_WANT_ALL);
+    ASSERT_FALSE(packs.empty());
+    EXPECT_EQ("localization/de.pak", packs[0]);
+    expected = {requests[0], "GET /velta_minimal_package.exe -> 200"};
+    std::vector<std::string> in_metadata_order = packs;
+    std::sort(in_metadata_order.begin(), in_metadata_order.end());
+    for (const std::string& pack : in_metadata_order)
+      expected.push_back("GET /packs/" + pack);
   } else {
-    expected.push_back("GET /velta_package.exe -> 200");
+    expected = {"GET /meta"};
+    if (GetParam().cut) {
+      expected.push_back("GET /velta_package.exe -> 200");
+      expected.push_back("GET /velta_package.exe range=bytes=" +
+                         base::NumberToString(cut_after_) + "- -> 206");
+    } else {
+      expected.push_back("GET /velta_package.exe -> 200");
+    }
   }
   if (GetParam().signed_over_https) {
     expected.push_back("GET /partner_bookmarks.json");
     expected.push_back("GET /partner_content_sfx.exe");
+    expected.push_back("GET /assistant_sfx.exe");
   }
-  std::vector<std::string> requests = Requests();
-  ASSERT_FALSE(requests.empty());
   EXPECT_THAT(requests.back(), HasSubstr(" /prefs"));
   requests.pop_back();
   EXPECT_EQ(expected, requests) << Logs();
 
-  // One version folder, holding every file of the package's list as packed.
-  const base::FilePath package = test::FromBuildPath(VELTA_TEST_PACKAGE_DIR);
+  // One version folder (beside the old status records and the assistant's
+  // folder), holding every file of the package's list as packed.
+  const base::FilePath package = test::FromBuildPath(
+      GetParam().minimal ? VELTA_TEST_MINIMAL_PACKAGE_DIR : VELTA_TEST_PACKAGE_DIR);
   base::FileEnumerator folders(InstallFolder(), false, base::FileEnumerator::DIRECTORIES);
   std::vector<base::FilePath> version_folders;
   for (base::FilePath folder = folders.Next(); !folder.empty(); folder = folders.Next()) {
-    if (folder.BaseName().value() != L"old_status")
+    if (folder.BaseName().value() != L"old_status" && folder.BaseName().value() != L"assistant")
       version_folders.push_back(folder);
   }
   ASSERT_EQ(1u, version_folders.size());
@@ -228,6 +338,19 @@ TEST_P(NetworkInstallTest, SilentRunOutsideAPackageFetchesAndInstalls) {
   ASSERT_TRUE(
       base::ReadFileToString(InstallFolder().Append(L"installation_status.json"), &status));
   EXPECT_THAT(status, HasSubstr(base::WideToUTF8(version_folders[0].BaseName().value())));
+  const std::vector<std::string> recorded = RecordedFiles(status);
+  // A minimal installation: the packs it asked for, as served, recorded
+  // with its files; the others left for a repair, which the mark asks for.
+  const base::FilePath served_packs = test::FromBuildPath(VELTA_TEST_RESOURCE_PACKS_DIR);
+  for (const std::string& pack : GetParam().minimal ? PackNames() : std::vector<std::string>()) {
+    const bool fetched = Has(packs, pack);
+    const base::FilePath relative = base::FilePath::FromUTF8Unsafe(pack).NormalizePathSeparators();
+    EXPECT_EQ(fetched, SameContent(served_packs.Append(relative),
+                                   version_folders[0].Append(relative)))
+        << pack;
+    EXPECT_EQ(fetched, Has(recorded, relative.AsUTF8Unsafe())) << pack;
+  }
+  EXPECT_EQ(GetParam().minimal, base::PathExists(version_folders[0].Append(L"minimal_install")));
   if (!GetParam().signed_over_https)
     return;
   // The additional files went into the package's folder, and so into the
@@ -240,8 +363,30 @@ TEST_P(NetworkInstallTest, SilentRunOutsideAPackageFetchesAndInstalls) {
                           version_folders[0].Append(L"partner_content_installer.exe")));
   EXPECT_FALSE(
       base::PathExists(version_folders[0].Append(L"partner_content_installer.exe_sfx.exe")));
-  EXPECT_THAT(status, HasSubstr("\"partner_bookmarks.json\""));
-  EXPECT_THAT(status, HasSubstr("\"partner_content_installer.exe\""));
+  EXPECT_TRUE(Has(recorded, "partner_bookmarks.json"));
+  EXPECT_TRUE(Has(recorded, "partner_content_installer.exe"));
+  // The assistant's archive extracted its installer into a download folder
+  // of its own; the installation ran it with the component's own folder and
+  // recorded it as a component, and never among the browser's files.
+  const base::FilePath assistant = InstallFolder().Append(L"assistant");
+  std::string calls;
+  ASSERT_TRUE(base::ReadFileToString(assistant.Append(L"component_calls"), &calls)) << Logs();
+  const std::vector<std::string> runs =
+      base::SplitString(calls, "\n", base::TRIM_WHITESPACE, base::SPLIT_WANT_NONEMPTY);
+  ASSERT_EQ(1u, runs.size()) << calls;
+  const base::CommandLine run_line = base::CommandLine::FromString(base::UTF8ToWide(runs[0]));
+  EXPECT_EQ(L"assistant_installer.exe", run_line.GetProgram().BaseName().value());
+  EXPECT_EQ(assistant, run_line.GetSwitchValuePath("installfolder"));
+  EXPECT_EQ("0", run_line.GetSwitchValueASCII("copyonly"));
+  EXPECT_EQ("0", run_line.GetSwitchValueASCII("allusers"));
+  std::optional<base::Value> record = base::JSONReader::Read(status);
+  ASSERT_TRUE(record);
+  const std::string* component = record->FindStringPath("components.assistant");
+  ASSERT_TRUE(component) << status;
+  EXPECT_EQ(assistant.AsUTF8Unsafe(), *component);
+  EXPECT_FALSE(base::PathExists(version_folders[0].Append(L"assistant_installer.exe")));
+  for (const std::string& file : recorded)
+    EXPECT_THAT(file, ::testing::Not(HasSubstr("assistant"))) << file;
   // The metadata's welcome page reached the installer's preferences.
   std::string prefs;
   ASSERT_TRUE(base::ReadFileToString(InstallFolder().Append(L"installer_prefs.json"), &prefs));
@@ -252,7 +397,8 @@ INSTANTIATE_TEST_SUITE_P(
     Roads,
     NetworkInstallTest,
     ::testing::Values(NetworkCase{"unsigned_over_http", false, false},
-                      NetworkCase{"signed_over_https_with_a_cut", true, true}),
+                      NetworkCase{"signed_over_https_with_a_cut", true, true},
+                      NetworkCase{"minimal_over_http", false, false, true}),
     [](const ::testing::TestParamInfo<NetworkCase>& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -17,7 +17,10 @@ white, at every DPI and in every language; a change to 144 DPI makes it
 963 x 605 pixels; the classic title shows "VELTA." in black and the rest in
 0xB5651D. The box's text is drawn in 0x000064 and its link in 0x686868.
 The feature labels show white text on the gradient with nothing dark behind
-it, and after the change of DPI nothing white is left where they were. A click
+it, and after the change of DPI nothing white is left where they were. At 96
+DPI the simplified window is 642 x 403 pixels with its logo above its title;
+the classic title and terms line stand on the window's painted background,
+and the options page's Change button ends inside the window. A click
 on the terms line's link (found in the picture) shows the terms page, white
 with the terms' text. The classic welcome and options pages are pictured in
 German, Finnish, Hungarian, Greek, Malayalam and Tamil. The
@@ -42,6 +45,9 @@ BOX_TEXT = 1221
 CLASSIC_TITLE = 1101
 ACCEPT_BUTTON = 1003
 OPTIONS_BUTTON = 1001
+CHANGE_FOLDER_BUTTON = 1206
+LOGO = 1000
+SIMPLIFIED_TITLE = 1254
 TERMS_LINE = 1102
 TERMS_TEXT = 1200
 OPTION_LABELS = (1217, 1218, 1219)
@@ -210,6 +216,21 @@ def check_no_stale_labels(name, rows, window_rect, old_labels, now_covered):
     check(stale == 0, "%s: %d white pixels left where the labels were" % (name, stale))
 
 
+def check_stands_on_background(name, rows, window_rect, rect):
+    """A control whose bottom row shows what the window shows just below
+    it: no box of its own colour (the bottom row holds no text)."""
+    bottom = rect[3] - 1 - window_rect[1]
+    below = rect[3] + 1 - window_rect[1]
+    columns = range(rect[0] - window_rect[0], rect[2] - window_rect[0])
+    if below >= len(rows):
+        check(False, "%s: nothing below the control" % name)
+        return
+    alike = sum(1 for x in columns if near(rows[bottom][x], rows[below][x], 4))
+    check(alike >= len(columns) * 9 // 10,
+          "%s: %d of %d pixels of its bottom row as the window below it"
+          % (name, alike, len(columns)))
+
+
 def check_gradient(name, rows, window_rect, client):
     """The simplified first page's background: the left 40 % of the client
     area a vertical gradient, the rest white."""
@@ -269,6 +290,10 @@ def window_pictures(driver, session, installer, work):
         black = sum(1 for row in title for pixel in row if pixel == (0, 0, 0))
         check(blue > 50 and black > 50,
               "classic title: %d pixels of 0xB5651D, %d black" % (blue, black))
+        for control, label in ((CLASSIC_TITLE, "classic title"),
+                               (TERMS_LINE, "classic terms line")):
+            check_stands_on_background(label, rows, rect_of(driver, window),
+                                       rect_of(driver, window, control))
         terms_page(driver, session, window, rows, work)
     end(driver, run)
     long_language_pages(driver, session, installer, work)
@@ -277,6 +302,11 @@ def window_pictures(driver, session, installer, work):
                                        SIMPLIFIED)
     if rows:
         before = rect_of(driver, window)
+        check(before and (before[2] - before[0], before[3] - before[1]) == (642, 403),
+              "at 96 DPI the window is %s" % (before,))
+        logo, title = rect_of(driver, window, LOGO), rect_of(driver, window, SIMPLIFIED_TITLE)
+        check(logo and title and logo[3] <= title[1],
+              "the logo %s stands above the title %s" % (logo, title))
         check_gradient("simplified_96dpi", rows, before, rect_of_client(driver, window))
         labels = client_rects(driver, window, FEATURE_TEXTS)
         check_feature_labels("simplified_96dpi", rows, before, labels)
@@ -383,6 +413,13 @@ def long_language_pages(driver, session, installer, work):
                 for label in OPTION_LABELS:
                     part = inside(rows, window_rect, rect_of(driver, window, label))
                     check(dark_pixels(part) > 10, "%s: label %d is drawn" % (name, label))
+                client = rect_of_client(driver, window)
+                change = rect_of(driver, window, CHANGE_FOLDER_BUTTON)
+                check(client and change and change[2] <= client[2],
+                      "%s: the Change button %s ends inside the window %s" % (name, change, client))
+                if change:
+                    part = inside(rows, window_rect, change)
+                    check(dark_pixels(part) > 10, "%s: the Change button shows its text" % name)
         end(driver, run)
 
 

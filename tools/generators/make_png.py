@@ -116,7 +116,8 @@ def logo_classic(path):
 
 
 def logo_simplified(path):
-    render(path, 80, 80, logo(80))
+    # The window puts the title 60 pixels below the logo's top at 96 DPI.
+    render(path, 56, 56, logo(56))
 
 
 def error_mark(path):
@@ -158,8 +159,9 @@ def slide(index):
 
 
 def left_picture(path):
-    render(path, 256, 400, [disk(40, 80, 120, WHITE, 0.10), disk(200, 300, 90, WHITE, 0.12),
-                            ring(128, 200, 70, 6, WHITE)])
+    # Within the gradient of the window's client area (636 x 397 at 96 DPI).
+    render(path, 254, 396, [disk(40, 80, 120, WHITE, 0.10), disk(200, 300, 90, WHITE, 0.12),
+                            ring(127, 198, 70, 6, WHITE)])
 
 
 def close_button(grey):

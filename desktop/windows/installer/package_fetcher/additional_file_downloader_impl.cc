@@ -173,6 +173,9 @@ void AdditionalFileDownloaderImpl::OnDownloaded(Downloader* downloader) {
     }
   }
   LOG(INFO) << "Giving up downloading this file";
+  // The lines above name only the kind: say which file stays out.
+  LOG(ERROR) << "Additional file " << base::WideToUTF8(current_->file_name) << " not fetched from "
+             << base::WideToUTF8(current_->location) << "; attempts: " << current_->attempts;
   PostDone(false, downloader->GetFetchDetails(), "OnFileDownloaded");
 }
 

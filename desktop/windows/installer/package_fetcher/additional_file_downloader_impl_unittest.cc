@@ -12,7 +12,9 @@
 #include "base/files/scoped_temp_dir.h"
 #include "base/message_loop/message_loop.h"
 #include "base/run_loop.h"
+#include "base/strings/string_number_conversions.h"
 #include "base/test/run_loop_with_timeout.h"
+#include "base/test/scoped_log_collector.h"
 #include "desktop/windows/installer/avro_stats/avro_stats_sender.h"
 #include "desktop/windows/installer/avro_stats/recording_stats_sender.h"
 #include "desktop/windows/installer/checksum_checker/checksum_checker.h"
@@ -135,25 +137,56 @@ TEST_F(AdditionalFileDownloaderTest, InstallsAFileAndListsIt) {
             test::SubfoldersOf(package_folder_));
 }
 
-TEST_F(AdditionalFileDownloaderTest, WrongChecksumIsTriedThreeTimesThenGivenUp) {
+struct GiveUpCase {
+  const char* name;
+  // The server's rules for the file, or none (it serves the file as is).
+  const char* routes;
+  // The downloader's own retry limit, or -1 for its default.
+  int max_retries;
+  bool good_checksum;
+  // Requests the server saw, and the attempts the giving-up line counts.
+  size_t requests;
+  uint32_t attempts;
+};
+
+class GiveUpTest : public AdditionalFileDownloaderTest,
+                   public testing::WithParamInterface<GiveUpCase> {};
+
+// A file that does not arrive whole is tried again twice, unless the
+// downloader already spent retries of its own on it; then it is given up
+// with a line that names it, and no temporary file stays behind.
+TEST_P(GiveUpTest, NamesTheFileItGivesUp) {
+  if (GetParam().routes) {
+    ASSERT_TRUE(server_->SetRoutes(GetParam().routes));
+  }
+  if (GetParam().max_retries >= 0)
+    wininet_.SetMaxRetries(GetParam().max_retries);
+  base::test::ScopedLogCollector log(logging::LOG_ERROR);
   std::unique_ptr<AdditionalFile> file;
-  ASSERT_TRUE(Download(MakeFile(L"a.pak", std::string(64, '0')), &file));
+  ASSERT_TRUE(Download(
+      MakeFile(L"packs\\a.pak", GetParam().good_checksum ? GoodChecksum() : std::string(64, '0')),
+      &file));
   EXPECT_FALSE(file);
-  EXPECT_EQ(3u, server_->ReadLog().size());
-  // No temporary file of a failed attempt stays behind.
+  EXPECT_EQ(GetParam().requests, server_->ReadLog().size());
   EXPECT_TRUE(base::IsDirectoryEmpty(package_folder_));
+  EXPECT_THAT(log.lines, testing::Contains("Additional file packs\\a.pak not fetched from " +
+                                           server_->UrlUtf8("/a.pak") + "; attempts: " +
+                                           base::NumberToString(GetParam().attempts)));
 }
 
-TEST_F(AdditionalFileDownloaderTest, DownloaderThatSpentRetriesIsNotRetriedHere) {
-  ASSERT_TRUE(server_->SetRoutes(R"([{"path": "/a.pak", "replies": [{"status": 503}],
-                                       "then": "last"}])"));
-  wininet_.SetMaxRetries(1);
-  std::unique_ptr<AdditionalFile> file;
-  ASSERT_TRUE(Download(MakeFile(L"a.pak", GoodChecksum()), &file));
-  EXPECT_FALSE(file);
-  // One download: its first request and the two retries of the downloader.
-  EXPECT_EQ(3u, server_->ReadLog().size());
-}
+INSTANTIATE_TEST_SUITE_P(
+    Cases,
+    GiveUpTest,
+    testing::Values(
+        GiveUpCase{"WrongChecksum", nullptr, -1, false, 3, 3},
+        GiveUpCase{"NotFound", R"([{"path": "/a.pak", "reply": {"status": 404}}])", -1, true, 3,
+                   3},
+        // One download: its first request and the two retries of the
+        // downloader.
+        GiveUpCase{"DownloaderSpentItsRetries",
+                   R"([{"path": "/a.pak", "replies": [{"status": 503}], "then": "last"}])", 1,
+                   true, 3, 1}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(AdditionalFileDownloaderTest, RefusedFilesAreNeitherDownloadedNorReported) {
   std::unique_ptr<AdditionalFile> file;

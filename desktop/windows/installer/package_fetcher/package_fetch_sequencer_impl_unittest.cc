@@ -21,6 +21,7 @@
 #include "base/task/task_scheduler/task_scheduler.h"
 #include "base/test/run_loop_with_timeout.h"
 #include "base/test/scoped_command_line.h"
+#include "base/test/scoped_log_collector.h"
 #include "base/threading/thread.h"
 #include "desktop/windows/installer/avro_stats/avro_stats_sender.h"
 #include "desktop/windows/installer/avro_stats/recording_stats_sender.h"
@@ -391,6 +392,7 @@ TEST_P(PackageFetchRetryTest, RetriesUntilTheLimit) {
   RunFetch();
   size_t errors = 1;
   delegate_.progress.clear();
+  base::test::ScopedLogCollector log(logging::LOG_ERROR);
   while (fetcher_->Retry()) {
     RunFetch();
     ASSERT_EQ(++errors, delegate_.errors);
@@ -401,6 +403,10 @@ TEST_P(PackageFetchRetryTest, RetriesUntilTheLimit) {
   }
   EXPECT_EQ(GetParam().attempts, errors);
   EXPECT_EQ(GetParam().attempts, server_->ReadLog().size());
+  // The refusal says the fetch has failed, once.
+  EXPECT_EQ(1, std::count(log.lines.begin(), log.lines.end(),
+                          "No fetch attempt left: the package fetch has failed"));
+  EXPECT_EQ("No fetch attempt left: the package fetch has failed", log.lines.back());
   // Every attempt started with status 0 in a folder of its own; a retry
   // reports status 1 first.
   EXPECT_EQ(GetParam().attempts, static_cast<size_t>(std::count(delegate_.statuses.begin(),

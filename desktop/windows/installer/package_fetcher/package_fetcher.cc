@@ -105,8 +105,11 @@ void StartIfDelayIsZero(base::WeakPtr<PackageFetchSequencer> sequencer,
 }  // namespace
 
 bool PackageFetcher::Retry() {
-  if (!sequencer_->CanRetry())
+  if (!sequencer_->CanRetry()) {
+    // The last attempt's error, logged by the sequencer, is the run's.
+    LOG(ERROR) << "No fetch attempt left: the package fetch has failed";
     return false;
+  }
   LOG(INFO) << "Retrying a fetch attempt";
   proxy_->NotifyPackageFetcherStatusChanged(kPackageFetcherRetryPending);
   proxy_->SetTotalProgress(kRetryDelaySeconds);

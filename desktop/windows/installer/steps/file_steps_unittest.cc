@@ -10,6 +10,7 @@
 
 #include "base/files/file_path.h"
 #include "base/files/file_util.h"
+#include "base/test/scoped_log_collector.h"
 #include "base/win/scoped_handle.h"
 #include "base/win/windows_version.h"
 #include "desktop/windows/installer/common/fake_security_utils.h"
@@ -301,7 +302,13 @@ TEST_F(FileStepsTest, MinimalInstallMarkerStaysWhileAResourceIsMissing) {
   ASSERT_TRUE(base::Move(one_pack, context_.scratch().Append(L"kept.pak")));
   RemoveMinimalInstallFileStep step(&context_);
   EXPECT_EQ("remove_minimal_install_file", step.name());
-  EXPECT_EQ(StepResult::kSuccess, test::RunStep(step).code);
+  {
+    base::test::ScopedLogCollector log(logging::LOG_WARNING);
+    EXPECT_EQ(StepResult::kSuccess, test::RunStep(step).code);
+    EXPECT_THAT(log.lines, testing::ElementsAre("Downloadable resources still missing: "
+                                                "velta_200_percent.pak; the minimal install "
+                                                "marker stays"));
+  }
   EXPECT_TRUE(base::PathExists(marker));
 
   ASSERT_TRUE(base::Move(context_.scratch().Append(L"kept.pak"), one_pack));

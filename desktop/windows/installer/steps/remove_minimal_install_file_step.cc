@@ -3,9 +3,12 @@
 #include "desktop/windows/installer/steps/remove_minimal_install_file_step.h"
 
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "base/files/file_path.h"
 #include "base/logging.h"
+#include "base/strings/string_util.h"
 #include "desktop/windows/installer/installer_context.h"
 #include "desktop/windows/installer/transactions/operation.h"
 #include "desktop/windows/installer/transactions/operation_factory.h"
@@ -24,8 +27,11 @@ StepResult& RemoveMinimalInstallFileStep::Execute(StepResult& result, int32_t /*
   result = StepResult(StepResult::kSuccess);
   base::FilePath target_folder;
   GetInstallTargetFolder(&target_folder);
-  if (!ListMissingDownloadableResources(target_folder).empty()) {
-    VLOG(1) << "Downloadable resources are still missing; the marker stays";
+  const std::vector<std::string> missing = ListMissingDownloadableResources(target_folder);
+  if (!missing.empty()) {
+    // The repair ends without them: a later run fetches them again.
+    LOG(WARNING) << "Downloadable resources still missing: " << base::JoinString(missing, ", ")
+                 << "; the minimal install marker stays";
     return result;
   }
   std::unique_ptr<Operation> removal = GetContext()->GetOperationFactory()->CreateDeleteFile(

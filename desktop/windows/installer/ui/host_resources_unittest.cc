@@ -72,11 +72,11 @@ INSTANTIATE_TEST_SUITE_P(
     Images,
     HostImagesTest,
     testing::Values(ImageCase{IDR_PNG_BACKGROUND, 640, 400, false}, ImageCase{IDR_PNG_LOGO_CLASSIC, 64, 64},
-                    ImageCase{IDR_PNG_LOGO_SIMPLIFIED, 80, 80}, ImageCase{IDR_PNG_ERROR_MARK, 32, 32},
+                    ImageCase{IDR_PNG_LOGO_SIMPLIFIED, 56, 56}, ImageCase{IDR_PNG_ERROR_MARK, 32, 32},
                     ImageCase{IDR_PNG_FEATURE_TRACKERS, 32, 32}, ImageCase{IDR_PNG_FEATURE_SYNC, 32, 32},
                     ImageCase{IDR_PNG_FEATURE_CUSTOMISATION, 32, 32},
                     ImageCase{IDR_PNG_FEATURE_READING_LIST, 32, 32}, ImageCase{IDR_PNG_SLIDE_0, 240, 150, false},
-                    ImageCase{IDR_PNG_SLIDE_3, 240, 150, false}, ImageCase{IDR_PNG_LEFT_PICTURE, 256, 400},
+                    ImageCase{IDR_PNG_SLIDE_3, 240, 150, false}, ImageCase{IDR_PNG_LEFT_PICTURE, 254, 396},
                     ImageCase{IDR_PNG_CLOSE_NORMAL, 16, 16}, ImageCase{IDR_PNG_CLOSE_PRESSED, 16, 16}));
 
 TEST_F(HostResourcesTest, TermsHaveWindowsLineEndsAndNothingPastTheResource) {

@@ -304,9 +304,13 @@ bool InstallerWindowImpl::BuildElements() {
       case ElementKind::kTextLabel:
         element = std::make_unique<TextLabel>(control, std::move(layouts));
         break;
-      case ElementKind::kRichStatic:
-        element = std::make_unique<RichStatic>(control, std::move(layouts));
+      case ElementKind::kRichStatic: {
+        // Over the window's background, as the statics are.
+        auto text = std::make_unique<RichStatic>(control, std::move(layouts));
+        text->SetTransparent(true);
+        element = std::move(text);
         break;
+      }
       case ElementKind::kBlueButton: {
         auto button = std::make_unique<BlueButton>(control, std::move(layouts));
         drawable = button.get();
@@ -719,8 +723,8 @@ INT_PTR CALLBACK InstallerWindowImpl::MainDialogProc(HWND dialog, UINT message, 
         return 1;
       window->dpi_ = HIWORD(wparam);
       const auto* suggested = reinterpret_cast<const RECT*>(lparam);
-      ::SetWindowPos(dialog, nullptr, suggested->left, suggested->top,
-                     ::MulDiv(642, window->dpi_, 96), ::MulDiv(403, window->dpi_, 96),
+      const SIZE size = SimplifiedWindowSize(window->dpi_);
+      ::SetWindowPos(dialog, nullptr, suggested->left, suggested->top, size.cx, size.cy,
                      SWP_NOZORDER | SWP_NOACTIVATE);
       window->UpdateFonts();
       window->PlaceElements();

@@ -134,6 +134,8 @@ class InstallerWindowImpl : public InstallerWindow,
   void RebuildBackground(bool force);
   HBRUSH OnMainCtlColorStatic(HDC dc, HWND control);
   void WidenFullPackageButton();
+  // The simplified window's size at `dpi`.
+  static SIZE SimplifiedWindowSize(int dpi);
   int Scale(int value) const;
   HFONT MakeFont(const wchar_t* face, int points, int weight, DWORD quality, DWORD pitch) const;
   void DeleteFonts();

@@ -20,6 +20,7 @@
 #include "desktop/windows/installer/ui/controls/ui_element.h"
 #include "desktop/windows/installer/ui/installer_window_impl.h"
 #include "desktop/windows/installer/ui/terms_text.h"
+#include "desktop/windows/installer/utils/display_scale.h"
 #include "desktop/windows/l10n_handler/l10n_handler.h"
 #include "host/resource_ids.h"
 
@@ -57,6 +58,11 @@ void FillWhite(HDC dc, const RECT& rect) {
 
 }  // namespace
 
+// static
+SIZE InstallerWindowImpl::SimplifiedWindowSize(int dpi) {
+  return {::MulDiv(642, dpi, 96), ::MulDiv(403, dpi, 96)};
+}
+
 int InstallerWindowImpl::Scale(int value) const {
   return ::MulDiv(value, dpi_, 96);
 }
@@ -82,15 +88,37 @@ void InstallerWindowImpl::DeleteFonts() {
 
 void InstallerWindowImpl::OnMainInitDialog() {
   if (simplified_) {
-    RECT bounds = {};
-    ::GetWindowRect(main_dialog_, &bounds);
+    // Without its caption the window takes the size its elements are placed
+    // for, in pixels at its DPI: the template's dialog units follow the
+    // dialog font's measures, which differ from one system to the next
+    // (under Wine they make the window 749 pixels wide instead of 642).
+    // The controls keep their places in proportion (those placed later by
+    // DPI too).
+    RECT template_client = {};
+    ::GetClientRect(main_dialog_, &template_client);
     ::SetWindowLongPtrW(main_dialog_, GWL_STYLE,
                         ::GetWindowLongPtrW(main_dialog_, GWL_STYLE) & ~WS_DLGFRAME);
-    ::SetWindowPos(main_dialog_, nullptr, 0, 0,
-                   bounds.right - bounds.left - 2 * ::GetSystemMetrics(SM_CXFIXEDFRAME),
-                   bounds.bottom - bounds.top - ::GetSystemMetrics(SM_CYCAPTION) -
-                       2 * ::GetSystemMetrics(SM_CYFIXEDFRAME),
+    const SIZE size = SimplifiedWindowSize(GetWindowDpi(main_dialog_));
+    ::SetWindowPos(main_dialog_, nullptr, 0, 0, size.cx, size.cy,
                    SWP_NOMOVE | SWP_NOZORDER | SWP_FRAMECHANGED);
+    RECT client = {};
+    ::GetClientRect(main_dialog_, &client);
+    if (template_client.right > 0 && template_client.bottom > 0) {
+      for (HWND child = ::GetWindow(main_dialog_, GW_CHILD); child;
+           child = ::GetWindow(child, GW_HWNDNEXT)) {
+        RECT rect = {};
+        ::GetWindowRect(child, &rect);
+        ::MapWindowPoints(HWND_DESKTOP, main_dialog_, reinterpret_cast<POINT*>(&rect), 2);
+        const auto x = [&](LONG value) {
+          return ::MulDiv(value, client.right, template_client.right);
+        };
+        const auto y = [&](LONG value) {
+          return ::MulDiv(value, client.bottom, template_client.bottom);
+        };
+        ::SetWindowPos(child, nullptr, x(rect.left), y(rect.top), x(rect.right) - x(rect.left),
+                       y(rect.bottom) - y(rect.top), SWP_NOZORDER | SWP_NOACTIVATE);
+      }
+    }
   } else {
     if (background_image_)
       ::DeleteObject(background_image_);

@@ -592,17 +592,19 @@ INSTANTIATE_TEST_SUITE_P(Answers,
                            return info.param.name;
                          });
 
-// The background as the window paints it into a device context of ours.
+// The background as the window paints it into a device context of ours
+// (or, with WM_PRINTCLIENT, the whole of a control).
 class PaintedBackground {
  public:
-  PaintedBackground(HWND window, int width, int height)
+  PaintedBackground(HWND window, int width, int height, UINT message = WM_ERASEBKGND)
       : screen_(::GetDC(nullptr)),
         dc_(::CreateCompatibleDC(screen_)),
         bitmap_(::CreateCompatibleBitmap(screen_, width, height)) {
     old_ = ::SelectObject(dc_, bitmap_);
     RECT all = {0, 0, width, height};
     ::FillRect(dc_, &all, static_cast<HBRUSH>(::GetStockObject(BLACK_BRUSH)));
-    painted_ = ::SendMessageW(window, WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc_), 0) != 0;
+    painted_ = ::SendMessageW(window, message, reinterpret_cast<WPARAM>(dc_),
+                              message == WM_PRINTCLIENT ? PRF_CLIENT : 0) != 0;
   }
   ~PaintedBackground() {
     ::SelectObject(dc_, old_);
@@ -693,50 +695,162 @@ TEST_F(InstallerWindowTest, FeatureLabelsDrawTheBackgroundTheyCover) {
   }
 }
 
+struct RichTextCase {
+  const char* name;
+  bool simplified;
+  int control;
+};
+
+class InstallerWindowRichTextTest : public InstallerWindowTest,
+                                    public ::testing::WithParamInterface<RichTextCase> {};
+
+// The title and the terms line show the window's background under their
+// text, as the statics do, not a white box of their own.
+TEST_P(InstallerWindowRichTextTest, TextStandsOnTheWindowsBackground) {
+  MakeWindow({}, GetParam().simplified);
+  RECT client = {};
+  ::GetClientRect(Main(), &client);
+  PaintedBackground background(Main(), client.right, client.bottom);
+  ASSERT_TRUE(background.painted());
+  HWND control = Item(GetParam().control);
+  ASSERT_TRUE(::IsWindowVisible(control));
+  RECT rect = {};
+  ::GetWindowRect(control, &rect);
+  ::MapWindowPoints(HWND_DESKTOP, Main(), reinterpret_cast<POINT*>(&rect), 2);
+  const int width = rect.right - rect.left;
+  const int height = rect.bottom - rect.top;
+  ASSERT_GT(width, 4);
+  ASSERT_GT(height, 4);
+  PaintedBackground text(control, width, height, WM_PRINTCLIENT);
+  int same = 0;
+  int dark = 0;
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      const COLORREF pixel = text.At(x, y);
+      same += pixel == background.At(rect.left + x, rect.top + y);
+      dark += GetRValue(pixel) + GetGValue(pixel) + GetBValue(pixel) < 3 * 0x90;
+    }
+  }
+  EXPECT_GT(same, width * height / 2) << "of " << width * height;
+  EXPECT_GT(dark, 20);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Controls,
+    InstallerWindowRichTextTest,
+    ::testing::Values(RichTextCase{"classic_title", false, IDC_CLASSIC_TITLE},
+                      RichTextCase{"classic_terms_line", false, IDC_TERMS_LINE},
+                      RichTextCase{"simplified_title", true, IDC_SIMPLIFIED_TITLE},
+                      RichTextCase{"simplified_terms_line", true, IDC_TERMS_LINE}),
+    [](const ::testing::TestParamInfo<RichTextCase>& info) { return info.param.name; });
+
 BOOL CALLBACK VisitChild(HWND control, LPARAM visit) {
   (*reinterpret_cast<std::function<void(HWND)>*>(visit))(control);
   return TRUE;
 }
 
-// The static texts of a page that need more room than their control has:
-// each measured with the control's font at its width (DT_CALCRECT), as
-// "id: text".
-std::vector<std::wstring> ClippedStatics(HWND root) {
+// The room `text` needs in `control`'s font, laid out with `format` in a
+// rectangle `width` pixels wide (DT_CALCRECT).
+RECT MeasureText(HWND control, const std::wstring& text, LONG width, UINT format) {
+  RECT needed = {0, 0, width, 0};
+  HDC dc = ::GetDC(control);
+  HFONT font = reinterpret_cast<HFONT>(::SendMessageW(control, WM_GETFONT, 0, 0));
+  HGDIOBJ old = font ? ::SelectObject(dc, font) : nullptr;
+  ::DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &needed, DT_CALCRECT | format);
+  if (old)
+    ::SelectObject(dc, old);
+  ::ReleaseDC(control, dc);
+  return needed;
+}
+
+// Each visible control with a text for which `room` gives the space its
+// text has (in client coordinates; none when not measured) and its layout,
+// whose text needs more, as "id: text (needed in room)".
+std::vector<std::wstring> ClippedTexts(
+    HWND root,
+    const std::function<std::optional<RECT>(HWND control, UINT* format)>& room) {
   std::vector<std::wstring> clipped;
-  std::function<void(HWND)> visit = [&clipped](HWND control) {
-    wchar_t kind[32] = {};
-    ::GetClassNameW(control, kind, 32);
-    const LONG style = static_cast<LONG>(::GetWindowLongPtrW(control, GWL_STYLE));
-    const LONG type = style & SS_TYPEMASK;
+  std::function<void(HWND)> visit = [&clipped, &room](HWND control) {
     const std::wstring text = TextOf(control);
-    if (_wcsicmp(kind, L"Static") != 0 || !::IsWindowVisible(control) || text.empty() ||
-        (type != SS_LEFT && type != SS_CENTER && type != SS_RIGHT && type != SS_LEFTNOWORDWRAP &&
-         type != SS_SIMPLE) ||
-        (style & SS_ELLIPSISMASK)) {
+    UINT format = 0;
+    const std::optional<RECT> space =
+        ::IsWindowVisible(control) && !text.empty() ? room(control, &format) : std::nullopt;
+    if (!space)
       return;
-    }
-    RECT client = {};
-    ::GetClientRect(control, &client);
-    RECT needed = {0, 0, client.right, 0};
-    HDC dc = ::GetDC(control);
-    HFONT font = reinterpret_cast<HFONT>(::SendMessageW(control, WM_GETFONT, 0, 0));
-    HGDIOBJ old = font ? ::SelectObject(dc, font) : nullptr;
-    const bool wraps = type == SS_LEFT || type == SS_CENTER || type == SS_RIGHT;
-    ::DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &needed,
-                DT_CALCRECT | (wraps ? DT_WORDBREAK : DT_SINGLELINE) |
-                    ((style & SS_NOPREFIX) ? DT_NOPREFIX : 0));
-    if (old)
-      ::SelectObject(dc, old);
-    ::ReleaseDC(control, dc);
-    if (needed.right > client.right || needed.bottom > client.bottom) {
+    const LONG width = space->right - space->left;
+    const LONG height = space->bottom - space->top;
+    const RECT needed = MeasureText(control, text, width, format);
+    if (needed.right > width || needed.bottom > height) {
       clipped.push_back(std::to_wstring(::GetDlgCtrlID(control)) + L": " + text + L" (" +
                         std::to_wstring(needed.right) + L"x" + std::to_wstring(needed.bottom) +
-                        L" in " + std::to_wstring(client.right) + L"x" +
-                        std::to_wstring(client.bottom) + L")");
+                        L" in " + std::to_wstring(width) + L"x" + std::to_wstring(height) + L")");
     }
   };
   ::EnumChildWindows(root, &VisitChild, reinterpret_cast<LPARAM>(&visit));
   return clipped;
+}
+
+bool IsOfClass(HWND control, const wchar_t* name) {
+  wchar_t kind[32] = {};
+  ::GetClassNameW(control, kind, 32);
+  return _wcsicmp(kind, name) == 0;
+}
+
+// The static texts of a page that need more room than their control has:
+// each measured with the control's font at its width.
+std::vector<std::wstring> ClippedStatics(HWND root) {
+  return ClippedTexts(root, [](HWND control, UINT* format) -> std::optional<RECT> {
+    const LONG style = static_cast<LONG>(::GetWindowLongPtrW(control, GWL_STYLE));
+    const LONG type = style & SS_TYPEMASK;
+    if (!IsOfClass(control, L"Static") ||
+        (type != SS_LEFT && type != SS_CENTER && type != SS_RIGHT && type != SS_LEFTNOWORDWRAP &&
+         type != SS_SIMPLE) ||
+        (style & SS_ELLIPSISMASK)) {
+      return std::nullopt;
+    }
+    const bool wraps = type == SS_LEFT || type == SS_CENTER || type == SS_RIGHT;
+    *format = (wraps ? DT_WORDBREAK : DT_SINGLELINE) | ((style & SS_NOPREFIX) ? DT_NOPREFIX : 0) |
+              ((style & SS_EDITCONTROL) ? DT_EDITCONTROL : 0);
+    RECT client = {};
+    ::GetClientRect(control, &client);
+    return client;
+  });
+}
+
+// A push button or an owner-drawn one draws its text inside a frame of this
+// many pixels on each side.
+constexpr LONG kButtonMargin = 4;
+
+// The buttons of a page whose text needs more room than the button leaves
+// it: a push button or an owner-drawn one inside its frame, a check box or
+// a radio button beside its box (SM_CXMENUCHECK and a gap of two
+// SM_CXEDGE).
+std::vector<std::wstring> ClippedButtons(HWND root) {
+  return ClippedTexts(root, [](HWND control, UINT* format) -> std::optional<RECT> {
+    if (!IsOfClass(control, L"Button"))
+      return std::nullopt;
+    const LONG style = static_cast<LONG>(::GetWindowLongPtrW(control, GWL_STYLE));
+    RECT client = {};
+    ::GetClientRect(control, &client);
+    *format = (style & BS_MULTILINE) ? DT_WORDBREAK : DT_SINGLELINE;
+    switch (style & BS_TYPEMASK) {
+      case BS_PUSHBUTTON:
+      case BS_DEFPUSHBUTTON:
+      case BS_OWNERDRAW:
+        ::InflateRect(&client, -kButtonMargin, 0);
+        return client;
+      case BS_CHECKBOX:
+      case BS_AUTOCHECKBOX:
+      case BS_RADIOBUTTON:
+      case BS_AUTORADIOBUTTON:
+      case BS_3STATE:
+      case BS_AUTO3STATE:
+        client.left += ::GetSystemMetrics(SM_CXMENUCHECK) + 2 * ::GetSystemMetrics(SM_CXEDGE);
+        return client;
+      default:
+        return std::nullopt;
+    }
+  });
 }
 
 struct LongTextCase {
@@ -784,6 +898,71 @@ INSTANTIATE_TEST_SUITE_P(
                       LongTextCase{"ta_classic", L"ta", false, 96},
                       LongTextCase{"ta_simplified_144", L"ta", true, 144}),
     [](const ::testing::TestParamInfo<LongTextCase>& info) { return info.param.name; });
+
+struct ButtonTextCase {
+  const wchar_t* language;
+  bool simplified;
+  bool uninstall;
+};
+
+class InstallerWindowButtonTextTest : public InstallerWindowTest,
+                                      public ::testing::WithParamInterface<ButtonTextCase> {};
+
+// The languages with the longest texts fit the buttons of the first page
+// (the welcome or the uninstall page) and of the options page.
+TEST_P(InstallerWindowButtonTextTest, NoButtonTextIsCut) {
+  std::vector<std::wstring> switches = {std::wstring(L"language=") + GetParam().language};
+  if (GetParam().uninstall)
+    switches.push_back(L"uninstall");
+  MakeWindow(switches, GetParam().simplified);
+  ASSERT_EQ(GetParam().uninstall ? LAYOUT_UNINSTALL : LAYOUT_WELCOME, window_->layout());
+  if (GetParam().uninstall) {
+    // An uninstallation speaks the installation's language, as the
+    // settings tell the window.
+    std::wstring language = GetParam().language;
+    SetL10nLanguage(&language);
+    ASSERT_EQ(GetParam().language, language);
+    window_->OnLanguageChanged();
+    ASSERT_EQ(GetL10nString(IDS_BUTTON_UNINSTALL), TextOf(Item(IDC_UNINSTALL_BUTTON)));
+    ASSERT_NE(L"&Uninstall", TextOf(Item(IDC_UNINSTALL_BUTTON)));
+  }
+  EXPECT_THAT(ClippedButtons(Main()), ElementsAre()) << "first page";
+  if (GetParam().uninstall)
+    return;
+  if (GetParam().simplified) {
+    // Its options page comes up for a folder that cannot be used.
+    HWND folder = Item(IDC_FOLDER_COMBO);
+    ::SetWindowTextW(folder, L"relative\\folder");
+    ::SendMessageW(window_->options_dialog(), WM_COMMAND,
+                   MAKEWPARAM(IDC_FOLDER_COMBO, CBN_EDITCHANGE), reinterpret_cast<LPARAM>(folder));
+    ASSERT_TRUE(WaitForFolderDetails(*settings_));
+  } else {
+    ::SendMessageW(Item(IDC_OPTIONS_BUTTON), BM_CLICK, 0, 0);
+  }
+  ASSERT_EQ(LAYOUT_OPTIONS, window_->layout());
+  EXPECT_THAT(ClippedButtons(Main()), ElementsAre()) << "options page";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Languages,
+    InstallerWindowButtonTextTest,
+    ::testing::ValuesIn([] {
+      std::vector<ButtonTextCase> cases;
+      for (const wchar_t* language : {L"de", L"fi", L"hu", L"el", L"ml", L"ta"}) {
+        for (const bool simplified : {false, true}) {
+          for (const bool uninstall : {false, true})
+            cases.push_back({language, simplified, uninstall});
+        }
+      }
+      return cases;
+    }()),
+    [](const ::testing::TestParamInfo<ButtonTextCase>& info) {
+      std::string name;
+      for (const wchar_t* c = info.param.language; *c; ++c)
+        name.push_back(static_cast<char>(*c));
+      return name + (info.param.simplified ? "_simplified" : "_classic") +
+             (info.param.uninstall ? "_uninstall" : "_install");
+    });
 
 // The colour of the rich text's character at `at`.
 COLORREF ColorAt(HWND rich_edit, LONG at) {
@@ -907,6 +1086,122 @@ TEST_F(InstallerWindowTest, SimplifiedWindowFollowsTheDpi) {
   ASSERT_TRUE(::GetObjectW(body, sizeof(font), &font));
   EXPECT_EQ(-20, font.lfHeight);
 }
+
+// The rectangle of `control` in `parent`'s client coordinates.
+RECT RectIn(HWND parent, HWND control) {
+  RECT rect = {};
+  ::GetWindowRect(control, &rect);
+  ::MapWindowPoints(HWND_DESKTOP, parent, reinterpret_cast<POINT*>(&rect), 2);
+  return rect;
+}
+
+bool Contains(const RECT& outer, const RECT& inner) {
+  return inner.left >= outer.left && inner.top >= outer.top && inner.right <= outer.right &&
+         inner.bottom <= outer.bottom;
+}
+
+std::wstring Describe(const RECT& rect) {
+  return L"(" + std::to_wstring(rect.left) + L"," + std::to_wstring(rect.top) + L")-(" +
+         std::to_wstring(rect.right) + L"," + std::to_wstring(rect.bottom) + L")";
+}
+
+struct GeometryCase {
+  const char* name;
+  bool simplified;
+  bool uninstall;
+};
+
+class InstallerWindowGeometryTest : public InstallerWindowTest,
+                                   public ::testing::WithParamInterface<GeometryCase> {};
+
+// The simplified window has the size its elements are placed for; every
+// control of the window lies inside it, the options page and the survey
+// among them, and each of their controls inside its page; the buttons of
+// the first page stand apart.
+TEST_P(InstallerWindowGeometryTest, PagesAndControlsFitTheWindow) {
+  MakeWindow(GetParam().uninstall ? std::vector<std::wstring>{L"uninstall"}
+                                  : std::vector<std::wstring>{},
+             GetParam().simplified);
+  RECT bounds = {};
+  ::GetWindowRect(Main(), &bounds);
+  if (GetParam().simplified) {
+    EXPECT_EQ(::MulDiv(642, window_->dpi(), 96), bounds.right - bounds.left);
+    EXPECT_EQ(::MulDiv(403, window_->dpi(), 96), bounds.bottom - bounds.top);
+  }
+  RECT client = {};
+  ::GetClientRect(Main(), &client);
+  std::vector<std::wstring> outside;
+  for (HWND child = ::GetWindow(Main(), GW_CHILD); child;
+       child = ::GetWindow(child, GW_HWNDNEXT)) {
+    const RECT rect = RectIn(Main(), child);
+    if (!Contains(client, rect))
+      outside.push_back(std::to_wstring(::GetDlgCtrlID(child)) + L" " + Describe(rect));
+  }
+  for (HWND page : {window_->options_dialog(), window_->survey_dialog()}) {
+    if (!page)
+      continue;
+    RECT page_client = {};
+    ::GetClientRect(page, &page_client);
+    for (HWND child = ::GetWindow(page, GW_CHILD); child;
+         child = ::GetWindow(child, GW_HWNDNEXT)) {
+      const RECT rect = RectIn(page, child);
+      if (!Contains(page_client, rect)) {
+        outside.push_back(L"page item " + std::to_wstring(::GetDlgCtrlID(child)) + L" " +
+                          Describe(rect));
+      }
+    }
+  }
+  EXPECT_THAT(outside, ElementsAre()) << "in " << client.right << "x" << client.bottom;
+
+  // No two buttons of the first page cover each other.
+  std::vector<std::pair<int, RECT>> buttons;
+  for (HWND child = ::GetWindow(Main(), GW_CHILD); child;
+       child = ::GetWindow(child, GW_HWNDNEXT)) {
+    if (::IsWindowVisible(child) && IsOfClass(child, L"Button"))
+      buttons.emplace_back(::GetDlgCtrlID(child), RectIn(Main(), child));
+  }
+  std::vector<std::wstring> overlapping;
+  for (size_t i = 0; i < buttons.size(); ++i) {
+    for (size_t j = i + 1; j < buttons.size(); ++j) {
+      RECT both = {};
+      if (::IntersectRect(&both, &buttons[i].second, &buttons[j].second)) {
+        overlapping.push_back(std::to_wstring(buttons[i].first) + L" and " +
+                              std::to_wstring(buttons[j].first));
+      }
+    }
+  }
+  EXPECT_THAT(overlapping, ElementsAre());
+}
+
+INSTANTIATE_TEST_SUITE_P(Variants,
+                         InstallerWindowGeometryTest,
+                         ::testing::Values(GeometryCase{"classic", false, false},
+                                           GeometryCase{"simplified", true, false},
+                                           GeometryCase{"classic_uninstall", false, true},
+                                           GeometryCase{"simplified_uninstall", true, true}),
+                         [](const ::testing::TestParamInfo<GeometryCase>& info) {
+                           return info.param.name;
+                         });
+
+class InstallerWindowLogoTest : public InstallerWindowTest,
+                                public ::testing::WithParamInterface<int> {};
+
+// The simplified logo stands above the title at every DPI.
+TEST_P(InstallerWindowLogoTest, LogoStandsAboveTheTitle) {
+  MakeWindow({}, true);
+  if (GetParam() != 96) {
+    RECT suggested = {0, 0, 900, 700};
+    ::SendMessageW(Main(), WM_DPICHANGED, MAKEWPARAM(GetParam(), GetParam()),
+                   reinterpret_cast<LPARAM>(&suggested));
+  }
+  const RECT logo = RectIn(Main(), Item(IDC_LOGO));
+  const RECT title = RectIn(Main(), Item(IDC_SIMPLIFIED_TITLE));
+  EXPECT_GT(logo.bottom, logo.top);
+  EXPECT_LE(logo.bottom, title.top) << Describe(logo) << " " << Describe(title);
+  EXPECT_EQ(::MulDiv(296, GetParam(), 96), title.left);
+}
+
+INSTANTIATE_TEST_SUITE_P(Dpis, InstallerWindowLogoTest, ::testing::Values(96, 120, 144, 192));
 
 // What the folder details say of the uninstalling user's country and of an
 // installation in the folder.

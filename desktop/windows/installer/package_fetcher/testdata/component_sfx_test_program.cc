@@ -6,6 +6,8 @@
 // exits with VELTA_SFX_EXIT_CODE (a failing extractor leaves what it wrote).
 // Run with --version or --stream, as the version check runs the extracted
 // component installer, it prints VELTA_SFX_VERSION or VELTA_SFX_STREAM.
+// Run with --installfolder=DIR, as the installation runs a component's
+// installer, it makes DIR and appends its command line to DIR\component_calls.
 
 #include <windows.h>
 
@@ -23,7 +25,24 @@ int wmain(int argc, wchar_t** argv) {
       fputs(VELTA_SFX_STREAM, stdout);
       return 0;
     }
-    return 2;
+    static const wchar_t kFolderSwitch[] = L"--installfolder=";
+    const size_t prefix = wcslen(kFolderSwitch);
+    if (wcsncmp(argv[1], kFolderSwitch, prefix) != 0)
+      return 2;
+    const wchar_t* folder = argv[1] + prefix;
+    if (!::CreateDirectoryW(folder, nullptr) && ::GetLastError() != ERROR_ALREADY_EXISTS)
+      return 5;
+    wchar_t calls[MAX_PATH];
+    if (_snwprintf(calls, MAX_PATH, L"%ls\\component_calls", folder) < 0)
+      return 5;
+    calls[MAX_PATH - 1] = L'\0';
+    FILE* out = _wfopen(calls, L"a");
+    if (!out)
+      return 5;
+    fputws(::GetCommandLineW(), out);
+    fputws(L"\n", out);
+    fclose(out);
+    return 0;
   }
   wchar_t self[MAX_PATH];
   const DWORD length = ::GetModuleFileNameW(nullptr, self, MAX_PATH);

@@ -279,6 +279,28 @@ TEST_F(ControlsTest, TextLabelGrowsWithWrapping) {
   EXPECT_EQ(L"a much longer text that cannot fit on a single line of this label", label.GetText());
 }
 
+// A word longer than the label's width takes the lines it is broken into
+// when the static breaks words (SS_EDITCONTROL), else the one it overflows.
+TEST_F(ControlsTest, TextLabelMeasuresLongWordsAsItDrawsThem) {
+  const wchar_t kText[] = L"one averyveryverylongwordthatcannotfitasingleline two";
+  struct Row {
+    LONG style;
+    int min_lines;
+    int max_lines;
+  };
+  HWND measure = ::CreateWindowExW(0, L"STATIC", L"one", WS_CHILD | WS_VISIBLE, 10, 10, 60, 20,
+                                   parent_, nullptr, nullptr, nullptr);
+  const LONG line = TextLabel(measure, {0}).GetSize().cy;
+  ASSERT_GT(line, 0);
+  for (const Row& row : {Row{0, 3, 3}, Row{SS_EDITCONTROL, 5, 20}}) {
+    HWND control = ::CreateWindowExW(0, L"STATIC", kText, WS_CHILD | WS_VISIBLE | row.style, 10,
+                                     40, 60, 20, parent_, nullptr, nullptr, nullptr);
+    const LONG height = TextLabel(control, {0}).GetSize().cy;
+    EXPECT_GE(height, row.min_lines * line) << row.style;
+    EXPECT_LE(height, row.max_lines * line) << row.style;
+  }
+}
+
 TEST_F(ControlsTest, ElementGeometryIsInParentCoordinates) {
   UiElement element(AddButton(L"x", 10, 10, 100, 40), {0});
   element.SetBounds(20, 30, 80, 50);

@@ -10,6 +10,7 @@
 
 #include "base/logging.h"
 #include "base/strings/string_util.h"
+#include "desktop/windows/installer/ui/controls/image_utils.h"
 
 namespace velta {
 
@@ -44,6 +45,55 @@ DWORD CALLBACK StreamInCallback(DWORD_PTR cookie, LPBYTE buffer, LONG size, LONG
   state->offset += count;
   *read = static_cast<LONG>(count);
   return 0;
+}
+
+// A 32-bit top-down bitmap selected into a memory context, with its pixels
+// (0x00RRGGBB) at hand.
+class Canvas {
+ public:
+  Canvas(HDC compatible_with, int width, int height) : dc_(compatible_with) {
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    bitmap_ = ::CreateDIBSection(dc_.Get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    pixels_ = static_cast<uint32_t*>(bits);
+    if (bitmap_ && dc_.Get())
+      old_ = ::SelectObject(dc_.Get(), bitmap_);
+  }
+  Canvas(const Canvas&) = delete;
+  Canvas& operator=(const Canvas&) = delete;
+  ~Canvas() {
+    if (old_)
+      ::SelectObject(dc_.Get(), old_);
+    if (bitmap_)
+      ::DeleteObject(bitmap_);
+  }
+
+  bool valid() const { return old_ && pixels_; }
+  HDC dc() const { return dc_.Get(); }
+  uint32_t* pixels() const { return pixels_; }
+
+ private:
+  ScopedMemoryDC dc_;
+  HBITMAP bitmap_ = nullptr;
+  HGDIOBJ old_ = nullptr;
+  uint32_t* pixels_ = nullptr;
+};
+
+// One channel of text drawn over `background`, from the same text drawn
+// over white and over black: where the text covers a share of the pixel,
+// the white and black versions differ by the share left uncovered.
+uint32_t Blend(uint32_t on_white, uint32_t on_black, uint32_t background) {
+  const int white = static_cast<int>(on_white & 0xFF);
+  const int black = static_cast<int>(on_black & 0xFF);
+  const int uncovered = white > black ? white - black : 0;
+  const int under = static_cast<int>(background & 0xFF);
+  return static_cast<uint32_t>(black + (uncovered * under + 127) / 255);
 }
 
 // Parses the markup; calls `text` for plain runs and `link` for each link.
@@ -226,6 +276,65 @@ void RichStatic::SetLineSpacing(int twips) {
   UpdateSize();
 }
 
+void RichStatic::SetTransparent(bool transparent) {
+  transparent_ = transparent;
+  ::InvalidateRect(control_, nullptr, TRUE);
+}
+
+void RichStatic::PaintOverBackground(HDC target) {
+  RECT client = {};
+  ::GetClientRect(control_, &client);
+  const int width = client.right;
+  const int height = client.bottom;
+  if (width <= 0 || height <= 0)
+    return;
+  Canvas background(target, width, height);
+  Canvas on_white(target, width, height);
+  Canvas on_black(target, width, height);
+  if (!background.valid() || !on_white.valid() || !on_black.valid())
+    return;
+  // White where the parent paints nothing (the dialog's own colour).
+  ::FillRect(background.dc(), &client, static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)));
+  ::SendMessageW(::GetParent(control_), WM_CTLCOLORSTATIC,
+                 reinterpret_cast<WPARAM>(background.dc()), reinterpret_cast<LPARAM>(control_));
+
+  // Changing the background colour invalidates the control: what was
+  // pending before is kept, nothing more.
+  HRGN pending = ::CreateRectRgn(0, 0, 0, 0);
+  const int pending_kind = pending ? ::GetUpdateRgn(control_, pending, FALSE) : ERROR;
+  painting_ = true;
+  for (const auto& [canvas, color] :
+       {std::pair<const Canvas*, COLORREF>{&on_white, RGB(255, 255, 255)},
+        std::pair<const Canvas*, COLORREF>{&on_black, RGB(0, 0, 0)}}) {
+    // The control may leave its edges unpainted (Wine's keeps a pixel on
+    // each side): there the background shows.
+    HBRUSH brush = ::CreateSolidBrush(color);
+    ::FillRect(canvas->dc(), &client, brush);
+    ::DeleteObject(brush);
+    ::SendMessageW(control_, EM_SETBKGNDCOLOR, 0, color);
+    ::SendMessageW(control_, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(canvas->dc()), PRF_CLIENT);
+  }
+  ::SendMessageW(control_, EM_SETBKGNDCOLOR, 1, 0);
+  painting_ = false;
+  ::ValidateRect(control_, nullptr);
+  if (pending_kind != ERROR && pending_kind != NULLREGION)
+    ::InvalidateRgn(control_, pending, FALSE);
+  if (pending)
+    ::DeleteObject(pending);
+
+  ::GdiFlush();
+  uint32_t* out = background.pixels();
+  const uint32_t* white = on_white.pixels();
+  const uint32_t* black = on_black.pixels();
+  for (int i = 0; i < width * height; ++i) {
+    uint32_t pixel = 0;
+    for (int shift : {0, 8, 16})
+      pixel |= Blend(white[i] >> shift, black[i] >> shift, out[i] >> shift) << shift;
+    out[i] = pixel;
+  }
+  ::BitBlt(target, 0, 0, width, height, background.dc(), 0, 0, SRCCOPY);
+}
+
 SIZE RichStatic::GetSize() const {
   return size_;
 }
@@ -325,6 +434,28 @@ const RichStatic::Link* RichStatic::MarkedLinkAt(POINT point) const {
 LRESULT CALLBACK RichStatic::SubclassProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam,
                                           UINT_PTR, DWORD_PTR data) {
   auto* self = reinterpret_cast<RichStatic*>(data);
+  if (self->transparent_) {
+    switch (message) {
+      case WM_ERASEBKGND:
+        return 1;  // The paint covers the whole control.
+      case WM_PAINT: {
+        PAINTSTRUCT paint = {};
+        HDC dc = ::BeginPaint(window, &paint);
+        // A paint asked for while the text is drawn over white and black
+        // only needs validating.
+        if (dc && !self->painting_)
+          self->PaintOverBackground(dc);
+        ::EndPaint(window, &paint);
+        return 0;
+      }
+      case WM_PRINTCLIENT:
+        if (!self->painting_) {
+          self->PaintOverBackground(reinterpret_cast<HDC>(wparam));
+          return 0;
+        }
+        break;
+    }
+  }
   if (message == WM_SETFOCUS) {
     ::HideCaret(window);
     return 1;

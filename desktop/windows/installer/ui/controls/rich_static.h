@@ -26,6 +26,13 @@ namespace velta {
 // Either way a click reaches the parent as EN_LINK, and GetLinkTarget maps
 // its range to the link's target. The control hides its caret and keeps the
 // arrow cursor. Main thread only.
+//
+// A rich-edit control always fills its background. A transparent RichStatic
+// (SetTransparent) shows its parent's background under its text instead, as
+// a transparent static does: at each paint it asks the parent to paint the
+// piece it covers (WM_CTLCOLORSTATIC with the drawing context), draws its
+// text once over white and once over black, and lays the difference of the
+// two over that piece, so anti-aliased edges blend into any background.
 class RichStatic : public UiElement {
  public:
   // A link of the shown text: its character range and its target ("tos").
@@ -57,6 +64,8 @@ class RichStatic : public UiElement {
   void SetFont(HFONT font);
   // Exactly `twips` between lines.
   void SetLineSpacing(int twips);
+  // Whether the parent's background shows under the text (see above).
+  void SetTransparent(bool transparent);
 
   // The measured text: the control's width and the height of its lines.
   SIZE GetSize() const override;
@@ -78,6 +87,9 @@ class RichStatic : public UiElement {
   void MarkLinks();
   // The marked link under `point` (client coordinates), or null.
   const Link* MarkedLinkAt(POINT point) const;
+  // Draws the text over the parent's background into `target` (client
+  // coordinates).
+  void PaintOverBackground(HDC target);
 
   SIZE size_ = {0, 0};
   HFONT font_ = nullptr;
@@ -88,6 +100,10 @@ class RichStatic : public UiElement {
   std::optional<COLORREF> text_color_;
   // The hyperlink fields were dropped: the links are marked by range.
   bool links_marked_ = false;
+  bool transparent_ = false;
+  // The text is being drawn over white and black: the control paints as
+  // rich-edit controls do.
+  bool painting_ = false;
 };
 
 }  // namespace velta

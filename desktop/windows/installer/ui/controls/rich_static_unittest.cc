@@ -6,6 +6,8 @@
 
 #include <richedit.h>
 
+#include <cstdlib>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -77,6 +79,14 @@ class RichStaticTest : public testing::Test {
           current_->clicked_.push_back(current_->control_->GetLinkTarget(link->chrg));
       }
     }
+    if (message == WM_CTLCOLORSTATIC && current_ && current_->background_) {
+      // The parent's background: one colour.
+      HBRUSH brush = ::CreateSolidBrush(*current_->background_);
+      RECT all = {0, 0, 2000, 2000};
+      ::FillRect(reinterpret_cast<HDC>(wparam), &all, brush);
+      ::DeleteObject(brush);
+      return reinterpret_cast<LRESULT>(::GetStockObject(NULL_BRUSH));
+    }
     return ::DefWindowProcW(window, message, wparam, lparam);
   }
 
@@ -115,6 +125,7 @@ class RichStaticTest : public testing::Test {
   HWND edit_ = nullptr;
   std::unique_ptr<RichStatic> control_;
   std::vector<std::wstring> clicked_;
+  std::optional<COLORREF> background_;
 };
 
 TEST_F(RichStaticTest, LinkTextIsShownColouredAndClickable) {
@@ -191,6 +202,75 @@ TEST_F(RichStaticTest, ClicksOutsideTheLinkReportNothing) {
   ::SendMessageW(edit_, WM_LBUTTONUP, 0, beside);
   EXPECT_TRUE(clicked_.empty());
 }
+
+struct BackgroundCase {
+  const char* name;
+  bool transparent;
+  COLORREF parent;
+  COLORREF text;
+  // The colour of the control where no text is.
+  COLORREF expected_background;
+};
+
+class RichStaticBackgroundTest : public RichStaticTest,
+                                 public testing::WithParamInterface<BackgroundCase> {};
+
+// A transparent control shows its parent's background under its text and
+// its text in the text's colour; an opaque one stays white.
+TEST_P(RichStaticBackgroundTest, ShowsTheParentsBackgroundWhenTransparent) {
+  background_ = GetParam().parent;
+  control_->SetTransparent(GetParam().transparent);
+  control_->SetTextColor(GetParam().text, {0, -1});
+  control_->SetText(L"Wide words WWW MMM ### shown here");
+  // The control paints what is pending, through its own paint.
+  ::UpdateWindow(edit_);
+  HDC screen = ::GetDC(nullptr);
+  HDC dc = ::CreateCompatibleDC(screen);
+  HBITMAP bitmap = ::CreateCompatibleBitmap(screen, 300, 100);
+  HGDIOBJ old = ::SelectObject(dc, bitmap);
+  RECT all = {0, 0, 300, 100};
+  ::FillRect(dc, &all, static_cast<HBRUSH>(::GetStockObject(GRAY_BRUSH)));
+  ::SendMessageW(edit_, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
+  if (GetParam().transparent) {
+    // The edges too, which the rich-edit control may leave unpainted.
+    for (const int x : {0, 299})
+      EXPECT_EQ(GetParam().expected_background, ::GetPixel(dc, x, 90)) << x;
+  }
+  int background = 0;
+  int text = 0;
+  for (int y = 0; y < 100; ++y) {
+    for (int x = 0; x < 300; ++x) {
+      const COLORREF pixel = ::GetPixel(dc, x, y);
+      background += pixel == GetParam().expected_background;
+      text += std::abs(GetRValue(pixel) - GetRValue(GetParam().text)) < 16 &&
+              std::abs(GetGValue(pixel) - GetGValue(GetParam().text)) < 16 &&
+              std::abs(GetBValue(pixel) - GetBValue(GetParam().text)) < 16;
+    }
+  }
+  ::SelectObject(dc, old);
+  ::DeleteObject(bitmap);
+  ::DeleteDC(dc);
+  ::ReleaseDC(nullptr, screen);
+  EXPECT_GT(background, 300 * 100 * 3 / 4);
+  EXPECT_GT(text, 40);
+  // Painting leaves nothing to paint again.
+  RECT pending = {};
+  EXPECT_FALSE(::GetUpdateRect(edit_, &pending, FALSE));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Backgrounds,
+    RichStaticBackgroundTest,
+    testing::Values(
+        BackgroundCase{"OpaqueStaysWhite", false, RGB(0xF4, 0xF7, 0xFC), RGB(0, 0, 0),
+                       RGB(0xFF, 0xFF, 0xFF)},
+        BackgroundCase{"BlackOnLightBlue", true, RGB(0xF4, 0xF7, 0xFC), RGB(0, 0, 0),
+                       RGB(0xF4, 0xF7, 0xFC)},
+        BackgroundCase{"BlueOnViolet", true, RGB(0x4D, 0x0F, 0xF5), RGB(0x1D, 0x65, 0xB5),
+                       RGB(0x4D, 0x0F, 0xF5)},
+        BackgroundCase{"WhiteOnDarkGrey", true, RGB(0x30, 0x30, 0x30), RGB(0xFF, 0xFF, 0xFF),
+                       RGB(0x30, 0x30, 0x30)}),
+    [](const testing::TestParamInfo<BackgroundCase>& info) { return info.param.name; });
 
 }  // namespace
 }  // namespace velta

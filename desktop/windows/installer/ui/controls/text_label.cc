@@ -18,8 +18,11 @@ SIZE TextLabel::GetSize() const {
     return {window.cx, 0};
   HFONT font = reinterpret_cast<HFONT>(::SendMessageW(control_, WM_GETFONT, 0, 0));
   HGDIOBJ old_font = font ? ::SelectObject(dc, font) : nullptr;
+  // A static that breaks words too long for a line (SS_EDITCONTROL) is
+  // measured as it draws them.
+  const bool breaks_words = (::GetWindowLongPtrW(control_, GWL_STYLE) & SS_EDITCONTROL) != 0;
   ::DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &text_rect,
-              DT_CALCRECT | DT_WORDBREAK);
+              DT_CALCRECT | DT_WORDBREAK | (breaks_words ? DT_EDITCONTROL : 0));
   if (old_font)
     ::SelectObject(dc, old_font);
   ::ReleaseDC(control_, dc);
