@@ -6,6 +6,7 @@
 
 #include <thread>
 
+#include "base/files/file_util.h"
 #include "base/logging.h"
 #include "base/path_service.h"
 #include "base/strings/utf_string_conversions.h"
@@ -27,6 +28,16 @@ base::FilePath GetTestExecutablePath() {
 
 base::FilePath GetPathBesideTestExecutable(std::wstring_view name) {
   return GetTestExecutablePath().DirName().Append(name);
+}
+
+bool CopyInstallerFiles(const base::FilePath& folder, const base::FilePath& from) {
+  if (!base::CreateDirectory(folder))
+    return false;
+  for (const wchar_t* name : {L"installer.exe", L"velta_installer.dll"}) {
+    if (!base::CopyFile(from.Append(name), folder.Append(name)))
+      return false;
+  }
+  return true;
 }
 
 void AppendSwitches(const std::vector<std::wstring>& switches, base::CommandLine* command_line) {

@@ -26,6 +26,13 @@ namespace velta::test {
 base::FilePath GetTestExecutablePath();
 base::FilePath GetPathBesideTestExecutable(std::wstring_view name);
 
+// Copies installer.exe and velta_installer.dll from the folder `from` (by
+// default the build's, beside the test binary) into `folder`, made when
+// missing, for a run of the installer from a folder of the test's own.
+// False when a file cannot be copied.
+bool CopyInstallerFiles(const base::FilePath& folder,
+                        const base::FilePath& from = GetTestExecutablePath().DirName());
+
 // Appends `switches`, each "name" or "name=value" without the leading "--",
 // to `command_line`; the value is kept whole, spaces and quotes included.
 void AppendSwitches(const std::vector<std::wstring>& switches, base::CommandLine* command_line);

@@ -17,7 +17,6 @@
 #include "base/win/scoped_handle.h"
 #include "gtest/gtest.h"
 #include "testing/child_process.h"
-#include "testing/e2e/package_install_fixture.h"
 #include "testing/e2e/process_tree.h"
 #include "testing/multiprocess_test.h"
 
@@ -41,7 +40,7 @@ class CrashReporterRoleTest : public ::testing::Test {
     temp_ = dir_.GetPath().Append(L"temp");
     bin_ = dir_.GetPath().Append(L"bin");
     ASSERT_TRUE(base::CreateDirectory(temp_));
-    ASSERT_TRUE(e2e::CopyInstallerFiles(e2e::BuiltInstallerFolder(), bin_));
+    ASSERT_TRUE(test::CopyInstallerFiles(bin_));
   }
 
   base::LaunchOptions Options() const {

@@ -24,7 +24,6 @@
 #include "gmock/gmock.h"
 #include "gtest/gtest.h"
 #include "testing/child_process.h"
-#include "testing/e2e/package_install_fixture.h"
 
 namespace velta {
 namespace {
@@ -140,7 +139,7 @@ class HostExecutableTest : public ::testing::Test {
 
   // installer.exe and its library in `folder` of the test's folder.
   bool MakeInstallerCopy(const wchar_t* folder) {
-    return e2e::CopyInstallerFiles(e2e::BuiltInstallerFolder(), dir_.GetPath().Append(folder));
+    return test::CopyInstallerFiles(dir_.GetPath().Append(folder));
   }
 
   base::FilePath Exe(const wchar_t* folder = L"bin") const {

@@ -33,7 +33,6 @@
 #include "gtest/gtest.h"
 #include "testing/build_paths.h"
 #include "testing/child_process.h"
-#include "testing/e2e/package_install_fixture.h"
 #include "testing/http_server/local_http_server.h"
 
 namespace velta {
@@ -122,10 +121,9 @@ class NetworkInstallTest : public ::testing::TestWithParam<NetworkCase> {
     temp_ = dir_.GetPath().Append(L"temp");
     bin_ = dir_.GetPath().Append(L"bin");
     ASSERT_TRUE(base::CreateDirectory(temp_));
-    ASSERT_TRUE(e2e::CopyInstallerFiles(GetParam().signed_over_https
-                                            ? SignedFiles().Append(L"bin")
-                                            : e2e::BuiltInstallerFolder(),
-                                        bin_));
+    ASSERT_TRUE(GetParam().signed_over_https
+                    ? test::CopyInstallerFiles(bin_, SignedFiles().Append(L"bin"))
+                    : test::CopyInstallerFiles(bin_));
     ASSERT_TRUE(base::CreateDirectory(dir_.GetPath().Append(L"server")));
     server_ = std::make_unique<test::LocalHttpServer>(dir_.GetPath().Append(L"server"));
     ASSERT_TRUE(server_->Start(GetParam().signed_over_https

@@ -80,20 +80,6 @@ base::FilePath BuiltPackage(const wchar_t* name) {
   return velta::test::GetTestExecutablePath().DirName().DirName().Append(name);
 }
 
-base::FilePath BuiltInstallerFolder() {
-  return velta::test::GetTestExecutablePath().DirName();
-}
-
-bool CopyInstallerFiles(const base::FilePath& from, const base::FilePath& folder) {
-  if (!base::CreateDirectory(folder))
-    return false;
-  for (const wchar_t* name : {L"installer.exe", L"velta_installer.dll"}) {
-    if (!base::CopyFile(from.Append(name), folder.Append(name)))
-      return false;
-  }
-  return true;
-}
-
 std::string ReadText(const base::FilePath& file) {
   std::string text;
   EXPECT_TRUE(base::ReadFileToString(file, &text)) << file.AsUTF8Unsafe();

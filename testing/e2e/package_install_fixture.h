@@ -27,15 +27,6 @@ namespace velta::e2e {
 // The build's test package `name`, made beside its bin folder.
 base::FilePath BuiltPackage(const wchar_t* name);
 
-// The folder of the build's installer.exe and velta_installer.dll: the test
-// executable's own.
-base::FilePath BuiltInstallerFolder();
-
-// Copies installer.exe and velta_installer.dll from the folder `from` into
-// `folder`, made when missing, for a run of the installer from a folder of
-// the test's own. False when a file cannot be copied.
-bool CopyInstallerFiles(const base::FilePath& from, const base::FilePath& folder);
-
 std::string ReadText(const base::FilePath& file);
 
 // The entries of a files list, one relative path per line.
