@@ -6,8 +6,10 @@
 
 #include <thread>
 
+#include "base/files/file_util.h"
 #include "base/logging.h"
 #include "base/path_service.h"
+#include "base/strings/utf_string_conversions.h"
 #include "base/win/scoped_handle.h"
 #include "testing/multiprocess_test.h"
 
@@ -26,6 +28,32 @@ base::FilePath GetTestExecutablePath() {
 
 base::FilePath GetPathBesideTestExecutable(std::wstring_view name) {
   return GetTestExecutablePath().DirName().Append(name);
+}
+
+bool CopyInstallerFiles(const base::FilePath& folder, const base::FilePath& from) {
+  if (!base::CreateDirectory(folder))
+    return false;
+  for (const wchar_t* name : {L"installer.exe", L"velta_installer.dll"}) {
+    if (!base::CopyFile(from.Append(name), folder.Append(name)))
+      return false;
+  }
+  return true;
+}
+
+void AppendSwitches(const std::vector<std::wstring>& switches, base::CommandLine* command_line) {
+  for (const std::wstring& text : switches) {
+    const size_t equals = text.find(L'=');
+    command_line->AppendSwitchNative(
+        base::WideToUTF8(text.substr(0, equals)),
+        equals == std::wstring::npos ? std::wstring() : text.substr(equals + 1));
+  }
+}
+
+void AppendSwitches(const std::vector<std::string>& switches, base::CommandLine* command_line) {
+  std::vector<std::wstring> wide;
+  for (const std::string& text : switches)
+    wide.push_back(base::UTF8ToWide(text));
+  AppendSwitches(wide, command_line);
 }
 
 base::CommandLine MakeChildCommandLine(std::string_view role) {

@@ -7,6 +7,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "base/command_line.h"
 #include "base/files/file_path.h"
@@ -24,6 +25,18 @@ namespace velta::test {
 // The running test binary, and a file beside it.
 base::FilePath GetTestExecutablePath();
 base::FilePath GetPathBesideTestExecutable(std::wstring_view name);
+
+// Copies installer.exe and velta_installer.dll from the folder `from` (by
+// default the build's, beside the test binary) into `folder`, made when
+// missing, for a run of the installer from a folder of the test's own.
+// False when a file cannot be copied.
+bool CopyInstallerFiles(const base::FilePath& folder,
+                        const base::FilePath& from = GetTestExecutablePath().DirName());
+
+// Appends `switches`, each "name" or "name=value" without the leading "--",
+// to `command_line`; the value is kept whole, spaces and quotes included.
+void AppendSwitches(const std::vector<std::wstring>& switches, base::CommandLine* command_line);
+void AppendSwitches(const std::vector<std::string>& switches, base::CommandLine* command_line);
 
 // The test binary's command line for child role `role`
 // (--velta-test-child=<role>); append switches and arguments as needed.

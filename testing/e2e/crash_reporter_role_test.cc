@@ -40,10 +40,7 @@ class CrashReporterRoleTest : public ::testing::Test {
     temp_ = dir_.GetPath().Append(L"temp");
     bin_ = dir_.GetPath().Append(L"bin");
     ASSERT_TRUE(base::CreateDirectory(temp_));
-    ASSERT_TRUE(base::CreateDirectory(bin_));
-    for (const wchar_t* file : {L"installer.exe", L"velta_installer.dll"}) {
-      ASSERT_TRUE(base::CopyFile(test::GetPathBesideTestExecutable(file), bin_.Append(file)));
-    }
+    ASSERT_TRUE(test::CopyInstallerFiles(bin_));
   }
 
   base::LaunchOptions Options() const {
@@ -56,11 +53,7 @@ class CrashReporterRoleTest : public ::testing::Test {
 
   base::CommandLine InstallerCommandLine(const std::vector<std::string>& switches) const {
     base::CommandLine command_line(bin_.Append(L"installer.exe"));
-    for (const std::string& text : switches) {
-      const size_t equals = text.find('=');
-      command_line.AppendSwitchASCII(text.substr(0, equals),
-                                     equals == std::string::npos ? "" : text.substr(equals + 1));
-    }
+    test::AppendSwitches(switches, &command_line);
     return command_line;
   }
 

@@ -139,10 +139,7 @@ class HostExecutableTest : public ::testing::Test {
 
   // installer.exe and its library in `folder` of the test's folder.
   bool MakeInstallerCopy(const wchar_t* folder) {
-    const base::FilePath target = dir_.GetPath().Append(folder);
-    return base::CreateDirectory(target) &&
-           base::CopyFile(BuiltFile(L"installer.exe"), target.Append(L"installer.exe")) &&
-           base::CopyFile(BuiltFile(L"velta_installer.dll"), target.Append(L"velta_installer.dll"));
+    return test::CopyInstallerFiles(dir_.GetPath().Append(folder));
   }
 
   base::FilePath Exe(const wchar_t* folder = L"bin") const {

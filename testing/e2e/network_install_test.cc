@@ -121,13 +121,9 @@ class NetworkInstallTest : public ::testing::TestWithParam<NetworkCase> {
     temp_ = dir_.GetPath().Append(L"temp");
     bin_ = dir_.GetPath().Append(L"bin");
     ASSERT_TRUE(base::CreateDirectory(temp_));
-    ASSERT_TRUE(base::CreateDirectory(bin_));
-    for (const wchar_t* name : {L"installer.exe", L"velta_installer.dll"}) {
-      const base::FilePath source =
-          GetParam().signed_over_https ? SignedFiles().Append(L"bin").Append(name)
-                                       : test::GetPathBesideTestExecutable(name);
-      ASSERT_TRUE(base::CopyFile(source, bin_.Append(name)));
-    }
+    ASSERT_TRUE(GetParam().signed_over_https
+                    ? test::CopyInstallerFiles(bin_, SignedFiles().Append(L"bin"))
+                    : test::CopyInstallerFiles(bin_));
     ASSERT_TRUE(base::CreateDirectory(dir_.GetPath().Append(L"server")));
     server_ = std::make_unique<test::LocalHttpServer>(dir_.GetPath().Append(L"server"));
     ASSERT_TRUE(server_->Start(GetParam().signed_over_https

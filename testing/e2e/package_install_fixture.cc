@@ -392,14 +392,7 @@ base::FilePath PackageInstallTest::CopyPackage(const wchar_t* name, const wchar_
 ChildResult PackageInstallTest::Run(const base::FilePath& exe,
                                     const std::vector<std::wstring>& switches) {
   base::CommandLine command_line(exe);
-  for (const std::wstring& text : switches) {
-    const size_t equals = text.find(L'=');
-    if (equals == std::wstring::npos)
-      command_line.AppendSwitch(base::WideToUTF8(text));
-    else
-      command_line.AppendSwitchNative(base::WideToUTF8(text.substr(0, equals)),
-                                      text.substr(equals + 1));
-  }
+  velta::test::AppendSwitches(switches, &command_line);
   command_line.AppendSwitchASCII("enable-installer-stats", "0");
   command_line.AppendSwitchASCII("v", "1");
   ChildOptions options;

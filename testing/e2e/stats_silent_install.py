@@ -29,7 +29,6 @@ would include what other tests running at the same time make there).
 """
 
 import argparse
-import fcntl
 import importlib
 import json
 import os
@@ -38,10 +37,7 @@ import shutil
 import struct
 import subprocess
 import sys
-import tempfile
-import threading
 import time
-from http.server import ThreadingHTTPServer
 
 PORT = 9000
 PREFIX = b"\x00\x00\x00\x01\x7f"
@@ -188,21 +184,10 @@ def start_server(module, record_dir, replies):
                 with self.server.state.lock:
                     replies.append(time.monotonic())
 
-    os.makedirs(record_dir, exist_ok=True)
-    for name in os.listdir(record_dir):
-        if name.startswith("body-"):
-            os.remove(os.path.join(record_dir, name))
     # Test runs of other build trees on this machine use the same fixed port:
-    # take turns with them through the statistics server's port lock, held
-    # until this process ends.
-    port_lock = open(os.path.join(tempfile.gettempdir(), "velta-test-port-%d.lock" % PORT), "a")
-    fcntl.flock(port_lock, fcntl.LOCK_EX)
-    server = ThreadingHTTPServer(("127.0.0.1", PORT), TimedHandler)
-    server.port_lock = port_lock
-    server.daemon_threads = True
-    server.state = module.State(record_dir)
-    threading.Thread(target=server.serve_forever, daemon=True).start()
-    return server
+    # the server takes turns with them through its port lock, held until this
+    # process ends.
+    return module.start(PORT, record_dir, TimedHandler)
 
 
 def wine_env():

@@ -19,6 +19,7 @@
 #include "desktop/windows/installer/common/utils.h"
 #include "desktop/windows/installer/ipc/ipc_message.h"
 #include "desktop/windows/installer/ipc/ipc_sender.h"
+#include "testing/child_process.h"
 #include "testing/multiprocess_test.h"
 
 namespace velta::test {
@@ -139,11 +140,7 @@ VELTA_TEST_CHILD_MAIN(FakeInstallerBackend) {
 base::CommandLine MakeFakeBackendSwitches(const std::vector<std::string>& switches) {
   base::CommandLine stand_in(base::CommandLine::NO_PROGRAM);
   stand_in.AppendSwitchASCII(kTestChildSwitch, kFakeBackendRole);
-  for (const std::string& text : switches) {
-    const size_t equals = text.find('=');
-    stand_in.AppendSwitchASCII(text.substr(0, equals),
-                               equals == std::string::npos ? "" : text.substr(equals + 1));
-  }
+  AppendSwitches(switches, &stand_in);
   return stand_in;
 }
 

@@ -12,6 +12,7 @@
 #include "base/win/registry.h"
 #include "base/win/scoped_handle.h"
 #include "base/win/windows_version.h"
+#include "desktop/windows/installer/common/access_list_sddl.h"
 #include "desktop/windows/installer/common/fake_security_utils.h"
 #include "desktop/windows/installer/common/fake_win_api.h"
 #include "desktop/windows/installer/common/process_wide.h"
@@ -73,20 +74,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 // The event's access list as SDDL.
 std::wstring EventDacl(HANDLE event) {
-  PSECURITY_DESCRIPTOR descriptor = nullptr;
-  if (::GetSecurityInfo(event, SE_KERNEL_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr,
-                        nullptr, nullptr, &descriptor) != ERROR_SUCCESS) {
-    return L"<unreadable>";
-  }
-  LPWSTR sddl = nullptr;
-  std::wstring text = L"<no sddl>";
-  if (::ConvertSecurityDescriptorToStringSecurityDescriptorW(
-          descriptor, SDDL_REVISION_1, DACL_SECURITY_INFORMATION, &sddl, nullptr)) {
-    text = sddl;
-    ::LocalFree(sddl);
-  }
-  ::LocalFree(descriptor);
-  return text;
+  return test::AccessListSddl(event, SE_KERNEL_OBJECT);
 }
 
 TEST(FixEventAclTest, GrantsAdministratorsFullAccessAndKeepsTheRest) {

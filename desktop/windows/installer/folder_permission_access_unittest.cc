@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "desktop/windows/installer/common/access_list_sddl.h"
 #include "desktop/windows/installer/common/security_utils.h"
 #include "desktop/windows/installer/common/security_utils_impl.h"
 #include "gtest/gtest.h"
@@ -156,23 +157,7 @@ class GrantAccountFullAccessTest : public ::testing::Test {
     ::LocalFree(descriptor);
   }
 
-  std::wstring KeyDacl() const {
-    PSECURITY_DESCRIPTOR descriptor = nullptr;
-    if (::GetNamedSecurityInfoW(KeyName().c_str(), SE_REGISTRY_KEY, DACL_SECURITY_INFORMATION,
-                                nullptr, nullptr, nullptr, nullptr,
-                                &descriptor) != ERROR_SUCCESS) {
-      return L"<unreadable>";
-    }
-    LPWSTR sddl = nullptr;
-    std::wstring text = L"<no sddl>";
-    if (::ConvertSecurityDescriptorToStringSecurityDescriptorW(
-            descriptor, SDDL_REVISION_1, DACL_SECURITY_INFORMATION, &sddl, nullptr)) {
-      text = sddl;
-      ::LocalFree(sddl);
-    }
-    ::LocalFree(descriptor);
-    return text;
-  }
+  std::wstring KeyDacl() const { return test::AccessListSddl(KeyName(), SE_REGISTRY_KEY); }
 
   test::RegistrySandbox sandbox_;
   SecurityUtilsImpl security_utils_;

@@ -71,14 +71,7 @@ class FolderPermissionHelperTest : public testing::Test {
   void Start(const std::vector<std::wstring>& switches) {
     base::CommandLine command_line = test::MakeChildCommandLine("FolderPermissionHelper");
     command_line.AppendSwitchPath("set-folder-permission", folder_);
-    for (const std::wstring& name_value : switches) {
-      const size_t equals = name_value.find(L'=');
-      if (equals == std::wstring::npos)
-        command_line.AppendSwitch(base::WideToUTF8(name_value));
-      else
-        command_line.AppendSwitchNative(base::WideToUTF8(name_value.substr(0, equals)),
-                                        name_value.substr(equals + 1));
-    }
+    test::AppendSwitches(switches, &command_line);
     SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
     HANDLE read = nullptr;
     HANDLE write = nullptr;

@@ -12,6 +12,7 @@
 #include "base/message_loop/message_loop.h"
 #include "base/run_loop.h"
 #include "base/test/run_loop_with_timeout.h"
+#include "base/test/scoped_command_line.h"
 #include "desktop/windows/installer/package_fetcher/package_fetcher_switches.h"
 #include "desktop/windows/installer/wininet/test_downloader_support.h"
 #include "desktop/windows/installer/wininet/wininet_impl.h"
@@ -42,14 +43,12 @@ class PrefDefaultOverridesFetcherTest : public testing::TestWithParam<OverridesC
     ASSERT_TRUE(folder_.CreateUniqueTempDir());
     server_ = std::make_unique<test::LocalHttpServer>(folder_.GetPath());
     ASSERT_TRUE(server_->Start());
-    saved_command_line_ = *base::CommandLine::ForCurrentProcess();
   }
-  void TearDown() override { *base::CommandLine::ForCurrentProcess() = saved_command_line_; }
 
   base::MessageLoop message_loop_;
   base::ScopedTempDir folder_;
   std::unique_ptr<test::LocalHttpServer> server_;
-  base::CommandLine saved_command_line_{base::CommandLine::NO_PROGRAM};
+  base::test::ScopedCommandLine command_line_;
   test::AnsweringUiCallbackRunner ui_runner_;
 };
 

@@ -22,8 +22,7 @@ base::CommandLine MakeCommandLine(const std::vector<std::wstring>& switches,
 
 ScopedInstallerProcess::ScopedInstallerProcess(const std::vector<std::wstring>& switches,
                                                const base::FilePath& executable)
-    : saved_command_line_(*base::CommandLine::ForCurrentProcess()),
-      command_line_(MakeCommandLine(switches, executable)) {
+    : command_line_(MakeCommandLine(switches, executable)) {
   *base::CommandLine::ForCurrentProcess() = command_line_;
   state_ = std::make_unique<InterprocessStateImpl>(base::CommandLine::ForCurrentProcess(),
                                                    std::make_unique<ServerTrackingBlob>());
@@ -36,7 +35,6 @@ ScopedInstallerProcess::ScopedInstallerProcess(const std::vector<std::wstring>& 
 ScopedInstallerProcess::~ScopedInstallerProcess() {
   utils_override_.reset();
   state_override_.reset();
-  *base::CommandLine::ForCurrentProcess() = saved_command_line_;
 }
 
 }  // namespace velta

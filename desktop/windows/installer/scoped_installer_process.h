@@ -10,6 +10,7 @@
 
 #include "base/command_line.h"
 #include "base/files/file_path.h"
+#include "base/test/scoped_command_line.h"
 #include "desktop/windows/installer/common/process_wide.h"
 
 namespace velta {
@@ -33,7 +34,7 @@ class ScopedInstallerProcess {
   const base::CommandLine& command_line() const { return command_line_; }
 
  private:
-  const base::CommandLine saved_command_line_;
+  const base::test::ScopedCommandLine saved_command_line_;
   base::CommandLine command_line_;
   std::unique_ptr<InterprocessState> state_;
   std::unique_ptr<InstallerUtils> utils_;

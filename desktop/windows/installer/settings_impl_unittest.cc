@@ -25,13 +25,14 @@
 #include "base/win/scoped_com_initializer.h"
 #include "desktop/windows/installer/avro_stats/avro_stats_sender.h"
 #include "desktop/windows/installer/avro_stats/installer_stats_event.h"
+#include "desktop/windows/installer/avro_stats/recording_stats_sender.h"
 #include "desktop/windows/installer/common/fake_security_utils.h"
 #include "desktop/windows/installer/common/fake_win_api.h"
 #include "desktop/windows/installer/common/installer_error.h"
 #include "desktop/windows/installer/common/process_wide.h"
 #include "desktop/windows/installer/installation_folder_details_fetcher_impl.h"
 #include "desktop/windows/installer/installation_impl.h"
-#include "desktop/windows/installer/recording_stats_sender.h"
+#include "desktop/windows/installer/installer_process_test.h"
 #include "desktop/windows/installer/scoped_host_strings.h"
 #include "desktop/windows/installer/scoped_installer_process.h"
 #include "desktop/windows/installer/scoped_installer_sandbox.h"
@@ -87,16 +88,8 @@ std::string DumpSettings(const Settings& settings) {
 // keys for the company key and the uninstall keys, its own folders for the
 // known folders the settings use, fake drives, and the real folder details
 // gathered on the task scheduler.
-class SettingsTest : public testing::Test {
+class SettingsTest : public InstallerProcessTest {
  protected:
-  void SetUp() override {
-    ASSERT_TRUE(dir_.CreateUniqueTempDir());
-    ASSERT_TRUE(strings_.is_loaded());
-    ASSERT_TRUE(sandbox_.is_valid());
-    sandbox_.OverrideKnownFolders(dir_.GetPath());
-  }
-
-  base::FilePath Folder(const std::wstring& name) const { return dir_.GetPath().Append(name); }
   base::FilePath UserFolder() const { return Folder(L"LocalAppData\\Programs").Append(kProductFolder); }
 
   // Settings of a process started with `switches`, once the first folder's
@@ -147,13 +140,7 @@ class SettingsTest : public testing::Test {
     ASSERT_TRUE(WriteInstallationStatusJson(status, folder.Append(L"installation_status.json")));
   }
 
-  base::ScopedTempDir dir_;
-  // No drive for a standalone copy unless a test adds one.
-  ScopedInstallerSandbox sandbox_;
   FakeWinApi& win_api_ = sandbox_.win_api();
-  ScopedInstallerThreads threads_;
-  ScopedHostStrings strings_;
-  std::optional<ScopedInstallerProcess> process_;
 };
 
 TEST(ParseBoolSwitchValueTest, YesTrueOrANonZeroNumberIsOn) {

@@ -17,14 +17,14 @@
 #include "base/test/run_loop_with_timeout.h"
 #include "base/test/scoped_log_collector.h"
 #include "desktop/windows/installer/avro_stats/avro_stats_sender.h"
-#include "desktop/windows/installer/checksum_checker/checksum_checker.h"
+#include "desktop/windows/installer/avro_stats/recording_stats_sender.h"
 #include "desktop/windows/installer/common/installer_error.h"
 #include "desktop/windows/installer/installation_folder_details_fetcher_impl.h"
+#include "desktop/windows/installer/installer_process_test.h"
 #include "desktop/windows/installer/installer_progress.h"
 #include "desktop/windows/installer/interprocess_state.h"
 #include "desktop/windows/installer/package_fetcher/payload_manager_impl.h"
 #include "desktop/windows/installer/package_fetcher/test_fetch_support.h"
-#include "desktop/windows/installer/recording_stats_sender.h"
 #include "desktop/windows/installer/runner/main_process_installer_runner_impl.h"
 #include "desktop/windows/installer/scoped_host_strings.h"
 #include "desktop/windows/installer/scoped_installer_process.h"
@@ -53,21 +53,14 @@ constexpr uint32_t kPackageArchitectureX64 = 1;
 // folders, the real settings with folder details gathered on the task
 // scheduler, the real runner starting the stand-in backend of
 // testing/fake_backend, and a statistics sender that records.
-class SilentInstallerControllerTest : public ::testing::Test {
+class SilentInstallerControllerTest : public InstallerProcessTest {
  protected:
-  void SetUp() override {
-    ASSERT_TRUE(dir_.CreateUniqueTempDir());
-    ASSERT_TRUE(strings_.is_loaded());
-    ASSERT_TRUE(sandbox_.is_valid());
-    sandbox_.OverrideKnownFolders(dir_.GetPath());
-  }
-
   void TearDown() override {
     controller_.reset();
     settings_.reset();
   }
 
-  base::FilePath Target() const { return dir_.GetPath().Append(L"Target"); }
+  base::FilePath Target() const { return Folder(L"Target"); }
 
   // Runs a silent controller for a process started with `switches`, whose
   // backend is the stand-in started with `backend_switches`, until the run
@@ -99,16 +92,11 @@ class SilentInstallerControllerTest : public ::testing::Test {
                                           base::TimeDelta::FromMilliseconds(10));
   }
 
-  base::ScopedTempDir dir_;
-  ScopedInstallerSandbox sandbox_;
-  ScopedInstallerThreads threads_;
-  ScopedHostStrings strings_;
   ScopedInstallerErrorRecord error_record_;
   std::vector<std::string> events_;
   bool traffic_allowed_ = true;
   ScopedAvroStatsSenderForTesting sender_{
       std::make_unique<RecordingStatsSender>(&events_, &traffic_allowed_)};
-  std::optional<ScopedInstallerProcess> process_;
   InstallerProgress progress_;
   std::unique_ptr<SettingsImpl> settings_;
   std::unique_ptr<SilentInstallerController> controller_;
@@ -195,19 +183,6 @@ class SilentControllerFetchTest : public SilentInstallerControllerTest {
 
   base::FilePath Downloads() const { return dir_.GetPath().Append(L"downloads"); }
 
-  void ServeMetadata() {
-    std::string package;
-    ASSERT_TRUE(base::ReadFileToString(test::GetPathBesideTestExecutable(L"installer.exe"),
-                                       &package));
-    ASSERT_TRUE(server_->AddFile("package.exe", package));
-    ASSERT_TRUE(server_->AddFile(
-        "meta", "{\"installer\": \"" + server_->UrlUtf8("/package.exe") +
-                    "\", \"installer_checksum\": \"" +
-                    CalculateSha256Hex(reinterpret_cast<const uint8_t*>(package.data()),
-                                       package.size()) +
-                    "\"}"));
-  }
-
   // A silent run outside a package (the running test has no payload, so
   // the package is fetched) that asks the loopback server for everything.
   bool RunFetchingController() {
@@ -236,14 +211,6 @@ class SilentControllerFetchTest : public SilentInstallerControllerTest {
     return base::test::RunWithTimeout(&run_loop);
   }
 
-  // The paths the server was asked for, in order.
-  std::vector<std::string> RequestedPaths() {
-    std::vector<std::string> paths;
-    for (const base::Value& entry : server_->ReadLog())
-      paths.push_back(*entry.FindStringKey("method") + " " + *entry.FindStringKey("path"));
-    return paths;
-  }
-
   std::unique_ptr<test::LocalHttpServer> server_;
   MainProcessInstallerRunnerImpl* runner_ = nullptr;
 };
@@ -258,7 +225,7 @@ TEST_F(SilentControllerFetchTest, FetchThatKeepsFailingEndsWithResult19AndInstal
   EXPECT_EQ(19u, controller_->result());
   // Six attempts, each one request for the metadata (a GET: the run has
   // no tracking data).
-  EXPECT_EQ(std::vector<std::string>(6, "GET /meta"), RequestedPaths());
+  EXPECT_EQ(std::vector<std::string>(6, "GET /meta"), test::RequestedPaths(*server_));
   EXPECT_EQ(6, std::count(events_.begin(), events_.end(), "package_fetcher_network_error"));
   // The controller's own error once, for the attempt that was not retried.
   EXPECT_EQ(1, std::count(events_.begin(), events_.end(), "error"));
@@ -273,12 +240,12 @@ TEST_F(SilentControllerFetchTest, FetchThatKeepsFailingEndsWithResult19AndInstal
 // preference default overrides are fetched into its folder, and the
 // backend, which waits for the package, goes on and reports success.
 TEST_F(SilentControllerFetchTest, ReadyPackageIsHandedToTheBackend) {
-  ServeMetadata();
+  ASSERT_NO_FATAL_FAILURE(test::ServeBuiltInstallerPackage(server_.get()));
   ASSERT_TRUE(server_->SetRoutes(R"([{"path": "/prefs", "reply": {"body": "{\"a\": 1}"}}])"));
   base::test::ScopedLogCollector log(logging::LOG_INFO);
   ASSERT_TRUE(RunFetchingController());
   EXPECT_EQ(0u, controller_->result());
-  EXPECT_THAT(RequestedPaths(),
+  EXPECT_THAT(test::RequestedPaths(*server_),
               ElementsAreArray({"GET /meta", "GET /package.exe", "GET /prefs"}));
   EXPECT_THAT(log.lines, Contains(HasSubstr("Package ready.")));
   EXPECT_THAT(log.lines, Contains(AllOf(HasSubstr("Fetching default prefs overrides to " +

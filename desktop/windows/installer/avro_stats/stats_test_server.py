@@ -112,6 +112,29 @@ class Handler(BaseHTTPRequestHandler):
         self._reply(200, reply)
 
 
+def start(port, record_dir, handler=Handler):
+    """Serves 127.0.0.1:`port` (0: a port the system chooses) on a thread of
+    its own with `handler`, recording into `record_dir` (emptied of earlier
+    bodies first) when one is given. A fixed port is held under its lock
+    until this process ends."""
+    if record_dir:
+        os.makedirs(record_dir, exist_ok=True)
+        for name in os.listdir(record_dir):
+            if name.startswith("body-"):
+                os.remove(os.path.join(record_dir, name))
+    port_lock = None
+    if port:
+        port_lock = open(os.path.join(tempfile.gettempdir(),
+                                      "velta-test-port-%d.lock" % port), "a")
+        fcntl.flock(port_lock, fcntl.LOCK_EX)
+    server = ThreadingHTTPServer(("127.0.0.1", port), handler)
+    server.port_lock = port_lock
+    server.daemon_threads = True
+    server.state = State(record_dir)
+    threading.Thread(target=server.serve_forever, daemon=True).start()
+    return server
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--port", type=int, default=0)
@@ -119,20 +142,7 @@ def main():
     parser.add_argument("command", nargs=argparse.REMAINDER)
     args = parser.parse_args()
     command = args.command[1:] if args.command[:1] == ["--"] else args.command
-    if args.record_dir:
-        os.makedirs(args.record_dir, exist_ok=True)
-        for name in os.listdir(args.record_dir):
-            if name.startswith("body-"):
-                os.remove(os.path.join(args.record_dir, name))
-    if args.port:
-        port_lock = open(os.path.join(tempfile.gettempdir(),
-                                      "velta-test-port-%d.lock" % args.port), "a")
-        fcntl.flock(port_lock, fcntl.LOCK_EX)
-    server = ThreadingHTTPServer(("127.0.0.1", args.port), Handler)
-    server.daemon_threads = True
-    server.state = State(args.record_dir)
-    thread = threading.Thread(target=server.serve_forever, daemon=True)
-    thread.start()
+    server = start(args.port, args.record_dir)
     env = dict(os.environ)
     env["VELTA_STATS_TEST_PORT"] = str(server.server_address[1])
     for proxy in ("http_proxy", "https_proxy", "HTTP_PROXY", "HTTPS_PROXY", "no_proxy"):

@@ -16,6 +16,7 @@
 #include "base/test/run_loop_with_timeout.h"
 #include "base/test/scoped_log_collector.h"
 #include "desktop/windows/installer/avro_stats/avro_stats_sender.h"
+#include "desktop/windows/installer/avro_stats/recording_stats_sender.h"
 #include "desktop/windows/installer/checksum_checker/checksum_checker.h"
 #include "desktop/windows/installer/common/installer_constants.h"
 #include "desktop/windows/installer/common/installer_error.h"
@@ -244,7 +245,7 @@ class InstallArchiveTest : public testing::TestWithParam<SfxCase> {
   base::MessageLoop message_loop_;
   ScopedInstallerErrorRecord error_record_;
   base::ScopedTempDir folder_;
-  test::RecordingStatsSender* stats_ = new test::RecordingStatsSender;
+  RecordingStatsSender* stats_ = new RecordingStatsSender;
   ScopedAvroStatsSenderForTesting scoped_stats_{std::unique_ptr<AvroStatsSender>(stats_)};
 };
 

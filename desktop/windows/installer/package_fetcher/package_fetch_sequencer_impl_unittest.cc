@@ -20,9 +20,11 @@
 #include "base/synchronization/waitable_event.h"
 #include "base/task/task_scheduler/task_scheduler.h"
 #include "base/test/run_loop_with_timeout.h"
+#include "base/test/scoped_command_line.h"
 #include "base/test/scoped_log_collector.h"
 #include "base/threading/thread.h"
 #include "desktop/windows/installer/avro_stats/avro_stats_sender.h"
+#include "desktop/windows/installer/avro_stats/recording_stats_sender.h"
 #include "desktop/windows/installer/checksum_checker/checksum_checker.h"
 #include "desktop/windows/installer/common/installer_constants.h"
 #include "desktop/windows/installer/common/product_info.h"
@@ -104,7 +106,6 @@ class PackageFetchTest : public testing::Test {
     ASSERT_TRUE(server_->Start());
     download_folder_ = folder_.GetPath().Append(L"downloads");
     ASSERT_TRUE(base::CreateDirectory(download_folder_));
-    saved_command_line_ = *base::CommandLine::ForCurrentProcess();
     base::CommandLine::ForCurrentProcess()->AppendSwitchASCII(kInternalPackageServer,
                                                               server_->UrlUtf8("/meta"));
     ASSERT_TRUE(fetcher_thread_.Start());
@@ -114,7 +115,6 @@ class PackageFetchTest : public testing::Test {
     fetcher_.reset();
     fetcher_thread_.Stop();
     proxy_ = nullptr;
-    *base::CommandLine::ForCurrentProcess() = saved_command_line_;
     base::TaskScheduler::GetInstance()->JoinForTesting();
     base::TaskScheduler::SetInstance(nullptr);
   }
@@ -168,11 +168,11 @@ class PackageFetchTest : public testing::Test {
   base::ScopedTempDir folder_;
   std::unique_ptr<LocalHttpServer> server_;
   base::FilePath download_folder_;
-  base::CommandLine saved_command_line_{base::CommandLine::NO_PROGRAM};
+  base::test::ScopedCommandLine command_line_;
   base::Thread fetcher_thread_{"Fetcher thread"};
   test::AnsweringUiCallbackRunner ui_runner_;
   test::RecordingFetcherDelegate delegate_;
-  test::RecordingStatsSender* stats_ = new test::RecordingStatsSender;
+  RecordingStatsSender* stats_ = new RecordingStatsSender;
   ScopedAvroStatsSenderForTesting scoped_stats_{std::unique_ptr<AvroStatsSender>(stats_)};
   scoped_refptr<PackageFetcherDelegateProxy> proxy_;
   std::unique_ptr<PackageFetcher> fetcher_;

@@ -13,6 +13,7 @@
 #include "base/run_loop.h"
 #include "base/strings/utf_string_conversions.h"
 #include "base/test/run_loop_with_timeout.h"
+#include "base/test/scoped_command_line.h"
 #include "desktop/windows/installer/common/installer_error.h"
 #include "desktop/windows/installer/package_fetcher/package_fetcher_switches.h"
 #include "desktop/windows/installer/package_fetcher/test_fetch_support.h"
@@ -159,9 +160,7 @@ class PackageMetadataRetrieverTest : public testing::Test {
     ASSERT_TRUE(folder_.CreateUniqueTempDir());
     server_ = std::make_unique<test::LocalHttpServer>(folder_.GetPath());
     ASSERT_TRUE(server_->Start());
-    saved_command_line_ = *base::CommandLine::ForCurrentProcess();
   }
-  void TearDown() override { *base::CommandLine::ForCurrentProcess() = saved_command_line_; }
 
   std::unique_ptr<PackageMetadata> Retrieve(const std::string& server_path,
                                             const std::vector<std::string>& requested,
@@ -187,7 +186,7 @@ class PackageMetadataRetrieverTest : public testing::Test {
   ScopedInstallerErrorRecord error_record_;
   base::ScopedTempDir folder_;
   std::unique_ptr<test::LocalHttpServer> server_;
-  base::CommandLine saved_command_line_{base::CommandLine::NO_PROGRAM};
+  base::test::ScopedCommandLine command_line_;
   test::AnsweringUiCallbackRunner ui_runner_;
   WininetImpl downloader_{&ui_runner_, nullptr, base::TimeDelta::FromMilliseconds(10)};
   PackageMetadataRetrieverImpl retriever_{1};

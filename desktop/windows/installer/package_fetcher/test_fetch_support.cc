@@ -9,8 +9,12 @@
 #include "base/strings/utf_string_conversions.h"
 #include "base/test/run_loop_with_timeout.h"
 #include "base/version.h"
-#include "desktop/windows/installer/avro_stats/installer_stats_event.h"
+#include "base/values.h"
+#include "desktop/windows/installer/checksum_checker/checksum_checker.h"
 #include "desktop/windows/installer/common/installer_error.h"
+#include "gtest/gtest.h"
+#include "testing/child_process.h"
+#include "testing/http_server/local_http_server.h"
 
 namespace velta::test {
 
@@ -88,24 +92,28 @@ bool RecordingFetcherDelegate::WaitForEnd() {
   return quit && ready_folders.size() + errors > ends;
 }
 
-void RecordingStatsSender::SetTrafficAllowed(bool) {}
-
-void RecordingStatsSender::SendAvroMessage(std::unique_ptr<InstallerStatsEvent> event) {
-  base::AutoLock lock(lock_);
-  event_types_.push_back(event->GetEventType());
-}
-
-void RecordingStatsSender::SendPendingAndShutdown(base::OnceClosure done) {
-  std::move(done).Run();
-}
-
-std::vector<std::string> RecordingStatsSender::event_types() {
-  base::AutoLock lock(lock_);
-  return event_types_;
-}
-
 bool FakePayloadManager::WritePayloadToFile(const base::FilePath& path) const {
   return !write_fails && base::WriteFile(path, data);
+}
+
+void ServeBuiltInstallerPackage(LocalHttpServer* server) {
+  std::string package;
+  ASSERT_TRUE(
+      base::ReadFileToString(GetPathBesideTestExecutable(L"installer.exe"), &package));
+  ASSERT_TRUE(server->AddFile("package.exe", package));
+  ASSERT_TRUE(server->AddFile(
+      "meta", "{\"installer\": \"" + server->UrlUtf8("/package.exe") +
+                  "\", \"installer_checksum\": \"" +
+                  CalculateSha256Hex(reinterpret_cast<const uint8_t*>(package.data()),
+                                     package.size()) +
+                  "\"}"));
+}
+
+std::vector<std::string> RequestedPaths(const LocalHttpServer& server) {
+  std::vector<std::string> paths;
+  for (const base::Value& entry : server.ReadLog())
+    paths.push_back(*entry.FindStringKey("method") + " " + *entry.FindStringKey("path"));
+  return paths;
 }
 
 std::vector<base::FilePath> SubfoldersOf(const base::FilePath& folder) {

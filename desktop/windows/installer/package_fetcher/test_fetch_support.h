@@ -9,8 +9,6 @@
 #include <vector>
 
 #include "base/files/file_path.h"
-#include "base/synchronization/lock.h"
-#include "desktop/windows/installer/avro_stats/avro_stats_sender.h"
 #include "desktop/windows/installer/package_fetcher/package_fetcher_delegate.h"
 #include "desktop/windows/installer/package_fetcher/payload_manager.h"
 #include "desktop/windows/installer/utils/file_version_utils.h"
@@ -20,6 +18,8 @@ class RunLoop;
 }
 
 namespace velta::test {
+
+class LocalHttpServer;
 
 // Answers every version read with the values set here, as the file's version
 // resource or output would: the seam for packages whose version data the
@@ -78,20 +78,6 @@ class RecordingFetcherDelegate : public PackageFetcherDelegate {
   base::RunLoop* run_loop_ = nullptr;
 };
 
-// Keeps the type of every statistics event sent, from any thread.
-class RecordingStatsSender : public AvroStatsSender {
- public:
-  void SetTrafficAllowed(bool allowed) override;
-  void SendAvroMessage(std::unique_ptr<InstallerStatsEvent> event) override;
-  void SendPendingAndShutdown(base::OnceClosure done) override;
-
-  std::vector<std::string> event_types();
-
- private:
-  base::Lock lock_;
-  std::vector<std::string> event_types_;
-};
-
 // A payload of the type and content the test chooses: the seam for an
 // installer that carries its package.
 class FakePayloadManager : public PayloadManager {
@@ -105,6 +91,16 @@ class FakePayloadManager : public PayloadManager {
   std::string data;
   bool write_fails = false;
 };
+
+// Serves the built installer.exe (beside the test executable; its version
+// resource carries this build's version and stream, so it passes every
+// check) on `server` as "/package.exe", and as "/meta" the metadata that
+// names it and its SHA-256. Fails the running test when a file cannot be
+// read or served.
+void ServeBuiltInstallerPackage(LocalHttpServer* server);
+
+// The requests `server` had, as "METHOD /path", in order.
+std::vector<std::string> RequestedPaths(const LocalHttpServer& server);
 
 // The folders directly inside `folder`.
 std::vector<base::FilePath> SubfoldersOf(const base::FilePath& folder);

@@ -101,15 +101,7 @@ BackendLaunchParameters MakeParameters(const base::FilePath& folder,
   parameters.install_folder = folder;
   parameters.settings_switches.AppendSwitchASCII(test::kTestChildSwitch, test::kFakeBackendRole);
   parameters.settings_switches.AppendSwitchPath(test::kFakeBackendInstallFolderSwitch, folder);
-  for (const std::string& fake_switch : fake_switches) {
-    const size_t equals = fake_switch.find('=');
-    if (equals == std::string::npos) {
-      parameters.settings_switches.AppendSwitch(fake_switch);
-    } else {
-      parameters.settings_switches.AppendSwitchASCII(fake_switch.substr(0, equals),
-                                                     fake_switch.substr(equals + 1));
-    }
-  }
+  test::AppendSwitches(fake_switches, &parameters.settings_switches);
   return parameters;
 }
 

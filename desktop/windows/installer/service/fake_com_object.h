@@ -5,6 +5,7 @@
 
 #include <windows.h>
 #include <oaidl.h>
+#include <wrl/client.h>
 
 #include <string>
 #include <tuple>
@@ -25,15 +26,15 @@ struct FakeComLog {
   std::string fail_on;
 };
 
-// IUnknown and IDispatch for a fake that implements `Interfaces`, counting
-// references; the object deletes itself at the last Release.
+// IUnknown for a fake that implements `Interfaces`, counting references; the
+// object deletes itself at the last Release.
 template <typename... Interfaces>
-class FakeComObject : public Interfaces... {
+class FakeUnknown : public Interfaces... {
  public:
-  FakeComObject() = default;
-  FakeComObject(const FakeComObject&) = delete;
-  FakeComObject& operator=(const FakeComObject&) = delete;
-  virtual ~FakeComObject() = default;
+  FakeUnknown() = default;
+  FakeUnknown(const FakeUnknown&) = delete;
+  FakeUnknown& operator=(const FakeUnknown&) = delete;
+  virtual ~FakeUnknown() = default;
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
     *out = FindInterface(iid);
@@ -49,6 +50,31 @@ class FakeComObject : public Interfaces... {
       delete this;
     return left;
   }
+
+ protected:
+  using First = std::tuple_element_t<0, std::tuple<Interfaces...>>;
+
+  // The interface pointer for `iid`, or null. By default IUnknown and any of
+  // `Interfaces`; an object that implements several kinds (of trigger, say)
+  // answers only its own.
+  virtual void* FindInterface(REFIID iid) {
+    if (iid == __uuidof(IUnknown))
+      return static_cast<First*>(this);
+    void* found = nullptr;
+    ((found = (!found && iid == __uuidof(Interfaces)) ? static_cast<Interfaces*>(this) : found),
+     ...);
+    return found;
+  }
+
+ private:
+  ULONG references_ = 0;
+};
+
+// FakeUnknown with IDispatch, which the faked automation interfaces derive
+// from and the code under test never calls.
+template <typename... Interfaces>
+class FakeComObject : public FakeUnknown<Interfaces...> {
+ public:
   HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
@@ -60,22 +86,26 @@ class FakeComObject : public Interfaces... {
   }
 
  protected:
-  // The interface pointer for `iid`, or null. By default any of
-  // `Interfaces`; an object that implements several kinds (of trigger, say)
-  // answers only its own.
-  virtual void* FindInterface(REFIID iid) {
-    if (iid == __uuidof(IUnknown) || iid == __uuidof(IDispatch))
-      return static_cast<First*>(this);
-    void* found = nullptr;
-    ((found = (!found && iid == __uuidof(Interfaces)) ? static_cast<Interfaces*>(this) : found),
-     ...);
-    return found;
-  }
+  using typename FakeUnknown<Interfaces...>::First;
 
- private:
-  using First = std::tuple_element_t<0, std::tuple<Interfaces...>>;
-  ULONG references_ = 0;
+  void* FindInterface(REFIID iid) override {
+    if (iid == __uuidof(IDispatch))
+      return static_cast<First*>(this);
+    return FakeUnknown<Interfaces...>::FindInterface(iid);
+  }
 };
+
+// Records `method` and `value` in `log`; unless that call is the failing one,
+// hands out `object` as `out`.
+template <typename Object, typename Interface>
+HRESULT LoggedHandOut(FakeComLog* log,
+                      const std::string& method,
+                      const std::wstring& value,
+                      const Microsoft::WRL::ComPtr<Object>& object,
+                      Interface** out) {
+  const HRESULT result = log->Call(method, value);
+  return FAILED(result) ? result : object.CopyTo(out);
+}
 
 // A method of the faked interface that the code under test must not call.
 #define VELTA_FAKE_COM_STUB(name, ...) \

@@ -94,26 +94,10 @@ class FakeFirewallRule : public FakeComObject<INetFwRule> {
 };
 
 // Hands out the rules it was made with, one VT_DISPATCH at a time.
-class FakeRuleEnumerator : public IEnumVARIANT {
+class FakeRuleEnumerator : public FakeUnknown<IEnumVARIANT> {
  public:
   explicit FakeRuleEnumerator(std::vector<ComPtr<INetFwRule>> rules) : rules_(std::move(rules)) {}
-  virtual ~FakeRuleEnumerator() = default;
 
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-    *out = nullptr;
-    if (iid != __uuidof(IUnknown) && iid != __uuidof(IEnumVARIANT))
-      return E_NOINTERFACE;
-    *out = static_cast<IEnumVARIANT*>(this);
-    AddRef();
-    return S_OK;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
-  ULONG STDMETHODCALLTYPE Release() override {
-    const ULONG left = --references_;
-    if (left == 0)
-      delete this;
-    return left;
-  }
   HRESULT STDMETHODCALLTYPE Next(ULONG count, VARIANT* items, ULONG* fetched) override {
     ULONG done = 0;
     for (; done < count && next_ < rules_.size(); ++done, ++next_) {
@@ -135,7 +119,6 @@ class FakeRuleEnumerator : public IEnumVARIANT {
  private:
   std::vector<ComPtr<INetFwRule>> rules_;
   size_t next_ = 0;
-  ULONG references_ = 0;
 };
 
 class FakeFirewallRules : public FakeComObject<INetFwRules> {
@@ -201,11 +184,8 @@ class FakeFirewallPolicy : public FakeComObject<INetFwPolicy2> {
   }
   HRESULT STDMETHODCALLTYPE get_Rules(INetFwRules** rules) override {
     *rules = nullptr;
-    HRESULT result = world_->log.Call("Policy.get_Rules");
-    if (FAILED(result))
-      return result;
-    ComPtr<INetFwRules> made = new FakeFirewallRules(world_);
-    return made.CopyTo(rules);
+    return LoggedHandOut(&world_->log, "Policy.get_Rules", std::wstring(),
+                         ComPtr<INetFwRules>(new FakeFirewallRules(world_)), rules);
   }
   VELTA_FAKE_COM_STUB(put_FirewallEnabled, NET_FW_PROFILE_TYPE2, VARIANT_BOOL)
   VELTA_FAKE_COM_STUB(get_ExcludedInterfaces, NET_FW_PROFILE_TYPE2, VARIANT *)

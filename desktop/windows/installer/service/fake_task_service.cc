@@ -114,36 +114,61 @@ class FakeTrigger : public FakeComObject<IDailyTrigger, ILogonTrigger, IBootTrig
   const std::string name_;
 };
 
-class FakeTriggerCollection : public FakeComObject<ITriggerCollection> {
+// The triggers or actions of a definition, numbered from 1 as the service's
+// are.
+template <typename Collection, typename Item>
+class FakeItemCollection : public FakeComObject<Collection> {
  public:
-  explicit FakeTriggerCollection(FakeComLog* log) : log_(log) {}
+  explicit FakeItemCollection(FakeComLog* log) : log_(log) {}
 
-  HRESULT STDMETHODCALLTYPE Create(TASK_TRIGGER_TYPE2 type, ITrigger** trigger) override {
-    HRESULT result = log_->Call("Triggers.Create", TriggerName(type));
-    if (FAILED(result))
-      return result;
-    triggers_.push_back(static_cast<IDailyTrigger*>(new FakeTrigger(log_, type, 1)));
-    return triggers_.back().CopyTo(trigger);
-  }
   HRESULT STDMETHODCALLTYPE get_Count(LONG* count) override {
-    *count = static_cast<LONG>(triggers_.size());
+    *count = static_cast<LONG>(items_.size());
     return S_OK;
   }
-  HRESULT STDMETHODCALLTYPE get_Item(LONG index, ITrigger** trigger) override {
-    if (index < 1 || index > static_cast<LONG>(triggers_.size()))
+  HRESULT STDMETHODCALLTYPE get_Item(LONG index, Item** item) override {
+    if (index < 1 || index > static_cast<LONG>(items_.size()))
       return E_INVALIDARG;
-    return triggers_[index - 1].CopyTo(trigger);
-  }
-  void Add(TASK_TRIGGER_TYPE2 type, short days_interval) {
-    triggers_.push_back(static_cast<IDailyTrigger*>(new FakeTrigger(log_, type, days_interval)));
+    return items_[index - 1].CopyTo(item);
   }
   VELTA_FAKE_COM_STUB(get__NewEnum, IUnknown **)
   VELTA_FAKE_COM_STUB(Remove, VARIANT)
   VELTA_FAKE_COM_STUB(Clear)
 
- private:
+ protected:
+  // Records the call "`method` `value`"; unless it is the failing one, keeps
+  // `item` and hands it out as `out`.
+  HRESULT CreateLogged(const std::string& method,
+                       const std::wstring& value,
+                       ComPtr<Item> item,
+                       Item** out) {
+    const HRESULT result = LoggedHandOut(log_, method, value, item, out);
+    if (SUCCEEDED(result))
+      items_.push_back(std::move(item));
+    return result;
+  }
+  void Keep(ComPtr<Item> item) { items_.push_back(std::move(item)); }
+
   FakeComLog* const log_;
-  std::vector<ComPtr<ITrigger>> triggers_;
+
+ private:
+  std::vector<ComPtr<Item>> items_;
+};
+
+class FakeTriggerCollection : public FakeItemCollection<ITriggerCollection, ITrigger> {
+ public:
+  using FakeItemCollection::FakeItemCollection;
+
+  HRESULT STDMETHODCALLTYPE Create(TASK_TRIGGER_TYPE2 type, ITrigger** trigger) override {
+    return CreateLogged("Triggers.Create", TriggerName(type), MakeTrigger(type, 1), trigger);
+  }
+  void Add(TASK_TRIGGER_TYPE2 type, short days_interval) {
+    Keep(MakeTrigger(type, days_interval));
+  }
+
+ private:
+  ComPtr<ITrigger> MakeTrigger(TASK_TRIGGER_TYPE2 type, short days_interval) {
+    return static_cast<IDailyTrigger*>(new FakeTrigger(log_, type, days_interval));
+  }
 };
 
 class FakeExecAction : public FakeComObject<IExecAction> {
@@ -186,40 +211,21 @@ class FakeExecAction : public FakeComObject<IExecAction> {
   const std::wstring path_;
 };
 
-class FakeActionCollection : public FakeComObject<IActionCollection> {
+class FakeActionCollection : public FakeItemCollection<IActionCollection, IAction> {
  public:
-  explicit FakeActionCollection(FakeComLog* log) : log_(log) {}
+  using FakeItemCollection::FakeItemCollection;
 
   HRESULT STDMETHODCALLTYPE Create(TASK_ACTION_TYPE type, IAction** action) override {
-    HRESULT result = log_->Call("Actions.Create", Number(type));
-    if (FAILED(result))
-      return result;
-    actions_.push_back(new FakeExecAction(log_, type, std::wstring()));
-    return actions_.back().CopyTo(action);
-  }
-  HRESULT STDMETHODCALLTYPE get_Count(LONG* count) override {
-    *count = static_cast<LONG>(actions_.size());
-    return S_OK;
-  }
-  HRESULT STDMETHODCALLTYPE get_Item(LONG index, IAction** action) override {
-    if (index < 1 || index > static_cast<LONG>(actions_.size()))
-      return E_INVALIDARG;
-    return actions_[index - 1].CopyTo(action);
+    return CreateLogged("Actions.Create", Number(type),
+                        new FakeExecAction(log_, type, std::wstring()), action);
   }
   void Add(TASK_ACTION_TYPE type, const std::wstring& path) {
-    actions_.push_back(new FakeExecAction(log_, type, path));
+    Keep(new FakeExecAction(log_, type, path));
   }
-  VELTA_FAKE_COM_STUB(get__NewEnum, IUnknown **)
   VELTA_FAKE_COM_STUB(get_XmlText, BSTR *)
   VELTA_FAKE_COM_STUB(put_XmlText, BSTR)
-  VELTA_FAKE_COM_STUB(Remove, VARIANT)
-  VELTA_FAKE_COM_STUB(Clear)
   VELTA_FAKE_COM_STUB(get_Context, BSTR *)
   VELTA_FAKE_COM_STUB(put_Context, BSTR)
-
- private:
-  FakeComLog* const log_;
-  std::vector<ComPtr<IAction>> actions_;
 };
 
 class FakeRegistrationInfo : public FakeComObject<IRegistrationInfo> {
@@ -350,24 +356,19 @@ class FakeTaskDefinition : public FakeComObject<ITaskDefinition> {
         principal_(new FakePrincipal(log)) {}
 
   HRESULT STDMETHODCALLTYPE get_RegistrationInfo(IRegistrationInfo** out) override {
-    HRESULT result = log_->Call("Definition.get_RegistrationInfo");
-    return FAILED(result) ? result : registration_.CopyTo(out);
+    return LoggedHandOut(log_, "Definition.get_RegistrationInfo", std::wstring(), registration_, out);
   }
   HRESULT STDMETHODCALLTYPE get_Settings(ITaskSettings** out) override {
-    HRESULT result = log_->Call("Definition.get_Settings");
-    return FAILED(result) ? result : settings_.CopyTo(out);
+    return LoggedHandOut(log_, "Definition.get_Settings", std::wstring(), settings_, out);
   }
   HRESULT STDMETHODCALLTYPE get_Triggers(ITriggerCollection** out) override {
-    HRESULT result = log_->Call("Definition.get_Triggers");
-    return FAILED(result) ? result : triggers_.CopyTo(out);
+    return LoggedHandOut(log_, "Definition.get_Triggers", std::wstring(), triggers_, out);
   }
   HRESULT STDMETHODCALLTYPE get_Actions(IActionCollection** out) override {
-    HRESULT result = log_->Call("Definition.get_Actions");
-    return FAILED(result) ? result : actions_.CopyTo(out);
+    return LoggedHandOut(log_, "Definition.get_Actions", std::wstring(), actions_, out);
   }
   HRESULT STDMETHODCALLTYPE get_Principal(IPrincipal** out) override {
-    HRESULT result = log_->Call("Definition.get_Principal");
-    return FAILED(result) ? result : principal_.CopyTo(out);
+    return LoggedHandOut(log_, "Definition.get_Principal", std::wstring(), principal_, out);
   }
   VELTA_FAKE_COM_STUB(put_RegistrationInfo, IRegistrationInfo *)
   VELTA_FAKE_COM_STUB(put_Triggers, ITriggerCollection *)
@@ -508,12 +509,10 @@ class FakeTaskFolder : public FakeComObject<ITaskFolder> {
     return registered.CopyTo(task);
   }
   HRESULT STDMETHODCALLTYPE GetTasks(LONG flags, IRegisteredTaskCollection** tasks) override {
-    HRESULT result = world_->log.Call("Folder.GetTasks", Number(flags));
-    if (FAILED(result))
-      return result;
-    ComPtr<IRegisteredTaskCollection> collection =
-        new FakeRegisteredTaskCollection(&world_->log, world_->tasks);
-    return collection.CopyTo(tasks);
+    return LoggedHandOut(&world_->log, "Folder.GetTasks", Number(flags),
+                         ComPtr<IRegisteredTaskCollection>(
+                             new FakeRegisteredTaskCollection(&world_->log, world_->tasks)),
+                         tasks);
   }
   HRESULT STDMETHODCALLTYPE GetTask(BSTR name, IRegisteredTask** task) override {
     *task = nullptr;
@@ -553,18 +552,13 @@ class FakeTaskService : public FakeComObject<ITaskService> {
                                                    VariantText(password));
   }
   HRESULT STDMETHODCALLTYPE GetFolder(BSTR path, ITaskFolder** folder) override {
-    HRESULT result = world_->log.Call("Service.GetFolder", Text(path));
-    if (FAILED(result))
-      return result;
-    ComPtr<ITaskFolder> root = new FakeTaskFolder(world_);
-    return root.CopyTo(folder);
+    return LoggedHandOut(&world_->log, "Service.GetFolder", Text(path),
+                         ComPtr<ITaskFolder>(new FakeTaskFolder(world_)), folder);
   }
   HRESULT STDMETHODCALLTYPE NewTask(DWORD flags, ITaskDefinition** definition) override {
-    HRESULT result = world_->log.Call("Service.NewTask", Number(flags));
-    if (FAILED(result))
-      return result;
-    ComPtr<ITaskDefinition> created = new FakeTaskDefinition(&world_->log);
-    return created.CopyTo(definition);
+    return LoggedHandOut(&world_->log, "Service.NewTask", Number(flags),
+                         ComPtr<ITaskDefinition>(new FakeTaskDefinition(&world_->log)),
+                         definition);
   }
   VELTA_FAKE_COM_STUB(GetRunningTasks, LONG, IRunningTaskCollection **)
   VELTA_FAKE_COM_STUB(get_Connected, VARIANT_BOOL *)

@@ -99,8 +99,7 @@ class StatusRecoveryTest : public ::testing::Test {
     const base::FilePath version = folder_.Append(name);
     ASSERT_TRUE(base::CreateDirectory(version));
     ASSERT_TRUE(base::WriteFile(version.Append(L"velta.exe"), "browser"));
-    for (const wchar_t* file : {L"installer.exe", L"velta_installer.dll"})
-      ASSERT_TRUE(base::CopyFile(test::GetPathBesideTestExecutable(file), version.Append(file)));
+    ASSERT_TRUE(test::CopyInstallerFiles(version));
     for (const std::wstring& file : extra) {
       ASSERT_TRUE(base::CreateDirectory(version.Append(file).DirName()));
       ASSERT_TRUE(base::WriteFile(version.Append(file), "x"));

@@ -25,16 +25,16 @@
 #include "base/threading/thread_task_runner_handle.h"
 #include "base/win/registry.h"
 #include "desktop/windows/installer/avro_stats/avro_stats_sender.h"
+#include "desktop/windows/installer/avro_stats/recording_stats_sender.h"
 #include "desktop/windows/installer/common/named_urls.h"
-#include "desktop/windows/installer/checksum_checker/checksum_checker.h"
 #include "desktop/windows/installer/common/installer_error.h"
 #include "desktop/windows/installer/installation_folder_details_fetcher_impl.h"
+#include "desktop/windows/installer/installer_process_test.h"
 #include "desktop/windows/installer/installer_progress.h"
 #include "desktop/windows/installer/interprocess_state.h"
 #include "desktop/windows/installer/package_fetcher/package_fetcher_delegate.h"
 #include "desktop/windows/installer/package_fetcher/payload_manager_impl.h"
 #include "desktop/windows/installer/package_fetcher/test_fetch_support.h"
-#include "desktop/windows/installer/recording_stats_sender.h"
 #include "desktop/windows/installer/runner/main_process_installer_runner_impl.h"
 #include "desktop/windows/installer/scoped_host_strings.h"
 #include "desktop/windows/installer/scoped_installer_process.h"
@@ -204,13 +204,10 @@ bool IsFolderStatusKnown(Settings* settings) {
 // A windowed main process in a test: sandboxed registry and folders, its own
 // temporary folder (the UI lock's), the real settings and runner starting
 // the stand-in backend, and a recording statistics sender.
-class InstallerUIControllerTest : public ::testing::Test {
+class InstallerUIControllerTest : public InstallerProcessTest {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(dir_.CreateUniqueTempDir());
-    ASSERT_TRUE(strings_.is_loaded());
-    ASSERT_TRUE(sandbox_.is_valid());
-    sandbox_.OverrideKnownFolders(dir_.GetPath());
+    ASSERT_NO_FATAL_FAILURE(InstallerProcessTest::SetUp());
     temp_.emplace(base::DIR_TEMP, dir_.GetPath());
     RecordingWindow::progress_pages_ = 0;
     RecordingWindow::errors_.clear();
@@ -223,7 +220,7 @@ class InstallerUIControllerTest : public ::testing::Test {
     settings_.reset();
   }
 
-  base::FilePath Target() const { return dir_.GetPath().Append(L"Target"); }
+  base::FilePath Target() const { return Folder(L"Target"); }
 
   // Makes the controller for a process started with `switches` and a
   // backend started with `backend_switches`.
@@ -259,17 +256,12 @@ class InstallerUIControllerTest : public ::testing::Test {
     return started;
   }
 
-  base::ScopedTempDir dir_;
-  ScopedInstallerSandbox sandbox_;
-  ScopedInstallerThreads threads_;
-  ScopedHostStrings strings_;
   ScopedInstallerErrorRecord error_record_;
   std::optional<base::ScopedPathOverride> temp_;
   std::vector<std::string> events_;
   bool traffic_allowed_ = true;
   ScopedAvroStatsSenderForTesting sender_{
       std::make_unique<RecordingStatsSender>(&events_, &traffic_allowed_)};
-  std::optional<ScopedInstallerProcess> process_;
   InstallerProgress progress_;
   std::unique_ptr<SettingsImpl> settings_;
   std::unique_ptr<TestUIController> controller_;
@@ -660,16 +652,7 @@ class InstallerUIControllerFetchTest : public InstallerUIControllerTest {
 
   // Serves the package and its metadata; every other route goes.
   void ServePackage() {
-    std::string package;
-    ASSERT_TRUE(
-        base::ReadFileToString(test::GetPathBesideTestExecutable(L"installer.exe"), &package));
-    ASSERT_TRUE(server_->AddFile("package.exe", package));
-    ASSERT_TRUE(server_->AddFile(
-        "meta", "{\"installer\": \"" + server_->UrlUtf8("/package.exe") +
-                    "\", \"installer_checksum\": \"" +
-                    CalculateSha256Hex(reinterpret_cast<const uint8_t*>(package.data()),
-                                       package.size()) +
-                    "\"}"));
+    ASSERT_NO_FATAL_FAILURE(test::ServeBuiltInstallerPackage(server_.get()));
     ASSERT_TRUE(server_->SetRoutes(kPrefsRoute));
   }
 
@@ -700,14 +683,6 @@ class InstallerUIControllerFetchTest : public InstallerUIControllerTest {
     return started;
   }
 
-  // The requests the server had, as "METHOD /path", in order.
-  std::vector<std::string> RequestedPaths() {
-    std::vector<std::string> paths;
-    for (const base::Value& entry : server_->ReadLog())
-      paths.push_back(*entry.FindStringKey("method") + " " + *entry.FindStringKey("path"));
-    return paths;
-  }
-
   static constexpr char kPrefsRoute[] =
       R"([{"path": "/prefs", "reply": {"body": "{\"a\": 1}"}}])";
 
@@ -725,7 +700,8 @@ TEST_F(InstallerUIControllerFetchTest, FetchedPackageIsInstalled) {
   EXPECT_EQ(0u, controller_->result());
   EXPECT_TRUE(RecordingWindow::errors_.empty());
   EXPECT_EQ(1, RecordingWindow::progress_pages_);
-  EXPECT_THAT(RequestedPaths(), ElementsAreArray({"GET /meta", "GET /package.exe", "GET /prefs"}));
+  EXPECT_THAT(test::RequestedPaths(*server_),
+              ElementsAreArray({"GET /meta", "GET /package.exe", "GET /prefs"}));
   std::vector<std::string> phases;
   std::copy_if(recorder_.seen.begin(), recorder_.seen.end(), std::back_inserter(phases),
                [](const std::string& entry) { return entry.rfind("phase ", 0) == 0; });
@@ -764,7 +740,7 @@ TEST_F(InstallerUIControllerFetchTest, FetchThatGaveUpBeforeAcceptStartsAgainAtA
   EXPECT_TRUE(RecordingWindow::errors_.empty());
   std::vector<std::string> expected(6, "GET /meta");
   expected.insert(expected.end(), {"GET /meta", "GET /package.exe", "GET /prefs"});
-  EXPECT_THAT(RequestedPaths(), ElementsAreArray(expected));
+  EXPECT_THAT(test::RequestedPaths(*server_), ElementsAreArray(expected));
   EXPECT_THAT(log.lines, Contains(HasSubstr("Exceeded maximum number of fetcher retries, we "
                                             "won't retry until user decides to.")));
   // Each retry waits six steps in phase 8.
@@ -812,7 +788,7 @@ TEST_F(InstallerUIControllerFetchTest, RepairFetchesOnceTheFoldersStatusIsIn) {
   ASSERT_EQ(0u, StartFetchingRun(/*run_immediately=*/true, {L"fix-downloadable-resources"}));
   EXPECT_EQ(19u, controller_->result());
   // Only the resource packs the installation's version folder lacks.
-  const std::vector<std::string> requests = RequestedPaths();
+  const std::vector<std::string> requests = test::RequestedPaths(*server_);
   EXPECT_EQ(6u, requests.size());
   EXPECT_THAT(requests, Each(StartsWith("GET /meta?additional_files=velta_100_percent.pak,")));
   ASSERT_EQ(1u, RecordingWindow::errors_.size());

@@ -2,8 +2,6 @@
 
 #include "desktop/windows/installer/wininet/wininet_impl.h"
 
-#include <winsock2.h>
-
 #include <memory>
 #include <string>
 #include <vector>
@@ -279,18 +277,8 @@ TEST(IsHostAllowedTest, DottedEntriesAreSuffixesOthersExactNames) {
 }
 
 TEST_F(WininetImplStartTest, RefusedPortFailsAfterTheAllowedAttempts) {
-  // A port nothing listens on: bind one, learn its number, close it.
-  WSADATA wsa;
-  ASSERT_EQ(0, ::WSAStartup(MAKEWORD(2, 2), &wsa));
-  SOCKET probe = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-  sockaddr_in address = {};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  int length = sizeof(address);
-  ASSERT_EQ(0, ::bind(probe, reinterpret_cast<sockaddr*>(&address), sizeof(address)));
-  ASSERT_EQ(0, ::getsockname(probe, reinterpret_cast<sockaddr*>(&address), &length));
-  uint16_t port = ntohs(address.sin_port);
-  ::closesocket(probe);
+  const uint16_t port = test::UnusedLoopbackPort();
+  ASSERT_NE(0, port);
   std::vector<std::string> events;
   downloader_.SetMaxRetries(0);
   base::RunLoop run_loop;

@@ -1,6 +1,6 @@
 // Copyright 2026 Velta Software. All rights reserved.
 
-#include "desktop/windows/installer/recording_stats_sender.h"
+#include "desktop/windows/installer/avro_stats/recording_stats_sender.h"
 
 #include <utility>
 
@@ -19,11 +19,19 @@ void RecordingStatsSender::SetTrafficAllowed(bool allowed) {
 }
 
 void RecordingStatsSender::SendAvroMessage(std::unique_ptr<InstallerStatsEvent> event) {
-  types_->push_back(event->GetEventType());
+  base::AutoLock lock(lock_);
+  event_types_.push_back(event->GetEventType());
+  if (types_)
+    types_->push_back(event_types_.back());
 }
 
 void RecordingStatsSender::SendPendingAndShutdown(base::OnceClosure done) {
   std::move(done).Run();
+}
+
+std::vector<std::string> RecordingStatsSender::event_types() {
+  base::AutoLock lock(lock_);
+  return event_types_;
 }
 
 }  // namespace velta
