@@ -15,6 +15,10 @@ configure_file(${CMAKE_SOURCE_DIR}/testing/wine/run_under_wine.sh.in
                                 WORLD_READ WORLD_EXECUTE)
 set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_BINARY_DIR}/run_under_wine.sh)
 
+# Tests that serve the fixed statistics test port 127.0.0.1:9000 hold this
+# ctest resource lock (RESOURCE_LOCK), so they never run at the same time.
+set(VELTA_FIXED_TEST_PORT_LOCK velta_fixed_test_port)
+
 # Test code is compiled with -Og: about a third faster to compile than -O2,
 # and the tests spend their time in the product code and in Windows, which
 # keep -O2.

@@ -5,7 +5,9 @@ reporting on, under Wine; the test binary checks the child's exit code, the
 reporter's end and the dump through dbghelp; this script then reads the dump
 with its own reader and checks what the local crash server received.
 
-  crash_report_e2e.py <emulator> <test binary> <work folder>
+  crash_report_e2e.py <emulator> <test binary> <work folder> [reports|fallback|handler]
+
+Without a group, runs every group, one after the other.
 """
 
 import email.parser
@@ -313,83 +315,107 @@ def check_crash_reporter_upload(name, work, requests, size_limit, with_memory,
           "%s: faulting address %r" % (name, parameters))
 
 
-def main():
-    emulator, binary, work_root = sys.argv[1:4]
-    os.makedirs(work_root, exist_ok=True)
-    with CrashServer(os.path.join(work_root, "server")) as server:
+def run_reports(emulator, binary, work_root, server):
+    """The reporter road: each kind of crash a client reports, and servers
+    that do not take the report."""
+    request, work, _ = run_scenario(emulator, binary, work_root, server,
+                                    "access-violation", "worker-access-violation",
+                                    200, True)
+    values = check_access_violation(work, request) if request else None
+    if values is not None:
+        plat = values.get("plat")
+        print("plat of this build: %s" % plat)
+
+    # The other crashes a client reports: the dump's exception code, and
+    # for an invalid parameter the record of stream 0x10001.
+    for kind, code in (("breakpoint", BREAKPOINT), ("pure-call", PURE_CALL),
+                       ("invalid-parameter", INVALID_PARAMETER)):
         request, work, _ = run_scenario(emulator, binary, work_root, server,
-                                        "access-violation", "worker-access-violation",
-                                        200, True)
-        values = check_access_violation(work, request) if request else None
-        if values is not None:
-            plat = values.get("plat")
-            print("plat of this build: %s" % plat)
+                                        kind, kind, 200, True)
+        if request:
+            dumps = os.listdir(os.path.join(work, "dumps"))
+            dump = read_minidump.read(os.path.join(work, "dumps", dumps[0]))
+            check_report_dump(kind, dump, code)
 
-        # The other crashes a client reports: the dump's exception code, and
-        # for an invalid parameter the record of stream 0x10001.
-        for kind, code in (("breakpoint", BREAKPOINT), ("pure-call", PURE_CALL),
-                           ("invalid-parameter", INVALID_PARAMETER)):
-            request, work, _ = run_scenario(emulator, binary, work_root, server,
-                                            kind, kind, 200, True)
-            if request:
-                dumps = os.listdir(os.path.join(work, "dumps"))
-                dump = read_minidump.read(os.path.join(work, "dumps", dumps[0]))
-                check_report_dump(kind, dump, code)
+    # A server that answers anything but 200 has not taken the report; the
+    # dump goes all the same when logs are not kept.
+    for status in (201, 500):
+        run_scenario(emulator, binary, work_root, server, "status-%d" % status,
+                     "worker-access-violation", status, False)
 
-        # A crashed crash reporter: its fallback handler sends the dump,
-        # uncompressed, once in 3 days, when Wine's dump fits 512000 bytes.
-        before = len(server.requests)
-        run_scenario(emulator, binary, work_root, server, "reporter-crash", "", 200, False,
-                     "ReporterCrashGoesToTheFallbackHandler", "reporter", expected_uploads=None)
-        check_reporter_crash(os.path.join(work_root, "reporter-crash"),
-                             server.requests[before:])
 
-        # The crash handler road: two crashes reported (one of them restarted),
-        # one with handling switched off not.
-        run_scenario(emulator, binary, work_root, server, "handler", "", 200, True,
-                     "CrashHandlerCountsRestartsAndFilters", "handler", expected_uploads=2)
+def run_fallback(emulator, binary, work_root, server):
+    """A crashed crash reporter and its fallback handler. The three share
+    the last crash the fallback keeps in HKCU: one after the other."""
+    # A crashed crash reporter: its fallback handler sends the dump,
+    # uncompressed, once in 3 days, when Wine's dump fits 512000 bytes.
+    before = len(server.requests)
+    run_scenario(emulator, binary, work_root, server, "reporter-crash", "", 200, False,
+                 "ReporterCrashGoesToTheFallbackHandler", "reporter", expected_uploads=None)
+    check_reporter_crash(os.path.join(work_root, "reporter-crash"),
+                         server.requests[before:])
 
-        # A crash in the fallback handler ends it: nothing starts, nothing is
-        # sent.
-        run_scenario(emulator, binary, work_root, server, "fallback-crash", "", 200, False,
-                     "FallbackHandlerCrashEndsItAndStartsNothing", "fallback-crash",
-                     expected_uploads=0)
+    # A crash in the fallback handler ends it: nothing starts, nothing is
+    # sent.
+    run_scenario(emulator, binary, work_root, server, "fallback-crash", "", 200, False,
+                 "FallbackHandlerCrashEndsItAndStartsNothing", "fallback-crash",
+                 expected_uploads=0)
 
-        # A client outlives its crashed reporter and still ends with its own
-        # crash's code.
-        run_scenario(emulator, binary, work_root, server, "reporter-died", "", 200, False,
-                     "ClientOfACrashedReporterEndsWithItsCrash", "reporter-died",
-                     expected_uploads=None)
+    # A client outlives its crashed reporter and still ends with its own
+    # crash's code.
+    run_scenario(emulator, binary, work_root, server, "reporter-died", "", 200, False,
+                 "ClientOfACrashedReporterEndsWithItsCrash", "reporter-died",
+                 expected_uploads=None)
 
-        # A crashed crash handler is sent by its fallback role, as a crash
-        # reporter's crash.
-        before = len(server.requests)
-        run_scenario(emulator, binary, work_root, server, "handler-crash", "", 200, True,
-                     "CrashHandlerCrashGoesToItsFallback", "handler-crash",
-                     expected_uploads=None)
-        check_crash_reporter_upload("handler-crash", os.path.join(work_root, "handler-crash"),
-                                    server.requests[before:], 3072000, with_memory=False)
 
-        # A crash of a handler started with "--monitor-self" is sent by its
-        # monitor, the second handler, as a crash reporter's.
-        before = len(server.requests)
-        run_scenario(emulator, binary, work_root, server, "monitor-self", "", 200, False,
-                     "MonitoredHandlerCrashGoesToItsMonitor", "monitor-self",
-                     expected_uploads=None)
-        check_crash_reporter_upload("monitor-self", os.path.join(work_root, "monitor-self"),
-                                    server.requests[before:], 3072000, with_memory=True,
-                                    compressed=True)
+def run_handler(emulator, binary, work_root, server):
+    """The crash handler road."""
+    # Two crashes reported (one of them restarted), one with handling
+    # switched off not.
+    run_scenario(emulator, binary, work_root, server, "handler", "", 200, True,
+                 "CrashHandlerCountsRestartsAndFilters", "handler", expected_uploads=2)
 
-        # A server that answers anything but 200 has not taken the report; the
-        # dump goes all the same when logs are not kept.
-        for status in (201, 500):
-            run_scenario(emulator, binary, work_root, server, "status-%d" % status,
-                         "worker-access-violation", status, False)
+    # A crashed crash handler is sent by its fallback role, as a crash
+    # reporter's crash.
+    before = len(server.requests)
+    run_scenario(emulator, binary, work_root, server, "handler-crash", "", 200, True,
+                 "CrashHandlerCrashGoesToItsFallback", "handler-crash",
+                 expected_uploads=None)
+    check_crash_reporter_upload("handler-crash", os.path.join(work_root, "handler-crash"),
+                                server.requests[before:], 3072000, with_memory=False)
+
+    # A crash of a handler started with "--monitor-self" is sent by its
+    # monitor, the second handler, as a crash reporter's.
+    before = len(server.requests)
+    run_scenario(emulator, binary, work_root, server, "monitor-self", "", 200, False,
+                 "MonitoredHandlerCrashGoesToItsMonitor", "monitor-self",
+                 expected_uploads=None)
+    check_crash_reporter_upload("monitor-self", os.path.join(work_root, "monitor-self"),
+                                server.requests[before:], 3072000, with_memory=True,
+                                compressed=True)
+
+
+# The scenarios in groups that share nothing but the test program: each
+# group has a server and work folders of its own, so ctest runs the groups
+# as tests of their own, side by side.
+GROUPS = {"reports": run_reports, "fallback": run_fallback, "handler": run_handler}
+
+
+def main():
+    if len(sys.argv) not in (4, 5) or (len(sys.argv) == 5 and sys.argv[4] not in GROUPS):
+        print(__doc__)
+        return 2
+    emulator, binary, work_root = sys.argv[1:4]
+    groups = sys.argv[4:] or list(GROUPS)
+    os.makedirs(work_root, exist_ok=True)
+    for group in groups:
+        with CrashServer(os.path.join(work_root, "server")) as server:
+            GROUPS[group](emulator, binary, work_root, server)
 
     if failures:
         print("%d checks failed" % len(failures))
         return 1
-    print("all crash report checks passed")
+    print("all crash report checks passed: %s" % ", ".join(groups))
     return 0
 
 

@@ -26,6 +26,8 @@
 #include "base/win/shortcut.h"
 #include "desktop/windows/installer/common/installer_constants.h"
 #include "desktop/windows/installer/common/product_constants.h"
+#include "desktop/windows/installer/common/utils.h"
+#include "desktop/windows/installer/transactions/operation_test_util.h"
 #include "gmock/gmock.h"
 
 namespace velta::e2e {
@@ -39,26 +41,6 @@ using velta::test::ChildResult;
 using velta::test::RunChild;
 
 namespace {
-
-// The subkeys and values directly under HKCU's `path`, as "key\" and "value"
-// names, sorted: enough to see that an installation left nothing there.
-std::vector<std::wstring> RegistryNamesUnder(const wchar_t* path) {
-  std::vector<std::wstring> names;
-  for (base::win::RegistryKeyIterator key(HKEY_CURRENT_USER, path); key.Valid(); ++key)
-    names.push_back(std::wstring(key.Name()) + L"\\");
-  for (base::win::RegistryValueIterator value(HKEY_CURRENT_USER, path); value.Valid(); ++value)
-    names.push_back(value.Name());
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
-// Where an installation writes in HKCU.
-constexpr const wchar_t* kWrittenKeys[] = {
-    L"Software",
-    L"Software\\Classes",
-    L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall",
-    L"Software\\Microsoft\\Windows\\CurrentVersion\\Run",
-};
 
 // The integer in the first "<message>(N)" of `log`, or -1.
 int MessageNumber(const std::string& log, const std::string& message, size_t* from) {
@@ -211,10 +193,72 @@ std::vector<base::FilePath> RecordedShortcuts(const base::Value& status) {
   return shortcuts;
 }
 
-std::vector<std::vector<std::wstring>> WrittenKeysSnapshot() {
-  std::vector<std::vector<std::wstring>> snapshot;
-  for (const wchar_t* path : kWrittenKeys)
-    snapshot.push_back(RegistryNamesUnder(path));
+RegistrySnapshot InstallationRegistrySnapshot(const base::FilePath& target) {
+  const std::wstring prog_id = base::UTF8ToWide(GetBrandAndChannel());
+  const std::wstring product = base::UTF8ToWide(GetBrandName());
+  const std::wstring executable = base::UTF8ToWide(GetBrowserExeName());
+  const std::wstring classes = L"Software\\Classes\\";
+  const std::wstring current_version = L"Software\\Microsoft\\Windows\\CurrentVersion\\";
+
+  // Keys wholly the installation's own, with everything below them, by view.
+  std::vector<std::pair<std::wstring, REGSAM>> own_keys = {
+      {GetCompanyRegistryPath(), 0},
+      {classes + prog_id, 0},
+      {classes + L".vex", 0},
+      {classes + L"Applications\\" + executable, 0},
+      {L"Software\\Clients\\StartMenuInternet\\" + prog_id, 0},
+      {current_version + L"App Paths\\" + executable, 0},
+  };
+  // Its uninstall entries, named after the product and the version.
+  const std::wstring uninstall = GetUninstallRegistryPath();
+  for (base::win::RegistryKeyIterator entry(HKEY_CURRENT_USER, uninstall.c_str(), KEY_WOW64_32KEY);
+       entry.Valid(); ++entry) {
+    if (base::StartsWith(entry.Name(), product + L" ", base::CompareCase::INSENSITIVE_ASCII))
+      own_keys.emplace_back(uninstall + L"\\" + entry.Name(), KEY_WOW64_32KEY);
+  }
+  // The values it adds to keys that other programs share: the file types
+  // and protocols it opens, and where Windows finds it.
+  std::vector<std::pair<std::wstring, std::wstring>> own_values = {
+      {L"Software\\RegisteredApplications", product + L" " + base::UTF8ToWide(GetChannelName())},
+      {L"Software\\Clients\\StartMenuInternet", L""},
+      {current_version + L"RunOnce", product},
+      {L"Software\\Microsoft\\Windows NT\\CurrentVersion\\AppCompatFlags\\"
+       L"Compatibility Assistant\\Persisted",
+       target.Append(L"Launcher.exe").value()},
+  };
+  for (const wchar_t* type : {L".htm", L".html", L".pdf", L".shtml", L".vtdownload", L".xht",
+                              L".xhtml", L".crx", L".kvx"}) {
+    own_values.emplace_back(classes + type + L"\\OpenWithProgIDs", prog_id);
+    own_values.emplace_back(classes + type, L"");
+  }
+  for (const wchar_t* protocol : {L"http", L"https", L"ftp"}) {
+    own_values.emplace_back(classes + protocol, L"");
+    own_values.emplace_back(classes + protocol, L"EditFlags");
+  }
+
+  RegistrySnapshot snapshot;
+  for (const auto& [path, view] : own_keys) {
+    for (auto& [relative, values] : test::SnapshotRegistry(HKEY_CURRENT_USER, path, view))
+      snapshot[path + relative.substr(1)] = std::move(values);
+  }
+  // The crash reporter keeps its last crash in the company's key too: a
+  // crash of any other test's process may write it.
+  if (auto company = snapshot.find(GetCompanyRegistryPath()); company != snapshot.end()) {
+    std::erase_if(company->second, [](const std::string& line) {
+      return base::StartsWith(line, "Last crash in crash reporter=");
+    });
+  }
+  for (const auto& [path, name] : own_values) {
+    base::win::RegKey key(HKEY_CURRENT_USER, path.c_str(), KEY_READ);
+    if (!key.Valid())
+      continue;
+    std::vector<std::string>& values = snapshot[path];
+    if (std::optional<RegistryValue> value =
+            test::ReadRegistryValue(HKEY_CURRENT_USER, path, name)) {
+      values.push_back(base::WideToUTF8(name) + "=" + base::NumberToString(value->type) + ":" +
+                       base::HexEncode(value->data.data(), value->data.size()));
+    }
+  }
   return snapshot;
 }
 

@@ -5,6 +5,7 @@
 
 #include <stddef.h>
 
+#include <map>
 #include <optional>
 #include <string>
 #include <utility>
@@ -64,9 +65,14 @@ std::optional<std::string> RegistryText(const RecordedValue& recorded);
 // The shortcuts the status file records.
 std::vector<base::FilePath> RecordedShortcuts(const base::Value& status);
 
-// The subkeys ("key\") and values under HKCU's written places, for seeing
-// that a run left nothing there.
-std::vector<std::vector<std::wstring>> WrittenKeysSnapshot();
+// What the installation into `target` keeps in HKCU, by key path: every
+// subkey and value below the keys that are its own alone (the company's key,
+// its ProgID's classes and client, its uninstall entries, ...), and the
+// values it adds to keys that other programs share (file types, protocols,
+// RunOnce, ...), each listed under its key when the key exists. For seeing
+// that a run left nothing there, whatever other programs write beside it.
+using RegistrySnapshot = std::map<std::wstring, std::vector<std::string>>;
+RegistrySnapshot InstallationRegistrySnapshot(const base::FilePath& target);
 
 // `file` opened with no sharing at all, as a running program holds it.
 base::File HoldOpen(const base::FilePath& file);
@@ -89,7 +95,8 @@ size_t CopiedEntries(const base::FilePath& package);
 void ExpectStepMessages(const std::string& main_log, size_t copied_files);
 
 // Each test works in its own folder, but the installations write the
-// prefix's HKCU and the user's shortcuts: the tests run alone (RUN_SERIAL).
+// prefix's HKCU and the user's shortcuts: the tests that install take turns
+// (a ctest resource lock) and read back only what is the product's own.
 class PackageInstallTest : public ::testing::Test {
  protected:
   PackageInstallTest();

@@ -72,6 +72,11 @@ TEST_F(PackageInstallTest, SilentInstallPlacesAndRecordsEverything) {
 
   const base::Value status = Status();
   ExpectInstalled(package, target_, version, status);
+  // The registry comparison of a run that must leave nothing covers every
+  // key the installation records.
+  const RegistrySnapshot installed = InstallationRegistrySnapshot(target_);
+  for (const RecordedValue& value : RecordedHkcuValues(status))
+    EXPECT_TRUE(installed.count(value.key)) << base::WideToUTF8(value.key);
   std::optional<base::Value> prefs = ReadJson(target_.Append(kInstallerPrefsFileName));
   EXPECT_TRUE(prefs && prefs->is_dict());
 
@@ -133,7 +138,7 @@ TEST_F(PackageInstallTest, StepThatKeepsFailingRollsBackEverything) {
   ASSERT_TRUE(base::WriteFile(held, "the user's own"));
   base::File open_file = HoldOpen(held);
   ASSERT_TRUE(open_file.IsValid());
-  const auto registry_before = WrittenKeysSnapshot();
+  const auto registry_before = InstallationRegistrySnapshot(target_);
 
   const ChildResult install = Install(L"package");
   open_file.Close();
@@ -146,7 +151,7 @@ TEST_F(PackageInstallTest, StepThatKeepsFailingRollsBackEverything) {
   EXPECT_THAT(NamesIn(target_), ContainerEq(std::vector<std::wstring>{root_files[0]}));
   EXPECT_EQ("the user's own", ReadText(held));
   EXPECT_THAT(FilesEndingWith(dir_.GetPath(), L".old"), IsEmpty());
-  EXPECT_EQ(registry_before, WrittenKeysSnapshot());
+  EXPECT_EQ(registry_before, InstallationRegistrySnapshot(target_));
 }
 
 // The package's installer (the process running the install job, started by
