@@ -49,6 +49,7 @@ RETRY_BUTTON = 1005
 UNINSTALL_BUTTON = 1006
 REINSTALL_BUTTON = 1007
 STATUS_TEXT = 1100
+PROGRESS_BAR = 1211
 DELETE_USER_DATA = 1216
 SURVEY_QUESTION = 1225
 SURVEY_FIRST_REASON = 1226
@@ -321,6 +322,16 @@ def slide(driver, window, work, name):
                    for row in part_of(driver, rows, window, control)
                    for pixel in row if max(pixel) - min(pixel) > 60)
     check(coloured == 0, "%s: %d coloured pixels under the slide's texts" % (name, coloured))
+    # The status line and the bar stand above the slide: neither covers its
+    # picture or its texts.
+    status_rect = xvfb.rect_of(driver, window, STATUS_TEXT)
+    bar_rect = xvfb.rect_of(driver, window, PROGRESS_BAR)
+    slide_rects = [rect for rect in (picture_rect, title_rect,
+                                     xvfb.rect_of(driver, window, SLIDE_TEXT)) if rect]
+    check(status_rect and bar_rect and slide_rects and
+          max(status_rect[3], bar_rect[3]) <= min(rect[1] for rect in slide_rects),
+          "%s: the status line %s and the bar %s above the slide %s"
+          % (name, status_rect, bar_rect, slide_rects))
     return {
         "title": driver("text", window, str(SLIDE_TITLE)),
         "text": driver("text", window, str(SLIDE_TEXT)),
