@@ -4,7 +4,9 @@
 own, driven with the UI driver, with a PNG picture of each page it shows:
 the welcome page, the options page, the welcome page again (Back), and the
 progress page while the installation runs. The run ends with the
-installation; the pictures' folder is named at the end.
+installation. Then a second window, in Hebrew (a right-to-left language),
+shows its welcome page for a picture and is closed. The pictures' folder is
+named at the end.
 
   window_run_pictures.py <build folder> <ui_driver.exe> <package folder> <out folder>
 """
@@ -63,6 +65,20 @@ def main():
             position = driver("progress", window, str(PROGRESS_BAR))
             print("    progress bar (position, minimum, maximum): %s" % position)
         exit_code = run.wait()
+
+        # A right-to-left language: the texts in reading order.
+        hebrew = driver.start(os.path.join(work, "temp_hebrew"),
+                              os.path.join(work, "package", "installer.exe"),
+                              "--enable-installer-stats=0", "--language=he",
+                              ui_driver_xvfb_e2e.NO_PACKAGE_SERVER,
+                              "--installfolder=" + ui_driver_e2e.windows_path(
+                                  os.path.join(work, "Velta Browser he")))
+        window = driver("find-window", "--pid=%d" % (hebrew.pid or 0))
+        if window:
+            picture("5_welcome_hebrew")
+        if hebrew.pid:
+            driver("end", str(hebrew.pid))
+        hebrew.wait()
     print("    exit code: %s" % exit_code)
     print("    pictures:")
     for path in pictures:
