@@ -190,6 +190,16 @@ def start_server(module, record_dir, replies):
     return module.start(PORT, record_dir, TimedHandler)
 
 
+def read_schema(wine, schema_tool, work):
+    """The installer's message schema as the schema tool writes it (kept in
+    `work` for a reader of the test's output)."""
+    schema_path = os.path.join(work, "installer_message_schema.json")
+    with open(schema_path, "wb") as out:
+        subprocess.run([wine, schema_tool], stdout=out, env=wine_env(), check=True)
+    with open(schema_path, encoding="utf-8") as schema_file:
+        return json.load(schema_file)
+
+
 def wine_env():
     env = dict(os.environ)
     for proxy in ("http_proxy", "https_proxy", "HTTP_PROXY", "HTTPS_PROXY", "no_proxy"):
@@ -392,11 +402,7 @@ def main():
     shutil.copytree(args.package, package)
     install_folder = os.path.join(args.work, "Velta")
 
-    schema_path = os.path.join(args.work, "installer_message_schema.json")
-    with open(schema_path, "wb") as out:
-        subprocess.run([args.wine, args.schema_tool], stdout=out, env=wine_env(), check=True)
-    with open(schema_path, encoding="utf-8") as schema_file:
-        schema = json.load(schema_file)
+    schema = read_schema(args.wine, args.schema_tool, args.work)
 
     files_before = snapshot_files(wine_folders(args.wine))
     hkcu_before = export_hkcu(args.wine, args.work)

@@ -30,7 +30,6 @@ import argparse
 import json
 import os
 import shutil
-import subprocess
 import sys
 import time
 
@@ -178,12 +177,7 @@ def main():
     os.makedirs(args.work)
     package = os.path.join(args.work, "package")
     shutil.copytree(args.package, package)
-    schema_path = os.path.join(args.work, "installer_message_schema.json")
-    with open(schema_path, "wb") as out:
-        subprocess.run([args.wine, args.schema_tool], stdout=out, env=stats.wine_env(),
-                       check=True)
-    with open(schema_path, encoding="utf-8") as schema_file:
-        schema = json.load(schema_file)
+    schema = stats.read_schema(args.wine, args.schema_tool, args.work)
 
     driver = ui_driver_e2e.Driver(args.wine, args.driver)
     files_before = stats.snapshot_files(stats.wine_folders(args.wine))
