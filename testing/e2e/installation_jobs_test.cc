@@ -23,11 +23,11 @@
 #include "base/strings/utf_string_conversions.h"
 #include "base/values.h"
 #include "base/win/registry.h"
-#include "desktop/windows/installer/checksum_checker/checksum_checker.h"
 #include "desktop/windows/installer/common/installer_constants.h"
 #include "desktop/windows/installer/common/product_constants.h"
 #include "gmock/gmock.h"
 #include "gtest/gtest.h"
+#include "desktop/windows/installer/package_fetcher/test_fetch_support.h"
 #include "testing/child_process.h"
 #include "testing/e2e/package_install_fixture.h"
 #include "testing/http_server/local_http_server.h"
@@ -46,10 +46,6 @@ constexpr wchar_t kMinimalInstallMarker[] = L"minimal_install";
 // The package's files that are not resource packs.
 bool IsResourcePack(const std::wstring& entry) {
   return entry != L"installer.exe" && entry != L"velta_installer.dll" && entry != L"velta.exe";
-}
-
-std::string Sha256Hex(const std::string& data) {
-  return CalculateSha256Hex(reinterpret_cast<const uint8_t*>(data.data()), data.size());
 }
 
 std::string AsJson(const base::Value& value) {
@@ -137,13 +133,8 @@ class RepairTest : public InstallationJobsTest {
       } else if (offer == Offer::kCorrupt) {
         ASSERT_TRUE(server->AddFile("packs/" + name, "not the pack " + content));
       }
-      base::Value component(base::Value::Type::DICTIONARY);
-      component.SetStringKey("location", server->UrlUtf8("/packs/" + name));
-      component.SetStringKey("type", "downloadable_resource");
-      component.SetBoolKey("archive", false);
-      component.SetStringKey("checksum", Sha256Hex(content));
-      component.SetStringKey("filename", name);
-      components.Append(std::move(component));
+      components.Append(
+          test::DownloadableResourceComponent(server->UrlUtf8("/packs/" + name), name, content));
     }
     base::Value meta(base::Value::Type::DICTIONARY);
     meta.SetKey("components", std::move(components));

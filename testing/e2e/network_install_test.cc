@@ -32,6 +32,7 @@
 #include "gmock/gmock.h"
 #include "gtest/gtest.h"
 #include "testing/build_paths.h"
+#include "desktop/windows/installer/package_fetcher/test_fetch_support.h"
 #include "testing/child_process.h"
 #include "testing/http_server/local_http_server.h"
 
@@ -196,13 +197,8 @@ class NetworkInstallTest : public ::testing::TestWithParam<NetworkCase> {
       EXPECT_TRUE(
           base::ReadFileToString(packs.Append(base::FilePath::FromUTF8Unsafe(name)), &content));
       EXPECT_TRUE(server_->AddFile("packs/" + name, content));
-      base::Value component(base::Value::Type::DICTIONARY);
-      component.SetStringKey("location", server_->UrlUtf8("/packs/" + name));
-      component.SetStringKey("type", "downloadable_resource");
-      component.SetBoolKey("archive", false);
-      component.SetStringKey("checksum", Sha256Hex(content));
-      component.SetStringKey("filename", name);
-      components.Append(std::move(component));
+      components.Append(
+          test::DownloadableResourceComponent(server_->UrlUtf8("/packs/" + name), name, content));
     }
     return components;
   }

@@ -124,4 +124,18 @@ std::vector<base::FilePath> SubfoldersOf(const base::FilePath& folder) {
   return folders;
 }
 
+base::Value DownloadableResourceComponent(const std::string& location,
+                                          const std::string& file_name,
+                                          const std::string& content) {
+  base::Value component(base::Value::Type::DICTIONARY);
+  component.SetStringKey("location", location);
+  component.SetStringKey("type", "downloadable_resource");
+  component.SetBoolKey("archive", false);
+  component.SetStringKey(
+      "checksum",
+      CalculateSha256Hex(reinterpret_cast<const uint8_t*>(content.data()), content.size()));
+  component.SetStringKey("filename", file_name);
+  return component;
+}
+
 }  // namespace velta::test

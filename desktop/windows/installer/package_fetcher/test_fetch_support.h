@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "base/files/file_path.h"
+#include "base/values.h"
 #include "desktop/windows/installer/package_fetcher/package_fetcher_delegate.h"
 #include "desktop/windows/installer/package_fetcher/payload_manager.h"
 #include "desktop/windows/installer/utils/file_version_utils.h"
@@ -98,6 +99,13 @@ class FakePayloadManager : public PayloadManager {
 // names it and its SHA-256. Fails the running test when a file cannot be
 // read or served.
 void ServeBuiltInstallerPackage(LocalHttpServer* server);
+
+// One entry of a package metadata's "components" list: the downloadable
+// resource `file_name` at `location`, not an archive, with the SHA-256 of
+// `content`.
+base::Value DownloadableResourceComponent(const std::string& location,
+                                          const std::string& file_name,
+                                          const std::string& content);
 
 // The requests `server` had, as "METHOD /path", in order.
 std::vector<std::string> RequestedPaths(const LocalHttpServer& server);
