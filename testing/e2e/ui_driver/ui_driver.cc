@@ -196,8 +196,12 @@ int KeyCommand(HWND window, int key, bool alt) {
   const LPARAM up = down | (static_cast<LPARAM>(1) << 30) | (static_cast<LPARAM>(1) << 31);
   const UINT down_message = alt ? WM_SYSKEYDOWN : WM_KEYDOWN;
   const UINT up_message = alt ? WM_SYSKEYUP : WM_KEYUP;
-  if (!::PostMessageW(target, down_message, static_cast<WPARAM>(key), down) ||
-      !::PostMessageW(target, up_message, static_cast<WPARAM>(key), up)) {
+  if (!::PostMessageW(target, down_message, static_cast<WPARAM>(key), down))
+    return Fail("cannot post the key");
+  // The key going down may close its window (Alt+F4) before the key-up is
+  // posted: a window already gone has had its key.
+  if (!::PostMessageW(target, up_message, static_cast<WPARAM>(key), up) &&
+      ::GetLastError() != ERROR_INVALID_WINDOW_HANDLE) {
     return Fail("cannot post the key");
   }
   return kOk;
