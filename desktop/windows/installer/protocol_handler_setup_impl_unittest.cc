@@ -8,9 +8,9 @@
 #include <optional>
 
 #include "base/win/scoped_com_initializer.h"
-#include "desktop/windows/installer/scoped_installer_process.h"
 #include "desktop/windows/installer/status/installation_status.h"
 #include "desktop/windows/installer/steps/test_installer_context.h"
+#include "desktop/windows/installer/test/scoped_installer_process.h"
 #include "desktop/windows/installer/transactions/operation_test_util.h"
 #include "gtest/gtest.h"
 #include "testing/registry_sandbox.h"

@@ -1,6 +1,6 @@
 // Copyright 2026 Velta Software. All rights reserved.
 
-#include "desktop/windows/installer/installer_process_test.h"
+#include "desktop/windows/installer/test/installer_process_test.h"
 
 namespace velta {
 

@@ -1,6 +1,6 @@
 // Copyright 2026 Velta Software. All rights reserved.
 
-#include "desktop/windows/installer/scoped_installer_process.h"
+#include "desktop/windows/installer/test/scoped_installer_process.h"
 
 #include "desktop/windows/installer/common/installer_utils_impl.h"
 #include "desktop/windows/installer/interprocess_state_impl.h"

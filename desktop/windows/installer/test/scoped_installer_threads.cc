@@ -1,6 +1,6 @@
 // Copyright 2026 Velta Software. All rights reserved.
 
-#include "desktop/windows/installer/scoped_installer_threads.h"
+#include "desktop/windows/installer/test/scoped_installer_threads.h"
 
 #include "base/run_loop.h"
 #include "base/task/task_scheduler/task_scheduler.h"

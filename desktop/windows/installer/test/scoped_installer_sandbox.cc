@@ -1,6 +1,6 @@
 // Copyright 2026 Velta Software. All rights reserved.
 
-#include "desktop/windows/installer/scoped_installer_sandbox.h"
+#include "desktop/windows/installer/test/scoped_installer_sandbox.h"
 
 #include <utility>
 

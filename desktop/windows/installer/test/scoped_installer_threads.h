@@ -1,7 +1,7 @@
 // Copyright 2026 Velta Software. All rights reserved.
 
-#ifndef DESKTOP_WINDOWS_INSTALLER_SCOPED_INSTALLER_THREADS_H_
-#define DESKTOP_WINDOWS_INSTALLER_SCOPED_INSTALLER_THREADS_H_
+#ifndef DESKTOP_WINDOWS_INSTALLER_TEST_SCOPED_INSTALLER_THREADS_H_
+#define DESKTOP_WINDOWS_INSTALLER_TEST_SCOPED_INSTALLER_THREADS_H_
 
 #include "base/message_loop/message_loop.h"
 #include "base/win/scoped_com_initializer.h"
@@ -32,4 +32,4 @@ bool WaitForFolderDetails(const Settings& settings);
 
 }  // namespace velta
 
-#endif  // DESKTOP_WINDOWS_INSTALLER_SCOPED_INSTALLER_THREADS_H_
+#endif  // DESKTOP_WINDOWS_INSTALLER_TEST_SCOPED_INSTALLER_THREADS_H_

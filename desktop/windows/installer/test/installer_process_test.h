@@ -1,17 +1,17 @@
 // Copyright 2026 Velta Software. All rights reserved.
 
-#ifndef DESKTOP_WINDOWS_INSTALLER_INSTALLER_PROCESS_TEST_H_
-#define DESKTOP_WINDOWS_INSTALLER_INSTALLER_PROCESS_TEST_H_
+#ifndef DESKTOP_WINDOWS_INSTALLER_TEST_INSTALLER_PROCESS_TEST_H_
+#define DESKTOP_WINDOWS_INSTALLER_TEST_INSTALLER_PROCESS_TEST_H_
 
 #include <optional>
 #include <string>
 
 #include "base/files/file_path.h"
 #include "base/files/scoped_temp_dir.h"
-#include "desktop/windows/installer/scoped_host_strings.h"
-#include "desktop/windows/installer/scoped_installer_process.h"
-#include "desktop/windows/installer/scoped_installer_sandbox.h"
-#include "desktop/windows/installer/scoped_installer_threads.h"
+#include "desktop/windows/installer/test/scoped_host_strings.h"
+#include "desktop/windows/installer/test/scoped_installer_process.h"
+#include "desktop/windows/installer/test/scoped_installer_sandbox.h"
+#include "desktop/windows/installer/test/scoped_installer_threads.h"
 #include "gtest/gtest.h"
 
 namespace velta {
@@ -41,4 +41,4 @@ class InstallerProcessTest : public ::testing::Test {
 
 }  // namespace velta
 
-#endif  // DESKTOP_WINDOWS_INSTALLER_INSTALLER_PROCESS_TEST_H_
+#endif  // DESKTOP_WINDOWS_INSTALLER_TEST_INSTALLER_PROCESS_TEST_H_

@@ -1,6 +1,6 @@
 // Copyright 2026 Velta Software. All rights reserved.
 
-#include "desktop/windows/installer/scoped_host_strings.h"
+#include "desktop/windows/installer/test/scoped_host_strings.h"
 
 #include "testing/child_process.h"
 
