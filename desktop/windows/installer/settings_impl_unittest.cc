@@ -544,7 +544,8 @@ TEST_F(SettingsTest, BackendIsHandedTheSwitchesItNeedsAsGiven) {
 
 TEST_F(SettingsTest, StatusParsedIsSentForEachFolderWithAnInstallation) {
   std::vector<std::string> types;
-  ScopedAvroStatsSenderForTesting sender(std::make_unique<RecordingStatsSender>(&types));
+  RecordingStatsSender sender(&types);
+  base::ProcessWide<AvroStatsSender>::ScopedOverride sender_override(&sender);
   const base::FilePath existing = Folder(L"Existing");
   MakeInstallation(existing, false, false);
   std::unique_ptr<SettingsImpl> settings = MakeSettings({});

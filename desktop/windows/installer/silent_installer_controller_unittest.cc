@@ -12,6 +12,7 @@
 #include "base/files/file_path.h"
 #include "base/files/file_util.h"
 #include "base/files/scoped_temp_dir.h"
+#include "base/process_wide.h"
 #include "base/run_loop.h"
 #include "base/strings/string_number_conversions.h"
 #include "base/test/run_loop_with_timeout.h"
@@ -95,8 +96,8 @@ class SilentInstallerControllerTest : public InstallerProcessTest {
   ScopedInstallerErrorRecord error_record_;
   std::vector<std::string> events_;
   bool traffic_allowed_ = true;
-  ScopedAvroStatsSenderForTesting sender_{
-      std::make_unique<RecordingStatsSender>(&events_, &traffic_allowed_)};
+  RecordingStatsSender sender_{&events_, &traffic_allowed_};
+  base::ProcessWide<AvroStatsSender>::ScopedOverride sender_override_{&sender_};
   InstallerProgress progress_;
   std::unique_ptr<SettingsImpl> settings_;
   std::unique_ptr<SilentInstallerController> controller_;

@@ -11,23 +11,24 @@
 #include <thread>
 #include <vector>
 
+#include "base/base_paths.h"
 #include "base/bind.h"
 #include "base/command_line.h"
-#include "base/base_paths.h"
 #include "base/files/file.h"
 #include "base/files/file_util.h"
 #include "base/files/scoped_temp_dir.h"
+#include "base/process_wide.h"
 #include "base/run_loop.h"
+#include "base/strings/utf_string_conversions.h"
 #include "base/test/run_loop_with_timeout.h"
 #include "base/test/scoped_log_collector.h"
 #include "base/test/scoped_path_override.h"
-#include "base/strings/utf_string_conversions.h"
 #include "base/threading/thread_task_runner_handle.h"
 #include "base/win/registry.h"
 #include "desktop/windows/installer/avro_stats/avro_stats_sender.h"
 #include "desktop/windows/installer/avro_stats/recording_stats_sender.h"
-#include "desktop/windows/installer/common/named_urls.h"
 #include "desktop/windows/installer/common/installer_error.h"
+#include "desktop/windows/installer/common/named_urls.h"
 #include "desktop/windows/installer/installation_folder_details_fetcher_impl.h"
 #include "desktop/windows/installer/installer_process_test.h"
 #include "desktop/windows/installer/installer_progress.h"
@@ -43,9 +44,9 @@
 #include "desktop/windows/installer/settings_impl.h"
 #include "desktop/windows/installer/status/installation_status_json_writer.h"
 #include "desktop/windows/installer/ui/controls/rich_static.h"
+#include "desktop/windows/installer/ui/fake_web_page_opener.h"
 #include "desktop/windows/installer/ui/progress_calculator_impl.h"
 #include "desktop/windows/installer/ui/ui_lock.h"
-#include "desktop/windows/installer/ui/web_page.h"
 #include "desktop/windows/l10n_handler/l10n_handler.h"
 #include "gmock/gmock.h"
 #include "gtest/gtest.h"
@@ -260,8 +261,8 @@ class InstallerUIControllerTest : public InstallerProcessTest {
   std::optional<base::ScopedPathOverride> temp_;
   std::vector<std::string> events_;
   bool traffic_allowed_ = true;
-  ScopedAvroStatsSenderForTesting sender_{
-      std::make_unique<RecordingStatsSender>(&events_, &traffic_allowed_)};
+  RecordingStatsSender sender_{&events_, &traffic_allowed_};
+  base::ProcessWide<AvroStatsSender>::ScopedOverride sender_override_{&sender_};
   InstallerProgress progress_;
   std::unique_ptr<SettingsImpl> settings_;
   std::unique_ptr<TestUIController> controller_;
@@ -600,10 +601,7 @@ TEST_P(InstallerUIControllerFullPackageTest, OpensThePageAndEndsTheRun) {
   if (velta_handles_http)
     MakeHttpHandler(Target());
   std::vector<std::pair<std::wstring, std::wstring>> opened;
-  ScopedWebPageOpenerForTesting opener(base::BindRepeating(
-      [](std::vector<std::pair<std::wstring, std::wstring>>* pages, const std::wstring& program,
-         const std::wstring& url) { pages->emplace_back(program, url); },
-      &opened));
+  FakeWebPageOpener opener(&opened);
   MakeController({L"enable-installer-stats=0", L"installfolder=" + Target().value()}, {});
   RecordingWindow::user_ = base::BindOnce(
       [](Settings* settings, InstallerWindowDelegate* delegate) {
