@@ -141,8 +141,10 @@ class TestUIController : public InstallerUIController {
                    std::unique_ptr<ProgressCalculator> calculator,
                    InstallerProgress* progress,
                    Settings* settings,
-                   WindowKind window_kind)
-      : InstallerUIController(std::move(runner), std::move(calculator), progress, settings),
+                   WindowKind window_kind,
+                   const FetchDelays& fetch_delays)
+      : InstallerUIController(std::move(runner), std::move(calculator), progress, settings,
+                              fetch_delays),
         window_kind_(window_kind) {}
 
   HWND window_hwnd() { return window() ? window()->GetHwnd() : nullptr; }
@@ -224,7 +226,10 @@ class InstallerUIControllerTest : public InstallerProcessTest {
   base::FilePath Target() const { return Folder(L"Target"); }
 
   // Makes the controller for a process started with `switches` and a
-  // backend started with `backend_switches`.
+  // backend started with `backend_switches`. The run's downloads (the
+  // preference default overrides, which nothing answers here) retry after
+  // 10 ms instead of the real 6 s, unless `fetch_delays_` says otherwise:
+  // the same attempts, without the wait.
   void MakeController(const std::vector<std::wstring>& switches,
                       const std::vector<std::string>& backend_switches,
                       WindowKind window_kind = WindowKind::kRecording) {
@@ -233,17 +238,14 @@ class InstallerUIControllerTest : public InstallerProcessTest {
         base::CommandLine::ForCurrentProcess()->GetSwitchValuePath("installfolder"),
         kPackageArchitectureX64, false, InstallationFolderDetailsFetcherImpl::GetFactory());
     auto runner = std::make_unique<MainProcessInstallerRunnerImpl>(
-        &progress_, InterprocessState::GetInstance());
-    runner->AddBackendSwitchesForTesting(test::MakeFakeBackendSwitches(backend_switches));
+        &progress_, InterprocessState::GetInstance(),
+        BackendRunnerOptions{
+            .extra_backend_switches = test::MakeFakeBackendSwitches(backend_switches)});
     auto calculator =
         std::make_unique<ProgressCalculatorImpl>(runner.get(), &progress_, ProgressPhaseWeights());
-    controller_ = std::make_unique<TestUIController>(std::move(runner), std::move(calculator),
-                                                     &progress_, settings_.get(), window_kind);
-    // The run's downloads (the preference default overrides, which nothing
-    // answers here) retry after 10 ms instead of the real 6 s: the same
-    // attempts, without the wait.
-    controller_->SetFetchDelaysForTesting(base::TimeDelta::FromMilliseconds(10),
-                                          base::TimeDelta::FromMilliseconds(10));
+    controller_ =
+        std::make_unique<TestUIController>(std::move(runner), std::move(calculator), &progress_,
+                                           settings_.get(), window_kind, fetch_delays_);
   }
 
   // Starts the controller and runs the loop until it quits; the start
@@ -258,6 +260,9 @@ class InstallerUIControllerTest : public InstallerProcessTest {
   }
 
   ScopedInstallerErrorRecord error_record_;
+  FetchDelays fetch_delays_ = {
+      .retry_delay = base::TimeDelta::FromMilliseconds(10),
+      .countdown_step = base::TimeDelta::FromMilliseconds(10)};
   std::optional<base::ScopedPathOverride> temp_;
   std::vector<std::string> events_;
   bool traffic_allowed_ = true;
@@ -667,11 +672,10 @@ class InstallerUIControllerFetchTest : public InstallerUIControllerTest {
         L"local-pref-default-overrides-server=" + server_->Url("/prefs")});
     if (run_immediately)
       switches.push_back(L"runimmediately");
-    MakeController(switches, {});
     // Server errors are retried by the downloader 600 times: long enough
     // for any test to act meanwhile. The fetcher's countdown is short.
-    controller_->SetFetchDelaysForTesting(base::TimeDelta::FromMilliseconds(50),
-                                          base::TimeDelta::FromMilliseconds(10));
+    fetch_delays_.retry_delay = base::TimeDelta::FromMilliseconds(50);
+    MakeController(switches, {});
     payload_.emplace(test::GetTestExecutablePath());
     base::RunLoop run_loop;
     const uint32_t started = controller_->Start(&*payload_, Downloads(), run_loop.QuitClosure());
