@@ -241,7 +241,7 @@ void InitInstallerLogging() {
 // preference writes still happen) at exit.
 void ShutdownTaskSchedulerAtExit() {
   if (base::TaskScheduler* scheduler = base::TaskScheduler::GetInstance())
-    scheduler->JoinForTesting();
+    scheduler->ShutdownAndJoin();
 }
 
 void StartTaskScheduler() {
