@@ -23,6 +23,7 @@
 #include "crash_reporter/crash_log_folder.h"
 #include "crash_reporter/crash_reporting.h"
 #include "crash_reporter/crash_reporting_settings.h"
+#include "crash_reporter/crash_role_hooks.h"
 #include "crash_reporter/crash_role_switches.h"
 #include "crash_reporter/crash_upload.h"
 #include "crash_reporter/fallback_handler.h"
@@ -147,7 +148,7 @@ uint32_t RunOwnCrashReporter(const base::CommandLine& command_line) {
       LOG(INFO) << "Serving crashes of process " << parent_id;
       ::SetEvent(init_event.Get());
       init_event.Close();
-      RunCrashRoleHook("crash_reporter");
+      CrashRoleHooks::GetInstance()->OnRoleReady("crash_reporter");
       GetPendingWorkCounter().WaitUntilIdle();
       result = kCrashReporterServed;
     } else {

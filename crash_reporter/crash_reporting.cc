@@ -12,6 +12,7 @@
 #include "base/command_line.h"
 #include "base/files/file_path.h"
 #include "base/path_service.h"
+#include "base/process_wide.h"
 #include "base/strings/utf_string_conversions.h"
 #include "base/win/get_function.h"
 #include "base/win/scoped_handle.h"
@@ -21,6 +22,7 @@
 #include "crash_reporter/crash_key_table.h"
 #include "crash_reporter/crash_keys.h"
 #include "crash_reporter/crash_reporter_process.h"
+#include "crash_reporter/crash_role_hooks.h"
 #include "crash_reporter/crash_role_switches.h"
 #include "crash_reporter/fallback_handler.h"
 #include "desktop/windows/installer/common/named_urls.h"
@@ -103,23 +105,7 @@ bool StartCrashpadClient(const base::FilePath& handler, const std::string& proce
                             nullptr, 0, GetCrashpadInfo());
 }
 
-CrashRoleHook g_crash_role_hook = nullptr;
-CrashRoleStartHook g_crash_role_start_hook = nullptr;
-
 }  // namespace
-
-void SetCrashRoleHookForTesting(CrashRoleHook hook) {
-  g_crash_role_hook = hook;
-}
-
-void RunCrashRoleHook(const char* role) {
-  if (g_crash_role_hook)
-    g_crash_role_hook(role);
-}
-
-void SetCrashRoleStartHookForTesting(CrashRoleStartHook hook) {
-  g_crash_role_start_hook = hook;
-}
 
 uint32_t LaunchCrashHandler(const base::FilePath& handler, const base::FilePath& database,
                             const std::wstring& url, const base::FilePath& count_file,
@@ -164,8 +150,8 @@ bool ConnectToCrashHandler(uint32_t handler_id) {
 
 // static
 InstallerCrashReporterClient* InstallerCrashReporterClient::GetInstance() {
-  static InstallerCrashReporterClient* const client = new InstallerCrashReporterClient();
-  return client;
+  return base::ProcessWide<InstallerCrashReporterClient>::GetOrCreate<
+      InstallerCrashReporterClient>();
 }
 
 bool IsCrashReporterProcess(const base::CommandLine& command_line) {
@@ -182,8 +168,7 @@ bool RunCrashRoleIfAsked(const base::CommandLine& command_line, uint32_t* exit_c
   const bool is_fallback = IsFallbackHandlerProcess(command_line);
   if (!is_fallback && !IsCrashReporterProcess(command_line))
     return false;
-  if (g_crash_role_start_hook)
-    g_crash_role_start_hook();
+  CrashRoleHooks::GetInstance()->OnRoleStarting();
   InstallFallbackExceptionHandlers();
   *exit_code = is_fallback ? RunFallbackHandlerProcess(command_line)
                            : RunCrashReporterProcess(command_line);

@@ -10,6 +10,8 @@
 namespace base {
 class CommandLine;
 class FilePath;
+template <typename T>
+class ProcessWide;
 }  // namespace base
 
 namespace velta {
@@ -21,6 +23,7 @@ namespace velta {
 // The process-wide crash client: the id of this process's crash reporter, 0
 // until LaunchCrashReporter has started one that is ready. Child processes
 // get it as `crash-reporter-pid`.
+// Process-wide (see base::ProcessWide), made on first use.
 class InstallerCrashReporterClient {
  public:
   static InstallerCrashReporterClient* GetInstance();
@@ -32,6 +35,8 @@ class InstallerCrashReporterClient {
   void set_handler_process_id(uint32_t id) { handler_process_id_ = id; }
 
  private:
+  friend class base::ProcessWide<InstallerCrashReporterClient>;
+
   InstallerCrashReporterClient() = default;
   uint32_t reporter_process_id_ = 0;
   uint32_t handler_process_id_ = 0;
@@ -48,18 +53,6 @@ bool IsFallbackHandlerProcess(const base::CommandLine& command_line);
 // other role is considered, so that a reporter (which inherits its parent's
 // switches) never takes its parent's role.
 bool RunCrashRoleIfAsked(const base::CommandLine& command_line, uint32_t* exit_code);
-
-// A test seam: each crash role calls the hook with its name
-// ("crash_reporter", "crashpad_handler", "crashpad_handler_monitor" for the
-// monitor of a crash handler, "fallback_handler") once its own crash
-// handling is in place. Unset in the shipped program.
-using CrashRoleHook = void (*)(const char* role);
-void SetCrashRoleHookForTesting(CrashRoleHook hook);
-void RunCrashRoleHook(const char* role);
-// A test seam: called in every crash-role process before its role runs,
-// before any crash handling of its own. Unset in the shipped program.
-using CrashRoleStartHook = void (*)();
-void SetCrashRoleStartHookForTesting(CrashRoleStartHook hook);
 
 // Clears bit 0x1 of the user-mode exception policy, so exceptions in window
 // procedures are not swallowed. Nothing when the system lacks the functions.

@@ -20,8 +20,9 @@
 #include "base/win/scoped_handle.h"
 #include "crash_reporter/client_info_items.h"
 #include "crash_reporter/crash_counter.h"
-#include "crash_reporter/crash_reporting.h"
 #include "crash_reporter/crash_log_folder.h"
+#include "crash_reporter/crash_reporting.h"
+#include "crash_reporter/crash_role_hooks.h"
 #include "crash_reporter/crash_role_switches.h"
 #include "crash_reporter/crash_upload.h"
 #include "crash_reporter/crt_handlers.h"
@@ -126,7 +127,7 @@ uint32_t HandleReporterException(const base::CommandLine& command_line) {
     SignalFallbackDone(process_id);
     return 1;
   }
-  RunCrashRoleHook("fallback_handler");
+  CrashRoleHooks::GetInstance()->OnRoleReady("fallback_handler");
   uint64_t days = 0;
   if (!GetDaysSinceLastReporterCrash(&days) || days < kPauseDays) {
     SignalFallbackDone(process_id);
@@ -172,7 +173,7 @@ uint32_t RunCrashpadFallbackHandlerRole(const base::CommandLine& command_line) {
   const DWORD process_id = ::GetProcessId(process);
   if (process_id == 0)
     return 1;
-  RunCrashRoleHook("fallback_handler");
+  CrashRoleHooks::GetInstance()->OnRoleReady("fallback_handler");
   InitCrashLogDirectory();
   if (!GetReporterCrashCountFile().empty()) {
     CrashCounter counter(GetReporterCrashCountFile());

@@ -25,6 +25,7 @@
 #include "crash_reporter/crash_log_folder.h"
 #include "crash_reporter/crash_reporter_process.h"
 #include "crash_reporter/crash_reporting.h"
+#include "crash_reporter/crash_role_hooks.h"
 #include "crash_reporter/crash_role_switches.h"
 #include "crash_reporter/crash_upload.h"
 #include "crash_reporter/fallback_handler.h"
@@ -335,9 +336,9 @@ uint32_t RunCrashpadHandlerRole(const base::CommandLine& command_line) {
       ready.Close();
       if (command_line.HasSwitch(velta::kHandlerMonitorSelfSwitch))
         StartSelfMonitor(command_line);
-      velta::RunCrashRoleHook(command_line.HasSwitch(velta::kHandlerMonitorSwitch)
-                                  ? "crashpad_handler_monitor"
-                                  : "crashpad_handler");
+      velta::CrashRoleHooks::GetInstance()->OnRoleReady(
+          command_line.HasSwitch(velta::kHandlerMonitorSwitch) ? "crashpad_handler_monitor"
+                                                               : "crashpad_handler");
       velta::GetPendingWorkCounter().WaitUntilIdle();
       result = 0;
     }

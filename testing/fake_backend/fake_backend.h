@@ -40,8 +40,8 @@ inline constexpr char kFakeBackendSilentSwitch[] = "fake-backend-silent";
 inline constexpr char kFakeBackendInstallFolderSwitch[] = "installfolder";
 
 // The switches that make a backend launch start the stand-in: its child role
-// and `switches` ("name" or "name=value"), for
-// MainProcessInstallerRunnerImpl::AddBackendSwitchesForTesting.
+// and `switches` ("name" or "name=value"), for the extra backend switches of
+// BackendRunnerOptions.
 base::CommandLine MakeFakeBackendSwitches(const std::vector<std::string>& switches);
 
 }  // namespace velta::test

@@ -8,12 +8,13 @@
 
 #include <string>
 
+#include "base/process_wide.h"
 #include "base/strings/string_number_conversions.h"
 #include "base/strings/string_split.h"
 #include "base/strings/utf_string_conversions.h"
 #include "base/win/get_function.h"
 #include "base/win/scoped_handle.h"
-#include "crash_reporter/crash_reporting.h"
+#include "crash_reporter/crash_role_hooks.h"
 #include "crash_reporter/crt_handlers.h"
 
 namespace velta::test {
@@ -86,11 +87,17 @@ void HandOverToProcessWatcher() {
   }
 }
 
+class TestCrashRoleHooks : public velta::CrashRoleHooks {
+ public:
+  void OnRoleStarting() override { HandOverToProcessWatcher(); }
+  void OnRoleReady(const char* role) override { CrashIfAskedFor(role); }
+};
+
 // The crash roles run before any test code, from the test main: the hooks
-// are in place by then.
-const bool g_crash_role_hook_set = [] {
-  velta::SetCrashRoleStartHookForTesting(&HandOverToProcessWatcher);
-  velta::SetCrashRoleHookForTesting([](const char* role) { CrashIfAskedFor(role); });
+// are in place by then. Both live until the process ends, like the real
+// instance.
+const bool g_crash_role_hooks_set = [] {
+  new base::ProcessWide<velta::CrashRoleHooks>::ScopedOverride(new TestCrashRoleHooks());
   return true;
 }();
 

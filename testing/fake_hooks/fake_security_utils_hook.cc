@@ -5,9 +5,9 @@
 #include <utility>
 #include <vector>
 
+#include "base/process_wide.h"
 #include "base/strings/utf_string_conversions.h"
 #include "desktop/windows/installer/common/fake_security_utils.h"
-#include "desktop/windows/installer/common/process_wide.h"
 #include "testing/fake_hooks/fake_win_api_hook.h"
 
 namespace velta::test {
@@ -52,7 +52,7 @@ bool InstallFakeSecurityUtils(const std::string& settings, std::string* error) {
     }
   }
   // Both live until the process ends: the child role uses the fake to the end.
-  new ProcessWide<SecurityUtils>::ScopedOverride(fake.release());
+  new base::ProcessWide<SecurityUtils>::ScopedOverride(fake.release());
   return true;
 }
 

@@ -8,11 +8,11 @@
 #include <string_view>
 
 #include "base/files/file_path.h"
+#include "base/process_wide.h"
 #include "base/strings/string_number_conversions.h"
 #include "base/strings/string_split.h"
 #include "base/strings/string_util.h"
 #include "desktop/windows/installer/common/fake_win_api.h"
-#include "desktop/windows/installer/common/process_wide.h"
 #include "testing/fake_hooks/fake_hooks.h"
 
 namespace velta::test {
@@ -129,7 +129,7 @@ bool InstallFakeWinApi(const std::string& settings, std::string* error) {
   }
   // Both live until the process ends, like the real instance.
   g_installed_fake_win_api = fake.release();
-  new ProcessWide<WinApi>::ScopedOverride(g_installed_fake_win_api);
+  new base::ProcessWide<WinApi>::ScopedOverride(g_installed_fake_win_api);
   return true;
 }
 

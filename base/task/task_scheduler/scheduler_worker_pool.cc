@@ -180,7 +180,7 @@ void SchedulerWorkerPool::RunWorker(Worker* worker) {
     ::CoUninitialize();
 }
 
-void SchedulerWorkerPool::JoinForTesting() {
+void SchedulerWorkerPool::Join() {
   std::vector<std::unique_ptr<Worker>> workers;
   std::vector<scoped_refptr<Sequence>> sequences;
   {

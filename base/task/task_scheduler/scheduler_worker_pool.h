@@ -27,7 +27,7 @@ class TaskTracker;
 // made when work comes and end after suggested_reclaim_time() idle. Tasks
 // posted before Start() wait for it.
 //
-// Thread-safe; the pool outlives its threads (JoinForTesting).
+// Thread-safe; the pool outlives its threads (Join).
 class SchedulerWorkerPool {
  public:
   // `thread_name` names every worker; `task_tracker` must outlive the pool.
@@ -39,11 +39,11 @@ class SchedulerWorkerPool {
   void Start(const SchedulerWorkerPoolParams& params, SchedulerWorkerObserver* observer);
 
   // Queues `task` (already accepted by the tracker) at the end of
-  // `sequence`. After JoinForTesting the task is dropped.
+  // `sequence`. After Join the task is dropped.
   void PostTask(Task task, scoped_refptr<Sequence> sequence);
 
   // Ends the workers and waits for them; drops the tasks still queued.
-  void JoinForTesting();
+  void Join();
 
   // Threads alive now (idle ones included).
   size_t NumberOfWorkersForTesting() const;

@@ -25,12 +25,12 @@ class SchedulerWorkerObserver;
 // Life: Create(name) installs the instance (on the main thread, before any
 // worker starts), Start() makes the pools' threads available (tasks posted
 // before wait), Shutdown() ends the accepting of tasks and waits for those
-// that block shutdown, JoinForTesting() ends every thread. The instance is
+// that block shutdown, ShutdownAndJoin() ends every thread. The instance is
 // never destroyed while threads may post to it; tests swap it with
 // SetInstance.
 //
 // Threading: every method but Create/SetInstance/Start from any thread;
-// Shutdown and JoinForTesting never from a worker.
+// Shutdown and ShutdownAndJoin never from a worker.
 class TaskScheduler {
  public:
   struct InitParams {
@@ -62,11 +62,14 @@ class TaskScheduler {
   virtual void FlushForTesting() = 0;
 
   // Ends every thread of the scheduler (the service thread of delayed tasks
-  // and the pools' workers) and waits for them. It shuts the scheduler down
-  // first, so BLOCK_SHUTDOWN work (preference writes) is never lost, whatever
-  // order the caller uses. Tasks still queued are destroyed. Idempotent; the
-  // scheduler accepts no task afterwards.
-  virtual void JoinForTesting() = 0;
+  // and the pools' workers) and waits for them: what a process does as it
+  // exits. It shuts the scheduler down first, so BLOCK_SHUTDOWN work
+  // (preference writes) is never lost, whatever order the caller uses. Tasks
+  // still queued are destroyed. Idempotent; the scheduler accepts no task
+  // afterwards.
+  virtual void ShutdownAndJoin() = 0;
+  // ShutdownAndJoin, for a test that ends its scheduler.
+  void JoinForTesting() { ShutdownAndJoin(); }
 
   virtual bool PostDelayedTaskWithTraits(const Location& from_here,
                                          const TaskTraits& traits,

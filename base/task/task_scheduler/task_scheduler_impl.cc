@@ -90,7 +90,7 @@ void TaskSchedulerImpl::Shutdown() {
     // Without workers nothing could run and waiting would never end: the
     // scheduler is joined instead, dropping what was posted.
     LOG(WARNING) << "Task scheduler shut down before it started; its tasks are dropped";
-    JoinForTesting();
+    ShutdownAndJoin();
     return;
   }
   task_tracker_.Shutdown();
@@ -100,7 +100,7 @@ void TaskSchedulerImpl::FlushForTesting() {
   task_tracker_.FlushForTesting();
 }
 
-void TaskSchedulerImpl::JoinForTesting() {
+void TaskSchedulerImpl::ShutdownAndJoin() {
   bool started;
   std::vector<EarlyDelayedTask> early;
   {
@@ -116,7 +116,7 @@ void TaskSchedulerImpl::JoinForTesting() {
     task_tracker_.Shutdown();
   service_thread_.Stop();
   for (auto& pool : pools_)
-    pool->JoinForTesting();
+    pool->Join();
   // Never started: the pools dropped every task, so this no longer waits.
   task_tracker_.Shutdown();
 }

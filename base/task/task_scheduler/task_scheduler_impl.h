@@ -29,7 +29,7 @@ class TaskSchedulerImpl : public TaskScheduler {
   void Start(const InitParams& init_params, SchedulerWorkerObserver* observer) override;
   void Shutdown() override;
   void FlushForTesting() override;
-  void JoinForTesting() override;
+  void ShutdownAndJoin() override;
   bool PostDelayedTaskWithTraits(const Location& from_here,
                                  const TaskTraits& traits,
                                  OnceClosure task,

@@ -8,6 +8,7 @@
 
 #include <string>
 
+#include "base/process_wide.h"
 #include "base/test/scoped_log_collector.h"
 #include "base/win/registry.h"
 #include "base/win/scoped_handle.h"
@@ -15,7 +16,6 @@
 #include "desktop/windows/installer/common/access_list_sddl.h"
 #include "desktop/windows/installer/common/fake_security_utils.h"
 #include "desktop/windows/installer/common/fake_win_api.h"
-#include "desktop/windows/installer/common/process_wide.h"
 #include "gmock/gmock.h"
 #include "gtest/gtest.h"
 #include "testing/registry_sandbox.h"
@@ -39,8 +39,8 @@ class IsUacEnabledTest : public ::testing::TestWithParam<UacCase> {
   test::RegistrySandbox sandbox_{HKEY_CURRENT_USER};
   FakeWinApi win_api_;
   FakeSecurityUtils security_;
-  ProcessWide<WinApi>::ScopedOverride win_api_override_{&win_api_};
-  ProcessWide<SecurityUtils>::ScopedOverride security_override_{&security_};
+  base::ProcessWide<WinApi>::ScopedOverride win_api_override_{&win_api_};
+  base::ProcessWide<SecurityUtils>::ScopedOverride security_override_{&security_};
 };
 
 // The machine's HKLM is redirected into the test's own key, so the policy

@@ -14,13 +14,13 @@
 #include "base/files/scoped_temp_dir.h"
 #include "base/process/launch.h"
 #include "base/process/process.h"
+#include "base/process_wide.h"
 #include "base/strings/string_number_conversions.h"
 #include "base/strings/utf_string_conversions.h"
 #include "base/time/time.h"
 #include "base/win/scoped_handle.h"
 #include "desktop/windows/installer/common/fake_security_utils.h"
 #include "desktop/windows/installer/common/installer_constants.h"
-#include "desktop/windows/installer/common/process_wide.h"
 #include "desktop/windows/installer/common/utils.h"
 #include "gmock/gmock.h"
 #include "gtest/gtest.h"
@@ -41,7 +41,7 @@ constexpr DWORD kWaitMs = 60000;
 // "restored <path>" for each and "helper ended".
 VELTA_TEST_CHILD_MAIN(FolderPermissionHelper) {
   FakeSecurityUtils security;
-  ProcessWide<SecurityUtils>::ScopedOverride override(&security);
+  base::ProcessWide<SecurityUtils>::ScopedOverride override(&security);
   RunFolderPermissionHelperWithDelay(*base::CommandLine::ForCurrentProcess(),
                                      base::TimeDelta());
   for (const FakeSecurityUtils::Restore& restore : security.restores())

@@ -13,17 +13,17 @@
 #include "base/files/file_path.h"
 #include "base/files/file_util.h"
 #include "base/files/scoped_temp_dir.h"
-#include "base/path_service.h"
 #include "base/message_loop/message_loop.h"
+#include "base/path_service.h"
+#include "base/process_wide.h"
 #include "base/run_loop.h"
-#include "base/task/task_scheduler/task_scheduler.h"
 #include "base/strings/utf_string_conversions.h"
+#include "base/task/task_scheduler/task_scheduler.h"
 #include "base/test/scoped_path_override.h"
 #include "base/win/scoped_com_initializer.h"
 #include "base/win/shortcut.h"
 #include "desktop/windows/installer/common/fake_security_utils.h"
 #include "desktop/windows/installer/common/fake_win_api.h"
-#include "desktop/windows/installer/common/process_wide.h"
 #include "desktop/windows/installer/installation_folder_details_fetcher_impl.h"
 #include "desktop/windows/installer/status/installation_status_json_writer.h"
 #include "desktop/windows/installer/test/scoped_installer_process.h"
@@ -102,9 +102,9 @@ class InstallationFolderDetailsTest : public testing::Test {
   base::ScopedTempDir dir_;
   wchar_t temp_drive_ = 0;
   FakeWinApi win_api_;
-  ProcessWide<WinApi>::ScopedOverride win_api_override_{&win_api_};
+  base::ProcessWide<WinApi>::ScopedOverride win_api_override_{&win_api_};
   FakeSecurityUtils security_;
-  ProcessWide<SecurityUtils>::ScopedOverride security_override_{&security_};
+  base::ProcessWide<SecurityUtils>::ScopedOverride security_override_{&security_};
   ScopedInstallerProcess process_{{}};
   std::optional<base::ScopedPathOverride> pins_override_;
   std::optional<base::ScopedPathOverride> start_menu_override_;

@@ -12,6 +12,7 @@
 #include "base/files/file_util.h"
 #include "base/files/scoped_temp_dir.h"
 #include "base/path_service.h"
+#include "base/process_wide.h"
 #include "base/strings/string_util.h"
 #include "base/strings/utf_string_conversions.h"
 #include "base/test/scoped_path_override.h"
@@ -19,7 +20,6 @@
 #include "base/win/scoped_com_initializer.h"
 #include "base/win/windows_version.h"
 #include "desktop/windows/installer/common/fake_security_utils.h"
-#include "desktop/windows/installer/common/process_wide.h"
 #include "desktop/windows/installer/common/utils.h"
 #include "desktop/windows/installer/status/installation_status_json_writer.h"
 #include "desktop/windows/installer/utils/fake_shell_default_apps.h"
@@ -342,7 +342,7 @@ class InstallationDefaultBrowserTest : public InstallationTest {
   test::RegistrySandbox classes_;
   std::vector<std::unique_ptr<test::ScopedRegistryRootOverride>> overrides_;
   FakeShellDefaultApps shell_;
-  ProcessWide<ShellDefaultApps>::ScopedOverride shell_override_{&shell_};
+  base::ProcessWide<ShellDefaultApps>::ScopedOverride shell_override_{&shell_};
 };
 
 TEST_F(InstallationDefaultBrowserTest, KnowsItsHandlersAndRemembersThePreviousBrowser) {

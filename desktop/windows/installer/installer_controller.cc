@@ -78,11 +78,11 @@ void SendStatsEvent(std::unique_ptr<InstallerStatsEvent> event) {
 }  // namespace
 
 InstallerController::InstallerController(std::unique_ptr<MainProcessInstallerRunner> runner,
-                                         Settings* settings)
+                                         Settings* settings,
+                                         const FetchDelays& fetch_delays)
     : settings_(settings),
       runner_(std::move(runner)),
-      fetch_retry_delay_(WininetImpl::kDefaultRetryDelay),
-      fetch_countdown_step_(base::TimeDelta::FromSeconds(1)),
+      fetch_delays_(fetch_delays),
       result_(kInstallerResultNoResult) {}
 
 InstallerController::~InstallerController() {
@@ -90,12 +90,6 @@ InstallerController::~InstallerController() {
   // The runner stops the backend if it still runs.
   runner_.reset();
   StopPackageFetcher();
-}
-
-void InstallerController::SetFetchDelaysForTesting(base::TimeDelta retry_delay,
-                                                   base::TimeDelta countdown_step) {
-  fetch_retry_delay_ = retry_delay;
-  fetch_countdown_step_ = countdown_step;
 }
 
 uint32_t InstallerController::Start(PayloadManager* payload,
@@ -135,7 +129,7 @@ uint32_t InstallerController::Start(PayloadManager* payload,
     runner_->SetPackagePaths(package_folder, base::FilePath());
   }
   pref_overrides_fetcher_ = std::make_unique<PrefDefaultOverridesFetcher>(
-      std::make_unique<WininetImpl>(this, nullptr, fetch_retry_delay_));
+      std::make_unique<WininetImpl>(this, nullptr, fetch_delays_.retry_delay));
   return 0;
 }
 
@@ -165,8 +159,8 @@ void InstallerController::StartPackageFetcher(PayloadManager* payload,
   package_fetcher_ = std::make_unique<PackageFetcher>(
       std::make_unique<PackageFetchSequencerImpl>(std::move(steps),
                                                   settings_->IsInstallAssistant(), tracking_data_,
-                                                  payload, proxy, fetch_retry_delay_),
-      fetcher_thread_->task_runner(), proxy, fetch_countdown_step_);
+                                                  payload, proxy, fetch_delays_.retry_delay),
+      fetcher_thread_->task_runner(), proxy, fetch_delays_.countdown_step);
   if (IsFeatureEnabled(kInstallerUseMinimalPackageFeature)) {
     package_fetcher_->SetUseMinimalPackage(
         ListResourcePacksForLocaleAndScales(settings_->GetLanguage(), GetSupportedScaleFactors()));

@@ -19,6 +19,7 @@
 #include "desktop/windows/installer/package_fetcher/package_fetcher_delegate.h"
 #include "desktop/windows/installer/settings.h"
 #include "desktop/windows/installer/wininet/ui_callback_runner.h"
+#include "desktop/windows/installer/wininet/wininet_impl.h"
 
 namespace base {
 class Thread;
@@ -31,6 +32,15 @@ class PackageFetcher;
 class PackageFetcherDelegateProxy;
 class PayloadManager;
 class PrefDefaultOverridesFetcher;
+
+// The delays of a controller's fetch. The defaults are the shipped ones;
+// tests shorten them.
+struct FetchDelays {
+  // The downloader's pause between retries.
+  base::TimeDelta retry_delay = WininetImpl::kDefaultRetryDelay;
+  // One second of the fetcher's retry countdown.
+  base::TimeDelta countdown_step = base::TimeDelta::FromSeconds(1);
+};
 
 // The main process's controller of one installation: the base of the
 // silent controller and of the window's. It decides whether the package
@@ -60,7 +70,9 @@ class InstallerController : public UiCallbackRunner,
                             public InstallerObserver,
                             public SettingsObserver {
  public:
-  InstallerController(std::unique_ptr<MainProcessInstallerRunner> runner, Settings* settings);
+  InstallerController(std::unique_ptr<MainProcessInstallerRunner> runner,
+                      Settings* settings,
+                      const FetchDelays& fetch_delays = {});
   InstallerController(const InstallerController&) = delete;
   InstallerController& operator=(const InstallerController&) = delete;
   ~InstallerController() override;
@@ -79,10 +91,6 @@ class InstallerController : public UiCallbackRunner,
   virtual void OnTrackingDataDone();
 
   uint32_t result() const { return result_; }
-
-  // The fetch's delays: the downloader's between retries and one second of
-  // the fetcher's retry countdown. Before Start; tests shorten them.
-  void SetFetchDelaysForTesting(base::TimeDelta retry_delay, base::TimeDelta countdown_step);
 
   // PackageFetcherDelegate (statuses and progress are for the window):
   void OnPackageFetcherStatusChanged(uint32_t /*status*/) override {}
@@ -156,8 +164,7 @@ class InstallerController : public UiCallbackRunner,
   std::unique_ptr<PackageFetcher> package_fetcher_;
   std::unique_ptr<MainProcessInstallerRunner> runner_;
   std::unique_ptr<PrefDefaultOverridesFetcher> pref_overrides_fetcher_;
-  base::TimeDelta fetch_retry_delay_;
-  base::TimeDelta fetch_countdown_step_;
+  const FetchDelays fetch_delays_;
   bool terminated_ = false;
   // While Terminate starts the installer again: its failure (25) is still
   // the run's result.

@@ -241,7 +241,7 @@ void InitInstallerLogging() {
 // preference writes still happen) at exit.
 void ShutdownTaskSchedulerAtExit() {
   if (base::TaskScheduler* scheduler = base::TaskScheduler::GetInstance())
-    scheduler->JoinForTesting();
+    scheduler->ShutdownAndJoin();
 }
 
 void StartTaskScheduler() {
@@ -391,9 +391,10 @@ uint32_t RunMainProcess(const base::CommandLine& command_line,
   uint32_t result;
   {
     InstallerProgress progress;
+    const uint32_t reporter_pid = InstallerCrashReporterClient::GetInstance()->reporter_process_id();
     auto runner = std::make_unique<MainProcessInstallerRunnerImpl>(
         &progress, InterprocessState::GetInstance(),
-        InstallerCrashReporterClient::GetInstance()->reporter_process_id());
+        BackendRunnerOptions{.crash_reporter_pid = reporter_pid});
     if (!is_silent) {
       VLOG(2) << "Running UI controller";
       auto calculator =

@@ -13,10 +13,12 @@
 #include "base/files/file_path.h"
 #include "base/files/file_util.h"
 #include "base/files/scoped_temp_dir.h"
+#include "base/process_wide.h"
 #include "base/run_loop.h"
 #include "base/strings/string_number_conversions.h"
 #include "base/strings/string_util.h"
 #include "base/strings/utf_string_conversions.h"
+#include "base/task/task_scheduler/task_scheduler.h"
 #include "base/threading/thread_task_runner_handle.h"
 #include "base/win/registry.h"
 #include "base/win/scoped_handle.h"
@@ -25,10 +27,8 @@
 #include "desktop/windows/installer/common/fake_win_api.h"
 #include "desktop/windows/installer/common/installer_constants.h"
 #include "desktop/windows/installer/common/installer_error.h"
-#include "desktop/windows/installer/common/process_wide.h"
 #include "desktop/windows/installer/common/product_constants.h"
 #include "desktop/windows/installer/common/utils.h"
-#include "base/task/task_scheduler/task_scheduler.h"
 #include "desktop/windows/installer/installation_folder_details_fetcher_impl.h"
 #include "desktop/windows/installer/installation_folder_details_impl.h"
 #include "desktop/windows/installer/installer_observer.h"
@@ -285,9 +285,9 @@ class InstallerTest : public testing::Test {
   test::RegistrySandbox hklm_{HKEY_LOCAL_MACHINE};
   test::ScopedRegistryRootOverride hkcu_override_{HKEY_CURRENT_USER, hkcu_};
   FakeWinApi win_api_;
-  ProcessWide<WinApi>::ScopedOverride win_api_override_{&win_api_};
+  base::ProcessWide<WinApi>::ScopedOverride win_api_override_{&win_api_};
   FakeSecurityUtils security_;
-  ProcessWide<SecurityUtils>::ScopedOverride security_override_{&security_};
+  base::ProcessWide<SecurityUtils>::ScopedOverride security_override_{&security_};
   ScopedInstallerThreads threads_;
   ScopedInstallerErrorRecord error_record_;
   std::optional<ScopedInstallerProcess> process_;

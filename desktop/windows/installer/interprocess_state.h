@@ -27,7 +27,7 @@ class ServerTrackingBlob;
 // One process-wide instance (see ProcessWide), made on first use from the
 // process's command line, on the main thread before any worker starts, and
 // never destroyed; a test puts another in place with
-// ProcessWide<InterprocessState>::ScopedOverride. Any thread may read it; the
+// base::ProcessWide<InterprocessState>::ScopedOverride. Any thread may read it; the
 // package folder, its prefix and the tracking data change on the main thread
 // only (the setters, ResolvePackageDir, the tracking store's setters).
 class InterprocessState {

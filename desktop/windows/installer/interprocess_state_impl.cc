@@ -14,13 +14,13 @@
 #include "base/guid.h"
 #include "base/logging.h"
 #include "base/path_service.h"
+#include "base/process_wide.h"
 #include "base/strings/string_number_conversions.h"
 #include "base/strings/string_split.h"
 #include "base/strings/string_util.h"
 #include "base/strings/utf_string_conversions.h"
 #include "desktop/windows/installer/common/installer_constants.h"
 #include "desktop/windows/installer/common/installer_utils.h"
-#include "desktop/windows/installer/common/process_wide.h"
 #include "desktop/windows/installer/server_tracking_blob.h"
 
 namespace velta {
@@ -49,7 +49,7 @@ InterprocessState::~InterprocessState() = default;
 
 // static
 InterprocessState* InterprocessState::GetInstance() {
-  return ProcessWide<InterprocessState>::GetOrCreate<InterprocessStateImpl>();
+  return base::ProcessWide<InterprocessState>::GetOrCreate<InterprocessStateImpl>();
 }
 
 InterprocessStateImpl::InterprocessStateImpl()

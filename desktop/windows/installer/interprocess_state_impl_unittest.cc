@@ -21,10 +21,10 @@
 #include "base/json/json_reader.h"
 #include "base/json/json_writer.h"
 #include "base/path_service.h"
+#include "base/process_wide.h"
 #include "base/strings/utf_string_conversions.h"
 #include "base/values.h"
 #include "desktop/windows/installer/common/installer_utils.h"
-#include "desktop/windows/installer/common/process_wide.h"
 #include "desktop/windows/installer/server_tracking_blob.h"
 #include "gtest/gtest.h"
 #include "testing/child_process.h"
@@ -123,7 +123,7 @@ TEST_F(InterprocessStateTest, ChildReadsBackTheWholeState) {
       L"package-dir=" + package.value(),
   });
   PackageInstallerUtils package_utils;
-  ProcessWide<InstallerUtils>::ScopedOverride override_utils(&package_utils);
+  base::ProcessWide<InstallerUtils>::ScopedOverride override_utils(&package_utils);
 
   // Started as the runner starts a backend: the settings add `backend`.
   base::CommandLine child = velta::test::MakeChildCommandLine("PrintInterprocessState");
@@ -287,7 +287,7 @@ TEST_F(InterprocessStateTest, UnreadyPrefixIsNotCachedAndIsLookedAtAgain) {
 
 TEST_F(InterprocessStateTest, InsidePackageComesFromTheParentOnlyInABackend) {
   PackageInstallerUtils package_utils;
-  ProcessWide<InstallerUtils>::ScopedOverride override_utils(&package_utils);
+  base::ProcessWide<InstallerUtils>::ScopedOverride override_utils(&package_utils);
   EXPECT_TRUE(MakeState({})->IsInsidePackage());
   EXPECT_TRUE(MakeState({L"backend"})->IsStandalone());
   EXPECT_TRUE(MakeState({L"backend", L"inside-package"})->IsInsidePackage());

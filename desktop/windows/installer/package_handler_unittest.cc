@@ -11,11 +11,11 @@
 #include "base/files/file_path.h"
 #include "base/files/file_util.h"
 #include "base/files/scoped_temp_dir.h"
+#include "base/process_wide.h"
 #include "base/strings/utf_string_conversions.h"
 #include "base/version.h"
 #include "base/win/windows_version.h"
 #include "desktop/windows/installer/common/installer_error.h"
-#include "desktop/windows/installer/common/process_wide.h"
 #include "desktop/windows/installer/common/product_constants.h"
 #include "desktop/windows/installer/common/win_api.h"
 #include "desktop/windows/installer/installer_context.h"
@@ -131,7 +131,7 @@ class PackageHandlerTest : public ::testing::Test {
                        : std::vector<std::wstring>{L"installer.exe", L"--backend"});
     state_ = std::make_unique<InterprocessStateImpl>(state_command_line_.get(),
                                                      std::make_unique<ServerTrackingBlob>());
-    state_override_ = std::make_unique<ProcessWide<InterprocessState>::ScopedOverride>(state_.get());
+    state_override_ = std::make_unique<base::ProcessWide<InterprocessState>::ScopedOverride>(state_.get());
     context_ = std::make_unique<TestContext>(install_folder_, package_dir_, &command_line_);
     handler_ = std::make_unique<PackageHandler>(
         std::make_unique<FakeFileVersionUtils>(resource_version, &version_reads_),
@@ -151,7 +151,7 @@ class PackageHandlerTest : public ::testing::Test {
   base::CommandLine command_line_{base::FilePath(L"installer.exe")};
   std::unique_ptr<base::CommandLine> state_command_line_;
   std::unique_ptr<InterprocessStateImpl> state_;
-  std::unique_ptr<ProcessWide<InterprocessState>::ScopedOverride> state_override_;
+  std::unique_ptr<base::ProcessWide<InterprocessState>::ScopedOverride> state_override_;
   std::unique_ptr<TestContext> context_;
   RecordingObserver observer_;
   int version_reads_ = 0;

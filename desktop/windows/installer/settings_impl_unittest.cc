@@ -17,6 +17,7 @@
 #include "base/files/scoped_temp_dir.h"
 #include "base/message_loop/message_loop.h"
 #include "base/path_service.h"
+#include "base/process_wide.h"
 #include "base/run_loop.h"
 #include "base/strings/utf_string_conversions.h"
 #include "base/task/task_scheduler/task_scheduler.h"
@@ -29,7 +30,6 @@
 #include "desktop/windows/installer/common/fake_security_utils.h"
 #include "desktop/windows/installer/common/fake_win_api.h"
 #include "desktop/windows/installer/common/installer_error.h"
-#include "desktop/windows/installer/common/process_wide.h"
 #include "desktop/windows/installer/installation_folder_details_fetcher_impl.h"
 #include "desktop/windows/installer/installation_impl.h"
 #include "desktop/windows/installer/status/installation_status_json_writer.h"
@@ -544,7 +544,8 @@ TEST_F(SettingsTest, BackendIsHandedTheSwitchesItNeedsAsGiven) {
 
 TEST_F(SettingsTest, StatusParsedIsSentForEachFolderWithAnInstallation) {
   std::vector<std::string> types;
-  ScopedAvroStatsSenderForTesting sender(std::make_unique<RecordingStatsSender>(&types));
+  RecordingStatsSender sender(&types);
+  base::ProcessWide<AvroStatsSender>::ScopedOverride sender_override(&sender);
   const base::FilePath existing = Folder(L"Existing");
   MakeInstallation(existing, false, false);
   std::unique_ptr<SettingsImpl> settings = MakeSettings({});

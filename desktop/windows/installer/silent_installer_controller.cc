@@ -40,8 +40,9 @@ constexpr base::TimeDelta kTerminateDelay = base::TimeDelta::FromSeconds(1);
 
 SilentInstallerController::SilentInstallerController(
     std::unique_ptr<MainProcessInstallerRunner> runner,
-    Settings* settings)
-    : InstallerController(std::move(runner), settings) {}
+    Settings* settings,
+    const FetchDelays& fetch_delays)
+    : InstallerController(std::move(runner), settings, fetch_delays) {}
 
 SilentInstallerController::~SilentInstallerController() {
   settings()->RemoveObserver(this);

@@ -26,7 +26,8 @@ namespace velta {
 class SilentInstallerController : public InstallerController {
  public:
   SilentInstallerController(std::unique_ptr<MainProcessInstallerRunner> runner,
-                            Settings* settings);
+                            Settings* settings,
+                            const FetchDelays& fetch_delays = {});
   SilentInstallerController(const SilentInstallerController&) = delete;
   SilentInstallerController& operator=(const SilentInstallerController&) = delete;
   ~SilentInstallerController() override;

@@ -12,6 +12,7 @@
 #include "base/files/file_path.h"
 #include "base/files/file_util.h"
 #include "base/files/scoped_temp_dir.h"
+#include "base/process_wide.h"
 #include "base/run_loop.h"
 #include "base/strings/string_number_conversions.h"
 #include "base/test/run_loop_with_timeout.h"
@@ -74,10 +75,11 @@ class SilentInstallerControllerTest : public InstallerProcessTest {
         kPackageArchitectureX64, payload != nullptr,
         InstallationFolderDetailsFetcherImpl::GetFactory());
     auto runner = std::make_unique<MainProcessInstallerRunnerImpl>(
-        &progress_, InterprocessState::GetInstance());
-    runner->AddBackendSwitchesForTesting(test::MakeFakeBackendSwitches(backend_switches));
-    controller_ = std::make_unique<SilentInstallerController>(std::move(runner), settings_.get());
-    ShortenFetchDelays();
+        &progress_, InterprocessState::GetInstance(),
+        BackendRunnerOptions{
+            .extra_backend_switches = test::MakeFakeBackendSwitches(backend_switches)});
+    controller_ = std::make_unique<SilentInstallerController>(std::move(runner), settings_.get(),
+                                                              kShortFetchDelays);
     base::RunLoop run_loop;
     if (controller_->Start(payload, dir_.GetPath(), run_loop.QuitClosure()) != 0)
       return false;
@@ -87,16 +89,15 @@ class SilentInstallerControllerTest : public InstallerProcessTest {
   // The run's downloads (the preference default overrides, which no test
   // server answers here, and the package) retry after 10 ms instead of the
   // real 6 s: the same attempts, without the wait.
-  void ShortenFetchDelays() {
-    controller_->SetFetchDelaysForTesting(base::TimeDelta::FromMilliseconds(10),
-                                          base::TimeDelta::FromMilliseconds(10));
-  }
+  static constexpr FetchDelays kShortFetchDelays = {
+      .retry_delay = base::TimeDelta::FromMilliseconds(10),
+      .countdown_step = base::TimeDelta::FromMilliseconds(10)};
 
   ScopedInstallerErrorRecord error_record_;
   std::vector<std::string> events_;
   bool traffic_allowed_ = true;
-  ScopedAvroStatsSenderForTesting sender_{
-      std::make_unique<RecordingStatsSender>(&events_, &traffic_allowed_)};
+  RecordingStatsSender sender_{&events_, &traffic_allowed_};
+  base::ProcessWide<AvroStatsSender>::ScopedOverride sender_override_{&sender_};
   InstallerProgress progress_;
   std::unique_ptr<SettingsImpl> settings_;
   std::unique_ptr<SilentInstallerController> controller_;
@@ -197,14 +198,14 @@ class SilentControllerFetchTest : public SilentInstallerControllerTest {
     settings_ = std::make_unique<SettingsImpl>(
         Target(), kPackageArchitectureX64, true,
         InstallationFolderDetailsFetcherImpl::GetFactory());
-    auto runner = std::make_unique<MainProcessInstallerRunnerImpl>(
-        &progress_, InterprocessState::GetInstance());
     base::CommandLine stand_in(base::CommandLine::NO_PROGRAM);
     stand_in.AppendSwitchASCII(test::kTestChildSwitch, test::kFakeBackendRole);
-    runner->AddBackendSwitchesForTesting(stand_in);
+    auto runner = std::make_unique<MainProcessInstallerRunnerImpl>(
+        &progress_, InterprocessState::GetInstance(),
+        BackendRunnerOptions{.extra_backend_switches = stand_in});
     runner_ = runner.get();
-    controller_ = std::make_unique<SilentInstallerController>(std::move(runner), settings_.get());
-    ShortenFetchDelays();
+    controller_ = std::make_unique<SilentInstallerController>(std::move(runner), settings_.get(),
+                                                              kShortFetchDelays);
     base::RunLoop run_loop;
     if (controller_->Start(&payload, Downloads(), run_loop.QuitClosure()) != 0)
       return false;

@@ -2,30 +2,13 @@
 
 #include "desktop/windows/l10n_handler/l10n_handler.h"
 
+#include "base/process_wide.h"
 #include "desktop/windows/l10n_handler/resource_l10n_handler.h"
 
 namespace velta {
 
-namespace {
-
-L10nHandler* g_override = nullptr;
-
-}  // namespace
-
 L10nHandler* GetL10nHandler() {
-  if (g_override)
-    return g_override;
-  static L10nHandler* const handler = new ResourceL10nHandler();
-  return handler;
-}
-
-ScopedL10nHandlerOverride::ScopedL10nHandlerOverride(L10nHandler* handler)
-    : previous_(g_override) {
-  g_override = handler;
-}
-
-ScopedL10nHandlerOverride::~ScopedL10nHandlerOverride() {
-  g_override = previous_;
+  return base::ProcessWide<L10nHandler>::GetOrCreate<ResourceL10nHandler>();
 }
 
 void SetL10nLanguage(std::wstring* language) {

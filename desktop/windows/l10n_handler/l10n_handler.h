@@ -42,24 +42,11 @@ class L10nHandler {
   virtual std::wstring GetStringForLanguage(const std::wstring& language, uint32_t id) const = 0;
 };
 
-// The process's handler, a ResourceL10nHandler over the running executable
-// unless a test put another one in place (ScopedL10nHandlerOverride). Made on
-// first use and never destroyed.
+// The process's handler (see base::ProcessWide), a ResourceL10nHandler over
+// the running executable unless a test put another one in place with
+// base::ProcessWide<L10nHandler>::ScopedOverride. Made on first use and never
+// destroyed.
 L10nHandler* GetL10nHandler();
-
-// Puts `handler` (not owned, must outlive this object) in place of the
-// process's handler until this object dies. Tests only; made and destroyed on
-// the main thread while no other thread asks for strings.
-class ScopedL10nHandlerOverride {
- public:
-  explicit ScopedL10nHandlerOverride(L10nHandler* handler);
-  ScopedL10nHandlerOverride(const ScopedL10nHandlerOverride&) = delete;
-  ScopedL10nHandlerOverride& operator=(const ScopedL10nHandlerOverride&) = delete;
-  ~ScopedL10nHandlerOverride();
-
- private:
-  L10nHandler* const previous_;
-};
 
 // Selects `language` on the process's handler; `language` holds the chosen
 // code afterwards.

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "base/process_wide.h"
 #include "base/test/scoped_log_collector.h"
 #include "desktop/windows/l10n_handler/l10n_handler.h"
 #include "gmock/gmock.h"
@@ -96,7 +97,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(ResourceL10nHandlerTest, ProcessWideFunctionsUseTheHandlerInPlace) {
   ListedL10nHandler handler(host_.module(), {L"en-US"}, {});
-  ScopedL10nHandlerOverride override_handler(&handler);
+  base::ProcessWide<L10nHandler>::ScopedOverride override_handler(&handler);
   std::wstring language = L"EN-us";
   SetL10nLanguage(&language);
   EXPECT_EQ(0x0409, GetL10nHandler()->GetLangId());

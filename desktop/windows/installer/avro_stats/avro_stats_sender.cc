@@ -4,7 +4,9 @@
 
 #include <utility>
 
+#include "base/process_wide.h"
 #include "desktop/windows/installer/avro_stats/avro_stats_sender_impl.h"
+#include "desktop/windows/installer/avro_stats/installer_stats_event.h"
 #include "desktop/windows/installer/avro_stats/null_stats_sender.h"
 #include "desktop/windows/installer/avro_stats/stats_message_builder.h"
 
@@ -25,41 +27,51 @@ std::unique_ptr<AvroStatsSender>& SenderHolder() {
   return *holder;
 }
 
-}  // namespace
-
-AvroStatsSender* GetAvroStatsSender() {
+AvroStatsSender* InstalledSender() {
   std::unique_ptr<AvroStatsSender>& holder = SenderHolder();
   if (!holder)
     holder = std::make_unique<NullStatsSender>();
   return holder.get();
 }
 
-void InitAvroStatsSender(std::unique_ptr<StatsMessageBuilder> builder,
-                         StatsServer server,
-                         int32_t max_verbosity_level) {
-  const bool is_local = server == StatsServer::kLocalTest;
-  SetAvroStatsSender(std::make_unique<AvroStatsSenderImpl>(
-      std::move(builder), is_local ? kLocalTestHost : kProductionHost,
-      is_local ? kLocalTestPort : kProductionPort, kStatsPath, is_local, max_verbosity_level));
-}
-
-void InitNullStatsSender() {
-  SetAvroStatsSender(std::make_unique<NullStatsSender>());
-}
-
-void SetAvroStatsSender(std::unique_ptr<AvroStatsSender> sender) {
+// Installs `sender`, destroying the one held before.
+void InstallSender(std::unique_ptr<AvroStatsSender> sender) {
   // The old sender goes first: a real one drains its queue on destruction.
   SenderHolder().reset();
   SenderHolder() = std::move(sender);
 }
 
-ScopedAvroStatsSenderForTesting::ScopedAvroStatsSenderForTesting(
-    std::unique_ptr<AvroStatsSender> sender) {
-  SetAvroStatsSender(std::move(sender));
+// The process-wide sender when no test overrides it: whatever start-up
+// installed last, so that a caller holding the pointer reaches a sender
+// installed later too.
+class InstalledStatsSender : public AvroStatsSender {
+ public:
+  void SetTrafficAllowed(bool allowed) override { InstalledSender()->SetTrafficAllowed(allowed); }
+  void SendAvroMessage(std::unique_ptr<InstallerStatsEvent> event) override {
+    InstalledSender()->SendAvroMessage(std::move(event));
+  }
+  void SendPendingAndShutdown(base::OnceClosure done) override {
+    InstalledSender()->SendPendingAndShutdown(std::move(done));
+  }
+};
+
+}  // namespace
+
+AvroStatsSender* GetAvroStatsSender() {
+  return base::ProcessWide<AvroStatsSender>::GetOrCreate<InstalledStatsSender>();
 }
 
-ScopedAvroStatsSenderForTesting::~ScopedAvroStatsSenderForTesting() {
-  InitNullStatsSender();
+void InitAvroStatsSender(std::unique_ptr<StatsMessageBuilder> builder,
+                         StatsServer server,
+                         int32_t max_verbosity_level) {
+  const bool is_local = server == StatsServer::kLocalTest;
+  InstallSender(std::make_unique<AvroStatsSenderImpl>(
+      std::move(builder), is_local ? kLocalTestHost : kProductionHost,
+      is_local ? kLocalTestPort : kProductionPort, kStatsPath, is_local, max_verbosity_level));
+}
+
+void InitNullStatsSender() {
+  InstallSender(std::make_unique<NullStatsSender>());
 }
 
 }  // namespace velta

@@ -27,7 +27,9 @@ enum class StatsServer {
 // the main process (InitAvroStatsSender), one that sends nothing in the
 // backend and the protocol-handler roles (InitNullStatsSender). Until then
 // GetAvroStatsSender() answers a sender that sends nothing, never null, so
-// an event raised early is dropped rather than crashing its raiser.
+// an event raised early is dropped rather than crashing its raiser. Tests
+// put a sender of their own in place of the installed one with
+// base::ProcessWide<AvroStatsSender>::ScopedOverride.
 class AvroStatsSender {
  public:
   virtual ~AvroStatsSender() = default;
@@ -44,8 +46,8 @@ class AvroStatsSender {
   virtual void SendPendingAndShutdown(base::OnceClosure done) = 0;
 };
 
-// The process-wide sender (not owned): the last one installed, else one that
-// sends nothing.
+// The process-wide sender (not owned, see base::ProcessWide): a test's
+// override, else one that forwards to the last sender installed, else drops.
 AvroStatsSender* GetAvroStatsSender();
 
 // Installs the real sender, destroying the one held before; its "Avro
@@ -58,20 +60,6 @@ void InitAvroStatsSender(std::unique_ptr<StatsMessageBuilder> builder,
 
 // Installs a sender that drops every event, destroying the one held before.
 void InitNullStatsSender();
-
-// Installs `sender`, destroying the one held before. For the initialisers
-// and for tests (see ScopedAvroStatsSenderForTesting).
-void SetAvroStatsSender(std::unique_ptr<AvroStatsSender> sender);
-
-// Puts a sender in place for a test and, when it dies, puts back a sender
-// that sends nothing.
-class ScopedAvroStatsSenderForTesting {
- public:
-  explicit ScopedAvroStatsSenderForTesting(std::unique_ptr<AvroStatsSender> sender);
-  ScopedAvroStatsSenderForTesting(const ScopedAvroStatsSenderForTesting&) = delete;
-  ScopedAvroStatsSenderForTesting& operator=(const ScopedAvroStatsSenderForTesting&) = delete;
-  ~ScopedAvroStatsSenderForTesting();
-};
 
 }  // namespace velta
 

@@ -24,7 +24,7 @@ namespace velta {
 // real. It never re-implements the real operations: a failure on request
 // records the same installer error as the real failure would.
 //
-// Put in place with ProcessWide<WinApi>::ScopedOverride, or in a child
+// Put in place with base::ProcessWide<WinApi>::ScopedOverride, or in a child
 // process through testing/fake_hooks (--velta-fake-win-api=...). Configure
 // before use; the calls may then come from any thread.
 class FakeWinApi : public WinApi {

@@ -11,8 +11,8 @@
 #include "base/features/command_line_feature_reader.h"
 #include "base/features/feature_states.h"
 #include "base/features/pref_list_feature_reader.h"
+#include "base/process_wide.h"
 #include "base/values.h"
-#include "desktop/windows/installer/common/process_wide.h"
 #include "desktop/windows/installer/common/product_info.h"
 #include "gtest/gtest.h"
 #include "testing/child_process.h"
@@ -42,7 +42,7 @@ class StreamDefaultTest : public ::testing::TestWithParam<StreamDefaultCase> {};
 TEST_P(StreamDefaultTest, DefaultNeedsTheStreamBitAndTheFlag) {
   const StreamDefaultCase& test_case = GetParam();
   StreamProductInfo product_info(test_case.stream);
-  ProcessWide<ProductInfo>::ScopedOverride override_product_info(&product_info);
+  base::ProcessWide<ProductInfo>::ScopedOverride override_product_info(&product_info);
   const FeatureDefinition feature = {"f", test_case.channel_mask, 0, "", "", test_case.flags};
   EXPECT_EQ(test_case.expected, IsFeatureOnByDefaultForStream(feature));
 }
@@ -66,7 +66,7 @@ INSTANTIATE_TEST_SUITE_P(Cases,
 TEST(InstallerFeaturesTest, OffInEveryStreamUntilASwitchTurnsThemOn) {
   for (uint32_t stream = 1; stream <= 4; ++stream) {
     StreamProductInfo product_info(stream);
-    ProcessWide<ProductInfo>::ScopedOverride override_product_info(&product_info);
+    base::ProcessWide<ProductInfo>::ScopedOverride override_product_info(&product_info);
     FeatureStates states;
     RegisterInstallerFeatures(&states);
     base::CommandLine command_line(base::FilePath(L"installer.exe"));

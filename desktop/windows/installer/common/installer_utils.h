@@ -52,7 +52,7 @@ struct SettingsCheck {
 // One process-wide instance (see ProcessWide): the real one is made on first
 // use, on the main thread before any worker starts, from the process's command
 // line and executable, and is never destroyed; a test puts another in place
-// with ProcessWide<InstallerUtils>::ScopedOverride. The free functions below
+// with base::ProcessWide<InstallerUtils>::ScopedOverride. The free functions below
 // forward to it. Its answers never change, so any thread may ask.
 class InstallerUtils {
  public:

@@ -12,6 +12,7 @@
 #include "base/files/file_util.h"
 #include "base/logging.h"
 #include "base/path_service.h"
+#include "base/process_wide.h"
 #include "base/strings/string_number_conversions.h"
 #include "base/strings/string_split.h"
 #include "base/strings/string_util.h"
@@ -19,7 +20,6 @@
 #include "desktop/windows/installer/common/installer_constants.h"
 #include "desktop/windows/installer/common/installer_error.h"
 #include "desktop/windows/installer/common/installer_switches.h"
-#include "desktop/windows/installer/common/process_wide.h"
 #include "desktop/windows/installer/common/utils.h"
 
 namespace velta {
@@ -78,7 +78,7 @@ InstallerUtils::~InstallerUtils() = default;
 
 // static
 InstallerUtils* InstallerUtils::GetInstance() {
-  return ProcessWide<InstallerUtils>::GetOrCreate<InstallerUtilsImpl>();
+  return base::ProcessWide<InstallerUtils>::GetOrCreate<InstallerUtilsImpl>();
 }
 
 InstallerUtilsImpl::InstallerUtilsImpl()

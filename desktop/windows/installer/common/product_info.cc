@@ -2,8 +2,8 @@
 
 #include "desktop/windows/installer/common/product_info.h"
 
+#include "base/process_wide.h"
 #include "base/strings/utf_string_conversions.h"
-#include "desktop/windows/installer/common/process_wide.h"
 #include "desktop/windows/installer/common/product_constants.h"
 
 namespace velta {
@@ -12,7 +12,7 @@ ProductInfo::~ProductInfo() = default;
 
 // static
 ProductInfo* ProductInfo::GetInstance() {
-  return ProcessWide<ProductInfo>::GetOrCreate<ProductInfo>();
+  return base::ProcessWide<ProductInfo>::GetOrCreate<ProductInfo>();
 }
 
 uint32_t ProductInfo::GetStream() const {

@@ -12,7 +12,7 @@ namespace velta {
 // The product's identity behind virtual operations, so that tests can pose as
 // another stream or server. Process-wide (see ProcessWide): made on first use
 // and never destroyed; tests put another in place with
-// ProcessWide<ProductInfo>::ScopedOverride.
+// base::ProcessWide<ProductInfo>::ScopedOverride.
 class ProductInfo {
  public:
   virtual ~ProductInfo();

@@ -2,10 +2,10 @@
 
 #include "desktop/windows/installer/common/product_info.h"
 
+#include "base/process_wide.h"
 #include "base/strings/string_number_conversions.h"
 #include "base/version.h"
 #include "desktop/windows/installer/common/named_urls.h"
-#include "desktop/windows/installer/common/process_wide.h"
 #include "desktop/windows/installer/common/product_constants.h"
 #include "gtest/gtest.h"
 
@@ -51,7 +51,7 @@ class GraniteProductInfo : public ProductInfo {
 TEST(ProductInfoTest, ShortcutFileNameIgnoresDisplayNameOutsideGranite) {
   EXPECT_EQ(L"Velta marlin.lnk", ProductInfo::GetInstance()->GetShortcutFileName(L"Anything"));
   GraniteProductInfo granite;
-  ProcessWide<ProductInfo>::ScopedOverride override_product_info(&granite);
+  base::ProcessWide<ProductInfo>::ScopedOverride override_product_info(&granite);
   EXPECT_EQ(L"Velta Browser.lnk", ProductInfo::GetInstance()->GetShortcutFileName(L"Velta Browser"));
 }
 

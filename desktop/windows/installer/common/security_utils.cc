@@ -4,7 +4,7 @@
 
 #include <utility>
 
-#include "desktop/windows/installer/common/process_wide.h"
+#include "base/process_wide.h"
 #include "desktop/windows/installer/common/security_utils_impl.h"
 
 namespace velta {
@@ -28,7 +28,7 @@ SecurityUtils::~SecurityUtils() = default;
 
 // static
 SecurityUtils* SecurityUtils::GetInstance() {
-  return ProcessWide<SecurityUtils>::GetOrCreate<SecurityUtilsImpl>();
+  return base::ProcessWide<SecurityUtils>::GetOrCreate<SecurityUtilsImpl>();
 }
 
 }  // namespace velta

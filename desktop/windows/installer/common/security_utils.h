@@ -48,7 +48,7 @@ class SecurityRestoreInfo {
 //
 // One process-wide instance (see ProcessWide), made on first use and never
 // destroyed; a test puts another implementation in place with
-// ProcessWide<SecurityUtils>::ScopedOverride before the code under test asks
+// base::ProcessWide<SecurityUtils>::ScopedOverride before the code under test asks
 // for it. The real implementation keeps no state and may be called from any
 // thread. Failures are reported only by the results: nothing is logged and no
 // installer error is recorded.

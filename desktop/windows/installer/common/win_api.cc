@@ -2,7 +2,7 @@
 
 #include "desktop/windows/installer/common/win_api.h"
 
-#include "desktop/windows/installer/common/process_wide.h"
+#include "base/process_wide.h"
 #include "desktop/windows/installer/common/win_api_impl.h"
 
 namespace velta {
@@ -11,7 +11,7 @@ WinApi::~WinApi() = default;
 
 // static
 WinApi* WinApi::GetInstance() {
-  return ProcessWide<WinApi>::GetOrCreate<WinApiImpl>();
+  return base::ProcessWide<WinApi>::GetOrCreate<WinApiImpl>();
 }
 
 }  // namespace velta

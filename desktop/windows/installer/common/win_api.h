@@ -38,7 +38,7 @@ class WinApiRegistryKey;
 //
 // Process-wide (see ProcessWide): GetInstance() makes the real implementation
 // on first use and never destroys it; tests put a FakeWinApi in place with
-// ProcessWide<WinApi>::ScopedOverride. Stateless, so callable from any
+// base::ProcessWide<WinApi>::ScopedOverride. Stateless, so callable from any
 // thread; event watching calls back on the watching sequence.
 class WinApi {
  public:

@@ -11,6 +11,7 @@
 #include "base/files/file_util.h"
 #include "base/files/scoped_temp_dir.h"
 #include "base/message_loop/message_loop.h"
+#include "base/process_wide.h"
 #include "base/run_loop.h"
 #include "base/strings/string_number_conversions.h"
 #include "base/test/run_loop_with_timeout.h"
@@ -245,8 +246,9 @@ class InstallArchiveTest : public testing::TestWithParam<SfxCase> {
   base::MessageLoop message_loop_;
   ScopedInstallerErrorRecord error_record_;
   base::ScopedTempDir folder_;
-  RecordingStatsSender* stats_ = new RecordingStatsSender;
-  ScopedAvroStatsSenderForTesting scoped_stats_{std::unique_ptr<AvroStatsSender>(stats_)};
+  RecordingStatsSender recording_stats_;
+  RecordingStatsSender* const stats_ = &recording_stats_;
+  base::ProcessWide<AvroStatsSender>::ScopedOverride scoped_stats_{stats_};
 };
 
 TEST_P(InstallArchiveTest, RunsTheArchiveAndChecksWhatItExtracted) {

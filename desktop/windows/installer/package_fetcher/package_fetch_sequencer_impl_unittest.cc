@@ -13,6 +13,7 @@
 #include "base/files/file_util.h"
 #include "base/files/scoped_temp_dir.h"
 #include "base/message_loop/message_loop.h"
+#include "base/process_wide.h"
 #include "base/run_loop.h"
 #include "base/strings/string_number_conversions.h"
 #include "base/strings/string_util.h"
@@ -172,8 +173,9 @@ class PackageFetchTest : public testing::Test {
   base::Thread fetcher_thread_{"Fetcher thread"};
   test::AnsweringUiCallbackRunner ui_runner_;
   test::RecordingFetcherDelegate delegate_;
-  RecordingStatsSender* stats_ = new RecordingStatsSender;
-  ScopedAvroStatsSenderForTesting scoped_stats_{std::unique_ptr<AvroStatsSender>(stats_)};
+  RecordingStatsSender recording_stats_;
+  RecordingStatsSender* const stats_ = &recording_stats_;
+  base::ProcessWide<AvroStatsSender>::ScopedOverride scoped_stats_{stats_};
   scoped_refptr<PackageFetcherDelegateProxy> proxy_;
   std::unique_ptr<PackageFetcher> fetcher_;
 };

@@ -53,10 +53,10 @@ base::win::ScopedHandle CreateNamedEvent(const std::wstring& name) {
 MainProcessInstallerRunnerImpl::MainProcessInstallerRunnerImpl(
     InstallerProgress* progress,
     InterprocessState* interprocess_state,
-    uint32_t crash_reporter_pid)
+    BackendRunnerOptions options)
     : progress_(progress),
       interprocess_state_(interprocess_state),
-      crash_reporter_pid_(crash_reporter_pid) {}
+      options_(std::move(options)) {}
 
 MainProcessInstallerRunnerImpl::~MainProcessInstallerRunnerImpl() {
   Stop();
@@ -89,7 +89,7 @@ uint32_t MainProcessInstallerRunnerImpl::Run(Settings* settings) {
   BackendLaunchParameters parameters;
   parameters.install_folder = settings->GetFolderDetails()->GetPath();
   settings->AppendToCommandLine(/*suppress_launch=*/false, &parameters.settings_switches);
-  parameters.crash_reporter_pid = crash_reporter_pid_;
+  parameters.crash_reporter_pid = options_.crash_reporter_pid;
   run_result_ = RunOnce(parameters);
   return run_result_;
 }
@@ -100,12 +100,6 @@ uint32_t MainProcessInstallerRunnerImpl::RunWithParameters(
     return run_result_;
   run_result_ = RunOnce(parameters);
   return run_result_;
-}
-
-void MainProcessInstallerRunnerImpl::AddBackendSwitchesForTesting(
-    const base::CommandLine& switches) {
-  for (const auto& [name, value] : switches.GetSwitches())
-    test_switches_.AppendSwitchNative(name, value);
 }
 
 uint32_t MainProcessInstallerRunnerImpl::RunOnce(const BackendLaunchParameters& parameters) {
@@ -127,7 +121,7 @@ uint32_t MainProcessInstallerRunnerImpl::RunOnce(const BackendLaunchParameters& 
   base::CommandLine command_line(parameters.settings_switches);
   if (!command_line.HasSwitch(kBackendSwitch))
     command_line.AppendSwitch(kBackendSwitch);
-  for (const auto& [name, value] : test_switches_.GetSwitches())
+  for (const auto& [name, value] : options_.extra_backend_switches.GetSwitches())
     command_line.AppendSwitchNative(name, value);
   command_line.AppendSwitchPath(kServerTrackingDataSwitch, base::FilePath(L"server_tracking_data"));
   command_line.AppendSwitchASCII(kInitialPidSwitch, base::NumberToString(::GetCurrentProcessId()));

@@ -40,6 +40,17 @@ struct BackendLaunchParameters {
   uint32_t crash_reporter_pid = 0;
 };
 
+// What MainProcessInstallerRunnerImpl adds to each backend it starts. The
+// defaults are the shipped ones.
+struct BackendRunnerOptions {
+  // This process's crash reporter (0: none); Run hands it to the backend as
+  // `crash-reporter-pid`.
+  uint32_t crash_reporter_pid = 0;
+  // Switches added to every backend command line, after the settings' own:
+  // tests make the backend a stand-in child role of the test binary.
+  base::CommandLine extra_backend_switches{base::CommandLine::NO_PROGRAM};
+};
+
 // Runs the backend of one installation from the main process.
 //
 // Run takes the installer mutex of the folder ("Global\Velta/Installer/"
@@ -58,12 +69,10 @@ class MainProcessInstallerRunnerImpl : public MainProcessInstallerRunner,
                                        public IpcReceiver::Delegate {
  public:
   // `progress` and `interprocess_state` (the process-wide one in the
-  // installer) are not owned and outlive the runner. `crash_reporter_pid`
-  // is this process's crash reporter (0: none); Run hands it to the backend
-  // as `crash-reporter-pid`.
+  // installer) are not owned and outlive the runner.
   MainProcessInstallerRunnerImpl(InstallerProgress* progress,
                                  InterprocessState* interprocess_state,
-                                 uint32_t crash_reporter_pid = 0);
+                                 BackendRunnerOptions options = {});
   MainProcessInstallerRunnerImpl(const MainProcessInstallerRunnerImpl&) = delete;
   MainProcessInstallerRunnerImpl& operator=(const MainProcessInstallerRunnerImpl&) = delete;
   ~MainProcessInstallerRunnerImpl() override;
@@ -81,10 +90,6 @@ class MainProcessInstallerRunnerImpl : public MainProcessInstallerRunner,
   // the mailslot, the events and the launch. Tests start a stand-in backend
   // through it.
   uint32_t RunWithParameters(const BackendLaunchParameters& parameters);
-
-  // Switches added to every backend command line, after the settings' own:
-  // tests make the backend a stand-in child role of the test binary.
-  void AddBackendSwitchesForTesting(const base::CommandLine& switches);
 
   // base::win::ObjectWatcher::Delegate: the backend process ended.
   void OnObjectSignaled(void* object) override;
@@ -110,12 +115,11 @@ class MainProcessInstallerRunnerImpl : public MainProcessInstallerRunner,
 
   InstallerProgress* const progress_;
   InterprocessState* const interprocess_state_;
-  const uint32_t crash_reporter_pid_;
+  const BackendRunnerOptions options_;
   IpcReceiver receiver_{this};
   // Kept for the controller; the runner does not use it.
   base::FilePath package_folder_;
   base::FilePath assistant_folder_;
-  base::CommandLine test_switches_{base::CommandLine::NO_PROGRAM};
   base::Process backend_process_;
   std::unique_ptr<WinApiMutex> installer_mutex_;
   base::win::ObjectWatcher backend_watcher_;

@@ -12,11 +12,11 @@
 #include "base/files/file_path.h"
 #include "base/files/file_util.h"
 #include "base/files/scoped_temp_dir.h"
+#include "base/process_wide.h"
 #include "base/strings/utf_string_conversions.h"
 #include "base/test/scoped_log_collector.h"
 #include "base/win/scoped_com_initializer.h"
 #include "desktop/windows/installer/common/fake_security_utils.h"
-#include "desktop/windows/installer/common/process_wide.h"
 #include "desktop/windows/installer/common/utils.h"
 #include "desktop/windows/installer/service/fake_task_service.h"
 #include "gmock/gmock.h"
@@ -71,7 +71,7 @@ class TaskSchedulerV2Test : public ::testing::Test {
 
   base::win::ScopedCOMInitializer com_;
   FakeSecurityUtils security_;
-  ProcessWide<SecurityUtils>::ScopedOverride security_override_{&security_};
+  base::ProcessWide<SecurityUtils>::ScopedOverride security_override_{&security_};
   test::FakeTaskWorld world_;
   std::unique_ptr<TaskSchedulerV2> scheduler_;
   std::wstring user_wide_;
@@ -353,7 +353,7 @@ TEST(TaskSchedulerV2WineTest, RegistersAndDeletesAPlainTask) {
   {
     FakeSecurityUtils user;
     user.set_is_user_in_admin_group(false);
-    ProcessWide<SecurityUtils>::ScopedOverride override_security(&user);
+    base::ProcessWide<SecurityUtils>::ScopedOverride override_security(&user);
     ASSERT_TRUE(scheduler.CreateTask(info));
     EXPECT_NE(ScheduledTaskState::kNotFound, scheduler.GetTaskState(info.name));
     scheduler.DeleteTask(info.name);

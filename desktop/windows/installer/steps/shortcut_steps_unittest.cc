@@ -8,13 +8,13 @@
 #include "base/base_paths.h"
 #include "base/files/file_path.h"
 #include "base/files/file_util.h"
+#include "base/process_wide.h"
 #include "base/strings/utf_string_conversions.h"
 #include "base/test/scoped_path_override.h"
 #include "base/win/scoped_com_initializer.h"
 #include "base/win/shortcut.h"
 #include "base/win/windows_version.h"
 #include "desktop/windows/installer/common/fake_win_api.h"
-#include "desktop/windows/installer/common/process_wide.h"
 #include "desktop/windows/installer/common/win_api.h"
 #include "desktop/windows/installer/steps/install_shortcuts_step.h"
 #include "desktop/windows/installer/steps/remove_shortcuts_step.h"
@@ -103,7 +103,7 @@ class ShortcutStepsTest : public ::testing::Test {
 
   base::win::ScopedCOMInitializer com_;
   FakeWinApi win_api_;
-  ProcessWide<WinApi>::ScopedOverride win_api_override_{&win_api_};
+  base::ProcessWide<WinApi>::ScopedOverride win_api_override_{&win_api_};
   ScopedInstallerProcess process_{{L"backend"}};
   test::TestInstallerContext context_;
   std::vector<std::unique_ptr<base::ScopedPathOverride>> overrides_;

@@ -9,11 +9,11 @@
 #include "base/files/file_path.h"
 #include "base/files/file_util.h"
 #include "base/files/scoped_temp_dir.h"
+#include "base/process_wide.h"
 #include "base/win/scoped_com_initializer.h"
 #include "base/win/scoped_handle.h"
 #include "base/win/windows_version.h"
 #include "desktop/windows/installer/common/fake_win_api.h"
-#include "desktop/windows/installer/common/process_wide.h"
 #include "desktop/windows/installer/common/win_api.h"
 #include "desktop/windows/installer/status/installation_status.h"
 #include "desktop/windows/installer/steps/test_installer_context.h"
@@ -52,9 +52,9 @@ class UninstallStepsTest : public ::testing::Test {
 
   base::win::ScopedCOMInitializer com_;
   FakeWinApi win_api_;
-  ProcessWide<WinApi>::ScopedOverride win_api_override_{&win_api_};
+  base::ProcessWide<WinApi>::ScopedOverride win_api_override_{&win_api_};
   FakeShellDefaultApps shell_;
-  ProcessWide<ShellDefaultApps>::ScopedOverride shell_override_{&shell_};
+  base::ProcessWide<ShellDefaultApps>::ScopedOverride shell_override_{&shell_};
   ScopedInstallerProcess process_{{L"backend"}};
   test::TestInstallerContext context_;
   base::FilePath status_file_;

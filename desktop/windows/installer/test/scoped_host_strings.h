@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include "base/process_wide.h"
 #include "desktop/windows/l10n_handler/l10n_handler.h"
 #include "desktop/windows/l10n_handler/resource_l10n_handler.h"
 
@@ -26,7 +27,7 @@ class ScopedHostStrings {
  private:
   const HMODULE module_;
   ResourceL10nHandler handler_;
-  ScopedL10nHandlerOverride override_;
+  base::ProcessWide<L10nHandler>::ScopedOverride override_;
 };
 
 }  // namespace velta

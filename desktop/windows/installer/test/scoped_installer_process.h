@@ -10,8 +10,8 @@
 
 #include "base/command_line.h"
 #include "base/files/file_path.h"
+#include "base/process_wide.h"
 #include "base/test/scoped_command_line.h"
-#include "desktop/windows/installer/common/process_wide.h"
 
 namespace velta {
 
@@ -38,8 +38,8 @@ class ScopedInstallerProcess {
   base::CommandLine command_line_;
   std::unique_ptr<InterprocessState> state_;
   std::unique_ptr<InstallerUtils> utils_;
-  std::optional<ProcessWide<InterprocessState>::ScopedOverride> state_override_;
-  std::optional<ProcessWide<InstallerUtils>::ScopedOverride> utils_override_;
+  std::optional<base::ProcessWide<InterprocessState>::ScopedOverride> state_override_;
+  std::optional<base::ProcessWide<InstallerUtils>::ScopedOverride> utils_override_;
 };
 
 }  // namespace velta

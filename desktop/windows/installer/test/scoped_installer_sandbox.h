@@ -7,10 +7,10 @@
 #include <vector>
 
 #include "base/files/file_path.h"
+#include "base/process_wide.h"
 #include "base/test/scoped_path_override.h"
 #include "desktop/windows/installer/common/fake_security_utils.h"
 #include "desktop/windows/installer/common/fake_win_api.h"
-#include "desktop/windows/installer/common/process_wide.h"
 #include "testing/registry_sandbox.h"
 
 namespace velta {
@@ -43,9 +43,9 @@ class ScopedInstallerSandbox {
   test::RegistrySandbox hkcu_{HKEY_CURRENT_USER};
   test::RegistrySandbox hklm_{HKEY_LOCAL_MACHINE};
   FakeWinApi win_api_;
-  ProcessWide<WinApi>::ScopedOverride win_api_override_{&win_api_};
+  base::ProcessWide<WinApi>::ScopedOverride win_api_override_{&win_api_};
   FakeSecurityUtils security_;
-  ProcessWide<SecurityUtils>::ScopedOverride security_override_{&security_};
+  base::ProcessWide<SecurityUtils>::ScopedOverride security_override_{&security_};
   std::vector<std::unique_ptr<base::ScopedPathOverride>> path_overrides_;
 };
 

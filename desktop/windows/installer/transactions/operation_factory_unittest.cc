@@ -12,9 +12,9 @@
 #include "base/files/file_path.h"
 #include "base/files/file_util.h"
 #include "base/files/scoped_temp_dir.h"
+#include "base/process_wide.h"
 #include "base/win/registry.h"
 #include "desktop/windows/installer/common/fake_security_utils.h"
-#include "desktop/windows/installer/common/process_wide.h"
 #include "desktop/windows/installer/lzma_util/lzma_util.h"
 #include "desktop/windows/installer/transactions/operation.h"
 #include "desktop/windows/installer/transactions/operation_test_util.h"
@@ -271,7 +271,7 @@ TEST(OperationFactoryTest, DefaultFactoryTakesTheProcessWideSecurityUtils) {
   security.DenyAccess(file.value());
   std::unique_ptr<OperationFactory> factory;
   {
-    ProcessWide<SecurityUtils>::ScopedOverride override_instance(&security);
+    base::ProcessWide<SecurityUtils>::ScopedOverride override_instance(&security);
     factory = std::make_unique<OperationFactory>();
   }
   Transaction transaction;

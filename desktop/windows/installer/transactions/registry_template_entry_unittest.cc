@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
+#include "base/process_wide.h"
 #include "base/win/registry.h"
 #include "base/win/windows_version.h"
 #include "desktop/windows/installer/common/fake_security_utils.h"
-#include "desktop/windows/installer/common/process_wide.h"
 #include "desktop/windows/installer/common/product_info.h"
 #include "desktop/windows/installer/transactions/operation_test_util.h"
 #include "desktop/windows/installer/transactions/placeholder_resolver.h"
@@ -251,7 +251,7 @@ TEST_F(RegistryTemplateEntryTest, SingleRecordsWriteSkipOrFailAsTheirFieldsSay) 
     ASSERT_EQ(ERROR_SUCCESS,
               base::win::RegKey(HKEY_CURRENT_USER, key.c_str(), KEY_WRITE)
                   .WriteValue(L"Velta", old.data.data(), old.data.size(), old.type));
-    std::optional<ProcessWide<ProductInfo>::ScopedOverride> stream;
+    std::optional<base::ProcessWide<ProductInfo>::ScopedOverride> stream;
     if (c.run == Run::kGranite)
       stream.emplace(&as_granite);
     if (c.run == Run::kFailingOperation)

@@ -11,9 +11,10 @@
 
 #include "base/bind.h"
 #include "base/message_loop/message_loop_for_ui.h"
+#include "base/process_wide.h"
 #include "desktop/windows/installer/ui/controls/rich_static.h"
 #include "desktop/windows/installer/ui/custom_message_box.h"
-#include "desktop/windows/installer/ui/web_page.h"
+#include "desktop/windows/installer/ui/fake_web_page_opener.h"
 #include "desktop/windows/l10n_handler/l10n_handler.h"
 #include "desktop/windows/l10n_handler/resource_l10n_handler.h"
 #include "gtest/gtest.h"
@@ -51,7 +52,7 @@ class CorruptedPayloadBoxTest : public testing::TestWithParam<BoxCase> {
     RichStatic::InitializeLibraries();
     ASSERT_TRUE(host_.module());
     handler_ = std::make_unique<ResourceL10nHandler>(host_.module());
-    override_ = std::make_unique<ScopedL10nHandlerOverride>(handler_.get());
+    override_ = std::make_unique<base::ProcessWide<L10nHandler>::ScopedOverride>(handler_.get());
   }
 
   // Waits on another thread for the box of `thread`, notes its texts and acts.
@@ -94,16 +95,14 @@ class CorruptedPayloadBoxTest : public testing::TestWithParam<BoxCase> {
   base::MessageLoopForUI loop_;
   test::ScopedHostResources host_;
   std::unique_ptr<ResourceL10nHandler> handler_;
-  std::unique_ptr<ScopedL10nHandlerOverride> override_;
+  std::unique_ptr<base::ProcessWide<L10nHandler>::ScopedOverride> override_;
   std::wstring title_;
   std::wstring first_button_;
 };
 
 TEST_P(CorruptedPayloadBoxTest, OpensTheHomePageOnlyForGo) {
   std::vector<std::wstring> opened;
-  ScopedWebPageOpenerForTesting opener(base::BindRepeating(
-      [](std::vector<std::wstring>* pages, const std::wstring& url) { pages->push_back(url); },
-      &opened));
+  FakeWebPageOpener opener(&opened);
   const DWORD thread = ::GetCurrentThreadId();
   std::thread user([this, thread] { ActOnBoxOf(thread, GetParam().action); });
   bool shown = false;

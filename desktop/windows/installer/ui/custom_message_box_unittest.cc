@@ -10,6 +10,7 @@
 
 #include "base/bind.h"
 #include "base/message_loop/message_loop_for_ui.h"
+#include "base/process_wide.h"
 #include "base/run_loop.h"
 #include "desktop/windows/installer/ui/controls/rich_static.h"
 #include "desktop/windows/installer/ui/win32_dialog_dispatcher.h"
@@ -46,7 +47,7 @@ class CustomMessageBoxTest : public testing::Test {
     handler_ = std::make_unique<ResourceL10nHandler>(host_.module());
     std::wstring language = L"en-US";
     handler_->SelectLanguage(&language);
-    override_ = std::make_unique<ScopedL10nHandlerOverride>(handler_.get());
+    override_ = std::make_unique<base::ProcessWide<L10nHandler>::ScopedOverride>(handler_.get());
     owner_ = ::CreateWindowExW(WS_EX_TOOLWINDOW, L"STATIC", L"owner", WS_POPUP | WS_VISIBLE, 0, 0,
                                100, 100, nullptr, nullptr, nullptr, nullptr);
     ASSERT_TRUE(owner_);
@@ -81,7 +82,7 @@ class CustomMessageBoxTest : public testing::Test {
   base::MessageLoopForUI loop_;
   test::ScopedHostResources host_;
   std::unique_ptr<ResourceL10nHandler> handler_;
-  std::unique_ptr<ScopedL10nHandlerOverride> override_;
+  std::unique_ptr<base::ProcessWide<L10nHandler>::ScopedOverride> override_;
   HWND owner_ = nullptr;
   std::unique_ptr<CustomMessageBox> box_;
   std::vector<uint32_t> outcomes_;

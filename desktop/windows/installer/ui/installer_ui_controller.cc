@@ -106,8 +106,9 @@ InstallerUIController::InstallerUIController(
     std::unique_ptr<MainProcessInstallerRunner> runner,
     std::unique_ptr<ProgressCalculator> progress_calculator,
     InstallerProgress* progress,
-    Settings* settings)
-    : InstallerController(std::move(runner), settings),
+    Settings* settings,
+    const FetchDelays& fetch_delays)
+    : InstallerController(std::move(runner), settings, fetch_delays),
       progress_calculator_(std::move(progress_calculator)),
       progress_(progress) {
   progress_->AddObserver(this);

@@ -46,7 +46,8 @@ class InstallerUIController : public InstallerWindowDelegate,
   InstallerUIController(std::unique_ptr<MainProcessInstallerRunner> runner,
                         std::unique_ptr<ProgressCalculator> progress_calculator,
                         InstallerProgress* progress,
-                        Settings* settings);
+                        Settings* settings,
+                        const FetchDelays& fetch_delays = {});
   InstallerUIController(const InstallerUIController&) = delete;
   InstallerUIController& operator=(const InstallerUIController&) = delete;
   ~InstallerUIController() override;

@@ -11,23 +11,24 @@
 #include <thread>
 #include <vector>
 
+#include "base/base_paths.h"
 #include "base/bind.h"
 #include "base/command_line.h"
-#include "base/base_paths.h"
 #include "base/files/file.h"
 #include "base/files/file_util.h"
 #include "base/files/scoped_temp_dir.h"
+#include "base/process_wide.h"
 #include "base/run_loop.h"
+#include "base/strings/utf_string_conversions.h"
 #include "base/test/run_loop_with_timeout.h"
 #include "base/test/scoped_log_collector.h"
 #include "base/test/scoped_path_override.h"
-#include "base/strings/utf_string_conversions.h"
 #include "base/threading/thread_task_runner_handle.h"
 #include "base/win/registry.h"
 #include "desktop/windows/installer/avro_stats/avro_stats_sender.h"
 #include "desktop/windows/installer/avro_stats/recording_stats_sender.h"
-#include "desktop/windows/installer/common/named_urls.h"
 #include "desktop/windows/installer/common/installer_error.h"
+#include "desktop/windows/installer/common/named_urls.h"
 #include "desktop/windows/installer/installation_folder_details_fetcher_impl.h"
 #include "desktop/windows/installer/installer_progress.h"
 #include "desktop/windows/installer/interprocess_state.h"
@@ -43,9 +44,9 @@
 #include "desktop/windows/installer/test/scoped_installer_sandbox.h"
 #include "desktop/windows/installer/test/scoped_installer_threads.h"
 #include "desktop/windows/installer/ui/controls/rich_static.h"
+#include "desktop/windows/installer/ui/fake_web_page_opener.h"
 #include "desktop/windows/installer/ui/progress_calculator_impl.h"
 #include "desktop/windows/installer/ui/ui_lock.h"
-#include "desktop/windows/installer/ui/web_page.h"
 #include "desktop/windows/l10n_handler/l10n_handler.h"
 #include "gmock/gmock.h"
 #include "gtest/gtest.h"
@@ -140,8 +141,10 @@ class TestUIController : public InstallerUIController {
                    std::unique_ptr<ProgressCalculator> calculator,
                    InstallerProgress* progress,
                    Settings* settings,
-                   WindowKind window_kind)
-      : InstallerUIController(std::move(runner), std::move(calculator), progress, settings),
+                   WindowKind window_kind,
+                   const FetchDelays& fetch_delays)
+      : InstallerUIController(std::move(runner), std::move(calculator), progress, settings,
+                              fetch_delays),
         window_kind_(window_kind) {}
 
   HWND window_hwnd() { return window() ? window()->GetHwnd() : nullptr; }
@@ -223,7 +226,10 @@ class InstallerUIControllerTest : public InstallerProcessTest {
   base::FilePath Target() const { return Folder(L"Target"); }
 
   // Makes the controller for a process started with `switches` and a
-  // backend started with `backend_switches`.
+  // backend started with `backend_switches`. The run's downloads (the
+  // preference default overrides, which nothing answers here) retry after
+  // 10 ms instead of the real 6 s, unless `fetch_delays_` says otherwise:
+  // the same attempts, without the wait.
   void MakeController(const std::vector<std::wstring>& switches,
                       const std::vector<std::string>& backend_switches,
                       WindowKind window_kind = WindowKind::kRecording) {
@@ -232,17 +238,14 @@ class InstallerUIControllerTest : public InstallerProcessTest {
         base::CommandLine::ForCurrentProcess()->GetSwitchValuePath("installfolder"),
         kPackageArchitectureX64, false, InstallationFolderDetailsFetcherImpl::GetFactory());
     auto runner = std::make_unique<MainProcessInstallerRunnerImpl>(
-        &progress_, InterprocessState::GetInstance());
-    runner->AddBackendSwitchesForTesting(test::MakeFakeBackendSwitches(backend_switches));
+        &progress_, InterprocessState::GetInstance(),
+        BackendRunnerOptions{
+            .extra_backend_switches = test::MakeFakeBackendSwitches(backend_switches)});
     auto calculator =
         std::make_unique<ProgressCalculatorImpl>(runner.get(), &progress_, ProgressPhaseWeights());
-    controller_ = std::make_unique<TestUIController>(std::move(runner), std::move(calculator),
-                                                     &progress_, settings_.get(), window_kind);
-    // The run's downloads (the preference default overrides, which nothing
-    // answers here) retry after 10 ms instead of the real 6 s: the same
-    // attempts, without the wait.
-    controller_->SetFetchDelaysForTesting(base::TimeDelta::FromMilliseconds(10),
-                                          base::TimeDelta::FromMilliseconds(10));
+    controller_ =
+        std::make_unique<TestUIController>(std::move(runner), std::move(calculator), &progress_,
+                                           settings_.get(), window_kind, fetch_delays_);
   }
 
   // Starts the controller and runs the loop until it quits; the start
@@ -257,11 +260,14 @@ class InstallerUIControllerTest : public InstallerProcessTest {
   }
 
   ScopedInstallerErrorRecord error_record_;
+  FetchDelays fetch_delays_ = {
+      .retry_delay = base::TimeDelta::FromMilliseconds(10),
+      .countdown_step = base::TimeDelta::FromMilliseconds(10)};
   std::optional<base::ScopedPathOverride> temp_;
   std::vector<std::string> events_;
   bool traffic_allowed_ = true;
-  ScopedAvroStatsSenderForTesting sender_{
-      std::make_unique<RecordingStatsSender>(&events_, &traffic_allowed_)};
+  RecordingStatsSender sender_{&events_, &traffic_allowed_};
+  base::ProcessWide<AvroStatsSender>::ScopedOverride sender_override_{&sender_};
   InstallerProgress progress_;
   std::unique_ptr<SettingsImpl> settings_;
   std::unique_ptr<TestUIController> controller_;
@@ -600,10 +606,7 @@ TEST_P(InstallerUIControllerFullPackageTest, OpensThePageAndEndsTheRun) {
   if (velta_handles_http)
     MakeHttpHandler(Target());
   std::vector<std::pair<std::wstring, std::wstring>> opened;
-  ScopedWebPageOpenerForTesting opener(base::BindRepeating(
-      [](std::vector<std::pair<std::wstring, std::wstring>>* pages, const std::wstring& program,
-         const std::wstring& url) { pages->emplace_back(program, url); },
-      &opened));
+  FakeWebPageOpener opener(&opened);
   MakeController({L"enable-installer-stats=0", L"installfolder=" + Target().value()}, {});
   RecordingWindow::user_ = base::BindOnce(
       [](Settings* settings, InstallerWindowDelegate* delegate) {
@@ -669,11 +672,10 @@ class InstallerUIControllerFetchTest : public InstallerUIControllerTest {
         L"local-pref-default-overrides-server=" + server_->Url("/prefs")});
     if (run_immediately)
       switches.push_back(L"runimmediately");
-    MakeController(switches, {});
     // Server errors are retried by the downloader 600 times: long enough
     // for any test to act meanwhile. The fetcher's countdown is short.
-    controller_->SetFetchDelaysForTesting(base::TimeDelta::FromMilliseconds(50),
-                                          base::TimeDelta::FromMilliseconds(10));
+    fetch_delays_.retry_delay = base::TimeDelta::FromMilliseconds(50);
+    MakeController(switches, {});
     payload_.emplace(test::GetTestExecutablePath());
     base::RunLoop run_loop;
     const uint32_t started = controller_->Start(&*payload_, Downloads(), run_loop.QuitClosure());

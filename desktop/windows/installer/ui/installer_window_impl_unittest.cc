@@ -17,6 +17,7 @@
 #include "base/files/file_util.h"
 #include "base/files/scoped_temp_dir.h"
 #include "base/message_loop/message_loop_for_ui.h"
+#include "base/process_wide.h"
 #include "base/run_loop.h"
 #include "base/task/task_scheduler/task_scheduler.h"
 #include "base/win/scoped_com_initializer.h"
@@ -32,10 +33,10 @@
 #include "desktop/windows/installer/test/scoped_installer_process.h"
 #include "desktop/windows/installer/test/scoped_installer_sandbox.h"
 #include "desktop/windows/installer/test/scoped_installer_threads.h"
-#include "desktop/windows/installer/utils/taskband_utils_impl.h"
 #include "desktop/windows/installer/ui/controls/rich_static.h"
-#include "desktop/windows/installer/ui/web_page.h"
+#include "desktop/windows/installer/ui/fake_web_page_opener.h"
 #include "desktop/windows/installer/ui/win32_dialog_dispatcher.h"
+#include "desktop/windows/installer/utils/taskband_utils_impl.h"
 #include "desktop/windows/l10n_handler/l10n_handler.h"
 #include "gmock/gmock.h"
 #include "gtest/gtest.h"
@@ -183,7 +184,8 @@ class InstallerWindowTest : public ::testing::Test {
   ScopedInstallerSandbox sandbox_;
   ScopedHostStrings strings_;
   std::vector<std::string> events_;
-  ScopedAvroStatsSenderForTesting sender_{std::make_unique<RecordingStatsSender>(&events_)};
+  RecordingStatsSender sender_{&events_};
+  base::ProcessWide<AvroStatsSender>::ScopedOverride sender_override_{&sender_};
   std::optional<ScopedInstallerProcess> process_;
   InstallerProgress progress_;
   FixedCalculator calculator_;
@@ -1346,9 +1348,7 @@ class InstallerWindowPrivacyTest : public InstallerWindowUninstallTest,
 
 TEST_P(InstallerWindowPrivacyTest, LinkOpensTheStatement) {
   std::vector<std::wstring> pages;
-  ScopedWebPageOpenerForTesting opener(base::BindRepeating(
-      [](std::vector<std::wstring>* pages, const std::wstring& url) { pages->push_back(url); },
-      &pages));
+  FakeWebPageOpener opener(&pages);
   MakeUninstallWindow("DE");
   // Only the window asks about the installation from here on.
   g_has_installation = GetParam();

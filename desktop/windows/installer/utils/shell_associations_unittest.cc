@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "base/process_wide.h"
 #include "base/win/registry.h"
 #include "base/win/scoped_com_initializer.h"
-#include "desktop/windows/installer/common/process_wide.h"
 #include "desktop/windows/installer/utils/fake_shell_default_apps.h"
 #include "gmock/gmock.h"
 #include "gtest/gtest.h"
@@ -73,7 +73,7 @@ TEST(ShellAssociationsTest, WithoutShellInterfacesNothingIsSetAndNothingBreaks) 
 class ShellDefaultAppsCallsTest : public ::testing::Test {
  protected:
   FakeShellDefaultApps shell_;
-  ProcessWide<ShellDefaultApps>::ScopedOverride override_{&shell_};
+  base::ProcessWide<ShellDefaultApps>::ScopedOverride override_{&shell_};
 };
 
 struct SettingsTargetCase {
@@ -110,7 +110,7 @@ TEST_F(ShellDefaultAppsCallsTest, EitherFailedActivationFailsTheSettingsRoad) {
   EXPECT_EQ(1u, shell_.calls().size()) << "no entry without the page";
 
   FakeShellDefaultApps second_fails;
-  ProcessWide<ShellDefaultApps>::ScopedOverride override(&second_fails);
+  base::ProcessWide<ShellDefaultApps>::ScopedOverride override(&second_fails);
   second_fails.QueueResult(S_OK);
   second_fails.QueueResult(E_ACCESSDENIED);
   EXPECT_FALSE(OpenDefaultAppsSettings(L"http"));

@@ -16,7 +16,7 @@ namespace velta {
 // manager and the association-change notification. A thin seam, one system
 // call per method and no decisions, so that the logic in shell_associations
 // can be tested where the shell lacks these calls (tests put a fake in place
-// with ProcessWide<ShellDefaultApps>::ScopedOverride). Every method needs COM
+// with base::ProcessWide<ShellDefaultApps>::ScopedOverride). Every method needs COM
 // initialised on the calling thread.
 class ShellDefaultApps {
  public:

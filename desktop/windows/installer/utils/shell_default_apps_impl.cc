@@ -4,8 +4,8 @@
 
 #include <wrl/client.h>
 
+#include "base/process_wide.h"
 #include "base/win/mingw_sdk_gaps.h"
-#include "desktop/windows/installer/common/process_wide.h"
 
 namespace velta {
 
@@ -22,7 +22,7 @@ HRESULT CreateAssociationRegistration(ComPtr<IApplicationAssociationRegistration
 
 // static
 ShellDefaultApps* ShellDefaultApps::GetInstance() {
-  return ProcessWide<ShellDefaultApps>::GetOrCreate<ShellDefaultAppsImpl>();
+  return base::ProcessWide<ShellDefaultApps>::GetOrCreate<ShellDefaultAppsImpl>();
 }
 
 HRESULT ShellDefaultAppsImpl::QueryAppIsDefault(const std::wstring& query,

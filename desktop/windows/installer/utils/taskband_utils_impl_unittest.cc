@@ -12,23 +12,23 @@
 #include "base/files/file_path.h"
 #include "base/files/file_util.h"
 #include "base/files/scoped_temp_dir.h"
+#include "base/process_wide.h"
 #include "base/strings/string_number_conversions.h"
 #include "base/strings/string_util.h"
 #include "base/strings/utf_string_conversions.h"
-#include "base/time/time.h"
 #include "base/test/scoped_path_override.h"
-#include "base/win/scoped_com_initializer.h"
+#include "base/time/time.h"
 #include "base/win/registry.h"
+#include "base/win/scoped_com_initializer.h"
 #include "base/win/shortcut.h"
 #include "base/win/windows_version.h"
 #include "desktop/windows/installer/common/fake_win_api.h"
-#include "desktop/windows/installer/common/process_wide.h"
 #include "desktop/windows/installer/common/product_constants.h"
 #include "desktop/windows/installer/common/utils.h"
-#include "testing/build_paths.h"
-#include "testing/registry_sandbox.h"
 #include "gmock/gmock.h"
 #include "gtest/gtest.h"
+#include "testing/build_paths.h"
+#include "testing/registry_sandbox.h"
 
 namespace velta {
 namespace {
@@ -121,7 +121,7 @@ TEST_F(TaskbandUtilsImplTest, NothingWithoutThePinsFolderOrBeforeWindows7) {
   {
     FakeWinApi fake;
     fake.SetWindowsVersion(base::win::VERSION_VISTA);
-    ProcessWide<WinApi>::ScopedOverride override_win_api(&fake);
+    base::ProcessWide<WinApi>::ScopedOverride override_win_api(&fake);
     EXPECT_THAT(Find(launcher_, L""), IsEmpty());
   }
   EXPECT_THAT(Find(launcher_, L""), ElementsAre(pin));
@@ -235,7 +235,7 @@ class HelperPinTest : public testing::Test {
   base::FilePath shortcut_;
   std::optional<base::ScopedPathOverride> temp_override_;
   FakeWinApi win_api_;
-  ProcessWide<WinApi>::ScopedOverride win_api_override_{&win_api_};
+  base::ProcessWide<WinApi>::ScopedOverride win_api_override_{&win_api_};
 };
 
 TEST_F(HelperPinTest, PinsThroughTheHelperCopy) {

@@ -1,20 +1,19 @@
 // Copyright 2026 Velta Software. All rights reserved.
 
-#ifndef DESKTOP_WINDOWS_INSTALLER_COMMON_PROCESS_WIDE_H_
-#define DESKTOP_WINDOWS_INSTALLER_COMMON_PROCESS_WIDE_H_
+#ifndef BASE_PROCESS_WIDE_H_
+#define BASE_PROCESS_WIDE_H_
 
-namespace velta {
+namespace base {
 
 // The storage behind the GetInstance() of a process-wide object that tests
-// replace (WinApi, SecurityUtils, ProductInfo), and the one way they replace
-// it:
+// replace, and the one way they replace it:
 //
-//   WinApi* WinApi::GetInstance() {
-//     return ProcessWide<WinApi>::GetOrCreate<WinApiImpl>();
+//   Clock* Clock::GetInstance() {
+//     return base::ProcessWide<Clock>::GetOrCreate<ClockImpl>();
 //   }
 //
-//   FakeWinApi fake;
-//   ProcessWide<WinApi>::ScopedOverride override_win_api(&fake);
+//   FakeClock fake;
+//   base::ProcessWide<Clock>::ScopedOverride override_clock(&fake);
 //
 // The real `Impl` is made on the first call that finds no override in place
 // (on the main thread before any worker starts, like every process-wide
@@ -37,7 +36,7 @@ class ProcessWide {
 
   // Puts `instance` (not owned, must outlive this object) in place until this
   // object dies, then puts back whatever was in place before, so overrides
-  // nest. Tests and testing/fake_hooks only.
+  // nest. Tests and the test hooks of test executables only.
   class ScopedOverride {
    public:
     explicit ScopedOverride(T* instance) : previous_(override_) { override_ = instance; }
@@ -53,6 +52,6 @@ class ProcessWide {
   static inline T* override_ = nullptr;
 };
 
-}  // namespace velta
+}  // namespace base
 
-#endif  // DESKTOP_WINDOWS_INSTALLER_COMMON_PROCESS_WIDE_H_
+#endif  // BASE_PROCESS_WIDE_H_

@@ -1,10 +1,10 @@
 // Copyright 2026 Velta Software. All rights reserved.
 
-#include "desktop/windows/installer/common/process_wide.h"
+#include "base/process_wide.h"
 
 #include "gtest/gtest.h"
 
-namespace velta {
+namespace base {
 namespace {
 
 int g_real_made = 0;
@@ -48,4 +48,4 @@ TEST(ProcessWideTest, OverridesNestAndTheRealInstanceComesBack) {
 }
 
 }  // namespace
-}  // namespace velta
+}  // namespace base
