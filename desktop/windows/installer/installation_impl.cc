@@ -48,28 +48,23 @@ constexpr const wchar_t* kDefaultHandlerNames[] = {
 
 // The templates that make the browser the handler of one file type or
 // protocol, or the start menu's internet client: under either root, for any
-// Windows and stream, nothing to clean up of their own.
-constexpr RegistryTemplate HandlerTemplate(const wchar_t* key,
-                                           const wchar_t* value_name,
-                                           int32_t type,
-                                           uintptr_t data) {
-  return RegistryTemplate{.key = key,
-                          .value_name = value_name,
-                          .type = type,
-                          .data = data,
-                          .min_windows = base::win::VERSION_XP,
-                          .root = nullptr,
-                          .min_stream = 0,
-                          .clean = 0,
-                          .access = 0};
-}
-const RegistryTemplate kExtensionTemplate = HandlerTemplate(
-    L"Software\\Classes\\{Extension}", nullptr, REG_SZ, RegistryTemplate::Text(L"{ProgID}"));
-const RegistryTemplate kProtocolTemplate = HandlerTemplate(
-    L"Software\\Classes\\{Protocol}", L"EditFlags", REG_DWORD, RegistryTemplate::Number(2));
-const RegistryTemplate kStartMenuInternetTemplate =
-    HandlerTemplate(L"Software\\Clients\\StartMenuInternet", nullptr, REG_SZ,
-                    RegistryTemplate::Text(L"{ProgID}"));
+// Windows from XP and stream, nothing to clean up of their own.
+constexpr RegistryTemplate kExtensionTemplate = {
+    .key = L"Software\\Classes\\{Extension}",
+    .type = REG_SZ,
+    .text = L"{ProgID}",
+};
+constexpr RegistryTemplate kProtocolTemplate = {
+    .key = L"Software\\Classes\\{Protocol}",
+    .value_name = L"EditFlags",
+    .type = REG_DWORD,
+    .number = 2,
+};
+constexpr RegistryTemplate kStartMenuInternetTemplate = {
+    .key = L"Software\\Clients\\StartMenuInternet",
+    .type = REG_SZ,
+    .text = L"{ProgID}",
+};
 
 HKEY RootFor(bool all_users) {
   return all_users ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;

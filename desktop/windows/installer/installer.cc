@@ -22,6 +22,7 @@
 #include "base/strings/stringprintf.h"
 #include "base/strings/utf_string_conversions.h"
 #include "base/threading/thread_task_runner_handle.h"
+#include "base/win/windows_version.h"
 #include "crash_reporter/crash_reporting.h"
 #include "desktop/windows/installer/common/installer_constants.h"
 #include "desktop/windows/installer/common/installer_error.h"
@@ -534,30 +535,26 @@ void Installer::AppendCrashReporterPid(base::CommandLine* command_line) {
 
 void Installer::SaveLastInstallPath() {
   VLOG(1) << "Saving last installation path.";
-  // A value of the company's key under HKEY_CURRENT_USER.
-  const auto company_value = [](const wchar_t* name, int32_t type, uintptr_t data) {
-    return RegistryTemplate{
-        .key = L"{CompanyRegistryKey}",
-        .value_name = name,
-        .type = type,
-        .data = data,
-        .min_windows = 0,
-        .root = nullptr,
-        .min_stream = 0,
-        .clean = 0,
-        .access = 0,
-    };
+  // Values of the company's key under HKEY_CURRENT_USER, for any Windows.
+  const RegistryTemplate last_install_path = {
+      .key = L"{CompanyRegistryKey}",
+      .value_name = L"Last {Stream} Install Path",
+      .type = REG_SZ,
+      .text = L"{InstallFolder}\\",
+      .min_windows = base::win::VERSION_PRE_XP,
   };
-  if (!RegistryTemplateEntry(company_value(L"Last {Stream} Install Path", REG_SZ,
-                                           RegistryTemplate::Text(L"{InstallFolder}\\")),
-                             this)
+  const RegistryTemplate legacy_x64_install_path = {
+      .key = L"{CompanyRegistryKey}",
+      .value_name = L"Last {Stream} Install Path x64",
+      .type = RegistryTemplate::kRemoveValue,
+      .min_windows = base::win::VERSION_PRE_XP,
+  };
+  if (!RegistryTemplateEntry(last_install_path, this)
            .Apply(HKEY_CURRENT_USER, transaction_.get(), operation_factory_.get(), nullptr)) {
     LOG(WARNING) << "Could not write last installation path";
   }
   if (settings_->GetArchitecture() == 1 &&
-      !RegistryTemplateEntry(company_value(L"Last {Stream} Install Path x64",
-                                           RegistryTemplate::kRemoveValue, 0),
-                             this)
+      !RegistryTemplateEntry(legacy_x64_install_path, this)
            .Apply(HKEY_CURRENT_USER, transaction_.get(), operation_factory_.get(), nullptr)) {
     LOG(WARNING) << "Could not delete legacy x64 last install path";
   }

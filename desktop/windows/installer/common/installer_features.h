@@ -25,16 +25,17 @@ inline constexpr uint32_t kReleaseChannelBit = 0x4;
 // FeatureDefinition::flags: on by default in the streams of the channel mask.
 inline constexpr uint8_t kFeatureOnByDefaultFlag = 0x2;
 
-// A row of a compiled-in feature table.
+// A row of a compiled-in feature table. Rows name their fields; a field left
+// out keeps the default given here.
 struct FeatureDefinition {
-  const char* name;
+  const char* name = nullptr;
   // Where the default-on flag applies: the streams' channel bits.
-  uint32_t channel_mask;
+  uint32_t channel_mask = 0;
   // 0 when switches and stored states may override the feature.
-  uint32_t locked;
-  const char* title;
-  const char* description;
-  uint8_t flags;
+  uint32_t locked = 0;
+  const char* title = "";
+  const char* description = "";
+  uint8_t flags = 0;
 };
 
 // The channel bit of `stream` (1 sorrel ... 4 Granite); 0 for any other.

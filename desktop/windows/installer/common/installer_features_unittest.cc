@@ -43,7 +43,8 @@ TEST_P(StreamDefaultTest, DefaultNeedsTheStreamBitAndTheFlag) {
   const StreamDefaultCase& test_case = GetParam();
   StreamProductInfo product_info(test_case.stream);
   base::ProcessWide<ProductInfo>::ScopedOverride override_product_info(&product_info);
-  const FeatureDefinition feature = {"f", test_case.channel_mask, 0, "", "", test_case.flags};
+  const FeatureDefinition feature = {
+      .name = "f", .channel_mask = test_case.channel_mask, .flags = test_case.flags};
   EXPECT_EQ(test_case.expected, IsFeatureOnByDefaultForStream(feature));
 }
 

@@ -102,8 +102,8 @@ std::optional<RegistryValue> RegistryTemplateEntry::MakeValue() const {
       break;
     case REG_SZ:
     case REG_EXPAND_SZ: {
-      const wchar_t* data = reinterpret_cast<const wchar_t*>(record_.data);
-      const std::wstring text = data ? ExpandPlaceholders(data, resolver_) : std::wstring();
+      const std::wstring text =
+          record_.text ? ExpandPlaceholders(record_.text, resolver_) : std::wstring();
       // An empty string is written without its terminating NUL, as no data.
       if (!text.empty()) {
         const uint8_t* bytes = reinterpret_cast<const uint8_t*>(text.c_str());
@@ -112,15 +112,13 @@ std::optional<RegistryValue> RegistryTemplateEntry::MakeValue() const {
       break;
     }
     case REG_BINARY: {
-      const char* data = reinterpret_cast<const char*>(record_.data);
-      if (data)
-        value.data.assign(data, data + strlen(data));
+      if (record_.bytes)
+        value.data.assign(record_.bytes, record_.bytes + strlen(record_.bytes));
       break;
     }
     case REG_DWORD: {
-      const DWORD number = static_cast<DWORD>(record_.data);
-      const uint8_t* bytes = reinterpret_cast<const uint8_t*>(&number);
-      value.data.assign(bytes, bytes + sizeof(number));
+      const uint8_t* bytes = reinterpret_cast<const uint8_t*>(&record_.number);
+      value.data.assign(bytes, bytes + sizeof(record_.number));
       break;
     }
     default:

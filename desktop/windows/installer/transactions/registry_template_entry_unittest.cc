@@ -177,6 +177,19 @@ TEST_F(RegistryTemplateEntryTest, TableAppliesUnderCurrentUserAndRollsBackToNoth
   EXPECT_EQ(before, SnapshotRegistry(HKEY_CURRENT_USER, L"Software", 0));
 }
 
+// A row whose data sits in a field its type does not read would write an
+// empty value or a zero, silently.
+TEST(RegistryTemplatesTest, EveryRowKeepsItsDataInTheFieldItsTypeReads) {
+  for (const RegistryTemplate& record : GetRegistryTemplates()) {
+    SCOPED_TRACE(std::wstring(record.key) + L" " +
+                 (record.value_name ? record.value_name : L"(default)"));
+    const bool is_string = record.type == REG_SZ || record.type == REG_EXPAND_SZ;
+    EXPECT_TRUE(is_string || !record.text);
+    EXPECT_TRUE(record.type == REG_BINARY || !record.bytes);
+    EXPECT_TRUE(record.type == REG_DWORD || record.number == 0);
+  }
+}
+
 TEST_F(RegistryTemplateEntryTest, DdeexecIsDeletedOnlyUnderLocalMachine) {
   test::RegistrySandbox machine_sandbox;
   test::ScopedRegistryRootOverride local_machine(HKEY_LOCAL_MACHINE, machine_sandbox);
@@ -210,13 +223,16 @@ TEST_F(RegistryTemplateEntryTest, SingleRecordsWriteSkipOrFailAsTheirFieldsSay) 
   const wchar_t kKey[] = L"Software\\Velta Templates\\{ProgID}";
   const std::wstring key = L"Software\\Velta Templates\\Veltamarlin";
   const RegistryValue old = StringValue(L"old");
-  auto record = [&](int32_t type, uintptr_t data) {
-    return RegistryTemplate{kKey, L"{Product}", type, data, base::win::VERSION_XP,
-                            nullptr, 0, 1, 0};
+  // `data` (its type and data) as a value named after the product in kKey.
+  auto record = [&](RegistryTemplate data) {
+    data.key = kKey;
+    data.value_name = L"{Product}";
+    data.clean = 1;
+    return data;
   };
-  RegistryTemplate newer_windows = record(REG_DWORD, 1);
+  RegistryTemplate newer_windows = record({.type = REG_DWORD, .number = 1});
   newer_windows.min_windows = base::win::VERSION_WIN_LAST;
-  RegistryTemplate granite = record(REG_SZ, RegistryTemplate::Text(L"new"));
+  RegistryTemplate granite = record({.type = REG_SZ, .text = L"new"});
   granite.min_stream = 4;
   RegistryTemplate machine_only = granite;
   machine_only.root = HKEY_LOCAL_MACHINE;
@@ -229,21 +245,22 @@ TEST_F(RegistryTemplateEntryTest, SingleRecordsWriteSkipOrFailAsTheirFieldsSay) 
     std::optional<RegistryValue> value;
     bool reported;
   } kCases[] = {
-      {"expand string", record(REG_EXPAND_SZ, RegistryTemplate::Text(L"%TEMP%\\{Product}")),
+      {"expand string", record({.type = REG_EXPAND_SZ, .text = L"%TEMP%\\{Product}"}),
        Run::kPlain, true, StringValue(L"%TEMP%\\Velta", REG_EXPAND_SZ), true},
-      {"binary", record(REG_BINARY, RegistryTemplate::Bytes("\x01\x7f\xff")), Run::kPlain, true,
+      {"binary", record({.type = REG_BINARY, .bytes = "\x01\x7f\xff"}), Run::kPlain, true,
        RegistryValue{REG_BINARY, {0x01, 0x7f, 0xff}}, true},
-      {"null string", record(REG_SZ, 0), Run::kPlain, true, RegistryValue{REG_SZ, {}}, true},
-      {"remove value", record(RegistryTemplate::kRemoveValue, 0), Run::kPlain, true,
+      {"null string", record({.type = REG_SZ}), Run::kPlain, true, RegistryValue{REG_SZ, {}}, true},
+      {"remove value", record({.type = RegistryTemplate::kRemoveValue}), Run::kPlain, true,
        std::nullopt, false},
-      {"delete key", record(RegistryTemplate::kDeleteKey, 0), Run::kPlain, true, std::nullopt,
-       false},
+      {"delete key", record({.type = RegistryTemplate::kDeleteKey}), Run::kPlain, true,
+       std::nullopt, false},
       {"newer Windows", newer_windows, Run::kPlain, true, old, false},
       {"Granite only", granite, Run::kPlain, true, old, false},
       {"Granite only, as Granite", granite, Run::kGranite, true, StringValue(L"new"), true},
       {"other root", machine_only, Run::kGranite, true, old, false},
-      {"unknown type", record(REG_MULTI_SZ, 0), Run::kPlain, false, old, false},
-      {"failing operation", record(REG_DWORD, 7), Run::kFailingOperation, false, old, false},
+      {"unknown type", record({.type = REG_MULTI_SZ}), Run::kPlain, false, old, false},
+      {"failing operation", record({.type = REG_DWORD, .number = 7}), Run::kFailingOperation,
+       false, old, false},
   };
   ProductInfoAsGranite as_granite;
   for (const auto& c : kCases) {
