@@ -106,7 +106,7 @@ class Installer : public WinApiEvent::Delegate,
   // this elevated copy, or the folder-permission helper; 0 when none.
   uint32_t GetSecondInstallerPid() const { return second_installer_pid_; }
   // Whether the folder-permission helper waits to take its grant back.
-  bool HasPendingPermissionUndo() const { return permission_undo_event_.IsValid(); }
+  bool HasPendingPermissionUndo() const override { return permission_undo_event_.IsValid(); }
 
   // PlaceholderResolver (installer_post_install.cc):
   std::wstring GetPlaceholderValue(const std::wstring& name) override;

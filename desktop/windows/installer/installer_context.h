@@ -61,7 +61,7 @@ class InstallerContext {
   // Whether the user's write access to the install folder is a temporary
   // grant that the installer takes back at its end (the autoupdate task
   // could then not update a current-user installation).
-  virtual bool HasPendingPermissionUndo() { return false; }
+  virtual bool HasPendingPermissionUndo() const = 0;
 };
 
 }  // namespace velta

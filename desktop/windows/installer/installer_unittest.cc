@@ -110,6 +110,23 @@ class PlaceFilesStep : public InstallerStep {
   const std::vector<std::pair<std::wstring, std::string>> files_;
 };
 
+// A step that notes whether the job's context says the folder access is a
+// temporary grant, as the finalize and uninstall clean-up steps ask it.
+class GrantQueryStep : public InstallerStep {
+ public:
+  GrantQueryStep(InstallerContext* context, std::optional<bool>* answer)
+      : InstallerStep(context, "grant_query"), answer_(answer) {}
+
+  StepResult& Execute(StepResult& result, int32_t /*attempt*/) override {
+    *answer_ = GetContext()->HasPendingPermissionUndo();
+    result = StepResult(StepResult::kSuccess);
+    return result;
+  }
+
+ private:
+  std::optional<bool>* const answer_;
+};
+
 // The real scheduler over the test's own steps in place of the job list.
 class TestScheduler : public InstallerStepSchedulerImpl {
  public:
@@ -122,6 +139,8 @@ class TestScheduler : public InstallerStepSchedulerImpl {
                 std::wstring* /*scheduler_text*/,
                 uint32_t* total_steps) override {
     std::vector<std::unique_ptr<InstallerStep>> steps;
+    if (grant_answer)
+      steps.push_back(std::make_unique<GrantQueryStep>(context, grant_answer));
     if (!package_files.empty())
       steps.push_back(std::make_unique<PlaceFilesStep>(context, package_files));
     steps.push_back(std::make_unique<CopyingStep>(context, "first", source_, 0));
@@ -133,6 +152,8 @@ class TestScheduler : public InstallerStepSchedulerImpl {
 
   // Files the job puts into the version folder before its other steps.
   std::vector<std::pair<std::wstring, std::string>> package_files;
+  // When set, a first step asks the context about the folder grant.
+  std::optional<bool>* grant_answer = nullptr;
 
  private:
   const base::FilePath source_;
@@ -222,6 +243,8 @@ class InstallerTest : public testing::Test {
     ASSERT_EQ(1, base::WriteFile(source, "x", 1));
     auto scheduler = std::make_unique<TestScheduler>(source, failing_step_code);
     scheduler->package_files = package_files_;
+    if (ask_about_grant_)
+      scheduler->grant_answer = &grant_answer_;
     installer_ = std::make_unique<Installer>(
         std::move(scheduler),
                                              std::make_unique<Transaction>(),
@@ -271,6 +294,44 @@ class InstallerTest : public testing::Test {
                                folder_.Append(L"launcher.exe")));
   }
 
+  // A user who can neither become an administrator nor grant themselves
+  // access to the folder, and the folder-permission helper of the test as
+  // the backend's program (this test's WinApi starts it as a plain child).
+  // The helper records its end in "installer.exe.record" beside itself.
+  // Returns the helper's path.
+  base::FilePath PrepareFolderPermissionHelper() {
+    security_.set_is_elevated(false);
+    security_.set_is_user_in_admin_group(false);
+    security_.FailGrant(folder_.value());
+    const base::FilePath helper = dir_.GetPath().Append(L"installer.exe");
+    EXPECT_TRUE(base::CopyFile(
+        test::GetPathBesideTestExecutable(L"folder_permission_helper_test_program.exe"), helper));
+    helper_change_ = ::FindFirstChangeNotificationW(dir_.GetPath().value().c_str(), FALSE,
+                                                    FILE_NOTIFY_CHANGE_FILE_NAME);
+    EXPECT_NE(INVALID_HANDLE_VALUE, helper_change_);
+    return helper;
+  }
+
+  // What the helper recorded once it ended, waiting for it as long as a
+  // minute.
+  std::string WaitForHelperRecord() {
+    const base::FilePath record = dir_.GetPath().Append(L"installer.exe.record");
+    while (!base::PathExists(record) &&
+           ::WaitForSingleObject(helper_change_, 60000) == WAIT_OBJECT_0) {
+      ::FindNextChangeNotification(helper_change_);
+    }
+    ::FindCloseChangeNotification(helper_change_);
+    // The name appears when the helper creates the file, before it has
+    // written and closed it: read until the whole line is there.
+    std::string ended;
+    for (int i = 0; i < 600; ++i) {
+      if (base::ReadFileToString(record, &ended) && ended == "ended\n")
+        break;
+      ::Sleep(100);
+    }
+    return ended;
+  }
+
   std::string ReadLaunches() {
     std::string launches;
     base::ReadFileToString(folder_.Append(L"launcher.exe.calls"), &launches);
@@ -281,6 +342,10 @@ class InstallerTest : public testing::Test {
   base::FilePath folder_;
   base::win::ScopedHandle interrupted_;
   std::vector<std::pair<std::wstring, std::string>> package_files_;
+  // Watches the test's folder for the helper's record.
+  HANDLE helper_change_ = INVALID_HANDLE_VALUE;
+  bool ask_about_grant_ = false;
+  std::optional<bool> grant_answer_;
   test::RegistrySandbox hkcu_{HKEY_CURRENT_USER};
   test::RegistrySandbox hklm_{HKEY_LOCAL_MACHINE};
   test::ScopedRegistryRootOverride hkcu_override_{HKEY_CURRENT_USER, hkcu_};
@@ -512,16 +577,9 @@ TEST_F(InstallerTest, ElevatedFolderPermissionHelperMeetsTheBackendAndTakesTheGr
   // plain child). The test's SecurityUtils keeps the folder unwritable, so
   // the backend fails after the grant, and its end tells the helper to take
   // the grant back.
-  security_.set_is_elevated(false);
-  security_.set_is_user_in_admin_group(false);
+  const base::FilePath helper = PrepareFolderPermissionHelper();
+  ASSERT_FALSE(HasFailure());
   security_.DenyAccess(folder_.value());
-  security_.FailGrant(folder_.value());
-  const base::FilePath helper = dir_.GetPath().Append(L"installer.exe");
-  ASSERT_TRUE(base::CopyFile(
-      test::GetPathBesideTestExecutable(L"folder_permission_helper_test_program.exe"), helper));
-  HANDLE change = ::FindFirstChangeNotificationW(dir_.GetPath().value().c_str(), FALSE,
-                                                 FILE_NOTIFY_CHANGE_FILE_NAME);
-  ASSERT_NE(INVALID_HANDLE_VALUE, change);
   MakeInstaller({}, 0, helper);
   {
     ScopedCrashReporterPid reporter(4321);
@@ -543,19 +601,30 @@ TEST_F(InstallerTest, ElevatedFolderPermissionHelperMeetsTheBackendAndTakesTheGr
   EXPECT_THAT(launches[0], Not(HasSubstr("--permanent-permissions")));
   EXPECT_THAT(launches[0], HasSubstr("--crash-reporter-pid=4321"));
   // The helper ends once the backend's end set the undo event.
-  const base::FilePath record = dir_.GetPath().Append(L"installer.exe.record");
-  while (!base::PathExists(record) && ::WaitForSingleObject(change, 60000) == WAIT_OBJECT_0)
-    ::FindNextChangeNotification(change);
-  ::FindCloseChangeNotification(change);
-  // The name appears when the helper creates the file, before it has
-  // written and closed it: read until the whole line is there.
-  std::string ended;
-  for (int i = 0; i < 600; ++i) {
-    if (base::ReadFileToString(record, &ended) && ended == "ended\n")
-      break;
-    ::Sleep(100);
-  }
-  EXPECT_EQ("ended\n", ended);
+  EXPECT_EQ("ended\n", WaitForHelperRecord());
+}
+
+TEST_F(InstallerTest, StepsLearnThroughTheContextThatTheFolderAccessIsATemporaryGrant) {
+  // The folder is writable once the helper has granted the access.
+  const base::FilePath helper = PrepareFolderPermissionHelper();
+  ASSERT_FALSE(HasFailure());
+  security_.DenyAccessOnce(folder_.value());
+  ask_about_grant_ = true;
+  MakeInstaller({L"launchvelta=0"}, 0, helper);
+  RunJob();
+
+  EXPECT_EQ("success", observer_.Outcome());
+  EXPECT_EQ(std::optional<bool>(true), grant_answer_);
+  EXPECT_EQ("ended\n", WaitForHelperRecord());
+}
+
+TEST_F(InstallerTest, StepsLearnThroughTheContextThatTheFolderAccessIsTheUsersOwn) {
+  ask_about_grant_ = true;
+  MakeInstaller({L"launchvelta=0"});
+  RunJob();
+
+  EXPECT_EQ("success", observer_.Outcome());
+  EXPECT_EQ(std::optional<bool>(false), grant_answer_);
 }
 
 // The elevated copy of the backend, as the recording stand-in (the test's

@@ -90,6 +90,7 @@ class TestContext : public InstallerContext {
   bool IsMinimalInstall() override { return false; }
   bool IsRunningFromTargetFolder() override { return false; }
   bool HasPackageDir() override { return true; }
+  bool HasPendingPermissionUndo() const override { return false; }
 
   uint32_t operation = 1;
   Transaction transaction;

@@ -19,6 +19,8 @@ bool FakeSecurityUtils::HasAccess(const std::wstring& path,
   access_queries_.push_back(path);
   if (type != SE_FILE_OBJECT && type != SE_REGISTRY_KEY && type != SE_REGISTRY_WOW64_32KEY)
     return false;
+  if (denied_once_.erase(path) != 0)
+    return false;
   return denied_.count(path) == 0;
 }
 

@@ -49,6 +49,9 @@ class FakeSecurityUtils : public SecurityUtils {
   // HasAccess is false for `path` until AllowAccess; true for all else.
   void DenyAccess(const std::wstring& path) { denied_.insert(path); }
   void AllowAccess(const std::wstring& path) { denied_.erase(path); }
+  // HasAccess is false for `path` at its next question only, as when another
+  // process grants the access in between.
+  void DenyAccessOnce(const std::wstring& path) { denied_once_.insert(path); }
   // Grants on, and restores of, `path` fail (a restore still consumes the
   // record, as the real one does).
   void FailGrant(const std::wstring& path) { failing_grants_.insert(path); }
@@ -80,6 +83,7 @@ class FakeSecurityUtils : public SecurityUtils {
   bool needs_elevation_ = false;
   bool enable_privilege_result_ = true;
   std::set<std::wstring> denied_;
+  std::set<std::wstring> denied_once_;
   std::set<std::wstring> failing_grants_;
   std::set<std::wstring> failing_restores_;
   std::vector<Grant> grants_;

@@ -339,7 +339,7 @@ struct FinalizeCase {
 
 class TestContextWithUndo : public test::TestInstallerContext {
  public:
-  bool HasPendingPermissionUndo() override { return pending_undo; }
+  bool HasPendingPermissionUndo() const override { return pending_undo; }
   bool pending_undo = false;
 };
 

@@ -236,6 +236,7 @@ class TestInstallerContext : public InstallerContext, public PlaceholderResolver
   bool IsMinimalInstall() override;
   bool IsRunningFromTargetFolder() override { return running_from_target_folder; }
   bool HasPackageDir() override { return has_package_dir; }
+  bool HasPendingPermissionUndo() const override { return false; }
 
   // PlaceholderResolver:
   std::wstring GetPlaceholderValue(const std::wstring& name) override;

@@ -119,7 +119,7 @@ TEST_F(UninstallStepsTest, StatusThatCannotGoEndsTheUninstall) {
 
 class LentAccessContext : public test::TestInstallerContext {
  public:
-  bool HasPendingPermissionUndo() override { return true; }
+  bool HasPendingPermissionUndo() const override { return true; }
 };
 
 // Files in use are left to k.bat, with their folders up to the install
