@@ -11,16 +11,16 @@
 #include "base/features/feature_states.h"
 #include "base/features/pref_list_feature_reader.h"
 #include "base/files/file_util.h"
+#include "base/json/json_reader.h"
 #include "base/logging.h"
 #include "base/path_service.h"
-#include "base/json/json_reader.h"
 #include "base/prefs/json_pref_store.h"
 #include "base/prefs/pref_registry_simple.h"
 #include "base/prefs/pref_service.h"
-#include "base/task/post_task.h"
 #include "base/strings/string_util.h"
 #include "base/strings/utf_string_conversions.h"
 #include "base/system/sys_info.h"
+#include "base/task/post_task.h"
 #include "base/values.h"
 #include "base/win/windows_version.h"
 #include "desktop/common/autoupdate/updatechecker/globalstorage.h"
@@ -60,8 +60,6 @@ constexpr char kLanguagePref[] = "language";
 constexpr char kWelcomeUrlPref[] = "welcome-url";
 constexpr char kExperimentsPref[] = "all-installer-experiments";
 constexpr char kUuidKey[] = "UUID";
-constexpr wchar_t kLocalStateFileName[] = L"Local State";
-constexpr wchar_t kPreferencesFileName[] = L"Preferences";
 constexpr char kAppLocalePref[] = "intl.app_locale";
 constexpr char kStatsCollectionPref[] = "statistics.collection_enabled";
 

@@ -36,8 +36,6 @@ constexpr wchar_t kUserNamePlaceholder[] = L"<USERNAME>";
 constexpr wchar_t kPreviousDefaultBrowserValue[] = L"Previous Default Browser";
 constexpr wchar_t kAppUserModelIdPrefix[] = L"VeltaSoftware.VeltaWebBrowser.";
 constexpr wchar_t kAutoupdateTaskPrefix[] = L"Autoupdate ";
-// What a browser profile folder always holds.
-constexpr wchar_t kLocalStateFileName[] = L"Local State";
 // The ProgID class records of the built-in template table start so.
 constexpr wchar_t kProgIdClassKey[] = L"Software\\Classes\\{ProgID}";
 

@@ -41,6 +41,7 @@
 #include "desktop/windows/installer/avro_stats/stats_message_builder.h"
 #include "desktop/windows/installer/common/architecture_names.h"
 #include "desktop/windows/installer/common/exit_codes.h"
+#include "desktop/windows/installer/common/installer_constants.h"
 #include "desktop/windows/installer/common/installer_error.h"
 #include "desktop/windows/installer/common/installer_features.h"
 #include "desktop/windows/installer/common/installer_switches.h"
@@ -79,7 +80,6 @@ constexpr char kQuestionMarkSwitch[] = "?";
 constexpr char kTestAvroServerSwitch[] = "test-avro-srv";
 constexpr wchar_t kVerbosityVariable[] = L"VELTA_INSTALLER_VERBOSITY";
 constexpr char kExperimentsPrefName[] = "installer-experiments";
-constexpr wchar_t kInstallerPrefsFileName[] = L"installer_prefs.json";
 
 // The package architectures (PackageArchitecture).
 constexpr uint32_t kArchitectureX86 = 0;

@@ -39,7 +39,6 @@ constexpr char kAppLocalePref[] = "intl.app_locale";
 constexpr char kStatisticsPref[] = "statistics.collection_enabled";
 constexpr char kPartnerContentUpdatedPref[] = "custom_partner_content.updated";
 constexpr wchar_t kPartnerContentFileName[] = L"custom_partner_content.json";
-constexpr wchar_t kTrackingUserAgentFileName[] = L"tracking_user_agent.json";
 
 // A preference file that exists and reads as a dictionary, else null.
 scoped_refptr<base::JsonPrefStore> OpenPrefs(const base::FilePath& path) {
@@ -87,7 +86,7 @@ void Installer::FinalizeInstallation() {
 
 void Installer::EditUserProfile(const base::FilePath& profile) {
   VLOG(1) << "User profile modifications";
-  scoped_refptr<base::JsonPrefStore> local_state = OpenPrefs(profile.Append(L"Local State"));
+  scoped_refptr<base::JsonPrefStore> local_state = OpenPrefs(profile.Append(kLocalStateFileName));
   const base::Value* value = nullptr;
   if (local_state && local_state->GetValue(kAppLocalePref, &value)) {
     VLOG(1) << "Updating user profile language";
@@ -100,7 +99,7 @@ void Installer::EditUserProfile(const base::FilePath& profile) {
       local_state->CommitPendingWrite();
     return;
   }
-  if (scoped_refptr<base::JsonPrefStore> preferences = OpenPrefs(profile.Append(L"Preferences"))) {
+  if (scoped_refptr<base::JsonPrefStore> preferences = OpenPrefs(profile.Append(kPreferencesFileName))) {
     VLOG(1) << "Removing stat pref from the user profile";
     preferences->RemoveValue(kStatisticsPref, base::PersistentPrefStore::DEFAULT_PREF_WRITE_FLAGS);
     preferences->CommitPendingWrite();
@@ -111,7 +110,7 @@ void Installer::EditUserProfile(const base::FilePath& profile) {
   const base::FilePath profile_partner = profile.Append(kPartnerContentFileName);
   const base::FilePath profile_tracking = profile.Append(kTrackingUserAgentFileName);
   const base::FilePath resources =
-      settings_->GetInstallFolder().Append(new_status_.subfolder).Append(L"resources");
+      settings_->GetInstallFolder().Append(new_status_.subfolder).Append(kResourcesFolderName);
   const base::FilePath package_partner = resources.Append(kPartnerContentFileName);
   const base::FilePath package_tracking = resources.Append(kTrackingUserAgentFileName);
   bool flag = false;

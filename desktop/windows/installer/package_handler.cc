@@ -31,15 +31,6 @@ namespace velta {
 
 namespace {
 
-// The package archive (it also carries a version resource) and the text file
-// with the package's version, in the package folder.
-constexpr wchar_t kPackageArchiveName[] = L"velta_package";
-constexpr wchar_t kPackageVersionName[] = L"package_version";
-constexpr char kRootFilesListName[] = "root_files_list";
-constexpr char kLauncherName[] = "launcher.exe";
-constexpr char kHelper64Name[] = "installer_helper_64.exe";
-constexpr char kHelperName[] = "installer_helper.exe";
-
 constexpr uint32_t kUninstallOperation = 3;
 constexpr uint32_t kRepairOperation = 5;
 
@@ -74,12 +65,12 @@ PackageHandler::~PackageHandler() = default;
 std::string PackageHandler::GetPackageVersion(const base::FilePath& package_dir) {
   base::Version version;
   base::Version internal_version;
-  if (file_version_utils_->GetVersionFromResources(package_dir.Append(kPackageArchiveName).value(),
+  if (file_version_utils_->GetVersionFromResources(package_dir.Append(kPackageFileName).value(),
                                                    &version, &internal_version, nullptr) &&
       version.IsValid()) {
     return version.GetString();
   }
-  const base::FilePath version_file = package_dir.Append(kPackageVersionName);
+  const base::FilePath version_file = package_dir.Append(kPackageVersionFileName);
   if (!base::PathExists(version_file))
     return GetProductVersion();
   std::string text;
@@ -156,14 +147,14 @@ bool PackageHandler::CopyUnpackedFiles() {
   std::vector<std::string> entries;
   if (!ReadFilesList(package_dir.Append(kFilesListFileName), &entries))
     return AppendInstallerError("Cannot read debug files list", 0, std::wstring());
-  if (!ReadFilesList(package_dir.AppendASCII(kRootFilesListName), &entries))
+  if (!ReadFilesList(package_dir.Append(kRootFilesListFileName), &entries))
     return AppendInstallerError("Cannot read debug root files list", 0, std::wstring());
   entries.push_back(base::WideToUTF8(kFilesListFileName));
-  entries.push_back(kRootFilesListName);
-  entries.push_back(kLauncherName);
+  entries.push_back(base::WideToUTF8(kRootFilesListFileName));
+  entries.push_back(base::WideToUTF8(kLauncherFileName));
   const bool is_64_bit_system = WinApi::GetInstance()->GetOsArchitecture() !=
                                 base::win::OSInfo::X86_ARCHITECTURE;
-  entries.push_back(is_64_bit_system ? kHelper64Name : kHelperName);
+  entries.push_back(base::WideToUTF8(is_64_bit_system ? kHelper64FileName : kHelperFileName));
   if (entries.size() > static_cast<size_t>(std::numeric_limits<int32_t>::max()))
     return SetInstallerError(10, "Too many package files", std::wstring());
   observer_->OnTotalSteps(static_cast<int32_t>(entries.size()));
@@ -208,7 +199,7 @@ bool PackageHandler::UnpackInstaller(const base::FilePath& destination) {
   base::FilePath package_dir;
   context_->GetPackageDir(&package_dir);
   std::unique_ptr<Operation> unpack = context_->GetOperationFactory()->CreateUnpackArchive(
-      package_dir.Append(kPackageArchiveName), destination, lzma_util_.get(), this);
+      package_dir.Append(kPackageFileName), destination, lzma_util_.get(), this);
   std::string error;
   if (!context_->GetTransaction()->Execute(unpack, &error))
     return SetInstallerError(1, "Unpack archive operation failed\n" + error, std::wstring());

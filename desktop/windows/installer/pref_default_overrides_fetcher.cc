@@ -11,6 +11,7 @@
 #include "base/logging.h"
 #include "base/strings/string_util.h"
 #include "base/strings/utf_string_conversions.h"
+#include "desktop/windows/installer/common/installer_constants.h"
 #include "desktop/windows/installer/common/product_constants.h"
 #include "desktop/windows/installer/common/product_info.h"
 #include "desktop/windows/installer/package_fetcher/package_fetcher_switches.h"
@@ -22,7 +23,6 @@ namespace velta {
 
 namespace {
 
-constexpr wchar_t kOverridesFileName[] = L"pref_default_overrides";
 constexpr char kLocalServerUrl[] = "http://localhost:3001/";
 
 std::wstring RequestUrl() {
@@ -48,7 +48,7 @@ PrefDefaultOverridesFetcher::~PrefDefaultOverridesFetcher() = default;
 void PrefDefaultOverridesFetcher::Fetch(const base::FilePath& folder,
                                         const std::string& tracking_data,
                                         base::OnceClosure completion) {
-  base::FilePath path = folder.Append(kOverridesFileName);
+  base::FilePath path = folder.Append(kPrefDefaultOverridesFileName);
   LOG(INFO) << "Fetching default prefs overrides to " << path.AsUTF8Unsafe()
             << " with tracking data " << tracking_data;
   std::vector<std::wstring> allowed = GetBuiltInAllowedHosts();

@@ -24,6 +24,28 @@ inline constexpr wchar_t kOldStatusFolderName[] = L"old_status";
 inline constexpr wchar_t kLauncherFileName[] = L"launcher.exe";
 inline constexpr wchar_t kInstallerPrefsFileName[] = L"installer_prefs.json";
 inline constexpr wchar_t kServerTrackingDataFileName[] = L"server_tracking_data";
+// The fetched preference default overrides, in the package folder and then
+// in the installation folder, and the file in a version folder that marks a
+// minimal installation.
+inline constexpr wchar_t kPrefDefaultOverridesFileName[] = L"pref_default_overrides";
+inline constexpr wchar_t kMinimalInstallFileName[] = L"minimal_install";
+// In a package and then in the installation folder: the list of the files
+// that go to the installation folder's root, and the helper that pins
+// shortcuts (the 64-bit one on 64-bit Windows).
+inline constexpr wchar_t kRootFilesListFileName[] = L"root_files_list";
+inline constexpr wchar_t kHelperFileName[] = L"installer_helper.exe";
+inline constexpr wchar_t kHelper64FileName[] = L"installer_helper_64.exe";
+// In a version folder: the folder of the browser's resources, and in it (and
+// in a profile) the user agent the browser reports for tracking.
+inline constexpr wchar_t kResourcesFolderName[] = L"resources";
+inline constexpr wchar_t kTrackingUserAgentFileName[] = L"tracking_user_agent.json";
+// The browser's files in a profile folder: the state of the whole browser
+// and the profile's own preferences.
+inline constexpr wchar_t kLocalStateFileName[] = L"Local State";
+inline constexpr wchar_t kPreferencesFileName[] = L"Preferences";
+// The preference file of a package folder that the fetch writes and the
+// backend reads into the installation's preferences.
+inline constexpr wchar_t kInstallerPrefsIncludeFileName[] = L"installer_prefs_include.json";
 // A fetched package's archive, and the version its legacy check wrote.
 inline constexpr wchar_t kPackageFileName[] = L"velta_package";
 inline constexpr wchar_t kPackageVersionFileName[] = L"package_version";

@@ -14,6 +14,7 @@
 #include "base/strings/utf_string_conversions.h"
 #include "base/task/post_task.h"
 #include "base/task/task_traits.h"
+#include "desktop/windows/installer/common/installer_constants.h"
 
 namespace velta {
 namespace {
@@ -23,8 +24,6 @@ using base::PersistentPrefStore;
 
 constexpr wchar_t kBackupExtension[] = L".backup";
 constexpr wchar_t kBadExtension[] = L".bad";
-// The browser keeps its own copies of this file.
-constexpr wchar_t kLocalStateFileName[] = L"Local State";
 
 base::LazyInstance<PrefStoreTaskRunnerMap>::DestructorAtExit g_task_runner_map =
     LAZY_INSTANCE_INITIALIZER;
@@ -80,6 +79,7 @@ scoped_refptr<JsonPrefStore> CreateJsonPrefStore(PrefStoreTaskRunnerMap* task_ru
 JsonPrefStore::ReadResult ReadPrefsFromDisk(const base::FilePath& path) {
   const bool is_backup =
       base::FilePath::CompareEqualIgnoreCase(path.FinalExtension(), kBackupExtension);
+  // The browser keeps its own copies of "Local State".
   const bool has_backup = !is_backup && !base::FilePath::CompareEqualIgnoreCase(
                                             path.BaseName().value(), kLocalStateFileName);
   // A damaged backup gets a name of its own, so that it never replaces the

@@ -6,6 +6,7 @@
 #include "base/logging.h"
 #include "base/strings/string_number_conversions.h"
 #include "base/strings/stringprintf.h"
+#include "desktop/windows/installer/common/installer_constants.h"
 #include "desktop/windows/installer/common/installer_error.h"
 
 namespace velta {
@@ -17,7 +18,7 @@ FolderPreparerImpl::FolderPreparerImpl(const base::FilePath& download_folder,
   now.LocalExplode(&time);
   std::wstring suffix = base::StringPrintf(L"_%04d%02d%02d%02d%02d%02d", time.year, time.month,
                                            time.day_of_month, time.hour, time.minute, time.second);
-  package_base_ = download_folder.Append(L"velta_package" + suffix);
+  package_base_ = download_folder.Append(kPackageFileName + suffix);
   if (install_assistant)
     assistant_folder_ = download_folder.Append(L"assistant" + suffix);
 }

@@ -13,10 +13,6 @@ inline constexpr char kTestDownloadableResourcesDir[] = "test-downloadable-resou
 // server on port 3001.
 inline constexpr char kLocalPrefDefaultOverridesServer[] = "local-pref-default-overrides-server";
 
-// The preference file of the package folder that the fetch writes (the
-// folder's other files are named in common/installer_constants.h).
-inline constexpr wchar_t kInstallerPrefsIncludeFileName[] = L"installer_prefs_include.json";
-
 }  // namespace velta
 
 #endif  // DESKTOP_WINDOWS_INSTALLER_PACKAGE_FETCHER_PACKAGE_FETCHER_SWITCHES_H_

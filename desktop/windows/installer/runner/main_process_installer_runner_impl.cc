@@ -123,7 +123,7 @@ uint32_t MainProcessInstallerRunnerImpl::RunOnce(const BackendLaunchParameters& 
     command_line.AppendSwitch(kBackendSwitch);
   for (const auto& [name, value] : options_.extra_backend_switches.GetSwitches())
     command_line.AppendSwitchNative(name, value);
-  command_line.AppendSwitchPath(kServerTrackingDataSwitch, base::FilePath(L"server_tracking_data"));
+  command_line.AppendSwitchPath(kServerTrackingDataSwitch, base::FilePath(kServerTrackingDataFileName));
   command_line.AppendSwitchASCII(kInitialPidSwitch, base::NumberToString(::GetCurrentProcessId()));
   if (parameters.crash_reporter_pid != 0) {
     command_line.AppendSwitchASCII(kCrashReporterPidSwitch,

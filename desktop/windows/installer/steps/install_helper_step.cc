@@ -11,6 +11,7 @@
 #include "base/files/file_util.h"
 #include "base/logging.h"
 #include "base/win/windows_version.h"
+#include "desktop/windows/installer/common/installer_constants.h"
 #include "desktop/windows/installer/common/win_api.h"
 #include "desktop/windows/installer/installer_context.h"
 #include "desktop/windows/installer/status/installation_status.h"
@@ -22,8 +23,6 @@ namespace velta {
 
 namespace {
 
-constexpr wchar_t kHelper64[] = L"installer_helper_64.exe";
-constexpr wchar_t kHelper32[] = L"installer_helper.exe";
 constexpr uint32_t kFilePlacementError = 10;
 
 }  // namespace
@@ -36,8 +35,8 @@ InstallHelperStep::~InstallHelperStep() = default;
 StepResult& InstallHelperStep::Execute(StepResult& result, int32_t /*attempt*/) {
   const bool is_x64 =
       WinApi::GetInstance()->GetOsArchitecture() == base::win::OSInfo::X64_ARCHITECTURE;
-  const base::FilePath helper(is_x64 ? kHelper64 : kHelper32);
-  const base::FilePath other_helper(is_x64 ? kHelper32 : kHelper64);
+  const base::FilePath helper(is_x64 ? kHelper64FileName : kHelperFileName);
+  const base::FilePath other_helper(is_x64 ? kHelperFileName : kHelper64FileName);
   base::FilePath target_folder;
   GetInstallTargetFolder(&target_folder);
   std::vector<base::FilePath>& files = GetNewInstallationStatus()->files;

@@ -64,8 +64,6 @@ constexpr const char* kScheduleFailure[] = {
     "Cannot schedule fix resources steps",
 };
 
-constexpr wchar_t kRootFilesListFileName[] = L"root_files_list";
-
 // The steps of one job, in order.
 struct JobSteps {
   std::vector<std::unique_ptr<InstallerStep>> steps;

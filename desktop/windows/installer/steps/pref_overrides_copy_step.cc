@@ -7,12 +7,13 @@
 #include "base/files/file_util.h"
 #include "base/json/json_reader.h"
 #include "base/logging.h"
+#include "desktop/windows/installer/common/installer_constants.h"
 #include "desktop/windows/installer/installer_context.h"
 
 namespace velta {
 
 PrefOverridesCopyStep::PrefOverridesCopyStep(InstallerContext* context)
-    : CopyFileStep(context, base::FilePath(L"pref_default_overrides")) {}
+    : CopyFileStep(context, base::FilePath(kPrefDefaultOverridesFileName)) {}
 
 bool PrefOverridesCopyStep::IsRequired() {
   return false;

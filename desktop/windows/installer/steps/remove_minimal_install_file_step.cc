@@ -9,6 +9,7 @@
 #include "base/files/file_path.h"
 #include "base/logging.h"
 #include "base/strings/string_util.h"
+#include "desktop/windows/installer/common/installer_constants.h"
 #include "desktop/windows/installer/installer_context.h"
 #include "desktop/windows/installer/transactions/operation.h"
 #include "desktop/windows/installer/transactions/operation_factory.h"
@@ -35,7 +36,7 @@ StepResult& RemoveMinimalInstallFileStep::Execute(StepResult& result, int32_t /*
     return result;
   }
   std::unique_ptr<Operation> removal = GetContext()->GetOperationFactory()->CreateDeleteFile(
-      target_folder.Append(L"minimal_install"), ProgramInUse::kDelete, EmptyParents::kKeep);
+      target_folder.Append(kMinimalInstallFileName), ProgramInUse::kDelete, EmptyParents::kKeep);
   GetContext()->GetTransaction()->Execute(removal, nullptr);
   return result;
 }

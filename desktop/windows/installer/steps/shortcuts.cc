@@ -10,6 +10,7 @@
 #include "base/logging.h"
 #include "base/win/shortcut.h"
 #include "base/win/windows_version.h"
+#include "desktop/windows/installer/common/installer_constants.h"
 #include "desktop/windows/installer/common/product_info.h"
 #include "desktop/windows/installer/common/win_api.h"
 #include "desktop/windows/installer/installer_context.h"
@@ -66,10 +67,10 @@ bool DeleteThenCopy(InstallerContext* context,
 bool CreateWebShortcut(ShortcutStep* step, const base::FilePath& target) {
   base::FilePath target_folder;
   step->GetInstallTargetFolder(&target_folder);
-  const base::FilePath resources = target_folder.Append(L"resources");
+  const base::FilePath resources = target_folder.Append(kResourcesFolderName);
   const std::optional<std::string> medium = GetTrackingData()->GetString("utm.medium");
   if ((!medium || *medium != "pb") &&
-      !base::PathExists(resources.Append(L"tracking_user_agent.json"))) {
+      !base::PathExists(resources.Append(kTrackingUserAgentFileName))) {
     return true;
   }
   const WebShortcut site = GetWebShortcut(step->GetSettings()->GetLanguage());

@@ -100,7 +100,7 @@ StepResult& UninstallCleanupStep::Execute(StepResult& result, int32_t /*attempt*
       folder.AppendASCII(GetBrowserExeName()).ReplaceExtension(L".old");
   if (base::PathExists(old_browser))
     remove(old_browser, ProgramInUse::kDelete, EmptyParents::kKeep);
-  const base::FilePath overrides = folder.Append(L"pref_default_overrides");
+  const base::FilePath overrides = folder.Append(kPrefDefaultOverridesFileName);
   if (base::PathExists(overrides) && !remove(overrides, ProgramInUse::kKeep, EmptyParents::kKeep))
     batch.files.push_back(overrides);
   for (const base::FilePath& entry : status.root_files) {

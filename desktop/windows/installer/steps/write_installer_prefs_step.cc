@@ -73,7 +73,7 @@ StepResult& WriteInstallerPrefsStep::Execute(StepResult& result, int32_t /*attem
   base::FilePath package_dir;
   GetPackageDir(&package_dir);
   scoped_refptr<base::JsonPrefStore> include =
-      CreateJsonPrefStore(runners, package_dir.Append(L"installer_prefs_include.json"));
+      CreateJsonPrefStore(runners, package_dir.Append(kInstallerPrefsIncludeFileName));
   const base::Value* welcome_url = nullptr;
   if (include->GetValue("welcome-url", &welcome_url) && welcome_url->is_string()) {
     LOG(INFO) << "Writing welcome page url pref";

@@ -17,6 +17,7 @@
 #include "base/time/time.h"
 #include "desktop/windows/installer/avro_stats/avro_stats_sender.h"
 #include "desktop/windows/installer/avro_stats/page_transition_event.h"
+#include "desktop/windows/installer/common/installer_constants.h"
 #include "desktop/windows/installer/common/installer_features.h"
 #include "desktop/windows/installer/common/named_urls.h"
 #include "desktop/windows/installer/common/win_api.h"
@@ -556,7 +557,7 @@ void InstallerWindowImpl::OpenPrivacyPage() {
   base::FilePath launcher;
   const InstallationFolderDetails* details = settings_->GetFolderDetails();
   if (details && details->HasExistingInstallation())
-    launcher = details->GetPath().Append(L"launcher.exe");
+    launcher = details->GetPath().Append(kLauncherFileName);
   const std::wstring address = base::UTF8ToWide(GetNamedUrl("product_privacy_policy"));
   base::PostTaskWithTraits(FROM_HERE, {base::MayBlock()},
                            base::BindOnce(&OpenPrivacyPageOnWorker, launcher, address));
