@@ -53,15 +53,7 @@ constexpr uint64_t kTemporaryFolderMegabytes = 80;
 constexpr DWORD kFolderAccess = 0x1201BF;
 constexpr DWORD kCreateSubfolderAccess = FILE_ADD_SUBDIRECTORY;
 
-constexpr char kSingleProfilePref[] = "single_profile";
-constexpr char kImportBrowserDataPref[] = "import_browser_data";
-constexpr char kEnableStatsPref[] = "enable_stats";
-constexpr char kLanguagePref[] = "language";
-constexpr char kWelcomeUrlPref[] = "welcome-url";
-constexpr char kExperimentsPref[] = "all-installer-experiments";
 constexpr char kUuidKey[] = "UUID";
-constexpr char kAppLocalePref[] = "intl.app_locale";
-constexpr char kStatsCollectionPref[] = "statistics.collection_enabled";
 
 InstallationFolderDetails::Factory g_factory = nullptr;
 
@@ -415,7 +407,7 @@ void InstallationFolderDetailsImpl::ReadInstallerPrefs() {
 
   VLOG(1) << "Reading existing experiments status";
   const base::Value* experiments = nullptr;
-  if (!prefs->GetValue(kExperimentsPref, &experiments) || !experiments->is_list())
+  if (!prefs->GetValue(kAllExperimentsPref, &experiments) || !experiments->is_list())
     return;
   FeatureStates states;
   RegisterInstallerFeatures(&states);

@@ -30,8 +30,6 @@
 namespace velta {
 namespace {
 
-constexpr char kProfilePathPref[] = "profile_path";
-constexpr char kSingleProfilePref[] = "single_profile";
 constexpr wchar_t kUserNamePlaceholder[] = L"<USERNAME>";
 constexpr wchar_t kPreviousDefaultBrowserValue[] = L"Previous Default Browser";
 constexpr wchar_t kAppUserModelIdPrefix[] = L"VeltaSoftware.VeltaWebBrowser.";

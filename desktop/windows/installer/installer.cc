@@ -52,8 +52,6 @@ namespace {
 
 // Read, write and execute rights on a folder's files.
 constexpr DWORD kReadWriteExecuteAccess = 0x1201BF;
-// The stored experiment states of an installation, in its installer_prefs.json.
-constexpr char kStoredExperimentsPref[] = "installer-experiments";
 
 bool IsAllUsers(const Settings& settings) {
   return settings.IsAllUsers();

@@ -79,7 +79,6 @@ constexpr char kHelpSwitch[] = "help";
 constexpr char kQuestionMarkSwitch[] = "?";
 constexpr char kTestAvroServerSwitch[] = "test-avro-srv";
 constexpr wchar_t kVerbosityVariable[] = L"VELTA_INSTALLER_VERBOSITY";
-constexpr char kExperimentsPrefName[] = "installer-experiments";
 
 // The package architectures (PackageArchitecture).
 constexpr uint32_t kArchitectureX86 = 0;
@@ -272,7 +271,7 @@ void ApplyExperimentStates(bool is_uninstall, const base::FilePath& install_fold
       prefs = CreateJsonPrefStore(GetPrefStoreTaskRunnerMap(),
                                   install_folder.Append(kInstallerPrefsFileName));
     }
-    if (prefs && prefs->GetValue(kExperimentsPrefName, &experiments) && experiments) {
+    if (prefs && prefs->GetValue(kStoredExperimentsPref, &experiments) && experiments) {
       states->ApplyReader(PrefListFeatureReader(experiments->Clone()));
       VLOG(1) << "Retrieved experiment states from installation folder";
       applied = true;

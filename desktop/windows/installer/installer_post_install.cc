@@ -35,8 +35,6 @@ namespace {
 constexpr char kNewTabSwitch[] = "new-tab";
 constexpr char kStartMaximizedSwitch[] = "start-maximized";
 
-constexpr char kAppLocalePref[] = "intl.app_locale";
-constexpr char kStatisticsPref[] = "statistics.collection_enabled";
 constexpr char kPartnerContentUpdatedPref[] = "custom_partner_content.updated";
 constexpr wchar_t kPartnerContentFileName[] = L"custom_partner_content.json";
 
@@ -101,7 +99,7 @@ void Installer::EditUserProfile(const base::FilePath& profile) {
   }
   if (scoped_refptr<base::JsonPrefStore> preferences = OpenPrefs(profile.Append(kPreferencesFileName))) {
     VLOG(1) << "Removing stat pref from the user profile";
-    preferences->RemoveValue(kStatisticsPref, base::PersistentPrefStore::DEFAULT_PREF_WRITE_FLAGS);
+    preferences->RemoveValue(kStatsCollectionPref, base::PersistentPrefStore::DEFAULT_PREF_WRITE_FLAGS);
     preferences->CommitPendingWrite();
   }
   if (!local_state)

@@ -50,6 +50,26 @@ inline constexpr wchar_t kInstallerPrefsIncludeFileName[] = L"installer_prefs_in
 inline constexpr wchar_t kPackageFileName[] = L"velta_package";
 inline constexpr wchar_t kPackageVersionFileName[] = L"package_version";
 
+// The keys of installer_prefs.json that the installer reads back: the page
+// the browser shows first (from installer_prefs_include.json), the profile
+// choice and folder, the installation's language, the experiment states that
+// differ from the stream's defaults and those of every experiment, and the
+// consents given.
+inline constexpr char kWelcomeUrlPref[] = "welcome-url";
+inline constexpr char kSingleProfilePref[] = "single_profile";
+inline constexpr char kProfilePathPref[] = "profile_path";
+inline constexpr char kLanguagePref[] = "language";
+inline constexpr char kStoredExperimentsPref[] = "installer-experiments";
+inline constexpr char kAllExperimentsPref[] = "all-installer-experiments";
+inline constexpr char kImportBrowserDataPref[] = "import_browser_data";
+inline constexpr char kEnableStatsPref[] = "enable_stats";
+
+// The browser's preferences that the installer reads and sets: the user
+// interface language in "Local State", the statistics consent in a
+// profile's "Preferences".
+inline constexpr char kAppLocalePref[] = "intl.app_locale";
+inline constexpr char kStatsCollectionPref[] = "statistics.collection_enabled";
+
 // The named objects of one installation, each followed by "/" and the
 // installation folder (MakeNamedObjectName): the mutex that lets one
 // installer at a time work on a folder, and the events by which the main

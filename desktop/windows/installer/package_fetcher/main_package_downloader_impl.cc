@@ -140,7 +140,7 @@ void MainPackageDownloaderImpl::WriteWelcomePageUrlPref(const PackageMetadata& m
   VLOG(1) << "Writing welcome page url pref";
   scoped_refptr<base::JsonPrefStore> store = CreateJsonPrefStore(
       GetPrefStoreTaskRunnerMap(), folder.Append(kInstallerPrefsIncludeFileName));
-  store->SetValue("welcome-url", std::make_unique<base::Value>(*url), 0);
+  store->SetValue(kWelcomeUrlPref, std::make_unique<base::Value>(*url), 0);
 }
 
 bool MainPackageDownloaderImpl::WriteReadyMarker(const base::FilePath& folder) {

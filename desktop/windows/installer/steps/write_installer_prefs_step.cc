@@ -75,19 +75,19 @@ StepResult& WriteInstallerPrefsStep::Execute(StepResult& result, int32_t /*attem
   scoped_refptr<base::JsonPrefStore> include =
       CreateJsonPrefStore(runners, package_dir.Append(kInstallerPrefsIncludeFileName));
   const base::Value* welcome_url = nullptr;
-  if (include->GetValue("welcome-url", &welcome_url) && welcome_url->is_string()) {
+  if (include->GetValue(kWelcomeUrlPref, &welcome_url) && welcome_url->is_string()) {
     LOG(INFO) << "Writing welcome page url pref";
-    store->SetValue("welcome-url", std::make_unique<base::Value>(welcome_url->Clone()), 0);
+    store->SetValue(kWelcomeUrlPref, std::make_unique<base::Value>(welcome_url->Clone()), 0);
   }
 
-  SetBool(store.get(), "single_profile", settings->IsSingleProfile());
+  SetBool(store.get(), kSingleProfilePref, settings->IsSingleProfile());
   if (!settings->GetProfileFolder().empty()) {
     LOG(INFO) << "Writing profile folder pref";
-    SetString(store.get(), "profile_path", settings->GetProfileFolder().AsUTF8Unsafe());
+    SetString(store.get(), kProfilePathPref, settings->GetProfileFolder().AsUTF8Unsafe());
   }
   if (!settings->GetLanguage().empty()) {
     LOG(INFO) << "Writing install language pref";
-    SetString(store.get(), "language", base::WideToUTF8(settings->GetLanguage()));
+    SetString(store.get(), kLanguagePref, base::WideToUTF8(settings->GetLanguage()));
   }
   InterprocessState* state = InterprocessState::GetInstance();
   const std::string session_guid = state->GetSessionGuid();
@@ -108,8 +108,8 @@ StepResult& WriteInstallerPrefsStep::Execute(StepResult& result, int32_t /*attem
     if (IsFeatureOnByDefaultForStream(feature) != enabled)
       differing.Append(base::Value(entry));
   }
-  store->SetValue("installer-experiments", std::make_unique<base::Value>(std::move(differing)), 0);
-  store->SetValue("all-installer-experiments", std::make_unique<base::Value>(std::move(all)), 0);
+  store->SetValue(kStoredExperimentsPref, std::make_unique<base::Value>(std::move(differing)), 0);
+  store->SetValue(kAllExperimentsPref, std::make_unique<base::Value>(std::move(all)), 0);
 
   const base::CommandLine& command_line = *base::CommandLine::ForCurrentProcess();
   if (command_line.HasSwitch(kTempFolderSwitch)) {
@@ -122,8 +122,8 @@ StepResult& WriteInstallerPrefsStep::Execute(StepResult& result, int32_t /*attem
   SetBool(store.get(), "autoupdate", is_autoupdate);
   if (!is_autoupdate) {
     LOG(INFO) << "Writing import browser data and enables stats prefs.";
-    SetBool(store.get(), "import_browser_data", settings->IsImportBrowserData());
-    SetBool(store.get(), "enable_stats", settings->IsVeltaStatsEnabled());
+    SetBool(store.get(), kImportBrowserDataPref, settings->IsImportBrowserData());
+    SetBool(store.get(), kEnableStatsPref, settings->IsVeltaStatsEnabled());
   }
 
   // The next steps read this file: it must hold the new preferences first.
