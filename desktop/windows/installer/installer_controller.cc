@@ -37,11 +37,15 @@
 #include "desktop/windows/installer/package_fetcher/package_fetch_sequencer_impl.h"
 #include "desktop/windows/installer/package_fetcher/package_fetcher.h"
 #include "desktop/windows/installer/package_fetcher/package_fetcher_delegate_proxy.h"
+#include "desktop/windows/installer/package_fetcher/package_fetcher_switches.h"
 #include "desktop/windows/installer/package_fetcher/package_metadata_retriever_impl.h"
 #include "desktop/windows/installer/package_fetcher/package_version_checker_impl.h"
+#include "desktop/windows/installer/package_handler.h"
 #include "desktop/windows/installer/pref_default_overrides_fetcher.h"
 #include "desktop/windows/installer/runner/main_process_installer_runner.h"
 #include "desktop/windows/installer/server_tracking_blob.h"
+#include "desktop/windows/installer/steps/copy_file_step.h"
+#include "desktop/windows/installer/steps/move_file_step.h"
 #include "desktop/windows/installer/utils/display_scale.h"
 #include "desktop/windows/installer/utils/downloadable_resources.h"
 #include "desktop/windows/installer/utils/file_version_utils_impl.h"
@@ -55,10 +59,10 @@ constexpr uint32_t kReinstallFailedResult = 25;
 
 // The switches of this process that a reinstall run is given again.
 constexpr const char* kReinstallCopiedSwitches[] = {
-    "test-avro-srv",
-    "internal-package-server",
+    kTestAvroServerSwitch,
+    kInternalPackageServer,
     "local-stats-server",
-    "local-pref-default-overrides-server",
+    kLocalPrefDefaultOverridesServer,
     kServerTrackingDataSwitch,
     kServerTrackingBlobSwitch,
     kOtdSwitch,
@@ -67,8 +71,7 @@ constexpr const char* kReinstallCopiedSwitches[] = {
 // Steps whose every run would flood the statistics: the many file copies,
 // the direct unpacking and the exact step "move_file".
 bool IsUnreportedStep(const std::string& name) {
-  return name.find("copy_file") != std::string::npos || name == "direct_unpacking" ||
-         name == "move_file";
+  return IsCopyFileStep(name) || IsDirectUnpackingStep(name) || IsMoveFileStep(name);
 }
 
 void SendStatsEvent(std::unique_ptr<InstallerStatsEvent> event) {

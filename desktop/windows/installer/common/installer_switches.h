@@ -63,6 +63,9 @@ inline constexpr char kTempFolderSwitch[] = "temp-folder";
 inline constexpr char kComponentsSwitch[] = "components";
 inline constexpr char kVerbositySwitch[] = "v";
 inline constexpr char kServerTrackingDataSwitch[] = "server-tracking-data";
+// Statistics go to the local test server (127.0.0.1 port 9000) instead of
+// the production one.
+inline constexpr char kTestAvroServerSwitch[] = "test-avro-srv";
 inline constexpr char kImportBookmarksSwitch[] = "import-bookmarks";
 inline constexpr char kImportSessionSwitch[] = "import-session";
 inline constexpr char kImportTopSitesSwitch[] = "import-topsites-to-startpage";
