@@ -299,10 +299,11 @@ void InitAvroStats(bool is_backend, const base::CommandLine& command_line) {
   }
   ServerTrackingBlob* tracking = GetTrackingData();
   Campaign campaign;
-  campaign.medium = tracking->GetString("utm.medium");
+  campaign.medium = tracking->GetString(ServerTrackingBlob::kMediumKey);
   campaign.name = tracking->GetString("utm.campaign");
   campaign.source = tracking->GetString("utm.source");
-  const std::string uuid = tracking->GetString("uuid").value_or(std::string());
+  const std::string uuid =
+      tracking->GetString(ServerTrackingBlob::kInstallationIdKey).value_or(std::string());
   VLOG(2) << "Enabling Avro in this process";
   auto builder = std::make_unique<StatsMessageBuilder>(
       InterprocessState::GetInstance()->GetSessionGuid(), uuid, GetProductVersion(),

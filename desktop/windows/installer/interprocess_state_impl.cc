@@ -26,10 +26,6 @@
 namespace velta {
 namespace {
 
-// Where the values of `medium` and `niuid` go in the tracking data.
-constexpr char kMediumTrackingKey[] = "utm.medium";
-constexpr char kInstallationIdTrackingKey[] = "uuid";
-
 // A session GUID from the parent, else a new one. An empty value would leave
 // this process and its children without a session and give each child a
 // session of its own, so it counts as none.
@@ -97,10 +93,11 @@ void InterprocessStateImpl::ReadTrackingData() {
   // After the pairs, so that these win over a pair of the same key.
   const std::wstring medium = command_line_->GetSwitchValueNative(kMediumSwitch);
   if (!medium.empty())
-    tracking_data_->SetLocalValue(kMediumTrackingKey, base::WideToUTF8(medium));
+    tracking_data_->SetLocalValue(ServerTrackingBlob::kMediumKey, base::WideToUTF8(medium));
   const std::wstring installation_id = command_line_->GetSwitchValueNative(kNiuidSwitch);
   if (!installation_id.empty())
-    tracking_data_->SetLocalValue(kInstallationIdTrackingKey, base::WideToUTF8(installation_id));
+    tracking_data_->SetLocalValue(ServerTrackingBlob::kInstallationIdKey,
+                                  base::WideToUTF8(installation_id));
 }
 
 void InterprocessStateImpl::AppendToCommandLine(base::CommandLine* command_line) const {

@@ -36,6 +36,10 @@ class ServerTrackingBlob {
   // How deep arrays and dictionaries may nest in a blob, the outer dictionary
   // counting as one level.
   static constexpr size_t kMaxNestingDepth = 200;
+  // The keys the installer itself reads and sets: the campaign's medium and
+  // the installation id.
+  static constexpr char kMediumKey[] = "utm.medium";
+  static constexpr char kInstallationIdKey[] = "uuid";
 
   ServerTrackingBlob();
   ServerTrackingBlob(const ServerTrackingBlob&) = delete;

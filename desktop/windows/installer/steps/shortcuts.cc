@@ -68,7 +68,8 @@ bool CreateWebShortcut(ShortcutStep* step, const base::FilePath& target) {
   base::FilePath target_folder;
   step->GetInstallTargetFolder(&target_folder);
   const base::FilePath resources = target_folder.Append(kResourcesFolderName);
-  const std::optional<std::string> medium = GetTrackingData()->GetString("utm.medium");
+  const std::optional<std::string> medium =
+      GetTrackingData()->GetString(ServerTrackingBlob::kMediumKey);
   if ((!medium || *medium != "pb") &&
       !base::PathExists(resources.Append(kTrackingUserAgentFileName))) {
     return true;

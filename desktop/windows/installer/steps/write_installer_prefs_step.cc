@@ -93,7 +93,8 @@ StepResult& WriteInstallerPrefsStep::Execute(StepResult& result, int32_t /*attem
   const std::string session_guid = state->GetSessionGuid();
   if (!session_guid.empty())
     SetString(store.get(), "last_installation_guid", session_guid);
-  const std::optional<std::string> uuid = state->GetTrackingData()->GetString("uuid");
+  const std::optional<std::string> uuid =
+      state->GetTrackingData()->GetString(ServerTrackingBlob::kInstallationIdKey);
   if (uuid && !uuid->empty()) {
     LOG(INFO) << "Writing NIUID";
     SetString(store.get(), "installer_id", *uuid);
