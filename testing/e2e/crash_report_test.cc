@@ -29,12 +29,12 @@
 #include "crash_reporter/crash_reporting.h"
 #include "crash_reporter/crash_role_switches.h"
 #include "crash_reporter/fallback_handler.h"
+#include "crash_reporter/test/crash_hook.h"
 #include "desktop/windows/installer/common/product_constants.h"
 #include "desktop/windows/installer/common/utils.h"
 #include "gtest/gtest.h"
 #include "testing/child_process.h"
 #include "testing/e2e/process_tree.h"
-#include "testing/fake_hooks/crash_hook.h"
 #include "testing/multiprocess_test.h"
 #include "testing/unique_names.h"
 

@@ -1,7 +1,7 @@
 // Copyright 2026 Velta Software. All rights reserved.
 
-#ifndef TESTING_FAKE_HOOKS_CRASH_HOOK_H_
-#define TESTING_FAKE_HOOKS_CRASH_HOOK_H_
+#ifndef CRASH_REPORTER_TEST_CRASH_HOOK_H_
+#define CRASH_REPORTER_TEST_CRASH_HOOK_H_
 
 #include <string_view>
 
@@ -42,4 +42,4 @@ void CrashIfAskedFor(std::string_view role);
 
 }  // namespace velta::test
 
-#endif  // TESTING_FAKE_HOOKS_CRASH_HOOK_H_
+#endif  // CRASH_REPORTER_TEST_CRASH_HOOK_H_
