@@ -1,6 +1,6 @@
 // Copyright 2026 Velta Software. All rights reserved.
 
-#include "testing/e2e/process_tree.h"
+#include "e2e/process_tree.h"
 
 #include <winternl.h>
 

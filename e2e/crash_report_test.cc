@@ -32,9 +32,9 @@
 #include "crash_reporter/test/crash_hook.h"
 #include "desktop/windows/installer/common/product_constants.h"
 #include "desktop/windows/installer/common/utils.h"
+#include "e2e/process_tree.h"
 #include "gtest/gtest.h"
 #include "testing/child_process.h"
-#include "testing/e2e/process_tree.h"
 #include "testing/multiprocess_test.h"
 #include "testing/unique_names.h"
 
