@@ -80,7 +80,7 @@ set_tests_properties(seven_zip_fuzz PROPERTIES
   FAIL_REGULAR_EXPRESSION "ERROR: |SUMMARY: |deadly signal")
 
 # The peer decoder of the statistics messages the Windows trees recorded.
-add_subdirectory(testing/avro_peer)
+add_subdirectory(desktop/windows/installer/avro_stats/test)
 
 # The benchmark: its own uninstrumented copy of the reader, -O2.
 add_subdirectory(tools/bench)

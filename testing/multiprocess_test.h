@@ -31,8 +31,9 @@ ChildMain FindChildMain(const char* name);
 inline constexpr int kChildSetupFailedExitCode = 124;
 
 // Runs in a child process before its role, with the child's command line:
-// puts in place what the switches ask for (testing/fake_hooks installs
-// fakes this way). False, with `error` set, stops the child.
+// puts in place what the switches ask for (the installer's
+// common/test/fake_hooks installs fakes this way). False, with `error` set,
+// stops the child.
 using ChildSetupHook = bool (*)(const base::CommandLine& command_line, std::string* error);
 
 // Registers a set-up hook at static-initialisation time.

@@ -51,7 +51,7 @@ now_ms() { echo $(($(date +%s%N) / 1000000)); }
 echo "Making the package ($megabytes MB of bulk files) and its archive"
 rm -rf "$work"
 mkdir -p "$work"
-python3 "$root/testing/e2e/make_test_package.py" --bin "$bin" --resource-packs "$packs" \
+python3 "$root/e2e/make_test_package.py" --bin "$bin" --resource-packs "$packs" \
   --out "$work/package" --bulk-megabytes "$megabytes"
 (cd "$work/package" && "$seven_zip" a -t7z -bd "$work/package.7z" . '-x!ready' >/dev/null)
 cat "$bin/installer.exe" "$work/package.7z" > "$server_dir/velta_package.exe"

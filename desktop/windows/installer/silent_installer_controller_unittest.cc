@@ -26,6 +26,7 @@
 #include "desktop/windows/installer/package_fetcher/payload_manager_impl.h"
 #include "desktop/windows/installer/package_fetcher/test_fetch_support.h"
 #include "desktop/windows/installer/runner/main_process_installer_runner_impl.h"
+#include "desktop/windows/installer/runner/test/fake_backend.h"
 #include "desktop/windows/installer/settings_impl.h"
 #include "desktop/windows/installer/test/installer_process_test.h"
 #include "desktop/windows/installer/test/scoped_host_strings.h"
@@ -35,7 +36,6 @@
 #include "gmock/gmock.h"
 #include "gtest/gtest.h"
 #include "testing/child_process.h"
-#include "testing/fake_backend/fake_backend.h"
 #include "testing/http_server/local_http_server.h"
 #include "testing/multiprocess_test.h"
 
@@ -53,7 +53,7 @@ constexpr uint32_t kPackageArchitectureX64 = 1;
 // A silent main process in a test: its own registry keys and known
 // folders, the real settings with folder details gathered on the task
 // scheduler, the real runner starting the stand-in backend of
-// testing/fake_backend, and a statistics sender that records.
+// runner/test/fake_backend, and a statistics sender that records.
 class SilentInstallerControllerTest : public InstallerProcessTest {
  protected:
   void TearDown() override {

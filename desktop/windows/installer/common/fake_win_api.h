@@ -25,7 +25,7 @@ namespace velta {
 // records the same installer error as the real failure would.
 //
 // Put in place with base::ProcessWide<WinApi>::ScopedOverride, or in a child
-// process through testing/fake_hooks (--velta-fake-win-api=...). Configure
+// process through common/test/fake_hooks (--velta-fake-win-api=...). Configure
 // before use; the calls may then come from any thread.
 class FakeWinApi : public WinApi {
  public:

@@ -28,11 +28,11 @@
 #include "desktop/windows/installer/interprocess_state_impl.h"
 #include "desktop/windows/installer/ipc/ipc_message.h"
 #include "desktop/windows/installer/ipc/ipc_receiver.h"
+#include "desktop/windows/installer/runner/test/fake_backend.h"
 #include "desktop/windows/installer/server_tracking_blob.h"
 #include "gmock/gmock.h"
 #include "gtest/gtest.h"
 #include "testing/child_process.h"
-#include "testing/fake_backend/fake_backend.h"
 #include "testing/multiprocess_test.h"
 
 namespace velta {

@@ -1,6 +1,6 @@
 // Copyright 2026 Velta Software. All rights reserved.
 
-#include "testing/fake_hooks/crash_hook.h"
+#include "crash_reporter/test/crash_hook.h"
 
 #include <windows.h>
 

@@ -30,10 +30,10 @@
 #include "base/win/scoped_handle.h"
 #include "desktop/windows/installer/common/installer_constants.h"
 #include "desktop/windows/installer/common/product_constants.h"
+#include "e2e/package_install_fixture.h"
 #include "gmock/gmock.h"
 #include "gtest/gtest.h"
 #include "testing/child_process.h"
-#include "testing/e2e/package_install_fixture.h"
 
 namespace velta::e2e {
 namespace {

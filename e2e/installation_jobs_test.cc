@@ -25,11 +25,11 @@
 #include "base/win/registry.h"
 #include "desktop/windows/installer/common/installer_constants.h"
 #include "desktop/windows/installer/common/product_constants.h"
+#include "e2e/package_install_fixture.h"
 #include "gmock/gmock.h"
 #include "gtest/gtest.h"
 #include "desktop/windows/installer/package_fetcher/test_fetch_support.h"
 #include "testing/child_process.h"
-#include "testing/e2e/package_install_fixture.h"
 #include "testing/http_server/local_http_server.h"
 
 namespace velta::e2e {

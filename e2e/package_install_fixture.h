@@ -1,7 +1,7 @@
 // Copyright 2026 Velta Software. All rights reserved.
 
-#ifndef TESTING_E2E_PACKAGE_INSTALL_FIXTURE_H_
-#define TESTING_E2E_PACKAGE_INSTALL_FIXTURE_H_
+#ifndef E2E_PACKAGE_INSTALL_FIXTURE_H_
+#define E2E_PACKAGE_INSTALL_FIXTURE_H_
 
 #include <stddef.h>
 
@@ -155,4 +155,4 @@ class PackageInstallTest : public ::testing::Test {
 
 }  // namespace velta::e2e
 
-#endif  // TESTING_E2E_PACKAGE_INSTALL_FIXTURE_H_
+#endif  // E2E_PACKAGE_INSTALL_FIXTURE_H_

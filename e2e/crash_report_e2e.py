@@ -26,7 +26,7 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
 import read_minidump  # noqa: E402
 
-HTTP_SERVER = os.path.join(HERE, "..", "http_server", "http_server.py")
+HTTP_SERVER = os.path.join(HERE, "..", "testing", "http_server", "http_server.py")
 
 ACCESS_VIOLATION = 0xC0000005
 BREAKPOINT = 0x80000003

@@ -1,6 +1,6 @@
 // Copyright 2026 Velta Software. All rights reserved.
 
-#include "testing/e2e/process_tree.h"
+#include "e2e/process_tree.h"
 
 #include <winternl.h>
 
@@ -12,7 +12,7 @@
 #include "base/logging.h"
 #include "base/strings/string_util.h"
 #include "base/win/get_function.h"
-#include "testing/fake_hooks/crash_hook.h"
+#include "crash_reporter/test/crash_hook.h"
 
 namespace velta::test {
 namespace {

@@ -1,6 +1,6 @@
 // Copyright 2026 Velta Software. All rights reserved.
 
-#include "testing/e2e/package_install_fixture.h"
+#include "e2e/package_install_fixture.h"
 
 #include <windows.h>
 

@@ -1,6 +1,6 @@
 // Copyright 2026 Velta Software. All rights reserved.
 
-#include "testing/fake_hooks/fake_hooks.h"
+#include "desktop/windows/installer/common/test/fake_hooks.h"
 
 #include <windows.h>
 
@@ -16,13 +16,13 @@
 #include "desktop/windows/installer/common/fake_win_api.h"
 #include "desktop/windows/installer/common/installer_error.h"
 #include "desktop/windows/installer/common/security_utils.h"
+#include "desktop/windows/installer/common/test/fake_win_api_hook.h"
 #include "desktop/windows/installer/common/win_api.h"
 #include "desktop/windows/installer/common/win_api_drive.h"
 #include "desktop/windows/installer/common/win_api_process.h"
 #include "gmock/gmock.h"
 #include "gtest/gtest.h"
 #include "testing/child_process.h"
-#include "testing/fake_hooks/fake_win_api_hook.h"
 #include "testing/multiprocess_test.h"
 #include "testing/unique_names.h"
 

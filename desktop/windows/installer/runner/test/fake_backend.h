@@ -1,7 +1,7 @@
 // Copyright 2026 Velta Software. All rights reserved.
 
-#ifndef TESTING_FAKE_BACKEND_FAKE_BACKEND_H_
-#define TESTING_FAKE_BACKEND_FAKE_BACKEND_H_
+#ifndef DESKTOP_WINDOWS_INSTALLER_RUNNER_TEST_FAKE_BACKEND_H_
+#define DESKTOP_WINDOWS_INSTALLER_RUNNER_TEST_FAKE_BACKEND_H_
 
 #include <string>
 #include <vector>
@@ -46,4 +46,4 @@ base::CommandLine MakeFakeBackendSwitches(const std::vector<std::string>& switch
 
 }  // namespace velta::test
 
-#endif  // TESTING_FAKE_BACKEND_FAKE_BACKEND_H_
+#endif  // DESKTOP_WINDOWS_INSTALLER_RUNNER_TEST_FAKE_BACKEND_H_

@@ -1,7 +1,7 @@
 // Copyright 2026 Velta Software. All rights reserved.
 
-#ifndef TESTING_FAKE_HOOKS_CRASH_HOOK_H_
-#define TESTING_FAKE_HOOKS_CRASH_HOOK_H_
+#ifndef CRASH_REPORTER_TEST_CRASH_HOOK_H_
+#define CRASH_REPORTER_TEST_CRASH_HOOK_H_
 
 #include <string_view>
 
@@ -27,7 +27,7 @@ namespace velta::test {
 inline constexpr wchar_t kTestCrashVariable[] = L"VELTA_TEST_CRASH";
 inline constexpr wchar_t kTestCrashReportVariable[] = L"VELTA_TEST_CRASH_REPORT";
 
-// Set to the id of a process that watches a run (testing/e2e/process_tree):
+// Set to the id of a process that watches a run (e2e/process_tree):
 // every crash role started in that run hands the watcher a handle of itself
 // as it starts, so that the watcher can read how it ended even when it ended
 // at once. The handle stays with the watcher until that process ends.
@@ -42,4 +42,4 @@ void CrashIfAskedFor(std::string_view role);
 
 }  // namespace velta::test
 
-#endif  // TESTING_FAKE_HOOKS_CRASH_HOOK_H_
+#endif  // CRASH_REPORTER_TEST_CRASH_HOOK_H_

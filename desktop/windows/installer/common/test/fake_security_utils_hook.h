@@ -1,7 +1,7 @@
 // Copyright 2026 Velta Software. All rights reserved.
 
-#ifndef TESTING_FAKE_HOOKS_FAKE_SECURITY_UTILS_HOOK_H_
-#define TESTING_FAKE_HOOKS_FAKE_SECURITY_UTILS_HOOK_H_
+#ifndef DESKTOP_WINDOWS_INSTALLER_COMMON_TEST_FAKE_SECURITY_UTILS_HOOK_H_
+#define DESKTOP_WINDOWS_INSTALLER_COMMON_TEST_FAKE_SECURITY_UTILS_HOOK_H_
 
 #include <string>
 
@@ -14,4 +14,4 @@ bool InstallFakeSecurityUtils(const std::string& settings, std::string* error);
 
 }  // namespace velta::test
 
-#endif  // TESTING_FAKE_HOOKS_FAKE_SECURITY_UTILS_HOOK_H_
+#endif  // DESKTOP_WINDOWS_INSTALLER_COMMON_TEST_FAKE_SECURITY_UTILS_HOOK_H_

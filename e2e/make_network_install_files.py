@@ -30,7 +30,7 @@ import shutil
 import sys
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)),
-                                os.pardir, "signing"))
+                                os.pardir, "testing", "signing"))
 from sign_test_files import sign  # noqa: E402
 
 SERVER = "@SERVER@"

@@ -1,6 +1,6 @@
 // Copyright 2026 Velta Software. All rights reserved.
 
-#include "testing/fake_backend/fake_backend.h"
+#include "desktop/windows/installer/runner/test/fake_backend.h"
 
 #include <windows.h>
 

@@ -11,10 +11,10 @@
 
 #include "base/command_line.h"
 #include "base/process/launch.h"
+#include "crash_reporter/test/crash_hook.h"
+#include "e2e/process_tree.h"
 #include "gtest/gtest.h"
 #include "testing/child_process.h"
-#include "testing/e2e/process_tree.h"
-#include "testing/fake_hooks/crash_hook.h"
 #include "testing/multiprocess_test.h"
 
 namespace velta {

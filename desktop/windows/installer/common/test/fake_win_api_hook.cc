@@ -1,6 +1,6 @@
 // Copyright 2026 Velta Software. All rights reserved.
 
-#include "testing/fake_hooks/fake_win_api_hook.h"
+#include "desktop/windows/installer/common/test/fake_win_api_hook.h"
 
 #include <stdint.h>
 
@@ -13,7 +13,7 @@
 #include "base/strings/string_split.h"
 #include "base/strings/string_util.h"
 #include "desktop/windows/installer/common/fake_win_api.h"
-#include "testing/fake_hooks/fake_hooks.h"
+#include "desktop/windows/installer/common/test/fake_hooks.h"
 
 namespace velta::test {
 namespace {

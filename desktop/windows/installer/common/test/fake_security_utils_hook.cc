@@ -1,6 +1,6 @@
 // Copyright 2026 Velta Software. All rights reserved.
 
-#include "testing/fake_hooks/fake_security_utils_hook.h"
+#include "desktop/windows/installer/common/test/fake_security_utils_hook.h"
 
 #include <utility>
 #include <vector>
@@ -8,7 +8,7 @@
 #include "base/process_wide.h"
 #include "base/strings/utf_string_conversions.h"
 #include "desktop/windows/installer/common/fake_security_utils.h"
-#include "testing/fake_hooks/fake_win_api_hook.h"
+#include "desktop/windows/installer/common/test/fake_win_api_hook.h"
 
 namespace velta::test {
 namespace {

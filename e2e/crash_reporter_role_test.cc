@@ -15,9 +15,9 @@
 #include "base/files/scoped_temp_dir.h"
 #include "base/process/launch.h"
 #include "base/win/scoped_handle.h"
+#include "e2e/process_tree.h"
 #include "gtest/gtest.h"
 #include "testing/child_process.h"
-#include "testing/e2e/process_tree.h"
 #include "testing/multiprocess_test.h"
 
 namespace velta {

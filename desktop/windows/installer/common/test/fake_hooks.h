@@ -1,7 +1,7 @@
 // Copyright 2026 Velta Software. All rights reserved.
 
-#ifndef TESTING_FAKE_HOOKS_FAKE_HOOKS_H_
-#define TESTING_FAKE_HOOKS_FAKE_HOOKS_H_
+#ifndef DESKTOP_WINDOWS_INSTALLER_COMMON_TEST_FAKE_HOOKS_H_
+#define DESKTOP_WINDOWS_INSTALLER_COMMON_TEST_FAKE_HOOKS_H_
 
 #include <string>
 
@@ -60,4 +60,4 @@ FakeWinApi* GetInstalledFakeWinApi();
 
 }  // namespace velta::test
 
-#endif  // TESTING_FAKE_HOOKS_FAKE_HOOKS_H_
+#endif  // DESKTOP_WINDOWS_INSTALLER_COMMON_TEST_FAKE_HOOKS_H_

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 # Copyright 2026 Velta Software. All rights reserved.
 """The installer's windows driven from outside with the UI driver
-(testing/e2e/ui_driver), as a user would: real installer.exe processes under
+(e2e/ui_driver), as a user would: real installer.exe processes under
 Wine, each with a temporary folder of its own (its log, its UI lock).
 
   ui_driver_e2e.py <emulator> <ui_driver.exe> <folder of installer.exe> <work folder>

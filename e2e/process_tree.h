@@ -1,7 +1,7 @@
 // Copyright 2026 Velta Software. All rights reserved.
 
-#ifndef TESTING_E2E_PROCESS_TREE_H_
-#define TESTING_E2E_PROCESS_TREE_H_
+#ifndef E2E_PROCESS_TREE_H_
+#define E2E_PROCESS_TREE_H_
 
 #include <windows.h>
 
@@ -58,4 +58,4 @@ std::vector<const WatchedProcess*> ChildrenOf(const std::vector<WatchedProcess>&
 
 }  // namespace velta::test
 
-#endif  // TESTING_E2E_PROCESS_TREE_H_
+#endif  // E2E_PROCESS_TREE_H_

@@ -1,11 +1,11 @@
 // Copyright 2026 Velta Software. All rights reserved.
 
-#include "testing/fake_hooks/fake_hooks.h"
+#include "desktop/windows/installer/common/test/fake_hooks.h"
 
 #include "base/command_line.h"
 #include "base/strings/utf_string_conversions.h"
-#include "testing/fake_hooks/fake_security_utils_hook.h"
-#include "testing/fake_hooks/fake_win_api_hook.h"
+#include "desktop/windows/installer/common/test/fake_security_utils_hook.h"
+#include "desktop/windows/installer/common/test/fake_win_api_hook.h"
 #include "testing/multiprocess_test.h"
 
 namespace velta::test {
