@@ -21,7 +21,7 @@
 #include "crash_reporter/crash_keys.h"
 #include "crash_reporter/crash_role_switches.h"
 #include "crash_reporter/parameters_map.h"
-#include "desktop/windows/installer/common/product_constants.h"
+#include "desktop/windows/installer/common/product/product_constants.h"
 
 namespace velta {
 namespace {

@@ -12,7 +12,7 @@
 #include "base/no_destructor.h"
 #include "base/strings/string_util.h"
 #include "base/strings/utf_string_conversions.h"
-#include "desktop/windows/installer/common/product_constants.h"
+#include "desktop/windows/installer/common/product/product_constants.h"
 
 namespace velta {
 namespace {

@@ -14,7 +14,7 @@
 #include "base/strings/string_util.h"
 #include "base/win/get_function.h"
 #include "crash_reporter/crash_environment.h"
-#include "desktop/windows/installer/common/product_constants.h"
+#include "desktop/windows/installer/common/product/product_constants.h"
 
 namespace velta {
 namespace {

@@ -16,7 +16,7 @@
 #include "base/path_service.h"
 #include "base/strings/utf_string_conversions.h"
 #include "crash_reporter/crash_environment.h"
-#include "desktop/windows/installer/common/product_constants.h"
+#include "desktop/windows/installer/common/product/product_constants.h"
 
 namespace velta {
 namespace {

@@ -32,7 +32,7 @@
 #include "crash_reporter/parameters_map.h"
 #include "crash_reporter/parent_process_watcher.h"
 #include "crash_reporter/pending_work_counter.h"
-#include "desktop/windows/installer/common/product_constants.h"
+#include "desktop/windows/installer/common/product/product_constants.h"
 
 namespace velta {
 namespace {

@@ -25,8 +25,8 @@
 #include "crash_reporter/crash_role_hooks.h"
 #include "crash_reporter/crash_role_switches.h"
 #include "crash_reporter/fallback_handler.h"
-#include "desktop/windows/installer/common/named_urls.h"
-#include "desktop/windows/installer/common/product_constants.h"
+#include "desktop/windows/installer/common/product/named_urls.h"
+#include "desktop/windows/installer/common/product/product_constants.h"
 
 namespace velta {
 namespace {

@@ -11,7 +11,7 @@
 #include "base/json/json_file_value_serializer.h"
 #include "base/no_destructor.h"
 #include "base/values.h"
-#include "desktop/windows/installer/common/installer_features.h"
+#include "desktop/windows/installer/common/product/installer_features.h"
 
 namespace velta {
 

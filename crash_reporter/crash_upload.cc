@@ -17,7 +17,7 @@
 #include "base/strings/utf_string_conversions.h"
 #include "crash_reporter/crash_environment.h"
 #include "crash_reporter/pending_work_counter.h"
-#include "desktop/windows/installer/common/named_urls.h"
+#include "desktop/windows/installer/common/product/named_urls.h"
 
 namespace velta {
 namespace {

@@ -30,7 +30,7 @@
 #include "crash_reporter/crash_role_switches.h"
 #include "crash_reporter/fallback_handler.h"
 #include "crash_reporter/test/crash_hook.h"
-#include "desktop/windows/installer/common/product_constants.h"
+#include "desktop/windows/installer/common/product/product_constants.h"
 #include "desktop/windows/installer/common/utils.h"
 #include "e2e/process_tree.h"
 #include "gtest/gtest.h"

@@ -20,7 +20,7 @@
 #include "base/time/time.h"
 #include "base/win/scoped_handle.h"
 #include "desktop/windows/installer/common/fake_security_utils.h"
-#include "desktop/windows/installer/common/installer_constants.h"
+#include "desktop/windows/installer/common/product/installer_constants.h"
 #include "desktop/windows/installer/common/utils.h"
 #include "gmock/gmock.h"
 #include "gtest/gtest.h"

@@ -10,7 +10,7 @@
 
 #include "base/files/file_path.h"
 #include "base/values.h"
-#include "desktop/windows/installer/common/product_constants.h"
+#include "desktop/windows/installer/common/product/product_constants.h"
 #include "desktop/windows/installer/status/installation_status.h"
 
 namespace velta {

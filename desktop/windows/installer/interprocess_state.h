@@ -8,7 +8,7 @@
 #include <string>
 
 #include "base/files/file_path.h"
-#include "desktop/windows/installer/common/installer_switches.h"
+#include "desktop/windows/installer/common/product/installer_switches.h"
 
 namespace base {
 class CommandLine;

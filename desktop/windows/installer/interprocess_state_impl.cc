@@ -19,8 +19,8 @@
 #include "base/strings/string_split.h"
 #include "base/strings/string_util.h"
 #include "base/strings/utf_string_conversions.h"
-#include "desktop/windows/installer/common/installer_constants.h"
 #include "desktop/windows/installer/common/installer_utils.h"
+#include "desktop/windows/installer/common/product/installer_constants.h"
 #include "desktop/windows/installer/server_tracking_blob.h"
 
 namespace velta {

@@ -16,7 +16,7 @@
 #include "base/version.h"
 #include "base/win/windows_version.h"
 #include "desktop/windows/installer/common/installer_error.h"
-#include "desktop/windows/installer/common/product_constants.h"
+#include "desktop/windows/installer/common/product/product_constants.h"
 #include "desktop/windows/installer/common/win_api.h"
 #include "desktop/windows/installer/installer_context.h"
 #include "desktop/windows/installer/interprocess_state_impl.h"

@@ -14,7 +14,7 @@
 #include "desktop/windows/installer/avro_stats/stats_settings.h"
 #include "desktop/windows/installer/avro_stats/status_data.h"
 #include "desktop/windows/installer/avro_stats/status_parsed_event.h"
-#include "desktop/windows/installer/common/installer_switches.h"
+#include "desktop/windows/installer/common/product/installer_switches.h"
 #include "desktop/windows/installer/common/security_utils.h"
 #include "desktop/windows/installer/interprocess_state.h"
 #include "desktop/windows/l10n_handler/l10n_handler.h"

@@ -17,9 +17,9 @@
 #include "base/strings/string_split.h"
 #include "base/strings/string_util.h"
 #include "base/strings/utf_string_conversions.h"
-#include "desktop/windows/installer/common/installer_constants.h"
 #include "desktop/windows/installer/common/installer_error.h"
-#include "desktop/windows/installer/common/installer_switches.h"
+#include "desktop/windows/installer/common/product/installer_constants.h"
+#include "desktop/windows/installer/common/product/installer_switches.h"
 #include "desktop/windows/installer/common/utils.h"
 
 namespace velta {

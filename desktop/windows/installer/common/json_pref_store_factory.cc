@@ -14,7 +14,7 @@
 #include "base/strings/utf_string_conversions.h"
 #include "base/task/post_task.h"
 #include "base/task/task_traits.h"
-#include "desktop/windows/installer/common/installer_constants.h"
+#include "desktop/windows/installer/common/product/installer_constants.h"
 
 namespace velta {
 namespace {

@@ -22,9 +22,9 @@
 #include "base/win/get_function.h"
 #include "base/win/scoped_handle.h"
 #include "base/win/shortcut.h"
-#include "desktop/windows/installer/common/exit_codes.h"
 #include "desktop/windows/installer/common/pe_image_reader.h"
-#include "desktop/windows/installer/common/product_constants.h"
+#include "desktop/windows/installer/common/product/exit_codes.h"
+#include "desktop/windows/installer/common/product/product_constants.h"
 
 namespace velta {
 namespace {

@@ -8,8 +8,8 @@
 #include <utility>
 
 #include "base/logging.h"
-#include "desktop/windows/installer/common/exit_codes.h"
 #include "desktop/windows/installer/common/installer_error.h"
+#include "desktop/windows/installer/common/product/exit_codes.h"
 
 namespace velta {
 

@@ -6,8 +6,8 @@
 #include "base/logging.h"
 #include "base/strings/string_number_conversions.h"
 #include "base/strings/stringprintf.h"
-#include "desktop/windows/installer/common/installer_constants.h"
 #include "desktop/windows/installer/common/installer_error.h"
+#include "desktop/windows/installer/common/product/installer_constants.h"
 
 namespace velta {
 

@@ -16,7 +16,7 @@
 #include "base/strings/utf_string_conversions.h"
 #include "desktop/windows/installer/checksum_checker/checksum_checker.h"
 #include "desktop/windows/installer/common/installer_error.h"
-#include "desktop/windows/installer/common/product_info.h"
+#include "desktop/windows/installer/common/product/product_info.h"
 #include "desktop/windows/installer/package_fetcher/fetch_details_recorder.h"
 #include "desktop/windows/installer/package_fetcher/package_fetcher_switches.h"
 #include "desktop/windows/installer/wininet/downloader.h"

@@ -9,9 +9,9 @@
 
 #include "base/files/file_util.h"
 #include "base/files/scoped_temp_dir.h"
-#include "desktop/windows/installer/common/installer_constants.h"
 #include "desktop/windows/installer/common/installer_error.h"
-#include "desktop/windows/installer/common/product_info.h"
+#include "desktop/windows/installer/common/product/installer_constants.h"
+#include "desktop/windows/installer/common/product/product_info.h"
 #include "desktop/windows/installer/lzma_util/lzma_util.h"
 #include "desktop/windows/installer/package_fetcher/package_fetcher_switches.h"
 #include "desktop/windows/installer/package_fetcher/test_fetch_support.h"

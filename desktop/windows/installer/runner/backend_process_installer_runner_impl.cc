@@ -12,7 +12,7 @@
 #include "base/pickle.h"
 #include "base/strings/string_number_conversions.h"
 #include "base/strings/utf_string_conversions.h"
-#include "desktop/windows/installer/common/installer_switches.h"
+#include "desktop/windows/installer/common/product/installer_switches.h"
 #include "desktop/windows/installer/ipc/ipc_message.h"
 #include "desktop/windows/installer/runner/installer_job.h"
 

@@ -6,7 +6,7 @@
 
 #include "base/no_destructor.h"
 #include "base/strings/utf_string_conversions.h"
-#include "desktop/windows/installer/common/product_constants.h"
+#include "desktop/windows/installer/common/product/product_constants.h"
 #include "desktop/windows/installer/service/firewall_rules.h"
 
 namespace velta {

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "base/files/file_path.h"
-#include "desktop/windows/installer/common/installer_constants.h"
+#include "desktop/windows/installer/common/product/installer_constants.h"
 
 namespace velta {
 

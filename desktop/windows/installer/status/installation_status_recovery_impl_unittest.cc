@@ -21,7 +21,7 @@
 #include "base/win/registry.h"
 #include "base/win/scoped_com_initializer.h"
 #include "base/win/shortcut.h"
-#include "desktop/windows/installer/common/product_constants.h"
+#include "desktop/windows/installer/common/product/product_constants.h"
 #include "desktop/windows/installer/status/installation_status_recovery.h"
 #include "gmock/gmock.h"
 #include "gtest/gtest.h"

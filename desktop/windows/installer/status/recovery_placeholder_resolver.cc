@@ -3,7 +3,7 @@
 #include "desktop/windows/installer/status/recovery_placeholder_resolver.h"
 
 #include "base/strings/utf_string_conversions.h"
-#include "desktop/windows/installer/common/product_constants.h"
+#include "desktop/windows/installer/common/product/product_constants.h"
 #include "desktop/windows/installer/common/utils.h"
 
 namespace velta {

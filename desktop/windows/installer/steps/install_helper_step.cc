@@ -11,7 +11,7 @@
 #include "base/files/file_util.h"
 #include "base/logging.h"
 #include "base/win/windows_version.h"
-#include "desktop/windows/installer/common/installer_constants.h"
+#include "desktop/windows/installer/common/product/installer_constants.h"
 #include "desktop/windows/installer/common/win_api.h"
 #include "desktop/windows/installer/installer_context.h"
 #include "desktop/windows/installer/status/installation_status.h"

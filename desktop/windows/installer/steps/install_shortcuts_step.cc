@@ -5,7 +5,7 @@
 #include <utility>
 
 #include "base/logging.h"
-#include "desktop/windows/installer/common/installer_constants.h"
+#include "desktop/windows/installer/common/product/installer_constants.h"
 #include "desktop/windows/installer/installation_folder_details.h"
 #include "desktop/windows/installer/settings.h"
 #include "desktop/windows/installer/steps/shortcuts.h"

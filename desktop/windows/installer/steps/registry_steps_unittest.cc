@@ -10,7 +10,7 @@
 #include "base/files/file_path.h"
 #include "base/files/file_util.h"
 #include "base/strings/utf_string_conversions.h"
-#include "desktop/windows/installer/common/product_constants.h"
+#include "desktop/windows/installer/common/product/product_constants.h"
 #include "desktop/windows/installer/common/utils.h"
 #include "desktop/windows/installer/interprocess_state.h"
 #include "desktop/windows/installer/server_tracking_blob.h"

@@ -7,7 +7,7 @@
 #include "base/command_line.h"
 #include "base/logging.h"
 #include "base/win/windows_version.h"
-#include "desktop/windows/installer/common/installer_switches.h"
+#include "desktop/windows/installer/common/product/installer_switches.h"
 #include "desktop/windows/installer/protocol_handler_setup.h"
 #include "desktop/windows/installer/utils/shell_associations.h"
 

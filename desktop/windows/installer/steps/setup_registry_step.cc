@@ -9,7 +9,7 @@
 
 #include "base/logging.h"
 #include "base/strings/utf_string_conversions.h"
-#include "desktop/windows/installer/common/product_constants.h"
+#include "desktop/windows/installer/common/product/product_constants.h"
 #include "desktop/windows/installer/common/utils.h"
 #include "desktop/windows/installer/installer_context.h"
 #include "desktop/windows/installer/interprocess_state.h"

@@ -6,7 +6,7 @@
 #include "base/logging.h"
 #include "base/process/launch.h"
 #include "base/process/process.h"
-#include "desktop/windows/installer/common/installer_switches.h"
+#include "desktop/windows/installer/common/product/installer_switches.h"
 #include "desktop/windows/installer/installation_folder_details.h"
 #include "desktop/windows/installer/settings.h"
 #include "desktop/windows/installer/status/installation_status.h"

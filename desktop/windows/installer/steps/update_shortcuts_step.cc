@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "base/logging.h"
-#include "desktop/windows/installer/common/installer_constants.h"
+#include "desktop/windows/installer/common/product/installer_constants.h"
 #include "desktop/windows/installer/installation_folder_details.h"
 #include "desktop/windows/installer/installer_context.h"
 #include "desktop/windows/installer/interprocess_state.h"

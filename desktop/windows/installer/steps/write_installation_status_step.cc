@@ -5,7 +5,7 @@
 #include <string>
 
 #include "base/logging.h"
-#include "desktop/windows/installer/common/installer_constants.h"
+#include "desktop/windows/installer/common/product/installer_constants.h"
 #include "desktop/windows/installer/installation_folder_details.h"
 #include "desktop/windows/installer/status/installation_status_json_writer.h"
 

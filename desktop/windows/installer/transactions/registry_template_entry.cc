@@ -11,7 +11,7 @@
 #include "base/logging.h"
 #include "base/strings/utf_string_conversions.h"
 #include "base/win/windows_version.h"
-#include "desktop/windows/installer/common/product_info.h"
+#include "desktop/windows/installer/common/product/product_info.h"
 #include "desktop/windows/installer/transactions/operation.h"
 #include "desktop/windows/installer/transactions/placeholder_resolver.h"
 #include "desktop/windows/installer/transactions/transaction.h"

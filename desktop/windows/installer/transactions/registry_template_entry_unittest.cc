@@ -13,7 +13,7 @@
 #include "base/win/registry.h"
 #include "base/win/windows_version.h"
 #include "desktop/windows/installer/common/fake_security_utils.h"
-#include "desktop/windows/installer/common/product_info.h"
+#include "desktop/windows/installer/common/product/product_info.h"
 #include "desktop/windows/installer/transactions/operation_test_util.h"
 #include "desktop/windows/installer/transactions/placeholder_resolver.h"
 #include "desktop/windows/installer/transactions/registry_templates.h"

@@ -4,7 +4,7 @@
 
 #include "base/no_destructor.h"
 #include "base/win/windows_version.h"
-#include "desktop/windows/installer/common/product_constants.h"
+#include "desktop/windows/installer/common/product/product_constants.h"
 
 namespace velta {
 

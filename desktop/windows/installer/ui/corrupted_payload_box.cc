@@ -7,7 +7,7 @@
 #include "base/bind.h"
 #include "base/logging.h"
 #include "base/strings/utf_string_conversions.h"
-#include "desktop/windows/installer/common/named_urls.h"
+#include "desktop/windows/installer/common/product/named_urls.h"
 #include "desktop/windows/installer/ui/custom_message_box.h"
 #include "desktop/windows/installer/ui/web_page.h"
 #include "desktop/windows/installer/ui/win32_dialog_dispatcher.h"

@@ -22,7 +22,7 @@
 #include "base/strings/utf_string_conversions.h"
 #include "base/win/mingw_sdk_gaps.h"
 #include "desktop/windows/installer/common/pe_image_reader.h"
-#include "desktop/windows/installer/common/product_constants.h"
+#include "desktop/windows/installer/common/product/product_constants.h"
 
 namespace velta {
 namespace {

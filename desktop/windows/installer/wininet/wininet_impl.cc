@@ -17,7 +17,7 @@
 #include "base/synchronization/waitable_event.h"
 #include "base/threading/thread.h"
 #include "base/threading/thread_task_runner_handle.h"
-#include "desktop/windows/installer/common/product_info.h"
+#include "desktop/windows/installer/common/product/product_info.h"
 #include "desktop/windows/installer/wininet/package_fetch_progress_delegate.h"
 #include "desktop/windows/installer/wininet/response_writer.h"
 #include "desktop/windows/installer/wininet/ui_callback_runner.h"

@@ -1,10 +1,10 @@
 // Copyright 2026 Velta Software. All rights reserved.
 
-#include "desktop/windows/installer/common/product_info.h"
+#include "desktop/windows/installer/common/product/product_info.h"
 
 #include "base/process_wide.h"
 #include "base/strings/utf_string_conversions.h"
-#include "desktop/windows/installer/common/product_constants.h"
+#include "desktop/windows/installer/common/product/product_constants.h"
 
 namespace velta {
 

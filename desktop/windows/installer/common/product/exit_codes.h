@@ -1,7 +1,7 @@
 // Copyright 2026 Velta Software. All rights reserved.
 
-#ifndef DESKTOP_WINDOWS_INSTALLER_COMMON_EXIT_CODES_H_
-#define DESKTOP_WINDOWS_INSTALLER_COMMON_EXIT_CODES_H_
+#ifndef DESKTOP_WINDOWS_INSTALLER_COMMON_PRODUCT_EXIT_CODES_H_
+#define DESKTOP_WINDOWS_INSTALLER_COMMON_PRODUCT_EXIT_CODES_H_
 
 #include <stdint.h>
 
@@ -36,4 +36,4 @@ uint32_t ExitCodeToInstallerResult(void* process_handle);
 
 }  // namespace velta
 
-#endif  // DESKTOP_WINDOWS_INSTALLER_COMMON_EXIT_CODES_H_
+#endif  // DESKTOP_WINDOWS_INSTALLER_COMMON_PRODUCT_EXIT_CODES_H_

@@ -1,7 +1,7 @@
 // Copyright 2026 Velta Software. All rights reserved.
 
-#ifndef DESKTOP_WINDOWS_INSTALLER_COMMON_NAMED_URLS_H_
-#define DESKTOP_WINDOWS_INSTALLER_COMMON_NAMED_URLS_H_
+#ifndef DESKTOP_WINDOWS_INSTALLER_COMMON_PRODUCT_NAMED_URLS_H_
+#define DESKTOP_WINDOWS_INSTALLER_COMMON_PRODUCT_NAMED_URLS_H_
 
 #include <string>
 #include <string_view>
@@ -15,4 +15,4 @@ std::string GetNamedUrl(std::string_view key);
 
 }  // namespace velta
 
-#endif  // DESKTOP_WINDOWS_INSTALLER_COMMON_NAMED_URLS_H_
+#endif  // DESKTOP_WINDOWS_INSTALLER_COMMON_PRODUCT_NAMED_URLS_H_

@@ -1,6 +1,6 @@
 // Copyright 2026 Velta Software. All rights reserved.
 
-#include "desktop/windows/installer/common/installer_features.h"
+#include "desktop/windows/installer/common/product/installer_features.h"
 
 #include <stdint.h>
 
@@ -13,7 +13,7 @@
 #include "base/features/pref_list_feature_reader.h"
 #include "base/process_wide.h"
 #include "base/values.h"
-#include "desktop/windows/installer/common/product_info.h"
+#include "desktop/windows/installer/common/product/product_info.h"
 #include "gtest/gtest.h"
 #include "testing/child_process.h"
 #include "testing/multiprocess_test.h"

@@ -1,6 +1,6 @@
 // Copyright 2026 Velta Software. All rights reserved.
 
-#include "desktop/windows/installer/common/named_urls.h"
+#include "desktop/windows/installer/common/product/named_urls.h"
 
 #include <map>
 

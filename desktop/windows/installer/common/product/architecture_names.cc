@@ -1,6 +1,6 @@
 // Copyright 2026 Velta Software. All rights reserved.
 
-#include "desktop/windows/installer/common/architecture_names.h"
+#include "desktop/windows/installer/common/product/architecture_names.h"
 
 #include "base/strings/string_util.h"
 #include "base/strings/utf_string_conversions.h"

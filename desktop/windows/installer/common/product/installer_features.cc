@@ -1,10 +1,10 @@
 // Copyright 2026 Velta Software. All rights reserved.
 
-#include "desktop/windows/installer/common/installer_features.h"
+#include "desktop/windows/installer/common/product/installer_features.h"
 
 #include "base/features/feature_states.h"
-#include "desktop/windows/installer/common/product_constants.h"
-#include "desktop/windows/installer/common/product_info.h"
+#include "desktop/windows/installer/common/product/product_constants.h"
+#include "desktop/windows/installer/common/product/product_info.h"
 
 namespace velta {
 namespace {

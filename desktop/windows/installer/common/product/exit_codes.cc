@@ -1,6 +1,6 @@
 // Copyright 2026 Velta Software. All rights reserved.
 
-#include "desktop/windows/installer/common/exit_codes.h"
+#include "desktop/windows/installer/common/product/exit_codes.h"
 
 #include <windows.h>
 

@@ -1,6 +1,6 @@
 // Copyright 2026 Velta Software. All rights reserved.
 
-#include "desktop/windows/installer/common/installer_switches.h"
+#include "desktop/windows/installer/common/product/installer_switches.h"
 
 #include "base/command_line.h"
 

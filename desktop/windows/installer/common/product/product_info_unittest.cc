@@ -1,12 +1,12 @@
 // Copyright 2026 Velta Software. All rights reserved.
 
-#include "desktop/windows/installer/common/product_info.h"
+#include "desktop/windows/installer/common/product/product_info.h"
 
 #include "base/process_wide.h"
 #include "base/strings/string_number_conversions.h"
 #include "base/version.h"
-#include "desktop/windows/installer/common/named_urls.h"
-#include "desktop/windows/installer/common/product_constants.h"
+#include "desktop/windows/installer/common/product/named_urls.h"
+#include "desktop/windows/installer/common/product/product_constants.h"
 #include "gtest/gtest.h"
 
 namespace velta {
