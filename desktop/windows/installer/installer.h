@@ -15,7 +15,7 @@
 #include "base/sequenced_task_runner.h"
 #include "base/win/scoped_handle.h"
 #include "desktop/windows/installer/common/win_api_event.h"
-#include "desktop/windows/installer/installer_context.h"
+#include "desktop/windows/installer/flow/installer_context.h"
 #include "desktop/windows/installer/package_handler.h"
 #include "desktop/windows/installer/runner/installer_job.h"
 #include "desktop/windows/installer/status/installation_status.h"

@@ -19,7 +19,7 @@
 #include "desktop/windows/installer/common/installer_utils.h"
 #include "desktop/windows/installer/common/product_constants.h"
 #include "desktop/windows/installer/common/win_api.h"
-#include "desktop/windows/installer/installer_context.h"
+#include "desktop/windows/installer/flow/installer_context.h"
 #include "desktop/windows/installer/interprocess_state.h"
 #include "desktop/windows/installer/lzma_util/lzma_util.h"
 #include "desktop/windows/installer/transactions/operation.h"

@@ -9,7 +9,7 @@
 #include "base/files/file_util.h"
 #include "base/logging.h"
 #include "desktop/windows/installer/common/installer_constants.h"
-#include "desktop/windows/installer/installer_context.h"
+#include "desktop/windows/installer/flow/installer_context.h"
 #include "desktop/windows/installer/interprocess_state.h"
 #include "desktop/windows/installer/server_tracking_blob.h"
 #include "desktop/windows/installer/transactions/operation.h"

@@ -1,6 +1,6 @@
 // Copyright 2026 Velta Software. All rights reserved.
 
-#include "desktop/windows/installer/installer_progress.h"
+#include "desktop/windows/installer/flow/installer_progress.h"
 
 namespace velta {
 
