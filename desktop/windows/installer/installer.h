@@ -16,7 +16,7 @@
 #include "base/win/scoped_handle.h"
 #include "desktop/windows/installer/common/win_api_event.h"
 #include "desktop/windows/installer/flow/installer_context.h"
-#include "desktop/windows/installer/package_handler.h"
+#include "desktop/windows/installer/installation/package_handler.h"
 #include "desktop/windows/installer/runner/installer_job.h"
 #include "desktop/windows/installer/status/installation_status.h"
 #include "desktop/windows/installer/steps/installer_step_scheduler.h"

@@ -41,7 +41,7 @@
 #include "desktop/windows/installer/package_fetcher/package_version_checker_impl.h"
 #include "desktop/windows/installer/pref_default_overrides_fetcher.h"
 #include "desktop/windows/installer/runner/main_process_installer_runner.h"
-#include "desktop/windows/installer/server_tracking_blob.h"
+#include "desktop/windows/installer/tracking/server_tracking_blob.h"
 #include "desktop/windows/installer/utils/display_scale.h"
 #include "desktop/windows/installer/utils/downloadable_resources.h"
 #include "desktop/windows/installer/utils/file_version_utils_impl.h"

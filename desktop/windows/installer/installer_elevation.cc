@@ -19,7 +19,7 @@
 #include "desktop/windows/installer/common/utils.h"
 #include "desktop/windows/installer/common/win_api.h"
 #include "desktop/windows/installer/common/win_api_process.h"
-#include "desktop/windows/installer/elevation.h"
+#include "desktop/windows/installer/elevation/elevation.h"
 #include "desktop/windows/installer/flow/installer_observer.h"
 #include "desktop/windows/installer/installer.h"
 #include "desktop/windows/installer/interprocess_state.h"

@@ -28,7 +28,7 @@
 #include "desktop/windows/installer/interprocess_state_impl.h"
 #include "desktop/windows/installer/ipc/ipc_message.h"
 #include "desktop/windows/installer/ipc/ipc_receiver.h"
-#include "desktop/windows/installer/server_tracking_blob.h"
+#include "desktop/windows/installer/tracking/server_tracking_blob.h"
 #include "gmock/gmock.h"
 #include "gtest/gtest.h"
 #include "testing/child_process.h"

@@ -16,7 +16,7 @@
 #include "base/win/registry.h"
 #include "desktop/windows/installer/common/utils.h"
 #include "desktop/windows/installer/flow/installer_context.h"
-#include "desktop/windows/installer/installation.h"
+#include "desktop/windows/installer/installation/installation.h"
 #include "desktop/windows/installer/settings.h"
 #include "desktop/windows/installer/status/installation_status.h"
 #include "desktop/windows/installer/transactions/operation.h"

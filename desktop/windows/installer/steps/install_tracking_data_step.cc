@@ -11,7 +11,7 @@
 #include "desktop/windows/installer/common/installer_constants.h"
 #include "desktop/windows/installer/flow/installer_context.h"
 #include "desktop/windows/installer/interprocess_state.h"
-#include "desktop/windows/installer/server_tracking_blob.h"
+#include "desktop/windows/installer/tracking/server_tracking_blob.h"
 #include "desktop/windows/installer/transactions/operation.h"
 #include "desktop/windows/installer/transactions/operation_factory.h"
 #include "desktop/windows/installer/transactions/transaction.h"

@@ -20,7 +20,7 @@
 #include "desktop/windows/installer/common/installer_switches.h"
 #include "desktop/windows/installer/common/utils.h"
 #include "desktop/windows/installer/flow/installer_context.h"
-#include "desktop/windows/installer/installation.h"
+#include "desktop/windows/installer/installation/installation.h"
 #include "desktop/windows/installer/installation_folder_details.h"
 #include "desktop/windows/installer/service/task_scheduler.h"
 #include "desktop/windows/installer/settings.h"

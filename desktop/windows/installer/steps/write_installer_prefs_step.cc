@@ -23,8 +23,8 @@
 #include "desktop/windows/installer/flow/installer_context.h"
 #include "desktop/windows/installer/installation_folder_details.h"
 #include "desktop/windows/installer/interprocess_state.h"
-#include "desktop/windows/installer/server_tracking_blob.h"
 #include "desktop/windows/installer/settings.h"
+#include "desktop/windows/installer/tracking/server_tracking_blob.h"
 
 namespace velta {
 
