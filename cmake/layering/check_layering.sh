@@ -12,7 +12,7 @@ if ! "$cmake" --build "$tree" --target layering_allowed >"$out" 2>&1; then
   exit 1
 fi
 if "$cmake" --build "$tree" --target layering_forbidden >"$out" 2>&1; then
-  echo "FAILED: transactions/ can include the top-level installer folder"
+  echo "FAILED: transactions/ can include the elevation/ folder above it"
   exit 1
 fi
 if ! grep -q "runnable_folder.h: No such file or directory" "$out"; then
@@ -20,4 +20,4 @@ if ! grep -q "runnable_folder.h: No such file or directory" "$out"; then
   echo "FAILED: the forbidden include failed for another reason"
   exit 1
 fi
-echo "layering enforced: transactions/ cannot include desktop/windows/installer/runnable_folder.h"
+echo "layering enforced: transactions/ cannot include desktop/windows/installer/elevation/runnable_folder.h"

@@ -15,7 +15,7 @@
 #include "base/memory/weak_ptr.h"
 #include "base/time/time.h"
 #include "desktop/windows/installer/avro_stats/fetch_details.h"
-#include "desktop/windows/installer/installer_observer.h"
+#include "desktop/windows/installer/flow/installer_observer.h"
 #include "desktop/windows/installer/package_fetcher/package_fetcher_delegate.h"
 #include "desktop/windows/installer/settings.h"
 #include "desktop/windows/installer/wininet/ui_callback_runner.h"

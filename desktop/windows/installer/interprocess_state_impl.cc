@@ -21,7 +21,7 @@
 #include "base/strings/utf_string_conversions.h"
 #include "desktop/windows/installer/common/installer_utils.h"
 #include "desktop/windows/installer/common/product/installer_constants.h"
-#include "desktop/windows/installer/server_tracking_blob.h"
+#include "desktop/windows/installer/tracking/server_tracking_blob.h"
 
 namespace velta {
 namespace {

@@ -25,7 +25,7 @@
 #include "base/strings/utf_string_conversions.h"
 #include "base/values.h"
 #include "desktop/windows/installer/common/installer_utils.h"
-#include "desktop/windows/installer/server_tracking_blob.h"
+#include "desktop/windows/installer/tracking/server_tracking_blob.h"
 #include "gtest/gtest.h"
 #include "testing/child_process.h"
 #include "testing/multiprocess_test.h"

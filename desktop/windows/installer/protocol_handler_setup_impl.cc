@@ -9,8 +9,8 @@
 
 #include "base/logging.h"
 #include "base/win/windows_version.h"
+#include "desktop/windows/installer/installation/installation_impl.h"
 #include "desktop/windows/installer/installation_folder_details.h"
-#include "desktop/windows/installer/installation_impl.h"
 #include "desktop/windows/installer/interprocess_state.h"
 #include "desktop/windows/installer/settings.h"
 #include "desktop/windows/installer/status/installation_status.h"

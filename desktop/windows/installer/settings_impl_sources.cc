@@ -25,10 +25,10 @@
 #include "desktop/windows/installer/common/win_api.h"
 #include "desktop/windows/installer/common/win_api_drive.h"
 #include "desktop/windows/installer/common/win_api_registry_key.h"
-#include "desktop/windows/installer/installation.h"
+#include "desktop/windows/installer/installation/installation.h"
 #include "desktop/windows/installer/interprocess_state.h"
-#include "desktop/windows/installer/server_tracking_blob.h"
 #include "desktop/windows/installer/settings_impl.h"
+#include "desktop/windows/installer/tracking/server_tracking_blob.h"
 
 namespace velta {
 namespace {

@@ -11,7 +11,7 @@
 #include "base/run_loop.h"
 #include "base/win/object_watcher.h"
 #include "base/win/scoped_handle.h"
-#include "desktop/windows/installer/installer_observer.h"
+#include "desktop/windows/installer/flow/installer_observer.h"
 #include "desktop/windows/installer/ipc/ipc_sender.h"
 #include "desktop/windows/installer/runner/backend_process_installer_runner.h"
 #include "desktop/windows/installer/settings.h"

@@ -14,7 +14,7 @@
 #include "base/process/process.h"
 #include "base/win/object_watcher.h"
 #include "base/win/scoped_handle.h"
-#include "desktop/windows/installer/installer_observer.h"
+#include "desktop/windows/installer/flow/installer_observer.h"
 #include "desktop/windows/installer/ipc/ipc_receiver.h"
 #include "desktop/windows/installer/runner/main_process_installer_runner.h"
 

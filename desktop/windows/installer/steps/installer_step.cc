@@ -4,7 +4,7 @@
 
 #include <utility>
 
-#include "desktop/windows/installer/installer_context.h"
+#include "desktop/windows/installer/flow/installer_context.h"
 
 namespace velta {
 

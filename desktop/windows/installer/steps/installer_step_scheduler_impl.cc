@@ -16,7 +16,7 @@
 #include "desktop/windows/installer/common/installer_utils.h"
 #include "desktop/windows/installer/common/product/installer_constants.h"
 #include "desktop/windows/installer/common/utils.h"
-#include "desktop/windows/installer/installer_context.h"
+#include "desktop/windows/installer/flow/installer_context.h"
 #include "desktop/windows/installer/interprocess_state.h"
 #include "desktop/windows/installer/protocol_handler_setup.h"
 #include "desktop/windows/installer/settings.h"

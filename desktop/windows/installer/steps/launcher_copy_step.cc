@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "desktop/windows/installer/common/product/installer_constants.h"
-#include "desktop/windows/installer/installer_context.h"
+#include "desktop/windows/installer/flow/installer_context.h"
 #include "desktop/windows/installer/transactions/operation.h"
 #include "desktop/windows/installer/transactions/operation_factory.h"
 #include "desktop/windows/installer/transactions/transaction.h"

@@ -8,7 +8,7 @@
 #include "base/json/json_reader.h"
 #include "base/logging.h"
 #include "desktop/windows/installer/common/product/installer_constants.h"
-#include "desktop/windows/installer/installer_context.h"
+#include "desktop/windows/installer/flow/installer_context.h"
 
 namespace velta {
 

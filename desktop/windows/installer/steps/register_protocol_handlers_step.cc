@@ -14,7 +14,7 @@
 #include "base/win/registry.h"
 #include "desktop/windows/installer/common/product/installer_switches.h"
 #include "desktop/windows/installer/common/product/product_constants.h"
-#include "desktop/windows/installer/installation.h"
+#include "desktop/windows/installer/installation/installation.h"
 #include "desktop/windows/installer/installation_folder_details.h"
 #include "desktop/windows/installer/status/installation_status.h"
 

@@ -5,8 +5,8 @@
 #include <memory>
 
 #include "base/logging.h"
+#include "desktop/windows/installer/flow/installer_context.h"
 #include "desktop/windows/installer/installation_folder_details.h"
-#include "desktop/windows/installer/installer_context.h"
 #include "desktop/windows/installer/status/installation_status.h"
 #include "desktop/windows/installer/steps/relative_paths.h"
 #include "desktop/windows/installer/transactions/operation.h"

@@ -6,8 +6,8 @@
 #include <utility>
 
 #include "base/logging.h"
+#include "desktop/windows/installer/flow/installer_context.h"
 #include "desktop/windows/installer/installation_folder_details.h"
-#include "desktop/windows/installer/installer_context.h"
 #include "desktop/windows/installer/status/installation_status.h"
 #include "desktop/windows/installer/steps/shortcuts.h"
 #include "desktop/windows/installer/transactions/operation.h"

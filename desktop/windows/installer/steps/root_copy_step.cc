@@ -2,7 +2,7 @@
 
 #include "desktop/windows/installer/steps/root_copy_step.h"
 
-#include "desktop/windows/installer/installer_context.h"
+#include "desktop/windows/installer/flow/installer_context.h"
 #include "desktop/windows/installer/status/installation_status.h"
 
 namespace velta {

@@ -11,7 +11,7 @@
 #include "base/strings/utf_string_conversions.h"
 #include "desktop/windows/installer/common/product/product_constants.h"
 #include "desktop/windows/installer/common/utils.h"
-#include "desktop/windows/installer/installer_context.h"
+#include "desktop/windows/installer/flow/installer_context.h"
 #include "desktop/windows/installer/interprocess_state.h"
 #include "desktop/windows/installer/settings.h"
 #include "desktop/windows/installer/status/registry_record.h"

@@ -9,8 +9,8 @@
 
 #include "base/logging.h"
 #include "desktop/windows/installer/common/product/installer_constants.h"
+#include "desktop/windows/installer/flow/installer_context.h"
 #include "desktop/windows/installer/installation_folder_details.h"
-#include "desktop/windows/installer/installer_context.h"
 #include "desktop/windows/installer/interprocess_state.h"
 #include "desktop/windows/installer/settings.h"
 #include "desktop/windows/installer/status/installation_status.h"

@@ -20,11 +20,11 @@
 #include "desktop/windows/installer/common/product/installer_constants.h"
 #include "desktop/windows/installer/common/product/installer_features.h"
 #include "desktop/windows/installer/common/product/installer_switches.h"
+#include "desktop/windows/installer/flow/installer_context.h"
 #include "desktop/windows/installer/installation_folder_details.h"
-#include "desktop/windows/installer/installer_context.h"
 #include "desktop/windows/installer/interprocess_state.h"
-#include "desktop/windows/installer/server_tracking_blob.h"
 #include "desktop/windows/installer/settings.h"
+#include "desktop/windows/installer/tracking/server_tracking_blob.h"
 
 namespace velta {
 

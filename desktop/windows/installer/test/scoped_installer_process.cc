@@ -4,7 +4,7 @@
 
 #include "desktop/windows/installer/common/installer_utils_impl.h"
 #include "desktop/windows/installer/interprocess_state_impl.h"
-#include "desktop/windows/installer/server_tracking_blob.h"
+#include "desktop/windows/installer/tracking/server_tracking_blob.h"
 
 namespace velta {
 namespace {

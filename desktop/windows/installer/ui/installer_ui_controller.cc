@@ -26,7 +26,7 @@
 #include "desktop/windows/installer/common/product/product_constants.h"
 #include "desktop/windows/installer/common/security_utils.h"
 #include "desktop/windows/installer/common/win_api.h"
-#include "desktop/windows/installer/installation.h"
+#include "desktop/windows/installer/installation/installation.h"
 #include "desktop/windows/installer/installation_folder_details.h"
 #include "desktop/windows/installer/interprocess_state.h"
 #include "desktop/windows/installer/package_fetcher/package_fetcher.h"

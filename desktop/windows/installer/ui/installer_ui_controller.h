@@ -15,8 +15,8 @@
 #include "base/memory/weak_ptr.h"
 #include "base/single_thread_task_runner.h"
 #include "base/win/scoped_handle.h"
+#include "desktop/windows/installer/flow/installer_progress.h"
 #include "desktop/windows/installer/installer_controller.h"
-#include "desktop/windows/installer/installer_progress.h"
 #include "desktop/windows/installer/ui/installer_window.h"
 
 namespace velta {

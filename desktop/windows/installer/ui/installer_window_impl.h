@@ -19,7 +19,7 @@
 #include "base/time/time.h"
 #include "base/timer/timer.h"
 #include "desktop/windows/installer/avro_stats/page_transitions.h"
-#include "desktop/windows/installer/installer_progress.h"
+#include "desktop/windows/installer/flow/installer_progress.h"
 #include "desktop/windows/installer/settings.h"
 #include "desktop/windows/installer/ui/controls/ui_element.h"
 #include "desktop/windows/installer/ui/installer_window.h"

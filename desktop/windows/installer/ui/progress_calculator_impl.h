@@ -9,8 +9,8 @@
 
 #include "base/callback.h"
 #include "base/time/time.h"
-#include "desktop/windows/installer/installer_observer.h"
-#include "desktop/windows/installer/installer_progress.h"
+#include "desktop/windows/installer/flow/installer_observer.h"
+#include "desktop/windows/installer/flow/installer_progress.h"
 #include "desktop/windows/installer/ui/progress_calculator.h"
 
 namespace velta {

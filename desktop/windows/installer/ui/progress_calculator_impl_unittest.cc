@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "base/bind.h"
-#include "desktop/windows/installer/installer_progress.h"
+#include "desktop/windows/installer/flow/installer_progress.h"
 #include "desktop/windows/installer/runner/main_process_installer_runner.h"
 #include "gmock/gmock.h"
 #include "gtest/gtest.h"

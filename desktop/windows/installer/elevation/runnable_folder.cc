@@ -1,0 +1,94 @@
+// Copyright 2026 Velta Software. All rights reserved.
+
+#include "desktop/windows/installer/elevation/runnable_folder.h"
+
+#include <windows.h>
+
+#include <knownfolders.h>
+#include <shlobj.h>
+
+#include "base/base_paths.h"
+#include "base/command_line.h"
+#include "base/files/file_path.h"
+#include "base/files/file_util.h"
+#include "base/logging.h"
+#include "base/path_service.h"
+#include "base/process/launch.h"
+#include "base/process/process.h"
+#include "desktop/windows/installer/common/utils.h"
+
+namespace velta {
+namespace {
+
+// Runs `program` with the single argument "--version" and waits for it. The
+// exit code is not looked at: the question is whether programs start here.
+bool CanRun(const base::FilePath& program) {
+  base::CommandLine command_line(program);
+  command_line.AppendSwitch("version");
+  base::LaunchOptions options;
+  options.start_hidden = true;
+  base::Process process = base::LaunchProcess(command_line, options);
+  if (!process.IsValid())
+    return false;
+  int exit_code = 0;
+  process.WaitForExit(&exit_code);
+  return true;
+}
+
+}  // namespace
+
+bool PrepareRunnableFolder(const std::wstring& prefix,
+                           const base::FilePath& executable,
+                           base::FilePath* folder) {
+  const base::FilePath prepared = folder->Append(prefix);
+  if (!base::DirectoryExists(prepared) && !base::CreateDirectory(prepared))
+    return false;
+  if (executable.empty()) {
+    *folder = prepared;
+    return true;
+  }
+  const base::FilePath copy = prepared.Append(executable.BaseName());
+  if (base::CopyFile(executable, copy)) {
+    const bool ran = CanRun(copy);
+    base::DeleteFile(copy);
+    if (ran) {
+      *folder = prepared;
+      return true;
+    }
+  }
+  // Only succeeds when the folder is empty: never removes someone's files.
+  ::RemoveDirectoryW(prepared.value().c_str());
+  return false;
+}
+
+bool PrepareRunnableFolderAt(const std::wstring& prefix,
+                             const base::FilePath& executable,
+                             base::FilePath* folder,
+                             int path_key) {
+  base::FilePath base_folder;
+  if (!base::PathService::Get(path_key, &base_folder))
+    return false;
+  if (!PrepareRunnableFolder(prefix, executable, &base_folder))
+    return false;
+  *folder = base_folder;
+  return true;
+}
+
+bool GetDownloadFolder(const std::wstring& prefix,
+                       const base::FilePath& executable,
+                       base::FilePath* folder) {
+  if (PrepareRunnableFolderAt(prefix, executable, folder, base::DIR_TEMP))
+    return true;
+  // Downloads has no CSIDL of its own; the documents folder stands in where
+  // shell32 lacks SHGetKnownFolderPath.
+  base::FilePath downloads;
+  if (GetKnownFolderPath(FOLDERID_Downloads, CSIDL_PERSONAL, &downloads, /*create=*/true) &&
+      PrepareRunnableFolder(prefix, executable, &downloads)) {
+    *folder = downloads;
+    return true;
+  }
+  return PrepareRunnableFolderAt(prefix, executable, folder, base::DIR_HOME) ||
+         PrepareRunnableFolderAt(prefix, executable, folder, base::DIR_EXE);
+}
+
+}  // namespace velta
