@@ -273,8 +273,9 @@ bool InstallerStepSchedulerImpl::Schedule(InstallerContext* context,
                                           uint32_t* total_steps) {
   JobSteps job;
   bool scheduled = false;
-  const uint32_t operation = context ? context->GetInstallOperation() : 0;
-  switch (static_cast<InstallOperation>(operation)) {
+  const InstallOperation operation =
+      context ? context->GetInstallOperation() : InstallOperation::kNotDecided;
+  switch (operation) {
     case InstallOperation::kNewInstallation:
       scheduled = BuildInstallSteps(context, scheduler_text, &job);
       break;
@@ -298,7 +299,7 @@ bool InstallerStepSchedulerImpl::Schedule(InstallerContext* context,
     return false;
   const uint32_t caller_total = *total_steps;
   ScheduleSteps(std::move(job.steps), total_steps);
-  if (static_cast<InstallOperation>(operation) == InstallOperation::kRegisterProtocolHandler)
+  if (operation == InstallOperation::kRegisterProtocolHandler)
     *total_steps = caller_total;
   return true;
 }

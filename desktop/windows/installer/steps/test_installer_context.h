@@ -219,7 +219,7 @@ class TestInstallerContext : public InstallerContext, public PlaceholderResolver
 
   // InstallerContext:
   Settings* GetSettings() override { return &settings; }
-  uint32_t GetInstallOperation() override { return static_cast<uint32_t>(settings.operation); }
+  InstallOperation GetInstallOperation() override { return settings.operation; }
   Transaction* GetTransaction() override { return &transaction; }
   OperationFactory* GetOperationFactory() override { return factory; }
   InstallationStatus* GetExistingInstallation() override { return folder_details.existing.get(); }
