@@ -550,7 +550,7 @@ void Installer::SaveLastInstallPath() {
            .Apply(HKEY_CURRENT_USER, transaction_.get(), operation_factory_.get(), nullptr)) {
     LOG(WARNING) << "Could not write last installation path";
   }
-  if (settings_->GetArchitecture() == 1 &&
+  if (settings_->GetArchitecture() == PackageArchitecture::kX64 &&
       !RegistryTemplateEntry(legacy_x64_install_path, this)
            .Apply(HKEY_CURRENT_USER, transaction_.get(), operation_factory_.get(), nullptr)) {
     LOG(WARNING) << "Could not delete legacy x64 last install path";

@@ -107,7 +107,7 @@ class TestSettings : public Settings {
   void AppendToCommandLine(bool, base::CommandLine*) const override {}
   bool IsEditable() const override { return false; }
   void SetEditable(bool) override {}
-  uint32_t GetArchitecture() const override { return 1; }
+  PackageArchitecture GetArchitecture() const override { return PackageArchitecture::kX64; }
   bool IsRunningFromPackage() const override { return true; }
   bool ShouldRunImmediately() const override { return true; }
   bool IsUninstallSurveyCountry() const override { return false; }
