@@ -95,9 +95,8 @@ bool Installer::RunElevated() {
     return true;
 
   std::unique_ptr<InstallationStatus> status;
-  InstallationStatusLoader::GetInstance()->Load(&status, path,
-                                                InstallationStatusLoader::kRecoveryModeNone,
-                                                nullptr, nullptr);
+  InstallationStatusLoader::GetInstance()->Load(&status, path, StatusRecoveryMode::kNone, nullptr,
+                                                nullptr);
   if (!status) {
     return SetInstallerError(kResultGeneralFailure,
                              "Elevated process did not write new installation status",

@@ -133,7 +133,7 @@ class TestFolderDetails : public InstallationFolderDetails {
   TestFolderDetails();
   ~TestFolderDetails() override;
 
-  void Initialize(const base::FilePath& folder, int) override { path = folder; }
+  void Initialize(const base::FilePath& folder, StatusRecoveryMode) override { path = folder; }
   const InstallationStatus* GetExistingInstallation() const override { return existing.get(); }
   const base::FilePath& GetPath() const override { return path; }
   const base::FilePath& GetValidParent() const override { return path; }
