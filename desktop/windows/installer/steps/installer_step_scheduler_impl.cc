@@ -182,7 +182,7 @@ void AddClosing(InstallerContext* context, bool is_upgrade, JobSteps* job) {
 }
 
 // The architecture of the installed launcher.exe, for clean_registry.
-uint32_t LauncherArchitecture(InstallerContext* context) {
+ExecutableArchitecture LauncherArchitecture(InstallerContext* context) {
   base::FilePath install_path;
   context->GetInstallPath(&install_path);
   return GetExecutableArchitecture(install_path.Append(kLauncherFileName));
