@@ -8,6 +8,7 @@
 #include <winternl.h>
 
 #include <limits>
+#include <optional>
 #include <vector>
 
 #include "base/files/file_path.h"
@@ -201,10 +202,8 @@ void AddMemoryParameters(void* process, ParametersMap* map) {
   if (!process)
     return;
 
-  uint64_t virtual_size = 0;
-  uint64_t peak_virtual_size = 0;
-  if (GetProcessVirtualMemory(process, &virtual_size, &peak_virtual_size))
-    map->Set(L"mem_virtual_size", virtual_size);
+  if (const std::optional<ProcessVirtualMemory> memory = GetProcessVirtualMemory(process))
+    map->Set(L"mem_virtual_size", memory->virtual_size);
 
   PROCESS_MEMORY_COUNTERS_EX memory = {};
   memory.cb = sizeof(memory);
@@ -236,18 +235,19 @@ int64_t ToUnixSeconds(base::Time time) {
   return (time - base::Time::UnixEpoch()).InMilliseconds() / 1000;
 }
 
-bool GetProcessVirtualMemory(void* process, uint64_t* virtual_size, uint64_t* peak_virtual_size) {
+std::optional<ProcessVirtualMemory> GetProcessVirtualMemory(void* process) {
   using QueryFunction = LONG(WINAPI*)(HANDLE, ULONG, PVOID, ULONG, PULONG);
   const auto query =
       base::win::GetFunction<QueryFunction>(L"ntdll.dll", "NtQueryInformationProcess");
   VirtualMemoryCounters counters = {};
   if (!process || !query ||
       query(process, kProcessVmCounters, &counters, sizeof(counters), nullptr) < 0) {
-    return false;
+    return std::nullopt;
   }
-  *virtual_size = counters.VirtualSize;
-  *peak_virtual_size = counters.PeakVirtualSize;
-  return true;
+  return ProcessVirtualMemory{
+      .virtual_size = counters.VirtualSize,
+      .peak_virtual_size = counters.PeakVirtualSize,
+  };
 }
 
 base::FilePath GetProcessImagePath(void* process) {

@@ -74,9 +74,16 @@ base::FilePath GetProcessImagePath(void* process);
 // Whole seconds since 1970-01-01 UTC, truncated toward zero (64-bit).
 int64_t ToUnixSeconds(base::Time time);
 
-// The virtual size and peak virtual size of `process` (NtQueryInformationProcess,
-// virtual memory counters of the build's pointer size); false on failure.
-bool GetProcessVirtualMemory(void* process, uint64_t* virtual_size, uint64_t* peak_virtual_size);
+// A process's virtual memory counters, in bytes.
+struct ProcessVirtualMemory {
+  uint64_t virtual_size = 0;
+  uint64_t peak_virtual_size = 0;
+};
+
+// The virtual memory of `process` (NtQueryInformationProcess, virtual memory
+// counters of the build's pointer size); nothing when `process` is null or
+// the query fails.
+std::optional<ProcessVirtualMemory> GetProcessVirtualMemory(void* process);
 
 }  // namespace velta
 

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <limits>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -139,6 +140,15 @@ TEST(CollectParametersTest, CrashReporterWithoutProcessStillHasProductAndTimes) 
   EXPECT_TRUE(map.Has(L"ver"));
   EXPECT_FALSE(map.Has(L"process_private_usage"));
   EXPECT_FALSE(map.Has(L"symbols-package"));
+}
+
+TEST(ProcessVirtualMemoryTest, ReadsOurOwnCountersAndNothingWithoutAProcess) {
+  const std::optional<ProcessVirtualMemory> memory = GetProcessVirtualMemory(::GetCurrentProcess());
+  ASSERT_TRUE(memory.has_value());
+  EXPECT_GT(memory->virtual_size, 0u);
+  // The peak is never below the current size: the two are not swapped.
+  EXPECT_GE(memory->peak_virtual_size, memory->virtual_size);
+  EXPECT_FALSE(GetProcessVirtualMemory(nullptr).has_value());
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <psapi.h>
 #include <string.h>
 
+#include <optional>
 #include <utility>
 
 #include "base/base_paths.h"
@@ -146,11 +147,10 @@ void AddTimeAndMemoryAnnotations(void* process, int64_t start_seconds, int64_t c
     Put(annotations, "process_working_set_size", memory.WorkingSetSize);
     Put(annotations, "process_peak_working_set_size", memory.PeakWorkingSetSize);
   }
-  uint64_t virtual_size = 0;
-  uint64_t peak_virtual_size = 0;
-  if (velta::GetProcessVirtualMemory(process, &virtual_size, &peak_virtual_size)) {
-    Put(annotations, "process_virtual_usage", virtual_size);
-    Put(annotations, "process_peak_virtual_usage", peak_virtual_size);
+  if (const std::optional<velta::ProcessVirtualMemory> virtual_memory =
+          velta::GetProcessVirtualMemory(process)) {
+    Put(annotations, "process_virtual_usage", virtual_memory->virtual_size);
+    Put(annotations, "process_peak_virtual_usage", virtual_memory->peak_virtual_size);
   }
   MEMORYSTATUSEX status = {};
   status.dwLength = sizeof(status);

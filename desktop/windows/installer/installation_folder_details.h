@@ -17,6 +17,7 @@
 #include "base/memory/scoped_refptr.h"
 #include "desktop/windows/installer/common/installer_utils.h"
 #include "desktop/windows/installer/status/installation_status.h"
+#include "desktop/windows/installer/status/installation_status_loader.h"
 
 namespace velta {
 
@@ -76,10 +77,10 @@ class InstallationFolderDetails {
 
   virtual ~InstallationFolderDetails();
 
-  // Examines `path`. `recovery_mode` is the status loader's
-  // (InstallationStatusLoader::kRecoveryMode*). Needs COM on the calling
-  // thread and, for an existing installation, the task scheduler.
-  virtual void Initialize(const base::FilePath& path, int recovery_mode) = 0;
+  // Examines `path`, loading its status with `recovery_mode`. Needs COM on
+  // the calling thread and, for an existing installation, the task
+  // scheduler.
+  virtual void Initialize(const base::FilePath& path, StatusRecoveryMode recovery_mode) = 0;
 
   // The status of the installation in the folder, null when none.
   virtual const InstallationStatus* GetExistingInstallation() const = 0;

@@ -18,14 +18,13 @@ namespace {
 scoped_refptr<InstallationFolderDetailsFetcher> MakeFetcher(const base::FilePath& path,
                                                             bool is_autoupdate) {
   return base::MakeRefCounted<InstallationFolderDetailsFetcherImpl>(
-      path, is_autoupdate ? InstallationStatusLoader::kRecoveryModeOldFiles
-                          : InstallationStatusLoader::kRecoveryModeNone);
+      path, is_autoupdate ? StatusRecoveryMode::kOldFiles : StatusRecoveryMode::kNone);
 }
 
 }  // namespace
 
 InstallationFolderDetailsFetcherImpl::InstallationFolderDetailsFetcherImpl(
-    const base::FilePath& path, int recovery_mode)
+    const base::FilePath& path, StatusRecoveryMode recovery_mode)
     : path_(path), recovery_mode_(recovery_mode) {}
 
 InstallationFolderDetailsFetcherImpl::~InstallationFolderDetailsFetcherImpl() = default;

@@ -15,8 +15,9 @@ namespace velta {
 // FetchStatus. The task scheduler must run.
 class InstallationFolderDetailsFetcherImpl : public InstallationFolderDetailsFetcher {
  public:
-  // `recovery_mode` is the status loader's.
-  InstallationFolderDetailsFetcherImpl(const base::FilePath& path, int recovery_mode);
+  // `recovery_mode` is passed to the status loader.
+  InstallationFolderDetailsFetcherImpl(const base::FilePath& path,
+                                       StatusRecoveryMode recovery_mode);
 
   // The factory RunInstaller gives the settings: the old status copies are
   // tried only in an autoupdate run.
@@ -34,7 +35,7 @@ class InstallationFolderDetailsFetcherImpl : public InstallationFolderDetailsFet
   void Reply();
 
   const base::FilePath path_;
-  const int recovery_mode_;
+  const StatusRecoveryMode recovery_mode_;
   Callback callback_;
   // Made on the worker, handed over in Reply.
   std::unique_ptr<InstallationFolderDetails> details_;

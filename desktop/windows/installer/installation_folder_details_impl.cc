@@ -21,6 +21,7 @@
 #include "base/strings/utf_string_conversions.h"
 #include "base/system/sys_info.h"
 #include "base/task/post_task.h"
+#include "base/types/to_underlying.h"
 #include "base/values.h"
 #include "base/win/windows_version.h"
 #include "desktop/common/autoupdate/updatechecker/globalstorage.h"
@@ -139,8 +140,10 @@ InstallationFolderDetailsImpl::InstallationFolderDetailsImpl(
 
 InstallationFolderDetailsImpl::~InstallationFolderDetailsImpl() = default;
 
-void InstallationFolderDetailsImpl::Initialize(const base::FilePath& path, int recovery_mode) {
-  VLOG(1) << "Initializing status: " << path << " with recovery mode " << recovery_mode;
+void InstallationFolderDetailsImpl::Initialize(const base::FilePath& path,
+                                               StatusRecoveryMode recovery_mode) {
+  VLOG(1) << "Initializing status: " << path << " with recovery mode "
+          << base::to_underlying(recovery_mode);
   path_ = path;
   installation_folder_problem_ = InstallFolderProblem::kInvalidPath;
   existing_installation_traces_ = false;
@@ -195,7 +198,7 @@ bool InstallationFolderDetailsImpl::CheckPath() {
   return true;
 }
 
-void InstallationFolderDetailsImpl::FindStatusOrValidParent(int recovery_mode) {
+void InstallationFolderDetailsImpl::FindStatusOrValidParent(StatusRecoveryMode recovery_mode) {
   if (base::DirectoryExists(path_)) {
     VLOG(1) << "Path is a folder";
     valid_parent_ = path_;

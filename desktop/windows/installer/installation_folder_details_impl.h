@@ -22,7 +22,7 @@ class InstallationFolderDetailsImpl : public InstallationFolderDetails {
   explicit InstallationFolderDetailsImpl(std::unique_ptr<TaskbandUtils> taskband_utils);
   ~InstallationFolderDetailsImpl() override;
 
-  void Initialize(const base::FilePath& path, int recovery_mode) override;
+  void Initialize(const base::FilePath& path, StatusRecoveryMode recovery_mode) override;
 
   const InstallationStatus* GetExistingInstallation() const override;
   const base::FilePath& GetPath() const override;
@@ -63,7 +63,7 @@ class InstallationFolderDetailsImpl : public InstallationFolderDetails {
   bool CheckPath();
   // Loads the status of an existing folder, or finds the nearest existing
   // folder above a missing one.
-  void FindStatusOrValidParent(int recovery_mode);
+  void FindStatusOrValidParent(StatusRecoveryMode recovery_mode);
   // The drives short of the space an installation needs.
   void CheckDiskSpace();
   // Everything else, for a usable path.

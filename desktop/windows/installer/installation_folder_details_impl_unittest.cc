@@ -90,7 +90,7 @@ class InstallationFolderDetailsTest : public testing::Test {
   std::unique_ptr<InstallationFolderDetails> Examine(const base::FilePath& path) {
     auto details =
         std::make_unique<InstallationFolderDetailsImpl>(std::make_unique<TaskbandUtilsImpl>());
-    details->Initialize(path, 0);
+    details->Initialize(path, StatusRecoveryMode::kNone);
     return details;
   }
 
@@ -431,7 +431,8 @@ TEST_F(InstallationFolderDetailsTest, FetcherRepliesOnTheCallingThreadUnlessCanc
   ASSERT_TRUE(base::CreateDirectory(folder));
   base::RunLoop run_loop;
   std::unique_ptr<InstallationFolderDetails> received;
-  auto fetcher = base::MakeRefCounted<InstallationFolderDetailsFetcherImpl>(folder, 0);
+  auto fetcher =
+      base::MakeRefCounted<InstallationFolderDetailsFetcherImpl>(folder, StatusRecoveryMode::kNone);
   fetcher->FetchStatus(base::BindOnce(
       [](std::unique_ptr<InstallationFolderDetails>* out, base::OnceClosure quit,
          std::unique_ptr<InstallationFolderDetails> details) {
@@ -447,7 +448,8 @@ TEST_F(InstallationFolderDetailsTest, FetcherRepliesOnTheCallingThreadUnlessCanc
   EXPECT_EQ(InstallFolderProblem::kNone, received->GetInstallationFolderProblem());
 
   bool called = false;
-  auto cancelled = base::MakeRefCounted<InstallationFolderDetailsFetcherImpl>(folder, 0);
+  auto cancelled =
+      base::MakeRefCounted<InstallationFolderDetailsFetcherImpl>(folder, StatusRecoveryMode::kNone);
   cancelled->FetchStatus(base::BindOnce(
       [](bool* called, std::unique_ptr<InstallationFolderDetails>) { *called = true; }, &called));
   cancelled->CancelFetch();

@@ -22,6 +22,7 @@
 #include "base/strings/stringprintf.h"
 #include "base/strings/utf_string_conversions.h"
 #include "base/threading/thread_task_runner_handle.h"
+#include "base/types/to_underlying.h"
 #include "base/win/windows_version.h"
 #include "crash_reporter/crash_reporting.h"
 #include "desktop/windows/installer/common/installer_error.h"
@@ -155,9 +156,9 @@ void Installer::Finish() {
 void Installer::StartInstallation() {
   running_ = true;
   const base::CommandLine& command_line = *base::CommandLine::ForCurrentProcess();
-  const uint32_t op = GetInstallOperation();
+  const InstallOperation op = GetInstallOperation();
 
-  if (op == static_cast<uint32_t>(InstallOperation::kRegisterProtocolHandler)) {
+  if (op == InstallOperation::kRegisterProtocolHandler) {
     uint32_t total_steps = 0;
     if (!scheduler_->Schedule(this, &scheduler_text_, &total_steps)) {
       FailWithLastError();
@@ -171,10 +172,10 @@ void Installer::StartInstallation() {
     FailWithLastError();
     return;
   }
-  if (op != static_cast<uint32_t>(InstallOperation::kOverExistingInstallation) &&
-      IsAutoupdateRun()) {
+  if (op != InstallOperation::kOverExistingInstallation && IsAutoupdateRun()) {
     Fail(kResultNotAnUpgradeInAutoupdate,
-         base::StringPrintf("Settings operation invalid for autoupdate: %d\n", op));
+         base::StringPrintf("Settings operation invalid for autoupdate: %u\n",
+                            base::to_underlying(op)));
     return;
   }
   if (command_line.HasSwitch(kPostElevatedInstallTasksSwitch)) {
@@ -240,7 +241,7 @@ void Installer::StartInstallation() {
   const bool single_profile = settings_->IsSingleProfile();
   const std::optional<bool> stored_single_profile = details->GetSingleProfile();
   const bool stored_single_profile_on = stored_single_profile.value_or(false);
-  if (!has_write && op == static_cast<uint32_t>(InstallOperation::kNewInstallation) &&
+  if (!has_write && op == InstallOperation::kNewInstallation &&
       single_profile && !stored_single_profile_on) {
     Fail(kResultNoWriteAccess,
          "Single profile installations are only allowed to locations where the user has write "
@@ -254,7 +255,7 @@ void Installer::StartInstallation() {
     return;
   }
 
-  if (op == static_cast<uint32_t>(InstallOperation::kNewInstallation) && is_admin &&
+  if (op == InstallOperation::kNewInstallation && is_admin &&
       single_profile && !stored_single_profile_on) {
     std::unique_ptr<SecurityRestoreInfo> unused;
     security->TakeOwnershipAndGrantFullAccess(path.value(), SE_FILE_OBJECT, GENERIC_ALL, true,
@@ -303,7 +304,7 @@ void Installer::FinishElevated() {
 void Installer::ContinueInFolder() {
   base::CommandLine* command_line = base::CommandLine::ForCurrentProcess();
   const base::FilePath path = settings_->GetInstallFolder();
-  const uint32_t op = GetInstallOperation();
+  const InstallOperation op = GetInstallOperation();
 
   std::unique_ptr<Operation> create = operation_factory_->CreateCreateFolder(path);
   std::string error;
@@ -366,7 +367,7 @@ void Installer::ContinueInFolder() {
     new_status_.path = path;
     new_status_.version = GetProductVersion();
     const InstallationStatus* existing = GetExistingInstallation();
-    if (op == static_cast<uint32_t>(InstallOperation::kOverExistingInstallation) && existing &&
+    if (op == InstallOperation::kOverExistingInstallation && existing &&
         !existing->app_id.empty()) {
       new_status_.app_id = existing->app_id;
     } else {
@@ -377,7 +378,7 @@ void Installer::ContinueInFolder() {
     new_status_.subfolder = subfolder;
   }
 
-  if (op == static_cast<uint32_t>(InstallOperation::kOverExistingInstallation))
+  if (op == InstallOperation::kOverExistingInstallation)
     ApplyStoredExperiments(path);
   if (settings_->GetFolderDetails()->GetExperimentState(kInstallerExperimentTestFeature) !=
       FeatureStates::GetInstance()->IsEnabled(kInstallerExperimentTestFeature)) {
@@ -549,7 +550,7 @@ void Installer::SaveLastInstallPath() {
            .Apply(HKEY_CURRENT_USER, transaction_.get(), operation_factory_.get(), nullptr)) {
     LOG(WARNING) << "Could not write last installation path";
   }
-  if (settings_->GetArchitecture() == 1 &&
+  if (settings_->GetArchitecture() == PackageArchitecture::kX64 &&
       !RegistryTemplateEntry(legacy_x64_install_path, this)
            .Apply(HKEY_CURRENT_USER, transaction_.get(), operation_factory_.get(), nullptr)) {
     LOG(WARNING) << "Could not delete legacy x64 last install path";
@@ -557,9 +558,9 @@ void Installer::SaveLastInstallPath() {
 }
 
 base::FilePath Installer::GetInstallSubfolder() {
-  const uint32_t op = GetInstallOperation();
-  if (op == static_cast<uint32_t>(InstallOperation::kUninstall) ||
-      op == static_cast<uint32_t>(InstallOperation::kRepairDownloadableResources)) {
+  const InstallOperation op = GetInstallOperation();
+  if (op == InstallOperation::kUninstall ||
+      op == InstallOperation::kRepairDownloadableResources) {
     const InstallationStatus* existing = GetExistingInstallation();
     return existing ? existing->subfolder : base::FilePath();
   }
@@ -570,8 +571,8 @@ Settings* Installer::GetSettings() {
   return settings_;
 }
 
-uint32_t Installer::GetInstallOperation() {
-  return settings_ ? static_cast<uint32_t>(settings_->GetOperation()) : 0;
+InstallOperation Installer::GetInstallOperation() {
+  return settings_ ? settings_->GetOperation() : InstallOperation::kNotDecided;
 }
 
 Transaction* Installer::GetTransaction() {
@@ -640,8 +641,7 @@ bool Installer::IsMinimalInstall() {
   GetInstallTargetFolder(&target);
   if (base::PathExists(target.Append(kMinimalInstallFileName)))
     return true;
-  return GetInstallOperation() ==
-         static_cast<uint32_t>(InstallOperation::kRepairDownloadableResources);
+  return GetInstallOperation() == InstallOperation::kRepairDownloadableResources;
 }
 
 bool Installer::IsRunningFromTargetFolder() {
@@ -673,9 +673,9 @@ void Installer::OnStepsFinished(bool success) {
     FailWithLastError();
     return;
   }
-  const uint32_t op = GetInstallOperation();
-  if (op == static_cast<uint32_t>(InstallOperation::kNewInstallation) ||
-      op == static_cast<uint32_t>(InstallOperation::kOverExistingInstallation)) {
+  const InstallOperation op = GetInstallOperation();
+  if (op == InstallOperation::kNewInstallation ||
+      op == InstallOperation::kOverExistingInstallation) {
     FinalizeInstallation();
   }
   Succeed();

@@ -84,7 +84,7 @@ class Installer : public WinApiEvent::Delegate,
 
   // InstallerContext:
   Settings* GetSettings() override;
-  uint32_t GetInstallOperation() override;
+  InstallOperation GetInstallOperation() override;
   Transaction* GetTransaction() override;
   OperationFactory* GetOperationFactory() override;
   InstallationStatus* GetExistingInstallation() override;

@@ -72,7 +72,7 @@ bool Installer::RunElevated() {
   InterprocessState::GetInstance()->AppendToCommandLine(&command_line);
   CopyWaitForPackage(*own, &command_line);
   command_line.AppendSwitch(kRunElevatedSwitch);
-  const uint32_t op = GetInstallOperation();
+  const InstallOperation op = GetInstallOperation();
   const base::FilePath path = settings_->GetInstallFolder();
 
   for (InstallerObserver& observer : observers_)
@@ -91,13 +91,12 @@ bool Installer::RunElevated() {
   if (exit_code != 0) {
     return SetInstallerError(exit_code, "Elevated process returned an error.", std::wstring());
   }
-  if (op == static_cast<uint32_t>(InstallOperation::kUninstall))
+  if (op == InstallOperation::kUninstall)
     return true;
 
   std::unique_ptr<InstallationStatus> status;
-  InstallationStatusLoader::GetInstance()->Load(&status, path,
-                                                InstallationStatusLoader::kRecoveryModeNone,
-                                                nullptr, nullptr);
+  InstallationStatusLoader::GetInstance()->Load(&status, path, StatusRecoveryMode::kNone, nullptr,
+                                                nullptr);
   if (!status) {
     return SetInstallerError(kResultGeneralFailure,
                              "Elevated process did not write new installation status",
@@ -131,7 +130,7 @@ bool Installer::ObtainFolderPermission(const base::FilePath& path, bool permanen
   command_line.AppendSwitchNative(kPermissionsForUserSwitch, user_name);
   if (permanent)
     command_line.AppendSwitch(kPermanentPermissionsSwitch);
-  if (GetInstallOperation() == static_cast<uint32_t>(InstallOperation::kUninstall))
+  if (GetInstallOperation() == InstallOperation::kUninstall)
     command_line.AppendSwitch(kRunUninstallBatSwitch);
   AppendCrashReporterPid(&command_line);
   InterprocessState::GetInstance()->AppendToCommandLine(&command_line);

@@ -79,10 +79,6 @@ constexpr char kHelpSwitch[] = "help";
 constexpr char kQuestionMarkSwitch[] = "?";
 constexpr wchar_t kVerbosityVariable[] = L"VELTA_INSTALLER_VERBOSITY";
 
-// The package architectures (PackageArchitecture).
-constexpr uint32_t kArchitectureX86 = 0;
-constexpr uint32_t kArchitectureX64 = 1;
-
 // One row of the switch help: the switch, its value placeholder, the
 // description and the default, the last two with at most one "%s" for the
 // product word.
@@ -319,7 +315,7 @@ void InitAvroStats(bool is_backend, const base::CommandLine& command_line) {
 // message box in the language of the `language` switch.
 bool ReadPayload(const base::CommandLine& command_line,
                  PayloadManager* payload,
-                 uint32_t* architecture) {
+                 PackageArchitecture* architecture) {
   switch (payload->GetPayloadType()) {
     case kPayloadTypeNone:
       LOG(WARNING) << "Failed reading payload";
@@ -331,7 +327,7 @@ bool ReadPayload(const base::CommandLine& command_line,
       LOG(ERROR) << "External should only ever be reported after calling" << "SetPayload";
       break;
     case kPayloadTypeFullPackage:
-      *architecture = kArchitectureX64;
+      *architecture = PackageArchitecture::kX64;
       LOG(INFO) << "Found full package";
       break;
     case kPayloadTypeCorrupted: {
@@ -501,11 +497,11 @@ uint32_t RunInstallerProcess(base::CommandLine* command_line) {
   }
 
   std::unique_ptr<PayloadManager> payload;
-  uint32_t architecture = kArchitectureX64;
+  PackageArchitecture architecture = PackageArchitecture::kX64;
   if (!is_inside_package) {
     architecture = WinApi::GetInstance()->GetOsArchitecture() == base::win::OSInfo::X64_ARCHITECTURE
-                       ? kArchitectureX64
-                       : kArchitectureX86;
+                       ? PackageArchitecture::kX64
+                       : PackageArchitecture::kX86;
     payload = std::make_unique<PayloadManagerImpl>(own_path);
     if (!ReadPayload(*command_line, payload.get(), &architecture))
       return kInstallerResultCorruptedPayload;

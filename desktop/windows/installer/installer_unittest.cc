@@ -236,7 +236,7 @@ class InstallerTest : public testing::Test {
     switches.push_back(L"backend");
     switches.push_back(L"installfolder=" + folder_.value());
     process_.emplace(switches, executable);
-    settings_ = std::make_unique<SettingsImpl>(folder_, 0, true,
+    settings_ = std::make_unique<SettingsImpl>(folder_, PackageArchitecture::kX86, true,
                                                InstallationFolderDetailsFetcherImpl::GetFactory());
     ASSERT_TRUE(WaitForFolderDetails(*settings_));
     const base::FilePath source = dir_.GetPath().Append(L"source.txt");

@@ -10,6 +10,7 @@
 
 #include "base/files/file_path.h"
 #include "desktop/windows/installer/common/installer_utils.h"
+#include "desktop/windows/installer/common/product/architecture_names.h"
 
 namespace base {
 class CommandLine;
@@ -180,8 +181,8 @@ class Settings {
   virtual bool IsEditable() const = 0;
   // While not editable, every change but the explicit choices is refused.
   virtual void SetEditable(bool editable) = 0;
-  // 0 X86, 1 X64 (PackageArchitecture).
-  virtual uint32_t GetArchitecture() const = 0;
+  // kX86 or kX64.
+  virtual PackageArchitecture GetArchitecture() const = 0;
   // No payload reader was given: the process runs inside a package.
   virtual bool IsRunningFromPackage() const = 0;
   virtual bool ShouldRunImmediately() const = 0;

@@ -425,7 +425,7 @@ void SettingsImpl::SetEditable(bool editable) {
   editable_ = editable;
 }
 
-uint32_t SettingsImpl::GetArchitecture() const {
+PackageArchitecture SettingsImpl::GetArchitecture() const {
   return architecture_;
 }
 

@@ -34,11 +34,11 @@ class SettingsImpl : public Settings {
   static constexpr int kMaxStandalonePriority = 6;
 
   // `command_line_folder`: the `installfolder` value (empty when absent).
-  // `architecture`: the package's (PackageArchitecture). `has_payload_reader`:
-  // false inside a package. `fetcher_factory` makes the fetchers of folder
+  // `architecture`: the package's. `has_payload_reader`: false inside a
+  // package. `fetcher_factory` makes the fetchers of folder
   // details. Gathers the first folder's details at once.
   SettingsImpl(const base::FilePath& command_line_folder,
-               uint32_t architecture,
+               PackageArchitecture architecture,
                bool has_payload_reader,
                InstallationFolderDetailsFetcherFactory fetcher_factory);
   ~SettingsImpl() override;
@@ -98,7 +98,7 @@ class SettingsImpl : public Settings {
   void AppendToCommandLine(bool suppress_launch, base::CommandLine* command_line) const override;
   bool IsEditable() const override;
   void SetEditable(bool editable) override;
-  uint32_t GetArchitecture() const override;
+  PackageArchitecture GetArchitecture() const override;
   bool IsRunningFromPackage() const override;
   bool ShouldRunImmediately() const override;
   bool IsUninstallSurveyCountry() const override;
@@ -178,7 +178,7 @@ class SettingsImpl : public Settings {
   base::FilePath registry_folder_;
   base::FilePath profile_folder_;
   std::optional<base::FilePath> standalone_folder_;
-  const uint32_t architecture_;
+  const PackageArchitecture architecture_;
   Choice default_browser_choice_;
   Choice import_choice_;
   Choice stats_choice_;

@@ -90,7 +90,7 @@ const base::CommandLine& ProcessCommandLine() {
 }  // namespace
 
 SettingsImpl::SettingsImpl(const base::FilePath& command_line_folder,
-                           uint32_t architecture,
+                           PackageArchitecture architecture,
                            bool has_payload_reader,
                            InstallationFolderDetailsFetcherFactory fetcher_factory)
     : folder_details_(CreateInstallationFolderDetails()),
@@ -143,8 +143,8 @@ void SettingsImpl::ChooseFirstFolder() {
   base::FilePath program_files_x86;
   // An X64 package whose last installation went to the 32-bit program files
   // folder stays there only when that installation is still there.
-  if (architecture_ == static_cast<uint32_t>(PackageArchitecture::kX64) &&
-      command_line_folder_.empty() && !registry_only.empty() &&
+  if (architecture_ == PackageArchitecture::kX64 && command_line_folder_.empty() &&
+      !registry_only.empty() &&
       base::PathService::Get(base::DIR_PROGRAM_FILESX86, &program_files_x86) &&
       IsParentPathIgnoringCase(program_files_x86.value(), registry_only.value())) {
     GatherFolderDetails(registry_only, true);
@@ -252,9 +252,8 @@ base::FilePath SettingsImpl::ComputeDefaultInstallFolder(uint32_t source_mask, b
   if (all_users) {
     VLOG(2) << "Default install folder: for all users";
     base::FilePath program_files;
-    const int key = architecture_ == static_cast<uint32_t>(PackageArchitecture::kX64)
-                        ? base::DIR_PROGRAM_FILES6432
-                        : base::DIR_PROGRAM_FILESX86;
+    const int key = architecture_ == PackageArchitecture::kX64 ? base::DIR_PROGRAM_FILES6432
+                                                               : base::DIR_PROGRAM_FILESX86;
     if (!base::PathService::Get(key, &program_files))
       return base::FilePath();
     return program_files.Append(name);
@@ -288,7 +287,7 @@ base::FilePath SettingsImpl::ReadInstallFolderFromRegistry() const {
     const char* label;
   };
   std::vector<Source> sources;
-  if (architecture_ == static_cast<uint32_t>(PackageArchitecture::kX64))
+  if (architecture_ == PackageArchitecture::kX64)
     sources.push_back({L"Last " + channel + L" Install Path x64", "[legacy x64]"});
   sources.push_back({L"Last " + channel + L" Install Path", "[standard]"});
   sources.push_back(

@@ -53,8 +53,6 @@ using testing::ElementsAre;
 using testing::HasSubstr;
 using testing::Not;
 
-constexpr uint32_t kX86 = 0;
-constexpr uint32_t kX64 = 1;
 constexpr wchar_t kProductFolder[] = L"Velta marlin";
 
 // Every value of the settings a backend must see the same, one per line.
@@ -94,8 +92,9 @@ class SettingsTest : public InstallerProcessTest {
 
   // Settings of a process started with `switches`, once the first folder's
   // details are applied.
-  std::unique_ptr<SettingsImpl> MakeSettings(const std::vector<std::wstring>& switches,
-                                             uint32_t architecture = kX86) {
+  std::unique_ptr<SettingsImpl> MakeSettings(
+      const std::vector<std::wstring>& switches,
+      PackageArchitecture architecture = PackageArchitecture::kX86) {
     process_.emplace(switches);
     const base::CommandLine& command_line = *base::CommandLine::ForCurrentProcess();
     auto settings = std::make_unique<SettingsImpl>(
@@ -259,25 +258,26 @@ TEST_F(SettingsTest, X64PackageLeavesThe32BitFolderUnlessAnInstallationIsThere) 
   const base::FilePath old_folder = Folder(L"ProgramFilesX86").Append(kProductFolder);
   ASSERT_TRUE(base::CreateDirectory(old_folder));
   SetCompanyValue(L"Last marlin Install Path x64", old_folder.value());
-  std::unique_ptr<SettingsImpl> settings = MakeSettings({}, kX64);
+  std::unique_ptr<SettingsImpl> settings = MakeSettings({}, PackageArchitecture::kX64);
   EXPECT_EQ(UserFolder(), settings->GetInstallFolder());
   // An X86 package keeps it.
-  settings = MakeSettings({}, kX86);
+  settings = MakeSettings({}, PackageArchitecture::kX86);
   EXPECT_EQ(UserFolder(), settings->GetInstallFolder()) << "the x64 value is for X64 only";
   SetCompanyValue(L"Last marlin Install Path", old_folder.value());
-  settings = MakeSettings({}, kX86);
+  settings = MakeSettings({}, PackageArchitecture::kX86);
   EXPECT_EQ(old_folder, settings->GetInstallFolder());
 
   MakeInstallation(old_folder, false, false);
-  settings = MakeSettings({}, kX64);
+  settings = MakeSettings({}, PackageArchitecture::kX64);
   EXPECT_EQ(old_folder, settings->GetInstallFolder());
   EXPECT_EQ(InstallOperation::kOverExistingInstallation, settings->GetOperation());
 }
 
 TEST_F(SettingsTest, AllUsersFolderFollowsThePackageArchitecture) {
-  std::unique_ptr<SettingsImpl> settings = MakeSettings({L"allusers=1"}, kX64);
+  std::unique_ptr<SettingsImpl> settings =
+      MakeSettings({L"allusers=1"}, PackageArchitecture::kX64);
   EXPECT_EQ(Folder(L"ProgramFiles").Append(kProductFolder), settings->GetInstallFolder());
-  settings = MakeSettings({L"allusers=1"}, kX86);
+  settings = MakeSettings({L"allusers=1"}, PackageArchitecture::kX86);
   EXPECT_EQ(Folder(L"ProgramFilesX86").Append(kProductFolder), settings->GetInstallFolder());
 }
 
@@ -563,7 +563,8 @@ VELTA_TEST_CHILD_MAIN(BackendSettings) {
   ScopedInstallerThreads threads;
   ScopedHostStrings strings;
   const base::CommandLine& command_line = *base::CommandLine::ForCurrentProcess();
-  SettingsImpl settings(command_line.GetSwitchValuePath("installfolder"), kX86, false,
+  SettingsImpl settings(command_line.GetSwitchValuePath("installfolder"),
+                        PackageArchitecture::kX86, false,
                         InstallationFolderDetailsFetcherImpl::GetFactory());
   if (!WaitForFolderDetails(settings))
     return 2;

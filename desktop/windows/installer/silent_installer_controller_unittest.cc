@@ -48,7 +48,6 @@ using ::testing::ElementsAreArray;
 using ::testing::HasSubstr;
 using ::testing::Not;
 
-constexpr uint32_t kPackageArchitectureX64 = 1;
 
 // A silent main process in a test: its own registry keys and known
 // folders, the real settings with folder details gathered on the task
@@ -72,7 +71,7 @@ class SilentInstallerControllerTest : public InstallerProcessTest {
     process_.emplace(switches);
     settings_ = std::make_unique<SettingsImpl>(
         base::CommandLine::ForCurrentProcess()->GetSwitchValuePath("installfolder"),
-        kPackageArchitectureX64, payload != nullptr,
+        PackageArchitecture::kX64, payload != nullptr,
         InstallationFolderDetailsFetcherImpl::GetFactory());
     auto runner = std::make_unique<MainProcessInstallerRunnerImpl>(
         &progress_, InterprocessState::GetInstance(),
@@ -196,7 +195,7 @@ class SilentControllerFetchTest : public SilentInstallerControllerTest {
         L"local-pref-default-overrides-server=" + server_->Url("/prefs")};
     process_.emplace(switches);
     settings_ = std::make_unique<SettingsImpl>(
-        Target(), kPackageArchitectureX64, true,
+        Target(), PackageArchitecture::kX64, true,
         InstallationFolderDetailsFetcherImpl::GetFactory());
     base::CommandLine stand_in(base::CommandLine::NO_PROGRAM);
     stand_in.AppendSwitchASCII(test::kTestChildSwitch, test::kFakeBackendRole);

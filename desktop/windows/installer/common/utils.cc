@@ -244,12 +244,12 @@ std::string GetBrowserExeName() {
   return GetLowercaseBrandName() + ".exe";
 }
 
-uint32_t GetExecutableArchitecture(const base::FilePath& path) {
+ExecutableArchitecture GetExecutableArchitecture(const base::FilePath& path) {
   PeImageReader image;
   if (!image.InitializeFromFile(path))
-    return kExecutableArchitectureUnknown;
-  return image.machine() == IMAGE_FILE_MACHINE_I386 ? kExecutableArchitectureX86
-                                                    : kExecutableArchitectureOther;
+    return ExecutableArchitecture::kUnknown;
+  return image.machine() == IMAGE_FILE_MACHINE_I386 ? ExecutableArchitecture::kX86
+                                                    : ExecutableArchitecture::kOther;
 }
 
 std::string GetStreamName(uint32_t stream) {

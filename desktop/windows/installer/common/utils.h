@@ -29,10 +29,15 @@ struct ShortcutProperties;
 
 namespace velta {
 
-// What GetExecutableArchitecture answers.
-inline constexpr uint32_t kExecutableArchitectureX86 = 0;
-inline constexpr uint32_t kExecutableArchitectureOther = 1;
-inline constexpr uint32_t kExecutableArchitectureUnknown = 2;
+// The machine an executable file is built for, as GetExecutableArchitecture
+// reads it from its PE header.
+enum class ExecutableArchitecture : uint32_t {
+  kX86 = 0,
+  // A whole PE file for any machine but i386.
+  kOther = 1,
+  // Missing, unmappable or not a whole PE file.
+  kUnknown = 2,
+};
 
 // The path of a known folder: through SHGetKnownFolderPath with `id` where
 // shell32 has it (Vista and later), else through SHGetFolderPathW with
@@ -90,11 +95,10 @@ std::wstring MakeNamedObjectName(const std::wstring& name, const std::wstring& p
 // "velta.exe".
 std::string GetBrowserExeName();
 
-// kExecutableArchitectureX86 for a PE file whose machine is i386,
-// kExecutableArchitectureOther for any other PE file, and
-// kExecutableArchitectureUnknown when the file is missing, cannot be mapped or
-// is not a whole PE file.
-uint32_t GetExecutableArchitecture(const base::FilePath& path);
+// kX86 for a PE file whose machine is i386, kOther for any other PE file, and
+// kUnknown when the file is missing, cannot be mapped or is not a whole PE
+// file.
+ExecutableArchitecture GetExecutableArchitecture(const base::FilePath& path);
 
 // The display word of a stream: 1 "Sorrel", 2 "Marlin", 3 "Kestrel",
 // 4 "Granite"; any other number gives the build's channel word.

@@ -241,7 +241,7 @@ using ExecutableArchitectureTest = ScratchFolderTest;
 TEST_F(ExecutableArchitectureTest, ReadsTheMachineOfOurOwnExecutable) {
   base::FilePath exe;
   ASSERT_TRUE(base::PathService::Get(base::FILE_EXE, &exe));
-  EXPECT_EQ(sizeof(void*) == 4 ? kExecutableArchitectureX86 : kExecutableArchitectureOther,
+  EXPECT_EQ(sizeof(void*) == 4 ? ExecutableArchitecture::kX86 : ExecutableArchitecture::kOther,
             GetExecutableArchitecture(exe));
 }
 
@@ -257,8 +257,8 @@ TEST_F(ExecutableArchitectureTest, ReadsTheOtherMachineToo) {
   const uint16_t other =
       machine == IMAGE_FILE_MACHINE_I386 ? IMAGE_FILE_MACHINE_AMD64 : IMAGE_FILE_MACHINE_I386;
   memcpy(image.data() + nt_offset + 4, &other, sizeof(other));
-  EXPECT_EQ(other == IMAGE_FILE_MACHINE_I386 ? kExecutableArchitectureX86
-                                             : kExecutableArchitectureOther,
+  EXPECT_EQ(other == IMAGE_FILE_MACHINE_I386 ? ExecutableArchitecture::kX86
+                                             : ExecutableArchitecture::kOther,
             GetExecutableArchitecture(WriteFile(L"other.exe", image)));
 }
 
@@ -271,19 +271,19 @@ TEST_F(ExecutableArchitectureTest, CallsMissingShortAndForeignFilesUnknown) {
   no_pe_signature[nt_offset] = 'X';
   std::string header_cut_short = image.substr(0, nt_offset + 8);
 
-  EXPECT_EQ(kExecutableArchitectureUnknown,
+  EXPECT_EQ(ExecutableArchitecture::kUnknown,
             GetExecutableArchitecture(dir_.Append(L"missing.exe")));
-  EXPECT_EQ(kExecutableArchitectureUnknown,
+  EXPECT_EQ(ExecutableArchitecture::kUnknown,
             GetExecutableArchitecture(WriteFile(L"empty.exe", std::string())));
-  EXPECT_EQ(kExecutableArchitectureUnknown,
+  EXPECT_EQ(ExecutableArchitecture::kUnknown,
             GetExecutableArchitecture(WriteFile(L"text.exe", "MZ is not enough here\n")));
-  EXPECT_EQ(kExecutableArchitectureUnknown,
+  EXPECT_EQ(ExecutableArchitecture::kUnknown,
             GetExecutableArchitecture(WriteFile(L"cut.exe", pe_offset_past_end)));
-  EXPECT_EQ(kExecutableArchitectureUnknown,
+  EXPECT_EQ(ExecutableArchitecture::kUnknown,
             GetExecutableArchitecture(WriteFile(L"nope.exe", no_pe_signature)));
-  EXPECT_EQ(kExecutableArchitectureUnknown,
+  EXPECT_EQ(ExecutableArchitecture::kUnknown,
             GetExecutableArchitecture(WriteFile(L"short.exe", header_cut_short)));
-  EXPECT_EQ(kExecutableArchitectureUnknown, GetExecutableArchitecture(dir_));
+  EXPECT_EQ(ExecutableArchitecture::kUnknown, GetExecutableArchitecture(dir_));
 }
 
 using FileInformationTest = ScratchFolderTest;

@@ -7,6 +7,8 @@
 
 #include <string>
 
+#include "desktop/windows/installer/settings.h"
+
 namespace base {
 class FilePath;
 }  // namespace base
@@ -16,7 +18,6 @@ namespace velta {
 class InstallationFolderDetails;
 class OperationFactory;
 class PlaceholderResolver;
-class Settings;
 class Transaction;
 struct InstallationStatus;
 
@@ -29,10 +30,8 @@ class InstallerContext {
   virtual ~InstallerContext() = default;
 
   virtual Settings* GetSettings() = 0;
-  // The settings' install operation: 1 new installation, 2 over an existing
-  // one, 3 uninstall, 4 protocol-handler registration, 5 repair of the
-  // downloadable resources.
-  virtual uint32_t GetInstallOperation() = 0;
+  // The settings' install operation; kNotDecided without settings.
+  virtual InstallOperation GetInstallOperation() = 0;
   // Every file and registry operation of the run is executed into it.
   virtual Transaction* GetTransaction() = 0;
   virtual OperationFactory* GetOperationFactory() = 0;

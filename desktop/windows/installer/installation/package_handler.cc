@@ -22,6 +22,7 @@
 #include "desktop/windows/installer/flow/installer_context.h"
 #include "desktop/windows/installer/interprocess_state.h"
 #include "desktop/windows/installer/lzma_util/lzma_util.h"
+#include "desktop/windows/installer/settings.h"
 #include "desktop/windows/installer/transactions/operation.h"
 #include "desktop/windows/installer/transactions/operation_factory.h"
 #include "desktop/windows/installer/transactions/transaction.h"
@@ -30,9 +31,6 @@
 namespace velta {
 
 namespace {
-
-constexpr uint32_t kUninstallOperation = 3;
-constexpr uint32_t kRepairOperation = 5;
 
 // How many "<version>_<n>" names are tried before giving up.
 constexpr int kMaxSubfolderSuffix = 1000;
@@ -89,8 +87,9 @@ std::string PackageHandler::GetPackageVersion(const base::FilePath& package_dir)
 }
 
 bool PackageHandler::PrepareInstallSubfolder(base::CommandLine* command_line) {
-  const uint32_t operation = context_->GetInstallOperation();
-  if (operation == kUninstallOperation || operation == kRepairOperation ||
+  const InstallOperation operation = context_->GetInstallOperation();
+  if (operation == InstallOperation::kUninstall ||
+      operation == InstallOperation::kRepairDownloadableResources ||
       command_line->HasSwitch(kInstallSubfolderSwitch)) {
     return true;
   }
@@ -127,7 +126,7 @@ bool PackageHandler::InstallPackageFiles(base::CommandLine* command_line) {
     return AppendInstallerError("Cannot create subfolder for package.", 0, std::wstring());
   // A repair's package is the fetched resource packs and their list, no
   // archive: the repair job's own copy steps put them into the installation.
-  if (context_->GetInstallOperation() == kRepairOperation)
+  if (context_->GetInstallOperation() == InstallOperation::kRepairDownloadableResources)
     return true;
   if (InterprocessState::GetInstance()->IsInsidePackage()) {
     if (!CopyUnpackedFiles())

@@ -71,7 +71,7 @@ class TestContext : public InstallerContext {
         command_line_(command_line) {}
 
   Settings* GetSettings() override { return nullptr; }
-  uint32_t GetInstallOperation() override { return operation; }
+  InstallOperation GetInstallOperation() override { return operation; }
   Transaction* GetTransaction() override { return &transaction; }
   OperationFactory* GetOperationFactory() override { return &factory_; }
   InstallationStatus* GetExistingInstallation() override { return nullptr; }
@@ -92,7 +92,7 @@ class TestContext : public InstallerContext {
   bool HasPackageDir() override { return true; }
   bool HasPendingPermissionUndo() const override { return false; }
 
-  uint32_t operation = 1;
+  InstallOperation operation = InstallOperation::kNewInstallation;
   Transaction transaction;
 
  private:
@@ -206,7 +206,8 @@ TEST_F(PackageHandlerTest, NothingToDoWithTheSwitchOrForUninstallAndRepair) {
   MakeHandler("12.0.345.6", false);
   EXPECT_TRUE(handler_->PrepareInstallSubfolder(&command_line_));
   base::CommandLine plain(base::FilePath(L"installer.exe"));
-  for (uint32_t operation : {3u, 5u}) {
+  for (InstallOperation operation :
+       {InstallOperation::kUninstall, InstallOperation::kRepairDownloadableResources}) {
     context_->operation = operation;
     EXPECT_TRUE(handler_->PrepareInstallSubfolder(&plain));
     EXPECT_FALSE(plain.HasSwitch(kInstallSubfolderSwitch));
@@ -337,7 +338,7 @@ TEST_F(PackageHandlerTest, RepairPackageIsLeftToTheRepairJob) {
   WriteText(package_dir_.Append(L"files_list"), "localization\\de.pak\r\n");
   for (bool inside_package : {false, true}) {
     MakeHandler("", inside_package);
-    context_->operation = 5;
+    context_->operation = InstallOperation::kRepairDownloadableResources;
     EXPECT_TRUE(handler_->InstallPackageFiles(&command_line_)) << ErrorDetail();
     EXPECT_THAT(observer_.calls, ::testing::IsEmpty());
     EXPECT_EQ(0u, context_->transaction.size());

@@ -150,7 +150,8 @@ class PackageFetchTest : public testing::Test {
     steps.folder_preparer =
         std::make_unique<FolderPreparerImpl>(download_folder_, false, base::Time::Now());
     steps.main_package_downloader = std::make_unique<MainPackageDownloaderImpl>(installer);
-    steps.metadata_retriever = std::make_unique<PackageMetadataRetrieverImpl>(1);
+    steps.metadata_retriever =
+        std::make_unique<PackageMetadataRetrieverImpl>(PackageArchitecture::kX64);
     steps.version_checker = std::make_unique<PackageVersionCheckerImpl>(
         std::move(versions), std::make_unique<LzmaUtil>());
     fetcher_ = std::make_unique<PackageFetcher>(

@@ -140,7 +140,7 @@ std::vector<std::wstring> GetBuiltInAllowedHosts() {
           L".velta-ci.internal"};
 }
 
-PackageMetadataRetrieverImpl::PackageMetadataRetrieverImpl(uint32_t architecture)
+PackageMetadataRetrieverImpl::PackageMetadataRetrieverImpl(PackageArchitecture architecture)
     : architecture_(architecture) {}
 
 PackageMetadataRetrieverImpl::~PackageMetadataRetrieverImpl() = default;
@@ -171,7 +171,7 @@ bool PackageMetadataRetrieverImpl::Retrieve(Downloader* downloader,
                                ? std::string(kStagingServerUrl)
                                : product->GetAutoupdateServerUrl();
     url = base::UTF8ToWide(base_url + "v2/netinstaller/" + product->GetChannelName() +
-                           (architecture_ == 1 ? "/windows/x64" : ""));
+                           (architecture_ == PackageArchitecture::kX64 ? "/windows/x64" : ""));
   }
   if (!requested_files.empty()) {
     url += url.find(L'?') == std::wstring::npos ? L"?" : L"&";

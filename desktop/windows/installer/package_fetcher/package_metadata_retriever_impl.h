@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "base/memory/weak_ptr.h"
+#include "desktop/windows/installer/common/product/architecture_names.h"
 #include "desktop/windows/installer/package_fetcher/package_metadata_retriever.h"
 
 namespace velta {
@@ -20,8 +21,8 @@ namespace velta {
 // `test-downloadable-resources-dir` join the reply's additional files.
 class PackageMetadataRetrieverImpl : public PackageMetadataRetriever {
  public:
-  // `architecture`: 0 x86, 1 x64.
-  explicit PackageMetadataRetrieverImpl(uint32_t architecture);
+  // `architecture`: kX64 asks for the x64 package, anything else the x86 one.
+  explicit PackageMetadataRetrieverImpl(PackageArchitecture architecture);
   PackageMetadataRetrieverImpl(const PackageMetadataRetrieverImpl&) = delete;
   PackageMetadataRetrieverImpl& operator=(const PackageMetadataRetrieverImpl&) = delete;
   ~PackageMetadataRetrieverImpl() override;
@@ -48,7 +49,7 @@ class PackageMetadataRetrieverImpl : public PackageMetadataRetriever {
                bool files_only,
                DoneCallback done);
 
-  const uint32_t architecture_;
+  const PackageArchitecture architecture_;
   std::string reply_;
   base::WeakPtrFactory<PackageMetadataRetrieverImpl> weak_factory_{this};
 };

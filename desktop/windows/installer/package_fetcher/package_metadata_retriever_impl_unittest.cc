@@ -189,7 +189,7 @@ class PackageMetadataRetrieverTest : public testing::Test {
   base::test::ScopedCommandLine command_line_;
   test::AnsweringUiCallbackRunner ui_runner_;
   WininetImpl downloader_{&ui_runner_, nullptr, base::TimeDelta::FromMilliseconds(10)};
-  PackageMetadataRetrieverImpl retriever_{1};
+  PackageMetadataRetrieverImpl retriever_{PackageArchitecture::kX64};
 };
 
 TEST_F(PackageMetadataRetrieverTest, AsksForTheRequestedFilesAndPostsThePayload) {

@@ -183,7 +183,7 @@ class BackendRunnerTest : public testing::Test {
     switches.push_back(L"backend");
     switches.push_back(L"installfolder=" + folder_.value());
     process_.emplace(switches);
-    settings_ = std::make_unique<SettingsImpl>(folder_, 0, true,
+    settings_ = std::make_unique<SettingsImpl>(folder_, PackageArchitecture::kX86, true,
                                                InstallationFolderDetailsFetcherImpl::GetFactory());
     auto job = std::make_unique<ScriptedJob>(course, GetInstallerMailslotName(folder_));
     job_ = job.get();

@@ -64,7 +64,7 @@ class InstallationStatusLoaderImpl : public InstallationStatusLoader {
  public:
   void Load(std::unique_ptr<InstallationStatus>* out,
             const base::FilePath& folder,
-            int recovery_mode,
+            StatusRecoveryMode recovery_mode,
             std::string* error,
             std::string* content) override {
     std::unique_ptr<InstallationStatus> status;
@@ -73,12 +73,12 @@ class InstallationStatusLoaderImpl : public InstallationStatusLoader {
       case internal::StatusFileResult::kLoaded:
         break;
       case internal::StatusFileResult::kUnusable:
-        try_old_files = recovery_mode != kRecoveryModeNone;
+        try_old_files = recovery_mode != StatusRecoveryMode::kNone;
         break;
       case internal::StatusFileResult::kMissing:
         if (internal::TryLoadStatusFile(folder, StatusSource::kLegacyXml, &status, error,
                                         content) != internal::StatusFileResult::kLoaded) {
-          try_old_files = recovery_mode == kRecoveryModeOldFiles;
+          try_old_files = recovery_mode == StatusRecoveryMode::kOldFiles;
         }
         break;
     }

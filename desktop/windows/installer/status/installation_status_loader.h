@@ -3,6 +3,8 @@
 #ifndef DESKTOP_WINDOWS_INSTALLER_STATUS_INSTALLATION_STATUS_LOADER_H_
 #define DESKTOP_WINDOWS_INSTALLER_STATUS_INSTALLATION_STATUS_LOADER_H_
 
+#include <stdint.h>
+
 #include <memory>
 #include <string>
 
@@ -11,6 +13,17 @@
 
 namespace velta {
 
+// Where InstallationStatusLoader::Load looks when the folder's JSON status
+// file cannot serve.
+enum class StatusRecoveryMode : uint32_t {
+  // An unusable JSON file goes straight to the recovery; a folder without one
+  // tries the XML file, then the recovery.
+  kNone = 0,
+  // Both an unusable JSON file and a folder with neither file usable try the
+  // old_status copies before the recovery.
+  kOldFiles = 1,
+};
+
 // Finds and reads the status of an installation folder: its
 // installation_status.json, else its legacy installation_status.xml, else the
 // newest numbered copy in old_status, else what the status recovery rebuilds
@@ -18,14 +31,6 @@ namespace velta {
 // calling thread.
 class InstallationStatusLoader {
  public:
-  // The recovery modes of Load.
-  // An unusable JSON file goes straight to the recovery; a folder without one
-  // tries the XML file, then the recovery.
-  static constexpr int kRecoveryModeNone = 0;
-  // Both an unusable JSON file and a folder with neither file usable try the
-  // old_status copies before the recovery.
-  static constexpr int kRecoveryModeOldFiles = 1;
-
   virtual ~InstallationStatusLoader() = default;
 
   // The process-wide loader, made on first use and never destroyed.
@@ -37,7 +42,7 @@ class InstallationStatusLoader {
   // leaves both alone. `error` and `content` may be null.
   virtual void Load(std::unique_ptr<InstallationStatus>* out,
                     const base::FilePath& folder,
-                    int recovery_mode,
+                    StatusRecoveryMode recovery_mode,
                     std::string* error,
                     std::string* content) = 0;
 };

@@ -76,7 +76,7 @@ class LoaderTestBase : public ::testing::Test {
   }
 
   // The folder's status as Load gives it, with `error_` and `content_`.
-  std::unique_ptr<InstallationStatus> Load(int recovery_mode) {
+  std::unique_ptr<InstallationStatus> Load(StatusRecoveryMode recovery_mode) {
     std::unique_ptr<InstallationStatus> status;
     InstallationStatusLoader::GetInstance()->Load(&status, Folder(), recovery_mode, &error_,
                                                   &content_);
@@ -99,7 +99,7 @@ struct FallbackCase {
   FileState json;
   FileState xml;
   bool has_old_files;
-  int recovery_mode;
+  StatusRecoveryMode recovery_mode;
   // What the returned record says of itself.
   const char* version;
   StatusSource source;
@@ -109,36 +109,42 @@ struct FallbackCase {
   const char* content;
 };
 
+// The rows' recovery modes; kOther is a value outside the enumeration, which
+// the loader treats as neither mode.
+constexpr StatusRecoveryMode kNone = StatusRecoveryMode::kNone;
+constexpr StatusRecoveryMode kOldFiles = StatusRecoveryMode::kOldFiles;
+constexpr StatusRecoveryMode kOther = static_cast<StatusRecoveryMode>(2);
+
 constexpr char kJsonPrefix[] =
     "Velta JSON status file status file, Cannot parse the file as JSON: ";
 constexpr char kXmlPrefix[] = "Velta legacy XML status file status file, ";
 
 const FallbackCase kFallbackCases[] = {
-    {"GoodJsonWinsOverStaleXml", FileState::kGood, FileState::kGood, true, 1, "json",
+    {"GoodJsonWinsOverStaleXml", FileState::kGood, FileState::kGood, true, kOldFiles, "json",
      StatusSource::kPrimary, kUntouched, kUntouched, nullptr},
-    {"NoJsonReadsXml", FileState::kMissing, FileState::kGood, true, 0, "xml",
+    {"NoJsonReadsXml", FileState::kMissing, FileState::kGood, true, kNone, "xml",
      StatusSource::kLegacyXml, kUntouched, kUntouched, nullptr},
-    {"NoJsonCorruptXmlRecovers", FileState::kMissing, FileState::kCorrupt, true, 0,
+    {"NoJsonCorruptXmlRecovers", FileState::kMissing, FileState::kCorrupt, true, kNone,
      kRecoveredVersion, StatusSource::kFullyRecovered, kXmlPrefix, "", kCorruptXml},
-    {"NoJsonCorruptXmlReadsOldFiles", FileState::kMissing, FileState::kCorrupt, true, 1, "old5",
-     StatusSource::kRecoveredFromOldFiles, kXmlPrefix, "", kCorruptXml},
-    {"NoFilesRecovers", FileState::kMissing, FileState::kMissing, true, 0, kRecoveredVersion,
+    {"NoJsonCorruptXmlReadsOldFiles", FileState::kMissing, FileState::kCorrupt, true, kOldFiles,
+     "old5", StatusSource::kRecoveredFromOldFiles, kXmlPrefix, "", kCorruptXml},
+    {"NoFilesRecovers", FileState::kMissing, FileState::kMissing, true, kNone, kRecoveredVersion,
      StatusSource::kFullyRecovered, kUntouched, kUntouched, nullptr},
-    {"NoFilesReadsOldFiles", FileState::kMissing, FileState::kMissing, true, 1, "old5",
+    {"NoFilesReadsOldFiles", FileState::kMissing, FileState::kMissing, true, kOldFiles, "old5",
      StatusSource::kRecoveredFromOldFiles, kUntouched, kUntouched, nullptr},
-    {"NoFilesOtherModeRecovers", FileState::kMissing, FileState::kMissing, true, 2,
+    {"NoFilesOtherModeRecovers", FileState::kMissing, FileState::kMissing, true, kOther,
      kRecoveredVersion, StatusSource::kFullyRecovered, kUntouched, kUntouched, nullptr},
-    {"NoFilesNoOldFilesRecovers", FileState::kMissing, FileState::kMissing, false, 1,
+    {"NoFilesNoOldFilesRecovers", FileState::kMissing, FileState::kMissing, false, kOldFiles,
      kRecoveredVersion, StatusSource::kFullyRecovered, kUntouched, kUntouched, nullptr},
-    {"CorruptJsonSkipsXml", FileState::kCorrupt, FileState::kGood, true, 0, kRecoveredVersion,
+    {"CorruptJsonSkipsXml", FileState::kCorrupt, FileState::kGood, true, kNone, kRecoveredVersion,
      StatusSource::kFullyRecovered, kJsonPrefix, "", kCorruptJson},
-    {"CorruptJsonReadsOldFiles", FileState::kCorrupt, FileState::kGood, true, 1, "old5",
+    {"CorruptJsonReadsOldFiles", FileState::kCorrupt, FileState::kGood, true, kOldFiles, "old5",
      StatusSource::kRecoveredFromOldFiles, kJsonPrefix, "", kCorruptJson},
-    {"CorruptJsonOtherModeReadsOldFiles", FileState::kCorrupt, FileState::kMissing, true, 2,
+    {"CorruptJsonOtherModeReadsOldFiles", FileState::kCorrupt, FileState::kMissing, true, kOther,
      "old5", StatusSource::kRecoveredFromOldFiles, kJsonPrefix, "", kCorruptJson},
-    {"CutShortJsonWithoutOldFilesRecovers", FileState::kCutShort, FileState::kGood, false, 1,
-     kRecoveredVersion, StatusSource::kFullyRecovered, kJsonPrefix, "", nullptr},
-    {"EmptyJsonRecovers", FileState::kEmpty, FileState::kGood, true, 0, kRecoveredVersion,
+    {"CutShortJsonWithoutOldFilesRecovers", FileState::kCutShort, FileState::kGood, false,
+     kOldFiles, kRecoveredVersion, StatusSource::kFullyRecovered, kJsonPrefix, "", nullptr},
+    {"EmptyJsonRecovers", FileState::kEmpty, FileState::kGood, true, kNone, kRecoveredVersion,
      StatusSource::kFullyRecovered, kJsonPrefix, " Status file empty.", ""},
 };
 
@@ -204,7 +210,7 @@ INSTANTIATE_TEST_SUITE_P(Folders,
 
 TEST_F(LoaderTestBase, TheDefaultRecoveryGivesNothingForAnUnlistedFolder) {
   SetInstallationStatusRecoveryFactory(nullptr);
-  EXPECT_FALSE(Load(1));
+  EXPECT_FALSE(Load(StatusRecoveryMode::kOldFiles));
   EXPECT_EQ(kUntouched, error_);
 }
 

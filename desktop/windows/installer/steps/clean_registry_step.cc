@@ -73,7 +73,8 @@ std::wstring RemoveLastKeyComponents(const std::wstring& key, uint32_t levels) {
   return joined;
 }
 
-CleanRegistryStep::CleanRegistryStep(InstallerContext* context, uint32_t launcher_architecture)
+CleanRegistryStep::CleanRegistryStep(InstallerContext* context,
+                                     ExecutableArchitecture launcher_architecture)
     : InstallerStep(context, "clean_registry"), launcher_architecture_(launcher_architecture) {}
 
 CleanRegistryStep::~CleanRegistryStep() = default;
@@ -99,7 +100,7 @@ StepResult& CleanRegistryStep::Execute(StepResult& result, int32_t /*attempt*/) 
       LOG(INFO) << "Cleanup for key " << record.path << " with depth " << record.clean;
       const bool is_uninstall =
           base::StartsWith(key, uninstall_path, base::CompareCase::INSENSITIVE_ASCII);
-      if (launcher_architecture_ == 1 && is_uninstall) {
+      if (launcher_architecture_ == ExecutableArchitecture::kOther && is_uninstall) {
         base::win::RegKey native(root, key.c_str(), KEY_READ);
         std::wstring location;
         if (native.Valid() && native.ReadValue(L"InstallLocation", &location) == ERROR_SUCCESS &&

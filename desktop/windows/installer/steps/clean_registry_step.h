@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "desktop/windows/installer/common/utils.h"
 #include "desktop/windows/installer/steps/installer_step.h"
 
 namespace velta {
@@ -22,14 +23,14 @@ namespace velta {
 class CleanRegistryStep : public InstallerStep {
  public:
   // `launcher_architecture`: GetExecutableArchitecture of the installed
-  // launcher.exe (0 x86, 1 another machine, 2 missing or unreadable).
-  CleanRegistryStep(InstallerContext* context, uint32_t launcher_architecture);
+  // launcher.exe.
+  CleanRegistryStep(InstallerContext* context, ExecutableArchitecture launcher_architecture);
   ~CleanRegistryStep() override;
 
   StepResult& Execute(StepResult& result, int32_t attempt) override;
 
  private:
-  const uint32_t launcher_architecture_;
+  const ExecutableArchitecture launcher_architecture_;
 };
 
 // Whether deleting `key` (below a root) would take away more than one

@@ -229,7 +229,7 @@ TEST_F(CleanRegistryTest, DeletesWhatTheRecordsSayAndNoMore) {
   // A damaged record whose depth reaches "Software\Classes".
   Record(false, L"Software\\Classes\\Other\\a", 2 + 1);
   Record(true, uninstall, 1);
-  CleanRegistryStep step(&context_, /*launcher_architecture=*/0);
+  CleanRegistryStep step(&context_, ExecutableArchitecture::kX86);
   EXPECT_EQ("clean_registry", step.name());
   EXPECT_EQ(StepResult::kSuccess, test::RunStep(step).code);
   EXPECT_FALSE(Exists(HKEY_CURRENT_USER, prog + L"\\shell\\open"));
@@ -255,7 +255,7 @@ TEST_F(CleanRegistryTest, SixtyFourBitLauncherAlsoCleansTheNativeView) {
   base::win::RegKey key(HKEY_CURRENT_USER, uninstall.c_str(), KEY_SET_VALUE);
   key.WriteValue(L"InstallLocation", context_.install_folder().value().c_str());
   Record(false, uninstall, 1);
-  CleanRegistryStep step(&context_, /*launcher_architecture=*/1);
+  CleanRegistryStep step(&context_, ExecutableArchitecture::kOther);
   EXPECT_EQ(StepResult::kSuccess, test::RunStep(step).code);
   EXPECT_FALSE(Exists(HKEY_CURRENT_USER, uninstall));
 }

@@ -182,7 +182,7 @@ void AddClosing(InstallerContext* context, bool is_upgrade, JobSteps* job) {
 }
 
 // The architecture of the installed launcher.exe, for clean_registry.
-uint32_t LauncherArchitecture(InstallerContext* context) {
+ExecutableArchitecture LauncherArchitecture(InstallerContext* context) {
   base::FilePath install_path;
   context->GetInstallPath(&install_path);
   return GetExecutableArchitecture(install_path.Append(kLauncherFileName));
@@ -273,8 +273,9 @@ bool InstallerStepSchedulerImpl::Schedule(InstallerContext* context,
                                           uint32_t* total_steps) {
   JobSteps job;
   bool scheduled = false;
-  const uint32_t operation = context ? context->GetInstallOperation() : 0;
-  switch (static_cast<InstallOperation>(operation)) {
+  const InstallOperation operation =
+      context ? context->GetInstallOperation() : InstallOperation::kNotDecided;
+  switch (operation) {
     case InstallOperation::kNewInstallation:
       scheduled = BuildInstallSteps(context, scheduler_text, &job);
       break;
@@ -298,7 +299,7 @@ bool InstallerStepSchedulerImpl::Schedule(InstallerContext* context,
     return false;
   const uint32_t caller_total = *total_steps;
   ScheduleSteps(std::move(job.steps), total_steps);
-  if (static_cast<InstallOperation>(operation) == InstallOperation::kRegisterProtocolHandler)
+  if (operation == InstallOperation::kRegisterProtocolHandler)
     *total_steps = caller_total;
   return true;
 }

@@ -107,7 +107,7 @@ class TestSettings : public Settings {
   void AppendToCommandLine(bool, base::CommandLine*) const override {}
   bool IsEditable() const override { return false; }
   void SetEditable(bool) override {}
-  uint32_t GetArchitecture() const override { return 1; }
+  PackageArchitecture GetArchitecture() const override { return PackageArchitecture::kX64; }
   bool IsRunningFromPackage() const override { return true; }
   bool ShouldRunImmediately() const override { return true; }
   bool IsUninstallSurveyCountry() const override { return false; }
@@ -133,7 +133,7 @@ class TestFolderDetails : public InstallationFolderDetails {
   TestFolderDetails();
   ~TestFolderDetails() override;
 
-  void Initialize(const base::FilePath& folder, int) override { path = folder; }
+  void Initialize(const base::FilePath& folder, StatusRecoveryMode) override { path = folder; }
   const InstallationStatus* GetExistingInstallation() const override { return existing.get(); }
   const base::FilePath& GetPath() const override { return path; }
   const base::FilePath& GetValidParent() const override { return path; }
@@ -219,7 +219,7 @@ class TestInstallerContext : public InstallerContext, public PlaceholderResolver
 
   // InstallerContext:
   Settings* GetSettings() override { return &settings; }
-  uint32_t GetInstallOperation() override { return static_cast<uint32_t>(settings.operation); }
+  InstallOperation GetInstallOperation() override { return settings.operation; }
   Transaction* GetTransaction() override { return &transaction; }
   OperationFactory* GetOperationFactory() override { return factory; }
   InstallationStatus* GetExistingInstallation() override { return folder_details.existing.get(); }

@@ -67,7 +67,6 @@ using ::testing::HasSubstr;
 using ::testing::Not;
 using ::testing::StartsWith;
 
-constexpr uint32_t kPackageArchitectureX64 = 1;
 
 // A real top-level window that records what the controller asks of it. The
 // user's answer to an error is Close.
@@ -236,7 +235,7 @@ class InstallerUIControllerTest : public InstallerProcessTest {
     process_.emplace(switches);
     settings_ = std::make_unique<SettingsImpl>(
         base::CommandLine::ForCurrentProcess()->GetSwitchValuePath("installfolder"),
-        kPackageArchitectureX64, false, InstallationFolderDetailsFetcherImpl::GetFactory());
+        PackageArchitecture::kX64, false, InstallationFolderDetailsFetcherImpl::GetFactory());
     auto runner = std::make_unique<MainProcessInstallerRunnerImpl>(
         &progress_, InterprocessState::GetInstance(),
         BackendRunnerOptions{

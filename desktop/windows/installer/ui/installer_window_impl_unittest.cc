@@ -49,7 +49,6 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::ElementsAreArray;
 
-constexpr uint32_t kPackageArchitectureX64 = 1;
 
 // A calculator that stands at a fixed place of a fixed range.
 class FixedCalculator : public ProgressCalculator {
@@ -140,7 +139,7 @@ class InstallerWindowTest : public ::testing::Test {
     process_.emplace(switches);
     settings_ = std::make_unique<SettingsImpl>(
         base::CommandLine::ForCurrentProcess()->GetSwitchValuePath("installfolder"),
-        kPackageArchitectureX64, false, InstallationFolderDetailsFetcherImpl::GetFactory());
+        PackageArchitecture::kX64, false, InstallationFolderDetailsFetcherImpl::GetFactory());
     ASSERT_TRUE(WaitForFolderDetails(*settings_));
     window_ = InstallerWindowImpl::CreateVariant(settings_.get(), &progress_, &calculator_,
                                                  simplified);

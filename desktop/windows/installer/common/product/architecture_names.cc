@@ -9,8 +9,8 @@ namespace velta {
 
 namespace {
 
-const char* ArchitectureName(uint32_t architecture) {
-  switch (static_cast<PackageArchitecture>(architecture)) {
+const char* ArchitectureName(PackageArchitecture architecture) {
+  switch (architecture) {
     case PackageArchitecture::kX86:
       return "X86";
     case PackageArchitecture::kX64:
@@ -23,15 +23,15 @@ const char* ArchitectureName(uint32_t architecture) {
 
 }  // namespace
 
-std::string ArchitectureToString(uint32_t architecture) {
+std::string ArchitectureToString(PackageArchitecture architecture) {
   return ArchitectureName(architecture);
 }
 
-std::wstring ArchitectureToWideString(uint32_t architecture) {
+std::wstring ArchitectureToWideString(PackageArchitecture architecture) {
   return base::ASCIIToWide(ArchitectureName(architecture));
 }
 
-std::string ArchitectureToLowerString(uint32_t architecture) {
+std::string ArchitectureToLowerString(PackageArchitecture architecture) {
   return base::ToLowerASCII(ArchitectureName(architecture));
 }
 

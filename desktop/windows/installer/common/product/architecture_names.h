@@ -10,20 +10,20 @@
 namespace velta {
 
 // The architecture of the browser package an installer run installs, as the
-// settings hold it (a u32).
+// settings hold it.
 enum class PackageArchitecture : uint32_t {
   kX86 = 0,
   kX64 = 1,
   kInvalid = 2,
 };
 
-// The architecture's name for logs: "X86", "X64", "invalid"; any other value
-// gives the empty string.
-std::string ArchitectureToString(uint32_t architecture);
-std::wstring ArchitectureToWideString(uint32_t architecture);
-// The lower-case form used in statistics: "x86", "x64", "invalid"; any other
-// value gives the empty string.
-std::string ArchitectureToLowerString(uint32_t architecture);
+// The architecture's name for logs: "X86", "X64", "invalid"; a value outside
+// the enumeration gives the empty string.
+std::string ArchitectureToString(PackageArchitecture architecture);
+std::wstring ArchitectureToWideString(PackageArchitecture architecture);
+// The lower-case form used in statistics: "x86", "x64", "invalid"; a value
+// outside the enumeration gives the empty string.
+std::string ArchitectureToLowerString(PackageArchitecture architecture);
 
 }  // namespace velta
 

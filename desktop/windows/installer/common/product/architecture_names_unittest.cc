@@ -8,7 +8,7 @@ namespace velta {
 namespace {
 
 struct ArchitectureNameCase {
-  uint32_t architecture;
+  PackageArchitecture architecture;
   const char* name;
   const wchar_t* wide_name;
   const char* lower_name;
@@ -26,12 +26,13 @@ TEST_P(ArchitectureNamesTest, AllThreeFormsAgree) {
 INSTANTIATE_TEST_SUITE_P(
     Values,
     ArchitectureNamesTest,
-    ::testing::Values(ArchitectureNameCase{0, "X86", L"X86", "x86"},
-                      ArchitectureNameCase{1, "X64", L"X64", "x64"},
-                      ArchitectureNameCase{2, "invalid", L"invalid", "invalid"},
-                      // Values outside the enumeration have no name.
-                      ArchitectureNameCase{3, "", L"", ""},
-                      ArchitectureNameCase{0xFFFFFFFF, "", L"", ""}));
+    ::testing::Values(
+        ArchitectureNameCase{PackageArchitecture::kX86, "X86", L"X86", "x86"},
+        ArchitectureNameCase{PackageArchitecture::kX64, "X64", L"X64", "x64"},
+        ArchitectureNameCase{PackageArchitecture::kInvalid, "invalid", L"invalid", "invalid"},
+        // Values outside the enumeration have no name.
+        ArchitectureNameCase{static_cast<PackageArchitecture>(3), "", L"", ""},
+        ArchitectureNameCase{static_cast<PackageArchitecture>(0xFFFFFFFF), "", L"", ""}));
 
 }  // namespace
 }  // namespace velta

@@ -68,8 +68,8 @@ class SettingsElementsTest : public testing::TestWithParam<SettingsCase> {
   void MakeSettings(const std::vector<std::wstring>& switches) {
     process_.emplace(switches);
     settings_ = std::make_unique<SettingsImpl>(
-        base::CommandLine::ForCurrentProcess()->GetSwitchValuePath("installfolder"), 1, false,
-        InstallationFolderDetailsFetcherImpl::GetFactory());
+        base::CommandLine::ForCurrentProcess()->GetSwitchValuePath("installfolder"),
+        PackageArchitecture::kX64, false, InstallationFolderDetailsFetcherImpl::GetFactory());
     for (int i = 0; i < 3000 && settings_->IsFetchingFolderDetails(); ++i) {
       base::RunLoop run_loop;
       base::ThreadTaskRunnerHandle::Get()->PostDelayedTask(
