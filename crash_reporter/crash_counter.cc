@@ -33,6 +33,8 @@ class ScopedFileLock {
     locked_ = ::LockFileEx(file_, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, MAXDWORD,
                            MAXDWORD, &overlapped) != FALSE;
   }
+  ScopedFileLock(const ScopedFileLock&) = delete;
+  ScopedFileLock& operator=(const ScopedFileLock&) = delete;
   ~ScopedFileLock() {
     if (locked_) {
       OVERLAPPED overlapped = {};

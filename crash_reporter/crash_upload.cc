@@ -15,6 +15,7 @@
 #include "base/logging.h"
 #include "base/no_destructor.h"
 #include "base/strings/utf_string_conversions.h"
+#include "base/win/scoped_handle.h"
 #include "crash_reporter/crash_environment.h"
 #include "crash_reporter/pending_work_counter.h"
 #include "desktop/windows/installer/common/product/named_urls.h"
@@ -32,19 +33,15 @@ std::wstring& UploadUrl() {
   return *url;
 }
 
-// A WinHTTP handle closed on scope exit.
-class ScopedInternet {
- public:
-  explicit ScopedInternet(HINTERNET handle) : handle_(handle) {}
-  ~ScopedInternet() {
-    if (handle_)
-      ::WinHttpCloseHandle(handle_);
-  }
-  HINTERNET get() const { return handle_; }
-
- private:
-  HINTERNET handle_;
+// Closes a WinHTTP session, connection or request handle; the functions
+// that open them return null on failure.
+struct WinHttpHandleTraits {
+  using Handle = HINTERNET;
+  static bool CloseHandle(Handle handle) { return ::WinHttpCloseHandle(handle) != FALSE; }
+  static bool IsHandleValid(Handle handle) { return handle != nullptr; }
+  static Handle NullHandle() { return nullptr; }
 };
+using ScopedInternet = base::win::GenericScopedHandle<WinHttpHandleTraits>;
 
 DWORD WINAPI RunUploadJob(void* context) {
   std::unique_ptr<CrashUploadJob> job(static_cast<CrashUploadJob*>(context));

@@ -12,6 +12,7 @@
 #include "base/logging.h"
 #include "base/strings/string_number_conversions.h"
 #include "base/win/scoped_handle.h"
+#include "base/win/scoped_module.h"
 #include "desktop/windows/installer/common/product/product_constants.h"
 
 namespace velta {
@@ -28,23 +29,13 @@ using WriteDumpFunction = BOOL(WINAPI*)(HANDLE, DWORD, HANDLE, MINIDUMP_TYPE,
                                         PMINIDUMP_USER_STREAM_INFORMATION,
                                         PMINIDUMP_CALLBACK_INFORMATION);
 
-// dbghelp for one call, freed again afterwards.
-class ScopedDbghelp {
- public:
-  ScopedDbghelp() : module_(::LoadLibraryW(L"dbghelp.dll")) {}
-  ~ScopedDbghelp() {
-    if (module_)
-      ::FreeLibrary(module_);
-  }
-  WriteDumpFunction write_dump() const {
-    return module_ ? reinterpret_cast<WriteDumpFunction>(reinterpret_cast<void (*)()>(
-                         ::GetProcAddress(module_, "MiniDumpWriteDump")))
-                   : nullptr;
-  }
-
- private:
-  HMODULE module_;
-};
+// MiniDumpWriteDump of `dbghelp`, or null when the library did not load or
+// lacks it.
+WriteDumpFunction GetWriteDump(const base::win::ScopedModule& dbghelp) {
+  return dbghelp.IsValid() ? reinterpret_cast<WriteDumpFunction>(reinterpret_cast<void (*)()>(
+                                 ::GetProcAddress(dbghelp.get(), "MiniDumpWriteDump")))
+                           : nullptr;
+}
 
 bool TruncateToEmpty(HANDLE file) {
   LARGE_INTEGER zero = {};
@@ -62,8 +53,9 @@ bool ReadExactly(HANDLE process, uint64_t address, void* buffer, size_t size) {
 
 bool WriteMinidump(void* process, uint32_t process_id, const ReporterExceptionBlock& block,
                    void* file, uint64_t size_limit, const std::string* crash_info) {
-  ScopedDbghelp dbghelp;
-  const WriteDumpFunction write_dump = dbghelp.write_dump();
+  // Loaded for this call only, and freed again afterwards.
+  const base::win::ScopedModule dbghelp(::LoadLibraryW(L"dbghelp.dll"));
+  const WriteDumpFunction write_dump = GetWriteDump(dbghelp);
   if (!write_dump) {
     LOG(ERROR) << "MiniDumpWriteDump is not available";
     return false;

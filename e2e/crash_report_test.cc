@@ -25,6 +25,7 @@
 #include "base/strings/utf_string_conversions.h"
 #include "base/win/registry.h"
 #include "base/win/scoped_handle.h"
+#include "base/win/scoped_module.h"
 #include "crash_reporter/crash_info_block.h"
 #include "crash_reporter/crash_reporting.h"
 #include "crash_reporter/crash_role_switches.h"
@@ -136,21 +137,19 @@ class MappedDump {
       mapping_.Set(::CreateFileMappingW(file_.Get(), nullptr, PAGE_READONLY, 0, 0, nullptr));
     if (mapping_.IsValid())
       view_ = ::MapViewOfFile(mapping_.Get(), FILE_MAP_READ, 0, 0, 0);
-    dbghelp_ = ::LoadLibraryW(L"dbghelp.dll");
+    dbghelp_.Set(::LoadLibraryW(L"dbghelp.dll"));
   }
   ~MappedDump() {
     if (view_)
       ::UnmapViewOfFile(view_);
-    if (dbghelp_)
-      ::FreeLibrary(dbghelp_);
   }
-  bool is_valid() const { return view_ && dbghelp_; }
+  bool is_valid() const { return view_ && dbghelp_.IsValid(); }
 
   // The stream of `type`, or null.
   const void* Stream(ULONG type, ULONG* size) const {
     using ReadStream = BOOL(WINAPI*)(PVOID, ULONG, PMINIDUMP_DIRECTORY*, PVOID*, ULONG*);
     const auto read = reinterpret_cast<ReadStream>(
-        reinterpret_cast<void (*)()>(::GetProcAddress(dbghelp_, "MiniDumpReadDumpStream")));
+        reinterpret_cast<void (*)()>(::GetProcAddress(dbghelp_.get(), "MiniDumpReadDumpStream")));
     PMINIDUMP_DIRECTORY directory = nullptr;
     void* stream = nullptr;
     if (!read || !read(view_, type, &directory, &stream, size))
@@ -168,7 +167,7 @@ class MappedDump {
   base::win::ScopedHandle file_;
   base::win::ScopedHandle mapping_;
   void* view_ = nullptr;
-  HMODULE dbghelp_ = nullptr;
+  base::win::ScopedModule dbghelp_;
 };
 
 TEST(CrashReportE2eTest, CrashLeavesOneDumpAndTheReporterEnds) {

@@ -11,9 +11,6 @@ ScopedHostResources::ScopedHostResources()
                                nullptr,
                                LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE)) {}
 
-ScopedHostResources::~ScopedHostResources() {
-  if (module_)
-    ::FreeLibrary(module_);
-}
+ScopedHostResources::~ScopedHostResources() = default;
 
 }  // namespace velta::test

@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include "base/win/scoped_module.h"
+
 namespace velta::test {
 
 // The built installer.exe beside the test binary, loaded as a data file so
@@ -17,10 +19,10 @@ class ScopedHostResources {
   ScopedHostResources& operator=(const ScopedHostResources&) = delete;
   ~ScopedHostResources();
 
-  HMODULE module() const { return module_; }
+  HMODULE module() const { return module_.get(); }
 
  private:
-  HMODULE module_ = nullptr;
+  base::win::ScopedModule module_;
 };
 
 }  // namespace velta::test

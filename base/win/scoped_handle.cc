@@ -6,13 +6,20 @@
 
 namespace base::win {
 
+namespace internal {
+
+uint32_t GetThreadLastError() {
+  return ::GetLastError();
+}
+
+void SetThreadLastError(uint32_t error) {
+  ::SetLastError(error);
+}
+
+}  // namespace internal
+
 bool HandleTraits::CloseHandle(Handle handle) {
-  // The caller may be about to read the error of the call that failed after
-  // this handle was replaced: keep it.
-  const DWORD last_error = ::GetLastError();
-  const bool closed = ::CloseHandle(handle) != FALSE;
-  ::SetLastError(last_error);
-  return closed;
+  return ::CloseHandle(handle) != FALSE;
 }
 
 }  // namespace base::win

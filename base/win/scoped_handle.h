@@ -3,9 +3,18 @@
 #ifndef BASE_WIN_SCOPED_HANDLE_H_
 #define BASE_WIN_SCOPED_HANDLE_H_
 
+#include <stdint.h>
+
 #include <utility>
 
 namespace base::win {
+
+namespace internal {
+// The thread's last error, read before a scoper closes its handle and set
+// back afterwards; out of line, so that this header needs no <windows.h>.
+uint32_t GetThreadLastError();
+void SetThreadLastError(uint32_t error);
+}  // namespace internal
 
 // Closes kernel object handles (events, mutexes, processes, threads, files,
 // pipes, mailslots) with CloseHandle. Null and INVALID_HANDLE_VALUE both mean
@@ -21,8 +30,10 @@ struct HandleTraits {
   static Handle NullHandle() { return nullptr; }
 };
 
-// Owns one handle and closes it when destroyed or replaced. Closing keeps the
-// thread's last error as it was, so that
+// Owns one handle and closes it when destroyed or replaced. `Traits` gives
+// the handle type, its close function, its empty value and which values are
+// handles; the close function may change the thread's last error, since
+// closing here keeps the last error as it was, so that
 //   ScopedHandle h(::CreateFileW(...));
 //   if (!h.IsValid()) { DWORD error = ::GetLastError(); ... }
 // still reads the error of the failed call after an earlier handle was
@@ -60,6 +71,14 @@ class GenericScopedHandle {
   Handle Get() const { return handle_; }
   Handle get() const { return handle_; }
 
+  // For a function that hands out its handle through an out parameter:
+  // closes the current handle and returns where the new one goes. A value
+  // written there that the traits do not count as a handle is never closed.
+  Handle* Receive() {
+    Close();
+    return &handle_;
+  }
+
   // Gives up ownership without closing; the caller closes the result.
   [[nodiscard]] Handle Take() { return std::exchange(handle_, Traits::NullHandle()); }
   [[nodiscard]] Handle release() { return Take(); }
@@ -68,7 +87,11 @@ class GenericScopedHandle {
   void Close() {
     if (!Traits::IsHandleValid(handle_))
       return;
+    // The caller may be about to read the error of the call that failed
+    // after this handle was replaced: keep it.
+    const uint32_t last_error = internal::GetThreadLastError();
     Traits::CloseHandle(std::exchange(handle_, Traits::NullHandle()));
+    internal::SetThreadLastError(last_error);
   }
 
  private:

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <string>
+#include <type_traits>
 #include <utility>
 
 #include "gtest/gtest.h"
@@ -79,6 +80,79 @@ TEST_F(ScopedHandleTest, MoveTransfersOwnershipOnce) {
   third.Close();
   third.Close();  // safe twice
   EXPECT_FALSE(NamedEventExists());
+}
+
+// Each "handle" is a counter of its own closes, and closing overwrites the
+// thread's last error, as FreeLibrary or WinHttpCloseHandle may.
+struct CountingTraits {
+  using Handle = int*;
+  static bool CloseHandle(Handle handle) {
+    ++*handle;
+    ::SetLastError(ERROR_INVALID_HANDLE);
+    return true;
+  }
+  static bool IsHandleValid(Handle handle) { return handle != nullptr; }
+  static Handle NullHandle() { return nullptr; }
+};
+using ScopedCounter = GenericScopedHandle<CountingTraits>;
+
+// A copy would close its handle twice.
+static_assert(!std::is_copy_constructible_v<ScopedCounter>);
+static_assert(!std::is_copy_assignable_v<ScopedCounter>);
+
+TEST(GenericScopedHandleTest, EveryWayOfLettingGoClosesOnceAndKeepsTheLastError) {
+  int other = 0;
+  const struct {
+    const char* name;
+    void (*let_go)(int* handle, int* other);
+  } kCases[] = {
+      {"destroyed", [](int* handle, int*) { ScopedCounter scoper(handle); }},
+      {"closed twice",
+       [](int* handle, int*) {
+         ScopedCounter scoper(handle);
+         scoper.Close();
+         scoper.Close();
+       }},
+      {"replaced",
+       [](int* handle, int* other) {
+         ScopedCounter scoper(handle);
+         scoper.Set(other);
+         EXPECT_EQ(other, scoper.Take());
+       }},
+      {"moved from, both destroyed",
+       [](int* handle, int*) {
+         ScopedCounter first(handle);
+         ScopedCounter second(std::move(first));
+       }},
+      {"move-assigned over another",
+       [](int* handle, int* other) {
+         ScopedCounter first(handle);
+         ScopedCounter second(other);
+         second = std::move(first);
+         EXPECT_EQ(handle, second.Get());
+       }},
+      {"received into",
+       [](int* handle, int* other) {
+         ScopedCounter scoper(other);
+         EXPECT_EQ(other, scoper.Take());
+         *scoper.Receive() = handle;
+         EXPECT_EQ(handle, scoper.Get());
+       }},
+      {"received into again",
+       [](int* handle, int* other) {
+         ScopedCounter scoper(handle);
+         *scoper.Receive() = other;
+         EXPECT_EQ(other, scoper.Take());
+       }},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.name);
+    int closes = 0;
+    ::SetLastError(ERROR_FILE_NOT_FOUND);
+    c.let_go(&closes, &other);
+    EXPECT_EQ(1, closes);
+    EXPECT_EQ(static_cast<DWORD>(ERROR_FILE_NOT_FOUND), ::GetLastError());
+  }
 }
 
 }  // namespace

@@ -6,9 +6,11 @@
 #include <lmcons.h>
 
 #include <string_view>
-#include <type_traits>
 #include <utility>
 #include <vector>
+
+#include "base/win/scoped_handle.h"
+#include "base/win/scoped_localalloc.h"
 
 namespace velta {
 
@@ -16,34 +18,22 @@ namespace {
 
 constexpr wchar_t kTakeOwnershipPrivilege[] = L"SeTakeOwnershipPrivilege";
 
-struct LocalFreeDeleter {
-  void operator()(void* memory) const {
-    if (memory)
-      ::LocalFree(memory);
-  }
-};
-using ScopedLocalMemory = std::unique_ptr<void, LocalFreeDeleter>;
+using ScopedLocalMemory = base::win::ScopedLocalAlloc;
+using ScopedToken = base::win::ScopedHandle;
 
-struct HandleCloser {
-  void operator()(HANDLE handle) const {
-    if (handle && handle != INVALID_HANDLE_VALUE)
-      ::CloseHandle(handle);
-  }
+// A SID from AllocateAndInitializeSid, freed with FreeSid.
+struct SidTraits {
+  using Handle = PSID;
+  static bool CloseHandle(Handle sid) { return ::FreeSid(sid) == nullptr; }
+  static bool IsHandleValid(Handle sid) { return sid != nullptr; }
+  static Handle NullHandle() { return nullptr; }
 };
-using ScopedToken = std::unique_ptr<void, HandleCloser>;
-
-struct SidFreer {
-  void operator()(PSID sid) const {
-    if (sid)
-      ::FreeSid(sid);
-  }
-};
-using ScopedSid = std::unique_ptr<void, SidFreer>;
+using ScopedSid = base::win::GenericScopedHandle<SidTraits>;
 
 ScopedToken OpenOwnProcessToken(DWORD access) {
   HANDLE token = nullptr;
   if (!::OpenProcessToken(::GetCurrentProcess(), access, &token))
-    return nullptr;
+    return ScopedToken();
   return ScopedToken(token);
 }
 
@@ -51,7 +41,7 @@ ScopedToken OpenOwnProcessToken(DWORD access) {
 ScopedToken DuplicateForIdentification(HANDLE token) {
   HANDLE duplicate = nullptr;
   if (!::DuplicateToken(token, SecurityIdentification, &duplicate))
-    return nullptr;
+    return ScopedToken();
   return ScopedToken(duplicate);
 }
 
@@ -60,7 +50,7 @@ ScopedSid MakeAdministratorsSid() {
   PSID sid = nullptr;
   if (!::AllocateAndInitializeSid(&nt_authority, 2, SECURITY_BUILTIN_DOMAIN_RID,
                                   DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0, 0, 0, 0, &sid)) {
-    return nullptr;
+    return ScopedSid();
   }
   return ScopedSid(sid);
 }
@@ -71,13 +61,13 @@ bool IsRegistryType(SE_OBJECT_TYPE type) {
 
 // A key of the 32-bit registry view, opened by its object name
 // ("MACHINE\\Software\\...") with `access` in that view.
-struct RegKeyCloser {
-  void operator()(HKEY key) const {
-    if (key)
-      ::RegCloseKey(key);
-  }
+struct KeyTraits {
+  using Handle = HKEY;
+  static bool CloseHandle(Handle key) { return ::RegCloseKey(key) == ERROR_SUCCESS; }
+  static bool IsHandleValid(Handle key) { return key != nullptr; }
+  static Handle NullHandle() { return nullptr; }
 };
-using ScopedKey = std::unique_ptr<std::remove_pointer_t<HKEY>, RegKeyCloser>;
+using ScopedKey = base::win::GenericScopedHandle<KeyTraits>;
 
 DWORD OpenWow64_32Key(const std::wstring& path, REGSAM access, ScopedKey* key) {
   const struct {
@@ -94,7 +84,7 @@ DWORD OpenWow64_32Key(const std::wstring& path, REGSAM access, ScopedKey* key) {
     HKEY opened = nullptr;
     LSTATUS status = ::RegOpenKeyExW(root.root, path.c_str() + prefix.size(), 0,
                                      access | KEY_WOW64_32KEY, &opened);
-    key->reset(status == ERROR_SUCCESS ? opened : nullptr);
+    key->Set(status == ERROR_SUCCESS ? opened : nullptr);
     return static_cast<DWORD>(status);
   }
   return ERROR_INVALID_PARAMETER;
@@ -147,7 +137,7 @@ SecurityUtilsImpl::~SecurityUtilsImpl() = default;
 
 bool SecurityUtilsImpl::IsUserInAdminGroup(bool consider_linked_token) {
   ScopedToken token = OpenOwnProcessToken(TOKEN_QUERY | TOKEN_DUPLICATE);
-  if (!token)
+  if (!token.IsValid())
     return false;
   // The installer runs on Windows 7 and later only, which all have UAC.
   ScopedToken linked_token;
@@ -163,15 +153,15 @@ bool SecurityUtilsImpl::IsUserInAdminGroup(bool consider_linked_token) {
       TOKEN_LINKED_TOKEN linked = {};
       if (!::GetTokenInformation(token.get(), TokenLinkedToken, &linked, sizeof(linked), &size))
         return false;
-      linked_token.reset(linked.LinkedToken);
+      linked_token.Set(linked.LinkedToken);
       query_token = linked_token.get();
     }
   }
   ScopedToken identification = DuplicateForIdentification(query_token);
-  if (!identification)
+  if (!identification.IsValid())
     return false;
   ScopedSid administrators = MakeAdministratorsSid();
-  if (!administrators)
+  if (!administrators.IsValid())
     return false;
   BOOL is_member = FALSE;
   if (!::CheckTokenMembership(identification.get(), administrators.get(), &is_member))
@@ -191,10 +181,10 @@ bool SecurityUtilsImpl::HasAccess(const std::wstring& path,
     return false;
   }
   ScopedToken token = OpenOwnProcessToken(TOKEN_QUERY | TOKEN_DUPLICATE);
-  if (!token)
+  if (!token.IsValid())
     return false;
   ScopedToken identification = DuplicateForIdentification(token.get());
-  if (!identification)
+  if (!identification.IsValid())
     return false;
 
   PSECURITY_DESCRIPTOR descriptor = nullptr;
@@ -229,7 +219,7 @@ bool SecurityUtilsImpl::NeedsElevation(bool all_users, bool folder_writable) {
 
 bool SecurityUtilsImpl::EnablePrivilege(const std::wstring& name, bool enable) {
   ScopedToken token = OpenOwnProcessToken(TOKEN_ADJUST_PRIVILEGES);
-  if (!token)
+  if (!token.IsValid())
     return false;
   LUID luid = {};
   if (!::LookupPrivilegeValueW(nullptr, name.c_str(), &luid))
@@ -251,7 +241,7 @@ bool SecurityUtilsImpl::TakeOwnership(const std::wstring& path, SE_OBJECT_TYPE t
     return false;
   ScopedSid administrators = MakeAdministratorsSid();
   DWORD result = ERROR_INVALID_SID;
-  if (administrators) {
+  if (administrators.IsValid()) {
     result = SetNamedSecurity(path, type, OWNER_SECURITY_INFORMATION, administrators.get(),
                               nullptr);
   }

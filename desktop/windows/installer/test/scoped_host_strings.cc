@@ -10,12 +10,9 @@ ScopedHostStrings::ScopedHostStrings()
     : module_(::LoadLibraryExW(
           test::GetPathBesideTestExecutable(L"installer.exe").value().c_str(), nullptr,
           LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE)),
-      handler_(module_),
+      handler_(module_.get()),
       override_(&handler_) {}
 
-ScopedHostStrings::~ScopedHostStrings() {
-  if (module_)
-    ::FreeLibrary(module_);
-}
+ScopedHostStrings::~ScopedHostStrings() = default;
 
 }  // namespace velta

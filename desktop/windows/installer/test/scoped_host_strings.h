@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include "base/process_wide.h"
+#include "base/win/scoped_module.h"
 #include "desktop/windows/l10n_handler/l10n_handler.h"
 #include "desktop/windows/l10n_handler/resource_l10n_handler.h"
 
@@ -22,10 +23,10 @@ class ScopedHostStrings {
   ScopedHostStrings& operator=(const ScopedHostStrings&) = delete;
   ~ScopedHostStrings();
 
-  bool is_loaded() const { return module_ != nullptr; }
+  bool is_loaded() const { return module_.IsValid(); }
 
  private:
-  const HMODULE module_;
+  base::win::ScopedModule module_;
   ResourceL10nHandler handler_;
   base::ProcessWide<L10nHandler>::ScopedOverride override_;
 };

@@ -21,6 +21,7 @@
 #include "base/strings/stringprintf.h"
 #include "base/strings/utf_string_conversions.h"
 #include "base/win/mingw_sdk_gaps.h"
+#include "base/win/scoped_handle.h"
 #include "desktop/windows/installer/common/pe_image_reader.h"
 #include "desktop/windows/installer/common/product/product_constants.h"
 
@@ -70,34 +71,16 @@ class NullSink : public DiagnosticsSink {
   std::ostream stream_{nullptr};
 };
 
-// Owns one CryptoAPI handle or context and releases it with `Release` when
-// reset or destroyed; the thread's last error survives the release.
-template <typename Handle, void (*Release)(Handle)>
-class ScopedCryptHandle {
- public:
-  ScopedCryptHandle() = default;
-  explicit ScopedCryptHandle(Handle handle) : handle_(handle) {}
-  ScopedCryptHandle(const ScopedCryptHandle&) = delete;
-  ScopedCryptHandle& operator=(const ScopedCryptHandle&) = delete;
-  ~ScopedCryptHandle() { reset(); }
-
-  void reset(Handle handle = nullptr) {
-    if (handle_) {
-      const DWORD error = ::GetLastError();
-      Release(handle_);
-      ::SetLastError(error);
-    }
-    handle_ = handle;
+// Scoper traits for one CryptoAPI handle or context, released with `Release`.
+template <typename CryptHandle, void (*Release)(CryptHandle)>
+struct CryptHandleTraits {
+  using Handle = CryptHandle;
+  static bool CloseHandle(Handle handle) {
+    Release(handle);
+    return true;
   }
-  Handle get() const { return handle_; }
-  // For functions that return the handle through an out parameter.
-  Handle* Receive() {
-    reset();
-    return &handle_;
-  }
-
- private:
-  Handle handle_ = nullptr;
+  static bool IsHandleValid(Handle handle) { return handle != nullptr; }
+  static Handle NullHandle() { return nullptr; }
 };
 
 void CloseMessage(HCRYPTMSG message) {
@@ -113,10 +96,14 @@ void FreeChain(PCCERT_CHAIN_CONTEXT chain) {
   ::CertFreeCertificateChain(chain);
 }
 
-using ScopedCryptMsg = ScopedCryptHandle<HCRYPTMSG, CloseMessage>;
-using ScopedCertStore = ScopedCryptHandle<HCERTSTORE, CloseStore>;
-using ScopedCertificate = ScopedCryptHandle<PCCERT_CONTEXT, FreeCertificate>;
-using ScopedChain = ScopedCryptHandle<PCCERT_CHAIN_CONTEXT, FreeChain>;
+using ScopedCryptMsg =
+    base::win::GenericScopedHandle<CryptHandleTraits<HCRYPTMSG, CloseMessage>>;
+using ScopedCertStore =
+    base::win::GenericScopedHandle<CryptHandleTraits<HCERTSTORE, CloseStore>>;
+using ScopedCertificate =
+    base::win::GenericScopedHandle<CryptHandleTraits<PCCERT_CONTEXT, FreeCertificate>>;
+using ScopedChain =
+    base::win::GenericScopedHandle<CryptHandleTraits<PCCERT_CHAIN_CONTEXT, FreeChain>>;
 
 // The digest algorithms that Authenticode signatures use.
 bool DigestAlgorithmFromOid(const char* oid, base::SecureHash::Algorithm* algorithm) {
