@@ -34,6 +34,7 @@
 #include "desktop/windows/installer/common/utils.h"
 #include "desktop/windows/installer/common/win_api.h"
 #include "desktop/windows/installer/common/win_api_process.h"
+#include "desktop/windows/installer/install_folder_access.h"
 #include "desktop/windows/installer/installation_folder_details.h"
 #include "desktop/windows/installer/installer_observer.h"
 #include "desktop/windows/installer/interprocess_state.h"
@@ -235,45 +236,48 @@ void Installer::StartInstallation() {
     SaveLastInstallPath();
   }
 
-  const bool has_write =
-      may_write && security->HasAccess(path.value(), SE_FILE_OBJECT, kReadWriteExecuteAccess);
   const bool single_profile = settings_->IsSingleProfile();
-  const std::optional<bool> stored_single_profile = details->GetSingleProfile();
-  const bool stored_single_profile_on = stored_single_profile.value_or(false);
-  if (!has_write && op == static_cast<uint32_t>(InstallOperation::kNewInstallation) &&
-      single_profile && !stored_single_profile_on) {
-    Fail(kResultNoWriteAccess,
-         "Single profile installations are only allowed to locations where the user has write "
-         "access");
-    return;
+  const bool new_single_profile = op == static_cast<uint32_t>(InstallOperation::kNewInstallation) &&
+                                  single_profile && !details->GetSingleProfile().value_or(false);
+  InstallFolderAccessFacts facts{
+      .all_users = all_users,
+      .is_admin = is_admin,
+      .has_write = may_write &&
+                   security->HasAccess(path.value(), SE_FILE_OBJECT, kReadWriteExecuteAccess),
+      .needs_writable_folder = new_single_profile,
+  };
+  InstallFolderAccess access = DecideInstallFolderAccess(facts);
+  if (access == InstallFolderAccess::kWrite || access == InstallFolderAccess::kGrantOwnAccess) {
+    if (new_single_profile && is_admin) {
+      std::unique_ptr<SecurityRestoreInfo> unused;
+      security->TakeOwnershipAndGrantFullAccess(path.value(), SE_FILE_OBJECT, GENERIC_ALL, true,
+                                                &unused);
+    }
+    LOG(INFO) << "Write privileges for install folder: " << facts.has_write;
+  }
+  if (access == InstallFolderAccess::kGrantOwnAccess) {
+    std::unique_ptr<SecurityRestoreInfo> unused;
+    facts.has_write = security->TakeOwnershipAndGrantFullAccess(
+        path.value(), SE_FILE_OBJECT, kReadWriteExecuteAccess, true, &unused);
+    facts.own_grant_failed = !facts.has_write;
+    facts.can_elevate = facts.own_grant_failed && !is_admin && security->IsUserInAdminGroup(true);
+    access = DecideInstallFolderAccess(facts);
   }
 
-  if (all_users && !is_admin) {
-    VLOG(1) << "All users is set but we have no admin privs -> elevate";
-    FinishElevated();
-    return;
-  }
-
-  if (op == static_cast<uint32_t>(InstallOperation::kNewInstallation) && is_admin &&
-      single_profile && !stored_single_profile_on) {
-    std::unique_ptr<SecurityRestoreInfo> unused;
-    security->TakeOwnershipAndGrantFullAccess(path.value(), SE_FILE_OBJECT, GENERIC_ALL, true,
-                                              &unused);
-  }
-  LOG(INFO) << "Write privileges for install folder: " << has_write;
-  if (!has_write) {
-    std::unique_ptr<SecurityRestoreInfo> unused;
-    if (!security->TakeOwnershipAndGrantFullAccess(path.value(), SE_FILE_OBJECT,
-                                                   kReadWriteExecuteAccess, true, &unused)) {
-      if (is_admin) {
-        Fail(kResultNoWriteAccess, "Could not obtain write permissions to installation folder");
-        return;
-      }
-      if (security->IsUserInAdminGroup(true)) {
+  switch (access) {
+    case InstallFolderAccess::kWrite:
+      break;
+    case InstallFolderAccess::kGrantOwnAccess:
+      NOTREACHED() << "Decided again once the grant was tried";
+      break;
+    case InstallFolderAccess::kRunElevated:
+      if (facts.own_grant_failed)
         VLOG(1) << "Running elevated because of folder privileges";
-        FinishElevated();
-        return;
-      }
+      else
+        VLOG(1) << "All users is set but we have no admin privs -> elevate";
+      FinishElevated();
+      return;
+    case InstallFolderAccess::kBorrowGrant: {
       LOG(INFO) << "Need temporary write permissions from administrative user";
       const bool permanent = single_profile || command_line.HasSwitch(kComponentsSwitch);
       if (!ObtainFolderPermission(path, permanent)) {
@@ -286,7 +290,16 @@ void Installer::StartInstallation() {
              "process");
         return;
       }
+      break;
     }
+    case InstallFolderAccess::kRefuseSingleProfile:
+      Fail(kResultNoWriteAccess,
+           "Single profile installations are only allowed to locations where the user has write "
+           "access");
+      return;
+    case InstallFolderAccess::kRefuseAdministrator:
+      Fail(kResultNoWriteAccess, "Could not obtain write permissions to installation folder");
+      return;
   }
   ContinueInFolder();
 }
