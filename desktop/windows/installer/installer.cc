@@ -71,7 +71,7 @@ Installer::Installer(std::unique_ptr<InstallerStepScheduler> scheduler,
       package_handler_(std::make_unique<PackageHandler>(std::make_unique<FileVersionUtilsImpl>(),
                                                         std::make_unique<LzmaUtil>(),
                                                         this,
-                                                        this)) {}
+                                                        &package_progress_)) {}
 
 Installer::~Installer() {
   if (running_)
@@ -164,7 +164,7 @@ void Installer::StartInstallation() {
       FailWithLastError();
       return;
     }
-    scheduler_->Start(this);
+    scheduler_->Start(&step_reports_);
     return;
   }
   if (!ValidateInstallerSettings(*settings_)) {
@@ -188,7 +188,7 @@ void Installer::StartInstallation() {
   const base::FilePath path = settings_->GetInstallFolder();
   const std::wstring interrupted_name =
       MakeNamedObjectName(path.value(), kInstallationInterruptedEventBaseName, true);
-  interrupted_event_ = WinApi::GetInstance()->OpenEvent(this, interrupted_name);
+  interrupted_event_ = WinApi::GetInstance()->OpenEvent(&event_watch_, interrupted_name);
   VLOG(1) << "Event name for interrupted installation: " << interrupted_name;
   if (!interrupted_event_->IsValid()) {
     Fail(kResultGeneralFailure, "Failed to open a handle to the installation interrupted event");
@@ -407,7 +407,7 @@ void Installer::ScheduleSteps() {
   }
   for (InstallerObserver& observer : observers_)
     observer.OnTotalSteps(static_cast<int>(total_steps));
-  scheduler_->Start(this);
+  scheduler_->Start(&step_reports_);
 }
 
 void Installer::ApplyStoredExperiments(const base::FilePath& path) {
@@ -427,7 +427,7 @@ void Installer::WaitForPackage(bool post_elevated) {
   post_elevated_after_package_ = post_elevated;
   const std::wstring name = MakeNamedObjectName(settings_->GetInstallFolder().value(),
                                                 kPackageReadyEventBaseName, true);
-  package_ready_event_ = WinApi::GetInstance()->OpenEvent(this, name);
+  package_ready_event_ = WinApi::GetInstance()->OpenEvent(&event_watch_, name);
   VLOG(1) << "Event name for package_ready: " << name;
   if (!package_ready_event_->IsValid()) {
     Fail(kResultGeneralFailure, "Failed to open a handle to the package ready event");
@@ -671,16 +671,6 @@ bool Installer::HasPackageDir() {
   return InterprocessState::GetInstance()->HasPackageDir();
 }
 
-void Installer::OnStepStarting(const std::string& name) {
-  for (InstallerObserver& observer : observers_)
-    observer.OnStepStarting(name);
-}
-
-void Installer::OnStepFinished(const std::string& name, int32_t attempt, int32_t finished_count) {
-  for (InstallerObserver& observer : observers_)
-    observer.OnStepFinished(name, attempt, finished_count);
-}
-
 void Installer::OnStepsFinished(bool success) {
   if (!success) {
     FailWithLastError();
@@ -694,13 +684,33 @@ void Installer::OnStepsFinished(bool success) {
   Succeed();
 }
 
-void Installer::OnTotalSteps(int32_t total) {
-  for (InstallerObserver& observer : observers_)
+void Installer::EventWatch::OnEventSignaled(WinApiEvent* event) {
+  installer_->OnEventSignaled(event);
+}
+
+void Installer::StepReports::OnStepStarting(const std::string& name) {
+  for (InstallerObserver& observer : installer_->observers_)
+    observer.OnStepStarting(name);
+}
+
+void Installer::StepReports::OnStepFinished(const std::string& name,
+                                            int32_t attempt,
+                                            int32_t finished_count) {
+  for (InstallerObserver& observer : installer_->observers_)
+    observer.OnStepFinished(name, attempt, finished_count);
+}
+
+void Installer::StepReports::OnStepsFinished(bool success) {
+  installer_->OnStepsFinished(success);
+}
+
+void Installer::PackageProgress::OnTotalSteps(int32_t total) {
+  for (InstallerObserver& observer : installer_->observers_)
     observer.OnTotalSteps(total);
 }
 
-void Installer::OnStepFinished(const std::string& step_name, int32_t index) {
-  for (InstallerObserver& observer : observers_)
+void Installer::PackageProgress::OnStepFinished(const std::string& step_name, int32_t index) {
+  for (InstallerObserver& observer : installer_->observers_)
     observer.OnStepFinished(step_name, 0, index);
 }
 
