@@ -35,6 +35,7 @@
 #include "desktop/windows/installer/common/utils.h"
 #include "desktop/windows/installer/common/win_api.h"
 #include "desktop/windows/installer/common/win_api_process.h"
+#include "desktop/windows/installer/elevation/install_folder_access.h"
 #include "desktop/windows/installer/flow/installer_observer.h"
 #include "desktop/windows/installer/installation_folder_details.h"
 #include "desktop/windows/installer/interprocess_state.h"
@@ -71,7 +72,7 @@ Installer::Installer(std::unique_ptr<InstallerStepScheduler> scheduler,
       package_handler_(std::make_unique<PackageHandler>(std::make_unique<FileVersionUtilsImpl>(),
                                                         std::make_unique<LzmaUtil>(),
                                                         this,
-                                                        this)) {}
+                                                        &package_progress_)) {}
 
 Installer::~Installer() {
   if (running_)
@@ -164,7 +165,7 @@ void Installer::StartInstallation() {
       FailWithLastError();
       return;
     }
-    scheduler_->Start(this);
+    scheduler_->Start(&step_reports_);
     return;
   }
   if (!ValidateInstallerSettings(*settings_)) {
@@ -188,7 +189,7 @@ void Installer::StartInstallation() {
   const base::FilePath path = settings_->GetInstallFolder();
   const std::wstring interrupted_name =
       MakeNamedObjectName(path.value(), kInstallationInterruptedEventBaseName, true);
-  interrupted_event_ = WinApi::GetInstance()->OpenEvent(this, interrupted_name);
+  interrupted_event_ = WinApi::GetInstance()->OpenEvent(&event_watch_, interrupted_name);
   VLOG(1) << "Event name for interrupted installation: " << interrupted_name;
   if (!interrupted_event_->IsValid()) {
     Fail(kResultGeneralFailure, "Failed to open a handle to the installation interrupted event");
@@ -236,45 +237,48 @@ void Installer::StartInstallation() {
     SaveLastInstallPath();
   }
 
-  const bool has_write =
-      may_write && security->HasAccess(path.value(), SE_FILE_OBJECT, kReadWriteExecuteAccess);
   const bool single_profile = settings_->IsSingleProfile();
-  const std::optional<bool> stored_single_profile = details->GetSingleProfile();
-  const bool stored_single_profile_on = stored_single_profile.value_or(false);
-  if (!has_write && op == InstallOperation::kNewInstallation &&
-      single_profile && !stored_single_profile_on) {
-    Fail(kResultNoWriteAccess,
-         "Single profile installations are only allowed to locations where the user has write "
-         "access");
-    return;
+  const bool new_single_profile = op == InstallOperation::kNewInstallation &&
+                                  single_profile && !details->GetSingleProfile().value_or(false);
+  InstallFolderAccessFacts facts{
+      .all_users = all_users,
+      .is_admin = is_admin,
+      .has_write = may_write &&
+                   security->HasAccess(path.value(), SE_FILE_OBJECT, kReadWriteExecuteAccess),
+      .needs_writable_folder = new_single_profile,
+  };
+  InstallFolderAccess access = DecideInstallFolderAccess(facts);
+  if (access == InstallFolderAccess::kWrite || access == InstallFolderAccess::kGrantOwnAccess) {
+    if (new_single_profile && is_admin) {
+      std::unique_ptr<SecurityRestoreInfo> unused;
+      security->TakeOwnershipAndGrantFullAccess(path.value(), SE_FILE_OBJECT, GENERIC_ALL, true,
+                                                &unused);
+    }
+    LOG(INFO) << "Write privileges for install folder: " << facts.has_write;
+  }
+  if (access == InstallFolderAccess::kGrantOwnAccess) {
+    std::unique_ptr<SecurityRestoreInfo> unused;
+    facts.has_write = security->TakeOwnershipAndGrantFullAccess(
+        path.value(), SE_FILE_OBJECT, kReadWriteExecuteAccess, true, &unused);
+    facts.own_grant_failed = !facts.has_write;
+    facts.can_elevate = facts.own_grant_failed && !is_admin && security->IsUserInAdminGroup(true);
+    access = DecideInstallFolderAccess(facts);
   }
 
-  if (all_users && !is_admin) {
-    VLOG(1) << "All users is set but we have no admin privs -> elevate";
-    FinishElevated();
-    return;
-  }
-
-  if (op == InstallOperation::kNewInstallation && is_admin &&
-      single_profile && !stored_single_profile_on) {
-    std::unique_ptr<SecurityRestoreInfo> unused;
-    security->TakeOwnershipAndGrantFullAccess(path.value(), SE_FILE_OBJECT, GENERIC_ALL, true,
-                                              &unused);
-  }
-  LOG(INFO) << "Write privileges for install folder: " << has_write;
-  if (!has_write) {
-    std::unique_ptr<SecurityRestoreInfo> unused;
-    if (!security->TakeOwnershipAndGrantFullAccess(path.value(), SE_FILE_OBJECT,
-                                                   kReadWriteExecuteAccess, true, &unused)) {
-      if (is_admin) {
-        Fail(kResultNoWriteAccess, "Could not obtain write permissions to installation folder");
-        return;
-      }
-      if (security->IsUserInAdminGroup(true)) {
+  switch (access) {
+    case InstallFolderAccess::kWrite:
+      break;
+    case InstallFolderAccess::kGrantOwnAccess:
+      NOTREACHED() << "Decided again once the grant was tried";
+      break;
+    case InstallFolderAccess::kRunElevated:
+      if (facts.own_grant_failed)
         VLOG(1) << "Running elevated because of folder privileges";
-        FinishElevated();
-        return;
-      }
+      else
+        VLOG(1) << "All users is set but we have no admin privs -> elevate";
+      FinishElevated();
+      return;
+    case InstallFolderAccess::kBorrowGrant: {
       LOG(INFO) << "Need temporary write permissions from administrative user";
       const bool permanent = single_profile || command_line.HasSwitch(kComponentsSwitch);
       if (!ObtainFolderPermission(path, permanent)) {
@@ -287,7 +291,16 @@ void Installer::StartInstallation() {
              "process");
         return;
       }
+      break;
     }
+    case InstallFolderAccess::kRefuseSingleProfile:
+      Fail(kResultNoWriteAccess,
+           "Single profile installations are only allowed to locations where the user has write "
+           "access");
+      return;
+    case InstallFolderAccess::kRefuseAdministrator:
+      Fail(kResultNoWriteAccess, "Could not obtain write permissions to installation folder");
+      return;
   }
   ContinueInFolder();
 }
@@ -395,7 +408,7 @@ void Installer::ScheduleSteps() {
   }
   for (InstallerObserver& observer : observers_)
     observer.OnTotalSteps(static_cast<int>(total_steps));
-  scheduler_->Start(this);
+  scheduler_->Start(&step_reports_);
 }
 
 void Installer::ApplyStoredExperiments(const base::FilePath& path) {
@@ -415,7 +428,7 @@ void Installer::WaitForPackage(bool post_elevated) {
   post_elevated_after_package_ = post_elevated;
   const std::wstring name = MakeNamedObjectName(settings_->GetInstallFolder().value(),
                                                 kPackageReadyEventBaseName, true);
-  package_ready_event_ = WinApi::GetInstance()->OpenEvent(this, name);
+  package_ready_event_ = WinApi::GetInstance()->OpenEvent(&event_watch_, name);
   VLOG(1) << "Event name for package_ready: " << name;
   if (!package_ready_event_->IsValid()) {
     Fail(kResultGeneralFailure, "Failed to open a handle to the package ready event");
@@ -658,16 +671,6 @@ bool Installer::HasPackageDir() {
   return InterprocessState::GetInstance()->HasPackageDir();
 }
 
-void Installer::OnStepStarting(const std::string& name) {
-  for (InstallerObserver& observer : observers_)
-    observer.OnStepStarting(name);
-}
-
-void Installer::OnStepFinished(const std::string& name, int32_t attempt, int32_t finished_count) {
-  for (InstallerObserver& observer : observers_)
-    observer.OnStepFinished(name, attempt, finished_count);
-}
-
 void Installer::OnStepsFinished(bool success) {
   if (!success) {
     FailWithLastError();
@@ -681,13 +684,33 @@ void Installer::OnStepsFinished(bool success) {
   Succeed();
 }
 
-void Installer::OnTotalSteps(int32_t total) {
-  for (InstallerObserver& observer : observers_)
+void Installer::EventWatch::OnEventSignaled(WinApiEvent* event) {
+  installer_->OnEventSignaled(event);
+}
+
+void Installer::StepReports::OnStepStarting(const std::string& name) {
+  for (InstallerObserver& observer : installer_->observers_)
+    observer.OnStepStarting(name);
+}
+
+void Installer::StepReports::OnStepFinished(const std::string& name,
+                                            int32_t attempt,
+                                            int32_t finished_count) {
+  for (InstallerObserver& observer : installer_->observers_)
+    observer.OnStepFinished(name, attempt, finished_count);
+}
+
+void Installer::StepReports::OnStepsFinished(bool success) {
+  installer_->OnStepsFinished(success);
+}
+
+void Installer::PackageProgress::OnTotalSteps(int32_t total) {
+  for (InstallerObserver& observer : installer_->observers_)
     observer.OnTotalSteps(total);
 }
 
-void Installer::OnStepFinished(const std::string& step_name, int32_t index) {
-  for (InstallerObserver& observer : observers_)
+void Installer::PackageProgress::OnStepFinished(const std::string& step_name, int32_t index) {
+  for (InstallerObserver& observer : installer_->observers_)
     observer.OnStepFinished(step_name, 0, index);
 }
 

@@ -46,13 +46,9 @@ class Transaction;
 // Made and used on the backend's main thread, which must run a message loop
 // (the events are watched and the steps run as posted tasks). Every failure
 // ends the job through Fail, which rolls back what this process's own
-// transaction did.
-class Installer : public WinApiEvent::Delegate,
-                  public InstallerContext,
-                  public PlaceholderResolver,
-                  public InstallerStepSchedulerDelegate,
-                  public PackageProgressObserver,
-                  public InstallerJob {
+// transaction did. The events, the step scheduler and the package handler
+// report to small members of its own, which hand the reports on.
+class Installer : public InstallerContext, public PlaceholderResolver, public InstallerJob {
  public:
   // The installer result codes of the flow itself; every other code comes
   // from the thread's installer error.
@@ -112,18 +108,48 @@ class Installer : public WinApiEvent::Delegate,
   std::wstring GetPlaceholderValue(const std::wstring& name) override;
   std::vector<RegistryKeyEntry>* GetRegistryRecord(HKEY root) override;
 
-  // InstallerStepSchedulerDelegate:
-  void OnStepStarting(const std::string& name) override;
-  void OnStepFinished(const std::string& name, int32_t attempt, int32_t finished_count) override;
-  void OnStepsFinished(bool success) override;
-
-  // PackageProgressObserver:
-  void OnTotalSteps(int32_t total) override;
-  void OnStepFinished(const std::string& step_name, int32_t index) override;
-
  private:
-  // WinApiEvent::Delegate: the interrupted or the package-ready event.
-  void OnEventSignaled(WinApiEvent* event) override;
+  // The interrupted and the package-ready events' watch.
+  class EventWatch : public WinApiEvent::Delegate {
+   public:
+    explicit EventWatch(Installer* installer) : installer_(installer) {}
+
+    void OnEventSignaled(WinApiEvent* event) override;
+
+   private:
+    Installer* const installer_;
+  };
+
+  // The step scheduler's reports: the steps' progress goes to the
+  // observers, the run's end to the installer.
+  class StepReports : public InstallerStepSchedulerDelegate {
+   public:
+    explicit StepReports(Installer* installer) : installer_(installer) {}
+
+    void OnStepStarting(const std::string& name) override;
+    void OnStepFinished(const std::string& name, int32_t attempt, int32_t finished_count) override;
+    void OnStepsFinished(bool success) override;
+
+   private:
+    Installer* const installer_;
+  };
+
+  // The package handler's progress, handed on to the observers as steps.
+  class PackageProgress : public PackageProgressObserver {
+   public:
+    explicit PackageProgress(Installer* installer) : installer_(installer) {}
+
+    void OnTotalSteps(int32_t total) override;
+    void OnStepFinished(const std::string& step_name, int32_t index) override;
+
+   private:
+    Installer* const installer_;
+  };
+
+  // The interrupted or the package-ready event was signalled.
+  void OnEventSignaled(WinApiEvent* event);
+  // The step scheduler's run ended.
+  void OnStepsFinished(bool success);
 
   // The job, posted by Run.
   void StartInstallation();
@@ -168,6 +194,10 @@ class Installer : public WinApiEvent::Delegate,
   void EditUserProfile(const base::FilePath& profile);
   void LaunchBrowser();
 
+  // First: the scheduler, the events and the package handler report to them.
+  EventWatch event_watch_{this};
+  StepReports step_reports_{this};
+  PackageProgress package_progress_{this};
   std::unique_ptr<InstallerStepScheduler> scheduler_;
   scoped_refptr<base::SequencedTaskRunner> task_runner_;
   std::unique_ptr<Transaction> transaction_;

@@ -801,6 +801,12 @@ TEST_P(PackageInstallerTest, DoneMarkerAndExitCodeDecide) {
   EXPECT_THAT(observer_.calls(), testing::IsSupersetOf({std::string("phase 6"),
                                                         std::string("new_main_process 0"),
                                                         std::string("returned")}));
+  // The package's files reach the observers as steps: the three listed
+  // files, the two lists, the launcher and one helper.
+  EXPECT_THAT(observer_.calls(),
+              testing::IsSupersetOf({std::string("total 7"),
+                                     std::string("finished direct_unpacking 0"),
+                                     std::string("finished direct_unpacking 6")}));
 }
 
 INSTANTIATE_TEST_SUITE_P(

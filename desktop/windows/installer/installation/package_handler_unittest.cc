@@ -102,7 +102,7 @@ class TestContext : public InstallerContext {
   OperationFactory factory_;
 };
 
-class RecordingObserver : public PackageProgressObserver {
+class RecordingProgressObserver : public PackageProgressObserver {
  public:
   void OnTotalSteps(int32_t total) override { calls.push_back("total " + std::to_string(total)); }
   void OnStepFinished(const std::string& name, int32_t index) override {
@@ -154,7 +154,7 @@ class PackageHandlerTest : public ::testing::Test {
   std::unique_ptr<InterprocessStateImpl> state_;
   std::unique_ptr<base::ProcessWide<InterprocessState>::ScopedOverride> state_override_;
   std::unique_ptr<TestContext> context_;
-  RecordingObserver observer_;
+  RecordingProgressObserver observer_;
   int version_reads_ = 0;
   std::unique_ptr<PackageHandler> handler_;
 };

@@ -86,6 +86,8 @@ class RecordingObserver : public InstallerObserver, public InstallerProgressObse
   void OnPhaseEntered(uint32_t phase) override {
     progress.push_back("phase:" + base::NumberToString(phase));
   }
+  // The step count is heard through the progress.
+  using InstallerObserver::OnTotalSteps;
   void OnTotalSteps(uint32_t count) override {
     progress.push_back("total:" + base::NumberToString(count));
   }

@@ -95,6 +95,8 @@ class InstallerUIController : public InstallerWindowDelegate,
   void OnError(int code, const std::wstring& text, const std::string& detail) override;
   void OnBackendProcessTerminated(const uint32_t& result) override;
   void OnPathChanged() override;
+  // The backend's step count reaches the window through the progress.
+  using InstallerObserver::OnTotalSteps;
 
   // InstallerProgressObserver: nothing to do.
   void OnPhaseEntered(uint32_t /*phase*/) override {}
