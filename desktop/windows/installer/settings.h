@@ -49,10 +49,6 @@ enum class SettingsOption : uint32_t {
 };
 inline constexpr uint32_t kSettingsOptionCount = 15;
 
-// The name of option bit `bit` ("COPY_ONLY" ... "DELETE_PROFILE"); "" for
-// REINSTALL and any other number.
-const char* GetSettingsOptionName(uint32_t bit);
-
 // Who an installation is for; derived from COPY_ONLY and ALL_USERS_FLAG.
 enum class InstallMode : uint32_t {
   kAllUsers = 0,

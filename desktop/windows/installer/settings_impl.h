@@ -20,6 +20,10 @@
 
 namespace velta {
 
+// The name of option bit `bit` ("COPY_ONLY" ... "DELETE_PROFILE"); "" for
+// REINSTALL and any other number.
+const char* GetSettingsOptionName(uint32_t bit);
+
 // The one implementation of Settings. Its first values come, in this order,
 // from the registry's last install paths, the drives a standalone copy could
 // go to, the system language, the command line (or, when uninstalling, the
