@@ -108,16 +108,34 @@ bool CreateRegKeyOperation::Do(Transaction* /*nested*/, std::string* error) {
 void CreateRegKeyOperation::Rollback() {
   if (first_created_.empty())
     return;
-  // In this operation's own view: a view-blind delete (SHDeleteKeyW) would
-  // leave a key created in the 32-bit view behind, or hit the other view's.
-  const size_t separator = first_created_.rfind(L'\\');
-  base::win::RegKey parent;
-  LONG result = parent.Open(root_, first_created_.substr(0, separator).c_str(), KEY_READ | view_);
-  if (result == ERROR_SUCCESS)
-    result = parent.DeleteKey(first_created_.substr(separator + 1).c_str());
-  if (result != ERROR_SUCCESS && result != ERROR_FILE_NOT_FOUND) {
-    LOG(ERROR) << "Cannot delete the created key " << first_created_ << ": "
-               << logging::SystemErrorCodeToString(result);
+  // Deleted one level at a time from the deepest, each only while it is
+  // empty, in this operation's own view (a view-blind delete would leave a key
+  // created in the 32-bit view behind, or hit the other view's). The
+  // transaction's later operations have been undone by now, so what is still
+  // in a created key was put there by another writer (another process, or a
+  // record written outside the transaction): it is kept, and so is every key
+  // above it.
+  std::wstring path = key_path_;
+  while (path.size() >= first_created_.size()) {
+    const size_t separator = path.rfind(L'\\');
+    base::win::RegKey parent;
+    LONG result = parent.Open(root_, path.substr(0, separator).c_str(), KEY_READ | view_);
+    if (result == ERROR_SUCCESS)
+      result = parent.DeleteEmptyKey(path.substr(separator + 1).c_str());
+    if (result == ERROR_DIR_NOT_EMPTY) {
+      LOG(WARNING) << "Keeping the created key " << path
+                   << ": it holds values or keys that this installation did not write";
+      break;
+    }
+    // A level that is not there (never made: its name was refused) is
+    // passed over; any other failure is logged and the walk goes on, since a
+    // key left behind keeps its parents from being empty.
+    if (result != ERROR_SUCCESS && result != ERROR_FILE_NOT_FOUND &&
+        result != ERROR_INVALID_PARAMETER) {
+      LOG(ERROR) << "Cannot delete the created key " << path << ": "
+                 << logging::SystemErrorCodeToString(result);
+    }
+    path.resize(separator);
   }
   first_created_.clear();
 }

@@ -184,6 +184,35 @@ TEST_P(RegistryOperationsTest, ValueUnderMissingKeyCreatesItAndRollbackDeletesIt
   EXPECT_EQ(other_before, OtherViewSnapshot());
 }
 
+// Another writer (another process, a record kept outside the transaction)
+// put something into a key this transaction created: rollback deletes the
+// created keys below it and keeps it, with what it holds, and its parents.
+TEST_P(RegistryOperationsTest, RollbackKeepsACreatedKeyThatAnotherWriterFilled) {
+  struct Case {
+    const wchar_t* filled;  // The created key another writer wrote into.
+    bool as_subkey;         // A sub-key of its own rather than a value.
+  };
+  for (const Case& c : {Case{L"existing\\a", false}, Case{L"existing\\a\\b", true}}) {
+    SCOPED_TRACE(testing::Message() << c.filled << (c.as_subkey ? " (sub-key)" : " (value)"));
+    WriteString(L"existing", L"keep", L"keep");
+    Transaction transaction;
+    std::unique_ptr<Operation> create = CreateKey(Path(L"existing\\a\\b\\c"));
+    std::string error;
+    ASSERT_TRUE(transaction.Execute(create, &error)) << error;
+    const std::wstring others = std::wstring(c.filled) + (c.as_subkey ? L"\\theirs" : L"");
+    WriteString(others, L"theirs", L"kept");
+    transaction.Rollback();
+    EXPECT_EQ(L"kept", ReadString(others, L"theirs"));
+    EXPECT_FALSE(KeyExists(L"existing\\a\\b\\c", view_));
+    EXPECT_EQ(c.as_subkey, KeyExists(L"existing\\a\\b", view_));
+    EXPECT_EQ(L"keep", ReadString(L"existing", L"keep"));
+    base::win::RegKey sandbox;
+    ASSERT_EQ(ERROR_SUCCESS, sandbox.Open(HKEY_LOCAL_MACHINE, sandbox_.path().c_str(),
+                                          KEY_READ | view_));
+    ASSERT_EQ(ERROR_SUCCESS, sandbox.DeleteKey(L"existing"));
+  }
+}
+
 TEST_P(RegistryOperationsTest, KeyWithoutAccessIsTakenOverAndRestoredOnDestruction) {
   WriteString(L"locked", L"name", L"old");
   security_.DenyAccess(ObjectName(L"locked"));
