@@ -32,7 +32,7 @@ inline constexpr int kChildSetupFailedExitCode = 124;
 
 // Runs in a child process before its role, with the child's command line:
 // puts in place what the switches ask for (the installer's
-// common/test/fake_hooks installs fakes this way). False, with `error` set,
+// common/win/test/fake_hooks installs fakes this way). False, with `error` set,
 // stops the child.
 using ChildSetupHook = bool (*)(const base::CommandLine& command_line, std::string* error);
 

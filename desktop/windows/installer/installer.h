@@ -14,7 +14,7 @@
 #include "base/observer_list.h"
 #include "base/sequenced_task_runner.h"
 #include "base/win/scoped_handle.h"
-#include "desktop/windows/installer/common/win_api_event.h"
+#include "desktop/windows/installer/common/win/win_api_event.h"
 #include "desktop/windows/installer/flow/installer_context.h"
 #include "desktop/windows/installer/installation/package_handler.h"
 #include "desktop/windows/installer/runner/installer_job.h"

@@ -48,7 +48,7 @@
 #include "desktop/windows/installer/common/product/installer_features.h"
 #include "desktop/windows/installer/common/product/installer_switches.h"
 #include "desktop/windows/installer/common/product/product_constants.h"
-#include "desktop/windows/installer/common/win_api.h"
+#include "desktop/windows/installer/common/win/win_api.h"
 #include "desktop/windows/installer/elevation/folder_permission_helper.h"
 #include "desktop/windows/installer/elevation/runnable_folder.h"
 #include "desktop/windows/installer/flow/installer_progress.h"

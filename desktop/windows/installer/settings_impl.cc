@@ -15,7 +15,7 @@
 #include "desktop/windows/installer/avro_stats/status_data.h"
 #include "desktop/windows/installer/avro_stats/status_parsed_event.h"
 #include "desktop/windows/installer/common/product/installer_switches.h"
-#include "desktop/windows/installer/common/security_utils.h"
+#include "desktop/windows/installer/common/win/security_utils.h"
 #include "desktop/windows/installer/interprocess_state.h"
 #include "desktop/windows/l10n_handler/l10n_handler.h"
 #include "host/resource_ids.h"

@@ -10,9 +10,9 @@
 #include "base/win/registry.h"
 #include "base/win/scoped_localalloc.h"
 #include "base/win/windows_version.h"
-#include "desktop/windows/installer/common/security_utils.h"
-#include "desktop/windows/installer/common/win_api.h"
-#include "desktop/windows/installer/common/win_api_registry_key.h"
+#include "desktop/windows/installer/common/win/security_utils.h"
+#include "desktop/windows/installer/common/win/win_api.h"
+#include "desktop/windows/installer/common/win/win_api_registry_key.h"
 
 namespace velta {
 namespace {

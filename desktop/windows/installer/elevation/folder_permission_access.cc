@@ -10,7 +10,7 @@
 
 #include "base/logging.h"
 #include "base/win/scoped_localalloc.h"
-#include "desktop/windows/installer/common/security_utils.h"
+#include "desktop/windows/installer/common/win/security_utils.h"
 
 namespace velta {
 namespace {

@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "desktop/windows/installer/common/access_list_sddl.h"
-#include "desktop/windows/installer/common/security_utils.h"
-#include "desktop/windows/installer/common/security_utils_impl.h"
+#include "desktop/windows/installer/common/win/security_utils.h"
+#include "desktop/windows/installer/common/win/security_utils_impl.h"
+#include "desktop/windows/installer/common/win/test/access_list_sddl.h"
 #include "gtest/gtest.h"
 #include "testing/registry_sandbox.h"
 

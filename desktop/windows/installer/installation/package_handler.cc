@@ -18,7 +18,7 @@
 #include "desktop/windows/installer/common/installer_utils.h"
 #include "desktop/windows/installer/common/product/installer_constants.h"
 #include "desktop/windows/installer/common/product/product_constants.h"
-#include "desktop/windows/installer/common/win_api.h"
+#include "desktop/windows/installer/common/win/win_api.h"
 #include "desktop/windows/installer/flow/installer_context.h"
 #include "desktop/windows/installer/interprocess_state.h"
 #include "desktop/windows/installer/lzma_util/lzma_util.h"

@@ -17,7 +17,7 @@
 #include "base/win/windows_version.h"
 #include "desktop/windows/installer/common/installer_error.h"
 #include "desktop/windows/installer/common/product/product_constants.h"
-#include "desktop/windows/installer/common/win_api.h"
+#include "desktop/windows/installer/common/win/win_api.h"
 #include "desktop/windows/installer/flow/installer_context.h"
 #include "desktop/windows/installer/interprocess_state_impl.h"
 #include "desktop/windows/installer/lzma_util/lzma_util.h"

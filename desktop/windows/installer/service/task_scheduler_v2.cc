@@ -11,8 +11,8 @@
 #include "base/logging.h"
 #include "base/win/scoped_bstr.h"
 #include "base/win/scoped_variant.h"
-#include "desktop/windows/installer/common/security_utils.h"
 #include "desktop/windows/installer/common/utils.h"
+#include "desktop/windows/installer/common/win/security_utils.h"
 
 namespace velta {
 

@@ -23,7 +23,7 @@
 #include "desktop/windows/installer/common/product/installer_constants.h"
 #include "desktop/windows/installer/common/product/product_constants.h"
 #include "desktop/windows/installer/common/utils.h"
-#include "desktop/windows/installer/common/win_api.h"
+#include "desktop/windows/installer/common/win/win_api.h"
 #include "desktop/windows/installer/status/recovery_placeholder_resolver.h"
 #include "desktop/windows/installer/transactions/registry_template_entry.h"
 #include "desktop/windows/installer/transactions/registry_templates.h"

@@ -14,7 +14,7 @@
 #include "base/files/scoped_temp_dir.h"
 #include "base/strings/utf_string_conversions.h"
 #include "base/win/registry.h"
-#include "desktop/windows/installer/common/fake_security_utils.h"
+#include "desktop/windows/installer/common/win/test/fake_security_utils.h"
 #include "desktop/windows/installer/status/installation_status_json_writer.h"
 #include "desktop/windows/installer/status/json_installation_status_reader.h"
 #include "desktop/windows/installer/transactions/operation_factory.h"

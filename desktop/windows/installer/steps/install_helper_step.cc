@@ -12,7 +12,7 @@
 #include "base/logging.h"
 #include "base/win/windows_version.h"
 #include "desktop/windows/installer/common/product/installer_constants.h"
-#include "desktop/windows/installer/common/win_api.h"
+#include "desktop/windows/installer/common/win/win_api.h"
 #include "desktop/windows/installer/flow/installer_context.h"
 #include "desktop/windows/installer/status/installation_status.h"
 #include "desktop/windows/installer/transactions/operation.h"

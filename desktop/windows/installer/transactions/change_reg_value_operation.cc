@@ -6,11 +6,11 @@
 
 #include "base/logging.h"
 #include "base/strings/utf_string_conversions.h"
-#include "desktop/windows/installer/common/security_utils.h"
 #include "desktop/windows/installer/common/utils.h"
+#include "desktop/windows/installer/common/win/security_utils.h"
+#include "desktop/windows/installer/transactions/operation_factory.h"
 #include "desktop/windows/installer/transactions/operation_utils.h"
 #include "desktop/windows/installer/transactions/registry_operation_utils.h"
-#include "desktop/windows/installer/transactions/operation_factory.h"
 #include "desktop/windows/installer/transactions/transaction.h"
 
 namespace velta {

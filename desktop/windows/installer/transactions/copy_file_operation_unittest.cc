@@ -10,7 +10,7 @@
 #include "base/files/file_path.h"
 #include "base/files/file_util.h"
 #include "base/files/scoped_temp_dir.h"
-#include "desktop/windows/installer/common/fake_security_utils.h"
+#include "desktop/windows/installer/common/win/test/fake_security_utils.h"
 #include "desktop/windows/installer/transactions/operation_factory.h"
 #include "desktop/windows/installer/transactions/operation_test_util.h"
 #include "desktop/windows/installer/transactions/transaction.h"

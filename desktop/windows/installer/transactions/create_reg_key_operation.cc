@@ -3,10 +3,10 @@
 #include "desktop/windows/installer/transactions/create_reg_key_operation.h"
 
 #include "base/logging.h"
-#include "base/win/registry.h"
 #include "base/strings/utf_string_conversions.h"
-#include "desktop/windows/installer/common/security_utils.h"
+#include "base/win/registry.h"
 #include "desktop/windows/installer/common/utils.h"
+#include "desktop/windows/installer/common/win/security_utils.h"
 #include "desktop/windows/installer/transactions/operation_utils.h"
 #include "desktop/windows/installer/transactions/registry_operation_utils.h"
 

@@ -9,7 +9,7 @@
 #include "base/files/file_util.h"
 #include "base/logging.h"
 #include "base/time/time.h"
-#include "desktop/windows/installer/common/security_utils.h"
+#include "desktop/windows/installer/common/win/security_utils.h"
 #include "desktop/windows/installer/transactions/operation_utils.h"
 
 namespace velta {

@@ -4,7 +4,7 @@
 
 #include <utility>
 
-#include "desktop/windows/installer/common/security_utils.h"
+#include "desktop/windows/installer/common/win/security_utils.h"
 #include "desktop/windows/installer/transactions/change_reg_value_operation.h"
 #include "desktop/windows/installer/transactions/copy_file_operation.h"
 #include "desktop/windows/installer/transactions/create_folder_operation.h"

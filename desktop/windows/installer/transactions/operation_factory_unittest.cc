@@ -14,7 +14,7 @@
 #include "base/files/scoped_temp_dir.h"
 #include "base/process_wide.h"
 #include "base/win/registry.h"
-#include "desktop/windows/installer/common/fake_security_utils.h"
+#include "desktop/windows/installer/common/win/test/fake_security_utils.h"
 #include "desktop/windows/installer/lzma_util/lzma_util.h"
 #include "desktop/windows/installer/transactions/operation.h"
 #include "desktop/windows/installer/transactions/operation_test_util.h"

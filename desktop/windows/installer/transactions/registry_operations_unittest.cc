@@ -6,7 +6,7 @@
 #include <string>
 
 #include "base/win/registry.h"
-#include "desktop/windows/installer/common/fake_security_utils.h"
+#include "desktop/windows/installer/common/win/test/fake_security_utils.h"
 #include "desktop/windows/installer/transactions/operation_factory.h"
 #include "desktop/windows/installer/transactions/operation_test_util.h"
 #include "desktop/windows/installer/transactions/transaction.h"

@@ -18,7 +18,7 @@
 #include "desktop/windows/installer/avro_stats/avro_stats_sender.h"
 #include "desktop/windows/installer/avro_stats/page_transition_event.h"
 #include "desktop/windows/installer/common/utils.h"
-#include "desktop/windows/installer/common/win_api.h"
+#include "desktop/windows/installer/common/win/win_api.h"
 #include "desktop/windows/installer/ui/controls/conditional_button.h"
 #include "desktop/windows/installer/ui/controls/conditional_element.h"
 #include "desktop/windows/installer/ui/controls/rich_static.h"

@@ -11,8 +11,8 @@
 #include "base/strings/utf_string_conversions.h"
 #include "base/time/time.h"
 #include "desktop/windows/installer/common/product/product_constants.h"
-#include "desktop/windows/installer/common/win_api.h"
-#include "desktop/windows/installer/common/win_api_mutex.h"
+#include "desktop/windows/installer/common/win/win_api.h"
+#include "desktop/windows/installer/common/win/win_api_mutex.h"
 
 namespace velta {
 
