@@ -73,11 +73,6 @@ void CrashCounter::Increment(const std::string& name, int32_t count, bool wake) 
     ::SetEvent(wake_event_.Get());
 }
 
-std::map<std::string, int32_t> CrashCounter::PendingCountsForTesting() const {
-  base::AutoLock hold(lock_);
-  return pending_;
-}
-
 void CrashCounter::ThreadMain() {
   int failures = 0;
   ::WaitForSingleObject(wake_event_.Get(), INFINITE);

@@ -43,9 +43,6 @@ class CrashCounter : public base::PlatformThread::Delegate {
   // merges soon. Any thread; never touches the file.
   void Increment(const std::string& name, int32_t count = 1, bool wake = true);
 
-  // The names and counts not yet written.
-  std::map<std::string, int32_t> PendingCountsForTesting() const;
-
  private:
   // base::PlatformThread::Delegate.
   void ThreadMain() override;
@@ -61,7 +58,7 @@ class CrashCounter : public base::PlatformThread::Delegate {
   const base::FilePath path_;
   const FileWriter writer_;
   base::win::ScopedHandle wake_event_;
-  mutable base::Lock lock_;
+  base::Lock lock_;
   std::map<std::string, int32_t> pending_;
   std::atomic<bool> stop_{false};
   base::PlatformThreadHandle thread_;

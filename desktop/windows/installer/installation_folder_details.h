@@ -72,8 +72,16 @@ struct InstallationFolderStatus {
 // thread, where the settings own it and everyone else only reads it.
 class InstallationFolderDetails {
  public:
-  // Makes the details objects; see SetInstallationFolderDetailsFactory.
-  using Factory = std::unique_ptr<InstallationFolderDetails> (*)();
+  // Makes the details objects that CreateInstallationFolderDetails hands out.
+  // Process-wide (see base::ProcessWide): the real one makes the real details
+  // with a new TaskbandUtilsImpl; tests put theirs in place with
+  // base::ProcessWide<InstallationFolderDetails::Factory>::ScopedOverride, on
+  // the main thread while no fetch runs. Called on any thread.
+  class Factory {
+   public:
+    virtual ~Factory() = default;
+    virtual std::unique_ptr<InstallationFolderDetails> Create() = 0;
+  };
 
   virtual ~InstallationFolderDetails();
 
@@ -152,14 +160,8 @@ using InstallationFolderDetailsFetcherFactory =
     base::RepeatingCallback<scoped_refptr<InstallationFolderDetailsFetcher>(
         const base::FilePath& path, bool is_autoupdate)>;
 
-// Makes an empty details object through the factory in place.
+// Makes an empty details object through the process-wide factory.
 std::unique_ptr<InstallationFolderDetails> CreateInstallationFolderDetails();
-
-// Puts `factory` in place (null: the real details with a new
-// TaskbandUtilsImpl) and returns the one that was in place. Main thread,
-// while no fetch runs; for tests.
-InstallationFolderDetails::Factory SetInstallationFolderDetailsFactory(
-    InstallationFolderDetails::Factory factory);
 
 }  // namespace velta
 

@@ -17,6 +17,7 @@
 #include "base/prefs/json_pref_store.h"
 #include "base/prefs/pref_registry_simple.h"
 #include "base/prefs/pref_service.h"
+#include "base/process_wide.h"
 #include "base/strings/string_util.h"
 #include "base/strings/utf_string_conversions.h"
 #include "base/system/sys_info.h"
@@ -56,11 +57,12 @@ constexpr DWORD kCreateSubfolderAccess = FILE_ADD_SUBDIRECTORY;
 
 constexpr char kUuidKey[] = "UUID";
 
-InstallationFolderDetails::Factory g_factory = nullptr;
-
-std::unique_ptr<InstallationFolderDetails> CreateRealDetails() {
-  return std::make_unique<InstallationFolderDetailsImpl>(std::make_unique<TaskbandUtilsImpl>());
-}
+class RealDetailsFactory : public InstallationFolderDetails::Factory {
+ public:
+  std::unique_ptr<InstallationFolderDetails> Create() override {
+    return std::make_unique<InstallationFolderDetailsImpl>(std::make_unique<TaskbandUtilsImpl>());
+  }
+};
 
 // The drive as the path's first component names it, in upper case ("C:").
 base::FilePath GetDriveName(const base::FilePath& path) {
@@ -126,12 +128,8 @@ InstallationFolderStatus::~InstallationFolderStatus() = default;
 InstallationFolderDetails::~InstallationFolderDetails() = default;
 
 std::unique_ptr<InstallationFolderDetails> CreateInstallationFolderDetails() {
-  return g_factory ? g_factory() : CreateRealDetails();
-}
-
-InstallationFolderDetails::Factory SetInstallationFolderDetailsFactory(
-    InstallationFolderDetails::Factory factory) {
-  return std::exchange(g_factory, factory);
+  return base::ProcessWide<InstallationFolderDetails::Factory>::GetOrCreate<RealDetailsFactory>()
+      ->Create();
 }
 
 InstallationFolderDetailsImpl::InstallationFolderDetailsImpl(

@@ -442,9 +442,12 @@ class ProfileFolderDetails : public InstallationFolderDetailsImpl {
   const base::FilePath& GetProfilePath() const override { return *g_profile_folder; }
 };
 
-std::unique_ptr<InstallationFolderDetails> MakeProfileFolderDetails() {
-  return std::make_unique<ProfileFolderDetails>();
-}
+class ProfileFolderDetailsFactory : public InstallationFolderDetails::Factory {
+ public:
+  std::unique_ptr<InstallationFolderDetails> Create() override {
+    return std::make_unique<ProfileFolderDetails>();
+  }
+};
 
 // The profile before and after the edits of a finished installation: which
 // partner files the package and the profile have.
@@ -467,11 +470,9 @@ class InstallerProfileTest : public InstallerTest,
     profile_ = dir_.GetPath().Append(L"Profile");
     ASSERT_TRUE(base::CreateDirectory(profile_));
     g_profile_folder = &profile_;
-    previous_factory_ = SetInstallationFolderDetailsFactory(&MakeProfileFolderDetails);
   }
   void TearDown() override {
     InstallerTest::TearDown();
-    SetInstallationFolderDetailsFactory(previous_factory_);
     g_profile_folder = nullptr;
   }
 
@@ -486,7 +487,9 @@ class InstallerProfileTest : public InstallerTest,
   }
 
   base::FilePath profile_;
-  InstallationFolderDetails::Factory previous_factory_ = nullptr;
+  ProfileFolderDetailsFactory details_factory_;
+  base::ProcessWide<InstallationFolderDetails::Factory>::ScopedOverride details_override_{
+      &details_factory_};
 };
 
 TEST_P(InstallerProfileTest, EditsTheProfileOfTheUser) {

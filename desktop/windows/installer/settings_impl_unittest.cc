@@ -470,18 +470,23 @@ TEST_F(SettingsTest, UninstallWithoutAnInstallationIsAProblem) {
   EXPECT_EQ(2u, GetInstallerErrorCode());
 }
 
-// The folder of the current installation in the uninstall tests.
-base::FilePath* g_current_installation_folder = nullptr;
+// Makes the current installation of the uninstall tests, of `folder`.
+class CurrentInstallationFactory : public Installation::Factory {
+ public:
+  explicit CurrentInstallationFactory(const base::FilePath& folder) : folder_(folder) {}
+  std::unique_ptr<Installation> Create() override {
+    return std::make_unique<InstallationImpl>(folder_);
+  }
 
-std::unique_ptr<Installation> MakeCurrentInstallation() {
-  return std::make_unique<InstallationImpl>(*g_current_installation_folder);
-}
+ private:
+  const base::FilePath folder_;
+};
 
 TEST_F(SettingsTest, UninstallRemovesTheCurrentInstallation) {
   base::FilePath current = Folder(L"Current");
   MakeInstallation(current, false, false);
-  g_current_installation_folder = &current;
-  const Installation::Factory previous = Installation::SetFactory(&MakeCurrentInstallation);
+  CurrentInstallationFactory factory(current);
+  base::ProcessWide<Installation::Factory>::ScopedOverride override_factory(&factory);
   std::unique_ptr<SettingsImpl> settings = MakeSettings({L"uninstall", L"deleteuserprofile=1"});
   EXPECT_EQ(current, settings->GetInstallFolder());
   EXPECT_EQ(InstallOperation::kUninstall, settings->GetOperation());
@@ -494,8 +499,6 @@ TEST_F(SettingsTest, UninstallRemovesTheCurrentInstallation) {
   EXPECT_FALSE(backend.HasSwitch("install"));
   EXPECT_FALSE(backend.HasSwitch("installfolder"));
   settings.reset();
-  Installation::SetFactory(previous);
-  g_current_installation_folder = nullptr;
 }
 
 TEST_F(SettingsTest, UninstallReadsOnlyDeleteUserProfileAndScansUnlessABackend) {

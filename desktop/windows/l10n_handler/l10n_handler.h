@@ -55,11 +55,8 @@ void SetL10nLanguage(std::wstring* language);
 // The text of string `id` in the current language, without replacements.
 std::wstring GetL10nString(uint32_t id);
 
-// The text of string `id` with "$1" (and "$2") replaced by the arguments.
+// The text of string `id` with "$1" replaced by `arg1`.
 std::wstring GetL10nStringWithOneArg(uint32_t id, const std::wstring& arg1);
-std::wstring GetL10nStringWithTwoArgs(uint32_t id,
-                                      const std::wstring& arg1,
-                                      const std::wstring& arg2);
 
 }  // namespace velta
 

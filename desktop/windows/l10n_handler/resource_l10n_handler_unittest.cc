@@ -104,7 +104,8 @@ TEST_F(ResourceL10nHandlerTest, ProcessWideFunctionsUseTheHandlerInPlace) {
   EXPECT_EQ(L"Cancel", GetL10nString(IDS_BUTTON_CANCEL));
   EXPECT_EQ(L"The folder D:\\x could not be created.",
             GetL10nStringWithOneArg(IDS_ERROR_FOLDER_NOT_CREATED, L"D:\\x"));
-  EXPECT_EQ(L"drive E: (12 MB needed)", GetL10nStringWithTwoArgs(IDS_DRIVE_SPACE_NEEDED, L"E:", L"12"));
+  EXPECT_EQ(L"drive E: (12 MB needed)",
+            GetL10nHandler()->GetStringWithArgs(IDS_DRIVE_SPACE_NEEDED, {L"E:", L"12"}));
 }
 
 TEST_F(ResourceL10nHandlerTest, LanguageWithoutTableFallsBackToEnglish) {

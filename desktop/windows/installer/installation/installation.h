@@ -28,21 +28,34 @@ namespace velta {
 // status once on first use; neither is refreshed.
 class Installation {
  public:
-  // Makes the current installation; see SetFactory.
-  using Factory = std::unique_ptr<Installation> (*)();
+  // Makes the current installation and holds it until DestroyCurrent or
+  // its own end. Process-wide (see base::ProcessWide): the real one makes an
+  // installation of the running executable's folder (its own folder, or the
+  // parent when only the parent holds launcher.exe); tests put theirs in
+  // place with base::ProcessWide<Installation::Factory>::ScopedOverride, and
+  // what it made dies with it. Main thread.
+  class Factory {
+   public:
+    Factory();
+    Factory(const Factory&) = delete;
+    Factory& operator=(const Factory&) = delete;
+    virtual ~Factory();
+
+    virtual std::unique_ptr<Installation> Create() = 0;
+
+   private:
+    friend class Installation;
+
+    std::unique_ptr<Installation> current_;
+  };
 
   virtual ~Installation() = default;
 
-  // The process-wide current installation, made on first use through the
-  // factory in place (by default an installation of the running executable's
-  // folder: its own folder, or the parent when only the parent holds
-  // launcher.exe). Made and used on the main thread, first early in start-up.
+  // The process-wide current installation, made on first use by the factory
+  // in place. Made and used on the main thread, first early in start-up.
   static Installation* GetCurrent();
-  // Puts `factory` in place (null: the default) and destroys the current
-  // installation, so that the next GetCurrent makes a new one. Returns the
-  // factory that was in place (null for the default).
-  static Factory SetFactory(Factory factory);
-  // Destroys the current installation; the process's exit handler calls it.
+  // Destroys the installation the factory in place holds, so that the next
+  // GetCurrent makes a new one; the process's exit handler calls it.
   static void DestroyCurrent();
   // An installation of `folder` (for code below this folder that needs one
   // of another folder than the current one, e.g. to remove its profile).

@@ -10,7 +10,7 @@
 #include "base/files/file_util.h"
 #include "base/json/json_file_value_serializer.h"
 #include "base/logging.h"
-#include "base/no_destructor.h"
+#include "base/process_wide.h"
 #include "base/path_service.h"
 #include "base/strings/string_number_conversions.h"
 #include "base/strings/string_split.h"
@@ -142,40 +142,32 @@ bool IsDeletableProfileFolder(const base::FilePath& folder,
 
 namespace {
 
-std::unique_ptr<Installation> CreateDefaultInstallation() {
-  return std::make_unique<InstallationImpl>();
-}
+class RunningInstallationFactory : public Installation::Factory {
+ public:
+  std::unique_ptr<Installation> Create() override { return std::make_unique<InstallationImpl>(); }
+};
 
-// The factory in place (null: the default) and what it made. Used on the
-// main thread only.
-Installation::Factory g_factory = nullptr;
-
-std::unique_ptr<Installation>& CurrentInstallation() {
-  static base::NoDestructor<std::unique_ptr<Installation>> current;
-  return *current;
+Installation::Factory* FactoryInPlace() {
+  return base::ProcessWide<Installation::Factory>::GetOrCreate<RunningInstallationFactory>();
 }
 
 }  // namespace
 
-// static
-Installation* Installation::GetCurrent() {
-  std::unique_ptr<Installation>& current = CurrentInstallation();
-  if (!current)
-    current = g_factory ? g_factory() : CreateDefaultInstallation();
-  return current.get();
-}
+Installation::Factory::Factory() = default;
+
+Installation::Factory::~Factory() = default;
 
 // static
-Installation::Factory Installation::SetFactory(Factory factory) {
-  const Factory previous = g_factory;
-  g_factory = factory;
-  CurrentInstallation().reset();
-  return previous;
+Installation* Installation::GetCurrent() {
+  Factory* factory = FactoryInPlace();
+  if (!factory->current_)
+    factory->current_ = factory->Create();
+  return factory->current_.get();
 }
 
 // static
 void Installation::DestroyCurrent() {
-  CurrentInstallation().reset();
+  FactoryInPlace()->current_.reset();
 }
 
 // static

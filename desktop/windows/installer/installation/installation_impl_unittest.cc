@@ -143,22 +143,34 @@ TEST_F(InstallationTest, TheRunningExecutablesFolderOrItsParentWithTheLauncher) 
   EXPECT_EQ(version, InstallationImpl().GetInstallFolder());
 }
 
-base::FilePath g_factory_folder;
+// Makes installations of `folder`.
+class FolderInstallationFactory : public Installation::Factory {
+ public:
+  explicit FolderInstallationFactory(const base::FilePath& folder) : folder(folder) {}
+  std::unique_ptr<Installation> Create() override {
+    return std::make_unique<InstallationImpl>(folder);
+  }
 
-std::unique_ptr<Installation> CreateTestInstallation() {
-  return std::make_unique<InstallationImpl>(g_factory_folder);
-}
+  base::FilePath folder;
+};
 
 TEST_F(InstallationTest, GetCurrentMakesItsInstallationThroughTheFactoryInPlace) {
-  g_factory_folder = folder_;
-  const Installation::Factory previous = Installation::SetFactory(&CreateTestInstallation);
+  FolderInstallationFactory outer(folder_);
+  base::ProcessWide<Installation::Factory>::ScopedOverride override_outer(&outer);
   Installation* current = Installation::GetCurrent();
   EXPECT_EQ(folder_, current->GetInstallFolder());
   EXPECT_EQ(current, Installation::GetCurrent());
-  g_factory_folder = dir_.GetPath();
+  outer.folder = dir_.GetPath();
   Installation::DestroyCurrent();
-  EXPECT_EQ(dir_.GetPath(), Installation::GetCurrent()->GetInstallFolder());
-  EXPECT_EQ(&CreateTestInstallation, Installation::SetFactory(previous));
+  current = Installation::GetCurrent();
+  EXPECT_EQ(dir_.GetPath(), current->GetInstallFolder());
+  {
+    FolderInstallationFactory inner(folder_);
+    base::ProcessWide<Installation::Factory>::ScopedOverride override_inner(&inner);
+    EXPECT_EQ(folder_, Installation::GetCurrent()->GetInstallFolder());
+  }
+  // The outer factory is back in place, with the installation it made.
+  EXPECT_EQ(current, Installation::GetCurrent());
   EXPECT_EQ(folder_, Installation::CreateForFolder(folder_)->GetInstallFolder());
 }
 

@@ -3,12 +3,14 @@
 #include "desktop/windows/installer/status/installation_status_loader.h"
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "base/files/file_path.h"
 #include "base/files/file_util.h"
 #include "base/files/scoped_temp_dir.h"
+#include "base/process_wide.h"
 #include "base/win/scoped_com_initializer.h"
 #include "desktop/windows/installer/status/installation_status.h"
 #include "desktop/windows/installer/status/installation_status_json_writer.h"
@@ -38,10 +40,6 @@ class LoaderFakeRecovery : public InstallationStatusRecovery {
   void FindVersionFolders(std::vector<base::FilePath>*, const base::FilePath&) override {}
 };
 
-std::unique_ptr<InstallationStatusRecovery> CreateLoaderFakeRecovery() {
-  return std::make_unique<LoaderFakeRecovery>();
-}
-
 std::string LegacyXmlStatus(const std::string& version) {
   return "<install_log version=\"" + version +
          "\" copy_only=\"False\" all_users=\"False\"><path>C:\\Velta</path>"
@@ -56,10 +54,7 @@ class LoaderTestBase : public ::testing::Test {
     ASSERT_TRUE(com_.Succeeded());
     ASSERT_TRUE(dir_.CreateUniqueTempDir());
     ASSERT_TRUE(base::CreateDirectory(OldStatusFolder()));
-    previous_factory_ = SetInstallationStatusRecoveryFactory(&CreateLoaderFakeRecovery);
   }
-
-  void TearDown() override { SetInstallationStatusRecoveryFactory(previous_factory_); }
 
   base::FilePath Folder() const { return dir_.GetPath(); }
   base::FilePath OldStatusFolder() const { return Folder().Append(kOldStatusFolderName); }
@@ -85,11 +80,13 @@ class LoaderTestBase : public ::testing::Test {
 
   std::string error_ = kUntouched;
   std::string content_ = kUntouched;
+  LoaderFakeRecovery recovery_;
+  std::optional<base::ProcessWide<InstallationStatusRecovery>::ScopedOverride> recovery_override_{
+      std::in_place, &recovery_};
 
  private:
   base::win::ScopedCOMInitializer com_;
   base::ScopedTempDir dir_;
-  InstallationStatusRecoveryFactory previous_factory_ = nullptr;
 };
 
 enum class FileState { kMissing, kGood, kEmpty, kCutShort, kCorrupt };
@@ -209,7 +206,7 @@ INSTANTIATE_TEST_SUITE_P(Folders,
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(LoaderTestBase, TheDefaultRecoveryGivesNothingForAnUnlistedFolder) {
-  SetInstallationStatusRecoveryFactory(nullptr);
+  recovery_override_.reset();
   EXPECT_FALSE(Load(StatusRecoveryMode::kOldFiles));
   EXPECT_EQ(kUntouched, error_);
 }

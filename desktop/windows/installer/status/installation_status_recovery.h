@@ -40,20 +40,11 @@ class InstallationStatusRecovery {
                                   const base::FilePath& folder) = 0;
 };
 
-// Makes the process-wide recovery object; by default the real one
-// (InstallationStatusRecoveryImpl). Tests put another in place.
-using InstallationStatusRecoveryFactory = std::unique_ptr<InstallationStatusRecovery> (*)();
-
-// The process-wide recovery object, made through the factory in place on
-// first use and kept until the process ends or the factory is replaced.
+// The process-wide recovery object (see base::ProcessWide): the real one
+// (InstallationStatusRecoveryImpl), made on first use and never destroyed;
+// tests put another in place with
+// base::ProcessWide<InstallationStatusRecovery>::ScopedOverride. Any thread.
 InstallationStatusRecovery* GetInstallationStatusRecovery();
-
-// Puts `factory` in place and drops the object the previous one made, so the
-// next GetInstallationStatusRecovery() makes a new one; null puts the default
-// back. Returns the previous factory (null for the default). Called on the
-// main thread while no one holds the recovery object.
-InstallationStatusRecoveryFactory SetInstallationStatusRecoveryFactory(
-    InstallationStatusRecoveryFactory factory);
 
 }  // namespace velta
 

@@ -23,27 +23,6 @@ OperationFactory::OperationFactory(SecurityUtils* security_utils)
 
 OperationFactory::~OperationFactory() = default;
 
-std::unique_ptr<Operation> OperationFactory::CreateSetRegString(HKEY root,
-                                                                const std::wstring& key,
-                                                                const std::wstring& name,
-                                                                const std::wstring& value,
-                                                                RegistryView view) {
-  // With the terminating NUL, as the registry's readers expect.
-  const uint8_t* bytes = reinterpret_cast<const uint8_t*>(value.c_str());
-  RegistryValue string{REG_SZ, {bytes, bytes + (value.size() + 1) * sizeof(wchar_t)}};
-  return CreateChangeRegValue(root, key, name, std::move(string), view);
-}
-
-std::unique_ptr<Operation> OperationFactory::CreateSetRegDword(HKEY root,
-                                                               const std::wstring& key,
-                                                               const std::wstring& name,
-                                                               DWORD value,
-                                                               RegistryView view) {
-  const uint8_t* bytes = reinterpret_cast<const uint8_t*>(&value);
-  RegistryValue dword{REG_DWORD, {bytes, bytes + sizeof(value)}};
-  return CreateChangeRegValue(root, key, name, std::move(dword), view);
-}
-
 std::unique_ptr<Operation> OperationFactory::CreateRemoveRegValue(HKEY root,
                                                                   const std::wstring& key,
                                                                   const std::wstring& name,

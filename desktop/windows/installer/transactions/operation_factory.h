@@ -70,18 +70,6 @@ class OperationFactory {
   OperationFactory& operator=(const OperationFactory&) = delete;
   virtual ~OperationFactory();
 
-  // Set the value `name` of `root`\`key` to a string (REG_SZ, stored with
-  // its terminating NUL) or to a REG_DWORD, creating the key when missing.
-  std::unique_ptr<Operation> CreateSetRegString(HKEY root,
-                                                const std::wstring& key,
-                                                const std::wstring& name,
-                                                const std::wstring& value,
-                                                RegistryView view);
-  std::unique_ptr<Operation> CreateSetRegDword(HKEY root,
-                                               const std::wstring& key,
-                                               const std::wstring& name,
-                                               DWORD value,
-                                               RegistryView view);
   // Removes the value `name` of `root`\`key`; a value or key that is
   // missing is nothing to do.
   std::unique_ptr<Operation> CreateRemoveRegValue(HKEY root,

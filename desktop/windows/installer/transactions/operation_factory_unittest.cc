@@ -26,11 +26,13 @@
 namespace velta {
 namespace {
 
+using test::DwordValue;
 using test::FailingOperationFactory;
 using Failure = test::FailingOperationFactory::Failure;
 using test::ReadText;
 using test::SnapshotFolder;
 using test::SnapshotRegistry;
+using test::StringValue;
 using test::WriteText;
 
 // A whole installation's worth of operations of every kind, run as one
@@ -85,12 +87,12 @@ class InstallTransactionTest : public ::testing::Test {
           return factory->CreateCreateFolder(Dir(L"install\\empty\\deeper"));
         },
         [=, this](OperationFactory* factory) {
-          return factory->CreateSetRegString(HKEY_LOCAL_MACHINE, Key(L"app"), L"version", L"2",
-                                             view);
+          return factory->CreateChangeRegValue(HKEY_LOCAL_MACHINE, Key(L"app"), L"version",
+                                               StringValue(L"2"), view);
         },
         [=, this](OperationFactory* factory) {
-          return factory->CreateSetRegDword(HKEY_LOCAL_MACHINE, Key(L"new\\key"), L"value", 2,
-                                            view);
+          return factory->CreateChangeRegValue(HKEY_LOCAL_MACHINE, Key(L"new\\key"), L"value",
+                                               DwordValue(2), view);
         },
         [=, this](OperationFactory* factory) {
           return factory->CreateRemoveRegValue(HKEY_LOCAL_MACHINE, Key(L"app"), L"obsolete", view);

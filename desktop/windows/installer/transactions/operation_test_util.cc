@@ -317,6 +317,16 @@ std::unique_ptr<Operation> FailingOperationFactory::CreateUnpackArchive(
                 OperationFactory::CreateUnpackArchive(archive, destination, unpacker, delegate));
 }
 
+RegistryValue StringValue(const std::wstring& text, DWORD type) {
+  const uint8_t* bytes = reinterpret_cast<const uint8_t*>(text.c_str());
+  return RegistryValue{type, {bytes, bytes + (text.size() + 1) * sizeof(wchar_t)}};
+}
+
+RegistryValue DwordValue(DWORD value) {
+  const uint8_t* bytes = reinterpret_cast<const uint8_t*>(&value);
+  return RegistryValue{REG_DWORD, {bytes, bytes + sizeof(value)}};
+}
+
 std::optional<RegistryValue> ReadRegistryValue(HKEY root,
                                                const std::wstring& key,
                                                const std::wstring& name) {

@@ -57,6 +57,11 @@ std::optional<RegistryValue> ReadRegistryValue(HKEY root,
                                                const std::wstring& key,
                                                const std::wstring& name);
 
+// A string value of `text` stored with its terminating NUL, as the
+// registry's readers expect; a REG_DWORD value.
+RegistryValue StringValue(const std::wstring& text, DWORD type = REG_SZ);
+RegistryValue DwordValue(DWORD value);
+
 // Makes the real operations, and fails the one a test names. Operations are
 // counted as they are made, the sub-operations that operations ask the
 // factory for included, so a failing sub-operation makes the operation that

@@ -22,6 +22,7 @@ using ::testing::HasSubstr;
 using ::testing::IsEmpty;
 using ::testing::SizeIs;
 using test::SnapshotRegistry;
+using test::StringValue;
 
 // A view the operations are asked for, and the access flag that opens a key
 // in the same view.
@@ -98,8 +99,8 @@ class RegistryOperationsTest : public ::testing::TestWithParam<ViewCase> {
   std::unique_ptr<Operation> ChangeString(const std::wstring& relative,
                                           const wchar_t* name,
                                           const std::wstring& value) {
-    return factory_.CreateSetRegString(HKEY_LOCAL_MACHINE, Path(relative), name, value,
-                                       registry_view_);
+    return factory_.CreateChangeRegValue(HKEY_LOCAL_MACHINE, Path(relative), name,
+                                         StringValue(value), registry_view_);
   }
   std::unique_ptr<Operation> RemoveValue(const std::wstring& relative, const wchar_t* name) {
     return factory_.CreateRemoveRegValue(HKEY_LOCAL_MACHINE, Path(relative), name,

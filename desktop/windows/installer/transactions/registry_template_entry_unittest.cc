@@ -26,6 +26,7 @@ namespace {
 
 using test::ReadRegistryValue;
 using test::SnapshotRegistry;
+using test::StringValue;
 
 // A folder named after a GUID, below one that looks like a placeholder.
 constexpr wchar_t kBracedFolder[] =
@@ -77,11 +78,6 @@ class ProductInfoAsGranite : public ProductInfo {
  public:
   uint32_t GetStream() const override { return 4; }
 };
-
-RegistryValue StringValue(const std::wstring& text, DWORD type = REG_SZ) {
-  const uint8_t* bytes = reinterpret_cast<const uint8_t*>(text.c_str());
-  return {type, {bytes, bytes + (text.size() + 1) * sizeof(wchar_t)}};
-}
 
 // Equal types and bytes, or both missing.
 void ExpectSameValue(const std::optional<RegistryValue>& expected,

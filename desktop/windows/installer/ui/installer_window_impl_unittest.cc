@@ -1217,20 +1217,18 @@ class UninstallFolderDetails : public InstallationFolderDetailsImpl {
   bool HasExistingInstallation() const override { return g_has_installation; }
 };
 
-std::unique_ptr<InstallationFolderDetails> MakeUninstallFolderDetails() {
-  return std::make_unique<UninstallFolderDetails>();
-}
+class UninstallFolderDetailsFactory : public InstallationFolderDetails::Factory {
+ public:
+  std::unique_ptr<InstallationFolderDetails> Create() override {
+    return std::make_unique<UninstallFolderDetails>();
+  }
+};
 
 // The uninstall pages over folder details that name a country.
 class InstallerWindowUninstallTest : public InstallerWindowTest {
  protected:
-  void SetUp() override {
-    InstallerWindowTest::SetUp();
-    previous_factory_ = SetInstallationFolderDetailsFactory(&MakeUninstallFolderDetails);
-  }
   void TearDown() override {
     InstallerWindowTest::TearDown();
-    SetInstallationFolderDetailsFactory(previous_factory_);
     g_country.clear();
     g_has_installation = false;
   }
@@ -1247,7 +1245,9 @@ class InstallerWindowUninstallTest : public InstallerWindowTest {
     ::SendMessageW(control, BM_CLICK, 0, 0);
   }
 
-  InstallationFolderDetails::Factory previous_factory_ = nullptr;
+  UninstallFolderDetailsFactory details_factory_;
+  base::ProcessWide<InstallationFolderDetails::Factory>::ScopedOverride details_override_{
+      &details_factory_};
 };
 
 // Outside the survey's countries Uninstall goes straight to the warning;
