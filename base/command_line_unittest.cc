@@ -8,9 +8,9 @@
 #include <sstream>
 
 #include "base/strings/utf_string_conversions.h"
+#include "base/test/multiprocess_test.h"
 #include "gmock/gmock.h"
 #include "gtest/gtest.h"
-#include "testing/multiprocess_test.h"
 
 namespace base {
 namespace {

@@ -8,10 +8,10 @@
 
 #include "base/base_paths.h"
 #include "base/files/file_util.h"
+#include "base/test/child_process.h"
 #include "base/test/scoped_path_override.h"
+#include "base/test/unique_names.h"
 #include "gtest/gtest.h"
-#include "testing/child_process.h"
-#include "testing/unique_names.h"
 
 namespace base {
 namespace {

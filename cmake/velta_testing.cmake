@@ -32,7 +32,7 @@ function(velta_add_unittests name)
   cmake_parse_arguments(ARG "" "" "SOURCES;LIBRARIES" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_LIBRARIES} velta_test_main velta_test_support
-                        GTest::gmock)
+                        velta_crash_roles GTest::gmock)
   target_compile_options(${name} PRIVATE ${VELTA_TEST_COMPILE_OPTIONS})
   velta_use_pch(${name} TEST)
   set_target_properties(${name} PROPERTIES UNITY_BUILD ON UNITY_BUILD_BATCH_SIZE 8)

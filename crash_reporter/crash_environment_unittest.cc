@@ -13,9 +13,9 @@
 #include "base/files/scoped_temp_dir.h"
 #include "base/strings/string_util.h"
 #include "base/strings/utf_string_conversions.h"
+#include "base/test/child_process.h"
+#include "base/test/multiprocess_test.h"
 #include "gtest/gtest.h"
-#include "testing/child_process.h"
-#include "testing/multiprocess_test.h"
 
 namespace velta {
 namespace {

@@ -13,12 +13,12 @@
 #include "base/process/launch.h"
 #include "base/strings/string_number_conversions.h"
 #include "base/strings/string_util.h"
+#include "base/test/child_process.h"
+#include "base/test/multiprocess_test.h"
+#include "base/test/unique_names.h"
 #include "base/win/scoped_handle.h"
 #include "crash_reporter/crash_reporter_process.h"
 #include "gtest/gtest.h"
-#include "testing/child_process.h"
-#include "testing/multiprocess_test.h"
-#include "testing/unique_names.h"
 
 namespace velta {
 namespace {

@@ -5,10 +5,10 @@
 #include <windows.h>
 
 #include "base/process/launch.h"
+#include "base/test/child_process.h"
+#include "base/test/multiprocess_test.h"
 #include "crash_reporter/pending_work_counter.h"
 #include "gtest/gtest.h"
-#include "testing/child_process.h"
-#include "testing/multiprocess_test.h"
 
 namespace velta {
 namespace {

@@ -14,11 +14,11 @@
 #include "base/files/file_util.h"
 #include "base/files/scoped_temp_dir.h"
 #include "base/process/launch.h"
+#include "base/test/child_process.h"
+#include "base/test/multiprocess_test.h"
 #include "base/win/scoped_handle.h"
 #include "e2e/process_tree.h"
 #include "gtest/gtest.h"
-#include "testing/child_process.h"
-#include "testing/multiprocess_test.h"
 
 namespace velta {
 namespace {

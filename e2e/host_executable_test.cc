@@ -12,18 +12,18 @@
 #include <vector>
 
 #include "base/command_line.h"
-#include "base/process/launch.h"
-#include "base/process/process.h"
 #include "base/files/file_enumerator.h"
 #include "base/files/file_path.h"
 #include "base/files/file_util.h"
 #include "base/files/scoped_temp_dir.h"
+#include "base/process/launch.h"
+#include "base/process/process.h"
 #include "base/strings/utf_string_conversions.h"
+#include "base/test/child_process.h"
 #include "desktop/windows/installer/common/pe_image_reader.h"
 #include "desktop/windows/installer/common/product/product_constants.h"
 #include "gmock/gmock.h"
 #include "gtest/gtest.h"
-#include "testing/child_process.h"
 
 namespace velta {
 namespace {

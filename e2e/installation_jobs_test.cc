@@ -21,15 +21,15 @@
 #include "base/strings/string_split.h"
 #include "base/strings/string_util.h"
 #include "base/strings/utf_string_conversions.h"
+#include "base/test/child_process.h"
 #include "base/values.h"
 #include "base/win/registry.h"
 #include "desktop/windows/installer/common/product/installer_constants.h"
 #include "desktop/windows/installer/common/product/product_constants.h"
+#include "desktop/windows/installer/package_fetcher/test_fetch_support.h"
 #include "e2e/package_install_fixture.h"
 #include "gmock/gmock.h"
 #include "gtest/gtest.h"
-#include "desktop/windows/installer/package_fetcher/test_fetch_support.h"
-#include "testing/child_process.h"
 #include "testing/http_server/local_http_server.h"
 
 namespace velta::e2e {

@@ -27,13 +27,13 @@
 #include "base/strings/string_split.h"
 #include "base/strings/string_util.h"
 #include "base/strings/utf_string_conversions.h"
+#include "base/test/child_process.h"
 #include "base/values.h"
 #include "desktop/windows/installer/checksum_checker/checksum_checker.h"
+#include "desktop/windows/installer/package_fetcher/test_fetch_support.h"
 #include "gmock/gmock.h"
 #include "gtest/gtest.h"
 #include "testing/build_paths.h"
-#include "desktop/windows/installer/package_fetcher/test_fetch_support.h"
-#include "testing/child_process.h"
 #include "testing/http_server/local_http_server.h"
 
 namespace velta {

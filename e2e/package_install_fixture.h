@@ -14,10 +14,10 @@
 #include "base/files/file.h"
 #include "base/files/file_path.h"
 #include "base/files/scoped_temp_dir.h"
+#include "base/test/child_process.h"
 #include "base/values.h"
 #include "base/win/scoped_com_initializer.h"
 #include "gtest/gtest.h"
-#include "testing/child_process.h"
 
 namespace velta::e2e {
 

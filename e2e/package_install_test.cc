@@ -24,6 +24,7 @@
 #include "base/process/process.h"
 #include "base/strings/string_util.h"
 #include "base/strings/utf_string_conversions.h"
+#include "base/test/child_process.h"
 #include "base/threading/platform_thread.h"
 #include "base/time/time.h"
 #include "base/values.h"
@@ -33,7 +34,6 @@
 #include "e2e/package_install_fixture.h"
 #include "gmock/gmock.h"
 #include "gtest/gtest.h"
-#include "testing/child_process.h"
 
 namespace velta::e2e {
 namespace {

@@ -11,11 +11,11 @@
 
 #include "base/command_line.h"
 #include "base/process/launch.h"
+#include "base/test/child_process.h"
+#include "base/test/multiprocess_test.h"
 #include "crash_reporter/test/crash_hook.h"
 #include "e2e/process_tree.h"
 #include "gtest/gtest.h"
-#include "testing/child_process.h"
-#include "testing/multiprocess_test.h"
 
 namespace velta {
 namespace {

@@ -2,7 +2,7 @@
 
 #include "testing/host_resources.h"
 
-#include "testing/child_process.h"
+#include "base/test/child_process.h"
 
 namespace velta::test {
 

@@ -1,9 +1,10 @@
 // Copyright 2026 Velta Software. All rights reserved.
 
 // The main of every test binary: runs the tests, or, when started with
-// --velta-test-child=<name>, the child role registered under that name. Crash
-// roles come first, as in the installer: a crash reporter started by a child
-// inherits the child's switches, and must not become that child again.
+// --velta-test-child=<name>, the child role registered under that name.
+// Process roles (the crash reporter's, where its test support is linked) come
+// first, as in the installer: a crash reporter started by a child inherits
+// the child's switches, and must not become that child again.
 
 #include <stdio.h>
 
@@ -12,9 +13,8 @@
 #include "base/at_exit.h"
 #include "base/command_line.h"
 #include "base/logging.h"
-#include "crash_reporter/crash_reporting.h"
+#include "base/test/multiprocess_test.h"
 #include "gmock/gmock.h"
-#include "testing/multiprocess_test.h"
 
 int main(int argc, char** argv) {
   // Lazy instances and other exit-time work register here, as in the
@@ -22,9 +22,9 @@ int main(int argc, char** argv) {
   base::AtExitManager at_exit_manager;
   base::CommandLine::Init(argc, argv);
   const base::CommandLine& command_line = *base::CommandLine::ForCurrentProcess();
-  uint32_t crash_role_exit_code = 0;
-  if (velta::RunCrashRoleIfAsked(command_line, &crash_role_exit_code))
-    return static_cast<int>(crash_role_exit_code);
+  int role_exit_code = 0;
+  if (velta::test::RunProcessRoleIfAsked(command_line, &role_exit_code))
+    return role_exit_code;
   if (command_line.HasSwitch(velta::test::kTestChildSwitch)) {
     std::string name =
         command_line.GetSwitchValueASCII(velta::test::kTestChildSwitch);

@@ -9,11 +9,11 @@
 
 #include "base/command_line.h"
 #include "base/strings/utf_string_conversions.h"
+#include "base/test/child_process.h"
+#include "base/test/multiprocess_test.h"
+#include "base/test/unique_names.h"
 #include "base/win/scoped_handle.h"
 #include "gtest/gtest.h"
-#include "testing/child_process.h"
-#include "testing/multiprocess_test.h"
-#include "testing/unique_names.h"
 
 namespace base {
 namespace {

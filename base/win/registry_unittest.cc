@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "base/test/registry_sandbox.h"
 #include "gmock/gmock.h"
 #include "gtest/gtest.h"
-#include "testing/registry_sandbox.h"
 
 namespace base::win {
 namespace {

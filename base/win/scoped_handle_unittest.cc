@@ -8,8 +8,8 @@
 #include <type_traits>
 #include <utility>
 
+#include "base/test/unique_names.h"
 #include "gtest/gtest.h"
-#include "testing/unique_names.h"
 
 namespace base::win {
 namespace {

@@ -19,6 +19,8 @@
 #include "base/strings/string_util.h"
 #include "base/strings/utf_string_conversions.h"
 #include "base/task/task_scheduler/task_scheduler.h"
+#include "base/test/child_process.h"
+#include "base/test/registry_sandbox.h"
 #include "base/threading/thread_task_runner_handle.h"
 #include "base/win/registry.h"
 #include "base/win/scoped_handle.h"
@@ -44,8 +46,6 @@
 #include "desktop/windows/installer/utils/taskband_utils_impl.h"
 #include "gmock/gmock.h"
 #include "gtest/gtest.h"
-#include "testing/child_process.h"
-#include "testing/registry_sandbox.h"
 
 namespace velta {
 namespace {

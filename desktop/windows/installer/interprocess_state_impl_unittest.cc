@@ -23,12 +23,12 @@
 #include "base/path_service.h"
 #include "base/process_wide.h"
 #include "base/strings/utf_string_conversions.h"
+#include "base/test/child_process.h"
+#include "base/test/multiprocess_test.h"
 #include "base/values.h"
 #include "desktop/windows/installer/common/installer_utils.h"
 #include "desktop/windows/installer/tracking/server_tracking_blob.h"
 #include "gtest/gtest.h"
-#include "testing/child_process.h"
-#include "testing/multiprocess_test.h"
 
 namespace velta {
 namespace {

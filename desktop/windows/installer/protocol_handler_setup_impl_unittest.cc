@@ -7,13 +7,13 @@
 #include <memory>
 #include <optional>
 
+#include "base/test/registry_sandbox.h"
 #include "base/win/scoped_com_initializer.h"
 #include "desktop/windows/installer/status/installation_status.h"
 #include "desktop/windows/installer/steps/test_installer_context.h"
 #include "desktop/windows/installer/test/scoped_installer_process.h"
 #include "desktop/windows/installer/transactions/operation_test_util.h"
 #include "gtest/gtest.h"
-#include "testing/registry_sandbox.h"
 
 namespace velta {
 namespace {

@@ -21,6 +21,9 @@
 #include "base/run_loop.h"
 #include "base/strings/utf_string_conversions.h"
 #include "base/task/task_scheduler/task_scheduler.h"
+#include "base/test/child_process.h"
+#include "base/test/multiprocess_test.h"
+#include "base/test/registry_sandbox.h"
 #include "base/test/scoped_path_override.h"
 #include "base/win/registry.h"
 #include "base/win/scoped_com_initializer.h"
@@ -42,9 +45,6 @@
 #include "desktop/windows/l10n_handler/resource_l10n_handler.h"
 #include "gmock/gmock.h"
 #include "gtest/gtest.h"
-#include "testing/child_process.h"
-#include "testing/multiprocess_test.h"
-#include "testing/registry_sandbox.h"
 
 namespace velta {
 namespace {

@@ -15,6 +15,8 @@
 #include "base/process_wide.h"
 #include "base/run_loop.h"
 #include "base/strings/string_number_conversions.h"
+#include "base/test/child_process.h"
+#include "base/test/multiprocess_test.h"
 #include "base/test/run_loop_with_timeout.h"
 #include "base/test/scoped_log_collector.h"
 #include "desktop/windows/installer/avro_stats/avro_stats_sender.h"
@@ -35,9 +37,7 @@
 #include "desktop/windows/installer/test/scoped_installer_threads.h"
 #include "gmock/gmock.h"
 #include "gtest/gtest.h"
-#include "testing/child_process.h"
 #include "testing/http_server/local_http_server.h"
-#include "testing/multiprocess_test.h"
 
 namespace velta {
 namespace {

@@ -19,14 +19,14 @@
 #include "base/strings/string_number_conversions.h"
 #include "base/strings/utf_string_conversions.h"
 #include "base/synchronization/waitable_event.h"
+#include "base/test/child_process.h"
+#include "base/test/multiprocess_test.h"
+#include "base/test/registry_sandbox.h"
+#include "base/test/unique_names.h"
 #include "base/threading/thread.h"
 #include "base/values.h"
 #include "base/win/scoped_handle.h"
 #include "gtest/gtest.h"
-#include "testing/child_process.h"
-#include "testing/multiprocess_test.h"
-#include "testing/registry_sandbox.h"
-#include "testing/unique_names.h"
 
 namespace velta {
 namespace {

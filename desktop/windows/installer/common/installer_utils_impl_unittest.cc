@@ -12,11 +12,11 @@
 #include "base/files/file_path.h"
 #include "base/files/file_util.h"
 #include "base/files/scoped_temp_dir.h"
+#include "base/test/child_process.h"
+#include "base/test/multiprocess_test.h"
 #include "desktop/windows/installer/common/installer_error.h"
 #include "gmock/gmock.h"
 #include "gtest/gtest.h"
-#include "testing/child_process.h"
-#include "testing/multiprocess_test.h"
 
 namespace velta {
 namespace {

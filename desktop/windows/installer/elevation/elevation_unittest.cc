@@ -9,6 +9,7 @@
 #include <string>
 
 #include "base/process_wide.h"
+#include "base/test/registry_sandbox.h"
 #include "base/test/scoped_log_collector.h"
 #include "base/win/registry.h"
 #include "base/win/scoped_handle.h"
@@ -18,7 +19,6 @@
 #include "desktop/windows/installer/common/win/test/fake_win_api.h"
 #include "gmock/gmock.h"
 #include "gtest/gtest.h"
-#include "testing/registry_sandbox.h"
 
 namespace velta {
 namespace {

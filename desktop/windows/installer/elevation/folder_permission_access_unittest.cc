@@ -12,11 +12,11 @@
 #include <string>
 #include <vector>
 
+#include "base/test/registry_sandbox.h"
 #include "desktop/windows/installer/common/win/security_utils.h"
 #include "desktop/windows/installer/common/win/security_utils_impl.h"
 #include "desktop/windows/installer/common/win/test/access_list_sddl.h"
 #include "gtest/gtest.h"
-#include "testing/registry_sandbox.h"
 
 namespace velta {
 namespace {

@@ -17,6 +17,8 @@
 #include "base/process_wide.h"
 #include "base/strings/string_number_conversions.h"
 #include "base/strings/utf_string_conversions.h"
+#include "base/test/child_process.h"
+#include "base/test/multiprocess_test.h"
 #include "base/time/time.h"
 #include "base/win/scoped_handle.h"
 #include "desktop/windows/installer/common/product/installer_constants.h"
@@ -24,8 +26,6 @@
 #include "desktop/windows/installer/common/win/test/fake_security_utils.h"
 #include "gmock/gmock.h"
 #include "gtest/gtest.h"
-#include "testing/child_process.h"
-#include "testing/multiprocess_test.h"
 
 namespace velta {
 namespace {

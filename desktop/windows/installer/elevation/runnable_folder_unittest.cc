@@ -6,9 +6,9 @@
 #include "base/files/file_path.h"
 #include "base/files/file_util.h"
 #include "base/files/scoped_temp_dir.h"
+#include "base/test/child_process.h"
 #include "base/test/scoped_path_override.h"
 #include "gtest/gtest.h"
-#include "testing/child_process.h"
 
 namespace velta {
 namespace {

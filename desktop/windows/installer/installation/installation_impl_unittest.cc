@@ -15,6 +15,7 @@
 #include "base/process_wide.h"
 #include "base/strings/string_util.h"
 #include "base/strings/utf_string_conversions.h"
+#include "base/test/registry_sandbox.h"
 #include "base/test/scoped_path_override.h"
 #include "base/win/registry.h"
 #include "base/win/scoped_com_initializer.h"
@@ -26,7 +27,6 @@
 #include "desktop/windows/installer/utils/shell_associations.h"
 #include "gmock/gmock.h"
 #include "gtest/gtest.h"
-#include "testing/registry_sandbox.h"
 
 namespace velta {
 namespace {

@@ -18,17 +18,17 @@
 #include "base/message_loop/message_loop.h"
 #include "base/pickle.h"
 #include "base/run_loop.h"
+#include "base/test/child_process.h"
+#include "base/test/multiprocess_test.h"
 #include "base/test/run_loop_with_timeout.h"
 #include "base/test/scoped_log_collector.h"
+#include "base/test/unique_names.h"
 #include "desktop/windows/installer/ipc/ipc_message.h"
 #include "desktop/windows/installer/ipc/ipc_receiver.h"
 #include "desktop/windows/installer/ipc/ipc_sender.h"
 #include "desktop/windows/installer/ipc/mailslot_writer.h"
 #include "gmock/gmock.h"
 #include "gtest/gtest.h"
-#include "testing/child_process.h"
-#include "testing/multiprocess_test.h"
-#include "testing/unique_names.h"
 
 namespace velta {
 namespace {

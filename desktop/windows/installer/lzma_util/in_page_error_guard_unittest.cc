@@ -4,9 +4,9 @@
 
 #include <windows.h>
 
+#include "base/test/child_process.h"
+#include "base/test/multiprocess_test.h"
 #include "gtest/gtest.h"
-#include "testing/child_process.h"
-#include "testing/multiprocess_test.h"
 
 namespace velta {
 namespace {

@@ -7,13 +7,13 @@
 #include "base/run_loop.h"
 #include "base/strings/string_number_conversions.h"
 #include "base/strings/utf_string_conversions.h"
+#include "base/test/child_process.h"
 #include "base/test/run_loop_with_timeout.h"
-#include "base/version.h"
 #include "base/values.h"
+#include "base/version.h"
 #include "desktop/windows/installer/checksum_checker/checksum_checker.h"
 #include "desktop/windows/installer/common/installer_error.h"
 #include "gtest/gtest.h"
-#include "testing/child_process.h"
 #include "testing/http_server/local_http_server.h"
 
 namespace velta::test {

@@ -20,6 +20,7 @@
 #include "base/run_loop.h"
 #include "base/strings/string_number_conversions.h"
 #include "base/strings/utf_string_conversions.h"
+#include "base/test/child_process.h"
 #include "base/threading/thread_task_runner_handle.h"
 #include "desktop/windows/installer/flow/installer_observer.h"
 #include "desktop/windows/installer/installation_folder_details_fetcher_impl.h"
@@ -32,7 +33,6 @@
 #include "desktop/windows/installer/test/scoped_installer_threads.h"
 #include "gmock/gmock.h"
 #include "gtest/gtest.h"
-#include "testing/child_process.h"
 
 namespace velta {
 namespace {

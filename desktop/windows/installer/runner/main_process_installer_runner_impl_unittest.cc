@@ -19,6 +19,8 @@
 #include "base/run_loop.h"
 #include "base/strings/string_number_conversions.h"
 #include "base/strings/utf_string_conversions.h"
+#include "base/test/child_process.h"
+#include "base/test/multiprocess_test.h"
 #include "base/test/run_loop_with_timeout.h"
 #include "base/test/scoped_log_collector.h"
 #include "base/win/scoped_handle.h"
@@ -32,8 +34,6 @@
 #include "desktop/windows/installer/tracking/server_tracking_blob.h"
 #include "gmock/gmock.h"
 #include "gtest/gtest.h"
-#include "testing/child_process.h"
-#include "testing/multiprocess_test.h"
 
 namespace velta {
 namespace {

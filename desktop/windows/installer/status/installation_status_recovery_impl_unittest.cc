@@ -15,6 +15,8 @@
 #include "base/files/scoped_temp_dir.h"
 #include "base/path_service.h"
 #include "base/strings/utf_string_conversions.h"
+#include "base/test/child_process.h"
+#include "base/test/registry_sandbox.h"
 #include "base/test/scoped_path_override.h"
 #include "base/time/time.h"
 #include "base/version.h"
@@ -25,8 +27,6 @@
 #include "desktop/windows/installer/status/installation_status_recovery.h"
 #include "gmock/gmock.h"
 #include "gtest/gtest.h"
-#include "testing/child_process.h"
-#include "testing/registry_sandbox.h"
 
 namespace velta {
 namespace {

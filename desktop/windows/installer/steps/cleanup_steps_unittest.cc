@@ -10,8 +10,9 @@
 #include "base/files/file_path.h"
 #include "base/files/file_util.h"
 #include "base/strings/utf_string_conversions.h"
-#include "base/win/scoped_com_initializer.h"
+#include "base/test/registry_sandbox.h"
 #include "base/win/registry.h"
+#include "base/win/scoped_com_initializer.h"
 #include "base/win/scoped_handle.h"
 #include "desktop/windows/installer/status/installation_status.h"
 #include "desktop/windows/installer/status/installation_status_json_writer.h"
@@ -23,7 +24,6 @@
 #include "desktop/windows/installer/transactions/operation_test_util.h"
 #include "gmock/gmock.h"
 #include "gtest/gtest.h"
-#include "testing/registry_sandbox.h"
 
 namespace velta {
 namespace {

@@ -2,7 +2,7 @@
 
 #include "desktop/windows/installer/test/scoped_host_strings.h"
 
-#include "testing/child_process.h"
+#include "base/test/child_process.h"
 
 namespace velta {
 

@@ -8,10 +8,10 @@
 
 #include "base/files/file_path.h"
 #include "base/process_wide.h"
+#include "base/test/registry_sandbox.h"
 #include "base/test/scoped_path_override.h"
 #include "desktop/windows/installer/common/win/test/fake_security_utils.h"
 #include "desktop/windows/installer/common/win/test/fake_win_api.h"
-#include "testing/registry_sandbox.h"
 
 namespace velta {
 

@@ -13,6 +13,7 @@
 #include "base/files/file_util.h"
 #include "base/files/scoped_temp_dir.h"
 #include "base/process_wide.h"
+#include "base/test/registry_sandbox.h"
 #include "base/win/registry.h"
 #include "desktop/windows/installer/common/win/test/fake_security_utils.h"
 #include "desktop/windows/installer/lzma_util/lzma_util.h"
@@ -21,7 +22,6 @@
 #include "desktop/windows/installer/transactions/transaction.h"
 #include "gmock/gmock.h"
 #include "gtest/gtest.h"
-#include "testing/registry_sandbox.h"
 
 namespace velta {
 namespace {

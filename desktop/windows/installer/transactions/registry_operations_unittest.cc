@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "base/test/registry_sandbox.h"
 #include "base/win/registry.h"
 #include "desktop/windows/installer/common/win/test/fake_security_utils.h"
 #include "desktop/windows/installer/transactions/operation_factory.h"
@@ -12,7 +13,6 @@
 #include "desktop/windows/installer/transactions/transaction.h"
 #include "gmock/gmock.h"
 #include "gtest/gtest.h"
-#include "testing/registry_sandbox.h"
 
 namespace velta {
 namespace {

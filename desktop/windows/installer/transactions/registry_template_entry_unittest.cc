@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "base/process_wide.h"
+#include "base/test/registry_sandbox.h"
 #include "base/win/registry.h"
 #include "base/win/windows_version.h"
 #include "desktop/windows/installer/common/product/product_info.h"
@@ -19,7 +20,6 @@
 #include "desktop/windows/installer/transactions/registry_templates.h"
 #include "desktop/windows/installer/transactions/transaction.h"
 #include "gtest/gtest.h"
-#include "testing/registry_sandbox.h"
 
 namespace velta {
 namespace {

@@ -20,9 +20,12 @@
 #include "base/process_wide.h"
 #include "base/run_loop.h"
 #include "base/strings/utf_string_conversions.h"
+#include "base/test/child_process.h"
+#include "base/test/multiprocess_test.h"
 #include "base/test/run_loop_with_timeout.h"
 #include "base/test/scoped_log_collector.h"
 #include "base/test/scoped_path_override.h"
+#include "base/test/unique_names.h"
 #include "base/threading/thread_task_runner_handle.h"
 #include "base/win/registry.h"
 #include "desktop/windows/installer/avro_stats/avro_stats_sender.h"
@@ -52,10 +55,7 @@
 #include "gmock/gmock.h"
 #include "gtest/gtest.h"
 #include "host/resource_ids.h"
-#include "testing/child_process.h"
 #include "testing/http_server/local_http_server.h"
-#include "testing/multiprocess_test.h"
-#include "testing/unique_names.h"
 
 namespace velta {
 namespace {

@@ -12,12 +12,12 @@
 #include "base/files/scoped_temp_dir.h"
 #include "base/path_service.h"
 #include "base/process/launch.h"
+#include "base/test/child_process.h"
+#include "base/test/multiprocess_test.h"
 #include "base/test/scoped_path_override.h"
+#include "base/test/unique_names.h"
 #include "base/win/scoped_handle.h"
 #include "gtest/gtest.h"
-#include "testing/child_process.h"
-#include "testing/multiprocess_test.h"
-#include "testing/unique_names.h"
 
 namespace velta {
 namespace {

@@ -6,12 +6,12 @@
 
 #include "base/strings/string_number_conversions.h"
 #include "base/strings/utf_string_conversions.h"
+#include "base/test/child_process.h"
 #include "desktop/windows/installer/common/installer_error.h"
 #include "desktop/windows/installer/common/product/product_constants.h"
 #include "gmock/gmock.h"
 #include "gtest/gtest.h"
 #include "testing/build_paths.h"
-#include "testing/child_process.h"
 
 namespace velta {
 namespace {

@@ -8,13 +8,13 @@
 #include <vector>
 
 #include "base/process_wide.h"
+#include "base/test/registry_sandbox.h"
+#include "base/test/unique_names.h"
 #include "base/win/registry.h"
 #include "base/win/scoped_com_initializer.h"
 #include "desktop/windows/installer/utils/fake_shell_default_apps.h"
 #include "gmock/gmock.h"
 #include "gtest/gtest.h"
-#include "testing/registry_sandbox.h"
-#include "testing/unique_names.h"
 
 namespace velta {
 namespace {

@@ -16,6 +16,7 @@
 #include "base/strings/string_number_conversions.h"
 #include "base/strings/string_util.h"
 #include "base/strings/utf_string_conversions.h"
+#include "base/test/registry_sandbox.h"
 #include "base/test/scoped_path_override.h"
 #include "base/time/time.h"
 #include "base/win/registry.h"
@@ -28,7 +29,6 @@
 #include "gmock/gmock.h"
 #include "gtest/gtest.h"
 #include "testing/build_paths.h"
-#include "testing/registry_sandbox.h"
 
 namespace velta {
 namespace {

@@ -8,10 +8,10 @@
 
 #include "base/process/launch.h"
 #include "base/process/process.h"
+#include "base/test/child_process.h"
+#include "base/test/multiprocess_test.h"
 #include "base/time/time.h"
 #include "gtest/gtest.h"
-#include "testing/child_process.h"
-#include "testing/multiprocess_test.h"
 
 namespace velta {
 namespace {

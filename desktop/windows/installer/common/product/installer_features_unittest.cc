@@ -12,11 +12,11 @@
 #include "base/features/feature_states.h"
 #include "base/features/pref_list_feature_reader.h"
 #include "base/process_wide.h"
+#include "base/test/child_process.h"
+#include "base/test/multiprocess_test.h"
 #include "base/values.h"
 #include "desktop/windows/installer/common/product/product_info.h"
 #include "gtest/gtest.h"
-#include "testing/child_process.h"
-#include "testing/multiprocess_test.h"
 
 namespace velta {
 namespace {

@@ -11,8 +11,8 @@
 #include "base/files/file_path.h"
 #include "base/files/file_util.h"
 #include "base/files/scoped_temp_dir.h"
+#include "base/test/registry_sandbox.h"
 #include "gtest/gtest.h"
-#include "testing/registry_sandbox.h"
 
 namespace velta {
 namespace {

@@ -12,13 +12,13 @@
 #include "base/location.h"
 #include "base/message_loop/message_loop.h"
 #include "base/run_loop.h"
+#include "base/test/child_process.h"
+#include "base/test/multiprocess_test.h"
+#include "base/test/unique_names.h"
 #include "base/threading/thread_task_runner_handle.h"
 #include "base/time/time.h"
 #include "desktop/windows/installer/common/win/win_api.h"
 #include "gtest/gtest.h"
-#include "testing/child_process.h"
-#include "testing/multiprocess_test.h"
-#include "testing/unique_names.h"
 
 namespace velta {
 namespace {

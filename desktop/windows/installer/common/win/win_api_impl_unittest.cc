@@ -17,14 +17,14 @@
 #include "base/strings/string_number_conversions.h"
 #include "base/strings/utf_string_conversions.h"
 #include "base/synchronization/lock.h"
+#include "base/test/child_process.h"
+#include "base/test/multiprocess_test.h"
+#include "base/test/unique_names.h"
 #include "desktop/windows/installer/common/app_output_lock.h"
 #include "desktop/windows/installer/common/installer_error.h"
 #include "desktop/windows/installer/common/product/exit_codes.h"
 #include "desktop/windows/installer/common/win/win_api_process.h"
 #include "gtest/gtest.h"
-#include "testing/child_process.h"
-#include "testing/multiprocess_test.h"
-#include "testing/unique_names.h"
 
 namespace velta {
 namespace {

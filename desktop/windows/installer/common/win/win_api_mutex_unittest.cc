@@ -9,12 +9,12 @@
 #include <thread>
 
 #include "base/command_line.h"
+#include "base/test/child_process.h"
+#include "base/test/multiprocess_test.h"
+#include "base/test/unique_names.h"
 #include "base/time/time.h"
 #include "desktop/windows/installer/common/win/win_api.h"
 #include "gtest/gtest.h"
-#include "testing/child_process.h"
-#include "testing/multiprocess_test.h"
-#include "testing/unique_names.h"
 
 namespace velta {
 namespace {

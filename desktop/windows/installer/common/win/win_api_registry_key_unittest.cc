@@ -8,10 +8,10 @@
 #include <set>
 #include <string>
 
+#include "base/test/registry_sandbox.h"
 #include "base/win/registry.h"
 #include "desktop/windows/installer/common/win/win_api.h"
 #include "gtest/gtest.h"
-#include "testing/registry_sandbox.h"
 
 namespace velta {
 namespace {

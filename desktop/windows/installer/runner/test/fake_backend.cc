@@ -13,14 +13,14 @@
 #include "base/message_loop/message_loop.h"
 #include "base/pickle.h"
 #include "base/strings/string_number_conversions.h"
+#include "base/test/child_process.h"
+#include "base/test/multiprocess_test.h"
 #include "base/win/scoped_handle.h"
 #include "desktop/windows/installer/common/product/installer_constants.h"
 #include "desktop/windows/installer/common/product/installer_switches.h"
 #include "desktop/windows/installer/common/utils.h"
 #include "desktop/windows/installer/ipc/ipc_message.h"
 #include "desktop/windows/installer/ipc/ipc_sender.h"
-#include "testing/child_process.h"
-#include "testing/multiprocess_test.h"
 
 namespace velta::test {
 namespace {

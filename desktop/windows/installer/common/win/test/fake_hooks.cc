@@ -4,9 +4,9 @@
 
 #include "base/command_line.h"
 #include "base/strings/utf_string_conversions.h"
+#include "base/test/multiprocess_test.h"
 #include "desktop/windows/installer/common/win/test/fake_security_utils_hook.h"
 #include "desktop/windows/installer/common/win/test/fake_win_api_hook.h"
-#include "testing/multiprocess_test.h"
 
 namespace velta::test {
 namespace {

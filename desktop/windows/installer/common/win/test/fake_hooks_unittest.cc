@@ -13,6 +13,9 @@
 #include "base/files/scoped_temp_dir.h"
 #include "base/strings/string_split.h"
 #include "base/strings/utf_string_conversions.h"
+#include "base/test/child_process.h"
+#include "base/test/multiprocess_test.h"
+#include "base/test/unique_names.h"
 #include "desktop/windows/installer/common/installer_error.h"
 #include "desktop/windows/installer/common/win/security_utils.h"
 #include "desktop/windows/installer/common/win/test/fake_win_api.h"
@@ -22,9 +25,6 @@
 #include "desktop/windows/installer/common/win/win_api_process.h"
 #include "gmock/gmock.h"
 #include "gtest/gtest.h"
-#include "testing/child_process.h"
-#include "testing/multiprocess_test.h"
-#include "testing/unique_names.h"
 
 namespace velta::test {
 namespace {

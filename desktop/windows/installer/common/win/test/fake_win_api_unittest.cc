@@ -7,12 +7,12 @@
 #include <memory>
 #include <string>
 
+#include "base/test/registry_sandbox.h"
 #include "base/win/registry.h"
 #include "desktop/windows/installer/common/win/win_api_drive.h"
 #include "desktop/windows/installer/common/win/win_api_registry_key.h"
 #include "gmock/gmock.h"
 #include "gtest/gtest.h"
-#include "testing/registry_sandbox.h"
 
 namespace velta {
 namespace {

@@ -1,9 +1,9 @@
 // Copyright 2026 Velta Software. All rights reserved.
 
-#include "testing/registry_sandbox.h"
+#include "base/test/registry_sandbox.h"
 
+#include "base/test/unique_names.h"
 #include "base/win/registry.h"
-#include "testing/unique_names.h"
 
 namespace velta::test {
 

@@ -1,7 +1,7 @@
 // Copyright 2026 Velta Software. All rights reserved.
 
-#ifndef TESTING_REGISTRY_SANDBOX_H_
-#define TESTING_REGISTRY_SANDBOX_H_
+#ifndef BASE_TEST_REGISTRY_SANDBOX_H_
+#define BASE_TEST_REGISTRY_SANDBOX_H_
 
 #include <windows.h>
 
@@ -60,4 +60,4 @@ class ScopedRegistryRootOverride {
 
 }  // namespace velta::test
 
-#endif  // TESTING_REGISTRY_SANDBOX_H_
+#endif  // BASE_TEST_REGISTRY_SANDBOX_H_

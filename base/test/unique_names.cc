@@ -1,6 +1,6 @@
 // Copyright 2026 Velta Software. All rights reserved.
 
-#include "testing/unique_names.h"
+#include "base/test/unique_names.h"
 
 #include <windows.h>
 

@@ -1,7 +1,7 @@
 // Copyright 2026 Velta Software. All rights reserved.
 
-#ifndef TESTING_CHILD_PROCESS_H_
-#define TESTING_CHILD_PROCESS_H_
+#ifndef BASE_TEST_CHILD_PROCESS_H_
+#define BASE_TEST_CHILD_PROCESS_H_
 
 #include <stdint.h>
 
@@ -17,7 +17,7 @@
 namespace velta::test {
 
 // Starting real child processes from tests: the test binary itself in a
-// registered child role (VELTA_TEST_CHILD_MAIN, testing/multiprocess_test.h),
+// registered child role (VELTA_TEST_CHILD_MAIN, base/test/multiprocess_test.h),
 // or any program such as installer.exe beside the test binary. Exit codes are
 // read on the Windows side, so all 32 bits arrive (the Linux side of Wine
 // sees only the low 8).
@@ -74,4 +74,4 @@ bool WaitForChildExit(const base::Process& process, base::TimeDelta timeout,
 
 }  // namespace velta::test
 
-#endif  // TESTING_CHILD_PROCESS_H_
+#endif  // BASE_TEST_CHILD_PROCESS_H_

@@ -1,7 +1,7 @@
 // Copyright 2026 Velta Software. All rights reserved.
 
-#ifndef TESTING_UNIQUE_NAMES_H_
-#define TESTING_UNIQUE_NAMES_H_
+#ifndef BASE_TEST_UNIQUE_NAMES_H_
+#define BASE_TEST_UNIQUE_NAMES_H_
 
 #include <string>
 #include <string_view>
@@ -19,4 +19,4 @@ std::wstring UniqueWideName(std::string_view prefix);
 
 }  // namespace velta::test
 
-#endif  // TESTING_UNIQUE_NAMES_H_
+#endif  // BASE_TEST_UNIQUE_NAMES_H_

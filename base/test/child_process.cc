@@ -1,6 +1,6 @@
 // Copyright 2026 Velta Software. All rights reserved.
 
-#include "testing/child_process.h"
+#include "base/test/child_process.h"
 
 #include <windows.h>
 
@@ -10,8 +10,8 @@
 #include "base/logging.h"
 #include "base/path_service.h"
 #include "base/strings/utf_string_conversions.h"
+#include "base/test/multiprocess_test.h"
 #include "base/win/scoped_handle.h"
-#include "testing/multiprocess_test.h"
 
 namespace velta::test {
 namespace {

@@ -1,7 +1,7 @@
 // Copyright 2026 Velta Software. All rights reserved.
 
-#ifndef TESTING_MULTIPROCESS_TEST_H_
-#define TESTING_MULTIPROCESS_TEST_H_
+#ifndef BASE_TEST_MULTIPROCESS_TEST_H_
+#define BASE_TEST_MULTIPROCESS_TEST_H_
 
 #include <string>
 
@@ -46,6 +46,21 @@ class ChildSetupHookRegistrar {
 // fails.
 bool RunChildSetupHooks(const base::CommandLine& command_line, std::string* error);
 
+// A role that takes the whole process before tests or child roles run (the
+// crash reporter's roles, linked in by the crash reporter's test support).
+// Answers true, with `exit_code` set, when the command line asked for it.
+using ProcessRole = bool (*)(const base::CommandLine& command_line, int* exit_code);
+
+// Registers a process role at static-initialisation time.
+class ProcessRoleRegistrar {
+ public:
+  explicit ProcessRoleRegistrar(ProcessRole role);
+};
+
+// Runs the registered process roles in registration order until one answers
+// true; false when none was asked for.
+bool RunProcessRoleIfAsked(const base::CommandLine& command_line, int* exit_code);
+
 }  // namespace velta::test
 
 // Defines a child role of the test binary:
@@ -58,4 +73,4 @@ bool RunChildSetupHooks(const base::CommandLine& command_line, std::string* erro
       #name, &name##ChildMain);                                   \
   static int name##ChildMain()
 
-#endif  // TESTING_MULTIPROCESS_TEST_H_
+#endif  // BASE_TEST_MULTIPROCESS_TEST_H_

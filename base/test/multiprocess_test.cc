@@ -1,6 +1,6 @@
 // Copyright 2026 Velta Software. All rights reserved.
 
-#include "testing/multiprocess_test.h"
+#include "base/test/multiprocess_test.h"
 
 #include <map>
 #include <string>
@@ -17,6 +17,11 @@ std::map<std::string, ChildMain>& Registry() {
 std::vector<ChildSetupHook>& SetupHooks() {
   static auto* hooks = new std::vector<ChildSetupHook>();
   return *hooks;
+}
+
+std::vector<ProcessRole>& ProcessRoles() {
+  static auto* roles = new std::vector<ProcessRole>();
+  return *roles;
 }
 
 }  // namespace
@@ -40,6 +45,18 @@ bool RunChildSetupHooks(const base::CommandLine& command_line, std::string* erro
       return false;
   }
   return true;
+}
+
+ProcessRoleRegistrar::ProcessRoleRegistrar(ProcessRole role) {
+  ProcessRoles().push_back(role);
+}
+
+bool RunProcessRoleIfAsked(const base::CommandLine& command_line, int* exit_code) {
+  for (ProcessRole role : ProcessRoles()) {
+    if (role(command_line, exit_code))
+      return true;
+  }
+  return false;
 }
 
 }  // namespace velta::test
