@@ -528,7 +528,7 @@ bool Installer::RunPackageInstaller(bool post_elevated) {
   if (done && !base::DeleteFile(marker))
     LOG(WARNING) << "Cannot delete " << marker.value();
   const uint32_t result = process->GetExitCode();
-  if (result == 0 || (done && (result == 13 || result == 15)))
+  if (IsInstallerResultSuccess(result) || (done && !IsMeaningfulInstallerResult(result)))
     return true;
   return SetInstallerError(result, "Installer process did not complete successfully.",
                            std::wstring());

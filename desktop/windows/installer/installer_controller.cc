@@ -26,6 +26,7 @@
 #include "desktop/windows/installer/common/product/installer_features.h"
 #include "desktop/windows/installer/common/product/installer_switches.h"
 #include "desktop/windows/installer/common/product/product_constants.h"
+#include "desktop/windows/installer/common/utils.h"
 #include "desktop/windows/installer/common/win/win_api.h"
 #include "desktop/windows/installer/common/win/win_api_process.h"
 #include "desktop/windows/installer/installation/package_handler.h"
@@ -272,10 +273,8 @@ void InstallerController::OnBackendProcessTerminated(const uint32_t& backend_res
     return;
   // 13 and 15 say only that the backend ended badly: the error it reported
   // over the mailslot (or 20) says more.
-  if (backend_result == kInstallerResultChildFailed ||
-      backend_result == kInstallerResultChildUnknownExit) {
+  if (!IsMeaningfulInstallerResult(backend_result))
     return;
-  }
   result_ = backend_result;
 }
 

@@ -308,8 +308,4 @@ bool IsMeaningfulInstallerResult(uint32_t result) {
   return result != kInstallerResultChildFailed && result != kInstallerResultChildUnknownExit;
 }
 
-uint32_t PassInstallerResult(int32_t result) {
-  return static_cast<uint32_t>(result);
-}
-
 }  // namespace velta

@@ -125,8 +125,6 @@ bool IsInstallerResultSuccess(uint32_t result);
 // False for 13 and 15 (a child that failed or ended unknowingly tells nothing
 // new, so an earlier result is kept), true otherwise.
 bool IsMeaningfulInstallerResult(uint32_t result);
-// The backend's result as the entry passes it on.
-uint32_t PassInstallerResult(int32_t result);
 
 }  // namespace velta
 

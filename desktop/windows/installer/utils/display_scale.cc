@@ -55,13 +55,6 @@ BOOL CALLBACK CollectMonitorDpi(HMONITOR monitor, HDC, RECT*, LPARAM context) {
 
 }  // namespace
 
-double GetScaleForScaleFactor(ScaleFactor factor) {
-  const int index = static_cast<int>(factor);
-  if (index < 0 || index >= static_cast<int>(std::size(kScales)))
-    return kScales[0];
-  return kScales[index];
-}
-
 ScaleFactor GetNearestScaleFactor(double scale) {
   int best = 0;
   for (int i = 1; i < static_cast<int>(std::size(kScales)); ++i) {

@@ -19,9 +19,6 @@ enum class ScaleFactor : int {
   k250Percent = 4,
 };
 
-// The scale a factor stands for (1.0 ... 2.5).
-double GetScaleForScaleFactor(ScaleFactor factor);
-
 // The supported factor nearest to `scale` by absolute difference; on a tie
 // the smaller one. Scales beyond the table map to its ends.
 ScaleFactor GetNearestScaleFactor(double scale);

@@ -51,14 +51,6 @@ TEST(ScaleFactorsForDpisTest, MonitorSetsGiveOrderedSets) {
   EXPECT_TRUE(GetScaleFactorsForDpis({}).empty());
 }
 
-TEST(ScaleFactorsForDpisTest, ScalesMatchTheTable) {
-  EXPECT_EQ(1.0, GetScaleForScaleFactor(ScaleFactor::k100Percent));
-  EXPECT_EQ(1.25, GetScaleForScaleFactor(ScaleFactor::k125Percent));
-  EXPECT_EQ(1.5, GetScaleForScaleFactor(ScaleFactor::k150Percent));
-  EXPECT_EQ(2.0, GetScaleForScaleFactor(ScaleFactor::k200Percent));
-  EXPECT_EQ(2.5, GetScaleForScaleFactor(ScaleFactor::k250Percent));
-}
-
 // The real system: every attached monitor gives one factor, and the set
 // agrees with the screen's logical DPI (the test process is not per-monitor
 // aware, so that is what each monitor reports).

@@ -12,6 +12,7 @@
 #include "gmock/gmock.h"
 #include "gtest/gtest.h"
 #include "testing/build_paths.h"
+#include "velta_build_info.h"
 
 namespace velta {
 namespace {
@@ -29,7 +30,7 @@ base::FilePath VersionTestProgram(const std::string& name) {
 // What installer.exe's resource gives: the product version with the
 // continuous build number appended.
 std::string InstallerResourceVersion() {
-  return GetProductVersion() + "." + base::NumberToString(GetContinuousVersion());
+  return GetProductVersion() + "." + base::NumberToString(VELTA_CONTINUOUS_VERSION);
 }
 
 enum class VersionSource { kResources, kExeOutput };
@@ -97,7 +98,7 @@ INSTANTIATE_TEST_SUITE_P(
     Resources, FileVersionUtilsTest,
     ::testing::Values(
         VersionCase{kFromResources, "installer", true, InstallerResourceVersion(),
-                    GetInternalVersion() + "." + base::NumberToString(GetContinuousVersion()),
+                    GetInternalVersion() + "." + base::NumberToString(VELTA_CONTINUOUS_VERSION),
                     GetChannelName(), ""},
         VersionCase{kFromResources, "full", true, "12.0.345.6.7890", "345.6.7890", "kestrel", ""},
         VersionCase{kFromResources, "no_continuous", true, "3.1.4.1", "4.1", "sorrel", ""},

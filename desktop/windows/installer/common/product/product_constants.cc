@@ -92,10 +92,6 @@ int GetRevisionNumber() {
   return VELTA_REVISION_NUMBER;
 }
 
-int GetContinuousVersion() {
-  return VELTA_CONTINUOUS_VERSION;
-}
-
 std::string FormatWithProductName(std::string_view pattern, bool lower_case) {
   // Made once, thread-safely, and kept until exit.
   static const std::string product_word = GetBrandName();

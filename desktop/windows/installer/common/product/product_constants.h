@@ -46,8 +46,6 @@ int GetBuildNumber();
 int GetSecondaryBuildNumber();
 // The source revision the build was made from.
 int GetRevisionNumber();
-// The continuous build number of the version resource.
-int GetContinuousVersion();
 
 // `pattern` with its one "%s" replaced by the product word ("Velta"),
 // lower-cased first when `lower_case`.
