@@ -26,6 +26,7 @@
 #include "base/win/windows_version.h"
 #include "crash_reporter/crash_reporting.h"
 #include "desktop/windows/installer/common/installer_error.h"
+#include "desktop/windows/installer/common/installer_utils.h"
 #include "desktop/windows/installer/common/json_pref_store_factory.h"
 #include "desktop/windows/installer/common/product/installer_constants.h"
 #include "desktop/windows/installer/common/product/installer_features.h"
@@ -168,7 +169,7 @@ void Installer::StartInstallation() {
     scheduler_->Start(&step_reports_);
     return;
   }
-  if (!ValidateInstallerSettings(*settings_)) {
+  if (!ValidateInstallerSettings(settings_->GetSettingsCheck())) {
     AppendInstallerError("Cannot run the backend installer.", 0, std::wstring());
     FailWithLastError();
     return;

@@ -85,7 +85,7 @@ class SettingsObserver {
 // false when a rule refuses the change; the main-process runner writes them
 // out as the backend's switches, and the backend reads them back.
 //
-// RunInstaller owns the one SettingsImpl of a process; it is made and used
+// RunInstaller owns the one settings object of a process; it is made and used
 // on the main thread only. Folder details are gathered on a worker and
 // applied here when they arrive; a later folder supersedes an earlier one.
 class Settings {
@@ -185,19 +185,13 @@ class Settings {
   // The folder's country is one where the uninstall survey is offered.
   virtual bool IsUninstallSurveyCountry() const = 0;
 
-  // What ValidateInstallerSettings checks, with the drive text in the
+  // What ValidateInstallerSettings (common/installer_utils.h) checks, with the drive text in the
   // user's language.
   virtual SettingsCheck GetSettingsCheck() const = 0;
 
  protected:
   Settings() = default;
 };
-
-// Whether an installation may start with `settings`: see
-// InstallerUtils::ValidateSettings, which sets the installer error when not.
-inline bool ValidateInstallerSettings(const Settings& settings) {
-  return InstallerUtils::GetInstance()->ValidateSettings(settings.GetSettingsCheck());
-}
 
 }  // namespace velta
 

@@ -31,6 +31,7 @@
 #include "desktop/windows/installer/avro_stats/installer_stats_event.h"
 #include "desktop/windows/installer/avro_stats/recording_stats_sender.h"
 #include "desktop/windows/installer/common/installer_error.h"
+#include "desktop/windows/installer/common/installer_utils.h"
 #include "desktop/windows/installer/common/win/test/fake_security_utils.h"
 #include "desktop/windows/installer/common/win/test/fake_win_api.h"
 #include "desktop/windows/installer/installation/installation_impl.h"
@@ -442,7 +443,7 @@ TEST_F(SettingsTest, UnusableFolderIsAProblemAndTheCheckRefusesIt) {
   EXPECT_EQ(InstallOperation::kNotDecided, settings->GetOperation());
   EXPECT_EQ(InstallFolderProblem::kInvalidPath, settings->GetInstallFolderProblem());
   ScopedInstallerErrorRecord error_record;
-  EXPECT_FALSE(ValidateInstallerSettings(*settings));
+  EXPECT_FALSE(ValidateInstallerSettings(settings->GetSettingsCheck()));
   EXPECT_EQ(3u, GetInstallerErrorCode());
 
   // Not enough space on the install drive.
@@ -451,7 +452,7 @@ TEST_F(SettingsTest, UnusableFolderIsAProblemAndTheCheckRefusesIt) {
   win_api_.SetDrive(Folder(L"x").value()[0], small);
   settings = MakeSettings({L"installfolder=" + Folder(L"Small").value()});
   EXPECT_EQ(InstallFolderProblem::kNotEnoughSpace, settings->GetInstallFolderProblem());
-  EXPECT_FALSE(ValidateInstallerSettings(*settings));
+  EXPECT_FALSE(ValidateInstallerSettings(settings->GetSettingsCheck()));
   EXPECT_EQ(4u, GetInstallerErrorCode());
   std::wstring text;
   GetInstallerError(nullptr, nullptr, &text);
@@ -466,7 +467,7 @@ TEST_F(SettingsTest, UninstallWithoutAnInstallationIsAProblem) {
   ASSERT_TRUE(WaitForFolderDetails(*settings));
   EXPECT_EQ(InstallFolderProblem::kNoInstallation, settings->GetInstallFolderProblem());
   ScopedInstallerErrorRecord error_record;
-  EXPECT_FALSE(ValidateInstallerSettings(*settings));
+  EXPECT_FALSE(ValidateInstallerSettings(settings->GetSettingsCheck()));
   EXPECT_EQ(2u, GetInstallerErrorCode());
 }
 
@@ -491,7 +492,7 @@ TEST_F(SettingsTest, UninstallRemovesTheCurrentInstallation) {
   EXPECT_EQ(current, settings->GetInstallFolder());
   EXPECT_EQ(InstallOperation::kUninstall, settings->GetOperation());
   ScopedInstallerErrorRecord error_record;
-  EXPECT_TRUE(ValidateInstallerSettings(*settings));
+  EXPECT_TRUE(ValidateInstallerSettings(settings->GetSettingsCheck()));
   base::CommandLine backend(base::CommandLine::NO_PROGRAM);
   settings->AppendToCommandLine(false, &backend);
   EXPECT_TRUE(backend.HasSwitch("uninstall"));

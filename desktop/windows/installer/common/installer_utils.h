@@ -105,6 +105,9 @@ bool IsBackendProcess();
 bool ReadFilesList(const base::FilePath& path, std::vector<std::string>* files);
 std::wstring FormatDrivesNeedingSpace(const std::wstring& drive_text,
                                       const std::vector<DriveSpaceNeeded>& drives);
+// Whether an installation may start with the settings `check` describes;
+// sets the installer error when not (see InstallerUtils::ValidateSettings).
+bool ValidateInstallerSettings(const SettingsCheck& check);
 
 }  // namespace velta
 

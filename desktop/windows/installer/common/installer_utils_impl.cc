@@ -174,4 +174,8 @@ std::wstring FormatDrivesNeedingSpace(const std::wstring& drive_text,
   return InstallerUtils::GetInstance()->FormatDrivesNeedingSpace(drive_text, drives);
 }
 
+bool ValidateInstallerSettings(const SettingsCheck& check) {
+  return InstallerUtils::GetInstance()->ValidateSettings(check);
+}
+
 }  // namespace velta

@@ -16,6 +16,7 @@
 #include "base/synchronization/lock.h"
 #include "desktop/windows/installer/common/app_output_lock.h"
 #include "desktop/windows/installer/common/installer_error.h"
+#include "desktop/windows/installer/common/installer_utils.h"
 #include "desktop/windows/installer/common/product/exit_codes.h"
 #include "desktop/windows/installer/common/product/installer_constants.h"
 #include "desktop/windows/installer/common/product/installer_switches.h"
@@ -79,7 +80,7 @@ uint32_t MainProcessInstallerRunnerImpl::Run(Settings* settings) {
   if (!BeginRun())
     return run_result_;
   // The check records its own code (2, 3 or 4), never 0.
-  if (!ValidateInstallerSettings(*settings)) {
+  if (!ValidateInstallerSettings(settings->GetSettingsCheck())) {
     AppendInstallerError("The settings are not valid", 0, std::wstring());
     run_result_ = GetInstallerErrorCode();
     return run_result_;
