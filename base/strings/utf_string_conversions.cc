@@ -109,38 +109,33 @@ void AppendUTF16(char32_t code_point, String* output) {
   }
 }
 
-template <typename String>
-bool UTF8ToUTF16Impl(const char* src, size_t src_len, String* output) {
+// Reads `src` code point by code point and appends each to `output` in the
+// other encoding; an invalid sequence becomes U+FFFD and the result false.
+template <typename Char, typename String, typename Read, typename Append>
+bool Convert(const Char* src, size_t src_len, String* output, Read read, Append append) {
   output->clear();
   output->reserve(src_len);
   bool valid = true;
   size_t index = 0;
   while (index < src_len) {
     char32_t code_point;
-    if (!ReadUTF8(src, src_len, &index, &code_point)) {
+    if (!read(src, src_len, &index, &code_point)) {
       code_point = kReplacementCharacter;
       valid = false;
     }
-    AppendUTF16(code_point, output);
+    append(code_point, output);
   }
   return valid;
 }
 
+template <typename String>
+bool UTF8ToUTF16Impl(const char* src, size_t src_len, String* output) {
+  return Convert(src, src_len, output, ReadUTF8, AppendUTF16<String>);
+}
+
 template <typename Char16>
 bool UTF16ToUTF8Impl(const Char16* src, size_t src_len, std::string* output) {
-  output->clear();
-  output->reserve(src_len);
-  bool valid = true;
-  size_t index = 0;
-  while (index < src_len) {
-    char32_t code_point;
-    if (!ReadUTF16(src, src_len, &index, &code_point)) {
-      code_point = kReplacementCharacter;
-      valid = false;
-    }
-    AppendUTF8(code_point, output);
-  }
-  return valid;
+  return Convert(src, src_len, output, ReadUTF16<Char16>, AppendUTF8);
 }
 
 }  // namespace

@@ -11,6 +11,12 @@ namespace {
 
 constexpr REGSAM kWow64AccessMask = KEY_WOW64_32KEY | KEY_WOW64_64KEY;
 
+// Opens the key an iterator walks, for reading in the given view.
+bool OpenForIteration(RegKey* key, HKEY root_key, const wchar_t* folder_key, REGSAM wow64access) {
+  return key->Open(root_key, folder_key, KEY_READ | (wow64access & kWow64AccessMask)) ==
+         ERROR_SUCCESS;
+}
+
 // Registry names are at most 16383 characters; values may be larger than
 // anything worth guessing, so sizes are asked for first.
 constexpr DWORD kMaxKeyNameLength = 16384;
@@ -344,10 +350,8 @@ RegistryValueIterator::RegistryValueIterator(HKEY root_key, const wchar_t* folde
 
 RegistryValueIterator::RegistryValueIterator(HKEY root_key, const wchar_t* folder_key,
                                              REGSAM wow64access) {
-  if (key_.Open(root_key, folder_key, KEY_READ | (wow64access & kWow64AccessMask)) !=
-      ERROR_SUCCESS) {
+  if (!OpenForIteration(&key_, root_key, folder_key, wow64access))
     return;
-  }
   index_ = static_cast<int>(ValueCount()) - 1;
   Read();
 }
@@ -412,10 +416,8 @@ RegistryKeyIterator::RegistryKeyIterator(HKEY root_key, const wchar_t* folder_ke
 
 RegistryKeyIterator::RegistryKeyIterator(HKEY root_key, const wchar_t* folder_key,
                                          REGSAM wow64access) {
-  if (key_.Open(root_key, folder_key, KEY_READ | (wow64access & kWow64AccessMask)) !=
-      ERROR_SUCCESS) {
+  if (!OpenForIteration(&key_, root_key, folder_key, wow64access))
     return;
-  }
   index_ = static_cast<int>(SubkeyCount()) - 1;
   Read();
 }

@@ -644,9 +644,14 @@ INT_PTR InstallerWindowImpl::OnMainCommand(int control, int notification) {
 }
 
 // static
+InstallerWindowImpl* InstallerWindowImpl::FromPage(HWND page) {
+  return reinterpret_cast<InstallerWindowImpl*>(::GetWindowLongPtrW(page, GWLP_USERDATA));
+}
+
+// static
 INT_PTR CALLBACK InstallerWindowImpl::MainDialogProc(HWND dialog, UINT message, WPARAM wparam,
                                                       LPARAM lparam) {
-  auto* window = reinterpret_cast<InstallerWindowImpl*>(::GetWindowLongPtrW(dialog, GWLP_USERDATA));
+  InstallerWindowImpl* window = FromPage(dialog);
   if (message == WM_ACTIVATE) {
     if (LOWORD(wparam) == WA_INACTIVE)
       Win32DialogDispatcher::GetInstance()->ClearActiveDialog(dialog);

@@ -123,6 +123,9 @@ class InstallerWindowImpl : public InstallerWindow,
   // window (the caller must then touch nothing of it).
   bool NotifyObservers(void (InstallerWindowDelegate::*method)());
   static INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam);
+  // The window a page of it was made for (CreatePage), or null before that
+  // and after the page is let go.
+  static InstallerWindowImpl* FromPage(HWND page);
 
   // installer_window_impl_drawing.cc: look and placement.
   void OnMainInitDialog();

@@ -405,7 +405,7 @@ INT_PTR InstallerWindowImpl::OnOptionsCommand(int control, int notification) {
 // static
 INT_PTR CALLBACK InstallerWindowImpl::OptionsDialogProc(HWND dialog, UINT message, WPARAM wparam,
                                                          LPARAM lparam) {
-  auto* window = reinterpret_cast<InstallerWindowImpl*>(::GetWindowLongPtrW(dialog, GWLP_USERDATA));
+  InstallerWindowImpl* window = FromPage(dialog);
   if (!window)
     return 0;
   switch (message) {

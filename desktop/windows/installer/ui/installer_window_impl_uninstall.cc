@@ -212,7 +212,7 @@ void InstallerWindowImpl::UpdateSurveyControls() {
 // static
 INT_PTR CALLBACK InstallerWindowImpl::SurveyDialogProc(HWND dialog, UINT message, WPARAM wparam,
                                                         LPARAM lparam) {
-  auto* window = reinterpret_cast<InstallerWindowImpl*>(::GetWindowLongPtrW(dialog, GWLP_USERDATA));
+  InstallerWindowImpl* window = FromPage(dialog);
   if (!window)
     return 0;
   switch (message) {
