@@ -62,8 +62,7 @@ def main():
             picture("3_welcome_again")
             driver("click", window, str(ACCEPT_BUTTON))
             picture("4_progress")
-            position = driver("progress", window, str(PROGRESS_BAR))
-            print("    progress bar (position, minimum, maximum): %s" % position)
+            print("    " + describe_progress(driver("progress", window, str(PROGRESS_BAR))))
         exit_code = run.wait()
 
         # A right-to-left language: the texts in reading order.
@@ -87,6 +86,19 @@ def main():
         os.path.join(target, "installation_status.json")) else "no"))
     print("Pictures of the window run are in " + out)
     return 0 if exit_code == 0 and window and not ui_driver_e2e.failures else 1
+
+
+def describe_progress(answer):
+    """The UI driver's "<position> <minimum> <maximum>" in words."""
+    try:
+        position, low, high = (int(part) for part in (answer or "").split())
+    except ValueError:
+        return "progress bar: not read (%r)" % answer
+    if high <= low:
+        return "progress bar at %d (an empty range %d to %d)" % (position, low, high)
+    percent = 100.0 * (position - low) / (high - low)
+    return "progress bar at %d of %d to %d: %.0f %% done when the picture was taken" % (
+        position, low, high, percent)
 
 
 if __name__ == "__main__":
