@@ -62,11 +62,12 @@ void LaunchFallbackHandlerAndWait() {
     return;
   }
   ::CloseHandle(process.hThread);
+  // The wait ends when the fallback handler says it is done, or when it has
+  // ended without saying so (it crashed, or had nothing to write): nothing
+  // is gained by waiting out the rest of the 20 s for a process that is gone.
+  HANDLE waits[] = {process.hProcess, g_exception_event};
+  ::WaitForMultipleObjects(g_exception_event ? 2 : 1, waits, FALSE, kFallbackWaitMs);
   ::CloseHandle(process.hProcess);
-  if (g_exception_event)
-    ::WaitForSingleObject(g_exception_event, kFallbackWaitMs);
-  else
-    ::Sleep(kFallbackWaitMs);
 }
 
 // Lets only the first crashing thread through; later ones stop for good.
