@@ -1,9 +1,10 @@
 #!/bin/bash
 # Copyright 2026 Velta Software. All rights reserved.
 #
-# Prints the 7z reader's extraction speed next to 7zz's single-threaded one
-# on the same archive, and the speed of LzmaDec alone next to 7zz decoding
-# the same raw LZMA stream.
+# Times the 7z reader's extraction against 7zz's single-threaded one on the
+# same archive, and LzmaDec alone against 7zz decoding the same raw LZMA
+# stream: medians of interleaved runs (VELTA_BENCH_RUNS, default 7) with
+# their spread, and the median per-run ratio (interleaved.py).
 #   compare_7zz.sh BUILD_DIR [ARCHIVE [RAW.lzma UNPACKED_SIZE]]
 # Without ARCHIVE it makes build_dir/bench/bench.7z (~80 MB of /usr/lib and
 # /usr/share files) and bench.tar.lzma with testing/archives/make_test_archives.py.
@@ -12,7 +13,7 @@ set -euo pipefail
 build=$(realpath "${1:?usage: compare_7zz.sh BUILD_DIR [ARCHIVE [RAW.lzma UNPACKED_SIZE]]}")
 here=$(dirname "$(realpath "$0")")
 bench_dir="$build/bench"
-runs=3
+runs=${VELTA_BENCH_RUNS:-7}
 
 if [[ $# -ge 2 ]]; then
   archive=$(realpath "$2")
@@ -33,36 +34,16 @@ lzma_dec="$build/tools/bench/lzma_dec_bench"
 dest="$bench_dir/out"
 unpacked=$(7zz l "$archive" | tail -1 | awk '{print $3}')
 
-# Best of $runs wall-clock seconds for a command.
-best_seconds() {
-  local best=""
-  for _ in $(seq $runs); do
-    local start end s
-    start=$(date +%s.%N)
-    "$@" >/dev/null
-    end=$(date +%s.%N)
-    s=$(echo "$end - $start" | bc -l)
-    if [[ -z "$best" ]] || (( $(echo "$s < $best" | bc -l) )); then best=$s; fi
-  done
-  echo "$best"
-}
+interleaved() { python3 "$here/interleaved.py" --runs "$runs" "$@"; }
+empty_dest="rm -rf '$dest' && mkdir -p '$dest'"
 
-extract_ours() { rm -rf "$dest"; mkdir -p "$dest"; "$reader" "$archive" "$dest"; }
-extract_7zz() { rm -rf "$dest"; mkdir -p "$dest"; 7zz x -mmt=1 -y -o"$dest" "$archive"; }
-
-ours=$(best_seconds extract_ours)
-theirs=$(best_seconds extract_7zz)
+printf 'archive %s: %s bytes unpacked (7zz / ours above 1: ours is faster)\n' "$archive" "$unpacked"
+interleaved --name seven_zip_bench --before "$empty_dest" -- "$reader" "$archive" "$dest" \
+  --name "7zz x -mmt=1" --before "$empty_dest" -- 7zz x -mmt=1 -y -o"$dest" "$archive"
 rm -rf "$dest"
-printf 'archive %s: %s bytes unpacked\n' "$archive" "$unpacked"
-printf '  seven_zip_bench   %7.1f MB/s\n' "$(echo "$unpacked / $ours / 1000000" | bc -l)"
-printf '  7zz x -mmt=1      %7.1f MB/s\n' "$(echo "$unpacked / $theirs / 1000000" | bc -l)"
-printf '  ratio             %7.2f\n' "$(echo "$theirs / $ours" | bc -l)"
 
 if [[ -f "$raw" && -n "$raw_size" ]]; then
-  ours=$(best_seconds "$lzma_dec" "$raw" "$raw_size")
-  theirs=$(best_seconds 7zz x -so "$raw")
   printf 'raw LZMA %s: %s bytes\n' "$raw" "$raw_size"
-  printf '  LzmaDec alone     %7.1f MB/s\n' "$(echo "$raw_size / $ours / 1000000" | bc -l)"
-  printf '  7zz x -so         %7.1f MB/s\n' "$(echo "$raw_size / $theirs / 1000000" | bc -l)"
-  printf '  ratio             %7.2f\n' "$(echo "$theirs / $ours" | bc -l)"
+  interleaved --name "LzmaDec alone" -- "$lzma_dec" "$raw" "$raw_size" \
+    --name "7zz x -so" -- 7zz x -so "$raw"
 fi

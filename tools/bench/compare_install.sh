@@ -137,6 +137,7 @@ check_installed() {
 }
 
 median() { printf '%s\n' "$@" | sort -n | awk '{a[NR]=$1} END {print a[int((NR + 1) / 2)]}'; }
+spread() { printf '%s\n' "$@" | sort -n | awk 'NR == 1 {lo = $1} {hi = $1} END {print lo " to " hi}'; }
 
 run true >/dev/null 2>&1 || true  # starts the prefix's wineserver
 network=() package=() baseline=() copy=()
@@ -163,7 +164,7 @@ n=$(median "${network[@]}")
 p=$(median "${package[@]}")
 b=$(median "${baseline[@]}")
 c=$(median "${copy[@]}")
-echo "Medians of $runs runs, $(basename "$build"):"
-echo "  network installation   $n ms  ($(ratio "$n" "$b") x baseline)"
-echo "  package installation   $p ms  ($(ratio "$p" "$b") x baseline, $(ratio "$p" "$c") x the copy)"
-echo "  baseline (7zz x + cp)  $b ms  (cp alone $c ms)"
+echo "Medians of $runs interleaved runs (lowest to highest), $(basename "$build"):"
+echo "  network installation   $n ms ($(spread "${network[@]}"))  $(ratio "$n" "$b") x baseline"
+echo "  package installation   $p ms ($(spread "${package[@]}"))  $(ratio "$p" "$b") x baseline, $(ratio "$p" "$c") x the copy"
+echo "  baseline (7zz x + cp)  $b ms ($(spread "${baseline[@]}"))  cp alone $c ms"

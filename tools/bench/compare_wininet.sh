@@ -6,7 +6,7 @@
 set -eu
 build=$(cd "$1" && pwd)
 megabytes=${2:-100}
-runs=${3:-3}
+runs=${3:-5}
 here=$(cd "$(dirname "$0")" && pwd)
 work=$(mktemp -d)
 server_pid=

@@ -2,7 +2,8 @@
 
 // Downloads one URL with the installer's downloader (WininetImpl, its file
 // writer) and with a plain synchronous WinINet loop (64 KiB reads into a
-// file), and prints the throughput of each, best of N runs. With a second
+// file), and prints the throughput of each: medians of N interleaved runs
+// with their spread. With a second
 // URL whose first answer is cut, it also times the downloader on a download
 // that must resume. See README.md; compare_wininet.sh runs it.
 //
@@ -15,8 +16,10 @@
 #include <stdlib.h>
 
 #include <algorithm>
+#include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "base/at_exit.h"
@@ -97,22 +100,49 @@ double TimePlainLoop(const std::wstring& url, const base::FilePath& output, int6
   return ok ? (base::TimeTicks::Now() - start).InSecondsF() : -1;
 }
 
-// Runs `measure` `runs` times and prints the best throughput.
-template <typename Measure>
-double Best(const char* label, int runs, Measure measure) {
-  double best = 0;
+// One way of downloading, timed once a round.
+struct Way {
+  Way(const char* label, std::function<double(int64_t* bytes)> measure)
+      : label(label), measure(std::move(measure)) {}
+
+  const char* label;
+  std::function<double(int64_t* bytes)> measure;
+  std::vector<double> seconds;
   int64_t bytes = 0;
-  for (int i = 0; i < runs; ++i) {
-    double seconds = measure(&bytes);
-    if (seconds <= 0) {
-      printf("%-28s failed\n", label);
-      exit(1);
+};
+
+double Median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  return values[values.size() / 2];
+}
+
+// Runs every way once a round, in turn, `runs` rounds (after one untimed
+// round), so a change of load slows all alike; prints each way's median
+// throughput with its spread, and the median per-round time ratio of each
+// way to the first (above 1: slower than the first).
+void RunInterleaved(int runs, std::vector<Way>* ways) {
+  for (int round = -1; round < runs; ++round) {
+    for (Way& way : *ways) {
+      const double seconds = way.measure(&way.bytes);
+      if (seconds <= 0) {
+        printf("%-28s failed\n", way.label);
+        exit(1);
+      }
+      if (round >= 0)
+        way.seconds.push_back(seconds);
     }
-    best = std::max(best, bytes / seconds / 1e6);
   }
-  printf("%-28s %8.1f MB/s  (%lld bytes, best of %d)\n", label, best, static_cast<long long>(bytes),
-         runs);
-  return best;
+  const Way& first = ways->front();
+  printf("medians of %d interleaved runs (after one untimed):\n", runs);
+  for (const Way& way : *ways) {
+    std::vector<double> ratios;
+    for (size_t i = 0; i < way.seconds.size(); ++i)
+      ratios.push_back(way.seconds[i] / first.seconds[i]);
+    const auto [fastest, slowest] = std::minmax_element(way.seconds.begin(), way.seconds.end());
+    printf("%-28s %8.1f MB/s (%.1f to %.1f), time / %s: %.2f\n", way.label,
+           way.bytes / Median(way.seconds) / 1e6, way.bytes / *slowest / 1e6,
+           way.bytes / *fastest / 1e6, first.label, Median(ratios));
+  }
 }
 
 }  // namespace
@@ -126,18 +156,18 @@ int wmain(int argc, wchar_t** argv) {
   base::MessageLoop message_loop;
   std::wstring url = argv[1];
   base::FilePath output(argv[2]);
-  int runs = argc > 3 ? std::max(1, _wtoi(argv[3])) : 3;
-  double plain = Best("plain WinINet loop (64 KiB)", runs,
-                      [&](int64_t* bytes) { return TimePlainLoop(url, output, bytes); });
-  double downloader =
-      Best("downloader", runs, [&](int64_t* bytes) { return TimeDownloader(url, output, bytes); });
-  printf("downloader / plain loop:     %8.2f\n", downloader / plain);
+  int runs = argc > 3 ? std::max(1, _wtoi(argv[3])) : 5;
+  std::vector<Way> ways;
+  ways.emplace_back("plain WinINet loop (64 KiB)",
+                    [&](int64_t* bytes) { return TimePlainLoop(url, output, bytes); });
+  ways.emplace_back("downloader",
+                    [&](int64_t* bytes) { return TimeDownloader(url, output, bytes); });
   if (argc > 4) {
     std::wstring cut_url = argv[4];
-    double resumed = Best("downloader, one resume", runs,
-                          [&](int64_t* bytes) { return TimeDownloader(cut_url, output, bytes); });
-    printf("resumed / whole:             %8.2f\n", resumed / downloader);
+    ways.emplace_back("downloader, one resume",
+                      [=](int64_t* bytes) { return TimeDownloader(cut_url, output, bytes); });
   }
+  RunInterleaved(runs, &ways);
   base::DeleteFile(output);
   return 0;
 }
