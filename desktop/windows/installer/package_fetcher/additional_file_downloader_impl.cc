@@ -264,7 +264,7 @@ bool AdditionalFileDownloaderImpl::InstallAdditionalFile(PackageVersionChecker* 
   return true;
 }
 
-bool AdditionalFileDownloaderImpl::ChecksSignatures() {
+bool AdditionalFileDownloaderImpl::ChecksSignatures() const {
   bool installer_signed = true;
   return !(IsFileSigned(installer_path_, &installer_signed) && !installer_signed);
 }

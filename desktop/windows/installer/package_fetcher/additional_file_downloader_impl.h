@@ -49,7 +49,7 @@ class AdditionalFileDownloaderImpl : public AdditionalFileDownloader {
   void PostDone(bool succeeded, std::vector<FetchDetails> details, const char* location);
   // False when the running installer is unsigned: then nothing it fetches
   // is signature-checked either.
-  bool ChecksSignatures();
+  bool ChecksSignatures() const;
   // Whether `file` would replace a file of the package in `package_folder`
   // (logged when it would); also when the package's names cannot be read.
   bool TakesPackageFileName(const AdditionalFile& file, const base::FilePath& package_folder);
