@@ -152,6 +152,13 @@ class NetworkInstallTest : public ::testing::TestWithParam<NetworkCase> {
       ASSERT_TRUE(base::ReadFileToString(SignedFiles().Append(L"metadata_template.json"),
                                          &metadata));
       base::ReplaceSubstringsAfterOffset(&metadata, 0, "@SERVER@", server_->UrlUtf8(""));
+      if (!extra_components_.GetList().empty()) {
+        std::optional<base::Value> reply = base::JSONReader::Read(metadata);
+        ASSERT_TRUE(reply && reply->FindListKey("components"));
+        for (const base::Value& component : extra_components_.GetList())
+          reply->FindListKey("components")->Append(component.Clone());
+        ASSERT_TRUE(base::JSONWriter::Write(*reply, &metadata));
+      }
     } else {
       base::Value reply(base::Value::Type::DICTIONARY);
       Offer(&reply, "installer", "velta_package.exe",
@@ -185,6 +192,21 @@ class NetworkInstallTest : public ::testing::TestWithParam<NetworkCase> {
     ASSERT_TRUE(server_->AddFile(name, content));
     reply->SetStringKey(key, server_->UrlUtf8("/" + name));
     reply->SetStringKey(key + "_checksum", Sha256Hex(content));
+  }
+
+  // Serves `content` as /extra/<served_name> and lists it after the signed
+  // road's components as a plain partner file named `file_name`.
+  void OfferPlainFile(const std::string& file_name,
+                      const std::string& served_name,
+                      const std::string& content) {
+    ASSERT_TRUE(server_->AddFile("extra/" + served_name, content));
+    base::Value component(base::Value::Type::DICTIONARY);
+    component.SetStringKey("location", server_->UrlUtf8("/extra/" + served_name));
+    component.SetStringKey("type", "partner_content");
+    component.SetBoolKey("archive", false);
+    component.SetStringKey("checksum", Sha256Hex(content));
+    component.SetStringKey("filename", file_name);
+    extra_components_.Append(std::move(component));
   }
 
   // Every resource pack the minimal package left out, under /packs/, as the
@@ -238,6 +260,18 @@ class NetworkInstallTest : public ::testing::TestWithParam<NetworkCase> {
 
   base::FilePath InstallFolder() const { return dir_.GetPath().Append(L"Velta"); }
 
+  // The installation's version folders: all but the old status records and
+  // the assistant's folder.
+  std::vector<base::FilePath> VersionFolders() const {
+    base::FileEnumerator folders(InstallFolder(), false, base::FileEnumerator::DIRECTORIES);
+    std::vector<base::FilePath> version_folders;
+    for (base::FilePath folder = folders.Next(); !folder.empty(); folder = folders.Next()) {
+      if (folder.BaseName().value() != L"old_status" && folder.BaseName().value() != L"assistant")
+        version_folders.push_back(folder);
+    }
+    return version_folders;
+  }
+
   // "METHOD path" of every request, in order, with " range=<Range header>"
   // and " -> <status>" for package requests.
   std::vector<std::string> Requests() const {
@@ -260,6 +294,8 @@ class NetworkInstallTest : public ::testing::TestWithParam<NetworkCase> {
   base::FilePath bin_;
   std::unique_ptr<test::LocalHttpServer> server_;
   int64_t cut_after_ = 0;
+  // Components the signed road's metadata lists after its own.
+  base::Value extra_components_{base::Value::Type::LIST};
 };
 
 TEST_P(NetworkInstallTest, SilentRunOutsideAPackageFetchesAndInstalls) {
@@ -313,12 +349,7 @@ TEST_P(NetworkInstallTest, SilentRunOutsideAPackageFetchesAndInstalls) {
   // folder), holding every file of the package's list as packed.
   const base::FilePath package = test::FromBuildPath(
       GetParam().minimal ? VELTA_TEST_MINIMAL_PACKAGE_DIR : VELTA_TEST_PACKAGE_DIR);
-  base::FileEnumerator folders(InstallFolder(), false, base::FileEnumerator::DIRECTORIES);
-  std::vector<base::FilePath> version_folders;
-  for (base::FilePath folder = folders.Next(); !folder.empty(); folder = folders.Next()) {
-    if (folder.BaseName().value() != L"old_status" && folder.BaseName().value() != L"assistant")
-      version_folders.push_back(folder);
-  }
+  const std::vector<base::FilePath> version_folders = VersionFolders();
   ASSERT_EQ(1u, version_folders.size());
   for (const std::wstring& file : ListedFiles(package, L"files_list")) {
     EXPECT_TRUE(SameContent(package.Append(file), version_folders[0].Append(file)))
@@ -386,6 +417,68 @@ TEST_P(NetworkInstallTest, SilentRunOutsideAPackageFetchesAndInstalls) {
   ASSERT_TRUE(base::ReadFileToString(InstallFolder().Append(L"installer_prefs.json"), &prefs));
   EXPECT_THAT(prefs, HasSubstr(server_->UrlUtf8("/welcome")));
 }
+
+// The signed road, whose metadata also offers plain files that match their
+// checksums but would replace the package's own files after its signature
+// check, or bring programs the company did not sign.
+class SignedNetworkInstallTest : public NetworkInstallTest {};
+
+TEST_P(SignedNetworkInstallTest, PlainFilesNeitherReplacePackageFilesNorBringUnsignedPrograms) {
+  std::string signed_program;
+  ASSERT_TRUE(base::ReadFileToString(
+      SignedFiles().Append(L"server").Append(L"partner_content_sfx.exe"), &signed_program));
+  OfferPlainFile("velta.exe", "browser", "not the browser\n");
+  OfferPlainFile("Localization/DE.pak", "pack", "not the pack\n");
+  OfferPlainFile("partner_tool.exe", "unsigned_tool", "MZ not signed\n");
+  OfferPlainFile("partner_signed_tool.exe", "signed_tool", signed_program);
+  ServePackage();
+  const test::ChildResult run = RunSilently();
+  ASSERT_TRUE(run.exited);
+  ASSERT_EQ(0u, run.exit_code) << Logs();
+
+  // Each was fetched, then refused or installed; the rest went on.
+  const std::vector<std::string> requests = Requests();
+  for (const char* request : {"GET /extra/browser", "GET /extra/pack",
+                              "GET /extra/unsigned_tool", "GET /extra/signed_tool"}) {
+    EXPECT_TRUE(Has(requests, request)) << request;
+  }
+  const std::vector<base::FilePath> version_folders = VersionFolders();
+  ASSERT_EQ(1u, version_folders.size());
+  const base::FilePath installed = version_folders[0];
+  const base::FilePath package = test::FromBuildPath(VELTA_TEST_PACKAGE_DIR);
+  EXPECT_TRUE(SameContent(package.Append(L"velta.exe"), installed.Append(L"velta.exe")));
+  EXPECT_TRUE(SameContent(package.Append(L"localization\\de.pak"),
+                          installed.Append(L"localization\\de.pak")));
+  EXPECT_FALSE(base::PathExists(installed.Append(L"partner_tool.exe")));
+  EXPECT_TRUE(SameContent(SignedFiles().Append(L"server").Append(L"partner_content_sfx.exe"),
+                          installed.Append(L"partner_signed_tool.exe")));
+  EXPECT_TRUE(SameContent(SignedFiles().Append(L"server").Append(L"partner_bookmarks.json"),
+                          installed.Append(L"partner_bookmarks.json")));
+
+  std::string status;
+  ASSERT_TRUE(
+      base::ReadFileToString(InstallFolder().Append(L"installation_status.json"), &status));
+  const std::vector<std::string> recorded = RecordedFiles(status);
+  EXPECT_TRUE(Has(recorded, "partner_signed_tool.exe")) << status;
+  EXPECT_TRUE(Has(recorded, "partner_bookmarks.json")) << status;
+  EXPECT_FALSE(Has(recorded, "partner_tool.exe")) << status;
+  EXPECT_FALSE(Has(recorded, "Localization\\DE.pak")) << status;
+
+  const std::string logs = Logs();
+  EXPECT_THAT(logs, HasSubstr("Refusing the additional file velta.exe: the package holds a file "
+                              "of that name"));
+  EXPECT_THAT(logs, HasSubstr("Refusing the additional file Localization/DE.pak: the package "
+                              "holds a file of that name"));
+  EXPECT_THAT(logs,
+              HasSubstr("Failed verifying signature of the additional file partner_tool.exe"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Roads,
+                         SignedNetworkInstallTest,
+                         ::testing::Values(NetworkCase{"signed_over_https", true, false}),
+                         [](const ::testing::TestParamInfo<NetworkCase>& info) {
+                           return std::string(info.param.name);
+                         });
 
 INSTANTIATE_TEST_SUITE_P(
     Roads,

@@ -21,7 +21,9 @@
 #include "desktop/windows/installer/checksum_checker/checksum_checker.h"
 #include "desktop/windows/installer/common/installer_error.h"
 #include "desktop/windows/installer/common/product/installer_constants.h"
+#include "desktop/windows/installer/lzma_util/lzma_util.h"
 #include "desktop/windows/installer/package_fetcher/fetch_details_recorder.h"
+#include "desktop/windows/installer/package_fetcher/package_file_names.h"
 #include "desktop/windows/installer/package_fetcher/package_metadata_retriever.h"
 #include "desktop/windows/installer/package_fetcher/package_version_checker.h"
 #include "desktop/windows/installer/utils/authenticode.h"
@@ -59,6 +61,17 @@ base::FilePath LocalPathOf(const std::wstring& url_path) {
     path.erase(0, 1);
   std::replace(path.begin(), path.end(), L'/', L'\\');
   return base::FilePath(path);
+}
+
+// Whether Windows would load or run the file named `name` as a program
+// (its last extension, final dots and spaces dropped as Windows drops them).
+bool IsExecutableName(const std::wstring& name) {
+  std::wstring trimmed = name;
+  while (!trimmed.empty() && (trimmed.back() == L'.' || trimmed.back() == L' '))
+    trimmed.pop_back();
+  const std::wstring extension = base::FilePath(trimmed).Extension();
+  return base::EqualsCaseInsensitiveASCII(extension, L".exe") ||
+         base::EqualsCaseInsensitiveASCII(extension, L".dll");
 }
 
 }  // namespace
@@ -196,9 +209,14 @@ bool AdditionalFileDownloaderImpl::InstallAdditionalFile(PackageVersionChecker* 
                                                          const base::FilePath& assistant_folder) {
   base::FilePath target =
       file->kind == kAdditionalFileAssistant ? assistant_folder : package_folder;
+  // Only the assistant has a folder of its own: any other file lands among
+  // the package's files, which it must not replace after their checks.
+  if (file->kind != kAdditionalFileAssistant && TakesPackageFileName(*file, package_folder)) {
+    base::DeleteFile(file->temporary_path);
+    return Fail("Additional file takes the name of a package file");
+  }
   if (file->not_archive != 1) {
-    bool installer_signed = true;
-    if (!(IsFileSigned(installer_path_, &installer_signed) && !installer_signed)) {
+    if (ChecksSignatures()) {
       std::string error;
       if (!VerifyFileSignature(file->temporary_path.value(), &error))
         return Fail("Failed verifying signature of the additional file");
@@ -221,6 +239,17 @@ bool AdditionalFileDownloaderImpl::InstallAdditionalFile(PackageVersionChecker* 
     if (!version_checker->CheckAdditionalFile(target, base::UTF8ToWide(KindName(file->kind))))
       return Fail("Component version didn't pass check");
   } else {
+    // A signed installer runs only code its company signed, also when the
+    // metadata serves it as a plain file.
+    if (IsExecutableName(file->file_name) && ChecksSignatures()) {
+      std::string error;
+      if (!VerifyFileSignature(file->temporary_path.value(), &error)) {
+        LOG(ERROR) << "Failed verifying signature of the additional file "
+                   << base::WideToUTF8(file->file_name) << ": " << error;
+        base::DeleteFile(file->temporary_path);
+        return Fail("Failed verifying signature of the additional file");
+      }
+    }
     base::FilePath path = target.Append(file->file_name);
     base::CreateDirectory(path.DirName());
     if (!base::Move(file->temporary_path, path))
@@ -232,6 +261,32 @@ bool AdditionalFileDownloaderImpl::InstallAdditionalFile(PackageVersionChecker* 
     installed_files_.push_back(
         base::WideToUTF8(base::FilePath(file->file_name).NormalizePathSeparators().value()));
   }
+  return true;
+}
+
+bool AdditionalFileDownloaderImpl::ChecksSignatures() const {
+  bool installer_signed = true;
+  return !(IsFileSigned(installer_path_, &installer_signed) && !installer_signed);
+}
+
+bool AdditionalFileDownloaderImpl::TakesPackageFileName(const AdditionalFile& file,
+                                                        const base::FilePath& package_folder) {
+  if (!package_names_ || package_names_folder_ != package_folder) {
+    auto names = std::make_unique<PackageFileNames>();
+    LzmaUtil lzma_util;
+    if (!names->AddPackageArchive(package_folder, &lzma_util)) {
+      // Without the package's names no name is known to be free.
+      LOG(ERROR) << "Refusing the additional file " << base::WideToUTF8(file.file_name)
+                 << ": the package's files cannot be listed";
+      return true;
+    }
+    package_names_ = std::move(names);
+    package_names_folder_ = package_folder;
+  }
+  if (!package_names_->Holds(file.file_name))
+    return false;
+  LOG(ERROR) << "Refusing the additional file " << base::WideToUTF8(file.file_name)
+             << ": the package holds a file of that name";
   return true;
 }
 
@@ -254,6 +309,8 @@ void AdditionalFileDownloaderImpl::Reset() {
   weak_factory_.InvalidateWeakPtrs();
   folder_.clear();
   installed_files_.clear();
+  package_names_.reset();
+  package_names_folder_.clear();
   current_.reset();
   done_.Reset();
 }

@@ -5,11 +5,16 @@
 
 #include <stdint.h>
 
+#include <memory>
+#include <string>
+#include <vector>
+
 #include "base/memory/weak_ptr.h"
 #include "desktop/windows/installer/package_fetcher/additional_file_downloader.h"
 
 namespace velta {
 
+class PackageFileNames;
 class WininetResponseWriter;
 
 class AdditionalFileDownloaderImpl : public AdditionalFileDownloader {
@@ -42,6 +47,12 @@ class AdditionalFileDownloaderImpl : public AdditionalFileDownloader {
   void AttemptDownload(Downloader* downloader, std::unique_ptr<WininetResponseWriter> writer);
   void OnDownloaded(Downloader* downloader);
   void PostDone(bool succeeded, std::vector<FetchDetails> details, const char* location);
+  // False when the running installer is unsigned: then nothing it fetches
+  // is signature-checked either.
+  bool ChecksSignatures() const;
+  // Whether `file` would replace a file of the package in `package_folder`
+  // (logged when it would); also when the package's names cannot be read.
+  bool TakesPackageFileName(const AdditionalFile& file, const base::FilePath& package_folder);
 
   const base::FilePath installer_path_;
   uint32_t temporary_counter_ = 0;
@@ -49,6 +60,10 @@ class AdditionalFileDownloaderImpl : public AdditionalFileDownloader {
   DoneCallback done_;
   std::unique_ptr<AdditionalFile> current_;
   std::vector<std::string> installed_files_;
+  // The names of the package in `package_names_folder_`, read once per
+  // package folder.
+  base::FilePath package_names_folder_;
+  std::unique_ptr<PackageFileNames> package_names_;
   base::WeakPtrFactory<AdditionalFileDownloaderImpl> weak_factory_{this};
 };
 

@@ -3,17 +3,20 @@
 #include "desktop/windows/installer/package_fetcher/additional_file_downloader_impl.h"
 
 #include <algorithm>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "base/bind.h"
+#include "base/files/file_enumerator.h"
 #include "base/files/file_util.h"
 #include "base/files/scoped_temp_dir.h"
 #include "base/message_loop/message_loop.h"
 #include "base/process_wide.h"
 #include "base/run_loop.h"
 #include "base/strings/string_number_conversions.h"
+#include "base/strings/utf_string_conversions.h"
 #include "base/test/run_loop_with_timeout.h"
 #include "base/test/scoped_log_collector.h"
 #include "desktop/windows/installer/avro_stats/avro_stats_sender.h"
@@ -319,6 +322,134 @@ INSTANTIATE_TEST_SUITE_P(
         SfxCase{"assistant_without_its_installer", "ok", false, kAdditionalFileAssistant,
                 "Component version didn't pass check"}),
     [](const testing::TestParamInfo<SfxCase>& info) { return std::string(info.param.name); });
+
+// A plain file lands among the package's files, after the package passed
+// its checks: it may take none of their names, in any spelling, and under a
+// signed installer a program must carry the company's signature, as an
+// archive must.
+struct PlainFileCase {
+  const char* name;
+  const wchar_t* file_name;
+  bool signed_installer;
+  // "text", or the program signed by a leaf: "unsigned", "velta", "other".
+  const char* content;
+  // Empty: installed; else the logged reason.
+  const char* refusal;
+};
+
+void PrintTo(const PlainFileCase& test_case, std::ostream* os) {
+  *os << test_case.name;
+}
+
+class InstallPlainFileTest : public testing::TestWithParam<PlainFileCase> {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(folder_.CreateUniqueTempDir());
+    package_ = folder_.GetPath().Append(L"package");
+    ASSERT_TRUE(base::CreateDirectory(package_));
+    // The package's archive holds "velta.exe" and "resources/en-US.pak".
+    ASSERT_TRUE(
+        base::CopyFile(test::FromBuildPath(VELTA_PAYLOAD_TEST_FILES).Append(L"package.7z"),
+                       package_.Append(kPackageFileName)));
+    ASSERT_TRUE(base::WriteFile(package_.Append(kPackageReadyFileName), ""));
+  }
+
+  static base::FilePath Content(const std::string& content) {
+    if (content == "other")
+      return test::FromBuildPath(VELTA_SIGNED_COMPONENT_SFX_FILES).Append(L"other.exe");
+    return test::FromBuildPath(VELTA_TEST_SIGNED_FILES).AppendASCII(content + ".exe");
+  }
+
+  // Every file under the package folder with the SHA-256 of its bytes.
+  std::map<base::FilePath, std::string> Snapshot() const {
+    std::map<base::FilePath, std::string> files;
+    base::FileEnumerator enumerator(package_, true, base::FileEnumerator::FILES);
+    for (base::FilePath path = enumerator.Next(); !path.empty(); path = enumerator.Next()) {
+      std::string content;
+      EXPECT_TRUE(base::ReadFileToString(path, &content));
+      files[path] = CalculateSha256Hex(reinterpret_cast<const uint8_t*>(content.data()),
+                                       content.size());
+    }
+    return files;
+  }
+
+  base::MessageLoop message_loop_;
+  ScopedInstallerErrorRecord error_record_;
+  base::ScopedTempDir folder_;
+  base::FilePath package_;
+  RecordingStatsSender recording_stats_;
+  base::ProcessWide<AvroStatsSender>::ScopedOverride scoped_stats_{&recording_stats_};
+};
+
+TEST_P(InstallPlainFileTest, KeepsThePackagesFilesAndRunsOnlySignedPrograms) {
+  const PlainFileCase& test_case = GetParam();
+  const base::FilePath signed_files = test::FromBuildPath(VELTA_TEST_SIGNED_FILES);
+  AdditionalFileDownloaderImpl downloader(
+      signed_files.Append(test_case.signed_installer ? L"velta.exe" : L"unsigned.exe"));
+  AdditionalFile file;
+  file.file_name = test_case.file_name;
+  file.not_archive = 1;
+  file.kind = kAdditionalFilePartnerContent;
+  file.temporary_path = package_.Append(L"additional_file0.tmp");
+  std::string content = "served as a plain file";
+  if (std::string(test_case.content) != "text") {
+    ASSERT_TRUE(base::ReadFileToString(Content(test_case.content), &content));
+  }
+  const std::map<base::FilePath, std::string> before = Snapshot();
+  ASSERT_TRUE(base::WriteFile(file.temporary_path, content));
+
+  base::test::ScopedLogCollector log(logging::LOG_ERROR);
+  const bool installed =
+      downloader.InstallAdditionalFile(nullptr, &file, package_, base::FilePath());
+  downloader.WriteFilesList(package_);
+
+  if (*test_case.refusal == '\0') {
+    EXPECT_TRUE(installed) << GetInstallerErrorDetail();
+    std::string placed;
+    ASSERT_TRUE(base::ReadFileToString(package_.Append(test_case.file_name), &placed));
+    EXPECT_EQ(content, placed);
+    std::string list;
+    ASSERT_TRUE(base::ReadFileToString(package_.Append(kFilesListFileName), &list));
+    const base::FilePath listed = base::FilePath(test_case.file_name).NormalizePathSeparators();
+    EXPECT_EQ(base::WideToUTF8(listed.value()) + "\r\n", list);
+    return;
+  }
+  // Refused: the package folder as it was, without the download, nothing
+  // listed, and one line that says why.
+  EXPECT_FALSE(installed);
+  EXPECT_EQ(1u, GetInstallerErrorCode());
+  EXPECT_EQ(before, Snapshot());
+  EXPECT_THAT(log.lines, testing::Contains(testing::HasSubstr(test_case.refusal)));
+}
+
+constexpr char kHeld[] = "the package holds a file of that name";
+constexpr char kUnsigned[] = "Failed verifying signature of the additional file";
+
+INSTANTIATE_TEST_SUITE_P(
+    PlainFiles,
+    InstallPlainFileTest,
+    testing::Values(
+        PlainFileCase{"package_file", L"velta.exe", false, "text", kHeld},
+        PlainFileCase{"package_file_upper_case", L"VELTA.EXE", true, "velta", kHeld},
+        PlainFileCase{"package_file_trailing_dot", L"velta.exe.", false, "text", kHeld},
+        PlainFileCase{"package_file_other_separator", L"Resources/en-us.pak", false, "text",
+                      kHeld},
+        PlainFileCase{"installer_library", L"velta_installer.dll", false, "text", kHeld},
+        PlainFileCase{"package_archive", L"velta_package", false, "text", kHeld},
+        PlainFileCase{"files_list", L"files_list", false, "text", kHeld},
+        PlainFileCase{"ready_marker", L"Ready", false, "text", kHeld},
+        PlainFileCase{"unsigned_program", L"tool.exe", true, "unsigned", kUnsigned},
+        PlainFileCase{"unsigned_library", L"tools\\helper.DLL", true, "unsigned", kUnsigned},
+        PlainFileCase{"text_named_as_a_program", L"tool.exe.", true, "text", kUnsigned},
+        PlainFileCase{"program_of_another_company", L"tool.exe", true, "other", kUnsigned},
+        PlainFileCase{"program_signed_by_the_company", L"tools/tool.exe", true, "velta", ""},
+        PlainFileCase{"unsigned_program_under_an_unsigned_installer", L"tool.exe", false,
+                      "unsigned", ""},
+        PlainFileCase{"text_under_a_signed_installer", L"partner_bookmarks.json", true, "text",
+                      ""}),
+    [](const testing::TestParamInfo<PlainFileCase>& info) {
+      return std::string(info.param.name);
+    });
 
 }  // namespace
 }  // namespace velta

@@ -12,8 +12,8 @@ class FolderPreparer {
  public:
   virtual ~FolderPreparer() = default;
 
-  // Deletes the previous attempt's folder and makes the next numbered one.
-  // Empty (installer error 19 set) when it cannot be made.
+  // Deletes the previous attempt's folder and makes the next numbered one
+  // that did not exist. Empty (installer error 19 set) when none can be made.
   virtual base::FilePath PrepareFolder() = 0;
   virtual base::FilePath GetPackageFolder() const = 0;
   // Empty unless the assistant is installed.

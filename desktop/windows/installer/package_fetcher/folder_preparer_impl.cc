@@ -2,6 +2,8 @@
 
 #include "desktop/windows/installer/package_fetcher/folder_preparer_impl.h"
 
+#include <windows.h>
+
 #include "base/files/file_util.h"
 #include "base/logging.h"
 #include "base/strings/string_number_conversions.h"
@@ -10,6 +12,18 @@
 #include "desktop/windows/installer/common/product/installer_constants.h"
 
 namespace velta {
+
+namespace {
+
+// How many taken names one PrepareFolder skips before it gives up.
+constexpr uint32_t kMaxTakenFolders = 1000;
+
+base::FilePath Fail() {
+  SetInstallerError(19, "Could not create a download folder", std::wstring());
+  return base::FilePath();
+}
+
+}  // namespace
 
 FolderPreparerImpl::FolderPreparerImpl(const base::FilePath& download_folder,
                                        bool install_assistant,
@@ -34,14 +48,29 @@ base::FilePath FolderPreparerImpl::PrepareFolder() {
   ++attempt_;
   if (!current_folder_.empty() && !base::DeletePathRecursively(current_folder_))
     LOG(WARNING) << "Unable to delete " << current_folder_.AsUTF8Unsafe();
-  current_folder_ = base::FilePath(package_base_.value() + base::NumberToWString(attempt_));
-  if (base::CreateDirectory(current_folder_)) {
-    created_folders_.push_back(current_folder_);
-    return current_folder_;
-  }
-  SetInstallerError(19, "Could not create a download folder", std::wstring());
   current_folder_.clear();
-  return base::FilePath();
+  if (!base::CreateDirectory(package_base_.DirName()))
+    return Fail();
+  // Installers started within the same second share the base name: a
+  // folder that exists is another's (or an earlier run's), so each attempt
+  // makes a new one, taking the next number while the name is taken.
+  for (uint32_t tries = 0; tries < kMaxTakenFolders; ++tries, ++attempt_) {
+    const base::FilePath folder(package_base_.value() + base::NumberToWString(attempt_));
+    if (::CreateDirectoryW(folder.value().c_str(), nullptr)) {
+      current_folder_ = folder;
+      created_folders_.push_back(current_folder_);
+      return current_folder_;
+    }
+    const DWORD error = ::GetLastError();
+    if (error != ERROR_ALREADY_EXISTS) {
+      LOG(ERROR) << "Cannot create the package folder " << folder.AsUTF8Unsafe() << ", error "
+                 << error;
+      return Fail();
+    }
+    VLOG(1) << "The package folder " << folder.AsUTF8Unsafe() << " is taken";
+  }
+  LOG(ERROR) << "Every package folder name up to " << attempt_ << " is taken";
+  return Fail();
 }
 
 base::FilePath FolderPreparerImpl::GetPackageFolder() const {

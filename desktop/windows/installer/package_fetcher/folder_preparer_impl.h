@@ -12,10 +12,12 @@
 
 namespace velta {
 
-// Package folders are "velta_package_<YYYYMMDDhhmmss><attempt>" in the
-// download folder. The destructor deletes every folder made, and the
-// assistant folder: once the controller ends, the backend has copied what
-// it needs.
+// Package folders are "velta_package_<YYYYMMDDhhmmss><number>" in the
+// download folder, the number counting attempts and skipping the names that
+// are taken (by another installer started in the same second): each folder
+// is made new, never taken as found. The destructor deletes every folder
+// made, and the assistant folder: once the controller ends, the backend has
+// copied what it needs.
 class FolderPreparerImpl : public FolderPreparer {
  public:
   // `now` names the folders (local time).

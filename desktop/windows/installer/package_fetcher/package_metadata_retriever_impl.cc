@@ -11,6 +11,7 @@
 #include "base/files/file_util.h"
 #include "base/json/json_reader.h"
 #include "base/logging.h"
+#include "base/strings/string_number_conversions.h"
 #include "base/strings/string_util.h"
 #include "base/strings/stringprintf.h"
 #include "base/strings/utf_string_conversions.h"
@@ -29,6 +30,26 @@ namespace {
 
 constexpr char kPublicDomainSuffix[] = ".velta.example";
 constexpr char kStagingServerUrl[] = "https://autoupdate-staging.velta.internal/";
+
+// How much of a reply (or of a value in it) that failed to parse goes into
+// the error text, which the log and the statistics repeat.
+constexpr size_t kMaxQuotedReplyBytes = 256;
+
+// The beginning of untrusted text for a log line: at most
+// kMaxQuotedReplyBytes bytes, each byte outside printable ASCII as "\xNN",
+// and the full size when it was cut.
+std::string Quote(std::string_view text) {
+  std::string quoted;
+  for (unsigned char c : text.substr(0, kMaxQuotedReplyBytes)) {
+    if (c >= 0x20 && c < 0x7f)
+      quoted += static_cast<char>(c);
+    else
+      base::StringAppendF(&quoted, "\\x%02X", c);
+  }
+  if (text.size() > kMaxQuotedReplyBytes)
+    quoted += "... (" + base::NumberToString(text.size()) + " bytes)";
+  return quoted;
+}
 
 bool RecordParseFailure(const std::string& message) {
   return SetInstallerError(1, message, std::wstring());
@@ -102,7 +123,8 @@ bool ParseComponent(const base::Value& component,
   std::wstring wide_location = base::UTF8ToWide(*location);
   SplitUrl split = CrackUrl(wide_location);
   if (!split.valid)
-    return RecordParseFailure("Cannot parse the location of an additional file: " + *location);
+    return RecordParseFailure("Cannot parse the location of an additional file: " +
+                              Quote(*location));
   uint32_t remote = 1;
   if (split.scheme == 5 /* INTERNET_SCHEME_FILE */) {
     if (!base::CommandLine::ForCurrentProcess()->HasSwitch(kTestDownloadableResourcesDir))
@@ -121,7 +143,8 @@ bool ParseComponent(const base::Value& component,
 
 std::unique_ptr<PackageMetadata> ParseFailure(const std::string& reason, const std::string& reply) {
   LOG(ERROR) << "Failed parsing json reply: " << reason;
-  SetInstallerError(19, "Failed parsing json reply: " + reason + " " + reply, std::wstring());
+  SetInstallerError(19, "Failed parsing json reply: " + reason + " " + Quote(reply),
+                    std::wstring());
   return nullptr;
 }
 

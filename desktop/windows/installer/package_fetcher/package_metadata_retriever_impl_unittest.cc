@@ -153,6 +153,46 @@ INSTANTIATE_TEST_SUITE_P(Replies,
                          testing::ValuesIn(kParseCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// A reply that fails to parse is untrusted text of any size: the error
+// detail (which the log and the statistics repeat) keeps a short, printable
+// beginning of it.
+class BadReplyTest : public testing::Test {
+ protected:
+  ScopedInstallerErrorRecord error_record_;
+};
+
+TEST_F(BadReplyTest, KeepsAShortPrintableExcerptOfIt) {
+  struct {
+    const char* name;
+    std::string reply;
+    std::string reason;
+  } cases[] = {
+      {"BinaryReply", std::string("\x7f" "ELF\x01\x02\x00", 7) + std::string(1300000, '\xff'),
+       "Invalid JSON"},
+      {"HugeLocation",
+       R"({"installer": "https://x/full", "installer_checksum": "ab", "components": [
+          {"location": ")" + std::string(100000, 'a') + "\xc3\xa9" + std::string(100000, 'b') +
+           R"(", "type": "partner_content", "archive": false, "checksum": "01",
+           "filename": "x"}]})",
+       "Cannot parse the location of an additional file: "},
+  };
+  for (const auto& test_case : cases) {
+    SCOPED_TRACE(test_case.name);
+    EXPECT_FALSE(PackageMetadataRetrieverImpl::ParseReply(test_case.reply, {}, false, false));
+    const std::string detail = GetInstallerErrorDetail();
+    EXPECT_THAT(detail, HasSubstr("Failed parsing json reply: " + test_case.reason));
+    // 256 bytes of the reply, each at most 4 characters once escaped, and
+    // as much of anything the reply put into the reason.
+    EXPECT_LT(detail.size(), 2u * 4 * 256 + 200) << detail.substr(0, 200);
+    // Printable but for the line ends between the error's details.
+    for (unsigned char c : detail)
+      ASSERT_TRUE(c == '\n' || (c >= 0x20 && c < 0x7f)) << static_cast<int>(c);
+  }
+  PackageMetadataRetrieverImpl::ParseReply(cases[0].reply, {}, false, false);
+  EXPECT_THAT(GetInstallerErrorDetail(),
+              HasSubstr("Failed parsing json reply: Invalid JSON \\x7FELF\\x01\\x02\\x00\\xFF"));
+}
+
 // The request itself, against the loopback server.
 class PackageMetadataRetrieverTest : public testing::Test {
  protected:

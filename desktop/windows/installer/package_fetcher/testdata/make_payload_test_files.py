@@ -7,7 +7,8 @@ Takes an unsigned test program (--program), the test signing certificates
 committed):
   unsigned.exe                the program as built
   signed.exe                  the program signed by the "velta" leaf
-  package.7z                  a small real 7z archive (7zz)
+  package.7z                  a small real 7z archive (7zz): "velta.exe" and
+                              "resources/en-US.pak"
   tracking.bin                tracking data
   signed_tracking_inside.exe  the program with "VLT", the tracking data and
                               its length appended, then signed: the payload
@@ -69,9 +70,11 @@ def main():
     source = os.path.join(out, "package_source")
     os.makedirs(source)
     write(os.path.join(source, "velta.exe"), b"not really a browser\n" * 50)
-    archive = os.path.join(out, "package.7z")
-    subprocess.run([args.sevenzip, "a", "-bd", archive, os.path.join(source, "velta.exe")],
-                   check=True, stdout=subprocess.DEVNULL)
+    os.makedirs(os.path.join(source, "resources"))
+    write(os.path.join(source, "resources", "en-US.pak"), b"not really a pack\n")
+    archive = os.path.abspath(os.path.join(out, "package.7z"))
+    subprocess.run([args.sevenzip, "a", "-bd", archive, "velta.exe", "resources"],
+                   check=True, stdout=subprocess.DEVNULL, cwd=source)
     shutil.rmtree(source)
 
     for name, payload in (("signed_tracking_inside", TRACKING),

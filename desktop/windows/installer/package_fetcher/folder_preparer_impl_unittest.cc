@@ -1,0 +1,82 @@
+// Copyright 2026 Velta Software. All rights reserved.
+
+#include "desktop/windows/installer/package_fetcher/folder_preparer_impl.h"
+
+#include <memory>
+#include <string>
+
+#include "base/files/file_util.h"
+#include "base/files/scoped_temp_dir.h"
+#include "base/time/time.h"
+#include "desktop/windows/installer/common/installer_error.h"
+#include "gtest/gtest.h"
+
+namespace velta {
+namespace {
+
+class FolderPreparerTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(dir_.CreateUniqueTempDir());
+    download_folder_ = dir_.GetPath().Append(L"downloads");
+  }
+
+  std::unique_ptr<FolderPreparerImpl> MakePreparer() {
+    return std::make_unique<FolderPreparerImpl>(download_folder_, false, now_);
+  }
+
+  ScopedInstallerErrorRecord error_record_;
+  base::ScopedTempDir dir_;
+  base::FilePath download_folder_;
+  // Two installers started within the same second name their folders alike.
+  const base::Time now_ = base::Time::Now();
+};
+
+TEST_F(FolderPreparerTest, PreparersOfTheSameSecondGetFoldersOfTheirOwn) {
+  auto first = MakePreparer();
+  auto second = MakePreparer();
+  ASSERT_EQ(first->GetPackageFolder(), second->GetPackageFolder());
+  const base::FilePath first_folder = first->PrepareFolder();
+  const base::FilePath second_folder = second->PrepareFolder();
+  ASSERT_FALSE(first_folder.empty());
+  ASSERT_FALSE(second_folder.empty());
+  EXPECT_NE(first_folder, second_folder);
+  EXPECT_EQ(first->GetPackageFolder().value() + L"1", first_folder.value());
+  EXPECT_EQ(first->GetPackageFolder().value() + L"2", second_folder.value());
+  ASSERT_TRUE(base::WriteFile(second_folder.Append(L"velta_package"), "verified"));
+
+  // The first one's next attempt neither reuses nor deletes the second's
+  // folder, and its end removes only its own folders.
+  const base::FilePath retry_folder = first->PrepareFolder();
+  ASSERT_FALSE(retry_folder.empty());
+  EXPECT_NE(second_folder, retry_folder);
+  EXPECT_FALSE(base::PathExists(first_folder));
+  first.reset();
+  EXPECT_FALSE(base::PathExists(retry_folder));
+  std::string content;
+  ASSERT_TRUE(base::ReadFileToString(second_folder.Append(L"velta_package"), &content));
+  EXPECT_EQ("verified", content);
+}
+
+TEST_F(FolderPreparerTest, AFileInTheWayIsSkippedLikeAFolder) {
+  ASSERT_TRUE(base::CreateDirectory(download_folder_));
+  auto preparer = MakePreparer();
+  const base::FilePath taken(preparer->GetPackageFolder().value() + L"1");
+  ASSERT_TRUE(base::WriteFile(taken, "someone else's"));
+  const base::FilePath folder = preparer->PrepareFolder();
+  EXPECT_EQ(preparer->GetPackageFolder().value() + L"2", folder.value());
+  EXPECT_TRUE(base::DirectoryExists(folder));
+  preparer.reset();
+  EXPECT_TRUE(base::PathExists(taken));
+}
+
+TEST_F(FolderPreparerTest, ADownloadFolderThatCannotBeMadeFailsWithCode19) {
+  ASSERT_TRUE(base::WriteFile(dir_.GetPath().Append(L"downloads"), "a file"));
+  auto preparer = MakePreparer();
+  EXPECT_TRUE(preparer->PrepareFolder().empty());
+  EXPECT_EQ(19u, GetInstallerErrorCode());
+  EXPECT_EQ("Could not create a download folder", GetInstallerErrorDetail());
+}
+
+}  // namespace
+}  // namespace velta
