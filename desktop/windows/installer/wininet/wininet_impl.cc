@@ -5,6 +5,8 @@
 #include <windows.h>
 #include <wininet.h>
 
+#include <limits>
+#include <optional>
 #include <utility>
 
 #include "base/bind.h"
@@ -18,6 +20,7 @@
 #include "base/threading/thread.h"
 #include "base/threading/thread_task_runner_handle.h"
 #include "desktop/windows/installer/common/product/product_info.h"
+#include "desktop/windows/installer/wininet/byte_range.h"
 #include "desktop/windows/installer/wininet/package_fetch_progress_delegate.h"
 #include "desktop/windows/installer/wininet/response_writer.h"
 #include "desktop/windows/installer/wininet/ui_callback_runner.h"
@@ -33,6 +36,23 @@ constexpr uint32_t kReadBufferSize = 64 * 1024;
 // Longest wait for WinINet to report the connection handle closing before
 // the internet handle is closed anyway.
 constexpr base::TimeDelta kHandleClosingTimeout = base::TimeDelta::FromSeconds(30);
+
+// The download details record 32-bit counts: a larger one reads as the
+// largest, never as a small wrapped number.
+uint32_t Saturated32(uint64_t value) {
+  return value > std::numeric_limits<uint32_t>::max() ? std::numeric_limits<uint32_t>::max()
+                                                      : static_cast<uint32_t>(value);
+}
+
+// Progress goes out as 32-bit numbers: past 4 GiB, total and current are
+// both halved as often as the total needs, so the share stays right.
+uint32_t ProgressUnits(uint64_t value, uint64_t total) {
+  while (total > std::numeric_limits<uint32_t>::max()) {
+    total >>= 1;
+    value >>= 1;
+  }
+  return Saturated32(value);
+}
 
 HINTERNET AsHandle(void* handle) {
   return static_cast<HINTERNET>(handle);
@@ -330,7 +350,7 @@ bool WininetImpl::OpenRequest(const SplitUrl& url, const std::wstring& extra_hea
     AddErrorWithSystemError("HttpSendRequest failed for " + describe_request(), error);
     return false;
   }
-  delegate_->OnChunkStarted(downloaded_size_);
+  delegate_->OnChunkStarted(Saturated32(downloaded_size_));
   return true;
 }
 
@@ -368,7 +388,7 @@ std::vector<FetchDetails> WininetImpl::GetFetchDetails() const {
   return delegate_ ? delegate_->GetFetchDetails() : std::vector<FetchDetails>();
 }
 
-uint32_t WininetImpl::GetDownloadedSize() const {
+uint64_t WininetImpl::GetDownloadedSize() const {
   return downloaded_size_;
 }
 
@@ -443,6 +463,16 @@ std::wstring WininetImpl::QueryHeader(const std::wstring& name) {
   return buffer;
 }
 
+void WininetImpl::ReportTotalProgress() {
+  if (progress_delegate_)
+    progress_delegate_->SetTotalProgress(ProgressUnits(expected_size_, expected_size_));
+}
+
+void WininetImpl::ReportCurrentProgress() {
+  if (progress_delegate_)
+    progress_delegate_->SetCurrentProgress(ProgressUnits(downloaded_size_, expected_size_));
+}
+
 bool WininetImpl::HandleInitialResponse() {
   LOG(INFO) << "Initial request completion";
   DWORD status = 0;
@@ -474,41 +504,35 @@ bool WininetImpl::HandleInitialResponse() {
         downloaded_size_ = 0;
         size_at_request_ = 0;
       }
-      DWORD length = 0;
-      size = sizeof(length);
-      if (::HttpQueryInfoW(AsHandle(request_), HTTP_QUERY_CONTENT_LENGTH | HTTP_QUERY_FLAG_NUMBER,
-                           &length, &size, nullptr)) {
-        expected_size_ = length;
+      std::wstring length = QueryHeader(L"Content-Length");
+      if (std::optional<uint64_t> parsed = ParseContentLength(length)) {
+        expected_size_ = *parsed;
         LOG(INFO) << "Expected total size: " << expected_size_;
+      } else if (length.empty()) {
+        LOG(INFO) << "Could not get Content-Length from response";
       } else {
-        PLOG(INFO) << "Could not get Content-Length from response";
+        LOG(WARNING) << "Refused Content-Length " << base::WideToUTF8(length)
+                     << ": not a byte count; reading to the end of the body";
       }
-      if (progress_delegate_)
-        progress_delegate_->SetTotalProgress(expected_size_);
+      ReportTotalProgress();
       state_ = DownloaderState::kReceiving;
       return true;
     }
     case HTTP_STATUS_PARTIAL_CONTENT: {
       // "bytes <first>-<last>/<total>": the body must go on where the file
       // ends, and without an earlier 200 the total is the expected size.
-      std::wstring range = QueryHeader(L"Content-Range");
-      unsigned first = 0;
-      size_t dash = range.find(L'-');
-      size_t slash = range.find(L'/');
-      if (range.rfind(L"bytes ", 0) != 0 || dash == std::wstring::npos ||
-          !base::StringToUint(base::WideToUTF8(range.substr(6, dash - 6)), &first) ||
-          first != downloaded_size_) {
-        AddError(base::StringPrintf("Partial response does not continue at %u: %s",
-                                    downloaded_size_, base::WideToUTF8(range).c_str()));
+      std::wstring range_text = QueryHeader(L"Content-Range");
+      std::optional<ContentRange> range = ParseContentRange(range_text);
+      if (!range || range->first != downloaded_size_) {
+        AddError(base::StringPrintf("Partial response does not continue at %llu: %s",
+                                    static_cast<unsigned long long>(downloaded_size_),
+                                    base::WideToUTF8(range_text).c_str()));
         Fail();
         return false;
       }
-      unsigned total = 0;
-      if (expected_size_ == 0 && slash != std::wstring::npos &&
-          base::StringToUint(base::WideToUTF8(range.substr(slash + 1)), &total)) {
-        expected_size_ = total;
-        if (progress_delegate_)
-          progress_delegate_->SetTotalProgress(expected_size_);
+      if (expected_size_ == 0 && range->total) {
+        expected_size_ = *range->total;
+        ReportTotalProgress();
       }
       state_ = DownloaderState::kReceiving;
       return true;
@@ -578,8 +602,7 @@ void WininetImpl::ReadBody() {
       // Bytes arrived: the retries so far are behind us.
       retry_counter_ = 0;
       VLOG(2) << "Downloaded size: " << downloaded_size_;
-      if (progress_delegate_)
-        progress_delegate_->SetCurrentProgress(downloaded_size_);
+      ReportCurrentProgress();
     }
     TransferContext::current_ = context;
     BOOL read = ::InternetReadFile(AsHandle(request_), context->buffer_, kReadBufferSize,
@@ -593,7 +616,7 @@ void WininetImpl::ReadBody() {
       if (downloaded_size_ == expected_size_) {
         Complete();
       } else if (downloaded_size_ > expected_size_) {
-        delegate_->OnResponseTooLong(downloaded_size_ - expected_size_);
+        delegate_->OnResponseTooLong(Saturated32(downloaded_size_ - expected_size_));
         Complete();
       } else {
         // Wine reads a cut connection as a clean end: only the count tells.
@@ -646,15 +669,14 @@ void WininetImpl::CheckRetriesAndResume(uint32_t code) {
 }
 
 void WininetImpl::Resume() {
-  delegate_->OnChunkEnded(downloaded_size_);
+  delegate_->OnChunkEnded(Saturated32(downloaded_size_));
   if (request_) {
     ::InternetCloseHandle(AsHandle(request_));
     request_ = nullptr;
   }
   LOG(INFO) << "Attempting download resume";
   context_->last_read_count_ = 0;
-  std::wstring headers =
-      L"Range: bytes=" + base::NumberToWString(static_cast<int32_t>(downloaded_size_)) + L"-";
+  std::wstring headers = ResumeRangeHeader(downloaded_size_);
   SplitUrl split = CrackUrl(url_);
   if (!split.valid) {
     AddError(base::StringPrintf("Cannot parse URL on resume %s", base::WideToUTF8(url_).c_str()));
@@ -694,7 +716,7 @@ void WininetImpl::Complete() {
 void WininetImpl::CloseTransfer() {
   VLOG(1) << "Closing download session";
   if (delegate_)
-    delegate_->OnChunkEnded(downloaded_size_);
+    delegate_->OnChunkEnded(Saturated32(downloaded_size_));
   if (writer_)
     writer_->Close();
   // Replies of this transfer still queued (a completion after a refused

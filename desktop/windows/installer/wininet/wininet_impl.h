@@ -79,7 +79,7 @@ class WininetImpl : public Downloader {
   bool IsFirstAttempt() const override;
   std::string GetError() const override;
   std::vector<FetchDetails> GetFetchDetails() const override;
-  uint32_t GetDownloadedSize() const override;
+  uint64_t GetDownloadedSize() const override;
   uint32_t GetHttpStatus() const override;
 
   class TransferContext;
@@ -105,6 +105,8 @@ class WininetImpl : public Downloader {
   void AddError(const std::string& text);
   void AddErrorWithSystemError(const std::string& text, uint32_t system_error);
   std::wstring QueryHeader(const std::wstring& name);
+  void ReportTotalProgress();
+  void ReportCurrentProgress();
 
   DownloaderState state_ = DownloaderState::kIdle;
   void* internet_ = nullptr;
@@ -115,11 +117,12 @@ class WininetImpl : public Downloader {
   std::vector<std::wstring> allowed_hosts_;
   std::unique_ptr<ResponseWriter> writer_;
   std::unique_ptr<DownloaderDelegate> delegate_;
-  uint32_t expected_size_ = 0;
-  uint32_t downloaded_size_ = 0;
+  // Sizes and offsets are 64-bit from the headers to the Range of a resume.
+  uint64_t expected_size_ = 0;
+  uint64_t downloaded_size_ = 0;
   // The downloaded size when the current request went out: a resume that
   // adds nothing is counted as a retry.
-  uint32_t size_at_request_ = 0;
+  uint64_t size_at_request_ = 0;
   uint32_t http_status_ = 0;
   scoped_refptr<base::SingleThreadTaskRunner> owner_task_runner_;
   scoped_refptr<TransferContext> context_;
