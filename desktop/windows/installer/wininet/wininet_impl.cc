@@ -320,7 +320,9 @@ bool WininetImpl::Start(const std::wstring& url,
 }
 
 bool WininetImpl::OpenRequest(const SplitUrl& url, const std::wstring& extra_headers) {
-  DWORD flags = INTERNET_FLAG_RELOAD;
+  // Never from the user's cache, and never into it: a package written there
+  // as well would take its size twice on disk and stay in the profile.
+  DWORD flags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE;
   if (url.scheme == INTERNET_SCHEME_HTTPS)
     flags |= INTERNET_FLAG_SECURE;
   bool is_post = !payload_.empty();

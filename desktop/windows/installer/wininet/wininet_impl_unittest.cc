@@ -2,6 +2,9 @@
 
 #include "desktop/windows/installer/wininet/wininet_impl.h"
 
+#include <windows.h>
+#include <wininet.h>
+
 #include <memory>
 #include <string>
 #include <vector>
@@ -217,6 +220,15 @@ TEST_P(WininetImplTest, PayloadIsPostedAndAnEmptyOneIsAGet) {
   EXPECT_EQ(10, log[0].FindIntKey("body_size").value_or(0));
   EXPECT_EQ("GET", *log[1].FindStringKey("method"));
   EXPECT_TRUE(Downloaded() == body_);
+}
+
+TEST_P(WininetImplTest, DownloadsLeaveNoCopyInTheUsersCache) {
+  ASSERT_TRUE(Download("/package.bin"));
+  ASSERT_EQ(DownloaderState::kCompleted, downloader_->GetState()) << downloader_->GetError();
+  DWORD size = 0;
+  EXPECT_FALSE(::GetUrlCacheEntryInfoW(server_->Url("/package.bin").c_str(), nullptr, &size))
+      << "the package was written to the cache as well";
+  EXPECT_EQ(static_cast<DWORD>(ERROR_FILE_NOT_FOUND), ::GetLastError());
 }
 
 INSTANTIATE_TEST_SUITE_P(Schemes,
