@@ -72,6 +72,12 @@ bool IsConnectivityError(uint32_t error) {
   }
 }
 
+// Windows reports a request's time-out as 12002; Wine hands on the
+// socket's own WSAETIMEDOUT (10060).
+bool IsTimeout(uint32_t error) {
+  return error == ERROR_INTERNET_TIMEOUT || error == WSAETIMEDOUT;
+}
+
 // Status texts arrive narrow on Windows; Wine hands a wide copy to a
 // callback set with InternetSetStatusCallbackW. Both are read here.
 std::string StatusText(const void* info, DWORD length) {
@@ -224,11 +230,13 @@ bool IsHostAllowed(const std::wstring& host, const std::vector<std::wstring>& al
 
 WininetImpl::WininetImpl(UiCallbackRunner* ui_callback_runner,
                          PackageFetchProgressDelegate* progress_delegate,
-                         base::TimeDelta retry_delay)
+                         base::TimeDelta retry_delay,
+                         base::TimeDelta network_timeout)
     : owner_task_runner_(base::ThreadTaskRunnerHandle::Get()),
       ui_callback_runner_(ui_callback_runner),
       progress_delegate_(progress_delegate),
-      retry_delay_(retry_delay) {
+      retry_delay_(retry_delay),
+      network_timeout_(network_timeout) {
   CHECK(ui_callback_runner_);
 }
 
@@ -309,6 +317,7 @@ bool WininetImpl::Start(const std::wstring& url,
   // Request handles inherit the connection's callback; the callback tells
   // the connection's closing from the requests' by the handle.
   ::InternetSetStatusCallbackW(AsHandle(connection_), &TransferContext::StatusCallback);
+  SetTimeouts(connection_);
   if (!OpenRequest(split, std::wstring())) {
     LOG(ERROR) << "Could not send Request";
     CloseTransfer();
@@ -341,8 +350,12 @@ bool WininetImpl::OpenRequest(const SplitUrl& url, const std::wstring& extra_hea
     AddErrorWithSystemError("HttpOpenRequest failed for " + describe_request(), error);
     return false;
   }
+  // Wine takes time-outs from the request and connection handles only; set
+  // on the request, they hold on Windows whatever the connection inherited.
+  SetTimeouts(request_);
   LOG(INFO) << (is_post ? "Sending POST request" : "Sending GET request");
   size_at_request_ = downloaded_size_;
+  last_activity_ = base::TimeTicks::Now();
   BOOL sent = ::HttpSendRequestW(
       AsHandle(request_), extra_headers.empty() ? nullptr : extra_headers.c_str(),
       static_cast<DWORD>(extra_headers.size()), is_post ? payload_.data() : nullptr,
@@ -354,6 +367,15 @@ bool WininetImpl::OpenRequest(const SplitUrl& url, const std::wstring& extra_hea
   }
   delegate_->OnChunkStarted(Saturated32(downloaded_size_));
   return true;
+}
+
+void WininetImpl::SetTimeouts(void* handle) {
+  DWORD milliseconds = static_cast<DWORD>(network_timeout_.InMilliseconds());
+  for (DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT,
+                       INTERNET_OPTION_RECEIVE_TIMEOUT}) {
+    if (!::InternetSetOptionW(AsHandle(handle), option, &milliseconds, sizeof(milliseconds)))
+      PLOG(WARNING) << "Cannot set the download time-out " << option;
+  }
 }
 
 void WininetImpl::Stop() {
@@ -430,6 +452,14 @@ void WininetImpl::OnRequestComplete(uint32_t error) {
   if (state_ != DownloaderState::kRequestSent && state_ != DownloaderState::kReceiving)
     return;
   delegate_->OnRequestCompleted(error);
+  if (TimedOut(error)) {
+    LogTimeout();
+    if (state_ == DownloaderState::kReceiving)
+      ResumeCutReply(error);
+    else
+      CheckRetriesAndResume(error);
+    return;
+  }
   if (IsConnectivityError(error)) {
     LOG(WARNING) << "Request completed with an error indicating connectivity issues: " << error;
     CheckRetriesAndResume(error);
@@ -601,6 +631,7 @@ void WininetImpl::ReadBody() {
         return;
       }
       downloaded_size_ += count;
+      last_activity_ = base::TimeTicks::Now();
       // Bytes arrived: the retries so far are behind us.
       retry_counter_ = 0;
       VLOG(2) << "Downloaded size: " << downloaded_size_;
@@ -623,10 +654,7 @@ void WininetImpl::ReadBody() {
       } else {
         // Wine reads a cut connection as a clean end: only the count tells.
         LOG(WARNING) << "Download completed, but we are below response size";
-        if (downloaded_size_ == size_at_request_)
-          CheckRetriesAndResume(ERROR_INTERNET_CONNECTION_ABORTED);
-        else
-          Resume();
+        ResumeCutReply(ERROR_INTERNET_CONNECTION_ABORTED);
       }
       return;
     }
@@ -640,11 +668,13 @@ void WininetImpl::ReadBody() {
       case ERROR_INTERNET_NAME_NOT_RESOLVED:
       case ERROR_INTERNET_CONNECTION_ABORTED:
       case ERROR_INTERNET_CONNECTION_RESET:
-        LOG(ERROR) << "Download interrupted by loss of connectivity: " << error;
-        if (downloaded_size_ == size_at_request_)
-          CheckRetriesAndResume(error);
+      case ERROR_INTERNET_TIMEOUT:
+      case WSAETIMEDOUT:
+        if (TimedOut(error))
+          LogTimeout();
         else
-          Resume();
+          LOG(ERROR) << "Download interrupted by loss of connectivity: " << error;
+        ResumeCutReply(error);
         return;
       default:
         AddError(base::StringPrintf("Download interrupted for unknown reason: %u",
@@ -668,6 +698,25 @@ void WininetImpl::CheckRetriesAndResume(uint32_t code) {
   }
   AddError(base::StringPrintf("Number of retries exceeded, last error: %u", code));
   Fail();
+}
+
+bool WininetImpl::TimedOut(uint32_t error) const {
+  // Wine reports a time-out of a TLS read, or of the wait for the reply's
+  // headers, as 12030: a failure after that much silence is the time-out.
+  return IsTimeout(error) || (IsConnectivityError(error) &&
+                              base::TimeTicks::Now() - last_activity_ >= network_timeout_);
+}
+
+void WininetImpl::LogTimeout() {
+  LOG(WARNING) << "Download request timed out: the server sent nothing for "
+               << network_timeout_.InMilliseconds() << " ms";
+}
+
+void WininetImpl::ResumeCutReply(uint32_t code) {
+  if (downloaded_size_ == size_at_request_)
+    CheckRetriesAndResume(code);
+  else
+    Resume();
 }
 
 void WininetImpl::Resume() {
