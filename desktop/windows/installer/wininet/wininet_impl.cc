@@ -697,6 +697,12 @@ void WininetImpl::CheckRetriesAndResume(uint32_t code) {
   if (retry_counter_ <= max_retries_) {
     LOG(INFO) << "Retrying " << retry_counter_ << " of " << max_retries_;
     ++retry_counter_;
+    // Nothing more is read from the failed request: its handle, and with it
+    // a cut reply's connection, goes now rather than after the delay.
+    if (request_) {
+      ::InternetCloseHandle(AsHandle(request_));
+      request_ = nullptr;
+    }
     owner_task_runner_->PostDelayedTask(
         base::Location("CheckRetriesAndResume", __FILE__, __LINE__),
         base::BindOnce(&WininetImpl::Resume, weak_factory_.GetWeakPtr()), retry_delay_);
