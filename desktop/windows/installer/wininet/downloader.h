@@ -81,8 +81,9 @@ class Downloader {
   // The error lines of the last download. Any thread.
   virtual std::string GetError() const = 0;
   virtual std::vector<FetchDetails> GetFetchDetails() const = 0;
-  // Bytes handed to the writer since Start, across resumes.
-  virtual uint32_t GetDownloadedSize() const = 0;
+  // Bytes handed to the writer since Start, across resumes (a package may
+  // pass 4 GiB).
+  virtual uint64_t GetDownloadedSize() const = 0;
   virtual uint32_t GetHttpStatus() const = 0;
 };
 

@@ -55,13 +55,19 @@ class WininetImpl : public Downloader {
  public:
   static constexpr int32_t kDefaultMaxRetries = 600;
   static constexpr base::TimeDelta kDefaultRetryDelay = base::TimeDelta::FromSeconds(6);
+  // A package server may pause between bytes for longer than the
+  // statistics server may take to answer, but never for minutes.
+  static constexpr base::TimeDelta kDefaultNetworkTimeout = base::TimeDelta::FromSeconds(60);
 
   // `ui_callback_runner` shows the proxy-credentials prompt and must outlive
-  // the downloader; `progress_delegate` may be null. Tests shorten
-  // `retry_delay`.
+  // the downloader; `progress_delegate` may be null. `network_timeout` bounds
+  // connecting, sending a request and each wait for the reply's next bytes:
+  // past it the request is one failed attempt, retried or resumed. Tests
+  // shorten both times.
   WininetImpl(UiCallbackRunner* ui_callback_runner,
               PackageFetchProgressDelegate* progress_delegate,
-              base::TimeDelta retry_delay = kDefaultRetryDelay);
+              base::TimeDelta retry_delay = kDefaultRetryDelay,
+              base::TimeDelta network_timeout = kDefaultNetworkTimeout);
   WininetImpl(const WininetImpl&) = delete;
   WininetImpl& operator=(const WininetImpl&) = delete;
   ~WininetImpl() override;
@@ -79,7 +85,7 @@ class WininetImpl : public Downloader {
   bool IsFirstAttempt() const override;
   std::string GetError() const override;
   std::vector<FetchDetails> GetFetchDetails() const override;
-  uint32_t GetDownloadedSize() const override;
+  uint64_t GetDownloadedSize() const override;
   uint32_t GetHttpStatus() const override;
 
   class TransferContext;
@@ -96,6 +102,13 @@ class WininetImpl : public Downloader {
   bool HandleInitialResponse();
   void ReadBody();
   void CheckRetriesAndResume(uint32_t code);
+  // The reply ended before its last byte (cut, timed out): go on at once
+  // when it brought bytes, else count a retry.
+  void ResumeCutReply(uint32_t code);
+  void SetTimeouts(void* handle);
+  // True when `error` ends a request that waited longer than the time-out.
+  bool TimedOut(uint32_t error) const;
+  void LogTimeout();
   void Resume();
   void OnProxyCredentials(uint32_t result);
   void Fail();
@@ -105,6 +118,8 @@ class WininetImpl : public Downloader {
   void AddError(const std::string& text);
   void AddErrorWithSystemError(const std::string& text, uint32_t system_error);
   std::wstring QueryHeader(const std::wstring& name);
+  void ReportTotalProgress();
+  void ReportCurrentProgress();
 
   DownloaderState state_ = DownloaderState::kIdle;
   void* internet_ = nullptr;
@@ -115,11 +130,14 @@ class WininetImpl : public Downloader {
   std::vector<std::wstring> allowed_hosts_;
   std::unique_ptr<ResponseWriter> writer_;
   std::unique_ptr<DownloaderDelegate> delegate_;
-  uint32_t expected_size_ = 0;
-  uint32_t downloaded_size_ = 0;
+  // Sizes and offsets are 64-bit from the headers to the Range of a resume.
+  uint64_t expected_size_ = 0;
+  uint64_t downloaded_size_ = 0;
   // The downloaded size when the current request went out: a resume that
   // adds nothing is counted as a retry.
-  uint32_t size_at_request_ = 0;
+  uint64_t size_at_request_ = 0;
+  // When the current request went out or its last bytes came.
+  base::TimeTicks last_activity_;
   uint32_t http_status_ = 0;
   scoped_refptr<base::SingleThreadTaskRunner> owner_task_runner_;
   scoped_refptr<TransferContext> context_;
@@ -127,6 +145,7 @@ class WininetImpl : public Downloader {
   UiCallbackRunner* const ui_callback_runner_;
   PackageFetchProgressDelegate* const progress_delegate_;
   const base::TimeDelta retry_delay_;
+  const base::TimeDelta network_timeout_;
   base::OnceClosure done_;
   mutable base::Lock error_lock_;
   std::string error_;

@@ -2,6 +2,9 @@
 
 #include "desktop/windows/installer/wininet/wininet_impl.h"
 
+#include <windows.h>
+#include <wininet.h>
+
 #include <memory>
 #include <string>
 #include <vector>
@@ -13,6 +16,7 @@
 #include "base/run_loop.h"
 #include "base/strings/string_number_conversions.h"
 #include "base/test/run_loop_with_timeout.h"
+#include "base/test/scoped_log_collector.h"
 #include "desktop/windows/installer/wininet/test_downloader_support.h"
 #include "desktop/windows/installer/wininet/wininet_response_writer.h"
 #include "gmock/gmock.h"
@@ -217,6 +221,76 @@ TEST_P(WininetImplTest, PayloadIsPostedAndAnEmptyOneIsAGet) {
   EXPECT_EQ(10, log[0].FindIntKey("body_size").value_or(0));
   EXPECT_EQ("GET", *log[1].FindStringKey("method"));
   EXPECT_TRUE(Downloaded() == body_);
+}
+
+struct CutReplyCase {
+  const char* name;
+  // The first reply for /package.bin, with $THIRD for a third of the body;
+  // the file tree answers later requests.
+  const char* first_reply;
+  // Whether the request after the time-out goes on from bytes received
+  // (where the file ends, which the reads decide), not from the start.
+  bool resumes_past_start;
+};
+
+// A server that stops sending, or sends less than it announced, costs one
+// time-out, never the run: the downloader gives up on the request after its
+// network time-out and resumes where the file ends. The request that follows
+// gets its own reply, not the rest of the cut one.
+TEST_P(WininetImplTest, SilentServerTimesOutAndTheDownloadResumes) {
+  const CutReplyCase cases[] = {
+      {.name = "body stalls",
+       .first_reply = R"({"body_file": "package.bin", "stall_after": $THIRD, "stall_seconds": 4})",
+       .resumes_past_start = true},
+      {.name = "body shorter than its Content-Length",
+       .first_reply = R"({"body_file": "head.bin", "content_length": 307200})",
+       .resumes_past_start = true},
+      {.name = "no answer",
+       .first_reply = R"({"body_file": "package.bin", "stall_before_headers": 4})",
+       .resumes_past_start = false},
+  };
+  const std::string third = base::NumberToString(body_.size() / 3);
+  auto with_third = [&third](std::string text) {
+    for (size_t at = text.find("$THIRD"); at != std::string::npos; at = text.find("$THIRD"))
+      text.replace(at, 6, third);
+    return text;
+  };
+  ASSERT_TRUE(server_->AddFile("head.bin", body_.substr(0, body_.size() / 3)));
+  const std::string metadata = R"({"version": "1.2.3.4"})";
+  ASSERT_TRUE(server_->AddFile("metadata.json", metadata));
+  for (const CutReplyCase& test_case : cases) {
+    SCOPED_TRACE(test_case.name);
+    downloader_ = std::make_unique<WininetImpl>(&ui_runner_, &progress_,
+                                                base::TimeDelta::FromMilliseconds(20),
+                                                base::TimeDelta::FromSeconds(1));
+    ASSERT_TRUE(server_->SetRoutes(R"([{"path": "/package.bin", "then": "files", "replies": [)" +
+                                   with_third(test_case.first_reply) + "]}]"));
+    const size_t requests_before = server_->ReadLog().size();
+    base::test::ScopedLogCollector warnings(logging::LOG_WARNING);
+    ASSERT_TRUE(Download("/package.bin"));
+    EXPECT_EQ(DownloaderState::kCompleted, downloader_->GetState()) << downloader_->GetError();
+    EXPECT_TRUE(Downloaded() == body_) << "the resumed file differs from the body";
+    std::vector<std::string> ranges = test::RequestedRanges(*server_);
+    ranges.erase(ranges.begin(), ranges.begin() + requests_before);
+    ASSERT_EQ(2u, ranges.size());
+    EXPECT_EQ("none", ranges[0]);
+    EXPECT_THAT(ranges[1], testing::StartsWith("bytes="));
+    EXPECT_EQ(test_case.resumes_past_start, ranges[1] != "bytes=0-") << ranges[1];
+    EXPECT_THAT(warnings.lines, testing::Contains(HasSubstr("timed out")));
+
+    ASSERT_TRUE(Download("/metadata.json"));
+    EXPECT_EQ(DownloaderState::kCompleted, downloader_->GetState()) << downloader_->GetError();
+    EXPECT_EQ(metadata, Downloaded()) << "the next request read the rest of the cut reply";
+  }
+}
+
+TEST_P(WininetImplTest, DownloadsLeaveNoCopyInTheUsersCache) {
+  ASSERT_TRUE(Download("/package.bin"));
+  ASSERT_EQ(DownloaderState::kCompleted, downloader_->GetState()) << downloader_->GetError();
+  DWORD size = 0;
+  EXPECT_FALSE(::GetUrlCacheEntryInfoW(server_->Url("/package.bin").c_str(), nullptr, &size))
+      << "the package was written to the cache as well";
+  EXPECT_EQ(static_cast<DWORD>(ERROR_FILE_NOT_FOUND), ::GetLastError());
 }
 
 INSTANTIATE_TEST_SUITE_P(Schemes,

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <string>
 #include <utility>
 
@@ -41,7 +42,12 @@ void WrittenFileDigest::Release() {
   file_.Close();
 }
 
-WininetResponseWriter::WininetResponseWriter() : file_(INVALID_HANDLE_VALUE) {}
+WininetResponseWriter::WininetResponseWriter() : WininetResponseWriter(Options()) {}
+
+WininetResponseWriter::WininetResponseWriter(Options options)
+    : file_(INVALID_HANDLE_VALUE),
+      max_pieces_behind_(std::max<size_t>(options.max_pieces_behind, 1)),
+      make_hash_(std::move(options.make_hash)) {}
 
 WininetResponseWriter::~WininetResponseWriter() {
   Close();
@@ -60,7 +66,7 @@ bool WininetResponseWriter::Open(const base::FilePath& path) {
 
 void WininetResponseWriter::HashInto(std::shared_ptr<WrittenFileDigest> digest) {
   digest_ = std::move(digest);
-  hash_ = base::SecureHash::Create(base::SecureHash::SHA256);
+  hash_ = MakeHash();
   hashed_length_ = 0;
   // Hashed beside the writes, the body costs the download no time of its
   // own as long as hashing keeps pace with the network.
@@ -75,17 +81,39 @@ void WininetResponseWriter::Hash(const uint8_t* data, uint32_t length) {
     hash_->Update(data, length);
     return;
   }
+  {
+    // The writes wait here while the hashing thread is too far behind, so
+    // the copies queued for it stay bounded.
+    base::AutoLock lock(queue_lock_);
+    while (pieces_queued_ >= max_pieces_behind_)
+      queue_shrank_.Wait();
+    ++pieces_queued_;
+  }
   hash_thread_->task_runner()->PostTask(
-      FROM_HERE, base::BindOnce(
-                     [](base::SecureHash* hash, std::string piece) {
-                       hash->Update(piece.data(), piece.size());
-                     },
-                     hash_.get(), std::string(reinterpret_cast<const char*>(data), length)));
+      FROM_HERE,
+      base::BindOnce(&WininetResponseWriter::HashPiece, base::Unretained(this),
+                     std::string(reinterpret_cast<const char*>(data), length)));
+}
+
+void WininetResponseWriter::HashPiece(const std::string& piece) {
+  // The thread is stopped before the hash or this writer goes away.
+  hash_->Update(piece.data(), piece.size());
+  {
+    base::AutoLock lock(queue_lock_);
+    --pieces_queued_;
+  }
+  queue_shrank_.Signal();
+}
+
+std::unique_ptr<base::SecureHash> WininetResponseWriter::MakeHash() const {
+  return make_hash_ ? make_hash_.Run() : base::SecureHash::Create(base::SecureHash::SHA256);
 }
 
 void WininetResponseWriter::FinishHashing() {
   if (hash_thread_)
     hash_thread_->Stop();
+  base::AutoLock lock(queue_lock_);
+  pieces_queued_ = 0;
 }
 
 bool WininetResponseWriter::Write(const uint8_t* data, uint32_t length) {
@@ -134,7 +162,7 @@ bool WininetResponseWriter::Restart() {
   }
   if (hash_) {
     FinishHashing();
-    hash_ = base::SecureHash::Create(base::SecureHash::SHA256);
+    hash_ = MakeHash();
     hashed_length_ = 0;
     if (hash_thread_ && !hash_thread_->Start())
       hash_thread_.reset();

@@ -9,8 +9,11 @@
 #include <memory>
 #include <string>
 
+#include "base/callback.h"
 #include "base/files/file_path.h"
 #include "base/hash/sha2.h"
+#include "base/synchronization/condition_variable.h"
+#include "base/synchronization/lock.h"
 #include "base/win/scoped_handle.h"
 #include "desktop/windows/installer/wininet/response_writer.h"
 
@@ -58,7 +61,21 @@ class WrittenFileDigest {
 // downloader; the file is closed by Close() or the destructor.
 class WininetResponseWriter : public ResponseWriter {
  public:
+  // Pieces a download's reads hand over are at most 64 KiB each: 16 behind
+  // holds at most 1 MiB of copies while the hashing catches up.
+  static constexpr size_t kDefaultMaxPiecesBehind = 16;
+
+  struct Options {
+    // How many written pieces may wait for the hashing thread before Write
+    // waits for it: a disk and network faster than the hash never make the
+    // copies grow without limit. At least 1.
+    size_t max_pieces_behind = kDefaultMaxPiecesBehind;
+    // Makes each hash HashInto and Restart start; SHA-256 when null.
+    base::RepeatingCallback<std::unique_ptr<base::SecureHash>()> make_hash;
+  };
+
   WininetResponseWriter();
+  explicit WininetResponseWriter(Options options);
   WininetResponseWriter(const WininetResponseWriter&) = delete;
   WininetResponseWriter& operator=(const WininetResponseWriter&) = delete;
   ~WininetResponseWriter() override;
@@ -84,12 +101,22 @@ class WininetResponseWriter : public ResponseWriter {
   void Hash(const uint8_t* data, uint32_t length);
   // Waits until every piece handed to the hashing thread is hashed.
   void FinishHashing();
+  // On the hashing thread.
+  void HashPiece(const std::string& piece);
+  std::unique_ptr<base::SecureHash> MakeHash() const;
+
+  const size_t max_pieces_behind_;
+  const base::RepeatingCallback<std::unique_ptr<base::SecureHash>()> make_hash_;
 
   // Used on hash_thread_ while it runs, else on the writer's thread.
   std::unique_ptr<base::SecureHash> hash_;
   // Null when no thread could be started: the writes hash then.
   std::unique_ptr<base::Thread> hash_thread_;
   int64_t hashed_length_ = 0;
+  // Pieces handed to the hashing thread and not hashed yet.
+  base::Lock queue_lock_;
+  base::ConditionVariable queue_shrank_{&queue_lock_};
+  size_t pieces_queued_ = 0;
   // A write failed: the file is not the body, and no digest is completed.
   bool write_failed_ = false;
 };

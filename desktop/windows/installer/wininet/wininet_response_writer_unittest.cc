@@ -4,10 +4,18 @@
 
 #include <windows.h>
 
+#include <atomic>
+#include <memory>
 #include <string>
 
+#include "base/bind.h"
 #include "base/files/file_util.h"
 #include "base/files/scoped_temp_dir.h"
+#include "base/hash/secure_hash.h"
+#include "base/synchronization/waitable_event.h"
+#include "base/threading/platform_thread.h"
+#include "base/threading/thread.h"
+#include "base/time/time.h"
 #include "gtest/gtest.h"
 
 namespace velta {
@@ -52,6 +60,81 @@ TEST_F(WininetResponseWriterTest, OpenFailsOnAFileHeldWithoutSharing) {
   EXPECT_FALSE(writer.Open(path_));
   ::CloseHandle(held);
   EXPECT_FALSE(writer.Open(folder_.GetPath().Append(L"missing\\file")));
+}
+
+// SHA-256 that hashes nothing until `go` is signalled: a hashing thread
+// that has fallen behind.
+class HeldBackHash : public base::SecureHash {
+ public:
+  explicit HeldBackHash(base::WaitableEvent* go)
+      : go_(go), hash_(base::SecureHash::Create(base::SecureHash::SHA256)) {}
+
+  void Update(const void* input, size_t len) override {
+    go_->Wait();
+    hash_->Update(input, len);
+  }
+  void Finish(void* output, size_t len) override { hash_->Finish(output, len); }
+  std::unique_ptr<base::SecureHash> Clone() const override { return hash_->Clone(); }
+  size_t GetHashLength() const override { return hash_->GetHashLength(); }
+
+ private:
+  base::WaitableEvent* const go_;
+  std::unique_ptr<base::SecureHash> hash_;
+};
+
+TEST_F(WininetResponseWriterTest, WritesWaitWhileTheHashingIsTooFarBehind) {
+  constexpr int kPieces = 40;
+  constexpr size_t kBehind = 4;
+  base::WaitableEvent go;
+  WininetResponseWriter writer({
+      .max_pieces_behind = kBehind,
+      .make_hash = base::BindRepeating(
+          [](base::WaitableEvent* go) -> std::unique_ptr<base::SecureHash> {
+            return std::make_unique<HeldBackHash>(go);
+          },
+          &go),
+  });
+  ASSERT_TRUE(writer.Open(path_));
+  auto digest = std::make_shared<WrittenFileDigest>();
+  writer.HashInto(digest);
+
+  const std::string piece(64 * 1024, 'p');
+  std::atomic<int> written{0};
+  base::Thread writes("writes");
+  ASSERT_TRUE(writes.Start());
+  writes.task_runner()->PostTask(
+      FROM_HERE, base::BindOnce(
+                     [](WininetResponseWriter* writer, const std::string* piece,
+                        std::atomic<int>* written) {
+                       for (int i = 0; i < kPieces; ++i) {
+                         EXPECT_TRUE(writer->Write(
+                             reinterpret_cast<const uint8_t*>(piece->data()), piece->size()));
+                         ++*written;
+                       }
+                     },
+                     &writer, &piece, &written));
+
+  // The hashing holds the first piece: the writes may run ahead by the
+  // queue's bound and then wait, however long the hashing takes.
+  for (int i = 0; i < 100 && written < static_cast<int>(kBehind); ++i)
+    base::PlatformThread::Sleep(base::TimeDelta::FromMilliseconds(10));
+  base::PlatformThread::Sleep(base::TimeDelta::FromMilliseconds(200));
+  EXPECT_EQ(static_cast<int>(kBehind), written.load()) << "the hashing queue grew past its bound";
+
+  go.Signal();
+  writes.Stop();
+  EXPECT_EQ(kPieces, written.load());
+  writer.Close();
+  ASSERT_TRUE(digest->complete());
+  EXPECT_EQ(static_cast<int64_t>(kPieces * piece.size()), digest->length());
+  digest->Release();
+  std::string content = Content();
+  ASSERT_EQ(kPieces * piece.size(), content.size());
+  auto expected = base::SecureHash::Create(base::SecureHash::SHA256);
+  expected->Update(content.data(), content.size());
+  uint8_t sha256[base::kSHA256Length];
+  expected->Finish(sha256, sizeof(sha256));
+  EXPECT_EQ(0, memcmp(sha256, digest->sha256().data(), sizeof(sha256)));
 }
 
 TEST(StringResponseWriterTest, EmptiesItsTargetAndAppends) {
