@@ -220,7 +220,10 @@ bool ValueSerializerImpl::WriteSignedHeader(const VersionedPayload& payload, std
   scoped_refptr<AvroSchema> schema = GetHeaderSchema();
   std::unique_ptr<AvroValue> header = AvroValue::Create(schema);
   std::string signature;
-  signer->Sign(&signature, payload.bytes, kSigningKey);
+  if (!signer->Sign(&signature, payload.bytes, kSigningKey)) {
+    LOG(ERROR) << "The payload cannot be signed: the envelope is not written.";
+    return false;
+  }
   header->ResolvePath("payload_signature")->SetString(signature);
   header->ResolvePath("payload_version")->SetInt(payload.version);
   header->ResolvePath("payload_bytes")->SetString(payload.bytes);

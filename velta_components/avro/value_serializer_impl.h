@@ -55,7 +55,8 @@ class ValueSerializerImpl : public ValueSerializer {
   // The payload of a signed envelope whose signature verifies; nullopt
   // otherwise (the reason is logged).
   std::optional<VersionedPayload> ReadSignedHeader(const std::string& data);
-  // The envelope of `payload`; false when no signer is installed.
+  // The envelope of `payload`; false when no signer is installed or it
+  // cannot sign.
   bool WriteSignedHeader(const VersionedPayload& payload, std::string* out);
 
   // The binary encoding of one value, and its reading from the front of

@@ -12,6 +12,7 @@
 #include "base/bind.h"
 #include "base/logging.h"
 #include "base/strings/string_number_conversions.h"
+#include "base/test/scoped_failing_hash.h"
 #include "base/test/scoped_log_collector.h"
 #include "gmock/gmock.h"
 #include "gtest/gtest.h"
@@ -338,6 +339,26 @@ class SignedEnvelopeTest : public ::testing::Test {
   ValueSerializerImpl serializer_;
   std::unique_ptr<base::test::ScopedLogCollector> log_;
 };
+
+// A hash provider that fails neither signs nor verifies: the envelope is
+// not written, and one signed before does not read.
+TEST_F(SignedEnvelopeTest, FailingHashProviderSignsAndVerifiesNothing) {
+  const std::string envelope = SignedEnvelope();
+  for (const auto step : {base::test::ScopedFailingHash::Step::kCreate,
+                          base::test::ScopedFailingHash::Step::kUpdate,
+                          base::test::ScopedFailingHash::Step::kFinish}) {
+    base::test::ScopedFailingHash failing(step);
+    std::unique_ptr<AvroValue> value = AvroValue::Create(IntAndString());
+    std::string out;
+    EXPECT_FALSE(serializer_.SerializeSigned(*value, &out));
+    EXPECT_EQ("", out);
+    std::string signature = "stale";
+    EXPECT_FALSE(signer_.Sign(&signature, "payload", "key"));
+    EXPECT_EQ("", signature);
+    EXPECT_EQ(nullptr, serializer_.DeserializeSigned(envelope, LookupOf(kVersion)));
+  }
+  EXPECT_NE(nullptr, serializer_.DeserializeSigned(envelope, LookupOf(kVersion)));
+}
 
 TEST_F(SignedEnvelopeTest, RoundTripsASignedValue) {
   const std::string envelope = SignedEnvelope();
