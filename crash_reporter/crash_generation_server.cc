@@ -177,6 +177,19 @@ void CrashGenerationServer::ServeClient(void* pipe) {
     LOG(WARNING) << "A crash client sent no valid registration";
     return;
   }
+  // Any process of the user may connect: it is served only in its own name,
+  // never for another process to be read, dumped or terminated.
+  ULONG client_id = 0;
+  if (!::GetNamedPipeClientProcessId(pipe, &client_id)) {
+    PLOG(WARNING) << "Refused the crash client registration for process "
+                  << registration.process_id << ": the pipe's client cannot be named";
+    return;
+  }
+  if (client_id != registration.process_id) {
+    LOG(WARNING) << "Refused the crash client registration for process "
+                 << registration.process_id << ": the pipe's client is process " << client_id;
+    return;
+  }
   base::win::ScopedHandle process(::OpenProcess(
       PROCESS_QUERY_INFORMATION | PROCESS_VM_READ | PROCESS_TERMINATE | SYNCHRONIZE, FALSE,
       registration.process_id));

@@ -31,7 +31,9 @@ struct ClientDumpRequest {
 // Serves crash clients on a named pipe: one thread accepts connections, one
 // thread per client waits for its dump request and runs the callback on it;
 // the client hears that its dump is done when the callback returns. The
-// callback may run on several threads at once (one per crashing client).
+// callback may run on several threads at once (one per crashing client). A
+// client is served only when the process it registers is the one at the
+// other end of its pipe connection.
 class CrashGenerationServer {
  public:
   using DumpRequestCallback = std::function<bool(const ClientDumpRequest& request)>;

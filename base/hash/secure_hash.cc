@@ -7,6 +7,7 @@
 #include <bcrypt.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <cstring>
 #include <utility>
@@ -20,33 +21,54 @@ namespace base {
 
 namespace {
 
-constexpr NTSTATUS kStatusSuccess = 0;  // STATUS_SUCCESS
-
 // Files are hashed in blocks of this size.
 constexpr int kFileBlockSize = 64 * 1024;
 
-// Keeps the NTSTATUS of a failed CNG call in the CHECK message.
-#define CHECK_NT_SUCCESS(call)                                          \
-  do {                                                                  \
-    const NTSTATUS status_ = (call);                                    \
-    CHECK(BCRYPT_SUCCESS(status_)) << #call << " failed: 0x" << std::hex \
-                                   << static_cast<uint32_t>(status_);  \
-  } while (false)
+std::atomic<SecureHash::FactoryForTesting> g_factory_for_testing{nullptr};
 
-// One provider per algorithm, opened on first use (thread-safe static
-// initialisation) and never closed.
-BCRYPT_ALG_HANDLE GetProvider(SecureHash::Algorithm type) {
-  static const BCRYPT_ALG_HANDLE sha1 = [] {
-    BCRYPT_ALG_HANDLE handle = nullptr;
-    CHECK_NT_SUCCESS(BCryptOpenAlgorithmProvider(&handle, BCRYPT_SHA1_ALGORITHM, nullptr, 0));
-    return handle;
-  }();
-  static const BCRYPT_ALG_HANDLE sha256 = [] {
-    BCRYPT_ALG_HANDLE handle = nullptr;
-    CHECK_NT_SUCCESS(BCryptOpenAlgorithmProvider(&handle, BCRYPT_SHA256_ALGORITHM, nullptr, 0));
-    return handle;
-  }();
-  return type == SecureHash::SHA1 ? sha1 : sha256;
+// Logs a failed CNG call with its NTSTATUS; true when `status` is a success.
+bool Succeeded(NTSTATUS status, const char* call) {
+  if (BCRYPT_SUCCESS(status))
+    return true;
+  LOG(ERROR) << call << " failed: NTSTATUS 0x" << std::hex << static_cast<uint32_t>(status);
+  return false;
+}
+
+BCRYPT_ALG_HANDLE OpenProvider(const wchar_t* algorithm, ULONG flags) {
+  BCRYPT_ALG_HANDLE handle = nullptr;
+  if (!Succeeded(BCryptOpenAlgorithmProvider(&handle, algorithm, nullptr, flags),
+                 "BCryptOpenAlgorithmProvider")) {
+    return nullptr;
+  }
+  return handle;
+}
+
+// One provider per algorithm and kind, opened on first use (thread-safe
+// static initialisation) and never closed; null when it cannot be opened.
+BCRYPT_ALG_HANDLE GetProvider(SecureHash::Algorithm type, bool is_hmac) {
+  static const BCRYPT_ALG_HANDLE sha1 = OpenProvider(BCRYPT_SHA1_ALGORITHM, 0);
+  static const BCRYPT_ALG_HANDLE sha256 = OpenProvider(BCRYPT_SHA256_ALGORITHM, 0);
+  if (!is_hmac)
+    return type == SecureHash::SHA1 ? sha1 : sha256;
+  static const BCRYPT_ALG_HANDLE sha1_hmac =
+      OpenProvider(BCRYPT_SHA1_ALGORITHM, BCRYPT_ALG_HANDLE_HMAC_FLAG);
+  static const BCRYPT_ALG_HANDLE sha256_hmac =
+      OpenProvider(BCRYPT_SHA256_ALGORITHM, BCRYPT_ALG_HANDLE_HMAC_FLAG);
+  return type == SecureHash::SHA1 ? sha1_hmac : sha256_hmac;
+}
+
+// The size of the state buffer CNG wants for one hash of `provider`; 0 when
+// it cannot be asked. Passing our own buffer (rather than none) also works
+// on Windows 7.
+size_t ObjectLength(BCRYPT_ALG_HANDLE provider) {
+  DWORD length = 0;
+  ULONG written = 0;
+  if (!Succeeded(BCryptGetProperty(provider, BCRYPT_OBJECT_LENGTH,
+                                   reinterpret_cast<PUCHAR>(&length), sizeof(length), &written, 0),
+                 "BCryptGetProperty")) {
+    return 0;
+  }
+  return length;
 }
 
 class SecureHashCng : public SecureHash {
@@ -55,11 +77,22 @@ class SecureHashCng : public SecureHash {
   SecureHashCng(Algorithm type, BCRYPT_HASH_HANDLE hash, std::vector<UCHAR> hash_object)
       : type_(type), hash_object_(std::move(hash_object)), hash_(hash) {}
 
-  static std::unique_ptr<SecureHashCng> Make(Algorithm type) {
-    std::vector<UCHAR> hash_object(ObjectLength(type));
+  // Null when the provider fails (logged).
+  static std::unique_ptr<SecureHashCng> Make(Algorithm type, bool is_hmac, std::string_view key) {
+    const BCRYPT_ALG_HANDLE provider = GetProvider(type, is_hmac);
+    if (!provider)
+      return nullptr;
+    std::vector<UCHAR> hash_object(ObjectLength(provider));
+    if (hash_object.empty())
+      return nullptr;
     BCRYPT_HASH_HANDLE hash = nullptr;
-    CHECK_NT_SUCCESS(BCryptCreateHash(GetProvider(type), &hash, hash_object.data(),
-                                      static_cast<ULONG>(hash_object.size()), nullptr, 0, 0));
+    auto* secret = reinterpret_cast<PUCHAR>(const_cast<char*>(key.data()));
+    if (!Succeeded(BCryptCreateHash(provider, &hash, hash_object.data(),
+                                    static_cast<ULONG>(hash_object.size()), key.empty() ? nullptr : secret,
+                                    static_cast<ULONG>(key.size()), 0),
+                   "BCryptCreateHash")) {
+      return nullptr;
+    }
     return std::make_unique<SecureHashCng>(type, hash, std::move(hash_object));
   }
 
@@ -68,97 +101,105 @@ class SecureHashCng : public SecureHash {
       BCryptDestroyHash(hash_);
   }
 
-  void Update(const void* input, size_t len) override {
-    CHECK(!finished_);
-    CHECK_NT_SUCCESS(HashData(input, len));
-  }
-
-  void Finish(void* output, size_t len) override {
-    CHECK(!finished_);
-    CHECK_NT_SUCCESS(FinishHash(output, len));
-  }
-
-  // Update and Finish, with a CNG failure returned rather than CHECKed.
-  NTSTATUS HashData(const void* input, size_t len) {
+  bool Update(const void* input, size_t len) override {
+    if (spent_)
+      return false;
     auto* bytes = static_cast<UCHAR*>(const_cast<void*>(input));
     // BCryptHashData takes a ULONG count: feed large inputs in pieces.
     while (len > 0) {
       const ULONG piece = static_cast<ULONG>(std::min<size_t>(len, 1u << 30));
-      const NTSTATUS status = BCryptHashData(hash_, bytes, piece, 0);
-      if (!BCRYPT_SUCCESS(status))
-        return status;
+      if (!Succeeded(BCryptHashData(hash_, bytes, piece, 0), "BCryptHashData")) {
+        spent_ = true;
+        return false;
+      }
       bytes += piece;
       len -= piece;
     }
-    return kStatusSuccess;
+    return true;
   }
 
-  NTSTATUS FinishHash(void* output, size_t len) {
-    finished_ = true;
+  bool Finish(void* output, size_t len) override {
+    if (spent_)
+      return false;
+    spent_ = true;
     UCHAR digest[32];
     const size_t length = GetHashLength();
-    const NTSTATUS status = BCryptFinishHash(hash_, digest, static_cast<ULONG>(length), 0);
-    if (BCRYPT_SUCCESS(status))
-      std::memcpy(output, digest, std::min(len, length));
-    return status;
+    if (!Succeeded(BCryptFinishHash(hash_, digest, static_cast<ULONG>(length), 0),
+                   "BCryptFinishHash")) {
+      return false;
+    }
+    std::memcpy(output, digest, std::min(len, length));
+    return true;
   }
 
   std::unique_ptr<SecureHash> Clone() const override {
-    CHECK(!finished_);
+    if (spent_)
+      return nullptr;
     std::vector<UCHAR> hash_object(hash_object_.size());
     BCRYPT_HASH_HANDLE hash = nullptr;
-    CHECK_NT_SUCCESS(BCryptDuplicateHash(hash_, &hash, hash_object.data(),
-                                         static_cast<ULONG>(hash_object.size()), 0));
+    if (!Succeeded(BCryptDuplicateHash(hash_, &hash, hash_object.data(),
+                                       static_cast<ULONG>(hash_object.size()), 0),
+                   "BCryptDuplicateHash")) {
+      return nullptr;
+    }
     return std::make_unique<SecureHashCng>(type_, hash, std::move(hash_object));
   }
 
   size_t GetHashLength() const override { return type_ == SHA1 ? 20 : 32; }
 
  private:
-  // The size of the state buffer CNG wants for one hash of `type`. Passing our
-  // own buffer (rather than none) also works on Windows 7.
-  static size_t ObjectLength(Algorithm type) {
-    DWORD length = 0;
-    ULONG written = 0;
-    CHECK_NT_SUCCESS(BCryptGetProperty(GetProvider(type), BCRYPT_OBJECT_LENGTH,
-                                       reinterpret_cast<PUCHAR>(&length), sizeof(length),
-                                       &written, 0));
-    return length;
-  }
-
   const Algorithm type_;
   std::vector<UCHAR> hash_object_;  // must outlive hash_
   BCRYPT_HASH_HANDLE hash_;
-  bool finished_ = false;
+  // Finished, or failed: nothing more can be asked of it.
+  bool spent_ = false;
 };
 
 }  // namespace
 
 // static
 std::unique_ptr<SecureHash> SecureHash::Create(Algorithm type) {
-  return SecureHashCng::Make(type);
+  if (FactoryForTesting factory = g_factory_for_testing.load())
+    return factory(type);
+  return SecureHashCng::Make(type, /*is_hmac=*/false, std::string_view());
+}
+
+// static
+std::unique_ptr<SecureHash> SecureHash::CreateHmac(Algorithm type, std::string_view key) {
+  if (FactoryForTesting factory = g_factory_for_testing.load())
+    return factory(type);
+  return SecureHashCng::Make(type, /*is_hmac=*/true, key);
+}
+
+// static
+SecureHash::FactoryForTesting SecureHash::SetFactoryForTesting(FactoryForTesting factory) {
+  return g_factory_for_testing.exchange(factory);
 }
 
 bool HashFileContents(SecureHash::Algorithm type, const FilePath& path, void* output, size_t len) {
   File file(path, File::FLAG_OPEN | File::FLAG_READ);
   if (!file.IsValid())
     return false;
-  std::unique_ptr<SecureHashCng> hash = SecureHashCng::Make(type);
+  std::unique_ptr<SecureHash> hash = SecureHash::Create(type);
+  if (!hash) {
+    LOG(ERROR) << "Cannot hash " << path.AsUTF8Unsafe() << ": no hash from the provider";
+    return false;
+  }
   std::vector<char> block(kFileBlockSize);
-  NTSTATUS status = kStatusSuccess;
-  while (BCRYPT_SUCCESS(status)) {
+  for (;;) {
     const int read = file.ReadAtCurrentPos(block.data(), kFileBlockSize);
     if (read < 0)
       return false;
-    if (read == 0) {
-      status = hash->FinishHash(output, len);
+    if (read == 0)
       break;
+    if (!hash->Update(block.data(), static_cast<size_t>(read))) {
+      LOG(ERROR) << "Cannot hash " << path.AsUTF8Unsafe() << ": the provider failed";
+      return false;
     }
-    status = hash->HashData(block.data(), static_cast<size_t>(read));
   }
-  if (!BCRYPT_SUCCESS(status)) {
-    LOG(ERROR) << "Cannot hash " << path.AsUTF8Unsafe() << ": CNG failed with NTSTATUS 0x"
-               << std::hex << static_cast<uint32_t>(status);
+  // Finish leaves `output` alone when it fails.
+  if (!hash->Finish(output, len)) {
+    LOG(ERROR) << "Cannot hash " << path.AsUTF8Unsafe() << ": the provider failed";
     return false;
   }
   return true;

@@ -11,6 +11,7 @@
 #include "base/files/scoped_temp_dir.h"
 #include "base/hash/sha1.h"
 #include "base/hash/sha2.h"
+#include "base/test/scoped_failing_hash.h"
 #include "gtest/gtest.h"
 
 namespace base {
@@ -71,7 +72,8 @@ TEST(SecureHashTest, KnownVectors) {
     EXPECT_EQ(v.sha1, Hex(sha1, sizeof(sha1)));
     const auto sha256 = SHA256Hash(
         std::span(reinterpret_cast<const uint8_t*>(v.input.data()), v.input.size()));
-    EXPECT_EQ(v.sha256, Hex(sha256.data(), sha256.size()));
+    ASSERT_TRUE(sha256.has_value());
+    EXPECT_EQ(v.sha256, Hex(sha256->data(), sha256->size()));
   }
 }
 
@@ -157,6 +159,66 @@ TEST(HashFileContentsTest, FileThatCannotBeReadLeavesTheOutputAlone) {
     EXPECT_EQ(std::string(20, 'x'), output);
   }
 }
+
+// A finished hash is spent: more data, a second Finish or a copy are
+// refused, not fatal.
+TEST(SecureHashTest, ASpentHashRefusesMore) {
+  for (const SecureHash::Algorithm type : {SecureHash::SHA1, SecureHash::SHA256}) {
+    std::unique_ptr<SecureHash> hash = SecureHash::Create(type);
+    ASSERT_TRUE(hash);
+    ASSERT_TRUE(hash->Update("abc", 3));
+    std::string digest(hash->GetHashLength(), '\0');
+    ASSERT_TRUE(hash->Finish(digest.data(), digest.size()));
+    std::string again(digest.size(), 'x');
+    EXPECT_FALSE(hash->Update("d", 1));
+    EXPECT_FALSE(hash->Finish(again.data(), again.size()));
+    EXPECT_EQ(std::string(digest.size(), 'x'), again);
+    EXPECT_EQ(nullptr, hash->Clone());
+  }
+}
+
+// RFC 4231 test case 2.
+TEST(SecureHashTest, HmacSha256KnownVector) {
+  std::unique_ptr<SecureHash> hmac = SecureHash::CreateHmac(SecureHash::SHA256, "Jefe");
+  ASSERT_TRUE(hmac);
+  const std::string data = "what do ya want for nothing?";
+  ASSERT_TRUE(hmac->Update(data.data(), data.size()));
+  std::string mac(32, '\0');
+  ASSERT_TRUE(hmac->Finish(mac.data(), mac.size()));
+  EXPECT_EQ("5bdcc146bf60754e6a042426089575c75a003f089d2739839dec58b964ec3843", Hex(mac));
+}
+
+// A provider that fails at any step fails the one-call digests and the file
+// digest, and leaves their outputs alone.
+class FailingHashTest : public ::testing::TestWithParam<test::ScopedFailingHash::Step> {};
+
+TEST_P(FailingHashTest, DigestsFailAndLeaveTheirOutputAlone) {
+  ScopedTempDir dir;
+  ASSERT_TRUE(dir.CreateUniqueTempDir());
+  const FilePath path = dir.GetPath().Append(L"data.bin");
+  ASSERT_TRUE(WriteFile(path, std::string(100000, 'd')));
+
+  test::ScopedFailingHash failing(GetParam());
+  EXPECT_EQ("", SHA256HashString("abc"));
+  EXPECT_FALSE(SHA256Hash(std::span<const uint8_t>()).has_value());
+  EXPECT_EQ("", SHA1HashString("abc"));
+  for (const SecureHash::Algorithm type : {SecureHash::SHA1, SecureHash::SHA256}) {
+    std::string output(32, 'x');
+    EXPECT_FALSE(HashFileContents(type, path, output.data(), output.size()));
+    EXPECT_EQ(std::string(32, 'x'), output);
+  }
+  std::string output(32, 'x');
+  EXPECT_FALSE(SHA256HashString("abc", output.data(), output.size()));
+  EXPECT_FALSE(SHA1HashBytes(reinterpret_cast<const unsigned char*>("abc"), 3,
+                             reinterpret_cast<unsigned char*>(output.data())));
+  EXPECT_EQ(std::string(32, 'x'), output);
+}
+
+INSTANTIATE_TEST_SUITE_P(Steps,
+                         FailingHashTest,
+                         ::testing::Values(test::ScopedFailingHash::Step::kCreate,
+                                           test::ScopedFailingHash::Step::kUpdate,
+                                           test::ScopedFailingHash::Step::kFinish));
 
 }  // namespace
 }  // namespace base

@@ -10,15 +10,16 @@ namespace base {
 
 std::string SHA1HashString(std::string_view str) {
   std::string hash(kSHA1Length, '\0');
-  SHA1HashBytes(reinterpret_cast<const unsigned char*>(str.data()), str.size(),
-                reinterpret_cast<unsigned char*>(hash.data()));
+  if (!SHA1HashBytes(reinterpret_cast<const unsigned char*>(str.data()), str.size(),
+                     reinterpret_cast<unsigned char*>(hash.data()))) {
+    return std::string();
+  }
   return hash;
 }
 
-void SHA1HashBytes(const unsigned char* data, size_t len, unsigned char* hash) {
+bool SHA1HashBytes(const unsigned char* data, size_t len, unsigned char* hash) {
   std::unique_ptr<SecureHash> sha1 = SecureHash::Create(SecureHash::SHA1);
-  sha1->Update(data, len);
-  sha1->Finish(hash, kSHA1Length);
+  return sha1 && sha1->Update(data, len) && sha1->Finish(hash, kSHA1Length);
 }
 
 }  // namespace base

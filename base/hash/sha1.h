@@ -15,11 +15,12 @@ namespace base {
 
 inline constexpr size_t kSHA1Length = 20;
 
-// The 20 raw digest bytes of `str`.
+// The 20 raw digest bytes of `str`; empty when the hash provider fails.
 std::string SHA1HashString(std::string_view str);
 
-// Writes the kSHA1Length digest bytes of `data` to `hash`.
-void SHA1HashBytes(const unsigned char* data, size_t len, unsigned char* hash);
+// Writes the kSHA1Length digest bytes of `data` to `hash`; false, leaving
+// `hash` untouched, when the hash provider fails.
+bool SHA1HashBytes(const unsigned char* data, size_t len, unsigned char* hash);
 
 }  // namespace base
 

@@ -8,23 +8,25 @@
 
 namespace base {
 
-std::array<uint8_t, kSHA256Length> SHA256Hash(std::span<const uint8_t> input) {
+std::optional<std::array<uint8_t, kSHA256Length>> SHA256Hash(std::span<const uint8_t> input) {
   std::array<uint8_t, kSHA256Length> digest;
-  std::unique_ptr<SecureHash> sha256 = SecureHash::Create(SecureHash::SHA256);
-  sha256->Update(input.data(), input.size());
-  sha256->Finish(digest.data(), digest.size());
+  if (!SHA256HashString(
+          std::string_view(reinterpret_cast<const char*>(input.data()), input.size()),
+          digest.data(), digest.size())) {
+    return std::nullopt;
+  }
   return digest;
 }
 
-void SHA256HashString(std::string_view str, void* output, size_t len) {
+bool SHA256HashString(std::string_view str, void* output, size_t len) {
   std::unique_ptr<SecureHash> sha256 = SecureHash::Create(SecureHash::SHA256);
-  sha256->Update(str.data(), str.size());
-  sha256->Finish(output, len);
+  return sha256 && sha256->Update(str.data(), str.size()) && sha256->Finish(output, len);
 }
 
 std::string SHA256HashString(std::string_view str) {
   std::string digest(kSHA256Length, '\0');
-  SHA256HashString(str, digest.data(), digest.size());
+  if (!SHA256HashString(str, digest.data(), digest.size()))
+    return std::string();
   return digest;
 }
 

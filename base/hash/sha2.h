@@ -6,6 +6,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -13,15 +14,18 @@
 namespace base {
 
 // SHA-256 digests in one call (through SecureHash, so over CNG). Any thread.
+// A hash provider that fails is reported, never fatal.
 
 inline constexpr size_t kSHA256Length = 32;
 
-std::array<uint8_t, kSHA256Length> SHA256Hash(std::span<const uint8_t> input);
+// Nothing when the hash provider fails (logged).
+std::optional<std::array<uint8_t, kSHA256Length>> SHA256Hash(std::span<const uint8_t> input);
 
-// Writes the first min(len, kSHA256Length) digest bytes of `str` to `output`.
-void SHA256HashString(std::string_view str, void* output, size_t len);
+// Writes the first min(len, kSHA256Length) digest bytes of `str` to `output`;
+// false, leaving `output` untouched, when the hash provider fails.
+bool SHA256HashString(std::string_view str, void* output, size_t len);
 
-// The 32 raw digest bytes of `str`.
+// The 32 raw digest bytes of `str`; empty when the hash provider fails.
 std::string SHA256HashString(std::string_view str);
 
 }  // namespace base

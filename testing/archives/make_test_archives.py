@@ -13,6 +13,8 @@ Writes into --out (a build folder; nothing here is ever committed):
   hostile/*.7z       hand-made archives (plain header, Copy coder) whose one
                      entry name must be refused; hostile/names.txt lists them
   crafted/*.7z       hand-made archives the reader must accept
+  duplicate/*.7z     hand-made archives with two entries of one path (in
+                     other case or with the other separator): refused
   malformed/*.7z     hand-made headers that lie (counts, sizes, coder graphs)
   large/zeros_8m.7z  one 8 MiB file of zeros in a tiny archive: its decoded
                      block does not fit a small volume (disk-full tests)
@@ -34,6 +36,17 @@ SIGNATURE = b"7z\xbc\xaf\x27\x1c"
 
 # Modification times (nanoseconds since 1970), whole 100 ns steps as 7z keeps.
 BASE_TIME_NS = 1_600_000_000_123_456_700
+
+
+# Archives whose second entry takes the path of an earlier one.
+DUPLICATES = {
+    "same_name": [("a.txt", b"first"), ("a.txt", b"second")],
+    "other_case": [("Dir/Readme.txt", b"first"), ("dir/README.TXT", b"second")],
+    "other_separator": [("dir/a.txt", b"first"), ("dir\\a.txt", b"second")],
+    "accented_case": [("\u00e9t\u00e9.txt", b"first"), ("\u00c9T\u00c9.txt", b"second")],
+    "cyrillic_case": [("\u0444\u0430\u0439\u043b", b"first"), ("\u0424\u0410\u0419\u041b", b"second")],
+    "folder_twice": [("x/a.txt", b"first"), ("other.txt", b"middle"), ("X\\A.TXT", b"last")],
+}
 
 
 def write(path, data):
@@ -258,8 +271,8 @@ def main():
         make_bench(args.tool, out)
         return 0
 
-    for sub in ("source", "good", "expected", "refused", "hostile", "crafted", "malformed", "seeds",
-                "large"):
+    for sub in ("source", "good", "expected", "refused", "hostile", "crafted", "duplicate",
+                "malformed", "seeds", "large"):
         shutil.rmtree(os.path.join(out, sub), ignore_errors=True)
     source = os.path.join(out, "source")
     make_source(source)
@@ -300,6 +313,9 @@ def main():
     write(os.path.join(out, "crafted", "empty_archive.7z"),
           SIGNATURE + b"\x00\x04" + struct.pack("<I", zlib.crc32(bytes(20))) + bytes(20))
 
+    for name, entries in sorted(DUPLICATES.items()):
+        write(os.path.join(out, "duplicate", name + ".7z"), copy_archive(entries))
+
     large = os.path.join(out, "large_source")
     shutil.rmtree(large, ignore_errors=True)
     write(os.path.join(large, "zeros.bin"), bytes(8 << 20))
@@ -323,7 +339,7 @@ def main():
         run_7zz(args.tool, ["a", "-t7z", "-mmt=1"] + switches +
                 [os.path.join(seeds, "small_" + name + ".7z"), "."], cwd=small)
     shutil.rmtree(small)
-    for sub in ("good", "refused", "hostile", "crafted", "malformed"):
+    for sub in ("good", "refused", "hostile", "crafted", "duplicate", "malformed"):
         for name in sorted(os.listdir(os.path.join(out, sub))):
             path = os.path.join(out, sub, name)
             if name.endswith((".7z", ".exe")) and os.path.getsize(path) <= 64 * 1024:

@@ -2,10 +2,9 @@
 
 #include "velta_components/avro/payload_signer.h"
 
-#include <windows.h>
+#include <memory>
 
-#include <bcrypt.h>
-
+#include "base/hash/secure_hash.h"
 #include "base/logging.h"
 
 namespace velta {
@@ -14,48 +13,15 @@ namespace {
 
 constexpr size_t kMacLength = 32;
 
-// The HMAC-SHA256 provider, opened on first use and kept for the process.
-// Every supported Windows has it: failing to open it is a broken system.
-BCRYPT_ALG_HANDLE GetHmacProvider() {
-  static BCRYPT_ALG_HANDLE const provider = [] {
-    BCRYPT_ALG_HANDLE handle = nullptr;
-    const NTSTATUS status = BCryptOpenAlgorithmProvider(&handle, BCRYPT_SHA256_ALGORITHM, nullptr,
-                                                        BCRYPT_ALG_HANDLE_HMAC_FLAG);
-    CHECK(BCRYPT_SUCCESS(status)) << "Cannot open the HMAC-SHA256 provider: 0x" << std::hex
-                                  << static_cast<unsigned long>(status);
-    return handle;
-  }();
-  return provider;
-}
-
-// The MAC of `payload` under `key`, or an empty string when CNG fails (the
-// failure is logged; an empty signature never verifies).
+// The MAC of `payload` under `key`, or an empty string when the provider
+// fails (logged; an empty signature never verifies).
 std::string ComputeMac(const std::string& payload, const std::string& key) {
-  BCRYPT_HASH_HANDLE hash = nullptr;
-  NTSTATUS status = BCryptCreateHash(GetHmacProvider(), &hash, nullptr, 0,
-                                     reinterpret_cast<PUCHAR>(const_cast<char*>(key.data())),
-                                     static_cast<ULONG>(key.size()), 0);
-  if (!BCRYPT_SUCCESS(status)) {
-    LOG(ERROR) << "Cannot create the HMAC: 0x" << std::hex << static_cast<unsigned long>(status);
-    return std::string();
-  }
+  std::unique_ptr<base::SecureHash> hmac =
+      base::SecureHash::CreateHmac(base::SecureHash::SHA256, key);
   std::string mac(kMacLength, '\0');
-  const unsigned char* bytes = reinterpret_cast<const unsigned char*>(payload.data());
-  size_t remaining = payload.size();
-  // BCryptHashData takes a ULONG count: feed large payloads in pieces.
-  while (BCRYPT_SUCCESS(status) && remaining > 0) {
-    const ULONG piece = static_cast<ULONG>(remaining > 0x40000000 ? 0x40000000 : remaining);
-    status = BCryptHashData(hash, const_cast<PUCHAR>(bytes), piece, 0);
-    bytes += piece;
-    remaining -= piece;
-  }
-  if (BCRYPT_SUCCESS(status)) {
-    status = BCryptFinishHash(hash, reinterpret_cast<PUCHAR>(mac.data()),
-                              static_cast<ULONG>(mac.size()), 0);
-  }
-  BCryptDestroyHash(hash);
-  if (!BCRYPT_SUCCESS(status)) {
-    LOG(ERROR) << "Cannot compute the HMAC: 0x" << std::hex << static_cast<unsigned long>(status);
+  if (!hmac || !hmac->Update(payload.data(), payload.size()) ||
+      !hmac->Finish(mac.data(), mac.size())) {
+    LOG(ERROR) << "Cannot compute the HMAC of a payload: the hash provider failed";
     return std::string();
   }
   return mac;
@@ -68,10 +34,11 @@ PayloadSigner*& GetPayloadSigner() {
   return signer;
 }
 
-void HmacPayloadSigner::Sign(std::string* signature,
+bool HmacPayloadSigner::Sign(std::string* signature,
                              const std::string& payload,
                              const std::string& key) {
   *signature = ComputeMac(payload, key);
+  return !signature->empty();
 }
 
 bool HmacPayloadSigner::Verify(const std::string& signature,

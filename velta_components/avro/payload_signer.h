@@ -12,8 +12,9 @@ class PayloadSigner {
  public:
   virtual ~PayloadSigner() = default;
 
-  // Writes the signature of `payload` under `key` to `signature`.
-  virtual void Sign(std::string* signature, const std::string& payload, const std::string& key) = 0;
+  // Writes the signature of `payload` under `key` to `signature`. False
+  // (logged) when it cannot be made; `signature` is then empty.
+  virtual bool Sign(std::string* signature, const std::string& payload, const std::string& key) = 0;
   virtual bool Verify(const std::string& signature,
                       const std::string& payload,
                       const std::string& key) = 0;
@@ -25,8 +26,9 @@ class PayloadSigner {
 // the signer dies.
 PayloadSigner*& GetPayloadSigner();
 
-// HMAC-SHA256 over the system's CNG provider: the signature is the 32-byte
-// MAC of the payload with the key as the secret.
+// HMAC-SHA256 over the system's CNG provider (base's SecureHash): the
+// signature is the 32-byte MAC of the payload with the key as the secret. A
+// provider that fails signs nothing and verifies nothing.
 class HmacPayloadSigner : public PayloadSigner {
  public:
   HmacPayloadSigner() = default;
@@ -35,7 +37,7 @@ class HmacPayloadSigner : public PayloadSigner {
   ~HmacPayloadSigner() override = default;
 
   // PayloadSigner:
-  void Sign(std::string* signature, const std::string& payload, const std::string& key) override;
+  bool Sign(std::string* signature, const std::string& payload, const std::string& key) override;
   // Compares in time independent of where the signatures differ.
   bool Verify(const std::string& signature,
               const std::string& payload,

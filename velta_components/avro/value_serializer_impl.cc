@@ -93,39 +93,54 @@ size_t MinimumEncodedSize(const AvroSchema& schema) {
   }
 }
 
-// Reads one block count; false when it cannot be read or announces more
-// items than the rest of the input can hold at `item_size` bytes each.
-bool ReadBlockCount(std::string_view* input, size_t item_size, int64_t* count) {
+// Reads one block count; false when it cannot be read, announces more items
+// than the rest of the input can hold at `item_size` bytes each, or more than
+// `items_left`, which it then lowers by the count.
+bool ReadBlockCount(std::string_view* input, size_t item_size, int64_t* items_left,
+                    int64_t* count) {
   if (!ValueSerializerImpl::ReadLong(input, count))
     return false;
-  if (*count >= 1 && item_size > 0 && static_cast<uint64_t>(*count) > input->size() / item_size) {
+  if (*count < 1)
+    return true;
+  if (item_size > 0 && static_cast<uint64_t>(*count) > input->size() / item_size)
+    return false;
+  if (*count > *items_left) {
+    LOG(WARNING) << "Refused an Avro block of " << *count << " items: more than the "
+                 << ValueSerializerImpl::kMaxItems << " items one value may hold.";
     return false;
   }
+  *items_left -= *count;
   return true;
 }
 
-bool ReadArray(std::string_view* input, AvroValue* value) {
+}  // namespace
+
+// static
+bool ValueSerializerImpl::ReadArray(std::string_view* input,
+                                    AvroValue* value,
+                                    int64_t* items_left) {
   const size_t item_size = MinimumEncodedSize(*value->schema().item_schema());
   int64_t count = 0;
-  if (!ReadBlockCount(input, item_size, &count))
+  if (!ReadBlockCount(input, item_size, items_left, &count))
     return false;
   // Any count below 1 ends the array.
   while (count >= 1) {
     for (int64_t i = 0; i < count; ++i) {
-      if (!ValueSerializerImpl::ReadValue(input, value->AppendItem()))
+      if (!ReadValueWithin(input, value->AppendItem(), items_left))
         return false;
     }
-    if (!ReadBlockCount(input, item_size, &count))
+    if (!ReadBlockCount(input, item_size, items_left, &count))
       return false;
   }
   return true;
 }
 
-bool ReadMap(std::string_view* input, AvroValue* value) {
+// static
+bool ValueSerializerImpl::ReadMap(std::string_view* input, AvroValue* value, int64_t* items_left) {
   // A key takes at least its length byte.
   const size_t entry_size = 1 + MinimumEncodedSize(*value->schema().item_schema());
   int64_t count = 0;
-  if (!ReadBlockCount(input, entry_size, &count))
+  if (!ReadBlockCount(input, entry_size, items_left, &count))
     return false;
   while (count >= 1) {
     for (int64_t i = 0; i < count; ++i) {
@@ -133,16 +148,14 @@ bool ReadMap(std::string_view* input, AvroValue* value) {
       if (!ReadString(input, &key))
         return false;
       // A repeated key is read into the entry already there.
-      if (!ValueSerializerImpl::ReadValue(input, value->GetOrAddEntry(key)))
+      if (!ReadValueWithin(input, value->GetOrAddEntry(key), items_left))
         return false;
     }
-    if (!ReadBlockCount(input, entry_size, &count))
+    if (!ReadBlockCount(input, entry_size, items_left, &count))
       return false;
   }
   return true;
 }
-
-}  // namespace
 
 ValueSerializerImpl::ValueSerializerImpl() = default;
 
@@ -207,7 +220,10 @@ bool ValueSerializerImpl::WriteSignedHeader(const VersionedPayload& payload, std
   scoped_refptr<AvroSchema> schema = GetHeaderSchema();
   std::unique_ptr<AvroValue> header = AvroValue::Create(schema);
   std::string signature;
-  signer->Sign(&signature, payload.bytes, kSigningKey);
+  if (!signer->Sign(&signature, payload.bytes, kSigningKey)) {
+    LOG(ERROR) << "The payload cannot be signed: the envelope is not written.";
+    return false;
+  }
   header->ResolvePath("payload_signature")->SetString(signature);
   header->ResolvePath("payload_version")->SetInt(payload.version);
   header->ResolvePath("payload_bytes")->SetString(payload.bytes);
@@ -374,6 +390,14 @@ void ValueSerializerImpl::WriteValue(const AvroValue& value, std::string* out) {
 
 // static
 bool ValueSerializerImpl::ReadValue(std::string_view* input, AvroValue* value) {
+  int64_t items_left = kMaxItems;
+  return ReadValueWithin(input, value, &items_left);
+}
+
+// static
+bool ValueSerializerImpl::ReadValueWithin(std::string_view* input,
+                                          AvroValue* value,
+                                          int64_t* items_left) {
   switch (value->GetType()) {
     case AvroType::kNull:
       return true;
@@ -435,18 +459,18 @@ bool ValueSerializerImpl::ReadValue(std::string_view* input, AvroValue* value) {
         return false;
       }
       AvroValue* branch = value->SelectBranch(static_cast<size_t>(index));
-      return branch && ReadValue(input, branch);
+      return branch && ReadValueWithin(input, branch, items_left);
     }
     case AvroType::kRecord:
       for (size_t i = 0; i < value->schema().fields().size(); ++i) {
-        if (!ReadValue(input, value->GetChildAt(i)))
+        if (!ReadValueWithin(input, value->GetChildAt(i), items_left))
           return false;
       }
       return true;
     case AvroType::kArray:
-      return ReadArray(input, value);
+      return ReadArray(input, value, items_left);
     case AvroType::kMap:
-      return ReadMap(input, value);
+      return ReadMap(input, value, items_left);
   }
   return false;  // No other kind is ever built.
 }

@@ -22,9 +22,15 @@ namespace velta {
 // Decoding reads hostile bytes: every read is bounded by what remains, a
 // varint takes at most 10 bytes, booleans, ints, enum indexes and union
 // branches are range-checked, and a block count that announces more items
-// than the remaining bytes could hold is refused before anything is added.
+// than the remaining bytes could hold, or more than kMaxItems with the
+// value's other blocks, is refused before anything is added.
 class ValueSerializerImpl : public ValueSerializer {
  public:
+  // The most items one decoded value may hold in all its arrays and maps:
+  // items of no bytes (nulls, records of nulls) cannot be bounded by the
+  // input's length.
+  static constexpr int64_t kMaxItems = 1 << 16;
+
   ValueSerializerImpl();
   ValueSerializerImpl(const ValueSerializerImpl&) = delete;
   ValueSerializerImpl& operator=(const ValueSerializerImpl&) = delete;
@@ -49,7 +55,8 @@ class ValueSerializerImpl : public ValueSerializer {
   // The payload of a signed envelope whose signature verifies; nullopt
   // otherwise (the reason is logged).
   std::optional<VersionedPayload> ReadSignedHeader(const std::string& data);
-  // The envelope of `payload`; false when no signer is installed.
+  // The envelope of `payload`; false when no signer is installed or it
+  // cannot sign.
   bool WriteSignedHeader(const VersionedPayload& payload, std::string* out);
 
   // The binary encoding of one value, and its reading from the front of
@@ -59,6 +66,12 @@ class ValueSerializerImpl : public ValueSerializer {
   static bool ReadValue(std::string_view* input, AvroValue* value);
   static void WriteLong(int64_t number, std::string* out);
   static bool ReadLong(std::string_view* input, int64_t* number);
+
+ private:
+  // ReadValue, counting every array and map item against `items_left`.
+  static bool ReadValueWithin(std::string_view* input, AvroValue* value, int64_t* items_left);
+  static bool ReadArray(std::string_view* input, AvroValue* value, int64_t* items_left);
+  static bool ReadMap(std::string_view* input, AvroValue* value, int64_t* items_left);
 };
 
 }  // namespace velta

@@ -12,6 +12,7 @@
 #include "base/bind.h"
 #include "base/logging.h"
 #include "base/strings/string_number_conversions.h"
+#include "base/test/scoped_failing_hash.h"
 #include "base/test/scoped_log_collector.h"
 #include "gmock/gmock.h"
 #include "gtest/gtest.h"
@@ -191,6 +192,39 @@ scoped_refptr<AvroSchema> TwoSymbols() {
   return AvroSchema::Enum(kVersion, "", "e", {"a", "b"});
 }
 
+scoped_refptr<AvroSchema> NullArray() {
+  return AvroSchema::Array(kVersion, AvroSchema::Null(kVersion));
+}
+scoped_refptr<AvroSchema> NullRecordArray() {
+  return AvroSchema::Array(
+      kVersion, AvroSchema::Record(kVersion, "", "n",
+                                   {{"a", AvroSchema::Null(kVersion)},
+                                    {"b", AvroSchema::Null(kVersion)}}));
+}
+scoped_refptr<AvroSchema> NullArrayArray() {
+  return AvroSchema::Array(kVersion, NullArray());
+}
+scoped_refptr<AvroSchema> NullMap() {
+  return AvroSchema::Map(kVersion, AvroSchema::Null(kVersion));
+}
+
+// `blocks` blocks of `count` items each, with no item bytes (null items),
+// and the closing count.
+std::string NullBlocks(int64_t count, int blocks) {
+  std::string bytes;
+  for (int i = 0; i < blocks; ++i)
+    bytes += EncodeLong(count);
+  return bytes + Bytes({0x00});
+}
+
+// An array of `outer` arrays, each of `inner` null items.
+std::string NestedNullArrays(int64_t outer, int64_t inner) {
+  std::string bytes = EncodeLong(outer);
+  for (int64_t i = 0; i < outer; ++i)
+    bytes += NullBlocks(inner, 1);
+  return bytes + Bytes({0x00});
+}
+
 class AvroDecodingTest : public ::testing::TestWithParam<DecodingCase> {};
 
 TEST_P(AvroDecodingTest, ReadsOnlyWhatTheSchemaAllows) {
@@ -221,7 +255,25 @@ INSTANTIATE_TEST_SUITE_P(
         DecodingCase{"TwoBlocks", &StringArray, Bytes({0x02, 0x02, 'a', 0x02, 0x02, 'b', 0x00}),
                      true},
         DecodingCase{"RepeatedMapKey", &IntMap,
-                     Bytes({0x04, 0x02, 'k', 0x02, 0x02, 'k', 0x04, 0x00}), true}),
+                     Bytes({0x04, 0x02, 'k', 0x02, 0x02, 'k', 0x04, 0x00}), true},
+        // Items that take no bytes cannot be bounded by the input's length:
+        // the item limit bounds them, per block and over a whole value.
+        DecodingCase{"NullArrayCountNearTheTop", &NullArray,
+                     NullBlocks(std::numeric_limits<int64_t>::max(), 1), false},
+        DecodingCase{"NullRecordArrayCountNearTheTop", &NullRecordArray,
+                     NullBlocks(std::numeric_limits<int64_t>::max() - 1, 1), false},
+        DecodingCase{"NullArrayCountJustAboveTheLimit", &NullArray,
+                     NullBlocks(ValueSerializerImpl::kMaxItems + 1, 1), false},
+        DecodingCase{"NullArrayBlocksOverTheLimitTogether", &NullArray,
+                     NullBlocks(ValueSerializerImpl::kMaxItems / 2 + 1, 2), false},
+        DecodingCase{"NestedNullArraysOverTheLimitTogether", &NullArrayArray,
+                     NestedNullArrays(3, ValueSerializerImpl::kMaxItems / 2), false},
+        DecodingCase{"NullMapCountBeyondInput", &NullMap,
+                     EncodeLong(std::numeric_limits<int64_t>::max()) + Bytes({0x02, 'k', 0x00}),
+                     false},
+        DecodingCase{"NullArrayOfAThousand", &NullArray, NullBlocks(1000, 1), true},
+        DecodingCase{"NestedNullArraysWithinTheLimit", &NullArrayArray,
+                     NestedNullArrays(2, 100), true}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(AvroDecodingTest, RepeatedMapKeyKeepsTheLaterValue) {
@@ -287,6 +339,26 @@ class SignedEnvelopeTest : public ::testing::Test {
   ValueSerializerImpl serializer_;
   std::unique_ptr<base::test::ScopedLogCollector> log_;
 };
+
+// A hash provider that fails neither signs nor verifies: the envelope is
+// not written, and one signed before does not read.
+TEST_F(SignedEnvelopeTest, FailingHashProviderSignsAndVerifiesNothing) {
+  const std::string envelope = SignedEnvelope();
+  for (const auto step : {base::test::ScopedFailingHash::Step::kCreate,
+                          base::test::ScopedFailingHash::Step::kUpdate,
+                          base::test::ScopedFailingHash::Step::kFinish}) {
+    base::test::ScopedFailingHash failing(step);
+    std::unique_ptr<AvroValue> value = AvroValue::Create(IntAndString());
+    std::string out;
+    EXPECT_FALSE(serializer_.SerializeSigned(*value, &out));
+    EXPECT_EQ("", out);
+    std::string signature = "stale";
+    EXPECT_FALSE(signer_.Sign(&signature, "payload", "key"));
+    EXPECT_EQ("", signature);
+    EXPECT_EQ(nullptr, serializer_.DeserializeSigned(envelope, LookupOf(kVersion)));
+  }
+  EXPECT_NE(nullptr, serializer_.DeserializeSigned(envelope, LookupOf(kVersion)));
+}
 
 TEST_F(SignedEnvelopeTest, RoundTripsASignedValue) {
   const std::string envelope = SignedEnvelope();

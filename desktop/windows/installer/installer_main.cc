@@ -312,8 +312,10 @@ void InitAvroStats(bool is_backend, const base::CommandLine& command_line) {
 
 // Reads the payload appended to `own_path` and acts on its kind. False for a
 // corrupted payload (the run ends with result 18): the user is told in a
-// message box in the language of the `language` switch.
+// message box in the language of the `language` switch, except in a silent
+// run, which only logs it.
 bool ReadPayload(const base::CommandLine& command_line,
+                 bool is_silent,
                  PayloadManager* payload,
                  PackageArchitecture* architecture) {
   switch (payload->GetPayloadType()) {
@@ -331,6 +333,11 @@ bool ReadPayload(const base::CommandLine& command_line,
       LOG(INFO) << "Found full package";
       break;
     case kPayloadTypeCorrupted: {
+      // An unattended run has nobody to click the box away.
+      if (is_silent) {
+        LOG(ERROR) << "The installer file is damaged: ending the silent run without the message box";
+        return false;
+      }
       bool shown = false;
       RunCorruptedPayloadBox(command_line.GetSwitchValueNative(kLanguageSwitch), &shown);
       if (!shown)
@@ -503,7 +510,7 @@ uint32_t RunInstallerProcess(base::CommandLine* command_line) {
                        ? PackageArchitecture::kX64
                        : PackageArchitecture::kX86;
     payload = std::make_unique<PayloadManagerImpl>(own_path);
-    if (!ReadPayload(*command_line, payload.get(), &architecture))
+    if (!ReadPayload(*command_line, is_silent, payload.get(), &architecture))
       return kInstallerResultCorruptedPayload;
   }
 

@@ -3,6 +3,8 @@
 #include "desktop/windows/installer/checksum_checker/checksum_checker.h"
 
 #include <algorithm>
+#include <array>
+#include <optional>
 #include <span>
 
 #include "base/files/memory_mapped_file.h"
@@ -20,7 +22,9 @@ constexpr size_t kEdgeBytes = 50;
 }  // namespace
 
 std::string CalculateSha256Hex(const uint8_t* data, size_t length) {
-  return Sha256DigestToHex(base::SHA256Hash(std::span<const uint8_t>(data, length)));
+  const std::optional<std::array<uint8_t, base::kSHA256Length>> digest =
+      base::SHA256Hash(std::span<const uint8_t>(data, length));
+  return digest ? Sha256DigestToHex(*digest) : std::string();
 }
 
 std::string Sha256DigestToHex(std::span<const uint8_t, 32> digest) {
@@ -46,6 +50,15 @@ bool CheckChecksum(const base::FilePath& path,
   }
   *actual_checksum = CalculateSha256Hex(file.data(), file.length());
   *file_length = static_cast<int64_t>(file.length());
+  if (actual_checksum->empty()) {
+    LOG(ERROR) << "Unable to hash " << path.AsUTF8Unsafe() << ": the hash provider failed";
+    if (details) {
+      auto dictionary = std::make_unique<base::Value>(base::Value::Type::DICTIONARY);
+      dictionary->SetStringKey("detail", "Unable to hash the file");
+      *details = std::move(dictionary);
+    }
+    return false;
+  }
   if (*actual_checksum == expected_checksum)
     return true;
   if (details) {

@@ -7,6 +7,7 @@
 #include "base/files/file_util.h"
 #include "base/files/scoped_temp_dir.h"
 #include "base/strings/string_util.h"
+#include "base/test/scoped_failing_hash.h"
 #include "gtest/gtest.h"
 
 namespace velta {
@@ -89,6 +90,34 @@ TEST_F(ChecksumCheckerTest, UnreadableFileLeavesNothing) {
     EXPECT_FALSE(CheckChecksum(path, kAbc, nullptr, &actual, &length));
   }
 }
+
+// A hash provider that fails fails the check as a step, whatever was
+// expected (the empty text included), and says why.
+class FailingHashChecksumTest
+    : public ChecksumCheckerTest,
+      public ::testing::WithParamInterface<base::test::ScopedFailingHash::Step> {};
+
+TEST_P(FailingHashChecksumTest, CheckFailsWithItsReason) {
+  const base::FilePath path = Write("abc");
+  base::test::ScopedFailingHash failing(GetParam());
+  EXPECT_EQ("", CalculateSha256Hex(reinterpret_cast<const uint8_t*>("abc"), 3));
+  for (const std::string& expected : {std::string(kAbc), std::string()}) {
+    std::string actual = "stale";
+    int64_t length = -1;
+    std::unique_ptr<base::Value> details;
+    EXPECT_FALSE(CheckChecksum(path, expected, &details, &actual, &length)) << expected;
+    ASSERT_TRUE(details);
+    EXPECT_EQ("Unable to hash the file", *details->FindStringKey("detail"));
+    EXPECT_EQ("", actual);
+    EXPECT_FALSE(CheckChecksum(path, expected, nullptr, &actual, &length));
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Steps,
+                         FailingHashChecksumTest,
+                         ::testing::Values(base::test::ScopedFailingHash::Step::kCreate,
+                                           base::test::ScopedFailingHash::Step::kUpdate,
+                                           base::test::ScopedFailingHash::Step::kFinish));
 
 }  // namespace
 }  // namespace velta

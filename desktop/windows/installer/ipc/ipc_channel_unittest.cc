@@ -227,32 +227,53 @@ TEST_F(IpcChannelTest, SenderWithoutReceiverDropsMessagesQuietly) {
   EXPECT_THAT(StepNames(), ElementsAre("found"));
 }
 
-// A writer whose writes fail (a read-only file in place of the mailslot)
-// keeps its messages in order and counts them when it closes.
-TEST(MailslotWriterTest, CountsTheMessagesItCouldNotWrite) {
+// A writer whose writes fail (a read-only file in place of the mailslot, as
+// a mailslot whose receiver has gone) or that has no mailslot at all keeps
+// nothing: the first failed write ends the writing, and every message from
+// then on is counted as unsent when the writer closes.
+struct UnsentCase {
+  const char* name;
+  bool has_mailslot;
+  int messages;
+};
+
+class MailslotWriterTest : public ::testing::TestWithParam<UnsentCase> {};
+
+TEST_P(MailslotWriterTest, CountsTheMessagesItCouldNotWriteAndKeepsNone) {
   base::ScopedTempDir dir;
   ASSERT_TRUE(dir.CreateUniqueTempDir());
-  const base::FilePath path = dir.GetPath().Append(L"not_a_mailslot");
-  ASSERT_TRUE(base::WriteFile(path, "x"));
-  HANDLE file = ::CreateFileW(path.value().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  ASSERT_NE(INVALID_HANDLE_VALUE, file);
+  base::win::ScopedHandle sink;
+  if (GetParam().has_mailslot) {
+    const base::FilePath path = dir.GetPath().Append(L"not_a_mailslot");
+    ASSERT_TRUE(base::WriteFile(path, "x"));
+    sink.Set(::CreateFileW(path.value().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(sink.IsValid());
+  }
 
   const int previous_level = logging::GetMinLogLevel();
   logging::SetMinLogLevel(-1);
   {
     base::test::ScopedLogCollector verbose(-1);
     {
-      MailslotWriter writer{base::win::ScopedHandle(file)};
-      for (const char* name : {"a", "b", "c"})
-        writer.Send(MakeStepStarting(name));
-      // Each Send tried the head again ("Cannot write to mailslot").
-      EXPECT_EQ(3u, writer.queued_count());
+      MailslotWriter writer(std::move(sink));
+      for (int i = 0; i < GetParam().messages; ++i)
+        writer.Send(MakeStepStarting("step " + std::to_string(i)));
+      EXPECT_EQ(static_cast<size_t>(GetParam().messages), writer.unsent_count());
     }
-    EXPECT_THAT(verbose.lines, ElementsAre("Closing mailslot.", "Messages unsent: 3"));
+    EXPECT_THAT(verbose.lines,
+                ElementsAre("Closing mailslot.",
+                            "Messages unsent: " + std::to_string(GetParam().messages)));
   }
   logging::SetMinLogLevel(previous_level);
 }
+
+INSTANTIATE_TEST_SUITE_P(Sinks,
+                         MailslotWriterTest,
+                         ::testing::Values(UnsentCase{"FailingWrites", true, 3},
+                                           UnsentCase{"ManyAfterAFailedWrite", true, 500},
+                                           UnsentCase{"NoMailslot", false, 500}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace velta

@@ -31,7 +31,7 @@ MailslotWriter::MailslotWriter(base::win::ScopedHandle mailslot)
 MailslotWriter::~MailslotWriter() {
   VLOG(1) << "Closing mailslot.";
   mailslot_.Close();
-  VLOG(1) << "Messages unsent: " << queue_.size();
+  VLOG(1) << "Messages unsent: " << unsent_count_;
 }
 
 void MailslotWriter::Send(std::unique_ptr<base::Pickle> message) {
@@ -47,21 +47,18 @@ void MailslotWriter::Send(std::unique_ptr<base::Pickle> message) {
                  << shortened->size() << " bytes";
     message = std::move(shortened);
   }
-  queue_.push_back(std::move(message));
-  WriteQueued();
-}
-
-void MailslotWriter::WriteQueued() {
-  while (mailslot_.IsValid() && !queue_.empty()) {
-    const base::Pickle& head = *queue_.front();
-    DWORD written = 0;
-    if (!::WriteFile(mailslot_.Get(), head.data(), static_cast<DWORD>(head.size()), &written,
-                     nullptr)) {
-      const DWORD error = ::GetLastError();
-      LOG(ERROR) << "Cannot write to mailslot: " << logging::SystemErrorCodeToString(error);
-      return;
-    }
-    queue_.pop_front();
+  if (!mailslot_.IsValid()) {
+    ++unsent_count_;
+    return;
+  }
+  DWORD written = 0;
+  if (!::WriteFile(mailslot_.Get(), message->data(), static_cast<DWORD>(message->size()), &written,
+                   nullptr)) {
+    const DWORD error = ::GetLastError();
+    LOG(ERROR) << "Cannot write to mailslot: " << logging::SystemErrorCodeToString(error)
+               << "; the messages from now on are dropped";
+    mailslot_.Close();
+    ++unsent_count_;
   }
 }
 

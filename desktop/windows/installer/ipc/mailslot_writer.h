@@ -5,7 +5,6 @@
 
 #include <stddef.h>
 
-#include <deque>
 #include <memory>
 #include <string>
 
@@ -18,16 +17,17 @@ class Pickle;
 namespace velta {
 
 // Writes installer messages to an open mailslot, one at a time, in the order
-// they were queued.
+// they are sent.
 //
-// Writes are synchronous (a mailslot write never waits for the reader). A
-// message that cannot be written stays at the head of the queue and is
-// tried again, first, when the next one is queued; whatever is still queued
-// when the writer is destroyed is counted in "Messages unsent: " and
-// dropped. The mailslot's size limit is kept here: Windows refuses a longer
-// write, and Wine accepts it and cuts it on reading, so a longer message is
-// shortened (its texts cut) before it is queued, or dropped when it cannot
-// be; it never holds back the messages after it.
+// Writes are synchronous (a mailslot write never waits for the reader, and
+// fails only once the receiver has gone). The first failed write closes the
+// mailslot: that message and every one sent after it is dropped and counted
+// in "Messages unsent: " when the writer is destroyed, so nothing piles up
+// for a receiver that will never read it. The mailslot's size limit is kept
+// here: Windows refuses a longer write, and Wine accepts it and cuts it on
+// reading, so a longer message is shortened (its texts cut) before it is
+// written, or dropped when it cannot be; it never holds back the messages
+// after it.
 //
 // Made, used and destroyed on the sender's IPC thread.
 class MailslotWriter {
@@ -43,17 +43,14 @@ class MailslotWriter {
   // Closes the mailslot and logs how many messages were never written.
   ~MailslotWriter();
 
-  // Queues `message` and writes what the queue holds.
+  // Writes `message`, or counts it as unsent once a write has failed.
   void Send(std::unique_ptr<base::Pickle> message);
 
-  size_t queued_count() const { return queue_.size(); }
+  size_t unsent_count() const { return unsent_count_; }
 
  private:
-  // Writes queued messages from the head until one fails.
-  void WriteQueued();
-
   base::win::ScopedHandle mailslot_;
-  std::deque<std::unique_ptr<base::Pickle>> queue_;
+  size_t unsent_count_ = 0;
 };
 
 }  // namespace velta

@@ -46,6 +46,9 @@ class InPageErrorGuard {
   // parameter), or the exception code itself when the system gave none.
   uint32_t status() const { return status_; }
 
+  // The mapping the guard watches (empty when none is mapped).
+  const MappedRange& range() const { return *range_; }
+
  private:
   friend struct InPageErrorGuardAccess;
 

@@ -106,9 +106,9 @@ class OpenedArchive {
     }
     code = reader_.Open(&stream_, &temp_allocator_);
     if (code != ResultCode::kOk) {
-      LOG(ERROR) << "Error returned by SzArchiveOpen: " << static_cast<int>(code);
-      LOG(INFO) << "The archive cannot be read: " << seven_zip::ResultCodeName(code) << ", "
-                << reader_.error_message();
+      // The reader's reason names the refused entry, when an entry is why.
+      LOG(ERROR) << "Error returned by SzArchiveOpen: " << static_cast<int>(code) << " ("
+                 << seven_zip::ResultCodeName(code) << "): " << reader_.error_message();
       return LzmaUtil::kUnpackArchiveOpenFailed;
     }
     return LzmaUtil::kUnpackSuccess;
@@ -122,6 +122,20 @@ class OpenedArchive {
   TrackingAllocator temp_allocator_;
   ArchiveReader reader_;
 };
+
+// Whether a failed page-in of a file mapped in `folder` came from a full
+// disk: Windows says so (STATUS_DISK_FULL); Wine reports every failed page-in
+// as an access violation, so the folder's free space is asked as well. A
+// volume with less free space than the mapping could not back it.
+bool IsDiskFull(const base::FilePath& folder, uint32_t status, size_t mapped_size) {
+  constexpr uint32_t kStatusDiskFull = 0xC000007F;
+  if (status == kStatusDiskFull)
+    return true;
+  ULARGE_INTEGER available = {};
+  return ::GetDiskFreeSpaceExW(folder.AsEndingWithSeparator().value().c_str(), &available,
+                               nullptr, nullptr) &&
+         available.QuadPart < mapped_size;
+}
 
 // At most INT_MAX, for the progress delegate.
 int ClampToInt(size_t count) {
@@ -350,7 +364,7 @@ int LzmaUtil::Unpack(const base::FilePath& location,
     }
     size_t offset = 0;
     size_t size = 0;
-    result = ExtractEntry(&reader, i, entry_cache, entry_guard, &offset, &size);
+    result = ExtractEntry(location, &reader, i, entry_cache, entry_guard, &offset, &size);
     if (result != kUnpackSuccess)
       break;
     PrepareFolders(output, folders);
@@ -441,7 +455,8 @@ bool LzmaUtil::MakeEntryPath(const base::FilePath& location,
   return true;
 }
 
-int LzmaUtil::ExtractEntry(ArchiveReader* reader,
+int LzmaUtil::ExtractEntry(const base::FilePath& location,
+                           ArchiveReader* reader,
                            size_t index,
                            BlockCache* cache,
                            InPageErrorGuard* guard,
@@ -452,7 +467,11 @@ int LzmaUtil::ExtractEntry(ArchiveReader* reader,
     last_in_page_error_ = guard->status();
     char status[16];
     snprintf(status, sizeof(status), "0x%08X", static_cast<unsigned>(last_in_page_error_));
-    LOG(ERROR) << "EXCEPTION_IN_PAGE_ERROR while accessing mapped memory; NTSTATUS = " << status;
+    std::string cause;
+    if (IsDiskFull(location, last_in_page_error_, guard->range().size))
+      cause = ": not enough disk space in " + location.AsUTF8Unsafe();
+    LOG(ERROR) << "EXCEPTION_IN_PAGE_ERROR while accessing mapped memory; NTSTATUS = " << status
+               << cause;
     return kUnpackInPageError;
   }
   if (call.result != ResultCode::kOk) {

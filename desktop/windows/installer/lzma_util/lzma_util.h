@@ -119,10 +119,12 @@ class LzmaUtil {
                             EntryPath* output);
 
   // Decodes entry `index` while `guard` catches in-page errors in the output
-  // block; its bytes are then at `cache->data() + *offset`, `*size` of them.
-  // Logs a failure and returns its UnpackResult; an in-page error's status
-  // is kept for GetLastInPageError.
-  int ExtractEntry(seven_zip::ArchiveReader* reader,
+  // block (a file mapped in `location`); its bytes are then at
+  // `cache->data() + *offset`, `*size` of them. Logs a failure and returns
+  // its UnpackResult; an in-page error's status is kept for
+  // GetLastInPageError, and one that a full disk caused says so.
+  int ExtractEntry(const base::FilePath& location,
+                   seven_zip::ArchiveReader* reader,
                    size_t index,
                    seven_zip::BlockCache* cache,
                    InPageErrorGuard* guard,

@@ -277,7 +277,8 @@ TEST_F(LzmaUtilTest, ListEntryPathsFailsLikeUnpack) {
       {plain, LzmaUtil::kUnpackNoSignature, "No 7z archive within the first mebibyte"},
       {truncated, LzmaUtil::kUnpackArchiveOpenFailed, "Error returned by SzArchiveOpen: "},
       {Archives().Append(L"hostile\\name_00.7z"), LzmaUtil::kUnpackArchiveOpenFailed,
-       "Error returned by SzArchiveOpen: 16"},
+       "Error returned by SzArchiveOpen: 16 (SZ_ERROR_ARCHIVE): The archive holds an unsafe "
+       "entry name"},
       {Archives().Append(L"refused\\ppmd.7z"), LzmaUtil::kUnpackArchiveOpenFailed,
        "Error returned by SzArchiveOpen: 4"},
   };
@@ -480,8 +481,27 @@ TEST_F(LzmaUtilTest, HostileNamesAndOtherCodersGiveTheirCodes) {
   EXPECT_EQ(LzmaUtil::kUnpackArchiveOpenFailed,
             UnpackAll(Archives().Append(L"hostile\\name_00.7z")));  // ..\..\x
   EXPECT_EQ(LzmaUtil::kUnpackArchiveOpenFailed, UnpackAll(Archives().Append(L"refused\\ppmd.7z")));
-  EXPECT_THAT(log.lines, ElementsAre("Error returned by SzArchiveOpen: 16",
-                                     "Error returned by SzArchiveOpen: 4"));
+  // Each line says what was refused and why; an unsafe name is named.
+  EXPECT_THAT(log.lines,
+              ElementsAre("Error returned by SzArchiveOpen: 16 (SZ_ERROR_ARCHIVE): The archive "
+                          "holds an unsafe entry name (\".\" or \"..\" component): \"..\\..\\x\"",
+                          ::testing::StartsWith("Error returned by SzArchiveOpen: 4 "
+                                                "(SZ_ERROR_UNSUPPORTED): ")));
+}
+
+// Two entries of one path (here in other case) are refused before anything
+// is written, and the log names both.
+TEST_F(LzmaUtilTest, TwoEntriesOfOnePathAreRefused) {
+  ErrorLogCollector log;
+  EXPECT_EQ(LzmaUtil::kUnpackArchiveOpenFailed,
+            UnpackAll(Archives().Append(L"duplicate\\other_case.7z")));
+  EXPECT_THAT(log.lines,
+              ElementsAre("Error returned by SzArchiveOpen: 16 (SZ_ERROR_ARCHIVE): The archive "
+                          "holds two entries of the same path: \"Dir/Readme.txt\" and "
+                          "\"dir/README.TXT\""));
+  EXPECT_THAT(files_, IsEmpty());
+  EXPECT_THAT(folders_, IsEmpty());
+  EXPECT_FALSE(fs::exists(Fs(dest_)));
 }
 
 class LzmaUtilDamagedArchiveTest : public LzmaUtilTest,
@@ -608,6 +628,8 @@ TEST(LzmaUtilDiskFullTest, FullVolumeWhileDecodingGivesInPageError) {
     ASSERT_EQ(1u, log.lines.size());
     EXPECT_THAT(log.lines[0], ::testing::StartsWith("EXCEPTION_IN_PAGE_ERROR while accessing "
                                                     "mapped memory; NTSTATUS = 0xC000"));
+    EXPECT_THAT(log.lines[0], ::testing::EndsWith(": not enough disk space in " +
+                                                  dest.AsUTF8Unsafe()));
     EXPECT_THAT(files, IsEmpty());
     // The temporary file is gone again, and the space with it.
     EXPECT_TRUE(ReadTree(dest).entries.empty());

@@ -10,6 +10,7 @@
 #include <iterator>
 #include <map>
 #include <memory>
+#include <optional>
 #include <ostream>
 #include <sstream>
 #include <string_view>
@@ -120,11 +121,17 @@ bool DigestAlgorithmFromOid(const char* oid, base::SecureHash::Algorithm* algori
   return false;
 }
 
-std::string Digest(base::SecureHash::Algorithm algorithm, const void* data, size_t size) {
+// The digest of `size` bytes at `data`; nothing when the hash provider
+// fails, which fails the check that wanted it.
+std::optional<std::string> Digest(base::SecureHash::Algorithm algorithm,
+                                  const void* data,
+                                  size_t size) {
   std::unique_ptr<base::SecureHash> hash = base::SecureHash::Create(algorithm);
-  hash->Update(data, size);
+  if (!hash || !hash->Update(data, size))
+    return std::nullopt;
   std::string digest(hash->GetHashLength(), '\0');
-  hash->Finish(digest.data(), digest.size());
+  if (!hash->Finish(digest.data(), digest.size()))
+    return std::nullopt;
   return digest;
 }
 
@@ -189,13 +196,16 @@ class SignedImage {
     std::unique_ptr<base::SecureHash> hash = base::SecureHash::Create(algorithm);
     const uint8_t* data = image_.data();
     // The reader placed both fields inside the headers, the checksum first.
-    hash->Update(data, checksum_offset);
-    hash->Update(data + checksum_offset + sizeof(DWORD),
-                 entry_offset - checksum_offset - sizeof(DWORD));
-    hash->Update(data + entry_offset + sizeof(IMAGE_DATA_DIRECTORY),
-                 table_offset - entry_offset - sizeof(IMAGE_DATA_DIRECTORY));
+    if (!hash || !hash->Update(data, checksum_offset) ||
+        !hash->Update(data + checksum_offset + sizeof(DWORD),
+                      entry_offset - checksum_offset - sizeof(DWORD)) ||
+        !hash->Update(data + entry_offset + sizeof(IMAGE_DATA_DIRECTORY),
+                      table_offset - entry_offset - sizeof(IMAGE_DATA_DIRECTORY))) {
+      return false;
+    }
     std::string computed(hash->GetHashLength(), '\0');
-    hash->Finish(computed.data(), computed.size());
+    if (!hash->Finish(computed.data(), computed.size()))
+      return false;
     digests_[algorithm] = computed;
     *digest = computed;
     return true;
@@ -457,9 +467,17 @@ bool ReadRfc3161Timestamp(const CRYPT_ATTR_BLOB& token,
     tst_info = std::string(inner.bytes());
   }
   base::SecureHash::Algorithm content_algorithm;
-  if (!DigestAlgorithmFromOid(signer.HashAlgorithm.pszObjId, &content_algorithm) ||
-      !SignedAttributesHoldDigest(signer,
-                                  Digest(content_algorithm, tst_info.data(), tst_info.size()))) {
+  if (!DigestAlgorithmFromOid(signer.HashAlgorithm.pszObjId, &content_algorithm)) {
+    *reason = "the timestamp's signed attributes do not hold the digest of its content";
+    return false;
+  }
+  const std::optional<std::string> tst_digest =
+      Digest(content_algorithm, tst_info.data(), tst_info.size());
+  if (!tst_digest) {
+    *reason = "the timestamp's content cannot be digested";
+    return false;
+  }
+  if (!SignedAttributesHoldDigest(signer, *tst_digest)) {
     *reason = "the timestamp's signed attributes do not hold the digest of its content";
     return false;
   }
@@ -469,7 +487,13 @@ bool ReadRfc3161Timestamp(const CRYPT_ATTR_BLOB& token,
     *reason = "the timestamp cannot be read";
     return false;
   }
-  if (imprint != Digest(imprint_algorithm, signature.pbData, signature.cbData)) {
+  const std::optional<std::string> signature_digest =
+      Digest(imprint_algorithm, signature.pbData, signature.cbData);
+  if (!signature_digest) {
+    *reason = "the signature cannot be digested";
+    return false;
+  }
+  if (imprint != *signature_digest) {
     *reason = "the timestamp is not over this signature";
     return false;
   }
@@ -584,9 +608,13 @@ bool VerifySignerOverFile(HCRYPTMSG message, HCERTSTORE store, DWORD index,
       return false;
     }
   }
-  const std::string content_digest =
+  const std::optional<std::string> content_digest =
       Digest(content_algorithm, content.data() + value_offset, content.size() - value_offset);
-  if (!SignedAttributesHoldDigest(signer, content_digest)) {
+  if (!content_digest) {
+    *reason = "its signed content cannot be digested";
+    return false;
+  }
+  if (!SignedAttributesHoldDigest(signer, *content_digest)) {
     *reason = "its signed attributes do not hold the digest of its content";
     return false;
   }

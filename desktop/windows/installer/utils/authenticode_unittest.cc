@@ -9,6 +9,7 @@
 
 #include "base/files/file_util.h"
 #include "base/files/scoped_temp_dir.h"
+#include "base/test/scoped_failing_hash.h"
 #include "desktop/windows/installer/common/pe_image_reader.h"
 #include "gmock/gmock.h"
 #include "gtest/gtest.h"
@@ -129,6 +130,21 @@ class AuthenticodeAlteredFileTest : public ::testing::Test {
   size_t table_offset_ = 0;
   size_t table_size_ = 0;
 };
+
+// A nested signature is checked with our own digests: a hash provider that
+// fails refuses it with its reason instead of ending the process.
+TEST(AuthenticodeFailingHashTest, NestedSignatureIsRefusedWhenItCannotBeDigested) {
+  const base::FilePath path = SignedTestFile("other_nested_velta");
+  ASSERT_TRUE(VerifyFileSignature(path.value(), nullptr));
+  for (const auto step : {base::test::ScopedFailingHash::Step::kCreate,
+                          base::test::ScopedFailingHash::Step::kUpdate,
+                          base::test::ScopedFailingHash::Step::kFinish}) {
+    base::test::ScopedFailingHash failing(step);
+    std::string error;
+    EXPECT_FALSE(VerifyFileSignature(path.value(), &error));
+    EXPECT_THAT(error, HasSubstr("refused: its signed content cannot be digested")) << error;
+  }
+}
 
 TEST_F(AuthenticodeAlteredFileTest, OneChangedByteOfCodeFailsWithTheSignerStillNamed) {
   ASSERT_NO_FATAL_FAILURE(Load("velta"));

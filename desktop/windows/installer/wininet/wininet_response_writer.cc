@@ -67,6 +67,7 @@ bool WininetResponseWriter::Open(const base::FilePath& path) {
 void WininetResponseWriter::HashInto(std::shared_ptr<WrittenFileDigest> digest) {
   digest_ = std::move(digest);
   hash_ = MakeHash();
+  hash_failed_ = false;
   hashed_length_ = 0;
   // Hashed beside the writes, the body costs the download no time of its
   // own as long as hashing keeps pace with the network.
@@ -78,7 +79,8 @@ void WininetResponseWriter::HashInto(std::shared_ptr<WrittenFileDigest> digest) 
 void WininetResponseWriter::Hash(const uint8_t* data, uint32_t length) {
   hashed_length_ += length;
   if (!hash_thread_) {
-    hash_->Update(data, length);
+    if (!hash_->Update(data, length))
+      hash_failed_ = true;
     return;
   }
   {
@@ -96,8 +98,10 @@ void WininetResponseWriter::Hash(const uint8_t* data, uint32_t length) {
 }
 
 void WininetResponseWriter::HashPiece(const std::string& piece) {
-  // The thread is stopped before the hash or this writer goes away.
-  hash_->Update(piece.data(), piece.size());
+  // The thread is stopped before the hash or this writer goes away, and
+  // hash_failed_ is read only after that.
+  if (!hash_->Update(piece.data(), piece.size()))
+    hash_failed_ = true;
   {
     base::AutoLock lock(queue_lock_);
     --pieces_queued_;
@@ -138,11 +142,11 @@ void WininetResponseWriter::Close() {
   FinishHashing();
   hash_thread_.reset();
   LARGE_INTEGER size;
-  if (hash_ && !write_failed_ && ::GetFileSizeEx(file_, &size) &&
-      size.QuadPart == hashed_length_) {
+  if (hash_ && !hash_failed_ && !write_failed_ && ::GetFileSizeEx(file_, &size) &&
+      size.QuadPart == hashed_length_ &&
+      hash_->Finish(digest_->sha256_.data(), digest_->sha256_.size())) {
     // Every byte of the file is hashed: the digest takes the file, still
     // open and shared with nobody, so that it stays what was hashed.
-    hash_->Finish(digest_->sha256_.data(), digest_->sha256_.size());
     digest_->length_ = hashed_length_;
     digest_->file_.Set(file_);
   } else {
@@ -163,6 +167,7 @@ bool WininetResponseWriter::Restart() {
   if (hash_) {
     FinishHashing();
     hash_ = MakeHash();
+    hash_failed_ = false;
     hashed_length_ = 0;
     if (hash_thread_ && !hash_thread_->Start())
       hash_thread_.reset();

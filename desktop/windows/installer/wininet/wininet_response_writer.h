@@ -85,9 +85,10 @@ class WininetResponseWriter : public ResponseWriter {
   bool Open(const base::FilePath& path);
 
   // Hashes every byte written from now on into `digest`; Close() then
-  // completes it and hands it the open file. Call after Open() and before
-  // the first Write(). The hashing runs on a thread of its own beside the
-  // writes (a copy of each piece waits there for its turn).
+  // completes it and hands it the open file, unless the hash provider failed.
+  // Call after Open() and before the first Write(). The hashing runs on a
+  // thread of its own beside the writes (a copy of each piece waits there for
+  // its turn).
   void HashInto(std::shared_ptr<WrittenFileDigest> digest);
 
   bool Write(const uint8_t* data, uint32_t length) override;
@@ -119,6 +120,9 @@ class WininetResponseWriter : public ResponseWriter {
   size_t pieces_queued_ = 0;
   // A write failed: the file is not the body, and no digest is completed.
   bool write_failed_ = false;
+  // The hash provider failed (on hash_thread_ while it runs): no digest is
+  // completed, and the file's checksum is taken by reading it again.
+  bool hash_failed_ = false;
 };
 
 // Appends a response body to a string the caller owns and keeps alive for

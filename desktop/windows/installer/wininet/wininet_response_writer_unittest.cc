@@ -12,7 +12,9 @@
 #include "base/files/file_util.h"
 #include "base/files/scoped_temp_dir.h"
 #include "base/hash/secure_hash.h"
+#include "base/hash/sha2.h"
 #include "base/synchronization/waitable_event.h"
+#include "base/test/scoped_failing_hash.h"
 #include "base/threading/platform_thread.h"
 #include "base/threading/thread.h"
 #include "base/time/time.h"
@@ -69,11 +71,11 @@ class HeldBackHash : public base::SecureHash {
   explicit HeldBackHash(base::WaitableEvent* go)
       : go_(go), hash_(base::SecureHash::Create(base::SecureHash::SHA256)) {}
 
-  void Update(const void* input, size_t len) override {
+  bool Update(const void* input, size_t len) override {
     go_->Wait();
-    hash_->Update(input, len);
+    return hash_->Update(input, len);
   }
-  void Finish(void* output, size_t len) override { hash_->Finish(output, len); }
+  bool Finish(void* output, size_t len) override { return hash_->Finish(output, len); }
   std::unique_ptr<base::SecureHash> Clone() const override { return hash_->Clone(); }
   size_t GetHashLength() const override { return hash_->GetHashLength(); }
 
@@ -135,6 +137,37 @@ TEST_F(WininetResponseWriterTest, WritesWaitWhileTheHashingIsTooFarBehind) {
   uint8_t sha256[base::kSHA256Length];
   expected->Finish(sha256, sizeof(sha256));
   EXPECT_EQ(0, memcmp(sha256, digest->sha256().data(), sizeof(sha256)));
+}
+
+// The digest taken while writing is complete, and the file's, unless the
+// hash provider failed: then it stays incomplete, and the caller hashes the
+// file again.
+TEST_F(WininetResponseWriterTest, DigestIsCompleteOnlyWhenTheProviderWorked) {
+  for (const bool is_failing : {false, true}) {
+    SCOPED_TRACE(is_failing);
+    for (const auto step : {base::test::ScopedFailingHash::Step::kCreate,
+                            base::test::ScopedFailingHash::Step::kUpdate,
+                            base::test::ScopedFailingHash::Step::kFinish}) {
+      std::unique_ptr<base::test::ScopedFailingHash> failing;
+      if (is_failing)
+        failing = std::make_unique<base::test::ScopedFailingHash>(step);
+      auto digest = std::make_shared<WrittenFileDigest>();
+      {
+        WininetResponseWriter writer;
+        ASSERT_TRUE(writer.Open(path_));
+        writer.HashInto(digest);
+        ASSERT_TRUE(writer.Write(kBytes, 4));
+        writer.Close();
+      }
+      EXPECT_EQ(!is_failing, digest->complete());
+      if (!is_failing) {
+        EXPECT_EQ(base::SHA256HashString("abcd"),
+                  std::string(digest->sha256().begin(), digest->sha256().end()));
+      }
+      digest->Release();
+      EXPECT_EQ("abcd", Content());
+    }
+  }
 }
 
 TEST(StringResponseWriterTest, EmptiesItsTargetAndAppends) {

@@ -3,6 +3,7 @@
 #include "desktop/windows/installer/lzma_util/seven_zip/archive_reader.h"
 
 #include <limits>
+#include <map>
 #include <utility>
 
 #include "desktop/windows/installer/lzma_util/seven_zip/block_cache.h"
@@ -239,11 +240,21 @@ ResultCode ArchiveReader::LocatePackedStreams(const StreamsInfo& streams,
 }
 
 ResultCode ArchiveReader::CheckEntryNames() {
+  // Two entries of one path would both be written there, the last one
+  // winning whatever the first held: which one counts is not for an archive
+  // to decide by its order.
+  std::map<std::u16string, const ArchiveEntry*> paths;
   for (const ArchiveEntry& entry : entries_) {
     std::string reason;
     if (!EntryNameValidator::IsSafe(entry.name, &reason)) {
       error_ = "The archive holds an unsafe entry name (" + reason + "): \"" + ToUtf8(entry.name) +
                "\"";
+      return ResultCode::kArchiveError;
+    }
+    const auto [earlier, is_new] = paths.emplace(EntryNameValidator::PathKey(entry.name), &entry);
+    if (!is_new) {
+      error_ = "The archive holds two entries of the same path: \"" +
+               ToUtf8(earlier->second->name) + "\" and \"" + ToUtf8(entry.name) + "\"";
       return ResultCode::kArchiveError;
     }
   }

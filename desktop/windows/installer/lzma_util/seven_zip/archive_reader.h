@@ -20,8 +20,9 @@ class InputStream;
 
 // Reads a 7z archive: Open checks the start header, reads (and, when packed,
 // decodes) the header, refuses what extraction could not handle (other
-// coders, anti items, unsafe names) and lists the entries; Extract decodes an
-// entry's folder into a BlockCache and checks the entry's CRC.
+// coders, anti items, unsafe names, two entries of one path) and lists the
+// entries; Extract decodes an entry's folder into a BlockCache and checks the
+// entry's CRC.
 //
 //   ArchiveReader reader;
 //   HeapAllocator heap;
@@ -74,6 +75,8 @@ class ArchiveReader {
   // Computes the absolute position of every packed stream and checks that
   // all of them lie inside the stream.
   ResultCode LocatePackedStreams(const StreamsInfo& streams, std::vector<uint64_t>* offsets);
+  // Refuses unsafe names and two entries of one path (case and separator
+  // aside).
   ResultCode CheckEntryNames();
   ResultCode Fail(ResultCode code, std::string message);
 

@@ -309,6 +309,35 @@ TEST_F(ArchiveReaderTest, RefusesHostileNamesWhenOpening) {
   EXPECT_GE(count, 30u);
 }
 
+// Two entries of one path, in other case or with the other separator, are
+// refused when opening, and the message names both.
+TEST_F(ArchiveReaderTest, RefusesTwoEntriesOfOnePath) {
+  const struct {
+    const char* archive;
+    const char* first;
+    const char* second;
+  } cases[] = {
+      {"same_name", "a.txt", "a.txt"},
+      {"other_case", "Dir/Readme.txt", "dir/README.TXT"},
+      {"other_separator", "dir/a.txt", "dir\\a.txt"},
+      {"accented_case", "\xC3\xA9t\xC3\xA9.txt", "\xC3\x89T\xC3\x89.txt"},
+      {"cyrillic_case", "\xD1\x84\xD0\xB0\xD0\xB9\xD0\xBB", "\xD0\xA4\xD0\x90\xD0\x99\xD0\x9B"},
+      {"folder_twice", "x/a.txt", "X\\A.TXT"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.archive);
+    FileInputStream stream;
+    ASSERT_TRUE(stream.Open((dir_ / "duplicate" / (std::string(c.archive) + ".7z")).string()));
+    HeapAllocator temp;
+    ArchiveReader reader;
+    EXPECT_EQ(ResultCode::kArchiveError, reader.Open(&stream, &temp));
+    EXPECT_EQ(std::string("The archive holds two entries of the same path: \"") + c.first +
+                  "\" and \"" + c.second + "\"",
+              reader.error_message());
+    EXPECT_TRUE(reader.entries().empty());
+  }
+}
+
 TEST_F(ArchiveReaderTest, ReadsHandMadeArchives) {
   std::vector<std::vector<uint8_t>> contents;
   ASSERT_EQ(ResultCode::kOk,

@@ -21,6 +21,29 @@ char16_t ToUpperAscii(char16_t c) {
   return (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - u'a' + u'A') : c;
 }
 
+// The upper-case letter of `c` in the alphabets PathKey covers.
+char16_t ToUpper(char16_t c) {
+  if (c < 0x80)
+    return ToUpperAscii(c);
+  if (c >= 0xE0 && c <= 0xFE && c != 0xF7)  // Latin-1 (not the division sign)
+    return static_cast<char16_t>(c - 0x20);
+  if (c == 0xFF)
+    return 0x178;
+  // Latin Extended-A: pairs of capital and small letter, the capital first
+  // on even code points, and on odd ones from U+0139 to U+0148 and U+0179.
+  if ((c >= 0x100 && c <= 0x137) || (c >= 0x14A && c <= 0x177))
+    return (c & 1) ? static_cast<char16_t>(c - 1) : c;
+  if ((c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E))
+    return (c & 1) ? c : static_cast<char16_t>(c - 1);
+  if (c == 0x3C2)  // final sigma
+    return 0x3A3;
+  if ((c >= 0x3B1 && c <= 0x3C9) || (c >= 0x430 && c <= 0x44F))  // Greek, Cyrillic
+    return static_cast<char16_t>(c - 0x20);
+  if (c >= 0x450 && c <= 0x45F)
+    return static_cast<char16_t>(c - 0x50);
+  return c;
+}
+
 // CON, PRN, AUX, NUL, COM1-9, LPT1-9, compared case-insensitively on the part
 // before the first dot ("nul.txt" opens the device too).
 bool IsDeviceName(std::u16string_view component) {
@@ -88,6 +111,15 @@ bool EntryNameValidator::IsSafe(const std::u16string& name, std::string* reason)
       return true;
     start = end + 1;
   }
+}
+
+// static
+std::u16string EntryNameValidator::PathKey(const std::u16string& name) {
+  std::u16string key;
+  key.reserve(name.size());
+  for (char16_t c : name)
+    key.push_back(IsSeparator(c) ? u'/' : ToUpper(c));
+  return key;
 }
 
 }  // namespace velta::seven_zip

@@ -19,6 +19,13 @@ class EntryNameValidator {
  public:
   // Returns true when `name` is safe; otherwise false and `*reason` says why.
   static bool IsSafe(const std::u16string& name, std::string* reason);
+
+  // The form in which two names equal each other exactly when Windows would
+  // take them for the same path: "/" for either separator, letters in upper
+  // case. The case fold covers the letters of ASCII, Latin-1, Latin
+  // Extended-A, Greek and Cyrillic (Windows folds more; names beyond those
+  // alphabets compare as stored).
+  static std::u16string PathKey(const std::u16string& name);
 };
 
 }  // namespace velta::seven_zip
