@@ -99,6 +99,7 @@ velta_add_fuzzer(seven_zip
 
 # base's portable parts for the parsers' fuzzers, and their fuzzers.
 add_subdirectory(testing/fuzz)
+add_subdirectory(desktop/windows/installer/status)
 
 # The peer decoder of the statistics messages the Windows trees recorded.
 add_subdirectory(desktop/windows/installer/avro_stats/test)
