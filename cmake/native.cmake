@@ -100,6 +100,7 @@ velta_add_fuzzer(seven_zip
 # base's portable parts for the parsers' fuzzers, and their fuzzers.
 add_subdirectory(testing/fuzz)
 add_subdirectory(desktop/windows/installer/status)
+add_subdirectory(velta_components/avro)
 
 # The peer decoder of the statistics messages the Windows trees recorded.
 add_subdirectory(desktop/windows/installer/avro_stats/test)
