@@ -101,6 +101,7 @@ velta_add_fuzzer(seven_zip
 add_subdirectory(testing/fuzz)
 add_subdirectory(desktop/windows/installer/status)
 add_subdirectory(velta_components/avro)
+add_subdirectory(desktop/windows/installer/tracking)
 
 # The peer decoder of the statistics messages the Windows trees recorded.
 add_subdirectory(desktop/windows/installer/avro_stats/test)
