@@ -63,14 +63,25 @@ add_compile_options(-Wall -Wextra -Werror)
 
 add_subdirectory(desktop/windows/installer/lzma_util/seven_zip)
 
-# velta_add_fuzzer(NAME SOURCES... [LIBRARIES ...] SEEDS DIR [DEPENDS ...])
+# velta_add_fuzzer(NAME SOURCES... [LIBRARIES ...] SEEDS DIR [DEPENDS ...]
+#                  [CORE_SOURCES ... CORE_HEADERS ...])
 # The libFuzzer executable NAME_fuzzer and its ctest run NAME_fuzz, seeded
 # from DIR and growing its own corpus in <build>/fuzz/NAME_corpus. The run
 # passes when libFuzzer finds nothing within VELTA_FUZZ_SECONDS; an input
 # that fails is kept as <build>/fuzz/NAME-crash-<sha1> (or -leak-, -oom-...).
+# CORE_SOURCES and CORE_HEADERS (paths from the calling folder) make the
+# parser's portable core, the library NAME_core on base's portable part,
+# which the fuzzer links.
 function(velta_add_fuzzer name)
-  cmake_parse_arguments(ARG "" "SEEDS" "SOURCES;LIBRARIES;DEPENDS" ${ARGN})
+  cmake_parse_arguments(ARG "" "SEEDS" "SOURCES;LIBRARIES;DEPENDS;CORE_SOURCES;CORE_HEADERS"
+                        ${ARGN})
   add_executable(${name}_fuzzer ${ARG_SOURCES})
+  if(ARG_CORE_SOURCES)
+    add_library(${name}_core STATIC ${ARG_CORE_SOURCES})
+    velta_expose_headers(${name}_core ${ARG_CORE_HEADERS})
+    target_link_libraries(${name}_core PUBLIC base_native)
+    target_link_libraries(${name}_fuzzer PRIVATE ${name}_core)
+  endif()
   target_link_libraries(${name}_fuzzer PRIVATE ${ARG_LIBRARIES})
   target_link_options(${name}_fuzzer PRIVATE -fsanitize=fuzzer)
   if(ARG_DEPENDS)
