@@ -113,6 +113,7 @@ add_subdirectory(testing/fuzz)
 add_subdirectory(desktop/windows/installer/status)
 add_subdirectory(velta_components/avro)
 add_subdirectory(desktop/windows/installer/tracking)
+add_subdirectory(crash_reporter)
 
 # The peer decoder of the statistics messages the Windows trees recorded.
 add_subdirectory(desktop/windows/installer/avro_stats/test)
