@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <wininet.h>
 
+#include <optional>
 #include <utility>
 
 #include "base/bind.h"
@@ -18,6 +19,7 @@
 #include "base/threading/thread.h"
 #include "base/threading/thread_task_runner_handle.h"
 #include "desktop/windows/installer/common/product/product_info.h"
+#include "desktop/windows/installer/wininet/content_range.h"
 #include "desktop/windows/installer/wininet/package_fetch_progress_delegate.h"
 #include "desktop/windows/installer/wininet/response_writer.h"
 #include "desktop/windows/installer/wininet/ui_callback_runner.h"
@@ -492,21 +494,15 @@ bool WininetImpl::HandleInitialResponse() {
       // "bytes <first>-<last>/<total>": the body must go on where the file
       // ends, and without an earlier 200 the total is the expected size.
       std::wstring range = QueryHeader(L"Content-Range");
-      unsigned first = 0;
-      size_t dash = range.find(L'-');
-      size_t slash = range.find(L'/');
-      if (range.rfind(L"bytes ", 0) != 0 || dash == std::wstring::npos ||
-          !base::StringToUint(base::WideToUTF8(range.substr(6, dash - 6)), &first) ||
-          first != downloaded_size_) {
+      const std::optional<ContentRange> parsed = ParseContentRange(range);
+      if (!parsed || parsed->first != downloaded_size_) {
         AddError(base::StringPrintf("Partial response does not continue at %u: %s",
                                     downloaded_size_, base::WideToUTF8(range).c_str()));
         Fail();
         return false;
       }
-      unsigned total = 0;
-      if (expected_size_ == 0 && slash != std::wstring::npos &&
-          base::StringToUint(base::WideToUTF8(range.substr(slash + 1)), &total)) {
-        expected_size_ = total;
+      if (expected_size_ == 0 && parsed->total) {
+        expected_size_ = *parsed->total;
         if (progress_delegate_)
           progress_delegate_->SetTotalProgress(expected_size_);
       }
