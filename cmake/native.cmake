@@ -1,6 +1,7 @@
-# Native Linux build of the portable cores (today the 7z reader): clang++,
-# unit tests under AddressSanitizer and UndefinedBehaviorSanitizer, a bounded
-# libFuzzer run, and the benchmark without sanitizers. Included by the root
+# Native Linux build of the portable cores (the 7z reader and the parsers of
+# untrusted input): clang++, unit tests under AddressSanitizer and
+# UndefinedBehaviorSanitizer, a bounded libFuzzer run of each fuzzer, and the
+# benchmark without sanitizers. Included by the root
 # CMakeLists.txt when configured with -DVELTA_NATIVE=ON. The compilers are
 # chosen before this file runs, so name clang on the command line:
 #   CC=clang CXX=clang++ cmake -S . -B build/native -G Ninja -DVELTA_NATIVE=ON
@@ -23,8 +24,8 @@ endif()
 set(CMAKE_C_FLAGS_RELWITHDEBINFO "-O1 -gline-tables-only -DNDEBUG")
 set(CMAKE_CXX_FLAGS_RELWITHDEBINFO "-O1 -gline-tables-only -DNDEBUG")
 
-# How long the fuzz test runs, in seconds.
-set(VELTA_FUZZ_SECONDS 60 CACHE STRING "Duration of the seven_zip_fuzzer ctest run")
+# How long each fuzzer's ctest run lasts, in seconds (tools/fuzz sets more).
+set(VELTA_FUZZ_SECONDS 10 CACHE STRING "Duration of each fuzzer's ctest run")
 
 enable_testing()
 
@@ -62,22 +63,58 @@ add_compile_options(-Wall -Wextra -Werror)
 
 add_subdirectory(desktop/windows/installer/lzma_util/seven_zip)
 
-# The fuzzer, and a ctest run of it seeded with the small test archives. It
-# passes when libFuzzer finds nothing within VELTA_FUZZ_SECONDS.
+# velta_add_fuzzer(NAME SOURCES... [LIBRARIES ...] SEEDS DIR [DEPENDS ...]
+#                  [CORE_SOURCES ... CORE_HEADERS ...])
+# The libFuzzer executable NAME_fuzzer and its ctest run NAME_fuzz, seeded
+# from DIR and growing its own corpus in <build>/fuzz/NAME_corpus. The run
+# passes when libFuzzer finds nothing within VELTA_FUZZ_SECONDS; an input
+# that fails is kept as <build>/fuzz/NAME-crash-<sha1> (or -leak-, -oom-...).
+# CORE_SOURCES and CORE_HEADERS (paths from the calling folder) make the
+# parser's portable core, the library NAME_core on base's portable part,
+# which the fuzzer links.
+function(velta_add_fuzzer name)
+  cmake_parse_arguments(ARG "" "SEEDS" "SOURCES;LIBRARIES;DEPENDS;CORE_SOURCES;CORE_HEADERS"
+                        ${ARGN})
+  add_executable(${name}_fuzzer ${ARG_SOURCES})
+  if(ARG_CORE_SOURCES)
+    add_library(${name}_core STATIC ${ARG_CORE_SOURCES})
+    velta_expose_headers(${name}_core ${ARG_CORE_HEADERS})
+    target_link_libraries(${name}_core PUBLIC base_native)
+    target_link_libraries(${name}_fuzzer PRIVATE ${name}_core)
+  endif()
+  target_link_libraries(${name}_fuzzer PRIVATE ${ARG_LIBRARIES})
+  target_link_options(${name}_fuzzer PRIVATE -fsanitize=fuzzer)
+  if(ARG_DEPENDS)
+    add_dependencies(${name}_fuzzer ${ARG_DEPENDS})
+  endif()
+  set(corpus ${CMAKE_BINARY_DIR}/fuzz/${name}_corpus)
+  file(MAKE_DIRECTORY ${corpus})
+  add_test(NAME ${name}_fuzz
+    COMMAND ${name}_fuzzer -max_total_time=${VELTA_FUZZ_SECONDS} -timeout=10
+            -rss_limit_mb=2048 -print_final_stats=1
+            -artifact_prefix=${CMAKE_BINARY_DIR}/fuzz/${name}-
+            ${corpus} ${ARG_SEEDS})
+  math(EXPR timeout "${VELTA_FUZZ_SECONDS} + 300")
+  set_tests_properties(${name}_fuzz PROPERTIES
+    TIMEOUT ${timeout}
+    FAIL_REGULAR_EXPRESSION "ERROR: |SUMMARY: |deadly signal")
+endfunction()
+
+# The 7z reader's fuzzer, seeded with the small test archives.
 set(fuzz_dir desktop/windows/installer/lzma_util/seven_zip)
-add_executable(seven_zip_fuzzer ${fuzz_dir}/seven_zip_fuzzer.cc)
-target_link_libraries(seven_zip_fuzzer PRIVATE seven_zip)
-target_link_options(seven_zip_fuzzer PRIVATE -fsanitize=fuzzer)
-add_dependencies(seven_zip_fuzzer seven_zip_test_archives)
-set(fuzz_corpus ${CMAKE_BINARY_DIR}/fuzz/seven_zip_corpus)
-file(MAKE_DIRECTORY ${fuzz_corpus})
-add_test(NAME seven_zip_fuzz
-  COMMAND seven_zip_fuzzer -max_total_time=${VELTA_FUZZ_SECONDS} -timeout=10
-          -rss_limit_mb=2048 -print_final_stats=1
-          ${fuzz_corpus} ${VELTA_SEVEN_ZIP_TEST_ARCHIVES}/seeds)
-set_tests_properties(seven_zip_fuzz PROPERTIES
-  TIMEOUT 600
-  FAIL_REGULAR_EXPRESSION "ERROR: |SUMMARY: |deadly signal")
+velta_add_fuzzer(seven_zip
+  SOURCES ${fuzz_dir}/seven_zip_fuzzer.cc
+  LIBRARIES seven_zip
+  SEEDS ${VELTA_SEVEN_ZIP_TEST_ARCHIVES}/seeds
+  DEPENDS seven_zip_test_archives)
+
+# base's portable parts for the parsers' fuzzers, and their fuzzers.
+add_subdirectory(testing/fuzz)
+add_subdirectory(desktop/windows/installer/status)
+add_subdirectory(velta_components/avro)
+add_subdirectory(desktop/windows/installer/tracking)
+add_subdirectory(crash_reporter)
+add_subdirectory(desktop/windows/installer/wininet)
 
 # The peer decoder of the statistics messages the Windows trees recorded.
 add_subdirectory(desktop/windows/installer/avro_stats/test)

@@ -7,10 +7,8 @@
 #include <optional>
 
 #include "base/files/file.h"
-#include "base/json/json_reader.h"
-#include "base/json/json_writer.h"
 #include "base/time/time.h"
-#include "base/values.h"
+#include "crash_reporter/crash_counts_text.h"
 
 namespace velta {
 namespace {
@@ -152,26 +150,14 @@ bool CrashCounter::ReadCounts(base::File* file, std::map<std::string, int64_t>* 
       break;
     text->append(piece, static_cast<size_t>(read));
   }
-  const std::optional<base::Value> root = base::JSONReader::Read(*text);
-  if (!root || !root->is_dict())
-    return false;
-  for (const auto& [name, value] : root->DictItems()) {
-    if (value.is_int())
-      (*counts)[name] += value.GetInt();
-  }
-  return true;
+  return ParseCrashCounts(*text, counts);
 }
 
 bool CrashCounter::WriteCounts(base::File* file, const std::map<std::string, int64_t>& counts,
                                const std::string& old_text) {
-  base::DictionaryValue root;
-  for (const auto& [name, count] : counts)
-    root.SetKey(name, base::Value(static_cast<double>(count)));
   std::string text;
-  if (!base::JSONWriter::WriteWithOptions(root, base::JSONWriter::OPTIONS_OMIT_DOUBLE_TYPE_PRESERVATION,
-                                          &text)) {
+  if (!CrashCountsToText(counts, &text))
     return false;
-  }
   if (!file->SetLength(0))
     return false;
   // Only a complete write counts. A short one would leave cut JSON that no

@@ -72,7 +72,13 @@ INSTANTIATE_TEST_SUITE_P(
         MergeCase{"SameName", R"({"browser":2})", {"browser"}, R"({"browser":3})"},
         MergeCase{"OtherName", R"({"browser":2})", {"installer"},
                   R"({"browser":2,"installer":1})"},
-        MergeCase{"NonIntegerMembersDropped", R"({"a":"x","b":{},"c":4})", {"c"}, R"({"c":5})"}),
+        MergeCase{"NonIntegerMembersDropped", R"({"a":"x","b":{},"c":4})", {"c"}, R"({"c":5})"},
+        // A count past the int range is written as a whole number that reads
+        // back as a double; it must go on counting, not start again at 1.
+        MergeCase{"CountBeyondIntRange",
+                  R"({"a":2147483648,"b":-1,"c":1.5,"d":"x","\u00e9":0})",
+                  {"a"},
+                  "{\"a\":2147483649,\"b\":-1,\"\xC3\xA9\":0}"}),
     [](const auto& info) { return std::string(info.param.label); });
 
 TEST_F(CrashCounterTest, ForeignFileIsNeverOverwrittenAndCountsStayPending) {

@@ -43,14 +43,6 @@ using velta::TriState;
 // The exit code for a client whose snapshot could not be taken.
 constexpr uint32_t kSnapshotFailed = 0xFFFF7002;
 
-TriState ToTriState(uint8_t value) {
-  if (value == 1 || value == 2)
-    return static_cast<TriState>(value);
-  if (value != 0)
-    LOG(WARNING) << "unknown TriState " << static_cast<int>(value);
-  return TriState::kUnset;
-}
-
 bool ReadExactly(HANDLE process, uint64_t address, void* buffer, size_t size) {
   SIZE_T read = 0;
   return address &&
@@ -65,15 +57,7 @@ Annotations ReadAnnotations(HANDLE process, uint64_t dictionary_address) {
   auto dictionary = std::make_unique<velta::SimpleStringDictionary>();
   if (!ReadExactly(process, dictionary_address, dictionary.get(), sizeof(*dictionary)))
     return annotations;
-  for (size_t i = 0; i < velta::SimpleStringDictionary::kEntryCount; ++i) {
-    const auto& entry = dictionary->entries()[i];
-    const size_t key_length = strnlen(entry.key, sizeof(entry.key));
-    const size_t value_length = strnlen(entry.value, sizeof(entry.value));
-    if (key_length == 0 || key_length == sizeof(entry.key) || value_length == sizeof(entry.value))
-      continue;
-    annotations.emplace(std::string(entry.key, key_length), std::string(entry.value, value_length));
-  }
-  return annotations;
+  return ReadSimpleAnnotations(*dictionary);
 }
 
 void Put(Annotations* annotations, const char* key, uint64_t value) {
@@ -81,35 +65,6 @@ void Put(Annotations* annotations, const char* key, uint64_t value) {
 }
 
 }  // namespace
-
-bool ReadCrashpadOptions(const uint8_t* bytes, size_t size, CrashpadInfoClientOptions* options) {
-  *options = CrashpadInfoClientOptions();
-  if (size < 8)
-    return false;
-  velta::CrashpadInfo block = {};
-  memcpy(&block, bytes, std::min(size, sizeof(block)));
-  if (block.signature != velta::CrashpadInfo::kSignature ||
-      block.version != velta::CrashpadInfo::kVersion || block.size > size) {
-    return false;
-  }
-  // A smaller stored size: the fields past it read as zero.
-  if (block.size < sizeof(block))
-    memset(reinterpret_cast<uint8_t*>(&block) + block.size, 0, sizeof(block) - block.size);
-  if (block.size > sizeof(block))
-    LOG(INFO) << "crash-info block of size " << block.size;
-  options->crashpad_handler_behavior =
-      ToTriState(static_cast<uint8_t>(block.crashpad_handler_behavior));
-  options->system_crash_reporter_forwarding =
-      ToTriState(static_cast<uint8_t>(block.system_crash_reporter_forwarding));
-  options->gather_indirectly_referenced_memory =
-      ToTriState(static_cast<uint8_t>(block.gather_indirectly_referenced_memory));
-  options->restart = ToTriState(static_cast<uint8_t>(block.restart));
-  if (options->gather_indirectly_referenced_memory != TriState::kUnset)
-    options->indirectly_referenced_memory_cap = block.indirectly_referenced_memory_cap;
-  if (options->restart != TriState::kUnset)
-    options->restart_argument_count = block.restart_argument_count;
-  return true;
-}
 
 void FilterSimpleAnnotations(Annotations* annotations, const std::string& key,
                              std::string* value) {

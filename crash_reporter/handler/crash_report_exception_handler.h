@@ -12,6 +12,7 @@
 
 #include "base/files/file_path.h"
 #include "crash_reporter/crash_info_block.h"
+#include "crash_reporter/handler/client_block_reader.h"
 
 namespace base {
 class CommandLine;
@@ -23,25 +24,6 @@ struct ClientDumpRequest;
 }  // namespace velta
 
 namespace crashpad {
-
-// The options a client's crash-info block gives the handler.
-struct CrashpadInfoClientOptions {
-  velta::TriState crashpad_handler_behavior = velta::TriState::kUnset;
-  velta::TriState system_crash_reporter_forwarding = velta::TriState::kUnset;
-  velta::TriState gather_indirectly_referenced_memory = velta::TriState::kUnset;
-  velta::TriState restart = velta::TriState::kUnset;
-  uint32_t restart_argument_count = 0;
-  uint32_t indirectly_referenced_memory_cap = 0;
-};
-
-// Reads the options from the bytes of a client's crash-info block as read
-// out of its memory (hostile input). False, leaving `options` unset, for
-// fewer than 8 bytes, a wrong signature or version, or a stored size larger
-// than `size`; a tri-state other than 0, 1 or 2 reads as unset.
-bool ReadCrashpadOptions(const uint8_t* bytes, size_t size, CrashpadInfoClientOptions* options);
-
-// A client's annotations: key to value, in key order.
-using Annotations = std::map<std::string, std::string>;
 
 // Removes `key` from `annotations`; its value goes to `value` when present.
 void FilterSimpleAnnotations(Annotations* annotations, const std::string& key,

@@ -26,24 +26,6 @@ class PayloadSigner {
 // the signer dies.
 PayloadSigner*& GetPayloadSigner();
 
-// HMAC-SHA256 over the system's CNG provider (base's SecureHash): the
-// signature is the 32-byte MAC of the payload with the key as the secret. A
-// provider that fails signs nothing and verifies nothing.
-class HmacPayloadSigner : public PayloadSigner {
- public:
-  HmacPayloadSigner() = default;
-  HmacPayloadSigner(const HmacPayloadSigner&) = delete;
-  HmacPayloadSigner& operator=(const HmacPayloadSigner&) = delete;
-  ~HmacPayloadSigner() override = default;
-
-  // PayloadSigner:
-  bool Sign(std::string* signature, const std::string& payload, const std::string& key) override;
-  // Compares in time independent of where the signatures differ.
-  bool Verify(const std::string& signature,
-              const std::string& payload,
-              const std::string& key) override;
-};
-
 }  // namespace velta
 
 #endif  // VELTA_COMPONENTS_AVRO_PAYLOAD_SIGNER_H_

@@ -18,6 +18,7 @@
 #include "gtest/gtest.h"
 #include "velta_components/avro/avro_schema.h"
 #include "velta_components/avro/avro_value.h"
+#include "velta_components/avro/hmac_payload_signer.h"
 #include "velta_components/avro/payload_signer.h"
 
 namespace velta {

@@ -7,12 +7,12 @@
 
 #include "base/base64.h"
 #include "base/hash/sha2.h"
-#include "base/json/json_reader.h"
 #include "base/json/json_writer.h"
 #include "base/logging.h"
 #include "base/strings/string_number_conversions.h"
 #include "base/strings/string_split.h"
 #include "base/strings/string_util.h"
+#include "desktop/windows/installer/tracking/server_tracking_blob_decoder.h"
 
 namespace velta {
 namespace {
@@ -29,39 +29,6 @@ std::string LowerCaseSha256Hex(std::string_view text) {
   return base::ToLowerASCII(base::HexEncode(digest.data(), digest.size()));
 }
 
-// The dictionary serialised in `blob`, or nothing with `error` set. Only the
-// JSON between the first "{" and the last "}" counts: the digest in front is
-// not checked (it guards nothing a writer could not recompute), and blobs
-// that carry other bytes around the dictionary still load.
-std::optional<base::Value> DecodeBlob(std::string_view blob, std::string* error) {
-  std::string decoded;
-  if (!base::Base64Decode(base::TrimWhitespaceASCII(blob, base::TRIM_TRAILING), &decoded) ||
-      decoded.empty()) {
-    *error = "it is not Base64";
-    return std::nullopt;
-  }
-  const size_t first = decoded.find('{');
-  const size_t last = decoded.rfind('}');
-  if (first == std::string::npos || last == std::string::npos || last < first) {
-    *error = "it holds no JSON dictionary";
-    return std::nullopt;
-  }
-  const std::string_view json = std::string_view(decoded).substr(first, last - first + 1);
-  base::JSONReader::ValueWithError parsed =
-      base::JSONReader::ReadAndReturnValueWithError(json, base::JSON_PARSE_RFC,
-                                                    ServerTrackingBlob::kMaxNestingDepth);
-  if (!parsed.value) {
-    *error = "its text is not JSON: " + parsed.error_message;
-    return std::nullopt;
-  }
-  if (!parsed.value->is_dict()) {
-    *error = std::string("its JSON is a ") + base::Value::GetTypeName(parsed.value->type()) +
-             ", not a dictionary";
-    return std::nullopt;
-  }
-  return std::move(parsed.value);
-}
-
 }  // namespace
 
 ServerTrackingBlob::ServerTrackingBlob()
@@ -76,7 +43,7 @@ bool ServerTrackingBlob::HasServerValues() const {
 
 bool ServerTrackingBlob::Load(std::string_view blob) {
   std::string error;
-  std::optional<base::Value> values = DecodeBlob(blob, &error);
+  std::optional<base::Value> values = DecodeServerTrackingBlob(blob, &error);
   if (!values) {
     LOG(ERROR) << "Ignoring the server tracking blob, " << error;
     return false;
