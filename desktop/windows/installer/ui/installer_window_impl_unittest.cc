@@ -429,6 +429,18 @@ INSTANTIATE_TEST_SUITE_P(
                       OptionCase{"statistics", IDC_SEND_STATS_CHECK, &Settings::IsVeltaStatsEnabled}),
     [](const ::testing::TestParamInfo<OptionCase>& info) { return info.param.name; });
 
+// The list shows the settings' language selected, whatever its case.
+TEST_F(InstallerWindowTest, LanguageListSelectsTheSettingsLanguageInAnyCase) {
+  MakeWindow({L"language=FR"}, false);
+  ASSERT_EQ(L"FR", settings_->GetLanguage());
+  const std::vector<std::wstring> languages = GetL10nHandler()->GetAvailableLanguages();
+  const auto french = std::find(languages.begin(), languages.end(), L"fr");
+  ASSERT_NE(languages.end(), french);
+  HWND list = Item(IDC_LANGUAGE_LIST);
+  const LRESULT selected = ::SendMessageW(list, CB_GETCURSEL, 0, 0);
+  EXPECT_EQ(french - languages.begin(), ::SendMessageW(list, CB_GETITEMDATA, selected, 0));
+}
+
 // Choosing a language in the list puts the window's texts in it.
 TEST_F(InstallerWindowTest, LanguageListChangesTheTexts) {
   MakeWindow({}, false);
