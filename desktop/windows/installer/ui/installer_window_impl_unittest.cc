@@ -1333,15 +1333,26 @@ TEST_F(InstallerWindowUninstallTest, SurveyArrangesItsAnswersInOneColumn) {
   std::sort(sorted.begin(), sorted.end());
   EXPECT_EQ(sorted.end(), std::adjacent_find(sorted.begin(), sorted.end()));
   // The problems follow the quality reason, "Other" last, with the
-  // description on its row; a reason placed after them comes below it.
+  // description below it; a reason placed after them comes below that, and
+  // everything stays on the page.
+  const auto bottom = [&](int id) {
+    RECT rect = {};
+    ::GetWindowRect(Survey(id), &rect);
+    return rect.bottom;
+  };
   for (size_t box = 3; box < tops.size(); ++box) {
     EXPECT_GT(tops[box], tops[2]) << box;
     EXPECT_LE(tops[box], top(IDC_SURVEY_OTHER)) << box;
   }
+  EXPECT_GT(top(IDC_SURVEY_DESCRIPTION), bottom(IDC_SURVEY_OTHER));
   for (size_t reason = 0; reason < 2; ++reason) {
-    EXPECT_TRUE(tops[reason] < tops[2] || tops[reason] > top(IDC_SURVEY_OTHER)) << reason;
+    EXPECT_TRUE(tops[reason] < tops[2] || tops[reason] > bottom(IDC_SURVEY_DESCRIPTION))
+        << reason;
   }
-  EXPECT_EQ(top(IDC_SURVEY_OTHER), top(IDC_SURVEY_DESCRIPTION));
+  RECT page = {};
+  ::GetWindowRect(window_->survey_dialog(), &page);
+  for (int id : {IDC_SURVEY_ALL_FINE, IDC_SURVEY_NOT_CONVINCED, IDC_SURVEY_DESCRIPTION})
+    EXPECT_LE(bottom(id), page.bottom) << id;
 }
 
 // Re-install cancels without asking.
