@@ -20,6 +20,8 @@ inline constexpr char kHandlerUrlSwitch[] = "url";
 inline constexpr char kHandlerCrashCountFileSwitch[] = "crash-count-file";
 inline constexpr char kHandlerInitialClientSwitch[] = "initial-client-pid";
 inline constexpr char kHandlerMonitorSelfSwitch[] = "monitor-self";
+// Prints the handler's usage and ends.
+inline constexpr char kHandlerHelpSwitch[] = "help";
 // Marks the second handler that "--monitor-self" starts: its first client is
 // that crash handler.
 inline constexpr char kHandlerMonitorSwitch[] = "monitoring-handler";

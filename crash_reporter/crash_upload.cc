@@ -57,14 +57,21 @@ DWORD Post(const std::wstring& url, const std::wstring& headers, const std::stri
   parts.dwStructSize = sizeof(parts);
   wchar_t host[256] = {};
   wchar_t path[2048] = {};
+  wchar_t query[2048] = {};
   parts.lpszHostName = host;
   parts.dwHostNameLength = ARRAYSIZE(host);
   parts.lpszUrlPath = path;
   parts.dwUrlPathLength = ARRAYSIZE(path);
+  // The query ("?product=...") and any fragment come as the extra part.
+  parts.lpszExtraInfo = query;
+  parts.dwExtraInfoLength = ARRAYSIZE(query);
   if (!::WinHttpCrackUrl(url.c_str(), 0, 0, &parts)) {
     PLOG(ERROR) << "The crash server address is not usable";
     return 0;
   }
+  std::wstring object = std::wstring(path) + query;
+  // A fragment is never sent.
+  object = object.substr(0, object.find(L'#'));
   ScopedInternet session(::WinHttpOpen(L"Velta Crash Reporter", WINHTTP_ACCESS_TYPE_DEFAULT_PROXY,
                                        WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0));
   if (!session.get())
@@ -74,7 +81,7 @@ DWORD Post(const std::wstring& url, const std::wstring& headers, const std::stri
   if (!connection.get())
     return 0;
   ScopedInternet request(::WinHttpOpenRequest(
-      connection.get(), L"POST", path, nullptr, WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES,
+      connection.get(), L"POST", object.c_str(), nullptr, WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES,
       parts.nScheme == INTERNET_SCHEME_HTTPS ? WINHTTP_FLAG_SECURE : 0));
   if (!request.get())
     return 0;

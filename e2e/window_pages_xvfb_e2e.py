@@ -53,6 +53,8 @@ PROGRESS_BAR = 1211
 DELETE_USER_DATA = 1216
 SURVEY_QUESTION = 1225
 SURVEY_FIRST_REASON = 1226
+SURVEY_QUALITY = 1228
+SURVEY_DESCRIPTION = 1237
 ERROR_MARK = 1252
 ERROR_TEXT = 1105
 SLIDE_PICTURE = 1248
@@ -230,6 +232,20 @@ def uninstall_runs(driver, target, subfolder, work):
             rows = picture(driver, window, work, name + "_survey")
             check(xvfb.dark_pixels(part_of(driver, rows, window, SURVEY_FIRST_REASON)) > 10,
                   name + ": the first reason is drawn")
+            # The quality reason opens its problems, with the description
+            # box below "Other", all on the page.
+            driver("click", window, str(SURVEY_QUALITY))
+            check(wait_shown(driver, window, SURVEY_DESCRIPTION),
+                  name + ": the description box is shown")
+            rows = picture(driver, window, work, name + "_survey_quality")
+            # Disabled until "Other" is checked: a light grey frame.
+            box_part = part_of(driver, rows, window, SURVEY_DESCRIPTION)
+            check(sum(1 for row in box_part for pixel in row if max(pixel) < 240) > 10,
+                  name + ": the description box is drawn")
+            description = xvfb.rect_of(driver, window, SURVEY_DESCRIPTION)
+            uninstall = xvfb.rect_of(driver, window, UNINSTALL_BUTTON)
+            check(description and uninstall and description[3] < uninstall[1],
+                  name + ": the description box ends above the buttons")
             driver("click", window, str(SURVEY_FIRST_REASON))
             check(wait_until(lambda: state(driver, window, UNINSTALL_BUTTON) ==
                              "visible=1 enabled=1", 10),

@@ -171,6 +171,7 @@ JsonPrefStore::ReadResult JsonPrefStore::ReadPrefsFile(const FilePath& path,
   std::string error_message;
   JSONFileValueDeserializer deserializer(path, JSON_ALLOW_TRAILING_COMMAS);
   std::unique_ptr<Value> value = deserializer.Deserialize(&error_code, &error_message);
+  result.read_size = deserializer.get_last_read_size();
   if (value) {
     if (value->is_dict())
       result.value = std::move(value);

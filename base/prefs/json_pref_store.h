@@ -50,6 +50,8 @@ class JsonPrefStore : public PersistentPrefStore {
     PrefReadError error = PREF_READ_ERROR_NONE;
     // The file's folder does not exist.
     bool no_dir = false;
+    // The bytes read from the file (0 when it could not be read).
+    size_t read_size = 0;
   };
 
   // Reads a store's file on its sequence.

@@ -55,10 +55,12 @@ extern "C" HRESULT STDAPICALLTYPE GetProcessDpiAwareness(HANDLE process,
                                                          PROCESS_DPI_AWARENESS* value);
 #endif
 
-// <winuser.h>: GetDpiForWindow (Windows 10 1607) is declared only for
+// <winuser.h>: GetDpiForWindow (Windows 10 1607) and
+// SetProcessDpiAwarenessContext (Windows 10 1703) are declared only for
 // WINVER >= 0x0605.
 #if WINVER < 0x0605
 extern "C" WINUSERAPI UINT WINAPI GetDpiForWindow(HWND window);
+extern "C" WINUSERAPI BOOL WINAPI SetProcessDpiAwarenessContext(DPI_AWARENESS_CONTEXT value);
 #endif
 
 // <wincrypt.h>: szOID_NESTED_SIGNATURE (the unauthenticated attribute that

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <psapi.h>
+#include <stdio.h>
 #include <string.h>
 
 #include <optional>
@@ -215,6 +216,21 @@ uint32_t CrashReportExceptionHandler::ExceptionHandlerServerException(
 
 namespace {
 
+// The options a caller gives the handler; "--monitoring-handler" is the
+// handler's own, for the second handler it starts.
+constexpr char kUsage[] =
+    "Usage: %ls --type=crashpad-handler [OPTION]...\n"
+    "Write and upload the crash reports of the processes that connect.\n"
+    "\n"
+    "      --database=PATH         store the crash dump database at PATH\n"
+    "      --crash-count-file=PATH store number of crashes at PATH\n"
+    "      --initial-client-pid=PID\n"
+    "                              serve the process PID first, and end when it has\n"
+    "                              ended and all work is done\n"
+    "      --monitor-self          run a second handler for this handler's own crashes\n"
+    "      --url=URL               send crash reports to URL\n"
+    "      --help                  display this help and exit\n";
+
 // "--monitor-self": a second handler, with the same report folder, address
 // and counter file, serves this handler's own crashes as those of a crash
 // reporter. Without it (or when it does not start) the fallback handler
@@ -248,6 +264,11 @@ void StartSelfMonitor(const base::CommandLine& command_line) {
 }  // namespace
 
 uint32_t RunCrashpadHandlerRole(const base::CommandLine& command_line) {
+  if (command_line.HasSwitch(velta::kHandlerHelpSwitch)) {
+    printf(kUsage, command_line.GetProgram().BaseName().value().c_str());
+    fflush(stdout);
+    return 0;
+  }
   velta::PrepareCrashpadFallbackHandling(command_line);
   velta::InitCrashReporterLogging();
   const base::FilePath database = command_line.GetSwitchValuePath(velta::kHandlerDatabaseSwitch);

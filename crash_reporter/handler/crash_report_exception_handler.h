@@ -78,7 +78,8 @@ class CrashReportExceptionHandler {
 };
 
 // The `type=crashpad-handler` role: serves its first client (and any other
-// that connects) until that client has ended and all work is done.
+// that connects) until that client has ended and all work is done. With
+// "--help" it prints its usage to standard output and ends with 0.
 uint32_t RunCrashpadHandlerRole(const base::CommandLine& command_line);
 
 }  // namespace crashpad

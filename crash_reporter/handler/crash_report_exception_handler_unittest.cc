@@ -9,6 +9,11 @@
 #include <string>
 #include <vector>
 
+#include "base/command_line.h"
+#include "base/process/launch.h"
+#include "base/strings/string_split.h"
+#include "base/test/child_process.h"
+#include "crash_reporter/crash_role_switches.h"
 #include "gmock/gmock.h"
 #include "gtest/gtest.h"
 
@@ -79,6 +84,33 @@ INSTANTIATE_TEST_SUITE_P(
 
 // The handler takes its own entries out of the dump: the counter name and
 // every well-formed restart entry, also for a client that asked no restart.
+// "--help" prints the options, the counter file's after the database's and
+// before the first client's, and starts no handler.
+TEST(CrashHandlerRoleTest, HelpListsTheOptions) {
+  base::CommandLine command_line(velta::test::GetTestExecutablePath());
+  command_line.AppendSwitchASCII(velta::kProcessTypeSwitch, velta::kCrashpadHandlerType);
+  command_line.AppendSwitch(velta::kHandlerHelpSwitch);
+  std::string output;
+  int exit_code = -1;
+  ASSERT_TRUE(base::GetAppOutputWithExitCode(command_line, &output, &exit_code));
+  EXPECT_EQ(0, exit_code);
+  const std::vector<std::string> lines =
+      base::SplitString(output, "\r\n", base::KEEP_WHITESPACE, base::SPLIT_WANT_NONEMPTY);
+  ASSERT_FALSE(lines.empty());
+  EXPECT_THAT(lines[0], testing::StartsWith("Usage: "));
+  std::vector<std::string> options;
+  for (const std::string& line : lines) {
+    if (line.rfind("      --", 0) == 0)
+      options.push_back(line);
+  }
+  EXPECT_THAT(options,
+              testing::ElementsAre(
+                  testing::StartsWith("      --database=PATH "),
+                  "      --crash-count-file=PATH store number of crashes at PATH",
+                  "      --initial-client-pid=PID", testing::StartsWith("      --monitor-self "),
+                  testing::StartsWith("      --url=URL "), testing::StartsWith("      --help ")));
+}
+
 TEST(CrashHandlerAnnotationsTest, CounterNameAndRestartEntriesLeaveTheDump) {
   Annotations annotations = {{"crash_counter_name", "installer"},
                              {"restart_cmd_line_key_0", "installer.exe"},

@@ -35,12 +35,14 @@ VALID_FROM = "20150101000000Z"
 VALID_UNTIL = "20450101000000Z"
 EXPIRED_UNTIL = "20200101000000Z"
 
-# name: (subject common name, issuer, extended key usage, chain holds issuer,
-#        end of validity)
+# name: (subject common name, issuer, extended key usage or None for no such
+#        extension, chain holds issuer, end of validity)
 LEAVES = {
     "velta": (COMPANY, "root", "codeSigning", False, VALID_UNTIL),
     "other": ("Northwind Traders Ltd", "root", "codeSigning", False, VALID_UNTIL),
     "velta_no_code_signing": (COMPANY, "root", "serverAuth", False, VALID_UNTIL),
+    # No extended key usage extension at all: valid for any purpose.
+    "velta_any_purpose": (COMPANY, "root", None, False, VALID_UNTIL),
     "velta_unknown_root": (COMPANY, "unknown_root", "codeSigning", True, VALID_UNTIL),
     "velta_missing_issuer": (COMPANY, "unknown_root", "codeSigning", False, VALID_UNTIL),
     "velta_expired": (COMPANY, "root", "codeSigning", False, EXPIRED_UNTIL),
@@ -118,10 +120,10 @@ def make_root(openssl, out, name, serial, common_name):
 
 
 def make_leaf(openssl, out, name, serial, common_name, issuer, usage, until):
-    issue(openssl, out, name, serial, common_name, issuer,
-          "basicConstraints=CA:false\n"
-          "keyUsage=critical,digitalSignature\n"
-          "extendedKeyUsage=%s\n" % usage, until)
+    extensions = "basicConstraints=CA:false\nkeyUsage=critical,digitalSignature\n"
+    if usage:
+        extensions += "extendedKeyUsage=%s\n" % usage
+    issue(openssl, out, name, serial, common_name, issuer, extensions, until)
 
 
 def main():

@@ -157,12 +157,13 @@ def main():
     def path(name):
         return os.path.join(out, name + ".exe")
 
-    for leaf in ("velta", "other", "velta_no_code_signing", "velta_unknown_root",
-                 "velta_missing_issuer"):
+    for leaf in ("velta", "other", "velta_no_code_signing", "velta_any_purpose",
+                 "velta_unknown_root", "velta_missing_issuer"):
         sign(args.osslsigncode, args.certs, leaf, unsigned, path(leaf))
     for outer, inner in (("other", "velta"), ("velta", "other"),
                          ("other", "velta_unknown_root"),
                          ("other", "velta_no_code_signing"),
+                         ("other", "velta_any_purpose"),
                          ("other", "velta_expired")):
         sign(args.osslsigncode, args.certs, inner, path(outer),
              path(outer + "_nested_" + inner), nest=True)

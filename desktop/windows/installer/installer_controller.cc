@@ -181,6 +181,14 @@ void InstallerController::StopPackageFetcher() {
   fetcher_thread_.reset();
 }
 
+void InstallerController::OnPackageFetcherStatusChanged(uint32_t status) {
+  if (status == kPackageFetcherStarted && !package_path_.empty()) {
+    VLOG(1) << "The fetch starts again: the package in " << package_path_.AsUTF8Unsafe()
+            << " is no longer ready";
+    package_path_.clear();
+  }
+}
+
 void InstallerController::OnPackageReady(const base::FilePath& package_dir) {
   InterprocessState::GetInstance()->SetPackageDir(package_dir);
   package_path_ = package_dir;

@@ -92,8 +92,10 @@ class InstallerController : public UiCallbackRunner,
 
   uint32_t result() const { return result_; }
 
-  // PackageFetcherDelegate (statuses and progress are for the window):
-  void OnPackageFetcherStatusChanged(uint32_t /*status*/) override {}
+  // PackageFetcherDelegate (progress is for the window):
+  // A fetch that starts (again) deletes the package folder it reported ready
+  // before: the kept path goes with it.
+  void OnPackageFetcherStatusChanged(uint32_t status) override;
   void SetTotalProgress(uint32_t /*total*/) override {}
   void SetCurrentProgress(uint32_t /*current*/) override {}
   void NotifyStalled() override {}

@@ -67,6 +67,7 @@
 #include "desktop/windows/installer/ui/installer_ui_controller.h"
 #include "desktop/windows/installer/ui/progress_calculator_impl.h"
 #include "desktop/windows/installer/ui/win32_dialog_dispatcher.h"
+#include "desktop/windows/installer/utils/display_scale.h"
 #include "desktop/windows/l10n_handler/l10n_handler.h"
 
 namespace velta {
@@ -457,7 +458,7 @@ uint32_t RunInstallerProcess(base::CommandLine* command_line) {
 
   ApplyVerbosityVariable(command_line);
   InitInstallerLogging();
-  ::SetProcessDPIAware();
+  EnableHighDpiSupport();
   RichStatic::InitializeLibraries();
   LOG(INFO) << FormatWithProductName("%s installer starting - version ", false)
             << GetProductVersion() << " " << GetChannelName();

@@ -4,6 +4,7 @@
 
 #include <wctype.h>
 
+#include <algorithm>
 #include <utility>
 
 #include "base/files/file_path.h"
@@ -33,6 +34,20 @@ std::string FolderKey(const base::FilePath& folder) {
   for (wchar_t& character : text)
     character = static_cast<wchar_t>(towupper(static_cast<wint_t>(character)));
   return base::WideToUTF8(text);
+}
+
+// The project keeps no histograms: a sample goes to the verbose log, one
+// line with the histogram's name.
+void RecordHistogram(const std::string& name, int sample) {
+  VLOG(1) << "Histogram " << name << ": " << sample;
+}
+
+// The histograms' suffix for the file at `path`: its name with every space
+// replaced by "_".
+std::string HistogramSuffix(const base::FilePath& path) {
+  std::string name = path.BaseName().AsUTF8Unsafe();
+  std::replace(name.begin(), name.end(), ' ', '_');
+  return name;
 }
 
 // Replaces `to` with the bytes of `from`, whole or not at all.
@@ -87,19 +102,20 @@ JsonPrefStore::ReadResult ReadPrefsFromDisk(const base::FilePath& path) {
   const base::FilePath bad_path =
       is_backup ? path.AddExtension(kBadExtension) : path.ReplaceExtension(kBadExtension);
   JsonPrefStore::ReadResult result = JsonPrefStore::ReadPrefsFile(path, bad_path);
-  if (!has_backup)
+  const std::string suffix = HistogramSuffix(path);
+  if (is_backup)
+    RecordHistogram("Settings.RestoreFromBackupResult." + suffix, result.value ? 1 : 0);
+  if (!has_backup || (result.error != PersistentPrefStore::PREF_READ_ERROR_JSON_PARSE &&
+                      result.error != PersistentPrefStore::PREF_READ_ERROR_JSON_REPEAT)) {
+    if (result.error == PersistentPrefStore::PREF_READ_ERROR_NONE) {
+      RecordHistogram("Settings.JsonDataReadSizeKilobytes." + suffix,
+                      static_cast<int>(result.read_size / 1024));
+      if (has_backup && !CopyFileAtomically(path, path.AddExtension(kBackupExtension)))
+        LOG(ERROR) << "Cannot back up preference file " << path;
+    }
     return result;
-
+  }
   const base::FilePath backup_path = path.AddExtension(kBackupExtension);
-  if (result.error == PersistentPrefStore::PREF_READ_ERROR_NONE) {
-    if (!CopyFileAtomically(path, backup_path))
-      LOG(ERROR) << "Cannot back up preference file " << path;
-    return result;
-  }
-  if (result.error != PersistentPrefStore::PREF_READ_ERROR_JSON_PARSE &&
-      result.error != PersistentPrefStore::PREF_READ_ERROR_JSON_REPEAT) {
-    return result;
-  }
   JsonPrefStore::ReadResult backup = ReadPrefsFromDisk(backup_path);
   if (!backup.value)
     return result;
@@ -109,6 +125,9 @@ JsonPrefStore::ReadResult ReadPrefsFromDisk(const base::FilePath& path) {
   // the backup.
   if (!CopyFileAtomically(backup_path, path))
     LOG(ERROR) << "Cannot put the backup back in place of " << path;
+  // A backup with a value was read without error.
+  RecordHistogram("Settings.JsonDataReadSizeKilobytes." + suffix,
+                  static_cast<int>(backup.read_size / 1024));
   return backup;
 }
 

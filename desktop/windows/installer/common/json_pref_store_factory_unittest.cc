@@ -15,8 +15,10 @@
 #include "base/files/file_path.h"
 #include "base/files/file_util.h"
 #include "base/files/scoped_temp_dir.h"
+#include "base/logging.h"
 #include "base/synchronization/waitable_event.h"
 #include "base/task/task_scheduler/task_scheduler.h"
+#include "base/test/scoped_log_collector.h"
 #include "base/time/time.h"
 #include "base/values.h"
 #include "gmock/gmock.h"
@@ -76,6 +78,16 @@ class JsonPrefStoreFactoryTest : public ::testing::Test {
                        base::Unretained(&gate_)));
   }
 
+  // Writes `file` at `path` and `backup` beside it, each unless null.
+  static void WriteFiles(const FilePath& path, const char* file, const char* backup) {
+    if (file) {
+      ASSERT_TRUE(base::WriteFile(path, std::string_view(file)));
+    }
+    if (backup) {
+      ASSERT_TRUE(base::WriteFile(path.AddExtension(L"backup"), std::string_view(backup)));
+    }
+  }
+
   std::string ReadText(const FilePath& path) const {
     std::string contents;
     EXPECT_TRUE(base::ReadFileToString(path, &contents)) << path;
@@ -118,12 +130,7 @@ class JsonPrefStoreBackupTest : public JsonPrefStoreFactoryTest,
 TEST_P(JsonPrefStoreBackupTest, DamagedFileFallsBackToItsBackup) {
   const BackupCase& test = GetParam();
   const FilePath path = temp_dir_.GetPath().Append(test.file_name);
-  if (test.file) {
-    ASSERT_TRUE(base::WriteFile(path, std::string_view(test.file)));
-  }
-  if (test.backup) {
-    ASSERT_TRUE(base::WriteFile(path.AddExtension(L"backup"), std::string_view(test.backup)));
-  }
+  ASSERT_NO_FATAL_FAILURE(WriteFiles(path, test.file, test.backup));
 
   scoped_refptr<JsonPrefStore> store = Open(path);
   EXPECT_EQ(test.error, store->GetReadError());
@@ -164,6 +171,60 @@ INSTANTIATE_TEST_SUITE_P(Files, JsonPrefStoreBackupTest, ::testing::Values(
                {{L"installer_prefs.json.backup", kBackup}}}),
     [](const ::testing::TestParamInfo<BackupCase>& info) { return std::string(info.param.name); });
 // clang-format on
+
+struct HistogramCase {
+  const char* name;
+  const wchar_t* file_name;
+  // Null: no such file.
+  const char* file;
+  const char* backup;
+  // The verbose lines of the histograms the first read records.
+  std::vector<std::string> lines;
+};
+
+class JsonPrefStoreHistogramTest : public JsonPrefStoreFactoryTest,
+                                   public ::testing::WithParamInterface<HistogramCase> {};
+
+// A backup read records whether it gave a value; a read without error the
+// size it read, in whole KiB, under the name of the file it stands for.
+TEST_P(JsonPrefStoreHistogramTest, RecordsEachReadInTheVerboseLog) {
+  const HistogramCase& test = GetParam();
+  const FilePath path = temp_dir_.GetPath().Append(test.file_name);
+  ASSERT_NO_FATAL_FAILURE(WriteFiles(path, test.file, test.backup));
+  const int previous_level = logging::GetMinLogLevel();
+  logging::SetMinLogLevel(-1);
+  std::vector<std::string> lines;
+  {
+    base::test::ScopedLogCollector verbose(-1);
+    Open(path);
+    for (const std::string& line : verbose.lines) {
+      if (line.rfind("Histogram ", 0) == 0)
+        lines.push_back(line);
+    }
+  }
+  logging::SetMinLogLevel(previous_level);
+  EXPECT_EQ(test.lines, lines);
+}
+
+// Over 2 KiB of preferences.
+const std::string kLargePrefs = "{\"a\": \"" + std::string(2100, 'x') + "\"}";
+
+INSTANTIATE_TEST_SUITE_P(
+    Reads,
+    JsonPrefStoreHistogramTest,
+    ::testing::Values(
+        HistogramCase{"CleanRead", kPrefs, kLargePrefs.c_str(), nullptr,
+                      {"Histogram Settings.JsonDataReadSizeKilobytes.installer_prefs.json: 2"}},
+        HistogramCase{"Restored", L"Preferences", kCutShort, kLargePrefs.c_str(),
+                      {"Histogram Settings.RestoreFromBackupResult.Preferences.backup: 1",
+                       "Histogram Settings.JsonDataReadSizeKilobytes.Preferences.backup: 2",
+                       "Histogram Settings.JsonDataReadSizeKilobytes.Preferences: 2"}},
+        HistogramCase{"BackupDamagedToo", L"Preferences", kCutShort, "{",
+                      {"Histogram Settings.RestoreFromBackupResult.Preferences.backup: 0"}},
+        HistogramCase{"LocalStateNamedWithoutSpaces", L"Local State", kGood, nullptr,
+                      {"Histogram Settings.JsonDataReadSizeKilobytes.Local_State: 0"}},
+        HistogramCase{"MissingFile", kPrefs, nullptr, nullptr, {}}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(JsonPrefStoreFactoryTest, FolderSpelledAnotherWayGetsTheSameRunner) {
   const FilePath folder = temp_dir_.GetPath().Append(L"Install");

@@ -89,8 +89,9 @@ bool IsSafeAdditionalFileName(const std::wstring& name) {
   return true;
 }
 
-AdditionalFileDownloaderImpl::AdditionalFileDownloaderImpl(const base::FilePath& installer_path)
-    : installer_path_(installer_path) {}
+AdditionalFileDownloaderImpl::AdditionalFileDownloaderImpl(const base::FilePath& installer_path,
+                                                           base::TimeDelta extraction_timeout)
+    : installer_path_(installer_path), extraction_timeout_(extraction_timeout) {}
 
 AdditionalFileDownloaderImpl::~AdditionalFileDownloaderImpl() = default;
 
@@ -233,7 +234,15 @@ bool AdditionalFileDownloaderImpl::InstallAdditionalFile(PackageVersionChecker* 
       return Fail("Failed starting SFX archive");
     }
     int exit_code = -1;
-    if (!process.WaitForExit(&exit_code) || exit_code != 0)
+    if (!process.WaitForExitWithTimeout(extraction_timeout_, &exit_code)) {
+      // A hung extractor would hold the Fetcher thread, and with it the
+      // window's thread that joins it on cancel.
+      LOG(ERROR) << "Ending the SFX archive still running after "
+                 << extraction_timeout_.InSeconds() << " s";
+      process.Terminate(1, true);
+      return Fail("Failed extracting SFX archive");
+    }
+    if (exit_code != 0)
       return Fail("Failed extracting SFX archive");
     base::DeleteFile(executable);
     if (!version_checker->CheckAdditionalFile(target, base::UTF8ToWide(KindName(file->kind))))

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "base/memory/weak_ptr.h"
+#include "base/time/time.h"
 #include "desktop/windows/installer/package_fetcher/additional_file_downloader.h"
 
 namespace velta {
@@ -19,9 +20,15 @@ class WininetResponseWriter;
 
 class AdditionalFileDownloaderImpl : public AdditionalFileDownloader {
  public:
+  // How long a self-extracting archive may run before it is ended and the
+  // file fails: the window's thread waits for the Fetcher thread on cancel.
+  static constexpr base::TimeDelta kDefaultExtractionTimeout = base::TimeDelta::FromMinutes(5);
+
   // `installer_path` is the running installer: when it is unsigned, archives
   // are not signature-checked either.
-  explicit AdditionalFileDownloaderImpl(const base::FilePath& installer_path);
+  explicit AdditionalFileDownloaderImpl(
+      const base::FilePath& installer_path,
+      base::TimeDelta extraction_timeout = kDefaultExtractionTimeout);
   AdditionalFileDownloaderImpl(const AdditionalFileDownloaderImpl&) = delete;
   AdditionalFileDownloaderImpl& operator=(const AdditionalFileDownloaderImpl&) = delete;
   ~AdditionalFileDownloaderImpl() override;
@@ -55,6 +62,7 @@ class AdditionalFileDownloaderImpl : public AdditionalFileDownloader {
   bool TakesPackageFileName(const AdditionalFile& file, const base::FilePath& package_folder);
 
   const base::FilePath installer_path_;
+  const base::TimeDelta extraction_timeout_;
   uint32_t temporary_counter_ = 0;
   base::FilePath folder_;
   DoneCallback done_;

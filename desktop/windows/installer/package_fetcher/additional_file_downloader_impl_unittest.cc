@@ -234,7 +234,7 @@ void PrintTo(const SfxCase& test_case, std::ostream* os) {
   *os << test_case.name;
 }
 
-class InstallArchiveTest : public testing::TestWithParam<SfxCase> {
+class ArchiveTest : public testing::Test {
  protected:
   void SetUp() override { ASSERT_TRUE(folder_.CreateUniqueTempDir()); }
 
@@ -243,6 +243,8 @@ class InstallArchiveTest : public testing::TestWithParam<SfxCase> {
       return test::FromBuildPath(VELTA_COMPONENT_SFX);
     if (name == "failing")
       return test::FromBuildPath(VELTA_FAILING_COMPONENT_SFX);
+    if (name == "hanging")
+      return test::FromBuildPath(VELTA_HANGING_COMPONENT_SFX);
     return test::FromBuildPath(VELTA_SIGNED_COMPONENT_SFX_FILES).AppendASCII(name + ".exe");
   }
 
@@ -253,6 +255,32 @@ class InstallArchiveTest : public testing::TestWithParam<SfxCase> {
   RecordingStatsSender* const stats_ = &recording_stats_;
   base::ProcessWide<AvroStatsSender>::ScopedOverride scoped_stats_{stats_};
 };
+
+class InstallArchiveTest : public ArchiveTest, public testing::WithParamInterface<SfxCase> {};
+
+// An extractor that never finishes is ended after the time-out, so the
+// Fetcher thread (and a cancelling window joining it) is not held for good.
+TEST_F(ArchiveTest, EndsAnExtractorThatDoesNotFinish) {
+  const base::FilePath package = folder_.GetPath().Append(L"package");
+  ASSERT_TRUE(base::CreateDirectory(package));
+  AdditionalFileDownloaderImpl downloader(
+      test::FromBuildPath(VELTA_TEST_SIGNED_FILES).Append(L"unsigned.exe"),
+      base::TimeDelta::FromMilliseconds(500));
+  AdditionalFile file;
+  file.file_name = L"partner_content_installer.exe";
+  file.not_archive = 0;
+  file.kind = kAdditionalFilePartnerContent;
+  file.temporary_path = package.Append(L"additional_file0.tmp");
+  ASSERT_TRUE(base::CopyFile(Program("hanging"), file.temporary_path));
+
+  EXPECT_FALSE(downloader.InstallAdditionalFile(nullptr, &file, package, base::FilePath()));
+  EXPECT_EQ(1u, GetInstallerErrorCode());
+  EXPECT_EQ("Failed extracting SFX archive", GetInstallerErrorDetail());
+  // The extractor is gone: its image is no longer held open.
+  EXPECT_TRUE(base::DeleteFile(package.Append(L"partner_content_installer.exe_sfx.exe")));
+  downloader.WriteFilesList(package);
+  EXPECT_FALSE(base::PathExists(package.Append(kFilesListFileName)));
+}
 
 TEST_P(InstallArchiveTest, RunsTheArchiveAndChecksWhatItExtracted) {
   const SfxCase& test_case = GetParam();

@@ -11,9 +11,9 @@
 namespace velta {
 
 // The order of the fetch's steps, their results, statuses, error reports and
-// retry counters. Everything runs on the "Fetcher thread" except CanRetry
-// and FetchAdditionalFilesOnly, which the controller's thread calls; it is
-// destroyed on the Fetcher thread too.
+// retry counters. Everything runs on the "Fetcher thread" except CanRetry,
+// which the controller's thread calls; it is destroyed on the Fetcher thread
+// too.
 class PackageFetchSequencer {
  public:
   virtual ~PackageFetchSequencer() = default;

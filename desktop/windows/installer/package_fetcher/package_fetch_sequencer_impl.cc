@@ -230,10 +230,16 @@ void PackageFetchSequencerImpl::OnMainPackage(base::FilePath folder,
 bool PackageFetchSequencerImpl::MarkPackageReady(const PackageMetadata* metadata,
                                                  const base::FilePath& folder) {
   main_package_downloader_->WriteServerTrackingData(folder, tracking_data_);
-  if (!main_package_downloader_->WriteReadyMarker(folder))
-    return AppendInstallerError("Cannot mark package as ready", 0, std::wstring());
+  if (!WriteReadyMarker(folder))
+    return false;
   if (metadata)
     main_package_downloader_->WriteWelcomePageUrlPref(*metadata, folder);
+  return true;
+}
+
+bool PackageFetchSequencerImpl::WriteReadyMarker(const base::FilePath& folder) {
+  if (!main_package_downloader_->WriteReadyMarker(folder))
+    return AppendInstallerError("Cannot mark package as ready", 0, std::wstring());
   return true;
 }
 
@@ -281,10 +287,11 @@ void PackageFetchSequencerImpl::PackageReady(const base::FilePath& folder) {
   LOG(INFO) << "Package ready.";
   SendEvent<PackageReadyEvent>();
   // The backend waiting for the package finds its folder by the ready
-  // marker, also when only additional files came.
+  // marker, also when only additional files came. The marker goes alone:
+  // tracking data here would replace the installation's own.
   if (additional_files_only_ &&
       (!EnsureFilesList(folder) || !main_package_downloader_->CopyInstallerExe(folder) ||
-       !MarkPackageReady(nullptr, folder))) {
+       !WriteReadyMarker(folder))) {
     ReportLocalError(kPackageFetcherPackageError);
     return;
   }

@@ -78,7 +78,12 @@ class PackageFetchSequencerImpl : public PackageFetchSequencer {
                      std::unique_ptr<PackageMetadata> metadata,
                      bool success,
                      std::vector<FetchDetails> details);
+  // The tracking data, the ready marker and (with `metadata`) the welcome
+  // page preference of a package.
   bool MarkPackageReady(const PackageMetadata* metadata, const base::FilePath& folder);
+  // The ready marker alone; false, with the error record appended, when it
+  // cannot be written.
+  bool WriteReadyMarker(const base::FilePath& folder);
   void TakeAdditionalFiles(PackageMetadata* metadata);
   void DownloadAdditionalFiles(const base::FilePath& folder, bool is_minimal);
   void OnAdditionalFile(base::FilePath folder,

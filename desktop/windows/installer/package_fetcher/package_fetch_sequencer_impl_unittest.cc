@@ -293,7 +293,8 @@ class AdditionalFilesOnlyTest : public PackageFetchTest,
 // A repair's fetch: only the requested resource packs, no main package. The
 // folder is marked ready like a package's, so that a backend waiting on the
 // folder's prefix finds it, and holds the packs, their list (empty when
-// nothing was missing) and the installer.
+// nothing was missing) and the installer, but no tracking data: the
+// installation keeps its own.
 TEST_P(AdditionalFilesOnlyTest, EndReadyWithTheirList) {
   const std::string pack = "a resource pack";
   ASSERT_TRUE(server_->AddFile("de.pak", pack));
@@ -319,6 +320,7 @@ TEST_P(AdditionalFilesOnlyTest, EndReadyWithTheirList) {
   EXPECT_EQ(ReadFile(installer), ReadFile(folder.Append(L"installer.exe")));
   EXPECT_TRUE(base::PathExists(folder.Append(kPackageReadyFileName)));
   EXPECT_FALSE(base::PathExists(folder.Append(kPackageFileName)));
+  EXPECT_FALSE(base::PathExists(folder.Append(kServerTrackingDataFileName)));
   EXPECT_EQ(GetParam().missing.empty() ? 1u : 2u, server_->ReadLog().size());
 }
 

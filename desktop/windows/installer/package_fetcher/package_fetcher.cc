@@ -78,7 +78,12 @@ void PackageFetcher::SetUseMinimalPackage(const std::vector<std::string>& files)
 }
 
 void PackageFetcher::FetchAdditionalFilesOnly() {
-  sequencer_->FetchAdditionalFilesOnly();
+  // The flag is read by the run on the Fetcher thread: it is set there, in
+  // order with the restart that follows.
+  fetcher_task_runner_->PostTask(
+      base::Location("FetchAdditionalFilesOnly", __FILE__, __LINE__),
+      base::BindOnce(&PackageFetchSequencer::FetchAdditionalFilesOnly,
+                     sequencer_on_fetcher_thread_));
 }
 
 namespace {

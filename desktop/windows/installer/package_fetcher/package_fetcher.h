@@ -46,7 +46,8 @@ class PackageFetcher {
   // False when no retry is left; else the fetch starts again after the
   // countdown.
   bool Retry();
-  // Fetch only the additional files (before Restart).
+  // Fetch only the additional files from the next Restart on (posted to the
+  // Fetcher thread ahead of it).
   void FetchAdditionalFilesOnly();
 
  private:

@@ -436,7 +436,14 @@ void InstallerUIController::StartRepairFetch() {
 }
 
 void InstallerUIController::OnPackageFetcherStatusChanged(uint32_t status) {
+  InstallerController::OnPackageFetcherStatusChanged(status);
   switch (status) {
+    case kPackageFetcherStarted:
+      // A restarted fetch replaces the package reported ready: Accept must
+      // wait for the new one.
+      if (progress_->GetPhase() == kPhasePackageComplete)
+        progress_->SetPhase(kPhasePackageToDownload);
+      break;
     case kPackageFetcherRetryPending:
       progress_->SetPhase(kPhaseFetchRetryWait);
       break;

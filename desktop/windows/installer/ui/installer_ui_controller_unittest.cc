@@ -148,6 +148,9 @@ class TestUIController : public InstallerUIController {
 
   HWND window_hwnd() { return window() ? window()->GetHwnd() : nullptr; }
 
+  // The fetcher's report, as its proxy delivers it.
+  using InstallerUIController::OnPackageReady;
+
   void OnPackageFetcherError(uint32_t code,
                              const std::string& detail,
                              const std::vector<FetchDetails>& details) override {
@@ -771,6 +774,18 @@ TEST_F(InstallerUIControllerFetchTest, FetchFailureAfterAcceptShowsTheDownloadEr
   EXPECT_EQ(6, controller_->fetcher_errors());
   EXPECT_FALSE(base::PathExists(Target()));
   EXPECT_TRUE(test::SubfoldersOf(Downloads()).empty());
+}
+
+// A fetch that starts again (a language change, a repair's files-only
+// fetch) deletes the package it reported ready: the progress leaves the
+// complete phase, so that Accept waits for the new package.
+TEST_F(InstallerUIControllerFetchTest, RestartedFetchLeavesTheCompletePhase) {
+  MakeController({L"installfolder=" + Target().value()}, {});
+  controller_->OnPackageReady(Downloads().Append(L"package_1"));
+  controller_->OnPackageFetcherStatusChanged(kPackageFetcherStarted);
+  controller_->OnPackageFetcherStatusChanged(kPackageFetcherFetchingMetadata);
+  controller_->OnPackageReady(Downloads().Append(L"package_2"));
+  EXPECT_THAT(recorder_.seen, ElementsAreArray({"phase 4", "phase 0", "phase 0", "phase 4"}));
 }
 
 // A repair of downloadable resources fetches what the folder's installation

@@ -15,6 +15,7 @@
 
 #include "base/files/file_path.h"
 #include "base/logging.h"
+#include "base/strings/string_util.h"
 #include "base/win/windows_version.h"
 #include "desktop/windows/installer/common/installer_utils.h"
 #include "desktop/windows/installer/common/utils.h"
@@ -129,7 +130,8 @@ void InstallerWindowImpl::FillOptionsLists() {
         LOG(ERROR) << "Adding item #" << i << "to the language dropdown failed";
         continue;
       }
-      if (languages_[i] == settings_->GetLanguage())
+      // Language tags name the same language in any case ("pt-br").
+      if (base::CompareCaseInsensitiveASCII(languages_[i], settings_->GetLanguage()) == 0)
         selected = static_cast<int>(index);
     }
     ::SendMessageW(languages, CB_SETCURSEL, selected, 0);

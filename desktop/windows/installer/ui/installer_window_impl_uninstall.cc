@@ -170,16 +170,10 @@ void InstallerWindowImpl::ArrangeSurvey() {
       boxes.push_back(quality.control);
     Shuffle(&boxes);
     boxes.push_back(IDC_SURVEY_OTHER);
-    for (int box : boxes) {
+    for (int box : boxes)
       move(box, &y);
-      if (box == IDC_SURVEY_OTHER) {
-        // The description stands beside "Other", on its row.
-        const RECT other = RectInDialog(survey_dialog_, IDC_SURVEY_OTHER);
-        const RECT edit = RectInDialog(survey_dialog_, IDC_SURVEY_DESCRIPTION);
-        ::SetWindowPos(::GetDlgItem(survey_dialog_, IDC_SURVEY_DESCRIPTION), nullptr, edit.left,
-                       other.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW);
-      }
-    }
+    // The description goes below "Other", and the rows after it below that.
+    move(IDC_SURVEY_DESCRIPTION, &y);
   }
 }
 

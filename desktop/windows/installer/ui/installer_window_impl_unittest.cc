@@ -429,6 +429,18 @@ INSTANTIATE_TEST_SUITE_P(
                       OptionCase{"statistics", IDC_SEND_STATS_CHECK, &Settings::IsVeltaStatsEnabled}),
     [](const ::testing::TestParamInfo<OptionCase>& info) { return info.param.name; });
 
+// The list shows the settings' language selected, whatever its case.
+TEST_F(InstallerWindowTest, LanguageListSelectsTheSettingsLanguageInAnyCase) {
+  MakeWindow({L"language=FR"}, false);
+  ASSERT_EQ(L"FR", settings_->GetLanguage());
+  const std::vector<std::wstring> languages = GetL10nHandler()->GetAvailableLanguages();
+  const auto french = std::find(languages.begin(), languages.end(), L"fr");
+  ASSERT_NE(languages.end(), french);
+  HWND list = Item(IDC_LANGUAGE_LIST);
+  const LRESULT selected = ::SendMessageW(list, CB_GETCURSEL, 0, 0);
+  EXPECT_EQ(french - languages.begin(), ::SendMessageW(list, CB_GETITEMDATA, selected, 0));
+}
+
 // Choosing a language in the list puts the window's texts in it.
 TEST_F(InstallerWindowTest, LanguageListChangesTheTexts) {
   MakeWindow({}, false);
@@ -1321,15 +1333,26 @@ TEST_F(InstallerWindowUninstallTest, SurveyArrangesItsAnswersInOneColumn) {
   std::sort(sorted.begin(), sorted.end());
   EXPECT_EQ(sorted.end(), std::adjacent_find(sorted.begin(), sorted.end()));
   // The problems follow the quality reason, "Other" last, with the
-  // description on its row; a reason placed after them comes below it.
+  // description below it; a reason placed after them comes below that, and
+  // everything stays on the page.
+  const auto bottom = [&](int id) {
+    RECT rect = {};
+    ::GetWindowRect(Survey(id), &rect);
+    return rect.bottom;
+  };
   for (size_t box = 3; box < tops.size(); ++box) {
     EXPECT_GT(tops[box], tops[2]) << box;
     EXPECT_LE(tops[box], top(IDC_SURVEY_OTHER)) << box;
   }
+  EXPECT_GT(top(IDC_SURVEY_DESCRIPTION), bottom(IDC_SURVEY_OTHER));
   for (size_t reason = 0; reason < 2; ++reason) {
-    EXPECT_TRUE(tops[reason] < tops[2] || tops[reason] > top(IDC_SURVEY_OTHER)) << reason;
+    EXPECT_TRUE(tops[reason] < tops[2] || tops[reason] > bottom(IDC_SURVEY_DESCRIPTION))
+        << reason;
   }
-  EXPECT_EQ(top(IDC_SURVEY_OTHER), top(IDC_SURVEY_DESCRIPTION));
+  RECT page = {};
+  ::GetWindowRect(window_->survey_dialog(), &page);
+  for (int id : {IDC_SURVEY_ALL_FINE, IDC_SURVEY_NOT_CONVINCED, IDC_SURVEY_DESCRIPTION})
+    EXPECT_LE(bottom(id), page.bottom) << id;
 }
 
 // Re-install cancels without asking.

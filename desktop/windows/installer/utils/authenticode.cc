@@ -227,13 +227,19 @@ class SignedImage {
   std::map<base::SecureHash::Algorithm, std::string> digests_;
 };
 
+// Whether a certificate without an enhanced key usage extension (valid for
+// any purpose) passes the check of a purpose.
+enum class AnyPurpose { kAccepted, kRefused };
+
 // Whether `chain` ends in a trusted root with no error that matters and its
-// end certificate names the purpose `usage` (a code-signing or a
-// timestamping certificate names its purpose; one without an enhanced key
-// usage extension, valid for any purpose, is refused). Otherwise `reason`
-// says why, with `role` naming the certificate.
+// end certificate is good for the purpose `usage`: it names it, or, where
+// `any_purpose` accepts it, has no enhanced key usage extension at all (as
+// Windows accepts such a code-signing certificate; a timestamping one must
+// name its purpose). Otherwise `reason` says why, with `role` naming the
+// certificate.
 bool IsTrustedChainFor(PCCERT_CHAIN_CONTEXT chain,
                        std::string_view usage,
+                       AnyPurpose any_purpose,
                        std::string_view role,
                        std::string* reason) {
   const DWORD errors = chain->TrustStatus.dwErrorStatus & ~kIgnoredChainErrors;
@@ -247,6 +253,11 @@ bool IsTrustedChainFor(PCCERT_CHAIN_CONTEXT chain,
     return false;
   }
   PCCERT_CONTEXT leaf = chain->rgpChain[0]->rgpElement[0]->pCertContext;
+  if (any_purpose == AnyPurpose::kAccepted &&
+      !::CertFindExtension(szOID_ENHANCED_KEY_USAGE, leaf->pCertInfo->cExtension,
+                           leaf->pCertInfo->rgExtension)) {
+    return true;
+  }
   std::vector<BYTE> buffer;
   DWORD size = 0;
   if (::CertGetEnhancedKeyUsage(leaf, 0, nullptr, &size) && size >= sizeof(CERT_ENHKEY_USAGE)) {
@@ -266,7 +277,8 @@ bool IsTrustedChainFor(PCCERT_CHAIN_CONTEXT chain,
 }
 
 bool IsTrustedCodeSigningChain(PCCERT_CHAIN_CONTEXT chain, std::string* reason) {
-  return IsTrustedChainFor(chain, szOID_PKIX_KP_CODE_SIGNING, "Signer", reason);
+  return IsTrustedChainFor(chain, szOID_PKIX_KP_CODE_SIGNING, AnyPurpose::kAccepted, "Signer",
+                           reason);
 }
 
 // Whether the signed attributes of `signer` hold `digest` as the message
@@ -313,7 +325,8 @@ bool IsTrustedTimestamper(PCCERT_CONTEXT certificate,
     *reason = "its certificate chain cannot be built";
     return false;
   }
-  return IsTrustedChainFor(chain.get(), szOID_PKIX_KP_TIMESTAMP_SIGNING, "Timestamp", reason);
+  return IsTrustedChainFor(chain.get(), szOID_PKIX_KP_TIMESTAMP_SIGNING, AnyPurpose::kRefused,
+                           "Timestamp", reason);
 }
 
 // Just enough DER to read a timestamp token's TSTInfo. Every read is bounds

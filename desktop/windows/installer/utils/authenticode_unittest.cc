@@ -78,6 +78,9 @@ INSTANTIATE_TEST_SUITE_P(
         SignedFileCase{"velta_missing_issuer", false, "Signer chain is not trusted: ", true},
         SignedFileCase{"velta_no_code_signing", false, "Signer certificate is not for code signing",
                        true},
+        // No enhanced key usage extension: good for any purpose.
+        SignedFileCase{"velta_any_purpose", true, "", false},
+        SignedFileCase{"other_nested_velta_any_purpose", true, "", false},
         SignedFileCase{"other_nested_velta_unknown_root", false,
                        "Level 1: Signer Velta Software Ltd refused: Signer chain is not trusted",
                        false},

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <iterator>
 
+#include "base/logging.h"
 #include "base/win/get_function.h"
 #include "base/win/mingw_sdk_gaps.h"
 #include "base/win/windows_version.h"
@@ -89,6 +90,27 @@ int GetWindowDpi(HWND__* window) {
   const int dpi = ::GetDeviceCaps(context, LOGPIXELSY);
   ::ReleaseDC(window, context);
   return dpi;
+}
+
+bool EnableHighDpiSupport() {
+  return EnableHighDpiSupportWith(
+      BASE_WIN_GET_FUNCTION(L"user32.dll", SetProcessDpiAwarenessContext), &::SetProcessDPIAware);
+}
+
+bool EnableHighDpiSupportWith(SetDpiAwarenessContextFunction set_awareness_context,
+                              SetDpiAwareFunction set_dpi_aware) {
+  if (set_awareness_context) {
+    for (DPI_AWARENESS_CONTEXT context :
+         {DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2, DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE}) {
+      if (set_awareness_context(context))
+        return true;
+    }
+    // ERROR_ACCESS_DENIED: the awareness was set before (by a manifest).
+    const DWORD error = ::GetLastError();
+    LOG(WARNING) << "Cannot make the process per-monitor DPI aware: " << error;
+  }
+  set_dpi_aware();
+  return false;
 }
 
 }  // namespace velta

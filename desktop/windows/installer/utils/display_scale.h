@@ -31,6 +31,21 @@ std::set<ScaleFactor> GetScaleFactorsForDpis(const std::vector<int>& dpis);
 // screen's logical DPI for every monitor.
 std::set<ScaleFactor> GetSupportedScaleFactors();
 
+// Makes this process DPI aware before its first window: per monitor (version
+// 2, else 1) where user32 has SetProcessDpiAwarenessContext (Windows 10 1703
+// on), so that windows get WM_DPICHANGED and each monitor's DPI counts;
+// system-wide (SetProcessDPIAware) before that. True when it made the
+// process per-monitor aware.
+bool EnableHighDpiSupport();
+
+// EnableHighDpiSupport with the two user32 functions given (typed as
+// SetProcessDpiAwarenessContext, taking an awareness context, and
+// SetProcessDPIAware); `set_awareness_context` is null where user32 lacks it.
+using SetDpiAwarenessContextFunction = int(__stdcall*)(struct DPI_AWARENESS_CONTEXT__*);
+using SetDpiAwareFunction = int(__stdcall*)();
+bool EnableHighDpiSupportWith(SetDpiAwarenessContextFunction set_awareness_context,
+                              SetDpiAwareFunction set_dpi_aware);
+
 // The DPI of `window`: GetDpiForWindow on Windows 10 version 1607 and later
 // (96 when user32 lacks it), else the window's logical vertical DPI.
 int GetWindowDpi(HWND__* window);

@@ -4,6 +4,11 @@
 
 #include <windows.h>
 
+#include <stdint.h>
+
+#include <string>
+#include <vector>
+
 #include "gmock/gmock.h"
 #include "gtest/gtest.h"
 
@@ -66,6 +71,77 @@ TEST(SupportedScaleFactorsTest, MatchesTheScreenDpi) {
     EXPECT_THAT(factors, ElementsAre(GetNearestScaleFactor(dpi / 96.0)));
   }
 }
+
+// What the stand-ins for user32's two functions were asked, and which
+// awareness contexts the first accepts.
+struct DpiCalls {
+  std::vector<intptr_t> contexts;
+  bool accepts_v2 = false;
+  bool accepts_v1 = false;
+  int set_dpi_aware = 0;
+};
+DpiCalls g_dpi_calls;
+
+BOOL WINAPI FakeSetAwarenessContext(DPI_AWARENESS_CONTEXT context) {
+  g_dpi_calls.contexts.push_back(reinterpret_cast<intptr_t>(context));
+  const bool accepted = (context == DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2 &&
+                         g_dpi_calls.accepts_v2) ||
+                        (context == DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE &&
+                         g_dpi_calls.accepts_v1);
+  ::SetLastError(accepted ? ERROR_SUCCESS : ERROR_INVALID_PARAMETER);
+  return accepted;
+}
+
+BOOL WINAPI FakeSetDpiAware() {
+  ++g_dpi_calls.set_dpi_aware;
+  return TRUE;
+}
+
+struct HighDpiCase {
+  const char* name;
+  bool has_context_function;
+  bool accepts_v2;
+  bool accepts_v1;
+  bool per_monitor;
+  // The contexts asked for (-4 per monitor v2, -3 per monitor), and whether
+  // the old system-wide call followed.
+  std::vector<intptr_t> contexts;
+  int set_dpi_aware;
+};
+
+class HighDpiSupportTest : public testing::TestWithParam<HighDpiCase> {};
+
+// Per-monitor awareness where the system has it (version 2 first), the
+// system-wide call only where it has neither.
+TEST_P(HighDpiSupportTest, AsksForPerMonitorAwarenessFirst) {
+  const HighDpiCase& test = GetParam();
+  g_dpi_calls = DpiCalls();
+  g_dpi_calls.accepts_v2 = test.accepts_v2;
+  g_dpi_calls.accepts_v1 = test.accepts_v1;
+  EXPECT_EQ(test.per_monitor,
+            EnableHighDpiSupportWith(test.has_context_function ? &FakeSetAwarenessContext : nullptr,
+                                     &FakeSetDpiAware));
+  EXPECT_EQ(test.contexts, g_dpi_calls.contexts);
+  EXPECT_EQ(test.set_dpi_aware, g_dpi_calls.set_dpi_aware);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Systems,
+    HighDpiSupportTest,
+    testing::Values(
+        HighDpiCase{.name = "PerMonitorV2", .has_context_function = true, .accepts_v2 = true,
+                    .accepts_v1 = true, .per_monitor = true, .contexts = {-4},
+                    .set_dpi_aware = 0},
+        HighDpiCase{.name = "PerMonitorV1", .has_context_function = true, .accepts_v2 = false,
+                    .accepts_v1 = true, .per_monitor = true, .contexts = {-4, -3},
+                    .set_dpi_aware = 0},
+        HighDpiCase{.name = "NeitherAccepted", .has_context_function = true,
+                    .accepts_v2 = false, .accepts_v1 = false, .per_monitor = false,
+                    .contexts = {-4, -3}, .set_dpi_aware = 1},
+        HighDpiCase{.name = "OlderSystem", .has_context_function = false, .accepts_v2 = false,
+                    .accepts_v1 = false, .per_monitor = false, .contexts = {},
+                    .set_dpi_aware = 1}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(WindowDpiTest, DesktopWindowHasAPositiveDpi) {
   HDC screen = ::GetDC(nullptr);

@@ -4,9 +4,9 @@
 
 #include "base/base64.h"
 #include "base/files/file_util.h"
-#include "base/hash/secure_hash.h"
 #include "base/logging.h"
 #include "base/strings/utf_string_conversions.h"
+#include "desktop/windows/installer/utils/file_sha1_hasher.h"
 
 namespace velta {
 
@@ -71,7 +71,7 @@ bool VerifyFileHash(const base::FilePath& path,
 }
 
 bool ComputeFileSha1(const base::FilePath& path, std::array<uint8_t, base::kSHA1Length>* digest) {
-  return base::HashFileContents(base::SecureHash::SHA1, path, digest->data(), digest->size());
+  return FileSha1Hasher::GetInstance()->Compute(path, digest);
 }
 
 }  // namespace velta

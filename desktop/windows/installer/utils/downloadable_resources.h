@@ -47,9 +47,9 @@ bool VerifyFileHash(const base::FilePath& path,
                     const std::string& expected_sha1,
                     std::string* error);
 
-// The SHA-1 of the file's content, through CNG. False when the file cannot be
-// opened or read, or when CNG fails (logged with its NTSTATUS). Blocks on
-// file reads.
+// The SHA-1 of the file's content, through CNG or, where CNG cannot be used,
+// the built-in SHA-1 (FileSha1Hasher). False when the file cannot be opened
+// or read. Blocks on file reads.
 bool ComputeFileSha1(const base::FilePath& path, std::array<uint8_t, base::kSHA1Length>* digest);
 
 }  // namespace velta

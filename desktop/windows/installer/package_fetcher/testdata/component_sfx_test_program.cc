@@ -3,7 +3,8 @@
 // A self-extracting component for the additional-file tests, as small as a
 // real one can be. Run without arguments, as the fetch runs an archive, it
 // "extracts" a copy of itself named VELTA_SFX_CONTENT into its own folder and
-// exits with VELTA_SFX_EXIT_CODE (a failing extractor leaves what it wrote).
+// exits with VELTA_SFX_EXIT_CODE (a failing extractor leaves what it wrote);
+// built with VELTA_SFX_HANGS, it never exits after extracting.
 // Run with --version or --stream, as the version check runs the extracted
 // component installer, it prints VELTA_SFX_VERSION or VELTA_SFX_STREAM.
 // Run with --installfolder=DIR, as the installation runs a component's
@@ -56,5 +57,8 @@ int wmain(int argc, wchar_t** argv) {
   wcscpy(slash + 1, VELTA_SFX_CONTENT);
   if (!::CopyFileW(self, target, FALSE))
     return 4;
+#if defined(VELTA_SFX_HANGS)
+  ::Sleep(INFINITE);
+#endif
   return VELTA_SFX_EXIT_CODE;
 }
