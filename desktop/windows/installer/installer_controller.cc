@@ -155,7 +155,8 @@ void InstallerController::StartPackageFetcher(PayloadManager* payload,
   PackageFetchSequencerImpl::Steps steps;
   steps.metadata_retriever =
       std::make_unique<PackageMetadataRetrieverImpl>(settings_->GetArchitecture());
-  steps.main_package_downloader = std::make_unique<MainPackageDownloaderImpl>(own_executable);
+  steps.main_package_downloader = std::make_unique<MainPackageDownloaderImpl>(
+      own_executable, InterprocessState::GetInstance()->GetSessionGuid());
   steps.additional_file_downloader =
       std::make_unique<AdditionalFileDownloaderImpl>(own_executable);
   steps.folder_preparer = std::move(folder_preparer);

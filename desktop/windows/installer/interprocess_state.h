@@ -50,11 +50,13 @@ class InterprocessState {
   // to write.
   virtual void AppendToCommandLine(base::CommandLine* command_line) const = 0;
 
-  // The package folder. When only a prefix is known, the first folder (by
-  // name) beside it whose name starts with the prefix's last component and
-  // that holds a "ready" file becomes the package folder and is kept; while
-  // none does, the answer is empty and the next call looks again. Touches the
-  // file system.
+  // The package folder. When only a prefix is known, the folders beside it
+  // whose names start with the prefix's last component and that hold a
+  // "ready" file are looked at by name: the first whose marker names this
+  // session becomes the package folder and is kept, else the first whose
+  // marker names none; a marker naming another session is another
+  // installer's package. While none fits, the answer is empty and the next
+  // call looks again. Touches the file system.
   virtual base::FilePath ResolvePackageDir() = 0;
 
   virtual std::string GetSessionGuid() const = 0;

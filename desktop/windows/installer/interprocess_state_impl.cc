@@ -26,6 +26,10 @@
 namespace velta {
 namespace {
 
+// A ready marker holds a session GUID at most; anything longer is no marker
+// of this installer's.
+constexpr size_t kMaxReadyMarkerSize = 256;
+
 // A session GUID from the parent, else a new one. An empty value would leave
 // this process and its children without a session and give each child a
 // session of its own, so it counts as none.
@@ -146,14 +150,36 @@ base::FilePath InterprocessStateImpl::ResolvePackageDir() {
             [](const base::FilePath& a, const base::FilePath& b) {
               return base::CompareCaseInsensitiveASCII(a.value(), b.value()) < 0;
             });
+  // Installers started within the same second share the prefix: the fetch
+  // names its session in the marker, and a marker that names another
+  // session is another installer's package. One that names none (made by
+  // hand, or by an installer that did not name it) is taken when no folder
+  // names this session.
+  base::FilePath unnamed;
   for (const base::FilePath& folder : candidates) {
     const base::FilePath marker = folder.Append(kPackageReadyFileName);
-    if (base::PathExists(marker) && !base::DirectoryExists(marker)) {
-      VLOG(1) << "Package folder resolved: " << folder;
+    if (!base::PathExists(marker) || base::DirectoryExists(marker))
+      continue;
+    std::string session;
+    if (!base::ReadFileToStringWithMaxSize(marker, &session, kMaxReadyMarkerSize)) {
+      LOG(WARNING) << "Package folder " << folder << " skipped: its marker cannot be read";
+      continue;
+    }
+    if (session == session_guid_) {
       package_dir_ = folder;
       break;
     }
+    if (session.empty()) {
+      if (unnamed.empty())
+        unnamed = folder;
+      continue;
+    }
+    VLOG(1) << "Package folder " << folder << " skipped: it is another installer's";
   }
+  if (package_dir_.empty())
+    package_dir_ = unnamed;
+  if (!package_dir_.empty())
+    VLOG(1) << "Package folder resolved: " << package_dir_;
   return package_dir_;
 }
 

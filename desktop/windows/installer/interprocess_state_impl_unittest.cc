@@ -26,7 +26,11 @@
 #include "base/test/child_process.h"
 #include "base/test/multiprocess_test.h"
 #include "base/values.h"
+#include "base/time/time.h"
+#include "desktop/windows/installer/common/installer_error.h"
 #include "desktop/windows/installer/common/installer_utils.h"
+#include "desktop/windows/installer/package_fetcher/folder_preparer_impl.h"
+#include "desktop/windows/installer/package_fetcher/main_package_downloader_impl.h"
 #include "desktop/windows/installer/tracking/server_tracking_blob.h"
 #include "gtest/gtest.h"
 
@@ -274,6 +278,48 @@ TEST_F(InterprocessStateTest, PrefixResolvesToTheFirstReadyFolderOnce) {
   EXPECT_EQ(base::FilePath(), wildcard->ResolvePackageDir());
   wildcard->SetPackageDirPrefix(temp_.GetPath().Append(L"pkg_9"));
   EXPECT_EQ(ready_9, wildcard->ResolvePackageDir());
+}
+
+TEST_F(InterprocessStateTest, EachBackendFindsThePackageOfItsOwnSession) {
+  ScopedInstallerErrorRecord error_record;
+  // Two installers started in the same second share the folders' prefix.
+  const base::Time now = base::Time::Now();
+  const base::FilePath downloads = temp_.GetPath().Append(L"downloads");
+  FolderPreparerImpl first_preparer(downloads, false, now);
+  FolderPreparerImpl second_preparer(downloads, false, now);
+  ASSERT_EQ(first_preparer.GetPackageFolder(), second_preparer.GetPackageFolder());
+  const base::FilePath prefix = first_preparer.GetPackageFolder();
+  const base::FilePath first_folder = first_preparer.PrepareFolder();
+  const base::FilePath second_folder = second_preparer.PrepareFolder();
+  ASSERT_FALSE(first_folder.empty());
+  ASSERT_FALSE(second_folder.empty());
+  const std::string first_session = base::GenerateGUID();
+  const std::string second_session = base::GenerateGUID();
+  const base::FilePath installer(L"installer.exe");
+
+  // The backend waiting for the second package finds none while only the
+  // first is ready, then its own.
+  std::unique_ptr<InterprocessStateImpl> second_backend = MakeState(
+      {L"backend", L"session-guid=" + base::ASCIIToWide(second_session),
+       L"package-dir-prefix=" + prefix.value()});
+  ASSERT_TRUE(MainPackageDownloaderImpl(installer, first_session).WriteReadyMarker(first_folder));
+  EXPECT_EQ(base::FilePath(), second_backend->ResolvePackageDir());
+  ASSERT_TRUE(
+      MainPackageDownloaderImpl(installer, second_session).WriteReadyMarker(second_folder));
+  EXPECT_EQ(second_folder, second_backend->ResolvePackageDir());
+
+  std::unique_ptr<InterprocessStateImpl> first_backend = MakeState(
+      {L"backend", L"session-guid=" + base::ASCIIToWide(first_session),
+       L"package-dir-prefix=" + prefix.value()});
+  EXPECT_EQ(first_folder, first_backend->ResolvePackageDir());
+
+  // A marker that names no session (written by hand or by an earlier
+  // installer) is taken when none names this one, even after the others'.
+  const base::FilePath unnamed = MakeFolder(L"downloads\\velta_package_9", true);
+  std::unique_ptr<InterprocessStateImpl> third_backend =
+      MakeState({L"backend", L"session-guid=" + base::ASCIIToWide(base::GenerateGUID()),
+                 L"package-dir-prefix=" + downloads.Append(L"velta_package_").value()});
+  EXPECT_EQ(unnamed, third_backend->ResolvePackageDir());
 }
 
 TEST_F(InterprocessStateTest, UnreadyPrefixIsNotCachedAndIsLookedAtAgain) {

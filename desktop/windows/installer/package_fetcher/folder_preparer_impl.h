@@ -15,9 +15,11 @@ namespace velta {
 // Package folders are "velta_package_<YYYYMMDDhhmmss><number>" in the
 // download folder, the number counting attempts and skipping the names that
 // are taken (by another installer started in the same second): each folder
-// is made new, never taken as found. The destructor deletes every folder
-// made, and the assistant folder: once the controller ends, the backend has
-// copied what it needs.
+// is made new, never taken as found. The assistant folder,
+// "assistant_<YYYYMMDDhhmmss>", is made the same way by the constructor, a
+// number following the time when the name is taken. The destructor deletes
+// every folder made, and the assistant folder: once the controller ends, the
+// backend has copied what it needs.
 class FolderPreparerImpl : public FolderPreparer {
  public:
   // `now` names the folders (local time).
@@ -34,6 +36,9 @@ class FolderPreparerImpl : public FolderPreparer {
   uint32_t attempt_ = 0;
   base::FilePath package_base_;
   base::FilePath assistant_folder_;
+  // False when the assistant folder could not be made here: it is then
+  // left alone at the end.
+  bool assistant_folder_owned_ = true;
   base::FilePath current_folder_;
   std::vector<base::FilePath> created_folders_;
 };

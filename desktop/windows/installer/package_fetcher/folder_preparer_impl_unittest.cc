@@ -21,8 +21,8 @@ class FolderPreparerTest : public testing::Test {
     download_folder_ = dir_.GetPath().Append(L"downloads");
   }
 
-  std::unique_ptr<FolderPreparerImpl> MakePreparer() {
-    return std::make_unique<FolderPreparerImpl>(download_folder_, false, now_);
+  std::unique_ptr<FolderPreparerImpl> MakePreparer(bool install_assistant = false) {
+    return std::make_unique<FolderPreparerImpl>(download_folder_, install_assistant, now_);
   }
 
   ScopedInstallerErrorRecord error_record_;
@@ -68,6 +68,39 @@ TEST_F(FolderPreparerTest, AFileInTheWayIsSkippedLikeAFolder) {
   EXPECT_TRUE(base::DirectoryExists(folder));
   preparer.reset();
   EXPECT_TRUE(base::PathExists(taken));
+}
+
+TEST_F(FolderPreparerTest, AssistantFoldersOfTheSameSecondAreMadeApart) {
+  // A file in the way of the first name counts as taken, like a folder.
+  ASSERT_TRUE(base::CreateDirectory(download_folder_));
+  auto probe = MakePreparer();
+  const std::wstring suffix = probe->GetPackageFolder().BaseName().value().substr(
+      std::wstring(L"velta_package").size());
+  probe.reset();
+  const base::FilePath in_the_way = download_folder_.Append(L"assistant" + suffix + L"1");
+  ASSERT_TRUE(base::WriteFile(in_the_way, "someone else's"));
+
+  auto first = MakePreparer(true);
+  auto second = MakePreparer(true);
+  auto third = MakePreparer(true);
+  EXPECT_EQ(download_folder_.Append(L"assistant" + suffix), first->GetAssistantFolder());
+  EXPECT_EQ(download_folder_.Append(L"assistant" + suffix + L"2"), second->GetAssistantFolder());
+  EXPECT_EQ(download_folder_.Append(L"assistant" + suffix + L"3"), third->GetAssistantFolder());
+  for (const FolderPreparerImpl* preparer : {first.get(), second.get(), third.get()})
+    EXPECT_TRUE(base::DirectoryExists(preparer->GetAssistantFolder()));
+  ASSERT_TRUE(base::WriteFile(second->GetAssistantFolder().Append(L"assistant_installer.exe"),
+                              "installed"));
+
+  // One installer's end removes its own assistant folder only.
+  const base::FilePath first_assistant = first->GetAssistantFolder();
+  first.reset();
+  EXPECT_FALSE(base::PathExists(first_assistant));
+  EXPECT_TRUE(base::PathExists(second->GetAssistantFolder().Append(L"assistant_installer.exe")));
+  EXPECT_TRUE(base::DirectoryExists(third->GetAssistantFolder()));
+  EXPECT_TRUE(base::PathExists(in_the_way));
+  const base::FilePath second_assistant = second->GetAssistantFolder();
+  second.reset();
+  EXPECT_FALSE(base::PathExists(second_assistant));
 }
 
 TEST_F(FolderPreparerTest, ADownloadFolderThatCannotBeMadeFailsWithCode19) {

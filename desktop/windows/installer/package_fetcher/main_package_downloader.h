@@ -46,6 +46,8 @@ class MainPackageDownloader {
   // a string "url_welcome".
   virtual void WriteWelcomePageUrlPref(const PackageMetadata& metadata,
                                        const base::FilePath& folder) = 0;
+  // Marks the package complete: "ready", holding the installation run's
+  // session GUID, which the backend's lookup by the folders' prefix matches.
   virtual bool WriteReadyMarker(const base::FilePath& folder) = 0;
   // Copies the running installer to "installer.exe" in `folder`.
   virtual bool CopyInstallerExe(const base::FilePath& folder) = 0;

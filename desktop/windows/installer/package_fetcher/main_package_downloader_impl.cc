@@ -32,8 +32,9 @@ bool Record(uint32_t code, const std::string& detail) {
 
 }  // namespace
 
-MainPackageDownloaderImpl::MainPackageDownloaderImpl(const base::FilePath& installer_path)
-    : installer_path_(installer_path) {}
+MainPackageDownloaderImpl::MainPackageDownloaderImpl(const base::FilePath& installer_path,
+                                                     const std::string& session_guid)
+    : installer_path_(installer_path), session_guid_(session_guid) {}
 
 MainPackageDownloaderImpl::~MainPackageDownloaderImpl() {
   ReleasePackageDigest();
@@ -144,7 +145,7 @@ void MainPackageDownloaderImpl::WriteWelcomePageUrlPref(const PackageMetadata& m
 }
 
 bool MainPackageDownloaderImpl::WriteReadyMarker(const base::FilePath& folder) {
-  if (base::WriteFile(folder.Append(kPackageReadyFileName), ""))
+  if (base::WriteFile(folder.Append(kPackageReadyFileName), session_guid_))
     return true;
   return Record(1, "Cannot write the package ready marker.");
 }

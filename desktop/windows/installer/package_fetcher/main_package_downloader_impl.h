@@ -4,6 +4,7 @@
 #define DESKTOP_WINDOWS_INSTALLER_PACKAGE_FETCHER_MAIN_PACKAGE_DOWNLOADER_IMPL_H_
 
 #include <memory>
+#include <string>
 
 #include "base/files/file_path.h"
 #include "base/memory/weak_ptr.h"
@@ -17,7 +18,11 @@ class MainPackageDownloaderImpl : public MainPackageDownloader {
  public:
   // `installer_path` is the running installer executable (its signature
   // decides whether the package's is checked; CopyInstallerExe copies it).
-  explicit MainPackageDownloaderImpl(const base::FilePath& installer_path);
+  // `session_guid` is the installation run's session: the ready marker names
+  // it, so that the run's backend tells its package from another
+  // installer's made in the same second.
+  MainPackageDownloaderImpl(const base::FilePath& installer_path,
+                            const std::string& session_guid);
   MainPackageDownloaderImpl(const MainPackageDownloaderImpl&) = delete;
   MainPackageDownloaderImpl& operator=(const MainPackageDownloaderImpl&) = delete;
   ~MainPackageDownloaderImpl() override;
@@ -43,6 +48,7 @@ class MainPackageDownloaderImpl : public MainPackageDownloader {
   void ReleasePackageDigest();
 
   const base::FilePath installer_path_;
+  const std::string session_guid_;
   // The SHA-256 that the last download's writer took of the package as it
   // wrote it (holding the file shut since), and the package's path;
   // VerifyChecksum uses it once, else it reads the file.

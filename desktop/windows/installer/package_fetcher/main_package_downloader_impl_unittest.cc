@@ -112,7 +112,7 @@ class MainPackageDownloadTest : public testing::Test {
   base::FilePath package_folder_;
   test::AnsweringUiCallbackRunner ui_runner_;
   WininetImpl wininet_{&ui_runner_, nullptr, base::TimeDelta::FromMilliseconds(20)};
-  MainPackageDownloaderImpl downloader_{base::FilePath(L"unused_installer.exe")};
+  MainPackageDownloaderImpl downloader_{base::FilePath(L"unused_installer.exe"), "session"};
 };
 
 class MainPackageChecksumTest : public MainPackageDownloadTest,

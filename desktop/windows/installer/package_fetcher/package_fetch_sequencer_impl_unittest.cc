@@ -55,6 +55,7 @@ using testing::ElementsAre;
 using testing::HasSubstr;
 
 constexpr char kTrackingData[] = "dHJhY2tpbmc=        ";
+constexpr char kSessionGuid[] = "0d7c2e1a-5b44-4f0e-9a61-3c8f2b7d9e10";
 
 base::FilePath SignedFile(const wchar_t* name) {
   return test::FromBuildPath(VELTA_TEST_SIGNED_FILES).Append(name);
@@ -149,7 +150,7 @@ class PackageFetchTest : public testing::Test {
     steps.additional_file_downloader = std::make_unique<AdditionalFileDownloaderImpl>(installer);
     steps.folder_preparer =
         std::make_unique<FolderPreparerImpl>(download_folder_, false, base::Time::Now());
-    steps.main_package_downloader = std::make_unique<MainPackageDownloaderImpl>(installer);
+    steps.main_package_downloader = std::make_unique<MainPackageDownloaderImpl>(installer, kSessionGuid);
     steps.metadata_retriever =
         std::make_unique<PackageMetadataRetrieverImpl>(PackageArchitecture::kX64);
     steps.version_checker = std::make_unique<PackageVersionCheckerImpl>(
@@ -201,6 +202,7 @@ TEST_P(PackageFetchCaseTest, EndsReadyOrWithTheReason) {
     EXPECT_TRUE(ReadFile(folder.Append(kPackageFileName)) ==
                 ReadFile(SignedFile(test_case.package)));
     EXPECT_TRUE(base::PathExists(folder.Append(kPackageReadyFileName)));
+    EXPECT_EQ(kSessionGuid, ReadFile(folder.Append(kPackageReadyFileName)));
     EXPECT_EQ(kTrackingData, ReadFile(folder.Append(kServerTrackingDataFileName)));
     EXPECT_EQ(kReadyEvents, stats_->event_types());
     // The welcome page preference is written by its store's file writer.
@@ -276,6 +278,7 @@ TEST_F(PackageFetchTest, PackageInThePayloadSkipsTheNetwork) {
   base::FilePath folder = delegate_.ready_folders[0];
   EXPECT_EQ("the package", ReadFile(folder.Append(kPackageFileName)));
   EXPECT_TRUE(base::PathExists(folder.Append(kPackageReadyFileName)));
+  EXPECT_EQ(kSessionGuid, ReadFile(folder.Append(kPackageReadyFileName)));
   EXPECT_FALSE(base::PathExists(folder.Append(kInstallerPrefsIncludeFileName)));
   EXPECT_TRUE(server_->ReadLog().empty());
   EXPECT_EQ(std::vector<std::string>{"package_ready"}, stats_->event_types());
