@@ -110,7 +110,7 @@ class TestSettings : public Settings {
   PackageArchitecture GetArchitecture() const override { return PackageArchitecture::kX64; }
   bool IsRunningFromPackage() const override { return true; }
   bool ShouldRunImmediately() const override { return true; }
-  bool IsUninstallSurveyCountry() const override { return false; }
+  bool IsUninstallSurveyCountry() const override { return uninstall_survey_country; }
   SettingsCheck GetSettingsCheck() const override;
 
   uint32_t options = 0;
@@ -119,6 +119,9 @@ class TestSettings : public Settings {
   std::wstring language;
   base::FilePath profile_folder;
   const InstallationFolderDetails* folder_details = nullptr;
+  // Where the window offers the survey, the finalize step starts no
+  // browser: tests leave real browsers alone unless they ask.
+  bool uninstall_survey_country = true;
 
  private:
   bool Set(SettingsOption bit, bool value) {

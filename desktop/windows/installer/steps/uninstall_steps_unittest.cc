@@ -183,6 +183,50 @@ TEST(UninstallSurveyTest, AddressCarriesVersionIdAndQuery) {
             MakeUninstallSurveyUrl(base, "1.2", "U", "https://w.test/?a?b"));
 }
 
+struct SurveyCase {
+  const char* name = "";
+  const char* url = "";
+  bool is_silent = false;
+  bool is_survey_country = false;
+  bool shown_in_browser = false;
+};
+
+class UninstallSurveyChoiceTest : public ::testing::TestWithParam<SurveyCase> {};
+
+// The window offers the survey to the users of the survey countries; the
+// browser takes it only for the others, never in a silent run or without
+// an address.
+TEST_P(UninstallSurveyChoiceTest, BrowserSurveyOnlyOutsideTheWindowsCountries) {
+  const SurveyCase& c = GetParam();
+  EXPECT_EQ(c.shown_in_browser,
+            ShouldShowUninstallSurveyInBrowser(c.url, c.is_silent, c.is_survey_country));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases,
+    UninstallSurveyChoiceTest,
+    ::testing::Values(
+        SurveyCase{.name = "OtherCountry", .url = "https://s.test/", .shown_in_browser = true},
+        SurveyCase{.name = "SurveyCountry",
+                   .url = "https://s.test/",
+                   .is_survey_country = true,
+                   .shown_in_browser = false},
+        SurveyCase{.name = "SilentRun",
+                   .url = "https://s.test/",
+                   .is_silent = true,
+                   .shown_in_browser = false},
+        SurveyCase{.name = "SilentRunInSurveyCountry",
+                   .url = "https://s.test/",
+                   .is_silent = true,
+                   .is_survey_country = true,
+                   .shown_in_browser = false},
+        SurveyCase{.name = "NoAddress", .url = "", .shown_in_browser = false},
+        SurveyCase{.name = "NoAddressInSurveyCountry",
+                   .url = "",
+                   .is_survey_country = true,
+                   .shown_in_browser = false}),
+    [](const auto& info) { return info.param.name; });
+
 // WMI starts a real process that outlives nothing of ours: it leaves a
 // file behind.
 TEST(WmiProcessLauncherTest, StartsARealProcess) {
