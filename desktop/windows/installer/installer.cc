@@ -650,6 +650,14 @@ void Installer::ReportImportantEvent(const std::string& name) {
     observer.OnImportantEvent(name);
 }
 
+void Installer::GetVersionFolder(base::FilePath* folder) {
+  GetInstallTargetFolder(folder);
+}
+
+bool Installer::HasExistingInstallation() {
+  return settings_->GetFolderDetails()->HasExistingInstallation();
+}
+
 bool Installer::IsMinimalInstall() {
   base::FilePath target;
   GetInstallTargetFolder(&target);

@@ -79,14 +79,17 @@ class TestContext : public InstallerContext {
     *folder = install_folder_.Append(command_line_->GetSwitchValueNative(kInstallSubfolderSwitch));
   }
   void GetPackageDir(base::FilePath* folder) override { *folder = package_dir_; }
+  void GetVersionFolder(base::FilePath* folder) override { GetInstallTargetFolder(folder); }
   void GetInstallFolder(base::FilePath* folder) override { *folder = install_folder_; }
   void GetInstallPath(base::FilePath* folder) override { *folder = install_folder_; }
   InstallationStatus* GetNewInstallationStatus() override { return nullptr; }
   InstallationFolderDetails* GetFolderDetails() override { return nullptr; }
+  uint32_t GetSecondInstallerPid() const override { return 0; }
   PlaceholderResolver* GetPlaceholderResolver() override { return nullptr; }
   void StartRegistryRecording() override {}
   void StopRegistryRecording() override {}
   void ReportImportantEvent(const std::string&) override {}
+  bool HasExistingInstallation() override { return false; }
   bool IsMinimalInstall() override { return false; }
   bool IsRunningFromTargetFolder() override { return false; }
   bool HasPackageDir() override { return true; }

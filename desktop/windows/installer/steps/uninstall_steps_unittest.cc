@@ -33,6 +33,7 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
+using ::testing::Not;
 using test::ReadText;
 using test::WriteText;
 
@@ -171,6 +172,26 @@ TEST(UninstallCleanupTest, FilesInUseGoToTheScript) {
   EXPECT_LT(x_at, version_at);
   EXPECT_EQ(std::string::npos, script.find("rmdir \"" + folder.AsUTF8Unsafe() + "\""));
   EXPECT_THAT(script, HasSubstr("42"));
+}
+
+// The script's third process is the run's other installer process as the
+// installer knows it (the folder-permission helper's), not whatever a
+// `parent-pid` switch claims.
+TEST(UninstallCleanupTest, ScriptWaitsForTheOtherInstallerProcess) {
+  base::win::ScopedCOMInitializer com;
+  ScopedInstallerProcess process({L"backend", L"initial-pid=42", L"parent-pid=77"});
+  LentAccessContext context;
+  ASSERT_TRUE(context.is_valid());
+  context.settings.operation = InstallOperation::kUninstall;
+  context.settings.set_option(SettingsOption::COPY_ONLY, true);
+  context.folder_details.existing = std::make_unique<InstallationStatus>(StatusSource::kPrimary);
+  context.second_installer_pid = 4321;
+  UninstallCleanupStep step(&context);
+  EXPECT_EQ(StepResult::kSuccess, test::RunStep(step).code);
+  const std::string script = ReadText(context.install_folder().Append(L"k.bat"));
+  EXPECT_THAT(script, HasSubstr("PID eq 42\""));
+  EXPECT_THAT(script, HasSubstr("PID eq 4321\""));
+  EXPECT_THAT(script, Not(HasSubstr("PID eq 77\"")));
 }
 
 TEST(UninstallSurveyTest, AddressCarriesVersionIdAndQuery) {
