@@ -688,7 +688,7 @@ void Installer::OnStepsFinished(bool success) {
   const InstallOperation op = GetInstallOperation();
   if (op == InstallOperation::kNewInstallation ||
       op == InstallOperation::kOverExistingInstallation) {
-    FinalizeInstallation();
+    FinalizeInstallation(new_status_.subfolder);
   }
   Succeed();
 }

@@ -190,8 +190,10 @@ class Installer : public InstallerContext, public PlaceholderResolver, public In
   // installer_post_install.cc. `installed` is the status the elevated copy
   // wrote (null: the folder details' installation).
   void RunPostElevationTasks(const InstallationStatus* installed = nullptr);
-  void FinalizeInstallation();
-  void EditUserProfile(const base::FilePath& profile);
+  // `installed_subfolder` is the version folder the run installed, whose
+  // resources carry the partner files for the profile.
+  void FinalizeInstallation(const base::FilePath& installed_subfolder);
+  void EditUserProfile(const base::FilePath& profile, const base::FilePath& installed_subfolder);
   void LaunchBrowser();
 
   // First: the scheduler, the events and the package handler report to them.
