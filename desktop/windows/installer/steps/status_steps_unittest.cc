@@ -9,8 +9,11 @@
 #include "base/files/file_path.h"
 #include "base/files/file_util.h"
 #include "base/json/json_reader.h"
+#include "base/sequenced_task_runner.h"
+#include "base/synchronization/waitable_event.h"
 #include "base/values.h"
 #include "base/win/scoped_com_initializer.h"
+#include "desktop/windows/installer/common/json_pref_store_factory.h"
 #include "desktop/windows/installer/service/fake_firewall_policy.h"
 #include "desktop/windows/installer/service/firewall_manager.h"
 #include "desktop/windows/installer/service/firewall_rules.h"
@@ -103,6 +106,30 @@ TEST_F(StatusStepsTest, InstallerPrefsAreOnDiskWhenTheStepEnds) {
   const base::Value* differing = prefs.FindKey("installer-experiments");
   ASSERT_TRUE(differing && differing->is_list());
   EXPECT_THAT(differing->GetList(), IsEmpty());
+}
+
+// A write that does not land in time fails the attempt: the steps after it
+// would read the old file. The queued write still lands afterwards.
+TEST_F(StatusStepsTest, InstallerPrefsNotWrittenInTimeFailTheAttempt) {
+  ScopedInstallerProcess process({L"backend"});
+  WriteText(PrefsPath(), "{\"au_task_error_count\": 4}");
+  base::WaitableEvent release;
+  GetPrefStoreTaskRunnerMap()
+      ->GetTaskRunner(context_.install_folder())
+      ->PostTask(FROM_HERE,
+                 base::BindOnce([](base::WaitableEvent* event) { event->Wait(); }, &release));
+  WriteInstallerPrefsStep step(&context_, base::TimeDelta::FromMilliseconds(50));
+  const StepResult result = test::RunStep(step);
+  EXPECT_EQ(StepResult::kRetryThenFail, result.code);
+  EXPECT_EQ(PrefsPath().value(), result.wide_text);
+  EXPECT_EQ(std::nullopt, ReadJson(PrefsPath()).FindBoolKey("autoupdate"));
+
+  release.Signal();
+  WriteInstallerPrefsStep retried(&context_);
+  EXPECT_EQ(StepResult::kSuccess, test::RunStep(retried).code);
+  const base::Value prefs = ReadJson(PrefsPath());
+  EXPECT_EQ(std::optional<bool>(false), prefs.FindBoolKey("autoupdate"));
+  EXPECT_EQ(std::optional<int>(4), prefs.FindIntKey("au_task_error_count"));
 }
 
 TEST_F(StatusStepsTest, AutoupdateRunWritesNoConsentPrefs) {
