@@ -182,7 +182,8 @@ TEST_P(InstallComponentsTest, RecordsTheComponentsThatInstalled) {
   std::vector<std::string> names;
   for (const InstallationComponent& component : context_.new_status.components) {
     names.push_back(component.name);
-    EXPECT_EQ(context_.install_folder().AppendASCII(component.name), component.path);
+    EXPECT_EQ(context_.install_folder().Append(base::FilePath::FromUTF8Unsafe(component.name)),
+              component.path);
   }
   EXPECT_EQ(c.expected, names);
 }
@@ -214,6 +215,12 @@ INSTANTIATE_TEST_SUITE_P(
                       {{L"comp\\ok_installer.exe", "exe"}, {L"bad_installer.exe", "exe"}},
                       false,
                       {"ok"}},
+        // A name is UTF-8 text: its installer and folder keep every letter.
+        ComponentCase{"NonAsciiName",
+                      L"\u00dcbersicht:comp",
+                      {{L"comp\\\u00dcbersicht_installer.exe", "exe"}},
+                      false,
+                      {"\xC3\x9C" "bersicht"}},
         // An upgrade carries the old list over and lists nothing twice.
         ComponentCase{"UpgradeListsNothingTwice",
                       L"suite:comp",
