@@ -650,6 +650,14 @@ void Installer::ReportImportantEvent(const std::string& name) {
     observer.OnImportantEvent(name);
 }
 
+void Installer::GetVersionFolder(base::FilePath* folder) {
+  GetInstallTargetFolder(folder);
+}
+
+bool Installer::HasExistingInstallation() {
+  return settings_->GetFolderDetails()->HasExistingInstallation();
+}
+
 bool Installer::IsMinimalInstall() {
   base::FilePath target;
   GetInstallTargetFolder(&target);
@@ -680,7 +688,7 @@ void Installer::OnStepsFinished(bool success) {
   const InstallOperation op = GetInstallOperation();
   if (op == InstallOperation::kNewInstallation ||
       op == InstallOperation::kOverExistingInstallation) {
-    FinalizeInstallation();
+    FinalizeInstallation(new_status_.subfolder);
   }
   Succeed();
 }

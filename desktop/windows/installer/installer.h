@@ -86,21 +86,21 @@ class Installer : public InstallerContext, public PlaceholderResolver, public In
   InstallationStatus* GetExistingInstallation() override;
   void GetInstallTargetFolder(base::FilePath* folder) override;
   void GetPackageDir(base::FilePath* folder) override;
+  void GetVersionFolder(base::FilePath* folder) override;
   void GetInstallFolder(base::FilePath* folder) override;
   void GetInstallPath(base::FilePath* folder) override;
   InstallationStatus* GetNewInstallationStatus() override;
   InstallationFolderDetails* GetFolderDetails() override;
+  uint32_t GetSecondInstallerPid() const override { return second_installer_pid_; }
   PlaceholderResolver* GetPlaceholderResolver() override;
   void StartRegistryRecording() override;
   void StopRegistryRecording() override;
   void ReportImportantEvent(const std::string& name) override;
+  bool HasExistingInstallation() override;
   bool IsMinimalInstall() override;
   bool IsRunningFromTargetFolder() override;
   bool HasPackageDir() override;
 
-  // The process id of the other installer process: the backend that started
-  // this elevated copy, or the folder-permission helper; 0 when none.
-  uint32_t GetSecondInstallerPid() const { return second_installer_pid_; }
   // Whether the folder-permission helper waits to take its grant back.
   bool HasPendingPermissionUndo() const override { return permission_undo_event_.IsValid(); }
 
@@ -190,8 +190,10 @@ class Installer : public InstallerContext, public PlaceholderResolver, public In
   // installer_post_install.cc. `installed` is the status the elevated copy
   // wrote (null: the folder details' installation).
   void RunPostElevationTasks(const InstallationStatus* installed = nullptr);
-  void FinalizeInstallation();
-  void EditUserProfile(const base::FilePath& profile);
+  // `installed_subfolder` is the version folder the run installed, whose
+  // resources carry the partner files for the profile.
+  void FinalizeInstallation(const base::FilePath& installed_subfolder);
+  void EditUserProfile(const base::FilePath& profile, const base::FilePath& installed_subfolder);
   void LaunchBrowser();
 
   // First: the scheduler, the events and the package handler report to them.

@@ -70,19 +70,25 @@ void Installer::RunPostElevationTasks(const InstallationStatus* installed) {
       WinApi::GetInstance()->LaunchProcess(command_line, base::LaunchOptions());
     }
   }
-  FinalizeInstallation();
+  // The elevated copy installed the files: this process built no status of
+  // its own, and the version folder is the one that copy names.
+  base::FilePath installed_subfolder = GetInstallSubfolder();
+  if (installed_subfolder.empty() && installed)
+    installed_subfolder = installed->subfolder;
+  FinalizeInstallation(installed_subfolder);
 }
 
-void Installer::FinalizeInstallation() {
+void Installer::FinalizeInstallation(const base::FilePath& installed_subfolder) {
   LOG(INFO) << "Finalizing successful installation";
   const base::FilePath profile = settings_->GetFolderDetails()->GetProfilePath();
   if (!profile.empty())
-    EditUserProfile(profile);
+    EditUserProfile(profile, installed_subfolder);
   if (settings_->IsLaunchVelta())
     LaunchBrowser();
 }
 
-void Installer::EditUserProfile(const base::FilePath& profile) {
+void Installer::EditUserProfile(const base::FilePath& profile,
+                                const base::FilePath& installed_subfolder) {
   VLOG(1) << "User profile modifications";
   scoped_refptr<base::JsonPrefStore> local_state = OpenPrefs(profile.Append(kLocalStateFileName));
   const base::Value* value = nullptr;
@@ -108,7 +114,7 @@ void Installer::EditUserProfile(const base::FilePath& profile) {
   const base::FilePath profile_partner = profile.Append(kPartnerContentFileName);
   const base::FilePath profile_tracking = profile.Append(kTrackingUserAgentFileName);
   const base::FilePath resources =
-      settings_->GetInstallFolder().Append(new_status_.subfolder).Append(kResourcesFolderName);
+      settings_->GetInstallFolder().Append(installed_subfolder).Append(kResourcesFolderName);
   const base::FilePath package_partner = resources.Append(kPartnerContentFileName);
   const base::FilePath package_tracking = resources.Append(kTrackingUserAgentFileName);
   bool flag = false;

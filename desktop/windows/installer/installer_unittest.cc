@@ -462,8 +462,8 @@ struct ProfileCase {
   bool flagged;
 };
 
-class InstallerProfileTest : public InstallerTest,
-                             public testing::WithParamInterface<ProfileCase> {
+// An installer whose folder details name a profile folder of the test's.
+class InstallerWithProfileTest : public InstallerTest {
  protected:
   void SetUp() override {
     InstallerTest::SetUp();
@@ -491,6 +491,9 @@ class InstallerProfileTest : public InstallerTest,
   base::ProcessWide<InstallationFolderDetails::Factory>::ScopedOverride details_override_{
       &details_factory_};
 };
+
+class InstallerProfileTest : public InstallerWithProfileTest,
+                             public testing::WithParamInterface<ProfileCase> {};
 
 TEST_P(InstallerProfileTest, EditsTheProfileOfTheUser) {
   const ProfileCase& c = GetParam();
@@ -532,6 +535,58 @@ INSTANTIATE_TEST_SUITE_P(
         ProfileCase{"NewEditionCopied", true, false, false, true, false, true},
         ProfileCase{"ProfileWithAPartnerFileKept", true, false, true, false, true, false}),
     [](const testing::TestParamInfo<ProfileCase>& info) { return info.param.name; });
+
+// The process that runs only the tasks after an elevated installation
+// edits the profile with the partner files of the version folder the
+// elevated copy installed: named by the switch, else by the status it wrote.
+struct PostElevationProfileCase {
+  const char* name;
+  bool subfolder_switch;
+  bool profile_has_files;
+  // Afterwards: the profile's partner file holds this text, and the agent
+  // file is still there when the profile had one.
+  const char* partner_after;
+  bool flagged;
+};
+
+class InstallerPostElevationProfileTest
+    : public InstallerWithProfileTest,
+      public testing::WithParamInterface<PostElevationProfileCase> {};
+
+TEST_P(InstallerPostElevationProfileTest, KeepsOrBringsThePartnerFilesOfTheInstalledVersion) {
+  const PostElevationProfileCase& c = GetParam();
+  MakeExistingInstallation({});
+  const base::FilePath resources = folder_.Append(L"1.0.0.1").Append(L"resources");
+  ASSERT_TRUE(base::CreateDirectory(resources));
+  ASSERT_EQ(11, base::WriteFile(resources.Append(L"custom_partner_content.json"),
+                                "new partner", 11));
+  Write(L"Local State", R"({"intl":{"app_locale":"xx"}})");
+  if (c.profile_has_files) {
+    Write(L"custom_partner_content.json", "old partner");
+    Write(L"tracking_user_agent.json", "old agent");
+  }
+  std::vector<std::wstring> switches = {L"launchvelta=0", L"post-elevated-install-tasks"};
+  if (c.subfolder_switch)
+    switches.push_back(L"install-subfolder=1.0.0.1");
+  MakeInstaller(switches);
+  RunJob();
+  ASSERT_EQ("success", observer_.Outcome());
+  base::TaskScheduler::GetInstance()->FlushForTesting();
+
+  EXPECT_EQ(c.partner_after, Read(L"custom_partner_content.json"));
+  EXPECT_EQ(c.profile_has_files, base::PathExists(profile_.Append(L"tracking_user_agent.json")));
+  EXPECT_EQ(c.flagged, Read(L"Local State").find("\"updated\":true") != std::string::npos);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    PartnerFiles,
+    InstallerPostElevationProfileTest,
+    testing::Values(
+        PostElevationProfileCase{"ProfileFilesKeptBySwitch", true, true, "old partner", false},
+        PostElevationProfileCase{"ProfileFilesKeptByStatus", false, true, "old partner", false},
+        PostElevationProfileCase{"NewEditionCopiedBySwitch", true, false, "new partner", true},
+        PostElevationProfileCase{"NewEditionCopiedByStatus", false, false, "new partner", true}),
+    [](const testing::TestParamInfo<PostElevationProfileCase>& info) { return info.param.name; });
 
 TEST_F(InstallerTest, FailingStepRollsTheFolderAndTheRegistryBack) {
   MakeInstaller({}, /*failing_step_code=*/10);

@@ -504,8 +504,17 @@ void SettingsImpl::ApplyCopyOnlyRule(bool value) {
 
 void SettingsImpl::ChangeInstallFolder(const base::FilePath& folder) {
   VLOG(1) << "Setting install folder to: " << folder;
-  if (folder == folder_details_->GetPath())
+  if (folder == folder_details_->GetPath()) {
+    // Back at the folder whose details are in: a check of another folder
+    // still running would otherwise apply that folder when it ends.
+    if (pending_fetcher_) {
+      pending_fetcher_->CancelFetch();
+      pending_fetcher_ = nullptr;
+      // Those who wait for the check's end hear of it.
+      NotifyObservers(&SettingsObserver::OnPathChanged);
+    }
     return;
+  }
   GatherFolderDetails(folder, false);
 }
 

@@ -421,6 +421,23 @@ TEST_F(SettingsTest, DetailsArrivingWhileNotEditableAreDroppedAndTheFetchEnds) {
   EXPECT_EQ(InstallOperation::kNewInstallation, settings->GetOperation());
 }
 
+// Typing a folder and then the current one again (A, B, A) ends on A: the
+// check of B, still running, is dropped and never applied.
+TEST_F(SettingsTest, ReturningToTheCurrentFolderDropsTheCheckOfAnother) {
+  std::unique_ptr<SettingsImpl> settings = MakeSettings({});
+  const base::FilePath current = settings->GetInstallFolder();
+  settings->SetInstallFolder(Folder(L"Typed").value());
+  ASSERT_TRUE(settings->IsFetchingFolderDetails());
+  settings->SetInstallFolder(current.value());
+  EXPECT_FALSE(settings->IsFetchingFolderDetails());
+  // Whatever the dropped check still posts runs now.
+  base::TaskScheduler::GetInstance()->FlushForTesting();
+  base::RunLoop().RunUntilIdle();
+  ASSERT_TRUE(WaitForFolderDetails(*settings));
+  EXPECT_EQ(current, settings->GetInstallFolder());
+  EXPECT_EQ(InstallOperation::kNewInstallation, settings->GetOperation());
+}
+
 TEST_F(SettingsTest, ModeMovesOnlyAFolderTheUserKeptAtItsDefault) {
   std::unique_ptr<SettingsImpl> settings = MakeSettings({});
   ASSERT_EQ(UserFolder(), settings->GetInstallFolder());

@@ -69,7 +69,7 @@ uint32_t SilentInstallerController::Start(PayloadManager* payload,
       payload ? GetPayloadTypeName(payload->GetPayloadType()) : std::string("none"),
       tracking_data(), /*run_immediately=*/true, IsAutoupdateRun(), /*silent=*/true,
       base::WideToUTF8(base::CommandLine::ForCurrentProcess()->GetCommandLineString()),
-      ArchitectureToString(settings()->GetArchitecture()), 1));
+      ArchitectureToLowerString(settings()->GetArchitecture()), 1));
 
   runner()->AddObserver(this);
 

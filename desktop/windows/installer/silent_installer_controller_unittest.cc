@@ -21,6 +21,7 @@
 #include "base/test/scoped_log_collector.h"
 #include "desktop/windows/installer/avro_stats/avro_stats_sender.h"
 #include "desktop/windows/installer/avro_stats/recording_stats_sender.h"
+#include "desktop/windows/installer/avro_stats/stats_value_writers.h"
 #include "desktop/windows/installer/common/installer_error.h"
 #include "desktop/windows/installer/flow/installer_progress.h"
 #include "desktop/windows/installer/installation_folder_details_fetcher_impl.h"
@@ -58,6 +59,9 @@ class SilentInstallerControllerTest : public InstallerProcessTest {
   void TearDown() override {
     controller_.reset();
     settings_.reset();
+    // The recording sender builds every event into a message.
+    EXPECT_EQ(schema_mismatches_, GetStatsSchemaMismatchCount())
+        << "An event named a field or symbol the statistics schema lacks";
   }
 
   base::FilePath Target() const { return Folder(L"Target"); }
@@ -92,6 +96,7 @@ class SilentInstallerControllerTest : public InstallerProcessTest {
       .retry_delay = base::TimeDelta::FromMilliseconds(10),
       .countdown_step = base::TimeDelta::FromMilliseconds(10)};
 
+  const int schema_mismatches_ = GetStatsSchemaMismatchCount();
   ScopedInstallerErrorRecord error_record_;
   std::vector<std::string> events_;
   bool traffic_allowed_ = true;

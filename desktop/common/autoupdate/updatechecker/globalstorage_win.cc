@@ -2,6 +2,7 @@
 
 #include "desktop/common/autoupdate/updatechecker/globalstorage_win.h"
 
+#include <algorithm>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -230,7 +231,7 @@ GlobalStorageResult GlobalStorageWin::WriteRegistry(const std::string& key,
     }
     base::win::RegKey opened_key(raw_key);
     // A value that is already gone is what the caller asked for.
-    ::RegDeleteValueA(opened_key.Handle(), key.c_str());
+    ::RegDeleteValueW(opened_key.Handle(), base::UTF8ToWide(key).c_str());
     return GlobalStorageResult::kSuccess;
   }
   const LONG created =
@@ -242,9 +243,12 @@ GlobalStorageResult GlobalStorageWin::WriteRegistry(const std::string& key,
   }
   base::win::RegKey created_key(raw_key);
   // Stored without a terminating zero, as the autoupdate client writes it.
-  const LONG set = ::RegSetValueExA(created_key.Handle(), key.c_str(), 0, REG_SZ,
-                                    reinterpret_cast<const BYTE*>(value.data()),
-                                    static_cast<DWORD>(value.size()));
+  // The texts are UTF-8: the wide functions keep every character, where the
+  // narrow ones would read them in the system's code page.
+  const std::wstring wide_value = base::UTF8ToWide(value);
+  const LONG set = ::RegSetValueExW(created_key.Handle(), base::UTF8ToWide(key).c_str(), 0,
+                                    REG_SZ, reinterpret_cast<const BYTE*>(wide_value.data()),
+                                    static_cast<DWORD>(wide_value.size() * sizeof(wchar_t)));
   if (set != ERROR_SUCCESS) {
     LOG(ERROR) << "[AU] GS: Setting reg value failed with: " << set;
     return GlobalStorageResult::kFailure;
@@ -259,20 +263,23 @@ GlobalStorageResult GlobalStorageWin::ReadRegistry(const std::string& key, std::
     return GlobalStorageResult::kSuccess;
   }
   base::win::RegKey opened_key(raw_key);
+  const std::wstring name = base::UTF8ToWide(key);
   DWORD size = 0;
-  if (::RegQueryValueExA(opened_key.Handle(), key.c_str(), nullptr, nullptr, nullptr, &size) !=
+  if (::RegQueryValueExW(opened_key.Handle(), name.c_str(), nullptr, nullptr, nullptr, &size) !=
           ERROR_SUCCESS ||
       size == 0) {
     return GlobalStorageResult::kSuccess;
   }
-  // One byte more for the zero that the stored data lacks.
-  std::vector<char> buffer(size + 1, '\0');
-  if (::RegQueryValueExA(opened_key.Handle(), key.c_str(), nullptr, nullptr,
-                         reinterpret_cast<BYTE*>(buffer.data()), &size) != ERROR_SUCCESS) {
+  // One character more for the zero that the stored data lacks; an odd
+  // size is rounded up.
+  std::vector<wchar_t> buffer(size / sizeof(wchar_t) + 2, L'\0');
+  DWORD read_size = static_cast<DWORD>((buffer.size() - 1) * sizeof(wchar_t));
+  if (::RegQueryValueExW(opened_key.Handle(), name.c_str(), nullptr, nullptr,
+                         reinterpret_cast<BYTE*>(buffer.data()), &read_size) != ERROR_SUCCESS) {
     return GlobalStorageResult::kFailure;
   }
-  buffer[size < buffer.size() ? size : buffer.size() - 1] = '\0';
-  *value = buffer.data();
+  buffer[std::min<size_t>(read_size / sizeof(wchar_t), buffer.size() - 1)] = L'\0';
+  *value = base::WideToUTF8(buffer.data());
   return GlobalStorageResult::kSuccess;
 }
 
@@ -283,7 +290,7 @@ GlobalStorageResult GlobalStorageWin::ReadFallback(const std::string& key, std::
   // The key is looked up whole, as SetValue stored it: read as a dotted path,
   // "a.b" would never be found again.
   auto it = values.find(key);
-  if (it != values.end())
+  if (it != values.end() && IsAscii(it->second))
     *value = it->second;
   return GlobalStorageResult::kSuccess;
 }
@@ -300,7 +307,7 @@ bool GlobalStorageWin::ReadFallbackStrings(std::map<std::string, std::string>* v
     return false;
   }
   for (const auto& [key, member] : stored->DictItems()) {
-    if (member.is_string() && IsAscii(member.GetString()))
+    if (member.is_string())
       (*values)[key] = member.GetString();
   }
   return true;

@@ -51,8 +51,8 @@ class GlobalStorageWin : public GlobalStorage {
   GlobalStorageResult WriteRegistry(const std::string& key, const std::string& value);
   GlobalStorageResult ReadRegistry(const std::string& key, std::string* value);
   GlobalStorageResult ReadFallback(const std::string& key, std::string* value);
-  // The string members of the file's "GS" object; false when "GS" is there
-  // but is not an object.
+  // The string members of the file's "GS" object, UTF-8 as stored; false
+  // when "GS" is there but is not an object.
   bool ReadFallbackStrings(std::map<std::string, std::string>* values);
 
   const Location location_;

@@ -234,6 +234,21 @@ TEST_F(GlobalStorageWinTest, LoadFallbackCopiesStringValuesIntoTheRegistryOnly) 
   EXPECT_EQ(json, text);
 }
 
+// Every string of the file reaches the registry with all its letters, in
+// its name and its value, and reads back as the same UTF-8.
+TEST_F(GlobalStorageWinTest, LoadFallbackCopiesNonAsciiStringsWhole) {
+  const std::string city = "Z\xC3\xBCrich \xE6\x9D\xB1\xE4\xBA\xAC";
+  const std::string name = "Ort-\xC3\xA9";
+  WriteFallbackFile("{\"GS\": {\"" + name + "\": \"" + city + "\", \"UUID\": \"a\"}}");
+  std::unique_ptr<GlobalStorageWin> storage = MakeStorage(false);
+  storage->LoadFallback(profile_.GetPath());
+  EXPECT_EQ(std::optional<std::string>(city), RegistryValue(name));
+  EXPECT_EQ(std::optional<std::string>("a"), RegistryValue("UUID"));
+  std::string value;
+  EXPECT_EQ(Result::kSuccess, storage->GetValue(name, &value));
+  EXPECT_EQ(city, value);
+}
+
 TEST_F(GlobalStorageWinTest, LoadFallbackDoesNotUndoARegistryWrite) {
   WriteFallbackFile(R"({"GS": {"UUID": "old"}})");
   std::unique_ptr<GlobalStorageWin> storage = MakeStorage(false);

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "base/guid.h"
+#include "desktop/windows/installer/avro_stats/stats_value_writers.h"
 #include "velta_components/avro/avro_value.h"
 
 namespace velta {
@@ -40,7 +41,7 @@ InstallerStatsEvent::~InstallerStatsEvent() = default;
 void InstallerStatsEvent::Fill(AvroValue* message) const {
   AvroValue* installer_event = message->GetChild("installer_event")->SelectBranch(1);
   // A type that is no symbol of the enum leaves the field at symbol 0.
-  installer_event->GetChild("event_type")->SetEnumSymbol(event_type_);
+  SetStatsEnumSymbol(installer_event->GetChild("event_type"), "event_type", event_type_);
   installer_event->GetChild("message_session_id")->SetInt(static_cast<int32_t>(message_number_));
   FillEventFields(installer_event);
   message->GetChild("EventTimestamp")->SetLong(ToUnixMilliseconds(creation_time_));

@@ -4,7 +4,10 @@
 
 #include <utility>
 
+#include "desktop/windows/installer/avro_stats/campaign.h"
+#include "desktop/windows/installer/avro_stats/diagnostic_data.h"
 #include "desktop/windows/installer/avro_stats/installer_stats_event.h"
+#include "desktop/windows/installer/avro_stats/stats_message_builder.h"
 
 namespace velta {
 
@@ -19,6 +22,8 @@ void RecordingStatsSender::SetTrafficAllowed(bool allowed) {
 }
 
 void RecordingStatsSender::SendAvroMessage(std::unique_ptr<InstallerStatsEvent> event) {
+  StatsMessageBuilder("session", "", "1.0.0.0", "stable", Campaign())
+      .Build(*event, DiagnosticData());
   base::AutoLock lock(lock_);
   event_types_.push_back(event->GetEventType());
   if (types_)

@@ -13,8 +13,9 @@
 namespace velta {
 
 // A statistics sender for tests: keeps the type of every event it is given,
-// from any thread, remembers the last traffic choice, and ends
-// SendPendingAndShutdown at once.
+// from any thread, builds each into a message as the real sender would (so
+// a field or symbol the schema lacks shows in GetStatsSchemaMismatchCount),
+// remembers the last traffic choice, and ends SendPendingAndShutdown at once.
 class RecordingStatsSender : public AvroStatsSender {
  public:
   // `types` and `traffic_allowed`, when given, receive each event's type and

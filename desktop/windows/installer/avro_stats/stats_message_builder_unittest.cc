@@ -31,7 +31,9 @@
 #include "desktop/windows/installer/avro_stats/primary_package_fetched_event.h"
 #include "desktop/windows/installer/avro_stats/settings_accepted_event.h"
 #include "desktop/windows/installer/avro_stats/signature_verified_event.h"
+#include "desktop/windows/installer/avro_stats/stats_event_samples.h"
 #include "desktop/windows/installer/avro_stats/stats_message_reader.h"
+#include "desktop/windows/installer/avro_stats/stats_value_writers.h"
 #include "desktop/windows/installer/avro_stats/status_parsed_event.h"
 #include "desktop/windows/installer/avro_stats/uninstall_survey_completed_event.h"
 #include "desktop/windows/installer/avro_stats/version_verified_event.h"
@@ -429,6 +431,44 @@ INSTANTIATE_TEST_SUITE_P(Events,
                          StatsEventTest,
                          ::testing::ValuesIn(kEventCases),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// Every kind of event names only fields and symbols the schema has.
+TEST(StatsSchemaTest, EveryEventFitsTheSchema) {
+  const int mismatches = GetStatsSchemaMismatchCount();
+  for (const std::unique_ptr<InstallerStatsEvent>& event : MakeOneOfEachStatsEvent())
+    MakeBuilder().Build(*event, DiagnosticData());
+  EXPECT_EQ(mismatches, GetStatsSchemaMismatchCount());
+}
+
+struct ArchitectureSymbolCase {
+  const char* symbol;
+  size_t index;
+  int mismatches;
+};
+
+class PackageArchitectureSymbolTest : public ::testing::TestWithParam<ArchitectureSymbolCase> {};
+
+// The enum has "x86" and "x64"; any other text, the upper-case names
+// included, leaves the field at its first symbol and is counted.
+TEST_P(PackageArchitectureSymbolTest, OnlyTheSchemasSymbolsAreWritten) {
+  const int before = GetStatsSchemaMismatchCount();
+  ControllerLaunchedEvent event("none", "", false, false, false, "", GetParam().symbol, 1);
+  std::unique_ptr<AvroValue> message = BuildAndRead(MakeBuilder(), event);
+  ASSERT_NE(nullptr, message);
+  const AvroValue* field =
+      message->FindPath("installer_event.controller_launched_details.package_architecture");
+  ASSERT_NE(nullptr, field);
+  EXPECT_EQ(GetParam().index, field->GetEnumIndex());
+  EXPECT_EQ(GetParam().mismatches, GetStatsSchemaMismatchCount() - before);
+}
+
+INSTANTIATE_TEST_SUITE_P(Symbols,
+                         PackageArchitectureSymbolTest,
+                         ::testing::Values(ArchitectureSymbolCase{"x86", 0, 0},
+                                           ArchitectureSymbolCase{"x64", 1, 0},
+                                           ArchitectureSymbolCase{"X64", 0, 1},
+                                           ArchitectureSymbolCase{"invalid", 0, 1},
+                                           ArchitectureSymbolCase{"", 0, 1}));
 
 }  // namespace
 }  // namespace velta

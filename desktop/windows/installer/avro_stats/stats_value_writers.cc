@@ -2,15 +2,38 @@
 
 #include "desktop/windows/installer/avro_stats/stats_value_writers.h"
 
+#include <atomic>
+
 #include "base/logging.h"
 #include "velta_components/avro/avro_value.h"
 
 namespace velta {
 
+namespace {
+
+std::atomic<int> g_schema_mismatches{0};
+
+}  // namespace
+
 AvroValue* ResolveStatsPath(AvroValue* parent, const std::string& path) {
   AvroValue* value = parent->ResolvePath(path);
-  DCHECK(value) << "No field at " << path;
+  if (!value) {
+    ++g_schema_mismatches;
+    LOG(ERROR) << "The statistics message schema has no field " << path;
+  }
   return value;
+}
+
+bool SetStatsEnumSymbol(AvroValue* field, const std::string& path, const std::string& symbol) {
+  if (field->SetEnumSymbol(symbol))
+    return true;
+  ++g_schema_mismatches;
+  LOG(ERROR) << "The statistics enum at " << path << " has no symbol " << symbol;
+  return false;
+}
+
+int GetStatsSchemaMismatchCount() {
+  return g_schema_mismatches.load();
 }
 
 void WriteStatsString(AvroValue* parent, const std::string& path, const std::string& value) {
@@ -35,7 +58,7 @@ void WriteStatsLong(AvroValue* parent, const std::string& path, int64_t value) {
 
 void WriteStatsEnum(AvroValue* parent, const std::string& path, const std::string& symbol) {
   if (AvroValue* field = ResolveStatsPath(parent, path))
-    field->SetEnumSymbol(symbol);
+    SetStatsEnumSymbol(field, path, symbol);
 }
 
 void WriteStatsStringList(AvroValue* parent,

@@ -41,6 +41,9 @@ class InstallerContext {
   virtual void GetInstallTargetFolder(base::FilePath* folder) = 0;
   // The package folder, the source of the installed files.
   virtual void GetPackageDir(base::FilePath* folder) = 0;
+  // The version folder of the run: the same folder as
+  // GetInstallTargetFolder.
+  virtual void GetVersionFolder(base::FilePath* folder) = 0;
   // The install folder as the folder details know it.
   virtual void GetInstallFolder(base::FilePath* folder) = 0;
   // The same install folder, read through the settings.
@@ -48,11 +51,17 @@ class InstallerContext {
   // The record the steps fill for the new status file.
   virtual InstallationStatus* GetNewInstallationStatus() = 0;
   virtual InstallationFolderDetails* GetFolderDetails() = 0;
+  // The process id of the run's other installer process: the backend that
+  // started this elevated copy, or the folder-permission helper that
+  // started this backend; 0 when there is none. k.bat waits for it.
+  virtual uint32_t GetSecondInstallerPid() const = 0;
   virtual PlaceholderResolver* GetPlaceholderResolver() = 0;
   virtual void StartRegistryRecording() = 0;
   virtual void StopRegistryRecording() = 0;
   // Hands a short event name to every installer observer.
   virtual void ReportImportantEvent(const std::string& name) = 0;
+  // Whether the folder details found an installation in the folder.
+  virtual bool HasExistingInstallation() = 0;
   virtual bool IsMinimalInstall() = 0;
   virtual bool IsRunningFromTargetFolder() = 0;
   // Whether a package folder was given on the command line.

@@ -16,6 +16,7 @@
 #include "base/win/windows_version.h"
 #include "desktop/windows/installer/common/installer_error.h"
 #include "desktop/windows/installer/common/installer_utils.h"
+#include "desktop/windows/installer/common/product/architecture_names.h"
 #include "desktop/windows/installer/common/product/installer_constants.h"
 #include "desktop/windows/installer/common/product/product_constants.h"
 #include "desktop/windows/installer/common/win/win_api.h"
@@ -151,9 +152,8 @@ bool PackageHandler::CopyUnpackedFiles() {
   entries.push_back(base::WideToUTF8(kFilesListFileName));
   entries.push_back(base::WideToUTF8(kRootFilesListFileName));
   entries.push_back(base::WideToUTF8(kLauncherFileName));
-  const bool is_64_bit_system = WinApi::GetInstance()->GetOsArchitecture() !=
-                                base::win::OSInfo::X86_ARCHITECTURE;
-  entries.push_back(base::WideToUTF8(is_64_bit_system ? kHelper64FileName : kHelperFileName));
+  entries.push_back(
+      base::WideToUTF8(GetHelperFileName(WinApi::GetInstance()->GetOsArchitecture())));
   if (entries.size() > static_cast<size_t>(std::numeric_limits<int32_t>::max()))
     return SetInstallerError(10, "Too many package files", std::wstring());
   observer_->OnTotalSteps(static_cast<int32_t>(entries.size()));

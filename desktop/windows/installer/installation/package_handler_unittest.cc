@@ -17,6 +17,7 @@
 #include "base/win/windows_version.h"
 #include "desktop/windows/installer/common/installer_error.h"
 #include "desktop/windows/installer/common/product/product_constants.h"
+#include "desktop/windows/installer/common/win/test/fake_win_api.h"
 #include "desktop/windows/installer/common/win/win_api.h"
 #include "desktop/windows/installer/flow/installer_context.h"
 #include "desktop/windows/installer/interprocess_state_impl.h"
@@ -79,14 +80,17 @@ class TestContext : public InstallerContext {
     *folder = install_folder_.Append(command_line_->GetSwitchValueNative(kInstallSubfolderSwitch));
   }
   void GetPackageDir(base::FilePath* folder) override { *folder = package_dir_; }
+  void GetVersionFolder(base::FilePath* folder) override { GetInstallTargetFolder(folder); }
   void GetInstallFolder(base::FilePath* folder) override { *folder = install_folder_; }
   void GetInstallPath(base::FilePath* folder) override { *folder = install_folder_; }
   InstallationStatus* GetNewInstallationStatus() override { return nullptr; }
   InstallationFolderDetails* GetFolderDetails() override { return nullptr; }
+  uint32_t GetSecondInstallerPid() const override { return 0; }
   PlaceholderResolver* GetPlaceholderResolver() override { return nullptr; }
   void StartRegistryRecording() override {}
   void StopRegistryRecording() override {}
   void ReportImportantEvent(const std::string&) override {}
+  bool HasExistingInstallation() override { return false; }
   bool IsMinimalInstall() override { return false; }
   bool IsRunningFromTargetFolder() override { return false; }
   bool HasPackageDir() override { return true; }
@@ -271,6 +275,43 @@ TEST_F(PackageHandlerTest, CopiesAnUnpackedPackageWithProgress) {
   context_->transaction.Rollback();
   EXPECT_EQ(before, SnapshotFolder(install_folder_));
 }
+
+struct HelperArchitectureCase {
+  const char* name;
+  base::win::OSInfo::WindowsArchitecture os_architecture;
+  const wchar_t* helper;
+};
+
+class PackageHelperTest : public PackageHandlerTest,
+                          public ::testing::WithParamInterface<HelperArchitectureCase> {};
+
+// A package carries the helper the system runs: the 64-bit one only for
+// x64; an ARM64 system runs the 32-bit one, as the install steps and the
+// taskbar pins expect.
+TEST_P(PackageHelperTest, CopiesTheHelperTheSystemRuns) {
+  FakeWinApi win_api;
+  win_api.SetOsArchitecture(GetParam().os_architecture);
+  base::ProcessWide<WinApi>::ScopedOverride win_api_override(&win_api);
+  WriteText(package_dir_.Append(L"files_list"), "");
+  WriteText(package_dir_.Append(L"root_files_list"), "");
+  WriteText(package_dir_.Append(L"launcher.exe"), "launcher");
+  WriteText(package_dir_.Append(GetParam().helper), "helper");
+  MakeHandler("12.0.345.6", true);
+  ASSERT_TRUE(handler_->InstallPackageFiles(&command_line_)) << ErrorDetail();
+  EXPECT_EQ("helper", ReadText(install_folder_.Append(L"12.0.345.6").Append(GetParam().helper)));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Systems,
+    PackageHelperTest,
+    ::testing::Values(
+        HelperArchitectureCase{"X86", base::win::OSInfo::X86_ARCHITECTURE,
+                               L"installer_helper.exe"},
+        HelperArchitectureCase{"X64", base::win::OSInfo::X64_ARCHITECTURE,
+                               L"installer_helper_64.exe"},
+        HelperArchitectureCase{"Arm64", base::win::OSInfo::OTHER_ARCHITECTURE,
+                               L"installer_helper.exe"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(PackageHandlerTest, CopyStopsAtTheFirstMissingFile) {
   WriteText(package_dir_.Append(L"files_list"), "a.dll\r\nmissing.dll\r\nc.dll\r\n");

@@ -36,7 +36,8 @@ bool IsSafeComponentName(const std::string& name) {
 }
 
 base::FilePath GetComponentInstallerPath(const base::FilePath& folder, const std::string& name) {
-  const base::FilePath path = folder.AppendASCII(name + kInstallerSuffix);
+  const base::FilePath path =
+      folder.Append(base::FilePath::FromUTF8Unsafe(name + kInstallerSuffix));
   if (name != "suite" || base::PathExists(path))
     return path;
   const base::FilePath assistant = folder.AppendASCII(std::string("assistant") + kInstallerSuffix);
@@ -85,7 +86,8 @@ StepResult& InstallComponentsStep::Execute(StepResult& result, int32_t /*attempt
       LOG(ERROR) << "Refusing component entry " << entry;
       continue;
     }
-    const base::FilePath component_folder = install_folder.AppendASCII(name);
+    const base::FilePath component_folder =
+        install_folder.Append(base::FilePath::FromUTF8Unsafe(name));
     base::FilePath installer_folder = package_dir.DirName();
     if (!subfolder.empty())
       installer_folder = installer_folder.Append(base::FilePath::FromUTF8Unsafe(subfolder));

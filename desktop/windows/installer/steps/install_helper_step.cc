@@ -11,6 +11,7 @@
 #include "base/files/file_util.h"
 #include "base/logging.h"
 #include "base/win/windows_version.h"
+#include "desktop/windows/installer/common/product/architecture_names.h"
 #include "desktop/windows/installer/common/product/installer_constants.h"
 #include "desktop/windows/installer/common/win/win_api.h"
 #include "desktop/windows/installer/flow/installer_context.h"
@@ -33,10 +34,9 @@ InstallHelperStep::InstallHelperStep(InstallerContext* context)
 InstallHelperStep::~InstallHelperStep() = default;
 
 StepResult& InstallHelperStep::Execute(StepResult& result, int32_t /*attempt*/) {
-  const bool is_x64 =
-      WinApi::GetInstance()->GetOsArchitecture() == base::win::OSInfo::X64_ARCHITECTURE;
-  const base::FilePath helper(is_x64 ? kHelper64FileName : kHelperFileName);
-  const base::FilePath other_helper(is_x64 ? kHelperFileName : kHelper64FileName);
+  const base::FilePath helper(GetHelperFileName(WinApi::GetInstance()->GetOsArchitecture()));
+  const base::FilePath other_helper(helper.value() == kHelperFileName ? kHelper64FileName
+                                                                      : kHelperFileName);
   base::FilePath target_folder;
   GetInstallTargetFolder(&target_folder);
   std::vector<base::FilePath>& files = GetNewInstallationStatus()->files;

@@ -9,8 +9,11 @@
 #include "base/files/file_path.h"
 #include "base/files/file_util.h"
 #include "base/json/json_reader.h"
+#include "base/sequenced_task_runner.h"
+#include "base/synchronization/waitable_event.h"
 #include "base/values.h"
 #include "base/win/scoped_com_initializer.h"
+#include "desktop/windows/installer/common/json_pref_store_factory.h"
 #include "desktop/windows/installer/service/fake_firewall_policy.h"
 #include "desktop/windows/installer/service/firewall_manager.h"
 #include "desktop/windows/installer/service/firewall_rules.h"
@@ -105,6 +108,30 @@ TEST_F(StatusStepsTest, InstallerPrefsAreOnDiskWhenTheStepEnds) {
   EXPECT_THAT(differing->GetList(), IsEmpty());
 }
 
+// A write that does not land in time fails the attempt: the steps after it
+// would read the old file. The queued write still lands afterwards.
+TEST_F(StatusStepsTest, InstallerPrefsNotWrittenInTimeFailTheAttempt) {
+  ScopedInstallerProcess process({L"backend"});
+  WriteText(PrefsPath(), "{\"au_task_error_count\": 4}");
+  base::WaitableEvent release;
+  GetPrefStoreTaskRunnerMap()
+      ->GetTaskRunner(context_.install_folder())
+      ->PostTask(FROM_HERE,
+                 base::BindOnce([](base::WaitableEvent* event) { event->Wait(); }, &release));
+  WriteInstallerPrefsStep step(&context_, base::TimeDelta::FromMilliseconds(50));
+  const StepResult result = test::RunStep(step);
+  EXPECT_EQ(StepResult::kRetryThenFail, result.code);
+  EXPECT_EQ(PrefsPath().value(), result.wide_text);
+  EXPECT_EQ(std::nullopt, ReadJson(PrefsPath()).FindBoolKey("autoupdate"));
+
+  release.Signal();
+  WriteInstallerPrefsStep retried(&context_);
+  EXPECT_EQ(StepResult::kSuccess, test::RunStep(retried).code);
+  const base::Value prefs = ReadJson(PrefsPath());
+  EXPECT_EQ(std::optional<bool>(false), prefs.FindBoolKey("autoupdate"));
+  EXPECT_EQ(std::optional<int>(4), prefs.FindIntKey("au_task_error_count"));
+}
+
 TEST_F(StatusStepsTest, AutoupdateRunWritesNoConsentPrefs) {
   ScopedInstallerProcess process({L"backend", L"autoupdate"});
   WriteInstallerPrefsStep step(&context_);
@@ -155,7 +182,8 @@ TEST_P(InstallComponentsTest, RecordsTheComponentsThatInstalled) {
   std::vector<std::string> names;
   for (const InstallationComponent& component : context_.new_status.components) {
     names.push_back(component.name);
-    EXPECT_EQ(context_.install_folder().AppendASCII(component.name), component.path);
+    EXPECT_EQ(context_.install_folder().Append(base::FilePath::FromUTF8Unsafe(component.name)),
+              component.path);
   }
   EXPECT_EQ(c.expected, names);
 }
@@ -187,6 +215,12 @@ INSTANTIATE_TEST_SUITE_P(
                       {{L"comp\\ok_installer.exe", "exe"}, {L"bad_installer.exe", "exe"}},
                       false,
                       {"ok"}},
+        // A name is UTF-8 text: its installer and folder keep every letter.
+        ComponentCase{"NonAsciiName",
+                      L"\u00dcbersicht:comp",
+                      {{L"comp\\\u00dcbersicht_installer.exe", "exe"}},
+                      false,
+                      {"\xC3\x9C" "bersicht"}},
         // An upgrade carries the old list over and lists nothing twice.
         ComponentCase{"UpgradeListsNothingTwice",
                       L"suite:comp",

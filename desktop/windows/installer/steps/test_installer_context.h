@@ -110,7 +110,7 @@ class TestSettings : public Settings {
   PackageArchitecture GetArchitecture() const override { return PackageArchitecture::kX64; }
   bool IsRunningFromPackage() const override { return true; }
   bool ShouldRunImmediately() const override { return true; }
-  bool IsUninstallSurveyCountry() const override { return false; }
+  bool IsUninstallSurveyCountry() const override { return uninstall_survey_country; }
   SettingsCheck GetSettingsCheck() const override;
 
   uint32_t options = 0;
@@ -119,6 +119,9 @@ class TestSettings : public Settings {
   std::wstring language;
   base::FilePath profile_folder;
   const InstallationFolderDetails* folder_details = nullptr;
+  // Where the window offers the survey, the finalize step starts no
+  // browser: tests leave real browsers alone unless they ask.
+  bool uninstall_survey_country = true;
 
  private:
   bool Set(SettingsOption bit, bool value) {
@@ -225,14 +228,17 @@ class TestInstallerContext : public InstallerContext, public PlaceholderResolver
   InstallationStatus* GetExistingInstallation() override { return folder_details.existing.get(); }
   void GetInstallTargetFolder(base::FilePath* folder) override { *folder = target_folder_; }
   void GetPackageDir(base::FilePath* folder) override { *folder = package_dir_; }
+  void GetVersionFolder(base::FilePath* folder) override { *folder = target_folder_; }
   void GetInstallFolder(base::FilePath* folder) override { *folder = install_folder_; }
   void GetInstallPath(base::FilePath* folder) override { *folder = install_folder_; }
   InstallationStatus* GetNewInstallationStatus() override { return &new_status; }
   InstallationFolderDetails* GetFolderDetails() override { return &folder_details; }
+  uint32_t GetSecondInstallerPid() const override { return second_installer_pid; }
   PlaceholderResolver* GetPlaceholderResolver() override { return this; }
   void StartRegistryRecording() override { recording = true; }
   void StopRegistryRecording() override { recording = false; }
   void ReportImportantEvent(const std::string& name) override { events.push_back(name); }
+  bool HasExistingInstallation() override { return folder_details.HasExistingInstallation(); }
   bool IsMinimalInstall() override;
   bool IsRunningFromTargetFolder() override { return running_from_target_folder; }
   bool HasPackageDir() override { return has_package_dir; }
@@ -255,6 +261,7 @@ class TestInstallerContext : public InstallerContext, public PlaceholderResolver
   bool recording = false;
   bool running_from_target_folder = false;
   bool has_package_dir = false;
+  uint32_t second_installer_pid = 0;
 
  private:
   bool is_valid_ = false;

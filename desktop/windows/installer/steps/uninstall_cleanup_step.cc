@@ -110,7 +110,7 @@ StepResult& UninstallCleanupStep::Execute(StepResult& result, int32_t /*attempt*
 
   batch.writer_pid = ::GetCurrentProcessId();
   batch.initial_pid = ReadPidSwitch(kInitialPidSwitch);
-  batch.parent_pid = ReadPidSwitch(kParentPidSwitch);
+  batch.parent_pid = GetContext()->GetSecondInstallerPid();
   // Deepest first: a folder comes before its parents.
   for (auto it = batch_folders.rbegin(); it != batch_folders.rend(); ++it)
     batch.folders.emplace_back(*it);

@@ -93,9 +93,10 @@ bool RunSystemBrowserReinstallCommand() {
 // browser through WMI, else the system's own.
 void ShowUninstallSurvey(Settings* settings, const InstallationFolderDetails* details) {
   std::string url = GetNamedUrl("uninstall_survey");
-  // The survey belongs to the countries where it is offered.
-  if (url.empty() || IsSilentRun() || !settings->IsUninstallSurveyCountry())
+  if (!ShouldShowUninstallSurveyInBrowser(url, IsSilentRun(),
+                                          settings->IsUninstallSurveyCountry())) {
     return;
+  }
   LOG(INFO) << "Trying to display the uninstall survey";
   url = MakeUninstallSurveyUrl(url, GetProductVersion(), details->GetUuid(),
                                details->GetWelcomeUrl());
@@ -149,6 +150,12 @@ std::string MakeUninstallSurveyUrl(const std::string& base,
   if (parts.size() == 2)
     url += "&" + parts[1];
   return url;
+}
+
+bool ShouldShowUninstallSurveyInBrowser(const std::string& url,
+                                        bool is_silent,
+                                        bool is_survey_country) {
+  return !url.empty() && !is_silent && !is_survey_country;
 }
 
 UninstallFinalizeStep::UninstallFinalizeStep(InstallerContext* context)

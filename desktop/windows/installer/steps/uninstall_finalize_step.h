@@ -14,7 +14,8 @@ namespace velta {
 // that the browser's associations change, and, unless the installation is
 // a copy-only one, hands the web defaults back to the system browser when
 // the browser had them, removes its firewall rule and offers the uninstall
-// survey (not in a silent run, and only where the survey is offered).
+// survey in a browser (not in a silent run, and not where the window offers
+// it itself).
 class UninstallFinalizeStep : public InstallerStep {
  public:
   explicit UninstallFinalizeStep(InstallerContext* context);
@@ -29,6 +30,13 @@ std::string MakeUninstallSurveyUrl(const std::string& base,
                                    const std::string& version,
                                    const std::string& uuid,
                                    const std::string& query_source);
+
+// Whether the uninstall survey at `url` opens in a browser: not without an
+// address, not in a silent run, and not for the users of the countries whose
+// uninstall window shows the survey itself.
+bool ShouldShowUninstallSurveyInBrowser(const std::string& url,
+                                        bool is_silent,
+                                        bool is_survey_country);
 
 }  // namespace velta
 

@@ -33,6 +33,7 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
+using ::testing::Not;
 using test::ReadText;
 using test::WriteText;
 
@@ -173,6 +174,26 @@ TEST(UninstallCleanupTest, FilesInUseGoToTheScript) {
   EXPECT_THAT(script, HasSubstr("42"));
 }
 
+// The script's third process is the run's other installer process as the
+// installer knows it (the folder-permission helper's), not whatever a
+// `parent-pid` switch claims.
+TEST(UninstallCleanupTest, ScriptWaitsForTheOtherInstallerProcess) {
+  base::win::ScopedCOMInitializer com;
+  ScopedInstallerProcess process({L"backend", L"initial-pid=42", L"parent-pid=77"});
+  LentAccessContext context;
+  ASSERT_TRUE(context.is_valid());
+  context.settings.operation = InstallOperation::kUninstall;
+  context.settings.set_option(SettingsOption::COPY_ONLY, true);
+  context.folder_details.existing = std::make_unique<InstallationStatus>(StatusSource::kPrimary);
+  context.second_installer_pid = 4321;
+  UninstallCleanupStep step(&context);
+  EXPECT_EQ(StepResult::kSuccess, test::RunStep(step).code);
+  const std::string script = ReadText(context.install_folder().Append(L"k.bat"));
+  EXPECT_THAT(script, HasSubstr("PID eq 42\""));
+  EXPECT_THAT(script, HasSubstr("PID eq 4321\""));
+  EXPECT_THAT(script, Not(HasSubstr("PID eq 77\"")));
+}
+
 TEST(UninstallSurveyTest, AddressCarriesVersionIdAndQuery) {
   const std::string base = "https://survey.test/uninstall/";
   EXPECT_EQ(base + "?version=1.2&uuid=U", MakeUninstallSurveyUrl(base, "1.2", "U", ""));
@@ -182,6 +203,50 @@ TEST(UninstallSurveyTest, AddressCarriesVersionIdAndQuery) {
   EXPECT_EQ(base + "?version=1.2&uuid=U",
             MakeUninstallSurveyUrl(base, "1.2", "U", "https://w.test/?a?b"));
 }
+
+struct SurveyCase {
+  const char* name = "";
+  const char* url = "";
+  bool is_silent = false;
+  bool is_survey_country = false;
+  bool shown_in_browser = false;
+};
+
+class UninstallSurveyChoiceTest : public ::testing::TestWithParam<SurveyCase> {};
+
+// The window offers the survey to the users of the survey countries; the
+// browser takes it only for the others, never in a silent run or without
+// an address.
+TEST_P(UninstallSurveyChoiceTest, BrowserSurveyOnlyOutsideTheWindowsCountries) {
+  const SurveyCase& c = GetParam();
+  EXPECT_EQ(c.shown_in_browser,
+            ShouldShowUninstallSurveyInBrowser(c.url, c.is_silent, c.is_survey_country));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases,
+    UninstallSurveyChoiceTest,
+    ::testing::Values(
+        SurveyCase{.name = "OtherCountry", .url = "https://s.test/", .shown_in_browser = true},
+        SurveyCase{.name = "SurveyCountry",
+                   .url = "https://s.test/",
+                   .is_survey_country = true,
+                   .shown_in_browser = false},
+        SurveyCase{.name = "SilentRun",
+                   .url = "https://s.test/",
+                   .is_silent = true,
+                   .shown_in_browser = false},
+        SurveyCase{.name = "SilentRunInSurveyCountry",
+                   .url = "https://s.test/",
+                   .is_silent = true,
+                   .is_survey_country = true,
+                   .shown_in_browser = false},
+        SurveyCase{.name = "NoAddress", .url = "", .shown_in_browser = false},
+        SurveyCase{.name = "NoAddressInSurveyCountry",
+                   .url = "",
+                   .is_survey_country = true,
+                   .shown_in_browser = false}),
+    [](const auto& info) { return info.param.name; });
 
 // WMI starts a real process that outlives nothing of ours: it leaves a
 // file behind.

@@ -57,8 +57,9 @@ bool CommitPrefsAndWait(base::JsonPrefStore* store, base::TimeDelta timeout) {
   return false;
 }
 
-WriteInstallerPrefsStep::WriteInstallerPrefsStep(InstallerContext* context)
-    : InstallerStep(context, "write_installer_prefs") {}
+WriteInstallerPrefsStep::WriteInstallerPrefsStep(InstallerContext* context,
+                                                 base::TimeDelta write_timeout)
+    : InstallerStep(context, "write_installer_prefs"), write_timeout_(write_timeout) {}
 
 WriteInstallerPrefsStep::~WriteInstallerPrefsStep() = default;
 
@@ -128,7 +129,10 @@ StepResult& WriteInstallerPrefsStep::Execute(StepResult& result, int32_t /*attem
   }
 
   // The next steps read this file: it must hold the new preferences first.
-  CommitPrefsAndWait(store.get(), kWriteTimeout);
+  if (!CommitPrefsAndWait(store.get(), write_timeout_)) {
+    result = StepResult(StepResult::kRetryThenFail, 0, path.value(),
+                        "Installer prefs were not written in time");
+  }
   return result;
 }
 

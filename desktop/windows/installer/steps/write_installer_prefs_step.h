@@ -20,16 +20,23 @@ namespace velta {
 //
 // The store writes on its folder's runner; the step waits (at most
 // kWriteTimeout) until the file holds the new preferences, because the
-// steps after it (finalize) open the same file. Never fails: a write that
-// does not complete is logged. Needs the task scheduler.
+// steps after it (finalize) open the same file and would otherwise read and
+// rewrite stale preferences. A write that does not complete in time is a
+// failed attempt (retried, then failing the job); the queued write still
+// lands, before any later write of the folder. Needs the task scheduler.
 class WriteInstallerPrefsStep : public InstallerStep {
  public:
   static constexpr base::TimeDelta kWriteTimeout = base::TimeDelta::FromSeconds(30);
 
-  explicit WriteInstallerPrefsStep(InstallerContext* context);
+  // `write_timeout` is kWriteTimeout but in tests of the time-out.
+  explicit WriteInstallerPrefsStep(InstallerContext* context,
+                                   base::TimeDelta write_timeout = kWriteTimeout);
   ~WriteInstallerPrefsStep() override;
 
   StepResult& Execute(StepResult& result, int32_t attempt) override;
+
+ private:
+  const base::TimeDelta write_timeout_;
 };
 
 // Hands `store`'s changes to its writer and waits up to `timeout` until the

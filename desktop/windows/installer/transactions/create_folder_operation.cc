@@ -6,11 +6,14 @@
 
 #include "base/files/file_util.h"
 #include "base/logging.h"
+#include "desktop/windows/installer/transactions/created_folders.h"
 #include "desktop/windows/installer/transactions/operation_utils.h"
 
 namespace velta {
 
-CreateFolderOperation::CreateFolderOperation(const base::FilePath& path) : path_(path) {}
+CreateFolderOperation::CreateFolderOperation(const base::FilePath& path,
+                                             CreatedFolders* created_folders)
+    : path_(path), created_folders_record_(created_folders) {}
 
 CreateFolderOperation::~CreateFolderOperation() = default;
 
@@ -38,6 +41,7 @@ bool CreateFolderOperation::Do(Transaction* /*nested*/, std::string* error) {
   for (auto it = missing.rbegin(); it != missing.rend(); ++it) {
     if (::CreateDirectoryW(it->value().c_str(), nullptr)) {
       created_.push_back(*it);
+      created_folders_record_->Add(*it);
       continue;
     }
     const DWORD create_error = ::GetLastError();
@@ -69,6 +73,7 @@ void CreateFolderOperation::RemoveCreatedFolders() {
       PLOG(WARNING) << "Cannot remove the created folder " << *it;
       break;
     }
+    created_folders_record_->Remove(*it);
   }
   created_.clear();
 }

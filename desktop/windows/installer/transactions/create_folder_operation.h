@@ -11,12 +11,15 @@
 
 namespace velta {
 
-// Creates a folder with its missing parents. A rollback removes exactly the
-// folders this operation created, deepest first, while they are empty; a
+class CreatedFolders;
+
+// Creates a folder with its missing parents, and adds each folder it created
+// to `created_folders` (which must outlive it). A rollback removes exactly
+// the folders this operation created, deepest first, while they are empty; a
 // folder that already existed (even an empty one) is never removed.
 class CreateFolderOperation : public Operation {
  public:
-  explicit CreateFolderOperation(const base::FilePath& path);
+  CreateFolderOperation(const base::FilePath& path, CreatedFolders* created_folders);
   CreateFolderOperation(const CreateFolderOperation&) = delete;
   CreateFolderOperation& operator=(const CreateFolderOperation&) = delete;
   ~CreateFolderOperation() override;
@@ -31,6 +34,7 @@ class CreateFolderOperation : public Operation {
   void RemoveCreatedFolders();
 
   const base::FilePath path_;
+  CreatedFolders* const created_folders_record_;
   // The nearest folder that existed before; empty until Do created `path_`.
   base::FilePath ancestor_;
   // The folders Do created, outermost first.

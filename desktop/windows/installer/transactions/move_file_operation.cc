@@ -8,6 +8,7 @@
 
 #include "base/files/file_util.h"
 #include "base/logging.h"
+#include "desktop/windows/installer/transactions/created_folders.h"
 #include "desktop/windows/installer/transactions/operation_utils.h"
 #include "desktop/windows/installer/transactions/operation_factory.h"
 #include "desktop/windows/installer/transactions/transaction.h"
@@ -20,8 +21,10 @@ MoveFileOperation::MoveFileOperation(OperationFactory* factory,
     : factory_(factory), from_(from), to_(to) {}
 
 MoveFileOperation::~MoveFileOperation() {
+  // Only folders the installation created: one the user made stays, even
+  // when the move emptied it.
   if (done_)
-    internal::RemoveEmptyFoldersUpwards(from_.DirName());
+    factory_->created_folders()->RemoveEmptyUpwards(from_.DirName());
 }
 
 bool MoveFileOperation::Do(Transaction* nested, std::string* error) {

@@ -16,7 +16,8 @@ class OperationFactory;
 // and a different file already at the destination is parked, by
 // sub-operations; a destination that differs from the source only in case is
 // the same file and is simply renamed. Committing (destruction after success)
-// removes the source's folder and its parents while they are empty.
+// removes the source's folder and its parents while they are empty and were
+// created by the factory's operations (CreatedFolders).
 // `factory` must outlive the operation.
 class MoveFileOperation : public Operation {
  public:

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -62,17 +63,75 @@ TEST_F(MoveFileOperationTest, MovesIntoMissingFoldersAndRollsBack) {
   EXPECT_THAT(FileNamesIn(dir_), ElementsAre(L"source"));
 }
 
-TEST_F(MoveFileOperationTest, CommitRemovesTheEmptiedSourceFolder) {
-  WriteText(dir_.Append(L"keep.txt"), "keep");
+struct EmptiedFolderCase {
+  const char* name;
+  // Below the test's folder: the folders the user made first, then the
+  // ones the installation created, and the file moved out of the deepest.
+  std::vector<std::wstring> user_folders;
+  std::vector<std::wstring> installation_folders;
+  const wchar_t* moved_file;
+  // The folders still there after the commit.
+  std::vector<std::wstring> remaining;
+};
+
+class MoveFileEmptiedFolderTest : public MoveFileOperationTest,
+                                  public ::testing::WithParamInterface<EmptiedFolderCase> {};
+
+// Committing a move removes the source folders it emptied only when the
+// installation created them: a folder the user made stays, empty or not.
+TEST_P(MoveFileEmptiedFolderTest, CommitRemovesOnlyEmptiedFoldersTheInstallationCreated) {
+  const EmptiedFolderCase& c = GetParam();
+  for (const std::wstring& folder : c.user_folders)
+    ASSERT_TRUE(::CreateDirectoryW(dir_.Append(folder).value().c_str(), nullptr)) << folder;
+  Transaction creation;
+  for (const std::wstring& folder : c.installation_folders) {
+    std::unique_ptr<Operation> create = factory_.CreateCreateFolder(dir_.Append(folder));
+    std::string error;
+    ASSERT_TRUE(creation.Execute(create, &error)) << error;
+  }
+  const base::FilePath from = dir_.Append(c.moved_file);
+  WriteText(from, "moved");
   const base::FilePath to = dir_.Append(L"b.txt");
   {
     Transaction transaction;
-    std::unique_ptr<Operation> move = factory_.CreateMoveFile(from_, to);
+    std::unique_ptr<Operation> move = factory_.CreateMoveFile(from, to);
     std::string error;
     ASSERT_TRUE(transaction.Execute(move, &error)) << error;
   }
-  EXPECT_THAT(FileNamesIn(dir_), ElementsAre(L"b.txt", L"keep.txt"));
+  EXPECT_EQ("moved", ReadText(to));
+  for (const std::wstring& folder : c.remaining)
+    EXPECT_TRUE(base::DirectoryExists(dir_.Append(folder))) << folder;
+  for (const std::wstring& folder : c.installation_folders) {
+    if (std::find(c.remaining.begin(), c.remaining.end(), folder) == c.remaining.end()) {
+      EXPECT_FALSE(base::DirectoryExists(dir_.Append(folder))) << folder;
+    }
+  }
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Folders,
+    MoveFileEmptiedFolderTest,
+    ::testing::Values(
+        EmptiedFolderCase{"UsersFolderStays", {L"source\\mine"}, {}, L"source\\mine\\s.lnk",
+                          {L"source", L"source\\mine"}},
+        EmptiedFolderCase{"InstallationsFoldersGo",
+                          {},
+                          {L"made\\deeper"},
+                          L"made\\deeper\\s.lnk",
+                          {}},
+        // The installation's folder goes; the user's around it stays.
+        EmptiedFolderCase{"OnlyTheInstallationsPartGoes",
+                          {L"source\\mine"},
+                          {L"source\\mine\\made"},
+                          L"source\\mine\\made\\s.lnk",
+                          {L"source", L"source\\mine"}},
+        // A folder of the installation that still holds something stays.
+        EmptiedFolderCase{"NonEmptyFolderStays",
+                          {},
+                          {L"made\\deeper", L"made\\other"},
+                          L"made\\deeper\\s.lnk",
+                          {L"made", L"made\\other"}}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(MoveFileOperationTest, TargetIsParkedAndBothComeBack) {
   const base::FilePath to = dir_.Append(L"b.txt");

@@ -46,7 +46,7 @@ std::unique_ptr<Operation> OperationFactory::CreateCopyFile(const base::FilePath
 }
 
 std::unique_ptr<Operation> OperationFactory::CreateCreateFolder(const base::FilePath& path) {
-  return std::make_unique<CreateFolderOperation>(path);
+  return std::make_unique<CreateFolderOperation>(path, &created_folders_);
 }
 
 std::unique_ptr<Operation> OperationFactory::CreateCreateRegKey(HKEY root,

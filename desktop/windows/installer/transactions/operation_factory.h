@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "base/files/file_path.h"
+#include "desktop/windows/installer/transactions/created_folders.h"
 
 namespace velta {
 
@@ -56,8 +57,9 @@ struct RegistryValue {
 // sub-operations keeps a pointer to the factory that made it, so the factory
 // must outlive the transaction holding them. Tests derive from it to hand out
 // operations that fail on request: each kind is made by one virtual method,
-// which every other way to make that kind calls. Holds nothing but the
-// security utilities it hands to the operations; one thread.
+// which every other way to make that kind calls. Holds the security
+// utilities it hands to the operations and the record of the folders they
+// created; one thread.
 class OperationFactory {
  public:
   // Hands out the process-wide SecurityUtils, as it is when the factory is
@@ -69,6 +71,10 @@ class OperationFactory {
   OperationFactory(const OperationFactory&) = delete;
   OperationFactory& operator=(const OperationFactory&) = delete;
   virtual ~OperationFactory();
+
+  // The folders that this factory's operations created: a move's commit
+  // removes the emptied source folders only when they are among them.
+  CreatedFolders* created_folders() { return &created_folders_; }
 
   // Removes the value `name` of `root`\`key`; a value or key that is
   // missing is nothing to do.
@@ -120,6 +126,7 @@ class OperationFactory {
 
  private:
   SecurityUtils* const security_utils_;
+  CreatedFolders created_folders_;
 };
 
 }  // namespace velta

@@ -12,6 +12,7 @@
 #include "base/files/file_util.h"
 #include "base/logging.h"
 #include "desktop/windows/installer/lzma_util/lzma_util.h"
+#include "desktop/windows/installer/transactions/created_folders.h"
 #include "desktop/windows/installer/transactions/operation_factory.h"
 #include "desktop/windows/installer/transactions/operation_utils.h"
 #include "desktop/windows/installer/transactions/transaction.h"
@@ -155,6 +156,8 @@ bool UnpackArchiveOperation::UnpackEntries(std::string* error) {
   }
 
   done_ = true;
+  for (const base::FilePath& folder : created_folders_)
+    factory_->created_folders()->Add(folder);
   for (const base::FilePath& file : unpacked_files_) {
     if (!internal::ClearReadOnlyAttribute(file, nullptr))
       LOG(ERROR) << "Couldn't clear RO attribute of " << file;
@@ -182,6 +185,8 @@ void UnpackArchiveOperation::Rollback() {
   for (auto it = created_folders_.rbegin(); it != created_folders_.rend(); ++it) {
     if (!::RemoveDirectoryW(it->value().c_str()))
       PLOG(WARNING) << "Cannot remove the created folder " << *it;
+    else
+      factory_->created_folders()->Remove(*it);
   }
   created_folders_.clear();
 }

@@ -21,6 +21,7 @@
 #include "base/win/registry.h"
 #include "base/win/shortcut.h"
 #include "base/win/windows_version.h"
+#include "desktop/windows/installer/common/product/architecture_names.h"
 #include "desktop/windows/installer/common/product/installer_constants.h"
 #include "desktop/windows/installer/common/product/product_constants.h"
 #include "desktop/windows/installer/common/utils.h"
@@ -47,9 +48,7 @@ bool IsWindows10OrLater() {
 }
 
 base::FilePath HelperPath(const base::FilePath& folder) {
-  const bool is_x64 =
-      WinApi::GetInstance()->GetOsArchitecture() == base::win::OSInfo::X64_ARCHITECTURE;
-  return folder.Append(is_x64 ? kHelper64FileName : kHelperFileName);
+  return folder.Append(GetHelperFileName(WinApi::GetInstance()->GetOsArchitecture()));
 }
 
 // Runs `program` with `argument` and `shortcut` and waits for it; true when

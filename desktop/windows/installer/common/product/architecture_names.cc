@@ -3,6 +3,7 @@
 #include "desktop/windows/installer/common/product/architecture_names.h"
 
 #include "base/strings/string_util.h"
+#include "desktop/windows/installer/common/product/installer_constants.h"
 
 namespace velta {
 
@@ -28,6 +29,11 @@ std::string ArchitectureToString(PackageArchitecture architecture) {
 
 std::string ArchitectureToLowerString(PackageArchitecture architecture) {
   return base::ToLowerASCII(ArchitectureName(architecture));
+}
+
+const wchar_t* GetHelperFileName(base::win::OSInfo::WindowsArchitecture os_architecture) {
+  return os_architecture == base::win::OSInfo::X64_ARCHITECTURE ? kHelper64FileName
+                                                                 : kHelperFileName;
 }
 
 }  // namespace velta

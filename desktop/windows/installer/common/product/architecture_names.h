@@ -7,6 +7,8 @@
 
 #include <string>
 
+#include "base/win/windows_version.h"
+
 namespace velta {
 
 // The architecture of the browser package an installer run installs, as the
@@ -23,6 +25,12 @@ std::string ArchitectureToString(PackageArchitecture architecture);
 // The lower-case form used in statistics: "x86", "x64", "invalid"; a value
 // outside the enumeration gives the empty string.
 std::string ArchitectureToLowerString(PackageArchitecture architecture);
+
+// The file name of the package's pinning helper for a system of
+// `os_architecture`: the 64-bit helper on x64 only; ARM64 and every other
+// system run the 32-bit one. The package, the install steps and the taskbar
+// pins all ask here, so they agree on the file.
+const wchar_t* GetHelperFileName(base::win::OSInfo::WindowsArchitecture os_architecture);
 
 }  // namespace velta
 
