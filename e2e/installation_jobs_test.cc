@@ -472,5 +472,257 @@ TEST_F(InstallationJobsTest, UninstallScriptDeletesTheHeldFileThenItsFolders) {
   ExpectUninstalled(target_, status);
 }
 
+// What an edited or damaged status file says that lies outside the
+// installation.
+enum class Damage {
+  // Files, a component, shortcuts and a registry key of someone else's
+  // beside the installation's own records.
+  kForeignRecords,
+  // The same in a legacy XML file, with no JSON file beside it.
+  kForeignRecordsInLegacyXml,
+  // A subfolder that is a whole path, or one that leads out of the folder.
+  kAbsoluteSubfolder,
+  kSubfolderOutside,
+};
+
+enum class Job { kUninstall, kUpgrade, kRepair };
+
+struct DamagedStatusCase {
+  const char* name;
+  Damage damage;
+  Job job;
+  uint32_t exit_code;
+};
+
+// `text` fit for an XML attribute or element.
+std::string XmlEscaped(const std::string& text) {
+  std::string escaped;
+  for (char c : text) {
+    switch (c) {
+      case '&':
+        escaped += "&amp;";
+        break;
+      case '<':
+        escaped += "&lt;";
+        break;
+      case '>':
+        escaped += "&gt;";
+        break;
+      case '"':
+        escaped += "&quot;";
+        break;
+      default:
+        escaped += c;
+    }
+  }
+  return escaped;
+}
+
+std::string XmlFileList(const base::Value& status, const char* key, const char* element) {
+  std::string xml = std::string("<") + element + ">";
+  if (const base::Value* files = status.FindListKey(key)) {
+    for (const base::Value& file : files->GetList())
+      xml += "<file>" + XmlEscaped(file.GetString()) + "</file>";
+  }
+  return xml + "</" + element + ">";
+}
+
+// The legacy XML form of the JSON status `status`.
+std::string LegacyXml(const base::Value& status) {
+  std::string xml = "<install_log version=\"" + XmlEscaped(*status.FindStringKey("version")) +
+                    "\" copy_only=\"False\" all_users=\"False\"><path subfolder=\"" +
+                    XmlEscaped(*status.FindStringKey("_subfolder")) + "\">" +
+                    XmlEscaped(*status.FindStringKey("path")) + "</path>" +
+                    XmlFileList(status, "files", "files") +
+                    XmlFileList(status, "root_files", "root_files");
+  for (const char* hive : {"HKLM", "HKCU"}) {
+    const base::Value* keys = status.FindListPath(std::string("registry.") + hive);
+    if (!keys || keys->GetList().empty())
+      continue;
+    xml += std::string("<registry hive=\"") + hive + "\">";
+    for (const base::Value& key : keys->GetList()) {
+      xml += "<key path=\"" + XmlEscaped(*key.FindStringKey("path")) + "\" clean=\"" +
+             std::to_string(*key.FindIntKey("clean")) + "\">";
+      for (const base::Value& value : key.FindListKey("values")->GetList()) {
+        const std::string* data = value.FindStringKey("data");
+        xml += "<value name=\"" + XmlEscaped(*value.FindStringKey("name")) + "\" type=\"" +
+               XmlEscaped(*value.FindStringKey("type")) + "\">" +
+               XmlEscaped(data ? *data : std::string()) + "</value>";
+      }
+      xml += "</key>";
+    }
+    xml += "</registry>";
+  }
+  if (const base::Value* shortcuts = status.FindDictKey("shortcuts")) {
+    for (const auto& [kind, path] : shortcuts->DictItems())
+      xml += "<shortcut type=\"" + kind + "\">" + XmlEscaped(path.GetString()) + "</shortcut>";
+  }
+  if (const base::Value* components = status.FindDictKey("components")) {
+    xml += "<components>";
+    for (const auto& [name, path] : components->DictItems()) {
+      xml += "<component><name>" + XmlEscaped(name) + "</name><path>" +
+             XmlEscaped(path.GetString()) + "</path></component>";
+    }
+    xml += "</components>";
+  }
+  return xml + "</install_log>";
+}
+
+// A key of another program, three levels deep, that a forged record asks
+// to delete.
+constexpr wchar_t kForeignKey[] = L"Software\\Canary Vendor\\Canary Program";
+
+class DamagedStatusTest : public RepairTest,
+                          public ::testing::WithParamInterface<DamagedStatusCase> {
+ protected:
+  void SetUp() override {
+    RepairTest::SetUp();
+    outside_ = dir_.GetPath().Append(L"outside");
+    ASSERT_TRUE(base::CreateDirectory(outside_));
+    for (const wchar_t* name : {L"velta.exe", L"notes.txt", L"root.txt", L"thesis.docx"})
+      ASSERT_TRUE(base::WriteFile(outside_.Append(name), "not the installation's"));
+    ASSERT_TRUE(base::CopyFile(test::GetPathBesideTestExecutable(L"recording_stand_in.exe"),
+                               outside_.Append(L"evil_installer.exe")));
+    base::win::RegKey key(HKEY_CURRENT_USER, (std::wstring(kForeignKey) + L"\\Settings").c_str(),
+                          KEY_WRITE);
+    ASSERT_EQ(ERROR_SUCCESS, key.WriteValue(L"Kept", L"yes"));
+  }
+
+  void TearDown() override {
+    base::win::RegKey(HKEY_CURRENT_USER, L"Software", KEY_ALL_ACCESS).DeleteKey(L"Canary Vendor");
+    RepairTest::TearDown();
+  }
+
+  // Writes the damage of this case into the status of the installation.
+  void WriteDamagedStatus(const base::Value& status) {
+    base::Value damaged = status.Clone();
+    switch (GetParam().damage) {
+      case Damage::kForeignRecords:
+      case Damage::kForeignRecordsInLegacyXml: {
+        damaged.FindListKey("files")->Append("..\\outside\\notes.txt");
+        base::Value root_files(base::Value::Type::LIST);
+        if (const base::Value* own = status.FindListKey("root_files"))
+          root_files = own->Clone();
+        root_files.Append(outside_.Append(L"root.txt").AsUTF8Unsafe());
+        damaged.SetKey("root_files", std::move(root_files));
+        base::Value foreign(base::Value::Type::DICTIONARY);
+        foreign.SetStringKey("path", base::WideToUTF8(kForeignKey) + "\\Settings");
+        foreign.SetIntKey("clean", 2);
+        foreign.SetKey("values", base::Value(base::Value::Type::LIST));
+        damaged.FindListPath("registry.HKCU")->Append(std::move(foreign));
+        // The quick launch shortcut's record names a document instead: the
+        // shortcut itself stays, unrecorded (the test takes it away).
+        damaged.SetStringPath("shortcuts.SC_DEST_QUICK_LAUNCH",
+                              outside_.Append(L"thesis.docx").AsUTF8Unsafe());
+        damaged.SetStringPath("components.evil", outside_.AsUTF8Unsafe());
+        break;
+      }
+      case Damage::kAbsoluteSubfolder:
+        damaged.SetStringKey("_subfolder", outside_.AsUTF8Unsafe());
+        break;
+      case Damage::kSubfolderOutside:
+        damaged.SetStringKey("_subfolder", "..\\outside");
+        break;
+    }
+    const base::FilePath json = target_.Append(kInstallationStatusJsonFileName);
+    if (GetParam().damage == Damage::kForeignRecordsInLegacyXml) {
+      ASSERT_TRUE(base::DeleteFile(json));
+      ASSERT_TRUE(
+          base::WriteFile(target_.Append(kInstallationStatusXmlFileName), LegacyXml(damaged)));
+    } else {
+      ASSERT_TRUE(base::WriteFile(json, AsJson(damaged)));
+    }
+  }
+
+  // Everything outside the installation is as SetUp made it.
+  void ExpectOutsideUntouched() {
+    for (const wchar_t* name : {L"velta.exe", L"notes.txt", L"root.txt", L"thesis.docx"}) {
+      EXPECT_EQ("not the installation's", ReadText(outside_.Append(name)))
+          << base::WideToUTF8(name);
+    }
+    EXPECT_FALSE(base::PathExists(outside_.Append(L"evil_installer.exe.calls")));
+    base::win::RegKey key(HKEY_CURRENT_USER, (std::wstring(kForeignKey) + L"\\Settings").c_str(),
+                          KEY_READ);
+    std::wstring kept;
+    EXPECT_EQ(ERROR_SUCCESS, key.ReadValue(L"Kept", &kept));
+    EXPECT_EQ(L"yes", kept);
+  }
+
+  base::FilePath outside_;
+};
+
+// A status file edited to name things outside the installation, read by an
+// uninstall, an upgrade or a repair: the records that reach out are dropped
+// (a version folder that is no folder of the installation makes the whole
+// file unusable, and the installation is taken from what is on disk), the
+// rest is acted on as before, and nothing outside is touched.
+TEST_P(DamagedStatusTest, TouchesNothingOutsideTheInstallation) {
+  const base::FilePath package = CopyPackage(L"test_package", L"package");
+  CopyPackage(L"test_package_next", L"next");
+  InstallSuccessfully(L"package");
+  const std::string version = GetProductVersion();
+  const base::Value status = Status();
+  WriteDamagedStatus(status);
+  const base::FilePath json = target_.Append(kInstallationStatusJsonFileName);
+  const base::FilePath xml = target_.Append(kInstallationStatusXmlFileName);
+  const std::string damaged = ReadText(base::PathExists(json) ? json : xml);
+
+  ChildResult run;
+  switch (GetParam().job) {
+    case Job::kUninstall:
+      run = RunInstalled(version, {L"uninstall", L"silent"});
+      break;
+    case Job::kUpgrade:
+      run = Install(L"next");
+      break;
+    case Job::kRepair: {
+      ASSERT_TRUE(base::CreateDirectory(dir_.GetPath().Append(L"server")));
+      test::LocalHttpServer server(dir_.GetPath().Append(L"server"));
+      ASSERT_TRUE(server.Start());
+      ServePacks(&server, package, std::string(), Offer::kAsPackaged);
+      run = Repair(version, server);
+      break;
+    }
+  }
+  const std::string logs = base::JoinString(TakeLogs(), "\n");
+  EXPECT_EQ(GetParam().exit_code, run.exit_code) << logs;
+  ExpectOutsideUntouched();
+
+  // What is left of the installation goes, by its own record where the
+  // damaged one is still in place. (An uninstall by a legacy record leaves
+  // the legacy file.)
+  if (!base::PathExists(VersionFolder(version).Append(L"installer.exe")) &&
+      !base::PathExists(VersionFolder(VELTA_TEST_PACKAGE_NEXT_VERSION).Append(L"installer.exe"))) {
+    base::DeleteFile(xml);
+  }
+  if (base::PathExists(xml) || (base::PathExists(json) && ReadText(json) == damaged)) {
+    base::DeleteFile(xml);
+    ASSERT_TRUE(base::WriteFile(json, AsJson(status)));
+  }
+  if (base::PathExists(json)) {
+    const ChildResult uninstall = Uninstall(Status());
+    EXPECT_EQ(0u, uninstall.exit_code) << base::JoinString(TakeLogs(), "\n");
+  }
+  ExpectOutsideUntouched();
+  if (const std::string* quick_launch = status.FindStringPath("shortcuts.SC_DEST_QUICK_LAUNCH"))
+    base::DeleteFile(base::FilePath::FromUTF8Unsafe(*quick_launch));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Statuses,
+    DamagedStatusTest,
+    ::testing::Values(
+        DamagedStatusCase{"ForeignRecordsUninstall", Damage::kForeignRecords, Job::kUninstall, 0},
+        DamagedStatusCase{"ForeignRecordsUpgrade", Damage::kForeignRecords, Job::kUpgrade, 0},
+        DamagedStatusCase{"ForeignRecordsRepair", Damage::kForeignRecords, Job::kRepair, 0},
+        DamagedStatusCase{"LegacyForeignRecordsUninstall", Damage::kForeignRecordsInLegacyXml,
+                          Job::kUninstall, 0},
+        DamagedStatusCase{"AbsoluteSubfolderUninstall", Damage::kAbsoluteSubfolder, Job::kUninstall,
+                          0},
+        DamagedStatusCase{"AbsoluteSubfolderUpgrade", Damage::kAbsoluteSubfolder, Job::kUpgrade, 0},
+        DamagedStatusCase{"SubfolderOutsideUninstall", Damage::kSubfolderOutside, Job::kUninstall,
+                          0}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 }  // namespace
 }  // namespace velta::e2e

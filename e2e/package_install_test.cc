@@ -12,6 +12,7 @@
 
 #include <tlhelp32.h>
 
+#include <algorithm>
 #include <optional>
 #include <string>
 #include <vector>
@@ -43,6 +44,22 @@ using ::testing::HasSubstr;
 using ::testing::IsEmpty;
 using ::testing::Not;
 using velta::test::ChildResult;
+
+// The silent installation from `package` into `target` started and left
+// running, with `temp` as its TEMP.
+base::Process LaunchSilentInstall(const base::FilePath& package,
+                                  const base::FilePath& target,
+                                  const base::FilePath& temp) {
+  base::CommandLine command_line(package.Append(L"installer.exe"));
+  command_line.AppendSwitch("silent");
+  command_line.AppendSwitchNative("installfolder", target.value());
+  command_line.AppendSwitchASCII("enable-installer-stats", "0");
+  command_line.AppendSwitchASCII("v", "1");
+  base::LaunchOptions options;
+  options.environment[L"TEMP"] = temp.value();
+  options.environment[L"TMP"] = temp.value();
+  return base::LaunchProcess(command_line, options);
+}
 
 // The processes whose parent is `parent`.
 std::vector<DWORD> ChildrenOf(DWORD parent) {
@@ -170,15 +187,7 @@ TEST_F(PackageInstallTest, KilledInstallerThenRerunCompletes) {
   base::File open_file = HoldOpen(held);
   ASSERT_TRUE(open_file.IsValid());
 
-  base::CommandLine command_line(package.Append(L"installer.exe"));
-  command_line.AppendSwitch("silent");
-  command_line.AppendSwitchNative("installfolder", target_.value());
-  command_line.AppendSwitchASCII("enable-installer-stats", "0");
-  command_line.AppendSwitchASCII("v", "1");
-  base::LaunchOptions options;
-  options.environment[L"TEMP"] = temp_.value();
-  options.environment[L"TMP"] = temp_.value();
-  base::Process main_process = base::LaunchProcess(command_line, options);
+  base::Process main_process = LaunchSilentInstall(package, target_, temp_);
   ASSERT_TRUE(main_process.IsValid());
 
   // Main process, backend, the package's installer: wait for the last, and
@@ -252,6 +261,162 @@ TEST_F(PackageInstallTest, UninstallLeavesAHeldFileToTheCleanupScript) {
   ASSERT_TRUE(base::DeleteFile(held));
   ExpectUninstalled(target_, status);
 }
+
+// Where in an upgrade the test kills it.
+enum class KillMoment {
+  // The new version folder has appeared: the package is being unpacked.
+  kUnpacking,
+  // The upgrade has parked the first version's files.
+  kOldFilesParked,
+  // The new version folder is complete and the job process runs.
+  kVersionFolderComplete,
+};
+
+struct KilledUpgradeCase {
+  const char* name;
+  KillMoment moment;
+};
+
+// `root` and every process below it.
+void CollectTree(DWORD root, std::vector<DWORD>* tree) {
+  tree->push_back(root);
+  for (DWORD child : ChildrenOf(root))
+    CollectTree(child, tree);
+}
+
+// Ends every process whose program lies below `folder`, whoever started it.
+void TerminateProgramsIn(const base::FilePath& folder) {
+  base::win::ScopedHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+  if (!snapshot.IsValid())
+    return;
+  PROCESSENTRY32W entry = {};
+  entry.dwSize = sizeof(entry);
+  for (BOOL more = ::Process32FirstW(snapshot.Get(), &entry); more;
+       more = ::Process32NextW(snapshot.Get(), &entry)) {
+    base::Process process = base::Process::OpenWithAccess(
+        entry.th32ProcessID, PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_TERMINATE | SYNCHRONIZE);
+    wchar_t image[MAX_PATH] = {};
+    DWORD size = MAX_PATH;
+    if (process.IsValid() && ::QueryFullProcessImageNameW(process.Handle(), 0, image, &size) &&
+        base::StartsWith(image, folder.value() + L"\\", base::CompareCase::INSENSITIVE_ASCII)) {
+      process.Terminate(1, /*wait=*/true);
+    }
+  }
+}
+
+// Parked files below `folder` but outside old_status (whose parked copies
+// are status records).
+std::vector<base::FilePath> ParkedFiles(const base::FilePath& folder) {
+  std::vector<base::FilePath> parked;
+  const base::FilePath old_status = folder.Append(kOldStatusFolderName);
+  for (const base::FilePath& file : FilesEndingWith(folder, L".old")) {
+    if (!old_status.IsParent(file))
+      parked.push_back(file);
+  }
+  return parked;
+}
+
+// The version folders an installation folder holds: its folders but
+// old_status.
+std::vector<std::wstring> VersionFoldersIn(const base::FilePath& folder) {
+  std::vector<std::wstring> names;
+  for (const std::wstring& name : NamesIn(folder)) {
+    if (base::DirectoryExists(folder.Append(name)) && name != kOldStatusFolderName)
+      names.push_back(name);
+  }
+  return names;
+}
+
+// The version folders the installation's statuses record, current and old.
+std::vector<std::wstring> RecordedVersionFolders(const base::FilePath& folder,
+                                                 const base::Value& status) {
+  std::vector<std::wstring> names = {base::UTF8ToWide(*status.FindStringKey("_subfolder"))};
+  const base::FilePath old_status = folder.Append(kOldStatusFolderName);
+  for (const std::wstring& name : NamesIn(old_status)) {
+    std::optional<base::Value> record = ReadJson(old_status.Append(name));
+    const std::string* subfolder = record ? record->FindStringKey("_subfolder") : nullptr;
+    if (subfolder &&
+        std::find(names.begin(), names.end(), base::UTF8ToWide(*subfolder)) == names.end()) {
+      names.push_back(base::UTF8ToWide(*subfolder));
+    }
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+class KilledUpgradeTest : public PackageInstallTest,
+                          public ::testing::WithParamInterface<KilledUpgradeCase> {};
+
+// An upgrade killed part way leaves a half-made version folder or parked
+// files behind. The next upgrade that succeeds takes them away: exactly the
+// version folders its statuses record stay, and no parked file; the
+// uninstall then leaves the folder as an uninstall does.
+TEST_P(KilledUpgradeTest, NextSuccessfulRunRemovesWhatTheKilledOneLeft) {
+  CopyPackage(L"test_package", L"package");
+  const base::FilePath next = CopyPackage(L"test_package_next", L"next");
+  InstallSuccessfully(L"package");
+  const std::vector<std::wstring> files = ListEntries(next.Append(kFilesListFileName));
+  const base::FilePath next_folder = target_.AppendASCII(VELTA_TEST_PACKAGE_NEXT_VERSION);
+
+  base::Process main_process = LaunchSilentInstall(next, target_, temp_);
+  ASSERT_TRUE(main_process.IsValid());
+
+  bool reached = false;
+  for (int i = 0; i < 6000 && !reached; ++i) {
+    switch (GetParam().moment) {
+      case KillMoment::kUnpacking:
+        reached = base::DirectoryExists(next_folder);
+        break;
+      case KillMoment::kOldFilesParked:
+        reached = !ParkedFiles(target_).empty();
+        break;
+      case KillMoment::kVersionFolderComplete:
+        reached = base::PathExists(next_folder.Append(files.back()));
+        break;
+    }
+    if (!reached)
+      base::PlatformThread::Sleep(base::TimeDelta::FromMilliseconds(10));
+  }
+  // A process started while the tree is read is found on the next round: a
+  // process keeps its parent's id after the parent has ended.
+  for (int round = 0; round < 5; ++round) {
+    std::vector<DWORD> tree;
+    CollectTree(main_process.Pid(), &tree);
+    for (DWORD pid : tree) {
+      base::Process process = base::Process::OpenWithAccess(pid, PROCESS_TERMINATE | SYNCHRONIZE);
+      if (process.IsValid())
+        process.Terminate(1, /*wait=*/true);
+    }
+    // The package's installer may be started by a system service.
+    TerminateProgramsIn(target_);
+    base::PlatformThread::Sleep(base::TimeDelta::FromMilliseconds(100));
+  }
+  ASSERT_TRUE(reached);
+  uint32_t exit_code = 0;
+  EXPECT_TRUE(
+      velta::test::WaitForChildExit(main_process, base::TimeDelta::FromSeconds(60), &exit_code));
+  EXPECT_NE(0u, exit_code);
+  TakeLogs();
+
+  InstallSuccessfully(L"next");
+  const base::Value status = Status();
+  EXPECT_EQ(RecordedVersionFolders(target_, status), VersionFoldersIn(target_));
+  EXPECT_THAT(ParkedFiles(target_), IsEmpty());
+
+  // Every file goes (the emptied folders are k.bat's, which under Wine may
+  // run before the uninstall has ended).
+  UninstallSuccessfully(status);
+  EXPECT_THAT(ParkedFiles(target_), IsEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Moments,
+                         KilledUpgradeTest,
+                         ::testing::Values(KilledUpgradeCase{"Unpacking", KillMoment::kUnpacking},
+                                           KilledUpgradeCase{"OldFilesParked",
+                                                             KillMoment::kOldFilesParked},
+                                           KilledUpgradeCase{"VersionFolderComplete",
+                                                             KillMoment::kVersionFolderComplete}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace velta::e2e

@@ -22,6 +22,7 @@
 #include "base/test/scoped_path_override.h"
 #include "base/win/scoped_com_initializer.h"
 #include "base/win/shortcut.h"
+#include "desktop/windows/installer/common/product/product_constants.h"
 #include "desktop/windows/installer/common/win/test/fake_security_utils.h"
 #include "desktop/windows/installer/common/win/test/fake_win_api.h"
 #include "desktop/windows/installer/installation_folder_details_fetcher_impl.h"
@@ -405,7 +406,10 @@ TEST_F(ExistingInstallationTest, CopyOnlyFlagHoldsOnlyForAPlainCopy) {
     status_.all_users = c.all_users;
     status_.hklm_keys.clear();
     if (c.hklm)
-      status_.hklm_keys.push_back(RegistryKeyEntry{});
+      status_.hklm_keys.push_back(RegistryKeyEntry{
+          .clean = 1,
+          .path = "Software\\Clients\\StartMenuInternet\\" + GetBrandAndChannel(),
+          .values = {}});
     status_.desktop_shortcut = c.desktop_shortcut ? Folder(L"Desktop\\Velta.lnk") : base::FilePath();
     status_.menu_shortcut.clear();
     status_.quick_launch_shortcut.clear();

@@ -86,6 +86,10 @@ Installer::~Installer() {
   transaction_.reset();
   operation_factory_.reset();
   scheduler_.reset();
+  // What earlier unfinished runs left goes only after this run's own parked
+  // files are gone with its commit.
+  if (leftover_remover_)
+    leftover_remover_->Run();
 }
 
 void Installer::AddObserver(InstallerObserver* observer) {
@@ -689,6 +693,17 @@ void Installer::OnStepsFinished(bool success) {
   if (op == InstallOperation::kNewInstallation ||
       op == InstallOperation::kOverExistingInstallation) {
     FinalizeInstallation(new_status_.subfolder);
+  }
+  if (op == InstallOperation::kNewInstallation ||
+      op == InstallOperation::kOverExistingInstallation || op == InstallOperation::kUninstall ||
+      op == InstallOperation::kRepairDownloadableResources) {
+    leftover_remover_ = std::make_unique<LeftoverRemover>(settings_->GetInstallFolder());
+    if (op == InstallOperation::kNewInstallation ||
+        op == InstallOperation::kOverExistingInstallation) {
+      leftover_remover_->Keep(new_status_);
+    }
+    if (const InstallationStatus* existing = GetExistingInstallation())
+      leftover_remover_->Keep(*existing);
   }
   Succeed();
 }

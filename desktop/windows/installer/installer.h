@@ -16,6 +16,7 @@
 #include "base/win/scoped_handle.h"
 #include "desktop/windows/installer/common/win/win_api_event.h"
 #include "desktop/windows/installer/flow/installer_context.h"
+#include "desktop/windows/installer/installation/leftover_remover.h"
 #include "desktop/windows/installer/installation/package_handler.h"
 #include "desktop/windows/installer/runner/installer_job.h"
 #include "desktop/windows/installer/status/installation_status.h"
@@ -217,6 +218,9 @@ class Installer : public InstallerContext, public PlaceholderResolver, public In
   std::unique_ptr<WinApiEvent> interrupted_event_;
   bool post_elevated_after_package_ = false;
   std::unique_ptr<PackageHandler> package_handler_;
+  // Set by a successful install, upgrade, repair or uninstall; run once the
+  // transaction has committed.
+  std::unique_ptr<LeftoverRemover> leftover_remover_;
 };
 
 // A new Installer for the backend of this process: the step scheduler and

@@ -402,7 +402,7 @@ TEST_F(InstallerTest, UpgradeKeepsTheAppIdAndOpensANewTab) {
 
 TEST_F(InstallerTest, PostElevationTasksStartTheComponentInstallersAndTheBrowser) {
   // The suite's installer is shipped under the assistant's name.
-  const base::FilePath component = dir_.GetPath().Append(L"Suite");
+  const base::FilePath component = folder_.Append(L"Suite");
   ASSERT_TRUE(base::CreateDirectory(component));
   ASSERT_TRUE(base::CopyFile(test::GetPathBesideTestExecutable(L"recording_stand_in.exe"),
                              component.Append(L"assistant_installer.exe")));

@@ -10,6 +10,7 @@
 #include "base/logging.h"
 #include "base/no_destructor.h"
 #include "base/strings/string_number_conversions.h"
+#include "desktop/windows/installer/status/installation_status_check.h"
 #include "desktop/windows/installer/status/installation_status_reader.h"
 #include "desktop/windows/installer/status/installation_status_recovery.h"
 
@@ -41,6 +42,16 @@ std::string GetStatusFileLabel(StatusSource source) {
     default:
       return std::string();
   }
+}
+
+// The installation folder a status file of `source` named `file` lies in:
+// its own folder, or the one above old_status.
+base::FilePath GetInstallationFolder(const base::FilePath& file, StatusSource source) {
+  if (source == StatusSource::kRecoveredFromOldFiles ||
+      source == StatusSource::kLegacyXmlRecoveredFromOldFiles) {
+    return file.DirName().DirName();
+  }
+  return file.DirName();
 }
 
 // The number of a parked old_status copy named `name`, whose status file name
@@ -120,8 +131,18 @@ void ReadStatusFile(std::unique_ptr<InstallationStatus>* out,
       *error = "Cannot read a file to string";
     return;
   }
-  if (!reader->Read(out, text, source) && error)
-    *error = reader->GetError();
+  if (!reader->Read(out, text, source)) {
+    if (error)
+      *error = reader->GetError();
+    return;
+  }
+  std::string refusal;
+  if (!CheckInstallationStatus(GetInstallationFolder(file, source), out->get(), &refusal)) {
+    LOG(WARNING) << "Refusing the status file " << file << ": " << refusal;
+    out->reset();
+    if (error)
+      *error = std::move(refusal);
+  }
 }
 
 StatusFileResult TryLoadStatusFile(const base::FilePath& folder,

@@ -58,7 +58,10 @@ enum class StatusFileResult {
 
 // Reads `file` with the reader for `source` into `*out`; null when the file
 // is missing or unusable, and then `*error` (when given) says why for an
-// existing file.
+// existing file. What it reads is checked (CheckInstallationStatus against
+// the installation folder the file belongs to): a version or subfolder that
+// is no version folder name makes the file unusable, and the records that
+// reach outside the installation are dropped.
 void ReadStatusFile(std::unique_ptr<InstallationStatus>* out,
                     const base::FilePath& file,
                     StatusSource source,

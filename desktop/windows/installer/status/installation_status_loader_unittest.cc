@@ -22,6 +22,11 @@ namespace {
 
 constexpr char kUntouched[] = "untouched";
 constexpr char kRecoveredVersion[] = "recovered";
+// The versions the status files of the folder say, each telling its file.
+constexpr char kJsonVersion[] = "2.0.0.1";
+constexpr char kXmlVersion[] = "2.0.0.2";
+constexpr char kOld5Version[] = "2.0.0.5";
+constexpr char kOld3Version[] = "2.0.0.3";
 constexpr char kCorruptJson[] = "{\"version\": ";
 constexpr char kCorruptXml[] = "<install_log version=";
 
@@ -117,28 +122,28 @@ constexpr char kJsonPrefix[] =
 constexpr char kXmlPrefix[] = "Velta legacy XML status file status file, ";
 
 const FallbackCase kFallbackCases[] = {
-    {"GoodJsonWinsOverStaleXml", FileState::kGood, FileState::kGood, true, kOldFiles, "json",
+    {"GoodJsonWinsOverStaleXml", FileState::kGood, FileState::kGood, true, kOldFiles, kJsonVersion,
      StatusSource::kPrimary, kUntouched, kUntouched, nullptr},
-    {"NoJsonReadsXml", FileState::kMissing, FileState::kGood, true, kNone, "xml",
+    {"NoJsonReadsXml", FileState::kMissing, FileState::kGood, true, kNone, kXmlVersion,
      StatusSource::kLegacyXml, kUntouched, kUntouched, nullptr},
     {"NoJsonCorruptXmlRecovers", FileState::kMissing, FileState::kCorrupt, true, kNone,
      kRecoveredVersion, StatusSource::kFullyRecovered, kXmlPrefix, "", kCorruptXml},
     {"NoJsonCorruptXmlReadsOldFiles", FileState::kMissing, FileState::kCorrupt, true, kOldFiles,
-     "old5", StatusSource::kRecoveredFromOldFiles, kXmlPrefix, "", kCorruptXml},
+     kOld5Version, StatusSource::kRecoveredFromOldFiles, kXmlPrefix, "", kCorruptXml},
     {"NoFilesRecovers", FileState::kMissing, FileState::kMissing, true, kNone, kRecoveredVersion,
      StatusSource::kFullyRecovered, kUntouched, kUntouched, nullptr},
-    {"NoFilesReadsOldFiles", FileState::kMissing, FileState::kMissing, true, kOldFiles, "old5",
-     StatusSource::kRecoveredFromOldFiles, kUntouched, kUntouched, nullptr},
+    {"NoFilesReadsOldFiles", FileState::kMissing, FileState::kMissing, true, kOldFiles,
+     kOld5Version, StatusSource::kRecoveredFromOldFiles, kUntouched, kUntouched, nullptr},
     {"NoFilesOtherModeRecovers", FileState::kMissing, FileState::kMissing, true, kOther,
      kRecoveredVersion, StatusSource::kFullyRecovered, kUntouched, kUntouched, nullptr},
     {"NoFilesNoOldFilesRecovers", FileState::kMissing, FileState::kMissing, false, kOldFiles,
      kRecoveredVersion, StatusSource::kFullyRecovered, kUntouched, kUntouched, nullptr},
     {"CorruptJsonSkipsXml", FileState::kCorrupt, FileState::kGood, true, kNone, kRecoveredVersion,
      StatusSource::kFullyRecovered, kJsonPrefix, "", kCorruptJson},
-    {"CorruptJsonReadsOldFiles", FileState::kCorrupt, FileState::kGood, true, kOldFiles, "old5",
-     StatusSource::kRecoveredFromOldFiles, kJsonPrefix, "", kCorruptJson},
+    {"CorruptJsonReadsOldFiles", FileState::kCorrupt, FileState::kGood, true, kOldFiles,
+     kOld5Version, StatusSource::kRecoveredFromOldFiles, kJsonPrefix, "", kCorruptJson},
     {"CorruptJsonOtherModeReadsOldFiles", FileState::kCorrupt, FileState::kMissing, true, kOther,
-     "old5", StatusSource::kRecoveredFromOldFiles, kJsonPrefix, "", kCorruptJson},
+     kOld5Version, StatusSource::kRecoveredFromOldFiles, kJsonPrefix, "", kCorruptJson},
     {"CutShortJsonWithoutOldFilesRecovers", FileState::kCutShort, FileState::kGood, false,
      kOldFiles, kRecoveredVersion, StatusSource::kFullyRecovered, kJsonPrefix, "", nullptr},
     {"EmptyJsonRecovers", FileState::kEmpty, FileState::kGood, true, kNone, kRecoveredVersion,
@@ -177,12 +182,13 @@ class StatusLoaderFallbackTest : public LoaderTestBase,
 
 TEST_P(StatusLoaderFallbackTest, ReturnsTheRecordOfTheFirstUsableSource) {
   const FallbackCase& c = GetParam();
-  std::string json_text = WriteStatusFile(Folder().Append(kInstallationStatusJsonFileName),
-                                          c.json, true, "json");
-  WriteStatusFile(Folder().Append(kInstallationStatusXmlFileName), c.xml, false, "xml");
+  std::string json_text =
+      WriteStatusFile(Folder().Append(kInstallationStatusJsonFileName), c.json, true, kJsonVersion);
+  WriteStatusFile(Folder().Append(kInstallationStatusXmlFileName), c.xml, false, kXmlVersion);
   if (c.has_old_files) {
-    WriteJsonStatus(OldStatusFolder().Append(L"installation_status.json.5"), "old5");
-    WriteText(OldStatusFolder().Append(L"installation_status.xml.3"), LegacyXmlStatus("old3"));
+    WriteJsonStatus(OldStatusFolder().Append(L"installation_status.json.5"), kOld5Version);
+    WriteText(OldStatusFolder().Append(L"installation_status.xml.3"),
+              LegacyXmlStatus(kOld3Version));
   }
 
   std::unique_ptr<InstallationStatus> status = Load(c.recovery_mode);

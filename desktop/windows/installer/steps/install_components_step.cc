@@ -14,11 +14,11 @@
 #include "base/strings/string_split.h"
 #include "base/strings/utf_string_conversions.h"
 #include "desktop/windows/installer/common/product/installer_switches.h"
+#include "desktop/windows/installer/common/relative_paths.h"
 #include "desktop/windows/installer/flow/installer_context.h"
 #include "desktop/windows/installer/installation_folder_details.h"
 #include "desktop/windows/installer/settings.h"
 #include "desktop/windows/installer/status/installation_status.h"
-#include "desktop/windows/installer/steps/relative_paths.h"
 #include "desktop/windows/installer/utils/authenticode.h"
 
 namespace velta {
@@ -30,9 +30,7 @@ constexpr char kInstallerSuffix[] = "_installer.exe";
 }  // namespace
 
 bool IsSafeComponentName(const std::string& name) {
-  if (name.empty() || name == "." || name == "..")
-    return false;
-  return name.find_first_of("\\/:*?\"<>|") == std::string::npos;
+  return IsSingleEntryName(base::UTF8ToWide(name));
 }
 
 base::FilePath GetComponentInstallerPath(const base::FilePath& folder, const std::string& name) {

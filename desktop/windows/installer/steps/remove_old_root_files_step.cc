@@ -5,10 +5,10 @@
 #include <memory>
 
 #include "base/logging.h"
+#include "desktop/windows/installer/common/relative_paths.h"
 #include "desktop/windows/installer/flow/installer_context.h"
 #include "desktop/windows/installer/installation_folder_details.h"
 #include "desktop/windows/installer/status/installation_status.h"
-#include "desktop/windows/installer/steps/relative_paths.h"
 #include "desktop/windows/installer/transactions/operation.h"
 #include "desktop/windows/installer/transactions/operation_factory.h"
 #include "desktop/windows/installer/transactions/transaction.h"
