@@ -56,6 +56,7 @@ TEST(ImportTableTest, LibrariesOnlySomeWorkNeedsAreNotImported) {
   ASSERT_THAT(imported, ::testing::Contains("kernel32.dll"));
   for (const char* lazy : {
            "winhttp.dll",  // the crash report upload
+           "wininet.dll",  // downloads and statistics
        }) {
     EXPECT_THAT(imported, ::testing::Not(::testing::Contains(lazy)));
   }
