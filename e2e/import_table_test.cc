@@ -57,6 +57,7 @@ TEST(ImportTableTest, LibrariesOnlySomeWorkNeedsAreNotImported) {
   for (const char* lazy : {
            "winhttp.dll",  // the crash report upload
            "wininet.dll",  // downloads and statistics
+           "wintrust.dll",  // signature checks
        }) {
     EXPECT_THAT(imported, ::testing::Not(::testing::Contains(lazy)));
   }

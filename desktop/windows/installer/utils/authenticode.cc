@@ -21,6 +21,7 @@
 #include "base/strings/string_number_conversions.h"
 #include "base/strings/stringprintf.h"
 #include "base/strings/utf_string_conversions.h"
+#include "base/win/get_function.h"
 #include "base/win/mingw_sdk_gaps.h"
 #include "base/win/scoped_handle.h"
 #include "desktop/windows/installer/common/pe_image_reader.h"
@@ -30,6 +31,17 @@ namespace velta {
 namespace {
 
 constexpr DWORD kEncoding = X509_ASN_ENCODING | PKCS_7_ASN_ENCODING;
+
+// WinVerifyTrust, looked up on first use: processes that check no signature
+// do not load wintrust.dll. Without it nothing is trusted.
+LONG VerifyTrust(HWND window, GUID* action, WINTRUST_DATA* data) {
+  const auto verify_trust = BASE_WIN_GET_FUNCTION(L"wintrust.dll", WinVerifyTrust);
+  if (!verify_trust) {
+    ::SetLastError(ERROR_PROC_NOT_FOUND);
+    return TRUST_E_PROVIDER_UNKNOWN;
+  }
+  return verify_trust(window, action, data);
+}
 
 // Chain errors that do not make a signer untrusted: revocation is not checked
 // (WTD_REVOKE_NONE), so its unknown and offline states say nothing, and
@@ -803,9 +815,10 @@ bool FindViableSigner(HCRYPTMSG message, HCERTSTORE store, DWORD encoding, int l
 // trusted root and may sign code: Wine's trust verification passes an
 // untrusted root and a wrong key usage, so the provider data is checked here.
 bool IsPrimarySignerTrusted(HANDLE state, std::string* reason) {
-  CRYPT_PROVIDER_DATA* provider = ::WTHelperProvDataFromStateData(state);
-  CRYPT_PROVIDER_SGNR* signer =
-      provider ? ::WTHelperGetProvSignerFromChain(provider, 0, FALSE, 0) : nullptr;
+  CRYPT_PROVIDER_DATA* provider =
+      BASE_WIN_LAZY_CALL(L"wintrust.dll", WTHelperProvDataFromStateData)(state);
+  const auto get_signer = BASE_WIN_LAZY_CALL(L"wintrust.dll", WTHelperGetProvSignerFromChain);
+  CRYPT_PROVIDER_SGNR* signer = provider ? get_signer(provider, 0, FALSE, 0) : nullptr;
   if (!signer || !signer->pChainContext) {
     *reason = "Signer chain is missing";
     return false;
@@ -846,8 +859,7 @@ bool VerifyFileSignature(const std::wstring& path, std::string* error) {
   trust_data.pFile = &file_info;
   // The state stays open until the signer's chain has been read from it.
   trust_data.dwStateAction = WTD_STATEACTION_VERIFY;
-  const LONG status =
-      ::WinVerifyTrust(static_cast<HWND>(INVALID_HANDLE_VALUE), &action, &trust_data);
+  const LONG status = VerifyTrust(static_cast<HWND>(INVALID_HANDLE_VALUE), &action, &trust_data);
   const DWORD trust_error = ::GetLastError();
   bool trusted = status == ERROR_SUCCESS;
   if (!trusted && error) {
@@ -861,7 +873,7 @@ bool VerifyFileSignature(const std::wstring& path, std::string* error) {
       *error += reason + "\n";
   }
   trust_data.dwStateAction = WTD_STATEACTION_CLOSE;
-  ::WinVerifyTrust(static_cast<HWND>(INVALID_HANDLE_VALUE), &action, &trust_data);
+  VerifyTrust(static_cast<HWND>(INVALID_HANDLE_VALUE), &action, &trust_data);
 
   DWORD encoding = 0;
   ScopedCertStore store;
