@@ -60,6 +60,7 @@ TEST(ImportTableTest, LibrariesOnlySomeWorkNeedsAreNotImported) {
            "wintrust.dll",  // signature checks
            "crypt32.dll",   // signature checks
            "gdiplus.dll",   // the window's images
+           "msimg32.dll",   // the window's blending and gradients
        }) {
     EXPECT_THAT(imported, ::testing::Not(::testing::Contains(lazy)));
   }

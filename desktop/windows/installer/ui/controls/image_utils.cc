@@ -84,8 +84,11 @@ HBITMAP LoadPngResource(const wchar_t* name, const wchar_t* type, HMODULE module
 bool AlphaBlendBitmap(HDC target, int x, int y, int width, int height, HDC source, int source_x,
                       int source_y, int source_width, int source_height) {
   BLENDFUNCTION blend = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-  return ::AlphaBlend(target, x, y, width, height, source, source_x, source_y, source_width,
-                      source_height, blend);
+  // msimg32.dll is looked up on first use: processes that draw nothing do
+  // not load it.
+  const auto alpha_blend = BASE_WIN_LAZY_CALL(L"msimg32.dll", AlphaBlend);
+  return alpha_blend(target, x, y, width, height, source, source_x, source_y, source_width,
+                     source_height, blend);
 }
 
 void DrawBitmapCentered(const DRAWITEMSTRUCT& item, HBITMAP bitmap) {
