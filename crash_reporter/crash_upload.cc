@@ -15,6 +15,7 @@
 #include "base/logging.h"
 #include "base/no_destructor.h"
 #include "base/strings/utf_string_conversions.h"
+#include "base/win/get_function.h"
 #include "base/win/scoped_handle.h"
 #include "crash_reporter/crash_environment.h"
 #include "crash_reporter/pending_work_counter.h"
@@ -37,7 +38,9 @@ std::wstring& UploadUrl() {
 // that open them return null on failure.
 struct WinHttpHandleTraits {
   using Handle = HINTERNET;
-  static bool CloseHandle(Handle handle) { return ::WinHttpCloseHandle(handle) != FALSE; }
+  static bool CloseHandle(Handle handle) {
+    return BASE_WIN_LAZY_CALL(L"winhttp.dll", WinHttpCloseHandle)(handle) != FALSE;
+  }
   static bool IsHandleValid(Handle handle) { return handle != nullptr; }
   static Handle NullHandle() { return nullptr; }
 };
@@ -65,45 +68,51 @@ DWORD Post(const std::wstring& url, const std::wstring& headers, const std::stri
   // The query ("?product=...") and any fragment come as the extra part.
   parts.lpszExtraInfo = query;
   parts.dwExtraInfoLength = ARRAYSIZE(query);
-  if (!::WinHttpCrackUrl(url.c_str(), 0, 0, &parts)) {
+  if (!BASE_WIN_LAZY_CALL(L"winhttp.dll", WinHttpCrackUrl)(url.c_str(), 0, 0, &parts)) {
     PLOG(ERROR) << "The crash server address is not usable";
     return 0;
   }
   std::wstring object = std::wstring(path) + query;
   // A fragment is never sent.
   object = object.substr(0, object.find(L'#'));
-  ScopedInternet session(::WinHttpOpen(L"Velta Crash Reporter", WINHTTP_ACCESS_TYPE_DEFAULT_PROXY,
-                                       WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0));
+  ScopedInternet session(BASE_WIN_LAZY_CALL(L"winhttp.dll", WinHttpOpen)(
+      L"Velta Crash Reporter", WINHTTP_ACCESS_TYPE_DEFAULT_PROXY, WINHTTP_NO_PROXY_NAME,
+      WINHTTP_NO_PROXY_BYPASS, 0));
   if (!session.get())
     return 0;
-  ::WinHttpSetTimeouts(session.get(), kTimeoutMs, kTimeoutMs, kTimeoutMs, kTimeoutMs);
-  ScopedInternet connection(::WinHttpConnect(session.get(), host, parts.nPort, 0));
+  const auto set_timeouts = BASE_WIN_LAZY_CALL(L"winhttp.dll", WinHttpSetTimeouts);
+  set_timeouts(session.get(), kTimeoutMs, kTimeoutMs, kTimeoutMs, kTimeoutMs);
+  ScopedInternet connection(
+      BASE_WIN_LAZY_CALL(L"winhttp.dll", WinHttpConnect)(session.get(), host, parts.nPort, 0));
   if (!connection.get())
     return 0;
-  ScopedInternet request(::WinHttpOpenRequest(
-      connection.get(), L"POST", object.c_str(), nullptr, WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES,
+  ScopedInternet request(BASE_WIN_LAZY_CALL(L"winhttp.dll", WinHttpOpenRequest)(
+      connection.get(), L"POST", object.c_str(), nullptr, WINHTTP_NO_REFERER,
+      WINHTTP_DEFAULT_ACCEPT_TYPES,
       parts.nScheme == INTERNET_SCHEME_HTTPS ? WINHTTP_FLAG_SECURE : 0));
   if (!request.get())
     return 0;
-  ::WinHttpSetTimeouts(request.get(), kTimeoutMs, kTimeoutMs, kTimeoutMs, kTimeoutMs);
-  if (!::WinHttpSendRequest(request.get(), headers.c_str(), static_cast<DWORD>(headers.size()),
-                            const_cast<char*>(body.data()), static_cast<DWORD>(body.size()),
-                            static_cast<DWORD>(body.size()), 0) ||
-      !::WinHttpReceiveResponse(request.get(), nullptr)) {
+  set_timeouts(request.get(), kTimeoutMs, kTimeoutMs, kTimeoutMs, kTimeoutMs);
+  if (!BASE_WIN_LAZY_CALL(L"winhttp.dll", WinHttpSendRequest)(
+          request.get(), headers.c_str(), static_cast<DWORD>(headers.size()),
+          const_cast<char*>(body.data()), static_cast<DWORD>(body.size()),
+          static_cast<DWORD>(body.size()), 0) ||
+      !BASE_WIN_LAZY_CALL(L"winhttp.dll", WinHttpReceiveResponse)(request.get(), nullptr)) {
     PLOG(ERROR) << "The crash report could not be sent";
     return 0;
   }
   DWORD status = 0;
   DWORD size = sizeof(status);
-  if (!::WinHttpQueryHeaders(request.get(), WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,
-                             WINHTTP_HEADER_NAME_BY_INDEX, &status, &size,
-                             WINHTTP_NO_HEADER_INDEX)) {
+  if (!BASE_WIN_LAZY_CALL(L"winhttp.dll", WinHttpQueryHeaders)(
+          request.get(), WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,
+          WINHTTP_HEADER_NAME_BY_INDEX, &status, &size, WINHTTP_NO_HEADER_INDEX)) {
     return 0;
   }
   // The body is not kept, but read so the connection ends cleanly.
   char sink[4096];
   DWORD read = 0;
-  while (::WinHttpReadData(request.get(), sink, sizeof(sink), &read) && read > 0) {
+  const auto read_data = BASE_WIN_LAZY_CALL(L"winhttp.dll", WinHttpReadData);
+  while (read_data(request.get(), sink, sizeof(sink), &read) && read > 0) {
   }
   return status;
 }

@@ -14,6 +14,7 @@
 #include "base/location.h"
 #include "base/logging.h"
 #include "base/strings/utf_string_conversions.h"
+#include "base/win/get_function.h"
 #include "base/win/scoped_handle.h"
 #include "desktop/windows/installer/avro_stats/diagnostic_data.h"
 #include "desktop/windows/installer/avro_stats/installer_stats_event.h"
@@ -29,7 +30,9 @@ constexpr uint32_t kFailuresBeforeDump = 4;
 
 struct InternetHandleTraits {
   using Handle = HINTERNET;
-  static bool CloseHandle(Handle handle) { return ::InternetCloseHandle(handle) != FALSE; }
+  static bool CloseHandle(Handle handle) {
+    return BASE_WIN_LAZY_CALL(L"wininet.dll", InternetCloseHandle)(handle) != FALSE;
+  }
   static bool IsHandleValid(Handle handle) { return handle != nullptr; }
   static Handle NullHandle() { return nullptr; }
 };
@@ -83,7 +86,8 @@ void SetTimeouts(HINTERNET handle, base::TimeDelta timeout) {
   DWORD milliseconds = static_cast<DWORD>(timeout.InMilliseconds());
   for (DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT,
                        INTERNET_OPTION_RECEIVE_TIMEOUT}) {
-    if (!::InternetSetOptionW(handle, option, &milliseconds, sizeof(milliseconds))) {
+    if (!BASE_WIN_LAZY_CALL(L"wininet.dll", InternetSetOptionW)(handle, option, &milliseconds,
+                                                                sizeof(milliseconds))) {
       const DWORD error = ::GetLastError();
       LOG(WARNING) << "Cannot set the statistics request time-out " << option << ": " << error;
     }
@@ -159,7 +163,8 @@ void NetworkThread::SetTrafficAllowed(bool allowed) {
 }
 
 void NetworkThread::Init() {
-  internet_ = ::InternetOpenW(kUserAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
+  internet_ = BASE_WIN_LAZY_CALL(L"wininet.dll", InternetOpenW)(
+      kUserAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
   if (!internet_) {
     const DWORD error = ::GetLastError();
     LOG(ERROR) << "Cannot open the statistics WinINet session: " << error;
@@ -243,9 +248,9 @@ bool NetworkThread::SendOneRequest(const InstallerStatsEvent& event) {
   ++send_attempts_total_;
   const std::string event_type = event.GetEventType();
 
-  ScopedInternetHandle connection(::InternetConnectW(static_cast<HINTERNET>(internet_),
-                                                     host_.c_str(), port_, nullptr, nullptr,
-                                                     INTERNET_SERVICE_HTTP, 0, 0));
+  ScopedInternetHandle connection(BASE_WIN_LAZY_CALL(L"wininet.dll", InternetConnectW)(
+      static_cast<HINTERNET>(internet_), host_.c_str(), port_, nullptr, nullptr,
+      INTERNET_SERVICE_HTTP, 0, 0));
   if (!connection.IsValid()) {
     const DWORD error = ::GetLastError();
     VLOG(5) << "Cannot connect to the statistics server: " << error;
@@ -255,8 +260,8 @@ bool NetworkThread::SendOneRequest(const InstallerStatsEvent& event) {
   // The server's replies have nothing to keep: none goes into the user's
   // internet cache (Wine would write one entry per message).
   const DWORD flags = INTERNET_FLAG_NO_CACHE_WRITE | (plain_http_ ? 0 : INTERNET_FLAG_SECURE);
-  ScopedInternetHandle request(::HttpOpenRequestW(connection.Get(), L"POST", path_.c_str(),
-                                                  L"HTTP/1.1", nullptr, nullptr, flags, 0));
+  ScopedInternetHandle request(BASE_WIN_LAZY_CALL(L"wininet.dll", HttpOpenRequestW)(
+      connection.Get(), L"POST", path_.c_str(), L"HTTP/1.1", nullptr, nullptr, flags, 0));
   if (!request.IsValid()) {
     const DWORD error = ::GetLastError();
     VLOG(5) << "Cannot open the statistics request: " << error;
@@ -269,15 +274,17 @@ bool NetworkThread::SendOneRequest(const InstallerStatsEvent& event) {
   DWORD send_error = ERROR_SUCCESS;
   {
     AssembledHeader header;
-    sent = ::HttpSendRequestW(request.Get(), header.text(), static_cast<DWORD>(kHeaderLength),
-                              body.data(), static_cast<DWORD>(body.size()));
+    sent = BASE_WIN_LAZY_CALL(L"wininet.dll", HttpSendRequestW)(
+        request.Get(), header.text(), static_cast<DWORD>(kHeaderLength), body.data(),
+        static_cast<DWORD>(body.size()));
     send_error = sent ? ERROR_SUCCESS : ::GetLastError();
   }
   bool succeeded = false;
   if (sent) {
     wchar_t status[32] = {};
     DWORD size = sizeof(status);
-    if (::HttpQueryInfoW(request.Get(), HTTP_QUERY_STATUS_CODE, status, &size, nullptr)) {
+    if (BASE_WIN_LAZY_CALL(L"wininet.dll", HttpQueryInfoW)(request.Get(), HTTP_QUERY_STATUS_CODE,
+                                                           status, &size, nullptr)) {
       const std::wstring code(status);
       succeeded = code == L"201" || code == L"403";
       VLOG(5) << "Statistics server answered " << base::WideToUTF8(code);
@@ -292,7 +299,7 @@ bool NetworkThread::SendOneRequest(const InstallerStatsEvent& event) {
 
 void NetworkThread::CloseInternetHandle() {
   if (internet_) {
-    ::InternetCloseHandle(static_cast<HINTERNET>(internet_));
+    BASE_WIN_LAZY_CALL(L"wininet.dll", InternetCloseHandle)(static_cast<HINTERNET>(internet_));
     internet_ = nullptr;
   }
 }

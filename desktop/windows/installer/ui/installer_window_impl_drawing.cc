@@ -10,6 +10,7 @@
 #include <algorithm>
 
 #include "base/logging.h"
+#include "base/win/get_function.h"
 #include "desktop/windows/installer/installation_folder_details.h"
 #include "desktop/windows/installer/ui/controls/bitmap_element.h"
 #include "desktop/windows/installer/ui/controls/conditional_button.h"
@@ -259,7 +260,8 @@ BOOL InstallerWindowImpl::PaintBackground(HDC dc) {
           {client.left + split, client.bottom, 0x0800, 0xAD00, 0xFF00, 0},
       };
       GRADIENT_RECT rect = {0, 1};
-      ::GradientFill(dc, vertices, 2, &rect, 1, GRADIENT_FILL_RECT_V);
+      BASE_WIN_LAZY_CALL(L"msimg32.dll", GradientFill)(dc, vertices, 2, &rect, 1,
+                                                       GRADIENT_FILL_RECT_V);
       RECT rest = client;
       rest.left += split;
       FillWhite(dc, rest);

@@ -21,6 +21,7 @@
 #include "base/strings/string_number_conversions.h"
 #include "base/strings/stringprintf.h"
 #include "base/strings/utf_string_conversions.h"
+#include "base/win/get_function.h"
 #include "base/win/mingw_sdk_gaps.h"
 #include "base/win/scoped_handle.h"
 #include "desktop/windows/installer/common/pe_image_reader.h"
@@ -30,6 +31,27 @@ namespace velta {
 namespace {
 
 constexpr DWORD kEncoding = X509_ASN_ENCODING | PKCS_7_ASN_ENCODING;
+
+// WinVerifyTrust, looked up on first use: processes that check no signature
+// do not load wintrust.dll. Without it nothing is trusted.
+LONG VerifyTrust(HWND window, GUID* action, WINTRUST_DATA* data) {
+  const auto verify_trust = BASE_WIN_GET_FUNCTION(L"wintrust.dll", WinVerifyTrust);
+  if (!verify_trust) {
+    ::SetLastError(ERROR_PROC_NOT_FOUND);
+    return TRUST_E_PROVIDER_UNKNOWN;
+  }
+  return verify_trust(window, action, data);
+}
+
+// CertGetNameStringW, looked up on first use like the rest of crypt32.dll.
+// Without it no name can be read: 0, no characters written.
+DWORD GetNameString(PCCERT_CONTEXT certificate, DWORD type, DWORD flags, void* type_parameter,
+                    wchar_t* name, DWORD size) {
+  const auto get_name = BASE_WIN_GET_FUNCTION(L"crypt32.dll", CertGetNameStringW);
+  if (!get_name)
+    return 0;
+  return get_name(certificate, type, flags, type_parameter, name, size);
+}
 
 // Chain errors that do not make a signer untrusted: revocation is not checked
 // (WTD_REVOKE_NONE), so its unknown and offline states say nothing, and
@@ -85,16 +107,16 @@ struct CryptHandleTraits {
 };
 
 void CloseMessage(HCRYPTMSG message) {
-  ::CryptMsgClose(message);
+  BASE_WIN_LAZY_CALL(L"crypt32.dll", CryptMsgClose)(message);
 }
 void CloseStore(HCERTSTORE store) {
-  ::CertCloseStore(store, 0);
+  BASE_WIN_LAZY_CALL(L"crypt32.dll", CertCloseStore)(store, 0);
 }
 void FreeCertificate(PCCERT_CONTEXT certificate) {
-  ::CertFreeCertificateContext(certificate);
+  BASE_WIN_LAZY_CALL(L"crypt32.dll", CertFreeCertificateContext)(certificate);
 }
 void FreeChain(PCCERT_CHAIN_CONTEXT chain) {
-  ::CertFreeCertificateChain(chain);
+  BASE_WIN_LAZY_CALL(L"crypt32.dll", CertFreeCertificateChain)(chain);
 }
 
 using ScopedCryptMsg =
@@ -144,18 +166,21 @@ bool BlobEquals(const CRYPT_DATA_BLOB& blob, const std::string& bytes) {
 // structure is at the start of the buffer.
 bool DecodeObject(LPCSTR type, const BYTE* data, DWORD size, std::vector<BYTE>* buffer) {
   DWORD decoded_size = 0;
-  if (!::CryptDecodeObject(kEncoding, type, data, size, 0, nullptr, &decoded_size))
+  if (!BASE_WIN_LAZY_CALL(L"crypt32.dll", CryptDecodeObject)(kEncoding, type, data, size, 0,
+                                                             nullptr, &decoded_size))
     return false;
   buffer->resize(decoded_size);
-  return ::CryptDecodeObject(kEncoding, type, data, size, 0, buffer->data(), &decoded_size);
+  return BASE_WIN_LAZY_CALL(L"crypt32.dll", CryptDecodeObject)(kEncoding, type, data, size, 0,
+                                                               buffer->data(), &decoded_size);
 }
 
 bool GetMessageParam(HCRYPTMSG message, DWORD param, DWORD index, std::vector<BYTE>* buffer) {
   DWORD size = 0;
-  if (!::CryptMsgGetParam(message, param, index, nullptr, &size))
+  if (!BASE_WIN_LAZY_CALL(L"crypt32.dll", CryptMsgGetParam)(message, param, index, nullptr, &size))
     return false;
   buffer->resize(size);
-  return ::CryptMsgGetParam(message, param, index, buffer->data(), &size);
+  return BASE_WIN_LAZY_CALL(L"crypt32.dll", CryptMsgGetParam)(message, param, index, buffer->data(),
+                                                              &size);
 }
 
 // The file under verification, mapped on first need. Its headers are read
@@ -254,16 +279,17 @@ bool IsTrustedChainFor(PCCERT_CHAIN_CONTEXT chain,
   }
   PCCERT_CONTEXT leaf = chain->rgpChain[0]->rgpElement[0]->pCertContext;
   if (any_purpose == AnyPurpose::kAccepted &&
-      !::CertFindExtension(szOID_ENHANCED_KEY_USAGE, leaf->pCertInfo->cExtension,
-                           leaf->pCertInfo->rgExtension)) {
+      !BASE_WIN_LAZY_CALL(L"crypt32.dll", CertFindExtension)(
+          szOID_ENHANCED_KEY_USAGE, leaf->pCertInfo->cExtension, leaf->pCertInfo->rgExtension)) {
     return true;
   }
   std::vector<BYTE> buffer;
   DWORD size = 0;
-  if (::CertGetEnhancedKeyUsage(leaf, 0, nullptr, &size) && size >= sizeof(CERT_ENHKEY_USAGE)) {
+  if (BASE_WIN_LAZY_CALL(L"crypt32.dll", CertGetEnhancedKeyUsage)(leaf, 0, nullptr, &size) &&
+      size >= sizeof(CERT_ENHKEY_USAGE)) {
     buffer.resize(size);
-    if (::CertGetEnhancedKeyUsage(leaf, 0, reinterpret_cast<CERT_ENHKEY_USAGE*>(buffer.data()),
-                                  &size)) {
+    if (BASE_WIN_LAZY_CALL(L"crypt32.dll", CertGetEnhancedKeyUsage)(
+            leaf, 0, reinterpret_cast<CERT_ENHKEY_USAGE*>(buffer.data()), &size)) {
       const auto* usages = reinterpret_cast<const CERT_ENHKEY_USAGE*>(buffer.data());
       for (DWORD i = 0; i < usages->cUsageIdentifier; ++i) {
         if (usages->rgpszUsageIdentifier[i] == usage)
@@ -306,8 +332,8 @@ PCCERT_CONTEXT FindSignerCertificate(HCERTSTORE store,
   CERT_INFO certificate_info = {};
   certificate_info.Issuer = signer.Issuer;
   certificate_info.SerialNumber = signer.SerialNumber;
-  return ::CertFindCertificateInStore(store, encoding, 0, CERT_FIND_SUBJECT_CERT,
-                                      &certificate_info, nullptr);
+  return BASE_WIN_LAZY_CALL(L"crypt32.dll", CertFindCertificateInStore)(
+      store, encoding, 0, CERT_FIND_SUBJECT_CERT, &certificate_info, nullptr);
 }
 
 // Whether `certificate` (with intermediate certificates from `store`)
@@ -320,8 +346,8 @@ bool IsTrustedTimestamper(PCCERT_CONTEXT certificate,
   chain_para.cbSize = sizeof(chain_para);
   ScopedChain chain;
   FILETIME chain_time = time;
-  if (!::CertGetCertificateChain(nullptr, certificate, &chain_time, store, &chain_para, 0, nullptr,
-                                 chain.Receive())) {
+  if (!BASE_WIN_LAZY_CALL(L"crypt32.dll", CertGetCertificateChain)(
+          nullptr, certificate, &chain_time, store, &chain_para, 0, nullptr, chain.Receive())) {
     *reason = "its certificate chain cannot be built";
     return false;
   }
@@ -444,9 +470,10 @@ bool ReadRfc3161Timestamp(const CRYPT_ATTR_BLOB& token,
   std::vector<BYTE> content_type;
   std::vector<BYTE> content;
   std::vector<BYTE> signer_buffer;
-  if (!::CryptQueryObject(CERT_QUERY_OBJECT_BLOB, &token, CERT_QUERY_CONTENT_FLAG_PKCS7_SIGNED,
-                          CERT_QUERY_FORMAT_FLAG_BINARY, 0, &encoding, nullptr, nullptr,
-                          store.Receive(), message.Receive(), nullptr) ||
+  if (!BASE_WIN_LAZY_CALL(L"crypt32.dll", CryptQueryObject)(
+          CERT_QUERY_OBJECT_BLOB, &token, CERT_QUERY_CONTENT_FLAG_PKCS7_SIGNED,
+          CERT_QUERY_FORMAT_FLAG_BINARY, 0, &encoding, nullptr, nullptr, store.Receive(),
+          message.Receive(), nullptr) ||
       !GetMessageParam(message.get(), CMSG_INNER_CONTENT_TYPE_PARAM, 0, &content_type) ||
       std::string_view(reinterpret_cast<const char*>(content_type.data())) !=
           szOID_TIMESTAMP_TOKEN ||
@@ -462,8 +489,8 @@ bool ReadRfc3161Timestamp(const CRYPT_ATTR_BLOB& token,
   verify.dwSignerIndex = 0;
   verify.dwSignerType = CMSG_VERIFY_SIGNER_CERT;
   verify.pvSigner = const_cast<CERT_CONTEXT*>(certificate.get());
-  if (!certificate.get() ||
-      !::CryptMsgControl(message.get(), 0, CMSG_CTRL_VERIFY_SIGNATURE_EX, &verify)) {
+  if (!certificate.get() || !BASE_WIN_LAZY_CALL(L"crypt32.dll", CryptMsgControl)(
+                                message.get(), 0, CMSG_CTRL_VERIFY_SIGNATURE_EX, &verify)) {
     *reason = "the timestamp's signature does not verify";
     return false;
   }
@@ -535,7 +562,7 @@ bool ReadLegacyTimestamp(HCRYPTMSG message,
       *reinterpret_cast<const CMSG_SIGNER_INFO*>(countersigner_buffer.data());
   ScopedCertificate certificate(FindSignerCertificate(store, kEncoding, countersigner));
   if (!certificate.get() ||
-      !::CryptMsgVerifyCountersignatureEncodedEx(
+      !BASE_WIN_LAZY_CALL(L"crypt32.dll", CryptMsgVerifyCountersignatureEncodedEx)(
           0, kEncoding, encoded_signer.data(), static_cast<DWORD>(encoded_signer.size()),
           encoded.pbData, encoded.cbData, CMSG_VERIFY_SIGNER_CERT,
           const_cast<CERT_CONTEXT*>(certificate.get()), 0, nullptr)) {
@@ -548,8 +575,9 @@ bool ReadLegacyTimestamp(HCRYPTMSG message,
     DWORD size = sizeof(*time);
     has_time = std::string_view(attribute.pszObjId) == szOID_RSA_signingTime &&
                attribute.cValue == 1 &&
-               ::CryptDecodeObject(kEncoding, szOID_RSA_signingTime, attribute.rgValue[0].pbData,
-                                   attribute.rgValue[0].cbData, 0, time, &size);
+               BASE_WIN_LAZY_CALL(L"crypt32.dll", CryptDecodeObject)(
+                   kEncoding, szOID_RSA_signingTime, attribute.rgValue[0].pbData,
+                   attribute.rgValue[0].cbData, 0, time, &size);
   }
   if (!has_time) {
     *reason = "the timestamp has no time";
@@ -596,7 +624,8 @@ bool VerifySignerOverFile(HCRYPTMSG message, HCERTSTORE store, DWORD index,
   verify.dwSignerIndex = index;
   verify.dwSignerType = CMSG_VERIFY_SIGNER_CERT;
   verify.pvSigner = const_cast<CERT_CONTEXT*>(certificate);
-  if (!::CryptMsgControl(message, 0, CMSG_CTRL_VERIFY_SIGNATURE_EX, &verify)) {
+  if (!BASE_WIN_LAZY_CALL(L"crypt32.dll", CryptMsgControl)(
+          message, 0, CMSG_CTRL_VERIFY_SIGNATURE_EX, &verify)) {
     *reason = "its signature does not verify";
     return false;
   }
@@ -666,8 +695,9 @@ bool VerifySignerOverFile(HCRYPTMSG message, HCERTSTORE store, DWORD index,
   CERT_CHAIN_PARA chain_para = {};
   chain_para.cbSize = sizeof(chain_para);
   ScopedChain chain;
-  if (!::CertGetCertificateChain(nullptr, certificate, timestamped ? &timestamp : nullptr, store,
-                                 &chain_para, 0, nullptr, chain.Receive())) {
+  if (!BASE_WIN_LAZY_CALL(L"crypt32.dll", CertGetCertificateChain)(
+          nullptr, certificate, timestamped ? &timestamp : nullptr, store, &chain_para, 0, nullptr,
+          chain.Receive())) {
     *reason = "its certificate chain cannot be built";
     return false;
   }
@@ -684,8 +714,8 @@ void DescribeChain(PCCERT_CONTEXT certificate, DiagnosticsSink* sink, int level)
   ScopedChain chain;
   CERT_CHAIN_PARA chain_para = {};
   chain_para.cbSize = sizeof(chain_para);
-  if (!::CertGetCertificateChain(nullptr, certificate, nullptr, nullptr, &chain_para, 0, nullptr,
-                                 chain.Receive())) {
+  if (!BASE_WIN_LAZY_CALL(L"crypt32.dll", CertGetCertificateChain)(
+          nullptr, certificate, nullptr, nullptr, &chain_para, 0, nullptr, chain.Receive())) {
     sink->Line(level) << "Cannot get trust chain\n";
     return;
   }
@@ -695,12 +725,13 @@ void DescribeChain(PCCERT_CONTEXT certificate, DiagnosticsSink* sink, int level)
     for (DWORD j = 0; j < simple->cElement; ++j) {
       PCCERT_CONTEXT element = simple->rgpElement[j]->pCertContext;
       wchar_t name[256] = {};
-      ::CertGetNameStringW(element, CERT_NAME_SIMPLE_DISPLAY_TYPE, 0, nullptr, name,
-                           static_cast<DWORD>(std::size(name)));
+      GetNameString(element, CERT_NAME_SIMPLE_DISPLAY_TYPE, 0, nullptr, name,
+                    static_cast<DWORD>(std::size(name)));
       BYTE hash[20] = {};
       DWORD hash_size = sizeof(hash);
-      ::CryptHashCertificate(0, CALG_SHA1, 0, element->pbCertEncoded, element->cbCertEncoded, hash,
-                             &hash_size);
+      const auto hash_certificate = BASE_WIN_LAZY_CALL(L"crypt32.dll", CryptHashCertificate);
+      hash_certificate(0, CALG_SHA1, 0, element->pbCertEncoded, element->cbCertEncoded, hash,
+                       &hash_size);
       sink->Line(level) << "Chain " << j << " element: " << base::WideToUTF8(name) << " "
                         << base::HexEncode(hash, hash_size) << "\n";
     }
@@ -723,20 +754,22 @@ bool FindViableSigner(HCRYPTMSG message, HCERTSTORE store, DWORD encoding, int l
   DiagnosticsSink* sink = search.sink;
   DWORD signer_count = 0;
   DWORD size = sizeof(signer_count);
-  if (!::CryptMsgGetParam(message, CMSG_SIGNER_COUNT_PARAM, 0, &signer_count, &size)) {
+  if (!BASE_WIN_LAZY_CALL(L"crypt32.dll", CryptMsgGetParam)(message, CMSG_SIGNER_COUNT_PARAM, 0,
+                                                            &signer_count, &size)) {
     sink->Line(level) << "Cannot get signer count\n";
     return false;
   }
   for (DWORD index = 0; index < signer_count; ++index) {
     std::vector<BYTE> signer_buffer;
     DWORD signer_size = 0;
-    if (!::CryptMsgGetParam(message, CMSG_SIGNER_INFO_PARAM, index, nullptr, &signer_size)) {
+    if (!BASE_WIN_LAZY_CALL(L"crypt32.dll", CryptMsgGetParam)(message, CMSG_SIGNER_INFO_PARAM,
+                                                              index, nullptr, &signer_size)) {
       sink->Line(level) << "Cannot get signer size\n";
       continue;
     }
     signer_buffer.resize(signer_size);
-    if (!::CryptMsgGetParam(message, CMSG_SIGNER_INFO_PARAM, index, signer_buffer.data(),
-                            &signer_size)) {
+    if (!BASE_WIN_LAZY_CALL(L"crypt32.dll", CryptMsgGetParam)(
+            message, CMSG_SIGNER_INFO_PARAM, index, signer_buffer.data(), &signer_size)) {
       sink->Line(level) << "Cannot get signer info\n";
       continue;
     }
@@ -750,15 +783,15 @@ bool FindViableSigner(HCRYPTMSG message, HCERTSTORE store, DWORD encoding, int l
     if (sink->WantsDetail())
       DescribeChain(certificate.get(), sink, level);
 
-    const DWORD name_size = ::CertGetNameStringW(certificate.get(), CERT_NAME_SIMPLE_DISPLAY_TYPE,
-                                                 0, nullptr, nullptr, 0);
+    const DWORD name_size =
+        GetNameString(certificate.get(), CERT_NAME_SIMPLE_DISPLAY_TYPE, 0, nullptr, nullptr, 0);
     if (name_size == 0) {
       sink->Line(level) << "Cert signer name has 0 size\n";
       continue;
     }
     std::wstring name(name_size, L'\0');
-    if (::CertGetNameStringW(certificate.get(), CERT_NAME_SIMPLE_DISPLAY_TYPE, 0, nullptr,
-                             name.data(), name_size) != name_size) {
+    if (GetNameString(certificate.get(), CERT_NAME_SIMPLE_DISPLAY_TYPE, 0, nullptr, name.data(),
+                      name_size) != name_size) {
       sink->Line(level) << "Cannot get signer name\n";
       continue;
     }
@@ -784,10 +817,10 @@ bool FindViableSigner(HCRYPTMSG message, HCERTSTORE store, DWORD encoding, int l
         DWORD nested_encoding = 0;
         ScopedCertStore nested_store;
         ScopedCryptMsg nested_message;
-        if (::CryptQueryObject(CERT_QUERY_OBJECT_BLOB, &attribute.rgValue[j],
-                               CERT_QUERY_CONTENT_FLAG_PKCS7_SIGNED, CERT_QUERY_FORMAT_FLAG_BINARY,
-                               0, &nested_encoding, nullptr, nullptr, nested_store.Receive(),
-                               nested_message.Receive(), nullptr) &&
+        if (BASE_WIN_LAZY_CALL(L"crypt32.dll", CryptQueryObject)(
+                CERT_QUERY_OBJECT_BLOB, &attribute.rgValue[j], CERT_QUERY_CONTENT_FLAG_PKCS7_SIGNED,
+                CERT_QUERY_FORMAT_FLAG_BINARY, 0, &nested_encoding, nullptr, nullptr,
+                nested_store.Receive(), nested_message.Receive(), nullptr) &&
             FindViableSigner(nested_message.get(), nested_store.get(), nested_encoding, level + 1,
                              search)) {
           return true;
@@ -803,9 +836,10 @@ bool FindViableSigner(HCRYPTMSG message, HCERTSTORE store, DWORD encoding, int l
 // trusted root and may sign code: Wine's trust verification passes an
 // untrusted root and a wrong key usage, so the provider data is checked here.
 bool IsPrimarySignerTrusted(HANDLE state, std::string* reason) {
-  CRYPT_PROVIDER_DATA* provider = ::WTHelperProvDataFromStateData(state);
-  CRYPT_PROVIDER_SGNR* signer =
-      provider ? ::WTHelperGetProvSignerFromChain(provider, 0, FALSE, 0) : nullptr;
+  CRYPT_PROVIDER_DATA* provider =
+      BASE_WIN_LAZY_CALL(L"wintrust.dll", WTHelperProvDataFromStateData)(state);
+  const auto get_signer = BASE_WIN_LAZY_CALL(L"wintrust.dll", WTHelperGetProvSignerFromChain);
+  CRYPT_PROVIDER_SGNR* signer = provider ? get_signer(provider, 0, FALSE, 0) : nullptr;
   if (!signer || !signer->pChainContext) {
     *reason = "Signer chain is missing";
     return false;
@@ -846,8 +880,7 @@ bool VerifyFileSignature(const std::wstring& path, std::string* error) {
   trust_data.pFile = &file_info;
   // The state stays open until the signer's chain has been read from it.
   trust_data.dwStateAction = WTD_STATEACTION_VERIFY;
-  const LONG status =
-      ::WinVerifyTrust(static_cast<HWND>(INVALID_HANDLE_VALUE), &action, &trust_data);
+  const LONG status = VerifyTrust(static_cast<HWND>(INVALID_HANDLE_VALUE), &action, &trust_data);
   const DWORD trust_error = ::GetLastError();
   bool trusted = status == ERROR_SUCCESS;
   if (!trusted && error) {
@@ -861,15 +894,15 @@ bool VerifyFileSignature(const std::wstring& path, std::string* error) {
       *error += reason + "\n";
   }
   trust_data.dwStateAction = WTD_STATEACTION_CLOSE;
-  ::WinVerifyTrust(static_cast<HWND>(INVALID_HANDLE_VALUE), &action, &trust_data);
+  VerifyTrust(static_cast<HWND>(INVALID_HANDLE_VALUE), &action, &trust_data);
 
   DWORD encoding = 0;
   ScopedCertStore store;
   ScopedCryptMsg message;
-  if (!::CryptQueryObject(CERT_QUERY_OBJECT_FILE, path.c_str(),
-                          CERT_QUERY_CONTENT_FLAG_PKCS7_SIGNED_EMBED, CERT_QUERY_FORMAT_FLAG_BINARY,
-                          0, &encoding, nullptr, nullptr, store.Receive(), message.Receive(),
-                          nullptr)) {
+  if (!BASE_WIN_LAZY_CALL(L"crypt32.dll", CryptQueryObject)(
+          CERT_QUERY_OBJECT_FILE, path.c_str(), CERT_QUERY_CONTENT_FLAG_PKCS7_SIGNED_EMBED,
+          CERT_QUERY_FORMAT_FLAG_BINARY, 0, &encoding, nullptr, nullptr, store.Receive(),
+          message.Receive(), nullptr)) {
     const DWORD query_error = ::GetLastError();
     if (error) {
       *error += "Cannot CryptQueryObject:" + logging::SystemErrorCodeToString(query_error) + "\n";

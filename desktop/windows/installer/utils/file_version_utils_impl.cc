@@ -15,6 +15,7 @@
 #include "base/strings/string_number_conversions.h"
 #include "base/strings/string_util.h"
 #include "base/strings/utf_string_conversions.h"
+#include "base/win/get_function.h"
 #include "desktop/windows/installer/common/installer_error.h"
 #include "desktop/windows/installer/common/win/win_api.h"
 
@@ -35,7 +36,8 @@ bool QueryStringValue(const std::vector<BYTE>& info, const wchar_t* name, std::w
   const std::wstring sub_block = std::wstring(kStringTable) + name;
   void* text = nullptr;
   UINT length = 0;
-  if (!::VerQueryValueW(info.data(), sub_block.c_str(), &text, &length) || !text)
+  const auto query_value = BASE_WIN_LAZY_CALL(L"version.dll", VerQueryValueW);
+  if (!query_value(info.data(), sub_block.c_str(), &text, &length) || !text)
     return false;
   // The length counts characters, the terminator included when there is one.
   const wchar_t* characters = static_cast<const wchar_t*>(text);
@@ -69,12 +71,16 @@ FileVersionUtilsImpl::~FileVersionUtilsImpl() = default;
 bool FileVersionUtilsImpl::GetVersionFromResources(const std::wstring& path, base::Version* version,
                                                    base::Version* internal_version,
                                                    std::wstring* stream) {
+  // version.dll is looked up on first use: processes that read no version
+  // resource do not load it. Without it there is no version info to read.
+  const auto get_size = BASE_WIN_GET_FUNCTION(L"version.dll", GetFileVersionInfoSizeW);
   DWORD handle = 0;
-  const DWORD size = ::GetFileVersionInfoSizeW(path.c_str(), &handle);
+  const DWORD size = get_size ? get_size(path.c_str(), &handle) : 0;
   if (size == 0)
     return Fail("Cannot get the size of file version info");
   std::vector<BYTE> info(size, 0);
-  if (!::GetFileVersionInfoW(path.c_str(), 0, size, info.data()))
+  const auto get_info = BASE_WIN_LAZY_CALL(L"version.dll", GetFileVersionInfoW);
+  if (!get_info(path.c_str(), 0, size, info.data()))
     return Fail("No file version in the package");
 
   std::wstring product_version;

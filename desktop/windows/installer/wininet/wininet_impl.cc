@@ -19,6 +19,7 @@
 #include "base/synchronization/waitable_event.h"
 #include "base/threading/thread.h"
 #include "base/threading/thread_task_runner_handle.h"
+#include "base/win/get_function.h"
 #include "desktop/windows/installer/common/product/product_info.h"
 #include "desktop/windows/installer/wininet/byte_range.h"
 #include "desktop/windows/installer/wininet/package_fetch_progress_delegate.h"
@@ -201,8 +202,9 @@ SplitUrl CrackUrl(const std::wstring& url) {
   components.dwHostNameLength = static_cast<DWORD>(std::size(host));
   components.lpszUrlPath = path;
   components.dwUrlPathLength = static_cast<DWORD>(std::size(path));
-  if (url.empty() || !::InternetCrackUrlW(url.c_str(), static_cast<DWORD>(url.size()),
-                                          ICU_DECODE | ICU_ESCAPE, &components)) {
+  if (url.empty() ||
+      !BASE_WIN_LAZY_CALL(L"wininet.dll", InternetCrackUrlW)(
+          url.c_str(), static_cast<DWORD>(url.size()), ICU_DECODE | ICU_ESCAPE, &components)) {
     return result;
   }
   result.valid = true;
@@ -292,8 +294,8 @@ bool WininetImpl::Start(const std::wstring& url,
 
   std::wstring user_agent =
       L"Velta NetInstaller/" + base::UTF8ToWide(ProductInfo::GetInstance()->GetProductVersion());
-  internet_ = ::InternetOpenW(user_agent.c_str(), INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr,
-                              INTERNET_FLAG_ASYNC);
+  internet_ = BASE_WIN_LAZY_CALL(L"wininet.dll", InternetOpenW)(
+      user_agent.c_str(), INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, INTERNET_FLAG_ASYNC);
   if (!internet_) {
     AddErrorWithSystemError(
         base::StringPrintf("InternetOpen failed for %s", base::WideToUTF8(user_agent).c_str()),
@@ -303,9 +305,9 @@ bool WininetImpl::Start(const std::wstring& url,
   }
   payload_ = payload;
   context_->AddRef();  // The connection handle's reference.
-  connection_ =
-      ::InternetConnectW(AsHandle(internet_), split.host.c_str(), split.port, nullptr, nullptr,
-                         INTERNET_SERVICE_HTTP, 0, reinterpret_cast<DWORD_PTR>(context_.get()));
+  connection_ = BASE_WIN_LAZY_CALL(L"wininet.dll", InternetConnectW)(
+      AsHandle(internet_), split.host.c_str(), split.port, nullptr, nullptr, INTERNET_SERVICE_HTTP,
+      0, reinterpret_cast<DWORD_PTR>(context_.get()));
   if (!connection_) {
     DWORD error = ::GetLastError();
     context_->Release();
@@ -318,7 +320,9 @@ bool WininetImpl::Start(const std::wstring& url,
   }
   // Request handles inherit the connection's callback; the callback tells
   // the connection's closing from the requests' by the handle.
-  ::InternetSetStatusCallbackW(AsHandle(connection_), &TransferContext::StatusCallback);
+  const auto set_status_callback =
+      BASE_WIN_LAZY_CALL(L"wininet.dll", InternetSetStatusCallbackW);
+  set_status_callback(AsHandle(connection_), &TransferContext::StatusCallback);
   SetTimeouts(connection_);
   if (!OpenRequest(split, std::wstring())) {
     LOG(ERROR) << "Could not send Request";
@@ -343,9 +347,9 @@ bool WininetImpl::OpenRequest(const SplitUrl& url, const std::wstring& extra_hea
         base::WideToUTF8(url.path).c_str(), static_cast<int>(url.scheme), is_post ? 0 : 1);
   };
   context_->AddRef();  // The request handle's reference.
-  request_ = ::HttpOpenRequestW(AsHandle(connection_), is_post ? L"POST" : L"GET", url.path.c_str(),
-                                L"HTTP/1.1", nullptr, nullptr, flags,
-                                reinterpret_cast<DWORD_PTR>(context_.get()));
+  request_ = BASE_WIN_LAZY_CALL(L"wininet.dll", HttpOpenRequestW)(
+      AsHandle(connection_), is_post ? L"POST" : L"GET", url.path.c_str(), L"HTTP/1.1", nullptr,
+      nullptr, flags, reinterpret_cast<DWORD_PTR>(context_.get()));
   if (!request_) {
     DWORD error = ::GetLastError();
     context_->Release();
@@ -358,7 +362,7 @@ bool WininetImpl::OpenRequest(const SplitUrl& url, const std::wstring& extra_hea
   LOG(INFO) << (is_post ? "Sending POST request" : "Sending GET request");
   size_at_request_ = downloaded_size_;
   last_activity_ = base::TimeTicks::Now();
-  BOOL sent = ::HttpSendRequestW(
+  BOOL sent = BASE_WIN_LAZY_CALL(L"wininet.dll", HttpSendRequestW)(
       AsHandle(request_), extra_headers.empty() ? nullptr : extra_headers.c_str(),
       static_cast<DWORD>(extra_headers.size()), is_post ? payload_.data() : nullptr,
       is_post ? static_cast<DWORD>(payload_.size()) : 0);
@@ -375,7 +379,8 @@ void WininetImpl::SetTimeouts(void* handle) {
   DWORD milliseconds = static_cast<DWORD>(network_timeout_.InMilliseconds());
   for (DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT,
                        INTERNET_OPTION_RECEIVE_TIMEOUT}) {
-    if (!::InternetSetOptionW(AsHandle(handle), option, &milliseconds, sizeof(milliseconds)))
+    if (!BASE_WIN_LAZY_CALL(L"wininet.dll", InternetSetOptionW)(
+            AsHandle(handle), option, &milliseconds, sizeof(milliseconds)))
       PLOG(WARNING) << "Cannot set the download time-out " << option;
   }
 }
@@ -484,13 +489,15 @@ std::wstring WininetImpl::QueryHeader(const std::wstring& name) {
   std::wstring buffer = name;
   buffer.resize(std::max<size_t>(name.size() + 1, 256));
   DWORD size = static_cast<DWORD>(buffer.size() * sizeof(wchar_t));
-  if (!::HttpQueryInfoW(AsHandle(request_), HTTP_QUERY_CUSTOM, buffer.data(), &size, nullptr)) {
+  if (!BASE_WIN_LAZY_CALL(L"wininet.dll", HttpQueryInfoW)(AsHandle(request_), HTTP_QUERY_CUSTOM,
+                                                          buffer.data(), &size, nullptr)) {
     if (::GetLastError() != ERROR_INSUFFICIENT_BUFFER)
       return std::wstring();
     buffer = name;
     buffer.resize(size / sizeof(wchar_t) + 1);
     size = static_cast<DWORD>(buffer.size() * sizeof(wchar_t));
-    if (!::HttpQueryInfoW(AsHandle(request_), HTTP_QUERY_CUSTOM, buffer.data(), &size, nullptr))
+    if (!BASE_WIN_LAZY_CALL(L"wininet.dll", HttpQueryInfoW)(AsHandle(request_), HTTP_QUERY_CUSTOM,
+                                                            buffer.data(), &size, nullptr))
       return std::wstring();
   }
   buffer.resize(size / sizeof(wchar_t));
@@ -511,8 +518,9 @@ bool WininetImpl::HandleInitialResponse() {
   LOG(INFO) << "Initial request completion";
   DWORD status = 0;
   DWORD size = sizeof(status);
-  if (!::HttpQueryInfoW(AsHandle(request_), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER,
-                        &status, &size, nullptr)) {
+  if (!BASE_WIN_LAZY_CALL(L"wininet.dll", HttpQueryInfoW)(
+          AsHandle(request_), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size,
+          nullptr)) {
     AddErrorWithSystemError("Could not obtain HTTP response code", ::GetLastError());
     Fail();
     return false;
@@ -582,11 +590,14 @@ bool WininetImpl::HandleInitialResponse() {
       ui_callback_runner_->RunUICallbackAndPostReply(
           base::BindOnce(
               [](HINTERNET request, HWND__* parent) -> uint32_t {
-                return ::InternetErrorDlg(parent, request, ERROR_INTERNET_INCORRECT_PASSWORD,
-                                          FLAGS_ERROR_UI_FILTER_FOR_ERRORS |
-                                              FLAGS_ERROR_UI_FLAGS_CHANGE_OPTIONS |
-                                              FLAGS_ERROR_UI_FLAGS_GENERATE_DATA,
-                                          nullptr);
+                const auto error_dialog = BASE_WIN_GET_FUNCTION(L"wininet.dll", InternetErrorDlg);
+                if (!error_dialog)
+                  return ERROR_PROC_NOT_FOUND;
+                return error_dialog(parent, request, ERROR_INTERNET_INCORRECT_PASSWORD,
+                                    FLAGS_ERROR_UI_FILTER_FOR_ERRORS |
+                                        FLAGS_ERROR_UI_FLAGS_CHANGE_OPTIONS |
+                                        FLAGS_ERROR_UI_FLAGS_GENERATE_DATA,
+                                    nullptr);
               },
               request),
           owner_task_runner_,
@@ -644,8 +655,8 @@ void WininetImpl::ReadBody() {
       ReportCurrentProgress();
     }
     TransferContext::current_ = context;
-    BOOL read = ::InternetReadFile(AsHandle(request_), context->buffer_, kReadBufferSize,
-                                   &context->last_read_count_);
+    BOOL read = BASE_WIN_LAZY_CALL(L"wininet.dll", InternetReadFile)(
+        AsHandle(request_), context->buffer_, kReadBufferSize, &context->last_read_count_);
     DWORD error = ::GetLastError();
     TransferContext::current_ = nullptr;
     if (read && context->last_read_count_ != 0)
@@ -700,7 +711,7 @@ void WininetImpl::CheckRetriesAndResume(uint32_t code) {
     // Nothing more is read from the failed request: its handle, and with it
     // a cut reply's connection, goes now rather than after the delay.
     if (request_) {
-      ::InternetCloseHandle(AsHandle(request_));
+      BASE_WIN_LAZY_CALL(L"wininet.dll", InternetCloseHandle)(AsHandle(request_));
       request_ = nullptr;
     }
     owner_task_runner_->PostDelayedTask(
@@ -734,7 +745,7 @@ void WininetImpl::ResumeCutReply(uint32_t code) {
 void WininetImpl::Resume() {
   delegate_->OnChunkEnded(Saturated32(downloaded_size_));
   if (request_) {
-    ::InternetCloseHandle(AsHandle(request_));
+    BASE_WIN_LAZY_CALL(L"wininet.dll", InternetCloseHandle)(AsHandle(request_));
     request_ = nullptr;
   }
   LOG(INFO) << "Attempting download resume";
@@ -788,7 +799,7 @@ void WininetImpl::CloseTransfer() {
   // redirect, a late read) must not reach the next one.
   weak_factory_.InvalidateWeakPtrs();
   if (request_) {
-    ::InternetCloseHandle(AsHandle(request_));
+    BASE_WIN_LAZY_CALL(L"wininet.dll", InternetCloseHandle)(AsHandle(request_));
     request_ = nullptr;
   }
   if (connection_) {
@@ -797,7 +808,7 @@ void WininetImpl::CloseTransfer() {
       base::AutoLock lock(context_->handle_lock_);
       context_->closing_connection_ = connection;
     }
-    ::InternetCloseHandle(connection);
+    BASE_WIN_LAZY_CALL(L"wininet.dll", InternetCloseHandle)(connection);
     connection_ = nullptr;
     termination_thread_.reset();
     termination_thread_ = std::make_unique<base::Thread>("Wininet Termination");
@@ -810,7 +821,7 @@ void WininetImpl::CloseTransfer() {
                            VLOG(1) << "Waiting for WinINET to finish";
                            if (!context->handle_closed_.TimedWait(kHandleClosingTimeout))
                              LOG(WARNING) << "WinINet did not report the connection closing";
-                           ::InternetCloseHandle(internet);
+                           BASE_WIN_LAZY_CALL(L"wininet.dll", InternetCloseHandle)(internet);
                            context->handle_closed_.Reset();
                          },
                          context_, internet));
@@ -819,7 +830,7 @@ void WininetImpl::CloseTransfer() {
     }
   }
   if (internet_ && !termination_thread_) {
-    ::InternetCloseHandle(AsHandle(internet_));
+    BASE_WIN_LAZY_CALL(L"wininet.dll", InternetCloseHandle)(AsHandle(internet_));
     internet_ = nullptr;
   }
 }

@@ -12,6 +12,7 @@ using std::min;
 #include <gdiplus.h>
 
 #include "base/logging.h"
+#include "base/win/get_function.h"
 
 namespace velta {
 
@@ -50,31 +51,44 @@ IStream* CreateStreamFromResource(const wchar_t* name, const wchar_t* type, HMOD
 }
 
 HBITMAP LoadPngResource(const wchar_t* name, const wchar_t* type, HMODULE module) {
+  // GDI+ is looked up on first use: processes that show no window do not
+  // load gdiplus.dll. Without it no image loads, as when it does not start.
+  using namespace Gdiplus;
+  using namespace Gdiplus::DllExports;
+  const auto startup = BASE_WIN_GET_FUNCTION(L"gdiplus.dll", GdiplusStartup);
+  const auto shutdown = BASE_WIN_GET_FUNCTION(L"gdiplus.dll", GdiplusShutdown);
+  const auto create_bitmap = BASE_WIN_GET_FUNCTION(L"gdiplus.dll", GdipCreateBitmapFromStream);
+  const auto create_hbitmap = BASE_WIN_GET_FUNCTION(L"gdiplus.dll", GdipCreateHBITMAPFromBitmap);
+  const auto dispose_image = BASE_WIN_GET_FUNCTION(L"gdiplus.dll", GdipDisposeImage);
   Gdiplus::GdiplusStartupInput input;
   ULONG_PTR token = 0;
-  if (Gdiplus::GdiplusStartup(&token, &input, nullptr) != Gdiplus::Ok) {
+  if (!startup || !shutdown || !create_bitmap || !create_hbitmap || !dispose_image ||
+      startup(&token, &input, nullptr) != Gdiplus::Ok) {
     LOG(ERROR) << "GDI+ did not start";
     return nullptr;
   }
   HBITMAP result = nullptr;
   if (IStream* stream = CreateStreamFromResource(name, type, module)) {
     Gdiplus::GpBitmap* bitmap = nullptr;
-    if (Gdiplus::DllExports::GdipCreateBitmapFromStream(stream, &bitmap) == Gdiplus::Ok) {
-      if (Gdiplus::DllExports::GdipCreateHBITMAPFromBitmap(bitmap, &result, 0) != Gdiplus::Ok)
+    if (create_bitmap(stream, &bitmap) == Gdiplus::Ok) {
+      if (create_hbitmap(bitmap, &result, 0) != Gdiplus::Ok)
         result = nullptr;
-      Gdiplus::DllExports::GdipDisposeImage(bitmap);
+      dispose_image(bitmap);
     }
     stream->Release();
   }
-  Gdiplus::GdiplusShutdown(token);
+  shutdown(token);
   return result;
 }
 
 bool AlphaBlendBitmap(HDC target, int x, int y, int width, int height, HDC source, int source_x,
                       int source_y, int source_width, int source_height) {
   BLENDFUNCTION blend = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-  return ::AlphaBlend(target, x, y, width, height, source, source_x, source_y, source_width,
-                      source_height, blend);
+  // msimg32.dll is looked up on first use: processes that draw nothing do
+  // not load it.
+  const auto alpha_blend = BASE_WIN_LAZY_CALL(L"msimg32.dll", AlphaBlend);
+  return alpha_blend(target, x, y, width, height, source, source_x, source_y, source_width,
+                     source_height, blend);
 }
 
 void DrawBitmapCentered(const DRAWITEMSTRUCT& item, HBITMAP bitmap) {
