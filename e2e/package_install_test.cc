@@ -387,8 +387,11 @@ TEST_P(KilledUpgradeTest, NextSuccessfulRunRemovesWhatTheKilledOneLeft) {
       if (process.IsValid())
         process.Terminate(1, /*wait=*/true);
     }
-    // The package's installer may be started by a system service.
+    // The package's installer may be started by a system service, and what
+    // it starts from TEMP (the shell's stand-in that pins) would outlive it
+    // and hold the test's output open.
     TerminateProgramsIn(target_);
+    TerminateProgramsIn(temp_);
     base::PlatformThread::Sleep(base::TimeDelta::FromMilliseconds(100));
   }
   ASSERT_TRUE(reached);
