@@ -31,6 +31,7 @@
 #include "base/values.h"
 #include "desktop/windows/installer/checksum_checker/checksum_checker.h"
 #include "desktop/windows/installer/package_fetcher/test_fetch_support.h"
+#include "e2e/process_tree.h"
 #include "gmock/gmock.h"
 #include "gtest/gtest.h"
 #include "testing/build_paths.h"
@@ -117,6 +118,12 @@ void PrintTo(const NetworkCase& test_case, std::ostream* os) {
 
 class NetworkInstallTest : public ::testing::TestWithParam<NetworkCase> {
  protected:
+  void TearDown() override {
+    // A program a run left running would hold the test's output open.
+    for (const std::wstring& program : test::EndProgramsIn(dir_.GetPath()))
+      printf("Ended a program the runs left running: %ls\n", program.c_str());
+  }
+
   void SetUp() override {
     ASSERT_TRUE(dir_.CreateUniqueTempDir());
     temp_ = dir_.GetPath().Append(L"temp");

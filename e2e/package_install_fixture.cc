@@ -28,6 +28,7 @@
 #include "desktop/windows/installer/common/product/product_constants.h"
 #include "desktop/windows/installer/common/utils.h"
 #include "desktop/windows/installer/transactions/operation_test_util.h"
+#include "e2e/process_tree.h"
 #include "gmock/gmock.h"
 
 namespace velta::e2e {
@@ -399,6 +400,8 @@ void PackageInstallTest::SetUp() {
 void PackageInstallTest::TearDown() {
   if (base::PathExists(target_.Append(kInstallationStatusJsonFileName)))
     Uninstall(Status());
+  for (const std::wstring& program : test::EndProgramsIn(temp_))
+    printf("Ended a program the runs left running: %ls\n", program.c_str());
   if (HasFailure())
     KeepLogs();
 }

@@ -33,6 +33,7 @@
 #include "desktop/windows/installer/common/product/installer_constants.h"
 #include "desktop/windows/installer/common/product/product_constants.h"
 #include "e2e/package_install_fixture.h"
+#include "e2e/process_tree.h"
 #include "gmock/gmock.h"
 #include "gtest/gtest.h"
 
@@ -284,26 +285,6 @@ void CollectTree(DWORD root, std::vector<DWORD>* tree) {
     CollectTree(child, tree);
 }
 
-// Ends every process whose program lies below `folder`, whoever started it.
-void TerminateProgramsIn(const base::FilePath& folder) {
-  base::win::ScopedHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-  if (!snapshot.IsValid())
-    return;
-  PROCESSENTRY32W entry = {};
-  entry.dwSize = sizeof(entry);
-  for (BOOL more = ::Process32FirstW(snapshot.Get(), &entry); more;
-       more = ::Process32NextW(snapshot.Get(), &entry)) {
-    base::Process process = base::Process::OpenWithAccess(
-        entry.th32ProcessID, PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_TERMINATE | SYNCHRONIZE);
-    wchar_t image[MAX_PATH] = {};
-    DWORD size = MAX_PATH;
-    if (process.IsValid() && ::QueryFullProcessImageNameW(process.Handle(), 0, image, &size) &&
-        base::StartsWith(image, folder.value() + L"\\", base::CompareCase::INSENSITIVE_ASCII)) {
-      process.Terminate(1, /*wait=*/true);
-    }
-  }
-}
-
 // Parked files below `folder` but outside old_status (whose parked copies
 // are status records).
 std::vector<base::FilePath> ParkedFiles(const base::FilePath& folder) {
@@ -390,8 +371,8 @@ TEST_P(KilledUpgradeTest, NextSuccessfulRunRemovesWhatTheKilledOneLeft) {
     // The package's installer may be started by a system service, and what
     // it starts from TEMP (the shell's stand-in that pins) would outlive it
     // and hold the test's output open.
-    TerminateProgramsIn(target_);
-    TerminateProgramsIn(temp_);
+    velta::test::EndProgramsIn(target_);
+    velta::test::EndProgramsIn(temp_);
     base::PlatformThread::Sleep(base::TimeDelta::FromMilliseconds(100));
   }
   ASSERT_TRUE(reached);

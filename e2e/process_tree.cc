@@ -2,6 +2,7 @@
 
 #include "e2e/process_tree.h"
 
+#include <tlhelp32.h>
 #include <winternl.h>
 
 #include <algorithm>
@@ -10,6 +11,7 @@
 
 #include "base/files/file_path.h"
 #include "base/logging.h"
+#include "base/process/process.h"
 #include "base/strings/string_util.h"
 #include "base/win/get_function.h"
 #include "crash_reporter/test/crash_hook.h"
@@ -215,6 +217,28 @@ std::vector<const WatchedProcess*> ChildrenOf(const std::vector<WatchedProcess>&
       children.push_back(&process);
   }
   return children;
+}
+
+std::vector<std::wstring> EndProgramsIn(const base::FilePath& folder) {
+  std::vector<std::wstring> ended;
+  base::win::ScopedHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+  if (!snapshot.IsValid())
+    return ended;
+  PROCESSENTRY32W entry = {};
+  entry.dwSize = sizeof(entry);
+  for (BOOL more = ::Process32FirstW(snapshot.Get(), &entry); more;
+       more = ::Process32NextW(snapshot.Get(), &entry)) {
+    base::Process process = base::Process::OpenWithAccess(
+        entry.th32ProcessID, PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_TERMINATE | SYNCHRONIZE);
+    wchar_t image[MAX_PATH] = {};
+    DWORD size = MAX_PATH;
+    if (process.IsValid() && ::QueryFullProcessImageNameW(process.Handle(), 0, image, &size) &&
+        base::StartsWith(image, folder.value() + L"\\", base::CompareCase::INSENSITIVE_ASCII)) {
+      process.Terminate(1, /*wait=*/true);
+      ended.push_back(image);
+    }
+  }
+  return ended;
 }
 
 }  // namespace velta::test

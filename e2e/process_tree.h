@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "base/command_line.h"
+#include "base/files/file_path.h"
 #include "base/process/launch.h"
 #include "base/time/time.h"
 #include "base/win/scoped_handle.h"
@@ -51,6 +52,12 @@ struct WatchedProcess {
 std::vector<WatchedProcess> RunAndWatchProcessTree(const base::CommandLine& command_line,
                                                    const base::EnvironmentMap& environment,
                                                    base::TimeDelta timeout);
+
+// Ends every process whose program lies below `folder`, whoever started it,
+// and returns those programs' paths. A program a run left behind (one a
+// killed run started, or one that never ended) would otherwise hold the
+// test's output open until ctest's time-out.
+std::vector<std::wstring> EndProgramsIn(const base::FilePath& folder);
 
 // The watched processes that `parent` started, in the order seen.
 std::vector<const WatchedProcess*> ChildrenOf(const std::vector<WatchedProcess>& watched,
