@@ -134,32 +134,6 @@ std::string SystemErrorCodeToString(SystemErrorCode error_code) {
          text;
 }
 
-LogStream::LogStream() = default;
-LogStream::~LogStream() = default;
-
-LogStream& LogStream::operator<<(const std::wstring& value) {
-  stream_ << base::WideToUTF8(value);
-  return *this;
-}
-
-LogStream& LogStream::operator<<(std::wstring_view value) {
-  stream_ << base::WideToUTF8(value);
-  return *this;
-}
-
-LogStream& LogStream::operator<<(const wchar_t* value) {
-  if (!value) {
-    stream_ << "(null)";
-    return *this;
-  }
-  return *this << std::wstring_view(value);
-}
-
-LogStream& LogStream::operator<<(std::ostream& (*manipulator)(std::ostream&)) {
-  stream_ << manipulator;
-  return *this;
-}
-
 LogMessage::LogMessage(const char* file, int line, LogSeverity severity)
     : severity_(severity), file_(file), line_(line) {
   Init(file, line);
