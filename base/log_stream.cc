@@ -1,7 +1,8 @@
 // Copyright 2026 Velta Software. All rights reserved.
 
-// The stream a log line is written to: wide texts go in as UTF-8. Portable,
-// so the native builds' logging sink shares it with base's own.
+// The stream a log line is written to (wide texts go in as UTF-8) and the
+// message's life around it. Portable, so the native builds' logging sink
+// shares it with base's own; each defines LogMessage::Init and Flush.
 
 #include <ostream>
 #include <string>
@@ -36,6 +37,21 @@ LogStream& LogStream::operator<<(const wchar_t* value) {
 LogStream& LogStream::operator<<(std::ostream& (*manipulator)(std::ostream&)) {
   stream_ << manipulator;
   return *this;
+}
+
+LogMessage::LogMessage(const char* file, int line, LogSeverity severity)
+    : severity_(severity), file_(file), line_(line) {
+  Init(file, line);
+}
+
+LogMessage::LogMessage(const char* file, int line, const char* condition)
+    : severity_(LOG_FATAL), file_(file), line_(line) {
+  Init(file, line);
+  stream_ << "Check failed: " << condition << ". ";
+}
+
+LogMessage::~LogMessage() {
+  Flush();
 }
 
 }  // namespace logging

@@ -134,21 +134,6 @@ std::string SystemErrorCodeToString(SystemErrorCode error_code) {
          text;
 }
 
-LogMessage::LogMessage(const char* file, int line, LogSeverity severity)
-    : severity_(severity), file_(file), line_(line) {
-  Init(file, line);
-}
-
-LogMessage::LogMessage(const char* file, int line, const char* condition)
-    : severity_(LOG_FATAL), file_(file), line_(line) {
-  Init(file, line);
-  stream_ << "Check failed: " << condition << ". ";
-}
-
-LogMessage::~LogMessage() {
-  Flush();
-}
-
 void LogMessage::Init(const char* file, int line) {
   last_error_ = ::GetLastError();
   SYSTEMTIME local_time;

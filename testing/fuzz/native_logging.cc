@@ -65,21 +65,6 @@ std::string SystemErrorCodeToString(SystemErrorCode error_code) {
          std::to_string(error_code) + ")";
 }
 
-LogMessage::LogMessage(const char* file, int line, LogSeverity severity)
-    : severity_(severity), file_(file), line_(line) {
-  Init(file, line);
-}
-
-LogMessage::LogMessage(const char* file, int line, const char* condition)
-    : severity_(LOG_FATAL), file_(file), line_(line) {
-  Init(file, line);
-  stream_ << "Check failed: " << condition << ". ";
-}
-
-LogMessage::~LogMessage() {
-  Flush();
-}
-
 void LogMessage::Init(const char* file, int line) {
   last_error_ = GetLastSystemErrorCode();
   stream_ << "[";
