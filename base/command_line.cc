@@ -8,6 +8,7 @@
 
 #include <algorithm>
 
+#include "base/command_line_syntax.h"
 #include "base/logging.h"
 #include "base/strings/string_util.h"
 #include "base/strings/utf_string_conversions.h"
@@ -17,34 +18,10 @@ namespace {
 
 constexpr wchar_t kSwitchTerminator[] = L"--";
 constexpr wchar_t kSwitchValueSeparator = L'=';
-// "--" must come before "-" so that the longest prefix matches.
-constexpr const wchar_t* kSwitchPrefixes[] = {L"--", L"-", L"/"};
+// Given to an appended switch whose name has no prefix.
+constexpr wchar_t kDefaultSwitchPrefix[] = L"--";
 
 CommandLine* g_current_process_command_line = nullptr;
-
-size_t GetSwitchPrefixLength(std::wstring_view string) {
-  for (const wchar_t* prefix : kSwitchPrefixes) {
-    const std::wstring_view prefix_view(prefix);
-    if (string.substr(0, prefix_view.size()) == prefix_view)
-      return prefix_view.size();
-  }
-  return 0;
-}
-
-// Splits "--name=value" into "--name" and "value". False for a non-switch or
-// a bare prefix.
-bool IsSwitch(const std::wstring& string, std::wstring* switch_string, std::wstring* switch_value) {
-  switch_string->clear();
-  switch_value->clear();
-  const size_t prefix_length = GetSwitchPrefixLength(string);
-  if (prefix_length == 0 || prefix_length == string.size())
-    return false;
-  const size_t equals_position = string.find(kSwitchValueSeparator);
-  *switch_string = string.substr(0, equals_position);
-  if (equals_position != std::wstring::npos)
-    *switch_value = string.substr(equals_position + 1);
-  return true;
-}
 
 }  // namespace
 
@@ -219,7 +196,7 @@ void CommandLine::AppendSwitchNative(std::string_view switch_string, const Strin
   switches_[switch_key.substr(prefix_length)] = value;
   // Keep a prefix the caller gave; add "--" otherwise.
   if (prefix_length == 0)
-    combined_switch_string.insert(0, kSwitchPrefixes[0]);
+    combined_switch_string.insert(0, kDefaultSwitchPrefix);
   if (!value.empty()) {
     combined_switch_string.push_back(kSwitchValueSeparator);
     combined_switch_string.append(value);
@@ -317,31 +294,7 @@ void CommandLine::PrependWrapper(const StringType& wrapper) {
 
 // static
 CommandLine::StringType CommandLine::QuoteForCommandLineToArgv(const StringType& arg) {
-  if (arg.empty())
-    return L"\"\"";
-  if (arg.find_first_of(L" \t\\\"") == StringType::npos)
-    return arg;
-  // A run of backslashes escapes only when a quote follows it; ours is
-  // followed by a quote (escaped) or by the closing quote, so double it then.
-  StringType out = L"\"";
-  for (size_t i = 0; i < arg.size(); ++i) {
-    if (arg[i] == L'\\') {
-      size_t end = i + 1;
-      while (end < arg.size() && arg[end] == L'\\')
-        ++end;
-      size_t backslash_count = end - i;
-      if (end == arg.size() || arg[end] == L'"')
-        backslash_count *= 2;
-      out.append(backslash_count, L'\\');
-      i = end - 1;
-    } else if (arg[i] == L'"') {
-      out.append(L"\\\"");
-    } else {
-      out.push_back(arg[i]);
-    }
-  }
-  out.push_back(L'"');
-  return out;
+  return QuoteCommandLineArgument(arg);
 }
 
 }  // namespace base

@@ -115,6 +115,7 @@ add_subdirectory(velta_components/avro)
 add_subdirectory(desktop/windows/installer/tracking)
 add_subdirectory(crash_reporter)
 add_subdirectory(desktop/windows/installer/wininet)
+add_subdirectory(desktop/windows/installer/common)
 
 # The peer decoder of the statistics messages the Windows trees recorded.
 add_subdirectory(desktop/windows/installer/avro_stats/test)

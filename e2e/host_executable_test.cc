@@ -84,7 +84,7 @@ bool RenameDialogTemplates(const base::FilePath& exe,
   if (!base::ReadFileToString(exe, &bytes))
     return false;
   PeImageReader image;
-  IMAGE_DATA_DIRECTORY resources = {};
+  ImageDataDirectory resources = {};
   if (!image.Initialize(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()) ||
       !image.GetDataDirectory(IMAGE_DIRECTORY_ENTRY_RESOURCE, &resources)) {
     return false;
@@ -92,7 +92,7 @@ bool RenameDialogTemplates(const base::FilePath& exe,
   // The file offset of the resource section.
   size_t base = 0;
   for (size_t i = 0; i < image.number_of_sections(); ++i) {
-    IMAGE_SECTION_HEADER section = {};
+    ImageSectionHeader section = {};
     if (image.GetSectionHeader(i, &section) && resources.VirtualAddress >= section.VirtualAddress &&
         resources.VirtualAddress < section.VirtualAddress + section.Misc.VirtualSize) {
       base = section.PointerToRawData + (resources.VirtualAddress - section.VirtualAddress);

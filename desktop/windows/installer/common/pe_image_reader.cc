@@ -6,19 +6,16 @@
 #include <string.h>
 
 #include <algorithm>
-#include <utility>
-
-#include "base/files/file.h"
 
 namespace velta {
 namespace {
 
 // The optional header's fixed fields, before its data directories.
-constexpr size_t kPe32FixedSize = offsetof(IMAGE_OPTIONAL_HEADER32, DataDirectory);
-constexpr size_t kPe32PlusFixedSize = offsetof(IMAGE_OPTIONAL_HEADER64, DataDirectory);
+constexpr size_t kPe32FixedSize = offsetof(ImageOptionalHeader32, DataDirectory);
+constexpr size_t kPe32PlusFixedSize = offsetof(ImageOptionalHeader64, DataDirectory);
 // Both formats keep CheckSum at the same place.
-static_assert(offsetof(IMAGE_OPTIONAL_HEADER32, CheckSum) ==
-              offsetof(IMAGE_OPTIONAL_HEADER64, CheckSum));
+static_assert(offsetof(ImageOptionalHeader32, CheckSum) ==
+              offsetof(ImageOptionalHeader64, CheckSum));
 // The fixed part of a WIN_CERTIFICATE (<wintrust.h>): dwLength, wRevision
 // and wCertificateType.
 constexpr size_t kCertificateHeaderSize = 8;
@@ -28,14 +25,6 @@ constexpr size_t kCertificateHeaderSize = 8;
 PeImageReader::PeImageReader() = default;
 
 PeImageReader::~PeImageReader() = default;
-
-bool PeImageReader::InitializeFromFile(const base::FilePath& path) {
-  base::File file(path,
-                  base::File::FLAG_OPEN | base::File::FLAG_READ | base::File::FLAG_SHARE_DELETE);
-  if (!file.IsValid() || !mapped_file_.Initialize(std::move(file)))
-    return false;
-  return Initialize(mapped_file_.data(), mapped_file_.length());
-}
 
 bool PeImageReader::Initialize(const uint8_t* data, size_t size) {
   data_ = data;
@@ -51,31 +40,31 @@ bool PeImageReader::Initialize(const uint8_t* data, size_t size) {
 }
 
 bool PeImageReader::ReadHeaders(Headers* headers) const {
-  IMAGE_DOS_HEADER dos_header;
-  if (!Read(0, &dos_header, sizeof(dos_header)) || dos_header.e_magic != IMAGE_DOS_SIGNATURE)
+  ImageDosHeader dos_header;
+  if (!Read(0, &dos_header, sizeof(dos_header)) || dos_header.e_magic != kImageDosSignature)
     return false;
   // e_lfanew is signed in the headers; a negative one reads as a huge offset
   // and fails the bounds check below.
   const uint64_t nt_offset = static_cast<uint32_t>(dos_header.e_lfanew);
-  DWORD signature = 0;
-  IMAGE_FILE_HEADER file_header;
+  uint32_t signature = 0;
+  ImageFileHeader file_header;
   const uint64_t file_header_offset = nt_offset + sizeof(signature);
-  if (!Read(nt_offset, &signature, sizeof(signature)) || signature != IMAGE_NT_SIGNATURE ||
+  if (!Read(nt_offset, &signature, sizeof(signature)) || signature != kImageNtSignature ||
       !Read(file_header_offset, &file_header, sizeof(file_header))) {
     return false;
   }
 
   const uint64_t optional_offset = file_header_offset + sizeof(file_header);
   const uint64_t optional_size = file_header.SizeOfOptionalHeader;
-  WORD magic = 0;
+  uint16_t magic = 0;
   if (optional_size < sizeof(magic) || !GetBytes(optional_offset, optional_size))
     return false;
   Read(optional_offset, &magic, sizeof(magic));
   size_t fixed_size;
-  if (magic == IMAGE_NT_OPTIONAL_HDR32_MAGIC) {
+  if (magic == kImageNtOptionalHeader32Magic) {
     headers->format = Format::kPe32;
     fixed_size = kPe32FixedSize;
-  } else if (magic == IMAGE_NT_OPTIONAL_HDR64_MAGIC) {
+  } else if (magic == kImageNtOptionalHeader64Magic) {
     headers->format = Format::kPe32Plus;
     fixed_size = kPe32PlusFixedSize;
   } else {
@@ -84,38 +73,38 @@ bool PeImageReader::ReadHeaders(Headers* headers) const {
   if (optional_size < fixed_size)
     return false;
   // NumberOfRvaAndSizes is the last fixed field in both formats.
-  DWORD declared_directories = 0;
+  uint32_t declared_directories = 0;
   Read(optional_offset + fixed_size - sizeof(declared_directories), &declared_directories,
        sizeof(declared_directories));
-  const uint64_t room_for_directories = (optional_size - fixed_size) / sizeof(IMAGE_DATA_DIRECTORY);
+  const uint64_t room_for_directories = (optional_size - fixed_size) / sizeof(ImageDataDirectory);
 
   const uint64_t section_table_offset = optional_offset + optional_size;
   const uint64_t section_table_size =
-      uint64_t{file_header.NumberOfSections} * sizeof(IMAGE_SECTION_HEADER);
+      uint64_t{file_header.NumberOfSections} * sizeof(ImageSectionHeader);
   if (!GetBytes(section_table_offset, section_table_size))
     return false;
 
   // Every offset below lies inside the bytes, so it fits in size_t.
   headers->machine = file_header.Machine;
   headers->checksum_offset =
-      static_cast<size_t>(optional_offset + offsetof(IMAGE_OPTIONAL_HEADER32, CheckSum));
+      static_cast<size_t>(optional_offset + offsetof(ImageOptionalHeader32, CheckSum));
   headers->data_directories_offset = static_cast<size_t>(optional_offset + fixed_size);
   headers->number_of_data_directories = static_cast<size_t>(std::min<uint64_t>(
-      {declared_directories, room_for_directories, IMAGE_NUMBEROF_DIRECTORY_ENTRIES}));
+      {declared_directories, room_for_directories, kImageNumberOfDirectoryEntries}));
   headers->section_table_offset = static_cast<size_t>(section_table_offset);
   headers->number_of_sections = file_header.NumberOfSections;
   headers->headers_end = static_cast<size_t>(section_table_offset + section_table_size);
   return true;
 }
 
-bool PeImageReader::GetSectionHeader(size_t index, IMAGE_SECTION_HEADER* header) const {
+bool PeImageReader::GetSectionHeader(size_t index, ImageSectionHeader* header) const {
   if (index >= headers_.number_of_sections)
     return false;
   return Read(headers_.section_table_offset + uint64_t{index} * sizeof(*header), header,
               sizeof(*header));
 }
 
-bool PeImageReader::GetDataDirectory(size_t index, IMAGE_DATA_DIRECTORY* directory) const {
+bool PeImageReader::GetDataDirectory(size_t index, ImageDataDirectory* directory) const {
   size_t offset = 0;
   return GetDataDirectoryEntryOffset(index, &offset) && Read(offset, directory, sizeof(*directory));
 }
@@ -123,13 +112,13 @@ bool PeImageReader::GetDataDirectory(size_t index, IMAGE_DATA_DIRECTORY* directo
 bool PeImageReader::GetDataDirectoryEntryOffset(size_t index, size_t* offset) const {
   if (index >= headers_.number_of_data_directories)
     return false;
-  *offset = headers_.data_directories_offset + index * sizeof(IMAGE_DATA_DIRECTORY);
+  *offset = headers_.data_directories_offset + index * sizeof(ImageDataDirectory);
   return true;
 }
 
 bool PeImageReader::GetCertificateTable(size_t* offset, size_t* size) const {
-  IMAGE_DATA_DIRECTORY entry;
-  if (!GetDataDirectory(IMAGE_DIRECTORY_ENTRY_SECURITY, &entry) ||
+  ImageDataDirectory entry;
+  if (!GetDataDirectory(kImageDirectoryEntrySecurity, &entry) ||
       entry.Size < kCertificateHeaderSize || entry.VirtualAddress < headers_.headers_end ||
       !GetBytes(entry.VirtualAddress, entry.Size)) {
     return false;

@@ -5,10 +5,15 @@
 
 #include <stddef.h>
 #include <stdint.h>
-#include <windows.h>
+
+#include <memory>
 
 #include "base/files/file_path.h"
-#include "base/files/memory_mapped_file.h"
+#include "desktop/windows/installer/common/pe_image_format.h"
+
+namespace base {
+class MemoryMappedFile;
+}  // namespace base
 
 namespace velta {
 
@@ -22,7 +27,9 @@ namespace velta {
 //
 // Initialized once; then const and usable from any thread. Over bytes given
 // by the caller, those bytes must stay valid and unchanged while the reader
-// is used; over a path, the reader maps the file and owns the view.
+// is used; over a path, the reader maps the file and owns the view. The
+// reading over bytes is portable (the native build fuzzes it); the mapping
+// of a file is the Windows build's alone.
 class PeImageReader {
  public:
   // The optional header's magic: 0x10B (PE32) or 0x20B (PE32+).
@@ -49,7 +56,7 @@ class PeImageReader {
   const uint8_t* data() const { return data_; }
   size_t size() const { return size_; }
 
-  // The file header's Machine (IMAGE_FILE_MACHINE_I386, _AMD64, ...).
+  // The file header's Machine (kImageFileMachineI386, ...Amd64, ...).
   uint16_t machine() const { return headers_.machine; }
   Format format() const { return headers_.format; }
   // Where the headers end: the first byte after the section table.
@@ -57,7 +64,7 @@ class PeImageReader {
 
   size_t number_of_sections() const { return headers_.number_of_sections; }
   // Copies section header `index` (< number_of_sections()); false past them.
-  bool GetSectionHeader(size_t index, IMAGE_SECTION_HEADER* header) const;
+  bool GetSectionHeader(size_t index, ImageSectionHeader* header) const;
 
   // How many data directory entries the optional header holds: its
   // NumberOfRvaAndSizes, limited to the 16 defined entries and to what fits
@@ -65,7 +72,7 @@ class PeImageReader {
   size_t number_of_data_directories() const { return headers_.number_of_data_directories; }
   // Copies entry `index` (IMAGE_DIRECTORY_ENTRY_*); false past the entries
   // the header holds.
-  bool GetDataDirectory(size_t index, IMAGE_DATA_DIRECTORY* directory) const;
+  bool GetDataDirectory(size_t index, ImageDataDirectory* directory) const;
   // The file offset of entry `index` itself, inside the optional header.
   bool GetDataDirectoryEntryOffset(size_t index, size_t* offset) const;
   // The file offset of the optional header's CheckSum field.
@@ -99,7 +106,10 @@ class PeImageReader {
   // Copies `size` bytes at `offset` to `out`; false outside the bytes.
   bool Read(uint64_t offset, void* out, size_t size) const;
 
-  base::MemoryMappedFile mapped_file_;
+  // The view of InitializeFromFile. Its deleter comes with it, so that the
+  // reading over bytes links without the Windows file mapping.
+  std::unique_ptr<base::MemoryMappedFile, void (*)(base::MemoryMappedFile*)> mapped_file_{
+      nullptr, nullptr};
   const uint8_t* data_ = nullptr;
   size_t size_ = 0;
   Headers headers_;

@@ -116,14 +116,14 @@ TEST_P(PeImageReaderFormatTest, ReadsHeadersSectionsAndCertificateTable) {
   EXPECT_EQ(kNtOffset + 24 + 64u, reader.checksum_offset());
 
   ASSERT_EQ(2u, reader.number_of_sections());
-  IMAGE_SECTION_HEADER section;
+  ImageSectionHeader section;
   ASSERT_TRUE(reader.GetSectionHeader(1, &section));
   EXPECT_STREQ(".data", reinterpret_cast<const char*>(section.Name));
   EXPECT_EQ(kSectionDataOffset + 0x200, section.PointerToRawData);
   EXPECT_FALSE(reader.GetSectionHeader(2, &section));
 
   ASSERT_EQ(16u, reader.number_of_data_directories());
-  IMAGE_DATA_DIRECTORY directory;
+  ImageDataDirectory directory;
   ASSERT_TRUE(reader.GetDataDirectory(IMAGE_DIRECTORY_ENTRY_IMPORT, &directory));
   EXPECT_EQ(0x1000u, directory.VirtualAddress);
   EXPECT_EQ(0x28u, directory.Size);

@@ -37,6 +37,76 @@ std::wstring KeyOf(const std::wstring& relative_name) {
   return key;
 }
 
+// A short (8.3) name as Windows makes one for a longer name: at most six
+// characters of the long name (or two and four hex digits of a hash), "~"
+// and digits, then at most three characters of the extension. Splits one
+// upper-cased component of that shape; false for any other.
+bool SplitShortName(const std::wstring& component, std::wstring* prefix, std::wstring* extension) {
+  const size_t dot = component.rfind(L'.');
+  const std::wstring base = component.substr(0, dot);
+  *extension = dot == std::wstring::npos ? std::wstring() : component.substr(dot + 1);
+  const size_t tilde = base.rfind(L'~');
+  if (base.size() > 8 || extension->size() > 3 || tilde == std::wstring::npos || tilde == 0 ||
+      tilde + 1 == base.size()) {
+    return false;
+  }
+  for (size_t i = tilde + 1; i < base.size(); ++i) {
+    if (!iswdigit(static_cast<wint_t>(base[i])))
+      return false;
+  }
+  *prefix = base.substr(0, tilde);
+  return true;
+}
+
+// Whether `prefix` starts the short name Windows may give `long_component`
+// (upper-cased): the long name's first characters without spaces and dots,
+// a character that a short name cannot hold standing as "_"; or, in the
+// hashed form, its first two and four hex digits.
+bool StartsShortNameOf(const std::wstring& prefix, const std::wstring& long_base) {
+  std::wstring squeezed;
+  for (wchar_t c : long_base) {
+    if (c != L' ' && c != L'.')
+      squeezed += c;
+  }
+  auto same = [&squeezed](const std::wstring& part) {
+    if (part.size() > squeezed.size())
+      return false;
+    for (size_t i = 0; i < part.size(); ++i) {
+      if (part[i] != squeezed[i] && part[i] != L'_')
+        return false;
+    }
+    return true;
+  };
+  if (same(prefix))
+    return true;
+  if (prefix.size() != 6 || !same(prefix.substr(0, 2)))
+    return false;
+  for (size_t i = 2; i < 6; ++i) {
+    if (!iswxdigit(static_cast<wint_t>(prefix[i])))
+      return false;
+  }
+  return true;
+}
+
+// Whether the key component `served` is `held` itself or may be its short
+// name.
+bool NamesSameFile(const std::wstring& served, const std::wstring& held) {
+  if (served == held)
+    return true;
+  std::wstring prefix;
+  std::wstring extension;
+  if (!SplitShortName(served, &prefix, &extension))
+    return false;
+  const size_t dot = held.rfind(L'.');
+  const std::wstring held_extension =
+      dot == std::wstring::npos ? std::wstring() : held.substr(dot + 1, 3);
+  return extension == held_extension && StartsShortNameOf(prefix, held.substr(0, dot));
+}
+
+std::vector<std::wstring> Components(const std::wstring& key) {
+  return base::SplitString(key, L"\\", base::KEEP_WHITESPACE, base::SPLIT_WANT_ALL);
+}
+
 }  // namespace
 
 PackageFileNames::PackageFileNames() {
@@ -75,7 +145,25 @@ bool PackageFileNames::AddPackageArchive(const base::FilePath& package_folder,
 }
 
 bool PackageFileNames::Holds(const std::wstring& relative_name) const {
-  return keys_.count(KeyOf(relative_name)) != 0;
+  const std::wstring key = KeyOf(relative_name);
+  if (keys_.count(key) != 0)
+    return true;
+  // A short name opens the file it stands for as well: compare the served
+  // name's components one by one when one of them has that shape.
+  if (key.find(L'~') == std::wstring::npos)
+    return false;
+  const std::vector<std::wstring> served = Components(key);
+  for (const std::wstring& held_key : keys_) {
+    const std::vector<std::wstring> held = Components(held_key);
+    if (held.size() != served.size())
+      continue;
+    size_t same = 0;
+    while (same < held.size() && NamesSameFile(served[same], held[same]))
+      ++same;
+    if (same == held.size())
+      return true;
+  }
+  return false;
 }
 
 void PackageFileNames::Add(const std::wstring& relative_name) {

@@ -16,7 +16,10 @@ class LzmaUtil;
 // entries of its archive and the files that the fetch and the installer
 // themselves keep in a package folder. An additional file may take none of
 // them. Names compare as Windows opens them: in any case, with either
-// separator, and with the dots and spaces that end a component dropped.
+// separator, with the dots and spaces that end a component dropped, and a
+// component of a short (8.3) name's shape ("VELTA_~1.DLL") as any longer
+// name that Windows may have given it to (conservatively: the digits after
+// "~" and a hashed prefix are not checked further).
 class PackageFileNames {
  public:
   // Holds the installer's own names only.

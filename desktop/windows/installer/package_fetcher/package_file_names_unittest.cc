@@ -54,6 +54,20 @@ TEST_F(PackageFileNamesTest, HoldsEverySpellingOfThePackagesFiles) {
       {L"ready", true},
       {L"launcher.exe", true},
       {L"installer_prefs_include.json", true},
+      // Short names that Windows may give them.
+      {L"VELTA_~1.DLL", true},
+      {L"velta_~2.dll", true},
+      {L"INSTAL~1.JSO", true},
+      {L"VELTA_~1", true},
+      {L"RESOUR~1\\en-US.pak", true},
+      // Conservative: "en-US.pak" needs no short name, yet the shape fits.
+      {L"RESOUR~1\\EN-US~1.PAK", true},
+      {L"VE4F2A~1.DLL", true},
+      {L"PARTNE~1.JSO", false},
+      {L"VELTA_~1.EXE", false},
+      {L"VELTA_~.DLL", false},
+      {L"VELTA_~X.DLL", false},
+      {L"VELTA_INS~1.DLL", false},
       // Other names, the same name in a subfolder among them.
       {L"partner_bookmarks.json", false},
       {L"packs\\velta.exe", false},

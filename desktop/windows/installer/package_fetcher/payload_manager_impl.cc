@@ -94,7 +94,7 @@ PayloadType PayloadManagerImpl::ReadPayload() {
 
   // The security directory's address is a file offset: where the
   // certificate table, and so the signed part of the file, begins.
-  IMAGE_DATA_DIRECTORY security = {};
+  ImageDataDirectory security = {};
   const bool is_signed =
       image.GetDataDirectory(IMAGE_DIRECTORY_ENTRY_SECURITY, &security) && security.Size != 0;
   const uint64_t file_length = mapped_file_.length();

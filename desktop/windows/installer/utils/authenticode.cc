@@ -224,8 +224,8 @@ class SignedImage {
     if (!hash || !hash->Update(data, checksum_offset) ||
         !hash->Update(data + checksum_offset + sizeof(DWORD),
                       entry_offset - checksum_offset - sizeof(DWORD)) ||
-        !hash->Update(data + entry_offset + sizeof(IMAGE_DATA_DIRECTORY),
-                      table_offset - entry_offset - sizeof(IMAGE_DATA_DIRECTORY))) {
+        !hash->Update(data + entry_offset + sizeof(ImageDataDirectory),
+                      table_offset - entry_offset - sizeof(ImageDataDirectory))) {
       return false;
     }
     std::string computed(hash->GetHashLength(), '\0');
@@ -853,7 +853,7 @@ bool IsFileSigned(const base::FilePath& path, bool* is_signed) {
   PeImageReader image;
   if (!image.InitializeFromFile(path))
     return false;
-  IMAGE_DATA_DIRECTORY entry = {};
+  ImageDataDirectory entry = {};
   *is_signed = image.GetDataDirectory(IMAGE_DIRECTORY_ENTRY_SECURITY, &entry) && entry.Size != 0;
   return true;
 }

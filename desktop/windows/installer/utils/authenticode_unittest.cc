@@ -151,7 +151,7 @@ TEST(AuthenticodeFailingHashTest, NestedSignatureIsRefusedWhenItCannotBeDigested
 
 TEST_F(AuthenticodeAlteredFileTest, OneChangedByteOfCodeFailsWithTheSignerStillNamed) {
   ASSERT_NO_FATAL_FAILURE(Load("velta"));
-  IMAGE_SECTION_HEADER text;
+  ImageSectionHeader text;
   ASSERT_TRUE(image_.GetSectionHeader(0, &text));
   ASSERT_GT(text.SizeOfRawData, 0x100u);
   std::string bytes = bytes_;

@@ -361,6 +361,8 @@ bool WininetImpl::OpenRequest(const SplitUrl& url, const std::wstring& extra_hea
   SetTimeouts(request_);
   LOG(INFO) << (is_post ? "Sending POST request" : "Sending GET request");
   size_at_request_ = downloaded_size_;
+  reply_start_ = downloaded_size_;
+  reply_end_.reset();
   last_activity_ = base::TimeTicks::Now();
   BOOL sent = BASE_WIN_LAZY_CALL(L"wininet.dll", HttpSendRequestW)(
       AsHandle(request_), extra_headers.empty() ? nullptr : extra_headers.c_str(),
@@ -460,6 +462,10 @@ void WininetImpl::OnRequestComplete(uint32_t error) {
     return;
   delegate_->OnRequestCompleted(error);
   if (TimedOut(error)) {
+    if (state_ == DownloaderState::kReceiving && ReplyOverran(/*timed_out=*/true)) {
+      RefuseLongReply();
+      return;
+    }
     LogTimeout();
     if (state_ == DownloaderState::kReceiving)
       ResumeCutReply(error);
@@ -545,10 +551,12 @@ bool WininetImpl::HandleInitialResponse() {
         }
         downloaded_size_ = 0;
         size_at_request_ = 0;
+        reply_start_ = 0;
       }
       std::wstring length = QueryHeader(L"Content-Length");
       if (std::optional<uint64_t> parsed = ParseContentLength(length)) {
         expected_size_ = *parsed;
+        reply_end_ = *parsed;
         LOG(INFO) << "Expected total size: " << expected_size_;
       } else if (length.empty()) {
         LOG(INFO) << "Could not get Content-Length from response";
@@ -576,6 +584,8 @@ bool WininetImpl::HandleInitialResponse() {
         Fail();
         return false;
       }
+      if (std::optional<uint64_t> length = ParseContentLength(QueryHeader(L"Content-Length")))
+        reply_end_ = downloaded_size_ + *length;
       if (expected_size_ == 0 && range->total) {
         expected_size_ = *range->total;
         ReportTotalProgress();
@@ -653,6 +663,10 @@ void WininetImpl::ReadBody() {
       retry_counter_ = 0;
       VLOG(2) << "Downloaded size: " << downloaded_size_;
       ReportCurrentProgress();
+      if (ReplyOverran(/*timed_out=*/false)) {
+        RefuseLongReply();
+        return;
+      }
     }
     TransferContext::current_ = context;
     BOOL read = BASE_WIN_LAZY_CALL(L"wininet.dll", InternetReadFile)(
@@ -687,6 +701,10 @@ void WininetImpl::ReadBody() {
       case ERROR_INTERNET_CONNECTION_RESET:
       case ERROR_INTERNET_TIMEOUT:
       case WSAETIMEDOUT:
+        if (TimedOut(error) && ReplyOverran(/*timed_out=*/true)) {
+          RefuseLongReply();
+          return;
+        }
         if (TimedOut(error))
           LogTimeout();
         else
@@ -733,6 +751,27 @@ bool WininetImpl::TimedOut(uint32_t error) const {
 void WininetImpl::LogTimeout() {
   LOG(WARNING) << "Download request timed out: the server sent nothing for "
                << network_timeout_.InMilliseconds() << " ms";
+}
+
+bool WininetImpl::ReplyOverran(bool timed_out) const {
+  if (!reply_end_)
+    return false;
+  return timed_out ? downloaded_size_ >= *reply_end_ : downloaded_size_ > *reply_end_;
+}
+
+void WininetImpl::RefuseLongReply() {
+  const uint64_t announced = *reply_end_ - reply_start_;
+  if (downloaded_size_ > *reply_end_)
+    delegate_->OnResponseTooLong(Saturated32(downloaded_size_ - *reply_end_));
+  // Not retried here: the same server would tell the same lie until the
+  // retries run out. The attempt fails as a wrong checksum does, and the
+  // caller's bounded retry decides.
+  AddError(base::StringPrintf(
+      "Refused a reply longer than its Content-Length %llu: more bytes were still coming after "
+      "%llu",
+      static_cast<unsigned long long>(announced),
+      static_cast<unsigned long long>(downloaded_size_ - reply_start_)));
+  Fail();
 }
 
 void WininetImpl::ResumeCutReply(uint32_t code) {

@@ -6,6 +6,7 @@
 #include <stdint.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -105,6 +106,13 @@ class WininetImpl : public Downloader {
   // The reply ended before its last byte (cut, timed out): go on at once
   // when it brought bytes, else count a retry.
   void ResumeCutReply(uint32_t code);
+  // True when the reply brought more than its Content-Length, or, after a
+  // time-out, all of it: a reply that has said all it announced and keeps
+  // the connection busy has more to send (WinINet under Wine holds the
+  // extra bytes back and the read waits out the time-out).
+  bool ReplyOverran(bool timed_out) const;
+  // Ends the transfer as failed, without a retry of its own.
+  void RefuseLongReply();
   void SetTimeouts(void* handle);
   // True when `error` ends a request that waited longer than the time-out.
   bool TimedOut(uint32_t error) const;
@@ -136,6 +144,10 @@ class WininetImpl : public Downloader {
   // The downloaded size when the current request went out: a resume that
   // adds nothing is counted as a retry.
   uint64_t size_at_request_ = 0;
+  // Where the current reply starts, and where its Content-Length says it
+  // ends; unset without that header.
+  uint64_t reply_start_ = 0;
+  std::optional<uint64_t> reply_end_;
   // When the current request went out or its last bytes came.
   base::TimeTicks last_activity_;
   uint32_t http_status_ = 0;
