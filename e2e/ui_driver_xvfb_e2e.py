@@ -23,7 +23,8 @@ the classic title and terms line stand on the window's painted background,
 and the options page's Change button ends inside the window. A click
 on the terms line's link (found in the picture) shows the terms page, white
 with the terms' text. The classic welcome and options pages are pictured in
-German, Finnish, Hungarian, Greek, Malayalam and Tamil. The title bar's close button of the box and of the classic window
+German, Finnish, Hungarian, Greek, Malayalam, Tamil, Japanese and both
+Chinese. The title bar's close button of the box and of the classic window
 shows its cross, not the "r" of a prefix without Marlett. The
 pictures stay in the work folder. Exits 77 (skipped) without
 Xvfb or xwd.
@@ -54,7 +55,7 @@ TERMS_TEXT = 1200
 OPTION_LABELS = (1217, 1218, 1219)
 TERMS_LINK_COLOUR = (0x68, 0x68, 0x68)
 # The languages with the longest texts.
-LONG_LANGUAGES = ("de", "fi", "hu", "el", "ml", "ta")
+LONG_LANGUAGES = ("de", "fi", "hu", "el", "ml", "ta", "ja", "zh-CN", "zh-TW")
 FEATURE_ICONS = (1239, 1240, 1241, 1242)
 FEATURE_TEXTS = (1243, 1244, 1245, 1246)
 LEFT_PICTURE = 1251

@@ -971,7 +971,14 @@ INSTANTIATE_TEST_SUITE_P(
                       LongTextCase{"ml_classic", L"ml", false, 96},
                       LongTextCase{"ml_simplified", L"ml", true, 96},
                       LongTextCase{"ta_classic", L"ta", false, 96},
-                      LongTextCase{"ta_simplified_144", L"ta", true, 144}),
+                      LongTextCase{"ta_simplified_144", L"ta", true, 144},
+                      LongTextCase{"ja_classic", L"ja", false, 96},
+                      LongTextCase{"ja_simplified", L"ja", true, 96},
+                      LongTextCase{"ja_simplified_144", L"ja", true, 144},
+                      LongTextCase{"zh_cn_classic", L"zh-CN", false, 96},
+                      LongTextCase{"zh_cn_simplified_144", L"zh-CN", true, 144},
+                      LongTextCase{"zh_tw_classic", L"zh-TW", false, 96},
+                      LongTextCase{"zh_tw_simplified", L"zh-TW", true, 96}),
     [](const ::testing::TestParamInfo<LongTextCase>& info) { return info.param.name; });
 
 struct ButtonTextCase {
@@ -1024,7 +1031,8 @@ INSTANTIATE_TEST_SUITE_P(
     InstallerWindowButtonTextTest,
     ::testing::ValuesIn([] {
       std::vector<ButtonTextCase> cases;
-      for (const wchar_t* language : {L"de", L"fi", L"hu", L"el", L"ml", L"ta"}) {
+      for (const wchar_t* language :
+           {L"de", L"fi", L"hu", L"el", L"ml", L"ta", L"ja", L"zh-CN", L"zh-TW"}) {
         for (const bool simplified : {false, true}) {
           for (const bool uninstall : {false, true})
             cases.push_back({language, simplified, uninstall});
@@ -1035,7 +1043,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<ButtonTextCase>& info) {
       std::string name;
       for (const wchar_t* c = info.param.language; *c; ++c)
-        name.push_back(static_cast<char>(*c));
+        name.push_back(*c == L'-' ? '_' : static_cast<char>(*c));
       return name + (info.param.simplified ? "_simplified" : "_classic") +
              (info.param.uninstall ? "_uninstall" : "_install");
     });
