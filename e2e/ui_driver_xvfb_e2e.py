@@ -23,7 +23,9 @@ the classic title and terms line stand on the window's painted background,
 and the options page's Change button ends inside the window. A click
 on the terms line's link (found in the picture) shows the terms page, white
 with the terms' text. The classic welcome and options pages are pictured in
-German, Finnish, Hungarian, Greek, Malayalam and Tamil. The
+German, Finnish, Hungarian, Greek, Malayalam, Tamil, Japanese and both
+Chinese. The title bar's close button of the box and of the classic window
+shows its cross, not the "r" of a prefix without Marlett. The
 pictures stay in the work folder. Exits 77 (skipped) without
 Xvfb or xwd.
 """
@@ -53,7 +55,7 @@ TERMS_TEXT = 1200
 OPTION_LABELS = (1217, 1218, 1219)
 TERMS_LINK_COLOUR = (0x68, 0x68, 0x68)
 # The languages with the longest texts.
-LONG_LANGUAGES = ("de", "fi", "hu", "el", "ml", "ta")
+LONG_LANGUAGES = ("de", "fi", "hu", "el", "ml", "ta", "ja", "zh-CN", "zh-TW")
 FEATURE_ICONS = (1239, 1240, 1241, 1242)
 FEATURE_TEXTS = (1243, 1244, 1245, 1246)
 LEFT_PICTURE = 1251
@@ -165,11 +167,32 @@ def picture_box(driver, session, corrupted, work, name):
         for button in (ui_driver_e2e.BOX_FIRST_BUTTON, ui_driver_e2e.BOX_SECOND_BUTTON):
             part = inside(by_driver, window_rect, rect_of(driver, box, button))
             check(dark_pixels(part) > 10, "%s: button %d shows its text" % (name, button))
+        check_close_glyph(name, by_driver, window_rect, rect_of_client(driver, box))
         driver("key", box, str(VK_F4), "--alt")
     exit_code = run.wait()
     check(exit_code == 118, "%s: exit code %s, expected 118" % (name, exit_code))
     print("%s: box %s, exit %s" % (name, window_rect, exit_code), flush=True)
     return window_rect
+
+
+def check_close_glyph(name, rows, window_rect, client):
+    """The title bar's close button shows its cross (Marlett's glyph), not
+    the letter "r" that a prefix without Marlett draws: the dark pixels at the
+    bar's right end, a square as high as the bar, are the same mirrored left
+    to right and top to bottom (an "r" is neither)."""
+    caption = client[1] - window_rect[1] if client else 0
+    width = len(rows[0]) if rows else 0
+    ink = {(x, y) for y in range(min(caption, len(rows)))
+           for x in range(max(0, width - caption), width) if max(rows[y][x]) < 100}
+    mirrored_x = mirrored_y = 0.0
+    if len(ink) >= 6:
+        xs = [x for x, _ in ink]
+        ys = [y for _, y in ink]
+        mirrored_x = sum((min(xs) + max(xs) - x, y) in ink for x, y in ink) / len(ink)
+        mirrored_y = sum((x, min(ys) + max(ys) - y) in ink for x, y in ink) / len(ink)
+    check(mirrored_x >= 0.9 and mirrored_y >= 0.9,
+          "%s: the close button shows a cross (%d dark pixels, %.2f the same left to right, "
+          "%.2f top to bottom)" % (name, len(ink), mirrored_x, mirrored_y))
 
 
 def near(pixel, expected, tolerance=8):
@@ -403,6 +426,7 @@ def long_language_pages(driver, session, installer, work):
         if rows:
             check(driver("text", window, str(ACCEPT_BUTTON)),
                   "%s: the accept button has a text" % name)
+            check_close_glyph(name, rows, rect_of(driver, window), rect_of_client(driver, window))
             driver("click", window, str(OPTIONS_BUTTON))
             shown = wait_visible(driver, window, OPTION_LABELS[0])
             check(shown, "%s: the options page is shown" % name)

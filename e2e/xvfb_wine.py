@@ -96,8 +96,30 @@ class XvfbWine:
                      stderr=subprocess.DEVNULL)
             # Without a window manager nothing decorates or moves the windows.
             self._reg_add("HKCU\\Software\\Wine\\X11 Driver", "Managed", "REG_SZ", "N")
+            self._add_fonts()
             subprocess.run(["wineserver", "-w"], env=self.env())
             open(marker, "w").close()
+
+    def _add_fonts(self):
+        """Real glyphs in the pictures (fonts-wine and the Noto fonts): this
+        Wine does not load the fonts of its own data folder, so Tahoma (the
+        dialogs' "MS Shell Dlg") and Marlett (the title bar's buttons) are
+        named; "Segoe UI" takes Tahoma, and what Tahoma lacks (Greek with
+        accents, CJK, the Indic scripts) comes from the Noto fonts through its
+        font link. Bold is made from Tahoma: with Tahoma Bold named, Wine
+        draws bold texts without the link."""
+        current = "HKLM\\Software\\Microsoft\\Windows NT\\CurrentVersion\\"
+        wine_fonts = "Z:\\usr\\share\\wine\\fonts\\"
+        for name, file in (("Tahoma", "tahoma.ttf"), ("Marlett", "marlett.ttf")):
+            self._reg_add(current + "Fonts", name + " (TrueType)", "REG_SZ", wine_fonts + file)
+        self._reg_add(current + "FontSubstitutes", "Segoe UI", "REG_SZ", "Tahoma")
+        links = ["NotoSans-Regular.ttf,Noto Sans"]
+        links += ["NotoSansCJK-Regular.ttc,Noto Sans CJK " + region
+                  for region in ("JP", "SC", "TC", "KR")]
+        links += ["NotoSans%s-Regular.ttf,Noto Sans %s" % (script, script) for script in (
+            "Malayalam", "Tamil", "Telugu", "Kannada", "Devanagari", "Bengali", "Gujarati",
+            "Gurmukhi", "Oriya", "Sinhala", "Thai", "Ethiopic")]
+        self._reg_add(current + "FontLink\\SystemLink", "Tahoma", "REG_MULTI_SZ", "\\0".join(links))
 
     def set_log_pixels(self, dpi):
         """The DPI that programs started from now on see."""

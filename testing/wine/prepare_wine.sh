@@ -38,6 +38,38 @@ if [ ! -f "$WINEPREFIX/.velta-ready" ]; then
   wine winecfg -v win10 </dev/null >/dev/null 2>&1
   # Programs of the GUI subsystem run without a display (no explorer desktop).
   wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f </dev/null >/dev/null 2>&1
+  # Fonts, as the window tests measure and draw their texts (fonts-wine and
+  # the Noto fonts, tools/install_packages). This Wine does not load the fonts
+  # of its own data folder: Tahoma (the dialogs' "MS Shell Dlg") and Marlett
+  # (the title bar's buttons) are named here. Texts in "Segoe UI" take Tahoma.
+  # What Tahoma lacks (Greek with accents, CJK, the Indic scripts) comes from
+  # the Noto fonts through Tahoma's font link, as on Windows. Bold is made
+  # from Tahoma: with Tahoma Bold named, Wine draws bold texts without the link.
+  wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\Fonts' /v 'Tahoma (TrueType)' \
+    /d 'Z:\usr\share\wine\fonts\tahoma.ttf' /f </dev/null >/dev/null 2>&1
+  wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\Fonts' /v 'Marlett (TrueType)' \
+    /d 'Z:\usr\share\wine\fonts\marlett.ttf' /f </dev/null >/dev/null 2>&1
+  wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes' /v 'Segoe UI' \
+    /d Tahoma /f </dev/null >/dev/null 2>&1
+  wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' /v Tahoma \
+    /t REG_MULTI_SZ /f /d \
+'NotoSans-Regular.ttf,Noto Sans\0'\
+'NotoSansCJK-Regular.ttc,Noto Sans CJK JP\0'\
+'NotoSansCJK-Regular.ttc,Noto Sans CJK SC\0'\
+'NotoSansCJK-Regular.ttc,Noto Sans CJK TC\0'\
+'NotoSansCJK-Regular.ttc,Noto Sans CJK KR\0'\
+'NotoSansMalayalam-Regular.ttf,Noto Sans Malayalam\0'\
+'NotoSansTamil-Regular.ttf,Noto Sans Tamil\0'\
+'NotoSansTelugu-Regular.ttf,Noto Sans Telugu\0'\
+'NotoSansKannada-Regular.ttf,Noto Sans Kannada\0'\
+'NotoSansDevanagari-Regular.ttf,Noto Sans Devanagari\0'\
+'NotoSansBengali-Regular.ttf,Noto Sans Bengali\0'\
+'NotoSansGujarati-Regular.ttf,Noto Sans Gujarati\0'\
+'NotoSansGurmukhi-Regular.ttf,Noto Sans Gurmukhi\0'\
+'NotoSansOriya-Regular.ttf,Noto Sans Oriya\0'\
+'NotoSansSinhala-Regular.ttf,Noto Sans Sinhala\0'\
+'NotoSansThai-Regular.ttf,Noto Sans Thai\0'\
+'NotoSansEthiopic-Regular.ttf,Noto Sans Ethiopic' </dev/null >/dev/null 2>&1
   wineserver -w
   touch "$WINEPREFIX/.velta-ready"
 fi

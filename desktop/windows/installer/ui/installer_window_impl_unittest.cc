@@ -7,9 +7,13 @@
 #include <commctrl.h>
 #include <richedit.h>
 
+#include <cstdint>
+#include <cwctype>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -866,6 +870,62 @@ std::vector<std::wstring> ClippedButtons(HWND root) {
   });
 }
 
+// The characters of each visible static text and button that its font draws
+// in the same picture as two other characters of its text, as "id:
+// characters": the box a font draws for each character of a script it lacks
+// (and its links do not bring).
+std::vector<std::wstring> TextsDrawnInBoxes(HWND root) {
+  std::vector<std::wstring> boxed;
+  std::function<void(HWND)> visit = [&boxed](HWND control) {
+    const std::wstring text = TextOf(control);
+    if (!::IsWindowVisible(control) || text.empty() ||
+        !(IsOfClass(control, L"Static") || IsOfClass(control, L"Button"))) {
+      return;
+    }
+    constexpr int kSide = 96;  // Room for a character of the largest font at 144 DPI.
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = kSide;
+    info.bmiHeader.biHeight = -kSide;  // Top-down rows.
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HDC dc = ::CreateCompatibleDC(nullptr);
+    HBITMAP bitmap = ::CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    ASSERT_TRUE(bitmap && bits);
+    HGDIOBJ old_bitmap = ::SelectObject(dc, bitmap);
+    HFONT font = reinterpret_cast<HFONT>(::SendMessageW(control, WM_GETFONT, 0, 0));
+    HGDIOBJ old_font = ::SelectObject(dc, font ? font : ::GetStockObject(DEFAULT_GUI_FONT));
+    const auto* pixels = static_cast<const uint32_t*>(bits);
+    const std::vector<uint32_t> blank(kSide * kSide, 0x00FFFFFF);
+    std::map<std::vector<uint32_t>, std::wstring> characters_of_picture;
+    for (const wchar_t c : std::set<wchar_t>(text.begin(), text.end())) {
+      if (::iswspace(c) || (c >= 0xD800 && c <= 0xDFFF))
+        continue;
+      const RECT all = {0, 0, kSide, kSide};
+      ::FillRect(dc, &all, static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)));
+      ::TextOutW(dc, kSide / 4, kSide / 4, &c, 1);
+      ::GdiFlush();
+      std::vector<uint32_t> picture(pixels, pixels + kSide * kSide);
+      for (uint32_t& pixel : picture)
+        pixel &= 0x00FFFFFF;
+      if (picture != blank)  // Joiners and other marks that draw nothing alone.
+        characters_of_picture[picture].push_back(c);
+    }
+    ::SelectObject(dc, old_font);
+    ::SelectObject(dc, old_bitmap);
+    ::DeleteObject(bitmap);
+    ::DeleteDC(dc);
+    for (const auto& [picture, characters] : characters_of_picture) {
+      if (characters.size() >= 3)
+        boxed.push_back(std::to_wstring(::GetDlgCtrlID(control)) + L": " + characters);
+    }
+  };
+  ::EnumChildWindows(root, &VisitChild, reinterpret_cast<LPARAM>(&visit));
+  return boxed;
+}
+
 struct LongTextCase {
   const char* name;
   const wchar_t* language;
@@ -886,11 +946,13 @@ TEST_P(InstallerWindowLongTextTest, NoStaticTextIsCut) {
                    reinterpret_cast<LPARAM>(&suggested));
   }
   EXPECT_THAT(ClippedStatics(Main()), ElementsAre()) << "welcome page";
+  EXPECT_THAT(TextsDrawnInBoxes(Main()), ElementsAre()) << "welcome page";
   if (GetParam().simplified)
     return;  // Its options are reached through the classic page only.
   ::SendMessageW(Item(IDC_OPTIONS_BUTTON), BM_CLICK, 0, 0);
   ASSERT_EQ(LAYOUT_OPTIONS, window_->layout());
   EXPECT_THAT(ClippedStatics(Main()), ElementsAre()) << "options page";
+  EXPECT_THAT(TextsDrawnInBoxes(Main()), ElementsAre()) << "options page";
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -909,7 +971,14 @@ INSTANTIATE_TEST_SUITE_P(
                       LongTextCase{"ml_classic", L"ml", false, 96},
                       LongTextCase{"ml_simplified", L"ml", true, 96},
                       LongTextCase{"ta_classic", L"ta", false, 96},
-                      LongTextCase{"ta_simplified_144", L"ta", true, 144}),
+                      LongTextCase{"ta_simplified_144", L"ta", true, 144},
+                      LongTextCase{"ja_classic", L"ja", false, 96},
+                      LongTextCase{"ja_simplified", L"ja", true, 96},
+                      LongTextCase{"ja_simplified_144", L"ja", true, 144},
+                      LongTextCase{"zh_cn_classic", L"zh-CN", false, 96},
+                      LongTextCase{"zh_cn_simplified_144", L"zh-CN", true, 144},
+                      LongTextCase{"zh_tw_classic", L"zh-TW", false, 96},
+                      LongTextCase{"zh_tw_simplified", L"zh-TW", true, 96}),
     [](const ::testing::TestParamInfo<LongTextCase>& info) { return info.param.name; });
 
 struct ButtonTextCase {
@@ -940,6 +1009,7 @@ TEST_P(InstallerWindowButtonTextTest, NoButtonTextIsCut) {
     ASSERT_NE(L"&Uninstall", TextOf(Item(IDC_UNINSTALL_BUTTON)));
   }
   EXPECT_THAT(ClippedButtons(Main()), ElementsAre()) << "first page";
+  EXPECT_THAT(TextsDrawnInBoxes(Main()), ElementsAre()) << "first page";
   if (GetParam().uninstall)
     return;
   if (GetParam().simplified) {
@@ -961,7 +1031,8 @@ INSTANTIATE_TEST_SUITE_P(
     InstallerWindowButtonTextTest,
     ::testing::ValuesIn([] {
       std::vector<ButtonTextCase> cases;
-      for (const wchar_t* language : {L"de", L"fi", L"hu", L"el", L"ml", L"ta"}) {
+      for (const wchar_t* language :
+           {L"de", L"fi", L"hu", L"el", L"ml", L"ta", L"ja", L"zh-CN", L"zh-TW"}) {
         for (const bool simplified : {false, true}) {
           for (const bool uninstall : {false, true})
             cases.push_back({language, simplified, uninstall});
@@ -972,7 +1043,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<ButtonTextCase>& info) {
       std::string name;
       for (const wchar_t* c = info.param.language; *c; ++c)
-        name.push_back(static_cast<char>(*c));
+        name.push_back(*c == L'-' ? '_' : static_cast<char>(*c));
       return name + (info.param.simplified ? "_simplified" : "_classic") +
              (info.param.uninstall ? "_uninstall" : "_install");
     });
