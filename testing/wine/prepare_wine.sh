@@ -3,7 +3,8 @@
 # persistent wineserver serves it. Safe to call from many processes at once.
 #
 # - A build tree's prefixes are copies of one template prefix
-#   ($VELTA_WINE_TEMPLATE), made once (wineboot -i) with the Schedule service
+#   ($VELTA_WINE_TEMPLATE), made once (wineboot -i, and again whenever the
+#   settings below change) with the Schedule service
 #   set to start automatically (else Task Scheduler 2.0 Connect fails with
 #   0x80041315 in the first session), Windows 10 as the reported version and
 #   no display for programs of the GUI subsystem. A copy shares the
@@ -78,7 +79,14 @@ make_prefix() {
 'NotoSansThai-Regular.ttf,Noto Sans Thai\0'\
 'NotoSansEthiopic-Regular.ttf,Noto Sans Ethiopic' </dev/null >/dev/null 2>&1
   wineserver -w
-  touch "$WINEPREFIX/.velta-ready"
+  echo "$setup_stamp" >"$WINEPREFIX/.velta-ready"
+}
+
+# A prefix is ready when it was made by this script's make_prefix as it is
+# now: a change of the settings above remakes every prefix on its next use.
+setup_stamp=$(declare -f make_prefix | sha1sum | cut -c1-40)
+prefix_ready() {
+  [ "$(cat "$1/.velta-ready" 2>/dev/null)" = "$setup_stamp" ]
 }
 
 # Copies the template prefix $1, made with $2 as its HOME, to $WINEPREFIX:
@@ -102,16 +110,25 @@ copy_template() {
   mv "$staging" "$WINEPREFIX"
 }
 
-if [ ! -f "$WINEPREFIX/.velta-ready" ]; then
+if ! prefix_ready "$WINEPREFIX"; then
+  # A prefix made by an earlier setup may still have its wineserver.
+  if server_running; then
+    wineserver -k >/dev/null 2>&1 || true
+    rm -f "$server_pid_file"
+  fi
   if [ -n "${VELTA_WINE_TEMPLATE:-}" ]; then
-    (
-      export WINEPREFIX="$VELTA_WINE_TEMPLATE" HOME="$VELTA_WINE_TEMPLATE.home"
-      mkdir -p "$HOME"
-      exec 8>"$WINEPREFIX.lock"
-      flock 8
-      [ -f "$WINEPREFIX/.velta-ready" ] || make_prefix 8>&-
-    )
-    copy_template "$VELTA_WINE_TEMPLATE" "$VELTA_WINE_TEMPLATE.home"
+    template=$VELTA_WINE_TEMPLATE
+    template_home="$template.home"
+    mkdir -p "$template_home"
+    # Made under an exclusive lock, copied under a shared one.
+    exec 8>"$template.lock"
+    flock 8
+    if ! prefix_ready "$template"; then
+      WINEPREFIX="$template" HOME="$template_home" make_prefix 8>&-
+    fi
+    flock -s 8
+    copy_template "$template" "$template_home"
+    exec 8>&-
   else
     make_prefix
   fi
