@@ -24,23 +24,47 @@ set(VELTA_FIXED_TEST_PORT_LOCK velta_fixed_test_port)
 # keep -O2.
 set(VELTA_TEST_COMPILE_OPTIONS -Og)
 
-# velta_add_unittests(NAME SOURCES... [LIBRARIES ...])
+# velta_add_unittests(NAME SOURCES... [LIBRARIES ...] [OWN_PREFIX] [SHARDS n])
 # One GoogleTest executable, run by ctest as one test. A binary that cannot
 # start under Wine may exit 0 with no output, so the test passes only on
 # GoogleTest's own closing line.
+# OWN_PREFIX: the test runs in a Wine prefix of its own, named after it
+# (testing/wine/run_under_wine.sh.in), beside the tests of the shared one.
+# SHARDS n: ctest runs the binary as n tests, NAME_1 to NAME_n, each with
+# one nth of its cases (GoogleTest's sharding) in a prefix of its own: for
+# long end-to-end binaries whose cases mostly wait.
 function(velta_add_unittests name)
-  cmake_parse_arguments(ARG "" "" "SOURCES;LIBRARIES" ${ARGN})
+  cmake_parse_arguments(ARG "OWN_PREFIX" "SHARDS" "SOURCES;LIBRARIES" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_LIBRARIES} velta_test_main velta_test_support
                         velta_crash_roles GTest::gmock)
   target_compile_options(${name} PRIVATE ${VELTA_TEST_COMPILE_OPTIONS})
   velta_use_pch(${name} TEST)
   set_target_properties(${name} PROPERTIES UNITY_BUILD ON UNITY_BUILD_BATCH_SIZE 8)
-  add_test(NAME ${name} COMMAND ${name})
-  set_tests_properties(${name} PROPERTIES
+  if(ARG_SHARDS)
+    foreach(index RANGE 1 ${ARG_SHARDS})
+      math(EXPR shard_index "${index} - 1")
+      velta_add_gtest_run(${name}_${index} ${name} "VELTA_WINE_PREFIX_NAME=${name}-${index}"
+                          "GTEST_TOTAL_SHARDS=${ARG_SHARDS}" "GTEST_SHARD_INDEX=${shard_index}")
+    endforeach()
+  elseif(ARG_OWN_PREFIX)
+    velta_add_gtest_run(${name} ${name} "VELTA_WINE_PREFIX_NAME=${name}")
+  else()
+    velta_add_gtest_run(${name} ${name})
+  endif()
+endfunction()
+
+# velta_add_gtest_run(TEST TARGET [ENVIRONMENT...]): one ctest run of a
+# GoogleTest executable.
+function(velta_add_gtest_run test target)
+  add_test(NAME ${test} COMMAND ${target})
+  set_tests_properties(${test} PROPERTIES
     PASS_REGULAR_EXPRESSION "\\[  PASSED  \\] [0-9]+ tests?"
     FAIL_REGULAR_EXPRESSION "\\[  FAILED  \\]"
     TIMEOUT 600)
+  if(ARGN)
+    set_tests_properties(${test} PROPERTIES ENVIRONMENT "${ARGN}")
+  endif()
 endfunction()
 
 # GoogleTest and GoogleMock themselves: test code too.

@@ -210,15 +210,21 @@ def wine_env():
 def wine_folders(wine):
     """The prefix's user profiles and the home folder the Wine script
     exports (the desktop is a link into it): where an installation leaves
-    files outside its own folder."""
+    files outside its own folder. The script names the tree's test prefix
+    and home; VELTA_WINE_PREFIX_NAME picks the ones of that name beside
+    them."""
     with open(wine, encoding="utf-8") as script:
         text = script.read()
+    name = os.environ.get("VELTA_WINE_PREFIX_NAME")
+    suffix = "-" + name if name else ""
     folders = []
-    for name in ("WINEPREFIX", "HOME"):
-        match = re.search(r'export %s="([^"]*)"' % name, text)
-        if match:
-            folders.append(os.path.join(match.group(1), "drive_c", "users")
-                           if name == "WINEPREFIX" else match.group(1))
+    for variable in ("base_prefix", "base_home"):
+        match = re.search(r'^%s="([^"]*)"' % variable, text, re.MULTILINE)
+        if not match:
+            sys.exit("stats silent install: %s not found in %s" % (variable, wine))
+        folder = match.group(1) + suffix
+        folders.append(os.path.join(folder, "drive_c", "users")
+                       if variable == "base_prefix" else folder)
     return folders
 
 

@@ -467,7 +467,10 @@ def main():
     shutil.rmtree(work, ignore_errors=True)
     os.makedirs(work)
     bin_dir = package
-    with XvfbWine(os.path.join(build, "wine-prefix-xvfb"), os.path.join(build, "wine-home-xvfb"),
+    # A prefix of its own beside the box pictures' (ui_driver_xvfb_e2e): the
+    # two run side by side.
+    with XvfbWine(os.path.join(build, "wine-prefix-xvfb-pages"),
+                  os.path.join(build, "wine-home-xvfb-pages"),
                   log_file=os.path.join(work, "xvfb.log")) as session:
         driver = xvfb.XvfbDriver(session, driver_exe)
         session.set_log_pixels(96)

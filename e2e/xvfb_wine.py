@@ -17,8 +17,11 @@ server are stopped.
       session.screenshot("page.png", (left, top, right, bottom))
 """
 
+import hashlib
+import inspect
 import os
 import select
+import shutil
 import struct
 import subprocess
 import zlib
@@ -87,9 +90,20 @@ class XvfbWine:
                  stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=True)
 
     def _prepare_prefix(self):
+        """Makes the prefix unless it was made by this setup as it is now
+        (the marker holds a digest of the setup's code)."""
         os.makedirs(self.home, exist_ok=True)
         marker = os.path.join(self.prefix, ".velta-xvfb-ready")
-        if not os.path.exists(marker):
+        setup = hashlib.sha1("".join(
+            inspect.getsource(step) for step in (XvfbWine._prepare_prefix,
+                                                 XvfbWine._add_fonts)).encode()).hexdigest()
+        try:
+            with open(marker, encoding="utf-8") as made:
+                ready = made.read() == setup
+        except OSError:
+            ready = False
+        if not ready:
+            shutil.rmtree(self.prefix, ignore_errors=True)
             subprocess.run(["wineboot", "-i"], env=self.env(), stdin=subprocess.DEVNULL,
                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=True)
             self.run(["winecfg", "-v", "win10"], stdout=subprocess.DEVNULL,
@@ -98,7 +112,8 @@ class XvfbWine:
             self._reg_add("HKCU\\Software\\Wine\\X11 Driver", "Managed", "REG_SZ", "N")
             self._add_fonts()
             subprocess.run(["wineserver", "-w"], env=self.env())
-            open(marker, "w").close()
+            with open(marker, "w", encoding="utf-8") as made:
+                made.write(setup)
 
     def _add_fonts(self):
         """Real glyphs in the pictures (fonts-wine and the Noto fonts): this

@@ -2,9 +2,16 @@
 # Makes sure $WINEPREFIX exists and is set up for the tests, and that one
 # persistent wineserver serves it. Safe to call from many processes at once.
 #
-# - The prefix is made once (wineboot -i), the Schedule service is set to start
-#   automatically (else Task Scheduler 2.0 Connect fails with 0x80041315 in the
-#   first session) and the reported Windows version is 10.
+# - A build tree's prefixes are copies of one template prefix
+#   ($VELTA_WINE_TEMPLATE), made once (wineboot -i, and again whenever the
+#   settings below change) with the Schedule service
+#   set to start automatically (else Task Scheduler 2.0 Connect fails with
+#   0x80041315 in the first session), Windows 10 as the reported version and
+#   no display for programs of the GUI subsystem. A copy shares the
+#   template's programs and libraries through hard links (Wine only reads
+#   them; about 1.3 GB a prefix otherwise) and has its own copy of every
+#   other file (the registry, the .ini files). Without a template the prefix
+#   is made in place the same way.
 # - The wineserver and Wine's services are started detached from the caller's
 #   output: otherwise ctest waits for them after each test (about 2.6 s a test).
 # - Test certificate authorities (every *.cer in $VELTA_TEST_ROOTS) go into the
@@ -30,7 +37,8 @@ server_running() {
     grep -q wineserver "/proc/$pid/cmdline" 2>/dev/null
 }
 
-if [ ! -f "$WINEPREFIX/.velta-ready" ]; then
+# Makes a new prefix in $WINEPREFIX: wineboot, then the tests' settings.
+make_prefix() {
   rm -rf "$WINEPREFIX"
   wineboot -i </dev/null >/dev/null 2>&1 9>&-
   wine reg add 'HKLM\System\CurrentControlSet\Services\Schedule' /v Start /t REG_DWORD /d 2 /f \
@@ -71,7 +79,59 @@ if [ ! -f "$WINEPREFIX/.velta-ready" ]; then
 'NotoSansThai-Regular.ttf,Noto Sans Thai\0'\
 'NotoSansEthiopic-Regular.ttf,Noto Sans Ethiopic' </dev/null >/dev/null 2>&1
   wineserver -w
-  touch "$WINEPREFIX/.velta-ready"
+  echo "$setup_stamp" >"$WINEPREFIX/.velta-ready"
+}
+
+# A prefix is ready when it was made by this script's make_prefix as it is
+# now: a change of the settings above remakes every prefix on its next use.
+setup_stamp=$(declare -f make_prefix | sha1sum | cut -c1-40)
+prefix_ready() {
+  [ "$(cat "$1/.velta-ready" 2>/dev/null)" = "$setup_stamp" ]
+}
+
+# Copies the template prefix $1, made with $2 as its HOME, to $WINEPREFIX:
+# Windows programs and libraries as hard links, everything else as files of
+# its own; the user folders that Wine links to the home folder (Desktop,
+# Documents, ...) link to $HOME instead.
+copy_template() {
+  local template=$1 template_home=$2 staging="$WINEPREFIX.copying" file target
+  rm -rf "$WINEPREFIX" "$staging"
+  cp -a --link "$template" "$staging"
+  while IFS= read -r -d '' file; do
+    cp -p --remove-destination "$template/${file#"$staging"/}" "$file"
+  done < <(find "$staging" -type f -regextype posix-extended \
+             ! -iregex '.*\.(dll|exe|nls|drv|sys|vxd|ocx|cpl|acm|tlb|ds|com|ax|msstyles)' -print0)
+  while IFS= read -r -d '' file; do
+    target=$(readlink "$file")
+    case "$target" in
+      "$template_home" | "$template_home"/*) ln -sfn "$HOME${target#"$template_home"}" "$file" ;;
+    esac
+  done < <(find "$staging/drive_c/users" -type l -print0)
+  mv "$staging" "$WINEPREFIX"
+}
+
+if ! prefix_ready "$WINEPREFIX"; then
+  # A prefix made by an earlier setup may still have its wineserver.
+  if server_running; then
+    wineserver -k >/dev/null 2>&1 || true
+    rm -f "$server_pid_file"
+  fi
+  if [ -n "${VELTA_WINE_TEMPLATE:-}" ]; then
+    template=$VELTA_WINE_TEMPLATE
+    template_home="$template.home"
+    mkdir -p "$template_home"
+    # Made under an exclusive lock, copied under a shared one.
+    exec 8>"$template.lock"
+    flock 8
+    if ! prefix_ready "$template"; then
+      WINEPREFIX="$template" HOME="$template_home" make_prefix 8>&-
+    fi
+    flock -s 8
+    copy_template "$template" "$template_home"
+    exec 8>&-
+  else
+    make_prefix
+  fi
 fi
 
 # What starts here outlives this script: it must not inherit the lock (fd 9),
