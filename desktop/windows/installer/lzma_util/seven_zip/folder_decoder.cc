@@ -119,6 +119,23 @@ ResultCode FolderDecoder::DecodeCoder(uint32_t index, uint8_t* out, size_t out_s
   if (coder.method == Folder::Method::kBcj2)
     return DecodeBcj2(coder, out, out_size);
 
+  // A filter over another coder's output (BCJ over LZMA2, as packers write
+  // executables): that coder decodes straight into `out`, and the filter
+  // works there in place, with no intermediate block and no copy.
+  if (coder.method == Folder::Method::kBcjX86 || coder.method == Folder::Method::kCopy) {
+    const Folder::InputSource source = folder_->SourceOf(coder.first_in_stream);
+    if (!source.is_packed_stream) {
+      if (folder_->coders()[source.index].unpack_size != out_size) {
+        *error_ = "A filter's input and output sizes differ";
+        return ResultCode::kDataError;
+      }
+      const ResultCode result = DecodeCoder(source.index, out, out_size);
+      if (result == ResultCode::kOk && coder.method == Folder::Method::kBcjX86)
+        BcjX86Filter::Decode(out, out_size);
+      return result;
+    }
+  }
+
   // The single-input coders read their input as a stream.
   CoderInput coder_input(temp_allocator_);
   ResultCode result = OpenInput(coder.first_in_stream, &coder_input);
