@@ -191,9 +191,14 @@ ResultCode FolderDecoder::DecodeLzma2Parts(const Folder::Coder& coder, ByteSourc
   }
   if (parts.size() < 2)
     return ResultCode::kOk;
-  *decoded = true;
-  return Lzma2ParallelDecoder::Decode(coder.properties.data(), coder.properties.size(), parts,
-                                      input, out, out_size, threads_, worker_guard_, error_);
+  const ResultCode result =
+      Lzma2ParallelDecoder::Decode(coder.properties.data(), coder.properties.size(), parts, input,
+                                   out, out_size, threads_, worker_guard_, error_);
+  // Without a thread of its own the stream decodes on this one.
+  *decoded = result != ResultCode::kThreadError;
+  if (!*decoded)
+    error_->clear();
+  return *decoded ? result : ResultCode::kOk;
 }
 
 ResultCode FolderDecoder::DecodeBcj2(const Folder::Coder& coder, uint8_t* out, size_t out_size) {

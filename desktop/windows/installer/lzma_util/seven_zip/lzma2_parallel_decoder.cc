@@ -10,6 +10,7 @@
 #include <mutex>
 #include <thread>
 
+#include <pthread.h>
 #if defined(__linux__)
 #include <sched.h>
 #endif
@@ -104,10 +105,17 @@ class PartPool {
       std::free(task.packed);
   }
 
-  void Start(int threads) {
-    max_waiting_ = static_cast<size_t>(threads) + 1;
-    for (int i = 0; i < threads; ++i)
-      threads_.emplace_back([this] { ThreadMain(); });
+  // Starts up to `threads` threads; returns how many started (a thread the
+  // system refuses is done without).
+  int Start(int threads) {
+    for (int i = 0; i < threads; ++i) {
+      pthread_t thread;
+      if (pthread_create(&thread, nullptr, &PartPool::ThreadEntry, this) != 0)
+        break;
+      threads_.push_back(thread);
+    }
+    max_waiting_ = threads_.size() + 1;
+    return static_cast<int>(threads_.size());
   }
 
   // Waits until a part more may be read into memory; false once a decode
@@ -146,8 +154,8 @@ class PartPool {
       done_ = true;
     }
     work_.notify_all();
-    for (std::thread& thread : threads_)
-      thread.join();
+    for (pthread_t thread : threads_)
+      pthread_join(thread, nullptr);
     threads_.clear();
   }
 
@@ -156,6 +164,11 @@ class PartPool {
   const std::string& error() const { return error_; }
 
  private:
+  static void* ThreadEntry(void* pool) {
+    static_cast<PartPool*>(pool)->ThreadMain();
+    return nullptr;
+  }
+
   void ThreadMain() {
     for (;;) {
       PartTask task;
@@ -215,7 +228,9 @@ class PartPool {
   const std::vector<Lzma2Part>& parts_;
   uint8_t* const out_;
   WorkerGuard* const guard_;
-  std::vector<std::thread> threads_;
+  // pthreads rather than std::thread: a thread that cannot start is a
+  // result here, not an exception (the build has none).
+  std::vector<pthread_t> threads_;
   size_t max_waiting_ = 0;
 
   std::mutex mutex_;
@@ -272,7 +287,11 @@ ResultCode Lzma2ParallelDecoder::Decode(const uint8_t* properties, size_t proper
   }
 
   PartPool pool(properties, properties_size, parts, out, guard);
-  pool.Start(std::clamp<int>(threads, 1, static_cast<int>(std::max<size_t>(parts.size(), 1))));
+  if (pool.Start(std::clamp<int>(threads, 1,
+                                 static_cast<int>(std::max<size_t>(parts.size(), 1)))) == 0) {
+    *error = "Cannot start a decoding thread";
+    return ResultCode::kThreadError;
+  }
   for (size_t i = 0; i < parts.size(); ++i) {
     if (!pool.WaitForRoom())
       break;

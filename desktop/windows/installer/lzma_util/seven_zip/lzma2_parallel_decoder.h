@@ -38,7 +38,9 @@ class Lzma2ParallelDecoder {
 
   // `source` reads the whole packed stream from its start; `parts` must
   // cover it in order up to its end marker. Uses up to `threads` threads
-  // (never more than there are parts).
+  // (never more than there are parts, and those the system lets start).
+  // kThreadError when not one thread starts: nothing is read from `source`
+  // then, so the caller may decode the stream on its own thread.
   static ResultCode Decode(const uint8_t* properties, size_t properties_size,
                            const std::vector<Lzma2Part>& parts, ByteSource* source, uint8_t* out,
                            size_t out_size, int threads, WorkerGuard* guard, std::string* error);
