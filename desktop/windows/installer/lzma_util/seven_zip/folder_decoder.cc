@@ -191,6 +191,10 @@ ResultCode FolderDecoder::DecodeLzma2Parts(const Folder::Coder& coder, ByteSourc
   }
   if (parts.size() < 2)
     return ResultCode::kOk;
+  for (const Lzma2Part& part : parts) {
+    if (part.packed_size > Lzma2ParallelDecoder::kMaxPackedPartSize)
+      return ResultCode::kOk;
+  }
   const ResultCode result =
       Lzma2ParallelDecoder::Decode(coder.properties.data(), coder.properties.size(), parts, input,
                                    out, out_size, threads_, worker_guard_, error_);

@@ -61,7 +61,8 @@ class FolderDecoder {
   ResultCode DecodeCoder(uint32_t index, uint8_t* out, size_t out_size);
   // Decodes an LZMA2 coder's packed input on several threads when it has
   // several parts; sets `*decoded` to false (and decodes nothing) when it
-  // has one, which the caller then decodes from `input` as before.
+  // has one, a part too large to hold in memory, or no thread could start:
+  // the caller then decodes it from `input` as before.
   ResultCode DecodeLzma2Parts(const Folder::Coder& coder, ByteSource* input, uint8_t* out,
                               size_t out_size, bool* decoded);
   // Loads BCJ2's four inputs into memory and joins them into `out`.

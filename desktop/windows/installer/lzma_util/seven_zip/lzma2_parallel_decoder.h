@@ -36,6 +36,11 @@ class Lzma2ParallelDecoder {
   static constexpr int kMaxThreads = sizeof(void*) < 8 ? 4 : 8;
   static int DefaultThreadCount();
 
+  // The largest part whose packed bytes a decode holds in memory; a stream
+  // with a larger part is for the caller to decode on its own thread, which
+  // reads it as a stream.
+  static constexpr uint64_t kMaxPackedPartSize = sizeof(void*) < 8 ? 64u << 20 : 512u << 20;
+
   // `source` reads the whole packed stream from its start; `parts` must
   // cover it in order up to its end marker. Uses up to `threads` threads
   // (never more than there are parts, and those the system lets start).
