@@ -17,10 +17,14 @@ Writes into --out (a build folder; nothing here is ever committed):
                      other case or with the other separator): refused
   malformed/*.7z     hand-made headers that lie (counts, sizes, coder graphs)
   large/zeros_8m.7z  one 8 MiB file of zeros in a tiny archive: its decoded
-                     block does not fit a small volume (disk-full tests)
+                     block does not fit a small volume (disk-full tests);
+                     zeros_8m_parts.7z the same in eight LZMA2 parts
+  good/lzma2_parts.7z  a few MiB packed as a packer on several threads does:
+                     one LZMA2 stream of several independent parts (blocks)
   seeds/             the small archives, as the fuzzer's seed corpus
   stamp              written last
-With --bench it instead makes one large archive for the benchmark.
+With --bench it instead makes the benchmark's large archives: bench.7z on one
+thread (one LZMA2 part a folder), bench_parts.7z on several (many parts).
 """
 
 import argparse
@@ -47,6 +51,21 @@ DUPLICATES = {
     "cyrillic_case": [("\u0444\u0430\u0439\u043b", b"first"), ("\u0424\u0410\u0419\u041b", b"second")],
     "folder_twice": [("x/a.txt", b"first"), ("other.txt", b"middle"), ("X\\A.TXT", b"last")],
 }
+
+
+# 7zz's switches for good/lzma2_parts.7z (with -mmt=on): 1 MiB blocks.
+PARTS_SWITCHES = ["-m0=LZMA2:d=256k:c=1m", "-ms=on"]
+
+
+def make_parts_source(root, size):
+    """About `size` bytes of words, x86-like code and noise in a few files."""
+    rng = random.Random(7)
+    words = ["".join(rng.choice("abcdefghij") for _ in range(rng.randint(2, 9)))
+             for _ in range(3000)]
+    text = " ".join(rng.choice(words) for _ in range(size // 6)).encode()
+    write(os.path.join(root, "words.txt"), text[: size * 3 // 4])
+    write(os.path.join(root, "bin", "code.exe"), x86_like(rng, size // 8))
+    write(os.path.join(root, "bin", "noise.bin"), rng.randbytes(size // 8))
 
 
 def write(path, data):
@@ -248,6 +267,12 @@ def make_bench(tool, out):
     if os.path.exists(archive):
         os.remove(archive)
     run_7zz(tool, ["a", "-t7z", "-mmt=1", archive, "."], cwd=src)
+    # The same files as a packer on several cores writes them: each folder's
+    # LZMA2 stream in independent blocks of four times the 8 MiB dictionary.
+    parts = os.path.join(out, "bench_parts.7z")
+    if os.path.exists(parts):
+        os.remove(parts)
+    run_7zz(tool, ["a", "-t7z", "-mmt=on", "-md=8m", parts, "."], cwd=src)
     # The same bytes as one raw .lzma stream, for the decoder-only figure.
     tarball = os.path.join(out, "bench.tar")
     subprocess.run(["tar", "-cf", tarball, "-C", src, "."], check=True)
@@ -282,6 +307,17 @@ def main():
         os.makedirs(os.path.dirname(archive), exist_ok=True)
         run_7zz(args.tool, ["a", "-t7z", "-mmt=1", "-mtm=on"] + switches + [archive, "."], cwd=source)
         run_7zz(args.tool, ["x", "-y", "-o" + os.path.join(out, "expected", name), archive])
+
+    # Several LZMA2 blocks in one solid folder, as 7zz writes them on several
+    # threads: small blocks so that a few MiB make five of them.
+    parts_source = os.path.join(out, "parts_source")
+    shutil.rmtree(parts_source, ignore_errors=True)
+    make_parts_source(parts_source, 5 << 20)
+    archive = os.path.join(out, "good", "lzma2_parts.7z")
+    run_7zz(args.tool, ["a", "-t7z", "-mmt=on", "-mtm=on"] + PARTS_SWITCHES + [archive, "."],
+            cwd=parts_source)
+    run_7zz(args.tool, ["x", "-y", "-o" + os.path.join(out, "expected", "lzma2_parts"), archive])
+    shutil.rmtree(parts_source)
 
     rng = random.Random(11)
     with open(os.path.join(out, "good", "lzma.7z"), "rb") as f:
@@ -322,6 +358,9 @@ def main():
     os.makedirs(os.path.join(out, "large"), exist_ok=True)
     run_7zz(args.tool, ["a", "-t7z", "-mmt=1", "-m0=LZMA2",
                         os.path.join(out, "large", "zeros_8m.7z"), "."], cwd=large)
+    # The same in 1 MiB blocks, decoded on several threads at once.
+    run_7zz(args.tool, ["a", "-t7z", "-mmt=on", "-m0=LZMA2:c=1m",
+                        os.path.join(out, "large", "zeros_8m_parts.7z"), "."], cwd=large)
     shutil.rmtree(large)
 
     # Small archives of every good kind, for the fuzzer's seed corpus.
@@ -338,6 +377,11 @@ def main():
     for name, switches in sorted(GOOD.items()):
         run_7zz(args.tool, ["a", "-t7z", "-mmt=1"] + switches +
                 [os.path.join(seeds, "small_" + name + ".7z"), "."], cwd=small)
+    shutil.rmtree(small)
+    # An LZMA2 stream of several parts, small enough for a seed.
+    make_parts_source(small, 100_000)
+    run_7zz(args.tool, ["a", "-t7z", "-mmt=on", "-m0=LZMA2:d=64k:c=64k",
+                        os.path.join(seeds, "small_lzma2_parts.7z"), "."], cwd=small)
     shutil.rmtree(small)
     for sub in ("good", "refused", "hostile", "crafted", "duplicate", "malformed"):
         for name in sorted(os.listdir(os.path.join(out, sub))):

@@ -2,12 +2,17 @@
 # Copyright 2026 Velta Software. All rights reserved.
 #
 # Times the 7z reader's extraction against 7zz's single-threaded one on the
-# same archive, and LzmaDec alone against 7zz decoding the same raw LZMA
+# same archive, on an archive of many LZMA2 blocks against 7zz with its
+# default threads, and LzmaDec alone against 7zz decoding the same raw LZMA
 # stream: medians of interleaved runs (VELTA_BENCH_RUNS, default 7) with
-# their spread, and the median per-run ratio (interleaved.py).
+# their spread, and the median per-run ratio (interleaved.py); then each
+# extraction's peak memory (/usr/bin/time -v, one run each). Pin it to the
+# cores it may use: taskset -c 2,3 compare_7zz.sh ...
 #   compare_7zz.sh BUILD_DIR [ARCHIVE [RAW.lzma UNPACKED_SIZE]]
 # Without ARCHIVE it makes build_dir/bench/bench.7z (~80 MB of /usr/lib and
-# /usr/share files) and bench.tar.lzma with testing/archives/make_test_archives.py.
+# /usr/share files), bench_parts.7z (the same files packed on several threads)
+# and bench.tar.lzma with testing/archives/make_test_archives.py.
+# VELTA_BENCH_PARTS names another archive of many blocks.
 set -euo pipefail
 
 build=$(realpath "${1:?usage: compare_7zz.sh BUILD_DIR [ARCHIVE [RAW.lzma UNPACKED_SIZE]]}")
@@ -19,10 +24,11 @@ if [[ $# -ge 2 ]]; then
   archive=$(realpath "$2")
 else
   archive="$bench_dir/bench.7z"
-  if [[ ! -f "$archive" ]]; then
+  if [[ ! -f "$archive" || ! -f "$bench_dir/bench_parts.7z" ]]; then
     python3 "$here/../../testing/archives/make_test_archives.py" --bench --out "$bench_dir"
   fi
 fi
+parts=${VELTA_BENCH_PARTS:-$bench_dir/bench_parts.7z}
 raw=${3:-$bench_dir/bench.tar.lzma}
 raw_size=${4:-}
 if [[ -z "$raw_size" && -f "$bench_dir/bench.tar" ]]; then
@@ -40,6 +46,30 @@ empty_dest="rm -rf '$dest' && mkdir -p '$dest'"
 printf 'archive %s: %s bytes unpacked (7zz / ours above 1: ours is faster)\n' "$archive" "$unpacked"
 interleaved --name seven_zip_bench --before "$empty_dest" -- "$reader" "$archive" "$dest" \
   --name "7zz x -mmt=1" --before "$empty_dest" -- 7zz x -mmt=1 -y -o"$dest" "$archive"
+rm -rf "$dest"
+
+if [[ -f "$parts" ]]; then
+  printf 'archive of many blocks %s (7zz with its default threads)\n' "$parts"
+  interleaved --name seven_zip_bench --before "$empty_dest" -- "$reader" "$parts" "$dest" \
+    --name "7zz x" --before "$empty_dest" -- 7zz x -y -o"$dest" "$parts" \
+    --name "seven_zip_bench, 1 thread" --before "$empty_dest" -- "$reader" "$parts" "$dest" 1
+fi
+
+# Peak memory (maximum resident set size) of one extraction each.
+peak() {
+  local name=$1
+  shift
+  rm -rf "$dest" && mkdir -p "$dest"
+  /usr/bin/time -v "$@" 2>&1 >/dev/null | awk -v name="$name" \
+    '/Maximum resident set size/ { printf "%-40s %7.1f MB\n", name, $6 / 1024 }'
+}
+peak "seven_zip_bench $(basename "$archive")" "$reader" "$archive" "$dest"
+peak "7zz x -mmt=1 $(basename "$archive")" 7zz x -mmt=1 -y -o"$dest" "$archive"
+if [[ -f "$parts" ]]; then
+  peak "seven_zip_bench $(basename "$parts")" "$reader" "$parts" "$dest"
+  peak "seven_zip_bench, 1 thread $(basename "$parts")" "$reader" "$parts" "$dest" 1
+  peak "7zz x $(basename "$parts")" 7zz x -y -o"$dest" "$parts"
+fi
 rm -rf "$dest"
 
 if [[ -f "$raw" && -n "$raw_size" ]]; then

@@ -16,6 +16,7 @@
 #include "base/threading/platform_thread.h"
 #include "desktop/windows/installer/lzma_util/handle_input_stream.h"
 #include "desktop/windows/installer/lzma_util/in_page_error_guard.h"
+#include "desktop/windows/installer/lzma_util/in_page_worker_guard.h"
 #include "desktop/windows/installer/lzma_util/lzma_file_allocator.h"
 #include "desktop/windows/installer/lzma_util/seven_zip/archive_reader.h"
 #include "desktop/windows/installer/lzma_util/seven_zip/block_cache.h"
@@ -173,8 +174,11 @@ class FolderPrefetch : public base::PlatformThread::Delegate {
         allocator_(location),
         cache_(&allocator_),
         guard_(allocator_.mapped_range()),
+        worker_guard_(allocator_.mapped_range()),
         first_entry_(first_entry),
-        folder_index_(folder_index) {}
+        folder_index_(folder_index) {
+    cache_.set_worker_guard(&worker_guard_);
+  }
   FolderPrefetch(const FolderPrefetch&) = delete;
   FolderPrefetch& operator=(const FolderPrefetch&) = delete;
   // Waits for the thread; the block goes before its allocator's file.
@@ -202,6 +206,7 @@ class FolderPrefetch : public base::PlatformThread::Delegate {
 
   uint32_t folder_index() const { return folder_index_; }
   seven_zip::BlockCache* cache() { return &cache_; }
+  InPageWorkerGuard* worker_guard() { return &worker_guard_; }
   const MappedRange* mapped_range() const { return allocator_.mapped_range(); }
 
   void ThreadMain() override {
@@ -224,6 +229,7 @@ class FolderPrefetch : public base::PlatformThread::Delegate {
   // Declared after the allocator, which must outlive it.
   BlockCache cache_;
   InPageErrorGuard guard_;
+  InPageWorkerGuard worker_guard_;
   const size_t first_entry_;
   const uint32_t folder_index_;
   base::PlatformThreadHandle thread_;
@@ -329,6 +335,8 @@ int LzmaUtil::Unpack(const base::FilePath& location,
   // Declared after the allocator, which must outlive it.
   BlockCache cache(&allocator);
   InPageErrorGuard guard(allocator.mapped_range());
+  InPageWorkerGuard worker_guard(allocator.mapped_range());
+  cache.set_worker_guard(&worker_guard);
   // A whole unpacking decodes the second folder ahead; a single wanted file
   // must not pay for a folder it may not need.
   std::unique_ptr<FolderPrefetch> prefetch;
@@ -351,6 +359,7 @@ int LzmaUtil::Unpack(const base::FilePath& location,
 
     BlockCache* entry_cache = &cache;
     InPageErrorGuard* entry_guard = &guard;
+    InPageWorkerGuard* entry_worker_guard = &worker_guard;
     if (prefetch && entries[i].has_stream &&
         entries[i].folder_index == prefetch->folder_index()) {
       if (!prefetch_guard && !prefetch->Finish()) {
@@ -360,11 +369,13 @@ int LzmaUtil::Unpack(const base::FilePath& location,
           prefetch_guard = std::make_unique<InPageErrorGuard>(prefetch->mapped_range());
         entry_cache = prefetch->cache();
         entry_guard = prefetch_guard.get();
+        entry_worker_guard = prefetch->worker_guard();
       }
     }
     size_t offset = 0;
     size_t size = 0;
-    result = ExtractEntry(location, &reader, i, entry_cache, entry_guard, &offset, &size);
+    result = ExtractEntry(location, &reader, i, entry_cache, entry_guard, entry_worker_guard,
+                          &offset, &size);
     if (result != kUnpackSuccess)
       break;
     PrepareFolders(output, folders);
@@ -455,23 +466,36 @@ bool LzmaUtil::MakeEntryPath(const base::FilePath& location,
   return true;
 }
 
+void LzmaUtil::ReportInPageError(const base::FilePath& location,
+                                 uint32_t status,
+                                 size_t mapped_size) {
+  last_in_page_error_ = status;
+  char text[16];
+  snprintf(text, sizeof(text), "0x%08X", static_cast<unsigned>(status));
+  std::string cause;
+  if (IsDiskFull(location, status, mapped_size))
+    cause = ": not enough disk space in " + location.AsUTF8Unsafe();
+  LOG(ERROR) << "EXCEPTION_IN_PAGE_ERROR while accessing mapped memory; NTSTATUS = " << text
+             << cause;
+}
+
 int LzmaUtil::ExtractEntry(const base::FilePath& location,
                            ArchiveReader* reader,
                            size_t index,
                            BlockCache* cache,
                            InPageErrorGuard* guard,
+                           InPageWorkerGuard* worker_guard,
                            size_t* offset,
                            size_t* size) {
   ExtractCall call{reader, index, cache};
+  worker_guard->ClearFault();
   if (!guard->Run(&RunExtract, &call)) {
-    last_in_page_error_ = guard->status();
-    char status[16];
-    snprintf(status, sizeof(status), "0x%08X", static_cast<unsigned>(last_in_page_error_));
-    std::string cause;
-    if (IsDiskFull(location, last_in_page_error_, guard->range().size))
-      cause = ": not enough disk space in " + location.AsUTF8Unsafe();
-    LOG(ERROR) << "EXCEPTION_IN_PAGE_ERROR while accessing mapped memory; NTSTATUS = " << status
-               << cause;
+    ReportInPageError(location, guard->status(), guard->range().size);
+    return kUnpackInPageError;
+  }
+  // A decoding thread's fault fails the decode; it is the same in-page error.
+  if (worker_guard->faulted()) {
+    ReportInPageError(location, worker_guard->status(), worker_guard->mapped_size());
     return kUnpackInPageError;
   }
   if (call.result != ResultCode::kOk) {

@@ -30,6 +30,7 @@ struct ArchiveEntry;
 
 class FolderPrefetch;
 class InPageErrorGuard;
+class InPageWorkerGuard;
 class UnpackProgressDelegate;
 
 // Extracts a 7z archive (possibly behind a self-extracting stub) into a
@@ -119,7 +120,8 @@ class LzmaUtil {
                             EntryPath* output);
 
   // Decodes entry `index` while `guard` catches in-page errors in the output
-  // block (a file mapped in `location`); its bytes are then at
+  // block (a file mapped in `location`) on this thread, and `worker_guard`
+  // (the cache's) on the reader's decoding threads; its bytes are then at
   // `cache->data() + *offset`, `*size` of them. Logs a failure and returns
   // its UnpackResult; an in-page error's status is kept for
   // GetLastInPageError, and one that a full disk caused says so.
@@ -128,8 +130,13 @@ class LzmaUtil {
                    size_t index,
                    seven_zip::BlockCache* cache,
                    InPageErrorGuard* guard,
+                   InPageWorkerGuard* worker_guard,
                    size_t* offset,
                    size_t* size);
+
+  // Logs an in-page error of status `status` in a mapping of `mapped_size`
+  // bytes in `location`, and keeps the status for GetLastInPageError.
+  void ReportInPageError(const base::FilePath& location, uint32_t status, size_t mapped_size);
 
   // Makes the folders an entry needs (a folder entry itself, else its
   // parent) and appends those made to `folders` when given. A folder that

@@ -13,6 +13,7 @@
 #include "desktop/windows/installer/lzma_util/seven_zip/folder_decoder.h"
 #include "desktop/windows/installer/lzma_util/seven_zip/header_parser.h"
 #include "desktop/windows/installer/lzma_util/seven_zip/input_stream.h"
+#include "desktop/windows/installer/lzma_util/seven_zip/lzma2_parallel_decoder.h"
 #include "desktop/windows/installer/lzma_util/seven_zip/start_header.h"
 
 namespace velta::seven_zip {
@@ -59,7 +60,7 @@ std::string ToUtf8(const std::u16string& name) {
 
 }  // namespace
 
-ArchiveReader::ArchiveReader() = default;
+ArchiveReader::ArchiveReader() : decode_threads_(Lzma2ParallelDecoder::DefaultThreadCount()) {}
 
 ArchiveReader::~ArchiveReader() = default;
 
@@ -210,7 +211,8 @@ ResultCode ArchiveReader::DecodeHeaderFolder(const StreamsInfo& streams,
     return ResultCode::kArchiveError;
   }
   block->resize(static_cast<size_t>(size));
-  FolderDecoder decoder(stream_, temp_allocator_);
+  // A header is small: one thread.
+  FolderDecoder decoder(stream_, temp_allocator_, 1, nullptr);
   const size_t first = static_cast<size_t>(folder.first_packed_stream());
   result = decoder.Decode(folder, offsets.data() + first, streams.pack_sizes.data() + first,
                           block->data(), block->size(), &error_);
@@ -284,7 +286,7 @@ ResultCode ArchiveReader::Extract(size_t index, BlockCache* cache, size_t* offse
       error_ = "Cannot allocate the output block";
       return ResultCode::kMemoryError;
     }
-    FolderDecoder decoder(stream_, temp_allocator_);
+    FolderDecoder decoder(stream_, temp_allocator_, decode_threads_, cache->worker_guard());
     const size_t first = static_cast<size_t>(folder.first_packed_stream());
     ResultCode result =
         decoder.Decode(folder, packed_offsets_.data() + first, streams_.pack_sizes.data() + first,

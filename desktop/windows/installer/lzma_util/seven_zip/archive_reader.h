@@ -33,7 +33,8 @@ class InputStream;
 //     reader.Extract(i, &cache, &offset, &size);  // bytes at cache.data() + offset
 //   }
 //
-// Used from one thread. Every failure returns the LZMA SDK's result number
+// Used from one thread (which a folder's decode may share out among threads
+// of its own; see FolderDecoder). Every failure returns the LZMA SDK's result number
 // and leaves a plain English reason in error_message().
 class ArchiveReader {
  public:
@@ -66,6 +67,12 @@ class ArchiveReader {
 
   const std::string& error_message() const { return error_; }
 
+  // The most threads Extract decodes one folder on (a folder whose LZMA2
+  // stream has independent parts); 1 decodes on the calling thread alone.
+  // By default the processors this process may run on, at most eight (four
+  // in a 32-bit process).
+  void set_decode_threads(int threads) { decode_threads_ = threads; }
+
  private:
   // Reads the header block at `position` and checks its CRC.
   ResultCode ReadHeaderBlock(uint64_t position, uint64_t size, uint32_t crc,
@@ -89,6 +96,7 @@ class ArchiveReader {
   std::vector<uint64_t> packed_offsets_;
   std::vector<ArchiveEntry> entries_;
   std::string error_;
+  int decode_threads_;
 };
 
 }  // namespace velta::seven_zip

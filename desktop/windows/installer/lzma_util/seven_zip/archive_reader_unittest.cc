@@ -10,8 +10,10 @@
 #include <fstream>
 #include <iterator>
 #include <map>
+#include <mutex>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "desktop/windows/installer/lzma_util/seven_zip/allocator.h"
@@ -20,6 +22,7 @@
 #include "desktop/windows/installer/lzma_util/seven_zip/heap_allocator.h"
 #include "desktop/windows/installer/lzma_util/seven_zip/memory_input_stream.h"
 #include "desktop/windows/installer/lzma_util/seven_zip/signature_scanner.h"
+#include "desktop/windows/installer/lzma_util/seven_zip/worker_guard.h"
 #include "gtest/gtest.h"
 
 namespace velta::seven_zip {
@@ -176,24 +179,33 @@ class ArchiveReaderTest : public testing::Test {
   }
 
   // Opens and extracts an archive held in memory; returns the first failure.
+  // With `threads`, a folder decodes on at most that many threads, under
+  // `guard`.
   ResultCode OpenAndExtract(const std::vector<uint8_t>& bytes, size_t limit,
-                            std::vector<std::vector<uint8_t>>* contents = nullptr) {
+                            std::vector<std::vector<uint8_t>>* contents = nullptr,
+                            int threads = 0, WorkerGuard* guard = nullptr) {
     MemoryInputStream stream(bytes.data(), bytes.size());
     HeapAllocator temp(limit);
     HeapAllocator blocks(limit);
     ArchiveReader reader;
+    if (threads)
+      reader.set_decode_threads(threads);
     ResultCode result = reader.Open(&stream, &temp);
     if (result != ResultCode::kOk) {
       EXPECT_FALSE(reader.error_message().empty());
       return result;
     }
     BlockCache cache(&blocks);
+    cache.set_worker_guard(guard);
     for (size_t i = 0; i < reader.entries().size(); ++i) {
       size_t offset = 0;
       size_t size = 0;
       result = reader.Extract(i, &cache, &offset, &size);
       if (result != ResultCode::kOk) {
+        // A failed decode leaves no temporary block behind, on any number
+        // of threads.
         EXPECT_FALSE(reader.error_message().empty());
+        EXPECT_EQ(0u, temp.live_allocations());
         return result;
       }
       if (contents)
@@ -454,6 +466,158 @@ TEST_F(ArchiveReaderTest, FailsCleanlyWhenMemoryIsRefused) {
     EXPECT_EQ(BlockCache::kNoFolder, cache.folder_index());
     EXPECT_EQ(0u, blocks.live_allocations());
     EXPECT_EQ(0u, temp.live_allocations());
+  }
+}
+
+// Runs the decoding threads' bodies unguarded and records which threads ran
+// how many.
+class RecordingWorkerGuard : public WorkerGuard {
+ public:
+  bool Run(void (*body)(void* context), void* context) override {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      ++runs_;
+      threads_.insert(std::this_thread::get_id());
+    }
+    body(context);
+    return true;
+  }
+  size_t runs() const { return runs_; }
+  const std::set<std::thread::id>& threads() const { return threads_; }
+
+ private:
+  std::mutex mutex_;
+  size_t runs_ = 0;
+  std::set<std::thread::id> threads_;
+};
+
+// The chunks of the LZMA2 stream that starts at `offset`: where each header
+// starts, up to and including the end marker.
+std::vector<size_t> Lzma2ChunkOffsets(const std::vector<uint8_t>& bytes, size_t offset) {
+  std::vector<size_t> chunks;
+  for (size_t at = offset; at < bytes.size();) {
+    chunks.push_back(at);
+    const uint8_t control = bytes[at];
+    if (control == 0)
+      break;
+    if (control < 0x80) {
+      at += 3 + ((bytes[at + 1] << 8) | bytes[at + 2]) + 1;
+    } else {
+      const size_t header = ((control >> 5) & 3) >= 2 ? 6 : 5;
+      at += header + ((bytes[at + 3] << 8) | bytes[at + 4]) + 1;
+    }
+  }
+  return chunks;
+}
+
+bool ResetsDictionary(uint8_t control) {
+  return control == 1 || control >= 0xE0;
+}
+
+// A BCJ filter over an LZMA or LZMA2 coder works in the output block
+// itself: no temporary block of the folder's size is taken (the 1.2 MB
+// folder decodes with temporary requests of at most 512 KiB).
+TEST_F(ArchiveReaderTest, FilterWorksInTheOutputBlock) {
+  for (const char* name : {"bcj_lzma", "bcj_lzma2"}) {
+    SCOPED_TRACE(name);
+    FileInputStream stream;
+    ASSERT_TRUE(stream.Open((dir_ / "good" / (std::string(name) + ".7z")).string()));
+    HeapAllocator temp(512 << 10);
+    HeapAllocator blocks;
+    ArchiveReader reader;
+    ASSERT_EQ(ResultCode::kOk, reader.Open(&stream, &temp)) << reader.error_message();
+    ScratchFolder out;
+    ASSERT_EQ(ResultCode::kOk, ExtractAll(&reader, &blocks, out.path())) << reader.error_message();
+    ExpectSameTree(out.path(), dir_ / "expected" / name);
+  }
+}
+
+// A packer on several threads writes independent parts; decoding them on one
+// thread or several gives the same bytes, every part of a multi-part stream
+// runs on a decoding thread (never the caller's), and a single-part stream
+// stays on the caller's thread.
+TEST_F(ArchiveReaderTest, PartsDecodeOnThreadsLikeOnOne) {
+  const struct {
+    const char* archive;
+    int threads;
+    size_t parts;  // Decoded on the threads; 0: on the caller's thread.
+  } cases[] = {
+      {.archive = "good/lzma2_parts.7z", .threads = 1, .parts = 0},
+      {.archive = "good/lzma2_parts.7z", .threads = 2, .parts = 5},
+      {.archive = "good/lzma2_parts.7z", .threads = 4, .parts = 5},
+      {.archive = "good/lzma2_parts.7z", .threads = 16, .parts = 5},
+      {.archive = "seeds/small_lzma2_parts.7z", .threads = 3, .parts = 2},
+      {.archive = "good/lzma2.7z", .threads = 4, .parts = 0},
+      {.archive = "good/bcj_lzma2.7z", .threads = 4, .parts = 0},
+      {.archive = "good/solid_blocks.7z", .threads = 4, .parts = 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.archive << " on " << c.threads << " threads");
+    const std::vector<uint8_t> bytes = ReadWholeFile(dir_ / c.archive);
+    ASSERT_FALSE(bytes.empty());
+    std::vector<std::vector<uint8_t>> one_thread;
+    ASSERT_EQ(ResultCode::kOk, OpenAndExtract(bytes, 0, &one_thread, 1));
+    RecordingWorkerGuard guard;
+    std::vector<std::vector<uint8_t>> contents;
+    ASSERT_EQ(ResultCode::kOk, OpenAndExtract(bytes, 0, &contents, c.threads, &guard));
+    EXPECT_TRUE(one_thread == contents);
+    if (c.parts > 1) {
+      EXPECT_GE(guard.runs(), c.parts);
+    } else {
+      EXPECT_EQ(0u, guard.runs());
+    }
+    EXPECT_EQ(0u, guard.threads().count(std::this_thread::get_id()));
+  }
+}
+
+// Chunk headers that lie are refused as corrupt data on one thread and on
+// several alike, with nothing left allocated.
+TEST_F(ArchiveReaderTest, DamagedLzma2PartsAreRefused) {
+  const std::vector<uint8_t> bytes = ReadWholeFile(dir_ / "good" / "lzma2_parts.7z");
+  // The one folder's stream follows the start header.
+  const std::vector<size_t> chunks = Lzma2ChunkOffsets(bytes, 32);
+  ASSERT_GT(chunks.size(), 6u);
+  std::vector<size_t> resets;
+  for (size_t chunk : chunks) {
+    if (ResetsDictionary(bytes[chunk]))
+      resets.push_back(chunk);
+  }
+  ASSERT_EQ(5u, resets.size());
+  const size_t last_chunk = chunks[chunks.size() - 2];
+  ASSERT_GE(bytes[last_chunk], 0x80);
+
+  const struct {
+    const char* what;
+    size_t at;
+    uint8_t value;
+    ResultCode expected;
+  } cases[] = {
+      // The last chunk's packed size runs past the stream's end.
+      {.what = "packed size past the end", .at = last_chunk + 3, .value = 0xFF,
+       .expected = ResultCode::kDataError},
+      // The last part claims more bytes than the folder holds.
+      {.what = "part larger than the folder", .at = last_chunk, .value = 0x9F,
+       .expected = ResultCode::kDataError},
+      {.what = "first reset missing", .at = resets[0], .value = 0xC0,
+       .expected = ResultCode::kDataError},
+      {.what = "no such chunk type", .at = resets[2], .value = 0x03,
+       .expected = ResultCode::kDataError},
+      {.what = "end marker missing", .at = chunks.back(), .value = 0x02,
+       .expected = ResultCode::kDataError},
+      // The part then goes on from the one before it, whose last byte
+      // changes its first literal's context: not the data that was packed.
+      {.what = "a later reset missing", .at = resets[3], .value = 0xC0,
+       .expected = ResultCode::kDataError},
+  };
+  for (const auto& c : cases) {
+    for (int threads : {1, 4}) {
+      SCOPED_TRACE(testing::Message() << c.what << " on " << threads << " threads");
+      std::vector<uint8_t> damaged = bytes;
+      damaged[c.at] = c.value;
+      std::vector<std::vector<uint8_t>> contents;
+      const ResultCode result = OpenAndExtract(damaged, 0, &contents, threads);
+      EXPECT_EQ(c.expected, result);
+    }
   }
 }
 

@@ -9,6 +9,7 @@
 namespace velta::seven_zip {
 
 class Allocator;
+class WorkerGuard;
 
 // The decoded folder (solid block) that extraction keeps between entries, so
 // that the entries of one folder are decoded once: the folder's index, its
@@ -33,6 +34,12 @@ class BlockCache {
   // then). A size of 0 allocates nothing.
   bool Reset(uint32_t folder_index, size_t size);
 
+  // The guard of the decoding threads' writes into this cache's blocks, for
+  // blocks that may fault (a mapped file); null runs them unguarded. Must
+  // outlive the decodes into this cache.
+  void set_worker_guard(WorkerGuard* guard) { worker_guard_ = guard; }
+  WorkerGuard* worker_guard() const { return worker_guard_; }
+
   // Marks the block as holding the decoded folder.
   void MarkDecoded() { decoded_ = true; }
 
@@ -43,6 +50,7 @@ class BlockCache {
 
  private:
   Allocator* const allocator_;
+  WorkerGuard* worker_guard_ = nullptr;
   uint32_t folder_index_ = kNoFolder;
   bool decoded_ = false;
   uint8_t* data_ = nullptr;

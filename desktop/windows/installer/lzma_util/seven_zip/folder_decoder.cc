@@ -4,12 +4,15 @@
 
 #include <limits>
 #include <optional>
+#include <vector>
 
 #include "desktop/windows/installer/lzma_util/seven_zip/allocator.h"
 #include "desktop/windows/installer/lzma_util/seven_zip/bcj2_decoder.h"
 #include "desktop/windows/installer/lzma_util/seven_zip/bcj_x86_filter.h"
 #include "desktop/windows/installer/lzma_util/seven_zip/crc32.h"
 #include "desktop/windows/installer/lzma_util/seven_zip/folder.h"
+#include "desktop/windows/installer/lzma_util/seven_zip/lzma2_parallel_decoder.h"
+#include "desktop/windows/installer/lzma_util/seven_zip/lzma2_part_scanner.h"
 #include "desktop/windows/installer/lzma_util/seven_zip/memory_byte_source.h"
 #include "desktop/windows/installer/lzma_util/seven_zip/pack_stream_source.h"
 
@@ -60,6 +63,8 @@ class FolderDecoder::CoderInput {
 
   TempBlock* storage() { return &storage_; }
   ByteSource* source() const { return source_; }
+  // Whether the input is a packed stream (not another coder's output).
+  bool is_packed() const { return packed_.has_value(); }
 
  private:
   Allocator* const allocator_;
@@ -69,8 +74,13 @@ class FolderDecoder::CoderInput {
   ByteSource* source_ = nullptr;
 };
 
-FolderDecoder::FolderDecoder(InputStream* stream, Allocator* temp_allocator)
-    : stream_(stream), temp_allocator_(temp_allocator), lzma_decoder_(temp_allocator) {}
+FolderDecoder::FolderDecoder(InputStream* stream, Allocator* temp_allocator, int threads,
+                             WorkerGuard* worker_guard)
+    : stream_(stream),
+      temp_allocator_(temp_allocator),
+      threads_(threads),
+      worker_guard_(worker_guard),
+      lzma_decoder_(temp_allocator) {}
 
 FolderDecoder::~FolderDecoder() = default;
 
@@ -109,6 +119,23 @@ ResultCode FolderDecoder::DecodeCoder(uint32_t index, uint8_t* out, size_t out_s
   if (coder.method == Folder::Method::kBcj2)
     return DecodeBcj2(coder, out, out_size);
 
+  // A filter over another coder's output (BCJ over LZMA2, as packers write
+  // executables): that coder decodes straight into `out`, and the filter
+  // works there in place, with no intermediate block and no copy.
+  if (coder.method == Folder::Method::kBcjX86 || coder.method == Folder::Method::kCopy) {
+    const Folder::InputSource source = folder_->SourceOf(coder.first_in_stream);
+    if (!source.is_packed_stream) {
+      if (folder_->coders()[source.index].unpack_size != out_size) {
+        *error_ = "A filter's input and output sizes differ";
+        return ResultCode::kDataError;
+      }
+      const ResultCode result = DecodeCoder(source.index, out, out_size);
+      if (result == ResultCode::kOk && coder.method == Folder::Method::kBcjX86)
+        BcjX86Filter::Decode(out, out_size);
+      return result;
+    }
+  }
+
   // The single-input coders read their input as a stream.
   CoderInput coder_input(temp_allocator_);
   ResultCode result = OpenInput(coder.first_in_stream, &coder_input);
@@ -120,8 +147,15 @@ ResultCode FolderDecoder::DecodeCoder(uint32_t index, uint8_t* out, size_t out_s
   switch (coder.method) {
     case Folder::Method::kLzma:
       return lzma_decoder_.DecodeLzma(properties, properties_size, input, out, out_size, error_);
-    case Folder::Method::kLzma2:
+    case Folder::Method::kLzma2: {
+      bool decoded = false;
+      if (threads_ > 1 && coder_input.is_packed()) {
+        result = DecodeLzma2Parts(coder, input, out, out_size, &decoded);
+        if (result != ResultCode::kOk || decoded)
+          return result;
+      }
       return lzma_decoder_.DecodeLzma2(properties, properties_size, input, out, out_size, error_);
+    }
     case Folder::Method::kCopy:
     case Folder::Method::kBcjX86:
     case Folder::Method::kBcj2:
@@ -139,6 +173,36 @@ ResultCode FolderDecoder::DecodeCoder(uint32_t index, uint8_t* out, size_t out_s
   if (coder.method == Folder::Method::kBcjX86)
     BcjX86Filter::Decode(out, out_size);
   return ResultCode::kOk;
+}
+
+ResultCode FolderDecoder::DecodeLzma2Parts(const Folder::Coder& coder, ByteSource* input,
+                                           uint8_t* out, size_t out_size, bool* decoded) {
+  *decoded = false;
+  // The scan reads the stream's chunk headers through a reader of its own;
+  // `input` is still at the stream's start for the decode.
+  std::vector<Lzma2Part> parts;
+  {
+    const Folder::InputSource source = folder_->SourceOf(coder.first_in_stream);
+    PackStreamSource headers(stream_, packed_offsets_[source.index], packed_sizes_[source.index],
+                             temp_allocator_);
+    ResultCode result = Lzma2PartScanner::Scan(&headers, out_size, &parts, error_);
+    if (result != ResultCode::kOk)
+      return result;
+  }
+  if (parts.size() < 2)
+    return ResultCode::kOk;
+  for (const Lzma2Part& part : parts) {
+    if (part.packed_size > Lzma2ParallelDecoder::kMaxPackedPartSize)
+      return ResultCode::kOk;
+  }
+  const ResultCode result =
+      Lzma2ParallelDecoder::Decode(coder.properties.data(), coder.properties.size(), parts, input,
+                                   out, out_size, threads_, worker_guard_, error_);
+  // Without a thread of its own the stream decodes on this one.
+  *decoded = result != ResultCode::kThreadError;
+  if (!*decoded)
+    error_->clear();
+  return *decoded ? result : ResultCode::kOk;
 }
 
 ResultCode FolderDecoder::DecodeBcj2(const Folder::Coder& coder, uint8_t* out, size_t out_size) {

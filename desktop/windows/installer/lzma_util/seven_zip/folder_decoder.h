@@ -14,7 +14,9 @@
 namespace velta::seven_zip {
 
 class Allocator;
+class ByteSource;
 class InputStream;
+class WorkerGuard;
 
 // Decodes one folder into a caller-provided block: runs its coder graph from
 // the packed streams up to the main coder, keeping intermediate streams (the
@@ -27,9 +29,18 @@ class InputStream;
 // the stack. So a caller that abandons a decode midway, dropping its stack
 // frames without running destructors, recovers all of it by freeing what
 // the temporary allocator still has out.
+//
+// An LZMA2 stream that a packer split into independent parts (one per block
+// it compressed on a thread of its own) is decoded on up to `threads`
+// threads, each part straight into its place of the output; the threads'
+// writes run under `worker_guard` when there is one. The calling thread then
+// only reads the packed stream (into buffers it allocates with malloc and
+// frees before it returns); a stream of one part is decoded on the calling
+// thread as before.
 class FolderDecoder {
  public:
-  FolderDecoder(InputStream* stream, Allocator* temp_allocator);
+  FolderDecoder(InputStream* stream, Allocator* temp_allocator, int threads,
+                WorkerGuard* worker_guard);
   FolderDecoder(const FolderDecoder&) = delete;
   FolderDecoder& operator=(const FolderDecoder&) = delete;
   ~FolderDecoder();
@@ -48,6 +59,12 @@ class FolderDecoder {
 
   // Decodes coder `index` (whose output must be `out_size` bytes) into `out`.
   ResultCode DecodeCoder(uint32_t index, uint8_t* out, size_t out_size);
+  // Decodes an LZMA2 coder's packed input on several threads when it has
+  // several parts; sets `*decoded` to false (and decodes nothing) when it
+  // has one, a part too large to hold in memory, or no thread could start:
+  // the caller then decodes it from `input` as before.
+  ResultCode DecodeLzma2Parts(const Folder::Coder& coder, ByteSource* input, uint8_t* out,
+                              size_t out_size, bool* decoded);
   // Loads BCJ2's four inputs into memory and joins them into `out`.
   ResultCode DecodeBcj2(const Folder::Coder& coder, uint8_t* out, size_t out_size);
   // Makes `input` read input stream `in_index`: the packed stream itself, or
@@ -58,6 +75,8 @@ class FolderDecoder {
 
   InputStream* const stream_;
   Allocator* const temp_allocator_;
+  const int threads_;
+  WorkerGuard* const worker_guard_;
   LzmaDecoder lzma_decoder_;
   // Valid during Decode only.
   const Folder* folder_ = nullptr;

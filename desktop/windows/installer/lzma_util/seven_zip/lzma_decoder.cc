@@ -202,6 +202,18 @@ ResultCode LzmaDecoder::DecodeLzma(const uint8_t* properties, size_t properties_
 ResultCode LzmaDecoder::DecodeLzma2(const uint8_t* properties, size_t properties_size,
                                     ByteSource* source, uint8_t* out, size_t out_size,
                                     std::string* error) {
+  return DecodeLzma2Chunks(properties, properties_size, source, out, out_size, false, error);
+}
+
+ResultCode LzmaDecoder::DecodeLzma2Part(const uint8_t* properties, size_t properties_size,
+                                        ByteSource* source, uint8_t* out, size_t out_size,
+                                        std::string* error) {
+  return DecodeLzma2Chunks(properties, properties_size, source, out, out_size, true, error);
+}
+
+ResultCode LzmaDecoder::DecodeLzma2Chunks(const uint8_t* properties, size_t properties_size,
+                                          ByteSource* source, uint8_t* out, size_t out_size,
+                                          bool is_part, std::string* error) {
   if (!CheckLzma2Properties(properties, properties_size, error))
     return ResultCode::kUnsupported;
   // Tables sized for the largest lc + lp LZMA2 allows, so that chunks may
@@ -224,13 +236,20 @@ ResultCode LzmaDecoder::DecodeLzma2(const uint8_t* properties, size_t properties
   bool need_state_reset = true;
   bool need_properties = true;
   for (;;) {
+    if (is_part && source->remaining() == 0)
+      break;
     uint8_t control = 0;
     if (source->ReadExact(&control, 1) != ResultCode::kOk) {
       *error = "The LZMA2 stream has no end marker";
       return ResultCode::kDataError;
     }
-    if (control == 0)
+    if (control == 0) {
+      if (is_part) {
+        *error = "An LZMA2 part holds the stream's end marker";
+        return ResultCode::kDataError;
+      }
       break;
+    }
 
     if (control < 0x80) {
       // Uncompressed chunk: 1 resets the dictionary, 2 keeps it.

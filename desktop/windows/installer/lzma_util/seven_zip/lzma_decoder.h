@@ -41,7 +41,24 @@ class LzmaDecoder {
   ResultCode DecodeLzma2(const uint8_t* properties, size_t properties_size, ByteSource* source,
                          uint8_t* out, size_t out_size, std::string* error);
 
+  // Decodes one part of an LZMA2 stream: chunks from one that resets the
+  // dictionary up to (not including) the next such chunk or the end marker,
+  // with no end marker of its own. `source` holds exactly the part's chunks
+  // and `out_size` is the part's unpacked size; the part must fill it and use
+  // up `source`, as in DecodeLzma2. The part reaches back to no byte before
+  // `out`, so parts may be decoded in any order, on any thread (one decoder
+  // each).
+  ResultCode DecodeLzma2Part(const uint8_t* properties, size_t properties_size,
+                             ByteSource* source, uint8_t* out, size_t out_size,
+                             std::string* error);
+
  private:
+  // The chunk loop of both: until the end marker, or with `is_part` until
+  // `source` is used up.
+  ResultCode DecodeLzma2Chunks(const uint8_t* properties, size_t properties_size,
+                               ByteSource* source, uint8_t* out, size_t out_size, bool is_part,
+                               std::string* error);
+
   Allocator* const allocator_;
 };
 
