@@ -62,11 +62,17 @@ void LaunchFallbackHandlerAndWait() {
     return;
   }
   ::CloseHandle(process.hThread);
-  // The wait ends when the fallback handler says it is done, or when it has
-  // ended without saying so (it crashed, or had nothing to write): nothing
-  // is gained by waiting out the rest of the 20 s for a process that is gone.
+  // The wait ends when the fallback handler says it is done (its dump is
+  // written, or it gave up on it), or when it has ended without saying so
+  // (it crashed, or had nothing to write); every road of the fallback
+  // handler ends in one of the two. No time limit besides: a dump takes
+  // about 2 s on an idle machine and more than 20 s on a loaded one, and a
+  // process that ends before its dump is written cannot be dumped at all.
+  // (Without the event, which Prepare* always makes, the fallback's end
+  // would come only after its upload: then 20 s at most.)
   HANDLE waits[] = {process.hProcess, g_exception_event};
-  ::WaitForMultipleObjects(g_exception_event ? 2 : 1, waits, FALSE, kFallbackWaitMs);
+  ::WaitForMultipleObjects(g_exception_event ? 2 : 1, waits, FALSE,
+                           g_exception_event ? INFINITE : kFallbackWaitMs);
   ::CloseHandle(process.hProcess);
 }
 

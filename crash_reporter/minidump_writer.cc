@@ -129,8 +129,8 @@ bool WriteMinidumpToFile(void* process, uint32_t process_id, const ReporterExcep
     return false;
   }
   bool written = WriteMinidump(process, process_id, block, file.Get(), size_limit, crash_info);
-  // A process that ended while it was dumped (a crashed crash reporter waits
-  // only 20 s for its fallback handler) leaves a dump without its threads
+  // A process that ended while it was dumped (killed, or a crashed crash
+  // reporter whose fallback handler ended) leaves a dump without its threads
   // and exception: no use to anyone.
   if (written && ::WaitForSingleObject(process, 0) == WAIT_OBJECT_0) {
     LOG(ERROR) << "Process " << process_id << " ended while its dump was written";

@@ -376,13 +376,15 @@ def run_handler(emulator, binary, work_root, server):
                  "CrashHandlerCountsRestartsAndFilters", "handler", expected_uploads=2)
 
     # A crashed crash handler is sent by its fallback role, as a crash
-    # reporter's crash.
-    before = len(server.requests)
-    run_scenario(emulator, binary, work_root, server, "handler-crash", "", 200, True,
-                 "CrashHandlerCrashGoesToItsFallback", "handler-crash",
-                 expected_uploads=None)
-    check_crash_reporter_upload("handler-crash", os.path.join(work_root, "handler-crash"),
-                                server.requests[before:], 3072000, with_memory=False)
+    # reporter's crash; also when the fallback role stalls (25 s) before it
+    # dumps ("slow-fallback"): the crashed handler waits until its dump is
+    # written.
+    for name in ("handler-crash", "slow-fallback"):
+        before = len(server.requests)
+        run_scenario(emulator, binary, work_root, server, name, "", 200, True,
+                     "CrashHandlerCrashGoesToItsFallback", name, expected_uploads=None)
+        check_crash_reporter_upload(name, os.path.join(work_root, name),
+                                    server.requests[before:], 3072000, with_memory=False)
 
     # A crash of a handler started with "--monitor-self" is sent by its
     # monitor, the second handler, as a crash reporter's.

@@ -125,6 +125,8 @@ void CrashIfAskedFor(std::string_view role) {
   } else if (kind == "invalid-parameter") {
     WriteReport(::GetCurrentThreadId(), 0);
     ReportInvalidParameter();
+  } else if (kind == "stall") {
+    ::Sleep(kTestStallSeconds * 1000);
   }
 }
 

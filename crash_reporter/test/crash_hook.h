@@ -21,6 +21,9 @@ namespace velta::test {
 //                            through the runtime when it can take a handler,
 //                            else (Wine's msvcrt) straight to the handler
 //                            that crash reporting installed
+//   stall                    no crash: the role waits kTestStallSeconds
+//                            before it goes on, as a role does whose work
+//                            (a dump) takes that long on a loaded machine
 // Before crashing, the hook writes "thread=<id>" and "address=<hex>" lines to
 // the file named by VELTA_TEST_CRASH_REPORT (when set), so a test can find
 // the crash in the dump.
@@ -33,11 +36,15 @@ inline constexpr wchar_t kTestCrashReportVariable[] = L"VELTA_TEST_CRASH_REPORT"
 // at once. The handle stays with the watcher until that process ends.
 inline constexpr wchar_t kProcessWatcherVariable[] = L"VELTA_TEST_PROCESS_WATCHER";
 
+// How long a role asked to "stall" waits: longer than the 20 s that a
+// crashed process used to give its fallback handler.
+inline constexpr unsigned long kTestStallSeconds = 25;
+
 // The address the worker writes to: in the never-mapped first page.
 inline constexpr unsigned long kTestCrashAddress = 0x1F0;
 
-// Crashes as VELTA_TEST_CRASH asks for `role`; returns when it names only
-// other roles, nothing, or an unknown kind.
+// Crashes (or stalls) as VELTA_TEST_CRASH asks for `role`; returns when it
+// names only other roles, nothing, an unknown kind, or once a stall is over.
 void CrashIfAskedFor(std::string_view role);
 
 }  // namespace velta::test

@@ -173,6 +173,25 @@ TEST_F(MainProcessInstallerRunnerTest, BackendReportsBecomeObserverCallsThenItsE
   EXPECT_EQ(3u, progress_.GetPhase());
 }
 
+// The backend writes its reports as fast as it can and ends at once: every
+// report it wrote reaches the observers, in order, before its end does.
+TEST_F(MainProcessInstallerRunnerTest, EveryReportOfABackendThatEndsAtOnceArrivesBeforeItsEnd) {
+  constexpr int kBurst = 400;
+  runner_.OnPackageReady();
+  ASSERT_EQ(0u, runner_.RunWithParameters(MakeParameters(
+                    folder_, {std::string(test::kFakeBackendBurstSwitch) + "=" +
+                              base::NumberToString(kBurst)})));
+  ASSERT_TRUE(WaitForBackendEnd());
+
+  std::vector<std::string> expected = {"event:initial_process_ok", "starting:copy",
+                                       "finished:copy/0/1"};
+  for (int i = 0; i < kBurst; ++i)
+    expected.push_back("finished:burst/0/" + base::NumberToString(i + 2));
+  expected.push_back("success");
+  expected.push_back("terminated:0");
+  EXPECT_THAT(observer_.calls, ElementsAreArray(expected));
+}
+
 TEST_F(MainProcessInstallerRunnerTest, BackendWaitsForThePackageUntilTold) {
   ASSERT_EQ(0u, runner_.RunWithParameters(MakeParameters(folder_, {"fake-backend-error=9",
                                                      "fake-backend-exit-code=109"})));

@@ -51,11 +51,14 @@ base::FilePath HelperPath(const base::FilePath& folder) {
   return folder.Append(GetHelperFileName(WinApi::GetInstance()->GetOsArchitecture()));
 }
 
-// Runs `program` with `argument` and `shortcut` and waits for it; true when
-// it exits with 0.
+// Runs `program` with `argument` and `shortcut` and waits for it, at most
+// `timeout`; true when it exits with 0. A helper still running then is ended
+// (and waited for, so that its copy can go): it would otherwise hold the
+// installation, and whatever it inherited, for as long as it waits.
 bool RunHelper(const base::FilePath& program,
                const wchar_t* argument,
-               const base::FilePath& shortcut) {
+               const base::FilePath& shortcut,
+               base::TimeDelta timeout) {
   base::CommandLine command_line(program);
   command_line.AppendArgNative(argument);
   command_line.AppendArgNative(shortcut.value());
@@ -65,8 +68,15 @@ bool RunHelper(const base::FilePath& program,
     return false;
   }
   int exit_code = -1;
-  if (!process.WaitForExit(&exit_code)) {
-    LOG(ERROR) << "Could not wait for helper";
+  if (!process.WaitForExitWithTimeout(timeout, &exit_code)) {
+    // A process that ended just now cannot be terminated any more: that is
+    // fine, it is gone either way.
+    if (!process.WaitForExitWithTimeout(base::TimeDelta(), nullptr) &&
+        !process.Terminate(1, /*wait=*/true)) {
+      LOG(ERROR) << "Could not wait for helper";
+      return false;
+    }
+    LOG(ERROR) << "The helper did not end within " << timeout.InSeconds() << " s: ended it";
     return false;
   }
   if (exit_code != 0) {
@@ -85,7 +95,8 @@ bool ShellVerb(const wchar_t* verb, const base::FilePath& shortcut) {
 // Pins `shortcut` to the taskbar; a kRepin pin records its time.
 bool DoPin(const base::FilePath& helper_folder,
            const base::FilePath& shortcut,
-           TaskbandUtils::PinMode mode) {
+           TaskbandUtils::PinMode mode,
+           base::TimeDelta helper_timeout) {
   bool pinned = false;
   if (!IsWindows10OrLater()) {
     pinned = ShellVerb(L"taskbarpin", shortcut);
@@ -105,7 +116,7 @@ bool DoPin(const base::FilePath& helper_folder,
       LOG(ERROR) << "Could not copy the new helper";
       return false;
     }
-    pinned = RunHelper(copy, kPinToTaskbarArgument, shortcut);
+    pinned = RunHelper(copy, kPinToTaskbarArgument, shortcut, helper_timeout);
     if (!base::DeleteFile(copy))
       LOG(WARNING) << "Could not delete the helper copy " << copy;
   }
@@ -123,7 +134,8 @@ bool DoPin(const base::FilePath& helper_folder,
 
 TaskbandUtils::~TaskbandUtils() = default;
 
-TaskbandUtilsImpl::TaskbandUtilsImpl() = default;
+TaskbandUtilsImpl::TaskbandUtilsImpl(base::TimeDelta helper_timeout)
+    : helper_timeout_(helper_timeout) {}
 
 TaskbandUtilsImpl::~TaskbandUtilsImpl() = default;
 
@@ -202,7 +214,7 @@ bool TaskbandUtilsImpl::CreateAndPinShortcut(const base::FilePath& helper_folder
     LOG(ERROR) << "Failed to create shortcut at " << shortcut;
     return false;
   }
-  return DoPin(helper_folder, shortcut, mode);
+  return DoPin(helper_folder, shortcut, mode, helper_timeout_);
 }
 
 bool TaskbandUtilsImpl::Pin(const base::FilePath& helper_folder,
@@ -210,14 +222,14 @@ bool TaskbandUtilsImpl::Pin(const base::FilePath& helper_folder,
                             PinMode mode) {
   if (mode == PinMode::kRepin && !ShouldRepin())
     return false;
-  return DoPin(helper_folder, shortcut, mode);
+  return DoPin(helper_folder, shortcut, mode, helper_timeout_);
 }
 
 bool TaskbandUtilsImpl::PinToStart(const base::FilePath& helper_folder,
                                    const base::FilePath& shortcut) {
   if (!IsWindows10OrLater())
     return false;
-  return RunHelper(HelperPath(helper_folder), kPinToStartArgument, shortcut);
+  return RunHelper(HelperPath(helper_folder), kPinToStartArgument, shortcut, helper_timeout_);
 }
 
 bool TaskbandUtilsImpl::Unpin(const base::FilePath& shortcut) {

@@ -20,7 +20,12 @@ class TaskbandUtilsImpl : public TaskbandUtils {
   // A periodic re-pin waits this long after the last one.
   static constexpr base::TimeDelta kRepinInterval = base::TimeDelta::FromDays(182);
 
-  TaskbandUtilsImpl();
+  // How long a pinning helper may run. A pin takes well under a second; a
+  // helper still running after this waits for something that will not come
+  // (a shortcut it cannot pin, a shell that does not answer) and is ended.
+  static constexpr base::TimeDelta kHelperTimeout = base::TimeDelta::FromSeconds(30);
+
+  explicit TaskbandUtilsImpl(base::TimeDelta helper_timeout = kHelperTimeout);
   ~TaskbandUtilsImpl() override;
 
   bool CreateAndPinShortcut(const base::FilePath& helper_folder,
@@ -43,6 +48,9 @@ class TaskbandUtilsImpl : public TaskbandUtils {
                            const std::wstring& app_id_suffix,
                            const BY_HANDLE_FILE_INFORMATION* target_identity,
                            std::vector<base::FilePath>* pins) const override;
+
+ private:
+  const base::TimeDelta helper_timeout_;
 };
 
 }  // namespace velta

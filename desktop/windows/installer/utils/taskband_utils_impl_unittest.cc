@@ -17,9 +17,11 @@
 #include "base/strings/string_util.h"
 #include "base/strings/utf_string_conversions.h"
 #include "base/test/registry_sandbox.h"
+#include "base/test/scoped_log_collector.h"
 #include "base/test/scoped_path_override.h"
 #include "base/time/time.h"
 #include "base/win/registry.h"
+#include "base/win/scoped_handle.h"
 #include "base/win/scoped_com_initializer.h"
 #include "base/win/shortcut.h"
 #include "base/win/windows_version.h"
@@ -224,6 +226,8 @@ class HelperPinTest : public testing::Test {
     if (kind == "program") {
       ASSERT_TRUE(base::CopyFile(
           test::FromBuildPath(VELTA_TEST_SIGNED_FILES).Append(L"unsigned.exe"), helper));
+    } else if (kind == "stuck") {
+      ASSERT_TRUE(base::CopyFile(test::FromBuildPath(VELTA_STUCK_HELPER), helper));
     } else if (kind == "text") {
       ASSERT_TRUE(base::WriteFile(helper, "not a program"));
     }
@@ -257,6 +261,44 @@ TEST_F(HelperPinTest, PinsThroughTheHelperCopy) {
   win_api_.SetWindowsVersion(base::win::VERSION_WIN8_1);
   EXPECT_FALSE(taskband.PinToStart(helpers_, shortcut_));
 }
+
+// A helper that cannot pin its shortcut and waits for something that does
+// not come is ended once its time is up: the pin fails with one log line,
+// and nothing of the helper is left running.
+struct StuckHelperCase {
+  const char* name;
+  bool to_start;
+  // Where the helper runs, under the test's folder.
+  const wchar_t* runs_as;
+};
+
+class StuckHelperTest : public HelperPinTest,
+                        public testing::WithParamInterface<StuckHelperCase> {};
+
+TEST_P(StuckHelperTest, IsEndedOnceItsTimeIsUp) {
+  const StuckHelperCase& c = GetParam();
+  PutHelper("stuck");
+  TaskbandUtilsImpl taskband(base::TimeDelta::FromSeconds(2));
+  base::test::ScopedLogCollector log(logging::LOG_ERROR);
+  const bool pinned = c.to_start ? taskband.PinToStart(helpers_, shortcut_)
+                                 : taskband.Pin(helpers_, shortcut_, TaskbandUtils::PinMode::kPin);
+  EXPECT_FALSE(pinned);
+  EXPECT_THAT(log.lines, ElementsAre("The helper did not end within 2 s: ended it"));
+  // The helper held this file open without sharing while it ran.
+  const base::FilePath held(dir_.GetPath().Append(c.runs_as).value() + L".held");
+  ASSERT_TRUE(base::PathExists(held));
+  base::win::ScopedHandle free(::CreateFileW(held.value().c_str(), GENERIC_WRITE, 0, nullptr,
+                                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  EXPECT_TRUE(free.IsValid()) << ::GetLastError();
+  EXPECT_FALSE(base::PathExists(temp_.Append(L"explorer.exe")));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Pins,
+    StuckHelperTest,
+    testing::Values(StuckHelperCase{"Taskbar", false, L"temp\\explorer.exe"},
+                    StuckHelperCase{"Start", true, L"helpers\\installer_helper_64.exe"}),
+    [](const auto& info) { return info.param.name; });
 
 }  // namespace
 }  // namespace velta

@@ -112,6 +112,16 @@ int RunFakeBackend() {
   finished->WriteInt(0);
   finished->WriteInt(1);
   sender.Send(std::move(finished));
+  int burst = 0;
+  if (base::StringToInt(command_line.GetSwitchValueASCII(kFakeBackendBurstSwitch), &burst)) {
+    for (int i = 0; i < burst; ++i) {
+      std::unique_ptr<base::Pickle> step = MakeInstallerMessage(IPC_MESSAGE_STEP_FINISHED);
+      step->WriteString("burst");
+      step->WriteInt(0);
+      step->WriteInt(i + 2);
+      sender.Send(std::move(step));
+    }
+  }
   int error_code = 0;
   if (base::StringToInt(command_line.GetSwitchValueASCII(kFakeBackendErrorSwitch), &error_code)) {
     std::unique_ptr<base::Pickle> error = MakeInstallerMessage(IPC_MESSAGE_ERROR);

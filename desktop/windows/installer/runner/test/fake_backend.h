@@ -25,8 +25,10 @@ namespace velta::test {
 //    folder, or the installation-interrupted event, and reports
 //    "package_ready" or "interrupted".
 // 3. It reports phase 3, 2 steps, the step "copy" starting and finishing
-//    (first try, 1 step done), then success, or with kFakeBackendErrorSwitch
-//    the error of that code.
+//    (first try, 1 step done), with kFakeBackendBurstSwitch that many more
+//    steps "burst" finished (2 done, 3 done, ...) as fast as it can write
+//    them, then success, or with kFakeBackendErrorSwitch the error of that
+//    code.
 // 4. With kFakeBackendWaitForInterruptSwitch it waits for the interrupted
 //    event before it ends.
 // 5. It ends with kFakeBackendExitCodeSwitch (0 when absent).
@@ -34,6 +36,7 @@ namespace velta::test {
 inline constexpr char kFakeBackendRole[] = "FakeInstallerBackend";
 inline constexpr char kFakeBackendExitCodeSwitch[] = "fake-backend-exit-code";
 inline constexpr char kFakeBackendErrorSwitch[] = "fake-backend-error";
+inline constexpr char kFakeBackendBurstSwitch[] = "fake-backend-burst";
 inline constexpr char kFakeBackendWaitForInterruptSwitch[] = "fake-backend-wait-for-interrupt";
 inline constexpr char kFakeBackendSilentSwitch[] = "fake-backend-silent";
 // The switch by which the settings name the installation folder.
