@@ -36,6 +36,10 @@ namespace {
 constexpr wchar_t kExceptionEventPrefix[] = L"VeltaCrashReporterException";
 constexpr wchar_t kLastCrashValue[] = L"Last crash in crash reporter";
 constexpr DWORD kFallbackWaitMs = 20000;
+// With the done event: long enough for a dump on a loaded machine, but a
+// fallback handler that hangs before it says anything does not keep the
+// crashed process alive for ever.
+constexpr DWORD kFallbackDumpWaitMs = 5 * 60 * 1000;
 constexpr uint64_t kTicksPerDay = 864000000000ULL;
 constexpr uint64_t kPauseDays = 3;
 
@@ -65,14 +69,15 @@ void LaunchFallbackHandlerAndWait() {
   // The wait ends when the fallback handler says it is done (its dump is
   // written, or it gave up on it), or when it has ended without saying so
   // (it crashed, or had nothing to write); every road of the fallback
-  // handler ends in one of the two. No time limit besides: a dump takes
-  // about 2 s on an idle machine and more than 20 s on a loaded one, and a
-  // process that ends before its dump is written cannot be dumped at all.
+  // handler ends in one of the two. The limit is generous (5 minutes): a
+  // dump takes about 2 s on an idle machine and more than 20 s on a loaded
+  // one, and a process that ends before its dump is written cannot be
+  // dumped at all.
   // (Without the event, which Prepare* always makes, the fallback's end
   // would come only after its upload: then 20 s at most.)
   HANDLE waits[] = {process.hProcess, g_exception_event};
   ::WaitForMultipleObjects(g_exception_event ? 2 : 1, waits, FALSE,
-                           g_exception_event ? INFINITE : kFallbackWaitMs);
+                           g_exception_event ? kFallbackDumpWaitMs : kFallbackWaitMs);
   ::CloseHandle(process.hProcess);
 }
 

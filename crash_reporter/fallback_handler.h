@@ -36,7 +36,7 @@ void PrepareCrashpadFallbackHandling(const base::CommandLine& handler_command_li
 uint32_t RunFallbackHandlerProcess(const base::CommandLine& command_line);
 
 // Sets "VeltaCrashReporterException<id>", which the crashed reporter waits
-// for (or for its fallback handler's end) before it ends.
+// for (or for its fallback handler's end; 5 minutes at most) before it ends.
 void SignalFallbackDone(uint32_t process_id);
 
 // Whole days since the last uploaded crash of a crash reporter (value "Last
