@@ -135,7 +135,7 @@ def run_scenario(emulator, binary, work_root, server, name, kind, status, keep_l
         result = subprocess.run(
             [emulator, binary, "--gtest_filter=CrashReportE2eTest." + test],
             env=environment, stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
-            timeout=300)
+            timeout=600)
         output = result.stdout.decode("utf-8", "replace")
         # Under load Wine now and then fails to start a program at all
         # ("ShellExecuteEx failed: Internal error."): nothing of the

@@ -55,6 +55,10 @@ constexpr char kReporterFileSwitch[] = "reporter-file";
 constexpr char kRestartEventSwitch[] = "restarted-event";
 constexpr char kHandlerDisabledSwitch[] = "handler-disabled";
 constexpr char kWaitForReporterSwitch[] = "wait-for-reporter-end";
+// A crashed child ends once its dump is written. Wine reads the dumped
+// process through the wineserver, a round trip per read: a dump that takes
+// 7 s on an idle machine took over a minute on two busy cores.
+constexpr base::TimeDelta kCrashedChildTimeout = base::TimeDelta::FromSeconds(240);
 
 // Started again by the crash handler: says so through the named event.
 VELTA_TEST_CHILD_MAIN(SignalRestarted) {
@@ -185,6 +189,7 @@ TEST(CrashReportE2eTest, CrashLeavesOneDumpAndTheReporterEnds) {
   base::CommandLine command_line = test::MakeChildCommandLine("CrashingInstaller");
   command_line.AppendSwitchPath(kReporterFileSwitch, work.Append(L"reporter.txt"));
   test::ChildOptions options;
+  options.timeout = kCrashedChildTimeout;
   base::EnvironmentMap& environment = options.launch.environment;
   environment[L"VELTA_CRASH_LOG_DIR"] = dumps.value();
   environment[L"VELTA_CRASH_KEEP_LOGS"] = keep_logs ? L"1" : L"0";
@@ -469,6 +474,7 @@ HandlerRun CrashWithHandler(const base::FilePath& work, const std::string& name,
   for (const auto& [key, value] : switches)
     command_line.AppendSwitchASCII(key, value);
   test::ChildOptions options;
+  options.timeout = kCrashedChildTimeout;
   base::EnvironmentMap& environment = options.launch.environment;
   environment[L"VELTA_CRASH_LOG_DIR"] = reports.value();
   environment[L"VELTA_CRASH_KEEP_LOGS"] = L"1";
