@@ -17,7 +17,6 @@ namespace base {
 namespace {
 
 constexpr wchar_t kSwitchTerminator[] = L"--";
-constexpr wchar_t kSwitchValueSeparator = L'=';
 // Given to an appended switch whose name has no prefix.
 constexpr wchar_t kDefaultSwitchPrefix[] = L"--";
 

@@ -5,7 +5,6 @@
 namespace base {
 namespace {
 
-constexpr wchar_t kSwitchValueSeparator = L'=';
 // "--" must come before "-" so that the longest prefix matches.
 constexpr const wchar_t* kSwitchPrefixes[] = {L"--", L"-", L"/"};
 

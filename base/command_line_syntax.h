@@ -19,6 +19,9 @@ namespace base {
 // itself splits with the system's CommandLineToArgvW; the splitter here is
 // kept equal to it by a table test run under Windows (and Wine).
 
+// What separates a switch's name from its value: "--name=value".
+inline constexpr wchar_t kSwitchValueSeparator = L'=';
+
 // The length of the switch prefix ("--", "-" or "/") that `argument` starts
 // with; 0 when it has none. "--" wins over "-".
 size_t GetSwitchPrefixLength(std::wstring_view argument);

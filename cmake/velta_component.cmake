@@ -86,6 +86,10 @@ function(velta_add_component name)
     elseif(COMMAND velta_use_pch)
       velta_use_pch(${name})
     endif()
+    # Batches of 8 files, compiled as one: the headers they share are read
+    # once a batch. File-local names must then differ between the files of
+    # a folder; a file that cannot join a batch says why where it is listed.
+    set_target_properties(${name} PROPERTIES UNITY_BUILD ON UNITY_BUILD_BATCH_SIZE 8)
   endif()
   velta_expose_headers(${name} ${headers})
 endfunction()

@@ -9,6 +9,7 @@
 
 #include <limits>
 #include <optional>
+#include <string_view>
 #include <vector>
 
 #include "base/files/file_path.h"
@@ -27,8 +28,6 @@
 namespace velta {
 namespace {
 
-constexpr wchar_t kUnspecifiedName[] = L"unspecified-crash-key";
-
 bool IsNameUnit(char16_t unit) {
   return (unit >= u'a' && unit <= u'z') || (unit >= u'A' && unit <= u'Z') ||
          (unit >= u'0' && unit <= u'9') || unit == u'.' || unit == u'-' || unit == u'_';
@@ -40,15 +39,14 @@ std::optional<std::wstring> ValidName(const CrashKeyEntry& entry) {
   size_t length = 0;
   while (length < CrashKeyEntry::kUnits && entry.name[length] != 0)
     ++length;
-  if (length == 0 || length >= CrashKeyEntry::kUnits)
+  if (length == 0 || length >= CrashKeyEntry::kUnits ||
+      std::u16string_view(entry.name, length) == kUnspecifiedCrashKeyName)
     return std::nullopt;
   for (size_t i = 0; i < length; ++i) {
     if (!IsNameUnit(entry.name[i]))
       return std::nullopt;
     name.push_back(static_cast<wchar_t>(entry.name[i]));
   }
-  if (name == kUnspecifiedName)
-    return std::nullopt;
   return name;
 }
 

@@ -11,8 +11,6 @@
 namespace velta {
 namespace {
 
-constexpr char16_t kUnspecifiedName[] = u"unspecified-crash-key";
-
 // Copies `text` into a 64-unit field, cut to 63 units, 0-terminated.
 void CopyUnits(const std::u16string& text, char16_t* field) {
   const size_t count = std::min(text.size(), CrashKeyEntry::kUnits - 1);
@@ -29,7 +27,7 @@ std::u16string CutToEntry(std::string_view utf8) {
 
 CrashKeyTable::CrashKeyTable() {
   for (CrashKeyEntry& entry : entries_) {
-    CopyUnits(kUnspecifiedName, entry.name);
+    CopyUnits(kUnspecifiedCrashKeyName, entry.name);
     CopyUnits(std::u16string(), entry.value);
   }
 }

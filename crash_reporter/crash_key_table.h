@@ -25,6 +25,9 @@ struct CrashKeyEntry {
 };
 static_assert(sizeof(CrashKeyEntry) == 256, "the reporter reads 256-byte records");
 
+// The name of an entry that holds no key: the reporter leaves it out.
+inline constexpr char16_t kUnspecifiedCrashKeyName[] = u"unspecified-crash-key";
+
 // The own reporter's crash key store: 256 entries, taken in array order by
 // distinct names. The entry array stays at one address for the object's life;
 // the client registers that address with its reporter, which reads the array

@@ -83,7 +83,7 @@ std::wstring ProductAndChannelName() {
   return base::UTF8ToWide(GetBrandAndChannelSpaced());
 }
 
-const base::CommandLine& ProcessCommandLine() {
+const base::CommandLine& CurrentCommandLine() {
   return *base::CommandLine::ForCurrentProcess();
 }
 
@@ -99,7 +99,7 @@ SettingsImpl::SettingsImpl(const base::FilePath& command_line_folder,
       standalone_folder_(GetStandaloneFolder()),
       architecture_(architecture),
       without_payload_reader_(!has_payload_reader),
-      run_immediately_(ProcessCommandLine().HasSwitch(kRunImmediatelySwitch)) {
+      run_immediately_(CurrentCommandLine().HasSwitch(kRunImmediatelySwitch)) {
   registry_folder_ = ReadInstallFolderFromRegistry();
   VLOG(1) << "Obtaining system language";
   SelectLanguage(&install_language_);
@@ -107,17 +107,17 @@ SettingsImpl::SettingsImpl(const base::FilePath& command_line_folder,
 
   if (GetInstallerMode() == InstallerMode::kUninstall) {
     SetOption(SettingsOption::DELETE_PROFILE,
-              ProcessCommandLine().HasSwitch(kDeleteUserProfileSwitch) &&
+              CurrentCommandLine().HasSwitch(kDeleteUserProfileSwitch) &&
                   ParseBoolSwitchValue(
-                      ProcessCommandLine().GetSwitchValueNative(kDeleteUserProfileSwitch)));
-    if (!ProcessCommandLine().HasSwitch(kBackendSwitch))
+                      CurrentCommandLine().GetSwitchValueNative(kDeleteUserProfileSwitch)));
+    if (!CurrentCommandLine().HasSwitch(kBackendSwitch))
       ScanUninstallKeys();
     ChangeInstallFolder(Installation::GetCurrent()->GetInstallFolder());
     return;
   }
 
-  if (ProcessCommandLine().HasSwitch(kLanguageSwitch))
-    SetInstallLanguage(ProcessCommandLine().GetSwitchValueNative(kLanguageSwitch));
+  if (CurrentCommandLine().HasSwitch(kLanguageSwitch))
+    SetInstallLanguage(CurrentCommandLine().GetSwitchValueNative(kLanguageSwitch));
   InitFromCommandLine();
 
   if (!IsCopyOnly()) {
@@ -176,9 +176,9 @@ bool SettingsImpl::ParseBoolSwitchValue(const std::wstring& value) {
 }
 
 bool SettingsImpl::ReadBoolSwitch(SettingsOption option, const char* name) {
-  if (!ProcessCommandLine().HasSwitch(name))
+  if (!CurrentCommandLine().HasSwitch(name))
     return false;
-  WriteOption(option, ParseBoolSwitchValue(ProcessCommandLine().GetSwitchValueNative(name)));
+  WriteOption(option, ParseBoolSwitchValue(CurrentCommandLine().GetSwitchValueNative(name)));
   return true;
 }
 
@@ -186,7 +186,7 @@ void SettingsImpl::InitFromCommandLine() {
   if (!editable_)
     return;
   VLOG(1) << "Settings from command line";
-  const base::CommandLine& command_line = ProcessCommandLine();
+  const base::CommandLine& command_line = CurrentCommandLine();
   WriteOption(SettingsOption::ALL_USERS_FLAG, false);
   WriteOption(SettingsOption::COPY_ONLY, false);
   WriteOption(SettingsOption::LAUNCH_VELTA, true);

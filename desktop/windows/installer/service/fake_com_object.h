@@ -26,6 +26,9 @@ struct FakeComLog {
   std::string fail_on;
 };
 
+// A BSTR argument as the log writes it ("<null>" for a null one).
+std::wstring Text(BSTR value);
+
 // IUnknown for a fake that implements `Interfaces`, counting references; the
 // object deletes itself at the last Release.
 template <typename... Interfaces>

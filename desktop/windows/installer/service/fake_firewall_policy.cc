@@ -14,10 +14,6 @@ using Microsoft::WRL::ComPtr;
 
 namespace {
 
-std::wstring Text(BSTR value) {
-  return value ? std::wstring(value) : std::wstring(L"<null>");
-}
-
 class FakeFirewallRule : public FakeComObject<INetFwRule> {
  public:
   FakeFirewallRule(FakeComLog* log, FakeFirewallWorld::Rule rule)

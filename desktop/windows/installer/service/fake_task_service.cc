@@ -11,11 +11,11 @@ namespace velta::test {
 
 using Microsoft::WRL::ComPtr;
 
-namespace {
-
 std::wstring Text(BSTR value) {
   return value ? std::wstring(value) : std::wstring(L"<null>");
 }
+
+namespace {
 
 std::wstring Number(long long value) {
   return std::to_wstring(value);

@@ -12,11 +12,6 @@
 
 namespace velta {
 
-namespace {
-// The installer error of a file that could not be put in place.
-constexpr uint32_t kFilePlacementError = 10;
-}  // namespace
-
 CopyFileStep::CopyFileStep(InstallerContext* context, const base::FilePath& relative_path)
     : InstallerStep(context, "copy_file:" + relative_path.AsUTF8Unsafe()),
       relative_path_(relative_path) {}

@@ -22,12 +22,6 @@
 
 namespace velta {
 
-namespace {
-
-constexpr uint32_t kFilePlacementError = 10;
-
-}  // namespace
-
 InstallHelperStep::InstallHelperStep(InstallerContext* context)
     : InstallerStep(context, "install_helper") {}
 

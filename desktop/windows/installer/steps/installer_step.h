@@ -41,6 +41,9 @@ struct StepResult {
   std::string text;
 };
 
+// The installer error of a file that could not be put in place.
+inline constexpr uint32_t kFilePlacementError = 10;
+
 // One unit of work of an installer job. Made and owned by the step scheduler,
 // which calls Execute on the main thread once per attempt; a step keeps no
 // state between attempts other than its own fields. The context (the

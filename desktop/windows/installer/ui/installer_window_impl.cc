@@ -145,6 +145,11 @@ void OpenPrivacyPageOnWorker(base::FilePath launcher, std::wstring address) {
 }  // namespace
 
 // static
+bool InstallerWindowImpl::IsChecked(HWND dialog, int control) {
+  return ::IsDlgButtonChecked(dialog, control) == BST_CHECKED;
+}
+
+// static
 std::unique_ptr<InstallerWindowImpl> InstallerWindowImpl::Create(Settings* settings,
                                                                  InstallerProgress* progress,
                                                                  ProgressCalculator* calculator) {

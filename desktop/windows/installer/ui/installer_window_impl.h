@@ -103,6 +103,12 @@ class InstallerWindowImpl : public InstallerWindow,
   void ShowNextSlide();
 
  private:
+  // The colour of the error texts.
+  static constexpr COLORREF kErrorColor = 0x4B4AF5;
+
+  // Whether the check box or radio button `control` of `dialog` is checked.
+  static bool IsChecked(HWND dialog, int control);
+
   InstallerWindowImpl(Settings* settings,
                       InstallerProgress* progress,
                       ProgressCalculator* calculator,

@@ -30,7 +30,6 @@ namespace velta {
 namespace {
 
 constexpr COLORREF kTitleColor = 0x474540;
-constexpr COLORREF kErrorColor = 0x4B4AF5;
 constexpr COLORREF kClassicTitleColor = 0xB5651D;
 constexpr COLORREF kTermsLinkColor = 0x686868;
 constexpr int kTitleLineSpacingTwips = 550;

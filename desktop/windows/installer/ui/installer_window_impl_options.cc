@@ -41,10 +41,6 @@ void Count(std::optional<uint32_t>* counter) {
   *counter = counter->value_or(0) + 1;
 }
 
-bool IsChecked(HWND dialog, int control) {
-  return ::IsDlgButtonChecked(dialog, control) == BST_CHECKED;
-}
-
 void Check(HWND dialog, int control, bool checked) {
   ::CheckDlgButton(dialog, control, checked ? BST_CHECKED : BST_UNCHECKED);
 }

@@ -30,7 +30,6 @@ namespace velta {
 
 namespace {
 
-constexpr COLORREF kErrorColor = 0x4B4AF5;
 // Advances up to this many units step the bar; larger ones set it.
 constexpr uint32_t kMaxSteppedAdvance = 10;
 constexpr int64_t kStatusIntervalMs = 100;

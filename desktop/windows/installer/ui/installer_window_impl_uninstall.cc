@@ -61,10 +61,6 @@ void Shuffle(std::vector<T>* items) {
     std::swap((*items)[i - 1], (*items)[RandomBelow(static_cast<uint32_t>(i))]);
 }
 
-bool IsChecked(HWND dialog, int control) {
-  return ::IsDlgButtonChecked(dialog, control) == BST_CHECKED;
-}
-
 // The control's rectangle in its dialog's client coordinates.
 RECT RectInDialog(HWND dialog, int control) {
   RECT rect = {};
