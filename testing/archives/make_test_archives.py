@@ -386,10 +386,13 @@ def main():
         run_7zz(args.tool, ["a", "-t7z", "-mmt=1"] + switches +
                 [os.path.join(seeds, "small_" + name + ".7z"), "."], cwd=small)
     shutil.rmtree(small)
-    # An LZMA2 stream of several parts, small enough for a seed.
+    # An LZMA2 stream of several parts, small enough for a seed; the same
+    # behind the BCJ filter.
     make_parts_source(small, 100_000)
     run_7zz(args.tool, ["a", "-t7z", "-mmt=on", "-m0=LZMA2:d=64k:c=64k",
                         os.path.join(seeds, "small_lzma2_parts.7z"), "."], cwd=small)
+    run_7zz(args.tool, ["a", "-t7z", "-mmt=on", "-m0=BCJ", "-m1=LZMA2:d=64k:c=64k",
+                        os.path.join(seeds, "small_bcj_lzma2_parts.7z"), "."], cwd=small)
     shutil.rmtree(small)
     for sub in ("good", "refused", "hostile", "crafted", "duplicate", "malformed"):
         for name in sorted(os.listdir(os.path.join(out, sub))):
