@@ -20,7 +20,8 @@ Writes into --out (a build folder; nothing here is ever committed):
                      block does not fit a small volume (disk-full tests);
                      zeros_8m_parts.7z the same in eight LZMA2 parts
   good/lzma2_parts.7z  a few MiB packed as a packer on several threads does:
-                     one LZMA2 stream of several independent parts (blocks)
+                     one LZMA2 stream of several independent parts (blocks);
+                     good/bcj_lzma2_parts.7z the same behind the BCJ filter
   seeds/             the small archives, as the fuzzer's seed corpus
   stamp              written last
 With --bench it instead makes the benchmark's large archives: bench.7z on one
@@ -317,6 +318,13 @@ def main():
     run_7zz(args.tool, ["a", "-t7z", "-mmt=on", "-mtm=on"] + PARTS_SWITCHES + [archive, "."],
             cwd=parts_source)
     run_7zz(args.tool, ["x", "-y", "-o" + os.path.join(out, "expected", "lzma2_parts"), archive])
+    # The same behind the x86 branch filter, as a packer writes executables.
+    archive = os.path.join(out, "good", "bcj_lzma2_parts.7z")
+    run_7zz(args.tool, ["a", "-t7z", "-mmt=on", "-mtm=on", "-m0=BCJ"]
+            + [s.replace("-m0=", "-m1=") for s in PARTS_SWITCHES] + [archive, "."],
+            cwd=parts_source)
+    run_7zz(args.tool, ["x", "-y", "-o" + os.path.join(out, "expected", "bcj_lzma2_parts"),
+                        archive])
     shutil.rmtree(parts_source)
 
     rng = random.Random(11)
@@ -378,10 +386,13 @@ def main():
         run_7zz(args.tool, ["a", "-t7z", "-mmt=1"] + switches +
                 [os.path.join(seeds, "small_" + name + ".7z"), "."], cwd=small)
     shutil.rmtree(small)
-    # An LZMA2 stream of several parts, small enough for a seed.
+    # An LZMA2 stream of several parts, small enough for a seed; the same
+    # behind the BCJ filter.
     make_parts_source(small, 100_000)
     run_7zz(args.tool, ["a", "-t7z", "-mmt=on", "-m0=LZMA2:d=64k:c=64k",
                         os.path.join(seeds, "small_lzma2_parts.7z"), "."], cwd=small)
+    run_7zz(args.tool, ["a", "-t7z", "-mmt=on", "-m0=BCJ", "-m1=LZMA2:d=64k:c=64k",
+                        os.path.join(seeds, "small_bcj_lzma2_parts.7z"), "."], cwd=small)
     shutil.rmtree(small)
     for sub in ("good", "refused", "hostile", "crafted", "duplicate", "malformed"):
         for name in sorted(os.listdir(os.path.join(out, sub))):

@@ -3,6 +3,7 @@
 #include "desktop/windows/installer/lzma_util/seven_zip/archive_reader.h"
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -270,6 +271,28 @@ INSTANTIATE_TEST_SUITE_P(SevenZz, GoodArchiveTest,
                                          "copy", "copy_plain_header", "lzma2_plain_header",
                                          "default", "solid_blocks"));
 
+// The archives of many LZMA2 parts, decoded on several threads (with the
+// BCJ filter on those threads too), give what 7zz extracts.
+TEST_F(ArchiveReaderTest, PartsOnThreadsExtractWhat7zzExtracts) {
+  for (const char* name : {"lzma2_parts", "bcj_lzma2_parts"}) {
+    for (int threads : {2, 3, 8}) {
+      SCOPED_TRACE(testing::Message() << name << " on " << threads << " threads");
+      FileInputStream stream;
+      ASSERT_TRUE(stream.Open((dir_ / "good" / (std::string(name) + ".7z")).string()));
+      HeapAllocator temp;
+      HeapAllocator blocks;
+      ArchiveReader reader;
+      reader.set_decode_threads(threads);
+      ASSERT_EQ(ResultCode::kOk, reader.Open(&stream, &temp)) << reader.error_message();
+      ScratchFolder out;
+      ASSERT_EQ(ResultCode::kOk, ExtractAll(&reader, &blocks, out.path()))
+          << reader.error_message();
+      ExpectSameTree(out.path(), dir_ / "expected" / name);
+      EXPECT_EQ(0u, temp.live_allocations());
+    }
+  }
+}
+
 TEST_F(ArchiveReaderTest, OpensAnArchiveBehindAStubOnceAtTheSignature) {
   FileInputStream stream;
   ASSERT_TRUE(stream.Open((dir_ / "good" / "stub_lzma.exe").string()));
@@ -535,18 +558,27 @@ TEST_F(ArchiveReaderTest, FilterWorksInTheOutputBlock) {
 // A packer on several threads writes independent parts; decoding them on one
 // thread or several gives the same bytes, every part of a multi-part stream
 // runs on a decoding thread (never the caller's), and a single-part stream
-// stays on the caller's thread.
+// stays on the caller's thread. A BCJ filter over a multi-part stream runs
+// on the decoding threads too (more guarded runs than parts).
 TEST_F(ArchiveReaderTest, PartsDecodeOnThreadsLikeOnOne) {
   const struct {
     const char* archive;
     int threads;
     size_t parts;  // Decoded on the threads; 0: on the caller's thread.
+    bool filtered_on_threads = false;
   } cases[] = {
+      {.archive = "good/bcj_lzma2_parts.7z", .threads = 2, .parts = 5, .filtered_on_threads = true},
+      {.archive = "good/bcj_lzma2_parts.7z", .threads = 4, .parts = 5, .filtered_on_threads = true},
+      {.archive = "good/bcj_lzma2_parts.7z", .threads = 1, .parts = 0},
       {.archive = "good/lzma2_parts.7z", .threads = 1, .parts = 0},
       {.archive = "good/lzma2_parts.7z", .threads = 2, .parts = 5},
       {.archive = "good/lzma2_parts.7z", .threads = 4, .parts = 5},
       {.archive = "good/lzma2_parts.7z", .threads = 16, .parts = 5},
       {.archive = "seeds/small_lzma2_parts.7z", .threads = 3, .parts = 2},
+      {.archive = "seeds/small_bcj_lzma2_parts.7z",
+       .threads = 3,
+       .parts = 2,
+       .filtered_on_threads = true},
       {.archive = "good/lzma2.7z", .threads = 4, .parts = 0},
       {.archive = "good/bcj_lzma2.7z", .threads = 4, .parts = 0},
       {.archive = "good/solid_blocks.7z", .threads = 4, .parts = 0},
@@ -562,11 +594,48 @@ TEST_F(ArchiveReaderTest, PartsDecodeOnThreadsLikeOnOne) {
     ASSERT_EQ(ResultCode::kOk, OpenAndExtract(bytes, 0, &contents, c.threads, &guard));
     EXPECT_TRUE(one_thread == contents);
     if (c.parts > 1) {
-      EXPECT_GE(guard.runs(), c.parts);
+      EXPECT_GE(guard.runs(), c.parts + (c.filtered_on_threads ? 1 : 0));
+      if (!c.filtered_on_threads) {
+        EXPECT_EQ(c.parts, guard.runs());
+      }
     } else {
       EXPECT_EQ(0u, guard.runs());
     }
     EXPECT_EQ(0u, guard.threads().count(std::this_thread::get_id()));
+  }
+}
+
+// Refuses every run from the `first_refused`th on, as the guard of a mapped
+// block does when the disk is full, without running the body.
+class RefusingWorkerGuard : public WorkerGuard {
+ public:
+  explicit RefusingWorkerGuard(size_t first_refused) : first_refused_(first_refused) {}
+  bool Run(void (*body)(void* context), void* context) override {
+    if (++runs_ >= first_refused_)
+      return false;
+    body(context);
+    return true;
+  }
+
+ private:
+  const size_t first_refused_;
+  std::atomic<size_t> runs_ = 0;
+};
+
+// A decoding thread whose writes fault, while decoding a part or filtering
+// the decoded output, fails the extraction with a write error and leaves
+// nothing allocated: the five parts and their filter make six runs at
+// least, so every row refuses one.
+TEST_F(ArchiveReaderTest, AFaultOnADecodingThreadFailsTheFilteredFolder) {
+  const std::vector<uint8_t> bytes = ReadWholeFile(dir_ / "good" / "bcj_lzma2_parts.7z");
+  ASSERT_FALSE(bytes.empty());
+  for (size_t first_refused : {1, 2, 5, 6}) {
+    for (int threads : {2, 4}) {
+      SCOPED_TRACE(testing::Message() << "run " << first_refused << " refused, on " << threads
+                                      << " threads");
+      RefusingWorkerGuard guard(first_refused);
+      EXPECT_EQ(ResultCode::kWriteError, OpenAndExtract(bytes, 0, nullptr, threads, &guard));
+    }
   }
 }
 

@@ -21,14 +21,17 @@ constexpr unsigned kMaskToByteIndex[8] = {0, 1, 2, 2, 3, 3, 3, 3};
 
 // static
 void BcjX86Filter::Decode(uint8_t* data, size_t size) {
-  if (size < 5)
+  BcjX86Filter filter;
+  filter.Filter(data, size);
+}
+
+void BcjX86Filter::Filter(uint8_t* data, size_t decoded) {
+  if (decoded < 5)
     return;
-  const size_t limit = size - 4;
-  uint32_t mask = 0;
-  // Position of the last E8/E9 looked at; "minus one" before the first, so
-  // that unsigned distances work out as the encoder computed them.
-  size_t previous = static_cast<size_t>(0) - 1;
-  size_t position = 0;
+  const size_t limit = decoded - 4;
+  uint32_t mask = mask_;
+  size_t previous = previous_;
+  size_t position = position_;
   for (;;) {
     while (position < limit && (data[position] & 0xFE) != 0xE8)
       ++position;
@@ -80,6 +83,9 @@ void BcjX86Filter::Decode(uint8_t* data, size_t size) {
     operand[0] = static_cast<uint8_t>(target);
     position += 5;
   }
+  mask_ = mask;
+  previous_ = previous;
+  position_ = position;
 }
 
 }  // namespace velta::seven_zip

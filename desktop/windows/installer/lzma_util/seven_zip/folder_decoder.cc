@@ -96,7 +96,7 @@ ResultCode FolderDecoder::Decode(const Folder& folder, const uint64_t* packed_of
     *error = "The output block does not match the folder size";
     result = ResultCode::kParamError;
   } else {
-    result = DecodeCoder(folder.main_coder(), out, out_size);
+    result = DecodeCoder(folder.main_coder(), out, out_size, nullptr, nullptr);
   }
   if (result == ResultCode::kOk && folder.has_crc() &&
       Crc32::Compute(out, out_size) != folder.crc()) {
@@ -110,7 +110,10 @@ ResultCode FolderDecoder::Decode(const Folder& folder, const uint64_t* packed_of
   return result;
 }
 
-ResultCode FolderDecoder::DecodeCoder(uint32_t index, uint8_t* out, size_t out_size) {
+ResultCode FolderDecoder::DecodeCoder(uint32_t index, uint8_t* out, size_t out_size,
+                                      BcjX86Filter* output_filter, bool* filtered) {
+  if (output_filter)
+    *filtered = false;
   const Folder::Coder& coder = folder_->coders()[index];
   if (coder.unpack_size != out_size) {
     *error_ = "A coder's output does not match its declared size";
@@ -121,7 +124,8 @@ ResultCode FolderDecoder::DecodeCoder(uint32_t index, uint8_t* out, size_t out_s
 
   // A filter over another coder's output (BCJ over LZMA2, as packers write
   // executables): that coder decodes straight into `out`, and the filter
-  // works there in place, with no intermediate block and no copy.
+  // works there in place, with no intermediate block and no copy: on the
+  // decoding threads as parts complete when there are parts, else after.
   if (coder.method == Folder::Method::kBcjX86 || coder.method == Folder::Method::kCopy) {
     const Folder::InputSource source = folder_->SourceOf(coder.first_in_stream);
     if (!source.is_packed_stream) {
@@ -129,8 +133,12 @@ ResultCode FolderDecoder::DecodeCoder(uint32_t index, uint8_t* out, size_t out_s
         *error_ = "A filter's input and output sizes differ";
         return ResultCode::kDataError;
       }
-      const ResultCode result = DecodeCoder(source.index, out, out_size);
-      if (result == ResultCode::kOk && coder.method == Folder::Method::kBcjX86)
+      if (coder.method != Folder::Method::kBcjX86)
+        return DecodeCoder(source.index, out, out_size, nullptr, nullptr);
+      BcjX86Filter filter;
+      bool input_filtered = false;
+      const ResultCode result = DecodeCoder(source.index, out, out_size, &filter, &input_filtered);
+      if (result == ResultCode::kOk && !input_filtered)
         BcjX86Filter::Decode(out, out_size);
       return result;
     }
@@ -150,7 +158,9 @@ ResultCode FolderDecoder::DecodeCoder(uint32_t index, uint8_t* out, size_t out_s
     case Folder::Method::kLzma2: {
       bool decoded = false;
       if (threads_ > 1 && coder_input.is_packed()) {
-        result = DecodeLzma2Parts(coder, input, out, out_size, &decoded);
+        result = DecodeLzma2Parts(coder, input, out, out_size, output_filter, &decoded);
+        if (output_filter)
+          *filtered = decoded && result == ResultCode::kOk;
         if (result != ResultCode::kOk || decoded)
           return result;
       }
@@ -176,7 +186,8 @@ ResultCode FolderDecoder::DecodeCoder(uint32_t index, uint8_t* out, size_t out_s
 }
 
 ResultCode FolderDecoder::DecodeLzma2Parts(const Folder::Coder& coder, ByteSource* input,
-                                           uint8_t* out, size_t out_size, bool* decoded) {
+                                           uint8_t* out, size_t out_size,
+                                           BcjX86Filter* output_filter, bool* decoded) {
   *decoded = false;
   // The scan reads the stream's chunk headers through a reader of its own;
   // `input` is still at the stream's start for the decode.
@@ -197,7 +208,7 @@ ResultCode FolderDecoder::DecodeLzma2Parts(const Folder::Coder& coder, ByteSourc
   }
   const ResultCode result =
       Lzma2ParallelDecoder::Decode(coder.properties.data(), coder.properties.size(), parts, input,
-                                   out, out_size, threads_, worker_guard_, error_);
+                                   out, out_size, threads_, worker_guard_, output_filter, error_);
   // Without a thread of its own the stream decodes on this one.
   *decoded = result != ResultCode::kThreadError;
   if (!*decoded)
@@ -243,7 +254,7 @@ ResultCode FolderDecoder::LoadInput(uint32_t in_index, TempBlock* storage) {
     return ResultCode::kMemoryError;
   }
   if (!input.is_packed_stream)
-    return DecodeCoder(input.index, storage->data(), storage->size());
+    return DecodeCoder(input.index, storage->data(), storage->size(), nullptr, nullptr);
   PackStreamSource packed(stream_, packed_offsets_[input.index], size, temp_allocator_);
   ResultCode result = packed.ReadExact(storage->data(), storage->size());
   if (result != ResultCode::kOk)

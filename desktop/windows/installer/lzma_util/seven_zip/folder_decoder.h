@@ -14,6 +14,7 @@
 namespace velta::seven_zip {
 
 class Allocator;
+class BcjX86Filter;
 class ByteSource;
 class InputStream;
 class WorkerGuard;
@@ -36,7 +37,8 @@ class WorkerGuard;
 // writes run under `worker_guard` when there is one. The calling thread then
 // only reads the packed stream (into buffers it allocates with malloc and
 // frees before it returns); a stream of one part is decoded on the calling
-// thread as before.
+// thread as before. A BCJ filter over such a stream runs on those threads
+// too, over the output's decoded prefix as it grows.
 class FolderDecoder {
  public:
   FolderDecoder(InputStream* stream, Allocator* temp_allocator, int threads,
@@ -58,13 +60,18 @@ class FolderDecoder {
   class CoderInput;
 
   // Decodes coder `index` (whose output must be `out_size` bytes) into `out`.
-  ResultCode DecodeCoder(uint32_t index, uint8_t* out, size_t out_size);
+  // With `output_filter` (a fresh one), the decode may run the filter over
+  // its output as it goes; `*filtered` then says whether it did, over all of
+  // it.
+  ResultCode DecodeCoder(uint32_t index, uint8_t* out, size_t out_size,
+                         BcjX86Filter* output_filter, bool* filtered);
   // Decodes an LZMA2 coder's packed input on several threads when it has
-  // several parts; sets `*decoded` to false (and decodes nothing) when it
-  // has one, a part too large to hold in memory, or no thread could start:
-  // the caller then decodes it from `input` as before.
+  // several parts, with `output_filter` (may be null) on those threads too;
+  // sets `*decoded` to false (and decodes nothing) when it has one, a part
+  // too large to hold in memory, or no thread could start: the caller then
+  // decodes it from `input` as before.
   ResultCode DecodeLzma2Parts(const Folder::Coder& coder, ByteSource* input, uint8_t* out,
-                              size_t out_size, bool* decoded);
+                              size_t out_size, BcjX86Filter* output_filter, bool* decoded);
   // Loads BCJ2's four inputs into memory and joins them into `out`.
   ResultCode DecodeBcj2(const Folder::Coder& coder, uint8_t* out, size_t out_size);
   // Makes `input` read input stream `in_index`: the packed stream itself, or

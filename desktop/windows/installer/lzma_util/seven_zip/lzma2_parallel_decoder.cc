@@ -16,6 +16,7 @@
 #endif
 
 #include "desktop/windows/installer/lzma_util/seven_zip/allocator.h"
+#include "desktop/windows/installer/lzma_util/seven_zip/bcj_x86_filter.h"
 #include "desktop/windows/installer/lzma_util/seven_zip/byte_source.h"
 #include "desktop/windows/installer/lzma_util/seven_zip/lzma_decoder.h"
 #include "desktop/windows/installer/lzma_util/seven_zip/memory_byte_source.h"
@@ -87,16 +88,31 @@ void RunPartDecode(void* context) {
                                                     decode->error);
 }
 
+// What filtering a decoded prefix needs on the decoding thread.
+struct PrefixFilter {
+  BcjX86Filter* filter;
+  uint8_t* out;
+  size_t decoded;
+};
+
+void RunPrefixFilter(void* context) {
+  PrefixFilter* prefix = static_cast<PrefixFilter*>(context);
+  prefix->filter->Filter(prefix->out, prefix->decoded);
+}
+
 // The threads and the queue between the reading thread and them.
 class PartPool {
  public:
   PartPool(const uint8_t* properties, size_t properties_size,
-           const std::vector<Lzma2Part>& parts, uint8_t* out, WorkerGuard* guard)
+           const std::vector<Lzma2Part>& parts, uint8_t* out, WorkerGuard* guard,
+           BcjX86Filter* filter)
       : properties_(properties),
         properties_size_(properties_size),
         parts_(parts),
         out_(out),
-        guard_(guard) {}
+        guard_(guard),
+        filter_(filter),
+        part_done_(parts.size(), false) {}
   PartPool(const PartPool&) = delete;
   PartPool& operator=(const PartPool&) = delete;
   ~PartPool() {
@@ -201,15 +217,55 @@ class PartPool {
       }
       std::free(task.packed);
       {
-        std::lock_guard<std::mutex> lock(mutex_);
+        std::unique_lock<std::mutex> lock(mutex_);
         --in_memory_;
-        if (decode.result != ResultCode::kOk)
+        if (decode.result != ResultCode::kOk) {
           RecordFailure(task.index, decode.result, error);
+        } else {
+          part_done_[task.index] = true;
+          if (filter_ && !filtering_) {
+            room_.notify_one();
+            FilterDecodedPrefix(&lock);
+          }
+        }
       }
       room_.notify_one();
       if (decode.result != ResultCode::kOk)
         work_.notify_all();
     }
+  }
+
+  // Under the lock, which it lets go while it filters: filters the output
+  // up to the end of the decoded parts that follow each other from the
+  // first, until no thread has extended them meanwhile. One thread at a
+  // time (filtering_), so the filter sees its prefixes in order.
+  void FilterDecodedPrefix(std::unique_lock<std::mutex>* lock) {
+    filtering_ = true;
+    while (!failed_) {
+      while (decoded_parts_ < parts_.size() && part_done_[decoded_parts_])
+        ++decoded_parts_;
+      if (decoded_parts_ == filtered_parts_)
+        break;
+      const size_t through = decoded_parts_;
+      const Lzma2Part& last = parts_[through - 1];
+      PrefixFilter prefix{filter_, out_,
+                          static_cast<size_t>(last.unpacked_offset + last.unpacked_size)};
+      lock->unlock();
+      bool filtered = true;
+      if (guard_)
+        filtered = guard_->Run(&RunPrefixFilter, &prefix);
+      else
+        RunPrefixFilter(&prefix);
+      lock->lock();
+      if (!filtered) {
+        RecordFailure(filtered_parts_, ResultCode::kWriteError,
+                      "A decoding thread could not write the output block");
+        work_.notify_all();
+        break;
+      }
+      filtered_parts_ = through;
+    }
+    filtering_ = false;
   }
 
   // Under the lock.
@@ -228,6 +284,7 @@ class PartPool {
   const std::vector<Lzma2Part>& parts_;
   uint8_t* const out_;
   WorkerGuard* const guard_;
+  BcjX86Filter* const filter_;
   // pthreads rather than std::thread: a thread that cannot start is a
   // result here, not an exception (the build has none).
   std::vector<pthread_t> threads_;
@@ -239,6 +296,12 @@ class PartPool {
   // Guarded by mutex_.
   std::deque<PartTask> queue_;
   size_t in_memory_ = 0;
+  // Which parts are decoded; the first decoded_parts_ of them all are, and
+  // the filter has run over the first filtered_parts_.
+  std::vector<bool> part_done_;
+  size_t decoded_parts_ = 0;
+  size_t filtered_parts_ = 0;
+  bool filtering_ = false;
   bool done_ = false;
   bool failed_ = false;
   size_t failed_index_ = 0;
@@ -265,7 +328,8 @@ int Lzma2ParallelDecoder::DefaultThreadCount() {
 ResultCode Lzma2ParallelDecoder::Decode(const uint8_t* properties, size_t properties_size,
                                         const std::vector<Lzma2Part>& parts, ByteSource* source,
                                         uint8_t* out, size_t out_size, int threads,
-                                        WorkerGuard* guard, std::string* error) {
+                                        WorkerGuard* guard, BcjX86Filter* filter,
+                                        std::string* error) {
   if (!LzmaDecoder::CheckLzma2Properties(properties, properties_size, error))
     return ResultCode::kUnsupported;
   // The parts follow each other in the packed stream and in the output.
@@ -286,7 +350,7 @@ ResultCode Lzma2ParallelDecoder::Decode(const uint8_t* properties, size_t proper
     return ResultCode::kParamError;
   }
 
-  PartPool pool(properties, properties_size, parts, out, guard);
+  PartPool pool(properties, properties_size, parts, out, guard, filter);
   if (pool.Start(std::clamp<int>(threads, 1,
                                  static_cast<int>(std::max<size_t>(parts.size(), 1)))) == 0) {
     *error = "Cannot start a decoding thread";

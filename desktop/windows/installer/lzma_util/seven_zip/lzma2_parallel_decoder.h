@@ -13,6 +13,7 @@
 
 namespace velta::seven_zip {
 
+class BcjX86Filter;
 class ByteSource;
 class WorkerGuard;
 
@@ -23,6 +24,11 @@ class WorkerGuard;
 // part more than there are threads waits in memory. The calling thread
 // never touches the output block, so only the threads' writes can fault; each
 // decode runs under `guard` when there is one.
+//
+// A filter over the stream's output (BCJ) runs on the decoding threads too,
+// over the decoded prefix as it grows: whichever thread completes the part
+// that extends the prefix filters it (one thread at a time, in order, outside
+// the pool's lock), while the other threads go on decoding later parts.
 //
 // The parts' bounds are checked against each other and the output here; the
 // chunks inside a part are checked by the part's decoder, since the stream
@@ -45,10 +51,13 @@ class Lzma2ParallelDecoder {
   // cover it in order up to its end marker. Uses up to `threads` threads
   // (never more than there are parts, and those the system lets start).
   // kThreadError when not one thread starts: nothing is read from `source`
-  // then, so the caller may decode the stream on its own thread.
+  // then, so the caller may decode the stream on its own thread. With
+  // `filter`, a fresh one, a decode that succeeds has also filtered the
+  // whole output; after a failure the output is partly filtered.
   static ResultCode Decode(const uint8_t* properties, size_t properties_size,
                            const std::vector<Lzma2Part>& parts, ByteSource* source, uint8_t* out,
-                           size_t out_size, int threads, WorkerGuard* guard, std::string* error);
+                           size_t out_size, int threads, WorkerGuard* guard, BcjX86Filter* filter,
+                           std::string* error);
 };
 
 }  // namespace velta::seven_zip
