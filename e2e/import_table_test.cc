@@ -3,8 +3,8 @@
 // The libraries that velta_installer.dll imports are loaded by every process
 // the installer starts, before its first line runs: the version queries and
 // the crash reporter included. Those that only some work needs are looked up
-// when that work first calls them (BASE_WIN_LAZY_CALL), and must stay off
-// the import table.
+// when that work first calls them (BASE_WIN_LAZY_CALL) or are delay-loaded,
+// and must stay off the import table.
 
 #include <windows.h>
 
@@ -65,6 +65,15 @@ TEST(ImportTableTest, LibrariesOnlySomeWorkNeedsAreNotImported) {
        }) {
     EXPECT_THAT(imported, ::testing::Not(::testing::Contains(lazy)));
   }
+}
+
+// The libraries every start loads. The system libraries that some work calls
+// directly (the window, COM, the shell, hashes) are delay-loaded on their
+// first call, so that a start that never calls them loads none of them.
+TEST(ImportTableTest, ImportsOnlyWhatEveryStartNeeds) {
+  EXPECT_THAT(
+      ImportedLibraries(velta::test::GetPathBesideTestExecutable(L"velta_installer.dll")),
+      ::testing::UnorderedElementsAre("kernel32.dll", "advapi32.dll", "msvcrt.dll"));
 }
 
 }  // namespace
