@@ -154,7 +154,9 @@ INSTANTIATE_TEST_SUITE_P(
     Starts,
     LightStartTest,
     ::testing::Values(StartCase{.name = "version", .switches = L"--version"},
-                      StartCase{.name = "internal_version", .switches = L"--internal-version"}),
+                      StartCase{.name = "internal_version", .switches = L"--internal-version"},
+                      StartCase{.name = "crash_reporter_without_parent",
+                                .switches = L"--crash-reporter-parent-id=0"}),
     [](const ::testing::TestParamInfo<StartCase>& info) { return info.param.name; });
 
 }  // namespace
