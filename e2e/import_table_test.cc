@@ -155,6 +155,7 @@ INSTANTIATE_TEST_SUITE_P(
     LightStartTest,
     ::testing::Values(StartCase{.name = "version", .switches = L"--version"},
                       StartCase{.name = "internal_version", .switches = L"--internal-version"},
+                      StartCase{.name = "stream", .switches = L"--stream"},
                       StartCase{.name = "crash_reporter_without_parent",
                                 .switches = L"--crash-reporter-parent-id=0"}),
     [](const ::testing::TestParamInfo<StartCase>& info) { return info.param.name; });
