@@ -4,8 +4,6 @@
 
 #include <windows.h>
 
-#include <shellapi.h>
-
 #include <algorithm>
 
 #include "base/command_line_syntax.h"
@@ -80,11 +78,9 @@ void CommandLine::ParseFromString(const StringType& command_line) {
   const size_t first = command_line.find_first_not_of(L" \t");
   if (first == StringType::npos)
     return;
-  int num_args = 0;
-  wchar_t** args = ::CommandLineToArgvW(command_line.c_str() + first, &num_args);
-  PLOG_IF(FATAL, !args) << "CommandLineToArgvW failed on command line: " << command_line;
-  InitFromArgv(StringVector(args, args + num_args));
-  ::LocalFree(args);
+  // Split here rather than by CommandLineToArgvW, whose shell32 (with
+  // user32 and gdi32) would otherwise be loaded at every process start.
+  InitFromArgv(SplitCommandLineAsArgv(std::wstring_view(command_line).substr(first)));
 }
 
 void CommandLine::InitFromArgv(const StringVector& argv) {

@@ -15,9 +15,10 @@ namespace base {
 // Windows calls, so that the native build can check them too: which
 // arguments are switches, how one argument is quoted so that
 // CommandLineToArgvW gives it back, and a splitter that follows
-// CommandLineToArgvW's rules as the judge of that quoting. CommandLine
-// itself splits with the system's CommandLineToArgvW; the splitter here is
-// kept equal to it by a table test run under Windows (and Wine).
+// CommandLineToArgvW's rules, which CommandLine splits with (so that a
+// process start needs no shell32) and which judges that quoting. The
+// splitter is kept equal to the system's CommandLineToArgvW by a table test
+// run under Windows (and Wine).
 
 // What separates a switch's name from its value: "--name=value".
 inline constexpr wchar_t kSwitchValueSeparator = L'=';

@@ -18,8 +18,9 @@
 //
 // - Libraries that only some work needs (HTTP, signature checks, images), so
 //   that a process that never does that work does not load them at start-up.
-//   The MinGW-w64 linker cannot delay imports, so such a library is left off
-//   the import table and each call goes through BASE_WIN_LAZY_CALL:
+//   (The system libraries that the window, COM and the shell need are
+//   delay-loaded instead: cmake/velta_delay_imports.cmake.) Such a library is
+//   left off the import table and each call goes through BASE_WIN_LAZY_CALL:
 //
 //     HINTERNET session = BASE_WIN_LAZY_CALL(L"winhttp.dll", WinHttpOpen)(...);
 //

@@ -561,14 +561,15 @@ uint32_t RunInstaller() {
     // Destroyed last: runs the at-exit tasks of everything made below (the
     // task scheduler's shutdown, the current installation).
     base::AtExitManager at_exit_manager;
-    base::win::ScopedCOMInitializer com_initializer;
     velta::ScopedInstallerErrorRecord error_record;
 
-    // The crash roles first, their exit codes unmapped.
+    // The crash roles first, their exit codes unmapped. They use no COM: an
+    // apartment would load ole32 with user32 and create a window.
     uint32_t crash_role_exit_code = 0;
     if (velta::RunCrashRoleIfAsked(*command_line, &crash_role_exit_code))
       return crash_role_exit_code;
 
+    base::win::ScopedCOMInitializer com_initializer;
     result = velta::RunInstallerProcess(command_line);
   }
   return velta::InstallerResultToExitCode(result);
