@@ -145,8 +145,7 @@ def picture_box(driver, session, corrupted, work, name):
     window_rect = rect_of(driver, box) if box else None
     if window_rect:
         bmp = os.path.join(work, name + "_driver.bmp")
-        driver("screenshot", box, ui_driver_e2e.windows_path(bmp))
-        by_driver = read_bmp(bmp)
+        by_driver = settled_picture(driver, box, bmp)
         write_png(os.path.join(work, name + "_driver.png"), by_driver)
         by_xwd = session.screenshot(os.path.join(work, name + "_xwd.png"), window_rect)
         check(by_driver == by_xwd, name + ": the driver's picture is the screen's")
@@ -288,11 +287,26 @@ def picture_window(driver, session, installer, work, name, *switches):
     return run, window, rows
 
 
+def settled_picture(driver, window, bmp, bound_seconds=10):
+    """The driver's picture of the window once it has drawn itself: taken
+    again until two in a row, a quarter second apart, are alike (a window
+    just shown, or just changed, is still drawing while the driver answers
+    at once)."""
+    last = None
+    deadline = time.monotonic() + bound_seconds
+    while True:
+        driver("screenshot", window, ui_driver_e2e.windows_path(bmp))
+        rows = read_bmp(bmp)
+        if rows == last or time.monotonic() >= deadline:
+            return rows
+        last = rows
+        time.sleep(0.25)
+
+
 def take_pictures(driver, session, window, work, name):
     window_rect = rect_of(driver, window)
     bmp = os.path.join(work, name + "_driver.bmp")
-    driver("screenshot", window, ui_driver_e2e.windows_path(bmp))
-    rows = read_bmp(bmp)
+    rows = settled_picture(driver, window, bmp)
     write_png(os.path.join(work, name + ".png"), rows)
     by_xwd = session.screenshot(os.path.join(work, name + "_xwd.png"), window_rect)
     check(rows == by_xwd, name + ": the driver's picture is the screen's")
