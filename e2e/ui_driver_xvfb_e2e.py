@@ -78,37 +78,18 @@ failures = ui_driver_e2e.failures
 class XvfbDriver(ui_driver_e2e.Driver):
     """The UI driver run in the Xvfb session's prefix."""
 
+    timeout = 60
+
     def __init__(self, session, driver):
         super().__init__(None, driver)
         self.session = session
 
-    def __call__(self, *args):
-        try:
-            done = self.session.run([self.driver, *args], capture_output=True, text=True,
-                                    timeout=60)
-        except subprocess.TimeoutExpired:
-            check(False, "ui_driver %s: no answer (Xvfb: %s)" % (
-                " ".join(args), "running" if self.session.alive() else "ended"))
-            return None
-        if done.returncode != 0:
-            check(False, "ui_driver %s: %s" % (" ".join(args), done.stderr.strip()))
-            return None
-        return done.stdout.strip()
+    def popen(self, args, **kwargs):
+        return self.session.popen([self.driver, *args], **kwargs)
 
-    def start(self, temp, program, *args):
-        os.makedirs(temp, exist_ok=True)
-        return SessionProcess(self, temp, program, args)
-
-
-class SessionProcess(ui_driver_e2e.Process):
-    def __init__(self, driver, temp, program, args):
-        self.temp = temp
-        self.popen = driver.session.popen(
-            [driver.driver, "run", ui_driver_e2e.windows_path(temp),
-             ui_driver_e2e.windows_path(program), *args],
-            stdout=subprocess.PIPE, text=True)
-        line = self.popen.stdout.readline().split()
-        self.pid = int(line[1]) if len(line) == 2 and line[0] == "pid" else None
+    def no_answer(self, args):
+        return "ui_driver %s: no answer (Xvfb: %s)" % (
+            " ".join(args), "running" if self.session.alive() else "ended")
 
 
 def rect_of(driver, window, control=None):
@@ -483,8 +464,8 @@ def main():
         del failures[:]
         with XvfbWine(os.path.join(build, "wine-prefix-xvfb"),
                       os.path.join(build, "wine-home-xvfb"),
-                      log_file=os.path.join(work, "xvfb.log")) as session:
-            driver = XvfbDriver(session, driver_exe)
+                      log_file=os.path.join(work, "xvfb.log")) as session, \
+                XvfbDriver(session, driver_exe) as driver:
             session.set_log_pixels(96)
             at_96 = picture_box(driver, session, corrupted, work, "box_96dpi")
             session.set_log_pixels(144)

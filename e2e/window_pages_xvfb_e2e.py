@@ -489,8 +489,8 @@ def main():
     # two run side by side.
     with XvfbWine(os.path.join(build, "wine-prefix-xvfb-pages"),
                   os.path.join(build, "wine-home-xvfb-pages"),
-                  log_file=os.path.join(work, "xvfb.log")) as session:
-        driver = xvfb.XvfbDriver(session, driver_exe)
+                  log_file=os.path.join(work, "xvfb.log")) as session, \
+            xvfb.XvfbDriver(session, driver_exe) as driver:
         session.set_log_pixels(96)
         target, subfolder = installation_to_success(driver, package, work)
         if subfolder:
