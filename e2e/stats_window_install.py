@@ -193,6 +193,7 @@ def main():
         stats.remove_installation(args.wine, args.work, os.path.join(args.work, "Velta cancel"),
                                   files_before, hkcu_before, [])
     finally:
+        driver.close()
         server.shutdown()
         server.server_close()
     for failure in removal_failures:

@@ -12,14 +12,21 @@ Checks:
   and Tab to Cancel then Enter each end the run with 118 and open no page.
 - A second window run of the same session brings the first installer
   window to the front and ends with 122 before it does anything else.
+- One serving driver answers command after command with every character
+  of their arguments and output kept, and as the command's own run would.
 """
 
+import atexit
 import glob
+import json
 import os
+import select
 import shutil
+import signal
 import struct
 import subprocess
 import sys
+import time
 
 VK_TAB = 9
 VK_RETURN = 13
@@ -42,19 +49,120 @@ def windows_path(path):
 
 
 class Driver:
+    """Asks the UI driver about the installer's windows. One serving driver
+    process (its serve command) answers every question of the session: it is
+    started on the first question, started again after it has died, and
+    ended by close(), which the end of a with block and the script's exit
+    call (no process of it outlives the test). A program the driver starts
+    (start()) has a driver process of its own."""
+
+    # Seconds a question may take before the serving process is given up.
+    timeout = 120
+
     def __init__(self, emulator, driver):
         self.emulator = emulator
         self.driver = driver
+        self.server = None
+        self.questions = 0
+        self.servers_started = 0
+        self._pending = b""
+        atexit.register(self.close)
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *exc):
+        self.close()
+
+    def popen(self, args, **kwargs):
+        """The driver started with `args` under the emulator."""
+        return subprocess.Popen([self.emulator, self.driver, *args], **kwargs)
+
+    def no_answer(self, args):
+        """What a question without an answer in time is reported as."""
+        return "ui_driver %s: no answer" % " ".join(args)
 
     def __call__(self, *args):
         """Runs one driver command; its output, or None when it failed."""
-        done = subprocess.run([self.emulator, self.driver, *args], capture_output=True,
-                              text=True, timeout=120)
-        if done.returncode != 0:
-            failures.append("ui_driver %s: %s" % (" ".join(args), done.stderr.strip()))
-            print("FAILED: " + failures[-1], flush=True)
+        reply = self.ask(*args)
+        if reply is None:
             return None
-        return done.stdout.strip()
+        if reply["code"] != 0:
+            check(False, "ui_driver %s: %s" % (" ".join(args), reply["err"].strip()))
+            return None
+        return reply["out"].strip()
+
+    def ask(self, *args):
+        """The serving driver's whole reply to one command: {"code": N, "out":
+        ..., "err": ...}, or None when it gave none (a failure then)."""
+        return self.exchange(json.dumps([str(arg) for arg in args]).encode() + b"\n", args)
+
+    def exchange(self, request, args):
+        """The serving driver's reply to the line `request` (the command
+        `args`, as failures name it)."""
+        self.questions += 1
+        if self.server is None or self.server.poll() is not None:
+            self._end_server()
+            self.server = self.popen(["serve"], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                                     start_new_session=True)
+            self.servers_started += 1
+        try:
+            self.server.stdin.write(request)
+            self.server.stdin.flush()
+        except OSError as error:
+            check(False, "ui_driver %s: the serving driver is gone (%s)" % (" ".join(args), error))
+            self._end_server(kill=True)
+            return None
+        deadline = time.monotonic() + self.timeout
+        while b"\n" not in self._pending:
+            left = deadline - time.monotonic()
+            ready = select.select([self.server.stdout], [], [], max(left, 0))[0] if left > 0 else []
+            chunk = os.read(self.server.stdout.fileno(), 65536) if ready else None
+            if not chunk:
+                check(False, self.no_answer(args) if chunk is None else
+                      "ui_driver %s: the serving driver ended (%s)" % (
+                          " ".join(args), self.server.poll()))
+                self._end_server(kill=True)
+                return None
+            self._pending += chunk
+        line, _, self._pending = self._pending.partition(b"\n")
+        try:
+            reply = json.loads(line.decode("utf-8"))
+            return {"code": int(reply["code"]), "out": str(reply["out"]),
+                    "err": str(reply["err"])}
+        except (ValueError, KeyError, TypeError) as error:
+            check(False, "ui_driver %s: a reply that does not read (%s): %r" % (
+                " ".join(args), error, line))
+            self._end_server(kill=True)
+            return None
+
+    def _end_server(self, kill=False):
+        """Ends the serving process at the end of its input, or kills it (and
+        what it runs in) when `kill` or when it does not end then: a question
+        it is still answering would be answered to the next one."""
+        server, self.server, self._pending = self.server, None, b""
+        if server is None:
+            return
+        try:
+            server.stdin.close()
+        except OSError:
+            pass
+        try:
+            server.wait(timeout=0 if kill else 20)
+        except subprocess.TimeoutExpired:
+            try:
+                os.killpg(server.pid, signal.SIGKILL)
+            except ProcessLookupError:
+                pass
+            server.wait()
+        server.stdout.close()
+
+    def close(self):
+        """Ends the serving process; says how many questions it answered."""
+        if self.server is not None:
+            self._end_server()
+            print("ui driver: %d questions, %d serving processes" % (
+                self.questions, self.servers_started), flush=True)
 
     def start(self, temp, program, *args):
         """Starts `program` through the driver's run command."""
@@ -68,10 +176,8 @@ class Process:
     def __init__(self, driver, temp, program, args):
         os.makedirs(temp, exist_ok=True)
         self.temp = temp
-        self.popen = subprocess.Popen(
-            [driver.emulator, driver.driver, "run", windows_path(temp), windows_path(program),
-             *args],
-            stdout=subprocess.PIPE, text=True)
+        self.popen = driver.popen(["run", windows_path(temp), windows_path(program), *args],
+                                  stdout=subprocess.PIPE, text=True)
         line = self.popen.stdout.readline().split()
         self.pid = int(line[1]) if len(line) == 2 and line[0] == "pid" else None
 
@@ -118,6 +224,57 @@ def copy_installer(bin_dir, folder):
     for name in ("installer.exe", "velta_installer.dll"):
         shutil.copy(os.path.join(bin_dir, name), folder)
     return os.path.join(folder, "installer.exe")
+
+
+def serve_framing(driver):
+    """Commands and answers through one serving driver keep every character
+    (spaces, quotes, tabs, line breaks, text beyond ASCII), a failure keeps
+    its code and reason, a line that is no command is refused alone, and the
+    answers are those of the command's own run."""
+    texts = ["two words", 'a "quoted" one\\', "tab\there", "line\nbreak\r\n", "",
+             "Gr\u00fc\u00dfe \u05e9\u05dc\u05d5\u05dd \u65e5\u672c \U0001F600"]
+    for args, code, out, err in (
+            (["echo", *texts], 0, "".join(text + "\n" for text in texts), ""),
+            (["find-window", "--title=\u65e5\u672c \"x\"", "--timeout-ms=0"], 1, "",
+             "ui_driver: no such window"),
+            (["text", "0x0", "0"], 1, "", "ui_driver: no such window"),
+            (["key"], 2, "", "ui_driver: bad command line"),
+            (["run", "C:\\", "C:\\windows\\notepad.exe"], 2, "",
+             "ui_driver: run runs as a process of its own"),
+            ([], 2, "", "ui_driver: bad command line")):
+        reply = driver.ask(*args)
+        check(reply is not None and reply["code"] == code and reply["out"] == out and
+              reply["err"].startswith(err), "serve: %r answered %r" % (args, reply))
+    for request, err in ((b"echo not json\n", "ui_driver: a command is one JSON array"),
+                         (b'["echo", 1]\n', "ui_driver: a command's arguments are strings"),
+                         (b'["echo", "' + b"x" * (1 << 21) + b'"]\n',
+                          "ui_driver: a command line longer than 1 MiB")):
+        reply = driver.exchange(request, [request[:20].decode()])
+        check(reply is not None and reply["code"] == 2 and reply["err"].startswith(err),
+              "serve: %r... answered %r" % (request[:20], reply))
+    check(driver.ask("echo", "still serving") == {"code": 0, "out": "still serving\n", "err": ""},
+          "serve: commands after refused lines are answered")
+    # The same commands run as processes of their own (the command line
+    # carries what Wine passes through it unchanged); a failure names its
+    # own error, not the one the command before it left.
+    for args in (["echo", "two words", 'a "quoted" one'], ["key"], ["end", "999999"],
+                 ["text", "0x0", "0"]):
+        alone = driver.popen(args, stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+        out, err = (text.decode().replace("\r\n", "\n") for text in alone.communicate(timeout=120))
+        reply = driver.ask(*args)
+        check(reply == {"code": alone.returncode, "out": out, "err": err},
+              "serve: %r answered %r, its own run %r" % (args, reply, (alone.returncode, out, err)))
+    # A serving driver that has died is started again for the next question,
+    # and one at the end of its input ends.
+    server = driver.server
+    os.killpg(server.pid, signal.SIGKILL)
+    server.wait()
+    check(driver("echo", "again") == "again" and driver.servers_started == 2,
+          "serve: a new serving driver after the first died")
+    server = driver.server
+    driver.close()
+    check(server.returncode == 0, "serve: ends at the end of its input (%s)" % server.returncode)
+    print("serve framing: %d questions" % driver.questions, flush=True)
 
 
 def corrupted_box_runs(driver, corrupted, work):
@@ -179,13 +336,14 @@ def main():
     emulator, driver_exe, bin_dir, work = sys.argv[1:5]
     shutil.rmtree(work, ignore_errors=True)
     os.makedirs(work)
-    driver = Driver(emulator, driver_exe)
     installer = copy_installer(bin_dir, os.path.join(work, "bin"))
     corrupted = copy_installer(bin_dir, os.path.join(work, "corrupted"))
     point_certificate_table_past_the_end(corrupted)
 
-    corrupted_box_runs(driver, corrupted, work)
-    second_instance_run(driver, installer, work)
+    with Driver(emulator, driver_exe) as driver:
+        serve_framing(driver)
+        corrupted_box_runs(driver, corrupted, work)
+        second_instance_run(driver, installer, work)
 
     if failures:
         print("ui driver checks: %d failed" % len(failures))

@@ -78,37 +78,18 @@ failures = ui_driver_e2e.failures
 class XvfbDriver(ui_driver_e2e.Driver):
     """The UI driver run in the Xvfb session's prefix."""
 
+    timeout = 60
+
     def __init__(self, session, driver):
         super().__init__(None, driver)
         self.session = session
 
-    def __call__(self, *args):
-        try:
-            done = self.session.run([self.driver, *args], capture_output=True, text=True,
-                                    timeout=60)
-        except subprocess.TimeoutExpired:
-            check(False, "ui_driver %s: no answer (Xvfb: %s)" % (
-                " ".join(args), "running" if self.session.alive() else "ended"))
-            return None
-        if done.returncode != 0:
-            check(False, "ui_driver %s: %s" % (" ".join(args), done.stderr.strip()))
-            return None
-        return done.stdout.strip()
+    def popen(self, args, **kwargs):
+        return self.session.popen([self.driver, *args], **kwargs)
 
-    def start(self, temp, program, *args):
-        os.makedirs(temp, exist_ok=True)
-        return SessionProcess(self, temp, program, args)
-
-
-class SessionProcess(ui_driver_e2e.Process):
-    def __init__(self, driver, temp, program, args):
-        self.temp = temp
-        self.popen = driver.session.popen(
-            [driver.driver, "run", ui_driver_e2e.windows_path(temp),
-             ui_driver_e2e.windows_path(program), *args],
-            stdout=subprocess.PIPE, text=True)
-        line = self.popen.stdout.readline().split()
-        self.pid = int(line[1]) if len(line) == 2 and line[0] == "pid" else None
+    def no_answer(self, args):
+        return "ui_driver %s: no answer (Xvfb: %s)" % (
+            " ".join(args), "running" if self.session.alive() else "ended")
 
 
 def rect_of(driver, window, control=None):
@@ -145,8 +126,7 @@ def picture_box(driver, session, corrupted, work, name):
     window_rect = rect_of(driver, box) if box else None
     if window_rect:
         bmp = os.path.join(work, name + "_driver.bmp")
-        driver("screenshot", box, ui_driver_e2e.windows_path(bmp))
-        by_driver = read_bmp(bmp)
+        by_driver = settled_picture(driver, box, bmp)
         write_png(os.path.join(work, name + "_driver.png"), by_driver)
         by_xwd = session.screenshot(os.path.join(work, name + "_xwd.png"), window_rect)
         check(by_driver == by_xwd, name + ": the driver's picture is the screen's")
@@ -288,11 +268,26 @@ def picture_window(driver, session, installer, work, name, *switches):
     return run, window, rows
 
 
+def settled_picture(driver, window, bmp, bound_seconds=10):
+    """The driver's picture of the window once it has drawn itself: taken
+    again until two in a row, a quarter second apart, are alike (a window
+    just shown, or just changed, is still drawing while the driver answers
+    at once)."""
+    last = None
+    deadline = time.monotonic() + bound_seconds
+    while True:
+        driver("screenshot", window, ui_driver_e2e.windows_path(bmp))
+        rows = read_bmp(bmp)
+        if rows == last or time.monotonic() >= deadline:
+            return rows
+        last = rows
+        time.sleep(0.25)
+
+
 def take_pictures(driver, session, window, work, name):
     window_rect = rect_of(driver, window)
     bmp = os.path.join(work, name + "_driver.bmp")
-    driver("screenshot", window, ui_driver_e2e.windows_path(bmp))
-    rows = read_bmp(bmp)
+    rows = settled_picture(driver, window, bmp)
     write_png(os.path.join(work, name + ".png"), rows)
     by_xwd = session.screenshot(os.path.join(work, name + "_xwd.png"), window_rect)
     check(rows == by_xwd, name + ": the driver's picture is the screen's")
@@ -469,8 +464,8 @@ def main():
         del failures[:]
         with XvfbWine(os.path.join(build, "wine-prefix-xvfb"),
                       os.path.join(build, "wine-home-xvfb"),
-                      log_file=os.path.join(work, "xvfb.log")) as session:
-            driver = XvfbDriver(session, driver_exe)
+                      log_file=os.path.join(work, "xvfb.log")) as session, \
+                XvfbDriver(session, driver_exe) as driver:
             session.set_log_pixels(96)
             at_96 = picture_box(driver, session, corrupted, work, "box_96dpi")
             session.set_log_pixels(144)

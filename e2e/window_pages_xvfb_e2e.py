@@ -215,7 +215,10 @@ def uninstall_runs(driver, target, subfolder, work):
             run.wait()
             continue
         check(wait_shown(driver, window, UNINSTALL_BUTTON), name + ": the uninstall page")
-        check(state(driver, window, UNINSTALL_BUTTON) == "visible=1 enabled=1",
+        # The page's controls change one after another in the window's
+        # thread while the driver answers at once: their states are polled.
+        check(wait_until(lambda: state(driver, window, UNINSTALL_BUTTON) ==
+                         "visible=1 enabled=1", 10),
               name + ": Uninstall is enabled")
         check(shown(driver, window, REINSTALL_BUTTON), name + ": Re-install is shown")
         check(shown(driver, window, DELETE_USER_DATA), name + ": the profile can be deleted")
@@ -228,7 +231,8 @@ def uninstall_runs(driver, target, subfolder, work):
             check(wait_shown(driver, window, SURVEY_QUESTION), name + ": the survey is shown")
             check(driver("text", window, str(SURVEY_QUESTION)) == SURVEY_QUESTION_TEXT,
                   name + ": the survey's question")
-            check(state(driver, window, UNINSTALL_BUTTON) == "visible=1 enabled=0",
+            check(wait_until(lambda: state(driver, window, UNINSTALL_BUTTON) ==
+                             "visible=1 enabled=0", 10),
                   name + ": Uninstall waits for a reason: %s"
                   % state(driver, window, UNINSTALL_BUTTON))
             rows = picture(driver, window, work, name + "_survey")
@@ -489,8 +493,8 @@ def main():
     # two run side by side.
     with XvfbWine(os.path.join(build, "wine-prefix-xvfb-pages"),
                   os.path.join(build, "wine-home-xvfb-pages"),
-                  log_file=os.path.join(work, "xvfb.log")) as session:
-        driver = xvfb.XvfbDriver(session, driver_exe)
+                  log_file=os.path.join(work, "xvfb.log")) as session, \
+            xvfb.XvfbDriver(session, driver_exe) as driver:
         session.set_log_pixels(96)
         target, subfolder = installation_to_success(driver, package, work)
         if subfolder:

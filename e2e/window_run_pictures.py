@@ -37,8 +37,8 @@ def main():
     shutil.copytree(package, os.path.join(work, "package"))
     target = os.path.join(work, "Velta Browser")
     with XvfbWine(os.path.join(build, "wine-prefix-xvfb"), os.path.join(build, "wine-home-xvfb"),
-                  log_file=os.path.join(work, "xvfb.log")) as session:
-        driver = ui_driver_xvfb_e2e.XvfbDriver(session, driver_exe)
+                  log_file=os.path.join(work, "xvfb.log")) as session, \
+            ui_driver_xvfb_e2e.XvfbDriver(session, driver_exe) as driver:
         run = driver.start(os.path.join(work, "temp"),
                            os.path.join(work, "package", "installer.exe"),
                            "--enable-installer-stats=0", "--launchvelta=0", "--v=1",

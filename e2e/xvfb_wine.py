@@ -83,8 +83,8 @@ class XvfbWine:
                               **kwargs)
 
     def popen(self, args, **kwargs):
-        return subprocess.Popen(["wine", *args], env=self.env(), stdin=subprocess.DEVNULL,
-                                **kwargs)
+        kwargs.setdefault("stdin", subprocess.DEVNULL)
+        return subprocess.Popen(["wine", *args], env=self.env(), **kwargs)
 
     def _reg_add(self, key, name, kind, data):
         self.run(["reg", "add", key, "/v", name, "/t", kind, "/d", str(data), "/f"],

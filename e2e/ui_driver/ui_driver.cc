@@ -7,6 +7,18 @@
 // hexadecimal ("0x1234"), as find-window prints them; controls by their
 // dialog control id (0: the window itself).
 //
+//   serve                 Answers many commands in one run, the way a
+//                         script asks question after question without
+//                         starting a process for each: one command a line
+//                         on standard input, a JSON array of strings
+//                         (["text", "0x1234", "1221"]), and for each one
+//                         line on standard output, the JSON object
+//                         {"code": N, "out": "...", "err": "..."} with what
+//                         the command's own run would have exited with,
+//                         printed and written to standard error. Ends at the
+//                         end of its input. run and hold-ui-lock outlive a
+//                         question: they are refused here (code 2).
+//   echo [ARG...]         Each argument on a line of its own (UTF-8).
 //   find-window [--pid=N] [--title=T] [--timeout-ms=M]
 //       The first visible top-level window of process N and/or with the
 //       exact title T, waiting up to M ms (default 20000) for it.
@@ -52,24 +64,26 @@
 #include <stdio.h>
 #include <stdlib.h>
 
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "base/json/json_reader.h"
+#include "base/json/json_writer.h"
 #include "base/strings/utf_string_conversions.h"
+#include "base/values.h"
 #include "base/win/scoped_handle.h"
 #include "desktop/windows/installer/ui/ui_lock.h"
+#include "e2e/ui_driver/answer.h"
 
 namespace {
+
+using velta::Answer;
 
 constexpr int kOk = 0;
 constexpr int kFailed = 1;
 constexpr int kUsage = 2;
-
-int Fail(const char* what) {
-  fprintf(stderr, "ui_driver: %s (error %lu)\n", what, ::GetLastError());
-  return kFailed;
-}
 
 bool ParseHwnd(const std::wstring& text, HWND* hwnd) {
   wchar_t* end = nullptr;
@@ -141,7 +155,7 @@ BOOL CALLBACK MatchWindow(HWND hwnd, LPARAM param) {
   return FALSE;
 }
 
-int FindWindowCommand(const std::vector<std::wstring>& args) {
+int FindWindowCommand(const std::vector<std::wstring>& args, Answer* answer) {
   DWORD pid = 0;
   std::wstring title;
   bool with_title = false;
@@ -166,11 +180,12 @@ int FindWindowCommand(const std::vector<std::wstring>& args) {
   while (true) {
     ::EnumWindows(&MatchWindow, reinterpret_cast<LPARAM>(&search));
     if (search.found) {
-      printf("0x%llx\n", static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(search.found)));
+      answer->Print("0x%llx\n",
+                    static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(search.found)));
       return kOk;
     }
     if (::GetTickCount64() >= deadline)
-      return Fail("no such window");
+      return answer->Fail("no such window");
     ::Sleep(20);
   }
 }
@@ -186,7 +201,7 @@ HWND FocusOf(HWND window) {
   return window;
 }
 
-int KeyCommand(HWND window, int key, bool alt) {
+int KeyCommand(HWND window, int key, bool alt, Answer* answer) {
   HWND target = FocusOf(window);
   const UINT scan = ::MapVirtualKeyW(static_cast<UINT>(key), MAPVK_VK_TO_VSC);
   // Repeat count 1, the scan code, and with Alt the context bit.
@@ -197,20 +212,20 @@ int KeyCommand(HWND window, int key, bool alt) {
   const UINT down_message = alt ? WM_SYSKEYDOWN : WM_KEYDOWN;
   const UINT up_message = alt ? WM_SYSKEYUP : WM_KEYUP;
   if (!::PostMessageW(target, down_message, static_cast<WPARAM>(key), down))
-    return Fail("cannot post the key");
+    return answer->Fail("cannot post the key");
   // The key going down may close its window (Alt+F4) before the key-up is
   // posted: a window already gone has had its key.
   if (!::PostMessageW(target, up_message, static_cast<WPARAM>(key), up) &&
       ::GetLastError() != ERROR_INVALID_WINDOW_HANDLE) {
-    return Fail("cannot post the key");
+    return answer->Fail("cannot post the key");
   }
   return kOk;
 }
 
-int DpiCommand(HWND window, int dpi) {
+int DpiCommand(HWND window, int dpi, Answer* answer) {
   RECT rect;
   if (!::GetWindowRect(window, &rect))
-    return Fail("cannot read the window's rectangle");
+    return answer->Fail("cannot read the window's rectangle");
   UINT old_dpi = 96;
   using GetDpiForWindowFunction = UINT(WINAPI*)(HWND);
   // Windows 10's; older systems have one DPI for the whole session.
@@ -227,19 +242,19 @@ int DpiCommand(HWND window, int dpi) {
   base::win::ScopedHandle process(
       ::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE, FALSE, pid));
   if (!process.IsValid())
-    return Fail("cannot open the window's process");
+    return answer->Fail("cannot open the window's process");
   void* remote = ::VirtualAllocEx(process.Get(), nullptr, sizeof(suggested),
                                   MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
   if (!remote)
-    return Fail("cannot allocate in the window's process");
+    return answer->Fail("cannot allocate in the window's process");
   int result = kOk;
-  DWORD_PTR answer = 0;
+  DWORD_PTR reply = 0;
   if (!::WriteProcessMemory(process.Get(), remote, &suggested, sizeof(suggested), nullptr)) {
-    result = Fail("cannot write the suggested rectangle");
+    result = answer->Fail("cannot write the suggested rectangle");
   } else if (!::SendMessageTimeoutW(window, WM_DPICHANGED, MAKEWPARAM(dpi, dpi),
                                     reinterpret_cast<LPARAM>(remote), SMTO_ABORTIFHUNG, 20000,
-                                    &answer)) {
-    result = Fail("the window did not take WM_DPICHANGED");
+                                    &reply)) {
+    result = answer->Fail("the window did not take WM_DPICHANGED");
   }
   ::VirtualFreeEx(process.Get(), remote, 0, MEM_RELEASE);
   return result;
@@ -284,14 +299,14 @@ bool WriteBmp(const std::wstring& path, const uint32_t* pixels, int width, int h
 // The window as it paints itself (PrintWindow) when it is this process's;
 // else what the screen shows of it (a display that keeps no pictures, like
 // Wine's null driver, gives black).
-int ScreenshotCommand(HWND window, const std::wstring& path) {
+int ScreenshotCommand(HWND window, const std::wstring& path, Answer* answer) {
   RECT rect;
   if (!::GetWindowRect(window, &rect))
-    return Fail("cannot read the window's rectangle");
+    return answer->Fail("cannot read the window's rectangle");
   const int width = rect.right - rect.left;
   const int height = rect.bottom - rect.top;
   if (width <= 0 || height <= 0)
-    return Fail("the window has no area");
+    return answer->Fail("the window has no area");
   HDC screen = ::GetDC(nullptr);
   HDC memory = ::CreateCompatibleDC(screen);
   BITMAPINFO info = {};
@@ -304,7 +319,7 @@ int ScreenshotCommand(HWND window, const std::wstring& path) {
   HBITMAP bitmap = ::CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
   int result = kOk;
   if (!bitmap) {
-    result = Fail("cannot make the picture");
+    result = answer->Fail("cannot make the picture");
   } else {
     HGDIOBJ old = ::SelectObject(memory, bitmap);
     DWORD pid = 0;
@@ -314,30 +329,31 @@ int ScreenshotCommand(HWND window, const std::wstring& path) {
     if (pid == ::GetCurrentProcessId() ? !::PrintWindow(window, memory, 0)
                                        : !::BitBlt(memory, 0, 0, width, height, screen, rect.left,
                                                    rect.top, SRCCOPY)) {
-      result = Fail("cannot copy the window's picture");
+      result = answer->Fail("cannot copy the window's picture");
     }
     ::GdiFlush();
     if (result == kOk && !WriteBmp(path, static_cast<const uint32_t*>(bits), width, height))
-      result = Fail("cannot write the picture");
+      result = answer->Fail("cannot write the picture");
     ::SelectObject(memory, old);
     ::DeleteObject(bitmap);
   }
   ::DeleteDC(memory);
   ::ReleaseDC(nullptr, screen);
   if (result == kOk)
-    printf("%d %d\n", width, height);
+    answer->Print("%d %d\n", width, height);
   return result;
 }
 
-int HoldUiLockCommand(const std::wstring& title, const std::wstring& alive_file) {
+int HoldUiLockCommand(const std::wstring& title, const std::wstring& alive_file,
+                      Answer* answer) {
   base::win::ScopedHandle lock_file;
   const uint32_t owner = velta::GetUiLock(&lock_file);
   if (owner != ::GetCurrentThreadId())
-    return Fail("another process holds the UI lock");
+    return answer->Fail("another process holds the UI lock");
   HWND window = ::CreateWindowExW(0, L"STATIC", title.c_str(), WS_OVERLAPPEDWINDOW | WS_VISIBLE,
                                   40, 40, 240, 120, nullptr, nullptr, nullptr, nullptr);
   if (!window)
-    return Fail("cannot make the window");
+    return answer->Fail("cannot make the window");
   // Another window of another thread in front, so that being brought back
   // is seen (the installer brings forward a window of the lock's thread).
   HANDLE done = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
@@ -355,8 +371,7 @@ int HoldUiLockCommand(const std::wstring& title, const std::wstring& alive_file)
     ::DestroyWindow(other);
   });
   ::WaitForSingleObject(other_shown, INFINITE);
-  printf("ready\n");
-  fflush(stdout);
+  answer->Print("ready\n");
   bool brought_to_front = false;
   MSG message;
   while (::IsWindow(window)) {
@@ -376,7 +391,7 @@ int HoldUiLockCommand(const std::wstring& title, const std::wstring& alive_file)
     if (::GetFileAttributesW(alive_file.c_str()) == INVALID_FILE_ATTRIBUTES)
       break;
   }
-  printf("foreground=%d\n", brought_to_front ? 1 : 0);
+  answer->Print("foreground=%d\n", brought_to_front ? 1 : 0);
   ::SetEvent(done);
   other_thread.join();
   ::CloseHandle(done);
@@ -405,12 +420,12 @@ std::wstring Quote(const std::wstring& text) {
   return quoted + L"\"";
 }
 
-int RunCommand(const std::vector<std::wstring>& args) {
+int RunCommand(const std::vector<std::wstring>& args, Answer* answer) {
   if (args.size() < 3)
     return kUsage;
   if (!::SetEnvironmentVariableW(L"TEMP", args[1].c_str()) ||
       !::SetEnvironmentVariableW(L"TMP", args[1].c_str())) {
-    return Fail("cannot set the temporary folder");
+    return answer->Fail("cannot set the temporary folder");
   }
   std::wstring command_line;
   for (size_t i = 2; i < args.size(); ++i)
@@ -420,33 +435,38 @@ int RunCommand(const std::vector<std::wstring>& args) {
   PROCESS_INFORMATION process = {};
   if (!::CreateProcessW(args[2].c_str(), command_line.data(), nullptr, nullptr, TRUE, 0, nullptr,
                         nullptr, &startup, &process)) {
-    return Fail("cannot start the program");
+    return answer->Fail("cannot start the program");
   }
   ::CloseHandle(process.hThread);
-  printf("pid %lu\n", process.dwProcessId);
-  fflush(stdout);
+  answer->Print("pid %lu\n", process.dwProcessId);
   ::WaitForSingleObject(process.hProcess, INFINITE);
   DWORD exit_code = 0;
   ::GetExitCodeProcess(process.hProcess, &exit_code);
   ::CloseHandle(process.hProcess);
-  printf("exit %lu\n", exit_code);
+  answer->Print("exit %lu\n", exit_code);
   return kOk;
 }
 
-int Run(const std::vector<std::wstring>& args) {
+int Run(const std::vector<std::wstring>& args, Answer* answer) {
   if (args.empty())
     return kUsage;
   const std::wstring& command = args[0];
   if (command == L"find-window")
-    return FindWindowCommand(std::vector<std::wstring>(args.begin() + 1, args.end()));
+    return FindWindowCommand(std::vector<std::wstring>(args.begin() + 1, args.end()), answer);
   if (command == L"foreground") {
     HWND window = ::GetForegroundWindow();
-    printf("0x%llx %s\n", static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(window)),
-           window ? base::WideToUTF8(TextOf(window)).c_str() : "");
+    answer->Print("0x%llx %s\n",
+                  static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(window)),
+                  window ? base::WideToUTF8(TextOf(window)).c_str() : "");
+    return kOk;
+  }
+  if (command == L"echo") {
+    for (size_t i = 1; i < args.size(); ++i)
+      answer->Print("%s\n", base::WideToUTF8(args[i]).c_str());
     return kOk;
   }
   if (command == L"run")
-    return RunCommand(args);
+    return RunCommand(args, answer);
   if (command == L"end") {
     int pid = 0;
     if (args.size() != 2 || !ParseInt(args[1], &pid))
@@ -454,16 +474,16 @@ int Run(const std::vector<std::wstring>& args) {
     base::win::ScopedHandle process(
         ::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, static_cast<DWORD>(pid)));
     if (!process.IsValid() || !::TerminateProcess(process.Get(), 1))
-      return Fail("cannot end the process");
+      return answer->Fail("cannot end the process");
     ::WaitForSingleObject(process.Get(), 20000);
     return kOk;
   }
   if (command == L"hold-ui-lock")
-    return args.size() == 3 ? HoldUiLockCommand(args[1], args[2]) : kUsage;
+    return args.size() == 3 ? HoldUiLockCommand(args[1], args[2], answer) : kUsage;
 
   HWND window = nullptr;
   if (args.size() < 2 || !ParseHwnd(args[1], &window))
-    return args.size() < 2 ? kUsage : Fail("no such window");
+    return args.size() < 2 ? kUsage : answer->Fail("no such window");
   if (command == L"rect") {
     RECT rect;
     int id = 0;
@@ -471,8 +491,8 @@ int Run(const std::vector<std::wstring>& args) {
       return kUsage;
     HWND control = Control(window, id);
     if (!control || !::GetWindowRect(control, &rect))
-      return Fail("cannot read the rectangle");
-    printf("%ld %ld %ld %ld\n", rect.left, rect.top, rect.right, rect.bottom);
+      return answer->Fail("cannot read the rectangle");
+    answer->Print("%ld %ld %ld %ld\n", rect.left, rect.top, rect.right, rect.bottom);
     return kOk;
   }
   if (command == L"client") {
@@ -481,25 +501,25 @@ int Run(const std::vector<std::wstring>& args) {
       return kUsage;
     if (!::GetClientRect(window, &rect) ||
         !::MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&rect), 2)) {
-      return Fail("cannot read the client area");
+      return answer->Fail("cannot read the client area");
     }
-    printf("%ld %ld %ld %ld\n", rect.left, rect.top, rect.right, rect.bottom);
+    answer->Print("%ld %ld %ld %ld\n", rect.left, rect.top, rect.right, rect.bottom);
     return kOk;
   }
   if (args.size() < 3)
     return kUsage;
   if (command == L"screenshot")
-    return args.size() == 3 ? ScreenshotCommand(window, args[2]) : kUsage;
+    return args.size() == 3 ? ScreenshotCommand(window, args[2], answer) : kUsage;
   int number = 0;
   if (!ParseInt(args[2], &number))
     return kUsage;
   if (command == L"dpi")
-    return args.size() == 3 ? DpiCommand(window, number) : kUsage;
+    return args.size() == 3 ? DpiCommand(window, number, answer) : kUsage;
   if (command == L"key") {
     const bool alt = args.size() == 4 && args[3] == L"--alt";
     if (args.size() > 4 || (args.size() == 4 && !alt))
       return kUsage;
-    return KeyCommand(window, number, alt);
+    return KeyCommand(window, number, alt, answer);
   }
   if (command == L"click-at") {
     int x = 0;
@@ -508,11 +528,11 @@ int Run(const std::vector<std::wstring>& args) {
       return kUsage;
     HWND control = Control(window, number);
     if (!control)
-      return Fail("no such control");
+      return answer->Fail("no such control");
     const LPARAM where = MAKELPARAM(x, y);
     if (!::PostMessageW(control, WM_LBUTTONDOWN, MK_LBUTTON, where) ||
         !::PostMessageW(control, WM_LBUTTONUP, 0, where)) {
-      return Fail("cannot post the click");
+      return answer->Fail("cannot post the click");
     }
     return kOk;
   }
@@ -520,14 +540,14 @@ int Run(const std::vector<std::wstring>& args) {
     return kUsage;
   HWND control = Control(window, number);
   if (!control)
-    return Fail("no such control");
+    return answer->Fail("no such control");
   if (command == L"text") {
-    printf("%s\n", base::WideToUTF8(TextOf(control)).c_str());
+    answer->Print("%s\n", base::WideToUTF8(TextOf(control)).c_str());
     return kOk;
   }
   if (command == L"state") {
-    printf("visible=%d enabled=%d\n", ::IsWindowVisible(control) ? 1 : 0,
-           ::IsWindowEnabled(control) ? 1 : 0);
+    answer->Print("visible=%d enabled=%d\n", ::IsWindowVisible(control) ? 1 : 0,
+                  ::IsWindowEnabled(control) ? 1 : 0);
     return kOk;
   }
   if (command == L"progress") {
@@ -537,27 +557,118 @@ int Run(const std::vector<std::wstring>& args) {
     if (!::SendMessageTimeoutW(control, PBM_GETPOS, 0, 0, SMTO_ABORTIFHUNG, 20000, &position) ||
         !::SendMessageTimeoutW(control, PBM_GETRANGE, TRUE, 0, SMTO_ABORTIFHUNG, 20000, &low) ||
         !::SendMessageTimeoutW(control, PBM_GETRANGE, FALSE, 0, SMTO_ABORTIFHUNG, 20000, &high)) {
-      return Fail("the progress bar did not answer");
+      return answer->Fail("the progress bar did not answer");
     }
-    printf("%d %d %d\n", static_cast<int>(position), static_cast<int>(low),
-           static_cast<int>(high));
+    answer->Print("%d %d %d\n", static_cast<int>(position), static_cast<int>(low),
+                  static_cast<int>(high));
     return kOk;
   }
   if (command == L"click") {
     if (!::PostMessageW(control, BM_CLICK, 0, 0))
-      return Fail("cannot post the click");
+      return answer->Fail("cannot post the click");
     return kOk;
   }
   return kUsage;
+}
+
+// Runs `args` as a command line; a bad one is said so.
+int RunCommandLine(const std::vector<std::wstring>& args, Answer* answer) {
+  // A failure names the error of what failed, never one that an earlier
+  // command of the serving loop left behind.
+  ::SetLastError(ERROR_SUCCESS);
+  const int result = Run(args, answer);
+  if (result == kUsage)
+    answer->Complain("ui_driver: bad command line (see the source's description)\n");
+  return result;
+}
+
+// The commands that outlive a question (they print as they go, or keep a
+// window and a lock for the script): processes of their own.
+bool IsOwnProcessCommand(const std::wstring& command) {
+  return command == L"run" || command == L"hold-ui-lock" || command == L"serve";
+}
+
+// One line of the serving loop's input: the command, or why there is none.
+int RunLine(const std::string& line, Answer* answer) {
+  std::optional<base::Value> request = base::JSONReader::Read(line);
+  if (!request || !request->is_list()) {
+    answer->Complain("ui_driver: a command is one JSON array of strings a line\n");
+    return kUsage;
+  }
+  std::vector<std::wstring> args;
+  for (const base::Value& arg : request->GetList()) {
+    if (!arg.is_string()) {
+      answer->Complain("ui_driver: a command's arguments are strings\n");
+      return kUsage;
+    }
+    args.push_back(base::UTF8ToWide(arg.GetString()));
+  }
+  if (!args.empty() && IsOwnProcessCommand(args[0])) {
+    answer->Complain("ui_driver: " + base::WideToUTF8(args[0]) +
+                     " runs as a process of its own, not in serve\n");
+    return kUsage;
+  }
+  return RunCommandLine(args, answer);
+}
+
+bool WriteReply(HANDLE out, int code, const Answer& answer) {
+  base::Value reply(base::Value::Type::DICTIONARY);
+  reply.SetIntKey("code", code);
+  reply.SetStringKey("out", answer.out());
+  reply.SetStringKey("err", answer.err());
+  std::string json;
+  if (!base::JSONWriter::Write(reply, &json))
+    return false;
+  json += '\n';
+  DWORD written = 0;
+  return ::WriteFile(out, json.data(), static_cast<DWORD>(json.size()), &written, nullptr) &&
+         written == json.size();
+}
+
+// Reads one command a line from standard input and answers each with one
+// line on standard output (see serve above), until the input ends.
+int ServeCommand() {
+  HANDLE in = ::GetStdHandle(STD_INPUT_HANDLE);
+  HANDLE out = ::GetStdHandle(STD_OUTPUT_HANDLE);
+  // A longer line is dropped as it comes and refused at its end.
+  constexpr size_t kMaxLine = 1 << 20;
+  std::string pending;
+  bool is_overlong = false;
+  char buffer[4096];
+  DWORD read = 0;
+  while (::ReadFile(in, buffer, sizeof(buffer), &read, nullptr) && read > 0) {
+    pending.append(buffer, read);
+    size_t end;
+    while ((end = pending.find('\n')) != std::string::npos) {
+      const std::string line = pending.substr(0, end);
+      pending.erase(0, end + 1);
+      Answer answer(Answer::Mode::kKept);
+      int code = kUsage;
+      if (is_overlong) {
+        answer.Complain("ui_driver: a command line longer than 1 MiB\n");
+        is_overlong = false;
+      } else {
+        code = RunLine(line, &answer);
+      }
+      if (!WriteReply(out, code, answer))
+        return kFailed;
+    }
+    if (pending.size() > kMaxLine) {
+      pending.clear();
+      is_overlong = true;
+    }
+  }
+  return kOk;
 }
 
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
   std::vector<std::wstring> args(argv + 1, argv + argc);
-  const int result = Run(args);
-  if (result == kUsage)
-    fprintf(stderr, "ui_driver: bad command line (see the source's description)\n");
+  if (args.size() == 1 && args[0] == L"serve")
+    return ServeCommand();
+  Answer answer(Answer::Mode::kWriteThrough);
+  const int result = RunCommandLine(args, &answer);
   fflush(stdout);
   return result;
 }
