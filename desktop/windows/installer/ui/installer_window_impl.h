@@ -170,6 +170,8 @@ class InstallerWindowImpl : public InstallerWindow,
   // installer_window_impl_progress.cc: progress, errors and confirmations.
   std::wstring GetStatusText(uint32_t phase, std::optional<uint32_t> remaining) const;
   void SetStatusText(const std::wstring& text);
+  // A throttled progress text, shown only while the progress page is.
+  void SetProgressStatusText(const std::wstring& text);
   void OnAccept();
   void OnCancel();
   void OnRetry();

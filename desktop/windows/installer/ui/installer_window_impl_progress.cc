@@ -115,8 +115,15 @@ void InstallerWindowImpl::OnProgressChanged(uint32_t value, std::optional<uint32
   weak_factory_.InvalidateWeakPtrs();
   base::ThreadTaskRunnerHandle::Get()->PostDelayedTask(
       FROM_HERE,
-      base::BindOnce(&InstallerWindowImpl::SetStatusText, weak_factory_.GetWeakPtr(), text),
+      base::BindOnce(&InstallerWindowImpl::SetProgressStatusText, weak_factory_.GetWeakPtr(),
+                     text),
       base::TimeDelta::FromMilliseconds(kStatusIntervalMs - elapsed_ms));
+}
+
+void InstallerWindowImpl::SetProgressStatusText(const std::wstring& text) {
+  // The page may have changed meanwhile: the error page's message stays.
+  if (layout_ == LAYOUT_PROGRESS)
+    SetStatusText(text);
 }
 
 void InstallerWindowImpl::OnPhaseEntered(uint32_t phase) {

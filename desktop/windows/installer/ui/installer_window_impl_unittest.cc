@@ -565,6 +565,22 @@ TEST_F(InstallerWindowTest, StatusLineEndsWithTheLastCountOfABurst) {
   EXPECT_EQ(L"Downloading (about 41 s remaining)", TextOf(Item(IDC_STATUS_TEXT)));
 }
 
+// A count throttled to later must not replace the error that came first:
+// the retry countdown's last tick and the fetch's failure arrive together.
+TEST_F(InstallerWindowTest, ErrorPageKeepsItsMessageOverAThrottledCount) {
+  MakeWindow({}, true);
+  window_->ShowInstallationProgress();
+  progress_.SetPhase(8);
+  window_->OnProgressChanged(1, 1);
+  window_->OnProgressChanged(1, 0);
+  window_->DisplayError(L"It broke.", 1, false, "broken");
+  for (int i = 0; i < 40; ++i) {
+    ::Sleep(5);
+    base::RunLoop().RunUntilIdle();
+  }
+  EXPECT_EQ(L"It broke.", TextOf(Item(IDC_STATUS_TEXT)));
+}
+
 TEST_F(InstallerWindowTest, ErrorPageOffersTheFullPackageOnlyWhenAsked) {
   MakeWindow({}, true);
   window_->DisplayError(L"It broke.", 0, false, "broken");
