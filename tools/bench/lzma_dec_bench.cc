@@ -1,16 +1,18 @@
 // Copyright 2026 Velta Software. All rights reserved.
 
 // Decodes a .lzma file (5 property bytes, 64-bit size, LZMA stream) in memory
-// with LzmaDec alone and prints the throughput in MB/s of decoded output: the
-// decoder's own speed, without the archive reader or file writes.
-//   lzma_dec_bench FILE.lzma [UNPACKED_SIZE]
-// UNPACKED_SIZE is needed when the file does not record it (xz --format=lzma
-// writes an end marker and no size).
+// with one decoder alone and prints the throughput in MB/s of decoded output:
+// the decoder's own speed, without the archive reader or file writes.
+//   lzma_dec_bench [--decoder=lzmadec|stream] FILE.lzma [UNPACKED_SIZE]
+// --decoder picks LzmaDec (the default) or LzmaStreamDecoder. UNPACKED_SIZE is
+// needed when the file does not record it (xz --format=lzma writes an end
+// marker and no size).
 
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -20,8 +22,22 @@
 
 int main(int argc, char** argv) {
   using namespace velta::seven_zip;
+  LzmaEngine engine = LzmaEngine::kLzmaDec;
+  const char* const program = argv[0];
+  if (argc > 1 && std::strncmp(argv[1], "--decoder=", 10) == 0) {
+    const std::string name = argv[1] + 10;
+    if (name == "stream") {
+      engine = LzmaEngine::kStreamDecoder;
+    } else if (name != "lzmadec") {
+      std::fprintf(stderr, "unknown decoder %s\n", name.c_str());
+      return 2;
+    }
+    --argc;
+    ++argv;
+  }
   if (argc != 2 && argc != 3) {
-    std::fprintf(stderr, "usage: %s FILE.lzma [UNPACKED_SIZE]\n", argv[0]);
+    std::fprintf(stderr, "usage: %s [--decoder=lzmadec|stream] FILE.lzma [UNPACKED_SIZE]\n",
+                 program);
     return 2;
   }
   std::FILE* file = std::fopen(argv[1], "rb");
@@ -51,7 +67,7 @@ int main(int argc, char** argv) {
   }
   std::vector<uint8_t> output(size);
   HeapAllocator heap;
-  LzmaDecoder decoder(&heap);
+  LzmaDecoder decoder(&heap, engine);
   MemoryByteSource source(input.data() + 13, input.size() - 13);
   std::string error;
   const auto start = std::chrono::steady_clock::now();

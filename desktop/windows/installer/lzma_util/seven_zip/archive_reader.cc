@@ -212,7 +212,7 @@ ResultCode ArchiveReader::DecodeHeaderFolder(const StreamsInfo& streams,
   }
   block->resize(static_cast<size_t>(size));
   // A header is small: one thread.
-  FolderDecoder decoder(stream_, temp_allocator_, 1, nullptr);
+  FolderDecoder decoder(stream_, temp_allocator_, 1, nullptr, lzma_engine_);
   const size_t first = static_cast<size_t>(folder.first_packed_stream());
   result = decoder.Decode(folder, offsets.data() + first, streams.pack_sizes.data() + first,
                           block->data(), block->size(), &error_);
@@ -286,7 +286,8 @@ ResultCode ArchiveReader::Extract(size_t index, BlockCache* cache, size_t* offse
       error_ = "Cannot allocate the output block";
       return ResultCode::kMemoryError;
     }
-    FolderDecoder decoder(stream_, temp_allocator_, decode_threads_, cache->worker_guard());
+    FolderDecoder decoder(stream_, temp_allocator_, decode_threads_, cache->worker_guard(),
+                          lzma_engine_);
     const size_t first = static_cast<size_t>(folder.first_packed_stream());
     ResultCode result =
         decoder.Decode(folder, packed_offsets_.data() + first, streams_.pack_sizes.data() + first,

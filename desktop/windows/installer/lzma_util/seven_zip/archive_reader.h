@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "desktop/windows/installer/lzma_util/seven_zip/archive_entry.h"
+#include "desktop/windows/installer/lzma_util/seven_zip/lzma_decoder.h"
 #include "desktop/windows/installer/lzma_util/seven_zip/result_code.h"
 #include "desktop/windows/installer/lzma_util/seven_zip/streams_info.h"
 
@@ -73,6 +74,10 @@ class ArchiveReader {
   // in a 32-bit process).
   void set_decode_threads(int threads) { decode_threads_ = threads; }
 
+  // The decoder of LZMA and LZMA2 coders (the header's too, from the next
+  // Open).
+  void set_lzma_engine(LzmaEngine engine) { lzma_engine_ = engine; }
+
  private:
   // Reads the header block at `position` and checks its CRC.
   ResultCode ReadHeaderBlock(uint64_t position, uint64_t size, uint32_t crc,
@@ -97,6 +102,7 @@ class ArchiveReader {
   std::vector<ArchiveEntry> entries_;
   std::string error_;
   int decode_threads_;
+  LzmaEngine lzma_engine_ = LzmaEngine::kLzmaDec;
 };
 
 }  // namespace velta::seven_zip

@@ -75,12 +75,13 @@ class FolderDecoder::CoderInput {
 };
 
 FolderDecoder::FolderDecoder(InputStream* stream, Allocator* temp_allocator, int threads,
-                             WorkerGuard* worker_guard)
+                             WorkerGuard* worker_guard, LzmaEngine engine)
     : stream_(stream),
       temp_allocator_(temp_allocator),
       threads_(threads),
       worker_guard_(worker_guard),
-      lzma_decoder_(temp_allocator) {}
+      engine_(engine),
+      lzma_decoder_(temp_allocator, engine) {}
 
 FolderDecoder::~FolderDecoder() = default;
 
@@ -208,7 +209,8 @@ ResultCode FolderDecoder::DecodeLzma2Parts(const Folder::Coder& coder, ByteSourc
   }
   const ResultCode result =
       Lzma2ParallelDecoder::Decode(coder.properties.data(), coder.properties.size(), parts, input,
-                                   out, out_size, threads_, worker_guard_, output_filter, error_);
+                                   out, out_size, threads_, worker_guard_, output_filter, engine_,
+                                   error_);
   // Without a thread of its own the stream decodes on this one.
   *decoded = result != ResultCode::kThreadError;
   if (!*decoded)

@@ -41,8 +41,9 @@ class WorkerGuard;
 // too, over the output's decoded prefix as it grows.
 class FolderDecoder {
  public:
+  // `engine` decodes the folder's LZMA and LZMA2 coders.
   FolderDecoder(InputStream* stream, Allocator* temp_allocator, int threads,
-                WorkerGuard* worker_guard);
+                WorkerGuard* worker_guard, LzmaEngine engine = LzmaEngine::kLzmaDec);
   FolderDecoder(const FolderDecoder&) = delete;
   FolderDecoder& operator=(const FolderDecoder&) = delete;
   ~FolderDecoder();
@@ -84,6 +85,7 @@ class FolderDecoder {
   Allocator* const temp_allocator_;
   const int threads_;
   WorkerGuard* const worker_guard_;
+  const LzmaEngine engine_;
   LzmaDecoder lzma_decoder_;
   // Valid during Decode only.
   const Folder* folder_ = nullptr;

@@ -105,13 +105,14 @@ class PartPool {
  public:
   PartPool(const uint8_t* properties, size_t properties_size,
            const std::vector<Lzma2Part>& parts, uint8_t* out, WorkerGuard* guard,
-           BcjX86Filter* filter)
+           BcjX86Filter* filter, LzmaEngine engine)
       : properties_(properties),
         properties_size_(properties_size),
         parts_(parts),
         out_(out),
         guard_(guard),
         filter_(filter),
+        engine_(engine),
         part_done_(parts.size(), false) {}
   PartPool(const PartPool&) = delete;
   PartPool& operator=(const PartPool&) = delete;
@@ -199,7 +200,7 @@ class PartPool {
       const Lzma2Part& part = parts_[task.index];
       std::string error;
       PartAllocator allocator;
-      LzmaDecoder part_decoder(&allocator);
+      LzmaDecoder part_decoder(&allocator, engine_);
       PartDecode decode{&part_decoder,
                         properties_,
                         properties_size_,
@@ -285,6 +286,7 @@ class PartPool {
   uint8_t* const out_;
   WorkerGuard* const guard_;
   BcjX86Filter* const filter_;
+  const LzmaEngine engine_;
   // pthreads rather than std::thread: a thread that cannot start is a
   // result here, not an exception (the build has none).
   std::vector<pthread_t> threads_;
@@ -329,7 +331,7 @@ ResultCode Lzma2ParallelDecoder::Decode(const uint8_t* properties, size_t proper
                                         const std::vector<Lzma2Part>& parts, ByteSource* source,
                                         uint8_t* out, size_t out_size, int threads,
                                         WorkerGuard* guard, BcjX86Filter* filter,
-                                        std::string* error) {
+                                        LzmaEngine engine, std::string* error) {
   if (!LzmaDecoder::CheckLzma2Properties(properties, properties_size, error))
     return ResultCode::kUnsupported;
   // The parts follow each other in the packed stream and in the output.
@@ -350,7 +352,7 @@ ResultCode Lzma2ParallelDecoder::Decode(const uint8_t* properties, size_t proper
     return ResultCode::kParamError;
   }
 
-  PartPool pool(properties, properties_size, parts, out, guard, filter);
+  PartPool pool(properties, properties_size, parts, out, guard, filter, engine);
   if (pool.Start(std::clamp<int>(threads, 1,
                                  static_cast<int>(std::max<size_t>(parts.size(), 1)))) == 0) {
     *error = "Cannot start a decoding thread";

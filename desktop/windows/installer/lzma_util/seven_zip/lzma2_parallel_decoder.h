@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "desktop/windows/installer/lzma_util/seven_zip/lzma2_part.h"
+#include "desktop/windows/installer/lzma_util/seven_zip/lzma_decoder.h"
 #include "desktop/windows/installer/lzma_util/seven_zip/result_code.h"
 
 namespace velta::seven_zip {
@@ -53,11 +54,12 @@ class Lzma2ParallelDecoder {
   // kThreadError when not one thread starts: nothing is read from `source`
   // then, so the caller may decode the stream on its own thread. With
   // `filter`, a fresh one, a decode that succeeds has also filtered the
-  // whole output; after a failure the output is partly filtered.
+  // whole output; after a failure the output is partly filtered. `engine`
+  // decodes each part.
   static ResultCode Decode(const uint8_t* properties, size_t properties_size,
                            const std::vector<Lzma2Part>& parts, ByteSource* source, uint8_t* out,
                            size_t out_size, int threads, WorkerGuard* guard, BcjX86Filter* filter,
-                           std::string* error);
+                           LzmaEngine engine, std::string* error);
 };
 
 }  // namespace velta::seven_zip

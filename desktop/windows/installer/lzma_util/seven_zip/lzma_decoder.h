@@ -14,15 +14,22 @@ namespace velta::seven_zip {
 class Allocator;
 class ByteSource;
 
-// Decodes LZMA and LZMA2 streams with the LZMA SDK's LzmaDec straight into
-// the caller's output block, which doubles as the decoder's dictionary (no
-// copy, no separate dictionary allocation). This class and its target are the
-// only code that sees the SDK's headers.
+// Which decoder does the work: the LZMA SDK's LzmaDec, or LzmaStreamDecoder,
+// which gives the same output and refusals and is kept checked against it.
+enum class LzmaEngine {
+  kLzmaDec,
+  kStreamDecoder,
+};
+
+// Decodes LZMA and LZMA2 streams with the LZMA SDK's LzmaDec or with
+// LzmaStreamDecoder straight into the caller's output block, which doubles as
+// the decoder's dictionary (no copy, no separate dictionary allocation). This
+// class and its target are the only code that sees the SDK's headers.
 class LzmaDecoder {
  public:
   // `allocator` gives the probability tables (up to ~6 MB) and must outlive
   // the decoder.
-  explicit LzmaDecoder(Allocator* allocator);
+  explicit LzmaDecoder(Allocator* allocator, LzmaEngine engine = LzmaEngine::kLzmaDec);
   LzmaDecoder(const LzmaDecoder&) = delete;
   LzmaDecoder& operator=(const LzmaDecoder&) = delete;
   ~LzmaDecoder();
@@ -53,13 +60,14 @@ class LzmaDecoder {
                              std::string* error);
 
  private:
-  // The chunk loop of both: until the end marker, or with `is_part` until
-  // `source` is used up.
+  // DecodeLzma2 and DecodeLzma2Part: until the end marker, or with
+  // `is_part` until `source` is used up.
   ResultCode DecodeLzma2Chunks(const uint8_t* properties, size_t properties_size,
                                ByteSource* source, uint8_t* out, size_t out_size, bool is_part,
                                std::string* error);
 
   Allocator* const allocator_;
+  const LzmaEngine engine_;
 };
 
 }  // namespace velta::seven_zip
