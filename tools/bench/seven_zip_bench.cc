@@ -2,7 +2,9 @@
 
 // Extracts a whole 7z archive into a folder with our reader and prints the
 // throughput in MB/s of unpacked output (files written with the C library).
-//   seven_zip_bench ARCHIVE DESTINATION [THREADS]
+//   seven_zip_bench [--decoder=lzmadec|stream] ARCHIVE DESTINATION [THREADS]
+// --decoder picks the reader's LZMA decoder (by default the reader's own
+// choice).
 // THREADS caps the threads one folder decodes on (1: the caller's thread
 // alone, as before parts were decoded in parallel); by default the reader's.
 // Exits 1 with the reader's SZ_ERROR code and reason when extraction fails.
@@ -11,6 +13,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <system_error>
@@ -55,8 +58,20 @@ std::filesystem::path EntryPath(const std::filesystem::path& destination,
 
 int main(int argc, char** argv) {
   using namespace velta::seven_zip;
+  const char* const program = argv[0];
+  const char* decoder = nullptr;
+  if (argc > 1 && std::strncmp(argv[1], "--decoder=", 10) == 0) {
+    decoder = argv[1] + 10;
+    if (std::strcmp(decoder, "lzmadec") != 0 && std::strcmp(decoder, "stream") != 0) {
+      std::fprintf(stderr, "unknown decoder %s\n", decoder);
+      return 2;
+    }
+    --argc;
+    ++argv;
+  }
   if (argc != 3 && argc != 4) {
-    std::fprintf(stderr, "usage: %s ARCHIVE DESTINATION [THREADS]\n", argv[0]);
+    std::fprintf(stderr, "usage: %s [--decoder=lzmadec|stream] ARCHIVE DESTINATION [THREADS]\n",
+                 program);
     return 2;
   }
   const int threads = argc == 4 ? std::atoi(argv[3]) : 0;
@@ -74,6 +89,10 @@ int main(int argc, char** argv) {
   ArchiveReader reader;
   if (threads > 0)
     reader.set_decode_threads(threads);
+  if (decoder) {
+    reader.set_lzma_engine(std::strcmp(decoder, "stream") == 0 ? LzmaEngine::kStreamDecoder
+                                                               : LzmaEngine::kLzmaDec);
+  }
   result = reader.Open(&stream, &heap);
   if (result != ResultCode::kOk)
     return Fail("Opening the archive", result, reader.error_message());

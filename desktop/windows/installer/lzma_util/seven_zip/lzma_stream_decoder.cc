@@ -125,11 +125,16 @@ struct RangeDecoder {
     return value;
   }
 
+  // Eight bits down a tree, unrolled: no loop test between them.
   VELTA_LZMA_INLINE unsigned Literal(uint16_t* probabilities) {
-    unsigned symbol = 1;
-    do
-      symbol = (symbol << 1) | Bit(probabilities + symbol);
-    while (symbol < 0x100);
+    unsigned symbol = 2 | Bit(probabilities + 1);
+    symbol = (symbol << 1) | Bit(probabilities + symbol);
+    symbol = (symbol << 1) | Bit(probabilities + symbol);
+    symbol = (symbol << 1) | Bit(probabilities + symbol);
+    symbol = (symbol << 1) | Bit(probabilities + symbol);
+    symbol = (symbol << 1) | Bit(probabilities + symbol);
+    symbol = (symbol << 1) | Bit(probabilities + symbol);
+    symbol = (symbol << 1) | Bit(probabilities + symbol);
     return symbol & 0xFF;
   }
 
@@ -145,7 +150,10 @@ struct RangeDecoder {
       const unsigned bit = Bit(probabilities + offset + match_bit + symbol);
       symbol = (symbol << 1) | bit;
       offset &= ~(match_bit ^ (0u - bit));
-    } while (symbol < 0x100);
+    } while (symbol < 0x100 && offset != 0);
+    // After the first disagreement the rest is a plain literal's.
+    while (symbol < 0x100)
+      symbol = (symbol << 1) | Bit(probabilities + symbol);
     return symbol & 0xFF;
   }
 
@@ -175,9 +183,7 @@ struct RangeDecoder {
   }
 };
 
-uint32_t NextStateAfterLiteral(uint32_t state) {
-  return state < 4 ? 0 : (state < 10 ? state - 3 : state - 6);
-}
+constexpr uint8_t kStateAfterLiteral[kStates] = {0, 0, 0, 0, 1, 2, 3, 4, 5, 6, 4, 5};
 
 size_t TableSize(unsigned literal_bits) {
   return kLiterals + (static_cast<size_t>(kLiteralCoderSize) << literal_bits);
@@ -187,18 +193,26 @@ size_t TableSize(unsigned literal_bits) {
 // destination overlap when the distance is short.
 VELTA_LZMA_INLINE void CopyMatch(uint8_t* out, size_t distance_plus_one, size_t count) {
   const uint8_t* from = out - distance_plus_one;
-  uint8_t* const end = out + count;
-  if (distance_plus_one >= 8) {
-    while (end - out >= 8) {
-      uint64_t word;
+  if (distance_plus_one >= 8 && count >= 8) {
+    // Whole words, then one more ending at the match's end: it rewrites
+    // bytes already copied with the same values, and writes nothing past.
+    uint8_t* const last = out + count - 8;
+    const uint8_t* const last_from = from + count - 8;
+    uint64_t word;
+    do {
       std::memcpy(&word, from, 8);
       std::memcpy(out, &word, 8);
       out += 8;
       from += 8;
-    }
+    } while (out < last);
+    std::memcpy(&word, last_from, 8);
+    std::memcpy(last, &word, 8);
+    return;
   }
-  while (out < end)
+  uint8_t* const end = out + count;
+  do
     *out++ = *from++;
+  while (out < end);
 }
 
 }  // namespace
@@ -352,7 +366,7 @@ bool LzmaStreamDecoder::DecodeSymbols(size_t limit, const uint8_t** in, const ui
                                 ? rc.Literal(literal)
                                 : rc.MatchedLiteral(literal, *(pos - (size_t{rep0} + 1)));
       *pos++ = static_cast<uint8_t>(byte);
-      state = NextStateAfterLiteral(state);
+      state = kStateAfterLiteral[state];
       continue;
     }
     unsigned length;
