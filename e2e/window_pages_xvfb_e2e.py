@@ -104,6 +104,13 @@ def wait_shown(driver, window, control, bound_seconds=30):
     return wait_until(lambda: shown(driver, window, control), bound_seconds)
 
 
+def wait_text(driver, window, control, text, bound_seconds=10):
+    """Waits until `control` reads `text`: the error page's controls show
+    before the window writes its message in (one call on the window's
+    thread, read from another process meanwhile)."""
+    return wait_until(lambda: driver("text", window, str(control)) == text, bound_seconds)
+
+
 def picture(driver, window, work, name):
     """The window's picture, kept as a PNG; its rows of (r, g, b). (The
     progress page changes as it is taken: no second picture to compare.)"""
@@ -299,6 +306,7 @@ def error_page(driver, package, work):
         check(wait_shown(driver, window, ACCEPT_BUTTON), "error: the welcome page")
         driver("click", window, str(ACCEPT_BUTTON))
         check(wait_shown(driver, window, RETRY_BUTTON, 90), "error: the error page")
+        wait_text(driver, window, STATUS_TEXT, NO_PRIVILEGES)
         log = run.log()
         check(log_order(log, ["IPC_MESSAGE_ERROR(7,", "Reporting error 37065", "Installer termination reported",
                               "Handling pending error", 'Displaying error: "' + NO_PRIVILEGES +
@@ -417,6 +425,7 @@ def fetch_failure_with_slideshow(driver, bin_dir, work):
             check(first["picture"][3] == client[3] and second["picture"][3] == client[3],
                   "fetch: the slides' pictures stand on the window's bottom")
         check(wait_shown(driver, window, RETRY_BUTTON, 120), "fetch: the error page")
+        wait_text(driver, window, STATUS_TEXT, DOWNLOAD_FAILED)
         check(driver("text", window, str(STATUS_TEXT)) == DOWNLOAD_FAILED,
               "fetch: the message %r" % driver("text", window, str(STATUS_TEXT)))
         check(log_order(run.log(), ["Accept clicked.", "Package fetcher failed.",
