@@ -175,6 +175,7 @@ class Process:
 
     def __init__(self, driver, temp, program, args):
         os.makedirs(temp, exist_ok=True)
+        self.driver = driver
         self.temp = temp
         self.popen = driver.popen(["run", windows_path(temp), windows_path(program), *args],
                                   stdout=subprocess.PIPE, text=True)
@@ -189,6 +190,7 @@ class Process:
         try:
             rest, _ = self.popen.communicate(timeout=120)
         except subprocess.TimeoutExpired:
+            print_backtraces(self.driver.emulator)
             self.popen.kill()
             return None
         for line in rest.splitlines():
@@ -203,6 +205,30 @@ class Process:
             with open(path, encoding="utf-8", errors="replace") as log:
                 texts.append(log.read())
         return "\n".join(texts)
+
+
+# Wine's own processes, whose stacks say nothing about a run that hangs.
+WINE_SERVICES = ("services.exe", "winedevice.exe", "plugplay.exe", "svchost.exe", "rpcss.exe",
+                 "winedbg.exe")
+
+
+def print_backtraces(emulator):
+    """Prints the stacks of every thread of the prefix's processes but Wine's
+    services: what a run that did not end waits for."""
+    try:
+        result = subprocess.run([emulator, "--backtraces"], stdout=subprocess.PIPE,
+                                stderr=subprocess.STDOUT, text=True, errors="replace",
+                                timeout=180)
+    except subprocess.TimeoutExpired:
+        print("backtraces: winedbg did not answer", flush=True)
+        return
+    shown = True
+    for line in result.stdout.splitlines():
+        if line.startswith("Backtracing for thread"):
+            shown = not line.rstrip("):").lower().endswith(WINE_SERVICES)
+        if shown:
+            print(line)
+    sys.stdout.flush()
 
 
 def point_certificate_table_past_the_end(exe):
