@@ -10,7 +10,9 @@
 
 #include "base/files/file_path.h"
 #include "base/logging.h"
+#include "base/no_destructor.h"
 #include "base/strings/string_number_conversions.h"
+#include "base/synchronization/lock.h"
 #include "base/win/scoped_handle.h"
 #include "base/win/scoped_module.h"
 #include "desktop/windows/installer/common/product/product_constants.h"
@@ -86,6 +88,10 @@ bool ReadExactly(HANDLE process, uint64_t address, void* buffer, size_t size) {
 
 bool WriteMinidump(void* process, uint32_t process_id, const ReporterExceptionBlock& block,
                    void* file, uint64_t size_limit, const std::string* crash_info) {
+  // dbghelp is single-threaded, and clients that crash at once are dumped
+  // on threads of their own: one dump at a time.
+  static base::NoDestructor<base::Lock> dbghelp_lock;
+  base::AutoLock locked(*dbghelp_lock);
   // Loaded for this call only, and freed again afterwards.
   const base::win::ScopedModule dbghelp(::LoadLibraryW(L"dbghelp.dll"));
   const auto write_dump = GetDbghelpFunction<WriteDumpFunction>(dbghelp, "MiniDumpWriteDump");

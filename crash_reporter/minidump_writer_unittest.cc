@@ -4,10 +4,15 @@
 
 #include <windows.h>
 
+#include <dbghelp.h>
+
 #include <list>
+#include <string>
+#include <thread>
 #include <vector>
 
 #include "base/files/file_util.h"
+#include "base/files/memory_mapped_file.h"
 #include "base/files/scoped_temp_dir.h"
 #include "base/process/launch.h"
 #include "base/test/child_process.h"
@@ -75,6 +80,37 @@ TEST_F(MinidumpWriterTest, DumpOverTheLimitLeavesNoFile) {
   ASSERT_TRUE(process.IsValid());
   EXPECT_FALSE(WriteMinidumpToFile(process.Get(), child.Pid(), block, dump, 1000));
   EXPECT_FALSE(base::PathExists(dump));
+}
+
+// Clients that crash at once are dumped on threads of their own.
+TEST_F(MinidumpWriterTest, DumpsWrittenAtOnceAreWhole) {
+  constexpr int kDumps = 3;
+  std::vector<const base::Process*> children;
+  std::vector<base::FilePath> dumps;
+  for (int i = 0; i < kDumps; ++i) {
+    children.push_back(&Launch("WaitToBeDumped"));
+    dumps.push_back(dir_.GetPath().Append(L"at_once_" + std::to_wstring(i) + L".dmp"));
+  }
+  bool written[kDumps] = {};
+  std::vector<std::thread> threads;
+  for (int i = 0; i < kDumps; ++i) {
+    threads.emplace_back([&, i] {
+      const ReporterExceptionBlock block = {};
+      written[i] = WriteMinidumpToFile(children[i]->Handle(), children[i]->Pid(), block, dumps[i],
+                                       kClientDumpSizeLimit);
+    });
+  }
+  for (std::thread& thread : threads)
+    thread.join();
+  for (int i = 0; i < kDumps; ++i) {
+    ASSERT_TRUE(written[i]) << i;
+    base::MemoryMappedFile dump;
+    ASSERT_TRUE(dump.Initialize(dumps[i]));
+    ASSERT_GE(dump.length(), sizeof(MINIDUMP_HEADER));
+    const auto* header = reinterpret_cast<const MINIDUMP_HEADER*>(dump.data());
+    EXPECT_EQ(0x504D444Du, header->Signature) << i;  // "MDMP"
+    EXPECT_GT(header->NumberOfStreams, 0u) << i;
+  }
 }
 
 TEST_F(MinidumpWriterTest, UnreadableClientAddressesGiveNoDump) {
