@@ -103,10 +103,10 @@ std::wstring StatusUrl(const void* info, DWORD length) {
 
 }  // namespace
 
-// What WinINet's threads may touch of one transfer. WinINet holds a
-// reference for every open handle (released when the handle reports
-// closing): Wine does not cancel a pending read when its handle closes, and
-// finishes it into this buffer later.
+// What WinINet's threads may touch of a connection or of one request.
+// WinINet holds a reference for every open handle (released when the handle
+// reports closing): Wine does not cancel a pending read when its handle
+// closes, and finishes it into its request's buffer later.
 class WininetImpl::TransferContext : public base::RefCountedThreadSafe<TransferContext> {
  public:
   TransferContext(scoped_refptr<base::SingleThreadTaskRunner> owner,
@@ -166,6 +166,7 @@ void CALLBACK WininetImpl::TransferContext::StatusCallback(HINTERNET handle,
     case INTERNET_STATUS_REQUEST_COMPLETE: {
       auto* result = static_cast<INTERNET_ASYNC_RESULT*>(info);
       context->PostToDownloader(&WininetImpl::OnRequestComplete,
+                                scoped_refptr<TransferContext>(context),
                                 static_cast<uint32_t>(result ? result->dwError : 0));
       break;
     }
@@ -346,13 +347,16 @@ bool WininetImpl::OpenRequest(const SplitUrl& url, const std::wstring& extra_hea
         "%s:%d%s, scheme %d, payload empty %d", base::WideToUTF8(url.host).c_str(), url.port,
         base::WideToUTF8(url.path).c_str(), static_cast<int>(url.scheme), is_post ? 0 : 1);
   };
-  context_->AddRef();  // The request handle's reference.
+  request_context_ =
+      base::MakeRefCounted<TransferContext>(owner_task_runner_, weak_factory_.GetWeakPtr());
+  operation_pending_ = false;
+  request_context_->AddRef();  // The request handle's reference.
   request_ = BASE_WIN_LAZY_CALL(L"wininet.dll", HttpOpenRequestW)(
       AsHandle(connection_), is_post ? L"POST" : L"GET", url.path.c_str(), L"HTTP/1.1", nullptr,
-      nullptr, flags, reinterpret_cast<DWORD_PTR>(context_.get()));
+      nullptr, flags, reinterpret_cast<DWORD_PTR>(request_context_.get()));
   if (!request_) {
     DWORD error = ::GetLastError();
-    context_->Release();
+    request_context_->Release();
     AddErrorWithSystemError("HttpOpenRequest failed for " + describe_request(), error);
     return false;
   }
@@ -373,6 +377,8 @@ bool WininetImpl::OpenRequest(const SplitUrl& url, const std::wstring& extra_hea
     AddErrorWithSystemError("HttpSendRequest failed for " + describe_request(), error);
     return false;
   }
+  // Also a send done at once reports its completion.
+  operation_pending_ = true;
   delegate_->OnChunkStarted(Saturated32(downloaded_size_));
   return true;
 }
@@ -457,9 +463,14 @@ void WininetImpl::OnRedirect(const std::wstring& url) {
   Fail();
 }
 
-void WininetImpl::OnRequestComplete(uint32_t error) {
+void WininetImpl::OnRequestComplete(scoped_refptr<TransferContext> from, uint32_t error) {
   if (state_ != DownloaderState::kRequestSent && state_ != DownloaderState::kReceiving)
     return;
+  if (from != request_context_ || !operation_pending_) {
+    VLOG(1) << "Dropped a completion that is not the current request's";
+    return;
+  }
+  operation_pending_ = false;
   delegate_->OnRequestCompleted(error);
   if (TimedOut(error)) {
     if (state_ == DownloaderState::kReceiving && ReplyOverran(/*timed_out=*/true)) {
@@ -646,7 +657,7 @@ void WininetImpl::OnProxyCredentials(uint32_t result) {
 
 void WininetImpl::ReadBody() {
   VLOG(2) << "Additional data downloaded";
-  TransferContext* context = context_.get();
+  TransferContext* context = request_context_.get();
   while (true) {
     if (context->last_read_count_ != 0) {
       uint32_t count = context->last_read_count_;
@@ -695,6 +706,7 @@ void WininetImpl::ReadBody() {
         return;
       case ERROR_IO_PENDING:
         VLOG(2) << "More data pending";
+        operation_pending_ = true;
         return;
       case ERROR_INTERNET_NAME_NOT_RESOLVED:
       case ERROR_INTERNET_CONNECTION_ABORTED:
@@ -788,7 +800,6 @@ void WininetImpl::Resume() {
     request_ = nullptr;
   }
   LOG(INFO) << "Attempting download resume";
-  context_->last_read_count_ = 0;
   std::wstring headers = ResumeRangeHeader(downloaded_size_);
   SplitUrl split = CrackUrl(url_);
   if (!split.valid) {

@@ -97,7 +97,10 @@ class WininetImpl : public Downloader {
   bool OpenRequest(const SplitUrl& url, const std::wstring& extra_headers);
   void OnConnectedToServer(const std::string& address);
   void OnRedirect(const std::wstring& url);
-  void OnRequestComplete(uint32_t error);
+  // `from` is the context of the request that completed: a completion of
+  // a request closed since (a resume), or one with no read or send of the
+  // current request outstanding, is not this request's and is dropped.
+  void OnRequestComplete(scoped_refptr<TransferContext> from, uint32_t error);
   void OnNullRequestContext();
   // False when the response is not taken (retry, prompt or failure).
   bool HandleInitialResponse();
@@ -152,7 +155,12 @@ class WininetImpl : public Downloader {
   base::TimeTicks last_activity_;
   uint32_t http_status_ = 0;
   scoped_refptr<base::SingleThreadTaskRunner> owner_task_runner_;
+  // The connection's context, and the current request's: each request has
+  // its own, so that a closed request's late read fills its own buffer.
   scoped_refptr<TransferContext> context_;
+  scoped_refptr<TransferContext> request_context_;
+  // A send or read of the current request waits for its completion.
+  bool operation_pending_ = false;
   std::unique_ptr<base::Thread> termination_thread_;
   UiCallbackRunner* const ui_callback_runner_;
   PackageFetchProgressDelegate* const progress_delegate_;
