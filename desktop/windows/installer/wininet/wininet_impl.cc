@@ -657,7 +657,9 @@ void WininetImpl::OnProxyCredentials(uint32_t result) {
 
 void WininetImpl::ReadBody() {
   VLOG(2) << "Additional data downloaded";
-  TransferContext* context = request_context_.get();
+  // Held here: a resume or failure on the way replaces or drops the
+  // request's own reference.
+  const scoped_refptr<TransferContext> context = request_context_;
   while (true) {
     if (context->last_read_count_ != 0) {
       uint32_t count = context->last_read_count_;
@@ -679,7 +681,7 @@ void WininetImpl::ReadBody() {
         return;
       }
     }
-    TransferContext::current_ = context;
+    TransferContext::current_ = context.get();
     BOOL read = BASE_WIN_LAZY_CALL(L"wininet.dll", InternetReadFile)(
         AsHandle(request_), context->buffer_, kReadBufferSize, &context->last_read_count_);
     DWORD error = ::GetLastError();
