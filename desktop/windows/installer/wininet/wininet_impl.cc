@@ -467,7 +467,7 @@ void WininetImpl::OnRequestComplete(scoped_refptr<TransferContext> from, uint32_
   if (state_ != DownloaderState::kRequestSent && state_ != DownloaderState::kReceiving)
     return;
   if (from != request_context_ || !operation_pending_) {
-    VLOG(1) << "Dropped a completion that is not the current request's";
+    LOG(WARNING) << "Dropped a completion that is not the current request's";
     return;
   }
   operation_pending_ = false;
