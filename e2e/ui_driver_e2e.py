@@ -214,7 +214,8 @@ WINE_SERVICES = ("services.exe", "winedevice.exe", "plugplay.exe", "svchost.exe"
 
 def print_backtraces(emulator):
     """Prints the stacks of every thread of the prefix's processes but Wine's
-    services: what a run that did not end waits for."""
+    services, and the prefix's Linux processes: what a run that did not end
+    waits for."""
     try:
         result = subprocess.run([emulator, "--backtraces"], stdout=subprocess.PIPE,
                                 stderr=subprocess.STDOUT, text=True, errors="replace",
@@ -226,6 +227,8 @@ def print_backtraces(emulator):
     for line in result.stdout.splitlines():
         if line.startswith("Backtracing for thread"):
             shown = not line.rstrip("):").lower().endswith(WINE_SERVICES)
+        elif line.startswith("Linux processes of"):
+            shown = True
         if shown:
             print(line)
     sys.stdout.flush()
