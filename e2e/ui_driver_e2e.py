@@ -20,12 +20,14 @@ import atexit
 import glob
 import json
 import os
+import queue
 import select
 import shutil
 import signal
 import struct
 import subprocess
 import sys
+import threading
 import time
 
 VK_TAB = 9
@@ -171,7 +173,10 @@ class Driver:
 
 class Process:
     """A program started with its own temporary folder; its pid is known at
-    once, its whole exit code once it has ended."""
+    once, its whole exit code once it has ended. The driver's lines are read
+    as they come: under Wine the driver's own end can lag far behind the
+    exit code it has already reported (its process gone on the Windows side,
+    not yet signalled to the one that started it)."""
 
     def __init__(self, driver, temp, program, args):
         os.makedirs(temp, exist_ok=True)
@@ -181,22 +186,45 @@ class Process:
                                   stdout=subprocess.PIPE, text=True)
         line = self.popen.stdout.readline().split()
         self.pid = int(line[1]) if len(line) == 2 and line[0] == "pid" else None
+        self._lines = queue.Queue()
+        reader = threading.Thread(target=self._read, daemon=True)
+        reader.start()
 
-    def readline(self):
-        return self.popen.stdout.readline().strip()
+    def _read(self):
+        for line in self.popen.stdout:
+            self._lines.put(line.strip())
+        self._lines.put(None)
+
+    def readline(self, timeout=120):
+        """The driver's next line; "" at its end or after `timeout` seconds."""
+        try:
+            return self._lines.get(timeout=timeout) or ""
+        except queue.Empty:
+            return ""
 
     def wait(self):
         """The exit code, or None when the run did not end in time."""
+        deadline = time.monotonic() + 120
+        code = None
+        while code is None:
+            if time.monotonic() >= deadline:
+                print_backtraces(self.driver.emulator)
+                self.popen.kill()
+                self.popen.wait()
+                return None
+            line = self.readline(max(deadline - time.monotonic(), 0.01))
+            if line.startswith("exit "):
+                code = int(line.split()[1])
+            elif not line and self.popen.poll() is not None:
+                return None  # Ended without saying how the program did.
         try:
-            rest, _ = self.popen.communicate(timeout=120)
+            self.popen.wait(timeout=30)
         except subprocess.TimeoutExpired:
+            print("the driver had not ended 30 s after the program's exit %d" % code, flush=True)
             print_backtraces(self.driver.emulator)
             self.popen.kill()
-            return None
-        for line in rest.splitlines():
-            if line.startswith("exit "):
-                return int(line.split()[1])
-        return None
+            self.popen.wait()
+        return code
 
     def log(self):
         """The text of the run's own log files."""
