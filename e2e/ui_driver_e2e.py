@@ -348,19 +348,28 @@ def corrupted_box_runs(driver, corrupted, work):
 
     for name, leave in (("cancel", cancel), ("alt_f4", alt_f4),
                         ("tab_then_enter", tab_then_enter)):
-        run = driver.start(os.path.join(work, "temp_" + name), corrupted,
-                           "--enable-installer-stats=0", "--v=1")
-        check(run.pid is not None, name + ": the installer started")
-        box = driver("find-window", "--pid=%d" % (run.pid or 0))
-        if box:
-            if name == "cancel":
-                check(driver("text", box, "0") == "Velta installer", "box title")
-                check(driver("text", box, str(BOX_FIRST_BUTTON)) == "Go!", "first button")
-                check(driver("text", box, str(BOX_SECOND_BUTTON)) == "Cancel", "second button")
-                check(driver("state", box, str(BOX_FIRST_BUTTON)) == "visible=1 enabled=1",
-                      "first button shown")
-            leave(box)
-        exit_code = run.wait()
+        # A run whose end Wine holds back (its processes gone on the Windows
+        # side, their launcher still waiting: e2e/TODO.md) is run once more,
+        # after its stacks and processes are shown; a box that keeps the
+        # installer from ending fails both times.
+        for attempt in (1, 2):
+            run = driver.start(os.path.join(work, "temp_%s_%d" % (name, attempt)), corrupted,
+                               "--enable-installer-stats=0", "--v=1")
+            check(run.pid is not None, name + ": the installer started")
+            box = driver("find-window", "--pid=%d" % (run.pid or 0))
+            if box:
+                if name == "cancel":
+                    check(driver("text", box, "0") == "Velta installer", "box title")
+                    check(driver("text", box, str(BOX_FIRST_BUTTON)) == "Go!", "first button")
+                    check(driver("text", box, str(BOX_SECOND_BUTTON)) == "Cancel",
+                          "second button")
+                    check(driver("state", box, str(BOX_FIRST_BUTTON)) == "visible=1 enabled=1",
+                          "first button shown")
+                leave(box)
+            exit_code = run.wait()
+            if exit_code is not None or attempt == 2:
+                break
+            print("corrupted payload box, %s: the run did not end; once more" % name, flush=True)
         check(exit_code == 118, "%s: exit code %s, expected 118" % (name, exit_code))
         log = run.log()
         check("Displaying custom message box" in log, name + ": the box was shown")
