@@ -187,6 +187,7 @@ class Process:
         line = self.popen.stdout.readline().split()
         self.pid = int(line[1]) if len(line) == 2 and line[0] == "pid" else None
         self._lines = queue.Queue()
+        self._output_ended = False
         reader = threading.Thread(target=self._read, daemon=True)
         reader.start()
 
@@ -197,26 +198,37 @@ class Process:
 
     def readline(self, timeout=120):
         """The driver's next line; "" at its end or after `timeout` seconds."""
+        if self._output_ended:
+            return ""
         try:
-            return self._lines.get(timeout=timeout) or ""
+            line = self._lines.get(timeout=timeout)
         except queue.Empty:
             return ""
+        if line is None:
+            self._output_ended = True
+            return ""
+        return line
 
     def wait(self):
         """The exit code, or None when the run did not end in time."""
         deadline = time.monotonic() + 120
         code = None
         while code is None:
-            if time.monotonic() >= deadline:
+            left = deadline - time.monotonic()
+            if left > 0 and self._output_ended:
+                try:
+                    self.popen.wait(timeout=left)
+                    return None  # Ended without saying how the program did.
+                except subprocess.TimeoutExpired:
+                    left = 0
+            if left <= 0:
                 print_backtraces(self.driver.emulator)
                 self.popen.kill()
                 self.popen.wait()
                 return None
-            line = self.readline(max(deadline - time.monotonic(), 0.01))
+            line = self.readline(left)
             if line.startswith("exit "):
                 code = int(line.split()[1])
-            elif not line and self.popen.poll() is not None:
-                return None  # Ended without saying how the program did.
         try:
             self.popen.wait(timeout=30)
         except subprocess.TimeoutExpired:
