@@ -255,7 +255,11 @@ WINE_SERVICES = ("services.exe", "winedevice.exe", "plugplay.exe", "svchost.exe"
 def print_backtraces(emulator):
     """Prints the stacks of every thread of the prefix's processes but Wine's
     services, and the prefix's Linux processes: what a run that did not end
-    waits for."""
+    waits for. `emulator` is None for a driver that runs in a session of its
+    own (the Xvfb tests), which has no such listing."""
+    if emulator is None:
+        print("backtraces: not available in this session", flush=True)
+        return
     try:
         result = subprocess.run([emulator, "--backtraces"], stdout=subprocess.PIPE,
                                 stderr=subprocess.STDOUT, text=True, errors="replace",
