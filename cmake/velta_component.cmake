@@ -65,7 +65,8 @@ endfunction()
 # A static library (or an object or interface library) of one folder. Its
 # headers are the .h files among SOURCES; PUBLIC links are the folders its
 # headers need (users see them too), PRIVATE ones only its .cc files need.
-# TEST marks test support (fakes, helpers): compiled like the tests.
+# TEST marks test support (fakes, helpers): compiled like the tests, and
+# built only for the programs that link it.
 function(velta_add_component name)
   cmake_parse_arguments(ARG "OBJECT;INTERFACE;TEST" "" "SOURCES;PUBLIC;PRIVATE" ${ARGN})
   set(headers ${ARG_SOURCES})
@@ -81,6 +82,8 @@ function(velta_add_component name)
     endif()
     target_link_libraries(${name} PUBLIC ${ARG_PUBLIC} PRIVATE ${ARG_PRIVATE})
     if(ARG_TEST)
+      # Built when a program that is built links it.
+      set_target_properties(${name} PROPERTIES EXCLUDE_FROM_ALL ON)
       target_compile_options(${name} PRIVATE ${VELTA_TEST_COMPILE_OPTIONS})
       velta_use_pch(${name} TEST)
     elseif(COMMAND velta_use_pch)

@@ -24,18 +24,32 @@ set(VELTA_FIXED_TEST_PORT_LOCK velta_fixed_test_port)
 # keep -O2.
 set(VELTA_TEST_COMPILE_OPTIONS -Og)
 
-# velta_add_unittests(NAME SOURCES... [LIBRARIES ...] [OWN_PREFIX] [SHARDS n])
+# The unit test programs are built and run unless VELTA_UNIT_TESTS is off.
+# tools/test turns them off in its x86 tree: they run on x64, the parsers
+# also natively, and what 32-bit Windows changes (the pointer size, the
+# calling conventions, WOW64's views of files and registry) is met by the
+# end-to-end tests, which every tree runs. The programs left out are not
+# built, and ctest lists their tests as disabled.
+option(VELTA_UNIT_TESTS "Build and run the unit test programs" ON)
+
+# velta_add_unittests(NAME SOURCES... [LIBRARIES ...] [OWN_PREFIX] [SHARDS n]
+#                     [END_TO_END])
 # One GoogleTest executable, run by ctest as one test. A binary that cannot
 # start under Wine may exit 0 with no output, so the test passes only on
 # GoogleTest's own closing line.
+# END_TO_END: its cases run the product as real processes; built and run
+# also without the unit tests.
 # OWN_PREFIX: the test runs in a Wine prefix of its own, named after it
 # (testing/wine/run_under_wine.sh.in), beside the tests of the shared one.
 # SHARDS n: ctest runs the binary as n tests, NAME_1 to NAME_n, each with
 # one nth of its cases (GoogleTest's sharding) in a prefix of its own: for
 # long end-to-end binaries whose cases mostly wait.
 function(velta_add_unittests name)
-  cmake_parse_arguments(ARG "OWN_PREFIX" "SHARDS" "SOURCES;LIBRARIES" ${ARGN})
+  cmake_parse_arguments(ARG "OWN_PREFIX;END_TO_END" "SHARDS" "SOURCES;LIBRARIES" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
+  if(NOT VELTA_UNIT_TESTS AND NOT ARG_END_TO_END)
+    set_target_properties(${name} PROPERTIES EXCLUDE_FROM_ALL ON)
+  endif()
   target_link_libraries(${name} PRIVATE ${ARG_LIBRARIES} velta_test_main velta_test_support
                         velta_crash_roles GTest::gmock)
   target_compile_options(${name} PRIVATE ${VELTA_TEST_COMPILE_OPTIONS})
@@ -55,7 +69,7 @@ function(velta_add_unittests name)
 endfunction()
 
 # velta_add_gtest_run(TEST TARGET [ENVIRONMENT...]): one ctest run of a
-# GoogleTest executable.
+# GoogleTest executable (disabled when the executable is left out).
 function(velta_add_gtest_run test target)
   add_test(NAME ${test} COMMAND ${target})
   set_tests_properties(${test} PROPERTIES
@@ -64,6 +78,16 @@ function(velta_add_gtest_run test target)
     TIMEOUT 600)
   if(ARGN)
     set_tests_properties(${test} PROPERTIES ENVIRONMENT "${ARGN}")
+  endif()
+  velta_disable_if_left_out(${target} ${test})
+endfunction()
+
+# velta_disable_if_left_out(TARGET TEST...): the tests that run TARGET are
+# disabled when it is left out of the build (VELTA_UNIT_TESTS off).
+function(velta_disable_if_left_out target)
+  get_target_property(left_out ${target} EXCLUDE_FROM_ALL)
+  if(left_out)
+    set_tests_properties(${ARGN} PROPERTIES DISABLED ON)
   endif()
 endfunction()
 
