@@ -29,19 +29,21 @@ set(VELTA_FUZZ_SECONDS 10 CACHE STRING "Duration of each fuzzer's ctest run")
 
 enable_testing()
 
-# Everything is instrumented: ASan and UBSan stop at the first report, and
-# the libraries also carry libFuzzer's coverage hooks so that the fuzzer
-# links against the same objects as the unit tests.
-set(VELTA_SANITIZE_FLAGS -fsanitize=address,undefined -fno-sanitize-recover=all
-                         -fno-omit-frame-pointer)
-add_compile_options(${VELTA_SANITIZE_FLAGS} -fsanitize=fuzzer-no-link
-                    $<$<COMPILE_LANGUAGE:CXX>:-fno-exceptions>)
-add_link_options(${VELTA_SANITIZE_FLAGS})
+add_compile_options($<$<COMPILE_LANGUAGE:CXX>:-fno-exceptions>)
 
-# GoogleTest from Debian's sources, built with the same instrumentation.
+# GoogleTest from Debian's sources, without instrumentation: the code under
+# test is ours, and the sanitizers' runtime works beside uninstrumented code.
 set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
 add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+
+# Everything of ours is instrumented: ASan and UBSan stop at the first
+# report, and the libraries also carry libFuzzer's coverage hooks so that the
+# fuzzer links against the same objects as the unit tests.
+set(VELTA_SANITIZE_FLAGS -fsanitize=address,undefined -fno-sanitize-recover=all
+                         -fno-omit-frame-pointer)
+add_compile_options(${VELTA_SANITIZE_FLAGS} -fsanitize=fuzzer-no-link)
+add_link_options(${VELTA_SANITIZE_FLAGS})
 
 # velta_add_unittests(NAME SOURCES... [LIBRARIES ...]): the native twin of
 # the Windows build's helper, with GoogleTest's own main.
@@ -49,6 +51,7 @@ function(velta_add_unittests name)
   cmake_parse_arguments(ARG "" "" "SOURCES;LIBRARIES" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_LIBRARIES} gtest_main gtest)
+  set_target_properties(${name} PROPERTIES UNITY_BUILD ON UNITY_BUILD_BATCH_SIZE 8)
   add_test(NAME ${name} COMMAND ${name})
   set_tests_properties(${name} PROPERTIES
     PASS_REGULAR_EXPRESSION "\\[  PASSED  \\] [0-9]+ tests?"
