@@ -5,10 +5,10 @@ installer's windows.
 
 The test prefix draws nothing (its graphics driver is "null"), so pictures
 need a prefix of their own whose windows go to an Xvfb display. XvfbWine
-starts Xvfb on a free display, makes the prefix once (wineboot, in the given
-folder) and runs programs in it; screenshot() reads the whole screen with
-`xwd -root` and keeps the part asked for as a PNG (decoded and encoded here:
-no image tool is needed). At the end the prefix's wineserver and the X
+starts Xvfb on a free display, makes the prefix once (a copy of the build
+tree's template prefix, in the given folder) and runs programs in it;
+screenshot() reads the whole screen with `xwd -root` and keeps the part
+asked for as a PNG (decoded and encoded here: no image tool is needed). At the end the prefix's wineserver and the X
 server are stopped.
 
   with XvfbWine(prefix, home) as session:
@@ -26,6 +26,11 @@ import shutil
 import struct
 import subprocess
 import zlib
+
+# Makes a test prefix as a copy of the build tree's template (and the
+# template first when there is none).
+PREPARE_WINE = os.path.join(os.path.dirname(os.path.abspath(__file__)), os.pardir, "testing",
+                            "wine", "prepare_wine.sh")
 
 
 class XvfbWine:
@@ -92,12 +97,16 @@ class XvfbWine:
 
     def _prepare_prefix(self):
         """Makes the prefix unless it was made by this setup as it is now
-        (the marker holds a digest of the setup's code)."""
+        (the marker holds a digest of the setup's code and of the script
+        that makes the template): a copy of the build
+        tree's template prefix, as every test prefix is (its libraries are
+        hard links, its fonts and Windows version set; a fresh wineboot took
+        about 18 s of CPU), whose windows go to the display, undecorated."""
         os.makedirs(self.home, exist_ok=True)
         marker = os.path.join(self.prefix, ".velta-xvfb-ready")
-        setup = hashlib.sha1("".join(
-            inspect.getsource(step) for step in (XvfbWine._prepare_prefix,
-                                                 XvfbWine._add_fonts)).encode()).hexdigest()
+        with open(PREPARE_WINE, "rb") as script:
+            setup = hashlib.sha1(inspect.getsource(XvfbWine._prepare_prefix).encode() +
+                                 script.read()).hexdigest()
         try:
             with open(marker, encoding="utf-8") as made:
                 ready = made.read() == setup
@@ -105,37 +114,23 @@ class XvfbWine:
             ready = False
         if not ready:
             shutil.rmtree(self.prefix, ignore_errors=True)
-            subprocess.run(["wineboot", "-i"], env=self.env(), stdin=subprocess.DEVNULL,
+            env = self.env()
+            env["VELTA_WINE_TEMPLATE"] = os.path.join(os.path.dirname(self.prefix),
+                                                      "wine-prefix-template")
+            subprocess.run([PREPARE_WINE], env=env, stdin=subprocess.DEVNULL,
                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=True)
-            self.run(["winecfg", "-v", "win10"], stdout=subprocess.DEVNULL,
-                     stderr=subprocess.DEVNULL)
+            # The template's programs draw nothing (the "null" driver).
+            self.run(["reg", "delete", "HKCU\\Software\\Wine\\Drivers", "/v", "Graphics", "/f"],
+                     stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=True)
             # Without a window manager nothing decorates or moves the windows.
             self._reg_add("HKCU\\Software\\Wine\\X11 Driver", "Managed", "REG_SZ", "N")
-            self._add_fonts()
+            # The copy's services started without the display: started again
+            # by the first program.
+            subprocess.run(["wineserver", "-k"], env=self.env(), stdout=subprocess.DEVNULL,
+                           stderr=subprocess.DEVNULL)
             subprocess.run(["wineserver", "-w"], env=self.env())
             with open(marker, "w", encoding="utf-8") as made:
                 made.write(setup)
-
-    def _add_fonts(self):
-        """Real glyphs in the pictures (fonts-wine and the Noto fonts): this
-        Wine does not load the fonts of its own data folder, so Tahoma (the
-        dialogs' "MS Shell Dlg") and Marlett (the title bar's buttons) are
-        named; "Segoe UI" takes Tahoma, and what Tahoma lacks (Greek with
-        accents, CJK, the Indic scripts) comes from the Noto fonts through its
-        font link. Bold is made from Tahoma: with Tahoma Bold named, Wine
-        draws bold texts without the link."""
-        current = "HKLM\\Software\\Microsoft\\Windows NT\\CurrentVersion\\"
-        wine_fonts = "Z:\\usr\\share\\wine\\fonts\\"
-        for name, file in (("Tahoma", "tahoma.ttf"), ("Marlett", "marlett.ttf")):
-            self._reg_add(current + "Fonts", name + " (TrueType)", "REG_SZ", wine_fonts + file)
-        self._reg_add(current + "FontSubstitutes", "Segoe UI", "REG_SZ", "Tahoma")
-        links = ["NotoSans-Regular.ttf,Noto Sans"]
-        links += ["NotoSansCJK-Regular.ttc,Noto Sans CJK " + region
-                  for region in ("JP", "SC", "TC", "KR")]
-        links += ["NotoSans%s-Regular.ttf,Noto Sans %s" % (script, script) for script in (
-            "Malayalam", "Tamil", "Telugu", "Kannada", "Devanagari", "Bengali", "Gujarati",
-            "Gurmukhi", "Oriya", "Sinhala", "Thai", "Ethiopic")]
-        self._reg_add(current + "FontLink\\SystemLink", "Tahoma", "REG_MULTI_SZ", "\\0".join(links))
 
     def set_log_pixels(self, dpi):
         """The DPI that programs started from now on see."""
