@@ -94,19 +94,20 @@ struct RangeDecoder {
   // A bit tree of `bits` levels, most significant bit first.
   VELTA_LZMA_INLINE unsigned Tree(uint16_t* probabilities, unsigned bits) {
     unsigned node = 1;
+    uint32_t p = probabilities[1];
     for (unsigned i = 0; i < bits; ++i)
-      node = (node << 1) | Bit(probabilities + node);
+      TreeBit(probabilities, &node, &p);
     return node - (1u << bits);
   }
 
   // A bit tree read least significant bit first.
   VELTA_LZMA_INLINE unsigned ReverseTree(uint16_t* probabilities, unsigned bits) {
     unsigned node = 1;
+    uint32_t p = probabilities[1];
     unsigned symbol = 0;
     for (unsigned i = 0; i < bits; ++i) {
-      const unsigned bit = Bit(probabilities + node);
-      node = (node << 1) | bit;
-      symbol |= bit << i;
+      TreeBit(probabilities, &node, &p);
+      symbol |= (node & 1) << i;
     }
     return symbol;
   }
@@ -125,35 +126,82 @@ struct RangeDecoder {
     return value;
   }
 
+  // A bit of probability `p` (read from `probability`) without a branch on
+  // it, for the bits no branch would predict (a literal's, a tree's):
+  // returns all ones for a 1 and zero for a 0. The range, the code and the
+  // probability's update are picked, not branched to. Clang makes
+  // conditional moves of the picks written as choices; GCC (the product's
+  // compiler) makes a branch of them, and only keeps masks as they are.
+  VELTA_LZMA_INLINE uint32_t MaskBit(uint16_t* probability, uint32_t p) {
+    Normalize();
+    const uint32_t bound = (range >> kProbabilityBits) * p;
+#if defined(__clang__)
+    const bool bit = code >= bound;
+    const int32_t target = bit ? 31 : static_cast<int32_t>(kProbabilityOne);
+    range = bit ? range - bound : bound;
+    code = bit ? code - bound : code;
+    const uint32_t mask = 0u - static_cast<uint32_t>(bit);
+#else
+    const uint32_t mask = 0u - static_cast<uint32_t>(code >= bound);
+    const int32_t target = static_cast<int32_t>(kProbabilityOne - ((kProbabilityOne - 31) & mask));
+    range = bound + ((range - bound - bound) & mask);
+    code -= bound & mask;
+#endif
+    // p moves a 32nd of the way to kProbabilityOne after a 0, or to 0 after
+    // a 1: with the target 31 for a 1, the arithmetic shift rounds as p >> 5.
+    if constexpr (!kProbe)
+      *probability = static_cast<uint16_t>(static_cast<int32_t>(p) +
+                                           ((target - static_cast<int32_t>(p)) >> kMoveBits));
+    return mask;
+  }
+
+  // One bit down a tree without a branch on it. Both children of the node
+  // are loaded before the bit is known, so that the next bit's multiply
+  // waits for no load; `*p` is the node's probability, then the child's.
+  // Below a tree's last level the loads read past the tree into the
+  // entries that follow it in the table (each tree has some), unused.
+  VELTA_LZMA_INLINE void TreeBit(uint16_t* probabilities, unsigned* node, uint32_t* p) {
+    const uint32_t left = probabilities[2 * *node];
+    const uint32_t right = probabilities[2 * *node + 1];
+    const uint32_t mask = MaskBit(probabilities + *node, *p);
+    *node = 2 * *node + (mask & 1);
+    *p = left ^ ((left ^ right) & mask);
+  }
+
   // Eight bits down a tree, unrolled: no loop test between them.
   VELTA_LZMA_INLINE unsigned Literal(uint16_t* probabilities) {
-    unsigned symbol = 2 | Bit(probabilities + 1);
-    symbol = (symbol << 1) | Bit(probabilities + symbol);
-    symbol = (symbol << 1) | Bit(probabilities + symbol);
-    symbol = (symbol << 1) | Bit(probabilities + symbol);
-    symbol = (symbol << 1) | Bit(probabilities + symbol);
-    symbol = (symbol << 1) | Bit(probabilities + symbol);
-    symbol = (symbol << 1) | Bit(probabilities + symbol);
-    symbol = (symbol << 1) | Bit(probabilities + symbol);
+    unsigned symbol = 1;
+    uint32_t p = probabilities[1];
+    TreeBit(probabilities, &symbol, &p);
+    TreeBit(probabilities, &symbol, &p);
+    TreeBit(probabilities, &symbol, &p);
+    TreeBit(probabilities, &symbol, &p);
+    TreeBit(probabilities, &symbol, &p);
+    TreeBit(probabilities, &symbol, &p);
+    TreeBit(probabilities, &symbol, &p);
+    TreeBit(probabilities, &symbol, &p);
     return symbol & 0xFF;
+  }
+
+  // A bit without a branch on it.
+  VELTA_LZMA_INLINE unsigned BranchlessBit(uint16_t* probability) {
+    return MaskBit(probability, *probability) & 1;
   }
 
   // A literal after a match: while its bits agree with `match_byte`'s the
   // coder uses the probabilities kept for that agreement; `offset` drops to
-  // zero at the first disagreement, without a branch on the bit.
+  // zero at the first disagreement, after which the probabilities are a
+  // plain literal's. Eight bits unrolled, none a branch.
   VELTA_LZMA_INLINE unsigned MatchedLiteral(uint16_t* probabilities, unsigned match_byte) {
     unsigned symbol = 1;
     unsigned offset = 0x100;
-    do {
+    for (int i = 0; i < 8; ++i) {
       match_byte <<= 1;
       const unsigned match_bit = match_byte & offset;
-      const unsigned bit = Bit(probabilities + offset + match_bit + symbol);
+      const unsigned bit = BranchlessBit(probabilities + offset + match_bit + symbol);
       symbol = (symbol << 1) | bit;
       offset &= ~(match_bit ^ (0u - bit));
-    } while (symbol < 0x100 && offset != 0);
-    // After the first disagreement the rest is a plain literal's.
-    while (symbol < 0x100)
-      symbol = (symbol << 1) | Bit(probabilities + symbol);
+    }
     return symbol & 0xFF;
   }
 
