@@ -3,9 +3,10 @@
 #
 # Times the 7z reader's extraction against 7zz's single-threaded one on the
 # same archive, on an archive of many LZMA2 blocks against 7zz with its
-# default threads, and LzmaDec alone against 7zz decoding the same raw LZMA
-# stream: medians of interleaved runs (VELTA_BENCH_RUNS, default 7) with
-# their spread, and the median per-run ratio (interleaved.py); then each
+# default threads, and the reader's LZMA decoder alone against 7zz and
+# LzmaDec decoding the same raw LZMA stream: medians of interleaved runs
+# (VELTA_BENCH_RUNS, default 7) with their spread, and the median per-run
+# ratio (interleaved.py); then each
 # extraction's peak memory (/usr/bin/time -v, one run each). Pin it to the
 # cores it may use: taskset -c 2,3 compare_7zz.sh ...
 #   compare_7zz.sh BUILD_DIR [ARCHIVE [RAW.lzma UNPACKED_SIZE]]
@@ -74,6 +75,7 @@ rm -rf "$dest"
 
 if [[ -f "$raw" && -n "$raw_size" ]]; then
   printf 'raw LZMA %s: %s bytes\n' "$raw" "$raw_size"
-  interleaved --name "LzmaDec alone" -- "$lzma_dec" "$raw" "$raw_size" \
-    --name "7zz x -so" -- 7zz x -so "$raw"
+  interleaved --name "our decoder alone" -- "$lzma_dec" "$raw" "$raw_size" \
+    --name "7zz x -so" -- 7zz x -so "$raw" \
+    --name "LzmaDec alone" -- "$lzma_dec" --decoder=lzmadec "$raw" "$raw_size"
 fi

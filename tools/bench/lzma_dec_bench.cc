@@ -3,8 +3,8 @@
 // Decodes a .lzma file (5 property bytes, 64-bit size, LZMA stream) in memory
 // with one decoder alone and prints the throughput in MB/s of decoded output:
 // the decoder's own speed, without the archive reader or file writes.
-//   lzma_dec_bench [--decoder=lzmadec|stream] FILE.lzma [UNPACKED_SIZE]
-// --decoder picks LzmaDec (the default) or LzmaStreamDecoder. UNPACKED_SIZE is
+//   lzma_dec_bench [--decoder=stream|lzmadec] FILE.lzma [UNPACKED_SIZE]
+// --decoder picks LzmaStreamDecoder (the reader's, the default) or LzmaDec. UNPACKED_SIZE is
 // needed when the file does not record it (xz --format=lzma writes an end
 // marker and no size).
 
@@ -22,13 +22,13 @@
 
 int main(int argc, char** argv) {
   using namespace velta::seven_zip;
-  LzmaEngine engine = LzmaEngine::kLzmaDec;
+  LzmaEngine engine = LzmaEngine::kStreamDecoder;
   const char* const program = argv[0];
   if (argc > 1 && std::strncmp(argv[1], "--decoder=", 10) == 0) {
     const std::string name = argv[1] + 10;
-    if (name == "stream") {
-      engine = LzmaEngine::kStreamDecoder;
-    } else if (name != "lzmadec") {
+    if (name == "lzmadec") {
+      engine = LzmaEngine::kLzmaDec;
+    } else if (name != "stream") {
       std::fprintf(stderr, "unknown decoder %s\n", name.c_str());
       return 2;
     }
@@ -36,7 +36,7 @@ int main(int argc, char** argv) {
     ++argv;
   }
   if (argc != 2 && argc != 3) {
-    std::fprintf(stderr, "usage: %s [--decoder=lzmadec|stream] FILE.lzma [UNPACKED_SIZE]\n",
+    std::fprintf(stderr, "usage: %s [--decoder=stream|lzmadec] FILE.lzma [UNPACKED_SIZE]\n",
                  program);
     return 2;
   }

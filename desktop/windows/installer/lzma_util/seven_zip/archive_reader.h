@@ -75,7 +75,7 @@ class ArchiveReader {
   void set_decode_threads(int threads) { decode_threads_ = threads; }
 
   // The decoder of LZMA and LZMA2 coders (the header's too, from the next
-  // Open).
+  // Open): LzmaStreamDecoder unless told otherwise.
   void set_lzma_engine(LzmaEngine engine) { lzma_engine_ = engine; }
 
  private:
@@ -102,7 +102,7 @@ class ArchiveReader {
   std::vector<ArchiveEntry> entries_;
   std::string error_;
   int decode_threads_;
-  LzmaEngine lzma_engine_ = LzmaEngine::kLzmaDec;
+  LzmaEngine lzma_engine_ = LzmaEngine::kStreamDecoder;
 };
 
 }  // namespace velta::seven_zip

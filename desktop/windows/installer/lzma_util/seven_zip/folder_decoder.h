@@ -43,7 +43,7 @@ class FolderDecoder {
  public:
   // `engine` decodes the folder's LZMA and LZMA2 coders.
   FolderDecoder(InputStream* stream, Allocator* temp_allocator, int threads,
-                WorkerGuard* worker_guard, LzmaEngine engine = LzmaEngine::kLzmaDec);
+                WorkerGuard* worker_guard, LzmaEngine engine = LzmaEngine::kStreamDecoder);
   FolderDecoder(const FolderDecoder&) = delete;
   FolderDecoder& operator=(const FolderDecoder&) = delete;
   ~FolderDecoder();

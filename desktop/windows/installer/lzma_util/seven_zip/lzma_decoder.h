@@ -14,8 +14,9 @@ namespace velta::seven_zip {
 class Allocator;
 class ByteSource;
 
-// Which decoder does the work: the LZMA SDK's LzmaDec, or LzmaStreamDecoder,
-// which gives the same output and refusals and is kept checked against it.
+// Which decoder does the work: LzmaStreamDecoder (the product's), or the
+// LZMA SDK's LzmaDec, kept as the reference the tests and the fuzzer check
+// it against (same output and refusals on every input).
 enum class LzmaEngine {
   kLzmaDec,
   kStreamDecoder,
@@ -29,7 +30,7 @@ class LzmaDecoder {
  public:
   // `allocator` gives the probability tables (up to ~6 MB) and must outlive
   // the decoder.
-  explicit LzmaDecoder(Allocator* allocator, LzmaEngine engine = LzmaEngine::kLzmaDec);
+  explicit LzmaDecoder(Allocator* allocator, LzmaEngine engine = LzmaEngine::kStreamDecoder);
   LzmaDecoder(const LzmaDecoder&) = delete;
   LzmaDecoder& operator=(const LzmaDecoder&) = delete;
   ~LzmaDecoder();
