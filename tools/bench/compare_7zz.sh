@@ -1,14 +1,14 @@
 #!/bin/bash
 # Copyright 2026 Velta Software. All rights reserved.
 #
-# Times the 7z reader's extraction against 7zz's single-threaded one on the
-# same archive, on an archive of many LZMA2 blocks against 7zz with its
-# default threads, and the reader's LZMA decoder alone against 7zz and
-# LzmaDec decoding the same raw LZMA stream: medians of interleaved runs
-# (VELTA_BENCH_RUNS, default 7) with their spread, and the median per-run
-# ratio (interleaved.py); then each
-# extraction's peak memory (/usr/bin/time -v, one run each). Pin it to the
-# cores it may use: taskset -c 2,3 compare_7zz.sh ...
+# Times the 7z reader's extraction on one thread against 7zz's on one thread
+# on the same archive, on an archive of many LZMA2 blocks with the threads of
+# each against 7zz with its default threads, and the reader's LZMA decoder
+# alone against 7zz and LzmaDec decoding the same raw LZMA stream: medians of
+# interleaved runs (VELTA_BENCH_RUNS, default 7) with their spread, and the
+# median per-run ratio (interleaved.py); then each extraction's peak memory
+# (/usr/bin/time -v, one run each). Pin it to the cores it may use:
+# taskset -c 2,3 compare_7zz.sh ...
 #   compare_7zz.sh BUILD_DIR [ARCHIVE [RAW.lzma UNPACKED_SIZE]]
 # Without ARCHIVE it makes build_dir/bench/bench.7z (~80 MB of /usr/lib and
 # /usr/share files), bench_parts.7z (the same files packed on several threads)
@@ -45,7 +45,7 @@ interleaved() { python3 "$here/interleaved.py" --runs "$runs" "$@"; }
 empty_dest="rm -rf '$dest' && mkdir -p '$dest'"
 
 printf 'archive %s: %s bytes unpacked (7zz / ours above 1: ours is faster)\n' "$archive" "$unpacked"
-interleaved --name seven_zip_bench --before "$empty_dest" -- "$reader" "$archive" "$dest" \
+interleaved --name "seven_zip_bench, 1 thread" --before "$empty_dest" -- "$reader" "$archive" "$dest" 1 \
   --name "7zz x -mmt=1" --before "$empty_dest" -- 7zz x -mmt=1 -y -o"$dest" "$archive"
 rm -rf "$dest"
 
@@ -64,7 +64,7 @@ peak() {
   /usr/bin/time -v "$@" 2>&1 >/dev/null | awk -v name="$name" \
     '/Maximum resident set size/ { printf "%-40s %7.1f MB\n", name, $6 / 1024 }'
 }
-peak "seven_zip_bench $(basename "$archive")" "$reader" "$archive" "$dest"
+peak "seven_zip_bench, 1 thread $(basename "$archive")" "$reader" "$archive" "$dest" 1
 peak "7zz x -mmt=1 $(basename "$archive")" 7zz x -mmt=1 -y -o"$dest" "$archive"
 if [[ -f "$parts" ]]; then
   peak "seven_zip_bench $(basename "$parts")" "$reader" "$parts" "$dest"

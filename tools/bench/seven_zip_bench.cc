@@ -5,8 +5,11 @@
 //   seven_zip_bench [--decoder=lzmadec|stream] ARCHIVE DESTINATION [THREADS]
 // --decoder picks the reader's LZMA decoder (by default the reader's own
 // choice).
+// As the installer's unpacker does, the second folder (in the entries' order)
+// is decoded ahead on a thread of its own, with a reader and stream of its
+// own, while the first is decoded and written.
 // THREADS caps the threads one folder decodes on (1: the caller's thread
-// alone, as before parts were decoded in parallel); by default the reader's.
+// alone, no folder decoded ahead); by default the reader's.
 // Exits 1 with the reader's SZ_ERROR code and reason when extraction fails.
 
 #include <chrono>
@@ -17,6 +20,7 @@
 #include <filesystem>
 #include <string>
 #include <system_error>
+#include <thread>
 
 #include "desktop/windows/installer/lzma_util/seven_zip/archive_reader.h"
 #include "desktop/windows/installer/lzma_util/seven_zip/block_cache.h"
@@ -86,21 +90,71 @@ int main(int argc, char** argv) {
   if (result != ResultCode::kOk)
     return Fail("Finding the signature", result, error);
   HeapAllocator heap;
+  const auto configure = [&](ArchiveReader* reader) {
+    if (threads > 0)
+      reader->set_decode_threads(threads);
+    if (decoder) {
+      reader->set_lzma_engine(std::strcmp(decoder, "stream") == 0 ? LzmaEngine::kStreamDecoder
+                                                                  : LzmaEngine::kLzmaDec);
+    }
+  };
   ArchiveReader reader;
-  if (threads > 0)
-    reader.set_decode_threads(threads);
-  if (decoder) {
-    reader.set_lzma_engine(std::strcmp(decoder, "stream") == 0 ? LzmaEngine::kStreamDecoder
-                                                               : LzmaEngine::kLzmaDec);
-  }
+  configure(&reader);
   result = reader.Open(&stream, &heap);
   if (result != ResultCode::kOk)
     return Fail("Opening the archive", result, reader.error_message());
+
+  // The folder decoded ahead, and its first entry.
+  uint32_t ahead_folder = BlockCache::kNoFolder;
+  size_t ahead_entry = 0;
+  for (size_t i = 0; i < reader.entries().size() && threads != 1; ++i) {
+    const ArchiveEntry& entry = reader.entries()[i];
+    if (!entry.has_stream)
+      continue;
+    if (ahead_folder == BlockCache::kNoFolder) {
+      ahead_folder = entry.folder_index;
+    } else if (entry.folder_index != ahead_folder) {
+      ahead_folder = entry.folder_index;
+      ahead_entry = i;
+      break;
+    }
+  }
+  HeapAllocator ahead_heap;
+  BlockCache ahead_cache(&ahead_heap);
+  FileInputStream ahead_stream;
+  ArchiveReader ahead_reader;
+  bool ahead_decoded = false;
+  std::thread ahead;
+  if (ahead_entry != 0) {
+    ahead = std::thread([&] {
+      std::string ahead_error;
+      if (!ahead_stream.Open(argv[1]) ||
+          SignatureScanner::SeekToSignature(&ahead_stream, &ahead_error) != ResultCode::kOk) {
+        return;
+      }
+      configure(&ahead_reader);
+      size_t offset = 0;
+      size_t size = 0;
+      ahead_decoded = ahead_reader.Open(&ahead_stream, &ahead_heap) == ResultCode::kOk &&
+                      ahead_reader.Extract(ahead_entry, &ahead_cache, &offset, &size) ==
+                          ResultCode::kOk;
+    });
+  }
+  // Every return waits for the thread first.
+  struct Joiner {
+    std::thread* thread;
+    ~Joiner() {
+      if (thread->joinable())
+        thread->join();
+    }
+  } joiner{&ahead};
 
   BlockCache cache(&heap);
   uint64_t total = 0;
   for (size_t i = 0; i < reader.entries().size(); ++i) {
     const ArchiveEntry& entry = reader.entries()[i];
+    if (i == ahead_entry && ahead.joinable())
+      ahead.join();  // A folder that failed ahead is decoded here, and fails here.
     const std::filesystem::path path = EntryPath(destination, entry.name);
     std::error_code ec;
     if (entry.is_directory) {
@@ -110,13 +164,17 @@ int main(int argc, char** argv) {
     std::filesystem::create_directories(path.parent_path(), ec);
     size_t offset = 0;
     size_t size = 0;
-    result = reader.Extract(i, &cache, &offset, &size);
+    // From the ahead folder's first entry on, the thread has been joined.
+    const bool decoded_ahead =
+        ahead_entry != 0 && i >= ahead_entry && ahead_decoded && entry.folder_index == ahead_folder;
+    BlockCache* const block = decoded_ahead ? &ahead_cache : &cache;
+    result = reader.Extract(i, block, &offset, &size);
     if (result != ResultCode::kOk)
       return Fail("Extracting", result, reader.error_message());
     std::FILE* file = OpenForWriting(path);
     if (!file)
       return Fail("Creating a file", ResultCode::kWriteError, path.string());
-    const bool written = size == 0 || std::fwrite(cache.data() + offset, 1, size, file) == size;
+    const bool written = size == 0 || std::fwrite(block->data() + offset, 1, size, file) == size;
     if (std::fclose(file) != 0 || !written)
       return Fail("Writing a file", ResultCode::kWriteError, path.string());
     total += size;
