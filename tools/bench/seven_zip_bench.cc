@@ -135,9 +135,9 @@ int main(int argc, char** argv) {
       configure(&ahead_reader);
       size_t offset = 0;
       size_t size = 0;
-      ahead_decoded = ahead_reader.Open(&ahead_stream, &ahead_heap) == ResultCode::kOk &&
-                      ahead_reader.Extract(ahead_entry, &ahead_cache, &offset, &size) ==
-                          ResultCode::kOk;
+      ahead_decoded =
+          ahead_reader.Open(&ahead_stream, &ahead_heap) == ResultCode::kOk &&
+          ahead_reader.Extract(ahead_entry, &ahead_cache, &offset, &size) == ResultCode::kOk;
     });
   }
   // Every return waits for the thread first.
