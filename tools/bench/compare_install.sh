@@ -52,10 +52,11 @@ wine_path() { echo "Z:${1//\//\\}"; }
 run() { VELTA_WINE_ALL_CORES=1 "$build/run_under_wine.sh" "$@"; }
 now_ms() { echo $(($(date +%s%N) / 1000000)); }
 
-# The prefix's wineserver starts again with the first run, on the cores the
-# benchmark runs on: one started earlier (by the tests) may use every core,
-# and the installer's calls to it would then cost the timed cores nothing.
+# The prefix's wineserver starts again, untimed, on the cores the benchmark
+# runs on: one started earlier (by the tests) may use every core, and the
+# installer's calls to it would then cost the timed cores nothing.
 "$root/testing/wine/stop_wine.sh" "$build"
+run hostname >/dev/null
 
 echo "Making the package ($megabytes MB of bulk files) and its archive"
 rm -rf "$work"
