@@ -16,6 +16,10 @@ constexpr unsigned kProbabilityBits = 11;
 constexpr uint32_t kProbabilityOne = 1u << kProbabilityBits;
 constexpr unsigned kMoveBits = 5;
 constexpr uint16_t kProbabilityHalf = kProbabilityOne / 2;
+// Where a probability moves after a 1 when its update is computed as
+// p + ((target - p) >> kMoveBits), an arithmetic shift: with this target the
+// shift rounds as p - (p >> kMoveBits) does.
+constexpr int32_t kTargetAfterOne = (1 << kMoveBits) - 1;
 constexpr uint32_t kEndMarkerDistance = 0xFFFFFFFF;
 constexpr uint32_t kMinDictionarySize = 1u << 12;
 constexpr unsigned kMinMatchLength = 2;
@@ -137,18 +141,19 @@ struct RangeDecoder {
     const uint32_t bound = (range >> kProbabilityBits) * p;
 #if defined(__clang__)
     const bool bit = code >= bound;
-    const int32_t target = bit ? 31 : static_cast<int32_t>(kProbabilityOne);
+    const int32_t target = bit ? kTargetAfterOne : static_cast<int32_t>(kProbabilityOne);
     range = bit ? range - bound : bound;
     code = bit ? code - bound : code;
     const uint32_t mask = 0u - static_cast<uint32_t>(bit);
 #else
     const uint32_t mask = 0u - static_cast<uint32_t>(code >= bound);
-    const int32_t target = static_cast<int32_t>(kProbabilityOne - ((kProbabilityOne - 31) & mask));
+    const int32_t target =
+        static_cast<int32_t>(kProbabilityOne - ((kProbabilityOne - kTargetAfterOne) & mask));
     range = bound + ((range - bound - bound) & mask);
     code -= bound & mask;
 #endif
     // p moves a 32nd of the way to kProbabilityOne after a 0, or to 0 after
-    // a 1: with the target 31 for a 1, the arithmetic shift rounds as p >> 5.
+    // a 1.
     if constexpr (!kProbe)
       *probability = static_cast<uint16_t>(static_cast<int32_t>(p) +
                                            ((target - static_cast<int32_t>(p)) >> kMoveBits));
@@ -158,8 +163,10 @@ struct RangeDecoder {
   // One bit down a tree without a branch on it. Both children of the node
   // are loaded before the bit is known, so that the next bit's multiply
   // waits for no load; `*p` is the node's probability, then the child's.
-  // Below a tree's last level the loads read past the tree into the
-  // entries that follow it in the table (each tree has some), unused.
+  // Below a tree's last level the loads read past the tree into entries
+  // that follow it in the table, unused: the length and distance trees lie
+  // before the literal coders, and a literal's tree takes the first 0x200 of
+  // its coder's 0x300 entries.
   VELTA_LZMA_INLINE void TreeBit(uint16_t* probabilities, unsigned* node, uint32_t* p) {
     const uint32_t left = probabilities[2 * *node];
     const uint32_t right = probabilities[2 * *node + 1];
