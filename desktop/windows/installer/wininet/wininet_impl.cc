@@ -8,6 +8,7 @@
 #include <limits>
 #include <optional>
 #include <utility>
+#include <vector>
 
 #include "base/bind.h"
 #include "base/location.h"
@@ -109,9 +110,11 @@ std::wstring StatusUrl(const void* info, DWORD length) {
 // closes, and finishes it into its request's buffer later.
 class WininetImpl::TransferContext : public base::RefCountedThreadSafe<TransferContext> {
  public:
+  // `buffer_size` is what a request reads into; a connection reads nothing.
   TransferContext(scoped_refptr<base::SingleThreadTaskRunner> owner,
-                  base::WeakPtr<WininetImpl> downloader)
-      : owner_(std::move(owner)), downloader_(std::move(downloader)) {}
+                  base::WeakPtr<WininetImpl> downloader,
+                  size_t buffer_size)
+      : buffer_(buffer_size), owner_(std::move(owner)), downloader_(std::move(downloader)) {}
   TransferContext(const TransferContext&) = delete;
   TransferContext& operator=(const TransferContext&) = delete;
 
@@ -122,7 +125,7 @@ class WininetImpl::TransferContext : public base::RefCountedThreadSafe<TransferC
   // here while InternetReadFile runs.
   static thread_local TransferContext* current_;
 
-  uint8_t buffer_[kReadBufferSize] = {};
+  std::vector<uint8_t> buffer_;
   DWORD last_read_count_ = 0;
   base::Lock handle_lock_;
   HINTERNET closing_connection_ = nullptr;
@@ -288,7 +291,8 @@ bool WininetImpl::Start(const std::wstring& url,
   }
 
   weak_factory_.InvalidateWeakPtrs();
-  context_ = base::MakeRefCounted<TransferContext>(owner_task_runner_, weak_factory_.GetWeakPtr());
+  context_ =
+      base::MakeRefCounted<TransferContext>(owner_task_runner_, weak_factory_.GetWeakPtr(), 0);
   expected_size_ = 0;
   downloaded_size_ = 0;
   size_at_request_ = 0;
@@ -347,8 +351,8 @@ bool WininetImpl::OpenRequest(const SplitUrl& url, const std::wstring& extra_hea
         "%s:%d%s, scheme %d, payload empty %d", base::WideToUTF8(url.host).c_str(), url.port,
         base::WideToUTF8(url.path).c_str(), static_cast<int>(url.scheme), is_post ? 0 : 1);
   };
-  request_context_ =
-      base::MakeRefCounted<TransferContext>(owner_task_runner_, weak_factory_.GetWeakPtr());
+  request_context_ = base::MakeRefCounted<TransferContext>(
+      owner_task_runner_, weak_factory_.GetWeakPtr(), kReadBufferSize);
   operation_pending_ = false;
   request_context_->AddRef();  // The request handle's reference.
   request_ = BASE_WIN_LAZY_CALL(L"wininet.dll", HttpOpenRequestW)(
@@ -664,7 +668,7 @@ void WininetImpl::ReadBody() {
     if (context->last_read_count_ != 0) {
       uint32_t count = context->last_read_count_;
       context->last_read_count_ = 0;
-      if (!writer_->Write(context->buffer_, count)) {
+      if (!writer_->Write(context->buffer_.data(), count)) {
         AddError(
             base::StringPrintf("Failed writing the response with error %u", writer_->last_error()));
         Fail();
@@ -683,7 +687,8 @@ void WininetImpl::ReadBody() {
     }
     TransferContext::current_ = context.get();
     BOOL read = BASE_WIN_LAZY_CALL(L"wininet.dll", InternetReadFile)(
-        AsHandle(request_), context->buffer_, kReadBufferSize, &context->last_read_count_);
+        AsHandle(request_), context->buffer_.data(), static_cast<DWORD>(context->buffer_.size()),
+        &context->last_read_count_);
     DWORD error = ::GetLastError();
     TransferContext::current_ = nullptr;
     if (read && context->last_read_count_ != 0)
