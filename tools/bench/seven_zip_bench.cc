@@ -104,21 +104,10 @@ int main(int argc, char** argv) {
   if (result != ResultCode::kOk)
     return Fail("Opening the archive", result, reader.error_message());
 
-  // The folder decoded ahead, and its first entry.
-  uint32_t ahead_folder = BlockCache::kNoFolder;
-  size_t ahead_entry = 0;
-  for (size_t i = 0; i < reader.entries().size() && threads != 1; ++i) {
-    const ArchiveEntry& entry = reader.entries()[i];
-    if (!entry.has_stream)
-      continue;
-    if (ahead_folder == BlockCache::kNoFolder) {
-      ahead_folder = entry.folder_index;
-    } else if (entry.folder_index != ahead_folder) {
-      ahead_folder = entry.folder_index;
-      ahead_entry = i;
-      break;
-    }
-  }
+  // The folder decoded ahead, and its first entry (0: none).
+  const LeadingFolders folders = FindLeadingFolders(reader.entries());
+  const uint32_t ahead_folder = folders.second;
+  const size_t ahead_entry = threads != 1 ? folders.second_entry : 0;
   HeapAllocator ahead_heap;
   BlockCache ahead_cache(&ahead_heap);
   FileInputStream ahead_stream;

@@ -30,6 +30,8 @@ namespace {
 using seven_zip::ArchiveEntry;
 using seven_zip::ArchiveReader;
 using seven_zip::BlockCache;
+using seven_zip::FindLeadingFolders;
+using seven_zip::LeadingFolders;
 using seven_zip::ResultCode;
 
 // WriteFile takes a DWORD: large entries are written in pieces.
@@ -399,27 +401,18 @@ int LzmaUtil::Unpack(const base::FilePath& location,
 std::unique_ptr<FolderPrefetch> LzmaUtil::StartFolderPrefetch(
     const base::FilePath& location,
     const std::vector<ArchiveEntry>& entries) {
-  // The second folder in the order of the entries, its first entry, and the
-  // bytes of the first two folders.
-  constexpr uint32_t kNone = BlockCache::kNoFolder;
-  uint32_t first_folder = kNone;
-  uint32_t second_folder = kNone;
-  size_t second_entry = 0;
+  const LeadingFolders folders = FindLeadingFolders(entries);
+  if (folders.second_entry == 0)
+    return nullptr;
+  // The bytes of the first two folders, which are held at once.
   uint64_t bytes = 0;
-  for (size_t i = 0; i < entries.size(); ++i) {
-    if (!entries[i].has_stream)
-      continue;
-    const uint32_t folder = entries[i].folder_index;
-    if (first_folder == kNone) {
-      first_folder = folder;
-    } else if (second_folder == kNone && folder != first_folder) {
-      second_folder = folder;
-      second_entry = i;
+  for (const ArchiveEntry& entry : entries) {
+    if (entry.has_stream && (entry.folder_index == folders.first ||
+                             entry.folder_index == folders.second)) {
+      bytes += entry.size;
     }
-    if (folder == first_folder || folder == second_folder)
-      bytes += entries[i].size;
   }
-  if (second_folder == kNone || (sizeof(void*) < 8 && bytes > kMaxPrefetchBytes32))
+  if (sizeof(void*) < 8 && bytes > kMaxPrefetchBytes32)
     return nullptr;
   // A handle of its own, with its own file position (Wine 8 refuses
   // ReOpenFile with ERROR_INVALID_PARAMETER).
@@ -430,8 +423,8 @@ std::unique_ptr<FolderPrefetch> LzmaUtil::StartFolderPrefetch(
     PLOG(WARNING) << "Cannot open the archive again; its folders are decoded one by one";
     return nullptr;
   }
-  auto prefetch =
-      std::make_unique<FolderPrefetch>(std::move(file), location, second_entry, second_folder);
+  auto prefetch = std::make_unique<FolderPrefetch>(std::move(file), location,
+                                                   folders.second_entry, folders.second);
   if (!prefetch->Start()) {
     LOG(WARNING) << "No thread to decode ahead; the archive's folders are decoded one by one";
     return nullptr;

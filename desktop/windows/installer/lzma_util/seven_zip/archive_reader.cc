@@ -309,4 +309,21 @@ ResultCode ArchiveReader::Extract(size_t index, BlockCache* cache, size_t* offse
   return ResultCode::kOk;
 }
 
+LeadingFolders FindLeadingFolders(const std::vector<ArchiveEntry>& entries) {
+  LeadingFolders folders;
+  for (size_t i = 0; i < entries.size(); ++i) {
+    if (!entries[i].has_stream)
+      continue;
+    const uint32_t folder = entries[i].folder_index;
+    if (folders.first == LeadingFolders::kNone) {
+      folders.first = folder;
+    } else if (folder != folders.first) {
+      folders.second = folder;
+      folders.second_entry = i;
+      break;
+    }
+  }
+  return folders;
+}
+
 }  // namespace velta::seven_zip

@@ -105,6 +105,18 @@ class ArchiveReader {
   LzmaEngine lzma_engine_ = LzmaEngine::kStreamDecoder;
 };
 
+// The first two folders in the entries' order, as an unpacker meets them: it
+// decodes the second ahead, on a thread of its own, while it writes the
+// first one's entries.
+struct LeadingFolders {
+  static constexpr uint32_t kNone = 0xFFFFFFFF;
+  uint32_t first = kNone;
+  uint32_t second = kNone;
+  // The second folder's first entry; 0 when there is no second folder.
+  size_t second_entry = 0;
+};
+LeadingFolders FindLeadingFolders(const std::vector<ArchiveEntry>& entries);
+
 }  // namespace velta::seven_zip
 
 #endif  // DESKTOP_WINDOWS_INSTALLER_LZMA_UTIL_SEVEN_ZIP_ARCHIVE_READER_H_

@@ -709,5 +709,37 @@ TEST_F(ArchiveReaderTest, RefusesBadEntryIndexAndClosedReader) {
   EXPECT_EQ(ResultCode::kParamError, reader.Extract(0, &cache, &offset, &size));
 }
 
+// The folders an unpacker decodes first and ahead: entries without data
+// (folders, empty files) are passed over, and a third folder, or the first
+// one's entries after the second's start, change nothing.
+TEST(FindLeadingFoldersTest, FindsTheFirstTwoFoldersInTheEntriesOrder) {
+  constexpr uint32_t kNone = LeadingFolders::kNone;
+  // Each entry: its folder, or -1 for one without data.
+  const struct {
+    std::vector<int> entries;
+    uint32_t first;
+    uint32_t second;
+    size_t second_entry;
+  } kCases[] = {
+      {{}, kNone, kNone, 0},
+      {{-1, -1}, kNone, kNone, 0},
+      {{3, 3, -1, 3}, 3, kNone, 0},
+      {{-1, 1, -1, 1, 0, 1, 2}, 1, 0, 4},
+      {{0, -1, 2, 0, 1}, 0, 2, 2},
+  };
+  for (const auto& test : kCases) {
+    std::vector<ArchiveEntry> entries(test.entries.size());
+    for (size_t i = 0; i < entries.size(); ++i) {
+      entries[i].has_stream = test.entries[i] >= 0;
+      entries[i].folder_index = test.entries[i] >= 0 ? test.entries[i] : 0;
+    }
+    const LeadingFolders folders = FindLeadingFolders(entries);
+    SCOPED_TRACE(::testing::PrintToString(test.entries));
+    EXPECT_EQ(test.first, folders.first);
+    EXPECT_EQ(test.second, folders.second);
+    EXPECT_EQ(test.second_entry, folders.second_entry);
+  }
+}
+
 }  // namespace
 }  // namespace velta::seven_zip
