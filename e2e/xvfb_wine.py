@@ -8,8 +8,8 @@ need a prefix of their own whose windows go to an Xvfb display. XvfbWine
 starts Xvfb on a free display, makes the prefix once (a copy of the build
 tree's template prefix, in the given folder) and runs programs in it;
 screenshot() reads the whole screen with `xwd -root` and keeps the part
-asked for as a PNG (decoded and encoded here: no image tool is needed). At the end the prefix's wineserver and the X
-server are stopped.
+asked for as a PNG (decoded and encoded here: no image tool is needed). At
+the end the prefix's wineserver and the X server are stopped.
 
   with XvfbWine(prefix, home) as session:
       session.set_log_pixels(144)        # the DPI of programs started next
@@ -98,10 +98,10 @@ class XvfbWine:
     def _prepare_prefix(self):
         """Makes the prefix unless it was made by this setup as it is now
         (the marker holds a digest of the setup's code and of the script
-        that makes the template): a copy of the build
-        tree's template prefix, as every test prefix is (its libraries are
-        hard links, its fonts and Windows version set; a fresh wineboot took
-        about 18 s of CPU), whose windows go to the display, undecorated."""
+        that makes the template): a copy of the build tree's template
+        prefix, as every test prefix is (its libraries are hard links, its
+        fonts and Windows version set; a fresh wineboot took about 18 s of
+        CPU), whose windows go to the display, undecorated."""
         os.makedirs(self.home, exist_ok=True)
         marker = os.path.join(self.prefix, ".velta-xvfb-ready")
         with open(PREPARE_WINE, "rb") as script:

@@ -45,7 +45,8 @@ interleaved() { python3 "$here/interleaved.py" --runs "$runs" "$@"; }
 empty_dest="rm -rf '$dest' && mkdir -p '$dest'"
 
 printf 'archive %s: %s bytes unpacked (7zz / ours above 1: ours is faster)\n' "$archive" "$unpacked"
-interleaved --name "seven_zip_bench, 1 thread" --before "$empty_dest" -- "$reader" "$archive" "$dest" 1 \
+interleaved --name "seven_zip_bench, 1 thread" --before "$empty_dest" \
+  -- "$reader" "$archive" "$dest" 1 \
   --name "7zz x -mmt=1" --before "$empty_dest" -- 7zz x -mmt=1 -y -o"$dest" "$archive"
 rm -rf "$dest"
 

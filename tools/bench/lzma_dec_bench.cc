@@ -4,37 +4,28 @@
 // with one decoder alone and prints the throughput in MB/s of decoded output:
 // the decoder's own speed, without the archive reader or file writes.
 //   lzma_dec_bench [--decoder=stream|lzmadec] FILE.lzma [UNPACKED_SIZE]
-// --decoder picks LzmaStreamDecoder (the reader's, the default) or LzmaDec. UNPACKED_SIZE is
-// needed when the file does not record it (xz --format=lzma writes an end
-// marker and no size).
+// --decoder picks LzmaStreamDecoder (the reader's, the default) or LzmaDec
+// (decoder_switch.h). UNPACKED_SIZE is needed when the file does not record
+// it (xz --format=lzma writes an end marker and no size).
 
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <string>
 #include <vector>
 
 #include "desktop/windows/installer/lzma_util/seven_zip/heap_allocator.h"
 #include "desktop/windows/installer/lzma_util/seven_zip/lzma_decoder.h"
 #include "desktop/windows/installer/lzma_util/seven_zip/memory_byte_source.h"
+#include "decoder_switch.h"
 
 int main(int argc, char** argv) {
   using namespace velta::seven_zip;
-  LzmaEngine engine = LzmaEngine::kStreamDecoder;
   const char* const program = argv[0];
-  if (argc > 1 && std::strncmp(argv[1], "--decoder=", 10) == 0) {
-    const std::string name = argv[1] + 10;
-    if (name == "lzmadec") {
-      engine = LzmaEngine::kLzmaDec;
-    } else if (name != "stream") {
-      std::fprintf(stderr, "unknown decoder %s\n", name.c_str());
-      return 2;
-    }
-    --argc;
-    ++argv;
-  }
+  LzmaEngine engine;
+  if (!TakeDecoderSwitch(&argc, &argv, &engine))
+    return 2;
   if (argc != 2 && argc != 3) {
     std::fprintf(stderr, "usage: %s [--decoder=stream|lzmadec] FILE.lzma [UNPACKED_SIZE]\n",
                  program);

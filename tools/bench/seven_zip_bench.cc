@@ -2,9 +2,8 @@
 
 // Extracts a whole 7z archive into a folder with our reader and prints the
 // throughput in MB/s of unpacked output (files written with the C library).
-//   seven_zip_bench [--decoder=lzmadec|stream] ARCHIVE DESTINATION [THREADS]
-// --decoder picks the reader's LZMA decoder (by default the reader's own
-// choice).
+//   seven_zip_bench [--decoder=stream|lzmadec] ARCHIVE DESTINATION [THREADS]
+// --decoder picks the reader's LZMA decoder (decoder_switch.h).
 // As the installer's unpacker does, the second folder (in the entries' order)
 // is decoded ahead on a thread of its own, with a reader and stream of its
 // own, while the first is decoded and written.
@@ -16,7 +15,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <string>
 #include <system_error>
@@ -27,6 +25,7 @@
 #include "desktop/windows/installer/lzma_util/seven_zip/file_input_stream.h"
 #include "desktop/windows/installer/lzma_util/seven_zip/heap_allocator.h"
 #include "desktop/windows/installer/lzma_util/seven_zip/signature_scanner.h"
+#include "decoder_switch.h"
 
 namespace {
 
@@ -63,18 +62,11 @@ std::filesystem::path EntryPath(const std::filesystem::path& destination,
 int main(int argc, char** argv) {
   using namespace velta::seven_zip;
   const char* const program = argv[0];
-  const char* decoder = nullptr;
-  if (argc > 1 && std::strncmp(argv[1], "--decoder=", 10) == 0) {
-    decoder = argv[1] + 10;
-    if (std::strcmp(decoder, "lzmadec") != 0 && std::strcmp(decoder, "stream") != 0) {
-      std::fprintf(stderr, "unknown decoder %s\n", decoder);
-      return 2;
-    }
-    --argc;
-    ++argv;
-  }
+  LzmaEngine engine;
+  if (!TakeDecoderSwitch(&argc, &argv, &engine))
+    return 2;
   if (argc != 3 && argc != 4) {
-    std::fprintf(stderr, "usage: %s [--decoder=lzmadec|stream] ARCHIVE DESTINATION [THREADS]\n",
+    std::fprintf(stderr, "usage: %s [--decoder=stream|lzmadec] ARCHIVE DESTINATION [THREADS]\n",
                  program);
     return 2;
   }
@@ -93,10 +85,7 @@ int main(int argc, char** argv) {
   const auto configure = [&](ArchiveReader* reader) {
     if (threads > 0)
       reader->set_decode_threads(threads);
-    if (decoder) {
-      reader->set_lzma_engine(std::strcmp(decoder, "stream") == 0 ? LzmaEngine::kStreamDecoder
-                                                                  : LzmaEngine::kLzmaDec);
-    }
+    reader->set_lzma_engine(engine);
   };
   ArchiveReader reader;
   configure(&reader);
