@@ -10,6 +10,7 @@
 
 #include "base/files/file_enumerator.h"
 #include "base/files/scoped_temp_dir.h"
+#include "base/test/scoped_folder_link.h"
 #include "gmock/gmock.h"
 #include "gtest/gtest.h"
 
@@ -218,6 +219,26 @@ TEST_F(FileUtilTest, DeletePathRecursivelyReportsAFileInUse) {
   ::CloseHandle(locked);
   EXPECT_TRUE(DeletePathRecursively(root));
   EXPECT_FALSE(PathExists(root));
+}
+
+// A link (junction or symbolic link) inside a tree is never entered, by a
+// recursive listing or a removal: the folder it leads to keeps its files.
+// Windows removes the link itself; under Wine, whose link is a Unix one that
+// no removal reaches (see ScopedFolderLink), the link and the folders above
+// it stay and the removal reports that.
+TEST_F(FileUtilTest, DeletePathRecursivelyNeverEntersALink) {
+  const FilePath outside = Path(L"outside");
+  const FilePath root = Path(L"tree");
+  ASSERT_TRUE(CreateDirectory(outside));
+  ASSERT_TRUE(CreateDirectory(root.Append(L"sub")));
+  WriteText(outside.Append(L"kept.txt"), "someone else's");
+  WriteText(root.Append(L"sub\\a.txt"), "x");
+  const velta::test::ScopedFolderLink link(root.Append(L"sub\\link"), outside);
+  ASSERT_TRUE(link.is_valid());
+  EXPECT_THAT(TreeOf(root), UnorderedElementsAre(L"sub", L"sub\\a.txt", L"sub\\link"));
+  DeletePathRecursively(root);
+  EXPECT_EQ("someone else's", ReadText(outside.Append(L"kept.txt")));
+  EXPECT_FALSE(PathExists(root.Append(L"sub\\a.txt")));
 }
 
 TEST_F(FileUtilTest, CopyFileOverwritesAndLeavesCopyWritable) {

@@ -14,7 +14,7 @@
 #include "base/strings/string_util.h"
 #include "base/time/time.h"
 #include "base/strings/utf_string_conversions.h"
-#include "base/win/get_function.h"
+#include "base/test/unix_path.h"
 #include "gtest/gtest.h"
 
 namespace velta::test {
@@ -52,21 +52,6 @@ uint16_t UnusedLoopbackPort() {
     ::closesocket(probe);
   ::WSACleanup();
   return port;
-}
-
-std::string ToUnixPath(const base::FilePath& path) {
-  using ToUnix = char*(__cdecl*)(const wchar_t*);
-  // Wine's own export; it exists only under Wine, where these tests run.
-  static const auto to_unix =
-      base::win::GetFunction<ToUnix>(L"kernel32.dll", "wine_get_unix_file_name");
-  if (!to_unix)
-    return std::string();
-  char* unix_path = to_unix(path.value().c_str());
-  if (!unix_path)
-    return std::string();
-  std::string result(unix_path);
-  ::HeapFree(::GetProcessHeap(), 0, unix_path);
-  return result;
 }
 
 LocalHttpServer::LocalHttpServer(const base::FilePath& folder)

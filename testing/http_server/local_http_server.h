@@ -69,9 +69,6 @@ class LocalHttpServer {
 // that must be refused.
 uint16_t UnusedLoopbackPort();
 
-// The Linux path of a Windows path, as Wine maps it (empty when it cannot).
-std::string ToUnixPath(const base::FilePath& path);
-
 }  // namespace velta::test
 
 #endif  // TESTING_HTTP_SERVER_LOCAL_HTTP_SERVER_H_
