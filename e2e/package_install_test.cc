@@ -13,12 +13,14 @@
 #include <tlhelp32.h>
 
 #include <algorithm>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "base/command_line.h"
 #include "base/files/file.h"
+#include "base/files/file_enumerator.h"
 #include "base/files/file_path.h"
 #include "base/files/file_util.h"
 #include "base/process/launch.h"
@@ -26,6 +28,7 @@
 #include "base/strings/string_util.h"
 #include "base/strings/utf_string_conversions.h"
 #include "base/test/child_process.h"
+#include "base/test/scoped_folder_link.h"
 #include "base/threading/platform_thread.h"
 #include "base/time/time.h"
 #include "base/values.h"
@@ -261,6 +264,38 @@ TEST_F(PackageInstallTest, UninstallLeavesAHeldFileToTheCleanupScript) {
   // Taken out of the way, the rest is what any uninstall leaves.
   ASSERT_TRUE(base::DeleteFile(held));
   ExpectUninstalled(target_, status);
+}
+
+// The files below `folder` by relative path, with their contents.
+std::map<std::wstring, std::string> FilesBelow(const base::FilePath& folder) {
+  std::map<std::wstring, std::string> files;
+  base::FileEnumerator all(folder, /*recursive=*/true, base::FileEnumerator::FILES);
+  for (base::FilePath file = all.Next(); !file.empty(); file = all.Next())
+    files[file.value().substr(folder.value().size() + 1)] = ReadText(file);
+  return files;
+}
+
+// The version folder's "localization" replaced by a link (a junction or a
+// symbolic link) to a folder of the user's with files of the same names:
+// the uninstall, and k.bat after it, remove nothing through the link. (Under
+// Wine the link is a Unix symbolic link: see ScopedFolderLink.)
+TEST_F(PackageInstallTest, UninstallRemovesNothingThroughALink) {
+  CopyPackage(L"test_package", L"package");
+  InstallSuccessfully(L"package");
+  const base::Value status = Status();
+  const base::FilePath localization =
+      target_.AppendASCII(GetProductVersion()).Append(L"localization");
+  const base::FilePath users = dir_.GetPath().Append(L"users_languages");
+  ASSERT_TRUE(base::CopyDirectory(localization, users, /*recursive=*/true));
+  ASSERT_TRUE(base::WriteFile(users.Append(L"mine.txt"), "the user's own"));
+  ASSERT_TRUE(base::DeletePathRecursively(localization));
+  const velta::test::ScopedFolderLink link(localization, users);
+  ASSERT_TRUE(link.is_valid());
+  const std::map<std::wstring, std::string> before = FilesBelow(users);
+  ASSERT_EQ(1u, before.count(L"de.pak"));
+
+  UninstallSuccessfully(status);
+  EXPECT_EQ(before, FilesBelow(users));
 }
 
 // Where in an upgrade the test kills it.

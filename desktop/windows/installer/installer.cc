@@ -32,6 +32,7 @@
 #include "desktop/windows/installer/common/product/installer_features.h"
 #include "desktop/windows/installer/common/product/installer_switches.h"
 #include "desktop/windows/installer/common/product/product_constants.h"
+#include "desktop/windows/installer/common/relative_paths.h"
 #include "desktop/windows/installer/common/utils.h"
 #include "desktop/windows/installer/common/win/security_utils.h"
 #include "desktop/windows/installer/common/win/win_api.h"
@@ -373,11 +374,15 @@ void Installer::ContinueInFolder() {
     if (existing)
       executable = executable.Append(existing->subfolder);
     executable = executable.Append(base::UTF8ToWide(GetBrowserExeName()));
-    std::unique_ptr<Operation> remove = operation_factory_->CreateDeleteFile(
-        executable, ProgramInUse::kKeep, EmptyParents::kRemoveOnCommit);
-    if (!transaction_->Execute(remove, &error)) {
-      Fail(kResultBrowserInUse, "Can't uninstall when " + GetBrowserExeName() + " is in use");
-      return;
+    // A version folder that has become a link leads to another place: no
+    // file there is the installation's to remove.
+    if (MayRemoveRecordedFile(path, executable)) {
+      std::unique_ptr<Operation> remove = operation_factory_->CreateDeleteFile(
+          executable, ProgramInUse::kKeep, EmptyParents::kRemoveOnCommit);
+      if (!transaction_->Execute(remove, &error)) {
+        Fail(kResultBrowserInUse, "Can't uninstall when " + GetBrowserExeName() + " is in use");
+        return;
+      }
     }
   } else {
     new_status_.copy_only = settings_->IsCopyOnly();

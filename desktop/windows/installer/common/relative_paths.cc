@@ -2,9 +2,12 @@
 
 #include "desktop/windows/installer/common/relative_paths.h"
 
+#include <windows.h>
+
 #include <string>
 #include <vector>
 
+#include "base/logging.h"
 #include "base/strings/string_split.h"
 
 namespace velta {
@@ -29,6 +32,34 @@ bool IsSingleEntryName(std::wstring_view name) {
   for (wchar_t c : name) {
     if (c < L' ' || std::wstring_view(L"\\/:*?\"<>|").find(c) != std::wstring_view::npos)
       return false;
+  }
+  return true;
+}
+
+bool LiesUnderLink(const base::FilePath& folder, const base::FilePath& path) {
+  base::FilePath relative;
+  if (!folder.AppendRelativePath(path, &relative) || relative.ReferencesParent())
+    return true;
+  const std::vector<std::wstring> parts = relative.GetComponents();
+  base::FilePath current = folder;
+  for (size_t i = 0; i + 1 < parts.size(); ++i) {
+    current = current.Append(parts[i]);
+    const DWORD attributes = ::GetFileAttributesW(current.value().c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+      return true;
+  }
+  return false;
+}
+
+bool MayRemoveRecordedFile(const base::FilePath& folder, const base::FilePath& path) {
+  if (LiesUnderLink(folder, path)) {
+    LOG(WARNING) << "Leaving " << path << ": it lies under a link";
+    return false;
+  }
+  const DWORD attributes = ::GetFileAttributesW(path.value().c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    LOG(WARNING) << "Leaving " << path << ": a folder stands at a recorded file's place";
+    return false;
   }
   return true;
 }

@@ -20,6 +20,22 @@ bool IsRelativePathInside(const base::FilePath& path);
 // wildcard or other character Windows refuses in a name.
 bool IsSingleEntryName(std::wstring_view name);
 
+// Whether `path` is reached from `folder` through a link: whether one of the
+// folders on the way down, below `folder` and above `path`, is a reparse
+// point (a junction or a symbolic link), so that `path` may name a file of
+// another place, and another owner, than `folder`'s. `folder` itself and
+// `path` itself may be links. A `path` that does not lie below `folder`
+// counts as reached through a link. Removals of recorded files check this
+// first: only the link itself may go, nothing through it.
+bool LiesUnderLink(const base::FilePath& folder, const base::FilePath& path);
+
+// Whether the file that a status records at `path`, below `folder`, is the
+// installation's to remove: it does not lie under a link (LiesUnderLink),
+// and no folder stands in its place (the installation records files only;
+// a folder there is someone else's, which a removal would take whole and
+// k.bat's "del" would empty). Logs why not.
+bool MayRemoveRecordedFile(const base::FilePath& folder, const base::FilePath& path);
+
 }  // namespace velta
 
 #endif  // DESKTOP_WINDOWS_INSTALLER_COMMON_RELATIVE_PATHS_H_

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -11,6 +12,7 @@
 #include "base/files/file_util.h"
 #include "base/strings/utf_string_conversions.h"
 #include "base/test/registry_sandbox.h"
+#include "base/test/scoped_folder_link.h"
 #include "base/win/registry.h"
 #include "base/win/scoped_com_initializer.h"
 #include "base/win/scoped_handle.h"
@@ -20,6 +22,7 @@
 #include "desktop/windows/installer/steps/remove_old_files_step.h"
 #include "desktop/windows/installer/steps/remove_old_root_files_step.h"
 #include "desktop/windows/installer/steps/test_installer_context.h"
+#include "desktop/windows/installer/steps/uninstall_cleanup_step.h"
 #include "desktop/windows/installer/test/scoped_installer_process.h"
 #include "desktop/windows/installer/transactions/operation_test_util.h"
 #include "gmock/gmock.h"
@@ -29,7 +32,9 @@ namespace velta {
 namespace {
 
 using ::testing::ElementsAre;
+using ::testing::HasSubstr;
 using ::testing::IsEmpty;
+using ::testing::Not;
 using test::FileNamesIn;
 using test::ReadText;
 using test::WriteText;
@@ -144,6 +149,92 @@ TEST_F(RemoveOldFilesTest, RootFilesOfTheExistingInstallation) {
   context_.transaction.Rollback();
   EXPECT_EQ("root", ReadText(context_.install_folder().Append(L"root.txt")));
 }
+
+// A step that removes what a status records, in a job.
+struct UnderALinkCase {
+  const char* name;
+  InstallOperation operation;
+  std::unique_ptr<InstallerStep> (*make)(InstallerContext* context);
+  // Whether it removes the version folder's files (else the root files).
+  bool removes_version_files;
+};
+
+template <typename Step>
+std::unique_ptr<InstallerStep> Make(InstallerContext* context) {
+  return std::make_unique<Step>(context);
+}
+
+// The folder access is lent: k.bat is written, not started.
+class ScriptNotStartedContext : public test::TestInstallerContext {
+ public:
+  bool HasPendingPermissionUndo() const override { return true; }
+};
+
+class RecordedFilesUnderALinkTest : public ::testing::TestWithParam<UnderALinkCase> {};
+
+// A folder of the installation replaced by a link (a junction or symbolic
+// link) to a folder outside it, which holds files of the recorded names:
+// the steps that remove what a status records leave them, even when one is
+// in use, and leave nothing through the link to k.bat. (Under Wine the
+// link is a Unix symbolic link: see ScopedFolderLink.)
+TEST_P(RecordedFilesUnderALinkTest, StayWithTheirOwner) {
+  base::win::ScopedCOMInitializer com;
+  ScopedInstallerProcess process({L"backend"});
+  ScriptNotStartedContext context;
+  ASSERT_TRUE(context.is_valid());
+  context.settings.operation = GetParam().operation;
+  context.settings.set_option(SettingsOption::COPY_ONLY, true);
+  const base::FilePath folder = context.install_folder();
+  const base::FilePath outside = context.scratch().Append(L"outside");
+  for (const wchar_t* name : {L"de.pak", L"fr.pak", L"logo.png", L"own.txt"})
+    ASSERT_TRUE(test::WriteFileWithFolders(outside.Append(name), "someone else's"));
+  ASSERT_TRUE(test::WriteFileWithFolders(folder.Append(L"1.0\\velta.dll"), "ours"));
+  InstallationStatus status(StatusSource::kPrimary);
+  status.path = folder;
+  status.version = "1.0.0.1";
+  status.subfolder = base::FilePath(L"1.0");
+  status.files = {base::FilePath(L"velta.dll"), base::FilePath(L"localization\\de.pak"),
+                  base::FilePath(L"localization\\fr.pak")};
+  status.root_files = {base::FilePath(L"assets\\logo.png")};
+  context.folder_details.existing = std::make_unique<InstallationStatus>(status);
+  ASSERT_TRUE(base::CreateDirectory(folder.Append(L"old_status")));
+  ASSERT_TRUE(WriteInstallationStatusJson(
+      status, folder.Append(L"old_status\\installation_status.json.1")));
+  const test::ScopedFolderLink localization(folder.Append(L"1.0\\localization"), outside);
+  const test::ScopedFolderLink assets(folder.Append(L"assets"), outside);
+  ASSERT_TRUE(localization.is_valid());
+  ASSERT_TRUE(assets.is_valid());
+  const std::map<std::wstring, std::string> before = test::SnapshotFolder(outside);
+
+  base::win::ScopedHandle held = test::HoldWithoutSharing(outside.Append(L"de.pak"));
+  ASSERT_TRUE(held.IsValid());
+  std::unique_ptr<InstallerStep> step = GetParam().make(&context);
+  EXPECT_EQ(StepResult::kSuccess, test::RunStep(*step).code);
+  held.Close();
+
+  EXPECT_EQ(before, test::SnapshotFolder(outside));
+  EXPECT_EQ(GetParam().removes_version_files,
+            !base::PathExists(folder.Append(L"1.0\\velta.dll")));
+  const base::FilePath script = folder.Append(L"k.bat");
+  if (base::PathExists(script)) {
+    EXPECT_THAT(ReadText(script), Not(HasSubstr("localization")));
+    EXPECT_THAT(ReadText(script), Not(HasSubstr("assets")));
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Steps,
+    RecordedFilesUnderALinkTest,
+    ::testing::Values(
+        UnderALinkCase{"OldFilesOfAnUpgrade", InstallOperation::kOverExistingInstallation,
+                       &Make<RemoveOldFilesStep>, true},
+        UnderALinkCase{"OldFilesOfAnUninstall", InstallOperation::kUninstall,
+                       &Make<RemoveOldFilesStep>, true},
+        UnderALinkCase{"OldRootFiles", InstallOperation::kOverExistingInstallation,
+                       &Make<RemoveOldRootFilesStep>, false},
+        UnderALinkCase{"UninstallCleanup", InstallOperation::kUninstall,
+                       &Make<UninstallCleanupStep>, true}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(CleanRegistryKeysTest, DepthAndSharedKeys) {
   EXPECT_EQ(L"Software\\Classes\\P\\shell\\open",

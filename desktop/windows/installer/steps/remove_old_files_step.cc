@@ -90,6 +90,10 @@ StepResult& RemoveOldFilesStep::Execute(StepResult& result, int32_t /*attempt*/)
         LOG(ERROR) << "Skipping a recorded file outside the installation: " << entry;
         continue;
       }
+      // A folder of the old version replaced by a link leads to another
+      // place's files.
+      if (!MayRemoveRecordedFile(install_folder, base.Append(entry)))
+        continue;
       std::unique_ptr<Operation> removal = factory->CreateDeleteFile(
           base.Append(entry), ProgramInUse::kKeep, EmptyParents::kRemoveOnCommit);
       std::string error;

@@ -32,6 +32,8 @@ StepResult& RemoveOldRootFilesStep::Execute(StepResult& result, int32_t /*attemp
       LOG(ERROR) << "Skipping a recorded root file outside the installation: " << entry;
       continue;
     }
+    if (!MayRemoveRecordedFile(install_folder, install_folder.Append(entry)))
+      continue;
     std::unique_ptr<Operation> removal = GetContext()->GetOperationFactory()->CreateDeleteFile(
         install_folder.Append(entry), ProgramInUse::kDelete, EmptyParents::kRemoveOnCommit);
     GetContext()->GetTransaction()->Execute(removal, nullptr);

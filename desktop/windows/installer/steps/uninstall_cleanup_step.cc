@@ -82,6 +82,11 @@ StepResult& UninstallCleanupStep::Execute(StepResult& result, int32_t /*attempt*
       continue;
     }
     const base::FilePath path = folder.Append(status.subfolder).Append(entry);
+    // Through a link (a version folder or one of its folders replaced by a
+    // junction or symbolic link) a recorded name reaches another place's
+    // file: neither this step nor k.bat touches it.
+    if (!MayRemoveRecordedFile(folder, path))
+      continue;
     if (remove(path, ProgramInUse::kKeep, EmptyParents::kRemoveOnCommit))
       continue;
     batch.files.push_back(path);
@@ -104,7 +109,7 @@ StepResult& UninstallCleanupStep::Execute(StepResult& result, int32_t /*attempt*
   if (base::PathExists(overrides) && !remove(overrides, ProgramInUse::kKeep, EmptyParents::kKeep))
     batch.files.push_back(overrides);
   for (const base::FilePath& entry : status.root_files) {
-    if (IsRelativePathInside(entry))
+    if (IsRelativePathInside(entry) && MayRemoveRecordedFile(folder, folder.Append(entry)))
       remove(folder.Append(entry), ProgramInUse::kKeep, EmptyParents::kRemoveOnCommit);
   }
 
