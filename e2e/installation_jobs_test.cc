@@ -165,8 +165,10 @@ class RepairJobTest : public RepairTest, public ::testing::WithParamInterface<Re
 // out) repaired by its own installer: it asks the server for the packs it
 // lacks, gets only those, puts them into the version folder and takes the
 // marker away. The status file already lists every pack: it stays as it was.
+// The user's own files in the installation folder stay through it all.
 TEST_P(RepairJobTest, FetchesOnlyTheMissingPacksAndDropsTheMarker) {
   const base::FilePath package = CopyPackage(L"test_package", L"package");
+  PlaceUsersOwnFiles(target_);
   InstallSuccessfully(L"package");
   const std::string version = GetProductVersion();
   const base::Value status = Status();
@@ -198,8 +200,10 @@ TEST_P(RepairJobTest, FetchesOnlyTheMissingPacksAndDropsTheMarker) {
   EXPECT_FALSE(base::PathExists(VersionFolder(version).Append(kMinimalInstallMarker)));
   const base::Value repaired = Status();
   EXPECT_EQ(status, repaired) << AsJson(status) << "\n" << AsJson(repaired);
+  ExpectUsersOwnFiles(target_);
 
   UninstallSuccessfully(status);
+  ExpectUsersOwnFiles(target_);
 }
 
 INSTANTIATE_TEST_SUITE_P(Installations,

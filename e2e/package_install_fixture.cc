@@ -56,6 +56,19 @@ int MessageNumber(const std::string& log, const std::string& message, size_t* fr
   return number;
 }
 
+// The user's own files by path in the installation folder, with their
+// contents; null contents for an empty folder.
+constexpr struct {
+  const wchar_t* path;
+  const char* text;
+} kUsersOwnFiles[] = {
+    {L"2024\\plan.txt", "the user's plan for 2024"},
+    {L"2024\\photos\\beach.jpg", "a photo of the user's"},
+    {L"9.9.9.9", nullptr},
+    {L"9.9.9.9_1\\draft.1700000000.old", "a draft the user put aside"},
+    {L"notes.1700000000.old", "the user's notes"},
+};
+
 }  // namespace
 
 // The build's test packages, made beside its bin folder.
@@ -100,6 +113,38 @@ std::vector<base::FilePath> FilesEndingWith(const base::FilePath& folder,
       found.push_back(file);
   }
   return found;
+}
+
+void PlaceUsersOwnFiles(const base::FilePath& folder) {
+  for (const auto& item : kUsersOwnFiles) {
+    const base::FilePath path = folder.Append(item.path);
+    ASSERT_TRUE(base::CreateDirectory(item.text ? path.DirName() : path)) << path.AsUTF8Unsafe();
+    if (item.text) {
+      ASSERT_TRUE(base::WriteFile(path, item.text)) << path.AsUTF8Unsafe();
+    }
+  }
+}
+
+void ExpectUsersOwnFiles(const base::FilePath& folder) {
+  for (const auto& item : kUsersOwnFiles) {
+    const base::FilePath path = folder.Append(item.path);
+    if (!item.text) {
+      EXPECT_TRUE(base::DirectoryExists(path)) << path.AsUTF8Unsafe();
+      continue;
+    }
+    std::string text;
+    EXPECT_TRUE(base::ReadFileToString(path, &text)) << path.AsUTF8Unsafe();
+    EXPECT_EQ(item.text, text) << path.AsUTF8Unsafe();
+  }
+}
+
+bool IsUsersOwn(const base::FilePath& relative) {
+  const std::vector<std::wstring> parts = relative.GetComponents();
+  return !parts.empty() && std::any_of(std::begin(kUsersOwnFiles), std::end(kUsersOwnFiles),
+                                       [&parts](const auto& item) {
+                                         return base::FilePath(item.path).GetComponents()[0] ==
+                                                parts[0];
+                                       });
 }
 
 size_t Count(const std::string& text, const std::string& what) {
@@ -348,8 +393,9 @@ void ExpectUninstalled(const base::FilePath& target, const base::Value& status) 
   std::vector<std::wstring> left;
   base::FileEnumerator files(target, /*recursive=*/true, base::FileEnumerator::FILES);
   for (base::FilePath file = files.Next(); !file.empty(); file = files.Next()) {
-    if (file.FinalExtension() != L".calls")
-      left.push_back(file.value().substr(target.value().size() + 1));
+    const std::wstring relative = file.value().substr(target.value().size() + 1);
+    if (file.FinalExtension() != L".calls" && !IsUsersOwn(base::FilePath(relative)))
+      left.push_back(relative);
   }
   std::sort(left.begin(), left.end());
   EXPECT_THAT(left, ContainerEq(std::vector<std::wstring>{

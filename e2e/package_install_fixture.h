@@ -74,6 +74,20 @@ std::vector<base::FilePath> RecordedShortcuts(const base::Value& status);
 using RegistrySnapshot = std::map<std::wstring, std::vector<std::string>>;
 RegistrySnapshot InstallationRegistrySnapshot(const base::FilePath& target);
 
+// The user's own files and folders in an installation folder, named as the
+// installer names its version folders ("2024", "9.9.9.9", "9.9.9.9_1") and
+// the files it parks ("notes.1700000000.old"), some with files inside: no
+// run may touch them, whatever it does and however it ends. Puts them into
+// `folder`, made when missing.
+void PlaceUsersOwnFiles(const base::FilePath& folder);
+
+// They are all in `folder` as they were placed, byte for byte.
+void ExpectUsersOwnFiles(const base::FilePath& folder);
+
+// Whether `relative`, a path in an installation folder, is one of them or
+// lies in one.
+bool IsUsersOwn(const base::FilePath& relative);
+
 // `file` opened with no sharing at all, as a running program holds it.
 base::File HoldOpen(const base::FilePath& file);
 
@@ -84,7 +98,7 @@ void ExpectInstalled(const base::FilePath& package, const base::FilePath& target
 
 // What an uninstall must have taken away of the installation `status`
 // recorded: the status file, every recorded registry value, the shortcuts
-// and every file but the installer's preferences.
+// and every file but the installer's preferences and the user's own.
 void ExpectUninstalled(const base::FilePath& target, const base::Value& status);
 
 // The entries the copy into the version folder reports: the two lists'

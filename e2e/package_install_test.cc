@@ -321,26 +321,40 @@ void CollectTree(DWORD root, std::vector<DWORD>* tree) {
 }
 
 // Parked files below `folder` but outside old_status (whose parked copies
-// are status records).
+// are status records) and the user's own.
 std::vector<base::FilePath> ParkedFiles(const base::FilePath& folder) {
   std::vector<base::FilePath> parked;
   const base::FilePath old_status = folder.Append(kOldStatusFolderName);
   for (const base::FilePath& file : FilesEndingWith(folder, L".old")) {
-    if (!old_status.IsParent(file))
+    base::FilePath relative;
+    folder.AppendRelativePath(file, &relative);
+    if (!old_status.IsParent(file) && !IsUsersOwn(relative))
       parked.push_back(file);
   }
   return parked;
 }
 
 // The version folders an installation folder holds: its folders but
-// old_status.
+// old_status and the user's own.
 std::vector<std::wstring> VersionFoldersIn(const base::FilePath& folder) {
   std::vector<std::wstring> names;
   for (const std::wstring& name : NamesIn(folder)) {
-    if (base::DirectoryExists(folder.Append(name)) && name != kOldStatusFolderName)
+    if (base::DirectoryExists(folder.Append(name)) && name != kOldStatusFolderName &&
+        !IsUsersOwn(base::FilePath(name))) {
       names.push_back(name);
+    }
   }
   return names;
+}
+
+// The journals that runs of the installer keep in `folder` while they go.
+std::vector<std::wstring> RunJournalsIn(const base::FilePath& folder) {
+  std::vector<std::wstring> journals;
+  for (const std::wstring& name : NamesIn(folder)) {
+    if (base::StartsWith(name, L"unfinished_run.", base::CompareCase::SENSITIVE))
+      journals.push_back(name);
+  }
+  return journals;
 }
 
 // The version folders the installation's statuses record, current and old.
@@ -364,13 +378,18 @@ class KilledUpgradeTest : public PackageInstallTest,
                           public ::testing::WithParamInterface<KilledUpgradeCase> {};
 
 // An upgrade killed part way leaves a half-made version folder or parked
-// files behind. The next upgrade that succeeds takes them away: exactly the
-// version folders its statuses record stay, and no parked file; the
-// uninstall then leaves the folder as an uninstall does.
+// files behind, and the journal that records them. The next upgrade that
+// succeeds takes them away: exactly the version folders its statuses record
+// stay, and no parked file, nor the journal; the uninstall then leaves the
+// folder as an uninstall does. The user's own files and folders in the
+// installation folder, named like version folders and parked files, come
+// through every run as they were.
 TEST_P(KilledUpgradeTest, NextSuccessfulRunRemovesWhatTheKilledOneLeft) {
   CopyPackage(L"test_package", L"package");
   const base::FilePath next = CopyPackage(L"test_package_next", L"next");
+  PlaceUsersOwnFiles(target_);
   InstallSuccessfully(L"package");
+  ExpectUsersOwnFiles(target_);
   const std::vector<std::wstring> files = ListEntries(next.Append(kFilesListFileName));
   const base::FilePath next_folder = target_.AppendASCII(VELTA_TEST_PACKAGE_NEXT_VERSION);
 
@@ -416,16 +435,21 @@ TEST_P(KilledUpgradeTest, NextSuccessfulRunRemovesWhatTheKilledOneLeft) {
       velta::test::WaitForChildExit(main_process, base::TimeDelta::FromSeconds(60), &exit_code));
   EXPECT_NE(0u, exit_code);
   TakeLogs();
+  ExpectUsersOwnFiles(target_);
+  EXPECT_THAT(RunJournalsIn(target_), Not(IsEmpty()));
 
   InstallSuccessfully(L"next");
   const base::Value status = Status();
   EXPECT_EQ(RecordedVersionFolders(target_, status), VersionFoldersIn(target_));
   EXPECT_THAT(ParkedFiles(target_), IsEmpty());
+  EXPECT_THAT(RunJournalsIn(target_), IsEmpty());
+  ExpectUsersOwnFiles(target_);
 
   // Every file goes (the emptied folders are k.bat's, which under Wine may
   // run before the uninstall has ended).
   UninstallSuccessfully(status);
   EXPECT_THAT(ParkedFiles(target_), IsEmpty());
+  ExpectUsersOwnFiles(target_);
 }
 
 INSTANTIATE_TEST_SUITE_P(Moments,

@@ -48,6 +48,7 @@
 #include "desktop/windows/installer/transactions/operation.h"
 #include "desktop/windows/installer/transactions/operation_factory.h"
 #include "desktop/windows/installer/transactions/registry_template_entry.h"
+#include "desktop/windows/installer/transactions/run_journal.h"
 #include "desktop/windows/installer/transactions/transaction.h"
 #include "desktop/windows/installer/utils/file_version_utils_impl.h"
 
@@ -83,7 +84,8 @@ Installer::~Installer() {
   interrupted_event_.reset();
   package_handler_.reset();
   // The transaction commits as it goes and its operations may still make
-  // sub-operations through the factory: it goes first.
+  // sub-operations through the factory: it goes first. The factory's journal
+  // of the run goes with the factory, once nothing is left to undo.
   transaction_.reset();
   operation_factory_.reset();
   scheduler_.reset();
@@ -119,6 +121,7 @@ uint32_t Installer::GetResult() const {
 void Installer::Cancel() {
   LOG(INFO) << "Installation cancelled";
   transaction_->Rollback();
+  operation_factory_->run_journal()->Close();
   Finish();
   for (InstallerObserver& observer : observers_)
     observer.OnInstallationCancelled();
@@ -332,6 +335,10 @@ void Installer::ContinueInFolder() {
          settings_->GetFolderDetails()->GetPath().value());
     return;
   }
+  // From here on each folder the run creates in the install folder and each
+  // file it parks there is journaled first: should the run never end, a
+  // later one removes what it left, and nothing that is not in a journal.
+  operation_factory_->run_journal()->Start(path);
   for (InstallerObserver& observer : observers_)
     observer.OnInstallFolderCreated();
 

@@ -3,6 +3,7 @@
 #ifndef DESKTOP_WINDOWS_INSTALLER_INSTALLATION_LEFTOVER_REMOVER_H_
 #define DESKTOP_WINDOWS_INSTALLER_INSTALLATION_LEFTOVER_REMOVER_H_
 
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -16,14 +17,26 @@ namespace velta {
 // the Unix epoch (nine digits or more).
 bool IsParkedFileName(std::wstring_view name);
 
+// The name of the file that `name` is a parked copy of ("velta.dll" for
+// "velta.dll.1765000000.2.old"), or nullopt when `name` is no parked name.
+std::optional<std::wstring_view> ParkedFileOrigin(std::wstring_view name);
+
 // Takes away what runs that never finished (killed, or ended with the
 // machine) left in an installation folder, once a later run there has
-// succeeded and its own transaction has committed: version folders that no
-// status records (the statuses given to Keep and every record of
-// old_status), and parked files in the folder itself and in its version
-// folders. Nothing a status records is touched, nor anything outside the
-// version folders but the folder's own parked files. What cannot be removed
-// (in use) is logged and left for the next run.
+// succeeded and its own transaction has committed. Only what a run of ours
+// recorded goes, and only while no status records it (the statuses given to
+// Keep and every record of old_status):
+// - what a left run journal (RunJournal) records: the version folders that
+//   run made, and the files and folders it parked under ".old" names; the
+//   journal itself goes once all of that is gone;
+// - the parked copies of the files a status records, beside those files
+//   ("<recorded file>.<seconds>.old"), which runs of installers that kept no
+//   journal left too.
+// Whatever its name, a folder or file that neither records is never touched,
+// and nothing is reached through a link (a junction or symbolic link that
+// replaced a folder): a link that is itself a leftover goes as a link. What
+// cannot be removed (in use) is logged, and its journal kept for the next
+// run.
 class LeftoverRemover {
  public:
   explicit LeftoverRemover(const base::FilePath& folder);
@@ -39,11 +52,17 @@ class LeftoverRemover {
  private:
   // Reads every record of old_status into `kept_`.
   void KeepOldStatusRecords();
+  // Removes what the run journal `journal` records, when its run has ended,
+  // then the journal, unless something of it stays.
+  void RemoveJournaled(const base::FilePath& journal);
+  // Removes the journal entry `entry` (relative to the folder) when it is a
+  // version folder or a parked name that no status records; false when it
+  // is one but cannot go.
+  bool RemoveJournaledEntry(const base::FilePath& entry);
+  // Removes the parked copies of the files the kept statuses record.
+  void RemoveParkedCopiesOfKeptFiles();
   bool IsKeptFolder(const base::FilePath& name) const;
   bool IsKeptFile(const base::FilePath& path) const;
-  // Deletes the parked files directly in `folder`, and below it when
-  // `recursive`.
-  void RemoveParkedFiles(const base::FilePath& folder, bool recursive) const;
 
   const base::FilePath folder_;
   std::vector<InstallationStatus> kept_;

@@ -2,120 +2,245 @@
 
 #include "desktop/windows/installer/installation/leftover_remover.h"
 
+#include <windows.h>
+
+#include <map>
 #include <string>
 #include <vector>
 
-#include "base/files/file_enumerator.h"
 #include "base/files/file_path.h"
 #include "base/files/file_util.h"
 #include "base/files/scoped_temp_dir.h"
+#include "base/test/scoped_folder_link.h"
+#include "base/win/scoped_handle.h"
 #include "desktop/windows/installer/common/product/installer_constants.h"
 #include "desktop/windows/installer/status/installation_status.h"
 #include "desktop/windows/installer/status/installation_status_json_writer.h"
+#include "desktop/windows/installer/transactions/operation_test_util.h"
+#include "desktop/windows/installer/transactions/run_journal.h"
 #include "gmock/gmock.h"
 #include "gtest/gtest.h"
 
 namespace velta {
 namespace {
 
-using ::testing::UnorderedElementsAreArray;
+using ::testing::ElementsAre;
+using test::SnapshotFolder;
 
 TEST(IsParkedFileNameTest, KnowsTheNamesATransactionParksUnder) {
   const struct {
     const wchar_t* name;
-    bool parked;
+    const wchar_t* origin;
   } kCases[] = {
-      {.name = L"velta.dll.1765000000.old", .parked = true},
-      {.name = L"velta.dll.1765000000.2.old", .parked = true},
-      {.name = L"launcher.exe.123456789.old", .parked = true},
-      {.name = L"velta.dll.old", .parked = false},
-      {.name = L"notes.2024.old", .parked = false},
-      {.name = L".1765000000.old", .parked = false},
-      {.name = L"velta.dll.1765000000", .parked = false},
-      {.name = L"velta.dll.1765000000.x.old", .parked = false},
-      {.name = L"1765000000.old", .parked = false},
+      {.name = L"velta.dll.1765000000.old", .origin = L"velta.dll"},
+      {.name = L"velta.dll.1765000000.2.old", .origin = L"velta.dll"},
+      {.name = L"launcher.exe.123456789.old", .origin = L"launcher.exe"},
+      {.name = L"notes.123456789.1765000000.old", .origin = L"notes.123456789"},
+      {.name = L"velta.dll.old", .origin = nullptr},
+      {.name = L"notes.2024.old", .origin = nullptr},
+      {.name = L".1765000000.old", .origin = nullptr},
+      {.name = L".1765000000.2.old", .origin = nullptr},
+      {.name = L"velta.dll.1765000000", .origin = nullptr},
+      {.name = L"velta.dll.1765000000.x.old", .origin = nullptr},
+      {.name = L"1765000000.old", .origin = nullptr},
   };
-  for (const auto& c : kCases)
-    EXPECT_EQ(c.parked, IsParkedFileName(c.name)) << c.name;
+  for (const auto& c : kCases) {
+    EXPECT_EQ(c.origin != nullptr, IsParkedFileName(c.name)) << c.name;
+    if (c.origin) {
+      EXPECT_EQ(std::wstring_view(c.origin), ParkedFileOrigin(c.name)) << c.name;
+    }
+  }
 }
 
-// An installation folder as killed runs leave it beside what the statuses
-// record.
+// An installation folder as killed runs and the user leave it beside what
+// the statuses record.
 class LeftoverRemoverTest : public ::testing::Test {
  protected:
-  void SetUp() override { ASSERT_TRUE(dir_.CreateUniqueTempDir()); }
-
-  base::FilePath Folder() const { return dir_.GetPath(); }
-
-  void Write(const std::wstring& relative) {
-    const base::FilePath file = Folder().Append(relative);
-    ASSERT_TRUE(base::CreateDirectory(file.DirName()));
-    ASSERT_TRUE(base::WriteFile(file, "x"));
+  void SetUp() override {
+    ASSERT_TRUE(dir_.CreateUniqueTempDir());
+    ASSERT_TRUE(base::CreateDirectory(Folder()));
   }
 
-  InstallationStatus Status(const std::wstring& subfolder, std::vector<base::FilePath> files) {
+  base::FilePath Folder() const { return dir_.GetPath().Append(L"Velta"); }
+  base::FilePath Outside() const { return dir_.GetPath().Append(L"outside"); }
+
+  // Writes the file `relative` (its own path as its contents), or makes the
+  // empty folder when it ends with "\".
+  void Write(const std::wstring& relative) {
+    const base::FilePath path = Folder().Append(relative);
+    if (relative.ends_with(L'\\')) {
+      ASSERT_TRUE(base::CreateDirectory(path));
+      return;
+    }
+    ASSERT_TRUE(base::CreateDirectory(path.DirName()));
+    ASSERT_TRUE(base::WriteFile(path, base::FilePath(relative).AsUTF8Unsafe()));
+  }
+
+  // A journal that a killed run left, recording `entries`.
+  void LeftJournal(const std::vector<std::wstring>& entries) {
+    std::string text;
+    for (const std::wstring& entry : entries)
+      text += base::FilePath(entry).AsUTF8Unsafe() + "\n";
+    ASSERT_TRUE(base::WriteFile(Folder().Append(L"unfinished_run.4242"), text));
+  }
+
+  InstallationStatus Status(const std::wstring& subfolder,
+                            std::vector<base::FilePath> files,
+                            std::vector<base::FilePath> root_files = {}) {
     InstallationStatus status(StatusSource::kGenerated);
     status.version = "1.0.0.1";
     status.path = Folder();
     status.subfolder = base::FilePath(subfolder);
     status.files = std::move(files);
+    status.root_files = std::move(root_files);
     return status;
   }
 
-  // Every file and folder below the folder, relative to it.
-  std::vector<std::wstring> Left() const {
-    std::vector<std::wstring> left;
-    base::FileEnumerator entries(Folder(), /*recursive=*/true,
-                                 base::FileEnumerator::FILES | base::FileEnumerator::DIRECTORIES);
-    for (base::FilePath entry = entries.Next(); !entry.empty(); entry = entries.Next())
-      left.push_back(entry.value().substr(Folder().value().size() + 1));
-    return left;
+  void Run(const InstallationStatus& kept) {
+    LeftoverRemover remover(Folder());
+    remover.Keep(kept);
+    remover.Run();
   }
 
   base::ScopedTempDir dir_;
 };
 
-TEST_F(LeftoverRemoverTest, RemovesUnrecordedVersionFoldersAndParkedFilesOnly) {
-  // The version folders the statuses record (the current one, an old_status
-  // copy, a copy a transaction parked in old_status) with their files, a
-  // parked name a status lists, the root files, and what lies outside the
-  // version folders.
-  const std::vector<std::wstring> kept_files = {
-      L"1.0.0.1\\velta.dll",
-      L"1.0.0.1\\listed.dll.1765000000.old",
-      L"1.0.0.3\\velta.dll",
-      L"1.0.0.4\\velta.dll",
-      L"launcher.exe",
-      L"notes.2024.old",
-      L"User Data\\cache.1765000000.old",
-  };
-  for (const std::wstring& file : kept_files)
-    Write(file);
-  for (const wchar_t* debris :
-       {L"1.0.0.1\\velta.dll.1765000000.old", L"1.0.0.1\\locales\\de.pak.1765000001.2.old",
-        L"1.0.0.2\\velta.dll", L"1.0.0.2_0\\locales\\de.pak", L"launcher.exe.1765000000.old"}) {
-    Write(debris);
+// One entry of the folder: what lies there, what a left journal records of
+// it, and whether the remover takes it away.
+struct LeftoverCase {
+  const wchar_t* path;
+  const wchar_t* journaled;
+  bool removed;
+};
+
+constexpr LeftoverCase kLeftoverCases[] = {
+    // The user's own, named like version folders or parked files: never
+    // touched.
+    {.path = L"2024\\plan.txt", .journaled = nullptr, .removed = false},
+    {.path = L"9.9.9.9\\", .journaled = nullptr, .removed = false},
+    {.path = L"9.9.9.9_1\\a\\b.txt", .journaled = nullptr, .removed = false},
+    {.path = L"notes.1700000000.old", .journaled = nullptr, .removed = false},
+    {.path = L"User Data\\cache.1765000000.old", .journaled = nullptr, .removed = false},
+    {.path = L"1.0.0.1\\notes.1765000000.old", .journaled = nullptr, .removed = false},
+    // A parked name of a file that no status records, in no journal.
+    {.path = L"launcher.exe.1765000001.old", .journaled = nullptr, .removed = false},
+    // The version folders a killed run made, whole.
+    {.path = L"1.0.0.2\\velta.dll", .journaled = L"1.0.0.2", .removed = true},
+    {.path = L"1.0.0.2_0\\locales\\de.pak", .journaled = L"1.0.0.2_0", .removed = true},
+    // Version folders a status records stay, journaled or not: the current
+    // one, an old_status record's, a parked old_status record's.
+    {.path = L"1.0.0.1\\velta.dll", .journaled = L"1.0.0.1", .removed = false},
+    {.path = L"1.0.0.3\\velta.dll", .journaled = L"1.0.0.3", .removed = false},
+    {.path = L"1.0.0.4\\velta.dll", .journaled = nullptr, .removed = false},
+    // Other folders a run made are not the remover's.
+    {.path = L"assets\\logo.png", .journaled = L"assets", .removed = false},
+    // What a killed run parked, but a name a status records.
+    {.path = L"launcher.exe.1765000000.old",
+     .journaled = L"launcher.exe.1765000000.old",
+     .removed = true},
+    {.path = L"1.0.0.1\\files_list.1765000000.old",
+     .journaled = L"1.0.0.1\\files_list.1765000000.old",
+     .removed = true},
+    {.path = L"1.0.0.1\\listed.dll.1765000000.old",
+     .journaled = L"1.0.0.1\\listed.dll.1765000000.old",
+     .removed = false},
+    // Parked copies of the files a status records, beside them: runs of
+    // installers that kept no journal left those.
+    {.path = L"1.0.0.1\\velta.dll.1765000000.old", .journaled = nullptr, .removed = true},
+    {.path = L"1.0.0.1\\localization\\de.pak.1765000001.2.old",
+     .journaled = nullptr,
+     .removed = true},
+    {.path = L"1.0.0.3\\velta.dll.1765000000.old", .journaled = nullptr, .removed = true},
+    {.path = L"root.txt.1765000000.old", .journaled = nullptr, .removed = true},
+};
+
+TEST_F(LeftoverRemoverTest, RemovesOnlyWhatARunRecordedAndNoStatusKeeps) {
+  std::vector<std::wstring> journal;
+  for (const LeftoverCase& c : kLeftoverCases) {
+    Write(c.path);
+    if (c.journaled)
+      journal.push_back(c.journaled);
   }
+  // What the journal records but the run never made or has gone since.
+  journal.push_back(L"1.0.0.8");
+  journal.push_back(L"gone.dll.1765000000.old");
+  LeftJournal(journal);
   const base::FilePath old_status = Folder().Append(kOldStatusFolderName);
   ASSERT_TRUE(base::CreateDirectory(old_status));
-  ASSERT_TRUE(WriteInstallationStatusJson(Status(L"1.0.0.3", {}),
+  ASSERT_TRUE(WriteInstallationStatusJson(Status(L"1.0.0.3", {base::FilePath(L"velta.dll")}),
                                           old_status.Append(L"installation_status.json.3")));
   ASSERT_TRUE(WriteInstallationStatusJson(
       Status(L"1.0.0.4", {}), old_status.Append(L"installation_status.json.4.1765000000.old")));
 
-  LeftoverRemover remover(Folder());
-  remover.Keep(Status(
-      L"1.0.0.1", {base::FilePath(L"velta.dll"), base::FilePath(L"listed.dll.1765000000.old")}));
-  remover.Run();
+  Run(Status(L"1.0.0.1",
+             {base::FilePath(L"velta.dll"), base::FilePath(L"localization\\de.pak"),
+              base::FilePath(L"listed.dll.1765000000.old")},
+             {base::FilePath(L"root.txt")}));
 
-  std::vector<std::wstring> expected = kept_files;
-  for (const wchar_t* folder :
-       {L"1.0.0.1", L"1.0.0.1\\locales", L"1.0.0.3", L"1.0.0.4", L"User Data", L"old_status",
-        L"old_status\\installation_status.json.3",
-        L"old_status\\installation_status.json.4.1765000000.old"}) {
-    expected.push_back(folder);
+  for (const LeftoverCase& c : kLeftoverCases) {
+    const base::FilePath path = Folder().Append(c.path);
+    EXPECT_NE(c.removed, base::PathExists(path)) << c.path;
+    if (!c.removed && !std::wstring_view(c.path).ends_with(L'\\')) {
+      EXPECT_EQ(base::FilePath(c.path).AsUTF8Unsafe(), test::ReadText(path)) << c.path;
+    }
   }
-  EXPECT_THAT(Left(), UnorderedElementsAreArray(expected));
+  for (const wchar_t* folder : {L"1.0.0.2", L"1.0.0.2_0"})
+    EXPECT_FALSE(base::PathExists(Folder().Append(folder))) << folder;
+  EXPECT_FALSE(base::PathExists(Folder().Append(L"unfinished_run.4242")));
+  EXPECT_EQ(2u, SnapshotFolder(old_status).size());
+}
+
+// The journal of a run that still goes (another process of the same
+// installation) is not read; what cannot go yet (in use) keeps its journal
+// for the run after.
+TEST_F(LeftoverRemoverTest, LeavesJournalsOfLivingRunsAndOfWhatCannotGoYet) {
+  Write(L"1.0.0.2\\velta.dll");
+  Write(L"1.0.0.7\\velta.dll");
+  LeftJournal({L"1.0.0.2"});
+  RunJournal living;
+  living.Start(Folder());
+  ASSERT_TRUE(living.Record(Folder().Append(L"1.0.0.7")));
+  base::win::ScopedHandle held(
+      ::CreateFileW(Folder().Append(L"1.0.0.2\\velta.dll").value().c_str(), GENERIC_READ,
+                    FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+  ASSERT_TRUE(held.IsValid());
+
+  Run(Status(L"1.0.0.1", {}));
+  EXPECT_TRUE(base::PathExists(Folder().Append(L"1.0.0.7\\velta.dll")));
+  EXPECT_TRUE(base::PathExists(Folder().Append(L"1.0.0.2\\velta.dll")));
+  EXPECT_TRUE(base::PathExists(Folder().Append(L"unfinished_run.4242")));
+
+  held.Close();
+  living.Close();
+  Run(Status(L"1.0.0.1", {}));
+  EXPECT_FALSE(base::PathExists(Folder().Append(L"1.0.0.2")));
+  EXPECT_THAT(test::FileNamesIn(Folder()), ElementsAre(L"1.0.0.7"));
+}
+
+// A folder that a link (a junction or symbolic link) replaced leads to
+// another place: nothing there is removed, neither parked copies of the
+// recorded files through it, nor what a journal names through it, nor what
+// a link inside a removed version folder leads to. (Under Wine the link is
+// a Unix symbolic link: see ScopedFolderLink.)
+TEST_F(LeftoverRemoverTest, NeverRemovesThroughALink) {
+  ASSERT_TRUE(base::CreateDirectory(Outside()));
+  for (const wchar_t* name : {L"de.pak", L"de.pak.1765000000.old", L"x.dll.1765000000.old"})
+    ASSERT_TRUE(base::WriteFile(Outside().Append(name), "someone else's"));
+  const std::map<std::wstring, std::string> outside = SnapshotFolder(Outside());
+  Write(L"1.0.0.1\\velta.dll");
+  Write(L"1.0.0.6\\velta.dll");
+  const test::ScopedFolderLink links[] = {
+      {Folder().Append(L"1.0.0.1\\localization"), Outside()},
+      {Folder().Append(L"linked"), Outside()},
+      {Folder().Append(L"1.0.0.6\\localization"), Outside()},
+  };
+  for (const test::ScopedFolderLink& link : links)
+    ASSERT_TRUE(link.is_valid());
+  LeftJournal({L"linked\\x.dll.1765000000.old", L"1.0.0.6"});
+
+  Run(Status(L"1.0.0.1", {base::FilePath(L"velta.dll"), base::FilePath(L"localization\\de.pak")}));
+  EXPECT_EQ(outside, SnapshotFolder(Outside()));
+  EXPECT_FALSE(base::PathExists(Folder().Append(L"1.0.0.6\\velta.dll")));
 }
 
 }  // namespace

@@ -8,12 +8,14 @@
 #include "base/logging.h"
 #include "desktop/windows/installer/transactions/created_folders.h"
 #include "desktop/windows/installer/transactions/operation_utils.h"
+#include "desktop/windows/installer/transactions/run_journal.h"
 
 namespace velta {
 
 CreateFolderOperation::CreateFolderOperation(const base::FilePath& path,
-                                             CreatedFolders* created_folders)
-    : path_(path), created_folders_record_(created_folders) {}
+                                             CreatedFolders* created_folders,
+                                             RunJournal* journal)
+    : path_(path), created_folders_record_(created_folders), journal_(journal) {}
 
 CreateFolderOperation::~CreateFolderOperation() = default;
 
@@ -39,6 +41,7 @@ bool CreateFolderOperation::Do(Transaction* /*nested*/, std::string* error) {
   VLOG(1) << "Valid ancestor";
 
   for (auto it = missing.rbegin(); it != missing.rend(); ++it) {
+    journal_->Record(*it);
     if (::CreateDirectoryW(it->value().c_str(), nullptr)) {
       created_.push_back(*it);
       created_folders_record_->Add(*it);
@@ -69,6 +72,7 @@ void CreateFolderOperation::Rollback() {
 
 void CreateFolderOperation::RemoveCreatedFolders() {
   for (auto it = created_.rbegin(); it != created_.rend(); ++it) {
+    journal_->CloseIfIn(*it);
     if (!::RemoveDirectoryW(it->value().c_str())) {
       PLOG(WARNING) << "Cannot remove the created folder " << *it;
       break;

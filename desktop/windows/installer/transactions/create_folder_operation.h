@@ -12,14 +12,19 @@
 namespace velta {
 
 class CreatedFolders;
+class RunJournal;
 
 // Creates a folder with its missing parents, and adds each folder it created
-// to `created_folders` (which must outlive it). A rollback removes exactly
-// the folders this operation created, deepest first, while they are empty; a
-// folder that already existed (even an empty one) is never removed.
+// to `created_folders`; each one is recorded in `journal` before it is made,
+// and the journal closed before a folder holding it is removed (both must
+// outlive the operation). A rollback removes exactly the folders this
+// operation created, deepest first, while they are empty; a folder that
+// already existed (even an empty one) is never removed.
 class CreateFolderOperation : public Operation {
  public:
-  CreateFolderOperation(const base::FilePath& path, CreatedFolders* created_folders);
+  CreateFolderOperation(const base::FilePath& path,
+                        CreatedFolders* created_folders,
+                        RunJournal* journal);
   CreateFolderOperation(const CreateFolderOperation&) = delete;
   CreateFolderOperation& operator=(const CreateFolderOperation&) = delete;
   ~CreateFolderOperation() override;
@@ -35,6 +40,7 @@ class CreateFolderOperation : public Operation {
 
   const base::FilePath path_;
   CreatedFolders* const created_folders_record_;
+  RunJournal* const journal_;
   // The nearest folder that existed before; empty until Do created `path_`.
   base::FilePath ancestor_;
   // The folders Do created, outermost first.

@@ -11,6 +11,7 @@
 #include "base/time/time.h"
 #include "desktop/windows/installer/common/win/security_utils.h"
 #include "desktop/windows/installer/transactions/operation_utils.h"
+#include "desktop/windows/installer/transactions/run_journal.h"
 
 namespace velta {
 
@@ -32,11 +33,13 @@ bool IsExecutableOrLibrary(const base::FilePath& path) {
 }  // namespace
 
 DeleteFileOperation::DeleteFileOperation(SecurityUtils* security_utils,
+                                         RunJournal* journal,
                                          const base::FilePath& path,
                                          ProgramInUse in_use,
                                          EmptyParents empty_parents,
                                          std::vector<base::FilePath> names_to_avoid)
     : security_utils_(security_utils),
+      journal_(journal),
       path_(path.StripTrailingSeparators()),
       in_use_(in_use),
       empty_parents_(empty_parents),
@@ -85,6 +88,7 @@ bool DeleteFileOperation::Do(Transaction* /*nested*/, std::string* error) {
     return false;
   }
 
+  journal_->Record(old_path_);
   if (!base::Move(path_, old_path_))
     return FailMove(::GetLastError(), error);
   VLOG(1) << "File moved successfully to " << old_path_;

@@ -13,6 +13,7 @@
 
 namespace velta {
 
+class RunJournal;
 class SecurityRestoreInfo;
 class SecurityUtils;
 
@@ -20,7 +21,9 @@ class SecurityUtils;
 // "<name>.<seconds since 1970>.old" (a second parking of the same name within
 // one second adds a counter: "<name>.<seconds>.1.old"), Rollback moves it
 // back, and the destructor commits by deleting the parked file, or scheduling
-// its deletion at the next restart when it cannot be deleted now.
+// its deletion at the next restart when it cannot be deleted now. The
+// parked name is recorded in `journal` (which must outlive the operation)
+// before the move, so that what a killed run parked is found later.
 //
 // When the current user lacks write and delete access, Do grants it through
 // `security_utils` (which must outlive the operation) and the earlier access
@@ -34,6 +37,7 @@ class DeleteFileOperation : public Operation {
   // regard to case): names that are about to be written, such as the entries
   // of an archive unpacked next to the parked file.
   DeleteFileOperation(SecurityUtils* security_utils,
+                      RunJournal* journal,
                       const base::FilePath& path,
                       ProgramInUse in_use,
                       EmptyParents empty_parents,
@@ -59,6 +63,7 @@ class DeleteFileOperation : public Operation {
   void RestoreAccessList();
 
   SecurityUtils* const security_utils_;
+  RunJournal* const journal_;
   const base::FilePath path_;
   base::FilePath old_path_;
   bool done_ = false;

@@ -46,7 +46,7 @@ std::unique_ptr<Operation> OperationFactory::CreateCopyFile(const base::FilePath
 }
 
 std::unique_ptr<Operation> OperationFactory::CreateCreateFolder(const base::FilePath& path) {
-  return std::make_unique<CreateFolderOperation>(path, &created_folders_);
+  return std::make_unique<CreateFolderOperation>(path, &created_folders_, &run_journal_);
 }
 
 std::unique_ptr<Operation> OperationFactory::CreateCreateRegKey(HKEY root,
@@ -58,14 +58,16 @@ std::unique_ptr<Operation> OperationFactory::CreateCreateRegKey(HKEY root,
 std::unique_ptr<Operation> OperationFactory::CreateDeleteFile(const base::FilePath& path,
                                                               ProgramInUse in_use,
                                                               EmptyParents empty_parents) {
-  return std::make_unique<DeleteFileOperation>(security_utils_, path, in_use, empty_parents);
+  return std::make_unique<DeleteFileOperation>(security_utils_, &run_journal_, path, in_use,
+                                               empty_parents);
 }
 
 std::unique_ptr<Operation> OperationFactory::CreateParkFile(
     const base::FilePath& path,
     std::vector<base::FilePath> names_to_avoid) {
-  return std::make_unique<DeleteFileOperation>(security_utils_, path, ProgramInUse::kDelete,
-                                               EmptyParents::kKeep, std::move(names_to_avoid));
+  return std::make_unique<DeleteFileOperation>(security_utils_, &run_journal_, path,
+                                               ProgramInUse::kDelete, EmptyParents::kKeep,
+                                               std::move(names_to_avoid));
 }
 
 std::unique_ptr<Operation> OperationFactory::CreateDeleteRegKey(HKEY root,

@@ -13,6 +13,7 @@
 
 #include "base/files/file_path.h"
 #include "desktop/windows/installer/transactions/created_folders.h"
+#include "desktop/windows/installer/transactions/run_journal.h"
 
 namespace velta {
 
@@ -58,8 +59,9 @@ struct RegistryValue {
 // must outlive the transaction holding them. Tests derive from it to hand out
 // operations that fail on request: each kind is made by one virtual method,
 // which every other way to make that kind calls. Holds the security
-// utilities it hands to the operations and the record of the folders they
-// created; one thread.
+// utilities it hands to the operations, the record of the folders they
+// created and the journal of what they begin in the installation folder;
+// one thread.
 class OperationFactory {
  public:
   // Hands out the process-wide SecurityUtils, as it is when the factory is
@@ -75,6 +77,11 @@ class OperationFactory {
   // The folders that this factory's operations created: a move's commit
   // removes the emptied source folders only when they are among them.
   CreatedFolders* created_folders() { return &created_folders_; }
+  // Where the folders the operations are about to create and the names they
+  // are about to park files under are recorded first. It records nothing
+  // until the installer starts it for the installation folder, and is
+  // deleted with the factory, once the transaction is over.
+  RunJournal* run_journal() { return &run_journal_; }
 
   // Removes the value `name` of `root`\`key`; a value or key that is
   // missing is nothing to do.
@@ -127,6 +134,7 @@ class OperationFactory {
  private:
   SecurityUtils* const security_utils_;
   CreatedFolders created_folders_;
+  RunJournal run_journal_;
 };
 
 }  // namespace velta

@@ -17,7 +17,10 @@ class UnpackProgressDelegate;
 
 // Unpacks a 7z archive into a folder with an LzmaUtil. A missing destination
 // is created (with its missing parents) by a create-folder sub-operation that
-// lies before this one in the transaction and undoes itself.
+// lies before this one in the transaction and undoes itself; that one, like
+// the parking below, records what it makes in the factory's run journal
+// before the first file is written, so that what an unpack that never ended
+// (a killed process) left is taken away by a later run, and nothing else.
 //
 // Files already at an entry's output path (a previous installation's, a
 // user's) are never overwritten in place: before unpacking, each is parked

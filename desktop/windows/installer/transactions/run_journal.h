@@ -1,0 +1,89 @@
+// Copyright 2026 Velta Software. All rights reserved.
+
+#ifndef DESKTOP_WINDOWS_INSTALLER_TRANSACTIONS_RUN_JOURNAL_H_
+#define DESKTOP_WINDOWS_INSTALLER_TRANSACTIONS_RUN_JOURNAL_H_
+
+#include <optional>
+#include <string_view>
+#include <vector>
+
+#include "base/files/file.h"
+#include "base/files/file_path.h"
+
+namespace velta {
+
+// What one installer process has begun and not yet finished in an
+// installation folder: every folder its operations are about to create
+// there (CreateFolderOperation, which also makes the version folder a
+// package is unpacked or copied into) and every name they are about to
+// park a file or folder under (DeleteFileOperation), each recorded before
+// the change is made. Once the process's transaction has committed or
+// rolled back, Close deletes the journal. A run that is killed, or ends with
+// the machine, leaves it behind, and the next run there that succeeds takes
+// away what it records (LeftoverRemover). Nothing is ever taken away for its
+// name alone: a "2024" folder or a "notes.1700000000.old" file that no
+// journal records is the user's.
+//
+// The journal is the file "unfinished_run.<process id>" ("...<process
+// id>.<n>" when that name is taken) in the installation folder, made at the
+// first record: UTF-8 text, one path relative to the folder per line. Each
+// line is written at once, so a killed process loses none; a machine that
+// goes down may lose the last ones, and what they name then stays. The
+// process holds the file open without sharing write or delete access until
+// Close: another process cannot open it so (ReadLeftRunJournal), and leaves
+// the journal of a run that is still going alone.
+//
+// Held by the operation factory; used on its thread only.
+class RunJournal {
+ public:
+  RunJournal();
+  RunJournal(const RunJournal&) = delete;
+  RunJournal& operator=(const RunJournal&) = delete;
+  // Closes.
+  ~RunJournal();
+
+  // Records from now on what lies below `folder`; before, and elsewhere,
+  // nothing is recorded: only an installation folder's leftovers are
+  // anyone's to find.
+  void Start(const base::FilePath& folder);
+
+  // Records `path` before it is made or parked under. False when it is
+  // below the folder but cannot be recorded: the change may still go ahead,
+  // and is then left behind for good if the run never ends.
+  bool Record(const base::FilePath& path);
+
+  // The run's changes are committed or rolled back: deletes the journal. A
+  // later record starts a new one. Safe to call again.
+  void Close();
+
+  // A rollback is about to remove the folder `folder`, which the run made:
+  // when the journal lies in it, closes the journal, since what the run did
+  // there is undone by then (a folder is made before what goes into it, and
+  // undone after).
+  void CloseIfIn(const base::FilePath& folder);
+
+  // The journal's file while it is open, else empty.
+  const base::FilePath& path() const { return path_; }
+
+ private:
+  // Makes the journal file under the first free name.
+  bool Open();
+
+  base::FilePath folder_;
+  base::FilePath path_;
+  base::File file_;
+};
+
+// Whether `name` is the name a RunJournal gives its file.
+bool IsRunJournalName(std::wstring_view name);
+
+// The entries of the journal `file` that an ended run left behind: the
+// paths it records that stay inside its folder (others are dropped and
+// logged), relative to the folder. nullopt, with a log line, when a run that
+// is still going holds it, or it cannot be read (or is larger than any run
+// writes): it is then left as it is.
+std::optional<std::vector<base::FilePath>> ReadLeftRunJournal(const base::FilePath& file);
+
+}  // namespace velta
+
+#endif  // DESKTOP_WINDOWS_INSTALLER_TRANSACTIONS_RUN_JOURNAL_H_
