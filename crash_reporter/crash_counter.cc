@@ -139,7 +139,7 @@ bool CrashCounter::ReadCounts(base::File* file, std::map<std::string, int64_t>* 
   const int64_t length = file->GetLength();
   if (length == 0)
     return true;
-  if (length < 0 || file->Seek(base::File::FROM_BEGIN, 0) != 0)
+  if (length < 0 || length > kMaxFileBytes || file->Seek(base::File::FROM_BEGIN, 0) != 0)
     return false;
   char piece[kReadPieceBytes];
   for (;;) {
@@ -149,6 +149,9 @@ bool CrashCounter::ReadCounts(base::File* file, std::map<std::string, int64_t>* 
     if (read == 0)
       break;
     text->append(piece, static_cast<size_t>(read));
+    // The length read before is no bound on what the reads give.
+    if (static_cast<int64_t>(text->size()) > kMaxFileBytes)
+      return false;
   }
   return ParseCrashCounts(*text, counts);
 }

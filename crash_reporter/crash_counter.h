@@ -33,6 +33,10 @@ class CrashCounter : public base::PlatformThread::Delegate {
   // counter's file writes go through it, so a test can make a write short.
   using FileWriter = int (*)(base::File* file, int64_t offset, const char* data, int size);
 
+  // A file larger than this is not read (nor written): no file of counts
+  // grows this big, and the whole text is held in memory while merging.
+  static constexpr int64_t kMaxFileBytes = 1024 * 1024;
+
   // Starts the thread at once. An empty `path` keeps the counts in memory.
   explicit CrashCounter(const base::FilePath& path, FileWriter writer = nullptr);
   CrashCounter(const CrashCounter&) = delete;
@@ -48,7 +52,8 @@ class CrashCounter : public base::PlatformThread::Delegate {
   void ThreadMain() override;
 
   bool Flush();
-  // Reads the file's counts and keeps its text in `text`.
+  // Reads the file's counts and keeps its text in `text`. False for a file
+  // that is not a JSON dictionary or is larger than kMaxFileBytes.
   bool ReadCounts(base::File* file, std::map<std::string, int64_t>* counts, std::string* text);
   // Replaces the file's text by `counts`; on a short write puts `old_text`
   // back and fails.

@@ -89,6 +89,41 @@ TEST_F(CrashCounterTest, ForeignFileIsNeverOverwrittenAndCountsStayPending) {
   EXPECT_EQ("[1,2]", ReadText(path_));
 }
 
+// A file of valid counts padded with a string member to `size` bytes.
+std::string PaddedCounts(size_t size) {
+  const std::string head = R"({"browser":2,"pad":")";
+  return head + std::string(size - head.size() - 2, 'x') + "\"}";
+}
+
+struct SizeCase {
+  const char* label;
+  int64_t size;
+  // Else the file is left as it was, as a foreign one is.
+  bool merged;
+};
+
+class CrashCounterSizeTest : public CrashCounterTest,
+                             public ::testing::WithParamInterface<SizeCase> {};
+
+TEST_P(CrashCounterSizeTest, ReadsOnlyFilesUpToTheCap) {
+  const std::string before = PaddedCounts(static_cast<size_t>(GetParam().size));
+  ASSERT_TRUE(base::WriteFile(path_, before));
+  {
+    CrashCounter counter(path_);
+    counter.Increment("browser");
+  }
+  // Compared whole, without printing a megabyte on failure.
+  const std::string expected = GetParam().merged ? R"({"browser":3})" : before;
+  const std::string after = ReadText(path_);
+  EXPECT_TRUE(after == expected) << after.size() << " bytes, " << after.substr(0, 20);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, CrashCounterSizeTest,
+    ::testing::Values(SizeCase{"AtTheCap", CrashCounter::kMaxFileBytes, true},
+                      SizeCase{"OverTheCap", CrashCounter::kMaxFileBytes + 1, false}),
+    [](const auto& info) { return std::string(info.param.label); });
+
 TEST_F(CrashCounterTest, FinalFlushWritesAnUnwokenCount) {
   {
     CrashCounter counter(path_);

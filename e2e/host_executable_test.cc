@@ -311,6 +311,19 @@ INSTANTIATE_TEST_SUITE_P(
                 {"Using download folder from command line",
                  "Could not create temporary installer folder"},
                 {"Terminating the controller"}},
+        // A download folder that is not a full path would lie in the
+        // current folder: the default one is taken instead. (The folder
+        // holds no installation status, so the uninstall is refused.)
+        RunCase{"download_folder_not_a_full_path_is_refused",
+                nullptr,
+                {L"uninstall", L"silent", L"enable-installer-stats=0", L"v=1",
+                 L"temp-folder=relative"},
+                102,
+                {"Ignoring the temp folder from the command line, not a full path: "
+                 "\"relative\"",
+                 "Installer download folder: "},
+                {"Using download folder from command line",
+                 "Installer download folder: relative"}},
         // Uninstalling reads the experiment states the installation kept.
         // The folder holds no installation status, so the check refuses the
         // uninstall (result 2) before a backend starts.

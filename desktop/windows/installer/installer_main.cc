@@ -355,13 +355,21 @@ bool ReadPayload(const base::CommandLine& command_line,
 
 // The download folder of the main process: `temp-folder` joined with the
 // installer's folder name, else the first usable standard one. Result 16
-// when there is none.
+// when there is none. A `temp-folder` that is not a full path (empty, or
+// relative) is refused: it would lie in the current folder, which for an
+// elevated process is System32.
 uint32_t GetInstallerDownloadFolder(const base::CommandLine& command_line,
                                     const base::FilePath& own_path,
                                     base::FilePath* folder) {
-  if (command_line.HasSwitch(kTempFolderSwitch)) {
+  base::FilePath temp_folder = command_line.GetSwitchValuePath(kTempFolderSwitch);
+  if (command_line.HasSwitch(kTempFolderSwitch) && !temp_folder.IsAbsolute()) {
+    LOG(WARNING) << "Ignoring the temp folder from the command line, not a full path: \""
+                 << temp_folder << "\"";
+    temp_folder.clear();
+  }
+  if (!temp_folder.empty()) {
     VLOG(1) << "Using download folder from command line";
-    *folder = command_line.GetSwitchValuePath(kTempFolderSwitch).Append(GetInstallerFolderName());
+    *folder = temp_folder.Append(GetInstallerFolderName());
     if (!base::DirectoryExists(*folder) && !base::CreateDirectory(*folder)) {
       LOG(ERROR) << "Could not create temporary installer folder";
       return kInstallerResultNoDownloadFolder;

@@ -4,10 +4,8 @@
 
 #include <windows.h>
 #include <aclapi.h>
-#include <lmcons.h>
 #include <sddl.h>
 
-#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -23,48 +21,6 @@ namespace {
 
 constexpr wchar_t kUser[] = L"S-1-5-21-7-8-9-1001";
 
-// The entries of `dacl`, sorted (the order SetEntriesInAcl gives differs:
-// Wine puts the new entry first), as "A|D inheritance-flags mask SID".
-std::vector<std::wstring> Entries(PACL dacl) {
-  std::vector<std::wstring> entries;
-  for (DWORD i = 0; dacl && i < dacl->AceCount; ++i) {
-    void* ace = nullptr;
-    if (!::GetAce(dacl, i, &ace))
-      return {L"<unreadable>"};
-    auto* header = static_cast<ACE_HEADER*>(ace);
-    // Allowed and denied entries share one layout.
-    auto* allowed = static_cast<ACCESS_ALLOWED_ACE*>(ace);
-    LPWSTR sid = nullptr;
-    if (!::ConvertSidToStringSidW(&allowed->SidStart, &sid))
-      return {L"<bad sid>"};
-    wchar_t text[128];
-    swprintf(text, 128, L"%ls %x %lx %ls",
-             header->AceType == ACCESS_DENIED_ACE_TYPE ? L"D" : L"A",
-             static_cast<unsigned>(header->AceFlags & VALID_INHERIT_FLAGS),
-             static_cast<unsigned long>(allowed->Mask), sid);
-    ::LocalFree(sid);
-    entries.push_back(text);
-  }
-  std::sort(entries.begin(), entries.end());
-  return entries;
-}
-
-// The access list of a descriptor given as SDDL.
-struct SddlDacl {
-  explicit SddlDacl(const wchar_t* sddl) {
-    if (!::ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1,
-                                                                &descriptor, nullptr)) {
-      return;
-    }
-    BOOL present = FALSE;
-    BOOL defaulted = FALSE;
-    ::GetSecurityDescriptorDacl(descriptor, &present, &dacl, &defaulted);
-  }
-  ~SddlDacl() { ::LocalFree(descriptor); }
-  PSECURITY_DESCRIPTOR descriptor = nullptr;
-  PACL dacl = nullptr;
-};
-
 struct MergeCase {
   const char* name;
   const wchar_t* before;
@@ -77,17 +33,17 @@ class MergeAccountGrantTest : public ::testing::TestWithParam<MergeCase> {};
 // added (inherited by sub-folders and files), its deny entries lose their
 // write bits, and everything else stays.
 TEST_P(MergeAccountGrantTest, MergesTheGrant) {
-  SddlDacl before(GetParam().before);
+  test::SddlDacl before(GetParam().before);
   ASSERT_TRUE(before.descriptor);
-  const std::vector<std::wstring> unchanged = Entries(before.dacl);
+  const std::vector<std::wstring> unchanged = test::AccessListEntries(before.dacl);
   PSID user = nullptr;
   ASSERT_TRUE(::ConvertStringSidToSidW(kUser, &user));
 
   PACL merged = nullptr;
   ASSERT_TRUE(MergeAccountGrant(before.dacl, user, &merged));
-  SddlDacl after(GetParam().after);
-  EXPECT_EQ(Entries(after.dacl), Entries(merged));
-  EXPECT_EQ(unchanged, Entries(before.dacl));
+  test::SddlDacl after(GetParam().after);
+  EXPECT_EQ(test::AccessListEntries(after.dacl), test::AccessListEntries(merged));
+  EXPECT_EQ(unchanged, test::AccessListEntries(before.dacl));
   ::LocalFree(merged);
   ::LocalFree(user);
 }
@@ -122,20 +78,10 @@ class GrantAccountFullAccessTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(sandbox_.is_valid());
-    wchar_t name[UNLEN + 1] = {};
-    DWORD size = UNLEN + 1;
-    ASSERT_TRUE(::GetUserNameW(name, &size));
-    user_name_ = name;
-    BYTE sid[SECURITY_MAX_SID_SIZE];
-    DWORD sid_size = sizeof(sid);
-    wchar_t domain[256];
-    DWORD domain_size = 256;
-    SID_NAME_USE use;
-    ASSERT_TRUE(::LookupAccountNameW(nullptr, name, sid, &sid_size, domain, &domain_size, &use));
-    LPWSTR sid_text = nullptr;
-    ASSERT_TRUE(::ConvertSidToStringSidW(sid, &sid_text));
-    user_sid_ = sid_text;
-    ::LocalFree(sid_text);
+    const test::CurrentUser user = test::GetCurrentUser();
+    ASSERT_FALSE(user.sid.empty());
+    user_name_ = user.name;
+    user_sid_ = user.sid;
   }
 
   std::wstring KeyName() const { return L"CURRENT_USER\\" + sandbox_.path(); }

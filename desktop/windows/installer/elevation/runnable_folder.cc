@@ -35,6 +35,26 @@ bool CanRun(const base::FilePath& program) {
   return true;
 }
 
+// Whether a copy of `executable` runs from a folder made for this probe
+// alone under `parent`, with a name no one else has taken (creating it fails
+// on an existing name): the copy loads its libraries from its own folder, so
+// a folder that existed before (another user's, or the shared temporary
+// folder of an installer running as SYSTEM) could give it a library planted
+// there, with the installer's rights, and two installers probing one folder
+// would take each other's copy. The copy and the folder go again afterwards.
+bool CanRunFromOwnFolder(const base::FilePath& parent,
+                         const std::wstring& prefix,
+                         const base::FilePath& executable) {
+  base::FilePath probe_folder;
+  if (!base::CreateTemporaryDirInDir(parent, prefix + L" probe ", &probe_folder))
+    return false;
+  const base::FilePath copy = probe_folder.Append(executable.BaseName());
+  const bool ran = base::CopyFile(executable, copy) && CanRun(copy);
+  base::DeleteFile(copy);
+  ::RemoveDirectoryW(probe_folder.value().c_str());
+  return ran;
+}
+
 }  // namespace
 
 bool PrepareRunnableFolder(const std::wstring& prefix,
@@ -43,18 +63,9 @@ bool PrepareRunnableFolder(const std::wstring& prefix,
   const base::FilePath prepared = folder->Append(prefix);
   if (!base::DirectoryExists(prepared) && !base::CreateDirectory(prepared))
     return false;
-  if (executable.empty()) {
+  if (executable.empty() || CanRunFromOwnFolder(*folder, prefix, executable)) {
     *folder = prepared;
     return true;
-  }
-  const base::FilePath copy = prepared.Append(executable.BaseName());
-  if (base::CopyFile(executable, copy)) {
-    const bool ran = CanRun(copy);
-    base::DeleteFile(copy);
-    if (ran) {
-      *folder = prepared;
-      return true;
-    }
   }
   // Only succeeds when the folder is empty: never removes someone's files.
   ::RemoveDirectoryW(prepared.value().c_str());

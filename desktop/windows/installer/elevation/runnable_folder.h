@@ -13,9 +13,11 @@ namespace velta {
 
 // Makes `*folder` joined with `prefix` (creating it when missing) and, when
 // `executable` is not empty, proves that programs can run there: copies the
-// executable in, runs the copy with "--version", waits for it and deletes it.
-// On success `*folder` is the prepared folder. On failure a folder that was
-// left empty is removed again and false is returned.
+// executable into a new folder of a unique name beside the prepared one,
+// made for this probe alone, runs the copy with "--version", waits for it
+// and deletes the copy and that folder. On success `*folder` is the prepared
+// folder. On failure a folder that was left empty is removed again and false
+// is returned.
 bool PrepareRunnableFolder(const std::wstring& prefix,
                            const base::FilePath& executable,
                            base::FilePath* folder);

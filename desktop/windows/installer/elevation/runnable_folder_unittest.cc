@@ -2,6 +2,8 @@
 
 #include "desktop/windows/installer/elevation/runnable_folder.h"
 
+#include <string>
+
 #include "base/base_paths.h"
 #include "base/files/file_path.h"
 #include "base/files/file_util.h"
@@ -39,7 +41,56 @@ TEST_F(RunnableFolderTest, ProbeRunsTheCopyAndRemovesIt) {
   ASSERT_TRUE(PrepareRunnableFolder(kPrefix, Installer(), &folder));
   EXPECT_EQ(temp_.GetPath().Append(kPrefix), folder);
   EXPECT_TRUE(base::IsDirectoryEmpty(folder));
+  // The probe's own folder is gone too.
+  ASSERT_TRUE(base::DeleteFile(folder));
+  EXPECT_TRUE(base::IsDirectoryEmpty(temp_.GetPath()));
 }
+
+// What another user or another installer left in a folder of the same name
+// that existed already (the shared temporary folder of an installer running
+// as SYSTEM is everyone's): the probe never runs its copy there, so a
+// library planted beside it is not loaded, and another run's copy of the
+// same name is neither replaced nor deleted.
+struct LeftBehindCase {
+  const char* name;
+  const wchar_t* file_name;
+  // The planted library (else a text file).
+  bool is_library;
+};
+
+class RunnableFolderLeftBehindTest : public RunnableFolderTest,
+                                     public ::testing::WithParamInterface<LeftBehindCase> {};
+
+TEST_P(RunnableFolderLeftBehindTest, ProbeRunsInAFolderOfItsOwn) {
+  const base::FilePath shared = temp_.GetPath().Append(kPrefix);
+  ASSERT_TRUE(base::CreateDirectory(shared));
+  const base::FilePath left = shared.Append(GetParam().file_name);
+  if (GetParam().is_library) {
+    ASSERT_TRUE(base::CopyFile(
+        velta::test::GetPathBesideTestExecutable(L"planted_library.dll"), left));
+  } else {
+    ASSERT_TRUE(base::WriteFile(left, "another run's copy"));
+  }
+  std::string before;
+  ASSERT_TRUE(base::ReadFileToString(left, &before));
+
+  base::FilePath folder = temp_.GetPath();
+  ASSERT_TRUE(PrepareRunnableFolder(kPrefix, Installer(), &folder));
+  EXPECT_EQ(shared, folder);
+  EXPECT_FALSE(base::PathExists(shared.Append(L"planted_library_loaded")));
+  std::string after;
+  EXPECT_TRUE(base::ReadFileToString(left, &after));
+  EXPECT_EQ(before, after);
+  ASSERT_TRUE(base::DeletePathRecursively(shared));
+  EXPECT_TRUE(base::IsDirectoryEmpty(temp_.GetPath()));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases,
+    RunnableFolderLeftBehindTest,
+    ::testing::Values(LeftBehindCase{"PlantedLibrary", L"velta_installer.dll", true},
+                      LeftBehindCase{"AnotherRunsCopy", L"installer.exe", false}),
+    [](const ::testing::TestParamInfo<LeftBehindCase>& info) { return info.param.name; });
 
 TEST_F(RunnableFolderTest, FolderWhereNothingRunsIsRemovedWhenEmpty) {
   // Not a program: copying works, starting it does not.
@@ -48,7 +99,8 @@ TEST_F(RunnableFolderTest, FolderWhereNothingRunsIsRemovedWhenEmpty) {
   base::FilePath folder = temp_.GetPath();
   EXPECT_FALSE(PrepareRunnableFolder(kPrefix, fake_program, &folder));
   EXPECT_EQ(temp_.GetPath(), folder);
-  EXPECT_FALSE(base::PathExists(temp_.GetPath().Append(kPrefix)));
+  ASSERT_TRUE(base::DeleteFile(fake_program));
+  EXPECT_TRUE(base::IsDirectoryEmpty(temp_.GetPath()));
 
   // A folder that holds someone's files is never removed.
   const base::FilePath kept = temp_.GetPath().Append(kPrefix);

@@ -85,8 +85,11 @@ class SecurityUtils {
   // files, and lifts the user's own deny entries for those bits; takes
   // ownership for the Administrators group first when the access list cannot
   // be read or written. Fails, granting nothing, when the current access list
-  // cannot be read even as owner. Unless `permanent`, `*restore` receives the earlier access
-  // list on success; it is empty on failure and after a permanent grant.
+  // cannot be read even as owner. An object with a null access list (open to
+  // everyone) is left as it is: that is a success with nothing to restore.
+  // Unless `permanent`, `*restore` receives the earlier access list after a
+  // grant; it is empty on failure, after a permanent grant and when nothing
+  // was changed.
   virtual bool TakeOwnershipAndGrantFullAccess(
       const std::wstring& path,
       SE_OBJECT_TYPE type,

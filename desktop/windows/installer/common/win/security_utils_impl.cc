@@ -132,6 +132,54 @@ DWORD SetNamedSecurity(const std::wstring& path,
 
 }  // namespace
 
+bool BuildAccessListWithGrant(PACL dacl,
+                              DWORD access,
+                              const std::wstring& user_name,
+                              PACL* granted) {
+  *granted = nullptr;
+  // A null list lets everyone in already. One built from nothing but the
+  // grant would shut out everyone else.
+  if (!dacl)
+    return true;
+  ULONG entry_count = 0;
+  PEXPLICIT_ACCESS_W entries = nullptr;
+  if (::GetExplicitEntriesFromAclW(dacl, &entry_count, &entries) != ERROR_SUCCESS)
+    return false;
+  ScopedLocalMemory owned_entries(entries);
+
+  // The user's own deny entries would still win over the new grant.
+  std::vector<EXPLICIT_ACCESS_W> kept_entries;
+  kept_entries.reserve(entry_count);
+  for (ULONG i = 0; i < entry_count; ++i) {
+    EXPLICIT_ACCESS_W entry = entries[i];
+    if (entry.grfAccessMode == DENY_ACCESS && entry.Trustee.TrusteeForm == TRUSTEE_IS_SID) {
+      BOOL is_member = FALSE;
+      if (::CheckTokenMembership(nullptr, reinterpret_cast<PSID>(entry.Trustee.ptstrName),
+                                 &is_member) &&
+          is_member) {
+        entry.grfAccessPermissions &= ~access;
+        if (entry.grfAccessPermissions == 0)
+          continue;  // It denies nothing any more.
+      }
+    }
+    kept_entries.push_back(entry);
+  }
+
+  EXPLICIT_ACCESS_W grant = {};
+  grant.grfAccessPermissions = access;
+  grant.grfAccessMode = GRANT_ACCESS;
+  grant.grfInheritance = SUB_CONTAINERS_AND_OBJECTS_INHERIT;
+  // The trustee functions take the name as a writable pointer.
+  std::wstring name(user_name);
+  ::BuildTrusteeWithNameW(&grant.Trustee, name.data());
+  PACL grant_acl = nullptr;
+  if (::SetEntriesInAclW(1, &grant, nullptr, &grant_acl) != ERROR_SUCCESS)
+    return false;
+  ScopedLocalMemory owned_grant_acl(grant_acl);
+  return ::SetEntriesInAclW(static_cast<ULONG>(kept_entries.size()), kept_entries.data(),
+                            grant_acl, granted) == ERROR_SUCCESS;
+}
+
 SecurityUtilsImpl::SecurityUtilsImpl() = default;
 SecurityUtilsImpl::~SecurityUtilsImpl() = default;
 
@@ -276,44 +324,11 @@ bool SecurityUtilsImpl::TakeOwnershipAndGrantFullAccess(
     return false;
   ScopedLocalMemory owned_descriptor(descriptor);
 
-  ULONG entry_count = 0;
-  PEXPLICIT_ACCESS_W entries = nullptr;
-  if (dacl && ::GetExplicitEntriesFromAclW(dacl, &entry_count, &entries) != ERROR_SUCCESS)
-    return false;
-  ScopedLocalMemory owned_entries(entries);
-
-  // The user's own deny entries would still win over the new grant.
-  std::vector<EXPLICIT_ACCESS_W> kept_entries;
-  kept_entries.reserve(entry_count);
-  for (ULONG i = 0; i < entry_count; ++i) {
-    EXPLICIT_ACCESS_W entry = entries[i];
-    if (entry.grfAccessMode == DENY_ACCESS && entry.Trustee.TrusteeForm == TRUSTEE_IS_SID) {
-      BOOL is_member = FALSE;
-      if (::CheckTokenMembership(nullptr, reinterpret_cast<PSID>(entry.Trustee.ptstrName),
-                                 &is_member) &&
-          is_member) {
-        entry.grfAccessPermissions &= ~access;
-        if (entry.grfAccessPermissions == 0)
-          continue;  // It denies nothing any more.
-      }
-    }
-    kept_entries.push_back(entry);
-  }
-
-  EXPLICIT_ACCESS_W grant = {};
-  grant.grfAccessPermissions = access;
-  grant.grfAccessMode = GRANT_ACCESS;
-  grant.grfInheritance = SUB_CONTAINERS_AND_OBJECTS_INHERIT;
-  ::BuildTrusteeWithNameW(&grant.Trustee, user_name);
-  PACL grant_acl = nullptr;
-  if (::SetEntriesInAclW(1, &grant, nullptr, &grant_acl) != ERROR_SUCCESS)
-    return false;
-  ScopedLocalMemory owned_grant_acl(grant_acl);
   PACL new_acl = nullptr;
-  if (::SetEntriesInAclW(static_cast<ULONG>(kept_entries.size()), kept_entries.data(), grant_acl,
-                         &new_acl) != ERROR_SUCCESS) {
+  if (!BuildAccessListWithGrant(dacl, access, user_name, &new_acl))
     return false;
-  }
+  if (!new_acl)
+    return true;  // A null list, left open: nothing to write or put back.
   ScopedLocalMemory owned_new_acl(new_acl);
 
   result = SetNamedSecurity(path, type, DACL_SECURITY_INFORMATION, nullptr, new_acl);

@@ -39,6 +39,19 @@ class SecurityUtilsImpl : public SecurityUtils {
   bool TakeOwnership(const std::wstring& path, SE_OBJECT_TYPE type);
 };
 
+// The access list that TakeOwnershipAndGrantFullAccess writes, built in
+// memory: `dacl` with an entry granting the account `user_name` `access`,
+// inherited by sub-folders and files, and with those bits taken out of the
+// deny entries of trustees the process token belongs to (an entry left
+// denying nothing is dropped). `dacl` itself is unchanged. On success
+// `*granted` holds the new list (LocalFree it). A null `dacl` (open to
+// everyone) needs nothing: `*granted` stays null. False when the list cannot
+// be built.
+bool BuildAccessListWithGrant(PACL dacl,
+                              DWORD access,
+                              const std::wstring& user_name,
+                              PACL* granted);
+
 }  // namespace velta
 
 #endif  // DESKTOP_WINDOWS_INSTALLER_COMMON_WIN_SECURITY_UTILS_IMPL_H_

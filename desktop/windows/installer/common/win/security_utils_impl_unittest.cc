@@ -7,11 +7,13 @@
 #include <initializer_list>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "base/files/file_path.h"
 #include "base/files/file_util.h"
 #include "base/files/scoped_temp_dir.h"
 #include "base/test/registry_sandbox.h"
+#include "desktop/windows/installer/common/win/test/access_list_sddl.h"
 #include "gtest/gtest.h"
 
 namespace velta {
@@ -153,6 +155,62 @@ TEST_F(SecurityUtilsImplTest, RecordWithoutSavedDescriptorRestoresNothing) {
   EXPECT_FALSE(security_utils_.RestoreSecurity(&restore));
   EXPECT_FALSE(restore);
 }
+
+// The list a grant writes, built in memory: Wine stores no folder access
+// lists and turns a key's null list into an empty one. "%U" stands for the
+// account the test runs as, which is granted query and set (0x3).
+struct GrantCase {
+  const char* name;
+  // Null: a null list (Wine reads "D:NO_ACCESS_CONTROL" as an empty one).
+  const wchar_t* before;
+  // Null: nothing is to be written.
+  const wchar_t* after;
+};
+
+class BuildAccessListWithGrantTest : public ::testing::TestWithParam<GrantCase> {};
+
+TEST_P(BuildAccessListWithGrantTest, GrantsTheUserAndKeepsTheRest) {
+  const test::CurrentUser user = test::GetCurrentUser();
+  ASSERT_FALSE(user.sid.empty());
+  auto with_user = [&user](std::wstring sddl) {
+    for (size_t at = sddl.find(L"%U"); at != std::wstring::npos; at = sddl.find(L"%U"))
+      sddl.replace(at, 2, user.sid);
+    return sddl;
+  };
+  test::SddlDacl before(with_user(GetParam().before ? GetParam().before : L"D:"));
+  ASSERT_TRUE(before.descriptor);
+  const PACL dacl = GetParam().before ? before.dacl : nullptr;
+  const std::vector<std::wstring> unchanged = test::AccessListEntries(dacl);
+
+  PACL granted = nullptr;
+  ASSERT_TRUE(
+      BuildAccessListWithGrant(dacl, KEY_QUERY_VALUE | KEY_SET_VALUE, user.name, &granted));
+  if (GetParam().after) {
+    test::SddlDacl after(with_user(GetParam().after));
+    EXPECT_EQ(test::AccessListEntries(after.dacl), test::AccessListEntries(granted));
+  } else {
+    EXPECT_EQ(nullptr, granted);
+  }
+  EXPECT_EQ(unchanged, test::AccessListEntries(dacl));
+  ::LocalFree(granted);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lists,
+    BuildAccessListWithGrantTest,
+    ::testing::Values(
+        // Open to everyone: a list of the grant alone would shut out the rest.
+        GrantCase{"NullListIsLeftOpen", nullptr, nullptr},
+        GrantCase{"EmptyList", L"D:", L"D:(A;OICI;0x3;;;%U)"},
+        GrantCase{"OthersKept", L"D:(A;OICI;KA;;;BA)(A;;KR;;;WD)",
+                  L"D:(A;OICI;KA;;;BA)(A;;KR;;;WD)(A;OICI;0x3;;;%U)"},
+        // Everyone (WD): Wine's token membership check looks at the
+        // token's groups only, not at its user.
+        GrantCase{"OwnGroupsDenyLosesTheGrantedBits", L"D:(D;;0x6;;;WD)(D;;0x1;;;WD)",
+                  L"D:(D;;0x4;;;WD)(A;OICI;0x3;;;%U)"},
+        GrantCase{"OthersDenyKept", L"D:(D;;0x3;;;S-1-5-21-7-8-9-1002)",
+                  L"D:(D;;0x3;;;S-1-5-21-7-8-9-1002)(A;OICI;0x3;;;%U)"}),
+    [](const ::testing::TestParamInfo<GrantCase>& info) { return info.param.name; });
 
 }  // namespace
 }  // namespace velta
