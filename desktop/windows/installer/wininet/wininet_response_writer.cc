@@ -39,6 +39,7 @@ WrittenFileDigest::WrittenFileDigest() = default;
 WrittenFileDigest::~WrittenFileDigest() = default;
 
 void WrittenFileDigest::Release() {
+  released_ = true;
   file_.Close();
 }
 
@@ -142,7 +143,8 @@ void WininetResponseWriter::Close() {
   FinishHashing();
   hash_thread_.reset();
   LARGE_INTEGER size;
-  if (hash_ && !hash_failed_ && !write_failed_ && ::GetFileSizeEx(file_, &size) &&
+  if (hash_ && !hash_failed_ && !write_failed_ && !digest_->released_ &&
+      ::GetFileSizeEx(file_, &size) &&
       size.QuadPart == hashed_length_ &&
       hash_->Finish(digest_->sha256_.data(), digest_->sha256_.size())) {
     // Every byte of the file is hashed: the digest takes the file, still

@@ -45,12 +45,16 @@ class WrittenFileDigest {
   int64_t length() const { return length_; }
 
   // Closes the file: others may open it again, and the digest is no longer
-  // complete.
+  // complete. A writer still open takes nothing from then on: its Close()
+  // closes the file itself, so that a download stopped after its owner let
+  // go never leaves the file open (and its folder undeletable) for as long
+  // as the writer lives.
   void Release();
 
  private:
   friend class WininetResponseWriter;
 
+  bool released_ = false;
   base::win::ScopedHandle file_;
   std::array<uint8_t, base::kSHA256Length> sha256_ = {};
   int64_t length_ = 0;
