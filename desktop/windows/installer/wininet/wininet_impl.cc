@@ -126,6 +126,12 @@ class WininetImpl::TransferContext : public base::RefCountedThreadSafe<TransferC
   static thread_local TransferContext* current_;
 
   std::vector<uint8_t> buffer_;
+  // What a read is given and where it leaves its count. A read that goes on
+  // on WinINet's thread writes the count there before it reports its end;
+  // only then is the count read.
+  INTERNET_BUFFERSA read_buffers_ = {};
+  // Bytes of buffer_ that the last read brought and that are not written
+  // yet.
   DWORD last_read_count_ = 0;
   base::Lock handle_lock_;
   HINTERNET closing_connection_ = nullptr;
@@ -503,6 +509,8 @@ void WininetImpl::OnRequestComplete(scoped_refptr<TransferContext> from, uint32_
       ReadBody();
     return;
   }
+  // A read ended on WinINet's thread: its count is in the read's buffers.
+  request_context_->last_read_count_ = request_context_->read_buffers_.dwBufferLength;
   ReadBody();
 }
 
@@ -685,12 +693,22 @@ void WininetImpl::ReadBody() {
         return;
       }
     }
+    // InternetReadFileEx, not InternetReadFile: Wine's InternetReadFile
+    // clears the caller's count after a read went on on its own thread, so
+    // a read that has already ended there loses its count (and its bytes:
+    // the next read fills the buffer again) and the reply ends short.
+    INTERNET_BUFFERSA& buffers = context->read_buffers_;
+    buffers = {};
+    buffers.dwStructSize = sizeof(buffers);
+    buffers.lpvBuffer = context->buffer_.data();
+    buffers.dwBufferLength = static_cast<DWORD>(context->buffer_.size());
     TransferContext::current_ = context.get();
-    BOOL read = BASE_WIN_LAZY_CALL(L"wininet.dll", InternetReadFile)(
-        AsHandle(request_), context->buffer_.data(), static_cast<DWORD>(context->buffer_.size()),
-        &context->last_read_count_);
+    BOOL read = BASE_WIN_LAZY_CALL(L"wininet.dll", InternetReadFileExA)(
+        AsHandle(request_), &buffers, IRF_ASYNC, reinterpret_cast<DWORD_PTR>(context.get()));
     DWORD error = ::GetLastError();
     TransferContext::current_ = nullptr;
+    if (read)
+      context->last_read_count_ = buffers.dwBufferLength;
     if (read && context->last_read_count_ != 0)
       continue;
     if (read) {
