@@ -373,14 +373,26 @@ bool WininetImpl::OpenRequest(const SplitUrl& url, const std::wstring& extra_hea
   // Wine takes time-outs from the request and connection handles only; set
   // on the request, they hold on Windows whatever the connection inherited.
   SetTimeouts(request_);
+  // One connection serves one request, so that a request never reads
+  // what a server sent after an earlier reply (bytes past its
+  // Content-Length, or a second, forged reply) as its own answer. WinINet
+  // keeps a connection for reuse by what the reply says, and Wine also
+  // hands out a kept connection with unread bytes waiting: the request asks
+  // the server to close, and the connections kept idle in the process are
+  // dropped first (Wine drops them on a settings change).
+  std::wstring headers = L"Connection: close\r\n";
+  if (!extra_headers.empty())
+    headers += extra_headers + L"\r\n";
+  BASE_WIN_LAZY_CALL(L"wininet.dll", InternetSetOptionW)(nullptr, INTERNET_OPTION_SETTINGS_CHANGED,
+                                                         nullptr, 0);
   LOG(INFO) << (is_post ? "Sending POST request" : "Sending GET request");
   size_at_request_ = downloaded_size_;
   reply_start_ = downloaded_size_;
   reply_end_.reset();
   last_activity_ = base::TimeTicks::Now();
   BOOL sent = BASE_WIN_LAZY_CALL(L"wininet.dll", HttpSendRequestW)(
-      AsHandle(request_), extra_headers.empty() ? nullptr : extra_headers.c_str(),
-      static_cast<DWORD>(extra_headers.size()), is_post ? payload_.data() : nullptr,
+      AsHandle(request_), headers.c_str(), static_cast<DWORD>(headers.size()),
+      is_post ? payload_.data() : nullptr,
       is_post ? static_cast<DWORD>(payload_.size()) : 0);
   DWORD error = ::GetLastError();
   if (!sent && error != ERROR_IO_PENDING) {
