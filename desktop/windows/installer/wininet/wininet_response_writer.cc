@@ -177,7 +177,8 @@ bool WininetResponseWriter::Restart() {
   return true;
 }
 
-StringResponseWriter::StringResponseWriter(std::string* target) : target_(target) {
+StringResponseWriter::StringResponseWriter(std::string* target, size_t max_size)
+    : target_(target), max_size_(max_size) {
   CHECK(target_);
   target_->clear();
 }
@@ -185,6 +186,11 @@ StringResponseWriter::StringResponseWriter(std::string* target) : target_(target
 StringResponseWriter::~StringResponseWriter() = default;
 
 bool StringResponseWriter::Write(const uint8_t* data, uint32_t length) {
+  if (length > max_size_ - target_->size()) {
+    last_error_ = ERROR_FILE_TOO_LARGE;
+    LOG(ERROR) << "Refused a reply longer than " << max_size_ << " bytes";
+    return false;
+  }
   target_->append(reinterpret_cast<const char*>(data), length);
   return true;
 }

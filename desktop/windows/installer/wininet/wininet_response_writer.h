@@ -6,6 +6,7 @@
 #include <stdint.h>
 
 #include <array>
+#include <limits>
 #include <memory>
 #include <string>
 
@@ -134,7 +135,11 @@ class WininetResponseWriter : public ResponseWriter {
 class StringResponseWriter : public ResponseWriter {
  public:
   // Empties `*target` at once, so a reused string never keeps an older reply.
-  explicit StringResponseWriter(std::string* target);
+  // A body longer than `max_size` bytes is refused: the Write that would
+  // pass it fails (ERROR_FILE_TOO_LARGE), so that a server cannot make the
+  // reply take memory without bound.
+  explicit StringResponseWriter(std::string* target,
+                                size_t max_size = std::numeric_limits<size_t>::max());
   StringResponseWriter(const StringResponseWriter&) = delete;
   StringResponseWriter& operator=(const StringResponseWriter&) = delete;
   ~StringResponseWriter() override;
@@ -145,6 +150,7 @@ class StringResponseWriter : public ResponseWriter {
 
  private:
   std::string* const target_;
+  const size_t max_size_;
 };
 
 }  // namespace velta
