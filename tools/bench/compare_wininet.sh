@@ -18,6 +18,7 @@ trap cleanup EXIT
 
 mkdir -p "$work/root"
 head -c "$((megabytes * 1024 * 1024))" /dev/urandom > "$work/root/big.bin"
+sha256=$(sha256sum "$work/root/big.bin" | cut -d' ' -f1)
 half=$((megabytes * 512 * 1024))
 cat > "$work/rules.json" <<RULES
 {"routes": [{"path": "/cut.bin", "then": "cycle", "replies": [
@@ -31,5 +32,5 @@ port=$(cat "$work/port")
 
 echo "$megabytes MB from 127.0.0.1:$port, $(basename "$build")"
 "$build/run_under_wine.sh" "$build/bin/wininet_bench.exe" \
-  "http://127.0.0.1:$port/big.bin" "Z:${work//\//\\}\\out.bin" "$runs" \
+  "http://127.0.0.1:$port/big.bin" "Z:${work//\//\\}\\out.bin" "$sha256" "$runs" \
   "http://127.0.0.1:$port/cut.bin"

@@ -5,9 +5,11 @@
 // file), and prints the throughput of each: medians of N interleaved runs
 // with their spread. With a second
 // URL whose first answer is cut, it also times the downloader on a download
-// that must resume. See README.md; compare_wininet.sh runs it.
+// that must resume. Every download must bring the served file whole: its
+// SHA-256 is given, and a download that brings other bytes ends the run.
+// See README.md; compare_wininet.sh runs it.
 //
-//   wininet_bench URL OUTPUT_FILE [RUNS] [CUT_URL]
+//   wininet_bench URL OUTPUT_FILE SHA256 [RUNS] [CUT_URL]
 
 #include <windows.h>
 #include <wininet.h>
@@ -28,7 +30,9 @@
 #include "base/files/file_util.h"
 #include "base/message_loop/message_loop.h"
 #include "base/run_loop.h"
+#include "base/strings/utf_string_conversions.h"
 #include "base/time/time.h"
+#include "desktop/windows/installer/checksum_checker/checksum_checker.h"
 #include "desktop/windows/installer/wininet/downloader.h"
 #include "desktop/windows/installer/wininet/ui_callback_runner.h"
 #include "desktop/windows/installer/wininet/wininet_impl.h"
@@ -100,6 +104,24 @@ double TimePlainLoop(const std::wstring& url, const base::FilePath& output, int6
   return ok ? (base::TimeTicks::Now() - start).InSecondsF() : -1;
 }
 
+// `seconds` when the download before it wrote the served file, whole, to
+// `output`; else -1, with what came instead.
+double Verified(double seconds,
+                const char* label,
+                const base::FilePath& output,
+                const std::string& sha256) {
+  if (seconds <= 0)
+    return seconds;
+  std::string actual;
+  int64_t length = 0;
+  if (!velta::CheckChecksum(output, sha256, nullptr, &actual, &length)) {
+    fprintf(stderr, "%s: the %lld bytes received are not the served file (SHA-256 %s)\n", label,
+            static_cast<long long>(length), actual.c_str());
+    return -1;
+  }
+  return seconds;
+}
+
 // One way of downloading, timed once a round.
 struct Way {
   Way(const char* label, std::function<double(int64_t* bytes)> measure)
@@ -148,24 +170,29 @@ void RunInterleaved(int runs, std::vector<Way>* ways) {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-  if (argc < 3) {
-    fprintf(stderr, "usage: wininet_bench URL OUTPUT_FILE [RUNS] [CUT_URL]\n");
+  if (argc < 4) {
+    fprintf(stderr, "usage: wininet_bench URL OUTPUT_FILE SHA256 [RUNS] [CUT_URL]\n");
     return 2;
   }
   base::AtExitManager at_exit;
   base::MessageLoop message_loop;
   std::wstring url = argv[1];
   base::FilePath output(argv[2]);
-  int runs = argc > 3 ? std::max(1, _wtoi(argv[3])) : 5;
+  const std::string sha256 = base::WideToASCII(argv[3]);
+  int runs = argc > 4 ? std::max(1, _wtoi(argv[4])) : 5;
   std::vector<Way> ways;
-  ways.emplace_back("plain WinINet loop (64 KiB)",
-                    [&](int64_t* bytes) { return TimePlainLoop(url, output, bytes); });
-  ways.emplace_back("downloader",
-                    [&](int64_t* bytes) { return TimeDownloader(url, output, bytes); });
-  if (argc > 4) {
-    std::wstring cut_url = argv[4];
-    ways.emplace_back("downloader, one resume",
-                      [=](int64_t* bytes) { return TimeDownloader(cut_url, output, bytes); });
+  ways.emplace_back("plain WinINet loop (64 KiB)", [&](int64_t* bytes) {
+    return Verified(TimePlainLoop(url, output, bytes), "plain WinINet loop", output, sha256);
+  });
+  ways.emplace_back("downloader", [&](int64_t* bytes) {
+    return Verified(TimeDownloader(url, output, bytes), "downloader", output, sha256);
+  });
+  if (argc > 5) {
+    std::wstring cut_url = argv[5];
+    ways.emplace_back("downloader, one resume", [=](int64_t* bytes) {
+      return Verified(TimeDownloader(cut_url, output, bytes), "downloader, one resume", output,
+                      sha256);
+    });
   }
   RunInterleaved(runs, &ways);
   base::DeleteFile(output);

@@ -449,6 +449,55 @@ TEST_F(PackageFetchTest, MetadataRequestWithoutAServerEndsAtTheRetryLimit) {
   EXPECT_THAT(delegate_.statuses, ElementsAre(0u, 2u));
 }
 
+struct InterruptedDownloadCase {
+  const char* name;
+  // Restart the fetch in mid-download; else the fetcher is destroyed there
+  // (the user cancelled).
+  bool restart;
+};
+
+class InterruptedDownloadTest : public PackageFetchTest,
+                                public testing::WithParamInterface<InterruptedDownloadCase> {};
+
+// A fetch stopped while the package comes in leaves no part of it behind:
+// the folder of the cut package goes, also while its download was holding
+// the file.
+TEST_P(InterruptedDownloadTest, LeavesNoPartialPackage) {
+  ServePackage(SignedFile(L"unsigned.exe"), false);
+  // The first request for the package pauses after more than one read's
+  // worth of bytes (the fetch is stopped in the pause); later ones get it
+  // whole.
+  ASSERT_TRUE(server_->SetRoutes(R"([{"path": "/meta", "reply": {"body_file": "meta"}},
+      {"path": "/package.exe", "then": "files", "replies": [
+          {"body_file": "package.exe", "stall_after": 100000, "stall_seconds": 2}]}])"));
+  MakeFetcher(SignedFile(L"unsigned.exe"), OwnVersion(), OwnStream());
+  fetcher_->Restart();
+  // More than the metadata's size: bytes of the package.
+  ASSERT_TRUE(delegate_.WaitForBytes(1000)) << "no bytes of the package arrived";
+  std::vector<base::FilePath> cut = test::SubfoldersOf(download_folder_);
+  ASSERT_EQ(1u, cut.size());
+  ASSERT_TRUE(base::PathExists(cut[0].Append(kPackageFileName)));
+
+  if (GetParam().restart) {
+    fetcher_->Restart();
+    RunFetch();
+    ASSERT_EQ(1u, delegate_.ready_folders.size()) << delegate_.error_detail;
+    EXPECT_NE(cut[0], delegate_.ready_folders[0]);
+    EXPECT_THAT(test::SubfoldersOf(download_folder_), ElementsAre(delegate_.ready_folders[0]));
+  } else {
+    fetcher_.reset();
+    fetcher_thread_.Stop();
+    EXPECT_TRUE(test::SubfoldersOf(download_folder_).empty());
+  }
+  EXPECT_FALSE(base::PathExists(cut[0])) << "the cut package stayed";
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases,
+                         InterruptedDownloadTest,
+                         testing::Values(InterruptedDownloadCase{"Cancel", false},
+                                         InterruptedDownloadCase{"Restart", true}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 TEST_F(PackageFetchTest, DestroyedFetcherStartsNothingAfterARetry) {
   MakeFetcher(SignedFile(L"unsigned.exe"), OwnVersion(), OwnStream());
   ASSERT_TRUE(server_->SetRoutes(R"([{"path": "/meta", "reply": {"status": 500}}])"));

@@ -209,7 +209,8 @@ bool PackageMetadataRetrieverImpl::Retrieve(Downloader* downloader,
                          base::BindOnce(&PackageMetadataRetrieverImpl::OnReply,
                                         weak_factory_.GetWeakPtr(), downloader, requested_files,
                                         accept_all_components, files_only, std::move(done)),
-                         std::make_unique<StringResponseWriter>(&reply_), std::move(recorder))) {
+                         std::make_unique<StringResponseWriter>(&reply_, kMaxReplySize),
+                         std::move(recorder))) {
     SetInstallerError(19, downloader->GetError(), std::wstring());
     return AppendInstallerError("Failed starting fetching the download URL", 0, std::wstring());
   }
@@ -227,6 +228,8 @@ void PackageMetadataRetrieverImpl::OnReply(Downloader* downloader,
                                            bool files_only,
                                            DoneCallback done) {
   if (downloader->GetState() != DownloaderState::kCompleted) {
+    // Up to the bound of a refused reply: its memory goes now.
+    std::string().swap(reply_);
     SetInstallerError(1, downloader->GetError(), std::wstring());
     AppendInstallerError(base::StringPrintf("Package metadata download failed with state: *%d*",
                                             static_cast<int>(downloader->GetState())),

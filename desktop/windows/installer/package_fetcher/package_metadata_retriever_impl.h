@@ -21,6 +21,11 @@ namespace velta {
 // `test-downloadable-resources-dir` join the reply's additional files.
 class PackageMetadataRetrieverImpl : public PackageMetadataRetriever {
  public:
+  // The longest reply taken (a few hundred bytes in practice, with every
+  // component listed a few KiB): a longer one fails the download, as a cut
+  // one would, and the attempt is retried.
+  static constexpr size_t kMaxReplySize = 4 * 1024 * 1024;
+
   // `architecture`: kX64 asks for the x64 package, anything else the x86 one.
   explicit PackageMetadataRetrieverImpl(PackageArchitecture architecture);
   PackageMetadataRetrieverImpl(const PackageMetadataRetrieverImpl&) = delete;

@@ -265,6 +265,31 @@ TEST_F(PackageMetadataRetrieverTest, FailedRequestGivesNoMetadataAndTheState) {
               HasSubstr("Package metadata download failed with state: *4*"));
 }
 
+// The reply is read into memory up to a bound: one byte more fails the
+// attempt like a cut reply, and the reply taken so far is dropped.
+TEST_F(PackageMetadataRetrieverTest, ReplyLongerThanTheBoundFailsTheAttempt) {
+  const std::string start = R"({"installer": "https://x/p", "installer_checksum": "ab", "pad": ")";
+  const std::string end = "\"}";
+  for (size_t size : {PackageMetadataRetrieverImpl::kMaxReplySize,
+                      PackageMetadataRetrieverImpl::kMaxReplySize + 1}) {
+    SCOPED_TRACE(size);
+    ASSERT_TRUE(server_->AddFile(
+        "meta", start + std::string(size - start.size() - end.size(), 'x') + end));
+    ASSERT_TRUE(server_->SetRoutes(R"([{"path": "/meta", "reply": {"body_file": "meta"}}])"));
+    std::unique_ptr<PackageMetadata> metadata = Retrieve("/meta", {}, "");
+    if (size <= PackageMetadataRetrieverImpl::kMaxReplySize) {
+      ASSERT_TRUE(metadata) << GetInstallerErrorDetail();
+      EXPECT_EQ(L"https://x/p", metadata->installer_url);
+      continue;
+    }
+    EXPECT_FALSE(metadata);
+    EXPECT_EQ(1u, GetInstallerErrorCode());
+    EXPECT_THAT(GetInstallerErrorDetail(), HasSubstr("Failed writing the response with error 223"));
+    EXPECT_THAT(GetInstallerErrorDetail(),
+                HasSubstr("Package metadata download failed with state: *4*"));
+  }
+}
+
 TEST_F(PackageMetadataRetrieverTest, HostOffTheListIsNotAsked) {
   base::CommandLine::ForCurrentProcess()->AppendSwitchASCII(kInternalPackageServer,
                                                             "http://evil-velta.example/meta");

@@ -76,6 +76,8 @@ void RecordingFetcherDelegate::SetTotalProgress(uint32_t total) {
 
 void RecordingFetcherDelegate::SetCurrentProgress(uint32_t current) {
   progress.push_back("current " + base::NumberToString(current));
+  if (awaited_bytes_ && current >= *awaited_bytes_ && run_loop_)
+    run_loop_->Quit();
 }
 
 void RecordingFetcherDelegate::NotifyStalled() {
@@ -90,6 +92,16 @@ bool RecordingFetcherDelegate::WaitForEnd() {
   const bool quit = base::test::RunWithTimeout(&run_loop, base::TimeDelta::FromSeconds(60));
   run_loop_ = nullptr;
   return quit && ready_folders.size() + errors > ends;
+}
+
+bool RecordingFetcherDelegate::WaitForBytes(uint32_t bytes) {
+  base::RunLoop run_loop;
+  run_loop_ = &run_loop;
+  awaited_bytes_ = bytes;
+  const bool quit = base::test::RunWithTimeout(&run_loop);
+  awaited_bytes_.reset();
+  run_loop_ = nullptr;
+  return quit;
 }
 
 bool FakePayloadManager::WritePayloadToFile(const base::FilePath& path) const {

@@ -5,6 +5,7 @@
 
 #include <stdint.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -65,6 +66,9 @@ class RecordingFetcherDelegate : public PackageFetcherDelegate {
   // Runs the main thread's loop until the next ready or error report (false
   // on time-out).
   bool WaitForEnd();
+  // Runs the main thread's loop until a download reports at least `bytes`
+  // received (false on time-out).
+  bool WaitForBytes(uint32_t bytes);
 
   std::vector<uint32_t> statuses;
   std::vector<base::FilePath> ready_folders;
@@ -77,6 +81,9 @@ class RecordingFetcherDelegate : public PackageFetcherDelegate {
 
  private:
   base::RunLoop* run_loop_ = nullptr;
+  // While WaitForBytes runs run_loop_, a progress report of this many bytes
+  // ends it.
+  std::optional<uint32_t> awaited_bytes_;
 };
 
 // A payload of the type and content the test chooses: the seam for an

@@ -126,6 +126,12 @@ class WininetImpl::TransferContext : public base::RefCountedThreadSafe<TransferC
   static thread_local TransferContext* current_;
 
   std::vector<uint8_t> buffer_;
+  // What a read is given and where it leaves its count. A read that goes on
+  // on WinINet's thread writes the count there before it reports its end;
+  // only then is the count read.
+  INTERNET_BUFFERSA read_buffers_ = {};
+  // Bytes of buffer_ that the last read brought and that are not written
+  // yet.
   DWORD last_read_count_ = 0;
   base::Lock handle_lock_;
   HINTERNET closing_connection_ = nullptr;
@@ -367,14 +373,26 @@ bool WininetImpl::OpenRequest(const SplitUrl& url, const std::wstring& extra_hea
   // Wine takes time-outs from the request and connection handles only; set
   // on the request, they hold on Windows whatever the connection inherited.
   SetTimeouts(request_);
+  // One connection serves one request, so that a request never reads
+  // what a server sent after an earlier reply (bytes past its
+  // Content-Length, or a second, forged reply) as its own answer. WinINet
+  // keeps a connection for reuse by what the reply says, and Wine also
+  // hands out a kept connection with unread bytes waiting: the request asks
+  // the server to close, and the connections kept idle in the process are
+  // dropped first (Wine drops them on a settings change).
+  std::wstring headers = L"Connection: close\r\n";
+  if (!extra_headers.empty())
+    headers += extra_headers + L"\r\n";
+  BASE_WIN_LAZY_CALL(L"wininet.dll", InternetSetOptionW)(nullptr, INTERNET_OPTION_SETTINGS_CHANGED,
+                                                         nullptr, 0);
   LOG(INFO) << (is_post ? "Sending POST request" : "Sending GET request");
   size_at_request_ = downloaded_size_;
   reply_start_ = downloaded_size_;
   reply_end_.reset();
   last_activity_ = base::TimeTicks::Now();
   BOOL sent = BASE_WIN_LAZY_CALL(L"wininet.dll", HttpSendRequestW)(
-      AsHandle(request_), extra_headers.empty() ? nullptr : extra_headers.c_str(),
-      static_cast<DWORD>(extra_headers.size()), is_post ? payload_.data() : nullptr,
+      AsHandle(request_), headers.c_str(), static_cast<DWORD>(headers.size()),
+      is_post ? payload_.data() : nullptr,
       is_post ? static_cast<DWORD>(payload_.size()) : 0);
   DWORD error = ::GetLastError();
   if (!sent && error != ERROR_IO_PENDING) {
@@ -503,6 +521,8 @@ void WininetImpl::OnRequestComplete(scoped_refptr<TransferContext> from, uint32_
       ReadBody();
     return;
   }
+  // A read ended on WinINet's thread: its count is in the read's buffers.
+  request_context_->last_read_count_ = request_context_->read_buffers_.dwBufferLength;
   ReadBody();
 }
 
@@ -685,12 +705,22 @@ void WininetImpl::ReadBody() {
         return;
       }
     }
+    // InternetReadFileEx, not InternetReadFile: Wine's InternetReadFile
+    // clears the caller's count after a read went on on its own thread, so
+    // a read that has already ended there loses its count (and its bytes:
+    // the next read fills the buffer again) and the reply ends short.
+    INTERNET_BUFFERSA& buffers = context->read_buffers_;
+    buffers = {};
+    buffers.dwStructSize = sizeof(buffers);
+    buffers.lpvBuffer = context->buffer_.data();
+    buffers.dwBufferLength = static_cast<DWORD>(context->buffer_.size());
     TransferContext::current_ = context.get();
-    BOOL read = BASE_WIN_LAZY_CALL(L"wininet.dll", InternetReadFile)(
-        AsHandle(request_), context->buffer_.data(), static_cast<DWORD>(context->buffer_.size()),
-        &context->last_read_count_);
+    BOOL read = BASE_WIN_LAZY_CALL(L"wininet.dll", InternetReadFileExA)(
+        AsHandle(request_), &buffers, IRF_ASYNC, reinterpret_cast<DWORD_PTR>(context.get()));
     DWORD error = ::GetLastError();
     TransferContext::current_ = nullptr;
+    if (read)
+      context->last_read_count_ = buffers.dwBufferLength;
     if (read && context->last_read_count_ != 0)
       continue;
     if (read) {

@@ -243,8 +243,11 @@ TEST_P(WininetImplTest, SilentServerTimesOutAndTheDownloadResumes) {
       {.name = "body stalls",
        .first_reply = R"({"body_file": "package.bin", "stall_after": $THIRD, "stall_seconds": 4})",
        .resumes_past_start = true},
+      // The server keeps the connection open although the request asks it
+      // to close: the reads wait for the missing bytes.
       {.name = "body shorter than its Content-Length",
-       .first_reply = R"({"body_file": "head.bin", "content_length": 307200})",
+       .first_reply = R"({"body_file": "head.bin", "content_length": 307200,
+                          "headers": {"Connection": "keep-alive"}})",
        .resumes_past_start = true},
       {.name = "no answer",
        .first_reply = R"({"body_file": "package.bin", "stall_before_headers": 4})",
@@ -323,6 +326,69 @@ TEST_P(WininetImplTest, BodyLongerThanItsContentLengthCostsOneRequest) {
       EXPECT_TRUE(downloader_->IsFirstAttempt());
     }
     EXPECT_EQ(1u, server_->ReadLog().size()) << "the lying reply was retried";
+  }
+}
+
+// A whole reply is never taken as cut: the bytes of every read count, also
+// of a read that WinINet finished on its own thread before the call that
+// started it returned (its count was lost, the reply ended short, and the
+// resume joined a file with a hole in it). Many rounds of odd sizes, so that
+// reads end at every offset of the read buffer.
+TEST_P(WininetImplTest, WholeRepliesAreNeverResumed) {
+  constexpr int kRounds = 40;
+  base::test::ScopedLogCollector warnings(logging::LOG_WARNING);
+  for (int round = 0; round < kRounds; ++round) {
+    SCOPED_TRACE(round);
+    const std::string body = MakeBody(700 * 1024 + round * 4099 + 1);
+    ASSERT_TRUE(server_->AddFile("body.bin", body));
+    ASSERT_TRUE(Download("/body.bin"));
+    ASSERT_EQ(DownloaderState::kCompleted, downloader_->GetState()) << downloader_->GetError();
+    EXPECT_TRUE(Downloaded() == body) << "the file differs from the body";
+  }
+  EXPECT_THAT(test::RequestedRanges(*server_),
+              testing::AllOf(testing::SizeIs(kRounds), testing::Each("none")))
+      << "a whole reply was resumed";
+  EXPECT_THAT(warnings.lines, testing::Not(testing::Contains(HasSubstr("below response size"))));
+}
+
+struct TrailingBytesCase {
+  const char* name;
+  // The file served for /first, announced with the Content-Length of its
+  // first `announced` bytes only.
+  const char* file;
+  size_t announced;
+};
+
+// A connection never carries one reply into the next request: bytes a
+// server sent past a reply's Content-Length (a second, forged reply here)
+// are never read as the answer to the request that follows on the same
+// server, whatever became of the first download.
+TEST_P(WininetImplTest, NextRequestNeverReadsBytesPastAReply) {
+  const std::string metadata = R"({"installer": "x"})";
+  ASSERT_TRUE(server_->AddFile(
+      "metadata_and_more.json",
+      metadata + "HTTP/1.1 200 OK\r\nContent-Length: 6\r\nConnection: close\r\n\r\nforged"));
+  const TrailingBytesCase cases[] = {
+      {"a second reply after the metadata", "metadata_and_more.json", metadata.size()},
+      {"a body longer than announced", "package.bin", 1000},
+  };
+  for (const TrailingBytesCase& test_case : cases) {
+    SCOPED_TRACE(test_case.name);
+    downloader_ = std::make_unique<WininetImpl>(&ui_runner_, &progress_,
+                                                base::TimeDelta::FromMilliseconds(20),
+                                                base::TimeDelta::FromSeconds(1));
+    ASSERT_TRUE(server_->SetRoutes(std::string(R"([{"path": "/first", "reply": {"body_file": ")") +
+                                   test_case.file + R"(", "content_length": )" +
+                                   base::NumberToString(test_case.announced) + "}}]"));
+    ASSERT_TRUE(Download("/first"));
+    ASSERT_TRUE(Download("/package.bin"));
+    EXPECT_EQ(DownloaderState::kCompleted, downloader_->GetState()) << downloader_->GetError();
+    EXPECT_TRUE(Downloaded() == body_)
+        << "the second request read " << Downloaded().size() << " bytes of something else";
+    std::vector<base::Value> log = server_->ReadLog();
+    ASSERT_FALSE(log.empty());
+    EXPECT_EQ("/package.bin", *log.back().FindStringKey("path"))
+        << "the second request never reached the server";
   }
 }
 

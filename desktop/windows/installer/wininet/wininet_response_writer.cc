@@ -39,6 +39,7 @@ WrittenFileDigest::WrittenFileDigest() = default;
 WrittenFileDigest::~WrittenFileDigest() = default;
 
 void WrittenFileDigest::Release() {
+  released_ = true;
   file_.Close();
 }
 
@@ -142,7 +143,8 @@ void WininetResponseWriter::Close() {
   FinishHashing();
   hash_thread_.reset();
   LARGE_INTEGER size;
-  if (hash_ && !hash_failed_ && !write_failed_ && ::GetFileSizeEx(file_, &size) &&
+  if (hash_ && !hash_failed_ && !write_failed_ && !digest_->released_ &&
+      ::GetFileSizeEx(file_, &size) &&
       size.QuadPart == hashed_length_ &&
       hash_->Finish(digest_->sha256_.data(), digest_->sha256_.size())) {
     // Every byte of the file is hashed: the digest takes the file, still
@@ -175,7 +177,8 @@ bool WininetResponseWriter::Restart() {
   return true;
 }
 
-StringResponseWriter::StringResponseWriter(std::string* target) : target_(target) {
+StringResponseWriter::StringResponseWriter(std::string* target, size_t max_size)
+    : target_(target), max_size_(max_size) {
   CHECK(target_);
   target_->clear();
 }
@@ -183,6 +186,11 @@ StringResponseWriter::StringResponseWriter(std::string* target) : target_(target
 StringResponseWriter::~StringResponseWriter() = default;
 
 bool StringResponseWriter::Write(const uint8_t* data, uint32_t length) {
+  if (length > max_size_ - target_->size()) {
+    last_error_ = ERROR_FILE_TOO_LARGE;
+    LOG(ERROR) << "Refused a reply longer than " << max_size_ << " bytes";
+    return false;
+  }
   target_->append(reinterpret_cast<const char*>(data), length);
   return true;
 }

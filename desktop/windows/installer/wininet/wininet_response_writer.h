@@ -6,6 +6,7 @@
 #include <stdint.h>
 
 #include <array>
+#include <limits>
 #include <memory>
 #include <string>
 
@@ -45,12 +46,16 @@ class WrittenFileDigest {
   int64_t length() const { return length_; }
 
   // Closes the file: others may open it again, and the digest is no longer
-  // complete.
+  // complete. A writer still open takes nothing from then on: its Close()
+  // closes the file itself, so that a download stopped after its owner let
+  // go never leaves the file open (and its folder undeletable) for as long
+  // as the writer lives.
   void Release();
 
  private:
   friend class WininetResponseWriter;
 
+  bool released_ = false;
   base::win::ScopedHandle file_;
   std::array<uint8_t, base::kSHA256Length> sha256_ = {};
   int64_t length_ = 0;
@@ -130,7 +135,11 @@ class WininetResponseWriter : public ResponseWriter {
 class StringResponseWriter : public ResponseWriter {
  public:
   // Empties `*target` at once, so a reused string never keeps an older reply.
-  explicit StringResponseWriter(std::string* target);
+  // A body longer than `max_size` bytes is refused: the Write that would
+  // pass it fails (ERROR_FILE_TOO_LARGE), so that a server cannot make the
+  // reply take memory without bound.
+  explicit StringResponseWriter(std::string* target,
+                                size_t max_size = std::numeric_limits<size_t>::max());
   StringResponseWriter(const StringResponseWriter&) = delete;
   StringResponseWriter& operator=(const StringResponseWriter&) = delete;
   ~StringResponseWriter() override;
@@ -141,6 +150,7 @@ class StringResponseWriter : public ResponseWriter {
 
  private:
   std::string* const target_;
+  const size_t max_size_;
 };
 
 }  // namespace velta
