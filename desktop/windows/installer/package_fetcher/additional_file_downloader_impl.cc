@@ -11,7 +11,6 @@
 #include "base/logging.h"
 #include "base/process/launch.h"
 #include "base/process/process.h"
-#include "base/strings/string_number_conversions.h"
 #include "base/strings/string_split.h"
 #include "base/strings/string_util.h"
 #include "base/strings/utf_string_conversions.h"
@@ -96,7 +95,7 @@ AdditionalFileDownloaderImpl::AdditionalFileDownloaderImpl(const base::FilePath&
 AdditionalFileDownloaderImpl::~AdditionalFileDownloaderImpl() = default;
 
 base::FilePath AdditionalFileDownloaderImpl::NextTemporaryPath() {
-  return folder_.Append(L"additional_file" + base::NumberToWString(temporary_counter_++) + L".tmp");
+  return folder_.Append(PackageFileNames::TemporaryDownloadName(temporary_counter_++));
 }
 
 bool AdditionalFileDownloaderImpl::DownloadAdditionalFile(const base::FilePath& folder,
@@ -225,7 +224,7 @@ bool AdditionalFileDownloaderImpl::InstallAdditionalFile(PackageVersionChecker* 
     GetAvroStatsSender()->SendAvroMessage(std::make_unique<SignatureVerifiedEvent>(1));
     if (!base::CreateDirectory(target))
       return Fail("Could not create unpacking folder for additional file");
-    base::FilePath executable = target.Append(file->file_name + L"_sfx.exe");
+    base::FilePath executable = target.Append(PackageFileNames::SelfExtractorName(file->file_name));
     if (!base::Move(file->temporary_path, executable))
       return Fail("Failed moving additional component SFX into place");
     base::Process process = base::LaunchProcess(base::CommandLine(executable), {});

@@ -352,9 +352,9 @@ INSTANTIATE_TEST_SUITE_P(
     [](const testing::TestParamInfo<SfxCase>& info) { return std::string(info.param.name); });
 
 // A plain file lands among the package's files, after the package passed
-// its checks: it may take none of their names, in any spelling, and under a
-// signed installer a program must carry the company's signature, as an
-// archive must.
+// its checks: it may take none of their names, in any spelling, nor a name
+// the fetch writes there, and under a signed installer a program must carry
+// the company's signature, as an archive must.
 struct PlainFileCase {
   const char* name;
   const wchar_t* file_name;
@@ -472,6 +472,11 @@ INSTANTIATE_TEST_SUITE_P(
         PlainFileCase{"hashed_short_name_of_a_package_file", L"VE4F2A~1.DLL", false, "text",
                       kHeld},
         PlainFileCase{"short_name_shape_of_no_package_file", L"notes~1.txt", false, "text", ""},
+        // Names the fetch itself writes into the package folder.
+        PlainFileCase{"preference_default_overrides", L"pref_default_overrides", false, "text",
+                      kHeld},
+        PlainFileCase{"temporary_download", L"additional_file3.tmp", false, "text", kHeld},
+        PlainFileCase{"running_archive", L"partner_sfx.exe", true, "velta", kHeld},
         PlainFileCase{"unsigned_program", L"tool.exe", true, "unsigned", kUnsigned},
         PlainFileCase{"unsigned_library", L"tools\\helper.DLL", true, "unsigned", kUnsigned},
         PlainFileCase{"text_named_as_a_program", L"tool.exe.", true, "text", kUnsigned},
