@@ -53,9 +53,11 @@ std::string PayloadTail(const std::string& data) {
   return tail;
 }
 
-// The certificate table of `exe` said to start past the end of the file:
-// the program still runs, but its payload cannot be trusted.
-bool PointCertificateTablePastTheEnd(const base::FilePath& exe) {
+// The certificate table of `exe` said to start `start_from_end` bytes after
+// the end of the file (before it when negative) and to hold `size` bytes: a
+// table not wholly inside the file. The program still runs, but its payload
+// cannot be trusted.
+bool MoveCertificateTable(const base::FilePath& exe, int64_t start_from_end, uint32_t size) {
   std::string bytes;
   if (!base::ReadFileToString(exe, &bytes))
     return false;
@@ -65,9 +67,13 @@ bool PointCertificateTablePastTheEnd(const base::FilePath& exe) {
       !image.GetDataDirectoryEntryOffset(IMAGE_DIRECTORY_ENTRY_SECURITY, &offset)) {
     return false;
   }
-  const uint32_t entry[2] = {static_cast<uint32_t>(bytes.size() + 8), 8};
+  const uint32_t entry[2] = {static_cast<uint32_t>(bytes.size() + start_from_end), size};
   bytes.replace(offset, sizeof(entry), reinterpret_cast<const char*>(entry), sizeof(entry));
   return base::WriteFile(exe, bytes);
+}
+
+bool PointCertificateTablePastTheEnd(const base::FilePath& exe) {
+  return MoveCertificateTable(exe, 8, 8);
 }
 
 // The main window's dialog templates in installer.exe.
@@ -248,6 +254,25 @@ bool InstallIntoTheTestFolder(const base::FilePath& test_folder,
   return true;
 }
 
+// A silent run of an installer whose certificate table of 8 bytes starts
+// `start_from_end` bytes after the end of the file (before it when
+// negative), so that the file ends inside or before it: it is damaged, and
+// not taken for an installer without payload that fetches its package
+// (should it be, the fetch fails at once instead of asking the real server).
+RunCase InstallerCutAtItsSignature(const char* name, int64_t start_from_end) {
+  return RunCase{
+      name,
+      [start_from_end](const base::FilePath& folder, std::vector<std::wstring>* switches) {
+        return InstallIntoTheTestFolder(folder, switches) &&
+               MoveCertificateTable(folder.Append(L"bin\\installer.exe"), start_from_end, 8);
+      },
+      {L"silent", L"enable-installer-stats=0", L"v=1", kUnallowedPackageServer},
+      118,
+      {"Security directory runs past the image file length",
+       "The installer file is damaged: ending the silent run without the message box"},
+      {"No valid payload found", "Instantiating settings"}};
+}
+
 class HostExecutableRunTest : public HostExecutableTest,
                               public ::testing::WithParamInterface<RunCase> {};
 
@@ -372,7 +397,11 @@ INSTANTIATE_TEST_SUITE_P(
                 118,
                 {"Security directory is located past the image file length",
                  "The installer file is damaged: ending the silent run without the message box"},
-                {"Displaying custom message box", "Instantiating settings"}}),
+                {"Displaying custom message box", "Instantiating settings"}},
+        // A download cut inside its signature, or right before it, is as
+        // damaged.
+        InstallerCutAtItsSignature("silent_run_of_an_installer_cut_inside_its_signature", -4),
+        InstallerCutAtItsSignature("silent_run_of_an_installer_cut_at_its_signature", 0)),
     [](const ::testing::TestParamInfo<RunCase>& info) { return info.param.name; });
 
 // Inside an unpacked package nothing is fetched: the silent run goes from

@@ -435,7 +435,8 @@ TEST_P(NetworkInstallTest, SilentRunOutsideAPackageFetchesAndInstalls) {
 
 // The signed road, whose metadata also offers plain files that match their
 // checksums but would replace the package's own files after its signature
-// check, or bring programs the company did not sign.
+// check or a file the fetch writes, or bring programs the company did not
+// sign, under a program's name or another.
 class SignedNetworkInstallTest : public NetworkInstallTest {};
 
 TEST_P(SignedNetworkInstallTest, PlainFilesNeitherReplacePackageFilesNorBringUnsignedPrograms) {
@@ -446,6 +447,12 @@ TEST_P(SignedNetworkInstallTest, PlainFilesNeitherReplacePackageFilesNorBringUns
   OfferPlainFile("Localization/DE.pak", "pack", "not the pack\n");
   OfferPlainFile("partner_tool.exe", "unsigned_tool", "MZ not signed\n");
   OfferPlainFile("partner_signed_tool.exe", "signed_tool", signed_program);
+  OfferPlainFile("pref_default_overrides", "overrides", "{\"homepage\": 2}");
+  OfferPlainFile("partner_setup.bat", "script", "@echo off\r\n");
+  std::string unsigned_library;
+  ASSERT_TRUE(base::ReadFileToString(SignedFiles().Append(L"bin").Append(L"velta_installer.dll"),
+                                     &unsigned_library));
+  OfferPlainFile("partner_data.bin", "library", unsigned_library);
   ServePackage();
   const test::ChildResult run = RunSilently();
   ASSERT_TRUE(run.exited);
@@ -453,8 +460,10 @@ TEST_P(SignedNetworkInstallTest, PlainFilesNeitherReplacePackageFilesNorBringUns
 
   // Each was fetched, then refused or installed; the rest went on.
   const std::vector<std::string> requests = Requests();
-  for (const char* request : {"GET /extra/browser", "GET /extra/pack",
-                              "GET /extra/unsigned_tool", "GET /extra/signed_tool"}) {
+  for (const char* request :
+       {"GET /extra/browser", "GET /extra/pack", "GET /extra/unsigned_tool",
+        "GET /extra/signed_tool", "GET /extra/overrides", "GET /extra/script",
+        "GET /extra/library"}) {
     EXPECT_TRUE(Has(requests, request)) << request;
   }
   const std::vector<base::FilePath> version_folders = VersionFolders();
@@ -464,7 +473,8 @@ TEST_P(SignedNetworkInstallTest, PlainFilesNeitherReplacePackageFilesNorBringUns
   EXPECT_TRUE(SameContent(package.Append(L"velta.exe"), installed.Append(L"velta.exe")));
   EXPECT_TRUE(SameContent(package.Append(L"localization\\de.pak"),
                           installed.Append(L"localization\\de.pak")));
-  EXPECT_FALSE(base::PathExists(installed.Append(L"partner_tool.exe")));
+  for (const wchar_t* refused : {L"partner_tool.exe", L"partner_setup.bat", L"partner_data.bin"})
+    EXPECT_FALSE(base::PathExists(installed.Append(refused))) << refused;
   EXPECT_TRUE(SameContent(SignedFiles().Append(L"server").Append(L"partner_content_sfx.exe"),
                           installed.Append(L"partner_signed_tool.exe")));
   EXPECT_TRUE(SameContent(SignedFiles().Append(L"server").Append(L"partner_bookmarks.json"),
@@ -476,8 +486,16 @@ TEST_P(SignedNetworkInstallTest, PlainFilesNeitherReplacePackageFilesNorBringUns
   const std::vector<std::string> recorded = RecordedFiles(status);
   EXPECT_TRUE(Has(recorded, "partner_signed_tool.exe")) << status;
   EXPECT_TRUE(Has(recorded, "partner_bookmarks.json")) << status;
-  EXPECT_FALSE(Has(recorded, "partner_tool.exe")) << status;
-  EXPECT_FALSE(Has(recorded, "Localization\\DE.pak")) << status;
+  for (const char* refused : {"partner_tool.exe", "Localization\\DE.pak",
+                              "pref_default_overrides", "partner_setup.bat", "partner_data.bin"}) {
+    EXPECT_FALSE(Has(recorded, refused)) << status;
+  }
+
+  // The preference default overrides are those the fetch asked for.
+  std::string overrides;
+  ASSERT_TRUE(
+      base::ReadFileToString(InstallFolder().Append(L"pref_default_overrides"), &overrides));
+  EXPECT_EQ("{\"homepage\": 1}", overrides);
 
   const std::string logs = Logs();
   EXPECT_THAT(logs, HasSubstr("Refusing the additional file velta.exe: the package holds a file "
@@ -486,6 +504,12 @@ TEST_P(SignedNetworkInstallTest, PlainFilesNeitherReplacePackageFilesNorBringUns
                               "holds a file of that name"));
   EXPECT_THAT(logs,
               HasSubstr("Failed verifying signature of the additional file partner_tool.exe"));
+  EXPECT_THAT(logs, HasSubstr("Refusing the additional file pref_default_overrides: the package "
+                              "holds a file of that name"));
+  EXPECT_THAT(logs, HasSubstr("Failed verifying signature of the additional file "
+                              "partner_setup.bat, a type Windows runs or loads"));
+  EXPECT_THAT(logs, HasSubstr("Failed verifying signature of the additional file "
+                              "partner_data.bin, a program by its content"));
 }
 
 INSTANTIATE_TEST_SUITE_P(Roads,

@@ -11,7 +11,6 @@
 #include "base/logging.h"
 #include "base/process/launch.h"
 #include "base/process/process.h"
-#include "base/strings/string_number_conversions.h"
 #include "base/strings/string_split.h"
 #include "base/strings/string_util.h"
 #include "base/strings/utf_string_conversions.h"
@@ -20,6 +19,7 @@
 #include "desktop/windows/installer/avro_stats/signature_verified_event.h"
 #include "desktop/windows/installer/checksum_checker/checksum_checker.h"
 #include "desktop/windows/installer/common/installer_error.h"
+#include "desktop/windows/installer/common/pe_image_reader.h"
 #include "desktop/windows/installer/common/product/installer_constants.h"
 #include "desktop/windows/installer/lzma_util/lzma_util.h"
 #include "desktop/windows/installer/package_fetcher/fetch_details_recorder.h"
@@ -63,15 +63,44 @@ base::FilePath LocalPathOf(const std::wstring& url_path) {
   return base::FilePath(path);
 }
 
-// Whether Windows would load or run the file named `name` as a program
-// (its last extension, final dots and spaces dropped as Windows drops them).
-bool IsExecutableName(const std::wstring& name) {
+// The extensions of the files that Windows runs or loads as code when they
+// are opened, started or found beside a program (programs, libraries and
+// drivers, installer packages, scripts, shortcuts, registry and setup
+// files), and of those that change how it loads a program's libraries: an
+// application manifest, and a ".local" file that makes a program load them
+// from its own folder.
+constexpr const wchar_t* kRunnableExtensions[] = {
+    L".exe", L".dll", L".scr", L".com", L".cpl", L".ocx", L".sys", L".drv", L".efi",
+    L".pif", L".msi", L".msp", L".mst", L".msc", L".msix", L".appx", L".bat", L".cmd",
+    L".ps1", L".psm1", L".vbs", L".vbe", L".js", L".jse", L".wsf", L".wsh", L".hta",
+    L".lnk", L".url", L".scf", L".reg", L".inf", L".manifest", L".local"};
+
+// Whether Windows would run or load the file named `name` as code, or let it
+// steer how a program loads (its last extension, with the final dots and
+// spaces dropped as Windows drops them).
+bool IsRunnableName(const std::wstring& name) {
   std::wstring trimmed = name;
   while (!trimmed.empty() && (trimmed.back() == L'.' || trimmed.back() == L' '))
     trimmed.pop_back();
   const std::wstring extension = base::FilePath(trimmed).Extension();
-  return base::EqualsCaseInsensitiveASCII(extension, L".exe") ||
-         base::EqualsCaseInsensitiveASCII(extension, L".dll");
+  for (const wchar_t* runnable : kRunnableExtensions) {
+    if (base::EqualsCaseInsensitiveASCII(extension, runnable))
+      return true;
+  }
+  return false;
+}
+
+// Why the file at `path`, to be installed as `name`, is code that only a
+// signature may let in: a PE image whatever its name (Windows starts or loads
+// one under any name when asked to), or a name Windows runs or loads by;
+// null for data.
+const char* WhyCode(const std::wstring& name, const base::FilePath& path) {
+  PeImageReader image;
+  if (image.InitializeFromFile(path))
+    return "a program by its content";
+  if (IsRunnableName(name))
+    return "a type Windows runs or loads";
+  return nullptr;
 }
 
 }  // namespace
@@ -96,7 +125,7 @@ AdditionalFileDownloaderImpl::AdditionalFileDownloaderImpl(const base::FilePath&
 AdditionalFileDownloaderImpl::~AdditionalFileDownloaderImpl() = default;
 
 base::FilePath AdditionalFileDownloaderImpl::NextTemporaryPath() {
-  return folder_.Append(L"additional_file" + base::NumberToWString(temporary_counter_++) + L".tmp");
+  return folder_.Append(PackageFileNames::TemporaryDownloadName(temporary_counter_++));
 }
 
 bool AdditionalFileDownloaderImpl::DownloadAdditionalFile(const base::FilePath& folder,
@@ -225,7 +254,7 @@ bool AdditionalFileDownloaderImpl::InstallAdditionalFile(PackageVersionChecker* 
     GetAvroStatsSender()->SendAvroMessage(std::make_unique<SignatureVerifiedEvent>(1));
     if (!base::CreateDirectory(target))
       return Fail("Could not create unpacking folder for additional file");
-    base::FilePath executable = target.Append(file->file_name + L"_sfx.exe");
+    base::FilePath executable = target.Append(PackageFileNames::SelfExtractorName(file->file_name));
     if (!base::Move(file->temporary_path, executable))
       return Fail("Failed moving additional component SFX into place");
     base::Process process = base::LaunchProcess(base::CommandLine(executable), {});
@@ -249,15 +278,17 @@ bool AdditionalFileDownloaderImpl::InstallAdditionalFile(PackageVersionChecker* 
       return Fail("Component version didn't pass check");
   } else {
     // A signed installer runs only code its company signed, also when the
-    // metadata serves it as a plain file.
-    if (IsExecutableName(file->file_name) && ChecksSignatures()) {
-      std::string error;
-      if (!VerifyFileSignature(file->temporary_path.value(), &error)) {
-        LOG(ERROR) << "Failed verifying signature of the additional file "
-                   << base::WideToUTF8(file->file_name) << ": " << error;
-        base::DeleteFile(file->temporary_path);
-        return Fail("Failed verifying signature of the additional file");
-      }
+    // metadata serves it as a plain file, under any name. Only a PE image
+    // can carry that signature: a script, shortcut or loader setting never
+    // passes.
+    const char* why_code =
+        ChecksSignatures() ? WhyCode(file->file_name, file->temporary_path) : nullptr;
+    std::string error;
+    if (why_code && !VerifyFileSignature(file->temporary_path.value(), &error)) {
+      LOG(ERROR) << "Failed verifying signature of the additional file "
+                 << base::WideToUTF8(file->file_name) << ", " << why_code << ": " << error;
+      base::DeleteFile(file->temporary_path);
+      return Fail("Failed verifying signature of the additional file");
     }
     base::FilePath path = target.Append(file->file_name);
     base::CreateDirectory(path.DirName());

@@ -352,9 +352,10 @@ INSTANTIATE_TEST_SUITE_P(
     [](const testing::TestParamInfo<SfxCase>& info) { return std::string(info.param.name); });
 
 // A plain file lands among the package's files, after the package passed
-// its checks: it may take none of their names, in any spelling, and under a
-// signed installer a program must carry the company's signature, as an
-// archive must.
+// its checks: it may take none of their names, in any spelling, nor a name
+// the fetch writes there, and under a signed installer a program (by its
+// content or by its name) must carry the company's signature, as an archive
+// must.
 struct PlainFileCase {
   const char* name;
   const wchar_t* file_name;
@@ -472,6 +473,11 @@ INSTANTIATE_TEST_SUITE_P(
         PlainFileCase{"hashed_short_name_of_a_package_file", L"VE4F2A~1.DLL", false, "text",
                       kHeld},
         PlainFileCase{"short_name_shape_of_no_package_file", L"notes~1.txt", false, "text", ""},
+        // Names the fetch itself writes into the package folder.
+        PlainFileCase{"preference_default_overrides", L"pref_default_overrides", false, "text",
+                      kHeld},
+        PlainFileCase{"temporary_download", L"additional_file3.tmp", false, "text", kHeld},
+        PlainFileCase{"running_archive", L"partner_sfx.exe", true, "velta", kHeld},
         PlainFileCase{"unsigned_program", L"tool.exe", true, "unsigned", kUnsigned},
         PlainFileCase{"unsigned_library", L"tools\\helper.DLL", true, "unsigned", kUnsigned},
         PlainFileCase{"text_named_as_a_program", L"tool.exe.", true, "text", kUnsigned},
@@ -480,7 +486,35 @@ INSTANTIATE_TEST_SUITE_P(
         PlainFileCase{"unsigned_program_under_an_unsigned_installer", L"tool.exe", false,
                       "unsigned", ""},
         PlainFileCase{"text_under_a_signed_installer", L"partner_bookmarks.json", true, "text",
-                      ""}),
+                      ""},
+        // A program under any name needs the signature...
+        PlainFileCase{"unsigned_screen_saver", L"saver.scr", true, "unsigned", kUnsigned},
+        PlainFileCase{"unsigned_control_panel_item", L"tools\\panel.CPL", true, "unsigned",
+                      kUnsigned},
+        PlainFileCase{"unsigned_program_under_a_data_name", L"partner_data.bin", true, "unsigned",
+                      kUnsigned},
+        PlainFileCase{"unsigned_program_without_extension", L"partner_tool", true, "unsigned",
+                      kUnsigned},
+        PlainFileCase{"program_of_another_company_under_a_data_name", L"logo.png", true, "other",
+                      kUnsigned},
+        PlainFileCase{"program_signed_by_the_company_under_a_data_name", L"partner_data.bin",
+                      true, "velta", ""},
+        PlainFileCase{"screen_saver_signed_by_the_company", L"saver.scr", true, "velta", ""},
+        // ...and what Windows runs or loads by its name, without a PE
+        // image's signature, is refused.
+        PlainFileCase{"dos_program", L"tool.com ", true, "text", kUnsigned},
+        PlainFileCase{"driver", L"drivers\\filter.sys", true, "text", kUnsigned},
+        PlainFileCase{"control", L"player.ocx", true, "text", kUnsigned},
+        PlainFileCase{"installer_package", L"setup.msi", true, "text", kUnsigned},
+        PlainFileCase{"batch_file", L"SETUP.CMD", true, "text", kUnsigned},
+        PlainFileCase{"powershell_script", L"setup.ps1", true, "text", kUnsigned},
+        PlainFileCase{"script", L"setup.vbs", true, "text", kUnsigned},
+        PlainFileCase{"javascript", L"setup.js", true, "text", kUnsigned},
+        PlainFileCase{"html_application", L"offer.hta", true, "text", kUnsigned},
+        PlainFileCase{"shortcut", L"Partner.lnk", true, "text", kUnsigned},
+        PlainFileCase{"application_manifest", L"launcher.exe.manifest", true, "text", kUnsigned},
+        PlainFileCase{"library_redirection", L"launcher.exe.local", true, "text", kUnsigned},
+        PlainFileCase{"script_under_an_unsigned_installer", L"setup.bat", false, "text", ""}),
     [](const testing::TestParamInfo<PlainFileCase>& info) {
       return std::string(info.param.name);
     });

@@ -8,7 +8,9 @@
 
 #include "base/files/file_util.h"
 #include "base/logging.h"
+#include "base/strings/string_number_conversions.h"
 #include "base/strings/string_split.h"
+#include "base/strings/string_util.h"
 #include "desktop/windows/installer/common/product/installer_constants.h"
 #include "desktop/windows/installer/lzma_util/lzma_util.h"
 
@@ -18,6 +20,11 @@ namespace {
 
 // The installer's library beside installer.exe.
 constexpr wchar_t kInstallerLibraryFileName[] = L"velta_installer.dll";
+// The fetch's temporary downloads: the prefix, a number, the extension.
+constexpr wchar_t kTemporaryDownloadPrefix[] = L"additional_file";
+constexpr wchar_t kTemporaryDownloadExtension[] = L".tmp";
+// Appended to a self-extracting archive's name while it runs.
+constexpr wchar_t kSelfExtractorSuffix[] = L"_sfx.exe";
 
 // One spelling for every name Windows takes as the same file: components
 // without their final dots and spaces, upper-cased as the file system
@@ -107,6 +114,24 @@ std::vector<std::wstring> Components(const std::wstring& key) {
   return base::SplitString(key, L"\\", base::KEEP_WHITESPACE, base::SPLIT_WANT_ALL);
 }
 
+// Whether the key `key` names one of the fetch's temporary downloads or a
+// self-extracting archive it runs, whatever their number or name.
+bool IsTransientFetchFile(const std::wstring& key) {
+  const std::wstring prefix = KeyOf(kTemporaryDownloadPrefix);
+  const std::wstring extension = KeyOf(kTemporaryDownloadExtension);
+  if (key.size() > prefix.size() + extension.size() &&
+      base::StartsWith(key, prefix, base::CompareCase::SENSITIVE) &&
+      base::EndsWith(key, extension, base::CompareCase::SENSITIVE)) {
+    const size_t digits_end = key.size() - extension.size();
+    size_t i = prefix.size();
+    while (i < digits_end && iswdigit(static_cast<wint_t>(key[i])))
+      ++i;
+    if (i == digits_end)
+      return true;
+  }
+  return base::EndsWith(key, KeyOf(kSelfExtractorSuffix), base::CompareCase::SENSITIVE);
+}
+
 }  // namespace
 
 PackageFileNames::PackageFileNames() {
@@ -114,9 +139,13 @@ PackageFileNames::PackageFileNames() {
        {kPackageInstallerFileName, kInstallerLibraryFileName, kFilesListFileName,
         kRootFilesListFileName, kPackageReadyFileName, kPackageFileName, kPackageVersionFileName,
         kServerTrackingDataFileName, kInstallerPrefsIncludeFileName, kLauncherFileName,
-        kHelperFileName, kHelper64FileName, kMinimalInstallFileName}) {
+        kHelperFileName, kHelper64FileName, kMinimalInstallFileName,
+        kPrefDefaultOverridesFileName, kInstallDoneMarkerFileName}) {
     Add(name);
   }
+  // One temporary download stands for all of them, so that their short
+  // names are held too.
+  Add(TemporaryDownloadName(0));
 }
 
 PackageFileNames::~PackageFileNames() = default;
@@ -146,7 +175,7 @@ bool PackageFileNames::AddPackageArchive(const base::FilePath& package_folder,
 
 bool PackageFileNames::Holds(const std::wstring& relative_name) const {
   const std::wstring key = KeyOf(relative_name);
-  if (keys_.count(key) != 0)
+  if (keys_.count(key) != 0 || IsTransientFetchFile(key))
     return true;
   // A short name opens the file it stands for as well: compare the served
   // name's components one by one when one of them has that shape.
@@ -164,6 +193,16 @@ bool PackageFileNames::Holds(const std::wstring& relative_name) const {
       return true;
   }
   return false;
+}
+
+// static
+std::wstring PackageFileNames::TemporaryDownloadName(uint32_t counter) {
+  return kTemporaryDownloadPrefix + base::NumberToWString(counter) + kTemporaryDownloadExtension;
+}
+
+// static
+std::wstring PackageFileNames::SelfExtractorName(const std::wstring& file_name) {
+  return file_name + kSelfExtractorSuffix;
 }
 
 void PackageFileNames::Add(const std::wstring& relative_name) {

@@ -24,7 +24,7 @@ enum PayloadType : uint32_t {
   // A 7z archive: the whole browser package.
   kPayloadTypeFullPackage = 3,
   // The executable's headers are not those of a PE image, or its signature
-  // lies past the end of the file.
+  // does not lie wholly inside the file.
   kPayloadTypeCorrupted = 4,
 };
 

@@ -102,6 +102,15 @@ PayloadType PayloadManagerImpl::ReadPayload() {
     LOG(ERROR) << "Security directory is located past the image file length";
     return kPayloadTypeCorrupted;
   }
+  // A table that starts inside the file but ends past it, or starts right at
+  // its end, is a file cut short (a broken download cut inside or at its
+  // signature): just as damaged, and no payload in it can be trusted.
+  if (is_signed && uint64_t{security.VirtualAddress} + security.Size > file_length) {
+    LOG(ERROR) << "Security directory runs past the image file length: table at "
+               << security.VirtualAddress << ", " << security.Size << " bytes, file of "
+               << file_length << " bytes";
+    return kPayloadTypeCorrupted;
+  }
 
   // The end of the file first, then (signed only) right before the table.
   const bool found_at_end = TryPayloadAt(image, file_length - kLengthSize);

@@ -23,6 +23,7 @@ namespace velta {
 namespace {
 
 using ::testing::Contains;
+using ::testing::StartsWith;
 
 std::string ReadTestFile(const wchar_t* name) {
   std::string data;
@@ -54,6 +55,15 @@ size_t SecurityEntryOffset(const std::string& image_bytes) {
   return offset;
 }
 
+// `image_bytes` with its security directory entry saying that the
+// certificate table lies at file offset `offset` and holds `size` bytes.
+std::string WithCertificateTable(std::string image_bytes, size_t offset, uint32_t size) {
+  const std::string entry =
+      LittleEndian32(static_cast<uint32_t>(offset)) + LittleEndian32(size);
+  image_bytes.replace(SecurityEntryOffset(image_bytes), entry.size(), entry);
+  return image_bytes;
+}
+
 enum class Expected { kNone, kTracking, kPackage, kEmpty };
 
 struct PayloadCase {
@@ -62,7 +72,7 @@ struct PayloadCase {
   std::function<std::string()> make;
   PayloadType type;
   Expected data;
-  // A line that the reader logs (at its severity), or none.
+  // The start of a line that the reader logs (at its severity), or none.
   logging::LogSeverity severity;
   const char* log_line;
 };
@@ -90,7 +100,7 @@ TEST_P(PayloadManagerTest, ReadsTheKindAndBytesOfThePayload) {
   PayloadManagerImpl payload(path);
   EXPECT_EQ(c.type, payload.GetPayloadType());
   if (c.log_line) {
-    EXPECT_THAT(log.lines, Contains(c.log_line));
+    EXPECT_THAT(log.lines, Contains(StartsWith(c.log_line)));
   }
 
   std::string expected;
@@ -197,14 +207,41 @@ INSTANTIATE_TEST_SUITE_P(
                     kPayloadTypeCorrupted, Expected::kNone, logging::LOG_ERROR, nullptr},
         PayloadCase{"certificate_table_past_the_end",
                     [] {
-                      std::string bytes = ReadTestFile(L"signed_package_inside.exe");
-                      const std::string past_end =
-                          LittleEndian32(static_cast<uint32_t>(bytes.size() + 1));
-                      bytes.replace(SecurityEntryOffset(bytes), 4, past_end);
-                      return bytes;
+                      const std::string bytes = ReadTestFile(L"signed_package_inside.exe");
+                      return WithCertificateTable(bytes, bytes.size() + 1, 8);
                     },
                     kPayloadTypeCorrupted, Expected::kNone, logging::LOG_ERROR,
                     "Security directory is located past the image file length"},
+        // A download cut inside the signature: the payload before the table
+        // is whole, but the file is not.
+        PayloadCase{"cut_inside_the_certificate_table",
+                    [] {
+                      const std::string bytes = ReadTestFile(L"signed_package_inside.exe");
+                      return bytes.substr(0, bytes.size() - 1);
+                    },
+                    kPayloadTypeCorrupted, Expected::kNone, logging::LOG_ERROR,
+                    "Security directory runs past the image file length"},
+        PayloadCase{"cut_at_the_certificate_table",
+                    [] {
+                      const std::string bytes = ReadTestFile(L"signed_tracking_inside.exe");
+                      size_t offset = 0;
+                      size_t size = 0;
+                      PeImageReader image;
+                      EXPECT_TRUE(image.Initialize(
+                          reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()));
+                      EXPECT_TRUE(image.GetCertificateTable(&offset, &size));
+                      return bytes.substr(0, offset);
+                    },
+                    kPayloadTypeCorrupted, Expected::kNone, logging::LOG_ERROR,
+                    "Security directory runs past the image file length"},
+        // A table that would end exactly at the end of the file is whole.
+        PayloadCase{"certificate_table_ending_at_the_end",
+                    [] {
+                      const std::string bytes = ReadTestFile(L"signed_tracking_inside.exe");
+                      return WithCertificateTable(bytes, bytes.size() - 8, 8);
+                    },
+                    kPayloadTypeNone, Expected::kNone, logging::LOG_WARNING,
+                    "No valid payload found"},
         PayloadCase{"empty_file", [] { return std::string(); }, kPayloadTypeNone,
                     Expected::kNone, logging::LOG_ERROR,
                     "Could not initialize memory mapped file"}),
