@@ -87,6 +87,19 @@ void WriteList(const base::FilePath& list, const std::vector<std::wstring>& entr
   ASSERT_TRUE(base::WriteFile(list, base::WideToUTF8(text)));
 }
 
+// Moves every root file of the package copy `package` into its sub-folder
+// `folder`, as a browser package carries its visual elements ("Assets").
+void MoveRootFilesInto(const base::FilePath& package, const std::wstring& folder) {
+  const base::FilePath list = package.Append(kRootFilesListFileName);
+  std::vector<std::wstring> moved;
+  ASSERT_TRUE(base::CreateDirectory(package.Append(folder)));
+  for (const std::wstring& file : ListEntries(list)) {
+    moved.push_back(folder + L"\\" + file);
+    ASSERT_TRUE(base::Move(package.Append(file), package.Append(moved.back())));
+  }
+  ASSERT_NO_FATAL_FAILURE(WriteList(list, moved));
+}
+
 // Makes the package copy `package` one whose installer fails at its last
 // step, once the status and the preferences are written: a file of the
 // version folder lies in a folder named as the marker of a finished
@@ -191,6 +204,19 @@ TEST_F(PackageInstallTest, FailedNewInstallationLeavesNoInstallationBehind) {
   ASSERT_TRUE(subfolder);
   ExpectInstalled(package, target_, *subfolder, status);
   EXPECT_FALSE(base::PathExists(target_.Append(kOldStatusFolderName)));
+}
+
+// Root files in a sub-folder of the package: the package's installer moves
+// them up out of the version folder, and the sub-folder it emptied goes
+// too. Left there, it would keep the version folder from being removed once
+// its files are.
+TEST_F(PackageInstallTest, RootFilesInASubFolderLeaveNoEmptyFolder) {
+  const base::FilePath package = CopyPackage(L"test_package", L"package");
+  ASSERT_NO_FATAL_FAILURE(MoveRootFilesInto(package, L"Assets"));
+
+  InstallSuccessfully(L"package");
+  ExpectInstalled(package, target_, GetProductVersion(), Status());
+  EXPECT_FALSE(base::PathExists(target_.AppendASCII(GetProductVersion()).Append(L"Assets")));
 }
 
 // A root file held open in the installation folder: its copy fails with
