@@ -81,6 +81,42 @@ std::vector<DWORD> ChildrenOf(DWORD parent) {
   return children;
 }
 
+// Writes the files list `list` anew with `entries`, as the package maker
+// writes one.
+void WriteList(const base::FilePath& list, const std::vector<std::wstring>& entries) {
+  std::wstring text;
+  for (const std::wstring& entry : entries)
+    text += entry + L"\r\n";
+  ASSERT_TRUE(base::WriteFile(list, base::WideToUTF8(text)));
+}
+
+// Moves every root file of the package copy `package` into its sub-folder
+// `folder`, as a browser package carries its visual elements ("Assets").
+void MoveRootFilesInto(const base::FilePath& package, const std::wstring& folder) {
+  const base::FilePath list = package.Append(kRootFilesListFileName);
+  std::vector<std::wstring> moved;
+  ASSERT_TRUE(base::CreateDirectory(package.Append(folder)));
+  for (const std::wstring& file : ListEntries(list)) {
+    moved.push_back(folder + L"\\" + file);
+    ASSERT_TRUE(base::Move(package.Append(file), package.Append(moved.back())));
+  }
+  ASSERT_NO_FATAL_FAILURE(WriteList(list, moved));
+}
+
+// Makes the package copy `package` one whose installer fails at its last
+// step, once the status and the preferences are written: a file of the
+// version folder lies in a folder named as the marker of a finished
+// installation, which the installer then cannot write.
+void MakeFinishFail(const base::FilePath& package) {
+  const std::wstring in_the_way = std::wstring(kInstallDoneMarkerFileName) + L"\\in_the_way.txt";
+  ASSERT_TRUE(base::CreateDirectory(package.Append(kInstallDoneMarkerFileName)));
+  ASSERT_TRUE(base::WriteFile(package.Append(in_the_way), "in the way"));
+  const base::FilePath list = package.Append(kFilesListFileName);
+  std::vector<std::wstring> files = ListEntries(list);
+  files.push_back(in_the_way);
+  ASSERT_NO_FATAL_FAILURE(WriteList(list, files));
+}
+
 TEST_F(PackageInstallTest, SilentInstallPlacesAndRecordsEverything) {
   const base::FilePath package = CopyPackage(L"test_package", L"package");
   const std::string version = GetProductVersion();
@@ -145,6 +181,45 @@ TEST_F(PackageInstallTest, UpgradeKeepsThePreviousRecordInOldStatus) {
 
   UninstallSuccessfully(status);
   ExpectUninstalled(target_, first_status);
+}
+
+// A new installation whose package's installer fails after writing the
+// status and the preferences: the failed run takes them back with the rest,
+// so the next run finds no installation there and makes a new one (an
+// upgrade would keep the earlier record in old_status).
+TEST_F(PackageInstallTest, FailedNewInstallationLeavesNoInstallationBehind) {
+  const base::FilePath failing = CopyPackage(L"test_package", L"failing");
+  ASSERT_NO_FATAL_FAILURE(MakeFinishFail(failing));
+  const ChildResult failed = Install(L"failing");
+  EXPECT_NE(0u, failed.exit_code) << failed.output;
+  const std::string logs = base::JoinString(TakeLogs(), "\n");
+  EXPECT_THAT(logs, HasSubstr("Writing the installation status"));
+  EXPECT_THAT(logs, HasSubstr("IPC_MESSAGE_ERROR("));
+  EXPECT_FALSE(base::PathExists(target_.Append(kInstallationStatusJsonFileName)));
+  EXPECT_FALSE(base::PathExists(target_.Append(kInstallerPrefsFileName)));
+
+  // The failed run's version folder may stay (the stand-ins record their
+  // calls there): the next one then takes a name of its own.
+  const base::FilePath package = CopyPackage(L"test_package", L"package");
+  InstallSuccessfully(L"package");
+  const base::Value status = Status();
+  const std::string* subfolder = status.FindStringKey("_subfolder");
+  ASSERT_TRUE(subfolder);
+  ExpectInstalled(package, target_, *subfolder, status);
+  EXPECT_FALSE(base::PathExists(target_.Append(kOldStatusFolderName)));
+}
+
+// Root files in a sub-folder of the package: the package's installer moves
+// them up out of the version folder, and the sub-folder it emptied goes
+// too. Left there, it would keep the version folder from being removed once
+// its files are.
+TEST_F(PackageInstallTest, RootFilesInASubFolderLeaveNoEmptyFolder) {
+  const base::FilePath package = CopyPackage(L"test_package", L"package");
+  ASSERT_NO_FATAL_FAILURE(MoveRootFilesInto(package, L"Assets"));
+
+  InstallSuccessfully(L"package");
+  ExpectInstalled(package, target_, GetProductVersion(), Status());
+  EXPECT_FALSE(base::PathExists(target_.AppendASCII(GetProductVersion()).Append(L"Assets")));
 }
 
 // A root file held open in the installation folder: its copy fails with

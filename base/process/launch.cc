@@ -104,6 +104,48 @@ std::wstring MakeEnvironmentBlock(const EnvironmentMap& changes) {
   return block;
 }
 
+// Starts `cmdline` with its standard output going into a new pipe, whose
+// read end goes into `read_end`; its standard input is the NUL device, its
+// standard error this process's. Invalid (logged) when either fails.
+Process StartWithOutputPipe(const CommandLine& cmdline, win::ScopedHandle* read_end) {
+  SECURITY_ATTRIBUTES inheritable = {sizeof(inheritable), nullptr, TRUE};
+  HANDLE read_raw = nullptr;
+  HANDLE write_raw = nullptr;
+  if (!::CreatePipe(&read_raw, &write_raw, &inheritable, 0)) {
+    PLOG(ERROR) << "Cannot create the output pipe for " << cmdline.GetCommandLineString();
+    return Process();
+  }
+  read_end->Set(read_raw);
+  win::ScopedHandle write_end(write_raw);
+  // Only the child's end is inherited.
+  ::SetHandleInformation(read_end->Get(), HANDLE_FLAG_INHERIT, 0);
+
+  win::ScopedHandle nul(::CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE, &inheritable,
+                                      OPEN_EXISTING, 0, nullptr));
+  // The child's errors go where ours go; a copy of our handle, since ours may
+  // not be inheritable.
+  win::ScopedHandle error_copy;
+  const HANDLE our_stderr = ::GetStdHandle(STD_ERROR_HANDLE);
+  HANDLE duplicate = nullptr;
+  if (our_stderr && our_stderr != INVALID_HANDLE_VALUE &&
+      ::DuplicateHandle(::GetCurrentProcess(), our_stderr, ::GetCurrentProcess(), &duplicate, 0,
+                        TRUE, DUPLICATE_SAME_ACCESS)) {
+    error_copy.Set(duplicate);
+  }
+
+  LaunchOptions options;
+  options.stdin_handle = nul.Get();
+  options.stdout_handle = write_end.Get();
+  options.stderr_handle = error_copy.IsValid() ? error_copy.Get() : nul.Get();
+  Process process = LaunchProcess(cmdline, options);
+  // Our copies of the child's ends must go, or the reads never end.
+  write_end.Close();
+  nul.Close();
+  error_copy.Close();
+  return process;
+}
+
 }  // namespace
 
 LaunchOptions::LaunchOptions() = default;
@@ -248,41 +290,8 @@ Process LaunchElevatedProcess(const CommandLine& cmdline, const LaunchOptions& o
 
 bool GetAppOutputWithExitCode(const CommandLine& cmdline, std::string* output, int* exit_code) {
   output->clear();
-  SECURITY_ATTRIBUTES inheritable = {sizeof(inheritable), nullptr, TRUE};
-  HANDLE read_raw = nullptr;
-  HANDLE write_raw = nullptr;
-  if (!::CreatePipe(&read_raw, &write_raw, &inheritable, 0)) {
-    PLOG(ERROR) << "Cannot create the output pipe for " << cmdline.GetCommandLineString();
-    return false;
-  }
-  win::ScopedHandle read_end(read_raw);
-  win::ScopedHandle write_end(write_raw);
-  // Only the child's end is inherited.
-  ::SetHandleInformation(read_end.Get(), HANDLE_FLAG_INHERIT, 0);
-
-  win::ScopedHandle nul(::CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE,
-                                      FILE_SHARE_READ | FILE_SHARE_WRITE, &inheritable,
-                                      OPEN_EXISTING, 0, nullptr));
-  // The child's errors go where ours go; a copy of our handle, since ours may
-  // not be inheritable.
-  win::ScopedHandle error_copy;
-  const HANDLE our_stderr = ::GetStdHandle(STD_ERROR_HANDLE);
-  HANDLE duplicate = nullptr;
-  if (our_stderr && our_stderr != INVALID_HANDLE_VALUE &&
-      ::DuplicateHandle(::GetCurrentProcess(), our_stderr, ::GetCurrentProcess(), &duplicate, 0,
-                        TRUE, DUPLICATE_SAME_ACCESS)) {
-    error_copy.Set(duplicate);
-  }
-
-  LaunchOptions options;
-  options.stdin_handle = nul.Get();
-  options.stdout_handle = write_end.Get();
-  options.stderr_handle = error_copy.IsValid() ? error_copy.Get() : nul.Get();
-  Process process = LaunchProcess(cmdline, options);
-  // Our copies of the child's ends must go, or the read below never ends.
-  write_end.Close();
-  nul.Close();
-  error_copy.Close();
+  win::ScopedHandle read_end;
+  Process process = StartWithOutputPipe(cmdline, &read_end);
   if (!process.IsValid())
     return false;
 
@@ -315,6 +324,69 @@ bool GetAppOutputWithExitCode(const CommandLine& cmdline, std::string* output, i
 bool GetAppOutput(const CommandLine& cmdline, std::string* output) {
   int exit_code = -1;
   return GetAppOutputWithExitCode(cmdline, output, &exit_code) && exit_code == 0;
+}
+
+bool GetAppOutputWithinLimits(const CommandLine& cmdline,
+                              const AppOutputLimits& limits,
+                              std::string* output) {
+  output->clear();
+  const TimeTicks deadline =
+      limits.timeout.is_max() ? TimeTicks() : TimeTicks::Now() + limits.timeout;
+  win::ScopedHandle read_end;
+  Process process = StartWithOutputPipe(cmdline, &read_end);
+  if (!process.IsValid())
+    return false;
+
+  // A child past a limit is ended; the call fails.
+  auto give_up = [&](const char* reason) {
+    LOG(ERROR) << cmdline.GetCommandLineString() << " " << reason << "; ending it";
+    process.Terminate(1, /*wait=*/true);
+    return false;
+  };
+  // The pipe is read only as far as it holds data, so that a child that
+  // neither writes nor ends cannot keep the read waiting past the deadline.
+  char buffer[16384];
+  bool exited = false;
+  for (;;) {
+    DWORD available = 0;
+    if (!::PeekNamedPipe(read_end.Get(), nullptr, 0, nullptr, &available, nullptr)) {
+      // Every writer has closed its end: all the output is in.
+      const DWORD error = ::GetLastError();
+      if (error != ERROR_BROKEN_PIPE) {
+        LOG(ERROR) << "Cannot read the output of " << cmdline.GetCommandLineString() << ": "
+                   << logging::SystemErrorCodeToString(error);
+      }
+      break;
+    }
+    if (available > 0) {
+      DWORD bytes_read = 0;
+      if (!::ReadFile(read_end.Get(), buffer, std::min<DWORD>(sizeof(buffer), available),
+                      &bytes_read, nullptr)) {
+        break;
+      }
+      if (bytes_read > limits.max_output - output->size())
+        return give_up("wrote more output than allowed");
+      output->append(buffer, bytes_read);
+      continue;
+    }
+    // An ended child has written all it will; a program it started may
+    // still hold the pipe open, and is not waited for.
+    if (exited)
+      break;
+    TimeDelta wait = TimeDelta::FromMilliseconds(10);
+    if (!deadline.is_null()) {
+      const TimeDelta left = deadline - TimeTicks::Now();
+      if (left <= TimeDelta())
+        return give_up("did not end in the time allowed");
+      wait = std::min(wait, left);
+    }
+    exited = process.WaitForExitWithTimeout(wait, nullptr);
+  }
+  int exit_code = -1;
+  const TimeDelta left = deadline.is_null() ? TimeDelta::Max() : deadline - TimeTicks::Now();
+  if (!process.WaitForExitWithTimeout(std::max(left, TimeDelta()), &exit_code))
+    return give_up("did not end in the time allowed");
+  return exit_code == 0;
 }
 
 }  // namespace base

@@ -3,12 +3,16 @@
 #ifndef BASE_PROCESS_LAUNCH_H_
 #define BASE_PROCESS_LAUNCH_H_
 
+#include <stddef.h>
+
+#include <limits>
 #include <map>
 #include <string>
 #include <vector>
 
 #include "base/files/file_path.h"
 #include "base/process/process.h"
+#include "base/time/time.h"
 
 namespace base {
 
@@ -91,6 +95,25 @@ bool GetAppOutput(const CommandLine& cmdline, std::string* output);
 // As GetAppOutput, but true whenever the child ran to its end, whatever its
 // exit code, which goes into `exit_code`.
 bool GetAppOutputWithExitCode(const CommandLine& cmdline, std::string* output, int* exit_code);
+
+// How far a child whose output is captured may go.
+struct AppOutputLimits {
+  // How long it may run.
+  TimeDelta timeout = TimeDelta::Max();
+  // How many bytes it may write to its standard output.
+  size_t max_output = std::numeric_limits<size_t>::max();
+};
+
+// As GetAppOutput, for a program that is not trusted to end or to keep its
+// output short: a child that runs past `limits.timeout` or writes more than
+// `limits.max_output` bytes is ended, and the call fails (logged). The
+// output is read as it comes (the pipe is looked at every few
+// milliseconds), and once the child has ended a program it started that
+// still holds the pipe open is not waited for. `output` holds what was read,
+// also on failure.
+bool GetAppOutputWithinLimits(const CommandLine& cmdline,
+                              const AppOutputLimits& limits,
+                              std::string* output);
 
 }  // namespace base
 

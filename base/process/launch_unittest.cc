@@ -5,6 +5,8 @@
 #include <windows.h>
 #include <stdlib.h>
 
+#include <limits>
+#include <optional>
 #include <string>
 
 #include "base/command_line.h"
@@ -64,6 +66,13 @@ VELTA_TEST_CHILD_MAIN(PrintLots) {
     text.push_back(static_cast<char>('a' + i % 26));
   for (size_t offset = 0; offset < size; offset += 100000)
     WriteToStdout(text.substr(offset, 100000));
+  return 0;
+}
+
+// Waits without writing anything (ten minutes at most, so that a broken
+// test leaves nothing behind for good).
+VELTA_TEST_CHILD_MAIN(Hang) {
+  ::Sleep(10 * 60 * 1000);
   return 0;
 }
 
@@ -279,6 +288,51 @@ TEST(GetAppOutputTest, CapturesOutputThroughTheChildLauncherToo) {
   EXPECT_TRUE(result.exited);
   EXPECT_EQ(70000u, result.output.size());
 }
+
+struct LimitsCase {
+  const char* name;
+  // The child role and its one switch.
+  const char* role;
+  const char* switch_name;
+  const char* switch_value;
+  AppOutputLimits limits;
+  // The output read in full, or nullopt: the call fails.
+  std::optional<size_t> output_size;
+};
+
+class GetAppOutputWithinLimitsTest : public ::testing::TestWithParam<LimitsCase> {};
+
+// A child within its limits is read whole, however its output comes; one
+// past them is ended and the call fails.
+TEST_P(GetAppOutputWithinLimitsTest, ReadsAChildWithinItsLimitsOnly) {
+  const LimitsCase& c = GetParam();
+  CommandLine command_line = MakeChildCommandLine(c.role);
+  command_line.AppendSwitchASCII(c.switch_name, c.switch_value);
+  std::string output;
+  EXPECT_EQ(c.output_size.has_value(), GetAppOutputWithinLimits(command_line, c.limits, &output));
+  if (!c.output_size)
+    return;
+  ASSERT_EQ(*c.output_size, output.size());
+  for (size_t i = 0; i < output.size(); i += 4999)
+    ASSERT_EQ(static_cast<char>('a' + i % 26), output[i]) << i;
+}
+
+constexpr TimeDelta kNoTimeLimit = TimeDelta::Max();
+constexpr size_t kNoSizeLimit = std::numeric_limits<size_t>::max();
+
+INSTANTIATE_TEST_SUITE_P(
+    Children,
+    GetAppOutputWithinLimitsTest,
+    ::testing::Values(
+        LimitsCase{"MoreThanAPipeHolds", "PrintLots", "size", "1000007",
+                   {kNoTimeLimit, kNoSizeLimit}, 1000007},
+        LimitsCase{"JustTheLimit", "PrintLots", "size", "5000", {kNoTimeLimit, 5000}, 5000},
+        LimitsCase{"OneByteMore", "PrintLots", "size", "5001", {kNoTimeLimit, 5000}, std::nullopt},
+        LimitsCase{"NeverEnds", "Hang", "size", "0",
+                   {TimeDelta::FromMilliseconds(200), kNoSizeLimit}, std::nullopt},
+        LimitsCase{"FailingExitCode", "ExitWithCode", "code", "3", {kNoTimeLimit, kNoSizeLimit},
+                   std::nullopt}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace base

@@ -91,6 +91,10 @@ scoped_refptr<JsonPrefStore> CreateJsonPrefStore(PrefStoreTaskRunnerMap* task_ru
   return store;
 }
 
+base::FilePath PrefsBackupPath(const base::FilePath& path) {
+  return path.AddExtension(kBackupExtension);
+}
+
 JsonPrefStore::ReadResult ReadPrefsFromDisk(const base::FilePath& path) {
   const bool is_backup =
       base::FilePath::CompareEqualIgnoreCase(path.FinalExtension(), kBackupExtension);
@@ -110,12 +114,12 @@ JsonPrefStore::ReadResult ReadPrefsFromDisk(const base::FilePath& path) {
     if (result.error == PersistentPrefStore::PREF_READ_ERROR_NONE) {
       RecordHistogram("Settings.JsonDataReadSizeKilobytes." + suffix,
                       static_cast<int>(result.read_size / 1024));
-      if (has_backup && !CopyFileAtomically(path, path.AddExtension(kBackupExtension)))
+      if (has_backup && !CopyFileAtomically(path, PrefsBackupPath(path)))
         LOG(ERROR) << "Cannot back up preference file " << path;
     }
     return result;
   }
-  const base::FilePath backup_path = path.AddExtension(kBackupExtension);
+  const base::FilePath backup_path = PrefsBackupPath(path);
   JsonPrefStore::ReadResult backup = ReadPrefsFromDisk(backup_path);
   if (!backup.value)
     return result;

@@ -60,6 +60,9 @@ scoped_refptr<base::JsonPrefStore> CreateJsonPrefStore(PrefStoreTaskRunnerMap* t
 // through a temporary file and a rename, so a torn copy is never left behind.
 base::JsonPrefStore::ReadResult ReadPrefsFromDisk(const base::FilePath& path);
 
+// The backup copy ReadPrefsFromDisk keeps of the preference file `path`.
+base::FilePath PrefsBackupPath(const base::FilePath& path);
+
 }  // namespace velta
 
 #endif  // DESKTOP_WINDOWS_INSTALLER_COMMON_JSON_PREF_STORE_FACTORY_H_

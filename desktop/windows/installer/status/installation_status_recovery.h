@@ -22,7 +22,8 @@ class InstallationStatusRecovery {
 
   // Fills `*out` with a record of source kFullyRecovered for `folder`, or
   // leaves it null when the folder is not recognised as an installation.
-  // Runs the version folder's installer.exe and blocks until it ends.
+  // Runs the version folder's installer.exe and blocks until it ends, or
+  // until the time it is given runs out.
   virtual void Recover(std::unique_ptr<InstallationStatus>* out, const base::FilePath& folder) = 0;
 
   // FindVersionFolders, keeping only the names that contain the text of

@@ -13,6 +13,7 @@
 #include "base/files/file_enumerator.h"
 #include "base/files/file_util.h"
 #include "base/path_service.h"
+#include "base/process/launch.h"
 #include "base/strings/string_split.h"
 #include "base/strings/string_util.h"
 #include "base/strings/utf_string_conversions.h"
@@ -24,6 +25,7 @@
 #include "desktop/windows/installer/common/product/product_constants.h"
 #include "desktop/windows/installer/common/utils.h"
 #include "desktop/windows/installer/common/win/win_api.h"
+#include "desktop/windows/installer/status/installation_status_check.h"
 #include "desktop/windows/installer/status/recovery_placeholder_resolver.h"
 #include "desktop/windows/installer/transactions/registry_template_entry.h"
 #include "desktop/windows/installer/transactions/registry_templates.h"
@@ -38,6 +40,9 @@ constexpr wchar_t kAssetsFolderName[] = L"Assets";
 constexpr const wchar_t* kRootFileNames[] = {L"Resources.pri",
                                              L"launcher.visualelementsmanifest.xml"};
 constexpr char kVersionSwitch[] = "version";
+// What the version folder's installer.exe may print for its version: a
+// version is a few dozen characters.
+constexpr size_t kMaxVersionOutput = 4096;
 
 // One view of the uninstall list.
 struct UninstallView {
@@ -195,8 +200,9 @@ bool ReadShortcutTargetAndAppId(const base::FilePath& shortcut,
 }
 
 InstallationStatusRecoveryImpl::InstallationStatusRecoveryImpl(
-    ShortcutTargetAndAppIdReader read_shortcut)
-    : read_shortcut_(read_shortcut) {}
+    ShortcutTargetAndAppIdReader read_shortcut,
+    base::TimeDelta version_timeout)
+    : read_shortcut_(read_shortcut), version_timeout_(version_timeout) {}
 
 InstallationStatusRecoveryImpl::~InstallationStatusRecoveryImpl() = default;
 
@@ -221,9 +227,17 @@ void InstallationStatusRecoveryImpl::Recover(std::unique_ptr<InstallationStatus>
   base::CommandLine command_line(
       folder.Append(status->subfolder).Append(kPackageInstallerFileName));
   command_line.AppendSwitch(kVersionSwitch);
+  // An old installation's program, run while every other capture waits for
+  // the output lock: it gets a time and an output size, and what it prints
+  // must be a version as a status file holds one (the installation's
+  // folders are named after it).
+  base::AppOutputLimits limits;
+  limits.timeout = version_timeout_;
+  limits.max_output = kMaxVersionOutput;
   std::string version;
-  if (!WinApi::GetInstance()->GetAppOutput(command_line, &version, /*take_lock=*/true) ||
-      version.empty()) {
+  if (!WinApi::GetInstance()->GetAppOutputWithinLimits(command_line, limits, &version,
+                                                       /*take_lock=*/true) ||
+      !IsVersionFolderName(base::UTF8ToWide(version))) {
     return;
   }
   status->version = version;

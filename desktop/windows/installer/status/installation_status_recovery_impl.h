@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "base/files/file_path.h"
+#include "base/time/time.h"
 #include "base/version.h"
 #include "desktop/windows/installer/status/installation_status_recovery.h"
 
@@ -29,7 +30,8 @@ bool ReadShortcutTargetAndAppId(const base::FilePath& shortcut,
 //    and 32-bit views): a subkey named "Velta...", published by the company,
 //    whose InstallLocation is the folder; listed once, or the folder is not
 //    recognised (an entry under HKCU and one under HKLM make it ambiguous);
-// 2. the best version folder and the version its installer.exe prints;
+// 2. the best version folder and the version its installer.exe prints
+//    (within kVersionTimeout and a few KiB, and a version folder's name);
 // 3. the shortcuts on the desktop, in Quick Launch and in the Start menu
 //    that lead into the folder and carry an app id ending in digits;
 // 4. every file of the version folder, the root files (Assets, the two
@@ -38,10 +40,16 @@ bool ReadShortcutTargetAndAppId(const base::FilePath& shortcut,
 //    installation's root, recorded by name (with their clean-up depth).
 class InstallationStatusRecoveryImpl : public InstallationStatusRecovery {
  public:
+  // How long the version folder's installer.exe may take to print its
+  // version; one that takes longer is ended and the folder not recognised.
+  static constexpr base::TimeDelta kVersionTimeout = base::TimeDelta::FromSeconds(30);
+
   // `read_shortcut` stands in for the shell (its AppUserModelID is not kept
-  // by every shell); the real reader by default.
+  // by every shell); the real reader by default. `version_timeout` is
+  // kVersionTimeout but in tests of the time-out.
   explicit InstallationStatusRecoveryImpl(
-      ShortcutTargetAndAppIdReader read_shortcut = &ReadShortcutTargetAndAppId);
+      ShortcutTargetAndAppIdReader read_shortcut = &ReadShortcutTargetAndAppId,
+      base::TimeDelta version_timeout = kVersionTimeout);
   InstallationStatusRecoveryImpl(const InstallationStatusRecoveryImpl&) = delete;
   InstallationStatusRecoveryImpl& operator=(const InstallationStatusRecoveryImpl&) = delete;
   ~InstallationStatusRecoveryImpl() override;
@@ -62,6 +70,7 @@ class InstallationStatusRecoveryImpl : public InstallationStatusRecovery {
                     std::wstring* app_id);
 
   const ShortcutTargetAndAppIdReader read_shortcut_;
+  const base::TimeDelta version_timeout_;
 };
 
 }  // namespace velta

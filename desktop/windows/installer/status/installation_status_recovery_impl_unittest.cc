@@ -319,6 +319,60 @@ TEST_F(StatusRecoveryTest, FailsWithoutAUsableVersionFolder) {
   EXPECT_FALSE(Recover());
 }
 
+struct VersionOutputCase {
+  const char* name;
+  // What the version folder's installer.exe does when asked for its
+  // version (see testdata/recovery_installer.c).
+  const char* does;
+  base::TimeDelta timeout;
+  // The version recovered; null: the folder is not recognised.
+  const char* version;
+};
+
+class StatusRecoveryVersionTest : public StatusRecoveryTest,
+                                  public ::testing::WithParamInterface<VersionOutputCase> {};
+
+// The old installation's installer.exe is not trusted: one that does not
+// end in time or prints too much is ended, and what it prints must be a
+// version, as the folder's statuses are named after it.
+TEST_P(StatusRecoveryVersionTest, TakesOnlyAVersionPrintedInTime) {
+  const VersionOutputCase& c = GetParam();
+  const base::FilePath version = folder_.Append(kVersionFolder);
+  ASSERT_TRUE(base::CreateDirectory(version));
+  ASSERT_TRUE(base::WriteFile(version.Append(L"velta.exe"), "browser"));
+  ASSERT_TRUE(base::CopyFile(
+      test::GetPathBesideTestExecutable(L"recovery_installer_test_program.exe"),
+      version.Append(L"installer.exe")));
+  ASSERT_TRUE(base::WriteFile(version.Append(L"installer.exe.does"), c.does));
+  ASSERT_NO_FATAL_FAILURE(WriteUninstallEntry(HKEY_CURRENT_USER, kEntryName, L"Velta Software",
+                                              folder_.value()));
+
+  InstallationStatusRecoveryImpl recovery(&ReadTestShortcut, c.timeout);
+  std::unique_ptr<InstallationStatus> status;
+  recovery.Recover(&status, folder_);
+  if (!c.version) {
+    EXPECT_FALSE(status) << status->version.size() << " bytes: " << status->version.substr(0, 80);
+    return;
+  }
+  ASSERT_TRUE(status);
+  EXPECT_EQ(c.version, status->version);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Outputs,
+    StatusRecoveryVersionTest,
+    ::testing::Values(
+        VersionOutputCase{"Version", "12.0.345.6",
+                          InstallationStatusRecoveryImpl::kVersionTimeout, "12.0.345.6"},
+        VersionOutputCase{"Hangs", "hang", base::TimeDelta::FromMilliseconds(200), nullptr},
+        VersionOutputCase{"Floods", "flood", InstallationStatusRecoveryImpl::kVersionTimeout,
+                          nullptr},
+        VersionOutputCase{"PathOutside", "..\\x",
+                          InstallationStatusRecoveryImpl::kVersionTimeout, nullptr},
+        VersionOutputCase{"VersionAndMore", "12.0.345.6\\..",
+                          InstallationStatusRecoveryImpl::kVersionTimeout, nullptr}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 TEST_F(StatusRecoveryTest, SkipsShortcutsOutsideTheFolderOrWithoutANumericId) {
   ASSERT_NO_FATAL_FAILURE(MakeVersionFolder(kVersionFolder));
   ASSERT_NO_FATAL_FAILURE(WriteUninstallEntry(HKEY_CURRENT_USER, kEntryName, L"Velta Software",

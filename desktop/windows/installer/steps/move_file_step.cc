@@ -7,6 +7,7 @@
 #include "base/logging.h"
 #include "desktop/windows/installer/flow/installer_context.h"
 #include "desktop/windows/installer/status/installation_status.h"
+#include "desktop/windows/installer/transactions/created_folders.h"
 #include "desktop/windows/installer/transactions/operation.h"
 #include "desktop/windows/installer/transactions/operation_factory.h"
 #include "desktop/windows/installer/transactions/transaction.h"
@@ -28,8 +29,21 @@ StepResult& MoveFileStep::Execute(StepResult& result, int32_t /*attempt*/) {
   GetInstallTargetFolder(&target_folder);
   base::FilePath install_folder;
   GetContext()->GetInstallPath(&install_folder);
-  std::unique_ptr<Operation> move = GetContext()->GetOperationFactory()->CreateMoveFile(
-      target_folder.Append(relative_path_), install_folder.Append(relative_path_));
+  OperationFactory* factory = GetContext()->GetOperationFactory();
+  const base::FilePath from = target_folder.Append(relative_path_);
+  // The package handler made the version folder afresh for this run (a
+  // name already taken gets a suffix) and unpacked the package into it, in
+  // the process that started this one: the folders below it are the
+  // installation's own, and the move's commit removes those it emptied.
+  // Left behind, an empty one would keep the version folder from going.
+  if (!relative_path_.IsAbsolute() && !relative_path_.ReferencesParent()) {
+    for (base::FilePath folder = from.DirName(); target_folder.IsParent(folder);
+         folder = folder.DirName()) {
+      factory->created_folders()->Add(folder);
+    }
+  }
+  std::unique_ptr<Operation> move =
+      factory->CreateMoveFile(from, install_folder.Append(relative_path_));
   std::string error;
   if (!GetContext()->GetTransaction()->Execute(move, &error)) {
     LOG(ERROR) << "Failed moving " << relative_path_.AsUTF8Unsafe() << ": " << error;

@@ -271,6 +271,66 @@ TEST_F(StatusStepsTest, StatusIsWrittenAndUpdated) {
   }
 }
 
+// The steps that write the status and the preferences outside the
+// operations.
+enum class FileWriter { kWriteStatus, kUpdateStatus, kWritePrefs };
+
+struct WrittenFileCase {
+  const char* name;
+  FileWriter writer;
+  // The folder holds an earlier status and preferences.
+  bool earlier_files;
+};
+
+class WrittenFileRollbackTest : public StatusStepsTest,
+                                public ::testing::WithParamInterface<WrittenFileCase> {};
+
+// A run that fails after these steps leaves the folder as it found it: a
+// status or preferences left behind by a failed new installation would make
+// the next run take the folder for an installation.
+TEST_P(WrittenFileRollbackTest, RollbackLeavesTheFolderAsItWas) {
+  const WrittenFileCase& c = GetParam();
+  ScopedInstallerProcess process({L"backend"});
+  context_.new_status.version = "1.2.3.4";
+  context_.new_status.files = {base::FilePath(L"a.dll")};
+  auto existing = std::make_unique<InstallationStatus>(StatusSource::kPrimary);
+  existing->version = "1.2.3.3";
+  context_.folder_details.existing = std::move(existing);
+  if (c.earlier_files) {
+    WriteText(context_.install_folder().Append(L"installation_status.json"),
+              "{\"version\": \"1.2.3.3\"}");
+    WriteText(PrefsPath(), "{\"au_task_error_count\": 4}");
+  }
+  const auto before = test::SnapshotFolder(context_.scratch());
+
+  std::unique_ptr<InstallerStep> step;
+  switch (c.writer) {
+    case FileWriter::kWriteStatus:
+      step = std::make_unique<WriteInstallationStatusStep>(&context_);
+      break;
+    case FileWriter::kUpdateStatus:
+      step = std::make_unique<UpdateInstallationStatusStep>(&context_);
+      break;
+    case FileWriter::kWritePrefs:
+      step = std::make_unique<WriteInstallerPrefsStep>(&context_);
+      break;
+  }
+  ASSERT_EQ(StepResult::kSuccess, test::RunStep(*step).code);
+  ASSERT_NE(before, test::SnapshotFolder(context_.scratch()));
+  context_.transaction.Rollback();
+  EXPECT_EQ(before, test::SnapshotFolder(context_.scratch()));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases,
+    WrittenFileRollbackTest,
+    ::testing::Values(WrittenFileCase{"NewStatus", FileWriter::kWriteStatus, false},
+                      WrittenFileCase{"RewrittenStatus", FileWriter::kWriteStatus, true},
+                      WrittenFileCase{"UpdatedStatus", FileWriter::kUpdateStatus, true},
+                      WrittenFileCase{"NewPrefs", FileWriter::kWritePrefs, false},
+                      WrittenFileCase{"RewrittenPrefs", FileWriter::kWritePrefs, true}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 struct OldStatusCase {
   const char* name;
   std::vector<const wchar_t*> files;

@@ -6,7 +6,6 @@
 #include <string>
 
 #include "base/logging.h"
-#include "desktop/windows/installer/installation_folder_details.h"
 #include "desktop/windows/installer/status/installation_status.h"
 #include "desktop/windows/installer/steps/write_installation_status_step.h"
 
@@ -33,7 +32,7 @@ StepResult& UpdateInstallationStatusStep::Execute(StepResult& result, int32_t /*
     if (std::find(updated.files.begin(), updated.files.end(), file) == updated.files.end())
       updated.files.push_back(file);
   }
-  return SaveInstallationStatus(updated, GetFolderDetails()->GetPath(), result);
+  return SaveInstallationStatus(GetContext(), updated, result);
 }
 
 }  // namespace velta

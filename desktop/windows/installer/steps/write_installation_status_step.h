@@ -3,7 +3,6 @@
 #ifndef DESKTOP_WINDOWS_INSTALLER_STEPS_WRITE_INSTALLATION_STATUS_STEP_H_
 #define DESKTOP_WINDOWS_INSTALLER_STEPS_WRITE_INSTALLATION_STATUS_STEP_H_
 
-#include "base/files/file_path.h"
 #include "desktop/windows/installer/steps/installer_step.h"
 
 namespace velta {
@@ -18,10 +17,12 @@ class WriteInstallationStatusStep : public InstallerStep {
   StepResult& Execute(StepResult& result, int32_t attempt) override;
 };
 
-// Writes `status` as installation_status.json of `install_folder` and sets
-// `result`: success, or code 1 with "Failed saving the installation status".
-StepResult& SaveInstallationStatus(const InstallationStatus& status,
-                                   const base::FilePath& install_folder,
+// Writes `status` as installation_status.json of the context's
+// installation folder, undone with the context's transaction (a failed run
+// leaves the file it found, or none), and sets `result`: success, or code 1
+// with "Failed saving the installation status".
+StepResult& SaveInstallationStatus(InstallerContext* context,
+                                   const InstallationStatus& status,
                                    StepResult& result);
 
 }  // namespace velta

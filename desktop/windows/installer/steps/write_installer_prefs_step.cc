@@ -25,6 +25,9 @@
 #include "desktop/windows/installer/interprocess_state.h"
 #include "desktop/windows/installer/settings.h"
 #include "desktop/windows/installer/tracking/server_tracking_blob.h"
+#include "desktop/windows/installer/transactions/operation.h"
+#include "desktop/windows/installer/transactions/operation_factory.h"
+#include "desktop/windows/installer/transactions/transaction.h"
 
 namespace velta {
 
@@ -63,11 +66,20 @@ WriteInstallerPrefsStep::WriteInstallerPrefsStep(InstallerContext* context,
 
 WriteInstallerPrefsStep::~WriteInstallerPrefsStep() = default;
 
+void WriteInstallerPrefsStep::KeepForRollback(const base::FilePath& file) {
+  std::unique_ptr<Operation> rewrite = GetContext()->GetOperationFactory()->CreateRewriteFile(file);
+  std::string error;
+  if (!GetContext()->GetTransaction()->Execute(rewrite, &error))
+    LOG(WARNING) << "A failed run cannot take back the changes to " << file << ": " << error;
+}
+
 StepResult& WriteInstallerPrefsStep::Execute(StepResult& result, int32_t /*attempt*/) {
   result = StepResult(StepResult::kSuccess);
   Settings* settings = GetSettings();
   const base::FilePath path = GetFolderDetails()->GetPath().Append(kInstallerPrefsFileName);
   LOG(INFO) << "Writing installer prefs to " << path.AsUTF8Unsafe();
+  KeepForRollback(path);
+  KeepForRollback(PrefsBackupPath(path));
   PrefStoreTaskRunnerMap* runners = GetPrefStoreTaskRunnerMap();
   scoped_refptr<base::JsonPrefStore> store = CreateJsonPrefStore(runners, path);
 

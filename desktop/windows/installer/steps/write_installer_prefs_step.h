@@ -3,6 +3,7 @@
 #ifndef DESKTOP_WINDOWS_INSTALLER_STEPS_WRITE_INSTALLER_PREFS_STEP_H_
 #define DESKTOP_WINDOWS_INSTALLER_STEPS_WRITE_INSTALLER_PREFS_STEP_H_
 
+#include "base/files/file_path.h"
 #include "base/time/time.h"
 #include "desktop/windows/installer/steps/installer_step.h"
 
@@ -24,6 +25,11 @@ namespace velta {
 // rewrite stale preferences. A write that does not complete in time is a
 // failed attempt (retried, then failing the job); the queued write still
 // lands, before any later write of the folder. Needs the task scheduler.
+//
+// The file and the backup the store keeps beside it are part of the run's
+// transaction: a failed run puts back what they held, or removes them (a
+// new installation's preferences would otherwise outlive it). The
+// preferences the finalize step changes in the same file go back with them.
 class WriteInstallerPrefsStep : public InstallerStep {
  public:
   static constexpr base::TimeDelta kWriteTimeout = base::TimeDelta::FromSeconds(30);
@@ -36,6 +42,11 @@ class WriteInstallerPrefsStep : public InstallerStep {
   StepResult& Execute(StepResult& result, int32_t attempt) override;
 
  private:
+  // Records `file` as it is in the run's transaction, which puts it back on
+  // a rollback. A file that cannot be read is logged and written all the
+  // same: the preferences matter more than their undo.
+  void KeepForRollback(const base::FilePath& file);
+
   const base::TimeDelta write_timeout_;
 };
 

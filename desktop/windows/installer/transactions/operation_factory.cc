@@ -12,6 +12,7 @@
 #include "desktop/windows/installer/transactions/delete_file_operation.h"
 #include "desktop/windows/installer/transactions/delete_reg_key_operation.h"
 #include "desktop/windows/installer/transactions/move_file_operation.h"
+#include "desktop/windows/installer/transactions/rewrite_file_operation.h"
 #include "desktop/windows/installer/transactions/unpack_archive_operation.h"
 
 namespace velta {
@@ -79,6 +80,10 @@ std::unique_ptr<Operation> OperationFactory::CreateDeleteRegKey(HKEY root,
 std::unique_ptr<Operation> OperationFactory::CreateMoveFile(const base::FilePath& from,
                                                             const base::FilePath& to) {
   return std::make_unique<MoveFileOperation>(this, from, to);
+}
+
+std::unique_ptr<Operation> OperationFactory::CreateRewriteFile(const base::FilePath& path) {
+  return std::make_unique<RewriteFileOperation>(path);
 }
 
 std::unique_ptr<Operation> OperationFactory::CreateUnpackArchive(const base::FilePath& archive,

@@ -123,6 +123,10 @@ class OperationFactory {
   // Moves the file `from` to `to`, parking a different file already at `to`.
   virtual std::unique_ptr<Operation> CreateMoveFile(const base::FilePath& from,
                                                     const base::FilePath& to);
+  // Lets the caller write the small file `path` itself, outside the
+  // transaction (RewriteFileOperation): a rollback puts back the file as it
+  // was before, or deletes it when there was none.
+  virtual std::unique_ptr<Operation> CreateRewriteFile(const base::FilePath& path);
   // Unpacks the 7z file `archive` into the folder `destination` with
   // `unpacker`, telling `delegate` (may be null) the progress. Neither is
   // owned; both must outlive the operation's Do.

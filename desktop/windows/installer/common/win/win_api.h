@@ -17,6 +17,7 @@
 
 namespace base {
 class CommandLine;
+struct AppOutputLimits;
 struct LaunchOptions;
 }  // namespace base
 
@@ -60,6 +61,14 @@ class WinApi {
   // or ends with a non-zero code. Blocks the calling thread.
   virtual bool GetAppOutput(const base::CommandLine& command_line, std::string* output,
                             bool take_lock) = 0;
+  // GetAppOutput for a program that is not trusted to end or to keep its
+  // output short: one that runs past `limits.timeout` or writes more than
+  // `limits.max_output` bytes is ended and the call fails the same way
+  // (base::GetAppOutputWithinLimits).
+  virtual bool GetAppOutputWithinLimits(const base::CommandLine& command_line,
+                                        const base::AppOutputLimits& limits,
+                                        std::string* output,
+                                        bool take_lock) = 0;
   virtual std::unique_ptr<WinApiDriveList> GetLogicalDrives() = 0;
   // The drive of `letter` ("A" to "Z", upper case), whether or not it exists.
   virtual std::unique_ptr<WinApiDrive> GetDrive(wchar_t letter) = 0;

@@ -36,6 +36,22 @@ DWORD ToWaitMilliseconds(base::TimeDelta timeout) {
   return static_cast<DWORD>(milliseconds < kMaxFiniteWaitMs ? milliseconds : kMaxFiniteWaitMs);
 }
 
+// Runs `capture` (which runs `command_line` and reads its output), holding
+// the output lock when `take_lock`, and records its failure.
+template <typename Capture>
+bool CaptureOutput(const base::CommandLine& command_line, bool take_lock, Capture capture) {
+  bool succeeded;
+  if (take_lock) {
+    base::AutoLock lock(GetAppOutputLock());
+    succeeded = capture();
+  } else {
+    succeeded = capture();
+  }
+  if (!succeeded)
+    WinApiImpl::RecordAppOutputFailure(command_line);
+  return succeeded;
+}
+
 }  // namespace
 
 WinApiImpl::WinApiImpl() = default;
@@ -70,16 +86,17 @@ std::unique_ptr<WinApiProcess> WinApiImpl::LaunchProcess(const base::CommandLine
 
 bool WinApiImpl::GetAppOutput(const base::CommandLine& command_line, std::string* output,
                               bool take_lock) {
-  bool succeeded;
-  if (take_lock) {
-    base::AutoLock lock(GetAppOutputLock());
-    succeeded = base::GetAppOutput(command_line, output);
-  } else {
-    succeeded = base::GetAppOutput(command_line, output);
-  }
-  if (!succeeded)
-    RecordAppOutputFailure(command_line);
-  return succeeded;
+  return CaptureOutput(command_line, take_lock,
+                       [&] { return base::GetAppOutput(command_line, output); });
+}
+
+bool WinApiImpl::GetAppOutputWithinLimits(const base::CommandLine& command_line,
+                                          const base::AppOutputLimits& limits,
+                                          std::string* output,
+                                          bool take_lock) {
+  return CaptureOutput(command_line, take_lock, [&] {
+    return base::GetAppOutputWithinLimits(command_line, limits, output);
+  });
 }
 
 std::unique_ptr<WinApiDriveList> WinApiImpl::GetLogicalDrives() {

@@ -31,6 +31,10 @@ class WinApiImpl : public WinApi {
                                                const base::LaunchOptions& options) override;
   bool GetAppOutput(const base::CommandLine& command_line, std::string* output,
                     bool take_lock) override;
+  bool GetAppOutputWithinLimits(const base::CommandLine& command_line,
+                                const base::AppOutputLimits& limits,
+                                std::string* output,
+                                bool take_lock) override;
   std::unique_ptr<WinApiDriveList> GetLogicalDrives() override;
   std::unique_ptr<WinApiDrive> GetDrive(wchar_t letter) override;
   std::unique_ptr<WinApiProcess> RunElevated(const base::CommandLine& command_line) override;

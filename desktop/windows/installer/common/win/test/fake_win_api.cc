@@ -106,6 +106,17 @@ bool FakeWinApi::GetAppOutput(const base::CommandLine& command_line, std::string
   return false;
 }
 
+bool FakeWinApi::GetAppOutputWithinLimits(const base::CommandLine& command_line,
+                                          const base::AppOutputLimits& limits,
+                                          std::string* output,
+                                          bool take_lock) {
+  Record("GetAppOutput", command_line.GetCommandLineString(), take_lock ? L"lock" : L"");
+  if (!fail_app_output_)
+    return real_.GetAppOutputWithinLimits(command_line, limits, output, take_lock);
+  WinApiImpl::RecordAppOutputFailure(command_line);
+  return false;
+}
+
 std::unique_ptr<WinApiDriveList> FakeWinApi::GetLogicalDrives() {
   Record("GetLogicalDrives", std::wstring());
   if (!drive_mask_)

@@ -68,7 +68,7 @@ class FakeWinApi : public WinApi {
   void SetOsArchitecture(base::win::OSInfo::WindowsArchitecture architecture) {
     os_architecture_ = architecture;
   }
-  // GetAppOutput fails without starting anything.
+  // GetAppOutput and GetAppOutputWithinLimits fail without starting anything.
   void set_fail_app_output(bool fail) { fail_app_output_ = fail; }
   // OpenRegKey and its sub-keys open `root`\`path` as
   // `sandbox_root`\`sandbox_path`\`path` (e.g. HKEY_LOCAL_MACHINE inside a
@@ -92,6 +92,10 @@ class FakeWinApi : public WinApi {
                                                const base::LaunchOptions& options) override;
   bool GetAppOutput(const base::CommandLine& command_line, std::string* output,
                     bool take_lock) override;
+  bool GetAppOutputWithinLimits(const base::CommandLine& command_line,
+                                const base::AppOutputLimits& limits,
+                                std::string* output,
+                                bool take_lock) override;
   std::unique_ptr<WinApiDriveList> GetLogicalDrives() override;
   std::unique_ptr<WinApiDrive> GetDrive(wchar_t letter) override;
   std::unique_ptr<WinApiProcess> RunElevated(const base::CommandLine& command_line) override;
