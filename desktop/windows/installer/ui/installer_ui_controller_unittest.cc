@@ -456,8 +456,9 @@ TEST_F(InstallerUIControllerTest, NoWindowEndsWithInstallerError1) {
 }
 
 // Another installer window of the session holds the lock: it comes to the
-// front and this run ends with 22 before anything starts.
+// front and this run ends with 22 before anything starts, saying so once.
 TEST_F(InstallerUIControllerTest, SecondInstanceBringsTheFirstWindowToTheFront) {
+  base::test::ScopedLogCollector log(logging::LOG_INFO);
   HWND first = nullptr;
   base::win::ScopedHandle lock;
   HANDLE ready = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
@@ -488,6 +489,8 @@ TEST_F(InstallerUIControllerTest, SecondInstanceBringsTheFirstWindowToTheFront) 
   }
   EXPECT_EQ(first, ::GetForegroundWindow());
   EXPECT_TRUE(events_.empty());
+  EXPECT_EQ(1, std::count(log.lines.begin(), log.lines.end(),
+                          "Another instance of the installer UI is running. Switching to it"));
 
   ::SetEvent(done);
   owner.join();
