@@ -359,14 +359,13 @@ void SettingsImpl::AppendToCommandLine(bool suppress_launch,
     command_line->AppendSwitchASCII(name, value ? "1" : "0");
   };
   command_line->AppendSwitch(kBackendSwitch);
-  for (const char* name : {kInitialPidSwitch, kTempFolderSwitch}) {
+  // The component entries name folders, which need not be ASCII: every
+  // value goes on whole.
+  for (const char* name :
+       {kInitialPidSwitch, kTempFolderSwitch, kComponentsSwitch, kVerbositySwitch}) {
     if (own.HasSwitch(name))
       command_line->AppendSwitchNative(name, own.GetSwitchValueNative(name));
   }
-  if (own.HasSwitch(kComponentsSwitch))
-    command_line->AppendSwitchASCII(kComponentsSwitch, own.GetSwitchValueASCII(kComponentsSwitch));
-  if (own.HasSwitch(kVerbositySwitch))
-    command_line->AppendSwitchNative(kVerbositySwitch, own.GetSwitchValueNative(kVerbositySwitch));
 
   switch (operation_) {
     case InstallOperation::kNewInstallation:

@@ -563,6 +563,16 @@ TEST_F(SettingsTest, BackendIsHandedTheSwitchesItNeedsAsGiven) {
   EXPECT_FALSE(backend.GetSwitchValueNative("language").empty());
 }
 
+// Component entries name folders, which need not be ASCII: the backend gets
+// the value as it was given.
+TEST_F(SettingsTest, BackendIsHandedTheComponentsWhole) {
+  const std::wstring components = L"assistant:Avustaja \u00e4\u00f6|suite:\u043f\u0430\u043a\u0435\u0442";
+  std::unique_ptr<SettingsImpl> settings = MakeSettings({L"components=" + components});
+  base::CommandLine backend(base::CommandLine::NO_PROGRAM);
+  settings->AppendToCommandLine(false, &backend);
+  EXPECT_EQ(components, backend.GetSwitchValueNative("components"));
+}
+
 TEST_F(SettingsTest, StatusParsedIsSentForEachFolderWithAnInstallation) {
   std::vector<std::string> types;
   RecordingStatsSender sender(&types);
