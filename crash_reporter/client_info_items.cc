@@ -7,8 +7,10 @@
 #include <psapi.h>
 #include <winternl.h>
 
+#include <algorithm>
 #include <limits>
 #include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -251,11 +253,21 @@ std::optional<ProcessVirtualMemory> GetProcessVirtualMemory(void* process) {
 base::FilePath GetProcessImagePath(void* process) {
   if (!process)
     return base::FilePath();
-  wchar_t path[MAX_PATH + 1];
-  DWORD size = MAX_PATH;
-  if (!::QueryFullProcessImageNameW(process, 0, path, &size))
-    return base::FilePath();
-  return base::FilePath(std::wstring(path, size));
+  // A path of MAX_PATH characters or more (a long-path aware system) needs
+  // a larger buffer than MAX_PATH: the size asked for counts the terminating
+  // 0. A path never exceeds the 32767 characters of a UNICODE_STRING.
+  constexpr DWORD kLongestPath = 32767;
+  std::wstring path(MAX_PATH + 1, L'\0');
+  for (;;) {
+    DWORD size = static_cast<DWORD>(path.size());
+    if (::QueryFullProcessImageNameW(process, 0, path.data(), &size)) {
+      path.resize(size);
+      return base::FilePath(path);
+    }
+    if (::GetLastError() != ERROR_INSUFFICIENT_BUFFER || path.size() > kLongestPath)
+      return base::FilePath();
+    path.resize(std::min<size_t>(path.size() * 2, kLongestPath + 1));
+  }
 }
 
 }  // namespace velta

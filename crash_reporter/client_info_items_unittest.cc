@@ -9,7 +9,11 @@
 #include <string>
 #include <vector>
 
+#include "base/files/file_util.h"
+#include "base/files/scoped_temp_dir.h"
 #include "base/strings/string_number_conversions.h"
+#include "base/test/child_process.h"
+#include "base/win/scoped_handle.h"
 #include "crash_reporter/crash_key_table.h"
 #include "crash_reporter/parameters_map.h"
 #include "gtest/gtest.h"
@@ -149,6 +153,35 @@ TEST(ProcessVirtualMemoryTest, ReadsOurOwnCountersAndNothingWithoutAProcess) {
   // The peak is never below the current size: the two are not swapped.
   EXPECT_GE(memory->peak_virtual_size, memory->virtual_size);
   EXPECT_FALSE(GetProcessVirtualMemory(nullptr).has_value());
+}
+
+// A program's path comes back whole at the longest that Wine starts a
+// program from (259 characters, MAX_PATH with its terminating 0); Windows
+// starts programs from longer paths too, which the reading must not cut.
+TEST(ProcessImagePathTest, ReadsTheWholePath) {
+  base::ScopedTempDir folder;
+  ASSERT_TRUE(folder.CreateUniqueTempDir());
+  constexpr size_t kLength = MAX_PATH - 1;
+  const size_t name_length = kLength - folder.GetPath().value().size() - 1;
+  ASSERT_GT(name_length, 4u);
+  ASSERT_LE(name_length, 255u);
+  const base::FilePath program =
+      folder.GetPath().Append(std::wstring(name_length - 4, L'p') + L".exe");
+  ASSERT_TRUE(base::CopyFile(test::GetPathBesideTestExecutable(L"installer.exe"), program));
+
+  // Started suspended, it runs nothing of its own.
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION info = {};
+  std::wstring command_line = L"\"" + program.value() + L"\"";
+  ASSERT_TRUE(::CreateProcessW(program.value().c_str(), command_line.data(), nullptr, nullptr,
+                               FALSE, CREATE_SUSPENDED, nullptr, nullptr, &startup, &info))
+      << ::GetLastError();
+  base::win::ScopedHandle process(info.hProcess);
+  base::win::ScopedHandle thread(info.hThread);
+  EXPECT_EQ(program, GetProcessImagePath(process.Get()));
+  ::TerminateProcess(process.Get(), 0);
+  ::WaitForSingleObject(process.Get(), 10000);
 }
 
 }  // namespace

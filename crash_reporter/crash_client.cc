@@ -104,6 +104,20 @@ void __cdecl OnPureCall() {
   DumpReport(kPureCallExceptionCode);
 }
 
+// Gives up a connection under way: the process stays without crash
+// reporting, and keeps no handle of the reporter or its pipe.
+bool FailConnection() {
+  if (g_pipe) {
+    ::CloseHandle(g_pipe);
+    g_pipe = nullptr;
+  }
+  if (g_reporter) {
+    ::CloseHandle(g_reporter);
+    g_reporter = nullptr;
+  }
+  return false;
+}
+
 }  // namespace
 
 bool ConnectCrashClient(const std::wstring& pipe_name, uint32_t reporter_process_id,
@@ -115,12 +129,12 @@ bool ConnectCrashClient(const std::wstring& pipe_name, uint32_t reporter_process
   if (!g_reporter)
     return false;
   if (!::WaitNamedPipeW(pipe_name.c_str(), kConnectWaitMs))
-    return false;
+    return FailConnection();
   g_pipe = ::CreateFileW(pipe_name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                          OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
   if (g_pipe == INVALID_HANDLE_VALUE) {
     g_pipe = nullptr;
-    return false;
+    return FailConnection();
   }
   DWORD mode = PIPE_READMODE_MESSAGE;
   ::SetNamedPipeHandleState(g_pipe, &mode, nullptr, nullptr);
@@ -137,9 +151,7 @@ bool ConnectCrashClient(const std::wstring& pipe_name, uint32_t reporter_process
   CrashPipeReply reply = {};
   if (!Exchange(&registration, sizeof(registration), &reply, kConnectWaitMs) ||
       reply.message != CrashPipeMessage::kRegistered) {
-    ::CloseHandle(g_pipe);
-    g_pipe = nullptr;
-    return false;
+    return FailConnection();
   }
   ::SetUnhandledExceptionFilter(&OnUnhandledException);
   SetCrtReportHandlers(&OnInvalidParameter, &OnPureCall);

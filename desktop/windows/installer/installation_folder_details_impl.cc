@@ -64,8 +64,31 @@ class RealDetailsFactory : public InstallationFolderDetails::Factory {
   }
 };
 
-// The drive as the path's first component names it, in upper case ("C:").
+bool IsSeparator(wchar_t c) {
+  return c == L'\\' || c == L'/';
+}
+
+// The server and share of a UNC path ("\\server\share"), or empty for any
+// other path.
+std::wstring GetShareRoot(const std::wstring& path) {
+  if (path.size() < 2 || !IsSeparator(path[0]) || !IsSeparator(path[1]))
+    return std::wstring();
+  size_t end = 2;
+  for (int names = 0; names < 2; ++names) {
+    while (end < path.size() && IsSeparator(path[end]))
+      ++end;
+    while (end < path.size() && !IsSeparator(path[end]))
+      ++end;
+  }
+  return path.substr(0, end);
+}
+
+// The drive as the path names it, in upper case: its first component ("C:"),
+// or the server and share of a UNC path.
 base::FilePath GetDriveName(const base::FilePath& path) {
+  const std::wstring share = GetShareRoot(path.value());
+  if (!share.empty())
+    return base::FilePath(base::ToUpperASCII(share));
   const std::vector<std::wstring> components = path.GetComponents();
   if (components.empty())
     return base::FilePath();
@@ -179,6 +202,13 @@ bool InstallationFolderDetailsImpl::CheckPath() {
     return false;
   }
   if (!base::PathIsWritable(path_)) {
+    // A share is the drive of a UNC path: one that cannot be reached is as
+    // missing as a drive letter that names nothing.
+    const std::wstring share = GetShareRoot(path_.value());
+    if (!share.empty() && !base::DirectoryExists(base::FilePath(share + L"\\"))) {
+      VLOG(1) << "Drive not found " << share << "\\";
+      return false;
+    }
     const std::wstring root = path_.value().substr(0, 3);
     const wchar_t letter = base::ToUpperASCII(root[0]);
     if (root.size() == 3 && root[1] == L':' && base::IsAsciiUpper(letter)) {

@@ -127,6 +127,8 @@ TEST_F(InstallationFolderDetailsTest, UnusablePathsStopAtTheCheck) {
       Folder(L"bad|name").value(),
       std::wstring(1, missing) + L":\\Velta",
       std::wstring(1, cd_rom) + L":\\Velta",
+      // A share that cannot be found is a missing drive too.
+      L"\\\\velta-missing-host\\share\\Velta",
   };
   for (const std::wstring& path : cases) {
     std::unique_ptr<InstallationFolderDetails> details = Examine(base::FilePath(path));

@@ -215,6 +215,13 @@ void InstallerController::FetchPrefDefaultOverrides() {
     OnTrackingDataDone();
     return;
   }
+  // The first request's completion lets the backend go on; a second one
+  // would write the file again while the backend may be copying it.
+  if (pref_overrides_requested_) {
+    VLOG(2) << "Default prefs overrides already requested";
+    return;
+  }
+  pref_overrides_requested_ = true;
   base::FilePath folder = package_path_;
   if (!fetcher_thread_)
     base::PathService::Get(base::DIR_EXE, &folder);

@@ -123,8 +123,10 @@ class InstallerController : public UiCallbackRunner,
                              const std::vector<FetchDetails>& details) override;
 
   // Asks for the preference default overrides of a new installation or one
-  // over an existing installation, and ends in OnTrackingDataDone. Does
-  // nothing after Terminate.
+  // over an existing installation, and ends in OnTrackingDataDone; other
+  // operations go on to OnTrackingDataDone at once. Asks once in a run: a
+  // later call (a package reported ready again) does nothing, and neither
+  // does a call after Terminate.
   void FetchPrefDefaultOverrides();
   // In the repair of downloadable resources, once the settings are obtained
   // and the chosen folder holds an installation: fetch only the files its
@@ -166,6 +168,8 @@ class InstallerController : public UiCallbackRunner,
   std::unique_ptr<PackageFetcher> package_fetcher_;
   std::unique_ptr<MainProcessInstallerRunner> runner_;
   std::unique_ptr<PrefDefaultOverridesFetcher> pref_overrides_fetcher_;
+  // The preference default overrides were asked for: once in a run.
+  bool pref_overrides_requested_ = false;
   const FetchDelays fetch_delays_;
   bool terminated_ = false;
   // While Terminate starts the installer again: its failure (25) is still

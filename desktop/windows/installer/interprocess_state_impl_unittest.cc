@@ -74,8 +74,7 @@ class PackageInstallerUtils : public InstallerUtils {
   bool ReadFilesList(const base::FilePath&, std::vector<std::string>*) const override {
     return false;
   }
-  std::wstring FormatDrivesNeedingSpace(const std::wstring&,
-                                        const std::vector<DriveSpaceNeeded>&) const override {
+  std::wstring FormatDrivesNeedingSpace(const std::vector<DriveSpaceNeeded>&) const override {
     return std::wstring();
   }
   bool ValidateSettings(const SettingsCheck&) const override { return false; }

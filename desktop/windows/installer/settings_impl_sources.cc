@@ -43,6 +43,23 @@ constexpr size_t kStreamWordStart = 6;
 // Two registered installations of this stream are duplicates.
 constexpr int kDuplicateInstallCount = 2;
 
+// The folder the switch `profile-folder` names for the browser's profile;
+// empty when it names none. Anything but an absolute folder path (a blank,
+// relative or malformed path, an existing file) is dropped with a warning:
+// the browser would otherwise be handed it in installer_prefs.json.
+base::FilePath ReadProfileFolderSwitch(const base::CommandLine& command_line) {
+  const base::FilePath folder = command_line.GetSwitchValuePath(kProfileFolderSwitch);
+  if (folder.empty())
+    return folder;
+  if (!IsValidPath(folder.value(), true) || !folder.IsAbsolute() ||
+      (base::PathExists(folder) && !base::DirectoryExists(folder))) {
+    LOG(WARNING) << "The switch " << kProfileFolderSwitch
+                 << " does not name an absolute folder path; ignored: " << folder;
+    return base::FilePath();
+  }
+  return folder;
+}
+
 // The priority of a drive type for a standalone copy (smaller is better).
 int GetStandalonePriority(unsigned int drive_type) {
   switch (drive_type) {
@@ -228,7 +245,7 @@ void SettingsImpl::InitFromCommandLine() {
   }
   ReadBoolSwitch(SettingsOption::SINGLE_PROFILE, kSingleProfileSwitch);
   if (command_line.HasSwitch(kProfileFolderSwitch))
-    profile_folder_ = command_line.GetSwitchValuePath(kProfileFolderSwitch);
+    profile_folder_ = ReadProfileFolderSwitch(command_line);
   if (command_line.HasSwitch(kInstallAssistantSwitch) && !IsCopyOnly())
     SetOption(SettingsOption::INSTALL_ASSISTANT, true);
   LogOptions();

@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <stdio.h>
 
+#include <algorithm>
 #include <memory>
 #include <optional>
 #include <string>
@@ -24,6 +25,7 @@
 #include "base/test/child_process.h"
 #include "base/test/multiprocess_test.h"
 #include "base/test/registry_sandbox.h"
+#include "base/test/scoped_log_collector.h"
 #include "base/test/scoped_path_override.h"
 #include "base/win/registry.h"
 #include "base/win/scoped_com_initializer.h"
@@ -561,6 +563,49 @@ TEST_F(SettingsTest, BackendIsHandedTheSwitchesItNeedsAsGiven) {
   EXPECT_TRUE(backend.HasSwitch("profile-folder"));
   EXPECT_EQ(L"", backend.GetSwitchValueNative("profile-folder"));
   EXPECT_FALSE(backend.GetSwitchValueNative("language").empty());
+}
+
+// The profile folder goes into installer_prefs.json for the browser: only an
+// absolute folder path is taken; anything else is dropped with a warning
+// that names the switch.
+TEST_F(SettingsTest, ProfileFolderMustBeAnAbsoluteFolderPath) {
+  const base::FilePath file = Folder(L"profile.txt");
+  ASSERT_TRUE(base::WriteFile(file, "x"));
+  const base::FilePath folder = Folder(L"Profiles\\Velta");
+  const struct {
+    std::wstring value;
+    base::FilePath kept;
+  } cases[] = {
+      {folder.value(), folder},
+      {L"", base::FilePath()},
+      {L" ", base::FilePath()},
+      {L"Profiles\\Velta", base::FilePath()},
+      {Folder(L"a|b").value(), base::FilePath()},
+      {file.value(), base::FilePath()},
+  };
+  for (const auto& test_case : cases) {
+    SCOPED_TRACE(test_case.value);
+    base::test::ScopedLogCollector warnings(logging::LOG_WARNING);
+    std::unique_ptr<SettingsImpl> settings =
+        MakeSettings({L"profile-folder=" + test_case.value});
+    EXPECT_EQ(test_case.kept, settings->GetProfileFolder());
+    const bool dropped = !test_case.value.empty() && test_case.kept.empty();
+    EXPECT_EQ(dropped ? 1 : 0,
+              std::count_if(warnings.lines.begin(), warnings.lines.end(),
+                            [](const std::string& line) {
+                              return line.find("profile-folder") != std::string::npos;
+                            }));
+  }
+}
+
+// Component entries name folders, which need not be ASCII: the backend gets
+// the value as it was given.
+TEST_F(SettingsTest, BackendIsHandedTheComponentsWhole) {
+  const std::wstring components = L"assistant:Avustaja \u00e4\u00f6|suite:\u043f\u0430\u043a\u0435\u0442";
+  std::unique_ptr<SettingsImpl> settings = MakeSettings({L"components=" + components});
+  base::CommandLine backend(base::CommandLine::NO_PROGRAM);
+  settings->AppendToCommandLine(false, &backend);
+  EXPECT_EQ(components, backend.GetSwitchValueNative("components"));
 }
 
 TEST_F(SettingsTest, StatusParsedIsSentForEachFolderWithAnInstallation) {

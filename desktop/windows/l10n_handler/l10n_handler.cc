@@ -23,4 +23,10 @@ std::wstring GetL10nStringWithOneArg(uint32_t id, const std::wstring& arg1) {
   return GetL10nHandler()->GetStringWithArgs(id, {arg1});
 }
 
+std::wstring GetL10nStringWithTwoArgs(uint32_t id,
+                                      const std::wstring& arg1,
+                                      const std::wstring& arg2) {
+  return GetL10nHandler()->GetStringWithArgs(id, {arg1, arg2});
+}
+
 }  // namespace velta

@@ -58,6 +58,12 @@ std::wstring GetL10nString(uint32_t id);
 // The text of string `id` with "$1" replaced by `arg1`.
 std::wstring GetL10nStringWithOneArg(uint32_t id, const std::wstring& arg1);
 
+// The text of string `id` with "$1" replaced by `arg1` and "$2" by `arg2`, in
+// one pass (a "$2" inside `arg1` stays as it is).
+std::wstring GetL10nStringWithTwoArgs(uint32_t id,
+                                      const std::wstring& arg1,
+                                      const std::wstring& arg2);
+
 }  // namespace velta
 
 #endif  // DESKTOP_WINDOWS_L10N_HANDLER_L10N_HANDLER_H_

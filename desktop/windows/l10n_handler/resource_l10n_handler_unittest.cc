@@ -106,6 +106,8 @@ TEST_F(ResourceL10nHandlerTest, ProcessWideFunctionsUseTheHandlerInPlace) {
             GetL10nStringWithOneArg(IDS_ERROR_FOLDER_NOT_CREATED, L"D:\\x"));
   EXPECT_EQ(L"drive E: (12 MB needed)",
             GetL10nHandler()->GetStringWithArgs(IDS_DRIVE_SPACE_NEEDED, {L"E:", L"12"}));
+  EXPECT_EQ(L"drive F: (7 MB needed)",
+            GetL10nStringWithTwoArgs(IDS_DRIVE_SPACE_NEEDED, L"F:", L"7"));
 }
 
 TEST_F(ResourceL10nHandlerTest, LanguageWithoutTableFallsBackToEnglish) {

@@ -41,9 +41,6 @@ struct SettingsCheck {
   InstallFolderProblem install_folder_problem = InstallFolderProblem::kNone;
   // With kNotEnoughSpace: the drives short of space.
   std::vector<DriveSpaceNeeded> low_disk_space;
-  // The text that names one of them, in the user's language (see
-  // FormatDrivesNeedingSpace).
-  std::wstring drive_text;
 };
 
 // Questions about the running process and its package that several parts of
@@ -80,12 +77,10 @@ class InstallerUtils {
   virtual bool ReadFilesList(const base::FilePath& path,
                              std::vector<std::string>* files) const = 0;
 
-  // "drive C: (120 MB needed), drive D: (5 MB needed)": for each drive
-  // `drive_text` (the installer's string "drive $1 ($2 MB needed)" in the
-  // user's language, which the caller looks up) with $1 the drive and $2 the
-  // megabytes in decimal, joined by ", ".
+  // "drive C: (120 MB needed), drive D: (5 MB needed)": for each drive the
+  // installer's string "drive $1 ($2 MB needed)" in the user's language,
+  // with $1 the drive and $2 the megabytes in decimal, joined by ", ".
   virtual std::wstring FormatDrivesNeedingSpace(
-      const std::wstring& drive_text,
       const std::vector<DriveSpaceNeeded>& drives) const = 0;
 
   // Whether an installation may start with settings in the state `check`
@@ -103,8 +98,7 @@ class InstallerUtils {
 bool IsRunningInsidePackage();
 bool IsBackendProcess();
 bool ReadFilesList(const base::FilePath& path, std::vector<std::string>* files);
-std::wstring FormatDrivesNeedingSpace(const std::wstring& drive_text,
-                                      const std::vector<DriveSpaceNeeded>& drives);
+std::wstring FormatDrivesNeedingSpace(const std::vector<DriveSpaceNeeded>& drives);
 // Whether an installation may start with the settings `check` describes;
 // sets the installer error when not (see InstallerUtils::ValidateSettings).
 bool ValidateInstallerSettings(const SettingsCheck& check);

@@ -21,6 +21,8 @@
 #include "desktop/windows/installer/common/product/installer_constants.h"
 #include "desktop/windows/installer/common/product/installer_switches.h"
 #include "desktop/windows/installer/common/utils.h"
+#include "desktop/windows/l10n_handler/l10n_handler.h"
+#include "host/resource_ids.h"
 
 namespace velta {
 namespace {
@@ -116,14 +118,13 @@ bool InstallerUtilsImpl::ReadFilesList(const base::FilePath& path,
 }
 
 std::wstring InstallerUtilsImpl::FormatDrivesNeedingSpace(
-    const std::wstring& drive_text,
     const std::vector<DriveSpaceNeeded>& drives) const {
   std::wstring text;
   for (const DriveSpaceNeeded& drive : drives) {
     if (!text.empty())
       text += L", ";
-    text += base::ReplaceStringPlaceholders(
-        drive_text, {drive.drive.value(), base::NumberToWString(drive.megabytes)});
+    text += GetL10nStringWithTwoArgs(IDS_DRIVE_SPACE_NEEDED, drive.drive.value(),
+                                     base::NumberToWString(drive.megabytes));
   }
   return text;
 }
@@ -141,7 +142,7 @@ bool InstallerUtilsImpl::ValidateSettings(const SettingsCheck& check) const {
                                InvalidSettingsDetail("Installation does not exist"),
                                std::wstring());
     case InstallFolderProblem::kNotEnoughSpace: {
-      const std::wstring drives = FormatDrivesNeedingSpace(check.drive_text, check.low_disk_space);
+      const std::wstring drives = FormatDrivesNeedingSpace(check.low_disk_space);
       return SetInstallerError(kNotEnoughSpaceErrorCode,
                                InvalidSettingsDetail("Not enough disk space: " + base::WideToUTF8(drives)),
                                drives);
@@ -169,9 +170,8 @@ bool ReadFilesList(const base::FilePath& path, std::vector<std::string>* files) 
   return InstallerUtils::GetInstance()->ReadFilesList(path, files);
 }
 
-std::wstring FormatDrivesNeedingSpace(const std::wstring& drive_text,
-                                      const std::vector<DriveSpaceNeeded>& drives) {
-  return InstallerUtils::GetInstance()->FormatDrivesNeedingSpace(drive_text, drives);
+std::wstring FormatDrivesNeedingSpace(const std::vector<DriveSpaceNeeded>& drives) {
+  return InstallerUtils::GetInstance()->FormatDrivesNeedingSpace(drives);
 }
 
 bool ValidateInstallerSettings(const SettingsCheck& check) {

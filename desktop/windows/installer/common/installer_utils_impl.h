@@ -32,7 +32,6 @@ class InstallerUtilsImpl : public InstallerUtils {
   bool ReadFilesList(const base::FilePath& path,
                      std::vector<std::string>* files) const override;
   std::wstring FormatDrivesNeedingSpace(
-      const std::wstring& drive_text,
       const std::vector<DriveSpaceNeeded>& drives) const override;
   bool ValidateSettings(const SettingsCheck& check) const override;
 

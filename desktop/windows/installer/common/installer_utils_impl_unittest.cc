@@ -12,11 +12,15 @@
 #include "base/files/file_path.h"
 #include "base/files/file_util.h"
 #include "base/files/scoped_temp_dir.h"
+#include "base/process_wide.h"
 #include "base/test/child_process.h"
 #include "base/test/multiprocess_test.h"
 #include "desktop/windows/installer/common/installer_error.h"
+#include "desktop/windows/l10n_handler/l10n_handler.h"
+#include "desktop/windows/l10n_handler/resource_l10n_handler.h"
 #include "gmock/gmock.h"
 #include "gtest/gtest.h"
+#include "testing/host_resources.h"
 
 namespace velta {
 namespace {
@@ -184,21 +188,37 @@ TEST(InstallerUtilsTest, UnreadableFilesListSetsTheErrorAndKeepsTheList) {
   EXPECT_THAT(files, ElementsAre("already listed"));
 }
 
-constexpr wchar_t kEnglishDriveText[] = L"drive $1 ($2 MB needed)";
+// The installer's English strings, from the built installer.exe, in place
+// of the process's localisation handler while it lives.
+class ScopedEnglishStrings {
+ public:
+  ScopedEnglishStrings() {
+    std::wstring language = L"en-US";
+    handler_.SelectLanguage(&language);
+  }
+
+  bool is_loaded() const { return host_.module() != nullptr; }
+
+ private:
+  test::ScopedHostResources host_;
+  ResourceL10nHandler handler_{host_.module()};
+  base::ProcessWide<L10nHandler>::ScopedOverride override_{&handler_};
+};
 
 TEST(InstallerUtilsTest, DrivesNeedingSpaceAreJoinedWithACommaAndABlank) {
+  ScopedEnglishStrings strings;
+  ASSERT_TRUE(strings.is_loaded());
   const base::CommandLine command_line(base::CommandLine::NO_PROGRAM);
   const InstallerUtilsImpl utils(&command_line, base::FilePath());
   const DriveSpaceNeeded c{base::FilePath(L"C:"), 120};
   const DriveSpaceNeeded d{base::FilePath(L"D:"), 5};
   EXPECT_EQ(L"drive C: (120 MB needed), drive D: (5 MB needed)",
-            utils.FormatDrivesNeedingSpace(kEnglishDriveText, {c, d}));
-  EXPECT_EQ(L"", utils.FormatDrivesNeedingSpace(kEnglishDriveText, {}));
-  // Replaced in one pass: a drive name holding "$2" stays as it is, and
+            utils.FormatDrivesNeedingSpace({c, d}));
+  EXPECT_EQ(L"", utils.FormatDrivesNeedingSpace({}));
+  // Replaced in one pass: a share name holding "$2" stays as it is, and
   // megabytes beyond 32 bits are written whole.
-  const DriveSpaceNeeded odd{base::FilePath(L"\\\\srv\\$2"), 5000000000ull};
-  EXPECT_EQ(L"\\\\srv\\$2 needs 5000000000 MB / $3",
-            utils.FormatDrivesNeedingSpace(L"$1 needs $2 MB / $3", {odd}));
+  const DriveSpaceNeeded odd{base::FilePath(L"\\\\SRV\\$2"), 5000000000ull};
+  EXPECT_EQ(L"drive \\\\SRV\\$2 (5000000000 MB needed)", utils.FormatDrivesNeedingSpace({odd}));
 }
 
 struct ValidateCase {
@@ -216,9 +236,9 @@ TEST_P(ValidateSettingsTest, RefusalAlwaysCarriesACode) {
   const base::CommandLine command_line(base::CommandLine::NO_PROGRAM);
   const InstallerUtilsImpl utils(&command_line, base::FilePath());
   ScopedInstallerErrorRecord error_record;
-  SettingsCheck check = GetParam().check;
-  check.drive_text = kEnglishDriveText;
-  EXPECT_EQ(GetParam().valid, utils.ValidateSettings(check));
+  ScopedEnglishStrings strings;
+  ASSERT_TRUE(strings.is_loaded());
+  EXPECT_EQ(GetParam().valid, utils.ValidateSettings(GetParam().check));
   uint32_t code = 0;
   std::string detail;
   std::wstring text;
@@ -239,20 +259,20 @@ const DriveSpaceNeeded kDriveC{base::FilePath(L"C:"), 480};
 INSTANTIATE_TEST_SUITE_P(
     Checks, ValidateSettingsTest,
     testing::Values(
-        ValidateCase{"Decided", {true, InstallFolderProblem::kNone, {}, L""}, true, 0, "", L""},
+        ValidateCase{"Decided", {true, InstallFolderProblem::kNone, {}}, true, 0, "", L""},
         // A decided operation wins over anything else.
         ValidateCase{"DecidedDespiteAProblem",
-                     {true, InstallFolderProblem::kNotEnoughSpace, {kDriveC}, L""},
+                     {true, InstallFolderProblem::kNotEnoughSpace, {kDriveC}},
                      true, 0, "", L""},
-        ValidateCase{"InvalidPath", {false, InstallFolderProblem::kInvalidPath, {}, L""},
+        ValidateCase{"InvalidPath", {false, InstallFolderProblem::kInvalidPath, {}},
                      false, 3, "The path is invalid", L""},
-        ValidateCase{"NoInstallation", {false, InstallFolderProblem::kNoInstallation, {}, L""},
+        ValidateCase{"NoInstallation", {false, InstallFolderProblem::kNoInstallation, {}},
                      false, 2, "Installation does not exist", L""},
         ValidateCase{"NotEnoughSpace",
-                     {false, InstallFolderProblem::kNotEnoughSpace, {kDriveC}, L""},
+                     {false, InstallFolderProblem::kNotEnoughSpace, {kDriveC}},
                      false, 4, "Not enough disk space: drive C: (480 MB needed)",
                      L"drive C: (480 MB needed)"},
-        ValidateCase{"NotExaminedYet", {false, InstallFolderProblem::kNone, {}, L""}, false, 3,
+        ValidateCase{"NotExaminedYet", {false, InstallFolderProblem::kNone, {}}, false, 3,
                      "The install folder has not been examined yet", L""}),
     [](const testing::TestParamInfo<ValidateCase>& info) { return info.param.name; });
 

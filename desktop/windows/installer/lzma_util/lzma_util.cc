@@ -13,6 +13,7 @@
 
 #include "base/files/file_util.h"
 #include "base/logging.h"
+#include "base/strings/utf_string_conversions.h"
 #include "base/threading/platform_thread.h"
 #include "desktop/windows/installer/lzma_util/handle_input_stream.h"
 #include "desktop/windows/installer/lzma_util/in_page_error_guard.h"
@@ -138,6 +139,25 @@ bool IsDiskFull(const base::FilePath& folder, uint32_t status, size_t mapped_siz
   return ::GetDiskFreeSpaceExW(folder.AsEndingWithSeparator().value().c_str(), &available,
                                nullptr, nullptr) &&
          available.QuadPart < mapped_size;
+}
+
+// Whether a write of `remaining` bytes into `folder` failed for want of
+// space: Windows says so; Wine writes what fits and reports a short write
+// without an error, so the folder's free space is asked as well.
+bool IsWriteDiskFull(const base::FilePath& folder, unsigned long error, size_t remaining) {
+  if (error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL)
+    return true;
+  ULARGE_INTEGER available = {};
+  return error == ERROR_SUCCESS &&
+         ::GetDiskFreeSpaceExW(folder.AsEndingWithSeparator().value().c_str(), &available,
+                               nullptr, nullptr) &&
+         available.QuadPart < remaining;
+}
+
+// The cause of a failure on a full disk, for the log and the caller.
+std::string DescribeDiskFull(const base::FilePath& location, const ArchiveEntry& entry) {
+  return "not enough disk space in " + location.AsUTF8Unsafe() + " for " +
+         base::UTF16ToUTF8(entry.name);
 }
 
 // At most INT_MAX, for the progress delegate.
@@ -268,6 +288,10 @@ uint32_t LzmaUtil::GetLastInPageError() const {
   return last_in_page_error_;
 }
 
+std::string LzmaUtil::GetLastDiskFullError() const {
+  return last_disk_full_error_;
+}
+
 bool LzmaUtil::CreateDirectory(const base::FilePath& folder) {
   return CreateDirectoryAndReport(folder, nullptr);
 }
@@ -322,6 +346,7 @@ int LzmaUtil::Unpack(const base::FilePath& location,
                      UnpackProgressDelegate* delegate,
                      std::vector<base::FilePath>* files,
                      std::vector<base::FilePath>* folders) {
+  last_disk_full_error_.clear();
   OpenedArchive archive(archive_.Get());
   const int open_result = archive.Open();
   if (open_result != kUnpackSuccess)
@@ -383,7 +408,8 @@ int LzmaUtil::Unpack(const base::FilePath& location,
     PrepareFolders(output, folders);
     if (output.is_directory)
       continue;
-    result = WriteEntryFile(output.path, entries[i], entry_cache->data() + offset, size, files);
+    result = WriteEntryFile(location, output.path, entries[i], entry_cache->data() + offset, size,
+                            files);
     if (result != kUnpackSuccess)
       break;
   }
@@ -460,14 +486,17 @@ bool LzmaUtil::MakeEntryPath(const base::FilePath& location,
 }
 
 void LzmaUtil::ReportInPageError(const base::FilePath& location,
+                                 const ArchiveEntry& entry,
                                  uint32_t status,
                                  size_t mapped_size) {
   last_in_page_error_ = status;
   char text[16];
   snprintf(text, sizeof(text), "0x%08X", static_cast<unsigned>(status));
   std::string cause;
-  if (IsDiskFull(location, status, mapped_size))
-    cause = ": not enough disk space in " + location.AsUTF8Unsafe();
+  if (IsDiskFull(location, status, mapped_size)) {
+    last_disk_full_error_ = DescribeDiskFull(location, entry);
+    cause = ": " + last_disk_full_error_;
+  }
   LOG(ERROR) << "EXCEPTION_IN_PAGE_ERROR while accessing mapped memory; NTSTATUS = " << text
              << cause;
 }
@@ -482,13 +511,14 @@ int LzmaUtil::ExtractEntry(const base::FilePath& location,
                            size_t* size) {
   ExtractCall call{reader, index, cache};
   worker_guard->ClearFault();
+  const ArchiveEntry& entry = reader->entries()[index];
   if (!guard->Run(&RunExtract, &call)) {
-    ReportInPageError(location, guard->status(), guard->range().size);
+    ReportInPageError(location, entry, guard->status(), guard->range().size);
     return kUnpackInPageError;
   }
   // A decoding thread's fault fails the decode; it is the same in-page error.
   if (worker_guard->faulted()) {
-    ReportInPageError(location, worker_guard->status(), worker_guard->mapped_size());
+    ReportInPageError(location, entry, worker_guard->status(), worker_guard->mapped_size());
     return kUnpackInPageError;
   }
   if (call.result != ResultCode::kOk) {
@@ -511,8 +541,8 @@ void LzmaUtil::PrepareFolders(const EntryPath& entry, std::vector<base::FilePath
     folders->insert(folders->end(), made.begin(), made.end());
 }
 
-// static
-int LzmaUtil::WriteEntryFile(const base::FilePath& path,
+int LzmaUtil::WriteEntryFile(const base::FilePath& location,
+                             const base::FilePath& path,
                              const ArchiveEntry& entry,
                              const uint8_t* data,
                              size_t size,
@@ -526,7 +556,7 @@ int LzmaUtil::WriteEntryFile(const base::FilePath& path,
   }
   if (files)
     files->push_back(path);
-  int result = WriteContents(file.Get(), data, size);
+  int result = WriteContents(file.Get(), location, entry, data, size);
   if (result == kUnpackSuccess)
     result = SetModificationTime(file.Get(), entry);
   if (result != kUnpackSuccess)
@@ -539,23 +569,30 @@ int LzmaUtil::WriteEntryFile(const base::FilePath& path,
   return kUnpackSuccess;
 }
 
-// static
-int LzmaUtil::WriteContents(void* file, const uint8_t* data, size_t size) {
+int LzmaUtil::WriteContents(void* file,
+                            const base::FilePath& location,
+                            const ArchiveEntry& entry,
+                            const uint8_t* data,
+                            size_t size) {
   while (size > 0) {
     const DWORD piece = static_cast<DWORD>(size < kMaxWriteSize ? size : kMaxWriteSize);
     DWORD written = 0;
+    // A short write without an error logs the error 0.
+    DWORD error = ERROR_SUCCESS;
     if (!::WriteFile(file, data, piece, &written, nullptr)) {
-      const DWORD error = ::GetLastError();
-      LOG(ERROR) << "Error returned by WriteFile " << error;
-      return kUnpackWriteFailed;
+      error = ::GetLastError();
+    } else if (written == piece) {
+      data += piece;
+      size -= piece;
+      continue;
     }
-    if (written != piece) {
-      // A short write without an error: the error logged is 0.
-      LOG(ERROR) << "Error returned by WriteFile " << ERROR_SUCCESS;
-      return kUnpackWriteFailed;
+    std::string cause;
+    if (IsWriteDiskFull(location, error, size - written)) {
+      last_disk_full_error_ = DescribeDiskFull(location, entry);
+      cause = ": " + last_disk_full_error_;
     }
-    data += piece;
-    size -= piece;
+    LOG(ERROR) << "Error returned by WriteFile " << error << cause;
+    return kUnpackWriteFailed;
   }
   return kUnpackSuccess;
 }

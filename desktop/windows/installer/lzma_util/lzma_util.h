@@ -8,6 +8,7 @@
 
 #include <memory>
 #include <set>
+#include <string>
 #include <vector>
 
 #include "base/files/file_path.h"
@@ -93,6 +94,11 @@ class LzmaUtil {
   // output buffer; 0 when none.
   virtual uint32_t GetLastInPageError() const;
 
+  // When the last Unpack failed because the disk was full (writing a file,
+  // or paging in the output buffer): "not enough disk space in <location>
+  // for <entry>", the entry as the archive names it. Empty otherwise.
+  virtual std::string GetLastDiskFullError() const;
+
   // Where an entry goes (`location` joined with its name), and whether it is
   // a folder.
   struct EntryPath {
@@ -135,26 +141,38 @@ class LzmaUtil {
                    size_t* size);
 
   // Logs an in-page error of status `status` in a mapping of `mapped_size`
-  // bytes in `location`, and keeps the status for GetLastInPageError.
-  void ReportInPageError(const base::FilePath& location, uint32_t status, size_t mapped_size);
+  // bytes in `location` while `entry` was extracted, and keeps the status
+  // for GetLastInPageError (and a full disk for GetLastDiskFullError).
+  void ReportInPageError(const base::FilePath& location,
+                         const seven_zip::ArchiveEntry& entry,
+                         uint32_t status,
+                         size_t mapped_size);
 
   // Makes the folders an entry needs (a folder entry itself, else its
   // parent) and appends those made to `folders` when given. A folder that
   // cannot be made is no error here: a file in it then cannot be created.
   static void PrepareFolders(const EntryPath& entry, std::vector<base::FilePath>* folders);
 
-  // Writes `size` bytes at `data` as the file `path`, replacing any, with
-  // the entry's modification time; appends `path` to `files` (when given)
-  // as soon as the file exists. Logs a failure; returns an UnpackResult.
-  static int WriteEntryFile(const base::FilePath& path,
-                            const seven_zip::ArchiveEntry& entry,
-                            const uint8_t* data,
-                            size_t size,
-                            std::vector<base::FilePath>* files);
+  // Writes `size` bytes at `data` as the file `path` (in `location`),
+  // replacing any, with the entry's modification time; appends `path` to
+  // `files` (when given) as soon as the file exists. Logs a failure; returns
+  // an UnpackResult.
+  int WriteEntryFile(const base::FilePath& location,
+                     const base::FilePath& path,
+                     const seven_zip::ArchiveEntry& entry,
+                     const uint8_t* data,
+                     size_t size,
+                     std::vector<base::FilePath>* files);
 
-  // Writes all `size` bytes at `data` to the open `file`, in pieces that
-  // WriteFile takes. Logs a failure; returns an UnpackResult.
-  static int WriteContents(void* file, const uint8_t* data, size_t size);
+  // Writes all `size` bytes at `data` to the open `file` of `entry` in
+  // `location`, in pieces that WriteFile takes. Logs a failure, saying so
+  // when the disk is full (kept for GetLastDiskFullError); returns an
+  // UnpackResult.
+  int WriteContents(void* file,
+                    const base::FilePath& location,
+                    const seven_zip::ArchiveEntry& entry,
+                    const uint8_t* data,
+                    size_t size);
 
   // Gives the open `file` the entry's modification time, when the archive
   // stored one. Logs a failure; returns an UnpackResult.
@@ -175,6 +193,7 @@ class LzmaUtil {
   base::win::ScopedHandle archive_;
   base::FilePath archive_path_;
   uint32_t last_in_page_error_ = 0;
+  std::string last_disk_full_error_;
 };
 
 }  // namespace velta

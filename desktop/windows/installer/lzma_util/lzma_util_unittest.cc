@@ -633,8 +633,10 @@ TEST_P(LzmaUtilDiskFullTest, FullVolumeWhileDecodingGivesInPageError) {
     ASSERT_EQ(1u, log.lines.size());
     EXPECT_THAT(log.lines[0], ::testing::StartsWith("EXCEPTION_IN_PAGE_ERROR while accessing "
                                                     "mapped memory; NTSTATUS = 0xC000"));
-    EXPECT_THAT(log.lines[0], ::testing::EndsWith(": not enough disk space in " +
-                                                  dest.AsUTF8Unsafe()));
+    const std::string disk_full =
+        "not enough disk space in " + dest.AsUTF8Unsafe() + " for zeros.bin";
+    EXPECT_THAT(log.lines[0], ::testing::EndsWith(": " + disk_full));
+    EXPECT_EQ(disk_full, util.GetLastDiskFullError());
     EXPECT_THAT(files, IsEmpty());
     // The temporary file is gone again, and the space with it.
     EXPECT_TRUE(ReadTree(dest).entries.empty());
@@ -647,10 +649,15 @@ TEST_P(LzmaUtilDiskFullTest, FullVolumeWhileDecodingGivesInPageError) {
   fs::remove_all(Fs(dest), ec);
 
   // Without the destination folder there is no temporary file: the block is
-  // decoded on the heap, and writing the file out comes up short.
+  // decoded on the heap, and writing the file out comes up short (Wine) or
+  // fails with ERROR_DISK_FULL (Windows).
   EXPECT_EQ(LzmaUtil::kUnpackWriteFailed, util.Unpack(dest, {}, nullptr, &files, &folders));
   ASSERT_EQ(1u, log.lines.size());
   EXPECT_THAT(log.lines[0], ::testing::StartsWith("Error returned by WriteFile "));
+  const std::string disk_full =
+      "not enough disk space in " + dest.AsUTF8Unsafe() + " for zeros.bin";
+  EXPECT_THAT(log.lines[0], ::testing::EndsWith(": " + disk_full));
+  EXPECT_EQ(disk_full, util.GetLastDiskFullError());
   EXPECT_THAT(files, ElementsAre(dest.Append(L"zeros.bin")));
   EXPECT_THAT(folders, ElementsAre(dest));
   fs::remove_all(Fs(dest), ec);
@@ -662,6 +669,7 @@ TEST_P(LzmaUtilDiskFullTest, FullVolumeWhileDecodingGivesInPageError) {
       base::FilePath(temp).Append(L"velta_lzma_full_" + std::to_wstring(::GetCurrentProcessId()));
   EXPECT_EQ(LzmaUtil::kUnpackSuccess, util.Unpack(elsewhere, {}, nullptr, nullptr, nullptr));
   EXPECT_EQ(std::string(8u << 20, '\0'), ReadBytes(Fs(elsewhere.Append(L"zeros.bin"))));
+  EXPECT_EQ("", util.GetLastDiskFullError());
   fs::remove_all(Fs(elsewhere), ec);
 }
 

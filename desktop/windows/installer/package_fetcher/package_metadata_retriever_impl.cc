@@ -88,14 +88,12 @@ void AddTestFolderFiles(const std::vector<std::string>& requested,
   }
 }
 
-// Reads one component; false (installer error set) when it is malformed,
-// true with a null `file` when it is skipped.
+// Reads one component, a dictionary; false (installer error set) when it
+// is malformed, true with a null `file` when it is skipped.
 bool ParseComponent(const base::Value& component,
                     const std::vector<std::string>& requested,
                     bool accept_all_components,
                     std::unique_ptr<AdditionalFile>* file) {
-  if (!component.is_dict())
-    return RecordParseFailure("One of received components is not a dictionary");
   const std::string* location = component.FindStringKey("location");
   const std::string* type = component.FindStringKey("type");
   std::optional<bool> archive = component.FindBoolKey("archive");
@@ -257,6 +255,11 @@ std::unique_ptr<PackageMetadata> PackageMetadataRetrieverImpl::ParseReply(
   auto metadata = std::make_unique<PackageMetadata>();
   if (const base::Value* components = parsed->FindListKey("components")) {
     for (const base::Value& component : components->GetList()) {
+      // Not a component at all: no definition to speak of.
+      if (!component.is_dict()) {
+        RecordParseFailure("One of received components is not a dictionary");
+        return ParseFailure(GetInstallerErrorDetail(), reply);
+      }
       std::unique_ptr<AdditionalFile> file;
       if (!ParseComponent(component, requested, accept_all_components, &file)) {
         AppendInstallerError("Cannot parse additional file definition", 0, std::wstring());

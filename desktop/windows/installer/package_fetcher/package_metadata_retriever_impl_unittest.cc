@@ -36,6 +36,8 @@ struct ParseCase {
   bool files_only = false;
   // Empty: parsed; else the failure's reason.
   const char* error = "";
+  // The failure is one of a component's definition.
+  bool bad_definition = false;
   const char* url = "";
   bool listed = false;
   // "kind:name" of each additional file, in order.
@@ -60,6 +62,9 @@ TEST_P(ParseReplyTest, ReadsTheReplyOrSaysWhy) {
     EXPECT_EQ(19u, GetInstallerErrorCode());
     EXPECT_THAT(GetInstallerErrorDetail(),
                 HasSubstr(std::string("Failed parsing json reply: ") + test_case.error));
+    EXPECT_EQ(test_case.bad_definition,
+              GetInstallerErrorDetail().find("Cannot parse additional file definition") !=
+                  std::string::npos);
     return;
   }
   ASSERT_TRUE(metadata) << GetInstallerErrorDetail();
@@ -140,12 +145,20 @@ const ParseCase kParseCases[] = {
     {.name = "ComponentMissingAField",
      .reply = R"({"installer": "https://x/full", "installer_checksum": "ab", "components": [
         {"location": "https://x/1", "type": "partner_content", "checksum": "01"}]})",
-     .error = "One of required fields is missing in json component definition"},
+     .error = "One of required fields is missing in json component definition",
+     .bad_definition = true},
     {.name = "ComponentWithoutFileName",
      .reply = R"({"installer": "https://x/full", "installer_checksum": "ab", "components": [
         {"location": "https://x/1", "type": "partner_content", "archive": true,
          "checksum": "01"}]})",
-     .error = "Failed parsing additional file name in JSON reply"},
+     .error = "Failed parsing additional file name in JSON reply",
+     .bad_definition = true},
+    {.name = "ComponentWithAnUnreadableLocation",
+     .reply = R"({"installer": "https://x/full", "installer_checksum": "ab", "components": [
+        {"location": "no url", "type": "partner_content", "archive": true,
+         "checksum": "01", "filename": "x"}]})",
+     .error = "Cannot parse the location of an additional file: no url",
+     .bad_definition = true},
 };
 
 INSTANTIATE_TEST_SUITE_P(Replies,

@@ -1,5 +1,6 @@
 // Copyright 2026 Velta Software. All rights reserved.
 
+#include <algorithm>
 #include <memory>
 #include <optional>
 #include <string>
@@ -11,6 +12,7 @@
 #include "base/json/json_reader.h"
 #include "base/sequenced_task_runner.h"
 #include "base/synchronization/waitable_event.h"
+#include "base/test/scoped_log_collector.h"
 #include "base/values.h"
 #include "base/win/scoped_com_initializer.h"
 #include "desktop/windows/installer/common/json_pref_store_factory.h"
@@ -130,6 +132,52 @@ TEST_F(StatusStepsTest, InstallerPrefsNotWrittenInTimeFailTheAttempt) {
   const base::Value prefs = ReadJson(PrefsPath());
   EXPECT_EQ(std::optional<bool>(false), prefs.FindBoolKey("autoupdate"));
   EXPECT_EQ(std::optional<int>(4), prefs.FindIntKey("au_task_error_count"));
+}
+
+// The previous file's values that this run does not replace are kept, but
+// only in the form the browser and the installer read them: a value of
+// another type, or a text longer than any path or address, is dropped with
+// a warning that names its key.
+TEST_F(StatusStepsTest, MalformedInstallerPrefsAreDroppedNotCarriedOver) {
+  // An autoupdate run with none of the values the step may write: every
+  // stored value below would otherwise stay.
+  ScopedInstallerProcess process({L"backend", L"autoupdate"});
+  const std::string huge = "\"" + std::string(200000, 'x') + "\"";
+  const struct {
+    const char* key;
+    std::string json;
+  } malformed[] = {
+      {"profile_path", "[\"C:\\\\Profile\"]"},
+      {"welcome-url", "5"},
+      {"language", huge},
+      {"temp_folder", "{}"},
+      {"installer_id", "true"},
+      {"import_browser_data", "\"yes\""},
+      {"enable_stats", "1"},
+      {"au_task_error_count", "\"4\""},
+  };
+  std::string text = "{\"other\": \"kept\"";
+  for (const auto& entry : malformed)
+    text += std::string(", \"") + entry.key + "\": " + entry.json;
+  WriteText(PrefsPath(), text + "}");
+
+  base::test::ScopedLogCollector warnings(logging::LOG_WARNING);
+  WriteInstallerPrefsStep step(&context_);
+  EXPECT_EQ(StepResult::kSuccess, test::RunStep(step).code);
+  const base::Value prefs = ReadJson(PrefsPath());
+  ASSERT_TRUE(prefs.is_dict());
+  for (const auto& entry : malformed) {
+    SCOPED_TRACE(entry.key);
+    EXPECT_EQ(nullptr, prefs.FindKey(entry.key));
+    EXPECT_EQ(1, std::count_if(warnings.lines.begin(), warnings.lines.end(),
+                               [&](const std::string& line) {
+                                 return line.find(std::string("\"") + entry.key + "\"") !=
+                                        std::string::npos;
+                               }));
+  }
+  const std::string* other = prefs.FindStringKey("other");
+  EXPECT_EQ("kept", other ? *other : "");
+  EXPECT_EQ(std::optional<bool>(true), prefs.FindBoolKey("autoupdate"));
 }
 
 TEST_F(StatusStepsTest, AutoupdateRunWritesNoConsentPrefs) {

@@ -33,6 +33,54 @@ namespace velta {
 
 namespace {
 
+// A stored text longer than this is no path (32767 UTF-16 units, three bytes
+// each at most in UTF-8) or address the installer writes: a damaged file.
+constexpr size_t kMaxStoredTextBytes = 3 * 32767;
+
+// The keys installer_prefs.json holds and the type each is read as, by the
+// browser and by the installer's next runs.
+struct StoredPref {
+  const char* key;
+  base::Value::Type type;
+};
+constexpr StoredPref kStoredPrefs[] = {
+    {kWelcomeUrlPref, base::Value::Type::STRING},
+    {kSingleProfilePref, base::Value::Type::BOOLEAN},
+    {kProfilePathPref, base::Value::Type::STRING},
+    {kLanguagePref, base::Value::Type::STRING},
+    {"last_installation_guid", base::Value::Type::STRING},
+    {"installer_id", base::Value::Type::STRING},
+    {kStoredExperimentsPref, base::Value::Type::LIST},
+    {kAllExperimentsPref, base::Value::Type::LIST},
+    {"temp_folder", base::Value::Type::STRING},
+    {"autoupdate", base::Value::Type::BOOLEAN},
+    {kImportBrowserDataPref, base::Value::Type::BOOLEAN},
+    {kEnableStatsPref, base::Value::Type::BOOLEAN},
+    {"au_task_error_count", base::Value::Type::INTEGER},
+};
+
+// The previous file's values are kept where this run writes none, so they
+// are checked as they are read: a value of another type, or an overlong
+// text, is dropped with a warning instead of being written out again.
+void DropMalformedPrefs(base::JsonPrefStore* store) {
+  for (const StoredPref& pref : kStoredPrefs) {
+    const base::Value* value = nullptr;
+    if (!store->GetValue(pref.key, &value))
+      continue;
+    if (value->type() != pref.type) {
+      LOG(WARNING) << "Dropping the stored preference \"" << pref.key << "\" of type "
+                   << base::Value::GetTypeName(value->type()) << ", not "
+                   << base::Value::GetTypeName(pref.type);
+    } else if (value->is_string() && value->GetString().size() > kMaxStoredTextBytes) {
+      LOG(WARNING) << "Dropping the stored preference \"" << pref.key << "\", a text of "
+                   << value->GetString().size() << " bytes";
+    } else {
+      continue;
+    }
+    store->RemoveValue(pref.key, 0);
+  }
+}
+
 void SetString(base::JsonPrefStore* store, const char* key, const std::string& value) {
   store->SetValue(key, std::make_unique<base::Value>(value), 0);
 }
@@ -82,6 +130,7 @@ StepResult& WriteInstallerPrefsStep::Execute(StepResult& result, int32_t /*attem
   KeepForRollback(PrefsBackupPath(path));
   PrefStoreTaskRunnerMap* runners = GetPrefStoreTaskRunnerMap();
   scoped_refptr<base::JsonPrefStore> store = CreateJsonPrefStore(runners, path);
+  DropMalformedPrefs(store.get());
 
   base::FilePath package_dir;
   GetPackageDir(&package_dir);

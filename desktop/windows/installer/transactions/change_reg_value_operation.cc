@@ -49,9 +49,10 @@ LONG ChangeRegValueOperation::OpenKey() {
 
 bool ChangeRegValueOperation::Do(Transaction* nested, std::string* error) {
   const bool remove = !new_value_;
+  // A removal's type is all bits set.
+  const DWORD new_type = remove ? static_cast<DWORD>(-1) : new_value_->type;
   VLOG(1) << "Attempting to change registry value at " << internal::RootKeyName(root_) << ": "
-          << key_path_ << " - " << value_name_
-          << (remove ? ". Removing it." : ". New Type:" + std::to_string(new_value_->type));
+          << key_path_ << " - " << value_name_ << ". New Type:" << new_type;
   const std::string key_name = base::WideToUTF8(key_path_);
   const std::string value_name = base::WideToUTF8(value_name_);
 

@@ -5,7 +5,9 @@
 #include <memory>
 #include <string>
 
+#include "base/strings/utf_string_conversions.h"
 #include "base/test/registry_sandbox.h"
+#include "base/test/scoped_log_collector.h"
 #include "base/win/registry.h"
 #include "desktop/windows/installer/common/win/test/fake_security_utils.h"
 #include "desktop/windows/installer/transactions/operation_factory.h"
@@ -157,6 +159,20 @@ TEST_P(RegistryOperationsTest, RemovedValueComesBack) {
   EXPECT_EQ(L"<missing>", ReadString(L"", L"name"));
   transaction_.Rollback();
   EXPECT_EQ(before, Snapshot());
+}
+
+// A change logs the new value's type; a removal the type of all bits set.
+TEST_P(RegistryOperationsTest, ChangesLogTheNewType) {
+  const int min_level = logging::GetMinLogLevel();
+  logging::SetMinLogLevel(-1);
+  base::test::ScopedLogCollector verbose(-1);
+  std::string error;
+  EXPECT_TRUE(Execute(ChangeString(L"", L"name", L"new"), &error)) << error;
+  EXPECT_TRUE(Execute(RemoveValue(L"", L"name"), &error)) << error;
+  logging::SetMinLogLevel(min_level);
+  const std::string prefix = "Attempting to change registry value at HKEY_LOCAL_MACHINE: " +
+                             base::WideToUTF8(Path(L"")) + " - name. New Type:";
+  EXPECT_THAT(verbose.lines, ::testing::IsSupersetOf({prefix + "1", prefix + "4294967295"}));
 }
 
 TEST_P(RegistryOperationsTest, RemovingAnAbsentValueCreatesNothing) {

@@ -152,7 +152,12 @@ bool UnpackArchiveOperation::UnpackEntries(std::string* error) {
     // What was written before the failure is removed by the rollback that
     // the transaction runs next.
     done_ = !unpacked_files_.empty() || !created_folders_.empty();
-    return FailUnpack(result, error);
+    FailUnpack(result, error);
+    // The code alone does not tell a full disk from a broken one.
+    const std::string disk_full = unpacker_->GetLastDiskFullError();
+    if (!disk_full.empty())
+      AppendError(error, "\nUnpacking stopped: " + disk_full);
+    return false;
   }
 
   done_ = true;

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <cstdlib>
 #include <map>
 #include <memory>
 #include <set>
@@ -21,6 +22,7 @@
 #include "desktop/windows/installer/transactions/transaction.h"
 #include "gmock/gmock.h"
 #include "gtest/gtest.h"
+#include "testing/build_paths.h"
 
 namespace velta {
 namespace {
@@ -467,6 +469,25 @@ TEST_F(UnpackArchiveOperationTest, DamagedArchivesFailAndLeaveNothing) {
     EXPECT_EQ(before, SnapshotFolder(root_));
     ASSERT_TRUE(base::DeleteFile(path));
   }
+}
+
+// A volume of 1 MiB (lzma_util/'s ctest fixture "lzma_small_volume") cannot
+// take an archive of 8 MiB: the error says that the disk is full, where, and
+// at which entry, and the rollback leaves nothing.
+class UnpackArchiveDiskFullTest : public UnpackArchiveOperationTest {};
+
+TEST_F(UnpackArchiveDiskFullTest, ErrorNamesTheFolderAndTheEntry) {
+  const char* volume = std::getenv("VELTA_SMALL_VOLUME");
+  if (!volume || !*volume)
+    GTEST_SKIP() << "Runs as the ctest test transactions_disk_full, on its small volume";
+  const base::FilePath dest = test::FromBuildPath(volume).Append(L"unpack");
+  std::string error;
+  EXPECT_FALSE(Unpack(TestArchive(L"large\\zeros_8m.7z"), dest, &error));
+  EXPECT_THAT(error, StartsWith("Could not lzma unpack, error code: "));
+  EXPECT_THAT(error, ::testing::EndsWith("\nUnpacking stopped: not enough disk space in " +
+                                         dest.AsUTF8Unsafe() + " for zeros.bin"));
+  transaction_.Rollback();
+  EXPECT_FALSE(base::PathExists(dest));
 }
 
 }  // namespace

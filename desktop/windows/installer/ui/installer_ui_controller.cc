@@ -132,7 +132,6 @@ uint32_t InstallerUIController::Start(PayloadManager* payload,
   const uint32_t owner = GetUiLock(&lock_file_);
   if (owner != 0 && owner != WinApi::GetInstance()->GetCurrentThreadId() &&
       owner != InterprocessState::GetInstance()->GetUiThreadId()) {
-    LOG(INFO) << "Another instance of the installer UI is running. Switching to it";
     SwitchToUiThreadWindow(owner);
     return kAnotherWindowResult;
   }

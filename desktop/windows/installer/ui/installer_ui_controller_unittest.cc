@@ -148,8 +148,12 @@ class TestUIController : public InstallerUIController {
 
   HWND window_hwnd() { return window() ? window()->GetHwnd() : nullptr; }
 
-  // The fetcher's report, as its proxy delivers it.
-  using InstallerUIController::OnPackageReady;
+  // The fetcher's report, as its proxy delivers it; the last folder is kept.
+  void OnPackageReady(const base::FilePath& package_dir) override {
+    last_package_dir_ = package_dir;
+    InstallerUIController::OnPackageReady(package_dir);
+  }
+  const base::FilePath& last_package_dir() const { return last_package_dir_; }
 
   void OnPackageFetcherError(uint32_t code,
                              const std::string& detail,
@@ -175,6 +179,7 @@ class TestUIController : public InstallerUIController {
  private:
   const WindowKind window_kind_;
   int fetcher_errors_ = 0;
+  base::FilePath last_package_dir_;
 };
 
 // What the controller tells the progress: "phase N", "total N" and
@@ -456,8 +461,9 @@ TEST_F(InstallerUIControllerTest, NoWindowEndsWithInstallerError1) {
 }
 
 // Another installer window of the session holds the lock: it comes to the
-// front and this run ends with 22 before anything starts.
+// front and this run ends with 22 before anything starts, saying so once.
 TEST_F(InstallerUIControllerTest, SecondInstanceBringsTheFirstWindowToTheFront) {
+  base::test::ScopedLogCollector log(logging::LOG_INFO);
   HWND first = nullptr;
   base::win::ScopedHandle lock;
   HANDLE ready = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
@@ -488,6 +494,8 @@ TEST_F(InstallerUIControllerTest, SecondInstanceBringsTheFirstWindowToTheFront) 
   }
   EXPECT_EQ(first, ::GetForegroundWindow());
   EXPECT_TRUE(events_.empty());
+  EXPECT_EQ(1, std::count(log.lines.begin(), log.lines.end(),
+                          "Another instance of the installer UI is running. Switching to it"));
 
   ::SetEvent(done);
   owner.join();
@@ -713,6 +721,43 @@ TEST_F(InstallerUIControllerFetchTest, FetchedPackageIsInstalled) {
   EXPECT_THAT(phases, ElementsAreArray({"phase 0", "phase 1", "phase 4", "phase 5", "phase 3"}));
   EXPECT_THAT(events_, Contains("package_ready"));
   EXPECT_TRUE(test::SubfoldersOf(Downloads()).empty());
+}
+
+// The preference default overrides are asked for once in a run: a package
+// that the fetcher reports ready again once they were (a fetch that ran
+// again) does not ask a second time.
+TEST_F(InstallerUIControllerFetchTest, PrefDefaultOverridesAreAskedForOnce) {
+  ServePackage();
+  base::test::ScopedLogCollector log(logging::LOG_INFO);
+  // Once the package went to the backend (phase 5), the fetcher reports it
+  // ready again.
+  class ReportAgain : public InstallerProgressObserver {
+   public:
+    explicit ReportAgain(InstallerUIControllerFetchTest* test) : test_(test) {}
+    void OnPhaseEntered(uint32_t phase) override {
+      if (phase != 5 || reported_)
+        return;
+      reported_ = true;
+      TestUIController* controller = test_->controller();
+      base::ThreadTaskRunnerHandle::Get()->PostTask(
+          FROM_HERE, base::BindOnce(&TestUIController::OnPackageReady,
+                                    base::Unretained(controller),
+                                    controller->last_package_dir()));
+    }
+    void OnTotalSteps(uint32_t) override {}
+    void OnStepsFinished(uint32_t) override {}
+
+   private:
+    InstallerUIControllerFetchTest* const test_;
+    bool reported_ = false;
+  } report_again(this);
+  progress_.AddObserver(&report_again);
+  ASSERT_EQ(0u, StartFetchingRun(/*run_immediately=*/true));
+  progress_.RemoveObserver(&report_again);
+  EXPECT_EQ(0u, controller_->result());
+  EXPECT_EQ(1, std::count_if(log.lines.begin(), log.lines.end(), [](const std::string& line) {
+              return line.rfind("Fetching default prefs overrides to ", 0) == 0;
+            }));
 }
 
 // A fetch that fails while the user is still choosing only waits, with the

@@ -582,6 +582,10 @@ bool InstallerWindowImpl::HandleDrag(UINT message, LPARAM lparam, HWND from) {
         dragger_->MoveTo(point.x, point.y);
       return true;
     case WM_LBUTTONUP:
+    case WM_CAPTURECHANGED:
+      // Another window took the mouse (Alt+Tab, a message box) before the
+      // button came up: the drag ends there, or the window would follow the
+      // cursor until the next click.
       dragger_.reset();
       return true;
   }
@@ -727,6 +731,7 @@ INT_PTR CALLBACK InstallerWindowImpl::MainDialogProc(HWND dialog, UINT message, 
     case WM_LBUTTONDOWN:
     case WM_MOUSEMOVE:
     case WM_LBUTTONUP:
+    case WM_CAPTURECHANGED:
       window->HandleDrag(message, lparam, dialog);
       return 0;
     case WM_DPICHANGED: {

@@ -220,8 +220,7 @@ void InstallerWindowImpl::RefreshOptions() {
       } else if (problem == InstallFolderProblem::kNotEnoughSpace) {
         text = GetL10nStringWithOneArg(
             IDS_INSUFFICIENT_SPACE,
-            FormatDrivesNeedingSpace(GetL10nString(IDS_DRIVE_SPACE_NEEDED),
-                                     details->GetLowDiskSpace()));
+            FormatDrivesNeedingSpace(details->GetLowDiskSpace()));
       }
       ::SetWindowTextW(invalid_path_->hwnd(), text.c_str());
     }

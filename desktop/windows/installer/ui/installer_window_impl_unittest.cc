@@ -1187,6 +1187,30 @@ TEST_F(InstallerWindowTest, SimplifiedWindowFollowsTheDpi) {
   EXPECT_EQ(-20, font.lfHeight);
 }
 
+// A drag of the simplified window ends when another window takes the mouse
+// before the button comes up (Alt+Tab, a message box): the cursor moving
+// over the window afterwards leaves it where it is, and the other window
+// keeps the capture.
+TEST_F(InstallerWindowTest, DragEndsWhenAnotherWindowTakesTheMouse) {
+  MakeWindow({}, true);
+  RECT start = {};
+  ::GetWindowRect(Main(), &start);
+  ::SendMessageW(Main(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10));
+  ASSERT_EQ(Main(), ::GetCapture());
+  HWND other = ::CreateWindowExW(WS_EX_TOOLWINDOW, L"STATIC", L"", WS_POPUP | WS_VISIBLE, 0, 0, 50,
+                                 50, nullptr, nullptr, nullptr, nullptr);
+  ASSERT_TRUE(other);
+  ::SetCapture(other);
+  ::SendMessageW(Main(), WM_MOUSEMOVE, 0, MAKELPARAM(40, 25));
+  RECT now = {};
+  ::GetWindowRect(Main(), &now);
+  EXPECT_EQ(start.left, now.left);
+  EXPECT_EQ(start.top, now.top);
+  EXPECT_EQ(other, ::GetCapture());
+  ::ReleaseCapture();
+  ::DestroyWindow(other);
+}
+
 // The rectangle of `control` in `parent`'s client coordinates.
 RECT RectIn(HWND parent, HWND control) {
   RECT rect = {};

@@ -27,8 +27,9 @@ bool GetUiLockFilePath(base::FilePath* path);
 // the only window.
 uint32_t GetUiLock(base::win::ScopedHandle* lock_file);
 
-// Brings the first enabled and visible top-level window of thread
-// `thread_id` to the front. False when that thread has no such window.
+// Logs that another installer window runs and brings the first enabled and
+// visible top-level window of its thread `thread_id` to the front. False
+// when that thread has no such window.
 bool SwitchToUiThreadWindow(uint32_t thread_id);
 
 }  // namespace velta

@@ -13,7 +13,9 @@ WindowDragger::WindowDragger(HWND window, int x, int y) : window_(window) {
 }
 
 WindowDragger::~WindowDragger() {
-  ::ReleaseCapture();
+  // After a lost capture another window may hold it now: it keeps it.
+  if (::GetCapture() == window_)
+    ::ReleaseCapture();
 }
 
 void WindowDragger::MoveTo(int x, int y) {

@@ -9,14 +9,16 @@ namespace velta {
 
 // Moves a captionless window while the user drags its body: made when the
 // left button goes down, told of every mouse move, destroyed when the button
-// comes up. Holds the mouse capture while it lives. Main thread only.
+// comes up or the window loses the mouse capture. Holds the capture while it
+// lives. Main thread only.
 class WindowDragger {
  public:
   // Starts at (`x`, `y`) in `window`'s client coordinates.
   WindowDragger(HWND window, int x, int y);
   WindowDragger(const WindowDragger&) = delete;
   WindowDragger& operator=(const WindowDragger&) = delete;
-  // Releases the capture: the drag ends.
+  // Releases the capture, unless another window took it meanwhile: the drag
+  // ends.
   ~WindowDragger();
 
   // The cursor is now at (`x`, `y`) in client coordinates: the window

@@ -3,6 +3,7 @@
 #include "desktop/windows/installer/common/product/architecture_names.h"
 
 #include "base/strings/string_util.h"
+#include "base/strings/utf_string_conversions.h"
 #include "desktop/windows/installer/common/product/installer_constants.h"
 
 namespace velta {
@@ -25,6 +26,10 @@ const char* ArchitectureName(PackageArchitecture architecture) {
 
 std::string ArchitectureToString(PackageArchitecture architecture) {
   return ArchitectureName(architecture);
+}
+
+std::wstring ArchitectureToWideString(PackageArchitecture architecture) {
+  return base::ASCIIToWide(ArchitectureName(architecture));
 }
 
 std::string ArchitectureToLowerString(PackageArchitecture architecture) {

@@ -22,6 +22,8 @@ enum class PackageArchitecture : uint32_t {
 // The architecture's name for logs: "X86", "X64", "invalid"; a value outside
 // the enumeration gives the empty string.
 std::string ArchitectureToString(PackageArchitecture architecture);
+// The same name as a wide string.
+std::wstring ArchitectureToWideString(PackageArchitecture architecture);
 // The lower-case form used in statistics: "x86", "x64", "invalid"; a value
 // outside the enumeration gives the empty string.
 std::string ArchitectureToLowerString(PackageArchitecture architecture);

@@ -10,6 +10,7 @@ namespace {
 struct ArchitectureNameCase {
   PackageArchitecture architecture;
   const char* name;
+  const wchar_t* wide_name;
   const char* lower_name;
 };
 
@@ -18,6 +19,7 @@ class ArchitectureNamesTest : public ::testing::TestWithParam<ArchitectureNameCa
 TEST_P(ArchitectureNamesTest, BothFormsAgree) {
   const ArchitectureNameCase& c = GetParam();
   EXPECT_EQ(c.name, ArchitectureToString(c.architecture));
+  EXPECT_EQ(c.wide_name, ArchitectureToWideString(c.architecture));
   EXPECT_EQ(c.lower_name, ArchitectureToLowerString(c.architecture));
 }
 
@@ -25,12 +27,12 @@ INSTANTIATE_TEST_SUITE_P(
     Values,
     ArchitectureNamesTest,
     ::testing::Values(
-        ArchitectureNameCase{PackageArchitecture::kX86, "X86", "x86"},
-        ArchitectureNameCase{PackageArchitecture::kX64, "X64", "x64"},
-        ArchitectureNameCase{PackageArchitecture::kInvalid, "invalid", "invalid"},
+        ArchitectureNameCase{PackageArchitecture::kX86, "X86", L"X86", "x86"},
+        ArchitectureNameCase{PackageArchitecture::kX64, "X64", L"X64", "x64"},
+        ArchitectureNameCase{PackageArchitecture::kInvalid, "invalid", L"invalid", "invalid"},
         // Values outside the enumeration have no name.
-        ArchitectureNameCase{static_cast<PackageArchitecture>(3), "", ""},
-        ArchitectureNameCase{static_cast<PackageArchitecture>(0xFFFFFFFF), "", ""}));
+        ArchitectureNameCase{static_cast<PackageArchitecture>(3), "", L"", ""},
+        ArchitectureNameCase{static_cast<PackageArchitecture>(0xFFFFFFFF), "", L"", ""}));
 
 }  // namespace
 }  // namespace velta
