@@ -171,6 +171,8 @@ Process LaunchProcess(const std::wstring& cmdline, const LaunchOptions& options)
     startup_info.dwFlags |= STARTF_USESHOWWINDOW;
     startup_info.wShowWindow = SW_HIDE;
   }
+  if (options.console_without_window)
+    flags |= CREATE_NO_WINDOW;
   const bool has_std_handles =
       options.stdin_handle || options.stdout_handle || options.stderr_handle;
   if (has_std_handles) {

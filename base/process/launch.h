@@ -45,6 +45,11 @@ struct LaunchOptions {
   bool wait = false;
   // SW_HIDE for the child's first window.
   bool start_hidden = false;
+  // A console program gets a console of its own that no one sees
+  // (CREATE_NO_WINDOW) and, unless the standard handles below are given,
+  // reads and writes that console: nothing it prints reaches this process's
+  // console or output.
+  bool console_without_window = false;
 
   Inherit inherit_mode = Inherit::kSpecific;
   // With kSpecific: handles to pass on. Each must be inheritable

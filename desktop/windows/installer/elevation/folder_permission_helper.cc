@@ -152,6 +152,7 @@ void RunUninstallBatch(const base::FilePath& install_folder) {
     return;
   base::LaunchOptions options;
   options.start_hidden = true;
+  options.console_without_window = true;  // as the uninstaller starts it
   base::LaunchProcess(base::CommandLine(batch), options);
 }
 

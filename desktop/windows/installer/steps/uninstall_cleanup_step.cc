@@ -123,6 +123,9 @@ StepResult& UninstallCleanupStep::Execute(StepResult& result, int32_t /*attempt*
     LOG(INFO) << "Starting final cleanup batch file.";
     base::LaunchOptions options;
     options.start_hidden = true;
+    // The script's commands and their messages must not reach the output
+    // of whoever started the uninstall (a terminal, a script's log).
+    options.console_without_window = true;
     base::Process process = base::LaunchProcess(
         L"cmd.exe /c \"" + folder.Append(kCleanupBatchName).value() + L"\"", options);
     if (!process.IsValid())
