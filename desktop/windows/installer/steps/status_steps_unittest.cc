@@ -180,6 +180,20 @@ TEST_F(StatusStepsTest, MalformedInstallerPrefsAreDroppedNotCarriedOver) {
   EXPECT_EQ(std::optional<bool>(true), prefs.FindBoolKey("autoupdate"));
 }
 
+// The main process refuses a temp-folder value that is not a full path and
+// downloads elsewhere; the preference keeps none of it either.
+TEST_F(StatusStepsTest, TempFolderPrefIsOnlyAFullPath) {
+  for (const wchar_t* value : {L"", L"relative\\x", L"\\x", L"C:x"}) {
+    SCOPED_TRACE(base::WideToUTF8(value));
+    ScopedInstallerProcess process({L"backend", std::wstring(L"temp-folder=") + value});
+    WriteText(PrefsPath(), "{\"temp_folder\": \"C:\\\\Earlier\"}");
+    WriteInstallerPrefsStep step(&context_);
+    EXPECT_EQ(StepResult::kSuccess, test::RunStep(step).code);
+    const std::string* stored = ReadJson(PrefsPath()).FindStringKey("temp_folder");
+    EXPECT_EQ("C:\\Earlier", stored ? *stored : "<none>");
+  }
+}
+
 TEST_F(StatusStepsTest, AutoupdateRunWritesNoConsentPrefs) {
   ScopedInstallerProcess process({L"backend", L"autoupdate"});
   WriteInstallerPrefsStep step(&context_);

@@ -176,9 +176,17 @@ StepResult& WriteInstallerPrefsStep::Execute(StepResult& result, int32_t /*attem
 
   const base::CommandLine& command_line = *base::CommandLine::ForCurrentProcess();
   if (command_line.HasSwitch(kTempFolderSwitch)) {
-    LOG(INFO) << "Writing temp folder pref";
-    SetString(store.get(), "temp_folder",
-              base::WideToUTF8(command_line.GetSwitchValueNative(kTempFolderSwitch)));
+    // The main process downloads into a temp-folder value only when it is a
+    // full path; one that is not (empty, or relative to whatever folder a
+    // later reader runs in) is not kept for the next runs either.
+    const base::FilePath temp_folder = command_line.GetSwitchValuePath(kTempFolderSwitch);
+    if (temp_folder.IsAbsolute()) {
+      LOG(INFO) << "Writing temp folder pref";
+      SetString(store.get(), "temp_folder", base::WideToUTF8(temp_folder.value()));
+    } else {
+      LOG(WARNING) << "Not writing the temp folder pref, not a full path: \""
+                   << temp_folder << "\"";
+    }
   }
   LOG(INFO) << "Writing autoupdate pref";
   const bool is_autoupdate = state->IsAutoupdate();
