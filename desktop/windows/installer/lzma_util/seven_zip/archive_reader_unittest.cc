@@ -12,6 +12,7 @@
 #include <iterator>
 #include <map>
 #include <mutex>
+#include <random>
 #include <set>
 #include <string>
 #include <thread>
@@ -88,12 +89,15 @@ class CountingAllocator : public Allocator {
   size_t max_live_ = 0;
 };
 
-// A per-test folder under the system temp folder, removed afterwards.
+// A per-test folder under the system temp folder, removed afterwards. Its
+// name ends in a random number: test runs of several build trees share the
+// temp folder.
 class ScratchFolder {
  public:
   ScratchFolder() {
     const testing::TestInfo* info = testing::UnitTest::GetInstance()->current_test_info();
-    std::string name = std::string("seven_zip_") + info->test_suite_name() + "_" + info->name();
+    std::string name = std::string("seven_zip_") + info->test_suite_name() + "_" + info->name() +
+                       "_" + std::to_string(std::random_device()());
     std::replace(name.begin(), name.end(), '/', '_');
     path_ = fs::temp_directory_path() / name;
     fs::remove_all(path_);
