@@ -4,7 +4,7 @@
 #
 # - A build tree's prefixes are copies of one template prefix
 #   ($VELTA_WINE_TEMPLATE), made once (wineboot -i, and again whenever the
-#   settings below change) with the Schedule service
+#   settings below or the font script they run change) with the Schedule service
 #   set to start automatically (else Task Scheduler 2.0 Connect fails with
 #   0x80041315 in the first session), Windows 10 as the reported version and
 #   no display for programs of the GUI subsystem. A copy shares the
@@ -23,6 +23,7 @@
 # - All of it runs under a lock: a cold prefix hit by `ctest -j` hangs otherwise.
 set -eu
 : "${WINEPREFIX:?}" "${HOME:?}"
+script_dir=$(cd "$(dirname "$0")" && pwd)
 mkdir -p "$HOME" "$(dirname "$WINEPREFIX")"
 
 exec 9>"$WINEPREFIX.lock"
@@ -53,8 +54,13 @@ make_prefix() {
   # What Tahoma lacks (Greek with accents, CJK, the Indic scripts) comes from
   # the Noto fonts through Tahoma's font link, as on Windows. Bold is made
   # from Tahoma: with Tahoma Bold named, Wine draws bold texts without the link.
+  # Hebrew goes into Tahoma itself (tahoma_with_hebrew.py says why a link
+  # cannot bring it); Tahoma has Arabic already.
+  /usr/bin/python3 "$script_dir/tahoma_with_hebrew.py" /usr/share/wine/fonts/tahoma.ttf \
+    /usr/share/fonts/truetype/noto/NotoSansHebrew-Regular.ttf \
+    "$WINEPREFIX/drive_c/windows/Fonts/tahoma.ttf"
   wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\Fonts' /v 'Tahoma (TrueType)' \
-    /d 'Z:\usr\share\wine\fonts\tahoma.ttf' /f </dev/null >/dev/null 2>&1
+    /d 'C:\windows\Fonts\tahoma.ttf' /f </dev/null >/dev/null 2>&1
   wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\Fonts' /v 'Marlett (TrueType)' \
     /d 'Z:\usr\share\wine\fonts\marlett.ttf' /f </dev/null >/dev/null 2>&1
   wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes' /v 'Segoe UI' \
@@ -84,7 +90,7 @@ make_prefix() {
 
 # A prefix is ready when it was made by this script's make_prefix as it is
 # now: a change of the settings above remakes every prefix on its next use.
-setup_stamp=$(declare -f make_prefix | sha1sum | cut -c1-40)
+setup_stamp=$({ declare -f make_prefix; cat "$script_dir/tahoma_with_hebrew.py"; } | sha1sum | cut -c1-40)
 prefix_ready() {
   [ "$(cat "$1/.velta-ready" 2>/dev/null)" = "$setup_stamp" ]
 }
