@@ -6,6 +6,8 @@
 #include <windowsx.h>
 #include <string.h>
 
+#include <cstdint>
+#include <string>
 #include <utility>
 
 #include "base/logging.h"
@@ -22,14 +24,25 @@ constexpr wchar_t kHrefOpen[] = L"href=\"";
 constexpr wchar_t kLinkClose[] = L"</a>";
 
 // The RTF of a hyperlink field around "$1" target "$2" text "$3".
-constexpr wchar_t kFieldStart[] = L"{\\field{\\*\\fldinst{HYPERLINK \"";
-constexpr wchar_t kFieldMiddle[] = L"\"}}{\\fldrslt{\\ul ";
-constexpr wchar_t kFieldEnd[] = L"}}}";
+constexpr char kFieldStart[] = "{\\field{\\*\\fldinst{HYPERLINK \"";
+constexpr char kFieldMiddle[] = "\"}}{\\fldrslt{\\ul ";
+constexpr char kFieldEnd[] = "}}}";
 
-DWORD CALLBACK StreamOutCallback(DWORD_PTR cookie, LPBYTE buffer, LONG size, LONG* written) {
-  reinterpret_cast<std::string*>(cookie)->append(reinterpret_cast<const char*>(buffer), size);
-  *written = size;
-  return 0;
+// `text` as RTF text: ASCII as it stands (the RTF's own marks escaped),
+// every other letter as a Unicode escape, whatever the code page.
+std::string RtfText(const std::wstring& text) {
+  std::string rtf;
+  for (const wchar_t c : text) {
+    if (c == L'\\' || c == L'{' || c == L'}') {
+      rtf.push_back('\\');
+      rtf.push_back(static_cast<char>(c));
+    } else if (c < 0x80) {
+      rtf.push_back(static_cast<char>(c));
+    } else {
+      rtf += "\\u" + std::to_string(static_cast<int16_t>(c)) + "?";
+    }
+  }
+  return rtf;
 }
 
 struct StreamInState {
@@ -199,41 +212,19 @@ void RichStatic::SetText(const std::wstring& text) {
 void RichStatic::SetMarkup(const std::wstring& markup, COLORREF link_color) {
   std::vector<Link> links;
   const std::wstring plain = ParseMarkup(markup, &links);
-  const std::wstring rewritten = RewriteMarkup(markup);
-  ::SetWindowTextW(control_, rewritten.c_str());
+  link_color_ = link_color;
   links_marked_ = false;
   links_.clear();
-  UpdateSize();
-  UpdateSize();
-  const size_t first_open = rewritten.find(L"$1");
-  const size_t first_close = rewritten.find(L"$3");
-  if (first_open != std::wstring::npos && first_close != std::wstring::npos)
-    SetTextColor(link_color, {static_cast<LONG>(first_open), static_cast<LONG>(first_close + 2)});
-
-  const std::string saved = StreamOutRtf();
-  auto convert = [&saved](const wchar_t* field_start) {
-    const std::wstring wide(saved.begin(), saved.end());
-    return base::ReplaceStringPlaceholders(wide, {field_start, kFieldMiddle, kFieldEnd});
-  };
-  auto narrow = [](const std::wstring& wide) {
-    std::string bytes;
-    for (wchar_t c : wide)
-      bytes.push_back(static_cast<char>(c));
-    return bytes;
-  };
-  StreamInRtf(narrow(convert(kFieldStart)));
-
+  InsertLinkFields(plain, links, false);
   // A first line that ends inside a field's instruction: every field gets a
   // line break before it.
   wchar_t first_line[512] = {};
   *reinterpret_cast<WORD*>(first_line) = 511;
   const LRESULT length = ::SendMessageW(control_, EM_GETLINE, 0, reinterpret_cast<LPARAM>(first_line));
-  if (base::EndsWith(std::wstring(first_line, length > 0 ? length : 0), L"HYPERLINK ")) {
-    StreamInRtf(narrow(convert((std::wstring(L"\\line") + kFieldStart).c_str())));
-  }
+  if (base::EndsWith(std::wstring(first_line, length > 0 ? length : 0), L"HYPERLINK "))
+    InsertLinkFields(plain, links, true);
 
   links_ = std::move(links);
-  link_color_ = link_color;
   // Without hyperlink fields (their text is gone, as under Wine) the plain
   // text is shown and the link ranges are marked as links by hand.
   if (GetPlainText() != plain) {
@@ -247,6 +238,30 @@ void RichStatic::SetMarkup(const std::wstring& markup, COLORREF link_color) {
     MarkLinks();
   }
   UpdateSize();
+}
+
+void RichStatic::InsertLinkFields(const std::wstring& plain,
+                                  const std::vector<Link>& links,
+                                  bool break_before) {
+  ::SetWindowTextW(control_, plain.c_str());
+  if (text_color_)
+    SetTextColor(*text_color_, {0, -1});
+  if (!links.empty())
+    SetTextColor(link_color_, {links.front().start, links.front().end});
+  // Each link's text becomes a hyperlink field, the last first so that the
+  // ranges before it stay where they are. Only the fields go in as RTF, and
+  // the text never comes out as RTF: a rich-edit control may write it in a
+  // code page, which loses the letters the code page lacks.
+  for (auto link = links.rbegin(); link != links.rend(); ++link) {
+    std::string field = break_before ? "\\line" : "";
+    field += kFieldStart;
+    if (!link->target.empty())
+      field += RtfText(link->target) + kFieldMiddle;
+    field += RtfText(plain.substr(link->start, link->end - link->start)) + kFieldEnd;
+    CHARRANGE range = {link->start, link->end};
+    ::SendMessageW(control_, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&range));
+    StreamInRtf("{\\rtf1" + field + "}", SFF_SELECTION);
+  }
 }
 
 void RichStatic::SetTextColor(COLORREF color, CHARRANGE range) {
@@ -360,35 +375,39 @@ std::wstring RichStatic::GetPlainText() const {
   return text;
 }
 
+LONG RichStatic::TextLength() const {
+  GETTEXTLENGTHEX query = {GTL_NUMCHARS | GTL_PRECISE, 1200};
+  const LRESULT length =
+      ::SendMessageW(control_, EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&query), 0);
+  return length > 0 ? static_cast<LONG>(length) : 0;
+}
+
 void RichStatic::UpdateSize() {
   size_.cx = GetWindowSize().cx;
-  const std::string saved = StreamOutRtf();
-  const LRESULT length = ::GetWindowTextLengthW(control_);
-  ::SendMessageW(control_, EM_SETSEL, length, length);
-  ::SendMessageW(control_, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(L"\r\n"));
+  // A paragraph break added at the end starts a line where the text ends,
+  // below the last line's whole height (wrapped lines and line spacing
+  // included); it goes again at once. The text and its formats stay in the
+  // control all along.
+  const LONG length = TextLength();
+  CHARRANGE end = {length, length};
+  ::SendMessageW(control_, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&end));
+  ::SendMessageW(control_, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(L"\r"));
   POINTL first = {};
   POINTL last = {};
   ::SendMessageW(control_, EM_POSFROMCHAR, reinterpret_cast<WPARAM>(&first), 0);
-  ::SendMessageW(control_, EM_POSFROMCHAR, reinterpret_cast<WPARAM>(&last),
-                 ::GetWindowTextLengthW(control_));
-  StreamInRtf(saved);
+  ::SendMessageW(control_, EM_POSFROMCHAR, reinterpret_cast<WPARAM>(&last), TextLength());
+  CHARRANGE added = {length, -1};
+  ::SendMessageW(control_, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&added));
+  ::SendMessageW(control_, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(L""));
+  CHARRANGE none = {0, 0};
+  ::SendMessageW(control_, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&none));
   size_.cy = last.y - first.y;
-  // The RTF round trip may lose the link marks: put them back.
-  if (links_marked_)
-    MarkLinks();
 }
 
-std::string RichStatic::StreamOutRtf() const {
-  std::string rtf;
-  EDITSTREAM stream = {reinterpret_cast<DWORD_PTR>(&rtf), 0, &StreamOutCallback};
-  ::SendMessageW(control_, EM_STREAMOUT, SF_RTF, reinterpret_cast<LPARAM>(&stream));
-  return rtf;
-}
-
-void RichStatic::StreamInRtf(const std::string& rtf) {
+void RichStatic::StreamInRtf(const std::string& rtf, UINT flags) {
   StreamInState state = {&rtf, 0};
   EDITSTREAM stream = {reinterpret_cast<DWORD_PTR>(&state), 0, &StreamInCallback};
-  ::SendMessageW(control_, EM_STREAMIN, SF_RTF, reinterpret_cast<LPARAM>(&stream));
+  ::SendMessageW(control_, EM_STREAMIN, SF_RTF | flags, reinterpret_cast<LPARAM>(&stream));
 }
 
 void RichStatic::MarkLinks() {
