@@ -33,7 +33,7 @@ WINE_SCRIPTS = os.path.join(os.path.dirname(os.path.abspath(__file__)), os.pardi
                             "wine")
 PREPARE_WINE = os.path.join(WINE_SCRIPTS, "prepare_wine.sh")
 # What the template prefix is made with: a change of either remakes it.
-PREFIX_SETUP = (PREPARE_WINE, os.path.join(WINE_SCRIPTS, "tahoma_with_hebrew.py"))
+PREFIX_SETUP = (PREPARE_WINE, os.path.join(WINE_SCRIPTS, "tahoma_with_scripts.py"))
 
 
 class XvfbWine:
