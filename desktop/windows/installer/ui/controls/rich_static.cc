@@ -7,11 +7,14 @@
 #include <string.h>
 
 #include <cstdint>
+#include <cwctype>
+#include <map>
 #include <string>
 #include <utility>
 
 #include "base/logging.h"
 #include "base/strings/string_util.h"
+#include "base/win/registry.h"
 #include "desktop/windows/installer/ui/controls/image_utils.h"
 
 namespace velta {
@@ -43,6 +46,108 @@ std::string RtfText(const std::wstring& text) {
     }
   }
   return rtf;
+}
+
+// Keeps a shown control from drawing while its text and formats change (a
+// rich-edit control draws at once after each change, and a transparent
+// RichStatic's drawing is dear); at the end the control is drawn once. A
+// hidden control, or one already kept from drawing, is left as it is
+// (WM_SETREDRAW would show a hidden window).
+class ScopedNoRedraw {
+ public:
+  explicit ScopedNoRedraw(HWND control)
+      : control_((::GetWindowLongPtrW(control, GWL_STYLE) & WS_VISIBLE) ? control : nullptr) {
+    if (control_)
+      ::SendMessageW(control_, WM_SETREDRAW, FALSE, 0);
+  }
+  ScopedNoRedraw(const ScopedNoRedraw&) = delete;
+  ScopedNoRedraw& operator=(const ScopedNoRedraw&) = delete;
+  ~ScopedNoRedraw() {
+    if (!control_)
+      return;
+    ::SendMessageW(control_, WM_SETREDRAW, TRUE, 0);
+    ::InvalidateRect(control_, nullptr, TRUE);
+  }
+
+ private:
+  HWND control_;
+};
+
+constexpr wchar_t kFontLinkKey[] =
+    L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\FontLink\\SystemLink";
+constexpr wchar_t kFontSubstitutesKey[] =
+    L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\FontSubstitutes";
+
+// The faces the system's font link gives `face` for the letters it lacks
+// ("file,face[,scaling]" entries), or its substitute's when it has none.
+std::vector<std::wstring> ReadLinkedFaces(const std::wstring& face) {
+  std::wstring name = face;
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    std::vector<std::wstring> entries;
+    base::win::RegKey(HKEY_LOCAL_MACHINE, kFontLinkKey, KEY_READ)
+        .ReadValues(name.c_str(), &entries);
+    std::vector<std::wstring> faces;
+    for (const std::wstring& entry : entries) {
+      const size_t comma = entry.find(L',');
+      if (comma == std::wstring::npos)
+        continue;
+      faces.push_back(entry.substr(comma + 1, entry.find(L',', comma + 1) - comma - 1));
+    }
+    if (!faces.empty())
+      return faces;
+    std::wstring substitute;
+    if (base::win::RegKey(HKEY_LOCAL_MACHINE, kFontSubstitutesKey, KEY_READ)
+                .ReadValue(name.c_str(), &substitute) != ERROR_SUCCESS ||
+        substitute.empty()) {
+      break;
+    }
+    name = substitute;
+  }
+  return {};
+}
+
+// The same, remembered for the process (main thread only).
+const std::vector<std::wstring>& LinkedFaces(const std::wstring& face) {
+  static std::map<std::wstring, std::vector<std::wstring>> known;
+  const auto found = known.find(face);
+  if (found != known.end())
+    return found->second;
+  return known.emplace(face, ReadLinkedFaces(face)).first->second;
+}
+
+// Whether the font `logfont` names has a glyph of its own for `c`.
+bool HasGlyph(HDC dc, const LOGFONTW& logfont, wchar_t c) {
+  HFONT font = ::CreateFontIndirectW(&logfont);
+  if (!font)
+    return false;
+  HGDIOBJ old = ::SelectObject(dc, font);
+  WORD glyph = 0xFFFF;
+  ::GetGlyphIndicesW(dc, &c, 1, &glyph, GGI_MARK_NONEXISTING_GLYPHS);
+  ::SelectObject(dc, old);
+  ::DeleteObject(font);
+  return glyph != 0xFFFF;
+}
+
+// The linked face that draws `c` for the font `logfont` names, or empty;
+// remembered for the process (main thread only).
+std::wstring LinkedFaceFor(HDC dc, const LOGFONTW& logfont, wchar_t c) {
+  static std::map<std::pair<std::wstring, wchar_t>, std::wstring> known;
+  const auto key = std::make_pair(std::wstring(logfont.lfFaceName), c);
+  const auto found = known.find(key);
+  if (found != known.end())
+    return found->second;
+  std::wstring face;
+  for (const std::wstring& linked : LinkedFaces(logfont.lfFaceName)) {
+    LOGFONTW candidate = logfont;
+    wcsncpy(candidate.lfFaceName, linked.c_str(), LF_FACESIZE - 1);
+    candidate.lfFaceName[LF_FACESIZE - 1] = L'\0';
+    if (HasGlyph(dc, candidate, c)) {
+      face = linked;
+      break;
+    }
+  }
+  known[key] = face;
+  return face;
 }
 
 struct StreamInState {
@@ -201,33 +306,43 @@ RichStatic::~RichStatic() {
 }
 
 void RichStatic::SetText(const std::wstring& text) {
+  const ScopedNoRedraw no_redraw(control_);
   links_.clear();
   links_marked_ = false;
   ::SetWindowTextW(control_, text.c_str());
   if (text_color_)
     SetTextColor(*text_color_, {0, -1});
+  BindFonts();
   UpdateSize();
 }
 
 void RichStatic::SetMarkup(const std::wstring& markup, COLORREF link_color) {
+  const ScopedNoRedraw no_redraw(control_);
   std::vector<Link> links;
   const std::wstring plain = ParseMarkup(markup, &links);
   link_color_ = link_color;
   links_marked_ = false;
   links_.clear();
-  InsertLinkFields(plain, links, false);
-  // A first line that ends inside a field's instruction: every field gets a
-  // line break before it.
-  wchar_t first_line[512] = {};
-  *reinterpret_cast<WORD*>(first_line) = 511;
-  const LRESULT length = ::SendMessageW(control_, EM_GETLINE, 0, reinterpret_cast<LPARAM>(first_line));
-  if (base::EndsWith(std::wstring(first_line, length > 0 ? length : 0), L"HYPERLINK "))
-    InsertLinkFields(plain, links, true);
+  // The rich-edit library of the process keeps hyperlink fields or drops
+  // them: once seen dropped, they are not made again.
+  static bool fields_dropped = false;
+  if (!fields_dropped) {
+    InsertLinkFields(plain, links, false);
+    // A first line that ends inside a field's instruction: every field gets
+    // a line break before it.
+    wchar_t first_line[512] = {};
+    *reinterpret_cast<WORD*>(first_line) = 511;
+    const LRESULT length =
+        ::SendMessageW(control_, EM_GETLINE, 0, reinterpret_cast<LPARAM>(first_line));
+    if (base::EndsWith(std::wstring(first_line, length > 0 ? length : 0), L"HYPERLINK "))
+      InsertLinkFields(plain, links, true);
+    fields_dropped = !links.empty() && GetPlainText() != plain;
+  }
 
   links_ = std::move(links);
   // Without hyperlink fields (their text is gone, as under Wine) the plain
   // text is shown and the link ranges are marked as links by hand.
-  if (GetPlainText() != plain) {
+  if (fields_dropped || GetPlainText() != plain) {
     VLOG(1) << "Hyperlink fields are not kept: marking the link ranges";
     ::SetWindowTextW(control_, plain.c_str());
     // The new text has the control's default look: the whole text's colour
@@ -237,6 +352,7 @@ void RichStatic::SetMarkup(const std::wstring& markup, COLORREF link_color) {
     links_marked_ = true;
     MarkLinks();
   }
+  BindFonts();
   UpdateSize();
 }
 
@@ -276,12 +392,15 @@ void RichStatic::SetTextColor(COLORREF color, CHARRANGE range) {
 }
 
 void RichStatic::SetFont(HFONT font) {
+  const ScopedNoRedraw no_redraw(control_);
   font_ = font;
   ::SendMessageW(control_, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+  BindFonts();
   UpdateSize();
 }
 
 void RichStatic::SetLineSpacing(int twips) {
+  const ScopedNoRedraw no_redraw(control_);
   PARAFORMAT2 format = {};
   format.cbSize = sizeof(format);
   format.dwMask = PFM_LINESPACING;
@@ -375,6 +494,65 @@ std::wstring RichStatic::GetPlainText() const {
   return text;
 }
 
+void RichStatic::BindFonts() {
+  const std::wstring text = GetPlainText();
+  // Hyperlink fields hold text of their own: the control binds its fonts
+  // itself where it keeps them.
+  if (text.empty() || static_cast<LONG>(text.size()) != TextLength())
+    return;
+  // The text's font: the format of its first letter.
+  CHARRANGE first = {0, 1};
+  ::SendMessageW(control_, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&first));
+  CHARFORMAT2W format = {};
+  format.cbSize = sizeof(format);
+  ::SendMessageW(control_, EM_GETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&format));
+  ScopedMemoryDC dc(nullptr);
+  if (!dc.Get())
+    return;
+  LOGFONTW logfont = {};
+  logfont.lfHeight = -::MulDiv(format.yHeight, ::GetDeviceCaps(dc.Get(), LOGPIXELSY), 1440);
+  logfont.lfWeight = format.wWeight ? format.wWeight : (format.dwEffects & CFE_BOLD) ? 700 : 400;
+  logfont.lfCharSet = format.bCharSet;
+  wcsncpy(logfont.lfFaceName, format.szFaceName, LF_FACESIZE - 1);
+  HFONT font = ::CreateFontIndirectW(&logfont);
+  if (!font)
+    return;
+  HGDIOBJ old = ::SelectObject(dc.Get(), font);
+  std::vector<WORD> glyphs(text.size(), 0);
+  const DWORD read = ::GetGlyphIndicesW(dc.Get(), text.c_str(), static_cast<int>(text.size()),
+                                        glyphs.data(), GGI_MARK_NONEXISTING_GLYPHS);
+  ::SelectObject(dc.Get(), old);
+  ::DeleteObject(font);
+  if (read != text.size())
+    return;
+  const auto face_for = [&](size_t at) {
+    const wchar_t c = text[at];
+    if (glyphs[at] != 0xFFFF || (c >= 0xD800 && c <= 0xDFFF) || ::iswspace(c))
+      return std::wstring();
+    return LinkedFaceFor(dc.Get(), logfont, c);
+  };
+  size_t at = 0;
+  while (at < text.size()) {
+    const std::wstring face = face_for(at);
+    size_t end = at + 1;
+    while (end < text.size() && face_for(end) == face)
+      ++end;
+    if (!face.empty()) {
+      CHARRANGE range = {static_cast<LONG>(at), static_cast<LONG>(end)};
+      ::SendMessageW(control_, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&range));
+      CHARFORMAT2W bound = {};
+      bound.cbSize = sizeof(bound);
+      bound.dwMask = CFM_FACE | CFM_CHARSET;
+      bound.bCharSet = DEFAULT_CHARSET;
+      wcsncpy(bound.szFaceName, face.c_str(), LF_FACESIZE - 1);
+      ::SendMessageW(control_, EM_SETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&bound));
+    }
+    at = end;
+  }
+  CHARRANGE none = {0, 0};
+  ::SendMessageW(control_, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&none));
+}
+
 LONG RichStatic::TextLength() const {
   GETTEXTLENGTHEX query = {GTL_NUMCHARS | GTL_PRECISE, 1200};
   const LRESULT length =
@@ -388,6 +566,7 @@ void RichStatic::UpdateSize() {
   // below the last line's whole height (wrapped lines and line spacing
   // included); it goes again at once. The text and its formats stay in the
   // control all along.
+  const ScopedNoRedraw no_redraw(control_);
   const LONG length = TextLength();
   CHARRANGE end = {length, length};
   ::SendMessageW(control_, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&end));

@@ -87,6 +87,12 @@ class RichStatic : public UiElement {
   // break before each when `break_before`.
   void InsertLinkFields(const std::wstring& plain, const std::vector<Link>& links,
                         bool break_before);
+  // Gives each run of letters that the font lacks the face that the
+  // system's font link gives the font for them, as GDI would draw them: a
+  // rich-edit control may shape its text with each run's own font alone
+  // (Wine's does), which draws such letters as boxes. Only the plain
+  // text's runs (hyperlink fields hold text of their own).
+  void BindFonts();
   // The number of characters, a paragraph break counting one.
   LONG TextLength() const;
   // Streams `rtf` in (over the selection with SFF_SELECTION).
