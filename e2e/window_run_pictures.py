@@ -4,9 +4,9 @@
 own, driven with the UI driver, with a PNG picture of each page it shows:
 the welcome page, the options page, the welcome page again (Back), and the
 progress page while the installation runs. The run ends with the
-installation. Then a second window, in Hebrew (a right-to-left language),
-shows its welcome page for a picture and is closed. The pictures' folder is
-named at the end.
+installation. Then a window in Hebrew (a right-to-left language), one in
+Japanese and one in Russian each show their welcome page for a picture and
+are closed. The pictures' folder is named at the end.
 
   window_run_pictures.py <build folder> <ui_driver.exe> <package folder> <out folder>
 """
@@ -65,19 +65,22 @@ def main():
             print("    " + describe_progress(driver("progress", window, str(PROGRESS_BAR))))
         exit_code = run.wait()
 
-        # A right-to-left language: the texts in reading order.
-        hebrew = driver.start(os.path.join(work, "temp_hebrew"),
-                              os.path.join(work, "package", "installer.exe"),
-                              "--enable-installer-stats=0", "--language=he",
-                              ui_driver_xvfb_e2e.NO_PACKAGE_SERVER,
-                              "--installfolder=" + ui_driver_e2e.windows_path(
-                                  os.path.join(work, "Velta Browser he")))
-        window = driver("find-window", "--pid=%d" % (hebrew.pid or 0))
-        if window:
-            picture("5_welcome_hebrew")
-        if hebrew.pid:
-            driver("end", str(hebrew.pid))
-        hebrew.wait()
+        # Other scripts: a right-to-left language (the texts in reading
+        # order), Japanese and Russian, whose titles wrap.
+        for number, language, name in ((5, "he", "hebrew"), (6, "ja", "japanese"),
+                                       (7, "ru", "russian")):
+            other = driver.start(os.path.join(work, "temp_" + name),
+                                 os.path.join(work, "package", "installer.exe"),
+                                 "--enable-installer-stats=0", "--language=" + language,
+                                 ui_driver_xvfb_e2e.NO_PACKAGE_SERVER,
+                                 "--installfolder=" + ui_driver_e2e.windows_path(
+                                     os.path.join(work, "Velta Browser " + language)))
+            window = driver("find-window", "--pid=%d" % (other.pid or 0))
+            if window:
+                picture("%d_welcome_%s" % (number, name))
+            if other.pid:
+                driver("end", str(other.pid))
+            other.wait()
     print("    exit code: %s" % exit_code)
     print("    pictures:")
     for path in pictures:

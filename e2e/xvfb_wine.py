@@ -29,8 +29,11 @@ import zlib
 
 # Makes a test prefix as a copy of the build tree's template (and the
 # template first when there is none).
-PREPARE_WINE = os.path.join(os.path.dirname(os.path.abspath(__file__)), os.pardir, "testing",
-                            "wine", "prepare_wine.sh")
+WINE_SCRIPTS = os.path.join(os.path.dirname(os.path.abspath(__file__)), os.pardir, "testing",
+                            "wine")
+PREPARE_WINE = os.path.join(WINE_SCRIPTS, "prepare_wine.sh")
+# What the template prefix is made with: a change of either remakes it.
+PREFIX_SETUP = (PREPARE_WINE, os.path.join(WINE_SCRIPTS, "tahoma_with_scripts.py"))
 
 
 class XvfbWine:
@@ -97,16 +100,18 @@ class XvfbWine:
 
     def _prepare_prefix(self):
         """Makes the prefix unless it was made by this setup as it is now
-        (the marker holds a digest of the setup's code and of the script
-        that makes the template): a copy of the build tree's template
+        (the marker holds a digest of the setup's code and of the scripts
+        that make the template): a copy of the build tree's template
         prefix, as every test prefix is (its libraries are hard links, its
         fonts and Windows version set; a fresh wineboot took about 18 s of
         CPU), whose windows go to the display, undecorated."""
         os.makedirs(self.home, exist_ok=True)
         marker = os.path.join(self.prefix, ".velta-xvfb-ready")
-        with open(PREPARE_WINE, "rb") as script:
-            setup = hashlib.sha1(inspect.getsource(XvfbWine._prepare_prefix).encode() +
-                                 script.read()).hexdigest()
+        digest = hashlib.sha1(inspect.getsource(XvfbWine._prepare_prefix).encode())
+        for path in PREFIX_SETUP:
+            with open(path, "rb") as script:
+                digest.update(script.read())
+        setup = digest.hexdigest()
         try:
             with open(marker, encoding="utf-8") as made:
                 ready = made.read() == setup

@@ -4,7 +4,7 @@
 #
 # - A build tree's prefixes are copies of one template prefix
 #   ($VELTA_WINE_TEMPLATE), made once (wineboot -i, and again whenever the
-#   settings below change) with the Schedule service
+#   settings below or the font script they run change) with the Schedule service
 #   set to start automatically (else Task Scheduler 2.0 Connect fails with
 #   0x80041315 in the first session), Windows 10 as the reported version and
 #   no display for programs of the GUI subsystem. A copy shares the
@@ -23,6 +23,7 @@
 # - All of it runs under a lock: a cold prefix hit by `ctest -j` hangs otherwise.
 set -eu
 : "${WINEPREFIX:?}" "${HOME:?}"
+script_dir=$(cd "$(dirname "$0")" && pwd)
 mkdir -p "$HOME" "$(dirname "$WINEPREFIX")"
 
 exec 9>"$WINEPREFIX.lock"
@@ -50,11 +51,16 @@ make_prefix() {
   # the Noto fonts, tools/install_packages). This Wine does not load the fonts
   # of its own data folder: Tahoma (the dialogs' "MS Shell Dlg") and Marlett
   # (the title bar's buttons) are named here. Texts in "Segoe UI" take Tahoma.
-  # What Tahoma lacks (Greek with accents, CJK, the Indic scripts) comes from
-  # the Noto fonts through Tahoma's font link, as on Windows. Bold is made
-  # from Tahoma: with Tahoma Bold named, Wine draws bold texts without the link.
+  # What Tahoma lacks (Greek with accents, CJK, the Indic scripts, symbols
+  # such as the error page's cross) comes from the Noto fonts through
+  # Tahoma's font link, as on Windows. Bold is made from Tahoma: with Tahoma
+  # Bold named, Wine draws bold texts without the link. Hebrew, Urdu's
+  # letters, Thai and Sinhala go into Tahoma itself (tahoma_with_scripts.py
+  # says why a link cannot bring them).
+  /usr/bin/python3 "$script_dir/tahoma_with_scripts.py" /usr/share/wine/fonts/tahoma.ttf \
+    /usr/share/fonts/truetype/noto "$WINEPREFIX/drive_c/windows/Fonts/tahoma.ttf"
   wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\Fonts' /v 'Tahoma (TrueType)' \
-    /d 'Z:\usr\share\wine\fonts\tahoma.ttf' /f </dev/null >/dev/null 2>&1
+    /d 'C:\windows\Fonts\tahoma.ttf' /f </dev/null >/dev/null 2>&1
   wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\Fonts' /v 'Marlett (TrueType)' \
     /d 'Z:\usr\share\wine\fonts\marlett.ttf' /f </dev/null >/dev/null 2>&1
   wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes' /v 'Segoe UI' \
@@ -77,14 +83,15 @@ make_prefix() {
 'NotoSansOriya-Regular.ttf,Noto Sans Oriya\0'\
 'NotoSansSinhala-Regular.ttf,Noto Sans Sinhala\0'\
 'NotoSansThai-Regular.ttf,Noto Sans Thai\0'\
-'NotoSansEthiopic-Regular.ttf,Noto Sans Ethiopic' </dev/null >/dev/null 2>&1
+'NotoSansEthiopic-Regular.ttf,Noto Sans Ethiopic\0'\
+'NotoSansSymbols2-Regular.ttf,Noto Sans Symbols2' </dev/null >/dev/null 2>&1
   wineserver -w
   echo "$setup_stamp" >"$WINEPREFIX/.velta-ready"
 }
 
 # A prefix is ready when it was made by this script's make_prefix as it is
 # now: a change of the settings above remakes every prefix on its next use.
-setup_stamp=$(declare -f make_prefix | sha1sum | cut -c1-40)
+setup_stamp=$({ declare -f make_prefix; cat "$script_dir/tahoma_with_scripts.py"; } | sha1sum | cut -c1-40)
 prefix_ready() {
   [ "$(cat "$1/.velta-ready" 2>/dev/null)" = "$setup_stamp" ]
 }

@@ -49,6 +49,9 @@ namespace velta {
 
 namespace {
 
+// The privacy link's colour.
+constexpr COLORREF kLinkColor = 0x686868;
+
 // Page values that only the statistics see.
 constexpr uint32_t kPageClosed = 0xFFFFFFFF;
 constexpr uint32_t kPageClosedForReinstall = 101;
@@ -452,8 +455,6 @@ bool InstallerWindowImpl::BuildElements() {
     }
     elements_.push_back(std::move(element));
   }
-  if (privacy_link_)
-    privacy_link_->SetMarkup(GetL10nString(IDS_PRIVACY_POLICY_LINK), 0x686868);
   return true;
 }
 
@@ -532,7 +533,11 @@ void InstallerWindowImpl::OnLanguageChanged() {
     FitOptionLabels();
     if (!simplified_)
       WidenFullPackageButton();
+  } else {
+    FitSurveyTexts();
   }
+  if (privacy_link_)
+    privacy_link_->SetMarkup(GetL10nString(IDS_PRIVACY_POLICY_LINK), kLinkColor);
   PlaceElements();
 }
 
@@ -737,11 +742,15 @@ INT_PTR CALLBACK InstallerWindowImpl::MainDialogProc(HWND dialog, UINT message, 
     case WM_DPICHANGED: {
       if (!window->simplified_)
         return 1;
+      const int old_dpi = window->dpi_;
       window->dpi_ = HIWORD(wparam);
       const auto* suggested = reinterpret_cast<const RECT*>(lparam);
       const SIZE size = SimplifiedWindowSize(window->dpi_);
       ::SetWindowPos(dialog, nullptr, suggested->left, suggested->top, size.cx, size.cy,
                      SWP_NOZORDER | SWP_NOACTIVATE);
+      // What PlaceElements does not place keeps its share of the window.
+      if (old_dpi > 0 && old_dpi != window->dpi_)
+        window->ScaleControls(old_dpi, window->dpi_);
       window->UpdateFonts();
       window->PlaceElements();
       // The children too: the moved labels draw the background they cover.

@@ -137,14 +137,31 @@ class InstallerWindowImpl : public InstallerWindow,
   void OnMainInitDialog();
   void UpdateFonts();
   void PlaceElements();
+  // Gives the rich texts that PlaceElements does not place the height their
+  // text needs, when it is more than their template's.
+  void FitRichTexts();
+  // Moves and sizes every control of the window and its pages from
+  // `from_dpi` to `to_dpi`, as the window's own size changes: PlaceElements
+  // then places its elements anew.
+  void ScaleControls(int from_dpi, int to_dpi);
   void SetTitle();
   void SetSlideTexts();
   BOOL PaintBackground(HDC dc);
   void RebuildBackground(bool force);
   HBRUSH OnMainCtlColorStatic(HDC dc, HWND control);
   void WidenFullPackageButton();
+  // Gives `control` (a static, check box or radio button) the height its
+  // text needs at its width less `indent`, and never less than its
+  // template's height; its top stays.
+  void FitHeightToText(HWND control, int indent);
+  // Widens the simplified window's owner-drawn `button` to its text in the
+  // body font, keeping its right edge; it never narrows.
+  void WidenButtonToText(UiElement* button);
   // The simplified window's size at `dpi`.
   static SIZE SimplifiedWindowSize(int dpi);
+  // Gives the title a font of `points` (simplified window); false when it
+  // cannot be made.
+  bool SetTitlePoints(int points);
   int Scale(int value) const;
   HFONT MakeFont(const wchar_t* face, int points, int weight, DWORD quality, DWORD pitch) const;
   void DeleteFonts();
@@ -182,7 +199,14 @@ class InstallerWindowImpl : public InstallerWindow,
   void OnUninstallClicked();
   void OnDeleteUserDataClicked();
   void SendSurvey();
+  // Draws the survey's order and stacks its rows.
   void ArrangeSurvey();
+  // Gives the question and each answer the height its text needs, then
+  // stacks the rows again.
+  void FitSurveyTexts();
+  // Stacks the rows below the question in their order, each as high as it
+  // is.
+  void StackSurvey();
   void UpdateSurveyControls();
   static INT_PTR CALLBACK SurveyDialogProc(HWND dialog, UINT message, WPARAM wparam,
                                            LPARAM lparam);
@@ -206,6 +230,12 @@ class InstallerWindowImpl : public InstallerWindow,
   HFONT title_font_ = nullptr;
   HFONT feature_font_ = nullptr;
   HFONT slide_title_font_ = nullptr;
+  // The title font's size in points: the simplified window's shrinks for a
+  // title too long for its room.
+  int title_points_ = 0;
+  // What the title's size was last found for: its text, its room and the
+  // texts below it.
+  std::wstring title_fit_key_;
   // Classic variant: the background image and the background painted from
   // it at the client area's size.
   HBITMAP background_image_ = nullptr;
@@ -220,8 +250,10 @@ class InstallerWindowImpl : public InstallerWindow,
   std::map<int, DrawableElement*> drawables_;
   std::array<BitmapElement*, 4> feature_icons_ = {};
   std::map<int, TextLabel*> feature_labels_;
-  // The options page's label heights of the template, by control.
-  std::map<int, int> option_label_heights_;
+  // The heights the templates give the controls that grow with their text
+  // (option labels, rich texts, the survey's question and answers), by
+  // control.
+  std::map<int, int> template_heights_;
 
   BitmapElement* logo_ = nullptr;
   BitmapElement* left_picture_ = nullptr;
@@ -255,6 +287,11 @@ class InstallerWindowImpl : public InstallerWindow,
   // The survey's tops of 1226 and 1227: collapsed and expanded.
   std::array<int, 2> collapsed_tops_ = {};
   std::array<int, 2> expanded_tops_ = {};
+  // The survey's rows from the top, expanded (the order is drawn once), and
+  // the template's gaps below the question and between two rows.
+  std::vector<int> survey_rows_;
+  int survey_question_gap_ = 0;
+  int survey_row_gap_ = 0;
 
   base::WeakPtrFactory<InstallerWindowImpl> weak_factory_{this};
 };

@@ -8,6 +8,8 @@
 #include <richedit.h>
 
 #include <algorithm>
+#include <array>
+#include <optional>
 
 #include "base/logging.h"
 #include "base/win/get_function.h"
@@ -33,6 +35,11 @@ constexpr COLORREF kTitleColor = 0x474540;
 constexpr COLORREF kClassicTitleColor = 0xB5651D;
 constexpr COLORREF kTermsLinkColor = 0x686868;
 constexpr int kTitleLineSpacingTwips = 550;
+// The simplified title's size, and the smallest it takes for a long text.
+constexpr int kTitlePoints = 25;
+constexpr int kTitleSmallestPoints = 14;
+// Room on each side of an owner-drawn button's text at 96 DPI.
+constexpr int kButtonPadding = 10;
 
 struct Slide {
   int picture;
@@ -54,6 +61,46 @@ void SetFontOf(HWND control, HFONT font) {
 
 void FillWhite(HDC dc, const RECT& rect) {
   ::FillRect(dc, &rect, static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)));
+}
+
+// The room `control`'s text needs in `font` (its own when null), on one
+// line or, with `width`, wrapped at that width.
+SIZE TextSize(HWND control, HFONT font, std::optional<LONG> width) {
+  wchar_t text[512] = {};
+  const int length = ::GetWindowTextW(control, text, 512);
+  RECT needed = {0, 0, width.value_or(0), 0};
+  HDC dc = ::GetDC(control);
+  if (!dc)
+    return {0, 0};
+  if (!font)
+    font = reinterpret_cast<HFONT>(::SendMessageW(control, WM_GETFONT, 0, 0));
+  HGDIOBJ old = font ? ::SelectObject(dc, font) : nullptr;
+  ::DrawTextW(dc, text, length, &needed, DT_CALCRECT | (width ? DT_WORDBREAK : DT_SINGLELINE));
+  if (old)
+    ::SelectObject(dc, old);
+  ::ReleaseDC(control, dc);
+  return {needed.right, needed.bottom};
+}
+
+// SetWindowPos, unless the control stands there already: a move redraws
+// the control and what it uncovers, even to the same place.
+void MoveControl(HWND control, int x, int y, int width, int height, UINT flags) {
+  RECT rect = {};
+  ::GetWindowRect(control, &rect);
+  ::MapWindowPoints(HWND_DESKTOP, ::GetParent(control), reinterpret_cast<POINT*>(&rect), 2);
+  const bool same_place = (flags & SWP_NOMOVE) || (rect.left == x && rect.top == y);
+  const bool same_size =
+      (flags & SWP_NOSIZE) || (rect.right - rect.left == width && rect.bottom - rect.top == height);
+  if (!same_place || !same_size)
+    ::SetWindowPos(control, nullptr, x, y, width, height, flags);
+}
+
+// The control's rectangle in its parent's client coordinates.
+RECT RectInParent(HWND control) {
+  RECT rect = {};
+  ::GetWindowRect(control, &rect);
+  ::MapWindowPoints(HWND_DESKTOP, ::GetParent(control), reinterpret_cast<POINT*>(&rect), 2);
+  return rect;
 }
 
 }  // namespace
@@ -141,8 +188,8 @@ void InstallerWindowImpl::UpdateFonts() {
   small_bold_font_ = MakeFont(L"MS Shell Dlg", 8, 700, ANTIALIASED_QUALITY, VARIABLE_PITCH);
   large_font_ = MakeFont(L"MS Shell Dlg", 17, 400, ANTIALIASED_QUALITY, VARIABLE_PITCH);
   heading_font_ = MakeFont(L"MS Shell Dlg 2", 14, 500, ANTIALIASED_QUALITY, VARIABLE_PITCH);
-  title_font_ = MakeFont(L"Segoe UI", simplified_ ? 25 : 22, 900, ANTIALIASED_QUALITY,
-                         VARIABLE_PITCH);
+  title_points_ = simplified_ ? kTitlePoints : 22;
+  title_font_ = MakeFont(L"Segoe UI", title_points_, 900, ANTIALIASED_QUALITY, VARIABLE_PITCH);
   if (simplified_) {
     feature_font_ = MakeFont(L"Segoe UI", 12, 400, DEFAULT_QUALITY, VARIABLE_PITCH);
     slide_title_font_ = MakeFont(L"Segoe UI", 15, 700, ANTIALIASED_QUALITY, VARIABLE_PITCH);
@@ -269,9 +316,10 @@ BOOL InstallerWindowImpl::PaintBackground(HDC dc) {
     }
     return TRUE;
   }
+  // The status line's place is white on the pages that show it.
   HWND status = ::GetDlgItem(main_dialog_, IDC_STATUS_TEXT);
   RECT status_rect = {};
-  if (status) {
+  if (status && (layout_ == LAYOUT_PROGRESS || layout_ == LAYOUT_ERROR)) {
     ::GetWindowRect(status, &status_rect);
     ::MapWindowPoints(HWND_DESKTOP, main_dialog_, reinterpret_cast<POINT*>(&status_rect), 2);
     FillWhite(dc, status_rect);
@@ -317,9 +365,97 @@ void InstallerWindowImpl::RebuildBackground(bool force) {
   ::ReleaseDC(main_dialog_, dc);
 }
 
-void InstallerWindowImpl::PlaceElements() {
-  if (!simplified_ || !main_dialog_)
+void InstallerWindowImpl::FitRichTexts() {
+  // Never lower than the template makes them. The privacy link keeps its
+  // top; in the classic window the title does too and the terms line keeps
+  // its bottom, on the buttons' row (the simplified window places its title
+  // and terms line itself).
+  for (RichStatic* text :
+       {privacy_link_, simplified_ ? nullptr : title_, simplified_ ? nullptr : terms_line_}) {
+    if (!text)
+      continue;
+    const RECT rect = text->GetRectInParent();
+    int& template_height = template_heights_[::GetDlgCtrlID(text->hwnd())];
+    if (!template_height)
+      template_height = rect.bottom - rect.top;
+    const LONG height = std::max<LONG>(text->GetSize().cy, template_height);
+    const LONG top = text == terms_line_ ? rect.bottom - height : rect.top;
+    ::SetWindowPos(text->hwnd(), nullptr, rect.left, top, rect.right - rect.left, height,
+                   SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+}
+
+void InstallerWindowImpl::ScaleControls(int from_dpi, int to_dpi) {
+  const auto scale = [from_dpi, to_dpi](LONG value) { return ::MulDiv(value, to_dpi, from_dpi); };
+  for (HWND dialog : {main_dialog_, options_dialog_, survey_dialog_}) {
+    if (!dialog)
+      continue;
+    for (HWND child = ::GetWindow(dialog, GW_CHILD); child;
+         child = ::GetWindow(child, GW_HWNDNEXT)) {
+      RECT rect = {};
+      ::GetWindowRect(child, &rect);
+      ::MapWindowPoints(HWND_DESKTOP, dialog, reinterpret_cast<POINT*>(&rect), 2);
+      ::SetWindowPos(child, nullptr, scale(rect.left), scale(rect.top),
+                     scale(rect.right) - scale(rect.left), scale(rect.bottom) - scale(rect.top),
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+  }
+  if (privacy_link_)
+    privacy_link_->UpdateSize();
+  for (auto& [control, height] : template_heights_)
+    height = scale(height);
+  survey_question_gap_ = scale(survey_question_gap_);
+  survey_row_gap_ = scale(survey_row_gap_);
+  for (std::array<int, 2>* tops : {&collapsed_tops_, &expanded_tops_}) {
+    for (int& top : *tops)
+      top = scale(top);
+  }
+}
+
+void InstallerWindowImpl::FitHeightToText(HWND control, int indent) {
+  if (!control)
     return;
+  const RECT rect = RectInParent(control);
+  int& one_line = template_heights_[::GetDlgCtrlID(control)];
+  if (!one_line)
+    one_line = rect.bottom - rect.top;
+  const LONG height =
+      std::max<LONG>(one_line, TextSize(control, nullptr, rect.right - rect.left - indent).cy);
+  ::SetWindowPos(control, nullptr, 0, 0, rect.right - rect.left, height,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void InstallerWindowImpl::WidenButtonToText(UiElement* button) {
+  if (!button || !button->hwnd())
+    return;
+  const RECT rect = button->GetRectInParent();
+  const LONG width =
+      std::max<LONG>(rect.right - rect.left, TextSize(button->hwnd(), body_font_, std::nullopt).cx +
+                                                 2 * Scale(kButtonPadding));
+  ::SetWindowPos(button->hwnd(), nullptr, rect.right - width, rect.top, width,
+                 rect.bottom - rect.top, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+bool InstallerWindowImpl::SetTitlePoints(int points) {
+  HFONT font = MakeFont(L"Segoe UI", points, 900, ANTIALIASED_QUALITY, VARIABLE_PITCH);
+  if (!font || !title_)
+    return false;
+  title_->SetFont(font);
+  if (title_font_)
+    ::DeleteObject(title_font_);
+  title_font_ = font;
+  title_points_ = points;
+  return true;
+}
+
+void InstallerWindowImpl::PlaceElements() {
+  if (!main_dialog_)
+    return;
+  FitRichTexts();
+  if (!simplified_) {
+    FitHeightToText(::GetDlgItem(main_dialog_, IDC_FAILURE_HEADING), 0);
+    return;
+  }
   RECT r = {};
   ::GetClientRect(main_dialog_, &r);
   constexpr UINT kMove = SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOSIZE;
@@ -329,27 +465,13 @@ void InstallerWindowImpl::PlaceElements() {
   SIZE logo_size = {0, 0};
   if (logo_) {
     logo_size = logo_->GetSize();
-    ::SetWindowPos(logo_->hwnd(), nullptr, Scale(296), Scale(96), logo_size.cx, logo_size.cy,
-                   kPlace);
+    MoveControl(logo_->hwnd(), Scale(296), Scale(96), logo_size.cx, logo_size.cy, kPlace);
   }
   if (error_mark_) {
-    ::SetWindowPos(error_mark_->hwnd(), nullptr, Scale(296) + logo_size.cx,
-                   Scale(96) + logo_size.cy / 2, 0, 0, kMove);
-  }
-
-  // Title and texts.
-  if (title_) {
-    const SIZE size = title_->GetSize();
-    ::SetWindowPos(title_->hwnd(), nullptr, Scale(296), Scale(156), r.right - Scale(296) - Scale(32),
-                   std::max<LONG>(size.cy, 1), kPlace);
-    const RECT title_rect = title_->GetRectInParent();
-    const int below = title_rect.bottom + Scale(10);
-    for (RichStatic* text : {terms_line_, error_text_}) {
-      if (!text)
-        continue;
-      ::SetWindowPos(text->hwnd(), nullptr, Scale(296), below, r.right - Scale(296) - Scale(32),
-                     std::max<LONG>(text->GetSize().cy, 1), kPlace);
-    }
+    // As large as its character in the large font.
+    const SIZE mark = TextSize(error_mark_->hwnd(), large_font_, std::nullopt);
+    MoveControl(error_mark_->hwnd(), Scale(296) + logo_size.cx, Scale(96) + logo_size.cy / 2,
+                mark.cx, mark.cy, kPlace);
   }
 
   // Buttons.
@@ -357,24 +479,104 @@ void InstallerWindowImpl::PlaceElements() {
     const SIZE size = accept_button_->GetSize();
     const int left = r.right - Scale(32) - size.cx;
     const int top = r.bottom - Scale(32) - size.cy;
-    ::SetWindowPos(accept_button_->hwnd(), nullptr, left, top, size.cx, size.cy, kPlace);
+    MoveControl(accept_button_->hwnd(), left, top, size.cx, size.cy, kPlace);
     if (retry_button_) {
       const SIZE retry = retry_button_->GetSize();
-      ::SetWindowPos(retry_button_->hwnd(), nullptr, left, top, retry.cx, retry.cy, kPlace);
+      MoveControl(retry_button_->hwnd(), left, top, retry.cx, retry.cy, kPlace);
+      WidenButtonToText(retry_button_);
       const RECT retry_rect = retry_button_->GetRectInParent();
       if (back_button_) {
         const SIZE back = back_button_->GetSize();
         const int back_left = retry_rect.left - Scale(10) - back.cx;
-        ::SetWindowPos(back_button_->hwnd(), nullptr, back_left, retry_rect.top, back.cx, back.cy,
-                       kPlace);
+        MoveControl(back_button_->hwnd(), back_left, retry_rect.top, back.cx, back.cy, kPlace);
         if (full_package_button_) {
+          // Above Back, or further left when its text needs more room than
+          // there is up to Try again's right edge.
+          WidenButtonToText(full_package_button_);
           const SIZE full = full_package_button_->GetWindowSize();
-          ::SetWindowPos(full_package_button_->hwnd(), nullptr, back_left,
+          ::SetWindowPos(full_package_button_->hwnd(), nullptr,
+                         std::min<LONG>(back_left, retry_rect.right - full.cx),
                          retry_rect.top - Scale(5) - full.cy, 0, 0, kMove);
         }
       }
     }
   }
+  // Cancel (uninstall pages) has room on its left.
+  const auto cancel = drawables_.find(IDC_CANCEL_BUTTON);
+  if (cancel != drawables_.end())
+    WidenButtonToText(cancel->second);
+
+  // Title and texts, above the buttons and the uninstall heading below
+  // them: a title too long for that room takes a smaller font.
+  if (title_) {
+    LONG room_bottom = r.bottom;
+    for (int control : {IDC_ACCEPT_BUTTON, IDC_RETRY_BUTTON, IDC_BACK_BUTTON,
+                        IDC_FULL_PACKAGE_BUTTON, IDC_REINSTALL_BUTTON, IDC_UNINSTALL_HEADING}) {
+      HWND below = ::GetDlgItem(main_dialog_, control);
+      if (below && ::IsWindowVisible(below))
+        room_bottom = std::min(room_bottom, RectInParent(below).top - Scale(10));
+    }
+    const int width = r.right - Scale(296) - Scale(32);
+    // Measured at the width they get.
+    for (RichStatic* text : {title_, terms_line_, error_text_}) {
+      if (!text || text->GetSize().cx == width)
+        continue;
+      const RECT rect = text->GetRectInParent();
+      MoveControl(text->hwnd(), 0, 0, width, rect.bottom - rect.top,
+                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+      text->UpdateSize();
+    }
+    // Places the title in its font and the texts below it; whether they
+    // end above the room's bottom.
+    const auto place = [&]() {
+      MoveControl(title_->hwnd(), Scale(296), Scale(156), width,
+                  std::max<LONG>(title_->GetSize().cy, 1), kPlace);
+      const int below = title_->GetRectInParent().bottom + Scale(10);
+      LONG texts_bottom = below;
+      for (RichStatic* text : {terms_line_, error_text_}) {
+        if (!text)
+          continue;
+        MoveControl(text->hwnd(), Scale(296), below, width, std::max<LONG>(text->GetSize().cy, 1),
+                    kPlace);
+        if (::IsWindowVisible(text->hwnd()))
+          texts_bottom = std::max<LONG>(texts_bottom, text->GetRectInParent().bottom);
+      }
+      return texts_bottom <= room_bottom;
+    };
+    // The largest size from kTitleSmallestPoints up whose texts fit (the
+    // smallest when none does), the full size tried first; the size found
+    // last holds while the texts and their room are the same.
+    const auto fits_at = [&](int points) {
+      return (points == title_points_ || SetTitlePoints(points)) && place();
+    };
+    const auto fit_key = [&]() {
+      std::wstring key = title_->GetPlainText() + L"\n" + std::to_wstring(width) + L"x" +
+                         std::to_wstring(room_bottom) + L"@" + std::to_wstring(title_points_);
+      for (RichStatic* text : {terms_line_, error_text_}) {
+        if (text && ::IsWindowVisible(text->hwnd()))
+          key += L"\n" + text->GetPlainText();
+      }
+      return key;
+    };
+    if (fit_key() == title_fit_key_) {
+      place();
+    } else if (!fits_at(kTitlePoints)) {
+      int low = kTitleSmallestPoints;
+      int high = kTitlePoints - 1;
+      while (low < high) {
+        const int middle = (low + high + 1) / 2;
+        if (fits_at(middle))
+          low = middle;
+        else
+          high = middle - 1;
+      }
+      if (low != title_points_)
+        SetTitlePoints(low);
+      place();
+    }
+    title_fit_key_ = fit_key();
+  }
+
   // Feature rows.
   if (feature_icons_[0]) {
     const int height = r.bottom - r.top;
@@ -386,55 +588,51 @@ void InstallerWindowImpl::PlaceElements() {
     int row = 0;
     for (const auto& [control, label] : feature_labels_) {
       if (row < 4 && feature_icons_[row]) {
-        ::SetWindowPos(feature_icons_[row]->hwnd(), nullptr, Scale(35), y, icon.cx, icon.cy,
-                       kPlace);
+        MoveControl(feature_icons_[row]->hwnd(), Scale(35), y, icon.cx, icon.cy, kPlace);
       }
       const int x = icon.cx + Scale(51);
       const SIZE window = label->GetWindowSize();
       // Up to the gradient's edge: a long word of a translation still fits.
-      ::SetWindowPos(label->hwnd(), nullptr, x, y, static_cast<LONG>(r.right * 0.4) - x,
-                     std::max<LONG>(window.cy, 1), kPlace);
+      MoveControl(label->hwnd(), x, y, static_cast<LONG>(r.right * 0.4) - x,
+                  std::max<LONG>(window.cy, 1), kPlace);
       // As high as its text at this width and font: a text that wraps to
       // more lines than the template's height is not cut.
       const SIZE text = label->GetSize();
-      ::SetWindowPos(label->hwnd(), nullptr, x, y + (icon.cy - text.cy) / 2, text.cx,
-                     std::max<LONG>(text.cy, window.cy), kPlace);
+      MoveControl(label->hwnd(), x, y + (icon.cy - text.cy) / 2, text.cx,
+                  std::max<LONG>(text.cy, window.cy), kPlace);
       y += icon.cy + gap;
       ++row;
     }
   }
   if (left_picture_) {
     const SIZE size = left_picture_->GetSize();
-    ::SetWindowPos(left_picture_->hwnd(), nullptr, 0, (r.bottom - size.cy) / 2, size.cx, size.cy,
-                   kPlace);
+    MoveControl(left_picture_->hwnd(), 0, (r.bottom - size.cy) / 2, size.cx, size.cy, kPlace);
   }
 
   // Close button.
   if (close_button_) {
     const SIZE size = close_button_->GetSize();
-    ::SetWindowPos(close_button_->hwnd(), nullptr, r.right - Scale(16) - size.cx, Scale(16),
-                   size.cx, size.cy, kPlace);
+    MoveControl(close_button_->hwnd(), r.right - Scale(16) - size.cx, Scale(16), size.cx, size.cy,
+                kPlace);
   }
 
   // The slideshow.
   if (slide_picture_) {
     const SIZE picture = slide_picture_->GetSize();
     const bool odd = slide_index_ % 2 == 1;
-    ::SetWindowPos(slide_picture_->hwnd(), nullptr, odd ? r.right - picture.cx : 0,
-                   r.bottom - picture.cy, picture.cx, picture.cy, kPlace);
+    MoveControl(slide_picture_->hwnd(), odd ? r.right - picture.cx : 0, r.bottom - picture.cy,
+                picture.cx, picture.cy, kPlace);
     if (slide_title_ && slide_text_) {
       const int width = r.right - picture.cx - Scale(70);
-      ::SetWindowPos(slide_title_->hwnd(), nullptr, 0, 0, width, Scale(30),
-                     kPlace | SWP_NOMOVE);
-      ::SetWindowPos(slide_text_->hwnd(), nullptr, 0, 0, width, Scale(80), kPlace | SWP_NOMOVE);
+      MoveControl(slide_title_->hwnd(), 0, 0, width, Scale(30), kPlace | SWP_NOMOVE);
+      MoveControl(slide_text_->hwnd(), 0, 0, width, Scale(80), kPlace | SWP_NOMOVE);
       const int t = slide_title_->GetSize().cy;
       const int b = slide_text_->GetSize().cy;
       const int p = ::MulDiv(picture.cy, dpi_, 96);
       const int y = r.bottom - (p + Scale(12) + Scale(80) + t) / 2;
       const int x = odd ? Scale(35) : r.right - Scale(35) - width;
-      ::SetWindowPos(slide_title_->hwnd(), nullptr, x, y, width, std::max(t, 1), kPlace);
-      ::SetWindowPos(slide_text_->hwnd(), nullptr, x, y + t + Scale(12), width, std::max(b, 1),
-                     kPlace);
+      MoveControl(slide_title_->hwnd(), x, y, width, std::max(t, 1), kPlace);
+      MoveControl(slide_text_->hwnd(), x, y + t + Scale(12), width, std::max(b, 1), kPlace);
     }
   }
 }

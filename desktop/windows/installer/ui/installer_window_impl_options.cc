@@ -449,7 +449,7 @@ void InstallerWindowImpl::FitOptionLabels() {
     ::MapWindowPoints(HWND_DESKTOP, options_dialog_, reinterpret_cast<POINT*>(&label_rect), 2);
     ::MapWindowPoints(HWND_DESKTOP, options_dialog_, reinterpret_cast<POINT*>(&list_rect), 2);
     // The one-line height the template gives, kept for texts that fit it.
-    auto& one_line = option_label_heights_[label_id];
+    auto& one_line = template_heights_[label_id];
     if (!one_line)
       one_line = label_rect.bottom - label_rect.top;
     const SIZE needed = TextLabel(label, {}).GetSize();

@@ -128,37 +128,16 @@ void InstallerWindowImpl::SendSurvey() {
 }
 
 void InstallerWindowImpl::ArrangeSurvey() {
+  const RECT question = RectInDialog(survey_dialog_, IDC_SURVEY_QUESTION);
   const RECT first = RectInDialog(survey_dialog_, IDC_SURVEY_ALL_FINE);
   const RECT second = RectInDialog(survey_dialog_, IDC_SURVEY_NOT_CONVINCED);
-  const int top = first.top;
-  const int gap = second.top - first.bottom;
+  survey_question_gap_ = first.top - question.bottom;
+  survey_row_gap_ = second.top - first.bottom;
   std::vector<int> radios(std::begin(kRadios), std::end(kRadios));
   Shuffle(&radios);
-
-  auto record = [this](int control, int y, std::array<int, 2>* tops) {
-    if (control == IDC_SURVEY_ALL_FINE)
-      (*tops)[0] = y;
-    else if (control == IDC_SURVEY_NOT_CONVINCED)
-      (*tops)[1] = y;
-  };
-  auto move = [this, gap](int control, int* y) {
-    HWND item = ::GetDlgItem(survey_dialog_, control);
-    const RECT rect = RectInDialog(survey_dialog_, control);
-    ::SetWindowPos(item, nullptr, rect.left, *y, 0, 0,
-                   SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW);
-    *y += rect.bottom - rect.top + gap;
-  };
-
-  int y = top;
+  survey_rows_.clear();
   for (int control : radios) {
-    record(control, y, &collapsed_tops_);
-    const RECT rect = RectInDialog(survey_dialog_, control);
-    y += rect.bottom - rect.top + gap;
-  }
-  y = top;
-  for (int control : radios) {
-    record(control, y, &expanded_tops_);
-    move(control, &y);
+    survey_rows_.push_back(control);
     if (control != IDC_SURVEY_QUALITY)
       continue;
     std::vector<int> boxes;
@@ -166,10 +145,65 @@ void InstallerWindowImpl::ArrangeSurvey() {
       boxes.push_back(quality.control);
     Shuffle(&boxes);
     boxes.push_back(IDC_SURVEY_OTHER);
-    for (int box : boxes)
-      move(box, &y);
+    survey_rows_.insert(survey_rows_.end(), boxes.begin(), boxes.end());
     // The description goes below "Other", and the rows after it below that.
-    move(IDC_SURVEY_DESCRIPTION, &y);
+    survey_rows_.push_back(IDC_SURVEY_DESCRIPTION);
+  }
+  StackSurvey();
+}
+
+void InstallerWindowImpl::FitSurveyTexts() {
+  if (!survey_dialog_)
+    return;
+  HWND question = ::GetDlgItem(survey_dialog_, IDC_SURVEY_QUESTION);
+  // A check box or radio button's text stands beside its box.
+  const int box = ::GetSystemMetrics(SM_CXMENUCHECK) + 2 * ::GetSystemMetrics(SM_CXEDGE);
+  FitHeightToText(question, 0);
+  for (int control : survey_rows_) {
+    if (control != IDC_SURVEY_DESCRIPTION)
+      FitHeightToText(::GetDlgItem(survey_dialog_, control), box);
+  }
+  StackSurvey();
+  UpdateSurveyControls();
+}
+
+void InstallerWindowImpl::StackSurvey() {
+  auto record = [](int control, int y, std::array<int, 2>* tops) {
+    if (control == IDC_SURVEY_ALL_FINE)
+      (*tops)[0] = y;
+    else if (control == IDC_SURVEY_NOT_CONVINCED)
+      (*tops)[1] = y;
+  };
+  const int top = RectInDialog(survey_dialog_, IDC_SURVEY_QUESTION).bottom + survey_question_gap_;
+  // Rows that wrap may need the gaps: the last row stays on the page.
+  RECT page = {};
+  ::GetClientRect(survey_dialog_, &page);
+  int rows_height = 0;
+  for (int control : survey_rows_) {
+    const RECT rect = RectInDialog(survey_dialog_, control);
+    rows_height += rect.bottom - rect.top;
+  }
+  const int gaps = std::max<int>(static_cast<int>(survey_rows_.size()) - 1, 1);
+  const int gap =
+      std::clamp(static_cast<int>(page.bottom - top - rows_height) / gaps, 0, survey_row_gap_);
+  // Collapsed, the quality problems are hidden: the radio buttons follow
+  // each other.
+  int y = top;
+  for (int control : survey_rows_) {
+    if (std::find(std::begin(kRadios), std::end(kRadios), control) == std::end(kRadios))
+      continue;
+    record(control, y, &collapsed_tops_);
+    const RECT rect = RectInDialog(survey_dialog_, control);
+    y += rect.bottom - rect.top + gap;
+  }
+  y = top;
+  for (int control : survey_rows_) {
+    record(control, y, &expanded_tops_);
+    HWND item = ::GetDlgItem(survey_dialog_, control);
+    const RECT rect = RectInDialog(survey_dialog_, control);
+    ::SetWindowPos(item, nullptr, rect.left, y, 0, 0,
+                   SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW);
+    y += rect.bottom - rect.top + gap;
   }
 }
 

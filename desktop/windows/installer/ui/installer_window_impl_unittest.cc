@@ -464,6 +464,9 @@ TEST_F(InstallerWindowTest, LanguageListChangesTheTexts) {
   EXPECT_EQ(GetL10nString(IDS_BUTTON_OPTIONS), TextOf(Item(IDC_OPTIONS_BUTTON)));
   EXPECT_NE(L"&Options", GetL10nString(IDS_BUTTON_CHANGE));
   EXPECT_EQ(GetL10nString(IDS_BUTTON_CHANGE), TextOf(Item(IDC_CHANGE_FOLDER_BUTTON)));
+  // What Accept does is named in the new language too.
+  EXPECT_EQ(GetL10nString(IDS_BUTTON_ACCEPT_AND_INSTALL), TextOf(Item(IDC_ACCEPT_BUTTON)));
+  EXPECT_NE(L"Accept and Install", TextOf(Item(IDC_ACCEPT_BUTTON)));
 }
 
 // A folder that cannot be used brings the options page up with the reason,
@@ -662,6 +665,31 @@ bool Near(COLORREF a, COLORREF b, int tolerance = 8) {
   return std::abs(GetRValue(a) - GetRValue(b)) <= tolerance &&
          std::abs(GetGValue(a) - GetGValue(b)) <= tolerance &&
          std::abs(GetBValue(a) - GetBValue(b)) <= tolerance;
+}
+
+// The classic window's status line is white only where it shows: on the
+// welcome page its place shows the background, as the rest of the window.
+TEST_F(InstallerWindowTest, ClassicStatusLineIsWhiteOnlyWhereShown) {
+  MakeWindow({}, false);
+  RECT client = {};
+  ::GetClientRect(Main(), &client);
+  RECT status = {};
+  ::GetWindowRect(Item(IDC_STATUS_TEXT), &status);
+  ::MapWindowPoints(HWND_DESKTOP, Main(), reinterpret_cast<POINT*>(&status), 2);
+  const auto whites = [&]() {
+    PaintedBackground background(Main(), client.right, client.bottom);
+    int white = 0;
+    for (int y = status.top; y < status.bottom; ++y) {
+      for (int x = status.left; x < status.right; ++x)
+        white += background.At(x, y) == RGB(255, 255, 255);
+    }
+    return white;
+  };
+  const int area = (status.right - status.left) * (status.bottom - status.top);
+  ASSERT_EQ(LAYOUT_WELCOME, window_->layout());
+  EXPECT_LT(whites(), area / 2);
+  window_->ShowInstallationProgress();
+  EXPECT_EQ(area, whites());
 }
 
 TEST_F(InstallerWindowTest, SimplifiedBackgroundHasTheGradientOnTheLeft) {
@@ -886,18 +914,89 @@ std::vector<std::wstring> ClippedButtons(HWND root) {
   });
 }
 
-// The characters of each visible static text and button that its font draws
-// in the same picture as two other characters of its text, as "id:
-// characters": the box a font draws for each character of a script it lacks
-// (and its links do not bring).
+bool IsRichEdit(HWND control) {
+  return IsOfClass(control, MSFTEDIT_CLASS);
+}
+
+// A rich text's character ranges of one font each and that font's format:
+// a range is halved until its letters share face, size, weight and
+// character set (a selection's format says which of them it does).
+void AddFontRuns(HWND control,
+                 LONG from,
+                 LONG to,
+                 std::vector<std::pair<CHARRANGE, CHARFORMAT2W>>* runs) {
+  CHARRANGE range = {from, to};
+  ::SendMessageW(control, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&range));
+  CHARFORMAT2W format = {};
+  format.cbSize = sizeof(format);
+  ::SendMessageW(control, EM_GETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&format));
+  constexpr DWORD kFont = CFM_FACE | CFM_SIZE | CFM_WEIGHT | CFM_CHARSET;
+  if ((format.dwMask & kFont) == kFont || to - from <= 1) {
+    runs->push_back({range, format});
+    return;
+  }
+  const LONG middle = from + (to - from) / 2;
+  AddFontRuns(control, from, middle, runs);
+  AddFontRuns(control, middle, to, runs);
+}
+
+// The font a rich text's run is drawn in (the caller deletes it).
+HFONT FontOfRun(const CHARFORMAT2W& format, int dpi) {
+  LOGFONTW logfont = {};
+  logfont.lfHeight = -::MulDiv(format.yHeight, dpi, 1440);
+  logfont.lfWeight = format.wWeight;
+  logfont.lfCharSet = format.bCharSet;
+  wcsncpy(logfont.lfFaceName, format.szFaceName, LF_FACESIZE - 1);
+  return ::CreateFontIndirectW(&logfont);
+}
+
+// The characters of a rich text whose own font (its run's) lacks them: a
+// rich-edit control may shape its runs with their own fonts alone, never
+// the fonts linked to them (Wine's does), and so draw boxes.
+std::wstring RichTextLettersWithoutGlyphs(HWND control, const std::wstring& text) {
+  std::wstring characters;
+  HDC dc = ::CreateCompatibleDC(nullptr);
+  const int dpi = ::GetDeviceCaps(dc, LOGPIXELSY);
+  std::vector<std::pair<CHARRANGE, CHARFORMAT2W>> runs;
+  AddFontRuns(control, 0, static_cast<LONG>(text.size()), &runs);
+  for (const auto& [range, format] : runs) {
+    HFONT font = FontOfRun(format, dpi);
+    HGDIOBJ old = ::SelectObject(dc, font);
+    for (LONG at = range.cpMin; at < range.cpMax; ++at) {
+      const wchar_t c = text[at];
+      if (::iswspace(c) || (c >= 0xD800 && c <= 0xDFFF))
+        continue;
+      WORD glyph = 0;
+      ::GetGlyphIndicesW(dc, &c, 1, &glyph, GGI_MARK_NONEXISTING_GLYPHS);
+      if (glyph == 0xFFFF && characters.find(c) == std::wstring::npos)
+        characters.push_back(c);
+    }
+    ::SelectObject(dc, old);
+    ::DeleteObject(font);
+  }
+  ::DeleteDC(dc);
+  return characters;
+}
+
+// The characters of each visible text (statics, buttons, rich texts) drawn
+// as boxes, as "id: characters". A static or button draws a character as
+// the box of one no font has when its font lacks it and its links do not
+// bring it (or the text is shaped without the links, as right-to-left text
+// is); a rich text when its run's font lacks it.
 std::vector<std::wstring> TextsDrawnInBoxes(HWND root) {
   std::vector<std::wstring> boxed;
   std::function<void(HWND)> visit = [&boxed](HWND control) {
     const std::wstring text = TextOf(control);
-    if (!::IsWindowVisible(control) || text.empty() ||
-        !(IsOfClass(control, L"Static") || IsOfClass(control, L"Button"))) {
+    if (!::IsWindowVisible(control) || text.empty())
+      return;
+    if (IsRichEdit(control)) {
+      const std::wstring characters = RichTextLettersWithoutGlyphs(control, text);
+      if (!characters.empty())
+        boxed.push_back(std::to_wstring(::GetDlgCtrlID(control)) + L": " + characters);
       return;
     }
+    if (!IsOfClass(control, L"Static") && !IsOfClass(control, L"Button"))
+      return;
     constexpr int kSide = 96;  // Room for a character of the largest font at 144 DPI.
     BITMAPINFO info = {};
     info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
@@ -914,11 +1013,7 @@ std::vector<std::wstring> TextsDrawnInBoxes(HWND root) {
     HFONT font = reinterpret_cast<HFONT>(::SendMessageW(control, WM_GETFONT, 0, 0));
     HGDIOBJ old_font = ::SelectObject(dc, font ? font : ::GetStockObject(DEFAULT_GUI_FONT));
     const auto* pixels = static_cast<const uint32_t*>(bits);
-    const std::vector<uint32_t> blank(kSide * kSide, 0x00FFFFFF);
-    std::map<std::vector<uint32_t>, std::wstring> characters_of_picture;
-    for (const wchar_t c : std::set<wchar_t>(text.begin(), text.end())) {
-      if (::iswspace(c) || (c >= 0xD800 && c <= 0xDFFF))
-        continue;
+    const auto draw = [&](wchar_t c) {
       const RECT all = {0, 0, kSide, kSide};
       ::FillRect(dc, &all, static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)));
       ::TextOutW(dc, kSide / 4, kSide / 4, &c, 1);
@@ -926,20 +1021,80 @@ std::vector<std::wstring> TextsDrawnInBoxes(HWND root) {
       std::vector<uint32_t> picture(pixels, pixels + kSide * kSide);
       for (uint32_t& pixel : picture)
         pixel &= 0x00FFFFFF;
-      if (picture != blank)  // Joiners and other marks that draw nothing alone.
-        characters_of_picture[picture].push_back(c);
+      return picture;
+    };
+    // A private-use character: no font of the prefix has one.
+    const std::vector<uint32_t> box = draw(L'\xE000');
+    EXPECT_NE(std::vector<uint32_t>(kSide * kSide, 0x00FFFFFF), box) << "the box draws nothing";
+    std::wstring characters;
+    for (const wchar_t c : std::set<wchar_t>(text.begin(), text.end())) {
+      if (::iswspace(c) || (c >= 0xD800 && c <= 0xDFFF))
+        continue;
+      WORD glyph = 0;
+      if (::GetGlyphIndicesW(dc, &c, 1, &glyph, GGI_MARK_NONEXISTING_GLYPHS) == 1 &&
+          glyph != 0xFFFF) {
+        continue;  // The font's own glyph.
+      }
+      if (draw(c) == box)
+        characters.push_back(c);
     }
     ::SelectObject(dc, old_font);
     ::SelectObject(dc, old_bitmap);
     ::DeleteObject(bitmap);
     ::DeleteDC(dc);
-    for (const auto& [picture, characters] : characters_of_picture) {
-      if (characters.size() >= 3)
-        boxed.push_back(std::to_wstring(::GetDlgCtrlID(control)) + L": " + characters);
-    }
+    if (!characters.empty())
+      boxed.push_back(std::to_wstring(::GetDlgCtrlID(control)) + L": " + characters);
   };
   ::EnumChildWindows(root, &VisitChild, reinterpret_cast<LPARAM>(&visit));
   return boxed;
+}
+
+// The visible rich texts whose last line ends below their control, as "id:
+// text (needed in room)". A line is as high as the highest ascent and the
+// deepest descent of its letters' fonts (a bound font's letters may stand
+// higher than the text's own).
+std::vector<std::wstring> ClippedRichTexts(HWND root) {
+  std::vector<std::wstring> clipped;
+  std::function<void(HWND)> visit = [&clipped](HWND control) {
+    const std::wstring text = TextOf(control);
+    if (!::IsWindowVisible(control) || text.empty() || !IsRichEdit(control))
+      return;
+    HDC dc = ::GetDC(control);
+    const int dpi = ::GetDeviceCaps(dc, LOGPIXELSY);
+    std::vector<std::pair<CHARRANGE, CHARFORMAT2W>> runs;
+    AddFontRuns(control, 0, static_cast<LONG>(text.size()), &runs);
+    // Each line's top, highest ascent and deepest descent.
+    std::map<LONG, std::pair<LONG, LONG>> lines;
+    for (const auto& [range, format] : runs) {
+      HFONT font = FontOfRun(format, dpi);
+      HGDIOBJ old = ::SelectObject(dc, font);
+      TEXTMETRICW metrics = {};
+      ::GetTextMetricsW(dc, &metrics);
+      ::SelectObject(dc, old);
+      ::DeleteObject(font);
+      for (LONG at = range.cpMin; at < range.cpMax; ++at) {
+        if (text[at] == L'\r' || text[at] == L'\n')
+          continue;
+        POINTL position = {};
+        ::SendMessageW(control, EM_POSFROMCHAR, reinterpret_cast<WPARAM>(&position), at);
+        auto& [ascent, descent] = lines[position.y];
+        ascent = std::max(ascent, metrics.tmAscent);
+        descent = std::max(descent, metrics.tmDescent);
+      }
+    }
+    ::ReleaseDC(control, dc);
+    LONG needed = 0;
+    for (const auto& [top, extent] : lines)
+      needed = std::max(needed, top + extent.first + extent.second);
+    RECT client = {};
+    ::GetClientRect(control, &client);
+    if (needed > client.bottom) {
+      clipped.push_back(std::to_wstring(::GetDlgCtrlID(control)) + L": " + text + L" (" +
+                        std::to_wstring(needed) + L" in " + std::to_wstring(client.bottom) + L")");
+    }
+  };
+  ::EnumChildWindows(root, &VisitChild, reinterpret_cast<LPARAM>(&visit));
+  return clipped;
 }
 
 struct LongTextCase {
@@ -1150,6 +1305,37 @@ TEST_F(InstallerWindowTest, SlidesAlternateSides) {
 
 // At 144 DPI the simplified window grows to its scaled size, and its parts
 // move with it.
+// The controls that the window does not place itself keep their share of
+// the window at a new DPI: each is scaled with it, the pages' own too.
+TEST_F(InstallerWindowTest, UnplacedControlsScaleWithTheDpi) {
+  MakeWindow({}, true);
+  const auto in_parent = [](HWND control) {
+    RECT rect = {};
+    ::GetWindowRect(control, &rect);
+    ::MapWindowPoints(HWND_DESKTOP, ::GetParent(control), reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+  };
+  const std::vector<HWND> controls = {Item(IDC_STATUS_TEXT),     Item(IDC_PROGRESS_BAR),
+                                      Item(IDC_TERMS_TEXT),      window_->options_dialog(),
+                                      Item(IDC_LANGUAGE_LABEL),  Item(IDC_CHANGE_FOLDER_BUTTON),
+                                      Item(IDC_SEND_STATS_CHECK)};
+  std::vector<RECT> before;
+  for (HWND control : controls) {
+    ASSERT_TRUE(control);
+    before.push_back(in_parent(control));
+  }
+  RECT suggested = {10, 20, 900, 700};
+  ::SendMessageW(Main(), WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
+  for (size_t i = 0; i < controls.size(); ++i) {
+    const RECT after = in_parent(controls[i]);
+    const int id = ::GetDlgCtrlID(controls[i]);
+    EXPECT_NEAR(before[i].left * 3 / 2, after.left, 1) << id;
+    EXPECT_NEAR(before[i].top * 3 / 2, after.top, 1) << id;
+    EXPECT_NEAR(before[i].right * 3 / 2, after.right, 1) << id;
+    EXPECT_NEAR(before[i].bottom * 3 / 2, after.bottom, 1) << id;
+  }
+}
+
 TEST_F(InstallerWindowTest, SimplifiedWindowFollowsTheDpi) {
   MakeWindow({}, true);
   RECT suggested = {10, 20, 900, 700};
@@ -1511,6 +1697,145 @@ TEST_P(InstallerWindowPrivacyTest, LinkOpensTheStatement) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Installations, InstallerWindowPrivacyTest, ::testing::Bool());
+
+// The visible controls that reach past their dialog's client area, as "id:
+// text (rectangle in room)": what stands outside is not seen.
+std::vector<std::wstring> ControlsOutsideTheirDialog(HWND root) {
+  std::vector<std::wstring> outside;
+  std::function<void(HWND)> visit = [&outside](HWND control) {
+    if (!::IsWindowVisible(control))
+      return;
+    HWND parent = ::GetParent(control);
+    RECT room = {};
+    ::GetClientRect(parent, &room);
+    RECT rect = {};
+    ::GetWindowRect(control, &rect);
+    ::MapWindowPoints(HWND_DESKTOP, parent, reinterpret_cast<POINT*>(&rect), 2);
+    if (rect.left < 0 || rect.top < 0 || rect.right > room.right || rect.bottom > room.bottom) {
+      outside.push_back(std::to_wstring(::GetDlgCtrlID(control)) + L": " + TextOf(control) + L" (" +
+                        std::to_wstring(rect.left) + L"," + std::to_wstring(rect.top) + L"-" +
+                        std::to_wstring(rect.right) + L"," + std::to_wstring(rect.bottom) +
+                        L" in " + std::to_wstring(room.right) + L"x" +
+                        std::to_wstring(room.bottom) + L")");
+    }
+  };
+  ::EnumChildWindows(root, &VisitChild, reinterpret_cast<LPARAM>(&visit));
+  return outside;
+}
+
+struct ReadableCase {
+  const char* name;
+  bool simplified;
+  bool uninstall;
+};
+
+// Each page of a mode in every language of the window's list.
+class InstallerWindowReadableTest : public InstallerWindowUninstallTest,
+                                    public ::testing::WithParamInterface<ReadableCase> {
+ protected:
+  // Switches the window to `languages[index]`: an installation as the user
+  // does, in the options page's list; an uninstallation speaks the
+  // installation's language, which the settings give the window.
+  void ChooseLanguage(const std::vector<std::wstring>& languages, size_t index) {
+    if (GetParam().uninstall) {
+      std::wstring chosen = languages[index];
+      SetL10nLanguage(&chosen);
+      window_->OnLanguageChanged();
+      return;
+    }
+    HWND list = Item(IDC_LANGUAGE_LIST);
+    const LRESULT count = ::SendMessageW(list, CB_GETCOUNT, 0, 0);
+    for (LRESULT item = 0; item < count; ++item) {
+      if (::SendMessageW(list, CB_GETITEMDATA, item, 0) == static_cast<LRESULT>(index))
+        ::SendMessageW(list, CB_SETCURSEL, item, 0);
+    }
+    ::SendMessageW(window_->options_dialog(), WM_COMMAND,
+                   MAKEWPARAM(IDC_LANGUAGE_LIST, CBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
+    ASSERT_EQ(languages[index], settings_->GetLanguage());
+  }
+
+  // Records every text of the page shown that is cut or drawn in boxes, as
+  // "language page: id: text".
+  void CheckPage(const std::wstring& language, const wchar_t* page) {
+    for (const std::vector<std::wstring>& found :
+         {ClippedStatics(Main()), ClippedButtons(Main()), ClippedRichTexts(Main()),
+          TextsDrawnInBoxes(Main()), ControlsOutsideTheirDialog(Main())}) {
+      for (const std::wstring& text : found)
+        unreadable_.push_back(language + L" " + page + L": " + text);
+    }
+  }
+
+  // The longest error text, with the full package offered.
+  void ShowError() {
+    window_->DisplayError(
+        GetL10nStringWithOneArg(IDS_ERROR_SYSTEM_TOO_OLD, GetL10nString(IDS_BUTTON_FULL_INSTALLER)),
+        0, true, "test");
+  }
+
+  std::vector<std::wstring> unreadable_;
+};
+
+// No text of any page is cut or drawn in boxes, in any language: statics,
+// buttons, check boxes and the rich texts (titles, terms line, error text,
+// privacy link). An installation's window goes through its pages in each
+// language (welcome, options, progress, error and back); an
+// uninstallation's shows one page in every language, then the next.
+TEST_P(InstallerWindowReadableTest, EveryTextFitsInEveryLanguage) {
+  g_country = "DE";  // The survey applies.
+  std::vector<std::wstring> switches;
+  if (GetParam().uninstall)
+    switches.push_back(L"uninstall");
+  MakeWindow(switches, GetParam().simplified);
+  const std::vector<std::wstring> languages = GetL10nHandler()->GetAvailableLanguages();
+  if (GetParam().uninstall) {
+    for (const int layout : {LAYOUT_UNINSTALL, LAYOUT_SURVEY, LAYOUT_ERROR}) {
+      if (layout == LAYOUT_SURVEY) {
+        Click(Item(IDC_UNINSTALL_BUTTON));
+        Click(Survey(IDC_SURVEY_QUALITY));
+      }
+      for (size_t i = 0; i < languages.size(); ++i) {
+        ChooseLanguage(languages, i);
+        if (layout == LAYOUT_ERROR)
+          ShowError();
+        ASSERT_EQ(static_cast<uint32_t>(layout), window_->layout());
+        CheckPage(languages[i], layout == LAYOUT_UNINSTALL ? L"uninstall"
+                                : layout == LAYOUT_SURVEY  ? L"survey"
+                                                           : L"error");
+      }
+    }
+  } else {
+    for (size_t i = 0; i < languages.size(); ++i) {
+      ChooseLanguage(languages, i);
+      ASSERT_EQ(LAYOUT_WELCOME, window_->layout());
+      CheckPage(languages[i], L"welcome");
+      if (!GetParam().simplified) {
+        ::SendMessageW(Item(IDC_OPTIONS_BUTTON), BM_CLICK, 0, 0);
+        ASSERT_EQ(LAYOUT_OPTIONS, window_->layout());
+        CheckPage(languages[i], L"options");
+      }
+      window_->ShowInstallationProgress();
+      window_->OnPhaseEntered(6);
+      CheckPage(languages[i], L"progress");
+      ShowError();
+      CheckPage(languages[i], L"error");
+      ::SendMessageW(Item(IDC_BACK_BUTTON), BM_CLICK, 0, 0);
+    }
+  }
+  std::wstring listed;
+  for (const std::wstring& text : unreadable_)
+    listed += L"\n  " + text;
+  EXPECT_TRUE(unreadable_.empty()) << unreadable_.size() << " unreadable:" << listed;
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes,
+                         InstallerWindowReadableTest,
+                         ::testing::Values(ReadableCase{"classic_install", false, false},
+                                           ReadableCase{"simplified_install", true, false},
+                                           ReadableCase{"classic_uninstall", false, true},
+                                           ReadableCase{"simplified_uninstall", true, true}),
+                         [](const ::testing::TestParamInfo<ReadableCase>& info) {
+                           return info.param.name;
+                         });
 
 }  // namespace
 }  // namespace window_test

@@ -6,10 +6,15 @@
 #include <windowsx.h>
 #include <string.h>
 
+#include <cstdint>
+#include <cwctype>
+#include <map>
+#include <string>
 #include <utility>
 
 #include "base/logging.h"
 #include "base/strings/string_util.h"
+#include "base/win/registry.h"
 #include "desktop/windows/installer/ui/controls/image_utils.h"
 
 namespace velta {
@@ -22,14 +27,127 @@ constexpr wchar_t kHrefOpen[] = L"href=\"";
 constexpr wchar_t kLinkClose[] = L"</a>";
 
 // The RTF of a hyperlink field around "$1" target "$2" text "$3".
-constexpr wchar_t kFieldStart[] = L"{\\field{\\*\\fldinst{HYPERLINK \"";
-constexpr wchar_t kFieldMiddle[] = L"\"}}{\\fldrslt{\\ul ";
-constexpr wchar_t kFieldEnd[] = L"}}}";
+constexpr char kFieldStart[] = "{\\field{\\*\\fldinst{HYPERLINK \"";
+constexpr char kFieldMiddle[] = "\"}}{\\fldrslt{\\ul ";
+constexpr char kFieldEnd[] = "}}}";
 
-DWORD CALLBACK StreamOutCallback(DWORD_PTR cookie, LPBYTE buffer, LONG size, LONG* written) {
-  reinterpret_cast<std::string*>(cookie)->append(reinterpret_cast<const char*>(buffer), size);
-  *written = size;
-  return 0;
+// `text` as RTF text: ASCII as it stands (the RTF's own marks escaped),
+// every other letter as a Unicode escape, whatever the code page.
+std::string RtfText(const std::wstring& text) {
+  std::string rtf;
+  for (const wchar_t c : text) {
+    if (c == L'\\' || c == L'{' || c == L'}') {
+      rtf.push_back('\\');
+      rtf.push_back(static_cast<char>(c));
+    } else if (c < 0x80) {
+      rtf.push_back(static_cast<char>(c));
+    } else {
+      rtf += "\\u" + std::to_string(static_cast<int16_t>(c)) + "?";
+    }
+  }
+  return rtf;
+}
+
+// Keeps a shown control from drawing while its text and formats change (a
+// rich-edit control draws at once after each change, and a transparent
+// RichStatic's drawing is dear); at the end the control is drawn once. A
+// hidden control, or one already kept from drawing, is left as it is
+// (WM_SETREDRAW would show a hidden window).
+class ScopedNoRedraw {
+ public:
+  explicit ScopedNoRedraw(HWND control)
+      : control_((::GetWindowLongPtrW(control, GWL_STYLE) & WS_VISIBLE) ? control : nullptr) {
+    if (control_)
+      ::SendMessageW(control_, WM_SETREDRAW, FALSE, 0);
+  }
+  ScopedNoRedraw(const ScopedNoRedraw&) = delete;
+  ScopedNoRedraw& operator=(const ScopedNoRedraw&) = delete;
+  ~ScopedNoRedraw() {
+    if (!control_)
+      return;
+    ::SendMessageW(control_, WM_SETREDRAW, TRUE, 0);
+    ::InvalidateRect(control_, nullptr, TRUE);
+  }
+
+ private:
+  HWND control_;
+};
+
+constexpr wchar_t kFontLinkKey[] =
+    L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\FontLink\\SystemLink";
+constexpr wchar_t kFontSubstitutesKey[] =
+    L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\FontSubstitutes";
+
+// The faces the system's font link gives `face` for the letters it lacks
+// ("file,face[,scaling]" entries), or its substitute's when it has none.
+std::vector<std::wstring> ReadLinkedFaces(const std::wstring& face) {
+  std::wstring name = face;
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    std::vector<std::wstring> entries;
+    base::win::RegKey(HKEY_LOCAL_MACHINE, kFontLinkKey, KEY_READ)
+        .ReadValues(name.c_str(), &entries);
+    std::vector<std::wstring> faces;
+    for (const std::wstring& entry : entries) {
+      const size_t comma = entry.find(L',');
+      if (comma == std::wstring::npos)
+        continue;
+      faces.push_back(entry.substr(comma + 1, entry.find(L',', comma + 1) - comma - 1));
+    }
+    if (!faces.empty())
+      return faces;
+    std::wstring substitute;
+    if (base::win::RegKey(HKEY_LOCAL_MACHINE, kFontSubstitutesKey, KEY_READ)
+                .ReadValue(name.c_str(), &substitute) != ERROR_SUCCESS ||
+        substitute.empty()) {
+      break;
+    }
+    name = substitute;
+  }
+  return {};
+}
+
+// The same, remembered for the process (main thread only).
+const std::vector<std::wstring>& LinkedFaces(const std::wstring& face) {
+  static std::map<std::wstring, std::vector<std::wstring>> known;
+  const auto found = known.find(face);
+  if (found != known.end())
+    return found->second;
+  return known.emplace(face, ReadLinkedFaces(face)).first->second;
+}
+
+// Whether the font `logfont` names has a glyph of its own for `c`.
+bool HasGlyph(HDC dc, const LOGFONTW& logfont, wchar_t c) {
+  HFONT font = ::CreateFontIndirectW(&logfont);
+  if (!font)
+    return false;
+  HGDIOBJ old = ::SelectObject(dc, font);
+  WORD glyph = 0xFFFF;
+  ::GetGlyphIndicesW(dc, &c, 1, &glyph, GGI_MARK_NONEXISTING_GLYPHS);
+  ::SelectObject(dc, old);
+  ::DeleteObject(font);
+  return glyph != 0xFFFF;
+}
+
+// The linked face that draws `c` for the font `logfont` names, or empty;
+// remembered for the process (main thread only).
+std::wstring LinkedFaceFor(HDC dc, const LOGFONTW& logfont, wchar_t c) {
+  static std::map<std::pair<std::wstring, wchar_t>, std::wstring> known;
+  const auto key = std::make_pair(std::wstring(logfont.lfFaceName), c);
+  const auto found = known.find(key);
+  if (found != known.end())
+    return found->second;
+  std::wstring face;
+  for (const std::wstring& linked : LinkedFaces(logfont.lfFaceName)) {
+    LOGFONTW candidate = logfont;
+    wcsncpy(candidate.lfFaceName, linked.c_str(), LF_FACESIZE - 1);
+    candidate.lfFaceName[LF_FACESIZE - 1] = L'\0';
+    if (HasGlyph(dc, candidate, c)) {
+      face = linked;
+      break;
+    }
+  }
+  known[key] = face;
+  return face;
 }
 
 struct StreamInState {
@@ -188,55 +306,43 @@ RichStatic::~RichStatic() {
 }
 
 void RichStatic::SetText(const std::wstring& text) {
+  const ScopedNoRedraw no_redraw(control_);
   links_.clear();
   links_marked_ = false;
   ::SetWindowTextW(control_, text.c_str());
   if (text_color_)
     SetTextColor(*text_color_, {0, -1});
+  BindFonts();
   UpdateSize();
 }
 
 void RichStatic::SetMarkup(const std::wstring& markup, COLORREF link_color) {
+  const ScopedNoRedraw no_redraw(control_);
   std::vector<Link> links;
   const std::wstring plain = ParseMarkup(markup, &links);
-  const std::wstring rewritten = RewriteMarkup(markup);
-  ::SetWindowTextW(control_, rewritten.c_str());
+  link_color_ = link_color;
   links_marked_ = false;
   links_.clear();
-  UpdateSize();
-  UpdateSize();
-  const size_t first_open = rewritten.find(L"$1");
-  const size_t first_close = rewritten.find(L"$3");
-  if (first_open != std::wstring::npos && first_close != std::wstring::npos)
-    SetTextColor(link_color, {static_cast<LONG>(first_open), static_cast<LONG>(first_close + 2)});
-
-  const std::string saved = StreamOutRtf();
-  auto convert = [&saved](const wchar_t* field_start) {
-    const std::wstring wide(saved.begin(), saved.end());
-    return base::ReplaceStringPlaceholders(wide, {field_start, kFieldMiddle, kFieldEnd});
-  };
-  auto narrow = [](const std::wstring& wide) {
-    std::string bytes;
-    for (wchar_t c : wide)
-      bytes.push_back(static_cast<char>(c));
-    return bytes;
-  };
-  StreamInRtf(narrow(convert(kFieldStart)));
-
-  // A first line that ends inside a field's instruction: every field gets a
-  // line break before it.
-  wchar_t first_line[512] = {};
-  *reinterpret_cast<WORD*>(first_line) = 511;
-  const LRESULT length = ::SendMessageW(control_, EM_GETLINE, 0, reinterpret_cast<LPARAM>(first_line));
-  if (base::EndsWith(std::wstring(first_line, length > 0 ? length : 0), L"HYPERLINK ")) {
-    StreamInRtf(narrow(convert((std::wstring(L"\\line") + kFieldStart).c_str())));
+  // The rich-edit library of the process keeps hyperlink fields or drops
+  // them: once seen dropped, they are not made again.
+  static bool fields_dropped = false;
+  if (!fields_dropped) {
+    InsertLinkFields(plain, links, false);
+    // A first line that ends inside a field's instruction: every field gets
+    // a line break before it.
+    wchar_t first_line[512] = {};
+    *reinterpret_cast<WORD*>(first_line) = 511;
+    const LRESULT length =
+        ::SendMessageW(control_, EM_GETLINE, 0, reinterpret_cast<LPARAM>(first_line));
+    if (base::EndsWith(std::wstring(first_line, length > 0 ? length : 0), L"HYPERLINK "))
+      InsertLinkFields(plain, links, true);
+    fields_dropped = !links.empty() && GetPlainText() != plain;
   }
 
   links_ = std::move(links);
-  link_color_ = link_color;
   // Without hyperlink fields (their text is gone, as under Wine) the plain
   // text is shown and the link ranges are marked as links by hand.
-  if (GetPlainText() != plain) {
+  if (fields_dropped || GetPlainText() != plain) {
     VLOG(1) << "Hyperlink fields are not kept: marking the link ranges";
     ::SetWindowTextW(control_, plain.c_str());
     // The new text has the control's default look: the whole text's colour
@@ -246,7 +352,32 @@ void RichStatic::SetMarkup(const std::wstring& markup, COLORREF link_color) {
     links_marked_ = true;
     MarkLinks();
   }
+  BindFonts();
   UpdateSize();
+}
+
+void RichStatic::InsertLinkFields(const std::wstring& plain,
+                                  const std::vector<Link>& links,
+                                  bool break_before) {
+  ::SetWindowTextW(control_, plain.c_str());
+  if (text_color_)
+    SetTextColor(*text_color_, {0, -1});
+  if (!links.empty())
+    SetTextColor(link_color_, {links.front().start, links.front().end});
+  // Each link's text becomes a hyperlink field, the last first so that the
+  // ranges before it stay where they are. Only the fields go in as RTF, and
+  // the text never comes out as RTF: a rich-edit control may write it in a
+  // code page, which loses the letters the code page lacks.
+  for (auto link = links.rbegin(); link != links.rend(); ++link) {
+    std::string field = break_before ? "\\line" : "";
+    field += kFieldStart;
+    if (!link->target.empty())
+      field += RtfText(link->target) + kFieldMiddle;
+    field += RtfText(plain.substr(link->start, link->end - link->start)) + kFieldEnd;
+    CHARRANGE range = {link->start, link->end};
+    ::SendMessageW(control_, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&range));
+    StreamInRtf("{\\rtf1" + field + "}", SFF_SELECTION);
+  }
 }
 
 void RichStatic::SetTextColor(COLORREF color, CHARRANGE range) {
@@ -261,12 +392,15 @@ void RichStatic::SetTextColor(COLORREF color, CHARRANGE range) {
 }
 
 void RichStatic::SetFont(HFONT font) {
+  const ScopedNoRedraw no_redraw(control_);
   font_ = font;
   ::SendMessageW(control_, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+  BindFonts();
   UpdateSize();
 }
 
 void RichStatic::SetLineSpacing(int twips) {
+  const ScopedNoRedraw no_redraw(control_);
   PARAFORMAT2 format = {};
   format.cbSize = sizeof(format);
   format.dwMask = PFM_LINESPACING;
@@ -360,35 +494,99 @@ std::wstring RichStatic::GetPlainText() const {
   return text;
 }
 
+void RichStatic::BindFonts() {
+  const std::wstring text = GetPlainText();
+  // Hyperlink fields hold text of their own: the control binds its fonts
+  // itself where it keeps them.
+  if (text.empty() || static_cast<LONG>(text.size()) != TextLength())
+    return;
+  // The text's font: the format of its first letter.
+  CHARRANGE first = {0, 1};
+  ::SendMessageW(control_, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&first));
+  CHARFORMAT2W format = {};
+  format.cbSize = sizeof(format);
+  ::SendMessageW(control_, EM_GETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&format));
+  ScopedMemoryDC dc(nullptr);
+  if (!dc.Get())
+    return;
+  LOGFONTW logfont = {};
+  logfont.lfHeight = -::MulDiv(format.yHeight, ::GetDeviceCaps(dc.Get(), LOGPIXELSY), 1440);
+  logfont.lfWeight = format.wWeight ? format.wWeight : (format.dwEffects & CFE_BOLD) ? 700 : 400;
+  logfont.lfCharSet = format.bCharSet;
+  wcsncpy(logfont.lfFaceName, format.szFaceName, LF_FACESIZE - 1);
+  HFONT font = ::CreateFontIndirectW(&logfont);
+  if (!font)
+    return;
+  HGDIOBJ old = ::SelectObject(dc.Get(), font);
+  std::vector<WORD> glyphs(text.size(), 0);
+  const DWORD read = ::GetGlyphIndicesW(dc.Get(), text.c_str(), static_cast<int>(text.size()),
+                                        glyphs.data(), GGI_MARK_NONEXISTING_GLYPHS);
+  ::SelectObject(dc.Get(), old);
+  ::DeleteObject(font);
+  if (read != text.size())
+    return;
+  const auto face_for = [&](size_t at) {
+    const wchar_t c = text[at];
+    if (glyphs[at] != 0xFFFF || (c >= 0xD800 && c <= 0xDFFF) || ::iswspace(c))
+      return std::wstring();
+    return LinkedFaceFor(dc.Get(), logfont, c);
+  };
+  size_t at = 0;
+  while (at < text.size()) {
+    const std::wstring face = face_for(at);
+    size_t end = at + 1;
+    while (end < text.size() && face_for(end) == face)
+      ++end;
+    if (!face.empty()) {
+      CHARRANGE range = {static_cast<LONG>(at), static_cast<LONG>(end)};
+      ::SendMessageW(control_, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&range));
+      CHARFORMAT2W bound = {};
+      bound.cbSize = sizeof(bound);
+      bound.dwMask = CFM_FACE | CFM_CHARSET;
+      bound.bCharSet = DEFAULT_CHARSET;
+      wcsncpy(bound.szFaceName, face.c_str(), LF_FACESIZE - 1);
+      ::SendMessageW(control_, EM_SETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&bound));
+    }
+    at = end;
+  }
+  CHARRANGE none = {0, 0};
+  ::SendMessageW(control_, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&none));
+}
+
+LONG RichStatic::TextLength() const {
+  GETTEXTLENGTHEX query = {GTL_NUMCHARS | GTL_PRECISE, 1200};
+  const LRESULT length =
+      ::SendMessageW(control_, EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&query), 0);
+  return length > 0 ? static_cast<LONG>(length) : 0;
+}
+
 void RichStatic::UpdateSize() {
   size_.cx = GetWindowSize().cx;
-  const std::string saved = StreamOutRtf();
-  const LRESULT length = ::GetWindowTextLengthW(control_);
-  ::SendMessageW(control_, EM_SETSEL, length, length);
-  ::SendMessageW(control_, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(L"\r\n"));
+  // A paragraph break added at the end starts a line where the text ends,
+  // below the last line's whole height (wrapped lines and line spacing
+  // included); it goes again at once. The text and its formats stay in the
+  // control all along.
+  const ScopedNoRedraw no_redraw(control_);
+  const LONG length = TextLength();
+  CHARRANGE end = {length, length};
+  ::SendMessageW(control_, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&end));
+  ::SendMessageW(control_, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(L"\r"));
   POINTL first = {};
   POINTL last = {};
   ::SendMessageW(control_, EM_POSFROMCHAR, reinterpret_cast<WPARAM>(&first), 0);
-  ::SendMessageW(control_, EM_POSFROMCHAR, reinterpret_cast<WPARAM>(&last),
-                 ::GetWindowTextLengthW(control_));
-  StreamInRtf(saved);
+  ::SendMessageW(control_, EM_POSFROMCHAR, reinterpret_cast<WPARAM>(&last), TextLength());
+  CHARRANGE added = {length, -1};
+  ::SendMessageW(control_, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&added));
+  ::SendMessageW(control_, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(L""));
+  CHARRANGE none = {0, 0};
+  ::SendMessageW(control_, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&none));
   size_.cy = last.y - first.y;
-  // The RTF round trip may lose the link marks: put them back.
-  if (links_marked_)
-    MarkLinks();
 }
 
-std::string RichStatic::StreamOutRtf() const {
-  std::string rtf;
-  EDITSTREAM stream = {reinterpret_cast<DWORD_PTR>(&rtf), 0, &StreamOutCallback};
-  ::SendMessageW(control_, EM_STREAMOUT, SF_RTF, reinterpret_cast<LPARAM>(&stream));
-  return rtf;
-}
-
-void RichStatic::StreamInRtf(const std::string& rtf) {
+void RichStatic::StreamInRtf(const std::string& rtf, UINT flags) {
   StreamInState state = {&rtf, 0};
   EDITSTREAM stream = {reinterpret_cast<DWORD_PTR>(&state), 0, &StreamInCallback};
-  ::SendMessageW(control_, EM_STREAMIN, SF_RTF, reinterpret_cast<LPARAM>(&stream));
+  ::SendMessageW(control_, EM_STREAMIN, SF_RTF | flags, reinterpret_cast<LPARAM>(&stream));
 }
 
 void RichStatic::MarkLinks() {

@@ -67,6 +67,9 @@ class RichStatic : public UiElement {
   // Whether the parent's background shows under the text (see above).
   void SetTransparent(bool transparent);
 
+  // Measures the text again at the control's current width (a new text,
+  // font or line spacing is measured at once).
+  void UpdateSize();
   // The measured text: the control's width and the height of its lines.
   SIZE GetSize() const override;
   // The control's vertical centre in its parent when it was made.
@@ -80,9 +83,20 @@ class RichStatic : public UiElement {
  private:
   static LRESULT CALLBACK SubclassProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam,
                                        UINT_PTR id, DWORD_PTR data);
-  void UpdateSize();
-  std::string StreamOutRtf() const;
-  void StreamInRtf(const std::string& rtf);
+  // Sets `plain` and makes each of `links` a hyperlink field, with a line
+  // break before each when `break_before`.
+  void InsertLinkFields(const std::wstring& plain, const std::vector<Link>& links,
+                        bool break_before);
+  // Gives each run of letters that the font lacks the face that the
+  // system's font link gives the font for them, as GDI would draw them: a
+  // rich-edit control may shape its text with each run's own font alone
+  // (Wine's does), which draws such letters as boxes. Only the plain
+  // text's runs (hyperlink fields hold text of their own).
+  void BindFonts();
+  // The number of characters, a paragraph break counting one.
+  LONG TextLength() const;
+  // Streams `rtf` in (over the selection with SFF_SELECTION).
+  void StreamInRtf(const std::string& rtf, UINT flags);
   // Marks every link range underlined in the link colour.
   void MarkLinks();
   // The marked link under `point` (client coordinates), or null.

@@ -185,6 +185,56 @@ TEST_F(RichStaticTest, LinksStayMarkedAfterMeasuring) {
   EXPECT_EQ(COLORREF{0x686868}, format.crTextColor);
 }
 
+// The measure is the step between two lines once for each line the text
+// wraps to, the last included.
+TEST_F(RichStaticTest, MeasureCoversEveryLine) {
+  std::wstring text;
+  for (int i = 0; i < 30; ++i)
+    text += L"word ";
+  control_->SetText(text);
+  control_->SetLineSpacing(300);
+  const LRESULT lines = ::SendMessageW(edit_, EM_GETLINECOUNT, 0, 0);
+  ASSERT_GE(lines, 3);
+  POINTL first = {};
+  POINTL second = {};
+  ::SendMessageW(edit_, EM_POSFROMCHAR, reinterpret_cast<WPARAM>(&first), 0);
+  ::SendMessageW(edit_, EM_POSFROMCHAR, reinterpret_cast<WPARAM>(&second),
+                 ::SendMessageW(edit_, EM_LINEINDEX, 1, 0));
+  EXPECT_GT(second.y, first.y);
+  EXPECT_EQ((second.y - first.y) * lines, control_->GetSize().cy);
+}
+
+struct LettersCase {
+  const char* name;
+  const wchar_t* text;
+};
+
+class RichStaticLettersTest : public RichStaticTest,
+                              public testing::WithParamInterface<LettersCase> {};
+
+// Setting, measuring and linking keep every letter, whatever the script:
+// none goes through a code page.
+TEST_P(RichStaticLettersTest, KeepsEveryLetter) {
+  const std::wstring text = GetParam().text;
+  control_->SetText(text);
+  control_->SetLineSpacing(550);
+  control_->SetFont(static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT)));
+  EXPECT_EQ(text, control_->GetPlainText());
+  control_->SetMarkup(L"<a href=\"tos\">" + text + L"</a> " + text, 0x686868);
+  EXPECT_EQ(text + L" " + text, control_->GetPlainText());
+  EXPECT_EQ(L"tos", control_->GetLinkTarget({1, 2}));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Scripts,
+    RichStaticLettersTest,
+    testing::Values(LettersCase{"Greek", L"\x03a0\x0395\x03a1\x0399\x0393\x0398 \x03c3\x03c4\x03bf"},
+                    LettersCase{"Japanese", L"\x9ad8\x901f\x3067\x5b89\x5168\x306a"},
+                    LettersCase{"Hebrew", L"\x05d4\x05ea\x05e7\x05e0\x05d4 \x05de\x05d4\x05d9\x05e8\x05d4"},
+                    LettersCase{"Russian", L"\x0421\x0412\x041e\x0411\x041e\x0414\x041d\x042b\x0419"},
+                    LettersCase{"RtfMarks", L"{\\b not bold} \\u123?"}),
+    [](const testing::TestParamInfo<LettersCase>& info) { return info.param.name; });
+
 // A click beside the link's text, or on plain text, reports no link.
 TEST_F(RichStaticTest, ClicksOutsideTheLinkReportNothing) {
   control_->SetMarkup(L"Get it from <a href=\"download\">our site</a>", 0x686868);
