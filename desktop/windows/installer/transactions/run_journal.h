@@ -64,6 +64,8 @@ class RunJournal {
 
   // The journal's file while it is open, else empty.
   const base::FilePath& path() const { return path_; }
+  // The folder given to Start (the installation folder), else empty.
+  const base::FilePath& folder() const { return folder_; }
 
  private:
   // Makes the journal file under the first free name.
