@@ -114,6 +114,7 @@ velta_add_fuzzer(seven_zip
 # base's portable parts for the parsers' fuzzers, and their fuzzers.
 add_subdirectory(testing/fuzz)
 add_subdirectory(desktop/windows/installer/status)
+add_subdirectory(desktop/windows/installer/transactions)
 add_subdirectory(velta_components/avro)
 add_subdirectory(desktop/windows/installer/tracking)
 add_subdirectory(crash_reporter)

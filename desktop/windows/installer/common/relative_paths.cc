@@ -64,4 +64,19 @@ bool MayRemoveRecordedFile(const base::FilePath& folder, const base::FilePath& p
   return true;
 }
 
+bool ReachesThroughLink(const base::FilePath& folder,
+                        const base::FilePath& from,
+                        const base::FilePath& to,
+                        std::string* error) {
+  for (const base::FilePath* path : {&to, &from}) {
+    if (folder.IsParent(*path) && LiesUnderLink(folder, *path)) {
+      LOG(ERROR) << "Refusing to write through a link: " << *path << " lies under a link in "
+                 << folder;
+      *error = path->AsUTF8Unsafe() + " lies under a link";
+      return true;
+    }
+  }
+  return false;
+}
+
 }  // namespace velta

@@ -3,6 +3,7 @@
 #ifndef DESKTOP_WINDOWS_INSTALLER_COMMON_RELATIVE_PATHS_H_
 #define DESKTOP_WINDOWS_INSTALLER_COMMON_RELATIVE_PATHS_H_
 
+#include <string>
 #include <string_view>
 
 #include "base/files/file_path.h"
@@ -35,6 +36,18 @@ bool LiesUnderLink(const base::FilePath& folder, const base::FilePath& path);
 // a folder there is someone else's, which a removal would take whole and
 // k.bat's "del" would empty). Logs why not.
 bool MayRemoveRecordedFile(const base::FilePath& folder, const base::FilePath& path);
+
+// Whether a file step that takes the file `from` and writes `to` (parking
+// a file there, and for a move taking `from` away) would reach through a
+// link: whether either lies below `folder` and under a link there
+// (LiesUnderLink), so that the step would change a file of another place,
+// and another owner, than `folder`'s. Then logs it and sets `*error` to
+// name the path; the step refuses. A path outside `folder` (a package's
+// file) is not checked.
+bool ReachesThroughLink(const base::FilePath& folder,
+                        const base::FilePath& from,
+                        const base::FilePath& to,
+                        std::string* error);
 
 }  // namespace velta
 

@@ -111,6 +111,8 @@ struct LeftoverCase {
   const wchar_t* path;
   const wchar_t* journaled;
   bool removed;
+  // The journal takes it back after recording it: the run did not make it.
+  bool taken_back = false;
 };
 
 constexpr LeftoverCase kLeftoverCases[] = {
@@ -127,6 +129,11 @@ constexpr LeftoverCase kLeftoverCases[] = {
     // The version folders a killed run made, whole.
     {.path = L"1.0.0.2\\velta.dll", .journaled = L"1.0.0.2", .removed = true},
     {.path = L"1.0.0.2_0\\locales\\de.pak", .journaled = L"1.0.0.2_0", .removed = true},
+    // One that another process made just before the run would have.
+    {.path = L"1.0.0.9\\theirs.txt",
+     .journaled = L"1.0.0.9",
+     .removed = false,
+     .taken_back = true},
     // Version folders a status records stay, journaled or not: the current
     // one, an old_status record's, a parked old_status record's.
     {.path = L"1.0.0.1\\velta.dll", .journaled = L"1.0.0.1", .removed = false},
@@ -160,6 +167,8 @@ TEST_F(LeftoverRemoverTest, RemovesOnlyWhatARunRecordedAndNoStatusKeeps) {
     Write(c.path);
     if (c.journaled)
       journal.push_back(c.journaled);
+    if (c.taken_back)
+      journal.push_back(std::wstring(L"not ours:") + c.journaled);
   }
   // What the journal records but the run never made or has gone since.
   journal.push_back(L"1.0.0.8");

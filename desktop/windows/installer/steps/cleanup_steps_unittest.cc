@@ -78,6 +78,8 @@ class RemoveOldFilesTest : public ::testing::Test {
 };
 
 TEST_F(RemoveOldFilesTest, RemovesEveryRecordedInstallation) {
+  // As the installer does: the folders emptied below it go.
+  context_.real_factory.run_journal()->Start(context_.install_folder());
   OldInstallation(L"installation_status.json.1", L"1.0", {L"a.dll", L"lib\\b.dll"});
   OldInstallation(L"installation_status.json.2", L"2.0", {L"c.dll"});
   EXPECT_EQ(StepResult::kSuccess, Run().code);

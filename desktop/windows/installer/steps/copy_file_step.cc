@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "base/logging.h"
+#include "desktop/windows/installer/common/relative_paths.h"
 #include "desktop/windows/installer/flow/installer_context.h"
 #include "desktop/windows/installer/transactions/operation.h"
 #include "desktop/windows/installer/transactions/operation_factory.h"
@@ -35,9 +36,18 @@ StepResult& CopyFileStep::Execute(StepResult& result, int32_t attempt) {
     return result;
   }
   copy_error_.clear();
-  std::unique_ptr<Operation> copy =
-      GetContext()->GetOperationFactory()->CreateCopyFile(source, destination);
-  if (!GetContext()->GetTransaction()->Execute(copy, &copy_error_)) {
+  // The copy parks what it replaces, and the launcher's copy from the
+  // target folder deletes its source: through a link either would reach a
+  // file elsewhere.
+  base::FilePath install_folder;
+  GetContext()->GetInstallPath(&install_folder);
+  bool copied = false;
+  if (!ReachesThroughLink(install_folder, source, destination, &copy_error_)) {
+    std::unique_ptr<Operation> copy =
+        GetContext()->GetOperationFactory()->CreateCopyFile(source, destination);
+    copied = GetContext()->GetTransaction()->Execute(copy, &copy_error_);
+  }
+  if (!copied) {
     LOG(ERROR) << "Failed copying " << relative_path_.AsUTF8Unsafe() << ": " << copy_error_;
     result = StepResult(IsRequired() ? StepResult::kRetryThenFail : StepResult::kRetryThenIgnore,
                         kFilePlacementError, destination.value(),

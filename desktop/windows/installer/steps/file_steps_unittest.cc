@@ -10,6 +10,7 @@
 
 #include "base/files/file_path.h"
 #include "base/files/file_util.h"
+#include "base/test/scoped_folder_link.h"
 #include "base/test/scoped_log_collector.h"
 #include "base/win/scoped_handle.h"
 #include "base/win/windows_version.h"
@@ -33,6 +34,7 @@ namespace velta {
 namespace {
 
 using ::testing::ElementsAre;
+using ::testing::HasSubstr;
 using ::testing::IsEmpty;
 using ::testing::StartsWith;
 using test::ReadText;
@@ -102,12 +104,14 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         CopyCase{"Standard",
                  [](InstallerContext* c) {
-                   return std::make_unique<StandardCopyStep>(c, base::FilePath(L"lib\\a.dll"));
+                   return std::make_unique<StandardCopyStep>(
+                               c, base::FilePath(L"lib\\a.dll"));
                  },
                  false, L"package\\lib\\a.dll", L"install\\1.2.3.4\\lib\\a.dll", "files", true},
         CopyCase{"Root",
                  [](InstallerContext* c) {
-                   return std::make_unique<RootCopyStep>(c, base::FilePath(L"root.txt"));
+                   return std::make_unique<RootCopyStep>(
+                               c, base::FilePath(L"root.txt"));
                  },
                  false, L"package\\root.txt", L"install\\root.txt", "root_files", true},
         CopyCase{"LauncherFromThePackage",
@@ -214,6 +218,81 @@ TEST_F(FileStepsTest, MoveFileStepMovesARootFileUp) {
                                       context_.install_folder().AsUTF8Unsafe() +
                                       " because of error: "));
 }
+
+// A file step whose file lies below the install folder where a link (a
+// junction or symbolic link) stands for one of its folders.
+struct ThroughALinkCase {
+  const char* name;
+  std::function<std::unique_ptr<InstallerStep>(InstallerContext*)> make;
+  bool has_package_dir;
+  // Below the scratch folder: the file the step starts from when it is
+  // ours (else it is the outside folder's), and the folder replaced by a
+  // link to the outside folder.
+  const wchar_t* source;
+  const wchar_t* link;
+};
+
+class ThroughALinkTest : public FileStepsTest,
+                         public ::testing::WithParamInterface<ThroughALinkCase> {};
+
+// The outside folder's files of the same names (and what is next to them)
+// are neither parked, replaced, moved away nor added to: the step fails as
+// its other failures do (retried, then fatal), and records nothing. (Under
+// Wine the link is a Unix symbolic link: see ScopedFolderLink.)
+TEST_P(ThroughALinkTest, FailsAndLeavesTheOtherPlace) {
+  const ThroughALinkCase& c = GetParam();
+  context_.has_package_dir = c.has_package_dir;
+  if (c.source) {
+    ASSERT_TRUE(test::WriteFileWithFolders(context_.scratch().Append(c.source), "ours"));
+  }
+  const base::FilePath outside = context_.scratch().Append(L"outside");
+  for (const wchar_t* name : {L"x.txt", L"launcher.exe", L"a.dll"})
+    ASSERT_TRUE(test::WriteFileWithFolders(outside.Append(name), "someone else's"));
+  const base::FilePath link = context_.scratch().Append(c.link);
+  ASSERT_TRUE(base::DeletePathRecursively(link));
+  const test::ScopedFolderLink folder_link(link, outside);
+  ASSERT_TRUE(folder_link.is_valid());
+  const auto before = SnapshotFolder(outside);
+
+  std::unique_ptr<InstallerStep> step = c.make(&context_);
+  StepResult result = test::RunStep(*step);
+  EXPECT_EQ(StepResult::kRetryThenFail, result.code);
+  EXPECT_EQ(10u, result.subcode);
+  EXPECT_THAT(result.text, HasSubstr("lies under a link"));
+  EXPECT_EQ(before, SnapshotFolder(outside));
+  EXPECT_THAT(context_.new_status.files, IsEmpty());
+  EXPECT_THAT(context_.new_status.root_files, IsEmpty());
+  context_.transaction.Rollback();
+  EXPECT_EQ(before, SnapshotFolder(outside));
+}
+
+// Makes the step of kind `Step` for the file `relative`.
+template <typename Step>
+std::function<std::unique_ptr<InstallerStep>(InstallerContext*)> For(const wchar_t* relative) {
+  return [relative](InstallerContext* c) {
+    return std::make_unique<Step>(c, base::FilePath(relative));
+  };
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Steps,
+    ThroughALinkTest,
+    ::testing::Values(
+        ThroughALinkCase{"RootCopy", For<RootCopyStep>(L"assets\\x.txt"), false,
+                         L"package\\assets\\x.txt", L"install\\assets"},
+        ThroughALinkCase{"RootCopyOfANewFile", For<RootCopyStep>(L"assets\\y.txt"), false,
+                         L"package\\assets\\y.txt", L"install\\assets"},
+        ThroughALinkCase{"StandardCopy", For<StandardCopyStep>(L"lib\\a.dll"), false,
+                         L"package\\lib\\a.dll", L"install\\1.2.3.4\\lib"},
+        // The copy up from the target folder deletes its source there.
+        ThroughALinkCase{"LauncherFromTheTargetFolder",
+                         [](InstallerContext* c) { return std::make_unique<LauncherCopyStep>(c); },
+                         true, nullptr, L"install\\1.2.3.4"},
+        ThroughALinkCase{"MoveInto", For<MoveFileStep>(L"assets\\x.txt"), false,
+                         L"install\\1.2.3.4\\assets\\x.txt", L"install\\assets"},
+        ThroughALinkCase{"MoveOutOf", For<MoveFileStep>(L"lib\\a.dll"), false, nullptr,
+                         L"install\\1.2.3.4\\lib"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 // The helper of the system's architecture, and the other one.
 base::FilePath OwnHelper() {

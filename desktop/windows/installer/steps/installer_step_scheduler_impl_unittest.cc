@@ -435,6 +435,8 @@ TEST_F(JobListTest, CopyOnlyUpgradeJobReplacesTheOldInstallation) {
   context_.has_package_dir = false;
   context_.settings.set_option(SettingsOption::COPY_ONLY, true);
   const base::FilePath install = context_.install_folder();
+  // As the installer does: the folders emptied below it go.
+  context_.real_factory.run_journal()->Start(install);
   // Two versions back, kept in old_status by an earlier upgrade.
   InstallationStatus older(StatusSource::kGenerated);
   older.subfolder = base::FilePath(L"0.9");

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "base/logging.h"
+#include "desktop/windows/installer/common/relative_paths.h"
 #include "desktop/windows/installer/flow/installer_context.h"
 #include "desktop/windows/installer/status/installation_status.h"
 #include "desktop/windows/installer/transactions/created_folders.h"
@@ -42,10 +43,16 @@ StepResult& MoveFileStep::Execute(StepResult& result, int32_t /*attempt*/) {
       factory->created_folders()->Add(folder);
     }
   }
-  std::unique_ptr<Operation> move =
-      factory->CreateMoveFile(from, install_folder.Append(relative_path_));
+  const base::FilePath to = install_folder.Append(relative_path_);
+  // Through a link the move would take a file from another place, or park
+  // and replace one there.
   std::string error;
-  if (!GetContext()->GetTransaction()->Execute(move, &error)) {
+  bool moved = false;
+  if (!ReachesThroughLink(install_folder, from, to, &error)) {
+    std::unique_ptr<Operation> move = factory->CreateMoveFile(from, to);
+    moved = GetContext()->GetTransaction()->Execute(move, &error);
+  }
+  if (!moved) {
     LOG(ERROR) << "Failed moving " << relative_path_.AsUTF8Unsafe() << ": " << error;
     result = StepResult(StepResult::kRetryThenFail, 10, install_folder.value(),
                         "Failed moving " + relative_path_.AsUTF8Unsafe() + " to " +

@@ -48,6 +48,10 @@ bool CreateFolderOperation::Do(Transaction* /*nested*/, std::string* error) {
       continue;
     }
     const DWORD create_error = ::GetLastError();
+    // Not made by this run: the journal must not leave it to be taken away
+    // should the run never end.
+    if (!journal_->Retract(*it))
+      LOG(ERROR) << "The journal names " << *it << ", which this run did not make";
     // Made by someone else in the meantime: fine, but not ours to remove.
     if (create_error == ERROR_ALREADY_EXISTS && base::DirectoryExists(*it))
       continue;

@@ -15,9 +15,10 @@ class CreatedFolders;
 class RunJournal;
 
 // Creates a folder with its missing parents, and adds each folder it created
-// to `created_folders`; each one is recorded in `journal` before it is made,
-// and the journal closed before a folder holding it is removed (both must
-// outlive the operation). A rollback removes exactly the folders this
+// to `created_folders`; each one is recorded in `journal` before it is made
+// (and taken back when it is not made after all, another process having
+// made it first), and the journal closed before a folder holding it is
+// removed (both must outlive the operation). A rollback removes exactly the folders this
 // operation created, deepest first, while they are empty; a folder that
 // already existed (even an empty one) is never removed.
 class CreateFolderOperation : public Operation {

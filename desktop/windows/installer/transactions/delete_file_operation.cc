@@ -43,6 +43,7 @@ DeleteFileOperation::DeleteFileOperation(SecurityUtils* security_utils,
       path_(path.StripTrailingSeparators()),
       in_use_(in_use),
       empty_parents_(empty_parents),
+      parents_limit_(journal->folder()),
       names_to_avoid_(std::move(names_to_avoid)) {}
 
 DeleteFileOperation::~DeleteFileOperation() {
@@ -57,7 +58,7 @@ DeleteFileOperation::~DeleteFileOperation() {
       PLOG(ERROR) << "Cannot schedule the deletion of " << old_path_;
   }
   if (empty_parents_ == EmptyParents::kRemoveOnCommit)
-    internal::RemoveEmptyFoldersUpwards(path_.DirName());
+    internal::RemoveEmptyFoldersUpwards(path_.DirName(), parents_limit_);
 }
 
 bool DeleteFileOperation::Do(Transaction* /*nested*/, std::string* error) {

@@ -23,7 +23,10 @@ class SecurityUtils;
 // back, and the destructor commits by deleting the parked file, or scheduling
 // its deletion at the next restart when it cannot be deleted now. The
 // parked name is recorded in `journal` (which must outlive the operation)
-// before the move, so that what a killed run parked is found later.
+// before the move, so that what a killed run parked is found later. The
+// folders a commit leaves empty go only below the journal's folder, the
+// installation folder, as it is when the operation is made: never that
+// folder, nor one outside it (the user's own around the installation).
 //
 // When the current user lacks write and delete access, Do grants it through
 // `security_utils` (which must outlive the operation) and the earlier access
@@ -69,6 +72,8 @@ class DeleteFileOperation : public Operation {
   bool done_ = false;
   const ProgramInUse in_use_;
   const EmptyParents empty_parents_;
+  // Emptied folders are removed below it only.
+  const base::FilePath parents_limit_;
   const std::vector<base::FilePath> names_to_avoid_;
   std::unique_ptr<SecurityRestoreInfo> restore_info_;
   // The file was read-only before Do granted access to it.

@@ -262,12 +262,30 @@ TEST_F(DeleteFileOperationTest, InUseCheckIsOnlyForProgramsAndLibraries) {
   EXPECT_EQ("notes", ReadText(text));
 }
 
-TEST_F(DeleteFileOperationTest, CommitRemovesTheFoldersLeftEmpty) {
-  WriteText(dir_.Append(L"keep.txt"), "keep");
-  const base::FilePath nested = dir_.Append(L"x").Append(L"y");
-  ASSERT_TRUE(base::CreateDirectory(nested));
-  file_ = nested.Append(L"b.dll");
+// Where a deletion whose commit removes the folders it left empty lies, and
+// the installation folder the run journal was started for.
+struct EmptiedFoldersCase {
+  const char* name;
+  // Below the test's folder.
+  const wchar_t* file;
+  const wchar_t* install_folder;
+  // The deepest of the file's folders that is left.
+  const wchar_t* deepest_left;
+};
+
+class DeleteFileEmptiedFoldersTest : public DeleteFileOperationTest,
+                                     public ::testing::WithParamInterface<EmptiedFoldersCase> {};
+
+// The folders a commit leaves empty go up to the installation folder, which
+// stays; the user's empty folders around it, or around a file elsewhere,
+// are never the installation's to remove.
+TEST_P(DeleteFileEmptiedFoldersTest, GoOnlyBelowTheInstallationFolder) {
+  const EmptiedFoldersCase& c = GetParam();
+  file_ = dir_.Append(c.file);
+  ASSERT_TRUE(base::CreateDirectory(file_.DirName()));
   WriteText(file_, "b");
+  if (c.install_folder)
+    factory_->run_journal()->Start(dir_.Append(c.install_folder));
   {
     Transaction transaction;
     std::unique_ptr<Operation> remove =
@@ -275,8 +293,24 @@ TEST_F(DeleteFileOperationTest, CommitRemovesTheFoldersLeftEmpty) {
     std::string error;
     ASSERT_TRUE(transaction.Execute(remove, &error)) << error;
   }
-  EXPECT_THAT(FileNamesIn(dir_), ElementsAre(L"a.dll", L"keep.txt"));
+  factory_->run_journal()->Close();
+  const base::FilePath left = dir_.Append(c.deepest_left);
+  EXPECT_TRUE(base::DirectoryExists(left));
+  EXPECT_THAT(FileNamesIn(left), IsEmpty());
+  EXPECT_THAT(FileNamesIn(dir_), ElementsAre(L"a.dll", L"user"));
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases,
+    DeleteFileEmptiedFoldersTest,
+    ::testing::Values(
+        EmptiedFoldersCase{"BelowTheInstallationFolder", L"user\\Velta\\x\\y\\b.dll",
+                           L"user\\Velta", L"user\\Velta"},
+        EmptiedFoldersCase{"OutsideTheInstallationFolder", L"user\\shared\\x\\b.dll",
+                           L"user\\Velta", L"user\\shared\\x"},
+        EmptiedFoldersCase{"BeforeTheJournalStarts", L"user\\Velta\\x\\b.dll", nullptr,
+                           L"user\\Velta\\x"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 // Wine passes every access check, so the roads without access go through the
 // fake.

@@ -41,7 +41,8 @@ enum class ProgramInUse {
 };
 
 // Whether committing a deletion also removes the folders it left empty: the
-// file's folder, then its parents, while each one is empty.
+// file's folder, then its parents, while each one is empty and lies below
+// the installation folder the run journal was started for.
 enum class EmptyParents {
   kKeep,
   kRemoveOnCommit,

@@ -39,13 +39,14 @@ bool SetReadOnlyAttribute(const base::FilePath& path) {
   return ::SetFileAttributesW(path.value().c_str(), attributes | FILE_ATTRIBUTE_READONLY) != 0;
 }
 
-void RemoveEmptyFoldersUpwards(const base::FilePath& folder) {
-  base::FilePath current = folder;
-  while (::RemoveDirectoryW(current.value().c_str())) {
-    base::FilePath parent = current.DirName();
-    if (parent == current)
+void RemoveEmptyFoldersUpwards(const base::FilePath& folder, const base::FilePath& limit) {
+  // "<limit>\..\x" names a folder beside `limit`, not below it.
+  if (folder.ReferencesParent())
+    return;
+  for (base::FilePath current = folder; !limit.empty() && limit.IsParent(current);
+       current = current.DirName()) {
+    if (!::RemoveDirectoryW(current.value().c_str()))
       break;
-    current = parent;
   }
 }
 

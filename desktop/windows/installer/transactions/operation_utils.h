@@ -27,8 +27,10 @@ bool ClearReadOnlyAttribute(const base::FilePath& path, bool* was_read_only);
 bool SetReadOnlyAttribute(const base::FilePath& path);
 
 // Removes `folder` and then its parents with RemoveDirectoryW for as long as
-// that succeeds, i.e. while each one is empty.
-void RemoveEmptyFoldersUpwards(const base::FilePath& folder);
+// that succeeds, i.e. while each one is empty, and only while they lie below
+// `limit`: `limit` itself and every folder outside it stay, as does
+// everything when `limit` is empty.
+void RemoveEmptyFoldersUpwards(const base::FilePath& folder, const base::FilePath& limit);
 
 }  // namespace velta::internal
 

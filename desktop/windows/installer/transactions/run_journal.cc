@@ -9,9 +9,9 @@
 
 #include "base/files/file_util.h"
 #include "base/logging.h"
-#include "base/strings/string_split.h"
 #include "base/strings/string_util.h"
 #include "desktop/windows/installer/common/relative_paths.h"
+#include "desktop/windows/installer/transactions/run_journal_format.h"
 
 namespace velta {
 
@@ -41,18 +41,12 @@ void RunJournal::Start(const base::FilePath& folder) {
 }
 
 bool RunJournal::Record(const base::FilePath& path) {
-  base::FilePath relative;
-  if (folder_.empty() || !folder_.AppendRelativePath(path, &relative))
-    return true;
-  if (!file_.IsValid() && !Open())
-    return false;
-  const std::string line = relative.AsUTF8Unsafe() + "\n";
-  const int size = static_cast<int>(line.size());
-  if (file_.WriteAtCurrentPos(line.data(), size) != size) {
-    PLOG(ERROR) << "Cannot record " << path << " in the journal " << path_;
-    return false;
-  }
-  return true;
+  return Write(path, /*retraction=*/false);
+}
+
+bool RunJournal::Retract(const base::FilePath& path) {
+  // Without a journal nothing was recorded.
+  return !file_.IsValid() || Write(path, /*retraction=*/true);
 }
 
 void RunJournal::Close() {
@@ -90,6 +84,22 @@ bool RunJournal::Open() {
   return false;
 }
 
+bool RunJournal::Write(const base::FilePath& path, bool retraction) {
+  base::FilePath relative;
+  if (folder_.empty() || !folder_.AppendRelativePath(path, &relative))
+    return true;
+  if (!file_.IsValid() && !Open())
+    return false;
+  const std::string line = RunJournalLine(relative, retraction);
+  const int size = static_cast<int>(line.size());
+  if (file_.WriteAtCurrentPos(line.data(), size) != size) {
+    PLOG(ERROR) << "Cannot " << (retraction ? "take back " : "record ") << path
+                << " in the journal " << path_;
+    return false;
+  }
+  return true;
+}
+
 bool IsRunJournalName(std::wstring_view name) {
   if (!name.starts_with(kJournalPrefix))
     return false;
@@ -125,9 +135,7 @@ std::optional<std::vector<base::FilePath>> ReadLeftRunJournal(const base::FilePa
     return std::nullopt;
   }
   std::vector<base::FilePath> entries;
-  for (std::string_view line :
-       base::SplitStringPiece(text, "\r\n", base::KEEP_WHITESPACE, base::SPLIT_WANT_NONEMPTY)) {
-    base::FilePath entry = base::FilePath::FromUTF8Unsafe(line);
+  for (base::FilePath& entry : ParseRunJournal(text)) {
     if (!IsRelativePathInside(entry)) {
       LOG(WARNING) << "Dropping the entry " << entry << " of the journal " << file
                    << ": it leads out of the folder";

@@ -26,9 +26,11 @@ namespace velta {
 //
 // The journal is the file "unfinished_run.<process id>" ("...<process
 // id>.<n>" when that name is taken) in the installation folder, made at the
-// first record: UTF-8 text, one path relative to the folder per line. Each
-// line is written at once, so a killed process loses none; a machine that
-// goes down may lose the last ones, and what they name then stays. The
+// first record, as run_journal_format.h describes: one path relative to the
+// folder per line, and a line taking back a folder the run did not make
+// after all. Each line is written at once, so a killed process loses none;
+// a machine that goes down may lose the last ones, and what they name then
+// stays (or, for a lost retraction, may go). The
 // process holds the file open without sharing write or delete access until
 // Close: another process cannot open it so (ReadLeftRunJournal), and leaves
 // the journal of a run that is still going alone.
@@ -52,6 +54,12 @@ class RunJournal {
   // and is then left behind for good if the run never ends.
   bool Record(const base::FilePath& path);
 
+  // `path`, recorded before, was not made by this run after all (another
+  // process made it first, or it could not be made): records that it is not
+  // the run's, so that nothing takes it away for being journaled. False when
+  // that cannot be written.
+  bool Retract(const base::FilePath& path);
+
   // The run's changes are committed or rolled back: deletes the journal. A
   // later record starts a new one. Safe to call again.
   void Close();
@@ -64,10 +72,14 @@ class RunJournal {
 
   // The journal's file while it is open, else empty.
   const base::FilePath& path() const { return path_; }
+  // The folder given to Start (the installation folder), else empty.
+  const base::FilePath& folder() const { return folder_; }
 
  private:
   // Makes the journal file under the first free name.
   bool Open();
+  // Writes the line that records `path`, or with `retraction` takes it back.
+  bool Write(const base::FilePath& path, bool retraction);
 
   base::FilePath folder_;
   base::FilePath path_;
@@ -78,8 +90,8 @@ class RunJournal {
 bool IsRunJournalName(std::wstring_view name);
 
 // The entries of the journal `file` that an ended run left behind: the
-// paths it records that stay inside its folder (others are dropped and
-// logged), relative to the folder. nullopt, with a log line, when a run that
+// paths it records and does not take back that stay inside its folder
+// (others are dropped and logged), relative to the folder. nullopt, with a log line, when a run that
 // is still going holds it, or it cannot be read (or is larger than any run
 // writes): it is then left as it is.
 std::optional<std::vector<base::FilePath>> ReadLeftRunJournal(const base::FilePath& file);

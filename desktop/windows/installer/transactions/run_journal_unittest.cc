@@ -15,6 +15,7 @@
 #include "desktop/windows/installer/transactions/operation.h"
 #include "desktop/windows/installer/transactions/operation_factory.h"
 #include "desktop/windows/installer/transactions/operation_test_util.h"
+#include "desktop/windows/installer/transactions/run_journal_format.h"
 #include "desktop/windows/installer/transactions/transaction.h"
 #include "gmock/gmock.h"
 #include "gtest/gtest.h"
@@ -89,6 +90,21 @@ TEST_F(RunJournalTest, RecordsWhatTheRunBeginsInItsFolder) {
   // A later record starts a new journal.
   Execute(factory_.CreateCreateFolder(folder_.Append(L"3.0")));
   EXPECT_THAT(Lines(), ElementsAre("3.0"));
+}
+
+// A folder the run did not make after all (a file, or another process's
+// folder, came first) is taken back, so that a later run leaves it.
+TEST_F(RunJournalTest, TakesBackAFolderItCouldNotMake) {
+  WriteText(folder_.Append(L"2.0"), "the user's");
+  factory_.run_journal()->Start(folder_);
+  std::unique_ptr<Operation> create = factory_.CreateCreateFolder(folder_.Append(L"2.0\\sub"));
+  std::string error;
+  EXPECT_FALSE(transaction_.Execute(create, &error));
+  Execute(factory_.CreateCreateFolder(folder_.Append(L"3.0")));
+
+  EXPECT_THAT(Lines(), ElementsAre("2.0", "not ours:2.0", "3.0"));
+  EXPECT_THAT(ParseRunJournal(ReadText(factory_.run_journal()->path())),
+              ElementsAre(base::FilePath(L"3.0")));
 }
 
 // A journal that an ended run left is read back with the entries that stay
