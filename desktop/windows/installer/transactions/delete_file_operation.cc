@@ -90,8 +90,13 @@ bool DeleteFileOperation::Do(Transaction* /*nested*/, std::string* error) {
   }
 
   journal_->Record(old_path_);
-  if (!base::Move(path_, old_path_))
-    return FailMove(::GetLastError(), error);
+  if (!base::Move(path_, old_path_)) {
+    const DWORD move_error = ::GetLastError();
+    // Nothing was parked under the name: whatever stands there later is
+    // not this run's to remove.
+    journal_->Retract(old_path_);
+    return FailMove(move_error, error);
+  }
   VLOG(1) << "File moved successfully to " << old_path_;
 
   if (in_use_ == ProgramInUse::kKeep && IsExecutableOrLibrary(path_)) {

@@ -11,6 +11,7 @@
 #include "base/files/file_util.h"
 #include "base/files/scoped_temp_dir.h"
 #include "base/strings/string_split.h"
+#include "base/win/scoped_handle.h"
 #include "desktop/windows/installer/lzma_util/lzma_util.h"
 #include "desktop/windows/installer/transactions/operation.h"
 #include "desktop/windows/installer/transactions/operation_factory.h"
@@ -24,6 +25,7 @@ namespace velta {
 namespace {
 
 using ::testing::ElementsAre;
+using ::testing::IsEmpty;
 using ::testing::MatchesRegex;
 using ::testing::Optional;
 using test::ReadText;
@@ -105,6 +107,26 @@ TEST_F(RunJournalTest, TakesBackAFolderItCouldNotMake) {
   EXPECT_THAT(Lines(), ElementsAre("2.0", "not ours:2.0", "3.0"));
   EXPECT_THAT(ParseRunJournal(ReadText(factory_.run_journal()->path())),
               ElementsAre(base::FilePath(L"3.0")));
+}
+
+// A name a file could not be parked under (the file is held without delete
+// sharing) is taken back as well.
+TEST_F(RunJournalTest, TakesBackANameNothingWasParkedUnder) {
+  const base::FilePath held = folder_.Append(L"velta.dll");
+  WriteText(held, "in use");
+  base::win::ScopedHandle handle(::CreateFileW(held.value().c_str(), GENERIC_READ,
+                                               FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+                                               nullptr));
+  ASSERT_TRUE(handle.IsValid());
+  factory_.run_journal()->Start(folder_);
+  std::unique_ptr<Operation> park =
+      factory_.CreateDeleteFile(held, ProgramInUse::kDelete, EmptyParents::kKeep);
+  std::string error;
+  EXPECT_FALSE(transaction_.Execute(park, &error));
+
+  EXPECT_THAT(Lines(), ElementsAre(MatchesRegex(R"(velta\.dll\.\d+\.old)"),
+                                   MatchesRegex(R"(not ours:velta\.dll\.\d+\.old)")));
+  EXPECT_THAT(ParseRunJournal(ReadText(factory_.run_journal()->path())), IsEmpty());
 }
 
 // A journal that an ended run left is read back with the entries that stay
