@@ -12,6 +12,7 @@
 
 #include "base/command_line.h"
 #include "base/logging.h"
+#include "base/process/launch.h"
 #include "base/strings/string_number_conversions.h"
 #include "base/strings/string_util.h"
 #include "base/strings/utf_string_conversions.h"
@@ -55,18 +56,30 @@ bool GetInternalVersion(const base::Version& version, base::Version* internal_ve
   return true;
 }
 
-bool GetExeOutput(const base::FilePath& exe, const char* switch_name, std::string* output) {
-  base::CommandLine command_line(exe);
-  command_line.AppendSwitch(switch_name);
-  // The lock keeps handles being made inheritable elsewhere out of the child.
-  return WinApi::GetInstance()->GetAppOutput(command_line, output, /*take_lock=*/true);
-}
+// More than a version or a stream name ever takes.
+constexpr size_t kMaxOutput = 4096;
 
 }  // namespace
 
-FileVersionUtilsImpl::FileVersionUtilsImpl() = default;
+FileVersionUtilsImpl::FileVersionUtilsImpl(base::TimeDelta output_timeout)
+    : output_timeout_(output_timeout) {}
 
 FileVersionUtilsImpl::~FileVersionUtilsImpl() = default;
+
+bool FileVersionUtilsImpl::GetExeOutput(const base::FilePath& exe,
+                                        const char* switch_name,
+                                        std::string* output) {
+  base::CommandLine command_line(exe);
+  command_line.AppendSwitch(switch_name);
+  // A program that never ends, or never stops printing, must not hold the
+  // fetch or the output lock (every other capture waits for it) for good.
+  base::AppOutputLimits limits;
+  limits.timeout = output_timeout_;
+  limits.max_output = kMaxOutput;
+  // The lock keeps handles being made inheritable elsewhere out of the child.
+  return WinApi::GetInstance()->GetAppOutputWithinLimits(command_line, limits, output,
+                                                         /*take_lock=*/true);
+}
 
 bool FileVersionUtilsImpl::GetVersionFromResources(const std::wstring& path, base::Version* version,
                                                    base::Version* internal_version,

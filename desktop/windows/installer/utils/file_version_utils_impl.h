@@ -5,14 +5,20 @@
 
 #include <string>
 
+#include "base/time/time.h"
 #include "desktop/windows/installer/utils/file_version_utils.h"
 
 namespace velta {
 
-// FileVersionUtils over version.dll and WinApi::GetAppOutput.
+// FileVersionUtils over version.dll and WinApi::GetAppOutputWithinLimits.
 class FileVersionUtilsImpl : public FileVersionUtils {
  public:
-  FileVersionUtilsImpl();
+  // How long a program may take to print its version or stream; one that
+  // takes longer is ended and its version not read.
+  static constexpr base::TimeDelta kOutputTimeout = base::TimeDelta::FromSeconds(30);
+
+  // `output_timeout` is kOutputTimeout but in tests of the time-out.
+  explicit FileVersionUtilsImpl(base::TimeDelta output_timeout = kOutputTimeout);
   FileVersionUtilsImpl(const FileVersionUtilsImpl&) = delete;
   FileVersionUtilsImpl& operator=(const FileVersionUtilsImpl&) = delete;
   ~FileVersionUtilsImpl() override;
@@ -21,6 +27,12 @@ class FileVersionUtilsImpl : public FileVersionUtils {
                                base::Version* internal_version, std::wstring* stream) override;
   bool GetVersionFromExeOutput(const base::FilePath& exe, base::Version* version,
                                base::Version* internal_version, std::string* stream) override;
+
+ private:
+  // What `exe` prints for `--<switch_name>`, within the time and a few KiB.
+  bool GetExeOutput(const base::FilePath& exe, const char* switch_name, std::string* output);
+
+  const base::TimeDelta output_timeout_;
 };
 
 }  // namespace velta

@@ -94,6 +94,23 @@ TEST_P(FileVersionUtilsTest, ReadsTheValuesOrRecordsWhyNot) {
   }
 }
 
+// A program that never ends, or prints without end, is ended within the
+// time and output it is given, and its version is not read.
+TEST(FileVersionUtilsBoundsTest, ProgramsAreEndedPastTheirTimeOrOutput) {
+  for (const char* program : {"version_hangs", "version_floods"}) {
+    SCOPED_TRACE(program);
+    ScopedInstallerErrorRecord error_record;
+    FileVersionUtilsImpl utils(base::TimeDelta::FromMilliseconds(500));
+    base::Version version;
+    base::Version internal_version;
+    EXPECT_FALSE(utils.GetVersionFromExeOutput(VersionTestProgram(program), &version,
+                                               &internal_version, nullptr));
+    std::string detail;
+    GetInstallerError(nullptr, &detail, nullptr);
+    EXPECT_THAT(detail, HasSubstr("Cannot get exe output: version"));
+  }
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Resources, FileVersionUtilsTest,
     ::testing::Values(
