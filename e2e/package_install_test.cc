@@ -44,6 +44,7 @@ namespace velta::e2e {
 namespace {
 
 using ::testing::ContainerEq;
+using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
 using ::testing::Not;
@@ -79,6 +80,31 @@ std::vector<DWORD> ChildrenOf(DWORD parent) {
       children.push_back(entry.th32ProcessID);
   }
   return children;
+}
+
+// Suspends (or resumes) every thread of the process `pid`: a suspended
+// installer holds what it has taken for as long as the test needs.
+void SuspendThreadsOf(DWORD pid, bool suspend) {
+  base::win::ScopedHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
+  ASSERT_TRUE(snapshot.IsValid());
+  THREADENTRY32 entry = {};
+  entry.dwSize = sizeof(entry);
+  for (BOOL more = ::Thread32First(snapshot.Get(), &entry); more;
+       more = ::Thread32Next(snapshot.Get(), &entry)) {
+    if (entry.th32OwnerProcessID != pid)
+      continue;
+    base::win::ScopedHandle thread(::OpenThread(THREAD_SUSPEND_RESUME, FALSE, entry.th32ThreadID));
+    ASSERT_TRUE(thread.IsValid());
+    ASSERT_NE(static_cast<DWORD>(-1),
+              suspend ? ::SuspendThread(thread.Get()) : ::ResumeThread(thread.Get()));
+  }
+}
+
+// `folder` with "/" for every "\".
+std::wstring Slashed(const base::FilePath& folder) {
+  std::wstring text = folder.value();
+  std::replace(text.begin(), text.end(), L'\\', L'/');
+  return text;
 }
 
 // Writes the files list `list` anew with `entries`, as the package maker
@@ -535,6 +561,91 @@ INSTANTIATE_TEST_SUITE_P(Moments,
                                            KilledUpgradeCase{"VersionFolderComplete",
                                                              KillMoment::kVersionFolderComplete}),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// Scripts and deployment tools write paths with "/": the folder is the
+// same, and the package's installer, started in its version folder, knows
+// it runs from there.
+TEST_F(PackageInstallTest, SilentInstallIntoASlashedFolderRunsThePackagesInstallerOnce) {
+  const base::FilePath package = CopyPackage(L"test_package", L"package");
+  const ChildResult install =
+      Run(package.Append(L"installer.exe"),
+          {L"silent", L"launchvelta=0", L"installfolder=" + Slashed(target_)});
+  for (const std::wstring& program : test::EndProgramsIn(target_))
+    ADD_FAILURE() << "Still running: " << program;
+  EXPECT_EQ(0u, install.exit_code);
+  std::string logs;
+  for (const std::string& log : TakeLogs())
+    logs += log;
+  EXPECT_EQ(1u, Count(logs, "Running installer from the package"));
+  EXPECT_THAT(VersionFoldersIn(target_), ElementsAre(base::ASCIIToWide(GetProductVersion())));
+  EXPECT_THAT(RunJournalsIn(target_), IsEmpty());
+  const std::string* path = Status().FindStringKey("path");
+  ASSERT_TRUE(path);
+  EXPECT_EQ(target_.AsUTF8Unsafe(), *path);
+}
+
+// A second spelling of the folder an installation is going on in.
+struct SecondSpelling {
+  const char* name;
+  std::wstring (*spell)(const base::FilePath& folder);
+};
+
+void PrintTo(const SecondSpelling& spelling, std::ostream* os) {
+  *os << spelling.name;
+}
+
+class PackageInstallSpellingTest : public PackageInstallTest,
+                                   public ::testing::WithParamInterface<SecondSpelling> {};
+
+// Two installations for one folder started together: the second meets the
+// first's lock however it spells the folder, and one version folder is made.
+TEST_P(PackageInstallSpellingTest, SecondInstallForTheFolderMeetsTheFirstsLock) {
+  const base::FilePath package = CopyPackage(L"test_package", L"package");
+  base::Process first = LaunchSilentInstall(package, target_, temp_);
+  ASSERT_TRUE(first.IsValid());
+  // The first holds the folder's lock from before its backend starts until
+  // it ends; suspended, it keeps holding it.
+  const std::wstring lock = L"Global\\Velta/Installer/" + Slashed(target_);
+  bool held = false;
+  for (int i = 0; i < 1200 && !held; ++i) {
+    base::win::ScopedHandle mutex(::OpenMutexW(SYNCHRONIZE, FALSE, lock.c_str()));
+    held = mutex.IsValid();
+    if (!held && first.WaitForExitWithTimeout(base::TimeDelta::FromMilliseconds(50), nullptr))
+      break;
+  }
+  ASSERT_TRUE(held);
+  ASSERT_NO_FATAL_FAILURE(SuspendThreadsOf(first.Pid(), true));
+  const ChildResult second = Run(package.Append(L"installer.exe"),
+                                 {L"silent", L"installfolder=" + GetParam().spell(target_)});
+  ASSERT_NO_FATAL_FAILURE(SuspendThreadsOf(first.Pid(), false));
+  EXPECT_EQ(111u, second.exit_code);  // "Could not create installer mutex".
+  uint32_t exit_code = 1;
+  EXPECT_TRUE(velta::test::WaitForChildExit(first, base::TimeDelta::FromSeconds(120), &exit_code));
+  EXPECT_EQ(0u, exit_code);
+  // The backend outlives the main process a little, and waits for the
+  // package's installer.
+  for (DWORD backend : ChildrenOf(first.Pid())) {
+    base::Process process = base::Process::OpenWithAccess(backend, SYNCHRONIZE);
+    if (process.IsValid()) {
+      EXPECT_TRUE(process.WaitForExitWithTimeout(base::TimeDelta::FromSeconds(60), nullptr));
+    }
+  }
+  for (const std::wstring& program : test::EndProgramsIn(target_))
+    ADD_FAILURE() << "Still running: " << program;
+  EXPECT_THAT(VersionFoldersIn(target_), ElementsAre(base::ASCIIToWide(GetProductVersion())));
+  EXPECT_THAT(RunJournalsIn(target_), IsEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Spellings, PackageInstallSpellingTest,
+    ::testing::Values(
+        SecondSpelling{"TrailingSeparator",
+                       [](const base::FilePath& folder) { return folder.value() + L"\\"; }},
+        SecondSpelling{"OtherCase",
+                       [](const base::FilePath& folder) {
+                         return base::ToUpperASCII(folder.value());
+                       }}),
+    [](const ::testing::TestParamInfo<SecondSpelling>& info) { return info.param.name; });
 
 }  // namespace
 }  // namespace velta::e2e

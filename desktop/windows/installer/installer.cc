@@ -25,6 +25,7 @@
 #include "base/types/to_underlying.h"
 #include "base/win/windows_version.h"
 #include "crash_reporter/crash_reporting.h"
+#include "desktop/windows/installer/common/install_folder_path.h"
 #include "desktop/windows/installer/common/installer_error.h"
 #include "desktop/windows/installer/common/installer_utils.h"
 #include "desktop/windows/installer/common/json_pref_store_factory.h"
@@ -58,6 +59,17 @@ namespace {
 // Read, write and execute rights on a folder's files.
 constexpr DWORD kReadWriteExecuteAccess = 0x1201BF;
 
+// Whether the package's installer started this process (the variable
+// kStartedAsPackageInstallerVariable in its environment). The variable is
+// taken out of the environment at once: nothing this process starts, the
+// browser included, inherits it.
+bool TakeStartedAsPackageInstaller() {
+  const bool started =
+      ::GetEnvironmentVariableW(kStartedAsPackageInstallerVariable, nullptr, 0) != 0;
+  ::SetEnvironmentVariableW(kStartedAsPackageInstallerVariable, nullptr);
+  return started;
+}
+
 bool IsAllUsers(const Settings& settings) {
   return settings.IsAllUsers();
 }
@@ -75,7 +87,8 @@ Installer::Installer(std::unique_ptr<InstallerStepScheduler> scheduler,
       package_handler_(std::make_unique<PackageHandler>(std::make_unique<FileVersionUtilsImpl>(),
                                                         std::make_unique<LzmaUtil>(),
                                                         this,
-                                                        &package_progress_)) {}
+                                                        &package_progress_)),
+      started_as_package_installer_(TakeStartedAsPackageInstaller()) {}
 
 Installer::~Installer() {
   if (running_)
@@ -508,7 +521,16 @@ bool Installer::RunPackageInstaller(bool post_elevated) {
   base::FilePath program_folder = target;
   if (!HasPackageDir())
     GetPackageDir(&program_folder);
-  command_line.SetProgram(program_folder.Append(kPackageInstallerFileName));
+  const base::FilePath program = program_folder.Append(kPackageInstallerFileName);
+  // The package's installer runs the job itself: whatever the test of the
+  // folder it runs from said, it never starts the package's installer again.
+  if (started_as_package_installer_) {
+    return SetInstallerError(kResultGeneralFailure,
+                             "The installer from the package would start the package's "
+                             "installer again: " + program.AsUTF8Unsafe(),
+                             std::wstring());
+  }
+  command_line.SetProgram(program);
   if (post_elevated)
     command_line.AppendSwitch(kPostElevatedInstallTasksSwitch);
   AppendCrashReporterPid(&command_line);
@@ -528,6 +550,7 @@ bool Installer::RunPackageInstaller(bool post_elevated) {
             << command_line.GetCommandLineString();
   base::LaunchOptions options;
   options.wait = true;
+  options.environment[kStartedAsPackageInstallerVariable] = L"1";
   std::unique_ptr<WinApiProcess> process =
       WinApi::GetInstance()->LaunchProcess(command_line, options);
   const DWORD launch_error = ::GetLastError();
@@ -688,8 +711,7 @@ bool Installer::IsRunningFromTargetFolder() {
     return false;
   base::FilePath target;
   GetInstallTargetFolder(&target);
-  return base::FilePath::CompareEqualIgnoreCase(exe_folder.StripTrailingSeparators().value(),
-                                                target.StripTrailingSeparators().value());
+  return IsSameInstallFolder(exe_folder, target);
 }
 
 bool Installer::HasPackageDir() {

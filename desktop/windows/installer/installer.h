@@ -218,6 +218,8 @@ class Installer : public InstallerContext, public PlaceholderResolver, public In
   std::unique_ptr<WinApiEvent> interrupted_event_;
   bool post_elevated_after_package_ = false;
   std::unique_ptr<PackageHandler> package_handler_;
+  // The package's installer started this process: it never starts one.
+  const bool started_as_package_installer_;
   // Set by a successful install, upgrade, repair or uninstall; run once the
   // transaction has committed.
   std::unique_ptr<LeftoverRemover> leftover_remover_;

@@ -867,6 +867,25 @@ TEST_P(PackageInstallerTest, DoneMarkerAndExitCodeDecide) {
                                      std::string("finished direct_unpacking 6")}));
 }
 
+// A package's installer whose folder test took its own folder for another
+// (a spelling the test could not match) would start the package's
+// installer, itself, again and again: started as the package's installer,
+// it never starts one. Nothing it starts inherits the mark.
+TEST_F(PackageInstallerTest, PackagesInstallerNeverStartsThePackagesInstaller) {
+  MakePackage({"CleanExit", 0, false, "success"});
+  ASSERT_TRUE(::SetEnvironmentVariableW(kStartedAsPackageInstallerVariable, L"1"));
+  MakeInstaller({L"package-dir=" + package_.value(), L"inside-package",
+                 L"session-guid={8E5E4D3C-1A2B-4C5D-8E9F-0123456789AB}"});
+  EXPECT_EQ(0u, ::GetEnvironmentVariableW(kStartedAsPackageInstallerVariable, nullptr, 0));
+  RunJob();
+
+  EXPECT_THAT(observer_.Outcome(),
+              testing::StartsWith("error 1 The installer from the package would start the "
+                                  "package's installer again: "));
+  const base::FilePath version_folder = folder_.Append(base::UTF8ToWide(GetProductVersion()));
+  EXPECT_FALSE(base::PathExists(version_folder.Append(L"installer.exe.calls")));
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Outcomes,
     PackageInstallerTest,

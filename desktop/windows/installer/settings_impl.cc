@@ -14,6 +14,7 @@
 #include "desktop/windows/installer/avro_stats/stats_settings.h"
 #include "desktop/windows/installer/avro_stats/status_data.h"
 #include "desktop/windows/installer/avro_stats/status_parsed_event.h"
+#include "desktop/windows/installer/common/install_folder_path.h"
 #include "desktop/windows/installer/common/product/installer_switches.h"
 #include "desktop/windows/installer/common/win/security_utils.h"
 #include "desktop/windows/installer/interprocess_state.h"
@@ -493,8 +494,10 @@ void SettingsImpl::ApplyCopyOnlyRule(bool value) {
   }
 }
 
-void SettingsImpl::ChangeInstallFolder(const base::FilePath& folder) {
-  VLOG(1) << "Setting install folder to: " << folder;
+void SettingsImpl::ChangeInstallFolder(const base::FilePath& typed) {
+  VLOG(1) << "Setting install folder to: " << typed;
+  // The settings hold one form of the folder, however it was typed.
+  const base::FilePath folder = CanonicalInstallFolder(typed);
   if (folder == folder_details_->GetPath()) {
     // Back at the folder whose details are in: a check of another folder
     // still running would otherwise apply that folder when it ends.
@@ -509,7 +512,8 @@ void SettingsImpl::ChangeInstallFolder(const base::FilePath& folder) {
   GatherFolderDetails(folder, false);
 }
 
-void SettingsImpl::GatherFolderDetails(const base::FilePath& folder, bool is_first_x64_probe) {
+void SettingsImpl::GatherFolderDetails(const base::FilePath& typed, bool is_first_x64_probe) {
+  const base::FilePath folder = CanonicalInstallFolder(typed);
   if (pending_fetcher_)
     pending_fetcher_->CancelFetch();
   // Held here too: a fetcher that replies at once replaces pending_fetcher_

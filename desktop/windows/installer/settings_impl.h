@@ -145,12 +145,14 @@ class SettingsImpl : public Settings {
   // COPY_ONLY on clears the integration options; off sets the shortcut
   // options from their switches, or on. Nobody is told.
   void ApplyCopyOnlyRule(bool value);
-  // Changes the folder to `folder` and gathers its details, unless it is the
+  // Changes the folder to the one `typed` names (its canonical form,
+  // CanonicalInstallFolder) and gathers its details, unless it is the
   // current one.
-  void ChangeInstallFolder(const base::FilePath& folder);
-  // Starts a fetch of `folder`'s details; a pending one is dropped.
-  // `is_first_x64_probe`: see OnFirstFolderProbed.
-  void GatherFolderDetails(const base::FilePath& folder, bool is_first_x64_probe);
+  void ChangeInstallFolder(const base::FilePath& typed);
+  // Starts a fetch of the details of the folder `typed` names (its
+  // canonical form); a pending one is dropped. `is_first_x64_probe`: see
+  // OnFirstFolderProbed.
+  void GatherFolderDetails(const base::FilePath& typed, bool is_first_x64_probe);
   void OnFolderDetailsGathered(bool is_first_x64_probe,
                                std::unique_ptr<InstallationFolderDetails> details);
   // The registry's folder inside the 32-bit program files folder of an X64
@@ -178,6 +180,7 @@ class SettingsImpl : public Settings {
   base::ObserverList<SettingsObserver> observers_;
   bool editable_ = true;
   bool no_duplicate_stream_installs_ = true;
+  // Both in their canonical form (CanonicalInstallFolder).
   const base::FilePath command_line_folder_;
   base::FilePath registry_folder_;
   base::FilePath profile_folder_;

@@ -17,6 +17,7 @@
 #include "base/strings/string_util.h"
 #include "base/strings/utf_string_conversions.h"
 #include "base/win/windows_version.h"
+#include "desktop/windows/installer/common/install_folder_path.h"
 #include "desktop/windows/installer/common/product/architecture_names.h"
 #include "desktop/windows/installer/common/product/installer_switches.h"
 #include "desktop/windows/installer/common/product/product_constants.h"
@@ -112,7 +113,7 @@ SettingsImpl::SettingsImpl(const base::FilePath& command_line_folder,
                            InstallationFolderDetailsFetcherFactory fetcher_factory)
     : folder_details_(CreateInstallationFolderDetails()),
       fetcher_factory_(std::move(fetcher_factory)),
-      command_line_folder_(command_line_folder),
+      command_line_folder_(CanonicalInstallFolder(command_line_folder)),
       standalone_folder_(GetStandaloneFolder()),
       architecture_(architecture),
       without_payload_reader_(!has_payload_reader),
@@ -322,7 +323,7 @@ base::FilePath SettingsImpl::ReadInstallFolderFromRegistry() const {
   }
   base::FilePath folder;
   if (found) {
-    folder = base::FilePath(text).StripTrailingSeparators();
+    folder = CanonicalInstallFolder(base::FilePath(text));
     if (!folder.IsAbsolute() || !base::DirectoryExists(folder))
       folder.clear();
   }

@@ -20,6 +20,7 @@
 #include "base/path_service.h"
 #include "base/process_wide.h"
 #include "base/run_loop.h"
+#include "base/strings/string_util.h"
 #include "base/strings/utf_string_conversions.h"
 #include "base/task/task_scheduler/task_scheduler.h"
 #include "base/test/child_process.h"
@@ -32,6 +33,7 @@
 #include "desktop/windows/installer/avro_stats/avro_stats_sender.h"
 #include "desktop/windows/installer/avro_stats/installer_stats_event.h"
 #include "desktop/windows/installer/avro_stats/recording_stats_sender.h"
+#include "desktop/windows/installer/common/install_folder_path.h"
 #include "desktop/windows/installer/common/installer_error.h"
 #include "desktop/windows/installer/common/installer_utils.h"
 #include "desktop/windows/installer/common/win/test/fake_security_utils.h"
@@ -256,6 +258,64 @@ TEST_F(SettingsTest, RegistryFolderIsUsedOnlyWhenItIsAnExistingAbsoluteFolder) {
       MakeSettings({L"installfolder=" + Folder(L"Given").value()});
   EXPECT_EQ(Folder(L"Given"), settings->GetInstallFolder());
 }
+
+// How a folder is spelled on the command line or in the last install path
+// value: `spell` turns the folder's one form into that spelling.
+struct FolderSpellingCase {
+  const char* name;
+  bool from_registry;
+  std::wstring (*spell)(const std::wstring& folder);
+};
+
+std::wstring Slashed(const std::wstring& folder) {
+  std::wstring text = folder;
+  std::replace(text.begin(), text.end(), L'\\', L'/');
+  return text;
+}
+
+void PrintTo(const FolderSpellingCase& spelling, std::ostream* os) {
+  *os << spelling.name;
+}
+
+class SettingsFolderSpellingTest : public SettingsTest,
+                                   public testing::WithParamInterface<FolderSpellingCase> {};
+
+// The settings hold, and hand on to the backend, one form of the folder.
+TEST_P(SettingsFolderSpellingTest, HoldAndHandOnTheFolderInItsOneForm) {
+  const base::FilePath folder = CanonicalInstallFolder(Folder(L"Last"));
+  ASSERT_TRUE(base::CreateDirectory(folder));
+  const std::wstring typed = GetParam().spell(folder.value());
+  std::vector<std::wstring> switches;
+  if (GetParam().from_registry)
+    SetCompanyValue(L"Last marlin Install Path", typed);
+  else
+    switches.push_back(L"installfolder=" + typed);
+  std::unique_ptr<SettingsImpl> settings = MakeSettings(switches);
+  EXPECT_EQ(folder, settings->GetInstallFolder()) << typed;
+  base::CommandLine backend(base::CommandLine::NO_PROGRAM);
+  settings->AppendToCommandLine(false, &backend);
+  EXPECT_EQ(folder.value(), backend.GetSwitchValueNative("installfolder")) << typed;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Spellings, SettingsFolderSpellingTest,
+    testing::Values(
+        FolderSpellingCase{"LongPathPrefixInTheRegistry", true,
+                           [](const std::wstring& f) { return L"\\\\?\\" + f + L"\\"; }},
+        FolderSpellingCase{"SlashesInTheRegistry", true,
+                           [](const std::wstring& f) { return Slashed(f) + L"/"; }},
+        FolderSpellingCase{"Slashes", false, [](const std::wstring& f) { return Slashed(f); }},
+        FolderSpellingCase{"LongPathPrefix", false,
+                           [](const std::wstring& f) { return L"\\\\?\\" + f; }},
+        FolderSpellingCase{"DoubledSeparators", false,
+                           [](const std::wstring& f) {
+                             std::wstring text = f;
+                             base::ReplaceSubstringsAfterOffset(&text, 3, L"\\", L"\\\\");
+                             return text + L"\\";
+                           }},
+        FolderSpellingCase{"OtherCase", false,
+                           [](const std::wstring& f) { return base::ToUpperASCII(f); }}),
+    [](const testing::TestParamInfo<FolderSpellingCase>& info) { return info.param.name; });
 
 TEST_F(SettingsTest, X64PackageLeavesThe32BitFolderUnlessAnInstallationIsThere) {
   const base::FilePath old_folder = Folder(L"ProgramFilesX86").Append(kProductFolder);

@@ -15,6 +15,7 @@
 #include "base/strings/utf_string_conversions.h"
 #include "base/synchronization/lock.h"
 #include "desktop/windows/installer/common/app_output_lock.h"
+#include "desktop/windows/installer/common/install_folder_path.h"
 #include "desktop/windows/installer/common/installer_error.h"
 #include "desktop/windows/installer/common/installer_utils.h"
 #include "desktop/windows/installer/common/product/exit_codes.h"
@@ -47,6 +48,16 @@ std::wstring MakeEventName(const wchar_t* base_name, const base::FilePath& insta
 // A manual-reset event, not signalled; invalid on failure.
 base::win::ScopedHandle CreateNamedEvent(const std::wstring& name) {
   return base::win::ScopedHandle(::CreateEventW(nullptr, TRUE, FALSE, name.c_str()));
+}
+
+// The mutex `name`, inheritable and acquired at once; null when another
+// process holds it or it cannot be created.
+std::unique_ptr<WinApiMutex> TakeMutex(const std::wstring& name) {
+  std::unique_ptr<WinApiMutex> mutex =
+      WinApi::GetInstance()->CreateMutex(name, true, base::TimeDelta());
+  if (!mutex || !mutex->IsAcquired())
+    return nullptr;
+  return mutex;
 }
 
 }  // namespace
@@ -108,11 +119,15 @@ uint32_t MainProcessInstallerRunnerImpl::RunOnce(const BackendLaunchParameters& 
 
   const std::wstring mutex_name = MakeNamedObjectName(folder.value(), kInstallerMutexBaseName, true);
   VLOG(1) << "Installer mutex name: " << base::WideToUTF8(mutex_name);
-  std::unique_ptr<WinApiMutex> mutex =
-      WinApi::GetInstance()->CreateMutex(mutex_name, true, base::TimeDelta());
-  if (!mutex || !mutex->IsAcquired())
+  installer_mutex_ = TakeMutex(mutex_name);
+  if (!installer_mutex_)
     return Fail(11, "Could not create installer mutex");
-  installer_mutex_ = std::move(mutex);
+  const std::wstring folded_name = MakeNamedObjectName(FoldInstallFolderCase(folder.value()),
+                                                       kFoldedInstallerMutexBaseName, true);
+  VLOG(1) << "Installer mutex name: " << base::WideToUTF8(folded_name);
+  folded_mutex_ = TakeMutex(folded_name);
+  if (!folded_mutex_)
+    return Fail(11, "Could not create installer mutex");
 
   const std::wstring mailslot_name = GetInstallerMailslotName(folder);
   VLOG(1) << "Installer mailslot name: " << base::WideToUTF8(mailslot_name);
@@ -224,14 +239,16 @@ void MainProcessInstallerRunnerImpl::Stop() {
     ::SetEvent(interrupted_event_.Get());
     VLOG(1) << "Sending installation interrupted event";
   }
-  if (installer_mutex_) {
+  for (std::unique_ptr<WinApiMutex>* mutex : {&installer_mutex_, &folded_mutex_}) {
+    if (!*mutex)
+      continue;
     VLOG(1) << "Letting go of the installer mutex";
     // The backend holds an inherited handle and is still working: closing
     // ours without releasing leaves the mutex with the folder until the
     // backend ends.
     if (backend_running_)
-      installer_mutex_->Close();
-    installer_mutex_.reset();
+      (*mutex)->Close();
+    mutex->reset();
   }
   package_ready_event_.Close();
   interrupted_event_.Close();

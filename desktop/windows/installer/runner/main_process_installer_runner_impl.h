@@ -54,14 +54,15 @@ struct BackendRunnerOptions {
 // Runs the backend of one installation from the main process.
 //
 // Run takes the installer mutex of the folder ("Global\Velta/Installer/"
-// and the folder with "/" for "\"), so that one installer at a time works on
-// a folder, creates the mailslot receiver and the installation-interrupted
-// and package-ready events, and launches this executable with `backend`,
-// the settings' switches, the shared process state, its own process id and
-// an inheritable handle of itself. Each mailslot message then becomes one
-// InstallerObserver call on the observers, or an update of the progress; the
-// end of the backend becomes OnBackendProcessTerminated with its exit code
-// turned into an installer result.
+// and the folder with "/" for "\") and the one of its case-folded name, so
+// that one installer at a time works on a folder, creates the mailslot
+// receiver and the installation-interrupted and package-ready events, and
+// launches this executable with `backend`, the settings' switches, the shared
+// process state, its own process id and an inheritable handle of itself.
+// Each mailslot message then becomes one InstallerObserver call on the
+// observers, or an update of the progress; the end of the backend becomes
+// OnBackendProcessTerminated with its exit code turned into an installer
+// result.
 //
 // Made, used and destroyed on the main thread, which runs a message loop.
 class MainProcessInstallerRunnerImpl : public MainProcessInstallerRunner,
@@ -122,6 +123,8 @@ class MainProcessInstallerRunnerImpl : public MainProcessInstallerRunner,
   base::FilePath assistant_folder_;
   base::Process backend_process_;
   std::unique_ptr<WinApiMutex> installer_mutex_;
+  // The mutex of the folder's case-folded name (kFoldedInstallerMutexBaseName).
+  std::unique_ptr<WinApiMutex> folded_mutex_;
   base::win::ObjectWatcher backend_watcher_;
   base::win::ScopedHandle package_ready_event_;
   base::win::ScopedHandle interrupted_event_;

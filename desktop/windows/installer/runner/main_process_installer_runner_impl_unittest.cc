@@ -12,12 +12,14 @@
 
 #include "base/bind.h"
 #include "base/command_line.h"
+#include "base/files/file_util.h"
 #include "base/files/scoped_temp_dir.h"
 #include "base/logging.h"
 #include "base/message_loop/message_loop.h"
 #include "base/pickle.h"
 #include "base/run_loop.h"
 #include "base/strings/string_number_conversions.h"
+#include "base/strings/string_util.h"
 #include "base/strings/utf_string_conversions.h"
 #include "base/test/child_process.h"
 #include "base/test/multiprocess_test.h"
@@ -251,6 +253,21 @@ TEST_F(MainProcessInstallerRunnerTest, SecondMainProcessForTheFolderIsRefusedUnt
   test::ChildResult accepted = test::RunChild(second);
   ASSERT_TRUE(accepted.exited);
   EXPECT_EQ(0u, accepted.exit_code);
+}
+
+// The folder need not exist yet to be spelled alike: two spellings that
+// differ only in case meet on the folder's case-folded mutex.
+TEST_F(MainProcessInstallerRunnerTest, SecondMainProcessForTheFolderInOtherCaseIsRefused) {
+  ASSERT_FALSE(base::PathExists(folder_));
+  ASSERT_EQ(0u, runner_.RunWithParameters(MakeParameters(folder_)));
+  base::CommandLine second = test::MakeChildCommandLine("RunnerSecondMainProcess");
+  second.AppendSwitchPath(kFolderSwitch, base::FilePath(base::ToUpperASCII(folder_.value())));
+  test::ChildResult refused = test::RunChild(second);
+  ASSERT_TRUE(refused.exited);
+  EXPECT_EQ(11u, refused.exit_code);  // "Could not create installer mutex".
+
+  runner_.OnPackageReady();
+  ASSERT_TRUE(WaitForBackendEnd());
 }
 
 TEST_F(MainProcessInstallerRunnerTest, FailureBeforeTheLaunchIsRecordedAndReleasedByStop) {

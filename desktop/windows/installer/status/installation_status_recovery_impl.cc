@@ -21,6 +21,7 @@
 #include "base/win/registry.h"
 #include "base/win/shortcut.h"
 #include "base/win/windows_version.h"
+#include "desktop/windows/installer/common/install_folder_path.h"
 #include "desktop/windows/installer/common/product/installer_constants.h"
 #include "desktop/windows/installer/common/product/product_constants.h"
 #include "desktop/windows/installer/common/utils.h"
@@ -93,7 +94,7 @@ bool IsUninstallEntryFor(HKEY root,
   return key.Valid() && key.ReadValue(L"Publisher", &publisher) == ERROR_SUCCESS &&
          base::StartsWith(publisher, base::UTF8ToWide(GetCompanyName())) &&
          key.ReadValue(L"InstallLocation", &location) == ERROR_SUCCESS &&
-         base::FilePath::CompareEqualIgnoreCase(location, folder.value());
+         IsSameInstallFolder(base::FilePath(location), folder);
 }
 
 // Scans the uninstall lists for the entry of `folder`. The folder is

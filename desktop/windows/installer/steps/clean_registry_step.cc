@@ -14,6 +14,7 @@
 #include "base/strings/string_util.h"
 #include "base/strings/utf_string_conversions.h"
 #include "base/win/registry.h"
+#include "desktop/windows/installer/common/install_folder_path.h"
 #include "desktop/windows/installer/common/utils.h"
 #include "desktop/windows/installer/flow/installer_context.h"
 #include "desktop/windows/installer/installation/installation.h"
@@ -104,7 +105,7 @@ StepResult& CleanRegistryStep::Execute(StepResult& result, int32_t /*attempt*/) 
         base::win::RegKey native(root, key.c_str(), KEY_READ);
         std::wstring location;
         if (native.Valid() && native.ReadValue(L"InstallLocation", &location) == ERROR_SUCCESS &&
-            base::FilePath::CompareEqualIgnoreCase(location, install_folder) &&
+            IsSameInstallFolder(base::FilePath(location), base::FilePath(install_folder)) &&
             !IsSharedRegistryKey(key)) {
           std::unique_ptr<Operation> removal =
               factory->CreateDeleteRegKey(root, key, RegistryView::kDefault);

@@ -17,6 +17,7 @@
 #include "base/logging.h"
 #include "base/strings/string_util.h"
 #include "base/win/windows_version.h"
+#include "desktop/windows/installer/common/install_folder_path.h"
 #include "desktop/windows/installer/common/installer_utils.h"
 #include "desktop/windows/installer/common/utils.h"
 #include "desktop/windows/installer/common/win/security_utils.h"
@@ -265,6 +266,9 @@ void InstallerWindowImpl::FillFolderList() {
   HWND folder = ::GetDlgItem(options_dialog_, IDC_FOLDER_COMBO);
   if (!folder)
     return;
+  // The field keeps the folder as the user typed it while it names the
+  // settings' folder, which the settings hold in its one form.
+  const std::wstring typed = GetFolderComboText();
   ::SendMessageW(folder, CB_RESETCONTENT, 0, 0);
   const base::FilePath current = settings_->GetInstallFolder();
   LRESULT selected = -1;
@@ -274,7 +278,9 @@ void InstallerWindowImpl::FillFolderList() {
     if (selected < 0 && base::FilePath::CompareEqualIgnoreCase(suggested.value(), current.value()))
       selected = index;
   }
-  if (selected >= 0)
+  if (!typed.empty() && IsSameInstallFolder(base::FilePath(typed), current))
+    SetFolderComboText(typed);
+  else if (selected >= 0)
     ::SendMessageW(folder, CB_SETCURSEL, selected, 0);
   else
     SetFolderComboText(current.value());

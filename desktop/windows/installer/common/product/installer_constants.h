@@ -76,6 +76,15 @@ inline constexpr char kStatsCollectionPref[] = "statistics.collection_enabled";
 // process tells its backend that the package is complete, or that the
 // installation is to stop.
 inline constexpr wchar_t kInstallerMutexBaseName[] = L"Velta/Installer";
+// Beside that mutex, one named after the folder with its letters folded to
+// one case: two spellings of one folder that differ only in case meet on it,
+// even before the folder exists to spell them alike.
+inline constexpr wchar_t kFoldedInstallerMutexBaseName[] = L"Velta/InstallerFolded";
+
+// Set in the environment of the package's installer by the process that
+// starts it, so that the relaunch stays one level deep.
+inline constexpr wchar_t kStartedAsPackageInstallerVariable[] =
+    L"VELTA_STARTED_AS_PACKAGE_INSTALLER";
 inline constexpr wchar_t kPackageReadyEventBaseName[] = L"VeltaInstaller/PackageReady";
 inline constexpr wchar_t kInstallationInterruptedEventBaseName[] =
     L"VeltaInstaller/InstallationInterrupted";
