@@ -28,6 +28,7 @@
 #include "base/strings/string_util.h"
 #include "base/strings/utf_string_conversions.h"
 #include "base/test/child_process.h"
+#include "base/test/scoped_file_link.h"
 #include "base/test/scoped_folder_link.h"
 #include "base/threading/platform_thread.h"
 #include "base/time/time.h"
@@ -475,6 +476,29 @@ std::vector<std::wstring> RecordedVersionFolders(const base::FilePath& folder,
   return names;
 }
 
+// The user's own files, named as a run journal names what its run made and
+// parked.
+constexpr char kPlantedEntries[] =
+    "2024\n9.9.9.9\n9.9.9.9_1\nnotes.1700000000.old\n9.9.9.9_1\\draft.1700000000.old\n";
+
+// Journals that no run of ours left, put into the installation folder
+// `folder` after the user's own files, each naming them: a plain file
+// (whose entries are no version folder's name, or made before it, or parked
+// before it), a link (into `*link`) to such a file kept in `outside`, and a
+// folder. Nothing of the user's may go for them.
+void PlantJournals(const base::FilePath& folder,
+                   const base::FilePath& outside,
+                   std::optional<velta::test::ScopedFileLink>* link) {
+  const std::string entries = kPlantedEntries;
+  ASSERT_TRUE(base::WriteFile(folder.Append(L"unfinished_run.900001"), entries));
+  ASSERT_TRUE(base::CreateDirectory(outside));
+  ASSERT_TRUE(base::WriteFile(outside.Append(L"entries.txt"), entries));
+  link->emplace(folder.Append(L"unfinished_run.900002"), outside.Append(L"entries.txt"));
+  ASSERT_TRUE((*link)->is_valid());
+  ASSERT_TRUE(base::CreateDirectory(folder.Append(L"unfinished_run.900003")));
+  ASSERT_TRUE(base::WriteFile(folder.Append(L"unfinished_run.900003\\9.9.9.9"), entries));
+}
+
 class KilledUpgradeTest : public PackageInstallTest,
                           public ::testing::WithParamInterface<KilledUpgradeCase> {};
 
@@ -484,7 +508,8 @@ class KilledUpgradeTest : public PackageInstallTest,
 // stay, and no parked file, nor the journal; the uninstall then leaves the
 // folder as an uninstall does. The user's own files and folders in the
 // installation folder, named like version folders and parked files, come
-// through every run as they were.
+// through every run as they were, and so do they when journals that no run
+// of ours left name them.
 TEST_P(KilledUpgradeTest, NextSuccessfulRunRemovesWhatTheKilledOneLeft) {
   CopyPackage(L"test_package", L"package");
   const base::FilePath next = CopyPackage(L"test_package_next", L"next");
@@ -537,9 +562,25 @@ TEST_P(KilledUpgradeTest, NextSuccessfulRunRemovesWhatTheKilledOneLeft) {
   EXPECT_NE(0u, exit_code);
   TakeLogs();
   ExpectUsersOwnFiles(target_);
-  EXPECT_THAT(RunJournalsIn(target_), Not(IsEmpty()));
+  const std::vector<std::wstring> killed_journals = RunJournalsIn(target_);
+  EXPECT_THAT(killed_journals, Not(IsEmpty()));
+  const base::FilePath outside = dir_.GetPath().Append(L"outside");
+  std::optional<velta::test::ScopedFileLink> link;
+  ASSERT_NO_FATAL_FAILURE(PlantJournals(target_, outside, &link));
+  const base::FilePath linked = outside.Append(L"entries.txt");
+  const base::FilePath in_folder = target_.Append(L"unfinished_run.900003\\9.9.9.9");
 
   InstallSuccessfully(L"next");
+  ExpectUsersOwnFiles(target_);
+  EXPECT_EQ(kPlantedEntries, ReadText(linked));
+  EXPECT_EQ(kPlantedEntries, ReadText(in_folder));
+  for (const std::wstring& journal : killed_journals)
+    EXPECT_FALSE(base::PathExists(target_.Append(journal))) << base::WideToUTF8(journal);
+  // The planted ones go now (the link as a link), for the checks below.
+  ASSERT_TRUE(base::DeletePathRecursively(target_.Append(L"unfinished_run.900003")));
+  ::DeleteFileW(target_.Append(L"unfinished_run.900001").value().c_str());
+  link.reset();
+  EXPECT_EQ(kPlantedEntries, ReadText(linked));
   const base::Value status = Status();
   EXPECT_EQ(RecordedVersionFolders(target_, status), VersionFoldersIn(target_));
   EXPECT_THAT(ParkedFiles(target_), IsEmpty());

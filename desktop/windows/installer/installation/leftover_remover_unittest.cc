@@ -5,15 +5,20 @@
 #include <windows.h>
 
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "base/files/file.h"
 #include "base/files/file_path.h"
 #include "base/files/file_util.h"
 #include "base/files/scoped_temp_dir.h"
+#include "base/process_wide.h"
+#include "base/test/scoped_file_link.h"
 #include "base/test/scoped_folder_link.h"
 #include "base/win/scoped_handle.h"
 #include "desktop/windows/installer/common/product/installer_constants.h"
+#include "desktop/windows/installer/common/win/test/fake_security_utils.h"
 #include "desktop/windows/installer/status/installation_status.h"
 #include "desktop/windows/installer/status/installation_status_json_writer.h"
 #include "desktop/windows/installer/transactions/operation_test_util.h"
@@ -26,6 +31,47 @@ namespace {
 
 using ::testing::ElementsAre;
 using test::SnapshotFolder;
+
+// When the journals of these tests were made; the parked names' seconds
+// are counted from it.
+constexpr time_t kJournalMade = 1765000000;
+
+// Gives the file or folder `path` `time` as its creation and last-write
+// time (Wine reports the last-write time as the creation time).
+void SetTimes(const base::FilePath& path, base::Time time) {
+  base::win::ScopedHandle handle(::CreateFileW(
+      path.value().c_str(), FILE_WRITE_ATTRIBUTES,
+      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+      FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  ASSERT_TRUE(handle.IsValid()) << path.AsUTF8Unsafe();
+  const FILETIME file_time = time.ToFileTime();
+  ASSERT_TRUE(::SetFileTime(handle.Get(), &file_time, nullptr, &file_time))
+      << path.AsUTF8Unsafe();
+}
+
+TEST(IsJournaledVersionFolderNameTest, AcceptsFourOrMoreNumbersWithTheTakenSuffix) {
+  const struct {
+    const wchar_t* name;
+    bool is_version_folder;
+  } kCases[] = {
+      {.name = L"1.0.0.2", .is_version_folder = true},
+      {.name = L"1.0.0.2_0", .is_version_folder = true},
+      {.name = L"12.0.345.6_17", .is_version_folder = true},
+      {.name = L"1.2.3.4.5", .is_version_folder = true},
+      {.name = L"2024", .is_version_folder = false},
+      {.name = L"2024_1", .is_version_folder = false},
+      {.name = L"9.9.9", .is_version_folder = false},
+      {.name = L"1.0.0.2_", .is_version_folder = false},
+      {.name = L"1.0.0.2_x", .is_version_folder = false},
+      {.name = L"1.0.0.2_0_1", .is_version_folder = false},
+      {.name = L"1.0..2.3", .is_version_folder = false},
+      {.name = L"1.0.0.2.", .is_version_folder = false},
+      {.name = L"1.0.0.a", .is_version_folder = false},
+      {.name = L"", .is_version_folder = false},
+  };
+  for (const auto& c : kCases)
+    EXPECT_EQ(c.is_version_folder, IsJournaledVersionFolderName(c.name)) << c.name;
+}
 
 TEST(IsParkedFileNameTest, KnowsTheNamesATransactionParksUnder) {
   const struct {
@@ -76,12 +122,15 @@ class LeftoverRemoverTest : public ::testing::Test {
     ASSERT_TRUE(base::WriteFile(path, base::FilePath(relative).AsUTF8Unsafe()));
   }
 
-  // A journal that a killed run left, recording `entries`.
-  void LeftJournal(const std::vector<std::wstring>& entries) {
+  // A journal that a killed run left, made at kJournalMade, recording
+  // `entries`, as `name`.
+  void LeftJournal(const std::vector<std::wstring>& entries,
+                   const wchar_t* name = L"unfinished_run.4242") {
     std::string text;
     for (const std::wstring& entry : entries)
       text += base::FilePath(entry).AsUTF8Unsafe() + "\n";
-    ASSERT_TRUE(base::WriteFile(Folder().Append(L"unfinished_run.4242"), text));
+    ASSERT_TRUE(base::WriteFile(Folder().Append(name), text));
+    SetTimes(Folder().Append(name), base::Time::FromTimeT(kJournalMade));
   }
 
   InstallationStatus Status(const std::wstring& subfolder,
@@ -113,6 +162,8 @@ struct LeftoverCase {
   bool removed;
   // The journal takes it back after recording it: the run did not make it.
   bool taken_back = false;
+  // Its first folder was made before the journal.
+  bool older = false;
 };
 
 constexpr LeftoverCase kLeftoverCases[] = {
@@ -126,6 +177,16 @@ constexpr LeftoverCase kLeftoverCases[] = {
     {.path = L"1.0.0.1\\notes.1765000000.old", .journaled = nullptr, .removed = false},
     // A parked name of a file that no status records, in no journal.
     {.path = L"launcher.exe.1765000001.old", .journaled = nullptr, .removed = false},
+    // The user's own that a journal names, but no run of it made: not
+    // named as a version folder, made before the journal, parked before it.
+    {.path = L"2025\\plan.txt", .journaled = L"2025", .removed = false},
+    {.path = L"2024_1\\plan.txt", .journaled = L"2024_1", .removed = false},
+    {.path = L"9.9.9\\plan.txt", .journaled = L"9.9.9", .removed = false},
+    {.path = L"9.9.9.8_1\\a\\b.txt", .journaled = L"9.9.9.8_1", .removed = false, .older = true},
+    {.path = L"notes.1764999999.old", .journaled = L"notes.1764999999.old", .removed = false},
+    {.path = L"1.0.0.1\\draft.1764999999.3.old",
+     .journaled = L"1.0.0.1\\draft.1764999999.3.old",
+     .removed = false},
     // The version folders a killed run made, whole.
     {.path = L"1.0.0.2\\velta.dll", .journaled = L"1.0.0.2", .removed = true},
     {.path = L"1.0.0.2_0\\locales\\de.pak", .journaled = L"1.0.0.2_0", .removed = true},
@@ -159,6 +220,12 @@ constexpr LeftoverCase kLeftoverCases[] = {
      .removed = true},
     {.path = L"1.0.0.3\\velta.dll.1765000000.old", .journaled = nullptr, .removed = true},
     {.path = L"root.txt.1765000000.old", .journaled = nullptr, .removed = true},
+    // The recorded files themselves.
+    {.path = L"1.0.0.1\\localization\\de.pak", .journaled = nullptr, .removed = false},
+    {.path = L"root.txt", .journaled = nullptr, .removed = false},
+    // ...but not while the recorded file is missing: it is then the only
+    // copy.
+    {.path = L"1.0.0.1\\gone.dll.1765000000.old", .journaled = nullptr, .removed = false},
 };
 
 TEST_F(LeftoverRemoverTest, RemovesOnlyWhatARunRecordedAndNoStatusKeeps) {
@@ -169,6 +236,12 @@ TEST_F(LeftoverRemoverTest, RemovesOnlyWhatARunRecordedAndNoStatusKeeps) {
       journal.push_back(c.journaled);
     if (c.taken_back)
       journal.push_back(std::wstring(L"not ours:") + c.journaled);
+  }
+  for (const LeftoverCase& c : kLeftoverCases) {
+    if (c.older) {
+      SetTimes(Folder().Append(base::FilePath(c.path).GetComponents()[0]),
+               base::Time::FromTimeT(kJournalMade - 1));
+    }
   }
   // What the journal records but the run never made or has gone since.
   journal.push_back(L"1.0.0.8");
@@ -183,7 +256,7 @@ TEST_F(LeftoverRemoverTest, RemovesOnlyWhatARunRecordedAndNoStatusKeeps) {
 
   Run(Status(L"1.0.0.1",
              {base::FilePath(L"velta.dll"), base::FilePath(L"localization\\de.pak"),
-              base::FilePath(L"listed.dll.1765000000.old")},
+              base::FilePath(L"listed.dll.1765000000.old"), base::FilePath(L"gone.dll")},
              {base::FilePath(L"root.txt")}));
 
   for (const LeftoverCase& c : kLeftoverCases) {
@@ -225,6 +298,89 @@ TEST_F(LeftoverRemoverTest, LeavesJournalsOfLivingRunsAndOfWhatCannotGoYet) {
   EXPECT_FALSE(base::PathExists(Folder().Append(L"1.0.0.2")));
   EXPECT_THAT(test::FileNamesIn(Folder()), ElementsAre(L"1.0.0.7"));
 }
+
+// A parked copy of a recorded file stays while another run still goes in
+// the folder (it holds its journal as a run does): that run may be parking
+// the file right now. The journals of this process's own run (its own, and
+// those of the processes it was started from) do not count.
+TEST_F(LeftoverRemoverTest, LeavesParkedCopiesWhileAnotherRunGoes) {
+  Write(L"1.0.0.1\\velta.dll");
+  Write(L"1.0.0.1\\velta.dll.1765000000.old");
+  RunJournal own;
+  own.Start(Folder());
+  ASSERT_TRUE(own.Record(Folder().Append(L"1.0.0.7")));
+  const base::FilePath other = Folder().Append(L"unfinished_run.999999");
+  base::File living(other, base::File::FLAG_CREATE | base::File::FLAG_WRITE |
+                               base::File::FLAG_EXCLUSIVE_WRITE);
+  ASSERT_TRUE(living.IsValid());
+
+  Run(Status(L"1.0.0.1", {base::FilePath(L"velta.dll")}));
+  EXPECT_TRUE(base::PathExists(Folder().Append(L"1.0.0.1\\velta.dll.1765000000.old")));
+
+  living.Close();
+  ASSERT_TRUE(base::DeleteFile(other));
+  Run(Status(L"1.0.0.1", {base::FilePath(L"velta.dll")}));
+  EXPECT_FALSE(base::PathExists(Folder().Append(L"1.0.0.1\\velta.dll.1765000000.old")));
+}
+
+// A journal file that no run of ours can have left is left alone, and so is
+// all it names.
+enum class UntrustedJournal {
+  // Owned by another user (through the fake: Wine reads every owner as the
+  // current user).
+  kOtherUsers,
+  // A second name of a file (a hard link): its contents are another file's.
+  kSecondName,
+  // A symbolic link to a file elsewhere (under Wine a Unix symbolic link,
+  // which Wine shows as a plain file: only its path tells).
+  kLink,
+};
+
+class LeftoverRemoverUntrustedJournalTest
+    : public LeftoverRemoverTest,
+      public ::testing::WithParamInterface<UntrustedJournal> {};
+
+TEST_P(LeftoverRemoverUntrustedJournalTest, LeavesTheJournalAndAllItNames) {
+  Write(L"1.0.0.2\\velta.dll");
+  Write(L"notes.1765000001.old");
+  const base::FilePath journal = Folder().Append(L"unfinished_run.4242");
+  std::optional<test::ScopedFileLink> link;
+  FakeSecurityUtils security;
+  base::ProcessWide<SecurityUtils>::ScopedOverride override_security(&security);
+  switch (GetParam()) {
+    case UntrustedJournal::kOtherUsers:
+      LeftJournal({L"1.0.0.2", L"notes.1765000001.old"});
+      security.SetForeignOwner(journal.value());
+      break;
+    case UntrustedJournal::kSecondName:
+    case UntrustedJournal::kLink: {
+      ASSERT_TRUE(base::CreateDirectory(Outside()));
+      const base::FilePath file = Outside().Append(L"list.txt");
+      ASSERT_TRUE(base::WriteFile(file, "1.0.0.2\nnotes.1765000001.old\n"));
+      SetTimes(file, base::Time::FromTimeT(kJournalMade));
+      if (GetParam() == UntrustedJournal::kSecondName) {
+        ASSERT_TRUE(::CreateHardLinkW(journal.value().c_str(), file.value().c_str(), nullptr));
+      } else {
+        link.emplace(journal, file);
+        ASSERT_TRUE(link->is_valid());
+      }
+      break;
+    }
+  }
+  const std::map<std::wstring, std::string> before = SnapshotFolder(Folder());
+
+  const std::map<std::wstring, std::string> outside = SnapshotFolder(Outside());
+
+  Run(Status(L"1.0.0.1", {}));
+  EXPECT_EQ(before, SnapshotFolder(Folder()));
+  EXPECT_EQ(outside, SnapshotFolder(Outside()));
+}
+
+INSTANTIATE_TEST_SUITE_P(Shapes,
+                         LeftoverRemoverUntrustedJournalTest,
+                         ::testing::Values(UntrustedJournal::kOtherUsers,
+                                           UntrustedJournal::kSecondName,
+                                           UntrustedJournal::kLink));
 
 // A folder that a link (a junction or symbolic link) replaced leads to
 // another place: nothing there is removed, neither parked copies of the

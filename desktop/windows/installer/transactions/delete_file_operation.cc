@@ -68,6 +68,10 @@ bool DeleteFileOperation::Do(Transaction* /*nested*/, std::string* error) {
     return true;
   }
 
+  // The parked name's seconds must be no earlier than the journal that
+  // records it, or a later run would not take it for this run's. Without a
+  // journal the file is parked all the same (RunJournal::Record).
+  journal_->MakeFor(path_);
   if (!ChooseParkedName()) {
     LOG(ERROR) << "Temporary file with name" << old_path_ << "already exists";
     internal::SetError(error, ".old file '" + old_path_.AsUTF8Unsafe() + "' already exists ");

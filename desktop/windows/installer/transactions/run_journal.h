@@ -3,14 +3,18 @@
 #ifndef DESKTOP_WINDOWS_INSTALLER_TRANSACTIONS_RUN_JOURNAL_H_
 #define DESKTOP_WINDOWS_INSTALLER_TRANSACTIONS_RUN_JOURNAL_H_
 
-#include <optional>
+#include <stdint.h>
+
 #include <string_view>
 #include <vector>
 
 #include "base/files/file.h"
 #include "base/files/file_path.h"
+#include "base/time/time.h"
 
 namespace velta {
+
+class SecurityUtils;
 
 // What one installer process has begun and not yet finished in an
 // installation folder: every folder its operations are about to create
@@ -32,8 +36,15 @@ namespace velta {
 // a machine that goes down may lose the last ones, and what they name then
 // stays (or, for a lost retraction, may go). The
 // process holds the file open without sharing write or delete access until
-// Close: another process cannot open it so (ReadLeftRunJournal), and leaves
-// the journal of a run that is still going alone.
+// Close, which marks it for deletion through that handle and only then
+// closes it: another process cannot open it so (ReadLeftRunJournal) while
+// the run goes, and leaves the journal of a run that is still going alone.
+// (Never FILE_FLAG_DELETE_ON_CLOSE: a killed run's journal must stay.)
+//
+// What the journal records is made after it: a folder is recorded, and the
+// journal made, before the folder is; a parked name's seconds are taken once
+// the journal exists (MakeFor). The journal's last-write time is kept at its
+// creation time, which Wine reports as a file's creation time.
 //
 // Held by the operation factory; used on its thread only.
 class RunJournal {
@@ -53,6 +64,12 @@ class RunJournal {
   // below the folder but cannot be recorded: the change may still go ahead,
   // and is then left behind for good if the run never ends.
   bool Record(const base::FilePath& path);
+
+  // Makes the journal now when `path` lies below the folder and none is
+  // open, so that a name chosen after (a parked name's seconds) is no earlier
+  // than the journal. False when it cannot be made; true when there is
+  // nothing to make.
+  bool MakeFor(const base::FilePath& path);
 
   // `path`, recorded before, was not made by this run after all (another
   // process made it first, or it could not be made): records that it is not
@@ -84,17 +101,39 @@ class RunJournal {
   base::FilePath folder_;
   base::FilePath path_;
   base::File file_;
+  // The open journal's creation time (FILETIME's 100 ns count), 0 when
+  // unknown.
+  uint64_t created_ = 0;
 };
 
 // Whether `name` is the name a RunJournal gives its file.
 bool IsRunJournalName(std::wstring_view name);
 
-// The entries of the journal `file` that an ended run left behind: the
-// paths it records and does not take back that stay inside its folder
-// (others are dropped and logged), relative to the folder. nullopt, with a log line, when a run that
-// is still going holds it, or it cannot be read (or is larger than any run
-// writes): it is then left as it is.
-std::optional<std::vector<base::FilePath>> ReadLeftRunJournal(const base::FilePath& file);
+// A journal file as ReadLeftRunJournal found it.
+struct LeftRunJournal {
+  enum class State {
+    // An ended run's journal of ours, read.
+    kRead,
+    // A run that is still going holds it.
+    kHeld,
+    // It cannot be read (or is larger than any run writes), or is not to be
+    // trusted: a link, a reparse point or a file with several names, or one
+    // owned by another user than this one, SYSTEM or Administrators.
+    kLeftAlone,
+  };
+  State state = State::kLeftAlone;
+  // When read: the paths it records and does not take back that stay
+  // inside its folder (others are dropped and logged), relative to the
+  // folder...
+  std::vector<base::FilePath> entries;
+  // ...and its creation time: nothing made before is its run's.
+  base::Time created;
+};
+
+// Reads the journal `file` that an ended run left behind. A journal not
+// read is logged, and is to be left as it is with all it names.
+// `security_utils` reads its owner.
+LeftRunJournal ReadLeftRunJournal(const base::FilePath& file, SecurityUtils* security_utils);
 
 }  // namespace velta
 

@@ -12,6 +12,7 @@
 #include "base/files/scoped_temp_dir.h"
 #include "base/strings/string_split.h"
 #include "base/win/scoped_handle.h"
+#include "desktop/windows/installer/common/win/security_utils.h"
 #include "desktop/windows/installer/lzma_util/lzma_util.h"
 #include "desktop/windows/installer/transactions/operation.h"
 #include "desktop/windows/installer/transactions/operation_factory.h"
@@ -27,7 +28,6 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 using ::testing::MatchesRegex;
-using ::testing::Optional;
 using test::ReadText;
 using test::TestArchive;
 using test::WriteText;
@@ -85,7 +85,8 @@ TEST_F(RunJournalTest, RecordsWhatTheRunBeginsInItsFolder) {
   EXPECT_EQ(folder_, journal.DirName());
   EXPECT_THAT(Lines(), ElementsAre("1.0", "1.0\\sub", "2.0",
                                    MatchesRegex(R"(launcher\.exe\.\d+\.old)")));
-  EXPECT_EQ(std::nullopt, ReadLeftRunJournal(journal));
+  EXPECT_EQ(LeftRunJournal::State::kHeld,
+            ReadLeftRunJournal(journal, SecurityUtils::GetInstance()).state);
 
   factory_.run_journal()->Close();
   EXPECT_FALSE(base::PathExists(journal));
@@ -135,9 +136,10 @@ TEST_F(RunJournalTest, LeftJournalKeepsOnlyEntriesInsideItsFolder) {
   const base::FilePath journal = folder_.Append(L"unfinished_run.4242");
   WriteText(journal,
             "1.0.0.2\n..\\outside\nC:\\Windows\n1.0.0.1\\velta.dll.1765000000.old\r\n\n");
-  EXPECT_THAT(ReadLeftRunJournal(journal),
-              Optional(ElementsAre(base::FilePath(L"1.0.0.2"),
-                                   base::FilePath(L"1.0.0.1\\velta.dll.1765000000.old"))));
+  const LeftRunJournal left = ReadLeftRunJournal(journal, SecurityUtils::GetInstance());
+  EXPECT_EQ(LeftRunJournal::State::kRead, left.state);
+  EXPECT_THAT(left.entries, ElementsAre(base::FilePath(L"1.0.0.2"),
+                                        base::FilePath(L"1.0.0.1\\velta.dll.1765000000.old")));
   for (const wchar_t* name : {L"unfinished_run.4242", L"unfinished_run.4242.3"})
     EXPECT_TRUE(IsRunJournalName(name)) << name;
   for (const wchar_t* name : {L"unfinished_run.", L"unfinished_run.txt", L"unfinished_run.1.2.3",

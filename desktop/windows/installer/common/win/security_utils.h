@@ -97,6 +97,12 @@ class SecurityUtils {
       bool permanent,
       std::unique_ptr<SecurityRestoreInfo>* restore) = 0;
 
+  // Whether the file or folder open as `object` (with READ_CONTROL access)
+  // is owned by the current user, SYSTEM or the Administrators group, as
+  // GetSecurityInfo reads its owner: what no other user of the machine can
+  // have made or taken over. False when the owner cannot be read.
+  virtual bool IsOwnedByUserOrAdministrators(HANDLE object) = 0;
+
   // Writes the saved access list back and empties `*restore`. False when
   // `*restore` is empty, holds no saved descriptor, or the write fails (the
   // record is destroyed in every case).

@@ -347,6 +347,35 @@ bool SecurityUtilsImpl::TakeOwnershipAndGrantFullAccess(
   return true;
 }
 
+bool SecurityUtilsImpl::IsOwnedByUserOrAdministrators(HANDLE object) {
+  PSID owner = nullptr;
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  if (::GetSecurityInfo(object, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner, nullptr,
+                        nullptr, nullptr, &descriptor) != ERROR_SUCCESS ||
+      !descriptor) {
+    return false;
+  }
+  ScopedLocalMemory owned_descriptor(descriptor);
+  if (!owner || !::IsValidSid(owner))
+    return false;
+  if (::IsWellKnownSid(owner, WinLocalSystemSid) ||
+      ::IsWellKnownSid(owner, WinBuiltinAdministratorsSid)) {
+    return true;
+  }
+  ScopedToken token = OpenOwnProcessToken(TOKEN_QUERY);
+  if (!token.IsValid())
+    return false;
+  DWORD size = 0;
+  ::GetTokenInformation(token.get(), TokenUser, nullptr, 0, &size);
+  if (size < sizeof(TOKEN_USER))
+    return false;
+  std::vector<uint8_t> buffer(size);
+  if (!::GetTokenInformation(token.get(), TokenUser, buffer.data(), size, &size))
+    return false;
+  const TOKEN_USER* user = reinterpret_cast<const TOKEN_USER*>(buffer.data());
+  return ::EqualSid(owner, user->User.Sid) != FALSE;
+}
+
 bool SecurityUtilsImpl::RestoreSecurity(std::unique_ptr<SecurityRestoreInfo>* restore) {
   if (!*restore)
     return false;

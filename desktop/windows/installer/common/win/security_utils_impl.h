@@ -31,6 +31,7 @@ class SecurityUtilsImpl : public SecurityUtils {
                                        DWORD access,
                                        bool permanent,
                                        std::unique_ptr<SecurityRestoreInfo>* restore) override;
+  bool IsOwnedByUserOrAdministrators(HANDLE object) override;
   bool RestoreSecurity(std::unique_ptr<SecurityRestoreInfo>* restore) override;
 
  private:

@@ -13,6 +13,7 @@
 #include "base/files/file_util.h"
 #include "base/files/scoped_temp_dir.h"
 #include "base/test/registry_sandbox.h"
+#include "base/win/scoped_handle.h"
 #include "desktop/windows/installer/common/win/test/access_list_sddl.h"
 #include "gtest/gtest.h"
 
@@ -84,6 +85,24 @@ TEST_F(SecurityUtilsImplTest, KeyOfThe32BitViewIsCheckedGrantedAndRestored) {
                                          SE_REGISTRY_WOW64_32KEY, KEY_QUERY_VALUE));
   EXPECT_FALSE(security_utils_.HasAccess(L"NOWHERE\\" + path, SE_REGISTRY_WOW64_32KEY,
                                          KEY_QUERY_VALUE));
+}
+
+// Under Wine every file is owned by the current user; owners of other
+// accounts are exercised through the fake by the leftover cleaner's tests.
+TEST_F(SecurityUtilsImplTest, OwnFilesAreOwnedByTheUserOrAdministrators) {
+  for (const base::FilePath& path : {file_, folder_}) {
+    base::win::ScopedHandle object(::CreateFileW(
+        path.value().c_str(), READ_CONTROL, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+        OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    ASSERT_TRUE(object.IsValid());
+    EXPECT_TRUE(security_utils_.IsOwnedByUserOrAdministrators(object.Get())) << path;
+  }
+  // An owner that cannot be read (no READ_CONTROL) vouches for nothing.
+  base::win::ScopedHandle attributes_only(::CreateFileW(
+      file_.value().c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+      OPEN_EXISTING, 0, nullptr));
+  ASSERT_TRUE(attributes_only.IsValid());
+  EXPECT_FALSE(security_utils_.IsOwnedByUserOrAdministrators(attributes_only.Get()));
 }
 
 TEST_F(SecurityUtilsImplTest, HasAccessIsFalseForWhatCannotBeRead) {

@@ -2,7 +2,10 @@
 
 #include "desktop/windows/installer/common/win/test/fake_security_utils.h"
 
+#include <string_view>
 #include <utility>
+
+#include "base/files/file_path.h"
 
 namespace velta {
 
@@ -45,6 +48,22 @@ bool FakeSecurityUtils::TakeOwnershipAndGrantFullAccess(
   grants_.push_back({path, type, access, permanent});
   if (!permanent)
     *restore = std::make_unique<SecurityRestoreInfo>(path, type, nullptr, nullptr);
+  return true;
+}
+
+bool FakeSecurityUtils::IsOwnedByUserOrAdministrators(HANDLE object) {
+  wchar_t buffer[MAX_PATH * 4] = {};
+  const DWORD length = ::GetFinalPathNameByHandleW(object, buffer, std::size(buffer), 0);
+  if (length == 0 || length >= std::size(buffer))
+    return false;
+  std::wstring_view path(buffer, length);
+  constexpr std::wstring_view kLongPrefix = L"\\\\?\\";
+  if (path.starts_with(kLongPrefix))
+    path.remove_prefix(kLongPrefix.size());
+  for (const std::wstring& foreign : foreign_owned_) {
+    if (base::FilePath::CompareEqualIgnoreCase(foreign, path))
+      return false;
+  }
   return true;
 }
 

@@ -57,6 +57,11 @@ class FakeSecurityUtils : public SecurityUtils {
   void FailGrant(const std::wstring& path) { failing_grants_.insert(path); }
   void FailRestore(const std::wstring& path) { failing_restores_.insert(path); }
 
+  // IsOwnedByUserOrAdministrators is false for the file or folder `path`
+  // (compared with the handle's final path, ignoring case), as for what
+  // another user made: Wine reads every file's owner as the current user.
+  void SetForeignOwner(const std::wstring& path) { foreign_owned_.insert(path); }
+
   // Every successful grant and every restore asked for, in order.
   const std::vector<Grant>& grants() const { return grants_; }
   const std::vector<Restore>& restores() const { return restores_; }
@@ -75,6 +80,7 @@ class FakeSecurityUtils : public SecurityUtils {
                                        DWORD access,
                                        bool permanent,
                                        std::unique_ptr<SecurityRestoreInfo>* restore) override;
+  bool IsOwnedByUserOrAdministrators(HANDLE object) override;
   bool RestoreSecurity(std::unique_ptr<SecurityRestoreInfo>* restore) override;
 
  private:
@@ -86,6 +92,7 @@ class FakeSecurityUtils : public SecurityUtils {
   std::set<std::wstring> denied_once_;
   std::set<std::wstring> failing_grants_;
   std::set<std::wstring> failing_restores_;
+  std::set<std::wstring> foreign_owned_;
   std::vector<Grant> grants_;
   std::vector<Restore> restores_;
   std::vector<std::wstring> access_queries_;
