@@ -206,7 +206,7 @@ CrashReporterLaunch LaunchCrashReporter(const base::FilePath& reporter) {
   PROCESS_INFORMATION info = {};
   std::wstring command_line_text = command_line.GetCommandLineString();
   // It carries this process's own arguments and more: it may not fit.
-  if (!base::CommandLineFitsLaunch(reporter.value(), command_line_text) ||
+  if (!base::CommandLineFitsLaunch(command_line_text) ||
       !::CreateProcessW(nullptr, command_line_text.data(), nullptr, nullptr, FALSE, 0, nullptr,
                         nullptr, &startup, &info)) {
     return CrashReporterLaunch::kFailed;

@@ -148,10 +148,11 @@ Process StartWithOutputPipe(const CommandLine& cmdline, win::ScopedHandle* read_
 
 }  // namespace
 
-bool CommandLineFitsLaunch(std::wstring_view program, std::wstring_view cmdline) {
+bool CommandLineFitsLaunch(const std::wstring& cmdline) {
   if (cmdline.size() < kMaxCommandLineLength)
     return true;
-  LOG(ERROR) << "Cannot launch " << program << ": its command line is " << cmdline.size()
+  LOG(ERROR) << "Cannot launch " << CommandLine::FromString(cmdline).GetProgram().value()
+             << ": its command line is " << cmdline.size()
              << " characters long, longer than Windows starts a program with ("
              << kMaxCommandLineLength - 1 << ")";
   ::SetLastError(ERROR_FILENAME_EXCED_RANGE);
@@ -172,7 +173,7 @@ Process LaunchProcess(const CommandLine& cmdline, const LaunchOptions& options) 
 Process LaunchProcess(const std::wstring& cmdline, const LaunchOptions& options) {
   if (options.elevated)
     return LaunchElevatedProcess(CommandLine::FromString(cmdline), options);
-  if (!CommandLineFitsLaunch(CommandLine::FromString(cmdline).GetProgram().value(), cmdline))
+  if (!CommandLineFitsLaunch(cmdline))
     return Process();
 
   STARTUPINFOEXW startup_info_ex = {};
@@ -282,7 +283,7 @@ Process LaunchElevatedProcess(const CommandLine& cmdline, const LaunchOptions& o
   const std::wstring arguments = cmdline.GetArgumentsString();
   // The elevated program is started with the program and the arguments
   // joined into one command line.
-  if (!CommandLineFitsLaunch(file, cmdline.GetCommandLineString()))
+  if (!CommandLineFitsLaunch(cmdline.GetCommandLineString()))
     return Process();
   SHELLEXECUTEINFOW info = {};
   info.cbSize = sizeof(info);

@@ -8,7 +8,6 @@
 #include <limits>
 #include <map>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "base/files/file_path.h"
@@ -84,8 +83,9 @@ inline constexpr size_t kMaxCommandLineLength = 32767;
 // Whether `cmdline` fits kMaxCommandLineLength with its terminating 0. A
 // longer one is refused by Windows, and cut by Wine, whose child would run
 // with part of its switches; when it does not fit, the reason is logged
-// naming `program` and ERROR_FILENAME_EXCED_RANGE is left in GetLastError().
-bool CommandLineFitsLaunch(std::wstring_view program, std::wstring_view cmdline);
+// naming its program and ERROR_FILENAME_EXCED_RANGE is left in
+// GetLastError().
+bool CommandLineFitsLaunch(const std::wstring& cmdline);
 
 // Starts the program of `cmdline` with its arguments. Returns an invalid
 // Process on failure, with the reason logged and the system error left in

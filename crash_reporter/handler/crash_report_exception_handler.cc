@@ -139,10 +139,8 @@ void RestartHandler::Restart() const {
   if (!restart_ || command_line_.empty())
     return;
   // Built from what the crashed client asked for.
-  if (!base::CommandLineFitsLaunch(
-          base::CommandLine::FromString(command_line_).GetProgram().value(), command_line_)) {
+  if (!base::CommandLineFitsLaunch(command_line_))
     return;
-  }
   STARTUPINFOW startup = {};
   startup.cb = sizeof(startup);
   PROCESS_INFORMATION process = {};
