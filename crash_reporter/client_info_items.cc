@@ -253,6 +253,12 @@ std::optional<ProcessVirtualMemory> GetProcessVirtualMemory(void* process) {
 base::FilePath GetProcessImagePath(void* process) {
   if (!process)
     return base::FilePath();
+  return GetProcessImagePathWith([process](wchar_t* buffer, unsigned long* size) {
+    return ::QueryFullProcessImageNameW(process, 0, buffer, size) != FALSE;
+  });
+}
+
+base::FilePath GetProcessImagePathWith(const ProcessImagePathQuery& query) {
   // A path of MAX_PATH characters or more (a long-path aware system) needs
   // a larger buffer than MAX_PATH: the size asked for counts the terminating
   // 0. A path never exceeds the 32767 characters of a UNICODE_STRING.
@@ -260,7 +266,7 @@ base::FilePath GetProcessImagePath(void* process) {
   std::wstring path(MAX_PATH + 1, L'\0');
   for (;;) {
     DWORD size = static_cast<DWORD>(path.size());
-    if (::QueryFullProcessImageNameW(process, 0, path.data(), &size)) {
+    if (query(path.data(), &size)) {
       path.resize(size);
       return base::FilePath(path);
     }

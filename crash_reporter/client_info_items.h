@@ -71,6 +71,17 @@ std::optional<int64_t> ParseRunTimeMicroseconds(const std::wstring& ptime);
 // The image path of `process`, empty when unknown.
 base::FilePath GetProcessImagePath(void* process);
 
+// Asks for a process's image path as QueryFullProcessImageNameW does: true
+// with the path and its length in `*size` when `*size` characters hold it
+// with its terminating 0; else false with the reason in GetLastError()
+// (ERROR_INSUFFICIENT_BUFFER when the buffer is too small).
+using ProcessImagePathQuery = std::function<bool(wchar_t* buffer, unsigned long* size)>;
+
+// GetProcessImagePath with `query` in place of the system's, growing the
+// buffer for as long as the path does not fit (up to the 32,767 characters
+// a path may have).
+base::FilePath GetProcessImagePathWith(const ProcessImagePathQuery& query);
+
 // Whole seconds since 1970-01-01 UTC, truncated toward zero (64-bit).
 int64_t ToUnixSeconds(base::Time time);
 

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <limits>
 #include <optional>
 #include <string>
@@ -156,8 +157,14 @@ TEST(ProcessVirtualMemoryTest, ReadsOurOwnCountersAndNothingWithoutAProcess) {
 }
 
 // A program's path comes back whole at the longest that Wine starts a
-// program from (259 characters, MAX_PATH with its terminating 0); Windows
-// starts programs from longer paths too, which the reading must not cut.
+// program from (259 characters, MAX_PATH with its terminating 0). Windows
+// starts programs from longer paths too, which the reading must not cut, but
+// a real process cannot show that here: Wine's CreateProcessW fails with
+// ERROR_FILE_NOT_FOUND for any program whose full path has 260 characters or
+// more, also when given with the \\?\ prefix or through its 8.3 short name
+// (the process's image path is the long one), and a drive defined with
+// DefineDosDevice (subst) does not reach Wine's file system. The growth of
+// the buffer past MAX_PATH is tested through the query's stand-in below.
 TEST(ProcessImagePathTest, ReadsTheWholePath) {
   base::ScopedTempDir folder;
   ASSERT_TRUE(folder.CreateUniqueTempDir());
@@ -182,6 +189,66 @@ TEST(ProcessImagePathTest, ReadsTheWholePath) {
   EXPECT_EQ(program, GetProcessImagePath(process.Get()));
   ::TerminateProcess(process.Get(), 0);
   ::WaitForSingleObject(process.Get(), 10000);
+}
+
+struct ImagePathLengthCase {
+  const char* name;
+  size_t length;
+  // Whether the path comes back (else the reading gives up, empty).
+  bool read;
+};
+
+class ProcessImagePathLengthTest : public ::testing::TestWithParam<ImagePathLengthCase> {};
+
+// A stand-in for QueryFullProcessImageNameW on a process whose image path
+// has the case's length: it fails with ERROR_INSUFFICIENT_BUFFER until the
+// buffer holds the path and its terminating 0, as Windows does for a program
+// started from a long path.
+TEST_P(ProcessImagePathLengthTest, GrowsTheBufferUntilThePathFits) {
+  std::wstring image = L"C:\\";
+  while (image.size() + 10 < GetParam().length)
+    image.append(std::wstring(std::min<size_t>(200, GetParam().length - image.size() - 10), L'd'))
+        .append(L"\\");
+  image.append(std::wstring(GetParam().length - image.size() - 4, L'p')).append(L".exe");
+  ASSERT_EQ(GetParam().length, image.size());
+  int queries = 0;
+  const base::FilePath read =
+      GetProcessImagePathWith([&](wchar_t* buffer, unsigned long* size) {
+        ++queries;
+        if (*size <= image.size()) {
+          ::SetLastError(ERROR_INSUFFICIENT_BUFFER);
+          return false;
+        }
+        std::copy(image.begin(), image.end(), buffer);
+        buffer[image.size()] = L'\0';
+        *size = static_cast<unsigned long>(image.size());
+        return true;
+      });
+  EXPECT_EQ(GetParam().read ? image : std::wstring(), read.value());
+  // Each query doubles the buffer: the reading ends.
+  EXPECT_LE(queries, 9);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lengths,
+    ProcessImagePathLengthTest,
+    ::testing::Values(ImagePathLengthCase{"LongestInMaxPath", MAX_PATH - 1, true},
+                      ImagePathLengthCase{"MaxPath", MAX_PATH, true},
+                      ImagePathLengthCase{"PastTheFirstBuffer", MAX_PATH + 1, true},
+                      ImagePathLengthCase{"DeepFolder", 5000, true},
+                      ImagePathLengthCase{"Longest", 32767, true},
+                      ImagePathLengthCase{"LongerThanAPath", 32768, false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// Any other failure is not retried.
+TEST(ProcessImagePathTest, OtherFailuresGiveNoPath) {
+  int queries = 0;
+  EXPECT_TRUE(GetProcessImagePathWith([&](wchar_t*, unsigned long*) {
+                ++queries;
+                ::SetLastError(ERROR_ACCESS_DENIED);
+                return false;
+              }).empty());
+  EXPECT_EQ(1, queries);
 }
 
 }  // namespace

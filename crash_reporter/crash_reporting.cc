@@ -12,6 +12,7 @@
 #include "base/command_line.h"
 #include "base/files/file_path.h"
 #include "base/path_service.h"
+#include "base/process/launch.h"
 #include "base/process_wide.h"
 #include "base/strings/utf_string_conversions.h"
 #include "base/win/get_function.h"
@@ -204,7 +205,9 @@ CrashReporterLaunch LaunchCrashReporter(const base::FilePath& reporter) {
   startup.cb = sizeof(startup);
   PROCESS_INFORMATION info = {};
   std::wstring command_line_text = command_line.GetCommandLineString();
-  if (!::CreateProcessW(nullptr, command_line_text.data(), nullptr, nullptr, FALSE, 0, nullptr,
+  // It carries this process's own arguments and more: it may not fit.
+  if (!base::CommandLineFitsLaunch(command_line_text) ||
+      !::CreateProcessW(nullptr, command_line_text.data(), nullptr, nullptr, FALSE, 0, nullptr,
                         nullptr, &startup, &info)) {
     return CrashReporterLaunch::kFailed;
   }

@@ -148,6 +148,15 @@ class HostExecutableTest : public ::testing::Test {
     return test::CopyInstallerFiles(dir_.GetPath().Append(folder));
   }
 
+  // An unpacked package in "package" of the test's folder that lacks its
+  // root files list: a backend refuses it.
+  void MakePackageWithoutRootFilesList() {
+    ASSERT_TRUE(MakeInstallerCopy(L"package"));
+    const base::FilePath package = dir_.GetPath().Append(L"package");
+    ASSERT_TRUE(base::WriteFile(package.Append(L"velta.exe"), "stand-in"));
+    ASSERT_TRUE(base::WriteFile(package.Append(L"files_list"), "velta.exe\r\n"));
+  }
+
   base::FilePath Exe(const wchar_t* folder = L"bin") const {
     return dir_.GetPath().Append(folder).Append(L"installer.exe");
   }
@@ -409,10 +418,7 @@ INSTANTIATE_TEST_SUITE_P(
 // settings as switches. This package lacks its root files list, so the
 // backend refuses it and takes back what it had made.
 TEST_F(HostExecutableTest, SilentRunInsideAPackageLaunchesTheBackend) {
-  ASSERT_TRUE(MakeInstallerCopy(L"package"));
-  const base::FilePath package = dir_.GetPath().Append(L"package");
-  ASSERT_TRUE(base::WriteFile(package.Append(L"velta.exe"), "stand-in"));
-  ASSERT_TRUE(base::WriteFile(package.Append(L"files_list"), "velta.exe\r\n"));
+  ASSERT_NO_FATAL_FAILURE(MakePackageWithoutRootFilesList());
   const base::FilePath target = dir_.GetPath().Append(L"Velta Browser");
 
   const ChildResult run = Run({L"silent", L"enable-installer-stats=0", L"v=1",
@@ -437,6 +443,27 @@ TEST_F(HostExecutableTest, SilentRunInsideAPackageLaunchesTheBackend) {
                                                     base::WideToUTF8(target.value()) + "\""));
   EXPECT_THAT(backend_log, HasSubstr("Using default message loop"));
   EXPECT_THAT(backend_log, HasSubstr("Cannot read debug root files list"));
+  EXPECT_FALSE(base::PathExists(target));
+}
+
+// A --niuid of 30,000 characters fits the installer's own command line, but
+// goes base64-encoded into the tracking blob, and the backend's command line
+// would pass the 32,767 characters Windows starts a program with (Wine
+// starts it cut, without its later switches): the backend is not started,
+// the run ends as a failed launch does, and nothing is installed.
+TEST_F(HostExecutableTest, BackendWhoseCommandLineIsTooLongIsNotStarted) {
+  ASSERT_NO_FATAL_FAILURE(MakePackageWithoutRootFilesList());
+  const base::FilePath target = dir_.GetPath().Append(L"Velta Browser");
+
+  const ChildResult run = Run({L"silent", L"enable-installer-stats=0", L"v=1",
+                               L"installfolder=\"" + target.value() + L"\"",
+                               L"niuid=" + std::wstring(30000, L'n')},
+                              {}, L"package");
+  EXPECT_EQ(101u, run.exit_code);
+  const std::string log = OnlyLog();
+  EXPECT_THAT(log, HasSubstr("installer.exe: its command line is "));
+  EXPECT_THAT(log, HasSubstr(" characters long, longer than Windows starts a program with"));
+  EXPECT_THAT(log, HasSubstr("Could not launch installer backend process"));
   EXPECT_FALSE(base::PathExists(target));
 }
 

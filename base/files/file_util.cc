@@ -543,11 +543,18 @@ bool CreateTemporaryFile(FilePath* path) {
 bool CreateTemporaryDirInDir(const FilePath& base_dir,
                              const FilePath::StringType& prefix,
                              FilePath* new_dir) {
+  return CreateTemporaryDirInDir(base_dir, prefix, nullptr, new_dir);
+}
+
+bool CreateTemporaryDirInDir(const FilePath& base_dir,
+                             const FilePath::StringType& prefix,
+                             _SECURITY_ATTRIBUTES* security_attributes,
+                             FilePath* new_dir) {
   for (int count = 0; count < 50; ++count) {
     const std::wstring name = prefix + NumberToWString(::GetCurrentProcessId()) + L"_" +
                               NumberToWString(RandomUint32());
     const FilePath path = base_dir.Append(name);
-    if (::CreateDirectoryW(path.value().c_str(), nullptr)) {
+    if (::CreateDirectoryW(path.value().c_str(), security_attributes)) {
       *new_dir = path;
       return true;
     }

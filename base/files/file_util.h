@@ -37,6 +37,8 @@
 #define SetCurrentDirectory SetCurrentDirectoryW
 #endif
 
+struct _SECURITY_ATTRIBUTES;
+
 namespace base {
 
 // File system helpers on wide Win32 calls. All of them block on disk I/O:
@@ -143,6 +145,12 @@ bool CreateTemporaryFile(FilePath* path);
 // Creates a new folder named `prefix` plus a random part under `base_dir`.
 bool CreateTemporaryDirInDir(const FilePath& base_dir,
                              const FilePath::StringType& prefix,
+                             FilePath* new_dir);
+// The same, the folder made with `security_attributes` (a
+// SECURITY_ATTRIBUTES; null: the access list it inherits from `base_dir`).
+bool CreateTemporaryDirInDir(const FilePath& base_dir,
+                             const FilePath::StringType& prefix,
+                             _SECURITY_ATTRIBUTES* security_attributes,
                              FilePath* new_dir);
 // The same under the temporary folder.
 bool CreateNewTempDirectory(const FilePath::StringType& prefix, FilePath* new_temp_path);

@@ -148,6 +148,17 @@ Process StartWithOutputPipe(const CommandLine& cmdline, win::ScopedHandle* read_
 
 }  // namespace
 
+bool CommandLineFitsLaunch(const std::wstring& cmdline) {
+  if (cmdline.size() < kMaxCommandLineLength)
+    return true;
+  LOG(ERROR) << "Cannot launch " << CommandLine::FromString(cmdline).GetProgram().value()
+             << ": its command line is " << cmdline.size()
+             << " characters long, longer than Windows starts a program with ("
+             << kMaxCommandLineLength - 1 << ")";
+  ::SetLastError(ERROR_FILENAME_EXCED_RANGE);
+  return false;
+}
+
 LaunchOptions::LaunchOptions() = default;
 LaunchOptions::LaunchOptions(const LaunchOptions&) = default;
 LaunchOptions& LaunchOptions::operator=(const LaunchOptions&) = default;
@@ -162,6 +173,8 @@ Process LaunchProcess(const CommandLine& cmdline, const LaunchOptions& options) 
 Process LaunchProcess(const std::wstring& cmdline, const LaunchOptions& options) {
   if (options.elevated)
     return LaunchElevatedProcess(CommandLine::FromString(cmdline), options);
+  if (!CommandLineFitsLaunch(cmdline))
+    return Process();
 
   STARTUPINFOEXW startup_info_ex = {};
   STARTUPINFOW& startup_info = startup_info_ex.StartupInfo;
@@ -268,6 +281,10 @@ Process LaunchProcess(const std::wstring& cmdline, const LaunchOptions& options)
 Process LaunchElevatedProcess(const CommandLine& cmdline, const LaunchOptions& options) {
   const std::wstring file = cmdline.GetProgram().value();
   const std::wstring arguments = cmdline.GetArgumentsString();
+  // The elevated program is started with the program and the arguments
+  // joined into one command line.
+  if (!CommandLineFitsLaunch(cmdline.GetCommandLineString()))
+    return Process();
   SHELLEXECUTEINFOW info = {};
   info.cbSize = sizeof(info);
   info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;

@@ -76,9 +76,21 @@ struct LaunchOptions {
   bool elevated = false;
 };
 
+// The longest command line Windows starts a program with, in characters,
+// its terminating 0 included (CreateProcessW's limit).
+inline constexpr size_t kMaxCommandLineLength = 32767;
+
+// Whether `cmdline` fits kMaxCommandLineLength with its terminating 0. A
+// longer one is refused by Windows, and cut by Wine, whose child would run
+// with part of its switches; when it does not fit, the reason is logged
+// naming its program and ERROR_FILENAME_EXCED_RANGE is left in
+// GetLastError().
+bool CommandLineFitsLaunch(const std::wstring& cmdline);
+
 // Starts the program of `cmdline` with its arguments. Returns an invalid
 // Process on failure, with the reason logged and the system error left in
-// GetLastError(). Blocks only with `options.wait`.
+// GetLastError(); a command line longer than kMaxCommandLineLength allows
+// is never started. Blocks only with `options.wait`.
 Process LaunchProcess(const CommandLine& cmdline, const LaunchOptions& options);
 // As above with a complete command line ("program" args...); the program is
 // found as CreateProcessW finds it (no search for a program given by name

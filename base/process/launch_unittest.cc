@@ -109,6 +109,11 @@ VELTA_TEST_CHILD_MAIN(PrintEnvironment) {
   return 0;
 }
 
+// Ends with the length of its own command line, in characters.
+VELTA_TEST_CHILD_MAIN(ExitWithCommandLineLength) {
+  ::ExitProcess(static_cast<UINT>(wcslen(::GetCommandLineW())));
+}
+
 int RunForExitCode(const CommandLine& command_line, const LaunchOptions& options = {}) {
   ChildOptions child_options;
   child_options.launch = options;
@@ -254,6 +259,54 @@ TEST(LaunchProcessTest, ElevatedLaunchRunsTheChild) {
   ASSERT_TRUE(process.WaitForExitWithTimeout(TimeDelta::FromSeconds(60), &exit_code));
   EXPECT_EQ(1603, exit_code);
 }
+
+struct CommandLineLengthCase {
+  const char* name;
+  bool elevated;
+  // The command line's length without its terminating 0.
+  size_t length;
+  bool starts;
+};
+
+class CommandLineLengthTest : public ::testing::TestWithParam<CommandLineLengthCase> {};
+
+// Windows refuses a command line past its limit and Wine starts the child
+// with it cut, so part of its switches would be lost: the launch refuses it
+// on both, plainly and elevated, and the longest that fits arrives whole.
+TEST_P(CommandLineLengthTest, StartsOnlyACommandLineThatFits) {
+  const CommandLineLengthCase& c = GetParam();
+  CommandLine command_line = MakeChildCommandLine("ExitWithCommandLineLength");
+  const size_t base_length = command_line.GetCommandLineString().size() + 7;  // " --pad="
+  ASSERT_LT(base_length, c.length);
+  command_line.AppendSwitchASCII("pad", std::string(c.length - base_length, 'x'));
+  ASSERT_EQ(c.length, command_line.GetCommandLineString().size());
+  LaunchOptions options;
+  options.elevated = c.elevated;
+  Process process = LaunchProcess(command_line, options);
+  const DWORD error = ::GetLastError();
+  if (!c.starts) {
+    EXPECT_FALSE(process.IsValid());
+    EXPECT_EQ(static_cast<DWORD>(ERROR_FILENAME_EXCED_RANGE), error);
+    if (process.IsValid())
+      process.Terminate(0, /*wait=*/true);
+    return;
+  }
+  ASSERT_TRUE(process.IsValid()) << error;
+  int exit_code = 0;
+  ASSERT_TRUE(process.WaitForExitWithTimeout(TimeDelta::FromSeconds(60), &exit_code));
+  EXPECT_EQ(c.length, static_cast<size_t>(exit_code));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lengths,
+    CommandLineLengthTest,
+    ::testing::Values(CommandLineLengthCase{"LongestThatFits", false, kMaxCommandLineLength - 1,
+                                            true},
+                      CommandLineLengthCase{"OneTooLong", false, kMaxCommandLineLength, false},
+                      CommandLineLengthCase{"FarTooLong", false, 40784, false},
+                      CommandLineLengthCase{"ElevatedOneTooLong", true, kMaxCommandLineLength,
+                                            false}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 // Far more than a pipe holds: a reader that waited for the exit first would
 // deadlock with the child.

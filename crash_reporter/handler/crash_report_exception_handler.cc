@@ -16,6 +16,7 @@
 #include "base/files/file_util.h"
 #include "base/logging.h"
 #include "base/path_service.h"
+#include "base/process/launch.h"
 #include "base/strings/string_number_conversions.h"
 #include "base/strings/utf_string_conversions.h"
 #include "base/time/time.h"
@@ -136,6 +137,9 @@ void RestartHandler::Set(bool restart, std::wstring command_line) {
 
 void RestartHandler::Restart() const {
   if (!restart_ || command_line_.empty())
+    return;
+  // Built from what the crashed client asked for.
+  if (!base::CommandLineFitsLaunch(command_line_))
     return;
   STARTUPINFOW startup = {};
   startup.cb = sizeof(startup);

@@ -16,6 +16,7 @@
 #include "base/process/launch.h"
 #include "base/process/process.h"
 #include "desktop/windows/installer/common/utils.h"
+#include "desktop/windows/installer/elevation/owner_only_folder_security.h"
 
 namespace velta {
 namespace {
@@ -41,13 +42,21 @@ bool CanRun(const base::FilePath& program) {
 // a folder that existed before (another user's, or the shared temporary
 // folder of an installer running as SYSTEM) could give it a library planted
 // there, with the installer's rights, and two installers probing one folder
-// would take each other's copy. The copy and the folder go again afterwards.
+// would take each other's copy. The folder is made with an access list of
+// its own, for this user, SYSTEM and Administrators only: inheriting the
+// parent's, another user of a shared temporary folder could drop a library
+// into it between its making and the copy's start. The copy and the folder
+// go again afterwards.
 bool CanRunFromOwnFolder(const base::FilePath& parent,
                          const std::wstring& prefix,
                          const base::FilePath& executable) {
+  OwnerOnlyFolderSecurity security;
   base::FilePath probe_folder;
-  if (!base::CreateTemporaryDirInDir(parent, prefix + L" probe ", &probe_folder))
+  if (!security.IsValid() ||
+      !base::CreateTemporaryDirInDir(parent, prefix + L" probe ", security.attributes(),
+                                     &probe_folder)) {
     return false;
+  }
   const base::FilePath copy = probe_folder.Append(executable.BaseName());
   const bool ran = base::CopyFile(executable, copy) && CanRun(copy);
   base::DeleteFile(copy);

@@ -3,13 +3,16 @@
 #include "desktop/windows/installer/elevation/runnable_folder.h"
 
 #include <string>
+#include <vector>
 
 #include "base/base_paths.h"
 #include "base/files/file_path.h"
 #include "base/files/file_util.h"
 #include "base/files/scoped_temp_dir.h"
+#include "base/strings/utf_string_conversions.h"
 #include "base/test/child_process.h"
 #include "base/test/scoped_path_override.h"
+#include "desktop/windows/installer/common/win/test/access_list_sddl.h"
 #include "gtest/gtest.h"
 
 namespace velta {
@@ -91,6 +94,30 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(LeftBehindCase{"PlantedLibrary", L"velta_installer.dll", true},
                       LeftBehindCase{"AnotherRunsCopy", L"installer.exe", false}),
     [](const ::testing::TestParamInfo<LeftBehindCase>& info) { return info.param.name; });
+
+// The probe's own folder does not take the access list of the folder it is
+// made in (a shared temporary folder lets others in): only the user, SYSTEM
+// and Administrators have entries, as the program run there reads them.
+// (Wine keeps no access list as such: it shows a folder's as the entries of
+// its Unix owner, SYSTEM and, when the folder is open to all, Everyone.)
+TEST_F(RunnableFolderTest, ProbeFolderLetsOnlyTheUserSystemAndAdministratorsIn) {
+  const test::CurrentUser user = test::GetCurrentUser();
+  ASSERT_FALSE(user.sid.empty());
+  base::FilePath folder = temp_.GetPath();
+  ASSERT_TRUE(PrepareRunnableFolder(
+      kPrefix, velta::test::GetPathBesideTestExecutable(L"probe_folder_reporter.exe"), &folder));
+  std::string sddl;
+  ASSERT_TRUE(
+      base::ReadFileToString(temp_.GetPath().Append(L"probe_folder_access.txt"), &sddl));
+  test::SddlDacl access(base::UTF8ToWide("D:" + sddl.substr(sddl.find(':') + 1)));
+  ASSERT_TRUE(access.dacl) << sddl;
+  const std::vector<std::wstring> entries = test::AccessListEntries(access.dacl);
+  EXPECT_FALSE(entries.empty()) << sddl;
+  for (const std::wstring& entry : entries) {
+    const std::wstring sid = entry.substr(entry.rfind(L' ') + 1);
+    EXPECT_TRUE(sid == user.sid || sid == L"S-1-5-18" || sid == L"S-1-5-32-544") << sddl;
+  }
+}
 
 TEST_F(RunnableFolderTest, FolderWhereNothingRunsIsRemovedWhenEmpty) {
   // Not a program: copying works, starting it does not.

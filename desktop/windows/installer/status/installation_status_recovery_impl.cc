@@ -235,12 +235,16 @@ void InstallationStatusRecoveryImpl::Recover(std::unique_ptr<InstallationStatus>
   base::AppOutputLimits limits;
   limits.timeout = version_timeout_;
   limits.max_output = kMaxVersionOutput;
-  std::string version;
-  if (!WinApi::GetInstance()->GetAppOutputWithinLimits(command_line, limits, &version,
-                                                       /*take_lock=*/true) ||
-      !IsVersionFolderName(base::UTF8ToWide(version))) {
+  std::string output;
+  if (!WinApi::GetInstance()->GetAppOutputWithinLimits(command_line, limits, &output,
+                                                       /*take_lock=*/true)) {
     return;
   }
+  // A program that prints its version as a line ends it with a line break,
+  // which is no part of the version.
+  const std::string version(base::TrimString(output, "\r\n", base::TRIM_TRAILING));
+  if (!IsVersionFolderName(base::UTF8ToWide(version)))
+    return;
   status->version = version;
 
   const bool all_users = status->all_users;

@@ -370,6 +370,16 @@ INSTANTIATE_TEST_SUITE_P(
         VersionOutputCase{"PathOutside", "..\\x",
                           InstallationStatusRecoveryImpl::kVersionTimeout, nullptr},
         VersionOutputCase{"VersionAndMore", "12.0.345.6\\..",
+                          InstallationStatusRecoveryImpl::kVersionTimeout, nullptr},
+        // A version printed as a line: the line break is not recorded.
+        VersionOutputCase{"VersionLine", "12.0.345.6\r\n",
+                          InstallationStatusRecoveryImpl::kVersionTimeout, "12.0.345.6"},
+        VersionOutputCase{"VersionUnixLine", "12.0.345.6\n",
+                          InstallationStatusRecoveryImpl::kVersionTimeout, "12.0.345.6"},
+        // Only line ends go: a second line or a line break first stays.
+        VersionOutputCase{"TwoLines", "12.0.345.6\r\n12.0.345.7\r\n",
+                          InstallationStatusRecoveryImpl::kVersionTimeout, nullptr},
+        VersionOutputCase{"LineBreakFirst", "\r\n12.0.345.6",
                           InstallationStatusRecoveryImpl::kVersionTimeout, nullptr}),
     [](const auto& info) { return std::string(info.param.name); });
 
