@@ -21,6 +21,13 @@ std::vector<std::string> RequestedRanges(const LocalHttpServer& server) {
   return ranges;
 }
 
+std::vector<int> RequestConnections(const LocalHttpServer& server) {
+  std::vector<int> connections;
+  for (const base::Value& entry : server.ReadLog())
+    connections.push_back(entry.FindIntKey("connection").value_or(0));
+  return connections;
+}
+
 AnsweringUiCallbackRunner::AnsweringUiCallbackRunner(std::vector<uint32_t> answers)
     : answers_(std::move(answers)) {}
 

@@ -20,6 +20,10 @@ class LocalHttpServer;
 // for a request without one).
 std::vector<std::string> RequestedRanges(const LocalHttpServer& server);
 
+// The number of the connection that carried each request the server
+// logged, in order (the server numbers the connections it accepts).
+std::vector<int> RequestConnections(const LocalHttpServer& server);
+
 // Answers the proxy-credentials prompt with a chosen value, as the user (or
 // a silent run) would, without showing the dialog; counts the prompts.
 class AnsweringUiCallbackRunner : public UiCallbackRunner {
