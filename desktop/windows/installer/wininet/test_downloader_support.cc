@@ -40,7 +40,8 @@ void AnsweringUiCallbackRunner::RunUICallbackAndPostReply(
   // The dialog needs a display; the answer stands for what it returns.
   uint32_t answer = prompts_ < static_cast<int>(answers_.size()) ? answers_[prompts_] : 1u;
   ++prompts_;
-  reply_runner->PostTask(FROM_HERE, base::BindOnce(std::move(reply), answer));
+  reply_runner->PostDelayedTask(FROM_HERE, base::BindOnce(std::move(reply), answer),
+                                answer_delay_);
 }
 
 void RecordingProgressDelegate::SetTotalProgress(uint32_t value) {

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "base/time/time.h"
 #include "desktop/windows/installer/wininet/downloader.h"
 #include "desktop/windows/installer/wininet/package_fetch_progress_delegate.h"
 #include "desktop/windows/installer/wininet/ui_callback_runner.h"
@@ -36,9 +37,12 @@ class AnsweringUiCallbackRunner : public UiCallbackRunner {
                                  Reply reply) override;
 
   int prompts() const { return prompts_; }
+  // The prompt stays open this long before its answer.
+  void set_answer_delay(base::TimeDelta delay) { answer_delay_ = delay; }
 
  private:
   std::vector<uint32_t> answers_;
+  base::TimeDelta answer_delay_;
   int prompts_ = 0;
 };
 

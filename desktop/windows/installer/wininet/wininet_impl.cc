@@ -272,6 +272,8 @@ bool WininetImpl::Start(const std::wstring& url,
   CHECK(writer);
   CHECK(delegate);
   LOG(INFO) << "Starting download from " << base::WideToUTF8(url);
+  reply_time_limit_ = next_reply_time_limit_;
+  next_reply_time_limit_ = base::TimeDelta();
   {
     base::AutoLock lock(error_lock_);
     error_.clear();
@@ -402,6 +404,10 @@ bool WininetImpl::OpenRequest(const SplitUrl& url, const std::wstring& extra_hea
   }
   // Also a send done at once reports its completion.
   operation_pending_ = true;
+  if (!reply_time_limit_.is_zero()) {
+    reply_timer_.Start(FROM_HERE, reply_time_limit_,
+                       base::BindOnce(&WininetImpl::OnReplyTimeLimit, base::Unretained(this)));
+  }
   delegate_->OnChunkStarted(Saturated32(downloaded_size_));
   return true;
 }
@@ -427,6 +433,18 @@ void WininetImpl::Stop() {
 
 DownloaderState WininetImpl::GetState() const {
   return state_;
+}
+
+void WininetImpl::SetReplyTimeLimit(base::TimeDelta limit) {
+  next_reply_time_limit_ = limit;
+}
+
+void WininetImpl::OnReplyTimeLimit() {
+  if (state_ != DownloaderState::kRequestSent && state_ != DownloaderState::kReceiving)
+    return;
+  AddError(base::StringPrintf("The reply did not end within %lld seconds of its request",
+                              static_cast<long long>(reply_time_limit_.InSeconds())));
+  Fail();
 }
 
 void WininetImpl::SetAllowedDomains(const std::vector<std::wstring>& suffixes) {
@@ -657,6 +675,8 @@ bool WininetImpl::HandleInitialResponse() {
     case HTTP_STATUS_PROXY_AUTH_REQ: {
       LOG(WARNING) << "Request completed with a proxy authentication request";
       delegate_->OnProxyLoginNeeded();
+      // The prompt's time is the user's: the request after it has its own.
+      reply_timer_.Stop();
       HINTERNET request = AsHandle(request_);
       ui_callback_runner_->RunUICallbackAndPostReply(
           base::BindOnce(
@@ -795,6 +815,7 @@ void WininetImpl::CheckRetriesAndResume(uint32_t code) {
   if (retry_counter_ <= max_retries_) {
     LOG(INFO) << "Retrying " << retry_counter_ << " of " << max_retries_;
     ++retry_counter_;
+    reply_timer_.Stop();
     // Nothing more is read from the failed request: its handle, and with it
     // a cut reply's connection, goes now rather than after the delay.
     if (request_) {
@@ -922,6 +943,7 @@ void WininetImpl::Complete() {
 
 void WininetImpl::CloseTransfer() {
   VLOG(1) << "Closing download session";
+  reply_timer_.Stop();
   if (delegate_)
     delegate_->OnChunkEnded(Saturated32(downloaded_size_));
   if (writer_)

@@ -15,6 +15,7 @@
 #include "base/single_thread_task_runner.h"
 #include "base/synchronization/lock.h"
 #include "base/time/time.h"
+#include "base/timer/timer.h"
 #include "desktop/windows/installer/wininet/downloader.h"
 
 namespace base {
@@ -83,6 +84,7 @@ class WininetImpl : public Downloader {
   DownloaderState GetState() const override;
   void SetAllowedDomains(const std::vector<std::wstring>& suffixes) override;
   void SetMaxRetries(uint32_t max_retries) override;
+  void SetReplyTimeLimit(base::TimeDelta limit) override;
   bool IsFirstAttempt() const override;
   std::string GetError() const override;
   std::vector<FetchDetails> GetFetchDetails() const override;
@@ -121,6 +123,8 @@ class WininetImpl : public Downloader {
   // sent `extra_bytes` (at least) past the reply's Content-Length.
   void RefuseLongReply(uint32_t extra_bytes);
   void SetTimeouts(void* handle);
+  // The current request's reply took longer than the download's bound.
+  void OnReplyTimeLimit();
   // True when `error` ends a request that waited longer than the time-out.
   bool TimedOut(uint32_t error) const;
   void LogTimeout();
@@ -179,6 +183,11 @@ class WininetImpl : public Downloader {
   mutable base::Lock error_lock_;
   std::string error_;
   int32_t retry_counter_ = 0;
+  // The bound the next Start takes, and the current download's (zero: none).
+  base::TimeDelta next_reply_time_limit_;
+  base::TimeDelta reply_time_limit_;
+  // Runs from a request's sending to the end of its reply.
+  base::OneShotTimer reply_timer_;
   int32_t max_retries_ = kDefaultMaxRetries;
   base::WeakPtrFactory<WininetImpl> weak_factory_{this};
 };

@@ -182,6 +182,20 @@ TEST_P(WininetImplTest, CredentialsGoOutOnTheConnectionOfThe407) {
       << "the request after the prompt went out on a new connection";
 }
 
+// A bound on each request's reply counts from the request's sending, not
+// while the proxy-credentials prompt is open: the user may take longer
+// than the bound to answer, and the request after the answer has a bound
+// of its own.
+TEST_P(WininetImplTest, ProxyPromptTimeIsNotCountedInTheReplyBound) {
+  ASSERT_TRUE(server_->SetRoutes(R"([{"path": "/package.bin", "then": "files",
+      "replies": [{"status": 407, "headers": {"Proxy-Authenticate": "Basic realm=\"x\""}}]}])"));
+  ui_runner_.set_answer_delay(base::TimeDelta::FromMilliseconds(1500));
+  downloader_->SetReplyTimeLimit(base::TimeDelta::FromSeconds(1));
+  ASSERT_TRUE(Download("/package.bin"));
+  EXPECT_EQ(DownloaderState::kCompleted, downloader_->GetState()) << downloader_->GetError();
+  EXPECT_TRUE(Downloaded() == body_);
+}
+
 struct RefusedPromptCase {
   uint32_t answer;
   const char* error;
