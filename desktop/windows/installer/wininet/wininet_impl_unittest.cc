@@ -274,8 +274,8 @@ TEST_P(WininetImplTest, SilentServerTimesOutAndTheDownloadResumes) {
       {.name = "body stalls",
        .first_reply = R"({"body_file": "package.bin", "stall_after": $THIRD, "stall_seconds": 4})",
        .resumes_past_start = true},
-      // The server keeps the connection open although the request asks it
-      // to close: the reads wait for the missing bytes.
+      // The server keeps the connection open: the reads wait for the
+      // missing bytes.
       {.name = "body shorter than its Content-Length",
        .first_reply = R"({"body_file": "head.bin", "content_length": 307200,
                           "headers": {"Connection": "keep-alive"}})",
@@ -320,11 +320,12 @@ TEST_P(WininetImplTest, SilentServerTimesOutAndTheDownloadResumes) {
 }
 
 // A body longer than its Content-Length is a lie of the server, and costs
-// one request, never the downloader's own retries (hours of them). WinINet
-// under Wine either hands over more than the announced bytes (the attempt
-// then fails at once, with one line saying why, and leaves its retry to the
-// caller as a wrong checksum does: IsFirstAttempt), or ends the body at the
-// announced size (the checksum check then finds the file short).
+// one request, never the downloader's own retries (hours of them). The
+// body is read up to the announced size; when WinINet already holds more
+// of it the attempt fails at once, with one line saying why, and leaves its
+// retry to the caller as a wrong checksum does (IsFirstAttempt); otherwise
+// the download ends at the announced size (the checksum check then finds
+// the file short).
 TEST_P(WininetImplTest, BodyLongerThanItsContentLengthCostsOneRequest) {
   const size_t announced_sizes[] = {1000, 30000};
   for (size_t announced : announced_sizes) {
