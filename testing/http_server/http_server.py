@@ -40,6 +40,8 @@ Reply fields (all optional):
   stall_after       Send this many bytes, then wait "stall_seconds" (default
                     30) before going on; with cut_after as well, close after
                     the stall.
+  trickle           {"bytes": n, "seconds": s}: send the body n bytes at a
+                    time, waiting s seconds before each piece after the first.
   cut_before_headers  Close the connection without answering.
   stall_before_headers  Seconds to wait before answering.
   proxy_credentials "user:password": answer 407 with Proxy-Authenticate
@@ -50,7 +52,10 @@ Reply fields (all optional):
 Every request is appended to the log (--log) as one JSON object per line,
 before its reply is sent, so a client that has its reply can read its entry:
 seq, method, path, headers, range, body_size, body_sha256, body_file (the
-request body saved under --bodies), reply status, planned bytes and outcome.
+request body saved under --bodies), reply status, planned bytes and outcome,
+and the connection it came on: "connection" numbers the connections the
+server accepted (1, 2, ... in order), "connection_request" the requests on
+that connection (1 for its first).
 
 The server ends on SIGTERM/SIGINT, when the file given as --alive-file is
 removed (polled five times a second), or after --max-seconds. A test under
@@ -86,6 +91,7 @@ class RequestLog:
         self._bodies_dir = bodies_dir
         self._lock = threading.Lock()
         self._seq = 0
+        self._connections = 0
         if path:
             with open(path, "w", encoding="utf-8"):
                 pass
@@ -94,6 +100,11 @@ class RequestLog:
         with self._lock:
             self._seq += 1
             return self._seq
+
+    def next_connection(self):
+        with self._lock:
+            self._connections += 1
+            return self._connections
 
     def save_body(self, seq, body):
         if not self._bodies_dir or not body:
@@ -172,6 +183,11 @@ class Handler(http.server.BaseHTTPRequestHandler):
 
     server_header = None
 
+    def setup(self):
+        super().setup()
+        self.connection_number = self.server.request_log.next_connection()
+        self.requests_on_connection = 0
+
     def log_message(self, fmt, *args):  # the JSON log is the record
         pass
 
@@ -221,8 +237,11 @@ class Handler(http.server.BaseHTTPRequestHandler):
             reply = self._default_reply(path)
 
         seq = self.server.request_log.next_seq()
+        self.requests_on_connection += 1
         entry = {
             "seq": seq,
+            "connection": self.connection_number,
+            "connection_request": self.requests_on_connection,
             "method": self.command,
             "path": target,
             "via_proxy": via_proxy,
@@ -306,8 +325,16 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self.send_header("Content-Type", "application/octet-stream")
         self.end_headers()
 
+        trickle = reply.get("trickle")
         try:
-            if stall_after is not None:
+            if trickle:
+                step = max(1, int(trickle.get("bytes", 512)))
+                for start in range(0, len(send), step):
+                    if start:
+                        self._sleep(trickle.get("seconds", 1))
+                    self.wfile.write(send[start:start + step])
+                    self.wfile.flush()
+            elif stall_after is not None:
                 self._write_all(send[:stall_after])
                 self.wfile.flush()
                 self._sleep(reply.get("stall_seconds", 30))

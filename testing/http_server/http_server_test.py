@@ -160,6 +160,39 @@ class HttpServerTest(unittest.TestCase):
         self.assertNotIn(b"Content-Length", head)
         self.assertEqual(b"xyz", body)
 
+    def test_the_log_says_which_connection_carried_each_request(self):
+        kept = http.client.HTTPConnection("127.0.0.1", self.server.port, timeout=10)
+        for _ in range(2):
+            kept.request("GET", "/package.bin")
+            kept.getresponse().read()
+        self.get("/package.bin")
+        kept.request("GET", "/package.bin")
+        kept.getresponse().read()
+        kept.close()
+        self.assertEqual([(1, 1), (1, 2), (2, 1), (1, 3)],
+                         [(e["connection"], e["connection_request"])
+                          for e in self.server.entries()])
+
+    def test_trickle_sends_the_body_in_pieces_with_pauses(self):
+        self.server.set_rules([{"path": "/p", "reply": {
+            "body": "abcdef", "content_length": None,
+            "trickle": {"bytes": 2, "seconds": 0.3}}}])
+        with socket.create_connection(("127.0.0.1", self.server.port), timeout=10) as s:
+            s.sendall(b"GET /p HTTP/1.1\r\nHost: x\r\n\r\n")
+            received = b""
+            while not received.endswith(b"\r\n\r\nab"):
+                received += s.recv(100)
+            s.settimeout(0.1)
+            with self.assertRaises(socket.timeout):
+                s.recv(100)
+            s.settimeout(10)
+            while True:
+                data = s.recv(100)
+                if not data:
+                    break
+                received += data
+        self.assertTrue(received.endswith(b"\r\n\r\nabcdef"), received)
+
     def test_proxy_credentials(self):
         self.server.set_rules([{"path": "/p", "reply": {"body": "ok",
                                                         "proxy_credentials": "user:secret"}}])

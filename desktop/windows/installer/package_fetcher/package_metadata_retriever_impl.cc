@@ -202,6 +202,7 @@ bool PackageMetadataRetrieverImpl::Retrieve(Downloader* downloader,
   }
 
   LOG(INFO) << "Fetching the download URL";
+  downloader->SetReplyTimeLimit(reply_time_limit_);
   auto recorder = std::make_unique<FetchSummaryRecorder>();
   if (!downloader->Start(url, payload,
                          base::BindOnce(&PackageMetadataRetrieverImpl::OnReply,

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "base/memory/weak_ptr.h"
+#include "base/time/time.h"
 #include "desktop/windows/installer/common/product/architecture_names.h"
 #include "desktop/windows/installer/package_fetcher/package_metadata_retriever.h"
 
@@ -25,6 +26,11 @@ class PackageMetadataRetrieverImpl : public PackageMetadataRetriever {
   // component listed a few KiB): a longer one fails the download, as a cut
   // one would, and the attempt is retried.
   static constexpr size_t kMaxReplySize = 4 * 1024 * 1024;
+  // The longest a request may take from its sending to the end of its
+  // reply, a proxy-credentials prompt not counted: a server that trickles
+  // its reply is never silent long enough for the network time-out. Past
+  // it the download fails, as a cut one would, and the attempt is retried.
+  static constexpr base::TimeDelta kReplyTimeLimit = base::TimeDelta::FromMinutes(3);
 
   // `architecture`: kX64 asks for the x64 package, anything else the x86 one.
   explicit PackageMetadataRetrieverImpl(PackageArchitecture architecture);
@@ -39,6 +45,9 @@ class PackageMetadataRetrieverImpl : public PackageMetadataRetriever {
                 bool files_only,
                 DoneCallback done) override;
   void Cancel() override;
+
+  // Tests shorten the bound on each request.
+  void set_reply_time_limit(base::TimeDelta limit) { reply_time_limit_ = limit; }
 
   // The reply text parsed into metadata, as the reply handler does. Null
   // (with the installer error set) when the text is not valid metadata.
@@ -55,6 +64,7 @@ class PackageMetadataRetrieverImpl : public PackageMetadataRetriever {
                DoneCallback done);
 
   const PackageArchitecture architecture_;
+  base::TimeDelta reply_time_limit_ = kReplyTimeLimit;
   std::string reply_;
   base::WeakPtrFactory<PackageMetadataRetrieverImpl> weak_factory_{this};
 };

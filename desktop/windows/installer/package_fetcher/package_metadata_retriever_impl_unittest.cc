@@ -303,6 +303,48 @@ TEST_F(PackageMetadataRetrieverTest, ReplyLongerThanTheBoundFailsTheAttempt) {
   }
 }
 
+// A reply that trickles (512 bytes every so often, no Content-Length) is
+// never silent for the network time-out; the bound on the request ends it
+// as a failed download, with its state, and the done callback runs once.
+// The next attempt is served as usual. (The trickle lasts about 3 s: long
+// enough to outlast the shortened bound, short enough that WinINet's read,
+// which goes on until the server closes, ends soon after.)
+TEST_F(PackageMetadataRetrieverTest, TricklingReplyFailsPastTheBound) {
+  const std::string metadata = R"({"installer": "https://x/p", "installer_checksum": "ab", "pad": ")" +
+                               std::string(8 * 1024, 'x') + "\"}";
+  ASSERT_TRUE(server_->AddFile("meta", metadata));
+  ASSERT_TRUE(server_->SetRoutes(R"([{"path": "/meta", "replies": [{"body_file": "meta",
+      "content_length": null, "trickle": {"bytes": 512, "seconds": 0.2}}], "then": "files"}])"));
+  retriever_.set_reply_time_limit(base::TimeDelta::FromSeconds(1));
+  base::CommandLine::ForCurrentProcess()->AppendSwitchASCII(kInternalPackageServer,
+                                                            server_->UrlUtf8("/meta"));
+  int runs = 0;
+  bool got_metadata = false;
+  base::RunLoop run_loop;
+  ASSERT_TRUE(retriever_.Retrieve(
+      &downloader_, {}, "", false, false,
+      base::BindOnce(
+          [](int* runs, bool* got_metadata, base::OnceClosure quit,
+             std::unique_ptr<PackageMetadata> result, std::vector<FetchDetails>) {
+            ++*runs;
+            *got_metadata = result != nullptr;
+            std::move(quit).Run();
+          },
+          &runs, &got_metadata, run_loop.QuitClosure())));
+  ASSERT_TRUE(base::test::RunWithTimeout(&run_loop)) << "the trickle was read to its end";
+  base::RunLoop().RunUntilIdle();
+  EXPECT_EQ(1, runs);
+  EXPECT_FALSE(got_metadata);
+  EXPECT_EQ(1u, GetInstallerErrorCode());
+  EXPECT_THAT(GetInstallerErrorDetail(), HasSubstr("The reply did not end within 1 seconds"));
+  EXPECT_THAT(GetInstallerErrorDetail(),
+              HasSubstr("Package metadata download failed with state: *4*"));
+
+  std::unique_ptr<PackageMetadata> retried = Retrieve("/meta", {}, "");
+  ASSERT_TRUE(retried) << GetInstallerErrorDetail();
+  EXPECT_EQ(L"https://x/p", retried->installer_url);
+}
+
 TEST_F(PackageMetadataRetrieverTest, HostOffTheListIsNotAsked) {
   base::CommandLine::ForCurrentProcess()->AppendSwitchASCII(kInternalPackageServer,
                                                             "http://evil-velta.example/meta");

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "base/callback.h"
+#include "base/time/time.h"
 #include "desktop/windows/installer/avro_stats/fetch_details.h"
 
 namespace velta {
@@ -76,6 +77,11 @@ class Downloader {
   // Host suffixes a URL's host must end with; empty allows every host.
   virtual void SetAllowedDomains(const std::vector<std::wstring>& suffixes) = 0;
   virtual void SetMaxRetries(uint32_t max_retries) = 0;
+  // Bounds each request of the next download started, from sending it to
+  // the end of its reply, the time a proxy-credentials prompt is open not
+  // counted: past it the download fails. Start takes the bound, so later
+  // downloads have none unless it is given again; zero gives none.
+  virtual void SetReplyTimeLimit(base::TimeDelta limit) = 0;
   // True while no retry was spent on the current download.
   virtual bool IsFirstAttempt() const = 0;
   // The error lines of the last download. Any thread.

@@ -21,6 +21,13 @@ std::vector<std::string> RequestedRanges(const LocalHttpServer& server) {
   return ranges;
 }
 
+std::vector<int> RequestConnections(const LocalHttpServer& server) {
+  std::vector<int> connections;
+  for (const base::Value& entry : server.ReadLog())
+    connections.push_back(entry.FindIntKey("connection").value_or(0));
+  return connections;
+}
+
 AnsweringUiCallbackRunner::AnsweringUiCallbackRunner(std::vector<uint32_t> answers)
     : answers_(std::move(answers)) {}
 
@@ -33,7 +40,8 @@ void AnsweringUiCallbackRunner::RunUICallbackAndPostReply(
   // The dialog needs a display; the answer stands for what it returns.
   uint32_t answer = prompts_ < static_cast<int>(answers_.size()) ? answers_[prompts_] : 1u;
   ++prompts_;
-  reply_runner->PostTask(FROM_HERE, base::BindOnce(std::move(reply), answer));
+  reply_runner->PostDelayedTask(FROM_HERE, base::BindOnce(std::move(reply), answer),
+                                answer_delay_);
 }
 
 void RecordingProgressDelegate::SetTotalProgress(uint32_t value) {

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "base/time/time.h"
 #include "desktop/windows/installer/wininet/downloader.h"
 #include "desktop/windows/installer/wininet/package_fetch_progress_delegate.h"
 #include "desktop/windows/installer/wininet/ui_callback_runner.h"
@@ -19,6 +20,10 @@ class LocalHttpServer;
 // The Range header of each request the server logged, in order ("none"
 // for a request without one).
 std::vector<std::string> RequestedRanges(const LocalHttpServer& server);
+
+// The number of the connection that carried each request the server
+// logged, in order (the server numbers the connections it accepts).
+std::vector<int> RequestConnections(const LocalHttpServer& server);
 
 // Answers the proxy-credentials prompt with a chosen value, as the user (or
 // a silent run) would, without showing the dialog; counts the prompts.
@@ -32,9 +37,12 @@ class AnsweringUiCallbackRunner : public UiCallbackRunner {
                                  Reply reply) override;
 
   int prompts() const { return prompts_; }
+  // The prompt stays open this long before its answer.
+  void set_answer_delay(base::TimeDelta delay) { answer_delay_ = delay; }
 
  private:
   std::vector<uint32_t> answers_;
+  base::TimeDelta answer_delay_;
   int prompts_ = 0;
 };
 

@@ -5,8 +5,10 @@
 #include <windows.h>
 #include <wininet.h>
 
+#include <algorithm>
 #include <limits>
 #include <optional>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -170,7 +172,9 @@ void CALLBACK WininetImpl::TransferContext::StatusCallback(HINTERNET handle,
   }
   switch (status) {
     case INTERNET_STATUS_CONNECTED_TO_SERVER:
-      context->PostToDownloader(&WininetImpl::OnConnectedToServer, StatusText(info, info_length));
+      context->PostToDownloader(&WininetImpl::OnConnectedToServer,
+                                scoped_refptr<TransferContext>(context),
+                                StatusText(info, info_length));
       break;
     case INTERNET_STATUS_REQUEST_COMPLETE: {
       auto* result = static_cast<INTERNET_ASYNC_RESULT*>(info);
@@ -268,6 +272,8 @@ bool WininetImpl::Start(const std::wstring& url,
   CHECK(writer);
   CHECK(delegate);
   LOG(INFO) << "Starting download from " << base::WideToUTF8(url);
+  reply_time_limit_ = next_reply_time_limit_;
+  next_reply_time_limit_ = base::TimeDelta();
   {
     base::AutoLock lock(error_lock_);
     error_.clear();
@@ -360,6 +366,7 @@ bool WininetImpl::OpenRequest(const SplitUrl& url, const std::wstring& extra_hea
   request_context_ = base::MakeRefCounted<TransferContext>(
       owner_task_runner_, weak_factory_.GetWeakPtr(), kReadBufferSize);
   operation_pending_ = false;
+  request_on_new_connection_ = false;
   request_context_->AddRef();  // The request handle's reference.
   request_ = BASE_WIN_LAZY_CALL(L"wininet.dll", HttpOpenRequestW)(
       AsHandle(connection_), is_post ? L"POST" : L"GET", url.path.c_str(), L"HTTP/1.1", nullptr,
@@ -373,25 +380,21 @@ bool WininetImpl::OpenRequest(const SplitUrl& url, const std::wstring& extra_hea
   // Wine takes time-outs from the request and connection handles only; set
   // on the request, they hold on Windows whatever the connection inherited.
   SetTimeouts(request_);
-  // One connection serves one request, so that a request never reads
-  // what a server sent after an earlier reply (bytes past its
-  // Content-Length, or a second, forged reply) as its own answer. WinINet
-  // keeps a connection for reuse by what the reply says, and Wine also
-  // hands out a kept connection with unread bytes waiting: the request asks
-  // the server to close, and the connections kept idle in the process are
-  // dropped first (Wine drops them on a settings change).
-  std::wstring headers = L"Connection: close\r\n";
-  if (!extra_headers.empty())
-    headers += extra_headers + L"\r\n";
-  BASE_WIN_LAZY_CALL(L"wininet.dll", InternetSetOptionW)(nullptr, INTERNET_OPTION_SETTINGS_CHANGED,
-                                                         nullptr, 0);
+  // The request goes out as it is, with the caller's headers only (a
+  // resume's range): WinINet keeps a connection for reuse by what the reply
+  // says, and a proxy that authenticates a connection (NTLM, Negotiate)
+  // needs the one that brought its 407 for the credentials that follow.
+  // A reply that fails a check, is cut or overruns is let go of before its
+  // end is read (its request is closed at once), so WinINet closes its
+  // connection instead of keeping it.
   LOG(INFO) << (is_post ? "Sending POST request" : "Sending GET request");
   size_at_request_ = downloaded_size_;
   reply_start_ = downloaded_size_;
   reply_end_.reset();
   last_activity_ = base::TimeTicks::Now();
   BOOL sent = BASE_WIN_LAZY_CALL(L"wininet.dll", HttpSendRequestW)(
-      AsHandle(request_), headers.c_str(), static_cast<DWORD>(headers.size()),
+      AsHandle(request_), extra_headers.empty() ? nullptr : extra_headers.c_str(),
+      static_cast<DWORD>(extra_headers.size()),
       is_post ? payload_.data() : nullptr,
       is_post ? static_cast<DWORD>(payload_.size()) : 0);
   DWORD error = ::GetLastError();
@@ -401,6 +404,10 @@ bool WininetImpl::OpenRequest(const SplitUrl& url, const std::wstring& extra_hea
   }
   // Also a send done at once reports its completion.
   operation_pending_ = true;
+  if (!reply_time_limit_.is_zero()) {
+    reply_timer_.Start(FROM_HERE, reply_time_limit_,
+                       base::BindOnce(&WininetImpl::OnReplyTimeLimit, base::Unretained(this)));
+  }
   delegate_->OnChunkStarted(Saturated32(downloaded_size_));
   return true;
 }
@@ -426,6 +433,18 @@ void WininetImpl::Stop() {
 
 DownloaderState WininetImpl::GetState() const {
   return state_;
+}
+
+void WininetImpl::SetReplyTimeLimit(base::TimeDelta limit) {
+  next_reply_time_limit_ = limit;
+}
+
+void WininetImpl::OnReplyTimeLimit() {
+  if (state_ != DownloaderState::kRequestSent && state_ != DownloaderState::kReceiving)
+    return;
+  AddError(base::StringPrintf("The reply did not end within %lld seconds of its request",
+                              static_cast<long long>(reply_time_limit_.InSeconds())));
+  Fail();
 }
 
 void WininetImpl::SetAllowedDomains(const std::vector<std::wstring>& suffixes) {
@@ -457,7 +476,10 @@ uint32_t WininetImpl::GetHttpStatus() const {
   return http_status_;
 }
 
-void WininetImpl::OnConnectedToServer(const std::string& address) {
+void WininetImpl::OnConnectedToServer(scoped_refptr<TransferContext> from,
+                                      const std::string& address) {
+  if (from == request_context_)
+    request_on_new_connection_ = true;
   if (delegate_)
     delegate_->OnConnectedToServer(address);
 }
@@ -495,10 +517,6 @@ void WininetImpl::OnRequestComplete(scoped_refptr<TransferContext> from, uint32_
   operation_pending_ = false;
   delegate_->OnRequestCompleted(error);
   if (TimedOut(error)) {
-    if (state_ == DownloaderState::kReceiving && ReplyOverran(/*timed_out=*/true)) {
-      RefuseLongReply();
-      return;
-    }
     LogTimeout();
     if (state_ == DownloaderState::kReceiving)
       ResumeCutReply(error);
@@ -545,6 +563,21 @@ std::wstring WininetImpl::QueryHeader(const std::wstring& name) {
   return buffer;
 }
 
+bool WininetImpl::HasResponseHeaders() {
+  // The status line, then each header, every one ended by a line break.
+  wchar_t buffer[256] = {};
+  DWORD size = sizeof(buffer);
+  if (!BASE_WIN_LAZY_CALL(L"wininet.dll", HttpQueryInfoW)(
+          AsHandle(request_), HTTP_QUERY_RAW_HEADERS_CRLF, buffer, &size, nullptr)) {
+    // Longer than the buffer: more than a status line.
+    return ::GetLastError() == ERROR_INSUFFICIENT_BUFFER;
+  }
+  std::wstring_view text(buffer, size / sizeof(wchar_t));
+  size_t line_end = text.find(L"\r\n");
+  return line_end != std::wstring_view::npos &&
+         text.substr(line_end + 2).find_first_not_of(L"\r\n") != std::wstring_view::npos;
+}
+
 void WininetImpl::ReportTotalProgress() {
   if (progress_delegate_)
     progress_delegate_->SetTotalProgress(ProgressUnits(expected_size_, expected_size_));
@@ -570,6 +603,17 @@ bool WininetImpl::HandleInitialResponse() {
   delegate_->OnHttpStatus(status);
   for (const wchar_t* name : {L"Date", L"Server", L"X-Served-By", L"Content-Length"})
     delegate_->OnResponseHeader(name, QueryHeader(name));
+  if (!request_on_new_connection_ && !HasResponseHeaders()) {
+    // WinINet takes bytes that do not begin with a status line as a 200
+    // with no headers, read until the server closes. On a kept connection
+    // they are what a server sent past an earlier reply's length; the
+    // server then waits for the connection to go on, and the read would
+    // wait out the time-out. A new connection gets the real reply.
+    LOG(WARNING) << "A reply without a status line on a kept connection: bytes past an earlier "
+                    "reply; the request goes again on a new connection";
+    CheckRetriesAndResume(ERROR_HTTP_INVALID_SERVER_RESPONSE);
+    return false;
+  }
 
   switch (status) {
     case HTTP_STATUS_OK: {
@@ -631,6 +675,8 @@ bool WininetImpl::HandleInitialResponse() {
     case HTTP_STATUS_PROXY_AUTH_REQ: {
       LOG(WARNING) << "Request completed with a proxy authentication request";
       delegate_->OnProxyLoginNeeded();
+      // The prompt's time is the user's: the request after it has its own.
+      reply_timer_.Stop();
       HINTERNET request = AsHandle(request_);
       ui_callback_runner_->RunUICallbackAndPostReply(
           base::BindOnce(
@@ -700,10 +746,18 @@ void WininetImpl::ReadBody() {
       retry_counter_ = 0;
       VLOG(2) << "Downloaded size: " << downloaded_size_;
       ReportCurrentProgress();
-      if (ReplyOverran(/*timed_out=*/false)) {
-        RefuseLongReply();
+    }
+    // A reply with a Content-Length is read up to it and never further:
+    // WinINet under Wine may hold bytes the server sent past it (a second
+    // reply, or a body longer than announced) and would then wait for more
+    // on a read that asks past the end.
+    DWORD wanted = static_cast<DWORD>(context->buffer_.size());
+    if (reply_end_) {
+      if (downloaded_size_ >= *reply_end_) {
+        EndAnnouncedReply();
         return;
       }
+      wanted = static_cast<DWORD>(std::min<uint64_t>(wanted, *reply_end_ - downloaded_size_));
     }
     // InternetReadFileEx, not InternetReadFile: Wine's InternetReadFile
     // clears the caller's count after a read went on on its own thread, so
@@ -713,7 +767,7 @@ void WininetImpl::ReadBody() {
     buffers = {};
     buffers.dwStructSize = sizeof(buffers);
     buffers.lpvBuffer = context->buffer_.data();
-    buffers.dwBufferLength = static_cast<DWORD>(context->buffer_.size());
+    buffers.dwBufferLength = wanted;
     TransferContext::current_ = context.get();
     BOOL read = BASE_WIN_LAZY_CALL(L"wininet.dll", InternetReadFileExA)(
         AsHandle(request_), &buffers, IRF_ASYNC, reinterpret_cast<DWORD_PTR>(context.get()));
@@ -724,17 +778,7 @@ void WininetImpl::ReadBody() {
     if (read && context->last_read_count_ != 0)
       continue;
     if (read) {
-      LOG(INFO) << "Done reading from Internet";
-      if (downloaded_size_ == expected_size_) {
-        Complete();
-      } else if (downloaded_size_ > expected_size_) {
-        delegate_->OnResponseTooLong(Saturated32(downloaded_size_ - expected_size_));
-        Complete();
-      } else {
-        // Wine reads a cut connection as a clean end: only the count tells.
-        LOG(WARNING) << "Download completed, but we are below response size";
-        ResumeCutReply(ERROR_INTERNET_CONNECTION_ABORTED);
-      }
+      EndBody();
       return;
     }
     switch (error) {
@@ -750,10 +794,6 @@ void WininetImpl::ReadBody() {
       case ERROR_INTERNET_CONNECTION_RESET:
       case ERROR_INTERNET_TIMEOUT:
       case WSAETIMEDOUT:
-        if (TimedOut(error) && ReplyOverran(/*timed_out=*/true)) {
-          RefuseLongReply();
-          return;
-        }
         if (TimedOut(error))
           LogTimeout();
         else
@@ -775,6 +815,7 @@ void WininetImpl::CheckRetriesAndResume(uint32_t code) {
   if (retry_counter_ <= max_retries_) {
     LOG(INFO) << "Retrying " << retry_counter_ << " of " << max_retries_;
     ++retry_counter_;
+    reply_timer_.Stop();
     // Nothing more is read from the failed request: its handle, and with it
     // a cut reply's connection, goes now rather than after the delay.
     if (request_) {
@@ -802,19 +843,43 @@ void WininetImpl::LogTimeout() {
                << network_timeout_.InMilliseconds() << " ms";
 }
 
-bool WininetImpl::ReplyOverran(bool timed_out) const {
-  if (!reply_end_)
-    return false;
-  return timed_out ? downloaded_size_ >= *reply_end_ : downloaded_size_ > *reply_end_;
+void WininetImpl::EndBody() {
+  LOG(INFO) << "Done reading from Internet";
+  if (downloaded_size_ == expected_size_) {
+    Complete();
+  } else if (downloaded_size_ > expected_size_) {
+    delegate_->OnResponseTooLong(Saturated32(downloaded_size_ - expected_size_));
+    Complete();
+  } else {
+    // Wine reads a cut connection as a clean end: only the count tells.
+    LOG(WARNING) << "Download completed, but we are below response size";
+    ResumeCutReply(ERROR_INTERNET_CONNECTION_ABORTED);
+  }
 }
 
-void WininetImpl::RefuseLongReply() {
+void WininetImpl::EndAnnouncedReply() {
+  // Bytes WinINet already holds past the announced end came from the
+  // server after the reply: it overran its length. (Bytes still on their
+  // way cannot be seen here; they meet the next request on the connection,
+  // which then fails its own checks.) A pending answer means WinINet
+  // expects nothing it holds: the reply is taken as it is.
+  DWORD available = 0;
+  if (BASE_WIN_LAZY_CALL(L"wininet.dll", InternetQueryDataAvailable)(AsHandle(request_),
+                                                                     &available, 0, 0) &&
+      available > 0) {
+    RefuseLongReply(available);
+    return;
+  }
+  EndBody();
+}
+
+void WininetImpl::RefuseLongReply(uint32_t extra_bytes) {
   const uint64_t announced = *reply_end_ - reply_start_;
-  if (downloaded_size_ > *reply_end_)
-    delegate_->OnResponseTooLong(Saturated32(downloaded_size_ - *reply_end_));
+  delegate_->OnResponseTooLong(extra_bytes);
   // Not retried here: the same server would tell the same lie until the
   // retries run out. The attempt fails as a wrong checksum does, and the
-  // caller's bounded retry decides.
+  // caller's bounded retry decides. Its request closes with the extra bytes
+  // unread.
   AddError(base::StringPrintf(
       "Refused a reply longer than its Content-Length %llu: more bytes were still coming after "
       "%llu",
@@ -878,6 +943,7 @@ void WininetImpl::Complete() {
 
 void WininetImpl::CloseTransfer() {
   VLOG(1) << "Closing download session";
+  reply_timer_.Stop();
   if (delegate_)
     delegate_->OnChunkEnded(Saturated32(downloaded_size_));
   if (writer_)

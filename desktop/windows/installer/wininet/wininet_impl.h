@@ -15,6 +15,7 @@
 #include "base/single_thread_task_runner.h"
 #include "base/synchronization/lock.h"
 #include "base/time/time.h"
+#include "base/timer/timer.h"
 #include "desktop/windows/installer/wininet/downloader.h"
 
 namespace base {
@@ -83,6 +84,7 @@ class WininetImpl : public Downloader {
   DownloaderState GetState() const override;
   void SetAllowedDomains(const std::vector<std::wstring>& suffixes) override;
   void SetMaxRetries(uint32_t max_retries) override;
+  void SetReplyTimeLimit(base::TimeDelta limit) override;
   bool IsFirstAttempt() const override;
   std::string GetError() const override;
   std::vector<FetchDetails> GetFetchDetails() const override;
@@ -95,7 +97,9 @@ class WininetImpl : public Downloader {
   friend class TransferContext;
 
   bool OpenRequest(const SplitUrl& url, const std::wstring& extra_headers);
-  void OnConnectedToServer(const std::string& address);
+  // `from` is the context of the request that connected: a request that
+  // never reports connecting went out on a connection WinINet kept.
+  void OnConnectedToServer(scoped_refptr<TransferContext> from, const std::string& address);
   void OnRedirect(const std::wstring& url);
   // `from` is the context of the request that completed: a completion of
   // a request closed since (a resume), or one with no read or send of the
@@ -109,14 +113,18 @@ class WininetImpl : public Downloader {
   // The reply ended before its last byte (cut, timed out): go on at once
   // when it brought bytes, else count a retry.
   void ResumeCutReply(uint32_t code);
-  // True when the reply brought more than its Content-Length, or, after a
-  // time-out, all of it: a reply that has said all it announced and keeps
-  // the connection busy has more to send (WinINet under Wine holds the
-  // extra bytes back and the read waits out the time-out).
-  bool ReplyOverran(bool timed_out) const;
-  // Ends the transfer as failed, without a retry of its own.
-  void RefuseLongReply();
+  // The body ended (WinINet read nothing more): complete, or resume when
+  // it is short of the expected size.
+  void EndBody();
+  // The reply's Content-Length is read: refused when WinINet holds more
+  // bytes of the server's, else as EndBody.
+  void EndAnnouncedReply();
+  // Ends the transfer as failed, without a retry of its own: the server
+  // sent `extra_bytes` (at least) past the reply's Content-Length.
+  void RefuseLongReply(uint32_t extra_bytes);
   void SetTimeouts(void* handle);
+  // The current request's reply took longer than the download's bound.
+  void OnReplyTimeLimit();
   // True when `error` ends a request that waited longer than the time-out.
   bool TimedOut(uint32_t error) const;
   void LogTimeout();
@@ -129,6 +137,8 @@ class WininetImpl : public Downloader {
   void AddError(const std::string& text);
   void AddErrorWithSystemError(const std::string& text, uint32_t system_error);
   std::wstring QueryHeader(const std::wstring& name);
+  // False when the reply brought a status line alone, or nothing.
+  bool HasResponseHeaders();
   void ReportTotalProgress();
   void ReportCurrentProgress();
 
@@ -161,6 +171,9 @@ class WininetImpl : public Downloader {
   scoped_refptr<TransferContext> request_context_;
   // A send or read of the current request waits for its completion.
   bool operation_pending_ = false;
+  // The current request opened a connection of its own (WinINet reported
+  // connecting); false while it may use one kept from an earlier reply.
+  bool request_on_new_connection_ = false;
   std::unique_ptr<base::Thread> termination_thread_;
   UiCallbackRunner* const ui_callback_runner_;
   PackageFetchProgressDelegate* const progress_delegate_;
@@ -170,6 +183,11 @@ class WininetImpl : public Downloader {
   mutable base::Lock error_lock_;
   std::string error_;
   int32_t retry_counter_ = 0;
+  // The bound the next Start takes, and the current download's (zero: none).
+  base::TimeDelta next_reply_time_limit_;
+  base::TimeDelta reply_time_limit_;
+  // Runs from a request's sending to the end of its reply.
+  base::OneShotTimer reply_timer_;
   int32_t max_retries_ = kDefaultMaxRetries;
   base::WeakPtrFactory<WininetImpl> weak_factory_{this};
 };
