@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "base/command_line.h"
@@ -433,6 +434,40 @@ TEST_P(NetworkInstallTest, SilentRunOutsideAPackageFetchesAndInstalls) {
   EXPECT_THAT(prefs, HasSubstr(server_->UrlUtf8("/welcome")));
 }
 
+// A plain file's name that hides what Windows makes of it: a NUL that cuts
+// it, a character no name holds, or a type Windows runs or opens as code
+// (also behind the short name it may give the file).
+struct HiddenName {
+  std::string_view file_name;
+  const char* served;
+  // The name the file would have had in the version folder.
+  const char* kept;
+  // The line of a name refused before its fetch; null for a type refused
+  // once fetched.
+  const char* refused_name_line;
+};
+
+using namespace std::literals;
+
+constexpr HiddenName kHiddenNames[] = {
+    {"tool.bat.\0"sv, "nul_script", "tool.bat",
+     "Refusing the additional file name tool.bat.\\u0000"},
+    {"velta_100_percent.pak\0"sv, "nul_pack", "velta_100_percent.pak",
+     "Refusing the additional file name velta_100_percent.pak\\u0000"},
+    {"partner|tool.txt", "bar", "partner|tool.txt",
+     "Refusing the additional file name partner|tool.txt"},
+    {"partner_help.chm", "chm", "partner_help.chm", nullptr},
+    {"partner.jar", "jar", "partner.jar", nullptr},
+    {"partner.wsc", "wsc", "partner.wsc", nullptr},
+    {"partner.sct", "sct", "partner.sct", nullptr},
+    {"partner.appref-ms", "appref", "partner.appref-ms", nullptr},
+    {"partner.application", "application", "partner.application", nullptr},
+    {"partner.settingcontent-ms", "settings", "partner.settingcontent-ms", nullptr},
+    {"partner.library-ms", "library_ms", "partner.library-ms", nullptr},
+    {"partner.searchConnector-ms", "search", "partner.searchConnector-ms", nullptr},
+    {"partner_setup.batx", "batx", "partner_setup.batx", nullptr},
+};
+
 // The signed road, whose metadata also offers plain files that match their
 // checksums but would replace the package's own files after its signature
 // check or a file the fetch writes, or bring programs the company did not
@@ -453,6 +488,10 @@ TEST_P(SignedNetworkInstallTest, PlainFilesNeitherReplacePackageFilesNorBringUns
   ASSERT_TRUE(base::ReadFileToString(SignedFiles().Append(L"bin").Append(L"velta_installer.dll"),
                                      &unsigned_library));
   OfferPlainFile("partner_data.bin", "library", unsigned_library);
+  for (const HiddenName& hidden : kHiddenNames)
+    OfferPlainFile(std::string(hidden.file_name), hidden.served, "@echo off\r\n");
+  OfferPlainFile("partner_signed_help.chm", "signed_help", signed_program);
+  OfferPlainFile("partner_empty.json", "empty", "");
   ServePackage();
   const test::ChildResult run = RunSilently();
   ASSERT_TRUE(run.exited);
@@ -510,6 +549,34 @@ TEST_P(SignedNetworkInstallTest, PlainFilesNeitherReplacePackageFilesNorBringUns
                               "partner_setup.bat, a type Windows runs or loads"));
   EXPECT_THAT(logs, HasSubstr("Failed verifying signature of the additional file "
                               "partner_data.bin, a program by its content"));
+
+  // A name Windows would cut, or a type it runs, is refused with its line;
+  // nothing of it lands, and a package file keeps its bytes.
+  for (const HiddenName& hidden : kHiddenNames) {
+    SCOPED_TRACE(hidden.served);
+    const bool fetched = !hidden.refused_name_line;
+    EXPECT_EQ(fetched, Has(requests, std::string("GET /extra/") + hidden.served));
+    EXPECT_THAT(logs, HasSubstr(fetched ? std::string("Failed verifying signature of the "
+                                                      "additional file ") +
+                                              hidden.kept + ", a type Windows runs or loads"
+                                        : hidden.refused_name_line));
+    const base::FilePath kept = installed.AppendASCII(hidden.kept);
+    if (base::PathExists(package.AppendASCII(hidden.kept))) {
+      EXPECT_TRUE(SameContent(package.AppendASCII(hidden.kept), kept));
+    } else {
+      EXPECT_FALSE(base::PathExists(kept));
+      EXPECT_FALSE(Has(recorded, hidden.kept)) << status;
+    }
+  }
+  // A program the company signed is installed under such a type; an empty
+  // file has the checksum of no bytes.
+  EXPECT_TRUE(SameContent(SignedFiles().Append(L"server").Append(L"partner_content_sfx.exe"),
+                          installed.Append(L"partner_signed_help.chm")));
+  EXPECT_TRUE(Has(recorded, "partner_signed_help.chm")) << status;
+  int64_t empty_size = -1;
+  EXPECT_TRUE(base::GetFileSize(installed.Append(L"partner_empty.json"), &empty_size));
+  EXPECT_EQ(0, empty_size);
+  EXPECT_TRUE(Has(recorded, "partner_empty.json")) << status;
 }
 
 INSTANTIATE_TEST_SUITE_P(Roads,

@@ -36,6 +36,7 @@
 #include "base/win/scoped_handle.h"
 #include "desktop/windows/installer/common/product/installer_constants.h"
 #include "desktop/windows/installer/common/product/product_constants.h"
+#include "desktop/windows/installer/common/utils.h"
 #include "e2e/package_install_fixture.h"
 #include "e2e/process_tree.h"
 #include "gmock/gmock.h"
@@ -687,6 +688,70 @@ INSTANTIATE_TEST_SUITE_P(
                          return base::ToUpperASCII(folder.value());
                        }}),
     [](const ::testing::TestParamInfo<SecondSpelling>& info) { return info.param.name; });
+
+// The profile folder given to the installer, which may hold "<USERNAME>"
+// for the installation to fill in for each user, reaches installer_prefs.json
+// as given when it names a folder once filled in, whatever its length;
+// anything else is dropped with a warning.
+struct ProfileFolderCase {
+  const char* name;
+  // Relative to the test's folder when it begins with "*\\", else as it is.
+  const wchar_t* value;
+  bool kept;
+};
+
+void PrintTo(const ProfileFolderCase& test_case, std::ostream* os) {
+  *os << test_case.name;
+}
+
+class ProfileFolderInstallTest : public PackageInstallTest,
+                                 public ::testing::WithParamInterface<ProfileFolderCase> {};
+
+TEST_P(ProfileFolderInstallTest, InstallerPrefsHoldTheProfileFolderAsGiven) {
+  CopyPackage(L"test_package", L"package");
+  // The folder the current user's profile would take is a file.
+  std::wstring user;
+  ASSERT_TRUE(GetCurrentUserName(&user));
+  ASSERT_TRUE(base::CreateDirectory(dir_.GetPath().Append(L"files")));
+  ASSERT_TRUE(base::WriteFile(dir_.GetPath().Append(L"files").Append(user), "a file"));
+  std::wstring value = GetParam().value;
+  if (base::StartsWith(value, L"*\\", base::CompareCase::SENSITIVE))
+    value = dir_.GetPath().Append(value.substr(2)).value();
+
+  const std::string logs =
+      base::JoinString(InstallSuccessfully(L"package", {L"profile-folder=" + value}), "\n");
+  std::optional<base::Value> prefs = ReadJson(target_.Append(kInstallerPrefsFileName));
+  ASSERT_TRUE(prefs && prefs->is_dict());
+  const std::string* profile_path = prefs->FindStringKey("profile_path");
+  constexpr char kIgnored[] = "The switch profile-folder does not name an absolute folder path";
+  if (GetParam().kept) {
+    ASSERT_TRUE(profile_path) << ReadText(target_.Append(kInstallerPrefsFileName));
+    EXPECT_EQ(base::WideToUTF8(value), *profile_path);
+    EXPECT_THAT(logs, Not(HasSubstr(kIgnored)));
+  } else {
+    EXPECT_FALSE(profile_path) << *profile_path;
+    EXPECT_THAT(logs, HasSubstr(kIgnored));
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Values,
+    ProfileFolderInstallTest,
+    ::testing::Values(
+        // Longer than a folder path the window would take (248).
+        ProfileFolderCase{"long_per_user",
+                          L"*\\Profiles\\"
+                          L"ppppppppppppppppppppppppppppppppppppppppppppppppppppppppppppppppppppppppp"
+                          L"ppppppppppppppppppppppppppppppppppppppppppppppppppppppppppppppppppppppppp"
+                          L"\\qqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqq"
+                          L"qqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqq\\<USERNAME>",
+                          true},
+        ProfileFolderCase{"relative", L"Profiles\\<USERNAME>", false},
+        ProfileFolderCase{"a_file_once_filled_in", L"*\\files\\<USERNAME>", false},
+        ProfileFolderCase{"a_character_no_folder_holds", L"*\\a|b\\<USERNAME>", false}),
+    [](const ::testing::TestParamInfo<ProfileFolderCase>& info) {
+      return std::string(info.param.name);
+    });
 
 }  // namespace
 }  // namespace velta::e2e

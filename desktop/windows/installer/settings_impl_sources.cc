@@ -19,6 +19,7 @@
 #include "base/win/windows_version.h"
 #include "desktop/windows/installer/common/install_folder_path.h"
 #include "desktop/windows/installer/common/product/architecture_names.h"
+#include "desktop/windows/installer/common/product/installer_constants.h"
 #include "desktop/windows/installer/common/product/installer_switches.h"
 #include "desktop/windows/installer/common/product/product_constants.h"
 #include "desktop/windows/installer/common/product/product_info.h"
@@ -44,16 +45,34 @@ constexpr size_t kStreamWordStart = 6;
 // Two registered installations of this stream are duplicates.
 constexpr int kDuplicateInstallCount = 2;
 
-// The folder the switch `profile-folder` names for the browser's profile;
-// empty when it names none. Anything but an absolute folder path (a blank,
-// relative or malformed path, an existing file) is dropped with a warning:
-// the browser would otherwise be handed it in installer_prefs.json.
+// The name that stands for "<USERNAME>" when the folder is judged: the logon
+// name, or, where it cannot be read, a plain name of the same kind.
+std::wstring UserNameForProfileFolder() {
+  std::wstring user_name;
+  if (!GetCurrentUserName(&user_name) || user_name.empty())
+    user_name = L"user";
+  return user_name;
+}
+
+// The folder the switch `profile-folder` names for the browser's profile,
+// as given: it may hold "<USERNAME>", which the installation fills in for
+// each user. Empty when it names none. It is judged as the installation will
+// use it, with its first "<USERNAME>" filled in, and at any length: anything
+// but an absolute folder path (a blank, relative or malformed path, an
+// existing file) is dropped with a warning, as the browser would otherwise be
+// handed it in installer_prefs.json.
 base::FilePath ReadProfileFolderSwitch(const base::CommandLine& command_line) {
   const base::FilePath folder = command_line.GetSwitchValuePath(kProfileFolderSwitch);
   if (folder.empty())
     return folder;
-  if (!IsValidPath(folder.value(), true) || !folder.IsAbsolute() ||
-      (base::PathExists(folder) && !base::DirectoryExists(folder))) {
+  std::wstring filled = folder.value();
+  if (filled.find(kUserNamePlaceholder) != std::wstring::npos) {
+    base::ReplaceFirstSubstringAfterOffset(&filled, 0, kUserNamePlaceholder,
+                                           UserNameForProfileFolder());
+  }
+  const base::FilePath judged(filled);
+  if (!IsWellFormedPath(judged.value()) || !judged.IsAbsolute() ||
+      (base::PathExists(judged) && !base::DirectoryExists(judged))) {
     LOG(WARNING) << "The switch " << kProfileFolderSwitch
                  << " does not name an absolute folder path; ignored: " << folder;
     return base::FilePath();

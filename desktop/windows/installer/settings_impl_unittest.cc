@@ -36,6 +36,7 @@
 #include "desktop/windows/installer/common/install_folder_path.h"
 #include "desktop/windows/installer/common/installer_error.h"
 #include "desktop/windows/installer/common/installer_utils.h"
+#include "desktop/windows/installer/common/utils.h"
 #include "desktop/windows/installer/common/win/test/fake_security_utils.h"
 #include "desktop/windows/installer/common/win/test/fake_win_api.h"
 #include "desktop/windows/installer/installation/installation_impl.h"
@@ -626,22 +627,41 @@ TEST_F(SettingsTest, BackendIsHandedTheSwitchesItNeedsAsGiven) {
 }
 
 // The profile folder goes into installer_prefs.json for the browser: only an
-// absolute folder path is taken; anything else is dropped with a warning
-// that names the switch.
+// absolute folder path is taken, judged with its first "<USERNAME>" filled
+// in as the installation fills it and at any length, and kept as given;
+// anything else is dropped with a warning that names the switch.
 TEST_F(SettingsTest, ProfileFolderMustBeAnAbsoluteFolderPath) {
   const base::FilePath file = Folder(L"profile.txt");
   ASSERT_TRUE(base::WriteFile(file, "x"));
+  std::wstring user;
+  ASSERT_TRUE(GetCurrentUserName(&user));
+  ASSERT_TRUE(base::CreateDirectory(Folder(L"files")));
+  ASSERT_TRUE(base::WriteFile(Folder(L"files").Append(user), "x"));
   const base::FilePath folder = Folder(L"Profiles\\Velta");
+  const base::FilePath per_user = Folder(L"Profiles\\<USERNAME>");
+  const base::FilePath inside = Folder(L"<USERNAME>\\data");
+  const base::FilePath long_folder = Folder(std::wstring(120, L'p') + L"\\" +
+                                            std::wstring(120, L'q') + L"\\<USERNAME>");
   const struct {
     std::wstring value;
     base::FilePath kept;
   } cases[] = {
       {folder.value(), folder},
+      {per_user.value(), per_user},
+      {inside.value(), inside},
+      {long_folder.value(), long_folder},
       {L"", base::FilePath()},
       {L" ", base::FilePath()},
       {L"Profiles\\Velta", base::FilePath()},
+      {L"Profiles\\<USERNAME>", base::FilePath()},
+      {L"<USERNAME>", base::FilePath()},
       {Folder(L"a|b").value(), base::FilePath()},
+      {Folder(L"a|b\\<USERNAME>").value(), base::FilePath()},
+      // Only the first placeholder is filled in.
+      {Folder(L"<USERNAME>\\<USERNAME>").value(), base::FilePath()},
       {file.value(), base::FilePath()},
+      // The user's own folder would be a file.
+      {Folder(L"files\\<USERNAME>").value(), base::FilePath()},
   };
   for (const auto& test_case : cases) {
     SCOPED_TRACE(test_case.value);

@@ -6,7 +6,9 @@
 #include <array>
 #include <optional>
 #include <span>
+#include <utility>
 
+#include "base/files/file.h"
 #include "base/files/memory_mapped_file.h"
 #include "base/hash/sha2.h"
 #include "base/logging.h"
@@ -38,8 +40,12 @@ bool CheckChecksum(const base::FilePath& path,
                    int64_t* file_length) {
   actual_checksum->clear();
   *file_length = 0;
+  // A mapping of no bytes cannot be made: an empty file is read as one
+  // (its checksum is that of no bytes), any other through its mapping.
+  base::File opened(path, base::File::FLAG_OPEN | base::File::FLAG_READ);
+  const bool empty = opened.IsValid() && opened.GetLength() == 0;
   base::MemoryMappedFile file;
-  if (!file.Initialize(path)) {
+  if (!empty && !file.Initialize(std::move(opened))) {
     if (details) {
       auto dictionary = std::make_unique<base::Value>(base::Value::Type::DICTIONARY);
       dictionary->SetStringKey("detail", "Unable to read the file");
@@ -48,8 +54,10 @@ bool CheckChecksum(const base::FilePath& path,
     }
     return false;
   }
-  *actual_checksum = CalculateSha256Hex(file.data(), file.length());
-  *file_length = static_cast<int64_t>(file.length());
+  const uint8_t* data = empty ? nullptr : file.data();
+  const size_t length = empty ? 0 : file.length();
+  *actual_checksum = CalculateSha256Hex(data, length);
+  *file_length = static_cast<int64_t>(length);
   if (actual_checksum->empty()) {
     LOG(ERROR) << "Unable to hash " << path.AsUTF8Unsafe() << ": the hash provider failed";
     if (details) {
@@ -62,14 +70,14 @@ bool CheckChecksum(const base::FilePath& path,
   if (*actual_checksum == expected_checksum)
     return true;
   if (details) {
-    size_t edge = std::min(kEdgeBytes, file.length());
+    size_t edge = std::min(kEdgeBytes, length);
     auto dictionary = std::make_unique<base::Value>(base::Value::Type::DICTIONARY);
     dictionary->SetStringKey("detail", "Checksum mismatch");
     dictionary->SetStringKey("expected_checksum", expected_checksum);
     dictionary->SetStringKey("actual_checksum", *actual_checksum);
-    dictionary->SetIntKey("file_length", static_cast<int32_t>(file.length()));
-    dictionary->SetStringKey("file_start", base::HexEncode(file.data(), edge));
-    dictionary->SetStringKey("file_end", base::HexEncode(file.data() + file.length() - edge, edge));
+    dictionary->SetIntKey("file_length", static_cast<int32_t>(length));
+    dictionary->SetStringKey("file_start", base::HexEncode(data, edge));
+    dictionary->SetStringKey("file_end", base::HexEncode(data + length - edge, edge));
     *details = std::move(dictionary);
   }
   return false;

@@ -76,9 +76,36 @@ TEST_F(ChecksumCheckerTest, ShortFileEdgesAreTheWholeFile) {
   EXPECT_EQ("616263", *details->FindStringKey("file_end"));
 }
 
+// SHA-256 of no bytes.
+constexpr char kEmpty[] = "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855";
+
+// An empty file is read like any other: its checksum is that of no bytes,
+// and a mismatch has empty edges.
+TEST_F(ChecksumCheckerTest, EmptyFileHasTheChecksumOfNoBytes) {
+  const base::FilePath path = Write("");
+  std::string actual;
+  int64_t length = -1;
+  std::unique_ptr<base::Value> details;
+  EXPECT_TRUE(CheckChecksum(path, kEmpty, &details, &actual, &length));
+  EXPECT_EQ(kEmpty, actual);
+  EXPECT_EQ(0, length);
+  EXPECT_FALSE(details);
+  EXPECT_FALSE(CheckChecksum(path, kAbc, &details, &actual, &length));
+  EXPECT_EQ(kEmpty, actual);
+  ASSERT_TRUE(details);
+  const std::string* detail = details->FindStringKey("detail");
+  ASSERT_TRUE(detail);
+  EXPECT_EQ("Checksum mismatch", *detail);
+  EXPECT_EQ(0, details->FindIntKey("file_length").value_or(-1));
+  const std::string* start = details->FindStringKey("file_start");
+  const std::string* end = details->FindStringKey("file_end");
+  ASSERT_TRUE(start && end);
+  EXPECT_EQ("", *start);
+  EXPECT_EQ("", *end);
+}
+
 TEST_F(ChecksumCheckerTest, UnreadableFileLeavesNothing) {
-  for (const base::FilePath& path :
-       {folder_.GetPath().Append(L"missing"), Write(""), folder_.GetPath()}) {
+  for (const base::FilePath& path : {folder_.GetPath().Append(L"missing"), folder_.GetPath()}) {
     std::string actual = "stale";
     int64_t length = 7;
     std::unique_ptr<base::Value> details;

@@ -144,7 +144,11 @@ void FormatRegistryPath(HKEY root, const std::wstring& path, std::wstring* out) 
 
 bool IsValidPath(const std::wstring& path, bool is_directory) {
   const size_t limit = is_directory ? kMaxDirectoryPathLength : kMaxFilePathLength;
-  if (path.empty() || path.size() >= limit)
+  return path.size() < limit && IsWellFormedPath(path);
+}
+
+bool IsWellFormedPath(const std::wstring& path) {
+  if (path.empty())
     return false;
   std::wstring_view rest(path);
   size_t position = 0;

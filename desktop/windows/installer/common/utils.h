@@ -60,6 +60,11 @@ void FormatRegistryPath(HKEY root, const std::wstring& path, std::wstring* out);
 // for existence; nothing on disk is touched.
 bool IsValidPath(const std::wstring& path, bool is_directory);
 
+// Whether `path` passes IsValidPath's tests of its drive or UNC prefix and of
+// its components, whatever its length: for a path handed on to a program that
+// makes and opens it, which may take a longer one.
+bool IsWellFormedPath(const std::wstring& path);
+
 // Fills `info` for an existing file or folder, opened without read or write
 // access (so files open for writing elsewhere can be asked). False when it
 // cannot be opened or read.

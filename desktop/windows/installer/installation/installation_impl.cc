@@ -30,7 +30,6 @@
 namespace velta {
 namespace {
 
-constexpr wchar_t kUserNamePlaceholder[] = L"<USERNAME>";
 constexpr wchar_t kPreviousDefaultBrowserValue[] = L"Previous Default Browser";
 constexpr wchar_t kAppUserModelIdPrefix[] = L"VeltaSoftware.VeltaWebBrowser.";
 constexpr wchar_t kAutoupdateTaskPrefix[] = L"Autoupdate ";

@@ -50,11 +50,6 @@ class AdditionalFileDownloader {
   virtual void Reset() = 0;
 };
 
-// Whether a file name from the server may be joined to a folder: a relative
-// path whose components are neither empty, "." nor "..", with no drive,
-// UNC or stream prefix.
-bool IsSafeAdditionalFileName(const std::wstring& name);
-
 }  // namespace velta
 
 #endif  // DESKTOP_WINDOWS_INSTALLER_PACKAGE_FETCHER_ADDITIONAL_FILE_DOWNLOADER_H_

@@ -22,6 +22,7 @@
 #include "desktop/windows/installer/common/pe_image_reader.h"
 #include "desktop/windows/installer/common/product/installer_constants.h"
 #include "desktop/windows/installer/lzma_util/lzma_util.h"
+#include "desktop/windows/installer/package_fetcher/additional_file_name.h"
 #include "desktop/windows/installer/package_fetcher/fetch_details_recorder.h"
 #include "desktop/windows/installer/package_fetcher/package_file_names.h"
 #include "desktop/windows/installer/package_fetcher/package_metadata_retriever.h"
@@ -63,37 +64,10 @@ base::FilePath LocalPathOf(const std::wstring& url_path) {
   return base::FilePath(path);
 }
 
-// The extensions of the files that Windows runs or loads as code when they
-// are opened, started or found beside a program (programs, libraries and
-// drivers, installer packages, scripts, shortcuts, registry and setup
-// files), and of those that change how it loads a program's libraries: an
-// application manifest, and a ".local" file that makes a program load them
-// from its own folder.
-constexpr const wchar_t* kRunnableExtensions[] = {
-    L".exe", L".dll", L".scr", L".com", L".cpl", L".ocx", L".sys", L".drv", L".efi",
-    L".pif", L".msi", L".msp", L".mst", L".msc", L".msix", L".appx", L".bat", L".cmd",
-    L".ps1", L".psm1", L".vbs", L".vbe", L".js", L".jse", L".wsf", L".wsh", L".hta",
-    L".lnk", L".url", L".scf", L".reg", L".inf", L".manifest", L".local"};
-
-// Whether Windows would run or load the file named `name` as code, or let it
-// steer how a program loads (its last extension, with the final dots and
-// spaces dropped as Windows drops them).
-bool IsRunnableName(const std::wstring& name) {
-  std::wstring trimmed = name;
-  while (!trimmed.empty() && (trimmed.back() == L'.' || trimmed.back() == L' '))
-    trimmed.pop_back();
-  const std::wstring extension = base::FilePath(trimmed).Extension();
-  for (const wchar_t* runnable : kRunnableExtensions) {
-    if (base::EqualsCaseInsensitiveASCII(extension, runnable))
-      return true;
-  }
-  return false;
-}
-
 // Why the file at `path`, to be installed as `name`, is code that only a
 // signature may let in: a PE image whatever its name (Windows starts or loads
-// one under any name when asked to), or a name Windows runs or loads by;
-// null for data.
+// one under any name when asked to), or a name Windows runs or loads by, as
+// the file system keeps it; null for data.
 const char* WhyCode(const std::wstring& name, const base::FilePath& path) {
   PeImageReader image;
   if (image.InitializeFromFile(path))
@@ -104,19 +78,6 @@ const char* WhyCode(const std::wstring& name, const base::FilePath& path) {
 }
 
 }  // namespace
-
-bool IsSafeAdditionalFileName(const std::wstring& name) {
-  if (name.empty() || name.find(L':') != std::wstring::npos || name[0] == L'\\' ||
-      name[0] == L'/') {
-    return false;
-  }
-  for (const std::wstring& component :
-       base::SplitString(name, L"\\/", base::KEEP_WHITESPACE, base::SPLIT_WANT_ALL)) {
-    if (component.empty() || component == L"." || component == L"..")
-      return false;
-  }
-  return true;
-}
 
 AdditionalFileDownloaderImpl::AdditionalFileDownloaderImpl(const base::FilePath& installer_path,
                                                            base::TimeDelta extraction_timeout)
@@ -141,7 +102,7 @@ bool AdditionalFileDownloaderImpl::DownloadAdditionalFile(const base::FilePath& 
   // assistant archive may come without one ("_sfx.exe" is then its name).
   bool nameless_archive = file->file_name.empty() && file->not_archive != 1;
   if (!nameless_archive && !IsSafeAdditionalFileName(file->file_name)) {
-    LOG(ERROR) << "Refusing the additional file name " << base::WideToUTF8(file->file_name);
+    LOG(ERROR) << "Refusing the additional file name " << NameForLog(file->file_name);
     return false;
   }
   current_ = std::move(file);
@@ -217,7 +178,7 @@ void AdditionalFileDownloaderImpl::OnDownloaded(Downloader* downloader) {
   }
   LOG(INFO) << "Giving up downloading this file";
   // The lines above name only the kind: say which file stays out.
-  LOG(ERROR) << "Additional file " << base::WideToUTF8(current_->file_name) << " not fetched from "
+  LOG(ERROR) << "Additional file " << NameForLog(current_->file_name) << " not fetched from "
              << base::WideToUTF8(current_->location) << "; attempts: " << current_->attempts;
   PostDone(false, downloader->GetFetchDetails(), "OnFileDownloaded");
 }
@@ -240,8 +201,11 @@ bool AdditionalFileDownloaderImpl::InstallAdditionalFile(PackageVersionChecker* 
   base::FilePath target =
       file->kind == kAdditionalFileAssistant ? assistant_folder : package_folder;
   // Only the assistant has a folder of its own: any other file lands among
-  // the package's files, which it must not replace after their checks.
-  if (file->kind != kAdditionalFileAssistant && TakesPackageFileName(*file, package_folder)) {
+  // the package's files, which it must not replace after their checks. The
+  // name is judged, placed and listed as the file system keeps it.
+  const std::wstring kept_name = FileSystemName(file->file_name);
+  if (file->kind != kAdditionalFileAssistant &&
+      TakesPackageFileName(file->file_name, kept_name, package_folder)) {
     base::DeleteFile(file->temporary_path);
     return Fail("Additional file takes the name of a package file");
   }
@@ -282,25 +246,23 @@ bool AdditionalFileDownloaderImpl::InstallAdditionalFile(PackageVersionChecker* 
     // can carry that signature: a script, shortcut or loader setting never
     // passes.
     const char* why_code =
-        ChecksSignatures() ? WhyCode(file->file_name, file->temporary_path) : nullptr;
+        ChecksSignatures() ? WhyCode(kept_name, file->temporary_path) : nullptr;
     std::string error;
     if (why_code && !VerifyFileSignature(file->temporary_path.value(), &error)) {
       LOG(ERROR) << "Failed verifying signature of the additional file "
-                 << base::WideToUTF8(file->file_name) << ", " << why_code << ": " << error;
+                 << NameForLog(file->file_name) << ", " << why_code << ": " << error;
       base::DeleteFile(file->temporary_path);
       return Fail("Failed verifying signature of the additional file");
     }
-    base::FilePath path = target.Append(file->file_name);
+    base::FilePath path = target.Append(kept_name);
     base::CreateDirectory(path.DirName());
     if (!base::Move(file->temporary_path, path))
       return Fail("Failed moving additional file into place");
   }
   // Files lists separate folders with "\\", as the installation status
-  // records them; the server's names may use "/".
-  if (file->kind != kAdditionalFileAssistant) {
-    installed_files_.push_back(
-        base::WideToUTF8(base::FilePath(file->file_name).NormalizePathSeparators().value()));
-  }
+  // records them (the kept name does); the server's names may use "/".
+  if (file->kind != kAdditionalFileAssistant)
+    installed_files_.push_back(base::WideToUTF8(kept_name));
   return true;
 }
 
@@ -309,23 +271,24 @@ bool AdditionalFileDownloaderImpl::ChecksSignatures() const {
   return !(IsFileSigned(installer_path_, &installer_signed) && !installer_signed);
 }
 
-bool AdditionalFileDownloaderImpl::TakesPackageFileName(const AdditionalFile& file,
+bool AdditionalFileDownloaderImpl::TakesPackageFileName(const std::wstring& file_name,
+                                                        const std::wstring& kept_name,
                                                         const base::FilePath& package_folder) {
   if (!package_names_ || package_names_folder_ != package_folder) {
     auto names = std::make_unique<PackageFileNames>();
     LzmaUtil lzma_util;
     if (!names->AddPackageArchive(package_folder, &lzma_util)) {
       // Without the package's names no name is known to be free.
-      LOG(ERROR) << "Refusing the additional file " << base::WideToUTF8(file.file_name)
+      LOG(ERROR) << "Refusing the additional file " << NameForLog(file_name)
                  << ": the package's files cannot be listed";
       return true;
     }
     package_names_ = std::move(names);
     package_names_folder_ = package_folder;
   }
-  if (!package_names_->Holds(file.file_name))
+  if (!package_names_->Holds(kept_name))
     return false;
-  LOG(ERROR) << "Refusing the additional file " << base::WideToUTF8(file.file_name)
+  LOG(ERROR) << "Refusing the additional file " << NameForLog(file_name)
              << ": the package holds a file of that name";
   return true;
 }

@@ -57,9 +57,12 @@ class AdditionalFileDownloaderImpl : public AdditionalFileDownloader {
   // False when the running installer is unsigned: then nothing it fetches
   // is signature-checked either.
   bool ChecksSignatures() const;
-  // Whether `file` would replace a file of the package in `package_folder`
+  // Whether the file named `file_name`, which the file system keeps as
+  // `kept_name`, would replace a file of the package in `package_folder`
   // (logged when it would); also when the package's names cannot be read.
-  bool TakesPackageFileName(const AdditionalFile& file, const base::FilePath& package_folder);
+  bool TakesPackageFileName(const std::wstring& file_name,
+                            const std::wstring& kept_name,
+                            const base::FilePath& package_folder);
 
   const base::FilePath installer_path_;
   const base::TimeDelta extraction_timeout_;

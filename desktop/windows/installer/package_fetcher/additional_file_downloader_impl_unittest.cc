@@ -6,6 +6,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "base/bind.h"
@@ -25,6 +26,7 @@
 #include "desktop/windows/installer/common/installer_error.h"
 #include "desktop/windows/installer/common/product/installer_constants.h"
 #include "desktop/windows/installer/lzma_util/lzma_util.h"
+#include "desktop/windows/installer/package_fetcher/additional_file_name.h"
 #include "desktop/windows/installer/package_fetcher/package_metadata_retriever.h"
 #include "desktop/windows/installer/package_fetcher/package_version_checker_impl.h"
 #include "desktop/windows/installer/package_fetcher/test_fetch_support.h"
@@ -39,9 +41,11 @@
 namespace velta {
 namespace {
 
+using namespace std::literals;
+
 TEST(IsSafeAdditionalFileNameTest, RefusesNamesThatLeaveTheFolder) {
   struct {
-    const wchar_t* name;
+    std::wstring_view name;
     bool safe;
   } cases[] = {
       {L"en-US.pak", true},
@@ -60,9 +64,32 @@ TEST(IsSafeAdditionalFileNameTest, RefusesNamesThatLeaveTheFolder) {
       {L"packs\\\\a.pak", false},
       {L"file.pak:stream", false},
       {L"packs\\", false},
+      // What Windows would cut or could not keep: a NUL, which ends the
+      // name, any other control character, and a character no name holds.
+      {L"tool.bat.\0"sv, false},
+      {L"tool.bat\0x"sv, false},
+      {L"resources.pak\0"sv, false},
+      {L"\0"sv, false},
+      {L"tool\tname.txt", false},
+      {L"tool\x1f.txt", false},
+      {L"tool\x7f.txt", false},
+      {L"a<b.txt", false},
+      {L"a>b.txt", false},
+      {L"a\"b.txt", false},
+      {L"a|b.txt", false},
+      {L"a?.txt", false},
+      {L"a*.txt", false},
+      // Components that the dropped dots and spaces leave empty.
+      {L"...", false},
+      {L"packs\\. .\\a.pak", false},
+      {L" ", false},
+      {L"packs.\\a.pak", true},
+      {L"a b.txt", true},
   };
-  for (const auto& test_case : cases)
-    EXPECT_EQ(test_case.safe, IsSafeAdditionalFileName(test_case.name)) << test_case.name;
+  for (const auto& test_case : cases) {
+    const std::wstring name(test_case.name);
+    EXPECT_EQ(test_case.safe, IsSafeAdditionalFileName(name)) << NameForLog(name);
+  }
 }
 
 // Downloads against the loopback server, on the test's thread.
@@ -358,7 +385,8 @@ INSTANTIATE_TEST_SUITE_P(
 // must.
 struct PlainFileCase {
   const char* name;
-  const wchar_t* file_name;
+  // A name from the metadata may hold a NUL.
+  std::wstring_view file_name;
   bool signed_installer;
   // "text", or the program signed by a leaf: "unsigned", "velta", "other".
   const char* content;
@@ -416,7 +444,7 @@ TEST_P(InstallPlainFileTest, KeepsThePackagesFilesAndRunsOnlySignedPrograms) {
   AdditionalFileDownloaderImpl downloader(
       signed_files.Append(test_case.signed_installer ? L"velta.exe" : L"unsigned.exe"));
   AdditionalFile file;
-  file.file_name = test_case.file_name;
+  file.file_name = std::wstring(test_case.file_name);
   file.not_archive = 1;
   file.kind = kAdditionalFilePartnerContent;
   file.temporary_path = package_.Append(L"additional_file0.tmp");
@@ -435,12 +463,13 @@ TEST_P(InstallPlainFileTest, KeepsThePackagesFilesAndRunsOnlySignedPrograms) {
   if (*test_case.refusal == '\0') {
     EXPECT_TRUE(installed) << GetInstallerErrorDetail();
     std::string placed;
-    ASSERT_TRUE(base::ReadFileToString(package_.Append(test_case.file_name), &placed));
+    // Placed and listed as the file system keeps the name.
+    const std::wstring kept = FileSystemName(file.file_name);
+    ASSERT_TRUE(base::ReadFileToString(package_.Append(kept), &placed));
     EXPECT_EQ(content, placed);
     std::string list;
     ASSERT_TRUE(base::ReadFileToString(package_.Append(kFilesListFileName), &list));
-    const base::FilePath listed = base::FilePath(test_case.file_name).NormalizePathSeparators();
-    EXPECT_EQ(base::WideToUTF8(listed.value()) + "\r\n", list);
+    EXPECT_EQ(base::WideToUTF8(kept) + "\r\n", list);
     return;
   }
   // Refused: the package folder as it was, without the download, nothing
@@ -514,7 +543,45 @@ INSTANTIATE_TEST_SUITE_P(
         PlainFileCase{"shortcut", L"Partner.lnk", true, "text", kUnsigned},
         PlainFileCase{"application_manifest", L"launcher.exe.manifest", true, "text", kUnsigned},
         PlainFileCase{"library_redirection", L"launcher.exe.local", true, "text", kUnsigned},
-        PlainFileCase{"script_under_an_unsigned_installer", L"setup.bat", false, "text", ""}),
+        PlainFileCase{"script_under_an_unsigned_installer", L"setup.bat", false, "text", ""},
+        // What else Windows runs or opens as code, in any case.
+        PlainFileCase{"compiled_help", L"manual.chm", true, "text", kUnsigned},
+        PlainFileCase{"java_archive", L"tools\\Partner.JAR", true, "text", kUnsigned},
+        PlainFileCase{"script_component", L"offer.wsc", true, "text", kUnsigned},
+        PlainFileCase{"scriptlet", L"offer.sct", true, "text", kUnsigned},
+        PlainFileCase{"click_once_reference", L"Partner.appref-ms", true, "text", kUnsigned},
+        PlainFileCase{"click_once_application", L"partner.application", true, "text",
+                      kUnsigned},
+        PlainFileCase{"settings_shortcut", L"open.settingcontent-ms", true, "text", kUnsigned},
+        PlainFileCase{"shell_library", L"Partner.library-ms", true, "text", kUnsigned},
+        PlainFileCase{"search_connector", L"partner.searchConnector-ms", true, "text",
+                      kUnsigned},
+        PlainFileCase{"troubleshooting_pack", L"fix.diagcab", true, "text", kUnsigned},
+        PlainFileCase{"powershell_types", L"partner.ps1xml", true, "text", kUnsigned},
+        PlainFileCase{"powershell_console", L"partner.psc1", true, "text", kUnsigned},
+        PlainFileCase{"pinned_site", L"partner.website", true, "text", kUnsigned},
+        PlainFileCase{"browser_application", L"partner.xbap", true, "text", kUnsigned},
+        // A type hidden behind what the file system drops or shortens.
+        PlainFileCase{"short_name_ends_in_a_batch_type", L"setup.batx", true, "text", kUnsigned},
+        PlainFileCase{"short_name_ends_in_a_program_type", L"tools/setup.EXE_old", true, "text",
+                      kUnsigned},
+        PlainFileCase{"dots_and_spaces_after_the_type", L"tool.bat. . ", true, "text",
+                      kUnsigned},
+        PlainFileCase{"type_before_a_nul", L"tool.bat.\0"sv, true, "text", kUnsigned},
+        PlainFileCase{"type_before_a_nul_and_more", L"tool.bat\0.txt"sv, true, "text",
+                      kUnsigned},
+        PlainFileCase{"package_file_before_a_nul", L"velta.exe\0"sv, true, "velta", kHeld},
+        PlainFileCase{"package_file_in_a_folder_before_a_nul", L"resources\\en-US.pak\0x"sv,
+                      false, "text", kHeld},
+        PlainFileCase{"package_folder_with_a_trailing_dot", L"resources.\\en-US.pak", false,
+                      "text", kHeld},
+        // A program signed by the company is installed under these types too.
+        PlainFileCase{"help_signed_by_the_company", L"manual.chm", true, "velta", ""},
+        PlainFileCase{"short_name_type_signed_by_the_company", L"setup.batx", true, "velta", ""},
+        // A data name is placed and listed as the file system keeps it.
+        PlainFileCase{"data_name_with_trailing_dots", L"notes/readme.txt. .", true, "text", ""},
+        PlainFileCase{"data_name_with_a_nine_letter_type", L"partner.bookmarks", true, "text",
+                      ""}),
     [](const testing::TestParamInfo<PlainFileCase>& info) {
       return std::string(info.param.name);
     });

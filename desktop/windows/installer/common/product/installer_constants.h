@@ -58,6 +58,9 @@ inline constexpr wchar_t kPackageVersionFileName[] = L"package_version";
 inline constexpr char kWelcomeUrlPref[] = "welcome-url";
 inline constexpr char kSingleProfilePref[] = "single_profile";
 inline constexpr char kProfilePathPref[] = "profile_path";
+// The placeholder "profile_path" may hold; its first occurrence stands for
+// the logon name of the user whose profile it is.
+inline constexpr wchar_t kUserNamePlaceholder[] = L"<USERNAME>";
 inline constexpr char kLanguagePref[] = "language";
 inline constexpr char kStoredExperimentsPref[] = "installer-experiments";
 inline constexpr char kAllExperimentsPref[] = "all-installer-experiments";
