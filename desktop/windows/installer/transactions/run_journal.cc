@@ -53,9 +53,16 @@ void RunJournal::Close() {
   if (!file_.IsValid())
     return;
   file_.Close();
-  if (!base::DeleteFile(path_))
+  if (keep_)
+    LOG(WARNING) << "Keeping the journal " << path_ << " for the next run";
+  else if (!base::DeleteFile(path_))
     PLOG(WARNING) << "Cannot delete the journal " << path_ << "; the next run reads it";
+  keep_ = false;
   path_.clear();
+}
+
+void RunJournal::KeepForNextRun() {
+  keep_ = file_.IsValid();
 }
 
 void RunJournal::CloseIfIn(const base::FilePath& folder) {
