@@ -24,11 +24,14 @@
 #include "base/files/scoped_temp_dir.h"
 #include "base/json/json_reader.h"
 #include "base/json/json_writer.h"
+#include "base/process/launch.h"
+#include "base/process/process.h"
 #include "base/strings/string_number_conversions.h"
 #include "base/strings/string_split.h"
 #include "base/strings/string_util.h"
 #include "base/strings/utf_string_conversions.h"
 #include "base/test/child_process.h"
+#include "base/threading/platform_thread.h"
 #include "base/values.h"
 #include "desktop/windows/installer/checksum_checker/checksum_checker.h"
 #include "desktop/windows/installer/package_fetcher/test_fetch_support.h"
@@ -234,6 +237,21 @@ class NetworkInstallTest : public ::testing::TestWithParam<NetworkCase> {
   }
 
   test::ChildResult RunSilently() {
+    test::ChildOptions options;
+    options.timeout = base::TimeDelta::FromSeconds(240);
+    options.launch = LaunchOptions();
+    return test::RunChild(SilentCommandLine(), options);
+  }
+
+  // The silent run's environment: the test's own TEMP.
+  base::LaunchOptions LaunchOptions() const {
+    base::LaunchOptions options;
+    options.environment[L"TEMP"] = temp_.value();
+    options.environment[L"TMP"] = temp_.value();
+    return options;
+  }
+
+  base::CommandLine SilentCommandLine() const {
     base::CommandLine command_line(bin_.Append(L"installer.exe"));
     command_line.AppendSwitch("silent");
     if (GetParam().signed_over_https)
@@ -246,11 +264,7 @@ class NetworkInstallTest : public ::testing::TestWithParam<NetworkCase> {
     command_line.AppendSwitchPath("installfolder", InstallFolder());
     command_line.AppendSwitchNative("internal-package-server", server_->Url("/meta"));
     command_line.AppendSwitchNative("local-pref-default-overrides-server", server_->Url("/prefs"));
-    test::ChildOptions options;
-    options.timeout = base::TimeDelta::FromSeconds(240);
-    options.launch.environment[L"TEMP"] = temp_.value();
-    options.launch.environment[L"TMP"] = temp_.value();
-    return test::RunChild(command_line, options);
+    return command_line;
   }
 
   // The installer's log files, for a failure's message.
@@ -578,6 +592,79 @@ TEST_P(SignedNetworkInstallTest, PlainFilesNeitherReplacePackageFilesNorBringUns
   EXPECT_EQ(0, empty_size);
   EXPECT_TRUE(Has(recorded, "partner_empty.json")) << status;
 }
+
+// What the runs left in the download folder ("Velta Installer" in TEMP):
+// package folders and temporary files, by name relative to the folder.
+std::vector<std::wstring> DownloadLeftovers(const base::FilePath& download_folder) {
+  std::vector<std::wstring> names;
+  base::FileEnumerator all(download_folder, /*recursive=*/true,
+                           base::FileEnumerator::FILES | base::FileEnumerator::DIRECTORIES);
+  for (base::FilePath path = all.Next(); !path.empty(); path = all.Next()) {
+    const std::wstring relative = path.value().substr(download_folder.value().size() + 1);
+    if (!base::EndsWith(relative, L".log", base::CompareCase::INSENSITIVE_ASCII))
+      names.push_back(relative);
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+class KilledDownloadTest : public NetworkInstallTest {};
+
+// A run killed while it downloads the package leaves its part of the
+// package in the download folder; the next run, once that one has ended,
+// removes it and installs.
+TEST_P(KilledDownloadTest, NextRunRemovesWhatTheKilledOneLeft) {
+  ServePackage();
+  int64_t size = 0;
+  ASSERT_TRUE(base::GetFileSize(server_->root().Append(L"velta_package.exe"), &size));
+  const std::string stalled_routes =
+      R"([{"path": "/prefs", "reply": {"body": "{\"homepage\": 1}"}},)"
+      R"( {"path": "/velta_package.exe", "reply": {"body_file": "velta_package.exe",)"
+      R"( "stall_after": )" + base::NumberToString(size / 2) + R"(, "stall_seconds": 120}}])";
+  ASSERT_TRUE(server_->SetRoutes(stalled_routes));
+
+  const base::FilePath download_folder = temp_.Append(L"Velta Installer");
+  base::Process killed = base::LaunchProcess(SilentCommandLine(), LaunchOptions());
+  ASSERT_TRUE(killed.IsValid());
+  // Until the package's file is open and its request answered in part (the
+  // server then stalls).
+  auto downloading = [this, &download_folder] {
+    base::FileEnumerator folders(download_folder, /*recursive=*/false,
+                                 base::FileEnumerator::DIRECTORIES, L"velta_package_*");
+    const base::FilePath folder = folders.Next();
+    const std::vector<std::string> requests = Requests();
+    return !folder.empty() && base::PathExists(folder.Append(L"velta_package")) &&
+           std::any_of(requests.begin(), requests.end(), [](const std::string& request) {
+             return base::StartsWith(request, "GET /velta_package.exe");
+           });
+  };
+  for (int i = 0; i < 1200 && !downloading(); ++i)
+    base::PlatformThread::Sleep(base::TimeDelta::FromMilliseconds(50));
+  ASSERT_TRUE(downloading());
+  // The stalled reply's first half on its way.
+  base::PlatformThread::Sleep(base::TimeDelta::FromMilliseconds(500));
+  for (const std::wstring& program : test::EndProgramsIn(bin_))
+    printf("Ended the downloading run: %ls\n", program.c_str());
+  uint32_t exit_code = 0;
+  EXPECT_TRUE(test::WaitForChildExit(killed, base::TimeDelta::FromSeconds(30), &exit_code));
+  const std::vector<std::wstring> left = DownloadLeftovers(download_folder);
+  for (const std::wstring& n : DownloadLeftovers(temp_)) printf("TEMPTREE %ls\n", n.c_str());
+  ASSERT_FALSE(left.empty());
+
+  ServePackage();
+  const test::ChildResult run = RunSilently();
+  EXPECT_EQ(0u, run.exit_code) << Logs();
+  EXPECT_EQ(1u, VersionFolders().size());
+  EXPECT_EQ(std::vector<std::wstring>(), DownloadLeftovers(download_folder))
+      << "left by the killed run: " << base::WideToUTF8(base::JoinString(left, L", "));
+}
+
+INSTANTIATE_TEST_SUITE_P(Roads,
+                         KilledDownloadTest,
+                         ::testing::Values(NetworkCase{"unsigned_over_http", false, false}),
+                         [](const ::testing::TestParamInfo<NetworkCase>& info) {
+                           return std::string(info.param.name);
+                         });
 
 INSTANTIATE_TEST_SUITE_P(Roads,
                          SignedNetworkInstallTest,

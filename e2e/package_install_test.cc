@@ -30,6 +30,8 @@
 #include "base/test/child_process.h"
 #include "base/test/scoped_file_link.h"
 #include "base/test/scoped_folder_link.h"
+#include "base/test/scoped_small_disk.h"
+#include "base/test/scoped_unwritable_folder.h"
 #include "base/threading/platform_thread.h"
 #include "base/time/time.h"
 #include "base/values.h"
@@ -367,6 +369,61 @@ TEST_F(PackageInstallTest, UninstallLeavesAHeldFileToTheCleanupScript) {
   // Taken out of the way, the rest is what any uninstall leaves.
   ASSERT_TRUE(base::DeleteFile(held));
   ExpectUninstalled(target_, status);
+}
+
+// An installation into a folder on a disk that fills up part way through
+// the copy into the version folder: the install fails with the copy's error,
+// and the rollback leaves nothing of the run there, the half-written file
+// and the folders it made included. (The disk is a small file system of
+// the host, mounted below the test's folder: the folder's drive as a whole
+// still has the space the installer asks for.)
+TEST_F(PackageInstallTest, FullDiskLeavesNoHalfWrittenFileOrFolder) {
+  CopyPackage(L"test_package", L"package");
+  const base::FilePath small = dir_.GetPath().Append(L"small_disk");
+  ASSERT_TRUE(base::CreateDirectory(small));
+  // The package's files take some 17 MB.
+  const velta::test::ScopedSmallDisk disk(small, 6 * 1024);
+  if (!disk.is_valid())
+    GTEST_SKIP() << "The host cannot mount a small file system here (it needs root)";
+  target_ = small.Append(L"Velta");
+
+  const ChildResult install = Install(L"package");
+  // Result 10, the copy's error, as the main process's exit code 100 + 10.
+  EXPECT_EQ(110u, install.exit_code) << install.output;
+  const std::string logs = base::JoinString(TakeLogs(), "\n");
+  EXPECT_THAT(logs, HasSubstr("File copy failed")) << logs;
+  EXPECT_THAT(NamesIn(small), IsEmpty());
+}
+
+// An uninstall from a folder nobody may write to (a read-only install
+// folder) ends with the lack of write access, 107; one while the browser's
+// program is in use ends with 109. Once the folder can be written and the
+// program has ended, the uninstall succeeds.
+TEST_F(PackageInstallTest, UninstallFromAnUnwritableFolderLacksWriteAccess) {
+  CopyPackage(L"test_package", L"package");
+  InstallSuccessfully(L"package");
+  const base::Value status = Status();
+  const base::FilePath version = target_.AppendASCII(GetProductVersion());
+  {
+    const velta::test::ScopedUnwritableFolder folder(target_);
+    const velta::test::ScopedUnwritableFolder version_folder(version);
+    if (!folder.is_valid() || !version_folder.is_valid())
+      GTEST_SKIP() << "The host cannot make a folder unwritable here (it needs root)";
+    const ChildResult uninstall = Uninstall(status);
+    EXPECT_EQ(107u, uninstall.exit_code) << uninstall.output;
+    const std::string logs = base::JoinString(TakeLogs(), "\n");
+    EXPECT_THAT(logs, HasSubstr("Could not obtain write permissions to installation folder"));
+    EXPECT_THAT(logs, Not(HasSubstr("is in use")));
+  }
+  {
+    base::File held = HoldOpen(version.Append(L"velta.exe"));
+    ASSERT_TRUE(held.IsValid());
+    const ChildResult uninstall = Uninstall(status);
+    EXPECT_EQ(109u, uninstall.exit_code) << uninstall.output;
+    EXPECT_THAT(base::JoinString(TakeLogs(), "\n"),
+                HasSubstr("Can't uninstall when velta.exe is in use"));
+  }
+  UninstallSuccessfully(status);
 }
 
 // The files below `folder` by relative path, with their contents.

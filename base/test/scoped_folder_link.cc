@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "base/strings/utf_string_conversions.h"
+#include "base/test/host_command.h"
 #include "base/test/unix_path.h"
 #include "gtest/gtest.h"
 

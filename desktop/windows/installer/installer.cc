@@ -23,6 +23,7 @@
 #include "base/strings/utf_string_conversions.h"
 #include "base/threading/thread_task_runner_handle.h"
 #include "base/types/to_underlying.h"
+#include "base/win/scoped_handle.h"
 #include "base/win/windows_version.h"
 #include "crash_reporter/crash_reporting.h"
 #include "desktop/windows/installer/common/install_folder_path.h"
@@ -72,6 +73,22 @@ bool TakeStartedAsPackageInstaller() {
 
 bool IsAllUsers(const Settings& settings) {
   return settings.IsAllUsers();
+}
+
+// Whether `file` is in use: a running program or a file another process
+// holds open refuses to be opened for writing and deleting, whatever the
+// sharing asked (a program's image refuses writes). A file that merely
+// cannot be written there (a read-only folder, an access list) is not in
+// use; neither is one that is gone.
+bool IsFileInUse(const base::FilePath& file) {
+  base::win::ScopedHandle handle(::CreateFileW(
+      file.value().c_str(), GENERIC_WRITE | DELETE,
+      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0, nullptr));
+  if (handle.IsValid())
+    return false;
+  const DWORD error = ::GetLastError();
+  return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION ||
+         error == ERROR_USER_MAPPED_FILE;
 }
 
 }  // namespace
@@ -400,7 +417,14 @@ void Installer::ContinueInFolder() {
       std::unique_ptr<Operation> remove = operation_factory_->CreateDeleteFile(
           executable, ProgramInUse::kKeep, EmptyParents::kRemoveOnCommit);
       if (!transaction_->Execute(remove, &error)) {
-        Fail(kResultBrowserInUse, "Can't uninstall when " + GetBrowserExeName() + " is in use");
+        // Only a program that runs keeps the uninstall from going on; a
+        // folder that cannot be written is a lack of write access.
+        if (IsFileInUse(executable)) {
+          Fail(kResultBrowserInUse, "Can't uninstall when " + GetBrowserExeName() + " is in use");
+        } else {
+          LOG(ERROR) << "Cannot remove " << executable << ": " << error;
+          Fail(kResultNoWriteAccess, "Could not obtain write permissions to installation folder");
+        }
         return;
       }
     }

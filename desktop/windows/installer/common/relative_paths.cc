@@ -36,19 +36,35 @@ bool IsSingleEntryName(std::wstring_view name) {
   return true;
 }
 
+namespace {
+
+// `path` relative to `folder`; false when it does not lie below it.
+bool RelativeBelow(const base::FilePath& folder,
+                   const base::FilePath& path,
+                   base::FilePath* relative) {
+  return folder.AppendRelativePath(path, relative) && !relative->ReferencesParent();
+}
+
+}  // namespace
+
 bool LiesUnderLink(const base::FilePath& folder, const base::FilePath& path) {
   base::FilePath relative;
-  if (!folder.AppendRelativePath(path, &relative) || relative.ReferencesParent())
-    return true;
+  return !RelativeBelow(folder, path, &relative) || !FindLinkOnTheWay(folder, path).empty();
+}
+
+base::FilePath FindLinkOnTheWay(const base::FilePath& folder, const base::FilePath& path) {
+  base::FilePath relative;
+  if (!RelativeBelow(folder, path, &relative))
+    return base::FilePath();
   const std::vector<std::wstring> parts = relative.GetComponents();
   base::FilePath current = folder;
   for (size_t i = 0; i + 1 < parts.size(); ++i) {
     current = current.Append(parts[i]);
     const DWORD attributes = ::GetFileAttributesW(current.value().c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
-      return true;
+      return current;
   }
-  return false;
+  return base::FilePath();
 }
 
 bool MayRemoveRecordedFile(const base::FilePath& folder, const base::FilePath& path) {

@@ -30,6 +30,11 @@ bool IsSingleEntryName(std::wstring_view name);
 // first: only the link itself may go, nothing through it.
 bool LiesUnderLink(const base::FilePath& folder, const base::FilePath& path);
 
+// The first folder on the way down from `folder` to `path` (below `folder`,
+// above `path`) that is a link; empty when there is none, or when `path`
+// does not lie below `folder`.
+base::FilePath FindLinkOnTheWay(const base::FilePath& folder, const base::FilePath& path);
+
 // Whether the file that a status records at `path`, below `folder`, is the
 // installation's to remove: it does not lie under a link (LiesUnderLink),
 // and no folder stands in its place (the installation records files only;

@@ -32,22 +32,26 @@ TEST(LiesUnderLinkTest, FindsEveryLinkOnTheWayDown) {
     const wchar_t* path;
     bool under_link;
     bool removable;
+    // The first link on the way, relative to the folder ("" for none).
+    const wchar_t* link;
   } kCases[] = {
-      {L"1.0\\velta.dll", false, true},
-      {L"1.0\\missing\\x.dll", false, true},
-      {L"launcher.exe", false, true},
+      {L"1.0\\velta.dll", false, true, L""},
+      {L"1.0\\missing\\x.dll", false, true, L""},
+      {L"launcher.exe", false, true, L""},
       // The link itself is reached without one; it stands where a folder is.
-      {L"1.0\\localization", false, false},
-      {L"1.0\\localization\\de.pak", true, false},
-      {L"1.0\\localization\\sub\\x.pak", true, false},
-      {L"2.0\\de.pak", true, false},
+      {L"1.0\\localization", false, false, L""},
+      {L"1.0\\localization\\de.pak", true, false, L"1.0\\localization"},
+      {L"1.0\\localization\\sub\\x.pak", true, false, L"1.0\\localization"},
+      {L"2.0\\de.pak", true, false, L"2.0"},
       // A folder where a file is recorded is not the installation's either.
-      {L"1.0", false, false},
-      {L"..\\outside\\de.pak", true, false},
+      {L"1.0", false, false, L""},
+      {L"..\\outside\\de.pak", true, false, L""},
   };
   for (const auto& c : kCases) {
     const base::FilePath path = folder.Append(c.path);
     EXPECT_EQ(c.under_link, LiesUnderLink(folder, path)) << c.path;
+    EXPECT_EQ(*c.link ? folder.Append(c.link) : base::FilePath(), FindLinkOnTheWay(folder, path))
+        << c.path;
     EXPECT_EQ(c.removable, MayRemoveRecordedFile(folder, path)) << c.path;
   }
   EXPECT_TRUE(LiesUnderLink(folder, outside.Append(L"de.pak")));

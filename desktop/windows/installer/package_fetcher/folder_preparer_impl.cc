@@ -10,6 +10,7 @@
 #include "base/strings/stringprintf.h"
 #include "desktop/windows/installer/common/installer_error.h"
 #include "desktop/windows/installer/common/product/installer_constants.h"
+#include "desktop/windows/installer/package_fetcher/package_folder_mark.h"
 
 namespace velta {
 
@@ -72,6 +73,7 @@ FolderPreparerImpl::FolderPreparerImpl(const base::FilePath& download_folder,
 }
 
 FolderPreparerImpl::~FolderPreparerImpl() {
+  current_mark_.reset();
   for (const base::FilePath& folder : created_folders_)
     base::DeletePathRecursively(folder);
   if (!assistant_folder_.empty() && assistant_folder_owned_)
@@ -79,7 +81,10 @@ FolderPreparerImpl::~FolderPreparerImpl() {
 }
 
 base::FilePath FolderPreparerImpl::PrepareFolder() {
-  ++attempt_;
+  // What killed runs left goes before this run's first folder is made.
+  if (attempt_++ == 0)
+    PackageFolderMark::RemoveEndedRunsFolders(package_base_.DirName());
+  current_mark_.reset();
   if (!current_folder_.empty() && !base::DeletePathRecursively(current_folder_))
     LOG(WARNING) << "Unable to delete " << current_folder_.AsUTF8Unsafe();
   current_folder_.clear();
@@ -88,6 +93,7 @@ base::FilePath FolderPreparerImpl::PrepareFolder() {
   current_folder_ = CreateNewNumberedFolder(package_base_, &attempt_);
   if (current_folder_.empty())
     return Fail();
+  current_mark_ = std::make_unique<PackageFolderMark>(current_folder_);
   created_folders_.push_back(current_folder_);
   return current_folder_;
 }

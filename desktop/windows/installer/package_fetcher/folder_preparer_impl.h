@@ -5,10 +5,12 @@
 
 #include <stdint.h>
 
+#include <memory>
 #include <vector>
 
 #include "base/time/time.h"
 #include "desktop/windows/installer/package_fetcher/folder_preparer.h"
+#include "desktop/windows/installer/package_fetcher/package_folder_mark.h"
 
 namespace velta {
 
@@ -19,7 +21,9 @@ namespace velta {
 // "assistant_<YYYYMMDDhhmmss>", is made the same way by the constructor, a
 // number following the time when the name is taken. The destructor deletes
 // every folder made, and the assistant folder: once the controller ends, the
-// backend has copied what it needs.
+// backend has copied what it needs. The current package folder carries the
+// run's mark (PackageFolderMark) while it is in use, and the first folder
+// is made once the package folders of ended runs are gone.
 class FolderPreparerImpl : public FolderPreparer {
  public:
   // `now` names the folders (local time).
@@ -40,6 +44,7 @@ class FolderPreparerImpl : public FolderPreparer {
   // left alone at the end.
   bool assistant_folder_owned_ = true;
   base::FilePath current_folder_;
+  std::unique_ptr<PackageFolderMark> current_mark_;
   std::vector<base::FilePath> created_folders_;
 };
 

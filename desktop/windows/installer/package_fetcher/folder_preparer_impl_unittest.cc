@@ -3,12 +3,14 @@
 #include "desktop/windows/installer/package_fetcher/folder_preparer_impl.h"
 
 #include <memory>
+#include <ostream>
 #include <string>
 
 #include "base/files/file_util.h"
 #include "base/files/scoped_temp_dir.h"
 #include "base/time/time.h"
 #include "desktop/windows/installer/common/installer_error.h"
+#include "desktop/windows/installer/package_fetcher/package_folder_mark.h"
 #include "gtest/gtest.h"
 
 namespace velta {
@@ -57,6 +59,65 @@ TEST_F(FolderPreparerTest, PreparersOfTheSameSecondGetFoldersOfTheirOwn) {
   ASSERT_TRUE(base::ReadFileToString(second_folder.Append(L"velta_package"), &content));
   EXPECT_EQ("verified", content);
 }
+
+// What earlier runs left in the shared download folder, as the first
+// folder of a run finds it.
+struct LeftFolderCase {
+  const char* name;
+  // The folder's name in the download folder.
+  const wchar_t* folder;
+  // It holds the mark of the run that made it ("fetch.lock").
+  bool marked;
+  // Whether the run that made it has ended (no one holds the mark).
+  bool run_ended;
+  bool removed;
+};
+
+void PrintTo(const LeftFolderCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
+class LeftFolderTest : public FolderPreparerTest,
+                       public testing::WithParamInterface<LeftFolderCase> {};
+
+// A run's first folder comes after the package folders of ended runs are
+// removed with what they hold (a part of a package, temporary files); a
+// running installer's folder, one no run marked and a folder that is no
+// package folder stay.
+TEST_P(LeftFolderTest, FirstFolderRemovesOnlyEndedRunsPackageFolders) {
+  const LeftFolderCase& c = GetParam();
+  const base::FilePath left = download_folder_.Append(c.folder);
+  ASSERT_TRUE(base::CreateDirectory(left));
+  ASSERT_TRUE(base::WriteFile(left.Append(L"velta_package"), "part of a package"));
+  ASSERT_TRUE(base::WriteFile(left.Append(L"5A3F.tmp"), "unpacking"));
+  std::unique_ptr<PackageFolderMark> live_mark;
+  if (c.marked && !c.run_ended)
+    live_mark = std::make_unique<PackageFolderMark>(left);
+  if (c.marked && c.run_ended) {
+    ASSERT_TRUE(base::WriteFile(left.Append(L"fetch.lock"), ""));
+  }
+
+  auto preparer = MakePreparer();
+  const base::FilePath folder = preparer->PrepareFolder();
+  ASSERT_FALSE(folder.empty());
+  EXPECT_NE(left, folder);
+  EXPECT_EQ(!c.removed, base::PathExists(left.Append(L"5A3F.tmp")));
+  EXPECT_EQ(!c.removed, base::PathExists(left));
+  // This run's own folder carries its mark until the run ends.
+  EXPECT_FALSE(base::DeleteFile(folder.Append(L"fetch.lock")));
+  preparer.reset();
+  EXPECT_FALSE(base::PathExists(folder));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Runs,
+    LeftFolderTest,
+    testing::Values(
+        LeftFolderCase{"EndedRun", L"velta_package_202401020304051", true, true, true},
+        LeftFolderCase{"RunningInstaller", L"velta_package_202401020304051", true, false, false},
+        LeftFolderCase{"Unmarked", L"velta_package_202401020304051", false, false, false},
+        LeftFolderCase{"NotAPackageFolder", L"velta_assets", true, true, false}),
+    [](const testing::TestParamInfo<LeftFolderCase>& info) { return std::string(info.param.name); });
 
 TEST_F(FolderPreparerTest, AFileInTheWayIsSkippedLikeAFolder) {
   ASSERT_TRUE(base::CreateDirectory(download_folder_));

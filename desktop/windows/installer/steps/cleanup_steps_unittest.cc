@@ -11,11 +11,13 @@
 #include "base/files/file_path.h"
 #include "base/files/file_util.h"
 #include "base/strings/utf_string_conversions.h"
+#include "base/process_wide.h"
 #include "base/test/registry_sandbox.h"
 #include "base/test/scoped_folder_link.h"
 #include "base/win/registry.h"
 #include "base/win/scoped_com_initializer.h"
 #include "base/win/scoped_handle.h"
+#include "desktop/windows/installer/common/win/test/fake_win_api.h"
 #include "desktop/windows/installer/status/installation_status.h"
 #include "desktop/windows/installer/status/installation_status_json_writer.h"
 #include "desktop/windows/installer/steps/clean_registry_step.h"
@@ -159,6 +161,9 @@ struct UnderALinkCase {
   std::unique_ptr<InstallerStep> (*make)(InstallerContext* context);
   // Whether it removes the version folder's files (else the root files).
   bool removes_version_files;
+  // Whether it removes the link in the version folder itself (the uninstall
+  // does).
+  bool removes_link;
 };
 
 template <typename Step>
@@ -181,6 +186,8 @@ class RecordedFilesUnderALinkTest : public ::testing::TestWithParam<UnderALinkCa
 // link is a Unix symbolic link: see ScopedFolderLink.)
 TEST_P(RecordedFilesUnderALinkTest, StayWithTheirOwner) {
   base::win::ScopedCOMInitializer com;
+  FakeWinApi win_api;
+  base::ProcessWide<WinApi>::ScopedOverride win_api_override(&win_api);
   ScopedInstallerProcess process({L"backend"});
   ScriptNotStartedContext context;
   ASSERT_TRUE(context.is_valid());
@@ -215,6 +222,13 @@ TEST_P(RecordedFilesUnderALinkTest, StayWithTheirOwner) {
   held.Close();
 
   EXPECT_EQ(before, test::SnapshotFolder(outside));
+  // The uninstall removes the link that replaced the version folder's
+  // "localization", as a link (under Wine, which opens its target, the
+  // removal refuses and the link stays; on Windows the link goes).
+  EXPECT_EQ(GetParam().removes_link
+                ? std::vector<std::string>{folder.Append(L"1.0\\localization").AsUTF8Unsafe()}
+                : std::vector<std::string>{},
+            win_api.CallsTo("DeleteLink"));
   EXPECT_EQ(GetParam().removes_version_files,
             !base::PathExists(folder.Append(L"1.0\\velta.dll")));
   const base::FilePath script = folder.Append(L"k.bat");
@@ -229,13 +243,13 @@ INSTANTIATE_TEST_SUITE_P(
     RecordedFilesUnderALinkTest,
     ::testing::Values(
         UnderALinkCase{"OldFilesOfAnUpgrade", InstallOperation::kOverExistingInstallation,
-                       &Make<RemoveOldFilesStep>, true},
+                       &Make<RemoveOldFilesStep>, true, false},
         UnderALinkCase{"OldFilesOfAnUninstall", InstallOperation::kUninstall,
-                       &Make<RemoveOldFilesStep>, true},
+                       &Make<RemoveOldFilesStep>, true, false},
         UnderALinkCase{"OldRootFiles", InstallOperation::kOverExistingInstallation,
-                       &Make<RemoveOldRootFilesStep>, false},
+                       &Make<RemoveOldRootFilesStep>, false, false},
         UnderALinkCase{"UninstallCleanup", InstallOperation::kUninstall,
-                       &Make<UninstallCleanupStep>, true}),
+                       &Make<UninstallCleanupStep>, true, true}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(CleanRegistryKeysTest, DepthAndSharedKeys) {

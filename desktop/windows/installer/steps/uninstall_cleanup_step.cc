@@ -20,6 +20,7 @@
 #include "desktop/windows/installer/common/product/installer_switches.h"
 #include "desktop/windows/installer/common/relative_paths.h"
 #include "desktop/windows/installer/common/utils.h"
+#include "desktop/windows/installer/common/win/win_api.h"
 #include "desktop/windows/installer/flow/installer_context.h"
 #include "desktop/windows/installer/installation/installation.h"
 #include "desktop/windows/installer/installation_folder_details.h"
@@ -75,6 +76,8 @@ StepResult& UninstallCleanupStep::Execute(StepResult& result, int32_t /*attempt*
   };
   CleanupBatch batch;
   std::set<std::wstring> batch_folders;
+  const base::FilePath version_folder = folder.Append(status.subfolder);
+  std::set<std::wstring> removed_links;
   const bool subfolder_inside = status.subfolder.empty() || IsRelativePathInside(status.subfolder);
   for (const base::FilePath& entry : status.files) {
     if (!subfolder_inside || !IsRelativePathInside(entry)) {
@@ -84,9 +87,19 @@ StepResult& UninstallCleanupStep::Execute(StepResult& result, int32_t /*attempt*
     const base::FilePath path = folder.Append(status.subfolder).Append(entry);
     // Through a link (a version folder or one of its folders replaced by a
     // junction or symbolic link) a recorded name reaches another place's
-    // file: neither this step nor k.bat touches it.
-    if (!MayRemoveRecordedFile(folder, path))
+    // file: neither this step nor k.bat touches it. A link that replaced a
+    // folder of the version folder is removed itself, never anything
+    // through it; the folders the link lies in are the version folder's.
+    if (!MayRemoveRecordedFile(folder, path)) {
+      const base::FilePath link = FindLinkOnTheWay(folder, path);
+      if (version_folder.IsParent(link) && removed_links.insert(link.value()).second) {
+        if (WinApi::GetInstance()->DeleteLink(link))
+          LOG(INFO) << "Removed the link " << link;
+        else
+          PLOG(WARNING) << "Cannot remove the link " << link << "; it stays";
+      }
       continue;
+    }
     if (remove(path, ProgramInUse::kKeep, EmptyParents::kRemoveOnCommit))
       continue;
     batch.files.push_back(path);

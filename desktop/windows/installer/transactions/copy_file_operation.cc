@@ -77,10 +77,15 @@ bool CopyFileOperation::CopyAndCheck(std::string* failure) {
     *failure = "One of the paths is too long.";
     return false;
   }
+  // A file there was parked before; what stands there after a failed copy
+  // (part of the file, when the disk filled up) is then this copy's own.
+  const bool destination_was_free = !base::PathExists(to_);
   if (!::CopyFileW(from_.value().c_str(), to_.value().c_str(), FALSE)) {
     const DWORD copy_error = ::GetLastError();
     *failure = "Could not CopyFile because of an error: " +
                logging::SystemErrorCodeToString(copy_error);
+    if (destination_was_free)
+      DeleteUnfinishedCopy();
     return false;
   }
   if (!internal::ClearReadOnlyAttribute(to_, nullptr)) {
@@ -88,11 +93,15 @@ bool CopyFileOperation::CopyAndCheck(std::string* failure) {
     *failure = "Could not get file attributes on destination because of an error: " +
                logging::SystemErrorCodeToString(attributes_error);
     // The copy is ours (a file that was there is parked): take it away again.
-    if (!base::DeleteFile(to_))
-      PLOG(ERROR) << "Cannot delete the unfinished copy " << to_;
+    DeleteUnfinishedCopy();
     return false;
   }
   return true;
+}
+
+void CopyFileOperation::DeleteUnfinishedCopy() {
+  if (base::PathExists(to_) && !base::DeleteFile(to_))
+    PLOG(ERROR) << "Cannot delete the unfinished copy " << to_;
 }
 
 void CopyFileOperation::Rollback() {

@@ -14,7 +14,8 @@ class OperationFactory;
 
 // Copies one file. A missing destination folder is created, and a file
 // already at the destination is parked, by sub-operations that lie before
-// this one in the transaction and undo themselves. Paths of 260 characters or
+// this one in the transaction and undo themselves. A copy that fails part
+// way (the disk is full) deletes what it wrote. Paths of 260 characters or
 // more, and paths with a ".." component, are refused. `factory` must outlive
 // the operation.
 class CopyFileOperation : public Operation {
@@ -32,6 +33,9 @@ class CopyFileOperation : public Operation {
  private:
   // Copies and checks the copy; on failure returns false with `*failure` set.
   bool CopyAndCheck(std::string* failure);
+  // Deletes what a failed copy left at the destination, which a file of
+  // someone else's no longer holds (it was parked first).
+  void DeleteUnfinishedCopy();
 
   OperationFactory* const factory_;
   const base::FilePath from_;

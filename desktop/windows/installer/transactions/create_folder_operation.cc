@@ -79,6 +79,8 @@ void CreateFolderOperation::RemoveCreatedFolders() {
     journal_->CloseIfIn(*it);
     if (!::RemoveDirectoryW(it->value().c_str())) {
       PLOG(WARNING) << "Cannot remove the created folder " << *it;
+      // It and the folders above it stay named for the next run.
+      journal_->KeepForNextRun();
       break;
     }
     created_folders_record_->Remove(*it);

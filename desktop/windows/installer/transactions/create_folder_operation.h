@@ -19,8 +19,10 @@ class RunJournal;
 // (and taken back when it is not made after all, another process having
 // made it first), and the journal closed before a folder holding it is
 // removed (both must outlive the operation). A rollback removes exactly the folders this
-// operation created, deepest first, while they are empty; a folder that
-// already existed (even an empty one) is never removed.
+// operation created, deepest first, while they are empty (never what they
+// hold); a folder that already existed (even an empty one) is never
+// removed. A folder that cannot be removed keeps the journal for the next
+// run (RunJournal::KeepForNextRun).
 class CreateFolderOperation : public Operation {
  public:
   CreateFolderOperation(const base::FilePath& path,

@@ -93,21 +93,31 @@ bool RunJournal::MakeFor(const base::FilePath& path) {
 void RunJournal::Close() {
   if (!file_.IsValid())
     return;
-  // Deleted while still held: no other process ever opens it between the
-  // run's end and its deletion and reads it as left behind.
-  FILE_DISPOSITION_INFO disposition = {.DeleteFile = TRUE};
-  const bool marked = ::SetFileInformationByHandle(file_.GetPlatformFile(), FileDispositionInfo,
-                                                   &disposition, sizeof(disposition));
-  const DWORD mark_error = ::GetLastError();
-  file_.Close();
-  if (!marked) {
-    LOG(WARNING) << "Cannot mark the journal " << path_ << " for deletion: "
-                 << logging::SystemErrorCodeToString(mark_error);
-    if (!base::DeleteFile(path_))
-      PLOG(WARNING) << "Cannot delete the journal " << path_ << "; the next run reads it";
+  if (keep_) {
+    file_.Close();
+    LOG(WARNING) << "Keeping the journal " << path_ << " for the next run";
+  } else {
+    // Deleted while still held: no other process ever opens it between the
+    // run's end and its deletion and reads it as left behind.
+    FILE_DISPOSITION_INFO disposition = {.DeleteFile = TRUE};
+    const bool marked = ::SetFileInformationByHandle(file_.GetPlatformFile(), FileDispositionInfo,
+                                                     &disposition, sizeof(disposition));
+    const DWORD mark_error = ::GetLastError();
+    file_.Close();
+    if (!marked) {
+      LOG(WARNING) << "Cannot mark the journal " << path_ << " for deletion: "
+                   << logging::SystemErrorCodeToString(mark_error);
+      if (!base::DeleteFile(path_))
+        PLOG(WARNING) << "Cannot delete the journal " << path_ << "; the next run reads it";
+    }
   }
+  keep_ = false;
   path_.clear();
   created_ = 0;
+}
+
+void RunJournal::KeepForNextRun() {
+  keep_ = file_.IsValid();
 }
 
 void RunJournal::CloseIfIn(const base::FilePath& folder) {

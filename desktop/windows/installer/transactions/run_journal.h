@@ -77,9 +77,15 @@ class RunJournal {
   // that cannot be written.
   bool Retract(const base::FilePath& path);
 
-  // The run's changes are committed or rolled back: deletes the journal. A
-  // later record starts a new one. Safe to call again.
+  // The run's changes are committed or rolled back: deletes the journal,
+  // unless KeepForNextRun asked for it to stay. A later record starts a new
+  // one. Safe to call again.
   void Close();
+
+  // A rollback could not remove a folder the run made (it is not empty):
+  // Close then leaves the journal in place, so that the next run there that
+  // succeeds takes away what it names.
+  void KeepForNextRun();
 
   // A rollback is about to remove the folder `folder`, which the run made:
   // when the journal lies in it, closes the journal, since what the run did
@@ -104,6 +110,7 @@ class RunJournal {
   // The open journal's creation time (FILETIME's 100 ns count), 0 when
   // unknown.
   uint64_t created_ = 0;
+  bool keep_ = false;
 };
 
 // Whether `name` is the name a RunJournal gives its file.

@@ -130,6 +130,31 @@ TEST_F(RunJournalTest, TakesBackANameNothingWasParkedUnder) {
   EXPECT_THAT(ParseRunJournal(ReadText(factory_.run_journal()->path())), IsEmpty());
 }
 
+// A rollback removes the folders the run made only while they are empty:
+// one that still holds a file (which could not be deleted) stays, and the
+// journal that names it stays for the next run, which reads it as left.
+// With every made folder gone, the journal goes too.
+TEST_F(RunJournalTest, FolderARollbackCannotRemoveKeepsTheJournal) {
+  for (const bool leave_a_file : {false, true}) {
+    SCOPED_TRACE(leave_a_file);
+    const base::FilePath version = folder_.Append(leave_a_file ? L"2.0" : L"1.0");
+    factory_.run_journal()->Start(folder_);
+    Execute(factory_.CreateCreateFolder(version.Append(L"sub")));
+    const base::FilePath journal = factory_.run_journal()->path();
+    if (leave_a_file)
+      WriteText(version.Append(L"sub\\left.dll"), "part of a copy");
+    transaction_.Rollback();
+    factory_.run_journal()->Close();
+
+    EXPECT_EQ(leave_a_file, base::PathExists(version.Append(L"sub\\left.dll")));
+    EXPECT_EQ(leave_a_file, base::PathExists(journal));
+    if (leave_a_file) {
+      EXPECT_THAT(ReadLeftRunJournal(journal),
+                  Optional(ElementsAre(base::FilePath(L"2.0"), base::FilePath(L"2.0\\sub"))));
+    }
+  }
+}
+
 // A journal that an ended run left is read back with the entries that stay
 // inside its folder.
 TEST_F(RunJournalTest, LeftJournalKeepsOnlyEntriesInsideItsFolder) {

@@ -11,6 +11,7 @@
 #include <memory>
 #include <string>
 
+#include "base/files/file_path.h"
 #include "base/time/time.h"
 #include "base/win/windows_version.h"
 #include "desktop/windows/installer/common/win/win_api_event.h"
@@ -32,10 +33,12 @@ class WinApiRegistryKey;
 // The one way the installer's logic reaches the Windows services a test must
 // be able to replace: registry keys, starting processes (plainly, elevated,
 // or to capture their output), the logical drives, the thread id, the Windows
-// version and architecture, named mutexes and events, and a yes/no message
-// box. Each call is one system call with no decisions; handles come back as
-// owned objects. Under Wine every process is an elevated administrator, so
-// the roads that depend on elevation are tested through FakeWinApi.
+// version and architecture, named mutexes and events, a yes/no message box,
+// and the removal of a link itself. Each call is one system call with no
+// decisions; handles come back as owned objects. Under Wine every process is
+// an elevated administrator, so the roads that depend on elevation are
+// tested through FakeWinApi; so is the removal of a link, since Wine opens
+// a link's target.
 //
 // Process-wide (see ProcessWide): GetInstance() makes the real implementation
 // on first use and never destroys it; tests put a FakeWinApi in place with
@@ -95,6 +98,11 @@ class WinApi {
   // owned) hears of signals once the result is watched. Check IsValid().
   virtual std::unique_ptr<WinApiEvent> OpenEvent(WinApiEvent::Delegate* delegate,
                                                  const std::wstring& name) = 0;
+  // Removes the link (a junction or a symbolic link) `link` itself, never
+  // what it leads to: opens the link, not its target, and removes it only
+  // when what it opened is a link. False, with the Windows error kept, when
+  // it is no link or cannot be removed.
+  virtual bool DeleteLink(const base::FilePath& link) = 0;
 };
 
 }  // namespace velta

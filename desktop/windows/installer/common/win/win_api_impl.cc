@@ -119,6 +119,30 @@ std::unique_ptr<WinApiProcess> WinApiImpl::RunElevated(const base::CommandLine& 
   return std::make_unique<WinApiProcess>(std::move(process));
 }
 
+bool WinApiImpl::DeleteLink(const base::FilePath& link) {
+  // FILE_FLAG_OPEN_REPARSE_POINT opens the link itself; where a system
+  // opens the target instead (Wine), the handle shows no link, and nothing
+  // is removed.
+  base::win::ScopedHandle handle(::CreateFileW(
+      link.value().c_str(), DELETE | FILE_READ_ATTRIBUTES,
+      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+      FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+  if (!handle.IsValid())
+    return false;
+  FILE_ATTRIBUTE_TAG_INFO tag = {};
+  if (!::GetFileInformationByHandleEx(handle.Get(), FileAttributeTagInfo, &tag, sizeof(tag)))
+    return false;
+  if (!(tag.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ||
+      !IsReparseTagNameSurrogate(tag.ReparseTag)) {
+    ::SetLastError(ERROR_NOT_A_REPARSE_POINT);
+    return false;
+  }
+  FILE_DISPOSITION_INFO disposition = {};
+  disposition.DeleteFile = TRUE;
+  return ::SetFileInformationByHandle(handle.Get(), FileDispositionInfo, &disposition,
+                                      sizeof(disposition));
+}
+
 uint32_t WinApiImpl::GetCurrentThreadId() {
   return ::GetCurrentThreadId();
 }

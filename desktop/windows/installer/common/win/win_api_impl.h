@@ -46,6 +46,7 @@ class WinApiImpl : public WinApi {
   bool ShowMessageBox(const std::wstring& caption, const std::wstring& text) override;
   std::unique_ptr<WinApiEvent> OpenEvent(WinApiEvent::Delegate* delegate,
                                          const std::wstring& name) override;
+  bool DeleteLink(const base::FilePath& link) override;
 };
 
 }  // namespace velta

@@ -17,8 +17,11 @@
 #include "base/strings/string_number_conversions.h"
 #include "base/strings/utf_string_conversions.h"
 #include "base/synchronization/lock.h"
+#include "base/files/file_util.h"
+#include "base/files/scoped_temp_dir.h"
 #include "base/test/child_process.h"
 #include "base/test/multiprocess_test.h"
+#include "base/test/scoped_folder_link.h"
 #include "base/test/unique_names.h"
 #include "desktop/windows/installer/common/app_output_lock.h"
 #include "desktop/windows/installer/common/installer_error.h"
@@ -194,6 +197,31 @@ TEST_F(WinApiImplTest, ReportsTheArchitectureOfWindowsNotOfThisProcess) {
   else
     EXPECT_EQ(base::win::OSInfo::X86_ARCHITECTURE, win_api_.GetOsArchitecture());
   EXPECT_GE(win_api_.GetWindowsVersion(), base::win::VERSION_WIN7);
+}
+
+// DeleteLink removes a link itself and nothing else: a plain folder is no
+// link. Under Wine, whose link is a Unix one that opens as its target (see
+// ScopedFolderLink), the handle shows no link either, and the target stays,
+// even an empty one that a removal through the link would take.
+TEST(WinApiImplDeleteLinkTest, RemovesNothingThatIsNoLink) {
+  base::ScopedTempDir dir;
+  ASSERT_TRUE(dir.CreateUniqueTempDir());
+  const base::FilePath target = dir.GetPath().Append(L"target");
+  const base::FilePath plain = dir.GetPath().Append(L"plain");
+  ASSERT_TRUE(base::CreateDirectory(target));
+  ASSERT_TRUE(base::CreateDirectory(plain));
+  const test::ScopedFolderLink link(dir.GetPath().Append(L"link"), target);
+  ASSERT_TRUE(link.is_valid());
+  WinApiImpl win_api;
+
+  EXPECT_FALSE(win_api.DeleteLink(plain));
+  EXPECT_TRUE(base::DirectoryExists(plain));
+  EXPECT_FALSE(win_api.DeleteLink(dir.GetPath().Append(L"missing")));
+  if (!win_api.DeleteLink(dir.GetPath().Append(L"link")))
+    EXPECT_TRUE(base::DirectoryExists(dir.GetPath().Append(L"link")));
+  else
+    EXPECT_FALSE(base::PathExists(dir.GetPath().Append(L"link")));
+  EXPECT_TRUE(base::DirectoryExists(target));
 }
 
 }  // namespace

@@ -146,6 +146,11 @@ std::unique_ptr<WinApiProcess> FakeWinApi::RunElevated(const base::CommandLine& 
   return real_.RunElevated(command_line);
 }
 
+bool FakeWinApi::DeleteLink(const base::FilePath& link) {
+  Record("DeleteLink", link.value());
+  return real_.DeleteLink(link);
+}
+
 uint32_t FakeWinApi::GetCurrentThreadId() {
   return real_.GetCurrentThreadId();
 }

@@ -107,6 +107,8 @@ class FakeWinApi : public WinApi {
   bool ShowMessageBox(const std::wstring& caption, const std::wstring& text) override;
   std::unique_ptr<WinApiEvent> OpenEvent(WinApiEvent::Delegate* delegate,
                                          const std::wstring& name) override;
+  // Recorded as "DeleteLink\t<link>", then done for real.
+  bool DeleteLink(const base::FilePath& link) override;
 
  private:
   struct Redirect {
