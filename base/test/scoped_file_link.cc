@@ -8,6 +8,7 @@
 
 #include "base/files/file_util.h"
 #include "base/strings/utf_string_conversions.h"
+#include "base/test/host_command.h"
 #include "base/test/unix_path.h"
 #include "gtest/gtest.h"
 

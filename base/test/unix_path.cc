@@ -6,7 +6,6 @@
 
 #include "base/strings/utf_string_conversions.h"
 #include "base/win/get_function.h"
-#include "gtest/gtest.h"
 
 namespace velta::test {
 
@@ -23,34 +22,6 @@ std::string ToUnixPath(const base::FilePath& path) {
   std::string result(unix_path);
   ::HeapFree(::GetProcessHeap(), 0, unix_path);
   return result;
-}
-
-bool RunOnHost(std::wstring command, const std::function<bool()>& done) {
-  STARTUPINFOW startup = {};
-  startup.cb = sizeof(startup);
-  PROCESS_INFORMATION process = {};
-  if (!::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &process)) {
-    ADD_FAILURE() << "Cannot run " << base::WideToUTF8(command) << ": " << ::GetLastError();
-    return false;
-  }
-  // Only a real process handle vouches for the thread's (see
-  // testing/http_server/local_http_server.cc).
-  if (process.hProcess) {
-    ::CloseHandle(process.hProcess);
-    ::CloseHandle(process.hThread);
-  }
-  for (int i = 0; i < 3000 && !done(); ++i)
-    ::Sleep(10);
-  if (!done()) {
-    ADD_FAILURE() << base::WideToUTF8(command) << " did not do its work";
-    return false;
-  }
-  return true;
-}
-
-std::wstring QuotedForHost(const std::string& text) {
-  return L"\"" + base::UTF8ToWide(text) + L"\"";
 }
 
 }  // namespace velta::test

@@ -149,8 +149,10 @@ TEST_F(RunJournalTest, FolderARollbackCannotRemoveKeepsTheJournal) {
     EXPECT_EQ(leave_a_file, base::PathExists(version.Append(L"sub\\left.dll")));
     EXPECT_EQ(leave_a_file, base::PathExists(journal));
     if (leave_a_file) {
-      EXPECT_THAT(ReadLeftRunJournal(journal),
-                  Optional(ElementsAre(base::FilePath(L"2.0"), base::FilePath(L"2.0\\sub"))));
+      const LeftRunJournal left = ReadLeftRunJournal(journal, SecurityUtils::GetInstance());
+      EXPECT_EQ(LeftRunJournal::State::kRead, left.state);
+      EXPECT_THAT(left.entries,
+                  ElementsAre(base::FilePath(L"2.0"), base::FilePath(L"2.0\\sub")));
     }
   }
 }
