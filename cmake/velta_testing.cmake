@@ -9,6 +9,9 @@ set(VELTA_TEST_ROOTS_DIR ${CMAKE_BINARY_DIR}/test_roots)
 set(VELTA_ADD_TEST_ROOT ${CMAKE_BINARY_DIR}/bin/add_test_root.exe)
 # Test certificates and the files signed with them (testing/signing).
 set(VELTA_TEST_SIGNING_DIR ${CMAKE_BINARY_DIR}/test_signing)
+# The console programs every prefix runs in place of Wine's own
+# (testing/wine/CMakeLists.txt), in a folder for each architecture.
+set(VELTA_WINE_PROGRAMS_DIR ${CMAKE_BINARY_DIR}/wine_programs)
 configure_file(${CMAKE_SOURCE_DIR}/testing/wine/run_under_wine.sh.in
                ${CMAKE_BINARY_DIR}/run_under_wine.sh @ONLY
                FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
@@ -53,6 +56,8 @@ function(velta_add_unittests name)
   target_link_libraries(${name} PRIVATE ${ARG_LIBRARIES} velta_test_main velta_test_support
                         velta_crash_roles GTest::gmock)
   target_compile_options(${name} PRIVATE ${VELTA_TEST_COMPILE_OPTIONS})
+  # Its run needs the prefix's console programs.
+  add_dependencies(${name} velta_wine_programs)
   velta_use_pch(${name} TEST)
   set_target_properties(${name} PROPERTIES UNITY_BUILD ON UNITY_BUILD_BATCH_SIZE 8)
   if(ARG_SHARDS)

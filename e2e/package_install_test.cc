@@ -346,8 +346,8 @@ TEST_F(PackageInstallTest, KilledInstallerThenRerunCompletes) {
 
 // An uninstall while a file of the installation is held open: the file
 // cannot go, and is left to k.bat with its folder; everything else goes.
-// (Under Wine k.bat's wait for the installer's processes ends at once, and
-// the file is still held when it runs: the file and its folder stay.)
+// (k.bat runs once the installer's processes have ended, while the test
+// still holds the file: the file and its folder stay.)
 TEST_F(PackageInstallTest, UninstallLeavesAHeldFileToTheCleanupScript) {
   CopyPackage(L"test_package", L"package");
   ASSERT_EQ(0u, Install(L"package").exit_code);

@@ -122,6 +122,9 @@ class XvfbWine:
             env = self.env()
             env["VELTA_WINE_TEMPLATE"] = os.path.join(os.path.dirname(self.prefix),
                                                       "wine-prefix-template")
+            # The console programs the tree built for its prefixes.
+            env["VELTA_WINE_PROGRAMS"] = os.path.join(os.path.dirname(self.prefix),
+                                                      "wine_programs")
             subprocess.run([PREPARE_WINE], env=env, stdin=subprocess.DEVNULL,
                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=True)
             # The template's programs draw nothing (the "null" driver).

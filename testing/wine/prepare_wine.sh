@@ -20,6 +20,17 @@
 #   (a marker named by its SHA-1 thumbprint), so a prefix made before a root
 #   existed gets it on its next use; a helper or root not built yet is skipped
 #   and added by a later call.
+# - The console programs built for the tests ($VELTA_WINE_PROGRAMS, a folder
+#   for each architecture: tasklist.exe, find.exe) replace Wine's own in
+#   system32 (x64) and syswow64 (x86): Wine 8's tasklist prints nothing and
+#   its find refuses /c, so the wait loop of the uninstall's clean-up script
+#   would end at once. The prefix's DllOverrides put them first ("native,
+#   builtin"): without that a cmd started by a Windows program (the
+#   uninstaller's clean-up script, a test's) still runs Wine's builtins (a
+#   cmd that Wine starts directly does run the files), and with "native"
+#   alone a prefix without them finds no find at all. A program whose copy in the prefix differs
+#   (a new build, a new prefix) is copied again; the copy replaces the link
+#   to the template's file rather than writing through it.
 # - All of it runs under a lock: a cold prefix hit by `ctest -j` hangs otherwise.
 set -eu
 : "${WINEPREFIX:?}" "${HOME:?}"
@@ -47,6 +58,12 @@ make_prefix() {
   wine winecfg -v win10 </dev/null >/dev/null 2>&1
   # Programs of the GUI subsystem run without a display (no explorer desktop).
   wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f </dev/null >/dev/null 2>&1
+  # The tests' console programs, put into system32 and syswow64 below, run
+  # instead of Wine's own.
+  for program in tasklist.exe find.exe; do
+    wine reg add 'HKCU\Software\Wine\DllOverrides' /v "$program" /d native,builtin /f \
+      </dev/null >/dev/null 2>&1
+  done
   # Fonts, as the window tests measure and draw their texts (fonts-wine and
   # the Noto fonts, tools/install_packages). This Wine does not load the fonts
   # of its own data folder: Tahoma (the dialogs' "MS Shell Dlg") and Marlett
@@ -152,6 +169,21 @@ if ! server_running; then
   # process (explorer.exe /desktop), which inherits that program's handles and
   # holds its output pipe open: start it here, detached, instead.
   setsid wine explorer.exe /desktop </dev/null >/dev/null 2>&1 9>&- &
+fi
+
+if [ -d "${VELTA_WINE_PROGRAMS:-/nonexistent}" ]; then
+  for pair in x64:system32 x86:syswow64; do
+    arch=${pair%%:*}
+    system_folder="$WINEPREFIX/drive_c/windows/${pair#*:}"
+    [ -d "$system_folder" ] || continue
+    for program in "$VELTA_WINE_PROGRAMS/$arch"/*.exe; do
+      [ -f "$program" ] || continue
+      installed="$system_folder/${program##*/}"
+      cmp -s "$program" "$installed" && continue
+      cp "$program" "$installed.velta-new" && mv -f "$installed.velta-new" "$installed" ||
+        echo "prepare_wine.sh: cannot install $program into $system_folder" >&2
+    done
+  done
 fi
 
 if [ -d "${VELTA_TEST_ROOTS:-/nonexistent}" ] && [ -f "${VELTA_ADD_TEST_ROOT:-/nonexistent}" ]; then

@@ -113,9 +113,21 @@ void RunScript(const base::FilePath& script) {
   ASSERT_TRUE(cmd.IsValid());
 }
 
-// Under Wine the wait loop ends at once (TASKLIST /FI and FIND /c differ), so
-// a real run shows the deletions and the script deleting itself; the waiting
-// is covered by the exact text above.
+// A process that has ended (cmd, run to its end): a script that watches it
+// goes straight on to its deletions. Its handle, kept while the script runs,
+// keeps its id from being given to another process.
+base::Process EndedProcess() {
+  base::LaunchOptions options;
+  options.start_hidden = true;
+  base::Process cmd = base::LaunchProcess(L"cmd.exe /c exit 0", options);
+  int exit_code = 0;
+  EXPECT_TRUE(cmd.IsValid() && cmd.WaitForExit(&exit_code));
+  return cmd;
+}
+
+// A real run, its writer gone: the deletions and the script deleting itself.
+// The wait for a running writer is run end to end (e2e/
+// cleanup_script_wait_test.cc).
 TEST(CleanupBatchRunTest, DeletesListedFilesAndFoldersAndItself) {
   base::ScopedTempDir temp;
   ASSERT_TRUE(temp.CreateUniqueTempDir());
@@ -128,7 +140,8 @@ TEST(CleanupBatchRunTest, DeletesListedFilesAndFoldersAndItself) {
   for (const base::FilePath& path : {percent_file, plain_file, kept_file})
     ASSERT_TRUE(base::WriteFile(path, "x"));
 
-  CleanupBatch batch{.writer_pid = ::GetCurrentProcessId(),
+  const base::Process writer = EndedProcess();
+  CleanupBatch batch{.writer_pid = writer.Pid(),
                      .files = {percent_file, plain_file},
                      .folders = {empty_folder}};
   ASSERT_TRUE(WriteCleanupBatch(folder, batch));
@@ -164,7 +177,8 @@ TEST_P(CleanupBatchNonAsciiRunTest, DeletesTheFileInTheFolder) {
   ASSERT_TRUE(base::WriteFile(file, "x"));
   ASSERT_TRUE(base::WriteFile(kept_file, "x"));
 
-  ASSERT_TRUE(WriteCleanupBatch(folder, CleanupBatch{.writer_pid = ::GetCurrentProcessId(),
+  const base::Process writer = EndedProcess();
+  ASSERT_TRUE(WriteCleanupBatch(folder, CleanupBatch{.writer_pid = writer.Pid(),
                                                      .files = {file}}));
   const base::FilePath script = folder.Append(kCleanupBatchName);
   std::string text;
