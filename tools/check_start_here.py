@@ -87,6 +87,7 @@ class Page:
         self.configured = set()  # tree names
         self.built = {}  # tree name: set of targets
         self.made = set()  # absolute paths made by earlier commands
+        self.exported = {}  # variables an earlier `export` set
         self.faults = []
 
     def tree(self, name):
@@ -143,12 +144,12 @@ class Page:
                 return True
         return False
 
-    def need(self, number, path, reading_prefix=False):
+    def need(self, number, path):
         """Checks that `path` exists or was made by an earlier command."""
         if glob.has_magic(path):
             base = path.split("*", 1)[0].rstrip("/")
             return self.need(number, os.path.dirname(base) if not os.path.exists(base) and
-                             self.tree_of(base)[0] is not None else base, reading_prefix)
+                             self.tree_of(base)[0] is not None else base)
         name, inside = self.tree_of(path)
         if name is None:
             if not os.path.exists(path):
@@ -188,10 +189,8 @@ class Page:
                 key, _, value = word.partition("=")
                 path = self.resolve(value)
                 if path:
-                    self.need(number, path, reading_prefix=True)
-                env[key] = value
-            self.exported = getattr(self, "exported", {})
-            self.exported.update(env)
+                    self.need(number, path)
+                self.exported[key] = value
             return
         program = words[0]
         if program in ("wait", "kill", "Xvfb", "wineserver"):
@@ -242,8 +241,7 @@ class Page:
             self.made.add(os.path.join(tree.path, "Testing"))
             return
         if program == "wine":
-            prefix = self.resolve(self.exported.get("WINEPREFIX", "")) if \
-                hasattr(self, "exported") else None
+            prefix = self.resolve(self.exported.get("WINEPREFIX", ""))
             if not prefix or prefix not in self.made:
                 self.fault(number, "wine runs in a prefix no earlier command makes")
         paths = [p for p in (self.resolve(w) for w in words) if p]
