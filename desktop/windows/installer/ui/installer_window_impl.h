@@ -157,6 +157,9 @@ class InstallerWindowImpl : public InstallerWindow,
   // Widens the simplified window's owner-drawn `button` to its text in the
   // body font, keeping its right edge; it never narrows.
   void WidenButtonToText(UiElement* button);
+  // The width the template gives `button`, taken the first time it is asked
+  // for (before any widening).
+  int TemplateWidth(const UiElement& button);
   // The simplified window's size at `dpi`.
   static SIZE SimplifiedWindowSize(int dpi);
   // Gives the title a font of `points` (simplified window); false when it
@@ -254,6 +257,9 @@ class InstallerWindowImpl : public InstallerWindow,
   // (option labels, rich texts, the survey's question and answers), by
   // control.
   std::map<int, int> template_heights_;
+  // The widths the templates give the buttons that widen to their text, by
+  // control: each placement widens them from these.
+  std::map<int, int> template_widths_;
 
   BitmapElement* logo_ = nullptr;
   BitmapElement* left_picture_ = nullptr;

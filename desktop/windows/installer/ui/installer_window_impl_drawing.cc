@@ -404,6 +404,8 @@ void InstallerWindowImpl::ScaleControls(int from_dpi, int to_dpi) {
     privacy_link_->UpdateSize();
   for (auto& [control, height] : template_heights_)
     height = scale(height);
+  for (auto& [control, width] : template_widths_)
+    width = scale(width);
   survey_question_gap_ = scale(survey_question_gap_);
   survey_row_gap_ = scale(survey_row_gap_);
   for (std::array<int, 2>* tops : {&collapsed_tops_, &expanded_tops_}) {
@@ -430,10 +432,17 @@ void InstallerWindowImpl::WidenButtonToText(UiElement* button) {
     return;
   const RECT rect = button->GetRectInParent();
   const LONG width =
-      std::max<LONG>(rect.right - rect.left, TextSize(button->hwnd(), body_font_, std::nullopt).cx +
+      std::max<LONG>(TemplateWidth(*button), TextSize(button->hwnd(), body_font_, std::nullopt).cx +
                                                  2 * Scale(kButtonPadding));
   ::SetWindowPos(button->hwnd(), nullptr, rect.right - width, rect.top, width,
                  rect.bottom - rect.top, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+int InstallerWindowImpl::TemplateWidth(const UiElement& button) {
+  int& width = template_widths_[::GetDlgCtrlID(button.hwnd())];
+  if (!width)
+    width = button.GetWindowSize().cx;
+  return width;
 }
 
 bool InstallerWindowImpl::SetTitlePoints(int points) {
@@ -481,8 +490,11 @@ void InstallerWindowImpl::PlaceElements() {
     const int top = r.bottom - Scale(32) - size.cy;
     MoveControl(accept_button_->hwnd(), left, top, size.cx, size.cy, kPlace);
     if (retry_button_) {
+      // From its template width, not the width the last placement widened
+      // it to, which would move it right by that widening each time.
       const SIZE retry = retry_button_->GetSize();
-      MoveControl(retry_button_->hwnd(), left, top, retry.cx, retry.cy, kPlace);
+      MoveControl(retry_button_->hwnd(), left, top, TemplateWidth(*retry_button_), retry.cy,
+                  kPlace);
       WidenButtonToText(retry_button_);
       const RECT retry_rect = retry_button_->GetRectInParent();
       if (back_button_) {

@@ -598,6 +598,72 @@ TEST_F(InstallerWindowTest, ErrorPageOffersTheFullPackageOnlyWhenAsked) {
   EXPECT_THAT(delegate_.calls_, ElementsAre("full", "retry"));
 }
 
+// What places the simplified error page again.
+struct ErrorPlacementCase {
+  const char* name;
+  std::function<void(InstallerWindowImpl*)> place_again;
+};
+
+class InstallerWindowErrorPlacementTest
+    : public InstallerWindowTest,
+      public ::testing::WithParamInterface<ErrorPlacementCase> {};
+
+// Try again keeps its place at every placement of the error page: it
+// widens leftwards to a text longer than its template (Malayalam) from its
+// template width each time, its right edge where English leaves it.
+TEST_P(InstallerWindowErrorPlacementTest, TryAgainKeepsItsPlace) {
+  MakeWindow({L"language=en-US"}, true);
+  window_->DisplayError(L"It broke.", 0, false, "broken");
+  ASSERT_EQ(LAYOUT_ERROR, window_->layout());
+  const auto retry_rect = [&]() {
+    RECT rect = {};
+    ::GetWindowRect(Item(IDC_RETRY_BUTTON), &rect);
+    ::MapWindowPoints(HWND_DESKTOP, Main(), reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+  };
+  const RECT english = retry_rect();
+  std::wstring language = L"ml";
+  SetL10nLanguage(&language);
+  window_->OnLanguageChanged();
+  const RECT first = retry_rect();
+  ASSERT_GT(first.right - first.left, english.right - english.left);
+  EXPECT_EQ(english.right, first.right);
+  for (int placement = 2; placement <= 4; ++placement) {
+    GetParam().place_again(window_.get());
+    const RECT again = retry_rect();
+    EXPECT_EQ(first.left, again.left) << "placement " << placement;
+    EXPECT_EQ(first.top, again.top) << "placement " << placement;
+    EXPECT_EQ(first.right, again.right) << "placement " << placement;
+    EXPECT_EQ(first.bottom, again.bottom) << "placement " << placement;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Placements,
+    InstallerWindowErrorPlacementTest,
+    ::testing::Values(
+        ErrorPlacementCase{"another_error",
+                           [](InstallerWindowImpl* window) {
+                             window->DisplayError(L"It broke again.", 0, false, "broken");
+                           }},
+        // To English, whose text fits the template, and back.
+        ErrorPlacementCase{"language_change",
+                           [](InstallerWindowImpl* window) {
+                             for (std::wstring language : {L"en-US", L"ml"}) {
+                               SetL10nLanguage(&language);
+                               window->OnLanguageChanged();
+                             }
+                           }},
+        // The window moved to a monitor of the same DPI: sized anew.
+        ErrorPlacementCase{"resize",
+                           [](InstallerWindowImpl* window) {
+                             RECT suggested = {30, 40, 900, 700};
+                             ::SendMessageW(window->GetHwnd(), WM_DPICHANGED,
+                                            MAKEWPARAM(96, 96),
+                                            reinterpret_cast<LPARAM>(&suggested));
+                           }}),
+    [](const ::testing::TestParamInfo<ErrorPlacementCase>& info) { return info.param.name; });
+
 struct CancelCase {
   const char* name;
   int answer;
