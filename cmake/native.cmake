@@ -125,4 +125,4 @@ add_subdirectory(desktop/windows/installer/common)
 add_subdirectory(desktop/windows/installer/avro_stats/test)
 
 # The benchmark: its own uninstrumented copy of the reader, -O2.
-add_subdirectory(tools/bench)
+include(${CMAKE_CURRENT_LIST_DIR}/velta_benchmarks.cmake)

@@ -29,6 +29,7 @@ would include what other tests running at the same time make there).
 """
 
 import argparse
+import http.client
 import importlib
 import json
 import os
@@ -37,6 +38,7 @@ import shutil
 import struct
 import subprocess
 import sys
+import threading
 import time
 
 PORT = 9000
@@ -177,7 +179,24 @@ def load_server_module(path):
 
 
 def start_server(module, record_dir, replies):
+    # The connections the server has accepted and not yet closed.
+    connections = threading.Condition()
+    connections.open = 0
+
     class TimedHandler(module.Handler):
+        def setup(self):
+            with connections:
+                connections.open += 1
+            super().setup()
+
+        def finish(self):
+            try:
+                super().finish()
+            finally:
+                with connections:
+                    connections.open -= 1
+                    connections.notify_all()
+
         def do_POST(self):
             super().do_POST()
             if self.path.startswith("/v1/binary"):
@@ -187,7 +206,51 @@ def start_server(module, record_dir, replies):
     # Test runs of other build trees on this machine use the same fixed port:
     # the server takes turns with them through its port lock, held until this
     # process ends.
-    return module.start(PORT, record_dir, TimedHandler)
+    server = module.start(PORT, record_dir, TimedHandler)
+    server.connections = connections
+    return server
+
+
+def installation_processes(work):
+    """The Wine programs still running from `work` (the package copy, the
+    install folder), by their Windows command lines."""
+    folder = windows_path(work).lower() + "\\"
+    found = []
+    for pid in os.listdir("/proc"):
+        if not pid.isdigit():
+            continue
+        try:
+            with open("/proc/%s/cmdline" % pid, "rb") as cmdline:
+                command = cmdline.read().replace(b"\0", b" ").decode("utf-8", "replace")
+        except OSError:
+            continue
+        if folder in command.lower():
+            found.append(command.strip())
+    return found
+
+
+def wait_for_the_installation_to_settle(server, work, bound_seconds=30):
+    """Waits until no program of the installation runs any more and the
+    server has read every request they sent: a request of the test's own,
+    once answered, says that every connection opened before it was
+    accepted (the server accepts them in turn), and then each of them is
+    read to its end and closed (their programs have ended). Returns what
+    still ran at the bound."""
+    deadline = time.monotonic() + bound_seconds
+    running = installation_processes(work)
+    while running and time.monotonic() < deadline:
+        time.sleep(0.05)
+        running = installation_processes(work)
+    connection = http.client.HTTPConnection("127.0.0.1", PORT, timeout=bound_seconds)
+    try:
+        connection.request("GET", "/control/bodies?wait=0")
+        connection.getresponse().read()
+    finally:
+        connection.close()
+    with server.connections:
+        server.connections.wait_for(lambda: server.connections.open == 0,
+                                    max(0, deadline - time.monotonic()))
+    return running
 
 
 def read_schema(wine, schema_tool, work):
@@ -360,7 +423,7 @@ def remove_installation(wine, work, install_folder, files_before, hkcu_before, f
         failures.append("the install folder is still there after the removal")
 
 
-def install(wine, package, install_folder, server, replies, stats_allowed, failures):
+def install(wine, work, package, install_folder, server, replies, stats_allowed, failures):
     """Runs the package's installer silently; returns its exit code and every
     body the server has recorded so far."""
     with server.state.lock:
@@ -373,8 +436,10 @@ def install(wine, package, install_folder, server, replies, stats_allowed, failu
     with server.state.lock:
         bodies_at_end = len(server.state.bodies)
         replies_at_end = list(replies)
-    # Anything still on its way would arrive now.
-    time.sleep(3)
+    # Anything still on its way has arrived once the installation's programs
+    # have all ended and the server has read what they sent.
+    for command in wait_for_the_installation_to_settle(server, work):
+        print("still running 30 s after the installer ended: " + command)
     with server.state.lock:
         bodies = [bytes.fromhex(body["hex"]) for body in server.state.bodies]
     if result.returncode != 0:
@@ -416,13 +481,13 @@ def main():
     server = start_server(load_server_module(args.server), args.record_dir, replies)
     failures = []
     try:
-        result, bodies = install(args.wine, package, install_folder, server, replies, True,
-                                 failures)
+        result, bodies = install(args.wine, args.work, package, install_folder, server, replies,
+                                 True, failures)
         remove_installation(args.wine, args.work, install_folder, files_before, hkcu_before,
                             failures)
         # The same installation with the statistics not allowed sends nothing.
-        _, unallowed = install(args.wine, package, install_folder, server, replies, False,
-                               failures)
+        _, unallowed = install(args.wine, args.work, package, install_folder, server, replies,
+                               False, failures)
         if len(unallowed) != len(bodies):
             failures.append("%d messages sent with the statistics not allowed"
                             % (len(unallowed) - len(bodies)))

@@ -36,6 +36,23 @@ PREPARE_WINE = os.path.join(WINE_SCRIPTS, "prepare_wine.sh")
 PREFIX_SETUP = (PREPARE_WINE, os.path.join(WINE_SCRIPTS, "tahoma_with_scripts.py"))
 
 
+def keep_to_one_core(prefix):
+    """On two cores, keeps this process and what it starts from now on (the
+    X server, the prefix's wineserver and programs) to one of them, chosen
+    by the prefix's name as testing/wine/run_under_wine.sh chooses for the
+    other prefixes: a Wine program asks its wineserver for nearly
+    everything, and an answer that wakes the other core costs about as much
+    CPU again. VELTA_WINE_ALL_CORES keeps both, as there."""
+    if os.environ.get("VELTA_WINE_ALL_CORES"):
+        return
+    cores = sorted(os.sched_getaffinity(0))
+    if len(cores) != 2:
+        return
+    checksum = subprocess.run(["cksum"], input=prefix.encode(), capture_output=True,
+                              check=True).stdout.split()[0]
+    os.sched_setaffinity(0, {cores[int(checksum) % 2]})
+
+
 class XvfbWine:
     def __init__(self, prefix, home, screen="1280x1024x24", log_file=os.devnull):
         self.log_file = log_file
@@ -46,6 +63,7 @@ class XvfbWine:
         self.display = None
 
     def __enter__(self):
+        keep_to_one_core(self.prefix)
         read_end, write_end = os.pipe()
         with open(self.log_file, "w") as log:
             self.xvfb = subprocess.Popen(
