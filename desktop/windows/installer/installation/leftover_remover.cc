@@ -117,18 +117,6 @@ std::set<uint32_t> OwnRunProcessIds() {
   return ids;
 }
 
-// The id of the process that named the run journal `name`.
-std::optional<uint32_t> JournalProcessId(std::wstring_view name) {
-  constexpr std::wstring_view kPrefix = L"unfinished_run.";
-  if (!name.starts_with(kPrefix))
-    return std::nullopt;
-  name.remove_prefix(kPrefix.size());
-  unsigned id = 0;
-  if (!base::StringToUint(name.substr(0, name.find(L'.')), &id))
-    return std::nullopt;
-  return id;
-}
-
 }  // namespace
 
 bool IsJournaledVersionFolderName(std::wstring_view name) {
@@ -172,7 +160,7 @@ void LeftoverRemover::Run() {
     const std::wstring name = journal.BaseName().value();
     if (!IsRunJournalName(name) || RemoveJournaled(journal))
       continue;
-    const std::optional<uint32_t> holder = JournalProcessId(name);
+    const std::optional<uint32_t> holder = RunJournalProcessId(name);
     if (!holder || !own_run.count(*holder))
       run_going = true;
   }

@@ -9,6 +9,7 @@
 
 #include "base/files/file_util.h"
 #include "base/logging.h"
+#include "base/strings/string_number_conversions.h"
 #include "base/strings/string_util.h"
 #include "base/win/scoped_handle.h"
 #include "desktop/windows/installer/common/relative_paths.h"
@@ -188,6 +189,16 @@ bool IsRunJournalName(std::wstring_view name) {
   if (dot == std::wstring_view::npos)
     return IsNumber(name);
   return IsNumber(name.substr(0, dot)) && IsNumber(name.substr(dot + 1));
+}
+
+std::optional<uint32_t> RunJournalProcessId(std::wstring_view name) {
+  if (!IsRunJournalName(name))
+    return std::nullopt;
+  name.remove_prefix(kJournalPrefix.size());
+  unsigned id = 0;
+  if (!base::StringToUint(name.substr(0, name.find(L'.')), &id))
+    return std::nullopt;
+  return id;
 }
 
 LeftRunJournal ReadLeftRunJournal(const base::FilePath& file, SecurityUtils* security_utils) {

@@ -5,6 +5,7 @@
 
 #include <stdint.h>
 
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -115,6 +116,10 @@ class RunJournal {
 
 // Whether `name` is the name a RunJournal gives its file.
 bool IsRunJournalName(std::wstring_view name);
+
+// The id of the process that named the run journal `name` ("unfinished_run.
+// <id>[.<n>]"), or nullopt when `name` is no journal's name.
+std::optional<uint32_t> RunJournalProcessId(std::wstring_view name);
 
 // A journal file as ReadLeftRunJournal found it.
 struct LeftRunJournal {
